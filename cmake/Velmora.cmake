@@ -1,0 +1,53 @@
+# Build helpers shared by every subsystem folder.
+
+set(VELMORA_WARNINGS -Wall -Wextra)
+
+# velmora_library(<target> SOURCES ... [DEPS ...])
+# A static library of one subsystem; its folder is the include root.
+function(velmora_library target)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${target} STATIC ${ARG_SOURCES})
+    target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    target_compile_options(${target} PRIVATE ${VELMORA_WARNINGS})
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# velmora_test(<name> LABELS ... SOURCES ... [LIBS ...] [SOUND] [XVFB] [DBUS] [TIMEOUT s])
+# A Qt Test executable under CTest. Every test runs through run-test.sh, which
+# gives it a private HOME and XDG folders and the offscreen platform; SOUND adds
+# a private PulseAudio daemon with null sinks, XVFB a virtual X display, DBUS a
+# private session bus. Tests labelled "sanitize" also run in the sanitizer build.
+function(velmora_test name)
+    cmake_parse_arguments(ARG "SOUND;XVFB;DBUS" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
+    target_link_libraries(${name} PRIVATE velmora_testsupport Qt5::Test ${ARG_LIBS})
+    set(flags "")
+    if(ARG_SOUND)
+        list(APPEND flags --sound)
+        list(APPEND ARG_LABELS sound)
+    endif()
+    if(ARG_XVFB)
+        list(APPEND flags --xvfb)
+    endif()
+    if(ARG_DBUS)
+        list(APPEND flags --dbus)
+    endif()
+    add_test(NAME ${name}
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/support/run-test.sh ${flags} -- $<TARGET_FILE:${name}>)
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        LABELS "${ARG_LABELS}"
+        TIMEOUT ${ARG_TIMEOUT}
+        ENVIRONMENT "VELMORA_RESOURCES=${VELMORA_RESOURCE_DIR};VELMORA_SCREENSHOT_DIR=${VELMORA_SCREENSHOT_DIR};VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELMORA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
+
+# velmora_bench(<name> SOURCES ... [LIBS ...]): built always, never run by CTest.
+function(velmora_bench name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+endfunction()

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Set-up on Debian 12 as root:
+#   scripts/bootstrap.sh run    install what is missing, build, start the program
+#   scripts/bootstrap.sh test   install what is missing, build, run every test
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mode=${1:-}
+case $mode in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
+
+# ffmpeg (the command-line tool) is here for the tests, which make their media
+# files with it; the program itself only links the libraries.
+packages=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
+          libavformat-dev libavcodec-dev libavfilter-dev libswresample-dev libavutil-dev
+          libswscale-dev libtag1-dev libpulse-dev pulseaudio pulseaudio-utils dbus
+          libminizip-dev zlib1g-dev xvfb xauth libgl1-mesa-dri fonts-dseg ffmpeg)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+fi
+
+jobs=$(nproc)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+
+if [ "$mode" = run ]; then
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" build/bin/velmora-audio-recorder
+    fi
+    exec build/bin/velmora-audio-recorder
+fi
+
+# Whole suite, then the tests labelled "sanitize" again in a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON
+cmake --build build-sanitize -j "$jobs"
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -L sanitize

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Runs one test in a sandbox of its own:
+#   run-test.sh [--sound] [--xvfb] [--dbus] -- COMMAND [ARGS...]
+# It gets a private HOME and XDG folders (never the real user's files) and the
+# offscreen platform; --sound starts a private PulseAudio daemon, --xvfb a
+# virtual X display, --dbus a private session bus.
+set -uo pipefail
+sound=0 xvfb=0 dbus=0
+while [ $# -gt 0 ]; do
+    case $1 in
+    --sound) sound=1 ;;
+    --xvfb) xvfb=1 ;;
+    --dbus) dbus=1 ;;
+    --) shift; break ;;
+    *) break ;;
+    esac
+    shift
+done
+here=$(cd "$(dirname "$0")" && pwd)
+tmp=$(mktemp -d /tmp/velmora-test.XXXXXX)
+cleanup() {
+    [ $sound = 1 ] && "$here/pulse-fixture.sh" stop "$tmp/sound" >/dev/null 2>&1
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+export HOME=$tmp/home
+export XDG_CONFIG_HOME=$tmp/home/.config
+export XDG_DATA_HOME=$tmp/home/.local/share
+export XDG_CACHE_HOME=$tmp/home/.cache
+export XDG_RUNTIME_DIR=$tmp/runtime
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=offscreen
+unset DBUS_SESSION_BUS_ADDRESS
+unset PULSE_SERVER PULSE_RUNTIME_PATH
+
+if [ $sound = 1 ]; then
+    mkdir -p "$tmp/sound"
+    "$here/pulse-fixture.sh" start "$tmp/sound" || exit 1
+    # shellcheck disable=SC1091
+    . "$tmp/sound/pulse.env"
+fi
+
+cmd=("$@")
+if [ $dbus = 1 ]; then
+    cmd=(dbus-run-session -- "${cmd[@]}")
+fi
+if [ $xvfb = 1 ]; then
+    export QT_QPA_PLATFORM=xcb
+    cmd=(xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "${cmd[@]}")
+fi
+"${cmd[@]}"

@@ -1,0 +1,132 @@
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QProcess>
+#include <QWidget>
+#include <QtEndian>
+#include <cmath>
+
+namespace TestSupport {
+
+QString screenshotDir()
+{
+    QString dir = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        dir = QDir::currentPath() + QStringLiteral("/screenshots");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+QString saveScreenshot(QWidget *widget, const QString &name)
+{
+    if (!widget)
+        return QString();
+    const QString path = screenshotDir() + QLatin1Char('/') + name + QStringLiteral(".png");
+    return widget->grab().save(path, "PNG") ? path : QString();
+}
+
+QVector<float> sineTone(double frequency, double seconds, int sampleRate, int channels,
+                        double amplitude)
+{
+    const int frames = int(std::lround(seconds * sampleRate));
+    QVector<float> out(frames * channels);
+    for (int i = 0; i < frames; ++i) {
+        const float v = float(amplitude * std::sin(2.0 * M_PI * frequency * i / sampleRate));
+        for (int c = 0; c < channels; ++c)
+            out[i * channels + c] = v;
+    }
+    return out;
+}
+
+static void putLe32(QByteArray &b, quint32 v)
+{
+    char d[4];
+    qToLittleEndian(v, d);
+    b.append(d, 4);
+}
+
+static void putLe16(QByteArray &b, quint16 v)
+{
+    char d[2];
+    qToLittleEndian(v, d);
+    b.append(d, 2);
+}
+
+bool writeToneWav(const QString &path, double frequency, double seconds, int sampleRate,
+                  int channels, double amplitude)
+{
+    const QVector<float> samples = sineTone(frequency, seconds, sampleRate, channels, amplitude);
+    const quint32 dataBytes = quint32(samples.size() * 2);
+    QByteArray b;
+    b.append("RIFF");
+    putLe32(b, 36 + dataBytes);
+    b.append("WAVEfmt ");
+    putLe32(b, 16);
+    putLe16(b, 1);
+    putLe16(b, quint16(channels));
+    putLe32(b, quint32(sampleRate));
+    putLe32(b, quint32(sampleRate * channels * 2));
+    putLe16(b, quint16(channels * 2));
+    putLe16(b, 16);
+    b.append("data");
+    putLe32(b, dataBytes);
+    for (float s : samples)
+        putLe16(b, quint16(qint16(std::lround(s * 32767.0f))));
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
+}
+
+double goertzelPower(const float *samples, int count, double frequency, int sampleRate)
+{
+    if (count <= 0)
+        return 0.0;
+    const double coeff = 2.0 * std::cos(2.0 * M_PI * frequency / sampleRate);
+    double s1 = 0.0, s2 = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double s0 = samples[i] + coeff * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
+    return power / (double(count) * count);
+}
+
+double goertzelPowerInterleaved(const QVector<float> &samples, int channels, double frequency,
+                                int sampleRate)
+{
+    QVector<float> mono(samples.size() / qMax(1, channels));
+    for (int i = 0; i < mono.size(); ++i)
+        mono[i] = samples[i * channels];
+    return goertzelPower(mono.constData(), mono.size(), frequency, sampleRate);
+}
+
+double rms(const float *samples, int count)
+{
+    if (count <= 0)
+        return 0.0;
+    double sum = 0.0;
+    for (int i = 0; i < count; ++i)
+        sum += double(samples[i]) * samples[i];
+    return std::sqrt(sum / count);
+}
+
+int runProgram(const QString &program, const QStringList &args, int timeoutMs, QByteArray *output)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return -1;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished(2000);
+        return -1;
+    }
+    if (output)
+        *output = p.readAll();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+} // namespace TestSupport

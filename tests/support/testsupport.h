@@ -1,0 +1,35 @@
+#pragma once
+// Helpers every test may use: screenshots, tone files and tone detection.
+
+#include <QString>
+#include <QVector>
+
+class QWidget;
+
+namespace TestSupport {
+
+// Folder the tests write their screenshots into (inside the build tree).
+QString screenshotDir();
+// Grabs the widget and writes it as <name>.png into screenshotDir(); returns the path or "".
+QString saveScreenshot(QWidget *widget, const QString &name);
+
+// Interleaved float samples of a sine tone.
+QVector<float> sineTone(double frequency, double seconds, int sampleRate = 44100,
+                        int channels = 2, double amplitude = 0.5);
+// Writes a 16-bit PCM WAV file of a sine tone; false when the file cannot be written.
+bool writeToneWav(const QString &path, double frequency, double seconds,
+                  int sampleRate = 44100, int channels = 2, double amplitude = 0.5);
+
+// Relative power of one frequency in mono samples (Goertzel), normalised by length.
+double goertzelPower(const float *samples, int count, double frequency, int sampleRate);
+// The same over interleaved samples, first channel only.
+double goertzelPowerInterleaved(const QVector<float> &samples, int channels,
+                                double frequency, int sampleRate);
+// Root mean square of the samples.
+double rms(const float *samples, int count);
+
+// Runs a program and waits; returns its exit code, or -1 when it could not start or timed out.
+int runProgram(const QString &program, const QStringList &args, int timeoutMs = 60000,
+               QByteArray *output = nullptr);
+
+} // namespace TestSupport
