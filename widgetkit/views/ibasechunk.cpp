@@ -1,0 +1,107 @@
+#include "ibasechunk.h"
+
+#include "widgetkit/views/qchunkcontrol.h"
+
+#include <QMutex>
+
+const char *const IBaseChunk::CheckKey = "Item_check_key";
+const char *const IBaseChunk::DateKey = "CHUNK_DATE_KEY";
+
+IBaseChunk::IBaseChunk(bool withMutex)
+    : m_mutex(withMutex ? new QMutex : nullptr)
+{
+    // A subclass storing elsewhere is not constructed yet; the base store gets
+    // the key, as every item must answer 0 from the start.
+    SetCheck(0);
+}
+
+IBaseChunk::~IBaseChunk()
+{
+    delete m_mutex;
+    delete m_chunkControl;
+}
+
+void IBaseChunk::SetCheck(int state) { setIntValue(CheckKey, state); }
+int IBaseChunk::GetCheck() { return getIntValue(CheckKey); }
+void IBaseChunk::SetTitle(std::string title) { m_title = std::move(title); }
+std::string IBaseChunk::GetTitle() { return m_title; }
+void IBaseChunk::SetID(int id) { m_id = id; }
+int IBaseChunk::GetID() { return m_id; }
+void IBaseChunk::SetOwner(void *owner) { m_owner = owner; }
+void *IBaseChunk::GetOwner() { return m_owner; }
+void IBaseChunk::setDate(std::string date) { setStringValue(DateKey, std::move(date)); }
+std::string IBaseChunk::getDate() { return getStringValue(DateKey); }
+void IBaseChunk::setHash(std::string hash) { m_hash = std::move(hash); }
+std::string IBaseChunk::getHash() { return m_hash; }
+void IBaseChunk::setLocation(std::string location) { m_location = std::move(location); }
+std::string IBaseChunk::getLocation() { return m_location; }
+void IBaseChunk::setEnable(bool enable) { m_enable = enable; }
+bool IBaseChunk::getEnable() { return m_enable; }
+void IBaseChunk::SetFilterId(std::string filterId) { m_filterId = std::move(filterId); }
+std::string IBaseChunk::GetFilterId() { return m_filterId; }
+void IBaseChunk::setItemSearchText(std::string text) { m_searchText = std::move(text); }
+std::string IBaseChunk::getItemSearchText() { return m_searchText; }
+void IBaseChunk::setImage(std::string path) { m_image = std::move(path); }
+std::string IBaseChunk::GetImage() { return m_image; }
+void IBaseChunk::setThumbnailImage(std::string path) { m_thumbnailImage = std::move(path); }
+std::string IBaseChunk::getThumbnailImage() { return m_thumbnailImage; }
+void IBaseChunk::SetImageLen(int length) { m_imageLength = length; }
+int IBaseChunk::GetImageLen() { return m_imageLength; }
+void IBaseChunk::setData(void *data) { m_data = data; }
+void *IBaseChunk::getData() { return m_data; }
+void IBaseChunk::setIsDeleted(bool deleted) { m_deleted = deleted; }
+bool IBaseChunk::isDeleted() { return m_deleted; }
+void IBaseChunk::setSortValue(double value) { m_sortValue = value; }
+double IBaseChunk::getSortValue() { return m_sortValue; }
+void IBaseChunk::setControlShow(bool show) { m_controlShow = show; }
+bool IBaseChunk::getControlShow() { return m_controlShow; }
+void IBaseChunk::setToolTipText(std::string text) { m_toolTipText = std::move(text); }
+std::string IBaseChunk::getToolTipText() { return m_toolTipText; }
+void IBaseChunk::setItemMaskImage(std::string path) { m_maskImage = std::move(path); }
+std::string IBaseChunk::getItemMakeImage() { return m_maskImage; }
+
+void IBaseChunk::Reset()
+{
+    m_id = 0;
+    m_owner = nullptr;
+    m_title.clear();
+}
+
+bool IBaseChunk::remove()
+{
+    return true;
+}
+
+void IBaseChunk::setColumnEnable(int column, bool on)
+{
+    if (column < 0 || column > 31)
+        return;
+    const uint32_t bit = 1u << column;
+    m_columnEnableMask = on ? (m_columnEnableMask | bit) : (m_columnEnableMask & ~bit);
+}
+
+bool IBaseChunk::getColumnEnable(int column) const
+{
+    if (column < 0 || column > 31)
+        return true;
+    return (m_columnEnableMask >> column) & 1u;
+}
+
+void IBaseChunk::Lock()
+{
+    if (m_mutex)
+        m_mutex->lock();
+}
+
+void IBaseChunk::UnLock()
+{
+    if (m_mutex)
+        m_mutex->unlock();
+}
+
+QChunkControl *IBaseChunk::getChunkControl()
+{
+    if (!m_chunkControl)
+        m_chunkControl = new QChunkControl;
+    return m_chunkControl;
+}

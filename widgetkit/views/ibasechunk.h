@@ -1,0 +1,99 @@
+#pragma once
+// Base of every row or tile of the program's lists: common attributes, the
+// free key/value store, an optional mutex and the state of in-cell controls.
+// Models hold items by pointer only; whoever builds a list owns its items.
+
+#include "widgetkit/views/qdatastorage.h"
+
+#include <cstdint>
+#include <string>
+
+class QMutex;
+class QChunkControl;
+
+class IBaseChunk : public QDataStorage
+{
+public:
+    static const char *const CheckKey; // "Item_check_key", an int
+    static const char *const DateKey;  // "CHUNK_DATE_KEY", a string
+
+    explicit IBaseChunk(bool withMutex = false);
+    ~IBaseChunk() override;
+    IBaseChunk(const IBaseChunk &) = delete;
+    IBaseChunk &operator=(const IBaseChunk &) = delete;
+
+    // 0 unchecked, 1 partially checked, 2 checked; kept in the store.
+    virtual void SetCheck(int state);
+    virtual int GetCheck();
+    virtual void SetTitle(std::string title);
+    virtual std::string GetTitle();
+    virtual void SetID(int id);
+    virtual int GetID();
+    virtual void SetOwner(void *owner);
+    virtual void *GetOwner();
+    virtual void setDate(std::string date);
+    virtual std::string getDate();
+    virtual void setHash(std::string hash);
+    virtual std::string getHash();
+    virtual void setLocation(std::string location);
+    virtual std::string getLocation();
+    virtual void setEnable(bool enable);
+    virtual bool getEnable();
+    virtual void SetFilterId(std::string filterId);
+    virtual std::string GetFilterId();
+    virtual void setItemSearchText(std::string text);
+    virtual std::string getItemSearchText();
+    virtual void setImage(std::string path);
+    virtual std::string GetImage();
+    virtual void setThumbnailImage(std::string path);
+    virtual std::string getThumbnailImage();
+    virtual void SetImageLen(int length);
+    virtual int GetImageLen();
+    virtual void setData(void *data);
+    virtual void *getData();
+    virtual void setIsDeleted(bool deleted);
+    virtual bool isDeleted();
+    virtual void setSortValue(double value);
+    virtual double getSortValue();
+    virtual void setControlShow(bool show);
+    virtual bool getControlShow();
+    virtual void setToolTipText(std::string text);
+    virtual std::string getToolTipText();
+    virtual void setItemMaskImage(std::string path);
+    virtual std::string getItemMakeImage();
+    // Clears id, owner and title; everything else stays.
+    virtual void Reset();
+    // Hook for subclasses; the base does nothing.
+    virtual bool remove();
+
+    // Bit n enables column n; columns above 31 are always enabled.
+    void setColumnEnable(int column, bool on);
+    bool getColumnEnable(int column) const;
+    // No-ops for an item made without a mutex.
+    void Lock();
+    void UnLock();
+    // Created empty on first use.
+    QChunkControl *getChunkControl();
+
+private:
+    int m_id = 0;
+    void *m_owner = nullptr;
+    bool m_enable = true;
+    std::string m_image;
+    std::string m_thumbnailImage;
+    int m_imageLength = 0;
+    std::string m_location;
+    std::string m_hash;
+    std::string m_title;
+    std::string m_filterId;
+    std::string m_toolTipText;
+    std::string m_maskImage;
+    uint32_t m_columnEnableMask = 0xFFFFFFFFu;
+    QMutex *m_mutex = nullptr;
+    void *m_data = nullptr;
+    bool m_deleted = false;
+    std::string m_searchText;
+    bool m_controlShow = true;
+    double m_sortValue = 0.0;
+    QChunkControl *m_chunkControl = nullptr;
+};

@@ -1,0 +1,71 @@
+#include "qdatastorage.h"
+
+#include <cstring>
+
+template <typename T>
+void QDataStorage::storeRaw(std::string &&key, T value)
+{
+    m_values[std::move(key)] = std::string(reinterpret_cast<const char *>(&value), sizeof(T));
+}
+
+template <typename T>
+T QDataStorage::loadRaw(const std::string &key) const
+{
+    T value{};
+    const auto it = m_values.find(key);
+    if (it == m_values.end() || it->second.size() < sizeof(T))
+        return value;
+    std::memcpy(&value, it->second.data(), sizeof(T));
+    return value;
+}
+
+void QDataStorage::setStringValue(std::string key, std::string value)
+{
+    m_values[std::move(key)] = std::move(value);
+}
+
+void QDataStorage::setIntValue(std::string key, int value)
+{
+    storeRaw(std::move(key), value);
+}
+
+void QDataStorage::setInt64Value(std::string key, long long value)
+{
+    storeRaw(std::move(key), value);
+}
+
+void QDataStorage::setBoolValue(std::string key, bool value)
+{
+    storeRaw(std::move(key), static_cast<unsigned char>(value ? 1 : 0));
+}
+
+void QDataStorage::setDoubleValue(std::string key, double value)
+{
+    storeRaw(std::move(key), value);
+}
+
+std::string QDataStorage::getStringValue(std::string key)
+{
+    const auto it = m_values.find(key);
+    return it == m_values.end() ? std::string() : it->second;
+}
+
+int QDataStorage::getIntValue(std::string key)
+{
+    return loadRaw<int>(key);
+}
+
+long long QDataStorage::getInt64Value(std::string key)
+{
+    return loadRaw<long long>(key);
+}
+
+bool QDataStorage::getBoolValue(std::string key)
+{
+    return loadRaw<unsigned char>(key) != 0;
+}
+
+double QDataStorage::getDoubleValue(std::string key)
+{
+    return loadRaw<double>(key);
+}
