@@ -1,0 +1,14 @@
+#pragma once
+// Small interface helpers of the media widgets: scale factor and size texts.
+
+#include <QString>
+
+class QUiAnyUtiliy
+{
+public:
+    // Qt scales by itself; kept for start-up code that calls it.
+    static void QDpiScaleInit();
+    static float getDpiScale();
+    // "0 B", "1.50 KB", "1.00 MB", "1.00 GB", "1.00 T": steps of 1024.
+    static QString converSize(unsigned long long bytes);
+};
