@@ -1,0 +1,8 @@
+#include "media/vevideosettings.h"
+
+#include "media/veeditconfig.h"
+
+VECropSettings::VECropSettings()
+{
+    VEEditConfig::registerMetaTypes();
+}

@@ -1,0 +1,311 @@
+#include "internal/inputmedia.h"
+
+#include "internal/error.h"
+#include "internal/globals.h"
+
+#include <thread>
+
+namespace rz {
+
+namespace {
+bool isUrl(const std::string &path)
+{
+    return path.find("://") != std::string::npos;
+}
+
+bool isAttachedPicture(const AVStream *s)
+{
+    return s->disposition & AV_DISPOSITION_ATTACHED_PIC;
+}
+} // namespace
+
+bool InputMedia::open(const std::string &path)
+{
+    close();
+    if (path.empty()) {
+        logError("opening media: empty path");
+        return false;
+    }
+    std::string url;
+    if (isUrl(path)) {
+        if (!globals().networkEnabled.load()) {
+            logError("opening " + path + ": network access is off");
+            return false;
+        }
+        url = path;
+    } else {
+        // The file protocol keeps names with a colon from reading as a protocol.
+        url = "file:" + path;
+    }
+
+    AVFormatContext *ctx = nullptr;
+    int ret = avformat_open_input(&ctx, url.c_str(), nullptr, nullptr);
+    if (ret < 0) {
+        logAvError("opening " + path, ret);
+        return false;
+    }
+    m_format.reset(ctx);
+    ret = avformat_find_stream_info(ctx, nullptr);
+    if (ret < 0) {
+        logAvError("reading stream information of " + path, ret);
+        m_format.reset();
+        return false;
+    }
+    if (ctx->nb_streams == 0) {
+        logError("opening " + path + ": no streams");
+        m_format.reset();
+        return false;
+    }
+    m_path = path;
+    return true;
+}
+
+void InputMedia::close()
+{
+    m_format.reset();
+    m_path.clear();
+}
+
+int InputMedia::bestStream(AVMediaType type) const
+{
+    if (!m_format)
+        return -1;
+    int best = av_find_best_stream(m_format.get(), type, -1, -1, nullptr, 0);
+    if (best >= 0 && !isAttachedPicture(m_format->streams[best]))
+        return best;
+    // av_find_best_stream may pick a cover; look for a real one.
+    return nthStream(type, 0);
+}
+
+int InputMedia::attachedPictureStream() const
+{
+    if (!m_format)
+        return -1;
+    for (unsigned i = 0; i < m_format->nb_streams; ++i)
+        if (isAttachedPicture(m_format->streams[i]) && m_format->streams[i]->attached_pic.size > 0)
+            return int(i);
+    return -1;
+}
+
+int InputMedia::streamCount(AVMediaType type) const
+{
+    int n = 0;
+    if (!m_format)
+        return 0;
+    for (unsigned i = 0; i < m_format->nb_streams; ++i) {
+        const AVStream *s = m_format->streams[i];
+        if (s->codecpar->codec_type == type && !isAttachedPicture(s))
+            ++n;
+    }
+    return n;
+}
+
+int InputMedia::nthStream(AVMediaType type, int n) const
+{
+    if (!m_format || n < 0)
+        return -1;
+    for (unsigned i = 0; i < m_format->nb_streams; ++i) {
+        const AVStream *s = m_format->streams[i];
+        if (s->codecpar->codec_type == type && !isAttachedPicture(s) && n-- == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+uint64_t InputMedia::durationUs() const
+{
+    if (!m_format)
+        return 0;
+    if (m_format->duration > 0)
+        return uint64_t(m_format->duration);
+    int64_t longest = 0;
+    for (unsigned i = 0; i < m_format->nb_streams; ++i) {
+        const AVStream *s = m_format->streams[i];
+        if (s->duration > 0)
+            longest = std::max(longest, toMicroseconds(s->duration, s->time_base));
+    }
+    return uint64_t(longest);
+}
+
+int64_t InputMedia::startTimeUs() const
+{
+    if (!m_format || m_format->start_time == AV_NOPTS_VALUE)
+        return 0;
+    return m_format->start_time;
+}
+
+int InputMedia::readPacket(AVPacket *packet)
+{
+    if (!m_format)
+        return AVERROR(EINVAL);
+    int ret = av_read_frame(m_format.get(), packet);
+    if (ret < 0 && ret != AVERROR_EOF)
+        logAvError("reading " + m_path, ret);
+    return ret;
+}
+
+bool InputMedia::seek(uint64_t positionUs)
+{
+    if (!m_format)
+        return false;
+    const int64_t target = int64_t(positionUs) + startTimeUs();
+    int ret = avformat_seek_file(m_format.get(), -1, INT64_MIN, target, target, 0);
+    if (ret < 0)
+        ret = av_seek_frame(m_format.get(), -1, target, AVSEEK_FLAG_BACKWARD);
+    if (ret < 0) {
+        logAvError("seeking in " + m_path, ret);
+        return false;
+    }
+    return true;
+}
+
+bool StreamDecoder::open(const InputMedia &input, int streamIndex)
+{
+    close();
+    AVFormatContext *fmt = input.format();
+    if (!fmt || streamIndex < 0 || unsigned(streamIndex) >= fmt->nb_streams) {
+        logError("opening decoder: no such stream");
+        return false;
+    }
+    const AVStream *stream = fmt->streams[streamIndex];
+    const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec) {
+        logError("opening decoder of " + input.path() + ": no decoder for "
+                 + avcodec_get_name(stream->codecpar->codec_id));
+        return false;
+    }
+    CodecContextPtr ctx(avcodec_alloc_context3(codec));
+    if (!ctx) {
+        logAvError("opening decoder", AVERROR(ENOMEM));
+        return false;
+    }
+    int ret = avcodec_parameters_to_context(ctx.get(), stream->codecpar);
+    if (ret < 0) {
+        logAvError("opening decoder of " + input.path(), ret);
+        return false;
+    }
+    ctx->pkt_timebase = stream->time_base;
+    if (globals().threadedDecoding.load()) {
+        ctx->thread_count = int(std::min(4u, std::max(1u, std::thread::hardware_concurrency())));
+    } else {
+        ctx->thread_count = 1;
+    }
+    ret = avcodec_open2(ctx.get(), codec, nullptr);
+    if (ret < 0) {
+        logAvError("opening decoder " + std::string(codec->name) + " of " + input.path(), ret);
+        return false;
+    }
+    m_codec = std::move(ctx);
+    m_stream = streamIndex;
+    m_timeBase = stream->time_base;
+    return true;
+}
+
+void StreamDecoder::close()
+{
+    m_codec.reset();
+    m_stream = -1;
+}
+
+int StreamDecoder::send(const AVPacket *packet)
+{
+    if (!m_codec)
+        return AVERROR(EINVAL);
+    return avcodec_send_packet(m_codec.get(), packet);
+}
+
+int StreamDecoder::receive(AVFrame *frame)
+{
+    if (!m_codec)
+        return AVERROR(EINVAL);
+    return avcodec_receive_frame(m_codec.get(), frame);
+}
+
+void StreamDecoder::flush()
+{
+    if (m_codec)
+        avcodec_flush_buffers(m_codec.get());
+}
+
+bool MediaDecoder::addStream(int streamIndex)
+{
+    StreamDecoder d;
+    if (!d.open(m_input, streamIndex))
+        return false;
+    m_decoders[streamIndex] = std::move(d);
+    return true;
+}
+
+StreamDecoder *MediaDecoder::decoder(int streamIndex)
+{
+    auto it = m_decoders.find(streamIndex);
+    return it == m_decoders.end() ? nullptr : &it->second;
+}
+
+int MediaDecoder::receiveAny(AVFrame *frame, int *streamIndex)
+{
+    bool anyLeft = false;
+    for (auto &entry : m_decoders) {
+        int ret = entry.second.receive(frame);
+        if (ret >= 0) {
+            if (streamIndex)
+                *streamIndex = entry.first;
+            return 1;
+        }
+        if (ret == AVERROR(EAGAIN)) {
+            anyLeft = true;
+            continue;
+        }
+        if (ret != AVERROR_EOF) {
+            // A broken frame: skip it, the stream goes on.
+            logAvError("decoding " + m_input.path(), ret);
+            anyLeft = true;
+        }
+    }
+    return anyLeft ? AVERROR(EAGAIN) : 0;
+}
+
+int MediaDecoder::next(AVFrame *frame, int *streamIndex)
+{
+    if (m_decoders.empty() || !m_input.isOpen())
+        return AVERROR(EINVAL);
+    for (;;) {
+        int got = receiveAny(frame, streamIndex);
+        if (got == 1)
+            return 1;
+        if (m_inputDone && got == 0)
+            return 0;
+        if (m_inputDone) {
+            // Drained decoders answer EOF; anything still pending gets one more try.
+            int again = receiveAny(frame, streamIndex);
+            return again == 1 ? 1 : 0;
+        }
+        int ret = m_input.readPacket(m_packet.get());
+        if (ret == AVERROR_EOF || ret < 0) {
+            // A read error ends the input like its end: decode what arrived.
+            m_inputDone = true;
+            for (auto &entry : m_decoders)
+                entry.second.send(nullptr);
+            continue;
+        }
+        StreamDecoder *d = decoder(m_packet->stream_index);
+        if (d) {
+            int sent = d->send(m_packet.get());
+            if (sent < 0 && sent != AVERROR(EAGAIN))
+                logAvError("decoding " + m_input.path(), sent);
+        }
+        av_packet_unref(m_packet.get());
+    }
+}
+
+bool MediaDecoder::seek(uint64_t positionUs)
+{
+    if (!m_input.seek(positionUs))
+        return false;
+    for (auto &entry : m_decoders)
+        entry.second.flush();
+    m_inputDone = false;
+    return true;
+}
+
+} // namespace rz

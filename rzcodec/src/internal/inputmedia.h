@@ -1,0 +1,107 @@
+#pragma once
+// Opening a media file for reading: the demuxer, its streams and the decoders
+// of the streams a caller wants. Shared by every role that reads media
+// (media information, player, converter).
+
+#include "internal/avpointers.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace rz {
+
+class InputMedia
+{
+public:
+    InputMedia() = default;
+    ~InputMedia() = default;
+    InputMedia(const InputMedia &) = delete;
+    InputMedia &operator=(const InputMedia &) = delete;
+
+    // Opens and probes a file (a local path or, with networking on, a URL);
+    // false with one logged line on failure.
+    bool open(const std::string &path);
+    void close();
+    bool isOpen() const { return bool(m_format); }
+
+    AVFormatContext *format() const { return m_format.get(); }
+    const std::string &path() const { return m_path; }
+
+    // The best stream of a kind, -1 when there is none. Attached pictures
+    // (covers) never count as video.
+    int bestStream(AVMediaType type) const;
+    // The stream holding an attached picture, -1 when there is none.
+    int attachedPictureStream() const;
+    int streamCount(AVMediaType type) const; // attached pictures excluded
+    // Index of the n-th stream of a kind (attached pictures excluded), -1 if none.
+    int nthStream(AVMediaType type, int n) const;
+
+    // Container duration, or the longest stream's when the container has none.
+    uint64_t durationUs() const;
+    // Start time of the container (0 when unknown), to make positions 0-based.
+    int64_t startTimeUs() const;
+
+    // Reads the next packet; AVERROR_EOF at the end, other errors logged.
+    int readPacket(AVPacket *packet);
+    // Seeks every stream to the key frame at or before the position (from 0).
+    bool seek(uint64_t positionUs);
+
+private:
+    InputContextPtr m_format;
+    std::string m_path;
+};
+
+// The decoder of one stream.
+class StreamDecoder
+{
+public:
+    // Opens the stream's decoder; threads as the global set-up allows.
+    bool open(const InputMedia &input, int streamIndex);
+    void close();
+    bool isOpen() const { return bool(m_codec); }
+
+    AVCodecContext *context() const { return m_codec.get(); }
+    int streamIndex() const { return m_stream; }
+    AVRational timeBase() const { return m_timeBase; }
+
+    // Sends a packet (null = end of stream); EAGAIN means receive first.
+    int send(const AVPacket *packet);
+    // Receives a decoded frame; EAGAIN = needs input, AVERROR_EOF = drained.
+    int receive(AVFrame *frame);
+    // Forgets buffered data, after a seek.
+    void flush();
+
+private:
+    CodecContextPtr m_codec;
+    int m_stream = -1;
+    AVRational m_timeBase{0, 1};
+};
+
+// Decoded frames of the chosen streams of one input, in file order.
+class MediaDecoder
+{
+public:
+    explicit MediaDecoder(InputMedia &input) : m_input(input) {}
+
+    // Adds the decoder of a stream; false when it cannot be opened.
+    bool addStream(int streamIndex);
+    StreamDecoder *decoder(int streamIndex);
+
+    // 1: a frame of `streamIndex`; 0: every stream drained; < 0: error (logged).
+    // Corrupt packets are skipped, as a player would.
+    int next(AVFrame *frame, int *streamIndex);
+
+    // Seeks the input and flushes every decoder.
+    bool seek(uint64_t positionUs);
+
+private:
+    int receiveAny(AVFrame *frame, int *streamIndex);
+
+    InputMedia &m_input;
+    std::map<int, StreamDecoder> m_decoders;
+    PacketPtr m_packet = makePacket();
+    bool m_inputDone = false;
+};
+
+} // namespace rz
