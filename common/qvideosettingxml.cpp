@@ -1,0 +1,251 @@
+#include "common/qvideosettingxml.h"
+
+#include "common/qianyutil.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace {
+
+// First name among "<path>.bad", "<path>.bad.1", ... that is not taken, so
+// that an older corrupt copy is never overwritten.
+QString freeBadName(const QString &path)
+{
+    QString candidate = path + QStringLiteral(".bad");
+    for (int n = 1; QFileInfo::exists(candidate); ++n)
+        candidate = QStringLiteral("%1.bad.%2").arg(path).arg(n);
+    return candidate;
+}
+
+QDomElement ensureRoot(QDomDocument &doc)
+{
+    QDomElement root = doc.documentElement();
+    if (root.isNull()) {
+        root = doc.createElement(QVideoSettingXml::rootElementName());
+        doc.appendChild(root);
+    }
+    return root;
+}
+
+} // namespace
+
+const QString &QVideoSettingXml::rootElementName()
+{
+    static const QString name = QStringLiteral("ROOTITEM");
+    return name;
+}
+
+QString QVideoSettingXml::appDataFile(const QString &name)
+{
+    return QIAnyUtil::getAppDataPath() + QLatin1Char('/') + name;
+}
+
+QString QVideoSettingXml::preferencesFilePath()
+{
+    return appDataFile(QStringLiteral("AudioDefaultSetting.xml"));
+}
+
+QDomDocument QVideoSettingXml::newDocument()
+{
+    QDomDocument doc;
+    doc.appendChild(doc.createElement(rootElementName()));
+    return doc;
+}
+
+bool QVideoSettingXml::isValidFile(const QString &path, QDomDocument &doc)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    const bool readFailed = file.error() != QFileDevice::NoError;
+    file.close();
+    if (readFailed) {
+        qWarning() << "Cannot read" << path << file.errorString();
+        return false;
+    }
+    if (bytes.trimmed().isEmpty()) {
+        doc = newDocument();
+        return true;
+    }
+
+    QDomDocument parsed;
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (parsed.setContent(bytes, false, &error, &line, &column)) {
+        doc = parsed;
+        ensureRoot(doc);
+        return true;
+    }
+
+    // Keep the unreadable file for the user before starting afresh.
+    const QString bad = freeBadName(path);
+    qWarning().noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4); kept as %5")
+                                .arg(path).arg(line).arg(column).arg(error, bad);
+    if (!QFile::rename(path, bad)) {
+        qWarning() << "Cannot move" << path << "aside; leaving it untouched";
+        return false;
+    }
+    QFile empty(path);
+    if (empty.open(QIODevice::WriteOnly))
+        empty.close();
+    doc = newDocument();
+    return true;
+}
+
+bool QVideoSettingXml::SaveXml(const QString &path, const QDomDocument &doc)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qWarning("error::ParserXML->writeOperateXml->file.open\n");
+        qWarning() << path << file.errorString();
+        return false;
+    }
+    QTextStream stream(&file);
+    stream.setCodec("UTF-8");
+    doc.save(stream, 4);
+    stream.flush();
+    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
+        qWarning() << "Cannot write" << path << file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        qWarning() << "Cannot save" << path << file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool QVideoSettingXml::loadOrCreate(const QString &path, QDomDocument &doc)
+{
+    if (!QFileInfo::exists(path)) {
+        doc = newDocument();
+        return true;
+    }
+    return isValidFile(path, doc);
+}
+
+bool QVideoSettingXml::loadExisting(const QString &path, QDomDocument &doc)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    return isValidFile(path, doc);
+}
+
+bool QVideoSettingXml::loadReadOnly(const QString &path, QDomDocument &doc)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QDomDocument parsed;
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!parsed.setContent(&file, false, &error, &line, &column)) {
+        qWarning().noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4)")
+                                    .arg(path).arg(line).arg(column).arg(error);
+        return false;
+    }
+    doc = parsed;
+    return !doc.documentElement().isNull();
+}
+
+QString QVideoSettingXml::GetItemValue(const QString &group, const QString &key,
+                                       const QString &defaultValue, const QString &file)
+{
+    const QString path = file.isEmpty() ? preferencesFilePath() : file;
+    QString result = defaultValue;
+    QDomDocument doc;
+    bool changed = !QFileInfo::exists(path);
+    if (!loadOrCreate(path, doc))
+        return result;
+
+    QDomElement root = ensureRoot(doc);
+    QDomElement groupElement = root.firstChildElement(group);
+    if (groupElement.isNull()) {
+        root.appendChild(doc.createElement(group));
+        changed = true;
+    } else {
+        const QString stored = groupElement.attribute(key);
+        if (!stored.isEmpty())
+            result = stored;
+    }
+    // A read that found everything in place leaves the file alone.
+    if (changed)
+        SaveXml(path, doc);
+    return result;
+}
+
+bool QVideoSettingXml::SetItemValue(const QString &group, const QString &key,
+                                    const QString &value, const QString &file)
+{
+    const QString path = file.isEmpty() ? preferencesFilePath() : file;
+    QDomDocument doc;
+    if (!loadOrCreate(path, doc))
+        return false;
+    QDomElement root = ensureRoot(doc);
+    QDomElement groupElement = root.firstChildElement(group);
+    if (groupElement.isNull()) {
+        groupElement = doc.createElement(group);
+        root.appendChild(groupElement);
+    }
+    groupElement.setAttribute(key, value);
+    return SaveXml(path, doc);
+}
+
+QString QVideoSettingXml::readStoringDefault(const QString &group, const QString &key,
+                                             const QString &defaultValue)
+{
+    const QString path = preferencesFilePath();
+    QDomDocument doc;
+    if (!loadOrCreate(path, doc))
+        return defaultValue;
+    QDomElement root = ensureRoot(doc);
+    QDomElement groupElement = root.firstChildElement(group);
+    QString result = defaultValue;
+    if (groupElement.isNull()) {
+        groupElement = doc.createElement(group);
+        groupElement.setAttribute(key, defaultValue);
+        root.appendChild(groupElement);
+    } else {
+        const QString stored = groupElement.attribute(key);
+        if (stored.isEmpty())
+            groupElement.setAttribute(key, defaultValue);
+        else
+            result = stored;
+    }
+    SaveXml(path, doc);
+    return result;
+}
+
+QString QVideoSettingXml::getCaptureImgSuffix()
+{
+    return readStoringDefault(QStringLiteral("Screenshots"), QStringLiteral("IMG_SUFFIX"),
+                              QStringLiteral("JPEG"));
+}
+
+bool QVideoSettingXml::setCaptureImgSuffix(const QString &suffix)
+{
+    return SetItemValue(QStringLiteral("Screenshots"), QStringLiteral("IMG_SUFFIX"), suffix);
+}
+
+QString QVideoSettingXml::getCaptrueImaSavePath()
+{
+    qDebug() << preferencesFilePath();
+    const QString documents = QIAnyUtil::getDocumentPath();
+    QString folder = documents + QStringLiteral("/Screenshots/");
+    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+        folder = documents;
+    return readStoringDefault(QStringLiteral("Screenshots"), QStringLiteral("IMG_Folder"), folder);
+}
+
+bool QVideoSettingXml::setCaptrueImaPath(const QString &folder)
+{
+    return SetItemValue(QStringLiteral("Screenshots"), QStringLiteral("IMG_Folder"), folder);
+}

@@ -1,0 +1,79 @@
+// Folders come from the sandbox's XDG settings and are created on demand;
+// size texts switch units exactly at the powers of 1024.
+#include "common/qianyutil.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QtTest>
+
+class FoldersTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void appDataFolderIsCreatedUnderXdgData()
+    {
+        const QString expected = qEnvironmentVariable("XDG_DATA_HOME") + "/Velmora Audio Recorder";
+        QDir(expected).removeRecursively();
+        QVERIFY(!QDir(expected).exists());
+        QCOMPARE(QIAnyUtil::getAppDataPath(), expected);
+        QVERIFY(QDir(expected).exists());
+        QCOMPARE(QIAnyUtil::getAppDataPath(), expected);
+    }
+    void documentAndTempFoldersAreNamedAndCreated()
+    {
+        const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QVERIFY(docs.startsWith(qEnvironmentVariable("HOME")));
+        QCOMPARE(QIAnyUtil::getDocumentPath(), docs + "/Velmora Audio Recorder");
+        QVERIFY(QDir(QIAnyUtil::getDocumentPath()).exists());
+        const QString temp = QIAnyUtil::getTempSavePath();
+        QVERIFY(temp.endsWith("/Velmora Audio Recorder"));
+        QVERIFY(QDir(temp).exists());
+    }
+    void resourceFolderFollowsEnvironmentAndIsCached()
+    {
+        const QByteArray saved = qgetenv("VELMORA_RESOURCES");
+        QVERIFY(!saved.isEmpty());
+        const QString first = QIAnyUtil::getResourcePath();
+        QCOMPARE(first, QDir::cleanPath(QString::fromLocal8Bit(saved)));
+        QVERIFY(!first.endsWith('/'));
+        qputenv("VELMORA_RESOURCES", "/somewhere/else");
+        QCOMPARE(QIAnyUtil::getResourcePath(), first);
+        qputenv("VELMORA_RESOURCES", saved);
+    }
+    void applicationFolderEndsWithSlash()
+    {
+        QCOMPARE(QIAnyUtil::getApplicationDirPath(), QCoreApplication::applicationDirPath() + "/");
+        QVERIFY(QIAnyUtil::dndTmpPath().isEmpty());
+    }
+    void restorePasswordIsAPlainStore()
+    {
+        QVERIFY(QIAnyUtil::getRestorePassWord().isEmpty());
+        QIAnyUtil::setRestorePassWord("secret");
+        QCOMPARE(QIAnyUtil::getRestorePassWord(), QString("secret"));
+    }
+    void sizeTexts_data()
+    {
+        QTest::addColumn<qulonglong>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0ULL << "0 B";
+        QTest::newRow("1023") << 1023ULL << "1023 B";
+        QTest::newRow("1024") << 1024ULL << "1024 B";
+        QTest::newRow("1025") << 1025ULL << "1.00 KB";
+        QTest::newRow("1536") << 1536ULL << "1.50 KB";
+        QTest::newRow("1048576") << 1048576ULL << "1024.00 KB";
+        QTest::newRow("1048577") << 1048577ULL << "1.00 MB";
+        QTest::newRow("1073741824") << 1073741824ULL << "1024.00 MB";
+        QTest::newRow("1073741825") << 1073741825ULL << "1.00 GB";
+        QTest::newRow("5 TB") << 5497558138880ULL << "5120.00 GB";
+    }
+    void sizeTexts()
+    {
+        QFETCH(qulonglong, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(QIAnyUtil::size2String(bytes), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(FoldersTest)
+#include "tst_folders.moc"
