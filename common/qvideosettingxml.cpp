@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTextStream>
 
 namespace {
 
@@ -21,7 +20,9 @@ QString freeBadName(const QString &path)
     return candidate;
 }
 
-QDomElement ensureRoot(QDomDocument &doc)
+} // namespace
+
+QDomElement QVideoSettingXml::ensureRoot(QDomDocument &doc)
 {
     QDomElement root = doc.documentElement();
     if (root.isNull()) {
@@ -30,8 +31,6 @@ QDomElement ensureRoot(QDomDocument &doc)
     }
     return root;
 }
-
-} // namespace
 
 const QString &QVideoSettingXml::rootElementName()
 {
@@ -47,6 +46,16 @@ QString QVideoSettingXml::appDataFile(const QString &name)
 QString QVideoSettingXml::preferencesFilePath()
 {
     return appDataFile(QStringLiteral("AudioDefaultSetting.xml"));
+}
+
+QString QVideoSettingXml::defaultFormatFilePath()
+{
+    return appDataFile(QStringLiteral("AudioDefaultFormatSetting.xml"));
+}
+
+QString QVideoSettingXml::historyFilePath()
+{
+    return appDataFile(QStringLiteral("History.xml"));
 }
 
 QDomDocument QVideoSettingXml::newDocument()
@@ -98,7 +107,7 @@ bool QVideoSettingXml::isValidFile(const QString &path, QDomDocument &doc)
     return true;
 }
 
-bool QVideoSettingXml::SaveXml(const QString &path, const QDomDocument &doc)
+bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -106,11 +115,7 @@ bool QVideoSettingXml::SaveXml(const QString &path, const QDomDocument &doc)
         qWarning() << path << file.errorString();
         return false;
     }
-    QTextStream stream(&file);
-    stream.setCodec("UTF-8");
-    doc.save(stream, 4);
-    stream.flush();
-    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
+    if (file.write(bytes) != bytes.size()) {
         qWarning() << "Cannot write" << path << file.errorString();
         file.cancelWriting();
         return false;
@@ -120,6 +125,12 @@ bool QVideoSettingXml::SaveXml(const QString &path, const QDomDocument &doc)
         return false;
     }
     return true;
+}
+
+bool QVideoSettingXml::SaveXml(const QString &path, const QDomDocument &doc)
+{
+    // toByteArray writes UTF-8 and adds no declaration of its own.
+    return writeFileAtomically(path, doc.toByteArray(4));
 }
 
 bool QVideoSettingXml::loadOrCreate(const QString &path, QDomDocument &doc)
@@ -197,6 +208,51 @@ bool QVideoSettingXml::SetItemValue(const QString &group, const QString &key,
     }
     groupElement.setAttribute(key, value);
     return SaveXml(path, doc);
+}
+
+bool QVideoSettingXml::setItemValues(const QString &group, const QList<QPair<QString, QString>> &values)
+{
+    const QString path = preferencesFilePath();
+    QDomDocument doc;
+    if (!loadOrCreate(path, doc))
+        return false;
+    QDomElement root = ensureRoot(doc);
+    QDomElement groupElement = root.firstChildElement(group);
+    if (groupElement.isNull()) {
+        groupElement = doc.createElement(group);
+        root.appendChild(groupElement);
+    }
+    for (const auto &value : values)
+        groupElement.setAttribute(value.first, value.second);
+    return SaveXml(path, doc);
+}
+
+QList<QString> QVideoSettingXml::getItemValues(const QString &group,
+                                               const QList<QPair<QString, QString>> &keysAndDefaults)
+{
+    QList<QString> results;
+    for (const auto &pair : keysAndDefaults)
+        results << pair.second;
+    const QString path = preferencesFilePath();
+    QDomDocument doc;
+    bool changed = !QFileInfo::exists(path);
+    if (!loadOrCreate(path, doc))
+        return results;
+    QDomElement root = ensureRoot(doc);
+    const QDomElement groupElement = root.firstChildElement(group);
+    if (groupElement.isNull()) {
+        root.appendChild(doc.createElement(group));
+        changed = true;
+    } else {
+        for (int i = 0; i < keysAndDefaults.size(); ++i) {
+            const QString stored = groupElement.attribute(keysAndDefaults.at(i).first);
+            if (!stored.isEmpty())
+                results[i] = stored;
+        }
+    }
+    if (changed)
+        SaveXml(path, doc);
+    return results;
 }
 
 QString QVideoSettingXml::readStoringDefault(const QString &group, const QString &key,

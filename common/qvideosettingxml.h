@@ -4,8 +4,16 @@
 // "ROOTITEM", keeps its values in attributes and is written whole, UTF-8,
 // indent 4, atomically. Records are handed out by value.
 
+#include "common/convertedinfo.h"
+#include "common/qualityset.h"
+#include "common/watermarkimagesettings.h"
+
 #include <QDomDocument>
+#include <QList>
 #include <QString>
+
+#include <optional>
+#include <string>
 
 class QVideoSettingXml
 {
@@ -37,7 +45,44 @@ public:
     static QString getCaptrueImaSavePath();
     static bool setCaptrueImaPath(const QString &folder);
 
+    // ---- Watermark (group "WaterMark_Item", one key per field) ----
+    // Writes the twelve fields in one save.
+    static bool SaveWaterMarkInfo(const WatermarkImageSettings &settings);
+    // Reads the twelve fields; the values held on entry are the defaults.
+    static void GetWaterMarkInfo(WatermarkImageSettings &settings);
+
+    // ---- Default formats ("AudioDefaultFormatSetting.xml") ----
+    // The customised parameters of a format, read trimmed; nothing when the
+    // format has no stored entry.
+    static std::optional<QualitySet> GetDefaultFormat(const QString &formatId);
+    // Writes every field, creating the file, the entry and its parameter element.
+    static bool SetDefaultFormat(const QString &formatId, const QualitySet &set);
+    // Sets an attribute on an existing entry (never creates one).
+    static bool SetDefaultFormatValue(const QString &formatId, const QString &name, const QString &value);
+    static QString GetDefaultFormatValue(const QString &formatId, const QString &name);
+    // Strips leading and trailing blanks (space only) in place.
+    static std::string &trim(std::string &text);
+
+    // ---- History ("History.xml") ----
+    // Adds or updates the entry of info.convertedPath (exact match) with its
+    // playlist names in list order.
+    static bool SaveConvertedInfo(const convertedInfo &info);
+    // The entry of the path, backslashes read as "/"; nothing when there is none.
+    static std::optional<convertedInfo> GetConvertedInfo(const QString &path);
+    static bool removeConvertedInfo(const QString &path);
+    // Gives the entry the new path as passed; other fields stay.
+    static bool changeConvertedInfoPath(const QString &oldPath, const QString &newPath);
+    // Sets one attribute of the entry's info element (exact path match).
+    static bool changeConvertedInfoValue(const QString &path, const QString &key, const QString &value);
+    static QString getPreferencePath(const QString &path);
+    // Every entry in file order, playlist names in stored order. Entries saved
+    // as new come back with newFile set once: the file is rewritten with the
+    // mark cleared.
+    static QList<convertedInfo> analysisConvertedInfo();
+
     static QString preferencesFilePath();
+    static QString defaultFormatFilePath();
+    static QString historyFilePath();
     static const QString &rootElementName();
 
 private:
@@ -45,6 +90,8 @@ private:
 
     // A new document holding only an empty "ROOTITEM".
     static QDomDocument newDocument();
+    // The document element, created as "ROOTITEM" when the document has none.
+    static QDomElement ensureRoot(QDomDocument &doc);
     // Missing file: a new document (and true). Otherwise isValidFile.
     static bool loadOrCreate(const QString &path, QDomDocument &doc);
     // Missing file: false. Otherwise isValidFile.
@@ -54,4 +101,9 @@ private:
     static QString readStoringDefault(const QString &group, const QString &key,
                                       const QString &defaultValue);
     static QString appDataFile(const QString &name);
+    // Replaces the file with the bytes or leaves it untouched.
+    static bool writeFileAtomically(const QString &path, const QByteArray &bytes);
+    // Stores several keys of one group with a single save.
+    static bool setItemValues(const QString &group, const QList<QPair<QString, QString>> &values);
+    static QList<QString> getItemValues(const QString &group, const QList<QPair<QString, QString>> &keysAndDefaults);
 };

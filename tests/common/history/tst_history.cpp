@@ -1,0 +1,283 @@
+// The recordings history on disk: entries with their playlists, lookups by
+// path, the new-file mark, and recovery of a damaged file.
+#include "common/qianyutil.h"
+#include "common/qvideosettingxml.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QtTest>
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QDomElement rootOf(const QString &path)
+{
+    QDomDocument doc;
+    if (!doc.setContent(readBytes(path)))
+        return QDomElement();
+    return doc.documentElement();
+}
+
+QList<QDomElement> elementChildren(const QDomElement &parent)
+{
+    QList<QDomElement> list;
+    for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        list << e;
+    return list;
+}
+
+convertedInfo sampleRecord(const QString &path)
+{
+    convertedInfo info;
+    info.convertedPath = path;
+    info.imgPath = "/img/" + QFileInfo(path).baseName() + ".png";
+    info.preferencePath = "/pref/";
+    info.resolution = "0*0";
+    info.time = "00:03:25";
+    info.size = "3.14 MB";
+    info.createTime = "07-12-2026 09:15";
+    info.format = "mp3";
+    info.extend = "mp3";
+    info.title = QString::fromUtf8("Título \"quoted\" & <tagged>");
+    info.artist = "Artist";
+    info.album = "Album";
+    info.genre = "Jazz";
+    info.listNames = QStringList {"Road", "Night"};
+    info.videoFile = false;
+    info.newFile = true;
+    return info;
+}
+
+} // namespace
+
+class HistoryTest : public QObject
+{
+    Q_OBJECT
+private:
+    QString history() const { return QVideoSettingXml::historyFilePath(); }
+
+private slots:
+    void init()
+    {
+        QDir(QIAnyUtil::getAppDataPath()).removeRecursively();
+    }
+
+    void saveWritesTheDocumentedLayout()
+    {
+        const convertedInfo info = sampleRecord("/music/REC_1.mp3");
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+        const QDomElement root = rootOf(history());
+        QCOMPARE(root.tagName(), QString("ROOTITEM"));
+        const QList<QDomElement> entries = elementChildren(root);
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries[0].tagName(), QString("Path_item"));
+        QCOMPARE(entries[0].attribute("Converted_path_"), QString("/music/REC_1.mp3"));
+        const QList<QDomElement> parts = elementChildren(entries[0]);
+        QCOMPARE(parts.size(), 3);
+        QCOMPARE(parts[0].tagName(), QString("CONVERTED_INFO_"));
+        const QDomElement i = parts[0];
+        QCOMPARE(i.attributes().count(), 14);
+        QCOMPARE(i.attribute("Img_path_"), info.imgPath);
+        QCOMPARE(i.attribute("Title_"), info.title);
+        QCOMPARE(i.attribute("Resolutin_"), info.resolution);
+        QCOMPARE(i.attribute("Time_"), info.time);
+        QCOMPARE(i.attribute("Size_"), info.size);
+        QCOMPARE(i.attribute("Create_time_"), info.createTime);
+        QCOMPARE(i.attribute("Format_"), info.format);
+        QCOMPARE(i.attribute("Extend_"), info.extend);
+        QCOMPARE(i.attribute("Artist_"), info.artist);
+        QCOMPARE(i.attribute("Album_"), info.album);
+        QCOMPARE(i.attribute("Genre_"), info.genre);
+        QCOMPARE(i.attribute("preferencePath_"), info.preferencePath);
+        QCOMPARE(i.attribute("Video_file"), QString("N"));
+        QCOMPARE(i.attribute("New_file"), QString("Y"));
+        QCOMPARE(parts[1].tagName(), QString("List_name"));
+        QCOMPARE(parts[1].attribute("ListName"), QString("Road"));
+        QCOMPARE(parts[2].attribute("ListName"), QString("Night"));
+    }
+
+    void getReturnsAnIndependentCopy()
+    {
+        const convertedInfo info = sampleRecord("/music/REC_1.mp3");
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/music/REC_2.mp3")));
+        const std::optional<convertedInfo> first = QVideoSettingXml::GetConvertedInfo("/music/REC_1.mp3");
+        QVERIFY(first.has_value());
+        QCOMPARE(*first, info);
+        // Later lookups, found or not, leave the first result intact.
+        QVERIFY(QVideoSettingXml::GetConvertedInfo("/music/REC_2.mp3").has_value());
+        QVERIFY(!QVideoSettingXml::GetConvertedInfo("/music/none.mp3").has_value());
+        QCOMPARE(*first, info);
+        QCOMPARE(first->title, info.title);
+    }
+
+    void savingAgainUpdatesInPlace()
+    {
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/b.mp3")));
+        convertedInfo changed = sampleRecord("/a.mp3");
+        changed.title = "Renamed";
+        changed.newFile = false;
+        changed.listNames = QStringList {"Road", "Night", "Morning", "Road"};
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(changed));
+        QList<QDomElement> entries = elementChildren(rootOf(history()));
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0].attribute("Converted_path_"), QString("/a.mp3"));
+        QCOMPARE(elementChildren(entries[0]).size(), 5);
+        QCOMPARE(*QVideoSettingXml::GetConvertedInfo("/a.mp3"), changed);
+
+        changed.listNames.clear();
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(changed));
+        entries = elementChildren(rootOf(history()));
+        QCOMPARE(elementChildren(entries[0]).size(), 1);
+        QVERIFY(QVideoSettingXml::GetConvertedInfo("/a.mp3")->listNames.isEmpty());
+    }
+
+    void playlistNamesKeepDocumentOrderEverywhere()
+    {
+        convertedInfo info = sampleRecord("/c.mp3");
+        info.listNames = QStringList {"A", "B", "C", ""};
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo("/c.mp3")->listNames, info.listNames);
+        QList<convertedInfo> all = QVideoSettingXml::analysisConvertedInfo();
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all[0].listNames, info.listNames);
+        // Saving what was loaded and loading again changes nothing.
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(all[0]));
+        all = QVideoSettingXml::analysisConvertedInfo();
+        QCOMPARE(all[0].listNames, info.listNames);
+    }
+
+    void newMarkIsReportedOnce()
+    {
+        convertedInfo old = sampleRecord("/old.mp3");
+        old.newFile = false;
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(old));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/new.mp3")));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/new2.mp3")));
+
+        const QList<convertedInfo> first = QVideoSettingXml::analysisConvertedInfo();
+        QCOMPARE(first.size(), 3);
+        QCOMPARE(first[0].convertedPath, QString("/old.mp3"));
+        QVERIFY(!first[0].newFile);
+        QVERIFY(first[1].newFile);
+        QVERIFY(first[2].newFile);
+        // Apart from the cleared mark, the rewritten file holds the same records.
+        const QList<convertedInfo> second = QVideoSettingXml::analysisConvertedInfo();
+        QCOMPARE(second.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(!second[i].newFile);
+            convertedInfo expected = first[i];
+            expected.newFile = false;
+            QCOMPARE(second[i], expected);
+        }
+        for (const QDomElement &entry : elementChildren(rootOf(history())))
+            QCOMPARE(entry.firstChildElement().attribute("New_file"), QString("N"));
+        QVERIFY(!readBytes(history()).startsWith("<?xml"));
+    }
+
+    void lookupsNormaliseBackslashesButSaveIsExact()
+    {
+        convertedInfo info = sampleRecord("C:\\music\\rec.mp3");
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+        const auto found = QVideoSettingXml::GetConvertedInfo("C:/music/rec.mp3");
+        QVERIFY(found.has_value());
+        QCOMPARE(found->convertedPath, QString("C:/music/rec.mp3"));
+        QCOMPARE(QVideoSettingXml::getPreferencePath("C:/music/rec.mp3"), QString("/pref/"));
+        QCOMPARE(QVideoSettingXml::analysisConvertedInfo()[0].convertedPath, QString("C:/music/rec.mp3"));
+
+        info.convertedPath = "C:/music/rec.mp3";
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+        QCOMPARE(elementChildren(rootOf(history())).size(), 2);
+    }
+
+    void changePathKeepsTheRest()
+    {
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/x/old name.mp3")));
+        QVERIFY(QVideoSettingXml::changeConvertedInfoPath("/x/old name.mp3", "/x/new name.mp3"));
+        QVERIFY(!QVideoSettingXml::GetConvertedInfo("/x/old name.mp3").has_value());
+        const auto moved = QVideoSettingXml::GetConvertedInfo("/x/new name.mp3");
+        QVERIFY(moved.has_value());
+        QCOMPARE(moved->title, sampleRecord("").title);
+        QCOMPARE(moved->listNames, (QStringList {"Road", "Night"}));
+        QVERIFY(!QVideoSettingXml::changeConvertedInfoPath("/x/missing.mp3", "/y.mp3"));
+    }
+
+    void removeDropsOneEntry()
+    {
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/1.mp3")));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/2.mp3")));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/3.mp3")));
+        QVERIFY(QVideoSettingXml::removeConvertedInfo("/2.mp3"));
+        QVERIFY(!QVideoSettingXml::removeConvertedInfo("/2.mp3"));
+        const QList<convertedInfo> all = QVideoSettingXml::analysisConvertedInfo();
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(all[0].convertedPath, QString("/1.mp3"));
+        QCOMPARE(all[1].convertedPath, QString("/3.mp3"));
+    }
+
+    void changeValueSetsOneAttribute()
+    {
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/v.mp3")));
+        QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/v.mp3", "Title_", "Other"));
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo("/v.mp3")->title, QString("Other"));
+        QVERIFY(!QVideoSettingXml::changeConvertedInfoValue("/none.mp3", "Title_", "X"));
+    }
+
+    void missingFileGivesEmptyResultsAndIsNotCreated()
+    {
+        QVERIFY(!QVideoSettingXml::GetConvertedInfo("/a.mp3").has_value());
+        QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
+        QVERIFY(!QVideoSettingXml::removeConvertedInfo("/a.mp3"));
+        QVERIFY(!QVideoSettingXml::changeConvertedInfoPath("/a.mp3", "/b.mp3"));
+        QVERIFY(QVideoSettingXml::getPreferencePath("/a.mp3").isEmpty());
+        QVERIFY(!QFile::exists(history()));
+    }
+
+    void flagsAreExactlyY()
+    {
+        writeBytes(history(), "<ROOTITEM>\n"
+                              " <Path_item Converted_path_=\"/a.mp3\">\n"
+                              "  <CONVERTED_INFO_ Video_file=\"y\" New_file=\"yes\" Title_=\"T\"/>\n"
+                              " </Path_item>\n"
+                              " <Path_item Converted_path_=\"/b.mp3\"/>\n"
+                              " <Path_item Converted_path_=\"/a.mp3\"><X Title_=\"second\"/></Path_item>\n"
+                              "</ROOTITEM>\n");
+        const QList<convertedInfo> all = QVideoSettingXml::analysisConvertedInfo();
+        QCOMPARE(all.size(), 3);
+        QVERIFY(!all[0].videoFile);
+        QVERIFY(!all[0].newFile);
+        QCOMPARE(all[1], [] { convertedInfo e; e.convertedPath = "/b.mp3"; return e; }());
+        // Lookups act on the first of two entries with one path.
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->title, QString("T"));
+    }
+
+    void corruptHistoryIsKeptAside()
+    {
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));
+        QByteArray corrupt = readBytes(history());
+        corrupt.chop(corrupt.size() / 3);
+        writeBytes(history(), corrupt);
+        QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
+        QCOMPARE(readBytes(history() + ".bad"), corrupt);
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/b.mp3")));
+        QCOMPARE(QVideoSettingXml::analysisConvertedInfo().size(), 1);
+        QCOMPARE(readBytes(history() + ".bad"), corrupt);
+    }
+};
+
+QTEST_GUILESS_MAIN(HistoryTest)
+#include "tst_history.moc"
