@@ -1,5 +1,7 @@
 #include "quianyutiliy.h"
 
+#include "common/qianyutil.h"
+
 void QUiAnyUtiliy::QDpiScaleInit()
 {
 }
@@ -22,4 +24,10 @@ QString QUiAnyUtiliy::converSize(unsigned long long bytes)
         step *= kilo;
     }
     return QStringLiteral("%1 T").arg(double(bytes) / double(step), 0, 'f', 2);
+}
+
+QString QUiAnyUtiliy::getResourcePath()
+{
+    // One resource folder for the whole program, wherever it is installed.
+    return QIAnyUtil::getResourcePath();
 }

@@ -11,4 +11,6 @@ public:
     static float getDpiScale();
     // "0 B", "1.50 KB", "1.00 MB", "1.00 GB", "1.00 T": steps of 1024.
     static QString converSize(unsigned long long bytes);
+    // The program's resource folder, without a trailing "/".
+    static QString getResourcePath();
 };

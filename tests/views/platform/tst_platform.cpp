@@ -59,6 +59,7 @@ private slots:
     void sizeTexts_data();
     void sizeTexts();
     void scaleIsOne();
+    void resourceFolderIsTheProgramOne();
     void pathsAreNormalised();
     void revealGoesToTheFileManager();
     void revealWithBackSlashesAndDoubleSlashes();
@@ -127,6 +128,15 @@ void TestPlatform::scaleIsOne()
 {
     QUiAnyUtiliy::QDpiScaleInit();
     QCOMPARE(QUiAnyUtiliy::getDpiScale(), 1.0f);
+}
+
+void TestPlatform::resourceFolderIsTheProgramOne()
+{
+    // The test runner points the resources at the build's folder.
+    const QString expected = QDir(qEnvironmentVariable("VELMORA_RESOURCES")).absolutePath();
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(QDir(QUiAnyUtiliy::getResourcePath()).absolutePath(), expected);
+    QVERIFY(!QUiAnyUtiliy::getResourcePath().endsWith('/'));
 }
 
 void TestPlatform::pathsAreNormalised()
