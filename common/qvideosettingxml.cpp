@@ -53,6 +53,21 @@ QString QVideoSettingXml::defaultFormatFilePath()
     return appDataFile(QStringLiteral("AudioDefaultFormatSetting.xml"));
 }
 
+QString QVideoSettingXml::playListFilePath()
+{
+    return appDataFile(QStringLiteral("CustomedLists.xml"));
+}
+
+QString QVideoSettingXml::digestFilePath()
+{
+    return appDataFile(QStringLiteral("ConvertedMd5.xml"));
+}
+
+QString QVideoSettingXml::catalogueFilePath()
+{
+    return QIAnyUtil::getResourcePath() + QStringLiteral("/AudioSetting.xml");
+}
+
 QString QVideoSettingXml::historyFilePath()
 {
     return appDataFile(QStringLiteral("History.xml"));
@@ -110,15 +125,22 @@ bool QVideoSettingXml::isValidFile(const QString &path, QDomDocument &doc)
 bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a buffered flush that writes only part of the bytes (full
+    // disk, size limit) is not reported by QSaveFile and would be committed.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         qWarning("error::ParserXML->writeOperateXml->file.open\n");
         qWarning() << path << file.errorString();
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
-        qWarning() << "Cannot write" << path << file.errorString();
-        file.cancelWriting();
-        return false;
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            qWarning() << "Cannot write" << path << file.errorString();
+            file.cancelWriting();
+            return false;
+        }
+        written += n;
     }
     if (!file.commit()) {
         qWarning() << "Cannot save" << path << file.errorString();

@@ -5,15 +5,19 @@
 // indent 4, atomically. Records are handed out by value.
 
 #include "common/convertedinfo.h"
+#include "common/formatallinfo.h"
 #include "common/qualityset.h"
 #include "common/watermarkimagesettings.h"
 
 #include <QDomDocument>
 #include <QList>
+#include <QPair>
+#include <QStringList>
 #include <QString>
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class QVideoSettingXml
 {
@@ -80,7 +84,49 @@ public:
     // mark cleared.
     static QList<convertedInfo> analysisConvertedInfo();
 
+    // ---- Converted-path list (the history file as a list of paths) ----
+    static bool SetConvertedPath(const QString &path);
+    // Paths whose files exist, in file order; the other entries are removed.
+    static QStringList GetConvertedPath();
+    // Removes one entry per listed path (the first of that path).
+    static bool DeleteConvertedPath(const QStringList &paths);
+
+    // ---- Digest file ("ConvertedMd5.xml") ----
+    // Adds the digest unless the collected text already holds it.
+    static bool SaveConvertedPathMd5(const QString &digest);
+    static QString getConvertedPathMd5();
+
+    // ---- Playlists ("CustomedLists.xml"), names in creation order ----
+    static bool AppendPlayList(const QString &name);
+    // Removes the last playlist of that name.
+    static bool RemovePlayList(const QString &name);
+    static bool RemoveAllPlayLists();
+    // Renames the last playlist of that name in place.
+    static bool SetPlayListName(const QString &oldName, const QString &newName);
+    static QStringList GetAllPlayLists();
+
+    // ---- Language list (read-only resource) ----
+    static QStringList GetLanguage(const QString &listPath);
+    // The translation file and the language type of a name; the last entry
+    // of that name decides; both empty when none matches.
+    static QPair<QString, QString> GetLanguageFile(const QString &listPath, const QString &name);
+
+    // ---- Device-format catalogue ("AudioSetting.xml" in the resources) ----
+    static std::optional<FormatAllInfo> GetFormatAllInfo(const QString &formatId);
+    static std::optional<QualitySet> GetQuality(const QString &level, const QString &formatId);
+    static std::optional<FileFormatInfo> GetFormatInfo(const QString &formatId);
+    // Splits a comma list, trims blanks, drops empty pieces, turns "0" into
+    // "Auto" and appends the unit to every other piece.
+    static void analysisTextInfo(const std::string &text, std::vector<std::string> &list);
+    static void analysisTextInfo(const std::string &text, const std::string &unit,
+                                 std::vector<std::string> &list);
+    // A stored value with the unit its attribute shows it with.
+    static QString addUnit(const QString &value, const QString &attributeName);
+
     static QString preferencesFilePath();
+    static QString playListFilePath();
+    static QString digestFilePath();
+    static QString catalogueFilePath();
     static QString defaultFormatFilePath();
     static QString historyFilePath();
     static const QString &rootElementName();

@@ -23,12 +23,15 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+// The document element of the file; the document stays alive until the next call.
 QDomElement rootOf(const QString &path)
 {
+    static QDomDocument kept;
     QDomDocument doc;
     if (!doc.setContent(readBytes(path)))
         return QDomElement();
-    return doc.documentElement();
+    kept = doc;
+    return kept.documentElement();
 }
 
 QList<QDomElement> elementChildren(const QDomElement &parent)

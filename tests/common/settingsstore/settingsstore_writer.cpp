@@ -30,9 +30,11 @@ int main(int argc, char *argv[])
     const QString file = QString::fromLocal8Bit(argv[2]);
 
     if (mode == QLatin1String("loop")) {
-        std::puts("ready");
-        std::fflush(stdout);
         for (int round = 0;; ++round) {
+            if (round == 1) {  // the file is complete once: tell the parent
+                std::puts("ready");
+                std::fflush(stdout);
+            }
             for (int key = 0; key < 40; ++key)
                 QVideoSettingXml::SetItemValue(QStringLiteral("LOOP"), QStringLiteral("K%1").arg(key),
                                                bulk(round), file);

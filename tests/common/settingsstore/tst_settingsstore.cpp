@@ -230,18 +230,16 @@ private slots:
     void killedSaveLoopNeverLeavesATruncatedFile()
     {
         const QString file = QIAnyUtil::getAppDataPath() + "/Loop.xml";
-        int roundsSeen = 0;
         for (int attempt = 0; attempt < 12; ++attempt) {
             QProcess child;
             child.start(writerProgram(), {"loop", file});
             QVERIFY(child.waitForStarted());
-            QVERIFY(child.waitForReadyRead(10000));
-            QTest::qWait(40 + QRandomGenerator::global()->bounded(200));
+            QVERIFY(child.waitForReadyRead(30000));
+            QTest::qWait(QRandomGenerator::global()->bounded(150));
             child.kill();  // SIGKILL: no clean-up of any kind
             QVERIFY(child.waitForFinished(10000));
 
-            if (!QFile::exists(file))
-                continue;  // killed before the first save completed
+            QVERIFY(QFile::exists(file));
             const QDomDocument doc = parse(file);
             QVERIFY2(!doc.isNull(), qPrintable(QString("attempt %1: file does not parse").arg(attempt)));
             const QDomElement loop = doc.documentElement().firstChildElement("LOOP");
@@ -252,12 +250,9 @@ private slots:
                 if (attr.name() != "round")
                     QCOMPARE(attr.value().size(), 4000);
             }
-            if (loop.hasAttribute("round"))
-                ++roundsSeen;
+            QVERIFY(loop.hasAttribute("round"));
             QVERIFY(!QFile::exists(file + ".bad"));
         }
-        // The children must have got far enough to be killed mid-loop.
-        QVERIFY(roundsSeen > 0);
     }
 
     void snapshotReadersStoreTheirDefaults()

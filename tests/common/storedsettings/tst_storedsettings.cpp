@@ -10,13 +10,16 @@
 
 namespace {
 
+// The document element of the file; the document stays alive until the next call.
 QDomElement rootOf(const QString &path)
 {
+    static QDomDocument kept;
     QFile file(path);
     QDomDocument doc;
     if (!file.open(QIODevice::ReadOnly) || !doc.setContent(&file))
         return QDomElement();
-    return doc.documentElement();
+    kept = doc;
+    return kept.documentElement();
 }
 
 void writeBytes(const QString &path, const QByteArray &bytes)

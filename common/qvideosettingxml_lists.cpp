@@ -1,0 +1,182 @@
+// Playlists file, the history file seen as a list of paths, and the digest file.
+#include "common/qvideosettingxml.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QString kListName = QStringLiteral("ListName");
+const QString kPathAttr = QStringLiteral("Converted_path_");
+const QString kDigestAttr = QStringLiteral("Converted_path_md5");
+
+// The last child element (document order) whose ListName equals the name.
+QDomElement lastPlayList(const QDomElement &root, const QString &name)
+{
+    for (QDomElement e = root.lastChildElement(); !e.isNull(); e = e.previousSiblingElement()) {
+        if (e.attribute(kListName) == name)
+            return e;
+    }
+    return QDomElement();
+}
+
+} // namespace
+
+bool QVideoSettingXml::AppendPlayList(const QString &name)
+{
+    const QString path = playListFilePath();
+    QDomDocument doc;
+    if (!loadOrCreate(path, doc))
+        return false;
+    QDomElement list = doc.createElement(QStringLiteral("List_name"));
+    list.setAttribute(kListName, name);
+    if (ensureRoot(doc).appendChild(list).isNull())
+        return false;
+    return SaveXml(path, doc);
+}
+
+bool QVideoSettingXml::RemovePlayList(const QString &name)
+{
+    const QString path = playListFilePath();
+    QDomDocument doc;
+    if (!loadExisting(path, doc))
+        return false;
+    QDomElement root = doc.documentElement();
+    const QDomElement match = lastPlayList(root, name);
+    if (match.isNull())
+        return false;
+    root.removeChild(match);
+    return SaveXml(path, doc);
+}
+
+bool QVideoSettingXml::RemoveAllPlayLists()
+{
+    const QString path = playListFilePath();
+    QDomDocument doc;
+    if (!loadExisting(path, doc))
+        return false;
+    QDomElement root = doc.documentElement();
+    while (!root.lastChild().isNull())
+        root.removeChild(root.lastChild());
+    return SaveXml(path, doc);
+}
+
+bool QVideoSettingXml::SetPlayListName(const QString &oldName, const QString &newName)
+{
+    const QString path = playListFilePath();
+    QDomDocument doc;
+    if (!loadExisting(path, doc))
+        return false;
+    QDomElement match = lastPlayList(doc.documentElement(), oldName);
+    if (match.isNull())
+        return false;
+    match.setAttribute(kListName, newName);
+    return SaveXml(path, doc);
+}
+
+QStringList QVideoSettingXml::GetAllPlayLists()
+{
+    QStringList names;
+    QDomDocument doc;
+    if (!loadExisting(playListFilePath(), doc))
+        return names;
+    for (QDomElement e = doc.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        names << e.attribute(kListName);
+    return names;
+}
+
+bool QVideoSettingXml::SetConvertedPath(const QString &path)
+{
+    const QString file = historyFilePath();
+    QDomDocument doc;
+    if (!loadOrCreate(file, doc))
+        return false;
+    QDomElement root = ensureRoot(doc);
+    for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        if (e.attribute(kPathAttr) == path)
+            return true;  // already listed; nothing to change
+    }
+    QDomElement entry = doc.createElement(QStringLiteral("Path_item"));
+    entry.setAttribute(kPathAttr, path);
+    root.appendChild(entry);
+    return SaveXml(file, doc);
+}
+
+QStringList QVideoSettingXml::GetConvertedPath()
+{
+    QStringList existing;
+    const QString file = historyFilePath();
+    QDomDocument doc;
+    if (!loadExisting(file, doc))
+        return existing;
+    QDomElement root = doc.documentElement();
+    bool removed = false;
+    QDomElement e = root.firstChildElement();
+    while (!e.isNull()) {
+        const QDomElement next = e.nextSiblingElement();
+        const QString path = e.attribute(kPathAttr);
+        if (!path.isEmpty() && QFileInfo::exists(path)) {
+            existing << path;
+        } else {
+            root.removeChild(e);
+            removed = true;
+        }
+        e = next;
+    }
+    if (removed)
+        SaveXml(file, doc);
+    return existing;
+}
+
+bool QVideoSettingXml::DeleteConvertedPath(const QStringList &paths)
+{
+    const QString file = historyFilePath();
+    QDomDocument doc;
+    if (paths.isEmpty() || !loadExisting(file, doc))
+        return false;
+    QStringList pending = paths;
+    QDomElement root = doc.documentElement();
+    bool removed = false;
+    QDomElement e = root.firstChildElement();
+    while (!e.isNull() && !pending.isEmpty()) {
+        const QDomElement next = e.nextSiblingElement();
+        const int at = pending.indexOf(e.attribute(kPathAttr));
+        if (at >= 0) {
+            pending.removeAt(at);
+            root.removeChild(e);
+            removed = true;
+        }
+        e = next;
+    }
+    return removed && SaveXml(file, doc);
+}
+
+bool QVideoSettingXml::SaveConvertedPathMd5(const QString &digest)
+{
+    if (digest.isEmpty())
+        return false;
+    const QString file = digestFilePath();
+    QDomDocument doc;
+    if (!loadOrCreate(file, doc))
+        return false;
+    QDomElement root = ensureRoot(doc);
+    QDomElement target = root.lastChildElement();
+    const QString stored = target.attribute(kDigestAttr);
+    if (!stored.isEmpty()) {
+        if (stored.contains(digest))
+            return true;  // already collected
+        target.setAttribute(kDigestAttr, QStringLiteral("%1%2_").arg(stored, digest));
+    } else {
+        QDomElement item = doc.createElement(QStringLiteral("Path_item"));
+        item.setAttribute(kDigestAttr, QStringLiteral("%1_").arg(digest));
+        root.appendChild(item);
+    }
+    return SaveXml(file, doc);
+}
+
+QString QVideoSettingXml::getConvertedPathMd5()
+{
+    QDomDocument doc;
+    if (!loadExisting(digestFilePath(), doc))
+        return QString();
+    return doc.documentElement().firstChildElement().attribute(kDigestAttr);
+}
