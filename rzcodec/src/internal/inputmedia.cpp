@@ -37,7 +37,12 @@ bool InputMedia::open(const std::string &path)
         // The file protocol keeps names with a colon from reading as a protocol.
         url = "file:" + path;
     }
+    return openUrl(url, path);
+}
 
+bool InputMedia::openUrl(const std::string &url, const std::string &path)
+{
+    close();
     AVFormatContext *ctx = nullptr;
     int ret = avformat_open_input(&ctx, url.c_str(), nullptr, nullptr);
     if (ret < 0) {

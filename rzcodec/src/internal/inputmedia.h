@@ -22,6 +22,9 @@ public:
     // Opens and probes a file (a local path or, with networking on, a URL);
     // false with one logged line on failure.
     bool open(const std::string &path);
+    // Opens an FFmpeg URL as it stands (e.g. "concat:a|b"); `path` names it
+    // in messages and in path().
+    bool openUrl(const std::string &url, const std::string &path);
     void close();
     bool isOpen() const { return bool(m_format); }
 

@@ -1,0 +1,401 @@
+#include "mediainfo/mediainfo.h"
+
+#include "internal/error.h"
+#include "internal/picture.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace rz {
+
+namespace {
+// FFmpeg's names for each key, in the order they are tried. Most demuxers
+// turn their tags into FFmpeg's generic names; the rest are the raw names
+// some formats keep.
+const std::map<std::string, std::vector<const char *>> &tagAliases()
+{
+    static const std::map<std::string, std::vector<const char *>> aliases = {
+        {"title", {"title"}},
+        {"artist", {"artist", "author"}},
+        {"album_artist", {"album_artist", "album artist", "albumartist", "WM/AlbumArtist"}},
+        {"composer", {"composer", "TCOM"}},
+        {"album", {"album"}},
+        {"genre", {"genre"}},
+        {"track", {"track", "tracknumber"}},
+        {"year", {"year", "TYER"}},
+        {"date", {"date", "TDRC"}},
+        {"grouping", {"grouping", "TIT1", "WM/ContentGroupDescription", "GRP1"}},
+        {"comment", {"comment", "description"}},
+        {"disc", {"disc", "discnumber", "TPOS", "WM/PartOfSet"}},
+        {"copyright", {"copyright", "TCOP"}},
+    };
+    return aliases;
+}
+
+const char *dictValue(const AVDictionary *dict, const char *key)
+{
+    const AVDictionaryEntry *e = av_dict_get(dict, key, nullptr, 0);
+    return e && e->value ? e->value : nullptr;
+}
+
+bool isDir(const std::string &path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// "VTS_01_1.VOB" -> title set 1, part 1; false for other names.
+bool parseVobName(const std::string &name, int *titleSet, int *part)
+{
+    if (name.size() != 12 || name.compare(0, 4, "VTS_") != 0 || name[6] != '_'
+        || name.compare(8, 4, ".VOB") != 0 || !isdigit(name[4]) || !isdigit(name[5])
+        || !isdigit(name[7]))
+        return false;
+    *titleSet = (name[4] - '0') * 10 + (name[5] - '0');
+    *part = name[7] - '0';
+    return *part >= 1; // part 0 holds the menus
+}
+} // namespace
+
+MediaInfo::~MediaInfo()
+{
+    close();
+    for (uint8_t *image : m_images)
+        freeBmp(image);
+}
+
+bool MediaInfo::open(const std::string &path)
+{
+    close();
+    return m_input.open(path);
+}
+
+bool MediaInfo::openDvd(const std::string &folder)
+{
+    close();
+    std::string videoTs = folder + "/VIDEO_TS";
+    if (!isDir(videoTs))
+        videoTs = folder;
+    DIR *dir = opendir(videoTs.c_str());
+    if (!dir) {
+        logError("opening DVD folder " + folder + ": cannot read it");
+        return false;
+    }
+    // The title set with the most bytes is the main title.
+    std::map<int, std::map<int, std::string>> parts;
+    std::map<int, int64_t> sizes;
+    while (dirent *entry = readdir(dir)) {
+        int titleSet, part;
+        if (!parseVobName(entry->d_name, &titleSet, &part))
+            continue;
+        const std::string file = videoTs + "/" + entry->d_name;
+        struct stat st;
+        if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        parts[titleSet][part] = file;
+        sizes[titleSet] += st.st_size;
+    }
+    closedir(dir);
+    if (sizes.empty()) {
+        logError("opening DVD folder " + folder + ": no title found");
+        return false;
+    }
+    const int main = std::max_element(sizes.begin(), sizes.end(), [](auto &a, auto &b) {
+                         return a.second < b.second;
+                     })->first;
+    std::string url = "concat:";
+    bool first = true;
+    for (const auto &p : parts[main]) {
+        if (p.second.find('|') != std::string::npos) {
+            logError("opening DVD folder " + folder + ": unusable file name " + p.second);
+            return false;
+        }
+        url += (first ? "" : "|") + p.second;
+        first = false;
+    }
+    return m_input.openUrl(url, folder);
+}
+
+void MediaInfo::close()
+{
+    m_input.close();
+    m_program = 0;
+    m_selected.clear();
+    m_subtitleFile.clear();
+    m_closedCaption = false;
+    m_values.clear();
+    m_chapterTitles.clear();
+}
+
+std::vector<int> MediaInfo::streams(AVMediaType type) const
+{
+    std::vector<int> result;
+    const AVFormatContext *fmt = m_input.format();
+    if (!fmt)
+        return result;
+    auto wanted = [&](unsigned i) {
+        const AVStream *s = fmt->streams[i];
+        return s->codecpar->codec_type == type && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC);
+    };
+    if (fmt->nb_programs > 0 && unsigned(m_program) < fmt->nb_programs) {
+        const AVProgram *p = fmt->programs[m_program];
+        for (unsigned k = 0; k < p->nb_stream_indexes; ++k)
+            if (p->stream_index[k] < fmt->nb_streams && wanted(p->stream_index[k]))
+                result.push_back(int(p->stream_index[k]));
+    } else {
+        for (unsigned i = 0; i < fmt->nb_streams; ++i)
+            if (wanted(i))
+                result.push_back(int(i));
+    }
+    return result;
+}
+
+const AVStream *MediaInfo::videoStream() const
+{
+    const std::vector<int> list = streams(AVMEDIA_TYPE_VIDEO);
+    auto it = m_selected.find(AVMEDIA_TYPE_VIDEO);
+    const int pick = it == m_selected.end() ? 0 : it->second;
+    if (pick < 0 || size_t(pick) >= list.size())
+        return nullptr;
+    return m_input.format()->streams[list[size_t(pick)]];
+}
+
+AVRational MediaInfo::displayAspect() const
+{
+    const AVStream *s = videoStream();
+    if (!s || s->codecpar->width <= 0 || s->codecpar->height <= 0)
+        return {0, 1};
+    AVRational sar = s->sample_aspect_ratio.num > 0 ? s->sample_aspect_ratio
+                                                    : s->codecpar->sample_aspect_ratio;
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = {1, 1};
+    AVRational dar;
+    av_reduce(&dar.num, &dar.den, int64_t(s->codecpar->width) * sar.num,
+              int64_t(s->codecpar->height) * sar.den, 1 << 20);
+    return dar;
+}
+
+std::string MediaInfo::tagValue(const std::string &key) const
+{
+    const AVFormatContext *fmt = m_input.format();
+    auto it = tagAliases().find(key);
+    if (!fmt || it == tagAliases().end())
+        return {};
+    // The container first, then the streams (Ogg keeps its comments there).
+    for (const char *name : it->second)
+        if (const char *v = dictValue(fmt->metadata, name))
+            return v;
+    const int audio = m_input.bestStream(AVMEDIA_TYPE_AUDIO);
+    if (audio >= 0)
+        for (const char *name : it->second)
+            if (const char *v = dictValue(fmt->streams[audio]->metadata, name))
+                return v;
+    return {};
+}
+
+bool MediaInfo::coverBytes(std::string *bytes, int *stream) const
+{
+    const int index = m_input.attachedPictureStream();
+    if (index < 0)
+        return false;
+    const AVPacket &pic = m_input.format()->streams[index]->attached_pic;
+    if (!pic.data || pic.size <= 0)
+        return false;
+    if (bytes)
+        bytes->assign(reinterpret_cast<const char *>(pic.data), size_t(pic.size));
+    if (stream)
+        *stream = index;
+    return true;
+}
+
+BufferHandle *MediaInfo::metadata(const std::string &key)
+{
+    const AVFormatContext *fmt = m_input.format();
+    if (!fmt)
+        return nullptr;
+    std::string value;
+    bool found = false;
+    if (key == "cover_image") {
+        found = coverBytes(&value, nullptr);
+    } else if (key == "ffmpeg_format") {
+        value = fmt->iformat && fmt->iformat->name ? fmt->iformat->name : "";
+        found = !value.empty();
+    } else if (key == "major_brand") {
+        const char *brand = dictValue(fmt->metadata, "major_brand");
+        found = brand != nullptr;
+        value = brand ? brand : "";
+    } else {
+        value = tagValue(key);
+        found = !value.empty();
+    }
+    if (!found)
+        return nullptr;
+    auto &slot = m_values[key];
+    slot = std::make_unique<BufferHandle>(std::move(value));
+    return slot.get();
+}
+
+uint8_t *MediaInfo::keepImage(uint8_t *image)
+{
+    if (image)
+        m_images.insert(image);
+    return image;
+}
+
+uint8_t *MediaInfo::videoImage(uint64_t time, bool useCover, int width, int height)
+{
+    if (!m_input.isOpen())
+        return nullptr;
+    if (useCover) {
+        std::string bytes;
+        int stream = -1;
+        if (coverBytes(&bytes, &stream)) {
+            FramePtr picture = decodePicture(m_input.format()->streams[stream]->codecpar,
+                                             reinterpret_cast<const uint8_t *>(bytes.data()),
+                                             int(bytes.size()));
+            if (picture)
+                return keepImage(frameToBmp(picture.get(), width, height));
+        }
+    }
+    const AVStream *video = videoStream();
+    if (!video) {
+        logError("video image of " + m_input.path() + ": no video");
+        return nullptr;
+    }
+    MediaDecoder decoder(m_input);
+    if (!decoder.addStream(video->index))
+        return nullptr;
+    if (!decoder.seek(time) && time > 0)
+        return nullptr;
+    const int64_t target = int64_t(time) + m_input.startTimeUs();
+    FramePtr frame = makeFrame();
+    FramePtr last;
+    // Decode up to the first frame at or after the time; bounded, so that a
+    // broken time stamp cannot make this run through a whole film.
+    for (int n = 0; n < 2000; ++n) {
+        int stream = -1;
+        const int ret = decoder.next(frame.get(), &stream);
+        if (ret <= 0)
+            break;
+        const int64_t pts = frame->best_effort_timestamp;
+        last = makeFrame();
+        av_frame_move_ref(last.get(), frame.get());
+        if (pts == AV_NOPTS_VALUE || toMicroseconds(pts, video->time_base) >= target - 1000)
+            break;
+    }
+    // Reading moved the input; start again from the beginning next time.
+    m_input.seek(0);
+    if (!last) {
+        logError("video image of " + m_input.path() + ": no frame decoded");
+        return nullptr;
+    }
+    return keepImage(frameToBmp(last.get(), width, height));
+}
+
+bool MediaInfo::freeVideoImage(uint8_t *image)
+{
+    auto it = m_images.find(image);
+    if (it == m_images.end())
+        return false;
+    freeBmp(image);
+    m_images.erase(it);
+    return true;
+}
+
+uint32_t MediaInfo::programCount() const
+{
+    const AVFormatContext *fmt = m_input.format();
+    if (!fmt)
+        return 0;
+    return fmt->nb_programs > 0 ? fmt->nb_programs : 1;
+}
+
+std::string MediaInfo::programName() const
+{
+    const AVFormatContext *fmt = m_input.format();
+    if (!fmt || fmt->nb_programs == 0 || unsigned(m_program) >= fmt->nb_programs)
+        return {};
+    const AVDictionary *meta = fmt->programs[m_program]->metadata;
+    for (const char *key : {"service_name", "title", "name"})
+        if (const char *v = dictValue(meta, key))
+            return v;
+    return {};
+}
+
+bool MediaInfo::selectProgram(int index)
+{
+    if (index < 0 || uint32_t(index) >= programCount())
+        return false;
+    m_program = index;
+    m_selected.clear();
+    return true;
+}
+
+bool MediaInfo::selectStream(AVMediaType type, int index)
+{
+    if (!isOpen())
+        return false;
+    if (index != -1 && (index < 0 || size_t(index) >= streams(type).size()))
+        return false;
+    m_selected[type] = index;
+    return true;
+}
+
+bool MediaInfo::setSubtitleFile(const std::string &path)
+{
+    InputMedia subtitles;
+    if (!subtitles.open(path))
+        return false;
+    if (subtitles.bestStream(AVMEDIA_TYPE_SUBTITLE) < 0) {
+        logError("subtitle file " + path + ": no subtitles in it");
+        return false;
+    }
+    m_subtitleFile = path;
+    return true;
+}
+
+const AVChapter *MediaInfo::chapter(int index) const
+{
+    const AVFormatContext *fmt = m_input.format();
+    if (!fmt || index < 0 || unsigned(index) >= fmt->nb_chapters)
+        return nullptr;
+    return fmt->chapters[index];
+}
+
+int MediaInfo::chapterCount() const
+{
+    const AVFormatContext *fmt = m_input.format();
+    return fmt ? int(fmt->nb_chapters) : 0;
+}
+
+uint64_t MediaInfo::chapterStart(int index) const
+{
+    const AVChapter *c = chapter(index);
+    if (!c)
+        return 0;
+    const int64_t start = toMicroseconds(c->start, c->time_base) - m_input.startTimeUs();
+    return start > 0 ? uint64_t(start) : 0;
+}
+
+uint64_t MediaInfo::chapterDuration(int index) const
+{
+    const AVChapter *c = chapter(index);
+    if (!c || c->end <= c->start)
+        return 0;
+    return uint64_t(toMicroseconds(c->end - c->start, c->time_base));
+}
+
+const char *MediaInfo::chapterTitle(int index)
+{
+    const AVChapter *c = chapter(index);
+    if (!c)
+        return "";
+    const char *title = dictValue(c->metadata, "title");
+    std::string &slot = m_chapterTitles[index];
+    slot = title ? title : "";
+    return slot.c_str();
+}
+
+} // namespace rz
