@@ -24,7 +24,7 @@ const std::map<std::string, std::vector<const char *>> &tagAliases()
         {"album", {"album"}},
         {"genre", {"genre"}},
         {"track", {"track", "tracknumber"}},
-        {"year", {"year", "TYER"}},
+        {"year", {"year", "TYER", "WM/Year"}},
         {"date", {"date", "TDRC"}},
         {"grouping", {"grouping", "TIT1", "WM/ContentGroupDescription", "GRP1"}},
         {"comment", {"comment", "description"}},

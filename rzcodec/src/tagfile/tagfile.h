@@ -47,6 +47,7 @@ private:
     void readItems();
     std::string readCover() const;
     bool writeCover(const std::string &bytes);
+    bool finishSave();
 
     std::unique_ptr<TagLib::File> m_file;
     RZTagFormat m_format = RZ_TAGFMT_NONE;

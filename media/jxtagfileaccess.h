@@ -1,0 +1,43 @@
+#pragma once
+// Reading and writing a tag record through the codec layer's tag-file object,
+// shared by every writer of tags (media information, conversion settings,
+// the library and the converter).
+
+#include "media/veaudiotaginfo.h"
+
+#include <string>
+#include <vector>
+
+class JXTagFileAccess
+{
+public:
+    // Which fields a writer sends.
+    enum FieldSet {
+        AllFields,   // indexes 0 to 7 and 9 to 13
+        BasicFields, // indexes 0 to 7 and 9
+    };
+
+    // One item as it goes to the tag-file object.
+    struct Item {
+        int index = -1;
+        int type = 0;        // 0 text, 1 picture bytes
+        std::u32string text; // type 0
+        std::string bytes;   // type 1
+        int length() const { return type == 0 ? int(text.size() * 4) : int(bytes.size()); }
+    };
+
+    // The items a record yields, in increasing index order: non-empty texts
+    // that are valid UTF-8, and the cover when its length is not 0 (never
+    // more bytes than the record holds).
+    static std::vector<Item> itemsFor(const VEAudioTagInfo &tags, FieldSet fields);
+
+    // Writes the record's items into the file; false when the file cannot be
+    // opened for tags or the tags cannot be saved.
+    static bool write(const std::string &utf8Path, const VEAudioTagInfo &tags, FieldSet fields);
+    // Fills the record's fields from the file's items (fields the file does
+    // not carry are left as they are); false when the file cannot be opened.
+    static bool read(const std::string &utf8Path, VEAudioTagInfo &tags);
+
+private:
+    JXTagFileAccess() = default;
+};

@@ -1,0 +1,308 @@
+// Tags through the tag-file object: every handled format, non-Latin texts and
+// a cover, read back both by the tag-file object and by the media
+// information; files that cannot take tags fail clearly.
+
+#include "mediafiles.h"
+
+#include "media/jxinfomanager.h"
+#include "media/jxtagfileaccess.h"
+#include "media/vehelper.h"
+#include "rzcodec/tagfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+VEAudioTagInfo sampleTags(const QByteArray &cover)
+{
+    VEAudioTagInfo t;
+    t.title = "Ночной поезд — 夜行列車";
+    t.artist = "Zoë Ångström";
+    t.album_artist = "محمد والفرقة";
+    t.composer = "Antonín Dvořák";
+    t.album = "Μουσική 🎵 Album";
+    t.genre = "Électro";
+    t.track = "3";
+    t.year = "2019";
+    t.date = "2019"; // not carried by the tag-file object: read back from the year
+    t.grouping = "Grüppe ß";
+    t.comment = "Kommentar: ü, 中文";
+    t.disc = "1";
+    t.copyright = "© 2019 Ñandú";
+    t.cover_image = cover.toStdString();
+    t.coverSize = cover.size();
+    return t;
+}
+
+void compareTexts(const VEAudioTagInfo &got, const VEAudioTagInfo &want)
+{
+    QCOMPARE(QString::fromStdString(got.title), QString::fromStdString(want.title));
+    QCOMPARE(QString::fromStdString(got.artist), QString::fromStdString(want.artist));
+    QCOMPARE(QString::fromStdString(got.album_artist), QString::fromStdString(want.album_artist));
+    QCOMPARE(QString::fromStdString(got.composer), QString::fromStdString(want.composer));
+    QCOMPARE(QString::fromStdString(got.album), QString::fromStdString(want.album));
+    QCOMPARE(QString::fromStdString(got.genre), QString::fromStdString(want.genre));
+    QCOMPARE(QString::fromStdString(got.track), QString::fromStdString(want.track));
+    QCOMPARE(QString::fromStdString(got.year), QString::fromStdString(want.year));
+    QCOMPARE(QString::fromStdString(got.grouping), QString::fromStdString(want.grouping));
+    QCOMPARE(QString::fromStdString(got.comment), QString::fromStdString(want.comment));
+    QCOMPARE(QString::fromStdString(got.disc), QString::fromStdString(want.disc));
+    QCOMPARE(QString::fromStdString(got.copyright), QString::fromStdString(want.copyright));
+}
+} // namespace
+
+class TestTagFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void tagsRoundTrip_data();
+    void tagsRoundTrip();
+    void laterWriteKeepsFieldsNotSent();
+    void mp3GetsNoId3v1Copy();
+    void untaggableFilesFail();
+    void readOnlyFileReportsFailure();
+    void itemsOfARecord();
+    void malformedItemsAreRefused();
+    void textConversions();
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_cover;
+};
+
+void TestTagFile::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_cover = MediaFiles::pngPicture(64, 48);
+    QVERIFY(m_cover.size() > 100);
+}
+
+void TestTagFile::tagsRoundTrip_data()
+{
+    QTest::addColumn<int>("formatIndex");
+    const auto formats = MediaFiles::taggableFormats();
+    for (int i = 0; i < formats.size(); ++i)
+        QTest::newRow(qPrintable(formats[i].name)) << i;
+}
+
+void TestTagFile::tagsRoundTrip()
+{
+    QFETCH(int, formatIndex);
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(formatIndex);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "tags_" + format.name, format, 1.0);
+    QVERIFY2(!path.isEmpty(), "ffmpeg could not make the file");
+
+    const VEAudioTagInfo tags = sampleTags(m_cover);
+    JXInfoManager manager;
+    manager.createrPlayer();
+    QVERIFY(manager.setAudioTag(tags, path));
+
+    // Through the tag-file object.
+    VEAudioTagInfo fromTagFile;
+    QVERIFY(JXTagFileAccess::read(path.toStdString(), fromTagFile));
+    compareTexts(fromTagFile, tags);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(fromTagFile.date.empty());
+    QCOMPARE(fromTagFile.coverSize, m_cover.size());
+    QCOMPARE(QByteArray::fromStdString(fromTagFile.cover_image), m_cover);
+
+    // Through the media information, which reads the file with its demuxer.
+    QVERIFY(manager.setMediaFile(path, 0, false));
+    const VEAudioTagInfo fromInfo = manager.getAudioTagInfo();
+    compareTexts(fromInfo, tags);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(QString::fromStdString(fromInfo.date).left(4), QStringLiteral("2019"));
+    QCOMPARE(fromInfo.coverSize, m_cover.size());
+    QCOMPARE(QByteArray::fromStdString(fromInfo.cover_image), m_cover);
+    const QImage thumb = manager.getThumbnail(120);
+    QCOMPARE(thumb.size(), QSize(64, 48)); // smaller than 120: unchanged
+}
+
+void TestTagFile::laterWriteKeepsFieldsNotSent()
+{
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(1); // m4a
+    const QString path = MediaFiles::makeTone(m_dir.path(), "keep", format, 0.5);
+    QVERIFY(!path.isEmpty());
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), sampleTags(m_cover), JXTagFileAccess::AllFields));
+
+    VEAudioTagInfo onlyTitle;
+    onlyTitle.title = "Second title";
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), onlyTitle, JXTagFileAccess::AllFields));
+    VEAudioTagInfo back;
+    QVERIFY(JXTagFileAccess::read(path.toStdString(), back));
+    QCOMPARE(back.title, std::string("Second title"));
+    QCOMPARE(QString::fromStdString(back.artist), QStringLiteral("Zoë Ångström"));
+    QCOMPARE(back.coverSize, m_cover.size());
+}
+
+void TestTagFile::mp3GetsNoId3v1Copy()
+{
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(0);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "noid3v1", format, 0.5);
+    QVERIFY(!path.isEmpty());
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), sampleTags(QByteArray()), JXTagFileAccess::AllFields));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.size() > 128);
+    f.seek(f.size() - 128);
+    QVERIFY(!f.read(3).startsWith("TAG"));
+}
+
+void TestTagFile::untaggableFilesFail()
+{
+    // Raw AC3, an empty file, text, a truncated header, a missing file, a folder.
+    const MediaFiles::Format ac3{"ac3", "ac3", {"-c:a", "ac3"}, 48000};
+    const QString ac3Path = MediaFiles::makeTone(m_dir.path(), "raw", ac3, 0.5);
+    QVERIFY(!ac3Path.isEmpty());
+    const QString empty = m_dir.filePath("empty.mp3");
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString text = m_dir.filePath("notes.m4a");
+    {
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("These are notes, not sound.\n");
+    }
+    const QString flac = MediaFiles::makeTone(m_dir.path(), "whole", MediaFiles::taggableFormats().at(2), 0.5);
+    const QString truncated = m_dir.filePath("cut.flac");
+    QVERIFY(MediaFiles::truncateCopy(flac, truncated, 20));
+
+    for (const QString &path : {ac3Path, empty, text, truncated, m_dir.filePath("missing.mp3"), m_dir.path()}) {
+        void *t = rz_tagfile_create();
+        const QByteArray utf8 = path.toUtf8();
+        const auto u32 = VEHelper::ConvertCharToUtft32(utf8.constData());
+        QVERIFY(u32);
+        QVERIFY2(rz_tagfile_open(t, reinterpret_cast<const uint32_t *>(u32->c_str())) != 0, qPrintable(path));
+        QCOMPARE(rz_tagfile_format(t), int(RZ_TAGFMT_NONE));
+        QCOMPARE(rz_tagfile_item_count(t), 0);
+        QCOMPARE(rz_tagfile_begin_edit(t), 0);
+        QCOMPARE(rz_tagfile_save(t), 0);
+        rz_tagfile_release(t);
+
+        JXInfoManager manager;
+        QVERIFY(!manager.setAudioTag(sampleTags(m_cover), path));
+        VEAudioTagInfo untouched;
+        untouched.title = "kept";
+        QVERIFY(!JXTagFileAccess::read(path.toStdString(), untouched));
+        QCOMPARE(untouched.title, std::string("kept"));
+    }
+}
+
+void TestTagFile::readOnlyFileReportsFailure()
+{
+    // A file that shrinks between opening and saving cannot take the tags:
+    // the save says so instead of reporting success.
+    const QString path = MediaFiles::makeTone(m_dir.path(), "shrinks", MediaFiles::taggableFormats().at(1), 0.5);
+    void *t = rz_tagfile_create();
+    const auto u32 = VEHelper::ConvertCharToUtft32(path.toUtf8().constData());
+    QCOMPARE(rz_tagfile_open(t, reinterpret_cast<const uint32_t *>(u32->c_str())), 0);
+    QCOMPARE(rz_tagfile_begin_edit(t), 1);
+    const char32_t title[] = U"Lost";
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 0, 0, 16, title}), 1);
+    QVERIFY(QFile::resize(path, 0));
+    QCOMPARE(rz_tagfile_save(t), 0);
+    rz_tagfile_release(t);
+
+    if (geteuid() != 0) {
+        const QString ro = MediaFiles::makeTone(m_dir.path(), "readonly", MediaFiles::taggableFormats().at(0), 0.5);
+        QVERIFY(QFile::setPermissions(ro, QFile::ReadOwner));
+        QVERIFY(!JXTagFileAccess::write(ro.toStdString(), sampleTags(m_cover), JXTagFileAccess::AllFields));
+    }
+}
+
+void TestTagFile::itemsOfARecord()
+{
+    VEAudioTagInfo onlyTitle;
+    onlyTitle.title = "Café"; // four characters, one outside ASCII
+    auto items = JXTagFileAccess::itemsFor(onlyTitle, JXTagFileAccess::AllFields);
+    QCOMPARE(int(items.size()), 1);
+    QCOMPARE(items[0].index, 0);
+    QCOMPARE(items[0].length(), 16);
+
+    // A cover whose length is 0 is not sent, whatever bytes it holds.
+    VEAudioTagInfo cover;
+    cover.cover_image = "bytes";
+    cover.coverSize = 0;
+    QVERIFY(JXTagFileAccess::itemsFor(cover, JXTagFileAccess::AllFields).empty());
+    // A length beyond the bytes held sends only the bytes held.
+    cover.coverSize = 1 << 20;
+    items = JXTagFileAccess::itemsFor(cover, JXTagFileAccess::AllFields);
+    QCOMPARE(int(items.size()), 1);
+    QCOMPARE(items[0].length(), 5);
+
+    // The full set sends 12 texts and the cover, never the date or index 8;
+    // the basic set stops after the cover.
+    const VEAudioTagInfo all = sampleTags(m_cover);
+    items = JXTagFileAccess::itemsFor(all, JXTagFileAccess::AllFields);
+    QCOMPARE(int(items.size()), 13);
+    QList<int> indexes;
+    for (const auto &i : items)
+        indexes << i.index;
+    QCOMPARE(indexes, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13}));
+    QCOMPARE(int(JXTagFileAccess::itemsFor(all, JXTagFileAccess::BasicFields).size()), 9);
+
+    // Bytes that are not UTF-8 skip their item; the rest are still sent.
+    VEAudioTagInfo broken;
+    broken.title = "\xC3\x28";
+    broken.artist = "fine";
+    items = JXTagFileAccess::itemsFor(broken, JXTagFileAccess::AllFields);
+    QCOMPARE(int(items.size()), 1);
+    QCOMPARE(items[0].index, 1);
+}
+
+void TestTagFile::malformedItemsAreRefused()
+{
+    const QString path = MediaFiles::makeTone(m_dir.path(), "items", MediaFiles::taggableFormats().at(2), 0.5);
+    void *t = rz_tagfile_create();
+    const auto u32 = VEHelper::ConvertCharToUtft32(path.toUtf8().constData());
+    QCOMPARE(rz_tagfile_open(t, reinterpret_cast<const uint32_t *>(u32->c_str())), 0);
+    QCOMPARE(rz_tagfile_format(t), int(RZ_TAGFMT_FLAC));
+    const char32_t text[] = U"ok";
+    const char32_t surrogate[] = {0xD800, 0};
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 0, 0, 8, text}), 0); // before begin-edit
+    QCOMPARE(rz_tagfile_begin_edit(t), 1);
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 8, 0, 8, text}), 0);  // index 8
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 14, 0, 8, text}), 0); // past 13
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 9, 0, 8, text}), 0);  // cover as text
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 0, 1, 8, text}), 0);  // text as bytes
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 0, 0, 7, text}), 0);  // part of a character
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 0, 0, 8, nullptr}), 0);
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 0, 0, 4, surrogate}), 0);
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 0, 0, 8, text}), 1);
+    QCOMPARE(rz_tagfile_save(t), 1);
+    QCOMPARE(rz_tagfile_item_count(t), 1);
+    const RZTagItem back = rz_tagfile_get_item(t, 0);
+    QCOMPARE(back.index, 0);
+    QCOMPARE(back.length, 8);
+    QCOMPARE(std::u32string(static_cast<const char32_t *>(back.data), 2), std::u32string(U"ok"));
+    QCOMPARE(rz_tagfile_get_item(t, 5).index, -1);
+    rz_tagfile_release(t);
+
+    // Null and foreign handles.
+    QVERIFY(rz_tagfile_open(nullptr, reinterpret_cast<const uint32_t *>(u32->c_str())) != 0);
+    QCOMPARE(rz_tagfile_save(nullptr), 0);
+    QCOMPARE(rz_tagfile_item_count(nullptr), 0);
+    rz_tagfile_release(nullptr);
+}
+
+void TestTagFile::textConversions()
+{
+    auto empty = VEHelper::ConvertCharToUtft32("");
+    QVERIFY(empty);
+    QCOMPARE(empty->size(), size_t(0));
+    QCOMPARE((*empty)[0], char32_t(0)); // the terminator is there
+    auto clef = VEHelper::ConvertCharToUtft32("a\xF0\x9D\x84\x9E"); // U+1D11E
+    QVERIFY(clef);
+    QCOMPARE(clef->size(), size_t(2));
+    QCOMPARE((*clef)[1], char32_t(0x1D11E));
+    QVERIFY(!VEHelper::ConvertCharToUtft32("\xFF\xFE"));
+    QCOMPARE(VEHelper::charToQString(std::string("ab\0cd", 5)), QStringLiteral("ab"));
+}
+
+QTEST_MAIN(TestTagFile)
+#include "tst_tagfile.moc"
