@@ -1,0 +1,182 @@
+// Loads History.xml files of 10,000 and 100,000 fully filled records and
+// prints the time and the peak memory of each step. Each size runs in a
+// child process of its own so that the peaks do not mix.
+//   bench_common_history              both sizes
+//   bench_common_history --records N  one size, in this process
+#include "common/qianyutil.h"
+#include "common/qvideosettingxml.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Resident-set figures of this process from /proc, in KiB.
+long statusKib(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+convertedInfo record(int i, bool isNew)
+{
+    convertedInfo info;
+    const QString n = QString::number(i);
+    info.convertedPath = QStringLiteral("/home/user/Music/Velmora Audio Recorder/Converted/REC_20261207%1.mp3").arg(i, 9, 10, QLatin1Char('0'));
+    info.imgPath = QStringLiteral("/home/user/.cache/covers/cover_%1.png").arg(n);
+    info.preferencePath = QStringLiteral("/home/user/Music/Velmora Audio Recorder/Converted/");
+    info.resolution = QStringLiteral("0*0");
+    info.time = QStringLiteral("00:%1:%2").arg(i % 60, 2, 10, QLatin1Char('0')).arg(i % 59, 2, 10, QLatin1Char('0'));
+    info.size = QIAnyUtil::size2String(1000000ULL + i * 977ULL);
+    info.createTime = QStringLiteral("07-12-2026 09:%1").arg(i % 60, 2, 10, QLatin1Char('0'));
+    info.format = QStringLiteral("mp3");
+    info.extend = QStringLiteral("mp3");
+    info.title = QStringLiteral("Track title number %1 with some words").arg(n);
+    info.artist = QStringLiteral("Artist %1").arg(i % 300);
+    info.album = QStringLiteral("Album %1").arg(i % 1000);
+    info.genre = QStringLiteral("Electronic");
+    info.listNames = QStringList {QStringLiteral("Favourites"), QStringLiteral("Road trip"),
+                                  QStringLiteral("List %1").arg(i % 20)};
+    info.newFile = isNew;
+    return info;
+}
+
+// The file as the store writes it, built directly (saving one record at a
+// time would take minutes at 100,000 records).
+QByteArray historyBytes(int count, bool isNew)
+{
+    QDomDocument doc;
+    QDomElement root = doc.createElement(QStringLiteral("ROOTITEM"));
+    doc.appendChild(root);
+    QByteArray bytes = "<ROOTITEM>\n";
+    for (int i = 0; i < count; ++i) {
+        const convertedInfo r = record(i, isNew);
+        auto attr = [](const char *name, const QString &value) {
+            QString escaped = value.toHtmlEscaped();
+            return QByteArray(" ") + name + "=\"" + escaped.toUtf8() + "\"";
+        };
+        bytes += "    <Path_item" + attr("Converted_path_", r.convertedPath) + ">\n";
+        bytes += "        <CONVERTED_INFO_" + attr("Img_path_", r.imgPath) + attr("Title_", r.title)
+                 + attr("Resolutin_", r.resolution) + attr("Time_", r.time) + attr("Size_", r.size)
+                 + attr("Create_time_", r.createTime) + attr("Format_", r.format)
+                 + attr("Extend_", r.extend) + attr("Artist_", r.artist) + attr("Album_", r.album)
+                 + attr("Genre_", r.genre) + attr("preferencePath_", r.preferencePath)
+                 + attr("Video_file", QStringLiteral("N"))
+                 + attr("New_file", r.newFile ? QStringLiteral("Y") : QStringLiteral("N")) + "/>\n";
+        for (const QString &name : r.listNames)
+            bytes += "        <List_name" + attr("ListName", name) + "/>\n";
+        bytes += "    </Path_item>\n";
+    }
+    bytes += "</ROOTITEM>\n";
+    return bytes;
+}
+
+struct Step
+{
+    double ms;
+    long peakKib;   // highest resident size during the step
+    long extraKib;  // above the resident size before the step
+};
+
+template <typename F>
+Step measure(F &&work)
+{
+    resetPeak();
+    const long before = statusKib("VmRSS:");
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    const long peak = statusKib("VmHWM:");
+    return {ms, peak, peak - before};
+}
+
+int runOne(int count)
+{
+    const QString file = QVideoSettingXml::historyFilePath();
+    auto writeHistory = [&](bool isNew) {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(historyBytes(count, isNew)) < 0)
+            std::exit(1);
+    };
+
+    writeHistory(false);
+    const qint64 size = QFileInfo(file).size();
+    int loaded = 0;
+    // Memory from the first load (a fresh heap), time as the best of three.
+    Step load = measure([&] { loaded = QVideoSettingXml::analysisConvertedInfo().size(); });
+    for (int run = 0; run < 2; ++run) {
+        const Step s = measure([&] { loaded = QVideoSettingXml::analysisConvertedInfo().size(); });
+        load.ms = std::min(load.ms, s.ms);
+    }
+    if (loaded != count) {
+        std::fprintf(stderr, "loaded %d of %d records\n", loaded, count);
+        return 1;
+    }
+
+    writeHistory(true);
+    const Step loadNew = measure([&] { loaded = QVideoSettingXml::analysisConvertedInfo().size(); });
+    const QString last = record(count - 1, false).convertedPath;
+    const Step lookup = measure([&] { QVideoSettingXml::GetConvertedInfo(last); });
+    const Step save = measure([&] { QVideoSettingXml::SaveConvertedInfo(record(count, true)); });
+
+    auto line = [](const char *what, const Step &s) {
+        std::printf("  %-36s %8.1f ms   peak RSS %7.1f MB (+%6.1f MB)\n", what, s.ms, s.peakKib / 1024.0,
+                    s.extraKib / 1024.0);
+    };
+    std::printf("%d records, History.xml %.1f MB\n", count, size / 1048576.0);
+    line("load (analysisConvertedInfo)", load);
+    line("load clearing every new-file mark", loadNew);
+    line("look up the last record", lookup);
+    line("save one new record", save);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QStringList args = [&] {
+        QStringList list;
+        for (int i = 1; i < argc; ++i)
+            list << QString::fromLocal8Bit(argv[i]);
+        return list;
+    }();
+    if (args.size() == 2 && args[0] == QLatin1String("--records")) {
+        QTemporaryDir data;  // never touch the user's real history
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        QCoreApplication app(argc, argv);
+        return runOne(args[1].toInt());
+    }
+
+    QCoreApplication app(argc, argv);
+    int status = 0;
+    for (int count : {10000, 100000}) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--records"), QString::number(count)});
+        if (!child.waitForFinished(-1) || child.exitCode() != 0)
+            status = 1;
+    }
+    return status;
+}
