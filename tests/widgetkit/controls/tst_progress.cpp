@@ -1,0 +1,241 @@
+// Progress bar: values, ranges, texts, the drawn fill and repaint throttling.
+
+#include "controlart.h"
+#include "testsupport.h"
+#include "widgetkit/qjxbaseprogress.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+
+namespace {
+
+const QColor kFill(6, 176, 37);
+const QColor kTrack(230, 230, 230);
+
+int countColor(const QImage &image, const QColor &color)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += near(image.pixelColor(x, y), color, 6) ? 1 : 0;
+    return n;
+}
+
+// Counts the paints a widget receives, with their times.
+class PaintClock : public QObject
+{
+public:
+    QElapsedTimer clock;
+    QVector<qint64> paints;
+    explicit PaintClock(QWidget *w) { clock.start(); w->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            paints.append(clock.elapsed());
+        return false;
+    }
+};
+
+} // namespace
+
+class TestProgress : public QObject
+{
+    Q_OBJECT
+private slots:
+    void valuesAreClampedAndSignalled();
+    void rangeIsOrderedAndMovesValueSilently();
+    void formatTexts();
+    void drawnTextFollowsFormat();
+    void emptyRangeDrawsNothingAndDividesByNothing();
+    void offsetsCoveringTheBarAreDropped();
+    void horizontalFillIsDrawnUpToTheValue();
+    void verticalFillGrowsFromTheBottom();
+    void roundRingFillsClockwiseFromTheTop();
+    void repaintsAreThrottledByTheInterval();
+};
+
+void TestProgress::valuesAreClampedAndSignalled()
+{
+    QJXBaseProgress bar;
+    QSignalSpy changed(&bar, SIGNAL(valueChanged(double)));
+    bar.setValue(150.0);
+    QCOMPARE(bar.value(), 100.0);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.last().at(0).toDouble(), 100.0);
+    bar.setValue(150.0);
+    QCOMPARE(changed.count(), 2);
+    bar.setValue(100.0);
+    QCOMPARE(changed.count(), 2);
+    bar.setValue(-3);
+    QCOMPARE(bar.value(), 0.0);
+}
+
+void TestProgress::rangeIsOrderedAndMovesValueSilently()
+{
+    QJXBaseProgress bar;
+    bar.setRange(100, 0);
+    QCOMPARE(bar.minimum(), 0.0);
+    QCOMPARE(bar.maximum(), 100.0);
+    bar.setRange(0, 200);
+    bar.setValue(120.0);
+    QSignalSpy changed(&bar, SIGNAL(valueChanged(double)));
+    bar.setRange(0, 100);
+    QCOMPARE(bar.value(), 100.0);
+    QCOMPARE(changed.count(), 0);
+}
+
+void TestProgress::formatTexts()
+{
+    QJXBaseProgress bar;
+    bar.setValue(25.0);
+    QCOMPARE(bar.getFormatValue(), QStringLiteral("25.0%"));
+    bar.setRange(0, 9);
+    bar.setDecimals(0);
+    bar.setFormat(QStringLiteral("%v/%m"));
+    bar.setValue(3.0);
+    QCOMPARE(bar.getFormatValue(), QStringLiteral("3/10"));
+    bar.setDecimals(-2);
+    QCOMPARE(bar.decimals(), 0);
+    bar.setFormat(QStringLiteral("%p%% of %m, %v %v"));
+    QCOMPARE(bar.getFormatValue(), QStringLiteral("33%% of 10, 3 3"));
+}
+
+void TestProgress::drawnTextFollowsFormat()
+{
+    QJXBaseProgress bar;
+    bar.resize(120, 30);
+    QPalette p = bar.palette();
+    p.setColor(QPalette::WindowText, QColor(255, 0, 255));
+    bar.setPalette(p);
+    bar.setValue(40.0);
+    QVERIFY(countColor(grabImage(&bar), QColor(255, 0, 255)) > 5);
+    bar.resetFormat();
+    QCOMPARE(countColor(grabImage(&bar), QColor(255, 0, 255)), 0);
+}
+
+void TestProgress::emptyRangeDrawsNothingAndDividesByNothing()
+{
+    QJXBaseProgress bar;
+    bar.resize(200, 20);
+    bar.setCircle(false);
+    bar.setRange(5, 5);
+    bar.setValue(9.0);
+    QCOMPARE(bar.value(), 5.0);
+    QCOMPARE(bar.fraction(), 0.0);
+    QCOMPARE(bar.getFormatValue(), QStringLiteral("0.0%"));
+    bar.resetFormat();
+    const QImage image = grabImage(&bar);
+    QCOMPARE(countColor(image, kFill), 0);
+    QVERIFY(near(image.pixelColor(100, 10), kTrack));
+
+    QJXBaseProgress round;
+    round.resize(60, 60);
+    round.setProgressPolicy(QJXBaseProgress::RoundBar);
+    round.setRange(0, 0);
+    round.resetFormat();
+    QCOMPARE(countColor(grabImage(&round), kFill), 0);
+}
+
+void TestProgress::offsetsCoveringTheBarAreDropped()
+{
+    QJXBaseProgress bar;
+    bar.resize(100, 10);
+    bar.setOffset(60, 60);
+    QCOMPARE(bar.getTLOffset(), 0);
+    QCOMPARE(bar.getRBOffset(), 0);
+    bar.setOffset(20, 30);
+    QCOMPARE(bar.getTLOffset(), 20);
+    QCOMPARE(bar.getRBOffset(), 30);
+}
+
+void TestProgress::horizontalFillIsDrawnUpToTheValue()
+{
+    QJXBaseProgress bar;
+    bar.resize(200, 20);
+    bar.setCircle(false);
+    bar.resetFormat();
+    bar.setValue(50.0);
+    QImage image = grabImage(&bar);
+    QVERIFY(near(image.pixelColor(10, 10), kFill));
+    QVERIFY(near(image.pixelColor(95, 10), kFill));
+    QVERIFY(near(image.pixelColor(105, 10), kTrack));
+    QVERIFY(near(image.pixelColor(190, 10), kTrack));
+
+    // Pictures: the fill picture is drawn over the track picture.
+    ControlArt art;
+    bar.setBottomImage(art.solid(QStringLiteral("track.png"), 40, 20, QColor(0, 0, 200)));
+    bar.setTopImage(art.solid(QStringLiteral("fill.png"), 40, 20, QColor(200, 0, 0)));
+    bar.setValue(25.0);
+    image = grabImage(&bar);
+    QVERIFY(near(image.pixelColor(20, 10), QColor(200, 0, 0)));
+    QVERIFY(near(image.pixelColor(100, 10), QColor(0, 0, 200)));
+    // The track picture is 10 logical pixels high, centred in the bar.
+    QVERIFY(image.pixelColor(100, 2).alpha() < 20 || !near(image.pixelColor(100, 2), QColor(0, 0, 200)));
+}
+
+void TestProgress::verticalFillGrowsFromTheBottom()
+{
+    QJXBaseProgress bar;
+    bar.resize(20, 200);
+    bar.setProgressPolicy(QJXBaseProgress::VerticalBar);
+    bar.setCircle(false);
+    bar.resetFormat();
+    bar.setValue(25.0);
+    const QImage image = grabImage(&bar);
+    QVERIFY(near(image.pixelColor(10, 190), kFill));
+    QVERIFY(near(image.pixelColor(10, 155), kFill));
+    QVERIFY(near(image.pixelColor(10, 145), kTrack));
+    QVERIFY(near(image.pixelColor(10, 10), kTrack));
+}
+
+void TestProgress::roundRingFillsClockwiseFromTheTop()
+{
+    QJXBaseProgress round;
+    round.resize(100, 100);
+    round.setProgressPolicy(QJXBaseProgress::RoundBar);
+    round.resetFormat();
+    round.setValue(50.0);
+    const QImage image = grabImage(&round);
+    // Half a turn clockwise from 12 o'clock covers the right half of the ring.
+    QVERIFY(near(image.pixelColor(93, 50), kFill));
+    QVERIFY(!near(image.pixelColor(6, 50), kFill));
+    // The hole (three quarters of the size) is not filled.
+    QVERIFY(!near(image.pixelColor(50, 50), kFill));
+    QVERIFY(!near(image.pixelColor(70, 50), kFill));
+}
+
+void TestProgress::repaintsAreThrottledByTheInterval()
+{
+    QJXBaseProgress bar;
+    bar.resize(200, 20);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    QTest::qWait(50);
+    bar.setUpdateInterval(100);
+    PaintClock clock(&bar);
+    QElapsedTimer burst;
+    burst.start();
+    int v = 0;
+    while (burst.elapsed() < 600) {
+        bar.setValue(double(++v % 100));
+        QTest::qWait(10);
+    }
+    const qint64 burstEnd = clock.clock.elapsed();
+    const double last = bar.value();
+    QTest::qWait(350);
+    QVERIFY2(clock.paints.size() >= 3, qPrintable(QString::number(clock.paints.size())));
+    QVERIFY2(clock.paints.size() <= 9, qPrintable(QString::number(clock.paints.size())));
+    for (int i = 1; i < clock.paints.size(); ++i)
+        QVERIFY2(clock.paints[i] - clock.paints[i - 1] >= 85,
+                 qPrintable(QString::number(clock.paints[i] - clock.paints[i - 1])));
+    // The last value reaches the screen within about two intervals.
+    QVERIFY(clock.paints.last() > burstEnd - 100);
+    QVERIFY(clock.paints.last() <= burstEnd + 320);
+    QCOMPARE(bar.value(), last);
+}
+
+QTEST_MAIN(TestProgress)
+#include "tst_progress.moc"
