@@ -1,0 +1,262 @@
+#include "platform/audio/pulsecontext.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDebug>
+
+#include <pulse/pulseaudio.h>
+
+PulseContext::Lock::Lock(PulseContext *ctx)
+{
+    if (ctx && ctx->m_loop && !ctx->inLoopThread()) {
+        m_loop = ctx->m_loop;
+        pa_threaded_mainloop_lock(m_loop);
+    }
+}
+
+PulseContext::Lock::~Lock()
+{
+    if (m_loop)
+        pa_threaded_mainloop_unlock(m_loop);
+}
+
+PulseContext::Deadline::Deadline(PulseContext *ctx, int timeoutMs) : m_ctx(ctx)
+{
+    if (timeoutMs < 0 || !ctx->m_context)
+        return;
+    m_event = pa_context_rttime_new(ctx->m_context,
+                                    pa_rtclock_now() + pa_usec_t(timeoutMs) * PA_USEC_PER_MSEC,
+                                    &Deadline::onTimer, this);
+    if (!m_event)
+        m_passed = true;
+}
+
+PulseContext::Deadline::~Deadline()
+{
+    if (m_event) {
+        pa_mainloop_api *api = pa_threaded_mainloop_get_api(m_ctx->m_loop);
+        api->time_free(m_event);
+    }
+}
+
+void PulseContext::Deadline::onTimer(pa_mainloop_api *, pa_time_event *, const struct timeval *,
+                                     void *self)
+{
+    auto *d = static_cast<Deadline *>(self);
+    d->m_passed = true;
+    d->m_ctx->wake();
+}
+
+PulseContext::PulseContext(QObject *parent) : QObject(parent) {}
+
+PulseContext::~PulseContext()
+{
+    disconnectFromServer();
+}
+
+PulseContext *PulseContext::shared()
+{
+    // Never destroyed: streams of other singletons may still close through it
+    // while static objects are torn down.
+    static PulseContext *instance = [] {
+        auto *ctx = new PulseContext;
+        if (!ctx->connectToServer())
+            qWarning() << "sound server:" << ctx->errorString();
+        return ctx;
+    }();
+    return instance;
+}
+
+bool PulseContext::connectToServer(const QString &server, int timeoutMs)
+{
+    disconnectFromServer();
+    m_server = server;
+    m_failed = false;
+    m_loop = pa_threaded_mainloop_new();
+    if (!m_loop) {
+        setError(tr("Cannot create the sound server's main loop"));
+        return false;
+    }
+    pa_threaded_mainloop_set_name(m_loop, "velmora-sound");
+    const QByteArray appName = QCoreApplication::applicationName().isEmpty()
+                                   ? QByteArray("Velmora Audio Recorder")
+                                   : QCoreApplication::applicationName().toUtf8();
+    pa_proplist *props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, appName.constData());
+    pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "org.velmora.AudioRecorder");
+    m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop),
+                                             appName.constData(), props);
+    pa_proplist_free(props);
+    if (!m_context) {
+        setError(tr("Cannot create the sound server connection"));
+        disconnectFromServer();
+        return false;
+    }
+    pa_context_set_state_callback(m_context, &PulseContext::onStateChanged, this);
+    pa_context_set_subscribe_callback(
+        m_context,
+        [](pa_context *c, pa_subscription_event_type_t t, uint32_t idx, void *self) {
+            onSubscription(c, int(t), idx, self);
+        },
+        this);
+
+    const QByteArray serverName = server.toUtf8();
+    if (pa_context_connect(m_context, server.isEmpty() ? nullptr : serverName.constData(),
+                           PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        setError(tr("Cannot connect to the sound server: %1").arg(lastServerError()));
+        disconnectFromServer();
+        return false;
+    }
+    if (pa_threaded_mainloop_start(m_loop) < 0) {
+        setError(tr("Cannot start the sound server's main loop"));
+        disconnectFromServer();
+        return false;
+    }
+
+    bool ready = false;
+    {
+        Lock lock(this);
+        ready = waitUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; },
+                          timeoutMs);
+        if (ready) {
+            const auto mask = pa_subscription_mask_t(
+                PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
+                | PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_MODULE
+                | PA_SUBSCRIPTION_MASK_SINK_INPUT | PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT);
+            ready = waitFor(pa_context_subscribe(m_context, mask, nullptr, nullptr), timeoutMs);
+        }
+    }
+    if (!ready) {
+        setError(tr("The sound server does not answer: %1").arg(lastServerError()));
+        disconnectFromServer();
+        return false;
+    }
+    return true;
+}
+
+void PulseContext::disconnectFromServer()
+{
+    if (m_loop)
+        pa_threaded_mainloop_stop(m_loop);
+    if (m_context) {
+        pa_context_set_state_callback(m_context, nullptr, nullptr);
+        pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+    if (m_loop) {
+        pa_threaded_mainloop_free(m_loop);
+        m_loop = nullptr;
+    }
+}
+
+bool PulseContext::ensureConnected(int timeoutMs)
+{
+    if (isConnected())
+        return true;
+    return connectToServer(m_server, timeoutMs);
+}
+
+bool PulseContext::isConnected() const
+{
+    if (!m_context || m_failed)
+        return false;
+    Lock lock(const_cast<PulseContext *>(this));
+    return pa_context_get_state(m_context) == PA_CONTEXT_READY;
+}
+
+QString PulseContext::errorString() const
+{
+    std::lock_guard<std::mutex> guard(m_errorMutex);
+    return m_error;
+}
+
+void PulseContext::setError(const QString &text)
+{
+    std::lock_guard<std::mutex> guard(m_errorMutex);
+    m_error = text;
+}
+
+QString PulseContext::lastServerError() const
+{
+    if (!m_context)
+        return QString();
+    return QString::fromUtf8(pa_strerror(pa_context_errno(m_context)));
+}
+
+bool PulseContext::inLoopThread() const
+{
+    return m_loop && pa_threaded_mainloop_in_thread(m_loop);
+}
+
+void PulseContext::wake()
+{
+    if (m_loop)
+        pa_threaded_mainloop_signal(m_loop, 0);
+}
+
+bool PulseContext::waitStep(Deadline &deadline)
+{
+    if (deadline.passed() || m_failed || !m_loop)
+        return false;
+    Q_ASSERT(!inLoopThread());
+    pa_threaded_mainloop_wait(m_loop);
+    return true;
+}
+
+bool PulseContext::waitFor(pa_operation *op, int timeoutMs)
+{
+    if (!op) {
+        setError(tr("The sound server refused the request: %1").arg(lastServerError()));
+        return false;
+    }
+    // Every operation wakes the waiter when it ends, whatever its own callback does.
+    pa_operation_set_state_callback(
+        op, [](pa_operation *, void *self) { static_cast<PulseContext *>(self)->wake(); }, this);
+    const bool done = waitUntil(
+        [op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, timeoutMs);
+    const bool finished = done && pa_operation_get_state(op) == PA_OPERATION_DONE;
+    if (!done) {
+        pa_operation_cancel(op);
+        setError(m_failed ? tr("The connection to the sound server was lost")
+                          : tr("The sound server did not answer within %1 ms").arg(timeoutMs));
+    }
+    pa_operation_set_state_callback(op, nullptr, nullptr);
+    pa_operation_unref(op);
+    return finished;
+}
+
+void PulseContext::onStateChanged(pa_context *c, void *self)
+{
+    auto *ctx = static_cast<PulseContext *>(self);
+    const pa_context_state_t state = pa_context_get_state(c);
+    if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) {
+        const bool wasGood = !ctx->m_failed.exchange(true);
+        if (wasGood && state == PA_CONTEXT_FAILED)
+            emit ctx->connectionLost();
+    }
+    ctx->wake();
+}
+
+void PulseContext::onSubscription(pa_context *, int event, quint32 index, void *self)
+{
+    auto *ctx = static_cast<PulseContext *>(self);
+    int facility = OtherFacility;
+    switch (event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) {
+    case PA_SUBSCRIPTION_EVENT_SINK: facility = SinkFacility; break;
+    case PA_SUBSCRIPTION_EVENT_SOURCE: facility = SourceFacility; break;
+    case PA_SUBSCRIPTION_EVENT_SERVER: facility = ServerFacility; break;
+    case PA_SUBSCRIPTION_EVENT_MODULE: facility = ModuleFacility; break;
+    case PA_SUBSCRIPTION_EVENT_SINK_INPUT: facility = SinkInputFacility; break;
+    case PA_SUBSCRIPTION_EVENT_SOURCE_OUTPUT: facility = SourceOutputFacility; break;
+    default: break;
+    }
+    int type = Changed;
+    switch (event & PA_SUBSCRIPTION_EVENT_TYPE_MASK) {
+    case PA_SUBSCRIPTION_EVENT_NEW: type = Added; break;
+    case PA_SUBSCRIPTION_EVENT_REMOVE: type = Removed; break;
+    default: break;
+    }
+    emit ctx->serverChanged(facility, type, index);
+}

@@ -1,0 +1,292 @@
+#include "platform/audio/pulseserver.h"
+
+#include "platform/audio/pulsecontext.h"
+
+#include <QObject>
+
+#include <pulse/pulseaudio.h>
+
+namespace {
+
+// State of one query: the context to wake and what the callbacks collected.
+template <class T> struct Query
+{
+    PulseContext *ctx;
+    T result{};
+    bool ok = true;
+};
+
+QString prop(const pa_proplist *props, const char *key)
+{
+    const char *v = props ? pa_proplist_gets(props, key) : nullptr;
+    return v ? QString::fromUtf8(v) : QString();
+}
+
+int percentOf(const pa_cvolume &volume)
+{
+    if (volume.channels == 0)
+        return 0;
+    return int(double(pa_cvolume_avg(&volume)) * 100.0 / PA_VOLUME_NORM + 0.5);
+}
+
+void successCallback(pa_context *, int success, void *data)
+{
+    auto *q = static_cast<Query<int> *>(data);
+    q->ok = success != 0;
+    q->ctx->wake();
+}
+
+} // namespace
+
+PulseServer::PulseServer(PulseContext *ctx, int timeoutMs)
+    : m_ctx(ctx ? ctx : PulseContext::shared()), m_timeoutMs(timeoutMs)
+{
+}
+
+bool PulseServer::fail(const QString &text)
+{
+    m_error = text;
+    return false;
+}
+
+bool PulseServer::ready()
+{
+    if (m_ctx->ensureConnected(m_timeoutMs))
+        return true;
+    return fail(m_ctx->errorString());
+}
+
+bool PulseServer::serverInfo(PulseServerInfo &info)
+{
+    if (!ready())
+        return false;
+    Query<PulseServerInfo> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = pa_context_get_server_info(
+        m_ctx->context(),
+        [](pa_context *, const pa_server_info *i, void *data) {
+            auto *q = static_cast<Query<PulseServerInfo> *>(data);
+            if (i) {
+                q->result.defaultSink = i->default_sink_name;
+                q->result.defaultSource = i->default_source_name;
+                q->result.serverName = QString::fromUtf8(i->server_name);
+                q->result.serverVersion = QString::fromUtf8(i->server_version);
+            } else {
+                q->ok = false;
+            }
+            q->ctx->wake();
+        },
+        &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs) || !q.ok)
+        return fail(m_ctx->errorString());
+    info = q.result;
+    return true;
+}
+
+bool PulseServer::sinks(QVector<PulseDeviceInfo> &list)
+{
+    if (!ready())
+        return false;
+    Query<QVector<PulseDeviceInfo>> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = pa_context_get_sink_info_list(
+        m_ctx->context(),
+        [](pa_context *, const pa_sink_info *i, int eol, void *data) {
+            auto *q = static_cast<Query<QVector<PulseDeviceInfo>> *>(data);
+            if (eol < 0)
+                q->ok = false;
+            if (!i || eol) {
+                q->ctx->wake();
+                return;
+            }
+            PulseDeviceInfo d;
+            d.index = i->index;
+            d.name = i->name;
+            d.description = QString::fromUtf8(i->description);
+            d.monitorOf = i->monitor_source_name;
+            d.ownerModule = i->owner_module;
+            d.channels = i->channel_map.channels;
+            d.volumePercent = percentOf(i->volume);
+            d.muted = i->mute != 0;
+            d.formFactor = prop(i->proplist, PA_PROP_DEVICE_FORM_FACTOR);
+            d.bus = prop(i->proplist, PA_PROP_DEVICE_BUS);
+            q->result.append(d);
+        },
+        &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs) || !q.ok)
+        return fail(m_ctx->errorString());
+    list = q.result;
+    return true;
+}
+
+bool PulseServer::sources(QVector<PulseDeviceInfo> &list)
+{
+    if (!ready())
+        return false;
+    Query<QVector<PulseDeviceInfo>> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = pa_context_get_source_info_list(
+        m_ctx->context(),
+        [](pa_context *, const pa_source_info *i, int eol, void *data) {
+            auto *q = static_cast<Query<QVector<PulseDeviceInfo>> *>(data);
+            if (eol < 0)
+                q->ok = false;
+            if (!i || eol) {
+                q->ctx->wake();
+                return;
+            }
+            PulseDeviceInfo d;
+            d.index = i->index;
+            d.name = i->name;
+            d.description = QString::fromUtf8(i->description);
+            d.isMonitor = i->monitor_of_sink != PA_INVALID_INDEX;
+            d.monitorOf = i->monitor_of_sink_name;
+            d.ownerModule = i->owner_module;
+            d.channels = i->channel_map.channels;
+            d.volumePercent = percentOf(i->volume);
+            d.muted = i->mute != 0;
+            d.formFactor = prop(i->proplist, PA_PROP_DEVICE_FORM_FACTOR);
+            d.bus = prop(i->proplist, PA_PROP_DEVICE_BUS);
+            q->result.append(d);
+        },
+        &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs) || !q.ok)
+        return fail(m_ctx->errorString());
+    list = q.result;
+    return true;
+}
+
+bool PulseServer::modules(QVector<PulseModuleInfo> &list)
+{
+    if (!ready())
+        return false;
+    Query<QVector<PulseModuleInfo>> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = pa_context_get_module_info_list(
+        m_ctx->context(),
+        [](pa_context *, const pa_module_info *i, int eol, void *data) {
+            auto *q = static_cast<Query<QVector<PulseModuleInfo>> *>(data);
+            if (eol < 0)
+                q->ok = false;
+            if (!i || eol) {
+                q->ctx->wake();
+                return;
+            }
+            PulseModuleInfo m;
+            m.index = i->index;
+            m.name = i->name;
+            m.argument = i->argument;
+            q->result.append(m);
+        },
+        &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs) || !q.ok)
+        return fail(m_ctx->errorString());
+    list = q.result;
+    return true;
+}
+
+bool PulseServer::setDefaultSink(const QByteArray &name)
+{
+    if (!ready())
+        return false;
+    Query<int> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = pa_context_set_default_sink(m_ctx->context(), name.constData(),
+                                                   &successCallback, &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs))
+        return fail(m_ctx->errorString());
+    return q.ok || fail(QObject::tr("No output device named %1").arg(QString::fromUtf8(name)));
+}
+
+bool PulseServer::setDefaultSource(const QByteArray &name)
+{
+    if (!ready())
+        return false;
+    Query<int> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = pa_context_set_default_source(m_ctx->context(), name.constData(),
+                                                     &successCallback, &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs))
+        return fail(m_ctx->errorString());
+    return q.ok || fail(QObject::tr("No input device named %1").arg(QString::fromUtf8(name)));
+}
+
+bool PulseServer::setVolume(bool source, const QByteArray &name, int percent)
+{
+    QVector<PulseDeviceInfo> list;
+    if (!(source ? sources(list) : sinks(list)))
+        return false;
+    int channels = 0;
+    for (const PulseDeviceInfo &d : list) {
+        if (d.name == name)
+            channels = d.channels;
+    }
+    if (channels <= 0)
+        return fail(QObject::tr("No device named %1").arg(QString::fromUtf8(name)));
+    pa_cvolume volume;
+    pa_cvolume_set(&volume, unsigned(channels),
+                   pa_volume_t(double(qMax(0, percent)) * PA_VOLUME_NORM / 100.0 + 0.5));
+    Query<int> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = source
+        ? pa_context_set_source_volume_by_name(m_ctx->context(), name.constData(), &volume,
+                                               &successCallback, &q)
+        : pa_context_set_sink_volume_by_name(m_ctx->context(), name.constData(), &volume,
+                                             &successCallback, &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs))
+        return fail(m_ctx->errorString());
+    return q.ok || fail(m_ctx->lastServerError());
+}
+
+bool PulseServer::setMute(bool source, const QByteArray &name, bool mute)
+{
+    if (!ready())
+        return false;
+    Query<int> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = source
+        ? pa_context_set_source_mute_by_name(m_ctx->context(), name.constData(), mute,
+                                             &successCallback, &q)
+        : pa_context_set_sink_mute_by_name(m_ctx->context(), name.constData(), mute,
+                                           &successCallback, &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs))
+        return fail(m_ctx->errorString());
+    return q.ok || fail(m_ctx->lastServerError());
+}
+
+quint32 PulseServer::loadModule(const QByteArray &name, const QByteArray &argument)
+{
+    if (!ready())
+        return PA_INVALID_INDEX;
+    Query<quint32> q{m_ctx};
+    q.result = PA_INVALID_INDEX;
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = pa_context_load_module(
+        m_ctx->context(), name.constData(), argument.constData(),
+        [](pa_context *, uint32_t index, void *data) {
+            auto *q = static_cast<Query<quint32> *>(data);
+            q->result = index;
+            q->ctx->wake();
+        },
+        &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs)) {
+        fail(m_ctx->errorString());
+        return PA_INVALID_INDEX;
+    }
+    if (q.result == PA_INVALID_INDEX)
+        fail(QObject::tr("The sound server could not load %1: %2")
+                 .arg(QString::fromUtf8(name), m_ctx->lastServerError()));
+    return q.result;
+}
+
+bool PulseServer::unloadModule(quint32 index)
+{
+    if (!ready())
+        return false;
+    Query<int> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = pa_context_unload_module(m_ctx->context(), index, &successCallback, &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs))
+        return fail(m_ctx->errorString());
+    return q.ok || fail(m_ctx->lastServerError());
+}

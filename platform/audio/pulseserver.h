@@ -1,0 +1,72 @@
+#pragma once
+// Synchronous queries and commands on the sound server: devices, defaults,
+// volume, mute and modules. Each call waits for the server's answer with a
+// time-out and reports failure by its result.
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+class PulseContext;
+
+struct PulseDeviceInfo
+{
+    quint32 index = 0;
+    QByteArray name;          // the server's unique name
+    QString description;      // the name users see
+    bool isMonitor = false;   // a source that is the monitor of a sink
+    QByteArray monitorOf;     // source: the sink it monitors; sink: its monitor source
+    quint32 ownerModule = 0xffffffffu;
+    int channels = 0;
+    int volumePercent = 0;    // average over the channels, 0..(above 100 when amplified)
+    bool muted = false;
+    QString formFactor;       // "internal", "headset", ... when the server knows it
+    QString bus;              // "pci", "usb", ... when the server knows it
+};
+
+struct PulseServerInfo
+{
+    QByteArray defaultSink;
+    QByteArray defaultSource;
+    QString serverName;
+    QString serverVersion;
+};
+
+struct PulseModuleInfo
+{
+    quint32 index = 0;
+    QByteArray name;
+    QByteArray argument;
+};
+
+class PulseServer
+{
+public:
+    explicit PulseServer(PulseContext *ctx = nullptr, int timeoutMs = 3000);
+
+    bool serverInfo(PulseServerInfo &info);
+    bool sinks(QVector<PulseDeviceInfo> &list);
+    bool sources(QVector<PulseDeviceInfo> &list);
+    bool modules(QVector<PulseModuleInfo> &list);
+
+    bool setDefaultSink(const QByteArray &name);
+    bool setDefaultSource(const QByteArray &name);
+    // Sets every channel to percent (0..100 is the usual range).
+    bool setVolume(bool source, const QByteArray &name, int percent);
+    bool setMute(bool source, const QByteArray &name, bool mute);
+
+    // Loads a module; its index, or 0xffffffff on failure.
+    quint32 loadModule(const QByteArray &name, const QByteArray &argument);
+    bool unloadModule(quint32 index);
+
+    QString errorString() const { return m_error; }
+    PulseContext *context() const { return m_ctx; }
+
+private:
+    bool ready();
+    bool fail(const QString &text);
+
+    PulseContext *m_ctx;
+    int m_timeoutMs;
+    QString m_error;
+};

@@ -1,0 +1,165 @@
+// The connection to the private sound server: queries, change reports,
+// time-outs against a server that stops answering, and sound that goes
+// out through a playback stream and comes back through a record stream.
+#include "platform/audio/pulsecapturestream.h"
+#include "platform/audio/pulsecontext.h"
+#include "platform/audio/pulseplaybackstream.h"
+#include "platform/audio/pulseserver.h"
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/types.h>
+
+class PulseContextTest : public QObject
+{
+    Q_OBJECT
+private:
+    static pid_t daemonPid()
+    {
+        QFile f(qEnvironmentVariable("PULSE_RUNTIME_PATH") + "/pid");
+        if (!f.open(QIODevice::ReadOnly))
+            return 0;
+        return pid_t(f.readAll().trimmed().toInt());
+    }
+
+private slots:
+    void queriesTheServer()
+    {
+        PulseContext ctx;
+        QVERIFY2(ctx.connectToServer(), qPrintable(ctx.errorString()));
+        PulseServer server(&ctx);
+        PulseServerInfo info;
+        QVERIFY2(server.serverInfo(info), qPrintable(server.errorString()));
+        QCOMPARE(info.defaultSink, QByteArray("system_sound"));
+        QCOMPARE(info.defaultSource, QByteArray("test_microphone"));
+
+        QVector<PulseDeviceInfo> sinks, sources;
+        QVERIFY(server.sinks(sinks));
+        QVERIFY(server.sources(sources));
+        auto find = [](const QVector<PulseDeviceInfo> &l, const QByteArray &name) {
+            for (const PulseDeviceInfo &d : l)
+                if (d.name == name)
+                    return d;
+            return PulseDeviceInfo();
+        };
+        QCOMPARE(find(sinks, "system_sound").description, QString("System Sound"));
+        QCOMPARE(find(sinks, "system_sound").monitorOf, QByteArray("system_sound.monitor"));
+        QVERIFY(find(sources, "system_sound.monitor").isMonitor);
+        QCOMPARE(find(sources, "system_sound.monitor").monitorOf, QByteArray("system_sound"));
+        QVERIFY(!find(sources, "test_microphone").isMonitor);
+        QCOMPARE(find(sources, "test_microphone").channels, 2);
+    }
+
+    void reportsChangesAndLoadsModules()
+    {
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        QSignalSpy changes(&ctx, &PulseContext::serverChanged);
+        PulseServer server(&ctx);
+        const quint32 module = server.loadModule(
+            "module-null-sink",
+            "sink_name=probe_sink sink_properties=device.description=\"Probe\\ Sink\" norewinds=1");
+        QVERIFY2(module != 0xffffffffu, qPrintable(server.errorString()));
+        QTRY_VERIFY(!changes.isEmpty());
+        bool sinkAdded = false;
+        for (const QList<QVariant> &c : changes)
+            sinkAdded |= c.at(0).toInt() == PulseContext::SinkFacility
+                         && c.at(1).toInt() == PulseContext::Added;
+        QVERIFY(sinkAdded);
+
+        QVector<PulseDeviceInfo> sinks;
+        QVERIFY(server.sinks(sinks));
+        bool found = false;
+        for (const PulseDeviceInfo &d : sinks)
+            found |= d.name == "probe_sink" && d.description == "Probe Sink" && d.ownerModule == module;
+        QVERIFY(found);
+
+        changes.clear();
+        QVERIFY(server.unloadModule(module));
+        QTRY_VERIFY(!changes.isEmpty());
+        QVERIFY(server.sinks(sinks));
+        for (const PulseDeviceInfo &d : sinks)
+            QVERIFY(d.name != "probe_sink");
+        // A module that does not exist is refused with a reason.
+        QCOMPARE(server.loadModule("module-does-not-exist", ""), 0xffffffffu);
+        QVERIFY(!server.errorString().isEmpty());
+        QVERIFY(!server.setDefaultSink("no_such_sink"));
+    }
+
+    void timesOutWhenTheServerStopsAnswering()
+    {
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        const pid_t pid = daemonPid();
+        QVERIFY(pid > 0);
+        PulseServer slow(&ctx, 300);
+        PulseServerInfo info;
+        QVERIFY(::kill(pid, SIGSTOP) == 0);
+        QElapsedTimer t;
+        t.start();
+        const bool answered = slow.serverInfo(info);
+        const qint64 waited = t.elapsed();
+        ::kill(pid, SIGCONT);
+        QVERIFY(!answered);
+        QVERIFY2(waited >= 250 && waited < 2000, qPrintable(QString::number(waited)));
+        QVERIFY(slow.errorString().contains("300"));
+        // The connection survives the pause.
+        PulseServer server(&ctx);
+        QVERIFY2(server.serverInfo(info), qPrintable(server.errorString()));
+    }
+
+    void failsCleanlyWithoutServer()
+    {
+        PulseContext ctx;
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!ctx.connectToServer("unix:/nonexistent/velmora/native", 2000));
+        QVERIFY(t.elapsed() < 3000);
+        QVERIFY(!ctx.errorString().isEmpty());
+        QVERIFY(!ctx.isConnected());
+        PulseCaptureStream capture(&ctx);
+        QVERIFY(!capture.start("system_sound.monitor", 44100, 2, 1024, 500));
+    }
+
+    void playedToneComesBackOnOneConnection()
+    {
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        PulseCaptureStream capture(&ctx);
+        QVERIFY2(capture.start("system_sound.monitor"), qPrintable(capture.errorString()));
+        PulsePlaybackStream play(&ctx);
+        QVERIFY2(play.open("system_sound"), qPrintable(play.errorString()));
+        const QVector<float> tone = TestSupport::sineTone(440, 1.0);
+        QVERIFY2(play.write(tone.constData(), tone.size() / 2), qPrintable(play.errorString()));
+        QVERIFY2(play.drain(), qPrintable(play.errorString()));
+        QVERIFY(play.playedMicroseconds() >= 900000);
+
+        std::vector<float> got;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 500)
+            capture.take(got, 20);
+        capture.stop();
+        QVERIFY(!capture.isRunning());
+        QCOMPARE(quint64(got.size() / 2), capture.framesReceived());
+        QCOMPARE(capture.overflows(), 0);
+        QVector<float> samples(int(got.size()));
+        std::copy(got.begin(), got.end(), samples.begin());
+        const double p440 = TestSupport::goertzelPowerInterleaved(samples, 2, 440, 44100);
+        const double p1000 = TestSupport::goertzelPowerInterleaved(samples, 2, 1000, 44100);
+        QVERIFY2(p440 > 100 * p1000, qPrintable(QString("%1 %2").arg(p440).arg(p1000)));
+        // Nearly the whole second of tone arrived.
+        int loud = 0;
+        for (size_t i = 0; i < got.size(); i += 2)
+            loud += std::fabs(got[i]) > 0.05f;
+        QVERIFY2(loud > 0.9 * 44100 * 0.9, qPrintable(QString::number(loud)));
+    }
+};
+
+QTEST_GUILESS_MAIN(PulseContextTest)
+#include "tst_pulsecontext.moc"
