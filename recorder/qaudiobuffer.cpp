@@ -1,0 +1,87 @@
+#include "recorder/qaudiobuffer.h"
+
+#include <QDebug>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+QAudioBuffer::QAudioBuffer(int capacity, QObject *parent)
+    : QObject(parent), m_bytes(size_t(std::max(capacity, 1))), m_capacity(std::max(capacity, 1))
+{
+}
+
+int QAudioBuffer::writeBuffer(const void *data, int len)
+{
+    if (len <= 0 || !data)
+        return 0;
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const auto *src = static_cast<const unsigned char *>(data);
+    int n = len;
+    // Only the newest capacity bytes can survive a longer write.
+    if (n > m_capacity) {
+        src += n - m_capacity;
+        n = m_capacity;
+    }
+    int pos = (m_readPos + m_stored) % m_capacity;
+    for (int done = 0; done < n;) {
+        const int chunk = std::min(n - done, m_capacity - pos);
+        memcpy(m_bytes.data() + pos, src + done, size_t(chunk));
+        done += chunk;
+        pos = (pos + chunk) % m_capacity;
+    }
+    const int total = m_stored + n;
+    if (total > m_capacity) {
+        // The oldest bytes were overwritten: reading starts at the oldest survivor.
+        m_readPos = (m_readPos + total - m_capacity) % m_capacity;
+        m_stored = m_capacity;
+    } else {
+        m_stored = total;
+    }
+    return len;
+}
+
+int QAudioBuffer::readBuffer(void *out, int len)
+{
+    if (len <= 0 || !out)
+        return 0;
+    std::unique_lock<std::mutex> guard(m_mutex);
+    for (int tries = 0; m_wait && m_stored < len && tries < 20; ++tries) {
+        guard.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        guard.lock();
+    }
+    auto *dst = static_cast<unsigned char *>(out);
+    const int n = std::min(len, m_stored);
+    for (int done = 0; done < n;) {
+        const int chunk = std::min(n - done, m_capacity - m_readPos);
+        memcpy(dst + done, m_bytes.data() + m_readPos, size_t(chunk));
+        done += chunk;
+        m_readPos = (m_readPos + chunk) % m_capacity;
+    }
+    m_stored -= n;
+    if (n < len)
+        memset(dst + n, 0, size_t(len - n));
+    return len;
+}
+
+void QAudioBuffer::skipBuffer(int n)
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const int skip = std::clamp(n, 0, m_stored);
+    m_readPos = (m_readPos + skip) % m_capacity;
+    m_stored -= skip;
+}
+
+void QAudioBuffer::setWait(bool wait)
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_wait = wait;
+}
+
+int QAudioBuffer::storedBytes() const
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_stored;
+}

@@ -1,0 +1,94 @@
+// The block queue between capture and recorder, and the byte ring buffer.
+#include "recorder/qaudiobuffer.h"
+#include "recorder/qaudioframebuffer.h"
+
+#include <QtTest>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+class AudioFrameBufferTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void queueKeepsOrderAndCopies()
+    {
+        QAudioFrameBuffer q;
+        QCOMPARE(q.getCount(), 0);
+        QVERIFY(q.getFirstFrame() == nullptr);
+        q.popFrame();
+        QCOMPARE(q.getCount(), 0);
+        QCOMPARE(q.getDuration(), quint64(0));
+
+        std::vector<unsigned char> bytes(8192);
+        const quint64 stamps[] = {0, 23219, 46439};
+        for (int i = 0; i < 3; ++i) {
+            std::fill(bytes.begin(), bytes.end(), static_cast<unsigned char>(i + 1));
+            AudioFrame f{bytes.data(), quint32(bytes.size()), stamps[i]};
+            q.pushFrame(&f);
+            if (i == 0)
+                QCOMPARE(q.getDuration(), quint64(0));
+        }
+        QCOMPARE(q.getCount(), 3);
+        QCOMPARE(q.getDuration(), quint64(46439));
+
+        // The queue holds copies: changing the queued bytes leaves the caller's alone.
+        AudioFrame *first = q.getFirstFrame();
+        QVERIFY(first->data != bytes.data());
+        QCOMPARE(first->data[0], static_cast<unsigned char>(1));
+        QCOMPARE(first->size, quint32(8192));
+        first->data[0] = 99;
+        QCOMPARE(bytes[0], static_cast<unsigned char>(3));
+        QCOMPARE(q.getFirstFrame()->data[0], static_cast<unsigned char>(99));
+
+        q.popFrame();
+        QCOMPARE(q.getFirstFrame()->timestamp, quint64(23219));
+        QCOMPARE(q.getFirstFrame()->data[100], static_cast<unsigned char>(2));
+        QCOMPARE(q.getDuration(), quint64(46439 - 23219));
+        // Destroying the queue with frames in it frees them (checked by the sanitizer build).
+    }
+
+    void ringBufferWrapsAndOverwrites()
+    {
+        QAudioBuffer b(8);
+        const char abc[] = "abcdef";
+        QCOMPARE(b.writeBuffer(abc, 6), 6);
+        char out[8] = {};
+        QCOMPARE(b.readBuffer(out, 4), 4);
+        QCOMPARE(QByteArray(out, 4), QByteArray("abcd"));
+        QCOMPARE(b.writeBuffer("123456", 6), 6);   // wraps at the end of the array
+        QCOMPARE(b.storedBytes(), 8);
+        QCOMPARE(b.readBuffer(out, 8), 8);
+        QCOMPARE(QByteArray(out, 8), QByteArray("ef123456"));
+        // Overflow keeps the newest bytes.
+        QCOMPARE(b.writeBuffer("ABCDEFGHIJ", 10), 10);
+        QCOMPARE(b.storedBytes(), 8);
+        QCOMPARE(b.readBuffer(out, 8), 8);
+        QCOMPARE(QByteArray(out, 8), QByteArray("CDEFGHIJ"));
+        // A short read is filled with zeros; skipping drops stored bytes.
+        b.writeBuffer("xyz", 3);
+        b.skipBuffer(1);
+        QCOMPARE(b.readBuffer(out, 4), 4);
+        QCOMPARE(QByteArray(out, 4), QByteArray("yz\0\0", 4));
+        b.skipBuffer(100);
+        QCOMPARE(b.storedBytes(), 0);
+    }
+
+    void waitingReaderGivesTheWriterTime()
+    {
+        QAudioBuffer b(64);
+        b.setWait(true);
+        std::thread writer([&b] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            b.writeBuffer("0123456789", 10);
+        });
+        char out[10] = {};
+        b.readBuffer(out, 10);
+        writer.join();
+        QCOMPARE(QByteArray(out, 10), QByteArray("0123456789"));
+    }
+};
+
+QTEST_GUILESS_MAIN(AudioFrameBufferTest)
+#include "tst_audioframebuffer.moc"

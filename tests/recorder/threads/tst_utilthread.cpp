@@ -1,0 +1,159 @@
+// Start and stop handshakes of the worker thread base: time-outs that report
+// failure, joined threads, and nothing reported after the end of a run.
+#include "recorder/qutilthread.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+std::atomic<int> threadsGone{0};
+// Destroyed when its thread has exited, before a join of that thread returns.
+struct ThreadExitMark
+{
+    bool used = false;
+    ~ThreadExitMark()
+    {
+        if (used)
+            threadsGone++;
+    }
+};
+thread_local ThreadExitMark exitMark;
+
+// A worker whose behaviour each case chooses.
+class Worker : public QUtilThread
+{
+public:
+    enum Mode { Normal, FailAtOnce, NeverStarts, IgnoresStop };
+    explicit Worker(Mode mode = Normal) : mode(mode) {}
+    ~Worker() override
+    {
+        release = true;
+        stopThread(5000);
+    }
+    bool start(int ms = 2000) { return startThread(ms); }
+    bool stop(int ms = 2000) { return stopThread(ms); }
+
+    void OnExecute() override
+    {
+        runs++;
+        exitMark.used = true;
+        if (mode == FailAtOnce)
+            return;
+        if (mode == NeverStarts) {
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return;
+        }
+        setStarted();
+        while (!waitForStop(10)) {
+            ticks++;
+        }
+        if (mode == IgnoresStop) {
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        lastReportFinishedFlag = isRunning();   // the final report happens while still running
+        reports++;
+    }
+
+    Mode mode;
+    std::atomic<int> runs{0};
+    std::atomic<int> ticks{0};
+    std::atomic<int> reports{0};
+    std::atomic<bool> release{false};
+    std::atomic<bool> lastReportFinishedFlag{false};
+};
+
+} // namespace
+
+class UtilThreadTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsRunsAndStops()
+    {
+        const int gone = threadsGone;
+        Worker w;
+        QVERIFY(!w.isRunning());
+        QVERIFY(w.stop());   // never started: returns at once
+        QVERIFY(w.start());
+        QVERIFY(w.isRunning());
+        QTRY_VERIFY(w.ticks > 2);
+        QVERIFY(w.stop());
+        QVERIFY(!w.isRunning());
+        QCOMPARE(w.reports.load(), 1);
+        QVERIFY(w.lastReportFinishedFlag);
+        // The thread was joined: it had exited when stop returned.
+        QCOMPARE(threadsGone.load(), gone + 1);
+    }
+
+    void restartCreatesAFreshThread()
+    {
+        Worker w;
+        QVERIFY(w.start());
+        QVERIFY(w.stop());
+        const int ticks = w.ticks;
+        QTest::qWait(50);
+        QCOMPARE(w.ticks.load(), ticks);   // nothing runs between runs
+        QVERIFY(w.start());
+        QTRY_VERIFY(w.ticks > ticks);
+        QVERIFY(w.stop());
+        QCOMPARE(w.runs.load(), 2);
+        QCOMPARE(w.reports.load(), 2);
+    }
+
+    void workerThatFailsReleasesTheStarter()
+    {
+        Worker w(Worker::FailAtOnce);
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(w.start());
+        QVERIFY(t.elapsed() < 1000);
+        QTRY_VERIFY(!w.isRunning());
+        QVERIFY(w.stop());
+        QCOMPARE(w.runs.load(), 1);
+    }
+
+    void startTimesOut()
+    {
+        Worker w(Worker::NeverStarts);
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!w.start(200));
+        QVERIFY(t.elapsed() >= 190 && t.elapsed() < 2000);
+        // A second start is refused while the first thread has not ended.
+        QVERIFY(!w.start(200));
+        w.release = true;
+        QVERIFY(w.stop());
+        QCOMPARE(w.runs.load(), 1);
+    }
+
+    void stopTimesOutAndJoinsLater()
+    {
+        Worker w(Worker::IgnoresStop);
+        QVERIFY(w.start());
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!w.stop(200));
+        QVERIFY(t.elapsed() >= 190 && t.elapsed() < 2000);
+        QVERIFY(w.isRunning());
+        QCOMPARE(w.reports.load(), 0);
+        w.release = true;
+        QVERIFY(w.stop());
+        QCOMPARE(w.reports.load(), 1);
+        QVERIFY(w.start());   // the old thread was joined, a new one runs
+        QVERIFY(w.stop(200) || (w.release = true, w.stop()));
+    }
+
+    void nullArgumentDoesNothing()
+    {
+        QCOMPARE(QUtilThread::ThreadProc(nullptr), static_cast<void *>(nullptr));
+    }
+};
+
+QTEST_GUILESS_MAIN(UtilThreadTest)
+#include "tst_utilthread.moc"
