@@ -17,6 +17,19 @@ bool isAttachedPicture(const AVStream *s)
 {
     return s->disposition & AV_DISPOSITION_ATTACHED_PIC;
 }
+
+bool hasUsableStream(const AVFormatContext *ctx)
+{
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVCodecParameters *p = ctx->streams[i]->codecpar;
+        if (p->codec_type == AVMEDIA_TYPE_AUDIO && p->ch_layout.nb_channels > 0 && p->sample_rate > 0)
+            return true;
+        if (p->codec_type == AVMEDIA_TYPE_VIDEO && p->width > 0 && p->height > 0
+            && !isAttachedPicture(ctx->streams[i]))
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 bool InputMedia::open(const std::string &path)
@@ -56,8 +69,9 @@ bool InputMedia::openUrl(const std::string &url, const std::string &path)
         m_format.reset();
         return false;
     }
-    if (ctx->nb_streams == 0) {
-        logError("opening " + path + ": no streams");
+    if (!hasUsableStream(ctx)) {
+        // A demuxer chosen by the file name alone can "open" anything.
+        logError("opening " + path + ": no usable audio or video stream");
         m_format.reset();
         return false;
     }

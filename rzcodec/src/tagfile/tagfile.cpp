@@ -259,7 +259,9 @@ int TagFile::open(const std::u32string &path32)
     default:
         break;
     }
-    if (!file || !file->isOpen() || !file->isValid()) {
+    // A file without readable audio properties (no header, cut short) is no
+    // media file to tag.
+    if (!file || !file->isOpen() || !file->isValid() || !file->audioProperties()) {
         logError("tag file " + *path + ": the file is damaged or cannot be opened");
         return -3;
     }

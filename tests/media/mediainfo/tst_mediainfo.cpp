@@ -1,0 +1,347 @@
+// Media information on files made by ffmpeg: durations of every format,
+// container names, chapters, video size and pictures, and broken files.
+
+#include "mediafiles.h"
+
+#include "media/jxinfoclass.h"
+#include "media/jxinfomanager.h"
+#include "media/jxtagfileaccess.h"
+#include "rzcodec/buffer.h"
+#include "rzcodec/mediainfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QImage bmpImage(const unsigned char *bmp)
+{
+    const quint32 length = quint32(bmp[2]) | quint32(bmp[3]) << 8 | quint32(bmp[4]) << 16
+                           | quint32(bmp[5]) << 24;
+    QImage image;
+    image.loadFromData(bmp, int(length), "BMP");
+    return image;
+}
+} // namespace
+
+class TestMediaInfo : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void durationOfEveryFormat_data();
+    void durationOfEveryFormat();
+    void m4aContainerNameAndBrand();
+    void chaptersOfAGeneratedFile();
+    void videoSizeAndFirstFrame();
+    void coverPictureAsBmp();
+    void brokenAndMissingFilesFail();
+    void withoutHandleEverythingIsNeutral();
+    void dvdFolderOpensItsLongestTitle();
+    void scalingAndTimeTexts();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestMediaInfo::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestMediaInfo::durationOfEveryFormat_data()
+{
+    QTest::addColumn<int>("formatIndex");
+    const auto formats = MediaFiles::taggableFormats();
+    for (int i = 0; i < formats.size(); ++i)
+        QTest::newRow(qPrintable(formats[i].name)) << i;
+}
+
+void TestMediaInfo::durationOfEveryFormat()
+{
+    QFETCH(int, formatIndex);
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(formatIndex);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "len_" + format.name, format, 3.0);
+    QVERIFY(!path.isEmpty());
+
+    JXInfoManager manager;
+    manager.createrPlayer();
+    QVERIFY(manager.setMediaFile(path, 0, false));
+    JXInfoClass *info = manager.getInfoClass();
+    QVERIFY(info);
+    const qint64 duration = qint64(info->GetDuration_Info());
+    QVERIFY2(qAbs(duration - 3000000) <= 50000, qPrintable(QString::number(duration)));
+    QVERIFY(info->HasAudio_Info());
+    QVERIFY(!info->HasVideo_Info());
+    QCOMPARE(info->GetAudioCount_Info(), 1u);
+    QCOMPARE(info->GetVideoCount_Info(), 0u);
+    QCOMPARE(info->GetVideoWidth_Info(), 0u);
+    QCOMPARE(info->GetProgrCount_Info(), 1u);
+    QVERIFY(info->SetAudioIndex_Info(0));
+    QVERIFY(!info->SetAudioIndex_Info(1));
+    QVERIFY(!info->SetProgrIndex_Info(1));
+    QVERIFY(info->GetMetaData_Info("ffmpeg_format").has_value());
+    QVERIFY(manager.getThumbnail(120).isNull()); // no cover, no video
+    QVERIFY(manager.getChapterInfo().isEmpty());
+}
+
+void TestMediaInfo::m4aContainerNameAndBrand()
+{
+    const QString path = MediaFiles::makeTone(m_dir.path(), "brand", MediaFiles::taggableFormats().at(1), 1.0);
+    JXInfoClass info;
+    info.Create_Info();
+    QVERIFY(info.Open_Info(path.toUtf8().constData()));
+    QCOMPARE(QString::fromStdString(info.GetMetaData_Info("ffmpeg_format").value_or("")),
+             QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2"));
+    QCOMPARE(QString::fromStdString(info.GetMetaData_Info("major_brand").value_or("")),
+             QStringLiteral("M4A "));
+    QVERIFY(!info.GetMetaData_Info("title"));
+    QVERIFY(!info.GetMetaData_Info("no_such_key"));
+
+    const QString mp3 = MediaFiles::makeTone(m_dir.path(), "brand", MediaFiles::taggableFormats().at(0), 1.0);
+    QVERIFY(info.Open_Info(mp3.toUtf8().constData()));
+    QCOMPARE(QString::fromStdString(info.GetMetaData_Info("ffmpeg_format").value_or("")), QStringLiteral("mp3"));
+    QVERIFY(!info.GetMetaData_Info("major_brand")); // the new file replaced the old
+}
+
+void TestMediaInfo::chaptersOfAGeneratedFile()
+{
+    const QString meta = m_dir.filePath("chapters.txt");
+    {
+        QFile f(meta);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(";FFMETADATA1\n"
+                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=60000\ntitle=Intro\n"
+                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=60000\nEND=150000\ntitle=Песня\n"
+                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=150000\nEND=180000\ntitle=Outro\n");
+    }
+    const MediaFiles::Format m4a = MediaFiles::taggableFormats().at(1);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "chapters", m4a, 180.0,
+                                              {"-f", "ffmetadata", "-i", meta, "-map", "0",
+                                               "-map_chapters", "1"});
+    QVERIFY(!path.isEmpty());
+
+    JXInfoManager manager;
+    manager.createrPlayer();
+    QVERIFY(manager.setMediaFile(path, 0, false));
+    const QList<JXChapterInfo> chapters = manager.getChapterInfo();
+    QCOMPARE(chapters.size(), 4);
+    QCOMPARE(chapters[0].index, 0);
+    QCOMPARE(chapters[0].start, 0ull);
+    QVERIFY(qAbs(qint64(chapters[0].duration) - 180000000) < 50000);
+    QCOMPARE(QString::fromStdString(chapters[0].text), QString("Current, 00:00:00-00:03:00"));
+
+    QCOMPARE(chapters[2].index, 2);
+    QCOMPARE(QString::fromStdString(chapters[2].title), QStringLiteral("Песня"));
+    QVERIFY(qAbs(qint64(chapters[2].start) - 60000000) < 1000);
+    QVERIFY(qAbs(qint64(chapters[2].duration) - 90000000) < 1000);
+    QCOMPARE(chapters[2].end, chapters[2].start + chapters[2].duration);
+    QCOMPARE(QString::fromStdString(chapters[2].text), QStringLiteral("  2, 00:01:00-00:02:30 (Песня)"));
+    QCOMPARE(QString::fromStdString(chapters[3].title), QStringLiteral("Outro"));
+
+    // Out of range through the layer.
+    void *info = manager.getInfoClass()->getInfo();
+    QCOMPARE(rz_info_chapter_count(info), 3);
+    QCOMPARE(rz_info_chapter_start(info, 3), 0ull);
+    QCOMPARE(rz_info_chapter_start(info, -1), 0ull);
+    QCOMPARE(QString(rz_info_chapter_title(info, 99)), QString());
+}
+
+void TestMediaInfo::videoSizeAndFirstFrame()
+{
+    // A red picture with sound; the first frame must come back red.
+    const QString path = m_dir.filePath("video.mp4");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "color=c=red:s=320x240:r=25:d=2", "-f", "lavfi",
+                                   "-i", "sine=d=2", "-c:v", "mpeg4", "-q:v", "2", "-c:a", "aac",
+                                   "-shortest", path}));
+    JXInfoManager manager;
+    manager.createrPlayer();
+    QVERIFY(manager.setMediaFile(path, 0, false));
+    JXInfoClass *info = manager.getInfoClass();
+    QVERIFY(info->HasVideo_Info());
+    QVERIFY(info->HasAudio_Info());
+    QCOMPARE(info->GetVideoWidth_Info(), 320u);
+    QCOMPARE(info->GetVideoHeight_Info(), 240u);
+    QCOMPARE(info->GetVideoAspectRatioX_Info(), 4u);
+    QCOMPARE(info->GetVideoAspectRatioY_Info(), 3u);
+
+    unsigned char *bmp = info->GetVideoImage_Info(0, 0, 0, 0, 0);
+    QVERIFY(bmp);
+    QCOMPARE(bmp[0], uchar('B'));
+    const QImage frame = bmpImage(bmp);
+    QCOMPARE(frame.size(), QSize(320, 240));
+    const QColor centre = frame.pixelColor(160, 120);
+    QVERIFY2(centre.red() > 200 && centre.green() < 60 && centre.blue() < 60, qPrintable(centre.name()));
+    QVERIFY(info->FreeVideoImage_Info(bmp));
+    QVERIFY(!info->FreeVideoImage_Info(bmp)); // not twice
+
+    // A later position and a requested size.
+    bmp = info->GetVideoImage_Info(1500000, 0, 160, 0, 0);
+    QVERIFY(bmp);
+    QCOMPARE(bmpImage(bmp).size(), QSize(160, 120));
+    QVERIFY(info->FreeVideoImage_Info(bmp));
+
+    // The thumbnail is the first frame, its shorter side scaled to 120.
+    const QImage thumb = manager.getThumbnail(120);
+    QCOMPARE(thumb.size(), QSize(160, 120));
+}
+
+void TestMediaInfo::coverPictureAsBmp()
+{
+    const QString path = MediaFiles::makeTone(m_dir.path(), "cover", MediaFiles::taggableFormats().at(0), 1.0);
+    const QByteArray png = MediaFiles::pngPicture(300, 200);
+    VEAudioTagInfo tags;
+    tags.title = "With cover";
+    tags.cover_image = png.toStdString();
+    tags.coverSize = png.size();
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), tags, JXTagFileAccess::AllFields));
+
+    JXInfoClass info;
+    info.Create_Info();
+    QVERIFY(info.Open_Info(path.toUtf8().constData()));
+    QVERIFY(!info.HasVideo_Info()); // a cover is no video
+    QCOMPARE(QByteArray::fromStdString(info.GetMetaData_Info("cover_image").value_or("")), png);
+    QVERIFY(!info.GetVideoImage_Info(0, 0, 0, 0, 0)); // no video frame to give
+    unsigned char *bmp = info.GetVideoImage_Info(0, 1, 0, 0, 0);
+    QVERIFY(bmp);
+    const QImage image = bmpImage(bmp);
+    QCOMPARE(image.size(), QSize(300, 200));
+    QCOMPARE(image.pixelColor(150, 100), QColor(240, 200, 30));
+    QCOMPARE(image.pixelColor(5, 5), QColor(20, 90, 160));
+    QVERIFY(info.FreeVideoImage_Info(bmp));
+
+    JXInfoManager manager;
+    manager.createrPlayer();
+    QVERIFY(manager.setMediaFile(path, 0, false));
+    QCOMPARE(manager.getThumbnail(120).size(), QSize(180, 120));
+}
+
+void TestMediaInfo::brokenAndMissingFilesFail()
+{
+    const QString m4a = MediaFiles::makeTone(m_dir.path(), "whole", MediaFiles::taggableFormats().at(1), 2.0);
+    const QString wav = MediaFiles::makeTone(m_dir.path(), "whole", MediaFiles::taggableFormats().at(5), 2.0);
+    const QString cutM4a = m_dir.filePath("cut.m4a");
+    QVERIFY(MediaFiles::truncateCopy(m4a, cutM4a, QFileInfo(m4a).size() / 2));
+    const QString cutWav = m_dir.filePath("cut.wav");
+    QVERIFY(MediaFiles::truncateCopy(wav, cutWav, 30));
+    const QString empty = m_dir.filePath("empty.mp3");
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString text = m_dir.filePath("text.flac");
+    {
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(5000, 'x'));
+    }
+
+    for (const QString &path : {cutM4a, cutWav, empty, text, m_dir.filePath("missing.ogg")}) {
+        JXInfoManager manager;
+        manager.createrPlayer();
+        QVERIFY2(!manager.setMediaFile(path, 0, false), qPrintable(path));
+        QCOMPARE(manager.mediaFile(), path); // kept all the same
+        JXInfoClass *info = manager.getInfoClass();
+        QCOMPARE(info->GetDuration_Info(), 0ull);
+        QVERIFY(!info->HasAudio_Info());
+        QVERIFY(!info->GetMetaData_Info("ffmpeg_format"));
+        QVERIFY(!info->GetVideoImage_Info(0, 1, 0, 0, 0));
+        QVERIFY(manager.getThumbnail(120).isNull());
+        QVERIFY(manager.getChapterInfo().isEmpty());
+        QVERIFY(manager.getAudioTagInfo() == VEAudioTagInfo());
+        VEAudioTagInfo title;
+        title.title = "never written";
+        QVERIFY(!manager.setAudioTag(title));
+    }
+    // A good file after a bad one opens on the same handle.
+    JXInfoClass info;
+    info.Create_Info();
+    QVERIFY(!info.Open_Info(cutM4a.toUtf8().constData()));
+    QVERIFY(info.Open_Info(m4a.toUtf8().constData()));
+    QVERIFY(info.GetDuration_Info() > 1900000);
+    QVERIFY(!info.Open_Info(nullptr));
+    QCOMPARE(info.GetDuration_Info(), 0ull);
+}
+
+void TestMediaInfo::withoutHandleEverythingIsNeutral()
+{
+    JXInfoClass info;
+    QVERIFY(!info.IsCreateInfo());
+    QVERIFY(!info.Open_Info("/nonexistent"));
+    QVERIFY(!info.HasAudio_Info());
+    QCOMPARE(info.GetDuration_Info(), 0ull);
+    QVERIFY(!info.GetMetaData_Info("title"));
+    QVERIFY(!info.GetVideoImage_Info(0, 1, 0, 0, 0));
+    QCOMPARE(info.GetChapterCount_Info(), 0);
+    QCOMPARE(info.GetChapterTitle_Info(0), std::string());
+    QCOMPARE(info.GetProgrName_Info(), std::string());
+    info.Release_Info(); // harmless
+
+    JXInfoManager manager; // createrPlayer not called
+    QVERIFY(!manager.getInfoClass());
+    QVERIFY(!manager.setMediaFile(m_dir.path(), 0, false));
+    QVERIFY(!manager.setPlayer(nullptr));
+    QVERIFY(manager.getThumbnail(120).isNull());
+    QVERIFY(manager.getChapterInfo().isEmpty());
+
+    // The layer refuses null and foreign handles.
+    QCOMPARE(rz_info_duration(nullptr), 0ull);
+    QCOMPARE(rz_info_open(nullptr, "x"), 0);
+    void *buffer = rz_buffer_create("abc", 3);
+    QCOMPARE(rz_info_open(buffer, m_dir.path().toUtf8().constData()), 0);
+    QCOMPARE(rz_info_has_audio(buffer), 0);
+    rz_info_release(buffer); // refused: still a live buffer
+    QCOMPARE(rz_buffer_size(buffer), 3u);
+    rz_buffer_release(buffer);
+    void *handle = rz_info_create(0xFFFFFFFFu);
+    QCOMPARE(rz_info_open_with_player(handle, nullptr), 0);
+    QCOMPARE(rz_info_get_video_image(handle, 0, 1, 0, 0, 0), nullptr);
+    QCOMPARE(rz_info_free_video_image(handle, reinterpret_cast<uint8_t *>(handle)), 0);
+    rz_info_release(handle);
+}
+
+void TestMediaInfo::dvdFolderOpensItsLongestTitle()
+{
+    const QString dvd = m_dir.filePath("disc");
+    QVERIFY(QDir().mkpath(dvd + "/VIDEO_TS"));
+    // Title set 1: two parts of 1 s; title set 2: one part of 0.5 s.
+    // The parts of a title continue each other's time stamps, as on a disc.
+    auto vob = [&](const QString &name, double seconds, double offset) {
+        return MediaFiles::runFfmpeg({"-f", "lavfi", "-i", QString("testsrc=s=176x144:r=25:d=%1").arg(seconds),
+                                      "-f", "lavfi", "-i", QString("sine=d=%1").arg(seconds), "-c:v", "mpeg2video",
+                                      "-c:a", "mp2", "-output_ts_offset", QString::number(offset),
+                                      "-f", "vob", dvd + "/VIDEO_TS/" + name});
+    };
+    QVERIFY(vob("VTS_01_1.VOB", 1.0, 0));
+    QVERIFY(vob("VTS_01_2.VOB", 1.0, 1.0));
+    QVERIFY(vob("VTS_02_1.VOB", 0.5, 0));
+
+    JXInfoManager manager;
+    manager.createrPlayer();
+    QVERIFY(manager.setMediaFile(dvd, 0, true));
+    JXInfoClass *info = manager.getInfoClass();
+    QVERIFY(info->HasVideo_Info());
+    QCOMPARE(info->GetVideoWidth_Info(), 176u);
+    const qint64 duration = qint64(info->GetDuration_Info());
+    // Longer than any one part: both parts of the longest title were joined.
+    QVERIFY2(duration > 1200000 && duration < 2300000, qPrintable(QString::number(duration)));
+
+    QVERIFY(!info->OpenDVD_Info(m_dir.filePath("nothing").toUtf8().constData()));
+}
+
+void TestMediaInfo::scalingAndTimeTexts()
+{
+    QCOMPARE(JXInfoManager::scaleImage(QImage(800, 400, QImage::Format_RGB32), 120).size(), QSize(240, 120));
+    QCOMPARE(JXInfoManager::scaleImage(QImage(2000, 600, QImage::Format_RGB32), 120).size(), QSize(400, 120));
+    QCOMPARE(JXInfoManager::scaleImage(QImage(100, 300, QImage::Format_RGB32), 120).size(), QSize(100, 300));
+    QCOMPARE(JXInfoManager::scaleImage(QImage(300, 900, QImage::Format_RGB32), 120).size(), QSize(120, 360));
+    QVERIFY(JXInfoManager::scaleImage(QImage(), 120).isNull());
+    QVERIFY(JXInfoManager::scaleImageFromChar("not a picture", 120).isNull());
+    QVERIFY(JXInfoManager::scaleImageFromUChar(nullptr, 120).isNull());
+
+    QCOMPARE(JXInfoManager::timeToString(3599999999ull), QStringLiteral("00:59:59"));
+    QCOMPARE(JXInfoManager::timeToString(3600000000ull), QStringLiteral("01:00:00"));
+    QCOMPARE(JXInfoManager::timeToString(360000000000ull), QStringLiteral("100:00:00"));
+    QCOMPARE(JXInfoManager::timeToString(0), QStringLiteral("00:00:00"));
+}
+
+QTEST_MAIN(TestMediaInfo)
+#include "tst_mediainfo.moc"
