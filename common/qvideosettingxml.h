@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+class HistoryDocument;
+
 class QVideoSettingXml
 {
 public:
@@ -149,6 +151,10 @@ private:
     static QString appDataFile(const QString &name);
     // Replaces the file with the bytes or leaves it untouched.
     static bool writeFileAtomically(const QString &path, const QByteArray &bytes);
+    // Reads the history into doc; a missing file gives an empty document
+    // when createMissing is set, else false.
+    static bool loadHistory(HistoryDocument &doc, bool createMissing);
+    static bool saveHistory(const HistoryDocument &doc);
     // Stores several keys of one group with a single save.
     static bool setItemValues(const QString &group, const QList<QPair<QString, QString>> &values);
     static QList<QString> getItemValues(const QString &group, const QList<QPair<QString, QString>> &keysAndDefaults);

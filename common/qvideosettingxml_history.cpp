@@ -5,6 +5,8 @@
 // go through the document and are saved atomically.
 #include "common/qvideosettingxml.h"
 
+#include "common/historydocument.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QXmlStreamReader>
@@ -28,18 +30,6 @@ bool isYes(const QStringRef &text)
     return text == QLatin1String("Y");
 }
 
-// Exact or normalised lookup of an entry among the document element's children.
-QDomElement findEntry(const QDomElement &root, const QString &path, bool normalise)
-{
-    const QString wanted = normalise ? normalised(path) : path;
-    for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        const QString stored = e.attribute(kPathAttr);
-        if ((normalise ? normalised(stored) : stored) == wanted)
-            return e;
-    }
-    return QDomElement();
-}
-
 void fillInfo(convertedInfo &info, const QXmlStreamAttributes &a)
 {
     info.imgPath = a.value(QLatin1String("Img_path_")).toString();
@@ -58,10 +48,11 @@ void fillInfo(convertedInfo &info, const QXmlStreamAttributes &a)
     info.newFile = isYes(a.value(QLatin1String("New_file")));
 }
 
-// Hands every entry, in file order, to visit until it returns false. The
-// entry's path is given with backslashes turned into "/". False when the
-// bytes do not parse up to the point where the walk ended.
-bool streamEntries(const QByteArray &bytes, const std::function<bool(convertedInfo &)> &visit)
+// Hands every entry whose path passes the filter, in file order, to visit
+// until it returns false. The path is given with backslashes turned into "/".
+// False when the bytes do not parse up to the point where the walk ended.
+bool streamEntries(const QByteArray &bytes, const std::function<bool(const QString &)> &wanted,
+                   const std::function<bool(convertedInfo &)> &visit)
 {
     QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
@@ -76,6 +67,10 @@ bool streamEntries(const QByteArray &bytes, const std::function<bool(convertedIn
                 current = convertedInfo();
                 current.convertedPath = normalised(reader.attributes().value(kPathAttr).toString());
                 childIndex = 0;
+                if (!wanted(current.convertedPath)) {
+                    reader.skipCurrentElement();
+                    --depth;
+                }
             } else if (depth == 3) {
                 if (childIndex == 0)
                     fillInfo(current, reader.attributes());
@@ -96,58 +91,6 @@ bool streamEntries(const QByteArray &bytes, const std::function<bool(convertedIn
     return !reader.hasError();
 }
 
-// The same document with "New_file" set to "N" on every entry's first child.
-QByteArray withNewMarksCleared(const QByteArray &bytes)
-{
-    QByteArray out;
-    QXmlStreamReader reader(bytes);
-    reader.setNamespaceProcessing(false);
-    QXmlStreamWriter writer(&out);
-    writer.setAutoFormatting(true);
-    writer.setAutoFormattingIndent(4);
-    int depth = 0;
-    int childIndex = 0;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            ++depth;
-            const bool infoElement = depth == 3 && childIndex++ == 0;
-            if (depth == 2)
-                childIndex = 0;
-            writer.writeStartElement(reader.qualifiedName().toString());
-            for (const QXmlStreamAttribute &attr : reader.attributes()) {
-                const QString name = attr.qualifiedName().toString();
-                if (infoElement && name == kNewFileAttr && attr.value() == QLatin1String("Y"))
-                    writer.writeAttribute(name, QStringLiteral("N"));
-                else
-                    writer.writeAttribute(name, attr.value().toString());
-            }
-            break;
-        }
-        case QXmlStreamReader::EndElement:
-            writer.writeEndElement();
-            --depth;
-            break;
-        case QXmlStreamReader::Characters:
-            if (!reader.isWhitespace())
-                writer.writeCurrentToken(reader);
-            break;
-        case QXmlStreamReader::Comment:
-        case QXmlStreamReader::ProcessingInstruction:
-        case QXmlStreamReader::DTD:
-        case QXmlStreamReader::EntityReference:
-            writer.writeCurrentToken(reader);
-            break;
-        default:
-            break;
-        }
-    }
-    if (reader.hasError())
-        return QByteArray();
-    out.append('\n');
-    return out;
-}
-
 bool readAll(const QString &path, QByteArray &bytes)
 {
     QFile file(path);
@@ -159,57 +102,78 @@ bool readAll(const QString &path, QByteArray &bytes)
 
 } // namespace
 
+bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
+{
+    const QString file = historyFilePath();
+    if (!QFileInfo::exists(file))
+        return createMissing;
+    QByteArray bytes;
+    if (!readAll(file, bytes))
+        return false;
+    if (bytes.trimmed().isEmpty() || doc.parse(bytes))
+        return true;
+    // Unparsable: the shared recovery keeps it aside and leaves an empty file.
+    QDomDocument recovered;
+    // Should the document parser accept what the stream parser refused,
+    // report the file unreadable rather than write over it.
+    return isValidFile(file, recovered) && recovered.documentElement().firstChild().isNull();
+}
+
+bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
+{
+    return writeFileAtomically(historyFilePath(), doc.serialize());
+}
+
 bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
 {
-    const QString path = historyFilePath();
-    QDomDocument doc;
-    if (!loadOrCreate(path, doc))
+    HistoryDocument doc;
+    if (!loadHistory(doc, true))
         return false;
-    QDomElement root = ensureRoot(doc);
-    QDomElement entry = findEntry(root, info.convertedPath, false);
-    if (entry.isNull()) {
-        entry = doc.createElement(QStringLiteral("Path_item"));
+    int index = doc.findEntry(info.convertedPath, false);
+    if (index < 0) {
+        HistoryDocument::Element entry;
+        entry.name = QStringLiteral("Path_item");
         entry.setAttribute(kPathAttr, info.convertedPath);
-        root.appendChild(entry);
+        doc.entries().append(entry);
+        index = doc.entries().size() - 1;
     }
-    QDomElement infoElement = entry.firstChildElement();
-    if (infoElement.isNull()) {
-        infoElement = doc.createElement(QStringLiteral("CONVERTED_INFO_"));
-        entry.appendChild(infoElement);
+    HistoryDocument::Element &entry = doc.entries()[index];
+    if (entry.children.isEmpty()) {
+        HistoryDocument::Element infoElement;
+        infoElement.name = QStringLiteral("CONVERTED_INFO_");
+        entry.children.append(infoElement);
     }
-    infoElement.setAttribute(QStringLiteral("Img_path_"), info.imgPath);
-    infoElement.setAttribute(QStringLiteral("Title_"), info.title);
-    infoElement.setAttribute(QStringLiteral("Resolutin_"), info.resolution);
-    infoElement.setAttribute(QStringLiteral("Time_"), info.time);
-    infoElement.setAttribute(QStringLiteral("Size_"), info.size);
-    infoElement.setAttribute(QStringLiteral("Create_time_"), info.createTime);
-    infoElement.setAttribute(QStringLiteral("Format_"), info.format);
-    infoElement.setAttribute(QStringLiteral("Extend_"), info.extend);
-    infoElement.setAttribute(QStringLiteral("Artist_"), info.artist);
-    infoElement.setAttribute(QStringLiteral("Album_"), info.album);
-    infoElement.setAttribute(QStringLiteral("Genre_"), info.genre);
-    infoElement.setAttribute(QStringLiteral("preferencePath_"), info.preferencePath);
-    infoElement.setAttribute(QStringLiteral("Video_file"), info.videoFile ? QStringLiteral("Y") : QStringLiteral("N"));
-    infoElement.setAttribute(kNewFileAttr, info.newFile ? QStringLiteral("Y") : QStringLiteral("N"));
+    HistoryDocument::Element &i = entry.children.first();
+    i.setAttribute(QStringLiteral("Img_path_"), info.imgPath);
+    i.setAttribute(QStringLiteral("Title_"), info.title);
+    i.setAttribute(QStringLiteral("Resolutin_"), info.resolution);
+    i.setAttribute(QStringLiteral("Time_"), info.time);
+    i.setAttribute(QStringLiteral("Size_"), info.size);
+    i.setAttribute(QStringLiteral("Create_time_"), info.createTime);
+    i.setAttribute(QStringLiteral("Format_"), info.format);
+    i.setAttribute(QStringLiteral("Extend_"), info.extend);
+    i.setAttribute(QStringLiteral("Artist_"), info.artist);
+    i.setAttribute(QStringLiteral("Album_"), info.album);
+    i.setAttribute(QStringLiteral("Genre_"), info.genre);
+    i.setAttribute(QStringLiteral("preferencePath_"), info.preferencePath);
+    i.setAttribute(QStringLiteral("Video_file"), info.videoFile ? QStringLiteral("Y") : QStringLiteral("N"));
+    i.setAttribute(kNewFileAttr, info.newFile ? QStringLiteral("Y") : QStringLiteral("N"));
 
-    // Bring the playlist children into line with the record, reusing them in order.
-    QDomElement child = infoElement.nextSiblingElement();
-    for (const QString &name : info.listNames) {
-        if (child.isNull()) {
-            QDomElement added = doc.createElement(QStringLiteral("List_name"));
-            added.setAttribute(kListNameAttr, name);
-            entry.appendChild(added);
+    // The playlist children follow the info element, one per name in order;
+    // existing ones are reused, surplus ones removed.
+    const int names = info.listNames.size();
+    for (int n = 0; n < names; ++n) {
+        if (n + 1 < entry.children.size()) {
+            entry.children[n + 1].setAttribute(kListNameAttr, info.listNames.at(n));
         } else {
-            child.setAttribute(kListNameAttr, name);
-            child = child.nextSiblingElement();
+            HistoryDocument::Element list;
+            list.name = QStringLiteral("List_name");
+            list.setAttribute(kListNameAttr, info.listNames.at(n));
+            entry.children.append(list);
         }
     }
-    while (!child.isNull()) {
-        const QDomElement surplus = child;
-        child = child.nextSiblingElement();
-        entry.removeChild(surplus);
-    }
-    return SaveXml(path, doc);
+    entry.children.resize(names + 1);
+    return saveHistory(doc);
 }
 
 std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &path)
@@ -220,12 +184,12 @@ std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &p
         return std::nullopt;
     const QString wanted = normalised(path);
     std::optional<convertedInfo> found;
-    const bool parsed = streamEntries(bytes, [&](convertedInfo &entry) {
-        if (entry.convertedPath != wanted)
-            return true;
-        found = std::move(entry);
-        return false;
-    });
+    const bool parsed = streamEntries(
+        bytes, [&](const QString &entryPath) { return entryPath == wanted; },
+        [&](convertedInfo &entry) {
+            found = std::move(entry);
+            return false;
+        });
     if (!parsed) {
         QDomDocument recovered;
         isValidFile(file, recovered);  // keeps the bad file aside
@@ -242,47 +206,43 @@ QString QVideoSettingXml::getPreferencePath(const QString &path)
 
 bool QVideoSettingXml::removeConvertedInfo(const QString &path)
 {
-    const QString file = historyFilePath();
-    QDomDocument doc;
-    if (!loadExisting(file, doc))
+    HistoryDocument doc;
+    if (!loadHistory(doc, false))
         return false;
-    QDomElement root = doc.documentElement();
-    const QDomElement entry = findEntry(root, path, true);
-    if (entry.isNull())
+    const int index = doc.findEntry(path, true);
+    if (index < 0)
         return false;
-    root.removeChild(entry);
-    return SaveXml(file, doc);
+    doc.entries().remove(index);
+    return saveHistory(doc);
 }
 
 bool QVideoSettingXml::changeConvertedInfoPath(const QString &oldPath, const QString &newPath)
 {
-    const QString file = historyFilePath();
-    QDomDocument doc;
-    if (!loadExisting(file, doc))
+    HistoryDocument doc;
+    if (!loadHistory(doc, false))
         return false;
-    QDomElement entry = findEntry(doc.documentElement(), oldPath, true);
-    if (entry.isNull())
+    const int index = doc.findEntry(oldPath, true);
+    if (index < 0)
         return false;
-    entry.setAttribute(kPathAttr, newPath);
-    return SaveXml(file, doc);
+    doc.entries()[index].setAttribute(kPathAttr, newPath);
+    return saveHistory(doc);
 }
 
 bool QVideoSettingXml::changeConvertedInfoValue(const QString &path, const QString &key,
                                                 const QString &value)
 {
-    const QString file = historyFilePath();
-    const bool existed = QFileInfo::exists(file);
-    QDomDocument doc;
-    if (!loadOrCreate(file, doc))
+    const bool existed = QFileInfo::exists(historyFilePath());
+    HistoryDocument doc;
+    if (!loadHistory(doc, true))
         return false;
-    QDomElement infoElement = findEntry(ensureRoot(doc), path, false).firstChildElement();
-    if (infoElement.isNull()) {
+    const int index = doc.findEntry(path, false);
+    if (index < 0 || doc.entries().at(index).children.isEmpty()) {
         if (!existed)
-            SaveXml(file, doc);
+            saveHistory(doc);
         return false;
     }
-    infoElement.setAttribute(key, value);
-    return SaveXml(file, doc);
+    doc.entries()[index].children.first().setAttribute(key, value);
+    return saveHistory(doc);
 }
 
 QList<convertedInfo> QVideoSettingXml::analysisConvertedInfo()
@@ -293,7 +253,9 @@ QList<convertedInfo> QVideoSettingXml::analysisConvertedInfo()
     if (!QFileInfo::exists(file) || !readAll(file, bytes))
         return records;
     bool anyNew = false;
-    const bool parsed = streamEntries(bytes, [&](convertedInfo &entry) {
+    const bool parsed = streamEntries(
+        bytes, [](const QString &) { return true; },
+        [&](convertedInfo &entry) {
         anyNew = anyNew || entry.newFile;
         records.append(std::move(entry));
         return true;
@@ -304,8 +266,16 @@ QList<convertedInfo> QVideoSettingXml::analysisConvertedInfo()
         return QList<convertedInfo>();
     }
     if (anyNew) {
-        const QByteArray cleared = withNewMarksCleared(bytes);
-        if (cleared.isEmpty() || !writeFileAtomically(file, cleared))
+        HistoryDocument doc;
+        bool saved = doc.parse(bytes);
+        if (saved) {
+            for (HistoryDocument::Element &entry : doc.entries()) {
+                if (!entry.children.isEmpty() && entry.children.first().attribute(kNewFileAttr) == QLatin1String("Y"))
+                    entry.children.first().setAttribute(kNewFileAttr, QStringLiteral("N"));
+            }
+            saved = saveHistory(doc);
+        }
+        if (!saved)
             qWarning("History: the new-file marks could not be cleared");
     }
     return records;

@@ -268,6 +268,45 @@ private slots:
         QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->title, QString("T"));
     }
 
+    void awkwardTextsKeepTheFileReadable()
+    {
+        convertedInfo info = sampleRecord("/t.mp3");
+        info.title = QString("line one\nline two\ttabbed  \"q\" & <x>");
+        info.artist = QString("bell") + QChar(0x07) + QString("end");
+        info.album = QString::fromUtf8("\xF0\x9F\x8E\xB5 caf\xC3\xA9");
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/u.mp3")));
+        const auto read = QVideoSettingXml::GetConvertedInfo("/t.mp3");
+        QVERIFY(read.has_value());
+        QCOMPARE(read->title, info.title);
+        QCOMPARE(read->artist, QString("bellend"));  // the control character cannot be stored
+        QCOMPARE(read->album, info.album);
+        QCOMPARE(QVideoSettingXml::analysisConvertedInfo().size(), 2);
+        QVERIFY(!QFile::exists(history() + ".bad"));
+    }
+
+    void foreignContentSurvivesChanges()
+    {
+        writeBytes(history(), "<LIBRARY version=\"2\">\n"
+                              "  <Path_item Converted_path_=\"/a.mp3\" Extra=\"kept\">\n"
+                              "    <CONVERTED_INFO_ Title_=\"A\" Rating=\"5\"/>\n"
+                              "    <List_name ListName=\"L\"><Note text=\"deep\"/></List_name>\n"
+                              "  </Path_item>\n"
+                              "</LIBRARY>\n");
+        convertedInfo b = sampleRecord("/b.mp3");
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(b));
+        QVERIFY(QVideoSettingXml::changeConvertedInfoPath("/a.mp3", "/a2.mp3"));
+        const QDomElement root = rootOf(history());
+        QCOMPARE(root.tagName(), QString("LIBRARY"));
+        QCOMPARE(root.attribute("version"), QString("2"));
+        const QDomElement a = root.firstChildElement();
+        QCOMPARE(a.attribute("Converted_path_"), QString("/a2.mp3"));
+        QCOMPARE(a.attribute("Extra"), QString("kept"));
+        QCOMPARE(a.firstChildElement().attribute("Rating"), QString("5"));
+        QCOMPARE(a.firstChildElement().nextSiblingElement().firstChildElement().attribute("text"), QString("deep"));
+        QCOMPARE(*QVideoSettingXml::GetConvertedInfo("/b.mp3"), b);
+    }
+
     void corruptHistoryIsKeptAside()
     {
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));

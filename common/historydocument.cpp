@@ -1,0 +1,139 @@
+#include "common/historydocument.h"
+
+#include <QXmlStreamReader>
+
+namespace {
+
+QString normalised(QString path)
+{
+    return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+// Escapes an attribute value so that a parser gives back the same text
+// (line ends and tabs included, which attribute normalisation would turn
+// into blanks).
+void appendEscaped(QString &out, const QString &value)
+{
+    for (const QChar c : value) {
+        switch (c.unicode()) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        case '>': out += QLatin1String("&gt;"); break;
+        case '"': out += QLatin1String("&quot;"); break;
+        case '\n': out += QLatin1String("&#10;"); break;
+        case '\r': out += QLatin1String("&#13;"); break;
+        case '\t': out += QLatin1String("&#9;"); break;
+        default:
+            // Other control characters cannot appear in XML 1.0 at all; one
+            // in a tag text must not make the whole history unreadable.
+            if (c.unicode() >= 0x20)
+                out += c;
+        }
+    }
+}
+
+void appendElement(QString &out, const HistoryDocument::Element &e, int depth)
+{
+    out += QString(depth * 4, QLatin1Char(' '));
+    out += QLatin1Char('<');
+    out += e.name;
+    for (const auto &attr : e.attributes) {
+        out += QLatin1Char(' ');
+        out += attr.first;
+        out += QLatin1String("=\"");
+        appendEscaped(out, attr.second);
+        out += QLatin1Char('"');
+    }
+    if (e.children.isEmpty()) {
+        out += QLatin1String("/>\n");
+        return;
+    }
+    out += QLatin1String(">\n");
+    for (const auto &child : e.children)
+        appendElement(out, child, depth + 1);
+    out += QString(depth * 4, QLatin1Char(' '));
+    out += QLatin1String("</");
+    out += e.name;
+    out += QLatin1String(">\n");
+}
+
+} // namespace
+
+QString HistoryDocument::Element::attribute(const QString &key) const
+{
+    for (const auto &attr : attributes) {
+        if (attr.first == key)
+            return attr.second;
+    }
+    return QString();
+}
+
+void HistoryDocument::Element::setAttribute(const QString &key, const QString &value)
+{
+    for (auto &attr : attributes) {
+        if (attr.first == key) {
+            attr.second = value;
+            return;
+        }
+    }
+    attributes.append(qMakePair(key, value));
+}
+
+HistoryDocument::HistoryDocument()
+{
+    m_root.name = QStringLiteral("ROOTITEM");
+}
+
+bool HistoryDocument::parse(const QByteArray &bytes)
+{
+    QXmlStreamReader reader(bytes);
+    reader.setNamespaceProcessing(false);
+    Element root;
+    QVector<Element *> open;  // the chain of elements being read
+    bool sawRoot = false;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            Element element;
+            element.name = reader.qualifiedName().toString();
+            const QXmlStreamAttributes attrs = reader.attributes();
+            element.attributes.reserve(attrs.size());
+            for (const QXmlStreamAttribute &a : attrs)
+                element.attributes.append(qMakePair(a.qualifiedName().toString(), a.value().toString()));
+            if (open.isEmpty()) {
+                root = std::move(element);
+                sawRoot = true;
+                open.append(&root);
+            } else {
+                open.last()->children.append(std::move(element));
+                open.append(&open.last()->children.last());
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            open.removeLast();
+        }
+    }
+    if (reader.hasError() || !sawRoot)
+        return false;
+    m_root = std::move(root);
+    return true;
+}
+
+QByteArray HistoryDocument::serialize() const
+{
+    QString out;
+    out.reserve(1024 + m_root.children.size() * 700);
+    appendElement(out, m_root, 0);
+    return out.toUtf8();
+}
+
+int HistoryDocument::findEntry(const QString &path, bool normaliseSeparators) const
+{
+    static const QString key = QStringLiteral("Converted_path_");
+    const QString wanted = normaliseSeparators ? normalised(path) : path;
+    for (int i = 0; i < m_root.children.size(); ++i) {
+        const QString stored = m_root.children.at(i).attribute(key);
+        if ((normaliseSeparators ? normalised(stored) : stored) == wanted)
+            return i;
+    }
+    return -1;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// A compact in-memory form of "History.xml" for the store's changes: the
+// document element, its entries and each entry's child elements with their
+// attributes in file order. It takes a fraction of the memory and time of a
+// DOM document on large libraries. Text and comments are not kept (the store
+// writes none); deeper elements are kept as they are not addressed.
+
+#include <QByteArray>
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+class HistoryDocument
+{
+public:
+    using Attributes = QVector<QPair<QString, QString>>;
+
+    struct Element
+    {
+        QString name;
+        Attributes attributes;
+        QVector<Element> children;
+
+        QString attribute(const QString &key) const;
+        void setAttribute(const QString &key, const QString &value);
+    };
+
+    // An empty "ROOTITEM" document.
+    HistoryDocument();
+
+    // False (and the document unchanged) when the bytes do not parse.
+    bool parse(const QByteArray &bytes);
+    // UTF-8, indent 4, no declaration.
+    QByteArray serialize() const;
+
+    Element &root() { return m_root; }
+    QVector<Element> &entries() { return m_root.children; }
+    // Index of the first entry whose "Converted_path_" matches; -1 when none.
+    int findEntry(const QString &path, bool normaliseSeparators) const;
+
+private:
+    Element m_root;
+};
