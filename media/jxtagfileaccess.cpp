@@ -1,7 +1,7 @@
 #include "media/jxtagfileaccess.h"
 
 #include "common/utf32encode.h"
-#include "media/vehelper.h"
+#include "common/vehelper.h"
 
 #include "rzcodec/tagfile.h"
 

@@ -6,7 +6,7 @@
 
 #include "media/jxinfomanager.h"
 #include "media/jxtagfileaccess.h"
-#include "media/vehelper.h"
+#include "common/vehelper.h"
 #include "rzcodec/tagfile.h"
 
 #include <QFile>
@@ -67,7 +67,6 @@ private slots:
     void readOnlyFileReportsFailure();
     void itemsOfARecord();
     void malformedItemsAreRefused();
-    void textConversions();
 
 private:
     QTemporaryDir m_dir;
@@ -288,20 +287,6 @@ void TestTagFile::malformedItemsAreRefused()
     QCOMPARE(rz_tagfile_save(nullptr), 0);
     QCOMPARE(rz_tagfile_item_count(nullptr), 0);
     rz_tagfile_release(nullptr);
-}
-
-void TestTagFile::textConversions()
-{
-    auto empty = VEHelper::ConvertCharToUtft32("");
-    QVERIFY(empty);
-    QCOMPARE(empty->size(), size_t(0));
-    QCOMPARE((*empty)[0], char32_t(0)); // the terminator is there
-    auto clef = VEHelper::ConvertCharToUtft32("a\xF0\x9D\x84\x9E"); // U+1D11E
-    QVERIFY(clef);
-    QCOMPARE(clef->size(), size_t(2));
-    QCOMPARE((*clef)[1], char32_t(0x1D11E));
-    QVERIFY(!VEHelper::ConvertCharToUtft32("\xFF\xFE"));
-    QCOMPARE(VEHelper::charToQString(std::string("ab\0cd", 5)), QStringLiteral("ab"));
 }
 
 QTEST_MAIN(TestTagFile)
