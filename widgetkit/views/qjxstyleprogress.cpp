@@ -1,0 +1,7 @@
+#include "qjxstyleprogress.h"
+
+QJXStyleProgress::QJXStyleProgress(QWidget *parent)
+    : QProgressBar(parent)
+{
+    hide();
+}
