@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -40,6 +41,23 @@ private slots:
         qputenv("VELMORA_RESOURCES", "/somewhere/else");
         QCOMPARE(QIAnyUtil::getResourcePath(), first);
         qputenv("VELMORA_RESOURCES", saved);
+    }
+    void resourceFolderFallsBackBesideExecutable()
+    {
+        const QString expected = QCoreApplication::applicationDirPath() + "/resources";
+        if (qEnvironmentVariableIsSet("VELMORA_FOLDERS_CHILD")) {
+            QCOMPARE(QIAnyUtil::getResourcePath(), expected);
+            return;
+        }
+        // A process of its own: the folder is cached on first use.
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("VELMORA_RESOURCES");
+        env.insert("VELMORA_FOLDERS_CHILD", "1");
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {"resourceFolderFallsBackBesideExecutable"});
+        QVERIFY(child.waitForFinished(30000));
+        QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
     }
     void applicationFolderEndsWithSlash()
     {
