@@ -1,0 +1,64 @@
+#pragma once
+// The loop-back device that system sound is recorded from: a null sink
+// described "RZAudio Device", loaded at run time. While it is the default
+// output its monitor is looped back to the previous real output, so the user
+// still hears what plays. One per process.
+
+#include <QByteArray>
+#include <QString>
+
+#include <mutex>
+
+class PulseContext;
+class PulseServer;
+
+class LoopbackDevice
+{
+public:
+    static const char *const Description;   // "RZAudio Device"
+    static const char *const SinkName;      // the name of the sink we load
+
+    static LoopbackDevice *instance();
+    explicit LoopbackDevice(PulseContext *ctx = nullptr);
+
+    // Makes sure a sink with the device's description exists, loading one
+    // when none does (no rights, no waiting, no server restart).
+    bool install();
+    // The device exists with its description.
+    bool isCurrent();
+    // Name of the sink that is the device, empty when there is none.
+    QByteArray sinkName();
+    bool isDeviceSink(const QByteArray &sink);
+
+    // Makes the device the default output, remembering the previous real
+    // output and looping the device's monitor back to it.
+    bool makeDefault();
+    // The default output moved away from the device: the loop goes.
+    void defaultOutputChanged(const QByteArray &newDefault);
+    // Gives the previous output back its default, removes the loop and the
+    // sink we loaded. Safe to call more than once.
+    bool restore();
+    // At start: a default output left on the device by a run that crashed
+    // goes back to the real output that run looped to (or the first real
+    // output); that run's loop is removed and its sink adopted as ours.
+    bool repairAfterCrash();
+    // Restores on SIGINT and SIGTERM, then ends the process by the signal.
+    static void restoreOnSignals();
+
+    QByteArray previousOutput() const;
+    QString errorString() const;
+
+private:
+    bool fail(const QString &text);
+    void adoptOurSink(PulseServer &server);
+    QByteArray realOutputFor(PulseServer &server, const QByteArray &current);
+    bool removeLoops(PulseServer &server, bool onlyOurs);
+    bool loadLoop(PulseServer &server, const QByteArray &target);
+
+    PulseContext *m_ctx;
+    mutable std::recursive_mutex m_mutex;
+    quint32 m_sinkModule;
+    quint32 m_loopModule;
+    QByteArray m_previous;
+    QString m_error;
+};

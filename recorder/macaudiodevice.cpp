@@ -1,0 +1,220 @@
+#include "recorder/macaudiodevice.h"
+
+#include "platform/audio/loopbackdevice.h"
+#include "platform/audio/pulseserver.h"
+
+#include <QDebug>
+
+namespace {
+
+AudioDeviceInfo recordOf(const PulseDeviceInfo &d, const QString &name)
+{
+    AudioDeviceInfo info;
+    info.name = name.toUtf8();
+    info.uid = d.name;
+    info.deviceId = d.index;
+    info.builtIn = d.formFactor == QLatin1String("internal") || d.bus == QLatin1String("pci");
+    return info;
+}
+
+} // namespace
+
+MacAudioDevice::MacAudioDevice(PulseContext *ctx) : m_ctx(ctx)
+{
+    enumerate();
+}
+
+MacAudioDevice::~MacAudioDevice() = default;
+
+void MacAudioDevice::releaseList()
+{
+    m_outputs.clear();
+    m_inputs.clear();
+    m_defaultOutput = 0;
+    m_defaultInput = 0;
+}
+
+bool MacAudioDevice::refresh()
+{
+    releaseList();
+    return enumerate();
+}
+
+bool MacAudioDevice::enumerate()
+{
+    PulseServer server(m_ctx);
+    PulseServerInfo info;
+    QVector<PulseDeviceInfo> sinks, sources;
+    if (!server.serverInfo(info) || !server.sinks(sinks) || !server.sources(sources)) {
+        qWarning() << "audio devices:" << server.errorString();
+        return false;
+    }
+    const QString loopName = QString::fromLatin1(LoopbackDevice::Description);
+    QByteArray loopMonitor;
+    for (const PulseDeviceInfo &s : sinks) {
+        if (s.name == info.defaultSink)
+            m_defaultOutput = m_outputs.size();
+        if (s.description == loopName && loopMonitor.isEmpty())
+            loopMonitor = s.monitorOf;
+        m_outputs.append(recordOf(s, s.description));
+    }
+    for (const PulseDeviceInfo &s : sources) {
+        // Monitors are no inputs, except the loop-back device's: it is how
+        // system sound is recorded, under the device's own name.
+        const bool isLoop = !loopMonitor.isEmpty() && s.name == loopMonitor;
+        if (s.isMonitor && !isLoop)
+            continue;
+        if (s.name == info.defaultSource)
+            m_defaultInput = m_inputs.size();
+        m_inputs.append(recordOf(s, isLoop ? loopName : s.description));
+    }
+    return !m_outputs.isEmpty() || !m_inputs.isEmpty();
+}
+
+bool MacAudioDevice::isNeedRefresh()
+{
+    MacAudioDevice fresh(m_ctx);
+    return !compareDevice(&fresh);
+}
+
+bool MacAudioDevice::compareDevice(const MacAudioDevice *other) const
+{
+    if (!other)
+        return false;
+    if (m_defaultInput != other->m_defaultInput || m_defaultOutput != other->m_defaultOutput)
+        return false;
+    auto sameIds = [](const QVector<AudioDeviceInfo> &a, const QVector<AudioDeviceInfo> &b) {
+        if (a.size() != b.size())
+            return false;
+        for (int i = 0; i < a.size(); ++i) {
+            if (a[i].uid != b[i].uid)
+                return false;
+        }
+        return true;
+    };
+    return sameIds(m_inputs, other->m_inputs) && sameIds(m_outputs, other->m_outputs);
+}
+
+const QVector<AudioDeviceInfo> &MacAudioDevice::list(bool isInput) const
+{
+    return isInput ? m_inputs : m_outputs;
+}
+
+int MacAudioDevice::getDefaultIndex(bool isInput) const
+{
+    return isInput ? m_defaultInput : m_defaultOutput;
+}
+
+int MacAudioDevice::getDeviceCount(bool isInput) const
+{
+    return list(isInput).size();
+}
+
+bool MacAudioDevice::isValid(bool isInput, int index) const
+{
+    return index >= 0 && index < list(isInput).size();
+}
+
+const AudioDeviceInfo *MacAudioDevice::getDeviceInfo(bool isInput, int index) const
+{
+    return isValid(isInput, index) ? &list(isInput)[index] : nullptr;
+}
+
+const char *MacAudioDevice::getDeviceName(bool isInput, int index) const
+{
+    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
+    return d ? d->name.constData() : nullptr;
+}
+
+const char *MacAudioDevice::getDeviceUID(bool isInput, int index) const
+{
+    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
+    return d && !d->uid.isEmpty() ? d->uid.constData() : nullptr;
+}
+
+bool MacAudioDevice::getDeviceBuiltIn(bool isInput, int index) const
+{
+    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
+    return d && d->builtIn;
+}
+
+bool MacAudioDevice::setDefaultDevice(bool isInput, int index)
+{
+    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
+    if (!d)
+        return false;
+    PulseServer server(m_ctx);
+    bool ok;
+    if (isInput) {
+        ok = server.setDefaultSource(d->uid);
+    } else {
+        // The loop-back device as output brings its loop to the real output
+        // with it; leaving it takes the loop away.
+        LoopbackDevice *loop = LoopbackDevice::instance();
+        if (loop->isDeviceSink(d->uid)) {
+            ok = loop->makeDefault();
+        } else {
+            ok = server.setDefaultSink(d->uid);
+            if (ok)
+                loop->defaultOutputChanged(d->uid);
+        }
+    }
+    if (!ok) {
+        qWarning() << "audio devices: cannot make" << d->name << "the default:" << server.errorString();
+        return false;
+    }
+    (isInput ? m_defaultInput : m_defaultOutput) = index;
+    return true;
+}
+
+int MacAudioDevice::getDeviceMute(bool isInput, int index)
+{
+    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
+    if (!d)
+        return -1;
+    PulseServer server(m_ctx);
+    QVector<PulseDeviceInfo> devices;
+    if (!(isInput ? server.sources(devices) : server.sinks(devices)))
+        return -1;
+    for (const PulseDeviceInfo &p : devices) {
+        if (p.name == d->uid)
+            return p.muted ? 1 : 0;
+    }
+    return -1;
+}
+
+bool MacAudioDevice::setDeviceMute(bool isInput, int index, int mute)
+{
+    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
+    if (!d)
+        return false;
+    PulseServer server(m_ctx);
+    return server.setMute(isInput, d->uid, mute != 0);
+}
+
+int MacAudioDevice::getDeviceVolume(bool isInput, int index)
+{
+    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
+    if (!d)
+        return -1;
+    PulseServer server(m_ctx);
+    QVector<PulseDeviceInfo> devices;
+    if (!(isInput ? server.sources(devices) : server.sinks(devices)))
+        return -1;
+    for (const PulseDeviceInfo &p : devices) {
+        if (p.name == d->uid)
+            return qBound(0, p.volumePercent, 100);
+    }
+    return -1;
+}
+
+bool MacAudioDevice::setDeviceVolume(bool isInput, int index, int volume)
+{
+    if (volume < 0 || volume > 100)
+        return false;
+    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
+    if (!d)
+        return false;
+    PulseServer server(m_ctx);
+    return server.setVolume(isInput, d->uid, volume);
+}

@@ -1,0 +1,138 @@
+// The loop-back device across processes: a run that crashes with the default
+// output on the device is repaired by the next one, and a run ended by SIGINT
+// or SIGTERM gives the default output back itself.
+#include "platform/audio/loopbackdevice.h"
+#include "platform/audio/pulseserver.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+class LoopbackDeviceTest : public QObject
+{
+    Q_OBJECT
+private:
+    struct State
+    {
+        QByteArray defaultSink;
+        int loops = 0;
+        int deviceSinks = 0;
+        QByteArray loopTarget;
+    };
+    static State state()
+    {
+        State s;
+        PulseServer server;
+        PulseServerInfo info;
+        server.serverInfo(info);
+        s.defaultSink = info.defaultSink;
+        QVector<PulseModuleInfo> modules;
+        server.modules(modules);
+        for (const PulseModuleInfo &m : modules) {
+            if (m.name == "module-loopback") {
+                s.loops++;
+                for (const QByteArray &a : m.argument.split(' '))
+                    if (a.startsWith("sink="))
+                        s.loopTarget = a.mid(5);
+            }
+        }
+        QVector<PulseDeviceInfo> sinks;
+        server.sinks(sinks);
+        for (const PulseDeviceInfo &d : sinks)
+            s.deviceSinks += d.description == "RZAudio Device";
+        return s;
+    }
+    static QString holder() { return qEnvironmentVariable("VELMORA_BUILD_DIR") + "/bin/loopback_holder"; }
+
+    // Starts a holder and waits until the default output is on the device.
+    static bool startHolder(QProcess &p, bool guard)
+    {
+        p.start(holder(), guard ? QStringList{"--guard"} : QStringList());
+        if (!p.waitForStarted(5000) || !p.waitForReadyRead(10000))
+            return false;
+        return p.readAll().contains("ready");
+    }
+
+private slots:
+    void crashedRunIsRepaired()
+    {
+        QProcess p;
+        QVERIFY(startHolder(p, false));
+        State s = state();
+        QCOMPARE(s.defaultSink, QByteArray("rzaudio_device"));
+        QCOMPARE(s.loops, 1);
+        QCOMPARE(s.loopTarget, QByteArray("system_sound"));
+        p.kill();   // no chance to restore anything
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(state().defaultSink, QByteArray("rzaudio_device"));
+
+        // The next run starts: the device must never count as the previous output.
+        LoopbackDevice device;
+        QVERIFY(device.repairAfterCrash());
+        s = state();
+        QCOMPARE(s.defaultSink, QByteArray("system_sound"));
+        QCOMPARE(s.loops, 0);
+        QCOMPARE(device.previousOutput(), QByteArray("system_sound"));
+        // The crashed run's sink is adopted: installing loads no second one,
+        // restoring removes it.
+        QVERIFY(device.install());
+        QCOMPARE(state().deviceSinks, 1);
+        QVERIFY(device.makeDefault());
+        s = state();
+        QCOMPARE(s.defaultSink, QByteArray("rzaudio_device"));
+        QCOMPARE(s.loopTarget, QByteArray("system_sound"));
+        QVERIFY(device.restore());
+        s = state();
+        QCOMPARE(s.defaultSink, QByteArray("system_sound"));
+        QCOMPARE(s.loops, 0);
+        QCOMPARE(s.deviceSinks, 0);
+        QVERIFY(device.restore());   // twice is harmless
+    }
+
+    void crashLeftoverWithoutRepairStillFindsTheRealOutput()
+    {
+        QProcess p;
+        QVERIFY(startHolder(p, false));
+        p.kill();
+        QVERIFY(p.waitForFinished(5000));
+        // Switching again without a repair: the device, still the default,
+        // is not taken for the output to go back to.
+        LoopbackDevice device;
+        QVERIFY(device.makeDefault());
+        QCOMPARE(device.previousOutput(), QByteArray("system_sound"));
+        // Its own loop replaced the crashed run's: the sound is heard once.
+        State s = state();
+        QCOMPARE(s.loops, 1);
+        QCOMPARE(s.loopTarget, QByteArray("system_sound"));
+        QVERIFY(device.restore());
+        s = state();
+        QCOMPARE(s.defaultSink, QByteArray("system_sound"));
+        QCOMPARE(s.loops, 0);
+        QCOMPARE(s.deviceSinks, 0);
+    }
+
+    void signalsRestoreThePreviousOutput_data()
+    {
+        QTest::addColumn<int>("sig");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void signalsRestoreThePreviousOutput()
+    {
+        QFETCH(int, sig);
+        QProcess p;
+        QVERIFY(startHolder(p, true));
+        QCOMPARE(state().defaultSink, QByteArray("rzaudio_device"));
+        ::kill(pid_t(p.processId()), sig);
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);   // it still ends by the signal
+        const State s = state();
+        QCOMPARE(s.defaultSink, QByteArray("system_sound"));
+        QCOMPARE(s.loops, 0);
+        QCOMPARE(s.deviceSinks, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(LoopbackDeviceTest)
+#include "tst_loopbackdevice.moc"
