@@ -1,0 +1,367 @@
+#include "internal/audiomuxer.h"
+
+#include "internal/avpointers.h"
+#include "internal/error.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+namespace rz {
+
+namespace {
+
+constexpr int64_t kFlushIntervalUs = 500000;
+
+bool isMp4Family(const AVOutputFormat *f)
+{
+    static const char *const names[] = {"mov", "mp4", "ipod", "3gp", "3g2", "ismv", "f4v", "psp"};
+    for (const char *n : names)
+        if (std::strcmp(f->name, n) == 0)
+            return true;
+    return false;
+}
+
+struct Alias {
+    const char *name;
+    const char *muxer;
+};
+
+// Names a caller may use for a file type rather than FFmpeg's muxer name.
+const Alias kAliases[] = {
+    {"m4a", "ipod"}, {"m4b", "ipod"}, {"m4r", "ipod"}, {"aac", "adts"}, {"wma", "asf"},
+    {"aif", "aiff"}, {"aifc", "aiff"}, {"oga", "ogg"},  {"mka", "matroska"},
+    {"alac", "ipod"},
+};
+
+std::string lower(std::string s)
+{
+    for (char &c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return s;
+}
+
+} // namespace
+
+AudioMuxer::~AudioMuxer()
+{
+    abandon();
+}
+
+const AVOutputFormat *AudioMuxer::findFormat(const std::string &name, const std::string &path)
+{
+    std::string n = lower(name);
+    for (const Alias &a : kAliases)
+        if (n == a.name)
+            n = a.muxer;
+    if (!n.empty())
+        return av_guess_format(n.c_str(), nullptr, nullptr);
+    const AVOutputFormat *byPath = av_guess_format(nullptr, path.c_str(), nullptr);
+    return byPath;
+}
+
+AVCodecID AudioMuxer::defaultAudioCodec(const AVOutputFormat *format)
+{
+    if (!format)
+        return AV_CODEC_ID_NONE;
+    // FFmpeg's choice for these needs encoders Debian does not ship.
+    if (std::strcmp(format->name, "ogg") == 0)
+        return AV_CODEC_ID_VORBIS;
+    if (std::strcmp(format->name, "caf") == 0)
+        return AV_CODEC_ID_ALAC;
+    return format->audio_codec;
+}
+
+bool AudioMuxer::canCarry(const AVOutputFormat *format, AVCodecID codec)
+{
+    // 0 is a firm no; a negative answer means FFmpeg cannot tell, and the
+    // header write decides.
+    return format && codec != AV_CODEC_ID_NONE
+           && avformat_query_codec(format, codec, FF_COMPLIANCE_NORMAL) != 0;
+}
+
+bool AudioMuxer::fail(const std::string &what, int averr)
+{
+    m_error = averr ? what + ": " + avErrorText(averr) : what;
+    logError(m_error);
+    return false;
+}
+
+bool AudioMuxer::open(const std::string &path, const AVOutputFormat *format,
+                      const AVCodecContext *encoder)
+{
+    abandon();
+    m_error.clear();
+    if (!format || !encoder)
+        return fail("muxer: no format or encoder");
+    m_path = path;
+    int ret = avformat_alloc_output_context2(&m_ctx, format, nullptr, path.c_str());
+    if (ret < 0 || !m_ctx)
+        return fail("muxer: " + path, ret);
+    AVStream *st = avformat_new_stream(m_ctx, nullptr);
+    if (!st) {
+        closeFile();
+        return fail("muxer: out of memory");
+    }
+    ret = avcodec_parameters_from_context(st->codecpar, encoder);
+    if (ret < 0) {
+        closeFile();
+        return fail("muxer: stream parameters", ret);
+    }
+    st->time_base = encoder->time_base;
+    ret = avio_open(&m_ctx->pb, path.c_str(), AVIO_FLAG_WRITE);
+    if (ret < 0) {
+        avformat_free_context(m_ctx);
+        m_ctx = nullptr;
+        return fail("muxer: cannot create " + path, ret);
+    }
+    AVDictionary *opts = nullptr;
+    m_fragmented = isMp4Family(format);
+    if (m_fragmented)
+        // Fragments are cut by flushToDisk(); the empty movie header up front
+        // makes every fragment on disk decodable on its own.
+        av_dict_set(&opts, "movflags", "empty_moov+default_base_moof+frag_custom", 0);
+    ret = avformat_write_header(m_ctx, &opts);
+    av_dict_free(&opts);
+    if (ret < 0) {
+        closeFile();
+        std::remove(path.c_str());
+        return fail("muxer: writing the header of " + path, ret);
+    }
+    m_streamTimeBase = st->time_base;
+    m_lastFlushUs = 0;
+    m_lastPtsUs = 0;
+    avio_flush(m_ctx->pb);
+    m_patchSizes = (std::strcmp(format->name, "wav") == 0 || std::strcmp(format->name, "aiff") == 0)
+                   && locateSizeFields();
+    return true;
+}
+
+namespace {
+uint32_t readU32(const unsigned char *p, bool be)
+{
+    return be ? uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]
+              : uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+}
+} // namespace
+
+bool AudioMuxer::locateSizeFields()
+{
+    std::ifstream in(m_path, std::ios::binary);
+    std::vector<unsigned char> h(65536);
+    in.read(reinterpret_cast<char *>(h.data()), std::streamsize(h.size()));
+    const size_t n = size_t(in.gcount());
+    if (n < 12)
+        return false;
+    SizeFields f;
+    f.bigEndian = std::memcmp(h.data(), "FORM", 4) == 0;
+    if (!f.bigEndian && std::memcmp(h.data(), "RIFF", 4) != 0)
+        return false;
+    f.formSize = 4;
+    const AVCodecParameters *par = m_ctx->streams[0]->codecpar;
+    f.bytesPerFrame = par->ch_layout.nb_channels * av_get_bits_per_sample(par->codec_id) / 8;
+    for (size_t at = 12; at + 8 <= n;) {
+        const uint32_t size = readU32(&h[at + 4], f.bigEndian);
+        if (!f.bigEndian && std::memcmp(&h[at], "data", 4) == 0) {
+            f.dataSize = int64_t(at + 4);
+            f.dataStart = int64_t(at + 8);
+            break;
+        }
+        if (f.bigEndian && std::memcmp(&h[at], "COMM", 4) == 0)
+            f.frameCount = int64_t(at + 10);
+        if (f.bigEndian && std::memcmp(&h[at], "SSND", 4) == 0) {
+            f.dataSize = int64_t(at + 4);
+            f.dataStart = int64_t(at + 16);
+            f.dataSizeBias = 8;
+            break;
+        }
+        at += 8 + size + (size & 1);
+    }
+    if (f.dataSize < 0 || f.bytesPerFrame <= 0 || (f.bigEndian && f.frameCount < 0))
+        return false;
+    m_sizes = f;
+    return true;
+}
+
+void AudioMuxer::updateSizeFields()
+{
+    AVIOContext *pb = m_ctx->pb;
+    const int64_t end = avio_tell(pb);
+    const int64_t data = end - m_sizes.dataStart;
+    if (data < 0 || end > 0xFFFFFFFFLL)
+        return;
+    auto put = [&](int64_t offset, uint32_t v) {
+        avio_seek(pb, offset, SEEK_SET);
+        m_sizes.bigEndian ? avio_wb32(pb, v) : avio_wl32(pb, v);
+    };
+    put(m_sizes.formSize, uint32_t(end - 8));
+    put(m_sizes.dataSize, uint32_t(data + m_sizes.dataSizeBias));
+    if (m_sizes.frameCount >= 0)
+        put(m_sizes.frameCount, uint32_t(data / m_sizes.bytesPerFrame));
+    avio_seek(pb, end, SEEK_SET);
+}
+
+bool AudioMuxer::writePacket(AVPacket *packet, AVRational encoderTimeBase)
+{
+    if (!m_ctx)
+        return false;
+    packet->stream_index = 0;
+    av_packet_rescale_ts(packet, encoderTimeBase, m_streamTimeBase);
+    if (packet->pts != AV_NOPTS_VALUE)
+        m_lastPtsUs = av_rescale_q(packet->pts + packet->duration, m_streamTimeBase,
+                                   AVRational{1, 1000000});
+    int ret = av_write_frame(m_ctx, packet);
+    if (ret < 0)
+        return fail("muxer: writing " + m_path, ret);
+    if (m_lastPtsUs - m_lastFlushUs >= kFlushIntervalUs)
+        return flushToDisk();
+    return true;
+}
+
+bool AudioMuxer::flushToDisk()
+{
+    if (!m_ctx)
+        return false;
+    m_lastFlushUs = m_lastPtsUs;
+    // Muxers that hold packets back (Ogg pages, MP4 fragments) write them out.
+    if (m_ctx->oformat->flags & AVFMT_ALLOW_FLUSH) {
+        int ret = av_write_frame(m_ctx, nullptr);
+        if (ret < 0)
+            return fail("muxer: flushing " + m_path, ret);
+    }
+    if (m_patchSizes)
+        updateSizeFields();
+    avio_flush(m_ctx->pb);
+    if (m_ctx->pb->error < 0)
+        return fail("muxer: writing " + m_path, m_ctx->pb->error);
+    return true;
+}
+
+bool AudioMuxer::finish()
+{
+    if (!m_ctx)
+        return fail("muxer: nothing open to finish");
+    int ret = av_write_trailer(m_ctx);
+    const AVOutputFormat *format = m_ctx->oformat;
+    const bool fragmented = m_fragmented;
+    const int ioError = m_ctx->pb ? m_ctx->pb->error : 0;
+    closeFile();
+    if (ret < 0)
+        return fail("muxer: completing " + m_path, ret);
+    if (ioError < 0)
+        return fail("muxer: writing " + m_path, ioError);
+    if (!fragmented)
+        return true;
+    // Readers that trust the movie header see no length in a fragmented
+    // file: rewrite it as a normal one beside it, then replace it.
+    const size_t dot = m_path.find_last_of("./");
+    const std::string temp = dot != std::string::npos && m_path[dot] == '.'
+                                 ? m_path.substr(0, dot) + ".remux" + m_path.substr(dot)
+                                 : m_path + ".remux";
+    if (!remuxStreamCopy(m_path, temp, format))
+        return fail("muxer: the fragmented recording stays as it is: " + m_path);
+    if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return fail("muxer: cannot replace " + m_path);
+    }
+    return true;
+}
+
+void AudioMuxer::abandon()
+{
+    closeFile();
+}
+
+void AudioMuxer::closeFile()
+{
+    if (!m_ctx)
+        return;
+    if (m_ctx->pb)
+        avio_closep(&m_ctx->pb);
+    avformat_free_context(m_ctx);
+    m_ctx = nullptr;
+}
+
+bool remuxStreamCopy(const std::string &input, const std::string &output,
+                     const AVOutputFormat *format)
+{
+    AVFormatContext *in = nullptr;
+    int ret = avformat_open_input(&in, input.c_str(), nullptr, nullptr);
+    if (ret < 0) {
+        logAvError("remux: opening " + input, ret);
+        return false;
+    }
+    InputContextPtr inGuard(in);
+    if ((ret = avformat_find_stream_info(in, nullptr)) < 0) {
+        logAvError("remux: reading " + input, ret);
+        return false;
+    }
+    AVFormatContext *out = nullptr;
+    ret = avformat_alloc_output_context2(&out, format, nullptr, output.c_str());
+    if (ret < 0 || !out) {
+        logAvError("remux: " + output, ret);
+        return false;
+    }
+    auto freeOut = [&out](bool removeFile, const std::string &path) {
+        if (out->pb)
+            avio_closep(&out->pb);
+        avformat_free_context(out);
+        out = nullptr;
+        if (removeFile)
+            std::remove(path.c_str());
+    };
+    av_dict_copy(&out->metadata, in->metadata, 0);
+    for (unsigned i = 0; i < in->nb_streams; ++i) {
+        AVStream *os = avformat_new_stream(out, nullptr);
+        if (!os || avcodec_parameters_copy(os->codecpar, in->streams[i]->codecpar) < 0) {
+            logError("remux: copying the stream parameters of " + input);
+            freeOut(false, output);
+            return false;
+        }
+        os->codecpar->codec_tag = 0;
+        os->time_base = in->streams[i]->time_base;
+        os->disposition = in->streams[i]->disposition;
+        av_dict_copy(&os->metadata, in->streams[i]->metadata, 0);
+    }
+    if ((ret = avio_open(&out->pb, output.c_str(), AVIO_FLAG_WRITE)) < 0) {
+        logAvError("remux: creating " + output, ret);
+        freeOut(false, output);
+        return false;
+    }
+    if ((ret = avformat_write_header(out, nullptr)) < 0) {
+        logAvError("remux: writing the header of " + output, ret);
+        freeOut(true, output);
+        return false;
+    }
+    PacketPtr pkt = makePacket();
+    while ((ret = av_read_frame(in, pkt.get())) >= 0) {
+        const int idx = pkt->stream_index;
+        av_packet_rescale_ts(pkt.get(), in->streams[idx]->time_base, out->streams[idx]->time_base);
+        pkt->pos = -1;
+        ret = av_interleaved_write_frame(out, pkt.get());
+        av_packet_unref(pkt.get());
+        if (ret < 0) {
+            logAvError("remux: writing " + output, ret);
+            freeOut(true, output);
+            return false;
+        }
+    }
+    if (ret != AVERROR_EOF) {
+        logAvError("remux: reading " + input, ret);
+        freeOut(true, output);
+        return false;
+    }
+    ret = av_write_trailer(out);
+    const bool ioFailed = out->pb && out->pb->error < 0;
+    if (ret < 0 || ioFailed) {
+        logAvError("remux: completing " + output, ret < 0 ? ret : out->pb->error);
+        freeOut(true, output);
+        return false;
+    }
+    freeOut(false, output);
+    return true;
+}
+
+} // namespace rz

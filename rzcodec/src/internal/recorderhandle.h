@@ -1,0 +1,100 @@
+#pragma once
+// The object behind a recorder handle. Pushed sound waits in queues; a worker
+// thread mixes the inputs, encodes and writes, so that a pushing capture
+// thread never waits for the encoder.
+
+#include "internal/audioencoder.h"
+#include "internal/audiohandles.h"
+#include "internal/audiomuxer.h"
+#include "internal/handle.h"
+#include "internal/levelblock.h"
+#include "internal/samplequeue.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace rz {
+
+class ConvertConfig;
+
+// What a recording is written with, read from a conversion configuration.
+struct RecordingSettings {
+    AVCodecID codec = AV_CODEC_ID_NONE;
+    std::string encoderName; // an FFmpeg encoder chosen by name, overrides codec
+    int sampleRate = 44100;
+    int channels = 2;
+    int64_t bitRate = 0;
+    std::shared_ptr<SampleQueue> secondInput;
+
+    // False (logged) when the configuration names a codec the layer lacks.
+    bool read(const ConvertConfig *config);
+};
+
+class RecorderHandle : public Handle
+{
+public:
+    static constexpr Role kRole = Role::Recorder;
+    RecorderHandle();
+    ~RecorderHandle() override;
+
+    bool open(const std::string &path, const std::string &muxer, const RecordingSettings &settings);
+    bool run();
+    bool pause();
+    bool stop();
+    bool finish();
+    bool push(const AudioFrameHandle &frame);
+    uint64_t recordedUs() const;
+    unsigned char *levelBlock() const { return m_levels.block(); }
+    std::string errorText() const;
+    // The same, kept until the next call, for the C interface.
+    const char *errorTextForCaller() const;
+
+    enum class State { Idle, Open, Running, Paused, Stopped };
+
+private:
+    bool fail(const std::string &what);
+    void workerLoop();
+    // Mixes and encodes what the inputs hold; with `drain` also the part of
+    // one input the other has no counterpart for.
+    bool processAvailable(bool drain);
+    bool encode(const float *samples, int frames);
+    bool stopLocked();
+    void discardInputs();
+
+    mutable std::mutex m_control; // one control call at a time
+    State m_state = State::Idle;
+
+    AudioEncoder m_encoder;
+    AudioMuxer m_muxer;
+    std::shared_ptr<SampleQueue> m_primary;
+    std::shared_ptr<SampleQueue> m_second;
+
+    std::mutex m_pushMutex;
+    FrameConverter m_pushConverter;
+    std::vector<float> m_pushBuffer;
+    std::atomic<bool> m_accepting{false};
+    std::atomic<bool> m_paused{false};
+
+    std::thread m_worker;
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
+    std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_workerFailed{false};
+    std::vector<float> m_bufA, m_bufB, m_mix;
+    std::chrono::steady_clock::time_point m_primarySeen, m_secondSeen; // last time each input held sound
+    std::atomic<bool> m_restartClock{false};
+
+    std::atomic<uint64_t> m_recordedFrames{0};
+    LevelHistory m_levels;
+    mutable std::mutex m_errorMutex;
+    std::string m_error;
+    mutable std::string m_errorCopy; // what rz_recorder_error_text hands out
+};
+
+} // namespace rz

@@ -1,0 +1,63 @@
+#include "mediaprobe.h"
+
+#include "testsupport.h"
+
+#include <QProcess>
+#include <cstring>
+
+namespace MediaProbe {
+
+Decoded decode(const QString &path)
+{
+    Decoded d;
+    QProcess p;
+    p.start("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-f", "f32le", "-ac", "1", "-ar",
+                       "44100", "pipe:1"});
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return d;
+    const QByteArray raw = p.readAllStandardOutput();
+    d.mono.resize(raw.size() / 4);
+    std::memcpy(d.mono.data(), raw.constData(), size_t(d.mono.size()) * 4);
+    d.ok = p.exitCode() == 0 || !d.mono.isEmpty();
+    return d;
+}
+
+static QString probe(const QString &path, const QString &section, const QString &entry)
+{
+    QProcess p;
+    QStringList args{"-v", "error"};
+    if (section == "stream")
+        args << "-select_streams" << "a:0";
+    args << "-show_entries" << section + "=" + entry << "-of" << "default=nw=1:nk=1" << path;
+    p.start("ffprobe", args);
+    if (!p.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QString streamEntry(const QString &path, const QString &entry)
+{
+    return probe(path, "stream", entry);
+}
+
+QString formatEntry(const QString &path, const QString &entry)
+{
+    return probe(path, "format", entry);
+}
+
+double toneShare(const QVector<float> &mono, double frequency)
+{
+    // A second from the middle, clear of codec start-up and padding.
+    const int len = qMin(44100, mono.size() / 2);
+    if (len < 4410)
+        return 0.0;
+    const float *s = mono.constData() + (mono.size() - len) / 2;
+    const double total = TestSupport::rms(s, len);
+    if (total <= 0.0)
+        return 0.0;
+    // Goertzel power of a sine of amplitude A over n samples is A^2/4; its rms^2 is A^2/2.
+    const double power = TestSupport::goertzelPower(s, len, frequency, 44100);
+    return 2.0 * power / (total * total);
+}
+
+} // namespace MediaProbe

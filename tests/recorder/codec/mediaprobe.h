@@ -1,0 +1,26 @@
+#pragma once
+// Reads recorded files back with the ffmpeg and ffprobe programs, which know
+// nothing of the code under test.
+
+#include <QString>
+#include <QVector>
+
+namespace MediaProbe {
+
+struct Decoded {
+    bool ok = false;
+    QVector<float> mono; // 44100 Hz
+    double seconds() const { return mono.size() / 44100.0; }
+};
+
+// Every sample ffmpeg decodes, as mono float at 44100 Hz.
+Decoded decode(const QString &path);
+// One ffprobe entry of the first audio stream ("codec_name", "sample_rate",
+// "channels", "bit_rate") or of the format ("format_name"); "" when absent.
+QString streamEntry(const QString &path, const QString &entry);
+QString formatEntry(const QString &path, const QString &entry);
+// Relative level of a tone against the whole signal in the middle of the
+// decoded sound (1.0 = all energy at that frequency).
+double toneShare(const QVector<float> &mono, double frequency);
+
+} // namespace MediaProbe

@@ -1,0 +1,294 @@
+// The recorder role: generated sound pushed in, the files decoded by ffmpeg.
+
+#include "mediaprobe.h"
+#include "recordformats.h"
+#include "testsupport.h"
+
+#include "rzcodec/config.h"
+#include "rzcodec/recorder.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr int kBlock = 1024;
+
+// Pushes `samples` (interleaved stereo float at 44100 Hz) in capture-sized
+// blocks with sample-count time stamps, as a capture thread does.
+void pushTone(void *target, bool intoStream, const QVector<float> &samples, uint64_t firstFrame = 0)
+{
+    void *frame = rz_audioframe_create();
+    rz_audioframe_set_format(frame, RZ_SAMPLE_FLOAT, 44100, 2, 3);
+    const int frames = samples.size() / 2;
+    for (int at = 0; at < frames; at += kBlock) {
+        const int n = qMin(kBlock, frames - at);
+        rz_audioframe_set_data(frame, samples.constData() + 2 * at, uint32_t(n));
+        rz_audioframe_set_timestamp(frame, (firstFrame + uint64_t(at)) * 1000000ULL / 44100);
+        if (intoStream)
+            rz_stream_push_frame(target, frame);
+        else
+            rz_recorder_push_frame(target, frame);
+    }
+    rz_audioframe_release(frame);
+}
+
+void *configFor(const RecordFormat &f)
+{
+    void *config = rz_config_create();
+    if (f.codecId)
+        rz_config_set_audio_codec(config, f.codecId);
+    rz_config_set_audio_channels(config, uint32_t(f.channels));
+    rz_config_set_audio_sample_rate(config, uint32_t(f.sampleRate));
+    if (f.kbps)
+        rz_config_set_audio_bitrate(config, uint64_t(f.kbps) * 1000);
+    return config;
+}
+
+} // namespace
+
+class TestRecorderRole : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyFormatRecordsTheTone_data();
+    void everyFormatRecordsTheTone();
+    void twoInputsPushedFromTwoThreadsAreMixed();
+    void secondInputThatNeverDeliversDoesNotStallTheFirst();
+    void pausedSoundIsLeftOut();
+    void levelBlockFollowsTheSound();
+    void lostBlocksKeepTheirPlaceInTime();
+    void finishedM4aIsANormalFile();
+    void badRequestsFailCleanly();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestRecorderRole::everyFormatRecordsTheTone_data()
+{
+    QTest::addColumn<int>("index");
+    const auto formats = recordFormats();
+    for (int i = 0; i < formats.size(); ++i)
+        QTest::newRow(qPrintable(formats[i].name)) << i;
+}
+
+void TestRecorderRole::everyFormatRecordsTheTone()
+{
+    QFETCH(int, index);
+    const RecordFormat f = recordFormats().at(index);
+    const QString path = m_dir.filePath("tone-" + f.name + "." + f.extension);
+    void *rec = rz_recorder_create(-1);
+    void *config = configFor(f);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), f.muxer.toUtf8().constData(), config));
+    QVERIFY(rz_recorder_run(rec));
+    pushTone(rec, false, TestSupport::sineTone(440, 3.0));
+    QVERIFY(rz_recorder_stop(rec));
+    const uint64_t recorded = rz_recorder_get_time(rec);
+    QVERIFY(rz_recorder_finish(rec));
+    rz_config_release(config);
+    rz_recorder_release(rec);
+
+    QVERIFY2(qAbs(double(recorded) - 3e6) < 1000, qPrintable(QString::number(recorded)));
+    QCOMPARE(MediaProbe::streamEntry(path, "codec_name"), f.codecName);
+    QCOMPARE(MediaProbe::streamEntry(path, "sample_rate").toInt(), f.expectRate);
+    QCOMPARE(MediaProbe::streamEntry(path, "channels").toInt(), f.channels);
+    if (f.kbps && f.codecName != "vorbis" && f.codecName != "opus") {
+        const double kbps = MediaProbe::formatEntry(path, "bit_rate").toDouble() / 1000.0;
+        QVERIFY2(qAbs(kbps - f.kbps) < f.kbps * 0.25, qPrintable(QString::number(kbps)));
+    }
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY(d.ok);
+    QVERIFY2(qAbs(d.seconds() - 3.0) <= 0.1, qPrintable(QString::number(d.seconds())));
+    QVERIFY2(MediaProbe::toneShare(d.mono, 440) > 0.8, qPrintable(QString::number(MediaProbe::toneShare(d.mono, 440))));
+    QVERIFY(MediaProbe::toneShare(d.mono, 1000) < 0.05);
+}
+
+void TestRecorderRole::twoInputsPushedFromTwoThreadsAreMixed()
+{
+    const QString path = m_dir.filePath("mixed.mp3");
+    void *rec = rz_recorder_create(-1);
+    void *stream = rz_stream_create(RZ_MEDIA_AUDIO);
+    QVERIFY(stream);
+    void *config = configFor(recordFormats().at(0));
+    rz_config_set_input_count(config, 2);
+    rz_config_add_input_stream(config, stream);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "mp3", config));
+    QVERIFY(rz_recorder_run(rec));
+    const QVector<float> system = TestSupport::sineTone(440, 3.0, 44100, 2, 0.4);
+    const QVector<float> mic = TestSupport::sineTone(1000, 3.0, 44100, 2, 0.4);
+    // The microphone's clock starts elsewhere: only its own time line counts.
+    std::thread micThread([&] { pushTone(stream, true, mic, 5 * 44100); });
+    pushTone(rec, false, system);
+    micThread.join();
+    QVERIFY(rz_recorder_stop(rec));
+    QVERIFY(rz_recorder_finish(rec));
+    rz_config_release(config);
+    rz_stream_release(stream);
+    rz_recorder_release(rec);
+
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY(qAbs(d.seconds() - 3.0) <= 0.1);
+    const double a = MediaProbe::toneShare(d.mono, 440), b = MediaProbe::toneShare(d.mono, 1000);
+    QVERIFY2(a > 0.35 && b > 0.35, qPrintable(QString("%1 %2").arg(a).arg(b)));
+}
+
+void TestRecorderRole::secondInputThatNeverDeliversDoesNotStallTheFirst()
+{
+    const QString path = m_dir.filePath("alone.wav");
+    void *rec = rz_recorder_create(-1);
+    void *stream = rz_stream_create(RZ_MEDIA_AUDIO);
+    void *config = configFor(recordFormats().at(3));
+    rz_config_set_input_count(config, 2);
+    rz_config_add_input_stream(config, stream);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "wav", config));
+    QVERIFY(rz_recorder_run(rec));
+    pushTone(rec, false, TestSupport::sineTone(440, 2.0));
+    // Well past the lag the mixer waits for: the first input went on alone.
+    QTRY_VERIFY_WITH_TIMEOUT(rz_recorder_get_time(rec) >= 1400000, 5000);
+    // A second input released early must not take the recording down.
+    rz_stream_release(stream);
+    QVERIFY(rz_recorder_stop(rec));
+    QVERIFY(rz_recorder_finish(rec));
+    rz_config_release(config);
+    rz_recorder_release(rec);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY(qAbs(d.seconds() - 2.0) <= 0.02);
+    QVERIFY(MediaProbe::toneShare(d.mono, 440) > 0.9);
+}
+
+void TestRecorderRole::pausedSoundIsLeftOut()
+{
+    const QString path = m_dir.filePath("paused.flac");
+    void *rec = rz_recorder_create(-1);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "flac", nullptr));
+    QVERIFY(rz_recorder_run(rec));
+    pushTone(rec, false, TestSupport::sineTone(440, 1.0));
+    QTRY_COMPARE_WITH_TIMEOUT(rz_recorder_get_time(rec), uint64_t(1000000), 5000);
+    QVERIFY(rz_recorder_pause(rec));
+    pushTone(rec, false, TestSupport::sineTone(1000, 1.0), 44100);
+    QVERIFY(rz_recorder_run(rec));
+    pushTone(rec, false, TestSupport::sineTone(440, 1.0), 2 * 44100);
+    QVERIFY(rz_recorder_stop(rec));
+    QCOMPARE(rz_recorder_get_time(rec), uint64_t(2000000));
+    QVERIFY(rz_recorder_finish(rec));
+    rz_recorder_release(rec);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY(qAbs(d.seconds() - 2.0) <= 0.01);
+    QVERIFY(MediaProbe::toneShare(d.mono, 1000) < 0.01);
+}
+
+void TestRecorderRole::levelBlockFollowsTheSound()
+{
+    const QString path = m_dir.filePath("level.wav");
+    void *rec = rz_recorder_create(-1);
+    QVERIFY(!rz_recorder_get_level_block(rec, 0));
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "wav", nullptr));
+    QVERIFY(rz_recorder_run(rec));
+    pushTone(rec, false, QVector<float>(44100 * 2, 0.0f));
+    QTRY_VERIFY_WITH_TIMEOUT(rz_recorder_get_time(rec) >= 1000000, 5000);
+    auto readBlock = [&](quint32 &rate, QVector<quint16> &samples) {
+        unsigned char *b = rz_recorder_get_level_block(rec, 0);
+        if (!b)
+            return false;
+        rate = qFromLittleEndian<quint32>(b + 24);
+        const quint32 bytes = qFromLittleEndian<quint32>(b + 40);
+        samples.resize(int(bytes / 2));
+        for (int i = 0; i < samples.size(); ++i)
+            samples[i] = qFromLittleEndian<quint16>(b + 44 + 2 * i);
+        const bool riff = std::memcmp(b, "RIFF", 4) == 0 && std::memcmp(b + 36, "data", 4) == 0;
+        rz_level_block_free(b);
+        return riff;
+    };
+    quint32 rate = 0;
+    QVector<quint16> s;
+    QVERIFY(readBlock(rate, s));
+    QCOMPARE(rate, 44100u);
+    QCOMPARE(s.size(), 2205);
+    for (quint16 v : s)
+        QCOMPARE(v, quint16(32768));
+    pushTone(rec, false, TestSupport::sineTone(440, 1.0, 44100, 2, 0.5), 44100);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_recorder_get_time(rec) >= 2000000, 5000);
+    QVERIFY(readBlock(rate, s));
+    const auto [lo, hi] = std::minmax_element(s.begin(), s.end());
+    // A half-scale tone swings about a quarter of the range each way.
+    QVERIFY(*hi > 32768 + 15000 && *lo < 32768 - 15000);
+    rz_recorder_finish(rec);
+    rz_recorder_release(rec);
+}
+
+void TestRecorderRole::lostBlocksKeepTheirPlaceInTime()
+{
+    const QString path = m_dir.filePath("gap.wav");
+    void *rec = rz_recorder_create(-1);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "wav", nullptr));
+    QVERIFY(rz_recorder_run(rec));
+    pushTone(rec, false, TestSupport::sineTone(440, 1.0));
+    // Half a second of capture went missing; the next block is stamped after it.
+    pushTone(rec, false, TestSupport::sineTone(440, 1.0), uint64_t(1.5 * 44100));
+    QVERIFY(rz_recorder_stop(rec));
+    QVERIFY(rz_recorder_finish(rec));
+    rz_recorder_release(rec);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY2(qAbs(d.seconds() - 2.5) <= 0.01, qPrintable(QString::number(d.seconds())));
+    QVERIFY(TestSupport::rms(d.mono.constData() + 44100 + 2205, 17640) < 1e-4);
+}
+
+void TestRecorderRole::finishedM4aIsANormalFile()
+{
+    const QString path = m_dir.filePath("normal.m4a");
+    void *rec = rz_recorder_create(-1);
+    void *config = configFor(recordFormats().at(1));
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "mp4", config));
+    QVERIFY(rz_recorder_run(rec));
+    pushTone(rec, false, TestSupport::sineTone(440, 2.5));
+    QVERIFY(rz_recorder_stop(rec));
+    QVERIFY(rz_recorder_finish(rec));
+    rz_config_release(config);
+    rz_recorder_release(rec);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.contains("moov"));
+    QVERIFY(!bytes.contains("moof"));
+    // The movie header itself carries the length (what header-trusting readers show).
+    QVERIFY(qAbs(MediaProbe::formatEntry(path, "duration").toDouble() - 2.5) < 0.1);
+    QVERIFY(!QFile::exists(m_dir.filePath("normal.remux.m4a")));
+}
+
+void TestRecorderRole::badRequestsFailCleanly()
+{
+    void *rec = rz_recorder_create(-1);
+    QVERIFY(!rz_recorder_run(rec));
+    QVERIFY(!rz_recorder_finish(rec));
+    const QString blocked = m_dir.filePath("no-such-folder/x.mp3");
+    QVERIFY(!rz_recorder_open(rec, blocked.toUtf8().constData(), "mp3", nullptr));
+    QVERIFY(QString(rz_recorder_error_text(rec)).contains("x.mp3"));
+    QVERIFY(!QFile::exists(blocked));
+    const QString path = m_dir.filePath("bad.flac");
+    QVERIFY(!rz_recorder_open(rec, path.toUtf8().constData(), "no-such-muxer", nullptr));
+    void *config = rz_config_create();
+    rz_config_set_audio_codec(config, RZ_CODEC_MP3);
+    QVERIFY(!rz_recorder_open(rec, path.toUtf8().constData(), "flac", config));
+    QVERIFY(!QFile::exists(path));
+    rz_config_release(config);
+    QVERIFY(!rz_recorder_push_frame(rec, nullptr));
+    QVERIFY(!rz_recorder_push_frame(nullptr, nullptr));
+    QVERIFY(!rz_recorder_open(nullptr, "x", "mp3", nullptr));
+    QCOMPARE(rz_recorder_get_time(nullptr), uint64_t(0));
+    QVERIFY(!rz_stream_create(1));
+    void *frame = rz_audioframe_create();
+    QVERIFY(!rz_audioframe_set_format(frame, 9, 44100, 2, 3));
+    rz_audioframe_release(frame);
+    rz_recorder_release(rec);
+}
+
+QTEST_GUILESS_MAIN(TestRecorderRole)
+#include "tst_recorderrole.moc"
