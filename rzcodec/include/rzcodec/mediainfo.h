@@ -24,6 +24,10 @@ RZResult rz_info_close(void *info);
 RZResult rz_info_has_video(void *info); /* a moving picture; a cover is no video */
 RZResult rz_info_has_audio(void *info);
 uint64_t rz_info_duration(void *info);  /* microseconds */
+/* The container format's short name (FFmpeg's demuxer name list, ASCII, e.g.
+ * "mp3", "mov,mp4,m4a,3gp,3g2,mj2"); null when no file is open. Valid until the
+ * next open, close or release. */
+const char *rz_info_format_name(void *info);
 uint32_t rz_info_video_width(void *info);
 uint32_t rz_info_video_height(void *info);
 /* Display aspect ratio as two terms (16, 9), 0 without video. */

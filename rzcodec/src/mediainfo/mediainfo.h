@@ -26,6 +26,7 @@ public:
     bool isOpen() const { return m_input.isOpen(); }
     std::string mediaPath() const override { return m_input.path(); }
 
+    const AVFormatContext *format() const { return m_input.format(); }
     uint64_t duration() const { return m_input.durationUs(); }
     bool hasAudio() const { return !streams(AVMEDIA_TYPE_AUDIO).empty(); }
     bool hasVideo() const { return !streams(AVMEDIA_TYPE_VIDEO).empty(); }

@@ -100,6 +100,13 @@ extern "C" uint64_t rz_info_duration(void *info)
     return i ? i->duration() : 0;
 }
 
+extern "C" const char *rz_info_format_name(void *info)
+{
+    MediaInfo *i = openInfo(info, "rz_info_format_name");
+    const AVFormatContext *fmt = i ? i->format() : nullptr;
+    return fmt && fmt->iformat && fmt->iformat->name ? fmt->iformat->name : nullptr;
+}
+
 extern "C" uint32_t rz_info_video_width(void *info)
 {
     MediaInfo *i = openInfo(info, "rz_info_video_width");

@@ -103,6 +103,9 @@ void TestMediaInfo::m4aContainerNameAndBrand()
     QVERIFY(info.Open_Info(mp3.toUtf8().constData()));
     QCOMPARE(QString::fromStdString(info.GetMetaData_Info("ffmpeg_format").value_or("")), QStringLiteral("mp3"));
     QVERIFY(!info.GetMetaData_Info("major_brand")); // the new file replaced the old
+    QCOMPARE(QString(rz_info_format_name(info.getInfo())), QStringLiteral("mp3"));
+    info.Release_Info();
+    QVERIFY(!rz_info_format_name(nullptr));
 }
 
 void TestMediaInfo::chaptersOfAGeneratedFile()
