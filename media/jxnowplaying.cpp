@@ -1,0 +1,169 @@
+#include "media/jxnowplaying.h"
+
+#include "platform/audio/loopbackdevice.h"
+#include "platform/audio/pulseplayingstreams.h"
+#include "rzcodec/recognizer.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QFile>
+#include <QStringList>
+#include <QUrl>
+
+#include <mutex>
+
+namespace {
+
+constexpr int kCallTimeoutMs = 250;
+constexpr qint64 kMaxCoverBytes = 16 * 1024 * 1024;
+const char kPlayerPrefix[] = "org.mpris.MediaPlayer2.";
+const char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
+
+// One connection of our own: the lookup runs on a thread of the codec layer.
+QDBusConnection sessionBus()
+{
+    static std::once_flag once;
+    static QString name = QStringLiteral("velmora-now-playing");
+    std::call_once(once, [] { QDBusConnection::connectToBus(QDBusConnection::SessionBus, name); });
+    return QDBusConnection(name);
+}
+
+QVariant property(QDBusConnection &bus, const QString &service, const QString &name)
+{
+    QDBusMessage msg = QDBusMessage::createMethodCall(service, "/org/mpris/MediaPlayer2",
+                                                      "org.freedesktop.DBus.Properties", "Get");
+    msg << QString(kPlayerInterface) << name;
+    const QDBusMessage reply = bus.call(msg, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return QVariant();
+    return reply.arguments().first().value<QDBusVariant>().variant();
+}
+
+QString joined(const QVariant &v)
+{
+    if (v.canConvert<QDBusArgument>()) {
+        QStringList list;
+        v.value<QDBusArgument>() >> list;
+        return list.join(", ");
+    }
+    if (v.type() == QVariant::StringList)
+        return v.toStringList().join(", ");
+    return v.toString();
+}
+
+QByteArray coverFromUrl(const QString &text)
+{
+    const QUrl url(text);
+    if (!url.isLocalFile())
+        return QByteArray();
+    QFile f(url.toLocalFile());
+    if (f.size() > kMaxCoverBytes || !f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+JXNowPlaying::Tags tagsOfMetadata(const QVariantMap &meta)
+{
+    JXNowPlaying::Tags tags;
+    auto put = [&tags](const char *key, const QString &value) {
+        if (!value.isEmpty())
+            tags.insert(key, value.toUtf8());
+    };
+    put("title", joined(meta.value("xesam:title")));
+    put("artist", joined(meta.value("xesam:artist")));
+    put("album", joined(meta.value("xesam:album")));
+    put("album_artist", joined(meta.value("xesam:albumArtist")));
+    put("genre", joined(meta.value("xesam:genre")));
+    put("composer", joined(meta.value("xesam:composer")));
+    put("comment", joined(meta.value("xesam:comment")));
+    put("lyrics", joined(meta.value("xesam:asText")));
+    if (meta.contains("xesam:trackNumber"))
+        put("track", QString::number(meta.value("xesam:trackNumber").toInt()));
+    if (meta.contains("xesam:discNumber"))
+        put("disc", QString::number(meta.value("xesam:discNumber").toInt()));
+    const QString created = joined(meta.value("xesam:contentCreated"));
+    put("date", created);
+    put("year", created.left(4));
+    const QByteArray cover = coverFromUrl(joined(meta.value("mpris:artUrl")));
+    if (!cover.isEmpty())
+        tags.insert("cover_image", cover);
+    return tags;
+}
+
+void query(void *, RZTagPut put, void *target)
+{
+    const JXNowPlaying::Tags tags = JXNowPlaying::lookup();
+    for (auto it = tags.constBegin(); it != tags.constEnd(); ++it)
+        put(target, it.key().toUtf8().constData(), it.value().constData(), uint32_t(it.value().size()));
+}
+
+} // namespace
+
+void JXNowPlaying::install()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { rz_recognizer_set_now_playing_source(&query, nullptr); });
+}
+
+JXNowPlaying::Tags JXNowPlaying::fromMediaPlayers()
+{
+    QDBusConnection bus = sessionBus();
+    if (!bus.isConnected())
+        return Tags();
+    QDBusMessage list = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                       "org.freedesktop.DBus", "ListNames");
+    const QDBusMessage reply = bus.call(list, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return Tags();
+    for (const QString &service : reply.arguments().first().toStringList()) {
+        if (!service.startsWith(kPlayerPrefix))
+            continue;
+        if (property(bus, service, "PlaybackStatus").toString() != "Playing")
+            continue;
+        const QVariant meta = property(bus, service, "Metadata");
+        QVariantMap map;
+        if (meta.canConvert<QDBusArgument>())
+            meta.value<QDBusArgument>() >> map;
+        else
+            map = meta.toMap();
+        const Tags tags = tagsOfMetadata(map);
+        if (!tags.value("title").isEmpty())
+            return tags;
+    }
+    return Tags();
+}
+
+JXNowPlaying::Tags JXNowPlaying::lookup()
+{
+    Tags tags = fromMediaPlayers();
+    if (tags.value("title").isEmpty())
+        tags = fromSoundStreams();
+    return tags;
+}
+
+JXNowPlaying::Tags JXNowPlaying::fromSoundStreams()
+{
+    const QByteArray sink = LoopbackDevice::instance()->sinkName();
+    QVector<PulsePlayingStream> streams;
+    if (sink.isEmpty() || !PulsePlayingStreams::into(sink, streams))
+        return Tags();
+    for (const PulsePlayingStream &s : streams) {
+        if (s.corked)
+            continue;
+        Tags tags;
+        auto put = [&](const char *key, const char *property) {
+            const QString v = s.properties.value(property);
+            if (!v.isEmpty())
+                tags.insert(key, v.toUtf8());
+        };
+        put("title", "media.title");
+        put("artist", "media.artist");
+        put("album", "media.album");
+        put("copyright", "media.copyright");
+        if (!tags.value("title").isEmpty())
+            return tags;
+    }
+    return Tags();
+}

@@ -1,0 +1,64 @@
+#include "platform/audio/pulseplayingstreams.h"
+
+#include "platform/audio/pulsecontext.h"
+#include "platform/audio/pulseserver.h"
+
+#include <pulse/pulseaudio.h>
+
+namespace {
+
+struct StreamQuery
+{
+    PulseContext *ctx;
+    quint32 sink;
+    QVector<PulsePlayingStream> result;
+    bool ok = true;
+};
+
+} // namespace
+
+bool PulsePlayingStreams::into(const QByteArray &sinkName, QVector<PulsePlayingStream> &streams,
+                               PulseContext *ctx, int timeoutMs)
+{
+    streams.clear();
+    if (!ctx)
+        ctx = PulseContext::shared();
+    PulseServer server(ctx, timeoutMs);
+    QVector<PulseDeviceInfo> sinks;
+    if (!server.sinks(sinks))
+        return false;
+    StreamQuery q{ctx, PA_INVALID_INDEX, {}};
+    for (const PulseDeviceInfo &s : sinks)
+        if (s.name == sinkName)
+            q.sink = s.index;
+    if (q.sink == PA_INVALID_INDEX)
+        return false;
+    PulseContext::Lock lock(ctx);
+    pa_operation *op = pa_context_get_sink_input_info_list(
+        ctx->context(),
+        [](pa_context *, const pa_sink_input_info *i, int eol, void *data) {
+            auto *q = static_cast<StreamQuery *>(data);
+            if (eol < 0)
+                q->ok = false;
+            if (!i || eol) {
+                q->ctx->wake();
+                return;
+            }
+            if (i->sink != q->sink)
+                return;
+            PulsePlayingStream s;
+            s.index = i->index;
+            s.corked = i->corked != 0;
+            void *state = nullptr;
+            while (const char *key = pa_proplist_iterate(i->proplist, &state)) {
+                if (const char *value = pa_proplist_gets(i->proplist, key))
+                    s.properties.insert(key, QString::fromUtf8(value));
+            }
+            q->result.append(s);
+        },
+        &q);
+    if (!op || !ctx->waitFor(op, timeoutMs) || !q.ok)
+        return false;
+    streams = q.result;
+    return true;
+}

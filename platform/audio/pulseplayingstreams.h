@@ -1,0 +1,25 @@
+#pragma once
+// The sound streams playing into one output, with the properties their
+// programs gave them ("media.title", "media.artist", "application.name", ...).
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QVector>
+
+class PulseContext;
+
+struct PulsePlayingStream
+{
+    quint32 index = 0;
+    bool corked = false; // paused by its program
+    QMap<QByteArray, QString> properties;
+};
+
+class PulsePlayingStreams
+{
+public:
+    // The streams whose output is the sink named `sinkName`; false on failure.
+    static bool into(const QByteArray &sinkName, QVector<PulsePlayingStream> &streams,
+                     PulseContext *ctx = nullptr, int timeoutMs = 1000);
+};
