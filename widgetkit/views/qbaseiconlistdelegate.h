@@ -88,6 +88,9 @@ public:
     void setSelectTextColor(const QColor &color) { m_selectTextColor = color; }
     QColor getSelectTextColor() const { return m_selectTextColor; }
 
+    // The row background the model gives the tile; invalid for no index.
+    virtual QColor itemBgColor(const QModelIndex &index) const;
+
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
 
@@ -120,7 +123,6 @@ protected:
                               const QModelIndex &index) const;
     virtual bool editorControlEvent(QEvent *event, QAbstractItemModel *model,
                                     const QStyleOptionViewItem &option, const QModelIndex &index);
-    virtual QColor itemBgColor(const QModelIndex &index) const;
 
     // The tile's button group when its buttons are drawn and hit.
     QDelegateControl *activeGroup(const QModelIndex &index) const;
