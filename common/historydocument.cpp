@@ -24,10 +24,7 @@ void appendEscaped(QString &out, const QString &value)
         case '\r': out += QLatin1String("&#13;"); break;
         case '\t': out += QLatin1String("&#9;"); break;
         default:
-            // Other control characters cannot appear in XML 1.0 at all; one
-            // in a tag text must not make the whole history unreadable.
-            if (c.unicode() >= 0x20)
-                out += c;
+            out += c;
         }
     }
 }
@@ -68,15 +65,34 @@ QString HistoryDocument::Element::attribute(const QString &key) const
     return QString();
 }
 
+// Control characters other than tab and line ends cannot appear in XML 1.0
+// at all; one in a tag text must not make the whole history unreadable.
+static QString storable(const QString &value)
+{
+    for (const QChar c : value) {
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r')) {
+            QString cleaned;
+            cleaned.reserve(value.size());
+            for (const QChar k : value) {
+                if (k.unicode() >= 0x20 || k == QLatin1Char('\t') || k == QLatin1Char('\n') || k == QLatin1Char('\r'))
+                    cleaned += k;
+            }
+            return cleaned;
+        }
+    }
+    return value;
+}
+
 void HistoryDocument::Element::setAttribute(const QString &key, const QString &value)
 {
+    const QString text = storable(value);
     for (auto &attr : attributes) {
         if (attr.first == key) {
-            attr.second = value;
+            attr.second = text;
             return;
         }
     }
-    attributes.append(qMakePair(key, value));
+    attributes.append(qMakePair(key, text));
 }
 
 HistoryDocument::HistoryDocument()

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -102,6 +103,55 @@ bool readAll(const QString &path, QByteArray &bytes)
 
 } // namespace
 
+namespace {
+
+// The parsed form of the bytes last read or written. Reading the file is
+// cheap, parsing it is not: when the file still holds exactly these bytes
+// the parsed form is reused. Any change made elsewhere changes the bytes.
+struct ParsedHistory
+{
+    QMutex mutex;
+    QString path;
+    QByteArray bytes;
+    HistoryDocument doc;
+    bool valid = false;
+};
+
+ParsedHistory &parsedHistory()
+{
+    static ParsedHistory cache;
+    return cache;
+}
+
+// The record of one entry of the parsed form, as the stream reader makes it.
+convertedInfo recordOf(const HistoryDocument::Element &entry)
+{
+    convertedInfo info;
+    info.convertedPath = normalised(entry.attribute(kPathAttr));
+    if (entry.children.isEmpty())
+        return info;
+    const HistoryDocument::Element &i = entry.children.first();
+    info.imgPath = i.attribute(QStringLiteral("Img_path_"));
+    info.resolution = i.attribute(QStringLiteral("Resolutin_"));
+    info.title = i.attribute(QStringLiteral("Title_"));
+    info.time = i.attribute(QStringLiteral("Time_"));
+    info.size = i.attribute(QStringLiteral("Size_"));
+    info.createTime = i.attribute(QStringLiteral("Create_time_"));
+    info.format = i.attribute(QStringLiteral("Format_"));
+    info.extend = i.attribute(QStringLiteral("Extend_"));
+    info.artist = i.attribute(QStringLiteral("Artist_"));
+    info.album = i.attribute(QStringLiteral("Album_"));
+    info.genre = i.attribute(QStringLiteral("Genre_"));
+    info.preferencePath = i.attribute(QStringLiteral("preferencePath_"));
+    info.videoFile = i.attribute(QStringLiteral("Video_file")) == QLatin1String("Y");
+    info.newFile = i.attribute(kNewFileAttr) == QLatin1String("Y");
+    for (int n = 1; n < entry.children.size(); ++n)
+        info.listNames << entry.children.at(n).attribute(kListNameAttr);
+    return info;
+}
+
+} // namespace
+
 bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
 {
     const QString file = historyFilePath();
@@ -110,8 +160,24 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
     QByteArray bytes;
     if (!readAll(file, bytes))
         return false;
-    if (bytes.trimmed().isEmpty() || doc.parse(bytes))
+    if (bytes.trimmed().isEmpty())
         return true;
+    ParsedHistory &cache = parsedHistory();
+    {
+        QMutexLocker lock(&cache.mutex);
+        if (cache.valid && cache.path == file && cache.bytes == bytes) {
+            doc = cache.doc;
+            return true;
+        }
+    }
+    if (doc.parse(bytes)) {
+        QMutexLocker lock(&cache.mutex);
+        cache.path = file;
+        cache.bytes = bytes;
+        cache.doc = doc;
+        cache.valid = true;
+        return true;
+    }
     // Unparsable: the shared recovery keeps it aside and leaves an empty file.
     QDomDocument recovered;
     // Should the document parser accept what the stream parser refused,
@@ -121,7 +187,18 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
 
 bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
 {
-    return writeFileAtomically(historyFilePath(), doc.serialize());
+    const QString file = historyFilePath();
+    const QByteArray bytes = doc.serialize();
+    const bool saved = writeFileAtomically(file, bytes);
+    ParsedHistory &cache = parsedHistory();
+    QMutexLocker lock(&cache.mutex);
+    cache.valid = saved;
+    if (saved) {
+        cache.path = file;
+        cache.bytes = bytes;
+        cache.doc = doc;
+    }
+    return saved;
 }
 
 bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
@@ -183,6 +260,16 @@ std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &p
     if (!QFileInfo::exists(file) || !readAll(file, bytes))
         return std::nullopt;
     const QString wanted = normalised(path);
+    {
+        ParsedHistory &cache = parsedHistory();
+        QMutexLocker lock(&cache.mutex);
+        if (cache.valid && cache.path == file && cache.bytes == bytes) {
+            const int index = cache.doc.findEntry(wanted, true);
+            if (index < 0)
+                return std::nullopt;
+            return recordOf(cache.doc.entries().at(index));
+        }
+    }
     std::optional<convertedInfo> found;
     const bool parsed = streamEntries(
         bytes, [&](const QString &entryPath) { return entryPath == wanted; },

@@ -139,6 +139,9 @@ int runOne(int count)
     const QString last = record(count - 1, false).convertedPath;
     const Step lookup = measure([&] { QVideoSettingXml::GetConvertedInfo(last); });
     const Step save = measure([&] { QVideoSettingXml::SaveConvertedInfo(record(count, true)); });
+    writeHistory(false);  // a file this process has not parsed yet
+    const Step firstSave = measure([&] { QVideoSettingXml::SaveConvertedInfo(record(count, true)); });
+    const Step nextSave = measure([&] { QVideoSettingXml::SaveConvertedInfo(record(count + 1, true)); });
 
     auto line = [](const char *what, const Step &s) {
         std::printf("  %-36s %8.1f ms   peak RSS %7.1f MB (+%6.1f MB)\n", what, s.ms, s.peakKib / 1024.0,
@@ -148,7 +151,9 @@ int runOne(int count)
     line("load (analysisConvertedInfo)", load);
     line("load clearing every new-file mark", loadNew);
     line("look up the last record", lookup);
-    line("save one new record", save);
+    line("save a record after the marks", save);
+    line("save a record, file not parsed yet", firstSave);
+    line("save the next record", nextSave);
     return 0;
 }
 

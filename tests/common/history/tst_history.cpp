@@ -307,6 +307,26 @@ private slots:
         QCOMPARE(*QVideoSettingXml::GetConvertedInfo("/b.mp3"), b);
     }
 
+    void changesMadeElsewhereAreNotLost()
+    {
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));
+        // Another writer changes one letter in place: same size, same folder entry.
+        QByteArray bytes = readBytes(history());
+        const int at = bytes.indexOf("Jazz");
+        QVERIFY(at > 0);
+        bytes[at] = 'F';
+        writeBytes(history(), bytes);
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->genre, QString("Fazz"));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/b.mp3")));
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->genre, QString("Fazz"));
+
+        // ... or replaces the file with other entries altogether.
+        writeBytes(history(), "<ROOTITEM><Path_item Converted_path_=\"/x.mp3\"><CONVERTED_INFO_/></Path_item></ROOTITEM>");
+        QVERIFY(QVideoSettingXml::removeConvertedInfo("/x.mp3") == true);
+        QVERIFY(!QVideoSettingXml::removeConvertedInfo("/a.mp3"));
+        QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
+    }
+
     void corruptHistoryIsKeptAside()
     {
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));
