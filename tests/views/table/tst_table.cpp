@@ -9,6 +9,7 @@
 #include "widgetkit/views/qjxbasesortmodel.h"
 #include "widgetkit/views/qjxcontrolstyledelegate.h"
 #include "widgetkit/views/qjxstylebutton.h"
+#include "widgetkit/views/qjxstyleprogress.h"
 #include "widgetkit/views/qjxtableview.h"
 
 #include <QTemporaryDir>
@@ -99,6 +100,7 @@ private slots:
     void disabledCellsEmitNoClick();
     void hoverOnlyGroupsAndHoverOnlyControls();
     void groupsAndImages();
+    void progressControlShowsTheItemValue();
     void checkColumnAsksForTheOtherState();
     void hoverRowFollowsTheMouse();
     void toolTipAfterItsDelay();
@@ -378,6 +380,40 @@ void TestTable::groupsAndImages()
     QCOMPARE(group.allWidgetWidth(), 30);
     group.refreshAllWidgetWidth();
     QCOMPARE(group.allWidgetWidth(), 10);
+}
+
+void TestTable::progressControlShowsTheItemValue()
+{
+    QJXControlStyleDelegate delegate;
+    TableScreen screen(&delegate);
+    QJXStyleProgress bar;
+    bar.resize(80, 14);
+    bar.setRange(0, 100);
+    QDelegateControl progress(2);
+    progress.addProgress(&bar);
+    progress.setHoverShow(false);
+    delegate.addButtonWidget(&progress);
+    for (IBaseChunk *item : screen.items.vector)
+        item->getChunkControl()->addControl(&bar, controlTypeProgress);
+    screen.items.vector[1]->getChunkControl()->getControlAttribute(&bar)->progressValue = 90.4;
+    QVERIFY(QTest::qWaitForWindowExposed(&screen.view));
+    QVERIFY(!bar.isVisible());
+
+    // Left part of the bar: row 1 filled to 90 %, row 0 empty. The rows look
+    // alike on the far right and differ at a quarter of the bar.
+    auto sample = [&](int row, int fraction) {
+        const QRect cell = screen.cell(row, 2);
+        const int left = cell.left() + (100 - 80) / 2;
+        return screen.colourAt(QPoint(left + 80 * fraction / 100, cell.top() + 9));
+    };
+    QVERIFY(!near(sample(0, 20), sample(1, 20), 10));
+    QVERIFY(near(sample(0, 20), sample(2, 20)));
+    // Progress bars take no clicks.
+    QSignalSpy clicks(&delegate, &QJXBaseStyleDelegate::clickWidgt);
+    sendPress(screen.view.viewport(), screen.cell(1, 2).center());
+    sendRelease(screen.view.viewport(), screen.cell(1, 2).center());
+    QCOMPARE(clicks.count(), 0);
+    QVERIFY(!screen.view.mouseIsInCtrlRect());
 }
 
 void TestTable::checkColumnAsksForTheOtherState()
