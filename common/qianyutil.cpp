@@ -14,8 +14,12 @@ bool s_resourcePathDone = false;
 
 // "<base>/<display name>", created when missing; the base itself when the
 // folder cannot be created.
-QString namedFolderUnder(const QString &base)
+QString namedFolderUnder(QString base)
 {
+    // Without a known location, stay inside the home folder rather than
+    // creating a folder at the file-system root.
+    if (base.isEmpty())
+        base = QDir::homePath();
     const QString folder = QStringLiteral("%1/%2").arg(base, QIAnyUtil::displayName());
     if (QDir(folder).exists() || QDir().mkpath(folder))
         return folder;
