@@ -36,6 +36,7 @@ private slots:
     void chaptersOfAGeneratedFile();
     void videoSizeAndFirstFrame();
     void coverPictureAsBmp();
+    void thumbnailPrefersADecodableCover();
     void brokenAndMissingFilesFail();
     void withoutHandleEverythingIsNeutral();
     void dvdFolderOpensItsLongestTitle();
@@ -218,6 +219,39 @@ void TestMediaInfo::coverPictureAsBmp()
     manager.createrPlayer();
     QVERIFY(manager.setMediaFile(path, 0, false));
     QCOMPARE(manager.getThumbnail(120).size(), QSize(180, 120));
+}
+
+void TestMediaInfo::thumbnailPrefersADecodableCover()
+{
+    // Blue video with a cover: the cover wins while it decodes; broken cover
+    // bytes fall back to the first video frame.
+    const QString path = m_dir.filePath("covered.mp4");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "color=c=blue:s=320x240:r=25:d=1", "-c:v", "mpeg4",
+                                   "-q:v", "2", path}));
+    const QByteArray png = MediaFiles::pngPicture(200, 100);
+    VEAudioTagInfo tags;
+    tags.cover_image = png.toStdString();
+    tags.coverSize = png.size();
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), tags, JXTagFileAccess::AllFields));
+    {
+        JXInfoManager manager;
+        manager.createrPlayer();
+        QVERIFY(manager.setMediaFile(path, 0, false));
+        QVERIFY(manager.getInfoClass()->HasVideo_Info());
+        const QImage thumb = manager.getThumbnail(120);
+        QCOMPARE(thumb.size(), QSize(200, 100)); // the cover, shorter side under 120
+    }
+    const QByteArray junk(3000, '\x07');
+    tags.cover_image = junk.toStdString();
+    tags.coverSize = junk.size();
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), tags, JXTagFileAccess::AllFields));
+    JXInfoManager manager;
+    manager.createrPlayer();
+    QVERIFY(manager.setMediaFile(path, 0, false));
+    const QImage thumb = manager.getThumbnail(120);
+    QCOMPARE(thumb.size(), QSize(160, 120));
+    const QColor centre = thumb.pixelColor(80, 60);
+    QVERIFY2(centre.blue() > 200 && centre.red() < 60, qPrintable(centre.name()));
 }
 
 void TestMediaInfo::brokenAndMissingFilesFail()
