@@ -1,0 +1,234 @@
+#include "platform/audio/pulseoutputstream.h"
+
+#include "platform/audio/pulsecontext.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+using LoopLock = PulseContext::Lock;
+
+// About 150 ms buffered at the server: short enough that pause, seek and
+// setting changes are heard at once, long enough to ride out scheduling.
+constexpr int kTargetMs = 150;
+
+} // namespace
+
+PulseOutputStream::PulseOutputStream(PulseContext *context)
+    : m_context(context ? context : PulseContext::shared())
+{
+}
+
+PulseOutputStream::~PulseOutputStream()
+{
+    close();
+}
+
+bool PulseOutputStream::open(const std::string &device, int sampleRate, int channels,
+                               bool paused, std::string *error)
+{
+    close();
+    auto fail = [&](const std::string &what) {
+        if (error)
+            *error = what;
+        close();
+        return false;
+    };
+    if (!m_context->ensureConnected())
+        return fail("no connection to the sound server: " + m_context->errorString().toStdString());
+    if (sampleRate <= 0 || channels <= 0 || channels > int(PA_CHANNELS_MAX))
+        return fail("invalid sample format");
+
+    pa_sample_spec spec;
+    spec.format = PA_SAMPLE_FLOAT32LE;
+    spec.rate = uint32_t(sampleRate);
+    spec.channels = uint8_t(channels);
+    pa_channel_map map;
+    pa_channel_map_init_auto(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
+
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_ready = m_failed = m_drained = m_drainAsked = m_woken = false;
+        m_requested = 0;
+    }
+    m_rate = sampleRate;
+    m_channels = channels;
+    m_written = 0;
+
+    {
+        LoopLock lock(m_context);
+        if (pa_context_get_state(m_context->context()) != PA_CONTEXT_READY)
+            return fail("the sound server connection is not ready");
+        m_stream = pa_stream_new(m_context->context(), "Playback", &spec, &map);
+        if (!m_stream)
+            return fail(pa_strerror(pa_context_errno(m_context->context())));
+        pa_stream_set_state_callback(m_stream, &PulseOutputStream::onState, this);
+        pa_stream_set_write_callback(m_stream, &PulseOutputStream::onWrite, this);
+
+        const uint32_t frameBytes = uint32_t(sizeof(float)) * uint32_t(channels);
+        pa_buffer_attr attr;
+        attr.maxlength = uint32_t(-1);
+        attr.tlength = uint32_t(sampleRate) * uint32_t(kTargetMs) / 1000 * frameBytes;
+        attr.prebuf = uint32_t(-1);
+        attr.minreq = uint32_t(-1);
+        attr.fragsize = uint32_t(-1);
+        const auto flags = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING
+                                             | PA_STREAM_AUTO_TIMING_UPDATE
+                                             | PA_STREAM_ADJUST_LATENCY
+                                             | (paused ? PA_STREAM_START_CORKED : 0));
+        if (pa_stream_connect_playback(m_stream, device.empty() ? nullptr : device.c_str(), &attr,
+                                       flags, nullptr, nullptr)
+            < 0)
+            return fail(pa_strerror(pa_context_errno(m_context->context())));
+    }
+
+    std::unique_lock<std::mutex> guard(m_mutex);
+    const bool settled = m_cond.wait_for(guard, std::chrono::seconds(5),
+                                         [this] { return m_ready || m_failed; });
+    if (!settled || m_failed) {
+        guard.unlock();
+        return fail(settled ? "the playback stream failed" : "the sound server did not answer");
+    }
+    return true;
+}
+
+void PulseOutputStream::close()
+{
+    if (!m_stream)
+        return;
+    LoopLock lock(m_context);
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    pa_stream_disconnect(m_stream);
+    pa_stream_unref(m_stream);
+    m_stream = nullptr;
+}
+
+size_t PulseOutputStream::writableFrames()
+{
+    if (!m_stream)
+        return 0;
+    LoopLock lock(m_context);
+    const size_t bytes = pa_stream_writable_size(m_stream);
+    if (bytes == size_t(-1))
+        return 0;
+    return bytes / (sizeof(float) * size_t(m_channels));
+}
+
+size_t PulseOutputStream::write(const float *interleaved, size_t frames)
+{
+    if (!m_stream || frames == 0)
+        return 0;
+    LoopLock lock(m_context);
+    size_t bytes = pa_stream_writable_size(m_stream);
+    if (bytes == size_t(-1))
+        return 0;
+    const size_t frameBytes = sizeof(float) * size_t(m_channels);
+    const size_t take = std::min(frames, bytes / frameBytes);
+    if (take == 0)
+        return 0;
+    if (pa_stream_write(m_stream, interleaved, take * frameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        return 0;
+    m_written += int64_t(take);
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_requested = m_requested > take * frameBytes ? m_requested - take * frameBytes : 0;
+    return take;
+}
+
+void PulseOutputStream::waitWritable(int timeoutMs)
+{
+    std::unique_lock<std::mutex> guard(m_mutex);
+    m_cond.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                    [this] { return m_requested > 0 || m_failed || m_woken || m_drained; });
+    m_woken = false;
+}
+
+void PulseOutputStream::wake()
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_woken = true;
+    m_cond.notify_all();
+}
+
+void PulseOutputStream::setPaused(bool paused)
+{
+    if (!m_stream)
+        return;
+    LoopLock lock(m_context);
+    if (pa_operation *op = pa_stream_cork(m_stream, paused ? 1 : 0, nullptr, nullptr))
+        pa_operation_unref(op);
+}
+
+void PulseOutputStream::beginDrain()
+{
+    if (!m_stream)
+        return;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        if (m_drainAsked)
+            return;
+        m_drainAsked = true;
+    }
+    LoopLock lock(m_context);
+    if (pa_operation *op = pa_stream_drain(m_stream, &PulseOutputStream::onDrained, this))
+        pa_operation_unref(op);
+    else {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_failed = true;
+    }
+}
+
+bool PulseOutputStream::isDrained()
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_drained;
+}
+
+int64_t PulseOutputStream::playedFrames()
+{
+    if (!m_stream)
+        return 0;
+    LoopLock lock(m_context);
+    pa_usec_t usec = 0;
+    if (pa_stream_get_time(m_stream, &usec) < 0)
+        return 0;
+    const int64_t frames = int64_t(usec * uint64_t(m_rate) / 1000000ULL);
+    return std::min(frames, m_written);
+}
+
+bool PulseOutputStream::hasFailed()
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_failed;
+}
+
+void PulseOutputStream::onState(pa_stream *stream, void *self)
+{
+    auto *me = static_cast<PulseOutputStream *>(self);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    std::lock_guard<std::mutex> guard(me->m_mutex);
+    if (state == PA_STREAM_READY)
+        me->m_ready = true;
+    else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+        me->m_failed = true;
+    me->m_cond.notify_all();
+}
+
+void PulseOutputStream::onWrite(pa_stream *, size_t bytes, void *self)
+{
+    auto *me = static_cast<PulseOutputStream *>(self);
+    std::lock_guard<std::mutex> guard(me->m_mutex);
+    me->m_requested = bytes;
+    me->m_cond.notify_all();
+}
+
+void PulseOutputStream::onDrained(pa_stream *, int, void *self)
+{
+    auto *me = static_cast<PulseOutputStream *>(self);
+    std::lock_guard<std::mutex> guard(me->m_mutex);
+    me->m_drained = true;
+    me->m_cond.notify_all();
+}

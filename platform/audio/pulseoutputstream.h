@@ -1,0 +1,74 @@
+#pragma once
+// A playback stream for a player's own thread: float32le interleaved samples
+// written without blocking, waits that other threads can cut short (a seek or
+// a stop must not wait for the sink), corked for pause, an end reported
+// asynchronously, and a clock of the samples the sink has actually played.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+class PulseContext;
+struct pa_stream;
+
+class PulseOutputStream
+{
+public:
+    // On the given connection (null: the process-wide one).
+    explicit PulseOutputStream(PulseContext *context = nullptr);
+    ~PulseOutputStream();
+    PulseOutputStream(const PulseOutputStream &) = delete;
+    PulseOutputStream &operator=(const PulseOutputStream &) = delete;
+
+    // Connects a new stream to `device` (empty: the default output); it
+    // starts corked when `paused`. False with a reason in *error.
+    bool open(const std::string &device, int sampleRate, int channels, bool paused,
+              std::string *error);
+    void close();
+    bool isOpen() const { return m_stream != nullptr; }
+
+    int sampleRate() const { return m_rate; }
+    int channels() const { return m_channels; }
+
+    // Frames the server takes now without blocking.
+    size_t writableFrames();
+    // Writes up to `frames` frames, never more than fit; returns how many it took.
+    size_t write(const float *interleaved, size_t frames);
+    // Waits until the server asks for data, the stream fails or `timeoutMs`
+    // passes, or wake() is called.
+    void waitWritable(int timeoutMs);
+    void wake();
+
+    void setPaused(bool paused);
+    // Starts playing what is buffered even below the start threshold and
+    // reports once everything written has been played.
+    void beginDrain();
+    bool isDrained();
+
+    // Frames written since open, and frames the sink has played of them.
+    int64_t writtenFrames() const { return m_written; }
+    int64_t playedFrames();
+    bool hasFailed();
+
+private:
+    static void onState(pa_stream *stream, void *self);
+    static void onWrite(pa_stream *stream, size_t bytes, void *self);
+    static void onDrained(pa_stream *stream, int success, void *self);
+
+    PulseContext *m_context;
+    pa_stream *m_stream = nullptr;
+    int m_rate = 0;
+    int m_channels = 0;
+    int64_t m_written = 0;
+
+    std::mutex m_mutex;
+    std::condition_variable m_cond;
+    bool m_ready = false;
+    bool m_failed = false;
+    bool m_drained = false;
+    bool m_drainAsked = false;
+    bool m_woken = false;
+    size_t m_requested = 0;
+};

@@ -1,0 +1,940 @@
+#include "player/playerengine.h"
+
+#include "internal/error.h"
+#include "internal/framehandle.h"
+#include "internal/globals.h"
+#include "internal/picture.h"
+#include "internal/waveblock.h"
+#include "rzcodec/frame.h"
+#include "platform/audio/pulseoutputstream.h"
+#include "player/playeroutput.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace rz {
+
+namespace {
+
+constexpr size_t kMaxQueuedPictures = 8;
+constexpr int kOutputChannels = 2;
+constexpr int kWaveRingSeconds = 2;
+
+using Clock = std::chrono::steady_clock;
+
+int64_t frameMicroseconds(int64_t frames, int rate)
+{
+    return rate > 0 ? frames * 1000000 / rate : 0;
+}
+
+// Drops the first `count` samples of a decoded audio frame in place.
+void dropLeadingSamples(AVFrame *frame, int count)
+{
+    const auto format = AVSampleFormat(frame->format);
+    const size_t bytes = size_t(av_get_bytes_per_sample(format));
+    const int channels = frame->ch_layout.nb_channels;
+    if (av_sample_fmt_is_planar(format)) {
+        for (int c = 0; c < channels; ++c)
+            frame->extended_data[c] += size_t(count) * bytes;
+    } else {
+        frame->extended_data[0] += size_t(count) * bytes * size_t(channels);
+    }
+    if (frame->extended_data != frame->data) {
+        for (int i = 0; i < AV_NUM_DATA_POINTERS && i < channels; ++i)
+            frame->data[i] = frame->extended_data[i];
+    }
+    frame->nb_samples -= count;
+}
+
+} // namespace
+
+PlayerEngine::PlayerEngine() = default;
+
+PlayerEngine::~PlayerEngine()
+{
+    close();
+}
+
+// ---- media ---------------------------------------------------------------
+
+bool PlayerEngine::open(const std::string &path, unsigned width, unsigned height)
+{
+    close();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_input.open(path))
+        return false;
+    m_decoder = std::make_unique<MediaDecoder>(m_input);
+    m_audioStream = m_input.bestStream(AVMEDIA_TYPE_AUDIO);
+    m_videoStream = m_input.bestStream(AVMEDIA_TYPE_VIDEO);
+    if (m_audioStream >= 0 && !m_decoder->addStream(m_audioStream))
+        m_audioStream = -1;
+    if (m_videoStream >= 0 && !m_decoder->addStream(m_videoStream))
+        m_videoStream = -1;
+    if (m_audioStream >= 0) {
+        const AVCodecContext *audio = m_decoder->decoder(m_audioStream)->context();
+        if (audio->sample_rate <= 0 || audio->ch_layout.nb_channels <= 0) {
+            logError("opening " + path + ": the audio stream has no sample format");
+            m_audioStream = -1;
+        } else {
+            m_outRate = std::clamp(audio->sample_rate, 8000, 192000);
+        }
+    }
+    if (m_audioStream < 0 && m_videoStream < 0) {
+        logError("opening " + path + ": nothing to play");
+        closeLocked();
+        return false;
+    }
+    m_outWidth = width;
+    m_outHeight = height;
+    m_state = State::Stopped;
+    m_position = 0;
+    m_decodeEnded = false;
+    m_skipUntilUs = 0;
+    m_lastVideoUs = 0;
+    resetOutputState(0);
+    m_wantPicture = m_videoStream >= 0;
+    lock.unlock();
+    startThread();
+    return true;
+}
+
+void PlayerEngine::close()
+{
+    stopThread();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    closeLocked();
+}
+
+void PlayerEngine::closeLocked()
+{
+    if (m_stream) {
+        m_stream->close();
+        m_stream.reset();
+    }
+    m_graph.reset();
+    m_decoder.reset();
+    m_input.close();
+    m_audioStream = m_videoStream = -1;
+    m_videoQueue.clear();
+    m_shown.reset();
+    m_shownUs = -1;
+    m_pending.clear();
+    m_pendingOffset = 0;
+    m_state = State::Closed;
+    m_position = 0;
+    m_wantPicture = m_redeliver = false;
+    m_asyncSeek = false;
+}
+
+std::string PlayerEngine::path() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_input.isOpen() ? m_input.path() : std::string();
+}
+
+bool PlayerEngine::isOpen() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_state != State::Closed;
+}
+
+bool PlayerEngine::hasAudio() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_audioStream >= 0;
+}
+
+bool PlayerEngine::hasVideo() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_videoStream >= 0;
+}
+
+bool PlayerEngine::canSeek() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const AVFormatContext *format = m_input.format();
+    return format && format->pb && (format->pb->seekable & AVIO_SEEKABLE_NORMAL);
+}
+
+uint64_t PlayerEngine::duration() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_input.isOpen() ? m_input.durationUs() : 0;
+}
+
+unsigned PlayerEngine::videoWidth() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_videoStream < 0)
+        return 0;
+    return unsigned(std::max(0, m_input.format()->streams[m_videoStream]->codecpar->width));
+}
+
+unsigned PlayerEngine::videoHeight() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_videoStream < 0)
+        return 0;
+    return unsigned(std::max(0, m_input.format()->streams[m_videoStream]->codecpar->height));
+}
+
+AVRational PlayerEngine::displayAspect() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_videoStream < 0)
+        return AVRational{0, 1};
+    const AVStream *stream = m_input.format()->streams[m_videoStream];
+    const int w = stream->codecpar->width;
+    const int h = stream->codecpar->height;
+    if (w <= 0 || h <= 0)
+        return AVRational{0, 1};
+    AVRational sar = stream->sample_aspect_ratio;
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = stream->codecpar->sample_aspect_ratio;
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = AVRational{1, 1};
+    AVRational dar{0, 1};
+    av_reduce(&dar.num, &dar.den, int64_t(w) * sar.num, int64_t(h) * sar.den, 1 << 20);
+    return dar;
+}
+
+// ---- transport -----------------------------------------------------------
+
+bool PlayerEngine::play()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    switch (m_state) {
+    case State::Closed:
+        logError("playing: nothing is open");
+        return false;
+    case State::Running:
+        return true;
+    case State::Paused:
+        if (m_stream)
+            m_stream->setPaused(false);
+        m_wallStart = Clock::now();
+        m_wallRunning = true;
+        m_state = State::Running;
+        m_cond.notify_all();
+        return true;
+    case State::Stopped:
+    case State::Completed:
+        break;
+    }
+    const uint64_t start = m_state == State::Completed ? 0 : m_position;
+    const State before = m_state;
+    m_state = State::Running;
+    std::string error;
+    if (!restartAt(start, true, &error)) {
+        logError("playing " + m_input.path() + ": " + error);
+        if (m_stream) {
+            m_stream->close();
+            m_stream.reset();
+        }
+        m_state = before;
+        return false;
+    }
+    m_wallStart = Clock::now();
+    m_wallRunning = true;
+    m_cond.notify_all();
+    return true;
+}
+
+bool PlayerEngine::pause()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_state == State::Paused)
+        return true;
+    if (m_state != State::Running)
+        return false;
+    m_position = clockTimeLocked();
+    if (m_stream)
+        m_stream->setPaused(true);
+    m_wallBaseUs = m_position;
+    m_wallRunning = false;
+    m_state = State::Paused;
+    m_cond.notify_all();
+    return true;
+}
+
+bool PlayerEngine::stop()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_state == State::Closed)
+        return false;
+    if (m_stream) {
+        m_stream->close();
+        m_stream.reset();
+    }
+    m_state = State::Stopped;
+    m_position = 0;
+    m_wallBaseUs = 0;
+    m_wallRunning = false;
+    m_pending.clear();
+    m_pendingOffset = 0;
+    m_videoQueue.clear();
+    m_cond.notify_all();
+    return true;
+}
+
+bool PlayerEngine::seek(uint64_t timeUs, bool exact)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_state == State::Closed) {
+        logError("seeking: nothing is open");
+        return false;
+    }
+    if (m_asyncSeek) {
+        // While the slider moves, land on key frames; the release seeks exactly.
+        m_asyncTarget = timeUs;
+        exact = false;
+    }
+    if (m_state == State::Completed)
+        m_state = State::Stopped;
+    std::string error;
+    if (!restartAt(timeUs, exact, &error)) {
+        logError("seeking in " + m_input.path() + ": " + error);
+        return false;
+    }
+    return true;
+}
+
+bool PlayerEngine::beginAsyncSeek(uint64_t)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_state == State::Closed)
+        return false;
+    m_asyncSeek = true;
+    m_asyncTarget = UINT64_MAX;
+    return true;
+}
+
+bool PlayerEngine::endAsyncSeek()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_state == State::Closed || !m_asyncSeek)
+        return false;
+    m_asyncSeek = false;
+    if (m_asyncTarget == UINT64_MAX)
+        return true;
+    if (m_state == State::Completed)
+        m_state = State::Stopped;
+    std::string error;
+    return restartAt(m_asyncTarget, true, &error);
+}
+
+bool PlayerEngine::frameStep(int frames)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_state == State::Closed || frames == 0)
+        return false;
+    const uint64_t now = m_shownUs >= 0 && m_videoStream >= 0 ? uint64_t(m_shownUs) : clockTimeLocked();
+    if (m_state == State::Running) {
+        if (m_stream)
+            m_stream->setPaused(true);
+        m_wallRunning = false;
+        m_state = State::Paused;
+    }
+    if (m_state == State::Completed)
+        m_state = State::Stopped;
+    double step = double(m_intervalUs) / 1e6;
+    if (m_videoStream >= 0) {
+        const AVRational rate = m_input.format()->streams[m_videoStream]->avg_frame_rate;
+        step = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 1.0 / 25.0;
+    }
+    const int64_t target = std::max<int64_t>(0, int64_t(now) + int64_t(std::llround(frames * step * 1e6)));
+    std::string error;
+    return restartAt(uint64_t(target), true, &error);
+}
+
+bool PlayerEngine::keyFrameStep(int direction)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_state == State::Closed || direction == 0)
+        return false;
+    const int64_t now = int64_t(clockTimeLocked());
+    const int64_t target = std::max<int64_t>(0, now + (direction > 0 ? 1000000 : -1000000));
+    if (m_state == State::Completed)
+        m_state = State::Stopped;
+    std::string error;
+    return restartAt(uint64_t(target), false, &error);
+}
+
+void PlayerEngine::enableLoop(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_loop = on;
+}
+
+PlayerEngine::State PlayerEngine::state() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_state;
+}
+
+uint64_t PlayerEngine::playTime() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return clockTimeLocked();
+}
+
+uint64_t PlayerEngine::videoTime() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_shownUs >= 0 ? uint64_t(m_shownUs) : clockTimeLocked();
+}
+
+// ---- sound settings ------------------------------------------------------
+
+void PlayerEngine::setVolume(int percent)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_audioSettings.volume = std::max(0, percent);
+    m_graphDirty = true;
+}
+
+void PlayerEngine::setSpeed(int percent)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_audioStream < 0 && m_wallRunning) {
+        m_wallBaseUs = clockTimeLocked();
+        m_wallStart = Clock::now();
+    }
+    m_audioSettings.speed = std::clamp(percent, 1, 10000);
+    m_graphDirty = true;
+}
+
+void PlayerEngine::setRate(int percent)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_audioStream < 0 && m_wallRunning) {
+        m_wallBaseUs = clockTimeLocked();
+        m_wallStart = Clock::now();
+    }
+    m_audioSettings.rate = std::clamp(percent, 1, 10000);
+    m_graphDirty = true;
+}
+
+void PlayerEngine::setEqualizer(std::vector<EqualizerBand> bands)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_audioSettings.bands = std::move(bands);
+    m_graphDirty = true;
+}
+
+AudioFilterSettings PlayerEngine::audioSettings() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_audioSettings;
+}
+
+void PlayerEngine::setOutputDevice(const std::string &device)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_device = device;
+}
+
+std::string PlayerEngine::outputDevice() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_device;
+}
+
+// ---- pictures ------------------------------------------------------------
+
+void PlayerEngine::setFrameCallback(bool original, RZFrameCallback callback, void *context)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_callbacks[original ? 1 : 0] = Callback{callback, context};
+}
+
+void PlayerEngine::setTimeInterval(uint64_t microseconds)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_intervalUs = std::max<uint64_t>(1000, microseconds);
+}
+
+uint64_t PlayerEngine::timeInterval() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_intervalUs;
+}
+
+bool PlayerEngine::showVideoFrame()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_videoStream < 0)
+        return false;
+    if (m_shown)
+        m_redeliver = true;
+    else
+        m_wantPicture = true;
+    m_cond.notify_all();
+    return true;
+}
+
+uint8_t *PlayerEngine::captureImage(unsigned width, unsigned height)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_shown) {
+        logError("capturing a picture: no video frame");
+        return nullptr;
+    }
+    uint8_t *bmp = frameToBmp(m_shown.get(), int(width), int(height));
+    if (!bmp)
+        logError("capturing a picture: the frame cannot be converted");
+    return bmp;
+}
+
+// ---- wave data -----------------------------------------------------------
+
+void PlayerEngine::enableWaveData(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_waveEnabled = on;
+}
+
+uint8_t *PlayerEngine::waveData()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_waveEnabled || m_audioStream < 0 || !m_stream || m_waveRing.empty())
+        return nullptr;
+    const int64_t ringFrames = int64_t(m_waveRing.size()) / m_outChannels;
+    const int64_t window = std::max(1, m_outRate / 20);
+    const int64_t end = std::min(m_stream->playedFrames(), m_waveEnd);
+    const int64_t start = std::max({end - window, m_waveEnd - ringFrames, int64_t(0)});
+    if (end <= start)
+        return nullptr;
+    std::vector<float> block(size_t(end - start) * size_t(m_outChannels));
+    for (int64_t f = start; f < end; ++f) {
+        const size_t from = size_t(f % ringFrames) * size_t(m_outChannels);
+        std::copy_n(m_waveRing.begin() + long(from), m_outChannels,
+                    block.begin() + long(size_t(f - start) * size_t(m_outChannels)));
+    }
+    return makeWaveBlock(block.data(), size_t(end - start), m_outChannels, m_outRate);
+}
+
+// ---- the player's thread -------------------------------------------------
+
+void PlayerEngine::startThread()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_quit = false;
+    m_thread = std::thread(&PlayerEngine::run, this);
+}
+
+void PlayerEngine::stopThread()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_quit = true;
+        if (m_stream)
+            m_stream->wake();
+        m_cond.notify_all();
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void PlayerEngine::run()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_quit) {
+        if (m_redeliver) {
+            m_redeliver = false;
+            deliver(lock);
+            continue;
+        }
+        if (m_state == State::Running) {
+            presentDue(false);
+            if (m_redeliver)
+                continue;
+            if (pendingFrames() > 0 && m_stream) {
+                const size_t taken = m_stream->write(m_pending.data() + m_pendingOffset, pendingFrames());
+                m_pendingOffset += taken * size_t(m_outChannels);
+                if (m_pendingOffset >= m_pending.size()) {
+                    m_pending.clear();
+                    m_pendingOffset = 0;
+                }
+                if (pendingFrames() > 0) {
+                    if (m_stream->hasFailed()) {
+                        logError("playing " + m_input.path() + ": the sound output failed");
+                        finish();
+                        continue;
+                    }
+                    auto stream = m_stream;
+                    lock.unlock();
+                    stream->waitWritable(m_videoStream >= 0 ? 5 : 20);
+                    lock.lock();
+                }
+                continue;
+            }
+            if (!m_stream && pendingFrames() > 0) {
+                m_pending.clear();
+                m_pendingOffset = 0;
+            }
+            if (!m_decodeEnded) {
+                if (m_videoQueue.size() >= kMaxQueuedPictures) {
+                    // Pictures run ahead of the sound; when the sound is about to
+                    // run dry, show the oldest picture rather than stall both.
+                    const bool starving = m_stream
+                        && m_stream->playedFrames() >= m_stream->writtenFrames() - m_outRate / 20;
+                    if (starving) {
+                        presentDue(true);
+                        continue;
+                    }
+                    m_cond.wait_for(lock, std::chrono::milliseconds(5));
+                    continue;
+                }
+                decodeStep();
+                continue;
+            }
+            if (m_stream) {
+                m_stream->beginDrain();
+                if ((m_stream->isDrained() && m_videoQueue.empty()) || m_stream->hasFailed()) {
+                    finish();
+                    continue;
+                }
+                auto stream = m_stream;
+                lock.unlock();
+                stream->waitWritable(10);
+                lock.lock();
+                continue;
+            }
+            const AVRational rate = m_videoStream >= 0
+                ? m_input.format()->streams[m_videoStream]->avg_frame_rate : AVRational{25, 1};
+            const int64_t frameUs = rate.num > 0 ? av_rescale(1000000, rate.den, rate.num) : 40000;
+            if (m_videoQueue.empty() && int64_t(clockTimeLocked()) >= m_lastVideoUs + frameUs) {
+                finish();
+                continue;
+            }
+            m_cond.wait_for(lock, std::chrono::milliseconds(5));
+            continue;
+        }
+        if (m_wantPicture && m_videoStream >= 0 && !m_decodeEnded && m_state != State::Closed
+            && pendingFrames() < size_t(m_outRate) * 4) {
+            decodeStep();
+            continue;
+        }
+        m_wantPicture = false;
+        m_cond.wait(lock);
+    }
+}
+
+void PlayerEngine::deliver(std::unique_lock<std::mutex> &lock)
+{
+    if (!m_shown)
+        return;
+    FrameHandle handle;
+    if (!handle.assign(m_shown.get(), uint64_t(std::max<int64_t>(0, m_shownUs))))
+        return;
+    const Callback callbacks[2] = {m_callbacks[0], m_callbacks[1]};
+    lock.unlock();
+    for (const Callback &callback : callbacks) {
+        if (callback.function)
+            callback.function(toHandle(&handle), callback.context);
+    }
+    lock.lock();
+}
+
+size_t PlayerEngine::pendingFrames() const
+{
+    return (m_pending.size() - m_pendingOffset) / size_t(m_outChannels);
+}
+
+void PlayerEngine::resetOutputState(uint64_t startUs)
+{
+    m_pending.clear();
+    m_pendingOffset = 0;
+    m_producedFrames = 0;
+    m_audioFedUs = int64_t(startUs);
+    m_clock.restart(startUs, m_audioSettings.timeRatio(), m_outRate);
+    m_waveRing.assign(size_t(std::max(m_outRate, 1)) * kWaveRingSeconds * size_t(m_outChannels), 0.0f);
+    m_waveEnd = 0;
+    m_videoQueue.clear();
+    m_graph.reset();
+    m_wallBaseUs = startUs;
+    m_wallStart = Clock::now();
+}
+
+bool PlayerEngine::restartAt(uint64_t timeUs, bool exact, std::string *error)
+{
+    const uint64_t length = m_input.durationUs();
+    if (length > 0 && timeUs > length)
+        timeUs = length;
+    if (m_stream) {
+        m_stream->close();
+        m_stream.reset();
+    }
+    if (!m_decoder->seek(timeUs) && timeUs > 0) {
+        if (error)
+            *error = "the file cannot seek";
+        return false;
+    }
+    m_decodeEnded = false;
+    m_skipUntilUs = exact ? timeUs : 0;
+    m_position = timeUs;
+    resetOutputState(timeUs);
+    if (m_videoStream >= 0 && m_state != State::Running)
+        m_wantPicture = true;
+    if ((m_state == State::Running || m_state == State::Paused) && m_audioStream >= 0) {
+        if (!openOutput(m_state == State::Paused, error))
+            return false;
+    }
+    m_cond.notify_all();
+    return true;
+}
+
+bool PlayerEngine::openOutput(bool paused, std::string *error)
+{
+    m_stream = makeOutputStream(error);
+    if (!m_stream)
+        return false;
+    if (!m_stream->open(m_device, m_outRate, m_outChannels, paused, error)) {
+        m_stream.reset();
+        return false;
+    }
+    return true;
+}
+
+bool PlayerEngine::buildFilters(const AVFrame *sample, std::string *error)
+{
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    AVChannelLayout inLayout{};
+    if (sample->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&inLayout, sample->ch_layout.nb_channels);
+    else
+        av_channel_layout_copy(&inLayout, &sample->ch_layout);
+    const AudioFormat in(sample->sample_rate, inLayout, AVSampleFormat(sample->format));
+    av_channel_layout_uninit(&inLayout);
+    const AudioFormat out(m_outRate, stereo, AV_SAMPLE_FMT_FLT);
+    return m_graph.configure(in, out, m_audioSettings, error);
+}
+
+void PlayerEngine::decodeStep()
+{
+    int index = -1;
+    AVFrame *frame = m_decoded.get();
+    const int got = m_decoder->next(frame, &index);
+    if (got <= 0) {
+        m_decodeEnded = true;
+        drainFilters();
+        return;
+    }
+    const AVStream *stream = m_input.format()->streams[index];
+    const int64_t pts = frame->best_effort_timestamp;
+    int64_t timeUs = 0;
+    if (pts != AV_NOPTS_VALUE)
+        timeUs = toMicroseconds(pts, stream->time_base) - m_input.startTimeUs();
+    else
+        timeUs = index == m_audioStream ? m_audioFedUs : m_lastVideoUs;
+    if (index == m_audioStream)
+        takeAudio(frame, timeUs);
+    else if (index == m_videoStream)
+        keepVideoFrame(frame, timeUs);
+    av_frame_unref(frame);
+}
+
+void PlayerEngine::takeAudio(AVFrame *frame, int64_t timeUs)
+{
+    const int rate = frame->sample_rate > 0 ? frame->sample_rate : m_outRate;
+    if (frame->nb_samples <= 0)
+        return;
+    if (m_skipUntilUs > 0) {
+        const int64_t endUs = timeUs + frameMicroseconds(frame->nb_samples, rate);
+        if (endUs <= int64_t(m_skipUntilUs))
+            return;
+        if (timeUs < int64_t(m_skipUntilUs)) {
+            const int cut = int(av_rescale(int64_t(m_skipUntilUs) - timeUs, rate, 1000000));
+            if (cut >= frame->nb_samples)
+                return;
+            if (cut > 0)
+                dropLeadingSamples(frame, cut);
+            timeUs = int64_t(m_skipUntilUs);
+        }
+        m_skipUntilUs = 0;
+    }
+
+    const AudioFormat &in = m_graph.inputFormat();
+    const bool formatChanged = m_graph.isConfigured()
+        && (frame->sample_rate != in.sampleRate || frame->format != in.sampleFormat
+            || frame->ch_layout.nb_channels != in.layout.nb_channels);
+    if (!m_graph.isConfigured() || m_graphDirty || formatChanged) {
+        if (m_graph.isConfigured()) {
+            // Let the old chain hand out what it holds, then time the rest
+            // of the output by the new settings.
+            drainFilters();
+            m_clock.addSegment(m_producedFrames, uint64_t(std::max<int64_t>(0, m_audioFedUs)),
+                               m_audioSettings.timeRatio());
+        }
+        std::string error;
+        if (!buildFilters(frame, &error)) {
+            logError("playing " + m_input.path() + ": " + error);
+            m_decodeEnded = true;
+            return;
+        }
+        m_graphDirty = false;
+    }
+    frame->pts = av_rescale(timeUs, rate, 1000000);
+    m_audioFedUs = timeUs + frameMicroseconds(frame->nb_samples, rate);
+    const int pushed = m_graph.push(frame);
+    if (pushed < 0) {
+        logAvError("filtering the sound of " + m_input.path(), pushed);
+        return;
+    }
+    AVFrame *out = m_filtered.get();
+    while (m_graph.pull(out) >= 0) {
+        const size_t samples = size_t(out->nb_samples) * size_t(m_outChannels);
+        const auto *data = reinterpret_cast<const float *>(out->data[0]);
+        m_pending.insert(m_pending.end(), data, data + samples);
+        rememberWave(data, size_t(out->nb_samples));
+        m_producedFrames += out->nb_samples;
+        av_frame_unref(out);
+    }
+}
+
+void PlayerEngine::drainFilters()
+{
+    if (!m_graph.isConfigured())
+        return;
+    m_graph.push(nullptr);
+    AVFrame *out = m_filtered.get();
+    while (m_graph.pull(out) >= 0) {
+        const size_t samples = size_t(out->nb_samples) * size_t(m_outChannels);
+        const auto *data = reinterpret_cast<const float *>(out->data[0]);
+        m_pending.insert(m_pending.end(), data, data + samples);
+        rememberWave(data, size_t(out->nb_samples));
+        m_producedFrames += out->nb_samples;
+        av_frame_unref(out);
+    }
+    m_graph.reset();
+}
+
+void PlayerEngine::rememberWave(const float *samples, size_t frames)
+{
+    if (m_waveRing.empty())
+        return;
+    const size_t ringFrames = m_waveRing.size() / size_t(m_outChannels);
+    for (size_t i = 0; i < frames; ++i) {
+        const size_t at = size_t((m_waveEnd + int64_t(i)) % int64_t(ringFrames)) * size_t(m_outChannels);
+        std::copy_n(samples + i * size_t(m_outChannels), m_outChannels, m_waveRing.begin() + long(at));
+    }
+    m_waveEnd += int64_t(frames);
+}
+
+void PlayerEngine::keepVideoFrame(AVFrame *frame, int64_t timeUs)
+{
+    m_lastVideoUs = std::max(m_lastVideoUs, timeUs);
+    if (m_skipUntilUs > 0 && m_audioStream < 0 && timeUs + 20000 < int64_t(m_skipUntilUs))
+        return;
+
+    // The picture in the format and size the callbacks want.
+    AVPixelFormat format = AVPixelFormat(frame->format);
+    const std::vector<uint32_t> wanted = globals().frameFormats();
+    if (!wanted.empty()) {
+        format = avPixelFormatOf(wanted.front());
+    } else if (pixelFormatCode(format) == RZ_PIXFMT_OTHER) {
+        format = AV_PIX_FMT_YUV420P;
+    }
+    const int w = m_outWidth > 0 && m_outHeight > 0 ? int(m_outWidth) : frame->width;
+    const int h = m_outWidth > 0 && m_outHeight > 0 ? int(m_outHeight) : frame->height;
+    FramePtr picture = makeFrame();
+    if (!picture)
+        return;
+    if (format == frame->format && w == frame->width && h == frame->height) {
+        if (av_frame_ref(picture.get(), frame) < 0)
+            return;
+    } else {
+        m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame->width, frame->height,
+                                            AVPixelFormat(frame->format), w, h, format,
+                                            SWS_BILINEAR, nullptr, nullptr, nullptr));
+        if (!m_scaler)
+            return;
+        picture->format = format;
+        picture->width = w;
+        picture->height = h;
+        if (av_frame_get_buffer(picture.get(), 0) < 0)
+            return;
+        sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height, picture->data,
+                  picture->linesize);
+    }
+    if (m_state != State::Running) {
+        if (m_wantPicture && timeUs + 20000 >= int64_t(m_position)) {
+            m_shown = std::move(picture);
+            m_shownUs = timeUs;
+            m_wantPicture = false;
+            m_redeliver = true;
+        }
+        return;
+    }
+    m_videoQueue.push_back(VideoFrame{std::move(picture), timeUs});
+}
+
+void PlayerEngine::presentDue(bool force)
+{
+    if (m_videoQueue.empty())
+        return;
+    const int64_t now = int64_t(clockTimeLocked());
+    bool any = false;
+    while (!m_videoQueue.empty() && (force || m_videoQueue.front().timeUs <= now + 10000)) {
+        m_shown = std::move(m_videoQueue.front().frame);
+        m_shownUs = m_videoQueue.front().timeUs;
+        m_videoQueue.pop_front();
+        any = true;
+        force = false;
+    }
+    if (any)
+        m_redeliver = true;
+}
+
+void PlayerEngine::finish()
+{
+    if (m_loop) {
+        std::string error;
+        if (restartAt(0, true, &error)) {
+            m_wallStart = Clock::now();
+            return;
+        }
+    }
+    if (m_stream) {
+        m_stream->close();
+        m_stream.reset();
+    }
+    m_state = State::Completed;
+    m_position = m_input.durationUs();
+    m_wallRunning = false;
+    m_pending.clear();
+    m_pendingOffset = 0;
+}
+
+uint64_t PlayerEngine::clockTimeLocked() const
+{
+    uint64_t t = 0;
+    switch (m_state) {
+    case State::Closed:
+        return 0;
+    case State::Stopped:
+        return m_position;
+    case State::Completed:
+        return m_input.durationUs();
+    case State::Running:
+    case State::Paused:
+        if (m_audioStream >= 0) {
+            t = m_stream ? m_clock.mediaTimeAt(m_stream->playedFrames()) : m_position;
+        } else {
+            t = m_wallBaseUs;
+            if (m_wallRunning) {
+                const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+                    Clock::now() - m_wallStart).count();
+                t += uint64_t(double(elapsed) * m_audioSettings.timeRatio());
+            }
+        }
+        break;
+    }
+    const uint64_t length = m_input.durationUs();
+    return length > 0 ? std::min(t, length) : t;
+}
+
+} // namespace rz

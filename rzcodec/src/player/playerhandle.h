@@ -1,0 +1,27 @@
+#pragma once
+// The object behind a player handle: a share of one playback engine, so that
+// a reference handle drives the same playback as the handle it refers to.
+
+#include "internal/handle.h"
+#include "player/playerengine.h"
+
+#include <memory>
+#include <string>
+
+namespace rz {
+
+class PlayerHandle : public Handle
+{
+public:
+    static constexpr Role kRole = Role::Player;
+    PlayerHandle(int32_t kind, std::shared_ptr<PlayerEngine> engine)
+        : Handle(kRole), kind(kind), engine(std::move(engine)) {}
+
+    std::string mediaPath() const override { return engine->path(); }
+
+    const int32_t kind;
+    const std::shared_ptr<PlayerEngine> engine;
+    std::string textReadBack; // keeps the last text handed out by rz_player_get_text
+};
+
+} // namespace rz

@@ -1,0 +1,325 @@
+// The player's sound chain and its handling of files, without a sound server:
+// the shared filter chain measured on real samples, wave-data blocks, the
+// play clock, settings read back, and bad files and handles.
+
+#include "internal/audiofiltergraph.h"
+#include "internal/ffmpeg.h"
+#include "internal/waveblock.h"
+#include "player/playclock.h"
+#include "rzcodec/player.h"
+
+#include "mediafiles.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kRate = 44100;
+
+// Runs interleaved stereo float samples through a chain; returns what comes out.
+QVector<float> runChain(const QVector<float> &input, const rz::AudioFilterSettings &settings,
+                        QString *error = nullptr)
+{
+    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    const rz::AudioFormat format(kRate, stereo, AV_SAMPLE_FMT_FLT);
+    rz::AudioFilterGraph graph;
+    std::string why;
+    if (!graph.configure(format, format, settings, &why)) {
+        if (error)
+            *error = QString::fromStdString(why);
+        return {};
+    }
+    QVector<float> output;
+    AVFrame *in = av_frame_alloc();
+    AVFrame *out = av_frame_alloc();
+    const int frames = input.size() / 2;
+    const int chunk = 1024;
+    auto take = [&] {
+        while (graph.pull(out) >= 0) {
+            const auto *data = reinterpret_cast<const float *>(out->data[0]);
+            for (int i = 0; i < out->nb_samples * 2; ++i)
+                output.append(data[i]);
+            av_frame_unref(out);
+        }
+    };
+    for (int at = 0; at < frames; at += chunk) {
+        const int n = std::min(chunk, frames - at);
+        in->format = AV_SAMPLE_FMT_FLT;
+        in->sample_rate = kRate;
+        av_channel_layout_copy(&in->ch_layout, &stereo);
+        in->nb_samples = n;
+        in->pts = at;
+        av_frame_get_buffer(in, 0);
+        std::memcpy(in->data[0], input.constData() + at * 2, size_t(n) * 2 * sizeof(float));
+        graph.push(in);
+        av_frame_unref(in);
+        take();
+    }
+    graph.push(nullptr);
+    take();
+    av_frame_free(&in);
+    av_frame_free(&out);
+    return output;
+}
+
+double levelDb(const QVector<float> &interleaved, int skipFrames = 4410)
+{
+    const QVector<float> middle = interleaved.mid(skipFrames * 2, interleaved.size() - skipFrames * 4);
+    return 20.0 * std::log10(TestSupport::rms(middle.constData(), middle.size()));
+}
+
+} // namespace
+
+class TestPlayerFilters : public QObject
+{
+    Q_OBJECT
+private slots:
+    void volumeScalesTheLevel_data();
+    void volumeScalesTheLevel();
+    void equalizerRaisesOnlyItsBand();
+    void speedShortensWithoutChangingPitch();
+    void rateShortensAndRaisesPitch();
+    void neutralChainKeepsEverySample();
+    void waveBlockLayout();
+    void playClockFollowsSpeedChanges();
+    void badFilesAndHandlesFailCleanly();
+    void playingWithoutSoundServerFails();
+    void settingsAreKeptAndReadBack();
+};
+
+void TestPlayerFilters::volumeScalesTheLevel_data()
+{
+    QTest::addColumn<int>("volume");
+    QTest::newRow("50") << 50;
+    QTest::newRow("25") << 25;
+    QTest::newRow("150") << 150;
+}
+
+void TestPlayerFilters::volumeScalesTheLevel()
+{
+    QFETCH(int, volume);
+    const QVector<float> tone = TestSupport::sineTone(440, 1.0, kRate, 2, 0.25);
+    rz::AudioFilterSettings settings;
+    settings.volume = volume;
+    const QVector<float> out = runChain(tone, settings);
+    QVERIFY(!out.isEmpty());
+    const double change = levelDb(out) - levelDb(tone);
+    QVERIFY2(std::abs(change - 20.0 * std::log10(volume / 100.0)) < 0.1, qPrintable(QString::number(change)));
+}
+
+void TestPlayerFilters::equalizerRaisesOnlyItsBand()
+{
+    rz::AudioFilterSettings settings;
+    const double frequencies[] = {32, 64, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+    for (double f : frequencies)
+        settings.bands.push_back({f, f == 1000 ? 10.0 : 0.0});
+
+    const QVector<float> high = TestSupport::sineTone(1000, 1.0, kRate, 2, 0.1);
+    const double raised = levelDb(runChain(high, settings)) - levelDb(high);
+    QVERIFY2(std::abs(raised - 10.0) < 1.5, qPrintable(QString::number(raised)));
+
+    const QVector<float> low = TestSupport::sineTone(100, 1.0, kRate, 2, 0.1);
+    const double kept = levelDb(runChain(low, settings)) - levelDb(low);
+    QVERIFY2(std::abs(kept) < 1.0, qPrintable(QString::number(kept)));
+}
+
+void TestPlayerFilters::speedShortensWithoutChangingPitch()
+{
+    const QVector<float> tone = TestSupport::sineTone(440, 2.0, kRate, 2, 0.3);
+    rz::AudioFilterSettings settings;
+    settings.speed = 200;
+    const QVector<float> out = runChain(tone, settings);
+    const double seconds = out.size() / 2.0 / kRate;
+    QVERIFY2(std::abs(seconds - 1.0) < 0.05, qPrintable(QString::number(seconds)));
+    QVERIFY(TestSupport::goertzelPowerInterleaved(out, 2, 440, kRate)
+            > 100 * TestSupport::goertzelPowerInterleaved(out, 2, 880, kRate));
+
+    settings.speed = 25; // below atempo's own range: two stages
+    const QVector<float> slow = runChain(TestSupport::sineTone(440, 0.5, kRate, 2, 0.3), settings);
+    QVERIFY2(std::abs(slow.size() / 2.0 / kRate - 2.0) < 0.1, qPrintable(QString::number(slow.size())));
+}
+
+void TestPlayerFilters::rateShortensAndRaisesPitch()
+{
+    const QVector<float> tone = TestSupport::sineTone(440, 2.0, kRate, 2, 0.3);
+    rz::AudioFilterSettings settings;
+    settings.rate = 200;
+    const QVector<float> out = runChain(tone, settings);
+    QVERIFY2(std::abs(out.size() / 2.0 / kRate - 1.0) < 0.05, qPrintable(QString::number(out.size())));
+    QVERIFY(TestSupport::goertzelPowerInterleaved(out, 2, 880, kRate)
+            > 100 * TestSupport::goertzelPowerInterleaved(out, 2, 440, kRate));
+    QCOMPARE(settings.timeRatio(), 2.0);
+}
+
+void TestPlayerFilters::neutralChainKeepsEverySample()
+{
+    const QVector<float> tone = TestSupport::sineTone(440, 0.5, kRate, 2, 0.3);
+    rz::AudioFilterSettings settings;
+    QVERIFY(settings.isNeutral());
+    const QVector<float> out = runChain(tone, settings);
+    QCOMPARE(out.size(), tone.size());
+    for (int i = 0; i < tone.size(); i += 997)
+        QCOMPARE(out[i], tone[i]);
+}
+
+void TestPlayerFilters::waveBlockLayout()
+{
+    const float samples[] = {0.0f, 0.0f, 1.0f, 1.0f, -1.0f, -1.0f, 0.5f, -0.5f};
+    uint8_t *block = rz::makeWaveBlock(samples, 4, 2, 44100);
+    QVERIFY(block);
+    QCOMPARE(QByteArray(reinterpret_cast<char *>(block), 4), QByteArray("RIFF"));
+    QCOMPARE(QByteArray(reinterpret_cast<char *>(block) + 8, 4), QByteArray("WAVE"));
+    QCOMPARE(rz::waveBlockSampleRate(block), 44100u);
+    QCOMPARE(rz::waveBlockDataBytes(block), 8u);
+    auto sample = [&](int i) { return int(block[44 + 2 * i]) | int(block[45 + 2 * i]) << 8; };
+    QCOMPARE(sample(0), 32768);  // silence
+    QCOMPARE(sample(1), 65535);  // full scale up
+    QCOMPARE(sample(2), 1);      // full scale down
+    QCOMPARE(sample(3), 32768);  // opposite channels cancel in the mono mix
+    rz::freeWaveBlock(block);
+}
+
+void TestPlayerFilters::playClockFollowsSpeedChanges()
+{
+    rz::PlayClock clock;
+    clock.restart(5000000, 1.0, 44100);
+    QCOMPARE(clock.mediaTimeAt(0), quint64(5000000));
+    QCOMPARE(clock.mediaTimeAt(44100), quint64(6000000));
+    // From 1 s of output on, one output second carries two media seconds.
+    clock.addSegment(44100, 6000000, 2.0);
+    QCOMPARE(clock.mediaTimeAt(44100 + 22050), quint64(7000000));
+    QCOMPARE(clock.mediaTimeAt(22050), quint64(5500000));
+}
+
+void TestPlayerFilters::badFilesAndHandlesFailCleanly()
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.wav");
+    QVERIFY(TestSupport::writeToneWav(good, 440, 1.0));
+    const QString empty = dir.filePath("empty.mp3");
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString text = dir.filePath("text.wav");
+    {
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("this is not a sound file\n").repeated(200));
+    }
+    const QString cut = dir.filePath("cut.wav");
+    QVERIFY(MediaFiles::truncateCopy(good, cut, 30));
+    const QString noise = dir.filePath("noise.mp3");
+    {
+        QFile f(noise);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QByteArray bytes(64 * 1024, '\0');
+        quint32 x = 12345;
+        for (char &c : bytes) {
+            x = x * 1103515245u + 12345u;
+            c = char(x >> 24);
+        }
+        f.write(bytes);
+    }
+
+    void *player = rz_player_create(RZ_PLAYER_DEFAULT);
+    QVERIFY(player);
+    for (const QString &bad : {dir.filePath("missing.wav"), empty, text, cut, noise, dir.path()}) {
+        QCOMPARE(rz_player_open_ex(player, bad.toUtf8().constData(), 0, 0, 0, 0), 0);
+        QCOMPARE(rz_player_has_audio(player), 0);
+        QCOMPARE(rz_player_play(player), 0);
+        QCOMPARE(rz_player_get_duration(player), quint64(0));
+    }
+    QCOMPARE(rz_player_open_ex(player, nullptr, 0, 0, 0, 0), 0);
+    QCOMPARE(rz_player_open_ex(player, "", 0, 0, 0, 0), 0);
+    // After the failures a good file still opens in the same player.
+    QCOMPARE(rz_player_open_ex(player, good.toUtf8().constData(), 0, 0, 0, 0), 1);
+    QCOMPARE(rz_player_has_audio(player), 1);
+    QCOMPARE(rz_player_has_video(player), 0);
+    QVERIFY(std::llabs(qint64(rz_player_get_duration(player)) - 1000000) < 1000);
+    QCOMPARE(rz_player_stop(player), 1);
+    QCOMPARE(rz_player_close(player), 1);
+    QCOMPARE(rz_player_release(player), 1);
+
+    // A null or foreign handle fails every call without touching anything.
+    int foreign = 7;
+    for (void *h : {static_cast<void *>(nullptr), static_cast<void *>(&foreign)}) {
+        QCOMPARE(rz_player_open_ex(h, good.toUtf8().constData(), 0, 0, 0, 0), 0);
+        QCOMPARE(rz_player_play(h), 0);
+        QCOMPARE(rz_player_seek(h, 1000), 0);
+        QCOMPARE(rz_player_get_play_time(h), quint64(0));
+        QCOMPARE(rz_player_set_audio_volume(h, 50), 0);
+        QVERIFY(!rz_player_get_audio_wave_data(h, 1));
+        QVERIFY(!rz_player_capture_video_image(h, 0, 0, 0));
+        QCOMPARE(rz_player_release(h), 0);
+    }
+    QVERIFY(!rz_player_create_reference(nullptr));
+}
+
+void TestPlayerFilters::playingWithoutSoundServerFails()
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.wav");
+    QVERIFY(TestSupport::writeToneWav(good, 440, 1.0));
+    void *player = rz_player_create(RZ_PLAYER_DEFAULT);
+    QCOMPARE(rz_player_open_ex(player, good.toUtf8().constData(), 0, 0, 0, 0), 1);
+    QCOMPARE(rz_player_seek(player, 500000), 1);
+    QCOMPARE(rz_player_get_play_time(player), quint64(500000));
+    // No server runs for this test: play must say so, not pretend.
+    QCOMPARE(rz_player_play(player), 0);
+    QCOMPARE(rz_player_is_running(player), 0);
+    QCOMPARE(rz_player_is_stop(player), 1);
+    QCOMPARE(rz_player_get_play_time(player), quint64(500000));
+    rz_player_stop(player);
+    rz_player_close(player);
+    rz_player_release(player);
+}
+
+void TestPlayerFilters::settingsAreKeptAndReadBack()
+{
+    void *player = rz_player_create(RZ_PLAYER_PLAIN);
+    const double crop[] = {0.1, 0.2, 0.9, 0.8};
+    QCOMPARE(rz_player_set_values(player, "SetVideoCrop", crop, 4), 1);
+    double back[4] = {0, 0, 0, 0};
+    QCOMPARE(rz_player_get_values(player, "SetVideoCrop", back, 4), 4u);
+    QCOMPARE(back[2], 0.9);
+    QCOMPARE(rz_player_get_values(player, "SetVideoRotate", back, 4), 0u);
+
+    const double size = 24;
+    QCOMPARE(rz_player_set_text(player, "SetWatermarkText", "Ünïcødé ✓", &size, 1), 1);
+    QCOMPARE(QString::fromUtf8(rz_player_get_text(player, "SetWatermarkText")), QString("Ünïcødé ✓"));
+
+    // A batch takes effect at its end, all at once.
+    const double rotate = 90;
+    rz_player_begin_settings(player);
+    rz_player_set_values(player, "SetVideoRotate", &rotate, 1);
+    QCOMPARE(rz_player_get_values(player, "SetVideoRotate", back, 1), 0u);
+    rz_player_end_settings(player);
+    QCOMPARE(rz_player_get_values(player, "SetVideoRotate", back, 1), 1u);
+    QCOMPARE(back[0], 90.0);
+
+    // Sound settings read back as they were given.
+    const double bands[] = {1000, 2000};
+    const double gains[] = {6, -3};
+    QCOMPARE(rz_player_set_audio_equalize(player, bands, gains, 2), 1);
+    QCOMPARE(rz_player_get_values(player, "SetAudioEqualize", back, 4), 4u);
+    QCOMPARE(back[1], 2000.0);
+    QCOMPARE(back[3], -3.0);
+    QCOMPARE(rz_player_set_audio_volume(player, 80), 1);
+    QCOMPARE(rz_player_get_values(player, "SetAudioVolume", back, 1), 1u);
+    QCOMPARE(back[0], 80.0);
+    QCOMPARE(rz_player_change_speed(player, 0), 0);
+
+    // A reference handle sees the same player.
+    void *other = rz_player_create_reference(player);
+    QVERIFY(other);
+    QCOMPARE(rz_player_get_values(other, "SetVideoCrop", back, 4), 4u);
+    rz_player_release(other);
+    rz_player_release(player);
+}
+
+QTEST_GUILESS_MAIN(TestPlayerFilters)
+#include "tst_playerfilters.moc"

@@ -1,0 +1,332 @@
+// The player role heard on the private sound server: every check is made on
+// what the system_sound sink actually played, captured from its monitor.
+
+#include "rzcodec/frame.h"
+#include "rzcodec/player.h"
+
+#include "mediafiles.h"
+#include "soundcapture.h"
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+#include <atomic>
+#include <cmath>
+#include <functional>
+#include <QtEndian>
+
+namespace {
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+// Owns one player with a file open.
+struct Player {
+    void *handle = rz_player_create(RZ_PLAYER_DEFAULT);
+    ~Player()
+    {
+        rz_player_stop(handle);
+        rz_player_close(handle);
+        rz_player_release(handle);
+    }
+    bool open(const QString &path) { return rz_player_open_ex(handle, path.toUtf8().constData(), 0, 0, 0, 0); }
+};
+
+struct FrameLog {
+    std::atomic<int> calls{0};
+    std::atomic<bool> offGuiThread{true};
+    std::atomic<uint32_t> format{0xFFFFFFFF};
+    std::atomic<uint32_t> width{0};
+    std::atomic<uint32_t> height{0};
+    std::atomic<bool> planesPresent{false};
+    QThread *guiThread = nullptr;
+};
+
+uint32_t recordFrame(void *frame, void *context)
+{
+    auto *log = static_cast<FrameLog *>(context);
+    if (QThread::currentThread() == log->guiThread)
+        log->offGuiThread = false;
+    log->format = rz_frame_format(frame);
+    log->width = rz_frame_width(frame);
+    log->height = rz_frame_height(frame);
+    log->planesPresent = rz_frame_data(frame, 0) && rz_frame_stride(frame, 0) >= rz_frame_width(frame);
+    ++log->calls;
+    return 1;
+}
+
+} // namespace
+
+class TestPlayerRole : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void toneIsHeardAndPlayFinishes();
+    void pauseSilencesAndResumesWhereItStopped();
+    void seekToHalfPlaysTheSecondHalf();
+    void volumeFiftyLowersBySixDecibels();
+    void equalizerRaisesItsBandOnly();
+    void doubleSpeedEndsInHalfTheTime();
+    void waveDataShowsWhatIsHeard();
+    void videoFramesReachCallbacksOnPlayerThread();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_tone2s;
+    QString m_twoHalves;
+};
+
+void TestPlayerRole::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_tone2s = m_dir.filePath("tone2s.wav");
+    QVERIFY(TestSupport::writeToneWav(m_tone2s, 440, 2.0));
+    // 5 s of 440 Hz, then 5 s of 880 Hz.
+    m_twoHalves = m_dir.filePath("halves.flac");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "sine=f=440:d=5:r=44100", "-f", "lavfi",
+                                   "-i", "sine=f=880:d=5:r=44100", "-filter_complex",
+                                   "[0][1]concat=n=2:v=0:a=1,aformat=channel_layouts=stereo",
+                                   "-c:a", "flac", m_twoHalves}));
+}
+
+void TestPlayerRole::toneIsHeardAndPlayFinishes()
+{
+    Player p;
+    QVERIFY(p.open(m_tone2s));
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QCOMPARE(rz_player_is_running(p.handle), 1);
+    QVERIFY(waitUntil([&] { return rz_player_is_completed(p.handle) != 0; }, 6000));
+    const qint64 took = timer.elapsed();
+    QThread::msleep(100);
+    const QVector<float> heard = capture.stop();
+    QVERIFY2(took > 1900 && took < 2700, qPrintable(QString::number(took)));
+    QCOMPARE(rz_player_get_play_time(p.handle), rz_player_get_duration(p.handle));
+
+    QVERIFY(SoundLevel::tone(heard, 440) > 100 * SoundLevel::tone(heard, 1000));
+    // Everything was played: about 2 s of sound above the noise floor.
+    int loud = 0;
+    for (int i = 0; i + 2 * 441 <= heard.size(); i += 2 * 441)
+        loud += SoundLevel::rmsDb(heard.mid(i, 2 * 441)) > -20 ? 1 : 0;
+    QVERIFY2(loud >= 195 && loud <= 205, qPrintable(QString::number(loud)));
+}
+
+void TestPlayerRole::pauseSilencesAndResumesWhereItStopped()
+{
+    Player p;
+    QVERIFY(p.open(m_twoHalves));
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QThread::msleep(1000);
+    QCOMPARE(rz_player_pause(p.handle), 1);
+    QCOMPARE(rz_player_is_pause(p.handle), 1);
+    const quint64 pausedAt = rz_player_get_play_time(p.handle);
+    QVERIFY2(pausedAt > 800000 && pausedAt < 1200000, qPrintable(QString::number(pausedAt)));
+
+    SoundCapture silence;
+    QVERIFY(silence.start());
+    QThread::msleep(600);
+    const QVector<float> quiet = silence.stop();
+    QVERIFY2(SoundLevel::rmsDb(SoundLevel::slice(quiet, 0.2, 0.6)) < -80,
+             qPrintable(QString::number(SoundLevel::rmsDb(quiet))));
+    QCOMPARE(rz_player_get_play_time(p.handle), pausedAt);
+
+    SoundCapture resumed;
+    QVERIFY(resumed.start());
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QThread::msleep(500);
+    const quint64 after = rz_player_get_play_time(p.handle);
+    const QVector<float> heard = resumed.stop();
+    // Resumed from the same place: about half a second on, still in the first half.
+    QVERIFY2(after > pausedAt + 300000 && after < pausedAt + 700000, qPrintable(QString::number(after)));
+    QVERIFY(SoundLevel::tone(heard, 440) > 100 * SoundLevel::tone(heard, 880));
+}
+
+void TestPlayerRole::seekToHalfPlaysTheSecondHalf()
+{
+    Player p;
+    QVERIFY(p.open(m_twoHalves));
+    const quint64 length = rz_player_get_duration(p.handle);
+    QVERIFY(std::llabs(qint64(length) - 10000000) < 5000);
+    QCOMPARE(rz_player_seek(p.handle, 5000000), 1);
+    QCOMPARE(rz_player_get_play_time(p.handle), quint64(5000000));
+
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QThread::msleep(800);
+    const quint64 now = rz_player_get_play_time(p.handle);
+    const QVector<float> heard = capture.stop();
+    QVERIFY2(now > 5400000 && now < 6000000, qPrintable(QString::number(now)));
+    QVERIFY(SoundLevel::tone(heard, 880) > 100 * SoundLevel::tone(heard, 440));
+
+    // Seeking back while playing is heard at once.
+    SoundCapture back;
+    QVERIFY(back.start());
+    QCOMPARE(rz_player_seek(p.handle, 1000000), 1);
+    QThread::msleep(600);
+    const QVector<float> early = SoundLevel::slice(back.stop(), 0.35, 0.75);
+    QVERIFY(SoundLevel::tone(early, 440) > 100 * SoundLevel::tone(early, 880));
+}
+
+void TestPlayerRole::volumeFiftyLowersBySixDecibels()
+{
+    const QString file = m_dir.filePath("tone6s.wav");
+    QVERIFY(TestSupport::writeToneWav(file, 440, 6.0, 44100, 2, 0.4));
+    Player p;
+    QVERIFY(p.open(file));
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QThread::msleep(1500);
+    QCOMPARE(rz_player_set_audio_volume(p.handle, 50), 1);
+    QThread::msleep(1500);
+    const QVector<float> heard = capture.stop();
+    const double full = SoundLevel::rmsDb(SoundLevel::slice(heard, 0.6, 1.5));
+    const double half = SoundLevel::rmsDb(SoundLevel::slice(heard, 2.2, 3.0));
+    QVERIFY2(full > -15, qPrintable(QString::number(full)));
+    QVERIFY2(std::abs(half - full + 6.0) < 1.0, qPrintable(QString("%1 %2").arg(full).arg(half)));
+}
+
+void TestPlayerRole::equalizerRaisesItsBandOnly()
+{
+    const double bands[] = {31, 62, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+    const double gains[] = {0, 0, 0, 0, 0, 10, 0, 0, 0, 0};
+    for (double frequency : {1000.0, 100.0}) {
+        const QString file = m_dir.filePath(QString("eq%1.wav").arg(frequency));
+        QVERIFY(TestSupport::writeToneWav(file, frequency, 4.0, 44100, 2, 0.1));
+        double level[2] = {0, 0};
+        for (int withEq = 0; withEq < 2; ++withEq) {
+            Player p;
+            QVERIFY(p.open(file));
+            if (withEq)
+                QCOMPARE(rz_player_set_audio_equalize(p.handle, bands, gains, 10), 1);
+            SoundCapture capture;
+            QVERIFY(capture.start());
+            QCOMPARE(rz_player_play(p.handle), 1);
+            QThread::msleep(1500);
+            level[withEq] = SoundLevel::rmsDb(SoundLevel::slice(capture.stop(), 0.6, 1.5));
+        }
+        const double change = level[1] - level[0];
+        if (frequency == 1000.0)
+            QVERIFY2(std::abs(change - 10.0) < 1.5, qPrintable(QString::number(change)));
+        else
+            QVERIFY2(std::abs(change) < 1.0, qPrintable(QString::number(change)));
+    }
+}
+
+void TestPlayerRole::doubleSpeedEndsInHalfTheTime()
+{
+    const QString file = m_dir.filePath("tone4s.wav");
+    QVERIFY(TestSupport::writeToneWav(file, 440, 4.0));
+    Player p;
+    QVERIFY(p.open(file));
+    QCOMPARE(rz_player_change_speed(p.handle, 200), 1);
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QThread::msleep(1000);
+    const quint64 halfway = rz_player_get_play_time(p.handle);
+    QVERIFY(waitUntil([&] { return rz_player_is_completed(p.handle) != 0; }, 6000));
+    const qint64 took = timer.elapsed();
+    const QVector<float> heard = capture.stop();
+    QVERIFY2(took > 1800 && took < 2600, qPrintable(QString::number(took)));
+    // The clock runs in media time: 1 s of listening is about 2 s of the file.
+    QVERIFY2(halfway > 1600000 && halfway < 2200000, qPrintable(QString::number(halfway)));
+    // Tempo, not pitch.
+    QVERIFY(SoundLevel::tone(heard, 440) > 100 * SoundLevel::tone(heard, 880));
+}
+
+void TestPlayerRole::waveDataShowsWhatIsHeard()
+{
+    Player p;
+    QVERIFY(p.open(m_twoHalves));
+    QVERIFY(!rz_player_get_audio_wave_data(p.handle, 1)); // nothing heard yet
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QThread::msleep(500);
+    uint8_t *block = rz_player_get_audio_wave_data(p.handle, 1);
+    QVERIFY(block);
+    const quint32 rate = qFromLittleEndian<quint32>(block + 24);
+    const quint32 bytes = qFromLittleEndian<quint32>(block + 40);
+    QCOMPARE(rate, 44100u);
+    QVERIFY2(bytes >= 2000 && bytes <= 2 * 2205, qPrintable(QString::number(bytes)));
+    // The samples are the 440 Hz tone around the silence value 32768.
+    QVector<float> mono;
+    for (quint32 i = 0; i < bytes / 2; ++i) {
+        const float v = (qFromLittleEndian<quint16>(block + 44 + 2 * i) - 32768) / 32768.0f;
+        mono << v << v;
+    }
+    QCOMPARE(rz_player_free_audio_wave_data(p.handle, block), 1);
+    QVERIFY(TestSupport::goertzelPowerInterleaved(mono, 2, 440, int(rate))
+            > 20 * TestSupport::goertzelPowerInterleaved(mono, 2, 1000, int(rate)));
+    QVERIFY(SoundLevel::rmsDb(mono) > -30); // the file's tone is at 1/8 of full scale
+
+    QCOMPARE(rz_player_enable_audio_wave_data(p.handle, 0), 1);
+    QVERIFY(!rz_player_get_audio_wave_data(p.handle, 1));
+}
+
+void TestPlayerRole::videoFramesReachCallbacksOnPlayerThread()
+{
+    const QString file = m_dir.filePath("clip.mkv");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:d=2", "-f",
+                                   "lavfi", "-i", "sine=f=440:d=2", "-c:v", "mpeg4", "-pix_fmt",
+                                   "yuv420p", "-c:a", "flac", file}));
+    FrameLog log;
+    log.guiThread = QThread::currentThread();
+    Player p;
+    QVERIFY(p.open(file));
+    QCOMPARE(rz_player_has_video(p.handle), 1);
+    QCOMPARE(rz_player_has_audio(p.handle), 1);
+    QCOMPARE(rz_player_get_video_width(p.handle), 160u);
+    QCOMPARE(rz_player_get_video_height(p.handle), 120u);
+    QCOMPARE(rz_player_get_video_aspect_x(p.handle), 4u);
+    QCOMPARE(rz_player_get_video_aspect_y(p.handle), 3u);
+    QCOMPARE(rz_player_set_video_frame_handle(p.handle, recordFrame, &log), 1);
+    QCOMPARE(rz_player_set_time_interval(p.handle, 50000), 1);
+    // The first picture is shown without playing.
+    QVERIFY(waitUntil([&] { return log.calls > 0; }, 3000));
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QThread::msleep(1000);
+    const int during = log.calls;
+    QVERIFY2(during >= 15, qPrintable(QString::number(during)));
+    QVERIFY(log.offGuiThread);
+    QCOMPARE(log.format.load(), uint32_t(RZ_PIXFMT_YUV420P));
+    QCOMPARE(log.width.load(), 160u);
+    QCOMPARE(log.height.load(), 120u);
+    QVERIFY(log.planesPresent);
+
+    QCOMPARE(rz_player_pause(p.handle), 1);
+    const int paused = log.calls;
+    QCOMPARE(rz_player_show_video_frame(p.handle), 1);
+    QVERIFY(waitUntil([&] { return log.calls > paused; }, 2000));
+
+    uint8_t *bmp = rz_player_capture_video_image(p.handle, 0, 0, 0);
+    QVERIFY(bmp);
+    const quint32 total = qFromLittleEndian<quint32>(bmp + 2);
+    QImage picture;
+    QVERIFY(picture.loadFromData(bmp, int(total), "BMP"));
+    QCOMPARE(rz_player_free_video_image(p.handle, bmp), 1);
+    QCOMPARE(picture.size(), QSize(160, 120));
+    // testsrc draws coloured bars: the picture is not one flat colour.
+    QVERIFY(picture.pixel(10, 10) != picture.pixel(150, 10) || picture.pixel(10, 10) != picture.pixel(80, 100));
+}
+
+QTEST_GUILESS_MAIN(TestPlayerRole)
+#include "tst_playerrole.moc"
