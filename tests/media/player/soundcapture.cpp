@@ -2,9 +2,17 @@
 
 #include "testsupport.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <cmath>
 #include <cstring>
+
+SoundCapture::SoundCapture()
+    : m_path(m_dir.filePath("capture.raw"))
+{
+}
 
 SoundCapture::~SoundCapture()
 {
@@ -16,12 +24,23 @@ SoundCapture::~SoundCapture()
 
 bool SoundCapture::start()
 {
+    // Straight into a file: a pipe that nobody reads while a test sleeps
+    // would stall the recorder and lose sound.
+    m_process.setStandardOutputFile(m_path, QIODevice::Truncate);
     m_process.start("parec", {"--device=system_sound.monitor", "--format=float32le",
                               "--rate=44100", "--channels=2", "--latency-msec=20"});
     if (!m_process.waitForStarted(5000))
         return false;
-    // Let the recording stream settle before anything plays.
-    QThread::msleep(150);
+    // The monitor delivers silence all the time: once the first samples
+    // arrive, the recording runs and nothing played from now on is missed.
+    QElapsedTimer timer;
+    timer.start();
+    while (QFileInfo(m_path).size() < 4096) {
+        if (timer.elapsed() > 5000)
+            return false;
+        QThread::msleep(5);
+    }
+    m_skip = QFileInfo(m_path).size() / 8 * 8;
     return true;
 }
 
@@ -29,8 +48,12 @@ QVector<float> SoundCapture::stop()
 {
     m_process.terminate();
     m_process.waitForFinished(3000);
-    const QByteArray raw = m_process.readAllStandardOutput();
-    QVector<float> samples(raw.size() / int(sizeof(float)));
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    file.seek(m_skip);
+    const QByteArray raw = file.readAll();
+    QVector<float> samples(raw.size() / int(sizeof(float)) / 2 * 2);
     std::memcpy(samples.data(), raw.constData(), size_t(samples.size()) * sizeof(float));
     return samples;
 }

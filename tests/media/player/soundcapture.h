@@ -3,6 +3,7 @@
 // of the system_sound sink, as interleaved float stereo at 44100 Hz.
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QVector>
 
 class SoundCapture
@@ -11,12 +12,16 @@ public:
     static constexpr int kRate = 44100;
     static constexpr int kChannels = 2;
 
+    SoundCapture();
     ~SoundCapture();
     bool start();
     QVector<float> stop();
 
 private:
+    QTemporaryDir m_dir;
+    QString m_path;
     QProcess m_process;
+    qint64 m_skip = 0; // bytes recorded before start() returned
 };
 
 namespace SoundLevel {

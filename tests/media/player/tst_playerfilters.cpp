@@ -6,6 +6,7 @@
 #include "internal/ffmpeg.h"
 #include "internal/waveblock.h"
 #include "player/playclock.h"
+#include "rzcodec/frame.h"
 #include "rzcodec/player.h"
 
 #include "mediafiles.h"
@@ -245,8 +246,8 @@ void TestPlayerFilters::badFilesAndHandlesFailCleanly()
     QCOMPARE(rz_player_release(player), 1);
 
     // A null or foreign handle fails every call without touching anything.
-    int foreign = 7;
-    for (void *h : {static_cast<void *>(nullptr), static_cast<void *>(&foreign)}) {
+    void *foreign = rz_frame_create();
+    for (void *h : {static_cast<void *>(nullptr), foreign}) {
         QCOMPARE(rz_player_open_ex(h, good.toUtf8().constData(), 0, 0, 0, 0), 0);
         QCOMPARE(rz_player_play(h), 0);
         QCOMPARE(rz_player_seek(h, 1000), 0);
@@ -257,6 +258,8 @@ void TestPlayerFilters::badFilesAndHandlesFailCleanly()
         QCOMPARE(rz_player_release(h), 0);
     }
     QVERIFY(!rz_player_create_reference(nullptr));
+    QVERIFY(!rz_player_create_reference(foreign));
+    rz_frame_release(foreign);
 }
 
 void TestPlayerFilters::playingWithoutSoundServerFails()

@@ -220,7 +220,8 @@ void TestPlayerRole::equalizerRaisesItsBandOnly()
             QVERIFY(capture.start());
             QCOMPARE(rz_player_play(p.handle), 1);
             QThread::msleep(1500);
-            level[withEq] = SoundLevel::rmsDb(SoundLevel::slice(capture.stop(), 0.6, 1.5));
+            const QVector<float> heard = capture.stop();
+            level[withEq] = SoundLevel::rmsDb(SoundLevel::slice(heard, 0.6, 1.5));
         }
         const double change = level[1] - level[0];
         if (frequency == 1000.0)
