@@ -27,6 +27,8 @@ bool hasUsableStream(const AVFormatContext *ctx)
         if (p->codec_type == AVMEDIA_TYPE_VIDEO && p->width > 0 && p->height > 0
             && !isAttachedPicture(ctx->streams[i]))
             return true;
+        if (p->codec_type == AVMEDIA_TYPE_SUBTITLE && p->codec_id != AV_CODEC_ID_NONE)
+            return true; // a subtitle file
     }
     return false;
 }
@@ -71,7 +73,7 @@ bool InputMedia::openUrl(const std::string &url, const std::string &path)
     }
     if (!hasUsableStream(ctx)) {
         // A demuxer chosen by the file name alone can "open" anything.
-        logError("opening " + path + ": no usable audio or video stream");
+        logError("opening " + path + ": no usable audio, video or subtitle stream");
         m_format.reset();
         return false;
     }

@@ -186,6 +186,20 @@ void TestMediaInfo::videoSizeAndFirstFrame()
     QCOMPARE(bmpImage(bmp).size(), QSize(160, 120));
     QVERIFY(info->FreeVideoImage_Info(bmp));
 
+    // An external subtitle file is taken; a sound file is no subtitle file.
+    const QString srt = m_dir.filePath("film.srt");
+    {
+        QFile f(srt);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("1\n00:00:00,500 --> 00:00:01,500\nHallo Welt\n\n");
+    }
+    QVERIFY(info->SetSubtlFile_Info(srt.toUtf8().constData()));
+    QVERIFY(!info->SetSubtlFile_Info(path.toUtf8().constData()));
+    QVERIFY(!info->SetSubtlFile_Info(m_dir.filePath("none.srt").toUtf8().constData()));
+    QCOMPARE(info->GetSubtlCount_Info(), 0u);
+    QVERIFY(info->SetSubtlIndex_Info(-1));
+    QVERIFY(!info->SetSubtlIndex_Info(0));
+
     // The thumbnail is the first frame, its shorter side scaled to 120.
     const QImage thumb = manager.getThumbnail(120);
     QCOMPARE(thumb.size(), QSize(160, 120));
