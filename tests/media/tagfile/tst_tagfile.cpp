@@ -63,6 +63,7 @@ private slots:
     void tagsRoundTrip();
     void laterWriteKeepsFieldsNotSent();
     void mp3GetsNoId3v1Copy();
+    void normalisedTextsStillCountAsWritten();
     void untaggableFilesFail();
     void readOnlyFileReportsFailure();
     void itemsOfARecord();
@@ -151,6 +152,23 @@ void TestTagFile::mp3GetsNoId3v1Copy()
     QVERIFY(f.size() > 128);
     f.seek(f.size() - 128);
     QVERIFY(!f.read(3).startsWith("TAG"));
+}
+
+void TestTagFile::normalisedTextsStillCountAsWritten()
+{
+    // MP4 keeps the track as a number, ID3v2 turns "(17)" into its genre name:
+    // the write still succeeded.
+    VEAudioTagInfo t;
+    t.track = "03";
+    t.genre = "(17)";
+    for (int index : {0, 1}) {
+        const QString path = MediaFiles::makeTone(m_dir.path(), "normalised", MediaFiles::taggableFormats().at(index), 0.3);
+        QVERIFY(JXTagFileAccess::write(path.toStdString(), t, JXTagFileAccess::AllFields));
+        VEAudioTagInfo back;
+        QVERIFY(JXTagFileAccess::read(path.toStdString(), back));
+        QVERIFY(back.track == "3" || back.track == "03");
+        QVERIFY(!back.genre.empty());
+    }
 }
 
 void TestTagFile::untaggableFilesFail()
