@@ -1,0 +1,303 @@
+#include "recorder/qrecordaudioobject.h"
+
+#include "platform/audio/loopbackdevice.h"
+#include "platform/audio/pulsecapturestream.h"
+#include "platform/audio/pulseserver.h"
+#include "recorder/iaudioframesink.h"
+#include "recorder/iaudiorecognizerfeed.h"
+#include "recorder/macaudiodevice.h"
+#include "recorder/qaudioframebuffer.h"
+#include "recorder/qrecordareainfo.h"
+
+#include <QDebug>
+
+#include <cmath>
+
+namespace {
+constexpr int startTimeoutMs = 5000;
+constexpr int stopTimeoutMs = 5000;
+// How long a stop waits for sound the source made before it but the server
+// has not handed over yet.
+constexpr int tailWaitMs = 300;
+constexpr int blockSamples = QRecordAudioObject::BlockFrames * QRecordAudioObject::Channels;
+
+qint64 steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
+QRecordAudioObject::QRecordAudioObject(int track, QObject *parent, PulseContext *ctx)
+    : QObject(parent), m_track(track), m_ctx(ctx)
+{
+}
+
+QRecordAudioObject::~QRecordAudioObject()
+{
+    setStop();
+}
+
+void QRecordAudioObject::setRecorder(IAudioFrameSink *recorder)
+{
+    m_recorder = recorder;
+}
+
+void QRecordAudioObject::setInputStream(std::shared_ptr<IAudioFrameSink> stream)
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_inputStream = std::move(stream);
+}
+
+std::shared_ptr<IAudioFrameSink> QRecordAudioObject::getTrack() const
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_inputStream;
+}
+
+void QRecordAudioObject::setRecognizer(IAudioRecognizerFeed *recognizer)
+{
+    m_recognizer = recognizer;
+}
+
+void QRecordAudioObject::setStartRecorder(bool on)
+{
+    m_recorderRunning = on;
+}
+
+void QRecordAudioObject::setListend(bool on)
+{
+    m_listen = on;
+}
+
+void QRecordAudioObject::setVolume(float volume)
+{
+    m_volume = volume;
+}
+
+QString QRecordAudioObject::errorString() const
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_error;
+}
+
+QByteArray QRecordAudioObject::sourceName() const
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_source;
+}
+
+void QRecordAudioObject::setError(const QString &text)
+{
+    qWarning() << "capture track" << m_track << ":" << text;
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_error = text;
+}
+
+bool QRecordAudioObject::setStart()
+{
+    setStop();
+    m_recorderRunning = false;
+    m_position = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_error.clear();
+    }
+    return startThread(startTimeoutMs) && m_capturing;
+}
+
+bool QRecordAudioObject::setStop()
+{
+    m_stopMomentNs = steadyNs();
+    return stopThread(stopTimeoutMs);
+}
+
+void QRecordAudioObject::resetRecorder()
+{
+    const bool taking = m_recorderRunning;
+    setStop();
+    if (m_track != MicrophoneTrack || !QRecordAreaInfo::getAreaInfo()->getAudioRecordValid(2))
+        return;
+    // The time stamps go on across the pause, so the stream object the
+    // recorder mixes never sees time run backwards.
+    const auto gap = std::chrono::steady_clock::now() - m_runEnd;
+    m_position += quint64(std::chrono::duration<double>(gap).count() * SampleRate);
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_error.clear();
+    }
+    m_recorderRunning = taking;
+    if (!startThread(startTimeoutMs) || !m_capturing)
+        setError(tr("The microphone did not start again: %1").arg(errorString()));
+}
+
+bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
+{
+    QByteArray source;
+    if (m_track == SystemSoundTrack) {
+        // The input side of the loop-back device, found by its exact name.
+        MacAudioDevice devices(m_ctx);
+        for (int i = 0; i < devices.getDeviceCount(true); ++i) {
+            if (qstrcmp(devices.getDeviceName(true, i), LoopbackDevice::Description) == 0) {
+                source = devices.getDeviceUID(true, i);
+                break;
+            }
+        }
+        if (source.isEmpty()) {
+            setError(tr("The loop-back device \"%1\" is missing").arg(LoopbackDevice::Description));
+            return false;
+        }
+    } else {
+        PulseServer server(m_ctx);
+        PulseServerInfo info;
+        if (!server.serverInfo(info)) {
+            setError(server.errorString());
+            return false;
+        }
+        source = info.defaultSource;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_source = source;
+    }
+    if (!stream.start(source, SampleRate, Channels, BlockFrames)) {
+        setError(stream.errorString());
+        return false;
+    }
+    return true;
+}
+
+void QRecordAudioObject::OnExecute()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_runStream = m_inputStream;
+    }
+    m_queue.reset(new QAudioFrameBuffer);
+    m_overflows = 0;
+    IAudioRecognizerFeed *recognizer = m_recognizer;
+    if (recognizer)
+        recognizer->beginRun();
+    m_recognizedSent = false;
+
+    PulseCaptureStream stream(m_ctx);
+    if (openSource(stream)) {
+        m_capturing = true;
+        setStarted();
+        capture(stream);
+        m_overflows = stream.overflows();
+        if (m_overflows > 0)
+            setError(tr("The sound server dropped sound %1 times").arg(m_overflows.load()));
+    }
+    m_capturing = false;
+    m_runEnd = std::chrono::steady_clock::now();
+    if (recognizer)
+        recognizer->endRun();
+    m_queue.reset();
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_runStream.reset();
+    }
+    // The last report of the run, before it counts as finished.
+    emit emitVolume(-10000);
+}
+
+void QRecordAudioObject::capture(PulseCaptureStream &stream)
+{
+    std::vector<float> samples;
+    samples.reserve(size_t(blockSamples) * 8);
+    while (!stopRequested()) {
+        if (stream.isRunning())
+            stream.take(samples, 10);
+        else
+            waitForStop(10);
+        cutBlocks(samples, false);
+    }
+    // Sound the source made before the stop still reaches the recorder.
+    const auto stopMoment = std::chrono::steady_clock::time_point(
+        std::chrono::nanoseconds(m_stopMomentNs.load()));
+    const quint64 due = stream.framesDueBy(stopMoment);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(tailWaitMs);
+    while (stream.isRunning() && stream.framesReceived() < due
+           && std::chrono::steady_clock::now() < giveUp) {
+        stream.take(samples, 5);
+        cutBlocks(samples, false);
+    }
+    stream.stop();
+    stream.take(samples, 0);
+    cutBlocks(samples, true);
+    // Nothing queued is dropped at a stop or a split.
+    while (m_queue->getCount() > 0)
+        processOldest();
+}
+
+void QRecordAudioObject::cutBlocks(std::vector<float> &samples, bool flushPartial)
+{
+    size_t offset = 0;
+    while (samples.size() - offset >= size_t(blockSamples)
+           || (flushPartial && samples.size() > offset)) {
+        const size_t count = std::min(samples.size() - offset, size_t(blockSamples));
+        AudioFrame block;
+        block.data = reinterpret_cast<unsigned char *>(samples.data() + offset);
+        block.size = quint32(count * sizeof(float));
+        block.timestamp = quint64(double(m_position) * 1000000.0 / SampleRate);
+        readBuffer(block);
+        m_position += count / Channels;
+        offset += count;
+    }
+    samples.erase(samples.begin(), samples.begin() + std::ptrdiff_t(offset));
+}
+
+void QRecordAudioObject::readBuffer(const AudioFrame &block)
+{
+    if (!block.data || block.size == 0)
+        return;
+    if (m_listen) {
+        const auto *s = reinterpret_cast<const float *>(block.data);
+        const quint32 n = block.size / sizeof(float);
+        double sum = 0.0;
+        for (quint32 i = 0; i < n; ++i)
+            sum += std::fabs(s[i]) * 32767.0;
+        emit emitVolume(int(sum / n));
+    }
+    IAudioFrameSink *recorder = m_recorder;
+    if (!recorder) {
+        // The second input of a mixed recording: no queue, gain or recogniser.
+        if (m_recorderRunning && m_runStream)
+            m_runStream->pushAudioFrame(block);
+        return;
+    }
+    if (!m_recorderRunning)
+        return;   // blocks before the recorder runs are dropped
+    m_queue->pushFrame(&block);
+    if (m_queue->getCount() < QueuedBlocks)
+        return;
+    processOldest();
+}
+
+void QRecordAudioObject::processOldest()
+{
+    AudioFrame *oldest = m_queue->getFirstFrame();
+    if (!oldest)
+        return;
+    const float gain = m_volume / 100.0f;
+    if (double(gain) < 0.995) {
+        auto *s = reinterpret_cast<float *>(oldest->data);
+        const quint32 n = oldest->size / sizeof(float);
+        for (quint32 i = 0; i < n; ++i)
+            s[i] *= gain;
+    }
+    IAudioRecognizerFeed *recognizer = m_recognizer;
+    if (recognizer && !m_recognizedSent) {
+        if (!recognizer->isCompleted()) {
+            recognizer->feed(*oldest);
+        } else {
+            recognizer->deliverResult();
+            m_recognizedSent = true;
+        }
+    }
+    if (IAudioFrameSink *recorder = m_recorder)
+        recorder->pushAudioFrame(*oldest);
+    m_queue->popFrame();
+}

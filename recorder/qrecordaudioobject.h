@@ -1,0 +1,113 @@
+#pragma once
+// One capture source of a recording on a thread of its own: track 1 records
+// the computer's sound from the loop-back device's monitor, track 2 the
+// default input. The stream is re-cut into blocks of 1024 frames of float
+// stereo at 44100 Hz, time-stamped by sample count, and handed on: through
+// a five-block queue, the gain and the recogniser into the recorder, or,
+// when the recorder mixes this source in as its second input, straight into
+// the input stream object.
+
+#include "recorder/audioframe.h"
+#include "recorder/qutilthread.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class IAudioFrameSink;
+class IAudioRecognizerFeed;
+class PulseCaptureStream;
+class PulseContext;
+class QAudioFrameBuffer;
+
+class QRecordAudioObject : public QObject, public QUtilThread
+{
+    Q_OBJECT
+public:
+    enum Track { SystemSoundTrack = 1, MicrophoneTrack = 2 };
+    static constexpr int SampleRate = 44100;
+    static constexpr int Channels = 2;
+    static constexpr int BlockFrames = 1024;
+    static constexpr int QueuedBlocks = 5;
+
+    QRecordAudioObject(int track, QObject *parent = nullptr, PulseContext *ctx = nullptr);
+    ~QRecordAudioObject() override;
+
+    int track() const { return m_track; }
+    // The recorder's main input (not owned; null when this track feeds the input stream).
+    void setRecorder(IAudioFrameSink *recorder);
+    // The stream object the recorder mixes in as its second input; kept, and
+    // fed across restarts, until another is set.
+    void setInputStream(std::shared_ptr<IAudioFrameSink> stream);
+    std::shared_ptr<IAudioFrameSink> getTrack() const;
+    // Fed with the blocks that go into the recorder (not owned; may be null).
+    void setRecognizer(IAudioRecognizerFeed *recognizer);
+
+    // Starts a run; true once its source records, false when the source
+    // cannot be opened or the thread does not start in time (errorString()).
+    bool setStart();
+    // Stops the run: what the source had captured by now, every queued block
+    // included, reaches the recorder before this returns. False on time-out.
+    bool setStop();
+    // Blocks are taken only while on.
+    void setStartRecorder(bool on);
+    void setListend(bool on);
+    bool isCapturing() const { return m_capturing.load(); }
+
+    QString errorString() const;
+    // The source the last run recorded from.
+    QByteArray sourceName() const;
+    // Times the sound server dropped data of this run because it was not read in time.
+    int overflows() const { return m_overflows.load(); }
+
+public slots:
+    // Gain in percent; below 99.5 the blocks are scaled down, never up.
+    void setVolume(float volume);
+    // Stops the run; the microphone, when still usable, starts again on the
+    // then-current default input, its time stamps going on where they were.
+    void resetRecorder();
+
+signals:
+    // Mean level of a block while listening; -10000 when a run ends.
+    void emitVolume(int nValue);
+
+protected:
+    void OnExecute() override;
+
+private:
+    bool openSource(PulseCaptureStream &stream);
+    void capture(PulseCaptureStream &stream);
+    void cutBlocks(std::vector<float> &samples, bool flushPartial);
+    void readBuffer(const AudioFrame &block);
+    void processOldest();
+    void setError(const QString &text);
+
+    const int m_track;
+    PulseContext *m_ctx;
+    std::atomic<IAudioFrameSink *> m_recorder{nullptr};
+    std::atomic<IAudioRecognizerFeed *> m_recognizer{nullptr};
+    mutable std::mutex m_mutex;   // the input stream, the error, the source name
+    std::shared_ptr<IAudioFrameSink> m_inputStream;
+    std::shared_ptr<IAudioFrameSink> m_runStream;   // held by the running worker
+    QString m_error;
+    QByteArray m_source;
+
+    std::atomic<bool> m_recorderRunning{false};
+    std::atomic<bool> m_listen{false};
+    std::atomic<float> m_volume{100.0f};
+    std::atomic<bool> m_capturing{false};
+    std::atomic<int> m_overflows{0};
+    bool m_recognizedSent = false;
+
+    // Worker-only state of one run.
+    std::unique_ptr<QAudioFrameBuffer> m_queue;
+    quint64 m_position = 0;            // frames handed on since the first run of the recording
+    std::atomic<qint64> m_stopMomentNs{0};   // steady clock, when the stop was asked
+    std::chrono::steady_clock::time_point m_runEnd;
+};

@@ -1,0 +1,273 @@
+// The capture threads against the private sound server: system sound and
+// microphone on threads of their own, each holding its own tone; gap-free
+// time stamps; the tail of a sound after stop; gain; a missing source; and
+// the second-input stream object across a restart of the microphone.
+#include "keepingsink.h"
+#include "platform/audio/loopbackdevice.h"
+#include "platform/audio/pulseplaybackstream.h"
+#include "platform/audio/pulseserver.h"
+#include "recorder/qrecordareainfo.h"
+#include "recorder/qrecordaudioobject.h"
+#include "testsupport.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <thread>
+
+namespace {
+
+// Plays a tone into a sink on a thread of its own and waits until it was heard.
+class TonePlayer
+{
+public:
+    TonePlayer(const QByteArray &sink, double frequency, double seconds, double amplitude = 0.5)
+    {
+        m_thread = std::thread([=] {
+            PulsePlaybackStream play;
+            const QVector<float> tone = TestSupport::sineTone(frequency, seconds, 44100, 2, amplitude);
+            m_ok = play.open(sink) && play.write(tone.constData(), tone.size() / 2) && play.drain();
+        });
+    }
+    bool wait()
+    {
+        m_thread.join();
+        return m_ok;
+    }
+
+private:
+    std::thread m_thread;
+    bool m_ok = false;
+};
+
+double power(const QVector<float> &s, double f)
+{
+    return TestSupport::goertzelPowerInterleaved(s, 2, f, 44100);
+}
+
+// First and last frame louder than the threshold: the span of a tone.
+int toneSpan(const QVector<float> &s, float threshold = 0.05f)
+{
+    int first = -1, last = -1;
+    for (int i = 0; i < s.size(); i += 2) {
+        if (std::fabs(s[i]) > threshold) {
+            if (first < 0)
+                first = i / 2;
+            last = i / 2;
+        }
+    }
+    return first < 0 ? 0 : last - first + 1;
+}
+
+} // namespace
+
+class RecordAudioObjectTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(LoopbackDevice::instance()->makeDefault(),
+                 qPrintable(LoopbackDevice::instance()->errorString()));
+    }
+
+    void eachSourceOnItsOwnThreadHoldsItsTone()
+    {
+        KeepingSink systemSound, microphone;
+        QRecordAudioObject track1(QRecordAudioObject::SystemSoundTrack);
+        QRecordAudioObject track2(QRecordAudioObject::MicrophoneTrack);
+        track1.setRecorder(&systemSound);
+        track2.setRecorder(&microphone);
+        QVERIFY2(track2.setStart(), qPrintable(track2.errorString()));
+        QVERIFY2(track1.setStart(), qPrintable(track1.errorString()));
+        QCOMPARE(track1.sourceName(), QByteArray("rzaudio_device.monitor"));
+        QCOMPARE(track2.sourceName(), QByteArray("test_microphone"));
+        // Nothing is taken before the recorder runs.
+        QTest::qWait(150);
+        QCOMPARE(systemSound.blockCount(), size_t(0));
+        track1.setStartRecorder(true);
+        track2.setStartRecorder(true);
+
+        TonePlayer speakers(QByteArray(), 440, 1.5);   // whatever plays on the computer
+        TonePlayer voice("mic_feed", 1000, 1.5);
+        QVERIFY(speakers.wait());
+        QVERIFY(voice.wait());
+        QVERIFY(track1.setStop());
+        QVERIFY(track2.setStop());
+
+        const QVector<float> sys = systemSound.copy();
+        const QVector<float> mic = microphone.copy();
+        QVERIFY2(sys.size() > 2 * 44100, qPrintable(QString::number(sys.size())));
+        QVERIFY2(mic.size() > 2 * 44100, qPrintable(QString::number(mic.size())));
+        QVERIFY2(power(sys, 440) > 1000 * power(sys, 1000),
+                 qPrintable(QString("%1 %2").arg(power(sys, 440)).arg(power(sys, 1000))));
+        QVERIFY2(power(mic, 1000) > 1000 * power(mic, 440),
+                 qPrintable(QString("%1 %2").arg(power(mic, 1000)).arg(power(mic, 440))));
+
+        QString why;
+        QVERIFY2(systemSound.stampsRunWithoutGaps(&why), qPrintable(why));
+        QVERIFY2(microphone.stampsRunWithoutGaps(&why), qPrintable(why));
+        // One pushing thread each, neither of them this one.
+        QCOMPARE(systemSound.threads.size(), size_t(1));
+        QCOMPARE(microphone.threads.size(), size_t(1));
+        QVERIFY(*systemSound.threads.begin() != *microphone.threads.begin());
+        QVERIFY(*systemSound.threads.begin() != std::this_thread::get_id());
+        QCOMPARE(track1.overflows(), 0);
+    }
+
+    void tailOfASoundIsPresentAfterStop()
+    {
+        for (int round = 0; round < 3; ++round) {
+            KeepingSink recorder;
+            QRecordAudioObject track1(QRecordAudioObject::SystemSoundTrack);
+            track1.setRecorder(&recorder);
+            QVERIFY(track1.setStart());
+            track1.setStartRecorder(true);
+            QTest::qWait(100);
+            TonePlayer speakers(QByteArray(), 440, 0.5);
+            QVERIFY(speakers.wait());
+            // Stop the moment the sound has been played: the queued blocks
+            // and what the server still held must all arrive.
+            QVERIFY(track1.setStop());
+            const QVector<float> got = recorder.copy();
+            const int span = toneSpan(got);
+            QVERIFY2(span >= 22050 - 40 && span <= 22050 + 40,
+                     qPrintable(QString("round %1: tone spans %2 frames").arg(round).arg(span)));
+            QString why;
+            QVERIFY2(recorder.stampsRunWithoutGaps(&why), qPrintable(why));
+        }
+    }
+
+    void gainScalesDownOnly()
+    {
+        auto levelAt = [](float volume) {
+            KeepingSink recorder;
+            QRecordAudioObject track1(QRecordAudioObject::SystemSoundTrack);
+            track1.setRecorder(&recorder);
+            track1.setVolume(volume);
+            if (!track1.setStart())
+                return -1.0;
+            track1.setStartRecorder(true);
+            TonePlayer speakers(QByteArray(), 440, 0.8);
+            if (!speakers.wait())
+                return -1.0;
+            track1.setStop();
+            QVector<float> got = recorder.copy();
+            // The steady middle of the tone.
+            double peak = 0;
+            for (float v : got)
+                peak = std::max(peak, double(std::fabs(v)));
+            return peak;
+        };
+        const double full = levelAt(100.0f);
+        const double half = levelAt(50.0f);
+        const double above = levelAt(150.0f);
+        const double nearlyFull = levelAt(99.6f);
+        QVERIFY2(std::fabs(full - 0.5) < 0.02, qPrintable(QString::number(full)));
+        QVERIFY2(std::fabs(half - 0.25) < 0.01, qPrintable(QString::number(half)));
+        QVERIFY2(std::fabs(above - full) < 0.01, qPrintable(QString::number(above)));
+        QVERIFY2(std::fabs(nearlyFull - full) < 0.01, qPrintable(QString::number(nearlyFull)));
+    }
+
+    void secondInputStreamLivesThroughARestart()
+    {
+        QRecordAreaInfo::getAreaInfo()->setAudioRecordValid(QRecordAreaInfo::Microphone, true);
+        auto stream = std::make_shared<KeepingSink>();
+        std::weak_ptr<KeepingSink> watch = stream;
+        QRecordAudioObject track2(QRecordAudioObject::MicrophoneTrack);
+        track2.setRecorder(nullptr);   // mixed in as the recorder's second input
+        track2.setInputStream(stream);
+        QCOMPARE(track2.getTrack().get(), static_cast<IAudioFrameSink *>(stream.get()));
+        KeepingSink *raw = stream.get();
+        stream.reset();   // the recording holds it through the capture object only
+
+        QVERIFY(track2.setStart());
+        track2.setStartRecorder(true);
+        TonePlayer first("mic_feed", 1000, 0.4);
+        QVERIFY(first.wait());
+        QTRY_VERIFY(raw->blockCount() > 10);
+        const size_t before = raw->blockCount();
+        const quint64 lastStamp = raw->stamps.back();
+
+        // The default input changes: the microphone starts again on it and
+        // keeps feeding the same stream object, its clock going on.
+        track2.resetRecorder();
+        QVERIFY(!watch.expired());
+        QVERIFY(track2.isCapturing());
+        QCOMPARE(track2.getTrack().get(), static_cast<IAudioFrameSink *>(raw));
+        TonePlayer second("mic_feed", 1000, 0.4);
+        QVERIFY(second.wait());
+        QTRY_VERIFY(raw->blockCount() > before + 10);
+        {
+            std::lock_guard<std::mutex> guard(raw->mutex);
+            QVERIFY(raw->stamps[before] > lastStamp);
+            for (size_t i = 1; i < raw->stamps.size(); ++i)
+                QVERIFY(raw->stamps[i] > raw->stamps[i - 1]);
+        }
+        QVERIFY(power(raw->copy(), 1000) > 100 * power(raw->copy(), 440));
+        QVERIFY(track2.setStop());
+        QVERIFY(!watch.expired());
+        track2.setInputStream(nullptr);
+        QVERIFY(watch.expired());
+        QRecordAreaInfo::getAreaInfo()->setAudioRecordValid(QRecordAreaInfo::Microphone, false);
+    }
+
+    void listeningReportsTheLevel()
+    {
+        KeepingSink recorder;
+        QRecordAudioObject track1(QRecordAudioObject::SystemSoundTrack);
+        QSignalSpy levels(&track1, &QRecordAudioObject::emitVolume);
+        track1.setRecorder(&recorder);
+        track1.setListend(true);
+        QVERIFY(track1.setStart());
+        TonePlayer speakers(QByteArray(), 440, 0.5);
+        QVERIFY(speakers.wait());
+        QVERIFY(track1.setStop());
+        int loudest = 0;
+        for (const QList<QVariant> &l : levels)
+            loudest = std::max(loudest, l.at(0).toInt());
+        // A sine of amplitude 0.5 averages 0.5 × 2/π of full scale.
+        QVERIFY2(loudest > 9000 && loudest < 11500, qPrintable(QString::number(loudest)));
+        QCOMPARE(levels.last().at(0).toInt(), -10000);
+    }
+
+    void missingSourceFailsTheStart()
+    {
+        QVERIFY(LoopbackDevice::instance()->restore());
+        KeepingSink recorder;
+        QRecordAudioObject track1(QRecordAudioObject::SystemSoundTrack);
+        QSignalSpy levels(&track1, &QRecordAudioObject::emitVolume);
+        track1.setRecorder(&recorder);
+        QVERIFY(!track1.setStart());
+        QVERIFY(track1.errorString().contains("RZAudio Device"));
+        QVERIFY(!track1.isCapturing());
+        // The run reported its end once, before it counted as finished.
+        QCOMPARE(levels.size(), 1);
+        QCOMPARE(levels.at(0).at(0).toInt(), -10000);
+        QVERIFY(track1.setStop());
+        QCOMPARE(levels.size(), 1);
+        QCOMPARE(recorder.blockCount(), size_t(0));
+        QVERIFY(LoopbackDevice::instance()->makeDefault());
+        QVERIFY(track1.setStart());
+        QVERIFY(track1.setStop());
+    }
+
+    void stoppingRightAfterStartingEndsCleanly()
+    {
+        QRecordAudioObject track2(QRecordAudioObject::MicrophoneTrack);
+        QSignalSpy levels(&track2, &QRecordAudioObject::emitVolume);
+        for (int i = 0; i < 5; ++i) {
+            QVERIFY(track2.setStart());
+            QVERIFY(track2.setStop());
+        }
+        QCOMPARE(levels.size(), 5);
+    }
+
+    void cleanupTestCase()
+    {
+        QVERIFY(LoopbackDevice::instance()->restore());
+    }
+};
+
+QTEST_GUILESS_MAIN(RecordAudioObjectTest)
+#include "tst_recordaudioobject.moc"
