@@ -117,7 +117,7 @@ private slots:
         // Back to the speakers: the loop goes, the device stays listed.
         QVERIFY(dev.setDefaultDevice(false, speakers));
         QCOMPARE(defaultSink(), QByteArray("system_sound"));
-        QCOMPARE(loopModules(), 0);
+        QTRY_COMPARE(loopModules(), 0);
         QVERIFY(LoopbackDevice::instance()->isCurrent());
 
         // The input side switches too.
@@ -194,7 +194,7 @@ private slots:
     void cleanupTestCase()
     {
         QVERIFY(LoopbackDevice::instance()->restore());
-        QVERIFY(!LoopbackDevice::instance()->isCurrent());
+        QTRY_VERIFY(!LoopbackDevice::instance()->isCurrent());
         QCOMPARE(defaultSink(), QByteArray("system_sound"));
     }
 };
