@@ -1,0 +1,503 @@
+#include "media/jxqplayobject.h"
+
+#include "common/qconverteroperate.h"
+#include "media/jxinfoclass.h"
+#include "media/videoframewindow.h"
+#include "rzcodec/frame.h"
+#include "rzcodec/player.h"
+
+#include <QTimer>
+#include <QtEndian>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int kPositionMs = 100;
+constexpr int kScreenMs = 50;
+constexpr int kWaveMs = 50;
+
+// Pixels of one frame, copied off the codec layer's thread.
+struct FrameCopy {
+    uint32_t format = RZ_PIXFMT_NONE;
+    int width = 0;
+    int height = 0;
+    QByteArray planes[3];
+    int strides[3] = {0, 0, 0};
+};
+
+bool copyFrame(void *frame, FrameCopy *copy)
+{
+    copy->format = rz_frame_format(frame);
+    copy->width = int(rz_frame_width(frame));
+    copy->height = int(rz_frame_height(frame));
+    if (copy->width <= 0 || copy->height <= 0)
+        return false;
+    int planes = 0;
+    if (copy->format == RZ_PIXFMT_RGB24)
+        planes = 1;
+    else if (copy->format == RZ_PIXFMT_YUV420P)
+        planes = 3;
+    else
+        return false;
+    for (int p = 0; p < planes; ++p) {
+        const uint8_t *data = rz_frame_data(frame, uint32_t(p));
+        const int stride = int(rz_frame_stride(frame, uint32_t(p)));
+        const int rows = p == 0 ? copy->height : (copy->height + 1) / 2;
+        if (!data || stride <= 0)
+            return false;
+        copy->planes[p] = QByteArray(reinterpret_cast<const char *>(data), stride * rows);
+        copy->strides[p] = stride;
+    }
+    return true;
+}
+
+} // namespace
+
+uint32_t VideoFrameLoop(void *frame, void *context)
+{
+    auto *engine = static_cast<JXQPlayObject *>(context);
+    return engine ? engine->DrawVideoFrame(frame) : 0;
+}
+
+JXQPlayObject::JXQPlayObject(QObject *parent) : QObject(parent)
+{
+    InitPlay();
+}
+
+JXQPlayObject::~JXQPlayObject()
+{
+    if (m_player) {
+        rz_player_stop(m_player);
+        rz_player_close(m_player);
+        rz_player_release(m_player);
+        m_player = nullptr;
+    }
+    for (QTimer *timer : {m_screenTimer, m_positionTimer, m_waveTimer}) {
+        timer->stop();
+        delete timer;
+    }
+}
+
+void JXQPlayObject::InitPlay()
+{
+    m_volume = 100.0f;
+    m_keepScale = true;
+    m_audioOnly = false;
+    m_window = nullptr;
+    m_hasWindow = false;
+    m_player = rz_player_create(int32_t(0xFFFFFFFFu));
+    m_positionTimer = new QTimer(this);
+    m_screenTimer = new QTimer(this);
+    m_waveTimer = new QTimer(this);
+    connect(m_positionTimer, &QTimer::timeout, this, &JXQPlayObject::UpdateTime);
+    connect(m_screenTimer, &QTimer::timeout, this, &JXQPlayObject::UpdataScreen);
+    connect(m_waveTimer, &QTimer::timeout, this, &JXQPlayObject::OnAudioDataTime);
+    const QString device = QConverterOperate::getAudioDeviceName();
+    if (m_player && !device.isEmpty())
+        rz_player_set_audio_device(m_player, device.toUtf8().constData());
+}
+
+void JXQPlayObject::InitPlayViewParameter()
+{
+    if (m_player)
+        rz_player_set_video_frame_handle(m_player, VideoFrameLoop, this);
+}
+
+void JXQPlayObject::setPlayWindows(VideoFrameWindow *window)
+{
+    m_window = window;
+    m_hasWindow = window != nullptr;
+}
+
+// ---- opening -------------------------------------------------------------------
+
+void JXQPlayObject::SetPlayFile(const QString &path, unsigned int width, unsigned int height)
+{
+    if (!m_player)
+        return;
+    if (!rz_player_is_completed(m_player))
+        rz_player_stop(m_player);
+    emit emitRefreshPlayView();
+    if (rz_player_open_ex(m_player, path.toUtf8().constData(), width, height, 0, 0)) {
+        rz_player_set_time_interval(m_player, 50000);
+        ResizeVideoWindow(m_keepScale);
+        rz_player_set_audio_volume(m_player, uint64_t(std::max(0.0f, m_volume)));
+        ShowTime(0);
+        m_screenTimer->start(kScreenMs);
+        InitPlayViewParameter();
+        IsNoVideoSet();
+        const QImage cover = getCoverImage(path);
+        emit emitCoverImage(cover.copy());
+        return;
+    }
+    m_screenTimer->stop();
+    m_positionTimer->stop();
+    m_waveTimer->stop();
+    ShowTime(0);
+    emit emitPlayPro(0.0);
+    emit emitPlayFinish();
+    if (m_window)
+        m_window->setHidden(true);
+}
+
+void JXQPlayObject::IsNoVideoSet()
+{
+    if (!m_player)
+        return;
+    if (rz_player_has_video(m_player)) {
+        emit emitIsHaveVideo(true);
+        m_audioOnly = false;
+    } else if (rz_player_has_audio(m_player)) {
+        emit emitIsHaveVideo(false);
+        m_audioOnly = true;
+    }
+}
+
+QImage JXQPlayObject::getCoverImage(QString filePath)
+{
+    QImage picture;
+    JXInfoClass info;
+    info.Create_Info();
+    if (!info.IsCreateInfo() || !info.Open_Info(filePath.toUtf8().constData()))
+        return picture;
+    if (const auto cover = info.GetMetaData_Info("cover_image")) {
+        picture.loadFromData(reinterpret_cast<const uchar *>(cover->data()), int(cover->size()));
+    } else if (info.HasVideo_Info()) {
+        if (unsigned char *bmp = info.GetVideoImage_Info(0, 1, 0, 0, 0)) {
+            picture.loadFromData(bmp, int(qFromLittleEndian<quint32>(bmp + 2)));
+            info.FreeVideoImage_Info(bmp);
+        }
+    }
+    return picture;
+}
+
+// ---- transport -----------------------------------------------------------------
+
+void JXQPlayObject::OnPlayVideo()
+{
+    if (!m_player)
+        return;
+    if (!rz_player_has_video(m_player) && !rz_player_has_audio(m_player)) {
+        ShowTime(0);
+        emit emitPlayPro(0.0);
+        emit emitPlayFinish();
+        return;
+    }
+    if (rz_player_is_completed(m_player))
+        rz_player_stop(m_player);
+    if (!rz_player_play(m_player))
+        return;
+    if (rz_player_has_video(m_player)) {
+        if (m_window)
+            m_window->setHidden(false);
+    } else {
+        m_waveTimer->start(kWaveMs);
+    }
+    m_screenTimer->stop();
+    m_positionTimer->start(kPositionMs);
+}
+
+void JXQPlayObject::StartPlay()
+{
+    emit emitPlayState(true);
+    OnPlayVideo();
+}
+
+void JXQPlayObject::OnPauseVideo()
+{
+    if (!m_player || !rz_player_pause(m_player))
+        return;
+    m_screenTimer->start(kScreenMs);
+    m_positionTimer->stop();
+    m_waveTimer->stop();
+    emit emitAudioData(QByteArray(), 0);
+}
+
+void JXQPlayObject::pausePlay()
+{
+    emit emitPlayState(false);
+    OnPauseVideo();
+}
+
+bool JXQPlayObject::canStop() const
+{
+    return m_player && (rz_player_has_video(m_player) || rz_player_has_audio(m_player))
+        && !rz_player_is_completed(m_player) && rz_player_stop(m_player);
+}
+
+void JXQPlayObject::OnBtnStop()
+{
+    if (!canStop())
+        return;
+    ShowTime(0);
+    emit emitPlayPro(0.0);
+    emit emitPlayFinish();
+    m_screenTimer->stop();
+    m_positionTimer->stop();
+    m_waveTimer->stop();
+    emit emitAudioData(QByteArray(), 0);
+    if (m_window)
+        m_window->setHidden(true);
+}
+
+void JXQPlayObject::StopWithoutFinishSignal()
+{
+    if (!canStop())
+        return;
+    ShowTime(0);
+    emit emitPlayPro(0.0);
+    m_screenTimer->stop();
+    m_positionTimer->stop();
+    m_waveTimer->stop();
+    emit emitAudioData(QByteArray(), 0);
+}
+
+void JXQPlayObject::CloseWithoutFinishSignal()
+{
+    if (!canStop())
+        return;
+    m_screenTimer->stop();
+    m_positionTimer->stop();
+    m_waveTimer->stop();
+    rz_player_close(m_player);
+    ShowTime(0);
+    emit emitPlayPro(0.0);
+    emit emitClosePlay();
+    emit emitAudioData(QByteArray(), 0);
+}
+
+void JXQPlayObject::closePlay()
+{
+    if (m_player) {
+        OnBtnStop();
+        rz_player_close(m_player);
+    }
+    ShowTime(0);
+    emit emitPlayPro(0.0);
+    emit emitPlayFinish();
+    emit emitClosePlay();
+    emit emitAudioData(QByteArray(), 0);
+}
+
+void JXQPlayObject::VideoFinished()
+{
+    ShowTime(0);
+    emit emitPlayPro(0.0);
+    emit emitPlayFinish();
+}
+
+// ---- timers --------------------------------------------------------------------
+
+void JXQPlayObject::UpdateTime()
+{
+    if (!m_player)
+        return;
+    if (rz_player_is_completed(m_player)) {
+        rz_player_stop(m_player);
+        m_waveTimer->stop();
+        emit emitAudioData(QByteArray(), 0);
+        m_positionTimer->stop();
+        ShowTime(0);
+        emit emitPlayPro(0.0);
+        emit emitPlayFinish();
+        m_screenTimer->start(kScreenMs);
+        emit emitPlayPro(0.0);
+        return;
+    }
+    const uint64_t length = rz_player_get_duration(m_player);
+    const uint64_t time = rz_player_get_play_time(m_player);
+    if (time == 0)
+        return;
+    // A file whose length is unknown reports no progress rather than a division by zero.
+    emit emitPlayPro(length > 0 ? double(time) / double(length) : 0.0);
+    ShowTime(time);
+    if (m_window)
+        m_window->update();
+}
+
+void JXQPlayObject::UpdataScreen()
+{
+    if (m_player && rz_player_has_video(m_player))
+        rz_player_show_video_frame(m_player);
+}
+
+void JXQPlayObject::OnAudioDataTime()
+{
+    if (!m_player)
+        return;
+    unsigned char *block = rz_player_get_audio_wave_data(m_player, 1);
+    if (block) {
+        const int count = int(qFromLittleEndian<quint32>(block + 24) >> 1);
+        const int bytes = 44 + int(qFromLittleEndian<quint32>(block + 40));
+        // Receivers get their own copy: the block is freed right after this.
+        emit emitAudioData(QByteArray(reinterpret_cast<const char *>(block), bytes), count);
+    }
+    rz_player_free_audio_wave_data(m_player, block);
+}
+
+// ---- time texts ----------------------------------------------------------------
+
+QString JXQPlayObject::timeText(uint64_t microseconds)
+{
+    const auto ms = int32_t(double(microseconds) / 1000.0);
+    return QStringLiteral("%1:%2:%3")
+        .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
+        .arg((ms / 60000) % 60, 2, 10, QLatin1Char('0'))
+        .arg((ms / 1000) % 60, 2, 10, QLatin1Char('0'));
+}
+
+void JXQPlayObject::ShowTime(uint64_t time)
+{
+    const uint64_t length = m_player ? rz_player_get_duration(m_player) : 0;
+    const QString position = timeText(time);
+    emit emitCurPlayTime(position);
+    emit emitPlayTime(QStringLiteral("%1 / %2").arg(position, timeText(length)));
+}
+
+// ---- seeking -------------------------------------------------------------------
+
+void JXQPlayObject::ProgressValueChange(double ratio)
+{
+    if (!m_player)
+        return;
+    uint64_t target = 0;
+    if (ratio >= 1e-8)
+        target = uint64_t(double(rz_player_get_duration(m_player)) * ratio);
+    if (rz_player_is_completed(m_player))
+        rz_player_stop(m_player);
+    rz_player_seek(m_player, target);
+    ShowTime(target);
+}
+
+void JXQPlayObject::setPlayerSeek(uint64_t time)
+{
+    if (!m_player)
+        return;
+    if (rz_player_is_completed(m_player))
+        rz_player_stop(m_player);
+    rz_player_seek(m_player, time);
+    ShowTime(time);
+}
+
+void JXQPlayObject::beginAsyncSeek()
+{
+    if (m_player)
+        rz_player_begin_async_seek(m_player, 2000000);
+}
+
+void JXQPlayObject::endAsyncSeek()
+{
+    if (m_player)
+        rz_player_end_async_seek(m_player);
+}
+
+// ---- sound, pictures -------------------------------------------------------------
+
+void JXQPlayObject::setSoundVolume(int value)
+{
+    m_volume = value < 0 ? 0.0f : float(value);
+    if (m_player)
+        rz_player_set_audio_volume(m_player, uint64_t(std::max(0, value)));
+}
+
+void JXQPlayObject::frameStep(int direction)
+{
+    if (!m_player)
+        return;
+    emit emitPlayState(false);
+    OnPauseVideo();
+    rz_player_frame_step(m_player, direction);
+    UpdateTime();
+}
+
+void JXQPlayObject::videoFrameStepUp()
+{
+    frameStep(1);
+}
+
+void JXQPlayObject::videoFrameStepDown()
+{
+    frameStep(-1);
+}
+
+void JXQPlayObject::Screenshots(QString outPath)
+{
+    if (!m_player)
+        return;
+    unsigned char *bmp = rz_player_capture_video_image(m_player, 0, 0, 0);
+    if (!bmp)
+        return;
+    QImage picture;
+    picture.loadFromData(bmp, int(qFromLittleEndian<quint32>(bmp + 2)));
+    rz_player_free_video_image(m_player, bmp);
+    if (picture.isNull() || !picture.save(outPath, "PNG", -1))
+        qWarning("Screenshots: the picture could not be saved to %s", qPrintable(outPath));
+}
+
+void JXQPlayObject::ResizeVideoWindow(bool keepScale)
+{
+    m_keepScale = keepScale;
+    if (!m_player || !m_window)
+        return;
+    const int width = int(rz_player_get_video_width(m_player));
+    const int height = int(rz_player_get_video_height(m_player));
+    if (keepScale) {
+        const int x = int(rz_player_get_video_aspect_x(m_player));
+        const int y = int(rz_player_get_video_aspect_y(m_player));
+        if (x != 0 && y != 0)
+            m_window->setVideoScale(x, y);
+        else
+            m_window->setVideoScale(width, height);
+    } else {
+        m_window->setVideoSize(width, height);
+    }
+}
+
+uint32_t JXQPlayObject::DrawVideoFrame(void *frame)
+{
+    if (!m_hasWindow)
+        return 0;
+    auto copy = std::make_shared<FrameCopy>();
+    if (!copyFrame(frame, copy.get()))
+        return 0;
+    QMetaObject::invokeMethod(this, [this, copy] {
+        if (!m_window)
+            return;
+        if (copy->format == RZ_PIXFMT_RGB24) {
+            m_window->showImage(reinterpret_cast<const unsigned char *>(copy->planes[0].constData()),
+                                unsigned(copy->width), unsigned(copy->height),
+                                unsigned(copy->strides[0]));
+        } else {
+            const unsigned char *const planes[3] = {
+                reinterpret_cast<const unsigned char *>(copy->planes[0].constData()),
+                reinterpret_cast<const unsigned char *>(copy->planes[1].constData()),
+                reinterpret_cast<const unsigned char *>(copy->planes[2].constData())};
+            m_window->showYUVImage(planes, copy->width, copy->height, copy->strides);
+        }
+    }, Qt::QueuedConnection);
+    return 1;
+}
+
+// ---- queries -------------------------------------------------------------------
+
+uint64_t JXQPlayObject::getCurrentPlayerPos() const
+{
+    return m_player ? rz_player_get_play_time(m_player) : 0;
+}
+
+uint64_t JXQPlayObject::getDuration() const
+{
+    return m_player ? rz_player_get_duration(m_player) : 0;
+}
+
+bool JXQPlayObject::isStopPlay() const
+{
+    return m_player ? rz_player_is_stop(m_player) != 0 : true;
+}
+
+bool JXQPlayObject::isPausePlay() const
+{
+    return m_player ? rz_player_is_pause(m_player) != 0 : true;
+}

@@ -1,0 +1,418 @@
+// The library playback engine, driven as the playback bar drives it, with
+// every sound check made on what the private sound server played.
+
+#include "media/jxqplayobject.h"
+#include "media/videoframewindow.h"
+
+#include "mediafiles.h"
+#include "soundcapture.h"
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtEndian>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+// A frame window that remembers what it was given and on which thread.
+class RecordingWindow : public VideoFrameWindow
+{
+public:
+    void showImage(const unsigned char *, unsigned int, unsigned int, unsigned int) override { ++rgbFrames; }
+    void showYUVImage(const unsigned char *const planes[3], int width, int height,
+                      const int strides[3]) override
+    {
+        ++yuvFrames;
+        onGuiThread = onGuiThread && QThread::currentThread() == thread();
+        size = QSize(width, height);
+        qint64 sum = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                sum += planes[0][y * strides[0] + x];
+        lumaMean = double(sum) / (width * height);
+        chromaPresent = planes[1] && planes[2] && strides[1] >= width / 2;
+    }
+    void setVideoScale(int width, int height) override { scale = QSize(width, height); }
+    void setVideoSize(int width, int height) override { videoSize = QSize(width, height); }
+
+    int rgbFrames = 0;
+    int yuvFrames = 0;
+    bool onGuiThread = true;
+    bool chromaPresent = false;
+    double lumaMean = 0;
+    QSize size;
+    QSize scale;
+    QSize videoSize;
+};
+
+// Keeps wave blocks as a queued receiver would: they are read later.
+class BlockKeeper : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QByteArray> blocks;
+    QList<int> counts;
+public slots:
+    void keep(QByteArray block, int count)
+    {
+        blocks << block;
+        counts << count;
+    }
+};
+
+} // namespace
+
+class TestJXQPlayObject : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void timeTexts();
+    void toneIsHeardAndPlayFinishArrives();
+    void pauseSilencesAndPlayResumes();
+    void seekToHalfShowsFiveSeconds();
+    void volumeFiftyLowersBySixDecibels();
+    void waveBlocksReachQueuedReceiversIntact();
+    void badFilesFailAndReportTheEnd();
+    void secondFileStopsTheFirstWithoutFinish();
+    void finishedFilePlaysAgainFromStart();
+    void coverPictureIsNotVideo();
+    void videoFramesReachTheWindowAsCopies();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_tone2s;
+    QString m_halves;
+};
+
+void TestJXQPlayObject::initTestCase()
+{
+    m_tone2s = m_dir.filePath("tone2s.wav");
+    QVERIFY(TestSupport::writeToneWav(m_tone2s, 440, 2.0));
+    m_halves = m_dir.filePath("halves.flac");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "sine=f=440:d=5:r=44100", "-f", "lavfi",
+                                   "-i", "sine=f=880:d=5:r=44100", "-filter_complex",
+                                   "[0][1]concat=n=2:v=0:a=1,aformat=channel_layouts=stereo",
+                                   "-c:a", "flac", m_halves}));
+}
+
+void TestJXQPlayObject::timeTexts()
+{
+    QCOMPARE(JXQPlayObject::timeText(3725000000ULL), QString("01:02:05"));
+    QCOMPARE(JXQPlayObject::timeText(7200000000ULL), QString("02:00:00"));
+    QCOMPARE(JXQPlayObject::timeText(0), QString("00:00:00"));
+    QCOMPARE(JXQPlayObject::timeText(360000000000ULL), QString("100:00:00"));
+    JXQPlayObject engine;
+    QSignalSpy combined(&engine, &JXQPlayObject::emitPlayTime);
+    QSignalSpy position(&engine, &JXQPlayObject::emitCurPlayTime);
+    engine.ShowTime(3725000000ULL);
+    QCOMPARE(position.last().at(0).toString(), QString("01:02:05"));
+    QCOMPARE(combined.last().at(0).toString(), QString("01:02:05 / 00:00:00"));
+}
+
+void TestJXQPlayObject::toneIsHeardAndPlayFinishArrives()
+{
+    JXQPlayObject engine;
+    QSignalSpy finished(&engine, &JXQPlayObject::emitPlayFinish);
+    QSignalSpy progress(&engine, &JXQPlayObject::emitPlayPro);
+    QSignalSpy state(&engine, &JXQPlayObject::emitPlayState);
+    QSignalSpy video(&engine, &JXQPlayObject::emitIsHaveVideo);
+    engine.SetPlayFile(m_tone2s, 0, 0);
+    QCOMPARE(video.count(), 1);
+    QCOMPARE(video.last().at(0).toBool(), false);
+    QCOMPARE(finished.count(), 0);
+
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QElapsedTimer timer;
+    timer.start();
+    engine.StartPlay();
+    QCOMPARE(state.last().at(0).toBool(), true);
+    QVERIFY(finished.wait(6000));
+    const qint64 took = timer.elapsed();
+    const QVector<float> heard = capture.stop();
+    QVERIFY2(took > 1900 && took < 2800, qPrintable(QString::number(took)));
+    QVERIFY(SoundLevel::tone(heard, 440) > 100 * SoundLevel::tone(heard, 1000));
+    // Progress climbed towards 1 and was reset to 0 at the end.
+    double highest = 0;
+    for (const QList<QVariant> &p : progress)
+        highest = std::max(highest, p.at(0).toDouble());
+    QVERIFY2(highest > 0.85 && highest <= 1.0, qPrintable(QString::number(highest)));
+    QCOMPARE(progress.last().at(0).toDouble(), 0.0);
+    QVERIFY(engine.isStopPlay());
+    QCOMPARE(engine.getCurrentPlayerPos(), quint64(0));
+}
+
+void TestJXQPlayObject::pauseSilencesAndPlayResumes()
+{
+    JXQPlayObject engine;
+    engine.SetPlayFile(m_halves, 0, 0);
+    QSignalSpy blocks(&engine, &JXQPlayObject::emitAudioData);
+    engine.OnPlayVideo();
+    QTest::qWait(1000);
+    engine.pausePlay();
+    QVERIFY(engine.isPausePlay());
+    // Pausing clears the waveform.
+    QVERIFY(!blocks.isEmpty());
+    QVERIFY(blocks.last().at(0).toByteArray().isEmpty());
+    const quint64 pausedAt = engine.getCurrentPlayerPos();
+    QVERIFY2(pausedAt > 800000 && pausedAt < 1200000, qPrintable(QString::number(pausedAt)));
+
+    SoundCapture silence;
+    QVERIFY(silence.start());
+    QTest::qWait(600);
+    QVERIFY(SoundLevel::rmsDb(SoundLevel::slice(silence.stop(), 0.2, 0.6)) < -80);
+    QCOMPARE(engine.getCurrentPlayerPos(), pausedAt);
+
+    SoundCapture resumed;
+    QVERIFY(resumed.start());
+    engine.StartPlay();
+    QTest::qWait(500);
+    const quint64 after = engine.getCurrentPlayerPos();
+    const QVector<float> heard = resumed.stop();
+    QVERIFY2(after > pausedAt + 300000 && after < pausedAt + 700000, qPrintable(QString::number(after)));
+    QVERIFY(SoundLevel::tone(heard, 440) > 100 * SoundLevel::tone(heard, 880));
+}
+
+void TestJXQPlayObject::seekToHalfShowsFiveSeconds()
+{
+    JXQPlayObject engine;
+    engine.SetPlayFile(m_halves, 0, 0);
+    QSignalSpy combined(&engine, &JXQPlayObject::emitPlayTime);
+    QSignalSpy position(&engine, &JXQPlayObject::emitCurPlayTime);
+    QSignalSpy progress(&engine, &JXQPlayObject::emitPlayPro);
+    engine.ProgressValueChange(0.5);
+    QCOMPARE(engine.getCurrentPlayerPos(), quint64(5000000));
+    QCOMPARE(position.last().at(0).toString(), QString("00:00:05"));
+    QCOMPARE(combined.last().at(0).toString(), QString("00:00:05 / 00:00:10"));
+    QCOMPARE(progress.count(), 0);
+
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    engine.OnPlayVideo();
+    QTest::qWait(700);
+    const QVector<float> heard = capture.stop();
+    QVERIFY(SoundLevel::tone(heard, 880) > 100 * SoundLevel::tone(heard, 440));
+    QVERIFY(!progress.isEmpty());
+    QVERIFY(progress.last().at(0).toDouble() > 0.5 && progress.last().at(0).toDouble() < 0.6);
+
+    // A ratio of 0 goes back to the start.
+    engine.ProgressValueChange(0.0);
+    QVERIFY(engine.getCurrentPlayerPos() < 100000);
+}
+
+void TestJXQPlayObject::volumeFiftyLowersBySixDecibels()
+{
+    const QString file = m_dir.filePath("tone6s.wav");
+    QVERIFY(TestSupport::writeToneWav(file, 440, 6.0, 44100, 2, 0.4));
+    JXQPlayObject engine;
+    engine.setSoundVolume(100);
+    engine.SetPlayFile(file, 0, 0);
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    engine.OnPlayVideo();
+    QTest::qWait(1500);
+    engine.setSoundVolume(50);
+    QTest::qWait(1500);
+    const QVector<float> heard = capture.stop();
+    const double full = SoundLevel::rmsDb(SoundLevel::slice(heard, 0.6, 1.5));
+    const double half = SoundLevel::rmsDb(SoundLevel::slice(heard, 2.2, 3.0));
+    QVERIFY2(std::abs(half - full + 6.0) < 1.0, qPrintable(QString("%1 %2").arg(full).arg(half)));
+
+    // The volume survives into the next file.
+    engine.SetPlayFile(file, 0, 0);
+    SoundCapture next;
+    QVERIFY(next.start());
+    engine.OnPlayVideo();
+    QTest::qWait(1200);
+    const double again = SoundLevel::rmsDb(SoundLevel::slice(next.stop(), 0.5, 1.1));
+    QVERIFY2(std::abs(again - half) < 1.0, qPrintable(QString("%1 %2").arg(half).arg(again)));
+}
+
+void TestJXQPlayObject::waveBlocksReachQueuedReceiversIntact()
+{
+    JXQPlayObject engine;
+    BlockKeeper keeper;
+    connect(&engine, &JXQPlayObject::emitAudioData, &keeper, &BlockKeeper::keep, Qt::QueuedConnection);
+    engine.SetPlayFile(m_halves, 0, 0);
+    engine.OnPlayVideo();
+    QTest::qWait(800);
+    engine.OnPauseVideo();
+    QTest::qWait(50);
+    // Read long after the engine freed its own blocks.
+    int checked = 0;
+    for (int i = 0; i < keeper.blocks.size(); ++i) {
+        const QByteArray &b = keeper.blocks[i];
+        if (b.isEmpty())
+            continue;
+        const auto *bytes = reinterpret_cast<const uchar *>(b.constData());
+        QCOMPARE(b.left(4), QByteArray("RIFF"));
+        QCOMPARE(int(qFromLittleEndian<quint32>(bytes + 24) >> 1), keeper.counts[i]);
+        QCOMPARE(b.size(), 44 + int(qFromLittleEndian<quint32>(bytes + 40)));
+        QVector<float> mono;
+        for (int s = 44; s + 1 < b.size(); s += 2) {
+            const float v = (qFromLittleEndian<quint16>(bytes + s) - 32768) / 32768.0f;
+            mono << v << v;
+        }
+        QVERIFY(TestSupport::goertzelPowerInterleaved(mono, 2, 440, 44100)
+                > 20 * TestSupport::goertzelPowerInterleaved(mono, 2, 880, 44100));
+        ++checked;
+    }
+    QVERIFY2(checked >= 10, qPrintable(QString::number(checked)));
+    QVERIFY(keeper.blocks.last().isEmpty()); // the pause cleared the display
+}
+
+void TestJXQPlayObject::badFilesFailAndReportTheEnd()
+{
+    const QString cut = m_dir.filePath("cut.flac");
+    QVERIFY(MediaFiles::truncateCopy(m_halves, cut, 20));
+    for (const QString &bad : {m_dir.filePath("missing.wav"), cut}) {
+        JXQPlayObject engine;
+        QSignalSpy finished(&engine, &JXQPlayObject::emitPlayFinish);
+        QSignalSpy progress(&engine, &JXQPlayObject::emitPlayPro);
+        QSignalSpy combined(&engine, &JXQPlayObject::emitPlayTime);
+        QSignalSpy cover(&engine, &JXQPlayObject::emitCoverImage);
+        engine.SetPlayFile(bad, 0, 0);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(progress.last().at(0).toDouble(), 0.0);
+        QCOMPARE(combined.last().at(0).toString(), QString("00:00:00 / 00:00:00"));
+        QCOMPARE(cover.count(), 0);
+        // Play with nothing open ends the play state at once.
+        engine.StartPlay();
+        QCOMPARE(finished.count(), 2);
+        QVERIFY(engine.isStopPlay());
+        // Stopping a player with nothing open does nothing; closing still reports.
+        engine.OnBtnStop();
+        QCOMPARE(finished.count(), 2);
+        QSignalSpy closed(&engine, &JXQPlayObject::emitClosePlay);
+        engine.closePlay();
+        QCOMPARE(finished.count(), 3);
+        QCOMPARE(closed.count(), 1);
+    }
+}
+
+void TestJXQPlayObject::secondFileStopsTheFirstWithoutFinish()
+{
+    JXQPlayObject engine;
+    QSignalSpy finished(&engine, &JXQPlayObject::emitPlayFinish);
+    QSignalSpy refresh(&engine, &JXQPlayObject::emitRefreshPlayView);
+    engine.SetPlayFile(m_halves, 0, 0);
+    engine.OnPlayVideo();
+    QTest::qWait(500);
+    engine.SetPlayFile(m_tone2s, 0, 0);
+    QCOMPARE(refresh.count(), 2);
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(engine.isStopPlay());
+    QVERIFY(qAbs(qint64(engine.getDuration()) - 2000000) < 1000);
+    SoundCapture silence;
+    QVERIFY(silence.start());
+    QTest::qWait(400);
+    QVERIFY(SoundLevel::rmsDb(SoundLevel::slice(silence.stop(), 0.2, 0.4)) < -80);
+
+    // The playback bar lets go of a file without a finish signal.
+    engine.OnPlayVideo();
+    QTest::qWait(300);
+    QSignalSpy closed(&engine, &JXQPlayObject::emitClosePlay);
+    engine.CloseWithoutFinishSignal();
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(engine.getDuration(), quint64(0));
+}
+
+void TestJXQPlayObject::finishedFilePlaysAgainFromStart()
+{
+    const QString file = m_dir.filePath("short.wav");
+    QVERIFY(TestSupport::writeToneWav(file, 440, 0.6));
+    JXQPlayObject engine;
+    QSignalSpy finished(&engine, &JXQPlayObject::emitPlayFinish);
+    engine.SetPlayFile(file, 0, 0);
+    engine.OnPlayVideo();
+    QVERIFY(finished.wait(4000));
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    engine.OnPlayVideo();
+    QVERIFY(finished.wait(4000));
+    const QVector<float> heard = capture.stop();
+    QCOMPARE(finished.count(), 2);
+    // The whole file again: about 0.6 s of tone.
+    int loud = 0;
+    for (int i = 0; i + 2 * 441 <= heard.size(); i += 2 * 441)
+        loud += SoundLevel::rmsDb(heard.mid(i, 2 * 441)) > -20 ? 1 : 0;
+    QVERIFY2(loud >= 55 && loud <= 65, qPrintable(QString::number(loud)));
+}
+
+void TestJXQPlayObject::coverPictureIsNotVideo()
+{
+    const QString png = m_dir.filePath("cover.png");
+    {
+        QFile f(png);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(MediaFiles::pngPicture(64, 48));
+    }
+    const QString mp3 = m_dir.filePath("covered.mp3");
+    QVERIFY(MediaFiles::runFfmpeg({"-i", m_tone2s, "-i", png, "-map", "0:a", "-map", "1:v",
+                                   "-c:a", "libmp3lame", "-c:v", "png", "-disposition:v",
+                                   "attached_pic", "-id3v2_version", "3", mp3}));
+    JXQPlayObject engine;
+    QSignalSpy cover(&engine, &JXQPlayObject::emitCoverImage);
+    QSignalSpy video(&engine, &JXQPlayObject::emitIsHaveVideo);
+    QSignalSpy blocks(&engine, &JXQPlayObject::emitAudioData);
+    engine.SetPlayFile(mp3, 0, 0);
+    QCOMPARE(cover.count(), 1);
+    QCOMPARE(cover.last().at(0).value<QImage>().size(), QSize(64, 48));
+    QCOMPARE(video.last().at(0).toBool(), false);
+    engine.OnPlayVideo();
+    QTest::qWait(400);
+    int withData = 0;
+    for (const QList<QVariant> &b : blocks)
+        withData += b.at(0).toByteArray().isEmpty() ? 0 : 1;
+    QVERIFY(withData >= 3);
+    engine.OnBtnStop();
+}
+
+void TestJXQPlayObject::videoFramesReachTheWindowAsCopies()
+{
+    const QString clip = m_dir.filePath("clip.mkv");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:d=2", "-f",
+                                   "lavfi", "-i", "sine=f=440:d=2", "-c:v", "mpeg4", "-pix_fmt",
+                                   "yuv420p", "-c:a", "flac", clip}));
+    RecordingWindow window;
+    window.resize(320, 240);
+    JXQPlayObject engine;
+    engine.setPlayWindows(&window);
+    QSignalSpy video(&engine, &JXQPlayObject::emitIsHaveVideo);
+    QSignalSpy blocks(&engine, &JXQPlayObject::emitAudioData);
+    engine.SetPlayFile(clip, 0, 0);
+    QCOMPARE(video.last().at(0).toBool(), true);
+    QCOMPARE(window.scale, QSize(4, 3));
+    // The screen timer shows the first picture before playing.
+    QTRY_VERIFY_WITH_TIMEOUT(window.yuvFrames > 0, 3000);
+    engine.OnPlayVideo();
+    QVERIFY(!window.isHidden());
+    QTest::qWait(800);
+    QVERIFY2(window.yuvFrames >= 10, qPrintable(QString::number(window.yuvFrames)));
+    QVERIFY(window.onGuiThread);
+    QCOMPARE(window.size, QSize(160, 120));
+    QVERIFY(window.chromaPresent);
+    QVERIFY(window.lumaMean > 20 && window.lumaMean < 235);
+    // Media with video has no waveform.
+    QCOMPARE(blocks.count(), 0);
+
+    engine.pausePlay();
+    const QString shot = m_dir.filePath("shot.png");
+    engine.Screenshots(shot);
+    QImage picture(shot);
+    QCOMPARE(picture.size(), QSize(160, 120));
+    engine.ResizeVideoWindow(false);
+    QCOMPARE(window.videoSize, QSize(160, 120));
+    engine.OnBtnStop();
+    QVERIFY(window.isHidden());
+}
+
+QTEST_MAIN(TestJXQPlayObject)
+#include "tst_jxqplayobject.moc"
