@@ -6,6 +6,7 @@
 #include "recorder/iaudioframesink.h"
 #include "recorder/iaudiorecognizerfeed.h"
 #include "recorder/macaudiodevice.h"
+#include "recorder/qcapturerecognizer.h"
 #include "recorder/qaudioframebuffer.h"
 #include "recorder/qrecordareainfo.h"
 
@@ -32,6 +33,7 @@ qint64 steadyNs()
 QRecordAudioObject::QRecordAudioObject(int track, QObject *parent, PulseContext *ctx)
     : QObject(parent), m_track(track), m_ctx(ctx)
 {
+    JXRecognizerAudioTagInfo::registerMetaType();
 }
 
 QRecordAudioObject::~QRecordAudioObject()
@@ -98,6 +100,13 @@ void QRecordAudioObject::setError(const QString &text)
 bool QRecordAudioObject::setStart()
 {
     setStop();
+    if (!m_recognizer && !m_ownRecognizer) {
+        // Created here, on the thread that owns this object.
+        m_ownRecognizer = new QCaptureRecognizer(this);
+        connect(m_ownRecognizer, &QCaptureRecognizer::recognized, this,
+                &QRecordAudioObject::emitRecognizedAudioTagInfo, Qt::DirectConnection);
+        m_recognizer = m_ownRecognizer;
+    }
     m_recorderRunning = false;
     m_position = 0;
     {

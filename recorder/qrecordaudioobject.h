@@ -7,6 +7,7 @@
 // when the recorder mixes this source in as its second input, straight into
 // the input stream object.
 
+#include "media/jxrecognizeraudiotaginfo.h"
 #include "recorder/audioframe.h"
 #include "recorder/qutilthread.h"
 
@@ -23,6 +24,7 @@
 class IAudioFrameSink;
 class IAudioRecognizerFeed;
 class PulseCaptureStream;
+class QCaptureRecognizer;
 class PulseContext;
 class QAudioFrameBuffer;
 
@@ -46,7 +48,8 @@ public:
     // fed across restarts, until another is set.
     void setInputStream(std::shared_ptr<IAudioFrameSink> stream);
     std::shared_ptr<IAudioFrameSink> getTrack() const;
-    // Fed with the blocks that go into the recorder (not owned; may be null).
+    // Fed with the blocks that go into the recorder (not owned). Without one,
+    // the first run creates the track recogniser, kept for later runs.
     void setRecognizer(IAudioRecognizerFeed *recognizer);
 
     // Starts a run; true once its source records, false when the source
@@ -76,6 +79,8 @@ public slots:
 signals:
     // Mean level of a block while listening; -10000 when a run ends.
     void emitVolume(int nValue);
+    // The recognised tags, once per run.
+    void emitRecognizedAudioTagInfo(JXRecognizerAudioTagInfo info);
 
 protected:
     void OnExecute() override;
@@ -92,6 +97,7 @@ private:
     PulseContext *m_ctx;
     std::atomic<IAudioFrameSink *> m_recorder{nullptr};
     std::atomic<IAudioRecognizerFeed *> m_recognizer{nullptr};
+    QCaptureRecognizer *m_ownRecognizer = nullptr;
     mutable std::mutex m_mutex;   // the input stream, the error, the source name
     std::shared_ptr<IAudioFrameSink> m_inputStream;
     std::shared_ptr<IAudioFrameSink> m_runStream;   // held by the running worker

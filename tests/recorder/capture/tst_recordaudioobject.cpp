@@ -11,6 +11,7 @@
 #include "testsupport.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <thread>
@@ -228,6 +229,31 @@ private slots:
         // A sine of amplitude 0.5 averages 0.5 × 2/π of full scale.
         QVERIFY2(loudest > 9000 && loudest < 11500, qPrintable(QString::number(loudest)));
         QCOMPARE(levels.last().at(0).toInt(), -10000);
+    }
+
+    void recognisedTagsOnceARun()
+    {
+        QTemporaryDir dir;
+        const QString tone = dir.filePath("tone.wav");
+        QVERIFY(TestSupport::writeToneWav(tone, 440, 1.5));
+        QRecordAudioObject track1(QRecordAudioObject::SystemSoundTrack);
+        QSignalSpy tags(&track1, &QRecordAudioObject::emitRecognizedAudioTagInfo);
+        KeepingSink recorder;
+        track1.setRecorder(&recorder);
+        for (int run = 1; run <= 2; ++run) {
+            QVERIFY(track1.setStart());
+            track1.setStartRecorder(true);
+            // A player that names what it plays.
+            QCOMPARE(TestSupport::runProgram("paplay", {"--property=media.title=Morning Tune",
+                                                        "--property=media.artist=The Testers",
+                                                        tone}),
+                     0);
+            QVERIFY(track1.setStop());
+            QCOMPARE(tags.size(), run);
+            const auto info = tags.last().at(0).value<JXRecognizerAudioTagInfo>();
+            QCOMPARE(info.title, QByteArray("Morning Tune"));
+            QCOMPARE(info.artist, QByteArray("The Testers"));
+        }
     }
 
     void missingSourceFailsTheStart()

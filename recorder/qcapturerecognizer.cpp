@@ -1,0 +1,66 @@
+#include "recorder/qcapturerecognizer.h"
+
+#include "media/jxaudiorecognizer.h"
+#include "rzcodec/recorder.h"
+
+#include <QDebug>
+
+namespace {
+// Float samples, 44100 Hz, two channels, stereo layout.
+constexpr uint32_t floatFormat = RZ_SAMPLE_FLOAT;
+constexpr uint32_t rate = 44100;
+constexpr uint32_t channels = 2;
+constexpr uint32_t stereoLayout = 3;
+} // namespace
+
+QCaptureRecognizer::QCaptureRecognizer(QObject *parent)
+    : QObject(parent), m_recognizer(new JXAudioRecognizer(this)), m_frame(rz_audioframe_create())
+{
+    JXRecognizerAudioTagInfo::registerMetaType();
+    if (m_frame)
+        rz_audioframe_set_format(m_frame, floatFormat, rate, channels, stereoLayout);
+}
+
+QCaptureRecognizer::~QCaptureRecognizer()
+{
+    m_recognizer->ReleaseAudioRecognizer();
+    if (m_frame)
+        rz_audioframe_release(m_frame);
+}
+
+void QCaptureRecognizer::beginRun()
+{
+    JXRecognizerAudioFormat format;
+    format.sampleFormat = floatFormat;
+    format.sampleRate = rate;
+    format.channels = channels;
+    format.fourth = stereoLayout;
+    m_recognizer->CreateAudioRecognizer(format);
+}
+
+bool QCaptureRecognizer::isCompleted()
+{
+    return m_recognizer->GetRecognizerCompleted();
+}
+
+void QCaptureRecognizer::feed(const AudioFrame &frame)
+{
+    if (!m_frame || !frame.data)
+        return;
+    rz_audioframe_set_data(m_frame, frame.data, frame.size / (channels * sizeof(float)));
+    rz_audioframe_set_timestamp(m_frame, frame.timestamp);
+    m_recognizer->RecognizerAudioFrane(m_frame);
+}
+
+void QCaptureRecognizer::deliverResult()
+{
+    m_recognizer->StopRecognizer();
+    const JXRecognizerAudioTagInfo info = m_recognizer->GetAudioTagInfo();
+    qDebug() << "recognised:" << info.title << "/" << info.artist << "/" << info.album;
+    emit recognized(info);
+}
+
+void QCaptureRecognizer::endRun()
+{
+    m_recognizer->ReleaseAudioRecognizer();
+}

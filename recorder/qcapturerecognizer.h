@@ -1,0 +1,32 @@
+#pragma once
+// Feeds the system-sound blocks of a capture run to the track recogniser and
+// hands its tags on once it has recognised the track.
+
+#include "media/jxrecognizeraudiotaginfo.h"
+#include "recorder/iaudiorecognizerfeed.h"
+
+#include <QObject>
+
+class JXAudioRecognizer;
+
+class QCaptureRecognizer : public QObject, public IAudioRecognizerFeed
+{
+    Q_OBJECT
+public:
+    explicit QCaptureRecognizer(QObject *parent = nullptr);
+    ~QCaptureRecognizer() override;
+
+    void beginRun() override;
+    bool isCompleted() override;
+    void feed(const AudioFrame &frame) override;
+    void deliverResult() override;
+    void endRun() override;
+
+signals:
+    // Emitted on the capture thread; reaches other threads queued.
+    void recognized(JXRecognizerAudioTagInfo info);
+
+private:
+    JXAudioRecognizer *m_recognizer;
+    void *m_frame;
+};
