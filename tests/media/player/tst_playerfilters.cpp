@@ -92,6 +92,8 @@ private slots:
     void badFilesAndHandlesFailCleanly();
     void playingWithoutSoundServerFails();
     void settingsAreKeptAndReadBack();
+    void asyncSeekEndsExactlyWhereAsked();
+    void frameStepPausesAndMoves();
 };
 
 void TestPlayerFilters::volumeScalesTheLevel_data()
@@ -321,6 +323,44 @@ void TestPlayerFilters::settingsAreKeptAndReadBack()
     QVERIFY(other);
     QCOMPARE(rz_player_get_values(other, "SetVideoCrop", back, 4), 4u);
     rz_player_release(other);
+    rz_player_release(player);
+}
+
+void TestPlayerFilters::asyncSeekEndsExactlyWhereAsked()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("tone.wav");
+    QVERIFY(TestSupport::writeToneWav(file, 440, 3.0));
+    void *player = rz_player_create(RZ_PLAYER_DEFAULT);
+    QCOMPARE(rz_player_open_ex(player, file.toUtf8().constData(), 0, 0, 0, 0), 1);
+    QCOMPARE(rz_player_begin_async_seek(player, 2000000), 1);
+    for (quint64 t : {300000ULL, 900000ULL, 1700000ULL, 1234567ULL})
+        QCOMPARE(rz_player_seek(player, t), 1);
+    QCOMPARE(rz_player_end_async_seek(player), 1);
+    QCOMPARE(rz_player_get_play_time(player), quint64(1234567));
+    // Past the end lands on the end.
+    QCOMPARE(rz_player_seek(player, 99000000), 1);
+    QCOMPARE(rz_player_get_play_time(player), rz_player_get_duration(player));
+    QCOMPARE(rz_player_end_async_seek(player), 0); // none began
+    rz_player_release(player);
+}
+
+void TestPlayerFilters::frameStepPausesAndMoves()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("tone.wav");
+    QVERIFY(TestSupport::writeToneWav(file, 440, 3.0));
+    void *player = rz_player_create(RZ_PLAYER_DEFAULT);
+    QCOMPARE(rz_player_frame_step(player, 1), 0);
+    QCOMPARE(rz_player_open_ex(player, file.toUtf8().constData(), 0, 0, 0, 0), 1);
+    QCOMPARE(rz_player_set_time_interval(player, 50000), 1);
+    QCOMPARE(rz_player_seek(player, 1000000), 1);
+    // Without video a step is one time interval.
+    QCOMPARE(rz_player_frame_step(player, 1), 1);
+    QCOMPARE(rz_player_get_play_time(player), quint64(1050000));
+    QCOMPARE(rz_player_frame_step(player, -3), 1);
+    QCOMPARE(rz_player_get_play_time(player), quint64(900000));
+    QCOMPARE(rz_player_is_running(player), 0);
     rz_player_release(player);
 }
 

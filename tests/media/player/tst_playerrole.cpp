@@ -82,6 +82,8 @@ private slots:
     void doubleSpeedEndsInHalfTheTime();
     void waveDataShowsWhatIsHeard();
     void videoFramesReachCallbacksOnPlayerThread();
+    void monoLowRateMp3IsHeard();
+    void loopStartsOverAtTheEnd();
 
 private:
     QTemporaryDir m_dir;
@@ -327,6 +329,52 @@ void TestPlayerRole::videoFramesReachCallbacksOnPlayerThread()
     QCOMPARE(picture.size(), QSize(160, 120));
     // testsrc draws coloured bars: the picture is not one flat colour.
     QVERIFY(picture.pixel(10, 10) != picture.pixel(150, 10) || picture.pixel(10, 10) != picture.pixel(80, 100));
+}
+
+void TestPlayerRole::monoLowRateMp3IsHeard()
+{
+    const QString file = m_dir.filePath("mono.mp3");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "sine=f=1000:d=1.5:r=22050", "-ac", "1",
+                                   "-c:a", "libmp3lame", "-b:a", "64k", file}));
+    Player p;
+    QVERIFY(p.open(file));
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QVERIFY(waitUntil([&] { return rz_player_is_completed(p.handle) != 0; }, 5000));
+    const QVector<float> heard = capture.stop();
+    QVERIFY(SoundLevel::tone(heard, 1000) > 100 * SoundLevel::tone(heard, 440));
+    // Both speakers carry the mono channel.
+    double left = 0, right = 0;
+    for (int i = 0; i + 1 < heard.size(); i += 2) {
+        left += double(heard[i]) * heard[i];
+        right += double(heard[i + 1]) * heard[i + 1];
+    }
+    QVERIFY(left > 0 && std::abs(10 * std::log10(right / left)) < 0.5);
+}
+
+void TestPlayerRole::loopStartsOverAtTheEnd()
+{
+    const QString file = m_dir.filePath("loop.wav");
+    QVERIFY(TestSupport::writeToneWav(file, 440, 0.8));
+    Player p;
+    QVERIFY(p.open(file));
+    QCOMPARE(rz_player_enable_loop(p.handle, 1), 1);
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QThread::msleep(2000);
+    QCOMPARE(rz_player_is_completed(p.handle), 0);
+    QCOMPARE(rz_player_is_running(p.handle), 1);
+    QVERIFY(rz_player_get_play_time(p.handle) < 800000);
+    const QVector<float> heard = capture.stop();
+    // Sound all the way through: at most short gaps where it starts over.
+    int loud = 0, blocks = 0;
+    for (int i = int(0.3 * 88200); i + 882 <= int(1.9 * 88200) && i + 882 <= heard.size(); i += 882, ++blocks)
+        loud += SoundLevel::rmsDb(heard.mid(i, 882)) > -20 ? 1 : 0;
+    QVERIFY2(blocks > 100 && loud >= blocks - 8, qPrintable(QString("%1 of %2").arg(loud).arg(blocks)));
+    QCOMPARE(rz_player_enable_loop(p.handle, 0), 1);
+    QVERIFY(waitUntil([&] { return rz_player_is_completed(p.handle) != 0; }, 3000));
 }
 
 QTEST_GUILESS_MAIN(TestPlayerRole)
