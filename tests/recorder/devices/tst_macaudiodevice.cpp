@@ -6,6 +6,7 @@
 #include "platform/audio/pulseplaybackstream.h"
 #include "platform/audio/pulseserver.h"
 #include "recorder/macaudiodevice.h"
+#include "recorder/qaudiodriverinstaller.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
@@ -41,9 +42,22 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY2(LoopbackDevice::instance()->install(),
-                 qPrintable(LoopbackDevice::instance()->errorString()));
-        QVERIFY(LoopbackDevice::instance()->install());   // no second sink
+        // A run that crashed left the default output on its device.
+        PulseServer server;
+        const quint32 stale = server.loadModule(
+            "module-null-sink", "sink_name=rzaudio_device "
+                                "sink_properties=device.description=\"RZAudio\\ Device\" norewinds=1");
+        QVERIFY(stale != 0xffffffffu);
+        QVERIFY(server.setDefaultSink("rzaudio_device"));
+        QVERIFY(QAudioDriverInstaller::installAudioDriverWithPath("/opt//driver/RZAudio Device.driver"));
+        QCOMPARE(defaultSink(), QByteArray("system_sound"));
+        QVERIFY(QAudioDriverInstaller::installAudioDriverWithPath(QString()));   // no second sink
+        QVector<PulseDeviceInfo> sinks;
+        QVERIFY(server.sinks(sinks));
+        int devices = 0;
+        for (const PulseDeviceInfo &d : sinks)
+            devices += d.description == "RZAudio Device";
+        QCOMPARE(devices, 1);
     }
 
     void listsShowTheLoopbackDevice()
