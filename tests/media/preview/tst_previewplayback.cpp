@@ -1,0 +1,254 @@
+// The preview engine playing real files through the private sound server:
+// what the "speakers" play is captured from the monitor of system_sound and
+// checked for which part of the file was heard and for how long.
+
+#include "media/jxplayerclass.h"
+#include "media/jxplayermanager.h"
+
+#include "soundcapture.h"
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+constexpr uint64_t kSecond = 1000000;
+// One tone per second of the stepped file: what is heard tells where the
+// player was in the file.
+const double kSteps[] = {330, 440, 550, 660, 770, 880};
+
+bool writeSteppedWav(const QString &path, int seconds)
+{
+    const int rate = 44100;
+    QByteArray pcm;
+    for (int s = 0; s < seconds; ++s) {
+        for (int i = 0; i < rate; ++i) {
+            const double v = 0.5 * std::sin(2 * M_PI * kSteps[s % 6] * i / rate);
+            const auto sample = qint16(std::lround(v * 32767));
+            for (int c = 0; c < 2; ++c)
+                pcm.append(reinterpret_cast<const char *>(&sample), 2);
+        }
+    }
+    auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char *>(&v), 4); };
+    auto le16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char *>(&v), 2); };
+    QByteArray wav = "RIFF" + le32(quint32(36 + pcm.size())) + "WAVEfmt " + le32(16) + le16(1)
+                     + le16(2) + le32(rate) + le32(rate * 4) + le16(4) + le16(16) + "data"
+                     + le32(quint32(pcm.size())) + pcm;
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(wav) == wav.size();
+}
+
+// Seconds of the capture in which something is heard, from the first audible
+// 20 ms block to the last.
+struct Heard {
+    double from = -1, to = -1;
+    double length() const { return from < 0 ? 0 : to - from; }
+};
+
+Heard heard(const QVector<float> &capture)
+{
+    Heard h;
+    const double block = 0.02;
+    const double total = double(capture.size()) / SoundCapture::kChannels / SoundCapture::kRate;
+    for (double t = 0; t + block <= total; t += block) {
+        if (SoundLevel::rmsDb(SoundLevel::slice(capture, t, t + block)) > -30) {
+            if (h.from < 0)
+                h.from = t;
+            h.to = t + block;
+        }
+    }
+    return h;
+}
+
+// The step tone that dominates a part of the capture.
+double dominantStep(const QVector<float> &part)
+{
+    double best = 0, bestPower = -1;
+    for (double f : kSteps) {
+        const double p = SoundLevel::tone(part, f);
+        if (p > bestPower) {
+            bestPower = p;
+            best = f;
+        }
+    }
+    return best;
+}
+
+// Seconds of the heard part in which one step tone dominates.
+double secondsOf(const QVector<float> &capture, const Heard &h, double frequency)
+{
+    double seconds = 0;
+    for (double t = h.from; t + 0.05 <= h.to; t += 0.05)
+        if (dominantStep(SoundLevel::slice(capture, t, t + 0.05)) == frequency)
+            seconds += 0.05;
+    return seconds;
+}
+
+} // namespace
+
+class TestPreviewPlayback : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_stepped = m_dir.filePath("stepped.wav");
+        QVERIFY(writeSteppedWav(m_stepped, 6));
+        m_tone = m_dir.filePath("tone4s.wav");
+        QVERIFY(TestSupport::writeToneWav(m_tone, 440, 4.0));
+    }
+
+    void trimRangePlaysFromItsStartToItsEnd()
+    {
+        JXPlayerManager manager;
+        QVERIFY(manager.setPlayFile(m_stepped, 0, 0, 3));
+        QSignalSpy trimmed(&manager, &JXPlayerManager::emitTrimTimeChange);
+        QSignalSpy finished(&manager, &JXPlayerManager::emitPlayFinish);
+        QSignalSpy times(&manager, &JXPlayerManager::emitPlayTime2);
+        manager.onTrim(2 * kSecond, 4 * kSecond);
+        QCOMPARE(trimmed.count(), 1);
+        QCOMPARE(trimmed.at(0).at(0).value<uint64_t>(), 2 * kSecond);
+        QCOMPARE(trimmed.at(0).at(1).value<uint64_t>(), 4 * kSecond);
+        QCOMPARE(manager.getPlaylength(), 2 * kSecond);
+        QCOMPARE(times.last().at(0).toString(), QString("00:00:00.000 / 00:00:02.000"));
+
+        SoundCapture capture;
+        QVERIFY(capture.start());
+        finished.clear();
+        QElapsedTimer clock;
+        clock.start();
+        manager.onPlay();
+        QVERIFY(finished.wait(6000));
+        const double elapsed = clock.elapsed() / 1000.0;
+        QTest::qWait(300);
+        const QVector<float> sound = capture.stop();
+
+        qInfo("trim range: finished after %.2f s", elapsed);
+        QVERIFY2(elapsed > 1.7 && elapsed < 2.8, qPrintable(QString::number(elapsed)));
+        const Heard h = heard(sound);
+        QVERIFY2(h.length() > 1.7 && h.length() < 2.4, qPrintable(QString::number(h.length())));
+        // The first sound is the third second of the file, the last the fourth.
+        QCOMPARE(dominantStep(SoundLevel::slice(sound, h.from, h.from + 0.2)), 550.0);
+        QCOMPARE(dominantStep(SoundLevel::slice(sound, h.to - 0.35, h.to - 0.15)), 660.0);
+        QVERIFY(secondsOf(sound, h, 550) > 0.8);
+        QVERIFY(secondsOf(sound, h, 660) > 0.8);
+        QVERIFY(secondsOf(sound, h, 440) < 0.1);
+        QVERIFY2(secondsOf(sound, h, 770) < 0.3, "played on past the trim end");
+        // Stopped at the end, back at the trim start, positions relative to it.
+        QVERIFY(manager.getPlayerClass()->IsStop_Player());
+        const uint64_t back = manager.getPlayerClass()->GetPlayTime_Player();
+        QVERIFY2(back >= 2 * kSecond - 60000 && back <= 2 * kSecond + 60000,
+                 qPrintable(QString::number(back)));
+        bool sawMiddle = false;
+        for (const QList<QVariant> &t : times) {
+            const QString text = t.at(0).toString();
+            QVERIFY2(text.endsWith(" / 00:00:02.000"), qPrintable(text));
+            sawMiddle |= text.startsWith("00:00:01.");
+        }
+        QVERIFY(sawMiddle);
+    }
+
+    void segmentPausesAtItsEnd()
+    {
+        JXPlayerManager manager;
+        QVERIFY(manager.setPlayFile(m_stepped, 0, 0, 3));
+        manager.onTrim(2 * kSecond, 4 * kSecond);
+        QSignalSpy trimState(&manager, &JXPlayerManager::emitTrimPlayState);
+        QSignalSpy progress(&manager, &JXPlayerManager::emitPlayProgress);
+
+        SoundCapture capture;
+        QVERIFY(capture.start());
+        manager.onTrimPlay(0.5f, 1.0f); // 3 s to 4 s of the file
+        QCOMPARE(manager.trimRange().segmentStart, 3 * kSecond);
+        QCOMPARE(manager.trimRange().segmentEnd, 4 * kSecond);
+        QCOMPARE(trimState.count(), 1);
+        QVERIFY(trimState.at(0).at(0).toBool());
+        QVERIFY(trimState.wait(3000));
+        QVERIFY(!trimState.last().at(0).toBool());
+        QTest::qWait(300);
+        const QVector<float> sound = capture.stop();
+
+        JXPlayerClass *player = manager.getPlayerClass();
+        QVERIFY(player->IsPause_Player());
+        QVERIFY(!manager.trimRange().isTrimPlaying);
+        const uint64_t at = player->GetPlayTime_Player();
+        QVERIFY2(at >= 4 * kSecond - 60000 && at <= 4 * kSecond + 60000,
+                 qPrintable(QString::number(at)));
+        QCOMPARE(progress.last().at(0).toDouble(), 1.0);
+        const Heard h = heard(sound);
+        QVERIFY2(h.length() > 0.8 && h.length() < 1.35, qPrintable(QString::number(h.length())));
+        QCOMPARE(dominantStep(SoundLevel::slice(sound, h.from, h.from + 0.2)), 660.0);
+        QVERIFY(secondsOf(sound, h, 770) < 0.3);
+
+        // The next segment play after the end seeks to the segment start again.
+        manager.onTrimPlay(0.5f, 0.75f);
+        QTest::qWait(200);
+        const uint64_t again = player->GetPlayTime_Player();
+        QVERIFY2(again >= 3 * kSecond && again < 3 * kSecond + 400000,
+                 qPrintable(QString::number(again)));
+        manager.onTrimPause();
+        QVERIFY(manager.trimRange().isTrimPlaying); // paused, not finished
+        const uint64_t pausedAt = player->GetPlayTime_Player();
+        manager.onTrimPlay(0.5f, 0.75f); // resumes where it stands
+        QTest::qWait(100);
+        QVERIFY(player->GetPlayTime_Player() >= pausedAt);
+        manager.onStop();
+    }
+
+    void openEndedTrimWithEndBeforeStartPlaysToTheEnd()
+    {
+        JXPlayerManager manager;
+        QVERIFY(manager.setPlayFile(m_stepped, 0, 0, 3));
+        manager.onTrim(4 * kSecond, 3 * kSecond);
+        QCOMPARE(manager.getPlaylength(), 2 * kSecond);
+        QSignalSpy finished(&manager, &JXPlayerManager::emitPlayFinish);
+        SoundCapture capture;
+        QVERIFY(capture.start());
+        finished.clear();
+        manager.onPlay();
+        QVERIFY(finished.wait(6000));
+        QTest::qWait(200);
+        const QVector<float> sound = capture.stop();
+        const Heard h = heard(sound);
+        // Both remaining seconds are heard, not a stop right after the start.
+        QVERIFY2(h.length() > 1.7, qPrintable(QString::number(h.length())));
+        QVERIFY(secondsOf(sound, h, 770) > 0.8);
+        QVERIFY(secondsOf(sound, h, 880) > 0.6);
+    }
+
+    void doubleSpeedPlaysInHalfTheTime()
+    {
+        JXPlayerManager manager;
+        QVERIFY(manager.setPlayFile(m_tone, 0, 0, 3));
+        VEAudioEffectSetting fx;
+        fx.speed = 200;
+        manager.setAudioEffectSettings(fx);
+        QSignalSpy finished(&manager, &JXPlayerManager::emitPlayFinish);
+        SoundCapture capture;
+        QVERIFY(capture.start());
+        QElapsedTimer clock;
+        clock.start();
+        manager.onPlay();
+        QVERIFY(finished.wait(6000));
+        const double elapsed = clock.elapsed() / 1000.0;
+        QTest::qWait(300);
+        const Heard h = heard(capture.stop());
+        qInfo("speed 200: finished after %.2f s, heard %.2f s", elapsed, h.length());
+        QVERIFY2(elapsed > 1.6 && elapsed < 2.7, qPrintable(QString::number(elapsed)));
+        QVERIFY2(h.length() > 1.7 && h.length() < 2.4, qPrintable(QString::number(h.length())));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_stepped, m_tone;
+};
+
+QTEST_MAIN(TestPreviewPlayback)
+#include "tst_previewplayback.moc"
