@@ -112,6 +112,7 @@ bool QRecordAudioObject::setStart()
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_error.clear();
+        m_source.clear();
     }
     return startThread(startTimeoutMs) && m_capturing;
 }

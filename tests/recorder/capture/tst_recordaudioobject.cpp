@@ -272,6 +272,19 @@ private slots:
         QVERIFY(track1.setStop());
         QCOMPARE(levels.size(), 1);
         QCOMPARE(recorder.blockCount(), size_t(0));
+
+        // Only the exact name counts: not another letter case, not a longer name.
+        PulseServer server;
+        const quint32 lower = server.loadModule(
+            "module-null-sink", "sink_name=lower sink_properties=device.description=\"rzaudio\\ device\"");
+        const quint32 longer = server.loadModule(
+            "module-null-sink", "sink_name=longer sink_properties=device.description=\"RZAudio\\ Device\\ 2\"");
+        QVERIFY(lower != 0xffffffffu && longer != 0xffffffffu);
+        QVERIFY(!track1.setStart());
+        QVERIFY(track1.sourceName().isEmpty());
+        QVERIFY(server.unloadModule(lower));
+        QVERIFY(server.unloadModule(longer));
+
         QVERIFY(LoopbackDevice::instance()->makeDefault());
         QVERIFY(track1.setStart());
         QVERIFY(track1.setStop());
