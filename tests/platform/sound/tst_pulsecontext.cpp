@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -124,6 +125,33 @@ private slots:
         QVERIFY(!ctx.isConnected());
         PulseCaptureStream capture(&ctx);
         QVERIFY(!capture.start("system_sound.monitor", 44100, 2, 1024, 500));
+    }
+
+    void survivesARestartOfTheServer()
+    {
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        QSignalSpy lost(&ctx, &PulseContext::connectionLost);
+        PulseCaptureStream capture(&ctx);
+        QVERIFY(capture.start("system_sound.monitor"));
+
+        const QString fixture = qEnvironmentVariable("VELMORA_SOURCE_DIR") + "/tests/support/pulse-fixture.sh";
+        const QString dir = QFileInfo(qEnvironmentVariable("PULSE_RUNTIME_PATH")).path();
+        QCOMPARE(TestSupport::runProgram(fixture, {"stop", dir}), 0);
+        QTRY_COMPARE(lost.size(), 1);
+        QTRY_VERIFY(!capture.isRunning());
+        QVERIFY(!ctx.isConnected());
+        QCOMPARE(TestSupport::runProgram(fixture, {"start", dir}), 0);
+
+        // A new connection; the stream of the old one still ends safely.
+        QVERIFY2(ctx.ensureConnected(), qPrintable(ctx.errorString()));
+        capture.stop();
+        std::vector<float> rest;
+        capture.take(rest, 0);
+        PulseCaptureStream again(&ctx);
+        QVERIFY2(again.start("system_sound.monitor"), qPrintable(again.errorString()));
+        std::vector<float> got;
+        QTRY_VERIFY(again.take(got, 20) > 0 || !got.empty());
     }
 
     void playedToneComesBackOnOneConnection()
