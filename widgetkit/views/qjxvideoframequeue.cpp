@@ -38,7 +38,7 @@ bool QJXVideoFrameQueue::pushPacked(const unsigned char *data, unsigned width, u
     return true;
 }
 
-bool QJXVideoFrameQueue::pushPlanar(unsigned char *const planes[3], int width, int height,
+bool QJXVideoFrameQueue::pushPlanar(const unsigned char *const planes[3], int width, int height,
                                     const int strides[3])
 {
     const bool hasPixels = planes && planes[0] && planes[1] && planes[2];

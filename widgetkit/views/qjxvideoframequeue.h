@@ -31,7 +31,8 @@ public:
 
     // Copy the caller's pixels; false when the frame was refused.
     bool pushPacked(const unsigned char *data, unsigned width, unsigned height, unsigned stride);
-    bool pushPlanar(unsigned char *const planes[3], int width, int height, const int strides[3]);
+    bool pushPlanar(const unsigned char *const planes[3], int width, int height,
+                    const int strides[3]);
 
     // Oldest frame, or null when none waits; it stays pending until done().
     std::unique_ptr<QJXVideoFrame> takeOldest();

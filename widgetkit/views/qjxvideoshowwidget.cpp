@@ -87,8 +87,8 @@ QJXVideoShowWidget::~QJXVideoShowWidget()
     reset();
 }
 
-void QJXVideoShowWidget::showImage(unsigned char *data, unsigned int width, unsigned int height,
-                                   unsigned int stride)
+void QJXVideoShowWidget::showImage(const unsigned char *data, unsigned int width,
+                                   unsigned int height, unsigned int stride)
 {
     if (data && stride == 0)
         stride = width * 4;
@@ -100,7 +100,8 @@ void QJXVideoShowWidget::showImage(unsigned char *data, unsigned int width, unsi
     emit emitDrawImageData();
 }
 
-void QJXVideoShowWidget::showYUVImage(unsigned char **planes, int width, int height, int *strides)
+void QJXVideoShowWidget::showYUVImage(const unsigned char *const *planes, int width, int height,
+                                      const int *strides)
 {
     static const int kNoStrides[3] = {0, 0, 0};
     if (!m_queue.pushPlanar(planes, width, height, strides ? strides : kNoStrides)) {

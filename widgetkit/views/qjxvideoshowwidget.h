@@ -22,10 +22,11 @@ public:
 
     // Any thread; the pixels are copied before returning. Null data clears
     // the picture. Stride 0 means rows of width × 4 bytes.
-    void showImage(unsigned char *data, unsigned int width, unsigned int height,
+    void showImage(const unsigned char *data, unsigned int width, unsigned int height,
                    unsigned int stride);
     // Any thread; three planes Y, U, V with their strides. Null planes clear.
-    void showYUVImage(unsigned char **planes, int width, int height, int *strides);
+    void showYUVImage(const unsigned char *const *planes, int width, int height,
+                      const int *strides);
 
     void setBackgroundColor(const QColor &color);
     // Frees every GL object and every queued frame.

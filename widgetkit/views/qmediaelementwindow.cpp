@@ -70,8 +70,8 @@ WId QMediaElementWindow::getVideoElementWid() const
     return m_view->winId();
 }
 
-void QMediaElementWindow::showImage(unsigned char *data, unsigned int width, unsigned int height,
-                                    unsigned int stride)
+void QMediaElementWindow::showImage(const unsigned char *data, unsigned int width,
+                                    unsigned int height, unsigned int stride)
 {
     m_view->showImage(data, width, height, stride);
 }
@@ -80,6 +80,16 @@ void QMediaElementWindow::showYUVImage(unsigned char **planes, int width, int he
                                        int *strides)
 {
     m_view->showYUVImage(planes, width, height, strides);
+}
+
+void QMediaElementWindow::showYUVImage(const unsigned char *const planes[3], unsigned width,
+                                       unsigned height, const unsigned strides[3])
+{
+    int signedStrides[3] = {0, 0, 0};
+    if (strides)
+        for (int c = 0; c < 3; ++c)
+            signedStrides[c] = int(strides[c]);
+    m_view->showYUVImage(planes, int(width), int(height), signedStrides);
 }
 
 void QMediaElementWindow::updateRepaint()

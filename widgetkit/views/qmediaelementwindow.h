@@ -3,30 +3,35 @@
 // video's proportions, forwards frames to the display, and turns a click
 // without movement into play/pause and a double click into full screen.
 
+#include "media/imediaelementwindow.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
 
 class QJXVideoShowWidget;
 
-class QMediaElementWindow : public QWidget
+class QMediaElementWindow : public QWidget, public IMediaElementWindow
 {
     Q_OBJECT
 public:
     explicit QMediaElementWindow(QWidget *parent = nullptr);
 
     // Ignored unless both are at least 1.
-    void setVideoElementSize(int width, int height);
-    QRect getVideoElementRect() const;
+    void setVideoElementSize(int width, int height) override;
+    QRect getVideoElementRect() const override;
     WId getVideoElementWid() const;
     QJXVideoShowWidget *videoView() const { return m_view; }
     // A picture of w × h placed inside box as large as it fits, centred.
     static QRect letterBoxRect(const QSize &box, int w, int h);
 
-    // Any thread: handed straight to the display.
-    void showImage(unsigned char *data, unsigned int width, unsigned int height,
-                   unsigned int stride);
+    // Any thread: handed straight to the display, which copies the pixels.
+    void showImage(const unsigned char *data, unsigned int width, unsigned int height,
+                   unsigned int stride) override;
     void showYUVImage(unsigned char **planes, int width, int height, int *strides);
+    void showYUVImage(const unsigned char *const planes[3], unsigned width, unsigned height,
+                      const unsigned strides[3]) override;
+    void setElementHidden(bool hidden) override { setHidden(hidden); }
 
     void updateRepaint();
     void resetOpenGl();

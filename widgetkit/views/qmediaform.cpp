@@ -1,13 +1,12 @@
 #include "widgetkit/views/qmediaform.h"
 
+#include "media/jxplayermanager.h"
 #include "widgetkit/views/qaudiowavewidget.h"
 #include "widgetkit/views/qmediaelementwindow.h"
 #include "widgetkit/views/quianyutiliy.h"
 
 #include <QCoreApplication>
-#include <QMetaMethod>
 #include <QPainter>
-#include <QStringList>
 #include <QVBoxLayout>
 
 QMediaForm::QMediaForm(QWidget *parent) : QWidget(parent)
@@ -15,7 +14,7 @@ QMediaForm::QMediaForm(QWidget *parent) : QWidget(parent)
     setupUi();
 }
 
-QMediaForm::QMediaForm(QObject *playerManager, QWidget *parent) : QWidget(parent)
+QMediaForm::QMediaForm(JXPlayerManager *playerManager, QWidget *parent) : QWidget(parent)
 {
     setupUi();
     setPlayerManager(playerManager);
@@ -53,46 +52,17 @@ void QMediaForm::setupUi()
     layout->addWidget(m_element);
 }
 
-bool QMediaForm::callEngine(const char *method, QMediaElementWindow *window, bool withWindow)
-{
-    const bool ok = withWindow
-                        ? QMetaObject::invokeMethod(m_manager, method, Qt::DirectConnection,
-                                                    Q_ARG(QMediaElementWindow *, window))
-                        : QMetaObject::invokeMethod(m_manager, method, Qt::DirectConnection);
-    if (!ok)
-        qWarning("Preview pane: the preview engine has no method %s", method);
-    return ok;
-}
-
-bool QMediaForm::setPlayerManager(QObject *playerManager)
+void QMediaForm::setPlayerManager(JXPlayerManager *playerManager)
 {
     if (m_manager)
         disconnect(m_manager, nullptr, this, nullptr);
-    m_manager = nullptr;
-    if (!playerManager)
-        return true;
-    const QMetaObject *meta = playerManager->metaObject();
-    QStringList missing;
-    for (const char *signal :
-         {"emitIsHaveVideo(bool)", "emitAudioData(unsigned char*,int)", "emitPlayerChange()"})
-        if (meta->indexOfSignal(signal) < 0)
-            missing << QString::fromLatin1(signal);
-    for (const char *method : {"setMediaPreviewWindow(QMediaElementWindow*)",
-                               "setMediaOriginalWindow(QMediaElementWindow*)",
-                               "resizeVideoWindow()"})
-        if (meta->indexOfMethod(method) < 0)
-            missing << QString::fromLatin1(method);
-    if (!missing.isEmpty()) {
-        qWarning("Preview pane: %s is not a preview engine, it lacks %s", meta->className(),
-                 qPrintable(missing.join(QStringLiteral(", "))));
-        return false;
-    }
     m_manager = playerManager;
-    connect(m_manager, SIGNAL(emitIsHaveVideo(bool)), this, SLOT(isHaveVideo(bool)));
-    connect(m_manager, SIGNAL(emitAudioData(unsigned char *, int)), this,
-            SLOT(audioData(unsigned char *, int)));
-    connect(m_manager, SIGNAL(emitPlayerChange()), this, SLOT(playerChange()));
-    return callEngine("setMediaPreviewWindow", m_element, true);
+    if (!m_manager)
+        return;
+    connect(m_manager, &JXPlayerManager::emitIsHaveVideo, this, &QMediaForm::isHaveVideo);
+    connect(m_manager, &JXPlayerManager::emitAudioData, this, &QMediaForm::audioData);
+    connect(m_manager, &JXPlayerManager::emitPlayerChange, this, &QMediaForm::playerChange);
+    m_manager->setMediaPreviewWindow(m_element);
 }
 
 void QMediaForm::setOperationType(int type)
@@ -107,7 +77,7 @@ void QMediaForm::setOperationType(int type)
         if (m_hasVideo) {
             m_element->show();
             if (m_manager)
-                callEngine("setMediaOriginalWindow", nullptr, true);
+                m_manager->setMediaOriginalWindow(nullptr);
             m_wave->hide();
             break;
         }
@@ -135,7 +105,7 @@ void QMediaForm::audioData(unsigned char *block, int rate)
 void QMediaForm::playerChange()
 {
     if (m_manager)
-        callEngine("resizeVideoWindow", nullptr, false);
+        m_manager->resizeVideoWindow();
 }
 
 void QMediaForm::resizeEvent(QResizeEvent *event)
@@ -143,7 +113,7 @@ void QMediaForm::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     m_wave->setGeometry(6, 0, width() - 12, height());
     if (m_manager)
-        callEngine("resizeVideoWindow", nullptr, false);
+        m_manager->resizeVideoWindow();
 }
 
 void QMediaForm::paintEvent(QPaintEvent *)

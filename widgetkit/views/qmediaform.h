@@ -1,18 +1,13 @@
 #pragma once
 // Preview pane of the editor: the picture of the media being edited in a
-// letter-boxing element window, or for sound its playing waveform.
-//
-// The pane is bound to the editor's preview engine by Qt's meta-object system
-// rather than by type, because the engine itself is built on the element
-// window: it must emit emitIsHaveVideo(bool), emitAudioData(unsigned char*,int)
-// and emitPlayerChange(), and offer setMediaPreviewWindow(QMediaElementWindow*),
-// setMediaOriginalWindow(QMediaElementWindow*) and resizeVideoWindow() as slots
-// or invokable methods.
+// letter-boxing element window, or for sound its playing waveform, both fed
+// by the editor's preview engine.
 
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
+class JXPlayerManager;
 class QAudioWaveWidget;
 class QMediaElementWindow;
 
@@ -23,11 +18,14 @@ public:
     enum OperationType { Preview = 0, Waveform = 1, None = 2 };
 
     explicit QMediaForm(QWidget *parent = nullptr);
-    QMediaForm(QObject *playerManager, QWidget *parent);
+    QMediaForm(JXPlayerManager *playerManager, QWidget *parent);
 
-    // Binds the pane to the engine; null unbinds. False, and no engine, when
-    // the object lacks a signal or method named above.
-    bool setPlayerManager(QObject *playerManager);
+    // Binds the pane to the engine (null unbinds): the engine draws its
+    // preview pictures into the element window and its wave data into the
+    // waveform.
+    void setPlayerManager(JXPlayerManager *playerManager);
+    // 0 preview picture (the waveform when the media has none), 1 waveform,
+    // 2 nothing; other values are only stored.
     void setOperationType(int type);
     int operationType() const { return m_operationType; }
 
@@ -45,12 +43,11 @@ protected:
 
 private:
     void setupUi();
-    bool callEngine(const char *method, QMediaElementWindow *window, bool withWindow);
 
     bool m_hasVideo = true;
     QAudioWaveWidget *m_wave = nullptr;
     QMediaElementWindow *m_element = nullptr;
-    QPointer<QObject> m_manager;
+    QPointer<JXPlayerManager> m_manager;
     int m_operationType = Preview;
     QPixmap m_background;
 };
