@@ -111,9 +111,13 @@ bool LoopbackDevice::install()
         return true;
     // The daemon must receive the description with its blank escaped.
     const QByteArray args = QByteArray("sink_name=") + SinkName
-                            + " sink_properties=device.description=\"RZAudio\\ Device\""
-                              " format=float32le rate=44100 channels=2 norewinds=1";
-    const quint32 module = server.loadModule("module-null-sink", args);
+                            + " sink_properties=device.description=\"RZAudio\\ Device\"";
+    // Without rewinds an idle null sink hands out small blocks at once; a
+    // server that does not know these arguments still gets the device.
+    quint32 module = server.loadModule("module-null-sink",
+                                       args + " format=float32le rate=44100 channels=2 norewinds=1");
+    if (module == noModule)
+        module = server.loadModule("module-null-sink", args);
     if (module == noModule)
         return fail(server.errorString());
     m_sinkModule = module;
@@ -175,9 +179,11 @@ bool LoopbackDevice::removeLoops(PulseServer &server, bool onlyOurs)
 
 bool LoopbackDevice::loadLoop(PulseServer &server, const QByteArray &target)
 {
-    const QByteArray args = "source=" + sinkName() + ".monitor sink=" + target
-                            + " latency_msec=40 source_dont_move=true sink_dont_move=true";
-    const quint32 module = server.loadModule("module-loopback", args);
+    const QByteArray args = "source=" + sinkName() + ".monitor sink=" + target;
+    quint32 module = server.loadModule(
+        "module-loopback", args + " latency_msec=40 source_dont_move=true sink_dont_move=true");
+    if (module == noModule)
+        module = server.loadModule("module-loopback", args);
     if (module == noModule)
         return fail(server.errorString());
     m_loopModule = module;
