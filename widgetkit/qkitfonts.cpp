@@ -9,7 +9,8 @@
 
 QString QKitFonts::sansFamily()
 {
-    QString family = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    // The family the system's general font really resolves to.
+    QString family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
     if (family.isEmpty() || family == QLatin1String("Tahoma")) {
         QFont generic;
         generic.setStyleHint(QFont::SansSerif);
