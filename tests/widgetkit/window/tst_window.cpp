@@ -1,6 +1,7 @@
 // The frameless-window engine on real top-level widgets: drags, resize bands,
 // limits, maximise and restore, centring, and what it paints.
 
+#include "widgetkit/jxmacosinterface.h"
 #include "widgetkit/qjxdialog.h"
 #include "widgetkit/qjxmainwindow.h"
 #include "widgetkit/qjxwidget.h"
@@ -80,6 +81,7 @@ private slots:
     void titleIsElidedInItsRectangle();
     void centringKeepsDialogOnItsScreen();
     void systemResizeEdges();
+    void windowServices();
 };
 
 void TestWindow::dragByTopBand()
@@ -348,6 +350,23 @@ void TestWindow::systemResizeEdges()
     QCOMPARE(QBaseDrawWidget::edgesOfState(QBaseDrawWidget::CursorNoResize), Qt::Edges());
     // Offscreen is not such a window system.
     QVERIFY(!QWindowPlacement::systemMovesWindows());
+}
+
+void TestWindow::windowServices()
+{
+    QCOMPARE(JxMacosInterface::getWindowPos(nullptr), QPoint(0, 0));
+    QJXMainWindow window;
+    window.setWindowFlags(Qt::FramelessWindowHint);
+    window.setGeometry(140, 70, 200, 100);
+    QWidget child(&window);
+    window.show();
+    QCOMPARE(JxMacosInterface::getWindowPos(&child), window.frameGeometry().topLeft());
+    QCOMPARE(JxMacosInterface::getWindowPos(&child), QPoint(140, 70));
+    QCursor::setPos(QPoint(33, 44));
+    QCOMPARE(JxMacosInterface::getGlobalPos(), QCursor::pos());
+    JxMacosInterface::showMinimize(nullptr);
+    JxMacosInterface::showMinimize(&child);
+    QVERIFY(window.windowState() & Qt::WindowMinimized);
 }
 
 QTEST_MAIN(TestWindow)
