@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 struct QJXBaseBoxDraw::Data
 {
@@ -164,12 +165,13 @@ void QJXBaseBoxDraw::adjustSize()
 {
     if (!d->owner)
         return;
-    const QFontMetrics fm(d->owner->font());
+    const QFontMetricsF fm(d->owner->font());
     const QString text = d->owner->text();
     int w = d->checkRect.width();
+    // The fractional width, rounded up: a rounded-down width elides the text.
     if (!text.isEmpty())
-        w += fm.horizontalAdvance(text) + 5;
-    const int h = qMax(d->checkRect.height(), fm.height());
+        w += int(std::ceil(fm.horizontalAdvance(text))) + 5;
+    const int h = qMax(d->checkRect.height(), QFontMetrics(d->owner->font()).height());
     d->owner->resize(w, h);
     d->textRect.setWidth(0);
 }

@@ -6,6 +6,7 @@
 #include "widgetkit/qlumpprogress.h"
 
 #include <QSignalSpy>
+#include <cmath>
 #include <QtTest>
 
 namespace {
@@ -116,9 +117,14 @@ void TestBoxes::adjustSizeFitsPictureAndText()
     box.setCheckImage(m_on, m_off, QString(), false);
     box.setText(QStringLiteral("On"));
     box.adjustSize();
-    const QFontMetrics fm(box.font());
-    QCOMPARE(box.width(), 16 + fm.horizontalAdvance(QStringLiteral("On")) + 5);
-    QCOMPARE(box.height(), qMax(16, fm.height()));
+    const QFontMetricsF fm(box.font());
+    QCOMPARE(box.width(), 16 + int(std::ceil(fm.horizontalAdvance(QStringLiteral("On")))) + 5);
+    QCOMPARE(box.height(), qMax(16, QFontMetrics(box.font()).height()));
+    // The whole text fits: nothing is elided.
+    box.setText(QStringLiteral("Some selected"));
+    box.adjustSize();
+    const QRect text(21, 0, box.width() - 21, box.height());
+    QCOMPARE(QFontMetrics(box.font()).elidedText(box.text(), Qt::ElideRight, text.width()), box.text());
     box.setText(QString());
     box.adjustSize();
     QCOMPARE(box.width(), 16);
