@@ -199,6 +199,12 @@ bool AudioFilterGraph::configure(const AudioFormat &in, const AudioFormat &out,
     return true;
 }
 
+void AudioFilterGraph::setOutputFrameSize(unsigned samples)
+{
+    if (m_sink)
+        av_buffersink_set_frame_size(m_sink, samples);
+}
+
 int AudioFilterGraph::push(AVFrame *frame)
 {
     if (!m_source)

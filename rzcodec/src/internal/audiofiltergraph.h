@@ -65,6 +65,9 @@ public:
     bool configure(const AudioFormat &in, const AudioFormat &out,
                    const AudioFilterSettings &settings, std::string *error);
     bool isConfigured() const { return m_graph != nullptr; }
+    // Makes every filtered frame hold exactly `samples` samples (the last one
+    // may be shorter), as encoders with a fixed frame size need; 0 = any.
+    void setOutputFrameSize(unsigned samples);
     void reset();
 
     // Feeds one decoded frame (its pts in 1 / input sample rate, or

@@ -25,7 +25,8 @@ constexpr int kRate = 44100;
 
 // Runs interleaved stereo float samples through a chain; returns what comes out.
 QVector<float> runChain(const QVector<float> &input, const rz::AudioFilterSettings &settings,
-                        QString *error = nullptr)
+                        QString *error = nullptr, unsigned frameSize = 0,
+                        QVector<int> *frameSizes = nullptr)
 {
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
     const rz::AudioFormat format(kRate, stereo, AV_SAMPLE_FMT_FLT);
@@ -36,6 +37,7 @@ QVector<float> runChain(const QVector<float> &input, const rz::AudioFilterSettin
             *error = QString::fromStdString(why);
         return {};
     }
+    graph.setOutputFrameSize(frameSize);
     QVector<float> output;
     AVFrame *in = av_frame_alloc();
     AVFrame *out = av_frame_alloc();
@@ -46,6 +48,8 @@ QVector<float> runChain(const QVector<float> &input, const rz::AudioFilterSettin
             const auto *data = reinterpret_cast<const float *>(out->data[0]);
             for (int i = 0; i < out->nb_samples * 2; ++i)
                 output.append(data[i]);
+            if (frameSizes)
+                frameSizes->append(out->nb_samples);
             av_frame_unref(out);
         }
     };
@@ -87,6 +91,7 @@ private slots:
     void speedShortensWithoutChangingPitch();
     void rateShortensAndRaisesPitch();
     void neutralChainKeepsEverySample();
+    void fixedFrameSizeForEncoders();
     void waveBlockLayout();
     void playClockFollowsSpeedChanges();
     void badFilesAndHandlesFailCleanly();
@@ -169,6 +174,21 @@ void TestPlayerFilters::neutralChainKeepsEverySample()
     QCOMPARE(out.size(), tone.size());
     for (int i = 0; i < tone.size(); i += 997)
         QCOMPARE(out[i], tone[i]);
+}
+
+void TestPlayerFilters::fixedFrameSizeForEncoders()
+{
+    // 1 s through the chain in frames of 1152 samples, as an MP3 encoder takes them.
+    const QVector<float> tone = TestSupport::sineTone(440, 1.0, kRate, 2, 0.3);
+    rz::AudioFilterSettings settings;
+    settings.volume = 80;
+    QVector<int> sizes;
+    const QVector<float> out = runChain(tone, settings, nullptr, 1152, &sizes);
+    QCOMPARE(out.size(), tone.size());
+    QVERIFY(sizes.size() > 30);
+    for (int i = 0; i + 1 < sizes.size(); ++i)
+        QCOMPARE(sizes[i], 1152);
+    QVERIFY(sizes.last() <= 1152);
 }
 
 void TestPlayerFilters::waveBlockLayout()
