@@ -215,6 +215,11 @@ BufferHandle *MediaInfo::metadata(const std::string &key)
     const AVFormatContext *fmt = m_input.format();
     if (!fmt)
         return nullptr;
+    // A value handed out stays valid until the next open: asking again gives
+    // the same buffer instead of replacing it under the caller.
+    auto known = m_values.find(key);
+    if (known != m_values.end())
+        return known->second.get();
     std::string value;
     bool found = false;
     if (key == "cover_image") {
@@ -392,10 +397,12 @@ const char *MediaInfo::chapterTitle(int index)
     const AVChapter *c = chapter(index);
     if (!c)
         return "";
-    const char *title = dictValue(c->metadata, "title");
-    std::string &slot = m_chapterTitles[index];
-    slot = title ? title : "";
-    return slot.c_str();
+    auto known = m_chapterTitles.find(index);
+    if (known == m_chapterTitles.end()) {
+        const char *title = dictValue(c->metadata, "title");
+        known = m_chapterTitles.emplace(index, title ? title : "").first;
+    }
+    return known->second.c_str();
 }
 
 } // namespace rz

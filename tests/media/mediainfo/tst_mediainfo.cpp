@@ -99,6 +99,11 @@ void TestMediaInfo::m4aContainerNameAndBrand()
              QStringLiteral("M4A "));
     QVERIFY(!info.GetMetaData_Info("title"));
     QVERIFY(!info.GetMetaData_Info("no_such_key"));
+    // A value asked for twice is the same buffer: the first stays usable.
+    void *first = rz_info_get_metadata(info.getInfo(), "major_brand");
+    void *second = rz_info_get_metadata(info.getInfo(), "major_brand");
+    QCOMPARE(first, second);
+    QCOMPARE(rz_buffer_size(first), 4u);
 
     const QString mp3 = MediaFiles::makeTone(m_dir.path(), "brand", MediaFiles::taggableFormats().at(0), 1.0);
     QVERIFY(info.Open_Info(mp3.toUtf8().constData()));
