@@ -330,7 +330,15 @@ bool PlayerEngine::frameStep(int frames)
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_state == State::Closed || frames == 0)
         return false;
-    const uint64_t now = m_shownUs >= 0 && m_videoStream >= 0 ? uint64_t(m_shownUs) : clockTimeLocked();
+    // Right after a seek the picture shown is still the old one: step from
+    // where the seek went, not from that picture.
+    uint64_t now;
+    if (m_videoStream >= 0 && m_wantPicture && m_state != State::Running)
+        now = m_position;
+    else if (m_shownUs >= 0 && m_videoStream >= 0)
+        now = uint64_t(m_shownUs);
+    else
+        now = clockTimeLocked();
     if (m_state == State::Running) {
         if (m_stream)
             m_stream->setPaused(true);
