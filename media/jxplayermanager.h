@@ -142,7 +142,7 @@ signals:
     void emitPlayFinish();
     void emitPlayTime(const QString &text);
     void emitPlayTime2(const QString &text);
-    void emitAudioData(unsigned char *data, int count);
+    void emitAudioData(unsigned char *data, int rate);
     void emitClosePlay();
     void emitPlayState(bool bPlay);
     void emitPlayState(bool bPlay, bool isTrim);

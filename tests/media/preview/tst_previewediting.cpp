@@ -175,6 +175,61 @@ private slots:
         QVERIFY(!m.setPlayFile(m_dir.filePath("missing.wav"), 0, 0, 3));
     }
 
+    void frameStepsInsideTheTrimRange()
+    {
+        JXPlayerManager m;
+        QVERIFY(m.setPlayFile(m_video, 0, 0, 3));
+        m.onTrim(500000, 1500000);
+        QSignalSpy percent(&m, &JXPlayerManager::emitStartEndProgressValue);
+        QSignalSpy state(&m, qOverload<bool>(&JXPlayerManager::emitPlayState));
+        QSignalSpy texts(&m, &JXPlayerManager::emitPlayTime2);
+        JXPlayerClass *player = m.getPlayerClass();
+
+        m.onNextStep(true, 0.5f); // from 1.0 s one picture on
+        QVERIFY(!player->IsRunning_Player());
+        QVERIFY(!state.isEmpty() && !state.last().at(0).toBool());
+        QCOMPARE(percent.count(), 1);
+        const float first = percent.last().at(0).toFloat();
+        QVERIFY(first >= 0.0f && first <= 100.0f);
+        // The player shows the picture on its own thread.
+        QTRY_VERIFY_WITH_TIMEOUT(player->GetVideoTime_Player() > 1000000
+                                     && player->GetVideoTime_Player() <= 1100000,
+                                 2000);
+
+        m.onPreviousStep(false, 0.5f); // one picture back from 1.04 s
+        const float back = percent.last().at(0).toFloat();
+        QVERIFY2(back > 45.0f && back < 60.0f, qPrintable(QString::number(back)));
+        QVERIFY(texts.last().at(0).toString().startsWith("00:00:00.5"));
+        QTRY_VERIFY_WITH_TIMEOUT(player->GetVideoTime_Player() > 900000
+                                     && player->GetVideoTime_Player() <= 1000000,
+                                 2000);
+
+        // A step while playing pauses first.
+        m.onPlay();
+        QTest::qWait(200);
+        QVERIFY(player->IsRunning_Player());
+        m.onNextStep(false, 0.0f);
+        QVERIFY(player->IsPause_Player());
+        QVERIFY(!state.last().at(0).toBool());
+
+        // At the range's end a step only shows the picture there.
+        m.onNextStep(true, 1.0f);
+        QVERIFY(player->GetVideoTime_Player() <= 1500000 + 20000);
+
+        // A range starting past the media's end has no length: progress 0.
+        m.onTrim(5000000, 0);
+        QCOMPARE(m.getPlaylength(), uint64_t(0));
+        m.onNextStep(true, 0.5f);
+        QCOMPARE(percent.last().at(0).toFloat(), 0.0f);
+        QSignalSpy progress(&m, &JXPlayerManager::emitPlayProgress);
+        m.progressValueChange(0.5);
+        m.onPlay();
+        QTest::qWait(400);
+        m.onStop();
+        for (const QList<QVariant> &p : progress)
+            QVERIFY(qIsFinite(p.at(0).toDouble()) && p.at(0).toDouble() <= 1.0);
+    }
+
     void cropHandlesAndMinimumSize()
     {
         JXPlayerManager m;
