@@ -11,6 +11,7 @@
 #include "widgetkit/qjxbaseslider.h"
 #include "widgetkit/qjxcheckbox.h"
 #include "widgetkit/qjxcombobox.h"
+#include "widgetkit/qjxcomboboxitem.h"
 #include "widgetkit/qjxdatetimeedit.h"
 #include "widgetkit/qjxdialog.h"
 #include "widgetkit/qjxlineedit.h"
@@ -20,6 +21,7 @@
 #include "widgetkit/qjxtextedit.h"
 #include "widgetkit/qlumpprogress.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QLabel>
 #include <QTextEdit>
@@ -94,6 +96,21 @@ void TestCtrlStyle::comboLooks()
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
     QCOMPARE(combo.arrowButton()->x(), 106);
+
+    // The pop-up rows are drawn in the styled colours; the hovered row in the accent.
+    combo.showPopup();
+    QWidget *popup = combo.view()->window();
+    QVERIFY(popup->isVisible());
+    QJXComboBoxItem *first = combo.itemRow(0);
+    QJXComboBoxItem *second = combo.itemRow(1);
+    QVERIFY(first && second);
+    QCOMPARE(second->height(), 20);
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(second, &enter);
+    QVERIFY(!TestSupport::saveScreenshot(popup, QStringLiteral("widgetkit_combo_popup")).isEmpty());
+    QVERIFY(near(grabImage(first).pixelColor(first->width() - 3, 10), QColor(65, 64, 64), 3));
+    QVERIFY(near(grabImage(second).pixelColor(second->width() - 3, 10), QColor(255, 132, 65), 3));
+    combo.hidePopup();
 
     QJXComboBox centred(&page);
     QInitCtrlStyle::InitJXCombox2(&centred, 130, 25);
