@@ -5,9 +5,8 @@
 
 #include "internal/audiohandles.h"
 #include "internal/error.h"
-#include "internal/levelblock.h"
+#include "internal/waveblock.h"
 
-#include <cstdlib>
 
 namespace rz {
 
@@ -157,16 +156,13 @@ unsigned char *rz_audioframe_get_level_block(void *frame, uint32_t kind)
     std::vector<float> samples;
     if (!converter.convert(*f, samples))
         return nullptr;
-    const size_t n = samples.size() / rz::kMixChannels;
-    std::vector<uint16_t> levels(n);
-    for (size_t i = 0; i < n; ++i)
-        levels[i] = rz::levelSample(samples.data() + i * rz::kMixChannels, rz::kMixChannels);
-    return rz::makeLevelBlock(levels.data(), levels.size(), rz::kMixRate);
+    return rz::makeWaveBlock(samples.data(), samples.size() / rz::kMixChannels, rz::kMixChannels,
+                             rz::kMixRate);
 }
 
 void rz_level_block_free(unsigned char *block)
 {
-    std::free(block);
+    rz::freeWaveBlock(block);
 }
 
 void rz_audioframe_release(void *frame)
