@@ -149,11 +149,11 @@ void TestWave::deviationRuleAllowsTenEitherWay()
 
 void TestWave::steadyLevelFarFromCentreIsSilentOnlyInWaveMode()
 {
-    // A steady level of +0.5: every level sample is 49151, far from 32768.
+    // A steady level of +0.5: every level sample is 49152 (0.5 × 32767 rounded, plus 32768), far from 32768.
     QVector<QByteArray> steady = record(constant(0.5f, 0.2), m_dir.filePath("steady.wav"));
     QVERIFY(!steady.isEmpty());
     QByteArray block = steady.last();
-    QCOMPARE(sampleAt(block, 100), quint16(49151));
+    QCOMPARE(sampleAt(block, 100), quint16(49152));
 
     AudioDataAttribute waveMode = screenAttribute();
     QAudioDataWidget wave(nullptr, &waveMode);
@@ -170,8 +170,8 @@ void TestWave::steadyLevelFarFromCentreIsSilentOnlyInWaveMode()
     cells.resize(100, 64);
     cells.show();
     QVERIFY(!cells.setAudioData(bytes(block), rateOf(block)));
-    // 49151 of 65536 lights three quarters of the 16 cells.
-    QCOMPARE(cells.barValues().front(), 11u);
+    // 49152 of 65536 lights three quarters of the 16 cells.
+    QCOMPARE(cells.barValues().front(), 12u);
 }
 
 void TestWave::rateLimitsTheSamplesExamined()
@@ -393,7 +393,7 @@ void TestWave::levelCellsArePainted()
     cells.setBackgroundColor(QColor(20, 20, 20));
     cells.show();
     cells.setAudioData(bytes(block), rateOf(block));
-    QCOMPARE(cells.barValues().front(), 7u); // 49151 × 10 >> 16
+    QCOMPARE(cells.barValues().front(), 7u); // 49152 × 10 >> 16
     // The screenshot is the paint of this block (a paint uses up the block).
     const QImage image(TestSupport::saveScreenshot(&cells, "mediawidgets_level_cells"));
     QVERIFY(!image.isNull());
