@@ -1,0 +1,418 @@
+#include "recorder/qrecordobject.h"
+
+#include "common/qconvertersetting.h"
+#include "common/qianyutil.h"
+#include "common/qvideosettingxml.h"
+#include "recorder/cavencodeparam.h"
+#include "recorder/qrecordareainfo.h"
+#include "recorder/qrecordaudioobject.h"
+#include "recorder/qrecorderinputs.h"
+
+#include "rzcodec/config.h"
+#include "rzcodec/recorder.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimerEvent>
+
+namespace {
+
+constexpr uint32_t fourcc(char a, char b, char c, char d)
+{
+    return uint32_t(uint8_t(a)) << 24 | uint32_t(uint8_t(b)) << 16 | uint32_t(uint8_t(c)) << 8
+           | uint32_t(uint8_t(d));
+}
+constexpr int32_t kH265 = int32_t(fourcc('H', '2', '6', '5'));
+constexpr int32_t kH264 = 28;
+
+enum Source { SystemSound = 1, Microphone = 2 };
+
+} // namespace
+
+QRecordObject::QRecordObject(QObject *parent)
+    : QObject(parent), m_recorder(rz_recorder_create(-1))
+{
+    m_track1 = new QRecordAudioObject(QRecordAudioObject::SystemSoundTrack, this);
+    m_track2 = new QRecordAudioObject(QRecordAudioObject::MicrophoneTrack, this);
+    m_mainInput = std::make_unique<QRecorderMainInput>(m_recorder);
+    qRegisterMetaType<uint64_t>("uint64_t");
+    qRegisterMetaType<unsigned char *>("unsigned char*");
+}
+
+QRecordObject::~QRecordObject()
+{
+    stopRecorder();
+    // The captures go before the recorder they push into.
+    delete m_track1;
+    delete m_track2;
+    m_track1 = m_track2 = nullptr;
+    m_mainInput.reset();
+    m_streamInput.reset();
+    rz_recorder_release(m_recorder);
+    m_recorder = nullptr;
+}
+
+QString QRecordObject::converterTimer(uint64_t microseconds)
+{
+    const uint64_t s = microseconds / 1000000;
+    return QString("%1:%2:%3")
+        .arg(qulonglong(s / 3600), 2, 10, QChar('0'))
+        .arg(qulonglong(s / 60 % 60), 2, 10, QChar('0'))
+        .arg(qulonglong(s % 60), 2, 10, QChar('0'));
+}
+
+unsigned QRecordObject::getVideoWidth() const
+{
+    const AttributeSetting *a = QConverterSetting::m_attributeSetting;
+    if (!a || a->onlyAudio)
+        return 0;
+    return a->width ? a->width : unsigned(QRecordAreaInfo::getAreaInfo()->getRecordSize().width());
+}
+
+unsigned QRecordObject::getVideoHeight() const
+{
+    const AttributeSetting *a = QConverterSetting::m_attributeSetting;
+    if (!a || a->onlyAudio)
+        return 0;
+    return a->height ? a->height : unsigned(QRecordAreaInfo::getAreaInfo()->getRecordSize().height());
+}
+
+void QRecordObject::getEncodeParam(CAVEncodeParam *param)
+{
+    if (!param)
+        return;
+    const AttributeSetting empty;
+    const AttributeSetting &a = QConverterSetting::m_attributeSetting ? *QConverterSetting::m_attributeSetting : empty;
+    // Fields the recording does not use start from zero, not from their defaults.
+    param->videoCodec = 0;
+    param->width = param->height = 0;
+    param->frameRate100 = 0;
+    param->containerFlag = 0;
+    param->frameRateNum = param->frameRateDen = 0;
+    param->videoBitRate = 0;
+    param->quality = 0;
+    param->audioCodec = 0;
+    param->sampleRate = param->channels = 0;
+    for (int32_t &v : param->audioExtra) v = 0;
+    param->audioBitRate = 0;
+    param->audioQuality = 0;
+    for (int32_t &v : param->orientation) v = 0;
+    param->flag = 0;
+    param->backgroundColor = 0;
+    param->range1[0] = param->range1[1] = param->range2[0] = param->range2[1] = 0;
+    param->scale1[0] = param->scale1[1] = param->scale2[0] = param->scale2[1] = 0;
+    for (int32_t &v : param->values24) v = 0;
+    param->text25.clear();
+    param->text27.clear();
+    param->text30.clear();
+    for (int32_t &v : param->values26) v = 0;
+    for (int32_t &v : param->values28) v = 0;
+    param->values31[0] = param->values31[1] = 0;
+    param->values31[2] = 255;
+    param->factors32[0] = param->factors32[1] = 100.0;
+    for (int32_t &v : param->values33) v = 0;
+    for (int32_t &v : param->values34) v = 0;
+    for (int32_t &v : param->values35) v = 0;
+    for (int32_t &v : param->audioPercent) v = 0;
+    param->tags.clear();
+
+    qDebug() << "------format:" << a.format;
+    param->setFormatName(a.format.toLower().toUtf8().constData());
+    param->videoCodec = a.onlyAudio ? -1 : a.videoCodec;
+    param->audioCodec = a.audioCodec;
+    const QString f = a.format;
+    param->containerFlag = f.compare("AVI", Qt::CaseInsensitive) == 0
+                                   || f.compare("mpegts", Qt::CaseInsensitive) == 0
+                                   || f.compare("MPEG1VIDEO", Qt::CaseInsensitive) == 0
+                               ? 1
+                               : 0;
+    param->height = a.onlyAudio ? 0 : (a.height ? a.height : unsigned(QRecordAreaInfo::getAreaInfo()->getRecordSize().height()));
+    param->width = a.onlyAudio ? 0 : (a.width ? a.width : unsigned(QRecordAreaInfo::getAreaInfo()->getRecordSize().width()));
+    param->videoBitRate = a.videoBitRate;
+    param->frameRate100 = 0;
+    param->frameRateNum = a.frameRateNum;
+    param->frameRateDen = a.frameRateDen;
+    param->quality = a.quality;
+    param->channels = uint32_t(qMax(0, a.channels));
+    param->sampleRate = a.sampleRate;
+    param->audioBitRate = a.audioBitRate;
+    if (a.audioEncoder == "OGG" && a.sampleRate < 32000 && a.audioBitRate > 160)
+        param->audioBitRate = 160;
+    param->audioQuality = a.quality;
+    param->pictureBytes = nullptr;
+    param->pictureLength = 0;
+}
+
+void QRecordObject::SetConvertConfig(void *config, CAVEncodeParam *param)
+{
+    if (!config || !param)
+        return;
+    const int32_t video = m_video ? param->videoCodec : -1;
+    rz_config_set_video_codec(config, video);
+    rz_config_set_audio_codec(config, m_audio ? param->audioCodec : -1);
+    if (video == kH265 || video == kH264) {
+        rz_config_set_video_profile_kind(config, 2);
+        rz_config_set_video_profile(config, video == kH265 ? 1 : 66);
+    }
+    rz_config_set_video_size(config, param->width, param->height);
+    if (param->frameRate100)
+        rz_config_set_video_frame_rate(config, param->frameRate100, 100);
+    else if (param->frameRateNum)
+        rz_config_set_video_frame_rate(config, param->frameRateNum, param->frameRateDen);
+    qDebug() << "VideoQuality---------------------->:" << param->quality;
+    if (param->quality != -1)
+        rz_config_set_video_quality(config, param->quality);
+    else if (param->videoBitRate)
+        rz_config_set_video_bitrate(config, uint64_t(param->videoBitRate) * 1000);
+    rz_config_set_audio_channels(config, param->channels ? param->channels : 2);
+    rz_config_set_audio_sample_rate(config, param->sampleRate ? param->sampleRate : 44100);
+    if (param->audioBitRate)
+        rz_config_set_audio_bitrate(config, uint64_t(param->audioBitRate) * 1000);
+}
+
+bool QRecordObject::startSources(bool system, bool mic, bool &mixing)
+{
+    bool micRuns = false, systemRuns = false;
+    if (mic) {
+        micRuns = m_track2->setStart();
+        if (!micRuns) {
+            qWarning() << "microphone did not start:" << m_track2->errorString();
+            emit emitRecordSourceFailed(Microphone, m_track2->errorString());
+        }
+    }
+    if (system) {
+        systemRuns = m_track1->setStart();
+        if (!systemRuns) {
+            qWarning() << "system sound did not start:" << m_track1->errorString();
+            emit emitRecordSourceFailed(SystemSound, m_track1->errorString());
+        }
+    }
+    if (mixing && !(micRuns && systemRuns)) {
+        // One of the two is missing: the other is the recorder's only input.
+        mixing = false;
+        if (micRuns) {
+            m_track2->setInputStream(nullptr);
+            m_track2->setRecorder(m_mainInput.get());
+        }
+    }
+    return micRuns || systemRuns;
+}
+
+void QRecordObject::failStart(void *config, CAVEncodeParam *param, bool removeFile)
+{
+    m_track1->setStop();
+    m_track2->setStop();
+    if (removeFile) {
+        rz_recorder_stop(m_recorder);
+        rz_recorder_finish(m_recorder);
+        QFile::remove(m_outputPath);
+    }
+    delete param;
+    rz_config_release(config);
+    m_streamInput.reset();
+    m_hasFile = false;
+}
+
+bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
+{
+    if (m_hasFile)
+        stopRecorder();
+    m_video = video;
+    m_hasFile = true;
+    m_outputPath = path;
+    m_outputPathUtf8 = path.toUtf8();
+
+    auto *param = new CAVEncodeParam;
+    getEncodeParam(param);
+    void *config = rz_config_create();
+    SetConvertConfig(config, param);
+
+    m_track1->setRecorder(m_mainInput.get());
+    m_track2->setRecorder(m_mainInput.get());
+    m_track1->setVolume(volume);
+    m_track2->setInputStream(nullptr);
+
+    QRecordAreaInfo *area = QRecordAreaInfo::getAreaInfo();
+    const bool system = area->getRecordAudioType(SystemSound);
+    const bool mic = area->getRecordAudioType(Microphone) && area->getAudioRecordValid(Microphone);
+    bool mixing = system && mic;
+    if (mixing) {
+        m_streamInput = std::make_shared<QRecorderStreamInput>();
+        m_track2->setRecorder(nullptr);
+        m_track2->setInputStream(m_streamInput);
+    }
+    if (!startSources(system, mic, mixing)) {
+        // Nothing to record from: no file is made rather than a silent one.
+        failStart(config, param, false);
+        return false;
+    }
+    if (mixing) {
+        rz_config_set_input_count(config, 2);
+        rz_config_add_input_stream(config, m_streamInput->stream());
+    }
+    const QByteArray muxer = param->formatName() ? QByteArray(param->formatName()) : QByteArray();
+    if (!rz_recorder_open(m_recorder, m_outputPathUtf8.constData(), muxer.constData(), config)) {
+        qWarning() << "recording cannot start:" << rz_recorder_error_text(m_recorder);
+        failStart(config, param, false);
+        return false;
+    }
+    resetRecordRect();
+    m_screenshotRequested = false;
+    qDebug() << "========================AUDIO_SYSTEM===========================" << area->getRecordAudioType(SystemSound);
+    qDebug() << "========================AUDIO_SYSTEM  VALID===========================" << area->getAudioRecordValid(SystemSound);
+    qDebug() << "========================AUDIO_MIC===========================" << area->getRecordAudioType(Microphone);
+    qDebug() << "========================AUDIO_MIC  VALID===========================" << area->getAudioRecordValid(Microphone);
+    m_track1->setStartRecorder(true);
+    m_track2->setStartRecorder(true);
+    if (rz_recorder_run(m_recorder) != 1) {
+        // The file holds nothing usable: it goes, and no record is stored.
+        qWarning() << "recording cannot run:" << rz_recorder_error_text(m_recorder);
+        failStart(config, param, true);
+        return false;
+    }
+    m_imagePath.clear();
+    qDebug() << "timer Start:" << QDateTime::currentDateTime();
+    startTimers();
+    m_stopped = false;
+    m_recordedTime = 0;
+    delete param;
+    rz_config_release(config);
+    return true;
+}
+
+void QRecordObject::stopRecorder()
+{
+    m_track1->setStop();
+    m_track2->setStop();
+    m_track1->setStartRecorder(false);
+    m_track2->setStartRecorder(false);
+    killTimers();
+    if (m_recorder && m_hasFile) {
+        rz_recorder_stop(m_recorder);
+        m_recordedTime = qMax(m_recordedTime, rz_recorder_get_time(m_recorder));
+        if (!rz_recorder_finish(m_recorder))
+            qWarning() << "recording not completed:" << rz_recorder_error_text(m_recorder);
+        m_stopped = true;
+        SaveConvertedInfo();
+    }
+    m_streamInput.reset();
+    m_track2->setInputStream(nullptr);
+}
+
+void QRecordObject::pauseRecorder()
+{
+    killTimers();
+    rz_recorder_pause(m_recorder);
+}
+
+void QRecordObject::continueRecorder()
+{
+    if (rz_recorder_run(m_recorder) == 1)
+        startTimers();
+}
+
+void QRecordObject::startTimers()
+{
+    if (m_video && !m_screenTimer)
+        m_screenTimer = startTimer(10, Qt::CoarseTimer);
+    if (!m_recordTimeTimer)
+        m_recordTimeTimer = startTimer(100, Qt::CoarseTimer);
+    if (!m_video && !m_audioDataTimer)
+        m_audioDataTimer = startTimer(50, Qt::CoarseTimer);
+}
+
+void QRecordObject::killTimers()
+{
+    for (int *id : {&m_screenTimer, &m_recordTimeTimer, &m_audioDataTimer}) {
+        if (*id)
+            killTimer(*id);
+        *id = 0;
+    }
+}
+
+void QRecordObject::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_recordTimeTimer) {
+        if (const uint64_t t = rz_recorder_get_time(m_recorder)) {
+            m_recordedTime = t;
+            emit emitRecordTime(t);
+        }
+    } else if (event->timerId() == m_audioDataTimer) {
+        if (m_video || !m_audio)
+            return;
+        unsigned char *block = rz_recorder_get_level_block(m_recorder, 0);
+        if (block) {
+            const uint32_t rate = uint32_t(block[24]) | uint32_t(block[25]) << 8
+                                  | uint32_t(block[26]) << 16 | uint32_t(block[27]) << 24;
+            emit emitAudioData(block, int(rate / 2));
+        }
+        rz_level_block_free(block);
+    }
+    // The screen branch belongs to screen recordings, which this program never makes.
+}
+
+void QRecordObject::SaveConvertedInfo()
+{
+    if (!m_hasFile)
+        return;
+    m_hasFile = false;
+    const QFileInfo file(m_outputPath);
+    if (!file.exists() || file.size() == 0) {
+        // Nothing usable was written: no record points at it.
+        qWarning() << "no recording was written to" << m_outputPath;
+        QFile::remove(m_outputPath);
+        return;
+    }
+    convertedInfo info;
+    getConvertedInfo(info);
+    QVideoSettingXml::SaveConvertedInfo(info);
+    emit emitFinishRecordFile(info.convertedPath);
+}
+
+void QRecordObject::getConvertedInfo(convertedInfo &info)
+{
+    info.imgPath = m_imagePath;
+    info.convertedPath = QString(m_outputPath).replace('\\', '/');
+    info.resolution = QString("%1*%2").arg(getVideoWidth()).arg(getVideoHeight());
+    const QFileInfo file(m_outputPath);
+    info.size = QIAnyUtil::size2String(file.exists() ? quint64(file.size()) : 0);
+    const QDateTime created = file.birthTime().isValid() ? file.birthTime() : file.lastModified();
+    info.createTime = created.toString("dd-MM-yyyy hh:mm");
+    if (const AttributeSetting *a = QConverterSetting::m_attributeSetting) {
+        info.format = a->format;
+        info.extend = a->extension;
+    }
+    info.artist = "";
+    info.time = converterTimer(m_recordedTime);
+    info.videoFile = m_video;
+    info.newFile = true;
+}
+
+void QRecordObject::screenshotImg(const QString &path)
+{
+    m_screenshotPath = path;
+    m_screenshotRequested = true;
+}
+
+void QRecordObject::resetRecordRect()
+{
+    QRecordAreaInfo *area = QRecordAreaInfo::getAreaInfo();
+    m_areaX = area->getStartPt().x();
+    m_areaY = area->getStartPt().y();
+    m_areaWidth = area->getRecordSize().width();
+    m_areaHeight = area->getRecordSize().height();
+}
+
+bool QRecordObject::micRecordBuffer(unsigned char *data, int len)
+{
+    if (m_stopped || !m_recorder || !data || len < 4)
+        return false;
+    void *frame = rz_audioframe_create();
+    rz_audioframe_set_format(frame, RZ_SAMPLE_S16, 44100, 2, 3);
+    rz_audioframe_set_data(frame, data, uint32_t(len / 4));
+    const bool ok = rz_recorder_push_frame(m_recorder, frame) != 0;
+    rz_audioframe_release(frame);
+    return ok;
+}

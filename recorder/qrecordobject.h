@@ -1,0 +1,95 @@
+#pragma once
+// Runs the recordings of the program: one codec-layer recorder for its whole
+// life, a capture object per source, the record-time and level timers, and
+// the history record of every finished file.
+
+#include "common/convertedinfo.h"
+#include "recorder/qutilthread.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class CAVEncodeParam;
+class QRecordAudioObject;
+class QRecorderMainInput;
+class QRecorderStreamInput;
+
+class QRecordObject : public QObject, public QUtilThread
+{
+    Q_OBJECT
+public:
+    explicit QRecordObject(QObject *parent = nullptr);
+    ~QRecordObject() override;
+
+    // Starts a recording into path; false when nothing could be recorded
+    // (no source started, the file cannot be created, the recorder refused).
+    bool startRecorder(const QString &path, float volume, bool video);
+    // Stops the current recording and stores its history record; a second
+    // call stores nothing.
+    void stopRecorder();
+    void pauseRecorder();
+    void continueRecorder();
+
+    void getConvertedInfo(convertedInfo &info);
+    void SaveConvertedInfo();
+    void getEncodeParam(CAVEncodeParam *param);
+    void SetConvertConfig(void *config, CAVEncodeParam *param);
+    // "hh:mm:ss" of the whole seconds; hours go past 23.
+    static QString converterTimer(uint64_t microseconds);
+    unsigned getVideoWidth() const;
+    unsigned getVideoHeight() const;
+    void screenshotImg(const QString &path);
+    void resetRecordRect();
+    // Pushes 16-bit stereo samples at 44100 Hz into the running recorder.
+    bool micRecordBuffer(unsigned char *data, int len);
+    void startMicrophone() {}
+
+    bool isRecording() const { return m_hasFile; }
+    QString outputPath() const { return m_outputPath; }
+    uint64_t recordedTime() const { return m_recordedTime; }
+
+    // The capture objects; their emitRecognizedAudioTagInfo carries the
+    // recognised tags once per recording.
+    QRecordAudioObject *m_track1 = nullptr; // system sound
+    QRecordAudioObject *m_track2 = nullptr; // microphone
+
+signals:
+    void emitRecordTime(uint64_t microseconds);
+    void emitAudioData(unsigned char *data, int sps);
+    void emitFinishRecordFile(QString path);
+    // A chosen source could not start; the recording goes on without it.
+    void emitRecordSourceFailed(int track, QString reason);
+
+protected:
+    void OnExecute() override {}
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    void startTimers();
+    void killTimers();
+    bool startSources(bool system, bool mic, bool &mixing);
+    void failStart(void *config, CAVEncodeParam *param, bool removeFile);
+
+    bool m_stopped = false;
+    int m_screenTimer = 0;
+    int m_recordTimeTimer = 0;
+    int m_audioDataTimer = 0;
+    void *m_recorder = nullptr;
+    int m_areaX = 0, m_areaY = 0, m_areaWidth = 100, m_areaHeight = 100;
+    QString m_outputPath;
+    QByteArray m_outputPathUtf8;
+    QString m_screenshotPath;
+    bool m_screenshotRequested = false;
+    uint64_t m_recordedTime = 0;
+    QString m_imagePath;
+    bool m_hasFile = false;
+    bool m_video = true;
+    bool m_audio = true;
+
+    std::unique_ptr<QRecorderMainInput> m_mainInput;
+    std::shared_ptr<QRecorderStreamInput> m_streamInput;
+};

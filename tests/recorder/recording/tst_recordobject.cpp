@@ -1,0 +1,337 @@
+// Recordings through the private sound server: what plays into the loop-back
+// device and the microphone ends up in the file, in the history, once.
+
+#include "mediaprobe.h"
+#include "recordformats.h"
+#include "testsupport.h"
+
+#include "common/qconvertersetting.h"
+#include "common/qianyutil.h"
+#include "media/jxnowplaying.h"
+#include "platform/audio/loopbackdevice.h"
+#include "recorder/qrecordareainfo.h"
+#include "recorder/qrecordaudioobject.h"
+#include "recorder/qrecordobject.h"
+
+#include <QCoreApplication>
+#include <QDomDocument>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Plays a WAV file into a sink until it ends (or the object goes).
+class Playback
+{
+public:
+    Playback(const QString &sink, const QString &wav, const QStringList &props = {})
+    {
+        QStringList args{"--device=" + sink};
+        for (const QString &p : props)
+            args << "--property=" + p;
+        m_proc.start("paplay", args << wav);
+        m_proc.waitForStarted(5000);
+    }
+    ~Playback()
+    {
+        m_proc.kill();
+        m_proc.waitForFinished(5000);
+    }
+    bool waitEnd(int ms) { return m_proc.waitForFinished(ms); }
+
+private:
+    QProcess m_proc;
+};
+
+void useFormat(const RecordFormat &f)
+{
+    AttributeSetting &a = *QConverterSetting::m_attributeSetting;
+    a = AttributeSetting();
+    a.onlyAudio = true;
+    a.videoCodec = -1;
+    a.quality = -1;
+    a.format = f.muxer.toUpper();
+    a.extension = f.extension;
+    a.audioCodec = f.codecId;
+    a.channels = f.channels;
+    a.sampleRate = unsigned(f.sampleRate);
+    a.audioBitRate = unsigned(f.kbps);
+}
+
+void useSources(bool system, bool mic)
+{
+    QRecordAreaInfo *area = QRecordAreaInfo::getAreaInfo();
+    area->setAudioRecordType(1, system);
+    area->setAudioRecordType(2, mic);
+    area->setAudioRecordValid(1, true);
+    area->setAudioRecordValid(2, true);
+}
+
+// The history entries of a path, read straight from the file.
+QList<QDomElement> historyEntries(const QString &path)
+{
+    QList<QDomElement> found;
+    QFile f(QIAnyUtil::getAppDataPath() + "/History.xml");
+    QDomDocument doc;
+    if (!f.open(QIODevice::ReadOnly) || !doc.setContent(&f))
+        return found;
+    for (QDomElement e = doc.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        if (e.attribute("Converted_path_") == path)
+            found << e;
+    return found;
+}
+
+// Seconds of the decoded sound in which the tone is clearly present.
+double toneSeconds(const QVector<float> &mono)
+{
+    const int window = 441;
+    int loud = 0;
+    for (int at = 0; at + window <= mono.size(); at += window)
+        if (TestSupport::rms(mono.constData() + at, window) > 0.1)
+            ++loud;
+    return loud * window / 44100.0;
+}
+
+} // namespace
+
+class TestRecordObject : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void systemSoundInEveryFormat_data();
+    void systemSoundInEveryFormat();
+    void bothSourcesAreMixed();
+    void missingSourceLeavesTheOtherRecording();
+    void splitBySilenceLosesNothing();
+    void tagsOfThePlayingTrackComeOncePerRecording();
+    void soundStreamsNameTheirTrack();
+    void unwritableFolderFailsAtStart();
+    void noSourceFailsAtStart();
+
+private:
+    bool recordFor(QRecordObject &rec, const QString &path, double seconds);
+    QTemporaryDir m_dir;
+    QString m_sink;
+    QString m_tone440, m_tone1000;
+};
+
+void TestRecordObject::initTestCase()
+{
+    QConverterSetting::InitSetting();
+    QConverterSetting::m_attributeSetting = QConverterSetting::m_audioSetting;
+    LoopbackDevice *loop = LoopbackDevice::instance();
+    QVERIFY2(loop->install(), qPrintable(loop->errorString()));
+    m_sink = QString::fromUtf8(loop->sinkName());
+    QVERIFY(!m_sink.isEmpty());
+    m_tone440 = m_dir.filePath("440.wav");
+    m_tone1000 = m_dir.filePath("1000.wav");
+    QVERIFY(TestSupport::writeToneWav(m_tone440, 440, 8.0, 44100, 2, 0.5));
+    QVERIFY(TestSupport::writeToneWav(m_tone1000, 1000, 8.0, 44100, 2, 0.5));
+}
+
+void TestRecordObject::cleanupTestCase()
+{
+    LoopbackDevice::instance()->restore();
+}
+
+bool TestRecordObject::recordFor(QRecordObject &rec, const QString &path, double seconds)
+{
+    if (!rec.startRecorder(path, 100.0f, false))
+        return false;
+    QSignalSpy times(&rec, &QRecordObject::emitRecordTime);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < qint64(seconds * 1000))
+        QTest::qWait(2);
+    rec.stopRecorder();
+    return !times.isEmpty();
+}
+
+void TestRecordObject::systemSoundInEveryFormat_data()
+{
+    QTest::addColumn<int>("index");
+    const auto formats = recordFormats();
+    for (int i = 0; i < formats.size(); ++i)
+        QTest::newRow(qPrintable(formats[i].name)) << i;
+}
+
+void TestRecordObject::systemSoundInEveryFormat()
+{
+    QFETCH(int, index);
+    const RecordFormat f = recordFormats().at(index);
+    useFormat(f);
+    useSources(true, false);
+    QRecordObject rec;
+    QSignalSpy level(&rec, &QRecordObject::emitAudioData);
+    const QString path = m_dir.filePath("system-" + f.name + "." + f.extension);
+    Playback play(m_sink, m_tone440);
+    QTest::qWait(300);
+    QVERIFY(recordFor(rec, path, 3.0));
+    QVERIFY(!level.isEmpty());
+    QVERIFY(level.first().at(1).toInt() == 22050);
+
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY2(qAbs(d.seconds() - 3.0) <= 0.1, qPrintable(QString::number(d.seconds())));
+    QVERIFY2(MediaProbe::toneShare(d.mono, 440) > 0.8, qPrintable(QString::number(MediaProbe::toneShare(d.mono, 440))));
+
+    const QList<QDomElement> entries = historyEntries(path);
+    QCOMPARE(entries.size(), 1);
+    const QDomElement info = entries.first().firstChildElement();
+    QCOMPARE(info.tagName(), QString("CONVERTED_INFO_"));
+    // The record's time is what the recorder took, which is what the file holds.
+    QCOMPARE(info.attribute("Time_"), QRecordObject::converterTimer(rec.recordedTime()));
+    QVERIFY(qAbs(rec.recordedTime() / 1e6 - d.seconds()) <= 0.1);
+    QCOMPARE(info.attribute("Resolutin_"), QString("0*0"));
+    QCOMPARE(info.attribute("Extend_"), f.extension);
+    QCOMPARE(info.attribute("Format_"), f.muxer.toUpper());
+    QCOMPARE(info.attribute("Size_"), QIAnyUtil::size2String(quint64(QFileInfo(path).size())));
+    QCOMPARE(info.attribute("Video_file"), QString("N"));
+    QCOMPARE(info.attribute("New_file"), QString("Y"));
+    QVERIFY(QDateTime::fromString(info.attribute("Create_time_"), "dd-MM-yyyy hh:mm").isValid());
+    rec.stopRecorder(); // a second stop stores nothing more
+    QCOMPARE(historyEntries(path).size(), 1);
+}
+
+void TestRecordObject::bothSourcesAreMixed()
+{
+    useFormat(recordFormats().at(0));
+    useSources(true, true);
+    QRecordObject rec;
+    const QString path = m_dir.filePath("mixed.mp3");
+    Playback system(m_sink, m_tone440);
+    Playback mic("mic_feed", m_tone1000);
+    QTest::qWait(300);
+    QVERIFY(recordFor(rec, path, 3.0));
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY2(qAbs(d.seconds() - 3.0) <= 0.1, qPrintable(QString::number(d.seconds())));
+    const double a = MediaProbe::toneShare(d.mono, 440), b = MediaProbe::toneShare(d.mono, 1000);
+    QVERIFY2(a > 0.3 && b > 0.3, qPrintable(QString("%1 %2").arg(a).arg(b)));
+    QCOMPARE(historyEntries(path).size(), 1);
+}
+
+void TestRecordObject::missingSourceLeavesTheOtherRecording()
+{
+    useFormat(recordFormats().at(5)); // FLAC
+    useSources(true, true);
+    LoopbackDevice *loop = LoopbackDevice::instance();
+    QVERIFY(loop->restore()); // system sound has nothing to record from
+    QRecordObject rec;
+    QSignalSpy failed(&rec, &QRecordObject::emitRecordSourceFailed);
+    const QString path = m_dir.filePath("mic-only.flac");
+    Playback mic("mic_feed", m_tone1000);
+    QTest::qWait(300);
+    const bool recorded = recordFor(rec, path, 2.0);
+    QVERIFY(loop->install());
+    m_sink = QString::fromUtf8(loop->sinkName());
+    QVERIFY(recorded);
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.first().at(0).toInt(), 1);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY2(qAbs(d.seconds() - 2.0) <= 0.1, qPrintable(QString::number(d.seconds())));
+    QVERIFY(MediaProbe::toneShare(d.mono, 1000) > 0.8);
+    QCOMPARE(historyEntries(path).size(), 1);
+}
+
+void TestRecordObject::splitBySilenceLosesNothing()
+{
+    useFormat(recordFormats().at(3)); // WAV: no codec padding to allow for
+    useSources(true, false);
+    const QString tone = m_dir.filePath("3s.wav");
+    QVERIFY(TestSupport::writeToneWav(tone, 440, 3.0, 44100, 2, 0.5));
+    QRecordObject rec;
+    const QString first = m_dir.filePath("split-1.wav"), second = m_dir.filePath("split-2.wav");
+    QVERIFY(rec.startRecorder(first, 100.0f, false));
+    QTest::qWait(300);
+    {
+        Playback play(m_sink, tone);
+        QTest::qWait(1500);
+        rec.stopRecorder(); // the cut: stop, then start again at once
+        QVERIFY(rec.startRecorder(second, 100.0f, false));
+        QVERIFY(play.waitEnd(10000));
+    }
+    QTest::qWait(400);
+    rec.stopRecorder();
+    const double a = toneSeconds(MediaProbe::decode(first).mono);
+    const double b = toneSeconds(MediaProbe::decode(second).mono);
+    qInfo("tone before the cut %.3f s, after %.3f s", a, b);
+    QVERIFY(a > 1.0 && b > 1.0);
+    QVERIFY2(qAbs(a + b - 3.0) <= 0.05, qPrintable(QString::number(a + b)));
+}
+
+void TestRecordObject::tagsOfThePlayingTrackComeOncePerRecording()
+{
+    QProcess player;
+    player.start(QCoreApplication::applicationDirPath() + "/mpris_standin",
+                 {"testplayer", "Playing", "Song Title", "Song Artist", "Song Album"});
+    QVERIFY(player.waitForStarted(5000));
+    QByteArray said;
+    while (!said.contains("ready") && player.waitForReadyRead(5000))
+        said += player.readAllStandardOutput();
+    QVERIFY(said.contains("ready"));
+    useFormat(recordFormats().at(0));
+    useSources(true, false);
+    QRecordObject rec;
+    QSignalSpy tags(rec.m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo);
+    Playback play(m_sink, m_tone440);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(recordFor(rec, m_dir.filePath(QString("tagged-%1.mp3").arg(i)), 2.0));
+        QTest::qWait(200); // queued deliveries arrive
+        QCOMPARE(tags.size(), i + 1);
+        const auto info = tags.last().at(0).value<JXRecognizerAudioTagInfo>();
+        QCOMPARE(info.title, QByteArray("Song Title"));
+        QCOMPARE(info.artist, QByteArray("Song Artist"));
+    }
+    player.kill();
+    player.waitForFinished();
+}
+
+void TestRecordObject::soundStreamsNameTheirTrack()
+{
+    QVERIFY(JXNowPlaying::fromSoundStreams().isEmpty());
+    Playback elsewhere("system_sound", m_tone440, {"media.title=Not Recorded"});
+    Playback play(m_sink, m_tone440, {"media.title=Stream Title", "media.artist=Stream Artist"});
+    QTRY_COMPARE_WITH_TIMEOUT(JXNowPlaying::fromSoundStreams().value("title"), QByteArray("Stream Title"), 5000);
+    QCOMPARE(JXNowPlaying::fromSoundStreams().value("artist"), QByteArray("Stream Artist"));
+}
+
+void TestRecordObject::unwritableFolderFailsAtStart()
+{
+    useFormat(recordFormats().at(0));
+    useSources(true, false);
+    QFile blocker(m_dir.filePath("not-a-folder"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString path = blocker.fileName() + "/REC.mp3";
+    QRecordObject rec;
+    QVERIFY(!rec.startRecorder(path, 100.0f, false));
+    QVERIFY(!rec.isRecording());
+    rec.stopRecorder();
+    QVERIFY(historyEntries(path).isEmpty());
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestRecordObject::noSourceFailsAtStart()
+{
+    useFormat(recordFormats().at(0));
+    QRecordAreaInfo *area = QRecordAreaInfo::getAreaInfo();
+    area->setAudioRecordType(1, false);
+    area->setAudioRecordType(2, true);
+    area->setAudioRecordValid(2, false);
+    const QString path = m_dir.filePath("nothing.mp3");
+    QRecordObject rec;
+    QVERIFY(!rec.startRecorder(path, 100.0f, false));
+    rec.stopRecorder();
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(historyEntries(path).isEmpty());
+}
+
+QTEST_MAIN(TestRecordObject)
+#include "tst_recordobject.moc"
