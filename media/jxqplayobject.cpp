@@ -2,6 +2,7 @@
 
 #include "common/qconverteroperate.h"
 #include "media/jxinfoclass.h"
+#include "media/jxplaytimetext.h"
 #include "media/videoframewindow.h"
 #include "rzcodec/frame.h"
 #include "rzcodec/player.h"
@@ -10,7 +11,6 @@
 #include <QtEndian>
 
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -18,39 +18,18 @@ constexpr int kPositionMs = 100;
 constexpr int kScreenMs = 50;
 constexpr int kWaveMs = 50;
 
-// Pixels of one frame, copied off the codec layer's thread.
-struct FrameCopy {
-    uint32_t format = RZ_PIXFMT_NONE;
-    int width = 0;
-    int height = 0;
-    QByteArray planes[3];
-    int strides[3] = {0, 0, 0};
-};
-
-bool copyFrame(void *frame, FrameCopy *copy)
+void draw(const JXFrameCopy &frame, VideoFrameWindow *window)
 {
-    copy->format = rz_frame_format(frame);
-    copy->width = int(rz_frame_width(frame));
-    copy->height = int(rz_frame_height(frame));
-    if (copy->width <= 0 || copy->height <= 0)
-        return false;
-    int planes = 0;
-    if (copy->format == RZ_PIXFMT_RGB24)
-        planes = 1;
-    else if (copy->format == RZ_PIXFMT_YUV420P)
-        planes = 3;
-    else
-        return false;
-    for (int p = 0; p < planes; ++p) {
-        const uint8_t *data = rz_frame_data(frame, uint32_t(p));
-        const int stride = int(rz_frame_stride(frame, uint32_t(p)));
-        const int rows = p == 0 ? copy->height : (copy->height + 1) / 2;
-        if (!data || stride <= 0)
-            return false;
-        copy->planes[p] = QByteArray(reinterpret_cast<const char *>(data), stride * rows);
-        copy->strides[p] = stride;
+    const auto *p0 = reinterpret_cast<const unsigned char *>(frame.planes[0].constData());
+    if (frame.format == JXFramePackedRGB) {
+        window->showImage(p0, frame.width, frame.height, frame.strides[0]);
+    } else if (frame.format == JXFramePlanarYUV) {
+        const unsigned char *const planes[3] = {
+            p0, reinterpret_cast<const unsigned char *>(frame.planes[1].constData()),
+            reinterpret_cast<const unsigned char *>(frame.planes[2].constData())};
+        const int strides[3] = {int(frame.strides[0]), int(frame.strides[1]), int(frame.strides[2])};
+        window->showYUVImage(planes, int(frame.width), int(frame.height), strides);
     }
-    return true;
 }
 
 } // namespace
@@ -339,21 +318,11 @@ void JXQPlayObject::OnAudioDataTime()
 
 // ---- time texts ----------------------------------------------------------------
 
-QString JXQPlayObject::timeText(uint64_t microseconds)
-{
-    const auto ms = int32_t(double(microseconds) / 1000.0);
-    return QStringLiteral("%1:%2:%3")
-        .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
-        .arg((ms / 60000) % 60, 2, 10, QLatin1Char('0'))
-        .arg((ms / 1000) % 60, 2, 10, QLatin1Char('0'));
-}
-
 void JXQPlayObject::ShowTime(uint64_t time)
 {
     const uint64_t length = m_player ? rz_player_get_duration(m_player) : 0;
-    const QString position = timeText(time);
-    emit emitCurPlayTime(position);
-    emit emitPlayTime(QStringLiteral("%1 / %2").arg(position, timeText(length)));
+    emit emitCurPlayTime(JXPlayTimeText::clock(time));
+    emit emitPlayTime(JXPlayTimeText::span(time, length));
 }
 
 // ---- seeking -------------------------------------------------------------------
@@ -459,24 +428,17 @@ uint32_t JXQPlayObject::DrawVideoFrame(void *frame)
 {
     if (!m_hasWindow)
         return 0;
-    auto copy = std::make_shared<FrameCopy>();
-    if (!copyFrame(frame, copy.get()))
+    std::optional<JXFrameCopy> copy = JXFrameCopy::fromFrame(frame);
+    if (!copy)
         return 0;
-    QMetaObject::invokeMethod(this, [this, copy] {
-        if (!m_window)
-            return;
-        if (copy->format == RZ_PIXFMT_RGB24) {
-            m_window->showImage(reinterpret_cast<const unsigned char *>(copy->planes[0].constData()),
-                                unsigned(copy->width), unsigned(copy->height),
-                                unsigned(copy->strides[0]));
-        } else {
-            const unsigned char *const planes[3] = {
-                reinterpret_cast<const unsigned char *>(copy->planes[0].constData()),
-                reinterpret_cast<const unsigned char *>(copy->planes[1].constData()),
-                reinterpret_cast<const unsigned char *>(copy->planes[2].constData())};
-            m_window->showYUVImage(planes, copy->width, copy->height, copy->strides);
-        }
-    }, Qt::QueuedConnection);
+    // Only the newest picture waits; one queued call per waiting picture.
+    if (m_frames.post(std::move(*copy))) {
+        QMetaObject::invokeMethod(this, [this] {
+            std::optional<JXFrameCopy> next = m_frames.take();
+            if (next && m_window)
+                draw(*next, m_window);
+        }, Qt::QueuedConnection);
+    }
     return 1;
 }
 

@@ -4,6 +4,8 @@
 // progress, time texts, the end of playback and wave data through signals,
 // with a position timer, a screen timer and a waveform timer on the GUI thread.
 
+#include "media/jxframemailbox.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
@@ -38,9 +40,6 @@ public:
     // Called on the codec layer's thread: copies the frame and hands the copy
     // to the window on the GUI thread; 1 when a frame was handed on.
     uint32_t DrawVideoFrame(void *frame);
-
-    // "hh:mm:ss" of a time in microseconds (hours may exceed two digits).
-    static QString timeText(uint64_t microseconds);
 
 signals:
     void emitPlayTime(QString time);
@@ -85,6 +84,7 @@ private:
 
     void *m_player = nullptr;
     QPointer<VideoFrameWindow> m_window;
+    JXFrameMailbox m_frames;
     std::atomic<bool> m_hasWindow{false};
     float m_volume = 100.0f;
     bool m_audioOnly = false;

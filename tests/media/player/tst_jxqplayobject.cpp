@@ -103,16 +103,21 @@ void TestJXQPlayObject::initTestCase()
 
 void TestJXQPlayObject::timeTexts()
 {
-    QCOMPARE(JXQPlayObject::timeText(3725000000ULL), QString("01:02:05"));
-    QCOMPARE(JXQPlayObject::timeText(7200000000ULL), QString("02:00:00"));
-    QCOMPARE(JXQPlayObject::timeText(0), QString("00:00:00"));
-    QCOMPARE(JXQPlayObject::timeText(360000000000ULL), QString("100:00:00"));
     JXQPlayObject engine;
     QSignalSpy combined(&engine, &JXQPlayObject::emitPlayTime);
     QSignalSpy position(&engine, &JXQPlayObject::emitCurPlayTime);
     engine.ShowTime(3725000000ULL);
     QCOMPARE(position.last().at(0).toString(), QString("01:02:05"));
     QCOMPARE(combined.last().at(0).toString(), QString("01:02:05 / 00:00:00"));
+    engine.ShowTime(360000000000ULL);
+    QCOMPARE(position.last().at(0).toString(), QString("100:00:00"));
+    // With a 2 h file open the length shows as well.
+    const QString silent = m_dir.filePath("long.wav");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "anullsrc=r=8000:cl=mono", "-t", "7200",
+                                   "-c:a", "pcm_u8", silent}));
+    engine.SetPlayFile(silent, 0, 0);
+    engine.ShowTime(3725000000ULL);
+    QCOMPARE(combined.last().at(0).toString(), QString("01:02:05 / 02:00:00"));
 }
 
 void TestJXQPlayObject::toneIsHeardAndPlayFinishArrives()
