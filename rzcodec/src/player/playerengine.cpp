@@ -456,6 +456,11 @@ void PlayerEngine::setFrameCallback(bool original, RZFrameCallback callback, voi
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_callbacks[original ? 1 : 0] = Callback{callback, context};
+    // A window that arrives after the first picture still gets to show it.
+    if (callback && m_shown) {
+        m_redeliver = true;
+        m_cond.notify_all();
+    }
 }
 
 void PlayerEngine::setTimeInterval(uint64_t microseconds)
