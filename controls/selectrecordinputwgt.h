@@ -1,0 +1,119 @@
+#pragma once
+// The input selector: chooses what a recording captures (system sound from
+// the loop-back device, or one microphone) and writes the choice into the
+// recording options; makes the loop-back device the default output for the
+// program's lifetime and gives the previous output back at the end; keeps
+// the recording volume of the chosen source in step with the recording
+// panel; follows devices that come and go. Only its device button shows.
+
+#include "widgetkit/qjxwidget.h"
+
+#include <QList>
+#include <QString>
+
+namespace Ui {
+class SelectRecordInputWgt;
+}
+class MacAudioDevice;
+class QAction;
+class QJXBaseProgress;
+class QJXMenu;
+class QTimer;
+
+class SelectRecordInputWgt : public QJXWidget
+{
+    Q_OBJECT
+public:
+    explicit SelectRecordInputWgt(QWidget *parent = nullptr);
+    ~SelectRecordInputWgt() override;
+
+    // Starts (true) or stops the 20 ms level meter and the device refresh.
+    void startValumeTimer(bool start);
+
+    // State for the owner and for checks.
+    QJXMenu *deviceMenu() const { return m_menuDevice; }
+    // -1 system sound, otherwise the input-device index last chosen.
+    int deviceIndex() const { return m_nDeviceIndex; }
+    QString previousOutputName() const { return m_strOldOutput; }
+    QString realOutputName() const { return m_strRealOutput; }
+    // The device button's picture, relative to the resource folder.
+    QString deviceButtonImage() const { return m_deviceImage; }
+
+    // A device percent of a volume fraction, kept within 0..100.
+    static int percentOfFraction(double fraction);
+
+signals:
+    void emitMicDeviceChange();
+    void emitSetVolumeValue(int value);
+
+public slots:
+    void OnRecorderVolumeChange(double value);
+    void OnSetCtrlEnabled(bool bEnabled);
+    void refreshRecordVolume();
+    void RefreshRecDevTimer();
+    void MicDeviceChange(int row);
+    void recorderVulumeChange(double value);
+    void OnBtnSystemAudio();
+    void OnBtnMicAudio();
+    void SystemAudioChange();
+    void MicAudioChange();
+    void systemAudioVolume(int value);
+    void MicrophoneAudioVolume(int value);
+
+private slots:
+    void OnActDeviceChange();
+    void OnShowDeviceMenu();
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+    void resetControlLocation() override;
+
+private:
+    void InitBtn();
+    void InitCtrl();
+    void getOldOutputDevice();
+    void installAudioDevice();
+    void InitVirtualDevice();
+    void InitMicDevice();
+    void InitDeviceMenu();
+    void retranslateUi();
+    void saveChange();
+    void setOldOutPutDevice();
+    void ReleaseAction();
+    void SwitchRecordType(bool system);
+    void InitProgress(QJXBaseProgress *progress);
+    void InitDeviceLib();
+    void DestroyDevLib();
+    float getDeviceVolume();
+
+    // Index of the first output named exactly name, -1 when none.
+    int outputIndexOf(const QString &name) const;
+    // The input that system sound is recorded from: the loop-back device's
+    // monitor, listed under the device's name; -1 when there is none.
+    int systemSoundInput() const;
+    // The input device of the microphone list's current entry, -1 when the
+    // list has none.
+    int currentMicInput() const;
+    void applyMicVolume(int percent);
+    void applySystemVolume(int percent);
+    void setDeviceImage(const QString &relative);
+    void queueLevel(QList<int> &queue, int value);
+
+    Ui::SelectRecordInputWgt *ui;
+    QJXMenu *m_menuDevice = nullptr;
+    QList<QAction *> m_listDeviceAction;
+    int m_nDeviceIndex = 0;
+    bool m_bFirstMenu = true;
+    int m_nSysLevel = 0;
+    int m_nMicLevel = 0;
+    QJXBaseProgress *m_proSysLevel = nullptr;
+    QJXBaseProgress *m_proMicLevel = nullptr;
+    MacAudioDevice *m_pAudioDevice = nullptr;
+    QTimer *m_timerRefresh = nullptr;
+    QList<int> m_listMicLevel;
+    QList<int> m_listSysLevel;
+    int m_nMeterTimer = 0;
+    QString m_strOldOutput;
+    QString m_strRealOutput;
+    QString m_deviceImage;
+};

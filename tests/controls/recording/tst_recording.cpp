@@ -1,0 +1,338 @@
+// The recording panel: time texts, the silence watch that asks for a split
+// (fed every 50 ms with level blocks the recorder made from real silence and
+// a real tone), the once-per-recording "not silent" report, the volume
+// button and its popup.
+
+#include "common/qvideosettingxml.h"
+#include "controls/qrecordingwidget.h"
+#include "controls/qvolumewidget.h"
+#include "widgetkit/qjxbasebutton.h"
+#include "widgetkit/qjxbaseslider.h"
+#include "widgetkit/views/qaudiowavewidget.h"
+
+#include "recordedlevels.h"
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// Hands one block after another to the panel every 50 ms, as the recording
+// object's block timer does.
+class BlockFeeder : public QObject
+{
+public:
+    explicit BlockFeeder(QRecordingWidget *panel)
+        : m_panel(panel)
+    {
+        m_timer.setInterval(50);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { feedOne(); });
+    }
+    void feed(const QVector<QByteArray> &blocks)
+    {
+        m_blocks = blocks;
+        m_next = 0;
+        m_timer.start();
+    }
+    void stop() { m_timer.stop(); }
+
+private:
+    void feedOne()
+    {
+        if (m_blocks.isEmpty())
+            return;
+        QByteArray &block = m_blocks[m_next % m_blocks.size()];
+        ++m_next;
+        m_panel->OnSetAudioData(reinterpret_cast<unsigned char *>(block.data()),
+                                RecordedLevels::rateOf(block));
+    }
+
+    QRecordingWidget *m_panel;
+    QTimer m_timer;
+    QVector<QByteArray> m_blocks;
+    int m_next = 0;
+};
+
+void setSplitting(const QString &on, const QString &limitMs)
+{
+    QVERIFY(QVideoSettingXml::SetItemValue(QStringLiteral("Split_Recording"),
+                                           QStringLiteral("Split_According_To_Silence"), on));
+    QVERIFY(QVideoSettingXml::SetItemValue(QStringLiteral("Split_Recording"),
+                                           QStringLiteral("Silence_More_Than"), limitMs));
+}
+
+QLabel *timeLabel(QRecordingWidget &panel)
+{
+    return panel.findChild<QLabel *>(QStringLiteral("m_lblRecordTime"));
+}
+
+} // namespace
+
+class TestRecordingPanel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void timeTexts();
+    void splitsAfterTheSetSilence();
+    void soundKeepsTheRecordingWhole();
+    void lowerCaseFlagNeverSplits();
+    void newRecordingIsNeverSplitAtItsFirstTick();
+    void soundIsReportedOncePerRecording();
+    void volumeReadBackSendsNothing();
+    void userVolumeGoesOutWithItsPicture();
+    void popupStandsAboveTheButton();
+    void layoutAndScreenshotWhileRecording();
+
+private:
+    QTemporaryDir m_dir;
+    QVector<QByteArray> m_silent;
+    QVector<QByteArray> m_tone;
+};
+
+void TestRecordingPanel::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_silent = RecordedLevels::record(RecordedLevels::constant(0.0f, 0.5),
+                                      m_dir.filePath(QStringLiteral("silence.wav")));
+    m_tone = RecordedLevels::record(TestSupport::sineTone(440.0, 0.5, 44100, 2, 0.5),
+                                    m_dir.filePath(QStringLiteral("tone.wav")));
+    QVERIFY(m_silent.size() > 5);
+    QVERIFY(m_tone.size() > 5);
+    // Keep the blocks the display's own silence test judges as expected
+    // (the tone's first blocks may still be quiet).
+    auto silentBlock = [](QByteArray &b) {
+        unsigned int level = 0;
+        return TransData(reinterpret_cast<unsigned short *>(b.data() + 44),
+                         RecordedLevels::sampleCount(b), &level, 1, 0, true);
+    };
+    for (QByteArray &b : m_silent)
+        QVERIFY(silentBlock(b));
+    QVector<QByteArray> loud;
+    for (QByteArray &b : m_tone) {
+        if (!silentBlock(b))
+            loud.append(b);
+    }
+    QVERIFY(loud.size() > 5);
+    m_tone = loud;
+}
+
+void TestRecordingPanel::init()
+{
+    QFile::remove(QVideoSettingXml::preferencesFilePath());
+}
+
+void TestRecordingPanel::timeTexts()
+{
+    QRecordingWidget panel;
+    panel.OnSetRecordTime(3723000000ULL);
+    QCOMPARE(timeLabel(panel)->text(), QStringLiteral("01:02:03"));
+    panel.OnSetRecordTime(999ULL);
+    QCOMPARE(timeLabel(panel)->text(), QStringLiteral("00:00:00"));
+    panel.OnSetRecordTime(360000000000ULL);
+    QCOMPARE(timeLabel(panel)->text(), QStringLiteral("100:00:00"));
+    panel.SetRecordState(true);
+    QCOMPARE(timeLabel(panel)->text(), QStringLiteral("00:00:00"));
+}
+
+void TestRecordingPanel::splitsAfterTheSetSilence()
+{
+    setSplitting(QStringLiteral("Y"), QStringLiteral("600"));
+    QRecordingWidget panel;
+    QSignalSpy split(&panel, &QRecordingWidget::emitSplitSilence);
+    BlockFeeder feeder(&panel);
+    QElapsedTimer clock;
+    QList<qint64> at;
+    connect(&panel, &QRecordingWidget::emitSplitSilence, this, [&] { at << clock.elapsed(); });
+    feeder.feed(m_silent);
+    clock.start();
+    panel.SetRecordState(true);
+    QTRY_VERIFY_WITH_TIMEOUT(at.size() >= 3, 6000);
+    // The clock starts at the first silent tick (200 ms); the split comes at
+    // the first tick more than 600 ms later, then again every 800 ms.
+    QVERIFY2(at[0] >= 750, qPrintable(QString::number(at[0])));
+    QVERIFY2(at[0] <= 1600, qPrintable(QString::number(at[0])));
+    for (int i = 1; i < at.size(); ++i) {
+        const qint64 gap = at[i] - at[i - 1];
+        QVERIFY2(gap >= 550 && gap <= 1400, qPrintable(QString::number(gap)));
+    }
+    feeder.stop();
+}
+
+void TestRecordingPanel::soundKeepsTheRecordingWhole()
+{
+    setSplitting(QStringLiteral("Y"), QStringLiteral("400"));
+    QRecordingWidget panel;
+    QSignalSpy split(&panel, &QRecordingWidget::emitSplitSilence);
+    BlockFeeder feeder(&panel);
+    feeder.feed(m_tone);
+    panel.SetRecordState(true);
+    QTest::qWait(1500);
+    QCOMPARE(split.count(), 0);
+    // Silence after the sound: split once it lasted longer than the limit.
+    feeder.feed(m_silent);
+    QTRY_COMPARE_WITH_TIMEOUT(split.count(), 1, 2000);
+    feeder.stop();
+}
+
+void TestRecordingPanel::lowerCaseFlagNeverSplits()
+{
+    setSplitting(QStringLiteral("y"), QStringLiteral("200"));
+    QRecordingWidget panel;
+    QSignalSpy split(&panel, &QRecordingWidget::emitSplitSilence);
+    BlockFeeder feeder(&panel);
+    feeder.feed(m_silent);
+    panel.SetRecordState(true);
+    QTest::qWait(1200);
+    QCOMPARE(split.count(), 0);
+    // A limit that is no number switches splitting off too.
+    setSplitting(QStringLiteral("Y"), QStringLiteral("soon"));
+    QTest::qWait(800);
+    QCOMPARE(split.count(), 0);
+    feeder.stop();
+}
+
+void TestRecordingPanel::newRecordingIsNeverSplitAtItsFirstTick()
+{
+    setSplitting(QStringLiteral("Y"), QStringLiteral("500"));
+    QRecordingWidget panel;
+    QSignalSpy split(&panel, &QRecordingWidget::emitSplitSilence);
+    BlockFeeder feeder(&panel);
+    feeder.feed(m_silent);
+    panel.SetRecordState(true);
+    QTRY_COMPARE_WITH_TIMEOUT(split.count(), 1, 3000);
+    // The recording ends in silence that goes on longer than the limit...
+    panel.SetRecordState(false);
+    QTest::qWait(900);
+    // ...and the next one starts in it: its silence is its own.
+    split.clear();
+    panel.SetRecordState(true);
+    QTest::qWait(600);
+    QCOMPARE(split.count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(split.count(), 1, 2000);
+    feeder.stop();
+}
+
+void TestRecordingPanel::soundIsReportedOncePerRecording()
+{
+    QRecordingWidget panel;
+    QSignalSpy sound(&panel, &QRecordingWidget::emitIsRecordingAlwaysSilence);
+    panel.SetRecordState(true);
+    for (QByteArray &b : m_silent)
+        panel.OnSetAudioData(reinterpret_cast<unsigned char *>(b.data()), RecordedLevels::rateOf(b));
+    panel.OnSetAudioData(nullptr, 0);
+    QCOMPARE(sound.count(), 0);
+    for (QByteArray &b : m_tone)
+        panel.OnSetAudioData(reinterpret_cast<unsigned char *>(b.data()), RecordedLevels::rateOf(b));
+    QCOMPARE(sound.count(), 1);
+    QCOMPARE(sound.at(0).at(0).toBool(), false);
+    panel.SetRecordState(false);
+    panel.SetRecordState(true);
+    QByteArray b = m_tone.first();
+    panel.OnSetAudioData(reinterpret_cast<unsigned char *>(b.data()), RecordedLevels::rateOf(b));
+    QCOMPARE(sound.count(), 2);
+}
+
+void TestRecordingPanel::volumeReadBackSendsNothing()
+{
+    QRecordingWidget panel;
+    QSignalSpy out(&panel, &QRecordingWidget::emitVolumeChange);
+    QJXBaseSlider *slider = panel.volumePopup()->GetSlider();
+    panel.OnSetVolume(50);
+    QCOMPARE(slider->value(), 50.0);
+    QCOMPARE(panel.volumeImage(), QStringLiteral("/image/BottomWidget/btn_volume_little.png"));
+    panel.OnSetVolume(80);
+    QCOMPARE(panel.volumeImage(), QStringLiteral("/image/BottomWidget/btn_volume_big.png"));
+    panel.OnSetVolume(0);
+    QCOMPARE(panel.volumeImage(), QStringLiteral("/image/BottomWidget/btn_volume_null.png"));
+    QCOMPARE(out.count(), 0);
+    const struct { double fraction; const char *image; } table[] = {
+        {0.0, "btn_volume_null.png"}, {0.001, "btn_volume_null.png"}, {0.0011, "btn_volume_little.png"},
+        {0.5, "btn_volume_little.png"}, {0.75, "btn_volume_big.png"}, {1.0, "btn_volume_full.png"}};
+    for (const auto &row : table)
+        QCOMPARE(QVolumeWidget::buttonImageFor(row.fraction),
+                 QStringLiteral("/image/BottomWidget/") + QLatin1String(row.image));
+}
+
+void TestRecordingPanel::userVolumeGoesOutWithItsPicture()
+{
+    QRecordingWidget panel;
+    QSignalSpy out(&panel, &QRecordingWidget::emitVolumeChange);
+    QJXBaseSlider *slider = panel.volumePopup()->GetSlider();
+    panel.OnSetVolume(100);
+    QTest::keyClick(slider, Qt::Key_Down);
+    QCOMPARE(out.count(), 1);
+    QCOMPARE(out.at(0).at(0).toDouble(), 0.99);
+    QCOMPARE(panel.volumeImage(), QStringLiteral("/image/BottomWidget/btn_volume_big.png"));
+}
+
+void TestRecordingPanel::popupStandsAboveTheButton()
+{
+    QRecordingWidget panel;
+    panel.resize(600, 80);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    auto *button = panel.findChild<QJXBaseButton *>(QStringLiteral("m_btnVolume"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVolumeWidget *popup = panel.volumePopup();
+    QVERIFY(popup->isVisible());
+    const QPoint expected = panel.mapToGlobal(
+        QPoint(button->x() + (button->width() - 16) / 2, button->y() - 64 - 1));
+    QCOMPARE(popup->pos(), expected);
+    QCOMPARE(popup->GetSlider()->geometry(), QRect(0, 0, 16, 62));
+    // Other events leave it; losing activation hides it.
+    QEvent focus(QEvent::FocusIn);
+    QApplication::sendEvent(popup, &focus);
+    QVERIFY(popup->isVisible());
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(popup, &deactivate);
+    QVERIFY(!popup->isVisible());
+}
+
+void TestRecordingPanel::layoutAndScreenshotWhileRecording()
+{
+    QRecordingWidget panel;
+    panel.resize(600, 80);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QCOMPARE(timeLabel(panel)->geometry(), QRect(10, 20, 100, 40));
+    auto *button = panel.findChild<QJXBaseButton *>(QStringLiteral("m_btnVolume"));
+    QCOMPARE(button->pos(), QPoint(600 - button->width() - 10, (80 - button->height()) / 2));
+    QVERIFY(!panel.waveWidget()->isVisible());
+    panel.SetRecordState(true);
+    QVERIFY(panel.waveWidget()->isVisible());
+    QCOMPARE(panel.waveWidget()->geometry(),
+             QRect(QPoint(109, 0), QPoint(button->x() - 21, 79)));
+    BlockFeeder feeder(&panel);
+    feeder.feed(m_tone);
+    panel.OnSetRecordTime(3723000000ULL);
+    QTest::qWait(300);
+    feeder.stop();
+    QVERIFY(panel.waveWidget()->barCount() > 0);
+    QByteArray block = m_tone[m_tone.size() / 2];
+    panel.OnSetAudioData(reinterpret_cast<unsigned char *>(block.data()), RecordedLevels::rateOf(block));
+    const QImage shot(TestSupport::saveScreenshot(&panel, QStringLiteral("controls_recording_panel")));
+    QVERIFY(!shot.isNull());
+    // The wave is drawn in the accent colour between the time and the button.
+    const QRect wave = panel.waveWidget()->geometry();
+    int accent = 0;
+    for (int y = wave.top(); y <= wave.bottom(); ++y)
+        for (int x = wave.left(); x <= wave.right(); ++x)
+            accent += shot.pixelColor(x, y) == QColor(255, 132, 65) ? 1 : 0;
+    QVERIFY2(accent > 100, qPrintable(QString::number(accent)));
+    // The whole time fits its label.
+    QLabel *time = timeLabel(panel);
+    QVERIFY(QFontMetrics(time->font()).horizontalAdvance(time->text()) <= time->width());
+    panel.SetRecordState(false);
+    QVERIFY(!panel.waveWidget()->isVisible());
+}
+
+QTEST_MAIN(TestRecordingPanel)
+#include "tst_recording.moc"
