@@ -36,6 +36,56 @@ void successCallback(pa_context *, int success, void *data)
     q->ctx->wake();
 }
 
+// One callback for every info list: fills an item per entry, wakes the waiter at the end.
+template <class Info, class Item, void (*Fill)(const Info &, Item &)>
+void collectCallback(pa_context *, const Info *i, int eol, void *data)
+{
+    auto *q = static_cast<Query<QVector<Item>> *>(data);
+    if (eol < 0)
+        q->ok = false;
+    if (!i || eol) {
+        q->ctx->wake();
+        return;
+    }
+    Item item;
+    Fill(*i, item);
+    q->result.append(item);
+}
+
+// What sinks and sources have in common.
+template <class Info> void fillDeviceCommon(const Info &i, PulseDeviceInfo &d)
+{
+    d.index = i.index;
+    d.name = i.name;
+    d.description = QString::fromUtf8(i.description);
+    d.ownerModule = i.owner_module;
+    d.channels = i.channel_map.channels;
+    d.volumePercent = percentOf(i.volume);
+    d.muted = i.mute != 0;
+    d.formFactor = prop(i.proplist, PA_PROP_DEVICE_FORM_FACTOR);
+    d.bus = prop(i.proplist, PA_PROP_DEVICE_BUS);
+}
+
+void fillSink(const pa_sink_info &i, PulseDeviceInfo &d)
+{
+    fillDeviceCommon(i, d);
+    d.monitorOf = i.monitor_source_name;
+}
+
+void fillSource(const pa_source_info &i, PulseDeviceInfo &d)
+{
+    fillDeviceCommon(i, d);
+    d.isMonitor = i.monitor_of_sink != PA_INVALID_INDEX;
+    d.monitorOf = i.monitor_of_sink_name;
+}
+
+void fillModule(const pa_module_info &i, PulseModuleInfo &m)
+{
+    m.index = i.index;
+    m.name = i.name;
+    m.argument = i.argument;
+}
+
 } // namespace
 
 PulseServer::PulseServer(PulseContext *ctx, int timeoutMs)
@@ -83,106 +133,48 @@ bool PulseServer::serverInfo(PulseServerInfo &info)
     return true;
 }
 
-bool PulseServer::sinks(QVector<PulseDeviceInfo> &list)
+template <class Item, class Start>
+bool PulseServer::queryList(Start start, QVector<Item> &list)
 {
     if (!ready())
         return false;
-    Query<QVector<PulseDeviceInfo>> q{m_ctx};
+    Query<QVector<Item>> q{m_ctx};
     PulseContext::Lock lock(m_ctx);
-    pa_operation *op = pa_context_get_sink_info_list(
-        m_ctx->context(),
-        [](pa_context *, const pa_sink_info *i, int eol, void *data) {
-            auto *q = static_cast<Query<QVector<PulseDeviceInfo>> *>(data);
-            if (eol < 0)
-                q->ok = false;
-            if (!i || eol) {
-                q->ctx->wake();
-                return;
-            }
-            PulseDeviceInfo d;
-            d.index = i->index;
-            d.name = i->name;
-            d.description = QString::fromUtf8(i->description);
-            d.monitorOf = i->monitor_source_name;
-            d.ownerModule = i->owner_module;
-            d.channels = i->channel_map.channels;
-            d.volumePercent = percentOf(i->volume);
-            d.muted = i->mute != 0;
-            d.formFactor = prop(i->proplist, PA_PROP_DEVICE_FORM_FACTOR);
-            d.bus = prop(i->proplist, PA_PROP_DEVICE_BUS);
-            q->result.append(d);
-        },
-        &q);
+    pa_operation *op = start(m_ctx->context(), &q);
     if (!m_ctx->waitFor(op, m_timeoutMs) || !q.ok)
         return fail(m_ctx->errorString());
     list = q.result;
     return true;
+}
+
+bool PulseServer::sinks(QVector<PulseDeviceInfo> &list)
+{
+    return queryList(
+        [](pa_context *c, void *q) {
+            return pa_context_get_sink_info_list(
+                c, &collectCallback<pa_sink_info, PulseDeviceInfo, &fillSink>, q);
+        },
+        list);
 }
 
 bool PulseServer::sources(QVector<PulseDeviceInfo> &list)
 {
-    if (!ready())
-        return false;
-    Query<QVector<PulseDeviceInfo>> q{m_ctx};
-    PulseContext::Lock lock(m_ctx);
-    pa_operation *op = pa_context_get_source_info_list(
-        m_ctx->context(),
-        [](pa_context *, const pa_source_info *i, int eol, void *data) {
-            auto *q = static_cast<Query<QVector<PulseDeviceInfo>> *>(data);
-            if (eol < 0)
-                q->ok = false;
-            if (!i || eol) {
-                q->ctx->wake();
-                return;
-            }
-            PulseDeviceInfo d;
-            d.index = i->index;
-            d.name = i->name;
-            d.description = QString::fromUtf8(i->description);
-            d.isMonitor = i->monitor_of_sink != PA_INVALID_INDEX;
-            d.monitorOf = i->monitor_of_sink_name;
-            d.ownerModule = i->owner_module;
-            d.channels = i->channel_map.channels;
-            d.volumePercent = percentOf(i->volume);
-            d.muted = i->mute != 0;
-            d.formFactor = prop(i->proplist, PA_PROP_DEVICE_FORM_FACTOR);
-            d.bus = prop(i->proplist, PA_PROP_DEVICE_BUS);
-            q->result.append(d);
+    return queryList(
+        [](pa_context *c, void *q) {
+            return pa_context_get_source_info_list(
+                c, &collectCallback<pa_source_info, PulseDeviceInfo, &fillSource>, q);
         },
-        &q);
-    if (!m_ctx->waitFor(op, m_timeoutMs) || !q.ok)
-        return fail(m_ctx->errorString());
-    list = q.result;
-    return true;
+        list);
 }
 
 bool PulseServer::modules(QVector<PulseModuleInfo> &list)
 {
-    if (!ready())
-        return false;
-    Query<QVector<PulseModuleInfo>> q{m_ctx};
-    PulseContext::Lock lock(m_ctx);
-    pa_operation *op = pa_context_get_module_info_list(
-        m_ctx->context(),
-        [](pa_context *, const pa_module_info *i, int eol, void *data) {
-            auto *q = static_cast<Query<QVector<PulseModuleInfo>> *>(data);
-            if (eol < 0)
-                q->ok = false;
-            if (!i || eol) {
-                q->ctx->wake();
-                return;
-            }
-            PulseModuleInfo m;
-            m.index = i->index;
-            m.name = i->name;
-            m.argument = i->argument;
-            q->result.append(m);
+    return queryList(
+        [](pa_context *c, void *q) {
+            return pa_context_get_module_info_list(
+                c, &collectCallback<pa_module_info, PulseModuleInfo, &fillModule>, q);
         },
-        &q);
-    if (!m_ctx->waitFor(op, m_timeoutMs) || !q.ok)
-        return fail(m_ctx->errorString());
-    list = q.result;
-    return true;
+        list);
 }
 
 bool PulseServer::setDefaultSink(const QByteArray &name)

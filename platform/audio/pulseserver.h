@@ -65,6 +65,8 @@ public:
 private:
     bool ready();
     bool fail(const QString &text);
+    // Runs one info-list query that start() begins and waits for all of it.
+    template <class Item, class Start> bool queryList(Start start, QVector<Item> &list);
 
     PulseContext *m_ctx;
     int m_timeoutMs;
