@@ -167,20 +167,30 @@ bool MacAudioDevice::setDefaultDevice(bool isInput, int index)
     return true;
 }
 
-int MacAudioDevice::getDeviceMute(bool isInput, int index)
+bool MacAudioDevice::serverDevice(bool isInput, int index, PulseDeviceInfo &out) const
 {
     const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
     if (!d)
-        return -1;
+        return false;
     PulseServer server(m_ctx);
     QVector<PulseDeviceInfo> devices;
     if (!(isInput ? server.sources(devices) : server.sinks(devices)))
-        return -1;
+        return false;
     for (const PulseDeviceInfo &p : devices) {
-        if (p.name == d->uid)
-            return p.muted ? 1 : 0;
+        if (p.name == d->uid) {
+            out = p;
+            return true;
+        }
     }
-    return -1;
+    return false;
+}
+
+int MacAudioDevice::getDeviceMute(bool isInput, int index)
+{
+    PulseDeviceInfo p;
+    if (!serverDevice(isInput, index, p))
+        return -1;
+    return p.muted ? 1 : 0;
 }
 
 bool MacAudioDevice::setDeviceMute(bool isInput, int index, int mute)
@@ -194,18 +204,10 @@ bool MacAudioDevice::setDeviceMute(bool isInput, int index, int mute)
 
 int MacAudioDevice::getDeviceVolume(bool isInput, int index)
 {
-    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
-    if (!d)
+    PulseDeviceInfo p;
+    if (!serverDevice(isInput, index, p))
         return -1;
-    PulseServer server(m_ctx);
-    QVector<PulseDeviceInfo> devices;
-    if (!(isInput ? server.sources(devices) : server.sinks(devices)))
-        return -1;
-    for (const PulseDeviceInfo &p : devices) {
-        if (p.name == d->uid)
-            return qBound(0, p.volumePercent, 100);
-    }
-    return -1;
+    return qBound(0, p.volumePercent, 100);
 }
 
 bool MacAudioDevice::setDeviceVolume(bool isInput, int index, int volume)

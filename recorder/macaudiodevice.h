@@ -9,6 +9,7 @@
 #include <QVector>
 
 class PulseContext;
+struct PulseDeviceInfo;
 
 struct AudioDeviceInfo
 {
@@ -54,6 +55,8 @@ private:
     bool enumerate();
     void releaseList();
     const QVector<AudioDeviceInfo> &list(bool isInput) const;
+    // The server's current state of the listed device; false when gone.
+    bool serverDevice(bool isInput, int index, PulseDeviceInfo &out) const;
 
     PulseContext *m_ctx;
     int m_defaultOutput = 0;
