@@ -192,49 +192,19 @@ bool QVideoSettingXml::loadReadOnly(const QString &path, QDomDocument &doc)
 QString QVideoSettingXml::GetItemValue(const QString &group, const QString &key,
                                        const QString &defaultValue, const QString &file)
 {
-    const QString path = file.isEmpty() ? preferencesFilePath() : file;
-    QString result = defaultValue;
-    QDomDocument doc;
-    bool changed = !QFileInfo::exists(path);
-    if (!loadOrCreate(path, doc))
-        return result;
-
-    QDomElement root = ensureRoot(doc);
-    QDomElement groupElement = root.firstChildElement(group);
-    if (groupElement.isNull()) {
-        root.appendChild(doc.createElement(group));
-        changed = true;
-    } else {
-        const QString stored = groupElement.attribute(key);
-        if (!stored.isEmpty())
-            result = stored;
-    }
-    // A read that found everything in place leaves the file alone.
-    if (changed)
-        SaveXml(path, doc);
-    return result;
+    return getItemValues(group, {{key, defaultValue}}, file).constFirst();
 }
 
 bool QVideoSettingXml::SetItemValue(const QString &group, const QString &key,
                                     const QString &value, const QString &file)
 {
-    const QString path = file.isEmpty() ? preferencesFilePath() : file;
-    QDomDocument doc;
-    if (!loadOrCreate(path, doc))
-        return false;
-    QDomElement root = ensureRoot(doc);
-    QDomElement groupElement = root.firstChildElement(group);
-    if (groupElement.isNull()) {
-        groupElement = doc.createElement(group);
-        root.appendChild(groupElement);
-    }
-    groupElement.setAttribute(key, value);
-    return SaveXml(path, doc);
+    return setItemValues(group, {{key, value}}, file);
 }
 
-bool QVideoSettingXml::setItemValues(const QString &group, const QList<QPair<QString, QString>> &values)
+bool QVideoSettingXml::setItemValues(const QString &group, const QList<QPair<QString, QString>> &values,
+                                     const QString &file)
 {
-    const QString path = preferencesFilePath();
+    const QString path = file.isEmpty() ? preferencesFilePath() : file;
     QDomDocument doc;
     if (!loadOrCreate(path, doc))
         return false;
@@ -250,12 +220,13 @@ bool QVideoSettingXml::setItemValues(const QString &group, const QList<QPair<QSt
 }
 
 QList<QString> QVideoSettingXml::getItemValues(const QString &group,
-                                               const QList<QPair<QString, QString>> &keysAndDefaults)
+                                               const QList<QPair<QString, QString>> &keysAndDefaults,
+                                               const QString &file)
 {
     QList<QString> results;
     for (const auto &pair : keysAndDefaults)
         results << pair.second;
-    const QString path = preferencesFilePath();
+    const QString path = file.isEmpty() ? preferencesFilePath() : file;
     QDomDocument doc;
     bool changed = !QFileInfo::exists(path);
     if (!loadOrCreate(path, doc))
@@ -272,6 +243,7 @@ QList<QString> QVideoSettingXml::getItemValues(const QString &group,
                 results[i] = stored;
         }
     }
+    // A read that found everything in place leaves the file alone.
     if (changed)
         SaveXml(path, doc);
     return results;

@@ -155,7 +155,10 @@ private:
     // when createMissing is set, else false.
     static bool loadHistory(HistoryDocument &doc, bool createMissing);
     static bool saveHistory(const HistoryDocument &doc);
-    // Stores several keys of one group with a single save.
-    static bool setItemValues(const QString &group, const QList<QPair<QString, QString>> &values);
-    static QList<QString> getItemValues(const QString &group, const QList<QPair<QString, QString>> &keysAndDefaults);
+    // Stores several keys of one group with a single save; an empty file
+    // means the preferences file.
+    static bool setItemValues(const QString &group, const QList<QPair<QString, QString>> &values,
+                              const QString &file = QString());
+    static QList<QString> getItemValues(const QString &group, const QList<QPair<QString, QString>> &keysAndDefaults,
+                                        const QString &file = QString());
 };

@@ -15,42 +15,35 @@ int toInt(const QString &text)
     return text.toInt();  // 0 when the text is not a number
 }
 
+// Every key with the record's value as text, in the order the reader takes them back.
+QList<QPair<QString, QString>> entries(const WatermarkImageSettings &s)
+{
+    return {
+        {QStringLiteral("WaterMark_Image"), QString::fromStdString(s.imagePath)},
+        {QStringLiteral("WaterMark_Loop"), QString::number(s.loop)},
+        {QStringLiteral("WaterMark_Angle"), QString::number(s.angle)},
+        {QStringLiteral("WaterMark_Alpha"), QString::number(s.alpha)},
+        {QStringLiteral("WaterMark_Scale_x"), scaleText(s.scaleX)},
+        {QStringLiteral("WaterMark_Scale_y"), scaleText(s.scaleY)},
+        {QStringLiteral("WaterMark_Pos_x"), QString::number(s.posX)},
+        {QStringLiteral("WaterMark_Pos_y"), QString::number(s.posY)},
+        {QStringLiteral("WaterMark_Border"), QString::number(s.border)},
+        {QStringLiteral("WaterMark_Margin_v"), QString::number(s.marginV)},
+        {QStringLiteral("WaterMark_Margin_h"), QString::number(s.marginH)},
+        {QStringLiteral("WaterMark_Align"), QString::number(s.align)},
+    };
+}
+
 } // namespace
 
 bool QVideoSettingXml::SaveWaterMarkInfo(const WatermarkImageSettings &s)
 {
-    return setItemValues(kGroup, {
-        {QStringLiteral("WaterMark_Image"), QString::fromStdString(s.imagePath)},
-        {QStringLiteral("WaterMark_Loop"), QString::number(s.loop)},
-        {QStringLiteral("WaterMark_Angle"), QString::number(s.angle)},
-        {QStringLiteral("WaterMark_Alpha"), QString::number(s.alpha)},
-        {QStringLiteral("WaterMark_Scale_x"), scaleText(s.scaleX)},
-        {QStringLiteral("WaterMark_Scale_y"), scaleText(s.scaleY)},
-        {QStringLiteral("WaterMark_Pos_x"), QString::number(s.posX)},
-        {QStringLiteral("WaterMark_Pos_y"), QString::number(s.posY)},
-        {QStringLiteral("WaterMark_Border"), QString::number(s.border)},
-        {QStringLiteral("WaterMark_Margin_v"), QString::number(s.marginV)},
-        {QStringLiteral("WaterMark_Margin_h"), QString::number(s.marginH)},
-        {QStringLiteral("WaterMark_Align"), QString::number(s.align)},
-    });
+    return setItemValues(kGroup, entries(s));
 }
 
 void QVideoSettingXml::GetWaterMarkInfo(WatermarkImageSettings &s)
 {
-    const QList<QString> v = getItemValues(kGroup, {
-        {QStringLiteral("WaterMark_Image"), QString::fromStdString(s.imagePath)},
-        {QStringLiteral("WaterMark_Loop"), QString::number(s.loop)},
-        {QStringLiteral("WaterMark_Angle"), QString::number(s.angle)},
-        {QStringLiteral("WaterMark_Alpha"), QString::number(s.alpha)},
-        {QStringLiteral("WaterMark_Scale_x"), scaleText(s.scaleX)},
-        {QStringLiteral("WaterMark_Scale_y"), scaleText(s.scaleY)},
-        {QStringLiteral("WaterMark_Pos_x"), QString::number(s.posX)},
-        {QStringLiteral("WaterMark_Pos_y"), QString::number(s.posY)},
-        {QStringLiteral("WaterMark_Border"), QString::number(s.border)},
-        {QStringLiteral("WaterMark_Margin_v"), QString::number(s.marginV)},
-        {QStringLiteral("WaterMark_Margin_h"), QString::number(s.marginH)},
-        {QStringLiteral("WaterMark_Align"), QString::number(s.align)},
-    });
+    const QList<QString> v = getItemValues(kGroup, entries(s));
     s.imagePath = v.at(0).toStdString();
     s.loop = toInt(v.at(1));
     s.angle = toInt(v.at(2));
