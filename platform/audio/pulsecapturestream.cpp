@@ -1,6 +1,7 @@
 #include "platform/audio/pulsecapturestream.h"
 
 #include "platform/audio/pulsecontext.h"
+#include "platform/audio/pulsestreamrelease.h"
 
 #include <QDebug>
 #include <QObject>
@@ -83,12 +84,7 @@ bool PulseCaptureStream::start(const QByteArray &source, int rate, int channels,
                       .arg(source.isEmpty() ? QObject::tr("the default input")
                                             : QString::fromUtf8(source),
                            ready ? m_ctx->lastServerError() : m_ctx->errorString());
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_overflow_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
+        releasePulseStream(m_stream);
         return false;
     }
     m_running = true;
@@ -101,12 +97,7 @@ void PulseCaptureStream::stop()
         return;
     {
         PulseContext::Lock lock(m_ctx);
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_overflow_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
+        releasePulseStream(m_stream);
     }
     m_running = false;
     m_arrived.notify_all();

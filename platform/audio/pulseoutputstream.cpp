@@ -1,6 +1,7 @@
 #include "platform/audio/pulseoutputstream.h"
 
 #include "platform/audio/pulsecontext.h"
+#include "platform/audio/pulsestreamrelease.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -100,11 +101,7 @@ void PulseOutputStream::close()
     if (!m_stream)
         return;
     LoopLock lock(m_context);
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
+    releasePulseStream(m_stream);
 }
 
 size_t PulseOutputStream::writableFrames()

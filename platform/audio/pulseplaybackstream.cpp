@@ -1,6 +1,7 @@
 #include "platform/audio/pulseplaybackstream.h"
 
 #include "platform/audio/pulsecontext.h"
+#include "platform/audio/pulsestreamrelease.h"
 
 #include <QObject>
 
@@ -79,11 +80,7 @@ bool PulsePlaybackStream::open(const QByteArray &sink, int rate, int channels, i
         timeoutMs);
     if (!settled || pa_stream_get_state(m_stream) != PA_STREAM_READY) {
         const QString why = settled ? m_ctx->lastServerError() : m_ctx->errorString();
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
+        releasePulseStream(m_stream);
         return fail(QObject::tr("Cannot play into %1: %2")
                         .arg(sink.isEmpty() ? QObject::tr("the default output")
                                             : QString::fromUtf8(sink),
@@ -97,11 +94,7 @@ void PulsePlaybackStream::close()
     if (!m_stream)
         return;
     PulseContext::Lock lock(m_ctx);
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
+    releasePulseStream(m_stream);
 }
 
 bool PulsePlaybackStream::write(const float *samples, qint64 frames, int timeoutMs)
