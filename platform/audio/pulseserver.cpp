@@ -147,6 +147,17 @@ bool PulseServer::queryList(Start start, QVector<Item> &list)
     return true;
 }
 
+template <class Start, class WhyNot>
+bool PulseServer::runAction(Start start, WhyNot whyNot)
+{
+    Query<int> q{m_ctx};
+    PulseContext::Lock lock(m_ctx);
+    pa_operation *op = start(m_ctx->context(), &q);
+    if (!m_ctx->waitFor(op, m_timeoutMs))
+        return fail(m_ctx->errorString());
+    return q.ok || fail(whyNot());
+}
+
 bool PulseServer::sinks(QVector<PulseDeviceInfo> &list)
 {
     return queryList(
@@ -181,26 +192,22 @@ bool PulseServer::setDefaultSink(const QByteArray &name)
 {
     if (!ready())
         return false;
-    Query<int> q{m_ctx};
-    PulseContext::Lock lock(m_ctx);
-    pa_operation *op = pa_context_set_default_sink(m_ctx->context(), name.constData(),
-                                                   &successCallback, &q);
-    if (!m_ctx->waitFor(op, m_timeoutMs))
-        return fail(m_ctx->errorString());
-    return q.ok || fail(QObject::tr("No output device named %1").arg(QString::fromUtf8(name)));
+    return runAction(
+        [&name](pa_context *c, void *q) {
+            return pa_context_set_default_sink(c, name.constData(), &successCallback, q);
+        },
+        [&name] { return QObject::tr("No output device named %1").arg(QString::fromUtf8(name)); });
 }
 
 bool PulseServer::setDefaultSource(const QByteArray &name)
 {
     if (!ready())
         return false;
-    Query<int> q{m_ctx};
-    PulseContext::Lock lock(m_ctx);
-    pa_operation *op = pa_context_set_default_source(m_ctx->context(), name.constData(),
-                                                     &successCallback, &q);
-    if (!m_ctx->waitFor(op, m_timeoutMs))
-        return fail(m_ctx->errorString());
-    return q.ok || fail(QObject::tr("No input device named %1").arg(QString::fromUtf8(name)));
+    return runAction(
+        [&name](pa_context *c, void *q) {
+            return pa_context_set_default_source(c, name.constData(), &successCallback, q);
+        },
+        [&name] { return QObject::tr("No input device named %1").arg(QString::fromUtf8(name)); });
 }
 
 bool PulseServer::setVolume(bool source, const QByteArray &name, int percent)
@@ -218,32 +225,28 @@ bool PulseServer::setVolume(bool source, const QByteArray &name, int percent)
     pa_cvolume volume;
     pa_cvolume_set(&volume, unsigned(channels),
                    pa_volume_t(double(qMax(0, percent)) * PA_VOLUME_NORM / 100.0 + 0.5));
-    Query<int> q{m_ctx};
-    PulseContext::Lock lock(m_ctx);
-    pa_operation *op = source
-        ? pa_context_set_source_volume_by_name(m_ctx->context(), name.constData(), &volume,
-                                               &successCallback, &q)
-        : pa_context_set_sink_volume_by_name(m_ctx->context(), name.constData(), &volume,
-                                             &successCallback, &q);
-    if (!m_ctx->waitFor(op, m_timeoutMs))
-        return fail(m_ctx->errorString());
-    return q.ok || fail(m_ctx->lastServerError());
+    return runAction(
+        [&](pa_context *c, void *q) {
+            return source ? pa_context_set_source_volume_by_name(c, name.constData(), &volume,
+                                                                 &successCallback, q)
+                          : pa_context_set_sink_volume_by_name(c, name.constData(), &volume,
+                                                               &successCallback, q);
+        },
+        [this] { return m_ctx->lastServerError(); });
 }
 
 bool PulseServer::setMute(bool source, const QByteArray &name, bool mute)
 {
     if (!ready())
         return false;
-    Query<int> q{m_ctx};
-    PulseContext::Lock lock(m_ctx);
-    pa_operation *op = source
-        ? pa_context_set_source_mute_by_name(m_ctx->context(), name.constData(), mute,
-                                             &successCallback, &q)
-        : pa_context_set_sink_mute_by_name(m_ctx->context(), name.constData(), mute,
-                                           &successCallback, &q);
-    if (!m_ctx->waitFor(op, m_timeoutMs))
-        return fail(m_ctx->errorString());
-    return q.ok || fail(m_ctx->lastServerError());
+    return runAction(
+        [&](pa_context *c, void *q) {
+            return source ? pa_context_set_source_mute_by_name(c, name.constData(), mute,
+                                                               &successCallback, q)
+                          : pa_context_set_sink_mute_by_name(c, name.constData(), mute,
+                                                             &successCallback, q);
+        },
+        [this] { return m_ctx->lastServerError(); });
 }
 
 quint32 PulseServer::loadModule(const QByteArray &name, const QByteArray &argument)
@@ -275,10 +278,9 @@ bool PulseServer::unloadModule(quint32 index)
 {
     if (!ready())
         return false;
-    Query<int> q{m_ctx};
-    PulseContext::Lock lock(m_ctx);
-    pa_operation *op = pa_context_unload_module(m_ctx->context(), index, &successCallback, &q);
-    if (!m_ctx->waitFor(op, m_timeoutMs))
-        return fail(m_ctx->errorString());
-    return q.ok || fail(m_ctx->lastServerError());
+    return runAction(
+        [index](pa_context *c, void *q) {
+            return pa_context_unload_module(c, index, &successCallback, q);
+        },
+        [this] { return m_ctx->lastServerError(); });
 }

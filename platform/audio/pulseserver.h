@@ -67,6 +67,8 @@ private:
     bool fail(const QString &text);
     // Runs one info-list query that start() begins and waits for all of it.
     template <class Item, class Start> bool queryList(Start start, QVector<Item> &list);
+    // Runs one operation answered by success or refusal; whyNot() words a refusal.
+    template <class Start, class WhyNot> bool runAction(Start start, WhyNot whyNot);
 
     PulseContext *m_ctx;
     int m_timeoutMs;
