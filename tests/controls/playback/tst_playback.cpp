@@ -280,6 +280,9 @@ void TestPlaybackBar::emptyFileReopenedAfterAnEdit()
     bar.OnSetPlayFile(empty);
     bar.OnCloseFileIfIsPlaying(empty);
     bar.OnContinuePlayAfterEdit(false);
+    // The file opened again, with nothing to measure a position against.
+    QCOMPARE(bar.currentFile(), empty);
+    QCOMPARE(bar.playObject()->getDuration(), uint64_t(0));
     const double value = bar.positionSlider()->value();
     QVERIFY(std::isfinite(value));
     QCOMPARE(value, 0.0);
