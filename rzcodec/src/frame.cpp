@@ -25,8 +25,8 @@ uint32_t pixelFormatCode(int avFormat)
     case AV_PIX_FMT_YUV420P:
     case AV_PIX_FMT_YUVJ420P:
         return RZ_PIXFMT_YUV420P;
-    case AV_PIX_FMT_RGB24:
-        return RZ_PIXFMT_RGB24;
+    case AV_PIX_FMT_BGRA:
+        return RZ_PIXFMT_BGRA;
     case AV_PIX_FMT_NONE:
         return RZ_PIXFMT_NONE;
     default:
@@ -39,8 +39,8 @@ AVPixelFormat avPixelFormatOf(uint32_t code)
     switch (code) {
     case RZ_PIXFMT_YUV420P:
         return AV_PIX_FMT_YUV420P;
-    case RZ_PIXFMT_RGB24:
-        return AV_PIX_FMT_RGB24;
+    case RZ_PIXFMT_BGRA:
+        return AV_PIX_FMT_BGRA;
     default:
         return AV_PIX_FMT_NONE;
     }

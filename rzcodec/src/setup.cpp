@@ -82,7 +82,7 @@ extern "C" RZResult rz_setup_frame_formats(const uint32_t *formats, uint32_t cou
     }
     std::vector<uint32_t> list;
     for (uint32_t i = 0; i < count; ++i) {
-        if (formats[i] != RZ_PIXFMT_YUV420P && formats[i] != RZ_PIXFMT_RGB24) {
+        if (formats[i] != RZ_PIXFMT_YUV420P && formats[i] != RZ_PIXFMT_BGRA) {
             rz::logError("frame formats: unsupported format " + std::to_string(formats[i]));
             return 0;
         }

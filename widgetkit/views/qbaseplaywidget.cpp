@@ -140,25 +140,13 @@ void QBasePlayWidget::drawVideoFrame(void *frame)
     QMutexLocker lock(&m_windowMutex);
     if (!m_videoWindow)
         return;
-    if (format == RZ_PIXFMT_RGB24) {
-        // The display takes four bytes per pixel, blue first.
-        const uint8_t *rgb = rz_frame_data(frame, 0);
+    if (format == RZ_PIXFMT_BGRA) {
+        // Packed frames already have the display's layout: four bytes a pixel, blue first.
+        const uint8_t *pixels = rz_frame_data(frame, 0);
         const uint32_t stride = rz_frame_stride(frame, 0);
-        if (!rgb || stride < uint32_t(width) * 3)
+        if (!pixels || stride < uint32_t(width) * 4)
             return;
-        m_converted.resize(size_t(width) * 4 * size_t(height));
-        for (int y = 0; y < height; ++y) {
-            const uint8_t *in = rgb + size_t(y) * stride;
-            unsigned char *out = m_converted.data() + size_t(y) * size_t(width) * 4;
-            for (int x = 0; x < width; ++x, in += 3, out += 4) {
-                out[0] = in[2];
-                out[1] = in[1];
-                out[2] = in[0];
-                out[3] = 255;
-            }
-        }
-        m_videoWindow->showImage(m_converted.data(), unsigned(width), unsigned(height),
-                                 unsigned(width) * 4);
+        m_videoWindow->showImage(pixels, unsigned(width), unsigned(height), stride);
     } else if (format == RZ_PIXFMT_YUV420P) {
         const unsigned char *planes[3];
         int strides[3];

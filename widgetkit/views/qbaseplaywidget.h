@@ -11,7 +11,6 @@
 #include <QPointer>
 
 #include <cstdint>
-#include <vector>
 
 class QBasePlayControl;
 class QBaseVideoWindow;
@@ -77,5 +76,4 @@ private:
     quint32 m_volume = 100;
     // Guards the window pointer the player's thread reads.
     QMutex m_windowMutex;
-    std::vector<unsigned char> m_converted; // player's thread only
 };

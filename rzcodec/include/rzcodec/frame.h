@@ -10,7 +10,7 @@ extern "C" {
 
 /* Pixel formats of frames. */
 #define RZ_PIXFMT_YUV420P 0u   /* planar Y, U, V; chroma halved both ways */
-#define RZ_PIXFMT_RGB24 30u    /* one plane of R, G, B bytes */
+#define RZ_PIXFMT_BGRA 30u     /* one plane of 4-byte pixels: blue, green, red, alpha in memory */
 #define RZ_PIXFMT_OTHER 0xFFFFFFFEu
 #define RZ_PIXFMT_NONE 0xFFFFFFFFu /* no picture */
 

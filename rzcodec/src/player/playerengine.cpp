@@ -626,8 +626,9 @@ void PlayerEngine::run()
             m_cond.wait_for(lock, std::chrono::milliseconds(5));
             continue;
         }
+        // Without sound nothing is pending, so only the picture limits the decoding.
         if (m_wantPicture && m_videoStream >= 0 && !m_decodeEnded && m_state != State::Closed
-            && pendingFrames() < size_t(m_outRate) * 4) {
+            && (m_audioStream < 0 || pendingFrames() < size_t(m_outRate) * 4)) {
             decodeStep();
             continue;
         }

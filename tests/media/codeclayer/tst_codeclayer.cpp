@@ -130,7 +130,7 @@ void TestCodecLayer::globalSetUp()
     QCOMPARE(rz_setup_hardware(0), 1);
     QCOMPARE(rz_setup_network(0), 1);
     QCOMPARE(rz_setup_work_folder(dir.path().toUtf8().constData()), 1);
-    const uint32_t formats[] = {RZ_PIXFMT_YUV420P, RZ_PIXFMT_RGB24};
+    const uint32_t formats[] = {RZ_PIXFMT_YUV420P, RZ_PIXFMT_BGRA};
     QCOMPARE(rz_setup_frame_formats(formats, 2), 1);
     QCOMPARE(QString::fromUtf8(rz_setup_get_work_folder()), dir.path());
 

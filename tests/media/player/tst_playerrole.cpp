@@ -2,6 +2,7 @@
 // what the system_sound sink actually played, captured from its monitor.
 
 #include "rzcodec/frame.h"
+#include "rzcodec/setup.h"
 #include "rzcodec/player.h"
 
 #include "mediafiles.h"
@@ -67,6 +68,29 @@ uint32_t recordFrame(void *frame, void *context)
     return 1;
 }
 
+// The bytes of the pixel at the centre of the first packed picture.
+struct PixelProbe {
+    std::atomic<int> calls{0};
+    std::atomic<uint32_t> format{0};
+    std::atomic<uint32_t> stride{0};
+    std::atomic<uint32_t> pixel{0};
+};
+
+uint32_t probeFrame(void *frame, void *context)
+{
+    auto *probe = static_cast<PixelProbe *>(context);
+    const uint8_t *data = rz_frame_data(frame, 0);
+    const uint32_t width = rz_frame_width(frame), height = rz_frame_height(frame);
+    probe->format = rz_frame_format(frame);
+    probe->stride = rz_frame_stride(frame, 0);
+    if (data && probe->stride >= width * 4) {
+        const uint8_t *p = data + size_t(height / 2) * probe->stride + size_t(width / 2) * 4;
+        probe->pixel = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+    ++probe->calls;
+    return 1;
+}
+
 } // namespace
 
 class TestPlayerRole : public QObject
@@ -82,6 +106,7 @@ private slots:
     void doubleSpeedEndsInHalfTheTime();
     void waveDataShowsWhatIsHeard();
     void videoFramesReachCallbacksOnPlayerThread();
+    void packedFramesAreFourBytesBlueFirst();
     void monoLowRateMp3IsHeard();
     void loopStartsOverAtTheEnd();
 
@@ -379,3 +404,28 @@ void TestPlayerRole::loopStartsOverAtTheEnd()
 
 QTEST_GUILESS_MAIN(TestPlayerRole)
 #include "tst_playerrole.moc"
+
+void TestPlayerRole::packedFramesAreFourBytesBlueFirst()
+{
+    // The frame display uploads packed pictures as blue, green, red, alpha.
+    const QString file = m_dir.filePath("red.mkv");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "color=c=0xff0000:size=64x48:rate=25:d=1",
+                                   "-c:v", "mpeg4", "-q:v",
+                                   "2", "-pix_fmt", "yuv420p", file}));
+    const uint32_t packed[] = {RZ_PIXFMT_BGRA};
+    QCOMPARE(rz_setup_frame_formats(packed, 1), 1);
+    PixelProbe probe;
+    {
+        Player p;
+        QVERIFY(p.open(file));
+        QCOMPARE(rz_player_set_video_frame_handle(p.handle, probeFrame, &probe), 1);
+        QVERIFY(waitUntil([&] { return probe.calls > 0; }, 3000));
+    }
+    QCOMPARE(rz_setup_frame_formats(nullptr, 0), 1);
+    QCOMPARE(probe.format.load(), uint32_t(RZ_PIXFMT_BGRA));
+    QVERIFY(probe.stride.load() >= 64u * 4);
+    const uint32_t px = probe.pixel.load();
+    QVERIFY2((px & 0xff) < 8 && ((px >> 8) & 0xff) < 8 && ((px >> 16) & 0xff) > 245
+                 && (px >> 24) == 255,
+             qPrintable(QString::number(px, 16)));
+}
