@@ -237,7 +237,7 @@ void JXPlayerManager::basePause()
     startScreenTimer();
     m_positionTimer->stop();
     m_waveTimer->stop();
-    emit emitAudioData(nullptr, 0);
+    emit emitAudioData(QByteArray(), 0);
 }
 
 void JXPlayerManager::onPause()
@@ -277,7 +277,7 @@ void JXPlayerManager::closePlay()
     emit emitPlayProgress(0.0);
     emit emitPlayFinish();
     emit emitClosePlay();
-    emit emitAudioData(nullptr, 0);
+    emit emitAudioData(QByteArray(), 0);
 }
 
 void JXPlayerManager::playFinished()
@@ -302,7 +302,7 @@ void JXPlayerManager::stopPlayTimers()
 {
     m_positionTimer->stop();
     m_waveTimer->stop();
-    emit emitAudioData(nullptr, 0);
+    emit emitAudioData(QByteArray(), 0);
 }
 
 void JXPlayerManager::progressValueChange(double value)
@@ -382,7 +382,10 @@ void JXPlayerManager::audioDataChanged()
         return;
     unsigned char *block = m_player->GetAudioWaveData_Player(m_waveFreq);
     if (block) {
-        emit emitAudioData(block, int(readLe32(block + 24) >> 1));
+        const int bytes = 44 + int(readLe32(block + 40));
+        // Receivers get their own copy: the block is freed right after this.
+        emit emitAudioData(QByteArray(reinterpret_cast<const char *>(block), bytes),
+                           int(readLe32(block + 24) >> 1));
         m_player->FreeAudioWaveData_Player(block);
     }
 }

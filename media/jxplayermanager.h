@@ -142,7 +142,8 @@ signals:
     void emitPlayFinish();
     void emitPlayTime(const QString &text);
     void emitPlayTime2(const QString &text);
-    void emitAudioData(unsigned char *data, int rate);
+    // A copy of the wave block (empty clears the display), safe for queued receivers.
+    void emitAudioData(QByteArray block, int rate);
     void emitClosePlay();
     void emitPlayState(bool bPlay);
     void emitPlayState(bool bPlay, bool isTrim);

@@ -97,9 +97,10 @@ void QMediaForm::isHaveVideo(bool hasVideo)
     m_hasVideo = hasVideo;
 }
 
-void QMediaForm::audioData(unsigned char *block, int rate)
+void QMediaForm::audioData(QByteArray block, int rate)
 {
-    m_wave->setAudioData(block, rate);
+    m_wave->setAudioData(block.isEmpty() ? nullptr : reinterpret_cast<unsigned char *>(block.data()),
+                         rate);
 }
 
 void QMediaForm::playerChange()

@@ -34,7 +34,7 @@ public:
 
 public slots:
     void isHaveVideo(bool hasVideo);
-    void audioData(unsigned char *block, int rate);
+    void audioData(QByteArray block, int rate);
     void playerChange();
 
 protected:

@@ -312,8 +312,7 @@ void TestVideoQueue::previewPaneFollowsItsEngine()
     QVERIFY(form.waveWidget()->isVisible());
     QVERIFY(!form.elementWindow()->isVisible());
     QByteArray block = tone.last();
-    emit engine.emitAudioData(reinterpret_cast<unsigned char *>(block.data()),
-                              RecordedLevels::rateOf(block));
+    emit engine.emitAudioData(block, RecordedLevels::rateOf(block));
     unsigned lo = 1000, hi = 0;
     for (unsigned v : form.waveWidget()->barValues()) {
         lo = qMin(lo, v);
@@ -333,7 +332,7 @@ void TestVideoQueue::previewPaneFollowsItsEngine()
     QVERIFY(shot.pixelColor(2, 2).alpha() == 255 && shot.pixelColor(2, 2) != QColor(0, 0, 0));
 
     // A null block clears the waveform: the next paint draws no wave.
-    emit engine.emitAudioData(nullptr, 0);
+    emit engine.emitAudioData(QByteArray(), 0);
     const QImage cleared = form.grab().toImage();
     int left = 0;
     for (int y = 0; y < cleared.height(); ++y)
