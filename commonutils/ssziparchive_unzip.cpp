@@ -1,0 +1,561 @@
+// Extracting archives and checking passwords.
+#include "ssziparchive.h"
+#include "zipcrypto.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStorageInfo>
+
+#include <minizip/unzip.h>
+#include <cerrno>
+#include <memory>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace {
+
+constexpr int kReadBlock = 4096;
+constexpr int kMaxLinkTarget = 4096;
+constexpr quint32 kFlagEncrypted = 1u << 0;
+constexpr quint32 kFlagDataDescriptor = 1u << 3;
+
+SSZipError archiveError(int code, const QString &text)
+{
+    return {QString::fromLatin1(SSZipArchiveErrorDomain), code, text};
+}
+
+SSZipError posixError(int code, const QString &path)
+{
+    return {QString::fromLatin1(SSZipPosixErrorDomain), code,
+            QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(strerror(code)))};
+}
+
+// Reads the current entry's information and raw name.
+bool currentEntry(unzFile zip, SSZipEntryInfo *info, QByteArray *rawName)
+{
+    unz_file_info64 fi;
+    if (unzGetCurrentFileInfo64(zip, &fi, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
+    QByteArray name(int(fi.size_filename) + 1, '\0');
+    if (unzGetCurrentFileInfo64(zip, &fi, name.data(), uLong(name.size()), nullptr, 0, nullptr, 0)
+        != UNZ_OK)
+        return false;
+    name.truncate(int(fi.size_filename));
+    *rawName = name;
+    info->versionMadeBy = quint32(fi.version);
+    info->flag = quint32(fi.flag);
+    info->compressionMethod = quint32(fi.compression_method);
+    info->dosDate = quint32(fi.dosDate);
+    info->crc = quint32(fi.crc);
+    info->compressedSize = fi.compressed_size;
+    info->uncompressedSize = fi.uncompressed_size;
+    info->externalAttributes = quint32(fi.external_fa);
+    return true;
+}
+
+// Reads one entry's bytes. Encrypted entries are read raw, decrypted,
+// inflated and checked here (see zipcrypto.h); the others by minizip.
+class EntryReader
+{
+public:
+    enum Result { Ok, WrongPassword, OpenFailed };
+
+    EntryReader(unzFile zip, const SSZipEntryInfo &info) : m_zip(zip), m_info(info) {}
+    ~EntryReader() { close(); }
+
+    Result open(const QByteArray &password)
+    {
+        if (!(m_info.flag & kFlagEncrypted))
+            return unzOpenCurrentFile(m_zip) == UNZ_OK ? (m_open = true, Ok) : OpenFailed;
+        if (password.isEmpty())
+            return WrongPassword;
+        if (m_info.compressionMethod != 0 && m_info.compressionMethod != Z_DEFLATED)
+            return OpenFailed;
+        int method = 0, level = 0;
+        if (unzOpenCurrentFile2(m_zip, &method, &level, 1) != UNZ_OK)
+            return OpenFailed;
+        m_open = true;
+        m_raw = true;
+        m_keys.reset(new ZipCryptoKeys(password));
+        char header[ZipCryptoKeys::kHeaderSize];
+        if (unzReadCurrentFile(m_zip, header, sizeof header) != int(sizeof header))
+            return OpenFailed;
+        m_keys->decrypt(header, sizeof header);
+        // With a data descriptor the check byte is the time's, else the CRC's.
+        const quint8 expected = (m_info.flag & kFlagDataDescriptor)
+            ? quint8(m_info.dosDate >> 8) : quint8(m_info.crc >> 24);
+        if (quint8(header[sizeof header - 1]) != expected)
+            return WrongPassword;
+        m_inflating = m_info.compressionMethod == Z_DEFLATED;
+        if (m_inflating && inflateInit2(&m_stream, -MAX_WBITS) != Z_OK)
+            return OpenFailed;
+        m_crc = crc32(0L, Z_NULL, 0);
+        return Ok;
+    }
+
+    // Bytes read, 0 at the end, negative on an error.
+    int read(char *buffer, int capacity)
+    {
+        if (!m_raw)
+            return unzReadCurrentFile(m_zip, buffer, unsigned(capacity));
+        int produced = 0;
+        if (!m_inflating) {
+            produced = unzReadCurrentFile(m_zip, buffer, unsigned(capacity));
+            if (produced > 0)
+                m_keys->decrypt(buffer, produced);
+        } else {
+            m_stream.next_out = reinterpret_cast<Bytef *>(buffer);
+            m_stream.avail_out = uInt(capacity);
+            while (m_stream.avail_out > 0 && !m_ended) {
+                if (m_stream.avail_in == 0) {
+                    const int n = unzReadCurrentFile(m_zip, m_input, sizeof m_input);
+                    if (n < 0)
+                        return n;
+                    m_keys->decrypt(m_input, n);
+                    m_stream.next_in = reinterpret_cast<Bytef *>(m_input);
+                    m_stream.avail_in = uInt(n);
+                }
+                const int status = inflate(&m_stream, Z_NO_FLUSH);
+                if (status == Z_STREAM_END)
+                    m_ended = true;
+                else if (status != Z_OK)
+                    return -1;
+            }
+            produced = capacity - int(m_stream.avail_out);
+        }
+        if (produced > 0) {
+            m_crc = crc32(m_crc, reinterpret_cast<const Bytef *>(buffer), uInt(produced));
+            m_size += quint64(produced);
+        }
+        return produced;
+    }
+
+    // False when the bytes read don't match the entry's CRC and size.
+    bool close()
+    {
+        if (!m_open)
+            return true;
+        m_open = false;
+        const int status = unzCloseCurrentFile(m_zip);
+        if (!m_raw)
+            return status != UNZ_CRCERROR;
+        if (m_inflating)
+            inflateEnd(&m_stream);
+        return m_crc == m_info.crc && m_size == m_info.uncompressedSize;
+    }
+
+private:
+    unzFile m_zip;
+    SSZipEntryInfo m_info;
+    std::unique_ptr<ZipCryptoKeys> m_keys;
+    z_stream m_stream{};
+    char m_input[kReadBlock];
+    quint32 m_crc = 0;
+    quint64 m_size = 0;
+    bool m_open = false, m_raw = false, m_inflating = false, m_ended = false;
+};
+
+// minizip can't open an archive without entries; it is a valid one all
+// the same: just the end record, 22 bytes, with an entry count of 0.
+bool isEmptyArchive(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() != 22)
+        return false;
+    const QByteArray record = file.readAll();
+    return record.startsWith("PK\x05\x06") && record.at(10) == 0 && record.at(11) == 0;
+}
+
+bool isLink(const SSZipEntryInfo &info)
+{
+    return (info.versionMadeBy >> 8) == 3 && ((info.externalAttributes >> 28) & 0xf) == 0xA;
+}
+
+// The deepest existing folder on the way to path must lie inside root, so
+// that no folder is created through a link that leads out.
+bool staysInside(const QString &canonicalRoot, const QString &path)
+{
+    QString probe = path;
+    QFileInfo info(probe);
+    while (!info.exists() && !info.isSymLink()) {
+        probe = info.absolutePath();
+        info.setFile(probe);
+    }
+    const QString canonical = info.canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    return canonical == canonicalRoot || canonical.startsWith(canonicalRoot + '/');
+}
+
+bool setModificationTime(const QString &path, const QDateTime &date)
+{
+    struct timespec times[2];
+    times[0].tv_sec = time_t(date.toSecsSinceEpoch());
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times,
+                       AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+class Unzipper
+{
+public:
+    Unzipper(const QString &path, const QString &destination,
+             const SSZipArchive::UnzipOptions &options, SSZipArchiveDelegate *delegate,
+             const SSZipArchive::ProgressHandler &progress)
+        : m_path(path), m_destination(destination), m_options(options), m_delegate(delegate),
+          m_progress(progress)
+    {
+    }
+
+    bool run();
+    const SSZipError &error() const { return m_error; }
+
+private:
+    enum class Step { Next, Stop, Cancel };
+
+    Step extractCurrent(qint64 index, qint64 total);
+    Step writeFile(EntryReader &reader, const QString &fullPath, const SSZipEntryInfo &info);
+    Step writeLink(EntryReader &reader, const QString &fullPath, const QString &relative);
+    void refuse(const QString &name, const QString &why);
+    Step fail(const SSZipError &error)
+    {
+        m_error = error;
+        return Step::Stop;
+    }
+
+    QString m_path, m_destination, m_root;
+    SSZipArchive::UnzipOptions m_options;
+    SSZipArchiveDelegate *m_delegate;
+    const SSZipArchive::ProgressHandler &m_progress;
+    unzFile m_zip = nullptr;
+    quint64 m_archiveSize = 0, m_loaded = 0;
+    QList<QPair<QString, QDateTime>> m_dates;
+    SSZipError m_error;
+    bool m_softFailure = false;
+};
+
+bool Unzipper::run()
+{
+    if (m_path.isEmpty() || m_destination.isEmpty()) {
+        m_error = archiveError(SSZipArchiveErrorCodeInvalidArguments,
+                               QStringLiteral("received invalid argument(s)"));
+        return false;
+    }
+    m_zip = unzOpen64(QFile::encodeName(m_path).constData());
+    if (!m_zip && isEmptyArchive(m_path))
+        return true;
+    if (!m_zip) {
+        m_error = archiveError(SSZipArchiveErrorCodeFailedOpenZipFile,
+                               QStringLiteral("failed to open zip file"));
+        return false;
+    }
+    m_archiveSize = quint64(QFileInfo(m_path).size());
+    unz_global_info64 global{};
+    unzGetGlobalInfo64(m_zip, &global);
+    const qint64 total = qint64(global.number_entry);
+
+    int status = unzGoToFirstFile(m_zip);
+    bool ok = true;
+    if (status == UNZ_END_OF_LIST_OF_FILE) {
+        status = UNZ_OK;   // an empty archive unpacks to nothing
+    } else if (status != UNZ_OK) {
+        m_error = archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
+                               QStringLiteral("failed to open first file in zip file"));
+        ok = false;
+    }
+    if (ok && !QDir().mkpath(m_destination)) {
+        m_error = posixError(errno ? errno : EIO, m_destination);
+        ok = false;
+    }
+    m_root = QFileInfo(m_destination).canonicalFilePath();
+    bool cancelled = false;
+    if (ok) {
+        if (m_delegate) {
+            m_delegate->zipArchiveWillUnzipArchiveAtPath(m_path, global.number_entry);
+            m_delegate->zipArchiveProgressEvent(0, m_archiveSize);
+        }
+        for (qint64 index = 0; ok && global.number_entry > 0; ++index) {
+            const Step step = extractCurrent(index, total);
+            if (step != Step::Next) {
+                ok = false;
+                cancelled = step == Step::Cancel;
+                break;
+            }
+            status = unzGoToNextFile(m_zip);
+            if (status == UNZ_END_OF_LIST_OF_FILE)
+                break;
+            if (status != UNZ_OK) {
+                m_error = archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
+                                       QStringLiteral("failed to open file in zip file"));
+                ok = false;
+            }
+        }
+    }
+    unzClose(m_zip);
+    if (ok && m_options.preserveAttributes) {
+        // Writing files changes their folders' times, so folders come last.
+        for (const auto &entry : qAsConst(m_dates)) {
+            if (!setModificationTime(entry.first, entry.second))
+                qWarning().noquote() << QStringLiteral(
+                    "[SSZipArchive] Set attributes failed for directory: %1.").arg(entry.first);
+        }
+    }
+    if (cancelled)
+        return false;
+    if (m_delegate) {
+        m_delegate->zipArchiveDidUnzipArchiveAtPath(m_path, global.number_entry, m_destination);
+        m_delegate->zipArchiveProgressEvent(m_archiveSize, m_archiveSize);
+    }
+    return ok && !m_softFailure;
+}
+
+void Unzipper::refuse(const QString &name, const QString &why)
+{
+    qWarning().noquote() << QStringLiteral("[SSZipArchive] Refused \"%1\": %2").arg(name, why);
+    m_error = archiveError(SSZipArchiveErrorCodeUnsafeEntry,
+                           QStringLiteral("refused entry \"%1\": %2").arg(name, why));
+    m_softFailure = true;
+}
+
+Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
+{
+    SSZipEntryInfo info;
+    QByteArray raw;
+    if (!currentEntry(m_zip, &info, &raw))
+        return fail(archiveError(SSZipArchiveErrorCodeFileInfoNotLoadable,
+                                 QStringLiteral("failed to retrieve info for file")));
+    if (m_delegate
+        && !m_delegate->zipArchiveShouldUnzipFileAtIndex(index, total, m_path, info))
+        return Step::Cancel;
+    if (m_delegate)
+        m_delegate->zipArchiveWillUnzipFileAtIndex(index, total, m_path, info);
+    m_loaded += info.compressedSize;
+    if (m_delegate)
+        m_delegate->zipArchiveProgressEvent(m_loaded, m_archiveSize);
+
+    QString name = SSZipArchive::filenameFromRawName(raw, info.versionMadeBy, info.flag);
+    if (name.startsWith(QLatin1String("__MACOSX/")))
+        return Step::Next;
+    if (name.isEmpty())
+        name = QString::number(index);
+    const bool isFolder = raw.endsWith('/') || raw.endsWith('\\');
+    name.replace('\\', '/');
+    if (m_progress)
+        m_progress(name, info, index, total);
+
+    if (name.startsWith('/') || (name.size() > 1 && name.at(1) == ':')) {
+        refuse(name, QStringLiteral("absolute name"));
+        return Step::Next;
+    }
+    const QString relative = QDir::cleanPath(name);
+    if (relative == QLatin1String("..") || relative.startsWith(QLatin1String("../"))) {
+        refuse(name, QStringLiteral("name leaves the destination"));
+        return Step::Next;
+    }
+    const QString fullPath = relative == QLatin1String(".")
+        ? m_destination : m_destination + '/' + relative;
+    const QString folder = isFolder ? fullPath : QFileInfo(fullPath).absolutePath();
+    if (!staysInside(m_root, folder)) {
+        refuse(name, QStringLiteral("a link on the way leads out of the destination"));
+        return Step::Next;
+    }
+    if (!QDir().mkpath(folder)) {
+        const int code = errno;
+        if (code == ENOSPC)
+            return fail(posixError(code, folder));
+        qWarning().noquote() << QStringLiteral("[SSZipArchive] Error: cannot create %1").arg(folder);
+    }
+    const QDateTime date = SSZipArchive::dateWithMSDOSFormat(info.dosDate);
+    if (isFolder) {
+        if (m_options.preserveAttributes)
+            m_dates.append({fullPath, date});
+        return Step::Next;
+    }
+    const QFileInfo existing(fullPath);
+    if ((existing.exists() || existing.isSymLink()) && !m_options.overwrite)
+        return Step::Next;
+
+    if (info.compressionMethod == 99)
+        return fail(archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
+                                 QStringLiteral("failed to open file in zip file (AES encryption "
+                                                "is not supported)")));
+    EntryReader reader(m_zip, info);
+    switch (reader.open(m_options.password.toUtf8())) {
+    case EntryReader::Ok:
+        break;
+    case EntryReader::WrongPassword:
+        return fail(archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
+                                 QStringLiteral("failed to open file in zip file (wrong or "
+                                                "missing password)")));
+    case EntryReader::OpenFailed:
+        return fail(archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
+                                 QStringLiteral("failed to open file in zip file")));
+    }
+    const Step step = isLink(info) ? writeLink(reader, fullPath, relative)
+                                   : writeFile(reader, fullPath, info);
+    if (step != Step::Next)
+        return step;
+    if (m_options.preserveAttributes && !setModificationTime(fullPath, date))
+        qWarning().noquote() << "[SSZipArchive] Failed to set attributes - whilst setting "
+                                "modification date";
+
+    if (!isLink(info) && m_options.nestedZipLevel > 0
+        && QFileInfo(fullPath).suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) == 0) {
+        const QFileInfo nested(fullPath);
+        SSZipArchive::UnzipOptions inner = m_options;
+        inner.nestedZipLevel -= 1;
+        const QString into = nested.absolutePath() + '/' + nested.completeBaseName();
+        SSZipError innerError;
+        if (SSZipArchive::unzipFileAtPath(fullPath, into, inner, &innerError))
+            QFile::remove(fullPath);
+        else
+            qWarning().noquote() << "[SSZipArchive] nested archive:" << innerError.text;
+    }
+    return Step::Next;
+}
+
+Unzipper::Step Unzipper::writeFile(EntryReader &reader, const QString &fullPath,
+                                   const SSZipEntryInfo &info)
+{
+    // A saved file replaces what was there (a link included) only once its
+    // bytes have passed the CRC check.
+    QSaveFile file(fullPath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        const int code = errno ? errno : EIO;
+        const bool full = QStorageInfo(QFileInfo(fullPath).absolutePath()).bytesAvailable() == 0;
+        return fail(posixError(full ? ENOSPC : code, fullPath));
+    }
+    char block[kReadBlock];
+    int n;
+    while ((n = reader.read(block, sizeof block)) > 0) {
+        if (file.write(block, n) != n) {
+            const QString text = QStringLiteral("Failed to write file (check your free space)");
+            qWarning().noquote() << "[SSZipArchive]" << text;
+            return fail(archiveError(SSZipArchiveErrorCodeFailedToWriteFile, text));
+        }
+    }
+    if (n < 0)
+        return fail(archiveError(SSZipArchiveErrorCodeFileContentNotReadable,
+                                 QStringLiteral("failed to read contents of file entry")));
+    if (!reader.close())
+        return fail(archiveError(SSZipArchiveErrorCodeFileInfoNotLoadable,
+                                 QStringLiteral("crc check failed for file")));
+    if (!file.commit()) {
+        const QString text = QStringLiteral("Failed to write file (check your free space)");
+        qWarning().noquote() << "[SSZipArchive]" << text;
+        return fail(archiveError(SSZipArchiveErrorCodeFailedToWriteFile, text));
+    }
+    // Set-uid, set-gid and sticky bits are never restored.
+    const quint32 mode = (info.externalAttributes >> 16) & 0777;
+    if (m_options.preserveAttributes && (info.externalAttributes >> 16) != 0
+        && ::chmod(QFile::encodeName(fullPath).constData(), mode_t(mode | 0600)) != 0)
+        qWarning().noquote() << "[SSZipArchive] Failed to set attributes - whilst setting "
+                                "permissions";
+    return Step::Next;
+}
+
+Unzipper::Step Unzipper::writeLink(EntryReader &reader, const QString &fullPath,
+                                   const QString &relative)
+{
+    QByteArray target;
+    char block[kReadBlock];
+    int n;
+    while ((n = reader.read(block, sizeof block)) > 0 && target.size() <= kMaxLinkTarget)
+        target.append(block, n);
+    if (n != 0 || !reader.close())
+        return fail(archiveError(SSZipArchiveErrorCodeFileContentNotReadable,
+                                 QStringLiteral("failed to read contents of file entry")));
+    const QString text = QFile::decodeName(target);
+    const QString resolved = QDir::cleanPath(QFileInfo(relative).path() + '/' + text);
+    // Lexically inside, and inside once the links already made are followed.
+    if (text.isEmpty() || text.startsWith('/') || resolved == QLatin1String("..")
+        || resolved.startsWith(QLatin1String("../"))
+        || !staysInside(m_root, QFileInfo(fullPath).absolutePath() + '/' + text)) {
+        refuse(relative, QStringLiteral("link points outside the destination"));
+        return Step::Next;
+    }
+    const QByteArray native = QFile::encodeName(fullPath);
+    struct stat st;
+    if (::lstat(native.constData(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode) && ::unlink(native.constData()) != 0)
+            qWarning().noquote() << QStringLiteral(
+                "Failed to delete existing symbolic link at \"%1\"").arg(fullPath);
+    }
+    if (::symlink(target.constData(), native.constData()) != 0) {
+        const int code = errno;
+        qWarning().noquote() << QStringLiteral(
+            "Failed to create symbolic link at \"%1\" to \"%2\" - symlink() error code: %3")
+                                    .arg(fullPath, text).arg(code);
+        m_error = posixError(code, fullPath);
+        m_softFailure = true;
+    }
+    return Step::Next;
+}
+
+} // namespace
+
+bool SSZipArchive::isFilePasswordProtectedAtPath(const QString &path)
+{
+    unzFile zip = unzOpen64(QFile::encodeName(path).constData());
+    if (!zip)
+        return false;
+    bool encrypted = false;
+    for (int status = unzGoToFirstFile(zip); status == UNZ_OK && !encrypted;
+         status = unzGoToNextFile(zip)) {
+        SSZipEntryInfo info;
+        QByteArray raw;
+        encrypted = currentEntry(zip, &info, &raw) && (info.flag & kFlagEncrypted);
+    }
+    unzClose(zip);
+    return encrypted;
+}
+
+bool SSZipArchive::isPasswordValidForArchiveAtPath(const QString &path, const QString &password,
+                                                   SSZipError *error)
+{
+    unzFile zip = unzOpen64(QFile::encodeName(path).constData());
+    if (!zip) {
+        if (error)
+            *error = archiveError(SSZipArchiveErrorCodeFailedOpenZipFile,
+                                  QStringLiteral("failed to open zip file"));
+        return false;
+    }
+    bool valid = true;
+    for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {
+        SSZipEntryInfo info;
+        QByteArray raw;
+        if (!currentEntry(zip, &info, &raw) || !(info.flag & kFlagEncrypted))
+            continue;
+        EntryReader reader(zip, info);
+        char buffer[10];
+        valid = reader.open(password.toUtf8()) == EntryReader::Ok
+            && reader.read(buffer, sizeof buffer) >= 0;
+        if (!valid && error)
+            *error = archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
+                                  QStringLiteral("failed to open file in zip file"));
+        break;
+    }
+    unzClose(zip);
+    return valid;
+}
+
+bool SSZipArchive::unzipFileAtPath(const QString &path, const QString &destination,
+                                   const UnzipOptions &options, SSZipError *error,
+                                   SSZipArchiveDelegate *delegate,
+                                   const ProgressHandler &progress,
+                                   const CompletionHandler &completion)
+{
+    Unzipper unzipper(path, destination, options, delegate, progress);
+    const bool ok = unzipper.run();
+    if (error)
+        *error = unzipper.error();
+    if (completion)
+        completion(path, ok, unzipper.error());
+    return ok;
+}

@@ -1,0 +1,365 @@
+// Zip archives on disk: round trips keep bytes, names, links, modes and
+// times; hostile archives write nothing outside the destination; wrong
+// passwords, damaged entries, cancelling and nested archives.
+#include "commonutils/ssziparchive.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "../filebytes.h"
+
+#include <minizip/zip.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace {
+
+QByteArray randomBytes(int size, quint32 seed)
+{
+    QRandomGenerator generator(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char &c : bytes)
+        c = char(generator.bounded(256));
+    return bytes;
+}
+
+void setTime(const QString &path, qint64 seconds)
+{
+    struct timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times,
+                         AT_SYMLINK_NOFOLLOW), 0);
+}
+
+qint64 timeOf(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? qint64(st.st_mtime) : -1;
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
+}
+
+QString linkTarget(const QString &path)
+{
+    char buffer[4096];
+    const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
+    return n < 0 ? QString() : QFile::decodeName(QByteArray(buffer, int(n)));
+}
+
+// Writes entries as another tool would, with any name and mode.
+struct RawEntry
+{
+    QByteArray name;
+    QByteArray data;
+    quint32 mode;   // st_mode bits
+};
+
+bool writeRawArchive(const QString &path, const QList<RawEntry> &entries, int level = -1)
+{
+    zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
+    if (!zip)
+        return false;
+    for (const RawEntry &entry : entries) {
+        zip_fileinfo info{};
+        info.dosDate = SSZipArchive::msdosFormatWithDate(QDateTime::currentDateTime());
+        info.external_fa = uLong(entry.mode) << 16;
+        if (zipOpenNewFileInZip4_64(zip, entry.name.constData(), &info, nullptr, 0, nullptr, 0,
+                                    nullptr, level == 0 ? 0 : Z_DEFLATED, level, 0, -MAX_WBITS, 8,
+                                    Z_DEFAULT_STRATEGY, nullptr, 0, (3 << 8) | 30, 1 << 11, 0)
+            != ZIP_OK)
+            return false;
+        if (!entry.data.isEmpty())
+            zipWriteInFileInZip(zip, entry.data.constData(), unsigned(entry.data.size()));
+        zipCloseFileInZip(zip);
+    }
+    return zipClose(zip, nullptr) == ZIP_OK;
+}
+
+QStringList treeOf(const QString &root)
+{
+    QStringList names;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << QDir(root).relativeFilePath(it.next());
+    names.sort();
+    return names;
+}
+
+class RecordingDelegate : public SSZipArchiveDelegate
+{
+public:
+    int stopAt = -1;
+    QList<quint64> loaded;
+    int willUnzip = 0, didUnzip = 0;
+
+    void zipArchiveWillUnzipArchiveAtPath(const QString &, quint64) override { ++willUnzip; }
+    bool zipArchiveShouldUnzipFileAtIndex(qint64 index, qint64, const QString &,
+                                          const SSZipEntryInfo &) override
+    {
+        return index != stopAt;
+    }
+    void zipArchiveDidUnzipArchiveAtPath(const QString &, quint64, const QString &) override
+    {
+        ++didUnzip;
+    }
+    void zipArchiveProgressEvent(quint64 done, quint64) override { loaded << done; }
+};
+
+} // namespace
+
+class ZipArchiveTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void roundTripKeepsBytesNamesLinksModesAndTimes_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::newRow("plain") << QString();
+        QTest::newRow("password") << QStringLiteral("pässwörd 1");
+    }
+    void roundTripKeepsBytesNamesLinksModesAndTimes()
+    {
+        QFETCH(QString, password);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source");
+        const QByteArray big = randomBytes(300000, 7);
+        const QByteArray small = "short text\n";
+        QVERIFY(writeBytes(source + "/sub/big.bin", big));
+        QVERIFY(writeBytes(source + "/Grüße ü.txt", small));
+        QVERIFY(writeBytes(source + "/.hidden", "h"));
+        QVERIFY(QDir().mkpath(source + "/empty"));
+        QCOMPARE(::symlink("sub/big.bin", QFile::encodeName(source + "/link").constData()), 0);
+        QVERIFY(::chmod(QFile::encodeName(source + "/sub/big.bin").constData(), 0750) == 0);
+        const qint64 stamp = QDateTime(QDate(2021, 3, 14), QTime(15, 9, 26)).toSecsSinceEpoch();
+        for (const char *name : {"/sub/big.bin", "/Grüße ü.txt", "/.hidden", "/link"})
+            setTime(source + QString::fromUtf8(name), stamp);
+        setTime(source + "/empty", stamp - 3600);
+
+        const QString archive = dir.filePath("round.zip");
+        QList<quint64> progress;
+        QVERIFY(SSZipArchive::createZipFileAtPathWithContentsOfDirectory(
+            archive, source, false, -1, password, false,
+            [&](quint64 done, quint64 total) { progress << done << total; }));
+        QCOMPARE(progress.mid(progress.size() - 2), (QList<quint64>{6, 6}));
+        QCOMPARE(SSZipArchive::isFilePasswordProtectedAtPath(archive), !password.isEmpty());
+        QVERIFY(SSZipArchive::isPasswordValidForArchiveAtPath(archive, password));
+        if (!password.isEmpty()) {
+            SSZipError error;
+            QVERIFY(!SSZipArchive::isPasswordValidForArchiveAtPath(archive, "wrong", &error));
+            QCOMPARE(error.code, int(SSZipArchiveErrorCodeFailedOpenFileInZip));
+            const QString refused = dir.filePath("refused");
+            SSZipArchive::UnzipOptions wrong;
+            wrong.password = "wrong";
+            QVERIFY(!SSZipArchive::unzipFileAtPath(archive, refused, wrong, &error));
+            QCOMPARE(error.code, int(SSZipArchiveErrorCodeFailedOpenFileInZip));
+            QCOMPARE(QDir(refused).entryList(QDir::Files | QDir::Hidden), QStringList());
+        }
+
+        const QString target = dir.filePath("target");
+        SSZipArchive::UnzipOptions options;
+        options.password = password;
+        bool completed = false;
+        QVERIFY(SSZipArchive::unzipFileAtPath(
+            archive, target, options, nullptr, nullptr, {},
+            [&](const QString &path, bool ok, const SSZipError &) {
+                completed = ok && path == archive;
+            }));
+        QVERIFY(completed);
+        QCOMPARE(treeOf(target), treeOf(source));
+        QCOMPARE(readBytes(target + "/sub/big.bin"), big);
+        QCOMPARE(readBytes(target + "/Grüße ü.txt"), small);
+        QCOMPARE(linkTarget(target + "/link"), QStringLiteral("sub/big.bin"));
+        QCOMPARE(modeOf(target + "/sub/big.bin") & 07777, mode_t(0750));
+        for (const char *name : {"/sub/big.bin", "/Grüße ü.txt", "/link"})
+            QCOMPARE(timeOf(target + QString::fromUtf8(name)), stamp);
+        QCOMPARE(timeOf(target + "/empty"), stamp - 3600);
+    }
+
+    void filesAndDataEntriesAreWrittenByInstance()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.filePath("one.txt"), "first"));
+        QVERIFY(writeBytes(dir.filePath("nested/two.txt"), "second"));
+        const QString archive = dir.filePath("files.zip");
+        QVERIFY(SSZipArchive::createZipFileAtPathWithFiles(
+            archive, {dir.filePath("one.txt"), dir.filePath("nested/two.txt")}));
+        {
+            SSZipArchive writer(dir.filePath("data.zip"));
+            QVERIFY(writer.open());
+            QVERIFY(writer.writeData("made in memory", "memory/data.txt"));
+            QVERIFY(!writer.writeData("x", "aes.txt", -1, "secret", true));
+            QVERIFY(writer.close());
+        }
+        QVERIFY(!SSZipArchive(dir.filePath("never.zip")).writeData("x", "x.txt"));
+
+        const QString out = dir.filePath("out");
+        QVERIFY(SSZipArchive::unzipFileAtPath(archive, out));
+        QVERIFY(SSZipArchive::unzipFileAtPath(dir.filePath("data.zip"), out));
+        QCOMPARE(treeOf(out), (QStringList{"memory", "memory/data.txt", "one.txt", "two.txt"}));
+        QCOMPARE(readBytes(out + "/memory/data.txt"), QByteArray("made in memory"));
+    }
+
+    void hostileEntriesWriteNothingOutsideTheDestination()
+    {
+        QTemporaryDir dir;
+        const QString outside = dir.filePath("outside");
+        QVERIFY(QDir().mkpath(outside));
+        const QString archive = dir.filePath("hostile.zip");
+        QVERIFY(writeRawArchive(
+            archive,
+            {{QFile::encodeName(outside + "/absolute.txt"), "abs", S_IFREG | 0644},
+             {"../climb.txt", "climb", S_IFREG | 0644},
+             {"a/../../climb2.txt", "climb2", S_IFREG | 0644},
+             {"up", "..", S_IFLNK | 0777},
+             {"up/through.txt", "through", S_IFREG | 0644},
+             {"far", QFile::encodeName(outside), S_IFLNK | 0777},
+             {"far/deep/through2.txt", "through2", S_IFREG | 0644},
+             {"self", ".", S_IFLNK | 0777},
+             {"chain", "self/..", S_IFLNK | 0777},
+             {"suid", "#!/bin/sh\n", S_IFREG | 04755},
+             {"sgid", "#!/bin/sh\n", S_IFREG | 02775},
+             {"a/../kept.txt", "kept", S_IFREG | 0644}}));
+
+        const QString dest = dir.filePath("dest");
+        SSZipError error;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(archive, dest, {}, &error));
+        QCOMPARE(error.domain, QString::fromLatin1(SSZipArchiveErrorDomain));
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeUnsafeEntry));
+
+        QCOMPARE(treeOf(outside), QStringList());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 (QStringList{"dest", "hostile.zip", "outside"}));
+        // Entries below refused links land in plain folders of their own.
+        QCOMPARE(treeOf(dest), (QStringList{"far", "far/deep", "far/deep/through2.txt", "kept.txt",
+                                            "self", "sgid", "suid", "up", "up/through.txt"}));
+        QCOMPARE(linkTarget(dest + "/self"), QStringLiteral("."));
+        QCOMPARE(readBytes(dest + "/kept.txt"), QByteArray("kept"));
+        QCOMPARE(modeOf(dest + "/suid") & 07777, mode_t(0755));
+        QCOMPARE(modeOf(dest + "/sgid") & 07777, mode_t(0775));
+    }
+
+    void damagedEntryFailsAndLeavesNoFile()
+    {
+        QTemporaryDir dir;
+        const QByteArray content = randomBytes(5000, 3);
+        const QString archive = dir.filePath("damaged.zip");
+        QVERIFY(writeRawArchive(archive, {{"data.bin", content, S_IFREG | 0644}}, 0));
+        QByteArray bytes = readBytes(archive);
+        const int at = bytes.indexOf(content.left(64));
+        QVERIFY(at > 0);
+        bytes[at + 2500] = char(bytes[at + 2500] ^ 0x5a);
+        QVERIFY(writeBytes(archive, bytes));
+
+        SSZipError error;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(archive, dir.filePath("out"), {}, &error));
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeFileInfoNotLoadable));
+        QCOMPARE(error.text, QStringLiteral("crc check failed for file"));
+        QCOMPARE(treeOf(dir.filePath("out")), QStringList());
+    }
+
+    void badArgumentsAndUnreadableArchivesAreErrors()
+    {
+        QTemporaryDir dir;
+        SSZipError error;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(QString(), dir.path(), {}, &error));
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeInvalidArguments));
+        QCOMPARE(error.text, QStringLiteral("received invalid argument(s)"));
+        QVERIFY(writeBytes(dir.filePath("not.zip"), "this is no archive"));
+        QVERIFY(!SSZipArchive::unzipFileAtPath(dir.filePath("not.zip"), dir.filePath("o"), {},
+                                               &error));
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeFailedOpenZipFile));
+        QVERIFY(writeRawArchive(dir.filePath("empty.zip"), {}));
+        QVERIFY(SSZipArchive::unzipFileAtPath(dir.filePath("empty.zip"), dir.filePath("e")));
+    }
+
+    void delegateFollowsProgressAndCanCancel()
+    {
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("three.zip");
+        QVERIFY(writeRawArchive(archive, {{"1.bin", randomBytes(4000, 1), S_IFREG | 0644},
+                                          {"2.bin", randomBytes(4000, 2), S_IFREG | 0644},
+                                          {"3.bin", randomBytes(4000, 3), S_IFREG | 0644}}));
+        RecordingDelegate all;
+        QStringList names;
+        QVERIFY(SSZipArchive::unzipFileAtPath(
+            archive, dir.filePath("all"), {}, nullptr, &all,
+            [&](const QString &entry, const SSZipEntryInfo &, qint64 number, qint64 total) {
+                names << QStringLiteral("%1 %2/%3").arg(entry).arg(number).arg(total);
+            }));
+        QCOMPARE(names, (QStringList{"1.bin 0/3", "2.bin 1/3", "3.bin 2/3"}));
+        QCOMPARE(all.willUnzip, 1);
+        QCOMPARE(all.didUnzip, 1);
+        QCOMPARE(all.loaded.first(), quint64(0));
+        QCOMPARE(all.loaded.last(), quint64(QFileInfo(archive).size()));
+        QVERIFY(std::is_sorted(all.loaded.begin(), all.loaded.end()));
+
+        RecordingDelegate cancelling;
+        cancelling.stopAt = 1;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(archive, dir.filePath("cut"), {}, nullptr,
+                                               &cancelling));
+        QCOMPARE(treeOf(dir.filePath("cut")), QStringList{"1.bin"});
+        QCOMPARE(cancelling.didUnzip, 0);
+        QVERIFY(cancelling.loaded.last() < quint64(QFileInfo(archive).size()));
+    }
+
+    void existingFilesAreKeptWithoutOverwrite()
+    {
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("a.zip");
+        QVERIFY(writeRawArchive(archive, {{"f.txt", "new", S_IFREG | 0644}}));
+        QVERIFY(writeBytes(dir.filePath("out/f.txt"), "old"));
+        SSZipArchive::UnzipOptions keep;
+        keep.overwrite = false;
+        QVERIFY(SSZipArchive::unzipFileAtPath(archive, dir.filePath("out"), keep));
+        QCOMPARE(readBytes(dir.filePath("out/f.txt")), QByteArray("old"));
+        QVERIFY(SSZipArchive::unzipFileAtPath(archive, dir.filePath("out")));
+        QCOMPARE(readBytes(dir.filePath("out/f.txt")), QByteArray("new"));
+    }
+
+    void nestedArchivesUnpackIntoTheirFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeRawArchive(dir.filePath("inner.zip"), {{"deep.txt", "deep", S_IFREG | 0644}}));
+        QVERIFY(writeRawArchive(dir.filePath("outer.zip"),
+                                {{"inner.zip", readBytes(dir.filePath("inner.zip")),
+                                  S_IFREG | 0644}}));
+        SSZipArchive::UnzipOptions nested;
+        nested.nestedZipLevel = 1;
+        QVERIFY(SSZipArchive::unzipFileAtPath(dir.filePath("outer.zip"), dir.filePath("n"), nested));
+        QCOMPARE(treeOf(dir.filePath("n")), (QStringList{"inner", "inner/deep.txt"}));
+        QVERIFY(SSZipArchive::unzipFileAtPath(dir.filePath("outer.zip"), dir.filePath("flat")));
+        QCOMPARE(treeOf(dir.filePath("flat")), QStringList{"inner.zip"});
+    }
+
+    void datesNamesAndTexts()
+    {
+        // 2020-06-15 13:45:30: year 40, month 6, day 15, hour 13, minute 45, 15 two-seconds.
+        const quint32 dos = 40u << 25 | 6u << 21 | 15u << 16 | 13u << 11 | 45u << 5 | 15u;
+        const QDateTime date = SSZipArchive::dateWithMSDOSFormat(dos);
+        QCOMPARE(date, QDateTime(QDate(2020, 6, 15), QTime(13, 45, 30)));
+        QCOMPARE(SSZipArchive::msdosFormatWithDate(date), dos);
+
+        QCOMPARE(SSZipArchive::filenameFromRawName("\x81" "ber.txt", 20, 0), QStringLiteral("über.txt"));
+        QCOMPARE(SSZipArchive::filenameFromRawName("\xc3\xbc" "ber.txt", 20, 1 << 11),
+                 QStringLiteral("über.txt"));
+        QCOMPARE(SSZipArchive::filenameFromRawName("\xc3\xbc" "ber.txt", (3 << 8) | 30, 0),
+                 QStringLiteral("über.txt"));
+        QCOMPARE(SSZipArchive::filenameFromRawName("\xff\xfe\xff", (3 << 8) | 30, 0),
+                 QStringLiteral("FFFEFF"));
+
+        QCOMPARE(SSZipArchive::hexString(QByteArray("\x00\x0f\xab", 3)), QStringLiteral("000FAB"));
+        QCOMPARE(SSZipArchive::base64RFC4648(QByteArray("\xfb\xff\xfe", 3)), QStringLiteral("-__-"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ZipArchiveTest)
+#include "tst_ziparchive.moc"
