@@ -1,0 +1,51 @@
+#include "library/qaudiofilechunk.h"
+
+QAudioFileChunk::QAudioFileChunk()
+{
+    setVideoType(false);
+}
+
+QAudioFileChunk::QAudioFileChunk(QAudioFileChunk *other)
+    : QAudioFileChunk()
+{
+    if (!other)
+        return;
+    m_lists = other->m_lists;
+    m_recordingIcon = other->m_recordingIcon;
+    m_noFileIcon = other->m_noFileIcon;
+    m_playingIcon = other->m_playingIcon;
+    SetFilePath(other->GetFilePath());
+    SetFileName(other->GetFileName());
+    SetTitle(other->GetTitle());
+    setArtist(other->GetArtist());
+    setAlbum(other->GetAlbum());
+    setGenre(other->GetGenre());
+    setPlayTime(other->getPlayTime());
+    SetFileSize(other->GetFileSize());
+    SetCreateTime(other->GetCreateTime());
+    SetResolution(other->GetResolution());
+    SetFileExent(other->GetFileExent());
+    SetFileFormat(other->GetFileFormat());
+    setVideoType(other->getVideoType());
+    setNewAdd(other->isNewAdd());
+    setImage(other->GetImage());
+}
+
+QAudioFileChunk::~QAudioFileChunk() = default;
+
+bool QAudioFileChunk::RemoveList(const std::string &name)
+{
+    const int at = m_lists.lastIndexOf(name);
+    if (at < 0)
+        return false;
+    m_lists.removeAt(at);
+    return true;
+}
+
+bool QAudioFileChunk::RemoveList(int index)
+{
+    if (index < 0 || index >= m_lists.size())
+        return false;
+    m_lists.removeAt(index);
+    return true;
+}

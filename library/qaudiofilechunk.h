@@ -1,0 +1,55 @@
+#pragma once
+// One row of the recordings table: a history record, the playlists holding
+// it, its play state and the pictures of its state column.
+
+#include "library/qhistorychunk.h"
+
+#include <QList>
+
+#include <string>
+
+class QAudioFileChunk : public QHistoryChunk
+{
+public:
+    enum AudioState {
+        AudioNormal = 0,
+        AudioRecording = 1,
+        AudioPlaying = 2,
+        AudioPause = 3,
+        AudioNoFile = 4,
+    };
+
+    QAudioFileChunk();
+    // A copy for another library entry: the record, names and pictures, but
+    // neither the play state nor the fixed flag nor any per-view state.
+    explicit QAudioFileChunk(QAudioFileChunk *other);
+    ~QAudioFileChunk() override;
+
+    void SetListsBelong(QList<std::string> names) { m_lists = std::move(names); }
+    QList<std::string> GetListsBelong() const { return m_lists; }
+    // Appends even when the name is there already.
+    void AppendList(const std::string &name) { m_lists.append(name); }
+    // First equal name, -1 when absent.
+    int GetListNamePos(const std::string &name) const { return m_lists.indexOf(name); }
+    std::string GetListName(int index) const { return m_lists.value(index); }
+    // Removes the last equal name.
+    bool RemoveList(const std::string &name);
+    bool RemoveList(int index);
+    void RemoveAllLists() { m_lists.clear(); }
+
+    void SetAudioState(AudioState state) { m_state = state; }
+    AudioState GetAudioState() const { return m_state; }
+    void SetRecordingIcon(std::string path) { m_recordingIcon = std::move(path); }
+    std::string GetRecordingIcon() const { return m_recordingIcon; }
+    void SetNoFileIcon(std::string path) { m_noFileIcon = std::move(path); }
+    std::string GetNoFileIcon() const { return m_noFileIcon; }
+    void SetPlayingIcon(std::string path) { m_playingIcon = std::move(path); }
+    std::string GetPlayingIcon() const { return m_playingIcon; }
+
+private:
+    QList<std::string> m_lists;
+    AudioState m_state = AudioNormal;
+    std::string m_recordingIcon;
+    std::string m_noFileIcon;
+    std::string m_playingIcon;
+};

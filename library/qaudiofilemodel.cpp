@@ -1,0 +1,69 @@
+#include "library/qaudiofilemodel.h"
+
+#include "library/qaudiofilechunk.h"
+#include "library/qnameeditdelegate.h"
+#include "widgetkit/views/qjxitemroles.h"
+
+QAudioFileModel::QAudioFileModel(QObject *parent)
+    : QBaseDetailsModel(parent)
+{
+    setCheckInColumn(-1);
+}
+
+QString QAudioFileModel::baseName(const QString &fileName)
+{
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? fileName : fileName.left(dot);
+}
+
+QAudioFileChunk *QAudioFileModel::rowItem(const QModelIndex &index)
+{
+    return dynamic_cast<QAudioFileChunk *>(QNameEditDelegate::itemOfIndex(index));
+}
+
+QVariant QAudioFileModel::data(const QModelIndex &index, int role) const
+{
+    auto *item = index.isValid() ? dynamic_cast<QAudioFileChunk *>(
+                                       static_cast<IBaseChunk *>(index.internalPointer()))
+                                 : nullptr;
+    if (!item)
+        return QBaseDetailsModel::data(index, role);
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (column) {
+        case ColumnName: return baseName(QString::fromStdString(item->GetFileName()));
+        case ColumnFormat: return QString::fromStdString(item->GetFileExent()).toUpper();
+        case ColumnArtist: return QString::fromStdString(item->GetArtist());
+        case ColumnAlbum: return QString::fromStdString(item->GetAlbum());
+        case ColumnDuration: return QString::fromStdString(item->getPlayTime());
+        case ColumnCreated: return QString::fromStdString(item->GetCreateTime());
+        default: return QBaseDetailsModel::data(index, role);
+        }
+    case Qt::DecorationRole:
+        if (column == ColumnState) {
+            switch (item->GetAudioState()) {
+            case QAudioFileChunk::AudioRecording: return QString::fromStdString(item->GetRecordingIcon());
+            case QAudioFileChunk::AudioPlaying: return QString::fromStdString(item->GetPlayingIcon());
+            case QAudioFileChunk::AudioNoFile: return QString::fromStdString(item->GetNoFileIcon());
+            default: break;
+            }
+        }
+        return QBaseDetailsModel::data(index, role);
+    case Qt::TextAlignmentRole:
+        if (column == ColumnFormat)
+            return int(Qt::AlignHCenter | Qt::AlignVCenter);
+        return QBaseDetailsModel::data(index, role);
+    case Qt::CheckStateRole:
+        return QVariant();
+    default:
+        return QBaseDetailsModel::data(index, role);
+    }
+}
+
+Qt::ItemFlags QAudioFileModel::flags(const QModelIndex &index) const
+{
+    if (!index.model() || index.row() < 0 || index.column() < 0)
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled | Qt::ItemIsEnabled;
+}

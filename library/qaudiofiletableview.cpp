@@ -1,0 +1,90 @@
+#include "library/qaudiofiletableview.h"
+
+#include "library/qaudiofilemimedata.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qnameeditdelegate.h"
+#include "widgetkit/views/ibasechunk.h"
+#include "widgetkit/views/qjxitemroles.h"
+
+#include <QDrag>
+#include <QMouseEvent>
+
+QAudioFileTableView::QAudioFileTableView(QWidget *parent)
+    : QJXTableView(parent)
+{
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setMouseTracking(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+}
+
+QMimeData *QAudioFileTableView::selectionMimeData() const
+{
+    if (!selectionModel())
+        return nullptr;
+    QList<IBaseChunk *> rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows(QAudioFileModel::ColumnName)) {
+        IBaseChunk *row = QNameEditDelegate::itemOfIndex(index);
+        if (!row)
+            return nullptr;
+        rows << row;
+    }
+    return new QAudioFileMimeData(rows, m_membership);
+}
+
+void QAudioFileTableView::startDrag(Qt::DropActions)
+{
+    if (!m_membership)
+        return;
+    QMimeData *data = selectionMimeData();
+    if (!data)
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+}
+
+void QAudioFileTableView::mousePressEvent(QMouseEvent *event)
+{
+    const QModelIndex index = indexAt(event->pos());
+    if (index.isValid()) {
+        IBaseChunk *row = QNameEditDelegate::itemOfIndex(index);
+        if (row && !row->getEnable())
+            return;
+    }
+    QJXTableView::mousePressEvent(event);
+}
+
+void QAudioFileTableView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QJXTableView::mouseReleaseEvent(event);
+}
+
+void QAudioFileTableView::mouseMoveEvent(QMouseEvent *event)
+{
+    QJXTableView::mouseMoveEvent(event);
+    const QModelIndex index = indexAt(event->pos());
+    const bool overName = index.isValid() && index.column() == QAudioFileModel::ColumnName
+                          && index.row() == currentIndex().row();
+    viewport()->setCursor(overName ? Qt::IBeamCursor : Qt::ArrowCursor);
+}
+
+// Nothing is ever dropped on the recordings table.
+void QAudioFileTableView::dragEnterEvent(QDragEnterEvent *event)
+{
+    event->ignore();
+}
+
+void QAudioFileTableView::dragMoveEvent(QDragMoveEvent *event)
+{
+    event->ignore();
+}
+
+void QAudioFileTableView::dragLeaveEvent(QDragLeaveEvent *) {}
+
+void QAudioFileTableView::dropEvent(QDropEvent *event)
+{
+    event->ignore();
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The record of one recording as the history file keeps it, in memory.
+
+#include "widgetkit/views/ibasechunk.h"
+
+#include <string>
+
+class QHistoryChunk : public IBaseChunk
+{
+public:
+    QHistoryChunk();
+    ~QHistoryChunk() override;
+
+    void SetFilePath(std::string path) { m_filePath = std::move(path); }
+    std::string GetFilePath() const { return m_filePath; }
+    // Last path component, extension included.
+    void SetFileName(std::string name) { m_fileName = std::move(name); }
+    std::string GetFileName() const { return m_fileName; }
+    void setArtist(std::string artist) { m_artist = std::move(artist); }
+    std::string GetArtist() const { return m_artist; }
+    void setAlbum(std::string album) { m_album = std::move(album); }
+    std::string GetAlbum() const { return m_album; }
+    void setGenre(std::string genre) { m_genre = std::move(genre); }
+    std::string GetGenre() const { return m_genre; }
+    // "hh:mm:ss" as stored.
+    void setPlayTime(std::string time) { m_playTime = std::move(time); }
+    std::string getPlayTime() const { return m_playTime; }
+    void SetFileSize(std::string size) { m_fileSize = std::move(size); }
+    std::string GetFileSize() const { return m_fileSize; }
+    // "dd-MM-yyyy hh:mm" as stored.
+    void SetCreateTime(std::string time) { m_createTime = std::move(time); }
+    std::string GetCreateTime() const { return m_createTime; }
+    void SetResolution(std::string resolution) { m_resolution = std::move(resolution); }
+    std::string GetResolution() const { return m_resolution; }
+    // Without the dot.
+    void SetFileExent(std::string extension) { m_extension = std::move(extension); }
+    std::string GetFileExent() const { return m_extension; }
+    void SetFileFormat(std::string format) { m_format = std::move(format); }
+    std::string GetFileFormat() const { return m_format; }
+    void setVideoType(bool video) { m_video = video; }
+    bool getVideoType() const { return m_video; }
+    // Belongs to "Latest Recordings".
+    void setNewAdd(bool isNew) { m_newAdd = isNew; }
+    bool isNewAdd() const { return m_newAdd; }
+
+    // The running recording's row; the sort keeps it on top.
+    void setFixedItem(bool fixed);
+    bool getFixedItem();
+
+private:
+    std::string m_filePath;
+    std::string m_fileName;
+    std::string m_artist;
+    std::string m_album;
+    std::string m_genre;
+    std::string m_playTime;
+    std::string m_fileSize;
+    std::string m_createTime;
+    std::string m_resolution;
+    std::string m_extension;
+    std::string m_format;
+    bool m_video = true;
+    bool m_newAdd = false;
+};
+
+// Key of the fixed-item flag in an item's key/value store.
+extern const char *const kFixedItemKey;

@@ -1,0 +1,61 @@
+#include "library/qlibrarychunk.h"
+
+#include "library/qhistorychunk.h"
+
+#include <algorithm>
+
+QLibraryChunk::QLibraryChunk()
+    : IBaseChunk(false)
+{
+}
+
+QLibraryChunk::~QLibraryChunk()
+{
+    ClearAudioDatasList();
+}
+
+void QLibraryChunk::AddAudioChunk(IBaseChunk *row)
+{
+    if (row)
+        m_rows.push_back(row);
+}
+
+bool QLibraryChunk::DeleteOneAudioChunk(IBaseChunk *row)
+{
+    auto it = std::find(m_rows.begin(), m_rows.end(), row);
+    if (it == m_rows.end() || !row)
+        return false;
+    m_rows.erase(it);
+    delete row;
+    return true;
+}
+
+bool QLibraryChunk::DeleteOneAudioChunk(const std::string &title)
+{
+    auto it = std::find_if(m_rows.begin(), m_rows.end(),
+                           [&](IBaseChunk *row) { return row && row->GetTitle() == title; });
+    if (it == m_rows.end())
+        return false;
+    IBaseChunk *row = *it;
+    m_rows.erase(it);
+    delete row;
+    return true;
+}
+
+void QLibraryChunk::ClearAudioDatasList()
+{
+    std::vector<IBaseChunk *> rows;
+    rows.swap(m_rows);
+    for (IBaseChunk *row : rows)
+        delete row;
+}
+
+void QLibraryChunk::setFixedItem(bool fixed)
+{
+    setBoolValue(kFixedItemKey, fixed);
+}
+
+bool QLibraryChunk::getFixedItem()
+{
+    return getBoolValue(kFixedItemKey);
+}

@@ -1,0 +1,45 @@
+#include "library/qlibraryquestions.h"
+
+#include "widgetkit/askmessagedlg.h"
+#include "widgetkit/qjxmessagebox.h"
+
+#include <QWidget>
+
+namespace {
+std::function<int(const QString &)> &answerer()
+{
+    static std::function<int(const QString &)> hook;
+    return hook;
+}
+
+bool staysOnTop(QWidget *owner)
+{
+    return owner && owner->parentWidget()
+           && (owner->parentWidget()->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+} // namespace
+
+void QLibraryQuestions::setAnswerer(std::function<int(const QString &)> hook)
+{
+    answerer() = std::move(hook);
+}
+
+int QLibraryQuestions::askRemoveOrDelete(QWidget *owner, const QString &text)
+{
+    if (answerer())
+        return answerer()(text);
+    AskMessageDlg dialog(owner);
+    dialog.setMsgText(text);
+    if (staysOnTop(owner))
+        dialog.setWindowFlags(dialog.windowFlags() | Qt::WindowStaysOnTopHint);
+    return dialog.exec();
+}
+
+bool QLibraryQuestions::confirm(QWidget *owner, const QString &text)
+{
+    if (answerer())
+        return answerer()(text) != 0;
+    return QJXMessageBox::ShowMessage(owner ? owner->parentWidget() : nullptr, text, QString(),
+                                      QJXMessageBox::Warning, QJXMessageBox::YesNoButton)
+           == QJXMessageBox::ResultYes;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// View of the library panel: takes recordings dragged from the recordings
+// table onto a user playlist. Only our own drags are taken, and only rows
+// the library still holds reach the signal.
+
+#include "library/librarymetatypes.h"
+#include "widgetkit/views/qjxtableview.h"
+
+#include <QList>
+
+class IBaseChunk;
+
+class QLibraryTableView : public QJXTableView
+{
+    Q_OBJECT
+public:
+    explicit QLibraryTableView(QWidget *parent = nullptr);
+
+    bool isDragging() const { return m_bDragging; }
+    int dropRow() const { return m_nDropRow; }
+
+signals:
+    void emitAddToList(QString listName, QList<IBaseChunk *> audioChunkList);
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void repaintNameCell(int row);
+    void endDrag();
+
+    bool m_bDragging = false;
+    int m_nPreDropRow = -1;
+    int m_nDropRow = -1;
+};

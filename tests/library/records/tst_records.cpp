@@ -1,0 +1,306 @@
+// Library records (rows, copies, playlist names, entries owning their rows)
+// and the recordings model: roles, flags and the order of "Created Time".
+
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qaudiofilesortmodel.h"
+#include "library/qlibrarychunk.h"
+#include "widgetkit/views/qjxitemroles.h"
+
+#include <QAbstractItemModelTester>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+int g_destroyed = 0;
+
+class CountedRow : public QAudioFileChunk
+{
+public:
+    ~CountedRow() override { ++g_destroyed; }
+};
+
+QAudioFileChunk *row(const std::string &name, const std::string &created,
+                     QAudioFileChunk::AudioState state = QAudioFileChunk::AudioNormal)
+{
+    auto *r = new QAudioFileChunk;
+    r->SetFileName(name);
+    r->SetFilePath("/music/" + name);
+    const auto dot = name.rfind('.');
+    r->SetFileExent(dot == std::string::npos ? std::string() : name.substr(dot + 1));
+    r->SetCreateTime(created);
+    r->SetAudioState(state);
+    r->SetRecordingIcon("/icons/rec.png");
+    r->SetPlayingIcon("/icons/play.png");
+    r->SetNoFileIcon("/icons/nofile.png");
+    return r;
+}
+
+// Model, proxy and the rows they show, torn down in the right order.
+struct Table
+{
+    std::vector<IBaseChunk *> rows;
+    QAudioFileModel model;
+    QAudioFileSortModel sort;
+    Table()
+    {
+        model.setHeaderList({"", "File Name", "Format", "Artist", "Album", "Duration", "Created Time", ""});
+        model.setDatas(&rows);
+        sort.setSourceModel(&model);
+        sort.setDynamicSortFilter(true);
+    }
+    ~Table()
+    {
+        std::vector<IBaseChunk *> gone;
+        gone.swap(rows);
+        model.refresh();
+        for (IBaseChunk *r : gone)
+            delete r;
+    }
+    void add(QAudioFileChunk *r)
+    {
+        rows.push_back(r);
+        model.refresh();
+    }
+    QStringList namesInViewOrder()
+    {
+        QStringList names;
+        for (int i = 0; i < sort.rowCount(); ++i)
+            names << sort.index(i, QAudioFileModel::ColumnName).data().toString();
+        return names;
+    }
+};
+} // namespace
+
+class TestLibraryRecords : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rowDefaultsAndCopies();
+    void playlistNamesOfARow();
+    void entriesOwnTheirRows();
+    void modelRolesAndFlags();
+    void createdTimeOrdersByDateWithTheRecordingOnTop();
+    void malformedCreatedTimesSortSafely_data();
+    void malformedCreatedTimesSortSafely();
+};
+
+void TestLibraryRecords::rowDefaultsAndCopies()
+{
+    QHistoryChunk history;
+    QVERIFY(history.getVideoType());
+    QAudioFileChunk fresh;
+    QVERIFY(!fresh.getVideoType());
+    QCOMPARE(fresh.GetAudioState(), QAudioFileChunk::AudioNormal);
+
+    std::unique_ptr<QAudioFileChunk> playing(row("song.mp3", "01-02-2024 10:00", QAudioFileChunk::AudioPlaying));
+    playing->setFixedItem(true);
+    playing->setIsDeleted(true);
+    playing->SetTitle("Song");
+    playing->setArtist("Artist");
+    playing->setAlbum("Album");
+    playing->setGenre("Pop");
+    playing->setPlayTime("00:03:10");
+    playing->SetFileSize("3 MB");
+    playing->SetResolution("0*0");
+    playing->SetFileFormat("mp3");
+    playing->setNewAdd(true);
+    playing->setImage("/img.png");
+    playing->SetListsBelong({"Road", "Night"});
+
+    QAudioFileChunk copy(playing.get());
+    QCOMPARE(copy.GetAudioState(), QAudioFileChunk::AudioNormal);
+    QVERIFY(!copy.getFixedItem());
+    QVERIFY(!copy.isDeleted());
+    QCOMPARE(copy.GetFilePath(), playing->GetFilePath());
+    QCOMPARE(copy.GetFileName(), std::string("song.mp3"));
+    QCOMPARE(copy.GetTitle(), std::string("Song"));
+    QCOMPARE(copy.GetArtist(), std::string("Artist"));
+    QCOMPARE(copy.GetAlbum(), std::string("Album"));
+    QCOMPARE(copy.GetGenre(), std::string("Pop"));
+    QCOMPARE(copy.getPlayTime(), std::string("00:03:10"));
+    QCOMPARE(copy.GetFileSize(), std::string("3 MB"));
+    QCOMPARE(copy.GetCreateTime(), std::string("01-02-2024 10:00"));
+    QCOMPARE(copy.GetFileFormat(), std::string("mp3"));
+    QCOMPARE(copy.GetFileExent(), std::string("mp3"));
+    QVERIFY(copy.isNewAdd());
+    QCOMPARE(copy.GetImage(), std::string("/img.png"));
+    QCOMPARE(copy.GetListsBelong(), QList<std::string>({"Road", "Night"}));
+    QCOMPARE(copy.GetPlayingIcon(), std::string("/icons/play.png"));
+}
+
+void TestLibraryRecords::playlistNamesOfARow()
+{
+    QAudioFileChunk r;
+    r.AppendList("A");
+    r.AppendList("B");
+    r.AppendList("A");
+    QCOMPARE(r.GetListNamePos("A"), 0);
+    QCOMPARE(r.GetListNamePos("a"), -1);
+    QVERIFY(r.RemoveList(std::string("A")));
+    QCOMPARE(r.GetListsBelong(), QList<std::string>({"A", "B"}));
+    QVERIFY(!r.RemoveList(std::string("C")));
+    QVERIFY(!r.RemoveList(-1));
+    QVERIFY(!r.RemoveList(2));
+    QVERIFY(r.RemoveList(1));
+    QCOMPARE(r.GetListsBelong(), QList<std::string>({"A"}));
+    r.RemoveAllLists();
+    QVERIFY(r.GetListsBelong().isEmpty());
+}
+
+void TestLibraryRecords::entriesOwnTheirRows()
+{
+    g_destroyed = 0;
+    auto *a = new CountedRow;
+    a->SetTitle("a");
+    auto *b = new CountedRow;
+    b->SetTitle("b");
+    auto *c = new CountedRow;
+    c->SetTitle("c");
+    {
+        QLibraryChunk entry;
+        QCOMPARE(entry.GetListType(), QLibraryChunk::ListCustom);
+        entry.AddAudioChunk(nullptr);
+        entry.AddAudioChunk(a);
+        entry.AddAudioChunk(b);
+        entry.AddAudioChunk(c);
+        QCOMPARE(entry.GetAudioDatasList().size(), size_t(3));
+        QVERIFY(entry.DeleteOneAudioChunk(static_cast<IBaseChunk *>(b)));
+        QCOMPARE(g_destroyed, 1);
+        QVERIFY(!entry.DeleteOneAudioChunk(static_cast<IBaseChunk *>(b)));
+        QVERIFY(entry.DeleteOneAudioChunk(std::string("c")));
+        QVERIFY(!entry.DeleteOneAudioChunk(std::string("zzz")));
+        QCOMPARE(g_destroyed, 2);
+        // Replacing the pointers leaves the old rows alive.
+        std::vector<IBaseChunk *> kept = entry.GetAudioDatasList();
+        entry.SetAudioDatasList({});
+        QCOMPARE(g_destroyed, 2);
+        entry.SetAudioDatasList(kept);
+    }
+    QCOMPARE(g_destroyed, 3);
+}
+
+void TestLibraryRecords::modelRolesAndFlags()
+{
+    Table t;
+    QAbstractItemModelTester modelTester(&t.model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester sortTester(&t.sort, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAudioFileChunk *dotted = row("a.b.mp3", "02-01-2021 09:00");
+    dotted->setArtist("Art");
+    dotted->setAlbum("Alb");
+    dotted->setPlayTime("00:00:05");
+    t.add(dotted);
+    t.add(row("plain", "02-01-2021 09:01", QAudioFileChunk::AudioPlaying));
+    t.add(row("x.m4a", "02-01-2021 09:02", QAudioFileChunk::AudioPause));
+    t.add(row("y.wav", "02-01-2021 09:03", QAudioFileChunk::AudioNoFile));
+    t.add(row("z.wav", "02-01-2021 09:04", QAudioFileChunk::AudioRecording));
+    QCOMPARE(t.model.columnCount(), 8);
+    QCOMPARE(t.model.rowCount(), 5);
+
+    auto cell = [&](int r, int c, int role = Qt::DisplayRole) { return t.model.index(r, c).data(role); };
+    QCOMPARE(cell(0, 1).toString(), QString("a.b"));
+    QCOMPARE(cell(0, 2).toString(), QString("MP3"));
+    QCOMPARE(cell(0, 3).toString(), QString("Art"));
+    QCOMPARE(cell(0, 4).toString(), QString("Alb"));
+    QCOMPARE(cell(0, 5).toString(), QString("00:00:05"));
+    QCOMPARE(cell(0, 6).toString(), QString("02-01-2021 09:00"));
+    QVERIFY(!cell(0, 0).isValid());
+    QVERIFY(!cell(0, 7).isValid());
+    QCOMPARE(cell(1, 1).toString(), QString("plain"));
+    QCOMPARE(cell(2, 2).toString(), QString("M4A"));
+    QCOMPARE(cell(0, 2, Qt::TextAlignmentRole).toInt(), 132);
+
+    // State pictures: playing, missing file and recording; none when idle or paused.
+    QVERIFY(!cell(0, 0, Qt::DecorationRole).isValid());
+    QCOMPARE(cell(1, 0, Qt::DecorationRole).toString(), QString("/icons/play.png"));
+    QVERIFY(!cell(2, 0, Qt::DecorationRole).isValid());
+    QCOMPARE(cell(3, 0, Qt::DecorationRole).toString(), QString("/icons/nofile.png"));
+    QCOMPARE(cell(4, 0, Qt::DecorationRole).toString(), QString("/icons/rec.png"));
+    QVERIFY(!cell(1, 1, Qt::DecorationRole).isValid());
+
+    // No check boxes, even where the base keeps its check column.
+    t.model.setCheckInColumn(0);
+    for (int c = 0; c < 8; ++c)
+        QVERIFY(!cell(0, c, Qt::CheckStateRole).isValid());
+    QCOMPARE(cell(0, 1, QJXItemRole::ItemPointer).value<void *>(), static_cast<void *>(dotted));
+
+    for (int c = 0; c < 8; ++c)
+        QCOMPARE(int(t.model.flags(t.model.index(0, c))), 45);
+    // Through the proxy the name cell is edited in place and starts no drag.
+    const QModelIndex name = t.sort.mapFromSource(t.model.index(0, 1));
+    QCOMPARE(int(t.sort.flags(name)), 35);
+    QVERIFY(!(t.sort.flags(name) & Qt::ItemIsDragEnabled));
+    QVERIFY(t.sort.flags(t.sort.mapFromSource(t.model.index(0, 3))) & Qt::ItemIsDragEnabled);
+    QCOMPARE(int(t.sort.flags(QModelIndex())), 0);
+}
+
+void TestLibraryRecords::createdTimeOrdersByDateWithTheRecordingOnTop()
+{
+    Table t;
+    t.add(row("summer.mp3", "15-06-2020 10:00"));
+    t.add(row("winter.mp3", "02-01-2021 09:00"));
+    t.add(row("late.mp3", "31-12-2019 23:59"));
+    t.add(row("bMinute.mp3", "02-01-2021 09:05"));
+    t.add(row("Bminute.mp3", "02-01-2021 09:05"));
+    QAudioFileChunk *running = row("running.mp3", "01-01-2000 00:00", QAudioFileChunk::AudioRecording);
+    running->setFixedItem(true);
+    t.add(running);
+
+    t.sort.sort(QAudioFileModel::ColumnCreated, Qt::AscendingOrder);
+    QCOMPARE(t.namesInViewOrder(),
+             QStringList({"late", "summer", "winter", "Bminute", "bMinute", "running"}));
+    t.sort.sort(QAudioFileModel::ColumnCreated, Qt::DescendingOrder);
+    QCOMPARE(t.namesInViewOrder().first(), QString("running"));
+    QCOMPARE(t.namesInViewOrder().last(), QString("late"));
+
+    // Once complete, the recording takes its place by its date.
+    running->SetAudioState(QAudioFileChunk::AudioNormal);
+    running->setFixedItem(false);
+    t.sort.invalidate();
+    t.sort.sort(QAudioFileModel::ColumnCreated, Qt::AscendingOrder);
+    QCOMPARE(t.namesInViewOrder().first(), QString("running"));
+
+    // Other columns compare their texts.
+    t.sort.sort(QAudioFileModel::ColumnName, Qt::AscendingOrder);
+    QCOMPARE(t.namesInViewOrder().first(), QString("Bminute"));
+}
+
+void TestLibraryRecords::malformedCreatedTimesSortSafely_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("wellFormed");
+    QTest::newRow("good") << "15-06-2020 10:00" << true;
+    QTest::newRow("no blank") << "15-06-2020" << false;
+    QTest::newRow("two date fields") << "06-2020 10:00" << false;
+    QTest::newRow("one time field") << "15-06-2020 10" << false;
+    QTest::newRow("letters") << "aa-bb-cccc dd:ee" << false;
+    QTest::newRow("wide year") << "01-01-20201 00:00" << false;
+    QTest::newRow("blank only") << " " << false;
+    QTest::newRow("dashes only") << "-- ::" << false;
+}
+
+void TestLibraryRecords::malformedCreatedTimesSortSafely()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, wellFormed);
+    QCOMPARE(QAudioFileSortModel::createdTimeKey(text.toStdString()).has_value(), wellFormed);
+    if (wellFormed)
+        QCOMPARE(*QAudioFileSortModel::createdTimeKey(text.toStdString()), Q_INT64_C(202006151000));
+
+    Table t;
+    t.add(row("odd.mp3", text.toStdString()));
+    t.add(row("older.mp3", "01-01-1999 00:00"));
+    t.add(row("newer.mp3", "01-01-2030 00:00"));
+    t.sort.sort(QAudioFileModel::ColumnCreated, Qt::AscendingOrder);
+    const QStringList order = t.namesInViewOrder();
+    QCOMPARE(order.size(), 3);
+    // A text that is no date sorts below every date, whatever it spells.
+    if (!wellFormed)
+        QCOMPARE(order, QStringList({"odd", "older", "newer"}));
+    else
+        QCOMPARE(order, QStringList({"older", "odd", "newer"}));
+}
+
+QTEST_MAIN(TestLibraryRecords)
+#include "tst_records.moc"
