@@ -266,6 +266,21 @@ private slots:
         QCOMPARE(treeOf(dir.filePath("out")), QStringList());
     }
 
+    void fileThatCannotBeCreatedEndsTheRun()
+    {
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("blocked.zip");
+        QVERIFY(writeRawArchive(archive, {{"taken", "data", S_IFREG | 0644},
+                                          {"later.txt", "later", S_IFREG | 0644}}));
+        QVERIFY(writeBytes(dir.filePath("out/taken/inside.txt"), "folder in the way"));
+        SSZipError error;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(archive, dir.filePath("out"), {}, &error));
+        QCOMPARE(error.domain, QString::fromLatin1(SSZipPosixErrorDomain));
+        QVERIFY(error.code > 0);
+        QCOMPARE(readBytes(dir.filePath("out/taken/inside.txt")), QByteArray("folder in the way"));
+        QVERIFY(!QFileInfo::exists(dir.filePath("out/later.txt")));
+    }
+
     void badArgumentsAndUnreadableArchivesAreErrors()
     {
         QTemporaryDir dir;
