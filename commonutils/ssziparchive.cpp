@@ -272,8 +272,13 @@ bool SSZipArchive::createZipFileAtPathWithContentsOfDirectory(
     QDirIterator it(root.absolutePath(), QDir::AllEntries | QDir::Hidden | QDir::System
                                              | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << it.next();
+    const QString self = QFileInfo(path).absoluteFilePath();
+    while (it.hasNext()) {
+        // An archive written inside the folder doesn't take itself in.
+        const QString entry = it.next();
+        if (entry != self)
+            paths << entry;
+    }
     paths.sort();
 
     bool ok = true;

@@ -349,7 +349,8 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
     if (m_progress)
         m_progress(name, info, index, total);
 
-    if (name.startsWith('/') || (name.size() > 1 && name.at(1) == ':')) {
+    if (name.startsWith('/')
+        || (name.size() > 2 && name.at(0).isLetter() && name.at(1) == ':' && name.at(2) == '/')) {
         refuse(name, QStringLiteral("absolute name"));
         return Step::Next;
     }

@@ -201,6 +201,12 @@ private slots:
         }
         QVERIFY(!SSZipArchive(dir.filePath("never.zip")).writeData("x", "x.txt"));
 
+        // Written inside the folder it packs, the archive leaves itself out.
+        QVERIFY(SSZipArchive::createZipFileAtPathWithContentsOfDirectory(
+            dir.filePath("nested/self.zip"), dir.filePath("nested"), true));
+        QVERIFY(SSZipArchive::unzipFileAtPath(dir.filePath("nested/self.zip"), dir.filePath("self")));
+        QCOMPARE(treeOf(dir.filePath("self")), (QStringList{"nested", "nested/two.txt"}));
+
         const QString out = dir.filePath("out");
         QVERIFY(SSZipArchive::unzipFileAtPath(archive, out));
         QVERIFY(SSZipArchive::unzipFileAtPath(dir.filePath("data.zip"), out));
