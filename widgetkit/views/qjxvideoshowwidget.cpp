@@ -87,7 +87,7 @@ QJXVideoShowWidget::~QJXVideoShowWidget()
     reset();
 }
 
-void QJXVideoShowWidget::showImage(const unsigned char *data, unsigned int width,
+bool QJXVideoShowWidget::showImage(const unsigned char *data, unsigned int width,
                                    unsigned int height, unsigned int stride)
 {
     if (data && stride == 0)
@@ -95,21 +95,23 @@ void QJXVideoShowWidget::showImage(const unsigned char *data, unsigned int width
     if (!m_queue.pushPacked(data, width, height, stride)) {
         std::fputs("showImage too slow...\n", stdout);
         std::fflush(stdout);
-        return;
+        return false;
     }
     emit emitDrawImageData();
+    return true;
 }
 
-void QJXVideoShowWidget::showYUVImage(const unsigned char *const *planes, int width, int height,
+bool QJXVideoShowWidget::showYUVImage(const unsigned char *const *planes, int width, int height,
                                       const int *strides)
 {
     static const int kNoStrides[3] = {0, 0, 0};
     if (!m_queue.pushPlanar(planes, width, height, strides ? strides : kNoStrides)) {
         std::fputs("showYUVImage too slow...\n", stdout);
         std::fflush(stdout);
-        return;
+        return false;
     }
     emit emitDrawYUVImageData();
+    return true;
 }
 
 void QJXVideoShowWidget::setBackgroundColor(const QColor &color)

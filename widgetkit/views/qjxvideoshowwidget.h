@@ -21,11 +21,12 @@ public:
     ~QJXVideoShowWidget() override;
 
     // Any thread; the pixels are copied before returning. Null data clears
-    // the picture. Stride 0 means rows of width × 4 bytes.
-    void showImage(const unsigned char *data, unsigned int width, unsigned int height,
+    // the picture. Stride 0 means rows of width × 4 bytes. False when the
+    // frame was dropped because nine wait already.
+    bool showImage(const unsigned char *data, unsigned int width, unsigned int height,
                    unsigned int stride);
     // Any thread; three planes Y, U, V with their strides. Null planes clear.
-    void showYUVImage(const unsigned char *const *planes, int width, int height,
+    bool showYUVImage(const unsigned char *const *planes, int width, int height,
                       const int *strides);
 
     void setBackgroundColor(const QColor &color);
