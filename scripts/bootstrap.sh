@@ -13,7 +13,7 @@ case $mode in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 packages=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
           libavformat-dev libavcodec-dev libavfilter-dev libswresample-dev libavutil-dev
           libswscale-dev libtag1-dev libpulse-dev pulseaudio pulseaudio-utils dbus
-          libminizip-dev zlib1g-dev xvfb xauth libgl1-mesa-dri fonts-dseg ffmpeg)
+          libminizip-dev zlib1g-dev libxcb1-dev xvfb xauth libgl1-mesa-dri fonts-dseg ffmpeg)
 
 missing=()
 for p in "${packages[@]}"; do

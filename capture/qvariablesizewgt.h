@@ -1,0 +1,47 @@
+#pragma once
+// Full-screen frameless dialog with a record rectangle the user moves and
+// resizes with the mouse; the widget counterpart of the crop overlay.
+
+#include "capture/variablesizegeometry.h"
+
+#include <QColor>
+#include <QDialog>
+#include <QImage>
+
+class QVariableSizeWgt : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit QVariableSizeWgt(QWidget *parent = nullptr);
+
+    void initWidget() { m_geometry.reset(); }
+    void setRecordRect(const QPoint &pos, const QSize &size);
+    void setRecordRect(int x, int y, int w, int h);
+    QRect getRecordRect() const { return m_geometry.recordRect(); }
+    void setKeepScale(bool keep);
+    void setArrowImage(const QString &path);
+    void setFrameColor(const QColor &color) { m_frameColor = color; }
+    QColor getFrameColor() const { return m_frameColor; }
+    int getScaleWidth(int height) const { return m_geometry.scaleWidth(height); }
+    int getScaleHeigt(int width) const { return m_geometry.scaleHeight(width); }
+    void setCursorType(int state);
+    QPoint getMouseInRectPoint(QMouseEvent *) const { return m_geometry.anchorInRect(); }
+    bool changePointIsValid(QMouseEvent *) const { return true; }
+    int cursorState() const { return m_geometry.state(); }
+
+signals:
+    void emitPressMove();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void fillScreen();
+
+    VariableSizeGeometry m_geometry;
+    QImage m_arrow;
+    QColor m_frameColor = QColor(0, 0, 255, 255);
+};

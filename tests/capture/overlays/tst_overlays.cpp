@@ -1,0 +1,287 @@
+#include "capture/areaselectionview.h"
+#include "capture/dimmingview.h"
+#include "capture/imgborderview.h"
+#include "capture/qpointgetrectdlg.h"
+#include "capture/qreciprocaldlg.h"
+#include "capture/qvariablesizewgt.h"
+#include "capture/rzrecordcrop.h"
+#include "capture/rztransparent.h"
+#include "capture/screenwindowlist.h"
+#include "testsupport.h"
+
+#include <QScreen>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+void mouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+           Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+void drag(QWidget *w, QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton)
+{
+    mouse(w, QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
+    mouse(w, QEvent::MouseButtonPress, from, button, button);
+    mouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
+    mouse(w, QEvent::MouseMove, to, Qt::NoButton, button);
+    mouse(w, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+}
+
+int screenHeight()
+{
+    return QGuiApplication::primaryScreen()->geometry().height();
+}
+
+// Waits out the overlay's first-display delay: the grab shows the frame colour.
+QImage grabWhenDrawn(QWidget *w, QPoint probe, QColor expected)
+{
+    QImage image;
+    for (int i = 0; i < 100; ++i) {
+        image = w->grab().toImage();
+        if (image.pixelColor(probe) == expected)
+            break;
+        QTest::qWait(20);
+    }
+    return image;
+}
+
+} // namespace
+
+class TestScreenAreaOverlays : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cropOverlayConvertsRectangles();
+    void cropOverlayResizesWithTheMouse();
+    void pickingOverlayPicksWindowOrRubberBand();
+    void windowListComesFromTheXServer();
+    void dimmingLeavesTheClearRectangle();
+    void dialogSelectionWithTheMouse();
+    void rubberBandDialogEmitsTheDraggedRectangle();
+    void countdownHidesItselfAfterThreeSeconds();
+    void borderViewsDrawAndReportTheMouse();
+};
+
+void TestScreenAreaOverlays::cropOverlayConvertsRectangles()
+{
+    RZRecordCrop crop;
+    QVERIFY(crop.window()->isHidden());
+    crop.setRecordRect(100, 50, 640, 480);
+    QCOMPARE(crop.view()->getRecordRect(), QRectF(100, screenHeight() - 530, 640, 480));
+    QCOMPARE(crop.getRecordRect(), QRect(100, 50, 640, 480));
+    crop.setRecordRect(QPoint(10, 10), QSize(20, 5000));
+    QCOMPARE(crop.getRecordRect().size(), QSize(60, screenHeight()));
+
+    crop.setFrameColor(QColor(253, 94, 105, 255));
+    QCOMPARE(crop.getFrameColor(), QColor(253, 94, 105, 255));
+}
+
+void TestScreenAreaOverlays::cropOverlayResizesWithTheMouse()
+{
+    RZRecordCrop crop;
+    QSignalSpy rects(&crop, &RZRecordCrop::emitRecordRect);
+    crop.setRecordRect(100, 50, 640, 480);
+    crop.show();
+    QVERIFY(QTest::qWaitForWindowExposed(crop.window()));
+    AreaSelectionView *view = crop.view();
+
+    // Right edge (x 739) dragged 100 to the right.
+    drag(view, QPoint(739, 290), QPoint(839, 290));
+    QCOMPARE(crop.getRecordRect(), QRect(100, 50, 740, 480));
+    // The redraws stream the rectangle out.
+    QTRY_VERIFY(!rects.isEmpty() && rects.last().at(0).toRect() == QRect(100, 50, 740, 480));
+
+    // The centre mark moves the whole rectangle.
+    drag(view, QPoint(470, 290), QPoint(520, 340));
+    QCOMPARE(crop.getRecordRect(), QRect(150, 100, 740, 480));
+
+    const QImage shot = grabWhenDrawn(view, QPoint(148, 300), QColor(253, 94, 105));
+    QCOMPARE(shot.pixelColor(148, 300), QColor(253, 94, 105));
+    QCOMPARE(shot.pixelColor(400, 200).alpha(), 0);
+    TestSupport::saveScreenshot(view, "screenarea_crop");
+
+    // Recording look: only marching dashes, about three quarters of the edge.
+    crop.showStartRecordMode(true);
+    const QImage dashes = view->grab().toImage();
+    int coloured = 0;
+    for (int x = 160; x < 880; ++x)
+        coloured += dashes.pixelColor(x, 101) == QColor(253, 94, 105);
+    QVERIFY2(coloured > 720 * 0.6 && coloured < 720 * 0.9, qPrintable(QString::number(coloured)));
+    TestSupport::saveScreenshot(view, "screenarea_recording");
+    crop.hide();
+    QVERIFY(crop.window()->isHidden());
+}
+
+void TestScreenAreaOverlays::pickingOverlayPicksWindowOrRubberBand()
+{
+    RZRecordCrop crop;
+    crop.view()->setWindowList([] { return QList<QRectF>{QRectF(200, 100, 300, 200)}; });
+    QSignalSpy picked(&crop, &RZRecordCrop::emitSelectAreaRect);
+    crop.show();
+    QVERIFY(QTest::qWaitForWindowExposed(crop.window()));
+    AreaSelectionView *view = crop.view();
+
+    // Hovering a window and clicking right picks it at once.
+    crop.showPointGetRectMode(true);
+    mouse(view, QEvent::MouseMove, QPoint(300, 200), Qt::NoButton, Qt::NoButton);
+    grabWhenDrawn(view, QPoint(198, 200), QColor(253, 94, 105));
+    TestSupport::saveScreenshot(view, "screenarea_picking");
+    mouse(view, QEvent::MouseButtonPress, QPoint(300, 200), Qt::RightButton, Qt::RightButton);
+    QCOMPARE(picked.count(), 1);
+    QCOMPARE(picked.last().at(0).toRect(), QRect(200, 100, 300, 200));
+    QCOMPARE(crop.getRecordRect(), QRect(200, 100, 300, 200));
+    QVERIFY(!view->showPointGetRectMode());
+
+    // A left drag picks the band; the record rectangle keeps its minimum.
+    crop.showPointGetRectMode(true);
+    drag(view, QPoint(600, 500), QPoint(620, 530));
+    QCOMPARE(picked.count(), 2);
+    QCOMPARE(picked.last().at(0).toRect(), QRect(600, 500, 20, 30));
+    QCOMPARE(crop.getRecordRect().size(), QSize(60, 60));
+}
+
+void TestScreenAreaOverlays::windowListComesFromTheXServer()
+{
+    QWidget window;
+    window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    window.setGeometry(300, 200, 200, 150);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(ScreenWindowList::onScreenWindows().contains(QRectF(300, 200, 200, 150)));
+    // Overlays of our own are never offered.
+    RZRecordCrop crop;
+    crop.show();
+    QVERIFY(QTest::qWaitForWindowExposed(crop.window()));
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    QVERIFY(!ScreenWindowList::onScreenWindows().contains(QRectF(QPointF(0, 0), screen)));
+}
+
+void TestScreenAreaOverlays::dimmingLeavesTheClearRectangle()
+{
+    RZTransparent dim;
+    dim.setClearRect(QRect(100, 50, 640, 480));
+    QCOMPARE(dim.view()->clearRect(), QRectF(100, screenHeight() - 530, 640, 480));
+    dim.show();
+    QVERIFY(QTest::qWaitForWindowExposed(dim.window()));
+    QVERIFY(dim.window()->windowFlags() & Qt::WindowTransparentForInput);
+    QImage shot;
+    for (int i = 0; i < 100 && (shot.isNull() || shot.pixelColor(10, 10).alpha() == 0); ++i) {
+        QTest::qWait(20);
+        shot = dim.view()->grab().toImage();
+    }
+    QCOMPARE(shot.pixelColor(10, 10).alpha(), 128);
+    QCOMPARE(shot.pixelColor(400, 300).alpha(), 0);
+    QCOMPARE(shot.pixelColor(99, 300).alpha(), 128);
+    TestSupport::saveScreenshot(dim.view(), "screenarea_dimming");
+}
+
+void TestScreenAreaOverlays::dialogSelectionWithTheMouse()
+{
+    QVariableSizeWgt dlg;
+    dlg.setRecordRect(100, 100, 300, 200);
+    QSignalSpy pressMove(&dlg, &QVariableSizeWgt::emitPressMove);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    drag(&dlg, QPoint(250, 200), QPoint(350, 300));
+    QCOMPARE(dlg.getRecordRect(), QRect(200, 200, 300, 200));
+    QCOMPARE(pressMove.count(), 1);
+    // Bottom-right corner, then the cursor tells what is grabbed.
+    drag(&dlg, QPoint(499, 399), QPoint(449, 459));
+    QCOMPARE(dlg.getRecordRect(), QRect(200, 200, 250, 260));
+    QCOMPARE(pressMove.count(), 2);
+    mouse(&dlg, QEvent::MouseMove, QPoint(200, 300), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(dlg.cursor().shape(), Qt::SplitHCursor);
+    TestSupport::saveScreenshot(&dlg, "screenarea_dialog");
+}
+
+void TestScreenAreaOverlays::rubberBandDialogEmitsTheDraggedRectangle()
+{
+    QPointGetRectDlg dlg;
+    QSignalSpy picked(&dlg, &QPointGetRectDlg::emitSelectAreaRect);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    // A right click after a drag starts over.
+    mouse(&dlg, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+    mouse(&dlg, QEvent::MouseMove, QPoint(40, 40), Qt::NoButton, Qt::LeftButton);
+    mouse(&dlg, QEvent::MouseButtonPress, QPoint(40, 40), Qt::RightButton, Qt::LeftButton | Qt::RightButton);
+    QCOMPARE(dlg.pickingState(), 0);
+    drag(&dlg, QPoint(250, 160), QPoint(50, 60));
+    QCOMPARE(picked.count(), 1);
+    QCOMPARE(picked.last().at(0).toRect(), QRect(50, 60, 200, 100));
+}
+
+void TestScreenAreaOverlays::countdownHidesItselfAfterThreeSeconds()
+{
+    QReciprocalDlg dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTRY_VERIFY(QReciprocalDlg::digitFor(dlg.count()) == 3);
+    TestSupport::saveScreenshot(&dlg, "screenarea_countdown");
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.isHidden(), 6000);
+    QCOMPARE(dlg.count(), 0);
+}
+
+namespace {
+struct Recorder
+{
+    int moves = 0, downs = 0, ups = 0;
+    QPointF last;
+};
+void onMove(const QPointF &p, void *o) { auto *r = static_cast<Recorder *>(o); ++r->moves; r->last = p; }
+void onDown(const QPointF &p, void *o) { auto *r = static_cast<Recorder *>(o); ++r->downs; r->last = p; }
+void onUp(const QPointF &p, void *o) { auto *r = static_cast<Recorder *>(o); ++r->ups; r->last = p; }
+} // namespace
+
+void TestScreenAreaOverlays::borderViewsDrawAndReportTheMouse()
+{
+    QImage skin(30, 30, QImage::Format_ARGB32);
+    skin.fill(QColor(20, 200, 20));
+    for (int i = 10; i < 20; ++i)
+        for (int j = 10; j < 20; ++j)
+            skin.setPixelColor(i, j, QColor(200, 20, 20));
+    const QString skinPath = QDir(QDir::tempPath()).filePath("velmora_border_skin.png");
+    QVERIFY(skin.save(skinPath));
+
+    ImgBorderView view;
+    view.resize(200, 120);
+    // No callbacks yet: mouse events change nothing.
+    mouse(&view, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
+    Recorder rec;
+    view.setCallBackObject(&rec);
+    view.setMoveCallback(&onMove);
+    view.setDownCallback(&onDown);
+    view.setUpCallback(&onUp);
+    view.setBackgroundImage(skinPath);
+    QCOMPARE(view.cornerSize(), QSize(10, 10));
+    view.setItemImage(skinPath);
+    view.setItemRect(QRect(20, 20, 60, 40));
+    ImgItemView *item = view.itemView();
+    view.setItemRect(QRect(40, 30, 60, 40));
+    QCOMPARE(view.itemView(), item);
+    QCOMPARE(item->geometry(), QRect(40, 30, 60, 40));
+
+    mouse(&view, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
+    mouse(&view, QEvent::MouseMove, QPoint(15, 6), Qt::NoButton, Qt::LeftButton);
+    mouse(&view, QEvent::MouseButtonRelease, QPoint(16, 7), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(rec.downs, 1);
+    QCOMPARE(rec.moves, 1);
+    QCOMPARE(rec.ups, 1);
+    QCOMPARE(rec.last, QPointF(16, 7));
+
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QImage shot = view.grab().toImage();
+    QCOMPARE(shot.pixelColor(2, 2), QColor(20, 200, 20));   // corner cell
+    QCOMPARE(shot.pixelColor(150, 5), QColor(20, 200, 20));  // top edge stretched
+    QCOMPARE(shot.pixelColor(170, 115), QColor(20, 200, 20)); // bottom edge stretched
+    QCOMPARE(shot.pixelColor(5, 60), QColor(20, 200, 20));   // left edge stretched
+    QCOMPARE(shot.pixelColor(150, 90), QColor(200, 20, 20)); // centre stretched
+    TestSupport::saveScreenshot(&view, "screenarea_border");
+}
+
+QTEST_MAIN(TestScreenAreaOverlays)
+#include "tst_overlays.moc"
