@@ -32,7 +32,7 @@ const std::unordered_map<std::string, int> &codecTable()
         {"MP2A", 0x15000}, {"PCM", 0x10000},  {"APE", 0x10000},   {"caf", 0x11000},
         {"DV60", 25},      {"flac", 0x1500C}, {"AMRN", 0x12000},  {"flv1", 22},
         {"fmp3", 0x1100D}, {"DV50", 25},      {"WMV3", 72},       {"vc-1", 71},
-        {"pcmb", 0x10001}, {"alac", 0x15010}, {"OGV", 31},
+        {"pcmb", 0x10001}, {"alac", 0x15010}, {"OGV", 31},       {"OPUS", 0x1503C},
     };
     return table;
 }

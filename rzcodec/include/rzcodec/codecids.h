@@ -48,6 +48,7 @@ enum RZCodecId {
     RZ_CODEC_FLAC = 0x1500C,
     RZ_CODEC_ALAC = 0x15010,
     RZ_CODEC_WMAPRO = 0x15026,
+    RZ_CODEC_OPUS = 0x1503C,
     /* subtitles */
     RZ_CODEC_TEXT = 0x17002,
     RZ_CODEC_MOV_TEXT = 0x17005

@@ -35,7 +35,7 @@ private slots:
             {"MP2A", 0x15000}, {"PCM", 0x10000}, {"APE", 0x10000}, {"caf", 0x11000},
             {"DV60", 25}, {"flac", 86028}, {"AMRN", 0x12000}, {"flv1", 22},
             {"fmp3", 69645}, {"DV50", 25}, {"WMV3", 72}, {"vc-1", 71},
-            {"pcmb", 0x10001}, {"alac", 86032}, {"OGV", 31},
+            {"pcmb", 0x10001}, {"alac", 86032}, {"OGV", 31}, {"OPUS", 0x1503C},
             // Exact comparison: other spellings are unknown.
             {"mp3", 0}, {"aac", 0}, {"H264 ", 0}, {"", 0},
         };

@@ -50,6 +50,7 @@ void TestCodecLayer::codecIdsNameTheRightCodecs_data()
     QTest::newRow("wma3") << 0x15026u << "wmapro";
     QTest::newRow("flac") << 0x1500Cu << "flac";
     QTest::newRow("alac") << 0x15010u << "alac";
+    QTest::newRow("OPUS") << 0x1503Cu << "opus";
     QTest::newRow("in24") << 0x1000Du << "pcm_s24be";
     QTest::newRow("PCM") << 0x10000u << "pcm_s16le";
     QTest::newRow("timed text") << 0x17005u << "mov_text";
