@@ -217,6 +217,14 @@ void QRecordObject::failStart(void *config, CAVEncodeParam *param, bool removeFi
 
 bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
 {
+    m_errorString.clear();
+    const AttributeSetting *format = QConverterSetting::m_attributeSetting;
+    if (!format || format->format.trimmed().isEmpty() || format->extension.trimmed().isEmpty()) {
+        // Without a container the file could not be named or written.
+        m_errorString = tr("No output format is chosen.");
+        qWarning() << "recording cannot start:" << m_errorString;
+        return false;
+    }
     if (m_hasFile)
         stopRecorder();
     m_video = video;
@@ -245,6 +253,7 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     }
     if (!startSources(system, mic, mixing)) {
         // Nothing to record from: no file is made rather than a silent one.
+        m_errorString = tr("No sound source could be started.");
         failStart(config, param, false);
         return false;
     }
@@ -254,7 +263,8 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     }
     const QByteArray muxer = param->formatName() ? QByteArray(param->formatName()) : QByteArray();
     if (!rz_recorder_open(m_recorder, m_outputPathUtf8.constData(), muxer.constData(), config)) {
-        qWarning() << "recording cannot start:" << rz_recorder_error_text(m_recorder);
+        m_errorString = QString::fromUtf8(rz_recorder_error_text(m_recorder));
+        qWarning() << "recording cannot start:" << m_errorString;
         failStart(config, param, false);
         return false;
     }
@@ -268,7 +278,8 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     m_track2->setStartRecorder(true);
     if (rz_recorder_run(m_recorder) != 1) {
         // The file holds nothing usable: it goes, and no record is stored.
-        qWarning() << "recording cannot run:" << rz_recorder_error_text(m_recorder);
+        m_errorString = QString::fromUtf8(rz_recorder_error_text(m_recorder));
+        qWarning() << "recording cannot run:" << m_errorString;
         failStart(config, param, true);
         return false;
     }

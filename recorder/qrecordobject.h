@@ -26,8 +26,10 @@ public:
     ~QRecordObject() override;
 
     // Starts a recording into path; false when nothing could be recorded
-    // (no source started, the file cannot be created, the recorder refused).
+    // (no output format, no source started, the file cannot be created, the
+    // recorder refused), with the reason in errorString().
     bool startRecorder(const QString &path, float volume, bool video);
+    QString errorString() const { return m_errorString; }
     // Stops the current recording and stores its history record; a second
     // call stores nothing.
     void stopRecorder();
@@ -75,6 +77,7 @@ private:
     void failStart(void *config, CAVEncodeParam *param, bool removeFile);
 
     bool m_stopped = false;
+    QString m_errorString;
     int m_screenTimer = 0;
     int m_recordTimeTimer = 0;
     int m_audioDataTimer = 0;
