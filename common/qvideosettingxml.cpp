@@ -250,9 +250,9 @@ QList<QString> QVideoSettingXml::getItemValues(const QString &group,
 }
 
 QString QVideoSettingXml::readStoringDefault(const QString &group, const QString &key,
-                                             const QString &defaultValue)
+                                             const QString &defaultValue, const QString &file)
 {
-    const QString path = preferencesFilePath();
+    const QString path = file.isEmpty() ? preferencesFilePath() : file;
     QDomDocument doc;
     if (!loadOrCreate(path, doc))
         return defaultValue;

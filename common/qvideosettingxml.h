@@ -43,6 +43,10 @@ public:
     // Stores the value, creating the file and the group element when missing.
     static bool SetItemValue(const QString &group, const QString &key,
                              const QString &value, const QString &file = QString());
+    // As GetItemValue, but a missing or empty value is stored with the
+    // default, so that the file shows every setting it serves.
+    static QString readStoringDefault(const QString &group, const QString &key,
+                                      const QString &defaultValue, const QString &file = QString());
 
     // Snapshot format and folder (group "Screenshots"); the readers store
     // their default when the key has no value yet.
@@ -146,8 +150,6 @@ private:
     static bool loadExisting(const QString &path, QDomDocument &doc);
     // Read-only data files: parsed as they are, never replaced.
     static bool loadReadOnly(const QString &path, QDomDocument &doc);
-    static QString readStoringDefault(const QString &group, const QString &key,
-                                      const QString &defaultValue);
     static QString appDataFile(const QString &name);
     // Replaces the file with the bytes or leaves it untouched.
     static bool writeFileAtomically(const QString &path, const QByteArray &bytes);
