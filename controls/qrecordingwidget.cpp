@@ -93,17 +93,7 @@ void QRecordingWidget::InitCtrl()
     connect(m_volumeSlider, &QJXBaseSlider::sendProgressValue, this,
             &QRecordingWidget::OnVolumeChange);
 
-    AudioDataAttribute attribute;
-    attribute.barWidth = 2;
-    attribute.cellHeight = 1;
-    attribute.barSpacing = 6;
-    attribute.cellSpacing = 1;
-    attribute.showPeak = false;
-    attribute.peakGravity = 1;
-    attribute.cornerRadius = 0.0;
-    attribute.barColor = QColor(255, 132, 65);
-    attribute.peakColor = QColor(14, 14, 14);
-    attribute.drawMode = 1;
+    AudioDataAttribute attribute = waveLineAttribute();
     m_waveWidget = new QAudioWaveWidget(this, &attribute);
     m_waveWidget->hide();
     m_waveWidget->setAttribute(Qt::WA_TransparentForMouseEvents);

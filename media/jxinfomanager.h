@@ -2,6 +2,7 @@
 // What the editor needs to know about one media file before editing (a
 // thumbnail, the chapters, the video size, the tags), and writing its tags.
 
+#include "media/jxchapterinfo.h"
 #include "media/veaudiotaginfo.h"
 
 #include <QImage>
@@ -12,15 +13,6 @@
 #include <string>
 
 class JXInfoClass;
-
-struct JXChapterInfo {
-    int index = 0;            // 0: the whole media; chapters from 1
-    unsigned long long start = 0;
-    unsigned long long duration = 0;
-    unsigned long long end = 0;
-    std::string title;        // UTF-8
-    std::string text;         // display text, UTF-8
-};
 
 class JXInfoManager : public QObject
 {

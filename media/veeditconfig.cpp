@@ -47,6 +47,7 @@ void VEEditConfig::reset()
     programValueInfo = VEProgramValueInfo();
     subtitleTrackList.clear();
     audioTrackList.clear();
+    chapterList.clear();
 }
 
 void VEEditConfig::registerMetaTypes()

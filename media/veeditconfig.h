@@ -3,6 +3,7 @@
 // sound, which tags to write and which streams to keep. A plain value,
 // copied whole (deeply) at every hand-off.
 
+#include "media/jxchapterinfo.h"
 #include "media/veaudiosettings.h"
 #include "media/veaudiotaginfo.h"
 #include "media/vestreamchoice.h"
@@ -38,6 +39,7 @@ struct VEEditConfig {
     VEProgramValueInfo programValueInfo;
     QList<EVSubtitleTrack> subtitleTrackList;
     QList<VEAudioTrack> audioTrackList;
+    QList<JXChapterInfo> chapterList; // chapters of the media; empty when it has none
 
     VEEditConfig();
     // Back to the defaults; subltItemList and audioList are kept.

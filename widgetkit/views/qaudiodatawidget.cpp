@@ -212,3 +212,19 @@ void QAudioDataWidget::paintEvent(QPaintEvent *)
     }
     m_dirty = false;
 }
+
+AudioDataAttribute waveLineAttribute()
+{
+    AudioDataAttribute attribute;
+    attribute.barWidth = 2;
+    attribute.cellHeight = 1;
+    attribute.barSpacing = 6;
+    attribute.cellSpacing = 1;
+    attribute.showPeak = false;
+    attribute.peakGravity = 1;
+    attribute.cornerRadius = 0.0;
+    attribute.barColor = QColor(255, 132, 65);
+    attribute.peakColor = QColor(14, 14, 14);
+    attribute.drawMode = 1;
+    return attribute;
+}

@@ -33,6 +33,9 @@ struct AudioDataAttribute
 // returns whether the samples are silent: with the deviation test, no sample
 // read differs from the first sample by more than 10; without it, every bar's
 // average is 0. No samples: all values 0 and silent; nothing is read.
+// The orange wave line drawn over the recording panel and the trim page.
+AudioDataAttribute waveLineAttribute();
+
 bool TransData(unsigned short *samples, int count, unsigned int *values, int bars, int cells,
                bool deviationTest);
 

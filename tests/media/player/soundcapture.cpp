@@ -85,4 +85,19 @@ QVector<float> slice(const QVector<float> &interleaved, double from, double to)
     return interleaved.mid(a * SoundCapture::kChannels, (b - a) * SoundCapture::kChannels);
 }
 
+Heard heard(const QVector<float> &capture)
+{
+    Heard h;
+    const double block = 0.02;
+    const double total = double(capture.size()) / SoundCapture::kChannels / SoundCapture::kRate;
+    for (double t = 0; t + block <= total; t += block) {
+        if (rmsDb(slice(capture, t, t + block)) > -30) {
+            if (h.from < 0)
+                h.from = t;
+            h.to = t + block;
+        }
+    }
+    return h;
+}
+
 } // namespace SoundLevel

@@ -31,4 +31,12 @@ double rmsDb(const QVector<float> &interleaved);
 double tone(const QVector<float> &interleaved, double frequency);
 // The part of a capture from `from` to `to` seconds.
 QVector<float> slice(const QVector<float> &interleaved, double from, double to);
+
+// Seconds of a capture in which something is heard, from the first audible
+// 20 ms block to the last.
+struct Heard {
+    double from = -1, to = -1;
+    double length() const { return from < 0 ? 0 : to - from; }
+};
+Heard heard(const QVector<float> &capture);
 } // namespace SoundLevel

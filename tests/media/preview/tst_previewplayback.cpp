@@ -44,27 +44,8 @@ bool writeSteppedWav(const QString &path, int seconds)
     return f.open(QIODevice::WriteOnly) && f.write(wav) == wav.size();
 }
 
-// Seconds of the capture in which something is heard, from the first audible
-// 20 ms block to the last.
-struct Heard {
-    double from = -1, to = -1;
-    double length() const { return from < 0 ? 0 : to - from; }
-};
-
-Heard heard(const QVector<float> &capture)
-{
-    Heard h;
-    const double block = 0.02;
-    const double total = double(capture.size()) / SoundCapture::kChannels / SoundCapture::kRate;
-    for (double t = 0; t + block <= total; t += block) {
-        if (SoundLevel::rmsDb(SoundLevel::slice(capture, t, t + block)) > -30) {
-            if (h.from < 0)
-                h.from = t;
-            h.to = t + block;
-        }
-    }
-    return h;
-}
+using SoundLevel::Heard;
+using SoundLevel::heard;
 
 // The step tone that dominates a part of the capture.
 double dominantStep(const QVector<float> &part)

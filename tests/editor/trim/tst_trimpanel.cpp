@@ -1,0 +1,314 @@
+// The trim page on a recording made by the recorder: the range typed and
+// dragged, Cut asking once for the segment, the segment row and its file,
+// segment play heard on the private sound server, the borrowed player left
+// to its owner.
+
+#include "editorrecording.h"
+#include "soundcapture.h"
+#include "testsupport.h"
+
+#include "editor/qtrimitemlist.h"
+#include "editor/qtrimwidget.h"
+#include "media/jxplayerclass.h"
+#include "media/jxplayermanager.h"
+#include "media/qvideoeditingsettings.h"
+#include "rzcodec/player.h"
+#include "widgetkit/qjxbasebutton.h"
+#include "widgetkit/views/qedittimeex.h"
+#include "widgetkit/views/qjxstylebutton.h"
+#include "widgetkit/views/qjxtableview.h"
+#include "widgetkit/views/qvedualslider.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace EditorRecording;
+using SoundLevel::Heard;
+using SoundLevel::heard;
+
+namespace {
+constexpr uint64_t kSecond = 1000000;
+}
+
+class TestTrimPanel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void typedRangeCutsOnceAndListsTheSegment();
+    void segmentPlayIsHeardFromItsStartToItsEnd();
+    void rangeRulesKeepTheSegmentInsideTheRecording();
+    void deletingARowDeletesItsFile();
+    void destructionHandsOnTheFilesAndLeavesThePlayerOpen();
+    void timeTexts();
+
+private:
+    QString rowText(int row, int column) const;
+    QString segmentFile(const QString &name);
+
+    QTemporaryDir m_dir;
+    QString m_recording;
+    QVector<float> m_decoded;
+    std::unique_ptr<JXPlayerManager> m_manager;
+    std::unique_ptr<QVideoEditingSettings> m_hub;
+    std::unique_ptr<QTrimWidget> m_panel;
+};
+
+void TestTrimPanel::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_recording = record(m_dir.path(), "REC_trim", 7.5);
+    QVERIFY2(!m_recording.isEmpty(), "the recorder made no recording");
+    m_decoded = decodeMono(m_recording);
+    QVERIFY(m_decoded.size() > 44100 * 6);
+}
+
+void TestTrimPanel::init()
+{
+    m_manager.reset(new JXPlayerManager);
+    QVERIFY(m_manager->createrPlayer(true));
+    QVERIFY(m_manager->setPlayFile(m_recording, 0, 0, 3));
+    m_hub.reset(new QVideoEditingSettings);
+    m_hub->setPlayerManager(m_manager.get());
+    m_panel.reset(new QTrimWidget);
+    m_panel->resize(483, 323);
+    m_panel->SetEditSettings(m_hub.get());
+    m_panel->LoadingSetting();
+    m_panel->show();
+    QVERIFY(m_panel->setVideoPlay(m_manager->getPlayerClass()->getPlayer()));
+    QVERIFY(m_panel->duration() > 7 * kSecond);
+    m_panel->onPause();
+}
+
+void TestTrimPanel::cleanup()
+{
+    m_panel.reset();
+    m_hub.reset();
+    m_manager.reset();
+}
+
+QString TestTrimPanel::rowText(int row, int column) const
+{
+    return m_panel->segmentSortModel()->index(row, column).data().toString();
+}
+
+QString TestTrimPanel::segmentFile(const QString &name)
+{
+    // Stands for the file the conversion writes for the cut.
+    const QString path = m_dir.filePath(name);
+    QFile::remove(path);
+    return QFile::copy(m_recording, path) ? path : QString();
+}
+
+void TestTrimPanel::typedRangeCutsOnceAndListsTheSegment()
+{
+    QSignalSpy convert(m_panel.get(), &QTrimWidget::emitConvertFile);
+    QVERIFY(!m_panel->m_btnAdd->isEnabled());
+
+    m_panel->m_editStart->onTextEdited("00:00:02.000");
+    m_panel->m_editEnd->onTextEdited("00:00:05.000");
+    QCOMPARE(m_panel->trimStart(), 2 * kSecond);
+    QCOMPARE(m_panel->trimEnd(), 5 * kSecond);
+    QVERIFY(m_panel->m_btnAdd->isEnabled());
+    QVERIFY(qAbs(m_panel->m_slider->getStartValue() * double(m_panel->duration()) - 2e6) < 5e4);
+
+    QTest::mouseClick(m_panel->m_btnAdd, Qt::LeftButton);
+    QCOMPARE(convert.count(), 1);
+    VEEditConfig config;
+    m_hub->getEditConfig(config);
+    QCOMPARE(config.startTime, 2 * kSecond);
+    QCOMPARE(config.endTime, 5 * kSecond);
+
+    const QString path = segmentFile("REC_trim_Trim_001.mp3");
+    QString given = path;
+    given.replace('/', '\\'); // paths may come back with backslashes
+    m_panel->OnSetSaveFile(given);
+    QCOMPARE(m_panel->segmentSortModel()->rowCount(), 1);
+    QCOMPARE(rowText(0, 0), QString("REC_trim_Trim_001"));
+    QCOMPARE(rowText(0, 1), QString("00:00:02.000"));
+    QCOMPARE(rowText(0, 2), QString("00:00:05.000"));
+    QCOMPARE(rowText(0, 3), QString("00:00:03.000"));
+    QCOMPARE(rowText(0, 4), QString());
+    QCOMPARE(m_panel->savedFiles(), QStringList{path});
+    QCOMPARE(m_panel->segmentSortModel()->headerData(4, Qt::Horizontal).toString(), QString());
+
+    // Pressing the row brings its range back.
+    m_panel->startTimeChanged(0, false);
+    m_panel->endTimeChanged(m_panel->duration(), false);
+    QCOMPARE(m_panel->trimEnd(), uint64_t(0));
+    const QModelIndex row = m_panel->segmentSortModel()->index(0, 1);
+    const QRect cell = m_panel->segmentView()->visualRect(row);
+    QTest::mousePress(m_panel->segmentView()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseRelease(m_panel->segmentView()->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(m_panel->trimStart(), 2 * kSecond);
+    QCOMPARE(m_panel->trimEnd(), 5 * kSecond);
+
+    QVERIFY(!TestSupport::saveScreenshot(m_panel.get(), "editor_trim_page").isEmpty());
+}
+
+void TestTrimPanel::segmentPlayIsHeardFromItsStartToItsEnd()
+{
+    m_panel->m_editStart->onTextEdited("00:00:02.000");
+    m_panel->m_editEnd->onTextEdited("00:00:05.000");
+    QSignalSpy state(m_panel.get(), &QTrimWidget::emitPlayState);
+
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QTest::mouseClick(m_panel->m_btnTrimPlay, Qt::LeftButton);
+    QCOMPARE(state.count(), 1);
+    QVERIFY(state.takeFirst().at(0).toBool());
+    QVERIFY(m_panel->isSegmentPlay());
+    QVERIFY(m_panel->m_btnTrimStop->isEnabled());
+    // The page pauses itself once the position passes the end.
+    QTRY_COMPARE_WITH_TIMEOUT(state.count(), 1, 6000);
+    QVERIFY(!state.takeFirst().at(0).toBool());
+    QTest::qWait(300);
+    const QVector<float> sound = capture.stop();
+
+    QVERIFY(!m_panel->isSegmentPlay());
+    void *player = m_manager->getPlayerClass()->getPlayer();
+    QVERIFY(rz_player_is_pause(player));
+    const Heard h = heard(sound);
+    qInfo("segment heard for %.2f s", h.length());
+    QVERIFY2(h.length() > 2.7 && h.length() < 3.4, qPrintable(QString::number(h.length())));
+    // What is heard first and last is the recording's third and fifth second.
+    const auto at = [this](double from) { return m_decoded.mid(int(from * 44100), 4410); };
+    QCOMPARE(dominantStep(SoundLevel::slice(sound, h.from + 0.05, h.from + 0.15), 2),
+             dominantStep(at(2.05), 1));
+    QCOMPARE(dominantStep(SoundLevel::slice(sound, h.to - 0.25, h.to - 0.15), 2),
+             dominantStep(at(4.75), 1));
+
+    // Played again after its end, the segment starts over; paused, it can
+    // be stopped, which goes back to its start.
+    QVERIFY(!m_panel->m_btnTrimStop->isEnabled());
+    QTest::mouseClick(m_panel->m_btnTrimPlay, Qt::LeftButton);
+    QTRY_VERIFY(rz_player_get_play_time(player) > 2 * kSecond + 300000);
+    QVERIFY(rz_player_get_play_time(player) < 3 * kSecond);
+    QVERIFY(m_panel->m_btnTrimPause->isVisible());
+    QTest::mouseClick(m_panel->m_btnTrimPause, Qt::LeftButton);
+    QVERIFY(m_panel->isSegmentPlay());
+    QVERIFY(m_panel->m_btnTrimStop->isEnabled());
+    QTest::mouseClick(m_panel->m_btnTrimStop, Qt::LeftButton);
+    QVERIFY(!m_panel->isSegmentPlay());
+    QVERIFY(!m_panel->m_btnTrimStop->isEnabled());
+    QCOMPARE(m_panel->m_labCurrent->text(), QString("00:00:02.000"));
+}
+
+void TestTrimPanel::rangeRulesKeepTheSegmentInsideTheRecording()
+{
+    const uint64_t D = m_panel->duration();
+    // A start typed past the end of the recording stops at its end, and a
+    // range without length cannot be cut.
+    m_panel->m_editStart->onTextEdited("00:09:00.000");
+    QCOMPARE(m_panel->trimStart(), D);
+    QVERIFY(!m_panel->m_btnAdd->isEnabled());
+    QSignalSpy convert(m_panel.get(), &QTrimWidget::emitConvertFile);
+    m_panel->OnBtnAdd();
+    QCOMPARE(convert.count(), 0);
+
+    m_panel->startTimeChanged(1 * kSecond);
+    m_panel->endTimeChanged(9 * 60 * kSecond); // beyond the end: to the end
+    QCOMPARE(m_panel->trimEnd(), uint64_t(0));
+    QCOMPARE(m_panel->m_editEnd->getCurrentTime(), D);
+    QVERIFY(m_panel->m_btnAdd->isEnabled());
+
+    m_panel->endTimeChanged(3 * kSecond);
+    m_panel->startTimeChanged(4 * kSecond); // after the end: at the end
+    QCOMPARE(m_panel->trimStart(), 3 * kSecond);
+    QVERIFY(!m_panel->m_btnAdd->isEnabled());
+    m_panel->startTimeChanged(1 * kSecond);
+    m_panel->endTimeChanged(500000); // before the start: at the start
+    QCOMPARE(m_panel->trimEnd(), 1 * kSecond);
+    QVERIFY(!m_panel->m_btnAdd->isEnabled());
+
+    // Dragging the end handle to the end of the groove means the end.
+    m_panel->startTimeChanged(0);
+    m_panel->sliderEndValueChange(0.9995);
+    QCOMPARE(m_panel->trimEnd(), uint64_t(0));
+    QVERIFY(!m_panel->m_btnAdd->isEnabled());
+    m_panel->sliderEndValueChange(0.5);
+    QCOMPARE(m_panel->trimEnd(), uint64_t(0.5 * double(D)));
+    QVERIFY(m_panel->m_btnAdd->isEnabled());
+
+    // "Start Set" with the play handle past the end handle takes the end.
+    m_panel->m_slider->setEndValue(50);
+    m_panel->m_slider->setPlayValue(80, false);
+    QTest::mouseClick(m_panel->m_btnStartSet, Qt::LeftButton);
+    QVERIFY(qAbs(double(m_panel->trimStart()) - 0.5 * double(D)) < 0.01 * double(D));
+    // "End Set" at the very end stores "to the end".
+    m_panel->startTimeChanged(kSecond);
+    m_panel->m_slider->setEndValue(100);
+    m_panel->m_slider->setPlayValue(100, false);
+    QTest::mouseClick(m_panel->m_btnEndSet, Qt::LeftButton);
+    QCOMPARE(m_panel->trimEnd(), uint64_t(0));
+    QCOMPARE(m_panel->m_editEnd->getCurrentTime(), D);
+}
+
+void TestTrimPanel::deletingARowDeletesItsFile()
+{
+    m_panel->startTimeChanged(kSecond);
+    m_panel->endTimeChanged(3 * kSecond);
+    const QString first = segmentFile("REC_trim_Trim_002.mp3");
+    const QString second = segmentFile("REC_trim_Trim_003.mp3");
+    m_panel->OnSetSaveFile(first);
+    m_panel->OnSetSaveFile(second);
+    QCOMPARE(m_panel->segmentSortModel()->rowCount(), 2);
+
+    // The list shows the rows in the order of its sort column.
+    const QModelIndexList found = m_panel->segmentSortModel()->match(
+        m_panel->segmentSortModel()->index(0, 0), Qt::DisplayRole, "REC_trim_Trim_002", 1, Qt::MatchExactly);
+    QCOMPARE(found.size(), 1);
+    m_panel->m_btnDelete->clickWidgt(found.first().siblingAtColumn(4));
+    QVERIFY(!QFile::exists(first));
+    QVERIFY(QFile::exists(second));
+    QCOMPARE(m_panel->segmentSortModel()->rowCount(), 1);
+    QCOMPARE(rowText(0, 0), QString("REC_trim_Trim_003"));
+    QCOMPARE(m_panel->savedFiles(), QStringList{second});
+
+    // A file already gone: the row goes all the same.
+    QFile::remove(second);
+    m_panel->m_btnDelete->clickWidgt(m_panel->segmentSortModel()->index(0, 4));
+    QCOMPARE(m_panel->segmentSortModel()->rowCount(), 0);
+    QVERIFY(m_panel->savedFiles().isEmpty());
+    m_panel->m_btnDelete->clickWidgt(QModelIndex()); // nothing
+}
+
+void TestTrimPanel::destructionHandsOnTheFilesAndLeavesThePlayerOpen()
+{
+    const QString kept = segmentFile("REC_trim_Trim_004.mp3");
+    m_panel->OnSetSaveFile(kept);
+    QSignalSpy saved(m_panel.get(), &QTrimWidget::emitSaveFile);
+    void *player = m_manager->getPlayerClass()->getPlayer();
+    m_panel.reset();
+    QCOMPARE(saved.count(), 1);
+    QCOMPARE(saved.at(0).at(0).toStringList(), QStringList{kept});
+    QVERIFY(QFile::exists(kept));
+    // The preview engine's player still plays the recording.
+    QVERIFY(rz_player_get_duration(player) > 7 * kSecond);
+    QVERIFY(rz_player_play(player));
+    QTRY_VERIFY(rz_player_get_play_time(player) > 100000);
+    m_manager->onStop();
+}
+
+void TestTrimPanel::timeTexts()
+{
+    QCOMPARE(QTrimWidget::IntTimeToString(0), QString("00:00:00.000"));
+    QCOMPARE(QTrimWidget::IntTimeToString(3723004000ULL), QString("01:02:03.004"));
+    QCOMPARE(QTrimWidget::IntTimeToString(100ULL * 3600 * kSecond), QString("100:00:00.000"));
+    QCOMPARE(QTrimWidget::StrTimeToInt("01:02:03.004"), 3723004000ULL);
+    QCOMPARE(QTrimWidget::StrTimeToInt("100:00:00.000"), 100ULL * 3600 * kSecond);
+    QCOMPARE(QTrimWidget::StrTimeToInt(""), 0ULL);
+    QCOMPARE(QTrimWidget::StrTimeToInt("02:03.004"), 0ULL);
+    QCOMPARE(QTrimWidget::StrTimeToInt("00:00:03"), 0ULL);
+    QCOMPARE(QTrimWidget::StrTimeToInt("00:xx:03.5"), 3005000ULL);
+}
+
+QTEST_MAIN(TestTrimPanel)
+#include "tst_trimpanel.moc"
