@@ -4,10 +4,15 @@
 #include "common/qvideosettingxml.h"
 #include "convert/qformatresolver.h"
 #include "convert/qformatsettingdlg.h"
+#include "convert/qformattype.h"
 #include "convert/qplistread.h"
 #include "widgetkit/qinitctrlstyle.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxcombobox.h"
+#include "widgetkit/qjxlineedit.h"
+#include "widgetkit/views/qdelegatecontrol.h"
+#include "widgetkit/views/qjxlistview.h"
+#include "widgetkit/views/qjxstylebutton.h"
 
 #include <QLabel>
 
@@ -45,6 +50,13 @@ QFormatDlg::QFormatDlg(QWidget *parent)
     m_lblPreset->setObjectName(QStringLiteral("m_lblPreset"));
     m_btnOk = new QJXBaseButton(this);
     m_btnCancel = new QJXBaseButton(this);
+    m_listView = new QJXListView(this);
+    m_listView->setObjectName(QStringLiteral("m_listView"));
+    m_listView->setGeometry(50, 40, 431, 181);
+    m_editSearch = new QJXLineEdit(this);
+    m_editSearch->setObjectName(QStringLiteral("m_editSearch"));
+    m_editSearch->setGeometry(40, 370, 113, 20);
+    connect(m_editSearch, &QLineEdit::textChanged, this, &QFormatDlg::OnSearchString);
     QPalette palette = m_cmbQuality->palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::Text, QColor(172, 170, 171));
@@ -60,6 +72,11 @@ QFormatDlg::QFormatDlg(QWidget *parent)
 
 QFormatDlg::~QFormatDlg()
 {
+    // The view and its filter go before the model and records they read.
+    delete m_listView;
+    m_listView = nullptr;
+    m_sortModel = nullptr;
+    ReleaseDatas();
     if (m_myself == this)
         m_myself = nullptr;
 }
@@ -99,6 +116,11 @@ void QFormatDlg::InitCtrl()
     m_lblPreset->resize(54, 20);
     m_lblPreset->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
+    m_formatType = new QFormatType(this);
+    connect(m_formatType, &QFormatType::emitTypeChange, this, &QFormatDlg::changeCategories);
+    m_listView->hide();
+    m_editSearch->hide();
+    m_formatType->hide();
     m_settingDlg->show();
     connect(m_settingDlg, &QFormatSettingDlg::emitCustomized, this, &QFormatDlg::settingValueChanged);
     connect(m_settingDlg, &QFormatSettingDlg::emitChangeFormat, this, &QFormatDlg::OnChangeFormat);
@@ -142,7 +164,9 @@ void QFormatDlg::resetFormat()
 void QFormatDlg::showFormat(bool video)
 {
     m_video = video;
+    m_formatType->RefreshBtn(video);
     const FormatChoice stored = QFormatResolver::storedChoice(video);
+    m_formatType->setCheckType(stored.category);
     m_settingDlg->SetInitialFormat(stored.id);
     selectQuality(QConverterSetting::getFormatDefaultQuality(stored.id));
 }
