@@ -1,13 +1,21 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/keyapplication.h"
+#include "app/mainwindow.h"
+
+#include "widgetkit/views/quianyutiliy.h"
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velmora Audio Recorder"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Velmora Audio Recorder"));
-    window.resize(960, 640);
-    window.show();
-    return app.exec();
+    QUiAnyUtiliy::QDpiScaleInit();
+    KeyApplication app(argc, argv);
+    int code = 0;
+    {
+        auto window = std::make_unique<MainWindow>();
+        app.setWindowInstance(window.get());
+        window->show();
+        code = app.exec();
+        app.setWindowInstance(nullptr);
+    }
+    return code;
 }

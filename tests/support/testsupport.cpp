@@ -57,7 +57,11 @@ static void putLe16(QByteArray &b, quint16 v)
 bool writeToneWav(const QString &path, double frequency, double seconds, int sampleRate,
                   int channels, double amplitude)
 {
-    const QVector<float> samples = sineTone(frequency, seconds, sampleRate, channels, amplitude);
+    return writeWav(path, sineTone(frequency, seconds, sampleRate, channels, amplitude), sampleRate, channels);
+}
+
+bool writeWav(const QString &path, const QVector<float> &samples, int sampleRate, int channels)
+{
     const quint32 dataBytes = quint32(samples.size() * 2);
     QByteArray b;
     b.append("RIFF");

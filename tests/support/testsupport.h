@@ -19,6 +19,9 @@ QVector<float> sineTone(double frequency, double seconds, int sampleRate = 44100
 // Writes a 16-bit PCM WAV file of a sine tone; false when the file cannot be written.
 bool writeToneWav(const QString &path, double frequency, double seconds,
                   int sampleRate = 44100, int channels = 2, double amplitude = 0.5);
+// Writes interleaved float samples as a 16-bit PCM WAV file; false when it cannot be written.
+bool writeWav(const QString &path, const QVector<float> &samples, int sampleRate = 44100,
+              int channels = 2);
 
 // Relative power of one frequency in mono samples (Goertzel), normalised by length.
 double goertzelPower(const float *samples, int count, double frequency, int sampleRate);

@@ -60,4 +60,14 @@ double toneShare(const QVector<float> &mono, double frequency)
     return 2.0 * power / (total * total);
 }
 
+double toneSeconds(const QVector<float> &mono)
+{
+    const int window = 441;
+    int loud = 0;
+    for (int at = 0; at + window <= mono.size(); at += window)
+        if (TestSupport::rms(mono.constData() + at, window) > 0.1)
+            ++loud;
+    return loud * window / 44100.0;
+}
+
 } // namespace MediaProbe

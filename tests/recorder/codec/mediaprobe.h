@@ -22,5 +22,8 @@ QString formatEntry(const QString &path, const QString &entry);
 // Relative level of a tone against the whole signal in the middle of the
 // decoded sound (1.0 = all energy at that frequency).
 double toneShare(const QVector<float> &mono, double frequency);
+// Seconds of the decoded sound in which a tone is clearly present, counted
+// in 10 ms windows.
+double toneSeconds(const QVector<float> &mono);
 
 } // namespace MediaProbe

@@ -86,17 +86,6 @@ QList<QDomElement> historyEntries(const QString &path)
     return found;
 }
 
-// Seconds of the decoded sound in which the tone is clearly present.
-double toneSeconds(const QVector<float> &mono)
-{
-    const int window = 441;
-    int loud = 0;
-    for (int at = 0; at + window <= mono.size(); at += window)
-        if (TestSupport::rms(mono.constData() + at, window) > 0.1)
-            ++loud;
-    return loud * window / 44100.0;
-}
-
 } // namespace
 
 class TestRecordObject : public QObject
@@ -259,8 +248,8 @@ void TestRecordObject::splitBySilenceLosesNothing()
     }
     QTest::qWait(400);
     rec.stopRecorder();
-    const double a = toneSeconds(MediaProbe::decode(first).mono);
-    const double b = toneSeconds(MediaProbe::decode(second).mono);
+    const double a = MediaProbe::toneSeconds(MediaProbe::decode(first).mono);
+    const double b = MediaProbe::toneSeconds(MediaProbe::decode(second).mono);
     qInfo("tone before the cut %.3f s, after %.3f s", a, b);
     QVERIFY(a > 1.0 && b > 1.0);
     QVERIFY2(qAbs(a + b - 3.0) <= 0.05, qPrintable(QString::number(a + b)));

@@ -1,0 +1,566 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/qinitproject.h"
+#include "common/qconverteroperate.h"
+#include "common/qconvertersetting.h"
+#include "common/qianyutil.h"
+#include "common/qvideosettingxml.h"
+#include "controls/qaudioschedulesettingdlg.h"
+#include "controls/qplaycontrolwgt.h"
+#include "controls/qrecordingwidget.h"
+#include "controls/qscheduletime.h"
+#include "controls/selectrecordinputwgt.h"
+#include "recorder/qrecordareainfo.h"
+#include "recorder/qrecordaudioobject.h"
+#include "recorder/qrecordobject.h"
+#include "rzcodec/frame.h"
+#include "rzcodec/setup.h"
+#include "widgetkit/qjxbasebutton.h"
+#include "widgetkit/qjxmessagebox.h"
+#include "widgetkit/qkitfonts.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QDir>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QtEndian>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Velmora Audio Recorder");
+const QString kScheduleOff = QStringLiteral("/image/btn_schedule_off.png");
+const QString kScheduleOn = QStringLiteral("/image/btn_schedule_on.png");
+constexpr uint64_t kDayMicroseconds = 86400000000ULL;
+// Level blocks: a 44-byte header whose bytes 40..43 give the sample bytes after it.
+constexpr int kLevelHeader = 44;
+
+QString resource(const QString &relative)
+{
+    return QIAnyUtil::getResourcePath() + relative;
+}
+
+QString scheduleTipText(qint64 seconds)
+{
+    return QObject::tr("%1s later, Velmora will start recording.").arg(seconds);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QJXMainWindow(parent, DlgMainWindow)
+    , ui(new Ui::MainWindow)
+    , m_clock([] { return QDateTime::currentDateTime(); })
+{
+    ui->setupUi(this);
+    QInitProject::InitProject(this);
+    Init();
+    InitCtrl();
+    m_bCtrlReady = true;
+    setGlobalFunction();
+}
+
+MainWindow::~MainWindow()
+{
+    finishRecordingBeforeClosing();
+    QInitProject::releseProject();
+    // The input selector gives the previous output back when it goes.
+    delete m_selectInput;
+    m_selectInput = nullptr;
+    delete m_recordObject;
+    m_recordObject = nullptr;
+    delete m_playControl;
+    m_playControl = nullptr;
+    delete m_btnCancelSchedule;
+    m_btnCancelSchedule = nullptr;
+    delete m_recordingWgt;
+    m_recordingWgt = nullptr;
+    delete m_scheduleTip;
+    m_scheduleTip = nullptr;
+    delete ui;
+}
+
+// ---- construction --------------------------------------------------------------
+
+void MainWindow::Init()
+{
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
+    setMouseTracking(true);
+    ui->centralWidget->setMouseTracking(true);
+    setAttribute(Qt::WA_TranslucentBackground);
+
+    setTransparentW(8);
+    setStretchPolicy(StretchAll);
+    setBackgroundImage(resource(QStringLiteral("/image/background.png")), true);
+    setDlgTitle(kTitle);
+    setWindowTitle(kTitle);
+    setTitleRect(QRect(0, 8, 0, 0));
+    setAlignment(Qt::AlignCenter);
+
+    QKitFonts::ensureSubstitutions();
+    QFont windowFont = font();
+    windowFont.setFamily(QStringLiteral("Tahoma"));
+    windowFont.setPixelSize(13);
+    setFont(windowFont);
+    QPalette pal = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        pal.setBrush(group, QPalette::WindowText, QColor(250, 237, 237));
+    setPalette(pal);
+
+    QString defaultFolder = QIAnyUtil::getDocumentPath() + QStringLiteral("/Converted/");
+    if (!QFileInfo(defaultFolder).isDir())
+        QDir().mkdir(defaultFolder);
+    defaultFolder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QConverterOperate::setDefaultOutPath(defaultFolder);
+    SetOutPath(QVideoSettingXml::GetItemValue(QStringLiteral("OutPut_path"), QStringLiteral("path_value"),
+                                              defaultFolder, QString()));
+
+    QConverterSetting::InitSetting();
+    QConverterSetting::m_attributeSetting = QConverterSetting::m_audioSetting;
+
+    m_scheduleTimer = new QTimer(this);
+    connect(m_scheduleTimer, &QTimer::timeout, this, &MainWindow::OnTimer);
+}
+
+void MainWindow::InitCtrl()
+{
+    InitPanes();
+    InitButtons();
+    InitScheduleTip();
+}
+
+void MainWindow::InitPanes()
+{
+    // Creating the selector makes the loop-back device the default output.
+    m_selectInput = new SelectRecordInputWgt(this);
+
+    m_playControl = new QPlayControlWgt(this);
+    m_playControl->hide();
+
+    m_recordingWgt = new QRecordingWidget(this);
+    m_recordingWgt->setBackgrounColor(QColor(50, 50, 50));
+    connect(m_recordingWgt, &QRecordingWidget::emitSplitSilence, this, &MainWindow::OnCutRecord);
+    connect(m_recordingWgt, &QRecordingWidget::emitVolumeChange, m_selectInput,
+            &SelectRecordInputWgt::OnRecorderVolumeChange);
+    connect(m_selectInput, &SelectRecordInputWgt::emitSetVolumeValue, m_recordingWgt,
+            &QRecordingWidget::OnSetVolume);
+}
+
+void MainWindow::InitButtons()
+{
+    initButton(ui->m_btnClose, QStringLiteral("/image/btn_close.png"), QString());
+    initButton(ui->m_btnMin, QStringLiteral("/image/btn_min.png"), QString());
+    initButton(ui->m_btnMax, QStringLiteral("/image/btn_max.png"), QString());
+    initButton(ui->m_btnRestore, QStringLiteral("/image/btn_restore.png"), QString());
+    ui->m_btnRestore->hide();
+    ui->m_btnMenu->hide();
+    connect(ui->m_btnClose, &QAbstractButton::clicked, this, &MainWindow::OnClose);
+    connect(ui->m_btnMin, &QAbstractButton::clicked, this, &MainWindow::OnShowMin);
+    connect(ui->m_btnMax, &QAbstractButton::clicked, this, &MainWindow::OnShowMax);
+    connect(ui->m_btnRestore, &QAbstractButton::clicked, this, &MainWindow::OnShowRestored);
+
+    initButton(ui->m_btnFormat, QStringLiteral("/image/btn_format.png"), tr("Format"));
+    setScheduleImage(kScheduleOff);
+    ui->m_btnSchedule->setToolTip(tr("Schedule"));
+    ui->m_btnSchedule->installEventFilter(this);
+    initButton(ui->m_btnStartRecord, QStringLiteral("/image/btn_start_record.png"), tr("Start Recording"));
+    initButton(ui->m_btnStopRecord, QStringLiteral("/image/btn_stop_record.png"), tr("Stop Recording"));
+    ui->m_btnStopRecord->hide();
+    initButton(ui->m_btnCut, QStringLiteral("/image/btn_cut.png"), tr("Cut Recording"));
+    ui->m_btnCut->setEnabled(false);
+    connect(ui->m_btnSchedule, &QAbstractButton::clicked, this, &MainWindow::OnShowScheduleDlg);
+    connect(ui->m_btnStartRecord, &QAbstractButton::clicked, this, &MainWindow::OnBtnStart);
+    connect(ui->m_btnStopRecord, &QAbstractButton::clicked, this, [this] { OnBtnStop(true); });
+    connect(ui->m_btnCut, &QAbstractButton::clicked, this, &MainWindow::OnCutRecord);
+
+    m_btnCancelSchedule = new QJXBaseButton(ui->m_btnSchedule);
+    initButton(m_btnCancelSchedule, QStringLiteral("/image/btn_schedule_cancel.png"), QString());
+    m_btnCancelSchedule->hide();
+    connect(m_btnCancelSchedule, &QAbstractButton::clicked, this, &MainWindow::OnBtnCancelSchedule);
+}
+
+void MainWindow::InitScheduleTip()
+{
+    m_scheduleTip = new QJXMessageBox(nullptr);
+    m_scheduleTip->setMessageIcon(QJXMessageBox::Warning);
+    m_scheduleTip->setButtonStyle(QJXMessageBox::OkButton);
+    m_scheduleTip->setMessage(scheduleTipText(60));
+    m_scheduleTip->hide();
+    connect(m_scheduleTip, &QDialog::finished, this, &MainWindow::OnCloseScheduleTip);
+}
+
+void MainWindow::initButton(QJXBaseButton *button, const QString &image, const QString &toolTip)
+{
+    button->setButtonImage(resource(image), true);
+    if (!toolTip.isEmpty())
+        button->setToolTip(toolTip);
+}
+
+void MainWindow::setScheduleImage(const QString &image)
+{
+    m_scheduleImage = image;
+    ui->m_btnSchedule->setButtonImage(resource(image), true);
+}
+
+void MainWindow::setGlobalFunction()
+{
+    rz_setup_log(1, 1);
+    rz_setup_log(0, 1);
+    rz_setup_decoding(0, 1);
+    rz_setup_hardware(0);
+    rz_setup_network(0);
+    rz_setup_work_folder(QIAnyUtil::getAppDataPath().toUtf8().constData());
+    const uint32_t formats[] = {RZ_PIXFMT_YUV420P, RZ_PIXFMT_BGRA};
+    rz_setup_frame_formats(formats, 2);
+}
+
+void MainWindow::SetOutPath(const QString &path)
+{
+    QConverterOperate::setConverterPath(path);
+    QVideoSettingXml::SetItemValue(QStringLiteral("OutPut_path"), QStringLiteral("path_value"), path, QString());
+}
+
+void MainWindow::setClock(Clock clock)
+{
+    m_clock = clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); });
+}
+
+// ---- layout and window events ------------------------------------------------------
+
+void MainWindow::resetControlLocation()
+{
+    if (!m_bCtrlReady)
+        return;
+    const int W = width();
+    const int H = height();
+    ui->m_btnClose->move(13, 13);
+    ui->m_btnMin->move(33, 13);
+    ui->m_btnMax->move(53, 13);
+    ui->m_btnRestore->move(53, 13);
+    ui->m_btnMenu->move(88, 13);
+    ui->m_btnMenu->hide();
+
+    // The library's left pane spans 10..182; the right pane starts at 183.
+    const int L = 173;
+    const int B = H - 89;
+    const int right = 183;
+
+    QJXBaseButton *format = ui->m_btnFormat;
+    QJXBaseButton *schedule = ui->m_btnSchedule;
+    const int g1 = (L - 2 * format->width()) / 3;
+    const int leftY = B + (80 - format->height()) / 2;
+    format->move(g1 + 8, leftY);
+    schedule->move(format->x() + format->width() - 1 + g1, leftY);
+    m_btnCancelSchedule->move(schedule->width() - m_btnCancelSchedule->width(), 0);
+
+    QJXBaseButton *cut = ui->m_btnCut;
+    QJXBaseButton *start = ui->m_btnStartRecord;
+    const int g2 = (L + 13 - cut->width() - start->width() - m_selectInput->width()) / 4;
+    const auto bandY = [B](int height) { return B + 1 + (80 - height) / 2; };
+    cut->move(W - 8 - cut->width() - g2, bandY(cut->height()));
+    start->move(cut->x() - g2 - start->width(), bandY(start->height()));
+    ui->m_btnStopRecord->move(start->x(), bandY(start->height()));
+    m_selectInput->move(start->x() - g2 - m_selectInput->width(), bandY(m_selectInput->height()));
+
+    const QRect bottom(QPoint(right, B + 1), QPoint(m_selectInput->x() - g2 - 1, B + 80));
+    m_recordingWgt->setGeometry(bottom);
+    m_playControl->setGeometry(bottom);
+}
+
+void MainWindow::OnShowMin()
+{
+    showMinimized();
+}
+
+void MainWindow::OnShowMax()
+{
+    QBaseDrawWidget::OnBtnMax();
+    showMaxOrRestore();
+}
+
+void MainWindow::OnShowRestored()
+{
+    QBaseDrawWidget::OnBtnMax();
+    showMaxOrRestore();
+}
+
+void MainWindow::showMaxOrRestore()
+{
+    const bool max = isMaxSize();
+    ui->m_btnMax->setVisible(!max);
+    ui->m_btnRestore->setVisible(max);
+}
+
+void MainWindow::OnClose()
+{
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    finishRecordingBeforeClosing();
+    QJXMainWindow::closeEvent(event);
+}
+
+void MainWindow::finishRecordingBeforeClosing()
+{
+    if (m_bRecording)
+        OnBtnStop(true);
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const QPoint pos = event->localPos().toPoint();
+    const QRect titleStrip(QPoint(8, 8), QPoint(width() - 9, 29));
+    if (event->button() == Qt::RightButton || !titleStrip.contains(pos))
+        return;
+    QWidget::mouseDoubleClickEvent(event);
+    QBaseDrawWidget::mouseDoubleClickEvent(event);
+    showMaxOrRestore();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->m_btnSchedule && m_btnCancelSchedule) {
+        if (event->type() == QEvent::Leave) {
+            if (m_btnCancelSchedule->isVisible())
+                m_btnCancelSchedule->hide();
+            return false;
+        }
+        if (event->type() == QEvent::Enter) {
+            if (m_bScheduleSet && ui->m_btnSchedule->isEnabled())
+                m_btnCancelSchedule->show();
+            return false;
+        }
+    }
+    return QJXMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::OnChangeBottomWgt(bool bPlay)
+{
+    if (!m_playControl || !m_recordingWgt)
+        return;
+    m_playControl->setVisible(bPlay);
+    m_recordingWgt->setVisible(!bPlay);
+}
+
+void MainWindow::centreDialog(QDialog &dialog)
+{
+    if (windowFlags() & Qt::WindowStaysOnTopHint)
+        dialog.setWindowFlags(dialog.windowFlags() | Qt::WindowStaysOnTopHint);
+    CenterDlg(dialog);
+}
+
+// ---- recording -------------------------------------------------------------------
+
+void MainWindow::SetCtrlState(bool recording)
+{
+    ui->m_btnStartRecord->setVisible(!recording);
+    ui->m_btnStopRecord->setVisible(recording);
+    ui->m_btnCut->setEnabled(recording);
+    ui->m_btnFormat->setEnabled(!recording);
+    ui->m_btnSchedule->setEnabled(!recording);
+    if (m_selectInput)
+        m_selectInput->OnSetCtrlEnabled(!recording);
+}
+
+QString MainWindow::getRecordOutpath()
+{
+    QString folder = QConverterOperate::getConverterPath();
+    if (!QFileInfo(folder).isDir())
+        QDir().mkpath(folder);
+    // A folder stored without its trailing separator still takes the file.
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    const QString stem = QStringLiteral("REC_") + m_clock().toString(QStringLiteral("yyyyMMddhhmmsszzz"));
+    const QString extension = QConverterSetting::m_attributeSetting
+                                  ? QConverterSetting::m_attributeSetting->extension
+                                  : QString();
+    QString path = QString(folder + stem + QLatin1Char('.') + extension).replace(QStringLiteral("//"), QStringLiteral("/"));
+    for (int counter = 1; QFileInfo::exists(path); ++counter)
+        path = QString(folder + QStringLiteral("%1(%2).%3").arg(stem).arg(counter).arg(extension))
+                   .replace(QStringLiteral("//"), QStringLiteral("/"));
+    return path;
+}
+
+void MainWindow::OnBtnStart()
+{
+    const QRecordAreaInfo *options = QRecordAreaInfo::getAreaInfo();
+    if (options->getScheduleAble() && options->getScheduleStartTime() != options->getScheduleEndTime())
+        CancelSchedule();
+    SetCtrlState(true);
+    if (m_playControl && m_recordingWgt) {
+        m_playControl->hide();
+        m_recordingWgt->show();
+    }
+    if (m_playControl)
+        m_playControl->OnPlayOrPause(false);
+    OnStartRecord();
+}
+
+void MainWindow::CreateRecordObject()
+{
+    m_recordObject = new QRecordObject(this);
+    if (m_recordingWgt)
+        connect(m_recordObject, &QRecordObject::emitRecordTime, m_recordingWgt, &QRecordingWidget::OnSetRecordTime);
+    // The recorder frees each block right after the signal returns.
+    connect(m_recordObject, &QRecordObject::emitAudioData, this, &MainWindow::OnRecordLevelBlock,
+            Qt::DirectConnection);
+    connect(m_recordObject, &QRecordObject::emitRecordTime, this, &MainWindow::OnRecordTimeOperate);
+}
+
+void MainWindow::OnRecordLevelBlock(unsigned char *data, int sps)
+{
+    if (!data) {
+        m_levelBlock.clear();
+        if (m_recordingWgt)
+            m_recordingWgt->OnSetAudioData(nullptr, sps);
+        return;
+    }
+    const quint32 bytes = qFromLittleEndian<quint32>(data + 40);
+    m_levelBlock = QByteArray(reinterpret_cast<const char *>(data), kLevelHeader + int(bytes));
+    if (m_recordingWgt)
+        m_recordingWgt->OnSetAudioData(reinterpret_cast<unsigned char *>(m_levelBlock.data()), sps);
+}
+
+void MainWindow::OnStartRecord()
+{
+    m_bRecording = true;
+    if (!m_recordObject)
+        CreateRecordObject();
+    const QString path = getRecordOutpath();
+    if (m_recordObject->startRecorder(path, 100.0f, false)) {
+        if (m_recordingWgt)
+            m_recordingWgt->SetRecordState(true);
+        return;
+    }
+    OnBtnStop(false);
+    QJXMessageBox::ShowMessage(this, tr("Recording failed!"), QString(), QJXMessageBox::NoIcon,
+                               QJXMessageBox::OkButton);
+}
+
+void MainWindow::OnBtnStop(bool bSuccess)
+{
+    SetCtrlState(false);
+    OnStopRecord(bSuccess);
+    switchStoredScheduleOff();
+}
+
+void MainWindow::switchStoredScheduleOff()
+{
+    QAudioScheduleSettingDlg dialog(this);
+    dialog.CloseSchedule(false);
+}
+
+void MainWindow::OnStopRecord(bool bSuccess)
+{
+    Q_UNUSED(bSuccess)
+    if (m_recordObject)
+        m_recordObject->stopRecorder();
+    m_bRecording = false;
+    if (m_recordingWgt)
+        m_recordingWgt->SetRecordState(false);
+}
+
+void MainWindow::OnCutRecord()
+{
+    if (!m_recordObject || !m_bRecording)
+        return;
+    OnStopRecord(true);
+    OnStartRecord();
+}
+
+// ---- schedule ----------------------------------------------------------------------
+
+void MainWindow::OnShowScheduleDlg()
+{
+    QAudioScheduleSettingDlg dialog(this);
+    dialog.resize(330, 220);
+    connect(&dialog, &QAudioScheduleSettingDlg::emitSetSchedule, this, &MainWindow::OnSetSchedule);
+    if (m_bFirstSchedule) {
+        dialog.CloseSchedule(true);
+        m_bFirstSchedule = false;
+    }
+    centreDialog(dialog);
+    dialog.exec();
+}
+
+void MainWindow::OnSetSchedule()
+{
+    const QRecordAreaInfo *options = QRecordAreaInfo::getAreaInfo();
+    // Only a schedule that is on counts down to a start.
+    if (!options->getScheduleAble()) {
+        CancelSchedule();
+        return;
+    }
+    setScheduleImage(kScheduleOn);
+    m_nextStart = QScheduleTime::nextStart(options->getScheduleStartTime(), m_clock());
+    qDebug() << "next scheduled start" << m_nextStart;
+    m_bScheduleSet = true;
+    m_bTipAllowed = true;
+    m_scheduleTimer->start(300);
+}
+
+void MainWindow::OnTimer()
+{
+    const QDateTime now = m_clock();
+    const qint64 secs = now.secsTo(m_nextStart);
+    if (secs < 61 && m_scheduleTip && m_bTipAllowed) {
+        m_scheduleTip->show();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        m_scheduleTip->move(screen.width() - m_scheduleTip->width() + 8,
+                            screen.height() - m_scheduleTip->height() + 8);
+        m_scheduleTip->setMessage(scheduleTipText(secs));
+        m_scheduleTip->update();
+    }
+    if (now.msecsTo(m_nextStart) < 1) {
+        m_scheduleTimer->stop();
+        OnBtnStart();
+        if (m_scheduleTip)
+            m_scheduleTip->hide();
+        m_bTipAllowed = false;
+    }
+}
+
+void MainWindow::OnCloseScheduleTip(int result)
+{
+    qDebug() << "schedule tip closed" << result;
+    m_bTipAllowed = false;
+}
+
+void MainWindow::CancelSchedule()
+{
+    m_btnCancelSchedule->hide();
+    setScheduleImage(kScheduleOff);
+    if (m_scheduleTimer) {
+        m_scheduleTimer->stop();
+        if (m_scheduleTip) {
+            m_scheduleTip->hide();
+            m_bTipAllowed = false;
+        }
+        m_bScheduleSet = false;
+        ui->m_btnSchedule->update();
+    }
+}
+
+void MainWindow::OnBtnCancelSchedule()
+{
+    CancelSchedule();
+    switchStoredScheduleOff();
+}
+
+void MainWindow::OnRecordTimeOperate(uint64_t time)
+{
+    const QRecordAreaInfo *options = QRecordAreaInfo::getAreaInfo();
+    if (!options->getScheduleAble())
+        return;
+    const uint64_t window = (kDayMicroseconds - options->getScheduleStartTime() + options->getScheduleEndTime())
+                            % kDayMicroseconds;
+    if (window != 0 && window < time)
+        OnBtnStop(true);
+}

@@ -1,0 +1,133 @@
+#pragma once
+// The program's one top-level window: a drawn frameless window that owns the
+// panes (input selector, recording panel, playback bar), the recording object
+// and the toolbar, connects them, and runs the start, stop and split of
+// recordings and the daily schedule's countdown.
+
+#include "widgetkit/qjxmainwindow.h"
+
+#include <QByteArray>
+#include <QDateTime>
+
+#include <cstdint>
+#include <functional>
+
+namespace Ui {
+class MainWindow;
+}
+class QJXBaseButton;
+class QJXMessageBox;
+class QPlayControlWgt;
+class QRecordingWidget;
+class QRecordObject;
+class QTimer;
+class SelectRecordInputWgt;
+
+class MainWindow : public QJXMainWindow
+{
+    Q_OBJECT
+public:
+    // The wall clock the schedule counts by; tests give their own.
+    using Clock = std::function<QDateTime()>;
+
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The codec layer's process-wide set-up, with the application-data
+    // folder as its working folder.
+    static void setGlobalFunction();
+
+    void resetControlLocation() override;
+
+    // Path of a new recording in the output folder, named by the time and
+    // counted when that name is taken; the folder is created when missing.
+    QString getRecordOutpath();
+    // Makes the folder the current output folder and stores it.
+    void SetOutPath(const QString &path);
+    // Toolbar and panes in the recording (true) or idle state.
+    void SetCtrlState(bool recording);
+    // Drops the pending scheduled start; the stored schedule stays.
+    void CancelSchedule();
+    void setClock(Clock clock);
+
+    // State for the owner and for checks.
+    Ui::MainWindow *form() const { return ui; }
+    SelectRecordInputWgt *inputSelector() const { return m_selectInput; }
+    QPlayControlWgt *playControl() const { return m_playControl; }
+    QRecordingWidget *recordingPanel() const { return m_recordingWgt; }
+    QRecordObject *recordObject() const { return m_recordObject; }
+    QJXBaseButton *cancelScheduleButton() const { return m_btnCancelSchedule; }
+    QJXMessageBox *scheduleTip() const { return m_scheduleTip; }
+    QTimer *scheduleTimer() const { return m_scheduleTimer; }
+    bool isRecording() const { return m_bRecording; }
+    bool isScheduleSet() const { return m_bScheduleSet; }
+    bool isTipAllowed() const { return m_bTipAllowed; }
+    QDateTime nextScheduledStart() const { return m_nextStart; }
+    QString scheduleButtonImage() const { return m_scheduleImage; }
+    // The window's own copy of the last level block it handed on.
+    QByteArray lastLevelBlock() const { return m_levelBlock; }
+
+signals:
+    void emitFormatChange(bool bVideoMode);
+
+public slots:
+    void OnShowMax();
+    void OnShowMin();
+    void OnShowRestored();
+    void OnClose();
+    void OnShowScheduleDlg();
+    void OnBtnStart();
+    void OnBtnStop(bool bSuccess = true);
+    void OnStartRecord();
+    void OnStopRecord(bool bSuccess = true);
+    void OnCutRecord();
+    void OnRecordTimeOperate(uint64_t time);
+    void OnSetSchedule();
+    void OnBtnCancelSchedule();
+    void OnTimer();
+    void OnCloseScheduleTip(int result);
+    void OnChangeBottomWgt(bool bPlay);
+
+private slots:
+    void OnRecordLevelBlock(unsigned char *data, int sps);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Init();
+    void InitCtrl();
+    void InitPanes();
+    void InitButtons();
+    void InitScheduleTip();
+    void CreateRecordObject();
+    void initButton(QJXBaseButton *button, const QString &image, const QString &toolTip);
+    void setScheduleImage(const QString &image);
+    void showMaxOrRestore();
+    // Switches the stored schedule off, as every stop does.
+    void switchStoredScheduleOff();
+    void centreDialog(QDialog &dialog);
+    // A running recording is completed and kept before the window goes.
+    void finishRecordingBeforeClosing();
+
+    Ui::MainWindow *ui;
+    SelectRecordInputWgt *m_selectInput = nullptr;
+    QRecordObject *m_recordObject = nullptr;
+    QPlayControlWgt *m_playControl = nullptr;
+    QRecordingWidget *m_recordingWgt = nullptr;
+    QTimer *m_scheduleTimer = nullptr;
+    QJXBaseButton *m_btnCancelSchedule = nullptr;
+    QJXMessageBox *m_scheduleTip = nullptr;
+    bool m_bRecording = false;
+    bool m_bFirstSchedule = true;
+    bool m_bScheduleSet = false;
+    bool m_bTipAllowed = false;
+    QDateTime m_nextStart;
+    QString m_scheduleImage;
+    QByteArray m_levelBlock;
+    Clock m_clock;
+    // Layout waits until every child exists.
+    bool m_bCtrlReady = false;
+};

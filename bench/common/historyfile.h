@@ -1,0 +1,20 @@
+#pragma once
+// History.xml files of many fully filled records for benchmarks, built as
+// the store writes them (saving one record at a time would take minutes).
+
+#include "common/convertedinfo.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace BenchHistory {
+
+inline const QString kDefaultFolder = QStringLiteral("/home/user/Music/Velmora Audio Recorder/Converted/");
+
+// Record i of a library, its file in folder (ending in "/"); isNew marks it
+// as not yet seen.
+convertedInfo record(int i, bool isNew, const QString &folder = kDefaultFolder);
+// The whole file of count records.
+QByteArray historyBytes(int count, bool isNew, const QString &folder = kDefaultFolder);
+
+} // namespace BenchHistory

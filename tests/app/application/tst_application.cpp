@@ -1,0 +1,195 @@
+// The application object: arguments change nothing, events go through its
+// notify, the native filter it holds sees the window system's events and is
+// deleted when replaced or when the application ends. The start-up presets:
+// project names and bands, the message-box hook (boxes made before it keep
+// the plain defaults), and the codec layer's working folder.
+
+#include "app/keyapplication.h"
+#include "app/mainwindow.h"
+#include "app/qinitproject.h"
+#include "common/qianyutil.h"
+#include "rzcodec/setup.h"
+#include "widgetkit/qjxbasebutton.h"
+#include "widgetkit/qjxmessagebox.h"
+#include "widgetkit/qprojectconfig.h"
+
+#include <QtTest>
+
+namespace {
+
+// Counts the native events it sees and tells when it is deleted.
+class CountingFilter : public KeyNativeEventFilter
+{
+public:
+    explicit CountingFilter(bool *deleted)
+        : m_deleted(deleted)
+    {
+    }
+    ~CountingFilter() override { *m_deleted = true; }
+    bool nativeEventFilter(const QByteArray &eventType, void *message, long *result) override
+    {
+        if (eventType == "xcb_generic_event_t")
+            ++count;
+        return KeyNativeEventFilter::nativeEventFilter(eventType, message, result);
+    }
+    int count = 0;
+
+private:
+    bool *m_deleted;
+};
+
+class Receiver : public QObject
+{
+public:
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::User) {
+            ++received;
+            return true;
+        }
+        return QObject::event(e);
+    }
+    int received = 0;
+};
+
+bool g_lastFilterDeleted = false;
+
+} // namespace
+
+class TestApplication : public QObject
+{
+    Q_OBJECT
+private slots:
+    void argumentsAndEvents();
+    void nativeFilterSeesWindowEventsAndIsOwned();
+    void messageBoxesStyledOnlyAfterStartUp();
+    void projectPresetsAndCodecSetUp();
+};
+
+void TestApplication::argumentsAndEvents()
+{
+    auto *app = qobject_cast<KeyApplication *>(qApp);
+    QVERIFY(app);
+    QCOMPARE(app->windowInstance(), static_cast<MainWindow *>(nullptr));
+    QVERIFY(app->arguments().contains(QStringLiteral("--unknown-option")));
+
+    Receiver receiver;
+    QEvent event(QEvent::User);
+    QVERIFY(app->notify(&receiver, &event));
+    QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+    QTRY_COMPARE(receiver.received, 2);
+}
+
+void TestApplication::nativeFilterSeesWindowEventsAndIsOwned()
+{
+    auto *app = qobject_cast<KeyApplication *>(qApp);
+    bool firstDeleted = false;
+    auto *first = new CountingFilter(&firstDeleted);
+    app->setNativeFilter(first);
+    QCOMPARE(app->nativeFilter(), first);
+
+    QWidget window;
+    window.resize(200, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(first->count > 0);
+
+    // Setting the same filter again keeps it.
+    app->setNativeFilter(first);
+    QVERIFY(!firstDeleted);
+
+    // A new filter replaces and deletes the old one; the application deletes
+    // the last one when it ends (checked after exec in main).
+    auto *second = new CountingFilter(&g_lastFilterDeleted);
+    app->setNativeFilter(second);
+    QVERIFY(firstDeleted);
+    window.hide();
+    window.show();
+    QTRY_VERIFY(second->count > 0);
+}
+
+void TestApplication::messageBoxesStyledOnlyAfterStartUp()
+{
+    {
+        QJXMessageBox plain;
+        const QJXMessageBoxOption option = plain.getMessageBoxOption();
+        QCOMPARE(option.yesText, QStringLiteral("Yes"));
+        QCOMPARE(option.noText, QStringLiteral("No"));
+        QCOMPARE(option.buttonTextNormal, QColor(0, 0, 0));
+        QCOMPARE(option.iconOffset, 0);
+    }
+
+    MessageBoxOptionCallback(nullptr); // must not crash
+
+    QWidget owner;
+    QInitProject::InitProject(&owner);
+    QJXMessageBox styled;
+    const QJXMessageBoxOption option = styled.getMessageBoxOption();
+    QCOMPARE(option.okText, QStringLiteral("OK"));
+    QCOMPARE(option.cancelText, QStringLiteral("Cancel"));
+    QCOMPARE(option.yesText, QStringLiteral("YES"));
+    QCOMPARE(option.noText, QStringLiteral("NO"));
+    QCOMPARE(option.buttonTextNormal, QColor(255, 132, 65));
+    QCOMPARE(option.buttonTextHover, QColor(255, 132, 65));
+    QCOMPARE(option.buttonTextPressed, QColor(255, 132, 65));
+    QCOMPARE(option.buttonTextDisabled, QColor(119, 115, 115));
+    QCOMPARE(option.palette.color(QPalette::Disabled, QPalette::WindowText), QColor(250, 237, 237));
+    QCOMPARE(option.palette.color(QPalette::Active, QPalette::Text), QColor(250, 237, 237));
+    QCOMPARE(option.messageFont.pixelSize(), 12);
+    QCOMPARE(option.titleFont.family(), QStringLiteral("Tahoma"));
+    QCOMPARE(option.dialogTop, 22);
+    QCOMPARE(option.dialogBottom, 50);
+    QCOMPARE(option.iconOffset, -7);
+    // The texts reach the buttons of a Yes/No box.
+    styled.setButtonStyle(QJXMessageBox::YesNoButton);
+    QStringList texts;
+    for (QJXBaseButton *button : styled.buttons())
+        texts << button->text();
+    QVERIFY2(texts.contains(QStringLiteral("YES")) && texts.contains(QStringLiteral("NO")),
+             qPrintable(texts.join(',')));
+    QInitProject::releseProject();
+}
+
+void TestApplication::projectPresetsAndCodecSetUp()
+{
+    QWidget owner;
+    QFont font = owner.font();
+    font.setPixelSize(17);
+    owner.setFont(font);
+    QInitProject::InitProject(&owner);
+    const QProjectConfig *config = QProjectConfig::getProjectConfig();
+    QCOMPARE(config->companyName(), QStringLiteral("Velmora"));
+    QCOMPARE(config->projectName(), QStringLiteral("Velmora Audio Recorder"));
+    QCOMPARE(config->projectShortName(), QStringLiteral("Audio Recorder"));
+    QCOMPARE(config->projectVersionName(), QString());
+    QCOMPARE(config->getTransparentMargins(), QMargins(8, 8, 8, 8));
+    QCOMPARE(config->dlgTop(), 22);
+    QCOMPARE(config->dlgBottom(), 50);
+    QCOMPARE(config->font().pixelSize(), 17);
+    QInitProject::releseProject();
+
+    MainWindow::setGlobalFunction();
+    QCOMPARE(QString::fromUtf8(rz_setup_get_work_folder()), QIAnyUtil::getAppDataPath());
+    QVERIFY(QFileInfo(QIAnyUtil::getAppDataPath()).isDir());
+}
+
+int main(int argc, char **argv)
+{
+    QVector<char *> args(argv, argv + argc);
+    QByteArray extra("--unknown-option");
+    args.append(extra.data());
+    int count = args.size();
+    int code = 0;
+    {
+        KeyApplication app(count, args.data());
+        TestApplication test;
+        code = QTest::qExec(&test, argc, argv);
+    }
+    if (!g_lastFilterDeleted) {
+        qWarning("the application did not delete the filter it held");
+        return 1;
+    }
+    return code;
+}
+
+#include "tst_application.moc"

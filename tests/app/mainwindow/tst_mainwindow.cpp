@@ -1,0 +1,371 @@
+// The main window as the user first sees it: buttons and panes in the idle
+// state, every child placed by the layout rules at two sizes, maximising by
+// the title strip only. The daily schedule with an injected clock: the next
+// start today or tomorrow, the countdown tip, the cancel button on the
+// Schedule button, the recording started at the start and stopped at the end
+// of the window (also across midnight), and a countdown armed only while
+// scheduling is on.
+
+#include "appfixture.h"
+#include "testsupport.h"
+
+#include "app/mainwindow.h"
+#include "common/qvideosettingxml.h"
+#include "controls/qaudioschedulesettingdlg.h"
+#include "controls/qplaycontrolwgt.h"
+#include "controls/qrecordingwidget.h"
+#include "controls/selectrecordinputwgt.h"
+#include "platform/audio/loopbackdevice.h"
+#include "recorder/qrecordareainfo.h"
+#include "recorder/qrecordobject.h"
+#include "widgetkit/qjxbasebutton.h"
+#include "widgetkit/qjxmessagebox.h"
+#include "ui_mainwindow.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace AppFixture;
+
+namespace {
+
+constexpr unsigned long long kHour = 3600000000ULL;
+
+QString preference(const QString &group, const QString &key)
+{
+    return QVideoSettingXml::GetItemValue(group, key, QString(), QString());
+}
+
+void setSchedule(bool on, unsigned long long start, unsigned long long end)
+{
+    QRecordAreaInfo *options = QRecordAreaInfo::getAreaInfo();
+    options->setScheduleAble(on);
+    options->setScheduleStartTime(start);
+    options->setScheduleEndTime(end);
+}
+
+// A clock the test moves by hand.
+struct ManualClock
+{
+    QDateTime now;
+    MainWindow::Clock clock()
+    {
+        return [this] { return now; };
+    }
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void idleAtStart();
+    void layoutFollowsTheSize_data();
+    void layoutFollowsTheSize();
+    void titleStripAloneMaximises();
+    void nextStartTodayOrTomorrow_data();
+    void nextStartTodayOrTomorrow();
+    void countdownArmedOnlyWhenScheduleIsOn();
+    void tipCountsDownAndStaysClosed();
+    void cancelButtonOnTheScheduleButton();
+    void scheduleStartsAndEndsTheRecording();
+    void windowEndStopsRecordings_data();
+    void windowEndStopsRecordings();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<MainWindow> m_window;
+    ManualClock m_clock;
+};
+
+void TestMainWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestMainWindow::init()
+{
+    setSchedule(false, 0, 0);
+    m_window = std::make_unique<MainWindow>();
+    m_window->setClock(m_clock.clock());
+    useWavFormat();
+    m_window->SetOutPath(m_dir.filePath(QStringLiteral("out/")));
+    m_window->resize(841, 498);
+    m_window->show();
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+}
+
+void TestMainWindow::idleAtStart()
+{
+    MainWindow &w = *m_window;
+    Ui::MainWindow *ui = w.form();
+    QVERIFY(ui->m_btnStartRecord->isVisible());
+    QVERIFY(!ui->m_btnStopRecord->isVisible());
+    QVERIFY(!ui->m_btnCut->isEnabled());
+    QVERIFY(!ui->m_btnRestore->isVisible());
+    QVERIFY(!ui->m_btnMenu->isVisible());
+    QVERIFY(!w.scheduleTip()->isVisible());
+    QVERIFY(!w.cancelScheduleButton()->isVisible());
+    QVERIFY(!w.scheduleTimer()->isActive());
+    QCOMPARE(w.scheduleButtonImage(), QStringLiteral("/image/btn_schedule_off.png"));
+    QCOMPARE(ui->m_btnStartRecord->toolTip(), QStringLiteral("Start Recording"));
+    QCOMPARE(ui->m_btnCut->toolTip(), QStringLiteral("Cut Recording"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Velmora Audio Recorder"));
+    // The bottom band shows the idle recording panel until playback is asked for.
+    QVERIFY(w.recordingPanel()->isVisible());
+    QVERIFY(!w.playControl()->isVisible());
+    // System sound is recorded from the loop-back device, now the default output.
+    QCOMPARE(AppFixture::defaultSink(), LoopbackDevice::instance()->sinkName());
+    QVERIFY(QRecordAreaInfo::getAreaInfo()->getRecordAudioType(QRecordAreaInfo::SystemSound));
+    const QString shot = TestSupport::saveScreenshot(&w, QStringLiteral("app_mainwindow"));
+    QVERIFY(!shot.isEmpty());
+    // The drawn background covers the window inside its shadow.
+    const QImage image(shot);
+    QCOMPARE(image.pixelColor(image.width() / 2, image.height() / 2).alpha(), 255);
+
+    w.OnChangeBottomWgt(true);
+    QVERIFY(w.playControl()->isVisible());
+    QVERIFY(!w.recordingPanel()->isVisible());
+    w.OnChangeBottomWgt(false);
+    QVERIFY(w.recordingPanel()->isVisible());
+}
+
+void TestMainWindow::layoutFollowsTheSize_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("form size") << QSize(841, 498);
+    QTest::newRow("larger") << QSize(1100, 720);
+}
+
+void TestMainWindow::layoutFollowsTheSize()
+{
+    QFETCH(QSize, size);
+    MainWindow &w = *m_window;
+    Ui::MainWindow *ui = w.form();
+    w.resize(size);
+    QTRY_COMPARE(w.size(), size);
+    const int W = size.width(), H = size.height();
+    const int B = H - 89, L = 173;
+
+    QCOMPARE(ui->m_btnClose->pos(), QPoint(13, 13));
+    QCOMPARE(ui->m_btnMin->pos(), QPoint(33, 13));
+    QCOMPARE(ui->m_btnMax->pos(), QPoint(53, 13));
+
+    const int g1 = (L - 2 * ui->m_btnFormat->width()) / 3;
+    QCOMPARE(ui->m_btnFormat->pos(), QPoint(g1 + 8, B + (80 - ui->m_btnFormat->height()) / 2));
+    QCOMPARE(ui->m_btnSchedule->x(), ui->m_btnFormat->x() + ui->m_btnFormat->width() - 1 + g1);
+    QCOMPARE(w.cancelScheduleButton()->geometry().topRight(), QPoint(ui->m_btnSchedule->width() - 1, 0));
+
+    QWidget *selector = w.inputSelector();
+    const int g2 = (L + 13 - ui->m_btnCut->width() - ui->m_btnStartRecord->width() - selector->width()) / 4;
+    QCOMPARE(ui->m_btnCut->geometry().right(), W - 9 - g2);
+    QCOMPARE(ui->m_btnStartRecord->geometry().right(), ui->m_btnCut->x() - g2 - 1);
+    QCOMPARE(ui->m_btnStopRecord->pos(), ui->m_btnStartRecord->pos());
+    QCOMPARE(selector->geometry().right(), ui->m_btnStartRecord->x() - g2 - 1);
+    for (QWidget *band : {static_cast<QWidget *>(ui->m_btnCut), static_cast<QWidget *>(ui->m_btnStartRecord), selector})
+        QCOMPARE(band->y(), B + 1 + (80 - band->height()) / 2);
+
+    const QRect bottom(QPoint(183, B + 1), QPoint(selector->x() - g2 - 1, B + 80));
+    QCOMPARE(w.recordingPanel()->geometry(), bottom);
+    QCOMPARE(w.playControl()->geometry(), bottom);
+    TestSupport::saveScreenshot(&w, QStringLiteral("app_mainwindow_%1x%2").arg(W).arg(H));
+}
+
+void TestMainWindow::titleStripAloneMaximises()
+{
+    MainWindow &w = *m_window;
+    Ui::MainWindow *ui = w.form();
+    QTest::mouseDClick(&w, Qt::RightButton, Qt::NoModifier, QPoint(200, 15));
+    QVERIFY(!w.isMaxSize());
+    QTest::mouseDClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(200, 100));
+    QVERIFY(!w.isMaxSize());
+    QTest::mouseDClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(200, 15));
+    QVERIFY(w.isMaxSize());
+    QVERIFY(ui->m_btnRestore->isVisible());
+    QVERIFY(!ui->m_btnMax->isVisible());
+    QTest::mouseClick(ui->m_btnRestore, Qt::LeftButton);
+    QVERIFY(!w.isMaxSize());
+    QVERIFY(ui->m_btnMax->isVisible());
+}
+
+void TestMainWindow::nextStartTodayOrTomorrow_data()
+{
+    QTest::addColumn<QTime>("now");
+    QTest::addColumn<unsigned long long>("start");
+    QTest::addColumn<int>("days");
+    QTest::newRow("later today") << QTime(9, 0) << 10 * kHour << 0;
+    QTest::newRow("this very millisecond") << QTime(10, 0) << 10 * kHour << 0;
+    QTest::newRow("a millisecond past") << QTime(10, 0, 0, 1) << 10 * kHour << 1;
+    QTest::newRow("midnight from late evening") << QTime(23, 59, 59, 500) << 0ULL << 1;
+}
+
+void TestMainWindow::nextStartTodayOrTomorrow()
+{
+    QFETCH(QTime, now);
+    QFETCH(unsigned long long, start);
+    QFETCH(int, days);
+    const QDate today(2026, 12, 31);
+    m_clock.now = QDateTime(today, now);
+    setSchedule(true, start, start + kHour);
+    m_window->OnSetSchedule();
+    QCOMPARE(m_window->nextScheduledStart(), QDateTime(today.addDays(days), QTime(0, 0).addMSecs(int(start / 1000))));
+    QVERIFY(m_window->isScheduleSet());
+    QVERIFY(m_window->scheduleTimer()->isActive());
+    QCOMPARE(m_window->scheduleTimer()->interval(), 300);
+    QCOMPARE(m_window->scheduleButtonImage(), QStringLiteral("/image/btn_schedule_on.png"));
+}
+
+void TestMainWindow::countdownArmedOnlyWhenScheduleIsOn()
+{
+    MainWindow &w = *m_window;
+    m_clock.now = QDateTime(QDate(2026, 5, 1), QTime(8, 0));
+    setSchedule(false, 9 * kHour, 10 * kHour);
+    w.OnSetSchedule();
+    QVERIFY(!w.isScheduleSet());
+    QVERIFY(!w.scheduleTimer()->isActive());
+    QCOMPARE(w.scheduleButtonImage(), QStringLiteral("/image/btn_schedule_off.png"));
+
+    // The dialog's first opening in a run shows the schedule off, whatever
+    // was stored; OK then arms nothing.
+    QVideoSettingXml::SetItemValue(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule"), QStringLiteral("Y"), QString());
+    QVideoSettingXml::SetItemValue(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Schedule_Start_Time"), QString::number(9 * kHour), QString());
+    bool sawDialog = false;
+    QTimer::singleShot(100, this, [&sawDialog] {
+        auto *dialog = qobject_cast<QAudioScheduleSettingDlg *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        sawDialog = true;
+        QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+    });
+    w.OnShowScheduleDlg();
+    QVERIFY(sawDialog);
+    QCOMPARE(preference(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule")), QStringLiteral("N"));
+    QCOMPARE(preference(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Schedule_Start_Time")), QStringLiteral("0"));
+    QVERIFY(!QRecordAreaInfo::getAreaInfo()->getScheduleAble());
+    QVERIFY(!w.isScheduleSet());
+    QVERIFY(!w.scheduleTimer()->isActive());
+}
+
+void TestMainWindow::tipCountsDownAndStaysClosed()
+{
+    MainWindow &w = *m_window;
+    const QDate day(2026, 6, 2);
+    setSchedule(true, 10 * kHour, 11 * kHour);
+    m_clock.now = QDateTime(day, QTime(9, 58, 0));
+    w.OnSetSchedule();
+    w.OnTimer();
+    QVERIFY(!w.scheduleTip()->isVisible());
+
+    m_clock.now = QDateTime(day, QTime(9, 59, 0, 500));
+    QTRY_VERIFY(w.scheduleTip()->isVisible()); // the 300 ms timer shows it
+    QCOMPARE(w.scheduleTip()->getMessage(), QStringLiteral("59s later, Velmora will start recording."));
+    m_clock.now = QDateTime(day, QTime(9, 59, 30));
+    QTRY_COMPARE(w.scheduleTip()->getMessage(), QStringLiteral("30s later, Velmora will start recording."));
+    TestSupport::saveScreenshot(w.scheduleTip(), QStringLiteral("app_schedule_tip"));
+
+    // Closed with OK, it does not come back for this countdown.
+    QTest::mouseClick(w.scheduleTip()->buttons().first(), Qt::LeftButton);
+    QVERIFY(!w.scheduleTip()->isVisible());
+    QVERIFY(!w.isTipAllowed());
+    m_clock.now = QDateTime(day, QTime(9, 59, 40));
+    w.OnTimer();
+    QVERIFY(!w.scheduleTip()->isVisible());
+    QVERIFY(w.isScheduleSet());
+}
+
+void TestMainWindow::cancelButtonOnTheScheduleButton()
+{
+    MainWindow &w = *m_window;
+    Ui::MainWindow *ui = w.form();
+    QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+    QApplication::sendEvent(ui->m_btnSchedule, &enter);
+    QVERIFY(!w.cancelScheduleButton()->isVisible()); // nothing pending
+
+    setSchedule(true, 10 * kHour, 11 * kHour);
+    m_clock.now = QDateTime(QDate(2026, 6, 3), QTime(7, 0));
+    w.OnSetSchedule();
+    QApplication::sendEvent(ui->m_btnSchedule, &enter);
+    QVERIFY(w.cancelScheduleButton()->isVisible());
+    QApplication::sendEvent(ui->m_btnSchedule, &leave);
+    QVERIFY(!w.cancelScheduleButton()->isVisible());
+
+    QApplication::sendEvent(ui->m_btnSchedule, &enter);
+    QTest::mouseClick(w.cancelScheduleButton(), Qt::LeftButton);
+    QVERIFY(!w.isScheduleSet());
+    QVERIFY(!w.scheduleTimer()->isActive());
+    QVERIFY(!w.cancelScheduleButton()->isVisible());
+    QCOMPARE(w.scheduleButtonImage(), QStringLiteral("/image/btn_schedule_off.png"));
+    QCOMPARE(preference(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule")), QStringLiteral("N"));
+    QVERIFY(!QRecordAreaInfo::getAreaInfo()->getScheduleAble());
+}
+
+void TestMainWindow::scheduleStartsAndEndsTheRecording()
+{
+    MainWindow &w = *m_window;
+    const QDate day(2026, 6, 4);
+    setSchedule(true, 22 * kHour, 1 * kHour);
+    m_clock.now = QDateTime(day, QTime(21, 59, 59));
+    w.OnSetSchedule();
+    QTRY_VERIFY(w.scheduleTip()->isVisible());
+    m_clock.now = QDateTime(day, QTime(22, 0));
+    QTRY_VERIFY(w.isRecording()); // the countdown's own timer reaches the start
+    QVERIFY(!w.scheduleTip()->isVisible());
+    QVERIFY(!w.isScheduleSet());
+    QVERIFY(!w.scheduleTimer()->isActive());
+    QCOMPARE(w.scheduleButtonImage(), QStringLiteral("/image/btn_schedule_off.png"));
+    QVERIFY(w.form()->m_btnStopRecord->isVisible());
+    // The window stays on so that the recording ends with it.
+    QVERIFY(QRecordAreaInfo::getAreaInfo()->getScheduleAble());
+    const QString path = w.recordObject()->outputPath();
+
+    w.OnRecordTimeOperate(3 * kHour);
+    QVERIFY(w.isRecording());
+    w.OnRecordTimeOperate(3 * kHour + 1);
+    QVERIFY(!w.isRecording());
+    QVERIFY(!QRecordAreaInfo::getAreaInfo()->getScheduleAble());
+    QCOMPARE(AppFixture::historyEntries(path).size(), 1);
+}
+
+void TestMainWindow::windowEndStopsRecordings_data()
+{
+    QTest::addColumn<unsigned long long>("start");
+    QTest::addColumn<unsigned long long>("end");
+    QTest::addColumn<unsigned long long>("window");
+    QTest::newRow("same day") << 10 * kHour << 11 * kHour << kHour;
+    QTest::newRow("across midnight") << 22 * kHour << 1 * kHour << 3 * kHour;
+    QTest::newRow("start equals end") << 5 * kHour << 5 * kHour << 0ULL;
+}
+
+void TestMainWindow::windowEndStopsRecordings()
+{
+    QFETCH(unsigned long long, start);
+    QFETCH(unsigned long long, end);
+    QFETCH(unsigned long long, window);
+    MainWindow &w = *m_window;
+    setSchedule(true, start, end);
+    // Started by hand while the schedule is on.
+    QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
+    QVERIFY(w.isRecording());
+    w.OnRecordTimeOperate(window);
+    QVERIFY(w.isRecording());
+    w.OnRecordTimeOperate(window + 1);
+    QCOMPARE(w.isRecording(), window == 0);
+    w.OnRecordTimeOperate(24 * kHour);
+    QCOMPARE(w.isRecording(), window == 0);
+    if (w.isRecording())
+        w.OnBtnStop(true);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,320 @@
+// The main window records: Start gives the recording state and a growing
+// file while a tone plays into the default output, Stop completes the file
+// and its history record, and the recording plays back on the real output.
+// A cut or a split by silence loses no sound between the two files; closing
+// or destroying the window while recording keeps the recording; a failed
+// start leaves the window idle with no file; names are counted when taken.
+
+#include "appfixture.h"
+#include "mediaprobe.h"
+#include "testsupport.h"
+
+#include "app/mainwindow.h"
+#include "common/qconverteroperate.h"
+#include "common/qvideosettingxml.h"
+#include "controls/qplaycontrolwgt.h"
+#include "controls/qrecordingwidget.h"
+#include "controls/selectrecordinputwgt.h"
+#include "platform/audio/loopbackdevice.h"
+#include "recorder/qrecordareainfo.h"
+#include "recorder/qrecordobject.h"
+#include "widgetkit/qjxbasebutton.h"
+#include "widgetkit/qjxmessagebox.h"
+#include "ui_mainwindow.h"
+
+#include <QDir>
+#include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace AppFixture;
+
+namespace {
+
+QString preference(const QString &group, const QString &key)
+{
+    return QVideoSettingXml::GetItemValue(group, key, QString(), QString());
+}
+
+void setPreference(const QString &group, const QString &key, const QString &value)
+{
+    QVideoSettingXml::SetItemValue(group, key, value, QString());
+}
+
+// Files of recordings in a folder, oldest name first.
+QStringList recordings(const QString &folder)
+{
+    QStringList paths;
+    for (const QString &name : QDir(folder).entryList({QStringLiteral("REC_*")}, QDir::Files, QDir::Name))
+        paths << folder + QLatin1Char('/') + name;
+    return paths;
+}
+
+// Closes the next modal box as soon as it shows and keeps its message.
+class ModalCloser : public QObject
+{
+public:
+    ModalCloser()
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto *box = qobject_cast<QJXMessageBox *>(QApplication::activeModalWidget())) {
+                message = box->getMessage();
+                box->done(QJXMessageBox::ResultOk);
+            }
+        });
+        m_timer.start();
+    }
+    QString message;
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+class TestRecording : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void startStopAndPlayBack();
+    void cutAndSilenceSplitLoseNothing();
+    void closingWhileRecordingKeepsTheRecording_data();
+    void closingWhileRecordingKeepsTheRecording();
+    void failedStartLeavesTheWindowIdle();
+    void takenNamesAreCounted();
+
+private:
+    void waitRecorded(MainWindow &window, uint64_t microseconds);
+    QTemporaryDir m_dir;
+    QString m_tone8s;
+    QString m_folder;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestRecording::initTestCase()
+{
+    m_tone8s = m_dir.filePath(QStringLiteral("tone8s.wav"));
+    QVERIFY(TestSupport::writeToneWav(m_tone8s, 440, 8.0, 44100, 2, 0.5));
+}
+
+void TestRecording::init()
+{
+    m_window = std::make_unique<MainWindow>();
+    useWavFormat();
+    m_folder = m_dir.filePath(QStringLiteral("out-%1").arg(QTest::currentTestFunction()));
+    // Stored without its trailing separator, as a hand-edited file may hold it.
+    m_window->SetOutPath(m_folder);
+    m_window->resize(841, 498);
+    m_window->show();
+}
+
+void TestRecording::cleanup()
+{
+    m_window.reset();
+    setPreference(QStringLiteral("Split_Recording"), QStringLiteral("Split_According_To_Silence"), QStringLiteral("N"));
+}
+
+void TestRecording::waitRecorded(MainWindow &window, uint64_t microseconds)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(window.recordObject() && window.recordObject()->recordedTime() >= microseconds, 15000);
+}
+
+void TestRecording::startStopAndPlayBack()
+{
+    MainWindow &w = *m_window;
+    Ui::MainWindow *ui = w.form();
+    QCOMPARE(AppFixture::defaultSink(), LoopbackDevice::instance()->sinkName());
+    setPreference(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule"), QStringLiteral("Y"));
+
+    Playback tone(m_tone8s);
+    QTest::qWait(200);
+    QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
+    QVERIFY(w.isRecording());
+    QVERIFY(!ui->m_btnStartRecord->isVisible());
+    QVERIFY(ui->m_btnStopRecord->isVisible());
+    QVERIFY(ui->m_btnCut->isEnabled());
+    QVERIFY(!ui->m_btnFormat->isEnabled());
+    QVERIFY(!ui->m_btnSchedule->isEnabled());
+    QVERIFY(w.recordingPanel()->isVisible());
+    QVERIFY(!w.playControl()->isVisible());
+
+    // The file is inside the folder and grows while the tone plays.
+    const QString path = w.recordObject()->outputPath();
+    QCOMPARE(QFileInfo(path).absolutePath(), m_folder);
+    QVERIFY2(QFileInfo(path).fileName().startsWith(QStringLiteral("REC_")), qPrintable(path));
+    QTRY_VERIFY(QFileInfo(path).size() > 100000);
+    const qint64 grown = QFileInfo(path).size();
+    QTRY_VERIFY(QFileInfo(path).size() > grown);
+
+    // The level blocks the recording panel shows are the window's copies.
+    QByteArray lastEmitted;
+    connect(w.recordObject(), &QRecordObject::emitAudioData, this,
+            [&lastEmitted](unsigned char *data, int) {
+                if (data)
+                    lastEmitted = QByteArray(reinterpret_cast<const char *>(data), 44 + qFromLittleEndian<quint32>(data + 40));
+            }, Qt::DirectConnection);
+    waitRecorded(w, 2500000);
+    TestSupport::saveScreenshot(&w, QStringLiteral("app_mainwindow_recording"));
+    QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+
+    QVERIFY(!w.isRecording());
+    QVERIFY(ui->m_btnStartRecord->isVisible());
+    QVERIFY(!ui->m_btnStopRecord->isVisible());
+    QVERIFY(!ui->m_btnCut->isEnabled());
+    QVERIFY(ui->m_btnFormat->isEnabled());
+    QVERIFY(!lastEmitted.isEmpty());
+    QCOMPARE(w.lastLevelBlock(), lastEmitted);
+    QCOMPARE(preference(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule")), QStringLiteral("N"));
+
+    const MediaProbe::Decoded decoded = MediaProbe::decode(path);
+    const double seconds = w.recordObject()->recordedTime() / 1e6;
+    QVERIFY2(qAbs(decoded.seconds() - seconds) <= 0.1, qPrintable(QString::number(decoded.seconds())));
+    QVERIFY2(MediaProbe::toneShare(decoded.mono, 440) > 0.8, "the file does not hold the tone");
+    QCOMPARE(historyEntries(path).size(), 1);
+    QCOMPARE(recordings(m_folder), QStringList{path});
+
+    // Played back, the recording is heard on the real output.
+    tone.waitEnd(1);
+    QProcess listener;
+    const QString heard = m_dir.filePath(QStringLiteral("heard.wav"));
+    listener.start(QStringLiteral("parecord"), {QStringLiteral("--device=system_sound.monitor"),
+                                                QStringLiteral("--file-format=wav"), heard});
+    QVERIFY(listener.waitForStarted(5000));
+    w.playControl()->OnSetPlayList({path});
+    w.playControl()->OnSetPlayFile(path);
+    w.playControl()->OnPlayOrPause(true);
+    QTRY_VERIFY_WITH_TIMEOUT(w.playControl()->isPlaying(), 5000);
+    QTest::qWait(1500);
+    listener.terminate();
+    QVERIFY(listener.waitForFinished(5000));
+    w.playControl()->OnPlayOrPause(false);
+    const MediaProbe::Decoded played = MediaProbe::decode(heard);
+    QVERIFY2(MediaProbe::toneSeconds(played.mono) > 0.5, qPrintable(QString::number(MediaProbe::toneSeconds(played.mono))));
+    QVERIFY(MediaProbe::toneShare(played.mono, 440) > 0.5);
+}
+
+void TestRecording::cutAndSilenceSplitLoseNothing()
+{
+    MainWindow &w = *m_window;
+    Ui::MainWindow *ui = w.form();
+
+    // Cut while the tone plays: every block goes to one file or the other.
+    const QString tone3s = m_dir.filePath(QStringLiteral("tone3s.wav"));
+    QVERIFY(TestSupport::writeToneWav(tone3s, 440, 3.0, 44100, 2, 0.5));
+    QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
+    QTRY_VERIFY(w.recordObject()->recordedTime() > 200000);
+    {
+        Playback play(tone3s);
+        const uint64_t cutAt = w.recordObject()->recordedTime() + 1500000;
+        waitRecorded(w, cutAt);
+        QTest::mouseClick(ui->m_btnCut, Qt::LeftButton);
+        QVERIFY(w.isRecording());
+        QVERIFY(ui->m_btnStopRecord->isVisible());
+        QVERIFY(play.waitEnd(10000));
+    }
+    QTest::qWait(300);
+    QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+    QStringList files = recordings(m_folder);
+    QCOMPARE(files.size(), 2);
+    double a = MediaProbe::toneSeconds(MediaProbe::decode(files[0]).mono);
+    double b = MediaProbe::toneSeconds(MediaProbe::decode(files[1]).mono);
+    qInfo("cut: tone before %.3f s, after %.3f s", a, b);
+    QVERIFY(a > 1.0 && b > 1.0);
+    QVERIFY2(qAbs(a + b - 3.0) <= 0.05, qPrintable(QString::number(a + b)));
+    for (const QString &f : files)
+        QCOMPARE(historyEntries(f).size(), 1);
+
+    // Split by silence: tone, a second and a half of silence, tone again.
+    const QString pattern = m_dir.filePath(QStringLiteral("pattern.wav"));
+    QVector<float> samples = TestSupport::sineTone(440, 1.5);
+    samples += QVector<float>(int(1.5 * 44100) * 2, 0.0f);
+    samples += TestSupport::sineTone(440, 1.5);
+    QVERIFY(TestSupport::writeWav(pattern, samples));
+    const QString splitFolder = m_folder + QStringLiteral("-silence");
+    w.SetOutPath(splitFolder + QLatin1Char('/'));
+    setPreference(QStringLiteral("Split_Recording"), QStringLiteral("Split_According_To_Silence"), QStringLiteral("Y"));
+    setPreference(QStringLiteral("Split_Recording"), QStringLiteral("Silence_More_Than"), QStringLiteral("700"));
+    {
+        Playback play(pattern);
+        QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
+        const QString first = w.recordObject()->outputPath();
+        QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->outputPath() != first, 8000);
+        QVERIFY(play.waitEnd(10000));
+    }
+    QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+    files = recordings(splitFolder);
+    QCOMPARE(files.size(), 2);
+    a = MediaProbe::toneSeconds(MediaProbe::decode(files[0]).mono);
+    b = MediaProbe::toneSeconds(MediaProbe::decode(files[1]).mono);
+    qInfo("silence split: tone before %.3f s, after %.3f s", a, b);
+    QVERIFY2(qAbs(a - 1.5) <= 0.05 && qAbs(b - 1.5) <= 0.05, qPrintable(QStringLiteral("%1 %2").arg(a).arg(b)));
+}
+
+void TestRecording::closingWhileRecordingKeepsTheRecording_data()
+{
+    QTest::addColumn<bool>("destroy");
+    QTest::newRow("close") << false;
+    QTest::newRow("destroy") << true;
+}
+
+void TestRecording::closingWhileRecordingKeepsTheRecording()
+{
+    QFETCH(bool, destroy);
+    Playback play(m_tone8s);
+    QTest::mouseClick(m_window->form()->m_btnStartRecord, Qt::LeftButton);
+    waitRecorded(*m_window, 1000000);
+    const QString path = m_window->recordObject()->outputPath();
+    if (destroy) {
+        m_window.reset();
+    } else {
+        QVERIFY(m_window->close());
+        QVERIFY(!m_window->isRecording());
+    }
+    const MediaProbe::Decoded decoded = MediaProbe::decode(path);
+    QVERIFY2(decoded.seconds() >= 0.9, qPrintable(QString::number(decoded.seconds())));
+    QVERIFY(MediaProbe::toneShare(decoded.mono, 440) > 0.8);
+    QCOMPARE(historyEntries(path).size(), 1);
+}
+
+void TestRecording::failedStartLeavesTheWindowIdle()
+{
+    MainWindow &w = *m_window;
+    // A folder below a plain file can never be made.
+    const QString blocker = m_dir.filePath(QStringLiteral("plain-file"));
+    QFile(blocker).open(QIODevice::WriteOnly);
+    w.SetOutPath(blocker + QStringLiteral("/recordings/"));
+    ModalCloser closer;
+    QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
+    QCOMPARE(closer.message, QStringLiteral("Recording failed!"));
+    QVERIFY(!w.isRecording());
+    QVERIFY(w.form()->m_btnStartRecord->isVisible());
+    QVERIFY(!w.form()->m_btnCut->isEnabled());
+    QVERIFY(w.inputSelector()->isEnabled());
+    QVERIFY(!QFileInfo::exists(blocker + QStringLiteral("/recordings")));
+}
+
+void TestRecording::takenNamesAreCounted()
+{
+    MainWindow &w = *m_window;
+    const QDateTime fixed(QDate(2026, 3, 4), QTime(5, 6, 7, 89));
+    w.setClock([fixed] { return fixed; });
+    const QString stem = m_folder + QStringLiteral("/REC_20260304050607089");
+    QCOMPARE(w.getRecordOutpath(), stem + QStringLiteral(".wav"));
+    QVERIFY(QFileInfo(m_folder).isDir());
+    QFile(stem + QStringLiteral(".wav")).open(QIODevice::WriteOnly);
+    QCOMPARE(w.getRecordOutpath(), stem + QStringLiteral("(1).wav"));
+    QFile(stem + QStringLiteral("(1).wav")).open(QIODevice::WriteOnly);
+    // A folder with its separator gives the same names, never "//".
+    w.SetOutPath(m_folder + QStringLiteral("//"));
+    QCOMPARE(w.getRecordOutpath(), stem + QStringLiteral("(2).wav"));
+}
+
+QTEST_MAIN(TestRecording)
+#include "tst_recording.moc"
