@@ -3,6 +3,7 @@
 #include "internal/avpointers.h"
 #include "internal/error.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -90,7 +91,7 @@ bool AudioMuxer::fail(const std::string &what, int averr)
 }
 
 bool AudioMuxer::open(const std::string &path, const AVOutputFormat *format,
-                      const AVCodecContext *encoder)
+                      const AVCodecContext *encoder, const AVDictionary *metadata)
 {
     abandon();
     m_error.clear();
@@ -111,6 +112,8 @@ bool AudioMuxer::open(const std::string &path, const AVOutputFormat *format,
         return fail("muxer: stream parameters", ret);
     }
     st->time_base = encoder->time_base;
+    if (metadata)
+        av_dict_copy(&m_ctx->metadata, metadata, 0);
     ret = avio_open(&m_ctx->pb, path.c_str(), AVIO_FLAG_WRITE);
     if (ret < 0) {
         avformat_free_context(m_ctx);
@@ -298,69 +301,138 @@ bool remuxStreamCopy(const std::string &input, const std::string &output,
         logAvError("remux: reading " + input, ret);
         return false;
     }
-    AVFormatContext *out = nullptr;
-    ret = avformat_alloc_output_context2(&out, format, nullptr, output.c_str());
-    if (ret < 0 || !out) {
-        logAvError("remux: " + output, ret);
-        return false;
-    }
-    auto freeOut = [&out](bool removeFile, const std::string &path) {
-        if (out->pb)
-            avio_closep(&out->pb);
-        avformat_free_context(out);
-        out = nullptr;
-        if (removeFile)
+    std::string error;
+    return streamCopy(in, output, format, StreamCopyPlan(), &error);
+}
+
+namespace {
+
+// The output side of a stream copy; the file is removed unless it completed.
+struct CopyOutput {
+    AVFormatContext *ctx = nullptr;
+    std::string path;
+    bool created = false;
+    bool completed = false;
+    ~CopyOutput()
+    {
+        if (ctx) {
+            if (ctx->pb)
+                avio_closep(&ctx->pb);
+            avformat_free_context(ctx);
+        }
+        if (created && !completed)
             std::remove(path.c_str());
+    }
+};
+
+} // namespace
+
+bool streamCopy(AVFormatContext *in, const std::string &output, const AVOutputFormat *format,
+                const StreamCopyPlan &plan, std::string *error)
+{
+    auto fail = [&](const std::string &what, int averr) {
+        *error = averr ? what + ": " + avErrorText(averr) : what;
+        logError("stream copy: " + *error);
+        return false;
     };
-    av_dict_copy(&out->metadata, in->metadata, 0);
-    for (unsigned i = 0; i < in->nb_streams; ++i) {
-        AVStream *os = avformat_new_stream(out, nullptr);
-        if (!os || avcodec_parameters_copy(os->codecpar, in->streams[i]->codecpar) < 0) {
-            logError("remux: copying the stream parameters of " + input);
-            freeOut(false, output);
-            return false;
-        }
+    std::vector<int> streams = plan.streams;
+    if (streams.empty())
+        for (unsigned i = 0; i < in->nb_streams; ++i)
+            streams.push_back(int(i));
+    std::vector<int> outIndex(in->nb_streams, -1);
+    CopyOutput out;
+    out.path = output;
+    int ret = avformat_alloc_output_context2(&out.ctx, format, nullptr, output.c_str());
+    if (ret < 0 || !out.ctx)
+        return fail("cannot write " + output, ret);
+    av_dict_copy(&out.ctx->metadata, in->metadata, 0);
+    for (int idx : streams) {
+        if (idx < 0 || unsigned(idx) >= in->nb_streams)
+            return fail("no stream " + std::to_string(idx), 0);
+        AVStream *os = avformat_new_stream(out.ctx, nullptr);
+        if (!os || avcodec_parameters_copy(os->codecpar, in->streams[idx]->codecpar) < 0)
+            return fail("copying the stream parameters", 0);
         os->codecpar->codec_tag = 0;
-        os->time_base = in->streams[i]->time_base;
-        os->disposition = in->streams[i]->disposition;
-        av_dict_copy(&os->metadata, in->streams[i]->metadata, 0);
+        os->time_base = in->streams[idx]->time_base;
+        os->disposition = in->streams[idx]->disposition;
+        av_dict_copy(&os->metadata, in->streams[idx]->metadata, 0);
+        outIndex[size_t(idx)] = os->index;
     }
-    if ((ret = avio_open(&out->pb, output.c_str(), AVIO_FLAG_WRITE)) < 0) {
-        logAvError("remux: creating " + output, ret);
-        freeOut(false, output);
-        return false;
+    if ((ret = avio_open(&out.ctx->pb, output.c_str(), AVIO_FLAG_WRITE)) < 0)
+        return fail("cannot create " + output, ret);
+    out.created = true;
+    if ((ret = avformat_write_header(out.ctx, nullptr)) < 0)
+        return fail("writing the header of " + output, ret);
+
+    const bool ranged = plan.startUs > 0 || plan.durationUs > 0;
+    const int64_t origin = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time;
+    const int64_t endUs = plan.durationUs > 0 ? int64_t(plan.startUs + plan.durationUs) : INT64_MAX;
+    if (plan.startUs > 0) {
+        ret = av_seek_frame(in, -1, origin + int64_t(plan.startUs), AVSEEK_FLAG_BACKWARD);
+        if (ret < 0)
+            return fail("seeking in the source", ret);
     }
-    if ((ret = avformat_write_header(out, nullptr)) < 0) {
-        logAvError("remux: writing the header of " + output, ret);
-        freeOut(true, output);
-        return false;
-    }
+    std::vector<int64_t> shift(in->nb_streams, AV_NOPTS_VALUE);
+    std::vector<bool> past(in->nb_streams, false);
+    size_t streamsPast = 0;
     PacketPtr pkt = makePacket();
-    while ((ret = av_read_frame(in, pkt.get())) >= 0) {
+    while (streamsPast < streams.size() && (ret = av_read_frame(in, pkt.get())) >= 0) {
         const int idx = pkt->stream_index;
-        av_packet_rescale_ts(pkt.get(), in->streams[idx]->time_base, out->streams[idx]->time_base);
-        pkt->pos = -1;
-        ret = av_interleaved_write_frame(out, pkt.get());
-        av_packet_unref(pkt.get());
-        if (ret < 0) {
-            logAvError("remux: writing " + output, ret);
-            freeOut(true, output);
-            return false;
+        if (outIndex[size_t(idx)] < 0 || past[size_t(idx)]) {
+            av_packet_unref(pkt.get());
+            continue;
         }
+        const AVRational tb = in->streams[idx]->time_base;
+        int64_t doneUs = 0;
+        if (ranged) {
+            const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+            if (ts == AV_NOPTS_VALUE) {
+                av_packet_unref(pkt.get());
+                continue;
+            }
+            const int64_t middleUs = toMicroseconds(ts, tb) + toMicroseconds(pkt->duration, tb) / 2
+                                     - origin;
+            if (middleUs < int64_t(plan.startUs)) {
+                av_packet_unref(pkt.get());
+                continue;
+            }
+            if (middleUs >= endUs) {
+                past[size_t(idx)] = true;
+                ++streamsPast;
+                av_packet_unref(pkt.get());
+                continue;
+            }
+            int64_t &s = shift[size_t(idx)];
+            if (s == AV_NOPTS_VALUE)
+                s = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : ts;
+            if (pkt->pts != AV_NOPTS_VALUE)
+                pkt->pts -= s;
+            if (pkt->dts != AV_NOPTS_VALUE)
+                pkt->dts -= s;
+            doneUs = middleUs - int64_t(plan.startUs);
+        } else if (pkt->pts != AV_NOPTS_VALUE) {
+            doneUs = std::max<int64_t>(0, toMicroseconds(pkt->pts, tb) - origin);
+        }
+        pkt->stream_index = outIndex[size_t(idx)];
+        av_packet_rescale_ts(pkt.get(), tb, out.ctx->streams[pkt->stream_index]->time_base);
+        pkt->pos = -1;
+        ret = av_interleaved_write_frame(out.ctx, pkt.get());
+        av_packet_unref(pkt.get());
+        if (ret < 0)
+            return fail("writing " + output, ret);
+        if (plan.progress && !plan.progress(uint64_t(doneUs)))
+            return fail("stopped", 0);
     }
-    if (ret != AVERROR_EOF) {
-        logAvError("remux: reading " + input, ret);
-        freeOut(true, output);
-        return false;
-    }
-    ret = av_write_trailer(out);
-    const bool ioFailed = out->pb && out->pb->error < 0;
-    if (ret < 0 || ioFailed) {
-        logAvError("remux: completing " + output, ret < 0 ? ret : out->pb->error);
-        freeOut(true, output);
-        return false;
-    }
-    freeOut(false, output);
+    if (ret < 0 && ret != AVERROR_EOF)
+        return fail("reading the source", ret);
+    ret = av_write_trailer(out.ctx);
+    if (ret < 0)
+        return fail("completing " + output, ret);
+    if (out.ctx->pb->error < 0)
+        return fail("writing " + output, out.ctx->pb->error);
+    if ((ret = avio_closep(&out.ctx->pb)) < 0)
+        return fail("writing " + output, ret);
+    out.completed = true;
     return true;
 }
 

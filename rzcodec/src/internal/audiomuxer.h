@@ -7,7 +7,9 @@
 #include "internal/ffmpeg.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace rz {
 
@@ -27,8 +29,10 @@ public:
     // Whether the format can carry the codec.
     static bool canCarry(const AVOutputFormat *format, AVCodecID codec);
 
-    // Creates the file and writes its header for the encoder's stream.
-    bool open(const std::string &path, const AVOutputFormat *format, const AVCodecContext *encoder);
+    // Creates the file and writes its header for the encoder's stream, with
+    // the container tags given (copied; may be null).
+    bool open(const std::string &path, const AVOutputFormat *format, const AVCodecContext *encoder,
+              const AVDictionary *metadata = nullptr);
     bool isOpen() const { return m_ctx != nullptr; }
     // Takes a packet in the encoder's time base.
     bool writePacket(AVPacket *packet, AVRational encoderTimeBase);
@@ -78,5 +82,22 @@ private:
 // `output` removed.
 bool remuxStreamCopy(const std::string &input, const std::string &output,
                      const AVOutputFormat *format);
+
+// What streamCopy takes from its input.
+struct StreamCopyPlan {
+    std::vector<int> streams; // input streams copied, in output order; empty = all
+    uint64_t startUs = 0;     // from the input's start
+    uint64_t durationUs = 0;  // 0 = to the end
+    // Called after each packet with the microseconds copied since startUs;
+    // false stops the copy (a failure, with the output removed).
+    std::function<bool(uint64_t doneUs)> progress;
+};
+
+// Copies packets of an open input into a new file `output` without
+// re-encoding, container metadata included. With a range, a packet is kept
+// when its middle lies inside it and time stamps are moved to start at 0.
+// False (logged, *error set) on failure, with `output` removed.
+bool streamCopy(AVFormatContext *input, const std::string &output, const AVOutputFormat *format,
+                const StreamCopyPlan &plan, std::string *error);
 
 } // namespace rz

@@ -9,6 +9,7 @@
 #include "rzcodec/frame.h"
 #include "rzcodec/player.h"
 
+#include "filterchain.h"
 #include "mediafiles.h"
 #include "testsupport.h"
 
@@ -21,63 +22,9 @@
 
 namespace {
 
-constexpr int kRate = 44100;
+using FilterChain::kRate;
+using FilterChain::levelDb;
 
-// Runs interleaved stereo float samples through a chain; returns what comes out.
-QVector<float> runChain(const QVector<float> &input, const rz::AudioFilterSettings &settings,
-                        QString *error = nullptr, unsigned frameSize = 0,
-                        QVector<int> *frameSizes = nullptr)
-{
-    AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    const rz::AudioFormat format(kRate, stereo, AV_SAMPLE_FMT_FLT);
-    rz::AudioFilterGraph graph;
-    std::string why;
-    if (!graph.configure(format, format, settings, &why)) {
-        if (error)
-            *error = QString::fromStdString(why);
-        return {};
-    }
-    graph.setOutputFrameSize(frameSize);
-    QVector<float> output;
-    AVFrame *in = av_frame_alloc();
-    AVFrame *out = av_frame_alloc();
-    const int frames = input.size() / 2;
-    const int chunk = 1024;
-    auto take = [&] {
-        while (graph.pull(out) >= 0) {
-            const auto *data = reinterpret_cast<const float *>(out->data[0]);
-            for (int i = 0; i < out->nb_samples * 2; ++i)
-                output.append(data[i]);
-            if (frameSizes)
-                frameSizes->append(out->nb_samples);
-            av_frame_unref(out);
-        }
-    };
-    for (int at = 0; at < frames; at += chunk) {
-        const int n = std::min(chunk, frames - at);
-        in->format = AV_SAMPLE_FMT_FLT;
-        in->sample_rate = kRate;
-        av_channel_layout_copy(&in->ch_layout, &stereo);
-        in->nb_samples = n;
-        in->pts = at;
-        av_frame_get_buffer(in, 0);
-        std::memcpy(in->data[0], input.constData() + at * 2, size_t(n) * 2 * sizeof(float));
-        graph.push(in);
-        av_frame_unref(in);
-        take();
-    }
-    graph.push(nullptr);
-    take();
-    av_frame_free(&in);
-    av_frame_free(&out);
-    return output;
-}
-
-double levelDb(const QVector<float> &interleaved, int skipFrames = 4410)
-{
-    const QVector<float> middle = interleaved.mid(skipFrames * 2, interleaved.size() - skipFrames * 4);
-    return 20.0 * std::log10(TestSupport::rms(middle.constData(), middle.size()));
-}
 
 } // namespace
 
@@ -115,7 +62,7 @@ void TestPlayerFilters::volumeScalesTheLevel()
     const QVector<float> tone = TestSupport::sineTone(440, 1.0, kRate, 2, 0.25);
     rz::AudioFilterSettings settings;
     settings.volume = volume;
-    const QVector<float> out = runChain(tone, settings);
+    const QVector<float> out = FilterChain::run(tone, settings);
     QVERIFY(!out.isEmpty());
     const double change = levelDb(out) - levelDb(tone);
     QVERIFY2(std::abs(change - 20.0 * std::log10(volume / 100.0)) < 0.1, qPrintable(QString::number(change)));
@@ -129,11 +76,11 @@ void TestPlayerFilters::equalizerRaisesOnlyItsBand()
         settings.bands.push_back({f, f == 1000 ? 10.0 : 0.0});
 
     const QVector<float> high = TestSupport::sineTone(1000, 1.0, kRate, 2, 0.1);
-    const double raised = levelDb(runChain(high, settings)) - levelDb(high);
+    const double raised = levelDb(FilterChain::run(high, settings)) - levelDb(high);
     QVERIFY2(std::abs(raised - 10.0) < 1.5, qPrintable(QString::number(raised)));
 
     const QVector<float> low = TestSupport::sineTone(100, 1.0, kRate, 2, 0.1);
-    const double kept = levelDb(runChain(low, settings)) - levelDb(low);
+    const double kept = levelDb(FilterChain::run(low, settings)) - levelDb(low);
     QVERIFY2(std::abs(kept) < 1.0, qPrintable(QString::number(kept)));
 }
 
@@ -142,14 +89,14 @@ void TestPlayerFilters::speedShortensWithoutChangingPitch()
     const QVector<float> tone = TestSupport::sineTone(440, 2.0, kRate, 2, 0.3);
     rz::AudioFilterSettings settings;
     settings.speed = 200;
-    const QVector<float> out = runChain(tone, settings);
+    const QVector<float> out = FilterChain::run(tone, settings);
     const double seconds = out.size() / 2.0 / kRate;
     QVERIFY2(std::abs(seconds - 1.0) < 0.05, qPrintable(QString::number(seconds)));
     QVERIFY(TestSupport::goertzelPowerInterleaved(out, 2, 440, kRate)
             > 100 * TestSupport::goertzelPowerInterleaved(out, 2, 880, kRate));
 
     settings.speed = 25; // below atempo's own range: two stages
-    const QVector<float> slow = runChain(TestSupport::sineTone(440, 0.5, kRate, 2, 0.3), settings);
+    const QVector<float> slow = FilterChain::run(TestSupport::sineTone(440, 0.5, kRate, 2, 0.3), settings);
     QVERIFY2(std::abs(slow.size() / 2.0 / kRate - 2.0) < 0.1, qPrintable(QString::number(slow.size())));
 }
 
@@ -158,7 +105,7 @@ void TestPlayerFilters::rateShortensAndRaisesPitch()
     const QVector<float> tone = TestSupport::sineTone(440, 2.0, kRate, 2, 0.3);
     rz::AudioFilterSettings settings;
     settings.rate = 200;
-    const QVector<float> out = runChain(tone, settings);
+    const QVector<float> out = FilterChain::run(tone, settings);
     QVERIFY2(std::abs(out.size() / 2.0 / kRate - 1.0) < 0.05, qPrintable(QString::number(out.size())));
     QVERIFY(TestSupport::goertzelPowerInterleaved(out, 2, 880, kRate)
             > 100 * TestSupport::goertzelPowerInterleaved(out, 2, 440, kRate));
@@ -170,7 +117,7 @@ void TestPlayerFilters::neutralChainKeepsEverySample()
     const QVector<float> tone = TestSupport::sineTone(440, 0.5, kRate, 2, 0.3);
     rz::AudioFilterSettings settings;
     QVERIFY(settings.isNeutral());
-    const QVector<float> out = runChain(tone, settings);
+    const QVector<float> out = FilterChain::run(tone, settings);
     QCOMPARE(out.size(), tone.size());
     for (int i = 0; i < tone.size(); i += 997)
         QCOMPARE(out[i], tone[i]);
@@ -183,7 +130,7 @@ void TestPlayerFilters::fixedFrameSizeForEncoders()
     rz::AudioFilterSettings settings;
     settings.volume = 80;
     QVector<int> sizes;
-    const QVector<float> out = runChain(tone, settings, nullptr, 1152, &sizes);
+    const QVector<float> out = FilterChain::run(tone, settings, nullptr, 1152, &sizes);
     QCOMPARE(out.size(), tone.size());
     QVERIFY(sizes.size() > 30);
     for (int i = 0; i + 1 < sizes.size(); ++i)
