@@ -1,5 +1,9 @@
 #include "recorder/cavencodeparam.h"
 
+#include "rzcodec/config.h"
+
+#include <QDebug>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -10,6 +14,28 @@ void CAVEncodeTextBlock::clear()
         s->clear();
     coverText = nullptr;
     coverLength = 0;
+}
+
+VEAudioTagInfo CAVEncodeTextBlock::toTagInfo() const
+{
+    VEAudioTagInfo t;
+    t.title = title;
+    t.artist = artist;
+    t.album_artist = album_artist;
+    t.composer = composer;
+    t.album = album;
+    t.genre = genre;
+    t.track = track;
+    t.year = year;
+    t.date = date;
+    t.grouping = grouping;
+    t.comment = comment;
+    t.disc = disc;
+    t.copyright = copyright;
+    const std::string &cover = coverText ? *coverText : cover_image;
+    t.cover_image = cover.substr(0, coverLength);
+    t.coverSize = int(t.cover_image.size());
+    return t;
 }
 
 CAVEncodeParam::CAVEncodeParam()
@@ -42,6 +68,7 @@ void CAVEncodeParam::freeOwned()
     m_formatName = nullptr;
     std::free(m_buffer);
     m_buffer = nullptr;
+    m_bufferLength = 0;
 }
 
 void CAVEncodeParam::copyFrom(const CAVEncodeParam &o)
@@ -81,17 +108,27 @@ void CAVEncodeParam::copyFrom(const CAVEncodeParam &o)
     std::memcpy(values33, o.values33, sizeof values33);
     std::memcpy(values34, o.values34, sizeof values34);
     std::memcpy(values35, o.values35, sizeof values35);
+    rangeStart = o.rangeStart;
+    rangeDuration = o.rangeDuration;
     tags = o.tags;
     std::memcpy(audioPercent, o.audioPercent, sizeof audioPercent);
     editConfig = o.editConfig;
-    value40 = o.value40;
-    std::memcpy(flags41, o.flags41, sizeof flags41);
+    discSource = o.discSource;
+    plainCut = o.plainCut;
     pictureBytes = o.pictureBytes;
     pictureLength = o.pictureLength;
     pictureValue = o.pictureValue;
     value43 = o.value43;
     m_formatName = o.m_formatName ? strdup(o.m_formatName) : nullptr;
-    m_buffer = nullptr; // its size is unknown to the record: a copy starts without one
+    m_buffer = nullptr;
+    m_bufferLength = 0;
+    if (o.m_buffer && o.m_bufferLength > 0) {
+        m_buffer = std::malloc(o.m_bufferLength);
+        if (m_buffer) {
+            std::memcpy(m_buffer, o.m_buffer, o.m_bufferLength);
+            m_bufferLength = o.m_bufferLength;
+        }
+    }
 }
 
 void CAVEncodeParam::setFormatName(const char *name)
@@ -100,10 +137,11 @@ void CAVEncodeParam::setFormatName(const char *name)
     m_formatName = name ? strdup(name) : nullptr;
 }
 
-void CAVEncodeParam::setBuffer(void *malloced)
+void CAVEncodeParam::setBuffer(void *malloced, uint32_t length)
 {
     std::free(m_buffer);
     m_buffer = malloced;
+    m_bufferLength = malloced ? length : 0;
 }
 
 void CAVEncodeParam::setDefaults()
@@ -141,14 +179,51 @@ void CAVEncodeParam::setDefaults()
     std::memset(values34, 0, sizeof values34);
     const int32_t v35[5] = {0, 0, 100, 100, 0};
     std::memcpy(values35, v35, sizeof values35);
+    rangeStart = rangeDuration = 0;
     tags.clear();
     audioPercent[0] = audioPercent[1] = audioPercent[2] = 100;
     editConfig = VEEditConfig();
-    value40 = 0;
-    flags41[0] = false;
-    flags41[1] = true;
+    discSource = false;
+    plainCut = false;
     pictureBytes = nullptr;
     pictureLength = 0;
     pictureValue = 0;
     value43 = -1;
+}
+
+namespace {
+constexpr int32_t fourcc(char a, char b, char c, char d)
+{
+    return int32_t(uint32_t(uint8_t(a)) << 24 | uint32_t(uint8_t(b)) << 16
+                   | uint32_t(uint8_t(c)) << 8 | uint32_t(uint8_t(d)));
+}
+constexpr int32_t kH264 = 28;
+constexpr int32_t kH265 = fourcc('H', '2', '6', '5');
+} // namespace
+
+void CAVEncodeParam::applyEncoderSettings(void *config, bool video, bool audio) const
+{
+    if (!config)
+        return;
+    const int32_t videoId = video ? videoCodec : -1;
+    rz_config_set_video_codec(config, videoId);
+    rz_config_set_audio_codec(config, audio ? audioCodec : -1);
+    if (videoId == kH265 || videoId == kH264) {
+        rz_config_set_video_profile_kind(config, 2);
+        rz_config_set_video_profile(config, videoId == kH265 ? 1 : 66);
+    }
+    rz_config_set_video_size(config, width, height);
+    if (frameRate100)
+        rz_config_set_video_frame_rate(config, frameRate100, 100);
+    else if (frameRateNum)
+        rz_config_set_video_frame_rate(config, frameRateNum, frameRateDen);
+    qDebug() << "VideoQuality---------------------->:" << quality;
+    if (quality != -1)
+        rz_config_set_video_quality(config, quality);
+    else if (videoBitRate)
+        rz_config_set_video_bitrate(config, uint64_t(videoBitRate) * 1000);
+    rz_config_set_audio_channels(config, channels ? channels : 2);
+    rz_config_set_audio_sample_rate(config, sampleRate ? sampleRate : 44100);
+    if (audioBitRate)
+        rz_config_set_audio_bitrate(config, uint64_t(audioBitRate) * 1000);
 }

@@ -38,6 +38,9 @@ struct CAVEncodeTextBlock {
     uint32_t coverLength = 0;
 
     void clear();
+    // The same tags as an edit record holds them; the cover is the attached
+    // one when there is one, never longer than coverLength.
+    VEAudioTagInfo toTagInfo() const;
 };
 
 class CAVEncodeParam
@@ -51,12 +54,17 @@ public:
     // Owned copy of the container name (lower case for the codec layer); null = none.
     const char *formatName() const { return m_formatName; }
     void setFormatName(const char *name);
-    // The heap buffer the record owns (field 39); null = none.
-    void setBuffer(void *malloced);
+    // The heap buffer the record owns and its length; null = none. Copies
+    // of the record get a copy of the whole buffer.
+    void setBuffer(void *malloced, uint32_t length);
     void *buffer() const { return m_buffer; }
+    uint32_t bufferLength() const { return m_bufferLength; }
 
     // Puts every field back to its value after construction.
     void setDefaults();
+    // The encoder fields into a conversion configuration of the codec layer
+    // (-1 for a stream kind that is off).
+    void applyEncoderSettings(void *config, bool video, bool audio) const;
 
     int32_t videoCodec = 0;         // -1 none
     uint32_t width = 0, height = 0;
@@ -90,11 +98,14 @@ public:
     int32_t values33[6] = {};
     int32_t values34[6] = {};
     int32_t values35[5] = {0, 0, 100, 100, 0};
+    // The part of the source a conversion takes, microseconds; 0 = to the end.
+    uint64_t rangeStart = 0;
+    uint64_t rangeDuration = 0;
     CAVEncodeTextBlock tags;
     int32_t audioPercent[3] = {100, 100, 100}; // volume, rate, speed
     VEEditConfig editConfig;
-    int32_t value40 = 0;
-    bool flags41[2] = {false, true};
+    bool discSource = false; // the source is a disc title
+    bool plainCut = false;   // copy the range as it stands, no decoding
     const unsigned char *pictureBytes = nullptr; // not owned
     uint32_t pictureLength = 0;
     uint32_t pictureValue = 0;
@@ -106,4 +117,5 @@ private:
 
     char *m_formatName = nullptr;
     void *m_buffer = nullptr;
+    uint32_t m_bufferLength = 0;
 };

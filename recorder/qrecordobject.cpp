@@ -19,14 +19,6 @@
 
 namespace {
 
-constexpr uint32_t fourcc(char a, char b, char c, char d)
-{
-    return uint32_t(uint8_t(a)) << 24 | uint32_t(uint8_t(b)) << 16 | uint32_t(uint8_t(c)) << 8
-           | uint32_t(uint8_t(d));
-}
-constexpr int32_t kH265 = int32_t(fourcc('H', '2', '6', '5'));
-constexpr int32_t kH264 = 28;
-
 enum Source { SystemSound = 1, Microphone = 2 };
 
 } // namespace
@@ -147,29 +139,8 @@ void QRecordObject::getEncodeParam(CAVEncodeParam *param)
 
 void QRecordObject::SetConvertConfig(void *config, CAVEncodeParam *param)
 {
-    if (!config || !param)
-        return;
-    const int32_t video = m_video ? param->videoCodec : -1;
-    rz_config_set_video_codec(config, video);
-    rz_config_set_audio_codec(config, m_audio ? param->audioCodec : -1);
-    if (video == kH265 || video == kH264) {
-        rz_config_set_video_profile_kind(config, 2);
-        rz_config_set_video_profile(config, video == kH265 ? 1 : 66);
-    }
-    rz_config_set_video_size(config, param->width, param->height);
-    if (param->frameRate100)
-        rz_config_set_video_frame_rate(config, param->frameRate100, 100);
-    else if (param->frameRateNum)
-        rz_config_set_video_frame_rate(config, param->frameRateNum, param->frameRateDen);
-    qDebug() << "VideoQuality---------------------->:" << param->quality;
-    if (param->quality != -1)
-        rz_config_set_video_quality(config, param->quality);
-    else if (param->videoBitRate)
-        rz_config_set_video_bitrate(config, uint64_t(param->videoBitRate) * 1000);
-    rz_config_set_audio_channels(config, param->channels ? param->channels : 2);
-    rz_config_set_audio_sample_rate(config, param->sampleRate ? param->sampleRate : 44100);
-    if (param->audioBitRate)
-        rz_config_set_audio_bitrate(config, uint64_t(param->audioBitRate) * 1000);
+    if (param)
+        param->applyEncoderSettings(config, m_video, m_audio);
 }
 
 bool QRecordObject::startSources(bool system, bool mic, bool &mixing)
