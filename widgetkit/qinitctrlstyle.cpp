@@ -307,6 +307,11 @@ void QInitCtrlStyle::InitJXButton(void *button, int w, int h)
     initButton(button, "/image/common/btn_common.png", w, h);
 }
 
+void QInitCtrlStyle::InitTKButton(void *button, int w, int h)
+{
+    initButton(button, "/image/common/btn_common.png", w, h);
+}
+
 void QInitCtrlStyle::InitJXButton1(void *button, int w, int h)
 {
     initButton(button, "/image/common/btn_common1.png", w, h);

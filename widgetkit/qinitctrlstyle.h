@@ -39,6 +39,8 @@ public:
     static void InitTabBtn(void *button);
     static void InitJXButton(void *button, int w, int h);
     static void InitJXButton1(void *button, int w, int h);
+    // The common button look of the progress dialogs.
+    static void InitTKButton(void *button, int w, int h);
     static void InitRadio(void *radio);
     static void InitCheckBox(void *checkBox);
     static void InitLineEdit(void *edit, int w, int h);

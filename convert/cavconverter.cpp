@@ -1,0 +1,205 @@
+#include "convert/cavconverter.h"
+
+#include "media/jxconfigmanager.h"
+#include "media/jxtagfileaccess.h"
+#include "recorder/cavencodeparam.h"
+#include "rzcodec/config.h"
+#include "rzcodec/converter.h"
+
+#include <QDebug>
+#include <QFile>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kPollMs = 100;
+// The stop handshake has no deadline: the job always ends once asked.
+constexpr int kStopWaitMs = INT_MAX;
+
+} // namespace
+
+// ---- IAVConverter ----------------------------------------------------------
+
+IAVConverter::~IAVConverter()
+{
+    freeRequest();
+}
+
+void IAVConverter::keepRequest(const char *source, const char *output, const CAVEncodeParam *param)
+{
+    freeRequest();
+    m_param = param ? new CAVEncodeParam(*param) : nullptr;
+    m_sourcePath = strdup(source);
+    m_outputPath = strdup(output);
+}
+
+void IAVConverter::freeRequest()
+{
+    delete m_param;
+    m_param = nullptr;
+    std::free(m_sourcePath);
+    m_sourcePath = nullptr;
+    std::free(m_outputPath);
+    m_outputPath = nullptr;
+}
+
+void IAVConverter::setAudioTag()
+{
+    if (!m_param || !m_outputPath)
+        return;
+    // A file that cannot take the tags stays untagged; the job still counts.
+    if (!JXTagFileAccess::write(m_outputPath, m_param->tags.toTagInfo(), JXTagFileAccess::AllFields))
+        qDebug() << "converter: the tags were not written into" << m_outputPath;
+}
+
+IAVConverter *CreateAVConverter()
+{
+    return new CAVConverter;
+}
+
+void DestroyAVConverter(IAVConverter *converter)
+{
+    delete converter;
+}
+
+// ---- CAVConverter ----------------------------------------------------------
+
+CAVConverter::CAVConverter() = default;
+
+CAVConverter::~CAVConverter()
+{
+    StopConvert();
+}
+
+void CAVConverter::SetConvertConfig(void *config, const CAVEncodeParam *param)
+{
+    if (!config || !param)
+        return;
+    if (!param->plainCut) {
+        param->applyEncoderSettings(config, true, true);
+        rz_config_set_audio_volume(config, uint32_t(std::max(0, param->audioPercent[0])));
+        rz_config_set_audio_rate(config, uint32_t(std::max(1, param->audioPercent[1])));
+        rz_config_set_audio_speed(config, uint32_t(std::max(1, param->audioPercent[2])));
+    }
+    JXConfigManager::setAudioTagInfoSettings(config, param->tags.toTagInfo());
+}
+
+bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncodeParam *param,
+                                void *user, ConvertCallback callback, bool chapters)
+{
+    if (!source || !output || !*source || !*output || !param)
+        return false;
+    StopConvert(); // a job still held is ended before another starts
+    if (chapters) {
+        qWarning() << "converter: chapter passes are not supported";
+        return false;
+    }
+    if (param->discSource) {
+        qWarning() << "converter: disc sources are not supported";
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(m_control);
+    m_job = param->plainCut ? rz_converter_create_stream_copy(-1) : rz_converter_create(-1);
+    if (!m_job)
+        return false;
+    m_user = user;
+    m_callback = callback;
+    void *config = rz_config_create();
+    if (config) {
+        SetConvertConfig(config, param);
+        if (!param->plainCut)
+            JXConfigManager::setAudioSettings(config, param->editConfig.audioSettings);
+        JXConfigManager::setAudioTagInfoSettings(config, param->editConfig.audioTagInfo);
+        std::printf("video: 0x%0x, %u*%u, %u fps, %u kbps %u\nAudio: 0x%0x, %u Hz, %u bps, %u\n",
+                    unsigned(param->videoCodec), param->width, param->height, param->frameRate100,
+                    param->videoBitRate, unsigned(param->quality), unsigned(param->audioCodec),
+                    param->sampleRate, param->audioBitRate, param->channels);
+    }
+    keepRequest(source, output, param);
+    bool started = false;
+    if (rz_converter_prepare(m_job, source, output, param->formatName(), config)) {
+        rz_converter_set_time_range(m_job, param->rangeStart, param->rangeDuration);
+        started = rz_converter_start(m_job) != 0;
+        qDebug() << "StartConvert------+++" << started;
+        m_stopRequested = false;
+        if (started && !startThread()) {
+            // No worker to report: the job ends here, unreported.
+            m_stopRequested = true;
+            rz_converter_stop(m_job);
+            stopThread(kStopWaitMs);
+            started = false;
+        }
+    } else {
+        qDebug() << "converter:" << rz_converter_error_text(m_job);
+    }
+    rz_config_release(config);
+    if (!started) {
+        // Closing removes whatever the job created.
+        releaseJob();
+    }
+    return started;
+}
+
+void CAVConverter::StopConvert()
+{
+    std::lock_guard<std::mutex> lock(m_control);
+    if (!m_job)
+        return;
+    m_stopRequested = true;
+    if (!rz_converter_stop(m_job))
+        std::printf("stop convert failed! \r");
+    // Joins the worker, which reports the stop before it returns.
+    while (!stopThread(kStopWaitMs)) {
+    }
+    releaseJob();
+}
+
+void CAVConverter::releaseJob()
+{
+    rz_converter_close(m_job);
+    rz_converter_release(m_job);
+    m_job = nullptr;
+    m_user = nullptr;
+    m_callback = nullptr;
+}
+
+void CAVConverter::report(unsigned int progress, convertState state)
+{
+    if (m_callback)
+        m_callback(progress, m_user, state);
+}
+
+void CAVConverter::OnExecute()
+{
+    setStarted();
+    unsigned int last = 0;
+    while (!rz_converter_wait(m_job, kPollMs)) {
+        const uint64_t total = rz_converter_get_total(m_job);
+        if (total == 0)
+            continue;
+        const uint64_t done = rz_converter_get_done(m_job);
+        // 100 is kept for the finished report, so that every report rises.
+        const auto p = unsigned(std::min(99.0f, float(done) * 100.0f / float(total)));
+        if (p > last) {
+            report(p, convertProgress);
+            last = p;
+        }
+    }
+    if (m_stopRequested) {
+        // A stop that came after the job completed still leaves no file.
+        if (!rz_converter_is_stopped(m_job) && !rz_converter_is_failed(m_job))
+            QFile::remove(QString::fromUtf8(m_outputPath));
+        report(0, convertStopped);
+    } else if (rz_converter_is_failed(m_job)) {
+        qDebug() << "converter:" << rz_converter_error_text(m_job);
+        report(0, convertFailed);
+    } else {
+        setAudioTag();
+        report(100, convertFinished);
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The converter: one job of the codec layer at a time, polled on a worker
+// thread of its own, reported through the caller's callback, tagged when it
+// completes, and stopped from another thread with a blocking handshake.
+
+#include "convert/iavconverter.h"
+#include "recorder/qutilthread.h"
+
+#include <atomic>
+#include <mutex>
+
+class CAVConverter : public IAVConverter, public QUtilThread
+{
+public:
+    CAVConverter();
+    ~CAVConverter() override;
+
+    bool StartConvert(const char *source, const char *output, CAVEncodeParam *param, void *user,
+                      ConvertCallback callback, bool chapters) override;
+    void StopConvert() override;
+
+    // The parameter record's encoder settings, sound factors and tags into
+    // a conversion configuration.
+    static void SetConvertConfig(void *config, const CAVEncodeParam *param);
+
+protected:
+    void OnExecute() override;
+
+private:
+    void report(unsigned int progress, convertState state);
+    void releaseJob();
+
+    std::mutex m_control; // start, stop and release of the job handle
+    void *m_job = nullptr;
+    std::atomic<bool> m_stopRequested{false};
+    void *m_user = nullptr;
+    ConvertCallback m_callback = nullptr;
+};
