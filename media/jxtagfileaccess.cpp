@@ -134,3 +134,41 @@ bool JXTagFileAccess::read(const std::string &utf8Path, VEAudioTagInfo &tags)
     }
     return true;
 }
+
+int JXTagFileAccess::formatCode(const std::string &utf8Path)
+{
+    {
+        TagFileHandle file;
+        if (openTagFile(file, utf8Path)) {
+            const int code = rz_tagfile_format(file.get());
+            rz_tagfile_close(file.get());
+            return code;
+        }
+    }
+    const size_t slash = utf8Path.find_last_of('/');
+    const size_t dot = utf8Path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return RZ_TAGFMT_NONE;
+    return formatCodeOfExtension(utf8Path.substr(dot + 1));
+}
+
+int JXTagFileAccess::formatCodeOfExtension(const std::string &extension)
+{
+    std::string ext;
+    for (char c : extension)
+        ext += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    static const struct {
+        const char *extension;
+        int code;
+    } known[] = {
+        {"mp3", RZ_TAGFMT_MP3},  {"m4a", RZ_TAGFMT_MP4},         {"mp4", RZ_TAGFMT_MP4},
+        {"m4b", RZ_TAGFMT_MP4},  {"flac", RZ_TAGFMT_FLAC},       {"ogg", RZ_TAGFMT_OGG_VORBIS},
+        {"oga", RZ_TAGFMT_OGG_VORBIS}, {"opus", RZ_TAGFMT_OGG_OPUS}, {"wav", RZ_TAGFMT_WAV},
+        {"aif", RZ_TAGFMT_AIFF}, {"aiff", RZ_TAGFMT_AIFF},       {"wma", RZ_TAGFMT_ASF},
+        {"asf", RZ_TAGFMT_ASF},
+    };
+    for (const auto &k : known)
+        if (ext == k.extension)
+            return k.code;
+    return RZ_TAGFMT_NONE;
+}

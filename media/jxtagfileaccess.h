@@ -38,6 +38,12 @@ public:
     // not carry are left as they are); false when the file cannot be opened.
     static bool read(const std::string &utf8Path, VEAudioTagInfo &tags);
 
+    // The tag format code of a file (rzcodec/tagfile.h): the opened file's
+    // own; a file that does not open yet, such as a recording still being
+    // written, by its extension. -1 when the file cannot take tags.
+    static int formatCode(const std::string &utf8Path);
+    static int formatCodeOfExtension(const std::string &extension);
+
 private:
     JXTagFileAccess() = default;
 };

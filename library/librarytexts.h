@@ -1,0 +1,24 @@
+#pragma once
+// Size and duration texts of the recordings table's info line, and the
+// parsers back from them: sizes in steps of 1000 without decimals, durations
+// in whole seconds, minutes, hours, days or months.
+
+#include <QString>
+
+#include <optional>
+
+namespace LibraryTexts {
+
+// "%1 B" up to "%1 TB"; empty for a negative value.
+QString sizeText(qint64 bytes);
+// "%1 Seconds" up to "%1 Months"; empty for a negative value.
+QString timeText(qint64 seconds);
+// "<number> <unit>" with a unit of sizeText (any case); -1 for another
+// unit, 0 for another shape.
+qint64 sizeFromText(const QString &text);
+// "h:m:s" with any number of hours; 0 for another shape.
+qint64 secondsFromText(const QString &text);
+// Whole seconds of "h:m:s" when each part is a number; nothing otherwise.
+std::optional<qint64> strictSecondsFromText(const QString &text);
+
+} // namespace LibraryTexts

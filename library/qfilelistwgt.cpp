@@ -1,0 +1,818 @@
+#include "library/qfilelistwgt.h"
+
+#include "common/qianyutil.h"
+#include "common/qvideosettingxml.h"
+#include "library/librarytexts.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofiledelegate.h"
+#include "library/qaudiofilemimedata.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qaudiofilesortmodel.h"
+#include "library/qaudiofiletableview.h"
+#include "library/qaudiolistheader.h"
+#include "library/qlibrarychunk.h"
+#include "library/qrecordingprobe.h"
+#include "widgetkit/qinitctrlstyle.h"
+#include "widgetkit/qjxlineedit.h"
+#include "widgetkit/qjxmenu.h"
+#include "widgetkit/qjxscrollbar.h"
+#include "widgetkit/views/qchunkcontrol.h"
+#include "widgetkit/views/qdelegatecontrol.h"
+#include "widgetkit/views/qfilereveal.h"
+#include "widgetkit/views/qjxstylebutton.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+
+#include <algorithm>
+
+
+QAudioFileChunk *QFileListWgt::asRow(IBaseChunk *item)
+{
+    return dynamic_cast<QAudioFileChunk *>(item);
+}
+
+QString QFileListWgt::resource(const char *name)
+{
+    return QIAnyUtil::getResourcePath() + QLatin1String(name);
+}
+
+QFileListWgt::QFileListWgt(QWidget *parent)
+    : QJXWidget(parent, DlgPane)
+{
+    LibraryMetaTypes::registerAll();
+    JXRecognizerAudioTagInfo::registerMetaType();
+    qRegisterMetaType<VEAudioTagInfo>("VEAudioTagInfo");
+    setObjectName(QStringLiteral("QFileListWgt"));
+    resize(532, 390);
+    setWindowTitle(QStringLiteral("Form"));
+    m_tbViewFile = new QAudioFileTableView(this);
+    m_tbViewFile->setDragEnabled(true);
+    m_tbViewFile->setDragDropMode(QAbstractItemView::DragOnly);
+    m_tbViewFile->setLibraryMembership(this);
+    m_lblListInfo = new QLabel(QStringLiteral("TextLabel"), this);
+    m_leSearch = new QJXLineEdit(this);
+    InitCtrl();
+    InitMenu();
+    InitView();
+    InitData();
+    m_recordingTagInfo.reset();
+    m_listConvertFiles.clear();
+    setMouseTracking(true);
+}
+
+QFileListWgt::~QFileListWgt()
+{
+    // Master rows belong to the "All Recordings" entry's owner; the view
+    // must let go of the model before the rows can go.
+    m_tbViewFile->setModel(nullptr);
+    delete m_pDelegate;
+    delete m_pSortModel;
+    delete m_pAudioModel;
+    delete m_pPlayControl;
+    delete m_pOperateControl;
+    delete m_pBtnPlay;
+    delete m_pBtnPause;
+    delete m_pBtnEdit;
+    delete m_pBtnDelete;
+    ReleaseMenu();
+}
+
+void QFileListWgt::InitCtrl()
+{
+    QInitCtrlStyle::InitFont(m_lblListInfo, 12);
+    QInitCtrlStyle::InitPalette(m_lblListInfo, QPalette::WindowText, QColor(91, 91, 91));
+    m_lblListInfo->setText(tr("0 Audios, 0 B, 0 Seconds"));
+    m_lblListInfo->adjustSize();
+    QInitCtrlStyle::InitSearchEdit(m_leSearch);
+    m_leSearch->setPlaceholderText(tr("Search"));
+    connect(m_leSearch, &QLineEdit::textChanged, this, &QFileListWgt::OnSearchTextChange);
+    m_pHScrollBar = new QJXScrollBar(Qt::Horizontal, this);
+    m_pVScrollBar = new QJXScrollBar(Qt::Vertical, this);
+    for (QJXScrollBar *bar : {m_pHScrollBar, m_pVScrollBar}) {
+        QInitCtrlStyle::InitJxScrollBar(bar);
+        QJXScrollBarStyleAttribute attribute = bar->styleAttribute();
+        attribute.extent = 12;
+        bar->setStyleAttribute(attribute);
+    }
+}
+
+void QFileListWgt::InitMenu()
+{
+    m_pTableMenu = new QJXMenu(this);
+    m_pAddToListMenu = new QJXMenu(m_pTableMenu);
+    QInitCtrlStyle::InitJxMenu(m_pTableMenu);
+    QInitCtrlStyle::InitJxMenu(m_pAddToListMenu);
+    m_pAddToListMenu->setTitle(QStringLiteral("Add to list"));
+    const std::string shown = m_pCurLibChunk ? m_pCurLibChunk->GetTitle() : std::string();
+    for (const QString &name : QVideoSettingXml::GetAllPlayLists()) {
+        if (m_pCurLibChunk && name.toStdString() == shown)
+            continue;
+        auto *action = new QAction(name, m_pAddToListMenu);
+        action->setData(name);
+        connect(action, &QAction::triggered, this, &QFileListWgt::OnActAddToList);
+        m_pAddToListMenu->addAction(action);
+        m_listAddToListActions << action;
+    }
+    m_pActPlay = new QAction(tr("Play"), this);
+    m_pActRename = new QAction(tr("Rename"), this);
+    m_pActDelete = new QAction(tr("Delete"), this);
+    m_pActDeleteAll = new QAction(tr("Delete All"), this);
+    m_pActOpenDir = new QAction(tr("Open File Location"), this);
+    connect(m_pActPlay, &QAction::triggered, this, &QFileListWgt::OnActPlayPause);
+    connect(m_pActRename, &QAction::triggered, this, &QFileListWgt::OnActRename);
+    connect(m_pActDelete, &QAction::triggered, this, &QFileListWgt::OnActDeleteFile);
+    connect(m_pActOpenDir, &QAction::triggered, this, &QFileListWgt::OnActOpenDir);
+    connect(m_pActDeleteAll, &QAction::triggered, this, &QFileListWgt::OnActDeleteAllFiles);
+    m_pTableMenu->addAction(m_pActPlay);
+    m_pTableMenu->addAction(m_pActRename);
+    m_pTableMenu->addSeparator();
+    m_pTableMenu->addMenu(m_pAddToListMenu);
+    m_pTableMenu->addAction(m_pActOpenDir);
+    m_pTableMenu->addSeparator();
+    m_pTableMenu->addAction(m_pActDelete);
+    m_pTableMenu->addAction(m_pActDeleteAll);
+}
+
+void QFileListWgt::ReleaseMenu()
+{
+    qDeleteAll(m_listAddToListActions);
+    m_listAddToListActions.clear();
+    for (QAction *&action : {std::ref(m_pActPlay), std::ref(m_pActRename), std::ref(m_pActDelete),
+                             std::ref(m_pActDeleteAll), std::ref(m_pActOpenDir)}) {
+        delete action;
+        action = nullptr;
+    }
+    delete m_pAddToListMenu;
+    m_pAddToListMenu = nullptr;
+    delete m_pTableMenu;
+    m_pTableMenu = nullptr;
+}
+
+void QFileListWgt::InitView()
+{
+    m_pAudioModel = new QAudioFileModel;
+    m_pAudioModel->setHeaderList({QString(), QStringLiteral("File Name"), QStringLiteral("Format"),
+                                  QStringLiteral("Artist"), QStringLiteral("Album"),
+                                  QStringLiteral("Duration"), QStringLiteral("Created Time"), QString()});
+    m_pAudioModel->setDatas(&m_vecCurDatas);
+
+    m_pSortModel = new QAudioFileSortModel(m_tbViewFile);
+    m_pSortModel->setSourceModel(m_pAudioModel);
+    m_pSortModel->setDynamicSortFilter(true);
+    m_pSortModel->setFilterKeyColumn(-1);
+    m_pSortModel->setItemBgColor(QColor(44, 44, 44), QColor(44, 44, 44));
+    m_pSortModel->setHoverBgColor(QColor(52, 52, 52), QColor(250, 237, 237));
+    m_pSortModel->setItemTextColor(QColor(250, 237, 237), QColor(250, 237, 237));
+    m_tbViewFile->setModel(m_pSortModel);
+    m_tbViewFile->setSourceModel(m_pAudioModel);
+    m_tbViewFile->setSortModel(m_pSortModel);
+
+    m_pDelegate = new QAudioFileDelegate(m_tbViewFile);
+    m_pDelegate->setSelectedTextColor(QColor(250, 237, 237));
+    m_pDelegate->setSelectedBackgroundColor(QColor(72, 68, 67));
+    m_pDelegate->setBottomLineColor(QColor(20, 20, 20));
+    m_tbViewFile->setStyleDelegate(m_pDelegate);
+    m_tbViewFile->setItemDelegate(m_pDelegate);
+
+    // Play and Pause are kept for their clicks only: rows show their state
+    // through the state column's picture.
+    m_pPlayControl = new QDelegateControl(0);
+    m_pBtnPlay = new QJXStyleButton;
+    m_pBtnPlay->setToolTip(tr("Play"));
+    m_pBtnPlay->setButtonImage(resource("/image/FileList/btn_play.png"));
+    connect(m_pBtnPlay, &QJXStyleButton::emitClickIndex, this, &QFileListWgt::OnPlayItem);
+    m_pBtnPause = new QJXStyleButton;
+    m_pBtnPause->setToolTip(tr("Pause"));
+    m_pBtnPause->setButtonImage(resource("/image/FileList/btn_pause.png"));
+    connect(m_pBtnPause, &QJXStyleButton::emitClickIndex, this, &QFileListWgt::OnPauseItem);
+    m_pPlayControl->addButton(m_pBtnPlay);
+    m_pPlayControl->addButton(m_pBtnPause);
+    m_pPlayControl->setDrawWidth(m_pBtnPause->width());
+    m_pPlayControl->setDrawHeight(m_pBtnPause->height());
+    m_pPlayControl->setHoverShow(false);
+
+    m_pOperateControl = new QDelegateControl(7);
+    m_pBtnEdit = new QJXStyleButton;
+    m_pBtnEdit->setToolTip(tr("Edit"));
+    m_pBtnEdit->setButtonImage(resource("/image/FileList/btn_edit.png"));
+    m_pBtnDelete = new QJXStyleButton;
+    m_pBtnDelete->setToolTip(tr("Delete"));
+    m_pBtnDelete->setButtonImage(resource("/image/FileList/btn_delete.png"));
+    connect(m_pBtnDelete, &QJXStyleButton::emitClickIndex, this, &QFileListWgt::OnDeleteItem);
+    m_pOperateControl->addButton(m_pBtnEdit);
+    m_pOperateControl->addButton(m_pBtnDelete);
+    m_pOperateControl->setDrawWidth(m_pBtnDelete->width());
+    m_pOperateControl->setDrawHeight(m_pBtnDelete->height());
+    m_pOperateControl->setDrawSpacing(12);
+    m_pDelegate->addButtonWidget(m_pOperateControl);
+
+    m_pHeader = new QAudioListHeader(Qt::Horizontal, this);
+    m_pHeader->setMouseTracking(true);
+    m_pHeader->setBackgroundImage(resource("/image/FileList/header_bg.png"));
+    m_pHeader->setSlipImage(resource("/image/FileList/header_slip.png"));
+    m_pHeader->setSelBackgroundImage(resource("/image/FileList/header_select_bg.png"));
+    m_pHeader->setOrderFlagsImage(resource("/image/FileList/order_flag_up.png"));
+    m_pHeader->setFixedHeight(26);
+    m_pHeader->setTextColor(QColor(250, 237, 237));
+    m_pHeader->setSectionsClickable(true);
+    m_pHeader->setCheckVisable(false);
+    m_pHeader->setStretchLastSection(true);
+    m_pHeader->setFont(m_tbViewFile->font());
+    m_tbViewFile->setHorizontalHeader(m_pHeader);
+    m_pHeader->setDefaultSectionSize(25);
+
+    const int widths[8] = {30, 180, 60, 60, 60, 60, 120, 60};
+    for (int c = 0; c < 8; ++c)
+        m_tbViewFile->setColumnWidth(c, widths[c]);
+    m_tbViewFile->setTextElideMode(Qt::ElideRight);
+    m_tbViewFile->setSortingEnabled(true);
+    m_tbViewFile->sortByColumn(QAudioFileModel::ColumnCreated, Qt::DescendingOrder);
+    m_pHeader->setSectionResizeMode(0, QHeaderView::Fixed);
+    m_pHeader->setMinimumSectionSize(30);
+    m_tbViewFile->verticalHeader()->setDefaultSectionSize(26);
+    m_tbViewFile->verticalHeader()->hide();
+    m_tbViewFile->setShowGrid(false);
+    m_tbViewFile->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_tbViewFile->setHorizontalScrollBar(m_pHScrollBar);
+    m_tbViewFile->setVerticalScrollBar(m_pVScrollBar);
+    m_tbViewFile->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_tbViewFile->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_tbViewFile->setEditTriggers(QAbstractItemView::SelectedClicked);
+    m_tbViewFile->setStyleSheet(
+        QStringLiteral("QTableView{border:none;background:%1;}").arg(QColor(44, 44, 44).name()));
+
+    connect(m_tbViewFile, &QWidget::customContextMenuRequested, this, &QFileListWgt::OnShowTableMenu);
+    connect(m_tbViewFile, &QAbstractItemView::doubleClicked, this, &QFileListWgt::OnPlayItem);
+    connect(m_tbViewFile, &QAbstractItemView::clicked, this, &QFileListWgt::OnClickItem);
+    connect(m_tbViewFile, &QAbstractItemView::entered, this, &QFileListWgt::OnHoverItem);
+}
+
+void QFileListWgt::InitData()
+{
+    m_listLoadedLists.clear();
+    m_vecAllDatas.clear();
+    m_vecCurDatas.clear();
+    AnalyXmlToList();
+}
+
+QAudioFileChunk *QFileListWgt::newRow() const
+{
+    auto *row = new QAudioFileChunk;
+    row->SetRecordingIcon(resource("/image/FileList/icon_recording.png").toStdString());
+    row->SetPlayingIcon(resource("/image/FileList/icon_playing.png").toStdString());
+    row->SetNoFileIcon(resource("/image/FileList/icon_nofile.png").toStdString());
+    AddControlToNewChunk(row);
+    return row;
+}
+
+void QFileListWgt::AddControlToNewChunk(IBaseChunk *chunk) const
+{
+    if (!chunk || !m_pBtnPlay || !m_pBtnPause || !m_pBtnEdit || !m_pBtnDelete)
+        return;
+    chunk->getChunkControl()->addControl(m_pBtnEdit, controlTypeButton);
+    chunk->getChunkControl()->addControl(m_pBtnDelete, controlTypeButton);
+}
+
+void QFileListWgt::AnalyXmlToList()
+{
+    const QList<convertedInfo> records = QVideoSettingXml::analysisConvertedInfo();
+    for (int i = records.size() - 1; i >= 0; --i) {
+        convertedInfo info = records.at(i);
+        const QFileInfo file(info.convertedPath);
+        if (!file.exists()) {
+            QVideoSettingXml::removeConvertedInfo(info.convertedPath);
+            continue;
+        }
+        if (info.videoFile)
+            continue;
+        if (info.format.isEmpty()) {
+            // Only the format is written back: the record's other fields,
+            // its new mark included, stay as they are.
+            info.format = QRecordingProbe::containerName(info.convertedPath);
+            QVideoSettingXml::changeConvertedInfoValue(info.convertedPath, QStringLiteral("Format_"),
+                                                       info.format);
+        }
+        QAudioFileChunk *row = newRow();
+        row->SetFilePath(info.convertedPath.toStdString());
+        row->SetFileName(info.convertedPath.mid(info.convertedPath.lastIndexOf(QLatin1Char('/')) + 1)
+                             .toStdString());
+        row->setPlayTime(info.time.toStdString());
+        row->SetTitle(info.title.toStdString());
+        row->setArtist(info.artist.toStdString());
+        row->setAlbum(info.album.toStdString());
+        row->setGenre(info.genre.toStdString());
+        row->setImage(info.imgPath.toStdString());
+        row->SetFileSize(info.size.toStdString());
+        row->setInt64Value(kFileBytesKey, file.size());
+        row->SetCreateTime(info.createTime.toStdString());
+        row->SetResolution(info.resolution.toStdString());
+        row->SetFileExent(info.extend.toStdString());
+        row->SetFileFormat(info.format.toStdString());
+        row->setVideoType(false);
+        row->setNewAdd(info.newFile);
+        QList<std::string> names;
+        for (const QString &name : info.listNames)
+            names << name.toStdString();
+        row->SetListsBelong(names);
+        m_vecAllDatas.push_back(row);
+    }
+    m_vecCurDatas = m_vecAllDatas;
+    m_pAudioModel->refresh();
+}
+
+// ---- Master list ----
+
+void QFileListWgt::SetDeletedChunkInAllDatas(void *chunk, bool deleted)
+{
+    auto *row = asRow(static_cast<IBaseChunk *>(chunk));
+    if (!row)
+        return;
+    for (IBaseChunk *item : m_vecAllDatas) {
+        QAudioFileChunk *master = asRow(item);
+        if (master && master->GetFilePath() == row->GetFilePath()) {
+            master->setIsDeleted(deleted);
+            master->SetAudioState(deleted ? QAudioFileChunk::AudioNoFile : QAudioFileChunk::AudioNormal);
+            return;
+        }
+    }
+}
+
+QAudioFileChunk *QFileListWgt::GetChunkFromAllDatas(void *chunk) const
+{
+    auto *row = asRow(static_cast<IBaseChunk *>(chunk));
+    if (!row)
+        return nullptr;
+    for (IBaseChunk *item : m_vecAllDatas) {
+        QAudioFileChunk *master = asRow(item);
+        if (master && master->GetFileName() == row->GetFileName())
+            return master;
+    }
+    return nullptr;
+}
+
+void QFileListWgt::SetChunkNewAdd(void *chunk, bool isNew)
+{
+    if (QAudioFileChunk *master = GetChunkFromAllDatas(chunk))
+        master->setNewAdd(isNew);
+}
+
+void QFileListWgt::SetListToChunkOfAllDatas(void *chunk)
+{
+    QAudioFileChunk *master = GetChunkFromAllDatas(chunk);
+    auto *row = asRow(static_cast<IBaseChunk *>(chunk));
+    if (master && row)
+        master->SetListsBelong(row->GetListsBelong());
+}
+
+void QFileListWgt::SetControlAttrOfPlayingChunk(bool bPlay)
+{
+    if (!m_pBtnPlay || !m_pBtnPause || !m_pPlayingChunk)
+        return;
+    QChunkControl *controls = m_pPlayingChunk->getChunkControl();
+    if (ControlAttribute *play = controls->getControlAttribute(m_pBtnPlay))
+        play->hidden = bPlay;
+    if (ControlAttribute *pause = controls->getControlAttribute(m_pBtnPause))
+        pause->hidden = !bPlay;
+}
+
+void QFileListWgt::ReleaseDatas()
+{
+    std::vector<IBaseChunk *> rows;
+    rows.swap(m_vecAllDatas);
+    m_vecCurDatas.clear();
+    m_pAudioModel->refresh();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        delete *it;
+}
+
+IBaseChunk *QFileListWgt::libraryItemForId(quint64 id) const
+{
+    for (const std::vector<IBaseChunk *> *list : {&m_vecCurDatas, &m_vecAllDatas})
+        for (IBaseChunk *row : *list)
+            if (QAudioFileMimeData::idOf(row) == id)
+                return row;
+    return nullptr;
+}
+
+bool QFileListWgt::shownEntryIs(const QString &title) const
+{
+    return m_pCurLibChunk && m_pCurLibChunk->GetTitle() == title.toStdString();
+}
+
+bool QFileListWgt::showingAllRecordings() const
+{
+    return m_pCurLibChunk && m_pCurLibChunk->GetListType() == QLibraryChunk::ListAll
+           && shownEntryIs(tr("All Recordings"));
+}
+
+void QFileListWgt::refreshShownList()
+{
+    if (m_pCurLibChunk)
+        m_vecCurDatas = m_pCurLibChunk->GetAudioDatasList();
+    m_pAudioModel->refresh();
+}
+
+void QFileListWgt::DisplayListInfo()
+{
+    qint64 bytes = 0;
+    qint64 seconds = 0;
+    const int rows = m_pSortModel->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        QAudioFileChunk *row = QAudioFileModel::rowItem(m_pSortModel->index(r, 0));
+        if (!row)
+            continue;
+        // Bytes as read from the disk: the size texts come in two kinds.
+        bytes += row->getInt64Value(kFileBytesKey);
+        seconds += LibraryTexts::secondsFromText(QString::fromStdString(row->getPlayTime()));
+    }
+    m_lblListInfo->setText(QString::number(rows) + tr(" Audios, ") + LibraryTexts::sizeText(bytes)
+                           + QStringLiteral(", ") + LibraryTexts::timeText(seconds));
+    m_lblListInfo->adjustSize();
+}
+
+QStringList QFileListWgt::playablePathsInViewOrder() const
+{
+    QStringList paths;
+    for (int r = 0; r < m_pSortModel->rowCount(); ++r) {
+        QAudioFileChunk *row = QAudioFileModel::rowItem(m_pSortModel->index(r, 0));
+        if (row && row->GetAudioState() == QAudioFileChunk::AudioNormal)
+            paths << QString::fromStdString(row->GetFilePath());
+    }
+    return paths;
+}
+
+// ---- Switching the shown list ----
+
+void QFileListWgt::OnChangeList(IBaseChunk *chunk)
+{
+    auto *entry = dynamic_cast<QLibraryChunk *>(chunk);
+    if (!entry)
+        return;
+    m_leSearch->clear();
+    m_pCurLibChunk = entry;
+    if (m_bListsChanged) {
+        m_listLoadedLists.clear();
+        m_bListsChanged = false;
+    }
+    const std::string title = entry->GetTitle();
+    if (!m_listLoadedLists.contains(title)) {
+        QString playingPath;
+        QAudioFileChunk::AudioState playingState = QAudioFileChunk::AudioNormal;
+        QAudioFileChunk *playingRow = nullptr;
+        if (entry == m_pPlayingLibChunk && m_pPlayingChunk) {
+            playingPath = QString::fromStdString(m_pPlayingChunk->GetFilePath());
+            playingState = m_pPlayingChunk->GetAudioState();
+            playingRow = m_pPlayingChunk;
+            m_pPlayingChunk = nullptr;
+        }
+        m_listLoadedLists.append(title);
+        // Copies for an entry; the playing file keeps its state in the copy.
+        auto copyInto = [&](QAudioFileChunk *master) {
+            auto *copy = new QAudioFileChunk(master);
+            AddControlToNewChunk(copy);
+            entry->AddAudioChunk(copy);
+            if (entry == m_pPlayingLibChunk && !playingPath.isEmpty()
+                && QString::fromStdString(copy->GetFilePath()) == playingPath) {
+                copy->SetAudioState(playingState);
+                m_pPlayingChunk = copy;
+            }
+        };
+        if (entry->GetListType() == QLibraryChunk::ListAll && title == tr("All Recordings").toStdString()) {
+            std::vector<IBaseChunk *> kept;
+            for (IBaseChunk *item : m_vecAllDatas) {
+                QAudioFileChunk *row = asRow(item);
+                const int state = row ? row->GetAudioState() : 0;
+                if (row && row->isDeleted() && (state < 1 || state > 3)) {
+                    QVideoSettingXml::removeConvertedInfo(QString::fromStdString(row->GetFilePath()));
+                    delete row;
+                    continue;
+                }
+                kept.push_back(item);
+            }
+            m_vecAllDatas = kept;
+            if (playingRow && entry == m_pPlayingLibChunk)
+                m_pPlayingChunk = playingRow;
+            m_pAllLibChunk = entry;
+            syncAllEntry();
+        } else if (entry->GetListType() == QLibraryChunk::ListAll) {
+            entry->ClearAudioDatasList();
+            for (IBaseChunk *item : m_vecAllDatas) {
+                QAudioFileChunk *row = asRow(item);
+                if (row && row->isNewAdd() && row->GetAudioState() != QAudioFileChunk::AudioRecording
+                    && row->GetAudioState() != QAudioFileChunk::AudioNoFile)
+                    copyInto(row);
+            }
+        } else if (entry->GetListType() == QLibraryChunk::ListCustom) {
+            entry->ClearAudioDatasList();
+            for (IBaseChunk *item : m_vecAllDatas) {
+                QAudioFileChunk *row = asRow(item);
+                if (row && row->GetListNamePos(title) >= 0
+                    && row->GetAudioState() != QAudioFileChunk::AudioNoFile)
+                    copyInto(row);
+            }
+        }
+    }
+    refreshShownList();
+    DisplayListInfo();
+}
+
+// ---- Playing ----
+
+void QFileListWgt::OnSetPlayingLibChunk(IBaseChunk *chunk)
+{
+    auto *entry = dynamic_cast<QLibraryChunk *>(chunk);
+    if (!entry)
+        return;
+    if (entry == m_pPlayingLibChunk && m_pPlayingChunk) {
+        if (m_pPlayingChunk->GetAudioState() == QAudioFileChunk::AudioPause) {
+            m_pPlayingChunk->SetAudioState(QAudioFileChunk::AudioPlaying);
+            emit emitPlayOrPause(true);
+            emit emitPlayOrRecord(true);
+            m_pHeader->viewport()->update();
+        }
+        return;
+    }
+    if (entry->GetAudioDatasList().empty())
+        return;
+    // The play list is what the table shows; with nothing playable shown,
+    // nothing is played.
+    const QStringList list = playablePathsInViewOrder();
+    if (list.isEmpty())
+        return;
+    m_pPlayingLibChunk = entry;
+    OnChangPlayingFile(list.first());
+    emit emitPlayFilePathList(list);
+    emit emitPlayingFilePath(list.first());
+    emit emitPlayOrPause(true);
+    emit emitPlayOrRecord(true);
+}
+
+void QFileListWgt::OnChangPlayingFile(QString playingFilePath)
+{
+    if (!m_pPlayingLibChunk || !QFileInfo::exists(playingFilePath))
+        return;
+    const std::vector<IBaseChunk *> rows = m_pPlayingLibChunk->GetAudioDatasList();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        QAudioFileChunk *row = asRow(*it);
+        if (!row || QString::fromStdString(row->GetFilePath()) != playingFilePath)
+            continue;
+        if (m_pPlayingChunk && m_pPlayingChunk != row)
+            m_pPlayingChunk->SetAudioState(QAudioFileChunk::AudioNormal);
+        row->SetAudioState(QAudioFileChunk::AudioPlaying);
+        m_pPlayingChunk = row;
+        emit emitPlayingList(m_pPlayingLibChunk);
+        break;
+    }
+    m_pSortModel->invalidate();
+}
+
+void QFileListWgt::OnSetPlayOrPauseState(bool bPlay)
+{
+    if (!m_pPlayingChunk)
+        return;
+    m_pHeader->viewport()->update();
+    m_pPlayingChunk->SetAudioState(bPlay ? QAudioFileChunk::AudioPlaying : QAudioFileChunk::AudioPause);
+    m_pAudioModel->refreshColumn(0);
+}
+
+void QFileListWgt::OnFinishPlayList()
+{
+    if (!m_pPlayingChunk)
+        return;
+    m_pPlayingChunk->SetAudioState(QAudioFileChunk::AudioNormal);
+    m_pPlayingChunk = nullptr;
+    m_pSortModel->invalidate();
+}
+
+void QFileListWgt::OnPlayItem(const QModelIndex &index)
+{
+    if (m_vecCurDatas.empty() || !m_pCurLibChunk || m_pRecordingChunk)
+        return;
+    QAudioFileChunk *item = QAudioFileModel::rowItem(index);
+    if (!item || item->isDeleted() || !QFileInfo::exists(QString::fromStdString(item->GetFilePath())))
+        return;
+    if (m_pCurLibChunk != m_pPlayingLibChunk) {
+        emit emitPlayFilePathList(playablePathsInViewOrder());
+        m_pPlayingLibChunk = m_pCurLibChunk;
+    }
+    emit emitPlayingList(m_pPlayingLibChunk);
+    const QAudioFileChunk::AudioState state = item->GetAudioState();
+    if (state == QAudioFileChunk::AudioRecording || state == QAudioFileChunk::AudioNoFile)
+        return;
+    bool play = true;
+    if (item != m_pPlayingChunk) {
+        if (m_pPlayingChunk)
+            m_pPlayingChunk->SetAudioState(QAudioFileChunk::AudioNormal);
+        item->SetAudioState(QAudioFileChunk::AudioPlaying);
+        m_pPlayingChunk = item;
+        emit emitPlayingFilePath(QString::fromStdString(item->GetFilePath()));
+    } else if (state == QAudioFileChunk::AudioPlaying) {
+        item->SetAudioState(QAudioFileChunk::AudioPause);
+        play = false;
+    } else if (state == QAudioFileChunk::AudioPause) {
+        item->SetAudioState(QAudioFileChunk::AudioPlaying);
+    } else {
+        emit emitPlayOrRecord(true);
+        m_pAudioModel->refreshColumn(0);
+        m_tbViewFile->selectRow(index.row());
+        return;
+    }
+    emit emitPlayOrPause(play);
+    emit emitPlayOrRecord(true);
+    m_pAudioModel->refreshColumn(0);
+    m_tbViewFile->selectRow(index.row());
+}
+
+void QFileListWgt::OnPauseItem(const QModelIndex &index)
+{
+    QAudioFileChunk *item = QAudioFileModel::rowItem(index);
+    if (!item)
+        return;
+    if (item == m_pPlayingChunk) {
+        item->SetAudioState(QAudioFileChunk::AudioPause);
+        emit emitPlayOrPause(false);
+    }
+    m_pAudioModel->refreshColumn(0);
+}
+
+void QFileListWgt::OnActPlayPause()
+{
+    OnPlayItem(m_tbViewFile->indexAt(m_ptMenuPos));
+}
+
+// ---- Clicks, hover, search ----
+
+void QFileListWgt::setButtonHidden(IBaseChunk *row, QJXStyleButton *button, bool hidden)
+{
+    if (!row || !button)
+        return;
+    if (ControlAttribute *attribute = row->getChunkControl()->getControlAttribute(button))
+        attribute->hidden = hidden;
+}
+
+void QFileListWgt::OnClickItem(const QModelIndex &index)
+{
+    QAudioFileChunk *item = QAudioFileModel::rowItem(index);
+    if (!item || item == m_pRecordingChunk || !item->getEnable())
+        return;
+    const bool exists = QFileInfo::exists(QString::fromStdString(item->GetFilePath()));
+    item->setIsDeleted(!exists);
+    if (!exists) {
+        item->setEnable(false);
+        item->SetAudioState(QAudioFileChunk::AudioNoFile);
+        m_bListsChanged = true;
+        setButtonHidden(item, m_pBtnEdit, true);
+        SetDeletedChunkInAllDatas(item, true);
+    } else if (item->GetAudioState() == QAudioFileChunk::AudioNoFile) {
+        item->setEnable(true);
+        item->SetAudioState(QAudioFileChunk::AudioNormal);
+        m_bListsChanged = false;
+        setButtonHidden(item, m_pBtnEdit, false);
+        SetDeletedChunkInAllDatas(item, false);
+    }
+    m_pAudioModel->refeshRow(m_pSortModel->mapToSource(index).row());
+}
+
+void QFileListWgt::OnHoverItem(const QModelIndex &index)
+{
+    QAudioFileChunk *item = QAudioFileModel::rowItem(index);
+    if (!item || item == m_pRecordingChunk || item->GetAudioState() == QAudioFileChunk::AudioNoFile)
+        return;
+    setButtonHidden(item, m_pBtnEdit, m_pRecordingChunk != nullptr);
+}
+
+void QFileListWgt::OnSearchTextChange(QString str)
+{
+    // The text is looked for as it is typed, never read as a pattern.
+    m_pSortModel->setFilterRegExp(QRegExp(str, Qt::CaseInsensitive, QRegExp::FixedString));
+    DisplayListInfo();
+}
+
+// ---- Context menu ----
+
+void QFileListWgt::OnPlayListsModified()
+{
+    m_bPlayListsModified = true;
+}
+
+QJXMenu *QFileListWgt::prepareTableMenu(const QPoint &pt)
+{
+    if (m_bPlayListsModified) {
+        ReleaseMenu();
+        InitMenu();
+        m_bPlayListsModified = false;
+    }
+    m_ptMenuPos = pt;
+    const QModelIndex index = m_tbViewFile->indexAt(pt);
+    const bool onRow = index.isValid();
+    m_pActPlay->setEnabled(onRow && !m_pRecordingChunk);
+    m_pActRename->setEnabled(onRow);
+    m_pActDelete->setEnabled(onRow);
+    m_pActOpenDir->setEnabled(onRow);
+    m_pAddToListMenu->setEnabled(onRow);
+    m_pActDeleteAll->setEnabled(true);
+    if (onRow) {
+        m_tbViewFile->updateRow(index.row());
+        QAudioFileChunk *item = QAudioFileModel::rowItem(index);
+        if (!item || !item->getEnable() || item == m_pRecordingChunk)
+            return nullptr;
+        if (item != m_pPlayingChunk || item->GetAudioState() == QAudioFileChunk::AudioPause)
+            m_pActPlay->setText(tr("Play"));
+        else if (item->GetAudioState() == QAudioFileChunk::AudioPlaying)
+            m_pActPlay->setText(tr("Pause"));
+    }
+    return m_pTableMenu;
+}
+
+void QFileListWgt::OnShowTableMenu(const QPoint &pt)
+{
+    if (QJXMenu *menu = prepareTableMenu(pt))
+        menu->popup(QCursor::pos());
+}
+
+void QFileListWgt::OnActRename()
+{
+    const QModelIndex index = m_tbViewFile->indexAt(m_ptMenuPos);
+    if (!index.isValid())
+        return;
+    const QModelIndex name = m_pSortModel->index(index.row(), QAudioFileModel::ColumnName);
+    if (name.isValid())
+        m_tbViewFile->edit(name);
+}
+
+void QFileListWgt::OnActOpenDir()
+{
+    QAudioFileChunk *item = QAudioFileModel::rowItem(m_tbViewFile->indexAt(m_ptMenuPos));
+    if (item)
+        QFileReveal::reveal(QString::fromStdString(item->GetFilePath()));
+}
+
+// ---- Layout and events ----
+
+void QFileListWgt::resetControlLocation()
+{
+    const int band = 25;
+    m_tbViewFile->setGeometry(0, 0, width(), qMax(0, height() - band));
+    const int top = height() - band;
+    m_lblListInfo->move(15, top + (band - m_lblListInfo->height()) / 2);
+    m_leSearch->move(width() - 15 - m_leSearch->width(), top + (band - m_leSearch->height()) / 2 + 2);
+    ResetColumesWidth();
+}
+
+void QFileListWgt::ResetColumesWidth()
+{
+    const int u = width() / 25;
+    const int widths[7] = {u, 6 * u, 2 * u + 5, 2 * u, 5 * u, 3 * u, 4 * u};
+    for (int c = 0; c < 7; ++c)
+        m_tbViewFile->setColumnWidth(c, widths[c]);
+}
+
+void QFileListWgt::paintEvent(QPaintEvent *event)
+{
+    QJXWidget::paintEvent(event);
+    QPainter painter(this);
+    painter.fillRect(QRect(m_tbViewFile->x(), m_tbViewFile->geometry().bottom() + 1,
+                           width() - m_tbViewFile->x(), 25),
+                     QColor(13, 13, 13));
+}
+
+void QFileListWgt::focusInEvent(QFocusEvent *event)
+{
+    QJXWidget::focusInEvent(event);
+    m_pAudioModel->refresh();
+}
+
+void QFileListWgt::keyReleaseEvent(QKeyEvent *event)
+{
+    QJXWidget::keyReleaseEvent(event);
+    if (event->key() == Qt::Key_Delete)
+        OnActDeleteFile();
+}
+
+// ---- Texts ----
+
+qint64 QFileListWgt::ChangeSizeToNumber(const QString &text)
+{
+    return LibraryTexts::sizeFromText(text);
+}
+
+qint64 QFileListWgt::ChangeTimeToSeconds(const QString &text)
+{
+    return LibraryTexts::secondsFromText(text);
+}
+
+QString QFileListWgt::GetSizeStr(qint64 bytes)
+{
+    return LibraryTexts::sizeText(bytes);
+}
+
+QString QFileListWgt::GetTimeStr(qint64 seconds)
+{
+    return LibraryTexts::timeText(seconds);
+}

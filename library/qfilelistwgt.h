@@ -1,0 +1,225 @@
+#pragma once
+// The recordings table: every recording of the library, shown for the entry
+// chosen in the library panel, with an info line and a search field. It
+// owns the master list loaded from History.xml, gives a running recording
+// its row and completes it, deletes recordings and keeps playlist
+// membership, and hands play lists to the playback bar.
+
+#include "common/convertedinfo.h"
+#include "library/ilibrarymembership.h"
+#include "library/librarymetatypes.h"
+#include "media/jxrecognizeraudiotaginfo.h"
+#include "media/veaudiotaginfo.h"
+#include "widgetkit/qjxwidget.h"
+
+#include <QList>
+#include <QModelIndex>
+#include <QPoint>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+class QAction;
+class QAudioFileChunk;
+class QAudioFileDelegate;
+class QAudioFileModel;
+class QAudioFileSortModel;
+class QAudioFileTableView;
+class QAudioListHeader;
+class QDelegateControl;
+class QJXLineEdit;
+class QJXMenu;
+class QJXScrollBar;
+class QJXStyleButton;
+class QLabel;
+class QLibraryChunk;
+
+class QFileListWgt : public QJXWidget, public ILibraryMembership
+{
+    Q_OBJECT
+public:
+    explicit QFileListWgt(QWidget *parent = nullptr);
+    ~QFileListWgt() override;
+
+    // ---- New recordings ----
+    // A row for a new file: the running recording (true) or a finished file.
+    void AddAudioFile(QString path, bool bRecording);
+    // Completes the running recording's row from its record, or deletes the
+    // recording when it is not kept or a deletion rule takes it.
+    void SupplyRecordingChunkInfo(convertedInfo info, bool bKeep);
+    // 0 no file, -1 cannot take tags, else the tag format code.
+    int GetAudioFormat(const QString &path) const;
+    QString GetRecordingName() const;
+    void SetCtrlState(bool) {}
+
+    // ---- Tags of recordings ----
+    bool SetAudioTagInfo(const QString &path, const VEAudioTagInfo &tags);
+    bool GetAudioTagInfo(const QString &path, VEAudioTagInfo &tags);
+    void ConvertTagInfoStruct(VEAudioTagInfo &tags) const;
+
+    // ---- Texts of the info line ----
+    static qint64 ChangeSizeToNumber(const QString &text);
+    static qint64 ChangeTimeToSeconds(const QString &text);
+    static QString GetSizeStr(qint64 bytes);
+    static QString GetTimeStr(qint64 seconds);
+
+    // The drag check of the library panel: rows of the master or shown list.
+    IBaseChunk *libraryItemForId(quint64 id) const override;
+
+    // Read access for the main window and tests.
+    QAudioFileTableView *tableView() const { return m_tbViewFile; }
+    QAudioFileSortModel *sortModel() const { return m_pSortModel; }
+    QLabel *infoLabel() const { return m_lblListInfo; }
+    QJXLineEdit *searchEdit() const { return m_leSearch; }
+    QJXMenu *tableMenu() const { return m_pTableMenu; }
+    const std::vector<IBaseChunk *> &allRows() const { return m_vecAllDatas; }
+    const std::vector<IBaseChunk *> &shownRows() const { return m_vecCurDatas; }
+    QAudioFileChunk *recordingRow() const { return m_pRecordingChunk; }
+    QAudioFileChunk *playingRow() const { return m_pPlayingChunk; }
+    QAudioFileDelegate *delegate() const { return m_pDelegate; }
+    QJXStyleButton *deleteButton() const { return m_pBtnDelete; }
+    QJXStyleButton *editButton() const { return m_pBtnEdit; }
+    // Prepares the context menu for a request at pt (view coordinates); null
+    // when none is shown there.
+    QJXMenu *prepareTableMenu(const QPoint &pt);
+
+signals:
+    void emitPlayingList(IBaseChunk *libChunk);
+    void emitPlayFilePathList(QStringList playList);
+    void emitPlayingFilePath(QString path);
+    void emitPlayOrPause(bool bPlay);
+    void emitCloseFileIfIsPlaying(QString path);
+    void emitRenameAudioFile(QString oldPath, QString newPath);
+    void emitRemovePlayFiles(QStringList pathList);
+    void emitRemoveAllPlayFiles();
+    void emitContinuePlayAfterEdit(bool bPlay);
+    void emitAppendPlayFiles(QStringList pathList);
+    void emitPlayOrRecord(bool bPlay);
+    void emitConvertFilePath(QString filePath);
+
+public slots:
+    void OnChangeList(IBaseChunk *chunk);
+    void OnSetPlayingLibChunk(IBaseChunk *chunk);
+    void OnRemoveCurPlayList();
+    void OnRemoveAllPlayLists();
+    void OnPlayListsModified();
+    void OnDeleteFilesOfCurList();
+    void OnDeleteAllFiles();
+    void OnAddToList(QString playlistName, QList<IBaseChunk *> audioChunkList);
+    void OnChangeLibraryListName(QString oldName, QString newName);
+    void OnSetPlayOrPauseState(bool bPlay);
+    void OnChangPlayingFile(QString playingFilePath);
+    void OnFinishPlayList();
+    void OnSetRecordingTagInfo(JXRecognizerAudioTagInfo tagInfo);
+    void OnSetRecordingIsSilent(bool bSilence);
+
+    // Slots of the table's own controls, public for the main window's keys.
+    void OnPlayItem(const QModelIndex &index);
+    void OnPauseItem(const QModelIndex &index);
+    void OnDeleteItem(const QModelIndex &index);
+    void OnActDeleteFile();
+    void OnActDeleteAllFiles();
+
+private slots:
+    void OnSearchTextChange(QString str);
+    void OnClickItem(const QModelIndex &index);
+    void OnHoverItem(const QModelIndex &index);
+    void OnShowTableMenu(const QPoint &pt);
+    void OnActPlayPause();
+    void OnActRename();
+    void OnActAddToList();
+    void OnActOpenDir();
+
+protected:
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resetControlLocation() override;
+
+private:
+    // Bytes of the file as last read from the disk, kept in the row.
+    static constexpr const char *kFileBytesKey = "KEY_INT64_FILEBYTES";
+    static QAudioFileChunk *asRow(IBaseChunk *item);
+    static QString resource(const char *name);
+
+    // ---- Construction and loading ----
+    void InitCtrl();
+    void InitMenu();
+    void ReleaseMenu();
+    void InitView();
+    void InitData();
+    void AnalyXmlToList();
+    QAudioFileChunk *newRow() const;
+    void AddControlToNewChunk(IBaseChunk *chunk) const;
+    void ResetColumesWidth();
+
+    // ---- Master list ----
+    void SetDeletedChunkInAllDatas(void *chunk, bool deleted);
+    QAudioFileChunk *GetChunkFromAllDatas(void *chunk) const;
+    void SetChunkNewAdd(void *chunk, bool isNew);
+    void SetListToChunkOfAllDatas(void *chunk);
+    void SetControlAttrOfPlayingChunk(bool bPlay);
+    void ReleaseDatas();
+    void DisplayListInfo();
+    void refreshShownList();
+    bool shownEntryIs(const QString &title) const;
+    bool showingAllRecordings() const;
+    QStringList playablePathsInViewOrder() const;
+    static void setButtonHidden(IBaseChunk *row, QJXStyleButton *button, bool hidden);
+
+    // ---- New recordings ----
+    bool recordingIsKept(const convertedInfo &info, bool bKeep) const;
+    void discardRecording(const QString &finishedPath);
+    void keepRecording(const convertedInfo &info);
+    void moveRecordingToItsName(const QString &finishedPath);
+
+    // ---- Deleting and playlists ----
+    int showAskDlg(const QString &text);
+    void DisposeFile(const QStringList &paths, int mode);
+    void DeleteOneAudio(IBaseChunk *item, bool removeOnly);
+    // Clears every pointer to the row before it goes.
+    void forgetRow(IBaseChunk *item);
+    // The "All Recordings" entry shows the master rows themselves.
+    void syncAllEntry();
+    QList<QAudioFileChunk *> selectedRows() const;
+
+    QAudioFileTableView *m_tbViewFile = nullptr;
+    QLabel *m_lblListInfo = nullptr;
+    QJXLineEdit *m_leSearch = nullptr;
+    std::vector<IBaseChunk *> m_vecAllDatas;
+    QAudioFileModel *m_pAudioModel = nullptr;
+    QAudioFileSortModel *m_pSortModel = nullptr;
+    QAudioFileDelegate *m_pDelegate = nullptr;
+    QJXStyleButton *m_pBtnPlay = nullptr;
+    QJXStyleButton *m_pBtnPause = nullptr;
+    QDelegateControl *m_pPlayControl = nullptr;
+    QJXStyleButton *m_pBtnEdit = nullptr;
+    QJXStyleButton *m_pBtnDelete = nullptr;
+    QDelegateControl *m_pOperateControl = nullptr;
+    QAudioListHeader *m_pHeader = nullptr;
+    QJXScrollBar *m_pHScrollBar = nullptr;
+    QJXScrollBar *m_pVScrollBar = nullptr;
+    bool m_bPlayListsModified = true;
+    QJXMenu *m_pTableMenu = nullptr;
+    QJXMenu *m_pAddToListMenu = nullptr;
+    QList<QAction *> m_listAddToListActions;
+    QPoint m_ptMenuPos;
+    QAction *m_pActPlay = nullptr;
+    QAction *m_pActRename = nullptr;
+    QAction *m_pActDelete = nullptr;
+    QAction *m_pActOpenDir = nullptr;
+    QAction *m_pActDeleteAll = nullptr;
+    QList<std::string> m_listLoadedLists;
+    IBaseChunk *m_pEditingChunk = nullptr;
+    QAudioFileChunk *m_pPlayingChunk = nullptr;
+    QAudioFileChunk *m_pRecordingChunk = nullptr;
+    std::vector<IBaseChunk *> m_vecCurDatas;
+    QLibraryChunk *m_pCurLibChunk = nullptr;
+    QLibraryChunk *m_pPlayingLibChunk = nullptr;
+    QLibraryChunk *m_pAllLibChunk = nullptr; // last "All Recordings" entry shown
+    bool m_bListsChanged = true;
+    JXRecognizerAudioTagInfo m_recordingTagInfo;
+    bool m_bRecordingSilent = true;
+    QStringList m_listConvertFiles;
+};

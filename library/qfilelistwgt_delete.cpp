@@ -1,0 +1,330 @@
+// Taking recordings out of a list or off the disk, and the playlists that
+// hold each recording.
+
+#include "library/qfilelistwgt.h"
+
+#include "common/qvideosettingxml.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofilemimedata.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qaudiofilesortmodel.h"
+#include "library/qaudiofiletableview.h"
+#include "library/qfiledisposal.h"
+#include "library/qlibrarychunk.h"
+#include "library/qlibraryquestions.h"
+
+#include <QAction>
+#include <QItemSelectionModel>
+
+#include <algorithm>
+
+int QFileListWgt::showAskDlg(const QString &text)
+{
+    return QLibraryQuestions::askRemoveOrDelete(this, text);
+}
+
+void QFileListWgt::DisposeFile(const QStringList &paths, int mode)
+{
+    QFileDisposal::disposeFiles(paths, mode);
+}
+
+void QFileListWgt::syncAllEntry()
+{
+    if (m_pAllLibChunk)
+        m_pAllLibChunk->SetAudioDatasList(m_vecAllDatas);
+}
+
+void QFileListWgt::DeleteOneAudio(IBaseChunk *item, bool removeOnly)
+{
+    QAudioFileChunk *row = asRow(item);
+    QLibraryChunk *list = m_pCurLibChunk;
+    if (!row || !list)
+        return;
+    const QString path = QString::fromStdString(row->GetFilePath());
+    const bool all = showingAllRecordings();
+    const bool latest = list->GetListType() == QLibraryChunk::ListAll && shownEntryIs(tr("Latest Recordings"));
+    const bool custom = list->GetListType() == QLibraryChunk::ListCustom;
+    if (all) {
+        QVideoSettingXml::removeConvertedInfo(path);
+        forgetRow(row);
+        m_vecAllDatas.erase(std::remove(m_vecAllDatas.begin(), m_vecAllDatas.end(), item),
+                            m_vecAllDatas.end());
+        list->DeleteOneAudioChunk(item);
+        syncAllEntry();
+        m_bListsChanged = true;
+        return;
+    }
+    if (!latest && !custom)
+        return;
+    if (!removeOnly) {
+        QVideoSettingXml::removeConvertedInfo(path);
+        SetDeletedChunkInAllDatas(row, true);
+        m_bListsChanged = true;
+        forgetRow(row);
+        list->DeleteOneAudioChunk(item);
+        return;
+    }
+    std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(path);
+    if (!record)
+        return;
+    if (latest) {
+        row->setNewAdd(false);
+        record->newFile = false;
+        QVideoSettingXml::SaveConvertedInfo(*record);
+        SetChunkNewAdd(row, false);
+    } else {
+        const std::string title = list->GetTitle();
+        row->RemoveList(title);
+        record->listNames.removeOne(QString::fromStdString(title));
+        QVideoSettingXml::SaveConvertedInfo(*record);
+        if (QAudioFileChunk *master = GetChunkFromAllDatas(row))
+            master->SetListsBelong(row->GetListsBelong());
+    }
+    forgetRow(row);
+    list->DeleteOneAudioChunk(item);
+}
+
+void QFileListWgt::forgetRow(IBaseChunk *item)
+{
+    if (m_pEditingChunk == item)
+        m_pEditingChunk = nullptr;
+    if (m_pPlayingChunk == item)
+        m_pPlayingChunk = nullptr;
+    m_vecCurDatas.erase(std::remove(m_vecCurDatas.begin(), m_vecCurDatas.end(), item), m_vecCurDatas.end());
+    if (m_pAllLibChunk && m_pAllLibChunk != m_pCurLibChunk) {
+        std::vector<IBaseChunk *> rows = m_pAllLibChunk->GetAudioDatasList();
+        rows.erase(std::remove(rows.begin(), rows.end(), item), rows.end());
+        m_pAllLibChunk->SetAudioDatasList(rows);
+    }
+    // The model must not hold the row while it goes.
+    m_pAudioModel->refresh();
+}
+
+QList<QAudioFileChunk *> QFileListWgt::selectedRows() const
+{
+    QList<QAudioFileChunk *> rows;
+    if (!m_tbViewFile->selectionModel())
+        return rows;
+    for (const QModelIndex &index : m_tbViewFile->selectionModel()->selectedRows(QAudioFileModel::ColumnName))
+        if (QAudioFileChunk *row = QAudioFileModel::rowItem(index))
+            rows << row;
+    return rows;
+}
+
+void QFileListWgt::OnActDeleteFile()
+{
+    if (!m_tbViewFile->selectionModel() || m_tbViewFile->selectionModel()->selectedRows(1).isEmpty())
+        return;
+    const int answer = showAskDlg(tr("Do you want to delete the seleted files or just move \nthe files from the list?"));
+    if (answer == 0)
+        return;
+    QList<QAudioFileChunk *> taken;
+    QStringList paths;
+    const QList<QAudioFileChunk *> rows = selectedRows();
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
+        QAudioFileChunk *row = *it;
+        if (row->GetAudioState() == QAudioFileChunk::AudioRecording || row == m_pRecordingChunk)
+            continue;
+        taken << row;
+        paths << QString::fromStdString(row->GetFilePath());
+    }
+    const bool wasPlaying = m_pPlayingChunk && taken.contains(m_pPlayingChunk);
+    DisposeFile(paths, answer);
+    for (QAudioFileChunk *row : taken)
+        DeleteOneAudio(row, answer != 2);
+    refreshShownList();
+    DisplayListInfo();
+    if (answer == 2 || m_pPlayingLibChunk == m_pCurLibChunk)
+        emit emitRemovePlayFiles(paths);
+    if (wasPlaying && m_pPlayingLibChunk)
+        m_pPlayingLibChunk->SetIsPlaying(false);
+}
+
+void QFileListWgt::OnDeleteItem(const QModelIndex &index)
+{
+    if (!index.isValid() || !index.model())
+        return;
+    QAudioFileChunk *row = QAudioFileModel::rowItem(index);
+    if (!row || row == m_pRecordingChunk)
+        return;
+    const int answer = showAskDlg(tr("Do you want to delete the seleted files or just move \nthe files from the list?"));
+    if (answer == 0)
+        return;
+    const QStringList paths{QString::fromStdString(row->GetFilePath())};
+    if (answer == 2 || m_pPlayingLibChunk == m_pCurLibChunk)
+        emit emitRemovePlayFiles(paths);
+    DisposeFile(paths, answer);
+    DeleteOneAudio(row, answer != 2);
+    refreshShownList();
+    DisplayListInfo();
+}
+
+void QFileListWgt::OnActDeleteAllFiles()
+{
+    const int answer = showAskDlg(tr("Do you want to delete all files or just move the \nfiles from the list?"));
+    if (answer == 1)
+        OnRemoveCurPlayList();
+    else if (answer == 2)
+        OnDeleteFilesOfCurList();
+    else
+        return;
+    refreshShownList();
+    DisplayListInfo();
+}
+
+void QFileListWgt::OnRemoveCurPlayList()
+{
+    if (!m_pCurLibChunk)
+        return;
+    const std::vector<IBaseChunk *> rows = m_pCurLibChunk->GetAudioDatasList();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        if (*it && *it != m_pRecordingChunk)
+            DeleteOneAudio(*it, true);
+    refreshShownList();
+    if (m_pPlayingLibChunk && m_pPlayingLibChunk == m_pCurLibChunk) {
+        emit emitRemoveAllPlayFiles();
+        emit emitPlayingList(nullptr);
+    }
+}
+
+void QFileListWgt::OnDeleteFilesOfCurList()
+{
+    if (!m_pCurLibChunk || m_pCurLibChunk->GetAudioDatasList().empty())
+        return;
+    const std::vector<IBaseChunk *> rows = m_pCurLibChunk->GetAudioDatasList();
+    QList<IBaseChunk *> taken;
+    QStringList paths;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        QAudioFileChunk *row = asRow(*it);
+        if (!row || row == m_pRecordingChunk)
+            continue;
+        taken << row;
+        paths << QString::fromStdString(row->GetFilePath());
+    }
+    DisposeFile(paths, 2);
+    for (IBaseChunk *row : taken)
+        DeleteOneAudio(row, false);
+    m_bListsChanged = true;
+    refreshShownList();
+    if (m_pPlayingLibChunk && m_pPlayingLibChunk == m_pCurLibChunk) {
+        emit emitRemoveAllPlayFiles();
+        emit emitPlayingList(nullptr);
+    }
+}
+
+void QFileListWgt::OnDeleteAllFiles()
+{
+    QStringList paths;
+    for (auto it = m_vecAllDatas.rbegin(); it != m_vecAllDatas.rend(); ++it)
+        if (QAudioFileChunk *row = asRow(*it); row && row != m_pRecordingChunk)
+            paths << QString::fromStdString(row->GetFilePath());
+    DisposeFile(paths, 2);
+    for (const QString &path : paths)
+        QVideoSettingXml::removeConvertedInfo(path);
+    // Every entry rebuilds from the master list when next shown.
+    m_bListsChanged = true;
+    for (IBaseChunk *item : std::vector<IBaseChunk *>(m_vecAllDatas))
+        if (QAudioFileChunk *row = asRow(item); row && row != m_pRecordingChunk)
+            SetDeletedChunkInAllDatas(row, true);
+    emit emitRemoveAllPlayFiles();
+    emit emitPlayingList(nullptr);
+    m_pPlayingChunk = nullptr;
+    m_pEditingChunk = nullptr;
+    refreshShownList();
+    DisplayListInfo();
+}
+
+void QFileListWgt::OnRemoveAllPlayLists()
+{
+    for (auto it = m_vecAllDatas.rbegin(); it != m_vecAllDatas.rend(); ++it) {
+        QAudioFileChunk *row = asRow(*it);
+        if (!row)
+            continue;
+        row->RemoveAllLists();
+        if (std::optional<convertedInfo> record =
+                QVideoSettingXml::GetConvertedInfo(QString::fromStdString(row->GetFilePath()))) {
+            record->listNames.clear();
+            QVideoSettingXml::SaveConvertedInfo(*record);
+        }
+    }
+    if (m_pPlayingLibChunk && m_pPlayingLibChunk->GetListType() == QLibraryChunk::ListCustom) {
+        emit emitPlayingList(nullptr);
+        emit emitRemoveAllPlayFiles();
+        m_pPlayingChunk = nullptr;
+    }
+    if (m_pCurLibChunk && m_pCurLibChunk->GetListType() == QLibraryChunk::ListCustom)
+        m_pEditingChunk = nullptr;
+}
+
+void QFileListWgt::OnActAddToList()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    const QList<QAudioFileChunk *> rows = selectedRows();
+    if (!action || rows.isEmpty())
+        return;
+    QList<IBaseChunk *> items;
+    for (QAudioFileChunk *row : rows)
+        items << row;
+    OnAddToList(action->data().toString(), items);
+}
+
+void QFileListWgt::OnAddToList(QString playlistName, QList<IBaseChunk *> audioChunkList)
+{
+    if (audioChunkList.isEmpty())
+        return;
+    const std::string name = playlistName.toStdString();
+    QStringList added;
+    for (IBaseChunk *item : audioChunkList) {
+        // Only rows of this library: anything else is passed over.
+        QAudioFileChunk *row = asRow(libraryItemForId(QAudioFileMimeData::idOf(item)));
+        if (!row || row->GetListNamePos(name) != -1)
+            continue;
+        std::optional<convertedInfo> record =
+            QVideoSettingXml::GetConvertedInfo(QString::fromStdString(row->GetFilePath()));
+        if (!record)
+            continue;
+        row->AppendList(name);
+        if (QAudioFileChunk *master = GetChunkFromAllDatas(row))
+            master->SetListsBelong(row->GetListsBelong());
+        record->listNames << playlistName;
+        QVideoSettingXml::SaveConvertedInfo(*record);
+        added << QString::fromStdString(row->GetFilePath());
+    }
+    m_listLoadedLists.removeOne(name);
+    if (m_pPlayingLibChunk && m_pPlayingLibChunk->GetTitle() == name)
+        emit emitAppendPlayFiles(added);
+}
+
+void QFileListWgt::OnChangeLibraryListName(QString oldName, QString newName)
+{
+    if (!m_pCurLibChunk)
+        return;
+    const std::string oldText = oldName.toStdString();
+    const std::string newText = newName.toStdString();
+    auto rename = [&](QAudioFileChunk *row) {
+        QList<std::string> names = row->GetListsBelong();
+        const int at = names.indexOf(oldText);
+        if (at < 0)
+            return false;
+        names[at] = newText;
+        row->SetListsBelong(names);
+        return true;
+    };
+    for (auto it = m_vecAllDatas.rbegin(); it != m_vecAllDatas.rend(); ++it) {
+        QAudioFileChunk *row = asRow(*it);
+        if (!row || !rename(row))
+            continue;
+        if (std::optional<convertedInfo> record =
+                QVideoSettingXml::GetConvertedInfo(QString::fromStdString(row->GetFilePath()))) {
+            const int at = record->listNames.indexOf(oldName);
+            if (at >= 0)
+                record->listNames[at] = newName;
+            QVideoSettingXml::SaveConvertedInfo(*record);
+        }
+    }
+    for (IBaseChunk *item : m_vecCurDatas)
+        if (QAudioFileChunk *row = asRow(item))
+            rename(row);
+    m_listLoadedLists.removeOne(oldText);
+    m_listLoadedLists.removeOne(newText);
+}

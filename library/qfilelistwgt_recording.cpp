@@ -1,0 +1,333 @@
+// New recordings: the running recording's row, its recognised tags, and its
+// completion or automatic deletion; finished files added as rows.
+
+#include "library/qfilelistwgt.h"
+
+#include "common/qvideosettingxml.h"
+#include "library/librarytexts.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofiledelegate.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qfilenamerules.h"
+#include "library/qlibrarychunk.h"
+#include "library/qrecordingprobe.h"
+#include "media/jxtagfileaccess.h"
+#include "widgetkit/views/qchunkcontrol.h"
+#include "widgetkit/views/qjxstylebutton.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+const QString kDeleteGroup = QStringLiteral("Delete_Recorded_File");
+
+QString fileNameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString folderOf(const QString &path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString createdText(const QFileInfo &file)
+{
+    QDateTime created = file.birthTime();
+    if (!created.isValid())
+        created = file.lastModified();
+    return created.toString(QStringLiteral("dd-MM-yyyy hh:mm"));
+}
+} // namespace
+
+void QFileListWgt::AddAudioFile(QString path, bool bRecording)
+{
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString fileName = fileNameOf(path);
+    const QString extension = fileName.mid(fileName.lastIndexOf(QLatin1Char('.')) + 1);
+    QAudioFileChunk *row = newRow();
+    row->SetFileName(fileName.toStdString());
+    row->SetFileExent(extension.toStdString());
+    row->SetFilePath(path.toStdString());
+    if (bRecording) {
+        row->setNewAdd(true);
+        row->SetAudioState(QAudioFileChunk::AudioRecording);
+        row->setFixedItem(true);
+        m_pRecordingChunk = row;
+        row->setEnable(false);
+        setButtonHidden(row, m_pBtnEdit, true);
+        setButtonHidden(row, m_pBtnDelete, true);
+        row->SetTitle(QAudioFileModel::baseName(fileName).toStdString());
+        if (m_pDelegate)
+            m_pDelegate->SetIsRecording(true);
+    } else {
+        const QRecordingProbe::Info probed = QRecordingProbe::probe(path);
+        const QString time = QRecordingProbe::durationText(probed.opened ? probed.microseconds : 0);
+        row->setPlayTime(time.toStdString());
+        row->setNewAdd(false);
+        const QFileInfo file(path);
+        row->SetCreateTime(createdText(file).toStdString());
+        row->SetFileSize(GetSizeStr(file.size()).toStdString());
+        row->setInt64Value(kFileBytesKey, file.size());
+        QString format = probed.opened ? probed.formatName : QString();
+        if (auto *editing = asRow(m_pEditingChunk))
+            format = QString::fromStdString(editing->GetFileFormat());
+        row->SetFileFormat(format.toStdString());
+
+        // Judged by the entry, not by comparing lists: an empty playlist
+        // and an empty library look alike.
+        const bool inEntry = m_pCurLibChunk && !showingAllRecordings();
+        convertedInfo info;
+        info.convertedPath = path;
+        info.time = time;
+        info.size = QString::fromStdString(row->GetFileSize());
+        info.extend = extension;
+        info.format = format;
+        info.createTime = QString::fromStdString(row->GetCreateTime());
+        if (inEntry) {
+            row->SetListsBelong({m_pCurLibChunk->GetTitle()});
+            info.listNames << QString::fromStdString(m_pCurLibChunk->GetTitle());
+        }
+        QVideoSettingXml::SaveConvertedInfo(info);
+        if (inEntry) {
+            auto *copy = new QAudioFileChunk(row);
+            AddControlToNewChunk(copy);
+            m_vecCurDatas = m_pCurLibChunk->GetAudioDatasList();
+            m_vecCurDatas.push_back(copy);
+            m_pCurLibChunk->SetAudioDatasList(m_vecCurDatas);
+        }
+    }
+    m_vecAllDatas.push_back(row);
+    syncAllEntry();
+    m_bListsChanged = true;
+    if (m_pCurLibChunk)
+        m_vecCurDatas = m_pCurLibChunk->GetAudioDatasList();
+    else
+        m_vecCurDatas = m_vecAllDatas;
+    m_pAudioModel->refresh();
+    DisplayListInfo();
+}
+
+void QFileListWgt::OnSetRecordingIsSilent(bool bSilence)
+{
+    m_bRecordingSilent = bSilence;
+}
+
+void QFileListWgt::OnSetRecordingTagInfo(JXRecognizerAudioTagInfo tagInfo)
+{
+    if (!m_pRecordingChunk
+        || (tagInfo.title.isEmpty() && tagInfo.artist.isEmpty() && tagInfo.album.isEmpty()))
+        return;
+    const QString path = QString::fromStdString(m_pRecordingChunk->GetFilePath());
+    if (GetAudioFormat(path) == -1)
+        return;
+    m_pRecordingChunk->SetTitle(tagInfo.title.toStdString());
+    m_pRecordingChunk->setArtist(tagInfo.artist.toStdString());
+    m_pRecordingChunk->setAlbum(tagInfo.album.toStdString());
+    m_pRecordingChunk->setGenre(tagInfo.genre.toStdString());
+    // The title names the file only as a plain name inside its folder.
+    const QString name = QFileNameRules::cleanedName(QString::fromUtf8(tagInfo.title));
+    if (!name.isEmpty()) {
+        const QString fileName = name + QLatin1Char('.') + QString::fromStdString(m_pRecordingChunk->GetFileExent());
+        m_pRecordingChunk->SetFileName(fileName.toStdString());
+        m_pRecordingChunk->SetFilePath((folderOf(path) + fileName).toStdString());
+    }
+    m_recordingTagInfo = tagInfo;
+    m_pAudioModel->refresh();
+}
+
+int QFileListWgt::GetAudioFormat(const QString &path) const
+{
+    if (!QFileInfo::exists(path))
+        return 0;
+    return JXTagFileAccess::formatCode(path.toStdString());
+}
+
+QString QFileListWgt::GetRecordingName() const
+{
+    for (int n = 1;; ++n) {
+        const QString candidate = QStringLiteral("Audio_%1").arg(n, 2, 10, QLatin1Char('0'));
+        const bool taken = std::any_of(m_vecAllDatas.begin(), m_vecAllDatas.end(), [&](IBaseChunk *row) {
+            return row && QString::fromStdString(row->GetTitle()).compare(candidate, Qt::CaseInsensitive) == 0;
+        });
+        if (!taken)
+            return candidate;
+    }
+}
+
+bool QFileListWgt::recordingIsKept(const convertedInfo &info, bool bKeep) const
+{
+    if (!bKeep)
+        return false;
+    const int threshold = QVideoSettingXml::GetItemValue(kDeleteGroup, QStringLiteral("Duration_Less_Than"),
+                                                         QStringLiteral("0")).toInt();
+    if (threshold > 0
+        && QVideoSettingXml::GetItemValue(kDeleteGroup, QStringLiteral("Delete_According_To_Duration"),
+                                          QStringLiteral("N")) == QLatin1String("Y")) {
+        // A duration text that cannot be read says nothing about the length:
+        // the file itself is asked, and without an answer the rule stays out.
+        std::optional<qint64> seconds = LibraryTexts::strictSecondsFromText(info.time);
+        if (!seconds) {
+            const QRecordingProbe::Info probed = QRecordingProbe::probe(info.convertedPath);
+            if (probed.opened)
+                seconds = qint64(probed.microseconds / 1000000);
+        }
+        if (seconds && *seconds <= threshold)
+            return false;
+    }
+    if (QVideoSettingXml::GetItemValue(kDeleteGroup, QStringLiteral("Delete_According_To_Silence"), QString())
+            == QLatin1String("Y")
+        && m_bRecordingSilent)
+        return false;
+    return true;
+}
+
+void QFileListWgt::SupplyRecordingChunkInfo(convertedInfo info, bool bKeep)
+{
+    if (!m_pRecordingChunk)
+        return;
+    info.convertedPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (recordingIsKept(info, bKeep))
+        keepRecording(info);
+    else
+        discardRecording(info.convertedPath);
+    m_pRecordingChunk = nullptr;
+    if (m_pDelegate)
+        m_pDelegate->SetIsRecording(false);
+}
+
+void QFileListWgt::discardRecording(const QString &finishedPath)
+{
+    QAudioFileChunk *row = m_pRecordingChunk;
+    auto it = std::find(m_vecAllDatas.begin(), m_vecAllDatas.end(), row);
+    if (it == m_vecAllDatas.end())
+        return;
+    // The file is where the recorder wrote it, whatever name tags gave the row.
+    QStringList paths{finishedPath};
+    const QString rowPath = QString::fromStdString(row->GetFilePath());
+    if (rowPath != finishedPath)
+        paths << rowPath;
+    DisposeFile(paths, 2);
+    QVideoSettingXml::removeConvertedInfo(finishedPath);
+    m_vecAllDatas.erase(it);
+    syncAllEntry();
+    forgetRow(row);
+    delete row;
+    DisplayListInfo();
+}
+
+void QFileListWgt::keepRecording(const convertedInfo &info)
+{
+    QAudioFileChunk *row = m_pRecordingChunk;
+    row->SetAudioState(QAudioFileChunk::AudioNormal);
+    QString time = info.time;
+    if (!LibraryTexts::strictSecondsFromText(time)) {
+        const QRecordingProbe::Info probed = QRecordingProbe::probe(info.convertedPath);
+        if (probed.opened)
+            time = QRecordingProbe::durationText(probed.microseconds);
+    }
+    row->setPlayTime(time.toStdString());
+    row->setImage(info.imgPath.toStdString());
+    row->SetFileSize(info.size.toStdString());
+    row->SetCreateTime(info.createTime.toStdString());
+    row->SetResolution(info.resolution.toStdString());
+    row->SetFileExent(info.extend.toStdString());
+    row->SetFileFormat(info.format.toStdString());
+    row->setVideoType(info.videoFile);
+    row->setNewAdd(true);
+    row->setFixedItem(false);
+    QList<std::string> names;
+    for (const QString &name : info.listNames)
+        names << name.toStdString();
+    row->SetListsBelong(names);
+    row->setEnable(true);
+    setButtonHidden(row, m_pBtnEdit, false);
+    setButtonHidden(row, m_pBtnDelete, false);
+
+    const QString finishedPath = info.convertedPath;
+    if (QString::fromStdString(row->GetFilePath()).compare(finishedPath, Qt::CaseInsensitive) == 0) {
+        row->SetTitle(info.title.toStdString());
+        row->setArtist(info.artist.toStdString());
+        row->setAlbum(info.album.toStdString());
+        row->setGenre(info.genre.toStdString());
+    } else {
+        moveRecordingToItsName(finishedPath);
+    }
+    row->setInt64Value(kFileBytesKey, QFileInfo(QString::fromStdString(row->GetFilePath())).size());
+    if (m_pPlayingLibChunk && m_pPlayingLibChunk->GetTitle() == tr("All Recordings").toStdString())
+        emit emitAppendPlayFiles({QString::fromStdString(row->GetFilePath())});
+    m_pAudioModel->refresh();
+    DisplayListInfo();
+}
+
+void QFileListWgt::moveRecordingToItsName(const QString &finishedPath)
+{
+    QAudioFileChunk *row = m_pRecordingChunk;
+    const QString stem = QAudioFileModel::baseName(QString::fromStdString(row->GetFileName()));
+    const QString target = QFileNameRules::firstFreePath(folderOf(finishedPath), stem,
+                                                         QString::fromStdString(row->GetFileExent()));
+    if (QFile::rename(finishedPath, target)) {
+        row->SetFilePath(target.toStdString());
+        row->SetFileName(fileNameOf(target).toStdString());
+    } else {
+        const QString name = fileNameOf(finishedPath);
+        row->SetFileName(name.toStdString());
+        row->SetTitle(QAudioFileModel::baseName(name).toStdString());
+        row->SetFilePath(finishedPath.toStdString());
+    }
+    const QString rowPath = QString::fromStdString(row->GetFilePath());
+    // The record moves with the file: one record, under the new path.
+    if (std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(finishedPath)) {
+        if (rowPath != finishedPath)
+            QVideoSettingXml::changeConvertedInfoPath(finishedPath, rowPath);
+        record->convertedPath = rowPath;
+        record->title = QString::fromStdString(row->GetTitle());
+        record->artist = QString::fromStdString(row->GetArtist());
+        record->album = QString::fromStdString(row->GetAlbum());
+        record->genre = QString::fromStdString(row->GetGenre());
+        QVideoSettingXml::SaveConvertedInfo(*record);
+    }
+    VEAudioTagInfo tags;
+    ConvertTagInfoStruct(tags);
+    SetAudioTagInfo(rowPath, tags);
+    m_recordingTagInfo.reset();
+}
+
+// ---- Tags of recordings ----
+
+bool QFileListWgt::SetAudioTagInfo(const QString &path, const VEAudioTagInfo &tags)
+{
+    return JXTagFileAccess::write(path.toStdString(), tags, JXTagFileAccess::AllFields);
+}
+
+bool QFileListWgt::GetAudioTagInfo(const QString &path, VEAudioTagInfo &tags)
+{
+    if (!QFile::exists(path))
+        return false;
+    return JXTagFileAccess::read(path.toStdString(), tags);
+}
+
+void QFileListWgt::ConvertTagInfoStruct(VEAudioTagInfo &tags) const
+{
+    const JXRecognizerAudioTagInfo &r = m_recordingTagInfo;
+    if (r.title.isEmpty())
+        return;
+    tags.title = r.title.toStdString();
+    tags.artist = r.artist.toStdString();
+    tags.album_artist = r.album_artist.toStdString();
+    tags.composer = r.composer.toStdString();
+    tags.album = r.album.toStdString();
+    tags.genre = r.genre.toStdString();
+    tags.track = r.track.toStdString();
+    tags.year = r.year.toStdString();
+    tags.date = r.date.toStdString();
+    tags.grouping = r.grouping.toStdString();
+    tags.comment = r.comment.toStdString();
+    tags.disc = r.disc.toStdString();
+    tags.copyright = r.copyright.toStdString();
+    tags.cover_image = r.cover_image.toStdString();
+    tags.coverSize = r.coverLength;
+}

@@ -1,0 +1,343 @@
+// The recordings table over History.xml on disk and real files: what a
+// start loads, what each library entry shows, search and info line, files
+// added while a list is shown, playing rows and the context menu.
+
+#include "libraryfixture.h"
+#include "testsupport.h"
+
+#include "common/qvideosettingxml.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofiledelegate.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qaudiofilesortmodel.h"
+#include "library/qaudiofiletableview.h"
+#include "library/qlibrarychunk.h"
+#include "widgetkit/qjxlineedit.h"
+#include "widgetkit/qjxmenu.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace LibraryFixture;
+
+class TestLibraryTable : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void startLoadsNewestFirstAndDropsMissingFiles();
+    void emptyFormatIsProbedAndTheNewMarkKept();
+    void entriesShowTheirRecordings();
+    void searchIsLiteralAndTheInfoLineAddsBytes();
+    void textsOfTheInfoLine();
+    void finishedFileJoinsTheShownPlaylist();
+    void playingRowsAndEntries();
+    void contextMenu();
+    void screenshotOfTheTable();
+
+private:
+    QString file(const QString &name, double seconds = 1.0);
+    QTemporaryDir m_dir;
+};
+
+void TestLibraryTable::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestLibraryTable::init()
+{
+    QFile::remove(QVideoSettingXml::historyFilePath());
+    QFile::remove(QVideoSettingXml::playListFilePath());
+}
+
+QString TestLibraryTable::file(const QString &name, double seconds)
+{
+    const QString dot = name.section('.', -1);
+    const QString path = tone(m_dir.path(), name.left(name.size() - dot.size() - 1), dot, seconds);
+    return path;
+}
+
+void TestLibraryTable::startLoadsNewestFirstAndDropsMissingFiles()
+{
+    const QString a = file("a.mp3"), c = file("c.mp3"), v = file("v.wav");
+    QVERIFY(!a.isEmpty() && !c.isEmpty() && !v.isEmpty());
+    const QString b = m_dir.filePath("b-gone.mp3");
+    convertedInfo video = record(v);
+    video.videoFile = true;
+    for (const convertedInfo &r : {record(a), record(b), record(c), video})
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(r));
+
+    Library lib;
+    QCOMPARE(int(lib.table.allRows().size()), 2);
+    auto *first = dynamic_cast<QAudioFileChunk *>(lib.table.allRows().at(0));
+    auto *second = dynamic_cast<QAudioFileChunk *>(lib.table.allRows().at(1));
+    QCOMPARE(QString::fromStdString(first->GetFilePath()), c);
+    QCOMPARE(QString::fromStdString(second->GetFilePath()), a);
+    QCOMPARE(QString::fromStdString(first->GetFileName()), QString("c.mp3"));
+    // The missing file's record is gone from the disk; the video's stays unshown.
+    QCOMPARE(historyPaths(), QStringList({a, c, v}));
+    QCOMPARE(lib.shownNames().size(), 2);
+    QVERIFY(lib.table.infoLabel()->text().startsWith("2 Audios, "));
+}
+
+void TestLibraryTable::emptyFormatIsProbedAndTheNewMarkKept()
+{
+    const QString a = file("probe.m4a"), b = file("old.mp3");
+    convertedInfo fresh = record(a, "01-01-2024 10:00", true);
+    fresh.format.clear();
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(fresh));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(b)));
+    {
+        Library lib;
+        QAudioFileChunk *row = lib.shownRow("probe");
+        QVERIFY(row);
+        QCOMPARE(QString::fromStdString(row->GetFileFormat()), QString("mp4"));
+        QCOMPARE(historyInfo(a).attribute("Format_"), QString("mp4"));
+        QVERIFY(row->isNewAdd());
+        QVERIFY(lib.show("Latest Recordings"));
+        QCOMPARE(lib.shownNames(), QStringList({"probe"}));
+    }
+    // The probe wrote only the format: the next start finds nothing to probe.
+    Library again;
+    QCOMPARE(QString::fromStdString(again.shownRow("probe")->GetFileFormat()), QString("mp4"));
+    QCOMPARE(historyInfo(a).attribute("Time_"), QString("00:00:01"));
+}
+
+void TestLibraryTable::entriesShowTheirRecordings()
+{
+    const QString a = file("road1.mp3"), b = file("both.mp3"), c = file("none.mp3");
+    QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00", false, {"Road"}));
+    QVideoSettingXml::SaveConvertedInfo(record(b, "02-01-2024 10:00", true, {"Road", "Night"}));
+    QVideoSettingXml::SaveConvertedInfo(record(c, "03-01-2024 10:00", true));
+    QVideoSettingXml::AppendPlayList("Road");
+    QVideoSettingXml::AppendPlayList("Night");
+    Library lib;
+    QCOMPARE(lib.shownNames(), QStringList({"none", "both", "road1"}));
+    QVERIFY(lib.show("Latest Recordings"));
+    QCOMPARE(lib.shownNames(), QStringList({"none", "both"}));
+    // Shown again without a change, the entry keeps its rows.
+    const std::vector<IBaseChunk *> latest = lib.table.shownRows();
+    QVERIFY(lib.show("Road"));
+    QCOMPARE(lib.shownNames(), QStringList({"both", "road1"}));
+    QVERIFY(lib.show("Latest Recordings"));
+    QVERIFY(lib.table.shownRows() == latest);
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"both"}));
+    // Copies for the playlist; the master rows for "All Recordings".
+    QVERIFY(lib.table.shownRows().front() != lib.table.allRows().at(1));
+    QVERIFY(lib.show("All Recordings"));
+    QVERIFY(lib.table.shownRows() == lib.table.allRows());
+}
+
+void TestLibraryTable::searchIsLiteralAndTheInfoLineAddsBytes()
+{
+    const QString a = file("a.c.mp3", 2.0), b = file("abc.mp3", 1.0), c = file("x(1).mp3", 1.0);
+    QVideoSettingXml::SaveConvertedInfo(record(a));
+    QVideoSettingXml::SaveConvertedInfo(record(b));
+    convertedInfo third = record(c);
+    third.size = "1.50 MB"; // a size text of the other kind
+    third.time = "01:00:00";
+    QVideoSettingXml::SaveConvertedInfo(third);
+    Library lib;
+    QCOMPARE(lib.shownNames().size(), 3);
+    lib.table.searchEdit()->setText("A.C");
+    QCOMPARE(lib.shownNames(), QStringList({"a.c"}));
+    lib.table.searchEdit()->setText("(1");
+    QCOMPARE(lib.shownNames(), QStringList({"x(1)"}));
+    lib.table.searchEdit()->setText("[");
+    QCOMPARE(lib.shownNames(), QStringList());
+    QCOMPARE(lib.table.infoLabel()->text(), QString("0 Audios, 0 B, 0 Seconds"));
+    lib.table.searchEdit()->clear();
+    const qint64 bytes = QFileInfo(a).size() + QFileInfo(b).size() + QFileInfo(c).size();
+    QCOMPARE(lib.table.infoLabel()->text(),
+             QString("3 Audios, %1, 1 Hours").arg(QFileListWgt::GetSizeStr(bytes)));
+}
+
+void TestLibraryTable::textsOfTheInfoLine()
+{
+    QCOMPARE(QFileListWgt::GetSizeStr(999), QString("999 B"));
+    QCOMPARE(QFileListWgt::GetSizeStr(1000), QString("1 KB"));
+    QCOMPARE(QFileListWgt::GetSizeStr(1000000), QString("1 MB"));
+    QCOMPARE(QFileListWgt::GetSizeStr(Q_INT64_C(2500000000000000)), QString("2500 TB"));
+    QCOMPARE(QFileListWgt::GetSizeStr(-1), QString());
+    QCOMPARE(QFileListWgt::GetTimeStr(59), QString("59 Seconds"));
+    QCOMPARE(QFileListWgt::GetTimeStr(60), QString("1 Minutes"));
+    QCOMPARE(QFileListWgt::GetTimeStr(3599), QString("59 Minutes"));
+    QCOMPARE(QFileListWgt::GetTimeStr(3600), QString("1 Hours"));
+    QCOMPARE(QFileListWgt::GetTimeStr(86399), QString("23 Hours"));
+    QCOMPARE(QFileListWgt::GetTimeStr(86400), QString("1 Days"));
+    QCOMPARE(QFileListWgt::GetTimeStr(86400 * 30), QString("1 Months"));
+    QCOMPARE(QFileListWgt::GetTimeStr(-1), QString());
+    QCOMPARE(QFileListWgt::ChangeSizeToNumber("1.99 MB"), Q_INT64_C(1000000));
+    QCOMPARE(QFileListWgt::ChangeSizeToNumber("3 kb"), Q_INT64_C(3000));
+    QCOMPARE(QFileListWgt::ChangeSizeToNumber("12 XB"), Q_INT64_C(-1));
+    QCOMPARE(QFileListWgt::ChangeSizeToNumber("1 2 KB"), Q_INT64_C(0));
+    QCOMPARE(QFileListWgt::ChangeSizeToNumber(""), Q_INT64_C(0));
+    QCOMPARE(QFileListWgt::ChangeTimeToSeconds("01:02:03"), Q_INT64_C(3723));
+    QCOMPARE(QFileListWgt::ChangeTimeToSeconds("30:00:00"), Q_INT64_C(108000));
+    QCOMPARE(QFileListWgt::ChangeTimeToSeconds("1:2"), Q_INT64_C(0));
+    QCOMPARE(QFileListWgt::ChangeTimeToSeconds(""), Q_INT64_C(0));
+}
+
+void TestLibraryTable::finishedFileJoinsTheShownPlaylist()
+{
+    QVideoSettingXml::AppendPlayList("Road");
+    const QString seg = file("segment.mp3", 1.5);
+    const QString other = file("other.mp3", 1.0);
+    Library lib;
+    QVERIFY(lib.show("Road"));
+    lib.table.AddAudioFile(seg, false);
+    QCOMPARE(lib.shownNames(), QStringList({"segment"}));
+    QCOMPARE(historyLists(seg), QStringList({"Road"}));
+    const QDomElement info = historyInfo(seg);
+    QCOMPARE(info.attribute("Time_"), QString("00:00:01"));
+    QCOMPARE(info.attribute("Format_"), QString("mp3"));
+    QCOMPARE(info.attribute("New_file"), QString("N"));
+    QVERIFY(lib.show("All Recordings"));
+    QCOMPARE(lib.shownNames(), QStringList({"segment"}));
+    lib.table.AddAudioFile(other, false);
+    QCOMPARE(lib.shownNames().size(), 2);
+    QCOMPARE(historyLists(other), QStringList());
+    // A file the codec layer cannot read still gets its row.
+    QFile junk(m_dir.filePath("junk.mp3"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("not sound");
+    junk.close();
+    lib.table.AddAudioFile(junk.fileName(), false);
+    QCOMPARE(historyInfo(junk.fileName()).attribute("Time_"), QString("00:00:00"));
+    QCOMPARE(lib.shownNames().size(), 3);
+}
+
+void TestLibraryTable::playingRowsAndEntries()
+{
+    const QString a = file("first.mp3"), b = file("second.mp3");
+    QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00"));
+    QVideoSettingXml::SaveConvertedInfo(record(b, "02-01-2024 10:00"));
+    Library lib;
+    QSignalSpy list(&lib.table, &QFileListWgt::emitPlayFilePathList);
+    QSignalSpy file(&lib.table, &QFileListWgt::emitPlayingFilePath);
+    QSignalSpy play(&lib.table, &QFileListWgt::emitPlayOrPause);
+    QSignalSpy playing(&lib.table, &QFileListWgt::emitPlayingList);
+    QAudioFileSortModel *sort = lib.table.sortModel();
+    lib.table.OnPlayItem(sort->index(1, 1));
+    QCOMPARE(list.count(), 1);
+    QCOMPARE(list.at(0).at(0).toStringList(), QStringList({b, a}));
+    QCOMPARE(file.at(0).at(0).toString(), a);
+    QCOMPARE(play.last().at(0).toBool(), true);
+    QCOMPARE(lib.panel.playingEntry(), lib.panel.entryAt(1));
+    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPlaying);
+    QCOMPARE(sort->index(1, 0).data(Qt::DecorationRole).toString().section('/', -1), QString("icon_playing.png"));
+    // Again: pause, then resume; no new list.
+    lib.table.OnPlayItem(sort->index(1, 1));
+    QCOMPARE(play.last().at(0).toBool(), false);
+    lib.table.OnPlayItem(sort->index(1, 1));
+    QCOMPARE(play.last().at(0).toBool(), true);
+    QCOMPARE(list.count(), 1);
+    QVERIFY(playing.count() >= 3);
+    // The bar moving on is followed; the end of its list clears the row.
+    lib.table.OnChangPlayingFile(b);
+    QCOMPARE(QString::fromStdString(lib.table.playingRow()->GetFilePath()), b);
+    lib.table.OnSetPlayOrPauseState(false);
+    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPause);
+    lib.table.OnFinishPlayList();
+    QVERIFY(!lib.table.playingRow());
+
+    // While recording nothing plays.
+    lib.table.AddAudioFile(m_dir.filePath("running.mp3"), true);
+    const int before = file.count();
+    lib.table.OnPlayItem(sort->index(1, 1));
+    QCOMPARE(file.count(), before);
+
+    // An entry with nothing playable shown plays nothing.
+    Library other;
+    other.table.searchEdit()->setText("no such recording");
+    other.table.OnSetPlayingLibChunk(other.panel.entryAt(1));
+    QSignalSpy none(&other.table, &QFileListWgt::emitPlayingFilePath);
+    QCOMPARE(none.count(), 0);
+    other.table.searchEdit()->clear();
+    QSignalSpy entryList(&other.table, &QFileListWgt::emitPlayFilePathList);
+    other.table.OnSetPlayingLibChunk(other.panel.entryAt(1));
+    QCOMPARE(entryList.count(), 1);
+    QCOMPARE(entryList.at(0).at(0).toStringList().size(), 2);
+}
+
+void TestLibraryTable::contextMenu()
+{
+    QVideoSettingXml::AppendPlayList("Road");
+    QVideoSettingXml::AppendPlayList("Night");
+    const QString a = file("menu.mp3");
+    QVideoSettingXml::SaveConvertedInfo(record(a));
+    Library lib;
+    lib.table.resize(700, 300);
+    lib.table.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lib.table));
+    QVERIFY(lib.show("Road"));
+    lib.table.OnPlayListsModified();
+    QVERIFY(lib.show("All Recordings"));
+    auto actionNamed = [](QMenu *menu, const QString &text) -> QAction * {
+        for (QAction *action : menu->actions())
+            if (action->text() == text || (action->menu() && action->menu()->title() == text))
+                return action;
+        return nullptr;
+    };
+    QAudioFileTableView *view = lib.table.tableView();
+    const QPoint onRow = view->visualRect(lib.table.sortModel()->index(0, 1)).center();
+    QJXMenu *menu = lib.table.prepareTableMenu(onRow);
+    QVERIFY(menu);
+    QVERIFY(actionNamed(menu, "Play")->isEnabled());
+    QAction *addTo = actionNamed(menu, "Add to list");
+    QVERIFY(addTo && addTo->isEnabled());
+    QStringList names;
+    for (QAction *action : addTo->menu()->actions())
+        names << action->text();
+    QCOMPARE(names, QStringList({"Road", "Night"}));
+
+    // Below the rows only "Delete All" can be chosen.
+    menu = lib.table.prepareTableMenu(QPoint(5, view->viewport()->height() - 2));
+    QVERIFY(menu);
+    for (const char *text : {"Play", "Rename", "Delete", "Open File Location", "Add to list"})
+        QVERIFY2(!actionNamed(menu, text)->isEnabled(), text);
+    QVERIFY(actionNamed(menu, "Delete All")->isEnabled());
+
+    // No menu over the running recording.
+    lib.table.AddAudioFile(m_dir.filePath("live.mp3"), true);
+    QCOMPARE(lib.shownNames().first(), QString("live"));
+    QVERIFY(!lib.table.prepareTableMenu(view->visualRect(lib.table.sortModel()->index(0, 1)).center()));
+}
+
+void TestLibraryTable::screenshotOfTheTable()
+{
+    QVideoSettingXml::AppendPlayList("Road");
+    const QString a = file("Morning walk.mp3"), b = file("Evening.m4a");
+    convertedInfo first = record(a, "03-02-2024 08:15");
+    first.artist = "The Walkers";
+    first.album = "Outside";
+    QVideoSettingXml::SaveConvertedInfo(first);
+    QVideoSettingXml::SaveConvertedInfo(record(b, "04-02-2024 19:40"));
+    Library lib;
+    QWidget window;
+    window.resize(900, 320);
+    lib.panel.setParent(&window);
+    lib.table.setParent(&window);
+    lib.panel.setGeometry(0, 0, 220, 320);
+    lib.table.setGeometry(220, 0, 680, 320);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    lib.table.AddAudioFile(m_dir.filePath("REC_20240205101500.mp3"), true);
+    lib.table.OnPlayItem(lib.table.sortModel()->index(1, 1));
+    QVERIFY(!TestSupport::saveScreenshot(&window, "library_table").isEmpty());
+    // The running recording is drawn red, on top.
+    QCOMPARE(lib.shownNames().first(), QString("REC_20240205101500"));
+    QVERIFY(lib.table.delegate()->isRecording());
+    lib.panel.setParent(nullptr);
+    lib.table.setParent(nullptr);
+}
+
+QTEST_MAIN(TestLibraryTable)
+#include "tst_table.moc"
