@@ -706,3 +706,41 @@ void QJXBaseProgress::drawInnerBackground(QPainter &painter, const QRectF &inner
     painter.setBrush(p.alternateBase());
     painter.drawEllipse(inner);
 }
+
+QPainterPath QJXBaseProgress::getProPath()
+{
+    const bool horizontal = d->policy == HorizontalBar;
+    if (!horizontal && d->policy != VerticalBar)
+        return QPainterPath();
+    const QRectF track(getBgRect());
+    const double trackLength = horizontal ? track.width() : track.height();
+    const double max = maximum();
+    double length = max != 0 ? d->value / max * trackLength : 0;
+    if (!horizontal)
+        length += 0.5;
+    length = qBound(0.0, length, trackLength);
+    if (length <= 0)
+        return QPainterPath();
+    const int r = capRadius();
+    if (length > 2 * r) {
+        const QRectF fill = horizontal
+            ? QRectF(track.x(), track.y(), length, track.height())
+            : QRectF(track.x(), track.bottom() - length, track.width(), length);
+        return QBaseImageDraw::GetRoundedRectanglePath(fill, r);
+    }
+    // Both ends of the rounded track, each cut to half the fill, joined.
+    const QPainterPath whole = QBaseImageDraw::GetRoundedRectanglePath(track, r);
+    const double half = length / 2;
+    QPainterPath start, end;
+    if (horizontal) {
+        start.addRect(QRectF(track.x(), track.y(), half, track.height()));
+        end.addRect(QRectF(track.right() - half, track.y(), half, track.height()));
+    } else {
+        start.addRect(QRectF(track.x(), track.bottom() - half, track.width(), half));
+        end.addRect(QRectF(track.x(), track.y(), track.width(), half));
+    }
+    QPainterPath endPart = whole.intersected(end);
+    endPart.translate(horizontal ? QPointF(-(trackLength - length), 0)
+                                 : QPointF(0, trackLength - length));
+    return whole.intersected(start).united(endPart);
+}

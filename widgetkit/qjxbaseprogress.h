@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QPair>
 #include <QVector>
+#include <QPainterPath>
 #include <QWidget>
 
 class QPainter;
@@ -61,6 +62,10 @@ public:
 
     // Filled fraction of the range, 0 for an empty range.
     double fraction() const;
+    // The filled part of a bar as a path (empty for the round style): a
+    // rounded rectangle from the track's start, or for a fill shorter than
+    // both caps the track's two rounded ends, each cut to half the fill.
+    QPainterPath getProPath();
 
 signals:
     void valueChanged(double value);

@@ -267,6 +267,44 @@ void QJXMessageDlg::DrawBorder(QPainter &painter)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+void QJXMessageDlg::setEdgeImage(Qt::Edge edge, const QImage &image)
+{
+    QImage *target = edge == Qt::TopEdge      ? &m_edgeTop
+                   : edge == Qt::BottomEdge   ? &m_edgeBottom
+                   : edge == Qt::LeftEdge     ? &m_edgeLeft
+                                              : &m_edgeRight;
+    *target = image;
+}
+
+// An edge picture keeps its thickness (half its pixels) and is stretched along the edge.
+void QJXMessageDlg::DrawTop(QPainter &painter)
+{
+    if (!m_edgeTop.isNull())
+        painter.drawImage(QRect(0, 0, width(), m_edgeTop.height() / 2), m_edgeTop);
+}
+
+void QJXMessageDlg::DrawBottom(QPainter &painter)
+{
+    if (!m_edgeBottom.isNull()) {
+        const int h = m_edgeBottom.height() / 2;
+        painter.drawImage(QRect(0, height() - h, width(), h), m_edgeBottom);
+    }
+}
+
+void QJXMessageDlg::DrawLeft(QPainter &painter)
+{
+    if (!m_edgeLeft.isNull())
+        painter.drawImage(QRect(0, 0, m_edgeLeft.width() / 2, height()), m_edgeLeft);
+}
+
+void QJXMessageDlg::DrawRight(QPainter &painter)
+{
+    if (!m_edgeRight.isNull()) {
+        const int w = m_edgeRight.width() / 2;
+        painter.drawImage(QRect(width() - w, 0, w, height()), m_edgeRight);
+    }
+}
+
 void QJXMessageDlg::DrawTexts(QPainter &painter)
 {
     painter.setFont(m_titleFont);

@@ -37,6 +37,9 @@ public:
     void GetAppPath(QString &path) const;
     void setBackgroundImage(const QString &path);
     void setGridViewInfo(rectSize topLeft, rectSize topRight, rectSize bottomLeft, rectSize bottomRight);
+    // Double-resolution picture stretched along one edge by DrawTop and its
+    // siblings; the dialog's own painting draws none.
+    void setEdgeImage(Qt::Edge edge, const QImage &image);
     void InitConnects();
 
     QRect messageRect() const { return m_messageRect; }
@@ -57,6 +60,11 @@ protected:
 
     void DrawBackground(QPainter &painter);
     void DrawBorder(QPainter &painter);
+    // Each draws its edge picture when one is set.
+    void DrawTop(QPainter &painter);
+    void DrawBottom(QPainter &painter);
+    void DrawLeft(QPainter &painter);
+    void DrawRight(QPainter &painter);
     void DrawTexts(QPainter &painter);
 
 private:
@@ -79,6 +87,10 @@ private:
     std::unique_ptr<QPixmap> m_icon;
     QRect m_windowRect;
     QImage m_background;
+    QImage m_edgeTop;
+    QImage m_edgeBottom;
+    QImage m_edgeLeft;
+    QImage m_edgeRight;
     rectSize m_corners[4];
     QRect m_baseRect { QPoint(0, 0), QPoint(260, 160) };
     unsigned int m_style = 0;

@@ -54,6 +54,7 @@ private slots:
     void horizontalFillIsDrawnUpToTheValue();
     void verticalFillGrowsFromTheBottom();
     void roundRingFillsClockwiseFromTheTop();
+    void filledPathFollowsTheValue();
     void repaintsAreThrottledByTheInterval();
 };
 
@@ -189,6 +190,45 @@ void TestProgress::verticalFillGrowsFromTheBottom()
     QVERIFY(near(image.pixelColor(10, 155), kFill));
     QVERIFY(near(image.pixelColor(10, 145), kTrack));
     QVERIFY(near(image.pixelColor(10, 10), kTrack));
+}
+
+void TestProgress::filledPathFollowsTheValue()
+{
+    QJXBaseProgress bar;
+    bar.resize(200, 20);
+    bar.setCircle(true);
+    bar.setCircleLenght(10);
+    bar.setValue(50.0);
+    // Long fill: a rounded rectangle from the start, half the track long.
+    QPainterPath path = bar.getProPath();
+    QCOMPARE(path.boundingRect(), QRectF(0, 0, 100, 20));
+    QVERIFY(path.contains(QPointF(50, 10)));
+    QVERIFY(!path.contains(QPointF(0.5, 0.5))); // rounded corner
+    QVERIFY(!path.contains(QPointF(110, 10)));
+
+    // Shorter than both caps: the two rounded ends, each cut to half.
+    bar.setValue(6.0); // 12 of 200 pixels, caps of 10
+    path = bar.getProPath();
+    QCOMPARE(path.boundingRect().left(), 0.0);
+    QCOMPARE(path.boundingRect().width(), 12.0);
+    QVERIFY(path.contains(QPointF(6, 10)));
+    QVERIFY(!path.contains(QPointF(0.5, 0.5)));
+    QVERIFY(!path.contains(QPointF(11.5, 0.5)));
+
+    bar.setValue(0.0);
+    QVERIFY(bar.getProPath().isEmpty());
+
+    QJXBaseProgress vertical;
+    vertical.resize(20, 200);
+    vertical.setProgressPolicy(QJXBaseProgress::VerticalBar);
+    vertical.setCircle(false);
+    vertical.setValue(25.0);
+    QCOMPARE(vertical.getProPath().boundingRect(), QRectF(0, 149.5, 20, 50.5));
+
+    QJXBaseProgress round;
+    round.setProgressPolicy(QJXBaseProgress::RoundBar);
+    round.setValue(50.0);
+    QVERIFY(round.getProPath().isEmpty());
 }
 
 void TestProgress::roundRingFillsClockwiseFromTheTop()

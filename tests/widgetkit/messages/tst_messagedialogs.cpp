@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -28,6 +29,30 @@ void whenModal(std::function<void(QJXMessageDlg *)> action)
 QJXBaseButton *button(QWidget *owner, const char *name)
 {
     return owner->findChild<QJXBaseButton *>(QLatin1String(name));
+}
+
+// Reaches the dialog's edge drawing, which its own painting never calls.
+class EdgeDialog : public QJXMessageDlg
+{
+public:
+    QImage paintEdges()
+    {
+        QImage image(size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        DrawTop(painter);
+        DrawBottom(painter);
+        DrawLeft(painter);
+        DrawRight(painter);
+        return image;
+    }
+};
+
+QImage solid(int w, int h, QColor color)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(color);
+    return image;
 }
 
 } // namespace
@@ -62,6 +87,26 @@ private slots:
         });
         QCOMPARE(ShowMessage(QStringLiteral("Message"), QStringLiteral("Title"), style, false), expected);
         QCOMPARE(cancelShown, style != 0);
+    }
+
+    void edgePicturesAreStretchedAlongTheirEdges()
+    {
+        EdgeDialog dialog;
+        dialog.resize(200, 100);
+        QVERIFY(dialog.paintEdges().pixelColor(100, 1).alpha() == 0);
+        dialog.setEdgeImage(Qt::TopEdge, solid(8, 6, Qt::red));
+        dialog.setEdgeImage(Qt::BottomEdge, solid(8, 10, Qt::green));
+        dialog.setEdgeImage(Qt::LeftEdge, solid(4, 8, Qt::blue));
+        dialog.setEdgeImage(Qt::RightEdge, solid(12, 8, Qt::yellow));
+        const QImage edges = dialog.paintEdges();
+        QCOMPARE(edges.pixelColor(100, 2), QColor(Qt::red));
+        QCOMPARE(edges.pixelColor(100, 3).alpha(), 0);
+        QCOMPARE(edges.pixelColor(100, 95), QColor(Qt::green));
+        QCOMPARE(edges.pixelColor(100, 94).alpha(), 0);
+        QCOMPARE(edges.pixelColor(1, 50), QColor(Qt::blue));
+        QCOMPARE(edges.pixelColor(2, 50).alpha(), 0);
+        QCOMPARE(edges.pixelColor(194, 50), QColor(Qt::yellow));
+        QCOMPARE(edges.pixelColor(193, 50).alpha(), 0);
     }
 
     void restartDoesNotEndTheDialog()
