@@ -261,7 +261,13 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     m_recordedTime = 0;
     delete param;
     rz_config_release(config);
+    InitCursor();
     return true;
+}
+
+void QRecordObject::InitCursor()
+{
+    m_overlayImages.load(*QRecordAreaInfo::getAreaInfo(), QSize(m_areaWidth, m_areaHeight));
 }
 
 void QRecordObject::stopRecorder()

@@ -5,6 +5,7 @@
 
 #include "common/convertedinfo.h"
 #include "recorder/qutilthread.h"
+#include "recorder/recordingoverlayimages.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -46,6 +47,10 @@ public:
     unsigned getVideoHeight() const;
     void screenshotImg(const QString &path);
     void resetRecordRect();
+    // Loads the cursor pictures and the watermark of a screen recording for
+    // the current options and record area.
+    void InitCursor();
+    const RecordingOverlayImages &overlayImages() const { return m_overlayImages; }
     // Pushes 16-bit stereo samples at 44100 Hz into the running recorder.
     bool micRecordBuffer(unsigned char *data, int len);
     void startMicrophone() {}
@@ -93,6 +98,7 @@ private:
     bool m_video = true;
     bool m_audio = true;
 
+    RecordingOverlayImages m_overlayImages;
     std::unique_ptr<QRecorderMainInput> m_mainInput;
     std::shared_ptr<QRecorderStreamInput> m_streamInput;
 };
