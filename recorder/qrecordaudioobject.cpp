@@ -7,11 +7,14 @@
 #include "recorder/iaudiorecognizerfeed.h"
 #include "recorder/macaudiodevice.h"
 #include "recorder/qcapturerecognizer.h"
+#include "recorder/qaudiobuffer.h"
 #include "recorder/qaudioframebuffer.h"
 #include "recorder/qrecordareainfo.h"
 
 #include <QDebug>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -65,6 +68,9 @@ void QRecordAudioObject::setRecognizer(IAudioRecognizerFeed *recognizer)
 
 void QRecordAudioObject::setStartRecorder(bool on)
 {
+    // While recording, a pull waits briefly for blocks still on their way.
+    if (m_ring)
+        m_ring->setWait(on);
     m_recorderRunning = on;
 }
 
@@ -263,6 +269,8 @@ void QRecordAudioObject::readBuffer(const AudioFrame &block)
 {
     if (!block.data || block.size == 0)
         return;
+    if (m_ring)
+        m_ring->writeBuffer(block.data, int(block.size));
     if (m_listen) {
         const auto *s = reinterpret_cast<const float *>(block.data);
         const quint32 n = block.size / sizeof(float);
@@ -310,4 +318,48 @@ void QRecordAudioObject::processOldest()
     if (IAudioFrameSink *recorder = m_recorder)
         recorder->pushAudioFrame(*oldest);
     m_queue->popFrame();
+}
+
+void QRecordAudioObject::setPullBuffer(int capacityBytes)
+{
+    m_ring.reset(capacityBytes > 0 ? new QAudioBuffer(capacityBytes) : nullptr);
+    m_readPos = 0;
+}
+
+unsigned int QRecordAudioObject::getBuffer(unsigned char *out, unsigned int len)
+{
+    if (!m_ring || !out || len == 0)
+        return 0;
+    const int n = m_ring->readBuffer(out, int(std::min<unsigned int>(len, INT_MAX)));
+    m_readPos += quint64(n);
+    return unsigned(n);
+}
+
+void QRecordAudioObject::setSeekPos(quint64 pos)
+{
+    if (!m_ring)
+        return;
+    const quint64 at = m_readPos;
+    if (pos > at)
+        m_ring->skipBuffer(int(std::min<quint64>(pos - at, INT_MAX)));
+    m_readPos = pos;
+}
+
+uint32_t AudioStreamRead(void *context, unsigned char *out, uint32_t len)
+{
+    auto *capture = static_cast<QRecordAudioObject *>(context);
+    return capture ? capture->getBuffer(out, len) : 0;
+}
+
+int AudioStreamSeek(void *context, uint64_t pos)
+{
+    if (auto *capture = static_cast<QRecordAudioObject *>(context))
+        capture->setSeekPos(pos);
+    return 1;
+}
+
+uint32_t AudioStreamGetLength(void *context)
+{
+    auto *capture = static_cast<QRecordAudioObject *>(context);
+    return capture ? capture->getLength() : 0xFFFFFFFFu;
 }

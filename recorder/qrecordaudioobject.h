@@ -26,6 +26,7 @@ class IAudioRecognizerFeed;
 class PulseCaptureStream;
 class QCaptureRecognizer;
 class PulseContext;
+class QAudioBuffer;
 class QAudioFrameBuffer;
 
 class QRecordAudioObject : public QObject, public QUtilThread
@@ -62,6 +63,19 @@ public:
     void setStartRecorder(bool on);
     void setListend(bool on);
     bool isCapturing() const { return m_capturing.load(); }
+
+    // Pull side, for a host that reads the captured audio by callback instead
+    // of having it pushed: every captured block (float stereo at 44100 Hz) is
+    // also kept in a ring of this many bytes, the oldest giving way. 0 turns
+    // it off. Set it before a run.
+    void setPullBuffer(int capacityBytes);
+    // The next len bytes in capture order; what the ring lacks is silence.
+    unsigned int getBuffer(unsigned char *out, unsigned int len);
+    // Skips ahead to byte pos of the stream; a position behind is kept as is.
+    void setSeekPos(quint64 pos);
+    // A live source has no known length.
+    unsigned int getLength() const { return 0xFFFFFFFFu; }
+    quint64 readPosition() const { return m_readPos.load(); }
 
     QString errorString() const;
     // The source the last run recorded from.
@@ -113,7 +127,15 @@ private:
 
     // Worker-only state of one run.
     std::unique_ptr<QAudioFrameBuffer> m_queue;
+    std::unique_ptr<QAudioBuffer> m_ring;   // pull side; none unless a host asks
+    std::atomic<quint64> m_readPos{0};
     quint64 m_position = 0;            // frames handed on since the first run of the recording
     std::atomic<qint64> m_stopMomentNs{0};   // steady clock, when the stop was asked
     std::chrono::steady_clock::time_point m_runEnd;
 };
+
+// Read callbacks of a stream object fed by pulling, over a capture object's
+// pull side (the context).
+uint32_t AudioStreamRead(void *context, unsigned char *out, uint32_t len);
+int AudioStreamSeek(void *context, uint64_t pos);
+uint32_t AudioStreamGetLength(void *context);

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -111,6 +112,55 @@ private slots:
         QVERIFY(*systemSound.threads.begin() != *microphone.threads.begin());
         QVERIFY(*systemSound.threads.begin() != std::this_thread::get_id());
         QCOMPARE(track1.overflows(), 0);
+    }
+
+    // The pull side hands the captured samples on in order: a 441 Hz tone
+    // repeats every 100 frames, so what follows a chunk continues its phase,
+    // and a seek of 25 frames shifts it by a quarter period.
+    void pullSideReadsTheCapturedToneInOrder()
+    {
+        constexpr int kFrames = 100;
+        constexpr uint32_t kBytes = kFrames * 2 * sizeof(float);
+        QRecordAudioObject track1(QRecordAudioObject::SystemSoundTrack);
+        track1.setPullBuffer(4 * 44100 * 2 * int(sizeof(float)));
+        QCOMPARE(AudioStreamGetLength(&track1), 0xFFFFFFFFu);
+        QVERIFY2(track1.setStart(), qPrintable(track1.errorString()));
+        track1.setStartRecorder(true);
+        TonePlayer speakers(QByteArray(), 441, 1.5);
+
+        auto read = [&](QVector<float> &chunk) {
+            chunk.resize(kFrames * 2);
+            return AudioStreamRead(&track1, reinterpret_cast<unsigned char *>(chunk.data()), kBytes);
+        };
+        QVector<float> a, c, b;
+        float peak = 0;
+        // Past the silence before the tone and its first chunk.
+        for (int i = 0; i < 44100 * 3 / kFrames && peak < 0.45f; ++i) {
+            QCOMPARE(read(a), kBytes);
+            peak = *std::max_element(a.begin(), a.end());
+        }
+        QVERIFY2(peak >= 0.45f, "the tone never arrived");
+        QCOMPARE(read(a), kBytes);
+        QCOMPARE(read(c), kBytes);
+        const quint64 at = track1.readPosition();
+        QCOMPARE(AudioStreamSeek(&track1, at + 25 * 2 * sizeof(float)), 1);
+        QCOMPARE(track1.readPosition(), at + 25 * 2 * sizeof(float));
+        QCOMPARE(read(b), kBytes);
+        QVERIFY(speakers.wait());
+        QVERIFY(track1.setStop());
+
+        float straight = 0, shifted = 0;
+        for (int i = 0; i < 75; ++i) {
+            straight = std::max(straight, std::fabs(c[2 * i] - a[2 * i]));
+            shifted = std::max(shifted, std::fabs(b[2 * i] - a[2 * (i + 25)]));
+        }
+        QVERIFY2(straight < 0.03f && shifted < 0.03f,
+                 qPrintable(QString("%1 %2").arg(straight).arg(shifted)));
+        // Without the seek the chunk would have matched the unshifted one.
+        float unshifted = 0;
+        for (int i = 0; i < 75; ++i)
+            unshifted = std::max(unshifted, std::fabs(b[2 * i] - a[2 * i]));
+        QVERIFY(unshifted > 0.3f);
     }
 
     void tailOfASoundIsPresentAfterStop()
