@@ -1,5 +1,7 @@
 #include "media/jxplayerclass.h"
 
+#include "media/watermarktextgeometry.h"
+
 #include "rzcodec/player.h"
 
 #include <cstdint>
@@ -213,8 +215,33 @@ double JXPlayerClass::GetWatermarkImageWidth_Player() { return keptValue("SetWat
 double JXPlayerClass::GetWatermarkImageHeight_Player() { return keptValue("SetWatermarkImageSize", 1); }
 double JXPlayerClass::GetWatermarkImagePosX_Player() { return keptValue("SetWatermarkImagePosition", 0); }
 double JXPlayerClass::GetWatermarkImagePosY_Player() { return keptValue("SetWatermarkImagePosition", 1); }
-double JXPlayerClass::GetWatermarkTextWidth_Player() { return keptValue("SetWatermarkTextScale", 0); }
-double JXPlayerClass::GetWatermarkTextHeight_Player() { return keptValue("SetWatermarkTextScale", 1); }
+double JXPlayerClass::GetWatermarkTextWidth_Player() { return watermarkTextSize().width(); }
+double JXPlayerClass::GetWatermarkTextHeight_Player() { return watermarkTextSize().height(); }
+
+// The text as drawn on the open picture, from what was set for it.
+QSizeF JXPlayerClass::watermarkTextSize()
+{
+    if (!m_player)
+        return QSizeF(0, 0);
+    auto keptOr = [this](const char *name, double fallback) {
+        double value = 0;
+        return rz_player_get_values(m_player, name, &value, 1) > 0 ? value : fallback;
+    };
+    WatermarkTextStyle style;
+    style.text = QString::fromUtf8(rz_player_get_text(m_player, "SetWatermarkText"));
+    style.family = QString::fromUtf8(rz_player_get_text(m_player, "SetWatermarkTextFont"));
+    style.pixelSize = int(keptOr("SetWatermarkTextSize", style.pixelSize));
+    style.bold = keptOr("SetWatermarkTextBold", 0) != 0;
+    style.italic = keptOr("SetWatermarkTextItalic", 0) != 0;
+    double scale[2] = {100, 100};
+    if (rz_player_get_values(m_player, "SetWatermarkTextScale", scale, 2) < 2)
+        scale[0] = scale[1] = 100;
+    style.scaleX = scale[0];
+    style.scaleY = scale[1];
+    const QSize picture(int(rz_player_get_video_width(m_player)),
+                        int(rz_player_get_video_height(m_player)));
+    return WatermarkTextGeometry::fractionOfPicture(style, picture);
+}
 double JXPlayerClass::GetWatermarkTextPosX_Player() { return keptValue("SetWatermarkTextPosition", 0); }
 double JXPlayerClass::GetWatermarkTextPosY_Player() { return keptValue("SetWatermarkTextPosition", 1); }
 

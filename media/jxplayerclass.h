@@ -9,6 +9,7 @@
 #include "rzcodec/types.h"
 
 #include <QObject>
+#include <QSizeF>
 
 #include <cstdint>
 #include <initializer_list>
@@ -92,6 +93,7 @@ public:
     double GetWatermarkImageHeight_Player();
     double GetWatermarkImagePosX_Player();
     double GetWatermarkImagePosY_Player();
+    // The text watermark's drawn size as fractions of the picture.
     double GetWatermarkTextWidth_Player();
     double GetWatermarkTextHeight_Player();
     double GetWatermarkTextPosX_Player();
@@ -219,6 +221,7 @@ private:
     bool keep(const char *name, const std::vector<double> &values);
     bool keepText(const char *name, const char *text, std::initializer_list<double> values);
     double keptValue(const char *name, unsigned int index);
+    QSizeF watermarkTextSize();
     static double pointerValue(const void *pointer);
 
     void *m_player = nullptr;

@@ -132,13 +132,6 @@ void TestJXPlayerClass::forwardedSettingsReachThePlayer()
     QCOMPARE(rz_player_get_values(h, "SetVideoCrop", v, 8), 4u);
     QCOMPARE(v[3], 0.6);
 
-    QVERIFY(p.SetWatermarkImagePosition_Player(0.25, 0.75));
-    QVERIFY(p.SetWatermarkImageSize_Player(0.5, 0.125));
-    QCOMPARE(p.GetWatermarkImagePosX_Player(), 0.25);
-    QCOMPARE(p.GetWatermarkImagePosY_Player(), 0.75);
-    QCOMPARE(p.GetWatermarkImageWidth_Player(), 0.5);
-    QCOMPARE(p.GetWatermarkImageHeight_Player(), 0.125);
-
     QVERIFY(p.SetSubtlFileEx_Player("/tmp/sub titles.srt", 3, 4));
     QCOMPARE(QString(rz_player_get_text(h, "SetSubtlFileEx")), QString("/tmp/sub titles.srt"));
     QCOMPARE(rz_player_get_values(h, "SetSubtlFileEx", v, 8), 2u);

@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QFontMetricsF>
 #include <QtTest>
 
 #include <vector>
@@ -412,6 +413,74 @@ private slots:
         press(&w, QPoint(390, 290));
         dragTo(&w, QPoint(300, 200));
         QCOMPARE(rects.count(), count);
+    }
+
+    // A text watermark reports the size it is drawn at, so it is grabbed,
+    // moved and stretched with the mouse like an image.
+    void textWatermarkHasItsDrawnSizeAndDragsLikeAnImage()
+    {
+        JXPlayerManager m;
+        PreviewTestWindow w;
+        m.setMediaPreviewWindow(&w);
+        QVERIFY(m.setPlayFile(m_video, 0, 0, 3));
+        m.resizeVideoWindow();
+        QCOMPARE(w.getVideoElementRect(), QRect(0, 0, 400, 300));
+        wireWatermark(w, m);
+        QSignalSpy rects(&m, &JXPlayerManager::emitWatermarkRectChange);
+        VEWatermarkSettings wm;
+        wm.text = "Velmora";
+        wm.textFont = "DejaVu Sans";
+        wm.textSize = 20;
+        wm.textPosX = 0.1;
+        wm.textPosY = 0.1;
+        m.setCurrentWatermarkSettings(wm, 0, true);
+
+        QFont font("DejaVu Sans");
+        font.setPixelSize(20);
+        const QSizeF drawn = QFontMetricsF(font).boundingRect(QRectF(), Qt::AlignLeft, "Velmora").size();
+        JXPlayerClass *player = m.getPlayerClass();
+        const double width = player->GetWatermarkTextWidth_Player();
+        QVERIFY(qAbs(width - drawn.width() / 320) < 1e-9);
+        QVERIFY(qAbs(player->GetWatermarkTextHeight_Player() - drawn.height() / 240) < 1e-9);
+        QVERIFY(!rects.isEmpty());
+        VEWatermarkSettings got = rects.last().at(0).value<VEWatermarkSettings>();
+        QVERIFY(qAbs(got.textWidth - width) < 1e-9);
+
+        const int right = int(width * 400 + 40);
+        const int bottom = int(player->GetWatermarkTextHeight_Player() * 300 + 30);
+        const QPoint centre((40 + right) / 2, (30 + bottom) / 2);
+        hover(&w, centre);
+        QCOMPARE(w.cursor().shape(), Qt::SizeAllCursor);
+        press(&w, centre);
+        dragTo(&w, centre + QPoint(40, 30));
+        release(&w, centre + QPoint(40, 30));
+        got = rects.last().at(0).value<VEWatermarkSettings>();
+        QVERIFY(qAbs(got.textPosX - 0.2) < 1e-9);
+        QVERIFY(qAbs(got.textPosY - 0.2) < 1e-9);
+
+        // The right edge pulled out by its own width doubles the x scale and the drawn width.
+        const int newRight = right + 40;
+        const int middle = centre.y() + 30;
+        press(&w, QPoint(newRight, middle));
+        QCOMPARE(w.cursor().shape(), Qt::SizeHorCursor);
+        dragTo(&w, QPoint(newRight + int(width * 400), middle));
+        release(&w, QPoint(newRight + int(width * 400), middle));
+        got = rects.last().at(0).value<VEWatermarkSettings>();
+        QVERIFY2(qAbs(int(got.textScaleX) - 200) <= 2, qPrintable(QString::number(got.textScaleX)));
+        QVERIFY(qAbs(player->GetWatermarkTextWidth_Player() - 2 * width) < 0.02);
+
+        // Moved far off, it stays inside the picture.
+        press(&w, QPoint(newRight, middle));
+        dragTo(&w, QPoint(60, middle));
+        release(&w, QPoint(60, middle));
+        const QPoint inside(int(got.textPosX * 400) + 5, middle);
+        press(&w, inside);
+        dragTo(&w, QPoint(900, 900));
+        release(&w, QPoint(900, 900));
+        got = rects.last().at(0).value<VEWatermarkSettings>();
+        QVERIFY(got.textPosX + player->GetWatermarkTextWidth_Player() <= 1.0 + 1e-9);
+        QVERIFY(got.textPosY + player->GetWatermarkTextHeight_Player() <= 1.0 + 1e-9);
+        QVERIFY(got.textPosX > 0.4);
     }
 
 private:
