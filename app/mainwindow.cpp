@@ -11,6 +11,7 @@
 #include "controls/qrecordingwidget.h"
 #include "controls/qscheduletime.h"
 #include "controls/selectrecordinputwgt.h"
+#include "convert/qformatdlg.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordobject.h"
@@ -70,6 +71,10 @@ MainWindow::~MainWindow()
     finishRecordingBeforeClosing();
     QInitProject::releseProject();
     // The input selector gives the previous output back when it goes.
+    if (m_formatDlg) {
+        QFormatDlg::releaseFormatWgt();
+        m_formatDlg = nullptr;
+    }
     delete m_selectInput;
     m_selectInput = nullptr;
     delete m_recordObject;
@@ -121,6 +126,9 @@ void MainWindow::Init()
                                               defaultFolder, QString()));
 
     QConverterSetting::InitSetting();
+    m_formatDlg = QFormatDlg::getFormatWidget(nullptr);
+    CenterDlg(*m_formatDlg);
+    m_formatDlg->InitSetting();
     QConverterSetting::m_attributeSetting = QConverterSetting::m_audioSetting;
 
     m_scheduleTimer = new QTimer(this);
@@ -165,6 +173,7 @@ void MainWindow::InitButtons()
     connect(ui->m_btnRestore, &QAbstractButton::clicked, this, &MainWindow::OnShowRestored);
 
     initButton(ui->m_btnFormat, QStringLiteral("/image/btn_format.png"), tr("Format"));
+    connect(ui->m_btnFormat, &QAbstractButton::clicked, this, &MainWindow::OnFormatDlg);
     setScheduleImage(kScheduleOff);
     ui->m_btnSchedule->setToolTip(tr("Schedule"));
     ui->m_btnSchedule->installEventFilter(this);
@@ -354,6 +363,19 @@ void MainWindow::centreDialog(QDialog &dialog)
     if (windowFlags() & Qt::WindowStaysOnTopHint)
         dialog.setWindowFlags(dialog.windowFlags() | Qt::WindowStaysOnTopHint);
     CenterDlg(dialog);
+}
+
+void MainWindow::OnFormatDlg()
+{
+    if (m_formatDlg) {
+        QFormatDlg::releaseFormatWgt();
+        m_formatDlg = nullptr;
+    }
+    m_formatDlg = QFormatDlg::getFormatWidget(nullptr);
+    centreDialog(*m_formatDlg);
+    m_formatDlg->showFormat(false);
+    // The dialog applies the chosen format itself.
+    m_formatDlg->exec();
 }
 
 // ---- recording -------------------------------------------------------------------

@@ -1,8 +1,8 @@
 #pragma once
 // The program's one top-level window: a drawn frameless window that owns the
-// panes (input selector, recording panel, playback bar), the recording object
-// and the toolbar, connects them, and runs the start, stop and split of
-// recordings and the daily schedule's countdown.
+// panes (input selector, recording panel, playback bar), the format dialog,
+// the recording object and the toolbar, connects them, and runs the start,
+// stop and split of recordings and the daily schedule's countdown.
 
 #include "widgetkit/qjxmainwindow.h"
 
@@ -15,6 +15,7 @@
 namespace Ui {
 class MainWindow;
 }
+class QFormatDlg;
 class QJXBaseButton;
 class QJXMessageBox;
 class QPlayControlWgt;
@@ -56,6 +57,7 @@ public:
     QPlayControlWgt *playControl() const { return m_playControl; }
     QRecordingWidget *recordingPanel() const { return m_recordingWgt; }
     QRecordObject *recordObject() const { return m_recordObject; }
+    QFormatDlg *formatDialog() const { return m_formatDlg; }
     QJXBaseButton *cancelScheduleButton() const { return m_btnCancelSchedule; }
     QJXMessageBox *scheduleTip() const { return m_scheduleTip; }
     QTimer *scheduleTimer() const { return m_scheduleTimer; }
@@ -75,6 +77,7 @@ public slots:
     void OnShowMin();
     void OnShowRestored();
     void OnClose();
+    void OnFormatDlg();
     void OnShowScheduleDlg();
     void OnBtnStart();
     void OnBtnStop(bool bSuccess = true);
@@ -117,6 +120,7 @@ private:
     QRecordObject *m_recordObject = nullptr;
     QPlayControlWgt *m_playControl = nullptr;
     QRecordingWidget *m_recordingWgt = nullptr;
+    QFormatDlg *m_formatDlg = nullptr;
     QTimer *m_scheduleTimer = nullptr;
     QJXBaseButton *m_btnCancelSchedule = nullptr;
     QJXMessageBox *m_scheduleTip = nullptr;

@@ -1,6 +1,7 @@
 // The main window as the user first sees it: buttons and panes in the idle
 // state, every child placed by the layout rules at two sizes, maximising by
-// the title strip only. The daily schedule with an injected clock: the next
+// the title strip only, the output format resolved at start and the format
+// dialog made afresh for each opening. The daily schedule with an injected clock: the next
 // start today or tomorrow, the countdown tip, the cancel button on the
 // Schedule button, the recording started at the start and stopped at the end
 // of the window (also across midnight), and a countdown armed only while
@@ -10,11 +11,13 @@
 #include "testsupport.h"
 
 #include "app/mainwindow.h"
+#include "common/qconvertersetting.h"
 #include "common/qvideosettingxml.h"
 #include "controls/qaudioschedulesettingdlg.h"
 #include "controls/qplaycontrolwgt.h"
 #include "controls/qrecordingwidget.h"
 #include "controls/selectrecordinputwgt.h"
+#include "convert/qformatdlg.h"
 #include "platform/audio/loopbackdevice.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordobject.h"
@@ -22,6 +25,7 @@
 #include "widgetkit/qjxmessagebox.h"
 #include "ui_mainwindow.h"
 
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -70,6 +74,7 @@ private slots:
     void layoutFollowsTheSize_data();
     void layoutFollowsTheSize();
     void titleStripAloneMaximises();
+    void formatDialogMadeAfreshEachOpening();
     void nextStartTodayOrTomorrow_data();
     void nextStartTodayOrTomorrow();
     void countdownArmedOnlyWhenScheduleIsOn();
@@ -95,7 +100,6 @@ void TestMainWindow::init()
     setSchedule(false, 0, 0);
     m_window = std::make_unique<MainWindow>();
     m_window->setClock(m_clock.clock());
-    useWavFormat();
     m_window->SetOutPath(m_dir.filePath(QStringLiteral("out/")));
     m_window->resize(841, 498);
     m_window->show();
@@ -197,6 +201,41 @@ void TestMainWindow::titleStripAloneMaximises()
     QTest::mouseClick(ui->m_btnRestore, Qt::LeftButton);
     QVERIFY(!w.isMaxSize());
     QVERIFY(ui->m_btnMax->isVisible());
+}
+
+void TestMainWindow::formatDialogMadeAfreshEachOpening()
+{
+    MainWindow &w = *m_window;
+    // Start-up resolved the stored choice into the settings recordings use.
+    QCOMPARE(QConverterSetting::m_attributeSetting, QConverterSetting::m_audioSetting);
+    const QString extension = QConverterSetting::m_attributeSetting->extension;
+    QVERIFY(!extension.isEmpty());
+    QCOMPARE(w.getRecordOutpath().section(QLatin1Char('.'), -1), extension);
+
+    QPointer<QFormatDlg> first = w.formatDialog();
+    QVERIFY(first);
+    QVERIFY(!first->isVisible());
+    const auto cancelWhenShown = [this](QPointer<QFormatDlg> *shown) {
+        QTimer::singleShot(100, this, [shown] {
+            if (auto *dialog = qobject_cast<QFormatDlg *>(QApplication::activeModalWidget())) {
+                *shown = dialog;
+                dialog->cancelButton()->click();
+            }
+        });
+    };
+    QPointer<QFormatDlg> shown;
+    cancelWhenShown(&shown);
+    QTest::mouseClick(w.form()->m_btnFormat, Qt::LeftButton);
+    QVERIFY(first.isNull());
+    QVERIFY(shown && shown == w.formatDialog());
+    QVERIFY(!shown->isVisible());
+
+    QPointer<QFormatDlg> again;
+    cancelWhenShown(&again);
+    w.OnFormatDlg();
+    QVERIFY(shown.isNull());
+    QVERIFY(again && again == w.formatDialog());
+    QCOMPARE(QConverterSetting::m_attributeSetting->extension, extension);
 }
 
 void TestMainWindow::nextStartTodayOrTomorrow_data()
