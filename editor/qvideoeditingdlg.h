@@ -1,0 +1,130 @@
+#pragma once
+// The modal edit dialog on one recording of the library: the Trim, Effect
+// and Tag pages over one preview player. What the user decides goes back to
+// the recordings table as signals (segments to cut, tags written into the
+// file, the segment files kept) and through getEditConfig after exec().
+
+#include "media/veeditconfig.h"
+#include "widgetkit/qjxdialog.h"
+
+#include <QImage>
+#include <QStringList>
+
+class JXAudioRecognizer;
+class JXInfoManager;
+class JXPlayerManager;
+class QAction;
+class QAudioTagForm;
+class QEffectForm;
+class QJXBaseButton;
+class QJXMenu;
+class QMediaForm;
+class QMessageOpacityForm;
+class QTimer;
+class QTrimOperationForm;
+class QTrimWidget;
+class QVideoEditTag;
+class QVideoEditingSettings;
+
+class QVideoEditingDlg : public QJXDialog
+{
+    Q_OBJECT
+public:
+    explicit QVideoEditingDlg(QWidget *parent = nullptr);
+    ~QVideoEditingDlg() override;
+
+    void setVideoFile(const QString &path, unsigned int width, unsigned int height);
+    void getEditConfig(VEEditConfig &config) const;
+    bool GetIsSetAudioEffect() const { return m_isSetAudioEffect; }
+    void InitSettings();
+
+    void setEditConfig(VEEditConfig &config) { m_editConfig = config; }
+    QString getTrimTimeLength() const;
+    void setHiddenTag(int index);
+    void setIsWatermarkAudioStartTime(bool on);
+    void setIsNoPlayerAudio(bool on) { m_noPlayerAudio = on; }
+    void hideMediaForm();
+    void updateMediaFormGeometry();
+    // How long recognition may take before it gives up (60 s by default).
+    void setRecognitionTimeout(int ms) { m_recognitionTimeoutMs = ms; }
+
+signals:
+    void emitPreviousFile();
+    void emitNextFile();
+    void emitConvertFile(VEEditConfig config);
+    void emitAudioTagChange(VEAudioTagInfo info, QString thumbnailPath);
+    void emitMediaCoverImage(QImage image);
+    void emitConvertFile(VEEditConfig config, bool nLoseLess);
+    void emitSaveConvertFileList(QStringList filePathList);
+    void emitConvertFilePath(QString filePath);
+
+public slots:
+    void selectedTag(int index);
+    void isHaveVideo(bool flag);
+    void onSnapshot();
+    void onSnapshotMenu();
+    void openImgPath();
+    void showPathSettingDlg();
+    void onOK();
+    void OnSetIsSetAudioEffect(bool bEffect);
+    void OnEmitConvertFile();
+    void OnBtnRecognize();
+    void OnBtnPrevNext();
+    void OnGetIsRecognizedCompelete();
+    int GetAudioFormat(const QString &path);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void resetControlLocation() override;
+
+private:
+    friend class TestEditDialog;
+    void initControls();
+    void initMenu();
+    void ininScreenshotsInfo();
+    void initEditTag();
+    void connectTrimOperationForm();
+    void showOpacityMsgDlg(const QString &text);
+    void placeMediaForm();
+    // Recognition ends: poll stopped, button back.
+    void endRecognition();
+
+    JXPlayerManager *m_playerManager = nullptr;
+    JXInfoManager *m_infoManager = nullptr;
+    QVideoEditingSettings *m_editSettings = nullptr;
+    QVideoEditTag *m_editTag = nullptr;
+    int m_currentTag = 0;
+    QMediaForm *m_mediaForm = nullptr;
+    QTrimOperationForm *m_trimOperationForm = nullptr;
+    QAudioTagForm *m_audioTagForm = nullptr;
+    QTrimWidget *m_trimWidget = nullptr;
+    QEffectForm *m_effectForm = nullptr;
+    JXAudioRecognizer *m_recognizer = nullptr;
+    QTimer *m_recognitionPoll = nullptr;
+    bool m_isSetAudioEffect = false;
+    QJXMenu *m_snapshotMenu = nullptr;
+    QAction *m_openFolderAction = nullptr;
+    QAction *m_settingsAction = nullptr;
+    QString m_snapshotFormat;
+    QString m_snapshotFolder;
+    QMessageOpacityForm *m_opacityMsg = nullptr;
+    VEEditConfig m_editConfig;
+    unsigned int m_width = 0;
+    unsigned int m_height = 0;
+    QString m_filePath;
+    bool m_noPlayerAudio = true;
+    bool m_initialised = false;
+    int m_recognitionTimeoutMs = 60000;
+    qint64 m_recognitionStarted = 0;
+
+    QJXBaseButton *m_btnMin = nullptr;
+    QJXBaseButton *m_btnClose = nullptr;
+    QJXBaseButton *m_btnCancel = nullptr;
+    QJXBaseButton *m_btnOK = nullptr;
+    QJXBaseButton *m_btnMax = nullptr;
+    QJXBaseButton *m_btnNextFile = nullptr;
+    QJXBaseButton *m_btnPreviousFile = nullptr;
+    QJXBaseButton *m_btnRecognize = nullptr;
+};

@@ -1,0 +1,284 @@
+// The edit dialog on real files through the private sound server: the pages
+// it opens with, what it asks of the library, tags written into the file and
+// read back, a file left untouched when nothing was edited, recognition with
+// its time-out, and a snapshot of a video file where the settings say.
+
+#include "mediafiles.h"
+#include "testsupport.h"
+
+#include "editor/qaudiotagform.h"
+#include "editor/qeffectform.h"
+#include "editor/qtrimwidget.h"
+#include "editor/qvedioeditsettingxml.h"
+#include "editor/qvideoeditingdlg.h"
+#include "editor/qvideoedittag.h"
+#include "media/jxinfomanager.h"
+#include "media/jxplayerclass.h"
+#include "media/jxplayermanager.h"
+#include "rzcodec/player.h"
+#include "widgetkit/qjxbasebutton.h"
+#include "widgetkit/qjxlineedit.h"
+#include "widgetkit/qjxmessagebox.h"
+#include "widgetkit/views/qmediaform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+constexpr uint64_t kSecond = 1000000;
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestEditDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void opensOnTheTrimPageAndPlays();
+    void noEditLeavesTheFileAsItWas();
+    void editedTagsAreReadBackFromTheFile();
+    void cutsAskTheLibraryAndSegmentsComeBack();
+    void failedTagWriteIsShown();
+    void recognitionFillsTagsOrGivesUp();
+    void snapshotOfAVideoGoesWhereTheSettingsSay();
+
+private:
+    std::unique_ptr<QVideoEditingDlg> open(const QString &path);
+    QString copyOf(const QString &path, const QString &name);
+
+    QTemporaryDir m_dir;
+    QString m_tagged;   // an MP3 with a title
+    QString m_untitled; // an MP3 without tags
+    QString m_video;
+};
+
+void TestEditDialog::initTestCase()
+{
+    const MediaFiles::Format mp3 = MediaFiles::taggableFormats().first();
+    m_tagged = MediaFiles::makeTone(m_dir.path(), "tagged", mp3, 6.0,
+                                    {"-metadata", "title=Original", "-metadata", "artist=Someone"});
+    m_untitled = MediaFiles::makeTone(m_dir.path(), "untitled", mp3, 3.0);
+    m_video = m_dir.filePath("clip.mp4");
+    QVERIFY(!m_tagged.isEmpty() && !m_untitled.isEmpty());
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f",
+                                   "lavfi", "-i", "sine=frequency=440:duration=2", "-c:v", "mpeg4",
+                                   "-c:a", "aac", "-shortest", m_video}));
+}
+
+std::unique_ptr<QVideoEditingDlg> TestEditDialog::open(const QString &path)
+{
+    std::unique_ptr<QVideoEditingDlg> dlg(new QVideoEditingDlg);
+    dlg->setVideoFile(path, 0, 0);
+    dlg->show();
+    return dlg;
+}
+
+QString TestEditDialog::copyOf(const QString &path, const QString &name)
+{
+    const QString copy = m_dir.filePath(name);
+    QFile::remove(copy);
+    return QFile::copy(path, copy) ? copy : QString();
+}
+
+void TestEditDialog::opensOnTheTrimPageAndPlays()
+{
+    auto dlg = open(m_tagged);
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    QCOMPARE(dlg->size(), QSize(499, 451));
+    QCOMPARE(dlg->windowTitle(), QString("Edit - tagged.mp3"));
+    QCOMPARE(dlg->m_editTag->currentIndex(), 0);
+    QVERIFY(dlg->m_trimWidget->isVisible());
+    QVERIFY(!dlg->m_effectForm->isVisible());
+    QVERIFY(!dlg->m_audioTagForm->isVisible());
+    QVERIFY(!dlg->m_btnMin->isEnabled() && !dlg->m_btnMax->isEnabled());
+    QVERIFY(!dlg->m_btnPreviousFile->isVisible() && !dlg->m_btnNextFile->isVisible());
+    QVERIFY(dlg->m_editTag->button(2)->isEnabled()); // sound only: tags can be edited
+    void *player = dlg->m_playerManager->getPlayerClass()->getPlayer();
+    QTRY_VERIFY(rz_player_get_play_time(player) > 200000);
+    QCOMPARE(dlg->m_trimWidget->duration(), rz_player_get_duration(player));
+    QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_trim").isEmpty());
+
+    // Escape and a double click on the title band leave it as it is.
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    QVERIFY(dlg->isVisible());
+    QTest::mouseDClick(dlg.get(), Qt::LeftButton, {}, QPoint(200, 15));
+    QVERIFY(!dlg->isMaximized());
+
+    QTest::mouseClick(dlg->m_editTag->button(1), Qt::LeftButton);
+    QVERIFY(dlg->m_effectForm->isVisible());
+    QVERIFY(dlg->m_mediaForm->isVisible());
+    QVERIFY(!dlg->m_trimWidget->isVisible());
+    QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_effect").isEmpty());
+    QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton);
+    QVERIFY(dlg->m_audioTagForm->isVisible());
+    QVERIFY(dlg->m_btnRecognize->isVisible());
+    QVERIFY(!dlg->m_mediaForm->isVisible());
+    QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_tag").isEmpty());
+    dlg->m_playerManager->onPause();
+}
+
+void TestEditDialog::noEditLeavesTheFileAsItWas()
+{
+    const QString file = copyOf(m_tagged, "untouched.mp3");
+    const QByteArray before = bytesOf(file);
+    {
+        auto dlg = open(file);
+        QSignalSpy tags(dlg.get(), &QVideoEditingDlg::emitAudioTagChange);
+        QSignalSpy cut(dlg.get(), QOverload<VEEditConfig>::of(&QVideoEditingDlg::emitConvertFile));
+        QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton); // the tag page loads again
+        QTest::mouseClick(dlg->m_btnOK, Qt::LeftButton);
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QCOMPARE(tags.count(), 0);
+        QCOMPARE(cut.count(), 0);
+        QVERIFY(!dlg->GetIsSetAudioEffect());
+    }
+    QCOMPARE(bytesOf(file), before);
+}
+
+void TestEditDialog::editedTagsAreReadBackFromTheFile()
+{
+    const QString file = copyOf(m_tagged, "edited.mp3");
+    const QByteArray cover = MediaFiles::pngPicture(16, 16);
+    {
+        auto dlg = open(file);
+        QSignalSpy tags(dlg.get(), &QVideoEditingDlg::emitAudioTagChange);
+        QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton);
+        auto *title = dlg->m_audioTagForm->findChild<QJXLineEdit *>("m_editTitle");
+        QVERIFY(title);
+        QCOMPARE(title->text(), QString("Original"));
+        title->selectAll();
+        QTest::keyClicks(title, "Nouveau d");
+        title->insert(QString::fromUtf8("\xc3\xa9part"));
+        QVERIFY(dlg->m_audioTagForm->setTagImg(cover.toStdString(), cover.size()));
+        QTest::mouseClick(dlg->m_btnOK, Qt::LeftButton);
+        QCOMPARE(tags.count(), 1);
+        QCOMPARE(tags.at(0).at(0).value<VEAudioTagInfo>().title, std::string("Nouveau d\xc3\xa9part"));
+    }
+    JXInfoManager info;
+    info.createrPlayer();
+    QVERIFY(info.setMediaFile(file, 0, false));
+    const VEAudioTagInfo read = info.getAudioTagInfo();
+    QCOMPARE(QString::fromStdString(read.title), QString::fromUtf8("Nouveau d\xc3\xa9part"));
+    QCOMPARE(QString::fromStdString(read.artist), QString("Someone"));
+    QCOMPARE(QImage::fromData(QByteArray::fromStdString(read.coverBytes())).size(), QSize(16, 16));
+}
+
+void TestEditDialog::cutsAskTheLibraryAndSegmentsComeBack()
+{
+    auto dlg = open(m_tagged);
+    QSignalSpy convert(dlg.get(), QOverload<VEEditConfig, bool>::of(&QVideoEditingDlg::emitConvertFile));
+    QSignalSpy kept(dlg.get(), &QVideoEditingDlg::emitSaveConvertFileList);
+    QTrimWidget *trim = dlg->m_trimWidget;
+    trim->startTimeChanged(1 * kSecond);
+    trim->endTimeChanged(3 * kSecond);
+    trim->OnBtnAdd();
+    QCOMPARE(convert.count(), 1);
+    VEEditConfig config = convert.at(0).at(0).value<VEEditConfig>();
+    QCOMPARE(config.startTime, 1 * kSecond);
+    QCOMPARE(config.endTime, 3 * kSecond);
+    QVERIFY(convert.at(0).at(1).toBool()); // no effect: written without re-encoding
+
+    dlg->m_effectForm->SetCurrentIndex(2);
+    QVERIFY(dlg->GetIsSetAudioEffect());
+    trim->OnBtnAdd();
+    QCOMPARE(convert.count(), 2);
+    QVERIFY(!convert.at(1).at(1).toBool());
+    QVERIFY(convert.at(1).at(0).value<VEEditConfig>().audioSettings.count == 10);
+
+    // The library's written segment comes back into the list.
+    const QString segment = copyOf(m_tagged, "tagged_Trim_001.mp3");
+    emit dlg->emitConvertFilePath(segment);
+    QCOMPARE(trim->savedFiles(), QStringList{segment});
+    dlg->close();
+    QCOMPARE(dlg->result(), int(QDialog::Rejected));
+    dlg.reset();
+    QCOMPARE(kept.count(), 1);
+    QCOMPARE(kept.at(0).at(0).toStringList(), QStringList{segment});
+}
+
+void TestEditDialog::failedTagWriteIsShown()
+{
+    const QString file = copyOf(m_tagged, "vanishing.mp3");
+    auto dlg = open(file);
+    QSignalSpy tags(dlg.get(), &QVideoEditingDlg::emitAudioTagChange);
+    QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton);
+    auto *title = dlg->m_audioTagForm->findChild<QJXLineEdit *>("m_editTitle");
+    title->setText("Lost");
+    QVERIFY(QFile::remove(file));
+
+    QString shown;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QJXMessageBox *>(QApplication::activeModalWidget())) {
+            shown = box->getMessage();
+            box->close();
+        }
+    });
+    watch.start(20);
+    QTest::mouseClick(dlg->m_btnOK, Qt::LeftButton);
+    QVERIFY2(shown.contains("could not be written"), qPrintable(shown));
+    QCOMPARE(tags.count(), 0);
+    QCOMPARE(dlg->result(), int(QDialog::Accepted));
+}
+
+void TestEditDialog::recognitionFillsTagsOrGivesUp()
+{
+    {
+        auto dlg = open(m_tagged);
+        QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton);
+        auto *title = dlg->m_audioTagForm->findChild<QJXLineEdit *>("m_editTitle");
+        title->setText("Typed");
+        QTest::mouseClick(dlg->m_btnRecognize, Qt::LeftButton);
+        QVERIFY(!dlg->m_btnRecognize->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(dlg->m_btnRecognize->isEnabled(), 5000);
+        QCOMPARE(title->text(), QString("Original"));
+        VEEditConfig config;
+        dlg->getEditConfig(config);
+        QCOMPARE(config.audioTagInfo.artist, std::string("Someone"));
+    }
+    auto dlg = open(m_untitled);
+    dlg->setRecognitionTimeout(1500);
+    QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton);
+    QTest::mouseClick(dlg->m_btnRecognize, Qt::LeftButton);
+    QVERIFY(!dlg->m_btnRecognize->isEnabled());
+    // Nothing to recognise: it gives up and the button comes back.
+    QTRY_VERIFY_WITH_TIMEOUT(dlg->m_btnRecognize->isEnabled(), 5000);
+    QVERIFY(!dlg->m_recognitionPoll->isActive());
+}
+
+void TestEditDialog::snapshotOfAVideoGoesWhereTheSettingsSay()
+{
+    const QString folder = m_dir.filePath("shots");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QVedioEditSettingXml::setCaptureImgSuffix("PNG"));
+    QVERIFY(QVedioEditSettingXml::setCaptrueImaPath(folder));
+    auto dlg = open(m_video);
+    QTRY_VERIFY(!dlg->m_editTag->button(2)->isEnabled()); // video: no tag page
+    QTRY_VERIFY(rz_player_get_play_time(dlg->m_playerManager->getPlayerClass()->getPlayer()) > 200000);
+    dlg->onSnapshot();
+    const QStringList shots = QDir(folder).entryList({"ScreenCapture_*.png"}, QDir::Files);
+    QCOMPARE(shots.size(), 1);
+    const QImage shot(QDir(folder).filePath(shots.first()));
+    QCOMPARE(shot.size(), QSize(160, 120));
+
+    // A folder that is gone writes nothing.
+    QVERIFY(QDir(folder).removeRecursively());
+    dlg->onSnapshot();
+    QVERIFY(!QDir(folder).exists());
+}
+
+QTEST_MAIN(TestEditDialog)
+#include "tst_editdialog.moc"
