@@ -1,13 +1,16 @@
 // The editor's defaults file on disk: created and completed by reads, kept
 // by writes, and started afresh (the damaged one kept aside) when damaged.
 
+#include "editor/qcapturesettingdlg.h"
 #include "editor/qvedioeditsettingxml.h"
+#include "widgetkit/qjxcombobox.h"
 
 #include "common/qianyutil.h"
 
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -44,6 +47,7 @@ private slots:
     void storedValuesAreReadAndEmptyOnesRestored();
     void aChoiceOnAFreshMachineIsKept();
     void damagedFileIsKeptAsideAndStartedAfresh();
+    void snapshotSettingsDialogStoresOnOkOnly();
 
 private:
     QString m_path;
@@ -126,6 +130,27 @@ void TestDefaults::damagedFileIsKeptAsideAndStartedAfresh()
     QCOMPARE(root.childNodes().count(), 1);
     QCOMPARE(root.firstChildElement().tagName(), QString("Screenshots"));
     QCOMPARE(root.firstChildElement().attribute("IMG_SUFFIX"), QString("JPG"));
+}
+
+void TestDefaults::snapshotSettingsDialogStoresOnOkOnly()
+{
+    // A stored format that matches no entry shows "JPG" and is stored so on OK.
+    QVERIFY(writeFile(m_path, "<ROOTITEM><Screenshots IMG_SUFFIX=\"jpg\" IMG_Folder=\"C:\\shots\"/></ROOTITEM>"));
+    {
+        QCaptureSettingDlg dialog;
+        QCOMPARE(dialog.size(), QSize(360, 230));
+        QCOMPARE(dialog.formatBox()->currentText(), QString("JPG"));
+        QCOMPARE(dialog.chosenFolder(), QString("C:/shots"));
+        dialog.formatBox()->setCurrentIndex(1);
+        dialog.close(); // Cancel: nothing stored
+    }
+    QCOMPARE(screenshots(m_path).attribute("IMG_SUFFIX"), QString("jpg"));
+    QCaptureSettingDlg dialog;
+    dialog.formatBox()->setCurrentIndex(1);
+    dialog.onOk();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(screenshots(m_path).attribute("IMG_SUFFIX"), QString("PNG"));
+    QCOMPARE(screenshots(m_path).attribute("IMG_Folder"), QString("C:/shots"));
 }
 
 QTEST_MAIN(TestDefaults)
