@@ -1,0 +1,332 @@
+// Taking recordings out of the library with real files and History.xml on
+// disk: Remove and Delete from every kind of entry, the folders a deletion
+// empties (never the output folder), the running recording left alone, and
+// playlist membership through the menu, drops, renames and removals.
+
+#include "libraryfixture.h"
+
+#include "common/qconverteroperate.h"
+#include "common/qvideosettingxml.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofilemimedata.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qaudiofilesortmodel.h"
+#include "library/qaudiofiletableview.h"
+#include "library/qfiledisposal.h"
+#include "library/qlibrarychunk.h"
+#include "library/qlibraryquestions.h"
+#include "library/qlibrarytableview.h"
+#include "widgetkit/views/qjxstylebutton.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace LibraryFixture;
+
+class TestLibraryDeleting : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void removeAndDeleteInEachEntry_data();
+    void removeAndDeleteInEachEntry();
+    void selectedRowsAndTheRunningRecording();
+    void cancelChangesNothing();
+    void emptiedFoldersGoButNotTheOutputFolder();
+    void deleteAllOfAList();
+    void dragFromTheTableOntoAPlaylist();
+    void playlistRenamedAndRemoved();
+
+private:
+    // Three recordings: a in Road, b in Road and Night (new), c in nothing (new).
+    void makeLibrary();
+    QString m_a, m_b, m_c;
+    QTemporaryDir m_dir;
+    QString m_out;
+    int m_answer = 0;
+    int m_asked = 0;
+};
+
+void TestLibraryDeleting::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QLibraryQuestions::setAnswerer([this](const QString &) {
+        ++m_asked;
+        return m_answer;
+    });
+}
+
+void TestLibraryDeleting::init()
+{
+    QFile::remove(QVideoSettingXml::historyFilePath());
+    QFile::remove(QVideoSettingXml::playListFilePath());
+    m_out = m_dir.filePath("out");
+    QDir(m_out).removeRecursively();
+    QVERIFY(QDir().mkpath(m_out));
+    QConverterOperate::setConverterPath(m_out + "/");
+    m_asked = 0;
+}
+
+void TestLibraryDeleting::cleanup()
+{
+    QDir(m_out).removeRecursively();
+}
+
+void TestLibraryDeleting::makeLibrary()
+{
+    m_a = tone(m_out, "a", "mp3", 1.0);
+    m_b = tone(m_out, "b", "mp3", 1.0);
+    m_c = tone(m_out, "c", "mp3", 1.0);
+    QVERIFY(!m_a.isEmpty() && !m_b.isEmpty() && !m_c.isEmpty());
+    QVideoSettingXml::SaveConvertedInfo(record(m_a, "01-01-2024 10:00", false, {"Road"}));
+    QVideoSettingXml::SaveConvertedInfo(record(m_b, "02-01-2024 10:00", true, {"Road", "Night"}));
+    QVideoSettingXml::SaveConvertedInfo(record(m_c, "03-01-2024 10:00", true));
+    QVideoSettingXml::AppendPlayList("Road");
+    QVideoSettingXml::AppendPlayList("Night");
+}
+
+void TestLibraryDeleting::removeAndDeleteInEachEntry_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("All, Remove") << "All Recordings" << 1;
+    QTest::newRow("All, Delete") << "All Recordings" << 2;
+    QTest::newRow("Latest, Remove") << "Latest Recordings" << 1;
+    QTest::newRow("Latest, Delete") << "Latest Recordings" << 2;
+    QTest::newRow("Playlist, Remove") << "Road" << 1;
+    QTest::newRow("Playlist, Delete") << "Road" << 2;
+}
+
+void TestLibraryDeleting::removeAndDeleteInEachEntry()
+{
+    QFETCH(QString, entry);
+    QFETCH(int, answer);
+    makeLibrary();
+    {
+        Library lib;
+        QSignalSpy removed(&lib.table, &QFileListWgt::emitRemovePlayFiles);
+        QVERIFY(lib.show(entry));
+        QVERIFY(lib.shownNames().contains("b"));
+        m_answer = answer;
+        // The row's own Delete button.
+        const int row = lib.shownNames().indexOf("b");
+        lib.table.OnDeleteItem(lib.table.sortModel()->index(row, 7));
+        QCOMPARE(m_asked, 1);
+        QVERIFY(!lib.shownNames().contains("b"));
+        QCOMPARE(QFile::exists(m_b), answer == 1);
+        QCOMPARE(removed.count(), answer == 2 ? 1 : 0);
+
+        if (answer == 2 || entry == "All Recordings") {
+            // Gone from History.xml and from every entry.
+            QVERIFY(!historyPaths().contains(m_b));
+            for (const char *other : {"All Recordings", "Latest Recordings", "Road", "Night"}) {
+                QVERIFY(lib.show(other));
+                QVERIFY2(!lib.shownNames().contains("b"), other);
+            }
+        } else if (entry == "Latest Recordings") {
+            QCOMPARE(historyInfo(m_b).attribute("New_file"), QString("N"));
+            QCOMPARE(historyLists(m_b), QStringList({"Road", "Night"}));
+            QVERIFY(lib.show("All Recordings"));
+            QVERIFY(lib.shownNames().contains("b"));
+            QVERIFY(lib.show("Road"));
+            QVERIFY(lib.shownNames().contains("b"));
+            QVERIFY(lib.show("Latest Recordings"));
+            QCOMPARE(lib.shownNames(), QStringList({"c"}));
+        } else {
+            // Only this playlist is left.
+            QCOMPARE(historyLists(m_b), QStringList({"Night"}));
+            QVERIFY(lib.show("Night"));
+            QCOMPARE(lib.shownNames(), QStringList({"b"}));
+            QVERIFY(lib.show("All Recordings"));
+            QVERIFY(lib.shownNames().contains("b"));
+        }
+        QCOMPARE(QFile::exists(m_a), true);
+        QCOMPARE(QFile::exists(m_c), true);
+    }
+    // What a restart finds.
+    Library again;
+    QCOMPARE(again.shownNames().contains("b"), answer == 1 && entry != "All Recordings");
+    QVERIFY(again.show("Latest Recordings"));
+    QVERIFY(!again.shownNames().contains("b"));
+    QVERIFY(QFileInfo(m_out).isDir());
+}
+
+void TestLibraryDeleting::selectedRowsAndTheRunningRecording()
+{
+    makeLibrary();
+    Library lib;
+    QAudioFileTableView *view = lib.table.tableView();
+    // The Delete key with nothing selected asks nothing.
+    QTest::keyClick(&lib.table, Qt::Key_Delete);
+    QCOMPARE(m_asked, 0);
+    lib.table.AddAudioFile(m_out + "/REC_live.mp3", true);
+    QFile(m_out + "/REC_live.mp3").open(QIODevice::WriteOnly);
+    view->selectAll();
+    m_answer = 2;
+    QTest::keyClick(&lib.table, Qt::Key_Delete);
+    QCOMPARE(m_asked, 1);
+    QCOMPARE(lib.shownNames(), QStringList({"REC_live"}));
+    QVERIFY(QFile::exists(m_out + "/REC_live.mp3"));
+    for (const QString &path : {m_a, m_b, m_c})
+        QVERIFY(!QFile::exists(path));
+    QCOMPARE(historyPaths(), QStringList());
+    // The running row's own Delete button does nothing either.
+    lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    QCOMPARE(m_asked, 1);
+    QVERIFY(lib.table.recordingRow());
+}
+
+void TestLibraryDeleting::cancelChangesNothing()
+{
+    makeLibrary();
+    Library lib;
+    m_answer = 0;
+    lib.table.tableView()->selectAll();
+    lib.table.OnActDeleteFile();
+    lib.table.OnActDeleteAllFiles();
+    lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    QCOMPARE(m_asked, 3);
+    QCOMPARE(lib.shownNames().size(), 3);
+    QCOMPARE(historyPaths().size(), 3);
+}
+
+void TestLibraryDeleting::emptiedFoldersGoButNotTheOutputFolder()
+{
+    // Recordings in folders below the output folder.
+    QVERIFY(QDir().mkpath(m_out + "/artist/album"));
+    QVERIFY(QDir().mkpath(m_out + "/kept"));
+    const QString deep = tone(m_out + "/artist/album", "deep", "mp3", 1.0);
+    const QString kept = tone(m_out + "/kept", "kept", "mp3", 1.0);
+    QFile hidden(m_out + "/kept/.hidden");
+    QVERIFY(hidden.open(QIODevice::WriteOnly));
+    hidden.close();
+    const QString top = tone(m_out, "top", "mp3", 1.0);
+    for (const QString &p : {deep, kept, top})
+        QVideoSettingXml::SaveConvertedInfo(record(p));
+    Library lib;
+    m_answer = 2;
+    lib.table.tableView()->selectAll();
+    lib.table.OnActDeleteFile();
+    QVERIFY(!QFile::exists(deep));
+    QVERIFY(!QFileInfo::exists(m_out + "/artist"));
+    QVERIFY(QFileInfo(m_out + "/kept").isDir()); // holds a hidden file
+    QVERIFY(QFileInfo(m_out).isDir());
+    QVERIFY(QFileInfo(m_dir.path()).isDir());
+
+    // A record's own bound stops the walk too.
+    QVERIFY(QDir().mkpath(m_out + "/bound/inner"));
+    const QString bounded = tone(m_out + "/bound/inner", "b", "mp3", 1.0);
+    QFileDisposal::disposeFile(bounded, m_out + "/bound", m_out + "/");
+    QVERIFY(!QFileInfo::exists(m_out + "/bound/inner"));
+    QVERIFY(QFileInfo(m_out + "/bound").isDir());
+    // Without an output folder the walk still stops at the first folder in use.
+    QVERIFY(QDir().mkpath(m_out + "/x/y"));
+    const QString lone = tone(m_out + "/x/y", "lone", "mp3", 1.0);
+    QFileDisposal::disposeFile(lone, QString(), QString());
+    QVERIFY(!QFileInfo::exists(m_out + "/x"));
+    QVERIFY(QFileInfo(m_out).isDir());
+}
+
+void TestLibraryDeleting::deleteAllOfAList()
+{
+    makeLibrary();
+    Library lib;
+    QSignalSpy removeAll(&lib.table, &QFileListWgt::emitRemoveAllPlayFiles);
+    QVERIFY(lib.show("Road"));
+    lib.table.OnPlayItem(lib.table.sortModel()->index(0, 1));
+    // "Remove" for the whole playlist, as the panel's question asks it.
+    m_answer = 1;
+    lib.table.OnActDeleteAllFiles();
+    QCOMPARE(lib.shownNames(), QStringList());
+    QCOMPARE(removeAll.count(), 1);
+    QCOMPARE(historyLists(m_a), QStringList());
+    QCOMPARE(historyLists(m_b), QStringList({"Night"}));
+    // "Delete" of the Night playlist through the panel deletes its files.
+    QVERIFY(lib.show("Night"));
+    m_answer = 2;
+    QTest::keyClick(&lib.panel, Qt::Key_Delete);
+    QVERIFY(!QFile::exists(m_b));
+    QVERIFY(!historyPaths().contains(m_b));
+    QCOMPARE(QVideoSettingXml::GetAllPlayLists(), QStringList({"Road"}));
+    QCOMPARE(lib.panel.tableView()->currentIndex().row(), 5);
+    QVERIFY(lib.show("All Recordings"));
+    QCOMPARE(lib.shownNames(), QStringList({"c", "a"}));
+}
+
+void TestLibraryDeleting::dragFromTheTableOntoAPlaylist()
+{
+    makeLibrary();
+    Library lib;
+    lib.panel.resize(243, 400);
+    lib.panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lib.panel));
+    QAudioFileTableView *view = lib.table.tableView();
+    QItemSelectionModel *selection = view->selectionModel();
+    QAudioFileSortModel *sort = lib.table.sortModel();
+    // c and a onto Night (b is there already).
+    selection->select(sort->index(lib.shownNames().indexOf("c"), 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(sort->index(lib.shownNames().indexOf("a"), 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    std::unique_ptr<QMimeData> data(view->selectionMimeData());
+    QVERIFY(data);
+    QLibraryTableView *target = lib.panel.tableView();
+    const QPoint night = target->visualRect(target->model()->index(6, 0)).center();
+    QDragEnterEvent enter(night, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(night, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target->viewport(), &move);
+    QVERIFY(move.isAccepted());
+    QDropEvent drop(night, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target->viewport(), &drop);
+    QCOMPARE(historyLists(m_c), QStringList({"Night"}));
+    QCOMPARE(historyLists(m_a), QStringList({"Road", "Night"}));
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"c", "b", "a"}));
+    // Adding again changes nothing.
+    const QByteArray before = [] {
+        QFile f(QVideoSettingXml::historyFilePath());
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    QList<IBaseChunk *> again;
+    for (IBaseChunk *row : lib.table.shownRows())
+        again << row;
+    lib.table.OnAddToList("Night", again);
+    QFile f(QVideoSettingXml::historyFilePath());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    // A row that is not the library's is passed over.
+    QAudioFileChunk stranger;
+    lib.table.OnAddToList("Night", {&stranger});
+    QCOMPARE(historyPaths().size(), 3);
+}
+
+void TestLibraryDeleting::playlistRenamedAndRemoved()
+{
+    makeLibrary();
+    Library lib;
+    QVERIFY(lib.show("Road"));
+    QAbstractItemModel *model = lib.panel.tableView()->model();
+    lib.panel.OnRename(model->index(5, 0), "Highway");
+    QCOMPARE(historyLists(m_a), QStringList({"Highway"}));
+    QCOMPARE(historyLists(m_b), QStringList({"Highway", "Night"}));
+    for (IBaseChunk *item : lib.table.allRows())
+        QVERIFY(dynamic_cast<QAudioFileChunk *>(item)->GetListNamePos("Road") < 0);
+    QVERIFY(lib.show("Highway"));
+    QCOMPARE(lib.shownNames(), QStringList({"b", "a"}));
+    m_answer = 1;
+    lib.panel.OnActDeleteAllLists();
+    QCOMPARE(historyLists(m_a), QStringList());
+    QCOMPARE(historyLists(m_b), QStringList());
+    QCOMPARE(QVideoSettingXml::GetAllPlayLists(), QStringList());
+    QCOMPARE(lib.shownNames(), QStringList({"c", "b", "a"}));
+}
+
+QTEST_MAIN(TestLibraryDeleting)
+#include "tst_deleting.moc"
