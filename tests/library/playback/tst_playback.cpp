@@ -1,0 +1,177 @@
+// The library with the recorder and the playback bar, as the main window
+// joins them: a recording made from the private sound server's loop-back
+// gets its running row, takes its recognised title at the stop and carries
+// its tags; rows played from the table are heard on the server's output.
+
+#include "libraryfixture.h"
+#include "soundcapture.h"
+#include "testsupport.h"
+
+#include "common/qconverteroperate.h"
+#include "common/qconvertersetting.h"
+#include "common/qvideosettingxml.h"
+#include "controls/qplaycontrolwgt.h"
+#include "library/libraryconnections.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofilesortmodel.h"
+#include "library/qlibraryquestions.h"
+#include "media/jxinfoclass.h"
+#include "platform/audio/loopbackdevice.h"
+#include "recorder/qrecordareainfo.h"
+#include "recorder/qrecordobject.h"
+
+#include "rzcodec/codecids.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace LibraryFixture;
+
+class TestLibraryPlayback : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void recordedM4aTakesItsRecognisedTitle();
+    void rowPlayedFromTheTableIsHeard();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_sink;
+};
+
+void TestLibraryPlayback::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QFile::remove(QVideoSettingXml::historyFilePath());
+    QConverterSetting::InitSetting();
+    QConverterSetting::m_attributeSetting = QConverterSetting::m_audioSetting;
+    LoopbackDevice *loop = LoopbackDevice::instance();
+    QVERIFY2(loop->install(), qPrintable(loop->errorString()));
+    m_sink = QString::fromUtf8(loop->sinkName());
+}
+
+void TestLibraryPlayback::cleanupTestCase()
+{
+    LoopbackDevice::instance()->restore();
+}
+
+void TestLibraryPlayback::recordedM4aTakesItsRecognisedTitle()
+{
+    AttributeSetting &a = *QConverterSetting::m_attributeSetting;
+    a = AttributeSetting();
+    a.onlyAudio = true;
+    a.videoCodec = -1;
+    a.quality = -1;
+    a.format = "MP4";
+    a.extension = "m4a";
+    a.audioCodec = RZ_CODEC_AAC;
+    a.channels = 2;
+    a.sampleRate = 44100;
+    a.audioBitRate = 128;
+    QRecordAreaInfo *area = QRecordAreaInfo::getAreaInfo();
+    area->setAudioRecordType(1, true);
+    area->setAudioRecordType(2, false);
+    area->setAudioRecordValid(1, true);
+    area->setAudioRecordValid(2, true);
+
+    const QString out = m_dir.filePath("recordings");
+    QVERIFY(QDir().mkpath(out));
+    QConverterOperate::setConverterPath(out + "/");
+    const QString wav = m_dir.filePath("440.wav");
+    QVERIFY(TestSupport::writeToneWav(wav, 440, 6.0));
+    QProcess player;
+    player.start("paplay", {"--device=" + m_sink, wav});
+    QVERIFY(player.waitForStarted(5000));
+
+    Library lib;
+    QRecordObject recorder;
+    const QString path = out + "/REC_20240205101500.m4a";
+    QVERIFY(recorder.startRecorder(path, 100.0f, false));
+    lib.table.AddAudioFile(path, true);
+    lib.table.OnSetRecordingIsSilent(true);
+    QSignalSpy time(&recorder, &QRecordObject::emitRecordTime);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 0, 5000);
+    // The recogniser's answer arrives while the file is still being written.
+    JXRecognizerAudioTagInfo tags;
+    tags.title = "Evening Tone";
+    tags.artist = "Sine Players";
+    tags.album = "Test Signals";
+    lib.table.OnSetRecordingTagInfo(tags);
+    QCOMPARE(lib.shownNames().first(), QString("Evening Tone"));
+    lib.table.OnSetRecordingIsSilent(false);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.recordedTime() >= 2000000, 10000);
+    recorder.stopRecorder();
+    player.kill();
+    player.waitForFinished(3000);
+    convertedInfo finished;
+    recorder.getConvertedInfo(finished);
+    lib.table.SupplyRecordingChunkInfo(finished, true);
+
+    const QString named = out + "/Evening Tone.m4a";
+    QVERIFY(QFile::exists(named));
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(historyPaths(), QStringList({named}));
+    QCOMPARE(historyInfo(named).attribute("Title_"), QString("Evening Tone"));
+    JXInfoClass info;
+    info.Create_Info();
+    QVERIFY(info.Open_Info(named.toUtf8().constData()));
+    QCOMPARE(QString::fromStdString(info.GetMetaData_Info("title").value_or("")), QString("Evening Tone"));
+    QCOMPARE(QString::fromStdString(info.GetMetaData_Info("artist").value_or("")), QString("Sine Players"));
+    QVERIFY(info.GetDuration_Info() >= 1900000);
+    QAudioFileChunk *row = lib.shownRow("Evening Tone");
+    QVERIFY(row);
+    QCOMPARE(QString::fromStdString(row->getPlayTime()), finished.time);
+}
+
+void TestLibraryPlayback::rowPlayedFromTheTableIsHeard()
+{
+    QFile::remove(QVideoSettingXml::historyFilePath());
+    const QString low = m_dir.filePath("low.wav"), high = m_dir.filePath("high.wav");
+    QVERIFY(TestSupport::writeToneWav(low, 440, 1.5));
+    QVERIFY(TestSupport::writeToneWav(high, 1760, 1.5));
+    QVideoSettingXml::SaveConvertedInfo(record(low, "01-01-2024 10:00"));
+    QVideoSettingXml::SaveConvertedInfo(record(high, "02-01-2024 10:00"));
+    Library lib;
+    QPlayControlWgt bar;
+    LibraryConnections::connectTableAndPlayBar(&lib.table, &bar, &lib.panel);
+    QSignalSpy finished(&bar, &QPlayControlWgt::emitFinishPlay);
+
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    // The older, low tone is the second row; playing it plays it alone to the end.
+    QCOMPARE(lib.shownNames(), QStringList({"high", "low"}));
+    lib.table.OnPlayItem(lib.table.sortModel()->index(1, 1));
+    QCOMPARE(bar.playList(), QStringList({high, low}));
+    QCOMPARE(bar.currentFile(), low);
+    QTRY_VERIFY_WITH_TIMEOUT(bar.isPlaying(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+    const QVector<float> heard = capture.stop();
+    QVERIFY2(SoundLevel::tone(heard, 440) > 20 * SoundLevel::tone(heard, 1760),
+             qPrintable(QString("%1 %2").arg(SoundLevel::tone(heard, 440)).arg(SoundLevel::tone(heard, 1760))));
+    QVERIFY(!lib.table.playingRow());
+    QVERIFY(!lib.panel.playingEntry());
+
+    // Play and pause from the table follow the bar.
+    lib.table.OnPlayItem(lib.table.sortModel()->index(0, 1));
+    QTRY_VERIFY_WITH_TIMEOUT(bar.isPlaying(), 3000);
+    QCOMPARE(bar.currentFile(), high);
+    lib.table.OnPlayItem(lib.table.sortModel()->index(0, 1));
+    QTRY_VERIFY_WITH_TIMEOUT(!bar.isPlaying(), 3000);
+    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPause);
+    // Deleting the file being played closes it in the bar.
+    QLibraryQuestions::setAnswerer([](const QString &) { return 2; });
+    lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    QLibraryQuestions::setAnswerer(nullptr);
+    QVERIFY(!bar.playList().contains(high));
+    QVERIFY(!QFile::exists(high));
+}
+
+QTEST_MAIN(TestLibraryPlayback)
+#include "tst_playback.moc"
