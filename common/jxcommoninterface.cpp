@@ -1,6 +1,6 @@
 #include "common/jxcommoninterface.h"
 
-#include "common/utf32text.h"
+#include "rzcodec/utf32.h"
 
 #include <cerrno>
 #include <ctime>

@@ -1,6 +1,6 @@
 #include "common/vehelper.h"
 
-#include "common/utf32text.h"
+#include "rzcodec/utf32.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "media/jxtagfileaccess.h"
 
-#include "common/utf32encode.h"
+#include "rzcodec/utf32.h"
 #include "common/vehelper.h"
 
 #include "rzcodec/tagfile.h"

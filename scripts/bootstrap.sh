@@ -36,6 +36,9 @@ if [ "$mode" = run ]; then
     exec build/bin/velmora-audio-recorder
 fi
 
+# Which layer may include what (FFmpeg, TagLib, libpulse, widgets).
+bash scripts/check-layers.sh
+
 # Whole suite, then the tests labelled "sanitize" again in a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer. Sound tests measure real
 # time on a shared machine, so a failed test is run once more before it counts.

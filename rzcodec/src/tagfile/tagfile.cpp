@@ -1,7 +1,6 @@
 #include "tagfile/tagfile.h"
 
-#include "common/utf32encode.h"
-#include "common/utf32text.h"
+#include "rzcodec/utf32.h"
 #include "internal/error.h"
 #include "tagfile/tagformat.h"
 
