@@ -1,13 +1,17 @@
 #include "app/keyapplication.h"
 
-bool KeyNativeEventFilter::nativeEventFilter(const QByteArray &, void *, long *)
+#include "app/qshortcutmanager.h"
+
+bool KeyNativeEventFilter::nativeEventFilter(const QByteArray &eventType, void *message, long *)
 {
-    return false;
+    return QShortCutManager::dispatchNativeEvent(eventType, message);
 }
 
 KeyApplication::KeyApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    // Hot keys reach their shortcuts from the start.
+    setNativeFilter(new KeyNativeEventFilter);
 }
 
 KeyApplication::~KeyApplication()

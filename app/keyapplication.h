@@ -8,7 +8,8 @@
 
 class MainWindow;
 
-// Sees every native event first; consumes none unless a subclass says so.
+// Sees every native event first; hands the presses of grabbed global hot
+// keys to their shortcuts and consumes those, nothing else.
 class KeyNativeEventFilter : public QAbstractNativeEventFilter
 {
 public:

@@ -9,11 +9,13 @@ mode=${1:-}
 case $mode in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 
 # ffmpeg (the command-line tool) is here for the tests, which make their media
-# files with it; the program itself only links the libraries.
+# files with it; the program itself only links the libraries. The XCB and X11
+# extras packages serve the global hot keys; xdotool presses them in the tests.
 packages=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
           libavformat-dev libavcodec-dev libavfilter-dev libswresample-dev libavutil-dev
           libswscale-dev libtag1-dev libpulse-dev pulseaudio pulseaudio-utils dbus
-          libminizip-dev zlib1g-dev libxcb1-dev xvfb xauth libgl1-mesa-dri fonts-dseg ffmpeg)
+          libminizip-dev zlib1g-dev xvfb xauth libgl1-mesa-dri fonts-dseg ffmpeg
+          libqt5x11extras5-dev libxcb1-dev libxcb-keysyms1-dev xdotool)
 
 missing=()
 for p in "${packages[@]}"; do
