@@ -308,7 +308,7 @@ bool ConverterJob::runStreamCopy()
         return !m_stopRequested;
     };
     std::string error;
-    if (streamCopy(m_input.format(), m_output, m_format, plan, &error))
+    if (streamCopy(m_input, m_output, m_format, plan, &error))
         return true;
     return m_stopRequested ? false : fail(error);
 }

@@ -290,19 +290,9 @@ void AudioMuxer::closeFile()
 bool remuxStreamCopy(const std::string &input, const std::string &output,
                      const AVOutputFormat *format)
 {
-    AVFormatContext *in = nullptr;
-    int ret = avformat_open_input(&in, input.c_str(), nullptr, nullptr);
-    if (ret < 0) {
-        logAvError("remux: opening " + input, ret);
-        return false;
-    }
-    InputContextPtr inGuard(in);
-    if ((ret = avformat_find_stream_info(in, nullptr)) < 0) {
-        logAvError("remux: reading " + input, ret);
-        return false;
-    }
+    InputMedia in;
     std::string error;
-    return streamCopy(in, output, format, StreamCopyPlan(), &error);
+    return in.open(input) && streamCopy(in, output, format, StreamCopyPlan(), &error);
 }
 
 namespace {
@@ -327,9 +317,12 @@ struct CopyOutput {
 
 } // namespace
 
-bool streamCopy(AVFormatContext *in, const std::string &output, const AVOutputFormat *format,
+bool streamCopy(InputMedia &input, const std::string &output, const AVOutputFormat *format,
                 const StreamCopyPlan &plan, std::string *error)
 {
+    AVFormatContext *in = input.format();
+    if (!in)
+        return false;
     auto fail = [&](const std::string &what, int averr) {
         *error = averr ? what + ": " + avErrorText(averr) : what;
         logError("stream copy: " + *error);
@@ -365,18 +358,15 @@ bool streamCopy(AVFormatContext *in, const std::string &output, const AVOutputFo
         return fail("writing the header of " + output, ret);
 
     const bool ranged = plan.startUs > 0 || plan.durationUs > 0;
-    const int64_t origin = in->start_time == AV_NOPTS_VALUE ? 0 : in->start_time;
+    const int64_t origin = input.startTimeUs();
     const int64_t endUs = plan.durationUs > 0 ? int64_t(plan.startUs + plan.durationUs) : INT64_MAX;
-    if (plan.startUs > 0) {
-        ret = av_seek_frame(in, -1, origin + int64_t(plan.startUs), AVSEEK_FLAG_BACKWARD);
-        if (ret < 0)
-            return fail("seeking in the source", ret);
-    }
+    if (plan.startUs > 0 && !input.seek(plan.startUs))
+        return fail("seeking in the source", 0);
     std::vector<int64_t> shift(in->nb_streams, AV_NOPTS_VALUE);
     std::vector<bool> past(in->nb_streams, false);
     size_t streamsPast = 0;
     PacketPtr pkt = makePacket();
-    while (streamsPast < streams.size() && (ret = av_read_frame(in, pkt.get())) >= 0) {
+    while (streamsPast < streams.size() && (ret = input.readPacket(pkt.get())) >= 0) {
         const int idx = pkt->stream_index;
         if (outIndex[size_t(idx)] < 0 || past[size_t(idx)]) {
             av_packet_unref(pkt.get());

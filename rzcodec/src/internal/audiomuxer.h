@@ -5,6 +5,7 @@
 // normal file (stream copy) when they are finished.
 
 #include "internal/ffmpeg.h"
+#include "internal/inputmedia.h"
 
 #include <cstdint>
 #include <functional>
@@ -97,7 +98,7 @@ struct StreamCopyPlan {
 // re-encoding, container metadata included. With a range, a packet is kept
 // when its middle lies inside it and time stamps are moved to start at 0.
 // False (logged, *error set) on failure, with `output` removed.
-bool streamCopy(AVFormatContext *input, const std::string &output, const AVOutputFormat *format,
+bool streamCopy(InputMedia &input, const std::string &output, const AVOutputFormat *format,
                 const StreamCopyPlan &plan, std::string *error);
 
 } // namespace rz
