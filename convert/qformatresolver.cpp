@@ -200,11 +200,16 @@ void QFormatResolver::saveUseSetting(bool video) const
     AttributeSetting &setting = video ? *QConverterSetting::m_videoSetting : *QConverterSetting::m_audioSetting;
     const VideoQuality quality = QConverterSetting::getFormatDefaultQuality(stored.id);
     if (!getConverterInfo(stored.category, stored.id, quality, setting)) {
-        qWarning() << "output profile" << stored.category << stored.id << "not found in"
-                   << qs(QPlistRead::cataloguePath()) << m_catalogue.errorString();
-        // Recording needs a format: without one the built-in MP3 is used.
-        if (!video && setting.format.isEmpty())
-            fallbackAudioSetting(setting);
+        if (video) {
+            // The shipped catalogue holds sound presets only.
+            qDebug() << "no video profile" << stored.category << stored.id;
+        } else {
+            qWarning() << "output profile" << stored.category << stored.id << "not found in"
+                       << qs(QPlistRead::cataloguePath()) << m_catalogue.errorString();
+            // Recording needs a format: without one the built-in MP3 is used.
+            if (setting.format.isEmpty())
+                fallbackAudioSetting(setting);
+        }
     }
     FormatChoice &choice = video ? *QConverterSetting::m_videoFormat : *QConverterSetting::m_audioFormat;
     choice = stored;
@@ -218,6 +223,10 @@ void QFormatResolver::InitSetting() const
 {
     saveUseSetting(true);
     saveUseSetting(false);
+    // Recordings read the audio half; a caller that has not pointed them at
+    // it yet still gets a format.
+    if (!QConverterSetting::m_attributeSetting)
+        QConverterSetting::m_attributeSetting = QConverterSetting::m_audioSetting;
 }
 
 void QFormatResolver::resetFormat() const

@@ -42,7 +42,8 @@ public:
     // records (creating them when missing). The audio half always ends with
     // a format and an extension.
     void saveUseSetting(bool video) const;
-    // Both halves; the start-up call.
+    // Both halves; the start-up call. Points m_attributeSetting at the
+    // audio half when nothing else is set.
     void InitSetting() const;
     // Makes the factory presets the stored choice at High Quality and
     // resolves the halves again.

@@ -6,25 +6,11 @@
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxdialog.h"
 
+#include "bench/benchmeasure.h"
+
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <cstdio>
-
-namespace {
-
-template <class F>
-void measure(const char *name, int iterations, F &&body)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < iterations; ++i)
-        body();
-    const double us = timer.nsecsElapsed() / 1000.0 / iterations;
-    std::printf("%-44s %9.2f us per call (%d calls)\n", name, us, iterations);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {

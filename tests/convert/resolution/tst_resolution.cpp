@@ -85,8 +85,10 @@ void TestResolution::init()
 
 void TestResolution::freshInstallIsMp3AtHighQuality()
 {
+    QVERIFY(!QConverterSetting::m_attributeSetting);
     QFormatResolver(*m_shipped).InitSetting();
     QVERIFY(QConverterSetting::m_audioSetting && QConverterSetting::m_audioFormat);
+    QCOMPARE(QConverterSetting::m_attributeSetting, QConverterSetting::m_audioSetting);
     const AttributeSetting &a = *QConverterSetting::m_audioSetting;
     QCOMPARE(QConverterSetting::m_audioFormat->category, QString("General Audio"));
     QCOMPARE(QConverterSetting::m_audioFormat->id, QString("5000"));
