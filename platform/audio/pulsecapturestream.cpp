@@ -69,8 +69,7 @@ bool PulseCaptureStream::start(const QByteArray &source, int rate, int channels,
                                  &attr, flags) < 0) {
         m_error = QObject::tr("Cannot record from %1: %2")
                       .arg(QString::fromUtf8(source), m_ctx->lastServerError());
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
+        releasePulseStream(m_stream);
         return false;
     }
     const bool ready = m_ctx->waitUntil(

@@ -101,6 +101,9 @@ void PulseOutputStream::close()
     if (!m_stream)
         return;
     LoopLock lock(m_context);
+    // A drain still waiting for its answer would call back into this object
+    // after it is gone: the disconnect does not cancel it in time.
+    cancelPulseOperation(m_drainOp);
     releasePulseStream(m_stream);
 }
 
@@ -170,9 +173,8 @@ void PulseOutputStream::beginDrain()
         m_drainAsked = true;
     }
     LoopLock lock(m_context);
-    if (pa_operation *op = pa_stream_drain(m_stream, &PulseOutputStream::onDrained, this))
-        pa_operation_unref(op);
-    else {
+    m_drainOp = pa_stream_drain(m_stream, &PulseOutputStream::onDrained, this);
+    if (!m_drainOp) {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_failed = true;
     }

@@ -11,6 +11,7 @@
 #include <string>
 
 class PulseContext;
+struct pa_operation;
 struct pa_stream;
 
 class PulseOutputStream
@@ -59,6 +60,7 @@ private:
 
     PulseContext *m_context;
     pa_stream *m_stream = nullptr;
+    pa_operation *m_drainOp = nullptr; // guarded by the loop lock; its callback points here
     int m_rate = 0;
     int m_channels = 0;
     int64_t m_written = 0;

@@ -68,8 +68,7 @@ bool PulsePlaybackStream::open(const QByteArray &sink, int rate, int channels, i
     if (pa_stream_connect_playback(m_stream, sink.isEmpty() ? nullptr : sink.constData(), &attr,
                                    flags, nullptr, nullptr) < 0) {
         const QString why = m_ctx->lastServerError();
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
+        releasePulseStream(m_stream);
         return fail(QObject::tr("Cannot play into %1: %2").arg(QString::fromUtf8(sink), why));
     }
     const bool settled = m_ctx->waitUntil(
