@@ -2,7 +2,9 @@
 
 #include "internal/error.h"
 #include "internal/globals.h"
+#include "internal/inputlimits.h"
 
+#include <chrono>
 #include <thread>
 
 namespace rz {
@@ -18,11 +20,33 @@ bool isAttachedPicture(const AVStream *s)
     return s->disposition & AV_DISPOSITION_ATTACHED_PIC;
 }
 
+int64_t steadyNowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// An interrupted call says why in words of its own.
+void logInputError(const std::string &what, int averr)
+{
+    if (averr == AVERROR_EXIT)
+        logError(what + ": stopped, too slow or too much data without anything usable");
+    else
+        logAvError(what, averr);
+}
+
+bool isPlayableSound(const AVCodecParameters *p)
+{
+    return p->ch_layout.nb_channels > 0 && p->ch_layout.nb_channels <= kMaxInputChannels
+        && p->sample_rate > 0 && p->sample_rate <= kMaxInputSampleRate;
+}
+
 bool hasUsableStream(const AVFormatContext *ctx)
 {
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         const AVCodecParameters *p = ctx->streams[i]->codecpar;
-        if (p->codec_type == AVMEDIA_TYPE_AUDIO && p->ch_layout.nb_channels > 0 && p->sample_rate > 0)
+        if (p->codec_type == AVMEDIA_TYPE_AUDIO && isPlayableSound(p))
             return true;
         if (p->codec_type == AVMEDIA_TYPE_VIDEO && p->width > 0 && p->height > 0
             && !isAttachedPicture(ctx->streams[i]))
@@ -33,6 +57,41 @@ bool hasUsableStream(const AVFormatContext *ctx)
     return false;
 }
 } // namespace
+
+// Limits the time and the reading of the FFmpeg calls made in its scope.
+class InputMedia::Deadline
+{
+public:
+    Deadline(InputMedia &media, int ms) : m_media(media)
+    {
+        const AVIOContext *pb = media.m_watched ? media.m_watched->pb : nullptr;
+        m_media.m_byteLimit = (pb ? pb->bytes_read : 0) + kMaxBytesPerCall;
+        m_media.m_deadlineNs = steadyNowNs() + int64_t(ms) * 1000000;
+    }
+    ~Deadline()
+    {
+        m_media.m_deadlineNs = 0;
+        m_media.m_byteLimit = 0;
+    }
+    Deadline(const Deadline &) = delete;
+    Deadline &operator=(const Deadline &) = delete;
+
+private:
+    InputMedia &m_media;
+};
+
+// Called by FFmpeg between its reads, on the thread of the call.
+int InputMedia::interrupted(void *self)
+{
+    const auto *media = static_cast<InputMedia *>(self);
+    const int64_t deadline = media->m_deadlineNs.load();
+    if (deadline == 0)
+        return 0;
+    const AVIOContext *pb = media->m_watched ? media->m_watched->pb : nullptr;
+    if (pb && media->m_byteLimit > 0 && pb->bytes_read > media->m_byteLimit)
+        return 1;
+    return steadyNowNs() > deadline ? 1 : 0;
+}
 
 bool InputMedia::open(const std::string &path)
 {
@@ -52,29 +111,46 @@ bool InputMedia::open(const std::string &path)
         // The file protocol keeps names with a colon from reading as a protocol.
         url = "file:" + path;
     }
+    const std::string local = isUrl(path) ? (path.rfind("file://", 0) == 0 ? path.substr(7) : "")
+                                          : path;
+    std::string why;
+    if (!local.empty() && !isRegularFile(local, &why)) {
+        logError("opening " + path + ": " + why);
+        return false;
+    }
     return openUrl(url, path);
 }
 
 bool InputMedia::openUrl(const std::string &url, const std::string &path)
 {
     close();
-    AVFormatContext *ctx = nullptr;
+    limitFfmpegAllocations();
+    AVFormatContext *ctx = avformat_alloc_context();
+    if (!ctx) {
+        logAvError("opening " + path, AVERROR(ENOMEM));
+        return false;
+    }
+    ctx->interrupt_callback.callback = &InputMedia::interrupted;
+    ctx->interrupt_callback.opaque = this;
+    m_watched = ctx;
+    Deadline deadline(*this, kOpenDeadlineMs);
     int ret = avformat_open_input(&ctx, url.c_str(), nullptr, nullptr);
     if (ret < 0) {
-        logAvError("opening " + path, ret);
+        m_watched = nullptr; // freed by the failed open
+        logInputError("opening " + path, ret);
         return false;
     }
     m_format.reset(ctx);
     ret = avformat_find_stream_info(ctx, nullptr);
     if (ret < 0) {
-        logAvError("reading stream information of " + path, ret);
-        m_format.reset();
+        logInputError("reading stream information of " + path, ret);
+        close();
         return false;
     }
     if (!hasUsableStream(ctx)) {
         // A demuxer chosen by the file name alone can "open" anything.
         logError("opening " + path + ": no usable audio, video or subtitle stream");
-        m_format.reset();
+        close();
         return false;
     }
     m_path = path;
@@ -83,6 +159,7 @@ bool InputMedia::openUrl(const std::string &url, const std::string &path)
 
 void InputMedia::close()
 {
+    m_watched = nullptr;
     m_format.reset();
     m_path.clear();
 }
@@ -159,9 +236,10 @@ int InputMedia::readPacket(AVPacket *packet)
 {
     if (!m_format)
         return AVERROR(EINVAL);
+    Deadline deadline(*this, kReadDeadlineMs);
     int ret = av_read_frame(m_format.get(), packet);
     if (ret < 0 && ret != AVERROR_EOF)
-        logAvError("reading " + m_path, ret);
+        logInputError("reading " + m_path, ret);
     return ret;
 }
 
@@ -170,11 +248,12 @@ bool InputMedia::seek(uint64_t positionUs)
     if (!m_format)
         return false;
     const int64_t target = int64_t(positionUs) + startTimeUs();
+    Deadline deadline(*this, kSeekDeadlineMs);
     int ret = avformat_seek_file(m_format.get(), -1, INT64_MIN, target, target, 0);
-    if (ret < 0)
+    if (ret < 0 && ret != AVERROR_EXIT)
         ret = av_seek_frame(m_format.get(), -1, target, AVSEEK_FLAG_BACKWARD);
     if (ret < 0) {
-        logAvError("seeking in " + m_path, ret);
+        logInputError("seeking in " + m_path, ret);
         return false;
     }
     return true;
@@ -189,6 +268,13 @@ bool StreamDecoder::open(const InputMedia &input, int streamIndex)
         return false;
     }
     const AVStream *stream = fmt->streams[streamIndex];
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && !isPlayableSound(stream->codecpar)) {
+        logError("opening decoder of " + input.path() + ": sound of "
+                 + std::to_string(stream->codecpar->sample_rate) + " Hz in "
+                 + std::to_string(stream->codecpar->ch_layout.nb_channels)
+                 + " channels cannot be played");
+        return false;
+    }
     const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec) {
         logError("opening decoder of " + input.path() + ": no decoder for "

@@ -5,6 +5,7 @@
 
 #include "internal/avpointers.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -20,7 +21,9 @@ public:
     InputMedia &operator=(const InputMedia &) = delete;
 
     // Opens and probes a file (a local path or, with networking on, a URL);
-    // false with one logged line on failure.
+    // false with one logged line on failure. A local path must lead to a
+    // regular file. Opening, probing, each read and each seek are interrupted
+    // when they outlast their deadline or read too much (internal/inputlimits.h).
     bool open(const std::string &path);
     // Opens an FFmpeg URL as it stands (e.g. "concat:a|b"); `path` names it
     // in messages and in path().
@@ -51,15 +54,23 @@ public:
     bool seek(uint64_t positionUs);
 
 private:
+    class Deadline;
+    static int interrupted(void *self);
+
     InputContextPtr m_format;
     std::string m_path;
+    // What the interrupt callback checks; set by Deadline for one call.
+    AVFormatContext *m_watched = nullptr; // also while opening, before m_format
+    std::atomic<int64_t> m_deadlineNs{0}; // steady clock; 0 = none
+    int64_t m_byteLimit = 0;              // of the input's bytes read; 0 = none
 };
 
 // The decoder of one stream.
 class StreamDecoder
 {
 public:
-    // Opens the stream's decoder; threads as the global set-up allows.
+    // Opens the stream's decoder; threads as the global set-up allows. Sound
+    // beyond what can be played (sample rate, channels) is refused.
     bool open(const InputMedia &input, int streamIndex);
     void close();
     bool isOpen() const { return bool(m_codec); }

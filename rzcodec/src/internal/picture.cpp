@@ -98,9 +98,9 @@ uint32_t bmpLength(const uint8_t *bmp)
     return uint32_t(bmp[2]) | uint32_t(bmp[3]) << 8 | uint32_t(bmp[4]) << 16 | uint32_t(bmp[5]) << 24;
 }
 
-FramePtr decodePicture(const AVCodecParameters *params, const uint8_t *data, int size)
+FramePtr decodePicture(const AVCodecParameters *params, const AVPacket *packet)
 {
-    if (!params || !data || size <= 0)
+    if (!params || !packet || !packet->data || packet->size <= 0)
         return nullptr;
     const AVCodec *codec = avcodec_find_decoder(params->codec_id);
     if (!codec) {
@@ -117,16 +117,8 @@ FramePtr decodePicture(const AVCodecParameters *params, const uint8_t *data, int
         logAvError("picture: opening decoder", ret);
         return nullptr;
     }
-    PacketPtr packet = makePacket();
-    // Decoders may read past the end: copy into a padded buffer.
-    ret = av_new_packet(packet.get(), size);
-    if (ret < 0) {
-        logAvError("picture", ret);
-        return nullptr;
-    }
-    std::memcpy(packet->data, data, size_t(size));
     FramePtr frame = makeFrame();
-    ret = avcodec_send_packet(ctx.get(), packet.get());
+    ret = avcodec_send_packet(ctx.get(), packet);
     if (ret >= 0)
         avcodec_send_packet(ctx.get(), nullptr);
     if (ret >= 0)

@@ -17,7 +17,8 @@ void freeBmp(uint8_t *bmp);
 // The total length recorded in a BMP's header.
 uint32_t bmpLength(const uint8_t *bmp);
 
-// Decodes an encoded still picture (JPEG, PNG, BMP...) given its codec; null on failure.
-FramePtr decodePicture(const AVCodecParameters *params, const uint8_t *data, int size);
+// Decodes an encoded still picture (JPEG, PNG, BMP...) given its codec, from
+// a packet as FFmpeg keeps it (padded, not copied); null on failure.
+FramePtr decodePicture(const AVCodecParameters *params, const AVPacket *packet);
 
 } // namespace rz

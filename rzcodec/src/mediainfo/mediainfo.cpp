@@ -1,6 +1,7 @@
 #include "mediainfo/mediainfo.h"
 
 #include "internal/error.h"
+#include "internal/inputlimits.h"
 #include "internal/picture.h"
 
 #include <dirent.h>
@@ -195,19 +196,21 @@ std::string MediaInfo::tagValue(const std::string &key) const
     return {};
 }
 
-bool MediaInfo::coverBytes(std::string *bytes, int *stream) const
+const AVPacket *MediaInfo::cover(int *stream) const
 {
     const int index = m_input.attachedPictureStream();
     if (index < 0)
-        return false;
+        return nullptr;
     const AVPacket &pic = m_input.format()->streams[index]->attached_pic;
     if (!pic.data || pic.size <= 0)
-        return false;
-    if (bytes)
-        bytes->assign(reinterpret_cast<const char *>(pic.data), size_t(pic.size));
+        return nullptr;
+    if (pic.size > kMaxCoverBytes) {
+        logError("cover picture of " + m_input.path() + ": too large, left out");
+        return nullptr;
+    }
     if (stream)
         *stream = index;
-    return true;
+    return &pic;
 }
 
 BufferHandle *MediaInfo::metadata(const std::string &key)
@@ -223,7 +226,10 @@ BufferHandle *MediaInfo::metadata(const std::string &key)
     std::string value;
     bool found = false;
     if (key == "cover_image") {
-        found = coverBytes(&value, nullptr);
+        const AVPacket *pic = cover(nullptr);
+        found = pic != nullptr;
+        if (pic)
+            value.assign(reinterpret_cast<const char *>(pic->data), size_t(pic->size));
     } else if (key == "ffmpeg_format") {
         value = fmt->iformat && fmt->iformat->name ? fmt->iformat->name : "";
         found = !value.empty();
@@ -254,12 +260,9 @@ uint8_t *MediaInfo::videoImage(uint64_t time, bool useCover, int width, int heig
     if (!m_input.isOpen())
         return nullptr;
     if (useCover) {
-        std::string bytes;
         int stream = -1;
-        if (coverBytes(&bytes, &stream)) {
-            FramePtr picture = decodePicture(m_input.format()->streams[stream]->codecpar,
-                                             reinterpret_cast<const uint8_t *>(bytes.data()),
-                                             int(bytes.size()));
+        if (const AVPacket *pic = cover(&stream)) {
+            FramePtr picture = decodePicture(m_input.format()->streams[stream]->codecpar, pic);
             if (picture)
                 return keepImage(frameToBmp(picture.get(), width, height));
         }

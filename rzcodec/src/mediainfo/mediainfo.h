@@ -54,7 +54,9 @@ public:
 
 private:
     std::string tagValue(const std::string &key) const;
-    bool coverBytes(std::string *bytes, int *stream) const;
+    // The cover picture as FFmpeg holds it; null when there is none or it is
+    // too large to keep.
+    const AVPacket *cover(int *stream) const;
     uint8_t *keepImage(uint8_t *image);
     const AVChapter *chapter(int index) const;
 

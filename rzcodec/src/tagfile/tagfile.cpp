@@ -2,6 +2,7 @@
 
 #include "rzcodec/utf32.h"
 #include "internal/error.h"
+#include "internal/inputlimits.h"
 #include "tagfile/tagformat.h"
 
 #include <taglib/aifffile.h>
@@ -113,7 +114,6 @@ void writeGrouping(TagLib::File *file, RZTagFormat format, const TagLib::String 
     }
 }
 
-constexpr int32_t kMaxCoverBytes = 64 * 1024 * 1024;
 constexpr int32_t kMaxTextBytes = 4 * 1024 * 1024;
 
 TagLib::ByteVector toByteVector(const std::string &bytes)
@@ -153,21 +153,23 @@ TagLib::MP4::CoverArt::Format mp4FormatOf(const std::string &bytes)
     return TagLib::MP4::CoverArt::JPEG;
 }
 
-std::string firstApic(TagLib::ID3v2::Tag *tag)
+// Pictures stay TagLib's shared byte vectors until one is kept: a picture
+// too large to keep is never copied.
+TagLib::ByteVector firstApic(TagLib::ID3v2::Tag *tag)
 {
     if (!tag)
         return {};
     const auto &frames = tag->frameListMap()["APIC"];
     // The front cover when there is one, else the first picture.
-    std::string first;
+    TagLib::ByteVector first;
     for (TagLib::ID3v2::Frame *f : frames) {
         auto *apic = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame *>(f);
         if (!apic)
             continue;
         if (apic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
-            return fromByteVector(apic->picture());
-        if (first.empty())
-            first = fromByteVector(apic->picture());
+            return apic->picture();
+        if (first.isEmpty())
+            first = apic->picture();
     }
     return first;
 }
@@ -192,14 +194,14 @@ TagLib::FLAC::Picture *flacPicture(const std::string &bytes)
     return p;
 }
 
-std::string firstFlacPicture(const TagLib::List<TagLib::FLAC::Picture *> &pictures)
+TagLib::ByteVector firstFlacPicture(const TagLib::List<TagLib::FLAC::Picture *> &pictures)
 {
-    std::string first;
+    TagLib::ByteVector first;
     for (TagLib::FLAC::Picture *p : pictures) {
         if (p->type() == TagLib::FLAC::Picture::FrontCover)
-            return fromByteVector(p->data());
-        if (first.empty())
-            first = fromByteVector(p->data());
+            return p->data();
+        if (first.isEmpty())
+            first = p->data();
     }
     return first;
 }
@@ -217,6 +219,11 @@ int TagFile::open(const std::u32string &path32)
         logError("tag file: unusable path");
         return -1;
     }
+    std::string why;
+    if (!isRegularFile(*path, &why)) {
+        logError("tag file " + *path + ": " + why);
+        return -2;
+    }
     const RZTagFormat format = sniffTagFormat(*path);
     if (format == RZ_TAGFMT_NONE) {
         if (FILE *f = std::fopen(path->c_str(), "rb")) {
@@ -232,7 +239,10 @@ int TagFile::open(const std::u32string &path32)
     std::unique_ptr<TagLib::File> file;
     switch (format) {
     case RZ_TAGFMT_MP3:
-        file = std::make_unique<TagLib::MPEG::File>(name);
+        // Without a Xing header TagLib measures an MP3 by searching for its
+        // last frame from the end, through whatever follows the sound (hours
+        // of it in a partly downloaded file); a first frame is proof enough.
+        file = std::make_unique<TagLib::MPEG::File>(name, false);
         break;
     case RZ_TAGFMT_MP4:
         file = std::make_unique<TagLib::MP4::File>(name);
@@ -260,7 +270,10 @@ int TagFile::open(const std::u32string &path32)
     }
     // A file without readable audio properties (no header, cut short) is no
     // media file to tag.
-    if (!file || !file->isOpen() || !file->isValid() || !file->audioProperties()) {
+    const bool hasSound = format == RZ_TAGFMT_MP3
+        ? file && static_cast<TagLib::MPEG::File *>(file.get())->firstFrameOffset() >= 0
+        : file && file->audioProperties();
+    if (!file || !file->isOpen() || !file->isValid() || !hasSound) {
         logError("tag file " + *path + ": the file is damaged or cannot be opened");
         return -3;
     }
@@ -307,41 +320,43 @@ void TagFile::readItems()
         f.text = std::move(*text);
         m_items.push_back(std::move(f));
     }
-    std::string cover = readCover();
-    if (!cover.empty() && cover.size() <= size_t(kMaxCoverBytes)) {
+    const TagLib::ByteVector cover = readCover();
+    if (cover.size() > unsigned(kMaxCoverBytes)) {
+        logError("tag file " + m_path + ": the cover picture is too large, left out");
+    } else if (!cover.isEmpty()) {
         Field f;
         f.index = RZ_TAG_COVER;
-        f.bytes = std::move(cover);
+        f.bytes = fromByteVector(cover);
         m_items.push_back(std::move(f));
     }
 }
 
-std::string TagFile::readCover() const
+TagLib::ByteVector TagFile::readCover() const
 {
     switch (m_format) {
     case RZ_TAGFMT_MP3:
         return firstApic(static_cast<TagLib::MPEG::File *>(m_file.get())->ID3v2Tag(false));
     case RZ_TAGFMT_WAV: {
         auto *wav = static_cast<TagLib::RIFF::WAV::File *>(m_file.get());
-        return wav->hasID3v2Tag() ? firstApic(wav->ID3v2Tag()) : std::string();
+        return wav->hasID3v2Tag() ? firstApic(wav->ID3v2Tag()) : TagLib::ByteVector();
     }
     case RZ_TAGFMT_AIFF: {
         auto *aiff = static_cast<TagLib::RIFF::AIFF::File *>(m_file.get());
-        return aiff->hasID3v2Tag() ? firstApic(aiff->tag()) : std::string();
+        return aiff->hasID3v2Tag() ? firstApic(aiff->tag()) : TagLib::ByteVector();
     }
     case RZ_TAGFMT_MP4: {
         TagLib::MP4::Tag *tag = static_cast<TagLib::MP4::File *>(m_file.get())->tag();
         if (!tag || !tag->contains("covr"))
             return {};
         const TagLib::MP4::CoverArtList covers = tag->item("covr").toCoverArtList();
-        return covers.isEmpty() ? std::string() : fromByteVector(covers.front().data());
+        return covers.isEmpty() ? TagLib::ByteVector() : covers.front().data();
     }
     case RZ_TAGFMT_FLAC:
         return firstFlacPicture(static_cast<TagLib::FLAC::File *>(m_file.get())->pictureList());
     case RZ_TAGFMT_OGG_VORBIS:
     case RZ_TAGFMT_OGG_OPUS: {
         auto *xiph = static_cast<TagLib::Ogg::XiphComment *>(m_file->tag());
-        return xiph ? firstFlacPicture(xiph->pictureList()) : std::string();
+        return xiph ? firstFlacPicture(xiph->pictureList()) : TagLib::ByteVector();
     }
     case RZ_TAGFMT_ASF: {
         TagLib::ASF::Tag *tag = static_cast<TagLib::ASF::File *>(m_file.get())->tag();
@@ -350,7 +365,7 @@ std::string TagFile::readCover() const
         for (const TagLib::ASF::Attribute &a : tag->attribute("WM/Picture")) {
             const TagLib::ASF::Picture p = a.toPicture();
             if (p.isValid())
-                return fromByteVector(p.picture());
+                return p.picture();
         }
         return {};
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 namespace TagLib {
+class ByteVector;
 class File;
 }
 
@@ -45,7 +46,7 @@ private:
         std::string bytes;   // type 1 (the cover)
     };
     void readItems();
-    std::string readCover() const;
+    TagLib::ByteVector readCover() const;
     bool writeCover(const std::string &bytes);
     bool finishSave();
 
