@@ -533,10 +533,15 @@ bool SSZipArchive::isPasswordValidForArchiveAtPath(const QString &path, const QS
         QByteArray raw;
         if (!currentEntry(zip, &info, &raw) || !(info.flag & kFlagEncrypted))
             continue;
+        // One wrong password in 256 passes the check byte, so the whole
+        // entry is read and its CRC decides.
         EntryReader reader(zip, info);
-        char buffer[10];
-        valid = reader.open(password.toUtf8()) == EntryReader::Ok
-            && reader.read(buffer, sizeof buffer) >= 0;
+        valid = reader.open(password.toUtf8()) == EntryReader::Ok;
+        char buffer[kReadBlock];
+        int n = 0;
+        while (valid && (n = reader.read(buffer, sizeof buffer)) > 0) {
+        }
+        valid = valid && n == 0 && reader.close();
         if (!valid && error)
             *error = archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
                                   QStringLiteral("failed to open file in zip file"));

@@ -160,7 +160,11 @@ private slots:
             SSZipArchive::UnzipOptions wrong;
             wrong.password = "wrong";
             QVERIFY(!SSZipArchive::unzipFileAtPath(archive, refused, wrong, &error));
-            QCOMPARE(error.code, int(SSZipArchiveErrorCodeFailedOpenFileInZip));
+            // Mostly the check byte refuses it; one time in 256 the CRC does.
+            QVERIFY2(error.code == SSZipArchiveErrorCodeFailedOpenFileInZip
+                         || error.code == SSZipArchiveErrorCodeFileInfoNotLoadable
+                         || error.code == SSZipArchiveErrorCodeFileContentNotReadable,
+                     qPrintable(error.text));
             QCOMPARE(QDir(refused).entryList(QDir::Files | QDir::Hidden), QStringList());
         }
 
@@ -182,6 +186,31 @@ private slots:
         for (const char *name : {"/sub/big.bin", "/Grüße ü.txt", "/link"})
             QCOMPARE(timeOf(target + QString::fromUtf8(name)), stamp);
         QCOMPARE(timeOf(target + "/empty"), stamp - 3600);
+    }
+
+    void wrongPasswordsNeverPassNorLeaveFiles()
+    {
+        // About one wrong password in 256 passes the header's check byte;
+        // a thousand of them meet that case nearly always.
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("secret.zip");
+        {
+            SSZipArchive writer(archive);
+            QVERIFY(writer.open());
+            QVERIFY(writer.writeData(randomBytes(2000, 11), "secret.bin", -1, "right"));
+            QVERIFY(writer.close());
+        }
+        const QString out = dir.filePath("out");
+        for (int i = 0; i < 1000; ++i) {
+            const QString password = QStringLiteral("wrong %1").arg(i);
+            QVERIFY2(!SSZipArchive::isPasswordValidForArchiveAtPath(archive, password),
+                     qPrintable(password));
+            SSZipArchive::UnzipOptions options;
+            options.password = password;
+            QVERIFY(!SSZipArchive::unzipFileAtPath(archive, out, options));
+        }
+        QCOMPARE(treeOf(out), QStringList());
+        QVERIFY(SSZipArchive::isPasswordValidForArchiveAtPath(archive, "right"));
     }
 
     void filesAndDataEntriesAreWrittenByInstance()
