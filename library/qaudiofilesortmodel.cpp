@@ -10,30 +10,6 @@ QAudioFileSortModel::QAudioFileSortModel(QObject *parent)
 {
 }
 
-std::optional<qint64> QAudioFileSortModel::createdTimeKey(const std::string &text)
-{
-    const QStringList parts = QString::fromStdString(text).split(QLatin1Char(' '));
-    if (parts.size() < 2)
-        return std::nullopt;
-    const QStringList date = parts.at(0).split(QLatin1Char('-'));
-    const QStringList time = parts.at(1).split(QLatin1Char(':'));
-    if (date.size() < 3 || time.size() < 2)
-        return std::nullopt;
-    // Each field is read as a number on its own, so a wide field cannot
-    // shift its neighbours into a different date.
-    const int widths[5] = {4, 2, 2, 2, 2};
-    const QString fields[5] = {date.at(2), date.at(1), date.at(0), time.at(0), time.at(1)};
-    qint64 key = 0;
-    for (int i = 0; i < 5; ++i) {
-        bool ok = false;
-        const qint64 value = fields[i].trimmed().toLongLong(&ok);
-        if (!ok || value < 0 || fields[i].trimmed().size() > widths[i])
-            return std::nullopt;
-        key = key * (i == 0 ? 1 : 100) + value;
-    }
-    return key;
-}
-
 QVariant QAudioFileSortModel::data(const QModelIndex &index, int role) const
 {
     return QJXBaseSortModel::data(index, role);
@@ -50,24 +26,32 @@ Qt::ItemFlags QAudioFileSortModel::flags(const QModelIndex &index) const
     return QSortFilterProxyModel::flags(index);
 }
 
+QAudioFileChunk *QAudioFileSortModel::rowOf(const QModelIndex &sourceIndex) const
+{
+    // Our own source model keeps the row in the index: no detour through
+    // the item role for each of the many comparisons of a sort.
+    if (sourceIndex.isValid() && sourceIndex.model() == sourceModel()
+        && qobject_cast<const QAudioFileModel *>(sourceModel()))
+        return dynamic_cast<QAudioFileChunk *>(static_cast<IBaseChunk *>(sourceIndex.internalPointer()));
+    return QAudioFileModel::rowItem(sourceIndex);
+}
+
 bool QAudioFileSortModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
-    QAudioFileChunk *l = QAudioFileModel::rowItem(left);
-    QAudioFileChunk *r = QAudioFileModel::rowItem(right);
+    QAudioFileChunk *l = rowOf(left);
+    QAudioFileChunk *r = rowOf(right);
     if (!l || !r || left.column() != QAudioFileModel::ColumnCreated
         || right.column() != QAudioFileModel::ColumnCreated)
         return QJXBaseSortModel::lessThan(left, right);
     if (l->GetAudioState() == QAudioFileChunk::AudioRecording
         || r->GetAudioState() == QAudioFileChunk::AudioRecording)
         return r->getFixedItem() && !l->getFixedItem();
-    const std::string lt = l->GetCreateTime();
-    const std::string rt = r->GetCreateTime();
-    if (lt.empty() || rt.empty())
+    if (l->GetCreateTime().empty() || r->GetCreateTime().empty())
         return QJXBaseSortModel::lessThan(left, right);
     // A malformed text sorts below every well-formed one, and among its
     // kind by text.
-    const std::optional<qint64> lk = createdTimeKey(lt);
-    const std::optional<qint64> rk = createdTimeKey(rt);
+    const std::optional<qint64> lk = l->createdTimeKey();
+    const std::optional<qint64> rk = r->createdTimeKey();
     if (!lk || !rk) {
         if (lk.has_value() != rk.has_value())
             return !lk;

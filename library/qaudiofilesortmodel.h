@@ -5,8 +5,7 @@
 
 #include "widgetkit/views/qjxbasesortmodel.h"
 
-#include <optional>
-#include <string>
+class QAudioFileChunk;
 
 class QAudioFileSortModel : public QJXBaseSortModel
 {
@@ -14,13 +13,12 @@ class QAudioFileSortModel : public QJXBaseSortModel
 public:
     explicit QAudioFileSortModel(QObject *parent = nullptr);
 
-    // "dd-MM-yyyy hh:mm" as the number yyyyMMddhhmm; nothing for a text of
-    // another shape or with fields that are not numbers.
-    static std::optional<qint64> createdTimeKey(const std::string &text);
-
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 protected:
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
+
+private:
+    QAudioFileChunk *rowOf(const QModelIndex &sourceIndex) const;
 };

@@ -263,10 +263,14 @@ void QFileListWgt::InitData()
 
 QAudioFileChunk *QFileListWgt::newRow() const
 {
+    // Worked out once: a large history makes many rows.
+    static const std::string recording = resource("/image/FileList/icon_recording.png").toStdString();
+    static const std::string playing = resource("/image/FileList/icon_playing.png").toStdString();
+    static const std::string noFile = resource("/image/FileList/icon_nofile.png").toStdString();
     auto *row = new QAudioFileChunk;
-    row->SetRecordingIcon(resource("/image/FileList/icon_recording.png").toStdString());
-    row->SetPlayingIcon(resource("/image/FileList/icon_playing.png").toStdString());
-    row->SetNoFileIcon(resource("/image/FileList/icon_nofile.png").toStdString());
+    row->SetRecordingIcon(recording);
+    row->SetPlayingIcon(playing);
+    row->SetNoFileIcon(noFile);
     AddControlToNewChunk(row);
     return row;
 }
@@ -283,7 +287,7 @@ void QFileListWgt::AnalyXmlToList()
 {
     const QList<convertedInfo> records = QVideoSettingXml::analysisConvertedInfo();
     for (int i = records.size() - 1; i >= 0; --i) {
-        convertedInfo info = records.at(i);
+        const convertedInfo &info = records.at(i);
         const QFileInfo file(info.convertedPath);
         if (!file.exists()) {
             QVideoSettingXml::removeConvertedInfo(info.convertedPath);
@@ -291,12 +295,12 @@ void QFileListWgt::AnalyXmlToList()
         }
         if (info.videoFile)
             continue;
-        if (info.format.isEmpty()) {
+        QString format = info.format;
+        if (format.isEmpty()) {
             // Only the format is written back: the record's other fields,
             // its new mark included, stay as they are.
-            info.format = QRecordingProbe::containerName(info.convertedPath);
-            QVideoSettingXml::changeConvertedInfoValue(info.convertedPath, QStringLiteral("Format_"),
-                                                       info.format);
+            format = QRecordingProbe::containerName(info.convertedPath);
+            QVideoSettingXml::changeConvertedInfoValue(info.convertedPath, QStringLiteral("Format_"), format);
         }
         QAudioFileChunk *row = newRow();
         row->SetFilePath(info.convertedPath.toStdString());
@@ -313,7 +317,7 @@ void QFileListWgt::AnalyXmlToList()
         row->SetCreateTime(info.createTime.toStdString());
         row->SetResolution(info.resolution.toStdString());
         row->SetFileExent(info.extend.toStdString());
-        row->SetFileFormat(info.format.toStdString());
+        row->SetFileFormat(format.toStdString());
         row->setVideoType(false);
         row->setNewAdd(info.newFile);
         QList<std::string> names;
@@ -413,8 +417,13 @@ bool QFileListWgt::showingAllRecordings() const
 
 void QFileListWgt::refreshShownList()
 {
-    if (m_pCurLibChunk)
-        m_vecCurDatas = m_pCurLibChunk->GetAudioDatasList();
+    std::vector<IBaseChunk *> rows = m_pCurLibChunk ? m_pCurLibChunk->GetAudioDatasList() : m_vecCurDatas;
+    // The same rows need no new sort, only a repaint.
+    if (rows == m_vecCurDatas) {
+        m_tbViewFile->viewport()->update();
+        return;
+    }
+    m_vecCurDatas = std::move(rows);
     m_pAudioModel->refresh();
 }
 

@@ -3,6 +3,9 @@
 
 #include "widgetkit/views/ibasechunk.h"
 
+#include <QtGlobal>
+
+#include <optional>
 #include <string>
 
 class QHistoryChunk : public IBaseChunk
@@ -28,8 +31,12 @@ public:
     void SetFileSize(std::string size) { m_fileSize = std::move(size); }
     std::string GetFileSize() const { return m_fileSize; }
     // "dd-MM-yyyy hh:mm" as stored.
-    void SetCreateTime(std::string time) { m_createTime = std::move(time); }
+    void SetCreateTime(std::string time);
     std::string GetCreateTime() const { return m_createTime; }
+    // The created time as the number yyyyMMddhhmm, for sorting; nothing
+    // for a text of another shape. Read once per text.
+    std::optional<qint64> createdTimeKey() const;
+    static std::optional<qint64> parseCreatedTime(const std::string &text);
     void SetResolution(std::string resolution) { m_resolution = std::move(resolution); }
     std::string GetResolution() const { return m_resolution; }
     // Without the dot.
@@ -56,6 +63,7 @@ private:
     std::string m_playTime;
     std::string m_fileSize;
     std::string m_createTime;
+    mutable std::optional<std::optional<qint64>> m_createdKey;
     std::string m_resolution;
     std::string m_extension;
     std::string m_format;

@@ -284,9 +284,9 @@ void TestLibraryRecords::malformedCreatedTimesSortSafely()
 {
     QFETCH(QString, text);
     QFETCH(bool, wellFormed);
-    QCOMPARE(QAudioFileSortModel::createdTimeKey(text.toStdString()).has_value(), wellFormed);
+    QCOMPARE(QHistoryChunk::parseCreatedTime(text.toStdString()).has_value(), wellFormed);
     if (wellFormed)
-        QCOMPARE(*QAudioFileSortModel::createdTimeKey(text.toStdString()), Q_INT64_C(202006151000));
+        QCOMPARE(*QHistoryChunk::parseCreatedTime(text.toStdString()), Q_INT64_C(202006151000));
 
     Table t;
     t.add(row("odd.mp3", text.toStdString()));
