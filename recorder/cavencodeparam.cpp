@@ -38,6 +38,26 @@ VEAudioTagInfo CAVEncodeTextBlock::toTagInfo() const
     return t;
 }
 
+void CAVEncodeTextBlock::setFrom(const VEAudioTagInfo &t)
+{
+    title = t.title;
+    artist = t.artist;
+    album_artist = t.album_artist;
+    composer = t.composer;
+    album = t.album;
+    genre = t.genre;
+    track = t.track;
+    year = t.year;
+    date = t.date;
+    grouping = t.grouping;
+    comment = t.comment;
+    disc = t.disc;
+    copyright = t.copyright;
+    cover_image = t.coverBytes();
+    coverText = nullptr;
+    coverLength = uint32_t(cover_image.size());
+}
+
 CAVEncodeParam::CAVEncodeParam()
 {
     setDefaults();

@@ -41,6 +41,8 @@ struct CAVEncodeTextBlock {
     // The same tags as an edit record holds them; the cover is the attached
     // one when there is one, never longer than coverLength.
     VEAudioTagInfo toTagInfo() const;
+    // Takes the texts and the cover of an edit record's tags (own copies).
+    void setFrom(const VEAudioTagInfo &tags);
 };
 
 class CAVEncodeParam

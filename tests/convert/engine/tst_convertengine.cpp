@@ -92,24 +92,6 @@ VEAudioTagInfo sampleTags(const QByteArray &cover)
     return t;
 }
 
-void setTags(CAVEncodeTextBlock &block, const VEAudioTagInfo &t)
-{
-    block.title = t.title;
-    block.artist = t.artist;
-    block.album_artist = t.album_artist;
-    block.composer = t.composer;
-    block.album = t.album;
-    block.genre = t.genre;
-    block.track = t.track;
-    block.year = t.year;
-    block.grouping = t.grouping;
-    block.comment = t.comment;
-    block.disc = t.disc;
-    block.copyright = t.copyright;
-    block.cover_image = t.cover_image;
-    block.coverLength = uint32_t(t.coverSize);
-}
-
 // Limits the size of files this process writes, as a full disk would.
 class FileSizeLimit
 {
@@ -251,6 +233,16 @@ void TestConvertEngine::requestCopiesAreDeep()
         QCOMPARE(copy->editConfig.startTime, uint64_t(7));
         QCOMPARE(copy->outputPath, QString("/out/b_Trim_001.flac"));
     }
+    // Tags go into the record and back; an attached cover wins, cut to its length.
+    CAVEncodeTextBlock block;
+    block.setFrom(sampleTags("PICTURE"));
+    QCOMPARE(block.toTagInfo(), sampleTags("PICTURE"));
+    const std::string attached = "ATTACHED-COVER";
+    block.coverText = &attached;
+    block.coverLength = 8;
+    QCOMPARE(block.toTagInfo().cover_image, std::string("ATTACHED"));
+    QCOMPARE(block.toTagInfo().coverSize, 8);
+
     // A default record is a standard job over the whole file.
     CAVEncodeParam fresh;
     QVERIFY(!fresh.plainCut && !fresh.discSource);
@@ -303,7 +295,7 @@ void TestConvertEngine::tagsAndCoverRoundTrip()
     VEEditConfig edit;
     edit.audioTagInfo = tags;
     ConvertConfig c = request(source, m_dir.path(), f.name.toUtf8().constData(), edit, false);
-    setTags(c.param->tags, tags);
+    c.param->tags.setFrom(tags);
     job.setConvertParamConfig(c);
     QSignalSpy finished(&job, &JXConverterObject::emitConvertedFinish);
     job.startToConverter();
