@@ -24,6 +24,15 @@ void QShortCutManager::addConverItem(QGlobalShortCut *item, int position)
 {
     if (!item)
         return;
+    // A shortcut deleted with its parent widget leaves the list, so the list
+    // never deletes it a second time.
+    connect(item, &QObject::destroyed, this, [this, item] {
+        const int index = m_items.indexOf(item);
+        if (index >= 0) {
+            m_items.removeAt(index);
+            renumberFrom(index);
+        }
+    });
     if (IsValid(position)) {
         m_items.insert(position, item);
         renumberFrom(position);
@@ -57,13 +66,15 @@ void QShortCutManager::DeleteItemAt(int index)
 
 void QShortCutManager::RemoveOne(QGlobalShortCut *item)
 {
-    m_items.removeOne(item);
+    if (m_items.removeOne(item))
+        disconnect(item, &QObject::destroyed, this, nullptr);
 }
 
 void QShortCutManager::ClearItems()
 {
-    qDeleteAll(m_items);
+    const QList<QGlobalShortCut *> items = m_items;
     m_items.clear();
+    qDeleteAll(items);
 }
 
 void QShortCutManager::swapItem(int first, int second)

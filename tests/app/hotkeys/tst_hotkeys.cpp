@@ -132,6 +132,19 @@ private slots:
         manager->RemoveOne(a);
         QCOMPARE(manager->GetItemCount(), 1);
         delete a;
+        QCOMPARE(manager->GetItemCount(), 1);
+
+        // Deleted with its parent widget, a shortcut leaves the list.
+        auto *owner = new QWidget;
+        auto *owned = new QGlobalShortCut(owner);
+        manager->addConverItem(owned, 0);
+        QCOMPARE(c->Index(), 1);
+        delete owner;
+        QCOMPARE(manager->GetItemCount(), 1);
+        QCOMPARE(manager->GetItem(0), c);
+        QCOMPARE(c->Index(), 0);
+        manager->ClearItems();
+        QCOMPARE(manager->GetItemCount(), 0);
     }
 
     void grabbedKeyFiresOnceWhateverTheLocks()
