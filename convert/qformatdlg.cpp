@@ -239,6 +239,12 @@ void QFormatDlg::OnReset()
 void QFormatDlg::OnBtnOk()
 {
     const QString id = m_settingDlg->getFormatId();
+    if (id.isEmpty()) {
+        // No preset is shown (the catalogue could not be read): there is
+        // nothing to store, and the current settings stay.
+        accept();
+        return;
+    }
     m_settingDlg->OnOkSet();
     QVideoSettingXml::SetDefaultFormatValue(id, QStringLiteral("QUALITY_VALUE"),
                                             QString::number(m_cmbQuality->currentIndex()));
