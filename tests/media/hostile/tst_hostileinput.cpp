@@ -2,10 +2,7 @@
 // player: each fails as a result, or plays what is valid, within 10 s and in
 // less than 512 MiB, and the process keeps running.
 
-#include "rzcodec/buffer.h"
-#include "rzcodec/mediainfo.h"
 #include "rzcodec/player.h"
-#include "rzcodec/tagfile.h"
 
 #include "hostilefiles.h"
 #include "mediafiles.h"
@@ -48,57 +45,6 @@ private:
     std::shared_ptr<std::atomic<bool>> m_done;
 };
 
-// What each reader made of one path.
-struct Reading {
-    bool infoOpened = false;
-    bool hasTitle = false;
-    qint64 coverBytes = -1; // -1: no cover
-    int32_t tagOpen = -99;
-    int tagItems = 0;
-    bool tagCover = false;
-    bool playerOpened = false;
-};
-
-std::vector<uint32_t> utf32Path(const QString &path)
-{
-    std::vector<uint32_t> chars;
-    for (uint c : path.toUcs4())
-        chars.push_back(c);
-    chars.push_back(0);
-    return chars;
-}
-
-void readEverything(const QString &path, Reading *r)
-{
-    const QByteArray utf8 = path.toUtf8();
-    void *info = rz_info_create(0xFFFFFFFF);
-    r->infoOpened = rz_info_open(info, utf8.constData()) != 0;
-    if (r->infoOpened) {
-        r->hasTitle = rz_info_get_metadata(info, "title") != nullptr;
-        if (void *cover = rz_info_get_metadata(info, "cover_image"))
-            r->coverBytes = rz_buffer_size(cover);
-    }
-    rz_info_close(info);
-    rz_info_release(info);
-
-    void *tags = rz_tagfile_create();
-    const std::vector<uint32_t> path32 = utf32Path(path);
-    r->tagOpen = rz_tagfile_open(tags, path32.data());
-    if (r->tagOpen == 0) {
-        r->tagItems = rz_tagfile_item_count(tags);
-        for (int i = 0; i < r->tagItems; ++i)
-            r->tagCover = r->tagCover || rz_tagfile_get_item(tags, i).index == RZ_TAG_COVER;
-        rz_tagfile_close(tags);
-    }
-    rz_tagfile_release(tags);
-
-    void *player = rz_player_create(RZ_PLAYER_DEFAULT);
-    r->playerOpened = rz_player_open_ex(player, utf8.constData(), 0, 0, 0, 0) != 0;
-    rz_player_stop(player);
-    rz_player_close(player);
-    rz_player_release(player);
-}
-
 // Under AddressSanitizer freed memory is held back, so resident size says
 // nothing about what the code keeps.
 bool memoryIsMeasurable()
@@ -109,6 +55,8 @@ bool memoryIsMeasurable()
     return true;
 #endif
 }
+
+using HostileFiles::Reading;
 
 } // namespace
 
@@ -146,7 +94,7 @@ void TestHostileInput::readBounded(const QString &path, Reading *out)
 {
     auto reading = std::make_shared<Reading>();
     HostileFiles::resetPeakMemory();
-    Bounded run([path, reading] { readEverything(path, reading.get()); });
+    Bounded run([path, reading] { *reading = HostileFiles::readWithEveryReader(path); });
     QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kBoundMs);
     if (memoryIsMeasurable())
         QVERIFY2(HostileFiles::peakMemoryMiB() < kMemoryBoundMiB,
