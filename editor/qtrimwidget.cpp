@@ -731,7 +731,8 @@ void QTrimWidget::OnBtnAdd()
     m_settings->getEditConfig(config);
     config.startTime = m_trimStart;
     config.endTime = m_trimEnd;
-    m_settings->setEditConfig(config);
+    // Kept for the cut only: the preview is not moved to the segment.
+    m_settings->setConfigSettings(config);
     emit emitConvertFile();
 }
 

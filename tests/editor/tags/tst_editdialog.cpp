@@ -182,9 +182,15 @@ void TestEditDialog::cutsAskTheLibraryAndSegmentsComeBack()
     QSignalSpy convert(dlg.get(), QOverload<VEEditConfig, bool>::of(&QVideoEditingDlg::emitConvertFile));
     QSignalSpy kept(dlg.get(), &QVideoEditingDlg::emitSaveConvertFileList);
     QTrimWidget *trim = dlg->m_trimWidget;
-    trim->startTimeChanged(1 * kSecond);
-    trim->endTimeChanged(3 * kSecond);
+    trim->startTimeChanged(1 * kSecond, false);
+    trim->endTimeChanged(3 * kSecond, false);
+    void *player = dlg->m_playerManager->getPlayerClass()->getPlayer();
+    QTRY_VERIFY(rz_player_get_play_time(player) > 300000);
+    trim->onPause();
+    const uint64_t at = rz_player_get_play_time(player);
     trim->OnBtnAdd();
+    // A cut leaves the preview where it was.
+    QVERIFY2(rz_player_get_play_time(player) < at + 100000, qPrintable(QString::number(at)));
     QCOMPARE(convert.count(), 1);
     VEEditConfig config = convert.at(0).at(0).value<VEEditConfig>();
     QCOMPARE(config.startTime, 1 * kSecond);
