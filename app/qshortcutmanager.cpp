@@ -1,6 +1,7 @@
 #include "app/qshortcutmanager.h"
 
 #include <QPointer>
+#include <QSet>
 
 #include <xcb/xcb.h>
 
@@ -98,12 +99,28 @@ bool QShortCutManager::dispatchNativeEvent(const QByteArray &eventType, void *me
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto *key = static_cast<const xcb_key_press_event_t *>(message);
+    // A held key repeats: as presses alone (detectable auto-repeat) or as a
+    // release and a press with one time stamp. Only the first press counts,
+    // so holding a hot key doesn't fire its command again and again.
+    static QSet<xcb_keycode_t> held;
+    static xcb_keycode_t lastReleased = 0;
+    static xcb_timestamp_t lastReleaseTime = 0;
+    if (type == XCB_KEY_RELEASE) {
+        held.remove(key->detail);
+        lastReleased = key->detail;
+        lastReleaseTime = key->time;
+    }
     QGlobalShortCut *grabbed = QGlobalShortCut::shortcutForKeyPress(key->detail, key->state);
     if (!grabbed)
         return false;
-    // As the hot key's identifier, the type finds the item that answers it.
-    if (type == XCB_KEY_PRESS && s_manager) {
-        if (QGlobalShortCut *item = s_manager->GetItemForType(grabbed->getShortcutType()))
+    if (type == XCB_KEY_PRESS) {
+        const bool repeat = held.contains(key->detail)
+            || (key->detail == lastReleased && key->time == lastReleaseTime);
+        held.insert(key->detail);
+        // As the hot key's identifier, the type finds the item that answers it.
+        QGlobalShortCut *item = s_manager && !repeat
+            ? s_manager->GetItemForType(grabbed->getShortcutType()) : nullptr;
+        if (item)
             item->activateShortcut();
     }
     return true;

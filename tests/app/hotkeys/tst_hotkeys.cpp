@@ -179,6 +179,47 @@ private slots:
         QCOMPARE(fired.count(), 3);
     }
 
+    void heldKeyFiresOnceThroughItsRepeats()
+    {
+        auto *shortcut = new QGlobalShortCut;
+        shortcut->setShortcutType(8);
+        shortcut->setKeyAndModifiers(Qt::Key_F7, Qt::ShiftModifier);
+        QVERIFY(shortcut->registerHotKey());
+        QShortCutManager::getShortCutManagerObject(nullptr)->addConverItem(shortcut, -1);
+        QSignalSpy fired(shortcut, &QGlobalShortCut::activated);
+
+        // The events a held key sends, as the server would deliver them.
+        const quint32 code = QGlobalShortCut::nativeKeycode(Qt::Key_F7);
+        auto send = [&](uint8_t type, xcb_timestamp_t time, quint16 state) {
+            xcb_key_press_event_t event{};
+            event.response_type = type;
+            event.detail = xcb_keycode_t(code);
+            event.time = time;
+            event.state = state;
+            return QShortCutManager::dispatchNativeEvent("xcb_generic_event_t", &event);
+        };
+        const quint16 shift = XCB_MOD_MASK_SHIFT;
+        // Repeats as presses alone.
+        QVERIFY(send(XCB_KEY_PRESS, 100, shift));
+        QVERIFY(send(XCB_KEY_PRESS, 130, shift));
+        QVERIFY(send(XCB_KEY_PRESS, 160, shift));
+        QVERIFY(send(XCB_KEY_RELEASE, 190, shift));
+        QCOMPARE(fired.count(), 1);
+        // Repeats as release and press with one time stamp.
+        QVERIFY(send(XCB_KEY_PRESS, 300, shift));
+        QVERIFY(send(XCB_KEY_RELEASE, 330, shift));
+        QVERIFY(send(XCB_KEY_PRESS, 330, shift));
+        QVERIFY(send(XCB_KEY_RELEASE, 360, shift));
+        QVERIFY(send(XCB_KEY_PRESS, 360, shift));
+        QCOMPARE(fired.count(), 2);
+        // Shift let go first: the key's release still ends the hold.
+        QVERIFY(!send(XCB_KEY_RELEASE, 400, 0));
+        QVERIFY(send(XCB_KEY_PRESS, 500, shift | XCB_MOD_MASK_2));
+        QCOMPARE(fired.count(), 3);
+        QVERIFY(!send(XCB_KEY_PRESS, 600, 0));
+        QCOMPARE(fired.count(), 3);
+    }
+
     void heldKeyIsRefusedToOthersUntilReleased()
     {
         const quint32 keycode = QGlobalShortCut::nativeKeycode(Qt::Key_J);
