@@ -30,6 +30,11 @@ bool JXInfoClass::Open_Info(const char *path)
     return m_info && rz_info_open(m_info, path) != 0;
 }
 
+bool JXInfoClass::OpenStream_Info(void *stream)
+{
+    return m_info && rz_info_open_stream(m_info, stream) != 0;
+}
+
 bool JXInfoClass::OpenDVD_Info(const char *folder)
 {
     return m_info && rz_info_open_dvd(m_info, folder) != 0;
@@ -150,6 +155,30 @@ bool JXInfoClass::SetSubtlIndex_Info(int index)
 bool JXInfoClass::SetSubtlFile_Info(const char *path)
 {
     return m_info && rz_info_set_subtitle_file(m_info, path) != 0;
+}
+
+bool JXInfoClass::SetSubtlStream_Info(void *stream)
+{
+    return m_info && rz_info_set_subtitle_stream(m_info, stream) != 0;
+}
+
+bool JXInfoClass::SetSubtlFileEx_Info(const char *path, unsigned int extra1, unsigned int extra2)
+{
+    return m_info && rz_info_set_subtitle_file_ex(m_info, path, extra1, extra2) != 0;
+}
+
+bool JXInfoClass::SetSubtlStreamEx_Info(void *stream, unsigned int extra1, unsigned int extra2)
+{
+    return m_info && rz_info_set_subtitle_stream_ex(m_info, stream, extra1, extra2) != 0;
+}
+
+std::optional<JXInfoClass::SubtitleSource> JXInfoClass::GetSubtlSource_Info() const
+{
+    uint32_t fromStream = 0, extra1 = 0, extra2 = 0;
+    if (!m_info || rz_info_get_subtitle_source(m_info, &fromStream, &extra1, &extra2) == 0)
+        return std::nullopt;
+    const char *file = rz_info_subtitle_file(m_info);
+    return SubtitleSource{fromStream != 0, file ? std::string(file) : std::string(), extra1, extra2};
 }
 
 bool JXInfoClass::EnableClosedCaption_Info(unsigned int on)

@@ -22,6 +22,8 @@ public:
     bool Open_Info(const char *path);
     bool OpenDVD_Info(const char *folder);
     bool OpenWithPlayer_Info(void *player);
+    // Media read through a stream object's callbacks.
+    bool OpenStream_Info(void *stream);
 
     bool HasVideo_Info() const;
     bool HasAudio_Info() const;
@@ -52,6 +54,19 @@ public:
     bool SetAudioIndex_Info(int index);
     bool SetSubtlIndex_Info(int index);
     bool SetSubtlFile_Info(const char *path);
+    bool SetSubtlStream_Info(void *stream);
+    // The two extra values are kept as given and reported back.
+    bool SetSubtlFileEx_Info(const char *path, unsigned int extra1, unsigned int extra2);
+    bool SetSubtlStreamEx_Info(void *stream, unsigned int extra1, unsigned int extra2);
+    struct SubtitleSource
+    {
+        bool fromStream = false;
+        std::string file;
+        unsigned int extra1 = 0;
+        unsigned int extra2 = 0;
+    };
+    // The external subtitles set last; nothing when none are.
+    std::optional<SubtitleSource> GetSubtlSource_Info() const;
     bool EnableClosedCaption_Info(unsigned int on);
 
     int GetChapterCount_Info() const;

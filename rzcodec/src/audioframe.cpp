@@ -206,6 +206,24 @@ RZResult rz_stream_set_read_callback(void *stream, RZStreamReadCallback callback
     return RZ_OK;
 }
 
+RZResult rz_stream_set_seek_callback(void *stream, RZStreamSeekCallback callback)
+{
+    auto *s = handleCast<StreamHandle>(stream, "rz_stream_set_seek_callback");
+    if (!s)
+        return RZ_FAILED;
+    s->seekCallback = callback;
+    return RZ_OK;
+}
+
+RZResult rz_stream_set_length_callback(void *stream, RZStreamLengthCallback callback)
+{
+    auto *s = handleCast<StreamHandle>(stream, "rz_stream_set_length_callback");
+    if (!s)
+        return RZ_FAILED;
+    s->lengthCallback = callback;
+    return RZ_OK;
+}
+
 RZResult rz_stream_push_frame(void *stream, void *frame)
 {
     auto *s = handleCast<StreamHandle>(stream, "rz_stream_push_frame");

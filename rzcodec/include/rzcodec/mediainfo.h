@@ -17,6 +17,9 @@ void rz_info_release(void *info);
 RZResult rz_info_open(void *info, const char *pathUtf8);
 /* A DVD folder (the folder holding VIDEO_TS, or VIDEO_TS itself): its longest title. */
 RZResult rz_info_open_dvd(void *info, const char *folderUtf8);
+/* Media read through a stream object's callbacks (rzcodec/recorder.h: read,
+ * and for formats that need it seek and length). */
+RZResult rz_info_open_stream(void *info, void *stream);
 /* The file open in a player (rzcodec/player.h). */
 RZResult rz_info_open_with_player(void *info, void *player);
 RZResult rz_info_close(void *info);
@@ -66,6 +69,18 @@ RZResult rz_info_set_audio_index(void *info, int32_t index);
 RZResult rz_info_set_subtitle_index(void *info, int32_t index);
 /* An external subtitle file; 1 when it opens as subtitles. */
 RZResult rz_info_set_subtitle_file(void *info, const char *pathUtf8);
+/* Subtitles read through a stream object's callbacks. */
+RZResult rz_info_set_subtitle_stream(void *info, void *stream);
+/* The same with two extra values, kept as given and reported back. */
+RZResult rz_info_set_subtitle_file_ex(void *info, const char *pathUtf8, uint32_t extra1,
+                                      uint32_t extra2);
+RZResult rz_info_set_subtitle_stream_ex(void *info, void *stream, uint32_t extra1, uint32_t extra2);
+/* The external subtitles set last: 1 when there are some, with whether they
+ * come from a stream and the extra values (0 when none were given). */
+RZResult rz_info_get_subtitle_source(void *info, uint32_t *fromStream, uint32_t *extra1,
+                                     uint32_t *extra2);
+/* Their file ("" for a stream or none); valid until the next setting or open. */
+const char *rz_info_subtitle_file(void *info);
 RZResult rz_info_enable_closed_caption(void *info, uint32_t on);
 
 /* Chapters, counted from 0; times in microseconds from the media start. */

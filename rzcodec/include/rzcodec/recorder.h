@@ -43,6 +43,10 @@ void rz_audioframe_release(void *frame);
 /* ---- stream object: a stream of pushed frames ---- */
 /* Read callback of a stream fed by pulling; returns the bytes delivered. */
 typedef uint32_t (*RZStreamReadCallback)(void *context, unsigned char *out, uint32_t length);
+/* Moves the next read to a byte position; 1 when done. */
+typedef int (*RZStreamSeekCallback)(void *context, uint64_t position);
+/* The bytes the stream holds; 0xFFFFFFFF when unknown (a live source). */
+typedef uint32_t (*RZStreamLengthCallback)(void *context);
 
 void *rz_stream_create(int32_t mediaKind);
 RZResult rz_stream_set_tag(void *stream, uint32_t fourcc);
@@ -52,6 +56,9 @@ RZResult rz_stream_set_sample_format(void *stream, uint32_t sampleFormat);
 RZResult rz_stream_set_bit_depth(void *stream, uint32_t bits);
 RZResult rz_stream_set_channel_layout(void *stream, uint32_t channelLayout);
 RZResult rz_stream_set_read_callback(void *stream, RZStreamReadCallback callback, void *context);
+/* Optional companions of the read callback, with its context. */
+RZResult rz_stream_set_seek_callback(void *stream, RZStreamSeekCallback callback);
+RZResult rz_stream_set_length_callback(void *stream, RZStreamLengthCallback callback);
 /* Pushes one frame (its own time stamp keeps the stream in step). */
 RZResult rz_stream_push_frame(void *stream, void *frame);
 /* Bytes pushed so far. */

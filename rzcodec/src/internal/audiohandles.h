@@ -86,6 +86,8 @@ public:
     uint32_t layout = 0;
     RZStreamReadCallback readCallback = nullptr;
     void *readContext = nullptr;
+    RZStreamSeekCallback seekCallback = nullptr;
+    RZStreamLengthCallback lengthCallback = nullptr;
 
     // Shared with the consumer, so that it outlives an early release.
     std::shared_ptr<SampleQueue> queue;

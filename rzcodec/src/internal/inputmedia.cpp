@@ -4,6 +4,7 @@
 #include "internal/globals.h"
 #include "internal/inputlimits.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -130,11 +131,112 @@ bool InputMedia::openUrl(const std::string &url, const std::string &path)
         logAvError("opening " + path, AVERROR(ENOMEM));
         return false;
     }
+    return openContext(ctx, url.c_str(), path);
+}
+
+// FFmpeg reads a caller's byte source through this: the callbacks, the
+// position they have reached, and the buffer FFmpeg fills from them.
+struct InputMedia::SourceIo
+{
+    static constexpr int kBufferSize = 64 * 1024;
+
+    ByteSource source;
+    uint64_t position = 0;
+    AVIOContext *io = nullptr;
+
+    ~SourceIo()
+    {
+        if (io) {
+            av_freep(&io->buffer);
+            avio_context_free(&io);
+        }
+    }
+
+    static int read(void *opaque, uint8_t *out, int size)
+    {
+        auto *self = static_cast<SourceIo *>(opaque);
+        const uint32_t n = self->source.read(self->source.context, out, uint32_t(std::max(size, 0)));
+        if (n == 0)
+            return AVERROR_EOF;
+        const int got = int(std::min<uint32_t>(n, uint32_t(size)));
+        self->position += uint64_t(got);
+        return got;
+    }
+
+    static int64_t seek(void *opaque, int64_t offset, int whence)
+    {
+        auto *self = static_cast<SourceIo *>(opaque);
+        const uint32_t length = self->source.length ? self->source.length(self->source.context)
+                                                    : 0xFFFFFFFFu;
+        const bool known = length != 0xFFFFFFFFu;
+        if ((whence & ~AVSEEK_FORCE) == AVSEEK_SIZE)
+            return known ? int64_t(length) : -1;
+        int64_t target;
+        switch (whence & ~AVSEEK_FORCE) {
+        case SEEK_SET: target = offset; break;
+        case SEEK_CUR: target = int64_t(self->position) + offset; break;
+        case SEEK_END:
+            if (!known)
+                return -1;
+            target = int64_t(length) + offset;
+            break;
+        default: return -1;
+        }
+        if (target < 0 || !self->source.seek || self->source.seek(self->source.context, uint64_t(target)) != 1)
+            return -1;
+        self->position = uint64_t(target);
+        return target;
+    }
+};
+
+InputMedia::InputMedia() = default;
+InputMedia::~InputMedia()
+{
+    close();
+}
+
+bool InputMedia::openSource(const ByteSource &source, const std::string &name)
+{
+    close();
+    if (!source.read) {
+        logError("opening " + name + ": no read callback");
+        return false;
+    }
+    limitFfmpegAllocations();
+    auto io = std::make_unique<SourceIo>();
+    io->source = source;
+    auto *buffer = static_cast<unsigned char *>(av_malloc(SourceIo::kBufferSize));
+    if (buffer)
+        io->io = avio_alloc_context(buffer, SourceIo::kBufferSize, 0, io.get(), &SourceIo::read,
+                                    nullptr, source.seek ? &SourceIo::seek : nullptr);
+    if (!io->io) {
+        av_free(buffer);
+        logAvError("opening " + name, AVERROR(ENOMEM));
+        return false;
+    }
+    io->io->seekable = source.seek ? AVIO_SEEKABLE_NORMAL : 0;
+    AVFormatContext *ctx = avformat_alloc_context();
+    if (!ctx) {
+        logAvError("opening " + name, AVERROR(ENOMEM));
+        return false;
+    }
+    ctx->pb = io->io;
+    ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
+    m_source = std::move(io);
+    if (!openContext(ctx, nullptr, name)) {
+        m_source.reset();
+        return false;
+    }
+    return true;
+}
+
+bool InputMedia::openContext(AVFormatContext *ctx, const char *url, const std::string &path)
+{
     ctx->interrupt_callback.callback = &InputMedia::interrupted;
     ctx->interrupt_callback.opaque = this;
     m_watched = ctx;
     Deadline deadline(*this, kOpenDeadlineMs);
-    int ret = avformat_open_input(&ctx, url.c_str(), nullptr, nullptr);
+    int ret = avformat_open_input(&ctx, url, nullptr, nullptr);
     if (ret < 0) {
         m_watched = nullptr; // freed by the failed open
         logInputError("opening " + path, ret);
@@ -161,6 +263,7 @@ void InputMedia::close()
 {
     m_watched = nullptr;
     m_format.reset();
+    m_source.reset();
     m_path.clear();
 }
 

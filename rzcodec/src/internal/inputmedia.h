@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace rz {
@@ -15,8 +16,8 @@ namespace rz {
 class InputMedia
 {
 public:
-    InputMedia() = default;
-    ~InputMedia() = default;
+    InputMedia();
+    ~InputMedia();
     InputMedia(const InputMedia &) = delete;
     InputMedia &operator=(const InputMedia &) = delete;
 
@@ -28,6 +29,17 @@ public:
     // Opens an FFmpeg URL as it stands (e.g. "concat:a|b"); `path` names it
     // in messages and in path().
     bool openUrl(const std::string &url, const std::string &path);
+    // Media whose bytes come from a caller's callbacks (a stream object fed by
+    // pulling), with the same limits as a file. Without a seek callback only
+    // forward reading is possible. `name` names it in messages and in path().
+    struct ByteSource
+    {
+        uint32_t (*read)(void *context, unsigned char *out, uint32_t length) = nullptr;
+        int (*seek)(void *context, uint64_t position) = nullptr;   // 1 = done
+        uint32_t (*length)(void *context) = nullptr;               // 0xFFFFFFFF = unknown
+        void *context = nullptr;
+    };
+    bool openSource(const ByteSource &source, const std::string &name);
     void close();
     bool isOpen() const { return bool(m_format); }
 
@@ -55,9 +67,12 @@ public:
 
 private:
     class Deadline;
+    struct SourceIo;
     static int interrupted(void *self);
+    bool openContext(AVFormatContext *ctx, const char *url, const std::string &path);
 
     InputContextPtr m_format;
+    std::unique_ptr<SourceIo> m_source; // a caller's byte source; closed after m_format
     std::string m_path;
     // What the interrupt callback checks; set by Deadline for one call.
     AVFormatContext *m_watched = nullptr; // also while opening, before m_format

@@ -124,7 +124,7 @@ void MediaInfo::close()
     m_input.close();
     m_program = 0;
     m_selected.clear();
-    m_subtitleFile.clear();
+    m_subtitle = SubtitleSource();
     m_closedCaption = false;
     m_values.clear();
     m_chapterTitles.clear();
@@ -351,16 +351,40 @@ bool MediaInfo::selectStream(AVMediaType type, int index)
     return true;
 }
 
-bool MediaInfo::setSubtitleFile(const std::string &path)
+namespace {
+
+bool holdsSubtitles(InputMedia &subtitles, const std::string &name)
+{
+    if (subtitles.bestStream(AVMEDIA_TYPE_SUBTITLE) >= 0)
+        return true;
+    logError("subtitles " + name + ": no subtitles in it");
+    return false;
+}
+
+} // namespace
+
+bool MediaInfo::openSource(const InputMedia::ByteSource &source)
+{
+    close();
+    return m_input.openSource(source, "stream");
+}
+
+bool MediaInfo::setSubtitleFile(const std::string &path, uint32_t extra1, uint32_t extra2)
 {
     InputMedia subtitles;
-    if (!subtitles.open(path))
+    if (!subtitles.open(path) || !holdsSubtitles(subtitles, path))
         return false;
-    if (subtitles.bestStream(AVMEDIA_TYPE_SUBTITLE) < 0) {
-        logError("subtitle file " + path + ": no subtitles in it");
+    m_subtitle = {true, false, path, extra1, extra2};
+    return true;
+}
+
+bool MediaInfo::setSubtitleSource(const InputMedia::ByteSource &source, uint32_t extra1,
+                                  uint32_t extra2)
+{
+    InputMedia subtitles;
+    if (!subtitles.openSource(source, "stream") || !holdsSubtitles(subtitles, "stream"))
         return false;
-    }
-    m_subtitleFile = path;
+    m_subtitle = {true, true, std::string(), extra1, extra2};
     return true;
 }
 

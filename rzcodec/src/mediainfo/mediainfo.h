@@ -22,6 +22,8 @@ public:
 
     bool open(const std::string &path);
     bool openDvd(const std::string &folder);
+    // Media read through a stream object's callbacks.
+    bool openSource(const InputMedia::ByteSource &source);
     void close();
     bool isOpen() const { return m_input.isOpen(); }
     std::string mediaPath() const override { return m_input.path(); }
@@ -44,7 +46,20 @@ public:
     std::vector<int> streams(AVMediaType type) const;
     bool selectProgram(int index);
     bool selectStream(AVMediaType type, int index);
-    bool setSubtitleFile(const std::string &path);
+    // External subtitles: a file or a stream object, with the two extra values
+    // of the extended calls kept as given and reported back.
+    struct SubtitleSource
+    {
+        bool set = false;
+        bool fromStream = false;
+        std::string file;
+        uint32_t extra1 = 0;
+        uint32_t extra2 = 0;
+    };
+    bool setSubtitleFile(const std::string &path, uint32_t extra1 = 0, uint32_t extra2 = 0);
+    bool setSubtitleSource(const InputMedia::ByteSource &source, uint32_t extra1 = 0,
+                           uint32_t extra2 = 0);
+    const SubtitleSource &subtitleSource() const { return m_subtitle; }
     void enableClosedCaption(bool on) { m_closedCaption = on; }
 
     int chapterCount() const;
@@ -63,7 +78,7 @@ private:
     InputMedia m_input;
     int m_program = 0;
     std::map<AVMediaType, int> m_selected; // index among streams(type); absent = 0
-    std::string m_subtitleFile;
+    SubtitleSource m_subtitle;
     bool m_closedCaption = false;
     std::map<std::string, std::unique_ptr<BufferHandle>> m_values;
     std::map<int, std::string> m_chapterTitles;

@@ -2,6 +2,7 @@
 
 #include "rzcodec/mediainfo.h"
 
+#include "internal/audiohandles.h"
 #include "internal/error.h"
 #include "mediainfo/mediainfo.h"
 
@@ -11,6 +12,24 @@ namespace {
 MediaInfo *infoOf(void *handle, const char *call)
 {
     return rz::handleCast<MediaInfo>(handle, call);
+}
+
+// The callbacks of a stream object as a byte source; false when the handle
+// is no stream or has no read callback.
+bool sourceOf(void *stream, const char *call, rz::InputMedia::ByteSource *source)
+{
+    auto *s = rz::handleCast<rz::StreamHandle>(stream, call);
+    if (!s)
+        return false;
+    if (!s->readCallback) {
+        rz::logError(std::string(call) + ": the stream has no read callback");
+        return false;
+    }
+    source->read = s->readCallback;
+    source->seek = s->seekCallback;
+    source->length = s->lengthCallback;
+    source->context = s->readContext;
+    return true;
 }
 
 // Calls on a handle with no file open fail quietly with the neutral value:
@@ -44,6 +63,19 @@ extern "C" RZResult rz_info_open(void *info, const char *pathUtf8)
         return 0;
     }
     return i->open(pathUtf8) ? 1 : 0;
+}
+
+extern "C" RZResult rz_info_open_stream(void *info, void *stream)
+{
+    MediaInfo *i = infoOf(info, "rz_info_open_stream");
+    if (!i)
+        return 0;
+    rz::InputMedia::ByteSource source;
+    if (!sourceOf(stream, "rz_info_open_stream", &source)) {
+        i->close();
+        return 0;
+    }
+    return i->openSource(source) ? 1 : 0;
 }
 
 extern "C" RZResult rz_info_open_dvd(void *info, const char *folderUtf8)
@@ -229,6 +261,51 @@ extern "C" RZResult rz_info_set_subtitle_file(void *info, const char *pathUtf8)
 {
     MediaInfo *i = openInfo(info, "rz_info_set_subtitle_file");
     return i && pathUtf8 && i->setSubtitleFile(pathUtf8) ? 1 : 0;
+}
+
+extern "C" RZResult rz_info_set_subtitle_file_ex(void *info, const char *pathUtf8, uint32_t extra1,
+                                                 uint32_t extra2)
+{
+    MediaInfo *i = openInfo(info, "rz_info_set_subtitle_file_ex");
+    return i && pathUtf8 && i->setSubtitleFile(pathUtf8, extra1, extra2) ? 1 : 0;
+}
+
+extern "C" RZResult rz_info_set_subtitle_stream_ex(void *info, void *stream, uint32_t extra1,
+                                                   uint32_t extra2)
+{
+    MediaInfo *i = openInfo(info, "rz_info_set_subtitle_stream_ex");
+    rz::InputMedia::ByteSource source;
+    return i && sourceOf(stream, "rz_info_set_subtitle_stream_ex", &source)
+                && i->setSubtitleSource(source, extra1, extra2)
+        ? 1
+        : 0;
+}
+
+extern "C" RZResult rz_info_set_subtitle_stream(void *info, void *stream)
+{
+    return rz_info_set_subtitle_stream_ex(info, stream, 0, 0);
+}
+
+extern "C" RZResult rz_info_get_subtitle_source(void *info, uint32_t *fromStream, uint32_t *extra1,
+                                                uint32_t *extra2)
+{
+    MediaInfo *i = openInfo(info, "rz_info_get_subtitle_source");
+    if (!i || !i->subtitleSource().set)
+        return 0;
+    const MediaInfo::SubtitleSource &s = i->subtitleSource();
+    if (fromStream)
+        *fromStream = s.fromStream ? 1 : 0;
+    if (extra1)
+        *extra1 = s.extra1;
+    if (extra2)
+        *extra2 = s.extra2;
+    return 1;
+}
+
+extern "C" const char *rz_info_subtitle_file(void *info)
+{
+    MediaInfo *i = openInfo(info, "rz_info_subtitle_file");
+    return i ? i->subtitleSource().file.c_str() : "";
 }
 
 extern "C" RZResult rz_info_enable_closed_caption(void *info, uint32_t on)

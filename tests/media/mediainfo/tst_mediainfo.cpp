@@ -8,6 +8,7 @@
 #include "media/jxtagfileaccess.h"
 #include "rzcodec/buffer.h"
 #include "rzcodec/mediainfo.h"
+#include "rzcodec/recorder.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +24,37 @@ QImage bmpImage(const unsigned char *bmp)
     image.loadFromData(bmp, int(length), "BMP");
     return image;
 }
+// A file handed out through a stream object's callbacks.
+struct FileSource
+{
+    QFile file;
+    explicit FileSource(const QString &path) : file(path) { file.open(QIODevice::ReadOnly); }
+    static uint32_t read(void *context, unsigned char *out, uint32_t length)
+    {
+        const qint64 n = static_cast<FileSource *>(context)->file.read(reinterpret_cast<char *>(out), length);
+        return n > 0 ? uint32_t(n) : 0;
+    }
+    static int seek(void *context, uint64_t position)
+    {
+        return static_cast<FileSource *>(context)->file.seek(qint64(position)) ? 1 : 0;
+    }
+    static uint32_t length(void *context)
+    {
+        return uint32_t(static_cast<FileSource *>(context)->file.size());
+    }
+    // A stream object reading this file, seekable or forward only.
+    void *stream(bool seekable)
+    {
+        void *s = rz_stream_create(RZ_MEDIA_AUDIO);
+        rz_stream_set_read_callback(s, &FileSource::read, this);
+        if (seekable) {
+            rz_stream_set_seek_callback(s, &FileSource::seek);
+            rz_stream_set_length_callback(s, &FileSource::length);
+        }
+        return s;
+    }
+};
+
 } // namespace
 
 class TestMediaInfo : public QObject
@@ -41,6 +73,8 @@ private slots:
     void withoutHandleEverythingIsNeutral();
     void dvdFolderOpensItsLongestTitle();
     void scalingAndTimeTexts();
+    void mediaReadThroughAStreamObject();
+    void externalSubtitlesKeepTheirSourceAndExtraValues();
 
 private:
     QTemporaryDir m_dir;
@@ -397,6 +431,87 @@ void TestMediaInfo::scalingAndTimeTexts()
     QCOMPARE(JXInfoManager::timeToString(3600000000ull), QStringLiteral("01:00:00"));
     QCOMPARE(JXInfoManager::timeToString(360000000000ull), QStringLiteral("100:00:00"));
     QCOMPARE(JXInfoManager::timeToString(0), QStringLiteral("00:00:00"));
+}
+
+void TestMediaInfo::mediaReadThroughAStreamObject()
+{
+    const auto formats = MediaFiles::taggableFormats();
+    for (const MediaFiles::Format &format : formats) {
+        if (format.name != "flac" && format.name != "mp3")
+            continue;
+        const QString path = MediaFiles::makeTone(m_dir.path(), "stream_" + format.name, format, 3.0);
+        QVERIFY(!path.isEmpty());
+        FileSource source(path);
+        void *stream = source.stream(true);
+        JXInfoClass info;
+        info.Create_Info();
+        QVERIFY2(info.OpenStream_Info(stream), qPrintable(format.name));
+        QVERIFY(info.HasAudio_Info());
+        const qint64 duration = qint64(info.GetDuration_Info());
+        QVERIFY2(qAbs(duration - 3000000) <= 60000, qPrintable(QString::number(duration)));
+        rz_stream_release(stream);
+
+        // Forward reading only: the stream still opens.
+        FileSource forward(path);
+        void *once = forward.stream(false);
+        QVERIFY(info.OpenStream_Info(once));
+        QVERIFY(info.HasAudio_Info());
+        rz_stream_release(once);
+    }
+
+    // A stream without a read callback, or a handle that is no stream, opens nothing.
+    JXInfoClass info;
+    info.Create_Info();
+    void *empty = rz_stream_create(RZ_MEDIA_AUDIO);
+    QVERIFY(!info.OpenStream_Info(empty));
+    QVERIFY(!info.HasAudio_Info());
+    rz_stream_release(empty);
+    QVERIFY(!info.OpenStream_Info(info.getInfo()));
+    QVERIFY(!info.OpenStream_Info(nullptr));
+}
+
+void TestMediaInfo::externalSubtitlesKeepTheirSourceAndExtraValues()
+{
+    const QString srt = m_dir.filePath("titles.srt");
+    QFile out(srt);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("1\n00:00:00,500 --> 00:00:01,500\nHello\n\n2\n00:00:02,000 --> 00:00:02,800\nAgain\n");
+    out.close();
+    const QString tone = MediaFiles::makeTone(m_dir.path(), "subs_base", MediaFiles::taggableFormats().first(), 3.0);
+
+    JXInfoClass info;
+    info.Create_Info();
+    QVERIFY(info.Open_Info(tone.toUtf8().constData()));
+    QVERIFY(!info.GetSubtlSource_Info());
+    QVERIFY(info.SetSubtlFileEx_Info(srt.toUtf8().constData(), 3, 4));
+    auto source = info.GetSubtlSource_Info();
+    QVERIFY(source);
+    QCOMPARE(source->fromStream, false);
+    QCOMPARE(QString::fromStdString(source->file), srt);
+    QCOMPARE(source->extra1, 3u);
+    QCOMPARE(source->extra2, 4u);
+
+    // Subtitles through a stream object; the plain call carries no extras.
+    FileSource titles(srt);
+    void *stream = titles.stream(true);
+    QVERIFY(info.SetSubtlStream_Info(stream));
+    source = info.GetSubtlSource_Info();
+    QVERIFY(source && source->fromStream && source->file.empty());
+    QCOMPARE(source->extra1, 0u);
+    rz_stream_release(stream);
+
+    FileSource again(srt);
+    void *streamEx = again.stream(true);
+    QVERIFY(info.SetSubtlStreamEx_Info(streamEx, 7, 9));
+    QCOMPARE(info.GetSubtlSource_Info()->extra2, 9u);
+    rz_stream_release(streamEx);
+
+    // What holds no subtitles is refused, and the previous choice stays.
+    QVERIFY(!info.SetSubtlFileEx_Info(tone.toUtf8().constData(), 1, 1));
+    QCOMPARE(info.GetSubtlSource_Info()->extra1, 7u);
+    // A new file starts without external subtitles.
+    QVERIFY(info.Open_Info(tone.toUtf8().constData()));
+    QVERIFY(!info.GetSubtlSource_Info());
 }
 
 QTEST_MAIN(TestMediaInfo)
