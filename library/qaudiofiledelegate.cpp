@@ -108,6 +108,5 @@ void QAudioFileDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptio
         QJXControlStyleDelegate::updateEditorGeometry(editor, option, index);
         return;
     }
-    const QRect cell = option.rect;
-    editor->setGeometry(cell.left(), cell.top() + (cell.height() - 20) / 2, cell.width() + 27, 20);
+    placeNameEditor(editor, option.rect);
 }

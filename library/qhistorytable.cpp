@@ -161,8 +161,7 @@ void QHistoryDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionV
         QNameEditDelegate::updateEditorGeometry(editor, option, index);
         return;
     }
-    const QRect cell = option.rect;
-    editor->setGeometry(cell.left(), cell.top() + (cell.height() - 20) / 2, cell.width() + 27, 20);
+    placeNameEditor(editor, option.rect);
 }
 
 // ---- Sort model ----

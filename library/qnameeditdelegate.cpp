@@ -31,6 +31,11 @@ QLineEdit *QNameEditDelegate::createNameEditor(QWidget *parent) const
     return edit;
 }
 
+void QNameEditDelegate::placeNameEditor(QWidget *editor, const QRect &cell)
+{
+    editor->setGeometry(cell.left(), cell.top() + (cell.height() - 20) / 2, cell.width() + 27, 20);
+}
+
 void QNameEditDelegate::commitAndCloseEditor()
 {
     auto *edit = qobject_cast<QLineEdit *>(sender());

@@ -22,4 +22,6 @@ public slots:
 protected:
     // A line edit in 12 px Tahoma that commits itself when editing finishes.
     QLineEdit *createNameEditor(QWidget *parent) const;
+    // 20 px high, centred on the cell's height, reaching 27 px past its right edge.
+    static void placeNameEditor(QWidget *editor, const QRect &cell);
 };
