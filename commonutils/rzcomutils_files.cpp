@@ -307,9 +307,14 @@ bool RZComUtils::copyItemAtPath(const QString &from, const QString &to, bool use
     if (!exists(from) || to.isEmpty())
         return false;
     if (!useAuthor) {
-        if (exists(to) && !deleteFile(to))
+        // The old item goes only once the copy is complete beside it.
+        const QString part = to + QStringLiteral(".part%1").arg(::getpid());
+        if (!copyTree(from, part) || (exists(to) && !deleteFile(to))
+            || ::rename(QFile::encodeName(part).constData(), QFile::encodeName(to).constData()) != 0) {
+            deleteFile(part);
             return false;
-        return copyItemAtPath(from, to);
+        }
+        return true;
     }
     // One privileged shell runs every step, so the user is asked once.
     return AuthorizationExecute(

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QLocalServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -221,6 +222,17 @@ private slots:
         QVERIFY(writeBytes(dir.filePath("dst/old.txt"), "old"));
         QVERIFY(!RZComUtils::copyItemAtPath(dir.filePath("src"), dir.filePath("dst"), true, refuse));
         QVERIFY(QFileInfo::exists(dir.filePath("dst/old.txt")));
+        // Without rights: replaced only by a complete copy.
+        QVERIFY(writeBytes(dir.filePath("broken/a.txt"), "a"));
+        QLocalServer socket;   // a socket file can't be copied
+        QVERIFY(socket.listen(dir.filePath("broken/z.socket")));
+        QVERIFY(!RZComUtils::copyItemAtPath(dir.filePath("broken"), dir.filePath("dst"), false));
+        QVERIFY(QFileInfo::exists(dir.filePath("dst/old.txt")));
+        QVERIFY(RZComUtils::copyItemAtPath(dir.filePath("src"), dir.filePath("plain"), false));
+        QVERIFY(writeBytes(dir.filePath("src2/b.txt"), "b"));
+        QVERIFY(RZComUtils::copyItemAtPath(dir.filePath("src2"), dir.filePath("plain"), false));
+        QCOMPARE(RZComUtils::contentsOfDirectoryAtPath(dir.filePath("plain")), QStringList{"b.txt"});
+        QCOMPARE(RZComUtils::contentsOfDirectoryAtPath(dir.path()).filter(".part").size(), 0);
         if (::geteuid() != 0)
             QSKIP("giving files to user 0 needs root");
         QVERIFY(RZComUtils::copyItemAtPath(dir.filePath("src"), dir.filePath("dst"), true, grant));
