@@ -7,6 +7,8 @@
 #include "internal/avpointers.h"
 #include "internal/error.h"
 #include "internal/handle.h"
+#include "internal/inputlimits.h"
+#include "internal/inputmedia.h"
 
 #include <atomic>
 #include <chrono>
@@ -184,17 +186,11 @@ private:
 
     static bool readFileTags(const std::string &path, Tags &tags)
     {
-        AVFormatContext *fmt = nullptr;
-        int ret = avformat_open_input(&fmt, path.c_str(), nullptr, nullptr);
-        if (ret < 0) {
-            logAvError("recogniser: opening " + path, ret);
+        // The shared input: only regular files, in bounded time and memory.
+        InputMedia input;
+        if (!input.open(path))
             return false;
-        }
-        InputContextPtr guard(fmt);
-        if ((ret = avformat_find_stream_info(fmt, nullptr)) < 0) {
-            logAvError("recogniser: reading " + path, ret);
-            return false;
-        }
+        const AVFormatContext *fmt = input.format();
         static const char *const keys[] = {"title", "artist", "album_artist", "album", "comment",
                                            "composer", "copyright", "date", "disc", "genre",
                                            "grouping", "lyrics", "track", "year"};
@@ -214,13 +210,13 @@ private:
             if (v && *v)
                 tags[key] = std::string(key) == "year" ? std::string(v).substr(0, 4) : std::string(v);
         }
-        for (unsigned i = 0; i < fmt->nb_streams; ++i) {
-            const AVStream *st = fmt->streams[i];
-            if ((st->disposition & AV_DISPOSITION_ATTACHED_PIC) && st->attached_pic.size > 0) {
-                tags["cover_image"] = std::string(reinterpret_cast<const char *>(st->attached_pic.data),
-                                                  size_t(st->attached_pic.size));
-                break;
-            }
+        const int cover = input.attachedPictureStream();
+        if (cover >= 0) {
+            const AVPacket &pic = fmt->streams[cover]->attached_pic;
+            if (pic.size <= kMaxCoverBytes)
+                tags["cover_image"] = std::string(reinterpret_cast<const char *>(pic.data), size_t(pic.size));
+            else
+                logError("recogniser: the cover picture of " + path + " is too large, left out");
         }
         return true;
     }

@@ -129,6 +129,7 @@ void TestHostileInput::pathsThatAreNoFilesAreRefused()
         return;
     QVERIFY(!r.infoOpened);
     QCOMPARE(r.tagOpen, -2);
+    QVERIFY(!r.recognised);
     QVERIFY(!r.playerOpened);
 }
 
@@ -226,6 +227,8 @@ void TestHostileInput::hugeCoverIsLeftOut()
     QCOMPARE(r.tagOpen, 0);
     QVERIFY(r.tagItems >= 1);
     QVERIFY(!r.tagCover);
+    QVERIFY(r.recognised);
+    QCOMPARE(r.recognisedCoverBytes, qint64(-1));
     QVERIFY(r.playerOpened);
 
     // The same file with a cover of ordinary size keeps it.
@@ -236,6 +239,7 @@ void TestHostileInput::hugeCoverIsLeftOut()
         return;
     QCOMPARE(r.coverBytes, qint64(100 * 1024));
     QVERIFY(r.tagCover);
+    QCOMPARE(r.recognisedCoverBytes, qint64(100 * 1024));
 }
 
 QTEST_MAIN(TestHostileInput)
