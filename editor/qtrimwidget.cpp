@@ -325,6 +325,7 @@ bool QTrimWidget::attach(void *player)
     trimDSliderEnable(true);
     InitControlEnabled(true);
     m_duration = rz_player_get_duration(player);
+    setTextEditTrimTime(m_trimStart, m_trimEnd); // the end shows the duration
     rz_player_set_time_interval(player, 50000);
     showTime(0);
     showAudioDataDlg(true);

@@ -405,10 +405,9 @@ void QVEDualSlider::leaveEvent(QEvent *event)
 
 void QVEDualSlider::paintEvent(QPaintEvent *)
 {
+    // Drawn over the parent's background: clearing the area first would cut
+    // a hole through it (to the desktop in a translucent window).
     QPainter p(this);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(rect(), Qt::transparent);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (m_groove.isNull() || m_range.isNull())
         return;
     const int w = width();

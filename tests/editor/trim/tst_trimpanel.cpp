@@ -150,6 +150,13 @@ void TestTrimPanel::typedRangeCutsOnceAndListsTheSegment()
     QCOMPARE(m_panel->trimStart(), 2 * kSecond);
     QCOMPARE(m_panel->trimEnd(), 5 * kSecond);
 
+    // The slider draws over the page's panel colour, it does not clear it.
+    const QImage page = m_panel->grab().toImage();
+    const QRect slider = m_panel->m_slider->geometry();
+    const qreal ratio = page.devicePixelRatio();
+    QCOMPARE(page.pixelColor(int((slider.center().x()) * ratio), int(slider.top() * ratio)),
+             QColor(44, 44, 44));
+    QCOMPARE(m_panel->m_editEnd->getCurrentTime(), 5 * kSecond);
     QVERIFY(!TestSupport::saveScreenshot(m_panel.get(), "editor_trim_page").isEmpty());
 }
 
