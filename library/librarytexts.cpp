@@ -1,5 +1,7 @@
 #include "library/librarytexts.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace LibraryTexts {
@@ -81,6 +83,24 @@ std::optional<qint64> strictSecondsFromText(const QString &text)
         total = total * 60 + value;
     }
     return total;
+}
+
+QString createdText(const QFileInfo &file)
+{
+    QDateTime created = file.birthTime();
+    if (!created.isValid())
+        created = file.lastModified();
+    return created.toString(QStringLiteral("dd-MM-yyyy hh:mm"));
+}
+
+QString fileNameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString folderOf(const QString &path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 } // namespace LibraryTexts

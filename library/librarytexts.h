@@ -1,9 +1,12 @@
 #pragma once
 // Size and duration texts of the recordings table's info line, and the
 // parsers back from them: sizes in steps of 1000 without decimals, durations
-// in whole seconds, minutes, hours, days or months.
+// in whole seconds, minutes, hours, days or months; and the path and time
+// texts of rows and records.
 
 #include <QString>
+
+class QFileInfo;
 
 #include <optional>
 
@@ -20,5 +23,13 @@ qint64 sizeFromText(const QString &text);
 qint64 secondsFromText(const QString &text);
 // Whole seconds of "h:m:s" when each part is a number; nothing otherwise.
 std::optional<qint64> strictSecondsFromText(const QString &text);
+
+// The file's creation time (its modification time where the file system
+// keeps none) as "dd-MM-yyyy hh:mm".
+QString createdText(const QFileInfo &file);
+// The part of a "/"-separated path after its last "/", and the part up to
+// and including it.
+QString fileNameOf(const QString &path);
+QString folderOf(const QString &path);
 
 } // namespace LibraryTexts

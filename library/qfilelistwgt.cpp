@@ -177,6 +177,7 @@ void QFileListWgt::InitView()
     m_pDelegate->setSelectedTextColor(QColor(250, 237, 237));
     m_pDelegate->setSelectedBackgroundColor(QColor(72, 68, 67));
     m_pDelegate->setBottomLineColor(QColor(20, 20, 20));
+    connect(m_pDelegate, &QAudioFileDelegate::emitChangeName, this, &QFileListWgt::OnRenameFile);
     m_tbViewFile->setStyleDelegate(m_pDelegate);
     m_tbViewFile->setItemDelegate(m_pDelegate);
 
@@ -205,6 +206,7 @@ void QFileListWgt::InitView()
     m_pBtnDelete->setToolTip(tr("Delete"));
     m_pBtnDelete->setButtonImage(resource("/image/FileList/btn_delete.png"));
     connect(m_pBtnDelete, &QJXStyleButton::emitClickIndex, this, &QFileListWgt::OnDeleteItem);
+    connect(m_pBtnEdit, &QJXStyleButton::emitClickIndex, this, &QFileListWgt::OnEditItem);
     m_pOperateControl->addButton(m_pBtnEdit);
     m_pOperateControl->addButton(m_pBtnDelete);
     m_pOperateControl->setDrawWidth(m_pBtnDelete->width());
@@ -303,23 +305,10 @@ void QFileListWgt::AnalyXmlToList()
             QVideoSettingXml::changeConvertedInfoValue(info.convertedPath, QStringLiteral("Format_"), format);
         }
         QAudioFileChunk *row = newRow();
-        row->SetFilePath(info.convertedPath.toStdString());
-        row->SetFileName(info.convertedPath.mid(info.convertedPath.lastIndexOf(QLatin1Char('/')) + 1)
-                             .toStdString());
-        row->setPlayTime(info.time.toStdString());
-        row->SetTitle(info.title.toStdString());
-        row->setArtist(info.artist.toStdString());
-        row->setAlbum(info.album.toStdString());
-        row->setGenre(info.genre.toStdString());
-        row->setImage(info.imgPath.toStdString());
-        row->SetFileSize(info.size.toStdString());
+        row->setFromRecord(info);
         row->setInt64Value(kFileBytesKey, file.size());
-        row->SetCreateTime(info.createTime.toStdString());
-        row->SetResolution(info.resolution.toStdString());
-        row->SetFileExent(info.extend.toStdString());
         row->SetFileFormat(format.toStdString());
         row->setVideoType(false);
-        row->setNewAdd(info.newFile);
         QList<std::string> names;
         for (const QString &name : info.listNames)
             names << name.toStdString();

@@ -3,13 +3,15 @@
 // chosen in the library panel, with an info line and a search field. It
 // owns the master list loaded from History.xml, gives a running recording
 // its row and completes it, deletes recordings and keeps playlist
-// membership, and hands play lists to the playback bar.
+// membership, hands play lists to the playback bar, opens the edit dialog
+// on a row and adds its conversions, and renames recordings.
 
 #include "common/convertedinfo.h"
 #include "library/ilibrarymembership.h"
 #include "library/librarymetatypes.h"
 #include "media/jxrecognizeraudiotaginfo.h"
 #include "media/veaudiotaginfo.h"
+#include "media/veeditconfig.h"
 #include "widgetkit/qjxwidget.h"
 
 #include <QList>
@@ -20,6 +22,8 @@
 #include <string>
 #include <vector>
 
+class ConvertConfig;
+class JXConverterObject;
 class QAction;
 class QAudioFileChunk;
 class QAudioFileDelegate;
@@ -27,6 +31,7 @@ class QAudioFileModel;
 class QAudioFileSortModel;
 class QAudioFileTableView;
 class QAudioListHeader;
+class QConvertProgressDlg;
 class QDelegateControl;
 class QJXLineEdit;
 class QJXMenu;
@@ -34,6 +39,7 @@ class QJXScrollBar;
 class QJXStyleButton;
 class QLabel;
 class QLibraryChunk;
+class QVideoEditingDlg;
 
 class QFileListWgt : public QJXWidget, public ILibraryMembership
 {
@@ -80,6 +86,9 @@ public:
     QAudioFileDelegate *delegate() const { return m_pDelegate; }
     QJXStyleButton *deleteButton() const { return m_pBtnDelete; }
     QJXStyleButton *editButton() const { return m_pBtnEdit; }
+    IBaseChunk *editingRow() const { return m_pEditingChunk; }
+    QVideoEditingDlg *editDialog() const { return m_pEditDlg; }
+    QConvertProgressDlg *convertProgressDialog() const { return m_pConvertProgressDlg; }
     // Prepares the context menu for a request at pt (view coordinates); null
     // when none is shown there.
     QJXMenu *prepareTableMenu(const QPoint &pt);
@@ -120,6 +129,24 @@ public slots:
     void OnDeleteItem(const QModelIndex &index);
     void OnActDeleteFile();
     void OnActDeleteAllFiles();
+
+    // ---- Editing and converting ----
+    // Runs the edit dialog modally on the row, then adds what it produced.
+    void OnEditItem(const QModelIndex &index);
+    void OnPreviousItem();
+    void OnNextItem();
+    void OnSaveConvertFileList(QStringList pathList);
+    // A cut segment (trim range set) or an edit of the whole file.
+    void OnConvertFile(VEEditConfig editConfig, bool bLossLess);
+    void OnConvertedStart();
+    void OnConvertProgress(uint percent);
+    void OnConvertedFinish(bool seccess);
+    void OnCancelConvert();
+
+    // ---- Renaming and edited tags ----
+    // True when the file got the title as its name (or a free "title(n)").
+    bool OnRenameFile(const QModelIndex &index, QString title);
+    void OnAudioTagChange(VEAudioTagInfo tagInfo, QString imagePath);
 
 private slots:
     void OnSearchTextChange(QString str);
@@ -184,6 +211,14 @@ private:
     void syncAllEntry();
     QList<QAudioFileChunk *> selectedRows() const;
 
+    // ---- Editing and converting ----
+    void GetConvertParamConfig(ConvertConfig &config, IBaseChunk *chunk) const;
+    // Moves the edit dialog to the next editable row in the direction.
+    void stepEditingRow(int direction);
+    bool isEditable(QAudioFileChunk *row) const;
+    // An edit job's output becomes a row and a History.xml record.
+    void addEditedRecording(const ConvertConfig &config);
+
     QAudioFileTableView *m_tbViewFile = nullptr;
     QLabel *m_lblListInfo = nullptr;
     QJXLineEdit *m_leSearch = nullptr;
@@ -222,4 +257,7 @@ private:
     JXRecognizerAudioTagInfo m_recordingTagInfo;
     bool m_bRecordingSilent = true;
     QStringList m_listConvertFiles;
+    QVideoEditingDlg *m_pEditDlg = nullptr;
+    JXConverterObject *m_pConverter = nullptr;
+    QConvertProgressDlg *m_pConvertProgressDlg = nullptr;
 };

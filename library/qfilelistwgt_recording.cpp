@@ -21,26 +21,12 @@
 
 #include <algorithm>
 
+using LibraryTexts::createdText;
+using LibraryTexts::fileNameOf;
+using LibraryTexts::folderOf;
+
 namespace {
 const QString kDeleteGroup = QStringLiteral("Delete_Recorded_File");
-
-QString fileNameOf(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString folderOf(const QString &path)
-{
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString createdText(const QFileInfo &file)
-{
-    QDateTime created = file.birthTime();
-    if (!created.isValid())
-        created = file.lastModified();
-    return created.toString(QStringLiteral("dd-MM-yyyy hh:mm"));
-}
 } // namespace
 
 void QFileListWgt::AddAudioFile(QString path, bool bRecording)

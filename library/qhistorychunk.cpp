@@ -11,6 +11,25 @@ QHistoryChunk::QHistoryChunk()
 
 QHistoryChunk::~QHistoryChunk() = default;
 
+void QHistoryChunk::setFromRecord(const convertedInfo &info)
+{
+    SetFilePath(info.convertedPath.toStdString());
+    SetFileName(info.convertedPath.mid(info.convertedPath.lastIndexOf(QLatin1Char('/')) + 1).toStdString());
+    setPlayTime(info.time.toStdString());
+    SetTitle(info.title.toStdString());
+    setArtist(info.artist.toStdString());
+    setAlbum(info.album.toStdString());
+    setGenre(info.genre.toStdString());
+    setImage(info.imgPath.toStdString());
+    SetFileSize(info.size.toStdString());
+    SetCreateTime(info.createTime.toStdString());
+    SetResolution(info.resolution.toStdString());
+    SetFileExent(info.extend.toStdString());
+    SetFileFormat(info.format.toStdString());
+    setVideoType(info.videoFile);
+    setNewAdd(info.newFile);
+}
+
 void QHistoryChunk::SetCreateTime(std::string time)
 {
     m_createTime = std::move(time);

@@ -1,6 +1,7 @@
 #pragma once
 // The record of one recording as the history file keeps it, in memory.
 
+#include "common/convertedinfo.h"
 #include "widgetkit/views/ibasechunk.h"
 
 #include <QtGlobal>
@@ -13,6 +14,10 @@ class QHistoryChunk : public IBaseChunk
 public:
     QHistoryChunk();
     ~QHistoryChunk() override;
+
+    // Path, name, tags, texts, format and new mark of a History.xml record;
+    // the playlist names are the row's own business.
+    void setFromRecord(const convertedInfo &info);
 
     void SetFilePath(std::string path) { m_filePath = std::move(path); }
     std::string GetFilePath() const { return m_filePath; }

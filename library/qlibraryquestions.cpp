@@ -43,3 +43,12 @@ bool QLibraryQuestions::confirm(QWidget *owner, const QString &text)
                                       QJXMessageBox::Warning, QJXMessageBox::YesNoButton)
            == QJXMessageBox::ResultYes;
 }
+
+void QLibraryQuestions::tell(QWidget *owner, const QString &text)
+{
+    if (answerer()) {
+        answerer()(text);
+        return;
+    }
+    QJXMessageBox::ShowMessage(owner, text, QString(), QJXMessageBox::Error, QJXMessageBox::OkButton);
+}

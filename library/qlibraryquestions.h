@@ -1,7 +1,8 @@
 #pragma once
 // The two questions the library asks before it takes recordings or lists
-// away: cancel, remove from the list or delete the files (0, 1, 2); and a
-// yes-or-no. Both are modal; tests answer them through the answerer.
+// away: cancel, remove from the list or delete the files (0, 1, 2); a
+// yes-or-no; and the one error the library reports. All are modal; tests
+// answer them through the answerer.
 
 #include <QString>
 
@@ -15,6 +16,8 @@ public:
     // 0 Cancel, 1 Remove, 2 Delete.
     static int askRemoveOrDelete(QWidget *owner, const QString &text);
     static bool confirm(QWidget *owner, const QString &text);
+    // An error with an OK button.
+    static void tell(QWidget *owner, const QString &text);
 
     // Answers in place of the dialogs while set: the text asked gives
     // 0, 1 or 2 (for a yes-or-no, non-zero is yes).

@@ -64,12 +64,8 @@ void TestLibraryDeleting::initTestCase()
 
 void TestLibraryDeleting::init()
 {
-    QFile::remove(QVideoSettingXml::historyFilePath());
-    QFile::remove(QVideoSettingXml::playListFilePath());
-    m_out = m_dir.filePath("out");
-    QDir(m_out).removeRecursively();
-    QVERIFY(QDir().mkpath(m_out));
-    QConverterOperate::setConverterPath(m_out + "/");
+    m_out = freshLibrary(m_dir.filePath("out"));
+    QVERIFY(QDir(m_out).exists());
     m_asked = 0;
 }
 

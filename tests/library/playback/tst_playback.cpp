@@ -16,6 +16,7 @@
 #include "library/qaudiofilesortmodel.h"
 #include "library/qlibraryquestions.h"
 #include "media/jxinfoclass.h"
+#include "media/jxqplayobject.h"
 #include "platform/audio/loopbackdevice.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordobject.h"
@@ -40,6 +41,7 @@ private slots:
     void cleanupTestCase();
     void recordedM4aTakesItsRecognisedTitle();
     void rowPlayedFromTheTableIsHeard();
+    void pausedRowResumesWhereItStoppedAndARenameFollows();
 
 private:
     QTemporaryDir m_dir;
@@ -171,6 +173,50 @@ void TestLibraryPlayback::rowPlayedFromTheTableIsHeard()
     QLibraryQuestions::setAnswerer(nullptr);
     QVERIFY(!bar.playList().contains(high));
     QVERIFY(!QFile::exists(high));
+}
+
+void TestLibraryPlayback::pausedRowResumesWhereItStoppedAndARenameFollows()
+{
+    QFile::remove(QVideoSettingXml::historyFilePath());
+    const QString path = m_dir.filePath("long.wav");
+    QVERIFY(TestSupport::writeToneWav(path, 660, 10.0));
+    QVideoSettingXml::SaveConvertedInfo(record(path, "01-01-2024 10:00"));
+    Library lib;
+    QPlayControlWgt bar;
+    LibraryConnections::connectTableAndPlayBar(&lib.table, &bar, &lib.panel);
+    JXQPlayObject *player = bar.playObject();
+    const QModelIndex row = lib.table.sortModel()->index(0, 1);
+
+    lib.table.OnPlayItem(row);
+    QTRY_VERIFY_WITH_TIMEOUT(bar.isPlaying(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(player->getCurrentPlayerPos() > 1000000, 5000);
+    lib.table.OnPlayItem(row);
+    QTRY_VERIFY_WITH_TIMEOUT(!bar.isPlaying(), 3000);
+    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPause);
+    const uint64_t paused = player->getCurrentPlayerPos();
+    QVERIFY2(paused > 1000000 && paused < 5000000, qPrintable(QString::number(paused)));
+
+    lib.table.OnPlayItem(row);
+    QTRY_VERIFY_WITH_TIMEOUT(bar.isPlaying(), 3000);
+    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPlaying);
+    const uint64_t resumed = player->getCurrentPlayerPos();
+    QVERIFY2(resumed + 100000 >= paused && resumed < paused + 700000,
+             qPrintable(QString("%1 -> %2").arg(paused).arg(resumed)));
+    QTRY_VERIFY_WITH_TIMEOUT(player->getCurrentPlayerPos() > resumed + 300000, 5000);
+
+    // Renamed while it plays: the bar lets go of the file, then plays on
+    // from the same place under the new name.
+    const uint64_t before = player->getCurrentPlayerPos();
+    QVERIFY(lib.table.OnRenameFile(row, "renamed"));
+    const QString renamed = m_dir.filePath("renamed.wav");
+    QVERIFY(QFile::exists(renamed) && !QFile::exists(path));
+    QCOMPARE(bar.currentFile(), renamed);
+    QCOMPARE(bar.playList(), QStringList({renamed}));
+    QTRY_VERIFY_WITH_TIMEOUT(bar.isPlaying(), 3000);
+    QVERIFY2(player->getCurrentPlayerPos() + 100000 >= before,
+             qPrintable(QString("%1 -> %2").arg(before).arg(player->getCurrentPlayerPos())));
+    QCOMPARE(historyPaths(), QStringList({renamed}));
+    bar.OnPlayOrPause(false);
 }
 
 QTEST_MAIN(TestLibraryPlayback)

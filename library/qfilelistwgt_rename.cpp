@@ -1,0 +1,80 @@
+// Renaming recordings in place, and the tags edited in the edit dialog.
+
+#include "library/qfilelistwgt.h"
+
+#include "common/qvideosettingxml.h"
+#include "library/librarytexts.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qfilenamerules.h"
+
+#include <QFile>
+
+bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
+{
+    if (!index.isValid() || title.isEmpty())
+        return false;
+    QAudioFileChunk *item = QAudioFileModel::rowItem(index);
+    // The running recording is still being written under its name.
+    if (!item || item == m_pRecordingChunk)
+        return false;
+    // No separator can slip in, so the file never leaves its folder;
+    // "." and ".." name no file.
+    if (QFileNameRules::hasRefusedCharacter(title) || title == QLatin1String(".")
+        || title == QLatin1String(".."))
+        return false;
+    const QString oldPath = QString::fromStdString(item->GetFilePath()).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString extension = QString::fromStdString(item->GetFileExent());
+    QString newName = title + QLatin1Char('.') + extension;
+    if (QString::fromStdString(item->GetFileName()) == newName)
+        return false;
+
+    emit emitCloseFileIfIsPlaying(oldPath);
+    QAudioFileChunk *master = showingAllRecordings() ? nullptr : GetChunkFromAllDatas(item);
+    const QString newPath = QFileNameRules::firstFreePath(LibraryTexts::folderOf(oldPath), title, extension);
+    newName = LibraryTexts::fileNameOf(newPath);
+    // QFile::rename never replaces an existing file.
+    if (!QFile::rename(oldPath, newPath))
+        return false;
+
+    item->SetFileName(newName.toStdString());
+    item->SetFilePath(newPath.toStdString());
+    QVideoSettingXml::changeConvertedInfoPath(oldPath, newPath);
+    if (master && master != item) {
+        master->SetFileName(newName.toStdString());
+        master->SetFilePath(newPath.toStdString());
+    }
+    m_bListsChanged = true;
+    emit emitRenameAudioFile(oldPath, newPath);
+    emit emitContinuePlayAfterEdit(item == m_pPlayingChunk
+                                   && item->GetAudioState() == QAudioFileChunk::AudioPlaying);
+    return true;
+}
+
+void QFileListWgt::OnAudioTagChange(VEAudioTagInfo tagInfo, QString imagePath)
+{
+    Q_UNUSED(imagePath)
+    QAudioFileChunk *editing = asRow(m_pEditingChunk);
+    if (!editing)
+        return;
+    if (std::optional<convertedInfo> record =
+            QVideoSettingXml::GetConvertedInfo(QString::fromStdString(editing->GetFilePath()))) {
+        record->title = QString::fromStdString(tagInfo.title);
+        record->artist = QString::fromStdString(tagInfo.artist);
+        record->album = QString::fromStdString(tagInfo.album);
+        record->genre = QString::fromStdString(tagInfo.genre);
+        QVideoSettingXml::SaveConvertedInfo(*record);
+    }
+    auto apply = [&](QAudioFileChunk *row) {
+        row->setAlbum(tagInfo.album);
+        row->setArtist(tagInfo.artist);
+        row->setGenre(tagInfo.genre);
+        row->SetTitle(tagInfo.title);
+    };
+    apply(editing);
+    if (!showingAllRecordings()) {
+        if (QAudioFileChunk *master = GetChunkFromAllDatas(editing))
+            apply(master);
+    }
+    m_bListsChanged = true;
+}
