@@ -24,6 +24,25 @@
 
 using namespace LibraryFixture;
 
+namespace {
+// Whether some pixel of the cell, as drawn, is close to the colour (text
+// is antialiased, so its core pixels are looked for).
+bool cellShows(QFileListWgt &table, int row, int column, const QColor &colour)
+{
+    QAudioFileTableView *view = table.tableView();
+    const QRect cell = view->visualRect(table.sortModel()->index(row, column));
+    const QImage image = view->viewport()->grab(cell).toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (qAbs(c.red() - colour.red()) < 12 && qAbs(c.green() - colour.green()) < 12
+                && qAbs(c.blue() - colour.blue()) < 12)
+                return true;
+        }
+    return false;
+}
+} // namespace
+
 class TestLibraryTable : public QObject
 {
     Q_OBJECT
@@ -335,6 +354,18 @@ void TestLibraryTable::screenshotOfTheTable()
     // The running recording is drawn red, on top.
     QCOMPARE(lib.shownNames().first(), QString("REC_20240205101500"));
     QVERIFY(lib.table.delegate()->isRecording());
+    const QColor red(216, 45, 59), orange(255, 132, 65);
+    QVERIFY(cellShows(lib.table, 0, 1, red));
+    QVERIFY(!cellShows(lib.table, 1, 1, red));
+    // Once it is complete, a playing row is orange.
+    convertedInfo done = record(m_dir.filePath("REC_20240205101500.mp3"), "05-02-2024 10:15", true);
+    QFile(done.convertedPath).open(QIODevice::WriteOnly);
+    lib.table.SupplyRecordingChunkInfo(done, true);
+    lib.table.OnPlayItem(lib.table.sortModel()->index(1, 1));
+    QCOMPARE(lib.table.playingRow(), lib.shownRow("Evening"));
+    QVERIFY(cellShows(lib.table, 1, 1, orange));
+    QVERIFY(!cellShows(lib.table, 2, 1, orange));
+    QVERIFY(!TestSupport::saveScreenshot(&window, "library_table_playing").isEmpty());
     lib.panel.setParent(nullptr);
     lib.table.setParent(nullptr);
 }
