@@ -12,6 +12,9 @@
 #include "controls/qscheduletime.h"
 #include "controls/selectrecordinputwgt.h"
 #include "convert/qformatdlg.h"
+#include "library/libraryconnections.h"
+#include "library/qfilelistwgt.h"
+#include "library/qlibraryplaylistwgt.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordobject.h"
@@ -70,6 +73,10 @@ MainWindow::~MainWindow()
 {
     finishRecordingBeforeClosing();
     QInitProject::releseProject();
+    delete m_fileList;
+    m_fileList = nullptr;
+    delete m_libraryList;
+    m_libraryList = nullptr;
     // The input selector gives the previous output back when it goes.
     if (m_formatDlg) {
         QFormatDlg::releaseFormatWgt();
@@ -144,15 +151,23 @@ void MainWindow::InitCtrl()
 
 void MainWindow::InitPanes()
 {
+    m_libraryList = new QLibraryPlayListWgt(this);
+    m_fileList = new QFileListWgt(this);
     // Creating the selector makes the loop-back device the default output.
     m_selectInput = new SelectRecordInputWgt(this);
+    LibraryConnections::connectPanelAndTable(m_libraryList, m_fileList);
+    connect(m_fileList, &QFileListWgt::emitPlayOrRecord, this, &MainWindow::OnChangeBottomWgt);
+    m_libraryList->SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
 
     m_playControl = new QPlayControlWgt(this);
     m_playControl->hide();
+    LibraryConnections::connectTableAndPlayBar(m_fileList, m_playControl, m_libraryList);
 
     m_recordingWgt = new QRecordingWidget(this);
     m_recordingWgt->setBackgrounColor(QColor(50, 50, 50));
     connect(m_recordingWgt, &QRecordingWidget::emitSplitSilence, this, &MainWindow::OnCutRecord);
+    connect(m_recordingWgt, &QRecordingWidget::emitIsRecordingAlwaysSilence, m_fileList,
+            &QFileListWgt::OnSetRecordingIsSilent);
     connect(m_recordingWgt, &QRecordingWidget::emitVolumeChange, m_selectInput,
             &SelectRecordInputWgt::OnRecorderVolumeChange);
     connect(m_selectInput, &SelectRecordInputWgt::emitSetVolumeValue, m_recordingWgt,
@@ -254,10 +269,11 @@ void MainWindow::resetControlLocation()
     ui->m_btnMenu->move(88, 13);
     ui->m_btnMenu->hide();
 
-    // The library's left pane spans 10..182; the right pane starts at 183.
-    const int L = 173;
-    const int B = H - 89;
-    const int right = 183;
+    m_libraryList->setGeometry(QRect(QPoint(10, 30), QPoint(182, H - 89)));
+    const int L = m_libraryList->width();
+    const int B = m_libraryList->geometry().bottom();
+    m_fileList->setGeometry(QRect(QPoint(183, 30), QPoint(W - 10, B)));
+    const int right = m_fileList->x();
 
     QJXBaseButton *format = ui->m_btnFormat;
     QJXBaseButton *schedule = ui->m_btnSchedule;
@@ -387,6 +403,8 @@ void MainWindow::SetCtrlState(bool recording)
     ui->m_btnCut->setEnabled(recording);
     ui->m_btnFormat->setEnabled(!recording);
     ui->m_btnSchedule->setEnabled(!recording);
+    if (m_libraryList)
+        m_libraryList->SetIsRecording(recording);
     if (m_selectInput)
         m_selectInput->OnSetCtrlEnabled(!recording);
 }
@@ -420,6 +438,8 @@ void MainWindow::OnBtnStart()
         m_playControl->hide();
         m_recordingWgt->show();
     }
+    if (m_fileList)
+        m_fileList->OnSetPlayOrPauseState(false);
     if (m_playControl)
         m_playControl->OnPlayOrPause(false);
     OnStartRecord();
@@ -428,6 +448,12 @@ void MainWindow::OnBtnStart()
 void MainWindow::CreateRecordObject()
 {
     m_recordObject = new QRecordObject(this);
+    if (m_fileList) {
+        // Emitted on the capture threads: queued to the table.
+        for (QRecordAudioObject *track : {m_recordObject->m_track1, m_recordObject->m_track2})
+            connect(track, &QRecordAudioObject::emitRecognizedAudioTagInfo, m_fileList,
+                    &QFileListWgt::OnSetRecordingTagInfo);
+    }
     if (m_recordingWgt)
         connect(m_recordObject, &QRecordObject::emitRecordTime, m_recordingWgt, &QRecordingWidget::OnSetRecordTime);
     // The recorder frees each block right after the signal returns.
@@ -459,6 +485,11 @@ void MainWindow::OnStartRecord()
     if (m_recordObject->startRecorder(path, 100.0f, false)) {
         if (m_recordingWgt)
             m_recordingWgt->SetRecordState(true);
+        if (m_fileList) {
+            m_fileList->AddAudioFile(path, true);
+            // Silent until the panel hears sound.
+            m_fileList->OnSetRecordingIsSilent(true);
+        }
         return;
     }
     OnBtnStop(false);
@@ -481,12 +512,18 @@ void MainWindow::switchStoredScheduleOff()
 
 void MainWindow::OnStopRecord(bool bSuccess)
 {
-    Q_UNUSED(bSuccess)
     if (m_recordObject)
         m_recordObject->stopRecorder();
     m_bRecording = false;
     if (m_recordingWgt)
         m_recordingWgt->SetRecordState(false);
+    if (m_recordObject && m_fileList) {
+        convertedInfo info;
+        m_recordObject->getConvertedInfo(info);
+        m_fileList->SupplyRecordingChunkInfo(convertedInfo(info), bSuccess);
+    }
+    if (m_libraryList)
+        m_libraryList->SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
 }
 
 void MainWindow::OnCutRecord()

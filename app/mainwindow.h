@@ -1,8 +1,9 @@
 #pragma once
 // The program's one top-level window: a drawn frameless window that owns the
-// panes (input selector, recording panel, playback bar), the format dialog,
-// the recording object and the toolbar, connects them, and runs the start,
-// stop and split of recordings and the daily schedule's countdown.
+// panes (library panel, recordings table, input selector, recording panel,
+// playback bar), the format dialog, the recording object and the toolbar,
+// connects them, and runs the start, stop and split of recordings and the
+// daily schedule's countdown.
 
 #include "widgetkit/qjxmainwindow.h"
 
@@ -15,9 +16,11 @@
 namespace Ui {
 class MainWindow;
 }
+class QFileListWgt;
 class QFormatDlg;
 class QJXBaseButton;
 class QJXMessageBox;
+class QLibraryPlayListWgt;
 class QPlayControlWgt;
 class QRecordingWidget;
 class QRecordObject;
@@ -53,6 +56,8 @@ public:
 
     // State for the owner and for checks.
     Ui::MainWindow *form() const { return ui; }
+    QLibraryPlayListWgt *libraryPanel() const { return m_libraryList; }
+    QFileListWgt *recordingsTable() const { return m_fileList; }
     SelectRecordInputWgt *inputSelector() const { return m_selectInput; }
     QPlayControlWgt *playControl() const { return m_playControl; }
     QRecordingWidget *recordingPanel() const { return m_recordingWgt; }
@@ -116,6 +121,8 @@ private:
     void finishRecordingBeforeClosing();
 
     Ui::MainWindow *ui;
+    QLibraryPlayListWgt *m_libraryList = nullptr;
+    QFileListWgt *m_fileList = nullptr;
     SelectRecordInputWgt *m_selectInput = nullptr;
     QRecordObject *m_recordObject = nullptr;
     QPlayControlWgt *m_playControl = nullptr;

@@ -18,6 +18,9 @@
 #include "controls/qrecordingwidget.h"
 #include "controls/selectrecordinputwgt.h"
 #include "convert/qformatdlg.h"
+#include "library/qfilelistwgt.h"
+#include "library/qlibraryplaylistwgt.h"
+#include "library/qlibrarytableview.h"
 #include "platform/audio/loopbackdevice.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordobject.h"
@@ -126,6 +129,7 @@ void TestMainWindow::idleAtStart()
     QCOMPARE(ui->m_btnStartRecord->toolTip(), QStringLiteral("Start Recording"));
     QCOMPARE(ui->m_btnCut->toolTip(), QStringLiteral("Cut Recording"));
     QCOMPARE(w.windowTitle(), QStringLiteral("Velmora Audio Recorder"));
+    QCOMPARE(w.libraryPanel()->tableView()->currentIndex().row(), int(QLibraryPlayListWgt::RowAll));
     // The bottom band shows the idle recording panel until playback is asked for.
     QVERIFY(w.recordingPanel()->isVisible());
     QVERIFY(!w.playControl()->isVisible());
@@ -161,6 +165,8 @@ void TestMainWindow::layoutFollowsTheSize()
     QTRY_COMPARE(w.size(), size);
     const int W = size.width(), H = size.height();
     const int B = H - 89, L = 173;
+    QCOMPARE(w.libraryPanel()->geometry(), QRect(QPoint(10, 30), QPoint(182, B)));
+    QCOMPARE(w.recordingsTable()->geometry(), QRect(QPoint(183, 30), QPoint(W - 10, B)));
 
     QCOMPARE(ui->m_btnClose->pos(), QPoint(13, 13));
     QCOMPARE(ui->m_btnMin->pos(), QPoint(33, 13));

@@ -1,6 +1,7 @@
-// The main window records: Start gives the recording state and a growing
-// file while a tone plays into the default output, Stop completes the file
-// and its history record, and the recording plays back on the real output.
+// The main window records: Start gives the recording state, a growing file
+// while a tone plays into the default output and the running row in the
+// recordings table; Stop completes the file, its history record and the row;
+// played from its row, the recording is heard on the real output.
 // A cut or a split by silence loses no sound between the two files; closing
 // or destroying the window while recording keeps the recording; a failed
 // start leaves the window idle with no file; names are counted when taken.
@@ -15,11 +16,17 @@
 #include "controls/qplaycontrolwgt.h"
 #include "controls/qrecordingwidget.h"
 #include "controls/selectrecordinputwgt.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofilesortmodel.h"
+#include "library/qfilelistwgt.h"
+#include "library/qlibraryplaylistwgt.h"
+#include "library/qlibrarytableview.h"
 #include "platform/audio/loopbackdevice.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordobject.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxmessagebox.h"
+#include "widgetkit/views/qjxitemroles.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
@@ -51,6 +58,30 @@ QStringList recordings(const QString &folder)
     for (const QString &name : QDir(folder).entryList({QStringLiteral("REC_*")}, QDir::Files, QDir::Name))
         paths << folder + QLatin1Char('/') + name;
     return paths;
+}
+
+// The table row of a recording file, null when there is none.
+QAudioFileChunk *rowOf(QFileListWgt *table, const QString &path)
+{
+    for (IBaseChunk *row : table->allRows()) {
+        auto *file = static_cast<QAudioFileChunk *>(row);
+        if (QString::fromStdString(file->GetFilePath()) == path)
+            return file;
+    }
+    return nullptr;
+}
+
+// The row's index in the view the user clicks.
+QModelIndex viewIndexOf(QFileListWgt *table, const QString &path)
+{
+    QAbstractItemModel *model = table->sortModel();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QModelIndex index = model->index(r, 0);
+        auto *file = static_cast<QAudioFileChunk *>(index.data(QJXItemRole::ItemPointer).value<void *>());
+        if (file && QString::fromStdString(file->GetFilePath()) == path)
+            return index;
+    }
+    return QModelIndex();
 }
 
 // Closes the next modal box as soon as it shows and keeps its message.
@@ -145,8 +176,13 @@ void TestRecording::startStopAndPlayBack()
     QVERIFY(w.recordingPanel()->isVisible());
     QVERIFY(!w.playControl()->isVisible());
 
-    // The file is inside the folder and grows while the tone plays.
+    // The file is inside the folder and grows while the tone plays; the
+    // table shows it as the running recording.
     const QString path = w.recordObject()->outputPath();
+    QAudioFileChunk *row = rowOf(w.recordingsTable(), path);
+    QVERIFY(row);
+    QCOMPARE(w.recordingsTable()->recordingRow(), row);
+    QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioRecording);
     QCOMPARE(QFileInfo(path).absolutePath(), m_folder);
     QVERIFY2(QFileInfo(path).fileName().startsWith(QStringLiteral("REC_")), qPrintable(path));
     QTRY_VERIFY(QFileInfo(path).size() > 100000);
@@ -179,18 +215,30 @@ void TestRecording::startStopAndPlayBack()
     QVERIFY2(MediaProbe::toneShare(decoded.mono, 440) > 0.8, "the file does not hold the tone");
     QCOMPARE(historyEntries(path).size(), 1);
     QCOMPARE(recordings(m_folder), QStringList{path});
+    // The library lists it, completed, under All recordings.
+    QVERIFY(!w.recordingsTable()->recordingRow());
+    row = rowOf(w.recordingsTable(), path);
+    QVERIFY(row);
+    QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
+    QCOMPARE(w.libraryPanel()->tableView()->currentIndex().row(), int(QLibraryPlayListWgt::RowAll));
+    const QModelIndex index = viewIndexOf(w.recordingsTable(), path);
+    QVERIFY(index.isValid());
 
-    // Played back, the recording is heard on the real output.
+    // Played from its row, the recording is heard on the real output.
     tone.waitEnd(1);
     QProcess listener;
     const QString heard = m_dir.filePath(QStringLiteral("heard.wav"));
     listener.start(QStringLiteral("parecord"), {QStringLiteral("--device=system_sound.monitor"),
                                                 QStringLiteral("--file-format=wav"), heard});
     QVERIFY(listener.waitForStarted(5000));
-    w.playControl()->OnSetPlayList({path});
-    w.playControl()->OnSetPlayFile(path);
-    w.playControl()->OnPlayOrPause(true);
+    w.recordingsTable()->OnPlayItem(index);
     QTRY_VERIFY_WITH_TIMEOUT(w.playControl()->isPlaying(), 5000);
+    QCOMPARE(w.playControl()->currentFile(), path);
+    // The bottom band now holds the playback bar.
+    QVERIFY(w.playControl()->isVisible());
+    QVERIFY(!w.recordingPanel()->isVisible());
+    QCOMPARE(rowOf(w.recordingsTable(), path)->GetAudioState(), QAudioFileChunk::AudioPlaying);
+    TestSupport::saveScreenshot(&w, QStringLiteral("app_mainwindow_playing"));
     QTest::qWait(1500);
     listener.terminate();
     QVERIFY(listener.waitForFinished(5000));
@@ -281,6 +329,11 @@ void TestRecording::closingWhileRecordingKeepsTheRecording()
     QVERIFY2(decoded.seconds() >= 0.9, qPrintable(QString::number(decoded.seconds())));
     QVERIFY(MediaProbe::toneShare(decoded.mono, 440) > 0.8);
     QCOMPARE(historyEntries(path).size(), 1);
+    if (!destroy) {
+        QAudioFileChunk *row = rowOf(m_window->recordingsTable(), path);
+        QVERIFY(row);
+        QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
+    }
 }
 
 void TestRecording::failedStartLeavesTheWindowIdle()
@@ -290,6 +343,7 @@ void TestRecording::failedStartLeavesTheWindowIdle()
     const QString blocker = m_dir.filePath(QStringLiteral("plain-file"));
     QFile(blocker).open(QIODevice::WriteOnly);
     w.SetOutPath(blocker + QStringLiteral("/recordings/"));
+    const size_t rowsBefore = w.recordingsTable()->allRows().size();
     ModalCloser closer;
     QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
     QCOMPARE(closer.message, QStringLiteral("Recording failed!"));
@@ -298,6 +352,8 @@ void TestRecording::failedStartLeavesTheWindowIdle()
     QVERIFY(!w.form()->m_btnCut->isEnabled());
     QVERIFY(w.inputSelector()->isEnabled());
     QVERIFY(!QFileInfo::exists(blocker + QStringLiteral("/recordings")));
+    QVERIFY(!w.recordingsTable()->recordingRow());
+    QCOMPARE(w.recordingsTable()->allRows().size(), rowsBefore);
 }
 
 void TestRecording::takenNamesAreCounted()
