@@ -5,6 +5,7 @@
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "recorder/macaudiodevice.h"
+#include "platform/audio/loopbackdevice.h"
 #include "recorder/qaudiodriverinstaller.h"
 #include "recorder/qrecordareainfo.h"
 #include "widgetkit/qinitctrlstyle.h"
@@ -77,6 +78,10 @@ SelectRecordInputWgt::~SelectRecordInputWgt()
 {
     saveChange();
     setOldOutPutDevice();
+    // The device lives in the server, not in this process: left loaded, it
+    // would outlive the program.
+    if (!LoopbackDevice::instance()->restore())
+        qWarning("input selector: the loop-back device could not be removed");
     delete m_pAudioDevice;
     m_pAudioDevice = nullptr;
     m_timerRefresh->stop();

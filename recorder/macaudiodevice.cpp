@@ -54,9 +54,11 @@ bool MacAudioDevice::enumerate()
     for (const PulseDeviceInfo &s : sinks) {
         if (s.name == info.defaultSink)
             m_defaultOutput = m_outputs.size();
-        if (s.description == loopName && loopMonitor.isEmpty())
+        // Our device goes by its own name, whatever the server made of its description.
+        const bool isLoop = LoopbackDevice::isDeviceSink(s.name);
+        if (isLoop)
             loopMonitor = s.monitorOf;
-        m_outputs.append(recordOf(s, s.description));
+        m_outputs.append(recordOf(s, isLoop ? loopName : s.description));
     }
     for (const PulseDeviceInfo &s : sources) {
         // Monitors are no inputs, except the loop-back device's: it is how

@@ -21,6 +21,13 @@ QByteArray argumentValue(const QByteArray &arguments, const QByteArray &key)
     }
     return QByteArray();
 }
+
+// A loop that plays the device's monitor, ours or a crashed run's.
+bool isOurLoop(const PulseModuleInfo &m)
+{
+    return m.name == "module-loopback"
+           && argumentValue(m.argument, "source") == QByteArray(LoopbackDevice::SinkName) + ".monitor";
+}
 } // namespace
 
 const char *const LoopbackDevice::Description = "RZAudio Device";
@@ -33,7 +40,7 @@ LoopbackDevice *LoopbackDevice::instance()
 }
 
 LoopbackDevice::LoopbackDevice(PulseContext *ctx)
-    : m_ctx(ctx ? ctx : PulseContext::shared()), m_sinkModule(noModule), m_loopModule(noModule)
+    : m_ctx(ctx ? ctx : PulseContext::shared()), m_loopModule(noModule)
 {
 }
 
@@ -63,7 +70,7 @@ QByteArray LoopbackDevice::sinkName()
     if (!server.sinks(sinks))
         return QByteArray();
     for (const PulseDeviceInfo &s : sinks) {
-        if (s.description == QLatin1String(Description))
+        if (isDeviceSink(s.name))
             return s.name;
     }
     return QByteArray();
@@ -71,17 +78,9 @@ QByteArray LoopbackDevice::sinkName()
 
 bool LoopbackDevice::isDeviceSink(const QByteArray &sink)
 {
-    if (sink.isEmpty())
-        return false;
-    PulseServer server(m_ctx);
-    QVector<PulseDeviceInfo> sinks;
-    if (!server.sinks(sinks))
-        return false;
-    for (const PulseDeviceInfo &s : sinks) {
-        if (s.name == sink)
-            return s.description == QLatin1String(Description);
-    }
-    return false;
+    // Found by the name we give it: a description is for the user to read,
+    // and servers differ in how they take it from the module's argument.
+    return sink == SinkName;
 }
 
 bool LoopbackDevice::isCurrent()
@@ -89,29 +88,32 @@ bool LoopbackDevice::isCurrent()
     return !sinkName().isEmpty();
 }
 
-void LoopbackDevice::adoptOurSink(PulseServer &server)
+bool LoopbackDevice::adoptExisting(PulseServer &server)
 {
-    if (m_sinkModule != noModule)
-        return;
-    QVector<PulseModuleInfo> modules;
-    if (!server.modules(modules))
-        return;
-    for (const PulseModuleInfo &m : modules) {
-        if (m.name == "module-null-sink" && argumentValue(m.argument, "sink_name") == SinkName)
-            m_sinkModule = m.index;
+    QVector<PulseDeviceInfo> sinks;
+    if (!server.sinks(sinks))
+        return false;
+    for (const PulseDeviceInfo &s : sinks) {
+        if (!isDeviceSink(s.name))
+            continue;
+        // Left by an earlier run or loaded by another object of ours: taken
+        // as ours, so that no second one is loaded and restoring removes it.
+        if (s.ownerModule != noModule && !m_sinkModules.contains(s.ownerModule))
+            m_sinkModules.append(s.ownerModule);
+        return true;
     }
+    return false;
 }
 
 bool LoopbackDevice::install()
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
     PulseServer server(m_ctx);
-    adoptOurSink(server);
-    if (isCurrent())
+    if (adoptExisting(server))
         return true;
-    // The daemon must receive the description with its blank escaped.
-    const QByteArray args = QByteArray("sink_name=") + SinkName
-                            + " sink_properties=device.description=\"RZAudio\\ Device\"";
+    const QByteArray args = QByteArray("sink_name=") + SinkName + ' '
+                            + PulseServer::descriptionArgument("sink_properties",
+                                                               QLatin1String(Description));
     // Without rewinds an idle null sink hands out small blocks at once; a
     // server that does not know these arguments still gets the device.
     quint32 module = server.loadModule("module-null-sink",
@@ -120,7 +122,7 @@ bool LoopbackDevice::install()
         module = server.loadModule("module-null-sink", args);
     if (module == noModule)
         return fail(server.errorString());
-    m_sinkModule = module;
+    m_sinkModules.append(module);
     return true;
 }
 
@@ -130,9 +132,11 @@ QByteArray LoopbackDevice::realOutputFor(PulseServer &server, const QByteArray &
     if (!server.sinks(sinks))
         return QByteArray();
     auto isReal = [&](const QByteArray &name) {
+        if (isDeviceSink(name))
+            return false;
         for (const PulseDeviceInfo &s : sinks) {
             if (s.name == name)
-                return s.description != QLatin1String(Description);
+                return true;
         }
         return false;
     };
@@ -143,15 +147,13 @@ QByteArray LoopbackDevice::realOutputFor(PulseServer &server, const QByteArray &
     // The output a loop of the device already plays into (a crashed run's).
     QVector<PulseModuleInfo> modules;
     if (server.modules(modules)) {
-        const QByteArray monitor = sinkName() + ".monitor";
         for (const PulseModuleInfo &m : modules) {
-            if (m.name == "module-loopback" && argumentValue(m.argument, "source") == monitor
-                && isReal(argumentValue(m.argument, "sink")))
+            if (isOurLoop(m) && isReal(argumentValue(m.argument, "sink")))
                 return argumentValue(m.argument, "sink");
         }
     }
     for (const PulseDeviceInfo &s : sinks) {
-        if (s.description != QLatin1String(Description))
+        if (!isDeviceSink(s.name))
             return s.name;
     }
     return QByteArray();
@@ -169,9 +171,8 @@ bool LoopbackDevice::removeLoops(PulseServer &server, bool onlyOurs)
     QVector<PulseModuleInfo> modules;
     if (!server.modules(modules))
         return false;
-    const QByteArray monitor = QByteArray(SinkName) + ".monitor";
     for (const PulseModuleInfo &m : modules) {
-        if (m.name == "module-loopback" && argumentValue(m.argument, "source") == monitor)
+        if (isOurLoop(m))
             ok &= server.unloadModule(m.index);
     }
     return ok;
@@ -179,7 +180,7 @@ bool LoopbackDevice::removeLoops(PulseServer &server, bool onlyOurs)
 
 bool LoopbackDevice::loadLoop(PulseServer &server, const QByteArray &target)
 {
-    const QByteArray args = "source=" + sinkName() + ".monitor sink=" + target;
+    const QByteArray args = QByteArray("source=") + SinkName + ".monitor sink=" + target;
     quint32 module = server.loadModule(
         "module-loopback", args + " latency_msec=40 source_dont_move=true sink_dont_move=true");
     if (module == noModule)
@@ -199,7 +200,6 @@ bool LoopbackDevice::makeDefault()
     PulseServerInfo info;
     if (!server.serverInfo(info))
         return fail(server.errorString());
-    const QByteArray device = sinkName();
     // The device itself is never remembered as the output to go back to.
     const QByteArray previous = realOutputFor(server, info.defaultSink);
     if (previous.isEmpty())
@@ -211,7 +211,7 @@ bool LoopbackDevice::makeDefault()
         if (!loadLoop(server, previous))
             return false;
     }
-    if (!server.setDefaultSink(device))
+    if (!server.setDefaultSink(SinkName))
         return fail(server.errorString());
     return true;
 }
@@ -238,10 +238,17 @@ bool LoopbackDevice::restore()
             ok = fail(QObject::tr("Cannot give the default output back: %1").arg(server.errorString()));
     }
     ok &= removeLoops(server, true);
-    if (m_sinkModule != noModule) {
-        ok &= server.unloadModule(m_sinkModule);
-        m_sinkModule = noModule;
+    // Every sink module we loaded or adopted; one already gone is no failure.
+    QVector<PulseModuleInfo> modules;
+    const bool listed = server.modules(modules);
+    for (quint32 module : qAsConst(m_sinkModules)) {
+        bool present = !listed;
+        for (const PulseModuleInfo &m : modules)
+            present |= m.index == module;
+        if (present)
+            ok &= server.unloadModule(module);
     }
+    m_sinkModules.clear();
     return ok;
 }
 
@@ -252,7 +259,7 @@ bool LoopbackDevice::repairAfterCrash()
     PulseServerInfo info;
     if (!server.serverInfo(info))
         return fail(server.errorString());
-    adoptOurSink(server);
+    adoptExisting(server);
     if (m_loopModule != noModule || !isDeviceSink(info.defaultSink))
         return true;   // ours, or nothing to repair
     const QByteArray target = realOutputFor(server, QByteArray());

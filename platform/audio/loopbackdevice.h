@@ -1,11 +1,12 @@
 #pragma once
 // The loop-back device that system sound is recorded from: a null sink
-// described "RZAudio Device", loaded at run time. While it is the default
+// named SinkName and described "RZAudio Device", loaded at run time. While it is the default
 // output its monitor is looped back to the previous real output, so the user
 // still hears what plays. One per process.
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
 #include <mutex>
 
@@ -21,22 +22,22 @@ public:
     static LoopbackDevice *instance();
     explicit LoopbackDevice(PulseContext *ctx = nullptr);
 
-    // Makes sure a sink with the device's description exists, loading one
+    // Makes sure our sink exists, adopting one that does and loading one
     // when none does (no rights, no waiting, no server restart).
     bool install();
-    // The device exists with its description.
+    // Our sink exists.
     bool isCurrent();
     // Name of the sink that is the device, empty when there is none.
     QByteArray sinkName();
-    bool isDeviceSink(const QByteArray &sink);
+    static bool isDeviceSink(const QByteArray &sink);
 
     // Makes the device the default output, remembering the previous real
     // output and looping the device's monitor back to it.
     bool makeDefault();
     // The default output moved away from the device: the loop goes.
     void defaultOutputChanged(const QByteArray &newDefault);
-    // Gives the previous output back its default, removes the loop and the
-    // sink we loaded. Safe to call more than once.
+    // Gives the previous output back its default, removes the loop and every
+    // sink module we loaded or adopted. Safe to call more than once.
     bool restore();
     // At start: a default output left on the device by a run that crashed
     // goes back to the real output that run looped to (or the first real
@@ -50,14 +51,15 @@ public:
 
 private:
     bool fail(const QString &text);
-    void adoptOurSink(PulseServer &server);
+    // Our sink exists already: its module is taken as ours. False when there is none.
+    bool adoptExisting(PulseServer &server);
     QByteArray realOutputFor(PulseServer &server, const QByteArray &current);
     bool removeLoops(PulseServer &server, bool onlyOurs);
     bool loadLoop(PulseServer &server, const QByteArray &target);
 
     PulseContext *m_ctx;
     mutable std::recursive_mutex m_mutex;
-    quint32 m_sinkModule;
+    QVector<quint32> m_sinkModules;   // every sink module we loaded or adopted
     quint32 m_loopModule;
     QByteArray m_previous;
     QString m_error;

@@ -2,6 +2,7 @@
 
 #include "platform/audio/pulsecontext.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <pulse/pulseaudio.h>
@@ -190,24 +191,57 @@ bool PulseServer::modules(QVector<PulseModuleInfo> &list)
 
 bool PulseServer::setDefaultSink(const QByteArray &name)
 {
-    if (!ready())
-        return false;
-    return runAction(
-        [&name](pa_context *c, void *q) {
-            return pa_context_set_default_sink(c, name.constData(), &successCallback, q);
-        },
-        [&name] { return QObject::tr("No output device named %1").arg(QString::fromUtf8(name)); });
+    return setDefault(false, name);
 }
 
 bool PulseServer::setDefaultSource(const QByteArray &name)
 {
+    return setDefault(true, name);
+}
+
+bool PulseServer::setDefault(bool source, const QByteArray &name)
+{
     if (!ready())
         return false;
-    return runAction(
-        [&name](pa_context *c, void *q) {
-            return pa_context_set_default_source(c, name.constData(), &successCallback, q);
+    const bool accepted = runAction(
+        [&](pa_context *c, void *q) {
+            return source ? pa_context_set_default_source(c, name.constData(), &successCallback, q)
+                          : pa_context_set_default_sink(c, name.constData(), &successCallback, q);
         },
-        [&name] { return QObject::tr("No input device named %1").arg(QString::fromUtf8(name)); });
+        [&] {
+            return (source ? QObject::tr("No input device named %1")
+                           : QObject::tr("No output device named %1"))
+                .arg(QString::fromUtf8(name));
+        });
+    if (!accepted)
+        return false;
+    // PipeWire's session manager applies the choice after the server's answer.
+    return settle(
+        [&](bool &done) {
+            PulseServerInfo info;
+            if (!serverInfo(info))
+                return false;
+            done = (source ? info.defaultSource : info.defaultSink) == name;
+            return true;
+        },
+        QObject::tr("The sound server did not make %1 the default").arg(QString::fromUtf8(name)));
+}
+
+template <class Check> bool PulseServer::settle(Check check, const QString &failure)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        bool done = false;
+        if (!check(done))
+            return false;
+        if (done)
+            return true;
+        if (waited.elapsed() >= m_timeoutMs)
+            return fail(failure);
+        PulseContext::Lock lock(m_ctx);
+        m_ctx->waitUntil([] { return false; }, 5);
+    }
 }
 
 bool PulseServer::setVolume(bool source, const QByteArray &name, int percent)
@@ -278,9 +312,34 @@ bool PulseServer::unloadModule(quint32 index)
 {
     if (!ready())
         return false;
-    return runAction(
+    const bool accepted = runAction(
         [index](pa_context *c, void *q) {
             return pa_context_unload_module(c, index, &successCallback, q);
         },
         [this] { return m_ctx->lastServerError(); });
+    if (!accepted)
+        return false;
+    // Answered before the module and its devices are gone (on PipeWire's
+    // pulse server for tens of milliseconds).
+    return settle(
+        [&](bool &done) {
+            QVector<PulseModuleInfo> mods;
+            QVector<PulseDeviceInfo> sinkList, sourceList;
+            if (!modules(mods) || !sinks(sinkList) || !sources(sourceList))
+                return false;
+            done = true;
+            for (const PulseModuleInfo &m : mods)
+                done &= m.index != index;
+            for (const PulseDeviceInfo &d : sinkList + sourceList)
+                done &= d.ownerModule != index;
+            return true;
+        },
+        QObject::tr("The sound server did not unload module %1").arg(index));
+}
+
+QByteArray PulseServer::descriptionArgument(const QByteArray &key, const QString &description)
+{
+    QByteArray text = description.toUtf8();
+    text.replace('\'', QByteArray()).replace('"', QByteArray()).replace('\\', QByteArray());
+    return key + "='device.description=\"" + text + "\"'";
 }

@@ -49,6 +49,7 @@ public:
     bool sources(QVector<PulseDeviceInfo> &list);
     bool modules(QVector<PulseModuleInfo> &list);
 
+    // True once the server reports the device as its default.
     bool setDefaultSink(const QByteArray &name);
     bool setDefaultSource(const QByteArray &name);
     // Sets every channel to percent (0..100 is the usual range).
@@ -57,7 +58,13 @@ public:
 
     // Loads a module; its index, or 0xffffffff on failure.
     quint32 loadModule(const QByteArray &name, const QByteArray &argument);
+    // True once the module and its devices are gone.
     bool unloadModule(quint32 index);
+    // The module argument that describes a device it loads, e.g.
+    // sink_properties='device.description="RZAudio Device"': PulseAudio and
+    // PipeWire's pulse server read this quoting alike (PipeWire would keep a
+    // backslash before a blank). Quotes and backslashes in the text are dropped.
+    static QByteArray descriptionArgument(const QByteArray &key, const QString &description);
 
     QString errorString() const { return m_error; }
     PulseContext *context() const { return m_ctx; }
@@ -65,6 +72,10 @@ public:
 private:
     bool ready();
     bool fail(const QString &text);
+    bool setDefault(bool source, const QByteArray &name);
+    // Asks check(done) until done, within the time-out; for requests the
+    // server answers before it has carried them out. check() false: failure.
+    template <class Check> bool settle(Check check, const QString &failure);
     // Runs one info-list query that start() begins and waits for all of it.
     template <class Item, class Start> bool queryList(Start start, QVector<Item> &list);
     // Runs one operation answered by success or refusal; whyNot() words a refusal.

@@ -134,11 +134,11 @@ public:
         m_loaded.removeAll(module);
         return PulseServer().unloadModule(module);
     }
-    quint32 microphone(const QByteArray &sourceName, const QByteArray &description)
+    quint32 microphone(const QByteArray &sourceName, const QString &description)
     {
-        return load("module-remap-source", "master=mic_feed.monitor source_name=" + sourceName
-                                               + " source_properties=device.description=\""
-                                               + description + "\"");
+        return load("module-remap-source",
+                    "master=mic_feed.monitor source_name=" + sourceName + ' '
+                        + PulseServer::descriptionArgument("source_properties", description));
     }
     quint32 output(const QByteArray &sinkName, const QByteArray &properties)
     {
@@ -209,9 +209,9 @@ void TestInputSelector::startsOnSystemSoundWithTheLoopbackAsOutput()
 void TestInputSelector::microphonesFollowTheNameRules()
 {
     Modules modules;
-    QVERIFY(modules.microphone("second_mic", "Second\\ Microphone") != kNoModule);
-    QVERIFY(modules.microphone("mirror_mic", "RZAudio\\ Device\\ Mirror") != kNoModule);
-    QVERIFY(modules.microphone("lower_mic", "rzaudio\\ device") != kNoModule);
+    QVERIFY(modules.microphone("second_mic", "Second Microphone") != kNoModule);
+    QVERIFY(modules.microphone("mirror_mic", "RZAudio Device Mirror") != kNoModule);
+    QVERIFY(modules.microphone("lower_mic", "rzaudio device") != kNoModule);
     SelectRecordInputWgt selector;
     const QStringList entries = menuTexts(selector);
     QCOMPARE(entries.first(), QStringLiteral("System Audio"));
@@ -236,7 +236,7 @@ void TestInputSelector::microphonesFollowTheNameRules()
 void TestInputSelector::choosingAnInputWritesTheMasks()
 {
     Modules modules;
-    QVERIFY(modules.microphone("second_mic", "Second\\ Microphone") != kNoModule);
+    QVERIFY(modules.microphone("second_mic", "Second Microphone") != kNoModule);
     auto selector = std::make_unique<SelectRecordInputWgt>();
     QSignalSpy changed(selector.get(), &SelectRecordInputWgt::emitMicDeviceChange);
     QAction *second = menuEntry(*selector, QStringLiteral("Second Microphone"));
@@ -320,7 +320,7 @@ void TestInputSelector::devicesThatComeAreListed()
     SelectRecordInputWgt selector;
     QSignalSpy changed(&selector, &SelectRecordInputWgt::emitMicDeviceChange);
     Modules modules;
-    const quint32 module = modules.microphone("usb_mic", "USB\\ Microphone");
+    const quint32 module = modules.microphone("usb_mic", "USB Microphone");
     QVERIFY(module != kNoModule);
     QTRY_VERIFY_WITH_TIMEOUT(changed.count() >= 1, 1500);
     QVERIFY(menuTexts(selector).contains(QStringLiteral("USB Microphone")));

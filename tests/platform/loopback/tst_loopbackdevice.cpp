@@ -19,6 +19,7 @@ private:
         int loops = 0;
         int deviceSinks = 0;
         QByteArray loopTarget;
+        QStringList descriptions;   // of our sinks
     };
     static State state()
     {
@@ -39,8 +40,12 @@ private:
         }
         QVector<PulseDeviceInfo> sinks;
         server.sinks(sinks);
-        for (const PulseDeviceInfo &d : sinks)
-            s.deviceSinks += d.description == "RZAudio Device";
+        for (const PulseDeviceInfo &d : sinks) {
+            if (d.name == LoopbackDevice::SinkName) {
+                s.deviceSinks++;
+                s.descriptions << d.description;
+            }
+        }
         return s;
     }
     // The server acknowledges an unload before it has carried it out.
@@ -81,6 +86,7 @@ private slots:
         // restoring removes it.
         QVERIFY(device.install());
         QCOMPARE(state().deviceSinks, 1);
+        QCOMPARE(state().descriptions, QStringList{"RZAudio Device"});
         QVERIFY(device.makeDefault());
         s = state();
         QCOMPARE(s.defaultSink, QByteArray("rzaudio_device"));
@@ -110,6 +116,28 @@ private slots:
         QCOMPARE(state().defaultSink, QByteArray("system_sound"));
         QTRY_COMPARE(loops(), 0);
         QTRY_COMPARE(deviceSinks(), 0);
+    }
+
+    void installsOnceAndRestoresEverything()
+    {
+        LoopbackDevice first, second;
+        QVERIFY(first.install());
+        QVERIFY(first.install());
+        QVERIFY(second.install());   // adopts, loads nothing
+        State s = state();
+        QCOMPARE(s.deviceSinks, 1);
+        // Read back without escapes on either server.
+        QCOMPARE(s.descriptions, QStringList{"RZAudio Device"});
+        QVERIFY(first.isCurrent());
+        QCOMPARE(first.sinkName(), QByteArray("rzaudio_device"));
+        QVERIFY(second.makeDefault());
+        QCOMPARE(state().defaultSink, QByteArray("rzaudio_device"));
+        QVERIFY(second.restore());
+        QCOMPARE(state().defaultSink, QByteArray("system_sound"));
+        QTRY_COMPARE(deviceSinks(), 0);
+        QTRY_COMPARE(loops(), 0);
+        QVERIFY(first.restore());   // its module is gone already: no failure
+        QVERIFY(!first.isCurrent());
     }
 
     void signalsRestoreThePreviousOutput_data()

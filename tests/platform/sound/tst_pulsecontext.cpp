@@ -64,7 +64,8 @@ private slots:
         PulseServer server(&ctx);
         const quint32 module = server.loadModule(
             "module-null-sink",
-            "sink_name=probe_sink sink_properties=device.description=\"Probe\\ Sink\" norewinds=1");
+            "sink_name=probe_sink norewinds=1 "
+                + PulseServer::descriptionArgument("sink_properties", "Probe Sink"));
         QVERIFY2(module != 0xffffffffu, qPrintable(server.errorString()));
         QTRY_VERIFY(!changes.isEmpty());
         bool sinkAdded = false;

@@ -326,9 +326,9 @@ private slots:
         // Only the exact name counts: not another letter case, not a longer name.
         PulseServer server;
         const quint32 lower = server.loadModule(
-            "module-null-sink", "sink_name=lower sink_properties=device.description=\"rzaudio\\ device\"");
+            "module-null-sink", "sink_name=lower " + PulseServer::descriptionArgument("sink_properties", "rzaudio device"));
         const quint32 longer = server.loadModule(
-            "module-null-sink", "sink_name=longer sink_properties=device.description=\"RZAudio\\ Device\\ 2\"");
+            "module-null-sink", "sink_name=longer " + PulseServer::descriptionArgument("sink_properties", "RZAudio Device 2"));
         QVERIFY(lower != 0xffffffffu && longer != 0xffffffffu);
         QVERIFY(!track1.setStart());
         QVERIFY(track1.sourceName().isEmpty());

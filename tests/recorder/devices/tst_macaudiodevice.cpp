@@ -45,8 +45,9 @@ private slots:
         // A run that crashed left the default output on its device.
         PulseServer server;
         const quint32 stale = server.loadModule(
-            "module-null-sink", "sink_name=rzaudio_device "
-                                "sink_properties=device.description=\"RZAudio\\ Device\" norewinds=1");
+            "module-null-sink",
+            "sink_name=rzaudio_device norewinds=1 "
+                + PulseServer::descriptionArgument("sink_properties", "RZAudio Device"));
         QVERIFY(stale != 0xffffffffu);
         QVERIFY(server.setDefaultSink("rzaudio_device"));
         QVERIFY(QAudioDriverInstaller::installAudioDriverWithPath("/opt//driver/RZAudio Device.driver"));
@@ -56,7 +57,7 @@ private slots:
         QVERIFY(server.sinks(sinks));
         int devices = 0;
         for (const PulseDeviceInfo &d : sinks)
-            devices += d.description == "RZAudio Device";
+            devices += d.name == "rzaudio_device";
         QCOMPARE(devices, 1);
     }
 
