@@ -411,6 +411,8 @@ void TestInputSelector::emptyMicrophoneListTouchesNoDevice()
     }
     // The microphone comes back for the tests that follow.
     QVERIFY(server.loadModule("module-remap-source", micArgs) != kNoModule);
+    PulseDeviceInfo mic;
+    QTRY_VERIFY(findDevice(true, "test_microphone", mic));   // PipeWire adds it a moment later
     QVERIFY(server.setDefaultSource("test_microphone"));
 }
 
