@@ -12,6 +12,7 @@
 #include "library/qaudiolistheader.h"
 #include "library/qlibrarychunk.h"
 #include "library/qrecordingprobe.h"
+#include "library/qrecordingrecovery.h"
 #include "widgetkit/qinitctrlstyle.h"
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmenu.h"
@@ -287,6 +288,8 @@ void QFileListWgt::AddControlToNewChunk(IBaseChunk *chunk) const
 
 void QFileListWgt::AnalyXmlToList()
 {
+    // Recordings cut short by a crash join the history first, as new ones.
+    QRecordingRecovery::recoverAll();
     const QList<convertedInfo> records = QVideoSettingXml::analysisConvertedInfo();
     for (int i = records.size() - 1; i >= 0; --i) {
         const convertedInfo &info = records.at(i);

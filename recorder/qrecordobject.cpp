@@ -2,6 +2,7 @@
 
 #include "common/qconvertersetting.h"
 #include "common/qianyutil.h"
+#include "common/qrecordingmarker.h"
 #include "common/qvideosettingxml.h"
 #include "recorder/cavencodeparam.h"
 #include "recorder/qrecordareainfo.h"
@@ -179,6 +180,7 @@ void QRecordObject::failStart(void *config, CAVEncodeParam *param, bool removeFi
         rz_recorder_stop(m_recorder);
         rz_recorder_finish(m_recorder);
         QFile::remove(m_outputPath);
+        QRecordingMarker::remove(m_outputPath);
     }
     delete param;
     rz_config_release(config);
@@ -239,6 +241,14 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
         failStart(config, param, false);
         return false;
     }
+    {
+        // Marked before any sound is taken: a recording the process does not
+        // live to finish is repaired at the next start.
+        convertedInfo started;
+        m_imagePath.clear();
+        getConvertedInfo(started);
+        QRecordingMarker::write(started, QString::fromUtf8(muxer));
+    }
     resetRecordRect();
     m_screenshotRequested = false;
     qDebug() << "========================AUDIO_SYSTEM===========================" << area->getRecordAudioType(SystemSound);
@@ -254,7 +264,6 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
         failStart(config, param, true);
         return false;
     }
-    m_imagePath.clear();
     qDebug() << "timer Start:" << QDateTime::currentDateTime();
     startTimers();
     m_stopped = false;
@@ -280,10 +289,14 @@ void QRecordObject::stopRecorder()
     if (m_recorder && m_hasFile) {
         rz_recorder_stop(m_recorder);
         m_recordedTime = qMax(m_recordedTime, rz_recorder_get_time(m_recorder));
-        if (!rz_recorder_finish(m_recorder))
+        const bool finished = rz_recorder_finish(m_recorder);
+        if (!finished)
             qWarning() << "recording not completed:" << rz_recorder_error_text(m_recorder);
         m_stopped = true;
         SaveConvertedInfo();
+        // An incomplete file keeps its mark: the next start repairs it.
+        if (finished)
+            QRecordingMarker::remove(m_outputPath);
     }
     m_streamInput.reset();
     m_track2->setInputStream(nullptr);

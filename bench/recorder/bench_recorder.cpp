@@ -6,6 +6,7 @@
 #include "rzcodec/config.h"
 #include "rzcodec/codecids.h"
 #include "rzcodec/recorder.h"
+#include "twosourcefeed.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -21,26 +22,15 @@ extern "C" {
 
 namespace {
 
-constexpr int kRate = 44100;
+constexpr int kRate = TwoSourceFeed::kRate;
 constexpr int kSeconds = 600;
-constexpr int kBlock = 1024;
-
-// One second of a tone whose frequency is a whole number of cycles per
-// second, so that the second repeats seamlessly.
-std::vector<float> toneSecond(double frequency, float amplitude)
-{
-    std::vector<float> s(kRate * 2);
-    for (int i = 0; i < kRate; ++i)
-        s[2 * i] = s[2 * i + 1] = amplitude * float(std::sin(2.0 * M_PI * frequency * i / kRate));
-    return s;
-}
 
 double seconds(std::chrono::steady_clock::duration d)
 {
     return std::chrono::duration<double>(d).count();
 }
 
-double recorderRun(const std::string &path, const std::vector<float> &system, const std::vector<float> &mic)
+double recorderRun(const std::string &path)
 {
     void *rec = rz_recorder_create(-1);
     void *stream = rz_stream_create(RZ_MEDIA_AUDIO);
@@ -55,36 +45,14 @@ double recorderRun(const std::string &path, const std::vector<float> &system, co
         std::fprintf(stderr, "cannot record into %s\n", path.c_str());
         return 0;
     }
-    void *sysFrame = rz_audioframe_create();
-    void *micFrame = rz_audioframe_create();
-    rz_audioframe_set_format(sysFrame, RZ_SAMPLE_FLOAT, kRate, 2, 3);
-    rz_audioframe_set_format(micFrame, RZ_SAMPLE_FLOAT, kRate, 2, 3);
-    std::vector<float> block(kBlock * 2), micBlock(kBlock * 2);
-    const float gain = 0.8f; // the capture's volume below 100 %
-    const uint64_t total = uint64_t(kSeconds) * kRate;
     const auto start = std::chrono::steady_clock::now();
-    for (uint64_t at = 0; at + kBlock <= total; at += kBlock) {
-        const size_t off = size_t(at % kRate);
-        for (int i = 0; i < kBlock * 2; ++i) {
-            block[size_t(i)] = system[(off * 2 + size_t(i)) % system.size()] * gain;
-            micBlock[size_t(i)] = mic[(off * 2 + size_t(i)) % mic.size()];
-        }
-        const uint64_t ts = at * 1000000 / kRate;
-        rz_audioframe_set_data(sysFrame, block.data(), kBlock);
-        rz_audioframe_set_timestamp(sysFrame, ts);
-        rz_recorder_push_frame(rec, sysFrame);
-        rz_audioframe_set_data(micFrame, micBlock.data(), kBlock);
-        rz_audioframe_set_timestamp(micFrame, ts);
-        rz_stream_push_frame(stream, micFrame);
-        // A live source cannot run more than a few seconds ahead of the recorder.
-        while (at * 1000000 / kRate > rz_recorder_get_time(rec) + 5000000)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    {
+        TwoSourceFeed feed(rec, stream);
+        feed.pushUntil(uint64_t(kSeconds) * kRate);
     }
     rz_recorder_stop(rec);
     rz_recorder_finish(rec);
     const double elapsed = seconds(std::chrono::steady_clock::now() - start);
-    rz_audioframe_release(sysFrame);
-    rz_audioframe_release(micFrame);
     rz_recorder_release(rec);
     rz_stream_release(stream);
     rz_config_release(config);
@@ -144,13 +112,13 @@ double encoderRun(const std::vector<float> &system, const std::vector<float> &mi
 int main(int argc, char **argv)
 {
     const std::string folder = argc > 1 ? argv[1] : "/tmp";
-    const std::vector<float> system = toneSecond(440, 0.5f);
-    const std::vector<float> mic = toneSecond(1000, 0.3f);
+    const std::vector<float> system = TwoSourceFeed::toneSecond(440, 0.5f);
+    const std::vector<float> mic = TwoSourceFeed::toneSecond(1000, 0.3f);
     // Best of three runs each, taken in turn, so that a busy machine weighs on both alike.
     double rec = 0, enc = 0;
     for (int round = 0; round < 3; ++round) {
         const double e = encoderRun(system, mic);
-        const double r = recorderRun(folder + "/bench_recorder.mp3", system, mic);
+        const double r = recorderRun(folder + "/bench_recorder.mp3");
         enc = round == 0 || (e > 0 && e < enc) ? e : enc;
         rec = round == 0 || (r > 0 && r < rec) ? r : rec;
     }

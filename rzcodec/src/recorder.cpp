@@ -4,6 +4,7 @@
 #include "internal/convertconfig.h"
 #include "internal/error.h"
 #include "internal/recorderhandle.h"
+#include "internal/recordingrepair.h"
 
 #include <algorithm>
 #include <chrono>
@@ -58,7 +59,7 @@ RecorderHandle::~RecorderHandle()
     if (m_state == State::Open || m_state == State::Running || m_state == State::Paused)
         stopLocked();
     if (m_state == State::Stopped && m_muxer.isOpen())
-        m_muxer.finish(); // a recorder released mid-recording still leaves a complete file
+        m_muxer.finish(m_encoder.encodedSamples()); // a recorder released mid-recording still leaves a complete file
     m_encoder.close();
 }
 
@@ -96,7 +97,7 @@ bool RecorderHandle::open(const std::string &path, const std::string &muxerName,
         logError("recorder: opening while a recording is open; finishing " + m_muxer.path());
         if (m_state != State::Stopped)
             stopLocked();
-        m_muxer.finish();
+        m_muxer.finish(m_encoder.encodedSamples());
         m_encoder.close();
         m_state = State::Idle;
     }
@@ -236,7 +237,7 @@ bool RecorderHandle::finish()
     bool ok = true;
     if (m_state != State::Stopped)
         ok = stopLocked();
-    const bool done = m_muxer.finish();
+    const bool done = m_muxer.finish(m_encoder.encodedSamples());
     m_encoder.close();
     {
         std::lock_guard<std::mutex> pl(m_pushMutex);
@@ -439,6 +440,15 @@ const char *rz_recorder_error_text(void *recorder)
 void rz_recorder_release(void *recorder)
 {
     delete handleCast<RecorderHandle>(recorder, "rz_recorder_release");
+}
+
+RZResult rz_recorder_repair(const char *path, const char *muxer)
+{
+    if (!path || !*path) {
+        rz::logError("rz_recorder_repair: no path");
+        return RZ_FAILED;
+    }
+    return rz::repairRecording(path, muxer ? muxer : "", nullptr) ? RZ_OK : RZ_FAILED;
 }
 
 } // extern "C"

@@ -94,6 +94,14 @@ void rz_level_block_free(unsigned char *block);
 const char *rz_recorder_error_text(void *recorder);
 void rz_recorder_release(void *recorder);
 
+/* Completes a file that a recording left unfinished (the process ended
+ * before finish): the lengths in its header are set from the audio present,
+ * and an MP4-family file becomes a normal one. `muxer` is the name the
+ * recording was opened with (null or "": from the path's extension). The
+ * file is replaced only by a complete repaired copy; on failure (logged) it
+ * stays as it was. Succeeds also when nothing had to change. */
+RZResult rz_recorder_repair(const char *path, const char *muxer);
+
 #ifdef __cplusplus
 }
 #endif

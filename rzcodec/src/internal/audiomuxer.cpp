@@ -112,6 +112,7 @@ bool AudioMuxer::open(const std::string &path, const AVOutputFormat *format,
         return fail("muxer: stream parameters", ret);
     }
     st->time_base = encoder->time_base;
+    m_priming = encoder->initial_padding;
     if (metadata)
         av_dict_copy(&m_ctx->metadata, metadata, 0);
     ret = avio_open(&m_ctx->pb, path.c_str(), AVIO_FLAG_WRITE);
@@ -137,54 +138,10 @@ bool AudioMuxer::open(const std::string &path, const AVOutputFormat *format,
     m_lastFlushUs = 0;
     m_lastPtsUs = 0;
     avio_flush(m_ctx->pb);
+    const AVCodecParameters *par = st->codecpar;
     m_patchSizes = (std::strcmp(format->name, "wav") == 0 || std::strcmp(format->name, "aiff") == 0)
-                   && locateSizeFields();
-    return true;
-}
-
-namespace {
-uint32_t readU32(const unsigned char *p, bool be)
-{
-    return be ? uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]
-              : uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-}
-} // namespace
-
-bool AudioMuxer::locateSizeFields()
-{
-    std::ifstream in(m_path, std::ios::binary);
-    std::vector<unsigned char> h(65536);
-    in.read(reinterpret_cast<char *>(h.data()), std::streamsize(h.size()));
-    const size_t n = size_t(in.gcount());
-    if (n < 12)
-        return false;
-    SizeFields f;
-    f.bigEndian = std::memcmp(h.data(), "FORM", 4) == 0;
-    if (!f.bigEndian && std::memcmp(h.data(), "RIFF", 4) != 0)
-        return false;
-    f.formSize = 4;
-    const AVCodecParameters *par = m_ctx->streams[0]->codecpar;
-    f.bytesPerFrame = par->ch_layout.nb_channels * av_get_bits_per_sample(par->codec_id) / 8;
-    for (size_t at = 12; at + 8 <= n;) {
-        const uint32_t size = readU32(&h[at + 4], f.bigEndian);
-        if (!f.bigEndian && std::memcmp(&h[at], "data", 4) == 0) {
-            f.dataSize = int64_t(at + 4);
-            f.dataStart = int64_t(at + 8);
-            break;
-        }
-        if (f.bigEndian && std::memcmp(&h[at], "COMM", 4) == 0)
-            f.frameCount = int64_t(at + 10);
-        if (f.bigEndian && std::memcmp(&h[at], "SSND", 4) == 0) {
-            f.dataSize = int64_t(at + 4);
-            f.dataStart = int64_t(at + 16);
-            f.dataSizeBias = 8;
-            break;
-        }
-        at += 8 + size + (size & 1);
-    }
-    if (f.dataSize < 0 || f.bytesPerFrame <= 0 || (f.bigEndian && f.frameCount < 0))
-        return false;
-    m_sizes = f;
+                   && m_sizes.locate(path, par->ch_layout.nb_channels
+                                               * av_get_bits_per_sample(par->codec_id) / 8);
     return true;
 }
 
@@ -199,10 +156,10 @@ void AudioMuxer::updateSizeFields()
         avio_seek(pb, offset, SEEK_SET);
         m_sizes.bigEndian ? avio_wb32(pb, v) : avio_wl32(pb, v);
     };
-    put(m_sizes.formSize, uint32_t(end - 8));
-    put(m_sizes.dataSize, uint32_t(data + m_sizes.dataSizeBias));
+    put(m_sizes.formSize, m_sizes.formValue(end));
+    put(m_sizes.dataSize, m_sizes.dataValue(end));
     if (m_sizes.frameCount >= 0)
-        put(m_sizes.frameCount, uint32_t(data / m_sizes.bytesPerFrame));
+        put(m_sizes.frameCount, m_sizes.frameValue(end));
     avio_seek(pb, end, SEEK_SET);
 }
 
@@ -242,7 +199,7 @@ bool AudioMuxer::flushToDisk()
     return true;
 }
 
-bool AudioMuxer::finish()
+bool AudioMuxer::finish(int64_t encodedSamples)
 {
     if (!m_ctx)
         return fail("muxer: nothing open to finish");
@@ -259,11 +216,8 @@ bool AudioMuxer::finish()
         return true;
     // Readers that trust the movie header see no length in a fragmented
     // file: rewrite it as a normal one beside it, then replace it.
-    const size_t dot = m_path.find_last_of("./");
-    const std::string temp = dot != std::string::npos && m_path[dot] == '.'
-                                 ? m_path.substr(0, dot) + ".remux" + m_path.substr(dot)
-                                 : m_path + ".remux";
-    if (!remuxStreamCopy(m_path, temp, format))
+    const std::string temp = besidePath(m_path, "remux");
+    if (!remuxStreamCopy(m_path, temp, format, m_priming, encodedSamples))
         return fail("muxer: the fragmented recording stays as it is: " + m_path);
     if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
         std::remove(temp.c_str());
@@ -288,11 +242,31 @@ void AudioMuxer::closeFile()
 }
 
 bool remuxStreamCopy(const std::string &input, const std::string &output,
-                     const AVOutputFormat *format)
+                     const AVOutputFormat *format, int primingSamples, int64_t endSamples)
 {
     InputMedia in;
     std::string error;
-    return in.open(input) && streamCopy(in, output, format, StreamCopyPlan(), &error);
+    StreamCopyPlan plan;
+    plan.primingSamples = primingSamples;
+    plan.endSamples = endSamples;
+    return in.open(input) && streamCopy(in, output, format, plan, &error);
+}
+
+std::string besidePath(const std::string &path, const std::string &tag)
+{
+    const size_t dot = path.find_last_of("./");
+    return dot != std::string::npos && path[dot] == '.'
+               ? path.substr(0, dot) + "." + tag + path.substr(dot)
+               : path + "." + tag;
+}
+
+int encoderPriming(const AVCodecParameters *par)
+{
+    if (!par)
+        return 0;
+    if (par->initial_padding > 0)
+        return par->initial_padding;
+    return par->codec_id == AV_CODEC_ID_AAC ? 1024 : 0;
 }
 
 namespace {
@@ -314,6 +288,25 @@ struct CopyOutput {
             std::remove(path.c_str());
     }
 };
+
+// Shifts a packet so that its stream begins `priming` samples before 0; the
+// shift is fixed by the stream's first packet. A stream that already begins
+// there (a file remuxed before) is left where it is.
+void movePrimingBeforeZero(AVPacket *pkt, const AVStream *st, int priming, int64_t &shift)
+{
+    if (shift == AV_NOPTS_VALUE) {
+        const int64_t first = pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
+        if (first == AV_NOPTS_VALUE || st->codecpar->sample_rate <= 0)
+            return;
+        const int64_t target = -av_rescale_q(priming, AVRational{1, st->codecpar->sample_rate},
+                                             st->time_base);
+        shift = first - target;
+    }
+    if (pkt->pts != AV_NOPTS_VALUE)
+        pkt->pts -= shift;
+    if (pkt->dts != AV_NOPTS_VALUE)
+        pkt->dts -= shift;
+}
 
 } // namespace
 
@@ -365,6 +358,23 @@ bool streamCopy(InputMedia &input, const std::string &output, const AVOutputForm
     std::vector<int64_t> shift(in->nb_streams, AV_NOPTS_VALUE);
     std::vector<bool> past(in->nb_streams, false);
     size_t streamsPast = 0;
+    auto writeOut = [&](AVPacket *p) {
+        const AVRational from = in->streams[p->stream_index]->time_base;
+        p->stream_index = outIndex[size_t(p->stream_index)];
+        av_packet_rescale_ts(p, from, out.ctx->streams[p->stream_index]->time_base);
+        p->pos = -1;
+        const int written = av_interleaved_write_frame(out.ctx, p);
+        av_packet_unref(p);
+        return written;
+    };
+    auto endsExactly = [&](int idx) {
+        return plan.endSamples > 0 && !ranged && in->streams[idx]->codecpar->sample_rate > 0
+               && in->streams[idx]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+    };
+    std::vector<PacketPtr> held(in->nb_streams);
+    for (unsigned i = 0; i < in->nb_streams; ++i)
+        if (endsExactly(int(i)))
+            held[i] = makePacket();
     PacketPtr pkt = makePacket();
     while (streamsPast < streams.size() && (ret = input.readPacket(pkt.get())) >= 0) {
         const int idx = pkt->stream_index;
@@ -400,21 +410,38 @@ bool streamCopy(InputMedia &input, const std::string &output, const AVOutputForm
             if (pkt->dts != AV_NOPTS_VALUE)
                 pkt->dts -= s;
             doneUs = middleUs - int64_t(plan.startUs);
-        } else if (pkt->pts != AV_NOPTS_VALUE) {
-            doneUs = std::max<int64_t>(0, toMicroseconds(pkt->pts, tb) - origin);
+        } else {
+            if (plan.primingSamples > 0 && in->streams[idx]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+                movePrimingBeforeZero(pkt.get(), in->streams[idx], plan.primingSamples,
+                                      shift[size_t(idx)]);
+            if (pkt->pts != AV_NOPTS_VALUE)
+                doneUs = std::max<int64_t>(0, toMicroseconds(pkt->pts, tb) - origin);
         }
-        pkt->stream_index = outIndex[size_t(idx)];
-        av_packet_rescale_ts(pkt.get(), tb, out.ctx->streams[pkt->stream_index]->time_base);
-        pkt->pos = -1;
-        ret = av_interleaved_write_frame(out.ctx, pkt.get());
-        av_packet_unref(pkt.get());
-        if (ret < 0)
+        if (endsExactly(idx)) {
+            // Held back until the next one: the last gets its true length.
+            std::swap(held[size_t(idx)], pkt);
+            if (!pkt->data && !pkt->side_data_elems)
+                continue;
+        }
+        if ((ret = writeOut(pkt.get())) < 0)
             return fail("writing " + output, ret);
         if (plan.progress && !plan.progress(uint64_t(doneUs)))
             return fail("stopped", 0);
     }
-    if (ret < 0 && ret != AVERROR_EOF)
+    if (ret < 0 && ret != AVERROR_EOF && !plan.endAtDamage)
         return fail("reading the source", ret);
+    for (size_t idx = 0; idx < held.size(); ++idx) {
+        AVPacket *last = held[idx].get();
+        if (!last || (!last->data && !last->side_data_elems))
+            continue;
+        const AVStream *st = in->streams[idx];
+        const int64_t end = av_rescale_q(plan.endSamples, AVRational{1, st->codecpar->sample_rate},
+                                         st->time_base);
+        if (last->pts != AV_NOPTS_VALUE && end > last->pts)
+            last->duration = end - last->pts;
+        if ((ret = writeOut(last)) < 0)
+            return fail("writing " + output, ret);
+    }
     ret = av_write_trailer(out.ctx);
     if (ret < 0)
         return fail("completing " + output, ret);

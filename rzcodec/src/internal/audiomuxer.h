@@ -6,6 +6,7 @@
 
 #include "internal/ffmpeg.h"
 #include "internal/inputmedia.h"
+#include "internal/pcmsizefields.h"
 
 #include <cstdint>
 #include <functional>
@@ -40,8 +41,10 @@ public:
     // Puts everything written so far on disk.
     bool flushToDisk();
     // Writes the trailer and completes the file (the normal-file rewrite of
-    // fragmented MP4 included). The muxer is closed afterwards either way.
-    bool finish();
+    // fragmented MP4 included, which ends the audio after `encodedSamples`
+    // when given: fragments do not keep the length of the last packet). The
+    // muxer is closed afterwards either way.
+    bool finish(int64_t encodedSamples = 0);
     // Closes without completing (the file stays as it is on disk).
     void abandon();
 
@@ -55,40 +58,49 @@ private:
     // RIFF/AIFF files carry their data length in the header; it is brought
     // up to date at every flush so that a file cut short still says how much
     // it holds.
-    struct SizeFields {
-        bool bigEndian = false;
-        int64_t formSize = -1;   // offset of the RIFF/FORM size
-        int64_t dataSize = -1;   // offset of the data/SSND size
-        int64_t frameCount = -1; // offset of the AIFF frame count
-        int64_t dataStart = 0;   // first sample byte
-        int64_t dataSizeBias = 0; // SSND counts its 8-byte offset/block fields
-        int bytesPerFrame = 0;
-    };
-    bool locateSizeFields();
     void updateSizeFields();
 
     AVFormatContext *m_ctx = nullptr;
-    SizeFields m_sizes;
+    PcmSizeFields m_sizes;
     bool m_patchSizes = false;
     AVRational m_streamTimeBase{1, 1};
     std::string m_path;
     std::string m_error;
     bool m_fragmented = false;
+    int m_priming = 0; // encoder delay in samples, kept in the finished file's edit list
     int64_t m_lastFlushUs = 0;
     int64_t m_lastPtsUs = 0;
 };
 
 // Copies every stream of `input` into a new file `output` of the given muxer
-// without re-encoding; metadata comes along. False (logged) on failure, with
-// `output` removed.
+// without re-encoding; metadata comes along. With `primingSamples`, the audio
+// starts that many samples before 0 so that the edit list skips the encoder's
+// priming; with `endSamples`, the audio ends after that many samples.
+// False (logged) on failure, with `output` removed.
 bool remuxStreamCopy(const std::string &input, const std::string &output,
-                     const AVOutputFormat *format);
+                     const AVOutputFormat *format, int primingSamples = 0,
+                     int64_t endSamples = 0);
+
+// A file beside `path` for a rewrite of it: "a.<tag>.m4a" for "a.m4a".
+std::string besidePath(const std::string &path, const std::string &tag);
+
+// The encoder delay of a stream in samples: what its parameters say, else the
+// 1024 priming samples every AAC encoder starts with.
+int encoderPriming(const AVCodecParameters *par);
 
 // What streamCopy takes from its input.
 struct StreamCopyPlan {
     std::vector<int> streams; // input streams copied, in output order; empty = all
     uint64_t startUs = 0;     // from the input's start
     uint64_t durationUs = 0;  // 0 = to the end
+    // Without a range: each audio stream's first packet is placed this many
+    // samples before 0 (the muxer writes the edit list that skips them).
+    int primingSamples = 0;
+    // Without a range: each audio stream's last packet ends this many samples
+    // after the first recorded one (0 = as the input says).
+    int64_t endSamples = 0;
+    // A read error ends the copy as the end of the input does (a file cut short).
+    bool endAtDamage = false;
     // Called after each packet with the microseconds copied since startUs;
     // false stops the copy (a failure, with the output removed).
     std::function<bool(uint64_t doneUs)> progress;

@@ -1,8 +1,13 @@
 // Records a 440 Hz tone in real time, the way capture feeds the recorder,
-// until it is killed: recorder_crashchild PATH MUXER CODEC RATE CHANNELS KBPS
+// until it is killed: recorder_crashchild PATH MUXER CODEC RATE CHANNELS KBPS [mark]
+// With "mark", the recording is marked as in progress as the program does.
 
+#include "common/qrecordingmarker.h"
 #include "rzcodec/config.h"
 #include "rzcodec/recorder.h"
+
+#include <QDateTime>
+#include <QFileInfo>
 
 #include <chrono>
 #include <cmath>
@@ -13,8 +18,8 @@
 
 int main(int argc, char **argv)
 {
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: %s PATH MUXER CODEC RATE CHANNELS KBPS\n", argv[0]);
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: %s PATH MUXER CODEC RATE CHANNELS KBPS [mark]\n", argv[0]);
         return 2;
     }
     void *config = rz_config_create();
@@ -27,6 +32,15 @@ int main(int argc, char **argv)
     void *rec = rz_recorder_create(-1);
     if (!rz_recorder_open(rec, argv[1], argv[2], config) || !rz_recorder_run(rec))
         return 1;
+    if (argc == 8) {
+        convertedInfo info;
+        info.convertedPath = QString::fromLocal8Bit(argv[1]);
+        info.format = QString::fromLatin1(argv[2]);
+        info.extend = QFileInfo(info.convertedPath).suffix();
+        info.createTime = QDateTime::currentDateTime().toString("dd-MM-yyyy hh:mm");
+        if (!QRecordingMarker::write(info, QString::fromLatin1(argv[2])))
+            return 1;
+    }
     std::printf("recording\n");
     std::fflush(stdout);
 

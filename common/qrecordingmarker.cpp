@@ -1,0 +1,104 @@
+#include "common/qrecordingmarker.h"
+
+#include "common/qianyutil.h"
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+const char kSuffix[] = ".recording";
+}
+
+QString QRecordingMarker::folder()
+{
+    return QIAnyUtil::getAppDataPath() + QStringLiteral("/Unfinished Recordings");
+}
+
+QString QRecordingMarker::markerPathFor(const QString &outputPath)
+{
+    // One mark per output file, whatever characters its name holds.
+    const QByteArray key = QCryptographicHash::hash(QDir::cleanPath(outputPath).toUtf8(),
+                                                    QCryptographicHash::Md5).toHex();
+    return folder() + QLatin1Char('/') + QString::fromLatin1(key) + QLatin1String(kSuffix);
+}
+
+bool QRecordingMarker::write(const convertedInfo &info, const QString &muxer, QString *error)
+{
+    auto failed = [&](const QString &why) {
+        if (error)
+            *error = why;
+        qWarning() << "the recording mark of" << info.convertedPath << "cannot be written:" << why;
+        return false;
+    };
+    if (!QDir().mkpath(folder()))
+        return failed(QStringLiteral("cannot create %1").arg(folder()));
+    const QJsonObject o{{"path", info.convertedPath},   {"muxer", muxer},
+                        {"image", info.imgPath},        {"resolution", info.resolution},
+                        {"created", info.createTime},   {"format", info.format},
+                        {"extension", info.extend},     {"title", info.title},
+                        {"artist", info.artist},        {"album", info.album},
+                        {"genre", info.genre},          {"video", info.videoFile}};
+    QSaveFile file(markerPathFor(info.convertedPath));
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    file.write(QJsonDocument(o).toJson());
+    if (!file.commit())
+        return failed(file.errorString());
+    return true;
+}
+
+bool QRecordingMarker::remove(const QString &outputPath)
+{
+    const QString path = markerPathFor(outputPath);
+    if (!QFile::exists(path))
+        return true;
+    if (QFile::remove(path))
+        return true;
+    qWarning() << "the recording mark" << path << "cannot be removed";
+    return false;
+}
+
+QList<QRecordingMarker::Entry> QRecordingMarker::pending()
+{
+    QList<Entry> entries;
+    QFileInfoList files = QDir(folder()).entryInfoList({QStringLiteral("*") + QLatin1String(kSuffix)},
+                                                       QDir::Files);
+    std::sort(files.begin(), files.end(), [](const QFileInfo &a, const QFileInfo &b) {
+        return a.lastModified() < b.lastModified();
+    });
+    for (const QFileInfo &f : files) {
+        QFile file(f.filePath());
+        const QJsonObject o = file.open(QIODevice::ReadOnly)
+                                  ? QJsonDocument::fromJson(file.readAll()).object()
+                                  : QJsonObject();
+        const QString path = o.value("path").toString();
+        if (path.isEmpty()) {
+            qWarning() << "unreadable recording mark" << f.filePath() << "left as it is";
+            continue;
+        }
+        Entry e;
+        e.markerPath = f.filePath();
+        e.muxer = o.value("muxer").toString();
+        e.info.convertedPath = path;
+        e.info.imgPath = o.value("image").toString();
+        e.info.resolution = o.value("resolution").toString();
+        e.info.createTime = o.value("created").toString();
+        e.info.format = o.value("format").toString();
+        e.info.extend = o.value("extension").toString();
+        e.info.title = o.value("title").toString();
+        e.info.artist = o.value("artist").toString();
+        e.info.album = o.value("album").toString();
+        e.info.genre = o.value("genre").toString();
+        e.info.videoFile = o.value("video").toBool();
+        entries << e;
+    }
+    return entries;
+}
