@@ -1,17 +1,17 @@
 #include "convert/cavconverter.h"
 
+#include "convert/convertlog.h"
+
 #include "media/jxconfigmanager.h"
 #include "media/jxtagfileaccess.h"
 #include "recorder/cavencodeparam.h"
 #include "rzcodec/config.h"
 #include "rzcodec/converter.h"
 
-#include <QDebug>
 #include <QFile>
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,7 +54,7 @@ void IAVConverter::setAudioTag()
         return;
     // A file that cannot take the tags stays untagged; the job still counts.
     if (!JXTagFileAccess::write(m_outputPath, m_param->tags.toTagInfo(), JXTagFileAccess::AllFields))
-        qDebug() << "converter: the tags were not written into" << m_outputPath;
+        qCDebug(lcConvert) << "converter: the tags were not written into" << m_outputPath;
 }
 
 IAVConverter *CreateAVConverter()
@@ -96,11 +96,11 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
         return false;
     StopConvert(); // a job still held is ended before another starts
     if (chapters) {
-        qWarning() << "converter: chapter passes are not supported";
+        qCWarning(lcConvert) << "converter: chapter passes are not supported";
         return false;
     }
     if (param->discSource) {
-        qWarning() << "converter: disc sources are not supported";
+        qCWarning(lcConvert) << "converter: disc sources are not supported";
         return false;
     }
     std::lock_guard<std::mutex> lock(m_control);
@@ -115,7 +115,7 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
         if (!param->plainCut)
             JXConfigManager::setAudioSettings(config, param->editConfig.audioSettings);
         JXConfigManager::setAudioTagInfoSettings(config, param->editConfig.audioTagInfo);
-        std::printf("video: 0x%0x, %u*%u, %u fps, %u kbps %u\nAudio: 0x%0x, %u Hz, %u bps, %u\n",
+        qCDebug(lcConvert, "video: 0x%0x, %u*%u, %u fps, %u kbps %u\nAudio: 0x%0x, %u Hz, %u bps, %u",
                     unsigned(param->videoCodec), param->width, param->height, param->frameRate100,
                     param->videoBitRate, unsigned(param->quality), unsigned(param->audioCodec),
                     param->sampleRate, param->audioBitRate, param->channels);
@@ -125,7 +125,7 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
     if (rz_converter_prepare(m_job, source, output, param->formatName(), config)) {
         rz_converter_set_time_range(m_job, param->rangeStart, param->rangeDuration);
         started = rz_converter_start(m_job) != 0;
-        qDebug() << "StartConvert------+++" << started;
+        qCDebug(lcConvert) << "StartConvert------+++" << started;
         m_stopRequested = false;
         if (started && !startThread()) {
             // No worker to report: the job ends here, unreported.
@@ -135,7 +135,7 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
             started = false;
         }
     } else {
-        qDebug() << "converter:" << rz_converter_error_text(m_job);
+        qCWarning(lcConvert) << "converter:" << rz_converter_error_text(m_job);
     }
     rz_config_release(config);
     if (!started) {
@@ -152,7 +152,7 @@ void CAVConverter::StopConvert()
         return;
     m_stopRequested = true;
     if (!rz_converter_stop(m_job))
-        std::printf("stop convert failed! \r");
+        qCWarning(lcConvert) << "stop convert failed!";
     // Joins the worker, which reports the stop before it returns.
     while (!stopThread(kStopWaitMs)) {
     }
@@ -196,7 +196,7 @@ void CAVConverter::OnExecute()
             QFile::remove(QString::fromUtf8(m_outputPath));
         report(0, convertStopped);
     } else if (rz_converter_is_failed(m_job)) {
-        qDebug() << "converter:" << rz_converter_error_text(m_job);
+        qCWarning(lcConvert) << "converter:" << rz_converter_error_text(m_job);
         report(0, convertFailed);
     } else {
         setAudioTag();

@@ -1,11 +1,12 @@
 #include "convert/qformatresolver.h"
 
+#include "convert/convertlog.h"
+
 #include "common/jxavcodecanalysis.h"
 #include "common/qvideosettingxml.h"
 #include "convert/qplistread.h"
 #include "rzcodec/codecids.h"
 
-#include <QDebug>
 
 const char *const QFormatResolver::kVideoCategory = "General Video";
 const char *const QFormatResolver::kVideoId = "4000";
@@ -202,9 +203,9 @@ void QFormatResolver::saveUseSetting(bool video) const
     if (!getConverterInfo(stored.category, stored.id, quality, setting)) {
         if (video) {
             // The shipped catalogue holds sound presets only.
-            qDebug() << "no video profile" << stored.category << stored.id;
+            qCDebug(lcConvert) << "no video profile" << stored.category << stored.id;
         } else {
-            qWarning() << "output profile" << stored.category << stored.id << "not found in"
+            qCWarning(lcConvert) << "output profile" << stored.category << stored.id << "not found in"
                        << qs(QPlistRead::cataloguePath()) << m_catalogue.errorString();
             // Recording needs a format: without one the built-in MP3 is used.
             if (setting.format.isEmpty())
@@ -214,7 +215,7 @@ void QFormatResolver::saveUseSetting(bool video) const
     FormatChoice &choice = video ? *QConverterSetting::m_videoFormat : *QConverterSetting::m_audioFormat;
     choice = stored;
     choice.title = qs(m_catalogue.getFormatInfoForKey(utf8(stored.category), utf8(stored.id), "title"));
-    qDebug() << (video ? "------------Video setting------------" : "------------Audio setting------------")
+    qCDebug(lcConvert) << (video ? "------------Video setting------------" : "------------Audio setting------------")
              << choice.category << choice.id << choice.title << setting.format << setting.extension
              << setting.audioEncoder << setting.channels << setting.sampleRate << setting.audioBitRate;
 }

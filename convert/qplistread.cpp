@@ -1,10 +1,11 @@
 #include "convert/qplistread.h"
 
+#include "convert/convertlog.h"
+
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "convert/qplistparser.h"
 
-#include <QDebug>
 
 #include <memory>
 
@@ -77,12 +78,12 @@ QPlistRead::QPlistRead(const std::string &path)
 {
     QVariant root;
     if (!QPlistParser::parseFile(qs(path), root, m_error)) {
-        qWarning() << "output profiles unreadable:" << m_error;
+        qCWarning(lcConvert) << "output profiles unreadable:" << m_error;
         return;
     }
     if (root.type() != QVariant::Map) {
         m_error = qs(path) + QStringLiteral(": the catalogue is not a dictionary");
-        qWarning() << "output profiles unreadable:" << m_error;
+        qCWarning(lcConvert) << "output profiles unreadable:" << m_error;
         return;
     }
     m_catalogue = root.toMap();

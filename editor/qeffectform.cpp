@@ -1,5 +1,7 @@
 #include "editor/qeffectform.h"
 
+#include "editor/editorlog.h"
+
 #include "common/qianyutil.h"
 #include "editor/qaudioeffectmanager.h"
 #include "editor/qframechunk.h"
@@ -12,7 +14,6 @@
 #include "widgetkit/views/qjxitemroles.h"
 #include "widgetkit/views/qjxlistview.h"
 
-#include <QDebug>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -347,7 +348,7 @@ void QEffectForm::OnChangeEffect(const QModelIndex &index)
         for (auto it = preset->equalizer.cbegin(); it != preset->equalizer.cend(); ++it) {
             bands.push_back(it.key());
             gains.push_back(it.value());
-            qDebug() << it.key() << ":" << it.value();
+            qCDebug(lcEditor) << it.key() << ":" << it.value();
         }
         uint32_t rate = uint32_t(preset->rate);
         if (item->GetIsCustomed() && audio.count > 0) {

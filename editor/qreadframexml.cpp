@@ -1,8 +1,9 @@
 #include "editor/qreadframexml.h"
 
+#include "editor/editorlog.h"
+
 #include "editor/qframechunk.h"
 
-#include <QDebug>
 #include <QDomElement>
 #include <QFile>
 
@@ -14,7 +15,7 @@ bool QReadFrameXML::isValidFile(const QString &path, QDomDocument &doc)
     QString error;
     int line = 0, column = 0;
     if (!doc.setContent(&file, false, &error, &line, &column)) {
-        qWarning().noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4)")
+        qCWarning(lcEditor).noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4)")
                                     .arg(path).arg(line).arg(column).arg(error);
         return false;
     }

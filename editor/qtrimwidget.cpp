@@ -1,5 +1,7 @@
 #include "editor/qtrimwidget.h"
 
+#include "editor/editorlog.h"
+
 #include "editor/qtrimitemlist.h"
 #include "common/qianyutil.h"
 #include "media/jxplaytimetext.h"
@@ -19,7 +21,6 @@
 #include "widgetkit/views/qjxtableview.h"
 #include "widgetkit/views/qvedualslider.h"
 
-#include <QDebug>
 #include <QFile>
 #include <QLabel>
 #include <QPainter>
@@ -598,7 +599,7 @@ void QTrimWidget::onTrimPlay()
     }
     onPlayAudio();
     emit emitPlayState(true);
-    qDebug() << "segment from" << m_trimStart;
+    qCDebug(lcEditor) << "segment from" << m_trimStart;
 }
 
 void QTrimWidget::onTrimPause()
@@ -788,7 +789,7 @@ void QTrimWidget::OnDeleteItem(const QModelIndex &index)
         return;
     const QString path = QString::fromStdString(item->GetFilePath());
     if (QFile::exists(path) && !QFile::remove(path))
-        qWarning() << "Cannot delete the segment file" << path;
+        qCWarning(lcEditor) << "Cannot delete the segment file" << path;
     m_savedFiles.removeOne(path);
     m_items.erase(std::find(m_items.begin(), m_items.end(), item));
     delete item;

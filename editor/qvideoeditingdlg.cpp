@@ -1,5 +1,7 @@
 #include "editor/qvideoeditingdlg.h"
 
+#include "editor/editorlog.h"
+
 #include "common/jxcommoninterface.h"
 #include "editor/qaudiotagform.h"
 #include "editor/qcapturesettingdlg.h"
@@ -26,7 +28,6 @@
 #include <QAction>
 #include <QCursor>
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -485,7 +486,7 @@ void QVideoEditingDlg::OnGetIsRecognizedCompelete()
     VEAudioTagInfo tags = ConvertTagInfo(found);
     m_editSettings->setAudioTagInfo(tags);
     m_audioTagForm->RefreshTagInfo(tags);
-    qDebug() << "==================== OnGetIsRecognizedCompelete ====================";
+    qCDebug(lcEditor) << "==================== OnGetIsRecognizedCompelete ====================";
 }
 
 // ------------------------------------------------------------------ snapshots

@@ -1,5 +1,7 @@
 #include "media/jxqplayobject.h"
 
+#include "media/medialog.h"
+
 #include "common/qconverteroperate.h"
 #include "media/jxinfoclass.h"
 #include "media/jxplaytimetext.h"
@@ -402,7 +404,7 @@ void JXQPlayObject::Screenshots(QString outPath)
     picture.loadFromData(bmp, int(qFromLittleEndian<quint32>(bmp + 2)));
     rz_player_free_video_image(m_player, bmp);
     if (picture.isNull() || !picture.save(outPath, "PNG", -1))
-        qWarning("Screenshots: the picture could not be saved to %s", qPrintable(outPath));
+        qCWarning(lcMedia, "Screenshots: the picture could not be saved to %s", qPrintable(outPath));
 }
 
 void JXQPlayObject::ResizeVideoWindow(bool keepScale)

@@ -1,11 +1,12 @@
 #include "media/jxtagfileaccess.h"
 
+#include "media/medialog.h"
+
 #include "rzcodec/utf32.h"
 #include "common/vehelper.h"
 
 #include "rzcodec/tagfile.h"
 
-#include <QDebug>
 
 namespace {
 // The record's text field of an item index; null for 8, 9 and unknown ones.
@@ -90,7 +91,7 @@ bool JXTagFileAccess::write(const std::string &utf8Path, const VEAudioTagInfo &t
 {
     TagFileHandle file;
     if (!openTagFile(file, utf8Path)) {
-        qDebug() << "tags: cannot open" << QString::fromStdString(utf8Path);
+        qCDebug(lcMedia) << "tags: cannot open" << QString::fromStdString(utf8Path);
         return false;
     }
     rz_tagfile_begin_edit(file.get());
@@ -99,12 +100,12 @@ bool JXTagFileAccess::write(const std::string &utf8Path, const VEAudioTagInfo &t
                       item.type == 0 ? static_cast<const void *>(item.text.c_str())
                                      : static_cast<const void *>(item.bytes.data())};
         if (!rz_tagfile_set_item(file.get(), raw))
-            qDebug() << "tags: item" << item.index << "refused";
+            qCDebug(lcMedia) << "tags: item" << item.index << "refused";
     }
     const bool saved = rz_tagfile_save(file.get()) != 0;
     rz_tagfile_close(file.get());
     if (!saved)
-        qDebug() << "tags: cannot save" << QString::fromStdString(utf8Path);
+        qCDebug(lcMedia) << "tags: cannot save" << QString::fromStdString(utf8Path);
     return saved;
 }
 

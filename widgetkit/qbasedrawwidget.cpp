@@ -1,5 +1,7 @@
 #include "widgetkit/qbasedrawwidget.h"
 
+#include "widgetkit/widgetkitlog.h"
+
 #include "widgetkit/qbaseimagedraw.h"
 #include "widgetkit/qkitfonts.h"
 #include "widgetkit/qwindowplacement.h"
@@ -99,7 +101,7 @@ void QBaseDrawWidget::setBackgroundImage(const QString &path, bool grid)
         return;
     const QImage image(path);
     if (image.isNull()) {
-        qWarning("QBaseDrawWidget: cannot read background image %s", qPrintable(path));
+        qCWarning(lcWidgetKit, "QBaseDrawWidget: cannot read background image %s", qPrintable(path));
         return;
     }
     setBackgroundImage(image, grid);

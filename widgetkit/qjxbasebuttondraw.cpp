@@ -1,5 +1,7 @@
 #include "widgetkit/qjxbasebuttondraw.h"
 
+#include "widgetkit/widgetkitlog.h"
+
 #include "widgetkit/qbaseimagedraw.h"
 #include "widgetkit/qkitfonts.h"
 
@@ -80,7 +82,7 @@ bool QJXBaseButtonDraw::setButtonImage(const QString &path, bool grid)
         return false;
     QImage image(path);
     if (image.isNull()) {
-        qWarning("QJXBaseButtonDraw: cannot read button image %s", qPrintable(path));
+        qCWarning(lcWidgetKit, "QJXBaseButtonDraw: cannot read button image %s", qPrintable(path));
         return false;
     }
     setButtonImage(&image, grid, true);

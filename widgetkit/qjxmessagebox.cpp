@@ -1,12 +1,13 @@
 #include "widgetkit/qjxmessagebox.h"
 
+#include "widgetkit/widgetkitlog.h"
+
 #include "widgetkit/qbaseimagedraw.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qprojectconfig.h"
 #include "widgetkit/qveanyutiliy.h"
 #include "widgetkit/qwindowplacement.h"
 
-#include <QDebug>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -99,7 +100,7 @@ void QJXMessageBox::initMinSize()
     const int width = int(height * 1.618);
     m_minSize = QSize(width, height);
     resize(m_minSize);
-    qDebug() << width << height;
+    qCDebug(lcWidgetKit) << width << height;
 }
 
 int QJXMessageBox::ShowMessage(QWidget *parent, const QString &message, const QString &title,

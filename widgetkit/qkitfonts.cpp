@@ -1,5 +1,7 @@
 #include "widgetkit/qkitfonts.h"
 
+#include "widgetkit/widgetkitlog.h"
+
 #include "common/qianyutil.h"
 
 #include <QFont>
@@ -40,7 +42,7 @@ QString QKitFonts::lcdFontFamily()
     const int id = QFontDatabase::addApplicationFont(path);
     const QStringList families = id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
     if (families.isEmpty())
-        qWarning("QKitFonts: cannot load %s", qPrintable(path));
+        qCWarning(lcWidgetKit, "QKitFonts: cannot load %s", qPrintable(path));
     else
         family = families.first();
     return family;

@@ -1,5 +1,7 @@
 #include "qfilereveal.h"
 
+#include "widgetkit/views/viewslog.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -28,7 +30,7 @@ bool QFileReveal::openContainingFolder(const QString &path)
     const QString folder = QFileInfo(path).absolutePath();
     const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     if (!opened)
-        qWarning() << "Could not open the folder" << folder;
+        qCWarning(lcViews) << "Could not open the folder" << folder;
     return opened;
 }
 
@@ -49,7 +51,7 @@ void QFileReveal::reveal(const QString &path)
                      [absolute](QDBusPendingCallWatcher *finished) {
                          QDBusPendingReply<> reply = *finished;
                          if (reply.isError()) {
-                             qInfo() << "No file manager showed" << absolute << "-"
+                             qCInfo(lcViews) << "No file manager showed" << absolute << "-"
                                      << reply.error().message() << "- opening its folder";
                              openContainingFolder(absolute);
                          }

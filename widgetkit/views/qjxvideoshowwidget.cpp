@@ -1,5 +1,7 @@
 #include "widgetkit/views/qjxvideoshowwidget.h"
 
+#include "widgetkit/views/viewslog.h"
+
 #include <QOpenGLContext>
 #include <QOpenGLShaderProgram>
 #include <QVector2D>
@@ -247,7 +249,7 @@ QOpenGLShaderProgram *QJXVideoShowWidget::buildProgram(const char *fragmentSourc
         program->bindAttributeLocation("a_texCoord", kTexCoordAttribute);
     }
     if (!ok || !program->link()) {
-        qWarning("Frame display: shader program not built: %s", qPrintable(program->log()));
+        qCWarning(lcViews, "Frame display: shader program not built: %s", qPrintable(program->log()));
         delete program;
         return nullptr;
     }

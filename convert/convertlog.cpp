@@ -1,0 +1,3 @@
+#include "convert/convertlog.h"
+
+Q_LOGGING_CATEGORY(lcConvert, "velmora.convert", QtInfoMsg)

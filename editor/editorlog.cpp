@@ -1,0 +1,3 @@
+#include "editor/editorlog.h"
+
+Q_LOGGING_CATEGORY(lcEditor, "velmora.editor", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "media/medialog.h"
+
+Q_LOGGING_CATEGORY(lcMedia, "velmora.media", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "widgetkit/views/viewslog.h"
+
+Q_LOGGING_CATEGORY(lcViews, "velmora.views", QtInfoMsg)

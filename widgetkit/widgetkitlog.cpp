@@ -1,0 +1,3 @@
+#include "widgetkit/widgetkitlog.h"
+
+Q_LOGGING_CATEGORY(lcWidgetKit, "velmora.widgetkit", QtInfoMsg)
