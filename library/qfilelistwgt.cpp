@@ -491,6 +491,8 @@ void QFileListWgt::OnChangeList(IBaseChunk *chunk)
                 const int state = row ? row->GetAudioState() : 0;
                 if (row && row->isDeleted() && (state < 1 || state > 3)) {
                     QVideoSettingXml::removeConvertedInfo(QString::fromStdString(row->GetFilePath()));
+                    if (m_pEditingChunk == row)
+                        m_pEditingChunk = nullptr;
                     delete row;
                     continue;
                 }
