@@ -7,7 +7,9 @@
 #include "rzcodec/config.h"
 #include "rzcodec/recorder.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -66,6 +68,8 @@ private slots:
     void levelBlockFollowsTheSound();
     void lostBlocksKeepTheirPlaceInTime();
     void finishedM4aIsANormalFile();
+    void repairSetsPcmLengthsFromTheDataPresent_data();
+    void repairSetsPcmLengthsFromTheDataPresent();
     void badRequestsFailCleanly();
 
 private:
@@ -291,6 +295,46 @@ void TestRecorderRole::finishedM4aIsANormalFile()
     QVERIFY(TestSupport::rms(d.mono.constData(), 512) > 0.2);
 }
 
+void TestRecorderRole::repairSetsPcmLengthsFromTheDataPresent_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::newRow("wav") << 3;
+    QTest::newRow("aiff") << 4;
+}
+
+void TestRecorderRole::repairSetsPcmLengthsFromTheDataPresent()
+{
+    QFETCH(int, index);
+    const RecordFormat f = recordFormats().at(index);
+    const QString path = m_dir.filePath("cut." + f.extension);
+    void *rec = rz_recorder_create(-1);
+    void *config = configFor(f);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), f.muxer.toUtf8().constData(), config));
+    QVERIFY(rz_recorder_run(rec));
+    pushTone(rec, false, TestSupport::sineTone(440, 2.0));
+    QVERIFY(rz_recorder_finish(rec));
+    rz_config_release(config);
+    rz_recorder_release(rec);
+    // What a crash leaves: a second of sound written after the header's last
+    // update, and half a frame.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write(QByteArray(44100 * 4 + 2, '\x10'));
+    file.close();
+    const qint64 cutSize = QFileInfo(path).size();
+    QVERIFY(rz_recorder_repair(path.toUtf8().constData(), f.muxer.toUtf8().constData()));
+    QCOMPARE(QFileInfo(path).size(), cutSize - 2);
+    QVERIFY(!QFile::exists(m_dir.filePath("cut.repair." + f.extension)));
+    const double seconds = MediaProbe::streamEntry(path, "duration").toDouble();
+    QVERIFY2(qAbs(seconds - 3.0) < 0.001, qPrintable(QString::number(seconds, 'f', 4)));
+    QVERIFY2(qAbs(MediaProbe::decode(path).seconds() - 3.0) < 0.001, qPrintable(f.name));
+    // Complete now: a second repair leaves it as it is.
+    const QDateTime written = QFileInfo(path).lastModified();
+    QVERIFY(rz_recorder_repair(path.toUtf8().constData(), f.muxer.toUtf8().constData()));
+    QCOMPARE(QFileInfo(path).lastModified(), written);
+    QCOMPARE(QFileInfo(path).size(), cutSize - 2);
+}
+
 void TestRecorderRole::badRequestsFailCleanly()
 {
     void *rec = rz_recorder_create(-1);
@@ -310,6 +354,10 @@ void TestRecorderRole::badRequestsFailCleanly()
     QVERIFY(!rz_recorder_push_frame(rec, nullptr));
     QVERIFY(!rz_recorder_push_frame(nullptr, nullptr));
     QVERIFY(!rz_recorder_open(nullptr, "x", "mp3", nullptr));
+    QVERIFY(!rz_recorder_repair(nullptr, nullptr));
+    const QString missing = m_dir.filePath("never-recorded.mp3");
+    QVERIFY(!rz_recorder_repair(missing.toUtf8().constData(), "mp3"));
+    QVERIFY(!QFile::exists(missing));
     QCOMPARE(rz_recorder_get_time(nullptr), uint64_t(0));
     QVERIFY(!rz_stream_create(1));
     void *frame = rz_audioframe_create();
