@@ -8,6 +8,7 @@
 #include <QDBusPendingReply>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QtDebug>
 
@@ -19,9 +20,9 @@ const char kInterface[] = "org.freedesktop.FileManager1";
 
 QString QFileReveal::normalisedPath(const QString &path)
 {
+    // A back-slash is an ordinary character of a file name here.
     QString result = path;
-    result.replace(QStringLiteral("//"), QStringLiteral("/"));
-    result.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    result.replace(QRegularExpression(QStringLiteral("/{2,}")), QStringLiteral("/"));
     return result;
 }
 

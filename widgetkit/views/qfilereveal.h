@@ -8,7 +8,7 @@
 class QFileReveal
 {
 public:
-    // "//" and back-slashes become "/".
+    // Runs of "/" become one; back-slashes stay.
     static QString normalisedPath(const QString &path);
     // Returns at once; the call never blocks the GUI on a slow file manager.
     static void reveal(const QString &path);

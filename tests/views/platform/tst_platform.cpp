@@ -141,8 +141,9 @@ void TestPlatform::resourceFolderIsTheProgramOne()
 
 void TestPlatform::pathsAreNormalised()
 {
-    QCOMPARE(QFileReveal::normalisedPath("C:\\music\\a.mp3"), QString("C:/music/a.mp3"));
-    QCOMPARE(QFileReveal::normalisedPath("/home//me///x.wav"), QString("/home/me//x.wav"));
+    // A back-slash is part of a file name, never a separator.
+    QCOMPARE(QFileReveal::normalisedPath("/music/a\\b.mp3"), QString("/music/a\\b.mp3"));
+    QCOMPARE(QFileReveal::normalisedPath("/home//me///x.wav"), QString("/home/me/x.wav"));
     QCOMPARE(QFileReveal::normalisedPath("/plain/path.wav"), QString("/plain/path.wav"));
 }
 
@@ -170,8 +171,9 @@ void TestPlatform::revealWithBackSlashesAndDoubleSlashes()
 {
     QVERIFY(registerStandIn());
     QVERIFY(QDir(m_dir.path()).mkpath("sub"));
-    const QString expected = m_dir.path() + "/sub/take.wav";
-    QString written = m_dir.path() + "//sub\\take.wav";
+    // The back-slash belongs to the file's name; only the doubled "/" goes.
+    const QString expected = m_dir.path() + "/sub/a\\take.wav";
+    QString written = m_dir.path() + "//sub///a\\take.wav";
     VECommonClass::setOpenFinder(written);
     QTRY_COMPARE(m_fileManager.shown.size(), 1);
     QCOMPARE(QUrl(m_fileManager.shown.first().first()).toLocalFile(), expected);
