@@ -71,17 +71,18 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // Before any pane goes: the table completes the recording's row.
     finishRecordingBeforeClosing();
     QInitProject::releseProject();
     delete m_fileList;
     m_fileList = nullptr;
     delete m_libraryList;
     m_libraryList = nullptr;
-    // The input selector gives the previous output back when it goes.
     if (m_formatDlg) {
         QFormatDlg::releaseFormatWgt();
         m_formatDlg = nullptr;
     }
+    // The input selector gives the previous output back when it goes.
     delete m_selectInput;
     m_selectInput = nullptr;
     delete m_recordObject;
