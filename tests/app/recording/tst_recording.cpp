@@ -245,7 +245,12 @@ void TestRecording::startStopAndPlayBack()
     w.playControl()->OnPlayOrPause(false);
     const MediaProbe::Decoded played = MediaProbe::decode(heard);
     QVERIFY2(MediaProbe::toneSeconds(played.mono) > 0.5, qPrintable(QString::number(MediaProbe::toneSeconds(played.mono))));
-    QVERIFY(MediaProbe::toneShare(played.mono, 440) > 0.5);
+    // What was heard once playback began is the recorded tone.
+    int begin = 0;
+    while (begin + 441 <= played.mono.size() && TestSupport::rms(played.mono.constData() + begin, 441) < 0.05)
+        begin += 441;
+    const double share = MediaProbe::toneShare(played.mono.mid(begin), 440);
+    QVERIFY2(share > 0.5, qPrintable(QString::number(share)));
 }
 
 void TestRecording::cutAndSilenceSplitLoseNothing()
