@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -31,8 +32,9 @@ namespace {
 constexpr uint64_t kSecond = 1000000;
 
 // Runs `steps` inside the edit dialog's modal loop once it is shown; the
-// dialog is rejected afterwards unless the steps closed it.
-void whileEditing(QFileListWgt &table, std::function<void(QVideoEditingDlg *)> steps)
+// dialog is rejected afterwards unless the steps closed it. The returned
+// poll ends itself once it has run.
+QPointer<QTimer> whileEditing(QFileListWgt &table, std::function<void(QVideoEditingDlg *)> steps)
 {
     auto *poll = new QTimer(&table);
     poll->setInterval(20);
@@ -47,6 +49,7 @@ void whileEditing(QFileListWgt &table, std::function<void(QVideoEditingDlg *)> s
             dlg->reject();
     });
     poll->start();
+    return poll;
 }
 
 // A cut asked by the dialog, waited for until its segment comes back.
@@ -77,8 +80,10 @@ private slots:
     void segmentsDeletedOnCancelKeptOnOk();
     void editOfTheWholeFileBecomesARow();
     void editWhileAPlaylistIsShown();
+    void editOfARowWhoseRecordIsGone();
     void failedConversionsChangeNothing();
     void previousAndNextPassOverWhatCannotBeEdited();
+    void playbackPausedForTheEditAndResumed();
 
 private:
     QTemporaryDir m_dir;
@@ -221,6 +226,24 @@ void TestLibraryEditing::editWhileAPlaylistIsShown()
     QCOMPARE(lib.table.allRows().size(), size_t(2));
 }
 
+void TestLibraryEditing::editOfARowWhoseRecordIsGone()
+{
+    Library lib;
+    QVERIFY(QVideoSettingXml::removeConvertedInfo(m_source));
+    whileEditing(lib.table, [&](QVideoEditingDlg *dlg) {
+        dlg->OnSetIsSetAudioEffect(true);
+        dlg->accept();
+    });
+    lib.table.OnEditItem(lib.shownIndex("tone"));
+    const QString edited = m_out + "/tone_Edit_001.mp3";
+    QTRY_VERIFY_WITH_TIMEOUT(lib.shownRow("tone_Edit_001"), 60000);
+    // The row lends its own values to the copy's record.
+    QCOMPARE(historyPaths(), QStringList({edited}));
+    QCOMPARE(historyInfo(edited).attribute("Title_"), QString("Morning Tone"));
+    QCOMPARE(historyInfo(edited).attribute("Format_"), QString("MP3"));
+    QCOMPARE(QString::fromStdString(lib.shownRow("tone_Edit_001")->GetArtist()), QString("Sine Players"));
+}
+
 void TestLibraryEditing::failedConversionsChangeNothing()
 {
     Library lib;
@@ -261,8 +284,12 @@ void TestLibraryEditing::previousAndNextPassOverWhatCannotBeEdited()
     QCOMPARE(lib.shownNames(), QStringList({"REC_running", "a", "gone", "b", "tone"}));
 
     // The running recording's own row opens nothing.
+    bool opened = false;
+    QPointer<QTimer> guard = whileEditing(lib.table, [&](QVideoEditingDlg *) { opened = true; });
     lib.table.OnEditItem(lib.shownIndex("REC_running"));
+    QVERIFY(!opened);
     QVERIFY(!lib.table.editingRow());
+    delete guard.data();
 
     QStringList visited;
     auto editing = [&]() {
@@ -287,6 +314,46 @@ void TestLibraryEditing::previousAndNextPassOverWhatCannotBeEdited()
     lib.table.OnEditItem(lib.shownIndex("a"));
     QCOMPARE(visited, QStringList({"a.mp3", "b.mp3", "tone.mp3", "tone.mp3", "b.mp3", "a.mp3", "a.mp3"}));
     QVERIFY(!lib.table.editingRow());
+}
+
+void TestLibraryEditing::playbackPausedForTheEditAndResumed()
+{
+    Library lib;
+    const QModelIndex row = lib.shownIndex("tone");
+    lib.table.OnPlayItem(row);
+    QAudioFileChunk *playing = lib.table.playingRow();
+    QVERIFY(playing);
+    QCOMPARE(playing->GetAudioState(), QAudioFileChunk::AudioPlaying);
+    QSignalSpy playOrPause(&lib.table, &QFileListWgt::emitPlayOrPause);
+    QSignalSpy continued(&lib.table, &QFileListWgt::emitContinuePlayAfterEdit);
+    bool pausedWhileOpen = false;
+    whileEditing(lib.table, [&](QVideoEditingDlg *dlg) {
+        pausedWhileOpen = playOrPause.count() == 1 && !playOrPause.at(0).at(0).toBool()
+                          && playing->GetAudioState() == QAudioFileChunk::AudioPause;
+        dlg->reject();
+    });
+    lib.table.OnEditItem(row);
+    QVERIFY(pausedWhileOpen);
+    QCOMPARE(playOrPause.count(), 2);
+    QVERIFY(playOrPause.at(1).at(0).toBool());
+    QCOMPARE(continued.count(), 0);
+    QCOMPARE(playing->GetAudioState(), QAudioFileChunk::AudioPlaying);
+
+    // OK on the file being played: the bar is told to go on with it.
+    whileEditing(lib.table, [](QVideoEditingDlg *dlg) { dlg->accept(); });
+    lib.table.OnEditItem(row);
+    QCOMPARE(continued.count(), 1);
+    QVERIFY(continued.at(0).at(0).toBool());
+    QCOMPARE(playing->GetAudioState(), QAudioFileChunk::AudioPlaying);
+
+    // A paused file stays paused.
+    lib.table.OnPauseItem(row);
+    whileEditing(lib.table, [](QVideoEditingDlg *dlg) { dlg->accept(); });
+    lib.table.OnEditItem(row);
+    QCOMPARE(continued.count(), 2);
+    QVERIFY(!continued.at(1).at(0).toBool());
+    QVERIFY(!playOrPause.last().at(0).toBool());
+    QCOMPARE(playing->GetAudioState(), QAudioFileChunk::AudioPause);
 }
 
 QTEST_MAIN(TestLibraryEditing)
