@@ -172,7 +172,16 @@ bool QRecordObject::startSources(bool system, bool mic, bool &mixing)
     return micRuns || systemRuns;
 }
 
-void QRecordObject::failStart(void *config, CAVEncodeParam *param, bool removeFile)
+namespace {
+struct ConfigRelease
+{
+    void operator()(void *config) const { rz_config_release(config); }
+};
+// Owns a recorder configuration, so every return of the start path lets go of it once.
+using ConfigHandle = std::unique_ptr<void, ConfigRelease>;
+} // namespace
+
+void QRecordObject::failStart(bool removeFile)
 {
     m_track1->setStop();
     m_track2->setStop();
@@ -182,8 +191,6 @@ void QRecordObject::failStart(void *config, CAVEncodeParam *param, bool removeFi
         QFile::remove(m_outputPath);
         QRecordingMarker::remove(m_outputPath);
     }
-    delete param;
-    rz_config_release(config);
     m_streamInput.reset();
     m_hasFile = false;
 }
@@ -205,10 +212,11 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     m_outputPath = path;
     m_outputPathUtf8 = path.toUtf8();
 
-    auto *param = new CAVEncodeParam;
-    getEncodeParam(param);
-    void *config = rz_config_create();
-    SetConvertConfig(config, param);
+    const auto param = std::make_unique<CAVEncodeParam>();
+    getEncodeParam(param.get());
+    const ConfigHandle handle(rz_config_create());
+    void *config = handle.get();
+    SetConvertConfig(config, param.get());
 
     m_track1->setRecorder(m_mainInput.get());
     m_track2->setRecorder(m_mainInput.get());
@@ -227,7 +235,7 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     if (!startSources(system, mic, mixing)) {
         // Nothing to record from: no file is made rather than a silent one.
         m_errorString = tr("No sound source could be started.");
-        failStart(config, param, false);
+        failStart(false);
         return false;
     }
     if (mixing) {
@@ -238,7 +246,7 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     if (!rz_recorder_open(m_recorder, m_outputPathUtf8.constData(), muxer.constData(), config)) {
         m_errorString = QString::fromUtf8(rz_recorder_error_text(m_recorder));
         qWarning() << "recording cannot start:" << m_errorString;
-        failStart(config, param, false);
+        failStart(false);
         return false;
     }
     {
@@ -261,15 +269,13 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
         // The file holds nothing usable: it goes, and no record is stored.
         m_errorString = QString::fromUtf8(rz_recorder_error_text(m_recorder));
         qWarning() << "recording cannot run:" << m_errorString;
-        failStart(config, param, true);
+        failStart(true);
         return false;
     }
     qDebug() << "timer Start:" << QDateTime::currentDateTime();
     startTimers();
     m_stopped = false;
     m_recordedTime = 0;
-    delete param;
-    rz_config_release(config);
     InitCursor();
     return true;
 }

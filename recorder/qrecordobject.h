@@ -79,7 +79,7 @@ private:
     void startTimers();
     void killTimers();
     bool startSources(bool system, bool mic, bool &mixing);
-    void failStart(void *config, CAVEncodeParam *param, bool removeFile);
+    void failStart(bool removeFile);
 
     bool m_stopped = false;
     QString m_errorString;

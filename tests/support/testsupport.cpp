@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPixmap>
 #include <QProcess>
+#include <QTest>
 #include <QWidget>
 #include <QtEndian>
 #include <cmath>
@@ -21,10 +22,17 @@ QString screenshotDir()
 
 QString saveScreenshot(QWidget *widget, const QString &name)
 {
-    if (!widget)
+    // A screenshot that was not written fails the test that asked for it.
+    if (!widget) {
+        QTest::qFail("screenshot of a null widget", __FILE__, __LINE__);
         return QString();
+    }
     const QString path = screenshotDir() + QLatin1Char('/') + name + QStringLiteral(".png");
-    return widget->grab().save(path, "PNG") ? path : QString();
+    if (!widget->grab().save(path, "PNG")) {
+        QTest::qFail(qPrintable(QStringLiteral("screenshot not written: ") + path), __FILE__, __LINE__);
+        return QString();
+    }
+    return path;
 }
 
 QVector<float> sineTone(double frequency, double seconds, int sampleRate, int channels,

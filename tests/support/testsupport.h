@@ -10,7 +10,8 @@ namespace TestSupport {
 
 // Folder the tests write their screenshots into (inside the build tree).
 QString screenshotDir();
-// Grabs the widget and writes it as <name>.png into screenshotDir(); returns the path or "".
+// Grabs the widget and writes it as <name>.png into screenshotDir(); returns the path, or
+// fails the running test and returns "" when nothing could be written.
 QString saveScreenshot(QWidget *widget, const QString &name);
 
 // Interleaved float samples of a sine tone.

@@ -272,8 +272,7 @@ void TestRecordObject::tagsOfThePlayingTrackComeOncePerRecording()
     Playback play(m_sink, m_tone440);
     for (int i = 0; i < 2; ++i) {
         QVERIFY(recordFor(rec, m_dir.filePath(QString("tagged-%1.mp3").arg(i)), 2.0));
-        QTest::qWait(200); // queued deliveries arrive
-        QCOMPARE(tags.size(), i + 1);
+        QTRY_COMPARE(tags.size(), i + 1);   // queued deliveries arrive
         const auto info = tags.last().at(0).value<JXRecognizerAudioTagInfo>();
         QCOMPARE(info.title, QByteArray("Song Title"));
         QCOMPARE(info.artist, QByteArray("Song Artist"));
