@@ -12,36 +12,50 @@ function(velmora_library target)
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# velmora_test(<name> LABELS ... SOURCES ... [LIBS ...] [SOUND] [XVFB] [DBUS] [TIMEOUT s])
+# velmora_test(<name> LABELS ... SOURCES ... [LIBS ...] [SOUND] [XVFB] [DBUS] [SERIAL] [TIMEOUT s])
 # A Qt Test executable under CTest. Every test runs through run-test.sh, which
 # gives it a private HOME and XDG folders and the offscreen platform; SOUND adds
-# a private PulseAudio daemon with null sinks, XVFB a virtual X display, DBUS a
-# private session bus. Tests labelled "sanitize" also run in the sanitizer build.
+# a private sound server with null sinks, XVFB a virtual X display, DBUS a
+# private session bus, SERIAL runs it alone. A SOUND test runs twice, labelled
+# "sound": <name> on PulseAudio and <name>_pipewire on PipeWire's pulse server.
+# Tests labelled "sanitize" also run in the sanitizer build.
 function(velmora_test name)
-    cmake_parse_arguments(ARG "SOUND;XVFB;DBUS" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "SOUND;XVFB;DBUS;SERIAL" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
     target_link_libraries(${name} PRIVATE velmora_testsupport Qt5::Test ${ARG_LIBS})
     set(flags "")
-    if(ARG_SOUND)
-        list(APPEND flags --sound)
-        list(APPEND ARG_LABELS sound)
-    endif()
     if(ARG_XVFB)
         list(APPEND flags --xvfb)
     endif()
     if(ARG_DBUS)
         list(APPEND flags --dbus)
     endif()
-    add_test(NAME ${name}
-             COMMAND ${CMAKE_SOURCE_DIR}/tests/support/run-test.sh ${flags} -- $<TARGET_FILE:${name}>)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
-    set_tests_properties(${name} PROPERTIES
-        LABELS "${ARG_LABELS}"
-        TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "VELMORA_RESOURCES=${VELMORA_RESOURCE_DIR};VELMORA_SCREENSHOT_DIR=${VELMORA_SCREENSHOT_DIR};VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELMORA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    if(ARG_SOUND)
+        set(runs "${name}|--sound|pulseaudio" "${name}_pipewire|--pipewire|pipewire")
+    else()
+        set(runs "${name}||")
+    endif()
+    foreach(run ${runs})
+        string(REPLACE "|" ";" run "${run}")
+        list(GET run 0 test)
+        list(GET run 1 server)
+        list(GET run 2 label)
+        set(labels ${ARG_LABELS})
+        if(server)
+            list(APPEND labels sound ${label})
+        endif()
+        add_test(NAME ${test}
+                 COMMAND ${CMAKE_SOURCE_DIR}/tests/support/run-test.sh ${server} ${flags} -- $<TARGET_FILE:${name}>)
+        set_tests_properties(${test} PROPERTIES
+            LABELS "${labels}"
+            TIMEOUT ${ARG_TIMEOUT}
+            RUN_SERIAL ${ARG_SERIAL}
+            ENVIRONMENT "VELMORA_RESOURCES=${VELMORA_RESOURCE_DIR};VELMORA_SCREENSHOT_DIR=${VELMORA_SCREENSHOT_DIR};VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELMORA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    endforeach()
 endfunction()
 
 # velmora_bench(<name> SOURCES ... [LIBS ...]): built always, never run by CTest.

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Private PulseAudio daemon for tests, runnable as root without a session bus.
-#   pulse-fixture.sh start DIR   starts it with its runtime in DIR and writes DIR/pulse.env
-#   pulse-fixture.sh stop DIR    stops it
-# The daemon has two null sinks: "system_sound" (stands for the speakers, the
+# Private sound server for tests, runnable as root without a session bus.
+#   pulse-fixture.sh start DIR [pulseaudio|pipewire]   starts it with its runtime
+#                                                      in DIR and writes DIR/pulse.env
+#   pulse-fixture.sh stop DIR                          stops it
+# The server is PulseAudio, or PipeWire's pulse server (pipewire, wireplumber
+# and pipewire-pulse on a private session bus); without the argument it is
+# $VELMORA_SOUND_SERVER, else the one DIR ran last, else PulseAudio.
+# Either has two null sinks: "system_sound" (stands for the speakers, the
 # default output) and "mic_feed" (whatever plays into it is heard by the
 # microphone), and the source "test_microphone" remapped from mic_feed's
 # monitor, which is the default input.
@@ -10,24 +14,48 @@ set -euo pipefail
 
 cmd=${1:-}
 dir=${2:-}
-[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop DIR [pulseaudio|pipewire]" >&2; exit 2; }
 
 runtime=$dir/pulse
-case $cmd in
-start)
-    mkdir -p "$runtime"
-    chmod 700 "$dir" "$runtime"
-    cat > "$dir/fixture.pa" <<PA
-load-module module-native-protocol-unix auth-anonymous=1 socket=$runtime/native
-load-module module-null-sink sink_name=system_sound sink_properties=device.description="System\\ Sound" format=float32le rate=44100 channels=2 norewinds=1
-load-module module-null-sink sink_name=mic_feed sink_properties=device.description="Microphone\\ Feed" format=float32le rate=44100 channels=2 norewinds=1
-load-module module-remap-source master=mic_feed.monitor source_name=test_microphone source_properties=device.description="Test\\ Microphone"
+kind=${3:-${VELMORA_SOUND_SERVER:-}}
+[ -n "$kind" ] || kind=$(cat "$dir/server" 2>/dev/null || echo pulseaudio)
+case $kind in pulseaudio|pipewire) ;; *) echo "pulse-fixture: unknown server $kind" >&2; exit 2 ;; esac
+
+# Module arguments quoted the way both servers read alike: the property list
+# in single quotes, a value with blanks in double quotes.
+devices() {
+    cat <<PA
+load-module module-null-sink sink_name=system_sound sink_properties='device.description="System Sound"' format=float32le rate=44100 channels=2 norewinds=1
+load-module module-null-sink sink_name=mic_feed sink_properties='device.description="Microphone Feed"' format=float32le rate=44100 channels=2 norewinds=1
+load-module module-remap-source master=mic_feed.monitor source_name=test_microphone source_properties='device.description="Test Microphone"'
 set-default-sink system_sound
 set-default-source test_microphone
 PA
-    export XDG_RUNTIME_DIR=$dir
-    export PULSE_RUNTIME_PATH=$runtime
-    export PULSE_SERVER=unix:$runtime/native
+}
+
+wait_until() {   # tries every 50 ms for up to 5 s
+    for _ in $(seq 1 100); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+defaults_are_set() {
+    [ "$(pactl get-default-sink)" = system_sound ] && [ "$(pactl get-default-source)" = test_microphone ]
+}
+
+# Background processes of the fixture keep no descriptor of the caller's
+# (CTest would wait for them), and their ids go into DIR/pids.
+spawn() {
+    local log=$1; shift
+    setsid "$@" </dev/null >>"$log" 2>&1 &
+    echo $! >>"$dir/pids"
+}
+
+start_pulseaudio() {
+    { echo "load-module module-native-protocol-unix auth-anonymous=1 socket=$runtime/native"; devices; } \
+        >"$dir/fixture.pa"
     export PULSE_STATE_PATH=$dir/state
     export PULSE_CONFIG_PATH=$dir/config
     mkdir -p "$PULSE_STATE_PATH" "$PULSE_CONFIG_PATH"
@@ -35,32 +63,76 @@ PA
         --realtime=no --high-priority=no --disallow-exit=no --use-pid-file=yes \
         --log-target=file:"$dir/pulse.log" 2>>"$dir/pulse.log" || {
         echo "pulse-fixture: the daemon did not start" >&2; cat "$dir/pulse.log" >&2; exit 1; }
-    for _ in $(seq 1 100); do
-        pactl info >/dev/null 2>&1 && break
+    wait_until pactl info || { echo "pulse-fixture: the daemon does not answer" >&2; exit 1; }
+}
+
+start_pipewire() {
+    local log=$dir/pipewire.log
+    # Its own bus, and its own state: nothing of a previous run is restored.
+    export XDG_STATE_HOME=$dir/state XDG_CONFIG_HOME=$dir/config
+    mkdir -p "$XDG_STATE_HOME" "$XDG_CONFIG_HOME"
+    local bus
+    bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=3 3>"$dir/bus.pid" </dev/null)
+    cat "$dir/bus.pid" >>"$dir/pids"
+    export DBUS_SESSION_BUS_ADDRESS=$bus
+    unset PULSE_SERVER
+    spawn "$log" pipewire
+    wait_until test -S "$dir/pipewire-0" || { echo "pulse-fixture: pipewire did not start" >&2; cat "$log" >&2; exit 1; }
+    spawn "$log" wireplumber
+    spawn "$log" pipewire-pulse
+    export PULSE_SERVER=unix:$runtime/native
+    wait_until pactl info || { echo "pulse-fixture: pipewire-pulse does not answer" >&2; cat "$log" >&2; exit 1; }
+    local verb what args
+    while read -r verb what args; do
+        # The rest of the line goes as it stands, quotes included.
+        pactl "$verb" "$what" ${args:+"$args"} >/dev/null || {
+            echo "pulse-fixture: $verb $what failed" >&2; cat "$log" >&2; exit 1; }
+    done < <(devices)
+    # The session manager applies the defaults a moment later.
+    wait_until defaults_are_set || { echo "pulse-fixture: the defaults were not taken" >&2; exit 1; }
+}
+
+stop_all() {
+    if [ -f "$dir/pulse.env" ]; then
+        # shellcheck disable=SC1091
+        . "$dir/pulse.env"
+        [ "$(cat "$dir/server" 2>/dev/null)" = pulseaudio ] && { pulseaudio --kill >/dev/null 2>&1 || true; }
+    fi
+    local pids
+    pids=$(cat "$dir/pids" 2>/dev/null || true)
+    [ "$(cat "$dir/server" 2>/dev/null)" = pulseaudio ] && pids="$pids $(cat "$runtime/pid" 2>/dev/null || true)"
+    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
+    for _ in $(seq 1 40); do
+        local alive=0
+        for pid in $pids; do kill -0 "$pid" 2>/dev/null && alive=1; done
+        [ $alive = 0 ] && break
         sleep 0.05
     done
-    pactl info >/dev/null 2>&1 || { echo "pulse-fixture: the daemon does not answer" >&2; exit 1; }
+    for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
+    rm -f "$dir/pids" "$runtime/pid" "$runtime/native" "$dir/pipewire-0" "$dir/pipewire-0.lock"
+}
+
+case $cmd in
+start)
+    mkdir -p "$runtime"
+    chmod 700 "$dir" "$runtime"
+    rm -f "$dir/pids"
+    echo "$kind" >"$dir/server"
+    export XDG_RUNTIME_DIR=$dir
+    export PULSE_RUNTIME_PATH=$runtime
+    export PULSE_SERVER=unix:$runtime/native
+    "start_$kind"
     cat > "$dir/pulse.env" <<ENV
 export XDG_RUNTIME_DIR=$dir
 export PULSE_RUNTIME_PATH=$runtime
 export PULSE_SERVER=unix:$runtime/native
 export PULSE_STATE_PATH=$dir/state
 export PULSE_CONFIG_PATH=$dir/config
+export VELMORA_SOUND_SERVER=$kind
 ENV
     ;;
 stop)
-    if [ -f "$dir/pulse.env" ]; then
-        # shellcheck disable=SC1091
-        . "$dir/pulse.env"
-        pulseaudio --kill >/dev/null 2>&1 || true
-        pid=$(cat "$runtime/pid" 2>/dev/null || true)
-        for _ in $(seq 1 40); do
-            [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || break
-            sleep 0.05
-        done
-        [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-    fi
-    ;;
+    stop_all ;;
 *)
-    echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+    echo "usage: $0 start|stop DIR [pulseaudio|pipewire]" >&2; exit 2 ;;
 esac

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Runs one test in a sandbox of its own:
-#   run-test.sh [--sound] [--xvfb] [--dbus] -- COMMAND [ARGS...]
+#   run-test.sh [--sound|--pipewire] [--xvfb] [--dbus] -- COMMAND [ARGS...]
 # It gets a private HOME and XDG folders (never the real user's files) and the
-# offscreen platform; --sound starts a private PulseAudio daemon, --xvfb a
-# virtual X display, --dbus a private session bus.
+# offscreen platform; --sound starts a private PulseAudio daemon, --pipewire
+# PipeWire's pulse server instead, --xvfb a virtual X display, --dbus a
+# private session bus.
 set -uo pipefail
-sound=0 xvfb=0 dbus=0
+sound=0 server=pulseaudio xvfb=0 dbus=0
 while [ $# -gt 0 ]; do
     case $1 in
     --sound) sound=1 ;;
+    --pipewire) sound=1 server=pipewire ;;
     --xvfb) xvfb=1 ;;
     --dbus) dbus=1 ;;
     --) shift; break ;;
@@ -17,6 +19,11 @@ while [ $# -gt 0 ]; do
     shift
 done
 here=$(cd "$(dirname "$0")" && pwd)
+
+# The server's modules by name and argument (indices change when it restarts).
+loaded_modules() {
+    pactl list short modules 2>/dev/null | awk -F'\t' '$2 ~ /^module-/ { print $2 "\t" $3 }' | sort
+}
 tmp=$(mktemp -d /tmp/velmora-test.XXXXXX)
 cleanup() {
     [ $sound = 1 ] && "$here/pulse-fixture.sh" stop "$tmp/sound" >/dev/null 2>&1
@@ -37,9 +44,10 @@ unset PULSE_SERVER PULSE_RUNTIME_PATH
 
 if [ $sound = 1 ]; then
     mkdir -p "$tmp/sound"
-    "$here/pulse-fixture.sh" start "$tmp/sound" || exit 1
+    "$here/pulse-fixture.sh" start "$tmp/sound" "$server" || exit 1
     # shellcheck disable=SC1091
     . "$tmp/sound/pulse.env"
+    loaded_modules > "$tmp/modules.before"
 fi
 
 cmd=("$@")
@@ -51,3 +59,19 @@ if [ $xvfb = 1 ]; then
     cmd=(xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "${cmd[@]}")
 fi
 "${cmd[@]}"
+status=$?
+if [ $sound = 1 ]; then
+    # Nothing a test loaded may stay behind on the server (an unload is
+    # acknowledged a moment before it is carried out).
+    for _ in $(seq 1 20); do
+        left=$(loaded_modules | comm -13 "$tmp/modules.before" -)
+        [ -z "$left" ] && break
+        sleep 0.05
+    done
+    if [ -n "$left" ]; then
+        echo "run-test: modules left loaded after the test:" >&2
+        echo "$left" >&2
+        [ $status = 0 ] && status=1
+    fi
+fi
+exit $status

@@ -141,4 +141,14 @@ int runProgram(const QString &program, const QStringList &args, int timeoutMs, Q
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+bool soundServerIsPipeWire()
+{
+    return qEnvironmentVariable("VELMORA_SOUND_SERVER") == QLatin1String("pipewire");
+}
+
+double captureShortfallAllowance(double expectedFrames, double baseFrames)
+{
+    return soundServerIsPipeWire() ? qMax(baseFrames, 0.005 * expectedFrames) : baseFrames;
+}
+
 } // namespace TestSupport

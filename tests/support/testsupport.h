@@ -36,4 +36,10 @@ double rms(const float *samples, int count);
 int runProgram(const QString &program, const QStringList &args, int timeoutMs = 60000,
                QByteArray *output = nullptr);
 
+// The private sound server is PipeWire's pulse server (else PulseAudio).
+bool soundServerIsPipeWire();
+// Frames a capture may fall short of the wall clock: PipeWire resamples its
+// 48000 Hz graph and was measured to deliver about 0.5 % less under full load.
+double captureShortfallAllowance(double expectedFrames, double baseFrames);
+
 } // namespace TestSupport
