@@ -228,7 +228,10 @@ void TestRecording::startStopAndPlayBack()
     tone.waitEnd(1);
     QProcess listener;
     const QString heard = m_dir.filePath(QStringLiteral("heard.wav"));
+    // A short latency: PipeWire's pulse server otherwise hands a recorder its
+    // data in blocks of seconds, and what is still buffered at the end is lost.
     listener.start(QStringLiteral("parecord"), {QStringLiteral("--device=system_sound.monitor"),
+                                                QStringLiteral("--latency-msec=20"),
                                                 QStringLiteral("--file-format=wav"), heard});
     QVERIFY(listener.waitForStarted(5000));
     w.recordingsTable()->OnPlayItem(index);

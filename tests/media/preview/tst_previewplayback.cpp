@@ -160,7 +160,10 @@ private slots:
         QVERIFY(player->IsPause_Player());
         QVERIFY(!manager.trimRange().isTrimPlaying);
         const uint64_t at = player->GetPlayTime_Player();
-        QVERIFY2(at >= 4 * kSecond - 60000 && at <= 4 * kSecond + 60000,
+        // PipeWire's pulse server reports the played position in coarser
+        // steps: the pause was measured there up to 95 ms past the end.
+        const uint64_t late = TestSupport::soundServerIsPipeWire() ? 100000 : 60000;
+        QVERIFY2(at >= 4 * kSecond - 60000 && at <= 4 * kSecond + late,
                  qPrintable(QString::number(at)));
         QCOMPARE(progress.last().at(0).toDouble(), 1.0);
         const Heard h = heard(sound);
