@@ -14,6 +14,9 @@ namespace rz {
 namespace {
 
 constexpr int64_t kFlushIntervalUs = 500000;
+// How much unreadable data a file cut short may end with: its last fragment
+// or page, written in part.
+constexpr int64_t kDamagedTailBytes = 1024 * 1024;
 
 bool isMp4Family(const AVOutputFormat *f)
 {
@@ -249,7 +252,7 @@ bool remuxStreamCopy(const std::string &input, const std::string &output,
     StreamCopyPlan plan;
     plan.primingSamples = primingSamples;
     plan.endSamples = endSamples;
-    return in.open(input) && streamCopy(in, output, format, plan, &error);
+    return in.openOwnRecording(input) && streamCopy(in, output, format, plan, &error);
 }
 
 std::string besidePath(const std::string &path, const std::string &tag)
@@ -376,8 +379,11 @@ bool streamCopy(InputMedia &input, const std::string &output, const AVOutputForm
         if (endsExactly(int(i)))
             held[i] = makePacket();
     PacketPtr pkt = makePacket();
+    int64_t readUpTo = 0; // end of the last packet read, in input bytes
     while (streamsPast < streams.size() && (ret = input.readPacket(pkt.get())) >= 0) {
         const int idx = pkt->stream_index;
+        if (pkt->pos >= 0)
+            readUpTo = std::max(readUpTo, pkt->pos + pkt->size);
         if (outIndex[size_t(idx)] < 0 || past[size_t(idx)]) {
             av_packet_unref(pkt.get());
             continue;
@@ -428,8 +434,15 @@ bool streamCopy(InputMedia &input, const std::string &output, const AVOutputForm
         if (plan.progress && !plan.progress(uint64_t(doneUs)))
             return fail("stopped", 0);
     }
-    if (ret < 0 && ret != AVERROR_EOF && !plan.endAtDamage)
-        return fail("reading the source", ret);
+    if (ret < 0 && ret != AVERROR_EOF) {
+        // Only damage at the very end is what a cut-short file looks like;
+        // anywhere else the copy would lose what follows.
+        const int64_t size = in->pb ? avio_size(in->pb) : -1;
+        const bool damagedTail = plan.endAtDamage && ret != AVERROR_EXIT && size > 0
+                                 && size - readUpTo <= kDamagedTailBytes;
+        if (!damagedTail)
+            return fail("reading the source", ret);
+    }
     for (size_t idx = 0; idx < held.size(); ++idx) {
         AVPacket *last = held[idx].get();
         if (!last || (!last->data && !last->side_data_elems))

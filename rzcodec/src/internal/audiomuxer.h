@@ -99,7 +99,8 @@ struct StreamCopyPlan {
     // Without a range: each audio stream's last packet ends this many samples
     // after the first recorded one (0 = as the input says).
     int64_t endSamples = 0;
-    // A read error ends the copy as the end of the input does (a file cut short).
+    // A read error in the last megabyte ends the copy as the end of the input
+    // does (a file cut short); elsewhere it fails the copy.
     bool endAtDamage = false;
     // Called after each packet with the microseconds copied since startUs;
     // false stops the copy (a failure, with the output removed).

@@ -65,6 +65,8 @@ class InputMedia::Deadline
 public:
     Deadline(InputMedia &media, int ms) : m_media(media)
     {
+        if (media.m_unbounded)
+            return;
         const AVIOContext *pb = media.m_watched ? media.m_watched->pb : nullptr;
         m_media.m_byteLimit = (pb ? pb->bytes_read : 0) + kMaxBytesPerCall;
         m_media.m_deadlineNs = steadyNowNs() + int64_t(ms) * 1000000;
@@ -95,6 +97,12 @@ int InputMedia::interrupted(void *self)
 }
 
 bool InputMedia::open(const std::string &path)
+{
+    m_unbounded = false;
+    return openFile(path);
+}
+
+bool InputMedia::openFile(const std::string &path)
 {
     close();
     if (path.empty()) {
@@ -257,6 +265,12 @@ bool InputMedia::openContext(AVFormatContext *ctx, const char *url, const std::s
     }
     m_path = path;
     return true;
+}
+
+bool InputMedia::openOwnRecording(const std::string &path)
+{
+    m_unbounded = true;
+    return openFile(path);
 }
 
 void InputMedia::close()

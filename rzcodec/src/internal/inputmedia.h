@@ -29,6 +29,10 @@ public:
     // Opens an FFmpeg URL as it stands (e.g. "concat:a|b"); `path` names it
     // in messages and in path().
     bool openUrl(const std::string &url, const std::string &path);
+    // Opens a file this program wrote itself without the time and size
+    // bounds of one call: the demuxer of a long fragmented recording reads
+    // every fragment header of it at once.
+    bool openOwnRecording(const std::string &path);
     // Media whose bytes come from a caller's callbacks (a stream object fed by
     // pulling), with the same limits as a file. Without a seek callback only
     // forward reading is possible. `name` names it in messages and in path().
@@ -67,6 +71,7 @@ public:
 
 private:
     class Deadline;
+    bool openFile(const std::string &path);
     struct SourceIo;
     static int interrupted(void *self);
     bool openContext(AVFormatContext *ctx, const char *url, const std::string &path);
@@ -78,6 +83,7 @@ private:
     AVFormatContext *m_watched = nullptr; // also while opening, before m_format
     std::atomic<int64_t> m_deadlineNs{0}; // steady clock; 0 = none
     int64_t m_byteLimit = 0;              // of the input's bytes read; 0 = none
+    bool m_unbounded = false;             // an own recording: no deadlines
 };
 
 // The decoder of one stream.

@@ -92,7 +92,7 @@ std::vector<unsigned char> u32(uint32_t v, bool be)
 bool repairPcm(const std::string &path, std::string *error)
 {
     InputMedia in;
-    if (!in.open(path)) {
+    if (!in.openOwnRecording(path)) {
         *error = "cannot read " + path;
         return false;
     }
@@ -135,7 +135,7 @@ bool repairPcm(const std::string &path, std::string *error)
 bool repairFlac(const std::string &path, std::string *error)
 {
     InputMedia in;
-    if (!in.open(path)) {
+    if (!in.openOwnRecording(path)) {
         *error = "cannot read " + path;
         return false;
     }
@@ -169,7 +169,7 @@ bool repairFlac(const std::string &path, std::string *error)
 bool remuxWhole(const std::string &path, const AVOutputFormat *format, std::string *error)
 {
     InputMedia in;
-    if (!in.open(path)) {
+    if (!in.openOwnRecording(path)) {
         *error = "cannot read " + path;
         return false;
     }
@@ -211,7 +211,7 @@ bool repairRecording(const std::string &path, const std::string &muxer, std::str
         // Other formats carry no length in a header: readers measure what is
         // there, as long as there is audio to read.
         InputMedia in;
-        ok = in.open(path) && in.bestStream(AVMEDIA_TYPE_AUDIO) >= 0;
+        ok = in.openOwnRecording(path) && in.bestStream(AVMEDIA_TYPE_AUDIO) >= 0;
         if (!ok)
             *error = "no audio can be read";
     }

@@ -69,6 +69,7 @@ private slots:
     void lostBlocksKeepTheirPlaceInTime();
     void finishedM4aIsANormalFile();
     void repairSetsPcmLengthsFromTheDataPresent_data();
+    void longFragmentedRecordingIsRepairedWhole();
     void repairSetsPcmLengthsFromTheDataPresent();
     void badRequestsFailCleanly();
 
@@ -333,6 +334,28 @@ void TestRecorderRole::repairSetsPcmLengthsFromTheDataPresent()
     QVERIFY(rz_recorder_repair(path.toUtf8().constData(), f.muxer.toUtf8().constData()));
     QCOMPARE(QFileInfo(path).lastModified(), written);
     QCOMPARE(QFileInfo(path).size(), cutSize - 2);
+}
+
+void TestRecorderRole::longFragmentedRecordingIsRepairedWhole()
+{
+    // Hours of half-second fragments, as a long recording leaves them: the
+    // demuxer reads every fragment header at once, far more than one call on
+    // a foreign file may read.
+    const QString shortFile = m_dir.filePath("ten-seconds.m4a");
+    const QString path = m_dir.filePath("hours.m4a");
+    QCOMPARE(TestSupport::runProgram("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=440:d=10",
+                                                "-ac", "2", "-c:a", "aac", "-b:a", "128k", shortFile}), 0);
+    QCOMPARE(TestSupport::runProgram("ffmpeg", {"-v", "error", "-y", "-stream_loop", "999", "-i", shortFile,
+                                                "-c", "copy", "-f", "ipod", "-movflags",
+                                                "empty_moov+default_base_moof", "-frag_duration",
+                                                "500000", path}), 0);
+    QVERIFY(QFileInfo(path).size() > 128 * 1024 * 1024);
+    QVERIFY(rz_recorder_repair(path.toUtf8().constData(), "mp4"));
+    const double seconds = MediaProbe::formatEntry(path, "duration").toDouble();
+    QVERIFY2(qAbs(seconds - 10000.0) < 20.0, qPrintable(QString::number(seconds)));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("moof"));
 }
 
 void TestRecorderRole::badRequestsFailCleanly()

@@ -7,6 +7,7 @@
 
 #include "common/qconvertersetting.h"
 #include "common/qianyutil.h"
+#include "common/qrecordingmarker.h"
 #include "media/jxnowplaying.h"
 #include "platform/audio/loopbackdevice.h"
 #include "recorder/qrecordareainfo.h"
@@ -131,16 +132,33 @@ void TestRecordObject::cleanupTestCase()
     LoopbackDevice::instance()->restore();
 }
 
+// Whether a mark of a recording in progress names the path.
+static bool markedInProgress(const QString &path)
+{
+    for (const QRecordingMarker::Entry &e : QRecordingMarker::pending())
+        if (e.info.convertedPath == path)
+            return true;
+    return false;
+}
+
 bool TestRecordObject::recordFor(QRecordObject &rec, const QString &path, double seconds)
 {
     if (!rec.startRecorder(path, 100.0f, false))
         return false;
+    if (!markedInProgress(path)) {
+        qWarning("%s is recorded without a mark", qPrintable(path));
+        return false;
+    }
     QSignalSpy times(&rec, &QRecordObject::emitRecordTime);
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < qint64(seconds * 1000))
         QTest::qWait(2);
     rec.stopRecorder();
+    if (markedInProgress(path)) {
+        qWarning("%s is complete but still marked", qPrintable(path));
+        return false;
+    }
     return !times.isEmpty();
 }
 
@@ -304,6 +322,7 @@ void TestRecordObject::unwritableFolderFailsAtStart()
     rec.stopRecorder();
     QVERIFY(historyEntries(path).isEmpty());
     QVERIFY(!QFile::exists(path));
+    QVERIFY(!markedInProgress(path));
 }
 
 void TestRecordObject::noSourceFailsAtStart()
