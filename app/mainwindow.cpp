@@ -65,6 +65,7 @@ MainWindow::MainWindow(QWidget *parent)
     QInitProject::InitProject(this);
     Init();
     InitCtrl();
+    InitMenu();
     m_bCtrlReady = true;
     setGlobalFunction();
 }
@@ -114,6 +115,8 @@ void MainWindow::Init()
     setWindowTitle(kTitle);
     setTitleRect(QRect(0, 8, 0, 0));
     setAlignment(Qt::AlignCenter);
+    InitLogInfo();
+    InitAppInfo();
 
     QKitFonts::ensureSubstitutions();
     QFont windowFont = font();
@@ -320,11 +323,6 @@ void MainWindow::showMaxOrRestore()
     const bool max = isMaxSize();
     ui->m_btnMax->setVisible(!max);
     ui->m_btnRestore->setVisible(max);
-}
-
-void MainWindow::OnClose()
-{
-    close();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -20,6 +20,7 @@ class QFileListWgt;
 class QFormatDlg;
 class QJXBaseButton;
 class QJXMessageBox;
+class QMenuBar;
 class QLibraryPlayListWgt;
 class QPlayControlWgt;
 class QRecordingWidget;
@@ -82,6 +83,13 @@ public slots:
     void OnShowMin();
     void OnShowRestored();
     void OnClose();
+    // The Help menu's commands.
+    void ActOnPreferDlg();
+    void ActOnAbout();
+    void ActOnHelp();
+    void ActOnHome();
+    void ActOnUpdates();
+    void OnSetAutoUpdate(bool bUpdate);
     void OnFormatDlg();
     void OnShowScheduleDlg();
     void OnBtnStart();
@@ -104,8 +112,17 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
+public:
+    // Start-up steps: the log file's path, the information file.
+    static void InitLogInfo();
+    static void InitAppInfo();
+    QMenuBar *helpMenuBar() const { return m_menuBar; }
+
 private:
     void Init();
+    void InitMenu();
+    // Fades out over 400 ms, then closes; the global hot keys go.
+    void fadeOutAndClose();
     void InitCtrl();
     void InitPanes();
     void InitButtons();
@@ -131,6 +148,7 @@ private:
     QTimer *m_scheduleTimer = nullptr;
     QJXBaseButton *m_btnCancelSchedule = nullptr;
     QJXMessageBox *m_scheduleTip = nullptr;
+    QMenuBar *m_menuBar = nullptr;
     bool m_bRecording = false;
     bool m_bFirstSchedule = true;
     bool m_bScheduleSet = false;
