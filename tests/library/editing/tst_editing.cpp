@@ -81,6 +81,7 @@ private slots:
     void editOfTheWholeFileBecomesARow();
     void editWhileAPlaylistIsShown();
     void editOfARowWhoseRecordIsGone();
+    void editOfARowWithAProbersFormatList();
     void failedConversionsChangeNothing();
     void previousAndNextPassOverWhatCannotBeEdited();
     void playbackPausedForTheEditAndResumed();
@@ -242,6 +243,24 @@ void TestLibraryEditing::editOfARowWhoseRecordIsGone()
     QCOMPARE(historyInfo(edited).attribute("Title_"), QString("Morning Tone"));
     QCOMPARE(historyInfo(edited).attribute("Format_"), QString("MP3"));
     QCOMPARE(QString::fromStdString(lib.shownRow("tone_Edit_001")->GetArtist()), QString("Sine Players"));
+}
+
+void TestLibraryEditing::editOfARowWithAProbersFormatList()
+{
+    const QString clip = tone(m_out, "clip", "m4a", 2.0);
+    QVERIFY(!clip.isEmpty());
+    convertedInfo info = record(clip, "02-01-2024 10:00");
+    info.format = "mov,mp4,m4a,3gp,3g2,mj2"; // as a finished file added by path has it
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+    Library lib;
+    whileEditing(lib.table, [&](QVideoEditingDlg *dlg) {
+        dlg->OnSetIsSetAudioEffect(true);
+        dlg->accept();
+    });
+    lib.table.OnEditItem(lib.shownIndex("clip"));
+    QTRY_VERIFY_WITH_TIMEOUT(lib.shownRow("clip_Edit_001"), 60000);
+    QVERIFY(m_told.isEmpty());
+    QVERIFY(qAbs(FilterChain::durationSeconds(m_out + "/clip_Edit_001.m4a") - 2.0) < 0.1);
 }
 
 void TestLibraryEditing::failedConversionsChangeNothing()
