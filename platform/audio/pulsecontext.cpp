@@ -49,11 +49,6 @@ void PulseContext::Deadline::onTimer(pa_mainloop_api *, pa_time_event *, const s
 
 PulseContext::PulseContext(QObject *parent) : QObject(parent) {}
 
-PulseContext::~PulseContext()
-{
-    disconnectFromServer();
-}
-
 PulseContext *PulseContext::shared()
 {
     // Never destroyed: streams of other singletons may still close through it
@@ -69,18 +64,35 @@ PulseContext *PulseContext::shared()
 
 bool PulseContext::connectToServer(const QString &server, int timeoutMs)
 {
-    disconnectFromServer();
+    std::lock_guard<std::mutex> once(m_connectMutex);
+    return connectLocked(server, timeoutMs);
+}
+
+bool PulseContext::connectLocked(const QString &server, int timeoutMs)
+{
     m_server = server;
-    m_failed = false;
-    m_loop = pa_threaded_mainloop_new();
+    // The main loop lives as long as this object: other threads may hold its
+    // lock or wait on it while a lost connection is replaced.
     if (!m_loop) {
-        setError(tr("Cannot create the sound server's main loop"));
-        return false;
+        m_loop = pa_threaded_mainloop_new();
+        if (!m_loop) {
+            setError(tr("Cannot create the sound server's main loop"));
+            return false;
+        }
+        pa_threaded_mainloop_set_name(m_loop, "velmora-sound");
+        if (pa_threaded_mainloop_start(m_loop) < 0) {
+            setError(tr("Cannot start the sound server's main loop"));
+            pa_threaded_mainloop_free(m_loop);
+            m_loop = nullptr;
+            return false;
+        }
     }
-    pa_threaded_mainloop_set_name(m_loop, "velmora-sound");
     const QByteArray appName = QCoreApplication::applicationName().isEmpty()
                                    ? QByteArray("Velmora Audio Recorder")
                                    : QCoreApplication::applicationName().toUtf8();
+    Lock lock(this);
+    dropContext(false);
+    m_failed = false;
     pa_proplist *props = pa_proplist_new();
     pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, appName.constData());
     pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "org.velmora.AudioRecorder");
@@ -89,7 +101,7 @@ bool PulseContext::connectToServer(const QString &server, int timeoutMs)
     pa_proplist_free(props);
     if (!m_context) {
         setError(tr("Cannot create the sound server connection"));
-        disconnectFromServer();
+        m_failed = true;
         return false;
     }
     pa_context_set_state_callback(m_context, &PulseContext::onStateChanged, this);
@@ -104,48 +116,62 @@ bool PulseContext::connectToServer(const QString &server, int timeoutMs)
     if (pa_context_connect(m_context, server.isEmpty() ? nullptr : serverName.constData(),
                            PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         setError(tr("Cannot connect to the sound server: %1").arg(lastServerError()));
-        disconnectFromServer();
+        dropContext(true);
         return false;
     }
-    if (pa_threaded_mainloop_start(m_loop) < 0) {
-        setError(tr("Cannot start the sound server's main loop"));
-        disconnectFromServer();
-        return false;
-    }
-
-    bool ready = false;
-    {
-        Lock lock(this);
-        ready = waitUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; },
-                          timeoutMs);
-        if (ready) {
-            const auto mask = pa_subscription_mask_t(
-                PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
-                | PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_MODULE
-                | PA_SUBSCRIPTION_MASK_SINK_INPUT | PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT);
-            ready = waitFor(pa_context_subscribe(m_context, mask, nullptr, nullptr), timeoutMs);
-        }
+    bool ready = waitUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; },
+                           timeoutMs);
+    if (ready) {
+        const auto mask = pa_subscription_mask_t(
+            PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
+            | PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_MODULE
+            | PA_SUBSCRIPTION_MASK_SINK_INPUT | PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT);
+        ready = waitFor(pa_context_subscribe(m_context, mask, nullptr, nullptr), timeoutMs);
     }
     if (!ready) {
         setError(tr("The sound server does not answer: %1").arg(lastServerError()));
-        disconnectFromServer();
+        dropContext(true);
         return false;
     }
     return true;
 }
 
-void PulseContext::disconnectFromServer()
+void PulseContext::dropContext(bool keep)
 {
-    if (m_loop)
-        pa_threaded_mainloop_stop(m_loop);
-    if (m_context) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
+    // With the loop locked. Streams of the old connection keep their own
+    // reference to it and end through the same loop. A kept context stays
+    // disconnected, so that callers get a refusal rather than a null pointer.
+    if (!m_context)
+        return;
+    m_failed = true;
+    pa_context_set_state_callback(m_context, nullptr, nullptr);
+    pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
+    if (pa_context_get_state(m_context) != PA_CONTEXT_TERMINATED)
         pa_context_disconnect(m_context);
+    if (!keep) {
         pa_context_unref(m_context);
         m_context = nullptr;
     }
+    wake();
+}
+
+void PulseContext::disconnectFromServer()
+{
+    std::lock_guard<std::mutex> once(m_connectMutex);
     if (m_loop) {
+        Lock lock(this);
+        dropContext(true);
+    }
+}
+
+PulseContext::~PulseContext()
+{
+    if (m_loop) {
+        {
+            Lock lock(this);
+            dropContext(false);
+        }
+        pa_threaded_mainloop_stop(m_loop);
         pa_threaded_mainloop_free(m_loop);
         m_loop = nullptr;
     }
@@ -155,15 +181,19 @@ bool PulseContext::ensureConnected(int timeoutMs)
 {
     if (isConnected())
         return true;
-    return connectToServer(m_server, timeoutMs);
+    // One thread replaces a lost connection; the others wait for it here.
+    std::lock_guard<std::mutex> once(m_connectMutex);
+    if (isConnected())
+        return true;
+    return connectLocked(m_server, timeoutMs);
 }
 
 bool PulseContext::isConnected() const
 {
-    if (!m_context || m_failed)
+    if (!m_loop || m_failed)
         return false;
     Lock lock(const_cast<PulseContext *>(this));
-    return pa_context_get_state(m_context) == PA_CONTEXT_READY;
+    return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY;
 }
 
 QString PulseContext::errorString() const

@@ -29,7 +29,9 @@ public:
     static PulseContext *shared();
 
     // Connects to the given server (empty: the usual one from the environment)
-    // and waits until the connection is ready; false with errorString() on failure.
+    // and waits until the connection is ready; false with errorString() on
+    // failure. The main loop stays across reconnections, so streams and
+    // waiters of a lost connection end safely on it.
     bool connectToServer(const QString &server = QString(), int timeoutMs = 5000);
     void disconnectFromServer();
     // Connected and usable (reconnects the shared connection after a loss).
@@ -77,6 +79,8 @@ private:
     static void onStateChanged(pa_context *c, void *self);
     static void onSubscription(pa_context *c, int event, quint32 index, void *self);
     void setError(const QString &text);
+    bool connectLocked(const QString &server, int timeoutMs);
+    void dropContext(bool keep);
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
@@ -84,6 +88,7 @@ private:
     mutable std::mutex m_errorMutex;
     QString m_error;
     QString m_server;
+    std::mutex m_connectMutex;   // one connect or reconnect at a time
 };
 
 // Measures a time-out on the loop's own clock and wakes the waiter when it passes.

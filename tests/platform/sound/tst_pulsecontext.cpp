@@ -13,7 +13,10 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <thread>
 #include <sys/types.h>
 
 class PulseContextTest : public QObject
@@ -153,6 +156,50 @@ private slots:
         QVERIFY2(again.start("system_sound.monitor"), qPrintable(again.errorString()));
         std::vector<float> got;
         QTRY_VERIFY(again.take(got, 20) > 0 || !got.empty());
+    }
+
+    void threadsOutliveTwentyRestarts()
+    {
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        std::atomic<bool> stop{false};
+        std::atomic<int> answers{0}, recorded{0};
+        // Device queries and capture from two threads while the server goes
+        // away and comes back; each either waits for the new connection or fails.
+        std::thread queries([&] {
+            PulseServer server(&ctx, 1000);
+            while (!stop) {
+                QVector<PulseDeviceInfo> sinks;
+                if (server.sinks(sinks))
+                    answers++;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        std::thread capture([&] {
+            while (!stop) {
+                PulseCaptureStream c(&ctx);
+                std::vector<float> got;
+                if (c.start("system_sound.monitor", 44100, 2, 1024, 1000) && c.take(got, 50) > 0)
+                    recorded++;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        const QString fixture = qEnvironmentVariable("VELMORA_SOURCE_DIR") + "/tests/support/pulse-fixture.sh";
+        const QString dir = QFileInfo(qEnvironmentVariable("PULSE_RUNTIME_PATH")).path();
+        bool restarted = true;
+        for (int i = 0; i < 20 && restarted; ++i) {
+            const int a = answers, r = recorded;
+            restarted = TestSupport::runProgram(fixture, {"stop", dir}) == 0
+                        && TestSupport::runProgram(fixture, {"start", dir}) == 0;
+            QTRY_VERIFY_WITH_TIMEOUT(answers > a && recorded > r, 10000);
+        }
+        stop = true;
+        queries.join();
+        capture.join();
+        QVERIFY(restarted);
+        PulseServer server(&ctx);
+        PulseServerInfo info;
+        QVERIFY2(server.serverInfo(info), qPrintable(server.errorString()));
     }
 
     void playedToneComesBackOnOneConnection()
