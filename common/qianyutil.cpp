@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -58,8 +59,15 @@ QString QIAnyUtil::getResourcePath()
 {
     if (!s_resourcePathDone) {
         QString dir = qEnvironmentVariable("VELMORA_RESOURCES");
-        if (dir.isEmpty())
+        if (dir.isEmpty()) {
+            // Beside the executable in the build tree; under the data folder
+            // of the prefix once installed.
             dir = executableFolder() + QStringLiteral("/resources");
+            const QString installed = QDir::cleanPath(
+                executableFolder() + QStringLiteral("/../share/velmora-audio-recorder/resources"));
+            if (!QFileInfo(dir).isDir() && QFileInfo(installed).isDir())
+                dir = installed;
+        }
         dir.replace(QLatin1Char('\\'), QLatin1Char('/'));
         while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
             dir.chop(1);

@@ -11,6 +11,7 @@ case $mode in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 # ffmpeg (the command-line tool) is here for the tests, which make their media
 # files with it; the program itself only links the libraries. The XCB and X11
 # extras packages serve the global hot keys; xdotool presses them in the tests.
+# desktop-file-utils checks the installed desktop entry in the tests.
 # The sound tests run on a private PulseAudio and again on a private PipeWire
 # pulse server.
 packages=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
@@ -18,7 +19,7 @@ packages=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5s
           libswscale-dev libtag1-dev libpulse-dev pulseaudio pulseaudio-utils dbus
           libminizip-dev zlib1g-dev xvfb xauth libgl1-mesa-dri fonts-dseg ffmpeg
           libqt5x11extras5-dev libxcb1-dev libxcb-keysyms1-dev xdotool
-          pipewire pipewire-pulse pipewire-bin wireplumber)
+          pipewire pipewire-pulse pipewire-bin wireplumber desktop-file-utils)
 
 missing=()
 for p in "${packages[@]}"; do
