@@ -1,4 +1,5 @@
 #include "recorder/cavencodeparam.h"
+#include "recorder/recorderlog.h"
 
 #include "rzcodec/config.h"
 
@@ -237,7 +238,7 @@ void CAVEncodeParam::applyEncoderSettings(void *config, bool video, bool audio) 
         rz_config_set_video_frame_rate(config, frameRate100, 100);
     else if (frameRateNum)
         rz_config_set_video_frame_rate(config, frameRateNum, frameRateDen);
-    qDebug() << "VideoQuality---------------------->:" << quality;
+    qCDebug(lcRecorder) << "VideoQuality---------------------->:" << quality;
     if (quality != -1)
         rz_config_set_video_quality(config, quality);
     else if (videoBitRate)

@@ -1,4 +1,5 @@
 #include "recorder/macaudiodevice.h"
+#include "recorder/recorderlog.h"
 
 #include "platform/audio/loopbackdevice.h"
 #include "platform/audio/pulseserver.h"
@@ -46,7 +47,7 @@ bool MacAudioDevice::enumerate()
     PulseServerInfo info;
     QVector<PulseDeviceInfo> sinks, sources;
     if (!server.serverInfo(info) || !server.sinks(sinks) || !server.sources(sources)) {
-        qWarning() << "audio devices:" << server.errorString();
+        qCWarning(lcRecorder) << "audio devices:" << server.errorString();
         return false;
     }
     const QString loopName = QString::fromLatin1(LoopbackDevice::Description);
@@ -162,7 +163,7 @@ bool MacAudioDevice::setDefaultDevice(bool isInput, int index)
         }
     }
     if (!ok) {
-        qWarning() << "audio devices: cannot make" << d->name << "the default:" << server.errorString();
+        qCWarning(lcRecorder) << "audio devices: cannot make" << d->name << "the default:" << server.errorString();
         return false;
     }
     (isInput ? m_defaultInput : m_defaultOutput) = index;

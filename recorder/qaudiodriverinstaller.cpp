@@ -1,4 +1,5 @@
 #include "recorder/qaudiodriverinstaller.h"
+#include "recorder/recorderlog.h"
 
 #include "platform/audio/loopbackdevice.h"
 
@@ -10,7 +11,7 @@ bool QAudioDriverInstaller::installAudioDriverWithPath(const QString &bundlePath
     LoopbackDevice *device = LoopbackDevice::instance();
     LoopbackDevice::restoreOnSignals();
     if (!device->repairAfterCrash())
-        qWarning() << "loop-back device: the default output could not be repaired:"
+        qCWarning(lcRecorder) << "loop-back device: the default output could not be repaired:"
                    << device->errorString();
     return device->install();
 }

@@ -1,4 +1,5 @@
 #include "recorder/qcapturerecognizer.h"
+#include "recorder/recorderlog.h"
 
 #include "media/jxaudiorecognizer.h"
 #include "rzcodec/recorder.h"
@@ -56,7 +57,7 @@ void QCaptureRecognizer::deliverResult()
 {
     m_recognizer->StopRecognizer();
     const JXRecognizerAudioTagInfo info = m_recognizer->GetAudioTagInfo();
-    qDebug() << "recognised:" << info.title << "/" << info.artist << "/" << info.album;
+    qCDebug(lcRecorder) << "recognised:" << info.title << "/" << info.artist << "/" << info.album;
     emit recognized(info);
 }
 

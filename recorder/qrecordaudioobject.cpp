@@ -1,4 +1,5 @@
 #include "recorder/qrecordaudioobject.h"
+#include "recorder/recorderlog.h"
 
 #include "platform/audio/loopbackdevice.h"
 #include "platform/audio/pulsecapturestream.h"
@@ -98,7 +99,7 @@ QByteArray QRecordAudioObject::sourceName() const
 
 void QRecordAudioObject::setError(const QString &text)
 {
-    qWarning() << "capture track" << m_track << ":" << text;
+    qCWarning(lcRecorder) << "capture track" << m_track << ":" << text;
     std::lock_guard<std::mutex> guard(m_mutex);
     m_error = text;
 }

@@ -1,4 +1,5 @@
 #include "recorder/qrecordobject.h"
+#include "recorder/recorderlog.h"
 
 #include "common/qconvertersetting.h"
 #include "common/qianyutil.h"
@@ -111,7 +112,7 @@ void QRecordObject::getEncodeParam(CAVEncodeParam *param)
     for (int32_t &v : param->audioPercent) v = 0;
     param->tags.clear();
 
-    qDebug() << "------format:" << a.format;
+    qCDebug(lcRecorder) << "------format:" << a.format;
     param->setFormatName(a.format.toLower().toUtf8().constData());
     param->videoCodec = a.onlyAudio ? -1 : a.videoCodec;
     param->audioCodec = a.audioCodec;
@@ -150,14 +151,14 @@ bool QRecordObject::startSources(bool system, bool mic, bool &mixing)
     if (mic) {
         micRuns = m_track2->setStart();
         if (!micRuns) {
-            qWarning() << "microphone did not start:" << m_track2->errorString();
+            qCWarning(lcRecorder) << "microphone did not start:" << m_track2->errorString();
             emit emitRecordSourceFailed(Microphone, m_track2->errorString());
         }
     }
     if (system) {
         systemRuns = m_track1->setStart();
         if (!systemRuns) {
-            qWarning() << "system sound did not start:" << m_track1->errorString();
+            qCWarning(lcRecorder) << "system sound did not start:" << m_track1->errorString();
             emit emitRecordSourceFailed(SystemSound, m_track1->errorString());
         }
     }
@@ -202,7 +203,7 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     if (!format || format->format.trimmed().isEmpty() || format->extension.trimmed().isEmpty()) {
         // Without a container the file could not be named or written.
         m_errorString = tr("No output format is chosen.");
-        qWarning() << "recording cannot start:" << m_errorString;
+        qCWarning(lcRecorder) << "recording cannot start:" << m_errorString;
         return false;
     }
     if (m_hasFile)
@@ -245,7 +246,7 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     const QByteArray muxer = param->formatName() ? QByteArray(param->formatName()) : QByteArray();
     if (!rz_recorder_open(m_recorder, m_outputPathUtf8.constData(), muxer.constData(), config)) {
         m_errorString = QString::fromUtf8(rz_recorder_error_text(m_recorder));
-        qWarning() << "recording cannot start:" << m_errorString;
+        qCWarning(lcRecorder) << "recording cannot start:" << m_errorString;
         failStart(false);
         return false;
     }
@@ -259,20 +260,19 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     }
     resetRecordRect();
     m_screenshotRequested = false;
-    qDebug() << "========================AUDIO_SYSTEM===========================" << area->getRecordAudioType(SystemSound);
-    qDebug() << "========================AUDIO_SYSTEM  VALID===========================" << area->getAudioRecordValid(SystemSound);
-    qDebug() << "========================AUDIO_MIC===========================" << area->getRecordAudioType(Microphone);
-    qDebug() << "========================AUDIO_MIC  VALID===========================" << area->getAudioRecordValid(Microphone);
+    qCDebug(lcRecorder) << "sources: system sound" << area->getRecordAudioType(SystemSound)
+                        << "valid" << area->getAudioRecordValid(SystemSound) << "microphone"
+                        << area->getRecordAudioType(Microphone) << "valid" << area->getAudioRecordValid(Microphone);
     m_track1->setStartRecorder(true);
     m_track2->setStartRecorder(true);
     if (rz_recorder_run(m_recorder) != 1) {
         // The file holds nothing usable: it goes, and no record is stored.
         m_errorString = QString::fromUtf8(rz_recorder_error_text(m_recorder));
-        qWarning() << "recording cannot run:" << m_errorString;
+        qCWarning(lcRecorder) << "recording cannot run:" << m_errorString;
         failStart(true);
         return false;
     }
-    qDebug() << "timer Start:" << QDateTime::currentDateTime();
+    qCDebug(lcRecorder) << "timer Start:" << QDateTime::currentDateTime();
     startTimers();
     m_stopped = false;
     m_recordedTime = 0;
@@ -297,7 +297,7 @@ void QRecordObject::stopRecorder()
         m_recordedTime = qMax(m_recordedTime, rz_recorder_get_time(m_recorder));
         const bool finished = rz_recorder_finish(m_recorder);
         if (!finished)
-            qWarning() << "recording not completed:" << rz_recorder_error_text(m_recorder);
+            qCWarning(lcRecorder) << "recording not completed:" << rz_recorder_error_text(m_recorder);
         m_stopped = true;
         SaveConvertedInfo();
         // An incomplete file keeps its mark: the next start repairs it.
@@ -368,7 +368,7 @@ void QRecordObject::SaveConvertedInfo()
     const QFileInfo file(m_outputPath);
     if (!file.exists() || file.size() == 0) {
         // Nothing usable was written: no record points at it.
-        qWarning() << "no recording was written to" << m_outputPath;
+        qCWarning(lcRecorder) << "no recording was written to" << m_outputPath;
         QFile::remove(m_outputPath);
         return;
     }

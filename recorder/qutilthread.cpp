@@ -1,4 +1,5 @@
 #include "recorder/qutilthread.h"
+#include "recorder/recorderlog.h"
 
 #include <QDebug>
 
@@ -67,7 +68,7 @@ bool QUtilThread::startThread(int timeoutMs)
 {
     pthread_mutex_lock(&m_mutex);
     if (!joinFinished()) {
-        qWarning() << "worker thread: the previous run has not ended; not starting another";
+        qCWarning(lcRecorder) << "worker thread: the previous run has not ended; not starting another";
         pthread_mutex_unlock(&m_mutex);
         return false;
     }
@@ -78,7 +79,7 @@ bool QUtilThread::startThread(int timeoutMs)
         m_finished = false;
     }
     if (pthread_create(&m_thread, nullptr, &QUtilThread::ThreadProc, this) != 0) {
-        qWarning() << "worker thread: cannot create a thread";
+        qCWarning(lcRecorder) << "worker thread: cannot create a thread";
         m_finished = true;
         m_started = true;
         pthread_mutex_unlock(&m_mutex);
@@ -95,7 +96,7 @@ bool QUtilThread::startThread(int timeoutMs)
     }
     if (!started) {
         m_flagChanged.notify_all();
-        qWarning() << "worker thread: did not start within" << timeoutMs << "ms";
+        qCWarning(lcRecorder) << "worker thread: did not start within" << timeoutMs << "ms";
     }
     pthread_mutex_unlock(&m_mutex);
     return started;
@@ -119,7 +120,7 @@ bool QUtilThread::stopThread(int timeoutMs)
     if (finished)
         joinFinished();
     else
-        qWarning() << "worker thread: did not stop within" << timeoutMs << "ms";
+        qCWarning(lcRecorder) << "worker thread: did not stop within" << timeoutMs << "ms";
     pthread_mutex_unlock(&m_mutex);
     return finished;
 }

@@ -1,0 +1,3 @@
+#include "recorder/recorderlog.h"
+
+Q_LOGGING_CATEGORY(lcRecorder, "velmora.recorder", QtInfoMsg)
