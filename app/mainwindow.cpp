@@ -337,6 +337,13 @@ void MainWindow::finishRecordingBeforeClosing()
         OnBtnStop(true);
 }
 
+void MainWindow::OnTerminationRequested()
+{
+    finishRecordingBeforeClosing();
+    hide();
+    QCoreApplication::quit();
+}
+
 void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QPoint pos = event->localPos().toPoint();

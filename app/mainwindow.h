@@ -113,6 +113,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 public:
+    // The session asked the program to end (a termination signal): the
+    // running recording is completed and kept, and the program quits.
+    void OnTerminationRequested();
     // Start-up steps: the log file's path, the information file.
     static void InitLogInfo();
     static void InitAppInfo();

@@ -285,12 +285,30 @@ void onSignal(int sig)
         raise(sig);
     }
 }
+
+bool hasOwnHandler(int sig)
+{
+    struct sigaction old = {};
+    return sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_DFL;
+}
 } // namespace
+
+void LoopbackDevice::restoreAndRaise(int sig)
+{
+    instance()->restore();
+    signal(sig, SIG_DFL);
+    raise(sig);
+    _exit(128 + sig);   // the signal is blocked on this thread
+}
 
 void LoopbackDevice::restoreOnSignals()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        // A program that handles these itself gives the output back on its
+        // own way out (and through restoreAndRaise when that fails).
+        if (hasOwnHandler(SIGINT) && hasOwnHandler(SIGTERM))
+            return;
         if (pipe(signalPipe) != 0) {
             qWarning() << "loop-back device: cannot watch for signals";
             return;
@@ -299,14 +317,14 @@ void LoopbackDevice::restoreOnSignals()
             unsigned char sig = 0;
             while (read(signalPipe[0], &sig, 1) != 1) {
             }
-            LoopbackDevice::instance()->restore();
-            signal(sig, SIG_DFL);
-            raise(sig);
+            restoreAndRaise(sig);
         }).detach();
         struct sigaction sa = {};
         sa.sa_handler = &onSignal;
         sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, nullptr);
-        sigaction(SIGTERM, &sa, nullptr);
+        for (int sig : {SIGINT, SIGTERM}) {
+            if (!hasOwnHandler(sig))
+                sigaction(sig, &sa, nullptr);
+        }
     });
 }

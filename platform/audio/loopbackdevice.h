@@ -43,8 +43,11 @@ public:
     // goes back to the real output that run looped to (or the first real
     // output); that run's loop is removed and its sink adopted as ours.
     bool repairAfterCrash();
-    // Restores on SIGINT and SIGTERM, then ends the process by the signal.
+    // Restores on SIGINT and SIGTERM, then ends the process by the signal;
+    // a signal the program already handles is left to it.
     static void restoreOnSignals();
+    // Restores, then ends the process by the signal as if unhandled.
+    [[noreturn]] static void restoreAndRaise(int sig);
 
     QByteArray previousOutput() const;
     QString errorString() const;

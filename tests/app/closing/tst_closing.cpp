@@ -6,6 +6,7 @@
 #include "app/qaboutdlg.h"
 #include "app/qpreferencesdlg.h"
 #include "app/qshowclosedlg.h"
+#include "app/qterminationwatcher.h"
 #include "common/jxcommoninterface.h"
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
@@ -28,6 +29,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <csignal>
 #include <memory>
 
 using namespace AppFixture;
@@ -257,26 +259,41 @@ void TestClosing::storedChoiceActsWithoutPrompt()
 
 void TestClosing::exitWhileRecordingKeepsTheRecording_data()
 {
-    QTest::addColumn<bool>("prompt");
-    QTest::newRow("exit chosen in the prompt") << true;
-    QTest::newRow("exit by the stored choice") << false;
+    QTest::addColumn<QString>("road");
+    QTest::newRow("exit chosen in the prompt") << "prompt";
+    QTest::newRow("exit by the stored choice") << "stored";
+    QTest::newRow("SIGTERM from the session") << "sigterm";
+    QTest::newRow("SIGHUP of a closed terminal") << "sighup";
 }
 
 void TestClosing::exitWhileRecordingKeepsTheRecording()
 {
-    QFETCH(bool, prompt);
-    if (!prompt) {
+    QFETCH(QString, road);
+    if (road == "stored") {
         store("REMIND_ITEM", "isShowRemind", "N");
         store("CLOSE_ITEM", "bIsCloseDlg", "Y");
     }
+    // Wired as the program wires it.
+    QTerminationWatcher termination;
+    connect(&termination, &QTerminationWatcher::terminationRequested, m_window.get(),
+            &MainWindow::OnTerminationRequested);
+    QSignalSpy requested(&termination, &QTerminationWatcher::terminationRequested);
+
     Playback play(m_tone);
     QTest::mouseClick(m_window->form()->m_btnStartRecord, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(m_window->recordObject() && m_window->recordObject()->recordedTime() >= 1000000, 15000);
     const QString path = m_window->recordObject()->outputPath();
 
-    if (prompt)
+    if (road == "prompt")
         onModal<QShowCloseDlg>([](QShowCloseDlg &dialog) { dialog.okButton()->click(); });
-    QTest::mouseClick(m_window->form()->m_btnClose, Qt::LeftButton);
+    if (road == "sigterm" || road == "sighup") {
+        const int sig = road == "sigterm" ? SIGTERM : SIGHUP;
+        QVERIFY(::raise(sig) == 0);
+        QTRY_COMPARE(requested.count(), 1);
+        QCOMPARE(requested.at(0).at(0).toInt(), sig);
+    } else {
+        QTest::mouseClick(m_window->form()->m_btnClose, Qt::LeftButton);
+    }
     QTRY_VERIFY(!m_window->isVisible());
     QVERIFY(!m_window->isRecording());
 

@@ -1,7 +1,8 @@
 // The program as a user starts it, on a virtual display with the private
 // sound server: the main window shows (a screenshot of the screen is kept),
 // the loop-back device is the default output while it runs, and SIGTERM
-// ends it with the previous default output given back.
+// ends it the way an exit does: normally, with the previous default output
+// given back.
 
 #include "appfixture.h"
 #include "testsupport.h"
@@ -61,6 +62,8 @@ void TestProgram::showsItsWindowAndGivesTheOutputBackOnSigterm()
 
     ::kill(pid_t(program.processId()), SIGTERM);
     QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
     QCOMPARE(AppFixture::defaultSink(), before);
 }
 

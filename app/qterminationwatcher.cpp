@@ -1,0 +1,120 @@
+#include "app/qterminationwatcher.h"
+
+#include "platform/audio/loopbackdevice.h"
+
+#include <QDebug>
+#include <QMetaObject>
+
+#include <csignal>
+#include <mutex>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// A zero byte tells the reader that the watcher went: the program ended its
+// own way and the grace time is over.
+constexpr unsigned char kWatcherGone = 0;
+
+int wakePipe[2] = {-1, -1};
+std::mutex currentMutex;
+QTerminationWatcher *current = nullptr;
+
+void onSignal(int sig)
+{
+    const unsigned char s = static_cast<unsigned char>(sig);
+    if (write(wakePipe[1], &s, 1) < 0) {
+        signal(sig, SIG_DFL);
+        raise(sig);
+    }
+}
+
+unsigned char readByte()
+{
+    unsigned char b = kWatcherGone;
+    while (read(wakePipe[0], &b, 1) != 1) {
+    }
+    return b;
+}
+
+// Asks the watcher, if there is one, on its own thread.
+bool request(int sig)
+{
+    std::lock_guard<std::mutex> lock(currentMutex);
+    if (!current)
+        return false;
+    QTerminationWatcher *watcher = current;
+    QMetaObject::invokeMethod(watcher, [watcher, sig] { emit watcher->terminationRequested(sig); },
+                              Qt::QueuedConnection);
+    return true;
+}
+
+void readSignals()
+{
+    for (;;) {
+        const unsigned char sig = readByte();
+        if (sig == kWatcherGone)
+            continue;
+        if (!request(sig))
+            LoopbackDevice::restoreAndRaise(sig);
+        qInfo() << "signal" << sig << "- ending the program";
+        pollfd fd = {wakePipe[0], POLLIN, 0};
+        if (poll(&fd, 1, QTerminationWatcher::kGraceMs) <= 0) {
+            qWarning() << "the program did not end in time after signal" << sig;
+            LoopbackDevice::restoreAndRaise(sig);
+        }
+        const unsigned char next = readByte();
+        if (next != kWatcherGone)
+            LoopbackDevice::restoreAndRaise(next);
+    }
+}
+
+bool installOnce()
+{
+    static const bool installed = [] {
+        if (pipe2(wakePipe, O_CLOEXEC) != 0) {
+            qWarning() << "cannot watch for termination signals";
+            return false;
+        }
+        std::thread(readSignals).detach();
+        struct sigaction sa = {};
+        sa.sa_handler = &onSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+            // An ignored signal (nohup, a background job) stays ignored.
+            struct sigaction old = {};
+            if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+                sigaction(sig, &sa, nullptr);
+        }
+        return true;
+    }();
+    return installed;
+}
+
+} // namespace
+
+QTerminationWatcher::QTerminationWatcher(QObject *parent)
+    : QObject(parent)
+{
+    if (!installOnce())
+        return;
+    std::lock_guard<std::mutex> lock(currentMutex);
+    current = this;
+}
+
+QTerminationWatcher::~QTerminationWatcher()
+{
+    {
+        std::lock_guard<std::mutex> lock(currentMutex);
+        if (current != this)
+            return;
+        current = nullptr;
+    }
+    const unsigned char gone = kWatcherGone;
+    if (write(wakePipe[1], &gone, 1) < 0)
+        qWarning() << "cannot end the grace time of a termination signal";
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Turns SIGTERM, SIGINT and SIGHUP (log-out, Ctrl+C, a closed terminal) into
+// a request on the GUI thread, so the program ends the way a user's exit
+// does: a running recording is completed and kept, the default output given
+// back. When the program is not done within the grace time, or a second
+// signal comes, the output is given back at once and the signal ends the
+// process as it would have.
+
+#include <QObject>
+
+class QTerminationWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kGraceMs = 10000;
+
+    // One watcher at a time; the handlers stay installed after it goes, and
+    // a signal with no watcher ends the process at once.
+    explicit QTerminationWatcher(QObject *parent = nullptr);
+    ~QTerminationWatcher() override;
+
+signals:
+    // Delivered on the watcher's thread.
+    void terminationRequested(int signalNumber);
+};
