@@ -1,5 +1,7 @@
 #include "common/qianyutil.h"
 
+#include "common/commonlog.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -24,7 +26,7 @@ QString namedFolderUnder(QString base)
     const QString folder = QStringLiteral("%1/%2").arg(base, QIAnyUtil::displayName());
     if (QDir(folder).exists() || QDir().mkpath(folder))
         return folder;
-    qWarning("Cannot create folder %s", qPrintable(folder));
+    qCWarning(lcCommon, "Cannot create folder %s", qPrintable(folder));
     return base;
 }
 

@@ -1,5 +1,6 @@
 #include "common/qrecordingmarker.h"
 
+#include "common/commonlog.h"
 #include "common/qianyutil.h"
 
 #include <QCryptographicHash>
@@ -35,7 +36,7 @@ bool QRecordingMarker::write(const convertedInfo &info, const QString &muxer, QS
     auto failed = [&](const QString &why) {
         if (error)
             *error = why;
-        qWarning() << "the recording mark of" << info.convertedPath << "cannot be written:" << why;
+        qCWarning(lcCommon) << "the recording mark of" << info.convertedPath << "cannot be written:" << why;
         return false;
     };
     if (!QDir().mkpath(folder()))
@@ -62,7 +63,7 @@ bool QRecordingMarker::remove(const QString &outputPath)
         return true;
     if (QFile::remove(path))
         return true;
-    qWarning() << "the recording mark" << path << "cannot be removed";
+    qCWarning(lcCommon) << "the recording mark" << path << "cannot be removed";
     return false;
 }
 
@@ -81,7 +82,7 @@ QList<QRecordingMarker::Entry> QRecordingMarker::pending()
                                   : QJsonObject();
         const QString path = o.value("path").toString();
         if (path.isEmpty()) {
-            qWarning() << "unreadable recording mark" << f.filePath() << "left as it is";
+            qCWarning(lcCommon) << "unreadable recording mark" << f.filePath() << "left as it is";
             continue;
         }
         Entry e;

@@ -1,5 +1,6 @@
 #include "common/qvideosettingxml.h"
 
+#include "common/commonlog.h"
 #include "common/qianyutil.h"
 
 #include <QDebug>
@@ -89,7 +90,7 @@ bool QVideoSettingXml::isValidFile(const QString &path, QDomDocument &doc)
     const bool readFailed = file.error() != QFileDevice::NoError;
     file.close();
     if (readFailed) {
-        qWarning() << "Cannot read" << path << file.errorString();
+        qCWarning(lcCommon) << "Cannot read" << path << file.errorString();
         return false;
     }
     if (bytes.trimmed().isEmpty()) {
@@ -109,10 +110,10 @@ bool QVideoSettingXml::isValidFile(const QString &path, QDomDocument &doc)
 
     // Keep the unreadable file for the user before starting afresh.
     const QString bad = freeBadName(path);
-    qWarning().noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4); kept as %5")
-                                .arg(path).arg(line).arg(column).arg(error, bad);
+    qCWarning(lcCommon).noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4); kept as %5")
+                                         .arg(path).arg(line).arg(column).arg(error, bad);
     if (!QFile::rename(path, bad)) {
-        qWarning() << "Cannot move" << path << "aside; leaving it untouched";
+        qCWarning(lcCommon) << "Cannot move" << path << "aside; leaving it untouched";
         return false;
     }
     QFile empty(path);
@@ -128,22 +129,22 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray
     // Unbuffered: a buffered flush that writes only part of the bytes (full
     // disk, size limit) is not reported by QSaveFile and would be committed.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        qWarning("error::ParserXML->writeOperateXml->file.open\n");
-        qWarning() << path << file.errorString();
+        qCWarning(lcCommon, "error::ParserXML->writeOperateXml->file.open\n");
+        qCWarning(lcCommon) << path << file.errorString();
         return false;
     }
     qint64 written = 0;
     while (written < bytes.size()) {
         const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
         if (n <= 0) {
-            qWarning() << "Cannot write" << path << file.errorString();
+            qCWarning(lcCommon) << "Cannot write" << path << file.errorString();
             file.cancelWriting();
             return false;
         }
         written += n;
     }
     if (!file.commit()) {
-        qWarning() << "Cannot save" << path << file.errorString();
+        qCWarning(lcCommon) << "Cannot save" << path << file.errorString();
         return false;
     }
     return true;
@@ -181,8 +182,8 @@ bool QVideoSettingXml::loadReadOnly(const QString &path, QDomDocument &doc)
     int line = 0;
     int column = 0;
     if (!parsed.setContent(&file, false, &error, &line, &column)) {
-        qWarning().noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4)")
-                                    .arg(path).arg(line).arg(column).arg(error);
+        qCWarning(lcCommon).noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4)")
+                                             .arg(path).arg(line).arg(column).arg(error);
         return false;
     }
     doc = parsed;
@@ -287,7 +288,7 @@ bool QVideoSettingXml::setCaptureImgSuffix(const QString &suffix)
 
 QString QVideoSettingXml::getCaptrueImaSavePath()
 {
-    qDebug() << preferencesFilePath();
+    qCDebug(lcCommon) << preferencesFilePath();
     const QString documents = QIAnyUtil::getDocumentPath();
     QString folder = documents + QStringLiteral("/Screenshots/");
     if (!QDir(folder).exists() && !QDir().mkpath(folder))

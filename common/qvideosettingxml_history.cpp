@@ -5,6 +5,7 @@
 // go through the document and are saved atomically.
 #include "common/qvideosettingxml.h"
 
+#include "common/commonlog.h"
 #include "common/historydocument.h"
 
 #include <QFile>
@@ -363,7 +364,7 @@ QList<convertedInfo> QVideoSettingXml::analysisConvertedInfo()
             saved = saveHistory(doc);
         }
         if (!saved)
-            qWarning("History: the new-file marks could not be cleared");
+            qCWarning(lcCommon, "History: the new-file marks could not be cleared");
     }
     return records;
 }

@@ -1,0 +1,3 @@
+#include "common/commonlog.h"
+
+Q_LOGGING_CATEGORY(lcCommon, "velmora.common", QtInfoMsg)
