@@ -1,5 +1,6 @@
 // File operations, the home trash and commands with administrator rights.
 #include "rzcomutils.h"
+#include "commonutilslog.h"
 #include "linktext.h"
 
 #include <QDateTime>
@@ -259,7 +260,7 @@ bool RZComUtils::AuthorizationExecuteWithPrivileges(const RZAuthorization &autho
         return false;
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         // pkexec answers 126 when the user dismissed it, 127 when not authorised.
-        qWarning().noquote() << "privileged" << command << "failed with" << process.exitCode();
+        qCWarning(lcCommonUtils).noquote() << "privileged" << command << "failed with" << process.exitCode();
         return false;
     }
     return true;

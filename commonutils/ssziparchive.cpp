@@ -1,5 +1,6 @@
 // Creating archives, DOS dates and entry names.
 #include "ssziparchive.h"
+#include "commonutilslog.h"
 #include "linktext.h"
 #include "zipcrypto.h"
 
@@ -160,8 +161,8 @@ bool SSZipArchive::writeEntry(const QString &fileName, const QDateTime &date,
     if (!m_zip || fileName.isEmpty())
         return false;
     if (aes && !password.isEmpty()) {
-        qWarning() << "[SSZipArchive] AES encryption is not available; nothing written for"
-                   << fileName;
+        qCWarning(lcCommonUtils) << "[SSZipArchive] AES encryption is not available; nothing written for"
+                                 << fileName;
         return false;
     }
     const bool encrypted = !password.isEmpty();

@@ -1,5 +1,6 @@
 // Extracting archives and checking passwords.
 #include "ssziparchive.h"
+#include "commonutilslog.h"
 #include "zipcrypto.h"
 
 #include <QDebug>
@@ -302,7 +303,7 @@ bool Unzipper::run()
         // Writing files changes their folders' times, so folders come last.
         for (const auto &entry : qAsConst(m_dates)) {
             if (!setModificationTime(entry.first, entry.second))
-                qWarning().noquote() << QStringLiteral(
+                qCWarning(lcCommonUtils).noquote() << QStringLiteral(
                     "[SSZipArchive] Set attributes failed for directory: %1.").arg(entry.first);
         }
     }
@@ -317,7 +318,7 @@ bool Unzipper::run()
 
 void Unzipper::refuse(const QString &name, const QString &why)
 {
-    qWarning().noquote() << QStringLiteral("[SSZipArchive] Refused \"%1\": %2").arg(name, why);
+    qCWarning(lcCommonUtils).noquote() << QStringLiteral("[SSZipArchive] Refused \"%1\": %2").arg(name, why);
     m_error = archiveError(SSZipArchiveErrorCodeUnsafeEntry,
                            QStringLiteral("refused entry \"%1\": %2").arg(name, why));
     m_softFailure = true;
@@ -370,7 +371,7 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
         const int code = errno;
         if (code == ENOSPC)
             return fail(posixError(code, folder));
-        qWarning().noquote() << QStringLiteral("[SSZipArchive] Error: cannot create %1").arg(folder);
+        qCWarning(lcCommonUtils).noquote() << QStringLiteral("[SSZipArchive] Error: cannot create %1").arg(folder);
     }
     const QDateTime date = SSZipArchive::dateWithMSDOSFormat(info.dosDate);
     if (isFolder) {
@@ -403,8 +404,8 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
     if (step != Step::Next)
         return step;
     if (m_options.preserveAttributes && !setModificationTime(fullPath, date))
-        qWarning().noquote() << "[SSZipArchive] Failed to set attributes - whilst setting "
-                                "modification date";
+        qCWarning(lcCommonUtils).noquote() << "[SSZipArchive] Failed to set attributes - whilst setting "
+                                              "modification date";
 
     if (!isLink(info) && m_options.nestedZipLevel > 0
         && QFileInfo(fullPath).suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) == 0) {
@@ -416,7 +417,7 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
         if (SSZipArchive::unzipFileAtPath(fullPath, into, inner, &innerError))
             QFile::remove(fullPath);
         else
-            qWarning().noquote() << "[SSZipArchive] nested archive:" << innerError.text;
+            qCWarning(lcCommonUtils).noquote() << "[SSZipArchive] nested archive:" << innerError.text;
     }
     return Step::Next;
 }
@@ -437,7 +438,7 @@ Unzipper::Step Unzipper::writeFile(EntryReader &reader, const QString &fullPath,
     while ((n = reader.read(block, sizeof block)) > 0) {
         if (file.write(block, n) != n) {
             const QString text = QStringLiteral("Failed to write file (check your free space)");
-            qWarning().noquote() << "[SSZipArchive]" << text;
+            qCWarning(lcCommonUtils).noquote() << "[SSZipArchive]" << text;
             return fail(archiveError(SSZipArchiveErrorCodeFailedToWriteFile, text));
         }
     }
@@ -449,15 +450,15 @@ Unzipper::Step Unzipper::writeFile(EntryReader &reader, const QString &fullPath,
                                  QStringLiteral("crc check failed for file")));
     if (!file.commit()) {
         const QString text = QStringLiteral("Failed to write file (check your free space)");
-        qWarning().noquote() << "[SSZipArchive]" << text;
+        qCWarning(lcCommonUtils).noquote() << "[SSZipArchive]" << text;
         return fail(archiveError(SSZipArchiveErrorCodeFailedToWriteFile, text));
     }
     // Set-uid, set-gid and sticky bits are never restored.
     const quint32 mode = (info.externalAttributes >> 16) & 0777;
     if (m_options.preserveAttributes && (info.externalAttributes >> 16) != 0
         && ::chmod(QFile::encodeName(fullPath).constData(), mode_t(mode | 0600)) != 0)
-        qWarning().noquote() << "[SSZipArchive] Failed to set attributes - whilst setting "
-                                "permissions";
+        qCWarning(lcCommonUtils).noquote() << "[SSZipArchive] Failed to set attributes - whilst setting "
+                                              "permissions";
     return Step::Next;
 }
 
@@ -485,14 +486,14 @@ Unzipper::Step Unzipper::writeLink(EntryReader &reader, const QString &fullPath,
     struct stat st;
     if (::lstat(native.constData(), &st) == 0) {
         if (!S_ISDIR(st.st_mode) && ::unlink(native.constData()) != 0)
-            qWarning().noquote() << QStringLiteral(
+            qCWarning(lcCommonUtils).noquote() << QStringLiteral(
                 "Failed to delete existing symbolic link at \"%1\"").arg(fullPath);
     }
     if (::symlink(target.constData(), native.constData()) != 0) {
         const int code = errno;
-        qWarning().noquote() << QStringLiteral(
+        qCWarning(lcCommonUtils).noquote() << QStringLiteral(
             "Failed to create symbolic link at \"%1\" to \"%2\" - symlink() error code: %3")
-                                    .arg(fullPath, text).arg(code);
+                                                  .arg(fullPath, text).arg(code);
         m_error = posixError(code, fullPath);
         m_softFailure = true;
     }

@@ -1,0 +1,3 @@
+#include "commonutilslog.h"
+
+Q_LOGGING_CATEGORY(lcCommonUtils, "velmora.commonutils", QtInfoMsg)
