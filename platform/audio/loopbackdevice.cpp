@@ -1,5 +1,6 @@
 #include "platform/audio/loopbackdevice.h"
 
+#include "platform/audio/audiolog.h"
 #include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseserver.h"
 
@@ -47,7 +48,7 @@ LoopbackDevice::LoopbackDevice(PulseContext *ctx)
 bool LoopbackDevice::fail(const QString &text)
 {
     m_error = text;
-    qWarning() << "loop-back device:" << text;
+    qCWarning(lcAudio) << "loop-back device:" << text;
     return false;
 }
 
@@ -265,7 +266,7 @@ bool LoopbackDevice::repairAfterCrash()
     const QByteArray target = realOutputFor(server, QByteArray());
     if (target.isEmpty())
         return fail(QObject::tr("There is no real output to give the default back to"));
-    qWarning() << "loop-back device: the default output was left on it; back to" << target;
+    qCWarning(lcAudio) << "loop-back device: the default output was left on it; back to" << target;
     bool ok = server.setDefaultSink(target);
     ok &= removeLoops(server, false);
     if (!ok)
@@ -310,7 +311,7 @@ void LoopbackDevice::restoreOnSignals()
         if (hasOwnHandler(SIGINT) && hasOwnHandler(SIGTERM))
             return;
         if (pipe(signalPipe) != 0) {
-            qWarning() << "loop-back device: cannot watch for signals";
+            qCWarning(lcAudio) << "loop-back device: cannot watch for signals";
             return;
         }
         std::thread([] {

@@ -1,5 +1,6 @@
 #include "platform/audio/pulsecapturestream.h"
 
+#include "platform/audio/audiolog.h"
 #include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulsestreamrelease.h"
 
@@ -189,7 +190,7 @@ void PulseCaptureStream::onState(pa_stream *s, void *self)
     const pa_stream_state_t st = pa_stream_get_state(s);
     if (st == PA_STREAM_FAILED || st == PA_STREAM_TERMINATED) {
         if (stream->m_running.exchange(false))
-            qWarning() << "record stream ended:" << pa_strerror(pa_context_errno(pa_stream_get_context(s)));
+            qCWarning(lcAudio) << "record stream ended:" << pa_strerror(pa_context_errno(pa_stream_get_context(s)));
         stream->m_arrived.notify_all();
     }
     stream->m_ctx->wake();

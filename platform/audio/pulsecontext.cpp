@@ -1,5 +1,7 @@
 #include "platform/audio/pulsecontext.h"
 
+#include "platform/audio/audiolog.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDebug>
@@ -56,7 +58,7 @@ PulseContext *PulseContext::shared()
     static PulseContext *instance = [] {
         auto *ctx = new PulseContext;
         if (!ctx->connectToServer())
-            qWarning() << "sound server:" << ctx->errorString();
+            qCWarning(lcAudio) << "sound server:" << ctx->errorString();
         return ctx;
     }();
     return instance;
