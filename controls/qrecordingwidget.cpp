@@ -3,6 +3,7 @@
 
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "controls/controlslog.h"
 #include "controls/qvolumewidget.h"
 #include "widgetkit/qinitctrlstyle.h"
 #include "widgetkit/qjxbasebutton.h"
@@ -38,7 +39,7 @@ void loadLcdFont()
                                                      + QStringLiteral("/Font/LCDFont.ttf"));
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
     if (id < 0 || families.isEmpty()) {
-        qWarning("recording panel: the LCD font could not be loaded");
+        qCWarning(lcControls, "recording panel: the LCD font could not be loaded");
         return;
     }
     if (families.first() != QLatin1String(kLcdFamily))

@@ -2,6 +2,7 @@
 #include "ui_qschedulewgt.h"
 
 #include "common/qianyutil.h"
+#include "controls/controlslog.h"
 #include "controls/qscheduletime.h"
 #include "recorder/qrecordareainfo.h"
 #include "widgetkit/qinitctrlstyle.h"
@@ -45,7 +46,7 @@ void QScheduleWgt::Init()
 
     m_target = QScheduleTime::nextStart(QRecordAreaInfo::getAreaInfo()->getScheduleStartTime(),
                                         QDateTime::currentDateTime());
-    qDebug() << "-------------" << m_target;
+    qCDebug(lcControls) << "-------------" << m_target;
 
     m_timer = new QTimer;
     connect(m_timer, &QTimer::timeout, this, &QScheduleWgt::OnTimer);

@@ -2,6 +2,7 @@
 #include "ui_qtimeoptions.h"
 
 #include "common/qvideosettingxml.h"
+#include "controls/controlslog.h"
 #include "controls/qscheduletime.h"
 #include "recorder/qrecordareainfo.h"
 #include "widgetkit/qinitctrlstyle.h"
@@ -29,7 +30,7 @@ QString read(const QString &group, const QString &key, const char *fallback)
 void write(const QString &group, const QString &key, const QString &value)
 {
     if (!QVideoSettingXml::SetItemValue(group, key, value))
-        qWarning("record-time options: %s could not be stored", qPrintable(key));
+        qCWarning(lcControls, "record-time options: %s could not be stored", qPrintable(key));
 }
 
 QString flag(bool on)

@@ -4,6 +4,7 @@
 #include "common/jxcommoninterface.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "controls/controlslog.h"
 #include "recorder/macaudiodevice.h"
 #include "platform/audio/loopbackdevice.h"
 #include "recorder/qaudiodriverinstaller.h"
@@ -81,7 +82,7 @@ SelectRecordInputWgt::~SelectRecordInputWgt()
     // The device lives in the server, not in this process: left loaded, it
     // would outlive the program.
     if (!LoopbackDevice::instance()->restore())
-        qWarning("input selector: the loop-back device could not be removed");
+        qCWarning(lcControls, "input selector: the loop-back device could not be removed");
     delete m_pAudioDevice;
     m_pAudioDevice = nullptr;
     m_timerRefresh->stop();
@@ -248,7 +249,7 @@ void SelectRecordInputWgt::installAudioDevice()
 {
     const QString path = resource(QStringLiteral("/driver/RZAudio Device.driver"));
     if (!QAudioDriverInstaller::installAudioDriverWithPath(path))
-        qWarning("input selector: the loop-back device is not available");
+        qCWarning(lcControls, "input selector: the loop-back device is not available");
     JxCommonInterface::Sleep(100000);
 }
 
@@ -260,7 +261,7 @@ void SelectRecordInputWgt::InitVirtualDevice()
     for (int i = 0; i < m_pAudioDevice->getDeviceCount(false); ++i) {
         if (isVirtualName(m_pAudioDevice->getDeviceName(false, i))) {
             if (!m_pAudioDevice->setDefaultDevice(false, i))
-                qWarning("input selector: the loop-back device could not become the default output");
+                qCWarning(lcControls, "input selector: the loop-back device could not become the default output");
             return;
         }
     }
@@ -283,7 +284,7 @@ void SelectRecordInputWgt::setOldOutPutDevice()
         }
     }
     if (index >= 0 && !m_pAudioDevice->setDefaultDevice(false, index))
-        qWarning("input selector: the previous default output could not be restored");
+        qCWarning(lcControls, "input selector: the previous default output could not be restored");
 }
 
 void SelectRecordInputWgt::InitMicDevice()
@@ -387,13 +388,13 @@ void SelectRecordInputWgt::OnActDeviceChange()
                 }
             }
             if (idx < 0) {
-                qWarning("input selector: the chosen microphone is gone");
+                qCWarning(lcControls, "input selector: the chosen microphone is gone");
                 return;
             }
         }
     }
     if (m_pAudioDevice && idx >= 0 && !m_pAudioDevice->setDefaultDevice(true, idx))
-        qWarning("input selector: the microphone could not become the default input");
+        qCWarning(lcControls, "input selector: the microphone could not become the default input");
     if (idx >= 0)
         InitMicDevice();
     SwitchRecordType(idx == -1);
@@ -424,7 +425,7 @@ void SelectRecordInputWgt::MicDeviceChange(int row)
     if (!ok)
         return;
     if (m_pAudioDevice && !m_pAudioDevice->setDefaultDevice(true, idx))
-        qWarning("input selector: the microphone could not become the default input");
+        qCWarning(lcControls, "input selector: the microphone could not become the default input");
     InitMicDevice();
     emit emitMicDeviceChange();
 }
@@ -498,7 +499,7 @@ void SelectRecordInputWgt::applyMicVolume(int percent)
     if (m_pAudioDevice && mic >= 0) {
         m_pAudioDevice->setDeviceMute(true, mic, 0);
         if (!m_pAudioDevice->setDeviceVolume(true, mic, percent))
-            qWarning("input selector: the microphone volume could not be set");
+            qCWarning(lcControls, "input selector: the microphone volume could not be set");
     }
     m_timerRefresh->start(kRefreshMs);
 }
@@ -510,7 +511,7 @@ void SelectRecordInputWgt::applySystemVolume(int percent)
     if (m_pAudioDevice && system >= 0) {
         m_pAudioDevice->setDeviceMute(true, system, 0);
         if (!m_pAudioDevice->setDeviceVolume(true, system, percent))
-            qWarning("input selector: the system-sound volume could not be set");
+            qCWarning(lcControls, "input selector: the system-sound volume could not be set");
     }
     m_timerRefresh->start(kRefreshMs);
 }

@@ -1,0 +1,3 @@
+#include "controls/controlslog.h"
+
+Q_LOGGING_CATEGORY(lcControls, "velmora.controls", QtInfoMsg)
