@@ -10,6 +10,7 @@
 #include "convert/jxconverterobject.h"
 #include "convert/qconvertprogressdlg.h"
 #include "editor/qvideoeditingdlg.h"
+#include "library/librarylog.h"
 #include "library/librarytexts.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
@@ -153,7 +154,7 @@ void QFileListWgt::GetConvertParamConfig(ConvertConfig &config, IBaseChunk *chun
     param.discSource = false;
     param.plainCut = true;
     const QString format = QString::fromStdString(row->GetFileFormat());
-    qDebug() << "------format:" << format;
+    qCDebug(lcLibrary) << "------format:" << format;
     // A prober's list of names ("mov,mp4,m4a,...") names no muxer: the
     // output's extension decides then.
     if (!format.isEmpty() && !format.contains(QLatin1Char(',')))

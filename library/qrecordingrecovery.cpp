@@ -3,6 +3,7 @@
 #include "common/qianyutil.h"
 #include "common/qrecordingmarker.h"
 #include "common/qvideosettingxml.h"
+#include "library/librarylog.h"
 #include "library/qrecordingprobe.h"
 #include "rzcodec/recorder.h"
 
@@ -17,12 +18,12 @@ QStringList QRecordingRecovery::recoverAll()
         const QString path = e.info.convertedPath;
         const QFileInfo file(path);
         if (!file.exists() || file.size() == 0) {
-            qWarning() << "interrupted recording" << path << "left no audio";
+            qCWarning(lcLibrary) << "interrupted recording" << path << "left no audio";
             QFile::remove(e.markerPath);
             continue;
         }
         if (!rz_recorder_repair(path.toUtf8().constData(), e.muxer.toUtf8().constData())) {
-            qWarning() << "interrupted recording" << path << "cannot be repaired; it is left as it is";
+            qCWarning(lcLibrary) << "interrupted recording" << path << "cannot be repaired; it is left as it is";
             continue;
         }
         // A crash after the record was stored but before the mark went away
@@ -34,12 +35,12 @@ QStringList QRecordingRecovery::recoverAll()
             info.size = QIAnyUtil::size2String(quint64(QFileInfo(path).size()));
             info.newFile = true;
             if (!QVideoSettingXml::SaveConvertedInfo(info)) {
-                qWarning() << "interrupted recording" << path << "repaired but not recorded in the history";
+                qCWarning(lcLibrary) << "interrupted recording" << path << "repaired but not recorded in the history";
                 continue;
             }
         }
         QFile::remove(e.markerPath);
-        qInfo() << "interrupted recording" << path << "repaired";
+        qCInfo(lcLibrary) << "interrupted recording" << path << "repaired";
         recovered << path;
     }
     return recovered;
