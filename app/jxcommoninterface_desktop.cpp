@@ -3,6 +3,7 @@
 
 #include "common/jxcommoninterface.h"
 
+#include "app/applog.h"
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
 #include "widgetkit/qjxmessagebox.h"
@@ -103,13 +104,13 @@ QString JxCommonInterface::charToQString(const char *text)
 
 void JxCommonInterface::NSLogForQString(const QString &text)
 {
-    qInfo().noquote() << text;
+    qCInfo(lcApp).noquote() << text;
     const QString logPath = QConverterOperate::getLogFilePath();
     if (logPath.isEmpty())
         return;
     QFile log(logPath);
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        qWarning().noquote() << "Cannot write the log" << logPath << log.errorString();
+        qCWarning(lcApp).noquote() << "Cannot write the log" << logPath << log.errorString();
         return;
     }
     QTextStream out(&log);
@@ -210,7 +211,7 @@ void JxCommonInterface::InitInfoToFile(const char *path)
 
 bool JxCommonInterface::isWritableDir(const QString &folder)
 {
-    qDebug() << folder;
+    qCDebug(lcApp) << folder;
     const QString name = QIAnyUtil::displayName();
     for (int n = 0; n <= 99; ++n) {
         const QString candidate = n == 0 ? QStringLiteral("%1%2.txt").arg(folder, name)
@@ -226,7 +227,7 @@ bool JxCommonInterface::isWritableDir(const QString &folder)
         }
         probe.close();
         if (!probe.remove()) {
-            qWarning().noquote() << "Cannot remove the probe file" << candidate << probe.errorString();
+            qCWarning(lcApp).noquote() << "Cannot remove the probe file" << candidate << probe.errorString();
             return false;
         }
         return true;

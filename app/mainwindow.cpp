@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/applog.h"
 #include "app/qinitproject.h"
 #include "common/qconverteroperate.h"
 #include "common/qconvertersetting.h"
@@ -565,7 +566,7 @@ void MainWindow::OnSetSchedule()
     }
     setScheduleImage(kScheduleOn);
     m_nextStart = QScheduleTime::nextStart(options->getScheduleStartTime(), m_clock());
-    qDebug() << "next scheduled start" << m_nextStart;
+    qCDebug(lcApp) << "next scheduled start" << m_nextStart;
     m_bScheduleSet = true;
     m_bTipAllowed = true;
     m_scheduleTimer->start(300);
@@ -594,7 +595,7 @@ void MainWindow::OnTimer()
 
 void MainWindow::OnCloseScheduleTip(int result)
 {
-    qDebug() << "schedule tip closed" << result;
+    qCDebug(lcApp) << "schedule tip closed" << result;
     m_bTipAllowed = false;
 }
 

@@ -1,5 +1,7 @@
 #include "app/qglobalshortcut.h"
 
+#include "app/applog.h"
+
 #include <QDebug>
 #include <QX11Info>
 
@@ -148,11 +150,11 @@ bool QGlobalShortCut::registerHotKey()
     const quint32 keycode = nativeKeycode(m_current.key);
     const quint32 modifiers = nativeModifiers(m_current.modifiers);
     if (!x11Connection()) {
-        qWarning() << "global hot keys need an X11 display; none registered";
+        qCWarning(lcApp) << "global hot keys need an X11 display; none registered";
         return false;
     }
     if (keycode == 0) {
-        qWarning() << "no key code for" << getShortCut() << "; hot key not registered";
+        qCWarning(lcApp) << "no key code for" << getShortCut() << "; hot key not registered";
         return false;
     }
     const quint64 native = nativeKey(keycode, modifiers);

@@ -1,5 +1,7 @@
 #include "app/qstatusbarobject.h"
 
+#include "app/applog.h"
+
 #include <QCursor>
 #include <QDebug>
 #include <QEvent>
@@ -38,7 +40,7 @@ void QStatusbarObject::showStatusBar()
     static bool told = false;
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !told) {
         told = true;
-        qInfo() << "the desktop has no system tray; the status item stays hidden until one appears";
+        qCInfo(lcApp) << "the desktop has no system tray; the status item stays hidden until one appears";
     }
     m_icon = new QSystemTrayIcon(this);
     connect(m_icon, &QSystemTrayIcon::activated, this,

@@ -1,5 +1,6 @@
 #include "app/qterminationwatcher.h"
 
+#include "app/applog.h"
 #include "platform/audio/loopbackdevice.h"
 
 #include <QDebug>
@@ -60,10 +61,10 @@ void readSignals()
             continue;
         if (!request(sig))
             LoopbackDevice::restoreAndRaise(sig);
-        qInfo() << "signal" << sig << "- ending the program";
+        qCInfo(lcApp) << "signal" << sig << "- ending the program";
         pollfd fd = {wakePipe[0], POLLIN, 0};
         if (poll(&fd, 1, QTerminationWatcher::kGraceMs) <= 0) {
-            qWarning() << "the program did not end in time after signal" << sig;
+            qCWarning(lcApp) << "the program did not end in time after signal" << sig;
             LoopbackDevice::restoreAndRaise(sig);
         }
         const unsigned char next = readByte();
@@ -76,7 +77,7 @@ bool installOnce()
 {
     static const bool installed = [] {
         if (pipe2(wakePipe, O_CLOEXEC) != 0) {
-            qWarning() << "cannot watch for termination signals";
+            qCWarning(lcApp) << "cannot watch for termination signals";
             return false;
         }
         std::thread(readSignals).detach();
@@ -116,5 +117,5 @@ QTerminationWatcher::~QTerminationWatcher()
     }
     const unsigned char gone = kWatcherGone;
     if (write(wakePipe[1], &gone, 1) < 0)
-        qWarning() << "cannot end the grace time of a termination signal";
+        qCWarning(lcApp) << "cannot end the grace time of a termination signal";
 }

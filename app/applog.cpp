@@ -1,0 +1,3 @@
+#include "app/applog.h"
+
+Q_LOGGING_CATEGORY(lcApp, "velmora.app", QtInfoMsg)
