@@ -2,7 +2,9 @@
 # Layer rules of the source tree (tests and benchmarks are free):
 #  - FFmpeg and TagLib headers only inside rzcodec/;
 #  - libpulse headers only inside platform/audio/;
-#  - no widget header in common/, rzcodec/ or platform/.
+#  - no widget header in common/, rzcodec/ or platform/;
+#  - no bare qDebug/qInfo/qWarning/qCritical outside rzcodec/: each library logs
+#    through its own category, so its lines can be switched by area.
 # Usage: check-layers.sh [ROOT]   (default: the repository). Exit 1 on a violation.
 set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
@@ -46,6 +48,14 @@ for f in "${files[@]}"; do
     common/*|rzcodec/*|platform/*)
         hit=$(grep -nE "^[[:space:]]*#[[:space:]]*include[[:space:]]*<(QtWidgets/)?(${widgets})>" "$f")
         [ -n "$hit" ] && report "widget header in a layer below the widgets: $f: $hit"
+        ;;
+    esac
+    case $f in
+    rzcodec/*) ;;
+    *)
+        hit=$(grep -nE '\bq(Debug|Info|Warning|Critical)[[:space:]]*\(' "$f" |
+              grep -vE '^[0-9]+:[[:space:]]*(//|\*)')
+        [ -n "$hit" ] && report "log line outside a logging category: $f: $hit"
         ;;
     esac
 done

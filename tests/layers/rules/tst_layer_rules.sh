@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # check-layers.sh CHECKER SOURCE_ROOT: the real tree passes; every planted
-# violation fails and is named; the same includes where they belong pass.
+# violation fails and is named; the same includes and log lines where they
+# belong pass.
 set -uo pipefail
 checker=$1 source=$2
 tmp=$(mktemp -d)
@@ -42,6 +43,22 @@ plant "$tmp/g" tests/any/ok.cpp '#include <QWidget>'
 plant "$tmp/g" controls/ok.cpp '#include <QWidget>'
 plant "$tmp/g" common/ok.h '#include <QImage>'
 check "includes where they belong" 0 "$tmp/g"
+
+plant "$tmp/h" library/bad.cpp '    qDebug() << "------format:" << format;'
+check "bare debug line in a library" 1 "$tmp/h" "library/bad.cpp"
+plant "$tmp/i" common/bad.cpp '        qWarning ("Cannot create folder %s", name);'
+check "bare warning in the settings store" 1 "$tmp/i" "common/bad.cpp"
+plant "$tmp/j" platform/audio/bad.h 'inline void said() { qInfo() << "x"; }'
+check "bare info line in the sound layer" 1 "$tmp/j" "platform/audio/bad.h"
+plant "$tmp/k" app/bad.cpp 'if (!ok) qCritical().noquote() << why;'
+check "bare critical line in the program" 1 "$tmp/k" "app/bad.cpp"
+
+plant "$tmp/l" library/ok.cpp '    qCDebug(lcLibrary) << "------format:" << format;'
+plant "$tmp/l" controls/ok.cpp '// a qWarning() here would not be switchable'
+plant "$tmp/l" tests/any/tst_ok.cpp 'qDebug() << "a test may print";'
+plant "$tmp/l" bench/ok.cpp 'qInfo() << "figures";'
+plant "$tmp/l" rzcodec/src/ok.c 'static void qDebug(void);'
+check "log lines where they belong" 0 "$tmp/l"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
