@@ -3,14 +3,24 @@
 #include "widgetkit/qbaseimagedraw.h"
 
 #include <QConicalGradient>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
+#include <chrono>
 #include <cmath>
+
+namespace {
+
+qint64 steadyMsecs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
 
 struct QJXBaseProgress::Data
 {
@@ -40,15 +50,18 @@ struct QJXBaseProgress::Data
     int formatFlags = 2;
     int updateInterval = 0;
     bool repaintPending = false;
-    QElapsedTimer lastRepaint;
+    std::function<qint64()> clock = steadyMsecs;
+    qint64 lastRepaint = 0;
     QTimer *updateTimer = nullptr;
+
+    qint64 sinceRepaint() const { return clock() - lastRepaint; }
 };
 
 QJXBaseProgress::QJXBaseProgress(QWidget *parent)
     : QWidget(parent)
     , d(new Data)
 {
-    d->lastRepaint.start();
+    d->lastRepaint = d->clock();
     setAttribute(Qt::WA_TranslucentBackground);
     QPalette p = palette();
     QColor base(6, 176, 37);
@@ -303,6 +316,12 @@ void QJXBaseProgress::setUpdateInterval(int ms)
     }
 }
 
+void QJXBaseProgress::setThrottleClock(std::function<qint64()> msecs)
+{
+    d->clock = msecs ? std::move(msecs) : steadyMsecs;
+    d->lastRepaint = d->clock();
+}
+
 void QJXBaseProgress::setRange(double minimum, double maximum)
 {
     if (minimum > maximum)
@@ -345,8 +364,8 @@ void QJXBaseProgress::requestRepaint()
         update();
         return;
     }
-    if (d->lastRepaint.elapsed() >= d->updateInterval) {
-        d->lastRepaint.restart();
+    if (d->sinceRepaint() >= d->updateInterval) {
+        d->lastRepaint = d->clock();
         d->repaintPending = false;
         update();
     } else {
@@ -356,8 +375,8 @@ void QJXBaseProgress::requestRepaint()
 
 void QJXBaseProgress::UpdateTime()
 {
-    if (d->repaintPending && d->lastRepaint.elapsed() >= 2 * d->updateInterval) {
-        d->lastRepaint.restart();
+    if (d->repaintPending && d->sinceRepaint() >= 2 * d->updateInterval) {
+        d->lastRepaint = d->clock();
         d->repaintPending = false;
         update();
     }

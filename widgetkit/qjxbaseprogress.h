@@ -8,6 +8,8 @@
 #include <QPainterPath>
 #include <QWidget>
 
+#include <functional>
+
 class QPainter;
 class QImage;
 
@@ -59,6 +61,8 @@ public:
     void setDataColors(const DataColors &stops);
     // Coalesces value repaints to at most one per interval (0 = every change).
     void setUpdateInterval(int ms);
+    // The throttle's milliseconds clock (a steady one by default); tests drive it.
+    void setThrottleClock(std::function<qint64()> msecs);
 
     // Filled fraction of the range, 0 for an empty range.
     double fraction() const;

@@ -7,17 +7,24 @@
 #include <QAbstractItemView>
 #include <QMouseEvent>
 #include <QCursor>
+#include <QDateTime>
 #include <QToolTip>
 
 QItemViewHover::QItemViewHover(QAbstractItemView *view)
     : m_view(view)
+    , m_clock(&QDateTime::currentMSecsSinceEpoch)
 {
+}
+
+void QItemViewHover::setClock(std::function<qint64()> msecs)
+{
+    m_clock = msecs ? std::move(msecs) : &QDateTime::currentMSecsSinceEpoch;
 }
 
 void QItemViewHover::rearmToolTip()
 {
     m_toolTipShown = false;
-    m_lastMove = QDateTime::currentDateTime();
+    m_lastMove = m_clock();
     QToolTip::hideText();
 }
 
@@ -76,8 +83,7 @@ void QItemViewHover::leave()
 
 bool QItemViewHover::takeDueToolTip()
 {
-    if (m_toolTipShown || !m_lastMove.isValid()
-        || m_lastMove.msecsTo(QDateTime::currentDateTime()) <= m_toolTipDelay)
+    if (m_toolTipShown || m_lastMove < 0 || m_clock() - m_lastMove <= m_toolTipDelay)
         return false;
     m_toolTipShown = true;
     return true;

@@ -4,7 +4,6 @@
 // attributes and to the delegate; a tool tip shows once per cell after the
 // mouse rests on it for the delay.
 
-#include <QDateTime>
 #include <QModelIndex>
 #include <QPersistentModelIndex>
 #include <QStyleOptionViewItem>
@@ -49,6 +48,8 @@ public:
     int toolTipDelay() const { return m_toolTipDelay; }
     // True once per cell, when the mouse has rested longer than the delay.
     bool takeDueToolTip();
+    // The milliseconds clock the rest is measured by (the system's by default); tests drive it.
+    void setClock(std::function<qint64()> msecs);
     // Display text of the source cell behind a view index.
     QString cellText(const QModelIndex &index) const;
     // Shows the text at the cursor when tool tips are on and it is not empty.
@@ -66,7 +67,8 @@ private:
     int m_hoverColumn = -1;
     bool m_toolTipsOn = false;
     int m_toolTipDelay = 1000;
-    QDateTime m_lastMove;
+    std::function<qint64()> m_clock;
+    qint64 m_lastMove = -1;
     bool m_toolTipShown = false;
     QPersistentModelIndex m_routedCell;
 };

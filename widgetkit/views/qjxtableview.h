@@ -26,6 +26,7 @@ public:
     // Starts the tool tip timer; tips show only while on.
     void SetToolTip(bool on);
     void SetToolTipShowTime(int ms) { m_hover.setToolTipDelay(ms); }
+    void setToolTipClock(std::function<qint64()> msecs) { m_hover.setClock(std::move(msecs)); }
     bool mouseIsInCtrlRect() const;
     void updateRow(int row);
     int hoverRow() const { return m_hover.hoverRow(); }

@@ -25,6 +25,7 @@
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordobject.h"
 #include "widgetkit/qjxbasebutton.h"
+#include "widgetkit/qjxbaseslider.h"
 #include "widgetkit/qjxmessagebox.h"
 #include "widgetkit/views/qjxitemroles.h"
 #include "ui_mainwindow.h"
@@ -105,6 +106,14 @@ private:
     QTimer m_timer;
 };
 
+// True once the sound server plays a stream (the test's own playback).
+bool serverPlaysAStream()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+    return pactl.waitForFinished(5000) && pactl.exitCode() == 0 && !pactl.readAllStandardOutput().trimmed().isEmpty();
+}
+
 } // namespace
 
 class TestRecording : public QObject
@@ -165,7 +174,7 @@ void TestRecording::startStopAndPlayBack()
     setPreference(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule"), QStringLiteral("Y"));
 
     Playback tone(m_tone8s);
-    QTest::qWait(200);
+    QTRY_VERIFY_WITH_TIMEOUT(serverPlaysAStream(), 10000);
     QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
     QVERIFY(w.isRecording());
     QVERIFY(!ui->m_btnStartRecord->isVisible());
@@ -242,7 +251,9 @@ void TestRecording::startStopAndPlayBack()
     QVERIFY(!w.recordingPanel()->isVisible());
     QCOMPARE(rowOf(w.recordingsTable(), path)->GetAudioState(), QAudioFileChunk::AudioPlaying);
     TestSupport::saveScreenshot(&w, QStringLiteral("app_mainwindow_playing"));
-    QTest::qWait(1500);
+    // Listen until a second and a half of the recording has been played.
+    const QJXBaseSlider *position = w.playControl()->positionSlider();
+    QTRY_VERIFY_WITH_TIMEOUT(position->value() >= position->maximum() * 1.5 / seconds, 15000);
     listener.terminate();
     QVERIFY(listener.waitForFinished(5000));
     w.playControl()->OnPlayOrPause(false);
@@ -275,7 +286,8 @@ void TestRecording::cutAndSilenceSplitLoseNothing()
         QVERIFY(ui->m_btnStopRecord->isVisible());
         QVERIFY(play.waitEnd(10000));
     }
-    QTest::qWait(300);
+    // Let the tone's tail reach the file: 300 ms more of recorded sound.
+    waitRecorded(w, w.recordObject()->recordedTime() + 300000);
     QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
     QStringList files = recordings(m_folder);
     QCOMPARE(files.size(), 2);

@@ -40,12 +40,10 @@ int screenHeight()
 QImage grabWhenDrawn(QWidget *w, QPoint probe, QColor expected)
 {
     QImage image;
-    for (int i = 0; i < 100; ++i) {
+    QTest::qWaitFor([&] {
         image = w->grab().toImage();
-        if (image.pixelColor(probe) == expected)
-            break;
-        QTest::qWait(20);
-    }
+        return image.pixelColor(probe) == expected;
+    }, 10000);
     return image;
 }
 
@@ -169,10 +167,10 @@ void TestScreenAreaOverlays::dimmingLeavesTheClearRectangle()
     QVERIFY(QTest::qWaitForWindowExposed(dim.window()));
     QVERIFY(dim.window()->windowFlags() & Qt::WindowTransparentForInput);
     QImage shot;
-    for (int i = 0; i < 100 && (shot.isNull() || shot.pixelColor(10, 10).alpha() == 0); ++i) {
-        QTest::qWait(20);
+    QTest::qWaitFor([&] {
         shot = dim.view()->grab().toImage();
-    }
+        return shot.pixelColor(10, 10).alpha() != 0;
+    }, 10000);
     QCOMPARE(shot.pixelColor(10, 10).alpha(), 128);
     QCOMPARE(shot.pixelColor(400, 300).alpha(), 0);
     QCOMPARE(shot.pixelColor(99, 300).alpha(), 128);

@@ -191,13 +191,21 @@ double TestEffectForm::playLevel(double seconds)
     SoundCapture capture;
     if (!capture.start())
         return -300;
+    // Play the six-second tone from 0.6 s until `seconds` more have been played.
+    double played = 0;
+    const QMetaObject::Connection progress = connect(m_manager, &JXPlayerManager::emitPlayProgress, this,
+                                                     [&played](double fraction) { played = fraction; });
     m_manager->progressValueChange(0.1);
     m_manager->onPlay();
-    QTest::qWait(int(seconds * 1000));
+    const bool reached = QTest::qWaitFor([&] { return played >= 0.1 + seconds / 6.0; }, 15000);
+    disconnect(progress);
     m_manager->onPause();
     const QVector<float> sound = capture.stop();
-    // The steady middle of what was heard.
-    return SoundLevel::rmsDb(SoundLevel::slice(sound, 0.4, seconds - 0.2));
+    if (!reached)
+        return -300;
+    // The steady middle of what was heard, wherever in the capture it began.
+    const SoundLevel::Heard h = SoundLevel::heard(sound);
+    return SoundLevel::rmsDb(SoundLevel::slice(sound, h.from + 0.4, h.to - 0.2));
 }
 
 void TestEffectForm::theEqualiserIsHeard()

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -199,19 +200,24 @@ void TestItems::mutexIsOptional()
 
     IBaseChunk guarded(true);
     guarded.Lock();
-    bool otherWaited = false;
+    std::atomic<bool> trying{false};
+    std::atomic<bool> acquired{false};
     std::thread other([&] {
         // A second thread must wait: try from there through the same item.
-        QElapsedTimer timer;
-        timer.start();
+        trying = true;
         guarded.Lock();
-        otherWaited = timer.elapsed() >= 50;
+        acquired = true;
         guarded.UnLock();
     });
-    QThread::msleep(100);
+    QTRY_VERIFY_WITH_TIMEOUT(trying, 10000);
+    // Held here, the lock keeps it out (a short bounded look: an unguarded
+    // item lets it through at once); released, it gets in.
+    QTest::qWait(100);
+    const bool keptOut = !acquired;
     guarded.UnLock();
     other.join();
-    QVERIFY(otherWaited);
+    QVERIFY(keptOut);
+    QVERIFY(acquired);
 }
 
 void TestItems::chunkControlRecords()

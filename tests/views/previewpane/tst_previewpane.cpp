@@ -105,20 +105,16 @@ void TestPreviewPane::soundFileShowsItsPlayingWave()
     QVERIFY(!form.elementWindow()->isVisible());
 
     engine.onPlay();
-    // Wait for a block with sound in it, then look at what the pane shows.
-    bool sounding = false;
-    QElapsedTimer waited;
-    waited.start();
-    while (!sounding && waited.elapsed() < 5000) {
-        QTest::qWait(50);
+    // Wait for a block with sound in it to reach what the pane shows.
+    auto sounding = [&form] {
         unsigned lo = 1000, hi = 0;
         for (unsigned v : form.waveWidget()->barValues()) {
             lo = qMin(lo, v);
             hi = qMax(hi, v);
         }
-        sounding = !form.waveWidget()->barValues().empty() && hi - lo > 30;
-    }
-    QVERIFY(sounding);
+        return !form.waveWidget()->barValues().empty() && hi - lo > 30;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(sounding(), 15000);
     QVERIFY(blocks.count() > 0);
     engine.onPause();
 }

@@ -514,36 +514,54 @@ void TestTable::toolTipAfterItsDelay()
     QVERIFY(QTest::qWaitForWindowExposed(&screen.view));
     QWidget *viewport = screen.view.viewport();
     screen.items.vector[2]->SetTitle(std::string());
+    // The rest is measured on a clock the test moves; the timer's ticks are
+    // delivered here too, so each check sees exactly the time it names.
+    qint64 now = 1000;
+    screen.view.setToolTipClock([&now] { return now; });
+    auto tickAt = [&](qint64 ms) {
+        now = ms;
+        screen.view.OnToolTipTimer();
+    };
 
     // Never without SetToolTip.
     sendMove(viewport, screen.cell(1, 0).center());
-    QTest::qWait(1300);
+    tickAt(5000);
     QVERIFY(!QToolTip::isVisible());
 
     screen.view.SetToolTip(true);
     screen.view.SetToolTipShowTime(400);
     sendMove(viewport, screen.cell(0, 0).center());
-    QTest::qWait(200);
+    tickAt(5400);
     QVERIFY(!QToolTip::isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 2000);
+    tickAt(5401);
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 10000);
     QCOMPARE(QToolTip::text(), QString("row 0"));
 
     // Once per cell: hidden, it does not come back while the mouse stays.
     QToolTip::hideText();
-    QTest::qWait(700);
+    QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 10000);
+    tickAt(9000);
     QVERIFY(!QToolTip::isVisible());
     // Another cell of the same text re-arms it.
     sendMove(viewport, screen.cell(1, 0).center());
-    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 2000);
+    tickAt(9401);
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 10000);
     QCOMPARE(QToolTip::text(), QString("row 1"));
 
     // An empty text shows nothing.
     QToolTip::hideText();
+    QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 10000);
     sendMove(viewport, screen.cell(2, 0).center());
-    QTest::qWait(900);
+    tickAt(9900);
     QVERIFY(!QToolTip::isVisible());
     QCOMPARE(screen.view.showToolTipText(screen.sort.index(1, 0)), QString("row 1"));
     QCOMPARE(screen.view.showToolTipText(QModelIndex()), QString());
+
+    // On the system's clock, the view's own timer shows the tip.
+    screen.view.setToolTipClock(nullptr);
+    sendMove(viewport, screen.cell(0, 0).center());
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 10000);
+    QCOMPARE(QToolTip::text(), QString("row 0"));
 }
 
 void TestTable::returnAndDoubleClick()

@@ -479,7 +479,6 @@ void TestCombo::deleteAllItemEmptiesEverything()
     QVERIFY(!combo->itemCheckState(0));
     // A plain clear() also leaves no stale boxes behind.
     combo->clear();
-    QTest::qWait(10);
     combo->addItems({QStringLiteral("d"), QStringLiteral("e")});
     combo->setCheckState(1, true);
     QCOMPARE(combo->getSelectItemText(), QStringLiteral("e"));

@@ -409,7 +409,6 @@ void TestCtrlStyle::pageOfEveryControl()
 
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
-    QTest::qWait(50);
     const QString path = TestSupport::saveScreenshot(&page, QStringLiteral("widgetkit_controls_page"));
     QVERIFY(!path.isEmpty());
     const QImage shot(path);

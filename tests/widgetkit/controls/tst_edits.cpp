@@ -8,12 +8,52 @@
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxtextedit.h"
 
-#include <QElapsedTimer>
+#include <QAbstractEventDispatcher>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTextEdit>
 #include <QValidator>
 #include <QtTest>
+
+namespace {
+
+// The arrows' press-and-hold repeat runs on a 100 ms coarse timer of the
+// editor. The tests deliver that timer's ticks themselves (the event loop does
+// not run meanwhile), so what each tick does is checked exactly.
+class RepeatTicks
+{
+public:
+    explicit RepeatTicks(QObject *owner) : m_owner(owner) {}
+
+    // Ids of the editor's running 100 ms coarse timers.
+    QList<int> running() const
+    {
+        QList<int> ids;
+        const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(m_owner);
+        for (const auto &t : timers)
+            if (t.interval == 100 && t.timerType == Qt::CoarseTimer)
+                ids.append(t.timerId);
+        return ids;
+    }
+
+    // Delivers n ticks of the one running repeat timer.
+    bool tick(int n = 1)
+    {
+        const QList<int> ids = running();
+        if (ids.size() != 1)
+            return false;
+        for (int i = 0; i < n; ++i) {
+            QTimerEvent event(ids.first());
+            QCoreApplication::sendEvent(m_owner, &event);
+        }
+        return true;
+    }
+
+private:
+    QObject *m_owner;
+};
+
+} // namespace
 
 class TestEdits : public QObject
 {
@@ -27,7 +67,7 @@ private slots:
     void textEditKeepsItsInnerEditInsideTheMargins();
 
     void clickStepsOnce();
-    void heldArrowRepeatsAfterAWait();
+    void heldArrowRepeatsFromTheSeventhTick();
     void pressDirectionComesFromTheSender();
     void buttonsPlacedByMargins();
     void computedButtonEdgeFollowsTheWidth();
@@ -170,39 +210,45 @@ void TestEdits::clickStepsOnce()
     QVERIFY(QTest::qWaitForWindowExposed(&page));
     edit->setCurrentSection(QDateTimeEdit::SecondSection);
     QSignalSpy edited(edit, SIGNAL(emitTimeEdited(QString)));
+    RepeatTicks repeat(edit);
+    QVERIFY(repeat.running().isEmpty());
     QTest::mouseClick(edit->upButton(), Qt::LeftButton, {}, QPoint(2, 2));
-    QTest::qWait(250);
     QCOMPARE(edited.count(), 1);
     QCOMPARE(edit->time(), QTime(0, 0, 1));
+    // The release stopped the repeat: nothing can step later.
+    QVERIFY(repeat.running().isEmpty());
 }
 
-void TestEdits::heldArrowRepeatsAfterAWait()
+void TestEdits::heldArrowRepeatsFromTheSeventhTick()
 {
     QWidget page;
     QJXTimeEdit *edit = makeTimeEdit(&page);
     page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&page));
     edit->setCurrentSection(QDateTimeEdit::SecondSection);
-    QElapsedTimer clock;
-    QVector<qint64> steps;
-    connect(edit, &QJXDateTimeEdit::emitTimeEdited, this, [&] { steps.append(clock.elapsed()); });
-    clock.start();
-    QTest::mousePress(edit->upButton(), Qt::LeftButton, {}, QPoint(2, 2));
-    QTest::qWait(1030);
-    const int held = steps.size();
-    QTest::mouseRelease(edit->upButton(), Qt::LeftButton, {}, QPoint(2, 2));
-    QTest::qWait(300);
+    QSignalSpy edited(edit, SIGNAL(emitTimeEdited(QString)));
+    RepeatTicks repeat(edit);
 
-    // Nothing for the first ~700 ms, then one step per 100 ms.
-    QVERIFY2(held >= 2 && held <= 5, qPrintable(QString::number(held)));
-    QVERIFY2(steps.first() >= 600 && steps.first() <= 900, qPrintable(QString::number(steps.first())));
-    for (int i = 1; i < held; ++i) {
-        const qint64 gap = steps[i] - steps[i - 1];
-        QVERIFY2(gap >= 50 && gap <= 200, qPrintable(QString::number(gap)));
+    for (int hold = 0; hold < 2; ++hold) {
+        const int before = edited.count();
+        QTest::mousePress(edit->upButton(), Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(repeat.running().size(), 1);
+        QCOMPARE(edited.count(), before);
+        // Ticks one to six (up to 600 ms) only wait; every press counts afresh.
+        QVERIFY(repeat.tick(6));
+        QCOMPARE(edited.count(), before);
+        // Held one second: steps at 700, 800, 900 and 1000 ms.
+        for (int step = 1; step <= 4; ++step) {
+            QVERIFY(repeat.tick());
+            QCOMPARE(edited.count(), before + step);
+        }
+        // The release over the button is a click: exactly one more step, and
+        // the repeat timer is gone.
+        QTest::mouseRelease(edit->upButton(), Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(edited.count(), before + 5);
+        QVERIFY(repeat.running().isEmpty());
+        QCOMPARE(edit->time(), QTime(0, 0, before + 5));
     }
-    // The release over the button is a click: exactly one more step, then none.
-    QCOMPARE(steps.size(), held + 1);
-    QCOMPARE(edit->time(), QTime(0, 0, held + 1));
 }
 
 void TestEdits::pressDirectionComesFromTheSender()
@@ -215,10 +261,14 @@ void TestEdits::pressDirectionComesFromTheSender()
     edit->setCurrentSection(QDateTimeEdit::SecondSection);
     QTest::mouseClick(edit->upButton(), Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(edit->time(), QTime(0, 0, 31));
+    RepeatTicks repeat(edit);
     QTest::mousePress(edit->downButton(), Qt::LeftButton, {}, QPoint(2, 2));
-    QTest::qWait(850);
+    QVERIFY(repeat.tick(8));
+    QCOMPARE(edit->time(), QTime(0, 0, 29));
+    // Left to the editor's own timer, the held arrow goes on stepping down.
+    QTRY_VERIFY_WITH_TIMEOUT(edit->time() < QTime(0, 0, 29), 10000);
     QTest::mouseRelease(edit->downButton(), Qt::LeftButton, {}, QPoint(2, 2));
-    QVERIFY2(edit->time() < QTime(0, 0, 30), qPrintable(edit->time().toString()));
+    QVERIFY(repeat.running().isEmpty());
 }
 
 void TestEdits::buttonsPlacedByMargins()
@@ -304,10 +354,14 @@ void TestEdits::spinBoxArrowsStep()
     QCOMPARE(spin.upButton()->pos(), QPoint(51, 0));
     QTest::mouseClick(spin.upButton(), Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(spin.value(), 0.5);
+    // Held for nine ticks: three repeated steps, then the release's click.
+    RepeatTicks repeat(&spin);
     QTest::mousePress(spin.upButton(), Qt::LeftButton, {}, QPoint(2, 2));
-    QTest::qWait(950);
+    QVERIFY(repeat.tick(9));
+    QCOMPARE(spin.value(), 2.0);
     QTest::mouseRelease(spin.upButton(), Qt::LeftButton, {}, QPoint(2, 2));
-    QVERIFY2(spin.value() >= 2.0 && spin.value() <= 3.5, qPrintable(QString::number(spin.value())));
+    QCOMPARE(spin.value(), 2.5);
+    QVERIFY(repeat.running().isEmpty());
 }
 
 QTEST_MAIN(TestEdits)

@@ -5,7 +5,6 @@
 #include "widgetkit/qjxbaseprogress.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -24,17 +23,22 @@ int countColor(const QImage &image, const QColor &color)
     return n;
 }
 
-// Counts the paints a widget receives, with their times.
-class PaintClock : public QObject
+// Counts the paints a widget receives. flush() hands over the repaints asked
+// for so far without running timers, so a test driving the clock stays exact.
+class PaintCount : public QObject
 {
 public:
-    QElapsedTimer clock;
-    QVector<qint64> paints;
-    explicit PaintClock(QWidget *w) { clock.start(); w->installEventFilter(this); }
+    int paints = 0;
+    explicit PaintCount(QWidget *w) { w->installEventFilter(this); }
+    int flush()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        return paints;
+    }
     bool eventFilter(QObject *, QEvent *e) override
     {
         if (e->type() == QEvent::Paint)
-            paints.append(clock.elapsed());
+            ++paints;
         return false;
     }
 };
@@ -253,28 +257,70 @@ void TestProgress::repaintsAreThrottledByTheInterval()
     bar.resize(200, 20);
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
-    QTest::qWait(50);
+    qint64 now = 1000;
+    bar.setThrottleClock([&now] { return now; });
     bar.setUpdateInterval(100);
-    PaintClock clock(&bar);
-    QElapsedTimer burst;
-    burst.start();
-    int v = 0;
-    while (burst.elapsed() < 600) {
-        bar.setValue(double(++v % 100));
-        QTest::qWait(10);
+    PaintCount count(&bar);
+    QSignalSpy values(&bar, SIGNAL(valueChanged(double)));
+    int painted = count.flush();
+    auto at = [&](qint64 ms) {
+        now = ms;
+        return count.flush();
+    };
+
+    // Within the interval after the last repaint a change only waits.
+    bar.setValue(1.0);
+    QCOMPARE(at(1050), painted);
+    // Once the interval has passed, the next change repaints at once...
+    now = 1100;
+    bar.setValue(2.0);
+    QCOMPARE(count.flush(), ++painted);
+    // ...and a burst of changes after it waits, yet every value is signalled.
+    for (int ms = 1110; ms < 1200; ms += 10) {
+        bar.setValue(double(ms % 100 + 3));
+        QCOMPARE(at(ms), painted);
     }
-    const qint64 burstEnd = clock.clock.elapsed();
-    const double last = bar.value();
-    QTest::qWait(500);
-    QVERIFY2(clock.paints.size() >= 3, qPrintable(QString::number(clock.paints.size())));
-    QVERIFY2(clock.paints.size() <= 9, qPrintable(QString::number(clock.paints.size())));
-    for (int i = 1; i < clock.paints.size(); ++i)
-        QVERIFY2(clock.paints[i] - clock.paints[i - 1] >= 85,
-                 qPrintable(QString::number(clock.paints[i] - clock.paints[i - 1])));
-    // The last value reaches the screen within about two intervals.
-    QVERIFY(clock.paints.last() > burstEnd - 100);
-    QVERIFY(clock.paints.last() <= burstEnd + 450);
-    QCOMPARE(bar.value(), last);
+    QCOMPARE(values.count(), 11);
+    bar.setValue(4.0);
+    QCOMPARE(at(1200), painted);
+    bar.setValue(5.0);
+    QCOMPARE(count.flush(), ++painted);
+
+    // The pending last value shows on the first tick two intervals after the
+    // last repaint, and only once.
+    bar.setValue(6.0);
+    bar.UpdateTime();
+    QCOMPARE(at(1300), painted);
+    bar.UpdateTime();
+    QCOMPARE(at(1399), painted);
+    bar.UpdateTime();
+    QCOMPARE(count.flush(), painted);
+    now = 1400;
+    bar.UpdateTime();
+    QCOMPARE(count.flush(), ++painted);
+    now = 1700;
+    bar.UpdateTime();
+    QCOMPARE(count.flush(), painted);
+    QCOMPARE(bar.value(), 6.0);
+
+    // Without an interval every change repaints.
+    bar.setUpdateInterval(0);
+    bar.setValue(7.0);
+    QCOMPARE(count.flush(), ++painted);
+    bar.setValue(8.0);
+    QCOMPARE(count.flush(), ++painted);
+
+    // On the real clock, the widget's own timer brings the pending value.
+    QJXBaseProgress live;
+    live.resize(200, 20);
+    live.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&live));
+    PaintCount liveCount(&live);
+    live.setUpdateInterval(40);
+    live.setValue(1.0);
+    live.setValue(2.0);
+    const int before = liveCount.flush();
+    QTRY_VERIFY_WITH_TIMEOUT(liveCount.flush() > before, 10000);
 }
 
 QTEST_MAIN(TestProgress)

@@ -12,12 +12,39 @@
 
 #include "testsupport.h"
 
+#include <QAbstractAnimation>
 #include <QApplication>
 #include <QFontInfo>
 #include <QSignalSpy>
 #include <QtTest>
 
 namespace {
+
+// Drives the process's animations by a clock the test advances: installed,
+// no animation moves until advanceTo() is called.
+class ManualAnimationClock : public QAnimationDriver
+{
+public:
+    ManualAnimationClock() { install(); }
+    ~ManualAnimationClock() override { uninstall(); }
+    qint64 elapsed() const override { return m_now; }
+    // Animations start on a later turn of the event loop: hand those turns
+    // over (posted events only, no timers) until this clock drives them.
+    bool startPending()
+    {
+        for (int turn = 0; turn < 10 && !isRunning(); ++turn)
+            QCoreApplication::sendPostedEvents();
+        return isRunning();
+    }
+    void advanceTo(qint64 ms)
+    {
+        m_now = ms;
+        advance();
+    }
+
+private:
+    qint64 m_now = 0;
+};
 
 QString res(const char *path) { return QVeAnyUtiliy::getResourcePath() + QLatin1String(path); }
 
@@ -250,10 +277,27 @@ void TestDialogs::fadeClosesWindow()
 {
     QWidget window;
     window.show();
+    {
+        ManualAnimationClock clock;
+        QDialogColseAnimation::ColseTransparentAnimation(window);
+        QVERIFY(clock.startPending());
+        clock.advanceTo(100);
+        QCOMPARE(qRound(window.windowOpacity() * 100), 75);
+        clock.advanceTo(200);
+        QVERIFY(window.isVisible());
+        QCOMPARE(qRound(window.windowOpacity() * 100), 50);
+        clock.advanceTo(390);
+        QVERIFY(window.isVisible());
+        QVERIFY(window.windowOpacity() < 0.1);
+        // Four hundred milliseconds after the start it is closed.
+        clock.advanceTo(400);
+        QVERIFY(!window.isVisible());
+    }
+
+    // On the real clock it closes too.
+    window.show();
     QDialogColseAnimation::ColseTransparentAnimation(window);
-    QTest::qWait(150);
-    QVERIFY(window.isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 10000);
 }
 
 void TestDialogs::foldClosesWindow()
