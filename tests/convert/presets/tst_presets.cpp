@@ -3,6 +3,7 @@
 // codec, rate and channels. A recording without a format is refused.
 
 #include "mediaprobe.h"
+#include "recordingsetup.h"
 #include "testsupport.h"
 
 #include "common/qconvertersetting.h"
@@ -71,10 +72,7 @@ void TestPresets::initTestCase()
     m_sink = QString::fromUtf8(loop->sinkName());
     m_tone = m_dir.filePath("440.wav");
     QVERIFY(TestSupport::writeToneWav(m_tone, 440, 8.0, 44100, 2, 0.5));
-    QRecordAreaInfo *area = QRecordAreaInfo::getAreaInfo();
-    area->setAudioRecordType(1, true);
-    area->setAudioRecordType(2, false);
-    area->setAudioRecordValid(1, true);
+    TestSupport::useSources(true, false);
 }
 
 void TestPresets::cleanupTestCase()

@@ -4,6 +4,7 @@
 // its tags; rows played from the table are heard on the server's output.
 
 #include "libraryfixture.h"
+#include "recordingsetup.h"
 #include "soundcapture.h"
 #include "testsupport.h"
 
@@ -18,7 +19,6 @@
 #include "media/jxinfoclass.h"
 #include "media/jxqplayobject.h"
 #include "platform/audio/loopbackdevice.h"
-#include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordobject.h"
 
 #include "rzcodec/codecids.h"
@@ -66,22 +66,8 @@ void TestLibraryPlayback::cleanupTestCase()
 
 void TestLibraryPlayback::recordedM4aTakesItsRecognisedTitle()
 {
-    AttributeSetting &a = *QConverterSetting::m_attributeSetting;
-    a = AttributeSetting();
-    a.onlyAudio = true;
-    a.videoCodec = -1;
-    a.quality = -1;
-    a.format = "MP4";
-    a.extension = "m4a";
-    a.audioCodec = RZ_CODEC_AAC;
-    a.channels = 2;
-    a.sampleRate = 44100;
-    a.audioBitRate = 128;
-    QRecordAreaInfo *area = QRecordAreaInfo::getAreaInfo();
-    area->setAudioRecordType(1, true);
-    area->setAudioRecordType(2, false);
-    area->setAudioRecordValid(1, true);
-    area->setAudioRecordValid(2, true);
+    TestSupport::useAudioFormat({"MP4", "m4a", RZ_CODEC_AAC, 2, 44100, 128});
+    TestSupport::useSources(true, false);
 
     const QString out = m_dir.filePath("recordings");
     QVERIFY(QDir().mkpath(out));

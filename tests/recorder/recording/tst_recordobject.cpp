@@ -3,6 +3,7 @@
 
 #include "mediaprobe.h"
 #include "recordformats.h"
+#include "recordingsetup.h"
 #include "testsupport.h"
 
 #include "common/qconvertersetting.h"
@@ -51,27 +52,11 @@ private:
 
 void useFormat(const RecordFormat &f)
 {
-    AttributeSetting &a = *QConverterSetting::m_attributeSetting;
-    a = AttributeSetting();
-    a.onlyAudio = true;
-    a.videoCodec = -1;
-    a.quality = -1;
-    a.format = f.muxer.toUpper();
-    a.extension = f.extension;
-    a.audioCodec = f.codecId;
-    a.channels = f.channels;
-    a.sampleRate = unsigned(f.sampleRate);
-    a.audioBitRate = unsigned(f.kbps);
+    TestSupport::useAudioFormat({f.muxer.toUpper(), f.extension, f.codecId, f.channels,
+                                 unsigned(f.sampleRate), unsigned(f.kbps)});
 }
 
-void useSources(bool system, bool mic)
-{
-    QRecordAreaInfo *area = QRecordAreaInfo::getAreaInfo();
-    area->setAudioRecordType(1, system);
-    area->setAudioRecordType(2, mic);
-    area->setAudioRecordValid(1, true);
-    area->setAudioRecordValid(2, true);
-}
+using TestSupport::useSources;
 
 // The history entries of a path, read straight from the file.
 QList<QDomElement> historyEntries(const QString &path)
