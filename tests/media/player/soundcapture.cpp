@@ -5,7 +5,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
+#include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -33,14 +34,10 @@ bool SoundCapture::start()
         return false;
     // The monitor delivers silence all the time: once the first samples
     // arrive, the recording runs and nothing played from now on is missed.
-    QElapsedTimer timer;
-    timer.start();
-    while (QFileInfo(m_path).size() < 4096) {
-        if (timer.elapsed() > 5000)
-            return false;
-        QThread::msleep(5);
-    }
-    m_skip = QFileInfo(m_path).size() / 8 * 8;
+    if (!QTest::qWaitFor([this] { return QFileInfo(m_path).size() >= 4096; }, 5000))
+        return false;
+    m_skip = m_read = QFileInfo(m_path).size() / 8 * 8;
+    m_samples.clear();
     return true;
 }
 
@@ -48,14 +45,47 @@ QVector<float> SoundCapture::stop()
 {
     m_process.terminate();
     m_process.waitForFinished(3000);
+    return peek();
+}
+
+const QVector<float> &SoundCapture::peek()
+{
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    file.seek(m_skip);
-    const QByteArray raw = file.readAll();
-    QVector<float> samples(raw.size() / int(sizeof(float)) / 2 * 2);
-    std::memcpy(samples.data(), raw.constData(), size_t(samples.size()) * sizeof(float));
-    return samples;
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(m_read))
+        return m_samples;
+    // Whole frames only: the recorder may be half way through writing one.
+    const qint64 frameBytes = qint64(sizeof(float)) * kChannels;
+    const QByteArray raw = file.read((file.size() - m_read) / frameBytes * frameBytes);
+    const int had = m_samples.size();
+    m_samples.resize(had + raw.size() / int(sizeof(float)));
+    std::memcpy(m_samples.data() + had, raw.constData(), size_t(raw.size()));
+    m_read += raw.size();
+    return m_samples;
+}
+
+double SoundCapture::seconds()
+{
+    return SoundLevel::seconds(peek());
+}
+
+bool SoundCapture::waitForSeconds(double seconds, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return this->seconds() >= seconds; }, timeoutMs);
+}
+
+bool SoundCapture::waitForHeard(double seconds, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return SoundLevel::heard(peek()).length() >= seconds; }, timeoutMs);
+}
+
+bool SoundCapture::waitForSilenceAfterSound(double quiet, int timeoutMs)
+{
+    return QTest::qWaitFor(
+        [&] {
+            const SoundLevel::Heard h = SoundLevel::heard(peek());
+            return h.from >= 0 && this->seconds() - h.to >= quiet;
+        },
+        timeoutMs);
 }
 
 namespace SoundLevel {
@@ -69,6 +99,17 @@ double rmsDb(const QVector<float> &interleaved)
     if (n == 0 || sum <= 0.0)
         return -200.0;
     return 10.0 * std::log10(sum / n);
+}
+
+double medianDb(const QVector<float> &interleaved, double from, double to)
+{
+    QVector<double> levels;
+    for (double t = from; t + 0.05 <= to + 1e-9; t += 0.05)
+        levels << rmsDb(slice(interleaved, t, t + 0.05));
+    if (levels.isEmpty())
+        return -200.0;
+    std::sort(levels.begin(), levels.end());
+    return levels[levels.size() / 2];
 }
 
 double tone(const QVector<float> &interleaved, double frequency)
@@ -85,11 +126,16 @@ QVector<float> slice(const QVector<float> &interleaved, double from, double to)
     return interleaved.mid(a * SoundCapture::kChannels, (b - a) * SoundCapture::kChannels);
 }
 
+double seconds(const QVector<float> &interleaved)
+{
+    return double(interleaved.size()) / SoundCapture::kChannels / SoundCapture::kRate;
+}
+
 Heard heard(const QVector<float> &capture)
 {
     Heard h;
     const double block = 0.02;
-    const double total = double(capture.size()) / SoundCapture::kChannels / SoundCapture::kRate;
+    const double total = seconds(capture);
     for (double t = 0; t + block <= total; t += block) {
         if (rmsDb(slice(capture, t, t + block)) > -30) {
             if (h.from < 0)
@@ -98,6 +144,56 @@ Heard heard(const QVector<float> &capture)
         }
     }
     return h;
+}
+
+double audibleSeconds(const QVector<float> &capture)
+{
+    const double block = 0.02;
+    const double total = seconds(capture);
+    double audible = 0;
+    for (double t = 0; t + block <= total; t += block)
+        audible += rmsDb(slice(capture, t, t + block)) > -30 ? block : 0;
+    return audible;
+}
+
+double dominantTone(const QVector<float> &part, const QVector<double> &tones)
+{
+    double best = 0, bestPower = -1;
+    for (double f : tones) {
+        const double p = tone(part, f);
+        if (p > bestPower) {
+            bestPower = p;
+            best = f;
+        }
+    }
+    return best;
+}
+
+double toneSeconds(const QVector<float> &capture, double from, double frequency,
+                   const QVector<double> &tones, double to)
+{
+    const double block = 0.05;
+    const double end = to < 0 ? seconds(capture) : to;
+    double found = 0;
+    for (double t = std::max(0.0, from); t + block <= end; t += block) {
+        const QVector<float> part = slice(capture, t, t + block);
+        if (rmsDb(part) > -30 && dominantTone(part, tones) == frequency)
+            found += block;
+    }
+    return found;
+}
+
+QString positionAgrees(quint64 positionUs, quint64 startUs, double heard, double wall, double ratio)
+{
+    // The heard span is measured in 20 ms blocks, and PipeWire's pulse server
+    // reports the played position in steps of up to about 95 ms.
+    const double slack = 0.1;
+    const double moved = (double(positionUs) - double(startUs)) / 1e6;
+    if (moved < heard * ratio - slack)
+        return QString("position %1 s behind the %2 s heard").arg(moved).arg(heard * ratio);
+    if (moved > wall * ratio + slack)
+        return QString("position %1 s ahead of the %2 s of wall clock").arg(moved).arg(wall * ratio);
+    return {};
 }
 
 } // namespace SoundLevel

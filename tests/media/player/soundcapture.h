@@ -1,8 +1,13 @@
 #pragma once
 // Records what the private sound server's "speakers" play, from the monitor
 // of the system_sound sink, as interleaved float stereo at 44100 Hz.
+//
+// The waits below poll what has been captured so far, so a test waits for
+// the sound it expects instead of sleeping for a set time: on a loaded
+// machine the sound comes later, not differently.
 
 #include <QProcess>
+#include <QString>
 #include <QTemporaryDir>
 #include <QVector>
 
@@ -17,20 +22,38 @@ public:
     bool start();
     QVector<float> stop();
 
+    // What was captured so far, and its length in seconds; the capture runs on.
+    const QVector<float> &peek();
+    double seconds();
+    // Wait until the capture holds `seconds` in all.
+    bool waitForSeconds(double seconds, int timeoutMs = 10000);
+    // Wait until sound was heard for `seconds` (from its first audible moment
+    // to its last so far).
+    bool waitForHeard(double seconds, int timeoutMs = 10000);
+    // Wait until the sound has been followed by `quiet` seconds of silence:
+    // its end is in the capture.
+    bool waitForSilenceAfterSound(double quiet = 0.15, int timeoutMs = 10000);
+
 private:
     QTemporaryDir m_dir;
     QString m_path;
     QProcess m_process;
     qint64 m_skip = 0; // bytes recorded before start() returned
+    qint64 m_read = 0; // bytes taken into m_samples
+    QVector<float> m_samples;
 };
 
 namespace SoundLevel {
 // Root mean square of the first channel, in dB relative to full scale.
 double rmsDb(const QVector<float> &interleaved);
+// The median level of the 50 ms blocks from `from` to `to` seconds: the
+// level of the steady part, unmoved by a short gap or a change at an edge.
+double medianDb(const QVector<float> &interleaved, double from, double to);
 // Goertzel power of one frequency over the first channel.
 double tone(const QVector<float> &interleaved, double frequency);
 // The part of a capture from `from` to `to` seconds.
 QVector<float> slice(const QVector<float> &interleaved, double from, double to);
+double seconds(const QVector<float> &interleaved);
 
 // Seconds of a capture in which something is heard, from the first audible
 // 20 ms block to the last.
@@ -39,4 +62,20 @@ struct Heard {
     double length() const { return from < 0 ? 0 : to - from; }
 };
 Heard heard(const QVector<float> &capture);
+// Seconds of audible 20 ms blocks in all, gaps not counted.
+double audibleSeconds(const QVector<float> &capture);
+// Which of `tones` is the strongest in a part of a capture.
+double dominantTone(const QVector<float> &part, const QVector<double> &tones);
+// Seconds of audible 50 ms blocks from `from` to `to` (the end when below 0)
+// in which `frequency` is the strongest of `tones`.
+double toneSeconds(const QVector<float> &capture, double from, double frequency,
+                   const QVector<double> &tones, double to = -1);
+
+// Empty when a play position agrees with the sound and the wall clock: read
+// after `heard` seconds of the play from `startUs` were captured and `wall`
+// seconds after play began, it has moved on at least as far as was heard and
+// no further than the wall clock allows (`ratio` media seconds per second).
+// Otherwise the disagreement, for the failure message.
+QString positionAgrees(quint64 positionUs, quint64 startUs, double heard, double wall,
+                       double ratio = 1.0);
 } // namespace SoundLevel

@@ -143,11 +143,13 @@ private slots:
         QVERIFY(m.captureImage(shot, "PNG"));
         QCOMPARE(QImage(shot).size(), QSize(320, 240));
 
-        // Taking a window away stops pictures going to it.
+        // Taking a window away stops pictures going to it, while the other
+        // window is still given them.
         m.setMediaPreviewWindow(nullptr);
         const int frozen = preview.frames;
+        const int originalBefore = original.frames;
         m.onPlay();
-        QTest::qWait(300);
+        QTRY_VERIFY_WITH_TIMEOUT(original.frames > originalBefore + 5, 10000);
         m.onStop();
         QCOMPARE(preview.frames, frozen);
     }
@@ -207,9 +209,11 @@ private slots:
                                  2000);
 
         // A step while playing pauses first.
+        const uint64_t stepped = player->GetVideoTime_Player();
         m.onPlay();
-        QTest::qWait(200);
-        QVERIFY(player->IsRunning_Player());
+        QTRY_VERIFY_WITH_TIMEOUT(player->IsRunning_Player()
+                                     && player->GetVideoTime_Player() > stepped + 40000,
+                                 10000);
         m.onNextStep(false, 0.0f);
         QVERIFY(player->IsPause_Player());
         QVERIFY(!state.last().at(0).toBool());
@@ -224,9 +228,12 @@ private slots:
         m.onNextStep(true, 0.5f);
         QCOMPARE(percent.last().at(0).toFloat(), 0.0f);
         QSignalSpy progress(&m, &JXPlayerManager::emitPlayProgress);
+        QSignalSpy finished(&m, &JXPlayerManager::emitPlayFinish);
         m.progressValueChange(0.5);
         m.onPlay();
-        QTest::qWait(400);
+        // The position timer finds the player past the range and stops it.
+        QVERIFY(finished.wait(10000));
+        QVERIFY(!progress.isEmpty());
         m.onStop();
         for (const QList<QVariant> &p : progress)
             QVERIFY(qIsFinite(p.at(0).toDouble()) && p.at(0).toDouble() <= 1.0);

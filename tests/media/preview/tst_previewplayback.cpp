@@ -21,7 +21,7 @@ namespace {
 constexpr uint64_t kSecond = 1000000;
 // One tone per second of the stepped file: what is heard tells where the
 // player was in the file.
-const double kSteps[] = {330, 440, 550, 660, 770, 880};
+const QVector<double> kSteps = {330, 440, 550, 660, 770, 880};
 
 bool writeSteppedWav(const QString &path, int seconds)
 {
@@ -50,25 +50,18 @@ using SoundLevel::heard;
 // The step tone that dominates a part of the capture.
 double dominantStep(const QVector<float> &part)
 {
-    double best = 0, bestPower = -1;
-    for (double f : kSteps) {
-        const double p = SoundLevel::tone(part, f);
-        if (p > bestPower) {
-            bestPower = p;
-            best = f;
-        }
-    }
-    return best;
+    return SoundLevel::dominantTone(part, kSteps);
 }
 
 // Seconds of the heard part in which one step tone dominates.
 double secondsOf(const QVector<float> &capture, const Heard &h, double frequency)
 {
-    double seconds = 0;
-    for (double t = h.from; t + 0.05 <= h.to; t += 0.05)
-        if (dominantStep(SoundLevel::slice(capture, t, t + 0.05)) == frequency)
-            seconds += 0.05;
-    return seconds;
+    return SoundLevel::toneSeconds(capture, h.from, frequency, kSteps, h.to);
+}
+
+double sinceStart(const QElapsedTimer &timer)
+{
+    return timer.elapsed() / 1000.0;
 }
 
 } // namespace
@@ -106,15 +99,19 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         manager.onPlay();
-        QVERIFY(finished.wait(6000));
-        const double elapsed = clock.elapsed() / 1000.0;
-        QTest::qWait(300);
+        QVERIFY(finished.wait(10000));
+        const double elapsed = sinceStart(clock);
+        QVERIFY(capture.waitForSilenceAfterSound());
         const QVector<float> sound = capture.stop();
 
         qInfo("trim range: finished after %.2f s", elapsed);
-        QVERIFY2(elapsed > 1.7 && elapsed < 2.8, qPrintable(QString::number(elapsed)));
         const Heard h = heard(sound);
-        QVERIFY2(h.length() > 1.7 && h.length() < 2.5, qPrintable(QString::number(h.length())));
+        // Two seconds of the file are heard; the finish follows their end
+        // (a stall of a loaded machine lengthens the heard span as well).
+        const double audible = SoundLevel::audibleSeconds(sound);
+        QVERIFY2(audible > 1.8 && audible < 2.2, qPrintable(QString::number(audible)));
+        QVERIFY2(elapsed > 1.7 && elapsed < h.length() + 0.8,
+                 qPrintable(QString("%1 %2").arg(elapsed).arg(h.length())));
         // The first sound is the third second of the file, the last the fourth.
         QCOMPARE(dominantStep(SoundLevel::slice(sound, h.from, h.from + 0.2)), 550.0);
         QCOMPARE(dominantStep(SoundLevel::slice(sound, h.to - 0.35, h.to - 0.15)), 660.0);
@@ -151,9 +148,9 @@ private slots:
         QCOMPARE(manager.trimRange().segmentEnd, 4 * kSecond);
         QCOMPARE(trimState.count(), 1);
         QVERIFY(trimState.at(0).at(0).toBool());
-        QVERIFY(trimState.wait(3000));
+        QVERIFY(trimState.wait(10000));
         QVERIFY(!trimState.last().at(0).toBool());
-        QTest::qWait(300);
+        QVERIFY(capture.waitForSilenceAfterSound());
         const QVector<float> sound = capture.stop();
 
         JXPlayerClass *player = manager.getPlayerClass();
@@ -167,22 +164,34 @@ private slots:
                  qPrintable(QString::number(at)));
         QCOMPARE(progress.last().at(0).toDouble(), 1.0);
         const Heard h = heard(sound);
-        QVERIFY2(h.length() > 0.8 && h.length() < 1.45, qPrintable(QString::number(h.length())));
+        const double audible = SoundLevel::audibleSeconds(sound);
+        QVERIFY2(audible > 0.8 && audible < 1.2, qPrintable(QString::number(audible)));
         QCOMPARE(dominantStep(SoundLevel::slice(sound, h.from, h.from + 0.2)), 660.0);
         QVERIFY(secondsOf(sound, h, 770) < 0.3);
 
-        // The next segment play after the end seeks to the segment start again.
+        // The next segment play after the end seeks to the segment start
+        // again, and plays on from there.
+        QElapsedTimer clock;
+        clock.start();
         manager.onTrimPlay(0.5f, 0.75f);
-        QTest::qWait(200);
+        QVERIFY(player->GetPlayTime_Player() >= 3 * kSecond);
+        QTRY_VERIFY_WITH_TIMEOUT(player->GetPlayTime_Player() >= 3 * kSecond + 200000, 10000);
         const uint64_t again = player->GetPlayTime_Player();
-        QVERIFY2(again >= 3 * kSecond && again < 3 * kSecond + 500000,
+        QVERIFY2(again <= 3 * kSecond + uint64_t((sinceStart(clock) + 0.1) * kSecond),
                  qPrintable(QString::number(again)));
         manager.onTrimPause();
         QVERIFY(manager.trimRange().isTrimPlaying); // paused, not finished
         const uint64_t pausedAt = player->GetPlayTime_Player();
-        manager.onTrimPlay(0.5f, 0.75f); // resumes where it stands
-        QTest::qWait(100);
-        QVERIFY(player->GetPlayTime_Player() >= pausedAt);
+        // Resumes where it stands: never back before it, and on from there.
+        manager.onTrimPlay(0.5f, 0.75f);
+        uint64_t lowest = player->GetPlayTime_Player();
+        auto movedOn = [&] {
+            const uint64_t now = player->GetPlayTime_Player();
+            lowest = std::min(lowest, now);
+            return now >= pausedAt + 100000;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(movedOn(), 10000);
+        QVERIFY2(lowest >= pausedAt, qPrintable(QString("%1 %2").arg(lowest).arg(pausedAt)));
         manager.onStop();
     }
 
@@ -197,12 +206,13 @@ private slots:
         QVERIFY(capture.start());
         finished.clear();
         manager.onPlay();
-        QVERIFY(finished.wait(6000));
-        QTest::qWait(200);
+        QVERIFY(finished.wait(10000));
+        QVERIFY(capture.waitForSilenceAfterSound());
         const QVector<float> sound = capture.stop();
         const Heard h = heard(sound);
         // Both remaining seconds are heard, not a stop right after the start.
-        QVERIFY2(h.length() > 1.7, qPrintable(QString::number(h.length())));
+        const double audible = SoundLevel::audibleSeconds(sound);
+        QVERIFY2(audible > 1.8, qPrintable(QString::number(audible)));
         QVERIFY(secondsOf(sound, h, 770) > 0.8);
         QVERIFY(secondsOf(sound, h, 880) > 0.6);
     }
@@ -220,13 +230,17 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         manager.onPlay();
-        QVERIFY(finished.wait(6000));
-        const double elapsed = clock.elapsed() / 1000.0;
-        QTest::qWait(300);
-        const Heard h = heard(capture.stop());
-        qInfo("speed 200: finished after %.2f s, heard %.2f s", elapsed, h.length());
-        QVERIFY2(elapsed > 1.6 && elapsed < 2.7, qPrintable(QString::number(elapsed)));
-        QVERIFY2(h.length() > 1.7 && h.length() < 2.4, qPrintable(QString::number(h.length())));
+        QVERIFY(finished.wait(10000));
+        const double elapsed = sinceStart(clock);
+        QVERIFY(capture.waitForSilenceAfterSound());
+        const QVector<float> sound = capture.stop();
+        const Heard h = heard(sound);
+        const double audible = SoundLevel::audibleSeconds(sound);
+        qInfo("speed 200: finished after %.2f s, heard %.2f s", elapsed, audible);
+        // The 4 s file is heard for 2 s; the finish follows its end.
+        QVERIFY2(audible > 1.8 && audible < 2.2, qPrintable(QString::number(audible)));
+        QVERIFY2(elapsed > 1.6 && elapsed < h.length() + 0.7,
+                 qPrintable(QString("%1 %2").arg(elapsed).arg(h.length())));
     }
 
 private:
