@@ -47,8 +47,14 @@ QVector<QByteArray> record(const QVector<float> &stereo, const QString &wavPath)
             const uint64_t pushedUs = uint64_t(at + n) * 1000000ULL / kRate;
             QElapsedTimer waited;
             waited.start();
-            while (rz_recorder_get_time(rec) + 1 < pushedUs && waited.elapsed() < 5000)
+            while (rz_recorder_get_time(rec) + 1 < pushedUs && waited.elapsed() < 30000)
                 QThread::msleep(1);
+            if (rz_recorder_get_time(rec) + 1 < pushedUs) {
+                // Blocks of a buffer not yet recorded would not be the ones asked for.
+                qWarning("recorder: buffer at %d frames not recorded within 30 s", at);
+                blocks.clear();
+                break;
+            }
             if (unsigned char *block = rz_recorder_get_level_block(rec, 1)) {
                 const quint32 bytes = qFromLittleEndian<quint32>(block + 40);
                 blocks.append(QByteArray(reinterpret_cast<const char *>(block), int(44 + bytes)));
