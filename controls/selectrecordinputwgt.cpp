@@ -1,12 +1,12 @@
 #include "controls/selectrecordinputwgt.h"
 #include "ui_selectrecordinputwgt.h"
 
-#include "common/jxcommoninterface.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "controls/controlslog.h"
-#include "recorder/macaudiodevice.h"
 #include "platform/audio/loopbackdevice.h"
+#include "recorder/audiodeviceagent.h"
+#include "recorder/macaudiodevice.h"
 #include "recorder/qaudiodriverinstaller.h"
 #include "recorder/qrecordareainfo.h"
 #include "widgetkit/qinitctrlstyle.h"
@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QCursor>
-#include <QTimer>
 #include <QTimerEvent>
 
 namespace {
@@ -24,7 +23,6 @@ const char *const kVirtualDevice = "RZAudio Device";
 const char *const kSettingsGroup = "XML_AUDIO_RECORD_TYPE";
 const char *const kSystemKey = "BOOL_SYSTEM_AUDIO_";
 const char *const kMicKey = "BOOL_MIC_AUDIO_";
-constexpr int kRefreshMs = 200;
 constexpr int kMeterMs = 20;
 constexpr int kSystemSound = QRecordAreaInfo::SystemSound;
 constexpr int kMicrophone = QRecordAreaInfo::Microphone;
@@ -61,7 +59,9 @@ SelectRecordInputWgt::SelectRecordInputWgt(QWidget *parent)
     ui->setupUi(this);
     InitBtn();
     InitCtrl();
-    m_pAudioDevice = new MacAudioDevice;
+    // The device work is queued in this order on the device thread; the
+    // lists and the menu follow the readings it hands back.
+    InitDeviceLib();
     getOldOutputDevice();
     installAudioDevice();
     InitVirtualDevice();
@@ -69,25 +69,16 @@ SelectRecordInputWgt::SelectRecordInputWgt(QWidget *parent)
     InitDeviceMenu();
     setBackgrounColor(QColor(50, 50, 50));
     resize(ui->m_btnDevice->size());
-    m_timerRefresh = new QTimer;
-    connect(m_timerRefresh, &QTimer::timeout, this, &SelectRecordInputWgt::RefreshRecDevTimer);
-    m_timerRefresh->start(kRefreshMs);
     retranslateUi();
 }
 
 SelectRecordInputWgt::~SelectRecordInputWgt()
 {
     saveChange();
+    // Waits for the device thread: the previous output must be back and the
+    // device gone before the program ends.
     setOldOutPutDevice();
-    // The device lives in the server, not in this process: left loaded, it
-    // would outlive the program.
-    if (!LoopbackDevice::instance()->restore())
-        qCWarning(lcControls, "input selector: the loop-back device could not be removed");
-    delete m_pAudioDevice;
-    m_pAudioDevice = nullptr;
-    m_timerRefresh->stop();
-    delete m_timerRefresh;
-    m_timerRefresh = nullptr;
+    DestroyDevLib();
     if (m_menuDevice)
         m_menuDevice->clear();
     ReleaseAction();
@@ -191,24 +182,39 @@ void SelectRecordInputWgt::setDeviceImage(const QString &relative)
 
 // ---- devices ---------------------------------------------------------------------
 
-int SelectRecordInputWgt::outputIndexOf(const QString &name) const
+void SelectRecordInputWgt::postDeviceJob(std::function<void(MacAudioDevice &)> job)
 {
-    if (!m_pAudioDevice || name.isEmpty())
-        return -1;
-    const QByteArray utf8 = name.toUtf8();
-    for (int i = 0; i < m_pAudioDevice->getDeviceCount(false); ++i) {
-        if (qstrcmp(m_pAudioDevice->getDeviceName(false, i), utf8.constData()) == 0)
-            return i;
+    if (m_pAudioDevice)
+        m_lastJob = m_pAudioDevice->post(std::move(job));
+}
+
+void SelectRecordInputWgt::OnDevicesChanged(const AudioDeviceList &devices, int lastJob)
+{
+    // A reading made before the last change asked for would undo it on screen.
+    if (lastJob < m_lastJob)
+        return;
+    const bool becomesReady = !m_bDevicesReady && lastJob >= m_setupJob;
+    if (becomesReady) {
+        // The first menu of the real devices chooses system sound, as the
+        // one built at construction did.
+        m_bDevicesReady = true;
+        m_bFirstMenu = true;
     }
-    return -1;
+    const bool changed = becomesReady || !m_devices.sameDevices(devices);
+    m_devices = devices;
+    if (changed) {
+        InitMicDevice();
+        InitDeviceMenu();
+        emit emitMicDeviceChange();
+    } else {
+        refreshRecordVolume();
+    }
 }
 
 int SelectRecordInputWgt::systemSoundInput() const
 {
-    if (!m_pAudioDevice)
-        return -1;
-    for (int i = 0; i < m_pAudioDevice->getDeviceCount(true); ++i) {
-        if (isVirtualName(m_pAudioDevice->getDeviceName(true, i)))
+    for (int i = 0; i < m_devices.count(true); ++i) {
+        if (isVirtualName(m_devices.name(true, i)))
             return i;
     }
     return -1;
@@ -224,14 +230,21 @@ int SelectRecordInputWgt::currentMicInput() const
 
 void SelectRecordInputWgt::getOldOutputDevice()
 {
-    if (!m_pAudioDevice)
-        return;
+    postDeviceJob([this](MacAudioDevice &d) {
+        d.refresh();
+        const AudioDeviceList before = d.devices();
+        QMetaObject::invokeMethod(this, [this, before] { findOutputs(before); }, Qt::QueuedConnection);
+    });
+}
+
+void SelectRecordInputWgt::findOutputs(const AudioDeviceList &devices)
+{
     m_strRealOutput.clear();
-    for (int i = 0; i < m_pAudioDevice->getDeviceCount(false); ++i) {
-        const char *name = m_pAudioDevice->getDeviceName(false, i);
+    for (int i = 0; i < devices.count(false); ++i) {
+        const char *name = devices.name(false, i);
         if (carriesVirtualName(name))
             continue;
-        if (m_pAudioDevice->getDeviceBuiltIn(false, i)) {
+        if (devices.info(false, i)->builtIn) {
             m_strRealOutput = QString::fromUtf8(name);
             break;
         }
@@ -240,7 +253,7 @@ void SelectRecordInputWgt::getOldOutputDevice()
     }
     // A default output left on the virtual device by a run that did not
     // restore it must not be what this run gives back at the end.
-    const char *current = m_pAudioDevice->getDeviceName(false, m_pAudioDevice->getDefaultIndex(false));
+    const char *current = devices.name(false, devices.defaultIndex(false));
     m_strOldOutput = carriesVirtualName(current) || !current ? m_strRealOutput
                                                              : QString::fromUtf8(current);
 }
@@ -248,43 +261,49 @@ void SelectRecordInputWgt::getOldOutputDevice()
 void SelectRecordInputWgt::installAudioDevice()
 {
     const QString path = resource(QStringLiteral("/driver/RZAudio Device.driver"));
-    if (!QAudioDriverInstaller::installAudioDriverWithPath(path))
-        qCWarning(lcControls, "input selector: the loop-back device is not available");
-    JxCommonInterface::Sleep(100000);
+    postDeviceJob([path](MacAudioDevice &) {
+        if (!QAudioDriverInstaller::installAudioDriverWithPath(path))
+            qCWarning(lcControls, "input selector: the loop-back device is not available");
+    });
 }
 
 void SelectRecordInputWgt::InitVirtualDevice()
 {
-    if (!m_pAudioDevice)
-        return;
-    m_pAudioDevice->refresh();
-    for (int i = 0; i < m_pAudioDevice->getDeviceCount(false); ++i) {
-        if (isVirtualName(m_pAudioDevice->getDeviceName(false, i))) {
-            if (!m_pAudioDevice->setDefaultDevice(false, i))
-                qCWarning(lcControls, "input selector: the loop-back device could not become the default output");
-            return;
-        }
-    }
+    postDeviceJob([](MacAudioDevice &d) {
+        d.refresh();
+        const int index = d.devices().indexOfName(false, kVirtualDevice);
+        if (index >= 0 && !d.setDefaultDevice(false, index))
+            qCWarning(lcControls, "input selector: the loop-back device could not become the default output");
+    });
+    m_setupJob = m_lastJob;
 }
 
 void SelectRecordInputWgt::setOldOutPutDevice()
 {
     if (!m_pAudioDevice)
         return;
-    // Devices may have changed since the last check: look at them afresh.
-    m_pAudioDevice->refresh();
-    int index = outputIndexOf(m_strOldOutput);
-    if (index < 0) {
-        // The remembered output is gone: the first real one takes its place.
-        for (int i = 0; i < m_pAudioDevice->getDeviceCount(false); ++i) {
-            if (!carriesVirtualName(m_pAudioDevice->getDeviceName(false, i))) {
-                index = i;
-                break;
+    const QByteArray previous = m_strOldOutput.toUtf8();
+    m_pAudioDevice->finish([previous](MacAudioDevice &d) {
+        // Devices may have changed since the last reading: look at them afresh.
+        d.refresh();
+        const AudioDeviceList &devices = d.devices();
+        int index = previous.isEmpty() ? -1 : devices.indexOfName(false, previous);
+        if (index < 0) {
+            // The remembered output is gone: the first real one takes its place.
+            for (int i = 0; i < devices.count(false); ++i) {
+                if (!carriesVirtualName(devices.name(false, i))) {
+                    index = i;
+                    break;
+                }
             }
         }
-    }
-    if (index >= 0 && !m_pAudioDevice->setDefaultDevice(false, index))
-        qCWarning(lcControls, "input selector: the previous default output could not be restored");
+        if (index >= 0 && !d.setDefaultDevice(false, index))
+            qCWarning(lcControls, "input selector: the previous default output could not be restored");
+        // The device lives in the server, not in this process: left loaded,
+        // it would outlive the program.
+        if (!LoopbackDevice::instance()->restore())
+            qCWarning(lcControls, "input selector: the loop-back device could not be removed");
+    });
 }
 
 void SelectRecordInputWgt::InitMicDevice()
@@ -292,17 +311,14 @@ void SelectRecordInputWgt::InitMicDevice()
     QJXComboBox *list = ui->m_cmbMicDevice;
     list->clear();
     int current = -1;
-    if (m_pAudioDevice) {
-        m_pAudioDevice->refresh();
-        const int defaultInput = m_pAudioDevice->getDefaultIndex(true);
-        for (int i = 0; i < m_pAudioDevice->getDeviceCount(true); ++i) {
-            const char *name = m_pAudioDevice->getDeviceName(true, i);
-            if (!name || carriesVirtualName(name))
-                continue;
-            list->addItem(QString::fromUtf8(name), i);
-            if (i == defaultInput)
-                current = list->count() - 1;
-        }
+    const int defaultInput = m_devices.defaultIndex(true);
+    for (int i = 0; i < m_devices.count(true); ++i) {
+        const char *name = m_devices.name(true, i);
+        if (!name || carriesVirtualName(name))
+            continue;
+        list->addItem(QString::fromUtf8(name), i);
+        if (i == defaultInput)
+            current = list->count() - 1;
     }
     list->setCurrentIndex(current);
     options()->setAudioRecordValid(kSystemSound, true);
@@ -335,19 +351,16 @@ void SelectRecordInputWgt::InitDeviceMenu()
     system->setData(-1);
     m_listDeviceAction.append(system);
     bool defaultListed = false;
-    if (m_pAudioDevice) {
-        m_pAudioDevice->refresh();
-        const QIcon mic(resource(QStringLiteral("/image/icon_device_mic.png")));
-        const int defaultInput = m_pAudioDevice->getDefaultIndex(true);
-        for (int i = 0; i < m_pAudioDevice->getDeviceCount(true); ++i) {
-            const char *name = m_pAudioDevice->getDeviceName(true, i);
-            if (!name || carriesVirtualName(name))
-                continue;
-            auto *entry = new QAction(mic, QString::fromUtf8(name), nullptr);
-            entry->setData(i);
-            m_listDeviceAction.append(entry);
-            defaultListed = defaultListed || i == defaultInput;
-        }
+    const QIcon mic(resource(QStringLiteral("/image/icon_device_mic.png")));
+    const int defaultInput = m_devices.defaultIndex(true);
+    for (int i = 0; i < m_devices.count(true); ++i) {
+        const char *name = m_devices.name(true, i);
+        if (!name || carriesVirtualName(name))
+            continue;
+        auto *entry = new QAction(mic, QString::fromUtf8(name), nullptr);
+        entry->setData(i);
+        m_listDeviceAction.append(entry);
+        defaultListed = defaultListed || i == defaultInput;
     }
     options()->setAudioRecordValid(kSystemSound, true);
     options()->setAudioRecordValid(kMicrophone, defaultListed);
@@ -375,28 +388,19 @@ void SelectRecordInputWgt::OnActDeviceChange()
     if (!entry)
         return;
     int idx = entry->data().toInt();
-    if (m_pAudioDevice && idx >= 0) {
+    if (idx >= 0) {
         // The entry names the device it was built for; find it again by name
         // in case the list moved since the menu was built.
         const QByteArray name = entry->text().toUtf8();
-        if (qstrcmp(m_pAudioDevice->getDeviceName(true, idx), name.constData()) != 0) {
-            idx = -2;
-            for (int i = 0; i < m_pAudioDevice->getDeviceCount(true); ++i) {
-                if (qstrcmp(m_pAudioDevice->getDeviceName(true, i), name.constData()) == 0) {
-                    idx = i;
-                    break;
-                }
-            }
-            if (idx < 0) {
-                qCWarning(lcControls, "input selector: the chosen microphone is gone");
-                return;
-            }
+        if (qstrcmp(m_devices.name(true, idx), name.constData()) != 0)
+            idx = m_devices.indexOfName(true, name);
+        if (idx < 0) {
+            qCWarning(lcControls, "input selector: the chosen microphone is gone");
+            return;
         }
-    }
-    if (m_pAudioDevice && idx >= 0 && !m_pAudioDevice->setDefaultDevice(true, idx))
-        qCWarning(lcControls, "input selector: the microphone could not become the default input");
-    if (idx >= 0)
+        makeDefaultInput(idx);
         InitMicDevice();
+    }
     SwitchRecordType(idx == -1);
     m_nDeviceIndex = idx;
     if (options()->getRecordAudioType(kSystemSound)) {
@@ -424,8 +428,7 @@ void SelectRecordInputWgt::MicDeviceChange(int row)
     const int idx = ui->m_cmbMicDevice->itemData(row, Qt::UserRole).toInt(&ok);
     if (!ok)
         return;
-    if (m_pAudioDevice && !m_pAudioDevice->setDefaultDevice(true, idx))
-        qCWarning(lcControls, "input selector: the microphone could not become the default input");
+    makeDefaultInput(idx);
     InitMicDevice();
     emit emitMicDeviceChange();
 }
@@ -438,17 +441,27 @@ void SelectRecordInputWgt::OnSetCtrlEnabled(bool bEnabled)
     ui->m_btnDevice->setEnabled(bEnabled);
 }
 
+void SelectRecordInputWgt::makeDefaultInput(int index)
+{
+    const AudioDeviceInfo *device = m_devices.info(true, index);
+    if (!device || !m_pAudioDevice)
+        return;
+    // Shown at once; the reading after the change confirms or undoes it.
+    m_devices.setDefaultIndex(true, index);
+    const QByteArray uid = device->uid;
+    postDeviceJob([uid](MacAudioDevice &d) {
+        d.refresh();
+        const int i = d.devices().indexOfUid(true, uid);
+        if (i < 0 || !d.setDefaultDevice(true, i))
+            qCWarning(lcControls, "input selector: the microphone could not become the default input");
+    });
+}
+
+// The check of the reading that comes back runs in OnDevicesChanged.
 void SelectRecordInputWgt::RefreshRecDevTimer()
 {
-    if (!m_pAudioDevice)
-        return;
-    if (m_pAudioDevice->isNeedRefresh()) {
-        InitMicDevice();
-        InitDeviceMenu();
-        emit emitMicDeviceChange();
-    } else {
-        refreshRecordVolume();
-    }
+    if (m_pAudioDevice)
+        m_pAudioDevice->refresh();
 }
 
 // ---- volume ----------------------------------------------------------------------
@@ -463,90 +476,79 @@ void SelectRecordInputWgt::refreshRecordVolume()
     if (!m_pAudioDevice)
         return;
     int value = -1;
-    auto show = [](QJXBaseSlider *slider, int volume, int mute) {
-        if (volume < 0) {
+    auto show = [](QJXBaseSlider *slider, const AudioDeviceInfo *device) {
+        if (!device || device->volume < 0) {
             slider->setValue(100);
             slider->setEnabled(false);
         } else {
-            slider->setValue(mute == 1 ? 0 : volume);
+            slider->setValue(device->mute == 1 ? 0 : device->volume);
             slider->setEnabled(true);
         }
     };
 
-    const int mic = currentMicInput();
-    const int micVolume = mic >= 0 ? m_pAudioDevice->getDeviceVolume(true, mic) : -1;
-    const int micMute = mic >= 0 ? m_pAudioDevice->getDeviceMute(true, mic) : -1;
-    show(ui->m_sliderVolume, micVolume, micMute);
-    if (micVolume >= 0 && options()->getRecordAudioType(kMicrophone))
-        value = micVolume;
+    const AudioDeviceInfo *mic = m_devices.info(true, currentMicInput());
+    show(ui->m_sliderVolume, mic);
+    if (mic && mic->volume >= 0 && options()->getRecordAudioType(kMicrophone))
+        value = mic->volume;
 
-    const int system = systemSoundInput();
-    if (system >= 0) {
-        const int volume = m_pAudioDevice->getDeviceVolume(true, system);
-        show(ui->m_sliderSysVolume, volume, m_pAudioDevice->getDeviceMute(true, system));
-        if (volume >= 0 && options()->getRecordAudioType(kSystemSound))
-            value = volume;
+    if (const AudioDeviceInfo *system = m_devices.info(true, systemSoundInput())) {
+        show(ui->m_sliderSysVolume, system);
+        if (system->volume >= 0 && options()->getRecordAudioType(kSystemSound))
+            value = system->volume;
     }
     if (value >= 0)
         emit emitSetVolumeValue(value);
 }
 
-void SelectRecordInputWgt::applyMicVolume(int percent)
+void SelectRecordInputWgt::applyInputVolume(int index, int percent)
 {
-    m_timerRefresh->stop();
-    const int mic = currentMicInput();
-    // Without a microphone in the list no device is touched.
-    if (m_pAudioDevice && mic >= 0) {
-        m_pAudioDevice->setDeviceMute(true, mic, 0);
-        if (!m_pAudioDevice->setDeviceVolume(true, mic, percent))
-            qCWarning(lcControls, "input selector: the microphone volume could not be set");
-    }
-    m_timerRefresh->start(kRefreshMs);
-}
-
-void SelectRecordInputWgt::applySystemVolume(int percent)
-{
-    m_timerRefresh->stop();
-    const int system = systemSoundInput();
-    if (m_pAudioDevice && system >= 0) {
-        m_pAudioDevice->setDeviceMute(true, system, 0);
-        if (!m_pAudioDevice->setDeviceVolume(true, system, percent))
-            qCWarning(lcControls, "input selector: the system-sound volume could not be set");
-    }
-    m_timerRefresh->start(kRefreshMs);
+    const AudioDeviceInfo *device = m_devices.info(true, index);
+    // Without a device (no microphone in the list) nothing is touched.
+    if (!device || !m_pAudioDevice)
+        return;
+    const QByteArray uid = device->uid;
+    postDeviceJob([uid, percent](MacAudioDevice &d) {
+        d.refresh();
+        const int i = d.devices().indexOfUid(true, uid);
+        if (i < 0)
+            return;
+        d.setDeviceMute(true, i, 0);
+        if (!d.setDeviceVolume(true, i, percent))
+            qCWarning(lcControls, "input selector: the recording volume could not be set");
+    });
 }
 
 void SelectRecordInputWgt::OnRecorderVolumeChange(double value)
 {
     if (options()->getRecordAudioType(kMicrophone))
-        applyMicVolume(percentOfFraction(value));
+        applyInputVolume(currentMicInput(), percentOfFraction(value));
     else if (options()->getRecordAudioType(kSystemSound))
-        applySystemVolume(percentOfFraction(value));
+        applyInputVolume(systemSoundInput(), percentOfFraction(value));
 }
 
 void SelectRecordInputWgt::recorderVulumeChange(double value)
 {
     if (sender() == ui->m_sliderVolume)
-        applyMicVolume(percentOfFraction(value));
+        applyInputVolume(currentMicInput(), percentOfFraction(value));
     else if (sender() == ui->m_sliderSysVolume)
-        applySystemVolume(percentOfFraction(value));
+        applyInputVolume(systemSoundInput(), percentOfFraction(value));
 }
 
 float SelectRecordInputWgt::getDeviceVolume()
 {
-    const int system = systemSoundInput();
-    if (system < 0)
+    const AudioDeviceInfo *system = m_devices.info(true, systemSoundInput());
+    if (!system || system->volume < 0)
         return 100.0f;
-    if (m_pAudioDevice->getDeviceMute(true, system) == 1)
-        return 0.0f;
-    const int volume = m_pAudioDevice->getDeviceVolume(true, system);
-    return volume >= 0 ? float(volume) : 100.0f;
+    return system->mute == 1 ? 0.0f : float(system->volume);
 }
 
 void SelectRecordInputWgt::InitDeviceLib()
 {
-    if (!m_pAudioDevice)
-        m_pAudioDevice = new MacAudioDevice;
+    if (m_pAudioDevice)
+        return;
+    m_pAudioDevice = new AudioDeviceAgent(nullptr, this);
+    connect(m_pAudioDevice, &AudioDeviceAgent::devicesChanged, this,
+            &SelectRecordInputWgt::OnDevicesChanged);
 }
 
 void SelectRecordInputWgt::DestroyDevLib()
@@ -658,12 +660,10 @@ void SelectRecordInputWgt::startValumeTimer(bool start)
     if (start) {
         if (m_nMeterTimer == 0)
             m_nMeterTimer = startTimer(kMeterMs, Qt::CoarseTimer);
-        m_timerRefresh->start(kRefreshMs);
     } else {
         if (m_nMeterTimer != 0)
             killTimer(m_nMeterTimer);
         m_nMeterTimer = 0;
-        m_timerRefresh->stop();
     }
 }
 

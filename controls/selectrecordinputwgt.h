@@ -5,20 +5,25 @@
 // program's lifetime and gives the previous output back at the end; keeps
 // the recording volume of the chosen source in step with the recording
 // panel; follows devices that come and go. Only its device button shows.
+// Every talk with the sound server runs on the device agent's thread; the
+// selector works on the readings the agent hands back after each change.
 
+#include "recorder/audiodevicelist.h"
 #include "widgetkit/qjxwidget.h"
 
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace Ui {
 class SelectRecordInputWgt;
 }
+class AudioDeviceAgent;
 class MacAudioDevice;
 class QAction;
 class QJXBaseProgress;
 class QJXMenu;
-class QTimer;
 
 class SelectRecordInputWgt : public QJXWidget
 {
@@ -27,7 +32,7 @@ public:
     explicit SelectRecordInputWgt(QWidget *parent = nullptr);
     ~SelectRecordInputWgt() override;
 
-    // Starts (true) or stops the 20 ms level meter and the device refresh.
+    // Starts (true) or stops the 20 ms level meter.
     void startValumeTimer(bool start);
 
     // State for the owner and for checks.
@@ -38,6 +43,10 @@ public:
     QString realOutputName() const { return m_strRealOutput; }
     // The device button's picture, relative to the resource folder.
     QString deviceButtonImage() const { return m_deviceImage; }
+    // The last device reading handed over.
+    const AudioDeviceList &devices() const { return m_devices; }
+    // The loop-back device is set up and its reading has arrived.
+    bool devicesReady() const { return m_bDevicesReady; }
 
     // A device percent of a volume fraction, kept within 0..100.
     static int percentOfFraction(double fraction);
@@ -63,6 +72,7 @@ public slots:
 private slots:
     void OnActDeviceChange();
     void OnShowDeviceMenu();
+    void OnDevicesChanged(const AudioDeviceList &devices, int lastJob);
 
 protected:
     void timerEvent(QTimerEvent *event) override;
@@ -86,16 +96,21 @@ private:
     void DestroyDevLib();
     float getDeviceVolume();
 
-    // Index of the first output named exactly name, -1 when none.
-    int outputIndexOf(const QString &name) const;
+    // Hands a job to the device thread; readings older than it are not shown.
+    void postDeviceJob(std::function<void(MacAudioDevice &)> job);
+    // The remembered and the real output, found in the reading made before
+    // the loop-back device became the default.
+    void findOutputs(const AudioDeviceList &devices);
     // The input that system sound is recorded from: the loop-back device's
     // monitor, listed under the device's name; -1 when there is none.
     int systemSoundInput() const;
     // The input device of the microphone list's current entry, -1 when the
     // list has none.
     int currentMicInput() const;
-    void applyMicVolume(int percent);
-    void applySystemVolume(int percent);
+    // Makes input index of the last reading the default input.
+    void makeDefaultInput(int index);
+    // Unmutes input index of the last reading and sets its volume.
+    void applyInputVolume(int index, int percent);
     void setDeviceImage(const QString &relative);
     void queueLevel(QList<int> &queue, int value);
 
@@ -108,8 +123,11 @@ private:
     int m_nMicLevel = 0;
     QJXBaseProgress *m_proSysLevel = nullptr;
     QJXBaseProgress *m_proMicLevel = nullptr;
-    MacAudioDevice *m_pAudioDevice = nullptr;
-    QTimer *m_timerRefresh = nullptr;
+    AudioDeviceAgent *m_pAudioDevice = nullptr;
+    AudioDeviceList m_devices;
+    int m_lastJob = 0;
+    int m_setupJob = 0;
+    bool m_bDevicesReady = false;
     QList<int> m_listMicLevel;
     QList<int> m_listSysLevel;
     int m_nMeterTimer = 0;

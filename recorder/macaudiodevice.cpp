@@ -15,6 +15,8 @@ AudioDeviceInfo recordOf(const PulseDeviceInfo &d, const QString &name)
     info.uid = d.name;
     info.deviceId = d.index;
     info.builtIn = d.formFactor == QLatin1String("internal") || d.bus == QLatin1String("pci");
+    info.volume = qBound(0, d.volumePercent, 100);
+    info.mute = d.muted ? 1 : 0;
     return info;
 }
 
@@ -29,10 +31,7 @@ MacAudioDevice::~MacAudioDevice() = default;
 
 void MacAudioDevice::releaseList()
 {
-    m_outputs.clear();
-    m_inputs.clear();
-    m_defaultOutput = 0;
-    m_defaultInput = 0;
+    m_list.clear();
 }
 
 bool MacAudioDevice::refresh()
@@ -54,12 +53,12 @@ bool MacAudioDevice::enumerate()
     QByteArray loopMonitor;
     for (const PulseDeviceInfo &s : sinks) {
         if (s.name == info.defaultSink)
-            m_defaultOutput = m_outputs.size();
+            m_list.setDefaultIndex(false, m_list.count(false));
         // Our device goes by its own name, whatever the server made of its description.
         const bool isLoop = LoopbackDevice::isDeviceSink(s.name);
         if (isLoop)
             loopMonitor = s.monitorOf;
-        m_outputs.append(recordOf(s, isLoop ? loopName : s.description));
+        m_list.append(false, recordOf(s, isLoop ? loopName : s.description));
     }
     for (const PulseDeviceInfo &s : sources) {
         // Monitors are no inputs, except the loop-back device's: it is how
@@ -68,10 +67,10 @@ bool MacAudioDevice::enumerate()
         if (s.isMonitor && !isLoop)
             continue;
         if (s.name == info.defaultSource)
-            m_defaultInput = m_inputs.size();
-        m_inputs.append(recordOf(s, isLoop ? loopName : s.description));
+            m_list.setDefaultIndex(true, m_list.count(true));
+        m_list.append(true, recordOf(s, isLoop ? loopName : s.description));
     }
-    return !m_outputs.isEmpty() || !m_inputs.isEmpty();
+    return m_list.count(false) > 0 || m_list.count(true) > 0;
 }
 
 bool MacAudioDevice::isNeedRefresh()
@@ -82,51 +81,32 @@ bool MacAudioDevice::isNeedRefresh()
 
 bool MacAudioDevice::compareDevice(const MacAudioDevice *other) const
 {
-    if (!other)
-        return false;
-    if (m_defaultInput != other->m_defaultInput || m_defaultOutput != other->m_defaultOutput)
-        return false;
-    auto sameIds = [](const QVector<AudioDeviceInfo> &a, const QVector<AudioDeviceInfo> &b) {
-        if (a.size() != b.size())
-            return false;
-        for (int i = 0; i < a.size(); ++i) {
-            if (a[i].uid != b[i].uid)
-                return false;
-        }
-        return true;
-    };
-    return sameIds(m_inputs, other->m_inputs) && sameIds(m_outputs, other->m_outputs);
-}
-
-const QVector<AudioDeviceInfo> &MacAudioDevice::list(bool isInput) const
-{
-    return isInput ? m_inputs : m_outputs;
+    return other && m_list.sameDevices(other->m_list);
 }
 
 int MacAudioDevice::getDefaultIndex(bool isInput) const
 {
-    return isInput ? m_defaultInput : m_defaultOutput;
+    return m_list.defaultIndex(isInput);
 }
 
 int MacAudioDevice::getDeviceCount(bool isInput) const
 {
-    return list(isInput).size();
+    return m_list.count(isInput);
 }
 
 bool MacAudioDevice::isValid(bool isInput, int index) const
 {
-    return index >= 0 && index < list(isInput).size();
+    return m_list.isValid(isInput, index);
 }
 
 const AudioDeviceInfo *MacAudioDevice::getDeviceInfo(bool isInput, int index) const
 {
-    return isValid(isInput, index) ? &list(isInput)[index] : nullptr;
+    return m_list.info(isInput, index);
 }
 
 const char *MacAudioDevice::getDeviceName(bool isInput, int index) const
 {
-    const AudioDeviceInfo *d = getDeviceInfo(isInput, index);
-    return d ? d->name.constData() : nullptr;
+    return m_list.name(isInput, index);
 }
 
 const char *MacAudioDevice::getDeviceUID(bool isInput, int index) const
@@ -166,7 +146,7 @@ bool MacAudioDevice::setDefaultDevice(bool isInput, int index)
         qCWarning(lcRecorder) << "audio devices: cannot make" << d->name << "the default:" << server.errorString();
         return false;
     }
-    (isInput ? m_defaultInput : m_defaultOutput) = index;
+    m_list.setDefaultIndex(isInput, index);
     return true;
 }
 

@@ -5,19 +5,10 @@
 // switching the default, volume, mute and change detection. Each side is
 // chosen with isInput, each device by its index in that side's list.
 
-#include <QByteArray>
-#include <QVector>
+#include "recorder/audiodevicelist.h"
 
 class PulseContext;
 struct PulseDeviceInfo;
-
-struct AudioDeviceInfo
-{
-    QByteArray name;       // what the user sees, UTF-8
-    QByteArray uid;        // the sound server's unique name of the device
-    quint32 deviceId = 0;  // the server's index of the device
-    bool builtIn = false;  // part of the computer rather than plugged in
-};
 
 class MacAudioDevice
 {
@@ -31,6 +22,8 @@ public:
     bool isNeedRefresh();
     // The same defaults and the same devices, by unique id, in the same order.
     bool compareDevice(const MacAudioDevice *other) const;
+    // The last reading, volumes and mute states included.
+    const AudioDeviceList &devices() const { return m_list; }
 
     int getDefaultIndex(bool isInput) const;
     int getDeviceCount(bool isInput) const;
@@ -54,13 +47,9 @@ public:
 private:
     bool enumerate();
     void releaseList();
-    const QVector<AudioDeviceInfo> &list(bool isInput) const;
     // The server's current state of the listed device; false when gone.
     bool serverDevice(bool isInput, int index, PulseDeviceInfo &out) const;
 
     PulseContext *m_ctx;
-    int m_defaultOutput = 0;
-    int m_defaultInput = 0;
-    QVector<AudioDeviceInfo> m_outputs;
-    QVector<AudioDeviceInfo> m_inputs;
+    AudioDeviceList m_list;
 };

@@ -11,6 +11,7 @@
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "controls/selectrecordinputwgt.h"
 #include "recorder/qrecordobject.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxcheckbox.h"
@@ -111,6 +112,7 @@ void TestClosing::init()
     m_window->resize(841, 498);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(AppFixture::devicesReady(*m_window));
 }
 
 void TestClosing::cleanup()

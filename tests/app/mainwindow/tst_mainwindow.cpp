@@ -106,6 +106,7 @@ void TestMainWindow::init()
     m_window->SetOutPath(m_dir.filePath(QStringLiteral("out/")));
     m_window->resize(841, 498);
     m_window->show();
+    QVERIFY(AppFixture::devicesReady(*m_window));
 }
 
 void TestMainWindow::cleanup()

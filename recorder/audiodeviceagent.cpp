@@ -1,0 +1,131 @@
+#include "recorder/audiodeviceagent.h"
+#include "recorder/macaudiodevice.h"
+
+#include "platform/audio/pulsecontext.h"
+
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+// While the server is away its change reports stop: the reading is retried
+// until the connection is back.
+constexpr int kRetryMs = 500;
+} // namespace
+
+// Lives on the device thread: owns the model, runs the jobs and reads the
+// devices again after each job and each change report, several reports
+// that arrive together giving one reading.
+class AudioDeviceAgent::Worker : public QObject
+{
+public:
+    Worker(AudioDeviceAgent *agent, PulseContext *ctx) : m_agent(agent), m_ctx(ctx)
+    {
+        m_retry.setSingleShot(true);
+        m_retry.setInterval(kRetryMs);
+        connect(&m_retry, &QTimer::timeout, this, [this] { read(); });
+    }
+
+    void run(int number, const Job &job)
+    {
+        if (job)
+            job(model());
+        m_done = number;
+        scheduleReading();
+    }
+
+private:
+    MacAudioDevice &model()
+    {
+        if (!m_model) {
+            // Made here, so that the first connection to the server is made
+            // on this thread too.
+            m_model = std::make_unique<MacAudioDevice>(m_ctx);
+            watch();
+        }
+        return *m_model;
+    }
+
+    void watch()
+    {
+        PulseContext *ctx = m_ctx ? m_ctx : PulseContext::shared();
+        connect(ctx, &PulseContext::serverChanged, this,
+                [this](int facility, int, quint32) {
+                    if (facility == PulseContext::SinkFacility || facility == PulseContext::SourceFacility
+                        || facility == PulseContext::ServerFacility)
+                        scheduleReading();
+                },
+                Qt::QueuedConnection);
+        connect(ctx, &PulseContext::connectionLost, &m_retry, QOverload<>::of(&QTimer::start),
+                Qt::QueuedConnection);
+    }
+
+    void scheduleReading()
+    {
+        if (m_pending)
+            return;
+        m_pending = true;
+        QMetaObject::invokeMethod(this, [this] { read(); }, Qt::QueuedConnection);
+    }
+
+    void read()
+    {
+        m_pending = false;
+        MacAudioDevice &devices = model();
+        const bool ok = devices.refresh();
+        emit m_agent->devicesChanged(devices.devices(), m_done);
+        PulseContext *ctx = m_ctx ? m_ctx : PulseContext::shared();
+        if (!ok && !ctx->isConnected())
+            m_retry.start();
+    }
+
+    AudioDeviceAgent *m_agent;
+    PulseContext *m_ctx;
+    std::unique_ptr<MacAudioDevice> m_model;
+    QTimer m_retry{this};
+    bool m_pending = false;
+    int m_done = 0;
+};
+
+AudioDeviceAgent::AudioDeviceAgent(PulseContext *ctx, QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<AudioDeviceList>("AudioDeviceList");
+    m_worker = new Worker(this, ctx);
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.setObjectName(QStringLiteral("velmora-devices"));
+    m_thread.start();
+}
+
+AudioDeviceAgent::~AudioDeviceAgent()
+{
+    stopThread();
+}
+
+int AudioDeviceAgent::post(Job job)
+{
+    const int number = ++m_lastJob;
+    if (m_thread.isRunning()) {
+        Worker *worker = m_worker;
+        QMetaObject::invokeMethod(
+            worker, [worker, number, job = std::move(job)] { worker->run(number, job); },
+            Qt::QueuedConnection);
+    }
+    return number;
+}
+
+void AudioDeviceAgent::finish(Job job)
+{
+    post(std::move(job));
+    stopThread();
+}
+
+void AudioDeviceAgent::stopThread()
+{
+    if (!m_thread.isRunning())
+        return;
+    // Queued behind the jobs, so that they are all carried out.
+    QThread *thread = &m_thread;
+    QMetaObject::invokeMethod(m_worker, [thread] { thread->quit(); }, Qt::QueuedConnection);
+    m_thread.wait();
+}

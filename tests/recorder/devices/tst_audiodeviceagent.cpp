@@ -1,0 +1,146 @@
+// The device agent against the private sound server: jobs run in order on
+// a thread of its own, the reading after a job carries its number, changes
+// another client makes arrive as readings without being asked for, and
+// finish() has carried out its job when it returns.
+#include "platform/audio/pulseserver.h"
+#include "recorder/audiodeviceagent.h"
+#include "recorder/macaudiodevice.h"
+#include "testsupport.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <mutex>
+
+namespace {
+
+// The latest reading the spy holds whose job number is at least job; null when none.
+const AudioDeviceList *readingAfter(const QSignalSpy &spy, int job)
+{
+    for (int i = spy.size() - 1; i >= 0; --i) {
+        if (spy.at(i).at(1).toInt() >= job)
+            return static_cast<const AudioDeviceList *>(spy.at(i).at(0).constData());
+    }
+    return nullptr;
+}
+
+const AudioDeviceList *latest(const QSignalSpy &spy)
+{
+    return spy.isEmpty() ? nullptr : static_cast<const AudioDeviceList *>(spy.last().at(0).constData());
+}
+
+QByteArray pactl(const QStringList &args)
+{
+    QByteArray out;
+    if (TestSupport::runProgram(QStringLiteral("pactl"), args, 10000, &out) != 0)
+        return QByteArray("failed");
+    return out.trimmed();
+}
+
+QByteArray defaultSink()
+{
+    PulseServerInfo info;
+    return PulseServer().serverInfo(info) ? info.defaultSink : QByteArray("?");
+}
+
+} // namespace
+
+class AudioDeviceAgentTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void jobsRunInOrderOffTheCallingThread()
+    {
+        AudioDeviceAgent agent;
+        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
+        std::mutex mutex;
+        QList<int> order;
+        QSet<QThread *> threads;
+        auto job = [&](int n) {
+            return [&, n](MacAudioDevice &) {
+                std::lock_guard<std::mutex> guard(mutex);
+                order << n;
+                threads << QThread::currentThread();
+            };
+        };
+        const int first = agent.post(job(1));
+        agent.post(job(2));
+        const int last = agent.post(job(3));
+        QVERIFY(last > first);
+        QTRY_VERIFY(readingAfter(readings, last));
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            QCOMPARE(order, (QList<int>{1, 2, 3}));
+            QCOMPARE(threads.size(), 1);
+            QVERIFY(!threads.contains(QThread::currentThread()));
+        }
+        // Readings reach this thread, with both sides and their defaults.
+        const AudioDeviceList &devices = *readingAfter(readings, last);
+        const int speakers = devices.indexOfUid(false, "system_sound");
+        const int mic = devices.indexOfUid(true, "test_microphone");
+        QVERIFY(speakers >= 0 && mic >= 0);
+        QCOMPARE(devices.defaultIndex(false), speakers);
+        QCOMPARE(devices.defaultIndex(true), mic);
+        QCOMPARE(QByteArray(devices.name(true, mic)), QByteArray("Test Microphone"));
+        QVERIFY(devices.info(true, mic)->volume >= 0);
+    }
+
+    void changesByAnotherClientArrive()
+    {
+        AudioDeviceAgent agent;
+        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
+        const int asked = agent.refresh();
+        QTRY_VERIFY(readingAfter(readings, asked));
+        auto lists = [&](const QByteArray &uid) {
+            const AudioDeviceList *l = latest(readings);
+            return l && l->indexOfUid(false, uid) >= 0;
+        };
+        // Nothing is asked for from here on: the server's reports bring the readings.
+        const QByteArray module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                                         QStringLiteral("sink_name=agent_probe"), QStringLiteral("norewinds=1")});
+        bool ok = false;
+        module.toUInt(&ok);
+        QVERIFY2(ok, module.constData());
+        QTRY_VERIFY(lists("agent_probe"));
+        QCOMPARE(pactl({QStringLiteral("unload-module"), QString::fromLatin1(module)}), QByteArray());
+        QTRY_VERIFY(!lists("agent_probe"));
+
+        QCOMPARE(pactl({QStringLiteral("set-source-volume"), QStringLiteral("test_microphone"), QStringLiteral("42%")}),
+                 QByteArray());
+        auto micVolume = [&] {
+            const AudioDeviceList *l = latest(readings);
+            const AudioDeviceInfo *mic = l ? l->info(true, l->indexOfUid(true, "test_microphone")) : nullptr;
+            return mic ? mic->volume : -2;
+        };
+        QTRY_COMPARE(micVolume(), 42);
+        QCOMPARE(pactl({QStringLiteral("set-source-volume"), QStringLiteral("test_microphone"), QStringLiteral("100%")}),
+                 QByteArray());
+        QTRY_COMPARE(micVolume(), 100);
+    }
+
+    void finishCarriesOutTheJobBeforeReturning()
+    {
+        bool ran = false;
+        {
+            AudioDeviceAgent agent;
+            agent.post([](MacAudioDevice &d) {
+                d.refresh();
+                d.setDefaultDevice(false, d.devices().indexOfUid(false, "mic_feed"));
+            });
+            agent.finish([&ran](MacAudioDevice &d) {
+                // Queued behind the job before it.
+                ran = d.refresh() && d.devices().defaultIndex(false) == d.devices().indexOfUid(false, "mic_feed");
+            });
+            QVERIFY(ran);
+            QCOMPARE(defaultSink(), QByteArray("mic_feed"));
+            // After the end nothing more runs.
+            ran = false;
+            agent.post([&ran](MacAudioDevice &) { ran = true; });
+        }
+        QVERIFY(!ran);
+        QVERIFY(PulseServer().setDefaultSink("system_sound"));
+    }
+};
+
+QTEST_GUILESS_MAIN(AudioDeviceAgentTest)
+#include "tst_audiodeviceagent.moc"
