@@ -519,8 +519,13 @@ void MainWindow::switchStoredScheduleOff()
 
 void MainWindow::OnStopRecord(bool bSuccess)
 {
+    finishRecording(bSuccess, QRecordObject::StopSources);
+}
+
+void MainWindow::finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop sources)
+{
     if (m_recordObject)
-        m_recordObject->stopRecorder();
+        m_recordObject->stopRecorder(sources);
     m_bRecording = false;
     if (m_recordingWgt)
         m_recordingWgt->SetRecordState(false);
@@ -537,7 +542,8 @@ void MainWindow::OnCutRecord()
 {
     if (!m_recordObject || !m_bRecording)
         return;
-    OnStopRecord(true);
+    // The sources go on through the cut: the next file begins where this one ends.
+    finishRecording(true, QRecordObject::KeepSourcesForNextStart);
     OnStartRecord();
 }
 

@@ -5,6 +5,7 @@
 // connects them, and runs the start, stop and split of recordings and the
 // daily schedule's countdown.
 
+#include "recorder/qrecordobject.h"
 #include "widgetkit/qjxmainwindow.h"
 
 #include <QByteArray>
@@ -24,7 +25,6 @@ class QMenuBar;
 class QLibraryPlayListWgt;
 class QPlayControlWgt;
 class QRecordingWidget;
-class QRecordObject;
 class QTimer;
 class SelectRecordInputWgt;
 
@@ -131,6 +131,7 @@ private:
     void InitButtons();
     void InitScheduleTip();
     void CreateRecordObject();
+    void finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop sources);
     void initButton(QJXBaseButton *button, const QString &image, const QString &toolTip);
     void setScheduleImage(const QString &image);
     void showMaxOrRestore();

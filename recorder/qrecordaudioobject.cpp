@@ -24,6 +24,10 @@ constexpr int stopTimeoutMs = 5000;
 // How long a stop waits for sound the source made before it but the server
 // has not handed over yet.
 constexpr int tailWaitMs = 300;
+// The worker answers a hold within one pass of its 10 ms loop.
+constexpr int holdAnswerMs = 2000;
+// What may wait for the next recording of a cut: 30 s.
+constexpr int maxHeldBlocks = 30 * QRecordAudioObject::SampleRate / QRecordAudioObject::BlockFrames;
 constexpr int blockSamples = QRecordAudioObject::BlockFrames * QRecordAudioObject::Channels;
 
 qint64 steadyNs()
@@ -73,6 +77,32 @@ void QRecordAudioObject::setStartRecorder(bool on)
     if (m_ring)
         m_ring->setWait(on);
     m_recorderRunning = on;
+    Hold holding = Hold::Holding;
+    if (on)
+        m_hold.compare_exchange_strong(holding, Hold::Released);
+}
+
+bool QRecordAudioObject::holdForNextRecording()
+{
+    bool held = false;
+    if (m_capturing) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(holdAnswerMs);
+        std::unique_lock<std::mutex> guard(m_mutex);
+        // A hand-over still under way from the previous cut comes first.
+        m_holdAnswered.wait_until(guard, deadline, [this] { return m_hold != Hold::Released || !m_capturing; });
+        if (m_hold == Hold::None)
+            m_hold = Hold::Asked;
+        m_holdAnswered.wait_until(guard, deadline, [this] { return m_hold != Hold::Asked || !m_capturing; });
+        held = m_hold == Hold::Holding && m_capturing;
+    }
+    if (!held)
+        setStop();
+    return held;
+}
+
+bool QRecordAudioObject::isHolding() const
+{
+    return m_capturing && m_hold == Hold::Holding;
 }
 
 void QRecordAudioObject::setListend(bool on)
@@ -198,6 +228,8 @@ void QRecordAudioObject::OnExecute()
         recognizer->beginRun();
     m_recognizedSent = false;
 
+    m_recognizing = recognizer != nullptr;
+
     PulseCaptureStream stream(m_ctx);
     if (openSource(stream)) {
         m_capturing = true;
@@ -207,9 +239,16 @@ void QRecordAudioObject::OnExecute()
         if (m_overflows > 0)
             setError(tr("The sound server dropped sound %1 times").arg(m_overflows.load()));
     }
-    m_capturing = false;
+    {
+        // Blocks held for a recording that did not follow go with the run.
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_capturing = false;
+        m_hold = Hold::None;
+    }
+    m_holdAnswered.notify_all();
+    m_held.reset();
     m_runEnd = std::chrono::steady_clock::now();
-    if (recognizer)
+    if (recognizer && m_recognizing)
         recognizer->endRun();
     m_queue.reset();
     {
@@ -229,6 +268,7 @@ void QRecordAudioObject::capture(PulseCaptureStream &stream)
             stream.take(samples, 10);
         else
             waitForStop(10);
+        followHold();
         cutBlocks(samples, false);
     }
     // Sound the source made before the stop still reaches the recorder.
@@ -280,6 +320,19 @@ void QRecordAudioObject::readBuffer(const AudioFrame &block)
             sum += std::fabs(s[i]) * 32767.0;
         emit emitVolume(int(sum / n));
     }
+    deliver(block);
+}
+
+void QRecordAudioObject::deliver(const AudioFrame &block)
+{
+    if (m_held) {
+        m_held->pushFrame(&block);
+        if (m_held->getCount() > maxHeldBlocks) {
+            m_held->popFrame();
+            qCWarning(lcRecorder) << "capture track" << m_track << ": no recording followed the cut; dropping held sound";
+        }
+        return;
+    }
     IAudioFrameSink *recorder = m_recorder;
     if (!recorder) {
         // The second input of a mixed recording: no queue, gain or recogniser.
@@ -319,6 +372,53 @@ void QRecordAudioObject::processOldest()
     if (IAudioFrameSink *recorder = m_recorder)
         recorder->pushAudioFrame(*oldest);
     m_queue->popFrame();
+}
+
+void QRecordAudioObject::followHold()
+{
+    const Hold asked = m_hold;
+    if (asked == Hold::Asked && !m_held)
+        hold();
+    else if (asked == Hold::Released && m_held)
+        releaseHeld();
+}
+
+void QRecordAudioObject::hold()
+{
+    // What was taken so far belongs to the recording that ends.
+    while (m_queue->getCount() > 0)
+        processOldest();
+    if (IAudioRecognizerFeed *recognizer = m_recognizer; recognizer && m_recognizing) {
+        recognizer->endRun();
+        m_recognizing = false;
+    }
+    m_position = 0;   // the next recording's clock starts with its first block
+    m_held.reset(new QAudioFrameBuffer);
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_hold = Hold::Holding;
+    }
+    m_holdAnswered.notify_all();
+}
+
+void QRecordAudioObject::releaseHeld()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_runStream = m_inputStream;
+        m_hold = Hold::None;
+    }
+    m_holdAnswered.notify_all();
+    if (IAudioRecognizerFeed *recognizer = m_recognizer) {
+        recognizer->beginRun();
+        m_recognizing = true;
+    }
+    m_recognizedSent = false;
+    const std::unique_ptr<QAudioFrameBuffer> held = std::move(m_held);
+    while (AudioFrame *block = held->getFirstFrame()) {
+        deliver(*block);
+        held->popFrame();
+    }
 }
 
 void QRecordAudioObject::setPullBuffer(int capacityBytes)

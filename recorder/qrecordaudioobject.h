@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -59,8 +60,16 @@ public:
     // Stops the run: what the source had captured by now, every queued block
     // included, reaches the recorder before this returns. False on time-out.
     bool setStop();
-    // Blocks are taken only while on.
+    // Blocks are taken only while on. Turning it on after
+    // holdForNextRecording() hands the held blocks on first.
     void setStartRecorder(bool on);
+    // A cut: the run goes on, what it took so far reaches the current
+    // recorder before this returns, and what it takes from now on waits for
+    // the next recording (setStartRecorder(true)), so nothing is lost between
+    // the two files. A stop drops what waits. False, the run stopped, when
+    // no run captures or the worker does not answer.
+    bool holdForNextRecording();
+    bool isHolding() const;
     void setListend(bool on);
     bool isCapturing() const { return m_capturing.load(); }
 
@@ -104,7 +113,11 @@ private:
     void capture(PulseCaptureStream &stream);
     void cutBlocks(std::vector<float> &samples, bool flushPartial);
     void readBuffer(const AudioFrame &block);
+    void deliver(const AudioFrame &block);
     void processOldest();
+    void followHold();
+    void hold();
+    void releaseHeld();
     void setError(const QString &text);
 
     const int m_track;
@@ -124,9 +137,16 @@ private:
     std::atomic<bool> m_capturing{false};
     std::atomic<int> m_overflows{0};
     bool m_recognizedSent = false;
+    bool m_recognizing = false;   // worker-only: the recogniser's live run is open
+
+    // Cut hand-over: asked by the owner, answered by the worker.
+    enum class Hold { None, Asked, Holding, Released };
+    std::atomic<Hold> m_hold{Hold::None};
+    std::condition_variable m_holdAnswered;   // with m_mutex
 
     // Worker-only state of one run.
     std::unique_ptr<QAudioFrameBuffer> m_queue;
+    std::unique_ptr<QAudioFrameBuffer> m_held;   // blocks waiting for the next recording
     std::unique_ptr<QAudioBuffer> m_ring;   // pull side; none unless a host asks
     std::atomic<quint64> m_readPos{0};
     quint64 m_position = 0;            // frames handed on since the first run of the recording

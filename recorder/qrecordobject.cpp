@@ -148,15 +148,20 @@ void QRecordObject::SetConvertConfig(void *config, CAVEncodeParam *param)
 bool QRecordObject::startSources(bool system, bool mic, bool &mixing)
 {
     bool micRuns = false, systemRuns = false;
+    // Sources held over a cut run on; one no longer chosen stops.
+    if (!mic)
+        m_track2->setStop();
+    if (!system)
+        m_track1->setStop();
     if (mic) {
-        micRuns = m_track2->setStart();
+        micRuns = m_track2->isHolding() || m_track2->setStart();
         if (!micRuns) {
             qCWarning(lcRecorder) << "microphone did not start:" << m_track2->errorString();
             emit emitRecordSourceFailed(Microphone, m_track2->errorString());
         }
     }
     if (system) {
-        systemRuns = m_track1->setStart();
+        systemRuns = m_track1->isHolding() || m_track1->setStart();
         if (!systemRuns) {
             qCWarning(lcRecorder) << "system sound did not start:" << m_track1->errorString();
             emit emitRecordSourceFailed(SystemSound, m_track1->errorString());
@@ -182,10 +187,15 @@ struct ConfigRelease
 using ConfigHandle = std::unique_ptr<void, ConfigRelease>;
 } // namespace
 
-void QRecordObject::failStart(bool removeFile)
+void QRecordObject::stopSources()
 {
     m_track1->setStop();
     m_track2->setStop();
+}
+
+void QRecordObject::failStart(bool removeFile)
+{
+    stopSources();
     if (removeFile) {
         rz_recorder_stop(m_recorder);
         rz_recorder_finish(m_recorder);
@@ -204,6 +214,7 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
         // Without a container the file could not be named or written.
         m_errorString = tr("No output format is chosen.");
         qCWarning(lcRecorder) << "recording cannot start:" << m_errorString;
+        stopSources();
         return false;
     }
     if (m_hasFile)
@@ -285,10 +296,15 @@ void QRecordObject::InitCursor()
     m_overlayImages.load(*QRecordAreaInfo::getAreaInfo(), QSize(m_areaWidth, m_areaHeight));
 }
 
-void QRecordObject::stopRecorder()
+void QRecordObject::stopRecorder(SourcesAfterStop sources)
 {
-    m_track1->setStop();
-    m_track2->setStop();
+    if (sources == KeepSourcesForNextStart && m_hasFile) {
+        // Either way, a source has handed the recorder what it took by now.
+        m_track1->holdForNextRecording();
+        m_track2->holdForNextRecording();
+    } else {
+        stopSources();
+    }
     m_track1->setStartRecorder(false);
     m_track2->setStartRecorder(false);
     killTimers();

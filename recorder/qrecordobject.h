@@ -31,9 +31,17 @@ public:
     // recorder refused), with the reason in errorString().
     bool startRecorder(const QString &path, float volume, bool video);
     QString errorString() const { return m_errorString; }
+    // What a stop does with the sound sources.
+    enum SourcesAfterStop {
+        StopSources,
+        // A cut: the sources go on, and what they take until the next
+        // startRecorder opens that recording, so no sound falls between the
+        // files. Any other start or stop lets them go.
+        KeepSourcesForNextStart
+    };
     // Stops the current recording and stores its history record; a second
     // call stores nothing.
-    void stopRecorder();
+    void stopRecorder(SourcesAfterStop sources = StopSources);
     void pauseRecorder();
     void continueRecorder();
 
@@ -79,6 +87,7 @@ private:
     void startTimers();
     void killTimers();
     bool startSources(bool system, bool mic, bool &mixing);
+    void stopSources();
     void failStart(bool removeFile);
 
     bool m_stopped = false;

@@ -31,6 +31,10 @@ double goertzelPowerInterleaved(const QVector<float> &samples, int channels,
                                 double frequency, int sampleRate);
 // Root mean square of the samples.
 double rms(const float *samples, int count);
+// Places where samples stop being one seamless sine of the frequency (every
+// stride-th value, i.e. one channel of interleaved sound): a lost or repeated
+// stretch breaks the recurrence x[n] = 2cos(w)x[n-1] - x[n-2].
+int sineBreaks(const float *samples, int count, int stride, double frequency, int sampleRate = 44100);
 
 // Runs a program and waits; returns its exit code, or -1 when it could not start or timed out.
 int runProgram(const QString &program, const QStringList &args, int timeoutMs = 60000,

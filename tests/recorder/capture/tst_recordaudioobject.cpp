@@ -188,6 +188,55 @@ private slots:
         }
     }
 
+    // A cut: the run goes on; the first recorder gets what was taken up to
+    // the hold, the next one all that followed, on a clock of its own.
+    void heldRunHandsEverySampleToTheNextRecorder()
+    {
+        KeepingSink before, after;
+        QRecordAudioObject track1(QRecordAudioObject::SystemSoundTrack);
+        int levels = 0;
+        QObject here;
+        connect(&track1, &QRecordAudioObject::emitVolume, &here, [&](int level) { levels += level >= 0; });
+        track1.setListend(true);
+        track1.setRecorder(&before);
+        QVERIFY(!track1.holdForNextRecording());   // nothing runs
+        QVERIFY(track1.setStart());
+        track1.setStartRecorder(true);
+        TonePlayer speakers(QByteArray(), 440, 1.5);
+        QTRY_VERIFY_WITH_TIMEOUT(loudFrames(before.copy(), 0.05f) > 11025, 10000);
+        QVERIFY(track1.holdForNextRecording());
+        QVERIFY(track1.isHolding());
+        const size_t handed = before.blockCount();
+        // The tone goes on while held: a fifth of a second of blocks is captured.
+        const int heard = levels;
+        QTRY_VERIFY_WITH_TIMEOUT(levels >= heard + 10, 10000);
+        QCOMPARE(before.blockCount(), handed);
+        QCOMPARE(after.blockCount(), size_t(0));
+        track1.setRecorder(&after);
+        track1.setStartRecorder(true);
+        QVERIFY(!track1.isHolding());
+        QVERIFY(speakers.wait());
+        QVERIFY(track1.setStop());
+
+        QString why;
+        QVERIFY2(after.stampsRunWithoutGaps(&why), qPrintable(why));
+        QCOMPARE(after.stamps.front(), quint64(0));
+        QVector<float> joint = before.copy();
+        joint += after.copy();
+        // Every frame of the tone, and inside it not one seam.
+        const int expected = int(1.5 * 44100 * (1.0 - 2.0 * std::asin(0.1) / M_PI));
+        const int loud = loudFrames(joint, 0.05f);
+        QVERIFY2(std::abs(loud - expected) <= 60, qPrintable(QString("%1 loud frames of %2").arg(loud).arg(expected)));
+        int first = 0, last = joint.size() / 2 - 1;
+        while (first < last && std::fabs(joint[2 * first]) < 0.05f)
+            ++first;
+        while (last > first && std::fabs(joint[2 * last]) < 0.05f)
+            --last;
+        QVERIFY(last - first > 44100);
+        const int inner = 2 * (last - first - 400);
+        QCOMPARE(TestSupport::sineBreaks(joint.constData() + 2 * (first + 200), inner, 2, 440), 0);
+    }
+
     void gainScalesDownOnly()
     {
         auto levelAt = [](float volume) {

@@ -239,23 +239,50 @@ void TestRecordObject::splitBySilenceLosesNothing()
     const QString tone = m_dir.filePath("3s.wav");
     QVERIFY(TestSupport::writeToneWav(tone, 440, 3.0, 44100, 2, 0.5));
     QRecordObject rec;
+    // The captured blocks' levels, as they arrive here.
+    int loud = 0, quietAfterLoud = 0;
+    QObject levels;
+    rec.m_track1->setListend(true);
+    connect(rec.m_track1, &QRecordAudioObject::emitVolume, &levels, [&](int level) {
+        if (level > 5000)
+            ++loud;
+        else if (level >= 0 && level < 100 && loud > 0)
+            ++quietAfterLoud;
+    });
     const QString first = m_dir.filePath("split-1.wav"), second = m_dir.filePath("split-2.wav");
     QVERIFY(rec.startRecorder(first, 100.0f, false));
-    QTest::qWait(300);
     {
         Playback play(m_sink, tone);
-        QTest::qWait(1500);
-        rec.stopRecorder(); // the cut: stop, then start again at once
+        QTRY_VERIFY_WITH_TIMEOUT(loud > 0, 10000);
+        // The cut comes about a second into the tone, by the recording's own clock.
+        QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() > 0, 10000);
+        const uint64_t cutAt = rec.recordedTime() + 1000000;
+        QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= cutAt, 10000);
+        rec.stopRecorder(QRecordObject::KeepSourcesForNextStart);
+        QVERIFY(QFileInfo::exists(first));
+        QCOMPARE(historyEntries(first).size(), 1);
         QVERIFY(rec.startRecorder(second, 100.0f, false));
         QVERIFY(play.waitEnd(10000));
     }
-    QTest::qWait(400);
+    // The end of the tone has been captured.
+    QTRY_VERIFY_WITH_TIMEOUT(quietAfterLoud >= 3, 10000);
     rec.stopRecorder();
-    const double a = MediaProbe::toneSeconds(MediaProbe::decode(first).mono);
-    const double b = MediaProbe::toneSeconds(MediaProbe::decode(second).mono);
-    qInfo("tone before the cut %.3f s, after %.3f s", a, b);
-    QVERIFY(a > 1.0 && b > 1.0);
-    QVERIFY2(qAbs(a + b - 3.0) <= 0.05, qPrintable(QString::number(a + b)));
+    QCOMPARE(historyEntries(second).size(), 1);
+
+    const QVector<float> a = MediaProbe::decode(first).mono, b = MediaProbe::decode(second).mono;
+    const double toneA = MediaProbe::toneSeconds(a), toneB = MediaProbe::toneSeconds(b);
+    qInfo("tone before the cut %.3f s, after %.3f s", toneA, toneB);
+    QVERIFY(toneA > 0.5 && toneB > 0.5);
+    QVERIFY2(qAbs(toneA + toneB - 3.0) <= 0.03, qPrintable(QString::number(toneA + toneB)));
+    // The first file ends inside the tone and the second goes on with it
+    // seamlessly: not one sample lost or doubled at the cut.
+    const int span = 4410;
+    QVERIFY(a.size() > span && b.size() > span);
+    QVERIFY(TestSupport::rms(a.constData() + a.size() - 441, 441) > 0.2);
+    QVERIFY(TestSupport::rms(b.constData(), 441) > 0.2);
+    QVector<float> joint = a.mid(a.size() - span);
+    joint += b.mid(0, span);
+    QCOMPARE(TestSupport::sineBreaks(joint.constData(), joint.size(), 1, 440), 0);
 }
 
 void TestRecordObject::tagsOfThePlayingTrackComeOncePerRecording()
