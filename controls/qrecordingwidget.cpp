@@ -136,6 +136,11 @@ void QRecordingWidget::fitTimeFont()
         label->setFont(font);
 }
 
+void QRecordingWidget::setClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
 void QRecordingWidget::restartSilenceClock()
 {
     m_bLastSilent = true;
@@ -192,7 +197,7 @@ void QRecordingWidget::OnCheckSilence()
         m_dtSilenceStart = QDateTime();
         return;
     }
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
     if (!m_dtSilenceStart.isValid()) {
         m_dtSilenceStart = now;
         return;

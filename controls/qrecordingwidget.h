@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace Ui {
 class QRecordingWidget;
@@ -24,8 +25,13 @@ class QRecordingWidget : public QJXWidget
 {
     Q_OBJECT
 public:
+    using Clock = std::function<QDateTime()>;
+
     explicit QRecordingWidget(QWidget *parent = nullptr);
     ~QRecordingWidget() override;
+
+    // The time the silence watch measures by; the local clock unless set.
+    void setClock(Clock clock);
 
     // true: a recording has started (waveform shown, silence watch running);
     // false: it stopped.
@@ -69,6 +75,7 @@ private:
     QTimer *m_timerSilence = nullptr;
     bool m_bLastSilent = true;
     QDateTime m_dtSilenceStart;
+    Clock m_clock;
     bool m_bAlwaysSilent = true;
     QJXBaseSlider *m_volumeSlider = nullptr;
     QVolumeWidget *m_volumeWidget = nullptr;

@@ -1,6 +1,6 @@
 // The recording panel: time texts, the silence watch that asks for a split
-// (fed every 50 ms with level blocks the recorder made from real silence and
-// a real tone), the once-per-recording "not silent" report, the volume
+// (fed level blocks the recorder made from real silence and a real tone, its
+// ticks on a clock of the test's own), the once-per-recording "not silent" report, the volume
 // button and its popup.
 
 #include "common/qvideosettingxml.h"
@@ -57,6 +57,49 @@ private:
     QTimer m_timer;
     QVector<QByteArray> m_blocks;
     int m_next = 0;
+};
+
+// Drives the panel's silence watch on a clock of its own: each tick is the
+// panel's 200 ms check at an exact moment, after the blocks fed before it.
+class SilenceWatch
+{
+public:
+    explicit SilenceWatch(QRecordingWidget &panel)
+        : m_panel(panel), m_start(QDate(2026, 3, 14), QTime(10, 0)), m_now(m_start)
+    {
+        panel.setClock([this] { return m_now; });
+        QObject::connect(&panel, &QRecordingWidget::emitSplitSilence, [this] { m_splits << m_at; });
+    }
+    void feed(QVector<QByteArray> &blocks)
+    {
+        for (QByteArray &b : blocks)
+            m_panel.OnSetAudioData(reinterpret_cast<unsigned char *>(b.data()), RecordedLevels::rateOf(b));
+    }
+    void passTo(qint64 ms)
+    {
+        m_at = ms;
+        m_now = m_start.addMSecs(ms);
+    }
+    // Ticks every 200 ms from the next one (not before the present) up to ms;
+    // the moments at which a split was asked.
+    QList<qint64> splitsUpTo(qint64 ms)
+    {
+        m_splits.clear();
+        for (qint64 t = qMax(m_ticked < 0 ? 0 : m_ticked + 200, m_at); t <= ms; t += 200) {
+            passTo(t);
+            QMetaObject::invokeMethod(&m_panel, "OnCheckSilence", Qt::DirectConnection);
+            m_ticked = t;
+        }
+        return m_splits;
+    }
+
+private:
+    QRecordingWidget &m_panel;
+    const QDateTime m_start;
+    QDateTime m_now;
+    qint64 m_at = 0;
+    qint64 m_ticked = -1;
+    QList<qint64> m_splits;
 };
 
 void setSplitting(const QString &on, const QString &limitMs)
@@ -146,78 +189,61 @@ void TestRecordingPanel::splitsAfterTheSetSilence()
 {
     setSplitting(QStringLiteral("Y"), QStringLiteral("600"));
     QRecordingWidget panel;
-    QSignalSpy split(&panel, &QRecordingWidget::emitSplitSilence);
-    BlockFeeder feeder(&panel);
-    QElapsedTimer clock;
-    QList<qint64> at;
-    connect(&panel, &QRecordingWidget::emitSplitSilence, this, [&] { at << clock.elapsed(); });
-    feeder.feed(m_silent);
-    clock.start();
+    SilenceWatch watch(panel);
     panel.SetRecordState(true);
-    QTRY_VERIFY_WITH_TIMEOUT(at.size() >= 3, 6000);
-    // The clock starts at the first silent tick (200 ms); the split comes at
-    // the first tick more than 600 ms later, then again every 800 ms.
-    QVERIFY2(at[0] >= 750, qPrintable(QString::number(at[0])));
-    QVERIFY2(at[0] <= 1600, qPrintable(QString::number(at[0])));
-    for (int i = 1; i < at.size(); ++i) {
-        const qint64 gap = at[i] - at[i - 1];
-        QVERIFY2(gap >= 550 && gap <= 1400, qPrintable(QString::number(gap)));
-    }
-    feeder.stop();
+    watch.feed(m_silent);
+    // The clock starts at the first silent tick; the split comes at the first
+    // tick more than 600 ms later, then again every 800 ms.
+    QCOMPARE(watch.splitsUpTo(2600), QList<qint64>({800, 1600, 2400}));
 }
 
 void TestRecordingPanel::soundKeepsTheRecordingWhole()
 {
     setSplitting(QStringLiteral("Y"), QStringLiteral("400"));
     QRecordingWidget panel;
-    QSignalSpy split(&panel, &QRecordingWidget::emitSplitSilence);
-    BlockFeeder feeder(&panel);
-    feeder.feed(m_tone);
+    SilenceWatch watch(panel);
     panel.SetRecordState(true);
-    QTest::qWait(1500);
-    QCOMPARE(split.count(), 0);
+    watch.feed(m_tone);
+    QCOMPARE(watch.splitsUpTo(1400), QList<qint64>());
     // Silence after the sound: split once it lasted longer than the limit.
-    feeder.feed(m_silent);
-    QTRY_COMPARE_WITH_TIMEOUT(split.count(), 1, 2000);
-    feeder.stop();
+    watch.feed(m_silent);
+    QCOMPARE(watch.splitsUpTo(2400), QList<qint64>({2200}));
+    // Only the last block before a tick counts: sound then silence keeps the clock going.
+    watch.feed(m_tone);
+    watch.feed(m_silent);
+    QCOMPARE(watch.splitsUpTo(3000), QList<qint64>({2800}));
 }
 
 void TestRecordingPanel::lowerCaseFlagNeverSplits()
 {
     setSplitting(QStringLiteral("y"), QStringLiteral("200"));
     QRecordingWidget panel;
-    QSignalSpy split(&panel, &QRecordingWidget::emitSplitSilence);
-    BlockFeeder feeder(&panel);
-    feeder.feed(m_silent);
+    SilenceWatch watch(panel);
     panel.SetRecordState(true);
-    QTest::qWait(1200);
-    QCOMPARE(split.count(), 0);
+    watch.feed(m_silent);
+    QCOMPARE(watch.splitsUpTo(1200), QList<qint64>());
     // A limit that is no number switches splitting off too.
     setSplitting(QStringLiteral("Y"), QStringLiteral("soon"));
-    QTest::qWait(800);
-    QCOMPARE(split.count(), 0);
-    feeder.stop();
+    QCOMPARE(watch.splitsUpTo(2000), QList<qint64>());
+    // The same silence splits once the settings allow it.
+    setSplitting(QStringLiteral("Y"), QStringLiteral("200"));
+    QCOMPARE(watch.splitsUpTo(2200), QList<qint64>({2200}));
 }
 
 void TestRecordingPanel::newRecordingIsNeverSplitAtItsFirstTick()
 {
     setSplitting(QStringLiteral("Y"), QStringLiteral("500"));
     QRecordingWidget panel;
-    QSignalSpy split(&panel, &QRecordingWidget::emitSplitSilence);
-    BlockFeeder feeder(&panel);
-    feeder.feed(m_silent);
+    SilenceWatch watch(panel);
     panel.SetRecordState(true);
-    QTRY_COMPARE_WITH_TIMEOUT(split.count(), 1, 3000);
+    watch.feed(m_silent);
+    QCOMPARE(watch.splitsUpTo(600), QList<qint64>({600}));
     // The recording ends in silence that goes on longer than the limit...
     panel.SetRecordState(false);
-    QTest::qWait(900);
+    watch.passTo(1600);
     // ...and the next one starts in it: its silence is its own.
-    split.clear();
     panel.SetRecordState(true);
-    QTest::qWait(600);
-    QCOMPARE(split.count(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(split.count(), 1, 2000);
-    feeder.stop();
+    QCOMPARE(watch.splitsUpTo(2200), QList<qint64>({2200}));
 }
 
 void TestRecordingPanel::soundIsReportedOncePerRecording()
@@ -313,9 +339,8 @@ void TestRecordingPanel::layoutAndScreenshotWhileRecording()
     BlockFeeder feeder(&panel);
     feeder.feed(m_tone);
     panel.OnSetRecordTime(3723000000ULL);
-    QTest::qWait(300);
+    QTRY_VERIFY(panel.waveWidget()->barCount() > 0);
     feeder.stop();
-    QVERIFY(panel.waveWidget()->barCount() > 0);
     QByteArray block = m_tone[m_tone.size() / 2];
     panel.OnSetAudioData(reinterpret_cast<unsigned char *>(block.data()), RecordedLevels::rateOf(block));
     const QImage shot(TestSupport::saveScreenshot(&panel, QStringLiteral("controls_recording_panel")));
