@@ -76,6 +76,10 @@ void QRecordAudioObject::setStartRecorder(bool on)
     // While recording, a pull waits briefly for blocks still on their way.
     if (m_ring)
         m_ring->setWait(on);
+    // Sound made before this moment is not taken, however late the worker
+    // gets to it; a cut's held sound is.
+    if (on && !m_recorderRunning && m_hold != Hold::Holding)
+        m_takeFromNs = steadyNs();
     m_recorderRunning = on;
     Hold holding = Hold::Holding;
     if (on)
@@ -263,12 +267,16 @@ void QRecordAudioObject::capture(PulseCaptureStream &stream)
 {
     std::vector<float> samples;
     samples.reserve(size_t(blockSamples) * 8);
+    quint64 taken = 0;   // frames taken from the stream in this run
+    m_seenTakeFromNs = m_takeFromNs;
+    m_takeFromFrame = 0;
     while (!stopRequested()) {
         if (stream.isRunning())
-            stream.take(samples, 10);
+            taken += quint64(stream.take(samples, 10));
         else
             waitForStop(10);
         followHold();
+        skipUntakenSound(stream, samples, taken);
         cutBlocks(samples, false);
     }
     // Sound the source made before the stop still reaches the recorder.
@@ -287,6 +295,26 @@ void QRecordAudioObject::capture(PulseCaptureStream &stream)
     // Nothing queued is dropped at a stop or a split.
     while (m_queue->getCount() > 0)
         processOldest();
+}
+
+void QRecordAudioObject::skipUntakenSound(const PulseCaptureStream &stream, std::vector<float> &samples,
+                                          quint64 taken)
+{
+    // Read once per pass, before the moment it started at.
+    m_takingNow = m_recorderRunning;
+    const qint64 from = m_takeFromNs;
+    if (from != m_seenTakeFromNs) {
+        m_seenTakeFromNs = from;
+        m_takeFromFrame = stream.framesDueBy(
+            std::chrono::steady_clock::time_point(std::chrono::nanoseconds(from)));
+    }
+    const quint64 waiting = samples.size() / Channels;
+    const quint64 first = taken - waiting;
+    if (first >= m_takeFromFrame)
+        return;
+    const quint64 skip = std::min(m_takeFromFrame - first, waiting);
+    samples.erase(samples.begin(), samples.begin() + std::ptrdiff_t(skip * Channels));
+    m_position += skip;   // the clock goes on over what was not taken
 }
 
 void QRecordAudioObject::cutBlocks(std::vector<float> &samples, bool flushPartial)
@@ -336,11 +364,11 @@ void QRecordAudioObject::deliver(const AudioFrame &block)
     IAudioFrameSink *recorder = m_recorder;
     if (!recorder) {
         // The second input of a mixed recording: no queue, gain or recogniser.
-        if (m_recorderRunning && m_runStream)
+        if (m_takingNow && m_runStream)
             m_runStream->pushAudioFrame(block);
         return;
     }
-    if (!m_recorderRunning)
+    if (!m_takingNow)
         return;   // blocks before the recorder runs are dropped
     m_queue->pushFrame(&block);
     if (m_queue->getCount() < QueuedBlocks)
@@ -414,6 +442,7 @@ void QRecordAudioObject::releaseHeld()
         m_recognizing = true;
     }
     m_recognizedSent = false;
+    m_takingNow = m_recorderRunning;
     const std::unique_ptr<QAudioFrameBuffer> held = std::move(m_held);
     while (AudioFrame *block = held->getFirstFrame()) {
         deliver(*block);

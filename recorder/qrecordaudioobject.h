@@ -111,6 +111,7 @@ protected:
 private:
     bool openSource(PulseCaptureStream &stream);
     void capture(PulseCaptureStream &stream);
+    void skipUntakenSound(const PulseCaptureStream &stream, std::vector<float> &samples, quint64 taken);
     void cutBlocks(std::vector<float> &samples, bool flushPartial);
     void readBuffer(const AudioFrame &block);
     void deliver(const AudioFrame &block);
@@ -151,6 +152,10 @@ private:
     std::atomic<quint64> m_readPos{0};
     quint64 m_position = 0;            // frames handed on since the first run of the recording
     std::atomic<qint64> m_stopMomentNs{0};   // steady clock, when the stop was asked
+    std::atomic<qint64> m_takeFromNs{0};     // steady clock, when the recorder began taking
+    qint64 m_seenTakeFromNs = 0;
+    quint64 m_takeFromFrame = 0;   // first frame of the stream that is taken
+    bool m_takingNow = false;      // the recorder takes blocks, as of this pass
     std::chrono::steady_clock::time_point m_runEnd;
 };
 

@@ -131,7 +131,7 @@ quint64 PulseCaptureStream::framesDueBy(std::chrono::steady_clock::time_point mo
 {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (!m_haveClock || moment <= m_startEstimate)
-        return m_received;
+        return 0;
     const double seconds = std::chrono::duration<double>(moment - m_startEstimate).count();
     return quint64(seconds * m_rate);
 }
