@@ -40,7 +40,26 @@ QStringList recordAndKill(const QString &dir, const QVector<RecordFormat> &forma
             return {};
         }
     }
-    QTest::qWait(seconds * 1000);
+    // Each child has recorded the time asked for, as its recorder counts it.
+    for (size_t i = 0; i < procs.size(); ++i) {
+        QByteArray said;
+        quint64 recorded = 0;
+        QElapsedTimer waited;
+        waited.start();
+        while (recorded < quint64(seconds) * 1000000 && procs[i]->state() == QProcess::Running
+               && waited.elapsed() < seconds * 1000 + 60000) {
+            procs[i]->waitForReadyRead(100);
+            said += procs[i]->readAllStandardOutput();
+            const int line = said.lastIndexOf("recorded ");
+            const int end = line < 0 ? -1 : said.indexOf('\n', line);
+            if (end > line)
+                recorded = said.mid(line + 9, end - line - 9).toULongLong();
+        }
+        if (recorded < quint64(seconds) * 1000000) {
+            *error = formats[int(i)].name + QString(": recorded only %1 us").arg(recorded);
+            return {};
+        }
+    }
     for (auto &p : procs) {
         p->kill(); // SIGKILL: no trailer, no clean-up
         p->waitForFinished(5000);

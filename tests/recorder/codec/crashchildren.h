@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
-// Records `seconds` of tone in each format into `dir` ("killed-<name>.<ext>")
-// and kills the children; with `mark`, each marks its recording as in
+// Records tone in each format into `dir` ("killed-<name>.<ext>") until each
+// recorder has taken `seconds` of it, and kills the children; with `mark`, each marks its recording as in
 // progress first. The paths in format order; empty with *error on failure.
 QStringList recordAndKill(const QString &dir, const QVector<RecordFormat> &formats, int seconds,
                           bool mark, QString *error);

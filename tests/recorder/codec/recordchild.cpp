@@ -56,6 +56,11 @@ int main(int argc, char **argv)
         rz_audioframe_set_data(frame, samples.data(), block);
         rz_audioframe_set_timestamp(frame, at * 1000000 / 44100);
         rz_recorder_push_frame(rec, frame);
+        // How far the recorder got, for the parent to wait on.
+        if ((at / block) % 10 == 0) {
+            std::printf("recorded %llu\n", static_cast<unsigned long long>(rz_recorder_get_time(rec)));
+            std::fflush(stdout);
+        }
         std::this_thread::sleep_until(start + std::chrono::microseconds((at + block) * 1000000 / 44100));
     }
     rz_recorder_stop(rec);

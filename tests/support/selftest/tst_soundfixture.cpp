@@ -5,6 +5,22 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
+
+namespace {
+// Over a second of loud frames, followed by a tenth of a second of silence.
+bool endsInSilenceAfterTone(const QVector<float> &s)
+{
+    const int frames = s.size() / 2, quiet = 4410;
+    if (frames < quiet)
+        return false;
+    int loud = 0;
+    for (int i = 0; i < frames - quiet; ++i)
+        loud += std::fabs(s[2 * i]) > 0.05f;
+    return loud > 44100 && TestSupport::rms(s.constData() + 2 * (frames - quiet), 2 * quiet) < 0.001;
+}
+} // namespace
+
 class SoundFixtureTest : public QObject
 {
     Q_OBJECT
@@ -27,14 +43,21 @@ private slots:
         rec.start("parec", {"--device=test_microphone", "--format=float32le", "--rate=44100",
                             "--channels=2", "--latency-msec=20"});
         QVERIFY(rec.waitForStarted());
-        QTest::qWait(200);
+        QByteArray raw;
+        auto collected = [&] {
+            raw += rec.readAllStandardOutput();
+            QVector<float> s(raw.size() / int(sizeof(float)) / 2 * 2);
+            memcpy(s.data(), raw.constData(), size_t(s.size()) * sizeof(float));
+            return s;
+        };
+        // The recorder runs once it hands over sound (silence at first)...
+        QTRY_VERIFY_WITH_TIMEOUT(!collected().isEmpty(), 10000);
         QCOMPARE(TestSupport::runProgram("paplay", {"--device=mic_feed", tone}), 0);
-        QTest::qWait(200);
+        // ...and has taken the whole tone once it hands over silence after it.
+        QTRY_VERIFY_WITH_TIMEOUT(endsInSilenceAfterTone(collected()), 10000);
         rec.terminate();
         rec.waitForFinished(3000);
-        const QByteArray raw = rec.readAllStandardOutput();
-        QVector<float> samples(raw.size() / int(sizeof(float)));
-        memcpy(samples.data(), raw.constData(), size_t(samples.size()) * sizeof(float));
+        const QVector<float> samples = collected();
         QVERIFY2(samples.size() > 44100 * 2, qPrintable(QString::number(samples.size())));
         const double p1000 = TestSupport::goertzelPowerInterleaved(samples, 2, 1000, 44100);
         const double p440 = TestSupport::goertzelPowerInterleaved(samples, 2, 440, 44100);
