@@ -426,15 +426,30 @@ void TestPlayerRole::loopStartsOverAtTheEnd()
     QCOMPARE(rz_player_is_running(p.handle), 1);
     QVERIFY(rz_player_get_play_time(p.handle) < 800000);
     const QVector<float> heard = capture.stop();
-    // Sound all the way through: at most a short gap each time it starts over.
+    // The whole file each time round, with at most a short gap where it starts over:
+    // the restart opens a new output stream, so the gap is the sound server's
+    // answer to that, far less than the 150 ms the output keeps buffered.
     const SoundLevel::Heard span = SoundLevel::heard(heard);
+    QVector<double> runs;
     double gap = 0, longest = 0;
     for (double t = span.from; t + 0.01 <= span.to; t += 0.01) {
-        const bool quiet = SoundLevel::rmsDb(SoundLevel::slice(heard, t, t + 0.01)) <= -30;
-        gap = quiet ? gap + 0.01 : 0;
-        longest = std::max(longest, gap);
+        if (SoundLevel::rmsDb(SoundLevel::slice(heard, t, t + 0.01)) > -30) {
+            if (runs.isEmpty() || gap > 0)
+                runs << 0;
+            runs.last() += 0.01;
+            gap = 0;
+        } else if (!runs.isEmpty()) {
+            gap += 0.01;
+            longest = std::max(longest, gap);
+        }
     }
-    QVERIFY2(longest <= 0.06, qPrintable(QString("a gap of %1 s").arg(longest)));
+    QString lengths;
+    for (double run : runs)
+        lengths += QString::number(run) + " ";
+    // (Where the server makes the restart seamless, it is all one run.)
+    for (int i = 0; i + 1 < runs.size(); ++i) // the last one is cut off by the capture's end
+        QVERIFY2(std::abs(runs[i] - 0.8) < 0.04, qPrintable(lengths));
+    QVERIFY2(longest < 0.15, qPrintable(QString("a gap of %1 s").arg(longest)));
     QCOMPARE(rz_player_enable_loop(p.handle, 0), 1);
     QTRY_VERIFY_WITH_TIMEOUT(rz_player_is_completed(p.handle), 10000);
 }
