@@ -1,12 +1,16 @@
 // The device agent against the private sound server: jobs run in order on
 // a thread of its own, the reading after a job carries its number, changes
-// another client makes arrive as readings without being asked for, and
-// finish() has carried out its job when it returns.
+// another client makes arrive as readings without being asked for, also
+// after the server went away and came back, and finish() has carried out
+// its job when it returns.
+#include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseserver.h"
 #include "recorder/audiodeviceagent.h"
 #include "recorder/macaudiodevice.h"
 #include "testsupport.h"
 
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -116,6 +120,39 @@ private slots:
         QCOMPARE(pactl({QStringLiteral("set-source-volume"), QStringLiteral("test_microphone"), QStringLiteral("100%")}),
                  QByteArray());
         QTRY_COMPARE(micVolume(), 100);
+    }
+
+    void readingsGoOnAfterTheServerCameBack()
+    {
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        AudioDeviceAgent agent(&ctx);
+        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
+        const int asked = agent.refresh();
+        QTRY_VERIFY(readingAfter(readings, asked));
+
+        const QString fixture = qEnvironmentVariable("VELMORA_SOURCE_DIR") + "/tests/support/pulse-fixture.sh";
+        const QString dir = QFileInfo(qEnvironmentVariable("PULSE_RUNTIME_PATH")).path();
+        QCOMPARE(TestSupport::runProgram(fixture, {"stop", dir}), 0);
+        // The tests after this one need the server, whatever happens here.
+        bool started = false;
+        auto restart = qScopeGuard([&] {
+            if (!started)
+                TestSupport::runProgram(fixture, {"start", dir});
+        });
+        // Without a server there is nothing to list.
+        QTRY_VERIFY(latest(readings) && latest(readings)->count(false) == 0);
+        started = true;
+        QCOMPARE(TestSupport::runProgram(fixture, {"start", dir}), 0);
+        // Back without being asked, and the new connection's reports come in.
+        QTRY_VERIFY_WITH_TIMEOUT(latest(readings) && latest(readings)->indexOfUid(false, "system_sound") >= 0,
+                                 10000);
+        const QByteArray module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                                         QStringLiteral("sink_name=agent_return"), QStringLiteral("norewinds=1")});
+        QVERIFY2(module.toUInt() > 0, module.constData());
+        QTRY_VERIFY(latest(readings)->indexOfUid(false, "agent_return") >= 0);
+        QCOMPARE(pactl({QStringLiteral("unload-module"), QString::fromLatin1(module)}), QByteArray());
+        QTRY_VERIFY(latest(readings)->indexOfUid(false, "agent_return") < 0);
     }
 
     void finishCarriesOutTheJobBeforeReturning()
