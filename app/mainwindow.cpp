@@ -467,6 +467,18 @@ void MainWindow::CreateRecordObject()
     connect(m_recordObject, &QRecordObject::emitAudioData, this, &MainWindow::OnRecordLevelBlock,
             Qt::DirectConnection);
     connect(m_recordObject, &QRecordObject::emitRecordTime, this, &MainWindow::OnRecordTimeOperate);
+    connect(m_recordObject, &QRecordObject::emitRecordError, this, &MainWindow::OnRecordError);
+}
+
+void MainWindow::OnRecordError(const QString &message)
+{
+    if (!m_bRecording)
+        return;
+    // The recording object has stored the file already; the row and the
+    // controls follow as after Stop.
+    OnBtnStop(true);
+    QJXMessageBox::ShowMessage(this, message, QString(), QJXMessageBox::NoIcon,
+                               QJXMessageBox::OkButton);
 }
 
 void MainWindow::OnRecordLevelBlock(unsigned char *data, int sps)

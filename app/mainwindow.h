@@ -106,6 +106,8 @@ public slots:
 
 private slots:
     void OnRecordLevelBlock(unsigned char *data, int sps);
+    // The recording stopped by itself: the window goes idle and says why.
+    void OnRecordError(const QString &message);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -30,6 +30,17 @@ constexpr int holdAnswerMs = 2000;
 constexpr int maxHeldBlocks = 30 * QRecordAudioObject::SampleRate / QRecordAudioObject::BlockFrames;
 constexpr int blockSamples = QRecordAudioObject::BlockFrames * QRecordAudioObject::Channels;
 
+// The input side of the loop-back device, found by its exact name; empty when it is missing.
+QByteArray loopbackSource(PulseContext *ctx)
+{
+    MacAudioDevice devices(ctx);
+    for (int i = 0; i < devices.getDeviceCount(true); ++i) {
+        if (qstrcmp(devices.getDeviceName(true, i), LoopbackDevice::Description) == 0)
+            return devices.getDeviceUID(true, i);
+    }
+    return QByteArray();
+}
+
 qint64 steadyNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -149,6 +160,7 @@ bool QRecordAudioObject::setStart()
         m_recognizer = m_ownRecognizer;
     }
     m_recorderRunning = false;
+    m_sourceLost = false;
     m_position = 0;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
@@ -179,6 +191,7 @@ void QRecordAudioObject::resetRecorder()
         m_error.clear();
     }
     m_recorderRunning = taking;
+    m_sourceLost = false;
     if (!startThread(startTimeoutMs) || !m_capturing)
         setError(tr("The microphone did not start again: %1").arg(errorString()));
 }
@@ -187,14 +200,10 @@ bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
 {
     QByteArray source;
     if (m_track == SystemSoundTrack) {
-        // The input side of the loop-back device, found by its exact name.
-        MacAudioDevice devices(m_ctx);
-        for (int i = 0; i < devices.getDeviceCount(true); ++i) {
-            if (qstrcmp(devices.getDeviceName(true, i), LoopbackDevice::Description) == 0) {
-                source = devices.getDeviceUID(true, i);
-                break;
-            }
-        }
+        source = loopbackSource(m_ctx);
+        // The server came back without it: loaded again, found again.
+        if (source.isEmpty() && LoopbackDevice::instance()->recover())
+            source = loopbackSource(m_ctx);
         if (source.isEmpty()) {
             setError(tr("The loop-back device \"%1\" is missing").arg(LoopbackDevice::Description));
             return false;
@@ -271,10 +280,18 @@ void QRecordAudioObject::capture(PulseCaptureStream &stream)
     m_seenTakeFromNs = m_takeFromNs;
     m_takeFromFrame = 0;
     while (!stopRequested()) {
-        if (stream.isRunning())
-            taken += quint64(stream.take(samples, 10));
-        else
-            waitForStop(10);
+        if (!stream.isRunning()) {
+            // The server ended the stream: what came before the loss is kept,
+            // and the owner decides what becomes of the recording.
+            flush(stream, samples);
+            m_sourceLost = true;
+            setError(stream.serverGone()
+                         ? tr("The connection to the sound server was lost")
+                         : tr("The source %1 went away").arg(QString::fromUtf8(sourceName())));
+            emit emitSourceLost(stream.serverGone());
+            return;
+        }
+        taken += quint64(stream.take(samples, 10));
         followHold();
         skipUntakenSound(stream, samples, taken);
         cutBlocks(samples, false);
@@ -289,10 +306,15 @@ void QRecordAudioObject::capture(PulseCaptureStream &stream)
         stream.take(samples, 5);
         cutBlocks(samples, false);
     }
+    flush(stream, samples);
+}
+
+void QRecordAudioObject::flush(PulseCaptureStream &stream, std::vector<float> &samples)
+{
     stream.stop();
     stream.take(samples, 0);
     cutBlocks(samples, true);
-    // Nothing queued is dropped at a stop or a split.
+    // Nothing queued is dropped at a stop, a split or a loss.
     while (m_queue->getCount() > 0)
         processOldest();
 }

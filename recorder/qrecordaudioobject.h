@@ -72,6 +72,8 @@ public:
     bool isHolding() const;
     void setListend(bool on);
     bool isCapturing() const { return m_capturing.load(); }
+    // The run ended by itself: its source or the sound server went away.
+    bool sourceLost() const { return m_sourceLost.load(); }
 
     // Pull side, for a host that reads the captured audio by callback instead
     // of having it pushed: every captured block (float stereo at 44100 Hz) is
@@ -104,6 +106,9 @@ signals:
     void emitVolume(int nValue);
     // The recognised tags, once per run.
     void emitRecognizedAudioTagInfo(JXRecognizerAudioTagInfo info);
+    // The run ended by itself, after handing on what it had captured;
+    // serverGone when the connection to the sound server was lost.
+    void emitSourceLost(bool serverGone);
 
 protected:
     void OnExecute() override;
@@ -112,6 +117,8 @@ private:
     bool openSource(PulseCaptureStream &stream);
     void capture(PulseCaptureStream &stream);
     void skipUntakenSound(const PulseCaptureStream &stream, std::vector<float> &samples, quint64 taken);
+    // Hands on what the stream delivered and every queued block.
+    void flush(PulseCaptureStream &stream, std::vector<float> &samples);
     void cutBlocks(std::vector<float> &samples, bool flushPartial);
     void readBuffer(const AudioFrame &block);
     void deliver(const AudioFrame &block);
@@ -136,6 +143,7 @@ private:
     std::atomic<bool> m_listen{false};
     std::atomic<float> m_volume{100.0f};
     std::atomic<bool> m_capturing{false};
+    std::atomic<bool> m_sourceLost{false};
     std::atomic<int> m_overflows{0};
     bool m_recognizedSent = false;
     bool m_recognizing = false;   // worker-only: the recogniser's live run is open

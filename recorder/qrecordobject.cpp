@@ -31,6 +31,12 @@ QRecordObject::QRecordObject(QObject *parent)
     m_track1 = new QRecordAudioObject(QRecordAudioObject::SystemSoundTrack, this);
     m_track2 = new QRecordAudioObject(QRecordAudioObject::MicrophoneTrack, this);
     m_mainInput = std::make_unique<QRecorderMainInput>(m_recorder);
+    for (QRecordAudioObject *track : {m_track1, m_track2}) {
+        // Reported on the capture thread, handled here on the owner's.
+        connect(track, &QRecordAudioObject::emitSourceLost, this,
+                [this, track](bool serverGone) { onSourceLost(track, serverGone); },
+                Qt::QueuedConnection);
+    }
     qRegisterMetaType<uint64_t>("uint64_t");
     qRegisterMetaType<unsigned char *>("unsigned char*");
 }
@@ -322,6 +328,24 @@ void QRecordObject::stopRecorder(SourcesAfterStop sources)
     }
     m_streamInput.reset();
     m_track2->setInputStream(nullptr);
+}
+
+void QRecordObject::onSourceLost(QRecordAudioObject *track, bool serverGone)
+{
+    // A report of an earlier run, or the second track of the same loss.
+    if (!m_hasFile || !track->sourceLost())
+        return;
+    qCWarning(lcRecorder) << "recording stopped:" << track->errorString();
+    const QString why = serverGone ? tr("the sound server went away")
+                        : track->track() == QRecordAudioObject::SystemSoundTrack
+                            ? tr("the system sound device went away")
+                            : tr("the microphone went away");
+    stopRecorder();
+    const QString kept = QFileInfo::exists(m_outputPath)
+                             ? tr("What was recorded so far is saved.")
+                             : tr("Nothing had been recorded yet.");
+    m_errorString = tr("Recording stopped: %1. %2").arg(why, kept);
+    emit emitRecordError(m_errorString);
 }
 
 void QRecordObject::pauseRecorder()

@@ -78,6 +78,9 @@ signals:
     void emitFinishRecordFile(QString path);
     // A chosen source could not start; the recording goes on without it.
     void emitRecordSourceFailed(int track, QString reason);
+    // The running recording stopped by itself (its sound server or a source
+    // went away) and was stored as after a stop; message says so to the user.
+    void emitRecordError(QString message);
 
 protected:
     void OnExecute() override {}
@@ -89,6 +92,7 @@ private:
     bool startSources(bool system, bool mic, bool &mixing);
     void stopSources();
     void failStart(bool removeFile);
+    void onSourceLost(QRecordAudioObject *track, bool serverGone);
 
     bool m_stopped = false;
     QString m_errorString;

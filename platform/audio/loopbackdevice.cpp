@@ -106,9 +106,37 @@ bool LoopbackDevice::adoptExisting(PulseServer &server)
     return false;
 }
 
+void LoopbackDevice::forgetLostServer()
+{
+    m_ctx->ensureConnected();
+    const quint64 connection = m_ctx->connectionId();
+    if (connection == m_connection)
+        return;
+    if (!m_sinkModules.isEmpty()) {
+        m_lostInstalled = true;
+        m_lostDefault = m_loopModule != noModule;
+    }
+    m_sinkModules.clear();
+    m_loopModule = noModule;
+    m_connection = connection;
+}
+
+bool LoopbackDevice::recover()
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    forgetLostServer();
+    if (!m_lostInstalled)
+        return false;
+    const bool wasDefault = m_lostDefault;
+    m_lostInstalled = m_lostDefault = false;
+    qCInfo(lcAudio) << "loop-back device: loaded again after the sound server came back";
+    return wasDefault ? makeDefault() : install();
+}
+
 bool LoopbackDevice::install()
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    forgetLostServer();
     PulseServer server(m_ctx);
     if (adoptExisting(server))
         return true;
@@ -220,6 +248,7 @@ bool LoopbackDevice::makeDefault()
 void LoopbackDevice::defaultOutputChanged(const QByteArray &newDefault)
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    forgetLostServer();
     if (isDeviceSink(newDefault))
         return;
     PulseServer server(m_ctx);
@@ -230,6 +259,8 @@ void LoopbackDevice::defaultOutputChanged(const QByteArray &newDefault)
 bool LoopbackDevice::restore()
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    forgetLostServer();
+    m_lostInstalled = m_lostDefault = false;
     PulseServer server(m_ctx);
     bool ok = true;
     PulseServerInfo info;
@@ -256,6 +287,7 @@ bool LoopbackDevice::restore()
 bool LoopbackDevice::repairAfterCrash()
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    forgetLostServer();
     PulseServer server(m_ctx);
     PulseServerInfo info;
     if (!server.serverInfo(info))

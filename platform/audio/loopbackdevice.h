@@ -43,6 +43,10 @@ public:
     // goes back to the real output that run looped to (or the first real
     // output); that run's loop is removed and its sink adopted as ours.
     bool repairAfterCrash();
+    // The server went away and came back without our device: loads it again,
+    // and makes it the default output again when it was. False when there
+    // was nothing to bring back or it could not be brought back.
+    bool recover();
     // Restores on SIGINT and SIGTERM, then ends the process by the signal;
     // a signal the program already handles is left to it.
     static void restoreOnSignals();
@@ -59,6 +63,9 @@ private:
     QByteArray realOutputFor(PulseServer &server, const QByteArray &current);
     bool removeLoops(PulseServer &server, bool onlyOurs);
     bool loadLoop(PulseServer &server, const QByteArray &target);
+    // Module indices of a connection that is gone are dropped: the server
+    // that held them went with it, and a new one may give them to others.
+    void forgetLostServer();
 
     PulseContext *m_ctx;
     mutable std::recursive_mutex m_mutex;
@@ -66,4 +73,7 @@ private:
     quint32 m_loopModule;
     QByteArray m_previous;
     QString m_error;
+    quint64 m_connection = 0;   // the connection our module indices belong to
+    bool m_lostInstalled = false;
+    bool m_lostDefault = false;
 };

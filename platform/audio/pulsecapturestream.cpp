@@ -37,6 +37,7 @@ bool PulseCaptureStream::start(const QByteArray &source, int rate, int channels,
         m_haveClock = false;
     }
     m_overflows = 0;
+    m_serverGone = false;
     m_rate = rate;
     m_channels = channels;
     if (!m_ctx->ensureConnected(timeoutMs)) {
@@ -189,8 +190,12 @@ void PulseCaptureStream::onState(pa_stream *s, void *self)
     auto *stream = static_cast<PulseCaptureStream *>(self);
     const pa_stream_state_t st = pa_stream_get_state(s);
     if (st == PA_STREAM_FAILED || st == PA_STREAM_TERMINATED) {
+        // A lost connection fails the context before its streams.
+        pa_context *c = pa_stream_get_context(s);
+        if (st == PA_STREAM_FAILED && pa_context_get_state(c) != PA_CONTEXT_READY)
+            stream->m_serverGone = true;
         if (stream->m_running.exchange(false))
-            qCWarning(lcAudio) << "record stream ended:" << pa_strerror(pa_context_errno(pa_stream_get_context(s)));
+            qCWarning(lcAudio) << "record stream ended:" << pa_strerror(pa_context_errno(c));
         stream->m_arrived.notify_all();
     }
     stream->m_ctx->wake();

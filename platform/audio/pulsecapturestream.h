@@ -33,6 +33,9 @@ public:
     void stop();
     // The server still delivers (false after stop, or when the source went away).
     bool isRunning() const;
+    // The stream ended because the connection to the server was lost (not
+    // only its source).
+    bool serverGone() const { return m_serverGone.load(); }
 
     // Waits up to timeoutMs for samples, then appends every waiting sample to
     // out. Returns the number of frames appended.
@@ -59,6 +62,7 @@ private:
     int m_channels = 2;
     QString m_error;
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_serverGone{false};
     std::atomic<int> m_overflows{0};
 
     mutable std::mutex m_mutex;

@@ -135,6 +135,7 @@ bool PulseContext::connectLocked(const QString &server, int timeoutMs)
         dropContext(true);
         return false;
     }
+    ++m_connectionId;
     return true;
 }
 

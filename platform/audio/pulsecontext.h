@@ -37,6 +37,9 @@ public:
     // Connected and usable (reconnects the shared connection after a loss).
     bool ensureConnected(int timeoutMs = 5000);
     bool isConnected() const;
+    // Counts the connections made; objects the server holds for us (modules,
+    // streams) belong to the connection they were made on and went with it.
+    quint64 connectionId() const { return m_connectionId.load(); }
     QString errorString() const;
 
     // Holds the loop lock for its life. Callbacks run with it held already;
@@ -85,6 +88,7 @@ private:
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     std::atomic<bool> m_failed{false};
+    std::atomic<quint64> m_connectionId{0};
     mutable std::mutex m_errorMutex;
     QString m_error;
     QString m_server;

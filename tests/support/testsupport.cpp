@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QProcess>
 #include <QTest>
@@ -156,6 +157,13 @@ int sineBreaks(const float *samples, int count, int stride, double frequency, in
             ++breaks;
     }
     return breaks;
+}
+
+bool controlSoundServer(const QString &command)
+{
+    const QString fixture = qEnvironmentVariable("VELMORA_SOURCE_DIR") + QLatin1String("/tests/support/pulse-fixture.sh");
+    const QString dir = QFileInfo(qEnvironmentVariable("PULSE_RUNTIME_PATH")).path();
+    return runProgram(fixture, {command, dir}) == 0;
 }
 
 double captureShortfallAllowance(double expectedFrames, double baseFrames)

@@ -42,6 +42,9 @@ int runProgram(const QString &program, const QStringList &args, int timeoutMs = 
 
 // The private sound server is PipeWire's pulse server (else PulseAudio).
 bool soundServerIsPipeWire();
+// Stops ("stop") or starts again ("start") the private sound server of the
+// running test, as a user's server goes away and comes back; true when done.
+bool controlSoundServer(const QString &command);
 // Frames a capture may fall short of the wall clock: PipeWire resamples its
 // 48000 Hz graph and was measured to deliver about 0.5 % less under full load.
 double captureShortfallAllowance(double expectedFrames, double baseFrames);

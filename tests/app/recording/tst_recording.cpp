@@ -4,7 +4,9 @@
 // played from its row, the recording is heard on the real output.
 // A cut or a split by silence loses no sound between the two files; closing
 // or destroying the window while recording keeps the recording; a failed
-// start leaves the window idle with no file; names are counted when taken.
+// start leaves the window idle with no file; a sound server that goes away
+// ends the recording with one message, and the next one works once it is
+// back; names are counted when taken.
 
 #include "appfixture.h"
 #include "mediaprobe.h"
@@ -95,12 +97,14 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             if (auto *box = qobject_cast<QJXMessageBox *>(QApplication::activeModalWidget())) {
                 message = box->getMessage();
+                ++shown;
                 box->done(QJXMessageBox::ResultOk);
             }
         });
         m_timer.start();
     }
     QString message;
+    int shown = 0;
 
 private:
     QTimer m_timer;
@@ -128,6 +132,7 @@ private slots:
     void closingWhileRecordingKeepsTheRecording_data();
     void closingWhileRecordingKeepsTheRecording();
     void failedStartLeavesTheWindowIdle();
+    void lostSoundServerEndsTheRecordingOnce();
     void takenNamesAreCounted();
 
 private:
@@ -381,6 +386,55 @@ void TestRecording::failedStartLeavesTheWindowIdle()
     QVERIFY(!QFileInfo::exists(blocker + QStringLiteral("/recordings")));
     QVERIFY(!w.recordingsTable()->recordingRow());
     QCOMPARE(w.recordingsTable()->allRows().size(), rowsBefore);
+}
+
+void TestRecording::lostSoundServerEndsTheRecordingOnce()
+{
+    MainWindow &w = *m_window;
+    Ui::MainWindow *ui = w.form();
+    QString path;
+    ModalCloser closer;
+    {
+        Playback tone(m_tone8s);
+        QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
+        QVERIFY(w.isRecording());
+        path = w.recordObject()->outputPath();
+        waitRecorded(w, 1500000);
+        QVERIFY(TestSupport::controlSoundServer(QStringLiteral("stop")));
+        QTRY_COMPARE_WITH_TIMEOUT(closer.shown, 1, 10000);
+    }
+    QCOMPARE(closer.message, QStringLiteral("Recording stopped: the sound server went away. "
+                                            "What was recorded so far is saved."));
+    // Idle as after Stop, with the recording listed and stored.
+    QVERIFY(!w.isRecording());
+    QVERIFY(ui->m_btnStartRecord->isVisible());
+    QVERIFY(!ui->m_btnStopRecord->isVisible());
+    QVERIFY(!ui->m_btnCut->isEnabled());
+    QVERIFY(!w.recordingsTable()->recordingRow());
+    QAudioFileChunk *row = rowOf(w.recordingsTable(), path);
+    QVERIFY(row);
+    QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
+    QCOMPARE(historyEntries(path).size(), 1);
+    const MediaProbe::Decoded lost = MediaProbe::decode(path);
+    QVERIFY2(lost.seconds() >= 1.4, qPrintable(QString::number(lost.seconds())));
+    QVERIFY(MediaProbe::toneShare(lost.mono, 440) > 0.8);
+
+    // Back again: the next recording takes the sound of the default output.
+    QVERIFY(TestSupport::controlSoundServer(QStringLiteral("start")));
+    QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
+    QVERIFY(w.isRecording());
+    const QString next = w.recordObject()->outputPath();
+    QVERIFY(next != path);
+    {
+        Playback tone(m_tone8s);
+        waitRecorded(w, 2000000);
+        QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+    }
+    QVERIFY(!w.isRecording());
+    QCOMPARE(closer.shown, 1);
+    const MediaProbe::Decoded again = MediaProbe::decode(next);
+    QVERIFY2(MediaProbe::toneSeconds(again.mono) > 1.0, qPrintable(QString::number(MediaProbe::toneSeconds(again.mono))));
+    QVERIFY(MediaProbe::toneShare(again.mono, 440) > 0.6);
 }
 
 void TestRecording::takenNamesAreCounted()

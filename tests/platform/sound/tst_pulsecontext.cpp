@@ -9,7 +9,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -139,13 +138,11 @@ private slots:
         PulseCaptureStream capture(&ctx);
         QVERIFY(capture.start("system_sound.monitor"));
 
-        const QString fixture = qEnvironmentVariable("VELMORA_SOURCE_DIR") + "/tests/support/pulse-fixture.sh";
-        const QString dir = QFileInfo(qEnvironmentVariable("PULSE_RUNTIME_PATH")).path();
-        QCOMPARE(TestSupport::runProgram(fixture, {"stop", dir}), 0);
+        QVERIFY(TestSupport::controlSoundServer("stop"));
         QTRY_COMPARE(lost.size(), 1);
         QTRY_VERIFY(!capture.isRunning());
         QVERIFY(!ctx.isConnected());
-        QCOMPARE(TestSupport::runProgram(fixture, {"start", dir}), 0);
+        QVERIFY(TestSupport::controlSoundServer("start"));
 
         // A new connection; the stream of the old one still ends safely.
         QVERIFY2(ctx.ensureConnected(), qPrintable(ctx.errorString()));
@@ -184,13 +181,11 @@ private slots:
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
-        const QString fixture = qEnvironmentVariable("VELMORA_SOURCE_DIR") + "/tests/support/pulse-fixture.sh";
-        const QString dir = QFileInfo(qEnvironmentVariable("PULSE_RUNTIME_PATH")).path();
         bool restarted = true;
         for (int i = 0; i < 20 && restarted; ++i) {
             const int a = answers, r = recorded;
-            restarted = TestSupport::runProgram(fixture, {"stop", dir}) == 0
-                        && TestSupport::runProgram(fixture, {"start", dir}) == 0;
+            restarted = TestSupport::controlSoundServer("stop")
+                        && TestSupport::controlSoundServer("start");
             QTRY_VERIFY_WITH_TIMEOUT(answers > a && recorded > r, 10000);
         }
         stop = true;

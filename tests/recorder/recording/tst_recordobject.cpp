@@ -3,6 +3,7 @@
 
 #include "mediaprobe.h"
 #include "recordformats.h"
+#include "recordingchecks.h"
 #include "recordingsetup.h"
 #include "testsupport.h"
 
@@ -25,54 +26,8 @@
 
 #include <memory>
 
-namespace {
-
-// Plays a WAV file into a sink until it ends (or the object goes).
-class Playback
-{
-public:
-    Playback(const QString &sink, const QString &wav, const QStringList &props = {})
-    {
-        QStringList args{"--device=" + sink};
-        for (const QString &p : props)
-            args << "--property=" + p;
-        m_proc.start("paplay", args << wav);
-        m_proc.waitForStarted(5000);
-    }
-    ~Playback()
-    {
-        m_proc.kill();
-        m_proc.waitForFinished(5000);
-    }
-    bool waitEnd(int ms) { return m_proc.waitForFinished(ms); }
-
-private:
-    QProcess m_proc;
-};
-
-void useFormat(const RecordFormat &f)
-{
-    TestSupport::useAudioFormat({f.muxer.toUpper(), f.extension, f.codecId, f.channels,
-                                 unsigned(f.sampleRate), unsigned(f.kbps)});
-}
-
+using namespace RecordingChecks;
 using TestSupport::useSources;
-
-// The history entries of a path, read straight from the file.
-QList<QDomElement> historyEntries(const QString &path)
-{
-    QList<QDomElement> found;
-    QFile f(QIAnyUtil::getAppDataPath() + "/History.xml");
-    QDomDocument doc;
-    if (!f.open(QIODevice::ReadOnly) || !doc.setContent(&f))
-        return found;
-    for (QDomElement e = doc.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
-        if (e.attribute("Converted_path_") == path)
-            found << e;
-    return found;
-}
-
-} // namespace
 
 class TestRecordObject : public QObject
 {
@@ -115,15 +70,6 @@ void TestRecordObject::initTestCase()
 void TestRecordObject::cleanupTestCase()
 {
     LoopbackDevice::instance()->restore();
-}
-
-// Whether a mark of a recording in progress names the path.
-static bool markedInProgress(const QString &path)
-{
-    for (const QRecordingMarker::Entry &e : QRecordingMarker::pending())
-        if (e.info.convertedPath == path)
-            return true;
-    return false;
 }
 
 bool TestRecordObject::recordFor(QRecordObject &rec, const QString &path, double seconds)
