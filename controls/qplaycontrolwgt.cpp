@@ -7,6 +7,7 @@
 #include "widgetkit/qinitctrlstyle.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxbaseslider.h"
+#include "widgetkit/qjxmessagebox.h"
 
 #include <QFile>
 #include <QLabel>
@@ -100,6 +101,9 @@ void QPlayControlWgt::InitCtrl()
     connect(m_playObject, &JXQPlayObject::emitPlayPro, this, &QPlayControlWgt::OnSetPlayProgress);
     connect(m_playObject, &JXQPlayObject::emitCurPlayTime, m_labCurTime, &QLabel::setText);
     connect(m_playObject, &JXQPlayObject::emitPlayFinish, this, &QPlayControlWgt::OnPlayFinished);
+    // Queued: the message box must not open inside the engine's own call.
+    connect(m_playObject, &JXQPlayObject::emitPlayError, this, &QPlayControlWgt::OnPlayError,
+            Qt::QueuedConnection);
 
     m_sliderPlay = new QJXBaseSlider(this);
     m_sliderPlay->setBottomImage(resource(QStringLiteral("/image/BottomWidget/slider_play_bottom.png")));
@@ -260,6 +264,14 @@ void QPlayControlWgt::OnNext()
 void QPlayControlWgt::OnPlayFinished()
 {
     moveNext(true);
+}
+
+void QPlayControlWgt::OnPlayError(const QString &message)
+{
+    showPlayingLook(isPlaying());
+    emit emitPlayOrPauseState(isPlaying());
+    QJXMessageBox::ShowMessage(window(), message, QString(), QJXMessageBox::NoIcon,
+                               QJXMessageBox::OkButton);
 }
 
 void QPlayControlWgt::OnPrevious()

@@ -68,6 +68,8 @@ public slots:
 private slots:
     // The engine finished the current file (or could not play it).
     void OnPlayFinished();
+    // The sound output failed: the bar stays on the file, paused, and says why.
+    void OnPlayError(const QString &message);
 
 protected:
     void resetControlLocation() override;

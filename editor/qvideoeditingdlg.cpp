@@ -147,6 +147,8 @@ void QVideoEditingDlg::initControls()
 {
     m_playerManager = new JXPlayerManager;
     connect(m_playerManager, &JXPlayerManager::emitIsHaveVideo, this, &QVideoEditingDlg::isHaveVideo);
+    // A preview cut short by its sound output is said without stopping the editing.
+    connect(m_playerManager, &JXPlayerManager::emitPlayError, this, &QVideoEditingDlg::showOpacityMsgDlg);
     m_infoManager = new JXInfoManager;
     m_infoManager->createrPlayer();
     m_editSettings = new QVideoEditingSettings(this);

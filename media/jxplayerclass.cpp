@@ -71,6 +71,21 @@ JX_FORWARD_BOOL(HasVideo_Player, rz_player_has_video)
 JX_FORWARD_BOOL(HasAudio_Player, rz_player_has_audio)
 JX_FORWARD_BOOL(CanSeek_Player, rz_player_can_seek)
 JX_FORWARD_BOOL(Close_Player, rz_player_close)
+QString JXPlayerClass::GetErrorText_Player()
+{
+    return m_player ? QString::fromUtf8(rz_player_get_error_text(m_player)) : QString();
+}
+
+QString JXPlayerClass::playbackStoppedMessage(const QString &reason)
+{
+    return tr("Playback stopped: %1.").arg(reason);
+}
+
+QString JXPlayerClass::playbackFailedMessage(const QString &reason)
+{
+    return tr("Playback failed: %1.").arg(reason);
+}
+
 JX_FORWARD_BOOL(Play_Player, rz_player_play)
 JX_FORWARD_BOOL(Pause_Player, rz_player_pause)
 JX_FORWARD_BOOL(Stop_Player, rz_player_stop)

@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QSizeF>
+#include <QString>
 
 #include <cstdint>
 #include <initializer_list>
@@ -43,6 +44,13 @@ public:
     bool HasAudio_Player();
     bool CanSeek_Player();
     bool HasVideoAndAudio_Player();
+    // Why the last playback ended before its end or play failed: its sound
+    // output failed or could not be opened ("" when it did not).
+    QString GetErrorText_Player();
+    // What the user is told when the sound output cut a playback short, or
+    // kept it from starting, for the reason above.
+    static QString playbackStoppedMessage(const QString &reason);
+    static QString playbackFailedMessage(const QString &reason);
 
     // Times (microseconds) and sizes (width in the low 32 bits, height in the high).
     uint64_t GetDuration_Player();

@@ -215,6 +215,9 @@ void JXPlayerManager::onPlay()
         m_player->Stop_Player();
     if (!m_player->Play_Player()) {
         emit emitPlayState(false);
+        const QString why = m_player->GetErrorText_Player();
+        if (!why.isEmpty())
+            emit emitPlayError(JXPlayerClass::playbackFailedMessage(why));
         return;
     }
     emit emitPlayState(true);
@@ -359,7 +362,10 @@ void JXPlayerManager::updateTime()
         return;
     }
     if (m_player->IsCompleted_Player()) {
+        const QString why = m_player->GetErrorText_Player();
         onStop();
+        if (!why.isEmpty())
+            emit emitPlayError(JXPlayerClass::playbackStoppedMessage(why));
         return;
     }
     if (t == 0)

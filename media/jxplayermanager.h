@@ -140,6 +140,9 @@ signals:
     void emitPlayProgress(double value);
     void emitStartEndProgressValue(float percent);
     void emitPlayFinish();
+    // Playback stopped before its end, or could not start, because its sound
+    // output failed (the sound server went away); message is for the user.
+    void emitPlayError(QString message);
     void emitPlayTime(const QString &text);
     void emitPlayTime2(const QString &text);
     // A copy of the wave block (empty clears the display), safe for queued receivers.

@@ -4,6 +4,7 @@
 
 #include "common/qconverteroperate.h"
 #include "media/jxinfoclass.h"
+#include "media/jxplayerclass.h"
 #include "media/jxplaytimetext.h"
 #include "media/videoframewindow.h"
 #include "rzcodec/frame.h"
@@ -168,8 +169,13 @@ void JXQPlayObject::OnPlayVideo()
     }
     if (rz_player_is_completed(m_player))
         rz_player_stop(m_player);
-    if (!rz_player_play(m_player))
+    if (!rz_player_play(m_player)) {
+        // Said when the sound output cannot be had, rather than nothing happening.
+        const QString why = QString::fromUtf8(rz_player_get_error_text(m_player));
+        if (!why.isEmpty())
+            emit emitPlayError(JXPlayerClass::playbackFailedMessage(why));
         return;
+    }
     if (rz_player_has_video(m_player)) {
         if (m_window)
             m_window->setHidden(false);
@@ -276,15 +282,21 @@ void JXQPlayObject::UpdateTime()
     if (!m_player)
         return;
     if (rz_player_is_completed(m_player)) {
+        // A playback cut short by its sound output is not at its end: the
+        // bar stays on the file instead of moving on to the next one.
+        const QString why = QString::fromUtf8(rz_player_get_error_text(m_player));
         rz_player_stop(m_player);
         m_waveTimer->stop();
         emit emitAudioData(QByteArray(), 0);
         m_positionTimer->stop();
         ShowTime(0);
         emit emitPlayPro(0.0);
-        emit emitPlayFinish();
+        if (why.isEmpty())
+            emit emitPlayFinish();
         m_screenTimer->start(kScreenMs);
         emit emitPlayPro(0.0);
+        if (!why.isEmpty())
+            emit emitPlayError(JXPlayerClass::playbackStoppedMessage(why));
         return;
     }
     const uint64_t length = rz_player_get_duration(m_player);

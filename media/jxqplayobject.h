@@ -54,6 +54,9 @@ signals:
     void emitClosePlay();
     void emitRefreshPlayView();
     void emitCoverImage(QImage image);
+    // Playback stopped before its end, or could not start, because its sound
+    // output failed (the sound server went away); message is for the user.
+    void emitPlayError(QString message);
 
 public slots:
     void setSoundVolume(int value);

@@ -53,6 +53,7 @@ bool PulseOutputStream::open(const std::string &device, int sampleRate, int chan
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_ready = m_failed = m_drained = m_drainAsked = m_woken = false;
+        m_failure.clear();
         m_requested = 0;
     }
     m_rate = sampleRate;
@@ -204,15 +205,27 @@ bool PulseOutputStream::hasFailed()
     return m_failed;
 }
 
+std::string PulseOutputStream::failureText()
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_failed && m_failure.empty() ? std::string("the stream ended") : m_failure;
+}
+
 void PulseOutputStream::onState(pa_stream *stream, void *self)
 {
     auto *me = static_cast<PulseOutputStream *>(self);
     const pa_stream_state_t state = pa_stream_get_state(stream);
     std::lock_guard<std::mutex> guard(me->m_mutex);
-    if (state == PA_STREAM_READY)
+    if (state == PA_STREAM_READY) {
         me->m_ready = true;
-    else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)
+    } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
         me->m_failed = true;
+        // A lost connection fails the context before its streams.
+        pa_context *c = pa_stream_get_context(stream);
+        me->m_failure = pa_context_get_state(c) != PA_CONTEXT_READY
+                            ? "the connection to the sound server was lost"
+                            : pa_strerror(pa_context_errno(c));
+    }
     me->m_cond.notify_all();
 }
 

@@ -52,6 +52,8 @@ public:
     int64_t writtenFrames() const { return m_written; }
     int64_t playedFrames();
     bool hasFailed();
+    // Why the stream failed ("" while it has not).
+    std::string failureText();
 
 private:
     static void onState(pa_stream *stream, void *self);
@@ -69,6 +71,7 @@ private:
     std::condition_variable m_cond;
     bool m_ready = false;
     bool m_failed = false;
+    std::string m_failure;
     bool m_drained = false;
     bool m_drainAsked = false;
     bool m_woken = false;

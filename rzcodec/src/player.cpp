@@ -129,6 +129,15 @@ RZ_STATE_QUERY(rz_player_update_video_frame, e->showVideoFrame())
 RZ_STATE_QUERY(rz_player_refresh_video_frame, e->showVideoFrame())
 #undef RZ_STATE_QUERY
 
+const char *rz_player_get_error_text(void *player)
+{
+    auto *p = rz::handleCast<PlayerHandle>(player, "rz_player_get_error_text");
+    if (!p)
+        return "no player";
+    p->errorReadBack = p->engine->playbackError();
+    return p->errorReadBack.c_str();
+}
+
 uint64_t rz_player_get_duration(void *player)
 {
     PlayerEngine *e = engineOf(player, "rz_player_get_duration");

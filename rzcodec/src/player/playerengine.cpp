@@ -39,6 +39,7 @@ bool PlayerEngine::open(const std::string &path, unsigned width, unsigned height
 {
     close();
     std::unique_lock<std::mutex> lock(m_mutex);
+    m_playbackError.clear();
     if (!m_input.open(path))
         return false;
     m_decoder = std::make_unique<MediaDecoder>(m_input);
@@ -189,13 +190,17 @@ bool PlayerEngine::play()
     case State::Running:
         return true;
     case State::Paused:
-        if (m_stream)
-            m_stream->setPaused(false);
-        m_wallStart = Clock::now();
-        m_wallRunning = true;
-        m_state = State::Running;
-        m_cond.notify_all();
-        return true;
+        // A stream that lost its server while paused is opened anew below.
+        if (!m_stream || !m_stream->hasFailed()) {
+            if (m_stream)
+                m_stream->setPaused(false);
+            m_wallStart = Clock::now();
+            m_wallRunning = true;
+            m_state = State::Running;
+            m_cond.notify_all();
+            return true;
+        }
+        break;
     case State::Stopped:
     case State::Completed:
         break;
@@ -203,9 +208,11 @@ bool PlayerEngine::play()
     const uint64_t start = m_state == State::Completed ? 0 : m_position;
     const State before = m_state;
     m_state = State::Running;
+    m_playbackError.clear();
     std::string error;
     if (!restartAt(start, true, &error)) {
         logError("playing " + m_input.path() + ": " + error);
+        m_playbackError = error;
         if (m_stream) {
             m_stream->close();
             m_stream.reset();
@@ -550,8 +557,7 @@ void PlayerEngine::run()
                 }
                 if (pendingFrames() > 0) {
                     if (m_stream->hasFailed()) {
-                        logError("playing " + m_input.path() + ": the sound output failed");
-                        finish();
+                        failOutput();
                         continue;
                     }
                     auto stream = m_stream;
@@ -583,7 +589,11 @@ void PlayerEngine::run()
             }
             if (m_stream) {
                 m_stream->beginDrain();
-                if ((m_stream->isDrained() && m_videoQueue.empty()) || m_stream->hasFailed()) {
+                if (m_stream->hasFailed()) {
+                    failOutput();
+                    continue;
+                }
+                if (m_stream->isDrained() && m_videoQueue.empty()) {
                     finish();
                     continue;
                 }
@@ -878,6 +888,23 @@ void PlayerEngine::presentDue(bool force)
     }
     if (any)
         m_redeliver = true;
+}
+
+void PlayerEngine::failOutput()
+{
+    m_playbackError = m_stream->failureText();
+    logError("playing " + m_input.path() + ": the sound output failed: " + m_playbackError);
+    // Looping on would only fail again.
+    const bool loop = m_loop;
+    m_loop = false;
+    finish();
+    m_loop = loop;
+}
+
+std::string PlayerEngine::playbackError() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_playbackError;
 }
 
 void PlayerEngine::finish()

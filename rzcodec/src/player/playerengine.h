@@ -59,6 +59,9 @@ public:
     bool keyFrameStep(int direction);
     void enableLoop(bool on);
     State state() const;
+    // Why the playback ended before its end ("" when it did not): its sound
+    // output failed or could not be opened. Cleared by the next play or open.
+    std::string playbackError() const;
     uint64_t playTime() const;
     uint64_t videoTime() const;
 
@@ -104,6 +107,8 @@ private:
     // Everything below runs with m_mutex held.
     bool restartAt(uint64_t timeUs, bool exact, std::string *error);
     bool openOutput(bool paused, std::string *error);
+    // The sound output failed while playing: ends the playback with the reason.
+    void failOutput();
     bool buildFilters(const AVFrame *sample, std::string *error);
     void decodeStep();
     void takeAudio(AVFrame *frame, int64_t timeUs);
@@ -148,6 +153,7 @@ private:
     bool m_decodeEnded = false;
     uint64_t m_skipUntilUs = 0;    // an exact seek drops what lies before it
     uint64_t m_position = 0;       // media time while no stream plays
+    std::string m_playbackError;
     bool m_asyncSeek = false;
     uint64_t m_asyncTarget = 0;
     int m_outRate = 0;

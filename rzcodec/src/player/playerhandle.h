@@ -22,6 +22,7 @@ public:
     const int32_t kind;
     const std::shared_ptr<PlayerEngine> engine;
     std::string textReadBack; // keeps the last text handed out by rz_player_get_text
+    std::string errorReadBack; // keeps the last text handed out by rz_player_get_error_text
 };
 
 } // namespace rz

@@ -1,7 +1,8 @@
 // The playback bar with real files played through the private sound
 // server: moving through the play list, the end of the list, removal,
 // renames, closing a file for an edit and reopening it, paths taken as they
-// are, volumes and the reported play state.
+// are, volumes and the reported play state; a sound server that goes away
+// stops the bar on its file with a message.
 
 #include "common/convertedinfo.h"
 #include "common/qvideosettingxml.h"
@@ -10,14 +11,17 @@
 #include "media/jxqplayobject.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxbaseslider.h"
+#include "widgetkit/qjxmessagebox.h"
 
 #include "soundcapture.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <cmath>
@@ -56,6 +60,7 @@ private slots:
     void volumeFractions();
     void lengthComesFromTheHistory();
     void layoutAndScreenshotWhilePlaying();
+    void lostSoundServerStopsOnTheFile();
 
 private:
     QString tone(const QString &name, double frequency, double seconds);
@@ -353,6 +358,43 @@ void TestPlaybackBar::layoutAndScreenshotWhilePlaying()
     QTRY_VERIFY_WITH_TIMEOUT(bar.positionSlider()->value() > 20.0, 3000);
     QVERIFY(!position->text().isEmpty());
     QVERIFY(!TestSupport::saveScreenshot(&bar, QStringLiteral("controls_playback_bar")).isEmpty());
+    bar.Pause();
+}
+
+void TestPlaybackBar::lostSoundServerStopsOnTheFile()
+{
+    QPlayControlWgt bar;
+    QSignalSpy moved(&bar, &QPlayControlWgt::emitPlayingFilePath);
+    QSignalSpy state(&bar, &QPlayControlWgt::emitPlayOrPauseState);
+    const QString longTone = tone(QStringLiteral("long.wav"), 440.0, 10.0);
+    bar.OnSetPlayList({longTone, m_files[1]});
+    bar.Play();
+    QTRY_VERIFY_WITH_TIMEOUT(bar.playObject()->getCurrentPlayerPos() > 500000, 5000);
+
+    // The box is modal: it is answered from a timer while it runs.
+    QStringList shown;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&shown] {
+        if (auto *box = qobject_cast<QJXMessageBox *>(QApplication::activeModalWidget())) {
+            shown << box->getMessage();
+            box->done(QJXMessageBox::ResultOk);
+        }
+    });
+    answer.start(20);
+    QVERIFY(TestSupport::controlSoundServer(QStringLiteral("stop")));
+    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, 5000);
+    QCOMPARE(shown.first(), QStringLiteral("Playback stopped: the connection to the sound server was lost."));
+    // Still on the same file, not playing, and said so.
+    QCOMPARE(bar.currentFile(), longTone);
+    QCOMPARE(pathsOf(moved), QStringList({longTone}));
+    QVERIFY(!bar.isPlaying());
+    QCOMPARE(state.last().at(0).toBool(), false);
+    QVERIFY(button(bar, "m_btnPlay")->isVisibleTo(&bar));
+    QVERIFY(TestSupport::controlSoundServer(QStringLiteral("start")));
+    bar.OnBtnPlay();
+    QVERIFY(bar.isPlaying());
+    QTRY_VERIFY_WITH_TIMEOUT(bar.playObject()->getCurrentPlayerPos() > 500000, 5000);
+    QCOMPARE(shown.size(), 1);
     bar.Pause();
 }
 
