@@ -72,8 +72,17 @@ private slots:
         QRecordAudioObject track2(QRecordAudioObject::MicrophoneTrack);
         track1.setRecorder(&systemSound);
         track2.setRecorder(&microphone);
+        // Both tones play before the recorder takes anything.
+        int loud1 = 0, loud2 = 0;
+        QObject here;
+        connect(&track1, &QRecordAudioObject::emitVolume, &here, [&](int level) { loud1 += level > 5000; });
+        connect(&track2, &QRecordAudioObject::emitVolume, &here, [&](int level) { loud2 += level > 5000; });
+        track1.setListend(true);
+        track2.setListend(true);
         const bool started = track1.setStart() && track2.setStart();
-        QTest::qWait(300);   // both tones play before the recorder takes anything
+        QTRY_VERIFY_WITH_TIMEOUT(!started || (loud1 >= 5 && loud2 >= 5), 30000);
+        track1.setListend(false);
+        track2.setListend(false);
         QElapsedTimer clock;
         clock.start();
         track1.setStartRecorder(true);

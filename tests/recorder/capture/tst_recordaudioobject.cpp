@@ -81,9 +81,14 @@ private slots:
         QVERIFY2(track1.setStart(), qPrintable(track1.errorString()));
         QCOMPARE(track1.sourceName(), QByteArray("rzaudio_device.monitor"));
         QCOMPARE(track2.sourceName(), QByteArray("test_microphone"));
-        // Nothing is taken before the recorder runs.
-        QTest::qWait(150);
+        // Nothing is taken before the recorder runs, though blocks are captured.
+        int levels = 0;
+        QObject here;
+        connect(&track1, &QRecordAudioObject::emitVolume, &here, [&](int level) { levels += level >= 0; });
+        track1.setListend(true);
+        QTRY_VERIFY_WITH_TIMEOUT(levels >= 6, 10000);
         QCOMPARE(systemSound.blockCount(), size_t(0));
+        track1.setListend(false);
         track1.setStartRecorder(true);
         track2.setStartRecorder(true);
 
@@ -171,7 +176,8 @@ private slots:
             track1.setRecorder(&recorder);
             QVERIFY(track1.setStart());
             track1.setStartRecorder(true);
-            QTest::qWait(100);
+            // The recorder is fed before the sound begins.
+            QTRY_VERIFY_WITH_TIMEOUT(recorder.blockCount() > 0, 10000);
             TonePlayer speakers(QByteArray(), 440, 0.5);
             QVERIFY(speakers.wait());
             // Stop the moment the sound has been played: the queued blocks
