@@ -1,8 +1,11 @@
 // The loop-back device across processes: a run that crashes with the default
 // output on the device is repaired by the next one, and a run ended by SIGINT
-// or SIGTERM gives the default output back itself.
+// or SIGTERM gives the default output back itself. Across a restart of the
+// server it comes back when asked, and never unloads another's module by an
+// index of the server that went away.
 #include "platform/audio/loopbackdevice.h"
 #include "platform/audio/pulseserver.h"
+#include "testsupport.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -138,6 +141,49 @@ private slots:
         QTRY_COMPARE(loops(), 0);
         QVERIFY(first.restore());   // its module is gone already: no failure
         QVERIFY(!first.isCurrent());
+    }
+
+    void restartOfTheServer()
+    {
+        LoopbackDevice device;
+        QVERIFY2(device.makeDefault(), qPrintable(device.errorString()));
+        QVERIFY(TestSupport::controlSoundServer("stop"));
+        QVERIFY(TestSupport::controlSoundServer("start"));
+        // Back when asked: our sink, the default output on it, its loop.
+        QVERIFY2(device.recover(), qPrintable(device.errorString()));
+        State s = state();
+        QCOMPARE(s.deviceSinks, 1);
+        QCOMPARE(s.defaultSink, QByteArray("rzaudio_device"));
+        QCOMPARE(s.loops, 1);
+        QCOMPARE(s.loopTarget, QByteArray("system_sound"));
+        QVERIFY(!device.recover());   // nothing more to bring back
+        quint32 ours = 0xffffffffu;
+        {
+            QVector<PulseDeviceInfo> sinks;
+            PulseServer before;
+            QVERIFY(before.sinks(sinks));
+            for (const PulseDeviceInfo &d : sinks)
+                if (d.name == LoopbackDevice::SinkName)
+                    ours = d.ownerModule;
+        }
+
+        // Gone again; a module of someone else's now has the index our sink had.
+        QVERIFY(TestSupport::controlSoundServer("stop"));
+        QVERIFY(TestSupport::controlSoundServer("start"));
+        PulseServer server;
+        const quint32 other = server.loadModule("module-null-sink", "sink_name=bystander norewinds=1");
+        QVERIFY2(other != 0xffffffffu, qPrintable(server.errorString()));
+        qInfo("our sink's module was %u before the restart; the bystander's is %u", ours, other);
+        QVERIFY(device.restore());
+        QVector<PulseModuleInfo> modules;
+        QVERIFY(server.modules(modules));
+        bool bystanderLoaded = false;
+        for (const PulseModuleInfo &m : modules)
+            bystanderLoaded |= m.index == other;
+        QVERIFY(bystanderLoaded);
+        QCOMPARE(state().defaultSink, QByteArray("system_sound"));
+        QVERIFY(!device.recover());   // taken away on purpose
+        QVERIFY(server.unloadModule(other));
     }
 
     void signalsRestoreThePreviousOutput_data()
