@@ -1,6 +1,7 @@
 // A stand-in media player on the session bus:
 //   mpris_standin NAME STATUS TITLE ARTIST ALBUM [COVER_FILE]
-// publishes org.mpris.MediaPlayer2.NAME with that playback status and track.
+// publishes org.mpris.MediaPlayer2.NAME with that playback status and track,
+// and prints "asked" whenever its playback status is read.
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
@@ -22,7 +23,13 @@ public:
         : QDBusAbstractAdaptor(parent), m_status(std::move(status)), m_meta(std::move(meta))
     {
     }
-    QString playbackStatus() const { return m_status; }
+    QString playbackStatus() const
+    {
+        // Tells the test that a client looked at the player.
+        std::printf("asked\n");
+        std::fflush(stdout);
+        return m_status;
+    }
     QVariantMap metadata() const { return m_meta; }
 
 private:
