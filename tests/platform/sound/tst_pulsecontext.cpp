@@ -160,9 +160,10 @@ private slots:
         PulseContext ctx;
         QVERIFY(ctx.connectToServer());
         std::atomic<bool> stop{false};
-        std::atomic<int> answers{0}, recorded{0};
-        // Device queries and capture from two threads while the server goes
-        // away and comes back; each either waits for the new connection or fails.
+        std::atomic<int> answers{0}, recorded{0}, played{0};
+        // Device queries, capture and playback from three threads while the
+        // server goes away and comes back; each either waits for the new
+        // connection or fails.
         std::thread queries([&] {
             PulseServer server(&ctx, 1000);
             while (!stop) {
@@ -181,16 +182,27 @@ private slots:
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
+        std::thread playback([&] {
+            const QVector<float> tone = TestSupport::sineTone(440, 0.05);
+            while (!stop) {
+                PulsePlaybackStream p(&ctx);
+                if (p.open("system_sound", 44100, 2, 50, 1000) && p.write(tone.constData(), tone.size() / 2, 1000)
+                    && p.drain(1000))
+                    played++;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
         bool restarted = true;
         for (int i = 0; i < 20 && restarted; ++i) {
-            const int a = answers, r = recorded;
+            const int a = answers, r = recorded, p = played;
             restarted = TestSupport::controlSoundServer("stop")
                         && TestSupport::controlSoundServer("start");
-            QTRY_VERIFY_WITH_TIMEOUT(answers > a && recorded > r, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(answers > a && recorded > r && played > p, 10000);
         }
         stop = true;
         queries.join();
         capture.join();
+        playback.join();
         QVERIFY(restarted);
         PulseServer server(&ctx);
         PulseServerInfo info;
