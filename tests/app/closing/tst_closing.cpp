@@ -1,5 +1,6 @@
 #include "appfixture.h"
 #include "mediaprobe.h"
+#include "recordingtools.h"
 #include "testsupport.h"
 
 #include "app/mainwindow.h"
@@ -34,6 +35,8 @@
 #include <memory>
 
 using namespace AppFixture;
+using TestSupport::historyEntries;
+using TestSupport::Playback;
 
 namespace {
 

@@ -8,6 +8,7 @@
 // scheduling is on.
 
 #include "appfixture.h"
+#include "recordingtools.h"
 #include "testsupport.h"
 
 #include "app/mainwindow.h"
@@ -380,7 +381,7 @@ void TestMainWindow::scheduleStartsAndEndsTheRecording()
     w.OnRecordTimeOperate(3 * kHour + 1);
     QVERIFY(!w.isRecording());
     QVERIFY(!QRecordAreaInfo::getAreaInfo()->getScheduleAble());
-    QCOMPARE(AppFixture::historyEntries(path).size(), 1);
+    QCOMPARE(TestSupport::historyEntries(path).size(), 1);
 }
 
 void TestMainWindow::windowEndStopsRecordings_data()

@@ -10,6 +10,7 @@
 
 #include "appfixture.h"
 #include "mediaprobe.h"
+#include "recordingtools.h"
 #include "testsupport.h"
 
 #include "app/mainwindow.h"
@@ -41,6 +42,8 @@
 #include <memory>
 
 using namespace AppFixture;
+using TestSupport::historyEntries;
+using TestSupport::Playback;
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "mediaprobe.h"
 #include "recordingsetup.h"
+#include "recordingtools.h"
 #include "testsupport.h"
 
 #include "common/qconvertersetting.h"
@@ -16,32 +17,11 @@
 #include "rzcodec/codecids.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-class Playback
-{
-public:
-    Playback(const QString &sink, const QString &wav)
-    {
-        m_proc.start("paplay", {"--device=" + sink, wav});
-        m_proc.waitForStarted(5000);
-    }
-    ~Playback()
-    {
-        m_proc.kill();
-        m_proc.waitForFinished(5000);
-    }
-
-private:
-    QProcess m_proc;
-};
-
-} // namespace
+using TestSupport::Playback;
 
 class TestPresets : public QObject
 {
@@ -110,7 +90,7 @@ void TestPresets::everyPresetRecords()
     const QString path = m_dir.filePath(QString("preset-%1-%2.%3").arg(id, quality, a.extension));
     QRecordObject rec;
     QSignalSpy times(&rec, &QRecordObject::emitRecordTime);
-    Playback play(m_sink, m_tone);
+    Playback play(m_tone, m_sink);
     QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
     // Two seconds of recorded time, as the recorder reports it.
     QTRY_VERIFY_WITH_TIMEOUT(!times.isEmpty() && times.last().at(0).value<uint64_t>() >= 2000000, 10000);

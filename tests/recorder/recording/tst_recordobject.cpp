@@ -5,6 +5,7 @@
 #include "recordformats.h"
 #include "recordingchecks.h"
 #include "recordingsetup.h"
+#include "recordingtools.h"
 #include "testsupport.h"
 
 #include "common/qconvertersetting.h"
@@ -27,6 +28,8 @@
 #include <memory>
 
 using namespace RecordingChecks;
+using TestSupport::historyEntries;
+using TestSupport::Playback;
 using TestSupport::useSources;
 
 class TestRecordObject : public QObject
@@ -125,7 +128,7 @@ void TestRecordObject::systemSoundInEveryFormat()
     QRecordObject rec;
     QSignalSpy level(&rec, &QRecordObject::emitAudioData);
     const QString path = m_dir.filePath("system-" + f.name + "." + f.extension);
-    Playback play(m_sink, m_tone440);
+    Playback play(m_tone440, m_sink);
     QTest::qWait(300);
     QVERIFY(recordFor(rec, path, 3.0));
     QVERIFY(!level.isEmpty());
@@ -160,8 +163,8 @@ void TestRecordObject::bothSourcesAreMixed()
     useSources(true, true);
     QRecordObject rec;
     const QString path = m_dir.filePath("mixed.mp3");
-    Playback system(m_sink, m_tone440);
-    Playback mic("mic_feed", m_tone1000);
+    Playback system(m_tone440, m_sink);
+    Playback mic(m_tone1000, "mic_feed");
     QTest::qWait(300);
     QVERIFY(recordFor(rec, path, 3.0));
     const MediaProbe::Decoded d = MediaProbe::decode(path);
@@ -181,7 +184,7 @@ void TestRecordObject::missingSourceLeavesTheOtherRecording()
     QRecordObject rec;
     QSignalSpy failed(&rec, &QRecordObject::emitRecordSourceFailed);
     const QString path = m_dir.filePath("mic-only.flac");
-    Playback mic("mic_feed", m_tone1000);
+    Playback mic(m_tone1000, "mic_feed");
     QTest::qWait(300);
     const bool recorded = recordFor(rec, path, 2.0);
     QVERIFY(loop->install());
@@ -216,7 +219,7 @@ void TestRecordObject::splitBySilenceLosesNothing()
     const QString first = m_dir.filePath("split-1.wav"), second = m_dir.filePath("split-2.wav");
     QVERIFY(rec.startRecorder(first, 100.0f, false));
     {
-        Playback play(m_sink, tone);
+        Playback play(tone, m_sink);
         QTRY_VERIFY_WITH_TIMEOUT(loud > 0, 10000);
         // The cut comes about a second into the tone, by the recording's own clock.
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() > 0, 10000);
@@ -263,7 +266,7 @@ void TestRecordObject::tagsOfThePlayingTrackComeOncePerRecording()
     useSources(true, false);
     QRecordObject rec;
     QSignalSpy tags(rec.m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo);
-    Playback play(m_sink, m_tone440);
+    Playback play(m_tone440, m_sink);
     for (int i = 0; i < 2; ++i) {
         QVERIFY(recordFor(rec, m_dir.filePath(QString("tagged-%1.mp3").arg(i)), 2.0));
         QTRY_COMPARE(tags.size(), i + 1);   // queued deliveries arrive
@@ -278,8 +281,8 @@ void TestRecordObject::tagsOfThePlayingTrackComeOncePerRecording()
 void TestRecordObject::soundStreamsNameTheirTrack()
 {
     QVERIFY(JXNowPlaying::fromSoundStreams().isEmpty());
-    Playback elsewhere("system_sound", m_tone440, {"media.title=Not Recorded"});
-    Playback play(m_sink, m_tone440, {"media.title=Stream Title", "media.artist=Stream Artist"});
+    Playback elsewhere(m_tone440, "system_sound", {"media.title=Not Recorded"});
+    Playback play(m_tone440, m_sink, {"media.title=Stream Title", "media.artist=Stream Artist"});
     QTRY_COMPARE_WITH_TIMEOUT(JXNowPlaying::fromSoundStreams().value("title"), QByteArray("Stream Title"), 5000);
     QCOMPARE(JXNowPlaying::fromSoundStreams().value("artist"), QByteArray("Stream Artist"));
 }

@@ -7,6 +7,7 @@
 #include "recordformats.h"
 #include "recordingchecks.h"
 #include "recordingsetup.h"
+#include "recordingtools.h"
 #include "testsupport.h"
 
 #include "common/qconvertersetting.h"
@@ -53,6 +54,8 @@ Heard hear(const QString &path)
 } // namespace
 
 using namespace RecordingChecks;
+using TestSupport::historyEntries;
+using TestSupport::Playback;
 using TestSupport::useSources;
 
 class TestRecordRestart : public QObject
@@ -110,8 +113,8 @@ void TestRecordRestart::recordingAcrossARestart()
     const QString before = m_dir.filePath(QString("before-%1.%2").arg(f.name, f.extension));
     double recordedBeforeLoss = 0;
     {
-        std::unique_ptr<Playback> mic(mixed ? new Playback("mic_feed", m_tone1000) : nullptr);
-        Playback system(sink, m_tone440);
+        std::unique_ptr<Playback> mic(mixed ? new Playback(m_tone1000, "mic_feed") : nullptr);
+        Playback system(m_tone440, sink);
         QVERIFY(rec.startRecorder(before, 100.0f, false));
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 2000000, 10000);
         recordedBeforeLoss = rec.recordedTime() / 1e6;
@@ -142,8 +145,8 @@ void TestRecordRestart::recordingAcrossARestart()
     const QString after = m_dir.filePath(QString("after-%1.%2").arg(f.name, f.extension));
     QVERIFY2(rec.startRecorder(after, 100.0f, false), qPrintable(rec.errorString()));
     {
-        std::unique_ptr<Playback> mic(mixed ? new Playback("mic_feed", m_tone1000) : nullptr);
-        Playback system(sink, m_tone440);
+        std::unique_ptr<Playback> mic(mixed ? new Playback(m_tone1000, "mic_feed") : nullptr);
+        Playback system(m_tone440, sink);
         const quint64 from = rec.recordedTime();
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= from + 2000000, 10000);
         rec.stopRecorder();
@@ -167,7 +170,7 @@ void TestRecordRestart::lostSourceEndsTheRecording()
     QSignalSpy errors(&rec, &QRecordObject::emitRecordError);
     const QString path = m_dir.filePath("device-gone.flac");
     {
-        Playback system(LoopbackDevice::SinkName, m_tone440);
+        Playback system(m_tone440, LoopbackDevice::SinkName);
         QVERIFY(rec.startRecorder(path, 100.0f, false));
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 1000000, 10000);
         QVERIFY(loop->restore());

@@ -1,0 +1,32 @@
+#pragma once
+// What tests that record drive and check around a recording: sound played
+// into a sink by a separate program, and the history entries of a path read
+// straight from disk.
+
+#include <QDomElement>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace TestSupport {
+
+// Plays a WAV file with paplay into a sink (empty: the default output) until
+// it ends, the object goes or the server does. Each property ("key=value")
+// is set on the stream.
+class Playback
+{
+public:
+    explicit Playback(const QString &wav, const QString &sink = QString(),
+                      const QStringList &properties = {});
+    ~Playback();
+    bool waitEnd(int ms);
+
+private:
+    QProcess m_proc;
+};
+
+// The History.xml entries whose converted path is `path`.
+QList<QDomElement> historyEntries(const QString &path);
+
+} // namespace TestSupport
