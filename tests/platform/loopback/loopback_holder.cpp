@@ -1,9 +1,10 @@
 // loopback_holder [--guard]: makes the loop-back device the default output,
 // prints "ready" and waits to be killed. With --guard it restores the
 // previous output when SIGINT or SIGTERM ends it.
+#include "loopbackholder.h"
+
 #include "platform/audio/loopbackdevice.h"
 
-#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
@@ -12,13 +13,8 @@ int main(int argc, char **argv)
     const bool guard = argc > 1 && std::strcmp(argv[1], "--guard") == 0;
     if (guard)
         LoopbackDevice::restoreOnSignals();
-    LoopbackDevice *device = LoopbackDevice::instance();
-    if (!device->makeDefault()) {
-        std::fprintf(stderr, "%s\n", device->errorString().toUtf8().constData());
+    if (!TestSupport::takeDefaultOutput())
         return 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
     for (;;)
         pause();
 }
