@@ -9,8 +9,12 @@
 
 namespace {
 // While the server is away its change reports stop: the reading is retried
-// until the connection is back.
+// until the connection is back. A server that no longer reports changes of
+// the defaults to us (see PulseContext::defaultsUnreported) is read now and
+// then instead; the readings are only handed on, so one that finds nothing
+// new costs the GUI thread nothing.
 constexpr int kRetryMs = 500;
+constexpr int kUnreportedDefaultsMs = 2000;
 } // namespace
 
 // Lives on the device thread: owns the model, runs the jobs and reads the
@@ -22,7 +26,6 @@ public:
     Worker(AudioDeviceAgent *agent, PulseContext *ctx) : m_agent(agent), m_ctx(ctx)
     {
         m_retry.setSingleShot(true);
-        m_retry.setInterval(kRetryMs);
         connect(&m_retry, &QTimer::timeout, this, [this] { read(); });
     }
 
@@ -56,7 +59,7 @@ private:
                         scheduleReading();
                 },
                 Qt::QueuedConnection);
-        connect(ctx, &PulseContext::connectionLost, &m_retry, QOverload<>::of(&QTimer::start),
+        connect(ctx, &PulseContext::connectionLost, this, [this] { m_retry.start(kRetryMs); },
                 Qt::QueuedConnection);
     }
 
@@ -76,7 +79,9 @@ private:
         emit m_agent->devicesChanged(devices.devices(), m_done);
         PulseContext *ctx = m_ctx ? m_ctx : PulseContext::shared();
         if (!ok && !ctx->isConnected())
-            m_retry.start();
+            m_retry.start(kRetryMs);
+        else if (ctx->defaultsUnreported())
+            m_retry.start(kUnreportedDefaultsMs);
     }
 
     AudioDeviceAgent *m_agent;

@@ -128,6 +128,7 @@ bool MacAudioDevice::setDefaultDevice(bool isInput, int index)
         return false;
     PulseServer server(m_ctx);
     bool ok;
+    QString why;
     if (isInput) {
         ok = server.setDefaultSource(d->uid);
     } else {
@@ -136,6 +137,7 @@ bool MacAudioDevice::setDefaultDevice(bool isInput, int index)
         LoopbackDevice *loop = LoopbackDevice::instance();
         if (loop->isDeviceSink(d->uid)) {
             ok = loop->makeDefault();
+            why = loop->errorString();
         } else {
             ok = server.setDefaultSink(d->uid);
             if (ok)
@@ -143,7 +145,8 @@ bool MacAudioDevice::setDefaultDevice(bool isInput, int index)
         }
     }
     if (!ok) {
-        qCWarning(lcRecorder) << "audio devices: cannot make" << d->name << "the default:" << server.errorString();
+        qCWarning(lcRecorder) << "audio devices: cannot make" << d->name << "the default:"
+                              << (why.isEmpty() ? server.errorString() : why);
         return false;
     }
     m_list.setDefaultIndex(isInput, index);

@@ -72,7 +72,11 @@ bool PulseContext::connectToServer(const QString &server, int timeoutMs)
 
 bool PulseContext::connectLocked(const QString &server, int timeoutMs)
 {
-    m_server = server;
+    {
+        std::lock_guard<std::mutex> guard(m_errorMutex);
+        m_server = server;
+    }
+    m_defaultsUnreported = false;
     // The main loop lives as long as this object: other threads may hold its
     // lock or wait on it while a lost connection is replaced.
     if (!m_loop) {
@@ -188,7 +192,7 @@ bool PulseContext::ensureConnected(int timeoutMs)
     std::lock_guard<std::mutex> once(m_connectMutex);
     if (isConnected())
         return true;
-    return connectLocked(m_server, timeoutMs);
+    return connectLocked(serverAddress(), timeoutMs);
 }
 
 bool PulseContext::isConnected() const
@@ -203,6 +207,19 @@ QString PulseContext::errorString() const
 {
     std::lock_guard<std::mutex> guard(m_errorMutex);
     return m_error;
+}
+
+QString PulseContext::serverAddress() const
+{
+    std::lock_guard<std::mutex> guard(m_errorMutex);
+    return m_server;
+}
+
+void PulseContext::setDefaultsUnreported()
+{
+    if (!m_defaultsUnreported.exchange(true))
+        qCInfo(lcAudio) << "sound server: it no longer tells this connection about changes of the"
+                           " default devices; they are read on a connection of their own";
 }
 
 void PulseContext::setError(const QString &text)

@@ -41,6 +41,16 @@ public:
     // streams) belong to the connection they were made on and went with it.
     quint64 connectionId() const { return m_connectionId.load(); }
     QString errorString() const;
+    // The server asked for at the last connection (empty: the usual one).
+    QString serverAddress() const;
+
+    // PipeWire's pulse server can stop telling a connection that the default
+    // devices changed, for the rest of its life: a client that leaves while
+    // the session manager has yet to answer its binding leaves the server's
+    // count of pending bindings one too high. Defaults are then read on a
+    // connection of their own. A new connection starts out trusting its own.
+    bool defaultsUnreported() const { return m_defaultsUnreported.load(); }
+    void setDefaultsUnreported();
 
     // Holds the loop lock for its life. Callbacks run with it held already;
     // taking it on the loop thread is a no-op.
@@ -89,7 +99,8 @@ private:
     pa_context *m_context = nullptr;
     std::atomic<bool> m_failed{false};
     std::atomic<quint64> m_connectionId{0};
-    mutable std::mutex m_errorMutex;
+    std::atomic<bool> m_defaultsUnreported{false};
+    mutable std::mutex m_errorMutex;   // guards m_error and m_server
     QString m_error;
     QString m_server;
     std::mutex m_connectMutex;   // one connect or reconnect at a time

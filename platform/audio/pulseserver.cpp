@@ -109,6 +109,27 @@ bool PulseServer::ready()
 
 bool PulseServer::serverInfo(PulseServerInfo &info)
 {
+    if (!reportedServerInfo(info))
+        return false;
+    return !m_ctx->defaultsUnreported() || currentDefaults(info);
+}
+
+bool PulseServer::currentDefaults(PulseServerInfo &info)
+{
+    PulseContext own;
+    if (!own.connectToServer(m_ctx->serverAddress(), m_timeoutMs))
+        return fail(own.errorString());
+    PulseServer server(&own, m_timeoutMs);
+    PulseServerInfo now;
+    if (!server.reportedServerInfo(now))
+        return fail(server.errorString());
+    info.defaultSink = now.defaultSink;
+    info.defaultSource = now.defaultSource;
+    return true;
+}
+
+bool PulseServer::reportedServerInfo(PulseServerInfo &info)
+{
     if (!ready())
         return false;
     Query<PulseServerInfo> q{m_ctx};
@@ -215,13 +236,27 @@ bool PulseServer::setDefault(bool source, const QByteArray &name)
         });
     if (!accepted)
         return false;
-    // PipeWire's session manager applies the choice after the server's answer.
+    // PipeWire's session manager applies the choice after the server's answer,
+    // within tens of milliseconds; a connection that still has not heard of it
+    // after half a second is asked whether the server just stopped telling it.
+    QElapsedTimer sinceAsked;
+    sinceAsked.start();
+    qint64 nextOwnReading = 500;
     return settle(
         [&](bool &done) {
             PulseServerInfo info;
             if (!serverInfo(info))
                 return false;
-            done = (source ? info.defaultSource : info.defaultSink) == name;
+            auto isDefault = [&] { return (source ? info.defaultSource : info.defaultSink) == name; };
+            done = isDefault();
+            if (!done && !m_ctx->defaultsUnreported() && sinceAsked.elapsed() >= nextOwnReading) {
+                nextOwnReading = sinceAsked.elapsed() + 500;
+                if (!currentDefaults(info))
+                    return false;
+                done = isDefault();
+                if (done)
+                    m_ctx->setDefaultsUnreported();
+            }
             return true;
         },
         QObject::tr("The sound server did not make %1 the default").arg(QString::fromUtf8(name)));

@@ -44,6 +44,8 @@ class PulseServer
 public:
     explicit PulseServer(PulseContext *ctx = nullptr, int timeoutMs = 3000);
 
+    // The defaults in it are the server's own even where it no longer reports
+    // their changes to this connection (see PulseContext::defaultsUnreported).
     bool serverInfo(PulseServerInfo &info);
     bool sinks(QVector<PulseDeviceInfo> &list);
     bool sources(QVector<PulseDeviceInfo> &list);
@@ -73,6 +75,10 @@ private:
     bool ready();
     bool fail(const QString &text);
     bool setDefault(bool source, const QByteArray &name);
+    // What this connection is told, defaults included.
+    bool reportedServerInfo(PulseServerInfo &info);
+    // The defaults as a connection made now reads them.
+    bool currentDefaults(PulseServerInfo &info);
     // Asks check(done) until done, within the time-out; for requests the
     // server answers before it has carried them out. check() false: failure.
     template <class Check> bool settle(Check check, const QString &failure);

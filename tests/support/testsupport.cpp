@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <QtEndian>
 #include <cmath>
+#include <csignal>
 
 namespace TestSupport {
 
@@ -164,6 +165,35 @@ bool controlSoundServer(const QString &command)
     const QString fixture = qEnvironmentVariable("VELMORA_SOURCE_DIR") + QLatin1String("/tests/support/pulse-fixture.sh");
     const QString dir = QFileInfo(qEnvironmentVariable("PULSE_RUNTIME_PATH")).path();
     return runProgram(fixture, {command, dir}) == 0;
+}
+
+qint64 soundServerProcess(const QString &name)
+{
+    const QString dir = QFileInfo(qEnvironmentVariable("PULSE_RUNTIME_PATH")).path();
+    QFile pids(dir + QLatin1String("/pids"));
+    if (!pids.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : pids.readAll().split('\n')) {
+        QFile comm(QLatin1String("/proc/") + QString::fromLatin1(line.trimmed()) + QLatin1String("/comm"));
+        if (!line.trimmed().isEmpty() && comm.open(QIODevice::ReadOnly)
+            && QString::fromUtf8(comm.readAll().trimmed()) == name)
+            return line.trimmed().toLongLong();
+    }
+    return 0;
+}
+
+bool stopDefaultReports()
+{
+    const qint64 manager = soundServerProcess(QStringLiteral("wireplumber"));
+    if (manager <= 0 || ::kill(pid_t(manager), SIGSTOP) != 0)
+        return false;
+    QProcess leaver;
+    leaver.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+    // Its binding waits on the stopped session manager; it leaves meanwhile.
+    const bool answered = leaver.waitForFinished(300);
+    leaver.kill();
+    leaver.waitForFinished(5000);
+    return ::kill(pid_t(manager), SIGCONT) == 0 && !answered;
 }
 
 double captureShortfallAllowance(double expectedFrames, double baseFrames)

@@ -45,6 +45,13 @@ bool soundServerIsPipeWire();
 // Stops ("stop") or starts again ("start") the private sound server of the
 // running test, as a user's server goes away and comes back; true when done.
 bool controlSoundServer(const QString &command);
+// The process of the private sound server with this name ("pipewire",
+// "wireplumber", "pipewire-pulse"); 0 when it has none.
+qint64 soundServerProcess(const QString &name);
+// Leaves the private PipeWire server telling no connection when the defaults
+// change, as a client does that leaves while the session manager has yet to
+// answer it; a restart of the server ends it. False when it could not.
+bool stopDefaultReports();
 // Frames a capture may fall short of the wall clock: PipeWire resamples its
 // 48000 Hz graph and was measured to deliver about 0.5 % less under full load.
 double captureShortfallAllowance(double expectedFrames, double baseFrames);

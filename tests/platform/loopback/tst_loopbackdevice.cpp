@@ -2,8 +2,10 @@
 // output on the device is repaired by the next one, and a run ended by SIGINT
 // or SIGTERM gives the default output back itself. Across a restart of the
 // server it comes back when asked, and never unloads another's module by an
-// index of the server that went away.
+// index of the server that went away. On a PipeWire server that no longer
+// reports default changes to a connection, defaults are still read right.
 #include "platform/audio/loopbackdevice.h"
+#include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseserver.h"
 #include "testsupport.h"
 
@@ -55,6 +57,14 @@ private:
     static int loops() { return state().loops; }
     static int deviceSinks() { return state().deviceSinks; }
     static QString holder() { return qEnvironmentVariable("VELMORA_BUILD_DIR") + "/bin/loopback_holder"; }
+
+    // The default output as a client that connects now is told it.
+    static QByteArray pactlDefaultSink()
+    {
+        QByteArray out;
+        TestSupport::runProgram("pactl", {"get-default-sink"}, 5000, &out);
+        return out.trimmed();
+    }
 
     // Starts a holder and waits until the default output is on the device.
     static bool startHolder(QProcess &p, bool guard)
@@ -184,6 +194,39 @@ private slots:
         QCOMPARE(state().defaultSink, QByteArray("system_sound"));
         QVERIFY(!device.recover());   // taken away on purpose
         QVERIFY(server.unloadModule(other));
+    }
+
+    void defaultsReadRightWhenTheServerStopsReportingThem()
+    {
+        if (!TestSupport::soundServerIsPipeWire())
+            QSKIP("PulseAudio reports every change of the defaults");
+        QVERIFY(TestSupport::stopDefaultReports());
+        LoopbackDevice device;
+        QVERIFY2(device.makeDefault(), qPrintable(device.errorString()));
+        QVERIFY(PulseContext::shared()->defaultsUnreported());
+        QCOMPARE(pactlDefaultSink(), QByteArray("rzaudio_device"));
+        QCOMPARE(state().defaultSink, QByteArray("rzaudio_device"));
+
+        // A change made by another client is read as it is.
+        QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", "mic_feed"}), 0);
+        QTRY_COMPARE(state().defaultSink, QByteArray("mic_feed"));
+        device.defaultOutputChanged("mic_feed");
+        QVERIFY2(device.makeDefault(), qPrintable(device.errorString()));
+        QCOMPARE(state().loopTarget, QByteArray("mic_feed"));
+
+        // Restore gives back the output the device took over.
+        QVERIFY2(device.restore(), qPrintable(device.errorString()));
+        QCOMPARE(pactlDefaultSink(), QByteArray("mic_feed"));
+        QTRY_COMPARE(deviceSinks(), 0);
+        QTRY_COMPARE(loops(), 0);
+        QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", "system_sound"}), 0);
+
+        // A server started again reports changes again, and a new connection
+        // trusts its own reports.
+        QVERIFY(TestSupport::controlSoundServer("stop"));
+        QVERIFY(TestSupport::controlSoundServer("start"));
+        QCOMPARE(state().defaultSink, QByteArray("system_sound"));
+        QVERIFY(!PulseContext::shared()->defaultsUnreported());
     }
 
     void signalsRestoreThePreviousOutput_data()

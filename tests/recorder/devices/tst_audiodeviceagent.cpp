@@ -2,7 +2,8 @@
 // a thread of its own, the reading after a job carries its number, changes
 // another client makes arrive as readings without being asked for, also
 // after the server went away and came back, and finish() has carried out
-// its job when it returns.
+// its job when it returns. A server that stops reporting default changes
+// is read now and then instead.
 #include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseserver.h"
 #include "recorder/audiodeviceagent.h"
@@ -153,6 +154,38 @@ private slots:
         QTRY_VERIFY(latest(readings)->indexOfUid(false, "agent_return") >= 0);
         QCOMPARE(pactl({QStringLiteral("unload-module"), QString::fromLatin1(module)}), QByteArray());
         QTRY_VERIFY(latest(readings)->indexOfUid(false, "agent_return") < 0);
+    }
+
+    void defaultsFollowedWhereTheServerNoLongerReportsThem()
+    {
+        if (!TestSupport::soundServerIsPipeWire())
+            QSKIP("PulseAudio reports every change of the defaults");
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        // A server started again reports changes again, for the tests after this one.
+        auto restart = qScopeGuard([] {
+            TestSupport::controlSoundServer(QStringLiteral("stop"));
+            TestSupport::controlSoundServer(QStringLiteral("start"));
+        });
+        QVERIFY(TestSupport::stopDefaultReports());
+        AudioDeviceAgent agent(&ctx);
+        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
+        auto defaultOutput = [&] {
+            const AudioDeviceList *l = latest(readings);
+            const AudioDeviceInfo *d = l ? l->info(false, l->defaultIndex(false)) : nullptr;
+            return d ? d->uid : QByteArray();
+        };
+        const int asked = agent.post([](MacAudioDevice &d) {
+            d.refresh();
+            d.setDefaultDevice(false, d.devices().indexOfUid(false, "mic_feed"));
+        });
+        QTRY_VERIFY(readingAfter(readings, asked));
+        QVERIFY(ctx.defaultsUnreported());
+        QCOMPARE(defaultOutput(), QByteArray("mic_feed"));
+        QCOMPARE(pactl({QStringLiteral("get-default-sink")}), QByteArray("mic_feed"));
+        // Another client's choice reaches the readings unasked.
+        QCOMPARE(pactl({QStringLiteral("set-default-sink"), QStringLiteral("system_sound")}), QByteArray());
+        QTRY_COMPARE(defaultOutput(), QByteArray("system_sound"));
     }
 
     void finishCarriesOutTheJobBeforeReturning()
