@@ -45,6 +45,10 @@ defaults_are_set() {
     [ "$(pactl get-default-sink)" = system_sound ] && [ "$(pactl get-default-source)" = test_microphone ]
 }
 
+has_default_metadata() {
+    pw-metadata -n default 2>/dev/null | grep -q '^Found "default" metadata'
+}
+
 # Background processes of the fixture keep no descriptor of the caller's
 # (CTest would wait for them), and their ids go into DIR/pids.
 spawn() {
@@ -79,6 +83,10 @@ start_pipewire() {
     spawn "$log" pipewire
     wait_until test -S "$dir/pipewire-0" || { echo "pulse-fixture: pipewire did not start" >&2; cat "$log" >&2; exit 1; }
     spawn "$log" wireplumber
+    # Pulse clients only once the session manager holds the defaults: one that
+    # came and went while it was still answering its binding of them would
+    # leave this server telling no connection when the defaults change.
+    wait_until has_default_metadata || { echo "pulse-fixture: wireplumber did not start" >&2; cat "$log" >&2; exit 1; }
     spawn "$log" pipewire-pulse
     export PULSE_SERVER=unix:$runtime/native
     wait_until pactl info || { echo "pulse-fixture: pipewire-pulse does not answer" >&2; cat "$log" >&2; exit 1; }

@@ -60,6 +60,12 @@ if [ $xvfb = 1 ]; then
 fi
 "${cmd[@]}"
 status=$?
+if [ $status != 0 ] && [ $sound = 1 ]; then
+    # What the server said, for a failure that does not come again.
+    for log in "$tmp/sound/"*.log; do
+        [ -s "$log" ] && { echo "run-test: the end of $(basename "$log"):"; tail -n 40 "$log"; } >&2
+    done
+fi
 if [ $sound = 1 ]; then
     # Nothing a test loaded may stay behind on the server (an unload is
     # acknowledged a moment before it is carried out).

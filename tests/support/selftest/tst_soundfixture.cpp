@@ -1,4 +1,5 @@
-// The private sound server must carry a played tone to a recorder of its monitor.
+// The private sound server must carry a played tone to a recorder of its
+// monitor, and tell a client that stays connected when the defaults change.
 #include "testsupport.h"
 
 #include <QProcess>
@@ -33,6 +34,31 @@ private slots:
         QVERIFY(out.contains("mic_feed"));
         QCOMPARE(TestSupport::runProgram("pactl", {"list", "short", "sources"}, 10000, &out), 0);
         QVERIFY(out.contains("test_microphone"));
+    }
+    void connectedClientHearsOfDefaultChanges()
+    {
+        QProcess watcher;
+        // Line by line, as it hears them.
+        watcher.start("stdbuf", {"-oL", "pactl", "subscribe"});
+        QVERIFY(watcher.waitForStarted());
+        QByteArray events;
+        auto heard = [&](const QByteArray &what) {
+            events += watcher.readAllStandardOutput();
+            return events.contains(what);
+        };
+        // Listening once a change of a sink reaches it (a volume set to
+        // what it is changes nothing).
+        int tries = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (TestSupport::runProgram("pactl", {"set-sink-volume", "system_sound", ++tries % 2 ? "99%" : "100%"}) == 0
+             && heard("on sink")),
+            10000);
+        QCOMPARE(TestSupport::runProgram("pactl", {"set-sink-volume", "system_sound", "100%"}), 0);
+        QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", "mic_feed"}), 0);
+        QTRY_VERIFY(heard("on server"));
+        QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", "system_sound"}), 0);
+        watcher.kill();
+        watcher.waitForFinished(3000);
     }
     void toneIntoMicFeedReachesTheMicrophone()
     {
