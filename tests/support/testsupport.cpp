@@ -182,18 +182,82 @@ qint64 soundServerProcess(const QString &name)
     return 0;
 }
 
-bool stopDefaultReports()
+QByteArray serverDefault(bool source)
 {
-    const qint64 manager = soundServerProcess(QStringLiteral("wireplumber"));
-    if (manager <= 0 || ::kill(pid_t(manager), SIGSTOP) != 0)
+    QByteArray out;
+    if (runProgram(QStringLiteral("pactl"), {source ? QStringLiteral("get-default-source")
+                                                    : QStringLiteral("get-default-sink")},
+                   10000, &out) != 0)
+        return QByteArray("?");
+    return out.trimmed();
+}
+
+namespace {
+
+// True once a client connected now is told that the default output is sink.
+bool defaultOutputBecomes(const QByteArray &sink)
+{
+    return runProgram(QStringLiteral("pactl"), {QStringLiteral("set-default-sink"), QString::fromUtf8(sink)}) == 0
+           && QTest::qWaitFor([&] { return serverDefault(false) == sink; }, 5000);
+}
+
+// One client that leaves while the stopped session manager has yet to
+// answer its binding of the defaults.
+bool leaveWhileTheManagerIsStopped(qint64 manager, int waitMs)
+{
+    if (::kill(pid_t(manager), SIGSTOP) != 0)
         return false;
     QProcess leaver;
     leaver.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-    // Its binding waits on the stopped session manager; it leaves meanwhile.
-    const bool answered = leaver.waitForFinished(300);
+    leaver.waitForFinished(waitMs);
     leaver.kill();
     leaver.waitForFinished(5000);
-    return ::kill(pid_t(manager), SIGCONT) == 0 && !answered;
+    return ::kill(pid_t(manager), SIGCONT) == 0;
+}
+
+} // namespace
+
+bool stopDefaultReports()
+{
+    const qint64 manager = soundServerProcess(QStringLiteral("wireplumber"));
+    if (manager <= 0)
+        return false;
+    // A client that stays connected tells whether the server still reports.
+    QProcess watcher;
+    watcher.start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("pactl"), QStringLiteral("subscribe")});
+    if (!watcher.waitForStarted(5000))
+        return false;
+    QByteArray events;
+    auto heard = [&](const QByteArray &what) {
+        watcher.waitForReadyRead(20);
+        events += watcher.readAllStandardOutput();
+        return events.contains(what);
+    };
+    int tries = 0;
+    const bool listening = QTest::qWaitFor([&] {
+        return runProgram(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("system_sound"),
+                                                    ++tries % 2 ? QStringLiteral("99%") : QStringLiteral("100%")}) == 0
+               && heard("on sink");
+    }, 10000);
+    runProgram(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("system_sound"), QStringLiteral("100%")});
+    // The leaver must have bound the defaults before it goes: under load
+    // that takes longer, so each attempt gives it more time.
+    bool stopped = false;
+    for (int attempt = 1; listening && !stopped && attempt <= 4; ++attempt) {
+        if (!leaveWhileTheManagerIsStopped(manager, 300 * attempt))
+            break;
+        heard(QByteArray());
+        events.clear();
+        if (!defaultOutputBecomes("mic_feed"))
+            break;
+        // A server that still reports does so within milliseconds.
+        stopped = !QTest::qWaitFor([&] { return heard("on server"); }, 1000);
+        if (!defaultOutputBecomes("system_sound"))
+            stopped = false;
+    }
+    watcher.kill();
+    watcher.waitForFinished(3000);
+    return stopped;
 }
 
 double captureShortfallAllowance(double expectedFrames, double baseFrames)

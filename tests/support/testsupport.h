@@ -48,9 +48,13 @@ bool controlSoundServer(const QString &command);
 // The process of the private sound server with this name ("pipewire",
 // "wireplumber", "pipewire-pulse"); 0 when it has none.
 qint64 soundServerProcess(const QString &name);
+// The server's default output (or input) as a client connected now is told
+// it; "?" when it cannot be asked.
+QByteArray serverDefault(bool source = false);
 // Leaves the private PipeWire server telling no connection when the defaults
 // change, as a client does that leaves while the session manager has yet to
-// answer it; a restart of the server ends it. False when it could not.
+// answer it; a restart of the server ends it. The default output is
+// system_sound afterwards. False when it could not.
 bool stopDefaultReports();
 // Frames a capture may fall short of the wall clock: PipeWire resamples its
 // 48000 Hz graph and was measured to deliver about 0.5 % less under full load.

@@ -136,7 +136,7 @@ void TestMainWindow::idleAtStart()
     QVERIFY(w.recordingPanel()->isVisible());
     QVERIFY(!w.playControl()->isVisible());
     // System sound is recorded from the loop-back device, now the default output.
-    QCOMPARE(AppFixture::defaultSink(), LoopbackDevice::instance()->sinkName());
+    QCOMPARE(TestSupport::serverDefault(), LoopbackDevice::instance()->sinkName());
     QVERIFY(QRecordAreaInfo::getAreaInfo()->getRecordAudioType(QRecordAreaInfo::SystemSound));
     const QString shot = TestSupport::saveScreenshot(&w, QStringLiteral("app_mainwindow"));
     QVERIFY(!shot.isEmpty());

@@ -40,7 +40,7 @@ private slots:
 
 void TestProgram::showsItsWindowAndGivesTheOutputBackOnSigterm()
 {
-    const QByteArray before = AppFixture::defaultSink();
+    const QByteArray before = TestSupport::serverDefault();
     QCOMPARE(before, QByteArray("system_sound"));
 
     QProcess program;
@@ -57,14 +57,14 @@ void TestProgram::showsItsWindowAndGivesTheOutputBackOnSigterm()
     }, 20000);
     QVERIFY(shot.save(TestSupport::screenshotDir() + QStringLiteral("/app_program_screen.png")));
     QVERIFY2(shown, qPrintable(QString::number(drawnPixels(shot))));
-    QTRY_VERIFY_WITH_TIMEOUT(AppFixture::defaultSink() != before, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(TestSupport::serverDefault() != before, 10000);
     QCOMPARE(program.state(), QProcess::Running);
 
     ::kill(pid_t(program.processId()), SIGTERM);
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(AppFixture::defaultSink(), before);
+    QCOMPARE(TestSupport::serverDefault(), before);
 }
 
 QTEST_MAIN(TestProgram)

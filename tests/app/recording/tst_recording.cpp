@@ -179,7 +179,7 @@ void TestRecording::startStopAndPlayBack()
 {
     MainWindow &w = *m_window;
     Ui::MainWindow *ui = w.form();
-    QCOMPARE(AppFixture::defaultSink(), LoopbackDevice::instance()->sinkName());
+    QCOMPARE(TestSupport::serverDefault(), LoopbackDevice::instance()->sinkName());
     setPreference(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule"), QStringLiteral("Y"));
 
     auto tone = std::make_unique<Playback>(m_tone8s);

@@ -3,6 +3,7 @@
 // otherwise when the grace time is over.
 
 #include "appfixture.h"
+#include "testsupport.h"
 
 #include "app/qterminationwatcher.h"
 
@@ -30,13 +31,13 @@ void TestTermination::hungProgramEndsByTheSignal_data()
 void TestTermination::hungProgramEndsByTheSignal()
 {
     QFETCH(bool, second);
-    const QByteArray before = AppFixture::defaultSink();
+    const QByteArray before = TestSupport::serverDefault();
     QProcess holder;
     holder.start(qEnvironmentVariable("VELMORA_BUILD_DIR") + "/bin/termination_holder", QStringList());
     QVERIFY(holder.waitForStarted(5000));
     QVERIFY(holder.waitForReadyRead(10000));
     QVERIFY(holder.readAll().contains("ready"));
-    QVERIFY(AppFixture::defaultSink() != before);
+    QVERIFY(TestSupport::serverDefault() != before);
 
     QElapsedTimer clock;
     clock.start();
@@ -53,7 +54,7 @@ void TestTermination::hungProgramEndsByTheSignal()
         QVERIFY(clock.elapsed() >= QTerminationWatcher::kGraceMs);
     }
     QCOMPARE(holder.exitStatus(), QProcess::CrashExit);   // ended by the signal
-    QCOMPARE(AppFixture::defaultSink(), before);
+    QCOMPARE(TestSupport::serverDefault(), before);
 }
 
 QTEST_GUILESS_MAIN(TestTermination)

@@ -38,20 +38,6 @@ QRecordAreaInfo *options()
     return QRecordAreaInfo::getAreaInfo();
 }
 
-QByteArray defaultSink()
-{
-    PulseServer server;
-    PulseServerInfo info;
-    return server.serverInfo(info) ? info.defaultSink : QByteArray("?");
-}
-
-QByteArray defaultSource()
-{
-    PulseServer server;
-    PulseServerInfo info;
-    return server.serverInfo(info) ? info.defaultSource : QByteArray("?");
-}
-
 bool findDevice(bool source, const QByteArray &name, PulseDeviceInfo &out)
 {
     PulseServer server;
@@ -297,7 +283,7 @@ void TestInputSelector::startsOnSystemSoundWithTheLoopbackAsOutput()
     QVERIFY(options()->getRecordAudioType(QRecordAreaInfo::SystemSound));
     QVERIFY(ready(*selector));
     QVERIFY(!loopSink().isEmpty());
-    QCOMPARE(defaultSink(), loopSink());
+    QCOMPARE(TestSupport::serverDefault(), loopSink());
     QCOMPARE(defaultOutputOf(*selector), loopSink());
     QCOMPARE(selector->previousOutputName(), QStringLiteral("System Sound"));
     QVERIFY(options()->getRecordAudioType(QRecordAreaInfo::SystemSound));
@@ -311,7 +297,7 @@ void TestInputSelector::startsOnSystemSoundWithTheLoopbackAsOutput()
     QCOMPARE(selector->size(), button->size());
 
     selector.reset();
-    QCOMPARE(defaultSink(), QByteArray("system_sound"));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
     QCOMPARE(storedFlag(QStringLiteral("BOOL_SYSTEM_AUDIO_")), QStringLiteral("Y"));
     QCOMPARE(storedFlag(QStringLiteral("BOOL_MIC_AUDIO_")), QStringLiteral("N"));
 }
@@ -354,7 +340,7 @@ void TestInputSelector::choosingAnInputWritesTheMasks()
     QAction *second = menuEntry(*selector, QStringLiteral("Second Microphone"));
     QVERIFY(second);
     second->trigger();
-    QTRY_COMPARE(defaultSource(), QByteArray("second_mic"));
+    QTRY_COMPARE(TestSupport::serverDefault(true), QByteArray("second_mic"));
     QVERIFY(!options()->getRecordAudioType(QRecordAreaInfo::SystemSound));
     QVERIFY(!options()->getAudioRecordValid(QRecordAreaInfo::SystemSound));
     QVERIFY(options()->getRecordAudioType(QRecordAreaInfo::Microphone));
@@ -373,14 +359,14 @@ void TestInputSelector::choosingAnInputWritesTheMasks()
     // Back to system sound: the default input stays.
     menuEntry(*selector, QStringLiteral("System Audio"))->trigger();
     QVERIFY(settled(*selector));
-    QCOMPARE(defaultSource(), QByteArray("second_mic"));
+    QCOMPARE(TestSupport::serverDefault(true), QByteArray("second_mic"));
     QVERIFY(options()->getRecordAudioType(QRecordAreaInfo::SystemSound));
     QVERIFY(!options()->getRecordAudioType(QRecordAreaInfo::Microphone));
     QCOMPARE(selector->deviceIndex(), -1);
 
     // A microphone chosen last is what the next run finds stored.
     menuEntry(*selector, QStringLiteral("Test Microphone"))->trigger();
-    QTRY_COMPARE(defaultSource(), QByteArray("test_microphone"));
+    QTRY_COMPARE(TestSupport::serverDefault(true), QByteArray("test_microphone"));
     selector.reset();
     QCOMPARE(storedFlag(QStringLiteral("BOOL_SYSTEM_AUDIO_")), QStringLiteral("N"));
     QCOMPARE(storedFlag(QStringLiteral("BOOL_MIC_AUDIO_")), QStringLiteral("Y"));
@@ -495,7 +481,7 @@ void TestInputSelector::followsTheServerWithoutStallingTheGuiThread()
     QVERIFY2(longest < 50, qPrintable(QStringLiteral("the GUI thread stalled for %1 ms").arg(longest)));
     // Giving the output back at the end is the one wait, and it is done by then.
     selector.reset();
-    QCOMPARE(defaultSink(), QByteArray("system_sound"));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
 }
 
 void TestInputSelector::realOutputIsGivenBackAfterAnUnrestoredRun()
@@ -513,9 +499,9 @@ void TestInputSelector::realOutputIsGivenBackAfterAnUnrestoredRun()
         // Built-in beats plugged-in; the virtual device is never remembered.
         QCOMPARE(selector.realOutputName(), QStringLiteral("Speakers"));
         QCOMPARE(selector.previousOutputName(), QStringLiteral("Speakers"));
-        QCOMPARE(defaultSink(), loopSink());
+        QCOMPARE(TestSupport::serverDefault(), loopSink());
     }
-    QCOMPARE(defaultSink(), QByteArray("speakers"));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("speakers"));
 }
 
 void TestInputSelector::aRemovedOutputFallsBackToARealOne()
@@ -529,11 +515,11 @@ void TestInputSelector::aRemovedOutputFallsBackToARealOne()
         QVERIFY(ready(selector));
         QCOMPARE(selector.previousOutputName(), QStringLiteral("Spare"));
         QCOMPARE(selector.realOutputName(), QStringLiteral("System Sound"));
-        QCOMPARE(defaultSink(), loopSink());
+        QCOMPARE(TestSupport::serverDefault(), loopSink());
         QVERIFY(modules.unload(spare));
     }
     // Not left on the virtual device: the first real output takes over.
-    QCOMPARE(defaultSink(), QByteArray("system_sound"));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
 }
 
 void TestInputSelector::emptyMicrophoneListTouchesNoDevice()

@@ -29,10 +29,8 @@ private:
     static State state()
     {
         State s;
+        s.defaultSink = TestSupport::serverDefault();
         PulseServer server;
-        PulseServerInfo info;
-        server.serverInfo(info);
-        s.defaultSink = info.defaultSink;
         QVector<PulseModuleInfo> modules;
         server.modules(modules);
         for (const PulseModuleInfo &m : modules) {
@@ -57,14 +55,6 @@ private:
     static int loops() { return state().loops; }
     static int deviceSinks() { return state().deviceSinks; }
     static QString holder() { return qEnvironmentVariable("VELMORA_BUILD_DIR") + "/bin/loopback_holder"; }
-
-    // The default output as a client that connects now is told it.
-    static QByteArray pactlDefaultSink()
-    {
-        QByteArray out;
-        TestSupport::runProgram("pactl", {"get-default-sink"}, 5000, &out);
-        return out.trimmed();
-    }
 
     // Starts a holder and waits until the default output is on the device.
     static bool startHolder(QProcess &p, bool guard)
@@ -204,7 +194,7 @@ private slots:
         LoopbackDevice device;
         QVERIFY2(device.makeDefault(), qPrintable(device.errorString()));
         QVERIFY(PulseContext::shared()->defaultsUnreported());
-        QCOMPARE(pactlDefaultSink(), QByteArray("rzaudio_device"));
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
         QCOMPARE(state().defaultSink, QByteArray("rzaudio_device"));
 
         // A change made by another client is read as it is.
@@ -216,7 +206,7 @@ private slots:
 
         // Restore gives back the output the device took over.
         QVERIFY2(device.restore(), qPrintable(device.errorString()));
-        QCOMPARE(pactlDefaultSink(), QByteArray("mic_feed"));
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("mic_feed"));
         QTRY_COMPARE(deviceSinks(), 0);
         QTRY_COMPARE(loops(), 0);
         QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", "system_sound"}), 0);

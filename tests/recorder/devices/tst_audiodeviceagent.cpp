@@ -42,12 +42,6 @@ QByteArray pactl(const QStringList &args)
     return out.trimmed();
 }
 
-QByteArray defaultSink()
-{
-    PulseServerInfo info;
-    return PulseServer().serverInfo(info) ? info.defaultSink : QByteArray("?");
-}
-
 } // namespace
 
 class AudioDeviceAgentTest : public QObject
@@ -182,7 +176,7 @@ private slots:
         QTRY_VERIFY(readingAfter(readings, asked));
         QVERIFY(ctx.defaultsUnreported());
         QCOMPARE(defaultOutput(), QByteArray("mic_feed"));
-        QCOMPARE(pactl({QStringLiteral("get-default-sink")}), QByteArray("mic_feed"));
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("mic_feed"));
         // Another client's choice reaches the readings unasked.
         QCOMPARE(pactl({QStringLiteral("set-default-sink"), QStringLiteral("system_sound")}), QByteArray());
         QTRY_COMPARE(defaultOutput(), QByteArray("system_sound"));
@@ -202,7 +196,7 @@ private slots:
                 ran = d.refresh() && d.devices().defaultIndex(false) == d.devices().indexOfUid(false, "mic_feed");
             });
             QVERIFY(ran);
-            QCOMPARE(defaultSink(), QByteArray("mic_feed"));
+            QCOMPARE(TestSupport::serverDefault(), QByteArray("mic_feed"));
             // After the end nothing more runs.
             ran = false;
             agent.post([&ran](MacAudioDevice &) { ran = true; });

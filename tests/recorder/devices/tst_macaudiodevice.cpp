@@ -23,12 +23,6 @@ private:
                 return i;
         return -1;
     }
-    static QByteArray defaultSink()
-    {
-        PulseServerInfo info;
-        PulseServer().serverInfo(info);
-        return info.defaultSink;
-    }
     static int loopModules()
     {
         QVector<PulseModuleInfo> modules;
@@ -51,7 +45,7 @@ private slots:
         QVERIFY(stale != 0xffffffffu);
         QVERIFY(server.setDefaultSink("rzaudio_device"));
         QVERIFY(QAudioDriverInstaller::installAudioDriverWithPath("/opt//driver/RZAudio Device.driver"));
-        QCOMPARE(defaultSink(), QByteArray("system_sound"));
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
         QVERIFY(QAudioDriverInstaller::installAudioDriverWithPath(QString()));   // no second sink
         QVector<PulseDeviceInfo> sinks;
         QVERIFY(server.sinks(sinks));
@@ -104,7 +98,7 @@ private slots:
 
         QVERIFY(dev.setDefaultDevice(false, loop));
         QCOMPARE(dev.getDefaultIndex(false), loop);
-        QCOMPARE(defaultSink(), QByteArray("rzaudio_device"));
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
         QCOMPARE(loopModules(), 1);
         QCOMPARE(LoopbackDevice::instance()->previousOutput(), QByteArray("system_sound"));
         QVERIFY(dev.isNeedRefresh() == false);
@@ -131,7 +125,7 @@ private slots:
 
         // Back to the speakers: the loop goes, the device stays listed.
         QVERIFY(dev.setDefaultDevice(false, speakers));
-        QCOMPARE(defaultSink(), QByteArray("system_sound"));
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
         QTRY_COMPARE(loopModules(), 0);
         QVERIFY(LoopbackDevice::instance()->isCurrent());
 
@@ -210,7 +204,7 @@ private slots:
     {
         QVERIFY(LoopbackDevice::instance()->restore());
         QTRY_VERIFY(!LoopbackDevice::instance()->isCurrent());
-        QCOMPARE(defaultSink(), QByteArray("system_sound"));
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
     }
 };
 
