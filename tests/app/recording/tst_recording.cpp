@@ -230,7 +230,9 @@ void TestRecording::startStopAndPlayBack()
     const MediaProbe::Decoded decoded = MediaProbe::decode(path);
     const double seconds = w.recordObject()->recordedTime() / 1e6;
     QVERIFY2(qAbs(decoded.seconds() - seconds) <= 0.1, qPrintable(QString::number(decoded.seconds())));
-    QVERIFY2(MediaProbe::toneShare(decoded.mono, 440) > 0.8, "the file does not hold the tone");
+    const double recordedShare = MediaProbe::toneShare(decoded.mono, 440);
+    QVERIFY2(recordedShare > 0.8,
+             qPrintable(QStringLiteral("the file does not hold the tone: share %1").arg(recordedShare)));
     QCOMPARE(historyEntries(path).size(), 1);
     QCOMPARE(recordings(m_folder), QStringList{path});
     // The library lists it, completed, under All recordings.
