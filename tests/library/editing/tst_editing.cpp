@@ -277,7 +277,8 @@ void TestLibraryEditing::failedConversionsChangeNothing()
         VEEditConfig config;
         config.startTime = kSecond;
         emit dlg->emitConvertFile(config, true);
-        QTest::qWaitFor([&]() { return m_told.size() == 1; }, 30000);
+        // The message count is judged below, once the dialog is closed.
+        (void)QTest::qWaitFor([&]() { return m_told.size() == 1; }, 30000);
         dlg->OnSetIsSetAudioEffect(true);
         dlg->accept();
     });
