@@ -1,9 +1,12 @@
 #include "recordingtools.h"
 
+#include "testsupport.h"
+
 #include "common/qianyutil.h"
 
 #include <QDomDocument>
 #include <QFile>
+#include <QTest>
 
 namespace TestSupport {
 
@@ -15,13 +18,24 @@ Playback::Playback(const QString &wav, const QString &sink, const QStringList &p
     for (const QString &p : properties)
         args << QStringLiteral("--property=") + p;
     m_proc.start(QStringLiteral("paplay"), args << wav);
-    m_proc.waitForStarted(5000);
+    m_started = m_proc.waitForStarted(5000);
 }
 
 Playback::~Playback()
 {
     m_proc.kill();
     m_proc.waitForFinished(5000);
+}
+
+bool Playback::waitPlaying(int ms)
+{
+    const QByteArray ours = "application.process.id = \"" + QByteArray::number(m_proc.processId()) + '"';
+    return m_started && QTest::qWaitFor([&] {
+        QByteArray streams;
+        return runProgram(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")}, 5000,
+                          &streams) == 0
+               && streams.contains(ours);
+    }, ms);
 }
 
 bool Playback::waitEnd(int ms)

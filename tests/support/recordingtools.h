@@ -20,10 +20,15 @@ public:
     explicit Playback(const QString &wav, const QString &sink = QString(),
                       const QStringList &properties = {});
     ~Playback();
+    // Waits until the server plays the file (paplay's stream is there): a
+    // recording started before that would begin with silence, under load
+    // for a second or more. False after ms.
+    bool waitPlaying(int ms = 10000);
     bool waitEnd(int ms);
 
 private:
     QProcess m_proc;
+    bool m_started = false;
 };
 
 // The History.xml entries whose converted path is `path`.

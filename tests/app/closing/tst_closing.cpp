@@ -285,6 +285,7 @@ void TestClosing::exitWhileRecordingKeepsTheRecording()
     QSignalSpy requested(&termination, &QTerminationWatcher::terminationRequested);
 
     Playback play(m_tone);
+    QVERIFY(play.waitPlaying());
     QTest::mouseClick(m_window->form()->m_btnStartRecord, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(m_window->recordObject() && m_window->recordObject()->recordedTime() >= 1000000, 15000);
     const QString path = m_window->recordObject()->outputPath();

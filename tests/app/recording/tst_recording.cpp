@@ -113,14 +113,6 @@ private:
     QTimer m_timer;
 };
 
-// True once the sound server plays a stream (the test's own playback).
-bool serverPlaysAStream()
-{
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
-    return pactl.waitForFinished(5000) && pactl.exitCode() == 0 && !pactl.readAllStandardOutput().trimmed().isEmpty();
-}
-
 } // namespace
 
 class TestRecording : public QObject
@@ -183,7 +175,7 @@ void TestRecording::startStopAndPlayBack()
     setPreference(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule"), QStringLiteral("Y"));
 
     auto tone = std::make_unique<Playback>(m_tone8s);
-    QTRY_VERIFY_WITH_TIMEOUT(serverPlaysAStream(), 10000);
+    QVERIFY(tone->waitPlaying());
     QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
     QVERIFY(w.isRecording());
     QVERIFY(!ui->m_btnStartRecord->isVisible());
@@ -353,6 +345,7 @@ void TestRecording::closingWhileRecordingKeepsTheRecording()
 {
     QFETCH(bool, destroy);
     Playback play(m_tone8s);
+    QVERIFY(play.waitPlaying());
     QTest::mouseClick(m_window->form()->m_btnStartRecord, Qt::LeftButton);
     waitRecorded(*m_window, 1000000);
     const QString path = m_window->recordObject()->outputPath();
@@ -401,6 +394,7 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
     ModalCloser closer;
     {
         Playback tone(m_tone8s);
+        QVERIFY(tone.waitPlaying());
         QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
         QVERIFY(w.isRecording());
         path = w.recordObject()->outputPath();

@@ -91,6 +91,7 @@ void TestPresets::everyPresetRecords()
     QRecordObject rec;
     QSignalSpy times(&rec, &QRecordObject::emitRecordTime);
     Playback play(m_tone, m_sink);
+    QVERIFY(play.waitPlaying());
     QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
     // Two seconds of recorded time, as the recorder reports it.
     QTRY_VERIFY_WITH_TIMEOUT(!times.isEmpty() && times.last().at(0).value<uint64_t>() >= 2000000, 10000);

@@ -5,6 +5,7 @@
 
 #include "libraryfixture.h"
 #include "recordingsetup.h"
+#include "recordingtools.h"
 #include "soundcapture.h"
 #include "testsupport.h"
 
@@ -26,7 +27,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -74,9 +74,8 @@ void TestLibraryPlayback::recordedM4aTakesItsRecognisedTitle()
     QConverterOperate::setConverterPath(out + "/");
     const QString wav = m_dir.filePath("440.wav");
     QVERIFY(TestSupport::writeToneWav(wav, 440, 6.0));
-    QProcess player;
-    player.start("paplay", {"--device=" + m_sink, wav});
-    QVERIFY(player.waitForStarted(5000));
+    TestSupport::Playback player(wav, m_sink);
+    QVERIFY(player.waitPlaying());
 
     Library lib;
     QRecordObject recorder;
@@ -96,8 +95,6 @@ void TestLibraryPlayback::recordedM4aTakesItsRecognisedTitle()
     lib.table.OnSetRecordingIsSilent(false);
     QTRY_VERIFY_WITH_TIMEOUT(recorder.recordedTime() >= 2000000, 10000);
     recorder.stopRecorder();
-    player.kill();
-    player.waitForFinished(3000);
     convertedInfo finished;
     recorder.getConvertedInfo(finished);
     lib.table.SupplyRecordingChunkInfo(finished, true);

@@ -129,7 +129,7 @@ void TestRecordObject::systemSoundInEveryFormat()
     QSignalSpy level(&rec, &QRecordObject::emitAudioData);
     const QString path = m_dir.filePath("system-" + f.name + "." + f.extension);
     Playback play(m_tone440, m_sink);
-    QTest::qWait(300);
+    QVERIFY(play.waitPlaying());
     QVERIFY(recordFor(rec, path, 3.0));
     QVERIFY(!level.isEmpty());
     QVERIFY(level.first().at(1).toInt() == 22050);
@@ -165,7 +165,7 @@ void TestRecordObject::bothSourcesAreMixed()
     const QString path = m_dir.filePath("mixed.mp3");
     Playback system(m_tone440, m_sink);
     Playback mic(m_tone1000, "mic_feed");
-    QTest::qWait(300);
+    QVERIFY(system.waitPlaying() && mic.waitPlaying());
     QVERIFY(recordFor(rec, path, 3.0));
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     QVERIFY2(lastRecordingLasted(d.seconds()),
@@ -185,7 +185,7 @@ void TestRecordObject::missingSourceLeavesTheOtherRecording()
     QSignalSpy failed(&rec, &QRecordObject::emitRecordSourceFailed);
     const QString path = m_dir.filePath("mic-only.flac");
     Playback mic(m_tone1000, "mic_feed");
-    QTest::qWait(300);
+    QVERIFY(mic.waitPlaying());
     const bool recorded = recordFor(rec, path, 2.0);
     QVERIFY(loop->install());
     m_sink = QString::fromUtf8(loop->sinkName());
@@ -267,6 +267,7 @@ void TestRecordObject::tagsOfThePlayingTrackComeOncePerRecording()
     QRecordObject rec;
     QSignalSpy tags(rec.m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo);
     Playback play(m_tone440, m_sink);
+    QVERIFY(play.waitPlaying());
     for (int i = 0; i < 2; ++i) {
         QVERIFY(recordFor(rec, m_dir.filePath(QString("tagged-%1.mp3").arg(i)), 2.0));
         QTRY_COMPARE(tags.size(), i + 1);   // queued deliveries arrive

@@ -115,6 +115,7 @@ void TestRecordRestart::recordingAcrossARestart()
     {
         std::unique_ptr<Playback> mic(mixed ? new Playback(m_tone1000, "mic_feed") : nullptr);
         Playback system(m_tone440, sink);
+        QVERIFY(system.waitPlaying() && (!mic || mic->waitPlaying()));
         QVERIFY(rec.startRecorder(before, 100.0f, false));
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 2000000, 10000);
         recordedBeforeLoss = rec.recordedTime() / 1e6;
@@ -147,6 +148,7 @@ void TestRecordRestart::recordingAcrossARestart()
     {
         std::unique_ptr<Playback> mic(mixed ? new Playback(m_tone1000, "mic_feed") : nullptr);
         Playback system(m_tone440, sink);
+        QVERIFY(system.waitPlaying() && (!mic || mic->waitPlaying()));
         const quint64 from = rec.recordedTime();
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= from + 2000000, 10000);
         rec.stopRecorder();
@@ -171,6 +173,7 @@ void TestRecordRestart::lostSourceEndsTheRecording()
     const QString path = m_dir.filePath("device-gone.flac");
     {
         Playback system(m_tone440, LoopbackDevice::SinkName);
+        QVERIFY(system.waitPlaying());
         QVERIFY(rec.startRecorder(path, 100.0f, false));
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 1000000, 10000);
         QVERIFY(loop->restore());
