@@ -11,8 +11,8 @@ namespace {
 // While the server is away its change reports stop: the reading is retried
 // until the connection is back. A server that no longer reports changes of
 // the defaults to us (see PulseContext::defaultsUnreported) is read now and
-// then instead; the readings are only handed on, so one that finds nothing
-// new costs the GUI thread nothing.
+// then instead; a reading that finds nothing new only refreshes the volume
+// shown.
 constexpr int kRetryMs = 500;
 constexpr int kUnreportedDefaultsMs = 2000;
 } // namespace

@@ -251,9 +251,8 @@ bool PulseServer::setDefault(bool source, const QByteArray &name)
             done = isDefault();
             if (!done && !m_ctx->defaultsUnreported() && sinceAsked.elapsed() >= nextOwnReading) {
                 nextOwnReading = sinceAsked.elapsed() + 500;
-                if (!currentDefaults(info))
-                    return false;
-                done = isDefault();
+                // A reading that cannot be made leaves the wait as it was.
+                done = currentDefaults(info) && isDefault();
                 if (done)
                     m_ctx->setDefaultsUnreported();
             }
