@@ -174,12 +174,52 @@ qint64 soundServerProcess(const QString &name)
     if (!pids.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : pids.readAll().split('\n')) {
-        QFile comm(QLatin1String("/proc/") + QString::fromLatin1(line.trimmed()) + QLatin1String("/comm"));
-        if (!line.trimmed().isEmpty() && comm.open(QIODevice::ReadOnly)
-            && QString::fromUtf8(comm.readAll().trimmed()) == name)
-            return line.trimmed().toLongLong();
+        const QByteArray pid = line.trimmed();
+        QFile comm(QLatin1String("/proc/") + QString::fromLatin1(pid) + QLatin1String("/comm"));
+        if (!pid.isEmpty() && comm.open(QIODevice::ReadOnly) && QString::fromUtf8(comm.readAll().trimmed()) == name)
+            return pid.toLongLong();
     }
     return 0;
+}
+
+ServerEvents::ServerEvents()
+{
+    m_proc.start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("pactl"), QStringLiteral("subscribe")});
+}
+
+ServerEvents::~ServerEvents()
+{
+    m_proc.kill();
+    m_proc.waitForFinished(3000);
+}
+
+bool ServerEvents::listen()
+{
+    if (!m_proc.waitForStarted(5000))
+        return false;
+    // A volume set to what it is already changes nothing: alternate.
+    int tries = 0;
+    const bool listening = QTest::qWaitFor([&] {
+        return runProgram(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("system_sound"),
+                                                    ++tries % 2 ? QStringLiteral("99%") : QStringLiteral("100%")}) == 0
+               && heard("on sink");
+    }, 10000);
+    return runProgram(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("system_sound"),
+                                                QStringLiteral("100%")}) == 0
+           && listening;
+}
+
+bool ServerEvents::heard(const QByteArray &what)
+{
+    m_proc.waitForReadyRead(20);
+    m_events += m_proc.readAllStandardOutput();
+    return m_events.contains(what);
+}
+
+void ServerEvents::clear()
+{
+    heard(QByteArray());
+    m_events.clear();
 }
 
 QByteArray serverDefault(bool source)
@@ -223,40 +263,22 @@ bool stopDefaultReports()
     if (manager <= 0)
         return false;
     // A client that stays connected tells whether the server still reports.
-    QProcess watcher;
-    watcher.start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("pactl"), QStringLiteral("subscribe")});
-    if (!watcher.waitForStarted(5000))
-        return false;
-    QByteArray events;
-    auto heard = [&](const QByteArray &what) {
-        watcher.waitForReadyRead(20);
-        events += watcher.readAllStandardOutput();
-        return events.contains(what);
-    };
-    int tries = 0;
-    const bool listening = QTest::qWaitFor([&] {
-        return runProgram(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("system_sound"),
-                                                    ++tries % 2 ? QStringLiteral("99%") : QStringLiteral("100%")}) == 0
-               && heard("on sink");
-    }, 10000);
-    runProgram(QStringLiteral("pactl"), {QStringLiteral("set-sink-volume"), QStringLiteral("system_sound"), QStringLiteral("100%")});
+    ServerEvents events;
+    const bool listening = events.listen();
     // The leaver must have bound the defaults before it goes: under load
     // that takes longer, so each attempt gives it more time.
     bool stopped = false;
     for (int attempt = 1; listening && !stopped && attempt <= 4; ++attempt) {
         if (!leaveWhileTheManagerIsStopped(manager, 300 * attempt))
             break;
-        heard(QByteArray());
         events.clear();
         if (!defaultOutputBecomes("mic_feed"))
             break;
         // A server that still reports does so within milliseconds.
-        stopped = !QTest::qWaitFor([&] { return heard("on server"); }, 1000);
+        stopped = !QTest::qWaitFor([&] { return events.heard("on server"); }, 1000);
         if (!defaultOutputBecomes("system_sound"))
             stopped = false;
     }
-    watcher.kill();
-    watcher.waitForFinished(3000);
     return stopped;
 }
 

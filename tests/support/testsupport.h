@@ -1,6 +1,7 @@
 #pragma once
 // Helpers every test may use: screenshots, tone files and tone detection.
 
+#include <QProcess>
 #include <QString>
 #include <QVector>
 
@@ -48,6 +49,25 @@ bool controlSoundServer(const QString &command);
 // The process of the private sound server with this name ("pipewire",
 // "wireplumber", "pipewire-pulse"); 0 when it has none.
 qint64 soundServerProcess(const QString &name);
+// The private server's change reports as a client that stays connected hears
+// them (`pactl subscribe`, line by line).
+class ServerEvents
+{
+public:
+    ServerEvents();
+    ~ServerEvents();
+    // Waits until reports reach it, by changing system_sound's volume until
+    // one does (and setting it back to 100 %); false after 10 s.
+    bool listen();
+    // Whether a report containing `what` came since the last clear().
+    bool heard(const QByteArray &what);
+    void clear();
+
+private:
+    QProcess m_proc;
+    QByteArray m_events;
+};
+
 // The server's default output (or input) as a client connected now is told
 // it; "?" when it cannot be asked.
 QByteArray serverDefault(bool source = false);
