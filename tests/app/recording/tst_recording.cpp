@@ -36,6 +36,8 @@
 #include <QDir>
 #include <QPointer>
 #include <QProcess>
+
+#include <algorithm>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -268,8 +270,18 @@ void TestRecording::startStopAndPlayBack()
     int begin = 0;
     while (begin + 441 <= played.mono.size() && TestSupport::rms(played.mono.constData() + begin, 441) < 0.05)
         begin += 441;
-    const double share = MediaProbe::toneShare(played.mono.mid(begin), 440);
-    QVERIFY2(share > 0.5, qPrintable(QString::number(share)));
+    // Judged per tenth of a second: a dropout of a loaded server's output
+    // shifts the sine's phase and would spoil a judgement over the whole.
+    QVector<double> shares;
+    for (int at = begin; at + 8820 <= played.mono.size(); at += 8820) {
+        const QVector<float> block = played.mono.mid(at, 8820);
+        if (TestSupport::rms(block.constData() + 2205, 4410) > 0.05)
+            shares << MediaProbe::toneShare(block, 440);   // its middle tenth
+    }
+    QVERIFY2(shares.size() >= 5, qPrintable(QString::number(shares.size())));
+    std::sort(shares.begin(), shares.end());
+    const double share = shares.at(shares.size() / 2);
+    QVERIFY2(share > 0.8, qPrintable(QStringLiteral("median tone share %1").arg(share)));
 }
 
 void TestRecording::cutAndSilenceSplitLoseNothing()
