@@ -1,5 +1,7 @@
 #include "common/historydocument.h"
 
+#include "common/statefile.h"
+
 #include <QXmlStreamReader>
 
 namespace {
@@ -100,16 +102,24 @@ HistoryDocument::HistoryDocument()
     m_root.name = QStringLiteral("ROOTITEM");
 }
 
-bool HistoryDocument::parse(const QByteArray &bytes)
+bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
 {
     QXmlStreamReader reader(bytes);
     reader.setNamespaceProcessing(false);
     Element root;
     QVector<Element *> open;  // the chain of elements being read
     bool sawRoot = false;
-    while (!reader.atEnd()) {
+    QString refused;
+    while (!reader.atEnd() && refused.isEmpty()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement) {
+        if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference) {
+            // No entity may be declared, so none can be expanded.
+            refused = QStringLiteral("a document type declaration is not accepted");
+        } else if (token == QXmlStreamReader::StartElement) {
+            if (open.size() >= StateFile::kMaxDepth) {
+                refused = QStringLiteral("elements nested deeper than %1 levels").arg(StateFile::kMaxDepth);
+                break;
+            }
             Element element;
             element.name = reader.qualifiedName().toString();
             const QXmlStreamAttributes attrs = reader.attributes();
@@ -128,8 +138,15 @@ bool HistoryDocument::parse(const QByteArray &bytes)
             open.removeLast();
         }
     }
-    if (reader.hasError() || !sawRoot)
+    if (refused.isEmpty() && reader.hasError())
+        refused = reader.errorString();
+    else if (refused.isEmpty() && !sawRoot)
+        refused = QStringLiteral("no document element");
+    if (!refused.isEmpty()) {
+        if (reason)
+            *reason = QStringLiteral("line %1, column %2: %3").arg(reader.lineNumber()).arg(reader.columnNumber()).arg(refused);
         return false;
+    }
     m_root = std::move(root);
     return true;
 }

@@ -28,8 +28,10 @@ public:
     // An empty "ROOTITEM" document.
     HistoryDocument();
 
-    // False (and the document unchanged) when the bytes do not parse.
-    bool parse(const QByteArray &bytes);
+    // False (and the document unchanged, reason telling where and why) when
+    // the bytes do not parse, declare a document type or nest deeper than
+    // StateFile::kMaxDepth.
+    bool parse(const QByteArray &bytes, QString *reason = nullptr);
     // UTF-8, indent 4, no declaration.
     QByteArray serialize() const;
 

@@ -2,23 +2,48 @@
 
 #include "common/commonlog.h"
 #include "common/qianyutil.h"
+#include "common/statefile.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSaveFile>
+
+#include <cstdio>
 
 namespace {
 
-// First name among "<path>.bad", "<path>.bad.1", ... that is not taken, so
-// that an older corrupt copy is never overwritten.
-QString freeBadName(const QString &path)
+// The parsed form of each settings file last read, kept until the file
+// changes on disk or is saved by the store. Readers that only look share it;
+// callers that change a document get a copy of their own.
+struct CachedDocument
 {
-    QString candidate = path + QStringLiteral(".bad");
-    for (int n = 1; QFileInfo::exists(candidate); ++n)
-        candidate = QStringLiteral("%1.bad.%2").arg(path).arg(n);
-    return candidate;
+    StateFile::Signature signature;
+    qint64 readAtNs = 0;
+    QByteArray bytes;
+    QDomDocument doc;
+};
+
+struct DocumentCache
+{
+    QMutex mutex;
+    QHash<QString, CachedDocument> files;
+};
+
+DocumentCache &documentCache()
+{
+    static DocumentCache cache;
+    return cache;
+}
+
+void forgetDocument(const QString &path)
+{
+    DocumentCache &cache = documentCache();
+    QMutexLocker lock(&cache.mutex);
+    cache.files.remove(path);
 }
 
 } // namespace
@@ -81,45 +106,124 @@ QDomDocument QVideoSettingXml::newDocument()
     return doc;
 }
 
-bool QVideoSettingXml::isValidFile(const QString &path, QDomDocument &doc)
+qint64 QVideoSettingXml::maxBytesOf(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    const bool readFailed = file.error() != QFileDevice::NoError;
-    file.close();
-    if (readFailed) {
-        qCWarning(lcCommon) << "Cannot read" << path << file.errorString();
-        return false;
-    }
-    if (bytes.trimmed().isEmpty()) {
-        doc = newDocument();
-        return true;
-    }
+    return path == historyFilePath() ? StateFile::kMaxHistoryBytes : StateFile::kMaxBytes;
+}
 
-    QDomDocument parsed;
-    QString error;
-    int line = 0;
-    int column = 0;
-    if (parsed.setContent(bytes, false, &error, &line, &column)) {
-        doc = parsed;
-        ensureRoot(doc);
-        return true;
-    }
+QString QVideoSettingXml::entryTagOf(const QString &path)
+{
+    if (path == historyFilePath())
+        return QStringLiteral("Path_item");
+    if (path == playListFilePath())
+        return QStringLiteral("List_name");
+    return QString();
+}
 
-    // Keep the unreadable file for the user before starting afresh.
-    const QString bad = freeBadName(path);
-    qCWarning(lcCommon).noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4); kept as %5")
-                                         .arg(path).arg(line).arg(column).arg(error, bad);
-    if (!QFile::rename(path, bad)) {
+bool QVideoSettingXml::setAside(const QString &path, const QByteArray &bytes, const QString &reason,
+                                QByteArray &salvaged)
+{
+    int kept = 0;
+    salvaged = bytes.isEmpty() ? QByteArray()
+                               : StateFile::salvage(bytes, entryTagOf(path), StateFile::kMaxDepth, &kept);
+    // Keep the damaged file for the user before starting afresh.
+    const QString bad = StateFile::freeBadName(path);
+    qCWarning(lcCommon).noquote() << QStringLiteral("%1 cannot be used (%2); kept as %3, %4 entries recovered")
+                                         .arg(path, reason, bad).arg(kept);
+    // Not QFile::rename: it falls back to copying, which would read a pipe.
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(bad).constData()) != 0) {
         qCWarning(lcCommon) << "Cannot move" << path << "aside; leaving it untouched";
         return false;
     }
-    QFile empty(path);
-    if (empty.open(QIODevice::WriteOnly))
-        empty.close();
-    doc = newDocument();
+    forgetDocument(path);
+    StateFileNotices::add({path, bad, reason, kept});
+    return true;
+}
+
+bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
+{
+    const StateFile::Signature before = StateFile::signature(path);
+    DocumentCache &cache = documentCache();
+    {
+        QMutexLocker lock(&cache.mutex);
+        const auto found = cache.files.constFind(path);
+        if (found != cache.files.constEnd() && found->signature == before
+            && StateFile::signatureTrusted(before, found->readAtNs)) {
+            doc = found->doc;
+            return true;
+        }
+    }
+    const StateFile::Reading reading = StateFile::read(path, maxBytesOf(path));
+    QByteArray salvaged;
+    switch (reading.status) {
+    case StateFile::Status::Missing:
+        forgetDocument(path);
+        return false;
+    case StateFile::Status::Unopenable:
+        forgetDocument(path);
+        qCWarning(lcCommon) << "Cannot read" << path << reading.reason;
+        return false;
+    case StateFile::Status::Refused:
+        if (!setAside(path, QByteArray(), reading.reason, salvaged))
+            return false;
+        break;
+    case StateFile::Status::Read: {
+        {
+            QMutexLocker lock(&cache.mutex);
+            const auto found = cache.files.find(path);
+            if (found != cache.files.end() && found->bytes == reading.bytes) {
+                found->signature = before;
+                found->readAtNs = StateFile::nowNs();
+                doc = found->doc;
+                return true;
+            }
+        }
+        QString reason;
+        if (reading.bytes.trimmed().isEmpty()) {
+            doc = newDocument();
+        } else if (StateFile::check(reading.bytes, StateFile::kMaxDepth, &reason)) {
+            QDomDocument parsed;
+            QString error;
+            int line = 0;
+            int column = 0;
+            if (!parsed.setContent(reading.bytes, false, &error, &line, &column)) {
+                reason = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(error);
+            } else {
+                doc = parsed;
+                ensureRoot(doc);
+            }
+        }
+        if (reason.isEmpty()) {
+            QMutexLocker lock(&cache.mutex);
+            cache.files.insert(path, {before, StateFile::nowNs(), reading.bytes, doc});
+            return true;
+        }
+        if (!setAside(path, reading.bytes, reason, salvaged))
+            return false;
+        break;
+    }
+    }
+    // What could be read from the damaged file replaces it; else an empty file.
+    QDomDocument recovered;
+    if (!salvaged.isEmpty() && recovered.setContent(salvaged, false) && recovered.documentElement().hasChildNodes()) {
+        doc = recovered;
+        SaveXml(path, doc);
+    } else {
+        QFile empty(path);
+        if (empty.open(QIODevice::WriteOnly))
+            empty.close();
+        doc = newDocument();
+    }
+    return true;
+}
+
+bool QVideoSettingXml::isValidFile(const QString &path, QDomDocument &doc)
+{
+    QDomDocument shared;
+    if (!readShared(path, shared))
+        return false;
+    // The caller may change its document; the shared one stays as read.
+    doc = shared.cloneNode(true).toDocument();
     return true;
 }
 
@@ -152,6 +256,7 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray
 
 bool QVideoSettingXml::SaveXml(const QString &path, const QDomDocument &doc)
 {
+    forgetDocument(path);
     // toByteArray writes UTF-8 and adds no declaration of its own.
     return writeFileAtomically(path, doc.toByteArray(4));
 }
@@ -174,18 +279,20 @@ bool QVideoSettingXml::loadExisting(const QString &path, QDomDocument &doc)
 
 bool QVideoSettingXml::loadReadOnly(const QString &path, QDomDocument &doc)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QDomDocument parsed;
-    QString error;
-    int line = 0;
-    int column = 0;
-    if (!parsed.setContent(&file, false, &error, &line, &column)) {
-        qCWarning(lcCommon).noquote() << QStringLiteral("%1 does not parse (line %2, column %3: %4)")
-                                             .arg(path).arg(line).arg(column).arg(error);
+    const StateFile::Reading reading = StateFile::read(path, StateFile::kMaxBytes);
+    if (reading.status != StateFile::Status::Read) {
+        if (reading.status != StateFile::Status::Missing)
+            qCWarning(lcCommon).noquote() << QStringLiteral("%1 cannot be read: %2").arg(path, reading.reason);
         return false;
     }
+    QString reason;
+    if (!StateFile::check(reading.bytes, StateFile::kMaxDepth, &reason)) {
+        qCWarning(lcCommon).noquote() << QStringLiteral("%1 does not parse (%2)").arg(path, reason);
+        return false;
+    }
+    QDomDocument parsed;
+    if (!parsed.setContent(reading.bytes, false))
+        return false;
     doc = parsed;
     return !doc.documentElement().isNull();
 }
@@ -230,12 +337,15 @@ QList<QString> QVideoSettingXml::getItemValues(const QString &group,
     const QString path = file.isEmpty() ? preferencesFilePath() : file;
     QDomDocument doc;
     bool changed = !QFileInfo::exists(path);
-    if (!loadOrCreate(path, doc))
+    if (changed)
+        doc = newDocument();
+    else if (!readShared(path, doc))
         return results;
-    QDomElement root = ensureRoot(doc);
-    const QDomElement groupElement = root.firstChildElement(group);
+    const QDomElement groupElement = doc.documentElement().firstChildElement(group);
     if (groupElement.isNull()) {
-        root.appendChild(doc.createElement(group));
+        // Only now is the document changed: work on a copy of the shared one.
+        doc = doc.cloneNode(true).toDocument();
+        ensureRoot(doc).appendChild(doc.createElement(group));
         changed = true;
     } else {
         for (int i = 0; i < keysAndDefaults.size(); ++i) {

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,10 +27,12 @@ class QVideoSettingXml
 public:
     // ---- Shared file handling ----
     // Reads and parses the file into doc. False when it cannot be opened (also
-    // when it is missing). A file that does not parse is moved aside as
-    // "<path>.bad" and replaced by an empty file; doc then holds an empty
-    // "ROOTITEM" document and the result is true. An empty file reads as an
-    // empty "ROOTITEM" document.
+    // when it is missing). A file that does not parse, is no regular file,
+    // is too large, nests too deep or declares a document type is moved aside
+    // as "<path>.bad" (noted in StateFileNotices) and replaced by the entries
+    // that could be read from it, or by an empty file; doc then holds them
+    // and the result is true. An empty file reads as an empty "ROOTITEM"
+    // document. A file unchanged since it was last read is not parsed again.
     static bool isValidFile(const QString &path, QDomDocument &doc);
     // Writes the whole document atomically: on any failure the previous file
     // stays as it was and the result is false.
@@ -89,6 +92,14 @@ public:
     // as new come back with newFile set once: the file is rewritten with the
     // mark cleared.
     static QList<convertedInfo> analysisConvertedInfo();
+    // The library's start-up pass, one read and at most one save whatever the
+    // size of the history: every record is handed to keep() in file order
+    // (it may fill in the format); records it refuses are removed, new marks
+    // are cleared and filled-in formats stored. The kept records come back
+    // in file order with their new marks as they were.
+    static QList<convertedInfo> loadHistoryAtStart(const std::function<bool(convertedInfo &)> &keep);
+    // Adds the records whose paths have no entry yet, in one save.
+    static bool appendConvertedInfos(const QList<convertedInfo> &records);
 
     // ---- Converted-path list (the history file as a list of paths) ----
     static bool SetConvertedPath(const QString &path);
@@ -148,6 +159,15 @@ private:
     static bool loadOrCreate(const QString &path, QDomDocument &doc);
     // Missing file: false. Otherwise isValidFile.
     static bool loadExisting(const QString &path, QDomDocument &doc);
+    // The parsed file, shared with the store's cache: never to be changed.
+    static bool readShared(const QString &path, QDomDocument &doc);
+    // Moves a damaged file aside and notes it for the user; salvaged gets the
+    // entries that could be read from bytes. False when it cannot be moved.
+    static bool setAside(const QString &path, const QByteArray &bytes, const QString &reason,
+                         QByteArray &salvaged);
+    static qint64 maxBytesOf(const QString &path);
+    // The element name of one entry of the file, where salvage resumes.
+    static QString entryTagOf(const QString &path);
     // Read-only data files: parsed as they are, never replaced.
     static bool loadReadOnly(const QString &path, QDomDocument &doc);
     static QString appDataFile(const QString &name);

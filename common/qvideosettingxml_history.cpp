@@ -7,12 +7,12 @@
 
 #include "common/commonlog.h"
 #include "common/historydocument.h"
+#include "common/statefile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
+#include <QSet>
 
 #include <functional>
 
@@ -27,92 +27,14 @@ QString normalised(QString path)
     return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
-bool isYes(const QStringRef &text)
-{
-    return text == QLatin1String("Y");
-}
-
-void fillInfo(convertedInfo &info, const QXmlStreamAttributes &a)
-{
-    info.imgPath = a.value(QLatin1String("Img_path_")).toString();
-    info.resolution = a.value(QLatin1String("Resolutin_")).toString();
-    info.title = a.value(QLatin1String("Title_")).toString();
-    info.time = a.value(QLatin1String("Time_")).toString();
-    info.size = a.value(QLatin1String("Size_")).toString();
-    info.createTime = a.value(QLatin1String("Create_time_")).toString();
-    info.format = a.value(QLatin1String("Format_")).toString();
-    info.extend = a.value(QLatin1String("Extend_")).toString();
-    info.artist = a.value(QLatin1String("Artist_")).toString();
-    info.album = a.value(QLatin1String("Album_")).toString();
-    info.genre = a.value(QLatin1String("Genre_")).toString();
-    info.preferencePath = a.value(QLatin1String("preferencePath_")).toString();
-    info.videoFile = isYes(a.value(QLatin1String("Video_file")));
-    info.newFile = isYes(a.value(QLatin1String("New_file")));
-}
-
-// Hands every entry whose path passes the filter, in file order, to visit
-// until it returns false. The path is given with backslashes turned into "/".
-// False when the bytes do not parse up to the point where the walk ended.
-bool streamEntries(const QByteArray &bytes, const std::function<bool(const QString &)> &wanted,
-                   const std::function<bool(convertedInfo &)> &visit)
-{
-    QXmlStreamReader reader(bytes);
-    reader.setNamespaceProcessing(false);
-    int depth = 0;
-    int childIndex = 0;
-    convertedInfo current;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
-            if (depth == 2) {
-                current = convertedInfo();
-                current.convertedPath = normalised(reader.attributes().value(kPathAttr).toString());
-                childIndex = 0;
-                if (!wanted(current.convertedPath)) {
-                    reader.skipCurrentElement();
-                    --depth;
-                }
-            } else if (depth == 3) {
-                if (childIndex == 0)
-                    fillInfo(current, reader.attributes());
-                else
-                    current.listNames << reader.attributes().value(kListNameAttr).toString();
-                ++childIndex;
-            }
-            break;
-        case QXmlStreamReader::EndElement:
-            if (depth == 2 && !visit(current))
-                return true;
-            --depth;
-            break;
-        default:
-            break;
-        }
-    }
-    return !reader.hasError();
-}
-
-bool readAll(const QString &path, QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
-}
-
-} // namespace
-
-namespace {
-
-// The parsed form of the bytes last read or written. Reading the file is
-// cheap, parsing it is not: when the file still holds exactly these bytes
-// the parsed form is reused. Any change made elsewhere changes the bytes.
+// The parsed form of the file as last read or written, reused while the
+// file on disk is unchanged (see StateFile::signatureTrusted).
 struct ParsedHistory
 {
     QMutex mutex;
     QString path;
+    StateFile::Signature signature;
+    qint64 readAtNs = 0;
     QByteArray bytes;
     HistoryDocument doc;
     bool valid = false;
@@ -151,39 +73,97 @@ convertedInfo recordOf(const HistoryDocument::Element &entry)
     return info;
 }
 
+// Writes every field of the record into its entry's info element.
+void fillInfoElement(HistoryDocument::Element &i, const convertedInfo &info)
+{
+    i.setAttribute(QStringLiteral("Img_path_"), info.imgPath);
+    i.setAttribute(QStringLiteral("Title_"), info.title);
+    i.setAttribute(QStringLiteral("Resolutin_"), info.resolution);
+    i.setAttribute(QStringLiteral("Time_"), info.time);
+    i.setAttribute(QStringLiteral("Size_"), info.size);
+    i.setAttribute(QStringLiteral("Create_time_"), info.createTime);
+    i.setAttribute(QStringLiteral("Format_"), info.format);
+    i.setAttribute(QStringLiteral("Extend_"), info.extend);
+    i.setAttribute(QStringLiteral("Artist_"), info.artist);
+    i.setAttribute(QStringLiteral("Album_"), info.album);
+    i.setAttribute(QStringLiteral("Genre_"), info.genre);
+    i.setAttribute(QStringLiteral("preferencePath_"), info.preferencePath);
+    i.setAttribute(QStringLiteral("Video_file"), info.videoFile ? QStringLiteral("Y") : QStringLiteral("N"));
+    i.setAttribute(kNewFileAttr, info.newFile ? QStringLiteral("Y") : QStringLiteral("N"));
+}
+
 } // namespace
 
 bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
 {
     const QString file = historyFilePath();
-    if (!QFileInfo::exists(file))
-        return createMissing;
-    QByteArray bytes;
-    if (!readAll(file, bytes))
-        return false;
-    if (bytes.trimmed().isEmpty())
-        return true;
+    const StateFile::Signature before = StateFile::signature(file);
     ParsedHistory &cache = parsedHistory();
     {
         QMutexLocker lock(&cache.mutex);
-        if (cache.valid && cache.path == file && cache.bytes == bytes) {
+        if (cache.valid && cache.path == file && cache.signature == before
+            && StateFile::signatureTrusted(before, cache.readAtNs)) {
             doc = cache.doc;
             return true;
         }
     }
-    if (doc.parse(bytes)) {
-        QMutexLocker lock(&cache.mutex);
-        cache.path = file;
-        cache.bytes = bytes;
-        cache.doc = doc;
-        cache.valid = true;
-        return true;
+    const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);
+    QByteArray salvaged;
+    switch (reading.status) {
+    case StateFile::Status::Missing:
+        return createMissing;
+    case StateFile::Status::Unopenable:
+        qCWarning(lcCommon) << "Cannot read" << file << reading.reason;
+        return false;
+    case StateFile::Status::Refused:
+        if (!setAside(file, QByteArray(), reading.reason, salvaged))
+            return false;
+        break;
+    case StateFile::Status::Read: {
+        if (reading.bytes.trimmed().isEmpty()) {
+            doc = HistoryDocument();
+            return true;
+        }
+        {
+            QMutexLocker lock(&cache.mutex);
+            if (cache.valid && cache.path == file && cache.bytes == reading.bytes) {
+                cache.signature = before;
+                cache.readAtNs = StateFile::nowNs();
+                doc = cache.doc;
+                return true;
+            }
+        }
+        QString reason;
+        if (doc.parse(reading.bytes, &reason)) {
+            QMutexLocker lock(&cache.mutex);
+            cache.path = file;
+            cache.signature = before;
+            cache.readAtNs = StateFile::nowNs();
+            cache.bytes = reading.bytes;
+            cache.doc = doc;
+            cache.valid = true;
+            return true;
+        }
+        if (!setAside(file, reading.bytes, reason, salvaged))
+            return false;
+        break;
     }
-    // Unparsable: the shared recovery keeps it aside and leaves an empty file.
-    QDomDocument recovered;
-    // Should the document parser accept what the stream parser refused,
-    // report the file unreadable rather than write over it.
-    return isValidFile(file, recovered) && recovered.documentElement().firstChild().isNull();
+    }
+    // The entries that could be read replace the damaged file.
+    {
+        QMutexLocker lock(&cache.mutex);
+        cache.valid = false;
+    }
+    HistoryDocument recovered;
+    if (!salvaged.isEmpty() && recovered.parse(salvaged) && !recovered.entries().isEmpty()) {
+        doc = recovered;
+        return saveHistory(doc);
+    }
+    doc = HistoryDocument();
+    QFile empty(file);
+    if (empty.open(QIODevice::WriteOnly))
+        empty.close();
+    return true;
 }
 
 bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
@@ -196,6 +176,8 @@ bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
     cache.valid = saved;
     if (saved) {
         cache.path = file;
+        cache.signature = StateFile::signature(file);
+        cache.readAtNs = StateFile::nowNs();
         cache.bytes = bytes;
         cache.doc = doc;
     }
@@ -221,21 +203,7 @@ bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
         infoElement.name = QStringLiteral("CONVERTED_INFO_");
         entry.children.append(infoElement);
     }
-    HistoryDocument::Element &i = entry.children.first();
-    i.setAttribute(QStringLiteral("Img_path_"), info.imgPath);
-    i.setAttribute(QStringLiteral("Title_"), info.title);
-    i.setAttribute(QStringLiteral("Resolutin_"), info.resolution);
-    i.setAttribute(QStringLiteral("Time_"), info.time);
-    i.setAttribute(QStringLiteral("Size_"), info.size);
-    i.setAttribute(QStringLiteral("Create_time_"), info.createTime);
-    i.setAttribute(QStringLiteral("Format_"), info.format);
-    i.setAttribute(QStringLiteral("Extend_"), info.extend);
-    i.setAttribute(QStringLiteral("Artist_"), info.artist);
-    i.setAttribute(QStringLiteral("Album_"), info.album);
-    i.setAttribute(QStringLiteral("Genre_"), info.genre);
-    i.setAttribute(QStringLiteral("preferencePath_"), info.preferencePath);
-    i.setAttribute(QStringLiteral("Video_file"), info.videoFile ? QStringLiteral("Y") : QStringLiteral("N"));
-    i.setAttribute(kNewFileAttr, info.newFile ? QStringLiteral("Y") : QStringLiteral("N"));
+    fillInfoElement(entry.children.first(), info);
 
     // The playlist children follow the info element, one per name in order;
     // existing ones are reused, surplus ones removed.
@@ -256,34 +224,13 @@ bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
 
 std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &path)
 {
-    const QString file = historyFilePath();
-    QByteArray bytes;
-    if (!QFileInfo::exists(file) || !readAll(file, bytes))
+    HistoryDocument doc;
+    if (!loadHistory(doc, false))
         return std::nullopt;
-    const QString wanted = normalised(path);
-    {
-        ParsedHistory &cache = parsedHistory();
-        QMutexLocker lock(&cache.mutex);
-        if (cache.valid && cache.path == file && cache.bytes == bytes) {
-            const int index = cache.doc.findEntry(wanted, true);
-            if (index < 0)
-                return std::nullopt;
-            return recordOf(cache.doc.entries().at(index));
-        }
-    }
-    std::optional<convertedInfo> found;
-    const bool parsed = streamEntries(
-        bytes, [&](const QString &entryPath) { return entryPath == wanted; },
-        [&](convertedInfo &entry) {
-            found = std::move(entry);
-            return false;
-        });
-    if (!parsed) {
-        QDomDocument recovered;
-        isValidFile(file, recovered);  // keeps the bad file aside
+    const int index = doc.findEntry(normalised(path), true);
+    if (index < 0)
         return std::nullopt;
-    }
-    return found;
+    return recordOf(doc.entries().at(index));
 }
 
 QString QVideoSettingXml::getPreferencePath(const QString &path)
@@ -335,36 +282,75 @@ bool QVideoSettingXml::changeConvertedInfoValue(const QString &path, const QStri
 
 QList<convertedInfo> QVideoSettingXml::analysisConvertedInfo()
 {
+    return loadHistoryAtStart([](convertedInfo &) { return true; });
+}
+
+QList<convertedInfo> QVideoSettingXml::loadHistoryAtStart(const std::function<bool(convertedInfo &)> &keep)
+{
     QList<convertedInfo> records;
-    const QString file = historyFilePath();
-    QByteArray bytes;
-    if (!QFileInfo::exists(file) || !readAll(file, bytes))
+    HistoryDocument doc;
+    if (!loadHistory(doc, false))
         return records;
-    bool anyNew = false;
-    const bool parsed = streamEntries(
-        bytes, [](const QString &) { return true; },
-        [&](convertedInfo &entry) {
-        anyNew = anyNew || entry.newFile;
-        records.append(std::move(entry));
-        return true;
-    });
-    if (!parsed) {
-        QDomDocument recovered;
-        isValidFile(file, recovered);  // keeps the bad file aside
-        return QList<convertedInfo>();
-    }
-    if (anyNew) {
-        HistoryDocument doc;
-        bool saved = doc.parse(bytes);
-        if (saved) {
-            for (HistoryDocument::Element &entry : doc.entries()) {
-                if (!entry.children.isEmpty() && entry.children.first().attribute(kNewFileAttr) == QLatin1String("Y"))
-                    entry.children.first().setAttribute(kNewFileAttr, QStringLiteral("N"));
-            }
-            saved = saveHistory(doc);
+    bool changed = false;
+    QVector<HistoryDocument::Element> kept;
+    kept.reserve(doc.entries().size());
+    for (HistoryDocument::Element &entry : doc.entries()) {
+        convertedInfo info = recordOf(entry);
+        const QString format = info.format;
+        if (!keep(info)) {
+            changed = true;
+            continue;
         }
-        if (!saved)
-            qCWarning(lcCommon, "History: the new-file marks could not be cleared");
+        if (!entry.children.isEmpty()) {
+            HistoryDocument::Element &i = entry.children.first();
+            if (info.newFile) {
+                i.setAttribute(kNewFileAttr, QStringLiteral("N"));
+                changed = true;
+            }
+            if (info.format != format) {
+                i.setAttribute(QStringLiteral("Format_"), info.format);
+                changed = true;
+            }
+        }
+        kept.append(std::move(entry));
+        records.append(std::move(info));
+    }
+    if (changed) {
+        doc.entries() = std::move(kept);
+        if (!saveHistory(doc))
+            qCWarning(lcCommon, "History: the changes of the start-up pass could not be saved");
     }
     return records;
+}
+
+bool QVideoSettingXml::appendConvertedInfos(const QList<convertedInfo> &records)
+{
+    if (records.isEmpty())
+        return true;
+    HistoryDocument doc;
+    if (!loadHistory(doc, true))
+        return false;
+    QSet<QString> listed;
+    for (const HistoryDocument::Element &entry : doc.entries())
+        listed.insert(entry.attribute(kPathAttr));
+    for (const convertedInfo &info : records) {
+        if (listed.contains(info.convertedPath))
+            continue;
+        listed.insert(info.convertedPath);
+        HistoryDocument::Element entry;
+        entry.name = QStringLiteral("Path_item");
+        entry.setAttribute(kPathAttr, info.convertedPath);
+        HistoryDocument::Element infoElement;
+        infoElement.name = QStringLiteral("CONVERTED_INFO_");
+        fillInfoElement(infoElement, info);
+        entry.children.append(infoElement);
+        for (const QString &name : info.listNames) {
+            HistoryDocument::Element list;
+            list.name = QStringLiteral("List_name");
+            list.setAttribute(kListNameAttr, name);
+            entry.children.append(list);
+        }
+        doc.entries().append(entry);
+    }
+    return saveHistory(doc);
 }

@@ -1,5 +1,6 @@
 #include "library/qfilelistwgt.h"
 
+#include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "library/librarytexts.h"
@@ -10,7 +11,9 @@
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
 #include "library/qaudiolistheader.h"
+#include "library/qhistoryrepair.h"
 #include "library/qlibrarychunk.h"
+#include "library/qlibraryquestions.h"
 #include "library/qrecordingprobe.h"
 #include "library/qrecordingrecovery.h"
 #include "widgetkit/qinitctrlstyle.h"
@@ -29,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -290,27 +294,33 @@ void QFileListWgt::AnalyXmlToList()
 {
     // Recordings cut short by a crash join the history first, as new ones.
     QRecordingRecovery::recoverAll();
-    const QList<convertedInfo> records = QVideoSettingXml::analysisConvertedInfo();
+    // One pass over the history: records of missing files go, missing
+    // formats are filled in, and the file is written at most once.
+    QList<convertedInfo> records = QVideoSettingXml::loadHistoryAtStart([](convertedInfo &info) {
+        if (!QFileInfo::exists(info.convertedPath))
+            return false;
+        if (!info.videoFile && info.format.isEmpty())
+            info.format = QRecordingProbe::containerName(info.convertedPath);
+        return true;
+    });
+    QString outputFolder = QConverterOperate::getConverterPath();
+    if (outputFolder.isEmpty())
+        outputFolder = QVideoSettingXml::GetItemValue(QStringLiteral("OutPut_path"), QStringLiteral("path_value"),
+                                                      QString());
+    const QString damage = QHistoryRepair::afterLoad(records, outputFolder);
+    if (!damage.isEmpty()) {
+        // Told once the window is up, not in the middle of building it.
+        QTimer::singleShot(0, this, [this, damage] { QLibraryQuestions::tell(this, damage); });
+    }
     for (int i = records.size() - 1; i >= 0; --i) {
         const convertedInfo &info = records.at(i);
-        const QFileInfo file(info.convertedPath);
-        if (!file.exists()) {
-            QVideoSettingXml::removeConvertedInfo(info.convertedPath);
-            continue;
-        }
         if (info.videoFile)
             continue;
-        QString format = info.format;
-        if (format.isEmpty()) {
-            // Only the format is written back: the record's other fields,
-            // its new mark included, stay as they are.
-            format = QRecordingProbe::containerName(info.convertedPath);
-            QVideoSettingXml::changeConvertedInfoValue(info.convertedPath, QStringLiteral("Format_"), format);
-        }
+        const QFileInfo file(info.convertedPath);
         QAudioFileChunk *row = newRow();
         row->setFromRecord(info);
         row->setInt64Value(kFileBytesKey, file.size());
-        row->SetFileFormat(format.toStdString());
+        row->SetFileFormat(info.format.toStdString());
         row->setVideoType(false);
         QList<std::string> names;
         for (const QString &name : info.listNames)

@@ -1,0 +1,100 @@
+#pragma once
+// Bounded reading of the program's own XML state files. A state file is read
+// only when it is a regular file below a size limit; its text must be
+// well-formed, hold no document type (so no entity can be declared, let alone
+// expanded) and nest no deeper than a limit. A damaged or refused file can be
+// salvaged: the complete entries before and after the damage are kept.
+// Every file set aside as damaged is noted for the user (StateFileNotices).
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QMutex>
+#include <QString>
+
+class StateFile
+{
+public:
+    // Bounds of the files the program writes itself; they nest three levels.
+    static constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
+    static constexpr qint64 kMaxHistoryBytes = 128 * 1024 * 1024;
+    static constexpr int kMaxDepth = 16;
+
+    enum class Status {
+        Missing,     // no file at the path
+        Unopenable,  // a folder, or a regular file that cannot be read
+        Refused,     // not a regular file, or over the size limit
+        Read,        // bytes holds the whole file
+    };
+
+    struct Reading
+    {
+        Status status = Status::Missing;
+        QByteArray bytes;
+        QString reason;  // why the file was refused or cannot be read
+    };
+
+    // What identifies one version of a file on disk without reading it.
+    struct Signature
+    {
+        qint64 size = -1;
+        quint64 inode = 0;
+        qint64 mtimeNs = 0;
+        qint64 ctimeNs = 0;
+        bool operator==(const Signature &o) const
+        {
+            return size == o.size && inode == o.inode && mtimeNs == o.mtimeNs && ctimeNs == o.ctimeNs;
+        }
+        bool operator!=(const Signature &o) const { return !(*this == o); }
+    };
+
+    // Reads the file if it is a regular file (symbolic links followed) of at
+    // most maxBytes. Never blocks on a pipe or a device.
+    static Reading read(const QString &path, qint64 maxBytes);
+    // The signature of the file now; size -1 when it cannot be examined.
+    static Signature signature(const QString &path);
+    // True when the signature may vouch that the file still holds what was
+    // read at readAtNs (wall clock, ns): two writes within the file system's
+    // time granularity may leave every field the same, so a file changed
+    // shortly before that reading must be compared byte by byte.
+    static bool signatureTrusted(const Signature &sig, qint64 readAtNs);
+    static qint64 nowNs();
+
+    // Well-formed, no document type, no deeper than maxDepth. On false the
+    // reason holds the line, the column and what is wrong.
+    static bool check(const QByteArray &bytes, int maxDepth, QString *reason);
+
+    // A well-formed document holding the damaged text's document element and
+    // every top-level child that can be read completely and within maxDepth;
+    // after damage, reading resumes at the next "<entryTag" (the tag of the
+    // last complete child when entryTag is empty). kept gets the number of
+    // children kept. Empty when not even the document element can be read.
+    static QByteArray salvage(const QByteArray &bytes, const QString &entryTag, int maxDepth, int *kept);
+
+    // First name among "<path>.bad", "<path>.bad.1", ... that is not taken,
+    // so that an older damaged copy is never overwritten.
+    static QString freeBadName(const QString &path);
+
+private:
+    StateFile() = default;
+};
+
+// Damaged state files set aside since the last time the user was told.
+class StateFileNotices
+{
+public:
+    struct Notice
+    {
+        QString path;    // the state file
+        QString keptAs;  // where the damaged file was kept; empty when it could not be moved
+        QString reason;
+        int entriesKept = 0;
+    };
+
+    static void add(const Notice &notice);
+    // The notices since the last call, oldest first.
+    static QList<Notice> takeAll();
+
+private:
+    StateFileNotices() = default;
+};
