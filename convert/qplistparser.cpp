@@ -1,7 +1,10 @@
 #include "convert/qplistparser.h"
 
+#include "common/statefile.h"
+
+#include <QBuffer>
 #include <QDateTime>
-#include <QFile>
+#include <QStringList>
 #include <QXmlStreamReader>
 
 namespace {
@@ -9,8 +12,9 @@ namespace {
 class Reader
 {
 public:
-    explicit Reader(QIODevice *device)
+    Reader(QIODevice *device, QPlistParser::Lines *lines)
         : m_xml(device)
+        , m_lines(lines)
     {
     }
 
@@ -41,6 +45,12 @@ private:
     {
         while (!m_xml.atEnd()) {
             m_xml.readNext();
+            if (m_xml.tokenType() == QXmlStreamReader::DTD && !m_xml.entityDeclarations().isEmpty()) {
+                // No entity may be declared, so none can be expanded.
+                fail(QStringLiteral("entity declarations are not accepted"));
+                m_xml.raiseError(m_error);
+                return false;
+            }
             if (m_xml.isStartElement())
                 return true;
             if (m_xml.isEndElement())
@@ -65,11 +75,17 @@ private:
     // Reads the value whose start element is current, up to its end element.
     bool readValue(QVariant &value)
     {
+        if (m_lines)
+            m_lines->insert(m_path.join(QLatin1Char('/')), int(m_xml.lineNumber()));
         const QStringRef tag = m_xml.name();
-        if (tag == QLatin1String("dict"))
-            return readDict(value);
-        if (tag == QLatin1String("array"))
-            return readArray(value);
+        if (tag == QLatin1String("dict") || tag == QLatin1String("array")) {
+            if (m_depth >= QPlistParser::kMaxDepth)
+                return fail(QStringLiteral("values nested deeper than %1 levels").arg(QPlistParser::kMaxDepth));
+            ++m_depth;
+            const bool read = tag == QLatin1String("dict") ? readDict(value) : readArray(value);
+            --m_depth;
+            return read;
+        }
         if (tag == QLatin1String("true") || tag == QLatin1String("false")) {
             value = tag == QLatin1String("true");
             m_xml.skipCurrentElement();
@@ -119,7 +135,10 @@ private:
             if (!nextElement())
                 return fail(QStringLiteral("the key \"%1\" has no value").arg(key));
             QVariant item;
-            if (!readValue(item))
+            m_path.append(key);
+            const bool read = readValue(item);
+            m_path.removeLast();
+            if (!read)
                 return false;
             map.insert(key, item);
         }
@@ -134,7 +153,10 @@ private:
         QVariantList list;
         while (nextElement()) {
             QVariant item;
-            if (!readValue(item))
+            m_path.append(QString::number(list.size()));
+            const bool read = readValue(item);
+            m_path.removeLast();
+            if (!read)
                 return false;
             list.append(item);
         }
@@ -146,14 +168,19 @@ private:
 
     QXmlStreamReader m_xml;
     QString m_error;
+    QPlistParser::Lines *m_lines = nullptr;
+    QStringList m_path;
+    int m_depth = 0;
 };
 
 } // namespace
 
-bool QPlistParser::parse(QIODevice *device, QVariant &root, QString &error)
+bool QPlistParser::parse(QIODevice *device, QVariant &root, QString &error, Lines *lines)
 {
     root.clear();
-    Reader reader(device);
+    if (lines)
+        lines->clear();
+    Reader reader(device, lines);
     if (!reader.readDocument(root)) {
         root.clear();
         error = reader.error();
@@ -162,15 +189,20 @@ bool QPlistParser::parse(QIODevice *device, QVariant &root, QString &error)
     return true;
 }
 
-bool QPlistParser::parseFile(const QString &path, QVariant &root, QString &error)
+bool QPlistParser::parseFile(const QString &path, QVariant &root, QString &error, Lines *lines)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        root.clear();
-        error = QStringLiteral("%1: %2").arg(path, file.errorString());
+    root.clear();
+    const StateFile::Reading reading = StateFile::read(path, kMaxBytes);
+    if (reading.status != StateFile::Status::Read) {
+        error = QStringLiteral("%1: %2").arg(path, reading.status == StateFile::Status::Missing
+                                                       ? QStringLiteral("no such file")
+                                                       : reading.reason);
         return false;
     }
-    if (!parse(&file, root, error)) {
+    QBuffer buffer;
+    buffer.setData(reading.bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (!parse(&buffer, root, error, lines)) {
         error = QStringLiteral("%1: %2").arg(path, error);
         return false;
     }

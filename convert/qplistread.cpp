@@ -71,18 +71,162 @@ QVariantMap chooseParams(const QVariantMap &profile, const char *listKey, const 
     return chosen;
 }
 
+enum class Kind { Dictionary, List, Text };
+
+QString kindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::Dictionary: return QStringLiteral("a dictionary");
+    case Kind::List: return QStringLiteral("a list");
+    case Kind::Text: break;
+    }
+    return QStringLiteral("a text");
+}
+
+Kind kindOf(const QVariant &value)
+{
+    if (value.type() == QVariant::Map)
+        return Kind::Dictionary;
+    if (value.type() == QVariant::List)
+        return Kind::List;
+    return Kind::Text;
+}
+
+// The shapes the readers below rely on: a value of another kind would read
+// as an empty list or text without a word, so it makes the catalogue damaged
+// and is named with its line.
+class ShapeCheck
+{
+public:
+    explicit ShapeCheck(const QPlistParser::Lines &lines)
+        : m_lines(lines)
+    {
+    }
+
+    bool catalogue(const QVariantMap &root)
+    {
+        if (root.contains(QStringLiteral("Categories")) && !listOf(root, QStringLiteral("Categories"), Kind::Text))
+            return false;
+        if (root.contains(QStringLiteral("Codecs")) && !dictOfTexts(root, QStringLiteral("Codecs")))
+            return false;
+        const QStringList named = [&] {
+            QStringList names;
+            for (const QVariant &v : root.value(QStringLiteral("Categories")).toList())
+                names << v.toString();
+            return names;
+        }();
+        for (auto it = root.constBegin(); it != root.constEnd(); ++it) {
+            if (it.key() == QLatin1String("Categories") || it.key() == QLatin1String("Codecs"))
+                continue;
+            if (kindOf(it.value()) != Kind::List) {
+                if (named.contains(it.key()))
+                    return wrong(it.key(), it.value(), Kind::List);
+                continue;  // not a category
+            }
+            const QVariantList profiles = it.value().toList();
+            for (int i = 0; i < profiles.size(); ++i) {
+                if (!profile(profiles.at(i), it.key() + QLatin1Char('/') + QString::number(i)))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    QString error() const { return m_error; }
+
+private:
+    bool profile(const QVariant &value, const QString &path)
+    {
+        if (kindOf(value) != Kind::Dictionary)
+            return wrong(path, value, Kind::Dictionary);
+        const QVariantMap map = value.toMap();
+        for (const char *key : {"baseinfo", "videoencoders", "audioencoders", "channels", "resolution"}) {
+            if (map.contains(QLatin1String(key)) && !dictOfTexts(map, QLatin1String(key), path))
+                return false;
+        }
+        for (const char *key : {"videoparams", "audioparams"}) {
+            const QString at = path + QLatin1Char('/') + QLatin1String(key);
+            if (!map.contains(QLatin1String(key)))
+                continue;
+            if (!listOf(map, QLatin1String(key), Kind::Dictionary, path))
+                return false;
+            const QVariantList params = map.value(QLatin1String(key)).toList();
+            for (int i = 0; i < params.size(); ++i) {
+                const QVariantMap p = params.at(i).toMap();
+                const QString item = at + QLatin1Char('/') + QString::number(i);
+                for (const char *sub : {"videobitrate", "framerate", "audiobitrate", "samplerate"}) {
+                    if (p.contains(QLatin1String(sub)) && !dictOfTexts(p, QLatin1String(sub), item))
+                        return false;
+                }
+                for (const char *sub : {"fourcc", "resolution", "channel"}) {
+                    const QVariant v = p.value(QLatin1String(sub));
+                    if (p.contains(QLatin1String(sub)) && kindOf(v) != Kind::Text)
+                        return wrong(item + QLatin1Char('/') + QLatin1String(sub), v, Kind::Text);
+                }
+            }
+        }
+        return true;
+    }
+
+    bool dictOfTexts(const QVariantMap &parent, const QString &key, const QString &parentPath = QString())
+    {
+        const QString path = parentPath.isEmpty() ? key : parentPath + QLatin1Char('/') + key;
+        const QVariant value = parent.value(key);
+        if (kindOf(value) != Kind::Dictionary)
+            return wrong(path, value, Kind::Dictionary);
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
+            if (kindOf(it.value()) != Kind::Text)
+                return wrong(path + QLatin1Char('/') + it.key(), it.value(), Kind::Text);
+        }
+        return true;
+    }
+
+    bool listOf(const QVariantMap &parent, const QString &key, Kind item, const QString &parentPath = QString())
+    {
+        const QString path = parentPath.isEmpty() ? key : parentPath + QLatin1Char('/') + key;
+        const QVariant value = parent.value(key);
+        if (kindOf(value) != Kind::List)
+            return wrong(path, value, Kind::List);
+        const QVariantList list = value.toList();
+        for (int i = 0; i < list.size(); ++i) {
+            if (kindOf(list.at(i)) != item)
+                return wrong(path + QLatin1Char('/') + QString::number(i), list.at(i), item);
+        }
+        return true;
+    }
+
+    bool wrong(const QString &path, const QVariant &value, Kind expected)
+    {
+        m_error = QStringLiteral("line %1: \"%2\" is %3 where %4 is expected")
+                      .arg(m_lines.value(path))
+                      .arg(path, kindName(kindOf(value)), kindName(expected));
+        return false;
+    }
+
+    const QPlistParser::Lines &m_lines;
+    QString m_error;
+};
+
 } // namespace
 
 QPlistRead::QPlistRead(const std::string &path)
     : m_path(path)
 {
     QVariant root;
-    if (!QPlistParser::parseFile(qs(path), root, m_error)) {
+    QPlistParser::Lines lines;
+    if (!QPlistParser::parseFile(qs(path), root, m_error, &lines)) {
         qCWarning(lcConvert) << "output profiles unreadable:" << m_error;
         return;
     }
     if (root.type() != QVariant::Map) {
         m_error = qs(path) + QStringLiteral(": the catalogue is not a dictionary");
+        qCWarning(lcConvert) << "output profiles unreadable:" << m_error;
+        return;
+    }
+    ShapeCheck check(lines);
+    if (!check.catalogue(root.toMap())) {
+        m_error = qs(path) + QStringLiteral(": ") + check.error();
         qCWarning(lcConvert) << "output profiles unreadable:" << m_error;
         return;
     }

@@ -9,6 +9,12 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QtTest>
 
 extern "C" {
@@ -124,6 +130,11 @@ private slots:
     void damagedCatalogueAnswersEmpty();
     void processWideReaderKeepsItsFirstPath();
     void shippedPresetsResolveThroughTheCodecTables();
+    void hostileCataloguesAreRefusedWithTheirReason_data();
+    void hostileCataloguesAreRefusedWithTheirReason();
+    void pipeInPlaceOfTheCatalogueNeverBlocks();
+    void wrongTypesAreNamedWithTheirLine_data();
+    void wrongTypesAreNamedWithTheirLine();
 
 private:
     QTemporaryDir m_dir;
@@ -352,6 +363,114 @@ void TestCatalogue::shippedPresetsResolveThroughTheCodecTables()
         }
         QVERIFY2(!shipped.getCodecsForKey(info->audioEncoder).empty(), name);
     }
+}
+
+namespace {
+QByteArray nestedArrays(int levels)
+{
+    QByteArray bytes = "<plist><dict><key>Categories</key>";
+    for (int i = 0; i < levels; ++i)
+        bytes += "<array>";
+    for (int i = 0; i < levels; ++i)
+        bytes += "</array>";
+    return bytes + "</dict></plist>";
+}
+} // namespace
+
+void TestCatalogue::hostileCataloguesAreRefusedWithTheirReason_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("10,000 levels") << nestedArrays(10000) << "nested deeper than 64";
+    QTest::newRow("100,000 levels") << nestedArrays(100000) << "nested deeper than 64";
+    QByteArray refs;
+    for (int i = 0; i < 10000; ++i)
+        refs += "&a;";
+    QTest::newRow("entities") << QByteArray("<!DOCTYPE plist [<!ENTITY a \"" + QByteArray(100000, 'x')
+                                            + "\">]><plist><dict><key>k</key><string>" + refs
+                                            + "</string></dict></plist>")
+                              << "entity declarations";
+    QByteArray big = "<plist><dict><key>k</key><string>";
+    big += QByteArray(int(QPlistParser::kMaxBytes), 'x');
+    QTest::newRow("too large") << QByteArray(big + "</string></dict></plist>") << "allowed";
+}
+
+void TestCatalogue::hostileCataloguesAreRefusedWithTheirReason()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    const QString path = m_dir.filePath("hostile.plist");
+    QVERIFY(writeFile(path, bytes));
+    QPlistRead reader(path.toStdString());
+    QVERIFY(!reader.isLoaded());
+    QVERIFY2(reader.errorString().contains(reason), qPrintable(reader.errorString()));
+    QVERIFY(reader.getCategories().empty());
+    // A plain document type without entities is what property lists carry.
+    const QString plain = m_dir.filePath("doctype.plist");
+    QVERIFY(writeFile(plain, QByteArray(kCatalogue).replace("<plist", "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                                                                      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist")));
+    QPlistRead withDoctype(plain.toStdString());
+    QVERIFY2(withDoctype.isLoaded(), qPrintable(withDoctype.errorString()));
+}
+
+void TestCatalogue::pipeInPlaceOfTheCatalogueNeverBlocks()
+{
+    const QString path = m_dir.filePath("fifo.plist");
+    QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    QString error;
+    auto done = std::async(std::launch::async, [&] {
+        QPlistRead reader(path.toStdString());
+        error = reader.errorString();
+        return reader.isLoaded();
+    });
+    if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        done.wait();
+        QFAIL("reading a pipe blocked");
+    }
+    QVERIFY(!done.get());
+    QVERIFY2(error.contains("not a regular file"), qPrintable(error));
+}
+
+void TestCatalogue::wrongTypesAreNamedWithTheirLine_data()
+{
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("categories a text")
+        << QByteArray("<key>Categories</key>\n  <array><string>General Video</string><string>Devices</string></array>")
+        << QByteArray("<key>Categories</key>\n  <string>General Video</string>")
+        << "line 5: \"Categories\" is a text where a list is expected";
+    QTest::newRow("profile a text")
+        << QByteArray("<key>Devices</key>\n  <array>\n    <dict>")
+        << QByteArray("<key>Devices</key>\n  <array>\n    <string>x</string><dict>")
+        << "\"Devices/0\" is a text where a dictionary is expected";
+    QTest::newRow("params a dictionary")
+        << QByteArray("<key>audioparams</key>\n      <array>")
+        << QByteArray("<key>audioparams</key>\n      <dict/><key>unused</key><array>")
+        << "\"General Video/0/audioparams\" is a dictionary where a list is expected";
+    QTest::newRow("bit rates a list")
+        << QByteArray("<key>audiobitrate</key><dict><key>default</key><string>128</string>")
+        << QByteArray("<key>audiobitrate</key><array/><key>x</key><dict><key>default</key><string>128</string>")
+        << "\"General Video/0/audioparams/0/audiobitrate\" is a list where a dictionary is expected";
+}
+
+void TestCatalogue::wrongTypesAreNamedWithTheirLine()
+{
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(QString, reason);
+    QByteArray bytes(kCatalogue);
+    QVERIFY2(bytes.contains(from), from);
+    bytes.replace(bytes.indexOf(from), from.size(), to);
+    const QString path = m_dir.filePath("wrongtype.plist");
+    QVERIFY(writeFile(path, bytes));
+    QPlistRead reader(path.toStdString());
+    QVERIFY(!reader.isLoaded());
+    QVERIFY2(reader.errorString().contains(reason), qPrintable(reader.errorString()));
+    QVERIFY2(reader.errorString().contains(QRegularExpression("line [1-9][0-9]*:")), qPrintable(reader.errorString()));
 }
 
 QTEST_GUILESS_MAIN(TestCatalogue)

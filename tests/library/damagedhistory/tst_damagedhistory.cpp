@@ -1,0 +1,183 @@
+// The library's start over damaged or stale state files, with real
+// recordings and real files on disk: a history cut short keeps its complete
+// records, the recordings it lost are found again in the output folder, the
+// playlists that can be read stay, one message tells the user, and a history
+// full of missing recordings is cleaned in one pass and one save.
+
+#include "libraryfixture.h"
+
+#include "common/qvideosettingxml.h"
+#include "common/statefile.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qlibraryquestions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace LibraryFixture;
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// Bytes this process has written so far (every write call counted).
+qint64 bytesWritten()
+{
+    QFile io("/proc/self/io");
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n'))
+        if (line.startsWith("wchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+} // namespace
+
+class TestDamagedHistory : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void historyCutInHalfIsRecoveredAndTold();
+    void playlistsThatCanBeReadAreKept();
+    void missingRecordingsAreDroppedInOnePass();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_out;
+    QStringList m_told;
+};
+
+void TestDamagedHistory::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QLibraryQuestions::setAnswerer([this](const QString &text) {
+        m_told << text;
+        return 0;
+    });
+}
+
+void TestDamagedHistory::init()
+{
+    m_out = freshLibrary(m_dir.filePath("out"));
+    m_told.clear();
+    StateFileNotices::takeAll();
+}
+
+void TestDamagedHistory::historyCutInHalfIsRecoveredAndTold()
+{
+    const QString a = tone(m_out, "a", "mp3", 1.0);
+    const QString b = tone(m_out, "b", "wav", 2.0);
+    const QString c = tone(m_out, "c", "m4a", 1.0);
+    QVERIFY(!a.isEmpty() && !b.isEmpty() && !c.isEmpty());
+    QVERIFY(writeBytes(m_out + "/notes.txt", "not a recording"));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00", false, {"Road"})));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(b)));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(c)));
+    QVERIFY(QVideoSettingXml::AppendPlayList("Road"));
+    QVERIFY(QVideoSettingXml::SetItemValue("FormatSet", "Audio_Id", "5003"));
+    // Cut in half: the first record is whole, the second broken.
+    const QString historyPath = QVideoSettingXml::historyFilePath();
+    const QByteArray whole = readBytes(historyPath);
+    const QByteArray cut = whole.left(whole.indexOf("b.wav"));
+    QVERIFY(writeBytes(historyPath, cut));
+
+    {
+        Library lib;
+        QStringList names = lib.shownNames();
+        names.sort();
+        QCOMPARE(names, QStringList({"a", "b", "c"}));
+        QTRY_COMPARE(m_told.size(), 1);
+        const QString text = m_told.first();
+        QVERIFY2(text.contains("3 recordings were recovered"), qPrintable(text));
+        QVERIFY2(text.contains(historyPath + ".bad"), qPrintable(text));
+        // Found again with their own length and container.
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo(b)->time, QString("00:00:02"));
+        QVERIFY(!QVideoSettingXml::GetConvertedInfo(c)->format.isEmpty());
+        QVERIFY(!QVideoSettingXml::GetConvertedInfo(m_out + "/notes.txt"));
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo(a)->listNames, QStringList {"Road"});
+        QVERIFY(lib.show("Road"));
+        QCOMPARE(lib.shownNames(), QStringList {"a"});
+    }
+    QCOMPARE(readBytes(historyPath + ".bad"), cut);
+    QCOMPARE(QVideoSettingXml::GetItemValue("FormatSet", "Audio_Id", "5000"), QString("5003"));
+    // The next start has nothing to tell and lists the same.
+    {
+        Library lib;
+        QCOMPARE(lib.shownNames().size(), 3);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_told.size(), 1);
+    }
+}
+
+void TestDamagedHistory::playlistsThatCanBeReadAreKept()
+{
+    const QString a = tone(m_out, "a", "mp3", 1.0);
+    QVERIFY(!a.isEmpty());
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00", false, {"Road", "Night"})));
+    QVERIFY(writeBytes(QVideoSettingXml::playListFilePath(),
+                       "<ROOTITEM>\n    <List_name ListName=\"Road\"/>\n    <List_name ListName=\"Night\"/>\n"
+                       "    <List_name ListName=\"Da"));
+    Library lib;
+    QVERIFY(lib.show("Road"));
+    QCOMPARE(lib.shownNames(), QStringList {"a"});
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList {"a"});
+    QTRY_COMPARE(m_told.size(), 1);
+    QVERIFY2(m_told.first().contains(QVideoSettingXml::playListFilePath() + ".bad"), qPrintable(m_told.first()));
+    QVERIFY2(m_told.first().contains("2 entries"), qPrintable(m_told.first()));
+}
+
+void TestDamagedHistory::missingRecordingsAreDroppedInOnePass()
+{
+    const QString kept = tone(m_out, "kept", "mp3", 1.0);
+    QVERIFY(!kept.isEmpty());
+    // 1,000 records, every other one of a file that is gone; one without format.
+    QByteArray bytes = "<ROOTITEM>\n";
+    for (int n = 0; n < 1000; ++n) {
+        const QString path = n % 2 ? QStringLiteral("%1/k%2.mp3").arg(m_out).arg(n)
+                                   : QStringLiteral("%1/gone%2.mp3").arg(m_out).arg(n);
+        if (n % 2)
+            QVERIFY(QFile::copy(kept, path));
+        const QString format = n == 1 ? QString() : QStringLiteral("MP3");
+        bytes += QStringLiteral("    <Path_item Converted_path_=\"%1\">\n        <CONVERTED_INFO_ Title_=\"t%2\" "
+                                "Format_=\"%3\" Size_=\"10.00 KB\" Time_=\"00:00:01\" Create_time_=\"01-01-2024 10:00\" "
+                                "Extend_=\"mp3\" New_file=\"N\" Video_file=\"N\"/>\n    </Path_item>\n")
+                     .arg(path).arg(n).arg(format)
+                     .toUtf8();
+    }
+    bytes += "</ROOTITEM>\n";
+    const QString historyPath = QVideoSettingXml::historyFilePath();
+    QVERIFY(writeBytes(historyPath, bytes));
+
+    const qint64 before = bytesWritten();
+    QVERIFY(before >= 0);
+    Library lib;
+    const qint64 written = bytesWritten() - before;
+    QCOMPARE(lib.shownNames().size(), 500);
+    QVERIFY(!lib.shownNames().contains("kept"));
+    QCOMPARE(historyPaths().size(), 500);
+    QVERIFY(!historyPaths().contains(m_out + "/gone0.mp3"));
+    // The missing format was filled in, in the same save.
+    QVERIFY(!historyInfo(m_out + "/k1.mp3").attribute("Format_").isEmpty());
+    // One save of the smaller file, not one per missing record.
+    QVERIFY2(written < bytes.size(), qPrintable(QString::number(written)));
+    QVERIFY(m_told.isEmpty());
+}
+
+QTEST_MAIN(TestDamagedHistory)
+#include "tst_damagedhistory.moc"
