@@ -256,9 +256,15 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     }
     if (!startSources(system, mic, mixing)) {
         // Nothing to record from: no file is made rather than a silent one.
-        const QString why = !system ? m_track2->errorString()
-                            : !mic  ? m_track1->errorString()
-                                    : QStringLiteral("%1; %2").arg(m_track1->errorString(), m_track2->errorString());
+        QString why;
+        if (!system && !mic)
+            why = area->getRecordAudioType(Microphone) ? tr("the microphone is not available") : tr("no source is chosen");
+        else if (!mic)
+            why = m_track1->errorString();
+        else if (!system)
+            why = m_track2->errorString();
+        else
+            why = QStringLiteral("%1; %2").arg(m_track1->errorString(), m_track2->errorString());
         m_errorString = why.isEmpty() ? tr("No sound source could be started.")
                                       : tr("No sound source could be started: %1.").arg(why);
         failStart(false);
