@@ -4,6 +4,7 @@
 #include "common/jxcommoninterface.h"
 
 #include "app/applog.h"
+#include "app/qlogfile.h"
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
 #include "widgetkit/qjxmessagebox.h"
@@ -106,7 +107,8 @@ void JxCommonInterface::NSLogForQString(const QString &text)
 {
     qCInfo(lcApp).noquote() << text;
     const QString logPath = QConverterOperate::getLogFilePath();
-    if (logPath.isEmpty())
+    // The installed log file has the line from the handler already.
+    if (logPath.isEmpty() || logPath == QLogFile::path())
         return;
     QFile log(logPath);
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {

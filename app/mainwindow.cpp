@@ -240,6 +240,7 @@ void MainWindow::setGlobalFunction()
 {
     rz_setup_log(1, 1);
     rz_setup_log(0, 1);
+    rz_setup_log_sink(forwardCodecLine);
     rz_setup_decoding(0, 1);
     rz_setup_hardware(0);
     rz_setup_network(0);
@@ -441,6 +442,7 @@ void MainWindow::OnBtnStart()
     if (options->getScheduleAble() && options->getScheduleStartTime() != options->getScheduleEndTime())
         CancelSchedule();
     SetCtrlState(true);
+    m_recordingSince = m_clock();
     if (m_playControl && m_recordingWgt) {
         m_playControl->hide();
         m_recordingWgt->show();
@@ -472,11 +474,11 @@ void MainWindow::CreateRecordObject()
 
 void MainWindow::OnRecordError(const QString &message)
 {
-    if (!m_bRecording)
-        return;
     // The recording object has stored the file already; the row and the
-    // controls follow as after Stop.
-    OnBtnStop(true);
+    // controls follow as after Stop (a failure found by the stop itself comes
+    // when they have already).
+    if (m_bRecording)
+        OnBtnStop(true);
     QJXMessageBox::ShowMessage(this, message, QString(), QJXMessageBox::NoIcon,
                                QJXMessageBox::OkButton);
 }
@@ -511,9 +513,12 @@ void MainWindow::OnStartRecord()
         }
         return;
     }
+    // The reason goes with the message: a program started from a menu has no other place to say it.
+    QString message = tr("Recording failed!");
+    if (!m_recordObject->errorString().isEmpty())
+        message += QLatin1Char('\n') + m_recordObject->errorString();
     OnBtnStop(false);
-    QJXMessageBox::ShowMessage(this, tr("Recording failed!"), QString(), QJXMessageBox::NoIcon,
-                               QJXMessageBox::OkButton);
+    QJXMessageBox::ShowMessage(this, message, QString(), QJXMessageBox::NoIcon, QJXMessageBox::OkButton);
 }
 
 void MainWindow::OnBtnStop(bool bSuccess)
@@ -544,7 +549,8 @@ void MainWindow::finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop 
     if (m_recordObject && m_fileList) {
         convertedInfo info;
         m_recordObject->getConvertedInfo(info);
-        m_fileList->SupplyRecordingChunkInfo(convertedInfo(info), bSuccess);
+        // A file gone with its folder leaves no row behind.
+        m_fileList->SupplyRecordingChunkInfo(convertedInfo(info), bSuccess && QFileInfo::exists(info.convertedPath));
     }
     if (m_libraryList)
         m_libraryList->SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
@@ -554,6 +560,11 @@ void MainWindow::OnCutRecord()
 {
     if (!m_recordObject || !m_bRecording)
         return;
+    // No new file past the schedule's end: the split ends the recording there.
+    if (scheduleWindowPassed(m_recordObject->recordedTime())) {
+        OnBtnStop(true);
+        return;
+    }
     // The sources go on through the cut: the next file begins where this one ends.
     finishRecording(true, QRecordObject::KeepSourcesForNextStart);
     OnStartRecord();
@@ -638,13 +649,22 @@ void MainWindow::OnBtnCancelSchedule()
     switchStoredScheduleOff();
 }
 
-void MainWindow::OnRecordTimeOperate(uint64_t time)
+bool MainWindow::scheduleWindowPassed(uint64_t fileTime) const
 {
     const QRecordAreaInfo *options = QRecordAreaInfo::getAreaInfo();
     if (!options->getScheduleAble())
-        return;
+        return false;
     const uint64_t window = (kDayMicroseconds - options->getScheduleStartTime() + options->getScheduleEndTime())
                             % kDayMicroseconds;
-    if (window != 0 && window < time)
+    if (window == 0)
+        return false;
+    // Split files each start at 0: the time since Start counts as well.
+    const qint64 sinceMs = m_recordingSince.isValid() ? m_recordingSince.msecsTo(m_clock()) : 0;
+    return window < fileTime || (sinceMs > 0 && window < uint64_t(sinceMs) * 1000ULL);
+}
+
+void MainWindow::OnRecordTimeOperate(uint64_t time)
+{
+    if (m_bRecording && scheduleWindowPassed(time))
         OnBtnStop(true);
 }

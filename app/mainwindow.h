@@ -128,6 +128,9 @@ private:
     void InitMenu();
     // Fades out over 400 ms, then closes; the global hot keys go.
     void fadeOutAndClose();
+    // The schedule's window is enabled and the recording, with the file of
+    // fileTime microseconds now written, has outlasted it.
+    bool scheduleWindowPassed(uint64_t fileTime) const;
     void InitCtrl();
     void InitPanes();
     void InitButtons();
@@ -160,6 +163,9 @@ private:
     bool m_bScheduleSet = false;
     bool m_bTipAllowed = false;
     QDateTime m_nextStart;
+    // When Start began the running recording; cuts and splits do not move it,
+    // so the schedule's window ends the whole chain of files.
+    QDateTime m_recordingSince;
     QString m_scheduleImage;
     QByteArray m_levelBlock;
     Clock m_clock;

@@ -15,9 +15,13 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimerEvent>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -252,7 +256,17 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     }
     if (!startSources(system, mic, mixing)) {
         // Nothing to record from: no file is made rather than a silent one.
-        m_errorString = tr("No sound source could be started.");
+        QString why;
+        if (!system && !mic)
+            why = area->getRecordAudioType(Microphone) ? tr("the microphone is not available") : tr("no source is chosen");
+        else if (!mic)
+            why = m_track1->errorString();
+        else if (!system)
+            why = m_track2->errorString();
+        else
+            why = QStringLiteral("%1; %2").arg(m_track1->errorString(), m_track2->errorString());
+        m_errorString = why.isEmpty() ? tr("No sound source could be started.")
+                                      : tr("No sound source could be started: %1.").arg(why);
         failStart(false);
         return false;
     }
@@ -261,9 +275,12 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
         rz_config_add_input_stream(config, m_streamInput->stream());
     }
     const QByteArray muxer = param->formatName() ? QByteArray(param->formatName()) : QByteArray();
+    m_writeFailureReported = false;
     if (!rz_recorder_open(m_recorder, m_outputPathUtf8.constData(), muxer.constData(), config)) {
-        m_errorString = QString::fromUtf8(rz_recorder_error_text(m_recorder));
-        qCWarning(lcRecorder) << "recording cannot start:" << m_errorString;
+        const QString problem = writeProblem(true);
+        m_errorString = problem.isEmpty() ? QString::fromUtf8(rz_recorder_error_text(m_recorder))
+                                          : tr("The file cannot be created: %1.").arg(problem);
+        qCWarning(lcRecorder) << "recording cannot start:" << rz_recorder_error_text(m_recorder);
         failStart(false);
         return false;
     }
@@ -317,6 +334,13 @@ void QRecordObject::stopRecorder(SourcesAfterStop sources)
     if (m_recorder && m_hasFile) {
         rz_recorder_stop(m_recorder);
         m_recordedTime = qMax(m_recordedTime, rz_recorder_get_time(m_recorder));
+        const bool writeFailed = rz_recorder_write_failed(m_recorder);
+        QString problem;
+        if (writeFailed) {
+            problem = writeProblem();
+            if (problem.isEmpty())
+                problem = tr("the file cannot be written (%1)").arg(QString::fromUtf8(rz_recorder_error_text(m_recorder)));
+        }
         const bool finished = rz_recorder_finish(m_recorder);
         if (!finished)
             qCWarning(lcRecorder) << "recording not completed:" << rz_recorder_error_text(m_recorder);
@@ -325,6 +349,17 @@ void QRecordObject::stopRecorder(SourcesAfterStop sources)
         // An incomplete file keeps its mark: the next start repairs it.
         if (finished)
             QRecordingMarker::remove(m_outputPath);
+        if (writeFailed && !m_writeFailureReported) {
+            // It failed while the last sound was written: told once the stop is done.
+            m_writeFailureReported = true;
+            m_errorString = tr("Recording stopped: %1. %2")
+                                .arg(problem, QFileInfo::exists(m_outputPath)
+                                                  ? tr("What was recorded so far is saved.")
+                                                  : tr("Nothing of it could be kept."));
+            qCWarning(lcRecorder) << "recording stopped:" << m_errorString;
+            QMetaObject::invokeMethod(
+                this, [this, message = m_errorString] { emit emitRecordError(message); }, Qt::QueuedConnection);
+        }
     }
     m_streamInput.reset();
     m_track2->setInputStream(nullptr);
@@ -344,6 +379,49 @@ void QRecordObject::onSourceLost(QRecordAudioObject *track, bool serverGone)
     const QString kept = QFileInfo::exists(m_outputPath)
                              ? tr("What was recorded so far is saved.")
                              : tr("Nothing had been recorded yet.");
+    m_errorString = tr("Recording stopped: %1. %2").arg(why, kept);
+    emit emitRecordError(m_errorString);
+}
+
+QString QRecordObject::writeProblem(bool creating) const
+{
+    const int code = rz_recorder_error_code(m_recorder);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(m_outputPath).absolutePath());
+    switch (code) {
+    case 0:
+        return QString();
+    case ENOSPC:
+    case EDQUOT:
+        return tr("the disk holding %1 is full").arg(folder);
+    case EROFS:
+        return tr("the folder %1 is read-only").arg(folder);
+    case EACCES:
+    case EPERM:
+        return tr("the folder %1 may not be written to").arg(folder);
+    case ENOENT:
+    case ENOTDIR:
+        if (creating)
+            return tr("the folder %1 does not exist and cannot be made").arg(folder);
+        return QFileInfo::exists(folder) ? tr("the file was removed") : tr("the folder %1 was removed").arg(folder);
+    case EIO:
+        return tr("the disk holding %1 reported a write error").arg(folder);
+    default:
+        return tr("the file cannot be written (%1)").arg(QString::fromLocal8Bit(std::strerror(code)));
+    }
+}
+
+void QRecordObject::onWriteFailed()
+{
+    if (!m_hasFile || m_writeFailureReported)
+        return;
+    m_writeFailureReported = true;
+    QString why = writeProblem();
+    if (why.isEmpty())
+        why = tr("the file cannot be written (%1)").arg(QString::fromUtf8(rz_recorder_error_text(m_recorder)));
+    qCWarning(lcRecorder) << "recording stopped: the file cannot be written:" << rz_recorder_error_text(m_recorder);
+    stopRecorder();
+    const QString kept = QFileInfo::exists(m_outputPath) ? tr("What was recorded so far is saved.")
+                                                         : tr("Nothing of it could be kept.");
     m_errorString = tr("Recording stopped: %1. %2").arg(why, kept);
     emit emitRecordError(m_errorString);
 }
@@ -382,6 +460,10 @@ void QRecordObject::killTimers()
 void QRecordObject::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() == m_recordTimeTimer) {
+        if (rz_recorder_write_failed(m_recorder)) {
+            onWriteFailed();
+            return;
+        }
         if (const uint64_t t = rz_recorder_get_time(m_recorder)) {
             m_recordedTime = t;
             emit emitRecordTime(t);

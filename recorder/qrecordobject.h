@@ -79,7 +79,8 @@ signals:
     // A chosen source could not start; the recording goes on without it.
     void emitRecordSourceFailed(int track, QString reason);
     // The running recording stopped by itself (its sound server or a source
-    // went away) and was stored as after a stop; message says so to the user.
+    // went away, its file could not be written) and was stored as after a
+    // stop; message says so to the user.
     void emitRecordError(QString message);
 
 protected:
@@ -93,8 +94,15 @@ private:
     void stopSources();
     void failStart(bool removeFile);
     void onSourceLost(QRecordAudioObject *track, bool serverGone);
+    // The recorder could not write the file: the recording stops, what
+    // reached the disk is completed and kept, and the user is told why.
+    void onWriteFailed();
+    // Why the recorder's file cannot be created (creating) or written, for
+    // the user ("" when the recorder gave no system error).
+    QString writeProblem(bool creating = false) const;
 
     bool m_stopped = false;
+    bool m_writeFailureReported = false;
     QString m_errorString;
     int m_screenTimer = 0;
     int m_recordTimeTimer = 0;

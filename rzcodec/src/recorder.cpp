@@ -63,12 +63,34 @@ RecorderHandle::~RecorderHandle()
     m_encoder.close();
 }
 
-bool RecorderHandle::fail(const std::string &what)
+bool RecorderHandle::fail(const std::string &what, int averr)
 {
     logError("recorder: " + what);
     std::lock_guard<std::mutex> lock(m_errorMutex);
     m_error = what;
+    if (averr)
+        m_errorCode = averr < 0 && averr > -4096 ? -averr : 0;
     return false;
+}
+
+void RecorderHandle::noteWriteFailure()
+{
+    const bool muxer = !m_muxer.errorText().empty();
+    const std::string what = muxer ? m_muxer.errorText() : m_encoder.errorText();
+    const int averr = muxer ? m_muxer.errorCode() : 0;
+    logError("recorder: the recording stops taking sound: " + what);
+    {
+        std::lock_guard<std::mutex> lock(m_errorMutex);
+        m_error = what;
+        m_errorCode = averr < 0 && averr > -4096 ? -averr : 0;
+    }
+    m_workerFailed = true;
+}
+
+int RecorderHandle::errorCode() const
+{
+    std::lock_guard<std::mutex> lock(m_errorMutex);
+    return m_errorCode;
 }
 
 std::string RecorderHandle::errorText() const
@@ -91,6 +113,7 @@ bool RecorderHandle::open(const std::string &path, const std::string &muxerName,
     {
         std::lock_guard<std::mutex> el(m_errorMutex);
         m_error.clear();
+        m_errorCode = 0;
     }
     if (m_state != State::Idle) {
         // The recording before was never finished: complete it rather than lose it.
@@ -130,8 +153,9 @@ bool RecorderHandle::open(const std::string &path, const std::string &muxerName,
         return fail(m_encoder.errorText());
     if (!m_muxer.open(path, format, m_encoder.context())) {
         m_encoder.close();
-        return fail(m_muxer.errorText());
+        return fail(m_muxer.errorText(), m_muxer.errorCode());
     }
+    m_formatName = format->name;
     auto primary = std::make_shared<SampleQueue>(kMixRate, kMixChannels);
     primary->setNotifier(&m_wake, &m_wakeMutex);
     primary->setConsumed(true);
@@ -224,9 +248,9 @@ bool RecorderHandle::stopLocked()
         m_second.reset();
     }
     m_state = State::Stopped;
-    if (!ok)
+    if (!ok && !m_muxer.writeFailed())
         return fail("stop: " + (m_encoder.errorText().empty() ? m_muxer.errorText() : m_encoder.errorText()));
-    return true;
+    return ok;
 }
 
 bool RecorderHandle::finish()
@@ -237,6 +261,7 @@ bool RecorderHandle::finish()
     bool ok = true;
     if (m_state != State::Stopped)
         ok = stopLocked();
+    const bool writeFailed = m_muxer.writeFailed();
     const bool done = m_muxer.finish(m_encoder.encodedSamples());
     m_encoder.close();
     {
@@ -244,8 +269,18 @@ bool RecorderHandle::finish()
         m_primary.reset();
     }
     m_state = State::Idle;
+    if (writeFailed) {
+        // What reached the disk is completed as after a crash; the recording
+        // still counts as failed, with the write's reason kept.
+        std::string repairError;
+        if (!repairRecording(m_muxer.path(), m_formatName, &repairError)) {
+            logError("recorder: " + m_muxer.path() + " stays incomplete: " + repairError);
+            return false;
+        }
+        return true;
+    }
     if (!done)
-        return fail("finish: " + m_muxer.errorText());
+        return fail("finish: " + m_muxer.errorText(), m_muxer.errorCode());
     return ok;
 }
 
@@ -289,15 +324,15 @@ void RecorderHandle::workerLoop()
         } else if (m_paused && !stopping) {
             discardInputs();
         } else if (!processAvailable(stopping)) {
-            m_workerFailed = true;
+            noteWriteFailure();
         }
         if (stopping)
             break;
     }
     if (!m_workerFailed && !m_encoder.flush())
-        m_workerFailed = true;
+        noteWriteFailure();
     if (!m_workerFailed && !m_muxer.flushToDisk())
-        m_workerFailed = true;
+        noteWriteFailure();
 }
 
 bool RecorderHandle::encode(const float *samples, int frames)
@@ -429,6 +464,18 @@ unsigned char *rz_recorder_get_level_block(void *recorder, uint32_t kind)
     (void)kind;
     auto *r = handleCast<RecorderHandle>(recorder, "rz_recorder_get_level_block");
     return r ? r->levelBlock() : nullptr;
+}
+
+RZResult rz_recorder_write_failed(void *recorder)
+{
+    auto *r = handleCast<RecorderHandle>(recorder, "rz_recorder_write_failed");
+    return r && r->writeFailed() ? RZ_OK : RZ_FAILED;
+}
+
+int32_t rz_recorder_error_code(void *recorder)
+{
+    auto *r = handleCast<RecorderHandle>(recorder, "rz_recorder_error_code");
+    return r ? r->errorCode() : 0;
 }
 
 const char *rz_recorder_error_text(void *recorder)

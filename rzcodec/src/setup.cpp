@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdarg>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,37 @@ extern "C" RZResult rz_setup_log(uint32_t channel, uint32_t on)
         rz::logError("log set-up: unknown channel " + std::to_string(channel));
         return 0;
     }
+}
+
+namespace {
+
+// FFmpeg hands a line over in pieces; each thread gathers its own.
+void ffmpegToSink(void *object, int level, const char *format, va_list args)
+{
+    if (level > av_log_get_level())
+        return;
+    auto sink = globals().logSink.load();
+    if (!sink)
+        return;
+    thread_local std::string pending;
+    thread_local int prefix = 1;
+    char piece[1024];
+    av_log_format_line2(object, level, format, args, piece, sizeof piece, &prefix);
+    pending += piece;
+    if (pending.empty() || pending.back() != '\n')
+        return;
+    pending.pop_back();
+    sink(1, pending.c_str());
+    pending.clear();
+}
+
+} // namespace
+
+extern "C" RZResult rz_setup_log_sink(RZLogSink sink)
+{
+    globals().logSink = sink;
+    av_log_set_callback(sink ? ffmpegToSink : av_log_default_callback);
+    return 1;
 }
 
 extern "C" RZResult rz_setup_decoding(uint32_t kind, uint32_t on)

@@ -90,6 +90,15 @@ uint64_t rz_recorder_get_time(void *recorder);
  * samples, silence = 32768. Free with rz_level_block_free. */
 unsigned char *rz_recorder_get_level_block(void *recorder, uint32_t kind);
 void rz_level_block_free(unsigned char *block);
+/* 1 when the running recording can no longer be written (disk full, a write
+ * error, the file or its folder removed): it takes no sound from then on, and
+ * the error text and code say why. Stop and finish as usual: finish completes
+ * what reached the disk (as rz_recorder_repair does) and answers 1 when the
+ * file is complete. Cleared by the next open. */
+RZResult rz_recorder_write_failed(void *recorder);
+/* The system error (an errno value such as ENOSPC) behind the last failure of
+ * this recorder; 0 when none applies. */
+int32_t rz_recorder_error_code(void *recorder);
 /* The text of the last failure of this recorder ("" when none). */
 const char *rz_recorder_error_text(void *recorder);
 void rz_recorder_release(void *recorder);

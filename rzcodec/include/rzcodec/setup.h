@@ -12,6 +12,12 @@ extern "C" {
 /* Logging: channel 1 = FFmpeg's own messages (warnings and worse), channel 0 =
  * the layer's one-line failure reports (on by default). */
 RZResult rz_setup_log(uint32_t channel, uint32_t on);
+/* Where the lines of both channels go instead of standard error: the sink is
+ * called with one line (UTF-8, no line end; level 1 = FFmpeg's warnings and
+ * worse, 0 = the layer's failure reports) on whatever thread logs it, and must
+ * not call back into the layer. Null gives them back to standard error. */
+typedef void (*RZLogSink)(uint32_t channel, const char *line);
+RZResult rz_setup_log_sink(RZLogSink sink);
 /* Decoding: kind 0 = decoders may use several threads (on by default). */
 RZResult rz_setup_decoding(uint32_t kind, uint32_t on);
 /* Hardware-accelerated decoding: only 0 (off) is supported; asking for 1 fails. */

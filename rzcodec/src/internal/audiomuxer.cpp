@@ -3,7 +3,10 @@
 #include "internal/avpointers.h"
 #include "internal/error.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -89,6 +92,7 @@ bool AudioMuxer::canCarry(const AVOutputFormat *format, AVCodecID codec)
 bool AudioMuxer::fail(const std::string &what, int averr)
 {
     m_error = averr ? what + ": " + avErrorText(averr) : what;
+    m_errorCode = averr;
     logError(m_error);
     return false;
 }
@@ -98,6 +102,8 @@ bool AudioMuxer::open(const std::string &path, const AVOutputFormat *format,
 {
     abandon();
     m_error.clear();
+    m_errorCode = 0;
+    m_writeFailed = false;
     if (!format || !encoder)
         return fail("muxer: no format or encoder");
     m_path = path;
@@ -175,9 +181,13 @@ bool AudioMuxer::writePacket(AVPacket *packet, AVRational encoderTimeBase)
     if (packet->pts != AV_NOPTS_VALUE)
         m_lastPtsUs = av_rescale_q(packet->pts + packet->duration, m_streamTimeBase,
                                    AVRational{1, 1000000});
+    if (m_writeFailed)
+        return false;
     int ret = av_write_frame(m_ctx, packet);
-    if (ret < 0)
+    if (ret < 0) {
+        m_writeFailed = true;
         return fail("muxer: writing " + m_path, ret);
+    }
     if (m_lastPtsUs - m_lastFlushUs >= kFlushIntervalUs)
         return flushToDisk();
     return true;
@@ -185,20 +195,31 @@ bool AudioMuxer::writePacket(AVPacket *packet, AVRational encoderTimeBase)
 
 bool AudioMuxer::flushToDisk()
 {
-    if (!m_ctx)
+    if (!m_ctx || m_writeFailed)
         return false;
     m_lastFlushUs = m_lastPtsUs;
     // Muxers that hold packets back (Ogg pages, MP4 fragments) write them out.
     if (m_ctx->oformat->flags & AVFMT_ALLOW_FLUSH) {
         int ret = av_write_frame(m_ctx, nullptr);
-        if (ret < 0)
+        if (ret < 0) {
+            m_writeFailed = true;
             return fail("muxer: flushing " + m_path, ret);
+        }
     }
     if (m_patchSizes)
         updateSizeFields();
     avio_flush(m_ctx->pb);
-    if (m_ctx->pb->error < 0)
+    if (m_ctx->pb->error < 0) {
+        m_writeFailed = true;
         return fail("muxer: writing " + m_path, m_ctx->pb->error);
+    }
+    // Writing on into a file whose folder was removed would lose it all at the end.
+    struct stat st;
+    if (::stat(m_path.c_str(), &st) != 0) {
+        const int err = errno;
+        m_writeFailed = true;
+        return fail("muxer: " + m_path + " is gone", AVERROR(err));
+    }
     return true;
 }
 
@@ -206,6 +227,11 @@ bool AudioMuxer::finish(int64_t encodedSamples)
 {
     if (!m_ctx)
         return fail("muxer: nothing open to finish");
+    if (m_writeFailed) {
+        // The file takes nothing more: what reached it is completed by a repair.
+        closeFile();
+        return false;
+    }
     int ret = av_write_trailer(m_ctx);
     const AVOutputFormat *format = m_ctx->oformat;
     const bool fragmented = m_fragmented;

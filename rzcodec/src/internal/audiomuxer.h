@@ -50,6 +50,11 @@ public:
 
     const std::string &path() const { return m_path; }
     const std::string &errorText() const { return m_error; }
+    // FFmpeg's code of the last failure (AVERROR(errno) for a system error), 0 when none.
+    int errorCode() const { return m_errorCode; }
+    // A write failed (disk full, write error, file gone): nothing more is
+    // written, and finish() leaves the file as it is on disk.
+    bool writeFailed() const { return m_writeFailed; }
 
 private:
     bool fail(const std::string &what, int averr = 0);
@@ -66,6 +71,8 @@ private:
     AVRational m_streamTimeBase{1, 1};
     std::string m_path;
     std::string m_error;
+    int m_errorCode = 0;
+    bool m_writeFailed = false; // the file took no more after a failed write
     bool m_fragmented = false;
     int m_priming = 0; // encoder delay in samples, kept in the finished file's edit list
     int64_t m_lastFlushUs = 0;

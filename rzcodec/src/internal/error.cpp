@@ -19,6 +19,10 @@ void writeLine(const std::string &line)
 {
     if (!globals().errorLogEnabled.load())
         return;
+    if (auto sink = globals().logSink.load()) {
+        sink(0, line.c_str());
+        return;
+    }
     std::lock_guard<std::mutex> lock(logMutex());
     std::fprintf(stderr, "rzcodec: %s\n", line.c_str());
     std::fflush(stderr);

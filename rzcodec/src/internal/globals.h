@@ -3,6 +3,7 @@
 // set-up calls and read by every role.
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ struct Globals {
     std::atomic<bool> ffmpegLogEnabled{false}; // FFmpeg's messages at warning level
     std::atomic<bool> threadedDecoding{true};  // decoders may use several threads
     std::atomic<bool> networkEnabled{false};
+    // Where log lines go instead of standard error (null: standard error).
+    std::atomic<void (*)(uint32_t, const char *)> logSink{nullptr};
 
     // Working folder for files the layer keeps between runs or writes aside.
     std::string workFolder() const;

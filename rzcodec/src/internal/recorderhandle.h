@@ -52,13 +52,20 @@ public:
     uint64_t recordedUs() const;
     unsigned char *levelBlock() const { return m_levels.block(); }
     std::string errorText() const;
+    // The system error (errno) behind the last failure, 0 when none applies.
+    int errorCode() const;
+    // The open recording can no longer be written; its reason is the error text.
+    bool writeFailed() const { return m_workerFailed.load(); }
     // The same, kept until the next call, for the C interface.
     const char *errorTextForCaller() const;
 
     enum class State { Idle, Open, Running, Paused, Stopped };
 
 private:
-    bool fail(const std::string &what);
+    bool fail(const std::string &what, int averr = 0);
+    // The worker could not write: the reason is kept for the owner, who is
+    // told through writeFailed().
+    void noteWriteFailure();
     void workerLoop();
     // Mixes and encodes what the inputs hold; with `drain` also the part of
     // one input the other has no counterpart for.
@@ -94,6 +101,8 @@ private:
     LevelHistory m_levels;
     mutable std::mutex m_errorMutex;
     std::string m_error;
+    int m_errorCode = 0;
+    std::string m_formatName; // the muxer of the open recording, for completing it after a failed write
     mutable std::string m_errorCopy; // what rz_recorder_error_text hands out
 };
 

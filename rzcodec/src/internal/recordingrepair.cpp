@@ -5,6 +5,9 @@
 #include "internal/inputmedia.h"
 #include "internal/pcmsizefields.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -40,6 +43,28 @@ struct Patch {
     std::vector<unsigned char> bytes;
 };
 
+// Without room for a copy (a full disk), the file itself is cut to `length`
+// and patched: a few bytes in blocks it already has.
+bool patchInPlace(const std::string &path, int64_t length, const std::vector<Patch> &patches,
+                  std::string *error)
+{
+    if (::truncate(path.c_str(), off_t(length)) != 0) {
+        *error = "cannot shorten " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    for (const Patch &p : patches) {
+        file.seekp(p.offset);
+        file.write(reinterpret_cast<const char *>(p.bytes.data()), std::streamsize(p.bytes.size()));
+    }
+    file.flush();
+    if (!file) {
+        *error = "cannot patch " + path;
+        return false;
+    }
+    return true;
+}
+
 // Copies the first `length` bytes of `path` beside it with the patches applied,
 // then puts the copy in its place.
 bool rewriteWithPatches(const std::string &path, int64_t length, const std::vector<Patch> &patches,
@@ -48,11 +73,15 @@ bool rewriteWithPatches(const std::string &path, int64_t length, const std::vect
     const std::string temp = besidePath(path, "repair");
     {
         std::ifstream in(path, std::ios::binary);
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!in || !out) {
-            *error = "cannot write " + temp;
-            std::remove(temp.c_str());
+        if (!in) {
+            *error = "cannot read " + path;
             return false;
+        }
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            std::remove(temp.c_str());
+            logError("repair: no copy can be written beside " + path + "; patching it in place");
+            return patchInPlace(path, length, patches, error);
         }
         std::vector<char> buf(1 << 20);
         for (int64_t left = length; left > 0;) {
@@ -72,10 +101,10 @@ bool rewriteWithPatches(const std::string &path, int64_t length, const std::vect
         }
         out.flush();
         if (!out) {
-            *error = "cannot write " + temp;
             out.close();
             std::remove(temp.c_str());
-            return false;
+            logError("repair: no room for a copy of " + path + "; patching it in place");
+            return patchInPlace(path, length, patches, error);
         }
     }
     return replaceWith(temp, path, error);

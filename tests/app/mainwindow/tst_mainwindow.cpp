@@ -4,8 +4,8 @@
 // dialog made afresh for each opening. The daily schedule with an injected clock: the next
 // start today or tomorrow, the countdown tip, the cancel button on the
 // Schedule button, the recording started at the start and stopped at the end
-// of the window (also across midnight), and a countdown armed only while
-// scheduling is on.
+// of the window (also across midnight, and also when split by silence runs a
+// chain of files), and a countdown armed only while scheduling is on.
 
 #include "appfixture.h"
 #include "recordingtools.h"
@@ -29,6 +29,7 @@
 #include "widgetkit/qjxmessagebox.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -87,6 +88,7 @@ private slots:
     void scheduleStartsAndEndsTheRecording();
     void windowEndStopsRecordings_data();
     void windowEndStopsRecordings();
+    void silenceSplitsEndWithTheWindow();
 
 private:
     QTemporaryDir m_dir;
@@ -412,6 +414,49 @@ void TestMainWindow::windowEndStopsRecordings()
     QCOMPARE(w.isRecording(), window == 0);
     if (w.isRecording())
         w.OnBtnStop(true);
+}
+
+void TestMainWindow::silenceSplitsEndWithTheWindow()
+{
+    MainWindow &w = *m_window;
+    const QDateTime start(QDate(2026, 6, 5), QTime(10, 0));
+    const QDateTime end = start.addSecs(60);
+    m_clock.now = start;
+    // The silence watch and the window measure by the same clock.
+    w.recordingPanel()->setClock(m_clock.clock());
+    const QString folder = m_dir.filePath(QStringLiteral("split-chain"));
+    w.SetOutPath(folder + QLatin1Char('/'));
+    QVideoSettingXml::SetItemValue(QStringLiteral("Split_Recording"), QStringLiteral("Split_According_To_Silence"),
+                                   QStringLiteral("Y"), QString());
+    QVideoSettingXml::SetItemValue(QStringLiteral("Split_Recording"), QStringLiteral("Silence_More_Than"),
+                                   QStringLiteral("700"), QString());
+    setSchedule(true, 10 * kHour, 10 * kHour + 60000000ULL);
+    // Nothing plays: every block is silent, and a split follows each second
+    // of the clock past the limit.
+    QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
+    QVERIFY(w.isRecording());
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (w.isRecording())
+            m_clock.now = m_clock.now.addMSecs(500);
+    });
+    tick.start(60);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isRecording(), 60000);
+    tick.stop();
+    QVideoSettingXml::SetItemValue(QStringLiteral("Split_Recording"), QStringLiteral("Split_According_To_Silence"),
+                                   QStringLiteral("N"), QString());
+    // It ended with the window, not with a file longer than it.
+    QVERIFY2(m_clock.now <= end.addSecs(2), qPrintable(m_clock.now.toString(Qt::ISODateWithMs)));
+    QVERIFY(!QRecordAreaInfo::getAreaInfo()->getScheduleAble());
+
+    const QStringList names = QDir(folder).entryList({QStringLiteral("REC_*")}, QDir::Files, QDir::Name);
+    QVERIFY2(names.size() >= 3, qPrintable(names.join(' ')));
+    for (const QString &name : names) {
+        // Named by the clock at their start: none began past the end.
+        const QDateTime began = QDateTime::fromString(name.mid(4, 17), QStringLiteral("yyyyMMddhhmmsszzz"));
+        QVERIFY2(began.isValid() && began >= start && began <= end, qPrintable(name));
+        QCOMPARE(TestSupport::historyEntries(folder + QLatin1Char('/') + name).size(), 1);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -8,12 +8,17 @@
 #include "rzcodec/recorder.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QtEndian>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <QProcess>
+
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -72,6 +77,8 @@ private slots:
     void longFragmentedRecordingIsRepairedWhole();
     void repairSetsPcmLengthsFromTheDataPresent();
     void badRequestsFailCleanly();
+    void fullDiskEndsTheRecordingWithItsReason_data();
+    void fullDiskEndsTheRecordingWithItsReason();
 
 private:
     QTemporaryDir m_dir;
@@ -387,6 +394,78 @@ void TestRecorderRole::badRequestsFailCleanly()
     QVERIFY(!rz_audioframe_set_format(frame, 9, 44100, 2, 3));
     rz_audioframe_release(frame);
     rz_recorder_release(rec);
+}
+
+void TestRecorderRole::fullDiskEndsTheRecordingWithItsReason_data()
+{
+    QTest::addColumn<int>("index");
+    // Formats that keep their length at the end of the file need room for a
+    // rewrite to be completed; the others are complete as they stand, or
+    // patched where they lie.
+    QTest::addColumn<bool>("completed");
+    const auto formats = recordFormats();
+    for (int i = 0; i < formats.size(); ++i) {
+        const QString muxer = formats[i].muxer;
+        const bool rewritten = muxer == "mp3" || muxer == "mp4" || muxer == "ipod" || muxer == "asf";
+        QTest::newRow(qPrintable(formats[i].name)) << i << !rewritten;
+    }
+}
+
+void TestRecorderRole::fullDiskEndsTheRecordingWithItsReason()
+{
+    QFETCH(int, index);
+    QFETCH(bool, completed);
+    const RecordFormat f = recordFormats().at(index);
+    const QString root = m_dir.filePath("disk-" + f.name);
+    QVERIFY(QDir().mkpath(root));
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", root}) != 0)
+        QSKIP("mounting a tmpfs needs root");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {"-l", root}); });
+    const QString path = root + "/full." + f.extension;
+    void *rec = rz_recorder_create(-1);
+    void *config = configFor(f);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), f.muxer.toUtf8().constData(), config));
+    QVERIFY(rz_recorder_run(rec));
+    QVERIFY(!rz_recorder_write_failed(rec));
+    // Ten minutes of sound are more than the disk holds in any format.
+    const QVector<float> second = TestSupport::sineTone(440, 1.0);
+    for (int s = 0; s < 600 && !rz_recorder_write_failed(rec); ++s) {
+        pushTone(rec, false, second, uint64_t(s) * 44100);
+        QTest::qWait(20); // about as fast as the slowest encoder, so no block is dropped
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(rz_recorder_write_failed(rec), 20000);
+    QCOMPARE(rz_recorder_error_code(rec), ENOSPC);
+    const QString reason = QString::fromUtf8(rz_recorder_error_text(rec));
+    QVERIFY2(reason.contains(path) && reason.contains("No space left on device"), qPrintable(reason));
+    // No more sound is taken: the recorded time stands still.
+    const uint64_t recorded = rz_recorder_get_time(rec);
+    pushTone(rec, false, second, 601 * 44100);
+    QTest::qWait(100);
+    QCOMPARE(rz_recorder_get_time(rec), recorded);
+    rz_recorder_stop(rec);
+    QCOMPARE(rz_recorder_finish(rec) == RZ_OK, completed);
+    rz_config_release(config);
+    rz_recorder_release(rec);
+
+    QVERIFY(QFileInfo(path).size() > 0);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    qInfo("%s: %.3f s recorded, %.3f s decoded", qPrintable(f.name), recorded / 1e6, d.seconds());
+    QVERIFY2(d.seconds() > 0.5, qPrintable(QString::number(d.seconds())));
+    const double share = MediaProbe::toneShare(d.mono, 440);
+    QVERIFY2(share > 0.8, qPrintable(QString::number(share)));
+    if (f.muxer == "wav") {
+        // The header's length covers the sound on the disk, in whole frames.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray head = file.read(4096);
+        const int at = head.indexOf("data");
+        QVERIFY(at >= 12);
+        const qint64 length = qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(head.constData() + at + 4));
+        QCOMPARE(at + 8 + length, file.size());
+        QCOMPARE(length % 4, 0);
+    }
+    // Nothing was left beside it.
+    QCOMPARE(QDir(root).entryList(QDir::Files), QStringList(QFileInfo(path).fileName()));
 }
 
 QTEST_GUILESS_MAIN(TestRecorderRole)

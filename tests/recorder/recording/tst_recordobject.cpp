@@ -48,6 +48,7 @@ private slots:
     void soundStreamsNameTheirTrack();
     void unwritableFolderFailsAtStart();
     void noSourceFailsAtStart();
+    void missingDeviceIsNamedAtStart();
 
 private:
     // Records for about `seconds`; the time the recording really lasted is in m_recorded.
@@ -298,6 +299,8 @@ void TestRecordObject::unwritableFolderFailsAtStart()
     const QString path = blocker.fileName() + "/REC.mp3";
     QRecordObject rec;
     QVERIFY(!rec.startRecorder(path, 100.0f, false));
+    QCOMPARE(rec.errorString(), QString("The file cannot be created: the folder %1 does not exist and cannot be made.")
+                                    .arg(blocker.fileName()));
     QVERIFY(!rec.isRecording());
     rec.stopRecorder();
     QVERIFY(historyEntries(path).isEmpty());
@@ -315,9 +318,28 @@ void TestRecordObject::noSourceFailsAtStart()
     const QString path = m_dir.filePath("nothing.mp3");
     QRecordObject rec;
     QVERIFY(!rec.startRecorder(path, 100.0f, false));
+    QCOMPARE(rec.errorString(), QString("No sound source could be started: the microphone is not available."));
     rec.stopRecorder();
     QVERIFY(!QFile::exists(path));
     QVERIFY(historyEntries(path).isEmpty());
+}
+
+void TestRecordObject::missingDeviceIsNamedAtStart()
+{
+    useFormat(recordFormats().at(0));
+    useSources(true, false);
+    LoopbackDevice *loop = LoopbackDevice::instance();
+    QVERIFY(loop->restore()); // system sound has nothing to record from
+    const QString path = m_dir.filePath("no-device.mp3");
+    QRecordObject rec;
+    const bool started = rec.startRecorder(path, 100.0f, false);
+    const QString reason = rec.errorString();
+    rec.stopRecorder();
+    QVERIFY(loop->install());
+    m_sink = QString::fromUtf8(loop->sinkName());
+    QVERIFY(!started);
+    QCOMPARE(reason, QString("No sound source could be started: The loop-back device \"RZAudio Device\" is missing."));
+    QVERIFY(!QFile::exists(path));
 }
 
 QTEST_MAIN(TestRecordObject)
