@@ -24,6 +24,9 @@
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxmessagebox.h"
 #include "widgetkit/qkitfonts.h"
+#include "widgetkit/qprojectconfig.h"
+#include "widgetkit/qwindowcompositing.h"
+#include "widgetkit/qwindowplacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -606,11 +609,15 @@ void MainWindow::OnTimer()
     const QDateTime now = m_clock();
     const qint64 secs = now.secsTo(m_nextStart);
     if (secs < 61 && m_scheduleTip && m_bTipAllowed) {
-        m_scheduleTip->show();
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        m_scheduleTip->move(screen.width() - m_scheduleTip->width() + 8,
-                            screen.height() - m_scheduleTip->height() + 8);
         m_scheduleTip->setMessage(scheduleTipText(secs));
+        m_scheduleTip->show();
+        // In the corner of the free part of the screen; its shadow band may
+        // reach past it only while a compositor makes the band see-through.
+        const QMargins seeThrough = QWindowCompositing::isRunning()
+                                        ? QProjectConfig::getProjectConfig()->getTransparentMargins()
+                                        : QMargins();
+        m_scheduleTip->move(QWindowPlacement::bottomRightIn(
+            QGuiApplication::primaryScreen()->availableGeometry(), m_scheduleTip->size(), seeThrough));
         m_scheduleTip->update();
     }
     if (now.msecsTo(m_nextStart) < 1) {

@@ -4,6 +4,7 @@
 
 #include "widgetkit/qbaseimagedraw.h"
 #include "widgetkit/qkitfonts.h"
+#include "widgetkit/qwindowcompositing.h"
 #include "widgetkit/qwindowplacement.h"
 
 #include <QDialog>
@@ -385,6 +386,11 @@ void QBaseDrawWidget::paintEvent(QPaintEvent *)
         return;
     QPainter painter(d->owner);
     const int W = d->owner->width(), H = d->owner->height();
+    if (drawsOpaque()) {
+        // The see-through shadow band would show black: lay the window's own
+        // colour under it instead.
+        QWindowCompositing::fillOpaque(painter, d->owner, opaqueColour());
+    }
     if (!d->background.isNull()) {
         QImage &img = d->background;
         const int iw = img.width() / 2, ih = img.height() / 2;
@@ -414,6 +420,20 @@ void QBaseDrawWidget::paintEvent(QPaintEvent *)
     }
     DrawLogo(painter);
     DrawWgtText(painter);
+}
+
+bool QBaseDrawWidget::drawsOpaque() const
+{
+    return d->owner && d->type != DlgPane && QWindowCompositing::needsOpaque(d->owner);
+}
+
+QColor QBaseDrawWidget::opaqueColour() const
+{
+    QColor c = d->backgroundColour;
+    if (!d->background.isNull())
+        c = d->background.pixelColor(d->background.width() / 2, d->background.height() / 2);
+    c.setAlpha(255);
+    return c;
 }
 
 void QBaseDrawWidget::DrawLogo(QPainter &painter)

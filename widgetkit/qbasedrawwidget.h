@@ -93,6 +93,11 @@ public:
     // The window edges a resize state grabs (for the window system's resize).
     static Qt::Edges edgesOfState(int state);
 
+    // A see-through top-level window without a compositing manager paints
+    // every pixel opaque, its margins in the colour of its middle.
+    bool drawsOpaque() const;
+    QColor opaqueColour() const;
+
     virtual void resetControlLocation() {}
     virtual void OnBtnMax();
     virtual void setCursorType(CursorAndState state);

@@ -112,6 +112,10 @@ void QJXBaseButtonDraw::setButtonImage(QImage *image, bool grid, bool copy)
         d->textRect = QRect(0, 0, d->owner->width(), d->owner->height());
     }
     d->grid = grid;
+    // A picture of the same size changes no geometry, so nothing else would
+    // repaint the button until the pointer passes over it.
+    if (d->owner)
+        d->owner->update();
 }
 
 bool QJXBaseButtonDraw::isCustomDraw() const { return d->stateImage != nullptr; }

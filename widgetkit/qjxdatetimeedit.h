@@ -1,6 +1,9 @@
 #pragma once
 // Date-time edit with a drawn frame and image arrow buttons that repeat
 // while held; every edit and every step is reported with the whole text.
+// Typed digits overwrite the field under the cursor and move on; a whole
+// time typed over everything or pasted is taken; text that forms no time is
+// refused and leaves the field as it was.
 
 #include "widgetkit/qjxbaserectimagedraw.h"
 #include "widgetkit/qjxspinbuttons.h"
@@ -41,9 +44,15 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void init();
+    bool typeKey(QKeyEvent *event);
+    // Shows the text when it is a valid value and reports it; false otherwise.
+    bool apply(const QString &text, int cursor, bool report = false);
+    bool takeWholeTime(const QString &given, bool report = false);
+    void lineEdited(const QString &text);
 
     QJXSpinButtons m_buttons;
 };

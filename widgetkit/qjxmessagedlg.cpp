@@ -4,6 +4,7 @@
 #include "widgetkit/qbaseimagedraw.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qveanyutiliy.h"
+#include "widgetkit/qwindowcompositing.h"
 #include "widgetkit/qwindowplacement.h"
 
 #include <QMessageBox>
@@ -317,6 +318,9 @@ void QJXMessageDlg::DrawTexts(QPainter &painter)
 void QJXMessageDlg::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    if (QWindowCompositing::needsOpaque(this) && !m_background.isNull())
+        QWindowCompositing::fillOpaque(
+            painter, this, m_background.pixelColor(m_background.width() / 2, m_background.height() / 2));
     DrawBackground(painter);
     DrawTexts(painter);
     if ((m_style & StyleIcon) && m_icon && !m_icon->isNull()) {

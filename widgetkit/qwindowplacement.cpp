@@ -44,6 +44,13 @@ QPoint QWindowPlacement::centredOn(const QRect &owner, const QSize &size, const 
     return QPoint(x, y);
 }
 
+QPoint QWindowPlacement::bottomRightIn(const QRect &area, const QSize &size, const QMargins &seeThrough)
+{
+    const int x = area.right() + 1 - size.width() + seeThrough.right();
+    const int y = area.bottom() + 1 - size.height() + seeThrough.bottom();
+    return QPoint(qMax(x, area.left() - seeThrough.left()), qMax(y, area.top() - seeThrough.top()));
+}
+
 bool QWindowPlacement::systemMovesWindows()
 {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));

@@ -27,10 +27,14 @@
 #include "recorder/qrecordobject.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxmessagebox.h"
+#include "widgetkit/qprojectconfig.h"
+#include "widgetkit/qwindowcompositing.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -322,6 +326,21 @@ void TestMainWindow::tipCountsDownAndStaysClosed()
     m_clock.now = QDateTime(day, QTime(9, 59, 30));
     QTRY_COMPARE(w.scheduleTip()->getMessage(), QStringLiteral("30s later, Velmora will start recording."));
     TestSupport::saveScreenshot(w.scheduleTip(), QStringLiteral("app_schedule_tip"));
+    // What shows of it stands in the corner of the free part of the screen:
+    // its shadow band may pass the edge only while it is see-through.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (bool compositing : {true, false}) {
+        QWindowCompositing::setOverride(compositing);
+        w.OnTimer();
+        const QMargins band = compositing ? QProjectConfig::getProjectConfig()->getTransparentMargins()
+                                          : QMargins();
+        const QRect shown = w.scheduleTip()->geometry().marginsRemoved(band);
+        QVERIFY2(area.contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                      .arg(shown.x()).arg(shown.y())
+                                                      .arg(shown.width()).arg(shown.height())));
+        QCOMPARE(shown.bottomRight(), area.bottomRight());
+    }
+    QWindowCompositing::setOverride(std::nullopt);
 
     // Closed with OK, it does not come back for this countdown.
     QTest::mouseClick(w.scheduleTip()->buttons().first(), Qt::LeftButton);

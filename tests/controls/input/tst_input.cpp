@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -258,6 +259,7 @@ private slots:
     void realOutputIsGivenBackAfterAnUnrestoredRun();
     void aRemovedOutputFallsBackToARealOne();
     void emptyMicrophoneListTouchesNoDevice();
+    void theButtonShowsTheChosenSourceAtOnce();
     void screenshots();
 };
 
@@ -569,6 +571,50 @@ void TestInputSelector::emptyMicrophoneListTouchesNoDevice()
     PulseDeviceInfo mic;
     QTRY_VERIFY(findDevice(true, "test_microphone", mic));   // PipeWire adds it a moment later
     QVERIFY(server.setDefaultSource("test_microphone"));
+}
+
+// What the window shows of the device button: the part of the window's last
+// flushed picture under the button, not a fresh rendering of it.
+QImage shownButton(QWidget &window, QWidget *button)
+{
+    const QRect r(button->mapTo(&window, QPoint(0, 0)), button->size());
+    return window.screen()->grabWindow(window.winId(), r.x(), r.y(), r.width(), r.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The same part of the window painted afresh now.
+QImage renderedButton(QWidget &window, QWidget *button)
+{
+    const QRect r(button->mapTo(&window, QPoint(0, 0)), button->size());
+    return window.grab(r).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void TestInputSelector::theButtonShowsTheChosenSourceAtOnce()
+{
+    Modules modules;
+    QVERIFY(modules.microphone("second_mic", "Second Microphone") != kNoModule);
+    QWidget host;
+    host.resize(120, 60);
+    auto *selector = new SelectRecordInputWgt(&host);
+    QVERIFY(ready(*selector));
+    selector->move(20, 18);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    auto *button = selector->findChild<QJXBaseButton *>(QStringLiteral("m_btnDevice"));
+    QTRY_COMPARE(shownButton(host, button), renderedButton(host, button));
+    const QImage systemPicture = shownButton(host, button);
+
+    // Chosen from the menu, without the pointer ever over the button.
+    menuEntry(*selector, QStringLiteral("Second Microphone"))->trigger();
+    QCOMPARE(selector->deviceButtonImage(), QStringLiteral("/image/btn_device_mic.png"));
+    const QImage micPicture = renderedButton(host, button);
+    QVERIFY(micPicture != systemPicture);
+    QTRY_COMPARE(shownButton(host, button), micPicture);
+    QVERIFY(!TestSupport::saveScreenshot(&host, QStringLiteral("controls_input_selector_microphone")).isEmpty());
+
+    menuEntry(*selector, QStringLiteral("System Audio"))->trigger();
+    QTRY_COMPARE(shownButton(host, button), systemPicture);
 }
 
 void TestInputSelector::screenshots()

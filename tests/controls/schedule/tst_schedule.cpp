@@ -14,7 +14,10 @@
 
 #include "testsupport.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDomDocument>
+#include <QLineEdit>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
@@ -73,6 +76,7 @@ private slots:
     void closeScheduleSwitchesOffOrClears();
     void stopAfterEditsAreClamped();
     void dialogLayout();
+    void typedAndPastedTimesAreStored();
     void countdownTargetsTodayOrTomorrow();
     void countdownStartsOnce();
     void countdownToTomorrowShowsAlmostADay();
@@ -264,6 +268,57 @@ void TestSchedule::dialogLayout()
     QCOMPARE(dlg.cancelButton()->pos(), QPoint(226, 171));
     QCOMPARE(dlg.okButton()->pos(), QPoint(130, 171));
     TestSupport::saveScreenshot(&dlg, QStringLiteral("controls_schedule_dialog"));
+}
+
+void TestSchedule::typedAndPastedTimesAreStored()
+{
+    QAudioScheduleSettingDlg dlg;
+    dlg.resize(330, 220);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QJXTimeEdit *start = editor(dlg, "m_timeEditStart");
+    QJXTimeEdit *stop = editor(dlg, "m_timeEditStop");
+    QLineEdit *startLine = start->findChild<QLineEdit *>();
+    QSignalSpy edited(start, SIGNAL(emitTimeEdited(QString)));
+
+    // The cursor before the minutes, "45": the minutes become 45 and the
+    // cursor moves on to the seconds.
+    start->setTime(QTime(20, 0, 0));
+    startLine->setCursorPosition(3);
+    QTest::keyClicks(start, QStringLiteral("45"));
+    QCOMPARE(start->time(), QTime(20, 45, 0));
+    QCOMPARE(startLine->cursorPosition(), 6);
+    QCOMPARE(edited.last().at(0).toString(), QStringLiteral("20:45:00"));
+    // A digit that makes no time (hour 27) is refused.
+    startLine->setCursorPosition(1);
+    QTest::keyClicks(start, QStringLiteral("7"));
+    QCOMPARE(start->time(), QTime(20, 45, 0));
+    QCOMPARE(start->text(), QStringLiteral("20:45:00"));
+
+    // Select all and type a whole time.
+    QTest::keyClick(stop, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(stop, QStringLiteral("21:30:15"));
+    QCOMPARE(stop->time(), QTime(21, 30, 15));
+    QCOMPARE(stop->text(), QStringLiteral("21:30:15"));
+
+    // Pasted: taken when it is a time, refused otherwise.
+    QApplication::clipboard()->setText(QStringLiteral("7:05"));
+    QTest::keyClick(start, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(start->time(), QTime(7, 5, 0));
+    for (const QString &bad : {QStringLiteral("24:00:00"), QStringLiteral("noon"), QStringLiteral("7::05")}) {
+        QApplication::clipboard()->setText(bad);
+        QTest::keyClick(start, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(start->time(), QTime(7, 5, 0));
+        QCOMPARE(start->text(), QStringLiteral("07:05:00"));
+    }
+    TestSupport::saveScreenshot(&dlg, QStringLiteral("controls_schedule_dialog_typed"));
+
+    // OK stores what was typed.
+    QTest::mouseClick(dlg.okButton(), Qt::LeftButton);
+    QCOMPARE(stored(kSchedule, QStringLiteral("Schedule_Start_Time")),
+             QString::number(QScheduleTime::toMicroseconds(7, 5, 0)));
+    QCOMPARE(stored(kSchedule, QStringLiteral("Schedule_End_Time")),
+             QString::number(QScheduleTime::toMicroseconds(21, 30, 15)));
 }
 
 void TestSchedule::countdownTargetsTodayOrTomorrow()

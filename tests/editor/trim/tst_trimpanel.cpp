@@ -19,7 +19,10 @@
 #include "widgetkit/views/qjxtableview.h"
 #include "widgetkit/views/qvedualslider.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
+#include <QLineEdit>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -45,6 +48,7 @@ private slots:
     void typedRangeCutsOnceAndListsTheSegment();
     void segmentPlayIsHeardFromItsStartToItsEnd();
     void rangeRulesKeepTheSegmentInsideTheRecording();
+    void rangeTypedAndPastedOnTheKeyboard();
     void deletingARowDeletesItsFile();
     void destructionHandsOnTheFilesAndLeavesThePlayerOpen();
     void timeTexts();
@@ -260,6 +264,39 @@ void TestTrimPanel::rangeRulesKeepTheSegmentInsideTheRecording()
     QTest::mouseClick(m_panel->m_btnEndSet, Qt::LeftButton);
     QCOMPARE(m_panel->trimEnd(), uint64_t(0));
     QCOMPARE(m_panel->m_editEnd->getCurrentTime(), D);
+}
+
+void TestTrimPanel::rangeTypedAndPastedOnTheKeyboard()
+{
+    QEditTimeEx *start = m_panel->m_editStart;
+    QEditTimeEx *end = m_panel->m_editEnd;
+    QLineEdit *startLine = start->findChild<QLineEdit *>();
+    // The cursor before the seconds and "02": the segment starts at two
+    // seconds (not two milliseconds).
+    startLine->setCursorPosition(6);
+    QTest::keyClicks(start, QStringLiteral("02"));
+    QCOMPARE(start->text(), QStringLiteral("00:00:02.000"));
+    QCOMPARE(m_panel->trimStart(), 2 * kSecond);
+    QVERIFY(qAbs(m_panel->m_slider->getStartValue() * double(m_panel->duration()) - 2e6) < 5e4);
+
+    // Select all in the end editor and type a whole time.
+    QTest::keyClick(end, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(end, QStringLiteral("00:00:05.500"));
+    QCOMPARE(end->text(), QStringLiteral("00:00:05.500"));
+    QCOMPARE(m_panel->trimEnd(), 5500000ULL);
+    QVERIFY(m_panel->m_btnAdd->isEnabled());
+
+    // A pasted start is taken; one that is no time leaves everything.
+    QApplication::clipboard()->setText(QStringLiteral("00:00:03.25"));
+    QTest::keyClick(start, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(start->text(), QStringLiteral("00:00:03.250"));
+    QCOMPARE(m_panel->trimStart(), 3250000ULL);
+    QApplication::clipboard()->setText(QStringLiteral("three seconds"));
+    QTest::keyClick(start, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(start->text(), QStringLiteral("00:00:03.250"));
+    QCOMPARE(m_panel->trimStart(), 3250000ULL);
+    QCOMPARE(m_panel->trimEnd(), 5500000ULL);
+    QVERIFY(!TestSupport::saveScreenshot(m_panel.get(), "editor_trim_page_typed").isEmpty());
 }
 
 void TestTrimPanel::deletingARowDeletesItsFile()

@@ -9,6 +9,7 @@
 #include "widgetkit/qprojectconfig.h"
 #include "widgetkit/qstatustoolbar.h"
 #include "widgetkit/qveanyutiliy.h"
+#include "widgetkit/qwindowcompositing.h"
 
 #include "testsupport.h"
 
@@ -121,11 +122,14 @@ class TestDialogs : public QObject
     Q_OBJECT
 
 private slots:
+    // A test that chose the compositing answer leaves none behind.
+    void cleanup() { QWindowCompositing::setOverride(std::nullopt); }
     void titleBandButtons();
     void addingAgainReplaces();
     void missingPictureStillPlacesButton();
     void dialogIsFixed();
     void screenshotOfSkinnedDialog();
+    void marginsFollowTheCompositingManager();
     void optionsPaneLook();
     void statusPopupHidesOnDeactivation();
     void fadeClosesWindow();
@@ -204,6 +208,8 @@ void TestDialogs::dialogIsFixed()
 
 void TestDialogs::screenshotOfSkinnedDialog()
 {
+    // The look under a compositing manager.
+    QWindowCompositing::setOverride(true);
     SkinnedDialog dialog;
     dialog.show();
     // Hover the OK button so the screenshot shows two looks of the common button.
@@ -235,6 +241,57 @@ void TestDialogs::screenshotOfSkinnedDialog()
     QCOMPARE(dialog.cancel->geometry().right(), 380 - 8 - 16 - 1);
     QVERIFY(dialog.ok->geometry().right() < dialog.cancel->x());
     QCOMPARE(dialog.ok->size(), QSize(90, 26));
+    QWindowCompositing::setOverride(std::nullopt);
+}
+
+void TestDialogs::marginsFollowTheCompositingManager()
+{
+    // The offscreen platform's window pictures have no alpha channel: as on
+    // an X server without a compositor, see-through pixels would be garbage.
+    QVERIFY(!QWindowCompositing::isRunning());
+    {
+        SkinnedDialog dialog;
+        QVERIFY(dialog.drawsOpaque());
+    }
+
+    struct Case { bool compositing; const char *shot; };
+    for (const Case &c : {Case{true, "widgetkit_dialog_margins_composited"},
+                          Case{false, "widgetkit_dialog_margins_opaque"}}) {
+        QWindowCompositing::setOverride(c.compositing);
+        SkinnedDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.drawsOpaque() == !c.compositing);
+        // What the dialog paints, into a picture that keeps alpha.
+        const QImage shown = dialog.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(shown.size(), QSize(380, 220));
+        QVERIFY(!TestSupport::saveScreenshot(&dialog, QLatin1String(c.shot)).isEmpty());
+        const QColor page = shown.pixelColor(190, 110);
+        // The shadow band: every pixel of the outer 3 px ring.
+        int seeThrough = 0, black = 0, ring = 0;
+        for (int y = 0; y < 220; ++y)
+            for (int x = 0; x < 380; ++x) {
+                if (x >= 3 && x < 377 && y >= 3 && y < 217)
+                    continue;
+                ++ring;
+                const QColor p = shown.pixelColor(x, y);
+                if (p.alpha() < 255)
+                    ++seeThrough;
+                if (p.alpha() == 255 && p.lightness() < page.lightness() - 20)
+                    ++black;
+            }
+        if (c.compositing) {
+            // See-through, for the compositor to blend with the desktop.
+            QVERIFY(seeThrough > ring * 9 / 10);
+        } else {
+            // Opaque, and no darker than the page: no black band.
+            QCOMPARE(seeThrough, 0);
+            QCOMPARE(black, 0);
+            QCOMPARE(shown.pixelColor(0, 0).rgb(), dialog.opaqueColour().rgb());
+        }
+        QCOMPARE(page.alpha(), 255);
+    }
+    QWindowCompositing::setOverride(std::nullopt);
 }
 
 void TestDialogs::optionsPaneLook()
