@@ -2,7 +2,9 @@
 // Zip archives over minizip: extracting with passwords, progress, symbolic
 // links, attributes and DOS dates, and creating them from files, folders and
 // data. Extraction never writes outside its destination: absolute names,
-// names that climb out and links that point out are refused.
+// names that climb out and links that point out (followed as the system
+// would, once every entry is out too) are refused, a file is never written
+// through a link, and what a run writes is bounded (see SSZipUnzipOptions).
 //
 // This minizip has no AES: AES entries cannot be read, and asking for AES
 // when writing with a password fails; passwords use the traditional zip
@@ -26,6 +28,7 @@ enum SSZipArchiveErrorCode {
     SSZipArchiveErrorCodeFailedToWriteFile = -5,
     SSZipArchiveErrorCodeInvalidArguments = -6,
     SSZipArchiveErrorCodeUnsafeEntry = -7,
+    SSZipArchiveErrorCodeTooLarge = -8,
 };
 
 struct SSZipError
@@ -74,6 +77,11 @@ struct SSZipUnzipOptions
     bool overwrite = true;
     int nestedZipLevel = 0;   // above 0, written .zip entries are unpacked too
     QString password;
+    // What one run may write, nested archives included: an archive declaring
+    // more fails with SSZipArchiveErrorCodeTooLarge before anything is
+    // written, and one that holds more than it declares stops at the bound.
+    quint64 maxTotalBytes = quint64(4) << 30;
+    quint64 maxEntries = 65536;
 };
 
 class SSZipArchive

@@ -11,6 +11,7 @@
 #include <QStorageInfo>
 
 #include <minizip/unzip.h>
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <fcntl.h>
@@ -36,18 +37,65 @@ SSZipError posixError(int code, const QString &path)
             QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(strerror(code)))};
 }
 
-// Reads the current entry's information and raw name.
-bool currentEntry(unzFile zip, SSZipEntryInfo *info, QByteArray *rawName)
+constexpr quint64 kZip64Marker = 0xFFFFFFFFu;
+
+quint64 littleEndian(const QByteArray &bytes, int at, int size)
+{
+    quint64 value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | quint8(bytes.at(at + i));
+    return value;
+}
+
+// This minizip leaves the 32-bit size fields as they are when the real sizes
+// are in the zip64 extra field (its check of them never matches on 64-bit
+// systems): they are read here, in the field's order.
+void readZip64Sizes(const QByteArray &extra, quint64 *uncompressed, quint64 *compressed)
+{
+    for (int at = 0; at + 4 <= extra.size();) {
+        const int id = int(littleEndian(extra, at, 2));
+        const int size = int(littleEndian(extra, at + 2, 2));
+        const int end = std::min(extra.size(), at + 4 + size);
+        if (id == 0x0001) {
+            int field = at + 4;
+            for (quint64 *value : {uncompressed, compressed}) {
+                if (*value != kZip64Marker)
+                    continue;
+                if (field + 8 > end)
+                    return;
+                *value = littleEndian(extra, field, 8);
+                field += 8;
+            }
+            return;
+        }
+        at = end;
+    }
+}
+
+// Reads the current entry's information and raw name; *ownSizes tells that
+// its sizes came from the zip64 field, past what minizip knows.
+bool currentEntry(unzFile zip, SSZipEntryInfo *info, QByteArray *rawName, bool *ownSizes = nullptr)
 {
     unz_file_info64 fi;
     if (unzGetCurrentFileInfo64(zip, &fi, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
         return false;
     QByteArray name(int(fi.size_filename) + 1, '\0');
-    if (unzGetCurrentFileInfo64(zip, &fi, name.data(), uLong(name.size()), nullptr, 0, nullptr, 0)
+    QByteArray extra(int(fi.size_file_extra), '\0');
+    if (unzGetCurrentFileInfo64(zip, &fi, name.data(), uLong(name.size()),
+                                extra.isEmpty() ? nullptr : extra.data(), uLong(extra.size()),
+                                nullptr, 0)
         != UNZ_OK)
         return false;
     name.truncate(int(fi.size_filename));
     *rawName = name;
+    quint64 uncompressed = fi.uncompressed_size, compressed = fi.compressed_size;
+    const bool marked = uncompressed == kZip64Marker || compressed == kZip64Marker;
+    if (marked)
+        readZip64Sizes(extra, &uncompressed, &compressed);
+    if (ownSizes)
+        *ownSizes = marked;
+    fi.uncompressed_size = uncompressed;
+    fi.compressed_size = compressed;
     info->versionMadeBy = quint32(fi.version);
     info->flag = quint32(fi.flag);
     info->compressionMethod = quint32(fi.compression_method);
@@ -66,14 +114,22 @@ class EntryReader
 public:
     enum Result { Ok, WrongPassword, OpenFailed };
 
-    EntryReader(unzFile zip, const SSZipEntryInfo &info) : m_zip(zip), m_info(info) {}
+    // ownSizes: the entry's sizes are past what minizip read (zip64), so its
+    // bytes are read raw, bounded and inflated here.
+    EntryReader(unzFile zip, const SSZipEntryInfo &info, const QString &archive = QString(),
+                bool ownSizes = false)
+        : m_zip(zip), m_info(info), m_ownSizes(ownSizes), m_compressedLeft(info.compressedSize),
+          m_archive(archive)
+    {
+    }
     ~EntryReader() { close(); }
 
     Result open(const QByteArray &password)
     {
-        if (!(m_info.flag & kFlagEncrypted))
+        const bool encrypted = m_info.flag & kFlagEncrypted;
+        if (!encrypted && !m_ownSizes)
             return unzOpenCurrentFile(m_zip) == UNZ_OK ? (m_open = true, Ok) : OpenFailed;
-        if (password.isEmpty())
+        if (encrypted && password.isEmpty())
             return WrongPassword;
         if (m_info.compressionMethod != 0 && m_info.compressionMethod != Z_DEFLATED)
             return OpenFailed;
@@ -82,9 +138,22 @@ public:
             return OpenFailed;
         m_open = true;
         m_raw = true;
+        m_crc = crc32(0L, Z_NULL, 0);
+        // minizip would read as far as the sizes it knows: the bytes are
+        // read here, from where it found them to the real compressed size.
+        if (m_ownSizes
+            && (!m_archive.open(QIODevice::ReadOnly)
+                || !m_archive.seek(qint64(unzGetCurrentFileZStreamPos64(m_zip)))))
+            return OpenFailed;
+        m_inflating = m_info.compressionMethod == Z_DEFLATED;
+        if (!encrypted) {
+            if (m_inflating && inflateInit2(&m_stream, -MAX_WBITS) != Z_OK)
+                return OpenFailed;
+            return Ok;
+        }
         m_keys.reset(new ZipCryptoKeys(password));
         char header[ZipCryptoKeys::kHeaderSize];
-        if (unzReadCurrentFile(m_zip, header, sizeof header) != int(sizeof header))
+        if (readRaw(header, sizeof header) != int(sizeof header))
             return OpenFailed;
         m_keys->decrypt(header, sizeof header);
         // With a data descriptor the check byte is the time's, else the CRC's.
@@ -92,10 +161,8 @@ public:
             ? quint8(m_info.dosDate >> 8) : quint8(m_info.crc >> 24);
         if (quint8(header[sizeof header - 1]) != expected)
             return WrongPassword;
-        m_inflating = m_info.compressionMethod == Z_DEFLATED;
         if (m_inflating && inflateInit2(&m_stream, -MAX_WBITS) != Z_OK)
             return OpenFailed;
-        m_crc = crc32(0L, Z_NULL, 0);
         return Ok;
     }
 
@@ -106,18 +173,21 @@ public:
             return unzReadCurrentFile(m_zip, buffer, unsigned(capacity));
         int produced = 0;
         if (!m_inflating) {
-            produced = unzReadCurrentFile(m_zip, buffer, unsigned(capacity));
-            if (produced > 0)
+            produced = readRaw(buffer, capacity);
+            if (produced > 0 && m_keys)
                 m_keys->decrypt(buffer, produced);
         } else {
             m_stream.next_out = reinterpret_cast<Bytef *>(buffer);
             m_stream.avail_out = uInt(capacity);
             while (m_stream.avail_out > 0 && !m_ended) {
                 if (m_stream.avail_in == 0) {
-                    const int n = unzReadCurrentFile(m_zip, m_input, sizeof m_input);
+                    const int n = readRaw(m_input, sizeof m_input);
                     if (n < 0)
                         return n;
-                    m_keys->decrypt(m_input, n);
+                    if (n == 0)
+                        return -1; // the entry's bytes end inside the stream
+                    if (m_keys)
+                        m_keys->decrypt(m_input, n);
                     m_stream.next_in = reinterpret_cast<Bytef *>(m_input);
                     m_stream.avail_in = uInt(n);
                 }
@@ -151,8 +221,24 @@ public:
     }
 
 private:
+    // The entry's stored bytes, never past its compressed size.
+    int readRaw(char *buffer, int capacity)
+    {
+        const int wanted = int(std::min<quint64>(quint64(capacity), m_compressedLeft));
+        if (wanted == 0)
+            return 0;
+        const int n = m_ownSizes ? int(m_archive.read(buffer, wanted))
+                                 : unzReadCurrentFile(m_zip, buffer, unsigned(wanted));
+        if (n > 0)
+            m_compressedLeft -= quint64(n);
+        return n;
+    }
+
     unzFile m_zip;
     SSZipEntryInfo m_info;
+    bool m_ownSizes = false;
+    quint64 m_compressedLeft = 0;
+    QFile m_archive;
     std::unique_ptr<ZipCryptoKeys> m_keys;
     z_stream m_stream{};
     char m_input[kReadBlock];
@@ -177,20 +263,52 @@ bool isLink(const SSZipEntryInfo &info)
     return (info.versionMadeBy >> 8) == 3 && ((info.externalAttributes >> 28) & 0xf) == 0xA;
 }
 
-// The deepest existing folder on the way to path must lie inside root, so
-// that no folder is created through a link that leads out.
-bool staysInside(const QString &canonicalRoot, const QString &path)
+// Where path leads when every link on its way is followed as the system
+// would, component by component, also past links that lead nowhere yet
+// (the rest is then taken as written); empty after too many links.
+QString resolvedPath(const QString &path)
 {
-    QString probe = path;
-    QFileInfo info(probe);
-    while (!info.exists() && !info.isSymLink()) {
-        probe = info.absolutePath();
-        info.setFile(probe);
+    QStringList pending = path.split('/', Qt::SkipEmptyParts);
+    QString at;   // "" is the root folder
+    int links = 0;
+    while (!pending.isEmpty()) {
+        const QString part = pending.takeFirst();
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            at.truncate(std::max(0, at.lastIndexOf('/')));
+            continue;
+        }
+        const QString next = at + '/' + part;
+        const QByteArray native = QFile::encodeName(next);
+        struct stat st;
+        if (::lstat(native.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            at = next;
+            continue;
+        }
+        char target[kMaxLinkTarget + 1];
+        const ssize_t n = ::readlink(native.constData(), target, kMaxLinkTarget);
+        if (n <= 0 || ++links > 40)
+            return QString();
+        const QString text = QFile::decodeName(QByteArray(target, int(n)));
+        pending = text.split('/', Qt::SkipEmptyParts) + pending;
+        if (text.startsWith('/'))
+            at.clear();
     }
-    const QString canonical = info.canonicalFilePath();
-    if (canonical.isEmpty())
-        return false;
-    return canonical == canonicalRoot || canonical.startsWith(canonicalRoot + '/');
+    return at.isEmpty() ? QStringLiteral("/") : at;
+}
+
+bool leadsInside(const QString &canonicalRoot, const QString &path)
+{
+    const QString resolved = resolvedPath(path);
+    return !resolved.isEmpty()
+        && (resolved == canonicalRoot || resolved.startsWith(canonicalRoot + '/'));
+}
+
+bool isSymLink(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool setModificationTime(const QString &path, const QDateTime &date)
@@ -216,6 +334,7 @@ public:
 
     bool run();
     const SSZipError &error() const { return m_error; }
+    quint64 written() const { return m_written; }
 
 private:
     enum class Step { Next, Stop, Cancel };
@@ -224,6 +343,12 @@ private:
     Step writeFile(EntryReader &reader, const QString &fullPath, const SSZipEntryInfo &info);
     Step writeLink(EntryReader &reader, const QString &fullPath, const QString &relative);
     void refuse(const QString &name, const QString &why);
+    bool checkDeclaredSize(quint64 entryCount);
+    void removeLinksLeadingOut();
+    SSZipError tooLarge(const QString &what) const
+    {
+        return archiveError(SSZipArchiveErrorCodeTooLarge, what);
+    }
     Step fail(const SSZipError &error)
     {
         m_error = error;
@@ -237,9 +362,58 @@ private:
     unzFile m_zip = nullptr;
     quint64 m_archiveSize = 0, m_loaded = 0;
     QList<QPair<QString, QDateTime>> m_dates;
+    QStringList m_links;   // made by this run, checked again at its end
+    quint64 m_written = 0;
     SSZipError m_error;
     bool m_softFailure = false;
 };
+
+// The archive's own account of its entries and sizes, against the bounds,
+// before anything is written.
+bool Unzipper::checkDeclaredSize(quint64 entryCount)
+{
+    if (entryCount > m_options.maxEntries) {
+        m_error = tooLarge(QStringLiteral("the archive has %1 entries, more than the %2 allowed")
+                               .arg(entryCount).arg(m_options.maxEntries));
+        return false;
+    }
+    quint64 total = 0;
+    for (int status = unzGoToFirstFile(m_zip); status == UNZ_OK; status = unzGoToNextFile(m_zip)) {
+        SSZipEntryInfo info;
+        QByteArray raw;
+        if (!currentEntry(m_zip, &info, &raw))
+            break;   // reported when the entry is reached
+        total += std::min<quint64>(info.uncompressedSize, m_options.maxTotalBytes + 1);
+        if (total > m_options.maxTotalBytes) {
+            m_error = tooLarge(QStringLiteral("the archive expands to more than the %1 bytes "
+                                              "allowed (\"%2\" alone declares %3 bytes)")
+                                   .arg(m_options.maxTotalBytes)
+                                   .arg(SSZipArchive::filenameFromRawName(raw, info.versionMadeBy,
+                                                                          info.flag))
+                                   .arg(info.uncompressedSize));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Links are checked as they are made, but a later link can turn an earlier
+// one outwards (a link through a name that did not exist yet): once every
+// entry is out, each link this run made must still lead inside.
+void Unzipper::removeLinksLeadingOut()
+{
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (const QString &link : qAsConst(m_links)) {
+            if (!isSymLink(link) || leadsInside(m_root, link))
+                continue;
+            ::unlink(QFile::encodeName(link).constData());
+            refuse(QDir(m_destination).relativeFilePath(link),
+                   QStringLiteral("link points outside the destination"));
+            removed = true;
+        }
+    }
+}
 
 bool Unzipper::run()
 {
@@ -275,6 +449,13 @@ bool Unzipper::run()
         ok = false;
     }
     m_root = QFileInfo(m_destination).canonicalFilePath();
+    if (ok && !checkDeclaredSize(global.number_entry))
+        ok = false;
+    if (ok && global.number_entry > 0 && unzGoToFirstFile(m_zip) != UNZ_OK) {
+        m_error = archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
+                               QStringLiteral("failed to open first file in zip file"));
+        ok = false;
+    }
     bool cancelled = false;
     if (ok) {
         if (m_delegate) {
@@ -299,6 +480,7 @@ bool Unzipper::run()
         }
     }
     unzClose(m_zip);
+    removeLinksLeadingOut();
     if (ok && m_options.preserveAttributes) {
         // Writing files changes their folders' times, so folders come last.
         for (const auto &entry : qAsConst(m_dates)) {
@@ -328,7 +510,8 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
 {
     SSZipEntryInfo info;
     QByteArray raw;
-    if (!currentEntry(m_zip, &info, &raw))
+    bool ownSizes = false;
+    if (!currentEntry(m_zip, &info, &raw, &ownSizes))
         return fail(archiveError(SSZipArchiveErrorCodeFileInfoNotLoadable,
                                  QStringLiteral("failed to retrieve info for file")));
     if (m_delegate
@@ -363,7 +546,7 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
     const QString fullPath = relative == QLatin1String(".")
         ? m_destination : m_destination + '/' + relative;
     const QString folder = isFolder ? fullPath : QFileInfo(fullPath).absolutePath();
-    if (!staysInside(m_root, folder)) {
+    if (!leadsInside(m_root, folder)) {
         refuse(name, QStringLiteral("a link on the way leads out of the destination"));
         return Step::Next;
     }
@@ -372,6 +555,10 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
         if (code == ENOSPC)
             return fail(posixError(code, folder));
         qCWarning(lcCommonUtils).noquote() << QStringLiteral("[SSZipArchive] Error: cannot create %1").arg(folder);
+    }
+    if (!leadsInside(m_root, folder)) {
+        refuse(name, QStringLiteral("a link on the way leads out of the destination"));
+        return Step::Next;
     }
     const QDateTime date = SSZipArchive::dateWithMSDOSFormat(info.dosDate);
     if (isFolder) {
@@ -382,12 +569,19 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
     const QFileInfo existing(fullPath);
     if ((existing.exists() || existing.isSymLink()) && !m_options.overwrite)
         return Step::Next;
+    // A file is never written through a link (a save would follow it): the
+    // link it replaces goes first.
+    if (!isLink(info) && existing.isSymLink()
+        && ::unlink(QFile::encodeName(fullPath).constData()) != 0) {
+        refuse(name, QStringLiteral("a link in its place cannot be removed"));
+        return Step::Next;
+    }
 
     if (info.compressionMethod == 99)
         return fail(archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
                                  QStringLiteral("failed to open file in zip file (AES encryption "
                                                 "is not supported)")));
-    EntryReader reader(m_zip, info);
+    EntryReader reader(m_zip, info, m_path, ownSizes);
     switch (reader.open(m_options.password.toUtf8())) {
     case EntryReader::Ok:
         break;
@@ -412,12 +606,20 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
         const QFileInfo nested(fullPath);
         SSZipArchive::UnzipOptions inner = m_options;
         inner.nestedZipLevel -= 1;
+        inner.maxTotalBytes -= std::min(m_written, inner.maxTotalBytes);
         const QString into = nested.absolutePath() + '/' + nested.completeBaseName();
-        SSZipError innerError;
-        if (SSZipArchive::unzipFileAtPath(fullPath, into, inner, &innerError))
+        static const SSZipArchive::ProgressHandler noProgress;
+        Unzipper nestedRun(fullPath, into, inner, nullptr, noProgress);
+        const bool unpacked = nestedRun.run();
+        m_written += nestedRun.written();
+        if (unpacked) {
             QFile::remove(fullPath);
-        else
-            qCWarning(lcCommonUtils).noquote() << "[SSZipArchive] nested archive:" << innerError.text;
+        } else if (nestedRun.error().code == SSZipArchiveErrorCodeTooLarge) {
+            return fail(nestedRun.error());
+        } else {
+            qCWarning(lcCommonUtils).noquote() << "[SSZipArchive] nested archive:"
+                                               << nestedRun.error().text;
+        }
     }
     return Step::Next;
 }
@@ -436,6 +638,12 @@ Unzipper::Step Unzipper::writeFile(EntryReader &reader, const QString &fullPath,
     char block[kReadBlock];
     int n;
     while ((n = reader.read(block, sizeof block)) > 0) {
+        m_written += quint64(n);
+        if (m_written > m_options.maxTotalBytes)
+            return fail(tooLarge(QStringLiteral("the archive expands to more than the %1 bytes "
+                                                "allowed (at \"%2\")")
+                                     .arg(m_options.maxTotalBytes)
+                                     .arg(QDir(m_destination).relativeFilePath(fullPath))));
         if (file.write(block, n) != n) {
             const QString text = QStringLiteral("Failed to write file (check your free space)");
             qCWarning(lcCommonUtils).noquote() << "[SSZipArchive]" << text;
@@ -478,7 +686,7 @@ Unzipper::Step Unzipper::writeLink(EntryReader &reader, const QString &fullPath,
     // Lexically inside, and inside once the links already made are followed.
     if (text.isEmpty() || text.startsWith('/') || resolved == QLatin1String("..")
         || resolved.startsWith(QLatin1String("../"))
-        || !staysInside(m_root, QFileInfo(fullPath).absolutePath() + '/' + text)) {
+        || !leadsInside(m_root, QFileInfo(fullPath).absolutePath() + '/' + text)) {
         refuse(relative, QStringLiteral("link points outside the destination"));
         return Step::Next;
     }
@@ -489,6 +697,7 @@ Unzipper::Step Unzipper::writeLink(EntryReader &reader, const QString &fullPath,
             qCWarning(lcCommonUtils).noquote() << QStringLiteral(
                 "Failed to delete existing symbolic link at \"%1\"").arg(fullPath);
     }
+    m_links.append(fullPath);
     if (::symlink(target.constData(), native.constData()) != 0) {
         const int code = errno;
         qCWarning(lcCommonUtils).noquote() << QStringLiteral(

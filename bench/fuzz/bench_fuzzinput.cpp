@@ -5,9 +5,11 @@
 // 512 MiB counts as a fault; the input and what the child wrote are kept.
 // Usage: bench_fuzzinput [variants per seed and kind = 60] [parallel children = 4]
 //                        [folder for faults = ./fuzz-faults] [random seed]
+// Zip archives instead: bench_fuzzinput zip [the same arguments] (fuzzzip.h).
 
 #include "rzcodec/tagfile.h"
 
+#include "fuzzzip.h"
 #include "hostilefiles.h"
 #include "mediafiles.h"
 
@@ -24,6 +26,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -167,6 +170,8 @@ struct Totals {
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "zip") == 0)
+        return FuzzZip::run(argc - 1, argv + 1);
     const int variants = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
     const int jobs = argc > 2 ? std::max(1, atoi(argv[2])) : 4;
     const QString faultDir = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("fuzz-faults");

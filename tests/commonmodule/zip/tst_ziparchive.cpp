@@ -83,6 +83,61 @@ bool writeRawArchive(const QString &path, const QList<RawEntry> &entries, int le
     return zipClose(zip, nullptr) == ZIP_OK;
 }
 
+void putLittle(QByteArray &out, quint64 value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        out.append(char(value >> (8 * i)));
+}
+
+// One stored entry whose sizes are in a zip64 extra field only (0xFFFFFFFF in
+// the 32-bit fields), as tools write entries of more than 4 GiB; the field
+// may declare another size than the bytes stored.
+QByteArray zip64Archive(const QByteArray &name, const QByteArray &stored, quint64 declaredSize)
+{
+    const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(stored.constData()),
+                                      uInt(stored.size())));
+    QByteArray extra;
+    putLittle(extra, 0x0001, 2);
+    putLittle(extra, 16, 2);
+    putLittle(extra, declaredSize, 8);
+    putLittle(extra, quint64(stored.size()), 8);
+    auto common = [&](QByteArray &out) {
+        putLittle(out, 45, 2);          // version needed
+        putLittle(out, 1 << 11, 2);     // UTF-8 name
+        putLittle(out, 0, 2);           // stored
+        putLittle(out, 0, 2);           // time
+        putLittle(out, 0x21, 2);        // 1980-01-01
+        putLittle(out, crc, 4);
+        putLittle(out, 0xFFFFFFFFu, 4);
+        putLittle(out, 0xFFFFFFFFu, 4);
+        putLittle(out, quint64(name.size()), 2);
+        putLittle(out, quint64(extra.size()), 2);
+    };
+    QByteArray zip;
+    putLittle(zip, 0x04034b50, 4);
+    common(zip);
+    zip += name + extra + stored;
+    const int directory = zip.size();
+    putLittle(zip, 0x02014b50, 4);
+    putLittle(zip, (3 << 8) | 45, 2);
+    common(zip);
+    putLittle(zip, 0, 2);               // comment
+    putLittle(zip, 0, 2);               // disk
+    putLittle(zip, 0, 2);               // internal attributes
+    putLittle(zip, quint64(S_IFREG | 0644) << 16, 4);
+    putLittle(zip, 0, 4);               // local header offset
+    zip += name + extra;
+    const int directorySize = zip.size() - directory;
+    putLittle(zip, 0x06054b50, 4);
+    putLittle(zip, 0, 4);
+    putLittle(zip, 1, 2);
+    putLittle(zip, 1, 2);
+    putLittle(zip, quint64(directorySize), 4);
+    putLittle(zip, quint64(directory), 4);
+    putLittle(zip, 0, 2);
+    return zip;
+}
+
 QStringList treeOf(const QString &root)
 {
     QStringList names;
@@ -280,6 +335,109 @@ private slots:
         QCOMPARE(readBytes(dest + "/kept.txt"), QByteArray("kept"));
         QCOMPARE(modeOf(dest + "/suid") & 07777, mode_t(0755));
         QCOMPARE(modeOf(dest + "/sgid") & 07777, mode_t(0775));
+    }
+
+    // Each link checked alone stays inside; together they climb out
+    // (up -> dot/dot/.. with dot -> .), and the file entry f would be written
+    // through the link f.
+    void linkChainsNeverLeadOutNorCarryWrites()
+    {
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("chain.zip");
+        QVERIFY(writeRawArchive(archive, {{"f", "up/victim.txt", S_IFLNK | 0777},
+                                          {"up", "dot/dot/..", S_IFLNK | 0777},
+                                          {"dot", ".", S_IFLNK | 0777},
+                                          {"f", "written", S_IFREG | 0644},
+                                          {"g", "up/other.txt", S_IFLNK | 0777}}));
+        const QString dest = dir.filePath("dest");
+        SSZipError error;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(archive, dest, {}, &error));
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeUnsafeEntry));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 (QStringList{"chain.zip", "dest"}));
+        QVERIFY(!QFileInfo(dest + "/f").isSymLink());
+        QCOMPARE(readBytes(dest + "/f"), QByteArray("written"));
+        // What is left leads inside or nowhere.
+        for (const QString &name : treeOf(dest)) {
+            const QFileInfo info(dest + '/' + name);
+            if (info.isSymLink() && info.exists())
+                QVERIFY2(info.canonicalFilePath().startsWith(QFileInfo(dest).canonicalFilePath()),
+                         qPrintable(name));
+        }
+        QVERIFY(!QFileInfo(dest + "/up").exists() || !QFileInfo(dest + "/up").isSymLink());
+    }
+
+    void expansionIsBounded()
+    {
+        QTemporaryDir dir;
+        // 4 MB of zeros in a few kilobytes, against a bound of 1 MB.
+        const QString archive = dir.filePath("bomb.zip");
+        QVERIFY(writeRawArchive(archive, {{"small.txt", "small", S_IFREG | 0644},
+                                          {"zeros.bin", QByteArray(4 << 20, '\0'), S_IFREG | 0644}},
+                                9));
+        QVERIFY(QFileInfo(archive).size() < 64 * 1024);
+        SSZipArchive::UnzipOptions bounded;
+        bounded.maxTotalBytes = 1 << 20;
+        SSZipError error;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(archive, dir.filePath("out"), bounded, &error));
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeTooLarge));
+        QVERIFY2(error.text.contains("1048576 bytes allowed") && error.text.contains("zeros.bin"),
+                 qPrintable(error.text));
+        QCOMPARE(treeOf(dir.filePath("out")), QStringList());
+        // Within the bound it unpacks.
+        bounded.maxTotalBytes = 5 << 20;
+        QVERIFY(SSZipArchive::unzipFileAtPath(archive, dir.filePath("fits"), bounded));
+        QCOMPARE(QFileInfo(dir.filePath("fits/zeros.bin")).size(), qint64(4 << 20));
+
+        // Too many entries.
+        QList<RawEntry> many;
+        for (int i = 0; i < 51; ++i)
+            many.append({QByteArray::number(i), "x", S_IFREG | 0644});
+        QVERIFY(writeRawArchive(dir.filePath("many.zip"), many));
+        SSZipArchive::UnzipOptions few;
+        few.maxEntries = 50;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(dir.filePath("many.zip"), dir.filePath("m"), few, &error));
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeTooLarge));
+        QCOMPARE(error.text, QStringLiteral("the archive has 51 entries, more than the 50 allowed"));
+        QCOMPARE(treeOf(dir.filePath("m")), QStringList());
+        few.maxEntries = 51;
+        QVERIFY(SSZipArchive::unzipFileAtPath(dir.filePath("many.zip"), dir.filePath("m"), few));
+        QCOMPARE(treeOf(dir.filePath("m")).size(), 51);
+
+        // A nested archive counts against the same bound.
+        QVERIFY(writeRawArchive(dir.filePath("outer.zip"),
+                                {{"inner.zip", readBytes(archive), S_IFREG | 0644}}));
+        SSZipArchive::UnzipOptions nested;
+        nested.nestedZipLevel = 1;
+        nested.maxTotalBytes = 2 << 20;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(dir.filePath("outer.zip"), dir.filePath("n"), nested,
+                                               &error));
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeTooLarge));
+    }
+
+    void zip64SizesAreRead()
+    {
+        QTemporaryDir dir;
+        const QByteArray content = "sizes in the zip64 field";
+        QVERIFY(writeBytes(dir.filePath("z64.zip"), zip64Archive("z64.txt", content, quint64(content.size()))));
+        quint64 seen = 0;
+        SSZipError error;
+        QVERIFY2(SSZipArchive::unzipFileAtPath(
+                     dir.filePath("z64.zip"), dir.filePath("out"), {}, &error, nullptr,
+                     [&](const QString &, const SSZipEntryInfo &info, qint64, qint64) {
+                         seen = info.uncompressedSize;
+                     }),
+                 qPrintable(error.text));
+        QCOMPARE(seen, quint64(content.size()));
+        QCOMPARE(readBytes(dir.filePath("out/z64.txt")), content);
+
+        // 5 GiB declared: beyond the default bound, and said as it is.
+        const quint64 huge = quint64(5) << 30;
+        QVERIFY(writeBytes(dir.filePath("huge.zip"), zip64Archive("huge.bin", content, huge)));
+        QVERIFY(!SSZipArchive::unzipFileAtPath(dir.filePath("huge.zip"), dir.filePath("h"), {}, &error));
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeTooLarge));
+        QVERIFY2(error.text.contains(QString::number(huge)), qPrintable(error.text));
+        QCOMPARE(treeOf(dir.filePath("h")), QStringList());
     }
 
     void damagedEntryFailsAndLeavesNoFile()
