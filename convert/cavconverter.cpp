@@ -151,7 +151,10 @@ void CAVConverter::StopConvert()
     if (!m_job)
         return;
     m_stopRequested = true;
-    if (!rz_converter_stop(m_job))
+    // A job that has ended (completed, failed or stopped) has nothing to
+    // stop: only a running job that refuses is worth a warning.
+    if (!rz_converter_get_state(m_job) && !rz_converter_stop(m_job)
+        && !rz_converter_get_state(m_job))
         qCWarning(lcConvert) << "stop convert failed!";
     // Joins the worker, which reports the stop before it returns.
     while (!stopThread(kStopWaitMs)) {

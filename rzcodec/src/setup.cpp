@@ -22,7 +22,7 @@ extern "C" RZResult rz_setup_log(uint32_t channel, uint32_t on)
         return 1;
     case 1:
         globals().ffmpegLogEnabled = on != 0;
-        av_log_set_level(on ? AV_LOG_WARNING : AV_LOG_QUIET);
+        av_log_set_level(on ? AV_LOG_ERROR : AV_LOG_QUIET);
         return 1;
     default:
         rz::logError("log set-up: unknown channel " + std::to_string(channel));

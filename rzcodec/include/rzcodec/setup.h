@@ -9,7 +9,8 @@
 extern "C" {
 #endif
 
-/* Logging: channel 1 = FFmpeg's own messages (warnings and worse), channel 0 =
+/* Logging: channel 1 = FFmpeg's own error messages (through the layer's log;
+ * its warnings are never written), channel 0 =
  * the layer's one-line failure reports (on by default). */
 RZResult rz_setup_log(uint32_t channel, uint32_t on);
 /* Where the lines of both channels go instead of standard error: the sink is

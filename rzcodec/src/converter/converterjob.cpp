@@ -349,7 +349,10 @@ bool ConverterJob::runStandard()
         }
         if (timeUs < int64_t(m_startUs)) {
             const int cut = int(av_rescale(int64_t(m_startUs) - timeUs, rate, 1000000));
-            dropLeadingSamples(frame, std::min(cut, frame->nb_samples));
+            if (!dropLeadingSamples(frame, std::min(cut, frame->nb_samples))) {
+                av_frame_unref(frame);
+                return fail("out of memory");
+            }
             timeUs = int64_t(m_startUs);
         }
         if (endUs != INT64_MAX && timeUs + frameMicroseconds(frame->nb_samples, rate) > endUs)
@@ -370,7 +373,7 @@ bool ConverterJob::runStandard()
     }
     if (!m_encoder.flush())
         return fail(m_encoder.errorText().empty() ? m_muxer.errorText() : m_encoder.errorText());
-    if (!m_muxer.finish())
+    if (!m_muxer.finish(m_encoder.encodedSamples()))
         return fail(m_muxer.errorText());
     return true;
 }

@@ -337,6 +337,56 @@ void movePrimingBeforeZero(AVPacket *pkt, const AVStream *st, int priming, int64
         pkt->dts -= shift;
 }
 
+// Whether a packet of this stream can be cut at any sample: uncompressed PCM.
+bool cutsAtAnySample(const AVCodecParameters *par)
+{
+    return par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0
+           && par->ch_layout.nb_channels > 0 && av_get_exact_bits_per_sample(par->codec_id) > 0
+           && par->block_align > 0;
+}
+
+// Keeps only the samples of a PCM packet that lie inside [from, to) (in
+// samples of the stream, from the input's start); false when none do.
+bool trimPcmPacket(AVPacket *pkt, const AVStream *st, int64_t originSamples, int64_t from,
+                   int64_t to)
+{
+    const AVCodecParameters *par = st->codecpar;
+    const AVRational perSample{1, par->sample_rate};
+    const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+    const int64_t first = av_rescale_q(ts, st->time_base, perSample) - originSamples;
+    const int64_t count = pkt->size / par->block_align;
+    const int64_t keepFrom = std::max(from, first);
+    const int64_t keepTo = std::min(to, first + count);
+    if (keepTo <= keepFrom)
+        return false;
+    pkt->data += (keepFrom - first) * par->block_align;
+    pkt->size = int((keepTo - keepFrom) * par->block_align);
+    pkt->pts = pkt->dts = av_rescale_q(keepFrom + originSamples, perSample, st->time_base);
+    pkt->duration = av_rescale_q(keepTo - keepFrom, perSample, st->time_base);
+    return true;
+}
+
+// A copied FLAC stream keeps the source's STREAMINFO, which counts the
+// source's samples and holds the source's checksum: the muxer rewrites the
+// header at the end with this one, which counts what was copied.
+bool attachStreamInfo(AVPacket *last, const AVCodecParameters *par, int64_t totalSamples)
+{
+    constexpr int kStreamInfoSize = 34;
+    if (par->extradata_size < kStreamInfoSize || totalSamples <= 0)
+        return false;
+    uint8_t *info = av_packet_new_side_data(last, AV_PKT_DATA_NEW_EXTRADATA, kStreamInfoSize);
+    if (!info)
+        return false;
+    std::memcpy(info, par->extradata, kStreamInfoSize);
+    info[13] = uint8_t((info[13] & 0xF0) | ((totalSamples >> 32) & 0x0F));
+    info[14] = uint8_t(totalSamples >> 24);
+    info[15] = uint8_t(totalSamples >> 16);
+    info[16] = uint8_t(totalSamples >> 8);
+    info[17] = uint8_t(totalSamples);
+    std::memset(info + 18, 0, 16); // no checksum: it was the whole source's
+    return true;
+}
+
 } // namespace
 
 bool streamCopy(InputMedia &input, const std::string &output, const AVOutputFormat *format,
@@ -400,9 +450,15 @@ bool streamCopy(InputMedia &input, const std::string &output, const AVOutputForm
         return plan.endSamples > 0 && !ranged && in->streams[idx]->codecpar->sample_rate > 0
                && in->streams[idx]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
     };
+    // FLAC into FLAC: the last packet carries the header that counts the copy.
+    auto countsInHeader = [&](int idx) {
+        return std::strcmp(format->name, "flac") == 0
+               && in->streams[idx]->codecpar->codec_id == AV_CODEC_ID_FLAC;
+    };
     std::vector<PacketPtr> held(in->nb_streams);
+    std::vector<int64_t> firstPts(in->nb_streams, AV_NOPTS_VALUE);
     for (unsigned i = 0; i < in->nb_streams; ++i)
-        if (endsExactly(int(i)))
+        if (endsExactly(int(i)) || countsInHeader(int(i)))
             held[i] = makePacket();
     PacketPtr pkt = makePacket();
     int64_t readUpTo = 0; // end of the last packet read, in input bytes
@@ -424,11 +480,28 @@ bool streamCopy(InputMedia &input, const std::string &output, const AVOutputForm
             }
             const int64_t middleUs = toMicroseconds(ts, tb) + toMicroseconds(pkt->duration, tb) / 2
                                      - origin;
-            if (middleUs < int64_t(plan.startUs)) {
+            const AVCodecParameters *par = in->streams[idx]->codecpar;
+            if (cutsAtAnySample(par)) {
+                // Uncompressed sound is cut at the exact sample.
+                const int64_t rate = par->sample_rate;
+                const int64_t from = av_rescale(int64_t(plan.startUs), rate, 1000000);
+                const int64_t to = endUs == INT64_MAX ? INT64_MAX : av_rescale(endUs, rate, 1000000);
+                const int64_t originSamples = av_rescale(origin, rate, 1000000);
+                const int64_t first = av_rescale_q(ts, tb, AVRational{1, int(rate)}) - originSamples;
+                if (first >= to) {
+                    past[size_t(idx)] = true;
+                    ++streamsPast;
+                    av_packet_unref(pkt.get());
+                    continue;
+                }
+                if (!trimPcmPacket(pkt.get(), in->streams[idx], originSamples, from, to)) {
+                    av_packet_unref(pkt.get());
+                    continue;
+                }
+            } else if (middleUs < int64_t(plan.startUs)) {
                 av_packet_unref(pkt.get());
                 continue;
-            }
-            if (middleUs >= endUs) {
+            } else if (middleUs >= endUs) {
                 past[size_t(idx)] = true;
                 ++streamsPast;
                 av_packet_unref(pkt.get());
@@ -449,7 +522,9 @@ bool streamCopy(InputMedia &input, const std::string &output, const AVOutputForm
             if (pkt->pts != AV_NOPTS_VALUE)
                 doneUs = std::max<int64_t>(0, toMicroseconds(pkt->pts, tb) - origin);
         }
-        if (endsExactly(idx)) {
+        if (firstPts[size_t(idx)] == AV_NOPTS_VALUE && pkt->pts != AV_NOPTS_VALUE)
+            firstPts[size_t(idx)] = pkt->pts;
+        if (held[size_t(idx)]) {
             // Held back until the next one: the last gets its true length.
             std::swap(held[size_t(idx)], pkt);
             if (!pkt->data && !pkt->side_data_elems)
@@ -474,10 +549,19 @@ bool streamCopy(InputMedia &input, const std::string &output, const AVOutputForm
         if (!last || (!last->data && !last->side_data_elems))
             continue;
         const AVStream *st = in->streams[idx];
-        const int64_t end = av_rescale_q(plan.endSamples, AVRational{1, st->codecpar->sample_rate},
-                                         st->time_base);
-        if (last->pts != AV_NOPTS_VALUE && end > last->pts)
-            last->duration = end - last->pts;
+        const AVRational perSample{1, st->codecpar->sample_rate};
+        if (endsExactly(int(idx))) {
+            const int64_t end = av_rescale_q(plan.endSamples, perSample, st->time_base);
+            if (last->pts != AV_NOPTS_VALUE && end > last->pts)
+                last->duration = end - last->pts;
+        }
+        if (countsInHeader(int(idx)) && last->pts != AV_NOPTS_VALUE
+            && firstPts[idx] != AV_NOPTS_VALUE && st->codecpar->sample_rate > 0) {
+            const int64_t total = av_rescale_q(last->pts + last->duration - firstPts[idx],
+                                               st->time_base, perSample);
+            if (!attachStreamInfo(last, st->codecpar, total))
+                return fail("counting the samples of " + output, 0);
+        }
         if ((ret = writeOut(last)) < 0)
             return fail("writing " + output, ret);
     }

@@ -10,7 +10,8 @@ namespace rz {
 
 // Length of `frames` samples at `rate`, in microseconds.
 int64_t frameMicroseconds(int64_t frames, int rate);
-// Drops the first `count` samples of a decoded audio frame in place.
-void dropLeadingSamples(AVFrame *frame, int count);
+// Drops the first `count` samples of a decoded audio frame, keeping its
+// planes aligned; false when the frame could not be made writable.
+bool dropLeadingSamples(AVFrame *frame, int count);
 
 } // namespace rz

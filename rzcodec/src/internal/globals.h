@@ -12,7 +12,7 @@ namespace rz {
 
 struct Globals {
     std::atomic<bool> errorLogEnabled{true};   // the layer's own failure lines
-    std::atomic<bool> ffmpegLogEnabled{false}; // FFmpeg's messages at warning level
+    std::atomic<bool> ffmpegLogEnabled{false}; // FFmpeg's error messages, through the layer's log
     std::atomic<bool> threadedDecoding{true};  // decoders may use several threads
     std::atomic<bool> networkEnabled{false};
     // Where log lines go instead of standard error (null: standard error).

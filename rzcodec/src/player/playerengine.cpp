@@ -751,8 +751,8 @@ void PlayerEngine::takeAudio(AVFrame *frame, int64_t timeUs)
             const int cut = int(av_rescale(int64_t(m_skipUntilUs) - timeUs, rate, 1000000));
             if (cut >= frame->nb_samples)
                 return;
-            if (cut > 0)
-                dropLeadingSamples(frame, cut);
+            if (cut > 0 && !dropLeadingSamples(frame, cut))
+                return;
             timeUs = int64_t(m_skipUntilUs);
         }
         m_skipUntilUs = 0;

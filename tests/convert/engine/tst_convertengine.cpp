@@ -19,9 +19,12 @@
 #include <QThread>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -134,6 +137,7 @@ private slots:
     void jobCancel();
     void jobWithBadSourceFails_data();
     void jobWithBadSourceFails();
+    void finishedJobsAreQuiet();
 
 private:
     QTemporaryDir m_dir;
@@ -516,6 +520,87 @@ void TestConvertEngine::jobWithBadSourceFails()
         QCOMPARE(finished.at(0).at(0).toBool(), false);
         QVERIFY(!QFile::exists(job.getConvertParamConfig().outputPath));
     }
+}
+
+namespace {
+
+QStringList g_warnings;
+QtMessageHandler g_previousHandler = nullptr;
+
+void collectWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type >= QtWarningMsg)
+        g_warnings << text;
+    g_previousHandler(type, context, text);
+}
+
+// Sends what the process writes to a file descriptor into a file meanwhile.
+class Capture
+{
+public:
+    Capture(int fd, const QString &path) : m_fd(fd)
+    {
+        std::fflush(nullptr);
+        m_saved = ::dup(fd);
+        const int file = ::open(path.toUtf8().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(file, fd);
+        ::close(file);
+    }
+    ~Capture()
+    {
+        std::fflush(nullptr);
+        ::dup2(m_saved, m_fd);
+        ::close(m_saved);
+    }
+
+private:
+    int m_fd;
+    int m_saved;
+};
+
+} // namespace
+
+void TestConvertEngine::finishedJobsAreQuiet()
+{
+    // Finished jobs of both kinds, released afterwards as the job object
+    // does: no warning, nothing on the standard output, no FFmpeg line.
+    const QString source = m_dir.filePath("quiet.wav");
+    QVERIFY(TestSupport::writeToneWav(source, 440, 2.0, 44100, 2, 0.9));
+    const QString out = m_dir.filePath("quiet-stdout.txt");
+    const QString err = m_dir.filePath("quiet-stderr.txt");
+    g_warnings.clear();
+    g_previousHandler = qInstallMessageHandler(collectWarnings);
+    for (bool copy : {false, true}) {
+        const QString output = m_dir.filePath(copy ? "quiet-cut.wav" : "quiet-edit.wav");
+        CAVEncodeParam param;
+        param.plainCut = copy;
+        param.rangeStart = 500000;
+        param.rangeDuration = 1000000;
+        // A strong boost on a loud source: no clipping notes either.
+        const double bands[] = {60, 170, 310, 600, 1000};
+        const double gains[] = {6, 6, 6, 6, 6};
+        param.editConfig.audioSettings.set(bands, gains, 5);
+        Reports reports;
+        IAVConverter *converter = CreateAVConverter();
+        {
+            Capture stdoutCapture(STDOUT_FILENO, out);
+            Capture stderrCapture(STDERR_FILENO, err);
+            QVERIFY(converter->StartConvert(source.toUtf8().constData(), output.toUtf8().constData(),
+                                            &param, &reports, &Reports::callback, false));
+            QTRY_VERIFY_WITH_TIMEOUT(reports.ended(), 30000);
+            DestroyAVConverter(converter);
+        }
+        QCOMPARE(reports.copy().back(), std::make_pair(100u, convertFinished));
+        QFile o(out);
+        QVERIFY(o.open(QIODevice::ReadOnly));
+        QCOMPARE(o.readAll(), QByteArray());
+        QFile e(err);
+        QVERIFY(e.open(QIODevice::ReadOnly));
+        const QByteArray errors = e.readAll();
+        QVERIFY2(!errors.contains("ffmpeg") && !errors.contains("clipping"), errors.left(400).constData());
+    }
+    qInstallMessageHandler(g_previousHandler);
+    QVERIFY2(g_warnings.isEmpty(), qPrintable(g_warnings.join("\n")));
 }
 
 QTEST_MAIN(TestConvertEngine)
