@@ -41,8 +41,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <functional>
 #include <memory>
+
+#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VELMORA_SANITIZED 1
@@ -63,6 +66,41 @@ constexpr int kDefaultSequences = 140;
 #endif
 constexpr int kDefaultSteps = 40;
 constexpr quint32 kDefaultSeed = 20261207;
+
+// What a crash prints: the running sequence's seed and steps, kept ready so
+// that the signal handler only writes it out.
+QByteArray g_replay;
+struct sigaction g_previous[32];
+
+void onFatalSignal(int sig)
+{
+    const ssize_t written = ::write(STDERR_FILENO, g_replay.constData(), size_t(g_replay.size()));
+    Q_UNUSED(written)
+    sigaction(sig, &g_previous[sig], nullptr);
+    raise(sig);
+}
+
+void catchFatalSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = onFatalSignal;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL})
+        sigaction(sig, &action, &g_previous[sig]);
+}
+
+void releaseFatalSignals()
+{
+    for (int sig : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL})
+        sigaction(sig, &g_previous[sig], nullptr);
+}
+
+QString replayText(quint32 seed, const QStringList &steps)
+{
+    return QString("seed %1 (replay with VELMORA_RANDOM_SEED=%1 VELMORA_RANDOM_SEQUENCES=1):\n  %2\n")
+        .arg(seed)
+        .arg(steps.join("\n  "));
+}
 
 int envInt(const char *name, int fallback)
 {
@@ -162,12 +200,13 @@ struct TestLibraryRandom::Run
     Library lib;
     PlayBar bar;
     QStringList steps;
+    quint32 seed = 0;
     int serial = 0;
     QString recordingPath; // where the running recording is written
     bool trace = false;
 
     Run(TestLibraryRandom &t, quint32 seed, const QString &folder)
-        : test(t), rng(seed), out(folder)
+        : test(t), rng(seed), out(folder), seed(seed)
     {
         bar.connectTo(lib.table);
         trace = qEnvironmentVariableIsSet("VELMORA_RANDOM_TRACE");
@@ -179,6 +218,8 @@ struct TestLibraryRandom::Run
     void log(const QString &step)
     {
         steps << step;
+        g_replay = ("\nThe library crashed in step " + QString::number(steps.size()) + " of "
+                    + replayText(seed, steps)).toUtf8();
         if (trace)
             qDebug().noquote() << "step" << steps.size() << step;
     }
@@ -554,6 +595,7 @@ void TestLibraryRandom::randomSequences()
     const int length = envInt("VELMORA_RANDOM_STEPS", kDefaultSteps);
     QElapsedTimer clock;
     clock.start();
+    catchFatalSignals();
     int total = 0;
     for (int s = 0; s < sequences; ++s) {
         const quint32 sequenceSeed = seed + quint32(s);
@@ -569,15 +611,14 @@ void TestLibraryRandom::randomSequences()
                 continue; // nothing to do there
             ++total;
             const QString broken = run->check();
-            if (!broken.isEmpty())
-                QFAIL(qPrintable(QString("%1\nafter step %2 of seed %3 (replay with VELMORA_RANDOM_SEED=%3 "
-                                         "VELMORA_RANDOM_SEQUENCES=1):\n  %4")
-                                     .arg(broken)
-                                     .arg(run->steps.size())
-                                     .arg(sequenceSeed)
-                                     .arg(run->steps.join("\n  "))));
+            if (!broken.isEmpty()) {
+                releaseFatalSignals();
+                QFAIL(qPrintable(QString("%1\nafter step %2 of ").arg(broken).arg(run->steps.size())
+                                 + replayText(sequenceSeed, run->steps)));
+            }
         }
     }
+    releaseFatalSignals();
     qInfo("%d steps in %d sequences from seed %u in %lld ms", total, sequences, seed, clock.elapsed());
     QVERIFY(total > sequences * length / 2);
 }
