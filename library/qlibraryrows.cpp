@@ -21,10 +21,21 @@ bool QLibraryRows::eraseFrom(std::vector<IBaseChunk *> &rows, IBaseChunk *item)
     return true;
 }
 
+std::vector<IBaseChunk *> &QLibraryRows::settledAll() const
+{
+    if (!m_gone.isEmpty()) {
+        m_all.erase(std::remove_if(m_all.begin(), m_all.end(),
+                                   [this](IBaseChunk *row) { return m_gone.contains(row); }),
+                    m_all.end());
+        m_gone.clear();
+    }
+    return m_all;
+}
+
 void QLibraryRows::syncAllEntry()
 {
     if (QLibraryChunk *entry = allEntry())
-        entry->SetAudioDatasList(m_all);
+        entry->SetAudioDatasList(settledAll());
 }
 
 void QLibraryRows::forgetRow(IBaseChunk *row)
@@ -35,7 +46,7 @@ void QLibraryRows::forgetRow(IBaseChunk *row)
     for (LibraryItemRef<QAudioFileChunk> *ref : {&m_playingRow, &m_editingRow, &m_recordingRow})
         if (audio && ref->get() == audio)
             ref->clear();
-    eraseFrom(m_all, row);
+    eraseFrom(settledAll(), row);
     eraseFrom(m_shown, row);
     if (QLibraryChunk *entry = allEntry()) {
         std::vector<IBaseChunk *> rows = entry->GetAudioDatasList();
@@ -61,7 +72,8 @@ IBaseChunk *QLibraryRows::rowOfId(quint64 id) const
     IBaseChunk *item = LibraryItemIds::find(id);
     if (!item)
         return nullptr;
-    for (const std::vector<IBaseChunk *> *rows : {&m_shown, &m_all})
+    const std::vector<IBaseChunk *> &all = settledAll();
+    for (const std::vector<IBaseChunk *> *rows : {&m_shown, &all})
         if (std::find(rows->begin(), rows->end(), item) != rows->end())
             return item;
     return nullptr;
@@ -86,7 +98,7 @@ void QLibraryRows::itemGone(quint64 id, IBaseChunk *item)
     }
     if (id == m_allEntry.id())
         m_allEntry.clear();
-    eraseFrom(m_all, item);
+    m_gone.insert(item);
     if (eraseFrom(m_shown, item) && m_shownChanged)
         m_shownChanged();
 }

@@ -11,6 +11,8 @@
 #include "library/qaudiofilechunk.h"
 #include "library/qlibrarychunk.h"
 
+#include <QSet>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,8 +33,8 @@ public:
 
     // The master rows, owned here (the "All Recordings" entry holds the
     // same pointers), and the rows the table shows (not owned).
-    std::vector<IBaseChunk *> &all() { return m_all; }
-    const std::vector<IBaseChunk *> &all() const { return m_all; }
+    std::vector<IBaseChunk *> &all() { return settledAll(); }
+    const std::vector<IBaseChunk *> &all() const { return settledAll(); }
     std::vector<IBaseChunk *> &shown() { return m_shown; }
     const std::vector<IBaseChunk *> &shown() const { return m_shown; }
 
@@ -67,9 +69,14 @@ public:
 
 private:
     void itemGone(quint64 id, IBaseChunk *item);
+    // The master list without the rows that went since it was last read.
+    std::vector<IBaseChunk *> &settledAll() const;
     bool eraseFrom(std::vector<IBaseChunk *> &rows, IBaseChunk *item);
 
-    std::vector<IBaseChunk *> m_all;
+    // Rows that go are taken out of the master list when it is next read,
+    // in one pass: an entry that goes may take many thousands at once.
+    mutable std::vector<IBaseChunk *> m_all;
+    mutable QSet<const IBaseChunk *> m_gone;
     std::vector<IBaseChunk *> m_shown;
     LibraryItemRef<QAudioFileChunk> m_playingRow;
     LibraryItemRef<QAudioFileChunk> m_editingRow;
