@@ -461,10 +461,11 @@ void MainWindow::CreateRecordObject()
 {
     m_recordObject = new QRecordObject(this);
     if (m_fileList) {
-        // Emitted on the capture threads: queued to the table.
-        for (QRecordAudioObject *track : {m_recordObject->m_track1, m_recordObject->m_track2})
-            connect(track, &QRecordAudioObject::emitRecognizedAudioTagInfo, m_fileList,
-                    &QFileListWgt::OnSetRecordingTagInfo);
+        // Emitted on the capture thread: queued to the table. System sound
+        // only: a recognised song names the recording, never the voice of
+        // the microphone.
+        connect(m_recordObject->m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo, m_fileList,
+                &QFileListWgt::OnSetRecordingTagInfo);
     }
     if (m_recordingWgt)
         connect(m_recordObject, &QRecordObject::emitRecordTime, m_recordingWgt, &QRecordingWidget::OnSetRecordTime);

@@ -112,6 +112,15 @@ QString QIAnyUtil::size2String(unsigned long long bytes)
     return QString::asprintf("%.2f GB", mb / 1024.0);
 }
 
+QString QIAnyUtil::duration2String(unsigned long long microseconds)
+{
+    const unsigned long long s = microseconds / 1000000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600, 2, 10, QLatin1Char('0'))
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString QIAnyUtil::getRestorePassWord()
 {
     return s_restorPassword;

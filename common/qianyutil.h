@@ -19,8 +19,12 @@ public:
     static QString getTempSavePath();
     static QString dndTmpPath();
 
-    // "%d B", "%.2f KB", "%.2f MB", "%.2f GB" in steps of 1024.
+    // "%d B", "%.2f KB", "%.2f MB", "%.2f GB" in steps of 1024: the one size
+    // text of History.xml, the library's rows and its info line.
     static QString size2String(unsigned long long bytes);
+    // "hh:mm:ss" of whole seconds, hours not limited to a day: the one
+    // duration text of History.xml and the library's rows.
+    static QString duration2String(unsigned long long microseconds);
 
     static QString getRestorePassWord();
     static void setRestorePassWord(const QString &password);

@@ -1,5 +1,7 @@
 #include "library/librarytexts.h"
 
+#include "common/qianyutil.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QStringList>
@@ -10,16 +12,7 @@ QString sizeText(qint64 bytes)
 {
     if (bytes < 0)
         return QString();
-    if (bytes < 1000)
-        return QStringLiteral("%1 B").arg(bytes);
-    static const char *const units[] = {"KB", "MB", "GB", "TB"};
-    double value = bytes / 1000.0;
-    int unit = 0;
-    while (value >= 1000.0 && unit < 3) {
-        value /= 1000.0;
-        ++unit;
-    }
-    return QStringLiteral("%1 %2").arg(qint64(value)).arg(QLatin1String(units[unit]));
+    return QIAnyUtil::size2String(quint64(bytes));
 }
 
 QString timeText(qint64 seconds)
@@ -55,10 +48,11 @@ qint64 sizeFromText(const QString &text)
             unit = i;
     if (unit < 0)
         return -1;
-    qint64 value = qint64(int(parts.at(0).toDouble()));
+    // Back through the steps of sizeText, to the nearest byte.
+    double value = parts.at(0).toDouble();
     for (int i = 0; i < unit; ++i)
-        value *= 1000;
-    return value;
+        value *= 1024.0;
+    return qRound64(value);
 }
 
 qint64 secondsFromText(const QString &text)

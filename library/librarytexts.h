@@ -1,7 +1,8 @@
 #pragma once
 // Size and duration texts of the recordings table's info line, and the
-// parsers back from them: sizes in steps of 1000 without decimals, durations
-// in whole seconds, minutes, hours, days or months; and the path and time
+// parsers back from them: sizes as History.xml writes them
+// (QIAnyUtil::size2String), durations in whole seconds, minutes, hours,
+// days or months; and the path and time
 // texts of rows and records.
 
 #include <QString>
@@ -12,7 +13,7 @@ class QFileInfo;
 
 namespace LibraryTexts {
 
-// "%1 B" up to "%1 TB"; empty for a negative value.
+// QIAnyUtil::size2String; empty for a negative value.
 QString sizeText(qint64 bytes);
 // "%1 Seconds" up to "%1 Months"; empty for a negative value.
 QString timeText(qint64 seconds);

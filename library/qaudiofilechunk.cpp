@@ -1,6 +1,9 @@
 #include "library/qaudiofilechunk.h"
 
+#include "library/libraryitemids.h"
+
 QAudioFileChunk::QAudioFileChunk()
+    : m_itemId(LibraryItemIds::add(this))
 {
     setVideoType(false);
 }
@@ -29,9 +32,14 @@ QAudioFileChunk::QAudioFileChunk(QAudioFileChunk *other)
     setVideoType(other->getVideoType());
     setNewAdd(other->isNewAdd());
     setImage(other->GetImage());
+    // The bytes on disk are the file's, whichever entry shows it.
+    SetFileBytes(other->GetFileBytes());
 }
 
-QAudioFileChunk::~QAudioFileChunk() = default;
+QAudioFileChunk::~QAudioFileChunk()
+{
+    LibraryItemIds::remove(m_itemId, this);
+}
 
 bool QAudioFileChunk::RemoveList(const std::string &name)
 {

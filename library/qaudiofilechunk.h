@@ -25,6 +25,9 @@ public:
     explicit QAudioFileChunk(QAudioFileChunk *other);
     ~QAudioFileChunk() override;
 
+    // Serial id of this row, never given to another (library/libraryitemids.h).
+    quint64 itemId() const { return m_itemId; }
+
     void SetListsBelong(QList<std::string> names) { m_lists = std::move(names); }
     QList<std::string> GetListsBelong() const { return m_lists; }
     // Appends even when the name is there already.
@@ -47,6 +50,7 @@ public:
     std::string GetPlayingIcon() const { return m_playingIcon; }
 
 private:
+    quint64 m_itemId = 0;
     QList<std::string> m_lists;
     AudioState m_state = AudioNormal;
     std::string m_recordingIcon;

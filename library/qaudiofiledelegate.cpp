@@ -85,7 +85,8 @@ void QAudioFileDelegate::setEditorData(QWidget *editor, const QModelIndex &index
         QJXControlStyleDelegate::setEditorData(editor, index);
         return;
     }
-    edit->setText(QAudioFileModel::baseName(index.data(Qt::DisplayRole).toString()));
+    // The shown name is already without its extension: "a.b.mp3" edits as "a.b".
+    edit->setText(index.data(Qt::DisplayRole).toString());
 }
 
 void QAudioFileDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,

@@ -114,9 +114,9 @@ void QFileListWgt::InitMenu()
     QInitCtrlStyle::InitJxMenu(m_pTableMenu);
     QInitCtrlStyle::InitJxMenu(m_pAddToListMenu);
     m_pAddToListMenu->setTitle(QStringLiteral("Add to list"));
-    const std::string shown = m_pCurLibChunk ? m_pCurLibChunk->GetTitle() : std::string();
+    const std::string shown = m_rows.currentEntry() ? m_rows.currentEntry()->GetTitle() : std::string();
     for (const QString &name : QVideoSettingXml::GetAllPlayLists()) {
-        if (m_pCurLibChunk && name.toStdString() == shown)
+        if (m_rows.currentEntry() && name.toStdString() == shown)
             continue;
         auto *action = new QAction(name, m_pAddToListMenu);
         action->setData(name);
@@ -165,7 +165,7 @@ void QFileListWgt::InitView()
     m_pAudioModel->setHeaderList({QString(), QStringLiteral("File Name"), QStringLiteral("Format"),
                                   QStringLiteral("Artist"), QStringLiteral("Album"),
                                   QStringLiteral("Duration"), QStringLiteral("Created Time"), QString()});
-    m_pAudioModel->setDatas(&m_vecCurDatas);
+    m_pAudioModel->setDatas(&m_rows.shown());
 
     m_pSortModel = new QAudioFileSortModel(m_tbViewFile);
     m_pSortModel->setSourceModel(m_pAudioModel);
@@ -254,6 +254,10 @@ void QFileListWgt::InitView()
     m_tbViewFile->setStyleSheet(
         QStringLiteral("QTableView{border:none;background:%1;}").arg(QColor(44, 44, 44).name()));
 
+    // The info line follows whatever the table shows.
+    connect(m_pSortModel, &QAbstractItemModel::modelReset, this, &QFileListWgt::DisplayListInfo);
+    connect(m_pSortModel, &QAbstractItemModel::rowsInserted, this, &QFileListWgt::DisplayListInfo);
+    connect(m_pSortModel, &QAbstractItemModel::rowsRemoved, this, &QFileListWgt::DisplayListInfo);
     connect(m_tbViewFile, &QWidget::customContextMenuRequested, this, &QFileListWgt::OnShowTableMenu);
     connect(m_tbViewFile, &QAbstractItemView::doubleClicked, this, &QFileListWgt::OnPlayItem);
     connect(m_tbViewFile, &QAbstractItemView::clicked, this, &QFileListWgt::OnClickItem);
@@ -263,8 +267,8 @@ void QFileListWgt::InitView()
 void QFileListWgt::InitData()
 {
     m_listLoadedLists.clear();
-    m_vecAllDatas.clear();
-    m_vecCurDatas.clear();
+    m_rows.all().clear();
+    m_rows.shown().clear();
     AnalyXmlToList();
 }
 
@@ -326,9 +330,9 @@ void QFileListWgt::AnalyXmlToList()
         for (const QString &name : info.listNames)
             names << name.toStdString();
         row->SetListsBelong(names);
-        m_vecAllDatas.push_back(row);
+        m_rows.all().push_back(row);
     }
-    m_vecCurDatas = m_vecAllDatas;
+    m_rows.shown() = m_rows.all();
     m_pAudioModel->refresh();
 }
 
@@ -339,7 +343,7 @@ void QFileListWgt::SetDeletedChunkInAllDatas(void *chunk, bool deleted)
     auto *row = asRow(static_cast<IBaseChunk *>(chunk));
     if (!row)
         return;
-    for (IBaseChunk *item : m_vecAllDatas) {
+    for (IBaseChunk *item : m_rows.all()) {
         QAudioFileChunk *master = asRow(item);
         if (master && master->GetFilePath() == row->GetFilePath()) {
             master->setIsDeleted(deleted);
@@ -354,7 +358,7 @@ QAudioFileChunk *QFileListWgt::GetChunkFromAllDatas(void *chunk) const
     auto *row = asRow(static_cast<IBaseChunk *>(chunk));
     if (!row)
         return nullptr;
-    for (IBaseChunk *item : m_vecAllDatas) {
+    for (IBaseChunk *item : m_rows.all()) {
         QAudioFileChunk *master = asRow(item);
         if (master && master->GetFileName() == row->GetFileName())
             return master;
@@ -378,9 +382,9 @@ void QFileListWgt::SetListToChunkOfAllDatas(void *chunk)
 
 void QFileListWgt::SetControlAttrOfPlayingChunk(bool bPlay)
 {
-    if (!m_pBtnPlay || !m_pBtnPause || !m_pPlayingChunk)
+    if (!m_pBtnPlay || !m_pBtnPause || !m_rows.playingRow())
         return;
-    QChunkControl *controls = m_pPlayingChunk->getChunkControl();
+    QChunkControl *controls = m_rows.playingRow()->getChunkControl();
     if (ControlAttribute *play = controls->getControlAttribute(m_pBtnPlay))
         play->hidden = bPlay;
     if (ControlAttribute *pause = controls->getControlAttribute(m_pBtnPause))
@@ -390,8 +394,8 @@ void QFileListWgt::SetControlAttrOfPlayingChunk(bool bPlay)
 void QFileListWgt::ReleaseDatas()
 {
     std::vector<IBaseChunk *> rows;
-    rows.swap(m_vecAllDatas);
-    m_vecCurDatas.clear();
+    rows.swap(m_rows.all());
+    m_rows.shown().clear();
     m_pAudioModel->refresh();
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
         delete *it;
@@ -399,7 +403,7 @@ void QFileListWgt::ReleaseDatas()
 
 IBaseChunk *QFileListWgt::libraryItemForId(quint64 id) const
 {
-    for (const std::vector<IBaseChunk *> *list : {&m_vecCurDatas, &m_vecAllDatas})
+    for (const std::vector<IBaseChunk *> *list : {&m_rows.shown(), &m_rows.all()})
         for (IBaseChunk *row : *list)
             if (QAudioFileMimeData::idOf(row) == id)
                 return row;
@@ -408,24 +412,24 @@ IBaseChunk *QFileListWgt::libraryItemForId(quint64 id) const
 
 bool QFileListWgt::shownEntryIs(const QString &title) const
 {
-    return m_pCurLibChunk && m_pCurLibChunk->GetTitle() == title.toStdString();
+    return m_rows.currentEntry() && m_rows.currentEntry()->GetTitle() == title.toStdString();
 }
 
 bool QFileListWgt::showingAllRecordings() const
 {
-    return m_pCurLibChunk && m_pCurLibChunk->GetListType() == QLibraryChunk::ListAll
+    return m_rows.currentEntry() && m_rows.currentEntry()->GetListType() == QLibraryChunk::ListAll
            && shownEntryIs(tr("All Recordings"));
 }
 
 void QFileListWgt::refreshShownList()
 {
-    std::vector<IBaseChunk *> rows = m_pCurLibChunk ? m_pCurLibChunk->GetAudioDatasList() : m_vecCurDatas;
+    std::vector<IBaseChunk *> rows = m_rows.currentEntry() ? m_rows.currentEntry()->GetAudioDatasList() : m_rows.shown();
     // The same rows need no new sort, only a repaint.
-    if (rows == m_vecCurDatas) {
+    if (rows == m_rows.shown()) {
         m_tbViewFile->viewport()->update();
         return;
     }
-    m_vecCurDatas = std::move(rows);
+    m_rows.shown() = std::move(rows);
     m_pAudioModel->refresh();
 }
 
@@ -439,7 +443,7 @@ void QFileListWgt::DisplayListInfo()
         if (!row)
             continue;
         // Bytes as read from the disk: the size texts come in two kinds.
-        bytes += row->getInt64Value(kFileBytesKey);
+        bytes += row->GetFileBytes();
         seconds += LibraryTexts::secondsFromText(QString::fromStdString(row->getPlayTime()));
     }
     m_lblListInfo->setText(QString::number(rows) + tr(" Audios, ") + LibraryTexts::sizeText(bytes)
@@ -462,11 +466,12 @@ QStringList QFileListWgt::playablePathsInViewOrder() const
 
 void QFileListWgt::OnChangeList(IBaseChunk *chunk)
 {
-    auto *entry = dynamic_cast<QLibraryChunk *>(chunk);
+    // Only a live entry: a signal may name one that is gone.
+    auto *entry = LibraryItemIds::idOf(chunk) ? dynamic_cast<QLibraryChunk *>(chunk) : nullptr;
     if (!entry)
         return;
     m_leSearch->clear();
-    m_pCurLibChunk = entry;
+    m_rows.setCurrentEntry(entry);
     if (m_bListsChanged) {
         m_listLoadedLists.clear();
         m_bListsChanged = false;
@@ -475,47 +480,56 @@ void QFileListWgt::OnChangeList(IBaseChunk *chunk)
     if (!m_listLoadedLists.contains(title)) {
         QString playingPath;
         QAudioFileChunk::AudioState playingState = QAudioFileChunk::AudioNormal;
-        QAudioFileChunk *playingRow = nullptr;
-        if (entry == m_pPlayingLibChunk && m_pPlayingChunk) {
-            playingPath = QString::fromStdString(m_pPlayingChunk->GetFilePath());
-            playingState = m_pPlayingChunk->GetAudioState();
-            playingRow = m_pPlayingChunk;
-            m_pPlayingChunk = nullptr;
+        // Kept as an id: a purge below may take the row.
+        LibraryItemRef<QAudioFileChunk> playingRow;
+        if (entry == m_rows.playingEntry() && m_rows.playingRow()) {
+            playingPath = QString::fromStdString(m_rows.playingRow()->GetFilePath());
+            playingState = m_rows.playingRow()->GetAudioState();
+            playingRow = m_rows.playingRow();
+            m_rows.setPlayingRow(nullptr);
         }
         m_listLoadedLists.append(title);
+        // The model lets go of the rows before any of them goes.
+        if (!m_rows.shown().empty()) {
+            m_rows.shown().clear();
+            m_pAudioModel->refresh();
+        }
         // Copies for an entry; the playing file keeps its state in the copy.
         auto copyInto = [&](QAudioFileChunk *master) {
             auto *copy = new QAudioFileChunk(master);
             AddControlToNewChunk(copy);
             entry->AddAudioChunk(copy);
-            if (entry == m_pPlayingLibChunk && !playingPath.isEmpty()
+            if (entry == m_rows.playingEntry() && !playingPath.isEmpty()
                 && QString::fromStdString(copy->GetFilePath()) == playingPath) {
                 copy->SetAudioState(playingState);
-                m_pPlayingChunk = copy;
+                m_rows.setPlayingRow(copy);
             }
         };
         if (entry->GetListType() == QLibraryChunk::ListAll && title == tr("All Recordings").toStdString()) {
+            std::vector<IBaseChunk *> purged;
             std::vector<IBaseChunk *> kept;
-            for (IBaseChunk *item : m_vecAllDatas) {
+            for (IBaseChunk *item : m_rows.all()) {
                 QAudioFileChunk *row = asRow(item);
                 const int state = row ? row->GetAudioState() : 0;
-                if (row && row->isDeleted() && (state < 1 || state > 3)) {
-                    QVideoSettingXml::removeConvertedInfo(QString::fromStdString(row->GetFilePath()));
-                    if (m_pEditingChunk == row)
-                        m_pEditingChunk = nullptr;
-                    delete row;
-                    continue;
-                }
-                kept.push_back(item);
+                if (row && row->isDeleted() && (state < 1 || state > 3))
+                    purged.push_back(item);
+                else
+                    kept.push_back(item);
             }
-            m_vecAllDatas = kept;
-            if (playingRow && entry == m_pPlayingLibChunk)
-                m_pPlayingChunk = playingRow;
-            m_pAllLibChunk = entry;
+            m_rows.all() = kept;
+            m_rows.syncAllEntry();
+            for (IBaseChunk *item : purged) {
+                QVideoSettingXml::removeConvertedInfo(QString::fromStdString(asRow(item)->GetFilePath()));
+                m_rows.forgetRow(item);
+                delete item;
+            }
+            if (playingRow.get() && entry == m_rows.playingEntry())
+                m_rows.setPlayingRow(playingRow.get());
+            m_rows.setAllEntry(entry);
             syncAllEntry();
         } else if (entry->GetListType() == QLibraryChunk::ListAll) {
             entry->ClearAudioDatasList();
-            for (IBaseChunk *item : m_vecAllDatas) {
+            for (IBaseChunk *item : m_rows.all()) {
                 QAudioFileChunk *row = asRow(item);
                 if (row && row->isNewAdd() && row->GetAudioState() != QAudioFileChunk::AudioRecording
                     && row->GetAudioState() != QAudioFileChunk::AudioNoFile)
@@ -523,7 +537,7 @@ void QFileListWgt::OnChangeList(IBaseChunk *chunk)
             }
         } else if (entry->GetListType() == QLibraryChunk::ListCustom) {
             entry->ClearAudioDatasList();
-            for (IBaseChunk *item : m_vecAllDatas) {
+            for (IBaseChunk *item : m_rows.all()) {
                 QAudioFileChunk *row = asRow(item);
                 if (row && row->GetListNamePos(title) >= 0
                     && row->GetAudioState() != QAudioFileChunk::AudioNoFile)
@@ -539,12 +553,12 @@ void QFileListWgt::OnChangeList(IBaseChunk *chunk)
 
 void QFileListWgt::OnSetPlayingLibChunk(IBaseChunk *chunk)
 {
-    auto *entry = dynamic_cast<QLibraryChunk *>(chunk);
+    auto *entry = LibraryItemIds::idOf(chunk) ? dynamic_cast<QLibraryChunk *>(chunk) : nullptr;
     if (!entry)
         return;
-    if (entry == m_pPlayingLibChunk && m_pPlayingChunk) {
-        if (m_pPlayingChunk->GetAudioState() == QAudioFileChunk::AudioPause) {
-            m_pPlayingChunk->SetAudioState(QAudioFileChunk::AudioPlaying);
+    if (entry == m_rows.playingEntry() && m_rows.playingRow()) {
+        if (m_rows.playingRow()->GetAudioState() == QAudioFileChunk::AudioPause) {
+            m_rows.playingRow()->SetAudioState(QAudioFileChunk::AudioPlaying);
             emit emitPlayOrPause(true);
             emit emitPlayOrRecord(true);
             m_pHeader->viewport()->update();
@@ -558,7 +572,7 @@ void QFileListWgt::OnSetPlayingLibChunk(IBaseChunk *chunk)
     const QStringList list = playablePathsInViewOrder();
     if (list.isEmpty())
         return;
-    m_pPlayingLibChunk = entry;
+    m_rows.setPlayingEntry(entry);
     OnChangPlayingFile(list.first());
     emit emitPlayFilePathList(list);
     emit emitPlayingFilePath(list.first());
@@ -568,18 +582,18 @@ void QFileListWgt::OnSetPlayingLibChunk(IBaseChunk *chunk)
 
 void QFileListWgt::OnChangPlayingFile(QString playingFilePath)
 {
-    if (!m_pPlayingLibChunk || !QFileInfo::exists(playingFilePath))
+    if (!m_rows.playingEntry() || !QFileInfo::exists(playingFilePath))
         return;
-    const std::vector<IBaseChunk *> rows = m_pPlayingLibChunk->GetAudioDatasList();
+    const std::vector<IBaseChunk *> rows = m_rows.playingEntry()->GetAudioDatasList();
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         QAudioFileChunk *row = asRow(*it);
         if (!row || QString::fromStdString(row->GetFilePath()) != playingFilePath)
             continue;
-        if (m_pPlayingChunk && m_pPlayingChunk != row)
-            m_pPlayingChunk->SetAudioState(QAudioFileChunk::AudioNormal);
+        if (m_rows.playingRow() && m_rows.playingRow() != row)
+            m_rows.playingRow()->SetAudioState(QAudioFileChunk::AudioNormal);
         row->SetAudioState(QAudioFileChunk::AudioPlaying);
-        m_pPlayingChunk = row;
-        emit emitPlayingList(m_pPlayingLibChunk);
+        m_rows.setPlayingRow(row);
+        emit emitPlayingList(m_rows.playingEntry());
         break;
     }
     m_pSortModel->invalidate();
@@ -587,43 +601,43 @@ void QFileListWgt::OnChangPlayingFile(QString playingFilePath)
 
 void QFileListWgt::OnSetPlayOrPauseState(bool bPlay)
 {
-    if (!m_pPlayingChunk)
+    if (!m_rows.playingRow())
         return;
     m_pHeader->viewport()->update();
-    m_pPlayingChunk->SetAudioState(bPlay ? QAudioFileChunk::AudioPlaying : QAudioFileChunk::AudioPause);
+    m_rows.playingRow()->SetAudioState(bPlay ? QAudioFileChunk::AudioPlaying : QAudioFileChunk::AudioPause);
     m_pAudioModel->refreshColumn(0);
 }
 
 void QFileListWgt::OnFinishPlayList()
 {
-    if (!m_pPlayingChunk)
+    if (!m_rows.playingRow())
         return;
-    m_pPlayingChunk->SetAudioState(QAudioFileChunk::AudioNormal);
-    m_pPlayingChunk = nullptr;
+    m_rows.playingRow()->SetAudioState(QAudioFileChunk::AudioNormal);
+    m_rows.setPlayingRow(nullptr);
     m_pSortModel->invalidate();
 }
 
 void QFileListWgt::OnPlayItem(const QModelIndex &index)
 {
-    if (m_vecCurDatas.empty() || !m_pCurLibChunk || m_pRecordingChunk)
+    if (m_rows.shown().empty() || !m_rows.currentEntry() || m_rows.recordingRow())
         return;
     QAudioFileChunk *item = QAudioFileModel::rowItem(index);
     if (!item || item->isDeleted() || !QFileInfo::exists(QString::fromStdString(item->GetFilePath())))
         return;
-    if (m_pCurLibChunk != m_pPlayingLibChunk) {
+    if (m_rows.currentEntry() != m_rows.playingEntry()) {
         emit emitPlayFilePathList(playablePathsInViewOrder());
-        m_pPlayingLibChunk = m_pCurLibChunk;
+        m_rows.setPlayingEntry(m_rows.currentEntry());
     }
-    emit emitPlayingList(m_pPlayingLibChunk);
+    emit emitPlayingList(m_rows.playingEntry());
     const QAudioFileChunk::AudioState state = item->GetAudioState();
     if (state == QAudioFileChunk::AudioRecording || state == QAudioFileChunk::AudioNoFile)
         return;
     bool play = true;
-    if (item != m_pPlayingChunk) {
-        if (m_pPlayingChunk)
-            m_pPlayingChunk->SetAudioState(QAudioFileChunk::AudioNormal);
+    if (item != m_rows.playingRow()) {
+        if (m_rows.playingRow())
+            m_rows.playingRow()->SetAudioState(QAudioFileChunk::AudioNormal);
         item->SetAudioState(QAudioFileChunk::AudioPlaying);
-        m_pPlayingChunk = item;
+        m_rows.setPlayingRow(item);
         emit emitPlayingFilePath(QString::fromStdString(item->GetFilePath()));
     } else if (state == QAudioFileChunk::AudioPlaying) {
         item->SetAudioState(QAudioFileChunk::AudioPause);
@@ -647,7 +661,7 @@ void QFileListWgt::OnPauseItem(const QModelIndex &index)
     QAudioFileChunk *item = QAudioFileModel::rowItem(index);
     if (!item)
         return;
-    if (item == m_pPlayingChunk) {
+    if (item == m_rows.playingRow()) {
         item->SetAudioState(QAudioFileChunk::AudioPause);
         emit emitPlayOrPause(false);
     }
@@ -672,7 +686,7 @@ void QFileListWgt::setButtonHidden(IBaseChunk *row, QJXStyleButton *button, bool
 void QFileListWgt::OnClickItem(const QModelIndex &index)
 {
     QAudioFileChunk *item = QAudioFileModel::rowItem(index);
-    if (!item || item == m_pRecordingChunk || !item->getEnable())
+    if (!item || item == m_rows.recordingRow() || !item->getEnable())
         return;
     const bool exists = QFileInfo::exists(QString::fromStdString(item->GetFilePath()));
     item->setIsDeleted(!exists);
@@ -695,9 +709,9 @@ void QFileListWgt::OnClickItem(const QModelIndex &index)
 void QFileListWgt::OnHoverItem(const QModelIndex &index)
 {
     QAudioFileChunk *item = QAudioFileModel::rowItem(index);
-    if (!item || item == m_pRecordingChunk || item->GetAudioState() == QAudioFileChunk::AudioNoFile)
+    if (!item || item == m_rows.recordingRow() || item->GetAudioState() == QAudioFileChunk::AudioNoFile)
         return;
-    setButtonHidden(item, m_pBtnEdit, m_pRecordingChunk != nullptr);
+    setButtonHidden(item, m_pBtnEdit, m_rows.recordingRow() != nullptr);
 }
 
 void QFileListWgt::OnSearchTextChange(QString str)
@@ -724,7 +738,7 @@ QJXMenu *QFileListWgt::prepareTableMenu(const QPoint &pt)
     m_ptMenuPos = pt;
     const QModelIndex index = m_tbViewFile->indexAt(pt);
     const bool onRow = index.isValid();
-    m_pActPlay->setEnabled(onRow && !m_pRecordingChunk);
+    m_pActPlay->setEnabled(onRow && !m_rows.recordingRow());
     m_pActRename->setEnabled(onRow);
     m_pActDelete->setEnabled(onRow);
     m_pActOpenDir->setEnabled(onRow);
@@ -733,9 +747,9 @@ QJXMenu *QFileListWgt::prepareTableMenu(const QPoint &pt)
     if (onRow) {
         m_tbViewFile->updateRow(index.row());
         QAudioFileChunk *item = QAudioFileModel::rowItem(index);
-        if (!item || !item->getEnable() || item == m_pRecordingChunk)
+        if (!item || !item->getEnable() || item == m_rows.recordingRow())
             return nullptr;
-        if (item != m_pPlayingChunk || item->GetAudioState() == QAudioFileChunk::AudioPause)
+        if (item != m_rows.playingRow() || item->GetAudioState() == QAudioFileChunk::AudioPause)
             m_pActPlay->setText(tr("Play"));
         else if (item->GetAudioState() == QAudioFileChunk::AudioPlaying)
             m_pActPlay->setText(tr("Pause"));

@@ -9,6 +9,7 @@
 #include "common/convertedinfo.h"
 #include "library/ilibrarymembership.h"
 #include "library/librarymetatypes.h"
+#include "library/qlibraryrows.h"
 #include "media/jxrecognizeraudiotaginfo.h"
 #include "media/veaudiotaginfo.h"
 #include "media/veeditconfig.h"
@@ -79,14 +80,16 @@ public:
     QLabel *infoLabel() const { return m_lblListInfo; }
     QJXLineEdit *searchEdit() const { return m_leSearch; }
     QJXMenu *tableMenu() const { return m_pTableMenu; }
-    const std::vector<IBaseChunk *> &allRows() const { return m_vecAllDatas; }
-    const std::vector<IBaseChunk *> &shownRows() const { return m_vecCurDatas; }
-    QAudioFileChunk *recordingRow() const { return m_pRecordingChunk; }
-    QAudioFileChunk *playingRow() const { return m_pPlayingChunk; }
+    const std::vector<IBaseChunk *> &allRows() const { return m_rows.all(); }
+    const std::vector<IBaseChunk *> &shownRows() const { return m_rows.shown(); }
+    QAudioFileChunk *recordingRow() const { return m_rows.recordingRow(); }
+    QAudioFileChunk *playingRow() const { return m_rows.playingRow(); }
     QAudioFileDelegate *delegate() const { return m_pDelegate; }
     QJXStyleButton *deleteButton() const { return m_pBtnDelete; }
     QJXStyleButton *editButton() const { return m_pBtnEdit; }
-    IBaseChunk *editingRow() const { return m_pEditingChunk; }
+    IBaseChunk *editingRow() const { return m_rows.editingRow(); }
+    QLibraryChunk *shownEntry() const { return m_rows.currentEntry(); }
+    QLibraryChunk *playingEntry() const { return m_rows.playingEntry(); }
     QVideoEditingDlg *editDialog() const { return m_pEditDlg; }
     QConvertProgressDlg *convertProgressDialog() const { return m_pConvertProgressDlg; }
     // Prepares the context menu for a request at pt (view coordinates); null
@@ -165,8 +168,8 @@ protected:
     void resetControlLocation() override;
 
 private:
-    // Bytes of the file as last read from the disk, kept in the row.
-    static constexpr const char *kFileBytesKey = "KEY_INT64_FILEBYTES";
+    // Where a row keeps its byte count (QHistoryChunk::GetFileBytes).
+    static constexpr const char *kFileBytesKey = QHistoryChunk::kFileBytesKey;
     static QAudioFileChunk *asRow(IBaseChunk *item);
     static QString resource(const char *name);
 
@@ -222,7 +225,6 @@ private:
     QAudioFileTableView *m_tbViewFile = nullptr;
     QLabel *m_lblListInfo = nullptr;
     QJXLineEdit *m_leSearch = nullptr;
-    std::vector<IBaseChunk *> m_vecAllDatas;
     QAudioFileModel *m_pAudioModel = nullptr;
     QAudioFileSortModel *m_pSortModel = nullptr;
     QAudioFileDelegate *m_pDelegate = nullptr;
@@ -245,14 +247,8 @@ private:
     QAction *m_pActDelete = nullptr;
     QAction *m_pActOpenDir = nullptr;
     QAction *m_pActDeleteAll = nullptr;
+    QLibraryRows m_rows;
     QList<std::string> m_listLoadedLists;
-    IBaseChunk *m_pEditingChunk = nullptr;
-    QAudioFileChunk *m_pPlayingChunk = nullptr;
-    QAudioFileChunk *m_pRecordingChunk = nullptr;
-    std::vector<IBaseChunk *> m_vecCurDatas;
-    QLibraryChunk *m_pCurLibChunk = nullptr;
-    QLibraryChunk *m_pPlayingLibChunk = nullptr;
-    QLibraryChunk *m_pAllLibChunk = nullptr; // last "All Recordings" entry shown
     bool m_bListsChanged = true;
     JXRecognizerAudioTagInfo m_recordingTagInfo;
     bool m_bRecordingSilent = true;

@@ -30,14 +30,13 @@ void QFileListWgt::DisposeFile(const QStringList &paths, int mode)
 
 void QFileListWgt::syncAllEntry()
 {
-    if (m_pAllLibChunk)
-        m_pAllLibChunk->SetAudioDatasList(m_vecAllDatas);
+    m_rows.syncAllEntry();
 }
 
 void QFileListWgt::DeleteOneAudio(IBaseChunk *item, bool removeOnly)
 {
     QAudioFileChunk *row = asRow(item);
-    QLibraryChunk *list = m_pCurLibChunk;
+    QLibraryChunk *list = m_rows.currentEntry();
     if (!row || !list)
         return;
     const QString path = QString::fromStdString(row->GetFilePath());
@@ -45,11 +44,11 @@ void QFileListWgt::DeleteOneAudio(IBaseChunk *item, bool removeOnly)
     const bool latest = list->GetListType() == QLibraryChunk::ListAll && shownEntryIs(tr("Latest Recordings"));
     const bool custom = list->GetListType() == QLibraryChunk::ListCustom;
     if (all) {
+        // The entry's row is the master row itself: out of every list, then gone.
         QVideoSettingXml::removeConvertedInfo(path);
         forgetRow(row);
-        m_vecAllDatas.erase(std::remove(m_vecAllDatas.begin(), m_vecAllDatas.end(), item),
-                            m_vecAllDatas.end());
-        list->DeleteOneAudioChunk(item);
+        if (!list->DeleteOneAudioChunk(item))
+            delete row;
         syncAllEntry();
         m_bListsChanged = true;
         return;
@@ -58,6 +57,9 @@ void QFileListWgt::DeleteOneAudio(IBaseChunk *item, bool removeOnly)
         return;
     if (!removeOnly) {
         QVideoSettingXml::removeConvertedInfo(path);
+        // The file is gone for every entry: its playing row too, in
+        // whichever entry it plays.
+        m_rows.forgetPath(row->GetFilePath());
         SetDeletedChunkInAllDatas(row, true);
         m_bListsChanged = true;
         forgetRow(row);
@@ -86,16 +88,7 @@ void QFileListWgt::DeleteOneAudio(IBaseChunk *item, bool removeOnly)
 
 void QFileListWgt::forgetRow(IBaseChunk *item)
 {
-    if (m_pEditingChunk == item)
-        m_pEditingChunk = nullptr;
-    if (m_pPlayingChunk == item)
-        m_pPlayingChunk = nullptr;
-    m_vecCurDatas.erase(std::remove(m_vecCurDatas.begin(), m_vecCurDatas.end(), item), m_vecCurDatas.end());
-    if (m_pAllLibChunk && m_pAllLibChunk != m_pCurLibChunk) {
-        std::vector<IBaseChunk *> rows = m_pAllLibChunk->GetAudioDatasList();
-        rows.erase(std::remove(rows.begin(), rows.end(), item), rows.end());
-        m_pAllLibChunk->SetAudioDatasList(rows);
-    }
+    m_rows.forgetRow(item);
     // The model must not hold the row while it goes.
     m_pAudioModel->refresh();
 }
@@ -123,21 +116,21 @@ void QFileListWgt::OnActDeleteFile()
     const QList<QAudioFileChunk *> rows = selectedRows();
     for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
         QAudioFileChunk *row = *it;
-        if (row->GetAudioState() == QAudioFileChunk::AudioRecording || row == m_pRecordingChunk)
+        if (row->GetAudioState() == QAudioFileChunk::AudioRecording || row == m_rows.recordingRow())
             continue;
         taken << row;
         paths << QString::fromStdString(row->GetFilePath());
     }
-    const bool wasPlaying = m_pPlayingChunk && taken.contains(m_pPlayingChunk);
+    const bool wasPlaying = m_rows.playingRow() && taken.contains(m_rows.playingRow());
     DisposeFile(paths, answer);
     for (QAudioFileChunk *row : taken)
         DeleteOneAudio(row, answer != 2);
     refreshShownList();
     DisplayListInfo();
-    if (answer == 2 || m_pPlayingLibChunk == m_pCurLibChunk)
+    if (answer == 2 || m_rows.playingEntry() == m_rows.currentEntry())
         emit emitRemovePlayFiles(paths);
-    if (wasPlaying && m_pPlayingLibChunk)
-        m_pPlayingLibChunk->SetIsPlaying(false);
+    if (wasPlaying && m_rows.playingEntry())
+        m_rows.playingEntry()->SetIsPlaying(false);
 }
 
 void QFileListWgt::OnDeleteItem(const QModelIndex &index)
@@ -145,13 +138,13 @@ void QFileListWgt::OnDeleteItem(const QModelIndex &index)
     if (!index.isValid() || !index.model())
         return;
     QAudioFileChunk *row = QAudioFileModel::rowItem(index);
-    if (!row || row == m_pRecordingChunk)
+    if (!row || row == m_rows.recordingRow())
         return;
     const int answer = showAskDlg(tr("Do you want to delete the seleted files or just move \nthe files from the list?"));
     if (answer == 0)
         return;
     const QStringList paths{QString::fromStdString(row->GetFilePath())};
-    if (answer == 2 || m_pPlayingLibChunk == m_pCurLibChunk)
+    if (answer == 2 || m_rows.playingEntry() == m_rows.currentEntry())
         emit emitRemovePlayFiles(paths);
     DisposeFile(paths, answer);
     DeleteOneAudio(row, answer != 2);
@@ -174,14 +167,14 @@ void QFileListWgt::OnActDeleteAllFiles()
 
 void QFileListWgt::OnRemoveCurPlayList()
 {
-    if (!m_pCurLibChunk)
+    if (!m_rows.currentEntry())
         return;
-    const std::vector<IBaseChunk *> rows = m_pCurLibChunk->GetAudioDatasList();
+    const std::vector<IBaseChunk *> rows = m_rows.currentEntry()->GetAudioDatasList();
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
-        if (*it && *it != m_pRecordingChunk)
+        if (*it && *it != m_rows.recordingRow())
             DeleteOneAudio(*it, true);
     refreshShownList();
-    if (m_pPlayingLibChunk && m_pPlayingLibChunk == m_pCurLibChunk) {
+    if (m_rows.playingEntry() && m_rows.playingEntry() == m_rows.currentEntry()) {
         emit emitRemoveAllPlayFiles();
         emit emitPlayingList(nullptr);
     }
@@ -189,14 +182,14 @@ void QFileListWgt::OnRemoveCurPlayList()
 
 void QFileListWgt::OnDeleteFilesOfCurList()
 {
-    if (!m_pCurLibChunk || m_pCurLibChunk->GetAudioDatasList().empty())
+    if (!m_rows.currentEntry() || m_rows.currentEntry()->GetAudioDatasList().empty())
         return;
-    const std::vector<IBaseChunk *> rows = m_pCurLibChunk->GetAudioDatasList();
+    const std::vector<IBaseChunk *> rows = m_rows.currentEntry()->GetAudioDatasList();
     QList<IBaseChunk *> taken;
     QStringList paths;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         QAudioFileChunk *row = asRow(*it);
-        if (!row || row == m_pRecordingChunk)
+        if (!row || row == m_rows.recordingRow())
             continue;
         taken << row;
         paths << QString::fromStdString(row->GetFilePath());
@@ -206,7 +199,7 @@ void QFileListWgt::OnDeleteFilesOfCurList()
         DeleteOneAudio(row, false);
     m_bListsChanged = true;
     refreshShownList();
-    if (m_pPlayingLibChunk && m_pPlayingLibChunk == m_pCurLibChunk) {
+    if (m_rows.playingEntry() && m_rows.playingEntry() == m_rows.currentEntry()) {
         emit emitRemoveAllPlayFiles();
         emit emitPlayingList(nullptr);
     }
@@ -215,28 +208,28 @@ void QFileListWgt::OnDeleteFilesOfCurList()
 void QFileListWgt::OnDeleteAllFiles()
 {
     QStringList paths;
-    for (auto it = m_vecAllDatas.rbegin(); it != m_vecAllDatas.rend(); ++it)
-        if (QAudioFileChunk *row = asRow(*it); row && row != m_pRecordingChunk)
+    for (auto it = m_rows.all().rbegin(); it != m_rows.all().rend(); ++it)
+        if (QAudioFileChunk *row = asRow(*it); row && row != m_rows.recordingRow())
             paths << QString::fromStdString(row->GetFilePath());
     DisposeFile(paths, 2);
     for (const QString &path : paths)
         QVideoSettingXml::removeConvertedInfo(path);
     // Every entry rebuilds from the master list when next shown.
     m_bListsChanged = true;
-    for (IBaseChunk *item : std::vector<IBaseChunk *>(m_vecAllDatas))
-        if (QAudioFileChunk *row = asRow(item); row && row != m_pRecordingChunk)
+    for (IBaseChunk *item : std::vector<IBaseChunk *>(m_rows.all()))
+        if (QAudioFileChunk *row = asRow(item); row && row != m_rows.recordingRow())
             SetDeletedChunkInAllDatas(row, true);
     emit emitRemoveAllPlayFiles();
     emit emitPlayingList(nullptr);
-    m_pPlayingChunk = nullptr;
-    m_pEditingChunk = nullptr;
+    m_rows.setPlayingRow(nullptr);
+    m_rows.setEditingRow(nullptr);
     refreshShownList();
     DisplayListInfo();
 }
 
 void QFileListWgt::OnRemoveAllPlayLists()
 {
-    for (auto it = m_vecAllDatas.rbegin(); it != m_vecAllDatas.rend(); ++it) {
+    for (auto it = m_rows.all().rbegin(); it != m_rows.all().rend(); ++it) {
         QAudioFileChunk *row = asRow(*it);
         if (!row)
             continue;
@@ -247,13 +240,13 @@ void QFileListWgt::OnRemoveAllPlayLists()
             QVideoSettingXml::SaveConvertedInfo(*record);
         }
     }
-    if (m_pPlayingLibChunk && m_pPlayingLibChunk->GetListType() == QLibraryChunk::ListCustom) {
+    if (m_rows.playingEntry() && m_rows.playingEntry()->GetListType() == QLibraryChunk::ListCustom) {
         emit emitPlayingList(nullptr);
         emit emitRemoveAllPlayFiles();
-        m_pPlayingChunk = nullptr;
+        m_rows.setPlayingRow(nullptr);
     }
-    if (m_pCurLibChunk && m_pCurLibChunk->GetListType() == QLibraryChunk::ListCustom)
-        m_pEditingChunk = nullptr;
+    if (m_rows.currentEntry() && m_rows.currentEntry()->GetListType() == QLibraryChunk::ListCustom)
+        m_rows.setEditingRow(nullptr);
 }
 
 void QFileListWgt::OnActAddToList()
@@ -291,13 +284,13 @@ void QFileListWgt::OnAddToList(QString playlistName, QList<IBaseChunk *> audioCh
         added << QString::fromStdString(row->GetFilePath());
     }
     m_listLoadedLists.removeOne(name);
-    if (m_pPlayingLibChunk && m_pPlayingLibChunk->GetTitle() == name)
+    if (m_rows.playingEntry() && m_rows.playingEntry()->GetTitle() == name)
         emit emitAppendPlayFiles(added);
 }
 
 void QFileListWgt::OnChangeLibraryListName(QString oldName, QString newName)
 {
-    if (!m_pCurLibChunk)
+    if (!m_rows.currentEntry())
         return;
     const std::string oldText = oldName.toStdString();
     const std::string newText = newName.toStdString();
@@ -310,7 +303,7 @@ void QFileListWgt::OnChangeLibraryListName(QString oldName, QString newName)
         row->SetListsBelong(names);
         return true;
     };
-    for (auto it = m_vecAllDatas.rbegin(); it != m_vecAllDatas.rend(); ++it) {
+    for (auto it = m_rows.all().rbegin(); it != m_rows.all().rend(); ++it) {
         QAudioFileChunk *row = asRow(*it);
         if (!row || !rename(row))
             continue;
@@ -322,7 +315,7 @@ void QFileListWgt::OnChangeLibraryListName(QString oldName, QString newName)
             QVideoSettingXml::SaveConvertedInfo(*record);
         }
     }
-    for (IBaseChunk *item : m_vecCurDatas)
+    for (IBaseChunk *item : m_rows.shown())
         if (QAudioFileChunk *row = asRow(item))
             rename(row);
     m_listLoadedLists.removeOne(oldText);

@@ -26,7 +26,7 @@
 
 bool QFileListWgt::isEditable(QAudioFileChunk *row) const
 {
-    return row && row != m_pRecordingChunk && !row->isDeleted()
+    return row && row != m_rows.recordingRow() && !row->isDeleted()
            && QFileInfo::exists(QString::fromStdString(row->GetFilePath()));
 }
 
@@ -40,7 +40,7 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
     const int sourceRow = index.model() == m_pSortModel ? m_pSortModel->mapToSource(index).row() : index.row();
 
     bool wasPlaying = false;
-    QAudioFileChunk *playing = m_pPlayingChunk;
+    QAudioFileChunk *playing = m_rows.playingRow();
     const bool hadFile = playing && (playing->GetAudioState() == QAudioFileChunk::AudioPlaying
                                      || playing->GetAudioState() == QAudioFileChunk::AudioPause);
     if (hadFile) {
@@ -50,7 +50,7 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
         m_pAudioModel->refreshColumn(0);
     }
 
-    m_pEditingChunk = item;
+    m_rows.setEditingRow(item);
     m_tbViewFile->selectRow(index.row());
     m_pEditDlg = new QVideoEditingDlg(this);
     // A table without a main window keeps the dialog's own window flags.
@@ -67,7 +67,7 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
 
     const bool accepted = m_pEditDlg->exec() != 0;
     // Stepping in the dialog may have moved the edited row.
-    auto *edited = asRow(m_pEditingChunk);
+    auto *edited = asRow(m_rows.editingRow());
     const QString editedPath = edited ? QString::fromStdString(edited->GetFilePath()) : QString();
     if (accepted) {
         VEEditConfig config;
@@ -80,24 +80,24 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
         if (config.startTime == 0 && config.endTime == 0 && effect)
             OnConvertFile(config, false);
         else
-            m_pEditingChunk = nullptr;
+            m_rows.setEditingRow(nullptr);
     } else {
         delete m_pEditDlg;
         m_pEditDlg = nullptr;
         DisposeFile(m_listConvertFiles, 2);
-        m_pEditingChunk = nullptr;
+        m_rows.setEditingRow(nullptr);
     }
     m_listConvertFiles.clear();
 
-    if (hadFile && m_pPlayingChunk == playing) {
+    if (hadFile && m_rows.playingRow() == playing) {
         if (accepted && QString::fromStdString(playing->GetFilePath()) == editedPath)
             emit emitContinuePlayAfterEdit(wasPlaying);
         // Also when the bar kept the file open: it then resumes from here.
         emit emitPlayOrPause(wasPlaying);
         if (wasPlaying)
             playing->SetAudioState(QAudioFileChunk::AudioPlaying);
-        if (m_pPlayingLibChunk)
-            m_listLoadedLists.removeOne(m_pPlayingLibChunk->GetTitle());
+        if (m_rows.playingEntry())
+            m_listLoadedLists.removeOne(m_rows.playingEntry()->GetTitle());
     }
     if (sourceRow >= 0 && sourceRow < m_pAudioModel->rowCount())
         m_pAudioModel->refeshRow(sourceRow);
@@ -120,7 +120,7 @@ void QFileListWgt::stepEditingRow(int direction)
     const int count = m_pSortModel->rowCount();
     int current = m_tbViewFile->currentIndex().row();
     for (int r = 0; r < count; ++r) {
-        if (QAudioFileModel::rowItem(m_pSortModel->index(r, QAudioFileModel::ColumnName)) == m_pEditingChunk) {
+        if (QAudioFileModel::rowItem(m_pSortModel->index(r, QAudioFileModel::ColumnName)) == m_rows.editingRow()) {
             current = r;
             break;
         }
@@ -133,7 +133,7 @@ void QFileListWgt::stepEditingRow(int direction)
             continue;
         m_tbViewFile->setCurrentIndex(index);
         m_tbViewFile->selectRow(r);
-        m_pEditingChunk = item;
+        m_rows.setEditingRow(item);
         m_pEditDlg->setVideoFile(QString::fromStdString(item->GetFilePath()), 0, 0);
         m_pEditDlg->InitSettings();
         return;
@@ -179,10 +179,10 @@ void QFileListWgt::OnConvertFile(VEEditConfig editConfig, bool bLossLess)
         connect(m_pConverter, &JXConverterObject::emitConvertProgress, this, &QFileListWgt::OnConvertProgress,
                 Qt::QueuedConnection);
     }
-    if (!m_pEditingChunk)
+    if (!m_rows.editingRow())
         return;
     ConvertConfig config;
-    GetConvertParamConfig(config, m_pEditingChunk);
+    GetConvertParamConfig(config, m_rows.editingRow());
     if (!config.param)
         return;
     config.param->rangeStart = editConfig.startTime;
@@ -233,7 +233,7 @@ void QFileListWgt::OnConvertedFinish(bool seccess)
         QLibraryQuestions::tell(this, tr("Cut out failure."));
         return;
     }
-    if (!m_pEditingChunk)
+    if (!m_rows.editingRow())
         return;
     const VEEditConfig &edit = config.param->editConfig;
     if (edit.startTime != 0 || edit.endTime != 0 || config.param->plainCut) {
@@ -245,7 +245,7 @@ void QFileListWgt::OnConvertedFinish(bool seccess)
 
 void QFileListWgt::addEditedRecording(const ConvertConfig &config)
 {
-    QAudioFileChunk *source = asRow(m_pEditingChunk);
+    QAudioFileChunk *source = asRow(m_rows.editingRow());
     if (!source)
         return;
     // The source's record gives the copy its tags; a source without one
@@ -272,27 +272,27 @@ void QFileListWgt::addEditedRecording(const ConvertConfig &config)
     info.time = QRecordingProbe::durationText(probed.opened ? probed.microseconds : 0);
     info.newFile = shownEntryIs(tr("Latest Recordings"));
     info.listNames.clear();
-    const bool custom = m_pCurLibChunk && m_pCurLibChunk->GetListType() == QLibraryChunk::ListCustom;
+    const bool custom = m_rows.currentEntry() && m_rows.currentEntry()->GetListType() == QLibraryChunk::ListCustom;
     if (custom)
-        info.listNames << QString::fromStdString(m_pCurLibChunk->GetTitle());
+        info.listNames << QString::fromStdString(m_rows.currentEntry()->GetTitle());
 
     QAudioFileChunk *row = newRow();
     row->setFromRecord(info);
     row->SetFileName(config.outputFileName.toStdString());
-    row->setInt64Value(kFileBytesKey, file.size());
-    m_vecAllDatas.push_back(row);
+    row->SetFileBytes(file.size());
+    m_rows.all().push_back(row);
     syncAllEntry();
-    if (m_pCurLibChunk && !showingAllRecordings() && (custom || info.newFile)) {
+    if (m_rows.currentEntry() && !showingAllRecordings() && (custom || info.newFile)) {
         if (custom)
-            row->SetListsBelong({m_pCurLibChunk->GetTitle()});
+            row->SetListsBelong({m_rows.currentEntry()->GetTitle()});
         auto *copy = new QAudioFileChunk(row);
         AddControlToNewChunk(copy);
-        m_pCurLibChunk->AddAudioChunk(copy);
+        m_rows.currentEntry()->AddAudioChunk(copy);
     }
     QVideoSettingXml::SaveConvertedInfo(info);
     m_bListsChanged = true;
-    m_vecCurDatas = m_pCurLibChunk ? m_pCurLibChunk->GetAudioDatasList() : m_vecAllDatas;
+    m_rows.shown() = m_rows.currentEntry() ? m_rows.currentEntry()->GetAudioDatasList() : m_rows.all();
     m_pAudioModel->refresh();
     DisplayListInfo();
-    m_pEditingChunk = nullptr;
+    m_rows.setEditingRow(nullptr);
 }

@@ -42,7 +42,7 @@ void QFileListWgt::AddAudioFile(QString path, bool bRecording)
         row->setNewAdd(true);
         row->SetAudioState(QAudioFileChunk::AudioRecording);
         row->setFixedItem(true);
-        m_pRecordingChunk = row;
+        m_rows.setRecordingRow(row);
         row->setEnable(false);
         setButtonHidden(row, m_pBtnEdit, true);
         setButtonHidden(row, m_pBtnDelete, true);
@@ -57,15 +57,16 @@ void QFileListWgt::AddAudioFile(QString path, bool bRecording)
         const QFileInfo file(path);
         row->SetCreateTime(createdText(file).toStdString());
         row->SetFileSize(GetSizeStr(file.size()).toStdString());
-        row->setInt64Value(kFileBytesKey, file.size());
-        QString format = probed.opened ? probed.formatName : QString();
-        if (auto *editing = asRow(m_pEditingChunk))
+        row->SetFileBytes(file.size());
+        // The container name, as every loaded row and record has it.
+        QString format = probed.opened ? probed.container : QString();
+        if (auto *editing = asRow(m_rows.editingRow()))
             format = QString::fromStdString(editing->GetFileFormat());
         row->SetFileFormat(format.toStdString());
 
         // Judged by the entry, not by comparing lists: an empty playlist
         // and an empty library look alike.
-        const bool inEntry = m_pCurLibChunk && !showingAllRecordings();
+        const bool inEntry = m_rows.currentEntry() && !showingAllRecordings();
         convertedInfo info;
         info.convertedPath = path;
         info.time = time;
@@ -73,26 +74,32 @@ void QFileListWgt::AddAudioFile(QString path, bool bRecording)
         info.extend = extension;
         info.format = format;
         info.createTime = QString::fromStdString(row->GetCreateTime());
-        if (inEntry) {
-            row->SetListsBelong({m_pCurLibChunk->GetTitle()});
-            info.listNames << QString::fromStdString(m_pCurLibChunk->GetTitle());
+        // "Latest Recordings" is no playlist: a file added there is new,
+        // and no record names a playlist that does not exist.
+        const bool latest = inEntry && m_rows.currentEntry()->GetListType() == QLibraryChunk::ListAll;
+        if (latest) {
+            row->setNewAdd(true);
+            info.newFile = true;
+        } else if (inEntry) {
+            row->SetListsBelong({m_rows.currentEntry()->GetTitle()});
+            info.listNames << QString::fromStdString(m_rows.currentEntry()->GetTitle());
         }
         QVideoSettingXml::SaveConvertedInfo(info);
         if (inEntry) {
             auto *copy = new QAudioFileChunk(row);
             AddControlToNewChunk(copy);
-            m_vecCurDatas = m_pCurLibChunk->GetAudioDatasList();
-            m_vecCurDatas.push_back(copy);
-            m_pCurLibChunk->SetAudioDatasList(m_vecCurDatas);
+            m_rows.shown() = m_rows.currentEntry()->GetAudioDatasList();
+            m_rows.shown().push_back(copy);
+            m_rows.currentEntry()->SetAudioDatasList(m_rows.shown());
         }
     }
-    m_vecAllDatas.push_back(row);
+    m_rows.all().push_back(row);
     syncAllEntry();
     m_bListsChanged = true;
-    if (m_pCurLibChunk)
-        m_vecCurDatas = m_pCurLibChunk->GetAudioDatasList();
+    if (m_rows.currentEntry())
+        m_rows.shown() = m_rows.currentEntry()->GetAudioDatasList();
     else
-        m_vecCurDatas = m_vecAllDatas;
+        m_rows.shown() = m_rows.all();
     m_pAudioModel->refresh();
     DisplayListInfo();
 }
@@ -104,22 +111,22 @@ void QFileListWgt::OnSetRecordingIsSilent(bool bSilence)
 
 void QFileListWgt::OnSetRecordingTagInfo(JXRecognizerAudioTagInfo tagInfo)
 {
-    if (!m_pRecordingChunk
+    if (!m_rows.recordingRow()
         || (tagInfo.title.isEmpty() && tagInfo.artist.isEmpty() && tagInfo.album.isEmpty()))
         return;
-    const QString path = QString::fromStdString(m_pRecordingChunk->GetFilePath());
+    const QString path = QString::fromStdString(m_rows.recordingRow()->GetFilePath());
     if (GetAudioFormat(path) == -1)
         return;
-    m_pRecordingChunk->SetTitle(tagInfo.title.toStdString());
-    m_pRecordingChunk->setArtist(tagInfo.artist.toStdString());
-    m_pRecordingChunk->setAlbum(tagInfo.album.toStdString());
-    m_pRecordingChunk->setGenre(tagInfo.genre.toStdString());
+    m_rows.recordingRow()->SetTitle(tagInfo.title.toStdString());
+    m_rows.recordingRow()->setArtist(tagInfo.artist.toStdString());
+    m_rows.recordingRow()->setAlbum(tagInfo.album.toStdString());
+    m_rows.recordingRow()->setGenre(tagInfo.genre.toStdString());
     // The title names the file only as a plain name inside its folder.
     const QString name = QFileNameRules::cleanedName(QString::fromUtf8(tagInfo.title));
     if (!name.isEmpty()) {
-        const QString fileName = name + QLatin1Char('.') + QString::fromStdString(m_pRecordingChunk->GetFileExent());
-        m_pRecordingChunk->SetFileName(fileName.toStdString());
-        m_pRecordingChunk->SetFilePath((folderOf(path) + fileName).toStdString());
+        const QString fileName = name + QLatin1Char('.') + QString::fromStdString(m_rows.recordingRow()->GetFileExent());
+        m_rows.recordingRow()->SetFileName(fileName.toStdString());
+        m_rows.recordingRow()->SetFilePath((folderOf(path) + fileName).toStdString());
     }
     m_recordingTagInfo = tagInfo;
     m_pAudioModel->refresh();
@@ -136,7 +143,7 @@ QString QFileListWgt::GetRecordingName() const
 {
     for (int n = 1;; ++n) {
         const QString candidate = QStringLiteral("Audio_%1").arg(n, 2, 10, QLatin1Char('0'));
-        const bool taken = std::any_of(m_vecAllDatas.begin(), m_vecAllDatas.end(), [&](IBaseChunk *row) {
+        const bool taken = std::any_of(m_rows.all().begin(), m_rows.all().end(), [&](IBaseChunk *row) {
             return row && QString::fromStdString(row->GetTitle()).compare(candidate, Qt::CaseInsensitive) == 0;
         });
         if (!taken)
@@ -173,32 +180,29 @@ bool QFileListWgt::recordingIsKept(const convertedInfo &info, bool bKeep) const
 
 void QFileListWgt::SupplyRecordingChunkInfo(convertedInfo info, bool bKeep)
 {
-    if (!m_pRecordingChunk)
+    if (!m_rows.recordingRow())
         return;
     info.convertedPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (recordingIsKept(info, bKeep))
         keepRecording(info);
     else
         discardRecording(info.convertedPath);
-    m_pRecordingChunk = nullptr;
+    m_rows.setRecordingRow(nullptr);
     if (m_pDelegate)
         m_pDelegate->SetIsRecording(false);
 }
 
 void QFileListWgt::discardRecording(const QString &finishedPath)
 {
-    QAudioFileChunk *row = m_pRecordingChunk;
-    auto it = std::find(m_vecAllDatas.begin(), m_vecAllDatas.end(), row);
-    if (it == m_vecAllDatas.end())
+    QAudioFileChunk *row = m_rows.recordingRow();
+    auto it = std::find(m_rows.all().begin(), m_rows.all().end(), row);
+    if (it == m_rows.all().end())
         return;
-    // The file is where the recorder wrote it, whatever name tags gave the row.
-    QStringList paths{finishedPath};
-    const QString rowPath = QString::fromStdString(row->GetFilePath());
-    if (rowPath != finishedPath)
-        paths << rowPath;
-    DisposeFile(paths, 2);
+    // The file is where the recorder wrote it. The name tags gave the row
+    // is only planned: a file there is another recording's.
+    DisposeFile({finishedPath}, 2);
     QVideoSettingXml::removeConvertedInfo(finishedPath);
-    m_vecAllDatas.erase(it);
+    m_rows.all().erase(it);
     syncAllEntry();
     forgetRow(row);
     delete row;
@@ -207,7 +211,7 @@ void QFileListWgt::discardRecording(const QString &finishedPath)
 
 void QFileListWgt::keepRecording(const convertedInfo &info)
 {
-    QAudioFileChunk *row = m_pRecordingChunk;
+    QAudioFileChunk *row = m_rows.recordingRow();
     row->SetAudioState(QAudioFileChunk::AudioNormal);
     QString time = info.time;
     if (!LibraryTexts::strictSecondsFromText(time)) {
@@ -242,8 +246,11 @@ void QFileListWgt::keepRecording(const convertedInfo &info)
     } else {
         moveRecordingToItsName(finishedPath);
     }
-    row->setInt64Value(kFileBytesKey, QFileInfo(QString::fromStdString(row->GetFilePath())).size());
-    if (m_pPlayingLibChunk && m_pPlayingLibChunk->GetTitle() == tr("All Recordings").toStdString())
+    row->SetFileBytes(QFileInfo(QString::fromStdString(row->GetFilePath())).size());
+    // "Latest Recordings" and the other entries take the finished row the
+    // next time they are shown.
+    m_bListsChanged = true;
+    if (m_rows.playingEntry() && m_rows.playingEntry()->GetTitle() == tr("All Recordings").toStdString())
         emit emitAppendPlayFiles({QString::fromStdString(row->GetFilePath())});
     m_pAudioModel->refresh();
     DisplayListInfo();
@@ -251,7 +258,7 @@ void QFileListWgt::keepRecording(const convertedInfo &info)
 
 void QFileListWgt::moveRecordingToItsName(const QString &finishedPath)
 {
-    QAudioFileChunk *row = m_pRecordingChunk;
+    QAudioFileChunk *row = m_rows.recordingRow();
     const QString stem = QAudioFileModel::baseName(QString::fromStdString(row->GetFileName()));
     const QString target = QFileNameRules::firstFreePath(folderOf(finishedPath), stem,
                                                          QString::fromStdString(row->GetFileExent()));

@@ -16,7 +16,7 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
         return false;
     QAudioFileChunk *item = QAudioFileModel::rowItem(index);
     // The running recording is still being written under its name.
-    if (!item || item == m_pRecordingChunk)
+    if (!item || item == m_rows.recordingRow())
         return false;
     // No separator can slip in, so the file never leaves its folder;
     // "." and ".." name no file.
@@ -29,10 +29,15 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
     if (QString::fromStdString(item->GetFileName()) == newName)
         return false;
 
+    // The file itself does not take the name it is to get: "song(2)" named
+    // "song" beside song and song(1) stays song(2).
+    const QString newPath =
+        QFileNameRules::firstFreePath(LibraryTexts::folderOf(oldPath), title, extension, oldPath);
+    if (newPath == oldPath)
+        return false;
+    newName = LibraryTexts::fileNameOf(newPath);
     emit emitCloseFileIfIsPlaying(oldPath);
     QAudioFileChunk *master = showingAllRecordings() ? nullptr : GetChunkFromAllDatas(item);
-    const QString newPath = QFileNameRules::firstFreePath(LibraryTexts::folderOf(oldPath), title, extension);
-    newName = LibraryTexts::fileNameOf(newPath);
     // QFile::rename never replaces an existing file.
     if (!QFile::rename(oldPath, newPath))
         return false;
@@ -46,7 +51,7 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
     }
     m_bListsChanged = true;
     emit emitRenameAudioFile(oldPath, newPath);
-    emit emitContinuePlayAfterEdit(item == m_pPlayingChunk
+    emit emitContinuePlayAfterEdit(item == m_rows.playingRow()
                                    && item->GetAudioState() == QAudioFileChunk::AudioPlaying);
     return true;
 }
@@ -54,7 +59,7 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
 void QFileListWgt::OnAudioTagChange(VEAudioTagInfo tagInfo, QString imagePath)
 {
     Q_UNUSED(imagePath)
-    QAudioFileChunk *editing = asRow(m_pEditingChunk);
+    QAudioFileChunk *editing = asRow(m_rows.editingRow());
     if (!editing)
         return;
     if (std::optional<convertedInfo> record =

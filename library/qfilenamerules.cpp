@@ -32,11 +32,12 @@ QString QFileNameRules::cleanedName(const QString &name)
     return clean.mid(lead).trimmed();
 }
 
-QString QFileNameRules::firstFreePath(const QString &folder, const QString &title, const QString &extension)
+QString QFileNameRules::firstFreePath(const QString &folder, const QString &title, const QString &extension,
+                                      const QString &ownPath)
 {
     const QString suffix = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
     QString path = folder + title + suffix;
-    for (int n = 1; QFileInfo::exists(path); ++n)
+    for (int n = 1; path != ownPath && QFileInfo::exists(path); ++n)
         path = folder + title + QStringLiteral("(%1)").arg(n) + suffix;
     return path;
 }

@@ -14,7 +14,9 @@ public:
     static QString cleanedName(const QString &name);
     // folder + title + "." + extension, or with "(1)", "(2)", ... after the
     // title when a file already takes the name. The folder ends in "/".
-    static QString firstFreePath(const QString &folder, const QString &title, const QString &extension);
+    // ownPath, the file being named, does not take its own name.
+    static QString firstFreePath(const QString &folder, const QString &title, const QString &extension,
+                                 const QString &ownPath = QString());
 
 private:
     QFileNameRules() = default;

@@ -35,6 +35,10 @@ public:
     std::string getPlayTime() const { return m_playTime; }
     void SetFileSize(std::string size) { m_fileSize = std::move(size); }
     std::string GetFileSize() const { return m_fileSize; }
+    // Bytes of the file as last read from the disk; what the info line sums.
+    static constexpr const char *kFileBytesKey = "KEY_INT64_FILEBYTES";
+    void SetFileBytes(qint64 bytes) { setInt64Value(kFileBytesKey, bytes); }
+    qint64 GetFileBytes() { return getInt64Value(kFileBytesKey); }
     // "dd-MM-yyyy hh:mm" as stored.
     void SetCreateTime(std::string time);
     std::string GetCreateTime() const { return m_createTime; }

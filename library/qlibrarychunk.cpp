@@ -1,16 +1,20 @@
 #include "library/qlibrarychunk.h"
 
+#include "library/libraryitemids.h"
 #include "library/qhistorychunk.h"
 
 #include <algorithm>
 
 QLibraryChunk::QLibraryChunk()
     : IBaseChunk(false)
+    , m_itemId(LibraryItemIds::add(this))
 {
 }
 
 QLibraryChunk::~QLibraryChunk()
 {
+    // Gone for everyone before its rows go.
+    LibraryItemIds::remove(m_itemId, this);
     ClearAudioDatasList();
 }
 

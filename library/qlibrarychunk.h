@@ -4,6 +4,8 @@
 
 #include "widgetkit/views/ibasechunk.h"
 
+#include <QtGlobal>
+
 #include <string>
 #include <vector>
 
@@ -20,6 +22,9 @@ public:
 
     QLibraryChunk();
     ~QLibraryChunk() override;
+
+    // Serial id of this entry, never given to another (library/libraryitemids.h).
+    quint64 itemId() const { return m_itemId; }
 
     // A null row is ignored.
     void AddAudioChunk(IBaseChunk *row);
@@ -45,6 +50,7 @@ public:
     bool getFixedItem();
 
 private:
+    quint64 m_itemId = 0;
     std::vector<IBaseChunk *> m_rows;
     listType m_type = ListCustom;
     bool m_playing = false;

@@ -250,7 +250,7 @@ void QLibraryPlayListWgt::ReleaseDatas()
         m_pLibModel->refresh();
     for (auto it = entries.rbegin(); it != entries.rend(); ++it)
         delete *it;
-    m_pPlayingLibChunk = nullptr;
+    m_pPlayingLibChunk.clear();
 }
 
 void QLibraryPlayListWgt::OnCurrentChanged(const QModelIndex &index)
@@ -355,8 +355,8 @@ void QLibraryPlayListWgt::deleteList(QLibraryChunk *entry)
         return;
     emit emitPlayListsModified();
     QVideoSettingXml::RemovePlayList(QString::fromStdString(entry->GetTitle()));
-    if (entry == m_pPlayingLibChunk)
-        m_pPlayingLibChunk = nullptr;
+    if (entry == m_pPlayingLibChunk.get())
+        m_pPlayingLibChunk.clear();
     auto it = std::find(m_vecLibDatas.begin(), m_vecLibDatas.end(), entry);
     const int row = int(it - m_vecLibDatas.begin());
     m_vecLibDatas.erase(it);
@@ -377,8 +377,8 @@ void QLibraryPlayListWgt::OnActDeleteAllLists()
     });
     removed.assign(keep, m_vecLibDatas.end());
     m_vecLibDatas.erase(keep, m_vecLibDatas.end());
-    if (std::find(removed.begin(), removed.end(), m_pPlayingLibChunk) != removed.end())
-        m_pPlayingLibChunk = nullptr;
+    if (std::find(removed.begin(), removed.end(), m_pPlayingLibChunk.get()) != removed.end())
+        m_pPlayingLibChunk.clear();
     emit emitPlayListsModified();
     refreshModel();
     for (IBaseChunk *e : removed)
@@ -392,8 +392,8 @@ void QLibraryPlayListWgt::OnActPlayThisList()
     QLibraryChunk *entry = entryOfIndex(m_tbViewLibrary->indexAt(m_ptMenuPos));
     if (!entry || entry->GetAudioDatasList().empty())
         return;
-    if (m_pPlayingLibChunk)
-        m_pPlayingLibChunk->SetIsPlaying(false);
+    if (m_pPlayingLibChunk.get())
+        m_pPlayingLibChunk.get()->SetIsPlaying(false);
     entry->SetIsPlaying(true);
     m_pPlayingLibChunk = entry;
     emit emitPlayingLibChunk(entry);
@@ -401,8 +401,8 @@ void QLibraryPlayListWgt::OnActPlayThisList()
 
 void QLibraryPlayListWgt::OnSetPlayingList(IBaseChunk *chunk)
 {
-    if (m_pPlayingLibChunk)
-        m_pPlayingLibChunk->SetIsPlaying(false);
+    if (m_pPlayingLibChunk.get())
+        m_pPlayingLibChunk.get()->SetIsPlaying(false);
     auto *entry = dynamic_cast<QLibraryChunk *>(chunk);
     if (entry && holds(entry)) {
         entry->SetIsPlaying(true);
@@ -413,17 +413,17 @@ void QLibraryPlayListWgt::OnSetPlayingList(IBaseChunk *chunk)
 
 void QLibraryPlayListWgt::OnFinishPlayList()
 {
-    if (!m_pPlayingLibChunk)
+    if (!m_pPlayingLibChunk.get())
         return;
-    m_pPlayingLibChunk->SetIsPlaying(false);
-    m_pPlayingLibChunk = nullptr;
+    m_pPlayingLibChunk.get()->SetIsPlaying(false);
+    m_pPlayingLibChunk.clear();
     m_pLibSortModel->invalidate();
 }
 
 void QLibraryPlayListWgt::OnPlayOldList()
 {
-    if (m_pPlayingLibChunk && !m_pPlayingLibChunk->GetIsPlaying())
-        m_pPlayingLibChunk->SetIsPlaying(true);
+    if (m_pPlayingLibChunk.get() && !m_pPlayingLibChunk.get()->GetIsPlaying())
+        m_pPlayingLibChunk.get()->SetIsPlaying(true);
 }
 
 QJXMenu *QLibraryPlayListWgt::menuFor(const QPoint &pt)

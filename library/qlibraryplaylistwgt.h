@@ -4,7 +4,9 @@
 // "CustomedLists.xml". It tells the recordings table which list to show and
 // what to do with a list's recordings; it never touches files or history.
 
+#include "library/libraryitemids.h"
 #include "library/librarymetatypes.h"
+#include "library/qlibrarychunk.h"
 #include "widgetkit/qjxwidget.h"
 
 #include <QList>
@@ -42,7 +44,7 @@ public:
     QLibraryTableView *tableView() const { return m_tbViewLibrary; }
     QLibraryChunk *entryAt(int row) const;
     int entryCount() const { return int(m_vecLibDatas.size()); }
-    QLibraryChunk *playingEntry() const { return m_pPlayingLibChunk; }
+    QLibraryChunk *playingEntry() const { return m_pPlayingLibChunk.get(); }
     QJXMenu *fixedListMenu() const { return m_pFixedListMenu; }
     QJXMenu *playListMenu() const { return m_pPlayListMenu; }
     // Prepares the menu that a request at pt would show; null for none.
@@ -109,6 +111,7 @@ private:
     QAction *m_pActPlay = nullptr;
     QAction *m_pActRename = nullptr;
     QAction *m_pActAddList = nullptr;
-    QLibraryChunk *m_pPlayingLibChunk = nullptr;
+    // Read null once the entry is gone, by whatever road.
+    LibraryItemRef<QLibraryChunk> m_pPlayingLibChunk;
     bool m_bIsRecording = false;
 };

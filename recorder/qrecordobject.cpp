@@ -60,11 +60,7 @@ QRecordObject::~QRecordObject()
 
 QString QRecordObject::converterTimer(uint64_t microseconds)
 {
-    const uint64_t s = microseconds / 1000000;
-    return QString("%1:%2:%3")
-        .arg(qulonglong(s / 3600), 2, 10, QChar('0'))
-        .arg(qulonglong(s / 60 % 60), 2, 10, QChar('0'))
-        .arg(qulonglong(s % 60), 2, 10, QChar('0'));
+    return QIAnyUtil::duration2String(microseconds);
 }
 
 unsigned QRecordObject::getVideoWidth() const

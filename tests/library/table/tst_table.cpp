@@ -3,6 +3,8 @@
 // added while a list is shown, playing rows and the context menu.
 
 #include "libraryfixture.h"
+
+#include "common/qianyutil.h"
 #include "testsupport.h"
 
 #include "common/qvideosettingxml.h"
@@ -180,10 +182,15 @@ void TestLibraryTable::searchIsLiteralAndTheInfoLineAddsBytes()
 
 void TestLibraryTable::textsOfTheInfoLine()
 {
+    // One size text everywhere: History.xml's, in steps of 1024 with two decimals.
     QCOMPARE(QFileListWgt::GetSizeStr(999), QString("999 B"));
-    QCOMPARE(QFileListWgt::GetSizeStr(1000), QString("1 KB"));
-    QCOMPARE(QFileListWgt::GetSizeStr(1000000), QString("1 MB"));
-    QCOMPARE(QFileListWgt::GetSizeStr(Q_INT64_C(2500000000000000)), QString("2500 TB"));
+    QCOMPARE(QFileListWgt::GetSizeStr(1000), QString("1000 B"));
+    QCOMPARE(QFileListWgt::GetSizeStr(1536), QString("1.50 KB"));
+    QCOMPARE(QFileListWgt::GetSizeStr(421146), QString("411.28 KB"));
+    QCOMPARE(QFileListWgt::GetSizeStr(1048577), QString("1.00 MB"));
+    QCOMPARE(QFileListWgt::GetSizeStr(Q_INT64_C(2684354560)), QString("2.50 GB"));
+    for (qint64 bytes : {Q_INT64_C(0), Q_INT64_C(1024), Q_INT64_C(1025), Q_INT64_C(5000000), Q_INT64_C(3000000000)})
+        QCOMPARE(QFileListWgt::GetSizeStr(bytes), QIAnyUtil::size2String(quint64(bytes)));
     QCOMPARE(QFileListWgt::GetSizeStr(-1), QString());
     QCOMPARE(QFileListWgt::GetTimeStr(59), QString("59 Seconds"));
     QCOMPARE(QFileListWgt::GetTimeStr(60), QString("1 Minutes"));
@@ -193,8 +200,11 @@ void TestLibraryTable::textsOfTheInfoLine()
     QCOMPARE(QFileListWgt::GetTimeStr(86400), QString("1 Days"));
     QCOMPARE(QFileListWgt::GetTimeStr(86400 * 30), QString("1 Months"));
     QCOMPARE(QFileListWgt::GetTimeStr(-1), QString());
-    QCOMPARE(QFileListWgt::ChangeSizeToNumber("1.99 MB"), Q_INT64_C(1000000));
-    QCOMPARE(QFileListWgt::ChangeSizeToNumber("3 kb"), Q_INT64_C(3000));
+    // Read back through the same steps.
+    QCOMPARE(QFileListWgt::ChangeSizeToNumber("1.50 KB"), Q_INT64_C(1536));
+    QCOMPARE(QFileListWgt::ChangeSizeToNumber("3 kb"), Q_INT64_C(3072));
+    QCOMPARE(QFileListWgt::ChangeSizeToNumber("2.00 MB"), Q_INT64_C(2097152));
+    QCOMPARE(QFileListWgt::ChangeSizeToNumber("999 B"), Q_INT64_C(999));
     QCOMPARE(QFileListWgt::ChangeSizeToNumber("12 XB"), Q_INT64_C(-1));
     QCOMPARE(QFileListWgt::ChangeSizeToNumber("1 2 KB"), Q_INT64_C(0));
     QCOMPARE(QFileListWgt::ChangeSizeToNumber(""), Q_INT64_C(0));
