@@ -115,6 +115,8 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
         if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference) {
             // No entity may be declared, so none can be expanded.
             refused = QStringLiteral("a document type declaration is not accepted");
+        } else if (!(refused = StateFile::overLongValue(reader)).isEmpty()) {
+            break;
         } else if (token == QXmlStreamReader::StartElement) {
             if (open.size() >= StateFile::kMaxDepth) {
                 refused = QStringLiteral("elements nested deeper than %1 levels").arg(StateFile::kMaxDepth);

@@ -128,7 +128,7 @@ bool QVideoSettingXml::setAside(const QString &path, const QByteArray &bytes, co
                                : StateFile::salvage(bytes, entryTagOf(path), StateFile::kMaxDepth, &kept);
     // Keep the damaged file for the user before starting afresh.
     const QString bad = StateFile::freeBadName(path);
-    qCWarning(lcCommon).noquote() << QStringLiteral("%1 cannot be used (%2); kept as %3, %4 entries recovered")
+    qCWarning(lcCommon).noquote() << QStringLiteral("%1 does not parse or is refused (%2); kept as %3, %4 entries recovered")
                                          .arg(path, reason, bad).arg(kept);
     // Not QFile::rename: it falls back to copying, which would read a pipe.
     if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(bad).constData()) != 0) {

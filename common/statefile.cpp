@@ -137,6 +137,21 @@ bool StateFile::signatureTrusted(const Signature &sig, qint64 readAtNs)
     return sig.size >= 0 && qMax(sig.mtimeNs, sig.ctimeNs) + kTimeGranularityNs < readAtNs;
 }
 
+QString StateFile::overLongValue(const QXmlStreamReader &reader)
+{
+    if (reader.isStartElement()) {
+        for (const QXmlStreamAttribute &a : reader.attributes()) {
+            if (a.value().size() > kMaxValueChars)
+                return QStringLiteral("the value of \"%1\" is longer than %2 characters")
+                    .arg(a.qualifiedName().toString())
+                    .arg(kMaxValueChars);
+        }
+    } else if (reader.isCharacters() && reader.text().size() > kMaxValueChars) {
+        return QStringLiteral("a text longer than %1 characters").arg(kMaxValueChars);
+    }
+    return QString();
+}
+
 bool StateFile::check(const QByteArray &bytes, int maxDepth, QString *reason)
 {
     QXmlStreamReader reader(bytes);
@@ -161,6 +176,11 @@ bool StateFile::check(const QByteArray &bytes, int maxDepth, QString *reason)
             break;
         default:
             break;
+        }
+        const QString tooLong = overLongValue(reader);
+        if (!tooLong.isEmpty()) {
+            *reason = where(reader) + QStringLiteral(": ") + tooLong;
+            return false;
         }
     }
     if (reader.hasError()) {
@@ -230,12 +250,15 @@ QByteArray StateFile::salvage(const QByteArray &bytes, const QString &entryTag, 
                 if (depth == 1) {
                     if (firstSegment) {
                         rootName = reader.qualifiedName().toString();
-                        rootAttributes = reader.attributes();
+                        for (const QXmlStreamAttribute &a : reader.attributes()) {
+                            if (a.value().size() <= kMaxValueChars)
+                                rootAttributes.append(a);
+                        }
                         haveRoot = true;
                     }
                     break;
                 }
-                if (depth > maxDepth) {
+                if (depth > maxDepth || !overLongValue(reader).isEmpty()) {
                     errorAt = position();
                     break;
                 }
@@ -263,8 +286,13 @@ QByteArray StateFile::salvage(const QByteArray &bytes, const QString &entryTag, 
                 }
                 break;
             case QXmlStreamReader::Characters:
-                if (depth >= 2 && !reader.isWhitespace())
+                if (depth >= 2 && !reader.isWhitespace()) {
+                    if (!overLongValue(reader).isEmpty()) {
+                        errorAt = position();
+                        break;
+                    }
                     child->writeCharacters(reader.text().toString());
+                }
                 break;
             default:
                 break;

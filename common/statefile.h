@@ -12,6 +12,8 @@
 #include <QMutex>
 #include <QString>
 
+class QXmlStreamReader;
+
 class StateFile
 {
 public:
@@ -19,6 +21,8 @@ public:
     static constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
     static constexpr qint64 kMaxHistoryBytes = 128 * 1024 * 1024;
     static constexpr int kMaxDepth = 16;
+    // Paths, titles and settings are short; a longer value is damage.
+    static constexpr int kMaxValueChars = 64 * 1024;
 
     enum class Status {
         Missing,     // no file at the path
@@ -60,9 +64,13 @@ public:
     static bool signatureTrusted(const Signature &sig, qint64 readAtNs);
     static qint64 nowNs();
 
-    // Well-formed, no document type, no deeper than maxDepth. On false the
-    // reason holds the line, the column and what is wrong.
+    // Well-formed, no document type, no deeper than maxDepth, no attribute
+    // value or text longer than kMaxValueChars. On false the reason holds
+    // the line, the column and what is wrong.
     static bool check(const QByteArray &bytes, int maxDepth, QString *reason);
+    // The reason a start element or a text of the reader is refused; empty
+    // when it is within the bounds.
+    static QString overLongValue(const QXmlStreamReader &reader);
 
     // A well-formed document holding the damaged text's document element and
     // every top-level child that can be read completely and within maxDepth;

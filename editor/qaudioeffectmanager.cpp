@@ -13,7 +13,8 @@
 namespace {
 const QString kConfigName = QStringLiteral("config.xml");
 
-// Every file whose path holds "config.xml", in the order the disk gives them.
+// Every file named "config.xml", in the order the disk gives them. A longer
+// name ("config.xml.bak", "myconfig.xml") is a left-over copy, not a preset.
 void readUnsorted(const QString &relative, const std::function<void(const QString &, const QString &)> &add)
 {
     const QString root = QIAnyUtil::getResourcePath() + relative;
@@ -22,7 +23,7 @@ void readUnsorted(const QString &relative, const std::function<void(const QStrin
     QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (path.contains(kConfigName))
+        if (it.fileName() == kConfigName)
             add(path, it.fileInfo().absolutePath());
     }
 }
@@ -84,7 +85,7 @@ void QAudioEffectManager::addConfigFilePath(const QString &folder)
     for (const QFileInfo &entry : entries) {
         if (entry.isDir())
             addConfigFilePath(entry.absoluteFilePath());
-        else if (entry.absoluteFilePath().contains(kConfigName))
+        else if (entry.fileName() == kConfigName)
             m_paths.append(entry.absoluteFilePath());
     }
 }

@@ -1,6 +1,7 @@
 #include "media/veaudiosettings.h"
 
 #include <algorithm>
+#include <cmath>
 
 VEEqualizeSettings::VEEqualizeSettings(const VEEqualizeSettings &other)
 {
@@ -24,13 +25,16 @@ void VEEqualizeSettings::set(const double *bandValues, const double *gainValues,
     // Copy first: the source may be our own arrays.
     double *newBands = nullptr;
     double *newGains = nullptr;
+    n = std::min(n, kMaxBands);
     if (n > 0) {
         newBands = new double[n]();
         newGains = new double[n]();
-        if (bandValues)
-            std::copy(bandValues, bandValues + n, newBands);
-        if (gainValues)
-            std::copy(gainValues, gainValues + n, newGains);
+        for (int i = 0; i < n; ++i) {
+            if (bandValues && std::isfinite(bandValues[i]))
+                newBands[i] = bandValues[i];
+            if (gainValues && std::isfinite(gainValues[i]))
+                newGains[i] = std::clamp(gainValues[i], -kMaxGainDb, kMaxGainDb);
+        }
     }
     clear();
     bands = newBands;

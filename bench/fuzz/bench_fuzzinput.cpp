@@ -3,8 +3,10 @@
 // tag-file object and a player's open in a child process of its own. A crash,
 // a sanitizer report, a hang past 10 s or (in the plain build) more than
 // 512 MiB counts as a fault; the input and what the child wrote are kept.
+// The program's own state files, presets and catalogue follow (statefuzz.h).
 // Usage: bench_fuzzinput [variants per seed and kind = 60] [parallel children = 4]
 //                        [folder for faults = ./fuzz-faults] [random seed]
+//                        [inputs: all (default), media or state]
 // Zip archives instead: bench_fuzzinput zip [the same arguments] (fuzzzip.h).
 
 #include "rzcodec/tagfile.h"
@@ -12,6 +14,7 @@
 #include "fuzzzip.h"
 #include "hostilefiles.h"
 #include "mediafiles.h"
+#include "statefuzz.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -176,6 +179,9 @@ int main(int argc, char **argv)
     const int jobs = argc > 2 ? std::max(1, atoi(argv[2])) : 4;
     const QString faultDir = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("fuzz-faults");
     const unsigned seedValue = argc > 4 ? unsigned(strtoul(argv[4], nullptr, 10)) : 31u;
+    const QString inputs = argc > 5 ? QString::fromLocal8Bit(argv[5]) : QStringLiteral("all");
+    if (inputs == QLatin1String("state"))
+        return StateFuzz::run(variants, jobs, faultDir, seedValue) == 0 ? 0 : 2;
 
     QTemporaryDir dir;
     const QList<Seed> seeds = makeSeeds(dir.path());
@@ -278,5 +284,8 @@ int main(int argc, char **argv)
                 totals.run, faults, clock.elapsed() / 1000.0, totals.slowestMs, totals.peakKiB / 1024);
     std::printf("still opened:  media information %d, tags %d, player %d\n", totals.opened[0],
                 totals.opened[1], totals.opened[2]);
-    return faults == 0 ? 0 : 2;
+    if (inputs == QLatin1String("media"))
+        return faults == 0 ? 0 : 2;
+    const int stateFaults = StateFuzz::run(variants, jobs, faultDir, seedValue);
+    return faults == 0 && stateFaults == 0 ? 0 : 2;
 }

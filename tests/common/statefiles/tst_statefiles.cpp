@@ -196,6 +196,23 @@ private slots:
         }
     }
 
+    void overLongValuesAreRefusedAndTheRestKept()
+    {
+        QByteArray bytes = history(3);
+        bytes.replace("Title_=\"r1\"", "Title_=\"" + QByteArray(1 << 20, 't') + "\"");
+        bytes.replace("<ROOTITEM>", "<ROOTITEM huge=\"" + QByteArray(8 << 20, 'h') + "\">");
+        QVERIFY(writeBytes(historyPath(), bytes));
+        QCOMPARE(paths(QVideoSettingXml::analysisConvertedInfo()), QStringList({"/music/r0.mp3", "/music/r2.mp3"}));
+        QVERIFY(QFileInfo(historyPath()).size() < 4096);
+        QVERIFY(StateFileNotices::takeAll().first().reason.contains("longer than"));
+
+        QVERIFY(writeBytes(prefs(), "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"N\"/><FormatSet Audio_Id=\""
+                                        + QByteArray(8 << 20, '5') + "\"/></ROOTITEM>"));
+        QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("N"));
+        QCOMPARE(QVideoSettingXml::GetItemValue("FormatSet", "Audio_Id", "5000"), QString("5000"));
+        QVERIFY(QFileInfo(prefs()).size() < 4096);
+    }
+
     void oversizedFilesAreSetAside()
     {
         QByteArray big = "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"N\" pad=\"";

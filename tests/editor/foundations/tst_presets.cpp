@@ -6,14 +6,20 @@
 #include "editor/qreadframexml.h"
 
 #include "common/qianyutil.h"
+#include "media/veaudiosettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <cmath>
+#include <limits>
 #include <memory>
+#include <vector>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -48,6 +54,8 @@ private slots:
     void folderNamesSetTheOrder();
     void readerRules();
     void unreadablePresetsAreSkipped();
+    void hostilePresetsAreBounded();
+    void editRecordKeepsTenFiniteBands();
 };
 
 void TestPresets::shippedPresetsHaveTenBandsEach()
@@ -91,14 +99,14 @@ void TestPresets::folderNamesSetTheOrder()
     QVERIFY(writeFile(root + "/B/config.xml", preset("capital B")));
     QVERIFY(writeFile(root + "/B/sub/config.xml", preset("under B")));
     QVERIFY(writeFile(root + "/c/myconfig.xml.old", preset("longer name")));
+    QVERIFY(writeFile(root + "/c/config.xml.bak", preset("left-over copy")));
     QVERIFY(writeFile(root + "/c/readme.txt", "not a preset"));
     QVERIFY(writeFile(root + "/.hidden/config.xml", preset("hidden")));
 
     QAudioEffectManager catalogue(root, nullptr);
-    // Case-sensitive name order, sub-folders before a folder's own file, any
-    // name holding "config.xml", no hidden folders.
-    QCOMPARE(names(catalogue.getFrameChunklist()),
-             QStringList({"under B", "capital B", "small a", "longer name"}));
+    // Case-sensitive name order, sub-folders before a folder's own file, only
+    // files named "config.xml" (no left-over copies), no hidden folders.
+    QCOMPARE(names(catalogue.getFrameChunklist()), QStringList({"under B", "capital B", "small a"}));
     QCOMPARE(catalogue.getFrameChunk(1)->folder, QDir(root).absolutePath() + "/B");
     QCOMPARE(catalogue.getFrameChunk(1)->getThumbnailImage(), QDir(root).absolutePath() + "/B/t.png");
 
@@ -139,9 +147,14 @@ void TestPresets::readerRules()
     QVERIFY(writeFile(path, preset("Rate", "<Rate Value=\"80\"/><Rate/>")));
     chunk.reset(QReadFrameXML::readFrameChunk(path));
     QCOMPARE(chunk->rate, 80);
-    QVERIFY(writeFile(path, preset("Rate", "<Rate Value=\"fast\"/>")));
-    chunk.reset(QReadFrameXML::readFrameChunk(path));
-    QCOMPARE(chunk->rate, 0);
+    // A rate that is no percentage in range leaves the rate unchanged
+    // (0 or -1 would make a 120 s or a 12 ms file of a 1.2 s one).
+    for (const char *bad : {"fast", "0", "-1", "1", "100000", "nan"}) {
+        QVERIFY(writeFile(path, preset("Rate", QByteArray("<Rate Value=\"") + bad + "\"/>")));
+        chunk.reset(QReadFrameXML::readFrameChunk(path));
+        QVERIFY(chunk);
+        QVERIFY2(chunk->rate == 100, bad);
+    }
 
     QCOMPARE(QReadFrameXML::getVersionId(path), 3);
     QCOMPARE(QReadFrameXML::getAPPMinVersion(path), 2);
@@ -166,6 +179,76 @@ void TestPresets::unreadablePresetsAreSkipped()
     QCOMPARE(catalogue.configPaths().size(), 4);
     QCOMPARE(QReadFrameXML::readFrameChunk(root + "/02_Broken/config.xml"), nullptr);
     QCOMPARE(QReadFrameXML::readFrameChunk(root + "/missing/config.xml"), nullptr);
+}
+
+void TestPresets::hostilePresetsAreBounded()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("config.xml");
+    // 10,000 bands: one per slider, the lowest frequencies.
+    QByteArray bands = "<EQ>";
+    for (int i = 1; i <= 10000; ++i)
+        bands += "<b hz=\"" + QByteArray::number(i * 10) + "\" db=\"" + QByteArray::number(i % 7 - 3) + "\"/>";
+    QVERIFY(writeFile(path, preset("Many", bands + "</EQ>")));
+    std::unique_ptr<QFrameChunk> chunk(QReadFrameXML::readFrameChunk(path));
+    QVERIFY(chunk);
+    QCOMPARE(chunk->equalizer.size(), 10);
+    QCOMPARE(chunk->equalizer.firstKey(), 10.0);
+    QCOMPARE(chunk->equalizer.lastKey(), 100.0);
+
+    // Gains that are no finite number count as 0 dB; others are clamped to the sliders' range.
+    QVERIFY(writeFile(path, preset("Odd", "<EQ><b hz=\"60\" db=\"nan\"/><b hz=\"170\" db=\"inf\"/>"
+                                          "<b hz=\"310\" db=\"-inf\"/><b hz=\"600\" db=\"55\"/>"
+                                          "<b hz=\"1000\" db=\"-1e300\"/><b hz=\"3000\" db=\"2.5\"/>"
+                                          "<b hz=\"nan\" db=\"1\"/><b hz=\"-5\" db=\"1\"/></EQ>")));
+    chunk.reset(QReadFrameXML::readFrameChunk(path));
+    QVERIFY(chunk);
+    QCOMPARE(chunk->equalizer.keys(), QList<double>({60, 170, 310, 600, 1000, 3000}));
+    QCOMPARE(chunk->equalizer.values(), QList<double>({0, 0, 0, 10, -10, 2.5}));
+
+    // 100,000 levels of nesting and declared entities are refused before a document is built.
+    QByteArray deep = "<Preset Name=\"Deep\">";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<EQ>";
+    QVERIFY(writeFile(path, deep));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("config.xml does not parse .*nested deeper"));
+    QCOMPARE(QReadFrameXML::readFrameChunk(path), nullptr);
+    QVERIFY(writeFile(path, "<!DOCTYPE Preset [<!ENTITY a \"" + QByteArray(100000, 'x') + "\">]><Preset Name=\"&a;&a;&a;\"/>"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("config.xml does not parse .*document type"));
+    QCOMPARE(QReadFrameXML::readFrameChunk(path), nullptr);
+
+    // A pipe in place of a preset is not opened; it never blocks the page.
+    const QString fifo = dir.filePath("fifo/config.xml");
+    QVERIFY(QDir().mkpath(dir.filePath("fifo")));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("fifo/config.xml cannot be read: not a regular file"));
+    QCOMPARE(QReadFrameXML::readFrameChunk(fifo), nullptr);
+}
+
+void TestPresets::editRecordKeepsTenFiniteBands()
+{
+    // What reaches the preview player and the converter: at most ten bands,
+    // every gain a finite number within the sliders' range.
+    std::vector<double> bands(10000), gains(10000);
+    for (size_t i = 0; i < bands.size(); ++i) {
+        bands[i] = double(i + 1) * 10;
+        gains[i] = i % 3 == 0 ? std::numeric_limits<double>::quiet_NaN()
+                              : (i % 3 == 1 ? std::numeric_limits<double>::infinity() : -42.0);
+    }
+    bands[2] = std::numeric_limits<double>::quiet_NaN();
+    VEAudioSettings audio;
+    audio.set(bands.data(), gains.data(), int(bands.size()));
+    QCOMPARE(audio.count, 10);
+    for (int i = 0; i < audio.count; ++i) {
+        QVERIFY(std::isfinite(audio.bands[i]) && std::isfinite(audio.gains[i]));
+        QVERIFY(audio.gains[i] >= -10.0 && audio.gains[i] <= 10.0);
+    }
+    QCOMPARE(audio.gains[0], 0.0);  // NaN
+    QCOMPARE(audio.gains[1], 0.0);  // infinity
+    QCOMPARE(audio.gains[2], -10.0);
+    QCOMPARE(audio.bands[2], 0.0);
+    const VEAudioSettings copy = audio;
+    QCOMPARE(copy.count, 10);
 }
 
 QTEST_MAIN(TestPresets)
