@@ -139,6 +139,23 @@ private slots:
         QTRY_COMPARE(deviceSinks(), 0);
     }
 
+    void theLastUserGivesTheDefaultBackWhenTheFirstCrashed()
+    {
+        QProcess p;
+        QVERIFY(startHolder(p, false));
+        LoopbackDevice second;
+        QVERIFY(second.repairAfterCrash());
+        QVERIFY(second.makeDefault());
+        // The first crashes; the second is now the last user.
+        p.kill();
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(state().defaultSink, QByteArray("rzaudio_device"));
+        QVERIFY(second.restore());
+        QCOMPARE(state().defaultSink, QByteArray("system_sound"));
+        QTRY_COMPARE(loops(), 0);   // the crashed one's loop too
+        QTRY_COMPARE(deviceSinks(), 0);
+    }
+
     void crashLeftoverWithoutRepairStillFindsTheRealOutput()
     {
         QProcess p;
