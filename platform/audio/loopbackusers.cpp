@@ -148,7 +148,8 @@ LoopbackUsers::Decision::Decision(const LoopbackUsers &users, int timeoutMs)
         return;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (::flock(decisionFd, LOCK_EX | LOCK_NB) != 0) {
-        if (std::chrono::steady_clock::now() >= giveUp) {
+        // A program on its way out does not wait past its limit either.
+        if (std::chrono::steady_clock::now() >= giveUp || PulseContext::waitsLimited()) {
             qCWarning(lcAudio) << "loop-back device: another process keeps deciding; going ahead";
             break;
         }
