@@ -4,6 +4,7 @@
 #include "app/qterminationwatcher.h"
 
 #include "common/qianyutil.h"
+#include "platform/audio/pulsecontext.h"
 #include "widgetkit/views/quianyutiliy.h"
 
 #include <memory>
@@ -18,6 +19,12 @@ int main(int argc, char *argv[])
     int code = 0;
     {
         auto window = std::make_unique<MainWindow>();
+        // A sound server that hangs must not hold the exit up: what it has
+        // not answered by then is given up (the next start mends the default).
+        QObject::connect(&termination, &QTerminationWatcher::terminationRequested, &app,
+                         [] { PulseContext::limitWaits(QTerminationWatcher::kServerWaitMs); });
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
+                         [] { PulseContext::limitWaits(QTerminationWatcher::kServerWaitMs); });
         QObject::connect(&termination, &QTerminationWatcher::terminationRequested, window.get(),
                          &MainWindow::OnTerminationRequested);
         app.setWindowInstance(window.get());

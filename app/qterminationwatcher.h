@@ -12,7 +12,11 @@ class QTerminationWatcher : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kGraceMs = 10000;
+    // Within ten seconds of the signal the program is gone: its own way out
+    // asks the sound server nothing after kServerWaitMs, and the grace time
+    // leaves the forced way out time to give the output back.
+    static constexpr int kGraceMs = 8500;
+    static constexpr int kServerWaitMs = 4000;
 
     // One watcher at a time; the handlers stay installed after it goes, and
     // a signal with no watcher ends the process at once.

@@ -14,9 +14,42 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 namespace {
 const char kSuffix[] = ".recording";
+
+// A process is told from a later one with the same id by its start time
+// (clock ticks after boot) and the boot it runs in.
+QString bootId()
+{
+    QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
 }
+
+QString startTimeOf(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray stat = file.readAll();
+    // The fields after the command name, which may hold blanks and brackets.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 19 ? QString::fromLatin1(fields.at(19)) : QString();
+}
+
+// The recording of a program that still runs is no leftover, whatever it
+// looks like from outside.
+bool ownedByAnotherLiveProcess(const QJsonObject &o)
+{
+    const qint64 pid = o.value("ownerPid").toVariant().toLongLong();
+    if (pid <= 0 || pid == qint64(getpid()))
+        return false;
+    const QString started = o.value("ownerStarted").toString();
+    return !started.isEmpty() && startTimeOf(pid) == started
+           && o.value("ownerBoot").toString() == bootId();
+}
+} // namespace
 
 QString QRecordingMarker::folder()
 {
@@ -46,7 +79,9 @@ bool QRecordingMarker::write(const convertedInfo &info, const QString &muxer, QS
                         {"created", info.createTime},   {"format", info.format},
                         {"extension", info.extend},     {"title", info.title},
                         {"artist", info.artist},        {"album", info.album},
-                        {"genre", info.genre},          {"video", info.videoFile}};
+                        {"genre", info.genre},          {"video", info.videoFile},
+                        {"ownerPid", qint64(getpid())}, {"ownerStarted", startTimeOf(getpid())},
+                        {"ownerBoot", bootId()}};
     QSaveFile file(markerPathFor(info.convertedPath));
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
@@ -83,6 +118,10 @@ QList<QRecordingMarker::Entry> QRecordingMarker::pending()
         const QString path = o.value("path").toString();
         if (path.isEmpty()) {
             qCWarning(lcCommon) << "unreadable recording mark" << f.filePath() << "left as it is";
+            continue;
+        }
+        if (ownedByAnotherLiveProcess(o)) {
+            qCInfo(lcCommon) << "recording" << path << "is still being made by another running program";
             continue;
         }
         Entry e;

@@ -25,7 +25,9 @@ public:
     static bool write(const convertedInfo &info, const QString &muxer, QString *error = nullptr);
     // Removes the mark of the recording of `outputPath` (none: nothing).
     static bool remove(const QString &outputPath);
-    // Every mark left, oldest first; unreadable marks are named in the log and skipped.
+    // Every mark left, oldest first; unreadable marks are named in the log and
+    // skipped, and so are the marks of recordings another running process
+    // is still making (the mark names its process).
     static QList<Entry> pending();
 
 private:

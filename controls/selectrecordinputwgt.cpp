@@ -287,22 +287,15 @@ void SelectRecordInputWgt::setOldOutPutDevice()
         // Devices may have changed since the last reading: look at them afresh.
         d.refresh();
         const AudioDeviceList &devices = d.devices();
-        int index = previous.isEmpty() ? -1 : devices.indexOfName(false, previous);
-        if (index < 0) {
-            // The remembered output is gone: the first real one takes its place.
-            for (int i = 0; i < devices.count(false); ++i) {
-                if (!carriesVirtualName(devices.name(false, i))) {
-                    index = i;
-                    break;
-                }
-            }
-        }
-        if (index >= 0 && !d.setDefaultDevice(false, index))
-            qCWarning(lcControls, "input selector: the previous default output could not be restored");
+        const int index = previous.isEmpty() ? -1 : devices.indexOfName(false, previous);
+        const QByteArray sink = index >= 0 ? devices.info(false, index)->uid : QByteArray();
         // The device lives in the server, not in this process: left loaded,
-        // it would outlive the program.
-        if (!LoopbackDevice::instance()->restore())
-            qCWarning(lcControls, "input selector: the loop-back device could not be removed");
+        // it would outlive the program. The default goes back only when it
+        // is still on the device (a real output the user chose stays) and
+        // no other running program uses the device (see LoopbackDevice).
+        if (!LoopbackDevice::instance()->restore(sink))
+            qCWarning(lcControls) << "input selector: the loop-back device could not be removed:"
+                                  << LoopbackDevice::instance()->errorString();
     });
 }
 

@@ -2,6 +2,7 @@
 #include "recorder/recorderlog.h"
 
 #include "platform/audio/loopbackdevice.h"
+#include "recorder/defaultoutputwatch.h"
 #include "platform/audio/pulsecapturestream.h"
 #include "platform/audio/pulseserver.h"
 #include "recorder/iaudioframesink.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <thread>
 
 namespace {
 constexpr int startTimeoutMs = 5000;
@@ -29,6 +31,9 @@ constexpr int holdAnswerMs = 2000;
 // What may wait for the next recording of a cut: 30 s.
 constexpr int maxHeldBlocks = 30 * QRecordAudioObject::SampleRate / QRecordAudioObject::BlockFrames;
 constexpr int blockSamples = QRecordAudioObject::BlockFrames * QRecordAudioObject::Channels;
+// How long a system-sound stream whose output went away waits for the
+// server to name the next default output.
+constexpr int nextOutputWaitMs = 500;
 
 // The input side of the loop-back device, found by its exact name; empty when it is missing.
 QByteArray loopbackSource(PulseContext *ctx)
@@ -199,7 +204,17 @@ void QRecordAudioObject::resetRecorder()
 bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
 {
     QByteArray source;
+    m_followedOutput.clear();
+    m_outputWatch.reset();
     if (m_track == SystemSoundTrack) {
+        // While the device is the default output, system sound is what plays
+        // on the default output, and follows it when the user chooses another.
+        auto watch = std::make_unique<DefaultOutputWatch>(m_ctx);
+        QByteArray sink, monitor;
+        if (watch->current(sink, monitor) && LoopbackDevice::isDeviceSink(sink)) {
+            m_followedOutput = sink;
+            m_outputWatch = std::move(watch);
+        }
         source = loopbackSource(m_ctx);
         // The server came back without it: loaded again, found again.
         if (source.isEmpty() && LoopbackDevice::instance()->recover())
@@ -243,12 +258,13 @@ void QRecordAudioObject::OnExecute()
 
     m_recognizing = recognizer != nullptr;
 
-    PulseCaptureStream stream(m_ctx);
-    if (openSource(stream)) {
+    auto stream = std::make_unique<PulseCaptureStream>(m_ctx);
+    if (openSource(*stream)) {
         m_capturing = true;
         setStarted();
         capture(stream);
-        m_overflows = stream.overflows();
+        m_outputWatch.reset();
+        m_overflows = stream->overflows();
         if (m_overflows > 0)
             setError(tr("The sound server dropped sound %1 times").arg(m_overflows.load()));
     }
@@ -272,7 +288,7 @@ void QRecordAudioObject::OnExecute()
     emit emitVolume(-10000);
 }
 
-void QRecordAudioObject::capture(PulseCaptureStream &stream)
+void QRecordAudioObject::capture(std::unique_ptr<PulseCaptureStream> &current)
 {
     std::vector<float> samples;
     samples.reserve(size_t(blockSamples) * 8);
@@ -280,6 +296,13 @@ void QRecordAudioObject::capture(PulseCaptureStream &stream)
     m_seenTakeFromNs = m_takeFromNs;
     m_takeFromFrame = 0;
     while (!stopRequested()) {
+        if (m_outputWatch && followDefaultOutput(current, samples, !current->isRunning())) {
+            // Frames of the new stream count from its start.
+            taken = 0;
+            m_seenTakeFromNs = m_takeFromNs;
+            m_takeFromFrame = 0;
+        }
+        PulseCaptureStream &stream = *current;
         if (!stream.isRunning()) {
             // The server ended the stream: what came before the loss is kept,
             // and the owner decides what becomes of the recording.
@@ -296,6 +319,7 @@ void QRecordAudioObject::capture(PulseCaptureStream &stream)
         skipUntakenSound(stream, samples, taken);
         cutBlocks(samples, false);
     }
+    PulseCaptureStream &stream = *current;
     // Sound the source made before the stop still reaches the recorder.
     const auto stopMoment = std::chrono::steady_clock::time_point(
         std::chrono::nanoseconds(m_stopMomentNs.load()));
@@ -307,6 +331,66 @@ void QRecordAudioObject::capture(PulseCaptureStream &stream)
         cutBlocks(samples, false);
     }
     flush(stream, samples);
+}
+
+bool QRecordAudioObject::followDefaultOutput(std::unique_ptr<PulseCaptureStream> &stream,
+                                             std::vector<float> &samples, bool streamEnded)
+{
+    // The device itself going away ends the recording as before: it was
+    // taken away, not left for another output.
+    const bool followingDevice = LoopbackDevice::isDeviceSink(m_followedOutput);
+    if (streamEnded && (stream->serverGone() || followingDevice))
+        return false;
+    QByteArray sink, monitor;
+    bool known = m_outputWatch->changed(sink, monitor);
+    if (known && followingDevice && !m_outputWatch->deviceListed())
+        return false;
+    if (streamEnded) {
+        // The followed output went away: the server names another default.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(nextOutputWaitMs);
+        while (!(known && sink != m_followedOutput) && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            known = m_outputWatch->current(sink, monitor);
+        }
+    }
+    if (!known || sink == m_followedOutput)
+        return false;
+    const auto asked = std::chrono::steady_clock::now();
+    const quint64 due = stream->isRunning() ? stream->framesDueBy(asked) : stream->framesReceived();
+    auto next = std::make_unique<PulseCaptureStream>(m_ctx);
+    if (!next->start(monitor, SampleRate, Channels, BlockFrames)) {
+        setError(tr("Cannot record what plays on %1: %2").arg(QString::fromUtf8(sink), next->errorString()));
+        m_followedOutput = sink;   // not tried again until the next change
+        return false;
+    }
+    // What the old source still had is kept; the sound on its way from it
+    // and the time the new one took to start are silence in the recording.
+    stream->take(samples, 0);
+    const quint64 received = stream->framesReceived();
+    stream->stop();
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+    const quint64 silence = std::min<quint64>((due > received ? due - received : 0) + quint64(waited * SampleRate),
+                                              quint64(SampleRate));
+    samples.insert(samples.end(), size_t(silence) * Channels, 0.0f);
+    cutBlocks(samples, true);
+    stream = std::move(next);
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_source = monitor;
+    }
+    qCInfo(lcRecorder) << "capture track" << m_track << ": the default output is now" << sink
+                       << "- recording what plays on it";
+    m_followedOutput = sink;
+    // The user hears the device through its loop into the real output they
+    // chose last; a real output needs no loop.
+    LoopbackDevice *loop = LoopbackDevice::instance();
+    if (LoopbackDevice::isDeviceSink(sink)) {
+        if (!loop->makeDefault())
+            setError(tr("What plays on \"%1\" cannot be heard: %2").arg(LoopbackDevice::Description, loop->errorString()));
+    } else {
+        loop->defaultOutputChanged(sink);
+    }
+    return true;
 }
 
 void QRecordAudioObject::flush(PulseCaptureStream &stream, std::vector<float> &samples)

@@ -22,6 +22,7 @@
 #include <mutex>
 #include <vector>
 
+class DefaultOutputWatch;
 class IAudioFrameSink;
 class IAudioRecognizerFeed;
 class PulseCaptureStream;
@@ -115,7 +116,12 @@ protected:
 
 private:
     bool openSource(PulseCaptureStream &stream);
-    void capture(PulseCaptureStream &stream);
+    void capture(std::unique_ptr<PulseCaptureStream> &stream);
+    // System sound follows the user's choice of output: a new default output
+    // is recorded from its monitor from now on. False when nothing changed
+    // or the new source could not be opened (the old one goes on).
+    bool followDefaultOutput(std::unique_ptr<PulseCaptureStream> &stream, std::vector<float> &samples,
+                             bool streamEnded);
     void skipUntakenSound(const PulseCaptureStream &stream, std::vector<float> &samples, quint64 taken);
     // Hands on what the stream delivered and every queued block.
     void flush(PulseCaptureStream &stream, std::vector<float> &samples);
@@ -138,6 +144,10 @@ private:
     std::shared_ptr<IAudioFrameSink> m_runStream;   // held by the running worker
     QString m_error;
     QByteArray m_source;
+    // Worker-only: the default output system sound follows (empty: none is
+    // followed, the source was chosen by name), and its watch.
+    QByteArray m_followedOutput;
+    std::unique_ptr<DefaultOutputWatch> m_outputWatch;
 
     std::atomic<bool> m_recorderRunning{false};
     std::atomic<bool> m_listen{false};

@@ -41,7 +41,7 @@ LoopbackDevice *LoopbackDevice::instance()
 }
 
 LoopbackDevice::LoopbackDevice(PulseContext *ctx)
-    : m_ctx(ctx ? ctx : PulseContext::shared()), m_loopModule(noModule)
+    : m_ctx(ctx ? ctx : PulseContext::shared()), m_users(m_ctx), m_loopModule(noModule)
 {
 }
 
@@ -136,7 +136,9 @@ bool LoopbackDevice::recover()
 bool LoopbackDevice::install()
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    const LoopbackUsers::Decision decision(m_users);
     forgetLostServer();
+    m_users.enter();
     PulseServer server(m_ctx);
     if (adoptExisting(server))
         return true;
@@ -220,9 +222,26 @@ bool LoopbackDevice::loadLoop(PulseServer &server, const QByteArray &target)
     return true;
 }
 
+quint32 LoopbackDevice::existingLoop(PulseServer &server, const QByteArray &target, bool *anyLoop)
+{
+    *anyLoop = false;
+    QVector<PulseModuleInfo> modules;
+    if (!server.modules(modules))
+        return noModule;
+    for (const PulseModuleInfo &m : modules) {
+        if (!isOurLoop(m))
+            continue;
+        *anyLoop = true;
+        if (argumentValue(m.argument, "sink") == target)
+            return m.index;
+    }
+    return noModule;
+}
+
 bool LoopbackDevice::makeDefault()
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    const LoopbackUsers::Decision decision(m_users);
     if (!install())
         return false;
     PulseServer server(m_ctx);
@@ -235,10 +254,16 @@ bool LoopbackDevice::makeDefault()
         return fail(QObject::tr("There is no real output to hear the sound on"));
     m_previous = previous;
     if (m_loopModule == noModule) {
-        // A loop left by a crashed run would double what the user hears.
-        removeLoops(server, false);
-        if (!loadLoop(server, previous))
-            return false;
+        // One loop into the output, whoever loaded it: two would double
+        // what the user hears. Another live user's loop elsewhere stays; a
+        // crashed run's goes.
+        bool anyLoop = false;
+        m_loopModule = existingLoop(server, previous, &anyLoop);
+        if (m_loopModule == noModule && !(anyLoop && m_users.othersAlive() > 0)) {
+            removeLoops(server, false);
+            if (!loadLoop(server, previous))
+                return false;
+        }
     }
     if (!server.setDefaultSink(SinkName))
         return fail(server.errorString());
@@ -256,24 +281,51 @@ void LoopbackDevice::defaultOutputChanged(const QByteArray &newDefault)
     m_previous = newDefault;
 }
 
-bool LoopbackDevice::restore()
+bool LoopbackDevice::restore(const QByteArray &giveBackTo)
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    const LoopbackUsers::Decision decision(m_users);
     forgetLostServer();
     m_lostInstalled = m_lostDefault = false;
+    if (m_users.othersAlive() > 0) {
+        // Another running program records through it: nothing of it is ours to take.
+        qCInfo(lcAudio) << "loop-back device: left as it is for the other program that uses it";
+        m_sinkModules.clear();
+        m_loopModule = noModule;
+        m_users.leave();
+        return true;
+    }
     PulseServer server(m_ctx);
-    bool ok = true;
     PulseServerInfo info;
-    if (server.serverInfo(info) && isDeviceSink(info.defaultSink)) {
-        const QByteArray target = realOutputFor(server, QByteArray());
+    if (!server.serverInfo(info)) {
+        // Nothing more is asked of a server that does not answer.
+        m_sinkModules.clear();
+        m_loopModule = noModule;
+        m_users.leave();
+        return fail(QObject::tr("The sound server did not answer (%1); the default output is given"
+                                " back at the next start").arg(server.errorString()));
+    }
+    bool ok = true;
+    if (isDeviceSink(info.defaultSink)) {
+        const QByteArray target = realOutputFor(server, giveBackTo);
         if (target.isEmpty() || !server.setDefaultSink(target))
             ok = fail(QObject::tr("Cannot give the default output back: %1").arg(server.errorString()));
     }
-    ok &= removeLoops(server, true);
-    // Every sink module we loaded or adopted; one already gone is no failure.
+    // The last user: every loop of the device goes, whoever loaded it.
+    ok &= removeLoops(server, false);
+    // Every sink module we loaded or adopted and the one that holds the
+    // device now; one already gone is no failure.
+    QVector<quint32> sinkModules = m_sinkModules;
+    QVector<PulseDeviceInfo> sinks;
+    if (server.sinks(sinks)) {
+        for (const PulseDeviceInfo &s : sinks) {
+            if (isDeviceSink(s.name) && s.ownerModule != noModule && !sinkModules.contains(s.ownerModule))
+                sinkModules.append(s.ownerModule);
+        }
+    }
     QVector<PulseModuleInfo> modules;
     const bool listed = server.modules(modules);
-    for (quint32 module : qAsConst(m_sinkModules)) {
+    for (quint32 module : qAsConst(sinkModules)) {
         bool present = !listed;
         for (const PulseModuleInfo &m : modules)
             present |= m.index == module;
@@ -281,13 +333,20 @@ bool LoopbackDevice::restore()
             ok &= server.unloadModule(module);
     }
     m_sinkModules.clear();
+    m_users.leave();
     return ok;
 }
 
 bool LoopbackDevice::repairAfterCrash()
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    const LoopbackUsers::Decision decision(m_users);
     forgetLostServer();
+    if (m_users.othersAlive() > 0) {
+        // A running program's device, default and loop are no leftovers.
+        qCInfo(lcAudio) << "loop-back device: in use by another running program; nothing to repair";
+        return true;
+    }
     PulseServer server(m_ctx);
     PulseServerInfo info;
     if (!server.serverInfo(info))
@@ -298,7 +357,8 @@ bool LoopbackDevice::repairAfterCrash()
     const QByteArray target = realOutputFor(server, QByteArray());
     if (target.isEmpty())
         return fail(QObject::tr("There is no real output to give the default back to"));
-    qCWarning(lcAudio) << "loop-back device: the default output was left on it; back to" << target;
+    qCWarning(lcAudio) << "loop-back device: an earlier run ended without giving the default output"
+                          " back (a crash, or a sound server that did not answer); back to" << target;
     bool ok = server.setDefaultSink(target);
     ok &= removeLoops(server, false);
     if (!ok)
@@ -328,6 +388,8 @@ bool hasOwnHandler(int sig)
 
 void LoopbackDevice::restoreAndRaise(int sig)
 {
+    // A server that hangs gets a second, then the signal ends the process.
+    PulseContext::limitWaits(1000);
     instance()->restore();
     signal(sig, SIG_DFL);
     raise(sig);

@@ -2,7 +2,11 @@
 // The loop-back device that system sound is recorded from: a null sink
 // named SinkName and described "RZAudio Device", loaded at run time. While it is the default
 // output its monitor is looped back to the previous real output, so the user
-// still hears what plays. One per process.
+// still hears what plays. One per process. Processes share the device of a
+// server: it is theirs while any of them lives (see LoopbackUsers), and the
+// last one to leave removes it and gives the default output back.
+
+#include "platform/audio/loopbackusers.h"
 
 #include <QByteArray>
 #include <QString>
@@ -36,12 +40,17 @@ public:
     bool makeDefault();
     // The default output moved away from the device: the loop goes.
     void defaultOutputChanged(const QByteArray &newDefault);
-    // Gives the previous output back its default, removes the loop and every
-    // sink module we loaded or adopted. Safe to call more than once.
-    bool restore();
-    // At start: a default output left on the device by a run that crashed
-    // goes back to the real output that run looped to (or the first real
-    // output); that run's loop is removed and its sink adopted as ours.
+    // This process no longer uses the device. The last user gives the
+    // previous output back its default and removes every loop of the device
+    // and the device itself; while other users live, all stays as it is.
+    // The default goes back to giveBackTo when that is a real output, else to
+    // the output the device took over. False when the server did not answer.
+    // Safe to call more than once.
+    bool restore(const QByteArray &giveBackTo = QByteArray());
+    // At start, when no other live process uses the device: a default output
+    // left on it by a run that crashed goes back to the real output that run
+    // looped to (or the first real output); that run's loop is removed and
+    // its sink adopted as ours.
     bool repairAfterCrash();
     // The server went away and came back without our device: loads it again,
     // and makes it the default output again when it was. False when there
@@ -63,11 +72,14 @@ private:
     QByteArray realOutputFor(PulseServer &server, const QByteArray &current);
     bool removeLoops(PulseServer &server, bool onlyOurs);
     bool loadLoop(PulseServer &server, const QByteArray &target);
+    // A loop of the device into target, whoever loaded it; noModule when none.
+    quint32 existingLoop(PulseServer &server, const QByteArray &target, bool *anyLoop);
     // Module indices of a connection that is gone are dropped: the server
     // that held them went with it, and a new one may give them to others.
     void forgetLostServer();
 
     PulseContext *m_ctx;
+    LoopbackUsers m_users;
     mutable std::recursive_mutex m_mutex;
     QVector<quint32> m_sinkModules;   // every sink module we loaded or adopted
     quint32 m_loopModule;

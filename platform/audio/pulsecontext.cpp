@@ -5,8 +5,11 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QSet>
 
 #include <pulse/pulseaudio.h>
+
+#include <chrono>
 
 PulseContext::Lock::Lock(PulseContext *ctx)
 {
@@ -22,8 +25,76 @@ PulseContext::Lock::~Lock()
         pa_threaded_mainloop_unlock(m_loop);
 }
 
+namespace {
+// Steady-clock nanoseconds at which every wait ends; 0: no limit.
+std::atomic<qint64> waitLimitNs{0};
+std::mutex contextsMutex;
+QSet<PulseContext *> &liveContexts()
+{
+    static QSet<PulseContext *> contexts;
+    return contexts;
+}
+
+qint64 steadyNowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Milliseconds left before the limit; -1 without one.
+int msBeforeLimit()
+{
+    const qint64 limit = waitLimitNs.load();
+    if (limit == 0)
+        return -1;
+    return int(qMax<qint64>(0, (limit - steadyNowNs()) / 1000000));
+}
+} // namespace
+
+void PulseContext::limitWaits(int ms)
+{
+    const qint64 limit = steadyNowNs() + qint64(ms) * 1000000;
+    qint64 old = waitLimitNs.load();
+    while ((old == 0 || limit < old) && !waitLimitNs.compare_exchange_weak(old, limit)) {
+    }
+    qCInfo(lcAudio) << "sound server: waits end within" << ms << "ms from now";
+    std::lock_guard<std::mutex> guard(contextsMutex);
+    for (PulseContext *ctx : qAsConst(liveContexts()))
+        ctx->wakeAtLimit();
+}
+
+bool PulseContext::waitsLimited()
+{
+    return msBeforeLimit() == 0;
+}
+
+void PulseContext::wakeAtLimit()
+{
+    // A timer of the loop wakes waiters that started before the limit was set.
+    if (!m_loop || inLoopThread())
+        return;
+    Lock lock(this);
+    pa_mainloop_api *api = pa_threaded_mainloop_get_api(m_loop);
+    timeval when;
+    pa_timeval_add(pa_gettimeofday(&when), pa_usec_t(qMax(0, msBeforeLimit())) * PA_USEC_PER_MSEC);
+    api->time_new(
+        api, &when,
+        [](pa_mainloop_api *a, pa_time_event *e, const timeval *, void *self) {
+            static_cast<PulseContext *>(self)->wake();
+            a->time_free(e);
+        },
+        this);
+}
+
 PulseContext::Deadline::Deadline(PulseContext *ctx, int timeoutMs) : m_ctx(ctx)
 {
+    const int left = msBeforeLimit();
+    if (left == 0) {
+        m_passed = true;
+        return;
+    }
+    if (left > 0 && (timeoutMs < 0 || timeoutMs > left))
+        timeoutMs = left;
     if (timeoutMs < 0 || !ctx->m_context)
         return;
     m_event = pa_context_rttime_new(ctx->m_context,
@@ -49,7 +120,11 @@ void PulseContext::Deadline::onTimer(pa_mainloop_api *, pa_time_event *, const s
     d->m_ctx->wake();
 }
 
-PulseContext::PulseContext(QObject *parent) : QObject(parent) {}
+PulseContext::PulseContext(QObject *parent) : QObject(parent)
+{
+    std::lock_guard<std::mutex> guard(contextsMutex);
+    liveContexts().insert(this);
+}
 
 PulseContext *PulseContext::shared()
 {
@@ -173,6 +248,10 @@ void PulseContext::disconnectFromServer()
 
 PulseContext::~PulseContext()
 {
+    {
+        std::lock_guard<std::mutex> guard(contextsMutex);
+        liveContexts().remove(this);
+    }
     if (m_loop) {
         {
             Lock lock(this);
@@ -248,7 +327,7 @@ void PulseContext::wake()
 
 bool PulseContext::waitStep(Deadline &deadline)
 {
-    if (deadline.passed() || m_failed || !m_loop)
+    if (deadline.passed() || m_failed || !m_loop || waitsLimited())
         return false;
     Q_ASSERT(!inLoopThread());
     pa_threaded_mainloop_wait(m_loop);

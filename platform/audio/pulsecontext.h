@@ -52,6 +52,13 @@ public:
     bool defaultsUnreported() const { return m_defaultsUnreported.load(); }
     void setDefaultsUnreported();
 
+    // The program is leaving: from now on every wait for any server, on any
+    // connection, ends at the latest ms from now, those under way included,
+    // so that a server that hangs cannot hold the exit up. Only shortens.
+    static void limitWaits(int ms);
+    // The limit has passed: the server is asked nothing more.
+    static bool waitsLimited();
+
     // Holds the loop lock for its life. Callbacks run with it held already;
     // taking it on the loop thread is a no-op.
     class Lock
@@ -94,6 +101,7 @@ private:
     void setError(const QString &text);
     bool connectLocked(const QString &server, int timeoutMs);
     void dropContext(bool keep);
+    void wakeAtLimit();
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;

@@ -2,7 +2,8 @@
 // loop-back device the default output and gives the previous output back,
 // writes the source masks of the chosen input, lists the microphones by the
 // device-name rules, follows devices that come and go from the server's
-// reports without ever holding up the GUI thread, and reads and sets the
+// reports without ever holding up the GUI thread, leaves an output the user
+// chose while it ran as the default, and reads and sets the
 // recording volume on the source that is actually recorded.
 
 #include "common/qvideosettingxml.h"
@@ -258,6 +259,7 @@ private slots:
     void followsTheServerWithoutStallingTheGuiThread();
     void realOutputIsGivenBackAfterAnUnrestoredRun();
     void aRemovedOutputFallsBackToARealOne();
+    void theOutputTheUserChoseStaysTheDefault();
     void emptyMicrophoneListTouchesNoDevice();
     void theButtonShowsTheChosenSourceAtOnce();
     void screenshots();
@@ -522,6 +524,24 @@ void TestInputSelector::aRemovedOutputFallsBackToARealOne()
     }
     // Not left on the virtual device: the first real output takes over.
     QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
+}
+
+void TestInputSelector::theOutputTheUserChoseStaysTheDefault()
+{
+    Modules modules;
+    QVERIFY(modules.output("usb_out", "device.description=Headphones") != kNoModule);
+    {
+        SelectRecordInputWgt selector;
+        QVERIFY(ready(selector));
+        QCOMPARE(TestSupport::serverDefault(), loopSink());
+        // The user picks the headphones in the desktop's sound settings.
+        QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", "usb_out"}), 0);
+        QTRY_COMPARE(defaultOutputOf(selector), QByteArray("usb_out"));
+    }
+    // Not forced back to the output the program found at its start.
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("usb_out"));
+    QVERIFY(LoopbackDevice::instance()->sinkName().isEmpty());
+    QVERIFY(PulseServer().setDefaultSink("system_sound"));
 }
 
 void TestInputSelector::emptyMicrophoneListTouchesNoDevice()

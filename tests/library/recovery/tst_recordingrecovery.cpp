@@ -1,5 +1,6 @@
 // Recordings killed mid-way in every format are repaired at the next start,
-// recorded in the history once, and a second start changes nothing.
+// recorded in the history once, and a second start changes nothing. A
+// recording that another running program is still making is left alone.
 
 #include "crashchildren.h"
 #include "mediaprobe.h"
@@ -10,8 +11,11 @@
 #include "library/qrecordingprobe.h"
 #include "library/qrecordingrecovery.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -77,6 +81,7 @@ class TestRecordingRecovery : public QObject
 private slots:
     void killedRecordingsAreRepairedAndListedOnce();
     void fileThatCannotBeRepairedIsLeftAlone();
+    void recordingOfALiveProgramIsNoLeftover();
 
 private:
     QTemporaryDir m_dir;
@@ -168,6 +173,47 @@ void TestRecordingRecovery::fileThatCannotBeRepairedIsLeftAlone()
                          QRegularExpression(".*broken\\.m4a.*cannot be repaired.*"));
     QVERIFY(QRecordingRecovery::recoverAll().isEmpty());
     QCOMPARE(digest(path), before);
+}
+
+void TestRecordingRecovery::recordingOfALiveProgramIsNoLeftover()
+{
+    const RecordFormat f = recordFormats().first();
+    const QString path = m_dir.filePath("live." + f.extension);
+    QProcess child;
+    child.start(QCoreApplication::applicationDirPath() + "/recorder_crashchild",
+                {path, f.muxer, QString::number(f.codecId), QString::number(f.sampleRate),
+                 QString::number(f.channels), QString::number(f.kbps), "mark"});
+    QByteArray said;
+    QVERIFY(QTest::qWaitFor([&] {
+        child.waitForReadyRead(50);
+        said += child.readAllStandardOutput();
+        const int line = said.lastIndexOf("recorded ");
+        const int end = line < 0 ? -1 : said.indexOf('\n', line);
+        return end > line && said.mid(line + 9, end - line - 9).toULongLong() >= 1000000;
+    }, 15000));
+    // Another program starts while this one records: nothing of it is touched.
+    auto pendingPaths = [] {
+        QStringList paths;
+        for (const QRecordingMarker::Entry &e : QRecordingMarker::pending())
+            paths << e.info.convertedPath;
+        return paths;
+    };
+    QVERIFY(!pendingPaths().contains(path));
+    // (The mark of the file the last case could not repair is still there.)
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*broken\\.m4a.*cannot be repaired.*"));
+    QVERIFY(!QRecordingRecovery::recoverAll().contains(path));
+    QVERIFY(!QVideoSettingXml::GetConvertedInfo(path));
+    const qint64 sizeBefore = QFileInfo(path).size();
+    QTRY_VERIFY(QFileInfo(path).size() > sizeBefore);   // still written into, not replaced
+
+    // Once its program is gone, it is a leftover like any other.
+    child.kill();
+    QVERIFY(child.waitForFinished(5000));
+    QVERIFY(pendingPaths().contains(path));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(".*broken\\.m4a.*cannot be repaired.*"));
+    QVERIFY(QRecordingRecovery::recoverAll().contains(path));
+    QVERIFY(QVideoSettingXml::GetConvertedInfo(path));
+    QVERIFY(!pendingPaths().contains(path));
 }
 
 QTEST_GUILESS_MAIN(TestRecordingRecovery)

@@ -1,6 +1,7 @@
 // The loop-back device across processes: a run that crashes with the default
 // output on the device is repaired by the next one, and a run ended by SIGINT
-// or SIGTERM gives the default output back itself. Across a restart of the
+// or SIGTERM gives the default output back itself; a run that still lives is
+// never repaired, nor its device unloaded, by another. Across a restart of the
 // server it comes back when asked, and never unloads another's module by an
 // index of the server that went away. On a PipeWire server that no longer
 // reports default changes to a connection, defaults are still read right.
@@ -99,6 +100,60 @@ private slots:
         QTRY_COMPARE(loops(), 0);
         QTRY_COMPARE(deviceSinks(), 0);
         QVERIFY(device.restore());   // twice is harmless
+    }
+
+    void aLiveUserKeepsItsDeviceUntilTheLastLeaves()
+    {
+        QProcess p;
+        QVERIFY(startHolder(p, false));
+        State s = state();
+        QCOMPARE(s.defaultSink, QByteArray("rzaudio_device"));
+        QCOMPARE(s.loops, 1);
+        {
+            // A second program starts and ends while the first lives: its
+            // device, default and loop are no leftovers, and stay.
+            LoopbackDevice second;
+            QVERIFY(second.repairAfterCrash());
+            QVERIFY(second.install());
+            QVERIFY(second.makeDefault());
+            QCOMPARE(second.previousOutput(), QByteArray("system_sound"));
+            s = state();
+            QCOMPARE(s.defaultSink, QByteArray("rzaudio_device"));
+            QCOMPARE(s.loops, 1);   // heard once, through the first's loop
+            QCOMPARE(s.deviceSinks, 1);
+            QVERIFY(second.restore());
+            s = state();
+            QCOMPARE(s.defaultSink, QByteArray("rzaudio_device"));
+            QCOMPARE(s.loops, 1);
+            QCOMPARE(s.deviceSinks, 1);
+        }
+        // The first one is gone (a crash): now the leftovers are repaired.
+        p.kill();
+        QVERIFY(p.waitForFinished(5000));
+        LoopbackDevice next;
+        QVERIFY(next.repairAfterCrash());
+        QCOMPARE(state().defaultSink, QByteArray("system_sound"));
+        QTRY_COMPARE(loops(), 0);
+        QVERIFY(next.install());
+        QVERIFY(next.restore());   // the last user removes the device
+        QTRY_COMPARE(deviceSinks(), 0);
+    }
+
+    void theLastUserGivesTheDefaultBackWhenTheFirstCrashed()
+    {
+        QProcess p;
+        QVERIFY(startHolder(p, false));
+        LoopbackDevice second;
+        QVERIFY(second.repairAfterCrash());
+        QVERIFY(second.makeDefault());
+        // The first crashes; the second is now the last user.
+        p.kill();
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(state().defaultSink, QByteArray("rzaudio_device"));
+        QVERIFY(second.restore());
+        QCOMPARE(state().defaultSink, QByteArray("system_sound"));
+        QTRY_COMPARE(loops(), 0);   // the crashed one's loop too
+        QTRY_COMPARE(deviceSinks(), 0);
     }
 
     void crashLeftoverWithoutRepairStillFindsTheRealOutput()

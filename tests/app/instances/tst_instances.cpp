@@ -1,0 +1,293 @@
+// The program binary as users run it, on a virtual display with the private
+// sound server. A second copy started and ended while the first records
+// leaves the first's recording, device, loop and default output alone; the
+// first records on to the end and the last one out gives the default back.
+// A sound server frozen mid-recording does not hold a termination up: the
+// recording is completed within ten seconds, and the next start gives the
+// default output back and says so in its log.
+
+#include "mediaprobe.h"
+#include "recordingtools.h"
+#include "testsupport.h"
+
+#include "app/qterminationwatcher.h"
+#include "common/qrecordingmarker.h"
+#include "common/qvideosettingxml.h"
+#include "platform/audio/pulseserver.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <signal.h>
+
+namespace {
+
+// One copy of the program, its output kept for the checks.
+class Program
+{
+public:
+    Program()
+    {
+        m_proc.setProcessChannelMode(QProcess::MergedChannels);
+        m_proc.start(QStringLiteral(VELMORA_PROGRAM), QStringList());
+    }
+    ~Program()
+    {
+        if (m_proc.state() != QProcess::NotRunning) {
+            m_proc.kill();
+            m_proc.waitForFinished(5000);
+        }
+    }
+    qint64 pid() const { return m_proc.processId(); }
+    QProcess &process() { return m_proc; }
+    QByteArray output()
+    {
+        m_said += m_proc.readAll();
+        return m_said;
+    }
+    bool said(const QByteArray &text, int ms)
+    {
+        return QTest::qWaitFor([&] { return output().contains(text); }, ms);
+    }
+    // Its main window on the display, found by its process.
+    QString window()
+    {
+        QProcess search;
+        search.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--pid", QString::number(pid())});
+        search.waitForFinished(5000);
+        return QString::fromLatin1(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).value(0);
+    }
+    // Clicks the Start Recording button, at its place near the bottom right.
+    bool clickStart()
+    {
+        QString id;
+        if (!QTest::qWaitFor([&] { return !(id = window()).isEmpty(); }, 20000))
+            return false;
+        QProcess geometry;
+        geometry.start(QStringLiteral("xdotool"), {"getwindowgeometry", "--shell", id});
+        geometry.waitForFinished(5000);
+        QMap<QString, int> g;
+        for (const QByteArray &line : geometry.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> kv = line.split('=');
+            if (kv.size() == 2)
+                g[QString::fromLatin1(kv[0])] = kv[1].toInt();
+        }
+        const int x = g.value("X") + g.value("WIDTH") - 109;
+        const int y = g.value("Y") + g.value("HEIGHT") - 48;
+        return TestSupport::runProgram("xdotool", {"mousemove", QString::number(x), QString::number(y),
+                                                   "click", "1"}) == 0;
+    }
+    bool terminate(int ms)
+    {
+        ::kill(pid_t(pid()), SIGTERM);
+        return m_proc.waitForFinished(ms);
+    }
+
+private:
+    QProcess m_proc;
+    QByteArray m_said;
+};
+
+// The recordings in progress, by the marks in the application data.
+QStringList markedPaths()
+{
+    QStringList paths;
+    const QDir dir(QRecordingMarker::folder());
+    for (const QString &name : dir.entryList({"*.recording"}, QDir::Files)) {
+        QFile f(dir.filePath(name));
+        if (f.open(QIODevice::ReadOnly))
+            paths << QJsonDocument::fromJson(f.readAll()).object().value("path").toString();
+    }
+    return paths;
+}
+
+int deviceSinks()
+{
+    QVector<PulseDeviceInfo> sinks;
+    PulseServer().sinks(sinks);
+    int n = 0;
+    for (const PulseDeviceInfo &s : sinks)
+        n += s.name == "rzaudio_device";
+    return n;
+}
+
+int loops()
+{
+    QVector<PulseModuleInfo> modules;
+    PulseServer().modules(modules);
+    int n = 0;
+    for (const PulseModuleInfo &m : modules)
+        n += m.name == "module-loopback";
+    return n;
+}
+
+int historyEntries(const QString &path)
+{
+    int n = 0;
+    for (const convertedInfo &info : QVideoSettingXml::analysisConvertedInfo())
+        n += info.convertedPath == path;
+    return n;
+}
+
+// The process of the server the program talks to (PulseAudio daemonizes and
+// keeps its id in its runtime folder).
+qint64 pulseServerProcess()
+{
+    if (TestSupport::soundServerIsPipeWire())
+        return TestSupport::soundServerProcess(QStringLiteral("pipewire-pulse"));
+    QFile pid(qEnvironmentVariable("PULSE_RUNTIME_PATH") + QStringLiteral("/pid"));
+    return pid.open(QIODevice::ReadOnly) ? pid.readAll().trimmed().toLongLong() : 0;
+}
+
+qint64 fileSize(const QString &path)
+{
+    return QFileInfo(path).size();
+}
+
+} // namespace
+
+class TestInstances : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void secondCopyLeavesTheFirstsRecordingAlone();
+    void frozenServerDoesNotHoldTheExitUp();
+
+private:
+    // Starts a copy, waits for the device to be the default and starts a
+    // recording in it; the recording's path.
+    QString startRecording(Program &program);
+
+    QTemporaryDir m_dir;
+    QString m_tone;
+};
+
+void TestInstances::initTestCase()
+{
+    m_tone = m_dir.filePath("440.wav");
+    QVERIFY(TestSupport::writeToneWav(m_tone, 440, 120.0, 44100, 2, 0.5));
+}
+
+QString TestInstances::startRecording(Program &program)
+{
+    if (!program.process().waitForStarted(10000))
+        return QString();
+    if (!QTest::qWaitFor([] { return TestSupport::serverDefault() == "rzaudio_device"; }, 20000))
+        return QString();
+    // The window's devices are set up once the device is the default.
+    if (!program.clickStart())
+        return QString();
+    QStringList marked;
+    if (!QTest::qWaitFor([&] { return !(marked = markedPaths()).isEmpty(); }, 10000))
+        return QString();
+    return marked.first();
+}
+
+void TestInstances::secondCopyLeavesTheFirstsRecordingAlone()
+{
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
+    // Whatever plays on the computer, wherever the default output is.
+    TestSupport::Playback music(m_tone);
+    QVERIFY(music.waitPlaying());
+
+    Program first;
+    const QString path = startRecording(first);
+    QVERIFY2(!path.isEmpty(), first.output().constData());
+    QElapsedTimer recording;
+    recording.start();
+    QTRY_VERIFY_WITH_TIMEOUT(fileSize(path) > 100000, 10000);
+
+    {
+        Program second;
+        QVERIFY(second.process().waitForStarted(10000));
+        // It has looked for leftovers and set up its devices.
+        QVERIFY2(second.said("in use by another running program; nothing to repair", 20000),
+                 second.output().constData());
+        QTRY_VERIFY_WITH_TIMEOUT(!second.window().isEmpty(), 20000);
+        QCOMPARE(markedPaths(), QStringList{path});
+        QVERIFY(!second.output().contains("repaired"));
+        QVERIFY(second.terminate(10000));
+        QCOMPARE(second.process().exitCode(), 0);
+        QVERIFY2(second.output().contains("left as it is for the other program that uses it"),
+                 second.output().constData());
+    }
+    // The first's device, loop and default output stay, and it records on.
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
+    QCOMPARE(deviceSinks(), 1);
+    QCOMPARE(loops(), 1);
+    QCOMPARE(first.process().state(), QProcess::Running);
+    QCOMPARE(markedPaths(), QStringList{path});
+    const qint64 sizeThen = fileSize(path);
+    QTRY_VERIFY_WITH_TIMEOUT(fileSize(path) > sizeThen + 100000, 10000);
+    QVERIFY(!first.output().contains("went away"));
+
+    // The last one out completes its recording and gives the default back.
+    const double recorded = recording.elapsed() / 1000.0;
+    QVERIFY(first.terminate(10000));
+    QCOMPARE(first.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
+    QTRY_COMPARE(deviceSinks(), 0);
+    QTRY_COMPARE(loops(), 0);
+    QVERIFY(markedPaths().isEmpty());
+    QCOMPARE(historyEntries(path), 1);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    const double tone = MediaProbe::toneSeconds(d.mono);
+    qInfo("recorded for %.2f s with a second copy coming and going: %.2f s in the file, tone in %.2f s",
+          recorded, d.seconds(), tone);
+    QVERIFY(d.seconds() >= recorded - 1.5);
+    QVERIFY(tone >= d.seconds() - 1.0);
+}
+
+void TestInstances::frozenServerDoesNotHoldTheExitUp()
+{
+    const QByteArray before = TestSupport::serverDefault();
+    QCOMPARE(before, QByteArray("system_sound"));
+    const qint64 server = pulseServerProcess();
+    QVERIFY(server > 0);
+    QString path;
+    {
+        TestSupport::Playback music(m_tone);
+        QVERIFY(music.waitPlaying());
+        Program program;
+        path = startRecording(program);
+        QVERIFY2(!path.isEmpty(), program.output().constData());
+        QTRY_VERIFY_WITH_TIMEOUT(fileSize(path) > 200000, 10000);
+
+        QVERIFY(::kill(pid_t(server), SIGSTOP) == 0);
+        QElapsedTimer exit;
+        exit.start();
+        const bool ended = program.terminate(15000);
+        const qint64 took = exit.elapsed();
+        ::kill(pid_t(server), SIGCONT);
+        qInfo("ended %.2f s after SIGTERM with the server frozen", took / 1000.0);
+        QVERIFY2(ended, program.output().constData());
+        // Ten seconds are promised; the program stops asking the server well before.
+        QVERIFY2(took < QTerminationWatcher::kServerWaitMs + 3000, qPrintable(QString::number(took)));
+        // Completed and kept, not left to a repair.
+        QVERIFY(markedPaths().isEmpty());
+        QCOMPARE(historyEntries(path), 1);
+        QVERIFY(MediaProbe::decode(path).seconds() >= 1.0);
+    }
+    // The default output was left on the device; the next start gives it
+    // back, says so, and takes it again as its own.
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
+    Program next;
+    QVERIFY(next.process().waitForStarted(10000));
+    QVERIFY2(next.said("ended without giving the default output back", 20000), next.output().constData());
+    QVERIFY(next.output().contains(QByteArray("back to ") + '"' + before + '"'));
+    QTRY_VERIFY_WITH_TIMEOUT(!next.window().isEmpty(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::serverDefault(), QByteArray("rzaudio_device"), 20000);
+    QVERIFY(next.terminate(10000));
+    QCOMPARE(TestSupport::serverDefault(), before);
+    QTRY_COMPARE(deviceSinks(), 0);
+}
+
+QTEST_MAIN(TestInstances)
+#include "tst_instances.moc"

@@ -1,0 +1,190 @@
+// System sound follows the user's choice of output: a recording of what
+// plays on the computer goes on with what plays on the output another client
+// makes the default, the user hears it there, and the gaps are short. When
+// the program gives the device up, the output the user chose last stays the
+// default.
+
+#include "mediaprobe.h"
+#include "recordformats.h"
+#include "recordingchecks.h"
+#include "recordingsetup.h"
+#include "recordingtools.h"
+#include "testsupport.h"
+
+#include "common/qconvertersetting.h"
+#include "platform/audio/loopbackdevice.h"
+#include "platform/audio/pulsecapturestream.h"
+#include "platform/audio/pulseserver.h"
+#include "recorder/qrecordobject.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+RecordFormat formatNamed(const QString &name)
+{
+    for (const RecordFormat &f : recordFormats()) {
+        if (f.name == name)
+            return f;
+    }
+    return RecordFormat();
+}
+
+// Runs of silence (10 ms windows without sound) between the first and the
+// last sound, longest first, in seconds.
+QVector<double> silentRuns(const QVector<float> &mono)
+{
+    constexpr int window = 441;
+    QVector<bool> loud;
+    for (int at = 0; at + window <= mono.size(); at += window) {
+        float peak = 0;
+        for (int i = at; i < at + window; ++i)
+            peak = std::max(peak, std::fabs(mono[i]));
+        loud << (peak > 0.05f);
+    }
+    const int first = loud.indexOf(true);
+    const int last = loud.lastIndexOf(true);
+    QVector<double> runs;
+    int run = 0;
+    for (int i = first; first >= 0 && i <= last; ++i) {
+        if (!loud[i]) {
+            ++run;
+        } else if (run > 0) {
+            runs << run * 0.01;
+            run = 0;
+        }
+    }
+    std::sort(runs.begin(), runs.end(), std::greater<double>());
+    return runs;
+}
+
+// Share of the 100 ms windows that hold the tone and little else.
+double toneWindows(const QVector<float> &mono, double frequency)
+{
+    constexpr int window = 4410;
+    int windows = 0, clean = 0;
+    for (int at = 0; at + window <= mono.size(); at += window, ++windows) {
+        const float *s = mono.constData() + at;
+        const double total = TestSupport::rms(s, window);
+        const double share = total > 0 ? 2.0 * TestSupport::goertzelPower(s, window, frequency, 44100) / (total * total) : 0;
+        clean += share > 0.8;
+    }
+    return windows ? double(clean) / windows : 0.0;
+}
+
+bool setDefault(const QByteArray &sink)
+{
+    return TestSupport::runProgram("pactl", {"set-default-sink", QString::fromLatin1(sink)}) == 0;
+}
+
+} // namespace
+
+using namespace RecordingChecks;
+using TestSupport::Playback;
+
+class TestFollowOutput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void recordingFollowsTheChosenOutput();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_tone;
+    quint32 m_headphones = 0xffffffffu;
+};
+
+void TestFollowOutput::initTestCase()
+{
+    QConverterSetting::InitSetting();
+    QConverterSetting::m_attributeSetting = QConverterSetting::m_audioSetting;
+    m_tone = m_dir.filePath("440.wav");
+    QVERIFY(TestSupport::writeToneWav(m_tone, 440, 60.0, 44100, 2, 0.5));
+    PulseServer server;
+    m_headphones = server.loadModule(
+        "module-null-sink",
+        "sink_name=headphones format=float32le rate=44100 channels=2 norewinds=1 "
+            + PulseServer::descriptionArgument("sink_properties", "Headphones"));
+    QVERIFY2(m_headphones != 0xffffffffu, qPrintable(server.errorString()));
+}
+
+void TestFollowOutput::cleanupTestCase()
+{
+    LoopbackDevice::instance()->restore();
+    PulseServer().unloadModule(m_headphones);
+    setDefault("system_sound");
+}
+
+void TestFollowOutput::recordingFollowsTheChosenOutput()
+{
+    useFormat(formatNamed("wav"));
+    TestSupport::useSources(true, false);
+    LoopbackDevice *device = LoopbackDevice::instance();
+    QVERIFY2(device->makeDefault(), qPrintable(device->errorString()));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
+
+    // What the user hears on the headphones, all along.
+    PulseCaptureStream heard;
+    QVERIFY2(heard.start("headphones.monitor"), qPrintable(heard.errorString()));
+
+    QRecordObject rec;
+    QSignalSpy errors(&rec, &QRecordObject::emitRecordError);
+    const QString path = m_dir.filePath("followed.wav");
+    // Whatever plays on the computer: a player that goes where the default goes.
+    Playback music(m_tone);
+    QVERIFY(music.waitPlaying());
+    QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
+    auto recordFor = [&](double seconds) {
+        const quint64 until = rec.recordedTime() + quint64(seconds * 1e6);
+        return QTest::qWaitFor([&] { return rec.recordedTime() >= until; }, int(seconds * 1000) + 10000);
+    };
+    QVERIFY(recordFor(2.0));
+    // The user picks the headphones in the desktop's sound settings.
+    QVERIFY(setDefault("headphones"));
+    QVERIFY(recordFor(2.0));
+    // Back to the program's device: heard through its loop on the headphones.
+    QVERIFY(setDefault("rzaudio_device"));
+    QVERIFY(recordFor(2.0));
+    // And the headphones again, the last choice.
+    QVERIFY(setDefault("headphones"));
+    QVERIFY(recordFor(2.0));
+    rec.stopRecorder();
+    QCOMPARE(errors.size(), 0);
+
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    const QVector<double> gaps = silentRuns(d.mono);
+    const double tone = MediaProbe::toneSeconds(d.mono);
+    const double clean = toneWindows(d.mono, 440);
+    qInfo("recorded %.3f s, tone in %.3f s, clean in %.0f %% of it; longest gaps %.3f s, %.3f s, %.3f s",
+          d.seconds(), tone, clean * 100, gaps.value(0), gaps.value(1), gaps.value(2));
+    QVERIFY(d.seconds() >= 7.5);
+    QVERIFY2(gaps.value(0) <= 0.5, qPrintable(QString("a gap of %1 s").arg(gaps.value(0))));
+    QVERIFY(tone >= d.seconds() - 1.5);
+    QVERIFY(clean > 0.8);
+
+    // The user heard the sound on the headphones from the first switch on.
+    std::vector<float> samples;
+    heard.take(samples, 0);
+    heard.stop();
+    QVector<float> mono;
+    for (size_t i = 0; i + 1 < samples.size(); i += 2)
+        mono << samples[i];
+    const double heardTone = MediaProbe::toneSeconds(mono);
+    qInfo("heard on the headphones: tone in %.3f s of %.3f s", heardTone, mono.size() / 44100.0);
+    QVERIFY(heardTone >= 5.0);
+
+    // The program gives the device up: the user's last choice stays the default.
+    QVERIFY2(device->restore(), qPrintable(device->errorString()));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
+}
+
+QTEST_MAIN(TestFollowOutput)
+#include "tst_followoutput.moc"
