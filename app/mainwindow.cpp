@@ -479,9 +479,9 @@ void MainWindow::CreateRecordObject()
 void MainWindow::OnRecordError(const QString &message)
 {
     // The recording object has stored the file already; the row and the
-    // controls follow as after Stop (a failure found by the stop itself comes
-    // when they have already).
-    if (m_bRecording)
+    // controls follow as after Stop. A failure found by a stop itself comes
+    // when they have already, perhaps with the next recording of a cut running.
+    if (m_bRecording && !(m_recordObject && m_recordObject->isRecording()))
         OnBtnStop(true);
     QJXMessageBox::ShowMessage(this, message, QString(), QJXMessageBox::NoIcon,
                                QJXMessageBox::OkButton);
