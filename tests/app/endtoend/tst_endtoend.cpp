@@ -1,0 +1,501 @@
+// The program as a user meets it: the real binary on a desktop of its own
+// (virtual display, window manager, session and accessibility buses) with the
+// private sound server, driven only through its windows by synthetic mouse
+// and key input. Controls are found as assistive technology finds them, by
+// role and accessible name (or tool tip) on the accessibility bus. Each step
+// is judged from the files, History.xml and the sound server, and leaves a
+// screenshot of the screen in the build folder (screenshots/e2e/<server>/).
+
+#include "atspiclient.h"
+#include "common/qianyutil.h"
+#include "mediaprobe.h"
+#include "recordingtools.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSet>
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <signal.h>
+
+namespace {
+
+const QString kApp = QStringLiteral("velmora-audio-recorder");
+const QString kMainTitle = QStringLiteral("Velmora Audio Recorder");
+const QString kLoopbackSink = QStringLiteral("rzaudio_device");
+const QString kButton = QStringLiteral("push button");
+const QString kMenuItem = QStringLiteral("menu item");
+const QString kCell = QStringLiteral("cell");
+
+QString historyFile()
+{
+    return QIAnyUtil::getAppDataPath() + QStringLiteral("/History.xml");
+}
+
+// Every recording History.xml lists, by its converted path.
+QStringList historyPaths()
+{
+    QStringList paths;
+    QFile file(historyFile());
+    QDomDocument doc;
+    if (!file.open(QIODevice::ReadOnly) || !doc.setContent(&file))
+        return paths;
+    std::function<void(const QDomElement &)> visit = [&](const QDomElement &e) {
+        const QString path = e.attribute(QStringLiteral("Converted_path_"));
+        if (!path.isEmpty() && !paths.contains(path))
+            paths << path;
+        for (QDomElement c = e.firstChildElement(); !c.isNull(); c = c.nextSiblingElement())
+            visit(c);
+    };
+    visit(doc.documentElement());
+    return paths;
+}
+
+QByteArray pactl(const QStringList &args)
+{
+    QByteArray out;
+    TestSupport::runProgram(QStringLiteral("pactl"), args, 10000, &out);
+    return out;
+}
+
+// Loudness of 10 ms windows.
+QVector<double> envelope(const QVector<float> &mono)
+{
+    QVector<double> env;
+    for (int i = 0; i + 441 <= mono.size(); i += 441)
+        env << TestSupport::rms(mono.constData() + i, 441);
+    return env;
+}
+
+double pearson(const float *a, const float *b, int n)
+{
+    double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+    for (int i = 0; i < n; ++i) {
+        sa += a[i]; sb += b[i];
+        saa += double(a[i]) * a[i]; sbb += double(b[i]) * b[i]; sab += double(a[i]) * b[i];
+    }
+    const double cov = sab - sa * sb / n, va = saa - sa * sa / n, vb = sbb - sb * sb / n;
+    return va > 0 && vb > 0 ? cov / std::sqrt(va * vb) : 0.0;
+}
+
+struct Likeness
+{
+    double envelope = 0; // of the loudness in 10 ms windows
+    double samples = 0;  // of the samples themselves
+};
+
+// How closely `heard` holds `source` somewhere inside it: the place is found
+// from the loudness envelopes, then the samples are correlated around it.
+Likeness likeness(const QVector<float> &source, const QVector<float> &heard)
+{
+    Likeness result;
+    const QVector<double> es = envelope(source), eh = envelope(heard);
+    if (es.size() < 10 || eh.size() < es.size())
+        return result;
+    int bestLag = 0;
+    double best = -2;
+    for (int lag = 0; lag + es.size() <= eh.size(); ++lag) {
+        QVector<float> a(es.size()), b(es.size());
+        for (int i = 0; i < es.size(); ++i) { a[i] = float(es[i]); b[i] = float(eh[lag + i]); }
+        const double r = pearson(a.constData(), b.constData(), es.size());
+        if (r > best) { best = r; bestLag = lag; }
+    }
+    double sampleBest = 0;
+    const int start = bestLag * 441;
+    for (int shift = -441; shift <= 441; ++shift) {
+        const int at = start + shift;
+        if (at < 0 || at + source.size() > heard.size())
+            continue;
+        sampleBest = qMax(sampleBest, pearson(source.constData(), heard.constData() + at, source.size()));
+    }
+    result.envelope = best;
+    result.samples = sampleBest;
+    return result;
+}
+
+// A recording holds the very samples.
+double correlation(const QVector<float> &source, const QVector<float> &recorded)
+{
+    return likeness(source, recorded).samples;
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void startsAndTakesTheDefaultOutput();
+    void recordsSystemSound();
+    void playsARecordingOnTheOutput();
+    void recordsInAnotherFormat();
+    void recordsTheMicrophone();
+
+private:
+    void startProgram();
+    void chooseInput(int entry, const QString &step);
+    int shownWindows() const;
+    void waitRows(int count);
+    QVector<AccessibleNode> nodes() const { return m_atspi->snapshot(kApp); }
+    // Waits for a showing control of the role with that name; fails the test when none comes.
+    AccessibleNode waitFor(const QString &role, const QString &name, int ms = 15000);
+    bool waitGone(const QString &role, const QString &name, int ms = 15000);
+    void click(const AccessibleNode &node, int count = 1);
+    void clickControl(const QString &role, const QString &name);
+    void key(const QString &keys);
+    void typeText(const QString &text);
+    void screenshot(const QString &step);
+    QString recordSpeech(const QString &sink, const QString &step);
+
+    std::unique_ptr<AtspiClient> m_atspi;
+    std::unique_ptr<QProcess> m_program;
+    QString m_shots;
+    QString m_speech;
+    QVector<float> m_speechMono;
+    int m_shotCount = 0;
+    int m_starts = 0;
+    QString m_systemRecording;
+};
+
+void TestEndToEnd::initTestCase()
+{
+    QVERIFY2(!qEnvironmentVariable("DISPLAY").isEmpty(), "runs on the desktop of desktop-session.sh");
+    QVERIFY2(AtspiClient::enableAccessibility(), "the accessibility bus does not answer");
+    m_atspi.reset(new AtspiClient);
+    QVERIFY(m_atspi->isConnected());
+    // The accessibility bus, started with the display known, names itself on
+    // the root window; programs started from now on publish their controls.
+    QTRY_VERIFY_WITH_TIMEOUT(TestSupport::runProgram(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                 QStringLiteral("xprop -root AT_SPI_BUS | grep -q unix:")}) == 0, 10000);
+    m_shots = TestSupport::screenshotDir() + QStringLiteral("/e2e/")
+              + (TestSupport::soundServerIsPipeWire() ? QStringLiteral("pipewire") : QStringLiteral("pulseaudio"));
+    QDir(m_shots).removeRecursively();
+    QVERIFY(QDir().mkpath(m_shots));
+
+    // Speech, spoken by a synthesiser, as the sound the computer plays.
+    m_speech = QDir::homePath() + QStringLiteral("/speech.wav");
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("espeak-ng"),
+                                     {QStringLiteral("-w"), m_speech, QStringLiteral("-s"), QStringLiteral("150"),
+                                      QStringLiteral("Recording the sound of this computer, one two three.")}),
+             0);
+    const MediaProbe::Decoded speech = MediaProbe::decode(m_speech);
+    QVERIFY(speech.ok && speech.seconds() > 2.0);
+    m_speechMono = speech.mono;
+}
+
+void TestEndToEnd::cleanupTestCase()
+{
+    if (m_program && m_program->state() != QProcess::NotRunning) {
+        // A step failed with the program running: let it give the output back.
+        ::kill(pid_t(m_program->processId()), SIGTERM);
+        if (m_program->waitForFinished(15000))
+            return;
+        m_program->kill();
+        m_program->waitForFinished(10000);
+    }
+}
+
+void TestEndToEnd::startProgram()
+{
+    m_program.reset(new QProcess);
+    m_program->setProcessChannelMode(QProcess::MergedChannels);
+    m_program->setStandardOutputFile(m_shots + QStringLiteral("/program-%1.log").arg(++m_starts));
+    m_program->start(QStringLiteral(VELMORA_PROGRAM), QStringList());
+    QVERIFY(m_program->waitForStarted(10000));
+    waitFor(QStringLiteral("frame"), kMainTitle, 30000);
+    // The input selector made the loop-back device the default output.
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(TestSupport::serverDefault()), kLoopbackSink, 15000);
+}
+
+AccessibleNode TestEndToEnd::waitFor(const QString &role, const QString &name, int ms)
+{
+    AccessibleNode found;
+    QVector<AccessibleNode> seen;
+    const bool ok = QTest::qWaitFor([&] {
+        seen = nodes();
+        const AccessibleNode *node = AtspiClient::find(seen, role, name);
+        if (node)
+            found = *node;
+        return node != nullptr;
+    }, ms);
+    if (!ok) {
+        screenshot(QStringLiteral("missing-") + name.left(20).replace(QLatin1Char(' '), QLatin1Char('_')));
+        QTest::qFail(qPrintable(QStringLiteral("no %1 \"%2\" within %3 ms; showing:\n%4")
+                                    .arg(role, name).arg(ms).arg(AtspiClient::describe(seen))),
+                     __FILE__, __LINE__);
+    }
+    return found;
+}
+
+bool TestEndToEnd::waitGone(const QString &role, const QString &name, int ms)
+{
+    return QTest::qWaitFor([&] { return AtspiClient::find(nodes(), role, name) == nullptr; }, ms);
+}
+
+void TestEndToEnd::click(const AccessibleNode &node, int count)
+{
+    const QPoint at = node.rect.center();
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"),
+                                     {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                                      QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(count),
+                                      QStringLiteral("1")}),
+             0);
+}
+
+void TestEndToEnd::clickControl(const QString &role, const QString &name)
+{
+    const AccessibleNode node = waitFor(role, name);
+    if (QTest::currentTestFailed())
+        return;
+    click(node);
+}
+
+void TestEndToEnd::key(const QString &keys)
+{
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}), 0);
+}
+
+void TestEndToEnd::typeText(const QString &text)
+{
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"),
+                                     {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text}),
+             0);
+}
+
+void TestEndToEnd::screenshot(const QString &step)
+{
+    const QString path = m_shots + QStringLiteral("/%1-%2.png").arg(++m_shotCount, 2, 10, QLatin1Char('0')).arg(step);
+    // Grabbed by ffmpeg from the display: the driver itself stays a console
+    // program, which joins no accessibility bus and so never blocks it.
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("ffmpeg"),
+                                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                                      QStringLiteral("-f"), QStringLiteral("x11grab"), QStringLiteral("-i"),
+                                      qEnvironmentVariable("DISPLAY"), QStringLiteral("-frames:v"),
+                                      QStringLiteral("1"), path}),
+             0);
+}
+
+// Starts a recording, plays the speech into the sink, stops, and returns the
+// new recording's path from History.xml once its file is there.
+QString TestEndToEnd::recordSpeech(const QString &sink, const QString &step)
+{
+    const QStringList before = historyPaths();
+    clickControl(kButton, QStringLiteral("Start Recording"));
+    // Recording runs once Stop shows and the program captures from the server.
+    waitFor(kButton, QStringLiteral("Stop Recording"));
+    const QByteArray ours = "application.process.id = \"" + QByteArray::number(m_program->processId()) + '"';
+    if (!QTest::qWaitFor([&] { return pactl({QStringLiteral("list"), QStringLiteral("source-outputs")}).contains(ours); },
+                         15000)) {
+        QTest::qFail("the program does not capture from the sound server", __FILE__, __LINE__);
+        return QString();
+    }
+    {
+        TestSupport::Playback speech(m_speech, sink);
+        if (!speech.waitPlaying() || !speech.waitEnd(20000)) {
+            QTest::qFail("the speech was not played", __FILE__, __LINE__);
+            return QString();
+        }
+    }
+    screenshot(step + QStringLiteral("-recording"));
+    clickControl(kButton, QStringLiteral("Stop Recording"));
+    waitFor(kButton, QStringLiteral("Start Recording"));
+    QString added;
+    const bool listed = QTest::qWaitFor([&] {
+        for (const QString &path : historyPaths())
+            if (!before.contains(path) && QFileInfo(path).size() > 0) {
+                added = path;
+                return true;
+            }
+        return false;
+    }, 20000);
+    screenshot(step + QStringLiteral("-stopped"));
+    if (!listed)
+        QTest::qFail(qPrintable(QStringLiteral("no new recording in %1; it holds: %2")
+                                    .arg(historyFile(), historyPaths().join(QLatin1Char(' ')))),
+                     __FILE__, __LINE__);
+    return added;
+}
+
+// The input selector's menu lists "System Audio" first, then the
+// microphones. Qt publishes no pop-up menu on the accessibility bus unless it
+// hangs from a menu bar, so the entry is chosen with the keyboard, as a user
+// may; what gets recorded shows that the right one was taken.
+void TestEndToEnd::chooseInput(int entry, const QString &step)
+{
+    const int windows = shownWindows();
+    clickControl(kButton, QStringLiteral("Input Device"));
+    // The menu, a window of its own, has the keyboard once it shows.
+    QTRY_VERIFY_WITH_TIMEOUT(shownWindows() > windows, 10000);
+    screenshot(step + QStringLiteral("-menu"));
+    for (int i = 0; i <= entry; ++i)
+        key(QStringLiteral("Down"));
+    key(QStringLiteral("Return"));
+    QTRY_COMPARE_WITH_TIMEOUT(shownWindows(), windows, 10000);
+    screenshot(step + QStringLiteral("-chosen"));
+}
+
+// Windows of the program mapped on the display (menus included).
+int TestEndToEnd::shownWindows() const
+{
+    QByteArray out;
+    TestSupport::runProgram(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                         QStringLiteral("--pid"),
+                                                         QString::number(m_program->processId())},
+                            10000, &out);
+    return out.trimmed().isEmpty() ? 0 : out.trimmed().split('\n').size();
+}
+
+// The line under the recordings table counts the rows it shows.
+void TestEndToEnd::waitRows(int count)
+{
+    const QString prefix = QString::number(count) + QStringLiteral(" Audios,");
+    QVector<AccessibleNode> seen;
+    const bool ok = QTest::qWaitFor([&] {
+        seen = nodes();
+        for (const AccessibleNode &label : AtspiClient::all(seen, QStringLiteral("label")))
+            if (label.name.startsWith(prefix))
+                return true;
+        return false;
+    }, 15000);
+    if (!ok)
+        QTest::qFail(qPrintable(QStringLiteral("the table does not show %1 rows:\n%2").arg(count).arg(
+                         AtspiClient::describe(seen))),
+                     __FILE__, __LINE__);
+}
+
+void TestEndToEnd::startsAndTakesTheDefaultOutput()
+{
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
+    startProgram();
+    screenshot(QStringLiteral("started"));
+    // The loop-back device is there and passes what it gets on to the speakers.
+    QVERIFY(pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")}).contains(kLoopbackSink.toUtf8()));
+}
+
+void TestEndToEnd::recordsSystemSound()
+{
+    chooseInput(0, QStringLiteral("system-sound"));
+    const QString path = recordSpeech(QString(), QStringLiteral("system"));
+    QVERIFY(!path.isEmpty());
+    const MediaProbe::Decoded got = MediaProbe::decode(path);
+    QVERIFY2(got.ok, qPrintable(path));
+    const double r = correlation(m_speechMono, got.mono);
+    qInfo("system sound recording %s: %.2f s, speech correlates %.4f", qPrintable(QFileInfo(path).fileName()),
+          got.seconds(), r);
+    QVERIFY2(r > 0.9, qPrintable(QString::number(r)));
+    // The row shows in the recordings table.
+    waitFor(kCell, QFileInfo(path).completeBaseName());
+    m_systemRecording = path;
+}
+
+void TestEndToEnd::playsARecordingOnTheOutput()
+{
+    QVERIFY(!m_systemRecording.isEmpty());
+    const MediaProbe::Decoded recorded = MediaProbe::decode(m_systemRecording);
+    QVERIFY(recorded.ok);
+    // What the user hears: the speakers (the previous default output), to
+    // which the loop-back device passes the sound on.
+    QProcess ear;
+    ear.start(QStringLiteral("parec"), {QStringLiteral("--device=system_sound.monitor"), QStringLiteral("--format=float32le"),
+                                        QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"), QStringLiteral("--raw"),
+                                        QStringLiteral("--latency-msec=20")});
+    QVERIFY(ear.waitForStarted(5000));
+    // Clicked once the table has settled on its rows: a double click on a
+    // row being re-listed would reach two different rows.
+    waitRows(historyPaths().size());
+    const AccessibleNode row = waitFor(kCell, QFileInfo(m_systemRecording).completeBaseName());
+    click(row, 2);
+    screenshot(QStringLiteral("play-clicked"));
+    QByteArray raw;
+    Likeness r;
+    // Judged by loudness: the loop-back passes the sound on with a dropout
+    // now and then when the machine is busy, which shifts the samples after it.
+    const bool heard = QTest::qWaitFor([&] {
+        raw += ear.readAllStandardOutput();
+        QVector<float> mono(raw.size() / 4);
+        std::memcpy(mono.data(), raw.constData(), size_t(mono.size()) * 4);
+        r = likeness(m_speechMono, mono);
+        return r.envelope > 0.9;
+    }, 30000);
+    screenshot(QStringLiteral("played"));
+    ear.kill();
+    {
+        QVector<float> mono(raw.size() / 4);
+        std::memcpy(mono.data(), raw.constData(), size_t(mono.size()) * 4);
+        TestSupport::writeWav(m_shots + QStringLiteral("/heard.wav"), mono, 44100, 1);
+    }
+    ear.waitForFinished(5000);
+    qInfo("playback heard on the speakers: loudness correlates %.4f, samples %.4f", r.envelope, r.samples);
+    QVERIFY2(heard, qPrintable(QString::number(r.envelope)));
+}
+
+void TestEndToEnd::recordsInAnotherFormat()
+{
+    clickControl(kButton, QStringLiteral("Format"));
+    const AccessibleNode label = waitFor(QStringLiteral("label"), QStringLiteral("Format:"));
+    screenshot(QStringLiteral("format-dialog"));
+    // The format's box is the one beside its label.
+    const AccessibleNode *box = nullptr;
+    const QVector<AccessibleNode> seen = nodes();
+    const QVector<AccessibleNode> boxes = AtspiClient::all(seen, QStringLiteral("combo box"));
+    for (const AccessibleNode &b : boxes)
+        if (b.rect.left() > label.rect.left() && b.rect.top() <= label.rect.center().y()
+            && b.rect.bottom() >= label.rect.center().y())
+            box = &b;
+    QVERIFY2(box, qPrintable(AtspiClient::describe(seen)));
+    click(*box);
+    // The open list shows its entries where they are on the screen.
+    QVector<AccessibleNode> open;
+    const AccessibleNode *flac = nullptr;
+    QVERIFY2(QTest::qWaitFor([&] {
+        open = nodes();
+        flac = AtspiClient::find(open, QStringLiteral("list item"), QStringLiteral("FLAC"));
+        return flac && flac->rect.top() > box->rect.top() - 400 && flac->rect.left() >= box->rect.left() - 50;
+    }, 10000), qPrintable(AtspiClient::describe(open)));
+    screenshot(QStringLiteral("format-list"));
+    click(*flac);
+    QTRY_VERIFY_WITH_TIMEOUT(AtspiClient::find(nodes(), QStringLiteral("combo box"), QStringLiteral("FLAC")), 10000);
+    screenshot(QStringLiteral("format-flac"));
+    clickControl(kButton, QStringLiteral("OK"));
+    QVERIFY(waitGone(QStringLiteral("label"), QStringLiteral("Format:")));
+
+    const QString path = recordSpeech(QString(), QStringLiteral("flac"));
+    QVERIFY(!path.isEmpty());
+    QCOMPARE(QFileInfo(path).suffix(), QStringLiteral("flac"));
+    QCOMPARE(MediaProbe::streamEntry(path, QStringLiteral("codec_name")), QStringLiteral("flac"));
+    const MediaProbe::Decoded got = MediaProbe::decode(path);
+    QVERIFY2(got.ok, qPrintable(path));
+    const double r = correlation(m_speechMono, got.mono);
+    qInfo("FLAC recording %s: %.2f s, speech correlates %.4f", qPrintable(QFileInfo(path).fileName()), got.seconds(), r);
+    QVERIFY2(r > 0.9, qPrintable(QString::number(r)));
+    waitFor(kCell, QFileInfo(path).completeBaseName());
+}
+
+void TestEndToEnd::recordsTheMicrophone()
+{
+    chooseInput(1, QStringLiteral("microphone"));
+    // What plays into the microphone's feed is what the microphone hears;
+    // the default output stays silent.
+    const QString path = recordSpeech(QStringLiteral("mic_feed"), QStringLiteral("microphone"));
+    QVERIFY(!path.isEmpty());
+    const MediaProbe::Decoded got = MediaProbe::decode(path);
+    QVERIFY2(got.ok, qPrintable(path));
+    const double r = correlation(m_speechMono, got.mono);
+    qInfo("microphone recording %s: %.2f s, speech correlates %.4f", qPrintable(QFileInfo(path).fileName()),
+          got.seconds(), r);
+    QVERIFY2(r > 0.9, qPrintable(QString::number(r)));
+    waitFor(kCell, QFileInfo(path).completeBaseName());
+}
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
