@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -286,6 +287,11 @@ QStringList faults(QWidget *window)
             auditButton(items, out, button, window);
         else if (auto *header = qobject_cast<QHeaderView *>(w))
             auditHeader(out, header);
+        else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+            // A drop-down's body covers what lies under it.
+            const QRect body = inWindow(combo, combo->rect(), window);
+            items.append({combo, combo->currentText(), body, body, true});
+        }
     }
     for (int i = 0; i < items.size(); ++i) {
         for (int j = i + 1; j < items.size(); ++j) {

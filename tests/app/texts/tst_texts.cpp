@@ -18,6 +18,7 @@
 #include "controls/selectrecordinputwgt.h"
 #include "convert/qconvertprogressdlg.h"
 #include "convert/qformatdlg.h"
+#include "editor/qvideoeditingdlg.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofiletableview.h"
 #include "library/qfilelistwgt.h"
@@ -27,6 +28,7 @@
 #include "widgetkit/qjxmessagebox.h"
 #include "widgetkit/qrecordermessage.h"
 
+#include <QFile>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -50,6 +52,7 @@ private slots:
     void init() { m_faults.clear(); }
     void mainWindow();
     void dialogs();
+    void editor();
     void recordingsTableKeepsTheSuffixes();
 
 private:
@@ -167,6 +170,20 @@ void TestTexts::dialogs()
         box.setMessage(QObject::tr("Would you want to save the trim files?"));
         audit(&box, QStringLiteral("question"));
     }
+    QVERIFY2(m_faults.isEmpty(), qPrintable(m_faults.join(QLatin1Char('\n'))));
+}
+
+void TestTexts::editor()
+{
+    const QString path = m_dir.filePath(QStringLiteral("out/") + kNames[1] + QStringLiteral(".mp3"));
+    QVERIFY(QFile::exists(path));
+    QVideoEditingDlg dlg(m_window.get());
+    dlg.setVideoFile(path, 0, 0);
+    audit(&dlg, QStringLiteral("editor_trim"));
+    dlg.selectedTag(1);
+    audit(&dlg, QStringLiteral("editor_effect"));
+    dlg.selectedTag(2);
+    audit(&dlg, QStringLiteral("editor_tags"));
     QVERIFY2(m_faults.isEmpty(), qPrintable(m_faults.join(QLatin1Char('\n'))));
 }
 
