@@ -139,6 +139,9 @@ void ConvertWidget::InitCtrl()
         QInitCtrlStyle::InitCheckBox(check);
     styleText(m_lblDelDuration);
     styleText(m_lblSplitSilence);
+    // The units after the fields are as wide as their words in that font.
+    m_lblDelDuration->adjustSize();
+    m_lblSplitSilence->adjustSize();
 
     QInitCtrlStyle::InitJXCombox1(m_cmbOutput, 140, 20);
     m_cmbOutput->clear();
@@ -254,9 +257,11 @@ void ConvertWidget::retranslateUi()
     m_groupSplit->setTitle(tr("Split Recordings Individually"));
     m_chkDelDuration->setText(tr("The duration is less than"));
     m_lblDelDuration->setText(tr("seconds"));
+    m_lblDelDuration->adjustSize();
     m_chkDeleteSilence->setText(tr("The recording is silent"));
     m_chkSplitSilence->setText(tr("The silence is more than"));
     m_lblSplitSilence->setText(tr("milliseconds"));
+    m_lblSplitSilence->adjustSize();
     m_btnChange->setText(tr("Change"));
     m_btnReset->setText(tr("Reset"));
     QInitCtrlStyle::InitFont(m_btnChange, QConverterOperate::getLanguageType() == kFrench ? 10 : 11);

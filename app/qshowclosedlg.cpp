@@ -7,6 +7,8 @@
 #include "widgetkit/qjxcheckbox.h"
 #include "widgetkit/qjxradiobutton.h"
 
+#include <QFontMetrics>
+
 QShowCloseDlg::QShowCloseDlg(QWidget *parent)
     : QJXDialogEx(parent)
 {
@@ -94,9 +96,21 @@ void QShowCloseDlg::showEvent(QShowEvent *event)
     placeControls();
 }
 
-// OK stands on the check box's row.
+// OK stands on the check box's row, after the check box's text; a text too
+// long for the row puts OK on a row of its own below it.
 void QShowCloseDlg::placeControls()
 {
     m_chkNote->move(35, 115);
-    m_btnOk->move(215, m_chkNote->y() + (m_chkNote->height() - m_btnOk->height()) / 2);
+    // The box ends where its text does, so it lies under nothing.
+    const int textEnd = m_chkNote->checkRect().width() + 5
+                        + QFontMetrics(m_chkNote->font()).horizontalAdvance(m_chkNote->text());
+    m_chkNote->resize(textEnd + 1, m_chkNote->height());
+    const int right = width() - 16 - m_btnOk->width();
+    const int x = qMax(215, m_chkNote->geometry().right() + 11);
+    if (x <= right) {
+        m_btnOk->move(x, m_chkNote->y() + (m_chkNote->height() - m_btnOk->height()) / 2);
+    } else {
+        m_chkNote->move(35, 100);
+        m_btnOk->move(right, m_chkNote->geometry().bottom() + 6);
+    }
 }

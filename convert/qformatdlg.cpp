@@ -282,5 +282,6 @@ void QFormatDlg::resetControlLocation()
     m_btnCancel->move(W - 23 - m_btnCancel->width(), band(m_btnCancel));
     m_btnOk->move(m_btnCancel->x() - 13 - m_btnOk->width(), band(m_btnOk));
     m_lblPreset->move(18, band(m_lblPreset));
-    m_cmbQuality->move(m_lblPreset->geometry().right(), band(m_cmbQuality));
+    // A small gap, so the right-aligned label does not run into the box.
+    m_cmbQuality->move(m_lblPreset->geometry().right() + 5, band(m_cmbQuality));
 }

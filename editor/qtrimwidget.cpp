@@ -246,8 +246,9 @@ void QTrimWidget::InitView()
 
     m_header->setDefaultSectionSize(25);
     const int widths[] = {135, 90, 90, 90, 45};
+    // A title wider than its column at this font widens the column.
     for (int c = 0; c < 5; ++c)
-        m_tableView->setColumnWidth(c, widths[c]);
+        m_tableView->setColumnWidth(c, qMax(widths[c], m_header->sectionTextWidth(c)));
     m_header->setSectionResizeMode(QHeaderView::Interactive);
     m_header->setMinimumSectionSize(45);
     m_tableView->verticalHeader()->setDefaultSectionSize(26);

@@ -795,7 +795,23 @@ void QFileListWgt::resetControlLocation()
 void QFileListWgt::ResetColumesWidth()
 {
     const int u = width() / 25;
-    const int widths[7] = {u, 6 * u, 2 * u + 5, 2 * u, 5 * u, 3 * u, 4 * u};
+    int widths[7] = {u, 6 * u, 2 * u + 5, 2 * u, 5 * u, 3 * u, 4 * u};
+    // Every header shows its whole title; what that takes comes out of the
+    // album column, then the name column, while their own titles still fit.
+    int extra = 0;
+    for (int c = 2; c < 7; ++c) {
+        const int need = m_pHeader->sectionTextWidth(c);
+        if (widths[c] < need) {
+            extra += need - widths[c];
+            widths[c] = need;
+        }
+    }
+    for (int c : {int(QAudioFileModel::ColumnAlbum), int(QAudioFileModel::ColumnName)}) {
+        const int spare = qMax(0, widths[c] - m_pHeader->sectionTextWidth(c));
+        const int taken = qMin(spare, extra);
+        widths[c] -= taken;
+        extra -= taken;
+    }
     for (int c = 0; c < 7; ++c)
         m_tbViewFile->setColumnWidth(c, widths[c]);
 }

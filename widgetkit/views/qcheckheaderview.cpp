@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPixmap>
 
@@ -168,6 +169,16 @@ void QCheckHeaderView::placeCheckBox(const QRect &section) const
     const QPoint place(section.left() + m_checkPos.x(), y);
     if (m_checkBox->pos() != place)
         m_checkBox->move(place);
+}
+
+int QCheckHeaderView::sectionTextWidth(int logicalIndex) const
+{
+    const QString text = model() ? model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString()
+                                 : QString();
+    int left = 10;
+    if (logicalIndex == m_checkColumn && getCheckVisable())
+        left = m_checkPos.x() + m_checkBox->width() + 10;
+    return left + QFontMetrics(font()).horizontalAdvance(text) + 10;
 }
 
 void QCheckHeaderView::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const

@@ -31,6 +31,9 @@ public:
     void setCheckInColumn(int column);
     int checkInColumn() const { return m_checkColumn; }
     void setOrderRightWidth(int width) { m_orderRightMargin = width; }
+    // Width a section needs to show its whole text (and the check box of
+    // its column): the 10 px bands either side hold the sort arrow.
+    int sectionTextWidth(int logicalIndex) const;
     void setCheckVisable(bool visible);
     bool getCheckVisable() const;
     void setCheckboxEnable(bool enabled);
