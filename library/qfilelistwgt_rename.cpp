@@ -33,8 +33,7 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
     QAudioFileChunk *master = showingAllRecordings() ? nullptr : GetChunkFromAllDatas(item);
     const QString newPath = QFileNameRules::firstFreePath(LibraryTexts::folderOf(oldPath), title, extension);
     newName = LibraryTexts::fileNameOf(newPath);
-    // QFile::rename never replaces an existing file.
-    if (!QFile::rename(oldPath, newPath))
+    if (!QFileNameRules::moveWithoutReplacing(oldPath, newPath))
         return false;
 
     item->SetFileName(newName.toStdString());
