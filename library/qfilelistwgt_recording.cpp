@@ -238,7 +238,7 @@ void QFileListWgt::keepRecording(const convertedInfo &info)
     setButtonHidden(row, m_pBtnDelete, false);
 
     const QString finishedPath = info.convertedPath;
-    if (QString::fromStdString(row->GetFilePath()).compare(finishedPath, Qt::CaseInsensitive) == 0) {
+    if (QFileNameRules::isSameFile(QString::fromStdString(row->GetFilePath()), finishedPath)) {
         row->SetTitle(info.title.toStdString());
         row->setArtist(info.artist.toStdString());
         row->setAlbum(info.album.toStdString());
@@ -262,7 +262,7 @@ void QFileListWgt::moveRecordingToItsName(const QString &finishedPath)
     const QString stem = QAudioFileModel::baseName(QString::fromStdString(row->GetFileName()));
     const QString target = QFileNameRules::firstFreePath(folderOf(finishedPath), stem,
                                                          QString::fromStdString(row->GetFileExent()));
-    if (QFile::rename(finishedPath, target)) {
+    if (QFileNameRules::moveWithoutReplacing(finishedPath, target)) {
         row->SetFilePath(target.toStdString());
         row->SetFileName(fileNameOf(target).toStdString());
     } else {

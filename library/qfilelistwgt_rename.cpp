@@ -38,8 +38,7 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
     newName = LibraryTexts::fileNameOf(newPath);
     emit emitCloseFileIfIsPlaying(oldPath);
     QAudioFileChunk *master = showingAllRecordings() ? nullptr : GetChunkFromAllDatas(item);
-    // QFile::rename never replaces an existing file.
-    if (!QFile::rename(oldPath, newPath))
+    if (!QFileNameRules::moveWithoutReplacing(oldPath, newPath))
         return false;
 
     item->SetFileName(newName.toStdString());

@@ -1,5 +1,7 @@
 #include "media/jxnowplaying.h"
 
+#include "media/medialog.h"
+
 #include "platform/audio/loopbackdevice.h"
 #include "platform/audio/pulseplayingstreams.h"
 #include "rzcodec/recognizer.h"
@@ -12,12 +14,21 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <memory>
 #include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kCallTimeoutMs = 250;
 constexpr qint64 kMaxCoverBytes = 16 * 1024 * 1024;
+constexpr std::chrono::milliseconds kCoverWait{1000};
 const char kPlayerPrefix[] = "org.mpris.MediaPlayer2.";
 const char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
 
@@ -53,15 +64,63 @@ QString joined(const QVariant &v)
     return v.toString();
 }
 
+bool isPicture(const QByteArray &bytes)
+{
+    return bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.startsWith("\xff\xd8\xff")
+        || bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a") || bytes.startsWith("BM")
+        || (bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP");
+}
+
+// At most the cap from a regular file: a pipe or a device is never read (the
+// open does not wait for a writer), nor a file that grows past the cap.
+QByteArray readCover(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return QByteArray();
+    QByteArray bytes;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxCoverBytes) {
+        bytes.resize(int(st.st_size) + 1);
+        qint64 got = 0;
+        for (ssize_t n; got < bytes.size()
+             && (n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got))) != 0;) {
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                got = -1;
+                break;
+            }
+            got += n;
+        }
+        bytes.resize(got == st.st_size ? int(got) : 0);
+    }
+    ::close(fd);
+    if (!bytes.isEmpty() && !isPicture(bytes)) {
+        qCWarning(lcMedia).noquote() << "now playing: the cover" << QFile::decodeName(path)
+                                     << "is no picture, left out";
+        return QByteArray();
+    }
+    return bytes;
+}
+
+// The read runs on a worker of its own: a file on a stalled disk keeps only
+// that worker, never the recogniser's thread nor a stop waiting on it.
 QByteArray coverFromUrl(const QString &text)
 {
     const QUrl url(text);
     if (!url.isLocalFile())
         return QByteArray();
-    QFile f(url.toLocalFile());
-    if (f.size() > kMaxCoverBytes || !f.open(QIODevice::ReadOnly))
+    const QByteArray path = QFile::encodeName(url.toLocalFile());
+    auto result = std::make_shared<std::promise<QByteArray>>();
+    std::future<QByteArray> cover = result->get_future();
+    std::thread([path, result] { result->set_value(readCover(path)); }).detach();
+    if (cover.wait_for(kCoverWait) != std::future_status::ready) {
+        qCWarning(lcMedia).noquote() << "now playing: the cover" << url.toLocalFile()
+                                     << "could not be read in time, left out";
         return QByteArray();
-    return f.readAll();
+    }
+    return cover.get();
 }
 
 JXNowPlaying::Tags tagsOfMetadata(const QVariantMap &meta)

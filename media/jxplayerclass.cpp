@@ -86,6 +86,11 @@ QString JXPlayerClass::playbackFailedMessage(const QString &reason)
     return tr("Playback failed: %1.").arg(reason);
 }
 
+QString JXPlayerClass::seekFailedMessage(const QString &reason)
+{
+    return tr("Cannot move to that position: %1.").arg(reason);
+}
+
 JX_FORWARD_BOOL(Play_Player, rz_player_play)
 JX_FORWARD_BOOL(Pause_Player, rz_player_pause)
 JX_FORWARD_BOOL(Stop_Player, rz_player_stop)

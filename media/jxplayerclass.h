@@ -51,6 +51,7 @@ public:
     // kept it from starting, for the reason above.
     static QString playbackStoppedMessage(const QString &reason);
     static QString playbackFailedMessage(const QString &reason);
+    static QString seekFailedMessage(const QString &reason);
 
     // Times (microseconds) and sizes (width in the low 32 bits, height in the high).
     uint64_t GetDuration_Player();

@@ -350,7 +350,10 @@ void JXQPlayObject::ProgressValueChange(double ratio)
         target = uint64_t(double(rz_player_get_duration(m_player)) * ratio);
     if (rz_player_is_completed(m_player))
         rz_player_stop(m_player);
-    rz_player_seek(m_player, target);
+    if (!rz_player_seek(m_player, target)) {
+        reportFailedSeek();
+        return;
+    }
     ShowTime(target);
 }
 
@@ -360,8 +363,31 @@ void JXQPlayObject::setPlayerSeek(uint64_t time)
         return;
     if (rz_player_is_completed(m_player))
         rz_player_stop(m_player);
-    rz_player_seek(m_player, time);
+    if (!rz_player_seek(m_player, time)) {
+        reportFailedSeek();
+        return;
+    }
     ShowTime(time);
+}
+
+void JXQPlayObject::reportFailedSeek()
+{
+    const QString why = QString::fromUtf8(rz_player_get_error_text(m_player));
+    if (why.isEmpty())
+        return; // nothing open, or nothing changed
+    qCWarning(lcMedia).noquote() << "seek failed:" << why;
+    if (!rz_player_is_running(m_player)) {
+        m_positionTimer->stop();
+        m_waveTimer->stop();
+        m_screenTimer->start(kScreenMs);
+        emit emitAudioData(QByteArray(), 0);
+        const uint64_t length = rz_player_get_duration(m_player);
+        const uint64_t time = rz_player_get_play_time(m_player);
+        ShowTime(time);
+        emit emitPlayPro(length > 0 ? double(time) / double(length) : 0.0);
+        emit emitPlayState(false);
+    }
+    emit emitPlayError(JXPlayerClass::seekFailedMessage(why));
 }
 
 void JXQPlayObject::beginAsyncSeek()
@@ -372,8 +398,8 @@ void JXQPlayObject::beginAsyncSeek()
 
 void JXQPlayObject::endAsyncSeek()
 {
-    if (m_player)
-        rz_player_end_async_seek(m_player);
+    if (m_player && !rz_player_end_async_seek(m_player))
+        reportFailedSeek();
 }
 
 // ---- sound, pictures -------------------------------------------------------------

@@ -55,7 +55,8 @@ signals:
     void emitRefreshPlayView();
     void emitCoverImage(QImage image);
     // Playback stopped before its end, or could not start, because its sound
-    // output failed (the sound server went away); message is for the user.
+    // output failed (the sound server went away), or a seek failed (playback
+    // is then paused where it was, or stopped); message is for the user.
     void emitPlayError(QString message);
 
 public slots:
@@ -84,6 +85,8 @@ public slots:
 private:
     bool canStop() const;
     void frameStep(int direction);
+    // After a refused seek: the bar shows where the player stayed and why.
+    void reportFailedSeek();
 
     void *m_player = nullptr;
     QPointer<VideoFrameWindow> m_window;

@@ -41,8 +41,9 @@ RZResult rz_player_has_video(void *player);
 RZResult rz_player_has_audio(void *player);
 RZResult rz_player_can_seek(void *player);
 /* Why the last playback ended before its end, or why play failed: its sound
- * output failed (the sound server went away) or could not be opened. ""
- * when it did not; cleared by the next play or open. Valid until the next
+ * output failed (the sound server went away) or could not be opened; or why
+ * the last seek failed (the player is then paused where it was, or stopped).
+ * "" when it did not; cleared by the next play or open. Valid until the next
  * call of this function on the handle. */
 const char *rz_player_get_error_text(void *player);
 

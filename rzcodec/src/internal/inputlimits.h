@@ -12,7 +12,9 @@ namespace rz {
 constexpr int32_t kMaxCoverBytes = 64 * 1024 * 1024;
 
 // What the sound server can play (its own limits: 16 x 48 kHz, 32 channels).
-// Beyond that a stream is damaged, and resampling it would need gigabytes.
+// Beyond that a stream is damaged, and resampling it would need gigabytes;
+// below the floor too (a 1 Hz stream played at 8 kHz multiplies every sample).
+constexpr int kMinInputSampleRate = 1000;
 constexpr int kMaxInputSampleRate = 768000;
 constexpr int kMaxInputChannels = 32;
 

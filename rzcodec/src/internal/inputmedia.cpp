@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace rz {
@@ -40,7 +41,75 @@ void logInputError(const std::string &what, int averr)
 bool isPlayableSound(const AVCodecParameters *p)
 {
     return p->ch_layout.nb_channels > 0 && p->ch_layout.nb_channels <= kMaxInputChannels
-        && p->sample_rate > 0 && p->sample_rate <= kMaxInputSampleRate;
+        && p->sample_rate >= kMinInputSampleRate && p->sample_rate <= kMaxInputSampleRate;
+}
+
+// Why the first sound stream cannot be played, for the message of a refused
+// file ("" when there is none).
+std::string unplayableSoundText(const AVFormatContext *ctx)
+{
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVCodecParameters *p = ctx->streams[i]->codecpar;
+        if (p->codec_type == AVMEDIA_TYPE_AUDIO && !isPlayableSound(p))
+            return " (sound of " + std::to_string(p->sample_rate) + " Hz in "
+                + std::to_string(p->ch_layout.nb_channels) + " channels; playable are "
+                + std::to_string(kMinInputSampleRate) + " to " + std::to_string(kMaxInputSampleRate)
+                + " Hz in 1 to " + std::to_string(kMaxInputChannels) + ")";
+    }
+    return std::string();
+}
+
+// Demuxers that open further files or sockets of their own, past the check
+// of InputMedia::openNested: a list of them could name a pipe or a device.
+bool isRefusedDemuxer(const char *name)
+{
+    static const char *const refused[] = {"concat", "imf", "sdp", "rtsp", "rtp", "sap"};
+    for (const char *r : refused)
+        if (std::strcmp(name, r) == 0)
+            return true;
+    return false;
+}
+
+// Every demuxer but the refused ones, as FFmpeg's format whitelist.
+const char *allowedDemuxers()
+{
+    static const std::string list = [] {
+        std::string names;
+        void *it = nullptr;
+        while (const AVInputFormat *f = av_demuxer_iterate(&it)) {
+            if (isRefusedDemuxer(f->name))
+                continue;
+            if (!names.empty())
+                names += ',';
+            names += f->name;
+        }
+        return names;
+    }();
+    return list.c_str();
+}
+
+// The refused demuxer a failed open chose, for its message ("" when none):
+// probed anew, as FFmpeg says no more than "invalid argument".
+std::string refusedFormatOf(const std::string &url)
+{
+    if (url.empty() || isUrl(url))
+        return std::string();
+    AVIOContext *pb = nullptr;
+    if (avio_open2(&pb, url.c_str(), AVIO_FLAG_READ, nullptr, nullptr) < 0)
+        return std::string();
+    const AVInputFormat *format = nullptr;
+    std::string name;
+    if (av_probe_input_buffer2(pb, &format, url.c_str(), nullptr, 0, 64 * 1024) >= 0 && format
+        && isRefusedDemuxer(format->name))
+        name = format->name;
+    avio_closep(&pb);
+    return name;
+}
+
+bool isProtocol(const char *url, const char *name)
+{
+    const char *protocol = avio_find_protocol_name(url);
+    return protocol && std::strcmp(protocol, name) == 0;
 }
 
 bool hasUsableStream(const AVFormatContext *ctx)
@@ -238,16 +307,61 @@ bool InputMedia::openSource(const ByteSource &source, const std::string &name)
     return true;
 }
 
+// Called by FFmpeg for the input itself and for every further resource a
+// demuxer opens (playlist entries, segments). Those are local regular files
+// only, or remote addresses when the input itself is one; anything else
+// (a pipe, a device, a socket) is refused before it is opened.
+int InputMedia::openNested(AVFormatContext *s, AVIOContext **pb, const char *url, int flags,
+                           AVDictionary **options)
+{
+    auto *self = static_cast<InputMedia *>(s->opaque);
+    if (!self || !url || (flags & AVIO_FLAG_WRITE))
+        return AVERROR(EPERM);
+    if (url == self->m_openedUrl)
+        return avio_open2(pb, url, flags, &s->interrupt_callback, options);
+    const std::string named = "opening " + std::string(url) + " named by " + self->m_openingPath;
+    if (!isProtocol(url, "file")) {
+        const bool remote = isUrl(self->m_openedUrl) && globals().networkEnabled.load()
+            && (isProtocol(url, "http") || isProtocol(url, "https"));
+        if (!remote) {
+            logError(named + ": only local files may be named");
+            return AVERROR(EPERM);
+        }
+        return avio_open2(pb, url, flags, &s->interrupt_callback, options);
+    }
+    std::string local = url;
+    if (local.rfind("file:", 0) == 0)
+        local.erase(0, 5);
+    std::string why;
+    if (!isRegularFile(local, &why)) {
+        logError(named + ": " + why);
+        return AVERROR(EPERM);
+    }
+    return avio_open2(pb, ("file:" + local).c_str(), flags, &s->interrupt_callback, options);
+}
+
 bool InputMedia::openContext(AVFormatContext *ctx, const char *url, const std::string &path)
 {
     ctx->interrupt_callback.callback = &InputMedia::interrupted;
     ctx->interrupt_callback.opaque = this;
+    ctx->opaque = this;
+    ctx->io_open = &InputMedia::openNested;
+    ctx->format_whitelist = av_strdup(allowedDemuxers());
+    m_openedUrl = url ? url : "";
+    m_openingPath = path;
     m_watched = ctx;
     Deadline deadline(*this, kOpenDeadlineMs);
     int ret = avformat_open_input(&ctx, url, nullptr, nullptr);
     if (ret < 0) {
         m_watched = nullptr; // freed by the failed open
-        logInputError("opening " + path, ret);
+        const std::string refused = ret == AVERROR(EINVAL) && url ? refusedFormatOf(url) : "";
+        if (ret == AVERROR(EPERM))
+            logError("opening " + path + ": it names a resource that may not be read");
+        else if (!refused.empty())
+            logError("opening " + path + ": a " + refused
+                     + " list of other resources, which is not opened");
+        else
+            logInputError("opening " + path, ret);
         return false;
     }
     m_format.reset(ctx);
@@ -259,7 +373,8 @@ bool InputMedia::openContext(AVFormatContext *ctx, const char *url, const std::s
     }
     if (!hasUsableStream(ctx)) {
         // A demuxer chosen by the file name alone can "open" anything.
-        logError("opening " + path + ": no usable audio, video or subtitle stream");
+        logError("opening " + path + ": no usable audio, video or subtitle stream"
+                 + unplayableSoundText(ctx));
         close();
         return false;
     }

@@ -74,6 +74,8 @@ private:
     bool openFile(const std::string &path);
     struct SourceIo;
     static int interrupted(void *self);
+    static int openNested(AVFormatContext *s, AVIOContext **pb, const char *url, int flags,
+                          AVDictionary **options);
     bool openContext(AVFormatContext *ctx, const char *url, const std::string &path);
 
     InputContextPtr m_format;
@@ -84,6 +86,8 @@ private:
     std::atomic<int64_t> m_deadlineNs{0}; // steady clock; 0 = none
     int64_t m_byteLimit = 0;              // of the input's bytes read; 0 = none
     bool m_unbounded = false;             // an own recording: no deadlines
+    std::string m_openedUrl;              // what the caller asked to open
+    std::string m_openingPath;            // its name in messages
 };
 
 // The decoder of one stream.

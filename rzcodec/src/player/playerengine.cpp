@@ -192,6 +192,7 @@ bool PlayerEngine::play()
     case State::Paused:
         // A stream that lost its server while paused is opened anew below.
         if (!m_stream || !m_stream->hasFailed()) {
+            m_playbackError.clear();
             if (m_stream)
                 m_stream->setPaused(false);
             m_wallStart = Clock::now();
@@ -277,12 +278,50 @@ bool PlayerEngine::seek(uint64_t timeUs, bool exact)
     }
     if (m_state == State::Completed)
         m_state = State::Stopped;
+    const uint64_t before = seekOrigin();
     std::string error;
     if (!restartAt(timeUs, exact, &error)) {
         logError("seeking in " + m_input.path() + ": " + error);
+        settleAfterFailedSeek(before, error);
         return false;
     }
     return true;
+}
+
+uint64_t PlayerEngine::seekOrigin() const
+{
+    return m_state == State::Running ? clockTimeLocked() : m_position;
+}
+
+void PlayerEngine::settleAfterFailedSeek(uint64_t before, const std::string &why)
+{
+    m_playbackError = why;
+    if (m_state == State::Running || m_state == State::Paused) {
+        m_state = State::Paused;
+        m_wallRunning = false;
+        std::string again;
+        if (restartAt(before, true, &again)) {
+            m_cond.notify_all();
+            return;
+        }
+        logError("seeking back in " + m_input.path() + ": " + again + "; stopped");
+    } else if (m_state == State::Stopped) {
+        // Play starts again from the kept position, seeking there anew.
+        m_cond.notify_all();
+        return;
+    }
+    if (m_stream) {
+        m_stream->close();
+        m_stream.reset();
+    }
+    m_state = State::Stopped;
+    m_position = 0;
+    m_wallBaseUs = 0;
+    m_wallRunning = false;
+    m_pending.clear();
+    m_pendingOffset = 0;
+    m_videoQueue.clear();
+    m_cond.notify_all();
 }
 
 bool PlayerEngine::beginAsyncSeek(uint64_t)
@@ -305,8 +344,14 @@ bool PlayerEngine::endAsyncSeek()
         return true;
     if (m_state == State::Completed)
         m_state = State::Stopped;
+    const uint64_t before = seekOrigin();
     std::string error;
-    return restartAt(m_asyncTarget, true, &error);
+    if (!restartAt(m_asyncTarget, true, &error)) {
+        logError("seeking in " + m_input.path() + ": " + error);
+        settleAfterFailedSeek(before, error);
+        return false;
+    }
+    return true;
 }
 
 bool PlayerEngine::frameStep(int frames)
@@ -338,7 +383,12 @@ bool PlayerEngine::frameStep(int frames)
     }
     const int64_t target = std::max<int64_t>(0, int64_t(now) + int64_t(std::llround(frames * step * 1e6)));
     std::string error;
-    return restartAt(uint64_t(target), true, &error);
+    if (!restartAt(uint64_t(target), true, &error)) {
+        logError("stepping in " + m_input.path() + ": " + error);
+        settleAfterFailedSeek(now, error);
+        return false;
+    }
+    return true;
 }
 
 bool PlayerEngine::keyFrameStep(int direction)
@@ -350,8 +400,14 @@ bool PlayerEngine::keyFrameStep(int direction)
     const int64_t target = std::max<int64_t>(0, now + (direction > 0 ? 1000000 : -1000000));
     if (m_state == State::Completed)
         m_state = State::Stopped;
+    const uint64_t before = seekOrigin();
     std::string error;
-    return restartAt(uint64_t(target), false, &error);
+    if (!restartAt(uint64_t(target), false, &error)) {
+        logError("stepping in " + m_input.path() + ": " + error);
+        settleAfterFailedSeek(before, error);
+        return false;
+    }
+    return true;
 }
 
 void PlayerEngine::enableLoop(bool on)

@@ -60,7 +60,8 @@ public:
     void enableLoop(bool on);
     State state() const;
     // Why the playback ended before its end ("" when it did not): its sound
-    // output failed or could not be opened. Cleared by the next play or open.
+    // output failed or could not be opened, or a seek failed (the player is
+    // then paused where it was, or stopped). Cleared by the next play or open.
     std::string playbackError() const;
     uint64_t playTime() const;
     uint64_t videoTime() const;
@@ -106,6 +107,10 @@ private:
 
     // Everything below runs with m_mutex held.
     bool restartAt(uint64_t timeUs, bool exact, std::string *error);
+    // A seek (or its output) failed: back, paused, to where the player was,
+    // or stopped when even that fails; never running without an output.
+    void settleAfterFailedSeek(uint64_t before, const std::string &why);
+    uint64_t seekOrigin() const;
     bool openOutput(bool paused, std::string *error);
     // The sound output failed while playing: ends the playback with the reason.
     void failOutput();

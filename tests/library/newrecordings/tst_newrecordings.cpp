@@ -69,6 +69,7 @@ private slots:
     void secondAndThirdSongCount();
     void recordingStillBeingWrittenTakesTags();
     void refusedCharactersAndFreeNames();
+    void namesFollowTheFileSystem();
 
 private:
     // A recording made and then completed as the main window does it.
@@ -226,6 +227,13 @@ void TestNewRecordings::recognisedTitlesBecomeSafeNames_data()
     QTest::newRow("leading dot") << QByteArray(".hidden") << "hidden.mp3";
     QTest::newRow("only refused") << QByteArray("../..") << "REC_title.mp3";
     QTest::newRow("refused marks") << QByteArray("What? <Now>: \"Yes\" | *") << "What Now Yes.mp3";
+    // Nothing in a name may draw nothing or turn the text around.
+    QTest::newRow("direction override") << QByteArray("Track\u202Egnp.mp3") << "Trackgnp.mp3.mp3";
+    QTest::newRow("zero-width marks") << QByteArray("\uFEFFZero\u200BWidth\u200D") << "ZeroWidth.mp3";
+    QTest::newRow("line and paragraph separators") << QByteArray("One\u2028Two\u2029Three")
+                                                   << "OneTwoThree.mp3";
+    QTest::newRow("format character beyond the first plane")
+        << QByteArray("Tagged\U000E0001\U000E0041") << "Tagged.mp3";
 }
 
 void TestNewRecordings::recognisedTitlesBecomeSafeNames()
@@ -280,13 +288,50 @@ void TestNewRecordings::secondAndThirdSongCount()
     empty.genre = "Pop";
     lib.table.OnSetRecordingTagInfo(empty);
     QCOMPARE(QString::fromStdString(lib.table.recordingRow()->GetFileName()), QString("REC_untitled.mp3"));
-    // A finished path that differs only in letter case is no move.
-    convertedInfo info = finishedRecord(path);
-    info.convertedPath = m_out + "/rec_UNTITLED.mp3";
-    info.title = "From the record";
-    lib.table.SupplyRecordingChunkInfo(info, true);
+    lib.table.SupplyRecordingChunkInfo(finishedRecord(path), true);
     QVERIFY(QFile::exists(path));
     QCOMPARE(lib.shownNames().count("REC_untitled"), 1);
+}
+
+// Names are compared as the file system does (letter case counts here), and
+// a name taken by a link, even one leading nowhere, is taken.
+void TestNewRecordings::namesFollowTheFileSystem()
+{
+    Library lib;
+    // A title that is the file's own name in other letters: a real rename.
+    const QString path = startRecording(lib, "REC_case");
+    QVERIFY(!path.isEmpty());
+    lib.table.OnSetRecordingTagInfo(recognised("rec_CASE"));
+    QAudioFileChunk *row = lib.table.recordingRow();
+    lib.table.SupplyRecordingChunkInfo(finishedRecord(path), true);
+    const QString renamed = m_out + "/rec_CASE.mp3";
+    QCOMPARE(QString::fromStdString(row->GetFilePath()), renamed);
+    QVERIFY(QFileInfo(renamed).isFile());
+    QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList({"rec_CASE.mp3"}));
+    QCOMPARE(historyPaths(), QStringList({renamed}));
+    QCOMPARE(metadata(renamed, "title"), QString("rec_CASE"));
+
+    // The name is a link to a file outside that does not exist (yet).
+    const QString outside = m_dir.filePath("outside-" + QString::number(QCoreApplication::applicationPid()));
+    QVERIFY(QDir().mkpath(outside));
+    QVERIFY(QFile::link(outside + "/victim.mp3", m_out + "/Song.mp3"));
+    const QString second = startRecording(lib, "REC_link");
+    QVERIFY(!second.isEmpty());
+    lib.table.OnSetRecordingTagInfo(recognised("Song"));
+    QAudioFileChunk *linkRow = lib.table.recordingRow();
+    lib.table.SupplyRecordingChunkInfo(finishedRecord(second), true);
+    QCOMPARE(QString::fromStdString(linkRow->GetFilePath()), m_out + "/Song(1).mp3");
+    QVERIFY(QFileInfo(m_out + "/Song(1).mp3").isFile());
+    QVERIFY(!QFileInfo(m_out + "/Song(1).mp3").isSymLink());
+    QCOMPARE(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QFileInfo(m_out + "/Song.mp3").symLinkTarget(), outside + "/victim.mp3");
+    QVERIFY(QFileNameRules::isTaken(m_out + "/Song.mp3"));
+    QCOMPARE(QFileNameRules::firstFreePath(m_out + "/", "Song", "mp3"), m_out + "/Song(2).mp3");
+    // Moving onto anything that is there, a link leading nowhere included, fails.
+    QVERIFY(!QFileNameRules::moveWithoutReplacing(m_out + "/Song(1).mp3", m_out + "/Song.mp3"));
+    QVERIFY(QFileInfo(m_out + "/Song(1).mp3").isFile());
+    QCOMPARE(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QDir(outside).removeRecursively();
 }
 
 void TestNewRecordings::recordingStillBeingWrittenTakesTags()

@@ -69,8 +69,11 @@ private slots:
     void pathsThatAreNoFilesAreRefused();
     void damagedHeadersStayBounded_data();
     void damagedHeadersStayBounded();
+    void nestedResourcesAreLocalFilesOnly_data();
+    void nestedResourcesAreLocalFilesOnly();
     void soundFollowedByZerosPlaysItsValidPart_data();
     void soundFollowedByZerosPlaysItsValidPart();
+    void seekIntoZerosWhilePlayingIsReported();
     void hugeCoverIsLeftOut();
 
 private:
@@ -143,9 +146,18 @@ void TestHostileInput::damagedHeadersStayBounded_data()
     QVERIFY(HostileFiles::writeWavWithSampleRate(rate, 2147483647u));
     const QString channels = m_dir.filePath("rate-768k.wav");
     QVERIFY(HostileFiles::writeWavWithSampleRate(channels, 768000u));
+    const QString oneHz = m_dir.filePath("rate-1.wav");
+    QVERIFY(HostileFiles::writeWavWithSampleRate(oneHz, 1u));
+    const QString below = m_dir.filePath("rate-999.wav");
+    QVERIFY(HostileFiles::writeWavWithSampleRate(below, 999u));
+    const QString lowest = m_dir.filePath("rate-1000.wav");
+    QVERIFY(HostileFiles::writeWavWithSampleRate(lowest, 1000u));
     QTest::newRow("LIST and INAM sizes near 2 GB") << info << true;
     QTest::newRow("sample rate 2147483647") << rate << false;
     QTest::newRow("sample rate 768000, the highest played") << channels << true;
+    QTest::newRow("sample rate 1") << oneHz << false;
+    QTest::newRow("sample rate 999") << below << false;
+    QTest::newRow("sample rate 1000, the lowest played") << lowest << true;
 }
 
 void TestHostileInput::damagedHeadersStayBounded()
@@ -159,6 +171,65 @@ void TestHostileInput::damagedHeadersStayBounded()
     QCOMPARE(r.infoOpened, playable);
     QCOMPARE(r.playerOpened, playable);
     QVERIFY(!r.hasTitle);
+}
+
+// Playlists and lists of files name further resources; the codec layer opens
+// local regular files only, never a pipe, a device or a remote address.
+void TestHostileInput::nestedResourcesAreLocalFilesOnly_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("playable");
+    const QString fifo = m_dir.filePath("nested-pipe.ts");
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const QString zero = m_dir.filePath("nested-zero.ts");
+    QVERIFY(QFile::link("/dev/zero", zero));
+    const QString segment = m_dir.filePath("segment.ts");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a",
+                                   "mp2", "-f", "mpegts", segment}));
+    // A remote address nobody answers at: a connection would wait.
+    const QString remote = QStringLiteral("http://192.0.2.1/segment.ts");
+
+    auto write = [this](const QString &name, const QByteArray &text) {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+            return QString();
+        return path;
+    };
+    auto hls = [&](const QString &name, const QString &entry) {
+        return write(name, "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n"
+                           "#EXT-X-MEDIA-SEQUENCE:0\n#EXTINF:1.0,\n"
+                           + QFile::encodeName(entry) + "\n#EXT-X-ENDLIST\n");
+    };
+    auto concat = [&](const QString &name, const QString &entry) {
+        return write(name, "ffconcat version 1.0\nfile '" + QFile::encodeName(entry) + "'\n");
+    };
+    QTest::newRow("playlist naming a pipe") << hls("pipe.m3u8", fifo) << false;
+    QTest::newRow("playlist naming a pipe by a relative name")
+        << hls("pipe-relative.m3u8", "nested-pipe.ts") << false;
+    QTest::newRow("playlist naming /dev/zero") << hls("zero.m3u8", zero) << false;
+    QTest::newRow("playlist naming a remote address") << hls("remote.m3u8", remote) << false;
+    QTest::newRow("playlist naming a file") << hls("file.m3u8", segment) << true;
+    // Relative plain names, which the list's own check of names lets through.
+    QTest::newRow("file list naming a pipe") << concat("pipe.ffconcat", "nested-pipe.ts") << false;
+    QTest::newRow("file list under an .mp3 name naming a pipe")
+        << concat("list.mp3", "nested-pipe.ts") << false;
+    QTest::newRow("file list naming /dev/zero") << concat("zero.ffconcat", "nested-zero.ts") << false;
+    QTest::newRow("file list naming a remote address") << concat("remote.ffconcat", remote) << false;
+}
+
+void TestHostileInput::nestedResourcesAreLocalFilesOnly()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, playable);
+    QVERIFY(!path.isEmpty());
+    Reading r;
+    readBounded(path, &r);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(r.infoOpened, playable);
+    QCOMPARE(r.playerOpened, playable);
+    QCOMPARE(r.recognised, playable);
 }
 
 void TestHostileInput::soundFollowedByZerosPlaysItsValidPart_data()
@@ -211,6 +282,48 @@ void TestHostileInput::soundFollowedByZerosPlaysItsValidPart()
     if (memoryIsMeasurable())
         QVERIFY2(HostileFiles::peakMemoryMiB() < kMemoryBoundMiB,
                  qPrintable(QString::number(HostileFiles::peakMemoryMiB())));
+}
+
+// A seek that cannot be made while playing leaves the player paused where it
+// was (or stopped) with the reason, never playing with nothing heard.
+void TestHostileInput::seekIntoZerosWhilePlayingIsReported()
+{
+    const auto formats = MediaFiles::taggableFormats();
+    const QString flac = MediaFiles::makeTone(m_dir.path(), "seekvalid", formats.at(2), 2.0);
+    QVERIFY(!flac.isEmpty());
+    const QString path = m_dir.filePath("seek-zeros.flac");
+    QVERIFY(HostileFiles::copyWithZeros(flac, path, qint64(16) * 1024 * 1024));
+
+    void *player = rz_player_create(RZ_PLAYER_DEFAULT);
+    QCOMPARE(rz_player_open_ex(player, path.toUtf8().constData(), 0, 0, 0, 0), 1);
+    QCOMPARE(rz_player_play(player), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(player) > 300000, kBoundMs);
+    const quint64 before = rz_player_get_play_time(player);
+    const quint64 middle = rz_player_get_duration(player) / 2;
+    auto seekDone = std::make_shared<std::atomic<int>>(-1);
+    Bounded seek([player, middle, seekDone] { *seekDone = int(rz_player_seek(player, middle)); });
+    QTRY_VERIFY_WITH_TIMEOUT(seek.finished(), kBoundMs);
+    QCOMPARE(seekDone->load(), 0);
+    QVERIFY(!QByteArray(rz_player_get_error_text(player)).isEmpty());
+    QVERIFY(!rz_player_is_running(player));
+    // Paused where it was, or, when even that cannot be reached, stopped.
+    const quint64 after = rz_player_get_play_time(player);
+    if (rz_player_is_pause(player))
+        QVERIFY2(after + 100000 >= before && after <= before + 500000,
+                 qPrintable(QString("%1 -> %2").arg(before).arg(after)));
+    else
+        QVERIFY(rz_player_is_stop(player) && after == 0);
+
+    // Played on, the sound is heard and the end arrives.
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QCOMPARE(rz_player_play(player), 1);
+    QVERIFY(QByteArray(rz_player_get_error_text(player)).isEmpty());
+    QVERIFY(capture.waitForHeard(0.2));
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_is_completed(player), kBoundMs);
+    capture.stop();
+    QCOMPARE(rz_player_close(player), 1);
+    QCOMPARE(rz_player_release(player), 1);
 }
 
 void TestHostileInput::hugeCoverIsLeftOut()

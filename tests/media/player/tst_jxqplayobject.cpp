@@ -81,6 +81,7 @@ private slots:
     void toneIsHeardAndPlayFinishArrives();
     void pauseSilencesAndPlayResumes();
     void seekToHalfShowsFiveSeconds();
+    void failedSeekIsReportedAndPlaysNoLonger();
     void volumeFiftyLowersBySixDecibels();
     void waveBlocksReachQueuedReceiversIntact();
     void badFilesFailAndReportTheEnd();
@@ -238,6 +239,57 @@ void TestJXQPlayObject::seekToHalfShowsFiveSeconds()
     // A ratio of 0 goes back to the start.
     engine.ProgressValueChange(0.0);
     QVERIFY(engine.getCurrentPlayerPos() < 100000);
+}
+
+// A 2 s tone followed by 16 MB of zeros (a partly downloaded file): a seek
+// fails; the bar hears why and shows the player no longer playing.
+void TestJXQPlayObject::failedSeekIsReportedAndPlaysNoLonger()
+{
+    const QString flac = m_dir.filePath("seek-zeros.flac");
+    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "sine=f=440:d=2:r=44100", "-c:a", "flac", flac}));
+    QFile file(flac);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.resize(file.size() + 16 * 1024 * 1024));
+    file.close();
+
+    JXQPlayObject engine;
+    engine.SetPlayFile(flac, 0, 0);
+    QSignalSpy errors(&engine, &JXQPlayObject::emitPlayError);
+    QSignalSpy states(&engine, &JXQPlayObject::emitPlayState);
+    QSignalSpy finished(&engine, &JXQPlayObject::emitPlayFinish);
+    QSignalSpy progress(&engine, &JXQPlayObject::emitPlayPro);
+    QSignalSpy position(&engine, &JXQPlayObject::emitCurPlayTime);
+    engine.StartPlay();
+    QTRY_VERIFY_WITH_TIMEOUT(engine.getCurrentPlayerPos() > 300000, 10000);
+    const quint64 before = engine.getCurrentPlayerPos();
+    states.clear();
+    engine.ProgressValueChange(0.5);
+    QCOMPARE(errors.count(), 1);
+    QVERIFY2(errors.last().at(0).toString().startsWith("Cannot move to that position: "),
+             qPrintable(errors.last().at(0).toString()));
+    QCOMPARE(states.count(), 1);
+    QCOMPARE(states.last().at(0).toBool(), false);
+    // Paused where it was, or stopped at the start when even that cannot be
+    // reached; the bar's time and progress say which.
+    const quint64 after = engine.getCurrentPlayerPos();
+    if (engine.isPausePlay()) {
+        QVERIFY2(after + 100000 >= before && after <= before + 500000,
+                 qPrintable(QString("%1 -> %2").arg(before).arg(after)));
+    } else {
+        QVERIFY(engine.isStopPlay());
+        QCOMPARE(after, quint64(0));
+        QCOMPARE(progress.last().at(0).toDouble(), 0.0);
+        QCOMPARE(position.last().at(0).toString(), QString("00:00:00"));
+    }
+
+    // Played on, the file plays to its end, which arrives as the finish.
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    engine.StartPlay();
+    QVERIFY(capture.waitForHeard(0.2));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+    capture.stop();
+    QCOMPARE(errors.count(), 1);
 }
 
 void TestJXQPlayObject::volumeFiftyLowersBySixDecibels()

@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -57,6 +58,8 @@ private slots:
     void fileIsRecognisedFromItsTags();
     void fileWithoutTitleOrMissingNeverCompletes();
     void livePlayerIsRecognisedOnlyWhilePlaying();
+    void liveCoversArePicturesOnly_data();
+    void liveCoversArePicturesOnly();
     void pushedAmountIsCappedAtTheLimit();
     void bitDepthsAndRestarts();
 
@@ -157,6 +160,50 @@ void TestRecognizer::livePlayerIsRecognisedOnlyWhilePlaying()
     paused->kill();
     playing->waitForFinished();
     paused->waitForFinished();
+}
+
+// A player may name any file as its cover: a device is never read, a pipe
+// never waited on, and what is no picture is no cover.
+void TestRecognizer::liveCoversArePicturesOnly_data()
+{
+    QTest::addColumn<QString>("cover");
+    const QString fifo = m_dir.filePath("cover-pipe.png");
+    QFile::remove(fifo);
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const QString text = m_dir.filePath("cover.txt.png");
+    QFile f(text);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("root:x:0:0:root:/root:/bin/bash\n");
+    f.close();
+    QTest::newRow("device") << QString("/dev/zero");
+    QTest::newRow("pipe") << fifo;
+    QTest::newRow("text file") << text;
+    QTest::newRow("system file") << QString("/etc/passwd");
+}
+
+void TestRecognizer::liveCoversArePicturesOnly()
+{
+    QFETCH(QString, cover);
+    const QString service = "cover" + QString(QTest::currentDataTag()).remove(' ');
+    auto playing = startPlayer({service, "Playing", "Covered", "Someone", "Somewhere", cover});
+    QVERIFY(playing);
+    {
+        JXAudioRecognizer r;
+        r.CreateAudioRecognizer(kCaptureFormat);
+        CaptureBlock block;
+        auto fed = [&] {
+            r.RecognizerAudioFrane(block.frame);
+            return r.GetRecognizerCompleted();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(fed(), 5000);
+        r.StopRecognizer();
+        const JXRecognizerAudioTagInfo info = r.GetAudioTagInfo();
+        QCOMPARE(info.title, QByteArray("Covered"));
+        QCOMPARE(info.coverLength, 0);
+        QVERIFY(info.cover_image.isEmpty());
+    }
+    playing->kill();
+    playing->waitForFinished();
 }
 
 void TestRecognizer::pushedAmountIsCappedAtTheLimit()
