@@ -88,6 +88,8 @@ AVDictionary *ConverterJob::outputTags(const ConvertConfig *config) const
     AVDictionary *tags = nullptr;
     av_dict_copy(&tags, m_input.format()->metadata, 0);
     av_dict_copy(&tags, m_input.format()->streams[m_audioStream]->metadata, 0);
+    // The source's own length, as some containers keep it, is not the output's.
+    av_dict_set(&tags, "DURATION", nullptr, 0);
     if (!config)
         return tags;
     for (const char *key : kTextTags) {
@@ -167,6 +169,10 @@ bool ConverterJob::prepare(const std::string &source, const std::string &output,
         return fail("cannot open " + source);
     m_audioStream = m_input.bestStream(AVMEDIA_TYPE_AUDIO);
     m_format = AudioMuxer::findFormat(muxer, output);
+    m_chapters.clear();
+    if (config)
+        for (const ConfigChapter &c : config->chapters)
+            m_chapters.push_back({c.start, c.duration, c.title});
     if (m_audioStream < 0 || !m_format) {
         m_input.close();
         return fail(m_audioStream < 0 ? source + " holds no sound" : "unknown format \"" + muxer + "\"");
@@ -188,7 +194,7 @@ bool ConverterJob::prepare(const std::string &source, const std::string &output,
             return fail("cannot convert the sound of " + source);
         }
         AVDictionary *tags = outputTags(config);
-        const bool opened = m_muxer.open(output, m_format, m_encoder.context(), tags);
+        const bool opened = m_muxer.open(output, m_format, m_encoder.context(), tags, m_chapters);
         av_dict_free(&tags);
         if (!opened) {
             close();
@@ -303,6 +309,7 @@ bool ConverterJob::runStreamCopy()
     plan.streams = {m_audioStream};
     plan.startUs = m_startUs;
     plan.durationUs = m_durationUs;
+    plan.chapters = m_chapters;
     plan.progress = [this](uint64_t done) {
         m_doneUs = std::min(done, m_totalUs.load());
         return !m_stopRequested;

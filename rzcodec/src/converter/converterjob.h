@@ -81,6 +81,7 @@ private:
     bool m_outputCreated = false;
     uint64_t m_startUs = 0;
     uint64_t m_durationUs = 0;
+    std::vector<OutputChapter> m_chapters; // of the configuration, in output time
 
     InputMedia m_input;
     int m_audioStream = -1;
