@@ -7,7 +7,9 @@
 #include "recorder/cavencodeparam.h"
 #include "rzcodec/config.h"
 #include "rzcodec/converter.h"
+#include "rzcodec/mediainfo.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
@@ -95,10 +97,7 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
     if (!source || !output || !*source || !*output || !param)
         return false;
     StopConvert(); // a job still held is ended before another starts
-    if (chapters) {
-        qCWarning(lcConvert) << "converter: chapter passes are not supported";
-        return false;
-    }
+    m_chapters = chapters;
     if (param->discSource) {
         qCWarning(lcConvert) << "converter: disc sources are not supported";
         return false;
@@ -121,8 +120,19 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
                     param->sampleRate, param->audioBitRate, param->channels);
     }
     keepRequest(source, output, param);
+    if (chapters) {
+        // The worker prepares the job after the pass, with this configuration.
+        m_config = config;
+        m_stopRequested = false;
+        if (startThread())
+            return true;
+        rz_config_release(m_config);
+        m_config = nullptr;
+        releaseJob();
+        return false;
+    }
     bool started = false;
-    if (rz_converter_prepare(m_job, source, output, param->formatName(), config)) {
+    if (prepareJob(config)) {
         rz_converter_set_time_range(m_job, param->rangeStart, param->rangeDuration);
         started = rz_converter_start(m_job) != 0;
         qCDebug(lcConvert) << "StartConvert------+++" << started;
@@ -134,8 +144,6 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
             stopThread(kStopWaitMs);
             started = false;
         }
-    } else {
-        qCWarning(lcConvert) << "converter:" << rz_converter_error_text(m_job);
     }
     rz_config_release(config);
     if (!started) {
@@ -145,12 +153,27 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
     return started;
 }
 
+bool CAVConverter::prepareJob(void *config)
+{
+    if (rz_converter_prepare(m_job, m_sourcePath, m_outputPath, m_param->formatName(), config))
+        return true;
+    qCWarning(lcConvert) << "converter:" << rz_converter_error_text(m_job);
+    return false;
+}
+
 void CAVConverter::StopConvert()
 {
     std::lock_guard<std::mutex> lock(m_control);
     if (!m_job)
         return;
     m_stopRequested = true;
+    if (m_inChapterPass) {
+        // The pass may be waiting on the source: it is interrupted, and the
+        // worker reports the stop when it sees it.
+        std::lock_guard<std::mutex> info(m_chapterInfoMutex);
+        if (m_chapterInfo)
+            rz_info_interrupt(m_chapterInfo, 1);
+    } else
     // A job that has ended (completed, failed or stopped) has nothing to
     // stop: only a running job that refuses is worth a warning.
     if (!rz_converter_get_state(m_job) && !rz_converter_stop(m_job)
@@ -164,6 +187,9 @@ void CAVConverter::StopConvert()
 
 void CAVConverter::releaseJob()
 {
+    if (m_config)
+        rz_config_release(m_config);
+    m_config = nullptr;
     rz_converter_close(m_job);
     rz_converter_release(m_job);
     m_job = nullptr;
@@ -177,17 +203,105 @@ void CAVConverter::report(unsigned int progress, convertState state)
         m_callback(progress, m_user, state);
 }
 
+void CAVConverter::SetChapter(void *config, const CAVEncodeParam *param)
+{
+    if (!config || !param)
+        return;
+    void *info = rz_info_create(0xFFFFFFFF);
+    if (!info)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_chapterInfoMutex);
+        m_chapterInfo = info;
+    }
+    const bool opened = !m_stopRequested
+                        && (param->discSource
+                                ? rz_info_open_dvd_title(info, m_sourcePath, param->value43) != 0
+                                : rz_info_open(info, m_sourcePath) != 0);
+    if (opened) {
+        const uint64_t from = param->rangeStart;
+        const uint64_t to = param->rangeDuration ? from + param->rangeDuration : UINT64_MAX;
+        // Output time runs faster than the source's by the rate factor and
+        // the edit's own speed and rate; a plain cut keeps the time.
+        double factor = 100.0;
+        if (!param->plainCut) {
+            const VEAudioEffectSetting &edit = param->editConfig.audioSettings;
+            factor = std::max(1, param->audioPercent[1]) * (std::max(1u, edit.speed) / 100.0)
+                     * (std::max(1u, edit.rate) / 100.0);
+        }
+        const int count = rz_info_chapter_count(info);
+        for (int i = 0; i < count && !m_stopRequested; ++i) {
+            const uint64_t start = rz_info_chapter_start(info, i);
+            const uint64_t end = start + rz_info_chapter_duration(info, i);
+            if (end <= from || start >= to)
+                continue;
+            const uint64_t keptStart = std::max(start, from) - from;
+            const uint64_t keptEnd = std::min(end, to) - from;
+            if (keptEnd <= keptStart)
+                continue;
+            const char *title = rz_info_chapter_title(info, i);
+            const std::string name = title && *title ? std::string(title)
+                                                     : "Chapter " + std::to_string(i + 1);
+            rz_config_add_chapter(config, uint64_t(keptStart * 100 / factor),
+                                  uint64_t((keptEnd - keptStart) * 100 / factor), name.c_str());
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_chapterInfoMutex);
+    m_chapterInfo = nullptr;
+    rz_info_release(info);
+}
+
+bool CAVConverter::chapterPass(unsigned int *offset)
+{
+    report(1, convertChapter);
+    QElapsedTimer timer;
+    timer.start();
+    SetChapter(m_config, m_param);
+    m_inChapterPass = false;
+    bool ok = !m_stopRequested && prepareJob(m_config);
+    {
+        std::lock_guard<std::mutex> lock(m_chapterInfoMutex);
+        rz_config_release(m_config);
+        m_config = nullptr;
+    }
+    if (ok) {
+        rz_converter_set_time_range(m_job, m_param->rangeStart, m_param->rangeDuration);
+        ok = rz_converter_start(m_job) != 0;
+        qCDebug(lcConvert) << "StartConvert------+++" << ok;
+    }
+    if (!ok) {
+        // Nothing was written: a job that did not start leaves no file.
+        report(m_stopRequested ? 100 : 0, m_stopRequested ? convertStopped : convertFailed);
+        return false;
+    }
+    *offset = unsigned(std::min<qint64>(timer.elapsed() / 4000, 20));
+    return true;
+}
+
 void CAVConverter::OnExecute()
 {
-    setStarted();
+    unsigned int offset = 0;
+    if (m_chapters) {
+        // Set before the starter returns, so that a stop right after the
+        // start finds the pass.
+        m_inChapterPass = true;
+        setStarted();
+        if (!chapterPass(&offset))
+            return;
+    } else {
+        setStarted();
+    }
     unsigned int last = 0;
     while (!rz_converter_wait(m_job, kPollMs)) {
+        if (m_stopRequested)
+            rz_converter_stop(m_job); // a stop that came while the job was starting
         const uint64_t total = rz_converter_get_total(m_job);
         if (total == 0)
             continue;
         const uint64_t done = rz_converter_get_done(m_job);
         // 100 is kept for the finished report, so that every report rises.
-        const auto p = unsigned(std::min(99.0f, float(done) * 100.0f / float(total)));
+        const auto p = unsigned(std::min(
+            99.0f, float(done) * float(100 - offset) / float(total) + float(offset)));
         if (p > last) {
             report(p, convertProgress);
             last = p;

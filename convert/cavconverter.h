@@ -22,6 +22,10 @@ public:
     // The parameter record's encoder settings, sound factors and tags into
     // a conversion configuration.
     static void SetConvertConfig(void *config, const CAVEncodeParam *param);
+    // The chapter pass: the source's chapters (or the disc title's) that
+    // meet the record's range, moved so that the range starts at 0, into
+    // the configuration. Worker thread.
+    void SetChapter(void *config, const CAVEncodeParam *param);
 
 protected:
     void OnExecute() override;
@@ -29,10 +33,18 @@ protected:
 private:
     void report(unsigned int progress, convertState state);
     void releaseJob();
+    bool prepareJob(void *config);
+    // Runs the chapter pass and starts the job; false when the worker ends here.
+    bool chapterPass(unsigned int *offset);
 
     std::mutex m_control; // start, stop and release of the job handle
     void *m_job = nullptr;
     std::atomic<bool> m_stopRequested{false};
     void *m_user = nullptr;
     ConvertCallback m_callback = nullptr;
+    bool m_chapters = false;                 // the worker runs the chapter pass first
+    std::atomic<bool> m_inChapterPass{false};
+    void *m_config = nullptr;                // kept for the chapter pass until the job is prepared
+    std::mutex m_chapterInfoMutex;           // the media information of the pass, reached by a stop
+    void *m_chapterInfo = nullptr;
 };

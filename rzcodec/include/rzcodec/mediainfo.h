@@ -17,6 +17,9 @@ void rz_info_release(void *info);
 RZResult rz_info_open(void *info, const char *pathUtf8);
 /* A DVD folder (the folder holding VIDEO_TS, or VIDEO_TS itself): its longest title. */
 RZResult rz_info_open_dvd(void *info, const char *folderUtf8);
+/* The same with the title chosen: title set `title` (1, 2, ...; its VOB files
+ * joined in order), or the longest when `title` is below 1. */
+RZResult rz_info_open_dvd_title(void *info, const char *folderUtf8, int32_t title);
 /* Media read through a stream object's callbacks (rzcodec/recorder.h: read,
  * and for formats that need it seek and length). */
 RZResult rz_info_open_stream(void *info, void *stream);
@@ -82,6 +85,11 @@ RZResult rz_info_get_subtitle_source(void *info, uint32_t *fromStream, uint32_t 
 /* Their file ("" for a stream or none); valid until the next setting or open. */
 const char *rz_info_subtitle_file(void *info);
 RZResult rz_info_enable_closed_caption(void *info, uint32_t on);
+
+/* The interrupt switch: while on (1), an open or read of this handle running
+ * on another thread returns at its next check, failing. May be called from
+ * any thread while the handle lives. */
+RZResult rz_info_interrupt(void *info, uint32_t on);
 
 /* Chapters, counted from 0; times in microseconds from the media start. */
 int32_t rz_info_chapter_count(void *info);

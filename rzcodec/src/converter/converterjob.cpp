@@ -4,6 +4,7 @@
 #include "internal/codecids.h"
 #include "internal/convertconfig.h"
 #include "internal/error.h"
+#include "internal/rangetranscoder.h"
 
 #include <sys/stat.h>
 
@@ -29,7 +30,7 @@ const char *const kTextTags[] = {"title", "artist", "album_artist", "composer", 
 
 } // namespace
 
-ConverterJob::ConverterJob(Kind kind) : Handle(kRole), m_kind(kind), m_filtered(makeFrame()) {}
+ConverterJob::ConverterJob(Kind kind) : Handle(kRole), m_kind(kind) {}
 
 ConverterJob::~ConverterJob()
 {
@@ -88,6 +89,8 @@ AVDictionary *ConverterJob::outputTags(const ConvertConfig *config) const
     AVDictionary *tags = nullptr;
     av_dict_copy(&tags, m_input.format()->metadata, 0);
     av_dict_copy(&tags, m_input.format()->streams[m_audioStream]->metadata, 0);
+    // The source's own length, as some containers keep it, is not the output's.
+    av_dict_set(&tags, "DURATION", nullptr, 0);
     if (!config)
         return tags;
     for (const char *key : kTextTags) {
@@ -167,6 +170,10 @@ bool ConverterJob::prepare(const std::string &source, const std::string &output,
         return fail("cannot open " + source);
     m_audioStream = m_input.bestStream(AVMEDIA_TYPE_AUDIO);
     m_format = AudioMuxer::findFormat(muxer, output);
+    m_chapters.clear();
+    if (config)
+        for (const ConfigChapter &c : config->chapters)
+            m_chapters.push_back({c.start, c.duration, c.title});
     if (m_audioStream < 0 || !m_format) {
         m_input.close();
         return fail(m_audioStream < 0 ? source + " holds no sound" : "unknown format \"" + muxer + "\"");
@@ -182,13 +189,14 @@ bool ConverterJob::prepare(const std::string &source, const std::string &output,
         m_outputCreated = true;
     } else {
         readFilterSettings(config);
-        m_decoder = std::make_unique<MediaDecoder>(m_input);
-        if (!m_decoder->addStream(m_audioStream) || !openEncoder(config, m_format)) {
+        // The sound must be decodable before the output is created.
+        MediaDecoder probe(m_input);
+        if (!probe.addStream(m_audioStream) || !openEncoder(config, m_format)) {
             close();
             return fail("cannot convert the sound of " + source);
         }
         AVDictionary *tags = outputTags(config);
-        const bool opened = m_muxer.open(output, m_format, m_encoder.context(), tags);
+        const bool opened = m_muxer.open(output, m_format, m_encoder.context(), tags, m_chapters);
         av_dict_free(&tags);
         if (!opened) {
             close();
@@ -257,8 +265,6 @@ void ConverterJob::close()
         m_worker.join();
     m_muxer.abandon();
     m_encoder.close();
-    m_graph.reset();
-    m_decoder.reset();
     m_input.close();
     if (state() != State::Completed)
         discardOutput();
@@ -303,6 +309,7 @@ bool ConverterJob::runStreamCopy()
     plan.streams = {m_audioStream};
     plan.startUs = m_startUs;
     plan.durationUs = m_durationUs;
+    plan.chapters = m_chapters;
     plan.progress = [this](uint64_t done) {
         m_doneUs = std::min(done, m_totalUs.load());
         return !m_stopRequested;
@@ -315,115 +322,21 @@ bool ConverterJob::runStreamCopy()
 
 bool ConverterJob::runStandard()
 {
-    if (m_startUs > 0 && !m_decoder->seek(m_startUs))
-        return fail("cannot seek in " + m_source);
-    const AVStream *stream = m_input.format()->streams[m_audioStream];
-    const int64_t endUs = m_durationUs > 0 ? int64_t(m_startUs + m_durationUs) : INT64_MAX;
-    FramePtr decoded = makeFrame();
-    int64_t fedUs = int64_t(m_startUs);
-    while (!m_stopRequested) {
-        int index = -1;
-        AVFrame *frame = decoded.get();
-        const int got = m_decoder->next(frame, &index);
-        if (got < 0)
-            return fail("decoding " + m_source);
-        if (got == 0)
-            break;
-        const int rate = frame->sample_rate;
-        if (index != m_audioStream || frame->nb_samples <= 0 || rate <= 0) {
-            av_frame_unref(frame);
-            continue;
-        }
-        const int64_t pts = frame->best_effort_timestamp;
-        int64_t timeUs = pts != AV_NOPTS_VALUE
-                             ? toMicroseconds(pts, stream->time_base) - m_input.startTimeUs()
-                             : fedUs;
-        const int64_t lengthUs = frameMicroseconds(frame->nb_samples, rate);
-        if (timeUs >= endUs) {
-            av_frame_unref(frame);
-            break;
-        }
-        if (timeUs + lengthUs <= int64_t(m_startUs)) {
-            av_frame_unref(frame);
-            continue;
-        }
-        if (timeUs < int64_t(m_startUs)) {
-            const int cut = int(av_rescale(int64_t(m_startUs) - timeUs, rate, 1000000));
-            if (!dropLeadingSamples(frame, std::min(cut, frame->nb_samples))) {
-                av_frame_unref(frame);
-                return fail("out of memory");
-            }
-            timeUs = int64_t(m_startUs);
-        }
-        if (endUs != INT64_MAX && timeUs + frameMicroseconds(frame->nb_samples, rate) > endUs)
-            frame->nb_samples = int(std::max<int64_t>(0, av_rescale(endUs - timeUs, rate, 1000000)));
-        fedUs = timeUs + frameMicroseconds(frame->nb_samples, rate);
-        const bool ok = frame->nb_samples <= 0 || filterAndEncode(frame, timeUs);
-        av_frame_unref(frame);
-        if (!ok)
+    RangeTranscoder transcoder(m_encoder, m_encodeRate, m_encodeChannels);
+    std::string error;
+    const bool fed = transcoder.run(
+        m_input, m_audioStream, m_filterSettings, m_startUs, m_durationUs, m_stopRequested,
+        [this](uint64_t fedUs) { m_doneUs = std::min<uint64_t>(fedUs, m_totalUs.load()); }, &error);
+    if (!fed) {
+        if (m_stopRequested)
             return false;
-        m_doneUs = std::min<uint64_t>(uint64_t(fedUs - int64_t(m_startUs)), m_totalUs.load());
-    }
-    if (m_stopRequested)
-        return false;
-    if (m_graph.isConfigured()) {
-        m_graph.push(nullptr);
-        if (!drainFilter(m_filtered.get()))
-            return false;
+        // An encoder that cannot write names the muxer's reason.
+        return fail(error.empty() ? m_muxer.errorText() : error);
     }
     if (!m_encoder.flush())
         return fail(m_encoder.errorText().empty() ? m_muxer.errorText() : m_encoder.errorText());
     if (!m_muxer.finish(m_encoder.encodedSamples()))
         return fail(m_muxer.errorText());
-    return true;
-}
-
-bool ConverterJob::filterAndEncode(AVFrame *frame, int64_t timeUs)
-{
-    const AudioFormat &in = m_graph.inputFormat();
-    const bool changed = m_graph.isConfigured()
-                         && (frame->sample_rate != in.sampleRate || frame->format != in.sampleFormat
-                             || frame->ch_layout.nb_channels != in.layout.nb_channels);
-    if (!m_graph.isConfigured() || changed) {
-        if (changed) {
-            m_graph.push(nullptr);
-            if (!drainFilter(m_filtered.get()))
-                return false;
-        }
-        AVChannelLayout inLayout{};
-        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-            av_channel_layout_default(&inLayout, frame->ch_layout.nb_channels);
-        else
-            av_channel_layout_copy(&inLayout, &frame->ch_layout);
-        AVChannelLayout outLayout{};
-        av_channel_layout_default(&outLayout, m_encodeChannels);
-        const AudioFormat from(frame->sample_rate, inLayout, AVSampleFormat(frame->format));
-        const AudioFormat to(m_encodeRate, outLayout, AV_SAMPLE_FMT_FLT);
-        av_channel_layout_uninit(&inLayout);
-        av_channel_layout_uninit(&outLayout);
-        std::string error;
-        if (!m_graph.configure(from, to, m_filterSettings, &error))
-            return fail(error);
-    }
-    frame->pts = av_rescale(timeUs - int64_t(m_startUs), frame->sample_rate, 1000000);
-    const int pushed = m_graph.push(frame);
-    if (pushed < 0)
-        return fail("filtering: " + avErrorText(pushed));
-    return drainFilter(m_filtered.get());
-}
-
-bool ConverterJob::drainFilter(AVFrame *out)
-{
-    int ret;
-    while ((ret = m_graph.pull(out)) >= 0) {
-        const bool written = m_encoder.write(reinterpret_cast<const float *>(out->data[0]),
-                                             out->nb_samples);
-        av_frame_unref(out);
-        if (!written)
-            return fail(m_encoder.errorText().empty() ? m_muxer.errorText() : m_encoder.errorText());
-    }
-    if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
-        return fail("filtering: " + avErrorText(ret));
     return true;
 }
 

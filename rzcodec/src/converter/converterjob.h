@@ -59,8 +59,6 @@ private:
     void run();
     bool runStandard();
     bool runStreamCopy();
-    bool filterAndEncode(AVFrame *frame, int64_t timeUs);
-    bool drainFilter(AVFrame *out);
     void discardOutput();
     void end(State state);
 
@@ -81,17 +79,15 @@ private:
     bool m_outputCreated = false;
     uint64_t m_startUs = 0;
     uint64_t m_durationUs = 0;
+    std::vector<OutputChapter> m_chapters; // of the configuration, in output time
 
     InputMedia m_input;
     int m_audioStream = -1;
-    std::unique_ptr<MediaDecoder> m_decoder;
     AudioFilterSettings m_filterSettings;
-    AudioFilterGraph m_graph;
     AudioEncoder m_encoder;
     int m_encodeRate = 0;     // what the filter hands the encoder
     int m_encodeChannels = 0;
     AudioMuxer m_muxer;
-    FramePtr m_filtered;
 };
 
 } // namespace rz

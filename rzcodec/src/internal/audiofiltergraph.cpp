@@ -43,6 +43,12 @@ bool AudioFilterSettings::isNeutral() const
                        [](const EqualizerBand &b) { return b.gain == 0.0; });
 }
 
+bool AudioFilterSettings::canRaiseLevel() const
+{
+    return volume > 100
+           || std::any_of(bands.begin(), bands.end(), [](const EqualizerBand &b) { return b.gain > 0.0; });
+}
+
 double AudioFilterSettings::timeRatio() const
 {
     return (std::max(speed, 1) / 100.0) * (std::max(rate, 1) / 100.0);
@@ -106,6 +112,9 @@ std::string AudioFilterGraph::describe(const AudioFormat &in, const AudioFormat 
     std::ostringstream chain;
     chain.imbue(std::locale::classic());
     chain << "anull";
+    // Shaping runs in float: integer samples would clip inside the filters.
+    if (!settings.isNeutral())
+        chain << ",aformat=sample_fmts=fltp";
     if (settings.rate > 0 && settings.rate != 100) {
         // A faster "tape": the samples are declared at a higher rate and
         // then brought back to the input rate, so pitch and tempo move together.
@@ -126,6 +135,17 @@ std::string AudioFilterGraph::describe(const AudioFormat &in, const AudioFormat 
         char text[64];
         std::snprintf(text, sizeof text, ",volume=volume=%.6f:precision=float",
                       std::max(0, settings.volume) / 100.0);
+        chain << text;
+    }
+    if (settings.canRaiseLevel()) {
+        // A boost must not clip a recording that did not: a look-ahead
+        // limiter holds the peaks at -1 dBFS (room for a lossy encoder's
+        // overshoot) and leaves everything below untouched, so a quiet
+        // recording keeps the whole boost. Its delay is compensated.
+        char text[128];
+        std::snprintf(text, sizeof text,
+                      ",alimiter=limit=%.6f:attack=5:release=50:level=0:latency=1",
+                      kLimiterCeiling);
         chain << text;
     }
     chain << ",aresample=" << out.sampleRate << ",aformat=sample_fmts="

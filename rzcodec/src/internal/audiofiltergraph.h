@@ -25,6 +25,9 @@ struct EqualizerBand {
     double gain = 0.0;
 };
 
+// The highest peak a chain that boosts lets through: -1 dBFS.
+constexpr double kLimiterCeiling = 0.891251;
+
 // Percentages, 100 = unchanged.
 struct AudioFilterSettings {
     int volume = 100;  // linear level: 50 halves the amplitude
@@ -33,6 +36,8 @@ struct AudioFilterSettings {
     std::vector<EqualizerBand> bands;
 
     bool isNeutral() const;
+    // A louder volume or a band that boosts: the chain then limits its peaks.
+    bool canRaiseLevel() const;
     // Source seconds consumed per second of filtered output.
     double timeRatio() const;
     bool operator==(const AudioFilterSettings &other) const;

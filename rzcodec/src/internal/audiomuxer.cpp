@@ -52,6 +52,47 @@ std::string lower(std::string s)
 
 } // namespace
 
+void addChapters(AVFormatContext *ctx, const std::vector<OutputChapter> &chapters)
+{
+    // FFmpeg's FLAC muxer, and its Ogg muxer for Vorbis, write no chapters:
+    // there they go in as the comments readers take for chapters
+    // (CHAPTER001=00:00:02.000, CHAPTER001NAME=title).
+    const bool flac = std::strcmp(ctx->oformat->name, "flac") == 0;
+    const bool vorbis = std::strcmp(ctx->oformat->name, "ogg") == 0 && ctx->nb_streams > 0
+                        && ctx->streams[0]->codecpar->codec_id == AV_CODEC_ID_VORBIS;
+    if (flac || vorbis) {
+        AVDictionary **comments = flac ? &ctx->metadata : &ctx->streams[0]->metadata;
+        int n = 0;
+        for (const OutputChapter &c : chapters) {
+            char key[32];
+            char value[32];
+            const uint64_t ms = c.startUs / 1000;
+            std::snprintf(key, sizeof key, "CHAPTER%03d", ++n);
+            std::snprintf(value, sizeof value, "%02u:%02u:%02u.%03u", unsigned(ms / 3600000),
+                          unsigned(ms / 60000 % 60), unsigned(ms / 1000 % 60), unsigned(ms % 1000));
+            av_dict_set(comments, key, value, 0);
+            std::snprintf(key, sizeof key, "CHAPTER%03dNAME", n);
+            if (!c.title.empty())
+                av_dict_set(comments, key, c.title.c_str(), 0);
+        }
+        return;
+    }
+    int id = 0;
+    for (const OutputChapter &c : chapters) {
+        auto *chapter = static_cast<AVChapter *>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter)
+            return;
+        chapter->id = ++id;
+        chapter->time_base = AVRational{1, 1000000};
+        chapter->start = int64_t(c.startUs);
+        chapter->end = int64_t(c.startUs + c.durationUs);
+        if (!c.title.empty())
+            av_dict_set(&chapter->metadata, "title", c.title.c_str(), 0);
+        // Freed with the context.
+        av_dynarray_add(&ctx->chapters, reinterpret_cast<int *>(&ctx->nb_chapters), chapter);
+    }
+}
+
 AudioMuxer::~AudioMuxer()
 {
     abandon();
@@ -98,7 +139,8 @@ bool AudioMuxer::fail(const std::string &what, int averr)
 }
 
 bool AudioMuxer::open(const std::string &path, const AVOutputFormat *format,
-                      const AVCodecContext *encoder, const AVDictionary *metadata)
+                      const AVCodecContext *encoder, const AVDictionary *metadata,
+                      const std::vector<OutputChapter> &chapters)
 {
     abandon();
     m_error.clear();
@@ -132,6 +174,10 @@ bool AudioMuxer::open(const std::string &path, const AVOutputFormat *format,
     }
     AVDictionary *opts = nullptr;
     m_fragmented = isMp4Family(format);
+    // A fragmented file gets its chapters with the normal-file rewrite.
+    m_chapters = chapters;
+    if (!m_fragmented)
+        addChapters(m_ctx, chapters);
     if (m_fragmented)
         // Fragments are cut by flushToDisk(); the empty movie header up front
         // makes every fragment on disk decodable on its own.
@@ -246,7 +292,7 @@ bool AudioMuxer::finish(int64_t encodedSamples)
     // Readers that trust the movie header see no length in a fragmented
     // file: rewrite it as a normal one beside it, then replace it.
     const std::string temp = besidePath(m_path, "remux");
-    if (!remuxStreamCopy(m_path, temp, format, m_priming, encodedSamples))
+    if (!remuxStreamCopy(m_path, temp, format, m_priming, encodedSamples, m_chapters))
         return fail("muxer: the fragmented recording stays as it is: " + m_path);
     if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
         std::remove(temp.c_str());
@@ -271,11 +317,13 @@ void AudioMuxer::closeFile()
 }
 
 bool remuxStreamCopy(const std::string &input, const std::string &output,
-                     const AVOutputFormat *format, int primingSamples, int64_t endSamples)
+                     const AVOutputFormat *format, int primingSamples, int64_t endSamples,
+                     const std::vector<OutputChapter> &chapters)
 {
     InputMedia in;
     std::string error;
     StreamCopyPlan plan;
+    plan.chapters = chapters;
     plan.primingSamples = primingSamples;
     plan.endSamples = endSamples;
     return in.openOwnRecording(input) && streamCopy(in, output, format, plan, &error);
@@ -423,13 +471,27 @@ bool streamCopy(InputMedia &input, const std::string &output, const AVOutputForm
         av_dict_copy(&os->metadata, in->streams[idx]->metadata, 0);
         outIndex[size_t(idx)] = os->index;
     }
+    const bool ranged = plan.startUs > 0 || plan.durationUs > 0;
+    if (!plan.chapters.empty()) {
+        addChapters(out.ctx, plan.chapters);
+    } else if (!ranged) {
+        std::vector<OutputChapter> kept;
+        const int64_t originUs = input.startTimeUs();
+        for (unsigned i = 0; i < in->nb_chapters; ++i) {
+            const AVChapter *c = in->chapters[i];
+            const int64_t start = std::max<int64_t>(0, toMicroseconds(c->start, c->time_base) - originUs);
+            const int64_t end = std::max<int64_t>(start, toMicroseconds(c->end, c->time_base) - originUs);
+            const AVDictionaryEntry *title = av_dict_get(c->metadata, "title", nullptr, 0);
+            kept.push_back({uint64_t(start), uint64_t(end - start), title ? title->value : ""});
+        }
+        addChapters(out.ctx, kept);
+    }
     if ((ret = avio_open(&out.ctx->pb, output.c_str(), AVIO_FLAG_WRITE)) < 0)
         return fail("cannot create " + output, ret);
     out.created = true;
     if ((ret = avformat_write_header(out.ctx, nullptr)) < 0)
         return fail("writing the header of " + output, ret);
 
-    const bool ranged = plan.startUs > 0 || plan.durationUs > 0;
     const int64_t origin = input.startTimeUs();
     const int64_t endUs = plan.durationUs > 0 ? int64_t(plan.startUs + plan.durationUs) : INT64_MAX;
     if (plan.startUs > 0 && !input.seek(plan.startUs))

@@ -15,6 +15,17 @@
 
 namespace rz {
 
+// A chapter of an output, in microseconds of the output.
+struct OutputChapter {
+    uint64_t startUs = 0;
+    uint64_t durationUs = 0;
+    std::string title;
+};
+
+// Gives an output its chapters before its header is written; formats that
+// carry none ignore them.
+void addChapters(AVFormatContext *ctx, const std::vector<OutputChapter> &chapters);
+
 class AudioMuxer
 {
 public:
@@ -34,7 +45,8 @@ public:
     // Creates the file and writes its header for the encoder's stream, with
     // the container tags given (copied; may be null).
     bool open(const std::string &path, const AVOutputFormat *format, const AVCodecContext *encoder,
-              const AVDictionary *metadata = nullptr);
+              const AVDictionary *metadata = nullptr,
+              const std::vector<OutputChapter> &chapters = {});
     bool isOpen() const { return m_ctx != nullptr; }
     // Takes a packet in the encoder's time base.
     bool writePacket(AVPacket *packet, AVRational encoderTimeBase);
@@ -75,6 +87,7 @@ private:
     bool m_writeFailed = false; // the file took no more after a failed write
     bool m_fragmented = false;
     int m_priming = 0; // encoder delay in samples, kept in the finished file's edit list
+    std::vector<OutputChapter> m_chapters; // for the normal-file rewrite
     int64_t m_lastFlushUs = 0;
     int64_t m_lastPtsUs = 0;
 };
@@ -86,7 +99,7 @@ private:
 // False (logged) on failure, with `output` removed.
 bool remuxStreamCopy(const std::string &input, const std::string &output,
                      const AVOutputFormat *format, int primingSamples = 0,
-                     int64_t endSamples = 0);
+                     int64_t endSamples = 0, const std::vector<OutputChapter> &chapters = {});
 
 // A file beside `path` for a rewrite of it: "a.<tag>.m4a" for "a.m4a".
 std::string besidePath(const std::string &path, const std::string &tag);
@@ -109,6 +122,9 @@ struct StreamCopyPlan {
     // A read error in the last megabyte ends the copy as the end of the input
     // does (a file cut short); elsewhere it fails the copy.
     bool endAtDamage = false;
+    // The output's chapters; none given: a copy without a range keeps the
+    // input's, a ranged copy has none.
+    std::vector<OutputChapter> chapters;
     // Called after each packet with the microseconds copied since startUs;
     // false stops the copy (a failure, with the output removed).
     std::function<bool(uint64_t doneUs)> progress;

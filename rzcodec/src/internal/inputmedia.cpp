@@ -156,6 +156,8 @@ private:
 int InputMedia::interrupted(void *self)
 {
     const auto *media = static_cast<InputMedia *>(self);
+    if (media->m_interruptedByCaller.load())
+        return 1;
     const int64_t deadline = media->m_deadlineNs.load();
     if (deadline == 0)
         return 0;

@@ -64,6 +64,10 @@ public:
     // Start time of the container (0 when unknown), to make positions 0-based.
     int64_t startTimeUs() const;
 
+    // While on, every FFmpeg call on this input returns at its next check
+    // (from any thread): a caller that must not wait ends an open or read.
+    void setInterrupted(bool on) { m_interruptedByCaller = on; }
+
     // Reads the next packet; AVERROR_EOF at the end, other errors logged.
     int readPacket(AVPacket *packet);
     // Seeks every stream to the key frame at or before the position (from 0).
@@ -88,6 +92,7 @@ private:
     bool m_unbounded = false;             // an own recording: no deadlines
     std::string m_openedUrl;              // what the caller asked to open
     std::string m_openingPath;            // its name in messages
+    std::atomic<bool> m_interruptedByCaller{false};
 };
 
 // The decoder of one stream.

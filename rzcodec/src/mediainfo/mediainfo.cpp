@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace rz {
 
@@ -73,7 +74,7 @@ bool MediaInfo::open(const std::string &path)
     return m_input.open(path);
 }
 
-bool MediaInfo::openDvd(const std::string &folder)
+bool MediaInfo::openDvd(const std::string &folder, int title)
 {
     close();
     std::string videoTs = folder + "/VIDEO_TS";
@@ -103,9 +104,14 @@ bool MediaInfo::openDvd(const std::string &folder)
         logError("opening DVD folder " + folder + ": no title found");
         return false;
     }
-    const int main = std::max_element(sizes.begin(), sizes.end(), [](auto &a, auto &b) {
-                         return a.second < b.second;
-                     })->first;
+    const int main = title >= 1 ? title
+                                : std::max_element(sizes.begin(), sizes.end(), [](auto &a, auto &b) {
+                                      return a.second < b.second;
+                                  })->first;
+    if (parts.find(main) == parts.end()) {
+        logError("opening DVD folder " + folder + ": no title " + std::to_string(main));
+        return false;
+    }
     std::string url = "concat:";
     bool first = true;
     for (const auto &p : parts[main]) {
@@ -407,7 +413,10 @@ uint64_t MediaInfo::chapterStart(int index) const
     const AVChapter *c = chapter(index);
     if (!c)
         return 0;
-    const int64_t start = toMicroseconds(c->start, c->time_base) - m_input.startTimeUs();
+    // ID3 chapters count from the first sample played, not from the
+    // encoder delay FFmpeg starts an MP3 with.
+    const bool id3 = std::strcmp(m_input.format()->iformat->name, "mp3") == 0;
+    const int64_t start = toMicroseconds(c->start, c->time_base) - (id3 ? 0 : m_input.startTimeUs());
     return start > 0 ? uint64_t(start) : 0;
 }
 

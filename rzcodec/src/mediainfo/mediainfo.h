@@ -21,7 +21,7 @@ public:
     ~MediaInfo() override;
 
     bool open(const std::string &path);
-    bool openDvd(const std::string &folder);
+    bool openDvd(const std::string &folder, int title = 0);
     // Media read through a stream object's callbacks.
     bool openSource(const InputMedia::ByteSource &source);
     void close();
@@ -61,6 +61,8 @@ public:
                            uint32_t extra2 = 0);
     const SubtitleSource &subtitleSource() const { return m_subtitle; }
     void enableClosedCaption(bool on) { m_closedCaption = on; }
+
+    void setInterrupted(bool on) { m_input.setInterrupted(on); }
 
     int chapterCount() const;
     uint64_t chapterStart(int index) const;

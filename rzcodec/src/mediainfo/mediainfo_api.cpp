@@ -340,3 +340,24 @@ extern "C" const char *rz_info_chapter_title(void *info, int32_t index)
     MediaInfo *i = openInfo(info, "rz_info_chapter_title");
     return i ? i->chapterTitle(index) : "";
 }
+
+extern "C" RZResult rz_info_interrupt(void *info, uint32_t on)
+{
+    MediaInfo *i = rz::handleCast<MediaInfo>(info, "rz_info_interrupt");
+    if (!i)
+        return 0;
+    i->setInterrupted(on != 0);
+    return 1;
+}
+
+extern "C" RZResult rz_info_open_dvd_title(void *info, const char *folderUtf8, int32_t title)
+{
+    MediaInfo *i = infoOf(info, "rz_info_open_dvd_title");
+    if (!i)
+        return 0;
+    if (!folderUtf8 || !*folderUtf8) {
+        rz::logError("rz_info_open_dvd_title: no folder");
+        return 0;
+    }
+    return i->openDvd(folderUtf8, title) ? 1 : 0;
+}
