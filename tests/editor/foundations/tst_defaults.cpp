@@ -117,7 +117,7 @@ void TestDefaults::damagedFileIsKeptAsideAndStartedAfresh()
 {
     const QByteArray damaged = "this is <not xml";
     QVERIFY(writeFile(m_path, damaged));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be used"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not parse"));
     QCOMPARE(QVedioEditSettingXml::getCaptureImgSuffix(), QString("JPG"));
     QCOMPARE(contents(m_path + ".bad"), damaged);
 
