@@ -40,7 +40,9 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
     const int sourceRow = index.model() == m_pSortModel ? m_pSortModel->mapToSource(index).row() : index.row();
 
     bool wasPlaying = false;
-    QAudioFileChunk *playing = m_rows.playingRow();
+    // Kept as an id: the dialog runs an event loop in which the row may go.
+    const LibraryItemRef<QAudioFileChunk> playingRef = m_rows.playingRow();
+    QAudioFileChunk *playing = playingRef.get();
     const bool hadFile = playing && (playing->GetAudioState() == QAudioFileChunk::AudioPlaying
                                      || playing->GetAudioState() == QAudioFileChunk::AudioPause);
     if (hadFile) {
@@ -89,7 +91,8 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
     }
     m_listConvertFiles.clear();
 
-    if (hadFile && m_rows.playingRow() == playing) {
+    playing = playingRef.get();
+    if (hadFile && playing && m_rows.playingRow() == playing) {
         if (accepted && QString::fromStdString(playing->GetFilePath()) == editedPath)
             emit emitContinuePlayAfterEdit(wasPlaying);
         // Also when the bar kept the file open: it then resumes from here.

@@ -60,7 +60,7 @@ using namespace LibraryFixture;
 namespace {
 
 #ifdef VELMORA_SANITIZED
-constexpr int kDefaultSequences = 20;
+constexpr int kDefaultSequences = 80;
 #else
 constexpr int kDefaultSequences = 140;
 #endif
