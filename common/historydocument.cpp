@@ -2,6 +2,7 @@
 
 #include "common/statefile.h"
 
+#include <QSet>
 #include <QXmlStreamReader>
 
 namespace {
@@ -110,6 +111,9 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
     QVector<Element *> open;  // the chain of elements being read
     bool sawRoot = false;
     QString refused;
+    // Every entry repeats the same few names: one copy of each is kept.
+    QSet<QString> names;
+    auto shared = [&names](const QString &name) { return *names.insert(name); };
     while (!reader.atEnd() && refused.isEmpty()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference) {
@@ -123,11 +127,11 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
                 break;
             }
             Element element;
-            element.name = reader.qualifiedName().toString();
+            element.name = shared(reader.qualifiedName().toString());
             const QXmlStreamAttributes attrs = reader.attributes();
             element.attributes.reserve(attrs.size());
             for (const QXmlStreamAttribute &a : attrs)
-                element.attributes.append(qMakePair(a.qualifiedName().toString(), a.value().toString()));
+                element.attributes.append(qMakePair(shared(a.qualifiedName().toString()), a.value().toString()));
             if (open.isEmpty()) {
                 root = std::move(element);
                 sawRoot = true;

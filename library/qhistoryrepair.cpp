@@ -79,10 +79,12 @@ QString QHistoryRepair::afterLoad(QList<convertedInfo> &records, const QString &
         records << found;
         qCInfo(lcLibrary) << "history damaged:" << notice.entriesKept << "records kept," << found.size()
                           << "recordings found again in" << outputFolder;
-        lines << tr("The recordings history was damaged (%1). %2 recordings were recovered (%3 from the "
-                    "history, %4 found again in the output folder); %5.")
-                     .arg(notice.reason)
-                     .arg(notice.entriesKept + found.size())
+        const int recovered = notice.entriesKept + found.size();
+        const QString count = recovered == 1 ? tr("1 recording was recovered")
+                                             : tr("%1 recordings were recovered").arg(recovered);
+        lines << tr("The recordings history was damaged (%1). %2 (%3 from the history, %4 found again in "
+                    "the output folder); %5.")
+                     .arg(notice.reason, count)
                      .arg(notice.entriesKept)
                      .arg(found.size())
                      .arg(kept);
