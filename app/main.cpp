@@ -23,8 +23,10 @@ int main(int argc, char *argv[])
         // not answered by then is given up (the next start mends the default).
         QObject::connect(&termination, &QTerminationWatcher::terminationRequested, &app,
                          [] { PulseContext::limitWaits(QTerminationWatcher::kServerWaitMs); });
+        // An exit the user asked for may still complete a recording on its
+        // way out: the server gets more time then.
         QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
-                         [] { PulseContext::limitWaits(QTerminationWatcher::kServerWaitMs); });
+                         [] { PulseContext::limitWaits(2 * QTerminationWatcher::kServerWaitMs); });
         QObject::connect(&termination, &QTerminationWatcher::terminationRequested, window.get(),
                          &MainWindow::OnTerminationRequested);
         app.setWindowInstance(window.get());

@@ -207,15 +207,24 @@ bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
     m_followedOutput.clear();
     m_outputWatch.reset();
     if (m_track == SystemSoundTrack) {
-        // While the device is the default output, system sound is what plays
-        // on the default output, and follows it when the user chooses another.
+        // While the device is the default output, or a real output the user
+        // chose instead of it, system sound is what plays on the default
+        // output, and follows it when the user chooses another.
         auto watch = std::make_unique<DefaultOutputWatch>(m_ctx);
         QByteArray sink, monitor;
-        if (watch->current(sink, monitor) && LoopbackDevice::isDeviceSink(sink)) {
+        LoopbackDevice *loop = LoopbackDevice::instance();
+        if (watch->current(sink, monitor)
+            && (LoopbackDevice::isDeviceSink(sink) || loop->leftForRealOutput())) {
+            // Back on the device since: heard again through its loop.
+            if (LoopbackDevice::isDeviceSink(sink) && loop->leftForRealOutput() && !loop->makeDefault())
+                qCWarning(lcRecorder) << "capture track" << m_track << ":" << loop->errorString();
             m_followedOutput = sink;
             m_outputWatch = std::move(watch);
+            if (!LoopbackDevice::isDeviceSink(sink))
+                source = monitor;
         }
-        source = loopbackSource(m_ctx);
+        if (source.isEmpty())
+            source = loopbackSource(m_ctx);
         // The server came back without it: loaded again, found again.
         if (source.isEmpty() && LoopbackDevice::instance()->recover())
             source = loopbackSource(m_ctx);

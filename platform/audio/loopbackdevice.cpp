@@ -267,6 +267,7 @@ bool LoopbackDevice::makeDefault()
     }
     if (!server.setDefaultSink(SinkName))
         return fail(server.errorString());
+    m_leftForRealOutput = false;
     return true;
 }
 
@@ -279,6 +280,13 @@ void LoopbackDevice::defaultOutputChanged(const QByteArray &newDefault)
     PulseServer server(m_ctx);
     removeLoops(server, true);
     m_previous = newDefault;
+    m_leftForRealOutput = true;
+}
+
+bool LoopbackDevice::leftForRealOutput() const
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return m_leftForRealOutput;
 }
 
 bool LoopbackDevice::restore(const QByteArray &giveBackTo)
@@ -287,6 +295,7 @@ bool LoopbackDevice::restore(const QByteArray &giveBackTo)
     const LoopbackUsers::Decision decision(m_users);
     forgetLostServer();
     m_lostInstalled = m_lostDefault = false;
+    m_leftForRealOutput = false;
     if (m_users.othersAlive() > 0) {
         // Another running program records through it: nothing of it is ours to take.
         qCInfo(lcAudio) << "loop-back device: left as it is for the other program that uses it";

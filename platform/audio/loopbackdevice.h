@@ -40,6 +40,9 @@ public:
     bool makeDefault();
     // The default output moved away from the device: the loop goes.
     void defaultOutputChanged(const QByteArray &newDefault);
+    // The default output was moved from the device to a real output while
+    // this process used it, and has not been made the device again since.
+    bool leftForRealOutput() const;
     // This process no longer uses the device. The last user gives the
     // previous output back its default and removes every loop of the device
     // and the device itself; while other users live, all stays as it is.
@@ -88,4 +91,5 @@ private:
     quint64 m_connection = 0;   // the connection our module indices belong to
     bool m_lostInstalled = false;
     bool m_lostDefault = false;
+    bool m_leftForRealOutput = false;
 };

@@ -4,7 +4,8 @@
 // first records on to the end and the last one out gives the default back.
 // A sound server frozen mid-recording does not hold a termination up: the
 // recording is completed within ten seconds, and the next start gives the
-// default output back and says so in its log.
+// default output back and says so in its log. An output the user chooses
+// while recording is what the recording goes on with, and stays the default.
 
 #include "mediaprobe.h"
 #include "recordingtools.h"
@@ -159,6 +160,7 @@ private slots:
     void initTestCase();
     void secondCopyLeavesTheFirstsRecordingAlone();
     void frozenServerDoesNotHoldTheExitUp();
+    void recordingFollowsTheOutputTheUserChooses();
 
 private:
     // Starts a copy, waits for the device to be the default and starts a
@@ -287,6 +289,42 @@ void TestInstances::frozenServerDoesNotHoldTheExitUp()
     QVERIFY(next.terminate(10000));
     QCOMPARE(TestSupport::serverDefault(), before);
     QTRY_COMPARE(deviceSinks(), 0);
+}
+
+void TestInstances::recordingFollowsTheOutputTheUserChooses()
+{
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
+    PulseServer server;
+    const quint32 headphones = server.loadModule(
+        "module-null-sink", "sink_name=headphones format=float32le rate=44100 channels=2 norewinds=1");
+    QVERIFY2(headphones != 0xffffffffu, qPrintable(server.errorString()));
+    QString path;
+    {
+        TestSupport::Playback music(m_tone);
+        QVERIFY(music.waitPlaying());
+        Program program;
+        path = startRecording(program);
+        QVERIFY2(!path.isEmpty(), program.output().constData());
+        QTRY_VERIFY_WITH_TIMEOUT(fileSize(path) > 100000, 10000);
+        QTest::qWait(2000);
+        // The user picks the headphones in the desktop's sound settings.
+        QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", "headphones"}), 0);
+        QVERIFY2(program.said("the default output is now \"headphones\"", 5000), program.output().constData());
+        QTest::qWait(2000);
+        QVERIFY(program.terminate(10000));
+        QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+    }
+    // The user's choice stays; the device is gone.
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
+    QTRY_COMPARE(deviceSinks(), 0);
+    QCOMPARE(historyEntries(path), 1);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    const double tone = MediaProbe::toneSeconds(d.mono);
+    qInfo("the program recorded %.2f s across the change of output, tone in %.2f s", d.seconds(), tone);
+    QVERIFY(d.seconds() >= 3.5);
+    QVERIFY(tone >= d.seconds() - 0.7);
+    QVERIFY(server.unloadModule(headphones));
+    QVERIFY(server.setDefaultSink("system_sound"));
 }
 
 QTEST_MAIN(TestInstances)

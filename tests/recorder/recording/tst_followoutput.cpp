@@ -1,6 +1,7 @@
 // System sound follows the user's choice of output: a recording of what
 // plays on the computer goes on with what plays on the output another client
-// makes the default, the user hears it there, and the gaps are short. When
+// makes the default, the user hears it there, and the gaps are short; the
+// next recording starts on the chosen output. When
 // the program gives the device up, the output the user chose last stays the
 // default.
 
@@ -180,6 +181,17 @@ void TestFollowOutput::recordingFollowsTheChosenOutput()
     const double heardTone = MediaProbe::toneSeconds(mono);
     qInfo("heard on the headphones: tone in %.3f s of %.3f s", heardTone, mono.size() / 44100.0);
     QVERIFY(heardTone >= 5.0);
+
+    // The next recording, with nothing changed since, records what plays on
+    // the headphones from its start.
+    const QString next = m_dir.filePath("next.wav");
+    QVERIFY2(rec.startRecorder(next, 100.0f, false), qPrintable(rec.errorString()));
+    QVERIFY(recordFor(2.0));
+    rec.stopRecorder();
+    QCOMPARE(errors.size(), 0);
+    const MediaProbe::Decoded n = MediaProbe::decode(next);
+    qInfo("next recording: %.3f s, tone in %.3f s", n.seconds(), MediaProbe::toneSeconds(n.mono));
+    QVERIFY(MediaProbe::toneSeconds(n.mono) >= n.seconds() - 0.5);
 
     // The program gives the device up: the user's last choice stays the default.
     QVERIFY2(device->restore(), qPrintable(device->errorString()));
