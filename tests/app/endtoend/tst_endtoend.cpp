@@ -140,12 +140,19 @@ private slots:
     void playsARecordingOnTheOutput();
     void recordsInAnotherFormat();
     void recordsTheMicrophone();
+    void editsARecording();
 
 private:
     void startProgram();
     void chooseInput(int entry, const QString &step);
     int shownWindows() const;
     void waitRows(int count);
+    // Waits for a window that has come to rest: the window manager and the
+    // program place a new dialog after it shows.
+    AccessibleNode waitSettled(const QString &role, const QString &name);
+    // Clicks the first (Edit) or second (Delete) of the two buttons the
+    // table draws, centred, in the last cell of a recording's row.
+    void clickRowButton(const QString &path, int which);
     QVector<AccessibleNode> nodes() const { return m_atspi->snapshot(kApp); }
     // Waits for a showing control of the role with that name; fails the test when none comes.
     AccessibleNode waitFor(const QString &role, const QString &name, int ms = 15000);
@@ -165,6 +172,7 @@ private:
     int m_shotCount = 0;
     int m_starts = 0;
     QString m_systemRecording;
+    QString m_editedCopy;
 };
 
 void TestEndToEnd::initTestCase()
@@ -373,6 +381,45 @@ void TestEndToEnd::waitRows(int count)
                      __FILE__, __LINE__);
 }
 
+AccessibleNode TestEndToEnd::waitSettled(const QString &role, const QString &name)
+{
+    AccessibleNode last = waitFor(role, name);
+    int same = 0;
+    const bool settled = QTest::qWaitFor([&] {
+        const QVector<AccessibleNode> seen = nodes();
+        const AccessibleNode *now = AtspiClient::find(seen, role, name);
+        if (!now)
+            return false;
+        same = now->rect == last.rect ? same + 1 : 0;
+        last = *now;
+        return same >= 3;
+    }, 15000);
+    if (!settled)
+        QTest::qFail(qPrintable(QStringLiteral("%1 \"%2\" does not come to rest").arg(role, name)), __FILE__, __LINE__);
+    return last;
+}
+
+void TestEndToEnd::clickRowButton(const QString &path, int which)
+{
+    waitRows(historyPaths().size());
+    const AccessibleNode name = waitFor(kCell, QFileInfo(path).completeBaseName());
+    if (QTest::currentTestFailed())
+        return;
+    const QVector<AccessibleNode> cells = AtspiClient::all(nodes(), kCell);
+    const AccessibleNode *last = nullptr;
+    for (const AccessibleNode &cell : cells)
+        if (cell.rect.top() == name.rect.top() && (!last || cell.rect.left() > last->rect.left()))
+            last = &cell;
+    QVERIFY(last);
+    AccessibleNode button = *last;
+    const int offset = last->rect.width() / 4;
+    button.rect = QRect(last->rect.center() + QPoint(which == 0 ? -offset : offset, 0), QSize(1, 1));
+    // The buttons show under the pointer.
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"), {QStringLiteral("mousemove"),
+        QString::number(button.rect.x()), QString::number(name.rect.center().y())}), 0);
+    click(button);
+}
+
 void TestEndToEnd::startsAndTakesTheDefaultOutput()
 {
     QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
@@ -442,7 +489,7 @@ void TestEndToEnd::playsARecordingOnTheOutput()
 void TestEndToEnd::recordsInAnotherFormat()
 {
     clickControl(kButton, QStringLiteral("Format"));
-    const AccessibleNode label = waitFor(QStringLiteral("label"), QStringLiteral("Format:"));
+    const AccessibleNode label = waitSettled(QStringLiteral("label"), QStringLiteral("Format:"));
     screenshot(QStringLiteral("format-dialog"));
     // The format's box is the one beside its label.
     const AccessibleNode *box = nullptr;
@@ -495,6 +542,103 @@ void TestEndToEnd::recordsTheMicrophone()
           got.seconds(), r);
     QVERIFY2(r > 0.9, qPrintable(QString::number(r)));
     waitFor(kCell, QFileInfo(path).completeBaseName());
+}
+
+void TestEndToEnd::editsARecording()
+{
+    QVERIFY(!m_systemRecording.isEmpty());
+    clickRowButton(m_systemRecording, 0);
+    waitSettled(QStringLiteral("dialog"), QStringLiteral("Edit - ") + QFileInfo(m_systemRecording).fileName());
+    screenshot(QStringLiteral("editor"));
+    // The segment from 00:00:01 to a second before the end, set with the
+    // arrow keys on the seconds of each time editor.
+    const AccessibleNode startLabel = waitFor(QStringLiteral("label"), QStringLiteral("Start Time:"));
+    const AccessibleNode endLabel = waitFor(QStringLiteral("label"), QStringLiteral("End Time:"));
+    QVERIFY(!QTest::currentTestFailed());
+    const QVector<AccessibleNode> seen = nodes();
+    auto besideOf = [&](const AccessibleNode &label) {
+        AccessibleNode found;
+        for (const AccessibleNode &n : AtspiClient::all(seen, QStringLiteral("spin box")))
+            if (n.rect.left() > label.rect.right() && n.rect.contains(QPoint(n.rect.center().x(), label.rect.center().y()))
+                && (found.rect.isEmpty() || n.rect.left() < found.rect.left()))
+                found = n;
+        return found;
+    };
+    const AccessibleNode startBox = besideOf(startLabel), endBox = besideOf(endLabel);
+    QVERIFY2(!startBox.rect.isEmpty() && !endBox.rect.isEmpty(), qPrintable(AtspiClient::describe(seen)));
+    for (const auto &[box, step] : {std::make_pair(startBox, QStringLiteral("Up")), std::make_pair(endBox, QStringLiteral("Down"))}) {
+        click(box);
+        key(QStringLiteral("Home"));
+        for (int i = 0; i < 6; ++i)
+            key(QStringLiteral("Right"));
+        key(step);
+    }
+    screenshot(QStringLiteral("editor-times"));
+    clickControl(kButton, QStringLiteral("Cut"));
+    waitFor(kCell, QStringLiteral("00:00:01.000"));
+    screenshot(QStringLiteral("editor-cut"));
+    const QString base = QFileInfo(m_systemRecording).completeBaseName();
+    const QString folder = QFileInfo(m_systemRecording).absolutePath();
+    const QString trimmed = folder + QLatin1Char('/') + base + QStringLiteral("_Trim_001.mp3");
+    clickControl(kButton, QStringLiteral("OK"));
+    // The cut segment becomes a new row of its own.
+    QVERIFY2(QTest::qWaitFor([&] { return historyPaths().contains(trimmed) && QFileInfo(trimmed).size() > 0; }, 60000),
+             qPrintable(historyPaths().join(QLatin1Char(' '))));
+    waitFor(kCell, QFileInfo(trimmed).completeBaseName());
+    screenshot(QStringLiteral("trimmed"));
+
+    // Again, for an effect and a new title: a converted copy.
+    clickRowButton(m_systemRecording, 0);
+    waitSettled(QStringLiteral("dialog"), QStringLiteral("Edit - ") + QFileInfo(m_systemRecording).fileName());
+    clickControl(QStringLiteral("check box"), QStringLiteral("Effect"));
+    clickControl(QStringLiteral("list item"), QStringLiteral("Rock"));
+    screenshot(QStringLiteral("editor-effect"));
+    clickControl(QStringLiteral("check box"), QStringLiteral("Tag"));
+    const AccessibleNode titleLabel = waitFor(QStringLiteral("label"), QStringLiteral("Title:"));
+    QVERIFY(!QTest::currentTestFailed());
+    AccessibleNode titleBox;
+    for (const AccessibleNode &n : AtspiClient::all(nodes(), QStringLiteral("text")))
+        if (n.rect.left() > titleLabel.rect.right() && n.rect.contains(QPoint(n.rect.center().x(), titleLabel.rect.center().y()))
+            && (titleBox.rect.isEmpty() || n.rect.left() < titleBox.rect.left()))
+            titleBox = n;
+    QVERIFY(!titleBox.rect.isEmpty());
+    click(titleBox);
+    key(QStringLiteral("ctrl+a"));
+    typeText(QStringLiteral("Spoken Words"));
+    screenshot(QStringLiteral("editor-tag"));
+
+    clickControl(kButton, QStringLiteral("OK"));
+    const QString edited = folder + QLatin1Char('/') + base + QStringLiteral("_Edit_001.mp3");
+    const bool done = QTest::qWaitFor([&] { return historyPaths().contains(edited) && QFileInfo(edited).size() > 0; },
+                                      60000);
+    screenshot(QStringLiteral("edited"));
+    QVERIFY2(done, qPrintable(historyPaths().join(QLatin1Char(' '))));
+    // The recording itself stays as it was.
+    QVERIFY(historyPaths().contains(m_systemRecording) && QFileInfo::exists(m_systemRecording));
+    waitFor(kCell, QFileInfo(edited).completeBaseName());
+
+    const MediaProbe::Decoded original = MediaProbe::decode(m_systemRecording);
+    const MediaProbe::Decoded cut = MediaProbe::decode(trimmed);
+    const MediaProbe::Decoded copy = MediaProbe::decode(edited);
+    QVERIFY(original.ok && cut.ok && copy.ok);
+    qInfo("edited: the recording %.2f s, the segment %.2f s, the copy %.2f s", original.seconds(), cut.seconds(),
+          copy.seconds());
+    // From 00:00:01 to a second before the end.
+    QVERIFY2(qAbs(cut.seconds() - (original.seconds() - 2.0)) < 0.15, qPrintable(QString::number(cut.seconds())));
+    QVERIFY2(qAbs(copy.seconds() - original.seconds()) < 0.15, qPrintable(QString::number(copy.seconds())));
+    QByteArray title;
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("ffprobe"),
+                                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                      QStringLiteral("format_tags=title"), QStringLiteral("-of"),
+                                      QStringLiteral("default=nw=1:nk=1"), edited},
+                                     30000, &title),
+             0);
+    QCOMPARE(QString::fromUtf8(title).trimmed(), QStringLiteral("Spoken Words"));
+    // The effect changed the sound: the copy is not the recording again.
+    const double same = correlation(original.mono.mid(0, original.mono.size() - 4410), copy.mono);
+    qInfo("the copy with the effect correlates %.4f with the recording", same);
+    QVERIFY(same < 0.999);
+    m_editedCopy = edited;
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)
