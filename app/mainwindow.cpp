@@ -189,6 +189,11 @@ void MainWindow::InitButtons()
     initButton(ui->m_btnMax, QStringLiteral("/image/btn_max.png"), QString());
     initButton(ui->m_btnRestore, QStringLiteral("/image/btn_restore.png"), QString());
     ui->m_btnRestore->hide();
+    // The title-bar buttons show pictures only: names for assistive technology.
+    ui->m_btnClose->setAccessibleName(tr("Close"));
+    ui->m_btnMin->setAccessibleName(tr("Minimize"));
+    ui->m_btnMax->setAccessibleName(tr("Maximize"));
+    ui->m_btnRestore->setAccessibleName(tr("Restore"));
     ui->m_btnMenu->hide();
     connect(ui->m_btnClose, &QAbstractButton::clicked, this, &MainWindow::OnClose);
     connect(ui->m_btnMin, &QAbstractButton::clicked, this, &MainWindow::OnShowMin);

@@ -140,13 +140,30 @@ private slots:
     void playsARecordingOnTheOutput();
     void recordsInAnotherFormat();
     void recordsTheMicrophone();
+    void editsARecording();
+    void renamesARecording();
+    void deletesARecording();
+    void keepsTheRecordingWhenClosedWhileRecording();
+    void repairsARecordingCutShortByAKill();
+    void givesTheOutputBackWhenItQuits();
 
 private:
     void startProgram();
     void chooseInput(int entry, const QString &step);
     int shownWindows() const;
     void waitRows(int count);
-    QVector<AccessibleNode> nodes() const { return m_atspi->snapshot(kApp); }
+    // Clicks the title bar's Close and answers the close prompt with Exit;
+    // the program ends normally.
+    void exitThroughClosePrompt(const QString &step);
+    // The recordings of the output folder, newest last.
+    QStringList outputFiles() const;
+    // Waits for a window that has come to rest: the window manager and the
+    // program place a new dialog after it shows.
+    AccessibleNode waitSettled(const QString &role, const QString &name);
+    // Clicks the first (Edit) or second (Delete) of the two buttons the
+    // table draws, centred, in the last cell of a recording's row.
+    void clickRowButton(const QString &path, int which);
+    QVector<AccessibleNode> nodes() const;
     // Waits for a showing control of the role with that name; fails the test when none comes.
     AccessibleNode waitFor(const QString &role, const QString &name, int ms = 15000);
     bool waitGone(const QString &role, const QString &name, int ms = 15000);
@@ -165,6 +182,8 @@ private:
     int m_shotCount = 0;
     int m_starts = 0;
     QString m_systemRecording;
+    QString m_editedCopy;
+    QString m_trimmed;
 };
 
 void TestEndToEnd::initTestCase()
@@ -344,6 +363,55 @@ void TestEndToEnd::chooseInput(int entry, const QString &step)
     screenshot(step + QStringLiteral("-chosen"));
 }
 
+// The controls on the accessibility bus, placed where the display shows
+// them: a dialog shown a second time tells the bus its old place (0, 0)
+// while the window manager has put it elsewhere, so each window's offset is
+// taken from the display (the program's mapped window of that title and size).
+QVector<AccessibleNode> TestEndToEnd::nodes() const
+{
+    QVector<AccessibleNode> found = m_atspi->snapshot(kApp);
+    if (found.isEmpty() || !m_program)
+        return found;
+    QByteArray ids;
+    TestSupport::runProgram(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                         QStringLiteral("--pid"), QString::number(m_program->processId())},
+                            10000, &ids);
+    struct Shown { QString title; QRect rect; };
+    QVector<Shown> shown;
+    for (const QByteArray &id : ids.trimmed().split('\n')) {
+        if (id.isEmpty())
+            continue;
+        QByteArray geometry, title;
+        TestSupport::runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                                                             QString::fromLatin1(id)}, 10000, &geometry);
+        TestSupport::runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::fromLatin1(id)},
+                                10000, &title);
+        QMap<QByteArray, int> v;
+        for (const QByteArray &line : geometry.split('\n')) {
+            const int eq = line.indexOf('=');
+            if (eq > 0)
+                v[line.left(eq)] = line.mid(eq + 1).toInt();
+        }
+        shown.append({QString::fromUtf8(title).trimmed(), QRect(v.value("X"), v.value("Y"), v.value("WIDTH"), v.value("HEIGHT"))});
+    }
+    QPoint offset;
+    for (AccessibleNode &node : found) {
+        if (node.depth == 0) {
+            offset = QPoint();
+            for (const Shown &window : shown)
+                if (window.title == node.name && window.rect.size() == node.rect.size()) {
+                    offset = window.rect.topLeft() - node.rect.topLeft();
+                    // Of two alike, the one the bus places right needs nothing.
+                    if (offset.isNull())
+                        break;
+                }
+        }
+        if (!node.rect.isEmpty())
+            node.rect.translate(offset);
+    }
+    return found;
+}
+
 // Windows of the program mapped on the display (menus included).
 int TestEndToEnd::shownWindows() const
 {
@@ -371,6 +439,45 @@ void TestEndToEnd::waitRows(int count)
         QTest::qFail(qPrintable(QStringLiteral("the table does not show %1 rows:\n%2").arg(count).arg(
                          AtspiClient::describe(seen))),
                      __FILE__, __LINE__);
+}
+
+AccessibleNode TestEndToEnd::waitSettled(const QString &role, const QString &name)
+{
+    AccessibleNode last = waitFor(role, name);
+    int same = 0;
+    const bool settled = QTest::qWaitFor([&] {
+        const QVector<AccessibleNode> seen = nodes();
+        const AccessibleNode *now = AtspiClient::find(seen, role, name);
+        if (!now)
+            return false;
+        same = now->rect == last.rect ? same + 1 : 0;
+        last = *now;
+        return same >= 3;
+    }, 15000);
+    if (!settled)
+        QTest::qFail(qPrintable(QStringLiteral("%1 \"%2\" does not come to rest").arg(role, name)), __FILE__, __LINE__);
+    return last;
+}
+
+void TestEndToEnd::clickRowButton(const QString &path, int which)
+{
+    waitRows(historyPaths().size());
+    const AccessibleNode name = waitFor(kCell, QFileInfo(path).completeBaseName());
+    if (QTest::currentTestFailed())
+        return;
+    const QVector<AccessibleNode> cells = AtspiClient::all(nodes(), kCell);
+    const AccessibleNode *last = nullptr;
+    for (const AccessibleNode &cell : cells)
+        if (cell.rect.top() == name.rect.top() && (!last || cell.rect.left() > last->rect.left()))
+            last = &cell;
+    QVERIFY(last);
+    AccessibleNode button = *last;
+    const int offset = last->rect.width() / 4;
+    button.rect = QRect(last->rect.center() + QPoint(which == 0 ? -offset : offset, 0), QSize(1, 1));
+    // The buttons show under the pointer.
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"), {QStringLiteral("mousemove"),
+        QString::number(button.rect.x()), QString::number(name.rect.center().y())}), 0);
+    click(button);
 }
 
 void TestEndToEnd::startsAndTakesTheDefaultOutput()
@@ -442,7 +549,7 @@ void TestEndToEnd::playsARecordingOnTheOutput()
 void TestEndToEnd::recordsInAnotherFormat()
 {
     clickControl(kButton, QStringLiteral("Format"));
-    const AccessibleNode label = waitFor(QStringLiteral("label"), QStringLiteral("Format:"));
+    const AccessibleNode label = waitSettled(QStringLiteral("label"), QStringLiteral("Format:"));
     screenshot(QStringLiteral("format-dialog"));
     // The format's box is the one beside its label.
     const AccessibleNode *box = nullptr;
@@ -495,6 +602,254 @@ void TestEndToEnd::recordsTheMicrophone()
           got.seconds(), r);
     QVERIFY2(r > 0.9, qPrintable(QString::number(r)));
     waitFor(kCell, QFileInfo(path).completeBaseName());
+}
+
+void TestEndToEnd::editsARecording()
+{
+    QVERIFY(!m_systemRecording.isEmpty());
+    clickRowButton(m_systemRecording, 0);
+    waitSettled(QStringLiteral("dialog"), QStringLiteral("Edit - ") + QFileInfo(m_systemRecording).fileName());
+    screenshot(QStringLiteral("editor"));
+    // The segment from 00:00:01 to a second before the end, set with the
+    // arrow keys on the seconds of each time editor.
+    const AccessibleNode startLabel = waitFor(QStringLiteral("label"), QStringLiteral("Start Time:"));
+    const AccessibleNode endLabel = waitFor(QStringLiteral("label"), QStringLiteral("End Time:"));
+    QVERIFY(!QTest::currentTestFailed());
+    const QVector<AccessibleNode> seen = nodes();
+    auto besideOf = [&](const AccessibleNode &label) {
+        AccessibleNode found;
+        for (const AccessibleNode &n : AtspiClient::all(seen, QStringLiteral("spin box")))
+            if (n.rect.left() > label.rect.right() && n.rect.contains(QPoint(n.rect.center().x(), label.rect.center().y()))
+                && (found.rect.isEmpty() || n.rect.left() < found.rect.left()))
+                found = n;
+        return found;
+    };
+    const AccessibleNode startBox = besideOf(startLabel), endBox = besideOf(endLabel);
+    QVERIFY2(!startBox.rect.isEmpty() && !endBox.rect.isEmpty(), qPrintable(AtspiClient::describe(seen)));
+    for (const auto &[box, step] : {std::make_pair(startBox, QStringLiteral("Up")), std::make_pair(endBox, QStringLiteral("Down"))}) {
+        click(box);
+        key(QStringLiteral("Home"));
+        for (int i = 0; i < 6; ++i)
+            key(QStringLiteral("Right"));
+        key(step);
+    }
+    screenshot(QStringLiteral("editor-times"));
+    clickControl(kButton, QStringLiteral("Cut"));
+    waitFor(kCell, QStringLiteral("00:00:01.000"));
+    screenshot(QStringLiteral("editor-cut"));
+    const QString base = QFileInfo(m_systemRecording).completeBaseName();
+    const QString folder = QFileInfo(m_systemRecording).absolutePath();
+    const QString trimmed = folder + QLatin1Char('/') + base + QStringLiteral("_Trim_001.mp3");
+    clickControl(kButton, QStringLiteral("OK"));
+    // The cut segment becomes a new row of its own.
+    QVERIFY2(QTest::qWaitFor([&] { return historyPaths().contains(trimmed) && QFileInfo(trimmed).size() > 0; }, 60000),
+             qPrintable(historyPaths().join(QLatin1Char(' '))));
+    waitFor(kCell, QFileInfo(trimmed).completeBaseName());
+    screenshot(QStringLiteral("trimmed"));
+    m_trimmed = trimmed;
+
+    // Again, for an effect and a new title: a converted copy.
+    clickRowButton(m_systemRecording, 0);
+    waitSettled(QStringLiteral("dialog"), QStringLiteral("Edit - ") + QFileInfo(m_systemRecording).fileName());
+    clickControl(QStringLiteral("check box"), QStringLiteral("Effect"));
+    clickControl(QStringLiteral("list item"), QStringLiteral("Rock"));
+    screenshot(QStringLiteral("editor-effect"));
+    clickControl(QStringLiteral("check box"), QStringLiteral("Tag"));
+    const AccessibleNode titleLabel = waitFor(QStringLiteral("label"), QStringLiteral("Title:"));
+    QVERIFY(!QTest::currentTestFailed());
+    AccessibleNode titleBox;
+    for (const AccessibleNode &n : AtspiClient::all(nodes(), QStringLiteral("text")))
+        if (n.rect.left() > titleLabel.rect.right() && n.rect.contains(QPoint(n.rect.center().x(), titleLabel.rect.center().y()))
+            && (titleBox.rect.isEmpty() || n.rect.left() < titleBox.rect.left()))
+            titleBox = n;
+    QVERIFY(!titleBox.rect.isEmpty());
+    click(titleBox);
+    key(QStringLiteral("ctrl+a"));
+    typeText(QStringLiteral("Spoken Words"));
+    screenshot(QStringLiteral("editor-tag"));
+
+    clickControl(kButton, QStringLiteral("OK"));
+    const QString edited = folder + QLatin1Char('/') + base + QStringLiteral("_Edit_001.mp3");
+    const bool done = QTest::qWaitFor([&] { return historyPaths().contains(edited) && QFileInfo(edited).size() > 0; },
+                                      60000);
+    screenshot(QStringLiteral("edited"));
+    QVERIFY2(done, qPrintable(historyPaths().join(QLatin1Char(' '))));
+    // The recording itself stays as it was.
+    QVERIFY(historyPaths().contains(m_systemRecording) && QFileInfo::exists(m_systemRecording));
+    waitFor(kCell, QFileInfo(edited).completeBaseName());
+
+    const MediaProbe::Decoded original = MediaProbe::decode(m_systemRecording);
+    const MediaProbe::Decoded cut = MediaProbe::decode(trimmed);
+    const MediaProbe::Decoded copy = MediaProbe::decode(edited);
+    QVERIFY(original.ok && cut.ok && copy.ok);
+    qInfo("edited: the recording %.2f s, the segment %.2f s, the copy %.2f s", original.seconds(), cut.seconds(),
+          copy.seconds());
+    // From 00:00:01 to a second before the end.
+    QVERIFY2(qAbs(cut.seconds() - (original.seconds() - 2.0)) < 0.15, qPrintable(QString::number(cut.seconds())));
+    QVERIFY2(qAbs(copy.seconds() - original.seconds()) < 0.15, qPrintable(QString::number(copy.seconds())));
+    QByteArray title;
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("ffprobe"),
+                                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                      QStringLiteral("format_tags=title"), QStringLiteral("-of"),
+                                      QStringLiteral("default=nw=1:nk=1"), edited},
+                                     30000, &title),
+             0);
+    QCOMPARE(QString::fromUtf8(title).trimmed(), QStringLiteral("Spoken Words"));
+    // The effect changed the sound: the copy is not the recording again.
+    const double same = correlation(original.mono.mid(0, original.mono.size() - 4410), copy.mono);
+    qInfo("the copy with the effect correlates %.4f with the recording", same);
+    QVERIFY(same < 0.999);
+    m_editedCopy = edited;
+}
+
+void TestEndToEnd::renamesARecording()
+{
+    QVERIFY(!m_editedCopy.isEmpty());
+    waitRows(historyPaths().size());
+    const AccessibleNode cell = waitFor(kCell, QFileInfo(m_editedCopy).completeBaseName());
+    QVERIFY(!QTest::currentTestFailed());
+    // The row's menu: Play, then Rename (chosen with the keyboard, as the
+    // input selector's menu is).
+    const int windows = shownWindows();
+    const QPoint at = cell.rect.center();
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"),
+                                     {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                                      QStringLiteral("click"), QStringLiteral("3")}),
+             0);
+    QTRY_VERIFY_WITH_TIMEOUT(shownWindows() > windows, 10000);
+    screenshot(QStringLiteral("row-menu"));
+    key(QStringLiteral("Down"));
+    key(QStringLiteral("Down"));
+    key(QStringLiteral("Return"));
+    QTRY_COMPARE_WITH_TIMEOUT(shownWindows(), windows, 10000);
+    // The name turns into a line to type in as the menu goes (the table
+    // publishes no editor on the bus; the typing shows in the result).
+    key(QStringLiteral("ctrl+a"));
+    typeText(QStringLiteral("Spoken Words"));
+    screenshot(QStringLiteral("renaming"));
+    key(QStringLiteral("Return"));
+    const QString renamed = QFileInfo(m_editedCopy).absolutePath() + QStringLiteral("/Spoken Words.mp3");
+    QTRY_VERIFY_WITH_TIMEOUT(historyPaths().contains(renamed), 15000);
+    QVERIFY(!historyPaths().contains(m_editedCopy));
+    QVERIFY(QFileInfo(renamed).size() > 0);
+    QVERIFY(!QFileInfo::exists(m_editedCopy));
+    waitFor(kCell, QStringLiteral("Spoken Words"));
+    screenshot(QStringLiteral("renamed"));
+}
+
+void TestEndToEnd::deletesARecording()
+{
+    QVERIFY(!m_trimmed.isEmpty());
+    const int rows = historyPaths().size();
+    clickRowButton(m_trimmed, 1);
+    // The question: delete the file, or only take it off the list.
+    clickControl(kButton, QStringLiteral("Delete"));
+    QTRY_VERIFY_WITH_TIMEOUT(!historyPaths().contains(m_trimmed), 15000);
+    QVERIFY(!QFileInfo::exists(m_trimmed));
+    QCOMPARE(historyPaths().size(), rows - 1);
+    waitRows(rows - 1);
+    QVERIFY(waitGone(kCell, QFileInfo(m_trimmed).completeBaseName()));
+    screenshot(QStringLiteral("deleted"));
+}
+
+void TestEndToEnd::exitThroughClosePrompt(const QString &step)
+{
+    clickControl(kButton, QStringLiteral("Close"));
+    waitSettled(QStringLiteral("radio button"), QStringLiteral("Exit"));
+    clickControl(QStringLiteral("radio button"), QStringLiteral("Exit"));
+    screenshot(step + QStringLiteral("-close-prompt"));
+    clickControl(kButton, QStringLiteral("OK"));
+    QVERIFY2(m_program->waitForFinished(30000), "the program did not end");
+    QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_program->exitCode(), 0);
+    screenshot(step + QStringLiteral("-ended"));
+}
+
+QStringList TestEndToEnd::outputFiles() const
+{
+    const QDir folder(QFileInfo(m_systemRecording).absolutePath());
+    QStringList paths;
+    for (const QFileInfo &info : folder.entryInfoList(QDir::Files, QDir::Time | QDir::Reversed))
+        paths << info.absoluteFilePath();
+    return paths;
+}
+
+void TestEndToEnd::keepsTheRecordingWhenClosedWhileRecording()
+{
+    QVERIFY(!m_systemRecording.isEmpty());
+    chooseInput(0, QStringLiteral("closing"));
+    const QStringList before = outputFiles();
+    clickControl(kButton, QStringLiteral("Start Recording"));
+    waitFor(kButton, QStringLiteral("Stop Recording"));
+    {
+        TestSupport::Playback speech(m_speech);
+        QVERIFY(speech.waitPlaying());
+        QVERIFY(speech.waitEnd(20000));
+    }
+    exitThroughClosePrompt(QStringLiteral("closing"));
+    // The recording was completed and listed on the way out.
+    QStringList added = outputFiles();
+    for (const QString &path : before)
+        added.removeAll(path);
+    QCOMPARE(added.size(), 1);
+    QVERIFY(historyPaths().contains(added.constFirst()));
+    const MediaProbe::Decoded got = MediaProbe::decode(added.constFirst());
+    QVERIFY(got.ok);
+    const double r = correlation(m_speechMono, got.mono);
+    qInfo("recording kept on closing %s: %.2f s, speech correlates %.4f", qPrintable(QFileInfo(added.constFirst()).fileName()),
+          got.seconds(), r);
+    QVERIFY2(r > 0.9, qPrintable(QString::number(r)));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
+}
+
+void TestEndToEnd::repairsARecordingCutShortByAKill()
+{
+    startProgram();
+    screenshot(QStringLiteral("started-again"));
+    chooseInput(0, QStringLiteral("killing"));
+    const QStringList before = outputFiles();
+    clickControl(kButton, QStringLiteral("Start Recording"));
+    waitFor(kButton, QStringLiteral("Stop Recording"));
+    {
+        TestSupport::Playback speech(m_speech);
+        QVERIFY(speech.waitPlaying());
+        QVERIFY(speech.waitEnd(20000));
+    }
+    QStringList added = outputFiles();
+    for (const QString &path : before)
+        added.removeAll(path);
+    QCOMPARE(added.size(), 1);
+    const QString cutShort = added.constFirst();
+    // Written as it goes: the whole speech reaches the file before it is completed.
+    double written = 0;
+    QVERIFY2(QTest::qWaitFor([&] {
+        written = correlation(m_speechMono, MediaProbe::decode(cutShort).mono);
+        return written > 0.9;
+    }, 15000), qPrintable(QString::number(written)));
+    screenshot(QStringLiteral("before-kill"));
+    ::kill(pid_t(m_program->processId()), SIGKILL);
+    QVERIFY(m_program->waitForFinished(10000));
+    QVERIFY(!historyPaths().contains(cutShort));
+
+    // The next start repairs it and lists it.
+    startProgram();
+    QTRY_VERIFY_WITH_TIMEOUT(historyPaths().contains(cutShort), 30000);
+    waitFor(kCell, QFileInfo(cutShort).completeBaseName());
+    screenshot(QStringLiteral("repaired"));
+    const MediaProbe::Decoded got = MediaProbe::decode(cutShort);
+    QVERIFY(got.ok);
+    const double r = correlation(m_speechMono, got.mono);
+    qInfo("recording repaired after kill -9 %s: %.2f s, speech correlates %.4f", qPrintable(QFileInfo(cutShort).fileName()),
+          got.seconds(), r);
+    QVERIFY2(r > 0.9, qPrintable(QString::number(r)));
+}
+
+void TestEndToEnd::givesTheOutputBackWhenItQuits()
+{
+    QVERIFY(m_program && m_program->state() == QProcess::Running);
+    exitThroughClosePrompt(QStringLiteral("quit"));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
+    QVERIFY(!pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")}).contains(kLoopbackSink.toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)
