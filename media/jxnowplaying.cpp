@@ -94,6 +94,10 @@ QByteArray readCover(const QByteArray &path)
             got += n;
         }
         bytes.resize(got == st.st_size ? int(got) : 0);
+    } else {
+        qCWarning(lcMedia).noquote() << "now playing: the cover" << QFile::decodeName(path)
+                                     << "is no regular file of at most" << kMaxCoverBytes
+                                     << "bytes, left out";
     }
     ::close(fd);
     if (!bytes.isEmpty() && !isPicture(bytes)) {

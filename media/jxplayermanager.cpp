@@ -4,6 +4,7 @@
 #include "media/jxinfoclass.h"
 #include "media/jxplayerclass.h"
 #include "media/jxplaytimetext.h"
+#include "media/medialog.h"
 
 #include <QImage>
 #include <QMetaObject>
@@ -313,7 +314,10 @@ void JXPlayerManager::progressValueChange(double value)
     if (!hasPlayer())
         return;
     const auto offset = uint64_t(double(getPlaylength()) * value);
-    m_player->Seek_Player(m_trim.playStart + offset);
+    if (!m_player->Seek_Player(m_trim.playStart + offset)) {
+        reportFailedSeek();
+        return;
+    }
     showTime(offset);
     showTime2(offset);
 }
@@ -326,8 +330,27 @@ void JXPlayerManager::beginAsyncSeek()
 
 void JXPlayerManager::endAsyncSeek()
 {
-    if (hasPlayer())
-        m_player->EndAsyncSeek_Player();
+    if (hasPlayer() && !m_player->EndAsyncSeek_Player())
+        reportFailedSeek();
+}
+
+void JXPlayerManager::reportFailedSeek()
+{
+    const QString why = m_player->GetErrorText_Player();
+    if (why.isEmpty())
+        return; // nothing open, or nothing changed
+    qCWarning(lcMedia).noquote() << "preview seek failed:" << why;
+    if (!m_player->IsRunning_Player()) {
+        m_trim.isTrimPlaying = false;
+        stopPlayTimers();
+        startScreenTimer();
+        const uint64_t position = m_trim.relative(m_player->GetPlayTime_Player());
+        emit emitPlayProgress(JXTrimRange::fraction(position, getPlaylength()));
+        showTime(position);
+        showTime2(position);
+        emit emitPlayState(false);
+    }
+    emit emitPlayError(JXPlayerClass::seekFailedMessage(why));
 }
 
 void JXPlayerManager::setSoundVolume(int volume)

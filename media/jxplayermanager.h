@@ -141,7 +141,8 @@ signals:
     void emitStartEndProgressValue(float percent);
     void emitPlayFinish();
     // Playback stopped before its end, or could not start, because its sound
-    // output failed (the sound server went away); message is for the user.
+    // output failed (the sound server went away), or a seek failed (playback
+    // is then paused where it was, or stopped); message is for the user.
     void emitPlayError(QString message);
     void emitPlayTime(const QString &text);
     void emitPlayTime2(const QString &text);
@@ -167,6 +168,8 @@ private:
     void showTime(uint64_t position);
     void showTime2(uint64_t position);
     void reportZero();
+    // After a refused seek: the dialog shows where the player stayed and why.
+    void reportFailedSeek();
     void reportStep();
     void startScreenTimer();
     void stopPlayTimers();

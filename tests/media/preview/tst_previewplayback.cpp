@@ -79,6 +79,44 @@ private slots:
         QVERIFY(TestSupport::writeToneWav(m_tone, 440, 4.0));
     }
 
+    // A 2 s tone followed by 16 MB of zeros: a seek fails; the dialog hears
+    // why and shows the preview no longer playing, and it plays again.
+    void failedSeekIsReportedAndPlaysNoLonger()
+    {
+        const QString flac = m_dir.filePath("seek-zeros.flac");
+        QVERIFY(TestSupport::runProgram("ffmpeg", {"-v", "error", "-f", "lavfi", "-i",
+                                                   "sine=f=440:d=2:r=44100", "-c:a", "flac", flac})
+                == 0);
+        QFile file(flac);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.resize(file.size() + 16 * 1024 * 1024));
+        file.close();
+
+        JXPlayerManager manager;
+        QVERIFY(manager.setPlayFile(flac, 0, 0, 3));
+        QSignalSpy errors(&manager, &JXPlayerManager::emitPlayError);
+        QSignalSpy states(&manager, qOverload<bool>(&JXPlayerManager::emitPlayState));
+        QSignalSpy finished(&manager, &JXPlayerManager::emitPlayFinish);
+        manager.onPlay();
+        QTRY_VERIFY_WITH_TIMEOUT(manager.getPlayerClass()->GetPlayTime_Player() > 300000, 10000);
+        states.clear();
+        manager.progressValueChange(0.5);
+        QCOMPARE(errors.count(), 1);
+        QVERIFY2(errors.last().at(0).toString().startsWith("Cannot move to that position: "),
+                 qPrintable(errors.last().at(0).toString()));
+        QVERIFY(!manager.getPlayerClass()->IsRunning_Player());
+        QCOMPARE(states.count(), 1);
+        QCOMPARE(states.last().at(0).toBool(), false);
+
+        SoundCapture capture;
+        QVERIFY(capture.start());
+        manager.onPlay();
+        QVERIFY(capture.waitForHeard(0.2));
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 10000);
+        capture.stop();
+        QCOMPARE(errors.count(), 1);
+    }
+
     void trimRangePlaysFromItsStartToItsEnd()
     {
         JXPlayerManager manager;
