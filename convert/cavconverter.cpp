@@ -8,6 +8,7 @@
 #include "rzcodec/config.h"
 #include "rzcodec/converter.h"
 #include "rzcodec/mediainfo.h"
+#include "rzcodec/merger.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -76,6 +77,7 @@ CAVConverter::CAVConverter() = default;
 CAVConverter::~CAVConverter()
 {
     StopConvert();
+    StopMerger(true);
 }
 
 void CAVConverter::SetConvertConfig(void *config, const CAVEncodeParam *param)
@@ -199,8 +201,14 @@ void CAVConverter::releaseJob()
 
 void CAVConverter::report(unsigned int progress, convertState state)
 {
-    if (m_callback)
-        m_callback(progress, m_user, state);
+    report(progress, state, m_callback, m_user);
+}
+
+void CAVConverter::report(unsigned int progress, convertState state, ConvertCallback callback,
+                          void *user)
+{
+    if (callback)
+        callback(progress, user, state);
 }
 
 void CAVConverter::SetChapter(void *config, const CAVEncodeParam *param)
@@ -278,8 +286,132 @@ bool CAVConverter::chapterPass(unsigned int *offset)
     return true;
 }
 
+void *CAVConverter::mergerConfig(const CAVEncodeParam *param)
+{
+    void *config = rz_config_create();
+    if (config && param) {
+        SetConvertConfig(config, param);
+        if (!param->plainCut)
+            JXConfigManager::setAudioSettings(config, param->editConfig.audioSettings);
+    }
+    return config;
+}
+
+bool CAVConverter::StartMerger(const char *output, CAVEncodeParam *param)
+{
+    if (!output || !*output)
+        return false;
+    StopMerger(true);
+    std::lock_guard<std::mutex> lock(m_control);
+    if (m_job)
+        return false; // a conversion runs
+    m_merger = rz_merger_create(-1);
+    if (!m_merger)
+        return false;
+    void *config = param ? mergerConfig(param) : nullptr;
+    const bool started = rz_merger_open(m_merger, output, param ? param->formatName() : "", config)
+                         && rz_merger_start(m_merger);
+    if (config)
+        rz_config_release(config);
+    if (!started) {
+        qCWarning(lcConvert) << "merger:" << rz_merger_error_text(m_merger);
+        rz_merger_close(m_merger);
+        rz_merger_release(m_merger);
+        m_merger = nullptr;
+    }
+    return started;
+}
+
+bool CAVConverter::AddMergerTask(const char *source, CAVEncodeParam *param, void *user,
+                                 ConvertCallback callback)
+{
+    std::lock_guard<std::mutex> lock(m_control);
+    if (!m_merger || !source || !*source)
+        return false;
+    void *config = mergerConfig(param);
+    const uint64_t start = param ? param->rangeStart : 0;
+    const uint64_t duration = param ? param->rangeDuration : 0;
+    const bool added = param && param->discSource
+                           ? rz_merger_add_disc(m_merger, source, param->value43, start, duration, config)
+                           : rz_merger_add(m_merger, source, start, duration, config);
+    rz_config_release(config);
+    if (!added) {
+        qCWarning(lcConvert) << "merger:" << rz_merger_error_text(m_merger);
+        return false;
+    }
+    if (isRunning())
+        return true; // the worker follows the merger until it is released
+    m_mergerUser = user;
+    m_mergerCallback = callback;
+    m_mergerMode = true;
+    m_stopRequested = false;
+    return startThread();
+}
+
+void CAVConverter::StopMerger(bool wait)
+{
+    std::lock_guard<std::mutex> lock(m_control);
+    if (!m_merger)
+        return;
+    // Nothing left to merge is no refusal: the file is complete.
+    if (!rz_merger_get_state(m_merger) && !rz_merger_stop(m_merger) && !rz_merger_get_state(m_merger))
+        qCWarning(lcConvert) << "stop Merger failed!";
+    if (wait)
+        m_stopRequested = true;
+    // The worker ends quickly once the merger has stopped; it is joined
+    // before the merger it polls is released.
+    stopThread(kStopWaitMs);
+    if (!rz_merger_close(m_merger) && !rz_merger_is_stopped(m_merger))
+        qCWarning(lcConvert) << "merger:" << rz_merger_error_text(m_merger);
+    rz_merger_release(m_merger);
+    m_merger = nullptr;
+    m_mergerMode = false;
+    m_mergerCallback = nullptr;
+    m_mergerUser = nullptr;
+}
+
+void CAVConverter::runMerger()
+{
+    // Follows the merger until it is stopped or released: each time the
+    // sources added so far are all merged, that is reported; more may follow,
+    // with progress over the whole counted anew.
+    unsigned int last = 0;
+    bool idleReported = false;
+    bool releasing = false;
+    for (;;) {
+        if (rz_merger_is_stopped(m_merger) || rz_merger_is_failed(m_merger)) {
+            report(0, convertStopped, m_mergerCallback, m_mergerUser);
+            return;
+        }
+        if (rz_merger_get_state(m_merger)) {
+            if (!idleReported)
+                report(0, convertFinished, m_mergerCallback, m_mergerUser);
+            idleReported = true;
+            last = 0;
+        } else {
+            idleReported = false;
+            const uint64_t total = rz_merger_get_total(m_merger);
+            const float p = total ? float(rz_merger_get_done(m_merger)) * 100.0f / float(total) : 0.0f;
+            qCDebug(lcConvert) << "merger progress" << p;
+            const auto whole = unsigned(std::min(99.0f, p));
+            if (whole > last) {
+                report(whole, convertProgress, m_mergerCallback, m_mergerUser);
+                last = whole;
+            }
+        }
+        if (releasing)
+            return; // the merger is being released, its last state reported
+        releasing = waitForStop(int(kPollMs));
+    }
+}
+
 void CAVConverter::OnExecute()
 {
+    if (m_mergerMode) {
+        setStarted();
+        runMerger();
+        return;
+    }
     unsigned int offset = 0;
     if (m_chapters) {
         // Set before the starter returns, so that a stop right after the

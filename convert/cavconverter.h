@@ -18,6 +18,10 @@ public:
     bool StartConvert(const char *source, const char *output, CAVEncodeParam *param, void *user,
                       ConvertCallback callback, bool chapters) override;
     void StopConvert() override;
+    bool StartMerger(const char *output, CAVEncodeParam *param) override;
+    bool AddMergerTask(const char *source, CAVEncodeParam *param, void *user,
+                       ConvertCallback callback) override;
+    void StopMerger(bool wait) override;
 
     // The parameter record's encoder settings, sound factors and tags into
     // a conversion configuration.
@@ -32,10 +36,14 @@ protected:
 
 private:
     void report(unsigned int progress, convertState state);
+    static void report(unsigned int progress, convertState state, ConvertCallback callback, void *user);
     void releaseJob();
     bool prepareJob(void *config);
     // Runs the chapter pass and starts the job; false when the worker ends here.
     bool chapterPass(unsigned int *offset);
+    void runMerger();
+    // The configuration of a record for the merger: encoder settings, sound, tags.
+    static void *mergerConfig(const CAVEncodeParam *param);
 
     std::mutex m_control; // start, stop and release of the job handle
     void *m_job = nullptr;
@@ -47,4 +55,8 @@ private:
     void *m_config = nullptr;                // kept for the chapter pass until the job is prepared
     std::mutex m_chapterInfoMutex;           // the media information of the pass, reached by a stop
     void *m_chapterInfo = nullptr;
+    void *m_merger = nullptr;                // one merge at a time, owned
+    bool m_mergerMode = false;               // the worker polls the merger
+    ConvertCallback m_mergerCallback = nullptr;
+    void *m_mergerUser = nullptr;
 };

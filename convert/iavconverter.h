@@ -32,6 +32,19 @@ public:
     // Stops a running job; returns after the worker has reported and ended.
     virtual void StopConvert() = 0;
 
+    // The merger: sources appended in order into one output, re-encoded with
+    // the record's encoder settings. Opens the output; false when it cannot.
+    virtual bool StartMerger(const char *output, CAVEncodeParam *param) = 0;
+    // Appends a source (the record's range, disc flag and sound settings);
+    // the callback hears progress over every source added (state 6) and the
+    // end: state 2 once all added sources are merged, state 1 after a stop.
+    virtual bool AddMergerTask(const char *source, CAVEncodeParam *param, void *user,
+                               ConvertCallback callback) = 0;
+    // Ends the merger: a merge still running is stopped (its file removed);
+    // a finished one is completed. With `wait`, returns after the stopped
+    // report; without, the report may come later from the worker.
+    virtual void StopMerger(bool wait) = 0;
+
     // Writes the tags of the parameter copy into the output file.
     void setAudioTag();
 

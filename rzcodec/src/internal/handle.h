@@ -22,6 +22,8 @@ enum class Role : uint32_t {
     Stream,
     Recognizer,
     Dictionary,
+    Merger,
+    TrackWriter,
 };
 
 class Handle
