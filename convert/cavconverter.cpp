@@ -9,11 +9,14 @@
 #include "rzcodec/converter.h"
 #include "rzcodec/mediainfo.h"
 #include "rzcodec/merger.h"
+#include "rzcodec/trackwriter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +24,8 @@
 namespace {
 
 constexpr uint32_t kPollMs = 100;
+// The track writer's reports follow the pushed packets closely.
+constexpr int kTrackPollMs = 10;
 // The stop handshake has no deadline: the job always ends once asked.
 constexpr int kStopWaitMs = INT_MAX;
 
@@ -78,6 +83,7 @@ CAVConverter::~CAVConverter()
 {
     StopConvert();
     StopMerger(true);
+    ReleaseAllTracks();
 }
 
 void CAVConverter::SetConvertConfig(void *config, const CAVEncodeParam *param)
@@ -165,6 +171,12 @@ bool CAVConverter::prepareJob(void *config)
 
 void CAVConverter::StopConvert()
 {
+    if (void *writer = m_trackWriter.load()) {
+        // StartWithTrack sees the stop and returns.
+        m_stopRequested = true;
+        rz_trackwriter_stop(writer);
+        return;
+    }
     std::lock_guard<std::mutex> lock(m_control);
     if (!m_job)
         return;
@@ -284,6 +296,132 @@ bool CAVConverter::chapterPass(unsigned int *offset)
     }
     *offset = unsigned(std::min<qint64>(timer.elapsed() / 4000, 20));
     return true;
+}
+
+bool CAVConverter::AddTrack(uint32_t type, uint32_t format, CTrackDesc *desc)
+{
+    return AddTrack(type, type, format, desc);
+}
+
+bool CAVConverter::AddTrack(uint32_t id, uint32_t type, uint32_t format, CTrackDesc *desc)
+{
+    if (!desc && type != 8)
+        return false;
+    void *track = nullptr;
+    switch (type) {
+    case 8:
+        track = rz_track_create_subtitle(format, 1000);
+        break;
+    case 2:
+        track = rz_track_create_audio(format, uint32_t(std::max(0, desc->audio1)),
+                                      uint32_t(std::max(0, desc->audio2)), desc->esData,
+                                      desc->esDataLength);
+        break;
+    case 1:
+        track = rz_track_create_video(format, desc->width, desc->height, desc->frameRate,
+                                      desc->frameRateScale, uint32_t(std::max(0, desc->aspectX)) * desc->width,
+                                      uint32_t(std::max(0, desc->aspectY)) * desc->height,
+                                      desc->esData, desc->esDataLength);
+        break;
+    default:
+        return false;
+    }
+    if (!track)
+        return false;
+    qCDebug(lcConvert) << "track" << id << "of type" << type << "format" << Qt::hex << format;
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    m_tracks.push_back({id, type, track});
+    return true;
+}
+
+const CTrackInfo *CAVConverter::GetTracksInfoOfType(uint32_t type) const
+{
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    for (const CTrackInfo &t : m_tracks)
+        if (t.type == type)
+            return &t;
+    return nullptr;
+}
+
+void CAVConverter::ReleaseAllTracks()
+{
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    for (const CTrackInfo &t : m_tracks)
+        rz_track_release(t.handle);
+    m_tracks.clear();
+}
+
+bool CAVConverter::AddPacketToTrack(uint32_t id, CTrackPacket *packet)
+{
+    if (!packet || packet->timescale == 0)
+        return false;
+    // Quotient and remainder apart, so that large times do not overflow.
+    const auto toUs = [&](int64_t value) {
+        const int64_t scale = packet->timescale;
+        return value / scale * 1000000 + value % scale * 1000000 / scale;
+    };
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    for (const CTrackInfo &t : m_tracks)
+        if (t.id == id)
+            return rz_track_push(t.handle, toUs(int64_t(packet->pts)), toUs(int64_t(packet->dts)),
+                                 toUs(packet->duration), uint32_t(packet->flags), packet->data,
+                                 uint32_t(std::max(0, packet->size)))
+                   != 0;
+    return false;
+}
+
+void CAVConverter::StopWithTrack()
+{
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    for (const CTrackInfo &t : m_tracks)
+        rz_track_push(t.handle, 0, 0, 0, 0, nullptr, 0);
+}
+
+bool CAVConverter::StartWithTrack(const char *output, CAVEncodeParam *param, void *user,
+                                  TrackCallback timeCallback, TrackCallback trackCallback)
+{
+    if (!output || !*output || m_trackWriter.load())
+        return false;
+    const auto first = [this](uint32_t type) {
+        const CTrackInfo *t = GetTracksInfoOfType(type);
+        return t ? t->handle : nullptr;
+    };
+    void *video = first(1);
+    void *audio = first(2);
+    void *subtitle = first(8);
+    void *writer = rz_trackwriter_create(-1);
+    void *config = rz_config_create();
+    if (config && param)
+        SetConvertConfig(config, param);
+    bool ran = writer
+               && rz_trackwriter_prepare(writer, video, audio, subtitle, output,
+                                         param && param->formatName() ? param->formatName() : "", config)
+               && rz_trackwriter_start(writer);
+    if (config)
+        rz_config_release(config);
+    if (ran) {
+        m_stopRequested = false;
+        m_trackWriter = writer;
+        // The caller's thread reports the time written until the tracks end.
+        void *timed = video ? video : audio;
+        while (!rz_trackwriter_get_state(writer) && !m_stopRequested) {
+            if (timeCallback)
+                timeCallback(unsigned(rz_trackwriter_get_done(writer) / 1000), user);
+            if (trackCallback && timed)
+                trackCallback(unsigned(rz_track_time(timed) / 1000000), user);
+            std::this_thread::sleep_for(std::chrono::milliseconds(kTrackPollMs));
+        }
+        m_trackWriter = nullptr;
+        if (m_stopRequested)
+            rz_trackwriter_stop(writer);
+    }
+    rz_trackwriter_close(writer);
+    ran = ran && !m_stopRequested && !rz_trackwriter_is_stopped(writer)
+          && !rz_trackwriter_is_failed(writer);
+    rz_trackwriter_release(writer);
+    ReleaseAllTracks();
+    m_stopRequested = false;
+    return ran;
 }
 
 void *CAVConverter::mergerConfig(const CAVEncodeParam *param)

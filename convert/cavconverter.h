@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 class CAVConverter : public IAVConverter, public QUtilThread
 {
@@ -22,6 +23,16 @@ public:
     bool AddMergerTask(const char *source, CAVEncodeParam *param, void *user,
                        ConvertCallback callback) override;
     void StopMerger(bool wait) override;
+    bool StartWithTrack(const char *output, CAVEncodeParam *param, void *user,
+                        TrackCallback timeCallback, TrackCallback trackCallback) override;
+    bool AddTrack(uint32_t type, uint32_t format, CTrackDesc *desc) override;
+    bool AddTrack(uint32_t id, uint32_t type, uint32_t format, CTrackDesc *desc) override;
+    bool AddPacketToTrack(uint32_t id, CTrackPacket *packet) override;
+    void StopWithTrack() override;
+    void ReleaseAllTracks();
+    // The first track of a type; null when there is none. Valid until the
+    // tracks are released.
+    const CTrackInfo *GetTracksInfoOfType(uint32_t type) const;
 
     // The parameter record's encoder settings, sound factors and tags into
     // a conversion configuration.
@@ -59,4 +70,7 @@ private:
     bool m_mergerMode = false;               // the worker polls the merger
     ConvertCallback m_mergerCallback = nullptr;
     void *m_mergerUser = nullptr;
+    mutable std::mutex m_trackMutex;         // the track list: added, pushed to and released from several threads
+    std::vector<CTrackInfo> m_tracks;
+    std::atomic<void *> m_trackWriter{nullptr}; // while StartWithTrack runs
 };

@@ -24,6 +24,7 @@ enum class Role : uint32_t {
     Dictionary,
     Merger,
     TrackWriter,
+    Track,
 };
 
 class Handle
