@@ -8,11 +8,15 @@
 #include "rzcodec/config.h"
 #include "rzcodec/converter.h"
 #include "rzcodec/mediainfo.h"
+#include "rzcodec/merger.h"
+#include "rzcodec/trackwriter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +24,8 @@
 namespace {
 
 constexpr uint32_t kPollMs = 100;
+// The track writer's reports follow the pushed packets closely.
+constexpr int kTrackPollMs = 10;
 // The stop handshake has no deadline: the job always ends once asked.
 constexpr int kStopWaitMs = INT_MAX;
 
@@ -76,6 +82,8 @@ CAVConverter::CAVConverter() = default;
 CAVConverter::~CAVConverter()
 {
     StopConvert();
+    StopMerger(true);
+    ReleaseAllTracks();
 }
 
 void CAVConverter::SetConvertConfig(void *config, const CAVEncodeParam *param)
@@ -163,6 +171,12 @@ bool CAVConverter::prepareJob(void *config)
 
 void CAVConverter::StopConvert()
 {
+    if (void *writer = m_trackWriter.load()) {
+        // StartWithTrack sees the stop and returns.
+        m_stopRequested = true;
+        rz_trackwriter_stop(writer);
+        return;
+    }
     std::lock_guard<std::mutex> lock(m_control);
     if (!m_job)
         return;
@@ -199,8 +213,14 @@ void CAVConverter::releaseJob()
 
 void CAVConverter::report(unsigned int progress, convertState state)
 {
-    if (m_callback)
-        m_callback(progress, m_user, state);
+    report(progress, state, m_callback, m_user);
+}
+
+void CAVConverter::report(unsigned int progress, convertState state, ConvertCallback callback,
+                          void *user)
+{
+    if (callback)
+        callback(progress, user, state);
 }
 
 void CAVConverter::SetChapter(void *config, const CAVEncodeParam *param)
@@ -278,8 +298,258 @@ bool CAVConverter::chapterPass(unsigned int *offset)
     return true;
 }
 
+bool CAVConverter::AddTrack(uint32_t type, uint32_t format, CTrackDesc *desc)
+{
+    return AddTrack(type, type, format, desc);
+}
+
+bool CAVConverter::AddTrack(uint32_t id, uint32_t type, uint32_t format, CTrackDesc *desc)
+{
+    if (!desc && type != 8)
+        return false;
+    void *track = nullptr;
+    switch (type) {
+    case 8:
+        track = rz_track_create_subtitle(format, 1000);
+        break;
+    case 2:
+        track = rz_track_create_audio(format, uint32_t(std::max(0, desc->audio1)),
+                                      uint32_t(std::max(0, desc->audio2)), desc->esData,
+                                      desc->esDataLength);
+        break;
+    case 1:
+        track = rz_track_create_video(format, desc->width, desc->height, desc->frameRate,
+                                      desc->frameRateScale, uint32_t(std::max(0, desc->aspectX)) * desc->width,
+                                      uint32_t(std::max(0, desc->aspectY)) * desc->height,
+                                      desc->esData, desc->esDataLength);
+        break;
+    default:
+        return false;
+    }
+    if (!track)
+        return false;
+    qCDebug(lcConvert) << "track" << id << "of type" << type << "format" << Qt::hex << format;
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    m_tracks.push_back({id, type, track});
+    return true;
+}
+
+const CTrackInfo *CAVConverter::GetTracksInfoOfType(uint32_t type) const
+{
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    for (const CTrackInfo &t : m_tracks)
+        if (t.type == type)
+            return &t;
+    return nullptr;
+}
+
+void CAVConverter::ReleaseAllTracks()
+{
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    for (const CTrackInfo &t : m_tracks)
+        rz_track_release(t.handle);
+    m_tracks.clear();
+}
+
+bool CAVConverter::AddPacketToTrack(uint32_t id, CTrackPacket *packet)
+{
+    if (!packet || packet->timescale == 0)
+        return false;
+    // Quotient and remainder apart, so that large times do not overflow.
+    const auto toUs = [&](int64_t value) {
+        const int64_t scale = packet->timescale;
+        return value / scale * 1000000 + value % scale * 1000000 / scale;
+    };
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    for (const CTrackInfo &t : m_tracks)
+        if (t.id == id)
+            return rz_track_push(t.handle, toUs(int64_t(packet->pts)), toUs(int64_t(packet->dts)),
+                                 toUs(packet->duration), uint32_t(packet->flags), packet->data,
+                                 uint32_t(std::max(0, packet->size)))
+                   != 0;
+    return false;
+}
+
+void CAVConverter::StopWithTrack()
+{
+    std::lock_guard<std::mutex> lock(m_trackMutex);
+    for (const CTrackInfo &t : m_tracks)
+        rz_track_push(t.handle, 0, 0, 0, 0, nullptr, 0);
+}
+
+bool CAVConverter::StartWithTrack(const char *output, CAVEncodeParam *param, void *user,
+                                  TrackCallback timeCallback, TrackCallback trackCallback)
+{
+    if (!output || !*output || m_trackWriter.load())
+        return false;
+    const auto first = [this](uint32_t type) {
+        const CTrackInfo *t = GetTracksInfoOfType(type);
+        return t ? t->handle : nullptr;
+    };
+    void *video = first(1);
+    void *audio = first(2);
+    void *subtitle = first(8);
+    void *writer = rz_trackwriter_create(-1);
+    void *config = rz_config_create();
+    if (config && param)
+        SetConvertConfig(config, param);
+    bool ran = writer
+               && rz_trackwriter_prepare(writer, video, audio, subtitle, output,
+                                         param && param->formatName() ? param->formatName() : "", config)
+               && rz_trackwriter_start(writer);
+    if (config)
+        rz_config_release(config);
+    if (ran) {
+        m_stopRequested = false;
+        m_trackWriter = writer;
+        // The caller's thread reports the time written until the tracks end.
+        void *timed = video ? video : audio;
+        while (!rz_trackwriter_get_state(writer) && !m_stopRequested) {
+            if (timeCallback)
+                timeCallback(unsigned(rz_trackwriter_get_done(writer) / 1000), user);
+            if (trackCallback && timed)
+                trackCallback(unsigned(rz_track_time(timed) / 1000000), user);
+            std::this_thread::sleep_for(std::chrono::milliseconds(kTrackPollMs));
+        }
+        m_trackWriter = nullptr;
+        if (m_stopRequested)
+            rz_trackwriter_stop(writer);
+    }
+    rz_trackwriter_close(writer);
+    ran = ran && !m_stopRequested && !rz_trackwriter_is_stopped(writer)
+          && !rz_trackwriter_is_failed(writer);
+    rz_trackwriter_release(writer);
+    ReleaseAllTracks();
+    m_stopRequested = false;
+    return ran;
+}
+
+void *CAVConverter::mergerConfig(const CAVEncodeParam *param)
+{
+    void *config = rz_config_create();
+    if (config && param) {
+        SetConvertConfig(config, param);
+        if (!param->plainCut)
+            JXConfigManager::setAudioSettings(config, param->editConfig.audioSettings);
+    }
+    return config;
+}
+
+bool CAVConverter::StartMerger(const char *output, CAVEncodeParam *param)
+{
+    if (!output || !*output)
+        return false;
+    StopMerger(true);
+    std::lock_guard<std::mutex> lock(m_control);
+    if (m_job)
+        return false; // a conversion runs
+    m_merger = rz_merger_create(-1);
+    if (!m_merger)
+        return false;
+    void *config = param ? mergerConfig(param) : nullptr;
+    const bool started = rz_merger_open(m_merger, output, param ? param->formatName() : "", config)
+                         && rz_merger_start(m_merger);
+    if (config)
+        rz_config_release(config);
+    if (!started) {
+        qCWarning(lcConvert) << "merger:" << rz_merger_error_text(m_merger);
+        rz_merger_close(m_merger);
+        rz_merger_release(m_merger);
+        m_merger = nullptr;
+    }
+    return started;
+}
+
+bool CAVConverter::AddMergerTask(const char *source, CAVEncodeParam *param, void *user,
+                                 ConvertCallback callback)
+{
+    std::lock_guard<std::mutex> lock(m_control);
+    if (!m_merger || !source || !*source)
+        return false;
+    void *config = mergerConfig(param);
+    const uint64_t start = param ? param->rangeStart : 0;
+    const uint64_t duration = param ? param->rangeDuration : 0;
+    const bool added = param && param->discSource
+                           ? rz_merger_add_disc(m_merger, source, param->value43, start, duration, config)
+                           : rz_merger_add(m_merger, source, start, duration, config);
+    rz_config_release(config);
+    if (!added) {
+        qCWarning(lcConvert) << "merger:" << rz_merger_error_text(m_merger);
+        return false;
+    }
+    if (isRunning())
+        return true; // the worker follows the merger until it is released
+    m_mergerUser = user;
+    m_mergerCallback = callback;
+    m_mergerMode = true;
+    m_stopRequested = false;
+    return startThread();
+}
+
+void CAVConverter::StopMerger(bool wait)
+{
+    std::lock_guard<std::mutex> lock(m_control);
+    if (!m_merger)
+        return;
+    // Nothing left to merge is no refusal: the file is complete.
+    if (!rz_merger_get_state(m_merger) && !rz_merger_stop(m_merger) && !rz_merger_get_state(m_merger))
+        qCWarning(lcConvert) << "stop Merger failed!";
+    if (wait)
+        m_stopRequested = true;
+    // The worker ends quickly once the merger has stopped; it is joined
+    // before the merger it polls is released.
+    stopThread(kStopWaitMs);
+    if (!rz_merger_close(m_merger) && !rz_merger_is_stopped(m_merger))
+        qCWarning(lcConvert) << "merger:" << rz_merger_error_text(m_merger);
+    rz_merger_release(m_merger);
+    m_merger = nullptr;
+    m_mergerMode = false;
+    m_mergerCallback = nullptr;
+    m_mergerUser = nullptr;
+}
+
+void CAVConverter::runMerger()
+{
+    // Follows the merger until it is stopped or released: each time the
+    // sources added so far are all merged, that is reported; more may follow,
+    // with progress over the whole counted anew.
+    unsigned int last = 0;
+    bool idleReported = false;
+    bool releasing = false;
+    for (;;) {
+        if (rz_merger_is_stopped(m_merger) || rz_merger_is_failed(m_merger)) {
+            report(0, convertStopped, m_mergerCallback, m_mergerUser);
+            return;
+        }
+        if (rz_merger_get_state(m_merger)) {
+            if (!idleReported)
+                report(0, convertFinished, m_mergerCallback, m_mergerUser);
+            idleReported = true;
+            last = 0;
+        } else {
+            idleReported = false;
+            const uint64_t total = rz_merger_get_total(m_merger);
+            const float p = total ? float(rz_merger_get_done(m_merger)) * 100.0f / float(total) : 0.0f;
+            qCDebug(lcConvert) << "merger progress" << p;
+            const auto whole = unsigned(std::min(99.0f, p));
+            if (whole > last) {
+                report(whole, convertProgress, m_mergerCallback, m_mergerUser);
+                last = whole;
+            }
+        }
+        if (releasing)
+            return; // the merger is being released, its last state reported
+        releasing = waitForStop(int(kPollMs));
+    }
+}
+
 void CAVConverter::OnExecute()
 {
+    if (m_mergerMode) {
+        setStarted();
+        runMerger();
+        return;
+    }
     unsigned int offset = 0;
     if (m_chapters) {
         // Set before the starter returns, so that a stop right after the

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 class CAVConverter : public IAVConverter, public QUtilThread
 {
@@ -18,6 +19,20 @@ public:
     bool StartConvert(const char *source, const char *output, CAVEncodeParam *param, void *user,
                       ConvertCallback callback, bool chapters) override;
     void StopConvert() override;
+    bool StartMerger(const char *output, CAVEncodeParam *param) override;
+    bool AddMergerTask(const char *source, CAVEncodeParam *param, void *user,
+                       ConvertCallback callback) override;
+    void StopMerger(bool wait) override;
+    bool StartWithTrack(const char *output, CAVEncodeParam *param, void *user,
+                        TrackCallback timeCallback, TrackCallback trackCallback) override;
+    bool AddTrack(uint32_t type, uint32_t format, CTrackDesc *desc) override;
+    bool AddTrack(uint32_t id, uint32_t type, uint32_t format, CTrackDesc *desc) override;
+    bool AddPacketToTrack(uint32_t id, CTrackPacket *packet) override;
+    void StopWithTrack() override;
+    void ReleaseAllTracks();
+    // The first track of a type; null when there is none. Valid until the
+    // tracks are released.
+    const CTrackInfo *GetTracksInfoOfType(uint32_t type) const;
 
     // The parameter record's encoder settings, sound factors and tags into
     // a conversion configuration.
@@ -32,10 +47,14 @@ protected:
 
 private:
     void report(unsigned int progress, convertState state);
+    static void report(unsigned int progress, convertState state, ConvertCallback callback, void *user);
     void releaseJob();
     bool prepareJob(void *config);
     // Runs the chapter pass and starts the job; false when the worker ends here.
     bool chapterPass(unsigned int *offset);
+    void runMerger();
+    // The configuration of a record for the merger: encoder settings, sound, tags.
+    static void *mergerConfig(const CAVEncodeParam *param);
 
     std::mutex m_control; // start, stop and release of the job handle
     void *m_job = nullptr;
@@ -47,4 +66,11 @@ private:
     void *m_config = nullptr;                // kept for the chapter pass until the job is prepared
     std::mutex m_chapterInfoMutex;           // the media information of the pass, reached by a stop
     void *m_chapterInfo = nullptr;
+    void *m_merger = nullptr;                // one merge at a time, owned
+    bool m_mergerMode = false;               // the worker polls the merger
+    ConvertCallback m_mergerCallback = nullptr;
+    void *m_mergerUser = nullptr;
+    mutable std::mutex m_trackMutex;         // the track list: added, pushed to and released from several threads
+    std::vector<CTrackInfo> m_tracks;
+    std::atomic<void *> m_trackWriter{nullptr}; // while StartWithTrack runs
 };

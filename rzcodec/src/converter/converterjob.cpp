@@ -69,17 +69,18 @@ bool ConverterJob::checkOutput() const
     return stat(m_source.c_str(), &in) != 0 || in.st_dev != out.st_dev || in.st_ino != out.st_ino;
 }
 
-void ConverterJob::readFilterSettings(const ConvertConfig *config)
+AudioFilterSettings ConverterJob::filterSettings(const ConvertConfig *config)
 {
-    m_filterSettings = AudioFilterSettings();
+    AudioFilterSettings settings;
     if (!config)
-        return;
-    m_filterSettings.volume = int(std::clamp<int64_t>(config->intOr("audio.volume", 100), 0, 10000));
-    m_filterSettings.speed = int(std::clamp<int64_t>(config->intOr("audio.speed", 100), 1, 10000));
-    m_filterSettings.rate = int(std::clamp<int64_t>(config->intOr("audio.rate", 100), 1, 10000));
+        return settings;
+    settings.volume = int(std::clamp<int64_t>(config->intOr("audio.volume", 100), 0, 10000));
+    settings.speed = int(std::clamp<int64_t>(config->intOr("audio.speed", 100), 1, 10000));
+    settings.rate = int(std::clamp<int64_t>(config->intOr("audio.rate", 100), 1, 10000));
     const size_t n = std::min(config->equalizerBands.size(), config->equalizerGains.size());
     for (size_t i = 0; i < n; ++i)
-        m_filterSettings.bands.push_back({config->equalizerBands[i], config->equalizerGains[i]});
+        settings.bands.push_back({config->equalizerBands[i], config->equalizerGains[i]});
+    return settings;
 }
 
 AVDictionary *ConverterJob::outputTags(const ConvertConfig *config) const
@@ -188,7 +189,7 @@ bool ConverterJob::prepare(const std::string &source, const std::string &output,
         std::fclose(f);
         m_outputCreated = true;
     } else {
-        readFilterSettings(config);
+        m_filterSettings = filterSettings(config);
         // The sound must be decodable before the output is created.
         MediaDecoder probe(m_input);
         if (!probe.addStream(m_audioStream) || !openEncoder(config, m_format)) {

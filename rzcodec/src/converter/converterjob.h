@@ -50,11 +50,13 @@ public:
 
     std::string mediaPath() const override { return m_source; }
 
+    // The sound chain a configuration asks for.
+    static AudioFilterSettings filterSettings(const ConvertConfig *config);
+
 private:
     bool fail(const std::string &what);
     bool checkOutput() const;
     bool openEncoder(const ConvertConfig *config, const AVOutputFormat *format);
-    void readFilterSettings(const ConvertConfig *config);
     AVDictionary *outputTags(const ConvertConfig *config) const;
     void run();
     bool runStandard();

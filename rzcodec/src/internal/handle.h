@@ -22,6 +22,9 @@ enum class Role : uint32_t {
     Stream,
     Recognizer,
     Dictionary,
+    Merger,
+    TrackWriter,
+    Track,
 };
 
 class Handle

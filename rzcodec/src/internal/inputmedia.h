@@ -29,6 +29,10 @@ public:
     // Opens an FFmpeg URL as it stands (e.g. "concat:a|b"); `path` names it
     // in messages and in path().
     bool openUrl(const std::string &url, const std::string &path);
+    // A DVD-Video folder (holding VIDEO_TS, or VIDEO_TS itself): the VOB
+    // files of title set `title` joined in order, or of the largest set when
+    // `title` is below 1.
+    bool openDvdTitle(const std::string &folder, int title);
     // Opens a file this program wrote itself without the time and size
     // bounds of one call: the demuxer of a long fragmented recording reads
     // every fragment header of it at once.

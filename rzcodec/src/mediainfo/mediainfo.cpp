@@ -42,23 +42,6 @@ const char *dictValue(const AVDictionary *dict, const char *key)
     return e && e->value ? e->value : nullptr;
 }
 
-bool isDir(const std::string &path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// "VTS_01_1.VOB" -> title set 1, part 1; false for other names.
-bool parseVobName(const std::string &name, int *titleSet, int *part)
-{
-    if (name.size() != 12 || name.compare(0, 4, "VTS_") != 0 || name[6] != '_'
-        || name.compare(8, 4, ".VOB") != 0 || !isdigit(name[4]) || !isdigit(name[5])
-        || !isdigit(name[7]))
-        return false;
-    *titleSet = (name[4] - '0') * 10 + (name[5] - '0');
-    *part = name[7] - '0';
-    return *part >= 1; // part 0 holds the menus
-}
 } // namespace
 
 MediaInfo::~MediaInfo()
@@ -77,52 +60,7 @@ bool MediaInfo::open(const std::string &path)
 bool MediaInfo::openDvd(const std::string &folder, int title)
 {
     close();
-    std::string videoTs = folder + "/VIDEO_TS";
-    if (!isDir(videoTs))
-        videoTs = folder;
-    DIR *dir = opendir(videoTs.c_str());
-    if (!dir) {
-        logError("opening DVD folder " + folder + ": cannot read it");
-        return false;
-    }
-    // The title set with the most bytes is the main title.
-    std::map<int, std::map<int, std::string>> parts;
-    std::map<int, int64_t> sizes;
-    while (dirent *entry = readdir(dir)) {
-        int titleSet, part;
-        if (!parseVobName(entry->d_name, &titleSet, &part))
-            continue;
-        const std::string file = videoTs + "/" + entry->d_name;
-        struct stat st;
-        if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        parts[titleSet][part] = file;
-        sizes[titleSet] += st.st_size;
-    }
-    closedir(dir);
-    if (sizes.empty()) {
-        logError("opening DVD folder " + folder + ": no title found");
-        return false;
-    }
-    const int main = title >= 1 ? title
-                                : std::max_element(sizes.begin(), sizes.end(), [](auto &a, auto &b) {
-                                      return a.second < b.second;
-                                  })->first;
-    if (parts.find(main) == parts.end()) {
-        logError("opening DVD folder " + folder + ": no title " + std::to_string(main));
-        return false;
-    }
-    std::string url = "concat:";
-    bool first = true;
-    for (const auto &p : parts[main]) {
-        if (p.second.find('|') != std::string::npos) {
-            logError("opening DVD folder " + folder + ": unusable file name " + p.second);
-            return false;
-        }
-        url += (first ? "" : "|") + p.second;
-        first = false;
-    }
-    return m_input.openUrl(url, folder);
+    return m_input.openDvdTitle(folder, title);
 }
 
 void MediaInfo::close()

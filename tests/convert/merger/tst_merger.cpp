@@ -1,0 +1,155 @@
+// The merger: sources of different formats appended in order into one file,
+// progress over the whole, and stops with and without waiting.
+
+#include "convert/iavconverter.h"
+#include "recorder/cavencodeparam.h"
+
+#include "filterchain.h"
+#include "mediafiles.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct Reports {
+    std::mutex mutex;
+    std::vector<std::pair<unsigned, convertState>> list;
+    static void callback(unsigned int progress, void *user, convertState state)
+    {
+        auto *self = static_cast<Reports *>(user);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->list.emplace_back(progress, state);
+    }
+    std::vector<std::pair<unsigned, convertState>> copy()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return list;
+    }
+    int count(convertState state)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        int n = 0;
+        for (const auto &r : list)
+            n += r.second == state;
+        return n;
+    }
+};
+
+// The frequency of a stereo stretch at kRate, from its rising zero crossings.
+double frequency(const QVector<float> &samples, double from, double to)
+{
+    const int a = int(from * FilterChain::kRate);
+    const int b = std::min(int(to * FilterChain::kRate), samples.size() / 2);
+    int crossings = 0;
+    for (int i = a + 1; i < b; ++i)
+        crossings += samples[2 * (i - 1)] < 0 && samples[2 * i] >= 0;
+    return crossings / (double(b - a) / FilterChain::kRate);
+}
+
+} // namespace
+
+class TestMerger : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void appendsInOrder();
+    void stopWithAndWithoutWaiting();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestMerger::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestMerger::appendsInOrder()
+{
+    // The first source takes far longer to merge than adding the others, so
+    // the first end reported is that of all three.
+    const QString wav = m_dir.filePath("a.wav");
+    QVERIFY(TestSupport::writeToneWav(wav, 440, 120.0));
+    const MediaFiles::Format mp3{"mp3", "mp3", {"-c:a", "libmp3lame", "-b:a", "192k"}, 44100};
+    const MediaFiles::Format flac{"flac", "flac", {"-c:a", "flac"}, 48000};
+    // 440 Hz played faster: 2 s at 660 Hz, 1.5 s at 880 Hz.
+    const QString b = MediaFiles::makeTone(m_dir.path(), "b", mp3, 3.0,
+                                           {"-af", "asetrate=44100*1.5,aresample=44100"});
+    const QString c = MediaFiles::makeTone(m_dir.path(), "c", flac, 3.0,
+                                           {"-af", "asetrate=48000*2,aresample=48000"});
+    QVERIFY(!b.isEmpty() && !c.isEmpty());
+
+    const QString output = m_dir.filePath("merged.wav");
+    CAVEncodeParam out;
+    out.setFormatName("wav");
+    Reports reports;
+    IAVConverter *converter = CreateAVConverter();
+    QVERIFY(converter->StartMerger(output.toUtf8().constData(), &out));
+    CAVEncodeParam whole;
+    CAVEncodeParam middle; // 1.0 s of the MP3, from 0.5 s
+    middle.rangeStart = 500000;
+    middle.rangeDuration = 1000000;
+    QVERIFY(converter->AddMergerTask(wav.toUtf8().constData(), &whole, &reports, &Reports::callback));
+    QVERIFY(converter->AddMergerTask(b.toUtf8().constData(), &middle, &reports, &Reports::callback));
+    QVERIFY(converter->AddMergerTask(c.toUtf8().constData(), &whole, &reports, &Reports::callback));
+    QVERIFY(!converter->AddMergerTask(m_dir.filePath("missing.wav").toUtf8().constData(), &whole,
+                                      &reports, &Reports::callback));
+    QTRY_VERIFY_WITH_TIMEOUT(reports.count(convertFinished) == 1, 60000);
+    // Progress only rises, over all three sources.
+    unsigned last = 0;
+    for (const auto &r : reports.copy())
+        if (r.second == convertProgress) {
+            QVERIFY(r.first > last);
+            last = r.first;
+        }
+    converter->StopMerger(true);
+    DestroyAVConverter(converter);
+    QCOMPARE(reports.count(convertStopped), 0);
+
+    // 120 + 1.0 + 1.5 s, in order: 440, 660 and 880 Hz.
+    const double seconds = FilterChain::durationSeconds(output);
+    QVERIFY2(qAbs(seconds - 122.5) < 0.002, qPrintable(QString::number(seconds)));
+    const QVector<float> samples = FilterChain::decodeFile(output);
+    QVERIFY(qAbs(frequency(samples, 119.1, 119.9) - 440) < 5);
+    QVERIFY(qAbs(frequency(samples, 120.1, 120.9) - 660) < 5);
+    QVERIFY(qAbs(frequency(samples, 121.1, 122.4) - 880) < 5);
+}
+
+void TestMerger::stopWithAndWithoutWaiting()
+{
+    const QString longWav = m_dir.filePath("long.wav");
+    QVERIFY(TestSupport::writeToneWav(longWav, 440, 120.0));
+    for (bool wait : {true, false}) {
+        const QString output = m_dir.filePath(wait ? "stopped-wait.mp3" : "stopped.mp3");
+        CAVEncodeParam out;
+        out.setFormatName("mp3");
+        CAVEncodeParam whole;
+        Reports reports;
+        IAVConverter *converter = CreateAVConverter();
+        QVERIFY(converter->StartMerger(output.toUtf8().constData(), &out));
+        QVERIFY(converter->AddMergerTask(longWav.toUtf8().constData(), &whole, &reports, &Reports::callback));
+        QVERIFY(converter->AddMergerTask(longWav.toUtf8().constData(), &whole, &reports, &Reports::callback));
+        QTRY_VERIFY_WITH_TIMEOUT(reports.count(convertProgress) > 0, 30000);
+        converter->StopMerger(wait);
+        if (wait)
+            QCOMPARE(reports.copy().back(), std::make_pair(0u, convertStopped));
+        QTRY_COMPARE_WITH_TIMEOUT(reports.count(convertStopped), 1, 10000);
+        QCOMPARE(reports.count(convertFinished), 0);
+        QVERIFY(!QFile::exists(output));
+        converter->StopMerger(true); // nothing held any more
+        DestroyAVConverter(converter);
+        QCOMPARE(reports.count(convertStopped), 1);
+    }
+}
+
+QTEST_MAIN(TestMerger)
+#include "tst_merger.moc"
