@@ -106,10 +106,6 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
         return false;
     StopConvert(); // a job still held is ended before another starts
     m_chapters = chapters;
-    if (param->discSource) {
-        qCWarning(lcConvert) << "converter: disc sources are not supported";
-        return false;
-    }
     std::lock_guard<std::mutex> lock(m_control);
     m_job = param->plainCut ? rz_converter_create_stream_copy(-1) : rz_converter_create(-1);
     if (!m_job)
@@ -163,7 +159,13 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
 
 bool CAVConverter::prepareJob(void *config)
 {
-    if (rz_converter_prepare(m_job, m_sourcePath, m_outputPath, m_param->formatName(), config))
+    // A disc source is a DVD-Video folder; the record names the title.
+    const bool prepared = m_param->discSource
+                              ? rz_converter_prepare_disc(m_job, m_sourcePath, m_param->value43,
+                                                          m_outputPath, m_param->formatName(), config)
+                              : rz_converter_prepare(m_job, m_sourcePath, m_outputPath,
+                                                     m_param->formatName(), config);
+    if (prepared)
         return true;
     qCWarning(lcConvert) << "converter:" << rz_converter_error_text(m_job);
     return false;
