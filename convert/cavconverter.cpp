@@ -105,6 +105,10 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
     if (!source || !output || !*source || !*output || !param)
         return false;
     StopConvert(); // a job still held is ended before another starts
+    if (m_merger) {
+        qCWarning(lcConvert) << "converter: a merge runs; it is stopped before a conversion";
+        return false;
+    }
     m_chapters = chapters;
     std::lock_guard<std::mutex> lock(m_control);
     m_job = param->plainCut ? rz_converter_create_stream_copy(-1) : rz_converter_create(-1);
@@ -443,8 +447,12 @@ bool CAVConverter::StartMerger(const char *output, CAVEncodeParam *param)
         return false;
     StopMerger(true);
     std::lock_guard<std::mutex> lock(m_control);
-    if (m_job)
-        return false; // a conversion runs
+    if (m_job) {
+        if (!rz_converter_get_state(m_job))
+            return false; // a conversion runs
+        stopThread(kStopWaitMs); // the finished conversion's worker has reported
+        releaseJob();
+    }
     m_merger = rz_merger_create(-1);
     if (!m_merger)
         return false;

@@ -93,6 +93,17 @@ void TestMerger::appendsInOrder()
     out.setFormatName("wav");
     Reports reports;
     IAVConverter *converter = CreateAVConverter();
+    {
+        // A converter that finished a conversion merges next.
+        CAVEncodeParam cut;
+        cut.plainCut = true;
+        cut.rangeDuration = 500000;
+        Reports converted;
+        QVERIFY(converter->StartConvert(wav.toUtf8().constData(),
+                                        m_dir.filePath("cut.wav").toUtf8().constData(), &cut,
+                                        &converted, &Reports::callback, false));
+        QTRY_COMPARE_WITH_TIMEOUT(converted.count(convertFinished), 1, 30000);
+    }
     QVERIFY(converter->StartMerger(output.toUtf8().constData(), &out));
     CAVEncodeParam whole;
     CAVEncodeParam middle; // 1.0 s of the MP3, from 0.5 s
