@@ -105,11 +105,11 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
     if (!source || !output || !*source || !*output || !param)
         return false;
     StopConvert(); // a job still held is ended before another starts
-    m_chapters = chapters;
-    if (param->discSource) {
-        qCWarning(lcConvert) << "converter: disc sources are not supported";
+    if (m_merger) {
+        qCWarning(lcConvert) << "converter: a merge runs; it is stopped before a conversion";
         return false;
     }
+    m_chapters = chapters;
     std::lock_guard<std::mutex> lock(m_control);
     m_job = param->plainCut ? rz_converter_create_stream_copy(-1) : rz_converter_create(-1);
     if (!m_job)
@@ -163,7 +163,13 @@ bool CAVConverter::StartConvert(const char *source, const char *output, CAVEncod
 
 bool CAVConverter::prepareJob(void *config)
 {
-    if (rz_converter_prepare(m_job, m_sourcePath, m_outputPath, m_param->formatName(), config))
+    // A disc source is a DVD-Video folder; the record names the title.
+    const bool prepared = m_param->discSource
+                              ? rz_converter_prepare_disc(m_job, m_sourcePath, m_param->value43,
+                                                          m_outputPath, m_param->formatName(), config)
+                              : rz_converter_prepare(m_job, m_sourcePath, m_outputPath,
+                                                     m_param->formatName(), config);
+    if (prepared)
         return true;
     qCWarning(lcConvert) << "converter:" << rz_converter_error_text(m_job);
     return false;
@@ -441,8 +447,12 @@ bool CAVConverter::StartMerger(const char *output, CAVEncodeParam *param)
         return false;
     StopMerger(true);
     std::lock_guard<std::mutex> lock(m_control);
-    if (m_job)
-        return false; // a conversion runs
+    if (m_job) {
+        if (!rz_converter_get_state(m_job))
+            return false; // a conversion runs
+        stopThread(kStopWaitMs); // the finished conversion's worker has reported
+        releaseJob();
+    }
     m_merger = rz_merger_create(-1);
     if (!m_merger)
         return false;

@@ -111,7 +111,7 @@ public:
     const unsigned char *pictureBytes = nullptr; // not owned
     uint32_t pictureLength = 0;
     uint32_t pictureValue = 0;
-    int32_t value43 = -1;
+    int32_t value43 = -1; // with discSource: the DVD title (1, 2, ...); below 1 = the longest
 
 private:
     void copyFrom(const CAVEncodeParam &other);

@@ -8,7 +8,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdarg>
 #include <string>
 #include <vector>
 
@@ -30,34 +29,10 @@ extern "C" RZResult rz_setup_log(uint32_t channel, uint32_t on)
     }
 }
 
-namespace {
-
-// FFmpeg hands a line over in pieces; each thread gathers its own.
-void ffmpegToSink(void *object, int level, const char *format, va_list args)
-{
-    if (level > av_log_get_level())
-        return;
-    auto sink = globals().logSink.load();
-    if (!sink)
-        return;
-    thread_local std::string pending;
-    thread_local int prefix = 1;
-    char piece[1024];
-    av_log_format_line2(object, level, format, args, piece, sizeof piece, &prefix);
-    pending += piece;
-    if (pending.empty() || pending.back() != '\n')
-        return;
-    pending.pop_back();
-    sink(1, pending.c_str());
-    pending.clear();
-}
-
-} // namespace
-
 extern "C" RZResult rz_setup_log_sink(RZLogSink sink)
 {
+    // FFmpeg's lines reach the sink through the layer's own FFmpeg log route.
     globals().logSink = sink;
-    av_log_set_callback(sink ? ffmpegToSink : av_log_default_callback);
     return 1;
 }
 

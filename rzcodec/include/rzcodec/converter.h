@@ -33,6 +33,11 @@ void *rz_converter_create_stream_copy(int32_t flags); /* plain cut */
  * cannot be created. The configuration may be released after the call. */
 RZResult rz_converter_prepare(void *job, const char *source, const char *output,
                               const char *muxer, void *config);
+/* The same with a DVD-Video folder as the source: title `title` (1, 2, ...;
+ * below 1: the longest), its VOB files joined in order, its chapters from
+ * the IFO files. */
+RZResult rz_converter_prepare_disc(void *job, const char *folder, int32_t title,
+                                   const char *output, const char *muxer, void *config);
 /* Microseconds of the source; duration 0 = to the end. Before start. */
 RZResult rz_converter_set_time_range(void *job, uint64_t start, uint64_t duration);
 /* Runs the job on a thread of its own. */

@@ -37,6 +37,23 @@ RZResult rz_converter_prepare(void *job, const char *source, const char *output,
     return j->prepare(source, output, muxer ? muxer : "", cfg) ? RZ_OK : RZ_FAILED;
 }
 
+RZResult rz_converter_prepare_disc(void *job, const char *folder, int32_t title,
+                                   const char *output, const char *muxer, void *config)
+{
+    auto *j = handleCast<ConverterJob>(job, "rz_converter_prepare_disc");
+    if (!j)
+        return RZ_FAILED;
+    if (!folder || !output) {
+        rz::logError("rz_converter_prepare_disc: no folder or output path");
+        return RZ_FAILED;
+    }
+    const rz::ConvertConfig *cfg = nullptr;
+    if (config && !(cfg = handleCast<rz::ConvertConfig>(config, "rz_converter_prepare_disc")))
+        return RZ_FAILED;
+    const int t = title;
+    return j->prepare(folder, output, muxer ? muxer : "", cfg, &t) ? RZ_OK : RZ_FAILED;
+}
+
 RZResult rz_converter_set_time_range(void *job, uint64_t start, uint64_t duration)
 {
     auto *j = handleCast<ConverterJob>(job, "rz_converter_set_time_range");

@@ -151,7 +151,8 @@ bool ConverterJob::openEncoder(const ConvertConfig *config, const AVOutputFormat
 }
 
 bool ConverterJob::prepare(const std::string &source, const std::string &output,
-                           const std::string &muxer, const ConvertConfig *config)
+                           const std::string &muxer, const ConvertConfig *config,
+                           const int *discTitle)
 {
     if (state() != State::Idle)
         return fail("prepare: the job is already prepared");
@@ -167,7 +168,7 @@ bool ConverterJob::prepare(const std::string &source, const std::string &output,
         return fail("prepare: no source or output path");
     if (!checkOutput())
         return fail("prepare: refusing to write over " + output);
-    if (!m_input.open(source))
+    if (!(discTitle ? m_input.openDvdTitle(source, *discTitle) : m_input.open(source)))
         return fail("cannot open " + source);
     m_audioStream = m_input.bestStream(AVMEDIA_TYPE_AUDIO);
     m_format = AudioMuxer::findFormat(muxer, output);

@@ -31,8 +31,10 @@ public:
     explicit ConverterJob(Kind kind);
     ~ConverterJob() override;
 
+    // With `discTitle`, the source is a DVD-Video folder and the title is
+    // read (see InputMedia::openDvdTitle).
     bool prepare(const std::string &source, const std::string &output, const std::string &muxer,
-                 const ConvertConfig *config);
+                 const ConvertConfig *config, const int *discTitle = nullptr);
     bool setRange(uint64_t startUs, uint64_t durationUs);
     bool start();
     // Asks a running job to stop; false when none runs.

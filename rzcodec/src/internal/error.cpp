@@ -46,6 +46,10 @@ void ffmpegLine(void *object, int level, const char *format, va_list args)
     if (line.empty() || line == previous)
         return;
     previous = line;
+    if (auto sink = globals().logSink.load()) {
+        sink(1, line.c_str());
+        return;
+    }
     writeLine("ffmpeg: " + line);
 }
 

@@ -1,5 +1,6 @@
 #include "internal/inputmedia.h"
 
+#include "internal/dvdifo.h"
 #include "internal/error.h"
 #include "internal/globals.h"
 #include "internal/inputlimits.h"
@@ -220,10 +221,15 @@ bool InputMedia::openDvdTitle(const std::string &folder, int title)
         logError("opening DVD folder " + folder + ": no title found");
         return false;
     }
-    const int main = title >= 1 ? title
-                                : std::max_element(sizes.begin(), sizes.end(), [](auto &a, auto &b) {
-                                      return a.second < b.second;
-                                  })->first;
+    // A title is found through the title table; a folder without one
+    // names title sets by their numbers.
+    int main = title >= 1 ? dvdTitleSet(videoTs, title) : 0;
+    if (title >= 1 && main == 0)
+        main = title;
+    if (title < 1)
+        main = std::max_element(sizes.begin(), sizes.end(), [](auto &a, auto &b) {
+                   return a.second < b.second;
+               })->first;
     if (parts.find(main) == parts.end()) {
         logError("opening DVD folder " + folder + ": no title " + std::to_string(main));
         return false;
@@ -238,7 +244,24 @@ bool InputMedia::openDvdTitle(const std::string &folder, int title)
         url += (first ? "" : "|") + p.second;
         first = false;
     }
-    return openUrl(url, folder);
+    if (!openUrl(url, folder))
+        return false;
+    // The program stream has no chapters: they come from the title's IFO.
+    if (m_format->nb_chapters == 0) {
+        int id = 0;
+        for (const DvdChapter &c : dvdChapters(videoTs, main)) {
+            auto *chapter = static_cast<AVChapter *>(av_mallocz(sizeof(AVChapter)));
+            if (!chapter)
+                break;
+            chapter->id = ++id;
+            chapter->time_base = AVRational{1, 1000000};
+            // Chapters count from the title's start, as positions do.
+            chapter->start = int64_t(c.startUs) + startTimeUs();
+            chapter->end = int64_t(c.endUs) + startTimeUs();
+            av_dynarray_add(&m_format->chapters, reinterpret_cast<int *>(&m_format->nb_chapters), chapter);
+        }
+    }
+    return true;
 }
 
 bool InputMedia::open(const std::string &path)
