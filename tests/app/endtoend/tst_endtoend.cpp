@@ -17,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSet>
 #include <QtTest>
 
 #include <cmath>
@@ -32,7 +31,6 @@ const QString kApp = QStringLiteral("velmora-audio-recorder");
 const QString kMainTitle = QStringLiteral("Velmora Audio Recorder");
 const QString kLoopbackSink = QStringLiteral("rzaudio_device");
 const QString kButton = QStringLiteral("push button");
-const QString kMenuItem = QStringLiteral("menu item");
 const QString kCell = QStringLiteral("cell");
 
 // Faults of the program this test finds and that are being mended; each
