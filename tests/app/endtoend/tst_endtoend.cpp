@@ -41,6 +41,8 @@ constexpr bool kSelectorPictureFollowsChoice = false;
 // A whole time typed into the trim page's editors resets them to zero; the
 // test sets the times with the arrow keys meanwhile.
 constexpr bool kTimeEditorsTakeTypedTimes = false;
+// Without a compositing manager a dialog's see-through margin is drawn black.
+constexpr bool kDialogMarginsDrawnWithoutCompositing = false;
 
 QString historyFile()
 {
@@ -803,6 +805,22 @@ void TestEndToEnd::exitThroughClosePrompt(const QString &step)
     waitSettled(QStringLiteral("radio button"), QStringLiteral("Exit"));
     clickControl(QStringLiteral("radio button"), QStringLiteral("Exit"));
     screenshot(step + QStringLiteral("-close-prompt"));
+    // The prompt's margin, over the main window (this desktop composites nothing).
+    const QVector<AccessibleNode> seen = nodes();
+    const AccessibleNode *exit = AtspiClient::find(seen, QStringLiteral("radio button"), QStringLiteral("Exit"));
+    QVERIFY(exit);
+    QRect prompt;
+    for (const AccessibleNode &n : seen)
+        if (n.depth == 0 && n.role == QLatin1String("dialog") && n.rect.contains(exit->rect))
+            prompt = n.rect;
+    QVERIFY(!prompt.isEmpty());
+    const QByteArray margin = grabRegion(QRect(prompt.left() + 2, prompt.center().y(), 1, 1));
+    QCOMPARE(margin.size(), 3);
+    const bool black = margin == QByteArray(3, '\0');
+    if (kDialogMarginsDrawnWithoutCompositing)
+        QVERIFY2(!black, "the close prompt's margin is drawn black");
+    else
+        qInfo("close prompt's margin drawn black: %s", black ? "yes" : "no");
     clickControl(kButton, QStringLiteral("OK"));
     QVERIFY2(m_program->waitForFinished(30000), "the program did not end");
     QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
