@@ -17,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSet>
 #include <QtTest>
 
 #include <cmath>
@@ -32,7 +31,6 @@ const QString kApp = QStringLiteral("velmora-audio-recorder");
 const QString kMainTitle = QStringLiteral("Velmora Audio Recorder");
 const QString kLoopbackSink = QStringLiteral("rzaudio_device");
 const QString kButton = QStringLiteral("push button");
-const QString kMenuItem = QStringLiteral("menu item");
 const QString kCell = QStringLiteral("cell");
 
 QString historyFile()
@@ -150,6 +148,8 @@ private slots:
 private:
     void startProgram();
     void chooseInput(int entry, const QString &step);
+    // The pixels of a part of the screen.
+    QByteArray grabRegion(const QRect &rect) const;
     int shownWindows() const;
     void waitRows(int count);
     // Clicks the title bar's Close and answers the close prompt with Exit;
@@ -184,6 +184,7 @@ private:
     QString m_systemRecording;
     QString m_editedCopy;
     QString m_trimmed;
+    QByteArray m_systemPicture;
 };
 
 void TestEndToEnd::initTestCase()
@@ -356,6 +357,11 @@ void TestEndToEnd::chooseInput(int entry, const QString &step)
     // The menu, a window of its own, has the keyboard once it shows.
     QTRY_VERIFY_WITH_TIMEOUT(shownWindows() > windows, 10000);
     screenshot(step + QStringLiteral("-menu"));
+    // The pointer leaves the selector, so that what it shows afterwards is
+    // its own doing, not a hover's.
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"),
+                                     {QStringLiteral("mousemove"), QStringLiteral("1"), QStringLiteral("1")}),
+             0);
     for (int i = 0; i <= entry; ++i)
         key(QStringLiteral("Down"));
     key(QStringLiteral("Return"));
@@ -410,6 +416,20 @@ QVector<AccessibleNode> TestEndToEnd::nodes() const
             node.rect.translate(offset);
     }
     return found;
+}
+
+QByteArray TestEndToEnd::grabRegion(const QRect &rect) const
+{
+    QByteArray pixels;
+    TestSupport::runProgram(QStringLiteral("ffmpeg"),
+                            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("x11grab"),
+                             QStringLiteral("-video_size"), QStringLiteral("%1x%2").arg(rect.width()).arg(rect.height()),
+                             QStringLiteral("-i"),
+                             QStringLiteral("%1+%2,%3").arg(qEnvironmentVariable("DISPLAY")).arg(rect.x()).arg(rect.y()),
+                             QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-f"), QStringLiteral("rawvideo"),
+                             QStringLiteral("-pix_fmt"), QStringLiteral("rgb24"), QStringLiteral("pipe:1")},
+                            30000, &pixels);
+    return pixels;
 }
 
 // Windows of the program mapped on the display (menus included).
@@ -492,6 +512,9 @@ void TestEndToEnd::startsAndTakesTheDefaultOutput()
 void TestEndToEnd::recordsSystemSound()
 {
     chooseInput(0, QStringLiteral("system-sound"));
+    // The selector's picture of the chosen source.
+    m_systemPicture = grabRegion(waitFor(kButton, QStringLiteral("Input Device")).rect);
+    QVERIFY(!m_systemPicture.isEmpty());
     const QString path = recordSpeech(QString(), QStringLiteral("system"));
     QVERIFY(!path.isEmpty());
     const MediaProbe::Decoded got = MediaProbe::decode(path);
@@ -591,6 +614,10 @@ void TestEndToEnd::recordsInAnotherFormat()
 void TestEndToEnd::recordsTheMicrophone()
 {
     chooseInput(1, QStringLiteral("microphone"));
+    // The picture shows the microphone now.
+    const QByteArray micPicture = grabRegion(waitFor(kButton, QStringLiteral("Input Device")).rect);
+    QVERIFY(!micPicture.isEmpty());
+    QVERIFY2(micPicture != m_systemPicture, "the input selector still shows the system sound's picture");
     // What plays into the microphone's feed is what the microphone hears;
     // the default output stays silent.
     const QString path = recordSpeech(QStringLiteral("mic_feed"), QStringLiteral("microphone"));
@@ -610,8 +637,8 @@ void TestEndToEnd::editsARecording()
     clickRowButton(m_systemRecording, 0);
     waitSettled(QStringLiteral("dialog"), QStringLiteral("Edit - ") + QFileInfo(m_systemRecording).fileName());
     screenshot(QStringLiteral("editor"));
-    // The segment from 00:00:01 to a second before the end, set with the
-    // arrow keys on the seconds of each time editor.
+    // The segment from 00:00:01, typed as a whole time, to a second before
+    // the end, set with the arrow key on the seconds of the end editor.
     const AccessibleNode startLabel = waitFor(QStringLiteral("label"), QStringLiteral("Start Time:"));
     const AccessibleNode endLabel = waitFor(QStringLiteral("label"), QStringLiteral("End Time:"));
     QVERIFY(!QTest::currentTestFailed());
@@ -628,6 +655,12 @@ void TestEndToEnd::editsARecording()
     QVERIFY2(!startBox.rect.isEmpty() && !endBox.rect.isEmpty(), qPrintable(AtspiClient::describe(seen)));
     for (const auto &[box, step] : {std::make_pair(startBox, QStringLiteral("Up")), std::make_pair(endBox, QStringLiteral("Down"))}) {
         click(box);
+        if (step == QLatin1String("Up")) {
+            // A whole time typed over the selected text.
+            key(QStringLiteral("ctrl+a"));
+            typeText(QStringLiteral("00:00:01.000"));
+            continue;
+        }
         key(QStringLiteral("Home"));
         for (int i = 0; i < 6; ++i)
             key(QStringLiteral("Right"));
@@ -758,6 +791,19 @@ void TestEndToEnd::exitThroughClosePrompt(const QString &step)
     waitSettled(QStringLiteral("radio button"), QStringLiteral("Exit"));
     clickControl(QStringLiteral("radio button"), QStringLiteral("Exit"));
     screenshot(step + QStringLiteral("-close-prompt"));
+    // The prompt's margin, over the main window (this desktop composites nothing).
+    const QVector<AccessibleNode> seen = nodes();
+    const AccessibleNode *exit = AtspiClient::find(seen, QStringLiteral("radio button"), QStringLiteral("Exit"));
+    QVERIFY(exit);
+    QRect prompt;
+    for (const AccessibleNode &n : seen)
+        if (n.depth == 0 && n.role == QLatin1String("dialog") && n.rect.contains(exit->rect))
+            prompt = n.rect;
+    QVERIFY(!prompt.isEmpty());
+    const QByteArray margin = grabRegion(QRect(prompt.left() + 2, prompt.center().y(), 1, 1));
+    QCOMPARE(margin.size(), 3);
+    const bool black = margin == QByteArray(3, '\0');
+    QVERIFY2(!black, "the close prompt's margin is drawn black");
     clickControl(kButton, QStringLiteral("OK"));
     QVERIFY2(m_program->waitForFinished(30000), "the program did not end");
     QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
