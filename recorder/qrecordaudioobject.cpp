@@ -213,8 +213,15 @@ bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
         auto watch = std::make_unique<DefaultOutputWatch>(m_ctx);
         QByteArray sink, monitor;
         LoopbackDevice *loop = LoopbackDevice::instance();
-        if (watch->current(sink, monitor)
-            && (LoopbackDevice::isDeviceSink(sink) || loop->leftForRealOutput())) {
+        const bool known = watch->current(sink, monitor);
+        if (known && !loop->leftForRealOutput() && loop->chosenOverDevice(sink)) {
+            // Chosen while no recording ran: the device is silent now, and
+            // its loop into the output left behind goes.
+            qCInfo(lcRecorder) << "capture track" << m_track << ": the default output is now" << sink
+                               << "- recording what plays on it";
+            loop->defaultOutputChanged(sink);
+        }
+        if (known && (LoopbackDevice::isDeviceSink(sink) || loop->leftForRealOutput())) {
             // Back on the device since: heard again through its loop.
             if (LoopbackDevice::isDeviceSink(sink) && loop->leftForRealOutput() && !loop->makeDefault())
                 qCWarning(lcRecorder) << "capture track" << m_track << ":" << loop->errorString();

@@ -268,6 +268,7 @@ bool LoopbackDevice::makeDefault()
     if (!server.setDefaultSink(SinkName))
         return fail(server.errorString());
     m_leftForRealOutput = false;
+    m_madeDefault = true;
     return true;
 }
 
@@ -289,6 +290,13 @@ bool LoopbackDevice::leftForRealOutput() const
     return m_leftForRealOutput;
 }
 
+bool LoopbackDevice::chosenOverDevice(const QByteArray &output)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    forgetLostServer();
+    return m_madeDefault && !m_lostInstalled && !output.isEmpty() && !isDeviceSink(output);
+}
+
 bool LoopbackDevice::restore(const QByteArray &giveBackTo)
 {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
@@ -296,6 +304,7 @@ bool LoopbackDevice::restore(const QByteArray &giveBackTo)
     forgetLostServer();
     m_lostInstalled = m_lostDefault = false;
     m_leftForRealOutput = false;
+    m_madeDefault = false;
     if (m_users.othersAlive() > 0) {
         // Another running program records through it: nothing of it is ours to take.
         qCInfo(lcAudio) << "loop-back device: left as it is for the other program that uses it";

@@ -43,6 +43,11 @@ public:
     // The default output was moved from the device to a real output while
     // this process used it, and has not been made the device again since.
     bool leftForRealOutput() const;
+    // The default output is output, a real one, while this process had made
+    // the device the default: the user chose it, idle or not, and what the
+    // user hears plays there. False when the server came back without the
+    // device, which is then brought back instead.
+    bool chosenOverDevice(const QByteArray &output);
     // This process no longer uses the device. The last user gives the
     // previous output back its default and removes every loop of the device
     // and the device itself; while other users live, all stays as it is.
@@ -92,4 +97,5 @@ private:
     bool m_lostInstalled = false;
     bool m_lostDefault = false;
     bool m_leftForRealOutput = false;
+    bool m_madeDefault = false;   // since this process last gave the device up
 };

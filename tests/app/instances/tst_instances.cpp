@@ -5,7 +5,9 @@
 // A sound server frozen mid-recording does not hold a termination up: the
 // recording is completed within ten seconds, and the next start gives the
 // default output back and says so in its log. An output the user chooses
-// while recording is what the recording goes on with, and stays the default.
+// while recording is what the recording goes on with, and stays the default;
+// one chosen while idle is what the next recording records, and the next
+// start makes the device the default again.
 
 #include "mediaprobe.h"
 #include "recordingtools.h"
@@ -161,11 +163,13 @@ private slots:
     void secondCopyLeavesTheFirstsRecordingAlone();
     void frozenServerDoesNotHoldTheExitUp();
     void recordingFollowsTheOutputTheUserChooses();
+    void anOutputChosenWhileIdleIsRecorded();
 
 private:
     // Starts a copy, waits for the device to be the default and starts a
-    // recording in it; the recording's path.
-    QString startRecording(Program &program);
+    // recording in it; the recording's path. When chooseFirst is set, the
+    // user makes that output the default before clicking Start.
+    QString startRecording(Program &program, const QByteArray &chooseFirst = QByteArray());
 
     QTemporaryDir m_dir;
     QString m_tone;
@@ -177,12 +181,17 @@ void TestInstances::initTestCase()
     QVERIFY(TestSupport::writeToneWav(m_tone, 440, 120.0, 44100, 2, 0.5));
 }
 
-QString TestInstances::startRecording(Program &program)
+QString TestInstances::startRecording(Program &program, const QByteArray &chooseFirst)
 {
     if (!program.process().waitForStarted(10000))
         return QString();
     if (!QTest::qWaitFor([] { return TestSupport::serverDefault() == "rzaudio_device"; }, 20000))
         return QString();
+    if (!chooseFirst.isEmpty()) {
+        if (!QTest::qWaitFor([&] { return !program.window().isEmpty(); }, 20000)
+            || TestSupport::runProgram("pactl", {"set-default-sink", QString::fromLatin1(chooseFirst)}) != 0)
+            return QString();
+    }
     // The window's devices are set up once the device is the default.
     if (!program.clickStart())
         return QString();
@@ -323,6 +332,54 @@ void TestInstances::recordingFollowsTheOutputTheUserChooses()
     qInfo("the program recorded %.2f s across the change of output, tone in %.2f s", d.seconds(), tone);
     QVERIFY(d.seconds() >= 3.5);
     QVERIFY(tone >= d.seconds() - 0.7);
+    QVERIFY(server.unloadModule(headphones));
+    QVERIFY(server.setDefaultSink("system_sound"));
+}
+
+void TestInstances::anOutputChosenWhileIdleIsRecorded()
+{
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
+    PulseServer server;
+    const quint32 headphones = server.loadModule(
+        "module-null-sink", "sink_name=headphones format=float32le rate=44100 channels=2 norewinds=1");
+    QVERIFY2(headphones != 0xffffffffu, qPrintable(server.errorString()));
+    QString path;
+    QByteArray said;
+    {
+        // Sound that plays on the headphones only.
+        TestSupport::Playback music(m_tone, QStringLiteral("headphones"));
+        QVERIFY(music.waitPlaying());
+        Program program;
+        // The user picks the headphones while the program is idle, then Starts.
+        path = startRecording(program, "headphones");
+        QVERIFY2(!path.isEmpty(), program.output().constData());
+        QTRY_VERIFY_WITH_TIMEOUT(fileSize(path) > 100000, 10000);
+        const qint64 sizeThen = fileSize(path);
+        QTRY_VERIFY_WITH_TIMEOUT(fileSize(path) > sizeThen + 100000, 10000);
+        QVERIFY(program.terminate(10000));
+        QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+        said = program.output();
+    }
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
+    QTRY_COMPARE(deviceSinks(), 0);
+    QCOMPARE(historyEntries(path), 1);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    const double tone = MediaProbe::toneSeconds(d.mono);
+    qInfo("the program recorded %.2f s after the output was chosen while idle, tone in %.2f s", d.seconds(), tone);
+    QVERIFY(d.seconds() >= 1.0);
+    QVERIFY(tone >= d.seconds() - 0.7);
+    QVERIFY2(said.contains("the default output is now \"headphones\""), said.constData());
+
+    // The next start makes the device the default again, and its exit gives
+    // the default back to the headphones the user chose.
+    {
+        Program next;
+        QVERIFY(next.process().waitForStarted(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(TestSupport::serverDefault(), QByteArray("rzaudio_device"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!next.window().isEmpty(), 20000);
+        QVERIFY(next.terminate(10000));
+    }
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
     QVERIFY(server.unloadModule(headphones));
     QVERIFY(server.setDefaultSink("system_sound"));
 }

@@ -11,6 +11,7 @@
 #include "platform/audio/loopbackdevice.h"
 #include "platform/audio/pulseserver.h"
 #include "recorder/audiodeviceagent.h"
+#include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordareainfo.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxbaseslider.h"
@@ -260,6 +261,7 @@ private slots:
     void realOutputIsGivenBackAfterAnUnrestoredRun();
     void aRemovedOutputFallsBackToARealOne();
     void theOutputTheUserChoseStaysTheDefault();
+    void aCaptureAfterAnIdleChoiceLeavesTheSelectorRight();
     void emptyMicrophoneListTouchesNoDevice();
     void theButtonShowsTheChosenSourceAtOnce();
     void screenshots();
@@ -541,6 +543,40 @@ void TestInputSelector::theOutputTheUserChoseStaysTheDefault()
     // Not forced back to the output the program found at its start.
     QCOMPARE(TestSupport::serverDefault(), QByteArray("usb_out"));
     QVERIFY(LoopbackDevice::instance()->sinkName().isEmpty());
+    QVERIFY(PulseServer().setDefaultSink("system_sound"));
+}
+
+void TestInputSelector::aCaptureAfterAnIdleChoiceLeavesTheSelectorRight()
+{
+    Modules modules;
+    QVERIFY(modules.output("usb_out", "device.description=Headphones") != kNoModule);
+    {
+        SelectRecordInputWgt selector;
+        QVERIFY(ready(selector));
+        QCOMPARE(TestSupport::serverDefault(), loopSink());
+        // The user picks the headphones while nothing is recorded.
+        QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", "usb_out"}), 0);
+        QTRY_COMPARE(defaultOutputOf(selector), QByteArray("usb_out"));
+        // System sound is then what plays on the headphones.
+        QRecordAudioObject capture(QRecordAudioObject::SystemSoundTrack);
+        QVERIFY2(capture.setStart(), qPrintable(capture.errorString()));
+        QCOMPARE(capture.sourceName(), QByteArray("usb_out.monitor"));
+        capture.setStop();
+        // The device is still offered, and the user's choice is the default.
+        QVERIFY(waitFor([&] { return listsOutput(selector, loopSink()); }));
+        QCOMPARE(defaultOutputOf(selector), QByteArray("usb_out"));
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("usb_out"));
+    }
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("usb_out"));
+    {
+        // The next start makes the device the default again.
+        SelectRecordInputWgt selector;
+        QVERIFY(ready(selector));
+        QCOMPARE(TestSupport::serverDefault(), loopSink());
+        QCOMPARE(defaultOutputOf(selector), loopSink());
+        QCOMPARE(selector.previousOutputName(), QStringLiteral("Headphones"));
+    }
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("usb_out"));
     QVERIFY(PulseServer().setDefaultSink("system_sound"));
 }
 

@@ -1,7 +1,8 @@
 // System sound follows the user's choice of output: a recording of what
 // plays on the computer goes on with what plays on the output another client
 // makes the default, the user hears it there, and the gaps are short; the
-// next recording starts on the chosen output. When
+// next recording starts on the chosen output, also when the user chose it
+// while no recording ran. When
 // the program gives the device up, the output the user chose last stays the
 // default.
 
@@ -96,6 +97,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void recordingFollowsTheChosenOutput();
+    void anOutputChosenWhileIdleIsRecorded();
 
 private:
     QTemporaryDir m_dir;
@@ -196,6 +198,75 @@ void TestFollowOutput::recordingFollowsTheChosenOutput()
     // The program gives the device up: the user's last choice stays the default.
     QVERIFY2(device->restore(), qPrintable(device->errorString()));
     QCOMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
+}
+
+void TestFollowOutput::anOutputChosenWhileIdleIsRecorded()
+{
+    useFormat(formatNamed("wav"));
+    TestSupport::useSources(true, false);
+    QVERIFY(setDefault("system_sound"));
+    LoopbackDevice *device = LoopbackDevice::instance();
+    QVERIFY2(device->makeDefault(), qPrintable(device->errorString()));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
+
+    QRecordObject rec;
+    QSignalSpy errors(&rec, &QRecordObject::emitRecordError);
+    auto recordFor = [&](double seconds) {
+        const quint64 until = rec.recordedTime() + quint64(seconds * 1e6);
+        return QTest::qWaitFor([&] { return rec.recordedTime() >= until; }, int(seconds * 1000) + 10000);
+    };
+    // A recording while the device is the default, then none while the user
+    // picks the headphones in the desktop's sound settings.
+    QVERIFY2(rec.startRecorder(m_dir.filePath("before.wav"), 100.0f, false), qPrintable(rec.errorString()));
+    QVERIFY(recordFor(0.5));
+    rec.stopRecorder();
+    QVERIFY(setDefault("headphones"));
+
+    // The first Start since records what plays on the headphones.
+    const QString path = m_dir.filePath("idle-chosen.wav");
+    QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
+    {
+        Playback music(m_tone, "headphones");
+        QVERIFY(music.waitPlaying());
+        QVERIFY(recordFor(2.5));
+        rec.stopRecorder();
+    }
+    QCOMPARE(errors.size(), 0);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    const double tone = MediaProbe::toneSeconds(d.mono);
+    qInfo("chosen while idle: recorded %.3f s, tone in %.3f s", d.seconds(), tone);
+    QVERIFY(d.seconds() >= 2.0);
+    QVERIFY2(tone >= 1.5, qPrintable(QString("tone in %1 s").arg(tone)));
+    QVERIFY(toneWindows(d.mono, 440) > 0.5);
+    // The user's choice stays the default.
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
+
+    // The device chosen again while idle: recorded from, and heard through
+    // its loop on the output the user chose last.
+    QVERIFY(setDefault("rzaudio_device"));
+    PulseCaptureStream heard;
+    QVERIFY2(heard.start("headphones.monitor"), qPrintable(heard.errorString()));
+    const QString back = m_dir.filePath("device-again.wav");
+    QVERIFY2(rec.startRecorder(back, 100.0f, false), qPrintable(rec.errorString()));
+    {
+        Playback music(m_tone, "rzaudio_device");
+        QVERIFY(music.waitPlaying());
+        QVERIFY(recordFor(2.5));
+        rec.stopRecorder();
+    }
+    QCOMPARE(errors.size(), 0);
+    const MediaProbe::Decoded b = MediaProbe::decode(back);
+    qInfo("the device again: recorded %.3f s, tone in %.3f s", b.seconds(), MediaProbe::toneSeconds(b.mono));
+    QVERIFY(MediaProbe::toneSeconds(b.mono) >= 1.5);
+    std::vector<float> samples;
+    heard.take(samples, 0);
+    heard.stop();
+    QVector<float> mono;
+    for (size_t i = 0; i + 1 < samples.size(); i += 2)
+        mono << samples[i];
+    qInfo("heard on the headphones: tone in %.3f s", MediaProbe::toneSeconds(mono));
+    QVERIFY(MediaProbe::toneSeconds(mono) >= 1.0);
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
 }
 
 QTEST_MAIN(TestFollowOutput)
