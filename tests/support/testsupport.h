@@ -1,5 +1,5 @@
 #pragma once
-// Helpers every test may use: screenshots, tone files and tone detection.
+// Helpers every test may use: screenshots, whole files, tone files and tone detection.
 
 #include <QProcess>
 #include <QString>
@@ -14,6 +14,13 @@ QString screenshotDir();
 // Grabs the widget and writes it as <name>.png into screenshotDir(); returns the path, or
 // fails the running test and returns "" when nothing could be written.
 QString saveScreenshot(QWidget *widget, const QString &name);
+
+// The whole file; empty when it cannot be read.
+QByteArray readBytes(const QString &path);
+// Writes the whole file, creating the folders on the way; false when not all was written.
+bool writeBytes(const QString &path, const QByteArray &bytes);
+// Bytes this process has written so far (every write call counted); -1 when unknown.
+qint64 bytesWritten();
 
 // Interleaved float samples of a sine tone.
 QVector<float> sineTone(double frequency, double seconds, int sampleRate = 44100,

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "../filebytes.h"
+#include "testsupport.h"
 
 #include <minizip/zip.h>
 #include <fcntl.h>
@@ -18,6 +18,9 @@
 #include <zlib.h>
 
 namespace {
+
+using TestSupport::readBytes;
+using TestSupport::writeBytes;
 
 QByteArray randomBytes(int size, quint32 seed)
 {
