@@ -22,11 +22,12 @@
 #include <QtEndian>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
 
+using AppFixture::ModalCloser;
+using AppFixture::rowOf;
 using TestSupport::historyEntries;
 using TestSupport::Playback;
 
@@ -59,27 +60,6 @@ private:
     bool m_mounted = false;
 };
 
-// Closes each modal box as soon as it shows and keeps its message.
-class ModalCloser
-{
-public:
-    ModalCloser()
-    {
-        m_timer.setInterval(20);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *box = qobject_cast<QJXMessageBox *>(QApplication::activeModalWidget())) {
-                messages << box->getMessage();
-                box->done(QJXMessageBox::ResultOk);
-            }
-        });
-        m_timer.start();
-    }
-    QStringList messages;
-
-private:
-    QTimer m_timer;
-};
-
 // Where a WAV file's sound starts and how long its header says it is.
 bool wavDataFields(const QString &path, qint64 &start, qint64 &length)
 {
@@ -93,16 +73,6 @@ bool wavDataFields(const QString &path, qint64 &start, qint64 &length)
     length = qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(head.constData() + at + 4));
     start = at + 8;
     return true;
-}
-
-QAudioFileChunk *rowOf(QFileListWgt *table, const QString &path)
-{
-    for (IBaseChunk *row : table->allRows()) {
-        auto *file = static_cast<QAudioFileChunk *>(row);
-        if (QString::fromStdString(file->GetFilePath()) == path)
-            return file;
-    }
-    return nullptr;
 }
 
 } // namespace
