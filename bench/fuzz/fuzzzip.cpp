@@ -1,23 +1,22 @@
 #include "fuzzzip.h"
 
 #include "commonutils/ssziparchive.h"
+#include "testsupport.h"
+#include "zipbuilder.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <minizip/zip.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <random>
@@ -26,6 +25,12 @@
 namespace FuzzZip {
 
 namespace {
+
+using TestSupport::readBytes;
+using TestSupport::writeZip;
+using TestSupport::zip64Archive;
+using TestSupport::ZipEntry;
+using TestSupport::randomBytes;
 
 constexpr qint64 kHangMs = 10000;
 constexpr int kDoneExit = 16; // plus 1 when the unzip reported success
@@ -48,103 +53,18 @@ struct Seed {
     QByteArray bytes;
 };
 
-struct Entry {
-    QByteArray name;
-    QByteArray data;
-    quint32 mode; // st_mode bits
-    bool stored = false;
-};
-
-QByteArray archiveOf(const QString &path, const QList<Entry> &entries, const char *password = nullptr)
+// The archive's bytes; empty when it cannot be made.
+QByteArray archiveOf(const QString &scratch, const QList<ZipEntry> &entries, const char *password = nullptr)
 {
-    zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
-    if (!zip)
-        return QByteArray();
-    for (const Entry &e : entries) {
-        zip_fileinfo info{};
-        info.dosDate = 0x21;
-        info.external_fa = uLong(e.mode) << 16;
-        const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(e.data.constData()), uInt(e.data.size()));
-        if (zipOpenNewFileInZip4_64(zip, e.name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                    e.stored ? 0 : Z_DEFLATED, e.stored ? 0 : 6, 0, -MAX_WBITS, 8,
-                                    Z_DEFAULT_STRATEGY, password, crc, (3 << 8) | 30, 1 << 11, 0)
-            != ZIP_OK)
-            return QByteArray();
-        if (!e.data.isEmpty())
-            zipWriteInFileInZip(zip, e.data.constData(), unsigned(e.data.size()));
-        zipCloseFileInZip(zip);
-    }
-    zipClose(zip, nullptr);
-    QFile f(path);
-    const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    QFile::remove(path);
-    return bytes;
-}
-
-void putLittle(QByteArray &out, quint64 value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        out.append(char(value >> (8 * i)));
-}
-
-// One stored entry with its sizes in the zip64 field only.
-QByteArray zip64Archive(const QByteArray &name, const QByteArray &stored)
-{
-    const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(stored.constData()),
-                                      uInt(stored.size())));
-    QByteArray extra;
-    putLittle(extra, 1, 2);
-    putLittle(extra, 16, 2);
-    putLittle(extra, quint64(stored.size()), 8);
-    putLittle(extra, quint64(stored.size()), 8);
-    auto common = [&](QByteArray &out) {
-        putLittle(out, 45, 2);
-        putLittle(out, 1 << 11, 2);
-        putLittle(out, 0, 2);
-        putLittle(out, 0, 2);
-        putLittle(out, 0x21, 2);
-        putLittle(out, crc, 4);
-        putLittle(out, 0xFFFFFFFFu, 4);
-        putLittle(out, 0xFFFFFFFFu, 4);
-        putLittle(out, quint64(name.size()), 2);
-        putLittle(out, quint64(extra.size()), 2);
-    };
-    QByteArray zip;
-    putLittle(zip, 0x04034b50, 4);
-    common(zip);
-    zip += name + extra + stored;
-    const int directory = zip.size();
-    putLittle(zip, 0x02014b50, 4);
-    putLittle(zip, (3 << 8) | 45, 2);
-    common(zip);
-    putLittle(zip, 0, 6);
-    putLittle(zip, quint64(S_IFREG | 0644) << 16, 4);
-    putLittle(zip, 0, 4);
-    zip += name + extra;
-    const int size = zip.size() - directory;
-    putLittle(zip, 0x06054b50, 4);
-    putLittle(zip, 0, 4);
-    putLittle(zip, 1, 2);
-    putLittle(zip, 1, 2);
-    putLittle(zip, quint64(size), 4);
-    putLittle(zip, quint64(directory), 4);
-    putLittle(zip, 0, 2);
-    return zip;
-}
-
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QRandomGenerator generator(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char &c : bytes)
-        c = char(generator.bounded(256));
+    const QByteArray bytes = writeZip(scratch, entries, password) ? readBytes(scratch) : QByteArray();
+    QFile::remove(scratch);
     return bytes;
 }
 
 QList<Seed> makeSeeds(const QString &dir)
 {
     const QString scratch = dir + "/seed.zip";
-    const QList<Entry> plain = {{"a.txt", "plain text\n", S_IFREG | 0644},
+    const QList<ZipEntry> plain = {{"a.txt", "plain text\n", S_IFREG | 0644},
                                 {"dir/", "", S_IFDIR | 0755},
                                 {"dir/b.bin", randomBytes(20000, 1), S_IFREG | 0600},
                                 {"stored.bin", randomBytes(3000, 2), S_IFREG | 0644, true}};
@@ -159,7 +79,8 @@ QList<Seed> makeSeeds(const QString &dir)
                                                {"f", "through the link", S_IFREG | 0644},
                                                {"self/file", "x", S_IFREG | 0644}})});
     seeds.append({"password", archiveOf(scratch, plain, kPassword)});
-    seeds.append({"zip64", zip64Archive("z64.txt", "sizes in the zip64 field")});
+    const QByteArray z64 = "sizes in the zip64 field";
+    seeds.append({"zip64", zip64Archive("z64.txt", z64, quint64(z64.size()))});
     seeds.append({"zeros", archiveOf(scratch, {{"zeros.bin", QByteArray(8 << 20, '\0'), S_IFREG | 0644},
                                                {"more.bin", QByteArray(8 << 20, '\0'), S_IFREG | 0644}})});
     seeds.append({"nested", archiveOf(scratch, {{"inner.zip", seeds.first().bytes, S_IFREG | 0644},
