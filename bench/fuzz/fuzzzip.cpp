@@ -1,5 +1,7 @@
 #include "fuzzzip.h"
 
+#include "childpool.h"
+
 #include "commonutils/ssziparchive.h"
 #include "testsupport.h"
 #include "zipbuilder.h"
@@ -9,40 +11,30 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <random>
-#include <vector>
 
 namespace FuzzZip {
 
 namespace {
 
 using TestSupport::readBytes;
+using TestSupport::writeBytes;
 using TestSupport::writeZip;
 using TestSupport::zip64Archive;
 using TestSupport::ZipEntry;
 using TestSupport::randomBytes;
 
-constexpr qint64 kHangMs = 10000;
 constexpr int kDoneExit = 16; // plus 1 when the unzip reported success
-constexpr long kMemoryLimitKiB = 512 * 1024;
 constexpr quint64 kMaxTotalBytes = quint64(64) << 20;
 constexpr quint64 kMaxEntries = 4096;
 const char kPassword[] = "fuzz";
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMemoryIsMeasured = false;
-#else
-constexpr bool kMemoryIsMeasured = true;
-#endif
 
 enum Kind { BitFlips, PlantedSize, HostileName, Truncation, KindCount };
 const char *const kKindNames[KindCount] = {"bit flips", "planted sizes", "hostile names",
@@ -180,11 +172,7 @@ QByteArray mutate(const QByteArray &seed, Kind kind, std::mt19937 &random)
 
 [[noreturn]] void unzipInChild(const QString &archive, const QString &dest, const QString &log)
 {
-    const int fd = ::open(QFile::encodeName(log).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0) {
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
-    }
+    FuzzChildren::logTo(log);
     SSZipArchive::UnzipOptions options;
     options.password = QString::fromLatin1(kPassword);
     options.nestedZipLevel = 1;
@@ -229,11 +217,9 @@ QString escapeOf(const QString &sandbox)
 }
 
 struct Child {
-    pid_t pid = -1;
     QString sandbox;
     QString label;
     Kind kind = BitFlips;
-    QElapsedTimer started;
 };
 
 } // namespace
@@ -259,53 +245,22 @@ int run(int argc, char **argv)
                 int(seeds.size()), variants, jobs, seedValue);
 
     int runs[KindCount] = {}, faults[KindCount] = {}, unpacked = 0;
-    qint64 slowestMs = 0;
-    long peakKiB = 0;
-    std::vector<Child> running;
-    auto reap = [&]() {
-        for (auto it = running.begin(); it != running.end();) {
-            int status = 0;
-            struct rusage usage = {};
-            pid_t done = ::wait4(it->pid, &status, WNOHANG, &usage);
-            const qint64 ms = it->started.elapsed();
-            if (done == 0 && ms > kHangMs) {
-                ::kill(it->pid, SIGKILL);
-                done = ::wait4(it->pid, &status, 0, &usage);
-                status = -1;
-            }
-            if (done == 0) {
-                ++it;
-                continue;
-            }
-            const int code = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            QString why;
-            if (status == -1)
-                why = "hang";
-            else if (WIFSIGNALED(status))
-                why = strsignal(WTERMSIG(status));
-            else if ((code & ~1) != kDoneExit)
-                why = QString("exit code %1").arg(code);
-            else if (kMemoryIsMeasured && usage.ru_maxrss > kMemoryLimitKiB)
-                why = QString("%1 KiB").arg(usage.ru_maxrss);
-            else
-                why = escapeOf(it->sandbox);
-            slowestMs = std::max(slowestMs, ms);
-            peakKiB = std::max(peakKiB, usage.ru_maxrss);
-            if (why.isEmpty()) {
-                unpacked += code & 1;
-            } else {
-                ++faults[it->kind];
-                const QString name = faultDir + "/" + it->label;
-                QFile::remove(name);
-                QFile::copy(it->sandbox + "/archive.zip", name);
-                QFile::remove(name + ".log");
-                QFile::copy(it->sandbox + "/child.log", name + ".log");
-                std::printf("FAULT %s: %s, %lld ms\n", qPrintable(name), qPrintable(why), ms);
-            }
-            QDir(it->sandbox).removeRecursively();
-            it = running.erase(it);
+    QHash<int, Child> children;
+    FuzzChildren::Pool pool(jobs, [&](const FuzzChildren::End &end) {
+        const Child child = children.take(end.id);
+        QString why = end.fault((end.code & ~1) == kDoneExit);
+        if (why.isEmpty())
+            why = escapeOf(child.sandbox);
+        if (why.isEmpty()) {
+            unpacked += end.code & 1;
+        } else {
+            ++faults[child.kind];
+            const QString name = faultDir + "/" + child.label;
+            FuzzChildren::keepFault(name, child.sandbox + "/archive.zip", child.sandbox + "/child.log");
+            std::printf("FAULT %s: %s, %lld ms\n", qPrintable(name), qPrintable(why), end.ms);
         }
-    };
+        QDir(child.sandbox).removeRecursively();
+    });
 
     QElapsedTimer clock;
     clock.start();
@@ -314,41 +269,26 @@ int run(int argc, char **argv)
     for (const Seed &seed : seeds) {
         for (int k = 0; k < KindCount; ++k) {
             for (int v = 0; v < variants; ++v) {
-                while (int(running.size()) >= jobs) {
-                    reap();
-                    if (int(running.size()) >= jobs)
-                        ::usleep(2000);
-                }
                 Child child;
                 child.kind = Kind(k);
-                child.sandbox = dir.filePath(QString("run-%1").arg(slot++));
+                child.sandbox = dir.filePath(QString("run-%1").arg(slot));
                 child.label = QString("%1-%2-%3.zip").arg(seed.name).arg(k).arg(v);
                 if (!QDir().mkpath(child.sandbox + "/outside"))
                     return 1;
-                const QByteArray bytes = mutate(seed.bytes, Kind(k), random);
-                QFile out(child.sandbox + "/archive.zip");
-                if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+                if (!writeBytes(child.sandbox + "/archive.zip", mutate(seed.bytes, Kind(k), random)))
                     return 1;
-                out.close();
-                std::fflush(nullptr);
-                child.started.start();
-                child.pid = ::fork();
-                if (child.pid == 0)
-                    unzipInChild(child.sandbox + "/archive.zip", child.sandbox + "/dest",
-                                 child.sandbox + "/child.log");
-                if (child.pid < 0)
+                children.insert(slot, child);
+                const bool started = pool.start(slot++, [&child] {
+                    unzipInChild(child.sandbox + "/archive.zip", child.sandbox + "/dest", child.sandbox + "/child.log");
+                });
+                if (!started)
                     return 1;
-                running.push_back(child);
                 ++runs[k];
                 ++total;
             }
         }
     }
-    while (!running.empty()) {
-        reap();
-        if (!running.empty())
-            ::usleep(2000);
-    }
+    pool.finish();
 
     int allFaults = 0;
     for (int k = 0; k < KindCount; ++k) {
@@ -356,7 +296,7 @@ int run(int argc, char **argv)
         allFaults += faults[k];
     }
     std::printf("total          %6d run, %d faults in %.1f s; slowest %lld ms, largest peak %ld MiB\n",
-                total, allFaults, clock.elapsed() / 1000.0, slowestMs, peakKiB / 1024);
+                total, allFaults, clock.elapsed() / 1000.0, pool.slowestMs(), pool.peakKiB() / 1024);
     std::printf("still unpacked whole: %d\n", unpacked);
     return allFaults == 0 ? 0 : 2;
 }
