@@ -61,6 +61,15 @@ qint64 bytesWritten()
     return -1;
 }
 
+void usePrivateHome(const QString &home)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/data")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/config")));
+}
+
 QVector<float> sineTone(double frequency, double seconds, int sampleRate, int channels,
                         double amplitude)
 {

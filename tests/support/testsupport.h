@@ -22,6 +22,11 @@ bool writeBytes(const QString &path, const QByteArray &bytes);
 // Bytes this process has written so far (every write call counted); -1 when unknown.
 qint64 bytesWritten();
 
+// For programs run outside the test runner (benchmarks): no display needed
+// unless QT_QPA_PLATFORM names one, and HOME with the XDG data and config
+// folders inside `home`, so that the user's own files are left alone.
+void usePrivateHome(const QString &home);
+
 // Interleaved float samples of a sine tone.
 QVector<float> sineTone(double frequency, double seconds, int sampleRate = 44100,
                         int channels = 2, double amplitude = 0.5);
