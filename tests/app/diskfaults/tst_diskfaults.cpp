@@ -90,6 +90,9 @@ private slots:
 
 private:
     void verifyIdle();
+    // Starts recording once the tone plays: the recording's file, or "" when
+    // it did not start.
+    QString startWith(Playback &tone);
     // A recording of the tone into a folder that works: the program is usable.
     void recordsAgain(const QString &folder);
     QTemporaryDir m_dir;
@@ -128,15 +131,21 @@ void TestDiskFaults::verifyIdle()
     QVERIFY(!w.recordingsTable()->recordingRow());
 }
 
+QString TestDiskFaults::startWith(Playback &tone)
+{
+    if (!tone.waitPlaying())
+        return QString();
+    QTest::mouseClick(m_window->form()->m_btnStartRecord, Qt::LeftButton);
+    return m_window->isRecording() ? m_window->recordObject()->outputPath() : QString();
+}
+
 void TestDiskFaults::recordsAgain(const QString &folder)
 {
     MainWindow &w = *m_window;
     w.SetOutPath(folder + QLatin1Char('/'));
     Playback tone(m_tone);
-    QVERIFY(tone.waitPlaying());
-    QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
-    QVERIFY(w.isRecording());
-    const QString path = w.recordObject()->outputPath();
+    const QString path = startWith(tone);
+    QVERIFY2(!path.isEmpty(), "no recording started with the tone playing");
     QVERIFY(path.startsWith(folder));
     QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->recordedTime() >= 1500000, 15000);
     QTest::mouseClick(w.form()->m_btnStopRecord, Qt::LeftButton);
@@ -165,10 +174,8 @@ void TestDiskFaults::fullDiskStopsAndKeepsWhatWasWritten()
     QString path;
     {
         Playback tone(m_tone);
-        QVERIFY(tone.waitPlaying());
-        QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
-        QVERIFY(w.isRecording());
-        path = w.recordObject()->outputPath();
+        path = startWith(tone);
+        QVERIFY2(!path.isEmpty(), "no recording started with the tone playing");
         QTRY_COMPARE_WITH_TIMEOUT(closer.messages.size(), 1, 20000);
     }
     QCOMPARE(closer.messages.first(),
@@ -204,10 +211,8 @@ void TestDiskFaults::removedFolderStopsTheRecording()
     QString path;
     {
         Playback tone(m_tone);
-        QVERIFY(tone.waitPlaying());
-        QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
-        QVERIFY(w.isRecording());
-        path = w.recordObject()->outputPath();
+        path = startWith(tone);
+        QVERIFY2(!path.isEmpty(), "no recording started with the tone playing");
         QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->recordedTime() >= 1000000, 15000);
         QVERIFY(QDir(folder).removeRecursively());
         QTRY_COMPARE_WITH_TIMEOUT(closer.messages.size(), 1, 10000);
