@@ -11,22 +11,22 @@
 
 #include "rzcodec/tagfile.h"
 
+#include "childpool.h"
 #include "fuzzzip.h"
 #include "hostilefiles.h"
 #include "mediafiles.h"
 #include "statefuzz.h"
+#include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
 
 #include <cstdio>
 #include <cstring>
@@ -35,20 +35,10 @@
 
 namespace {
 
-constexpr qint64 kHangMs = 10000;
 // A child that read its input to the end exits with this plus one bit per
 // reader that opened it; any other end is a fault.
 constexpr int kReadExit = 16;
 enum Opened { InfoOpened = 1, TagsOpened = 2, PlayerOpened = 4 };
-constexpr long kMemoryLimitKiB = 512 * 1024;
-// Under AddressSanitizer resident size counts its shadow memory and the freed
-// memory it holds back, not what the readers keep: the memory bound is
-// checked in the plain build.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMemoryIsMeasured = false;
-#else
-constexpr bool kMemoryIsMeasured = true;
-#endif
 
 enum Kind { BitFlips, Truncation, PlantedSize, KindCount };
 const char *const kKindNames[KindCount] = {"bit flips", "truncation", "planted sizes"};
@@ -139,11 +129,10 @@ QByteArray mutate(const QByteArray &seed, Kind kind, std::mt19937 &random)
 }
 
 struct Child {
-    pid_t pid = -1;
+    Kind kind = BitFlips;
     QString input;
     QString log;
     QString label;
-    QElapsedTimer started;
 };
 
 struct Totals {
@@ -151,18 +140,12 @@ struct Totals {
     int faults[KindCount] = {};
     int runs[KindCount] = {};
     int opened[3] = {}; // media information, tags, player
-    qint64 slowestMs = 0;
-    long peakKiB = 0;
 };
 
 // In the child: only the readers, then out without running Qt's teardown.
 [[noreturn]] void readInChild(const QString &input, const QString &log)
 {
-    const int fd = ::open(QFile::encodeName(log).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0) {
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
-    }
+    FuzzChildren::logTo(log);
     const HostileFiles::Reading r = HostileFiles::readWithEveryReader(input);
     ::_exit(kReadExit | (r.infoOpened ? InfoOpened : 0) | (r.tagOpen == 0 ? TagsOpened : 0)
             | (r.playerOpened ? PlayerOpened : 0));
@@ -193,46 +176,22 @@ int main(int argc, char **argv)
                 int(seeds.size()), variants, jobs, seedValue);
 
     Totals totals;
-    std::vector<Child> running;
-    auto reap = [&](bool wait) {
-        for (auto it = running.begin(); it != running.end();) {
-            int status = 0;
-            struct rusage usage = {};
-            pid_t done = ::wait4(it->pid, &status, wait ? 0 : WNOHANG, &usage);
-            const qint64 ms = it->started.elapsed();
-            if (done == 0 && ms > kHangMs) {
-                ::kill(it->pid, SIGKILL);
-                done = ::wait4(it->pid, &status, 0, &usage);
-                status = -1;
-            }
-            if (done == 0) {
-                ++it;
-                continue;
-            }
-            const Kind kind = Kind(it->label.section('|', 1, 1).toInt());
-            const int code = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            const bool fault = (code & ~7) != kReadExit
-                || (kMemoryIsMeasured && usage.ru_maxrss > kMemoryLimitKiB);
-            for (int r = 0; r < 3 && !fault; ++r)
-                totals.opened[r] += (code >> r) & 1;
-            totals.slowestMs = std::max(totals.slowestMs, ms);
-            totals.peakKiB = std::max(totals.peakKiB, usage.ru_maxrss);
-            if (fault) {
-                ++totals.faults[kind];
-                const QString name = QString("%1/%2").arg(faultDir, it->label.section('|', 0, 0));
-                QFile::remove(name);
-                QFile::copy(it->input, name);
-                QFile::remove(name + ".log");
-                QFile::copy(it->log, name + ".log");
-                std::printf("FAULT %s: %s, %lld ms, %ld KiB\n", qPrintable(name),
-                            status == -1 ? "hang" : WIFSIGNALED(status) ? strsignal(WTERMSIG(status))
-                                                                         : "exit code",
-                            ms, usage.ru_maxrss);
-            }
-            QFile::remove(it->input);
-            it = running.erase(it);
+    QHash<int, Child> children;
+    FuzzChildren::Pool pool(jobs, [&](const FuzzChildren::End &end) {
+        const Child child = children.take(end.id);
+        const QString why = end.fault((end.code & ~7) == kReadExit);
+        if (why.isEmpty()) {
+            for (int r = 0; r < 3; ++r)
+                totals.opened[r] += (end.code >> r) & 1;
+        } else {
+            ++totals.faults[child.kind];
+            const QString name = QString("%1/%2").arg(faultDir, child.label);
+            FuzzChildren::keepFault(name, child.input, child.log);
+            std::printf("FAULT %s: %s, %lld ms, %ld KiB\n", qPrintable(name), qPrintable(why), end.ms,
+                        end.peakKiB);
         }
-    };
+        QFile::remove(child.input);
+    });
 
     QElapsedTimer clock;
     clock.start();
@@ -240,40 +199,24 @@ int main(int argc, char **argv)
     for (const Seed &seed : seeds) {
         for (int k = 0; k < KindCount; ++k) {
             for (int v = 0; v < variants; ++v) {
-                while (int(running.size()) >= jobs) {
-                    reap(false);
-                    if (int(running.size()) >= jobs)
-                        ::usleep(2000);
-                }
                 const QByteArray bytes = mutate(seed.bytes, Kind(k), random);
                 Child child;
                 const QString ext = seed.name == "adts" ? "aac" : seed.name;
+                child.kind = Kind(k);
                 child.input = dir.filePath(QString("input-%1.%2").arg(slot).arg(ext));
                 child.log = dir.filePath(QString("input-%1.log").arg(slot));
-                child.label = QString("%1-%2-%3.%4|%5").arg(seed.name).arg(k).arg(v).arg(ext).arg(k);
-                ++slot;
-                QFile out(child.input);
-                if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+                child.label = QString("%1-%2-%3.%4").arg(seed.name).arg(k).arg(v).arg(ext);
+                if (!TestSupport::writeBytes(child.input, bytes))
                     return 1;
-                out.close();
-                std::fflush(nullptr);
-                child.started.start();
-                child.pid = ::fork();
-                if (child.pid == 0)
-                    readInChild(child.input, child.log);
-                if (child.pid < 0)
+                children.insert(slot, child);
+                if (!pool.start(slot++, [&child] { readInChild(child.input, child.log); }))
                     return 1;
-                running.push_back(child);
                 ++totals.run;
                 ++totals.runs[k];
             }
         }
     }
-    while (!running.empty()) {
-        reap(false);
-        if (!running.empty())
-            ::usleep(2000);
-    }
+    pool.finish();
 
     int faults = 0;
     for (int k = 0; k < KindCount; ++k) {
@@ -281,7 +224,7 @@ int main(int argc, char **argv)
         faults += totals.faults[k];
     }
     std::printf("total          %6d run, %d faults in %.1f s; slowest %lld ms, largest peak %ld MiB\n",
-                totals.run, faults, clock.elapsed() / 1000.0, totals.slowestMs, totals.peakKiB / 1024);
+                totals.run, faults, clock.elapsed() / 1000.0, pool.slowestMs(), pool.peakKiB() / 1024);
     std::printf("still opened:  media information %d, tags %d, player %d\n", totals.opened[0],
                 totals.opened[1], totals.opened[2]);
     if (inputs == QLatin1String("media"))

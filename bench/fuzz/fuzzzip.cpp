@@ -1,43 +1,40 @@
 #include "fuzzzip.h"
 
+#include "childpool.h"
+
 #include "commonutils/ssziparchive.h"
+#include "testsupport.h"
+#include "zipbuilder.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
+#include <QHash>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <minizip/zip.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <random>
-#include <vector>
 
 namespace FuzzZip {
 
 namespace {
 
-constexpr qint64 kHangMs = 10000;
+using TestSupport::readBytes;
+using TestSupport::writeBytes;
+using TestSupport::writeZip;
+using TestSupport::zip64Archive;
+using TestSupport::ZipEntry;
+using TestSupport::randomBytes;
+
 constexpr int kDoneExit = 16; // plus 1 when the unzip reported success
-constexpr long kMemoryLimitKiB = 512 * 1024;
 constexpr quint64 kMaxTotalBytes = quint64(64) << 20;
 constexpr quint64 kMaxEntries = 4096;
 const char kPassword[] = "fuzz";
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMemoryIsMeasured = false;
-#else
-constexpr bool kMemoryIsMeasured = true;
-#endif
 
 enum Kind { BitFlips, PlantedSize, HostileName, Truncation, KindCount };
 const char *const kKindNames[KindCount] = {"bit flips", "planted sizes", "hostile names",
@@ -48,103 +45,18 @@ struct Seed {
     QByteArray bytes;
 };
 
-struct Entry {
-    QByteArray name;
-    QByteArray data;
-    quint32 mode; // st_mode bits
-    bool stored = false;
-};
-
-QByteArray archiveOf(const QString &path, const QList<Entry> &entries, const char *password = nullptr)
+// The archive's bytes; empty when it cannot be made.
+QByteArray archiveOf(const QString &scratch, const QList<ZipEntry> &entries, const char *password = nullptr)
 {
-    zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
-    if (!zip)
-        return QByteArray();
-    for (const Entry &e : entries) {
-        zip_fileinfo info{};
-        info.dosDate = 0x21;
-        info.external_fa = uLong(e.mode) << 16;
-        const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(e.data.constData()), uInt(e.data.size()));
-        if (zipOpenNewFileInZip4_64(zip, e.name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                    e.stored ? 0 : Z_DEFLATED, e.stored ? 0 : 6, 0, -MAX_WBITS, 8,
-                                    Z_DEFAULT_STRATEGY, password, crc, (3 << 8) | 30, 1 << 11, 0)
-            != ZIP_OK)
-            return QByteArray();
-        if (!e.data.isEmpty())
-            zipWriteInFileInZip(zip, e.data.constData(), unsigned(e.data.size()));
-        zipCloseFileInZip(zip);
-    }
-    zipClose(zip, nullptr);
-    QFile f(path);
-    const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    QFile::remove(path);
-    return bytes;
-}
-
-void putLittle(QByteArray &out, quint64 value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        out.append(char(value >> (8 * i)));
-}
-
-// One stored entry with its sizes in the zip64 field only.
-QByteArray zip64Archive(const QByteArray &name, const QByteArray &stored)
-{
-    const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(stored.constData()),
-                                      uInt(stored.size())));
-    QByteArray extra;
-    putLittle(extra, 1, 2);
-    putLittle(extra, 16, 2);
-    putLittle(extra, quint64(stored.size()), 8);
-    putLittle(extra, quint64(stored.size()), 8);
-    auto common = [&](QByteArray &out) {
-        putLittle(out, 45, 2);
-        putLittle(out, 1 << 11, 2);
-        putLittle(out, 0, 2);
-        putLittle(out, 0, 2);
-        putLittle(out, 0x21, 2);
-        putLittle(out, crc, 4);
-        putLittle(out, 0xFFFFFFFFu, 4);
-        putLittle(out, 0xFFFFFFFFu, 4);
-        putLittle(out, quint64(name.size()), 2);
-        putLittle(out, quint64(extra.size()), 2);
-    };
-    QByteArray zip;
-    putLittle(zip, 0x04034b50, 4);
-    common(zip);
-    zip += name + extra + stored;
-    const int directory = zip.size();
-    putLittle(zip, 0x02014b50, 4);
-    putLittle(zip, (3 << 8) | 45, 2);
-    common(zip);
-    putLittle(zip, 0, 6);
-    putLittle(zip, quint64(S_IFREG | 0644) << 16, 4);
-    putLittle(zip, 0, 4);
-    zip += name + extra;
-    const int size = zip.size() - directory;
-    putLittle(zip, 0x06054b50, 4);
-    putLittle(zip, 0, 4);
-    putLittle(zip, 1, 2);
-    putLittle(zip, 1, 2);
-    putLittle(zip, quint64(size), 4);
-    putLittle(zip, quint64(directory), 4);
-    putLittle(zip, 0, 2);
-    return zip;
-}
-
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QRandomGenerator generator(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char &c : bytes)
-        c = char(generator.bounded(256));
+    const QByteArray bytes = writeZip(scratch, entries, password) ? readBytes(scratch) : QByteArray();
+    QFile::remove(scratch);
     return bytes;
 }
 
 QList<Seed> makeSeeds(const QString &dir)
 {
     const QString scratch = dir + "/seed.zip";
-    const QList<Entry> plain = {{"a.txt", "plain text\n", S_IFREG | 0644},
+    const QList<ZipEntry> plain = {{"a.txt", "plain text\n", S_IFREG | 0644},
                                 {"dir/", "", S_IFDIR | 0755},
                                 {"dir/b.bin", randomBytes(20000, 1), S_IFREG | 0600},
                                 {"stored.bin", randomBytes(3000, 2), S_IFREG | 0644, true}};
@@ -159,7 +71,8 @@ QList<Seed> makeSeeds(const QString &dir)
                                                {"f", "through the link", S_IFREG | 0644},
                                                {"self/file", "x", S_IFREG | 0644}})});
     seeds.append({"password", archiveOf(scratch, plain, kPassword)});
-    seeds.append({"zip64", zip64Archive("z64.txt", "sizes in the zip64 field")});
+    const QByteArray z64 = "sizes in the zip64 field";
+    seeds.append({"zip64", zip64Archive("z64.txt", z64, quint64(z64.size()))});
     seeds.append({"zeros", archiveOf(scratch, {{"zeros.bin", QByteArray(8 << 20, '\0'), S_IFREG | 0644},
                                                {"more.bin", QByteArray(8 << 20, '\0'), S_IFREG | 0644}})});
     seeds.append({"nested", archiveOf(scratch, {{"inner.zip", seeds.first().bytes, S_IFREG | 0644},
@@ -259,11 +172,7 @@ QByteArray mutate(const QByteArray &seed, Kind kind, std::mt19937 &random)
 
 [[noreturn]] void unzipInChild(const QString &archive, const QString &dest, const QString &log)
 {
-    const int fd = ::open(QFile::encodeName(log).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0) {
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
-    }
+    FuzzChildren::logTo(log);
     SSZipArchive::UnzipOptions options;
     options.password = QString::fromLatin1(kPassword);
     options.nestedZipLevel = 1;
@@ -308,11 +217,9 @@ QString escapeOf(const QString &sandbox)
 }
 
 struct Child {
-    pid_t pid = -1;
     QString sandbox;
     QString label;
     Kind kind = BitFlips;
-    QElapsedTimer started;
 };
 
 } // namespace
@@ -338,53 +245,22 @@ int run(int argc, char **argv)
                 int(seeds.size()), variants, jobs, seedValue);
 
     int runs[KindCount] = {}, faults[KindCount] = {}, unpacked = 0;
-    qint64 slowestMs = 0;
-    long peakKiB = 0;
-    std::vector<Child> running;
-    auto reap = [&]() {
-        for (auto it = running.begin(); it != running.end();) {
-            int status = 0;
-            struct rusage usage = {};
-            pid_t done = ::wait4(it->pid, &status, WNOHANG, &usage);
-            const qint64 ms = it->started.elapsed();
-            if (done == 0 && ms > kHangMs) {
-                ::kill(it->pid, SIGKILL);
-                done = ::wait4(it->pid, &status, 0, &usage);
-                status = -1;
-            }
-            if (done == 0) {
-                ++it;
-                continue;
-            }
-            const int code = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            QString why;
-            if (status == -1)
-                why = "hang";
-            else if (WIFSIGNALED(status))
-                why = strsignal(WTERMSIG(status));
-            else if ((code & ~1) != kDoneExit)
-                why = QString("exit code %1").arg(code);
-            else if (kMemoryIsMeasured && usage.ru_maxrss > kMemoryLimitKiB)
-                why = QString("%1 KiB").arg(usage.ru_maxrss);
-            else
-                why = escapeOf(it->sandbox);
-            slowestMs = std::max(slowestMs, ms);
-            peakKiB = std::max(peakKiB, usage.ru_maxrss);
-            if (why.isEmpty()) {
-                unpacked += code & 1;
-            } else {
-                ++faults[it->kind];
-                const QString name = faultDir + "/" + it->label;
-                QFile::remove(name);
-                QFile::copy(it->sandbox + "/archive.zip", name);
-                QFile::remove(name + ".log");
-                QFile::copy(it->sandbox + "/child.log", name + ".log");
-                std::printf("FAULT %s: %s, %lld ms\n", qPrintable(name), qPrintable(why), ms);
-            }
-            QDir(it->sandbox).removeRecursively();
-            it = running.erase(it);
+    QHash<int, Child> children;
+    FuzzChildren::Pool pool(jobs, [&](const FuzzChildren::End &end) {
+        const Child child = children.take(end.id);
+        QString why = end.fault((end.code & ~1) == kDoneExit);
+        if (why.isEmpty())
+            why = escapeOf(child.sandbox);
+        if (why.isEmpty()) {
+            unpacked += end.code & 1;
+        } else {
+            ++faults[child.kind];
+            const QString name = faultDir + "/" + child.label;
+            FuzzChildren::keepFault(name, child.sandbox + "/archive.zip", child.sandbox + "/child.log");
+            std::printf("FAULT %s: %s, %lld ms\n", qPrintable(name), qPrintable(why), end.ms);
         }
-    };
+        QDir(child.sandbox).removeRecursively();
+    });
 
     QElapsedTimer clock;
     clock.start();
@@ -393,41 +269,26 @@ int run(int argc, char **argv)
     for (const Seed &seed : seeds) {
         for (int k = 0; k < KindCount; ++k) {
             for (int v = 0; v < variants; ++v) {
-                while (int(running.size()) >= jobs) {
-                    reap();
-                    if (int(running.size()) >= jobs)
-                        ::usleep(2000);
-                }
                 Child child;
                 child.kind = Kind(k);
-                child.sandbox = dir.filePath(QString("run-%1").arg(slot++));
+                child.sandbox = dir.filePath(QString("run-%1").arg(slot));
                 child.label = QString("%1-%2-%3.zip").arg(seed.name).arg(k).arg(v);
                 if (!QDir().mkpath(child.sandbox + "/outside"))
                     return 1;
-                const QByteArray bytes = mutate(seed.bytes, Kind(k), random);
-                QFile out(child.sandbox + "/archive.zip");
-                if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+                if (!writeBytes(child.sandbox + "/archive.zip", mutate(seed.bytes, Kind(k), random)))
                     return 1;
-                out.close();
-                std::fflush(nullptr);
-                child.started.start();
-                child.pid = ::fork();
-                if (child.pid == 0)
-                    unzipInChild(child.sandbox + "/archive.zip", child.sandbox + "/dest",
-                                 child.sandbox + "/child.log");
-                if (child.pid < 0)
+                children.insert(slot, child);
+                const bool started = pool.start(slot++, [&child] {
+                    unzipInChild(child.sandbox + "/archive.zip", child.sandbox + "/dest", child.sandbox + "/child.log");
+                });
+                if (!started)
                     return 1;
-                running.push_back(child);
                 ++runs[k];
                 ++total;
             }
         }
     }
-    while (!running.empty()) {
-        reap();
-        if (!running.empty())
-            ::usleep(2000);
-    }
+    pool.finish();
 
     int allFaults = 0;
     for (int k = 0; k < KindCount; ++k) {
@@ -435,7 +296,7 @@ int run(int argc, char **argv)
         allFaults += faults[k];
     }
     std::printf("total          %6d run, %d faults in %.1f s; slowest %lld ms, largest peak %ld MiB\n",
-                total, allFaults, clock.elapsed() / 1000.0, slowestMs, peakKiB / 1024);
+                total, allFaults, clock.elapsed() / 1000.0, pool.slowestMs(), pool.peakKiB() / 1024);
     std::printf("still unpacked whole: %d\n", unpacked);
     return allFaults == 0 ? 0 : 2;
 }

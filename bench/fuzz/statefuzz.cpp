@@ -1,5 +1,8 @@
 #include "statefuzz.h"
 
+#include "childpool.h"
+#include "testsupport.h"
+
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "convert/qplistread.h"
@@ -11,12 +14,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -30,15 +30,8 @@
 namespace StateFuzz {
 namespace {
 
-constexpr qint64 kHangMs = 10000;
 constexpr int kReadExit = 16;       // plus 1 when something was read, 2 when the file was set aside
 constexpr int kBrokenBoundExit = 99; // a save multiplied the file, or a preset left its bounds
-constexpr long kMemoryLimitKiB = 512 * 1024;
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMemoryIsMeasured = false;
-#else
-constexpr bool kMemoryIsMeasured = true;
-#endif
 
 enum Target { History, Settings, Playlists, Preset, Catalogue, TargetCount };
 const char *const kTargetNames[TargetCount] = {"History.xml", "preferences", "CustomedLists.xml",
@@ -268,11 +261,7 @@ bool sizeIsBounded(const QString &path, qint64 inputSize)
 // In the child: the program's reader of the target, then out without Qt's teardown.
 [[noreturn]] void readInChild(Target target, const QString &input, const QString &dataDir, const QString &log)
 {
-    const int fd = ::open(QFile::encodeName(log).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0) {
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
-    }
+    FuzzChildren::logTo(log);
     ::setenv("XDG_DATA_HOME", QFile::encodeName(dataDir).constData(), 1);
     const qint64 inputSize = QFileInfo(input).size();
     int bits = 0;
@@ -348,14 +337,12 @@ bool sizeIsBounded(const QString &path, qint64 inputSize)
 }
 
 struct Child {
-    pid_t pid = -1;
     Target target = History;
     Kind kind = Nesting;
     QString input;
     QString log;
     QString dataDir;
     QString label;
-    QElapsedTimer started;
 };
 
 } // namespace
@@ -375,51 +362,25 @@ int run(int variants, int jobs, const QString &faultDir, unsigned seedValue)
     int faults[TargetCount][KindCount] = {};
     int read[TargetCount] = {};
     int setAside[TargetCount] = {};
-    qint64 slowestMs = 0;
-    long peakKiB = 0;
-    std::vector<Child> running;
-    auto reap = [&] {
-        for (auto it = running.begin(); it != running.end();) {
-            int status = 0;
-            struct rusage usage = {};
-            pid_t done = ::wait4(it->pid, &status, WNOHANG, &usage);
-            const qint64 ms = it->started.elapsed();
-            if (done == 0 && ms > kHangMs) {
-                ::kill(it->pid, SIGKILL);
-                done = ::wait4(it->pid, &status, 0, &usage);
-                status = -1;
-            }
-            if (done == 0) {
-                ++it;
-                continue;
-            }
-            const int code = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            const bool fault = (code & ~3) != kReadExit || (kMemoryIsMeasured && usage.ru_maxrss > kMemoryLimitKiB);
-            slowestMs = std::max(slowestMs, ms);
-            peakKiB = std::max(peakKiB, usage.ru_maxrss);
-            if (fault) {
-                ++faults[it->target][it->kind];
-                const QString name = QStringLiteral("%1/%2").arg(faultDir, it->label);
-                QFile::remove(name);
-                QFile::copy(it->input, name);
-                QFile::remove(name + ".log");
-                QFile::copy(it->log, name + ".log");
-                std::printf("FAULT %s: %s, %lld ms, %ld KiB\n", qPrintable(name),
-                            status == -1                   ? "hang"
-                            : WIFSIGNALED(status)          ? strsignal(WTERMSIG(status))
-                            : code == kBrokenBoundExit     ? "a bound was broken"
-                                                           : "exit code",
-                            ms, usage.ru_maxrss);
-            } else {
-                read[it->target] += code & 1;
-                setAside[it->target] += (code >> 1) & 1;
-            }
-            QFile::remove(it->input);
-            QFile::remove(it->log);
-            QDir(it->dataDir).removeRecursively();
-            it = running.erase(it);
+    QHash<int, Child> children;
+    FuzzChildren::Pool pool(jobs, [&](const FuzzChildren::End &end) {
+        const Child child = children.take(end.id);
+        const QString why = end.code == kBrokenBoundExit ? QStringLiteral("a bound was broken")
+                                                         : end.fault((end.code & ~3) == kReadExit);
+        if (why.isEmpty()) {
+            read[child.target] += end.code & 1;
+            setAside[child.target] += (end.code >> 1) & 1;
+        } else {
+            ++faults[child.target][child.kind];
+            const QString name = QStringLiteral("%1/%2").arg(faultDir, child.label);
+            FuzzChildren::keepFault(name, child.input, child.log);
+            std::printf("FAULT %s: %s, %lld ms, %ld KiB\n", qPrintable(name), qPrintable(why), end.ms,
+                        end.peakKiB);
         }
-    };
+        QFile::remove(child.input);
+        QFile::remove(child.log);
+        QDir(child.dataDir).removeRecursively();
+    });
 
     QElapsedTimer clock;
     clock.start();
@@ -427,11 +388,6 @@ int run(int variants, int jobs, const QString &faultDir, unsigned seedValue)
     for (const Seed &seed : seeds) {
         for (int k = 0; k < KindCount; ++k) {
             for (int v = 0; v < variants; ++v) {
-                while (int(running.size()) >= jobs) {
-                    reap();
-                    if (int(running.size()) >= jobs)
-                        ::usleep(2000);
-                }
                 const QByteArray bytes = mutate(seed, Kind(k), random);
                 Child child;
                 child.target = seed.target;
@@ -440,29 +396,17 @@ int run(int variants, int jobs, const QString &faultDir, unsigned seedValue)
                 child.log = dir.filePath(QStringLiteral("state-%1.log").arg(slot));
                 child.dataDir = dir.filePath(QStringLiteral("data-%1").arg(slot));
                 child.label = QStringLiteral("state-%1-%2-%3.xml").arg(int(seed.target)).arg(k).arg(v);
-                ++slot;
                 QDir().mkpath(child.dataDir);
-                QFile out(child.input);
-                if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+                if (!TestSupport::writeBytes(child.input, bytes))
                     return -1;
-                out.close();
-                std::fflush(nullptr);
-                child.started.start();
-                child.pid = ::fork();
-                if (child.pid == 0)
-                    readInChild(seed.target, child.input, child.dataDir, child.log);
-                if (child.pid < 0)
+                children.insert(slot, child);
+                if (!pool.start(slot++, [&] { readInChild(seed.target, child.input, child.dataDir, child.log); }))
                     return -1;
-                running.push_back(child);
                 ++runs[seed.target][k];
             }
         }
     }
-    while (!running.empty()) {
-        reap();
-        if (!running.empty())
-            ::usleep(2000);
-    }
+    pool.finish();
 
     int total = 0;
     int totalFaults = 0;
@@ -488,7 +432,7 @@ int run(int variants, int jobs, const QString &faultDir, unsigned seedValue)
         std::printf("  %-16s %5d run, %d faults\n", kKindNames[k], kindRuns, kindFaults);
     }
     std::printf("state total        %5d run, %d faults in %.1f s; slowest %lld ms, largest peak %ld MiB\n", total,
-                totalFaults, clock.elapsed() / 1000.0, slowestMs, peakKiB / 1024);
+                totalFaults, clock.elapsed() / 1000.0, pool.slowestMs(), pool.peakKiB() / 1024);
     return totalFaults;
 }
 

@@ -3,6 +3,8 @@
 // milliseconds per step for 10,000 and 100,000 recordings. Runs in a
 // private data folder; QT_QPA_PLATFORM=offscreen is used when unset.
 
+#include "testsupport.h"
+
 #include "common/qvideosettingxml.h"
 #include "library/libraryconnections.h"
 #include "library/qaudiofilemodel.h"
@@ -87,12 +89,8 @@ void run(const QString &root, int count)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    TestSupport::usePrivateHome(home.path());
     QApplication app(argc, argv);
     {
         // Fonts, styles and pictures load once per process; not the library's cost.

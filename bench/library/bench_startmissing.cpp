@@ -5,6 +5,8 @@
 // Prints milliseconds, bytes written and the ratios. Runs in a private data
 // folder; QT_QPA_PLATFORM=offscreen is used when unset.
 
+#include "testsupport.h"
+
 #include "common/qvideosettingxml.h"
 #include "library/qfilelistwgt.h"
 #include "library/qlibraryplaylistwgt.h"
@@ -19,17 +21,6 @@
 #include <cstdio>
 
 namespace {
-
-qint64 bytesWritten()
-{
-    QFile io(QStringLiteral("/proc/self/io"));
-    if (!io.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : io.readAll().split('\n'))
-        if (line.startsWith("wchar:"))
-            return line.mid(6).trimmed().toLongLong();
-    return -1;
-}
 
 // History.xml with count records; with every other one missing when asked.
 QByteArray history(const QString &folder, int count, bool halfMissing)
@@ -54,12 +45,6 @@ QByteArray history(const QString &folder, int count, bool halfMissing)
     return xml + "</ROOTITEM>\n";
 }
 
-bool write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
 struct Start
 {
     qint64 ms = 0;
@@ -70,7 +55,7 @@ struct Start
 Start start()
 {
     Start s;
-    const qint64 before = bytesWritten();
+    const qint64 before = TestSupport::bytesWritten();
     QElapsedTimer timer;
     timer.start();
     {
@@ -79,7 +64,7 @@ Start start()
         s.ms = timer.elapsed();
         s.rows = QVideoSettingXml::analysisConvertedInfo().size();
     }
-    s.written = bytesWritten() - before;
+    s.written = TestSupport::bytesWritten() - before;
     return s;
 }
 
@@ -87,12 +72,8 @@ Start start()
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    TestSupport::usePrivateHome(home.path());
     QApplication app(argc, argv);
     const QString folder = home.path() + QStringLiteral("/recordings");
     QDir().mkpath(folder);
@@ -119,9 +100,9 @@ int main(int argc, char **argv)
     }
     const qint64 domMs = timer.elapsed();
 
-    write(historyPath, present);
+    TestSupport::writeBytes(historyPath, present);
     const Start peer = start();
-    write(historyPath, halfGone);
+    TestSupport::writeBytes(historyPath, halfGone);
     const Start missing = start();
 
     std::printf("%d records, %d missing: start %lld ms, %lld bytes written, %d rows\n", count, count / 2,

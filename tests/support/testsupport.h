@@ -1,5 +1,5 @@
 #pragma once
-// Helpers every test may use: screenshots, tone files and tone detection.
+// Helpers every test may use: screenshots, whole files, tone files and tone detection.
 
 #include <QProcess>
 #include <QString>
@@ -14,6 +14,18 @@ QString screenshotDir();
 // Grabs the widget and writes it as <name>.png into screenshotDir(); returns the path, or
 // fails the running test and returns "" when nothing could be written.
 QString saveScreenshot(QWidget *widget, const QString &name);
+
+// The whole file; empty when it cannot be read.
+QByteArray readBytes(const QString &path);
+// Writes the whole file, creating the folders on the way; false when not all was written.
+bool writeBytes(const QString &path, const QByteArray &bytes);
+// Bytes this process has written so far (every write call counted); -1 when unknown.
+qint64 bytesWritten();
+
+// For programs run outside the test runner (benchmarks): no display needed
+// unless QT_QPA_PLATFORM names one, and HOME with the XDG data and config
+// folders inside `home`, so that the user's own files are left alone.
+void usePrivateHome(const QString &home);
 
 // Interleaved float samples of a sine tone.
 QVector<float> sineTone(double frequency, double seconds, int sampleRate = 44100,

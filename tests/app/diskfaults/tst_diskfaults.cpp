@@ -22,11 +22,12 @@
 #include <QtEndian>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
 
+using AppFixture::ModalCloser;
+using AppFixture::rowOf;
 using TestSupport::historyEntries;
 using TestSupport::Playback;
 
@@ -59,27 +60,6 @@ private:
     bool m_mounted = false;
 };
 
-// Closes each modal box as soon as it shows and keeps its message.
-class ModalCloser
-{
-public:
-    ModalCloser()
-    {
-        m_timer.setInterval(20);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *box = qobject_cast<QJXMessageBox *>(QApplication::activeModalWidget())) {
-                messages << box->getMessage();
-                box->done(QJXMessageBox::ResultOk);
-            }
-        });
-        m_timer.start();
-    }
-    QStringList messages;
-
-private:
-    QTimer m_timer;
-};
-
 // Where a WAV file's sound starts and how long its header says it is.
 bool wavDataFields(const QString &path, qint64 &start, qint64 &length)
 {
@@ -93,16 +73,6 @@ bool wavDataFields(const QString &path, qint64 &start, qint64 &length)
     length = qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(head.constData() + at + 4));
     start = at + 8;
     return true;
-}
-
-QAudioFileChunk *rowOf(QFileListWgt *table, const QString &path)
-{
-    for (IBaseChunk *row : table->allRows()) {
-        auto *file = static_cast<QAudioFileChunk *>(row);
-        if (QString::fromStdString(file->GetFilePath()) == path)
-            return file;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -120,6 +90,9 @@ private slots:
 
 private:
     void verifyIdle();
+    // Starts recording once the tone plays: the recording's file, or "" when
+    // it did not start.
+    QString startWith(Playback &tone);
     // A recording of the tone into a folder that works: the program is usable.
     void recordsAgain(const QString &folder);
     QTemporaryDir m_dir;
@@ -158,15 +131,21 @@ void TestDiskFaults::verifyIdle()
     QVERIFY(!w.recordingsTable()->recordingRow());
 }
 
+QString TestDiskFaults::startWith(Playback &tone)
+{
+    if (!tone.waitPlaying())
+        return QString();
+    QTest::mouseClick(m_window->form()->m_btnStartRecord, Qt::LeftButton);
+    return m_window->isRecording() ? m_window->recordObject()->outputPath() : QString();
+}
+
 void TestDiskFaults::recordsAgain(const QString &folder)
 {
     MainWindow &w = *m_window;
     w.SetOutPath(folder + QLatin1Char('/'));
     Playback tone(m_tone);
-    QVERIFY(tone.waitPlaying());
-    QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
-    QVERIFY(w.isRecording());
-    const QString path = w.recordObject()->outputPath();
+    const QString path = startWith(tone);
+    QVERIFY2(!path.isEmpty(), "no recording started with the tone playing");
     QVERIFY(path.startsWith(folder));
     QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->recordedTime() >= 1500000, 15000);
     QTest::mouseClick(w.form()->m_btnStopRecord, Qt::LeftButton);
@@ -195,10 +174,8 @@ void TestDiskFaults::fullDiskStopsAndKeepsWhatWasWritten()
     QString path;
     {
         Playback tone(m_tone);
-        QVERIFY(tone.waitPlaying());
-        QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
-        QVERIFY(w.isRecording());
-        path = w.recordObject()->outputPath();
+        path = startWith(tone);
+        QVERIFY2(!path.isEmpty(), "no recording started with the tone playing");
         QTRY_COMPARE_WITH_TIMEOUT(closer.messages.size(), 1, 20000);
     }
     QCOMPARE(closer.messages.first(),
@@ -234,10 +211,8 @@ void TestDiskFaults::removedFolderStopsTheRecording()
     QString path;
     {
         Playback tone(m_tone);
-        QVERIFY(tone.waitPlaying());
-        QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
-        QVERIFY(w.isRecording());
-        path = w.recordObject()->outputPath();
+        path = startWith(tone);
+        QVERIFY2(!path.isEmpty(), "no recording started with the tone playing");
         QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->recordedTime() >= 1000000, 15000);
         QVERIFY(QDir(folder).removeRecursively());
         QTRY_COMPARE_WITH_TIMEOUT(closer.messages.size(), 1, 10000);

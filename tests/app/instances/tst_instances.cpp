@@ -11,6 +11,7 @@
 
 #include "mediaprobe.h"
 #include "recordingtools.h"
+#include "serverobjects.h"
 #include "testsupport.h"
 
 #include "app/qterminationwatcher.h"
@@ -28,6 +29,9 @@
 #include <QtTest>
 
 #include <signal.h>
+
+using TestSupport::modulesNamed;
+using TestSupport::sinksNamed;
 
 namespace {
 
@@ -108,26 +112,6 @@ QStringList markedPaths()
             paths << QJsonDocument::fromJson(f.readAll()).object().value("path").toString();
     }
     return paths;
-}
-
-int deviceSinks()
-{
-    QVector<PulseDeviceInfo> sinks;
-    PulseServer().sinks(sinks);
-    int n = 0;
-    for (const PulseDeviceInfo &s : sinks)
-        n += s.name == "rzaudio_device";
-    return n;
-}
-
-int loops()
-{
-    QVector<PulseModuleInfo> modules;
-    PulseServer().modules(modules);
-    int n = 0;
-    for (const PulseModuleInfo &m : modules)
-        n += m.name == "module-loopback";
-    return n;
 }
 
 int historyEntries(const QString &path)
@@ -231,8 +215,8 @@ void TestInstances::secondCopyLeavesTheFirstsRecordingAlone()
     }
     // The first's device, loop and default output stay, and it records on.
     QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
-    QCOMPARE(deviceSinks(), 1);
-    QCOMPARE(loops(), 1);
+    QCOMPARE(sinksNamed("rzaudio_device"), 1);
+    QCOMPARE(modulesNamed("module-loopback"), 1);
     QCOMPARE(first.process().state(), QProcess::Running);
     QCOMPARE(markedPaths(), QStringList{path});
     const qint64 sizeThen = fileSize(path);
@@ -244,8 +228,8 @@ void TestInstances::secondCopyLeavesTheFirstsRecordingAlone()
     QVERIFY(first.terminate(10000));
     QCOMPARE(first.process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
-    QTRY_COMPARE(deviceSinks(), 0);
-    QTRY_COMPARE(loops(), 0);
+    QTRY_COMPARE(sinksNamed("rzaudio_device"), 0);
+    QTRY_COMPARE(modulesNamed("module-loopback"), 0);
     QVERIFY(markedPaths().isEmpty());
     QCOMPARE(historyEntries(path), 1);
     const MediaProbe::Decoded d = MediaProbe::decode(path);
@@ -297,7 +281,7 @@ void TestInstances::frozenServerDoesNotHoldTheExitUp()
     QTRY_COMPARE_WITH_TIMEOUT(TestSupport::serverDefault(), QByteArray("rzaudio_device"), 20000);
     QVERIFY(next.terminate(10000));
     QCOMPARE(TestSupport::serverDefault(), before);
-    QTRY_COMPARE(deviceSinks(), 0);
+    QTRY_COMPARE(sinksNamed("rzaudio_device"), 0);
 }
 
 void TestInstances::recordingFollowsTheOutputTheUserChooses()
@@ -325,7 +309,7 @@ void TestInstances::recordingFollowsTheOutputTheUserChooses()
     }
     // The user's choice stays; the device is gone.
     QCOMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
-    QTRY_COMPARE(deviceSinks(), 0);
+    QTRY_COMPARE(sinksNamed("rzaudio_device"), 0);
     QCOMPARE(historyEntries(path), 1);
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     const double tone = MediaProbe::toneSeconds(d.mono);

@@ -68,17 +68,6 @@ QStringList recordings(const QString &folder)
     return paths;
 }
 
-// The table row of a recording file, null when there is none.
-QAudioFileChunk *rowOf(QFileListWgt *table, const QString &path)
-{
-    for (IBaseChunk *row : table->allRows()) {
-        auto *file = static_cast<QAudioFileChunk *>(row);
-        if (QString::fromStdString(file->GetFilePath()) == path)
-            return file;
-    }
-    return nullptr;
-}
-
 // The row's index in the view the user clicks.
 QModelIndex viewIndexOf(QFileListWgt *table, const QString &path)
 {
@@ -91,29 +80,6 @@ QModelIndex viewIndexOf(QFileListWgt *table, const QString &path)
     }
     return QModelIndex();
 }
-
-// Closes the next modal box as soon as it shows and keeps its message.
-class ModalCloser : public QObject
-{
-public:
-    ModalCloser()
-    {
-        m_timer.setInterval(20);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *box = qobject_cast<QJXMessageBox *>(QApplication::activeModalWidget())) {
-                message = box->getMessage();
-                ++shown;
-                box->done(QJXMessageBox::ResultOk);
-            }
-        });
-        m_timer.start();
-    }
-    QString message;
-    int shown = 0;
-
-private:
-    QTimer m_timer;
-};
 
 } // namespace
 
@@ -389,7 +355,9 @@ void TestRecording::failedStartLeavesTheWindowIdle()
     ModalCloser closer;
     QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
     // The reason follows (checked in the disk-faults test).
-    QVERIFY2(closer.message.startsWith(QStringLiteral("Recording failed!\n")), qPrintable(closer.message));
+    QVERIFY(!closer.messages.isEmpty());
+    QVERIFY2(closer.messages.last().startsWith(QStringLiteral("Recording failed!\n")),
+             qPrintable(closer.messages.last()));
     QVERIFY(!w.isRecording());
     QVERIFY(w.form()->m_btnStartRecord->isVisible());
     QVERIFY(!w.form()->m_btnCut->isEnabled());
@@ -413,10 +381,10 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
         path = w.recordObject()->outputPath();
         waitRecorded(w, 1500000);
         QVERIFY(TestSupport::controlSoundServer(QStringLiteral("stop")));
-        QTRY_COMPARE_WITH_TIMEOUT(closer.shown, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(closer.messages.size(), 1, 10000);
     }
-    QCOMPARE(closer.message, QStringLiteral("Recording stopped: the sound server went away. "
-                                            "What was recorded so far is saved."));
+    QCOMPARE(closer.messages.first(), QStringLiteral("Recording stopped: the sound server went away. "
+                                                     "What was recorded so far is saved."));
     // Idle as after Stop, with the recording listed and stored.
     QVERIFY(!w.isRecording());
     QVERIFY(ui->m_btnStartRecord->isVisible());
@@ -443,7 +411,7 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
         QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
     }
     QVERIFY(!w.isRecording());
-    QCOMPARE(closer.shown, 1);
+    QCOMPARE(closer.messages.size(), 1);
     const MediaProbe::Decoded again = MediaProbe::decode(next);
     QVERIFY2(MediaProbe::toneSeconds(again.mono) > 1.0, qPrintable(QString::number(MediaProbe::toneSeconds(again.mono))));
     QVERIFY(MediaProbe::toneShare(again.mono, 440) > 0.6);

@@ -2,6 +2,7 @@
 // path, the new-file mark, and recovery of a damaged file.
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -10,18 +11,8 @@
 
 namespace {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
+using TestSupport::readBytes;
+using TestSupport::writeBytes;
 
 // The document element of the file; the document stays alive until the next call.
 QDomElement rootOf(const QString &path)
@@ -252,13 +243,13 @@ private slots:
 
     void flagsAreExactlyY()
     {
-        writeBytes(history(), "<ROOTITEM>\n"
-                              " <Path_item Converted_path_=\"/a.mp3\">\n"
-                              "  <CONVERTED_INFO_ Video_file=\"y\" New_file=\"yes\" Title_=\"T\"/>\n"
-                              " </Path_item>\n"
-                              " <Path_item Converted_path_=\"/b.mp3\"/>\n"
-                              " <Path_item Converted_path_=\"/a.mp3\"><X Title_=\"second\"/></Path_item>\n"
-                              "</ROOTITEM>\n");
+        QVERIFY(writeBytes(history(), "<ROOTITEM>\n"
+                                      " <Path_item Converted_path_=\"/a.mp3\">\n"
+                                      "  <CONVERTED_INFO_ Video_file=\"y\" New_file=\"yes\" Title_=\"T\"/>\n"
+                                      " </Path_item>\n"
+                                      " <Path_item Converted_path_=\"/b.mp3\"/>\n"
+                                      " <Path_item Converted_path_=\"/a.mp3\"><X Title_=\"second\"/></Path_item>\n"
+                                      "</ROOTITEM>\n"));
         const QList<convertedInfo> all = QVideoSettingXml::analysisConvertedInfo();
         QCOMPARE(all.size(), 3);
         QVERIFY(!all[0].videoFile);
@@ -287,12 +278,12 @@ private slots:
 
     void foreignContentSurvivesChanges()
     {
-        writeBytes(history(), "<LIBRARY version=\"2\">\n"
-                              "  <Path_item Converted_path_=\"/a.mp3\" Extra=\"kept\">\n"
-                              "    <CONVERTED_INFO_ Title_=\"A\" Rating=\"5\"/>\n"
-                              "    <List_name ListName=\"L\"><Note text=\"deep\"/></List_name>\n"
-                              "  </Path_item>\n"
-                              "</LIBRARY>\n");
+        QVERIFY(writeBytes(history(), "<LIBRARY version=\"2\">\n"
+                                      "  <Path_item Converted_path_=\"/a.mp3\" Extra=\"kept\">\n"
+                                      "    <CONVERTED_INFO_ Title_=\"A\" Rating=\"5\"/>\n"
+                                      "    <List_name ListName=\"L\"><Note text=\"deep\"/></List_name>\n"
+                                      "  </Path_item>\n"
+                                      "</LIBRARY>\n"));
         convertedInfo b = sampleRecord("/b.mp3");
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(b));
         QVERIFY(QVideoSettingXml::changeConvertedInfoPath("/a.mp3", "/a2.mp3"));
@@ -315,13 +306,13 @@ private slots:
         const int at = bytes.indexOf("Jazz");
         QVERIFY(at > 0);
         bytes[at] = 'F';
-        writeBytes(history(), bytes);
+        QVERIFY(writeBytes(history(), bytes));
         QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->genre, QString("Fazz"));
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/b.mp3")));
         QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->genre, QString("Fazz"));
 
         // ... or replaces the file with other entries altogether.
-        writeBytes(history(), "<ROOTITEM><Path_item Converted_path_=\"/x.mp3\"><CONVERTED_INFO_/></Path_item></ROOTITEM>");
+        QVERIFY(writeBytes(history(), "<ROOTITEM><Path_item Converted_path_=\"/x.mp3\"><CONVERTED_INFO_/></Path_item></ROOTITEM>"));
         QVERIFY(QVideoSettingXml::removeConvertedInfo("/x.mp3") == true);
         QVERIFY(!QVideoSettingXml::removeConvertedInfo("/a.mp3"));
         QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
@@ -332,7 +323,7 @@ private slots:
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));
         QByteArray corrupt = readBytes(history());
         corrupt.chop(corrupt.size() / 3);
-        writeBytes(history(), corrupt);
+        QVERIFY(writeBytes(history(), corrupt));
         QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
         QCOMPARE(readBytes(history() + ".bad"), corrupt);
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/b.mp3")));

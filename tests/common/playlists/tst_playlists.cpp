@@ -2,6 +2,7 @@
 // on real files.
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -13,11 +14,7 @@
 
 namespace {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using TestSupport::readBytes;
 
 // The document element of the file; the document stays alive until the next call.
 QDomElement rootOf(const QString &path)

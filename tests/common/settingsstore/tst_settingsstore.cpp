@@ -3,6 +3,7 @@
 // even when the writer is killed or the disk refuses the bytes.
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,18 +15,8 @@
 
 namespace {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), qint64(bytes.size()));
-}
+using TestSupport::readBytes;
+using TestSupport::writeBytes;
 
 // The file parsed independently of the store; a null document when it does not parse.
 QDomDocument parse(const QString &path)
@@ -133,10 +124,10 @@ private slots:
 
     void groupNamesAreExactAndFirstWins()
     {
-        writeBytes(prefs(), "<ROOTITEM>\n"
-                            "    <FormatSet Audio_Id=\"5001\"/>\n"
-                            "    <FormatSet Audio_Id=\"5002\"/>\n"
-                            "</ROOTITEM>\n");
+        QVERIFY(writeBytes(prefs(), "<ROOTITEM>\n"
+                                    "    <FormatSet Audio_Id=\"5001\"/>\n"
+                                    "    <FormatSet Audio_Id=\"5002\"/>\n"
+                                    "</ROOTITEM>\n"));
         QCOMPARE(QVideoSettingXml::GetItemValue("FormatSet", "Audio_Id", "5000"), QString("5001"));
         QVERIFY(QVideoSettingXml::SetItemValue("FormatSet", "Audio_Id", "5003"));
         QCOMPARE(QVideoSettingXml::GetItemValue("formatset", "Audio_Id", "5000"), QString("5000"));
@@ -150,7 +141,7 @@ private slots:
 
     void foreignDocumentElementIsKept()
     {
-        writeBytes(prefs(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<SETTINGS><A k=\"v\"/></SETTINGS>");
+        QVERIFY(writeBytes(prefs(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<SETTINGS><A k=\"v\"/></SETTINGS>"));
         QCOMPARE(QVideoSettingXml::GetItemValue("A", "k", "d"), QString("v"));
         QVERIFY(QVideoSettingXml::SetItemValue("B", "k", "w"));
         const QDomDocument doc = parse(prefs());
@@ -162,7 +153,7 @@ private slots:
     {
         QVERIFY(QVideoSettingXml::SetItemValue("CLOSE_ITEM", "bIsCloseDlg", "N"));
         const QByteArray corrupt = readBytes(prefs()).left(30) + QByteArray("\x00\xff garbage", 10);
-        writeBytes(prefs(), corrupt);
+        QVERIFY(writeBytes(prefs(), corrupt));
 
         QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("Y"));
         QCOMPARE(readBytes(prefs() + ".bad"), corrupt);
@@ -172,7 +163,7 @@ private slots:
 
         // A second corrupt file never overwrites the first copy.
         const QByteArray second("<ROOTITEM><unclosed>");
-        writeBytes(prefs(), second);
+        QVERIFY(writeBytes(prefs(), second));
         QVERIFY(QVideoSettingXml::SetItemValue("REMIND_ITEM", "isShowRemind", "N"));
         QCOMPARE(readBytes(prefs() + ".bad"), corrupt);
         QCOMPARE(readBytes(prefs() + ".bad.1"), second);
@@ -181,7 +172,7 @@ private slots:
 
     void emptyFileIsAnEmptyDocument()
     {
-        writeBytes(prefs(), QByteArray());
+        QVERIFY(writeBytes(prefs(), QByteArray()));
         QCOMPARE(QVideoSettingXml::GetItemValue("UPDATES_ITEM", "bIsAutoUpdate", "N"), QString("N"));
         QVERIFY(!QFile::exists(prefs() + ".bad"));
         QCOMPARE(childNames(parse(prefs()).documentElement()), QStringList {"UPDATES_ITEM"});

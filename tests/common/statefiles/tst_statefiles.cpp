@@ -6,6 +6,7 @@
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "common/statefile.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,17 +21,8 @@
 
 namespace {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
+using TestSupport::readBytes;
+using TestSupport::writeBytes;
 
 QByteArray entry(int n)
 {

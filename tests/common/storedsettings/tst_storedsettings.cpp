@@ -2,6 +2,7 @@
 // through the real files.
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -20,13 +21,6 @@ QDomElement rootOf(const QString &path)
         return QDomElement();
     kept = doc;
     return kept.documentElement();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 QualitySet videoSet()
@@ -100,9 +94,10 @@ private slots:
 
     void lowerCaseYIsNotAudioOnly()
     {
-        writeBytes(QVideoSettingXml::defaultFormatFilePath(),
-                   "<ROOTITEM><FORMAT_ Format_ID=\"7\"><Format_Custom OnlyAudio=\"y\" V_Encoder=\"VP9\"/></FORMAT_>"
-                   "<FORMAT_ Format_ID=\"8\"/></ROOTITEM>");
+        QVERIFY(TestSupport::writeBytes(
+            QVideoSettingXml::defaultFormatFilePath(),
+            "<ROOTITEM><FORMAT_ Format_ID=\"7\"><Format_Custom OnlyAudio=\"y\" V_Encoder=\"VP9\"/></FORMAT_>"
+            "<FORMAT_ Format_ID=\"8\"/></ROOTITEM>"));
         const auto read = QVideoSettingXml::GetDefaultFormat("7");
         QVERIFY(!read->onlyAudio);
         QCOMPARE(read->videoEncoder, QString("VP9"));

@@ -9,12 +9,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "../filebytes.h"
+#include "testsupport.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+using TestSupport::readBytes;
+using TestSupport::writeBytes;
 
 // A launcher that grants (runs the command) or refuses as pkexec does.
 RZAuthorization standInLauncher(const QString &folder, bool grant)

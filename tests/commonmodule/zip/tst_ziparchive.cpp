@@ -5,28 +5,24 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "../filebytes.h"
+#include "testsupport.h"
+#include "zipbuilder.h"
 
-#include <minizip/zip.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace {
 
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QRandomGenerator generator(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char &c : bytes)
-        c = char(generator.bounded(256));
-    return bytes;
-}
+using TestSupport::readBytes;
+using TestSupport::writeBytes;
+using TestSupport::randomBytes;
+using TestSupport::writeZip;
+using TestSupport::zip64Archive;
+using TestSupport::ZipEntry;
 
 void setTime(const QString &path, qint64 seconds)
 {
@@ -52,90 +48,6 @@ QString linkTarget(const QString &path)
     char buffer[4096];
     const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
     return n < 0 ? QString() : QFile::decodeName(QByteArray(buffer, int(n)));
-}
-
-// Writes entries as another tool would, with any name and mode.
-struct RawEntry
-{
-    QByteArray name;
-    QByteArray data;
-    quint32 mode;   // st_mode bits
-};
-
-bool writeRawArchive(const QString &path, const QList<RawEntry> &entries, int level = -1)
-{
-    zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
-    if (!zip)
-        return false;
-    for (const RawEntry &entry : entries) {
-        zip_fileinfo info{};
-        info.dosDate = SSZipArchive::msdosFormatWithDate(QDateTime::currentDateTime());
-        info.external_fa = uLong(entry.mode) << 16;
-        if (zipOpenNewFileInZip4_64(zip, entry.name.constData(), &info, nullptr, 0, nullptr, 0,
-                                    nullptr, level == 0 ? 0 : Z_DEFLATED, level, 0, -MAX_WBITS, 8,
-                                    Z_DEFAULT_STRATEGY, nullptr, 0, (3 << 8) | 30, 1 << 11, 0)
-            != ZIP_OK)
-            return false;
-        if (!entry.data.isEmpty())
-            zipWriteInFileInZip(zip, entry.data.constData(), unsigned(entry.data.size()));
-        zipCloseFileInZip(zip);
-    }
-    return zipClose(zip, nullptr) == ZIP_OK;
-}
-
-void putLittle(QByteArray &out, quint64 value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        out.append(char(value >> (8 * i)));
-}
-
-// One stored entry whose sizes are in a zip64 extra field only (0xFFFFFFFF in
-// the 32-bit fields), as tools write entries of more than 4 GiB; the field
-// may declare another size than the bytes stored.
-QByteArray zip64Archive(const QByteArray &name, const QByteArray &stored, quint64 declaredSize)
-{
-    const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(stored.constData()),
-                                      uInt(stored.size())));
-    QByteArray extra;
-    putLittle(extra, 0x0001, 2);
-    putLittle(extra, 16, 2);
-    putLittle(extra, declaredSize, 8);
-    putLittle(extra, quint64(stored.size()), 8);
-    auto common = [&](QByteArray &out) {
-        putLittle(out, 45, 2);          // version needed
-        putLittle(out, 1 << 11, 2);     // UTF-8 name
-        putLittle(out, 0, 2);           // stored
-        putLittle(out, 0, 2);           // time
-        putLittle(out, 0x21, 2);        // 1980-01-01
-        putLittle(out, crc, 4);
-        putLittle(out, 0xFFFFFFFFu, 4);
-        putLittle(out, 0xFFFFFFFFu, 4);
-        putLittle(out, quint64(name.size()), 2);
-        putLittle(out, quint64(extra.size()), 2);
-    };
-    QByteArray zip;
-    putLittle(zip, 0x04034b50, 4);
-    common(zip);
-    zip += name + extra + stored;
-    const int directory = zip.size();
-    putLittle(zip, 0x02014b50, 4);
-    putLittle(zip, (3 << 8) | 45, 2);
-    common(zip);
-    putLittle(zip, 0, 2);               // comment
-    putLittle(zip, 0, 2);               // disk
-    putLittle(zip, 0, 2);               // internal attributes
-    putLittle(zip, quint64(S_IFREG | 0644) << 16, 4);
-    putLittle(zip, 0, 4);               // local header offset
-    zip += name + extra;
-    const int directorySize = zip.size() - directory;
-    putLittle(zip, 0x06054b50, 4);
-    putLittle(zip, 0, 4);
-    putLittle(zip, 1, 2);
-    putLittle(zip, 1, 2);
-    putLittle(zip, quint64(directorySize), 4);
-    putLittle(zip, quint64(directory), 4);
-    putLittle(zip, 0, 2);
-    return zip;
 }
 
 QStringList treeOf(const QString &root)
@@ -304,7 +216,7 @@ private slots:
         const QString outside = dir.filePath("outside");
         QVERIFY(QDir().mkpath(outside));
         const QString archive = dir.filePath("hostile.zip");
-        QVERIFY(writeRawArchive(
+        QVERIFY(writeZip(
             archive,
             {{QFile::encodeName(outside + "/absolute.txt"), "abs", S_IFREG | 0644},
              {"../climb.txt", "climb", S_IFREG | 0644},
@@ -344,11 +256,11 @@ private slots:
     {
         QTemporaryDir dir;
         const QString archive = dir.filePath("chain.zip");
-        QVERIFY(writeRawArchive(archive, {{"f", "up/victim.txt", S_IFLNK | 0777},
-                                          {"up", "dot/dot/..", S_IFLNK | 0777},
-                                          {"dot", ".", S_IFLNK | 0777},
-                                          {"f", "written", S_IFREG | 0644},
-                                          {"g", "up/other.txt", S_IFLNK | 0777}}));
+        QVERIFY(writeZip(archive, {{"f", "up/victim.txt", S_IFLNK | 0777},
+                                   {"up", "dot/dot/..", S_IFLNK | 0777},
+                                   {"dot", ".", S_IFLNK | 0777},
+                                   {"f", "written", S_IFREG | 0644},
+                                   {"g", "up/other.txt", S_IFLNK | 0777}}));
         const QString dest = dir.filePath("dest");
         SSZipError error;
         QVERIFY(!SSZipArchive::unzipFileAtPath(archive, dest, {}, &error));
@@ -372,9 +284,8 @@ private slots:
         QTemporaryDir dir;
         // 4 MB of zeros in a few kilobytes, against a bound of 1 MB.
         const QString archive = dir.filePath("bomb.zip");
-        QVERIFY(writeRawArchive(archive, {{"small.txt", "small", S_IFREG | 0644},
-                                          {"zeros.bin", QByteArray(4 << 20, '\0'), S_IFREG | 0644}},
-                                9));
+        QVERIFY(writeZip(archive, {{"small.txt", "small", S_IFREG | 0644},
+                                   {"zeros.bin", QByteArray(4 << 20, '\0'), S_IFREG | 0644}}));
         QVERIFY(QFileInfo(archive).size() < 64 * 1024);
         SSZipArchive::UnzipOptions bounded;
         bounded.maxTotalBytes = 1 << 20;
@@ -390,10 +301,10 @@ private slots:
         QCOMPARE(QFileInfo(dir.filePath("fits/zeros.bin")).size(), qint64(4 << 20));
 
         // Too many entries.
-        QList<RawEntry> many;
+        QList<ZipEntry> many;
         for (int i = 0; i < 51; ++i)
             many.append({QByteArray::number(i), "x", S_IFREG | 0644});
-        QVERIFY(writeRawArchive(dir.filePath("many.zip"), many));
+        QVERIFY(writeZip(dir.filePath("many.zip"), many));
         SSZipArchive::UnzipOptions few;
         few.maxEntries = 50;
         QVERIFY(!SSZipArchive::unzipFileAtPath(dir.filePath("many.zip"), dir.filePath("m"), few, &error));
@@ -405,8 +316,8 @@ private slots:
         QCOMPARE(treeOf(dir.filePath("m")).size(), 51);
 
         // A nested archive counts against the same bound.
-        QVERIFY(writeRawArchive(dir.filePath("outer.zip"),
-                                {{"inner.zip", readBytes(archive), S_IFREG | 0644}}));
+        QVERIFY(writeZip(dir.filePath("outer.zip"),
+                         {{"inner.zip", readBytes(archive), S_IFREG | 0644}}));
         SSZipArchive::UnzipOptions nested;
         nested.nestedZipLevel = 1;
         nested.maxTotalBytes = 2 << 20;
@@ -445,7 +356,7 @@ private slots:
         QTemporaryDir dir;
         const QByteArray content = randomBytes(5000, 3);
         const QString archive = dir.filePath("damaged.zip");
-        QVERIFY(writeRawArchive(archive, {{"data.bin", content, S_IFREG | 0644}}, 0));
+        QVERIFY(writeZip(archive, {{"data.bin", content, S_IFREG | 0644, true}}));
         QByteArray bytes = readBytes(archive);
         const int at = bytes.indexOf(content.left(64));
         QVERIFY(at > 0);
@@ -463,8 +374,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString archive = dir.filePath("blocked.zip");
-        QVERIFY(writeRawArchive(archive, {{"taken", "data", S_IFREG | 0644},
-                                          {"later.txt", "later", S_IFREG | 0644}}));
+        QVERIFY(writeZip(archive, {{"taken", "data", S_IFREG | 0644},
+                                   {"later.txt", "later", S_IFREG | 0644}}));
         QVERIFY(writeBytes(dir.filePath("out/taken/inside.txt"), "folder in the way"));
         SSZipError error;
         QVERIFY(!SSZipArchive::unzipFileAtPath(archive, dir.filePath("out"), {}, &error));
@@ -485,7 +396,7 @@ private slots:
         QVERIFY(!SSZipArchive::unzipFileAtPath(dir.filePath("not.zip"), dir.filePath("o"), {},
                                                &error));
         QCOMPARE(error.code, int(SSZipArchiveErrorCodeFailedOpenZipFile));
-        QVERIFY(writeRawArchive(dir.filePath("empty.zip"), {}));
+        QVERIFY(writeZip(dir.filePath("empty.zip"), {}));
         QVERIFY(SSZipArchive::unzipFileAtPath(dir.filePath("empty.zip"), dir.filePath("e")));
     }
 
@@ -493,9 +404,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString archive = dir.filePath("three.zip");
-        QVERIFY(writeRawArchive(archive, {{"1.bin", randomBytes(4000, 1), S_IFREG | 0644},
-                                          {"2.bin", randomBytes(4000, 2), S_IFREG | 0644},
-                                          {"3.bin", randomBytes(4000, 3), S_IFREG | 0644}}));
+        QVERIFY(writeZip(archive, {{"1.bin", randomBytes(4000, 1), S_IFREG | 0644},
+                                   {"2.bin", randomBytes(4000, 2), S_IFREG | 0644},
+                                   {"3.bin", randomBytes(4000, 3), S_IFREG | 0644}}));
         RecordingDelegate all;
         QStringList names;
         QVERIFY(SSZipArchive::unzipFileAtPath(
@@ -523,7 +434,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString archive = dir.filePath("a.zip");
-        QVERIFY(writeRawArchive(archive, {{"f.txt", "new", S_IFREG | 0644}}));
+        QVERIFY(writeZip(archive, {{"f.txt", "new", S_IFREG | 0644}}));
         QVERIFY(writeBytes(dir.filePath("out/f.txt"), "old"));
         SSZipArchive::UnzipOptions keep;
         keep.overwrite = false;
@@ -536,10 +447,10 @@ private slots:
     void nestedArchivesUnpackIntoTheirFolder()
     {
         QTemporaryDir dir;
-        QVERIFY(writeRawArchive(dir.filePath("inner.zip"), {{"deep.txt", "deep", S_IFREG | 0644}}));
-        QVERIFY(writeRawArchive(dir.filePath("outer.zip"),
-                                {{"inner.zip", readBytes(dir.filePath("inner.zip")),
-                                  S_IFREG | 0644}}));
+        QVERIFY(writeZip(dir.filePath("inner.zip"), {{"deep.txt", "deep", S_IFREG | 0644}}));
+        QVERIFY(writeZip(dir.filePath("outer.zip"),
+                         {{"inner.zip", readBytes(dir.filePath("inner.zip")),
+                           S_IFREG | 0644}}));
         SSZipArchive::UnzipOptions nested;
         nested.nestedZipLevel = 1;
         QVERIFY(SSZipArchive::unzipFileAtPath(dir.filePath("outer.zip"), dir.filePath("n"), nested));

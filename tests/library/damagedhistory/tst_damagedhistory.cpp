@@ -10,6 +10,7 @@
 #include "common/statefile.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qlibraryquestions.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,29 +21,9 @@ using namespace LibraryFixture;
 
 namespace {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-// Bytes this process has written so far (every write call counted).
-qint64 bytesWritten()
-{
-    QFile io("/proc/self/io");
-    if (!io.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : io.readAll().split('\n'))
-        if (line.startsWith("wchar:"))
-            return line.mid(6).trimmed().toLongLong();
-    return -1;
-}
+using TestSupport::bytesWritten;
+using TestSupport::readBytes;
+using TestSupport::writeBytes;
 
 } // namespace
 

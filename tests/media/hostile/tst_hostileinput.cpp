@@ -7,6 +7,7 @@
 #include "hostilefiles.h"
 #include "mediafiles.h"
 #include "soundcapture.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,6 +55,12 @@ bool memoryIsMeasurable()
 #else
     return true;
 #endif
+}
+
+// A named pipe and a link to /dev/zero: a read of either never ends.
+bool makeEndlessFiles(const QString &fifo, const QString &zero)
+{
+    return ::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 && QFile::link("/dev/zero", zero);
 }
 
 using HostileFiles::Reading;
@@ -109,9 +116,8 @@ void TestHostileInput::pathsThatAreNoFilesAreRefused_data()
 {
     QTest::addColumn<QString>("path");
     const QString fifo = m_dir.filePath("pipe.mp3");
-    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
     const QString zero = m_dir.filePath("zero.mp3");
-    QVERIFY(QFile::link("/dev/zero", zero));
+    QVERIFY(makeEndlessFiles(fifo, zero));
     const QString folder = m_dir.filePath("folder.flac");
     QVERIFY(QDir().mkpath(folder));
     const QString linkToFifo = m_dir.filePath("pipe-link.wav");
@@ -180,9 +186,8 @@ void TestHostileInput::nestedResourcesAreLocalFilesOnly_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("playable");
     const QString fifo = m_dir.filePath("nested-pipe.ts");
-    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
     const QString zero = m_dir.filePath("nested-zero.ts");
-    QVERIFY(QFile::link("/dev/zero", zero));
+    QVERIFY(makeEndlessFiles(fifo, zero));
     const QString segment = m_dir.filePath("segment.ts");
     QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a",
                                    "mp2", "-f", "mpegts", segment}));
@@ -191,10 +196,7 @@ void TestHostileInput::nestedResourcesAreLocalFilesOnly_data()
 
     auto write = [this](const QString &name, const QByteArray &text) {
         const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-            return QString();
-        return path;
+        return TestSupport::writeBytes(path, text) ? path : QString();
     };
     auto hls = [&](const QString &name, const QString &entry) {
         return write(name, "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n"

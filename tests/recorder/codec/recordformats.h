@@ -34,3 +34,13 @@ inline QVector<RecordFormat> recordFormats()
         {"alac-m4a", "ipod", "m4a", RZ_CODEC_ALAC, 44100, 1, 0, "alac", 44100},
     };
 }
+
+// The format of that test row; an empty one when there is none.
+inline RecordFormat formatNamed(const QString &name)
+{
+    for (const RecordFormat &f : recordFormats()) {
+        if (f.name == name)
+            return f;
+    }
+    return RecordFormat();
+}

@@ -7,6 +7,7 @@
 #include "platform/audio/pulseserver.h"
 #include "recorder/macaudiodevice.h"
 #include "recorder/qaudiodriverinstaller.h"
+#include "serverobjects.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
@@ -22,15 +23,6 @@ private:
             if (d.getDeviceUID(isInput, i) == uid)
                 return i;
         return -1;
-    }
-    static int loopModules()
-    {
-        QVector<PulseModuleInfo> modules;
-        PulseServer().modules(modules);
-        int n = 0;
-        for (const PulseModuleInfo &m : modules)
-            n += m.name == "module-loopback";
-        return n;
     }
 
 private slots:
@@ -99,7 +91,7 @@ private slots:
         QVERIFY(dev.setDefaultDevice(false, loop));
         QCOMPARE(dev.getDefaultIndex(false), loop);
         QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
-        QCOMPARE(loopModules(), 1);
+        QCOMPARE(TestSupport::modulesNamed("module-loopback"), 1);
         QCOMPARE(LoopbackDevice::instance()->previousOutput(), QByteArray("system_sound"));
         QVERIFY(dev.isNeedRefresh() == false);
 
@@ -126,7 +118,7 @@ private slots:
         // Back to the speakers: the loop goes, the device stays listed.
         QVERIFY(dev.setDefaultDevice(false, speakers));
         QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
-        QTRY_COMPARE(loopModules(), 0);
+        QTRY_COMPARE(TestSupport::modulesNamed("module-loopback"), 0);
         QVERIFY(LoopbackDevice::instance()->isCurrent());
 
         // The input side switches too.

@@ -28,15 +28,6 @@
 
 namespace {
 
-RecordFormat formatNamed(const QString &name)
-{
-    for (const RecordFormat &f : recordFormats()) {
-        if (f.name == name)
-            return f;
-    }
-    return RecordFormat();
-}
-
 // Runs of silence (10 ms windows without sound) between the first and the
 // last sound, longest first, in seconds.
 QVector<double> silentRuns(const QVector<float> &mono)

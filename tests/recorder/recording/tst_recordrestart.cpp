@@ -23,15 +23,6 @@
 
 namespace {
 
-RecordFormat formatNamed(const QString &name)
-{
-    for (const RecordFormat &f : recordFormats()) {
-        if (f.name == name)
-            return f;
-    }
-    return RecordFormat();
-}
-
 struct Heard {
     double seconds = 0;
     double tone = 0;        // seconds in which a tone is clearly present
