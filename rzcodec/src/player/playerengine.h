@@ -91,7 +91,7 @@ public:
 
     PlayerSettings &settings() { return m_settings; }
 
-    // Tests only: when set, called on the play thread in the middle of every
+    // Tests and benchmarks only: when set, called on the play thread in every
     // sound-chain build (made without the engine's lock), so a test can hold
     // a build for as long as it needs.
     static std::atomic<void (*)()> s_filterBuildHook;
