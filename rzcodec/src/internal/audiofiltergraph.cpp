@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <utility>
 
 
 namespace rz {
@@ -217,6 +218,16 @@ bool AudioFilterGraph::configure(const AudioFormat &in, const AudioFormat &out,
     m_out = out;
     m_settings = settings;
     return true;
+}
+
+void AudioFilterGraph::swap(AudioFilterGraph &other)
+{
+    std::swap(m_graph, other.m_graph);
+    std::swap(m_source, other.m_source);
+    std::swap(m_sink, other.m_sink);
+    std::swap(m_in, other.m_in);
+    std::swap(m_out, other.m_out);
+    std::swap(m_settings, other.m_settings);
 }
 
 void AudioFilterGraph::setOutputFrameSize(unsigned samples)

@@ -74,6 +74,8 @@ public:
     // may be shorter), as encoders with a fixed frame size need; 0 = any.
     void setOutputFrameSize(unsigned samples);
     void reset();
+    // Trades chains with `other` (one built elsewhere is put in place).
+    void swap(AudioFilterGraph &other);
 
     // Feeds one decoded frame (its pts in 1 / input sample rate, or
     // AV_NOPTS_VALUE); null marks the end of the input. Returns 0 or an

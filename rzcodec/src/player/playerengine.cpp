@@ -24,7 +24,22 @@ constexpr int kWaveRingSeconds = 2;
 
 using Clock = std::chrono::steady_clock;
 
+// What a decoded frame holds, as the filter chain's input.
+AudioFormat inputFormatOf(const AVFrame *sample)
+{
+    AVChannelLayout layout{};
+    if (sample->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&layout, sample->ch_layout.nb_channels);
+    else
+        av_channel_layout_copy(&layout, &sample->ch_layout);
+    const AudioFormat in(sample->sample_rate, layout, AVSampleFormat(sample->format));
+    av_channel_layout_uninit(&layout);
+    return in;
+}
+
 } // namespace
+
+std::atomic<void (*)()> PlayerEngine::s_filterBuildHook{nullptr};
 
 PlayerEngine::PlayerEngine() = default;
 
@@ -86,6 +101,7 @@ void PlayerEngine::close()
 
 void PlayerEngine::closeLocked()
 {
+    ++m_outputEpoch;
     if (m_stream) {
         m_stream->close();
         m_stream.reset();
@@ -249,6 +265,7 @@ bool PlayerEngine::stop()
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_state == State::Closed)
         return false;
+    ++m_outputEpoch;
     if (m_stream) {
         m_stream->close();
         m_stream.reset();
@@ -640,7 +657,7 @@ void PlayerEngine::run()
                     m_cond.wait_for(lock, std::chrono::milliseconds(5));
                     continue;
                 }
-                decodeStep();
+                decodeStep(lock);
                 continue;
             }
             if (m_stream) {
@@ -672,7 +689,7 @@ void PlayerEngine::run()
         // Without sound nothing is pending, so only the picture limits the decoding.
         if (m_wantPicture && m_videoStream >= 0 && !m_decodeEnded && m_state != State::Closed
             && (m_audioStream < 0 || pendingFrames() < size_t(m_outRate) * 4)) {
-            decodeStep();
+            decodeStep(lock);
             continue;
         }
         m_wantPicture = false;
@@ -718,6 +735,7 @@ void PlayerEngine::resetOutputState(uint64_t startUs)
 
 bool PlayerEngine::restartAt(uint64_t timeUs, bool exact, std::string *error)
 {
+    ++m_outputEpoch;
     const uint64_t length = m_input.durationUs();
     if (length > 0 && timeUs > length)
         timeUs = length;
@@ -756,21 +774,50 @@ bool PlayerEngine::openOutput(bool paused, std::string *error)
     return true;
 }
 
-bool PlayerEngine::buildFilters(const AVFrame *sample, std::string *error)
+bool PlayerEngine::rebuildFilters(std::unique_lock<std::mutex> &lock, const AVFrame *sample,
+                                  bool continuing)
 {
+    // The GUI reads the position and the wave data under the lock many times
+    // a second: it must not wait while a chain is built.
+    const uint64_t epoch = m_outputEpoch;
+    const AudioFormat in = inputFormatOf(sample);
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    AVChannelLayout inLayout{};
-    if (sample->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&inLayout, sample->ch_layout.nb_channels);
-    else
-        av_channel_layout_copy(&inLayout, &sample->ch_layout);
-    const AudioFormat in(sample->sample_rate, inLayout, AVSampleFormat(sample->format));
-    av_channel_layout_uninit(&inLayout);
     const AudioFormat out(m_outRate, stereo, AV_SAMPLE_FMT_FLT);
-    return m_graph.configure(in, out, m_audioSettings, error);
+    AudioFilterGraph built;
+    for (;;) {
+        const AudioFilterSettings wanted = m_audioSettings;
+        m_graphDirty = false;
+        std::string error;
+        lock.unlock();
+        const bool ok = built.configure(in, out, wanted, &error);
+        if (auto hook = s_filterBuildHook.load())
+            hook();
+        lock.lock();
+        if (m_quit || epoch != m_outputEpoch) {
+            lock.unlock();
+            built.reset();
+            lock.lock();
+            return false;
+        }
+        if (m_graphDirty && m_audioSettings != wanted)
+            continue; // changed again meanwhile: what was built is already stale
+        m_graphDirty = false;
+        if (!ok) {
+            logError("playing " + m_input.path() + ": " + error);
+            m_decodeEnded = true;
+            return false;
+        }
+        m_graph.swap(built);
+        if (continuing) {
+            // The rest of the output is timed by the new settings.
+            m_clock.addSegment(m_producedFrames, uint64_t(std::max<int64_t>(0, m_audioFedUs)),
+                               wanted.timeRatio());
+        }
+        return true;
+    }
 }
 
-void PlayerEngine::decodeStep()
+void PlayerEngine::decodeStep(std::unique_lock<std::mutex> &lock)
 {
     int index = -1;
     AVFrame *frame = m_decoded.get();
@@ -788,13 +835,13 @@ void PlayerEngine::decodeStep()
     else
         timeUs = index == m_audioStream ? m_audioFedUs : m_lastVideoUs;
     if (index == m_audioStream)
-        takeAudio(frame, timeUs);
+        takeAudio(lock, frame, timeUs);
     else if (index == m_videoStream)
         keepVideoFrame(frame, timeUs);
     av_frame_unref(frame);
 }
 
-void PlayerEngine::takeAudio(AVFrame *frame, int64_t timeUs)
+void PlayerEngine::takeAudio(std::unique_lock<std::mutex> &lock, AVFrame *frame, int64_t timeUs)
 {
     const int rate = frame->sample_rate > 0 ? frame->sample_rate : m_outRate;
     if (frame->nb_samples <= 0)
@@ -819,20 +866,12 @@ void PlayerEngine::takeAudio(AVFrame *frame, int64_t timeUs)
         && (frame->sample_rate != in.sampleRate || frame->format != in.sampleFormat
             || frame->ch_layout.nb_channels != in.layout.nb_channels);
     if (!m_graph.isConfigured() || m_graphDirty || formatChanged) {
-        if (m_graph.isConfigured()) {
-            // Let the old chain hand out what it holds, then time the rest
-            // of the output by the new settings.
+        // Let the old chain hand out what it holds first.
+        const bool continuing = m_graph.isConfigured();
+        if (continuing)
             drainFilters();
-            m_clock.addSegment(m_producedFrames, uint64_t(std::max<int64_t>(0, m_audioFedUs)),
-                               m_audioSettings.timeRatio());
-        }
-        std::string error;
-        if (!buildFilters(frame, &error)) {
-            logError("playing " + m_input.path() + ": " + error);
-            m_decodeEnded = true;
+        if (!rebuildFilters(lock, frame, continuing))
             return;
-        }
-        m_graphDirty = false;
     }
     frame->pts = av_rescale(timeUs, rate, 1000000);
     m_audioFedUs = timeUs + frameMicroseconds(frame->nb_samples, rate);

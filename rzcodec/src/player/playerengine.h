@@ -11,6 +11,7 @@
 #include "player/playersettings.h"
 #include "rzcodec/types.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -90,6 +91,11 @@ public:
 
     PlayerSettings &settings() { return m_settings; }
 
+    // Tests and benchmarks only: when set, called on the play thread in every
+    // sound-chain build (made without the engine's lock), so a test can hold
+    // a build for as long as it needs.
+    static std::atomic<void (*)()> s_filterBuildHook;
+
 private:
     struct VideoFrame {
         FramePtr frame;
@@ -105,7 +111,8 @@ private:
     void stopThread();
     void deliver(std::unique_lock<std::mutex> &lock);
 
-    // Everything below runs with m_mutex held.
+    // Everything below runs with m_mutex held; those given the lock let it go
+    // for a while (the caller must then check again what it relies on).
     bool restartAt(uint64_t timeUs, bool exact, std::string *error);
     // A seek (or its output) failed: back, paused, to where the player was,
     // or stopped when even that fails; never running without an output.
@@ -114,9 +121,12 @@ private:
     bool openOutput(bool paused, std::string *error);
     // The sound output failed while playing: ends the playback with the reason.
     void failOutput();
-    bool buildFilters(const AVFrame *sample, std::string *error);
-    void decodeStep();
-    void takeAudio(AVFrame *frame, int64_t timeUs);
+    // Builds the chain for the current settings without the lock and puts
+    // it in place; false when the frame in hand no longer belongs (a seek,
+    // stop or close came meanwhile) or the chain cannot be built.
+    bool rebuildFilters(std::unique_lock<std::mutex> &lock, const AVFrame *sample, bool continuing);
+    void decodeStep(std::unique_lock<std::mutex> &lock);
+    void takeAudio(std::unique_lock<std::mutex> &lock, AVFrame *frame, int64_t timeUs);
     void drainFilters();
     void keepVideoFrame(AVFrame *frame, int64_t timeUs);
     void presentDue(bool force);
@@ -147,7 +157,9 @@ private:
     std::string m_device;
     AudioFilterSettings m_audioSettings;
     AudioFilterGraph m_graph;
-    bool m_graphDirty = false;
+    bool m_graphDirty = false;     // the settings changed since the chain was built
+    uint64_t m_outputEpoch = 0;    // counts seeks, stops and closes: a decoded frame
+                                   // from an older epoch is dropped
     FramePtr m_filtered = makeFrame();
     std::shared_ptr<PulseOutputStream> m_stream;
     std::vector<float> m_pending;  // filtered, interleaved, not yet written
