@@ -265,6 +265,12 @@ bool PlayerEngine::stop()
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_state == State::Closed)
         return false;
+    stopLocked();
+    return true;
+}
+
+void PlayerEngine::stopLocked()
+{
     ++m_outputEpoch;
     if (m_stream) {
         m_stream->close();
@@ -278,7 +284,6 @@ bool PlayerEngine::stop()
     m_pendingOffset = 0;
     m_videoQueue.clear();
     m_cond.notify_all();
-    return true;
 }
 
 bool PlayerEngine::seek(uint64_t timeUs, bool exact)
@@ -327,18 +332,7 @@ void PlayerEngine::settleAfterFailedSeek(uint64_t before, const std::string &why
         m_cond.notify_all();
         return;
     }
-    if (m_stream) {
-        m_stream->close();
-        m_stream.reset();
-    }
-    m_state = State::Stopped;
-    m_position = 0;
-    m_wallBaseUs = 0;
-    m_wallRunning = false;
-    m_pending.clear();
-    m_pendingOffset = 0;
-    m_videoQueue.clear();
-    m_cond.notify_all();
+    stopLocked();
 }
 
 bool PlayerEngine::beginAsyncSeek(uint64_t)

@@ -117,6 +117,8 @@ private:
     // A seek (or its output) failed: back, paused, to where the player was,
     // or stopped when even that fails; never running without an output.
     void settleAfterFailedSeek(uint64_t before, const std::string &why);
+    // Closes the output and rewinds to 0; the caller holds the mutex.
+    void stopLocked();
     uint64_t seekOrigin() const;
     bool openOutput(bool paused, std::string *error);
     // The sound output failed while playing: ends the playback with the reason.

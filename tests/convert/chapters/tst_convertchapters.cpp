@@ -6,6 +6,7 @@
 #include "recorder/cavencodeparam.h"
 #include "rzcodec/mediainfo.h"
 
+#include "converterreports.h"
 #include "mediafiles.h"
 #include "testsupport.h"
 
@@ -18,28 +19,6 @@
 #include <vector>
 
 namespace {
-
-struct Reports {
-    std::mutex mutex;
-    std::vector<std::pair<unsigned, convertState>> list;
-    static void callback(unsigned int progress, void *user, convertState state)
-    {
-        auto *self = static_cast<Reports *>(user);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->list.emplace_back(progress, state);
-    }
-    std::vector<std::pair<unsigned, convertState>> copy()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return list;
-    }
-    bool ended()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return !list.empty() && list.back().second != convertProgress
-               && list.back().second != convertChapter;
-    }
-};
 
 struct Chapter {
     double start;
@@ -137,10 +116,10 @@ void TestConvertChapters::chaptersClippedAndMoved()
     param.plainCut = plainCut;
     param.rangeStart = 3000000;
     param.rangeDuration = 6000000;
-    Reports reports;
+    ConverterReports reports;
     IAVConverter *converter = CreateAVConverter();
     QVERIFY(converter->StartConvert(m_source.toUtf8().constData(), output.toUtf8().constData(), &param,
-                                    &reports, &Reports::callback, true));
+                                    &reports, &ConverterReports::callback, true));
     QTRY_VERIFY_WITH_TIMEOUT(reports.ended(), 60000);
     DestroyAVConverter(converter);
     const auto list = reports.copy();
@@ -187,10 +166,10 @@ void TestConvertChapters::stopDuringThePass()
         const QString output = m_dir.filePath(QString("stopped%1.mka").arg(i));
         CAVEncodeParam param;
         param.setFormatName("matroska");
-        Reports reports;
+        ConverterReports reports;
         IAVConverter *converter = CreateAVConverter();
         QVERIFY(converter->StartConvert(m_source.toUtf8().constData(), output.toUtf8().constData(),
-                                        &param, &reports, &Reports::callback, true));
+                                        &param, &reports, &ConverterReports::callback, true));
         converter->StopConvert();
         const auto list = reports.copy();
         QVERIFY(list.size() >= 2);

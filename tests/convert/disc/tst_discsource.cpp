@@ -7,6 +7,7 @@
 #include "recorder/cavencodeparam.h"
 #include "rzcodec/mediainfo.h"
 
+#include "converterreports.h"
 #include "filterchain.h"
 #include "mediafiles.h"
 
@@ -20,22 +21,6 @@
 #include <vector>
 
 namespace {
-
-struct Reports {
-    std::mutex mutex;
-    std::vector<std::pair<unsigned, convertState>> list;
-    static void callback(unsigned int progress, void *user, convertState state)
-    {
-        auto *self = static_cast<Reports *>(user);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->list.emplace_back(progress, state);
-    }
-    convertState last()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return list.empty() ? convertProgress : list.back().second;
-    }
-};
 
 void put16(QByteArray &b, int at, quint16 v)
 {
@@ -116,10 +101,10 @@ QString convert(const QString &disc, int title, const QString &output, const cha
     param.setFormatName(format);
     param.rangeStart = start;
     param.rangeDuration = duration;
-    Reports reports;
+    ConverterReports reports;
     IAVConverter *converter = CreateAVConverter();
     const bool started = converter->StartConvert(disc.toUtf8().constData(), output.toUtf8().constData(),
-                                                 &param, &reports, &Reports::callback, chapters);
+                                                 &param, &reports, &ConverterReports::callback, chapters);
     const bool ended = started && QTest::qWaitFor([&] {
         const convertState s = reports.last();
         return s != convertProgress && s != convertChapter;
@@ -234,10 +219,10 @@ void TestDiscSource::missingTitleFails()
     CAVEncodeParam param;
     param.discSource = true;
     param.value43 = 7;
-    Reports reports;
+    ConverterReports reports;
     IAVConverter *converter = CreateAVConverter();
     QVERIFY(!converter->StartConvert(m_disc.toUtf8().constData(), output.toUtf8().constData(), &param,
-                                     &reports, &Reports::callback, false));
+                                     &reports, &ConverterReports::callback, false));
     DestroyAVConverter(converter);
     QVERIFY(!QFile::exists(output));
 }

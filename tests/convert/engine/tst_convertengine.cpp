@@ -7,6 +7,7 @@
 #include "media/jxtagfileaccess.h"
 #include "recorder/cavencodeparam.h"
 
+#include "converterreports.h"
 #include "filterchain.h"
 #include "mediafiles.h"
 #include "testsupport.h"
@@ -32,29 +33,6 @@
 #include <vector>
 
 namespace {
-
-// Collects a converter's callbacks from its worker thread.
-struct Reports {
-    std::mutex mutex;
-    std::vector<std::pair<unsigned, convertState>> list;
-
-    static void callback(unsigned int progress, void *user, convertState state)
-    {
-        auto *self = static_cast<Reports *>(user);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->list.emplace_back(progress, state);
-    }
-    std::vector<std::pair<unsigned, convertState>> copy()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return list;
-    }
-    bool ended()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return !list.empty() && list.back().second != convertProgress;
-    }
-};
 
 // A request as the recordings table makes one.
 ConvertConfig request(const QString &source, const QString &folder, const char *format,
@@ -260,10 +238,10 @@ void TestConvertEngine::reportsRiseAndEndFinished()
     param.setFormatName("mp3");
     param.audioBitRate = 192;
     param.rangeDuration = 60000000;
-    Reports reports;
+    ConverterReports reports;
     IAVConverter *converter = CreateAVConverter();
     QVERIFY(converter->StartConvert(m_long.toUtf8().constData(), output.toUtf8().constData(),
-                                    &param, &reports, &Reports::callback, false));
+                                    &param, &reports, &ConverterReports::callback, false));
     QTRY_VERIFY_WITH_TIMEOUT(reports.ended(), 120000);
     const auto list = reports.copy();
     QVERIFY(list.size() >= 3);
@@ -328,10 +306,10 @@ void TestConvertEngine::stopReportsStoppedAndLeavesNoFile()
         const QString output = m_dir.filePath(copy ? "stop.wav" : "stop.mp3");
         CAVEncodeParam param;
         param.plainCut = copy;
-        Reports reports;
+        ConverterReports reports;
         CAVConverter converter;
         QVERIFY(converter.StartConvert(m_long.toUtf8().constData(), output.toUtf8().constData(),
-                                       &param, &reports, &Reports::callback, false));
+                                       &param, &reports, &ConverterReports::callback, false));
         QVERIFY(QFile::exists(output));
         converter.StopConvert();
         // The stop is reported before StopConvert returns, and nothing follows.
@@ -354,10 +332,10 @@ void TestConvertEngine::stopRacingCompletion()
         const QString output = m_dir.filePath(QString("race%1.wav").arg(i));
         CAVEncodeParam param;
         param.plainCut = i % 2;
-        Reports reports;
+        ConverterReports reports;
         IAVConverter *converter = CreateAVConverter();
         QVERIFY(converter->StartConvert(source.toUtf8().constData(), output.toUtf8().constData(),
-                                        &param, &reports, &Reports::callback, false));
+                                        &param, &reports, &ConverterReports::callback, false));
         // Spread the stop over the job's short life.
         QThread::usleep(unsigned(i % 10) * 1500);
         converter->StopConvert();
@@ -385,13 +363,13 @@ void TestConvertEngine::failureReportsFailed()
     // Writing past 64 KiB fails as a full disk does.
     const QString output = m_dir.filePath("full.wav");
     CAVEncodeParam param;
-    Reports reports;
+    ConverterReports reports;
     CAVConverter converter;
     {
         FileSizeLimit limit(64 * 1024);
         QVERIFY(limit.ok());
         QVERIFY(converter.StartConvert(m_long.toUtf8().constData(), output.toUtf8().constData(),
-                                       &param, &reports, &Reports::callback, false));
+                                       &param, &reports, &ConverterReports::callback, false));
         QTRY_VERIFY_WITH_TIMEOUT(reports.ended(), 60000);
     }
     QCOMPARE(reports.copy().back(), std::make_pair(0u, convertFailed));
@@ -580,13 +558,13 @@ void TestConvertEngine::finishedJobsAreQuiet()
         const double bands[] = {60, 170, 310, 600, 1000};
         const double gains[] = {6, 6, 6, 6, 6};
         param.editConfig.audioSettings.set(bands, gains, 5);
-        Reports reports;
+        ConverterReports reports;
         IAVConverter *converter = CreateAVConverter();
         {
             Capture stdoutCapture(STDOUT_FILENO, out);
             Capture stderrCapture(STDERR_FILENO, err);
             QVERIFY(converter->StartConvert(source.toUtf8().constData(), output.toUtf8().constData(),
-                                            &param, &reports, &Reports::callback, false));
+                                            &param, &reports, &ConverterReports::callback, false));
             QTRY_VERIFY_WITH_TIMEOUT(reports.ended(), 30000);
             DestroyAVConverter(converter);
         }

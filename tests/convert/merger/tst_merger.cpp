@@ -4,6 +4,7 @@
 #include "convert/iavconverter.h"
 #include "recorder/cavencodeparam.h"
 
+#include "converterreports.h"
 #include "filterchain.h"
 #include "mediafiles.h"
 #include "testsupport.h"
@@ -17,30 +18,6 @@
 #include <vector>
 
 namespace {
-
-struct Reports {
-    std::mutex mutex;
-    std::vector<std::pair<unsigned, convertState>> list;
-    static void callback(unsigned int progress, void *user, convertState state)
-    {
-        auto *self = static_cast<Reports *>(user);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->list.emplace_back(progress, state);
-    }
-    std::vector<std::pair<unsigned, convertState>> copy()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return list;
-    }
-    int count(convertState state)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        int n = 0;
-        for (const auto &r : list)
-            n += r.second == state;
-        return n;
-    }
-};
 
 // The frequency of a stereo stretch at kRate, from its rising zero crossings.
 double frequency(const QVector<float> &samples, double from, double to)
@@ -91,17 +68,17 @@ void TestMerger::appendsInOrder()
     const QString output = m_dir.filePath("merged.wav");
     CAVEncodeParam out;
     out.setFormatName("wav");
-    Reports reports;
+    ConverterReports reports;
     IAVConverter *converter = CreateAVConverter();
     {
         // A converter that finished a conversion merges next.
         CAVEncodeParam cut;
         cut.plainCut = true;
         cut.rangeDuration = 500000;
-        Reports converted;
+        ConverterReports converted;
         QVERIFY(converter->StartConvert(wav.toUtf8().constData(),
                                         m_dir.filePath("cut.wav").toUtf8().constData(), &cut,
-                                        &converted, &Reports::callback, false));
+                                        &converted, &ConverterReports::callback, false));
         QTRY_COMPARE_WITH_TIMEOUT(converted.count(convertFinished), 1, 30000);
     }
     QVERIFY(converter->StartMerger(output.toUtf8().constData(), &out));
@@ -109,11 +86,11 @@ void TestMerger::appendsInOrder()
     CAVEncodeParam middle; // 1.0 s of the MP3, from 0.5 s
     middle.rangeStart = 500000;
     middle.rangeDuration = 1000000;
-    QVERIFY(converter->AddMergerTask(wav.toUtf8().constData(), &whole, &reports, &Reports::callback));
-    QVERIFY(converter->AddMergerTask(b.toUtf8().constData(), &middle, &reports, &Reports::callback));
-    QVERIFY(converter->AddMergerTask(c.toUtf8().constData(), &whole, &reports, &Reports::callback));
+    QVERIFY(converter->AddMergerTask(wav.toUtf8().constData(), &whole, &reports, &ConverterReports::callback));
+    QVERIFY(converter->AddMergerTask(b.toUtf8().constData(), &middle, &reports, &ConverterReports::callback));
+    QVERIFY(converter->AddMergerTask(c.toUtf8().constData(), &whole, &reports, &ConverterReports::callback));
     QVERIFY(!converter->AddMergerTask(m_dir.filePath("missing.wav").toUtf8().constData(), &whole,
-                                      &reports, &Reports::callback));
+                                      &reports, &ConverterReports::callback));
     QTRY_VERIFY_WITH_TIMEOUT(reports.count(convertFinished) == 1, 60000);
     // Progress only rises, over all three sources.
     unsigned last = 0;
@@ -144,11 +121,11 @@ void TestMerger::stopWithAndWithoutWaiting()
         CAVEncodeParam out;
         out.setFormatName("mp3");
         CAVEncodeParam whole;
-        Reports reports;
+        ConverterReports reports;
         IAVConverter *converter = CreateAVConverter();
         QVERIFY(converter->StartMerger(output.toUtf8().constData(), &out));
-        QVERIFY(converter->AddMergerTask(longWav.toUtf8().constData(), &whole, &reports, &Reports::callback));
-        QVERIFY(converter->AddMergerTask(longWav.toUtf8().constData(), &whole, &reports, &Reports::callback));
+        QVERIFY(converter->AddMergerTask(longWav.toUtf8().constData(), &whole, &reports, &ConverterReports::callback));
+        QVERIFY(converter->AddMergerTask(longWav.toUtf8().constData(), &whole, &reports, &ConverterReports::callback));
         QTRY_VERIFY_WITH_TIMEOUT(reports.count(convertProgress) > 0, 30000);
         converter->StopMerger(wait);
         if (wait)
