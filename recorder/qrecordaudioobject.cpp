@@ -46,6 +46,15 @@ QByteArray loopbackSource(PulseContext *ctx)
     return QByteArray();
 }
 
+// The default output as a connection made now reads it; what this one was
+// told when that reading cannot be made.
+QByteArray freshDefaultOutput(PulseContext *ctx, const QByteArray &told)
+{
+    PulseServer server(ctx, 1000);
+    PulseServerInfo now;
+    return server.currentDefaults(now) ? now.defaultSink : told;
+}
+
 qint64 steadyNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -214,6 +223,13 @@ bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
         QByteArray sink, monitor;
         LoopbackDevice *loop = LoopbackDevice::instance();
         const bool known = watch->current(sink, monitor);
+        if (known && !loop->leftForRealOutput() && loop->chosenOverDevice(sink)
+            && LoopbackDevice::isDeviceSink(freshDefaultOutput(m_ctx, sink))) {
+            // This connection has not heard yet that the device was made the
+            // default (PipeWire may tell it late): the device it is.
+            sink = LoopbackDevice::SinkName;
+            monitor.clear();
+        }
         if (known && !loop->leftForRealOutput() && loop->chosenOverDevice(sink)) {
             // Chosen while no recording ran: the device is silent now, and
             // its loop into the output left behind goes.

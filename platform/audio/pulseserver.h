@@ -47,6 +47,10 @@ public:
     // The defaults in it are the server's own even where it no longer reports
     // their changes to this connection (see PulseContext::defaultsUnreported).
     bool serverInfo(PulseServerInfo &info);
+    // The defaults as a connection made now reads them: the truth even while
+    // this connection has not yet heard of a change (only the two defaults
+    // of info are filled).
+    bool currentDefaults(PulseServerInfo &info);
     bool sinks(QVector<PulseDeviceInfo> &list);
     bool sources(QVector<PulseDeviceInfo> &list);
     bool modules(QVector<PulseModuleInfo> &list);
@@ -77,8 +81,6 @@ private:
     bool setDefault(bool source, const QByteArray &name);
     // What this connection is told, defaults included.
     bool reportedServerInfo(PulseServerInfo &info);
-    // The defaults as a connection made now reads them.
-    bool currentDefaults(PulseServerInfo &info);
     // Asks check(done) until done, within the time-out; for requests the
     // server answers before it has carried them out. check() false: failure.
     template <class Check> bool settle(Check check, const QString &failure);
