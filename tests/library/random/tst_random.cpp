@@ -60,9 +60,9 @@ using namespace LibraryFixture;
 namespace {
 
 #ifdef VELMORA_SANITIZED
-constexpr int kDefaultSequences = 80;
+constexpr int kDefaultSequences = 120;
 #else
-constexpr int kDefaultSequences = 140;
+constexpr int kDefaultSequences = 300;
 #endif
 constexpr int kDefaultSteps = 40;
 constexpr quint32 kDefaultSeed = 20261207;
