@@ -560,6 +560,7 @@ void TestEndToEnd::playsARecordingOnTheOutput()
     screenshot(QStringLiteral("played"));
     ear.kill();
     {
+        // What the speakers got, kept beside the screenshots.
         QVector<float> mono(raw.size() / 4);
         std::memcpy(mono.data(), raw.constData(), size_t(mono.size()) * 4);
         TestSupport::writeWav(m_shots + QStringLiteral("/heard.wav"), mono, 44100, 1);
