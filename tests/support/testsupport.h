@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QWidget;
@@ -14,6 +15,10 @@ QString screenshotDir();
 // Grabs the widget and writes it as <name>.png into screenshotDir(); returns the path, or
 // fails the running test and returns "" when nothing could be written.
 QString saveScreenshot(QWidget *widget, const QString &name);
+
+// The texts the widget's painting (and its children's) hands to
+// QPainter::drawText, in order, as drawn (elided texts with their "…").
+QStringList drawnTexts(QWidget *widget);
 
 // Interleaved float samples of a sine tone.
 QVector<float> sineTone(double frequency, double seconds, int sampleRate = 44100,
