@@ -194,6 +194,20 @@ void QTrimWidget::initControls()
     m_tableView->setFont(listFont);
 }
 
+// The name column keeps its width while the list has room, and gives up
+// what the other columns need (down to its title) rather than scrolling:
+// a name is cut in its middle and keeps its copy suffix.
+void QTrimWidget::fitNameColumn()
+{
+    // The last column (the delete button) stretches; it needs its minimum.
+    int others = m_header->minimumSectionSize();
+    for (int c = 1; c < 4; ++c)
+        others += m_tableView->columnWidth(c);
+    // The list's own width: its viewport follows a resize only later.
+    const int room = m_tableView->width() - 2 * m_tableView->frameWidth() - others;
+    m_tableView->setColumnWidth(0, std::max(std::min(135, room), m_header->sectionTextWidth(0)));
+}
+
 void QTrimWidget::InitView()
 {
     m_model = new QTrimItemModel(nullptr);
@@ -214,6 +228,7 @@ void QTrimWidget::InitView()
 
     m_delegate = new QTrimItemDelegate(m_tableView);
     m_delegate->setSelectedBackgroundColor(QColor(72, 68, 67));
+    m_delegate->setNameColumn(0);
     m_delegate->setSelectedTextColor(kLight);
     m_delegate->setBottomLineColor(QColor(20, 20, 20));
     m_tableView->setStyleDelegate(m_delegate);
@@ -246,9 +261,15 @@ void QTrimWidget::InitView()
 
     m_header->setDefaultSectionSize(25);
     const int widths[] = {135, 90, 90, 90, 45};
-    // A title wider than its column at this font widens the column.
-    for (int c = 0; c < 5; ++c)
-        m_tableView->setColumnWidth(c, qMax(widths[c], m_header->sectionTextWidth(c)));
+    // A title, or a time, wider than its column at this font widens the
+    // column (the cell's text has a 3 px margin each side).
+    const int timeWidth = m_tableView->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")) + 8;
+    for (int c = 1; c < 5; ++c) {
+        const int time = c <= 3 ? timeWidth : 0;
+        m_tableView->setColumnWidth(c, std::max({widths[c], m_header->sectionTextWidth(c), time}));
+    }
+    m_tableView->setColumnWidth(0, widths[0]);
+    fitNameColumn();
     m_header->setSectionResizeMode(QHeaderView::Interactive);
     m_header->setMinimumSectionSize(45);
     m_tableView->verticalHeader()->setDefaultSectionSize(26);
@@ -853,6 +874,7 @@ void QTrimWidget::resetControlPosition()
 
     const int listTop = m_btnAdd->geometry().bottom() + 10;
     m_tableView->setGeometry(0, listTop, W, std::max(0, H - listTop));
+    fitNameColumn();
     if (m_wave)
         m_wave->setGeometry(6, 0, W - 12, 65);
 }

@@ -105,6 +105,7 @@ private:
     void InitDlg();
     void initControls();
     void InitView();
+    void fitNameColumn();
     void InitControlEnabled(bool enable);
     void recreateWave();
     bool attach(void *player);

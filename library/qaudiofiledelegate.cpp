@@ -2,31 +2,10 @@
 
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
+#include "widgetkit/views/quianyutiliy.h"
 
 #include <QLineEdit>
 #include <QPainter>
-#include <QRegularExpression>
-
-namespace {
-
-// A name too long for its cell keeps its end, which tells copies apart: the
-// "_Trim_001" or "_Edit_001" of an edited copy stays whole, other names lose
-// their middle.
-QString elidedName(const QFontMetrics &fm, const QString &name, int width)
-{
-    if (fm.horizontalAdvance(name) <= width)
-        return name;
-    static const QRegularExpression copySuffix(QStringLiteral("_(Trim|Edit)_\\d+$"));
-    const QRegularExpressionMatch m = copySuffix.match(name);
-    if (!m.hasMatch())
-        return fm.elidedText(name, Qt::ElideMiddle, width);
-    const int room = width - fm.horizontalAdvance(m.captured(0));
-    if (room <= fm.horizontalAdvance(QChar(0x2026)))
-        return fm.elidedText(name, Qt::ElideLeft, width);
-    return fm.elidedText(name.left(m.capturedStart()), Qt::ElideRight, room) + m.captured(0);
-}
-
-} // namespace
 
 QAudioFileDelegate::QAudioFileDelegate(QObject *parent)
     : QNameEditDelegate(parent)
@@ -88,7 +67,7 @@ void QAudioFileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         const QFontMetrics fm = painter->fontMetrics();
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                           column == QAudioFileModel::ColumnName
-                              ? elidedName(fm, text, textRect.width())
+                              ? QUiAnyUtiliy::elideName(fm, text, textRect.width())
                               : fm.elidedText(text, Qt::ElideRight, textRect.width()));
     }
     painter->restore();

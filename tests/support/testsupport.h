@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QWidget;
@@ -26,6 +27,10 @@ qint64 bytesWritten();
 // unless QT_QPA_PLATFORM names one, and HOME with the XDG data and config
 // folders inside `home`, so that the user's own files are left alone.
 void usePrivateHome(const QString &home);
+
+// The texts the widget's painting (and its children's) hands to
+// QPainter::drawText, in order, as drawn (elided texts with their "…").
+QStringList drawnTexts(QWidget *widget);
 
 // Interleaved float samples of a sine tone.
 QVector<float> sineTone(double frequency, double seconds, int sampleRate = 44100,

@@ -4,7 +4,9 @@
 #include "widgetkit/views/qdelegatecontrol.h"
 #include "widgetkit/views/qjxitemroles.h"
 #include "widgetkit/views/qjxstylebutton.h"
+#include "widgetkit/views/quianyutiliy.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
@@ -65,6 +67,21 @@ IBaseChunk *QJXBaseStyleDelegate::itemOf(const QModelIndex &index)
     if (!index.isValid())
         return nullptr;
     return static_cast<IBaseChunk *>(index.data(QJXItemRole::ItemPointer).value<void *>());
+}
+
+void QJXBaseStyleDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    // Only for painting a cell: a size hint keeps the whole text.
+    if (m_nameColumn < 0 || index.column() != m_nameColumn || !option->rect.isValid()
+        || !option->features.testFlag(QStyleOptionViewItem::HasDisplay))
+        return;
+    const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, option, option->widget);
+    // The style keeps a margin each side of the text.
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
+    option->text = QUiAnyUtiliy::elideName(QFontMetrics(option->font), option->text,
+                                           textRect.width() - 2 * margin);
 }
 
 void QJXBaseStyleDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,

@@ -43,6 +43,9 @@ public:
     bool mouseInCtrlRect() const { return m_mouseInCtrlRect; }
 
     void setCheckInColumn(int column) { m_checkColumn = column; }
+    // The column of recordings' names: a name too long keeps the end that
+    // tells an edited copy apart (QUiAnyUtiliy::elideName); -1 for none.
+    void setNameColumn(int column) { m_nameColumn = column; }
     int checkInColumn() const { return m_checkColumn; }
     void setCheckboxEnable(bool on) { m_checkboxEnabled = on; }
     bool checkboxEnable() const { return m_checkboxEnabled; }
@@ -72,6 +75,8 @@ signals:
     void emitCheckStateChange(const QModelIndex &index, int state);
 
 protected:
+    // The name column's text comes pre-fitted (QUiAnyUtiliy::elideName).
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
     // One control as placed in a cell.
     struct PlacedControl
     {
@@ -118,6 +123,7 @@ private:
     int m_mouseState = 0;
     bool m_checkboxEnabled = true;
     int m_checkColumn = -1;
+    int m_nameColumn = -1;
     QDelegateCheckImages m_checkImages;
     int m_checkOffsetLeft = 0;
     int m_checkOffsetTop = 0;

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class QFontMetrics;
+
 class QUiAnyUtiliy
 {
 public:
@@ -13,4 +15,8 @@ public:
     static QString converSize(unsigned long long bytes);
     // The program's resource folder, without a trailing "/".
     static QString getResourcePath();
+    // A recording's name fitted to a width: the "_Trim_001" or "_Edit_001"
+    // end that tells an edited copy apart stays whole, other names lose
+    // their middle.
+    static QString elideName(const QFontMetrics &fm, const QString &name, int width);
 };

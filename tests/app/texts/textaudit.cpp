@@ -7,13 +7,10 @@
 #include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPaintEngine>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTextDocument>
@@ -22,65 +19,6 @@
 namespace TextAudit {
 
 namespace {
-
-// A paint engine that keeps the texts it is asked to draw and draws nothing.
-class RecordingEngine : public QPaintEngine
-{
-public:
-    RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
-    bool begin(QPaintDevice *) override { return true; }
-    bool end() override { return true; }
-    void updateState(const QPaintEngineState &) override {}
-    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
-    void drawImage(const QRectF &, const QImage &, const QRectF &, Qt::ImageConversionFlags) override {}
-    void drawTiledPixmap(const QRectF &, const QPixmap &, const QPointF &) override {}
-    void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
-    void drawPolygon(const QPoint *, int, PolygonDrawMode) override {}
-    void drawPath(const QPainterPath &) override {}
-    void drawRects(const QRectF *, int) override {}
-    void drawRects(const QRect *, int) override {}
-    void drawLines(const QLineF *, int) override {}
-    void drawLines(const QLine *, int) override {}
-    void drawEllipse(const QRectF &) override {}
-    void drawPoints(const QPointF *, int) override {}
-    void drawTextItem(const QPointF &, const QTextItem &item) override { texts << item.text(); }
-    Type type() const override { return QPaintEngine::User; }
-    QStringList texts;
-};
-
-class RecordingDevice : public QPaintDevice
-{
-public:
-    explicit RecordingDevice(QSize size) : m_size(size) {}
-    ~RecordingDevice() override = default;
-    QPaintEngine *paintEngine() const override { return &m_engine; }
-    QStringList texts() const { return m_engine.texts; }
-
-protected:
-    int metric(PaintDeviceMetric m) const override
-    {
-        const int dpi = qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch());
-        switch (m) {
-        case PdmWidth: return m_size.width();
-        case PdmHeight: return m_size.height();
-        case PdmWidthMM: return m_size.width() * 254 / (10 * dpi);
-        case PdmHeightMM: return m_size.height() * 254 / (10 * dpi);
-        case PdmNumColors: return INT_MAX;
-        case PdmDepth: return 32;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY: return dpi;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-        }
-        return 0;
-    }
-
-private:
-    QSize m_size;
-    mutable RecordingEngine m_engine;
-};
 
 // A widget's text as a reader sees it, with its box (where it may be drawn)
 // and its ink (where its letters, and a button's body, are).
@@ -305,13 +243,6 @@ QStringList faults(QWidget *window)
         }
     }
     return out;
-}
-
-QStringList drawnTexts(QWidget *widget)
-{
-    RecordingDevice device(widget->size());
-    widget->render(&device);
-    return device.texts();
 }
 
 } // namespace TextAudit

@@ -14,7 +14,4 @@ namespace TextAudit {
 // every text of the window can be read whole.
 QStringList faults(QWidget *window);
 
-// The texts a widget's paintEvent hands to QPainter::drawText, in order.
-QStringList drawnTexts(QWidget *widget);
-
 } // namespace TextAudit

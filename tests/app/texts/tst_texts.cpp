@@ -203,7 +203,7 @@ void TestTexts::recordingsTableKeepsTheSuffixes()
     // At the window's first size the names do not fit their column whole.
     const QFontMetrics fm(view->font());
     QVERIFY(fm.horizontalAdvance(kNames[1]) > view->columnWidth(QAudioFileModel::ColumnName));
-    const QStringList drawn = TextAudit::drawnTexts(view->viewport());
+    const QStringList drawn = TestSupport::drawnTexts(view->viewport());
     for (const QString &suffix : {QStringLiteral("_Trim_001"), QStringLiteral("_Edit_001")}) {
         bool shown = false;
         for (const QString &text : drawn)

@@ -49,6 +49,7 @@ private slots:
     void segmentPlayIsHeardFromItsStartToItsEnd();
     void rangeRulesKeepTheSegmentInsideTheRecording();
     void rangeTypedAndPastedOnTheKeyboard();
+    void aLongSegmentNameKeepsItsSuffix();
     void deletingARowDeletesItsFile();
     void destructionHandsOnTheFilesAndLeavesThePlayerOpen();
     void timeTexts();
@@ -297,6 +298,28 @@ void TestTrimPanel::rangeTypedAndPastedOnTheKeyboard()
     QCOMPARE(m_panel->trimStart(), 3250000ULL);
     QCOMPARE(m_panel->trimEnd(), 5500000ULL);
     QVERIFY(!TestSupport::saveScreenshot(m_panel.get(), "editor_trim_page_typed").isEmpty());
+}
+
+void TestTrimPanel::aLongSegmentNameKeepsItsSuffix()
+{
+    const QString name = QStringLiteral("REC_20261207_101530_Trim_001");
+    const QString path = segmentFile(name + QStringLiteral(".mp3"));
+    QVERIFY(!path.isEmpty());
+    m_panel->startTimeChanged(kSecond, false);
+    m_panel->OnSetSaveFile(path);
+    QCOMPARE(rowText(0, 0), name);
+    // Too long for its column, the name is cut in its middle.
+    QTableView *view = m_panel->segmentView();
+    QVERIFY(view->fontMetrics().horizontalAdvance(name) > view->columnWidth(0));
+    const QStringList drawn = TestSupport::drawnTexts(view->viewport());
+    bool kept = false;
+    for (const QString &text : drawn)
+        kept |= text.endsWith(QStringLiteral("_Trim_001")) && text.contains(QChar(0x2026));
+    QVERIFY2(kept, qPrintable(drawn.join(QStringLiteral(" | "))));
+    // The times beside it show whole.
+    for (int column = 1; column <= 3; ++column)
+        QVERIFY2(drawn.contains(rowText(0, column)), qPrintable(drawn.join(QStringLiteral(" | "))));
+    QVERIFY(!TestSupport::saveScreenshot(m_panel.get(), "editor_trim_page_long_name").isEmpty());
 }
 
 void TestTrimPanel::deletingARowDeletesItsFile()
