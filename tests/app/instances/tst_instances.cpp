@@ -299,11 +299,15 @@ void TestInstances::recordingFollowsTheOutputTheUserChooses()
         path = startRecording(program);
         QVERIFY2(!path.isEmpty(), program.output().constData());
         QTRY_VERIFY_WITH_TIMEOUT(fileSize(path) > 100000, 10000);
-        QTest::qWait(2000);
+        // A stretch of the first output in the file before the switch.
+        const qint64 beforeSwitch = fileSize(path);
+        QTRY_VERIFY_WITH_TIMEOUT(fileSize(path) >= beforeSwitch * 3 / 2, 15000);
         // The user picks the headphones in the desktop's sound settings.
         QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", "headphones"}), 0);
         QVERIFY2(program.said("the default output is now \"headphones\"", 5000), program.output().constData());
-        QTest::qWait(2000);
+        // And a stretch of the chosen one after it.
+        const qint64 afterSwitch = fileSize(path);
+        QTRY_VERIFY_WITH_TIMEOUT(fileSize(path) >= afterSwitch + beforeSwitch / 2, 15000);
         QVERIFY(program.terminate(10000));
         QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
     }
