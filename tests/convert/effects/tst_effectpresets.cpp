@@ -5,6 +5,7 @@
 #include "convert/iavconverter.h"
 #include "recorder/cavencodeparam.h"
 
+#include "converterreports.h"
 #include "filterchain.h"
 #include "testsupport.h"
 
@@ -87,22 +88,6 @@ bool writeFullScale(const QString &path, double seconds, int rate = 44100)
     return f.error() == QFile::NoError;
 }
 
-struct Reports {
-    std::mutex mutex;
-    convertState last = convertProgress;
-    static void callback(unsigned int, void *user, convertState state)
-    {
-        auto *self = static_cast<Reports *>(user);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->last = state;
-    }
-    convertState state()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return last;
-    }
-};
-
 double rmsDb(const QVector<float> &samples)
 {
     double sum = 0;
@@ -153,13 +138,13 @@ void TestEffectPresets::presetsNeverClip()
     if (index < 0)
         param.editConfig.audioSettings.volume = 200;
     const QString output = m_dir.filePath(QString("preset%1.wav").arg(index + 1));
-    Reports reports;
+    ConverterReports reports;
     IAVConverter *converter = CreateAVConverter();
     QVERIFY(converter->StartConvert(m_source.toUtf8().constData(), output.toUtf8().constData(),
-                                    &param, &reports, &Reports::callback, false));
-    QTRY_VERIFY_WITH_TIMEOUT(reports.state() != convertProgress, 60000);
+                                    &param, &reports, &ConverterReports::callback, false));
+    QTRY_VERIFY_WITH_TIMEOUT(reports.last() != convertProgress, 60000);
     DestroyAVConverter(converter);
-    QCOMPARE(reports.state(), convertFinished);
+    QCOMPARE(reports.last(), convertFinished);
 
     const QVector<float> source = FilterChain::decodeFile(m_source);
     const QVector<float> written = FilterChain::decodeFile(output);

@@ -6,6 +6,7 @@
 #include "convert/iavconverter.h"
 #include "recorder/cavencodeparam.h"
 
+#include "converterreports.h"
 #include "filterchain.h"
 #include "internal/inputmedia.h"
 #include "mediafiles.h"
@@ -46,22 +47,6 @@ QList<CatalogueFormat> catalogueFormats()
         {{"ac3", "ac3", {"-c:a", "ac3", "-b:a", "192k"}, 44100}, 1536},
     };
 }
-
-struct Reports {
-    std::mutex mutex;
-    convertState last = convertProgress;
-    static void callback(unsigned int, void *user, convertState state)
-    {
-        auto *self = static_cast<Reports *>(user);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->last = state;
-    }
-    convertState state()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return last;
-    }
-};
 
 // The lengths one file declares and holds, in seconds.
 struct Lengths {
@@ -172,19 +157,19 @@ QString convert(const QString &source, const QString &output, bool plainCut, uin
     param.editConfig.startTime = start;
     param.editConfig.endTime = duration ? start + duration : 0;
     param.editConfig.audioSettings.volume = volume;
-    Reports reports;
+    ConverterReports reports;
     IAVConverter *converter = CreateAVConverter();
     const bool started = converter->StartConvert(source.toUtf8().constData(),
                                                  output.toUtf8().constData(), &param, &reports,
-                                                 &Reports::callback, false);
+                                                 &ConverterReports::callback, false);
     const bool ended = started
-                       && QTest::qWaitFor([&] { return reports.state() != convertProgress; }, 120000);
+                       && QTest::qWaitFor([&] { return reports.last() != convertProgress; }, 120000);
     DestroyAVConverter(converter);
     if (!started)
         return "did not start";
     if (!ended)
         return "did not end";
-    return reports.state() == convertFinished ? QString() : QString("ended in state %1").arg(reports.state());
+    return reports.last() == convertFinished ? QString() : QString("ended in state %1").arg(reports.last());
 }
 
 } // namespace
