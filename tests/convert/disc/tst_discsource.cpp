@@ -82,16 +82,6 @@ QByteArray vtsIfo(const QList<int> &seconds)
     return b;
 }
 
-double frequency(const QVector<float> &samples, double from, double to)
-{
-    const int a = int(from * FilterChain::kRate);
-    const int b = std::min(int(to * FilterChain::kRate), samples.size() / 2);
-    int crossings = 0;
-    for (int i = a + 1; i < b; ++i)
-        crossings += samples[2 * (i - 1)] < 0 && samples[2 * i] >= 0;
-    return crossings / (double(b - a) / FilterChain::kRate);
-}
-
 QString convert(const QString &disc, int title, const QString &output, const char *format,
                 uint64_t start, uint64_t duration, bool chapters)
 {
@@ -169,14 +159,14 @@ void TestDiscSource::titleChosenAndJoined()
     const double seconds = FilterChain::durationSeconds(joined);
     QVERIFY2(qAbs(seconds - 4.0) < 0.05, qPrintable(QString::number(seconds)));
     const QVector<float> samples = FilterChain::decodeFile(joined);
-    QVERIFY(qAbs(frequency(samples, 0.5, 1.5) - 440) < 5);
-    QVERIFY(qAbs(frequency(samples, 2.5, 3.5) - 880) < 5);
+    QVERIFY(qAbs(FilterChain::frequency(samples, 0.5, 1.5) - 440) < 5);
+    QVERIFY(qAbs(FilterChain::frequency(samples, 2.5, 3.5) - 880) < 5);
 
     const QString other = m_dir.filePath("title1.wav");
     error = convert(m_dir.filePath("DISC/VIDEO_TS"), 1, other, "wav", 0, 0, false);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QVERIFY(qAbs(FilterChain::durationSeconds(other) - 1.0) < 0.05);
-    QVERIFY(qAbs(frequency(FilterChain::decodeFile(other), 0.2, 0.8) - 660) < 5);
+    QVERIFY(qAbs(FilterChain::frequency(FilterChain::decodeFile(other), 0.2, 0.8) - 660) < 5);
 
     // A range of the title, across the two VOB files; a program stream
     // times its packets, not every frame, so the cut is good to a frame.
@@ -186,8 +176,8 @@ void TestDiscSource::titleChosenAndJoined()
     const double rangeSeconds = FilterChain::durationSeconds(range);
     QVERIFY2(qAbs(rangeSeconds - 2.0) < 0.025, qPrintable(QString::number(rangeSeconds)));
     const QVector<float> part = FilterChain::decodeFile(range);
-    QVERIFY(qAbs(frequency(part, 0.1, 0.9) - 440) < 5);
-    QVERIFY(qAbs(frequency(part, 1.1, 1.9) - 880) < 5);
+    QVERIFY(qAbs(FilterChain::frequency(part, 0.1, 0.9) - 440) < 5);
+    QVERIFY(qAbs(FilterChain::frequency(part, 1.1, 1.9) - 880) < 5);
 }
 
 void TestDiscSource::chaptersOfTheTitle()

@@ -19,17 +19,6 @@
 
 namespace {
 
-// The frequency of a stereo stretch at kRate, from its rising zero crossings.
-double frequency(const QVector<float> &samples, double from, double to)
-{
-    const int a = int(from * FilterChain::kRate);
-    const int b = std::min(int(to * FilterChain::kRate), samples.size() / 2);
-    int crossings = 0;
-    for (int i = a + 1; i < b; ++i)
-        crossings += samples[2 * (i - 1)] < 0 && samples[2 * i] >= 0;
-    return crossings / (double(b - a) / FilterChain::kRate);
-}
-
 } // namespace
 
 class TestMerger : public QObject
@@ -107,9 +96,9 @@ void TestMerger::appendsInOrder()
     const double seconds = FilterChain::durationSeconds(output);
     QVERIFY2(qAbs(seconds - 32.5) < 0.002, qPrintable(QString::number(seconds)));
     const QVector<float> samples = FilterChain::decodeFile(output);
-    QVERIFY(qAbs(frequency(samples, 29.1, 29.9) - 440) < 5);
-    QVERIFY(qAbs(frequency(samples, 30.1, 30.9) - 660) < 5);
-    QVERIFY(qAbs(frequency(samples, 31.1, 32.4) - 880) < 5);
+    QVERIFY(qAbs(FilterChain::frequency(samples, 29.1, 29.9) - 440) < 5);
+    QVERIFY(qAbs(FilterChain::frequency(samples, 30.1, 30.9) - 660) < 5);
+    QVERIFY(qAbs(FilterChain::frequency(samples, 31.1, 32.4) - 880) < 5);
 }
 
 void TestMerger::stopWithAndWithoutWaiting()
