@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 QAudioBuffer::QAudioBuffer(int capacity, QObject *parent)
     : QObject(parent), m_bytes(size_t(std::max(capacity, 1))), m_capacity(std::max(capacity, 1))
@@ -39,6 +38,7 @@ int QAudioBuffer::writeBuffer(const void *data, int len)
     } else {
         m_stored = total;
     }
+    m_written.notify_all();
     return len;
 }
 
@@ -47,11 +47,8 @@ int QAudioBuffer::readBuffer(void *out, int len)
     if (len <= 0 || !out)
         return 0;
     std::unique_lock<std::mutex> guard(m_mutex);
-    for (int tries = 0; m_wait && m_stored < len && tries < 20; ++tries) {
-        guard.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        guard.lock();
-    }
+    if (m_wait)
+        m_written.wait_for(guard, m_waitBound, [&] { return m_stored >= len; });
     auto *dst = static_cast<unsigned char *>(out);
     const int n = std::min(len, m_stored);
     for (int done = 0; done < n;) {
@@ -74,10 +71,11 @@ void QAudioBuffer::skipBuffer(int n)
     m_stored -= skip;
 }
 
-void QAudioBuffer::setWait(bool wait)
+void QAudioBuffer::setWait(bool wait, std::chrono::milliseconds bound)
 {
     std::lock_guard<std::mutex> guard(m_mutex);
     m_wait = wait;
+    m_waitBound = bound;
 }
 
 int QAudioBuffer::storedBytes() const

@@ -1,9 +1,11 @@
 #pragma once
 // Byte ring buffer for a pull-style reader: writes overwrite the oldest bytes
-// when full; a waiting reader gives a slow writer up to 200 ms.
+// when full; a waiting reader gives a slow writer up to a bound (200 ms unless set).
 
 #include <QObject>
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -19,14 +21,17 @@ public:
     int readBuffer(void *out, int len);
     // Discards up to n stored bytes.
     void skipBuffer(int n);
-    void setWait(bool wait);
+    // With wait on, a read that finds too little waits for writes, at most `bound`.
+    void setWait(bool wait, std::chrono::milliseconds bound = std::chrono::milliseconds(200));
     int storedBytes() const;
 
 private:
     mutable std::mutex m_mutex;
+    std::condition_variable m_written;
     std::vector<unsigned char> m_bytes;
     int m_capacity;
     int m_readPos = 0;
     int m_stored = 0;
     bool m_wait = false;
+    std::chrono::milliseconds m_waitBound{200};
 };

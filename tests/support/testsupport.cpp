@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -157,6 +158,16 @@ QVector<float> sineTone(double frequency, double seconds, int sampleRate, int ch
     return out;
 }
 
+QVector<float> steppedTone(const QVector<double> &steps, int seconds, int sampleRate,
+                           int channels, double amplitude)
+{
+    QVector<float> out;
+    out.reserve(seconds * sampleRate * channels);
+    for (int s = 0; s < seconds; ++s)
+        out += sineTone(steps.at(s % steps.size()), 1.0, sampleRate, channels, amplitude);
+    return out;
+}
+
 static void putLe32(QByteArray &b, quint32 v)
 {
     char d[4];
@@ -231,6 +242,11 @@ double rms(const float *samples, int count)
     for (int i = 0; i < count; ++i)
         sum += double(samples[i]) * samples[i];
     return std::sqrt(sum / count);
+}
+
+double sinceStart(const QElapsedTimer &timer)
+{
+    return timer.elapsed() / 1000.0;
 }
 
 int runProgram(const QString &program, const QStringList &args, int timeoutMs, QByteArray *output)

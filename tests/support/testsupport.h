@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVector>
 
+class QElapsedTimer;
 class QWidget;
 
 namespace TestSupport {
@@ -35,6 +36,10 @@ QStringList drawnTexts(QWidget *widget);
 // Interleaved float samples of a sine tone.
 QVector<float> sineTone(double frequency, double seconds, int sampleRate = 44100,
                         int channels = 2, double amplitude = 0.5);
+// One second of each frequency in turn, starting over after the last: where a
+// player is in the file can be told from what is heard.
+QVector<float> steppedTone(const QVector<double> &steps, int seconds, int sampleRate = 44100,
+                           int channels = 2, double amplitude = 0.5);
 // Writes a 16-bit PCM WAV file of a sine tone; false when the file cannot be written.
 bool writeToneWav(const QString &path, double frequency, double seconds,
                   int sampleRate = 44100, int channels = 2, double amplitude = 0.5);
@@ -53,6 +58,9 @@ double rms(const float *samples, int count);
 // stride-th value, i.e. one channel of interleaved sound): a lost or repeated
 // stretch breaks the recurrence x[n] = 2cos(w)x[n-1] - x[n-2].
 int sineBreaks(const float *samples, int count, int stride, double frequency, int sampleRate = 44100);
+
+// Seconds on the timer, as a fraction.
+double sinceStart(const QElapsedTimer &timer);
 
 // Runs a program and waits; returns its exit code, or -1 when it could not start or timed out.
 int runProgram(const QString &program, const QStringList &args, int timeoutMs = 60000,

@@ -2,6 +2,7 @@
 // list, written to a private resources folder and read back.
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,13 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-void writeText(const QString &path, const QByteArray &text)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-}
 
 using Texts = std::vector<std::string>;
 
@@ -50,7 +44,7 @@ private slots:
         qputenv("VELMORA_RESOURCES", QFile::encodeName(m_resources.path()));
         QCOMPARE(QIAnyUtil::getResourcePath(), m_resources.path());
         QVERIFY(QDir().mkpath(QIAnyUtil::getResourcePath() + "/Language"));
-        writeText(QVideoSettingXml::catalogueFilePath(), kCatalogue);
+        QVERIFY(TestSupport::writeBytes(QVideoSettingXml::catalogueFilePath(), kCatalogue));
     }
     void splittingListTexts()
     {
@@ -130,7 +124,7 @@ private slots:
     void brokenCatalogueIsReadOnly()
     {
         const QString broken = QIAnyUtil::getResourcePath() + "/Language/broken.xml";
-        writeText(broken, "<ROOTITEM><L Language_Name=\"English\">");
+        QVERIFY(TestSupport::writeBytes(broken, "<ROOTITEM><L Language_Name=\"English\">"));
         QVERIFY(QVideoSettingXml::GetLanguage(broken).isEmpty());
         QFile file(broken);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -141,12 +135,12 @@ private slots:
     void languageList()
     {
         const QString list = QIAnyUtil::getResourcePath() + "/Language/Language.xml";
-        writeText(list, "<ROOTITEM>\n"
+        QVERIFY(TestSupport::writeBytes(list, "<ROOTITEM>\n"
                         " <Item Language_Name=\"English\" Language_File=\"en.qm\" Language_Type=\"English\"/>\n"
                         " <Item Language_Name=\"Deutsch\" Language_File=\"de.qm\" Language_Type=\"German\"/>\n"
                         " <Other Language_Name=\"Fran\xC3\xA7" "ais\" Language_File=\"fr.qm\" Language_Type=\"French\"/>\n"
                         " <Item Language_Name=\"Deutsch\" Language_File=\"de2.qm\"/>\n"
-                        "</ROOTITEM>\n");
+                        "</ROOTITEM>\n"));
         QCOMPARE(QVideoSettingXml::GetLanguage(list),
                  (QStringList {"English", "Deutsch", QString::fromUtf8("Fran\xC3\xA7" "ais"), "Deutsch"}));
         QCOMPARE(QVideoSettingXml::GetLanguageFile(list, "English"), qMakePair(QString("en.qm"), QString("English")));

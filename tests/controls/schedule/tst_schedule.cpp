@@ -33,8 +33,7 @@ QString prefsPath()
 
 QByteArray prefsBytes()
 {
-    QFile file(prefsPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return TestSupport::readBytes(prefsPath());
 }
 
 // The attribute as it stands in the file on disk; a null string when absent.

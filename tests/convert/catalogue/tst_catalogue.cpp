@@ -6,6 +6,7 @@
 #include "convert/qplistparser.h"
 #include "convert/qplistread.h"
 #include "rzcodec/codecids.h"
+#include "testsupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -101,12 +102,6 @@ const char kCatalogue[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 </plist>
 )";
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 Strings list(std::initializer_list<const char *> items)
 {
     return Strings(items.begin(), items.end());
@@ -144,7 +139,7 @@ private:
 void TestCatalogue::initTestCase()
 {
     const QString path = m_dir.filePath("profiles.plist");
-    QVERIFY(writeFile(path, kCatalogue));
+    QVERIFY(TestSupport::writeBytes(path, kCatalogue));
     m_reader = std::make_unique<QPlistRead>(path.toStdString());
     QVERIFY2(m_reader->isLoaded(), qPrintable(m_reader->errorString()));
 }
@@ -291,7 +286,7 @@ void TestCatalogue::damagedCatalogueAnswersEmpty()
 {
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath("damaged.plist");
-    QVERIFY(writeFile(path, bytes));
+    QVERIFY(TestSupport::writeBytes(path, bytes));
     QPlistRead reader(path.toStdString());
     QVERIFY(!reader.isLoaded());
     QVERIFY(reader.errorString().contains(path));
@@ -400,14 +395,14 @@ void TestCatalogue::hostileCataloguesAreRefusedWithTheirReason()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, reason);
     const QString path = m_dir.filePath("hostile.plist");
-    QVERIFY(writeFile(path, bytes));
+    QVERIFY(TestSupport::writeBytes(path, bytes));
     QPlistRead reader(path.toStdString());
     QVERIFY(!reader.isLoaded());
     QVERIFY2(reader.errorString().contains(reason), qPrintable(reader.errorString()));
     QVERIFY(reader.getCategories().empty());
     // A plain document type without entities is what property lists carry.
     const QString plain = m_dir.filePath("doctype.plist");
-    QVERIFY(writeFile(plain, QByteArray(kCatalogue).replace("<plist", "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+    QVERIFY(TestSupport::writeBytes(plain, QByteArray(kCatalogue).replace("<plist", "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
                                                                       "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist")));
     QPlistRead withDoctype(plain.toStdString());
     QVERIFY2(withDoctype.isLoaded(), qPrintable(withDoctype.errorString()));
@@ -466,7 +461,7 @@ void TestCatalogue::wrongTypesAreNamedWithTheirLine()
     QVERIFY2(bytes.contains(from), from);
     bytes.replace(bytes.indexOf(from), from.size(), to);
     const QString path = m_dir.filePath("wrongtype.plist");
-    QVERIFY(writeFile(path, bytes));
+    QVERIFY(TestSupport::writeBytes(path, bytes));
     QPlistRead reader(path.toStdString());
     QVERIFY(!reader.isLoaded());
     QVERIFY2(reader.errorString().contains(reason), qPrintable(reader.errorString()));

@@ -21,8 +21,7 @@ namespace {
 
 QByteArray fileBytes(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return QFile::exists(path) ? TestSupport::readBytes(path) : QByteArray("<missing>");
 }
 
 QStringList texts(const QComboBox *combo)

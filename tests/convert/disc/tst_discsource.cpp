@@ -10,6 +10,7 @@
 #include "converterreports.h"
 #include "filterchain.h"
 #include "mediafiles.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,12 +33,6 @@ void put32(QByteArray &b, int at, quint32 v)
 {
     put16(b, at, quint16(v >> 16));
     put16(b, at + 2, quint16(v));
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // The title table: title n plays title set sets[n - 1].
@@ -142,13 +137,13 @@ void TestDiscSource::initTestCase()
     const QByteArray stream = f.readAll();
     const int half = (stream.size() / 2048 / 2) * 2048;
     QVERIFY(half > 0);
-    QVERIFY(writeFile(videoTs + "/VTS_01_1.VOB", stream.left(half)));
-    QVERIFY(writeFile(videoTs + "/VTS_01_2.VOB", stream.mid(half)));
-    QVERIFY(writeFile(videoTs + "/VTS_01_0.VOB", QByteArray(4096, '\x5a'))); // menus: never read
+    QVERIFY(TestSupport::writeBytes(videoTs + "/VTS_01_1.VOB", stream.left(half)));
+    QVERIFY(TestSupport::writeBytes(videoTs + "/VTS_01_2.VOB", stream.mid(half)));
+    QVERIFY(TestSupport::writeBytes(videoTs + "/VTS_01_0.VOB", QByteArray(4096, '\x5a'))); // menus: never read
     QVERIFY(QFile::copy(two, videoTs + "/VTS_02_1.VOB"));
     // Title 1 is title set 2, title 2 is title set 1.
-    QVERIFY(writeFile(videoTs + "/VIDEO_TS.IFO", vmgIfo({2, 1})));
-    QVERIFY(writeFile(videoTs + "/VTS_01_0.IFO", vtsIfo({2, 2})));
+    QVERIFY(TestSupport::writeBytes(videoTs + "/VIDEO_TS.IFO", vmgIfo({2, 1})));
+    QVERIFY(TestSupport::writeBytes(videoTs + "/VTS_01_0.IFO", vtsIfo({2, 2})));
 }
 
 void TestDiscSource::titleChosenAndJoined()

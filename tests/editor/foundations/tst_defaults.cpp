@@ -6,6 +6,7 @@
 #include "widgetkit/qjxcombobox.h"
 
 #include "common/qianyutil.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -22,18 +23,6 @@ QDomElement screenshots(const QString &path)
     if (!f.open(QIODevice::ReadOnly) || !doc.setContent(&f))
         return {};
     return doc.documentElement().firstChildElement("Screenshots");
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -79,12 +68,12 @@ void TestDefaults::firstReadsCreateAndCompleteTheFile()
     QCOMPARE(e.attribute("IMG_SUFFIX"), QString("JPG"));
     QVERIFY(e.nextSiblingElement("Screenshots").isNull());
     // UTF-8, indented by four.
-    QVERIFY(contents(m_path).contains("\n    <Screenshots"));
+    QVERIFY(TestSupport::readBytes(m_path).contains("\n    <Screenshots"));
 }
 
 void TestDefaults::storedValuesAreReadAndEmptyOnesRestored()
 {
-    QVERIFY(writeFile(m_path, "<ROOTITEM>\n <Screenshots IMG_SUFFIX=\"PNG\" IMG_Folder=\"\"/>\n"
+    QVERIFY(TestSupport::writeBytes(m_path, "<ROOTITEM>\n <Screenshots IMG_SUFFIX=\"PNG\" IMG_Folder=\"\"/>\n"
                               " <Other key=\"\u00e9t\u00e9\"/>\n</ROOTITEM>\n"));
     QCOMPARE(QVedioEditSettingXml::getCaptureImgSuffix(), QString("PNG"));
     const QString folder = QVedioEditSettingXml::getCaptrueImaSavePath();
@@ -108,7 +97,7 @@ void TestDefaults::aChoiceOnAFreshMachineIsKept()
     QCOMPARE(QVedioEditSettingXml::getCaptureImgSuffix(), QString("PNG"));
 
     // A file without the element gets it.
-    QVERIFY(writeFile(m_path, "<ROOTITEM/>"));
+    QVERIFY(TestSupport::writeBytes(m_path, "<ROOTITEM/>"));
     QVERIFY(QVedioEditSettingXml::setCaptrueImaPath("/tmp/elsewhere"));
     QCOMPARE(QVedioEditSettingXml::getCaptrueImaSavePath(), QString("/tmp/elsewhere"));
 }
@@ -116,10 +105,10 @@ void TestDefaults::aChoiceOnAFreshMachineIsKept()
 void TestDefaults::damagedFileIsKeptAsideAndStartedAfresh()
 {
     const QByteArray damaged = "this is <not xml";
-    QVERIFY(writeFile(m_path, damaged));
+    QVERIFY(TestSupport::writeBytes(m_path, damaged));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not parse"));
     QCOMPARE(QVedioEditSettingXml::getCaptureImgSuffix(), QString("JPG"));
-    QCOMPARE(contents(m_path + ".bad"), damaged);
+    QCOMPARE(TestSupport::readBytes(m_path + ".bad"), damaged);
 
     QFile f(m_path);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -135,7 +124,7 @@ void TestDefaults::damagedFileIsKeptAsideAndStartedAfresh()
 void TestDefaults::snapshotSettingsDialogStoresOnOkOnly()
 {
     // A stored format that matches no entry shows "JPG" and is stored so on OK.
-    QVERIFY(writeFile(m_path, "<ROOTITEM><Screenshots IMG_SUFFIX=\"jpg\" IMG_Folder=\"C:\\shots\"/></ROOTITEM>"));
+    QVERIFY(TestSupport::writeBytes(m_path, "<ROOTITEM><Screenshots IMG_SUFFIX=\"jpg\" IMG_Folder=\"C:\\shots\"/></ROOTITEM>"));
     {
         QCaptureSettingDlg dialog;
         QCOMPARE(dialog.size(), QSize(360, 230));

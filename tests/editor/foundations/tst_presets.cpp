@@ -7,6 +7,7 @@
 
 #include "common/qianyutil.h"
 #include "media/veaudiosettings.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,13 +23,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 QByteArray preset(const QByteArray &name, const QByteArray &body = QByteArray())
 {
@@ -95,13 +89,13 @@ void TestPresets::folderNamesSetTheOrder()
 {
     QTemporaryDir dir;
     const QString root = dir.path() + "/AudioEffects";
-    QVERIFY(writeFile(root + "/a/config.xml", preset("small a")));
-    QVERIFY(writeFile(root + "/B/config.xml", preset("capital B")));
-    QVERIFY(writeFile(root + "/B/sub/config.xml", preset("under B")));
-    QVERIFY(writeFile(root + "/c/myconfig.xml.old", preset("longer name")));
-    QVERIFY(writeFile(root + "/c/config.xml.bak", preset("left-over copy")));
-    QVERIFY(writeFile(root + "/c/readme.txt", "not a preset"));
-    QVERIFY(writeFile(root + "/.hidden/config.xml", preset("hidden")));
+    QVERIFY(TestSupport::writeBytes(root + "/a/config.xml", preset("small a")));
+    QVERIFY(TestSupport::writeBytes(root + "/B/config.xml", preset("capital B")));
+    QVERIFY(TestSupport::writeBytes(root + "/B/sub/config.xml", preset("under B")));
+    QVERIFY(TestSupport::writeBytes(root + "/c/myconfig.xml.old", preset("longer name")));
+    QVERIFY(TestSupport::writeBytes(root + "/c/config.xml.bak", preset("left-over copy")));
+    QVERIFY(TestSupport::writeBytes(root + "/c/readme.txt", "not a preset"));
+    QVERIFY(TestSupport::writeBytes(root + "/.hidden/config.xml", preset("hidden")));
 
     QAudioEffectManager catalogue(root, nullptr);
     // Case-sensitive name order, sub-folders before a folder's own file, only
@@ -118,7 +112,7 @@ void TestPresets::readerRules()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("config.xml");
-    QVERIFY(writeFile(path, preset("Rules",
+    QVERIFY(TestSupport::writeBytes(path, preset("Rules",
                                    "<EQ><b hz=\"1000\" db=\"3\"/><b hz=\"60\" db=\"-2.5\"/>"
                                    "<b hz=\"1000\" db=\"6\"/></EQ>"
                                    "<EQ><x hz=\"16000\"/></EQ>"
@@ -144,13 +138,13 @@ void TestPresets::readerRules()
     QCOMPARE(chunk->frames.at(0).type, 2);
     QCOMPARE(chunk->frames.at(1).width, 0);
 
-    QVERIFY(writeFile(path, preset("Rate", "<Rate Value=\"80\"/><Rate/>")));
+    QVERIFY(TestSupport::writeBytes(path, preset("Rate", "<Rate Value=\"80\"/><Rate/>")));
     chunk.reset(QReadFrameXML::readFrameChunk(path));
     QCOMPARE(chunk->rate, 80);
     // A rate that is no percentage in range leaves the rate unchanged
     // (0 or -1 would make a 120 s or a 12 ms file of a 1.2 s one).
     for (const char *bad : {"fast", "0", "-1", "1", "100000", "nan"}) {
-        QVERIFY(writeFile(path, preset("Rate", QByteArray("<Rate Value=\"") + bad + "\"/>")));
+        QVERIFY(TestSupport::writeBytes(path, preset("Rate", QByteArray("<Rate Value=\"") + bad + "\"/>")));
         chunk.reset(QReadFrameXML::readFrameChunk(path));
         QVERIFY(chunk);
         QVERIFY2(chunk->rate == 100, bad);
@@ -159,7 +153,7 @@ void TestPresets::readerRules()
     QCOMPARE(QReadFrameXML::getVersionId(path), 3);
     QCOMPARE(QReadFrameXML::getAPPMinVersion(path), 2);
     QCOMPARE(QReadFrameXML::getVersionId(dir.filePath("none.xml")), -1);
-    QVERIFY(writeFile(path, "<Preset/>"));
+    QVERIFY(TestSupport::writeBytes(path, "<Preset/>"));
     QCOMPARE(QReadFrameXML::getVersionId(path), 0);
 }
 
@@ -167,10 +161,10 @@ void TestPresets::unreadablePresetsAreSkipped()
 {
     QTemporaryDir dir;
     const QString root = dir.path() + "/AudioEffects";
-    QVERIFY(writeFile(root + "/01_Good/config.xml", preset("Good")));
-    QVERIFY(writeFile(root + "/02_Broken/config.xml", "<Preset Name=\"Broken\"><EQ>"));
-    QVERIFY(writeFile(root + "/03_Empty/config.xml", ""));
-    QVERIFY(writeFile(root + "/04_Last/config.xml", preset("Last")));
+    QVERIFY(TestSupport::writeBytes(root + "/01_Good/config.xml", preset("Good")));
+    QVERIFY(TestSupport::writeBytes(root + "/02_Broken/config.xml", "<Preset Name=\"Broken\"><EQ>"));
+    QVERIFY(TestSupport::writeBytes(root + "/03_Empty/config.xml", ""));
+    QVERIFY(TestSupport::writeBytes(root + "/04_Last/config.xml", preset("Last")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("02_Broken/config.xml does not parse"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("03_Empty/config.xml does not parse"));
     QAudioEffectManager catalogue(root, nullptr);
@@ -189,7 +183,7 @@ void TestPresets::hostilePresetsAreBounded()
     QByteArray bands = "<EQ>";
     for (int i = 1; i <= 10000; ++i)
         bands += "<b hz=\"" + QByteArray::number(i * 10) + "\" db=\"" + QByteArray::number(i % 7 - 3) + "\"/>";
-    QVERIFY(writeFile(path, preset("Many", bands + "</EQ>")));
+    QVERIFY(TestSupport::writeBytes(path, preset("Many", bands + "</EQ>")));
     std::unique_ptr<QFrameChunk> chunk(QReadFrameXML::readFrameChunk(path));
     QVERIFY(chunk);
     QCOMPARE(chunk->equalizer.size(), 10);
@@ -197,7 +191,7 @@ void TestPresets::hostilePresetsAreBounded()
     QCOMPARE(chunk->equalizer.lastKey(), 100.0);
 
     // Gains that are no finite number count as 0 dB; others are clamped to the sliders' range.
-    QVERIFY(writeFile(path, preset("Odd", "<EQ><b hz=\"60\" db=\"nan\"/><b hz=\"170\" db=\"inf\"/>"
+    QVERIFY(TestSupport::writeBytes(path, preset("Odd", "<EQ><b hz=\"60\" db=\"nan\"/><b hz=\"170\" db=\"inf\"/>"
                                           "<b hz=\"310\" db=\"-inf\"/><b hz=\"600\" db=\"55\"/>"
                                           "<b hz=\"1000\" db=\"-1e300\"/><b hz=\"3000\" db=\"2.5\"/>"
                                           "<b hz=\"nan\" db=\"1\"/><b hz=\"-5\" db=\"1\"/></EQ>")));
@@ -210,10 +204,10 @@ void TestPresets::hostilePresetsAreBounded()
     QByteArray deep = "<Preset Name=\"Deep\">";
     for (int i = 0; i < 100000; ++i)
         deep += "<EQ>";
-    QVERIFY(writeFile(path, deep));
+    QVERIFY(TestSupport::writeBytes(path, deep));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("config.xml does not parse .*nested deeper"));
     QCOMPARE(QReadFrameXML::readFrameChunk(path), nullptr);
-    QVERIFY(writeFile(path, "<!DOCTYPE Preset [<!ENTITY a \"" + QByteArray(100000, 'x') + "\">]><Preset Name=\"&a;&a;&a;\"/>"));
+    QVERIFY(TestSupport::writeBytes(path, "<!DOCTYPE Preset [<!ENTITY a \"" + QByteArray(100000, 'x') + "\">]><Preset Name=\"&a;&a;&a;\"/>"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("config.xml does not parse .*document type"));
     QCOMPARE(QReadFrameXML::readFrameChunk(path), nullptr);
 

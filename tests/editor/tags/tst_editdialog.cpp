@@ -35,11 +35,6 @@
 namespace {
 constexpr uint64_t kSecond = 1000000;
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestEditDialog : public QObject
@@ -133,7 +128,7 @@ void TestEditDialog::opensOnTheTrimPageAndPlays()
 void TestEditDialog::noEditLeavesTheFileAsItWas()
 {
     const QString file = copyOf(m_tagged, "untouched.mp3");
-    const QByteArray before = bytesOf(file);
+    const QByteArray before = TestSupport::readBytes(file);
     {
         auto dlg = open(file);
         QSignalSpy tags(dlg.get(), &QVideoEditingDlg::emitAudioTagChange);
@@ -145,7 +140,7 @@ void TestEditDialog::noEditLeavesTheFileAsItWas()
         QCOMPARE(cut.count(), 0);
         QVERIFY(!dlg->GetIsSetAudioEffect());
     }
-    QCOMPARE(bytesOf(file), before);
+    QCOMPARE(TestSupport::readBytes(file), before);
 }
 
 void TestEditDialog::editedTagsAreReadBackFromTheFile()

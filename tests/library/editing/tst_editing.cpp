@@ -15,6 +15,7 @@
 #include "library/qaudiofilesortmodel.h"
 #include "library/qlibraryquestions.h"
 #include "media/qvideoeditingsettings.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,8 +66,7 @@ bool cut(QFileListWgt &table, QVideoEditingDlg *dlg, uint64_t start, uint64_t en
 
 QByteArray historyBytes()
 {
-    QFile file(QVideoSettingXml::historyFilePath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return TestSupport::readBytes(QVideoSettingXml::historyFilePath());
 }
 } // namespace
 

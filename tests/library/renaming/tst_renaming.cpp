@@ -10,6 +10,7 @@
 #include "library/qaudiofiledelegate.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,11 +21,6 @@
 using namespace LibraryFixture;
 
 namespace {
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QAudioFileChunk *masterRow(const Library &lib, const QString &fileName)
 {
@@ -76,7 +72,7 @@ void TestLibraryRenaming::clashGetsTheFirstFreeNumber()
         QVERIFY(other.open(QIODevice::WriteOnly));
         other.write(name.toUtf8());
     }
-    const QByteArray before = contents(m_rec);
+    const QByteArray before = TestSupport::readBytes(m_rec);
     Library lib;
     QSignalSpy closed(&lib.table, &QFileListWgt::emitCloseFileIfIsPlaying);
     QSignalSpy renamed(&lib.table, &QFileListWgt::emitRenameAudioFile);
@@ -87,9 +83,9 @@ void TestLibraryRenaming::clashGetsTheFirstFreeNumber()
     QCOMPARE(renamed.count(), 1);
     QCOMPARE(renamed.at(0).at(1).toString(), target);
     QVERIFY(!QFile::exists(m_rec));
-    QCOMPARE(contents(target), before);
-    QCOMPARE(contents(m_out + "/song.mp3"), QByteArray("song.mp3"));
-    QCOMPARE(contents(m_out + "/song(1).mp3"), QByteArray("song(1).mp3"));
+    QCOMPARE(TestSupport::readBytes(target), before);
+    QCOMPARE(TestSupport::readBytes(m_out + "/song.mp3"), QByteArray("song.mp3"));
+    QCOMPARE(TestSupport::readBytes(m_out + "/song(1).mp3"), QByteArray("song(1).mp3"));
     QCOMPARE(historyPaths(), QStringList({target}));
     QCOMPARE(historyLists(target), QStringList({"Road"}));
     QVERIFY(lib.shownRow("song(2)"));

@@ -1,6 +1,6 @@
 // Hostile and damaged paths and files through media information, tags and the
-// player: each fails as a result, or plays what is valid, within 10 s and in
-// less than 512 MiB, and the process keeps running.
+// player: each fails as a result, or plays what is valid, within its own time
+// bound and in less than 512 MiB, and the process keeps running.
 
 #include "rzcodec/player.h"
 
@@ -23,6 +23,8 @@
 
 namespace {
 
+// Far above the codec layer's own bounds on a call (5 s to open, 3 s a read):
+// only a reader that ignores them, or hangs, runs into it.
 constexpr int kBoundMs = 10000;
 constexpr qint64 kMemoryBoundMiB = 512;
 constexpr qint64 kZeros = qint64(2) * 1024 * 1024 * 1024;
@@ -103,9 +105,18 @@ void TestHostileInput::initTestCase()
 void TestHostileInput::readBounded(const QString &path, Reading *out)
 {
     auto reading = std::make_shared<Reading>();
+    auto readersDone = std::make_shared<std::atomic<int>>(0);
     HostileFiles::resetPeakMemory();
-    Bounded run([path, reading] { *reading = HostileFiles::readWithEveryReader(path); });
-    QTRY_VERIFY_WITH_TIMEOUT(run.finished(), kBoundMs);
+    Bounded run([path, reading, readersDone] {
+        *reading = HostileFiles::readWithEveryReader(path, readersDone.get());
+    });
+    // Each reader in turn gets the bound: a slow machine may need longer for
+    // all of them, but a reader that does not end fails.
+    for (int done = 0; !run.finished(); done = readersDone->load())
+        QTRY_VERIFY2_WITH_TIMEOUT(run.finished() || readersDone->load() > done,
+                                  qPrintable(QString("reader %1 of %2 did not end")
+                                                 .arg(done + 1).arg(HostileFiles::kReaders)),
+                                  kBoundMs);
     if (memoryIsMeasurable())
         QVERIFY2(HostileFiles::peakMemoryMiB() < kMemoryBoundMiB,
                  qPrintable(QString("peak %1 MiB").arg(HostileFiles::peakMemoryMiB())));

@@ -65,11 +65,6 @@ public slots:
     }
 };
 
-double sinceStart(const QElapsedTimer &timer)
-{
-    return timer.elapsed() / 1000.0;
-}
-
 } // namespace
 
 class TestJXQPlayObject : public QObject
@@ -101,10 +96,7 @@ void TestJXQPlayObject::initTestCase()
     m_tone2s = m_dir.filePath("tone2s.wav");
     QVERIFY(TestSupport::writeToneWav(m_tone2s, 440, 2.0));
     m_halves = m_dir.filePath("halves.flac");
-    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "sine=f=440:d=5:r=44100", "-f", "lavfi",
-                                   "-i", "sine=f=880:d=5:r=44100", "-filter_complex",
-                                   "[0][1]concat=n=2:v=0:a=1,aformat=channel_layouts=stereo",
-                                   "-c:a", "flac", m_halves}));
+    QVERIFY(MediaFiles::writeTwoHalves(m_halves));
 }
 
 void TestJXQPlayObject::timeTexts()
@@ -145,7 +137,7 @@ void TestJXQPlayObject::toneIsHeardAndPlayFinishArrives()
     engine.StartPlay();
     QCOMPARE(state.last().at(0).toBool(), true);
     QVERIFY(finished.wait(10000));
-    const double took = sinceStart(timer);
+    const double took = TestSupport::sinceStart(timer);
     QVERIFY(capture.waitForSilenceAfterSound());
     const QVector<float> heard = capture.stop();
     QVERIFY(SoundLevel::tone(heard, 440) > 100 * SoundLevel::tone(heard, 1000));
@@ -179,7 +171,7 @@ void TestJXQPlayObject::pauseSilencesAndPlayResumes()
     QTRY_VERIFY_WITH_TIMEOUT(!blocks.isEmpty(), 10000);
     const double heardFirst = SoundLevel::heard(first.peek()).length();
     engine.pausePlay();
-    const double playedFor = sinceStart(timer);
+    const double playedFor = TestSupport::sinceStart(timer);
     QVERIFY(engine.isPausePlay());
     // Pausing clears the waveform.
     QVERIFY(blocks.last().at(0).toByteArray().isEmpty());
@@ -202,7 +194,7 @@ void TestJXQPlayObject::pauseSilencesAndPlayResumes()
     QVERIFY(resumed.waitForHeard(0.5));
     const double heardAfter = SoundLevel::heard(resumed.peek()).length();
     const quint64 after = engine.getCurrentPlayerPos();
-    const double resumedFor = sinceStart(timer);
+    const double resumedFor = TestSupport::sinceStart(timer);
     const QVector<float> heard = resumed.stop();
     agrees = SoundLevel::positionAgrees(after, pausedAt, heardAfter, resumedFor);
     QVERIFY2(agrees.isEmpty(), qPrintable(agrees));
@@ -233,7 +225,7 @@ void TestJXQPlayObject::seekToHalfShowsFiveSeconds()
     QVERIFY(SoundLevel::tone(heard, 880) > 100 * SoundLevel::tone(heard, 440));
     // Onwards from the half of the 10 s file, no faster than the wall clock.
     const double shown = progress.last().at(0).toDouble();
-    QVERIFY2(shown >= 0.5 && shown <= 0.5 + (sinceStart(timer) + 0.1) / 10,
+    QVERIFY2(shown >= 0.5 && shown <= 0.5 + (TestSupport::sinceStart(timer) + 0.1) / 10,
              qPrintable(QString::number(shown)));
 
     // A ratio of 0 goes back to the start.
@@ -495,8 +487,8 @@ void TestJXQPlayObject::videoFramesReachTheWindowAsCopies()
     QTRY_VERIFY_WITH_TIMEOUT(window.yuvFrames >= shown + 10, 10000);
     // At the film's pace, 25 pictures a second, not faster.
     const int during = window.yuvFrames - shown;
-    QVERIFY2(during <= 25 * sinceStart(timer) + 3,
-             qPrintable(QString("%1 in %2 s").arg(during).arg(sinceStart(timer))));
+    QVERIFY2(during <= 25 * TestSupport::sinceStart(timer) + 3,
+             qPrintable(QString("%1 in %2 s").arg(during).arg(TestSupport::sinceStart(timer))));
     QVERIFY(window.onGuiThread);
     QCOMPARE(window.size, QSize(160, 120));
     QVERIFY(window.chromaPresent);

@@ -20,11 +20,6 @@
 
 namespace {
 
-double sinceStart(const QElapsedTimer &timer)
-{
-    return timer.elapsed() / 1000.0;
-}
-
 // Owns one player with a file open.
 struct Player {
     void *handle = rz_player_create(RZ_PLAYER_DEFAULT);
@@ -115,10 +110,7 @@ void TestPlayerRole::initTestCase()
     QVERIFY(TestSupport::writeToneWav(m_tone2s, 440, 2.0));
     // 5 s of 440 Hz, then 5 s of 880 Hz.
     m_twoHalves = m_dir.filePath("halves.flac");
-    QVERIFY(MediaFiles::runFfmpeg({"-f", "lavfi", "-i", "sine=f=440:d=5:r=44100", "-f", "lavfi",
-                                   "-i", "sine=f=880:d=5:r=44100", "-filter_complex",
-                                   "[0][1]concat=n=2:v=0:a=1,aformat=channel_layouts=stereo",
-                                   "-c:a", "flac", m_twoHalves}));
+    QVERIFY(MediaFiles::writeTwoHalves(m_twoHalves));
 }
 
 void TestPlayerRole::toneIsHeardAndPlayFinishes()
@@ -132,7 +124,7 @@ void TestPlayerRole::toneIsHeardAndPlayFinishes()
     QCOMPARE(rz_player_play(p.handle), 1);
     QCOMPARE(rz_player_is_running(p.handle), 1);
     QTRY_VERIFY_WITH_TIMEOUT(rz_player_is_completed(p.handle), 10000);
-    const double took = sinceStart(timer);
+    const double took = TestSupport::sinceStart(timer);
     QVERIFY(capture.waitForSilenceAfterSound());
     const QVector<float> heard = capture.stop();
     QCOMPARE(rz_player_get_play_time(p.handle), rz_player_get_duration(p.handle));
@@ -159,7 +151,7 @@ void TestPlayerRole::pauseSilencesAndResumesWhereItStopped()
     QVERIFY(first.waitForHeard(1.0));
     const double heardFirst = SoundLevel::heard(first.peek()).length();
     QCOMPARE(rz_player_pause(p.handle), 1);
-    const double playedFor = sinceStart(timer);
+    const double playedFor = TestSupport::sinceStart(timer);
     QCOMPARE(rz_player_is_pause(p.handle), 1);
     const quint64 pausedAt = rz_player_get_play_time(p.handle);
     QString agrees = SoundLevel::positionAgrees(pausedAt, 0, heardFirst, playedFor);
@@ -182,7 +174,7 @@ void TestPlayerRole::pauseSilencesAndResumesWhereItStopped()
     QVERIFY(resumed.waitForHeard(0.5));
     const double heardAfter = SoundLevel::heard(resumed.peek()).length();
     const quint64 after = rz_player_get_play_time(p.handle);
-    const double resumedFor = sinceStart(timer);
+    const double resumedFor = TestSupport::sinceStart(timer);
     const QVector<float> heard = resumed.stop();
     // Resumed from the same place, still in the first half.
     agrees = SoundLevel::positionAgrees(after, pausedAt, heardAfter, resumedFor);
@@ -207,7 +199,7 @@ void TestPlayerRole::seekToHalfPlaysTheSecondHalf()
     QVERIFY(capture.waitForHeard(0.6));
     const double heardSoFar = SoundLevel::heard(capture.peek()).length();
     const quint64 now = rz_player_get_play_time(p.handle);
-    const double playedFor = sinceStart(timer);
+    const double playedFor = TestSupport::sinceStart(timer);
     const QVector<float> heard = capture.stop();
     const QString agrees = SoundLevel::positionAgrees(now, 5000000, heardSoFar, playedFor);
     QVERIFY2(agrees.isEmpty(), qPrintable(agrees));
@@ -291,12 +283,12 @@ void TestPlayerRole::doubleSpeedEndsInHalfTheTime()
     QVERIFY(capture.waitForHeard(0.8));
     const double heardSoFar = SoundLevel::heard(capture.peek()).length();
     const quint64 midway = rz_player_get_play_time(p.handle);
-    const double playedFor = sinceStart(timer);
+    const double playedFor = TestSupport::sinceStart(timer);
     // The clock runs in media time: each second of listening is 2 s of the file.
     const QString agrees = SoundLevel::positionAgrees(midway, 0, heardSoFar, playedFor, 2.0);
     QVERIFY2(agrees.isEmpty(), qPrintable(agrees));
     QTRY_VERIFY_WITH_TIMEOUT(rz_player_is_completed(p.handle), 10000);
-    const double took = sinceStart(timer);
+    const double took = TestSupport::sinceStart(timer);
     QVERIFY(capture.waitForSilenceAfterSound());
     const QVector<float> heard = capture.stop();
     // The 4 s file is heard for 2 s, whatever a loaded machine adds to the span.
@@ -364,8 +356,8 @@ void TestPlayerRole::videoFramesReachCallbacksOnPlayerThread()
     QTRY_VERIFY_WITH_TIMEOUT(log.calls >= shown + 15, 10000);
     // At the film's pace, 25 pictures a second, not faster.
     const int during = log.calls - shown;
-    QVERIFY2(during <= 25 * sinceStart(timer) + 3,
-             qPrintable(QString("%1 in %2 s").arg(during).arg(sinceStart(timer))));
+    QVERIFY2(during <= 25 * TestSupport::sinceStart(timer) + 3,
+             qPrintable(QString("%1 in %2 s").arg(during).arg(TestSupport::sinceStart(timer))));
     QVERIFY(log.offGuiThread);
     QCOMPARE(log.format.load(), uint32_t(RZ_PIXFMT_YUV420P));
     QCOMPARE(log.width.load(), 160u);

@@ -23,27 +23,6 @@ constexpr uint64_t kSecond = 1000000;
 // player was in the file.
 const QVector<double> kSteps = {330, 440, 550, 660, 770, 880};
 
-bool writeSteppedWav(const QString &path, int seconds)
-{
-    const int rate = 44100;
-    QByteArray pcm;
-    for (int s = 0; s < seconds; ++s) {
-        for (int i = 0; i < rate; ++i) {
-            const double v = 0.5 * std::sin(2 * M_PI * kSteps[s % 6] * i / rate);
-            const auto sample = qint16(std::lround(v * 32767));
-            for (int c = 0; c < 2; ++c)
-                pcm.append(reinterpret_cast<const char *>(&sample), 2);
-        }
-    }
-    auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char *>(&v), 4); };
-    auto le16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char *>(&v), 2); };
-    QByteArray wav = "RIFF" + le32(quint32(36 + pcm.size())) + "WAVEfmt " + le32(16) + le16(1)
-                     + le16(2) + le32(rate) + le32(rate * 4) + le16(4) + le16(16) + "data"
-                     + le32(quint32(pcm.size())) + pcm;
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(wav) == wav.size();
-}
-
 using SoundLevel::Heard;
 using SoundLevel::heard;
 
@@ -59,11 +38,6 @@ double secondsOf(const QVector<float> &capture, const Heard &h, double frequency
     return SoundLevel::toneSeconds(capture, h.from, frequency, kSteps, h.to);
 }
 
-double sinceStart(const QElapsedTimer &timer)
-{
-    return timer.elapsed() / 1000.0;
-}
-
 } // namespace
 
 class TestPreviewPlayback : public QObject
@@ -74,7 +48,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_stepped = m_dir.filePath("stepped.wav");
-        QVERIFY(writeSteppedWav(m_stepped, 6));
+        QVERIFY(TestSupport::writeWav(m_stepped, TestSupport::steppedTone(kSteps, 6)));
         m_tone = m_dir.filePath("tone4s.wav");
         QVERIFY(TestSupport::writeToneWav(m_tone, 440, 4.0));
     }
@@ -138,7 +112,7 @@ private slots:
         clock.start();
         manager.onPlay();
         QVERIFY(finished.wait(10000));
-        const double elapsed = sinceStart(clock);
+        const double elapsed = TestSupport::sinceStart(clock);
         QVERIFY(capture.waitForSilenceAfterSound());
         const QVector<float> sound = capture.stop();
 
@@ -215,7 +189,7 @@ private slots:
         QVERIFY(player->GetPlayTime_Player() >= 3 * kSecond);
         QTRY_VERIFY_WITH_TIMEOUT(player->GetPlayTime_Player() >= 3 * kSecond + 200000, 10000);
         const uint64_t again = player->GetPlayTime_Player();
-        QVERIFY2(again <= 3 * kSecond + uint64_t((sinceStart(clock) + 0.1) * kSecond),
+        QVERIFY2(again <= 3 * kSecond + uint64_t((TestSupport::sinceStart(clock) + 0.1) * kSecond),
                  qPrintable(QString::number(again)));
         manager.onTrimPause();
         QVERIFY(manager.trimRange().isTrimPlaying); // paused, not finished
@@ -269,7 +243,7 @@ private slots:
         clock.start();
         manager.onPlay();
         QVERIFY(finished.wait(10000));
-        const double elapsed = sinceStart(clock);
+        const double elapsed = TestSupport::sinceStart(clock);
         QVERIFY(capture.waitForSilenceAfterSound());
         const QVector<float> sound = capture.stop();
         const Heard h = heard(sound);

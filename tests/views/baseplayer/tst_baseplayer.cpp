@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+
 namespace {
 
 const QColor kPicture(40, 170, 220);
@@ -43,6 +45,18 @@ public:
     }
     void setVolume(quint32 v) override { volume = v; }
     void showFullScreenState(bool) override { ++fullScreenCalls; }
+};
+
+// Counts the pictures the player hands over (on its own thread).
+class CountingPlayer : public QBasePlayWidget
+{
+public:
+    std::atomic<int> frames{0};
+    void drawVideoFrame(void *frame) override
+    {
+        QBasePlayWidget::drawVideoFrame(frame);
+        ++frames;
+    }
 };
 
 } // namespace
@@ -148,7 +162,7 @@ void TestBasePlayer::playsPicturesAndReportsProgress()
 
 void TestBasePlayer::handedInWindowReplacesTheOwnOne()
 {
-    QBasePlayWidget player;
+    CountingPlayer player;
     QPointer<QBaseVideoWindow> own = player.VideoPreviewWgt();
     QVERIFY(own);
     QBaseVideoWindow mine;
@@ -165,7 +179,10 @@ void TestBasePlayer::handedInWindowReplacesTheOwnOne()
     QVERIFY(player.setPlayFile(m_video, 0, 0));
     QCOMPARE(other.getVideoViewRect(), QRect((200 - 133) / 2, 0, 133, 100));
     player.setVideoPreviewWgt(nullptr); // pictures then go nowhere
-    QTest::qWait(200);
+    const int before = player.frames;
+    player.OnPlay();
+    QTRY_VERIFY_WITH_TIMEOUT(player.frames >= before + 5, 5000);
+    player.OnStop();
 }
 
 QTEST_MAIN(TestBasePlayer)

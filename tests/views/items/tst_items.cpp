@@ -201,23 +201,25 @@ void TestItems::mutexIsOptional()
     IBaseChunk guarded(true);
     guarded.Lock();
     std::atomic<bool> trying{false};
+    std::atomic<bool> released{false};
+    std::atomic<bool> inWhileHeld{false};
     std::atomic<bool> acquired{false};
     std::thread other([&] {
         // A second thread must wait: try from there through the same item.
         trying = true;
         guarded.Lock();
+        inWhileHeld = !released;
         acquired = true;
         guarded.UnLock();
     });
+    // An unguarded item lets the other thread straight through, long before
+    // the polling here sees it trying; a held lock keeps it out until released.
     QTRY_VERIFY_WITH_TIMEOUT(trying, 10000);
-    // Held here, the lock keeps it out (a short bounded look: an unguarded
-    // item lets it through at once); released, it gets in.
-    QTest::qWait(100);
-    const bool keptOut = !acquired;
+    released = true;
     guarded.UnLock();
     other.join();
-    QVERIFY(keptOut);
     QVERIFY(acquired);
+    QVERIFY(!inWhileHeld);
 }
 
 void TestItems::chunkControlRecords()

@@ -10,6 +10,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QDBusError>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -163,7 +164,13 @@ void TestPlatform::revealGoesToTheFileManager()
     QJXCommonPlatfromApi::showFileInFolder(file.toStdString());
     QTRY_COMPARE(m_fileManager.shown.size(), 2);
     QCOMPARE(m_fileManager.shown.at(1), m_fileManager.shown.at(0));
-    QTest::qWait(50);
+    // The file manager answers in order: once a later call to it is answered,
+    // the answers to both reveals have been handled, and neither fell back.
+    QDBusPendingCallWatcher later(QDBusConnection::sessionBus().asyncCall(QDBusMessage::createMethodCall(
+        "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1", "org.freedesktop.DBus.Peer", "Ping")));
+    QSignalSpy answered(&later, &QDBusPendingCallWatcher::finished);
+    QVERIFY(answered.wait());
+    QVERIFY(!later.isError());
     QVERIFY(m_urls.opened.isEmpty());
 }
 
