@@ -1,6 +1,8 @@
 // A standard conversion of a 10-minute WAV to MP3 at 192 kbit/s with a trim,
 // volume and a 10-band equaliser, timed against the ffmpeg tool running the
-// same filter chain and encoder on the same file.
+// same filter chain and encoder on the same file. Each side runs as a process
+// of its own. The tool is timed twice: with its filter threading as it comes,
+// and with one filter thread, as the converter runs its chain.
 //
 // Usage: bench_convert [work folder]   (default: a folder under /tmp)
 
@@ -13,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -74,28 +77,27 @@ struct Timing {
     double cpu = 0;
 };
 
-double cpuSeconds(int who)
+// Runs a program to its end; its wall-clock and processor time (its own and
+// its threads'), or nothing when it failed.
+bool runTimed(const std::vector<std::string> &args, Timing *out)
 {
-    rusage u{};
-    getrusage(who, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
-           + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// Times a run; the processor time counts this process or its children.
-template <class Run>
-bool timed(Run run, int who, Timing *best)
-{
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
     const auto wall = std::chrono::steady_clock::now();
-    const double cpu = cpuSeconds(who);
-    if (!run())
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage u{};
+    if (pid <= 0 || wait4(pid, &status, 0, &u) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return false;
-    const Timing t{std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(),
-                   cpuSeconds(who) - cpu};
-    if (best->wall == 0 || t.wall < best->wall)
-        best->wall = t.wall;
-    if (best->cpu == 0 || t.cpu < best->cpu)
-        best->cpu = t.cpu;
+    out->wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+    out->cpu = double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+               + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
     return true;
 }
 
@@ -123,7 +125,7 @@ bool convertOurs(const std::string &in, const std::string &out)
     return ok;
 }
 
-bool convertTool(const std::string &in, const std::string &out)
+std::vector<std::string> toolArgs(const std::string &in, const std::string &out, bool oneFilterThread)
 {
     rz::AudioFilterSettings settings;
     settings.volume = 150;
@@ -131,26 +133,55 @@ bool convertTool(const std::string &in, const std::string &out)
         settings.bands.push_back({kBands[i], kGains[i]});
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
     const rz::AudioFormat format(kRate, stereo, AV_SAMPLE_FMT_FLT);
-    const std::string chain = rz::AudioFilterGraph::describe(format, format, settings);
-    const std::string start = std::to_string(double(kStartUs) / 1e6);
-    const std::string length = std::to_string(double(kLengthUs) / 1e6);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execlp("ffmpeg", "ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-ss",
-               start.c_str(), "-t", length.c_str(), "-i", in.c_str(), "-af", chain.c_str(), "-c:a",
-               "libmp3lame", "-b:a", "192k", "-ar", "44100", "-ac", "2", out.c_str(),
-               static_cast<char *>(nullptr));
-        _exit(127);
+    std::vector<std::string> args{"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y"};
+    if (oneFilterThread)
+        args.insert(args.end(), {"-filter_threads", "1"});
+    args.insert(args.end(), {"-ss", std::to_string(double(kStartUs) / 1e6), "-t",
+                             std::to_string(double(kLengthUs) / 1e6), "-i", in, "-af",
+                             rz::AudioFilterGraph::describe(format, format, settings), "-c:a",
+                             "libmp3lame", "-b:a", "192k", "-ar", "44100", "-ac", "2", out});
+    return args;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// Minimum and median of the pairwise ratios a[i] / b[i].
+void printRatio(const char *what, const std::vector<Timing> &a, const std::vector<Timing> &b)
+{
+    std::vector<double> wall, cpu;
+    for (size_t i = 0; i < a.size(); ++i) {
+        wall.push_back(a[i].wall / b[i].wall);
+        cpu.push_back(a[i].cpu / b[i].cpu);
     }
-    int status = 0;
-    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)
-           && WEXITSTATUS(status) == 0;
+    std::printf("ratio converter / %s: wall %.2f min, %.2f median; processor %.2f min, %.2f median\n",
+                what, *std::min_element(wall.begin(), wall.end()), median(wall),
+                *std::min_element(cpu.begin(), cpu.end()), median(cpu));
+}
+
+void printTimes(const char *what, const std::vector<Timing> &runs)
+{
+    std::vector<double> wall, cpu;
+    for (const Timing &t : runs) {
+        wall.push_back(t.wall);
+        cpu.push_back(t.cpu);
+    }
+    std::printf("%-32s wall %.2f s median (%.2f min), processor %.2f s median (%.2f min)\n", what,
+                median(wall), *std::min_element(wall.begin(), wall.end()), median(cpu),
+                *std::min_element(cpu.begin(), cpu.end()));
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // The converter's side, as a process of its own.
+    if (argc == 4 && std::string(argv[1]) == "--convert")
+        return convertOurs(argv[2], argv[3]) ? 0 : 1;
+
     std::string dir = argc > 1 ? argv[1] : "/tmp/velmora-bench-convert";
     mkdir(dir.c_str(), 0700);
     const std::string wav = dir + "/ten-minutes.wav";
@@ -159,21 +190,26 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot write %s\n", wav.c_str());
         return 1;
     }
-    // Alternating runs, the best of each, so that a busy machine hurts both alike.
-    Timing ours, tool;
-    for (int round = 0; round < 2; ++round) {
-        if (!timed([&] { return convertOurs(wav, dir + "/ours.mp3"); }, RUSAGE_SELF, &ours))
+    // Rounds taken in turn, so that a busy machine weighs on all alike.
+    constexpr int kRounds = 3;
+    std::vector<Timing> ours(kRounds), tool(kRounds), toolOne(kRounds);
+    for (int round = 0; round < kRounds; ++round) {
+        if (!runTimed({"/proc/self/exe", "--convert", wav, dir + "/ours.mp3"}, &ours[size_t(round)])) {
+            std::fprintf(stderr, "the converter failed\n");
             return 1;
-        if (!timed([&] { return convertTool(wav, dir + "/tool.mp3"); }, RUSAGE_CHILDREN, &tool)) {
+        }
+        if (!runTimed(toolArgs(wav, dir + "/tool.mp3", false), &tool[size_t(round)])
+            || !runTimed(toolArgs(wav, dir + "/tool1.mp3", true), &toolOne[size_t(round)])) {
             std::fprintf(stderr, "the ffmpeg tool failed\n");
             return 1;
         }
     }
-    std::printf("10-minute WAV -> MP3 192 kbit/s, 9-minute range, volume 150 %%, 10 bands "
-                "(best of 2)\n");
-    std::printf("converter:   %.2f s wall, %.2f s processor\n", ours.wall, ours.cpu);
-    std::printf("ffmpeg tool: %.2f s wall, %.2f s processor\n", tool.wall, tool.cpu);
-    std::printf("ratio (converter / tool): %.2f wall, %.2f processor\n", ours.wall / tool.wall,
-                ours.cpu / tool.cpu);
+    std::printf("10-minute WAV -> MP3 192 kbit/s, 9-minute range, volume 150 %%, 10 bands, "
+                "whole processes, %d rounds\n", kRounds);
+    printTimes("converter:", ours);
+    printTimes("ffmpeg tool, filter threading:", tool);
+    printTimes("ffmpeg tool, one filter thread:", toolOne);
+    printRatio("tool with filter threading", ours, tool);
+    printRatio("tool with one filter thread", ours, toolOne);
     return 0;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Two-source sound for the recorder benchmarks: a 440 Hz "system sound"
-// through the capture gain pushed into the recorder, a 1 kHz "microphone"
-// pushed into its second-input stream, block by block with sample-count time
-// stamps, never more than a few seconds ahead of the recorder.
+// Two-source sound for the recorder benchmarks: music-like "system sound"
+// through the capture gain pushed into the recorder, speech-like "microphone"
+// sound pushed into its second-input stream, block by block with sample-count
+// time stamps, never more than a few seconds ahead of the recorder. Pure tones
+// would flatter the encoder: real sound keeps every band busy.
 
 #include "rzcodec/recorder.h"
 
@@ -19,8 +20,8 @@ public:
     static constexpr int kBlock = 1024;
 
     TwoSourceFeed(void *recorder, void *stream)
-        : m_rec(recorder), m_stream(stream), m_system(toneSecond(440, 0.5f)),
-          m_mic(toneSecond(1000, 0.3f)), m_block(kBlock * 2), m_micBlock(kBlock * 2)
+        : m_rec(recorder), m_stream(stream), m_system(music()), m_mic(speech()),
+          m_block(kBlock * 2), m_micBlock(kBlock * 2)
     {
         m_sysFrame = rz_audioframe_create();
         m_micFrame = rz_audioframe_create();
@@ -40,10 +41,11 @@ public:
     {
         const float gain = 0.8f; // the capture's volume below 100 %
         for (; m_at + kBlock <= frames; m_at += kBlock) {
-            const size_t off = size_t(m_at % kRate);
+            const size_t sys = size_t(m_at % (m_system.size() / 2)) * 2;
+            const size_t mic = size_t(m_at % (m_mic.size() / 2)) * 2;
             for (size_t i = 0; i < size_t(kBlock) * 2; ++i) {
-                m_block[i] = m_system[(off * 2 + i) % m_system.size()] * gain;
-                m_micBlock[i] = m_mic[(off * 2 + i) % m_mic.size()];
+                m_block[i] = m_system[(sys + i) % m_system.size()] * gain;
+                m_micBlock[i] = m_mic[(mic + i) % m_mic.size()];
             }
             const uint64_t ts = m_at * 1000000 / kRate;
             rz_audioframe_set_data(m_sysFrame, m_block.data(), kBlock);
@@ -58,13 +60,65 @@ public:
         return m_at;
     }
 
-    // One second of a tone with a whole number of cycles, so that it repeats seamlessly.
-    static std::vector<float> toneSecond(double frequency, float amplitude)
+    // Twelve seconds of stereo "music" (interleaved): a chord a beat, each note
+    // with decaying overtones, a bass line and noise hats, panned apart.
+    static std::vector<float> music()
     {
-        std::vector<float> s(kRate * 2);
-        for (int i = 0; i < kRate; ++i)
-            s[size_t(2 * i)] = s[size_t(2 * i + 1)] =
-                amplitude * float(std::sin(2.0 * M_PI * frequency * i / kRate));
+        static const double chords[4][3] = {{261.6, 329.6, 392.0}, {220.0, 261.6, 329.6},
+                                            {174.6, 220.0, 261.6}, {196.0, 246.9, 293.7}};
+        const int frames = 12 * kRate;
+        const int beat = kRate / 2;
+        std::vector<float> s(size_t(frames) * 2);
+        uint32_t noise = 12345;
+        for (int i = 0; i < frames; ++i) {
+            const int n = i / beat;
+            const double t = double(i % beat) / kRate;
+            const double *chord = chords[(n / 4) % 4];
+            double left = 0, right = 0;
+            for (int k = 0; k < 3; ++k) {
+                double note = 0;
+                for (int h = 1; h <= 5; ++h)
+                    note += std::sin(2.0 * M_PI * chord[k] * h * i / kRate) / (h * h);
+                note *= std::exp(-3.0 * t) * 0.12;
+                left += note * (1.0 - 0.3 * k);
+                right += note * (0.4 + 0.3 * k);
+            }
+            const double bass = 0.2 * std::sin(2.0 * M_PI * chord[0] / 4 * i / kRate) * std::exp(-2.0 * t);
+            noise = noise * 1664525u + 1013904223u;
+            const double hat = (double(noise >> 8) / double(1u << 24) - 0.5) * 0.1
+                               * std::exp(-40.0 * double(i % (beat / 2)) / kRate);
+            s[size_t(2 * i)] = float(left + bass + hat);
+            s[size_t(2 * i + 1)] = float(right + bass - hat);
+        }
+        return s;
+    }
+
+    // Seven seconds of "speech": a voice with a gliding pitch and moving
+    // formants, four syllables a second, breath noise between them.
+    static std::vector<float> speech()
+    {
+        const int frames = 7 * kRate;
+        std::vector<float> s(size_t(frames) * 2);
+        uint32_t noise = 777;
+        double phase = 0;
+        for (int i = 0; i < frames; ++i) {
+            const double t = double(i) / kRate;
+            const double pitch = 130.0 + 30.0 * std::sin(2.0 * M_PI * 0.7 * t);
+            phase += 2.0 * M_PI * pitch / kRate;
+            const double f1 = 500.0 + 250.0 * std::sin(2.0 * M_PI * 4.0 * t);
+            const double f2 = 1500.0 + 600.0 * std::sin(2.0 * M_PI * 3.0 * t + 1.0);
+            double voice = 0;
+            for (int h = 1; h <= 24; ++h) {
+                const double f = pitch * h;
+                const double formant = std::exp(-std::pow((f - f1) / 150.0, 2))
+                                       + 0.5 * std::exp(-std::pow((f - f2) / 250.0, 2));
+                voice += formant * std::sin(phase * h) / h;
+            }
+            const double syllable = std::pow(std::sin(M_PI * std::fmod(t * 4.0, 1.0)), 2);
+            noise = noise * 1664525u + 1013904223u;
+            const double breath = (double(noise >> 8) / double(1u << 24) - 0.5) * 0.02;
+            s[size_t(2 * i)] = s[size_t(2 * i + 1)] = float(0.3 * voice * syllable + breath);
+        }
         return s;
     }
 
