@@ -63,6 +63,7 @@ private slots:
     void rubberBandDialogEmitsTheDraggedRectangle();
     void countdownHidesItselfAfterThreeSeconds();
     void borderViewsDrawAndReportTheMouse();
+    void borderViewTakesFourCornersAndReportsWindowPositions();
 };
 
 void TestScreenAreaOverlays::cropOverlayConvertsRectangles()
@@ -255,7 +256,7 @@ void TestScreenAreaOverlays::borderViewsDrawAndReportTheMouse()
     view.setDownCallback(&onDown);
     view.setUpCallback(&onUp);
     view.setBackgroundImage(skinPath);
-    QCOMPARE(view.cornerSize(), QSize(10, 10));
+    QCOMPARE(view.cornerSizes(), NineGrid::Corners::uniform(QSize(10, 10)));
     view.setItemImage(skinPath);
     view.setItemRect(QRect(20, 20, 60, 40));
     ImgItemView *item = view.itemView();
@@ -280,6 +281,51 @@ void TestScreenAreaOverlays::borderViewsDrawAndReportTheMouse()
     QCOMPARE(shot.pixelColor(5, 60), QColor(20, 200, 20));   // left edge stretched
     QCOMPARE(shot.pixelColor(150, 90), QColor(200, 20, 20)); // centre stretched
     TestSupport::saveScreenshot(&view, "screenarea_border");
+}
+
+void TestScreenAreaOverlays::borderViewTakesFourCornersAndReportsWindowPositions()
+{
+    // A skin whose four corner quarters have colours of their own.
+    QImage skin(40, 40, QImage::Format_ARGB32);
+    const QColor tl(200, 0, 0), tr(0, 200, 0), bl(0, 0, 200), br(200, 200, 0);
+    for (int x = 0; x < 40; ++x)
+        for (int y = 0; y < 40; ++y)
+            skin.setPixelColor(x, y, x < 20 ? (y < 20 ? tl : bl) : (y < 20 ? tr : br));
+
+    QWidget host;
+    host.resize(300, 200);
+    auto *view = new ImgBorderView(&host);
+    view->setGeometry(30, 40, 200, 120);
+    view->setImage(skin);
+    view->setGridViewInfo(QSize(5, 5), QSize(15, 10), QSize(8, 18), QSize(12, 12));
+    QCOMPARE(view->cornerSizes(),
+             (NineGrid::Corners{QSize(5, 5), QSize(15, 10), QSize(8, 18), QSize(12, 12)}));
+
+    Recorder rec;
+    view->setCallBackObject(&rec);
+    view->setMoveCallback(&onMove);
+    view->setDownCallback(&onDown);
+    view->setUpCallback(&onUp);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    // Positions come in the window's coordinates, not the view's.
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 20));
+    QCOMPARE(rec.downs, 1);
+    QCOMPARE(rec.last, QPointF(40, 60));
+    QTest::mouseMove(view, QPoint(50, 60));
+    QTRY_COMPARE(rec.last, QPointF(80, 100));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(60, 70));
+    QCOMPARE(rec.ups, 1);
+    QCOMPARE(rec.last, QPointF(90, 110));
+
+    // Each corner cell is drawn at its own size from its own quarter.
+    const QImage shot = view->grab().toImage();
+    QCOMPARE(shot.pixelColor(4, 4), tl);
+    QCOMPARE(shot.pixelColor(199 - 14, 9), tr);   // inside the 15 × 10 top right
+    QCOMPARE(shot.pixelColor(7, 119 - 17), bl);   // inside the 8 × 18 bottom left
+    QCOMPARE(shot.pixelColor(199 - 11, 119 - 11), br);
+    QCOMPARE(shot.pixelColor(199 - 16, 2), tr);   // the top edge runs up to the corner
+    TestSupport::saveScreenshot(&host, "screenarea_border_corners");
 }
 
 QTEST_MAIN(TestScreenAreaOverlays)
