@@ -1,7 +1,5 @@
 #include "capture/imgborderview.h"
 
-#include "capture/ninegrid.h"
-
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -63,7 +61,8 @@ ImgBorderView::ImgBorderView(QWidget *parent) : QWidget(parent)
 void ImgBorderView::setImage(const QImage &image)
 {
     m_image = image;
-    setGridViewInfo(NineGrid::cornerSize(image.size()));
+    const QSize corner = NineGrid::cornerSize(image.size());
+    setGridViewInfo(corner, corner, corner, corner);
 }
 
 void ImgBorderView::setBackgroundImage(const QString &path)
@@ -71,9 +70,10 @@ void ImgBorderView::setBackgroundImage(const QString &path)
     setImage(QImage(path));
 }
 
-void ImgBorderView::setGridViewInfo(const QSize &corner)
+void ImgBorderView::setGridViewInfo(const QSize &upLeft, const QSize &upRight, const QSize &downLeft,
+                                    const QSize &downRight)
 {
-    m_corner = corner;
+    m_corners = {upLeft, upRight, downLeft, downRight};
     update();
 }
 
@@ -92,24 +92,30 @@ void ImgBorderView::paintEvent(QPaintEvent *)
     if (m_image.isNull())
         return;
     QPainter p(this);
-    for (const NineGrid::Cell &cell : NineGrid::cells(m_image.size(), m_corner, rect()))
+    for (const NineGrid::Cell &cell : NineGrid::cells(m_image.size(), m_corners, rect()))
         p.drawImage(cell.target, m_image, cell.source);
+}
+
+// The owner lays its frame out in the window, whatever the view's offset in it.
+QPointF ImgBorderView::inWindow(const QMouseEvent *event) const
+{
+    return QPointF(mapTo(window(), QPoint(0, 0))) + event->localPos();
 }
 
 void ImgBorderView::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_move)
-        m_move(event->localPos(), m_owner);
+        m_move(inWindow(event), m_owner);
 }
 
 void ImgBorderView::mousePressEvent(QMouseEvent *event)
 {
     if (m_down)
-        m_down(event->localPos(), m_owner);
+        m_down(inWindow(event), m_owner);
 }
 
 void ImgBorderView::mouseReleaseEvent(QMouseEvent *event)
 {
     if (m_up)
-        m_up(event->localPos(), m_owner);
+        m_up(inWindow(event), m_owner);
 }

@@ -5,6 +5,8 @@
 // pieces, an optional centre piece and a dashed white outline. A media border
 // frame hosts them as child widgets.
 
+#include "capture/ninegrid.h"
+
 #include <QImage>
 #include <QSize>
 #include <QWidget>
@@ -33,7 +35,7 @@ class ImgBorderView : public QWidget
 {
     Q_OBJECT
 public:
-    // Pointer position in the view and the owner pointer.
+    // Pointer position in the window (the top-level widget) and the owner pointer.
     using MouseCallback = void (*)(const QPointF &pos, void *owner);
 
     explicit ImgBorderView(QWidget *parent = nullptr);
@@ -45,8 +47,9 @@ public:
 
     void setImage(const QImage &image);
     void setBackgroundImage(const QString &path);
-    void setGridViewInfo(const QSize &corner);
-    QSize cornerSize() const { return m_corner; }
+    void setGridViewInfo(const QSize &upLeft, const QSize &upRight, const QSize &downLeft,
+                         const QSize &downRight);
+    NineGrid::Corners cornerSizes() const { return m_corners; }
     void setItemImage(const QString &path) { m_itemImage = path; }
     void setItemRect(const QRect &rect);
     ImgItemView *itemView() const { return m_item; }
@@ -58,9 +61,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    QPointF inWindow(const QMouseEvent *event) const;
+
     QImage m_image;
     QString m_itemImage;
-    QSize m_corner;
+    NineGrid::Corners m_corners;
     ImgItemView *m_item = nullptr;
     MouseCallback m_move = nullptr;
     MouseCallback m_down = nullptr;

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 QSize screenSize()
@@ -15,6 +17,11 @@ QSize screenSize()
     const QScreen *screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().size() : QSize();
 }
+
+// Width of the frame drawn around the record rectangle.
+constexpr int kFrame = 3;
+// The smallest widget whose record rectangle still keeps its least side.
+constexpr int kMinWindowSide = VariableSizeGeometry::kMinSide + 2 * kFrame;
 
 Qt::CursorShape cursorFor(int state)
 {
@@ -84,8 +91,55 @@ void QVariableSizeWgt::setCursorType(int state)
 
 void QVariableSizeWgt::mousePressEvent(QMouseEvent *event)
 {
+    m_windowPressOffset = event->pos();
+    m_windowAnchor = event->globalPos();
     if (event->button() == Qt::LeftButton)
         m_geometry.press(event->pos());
+}
+
+void QVariableSizeWgt::recordInsideFrame()
+{
+    m_geometry.setRecordRect(kFrame, kFrame, width() - 2 * kFrame, height() - 2 * kFrame);
+}
+
+void QVariableSizeWgt::setWindowsMovePos(QMouseEvent *event)
+{
+    const QSize screen = screenSize();
+    QPoint topLeft = event->globalPos() - m_windowPressOffset;
+    topLeft.setX(std::max(-kFrame, std::min(topLeft.x(), screen.width() + kFrame - width())));
+    topLeft.setY(std::max(-kFrame, std::min(topLeft.y(), screen.height() + kFrame - height())));
+    move(topLeft);
+    recordInsideFrame();
+    update();
+}
+
+void QVariableSizeWgt::setFrameGeomtry(QMouseEvent *event)
+{
+    using S = AreaCropGeometry;
+    const int state = m_geometry.state();
+    const QPoint pointer = event->globalPos();
+    const QPoint d = pointer - m_windowAnchor;
+    QRect g = geometry();
+    const QRect before = g;
+    if (state == S::Left || state == S::TopLeft || state == S::BottomLeft)
+        g.setLeft(std::min(g.left() + d.x(), g.right() - kMinWindowSide + 1));
+    if (state == S::Right || state == S::TopRight || state == S::BottomRight)
+        g.setRight(std::max(g.right() + d.x(), g.left() + kMinWindowSide - 1));
+    if (state == S::Top || state == S::TopLeft || state == S::TopRight)
+        g.setTop(std::min(g.top() + d.y(), g.bottom() - kMinWindowSide + 1));
+    if (state == S::Bottom || state == S::BottomLeft || state == S::BottomRight)
+        g.setBottom(std::max(g.bottom() + d.y(), g.top() + kMinWindowSide - 1));
+    // The anchor follows the edge, so that an edge held at the least size
+    // does not jump when the pointer comes back.
+    const int movedX = g.left() != before.left() ? g.left() - before.left() : g.right() - before.right();
+    const int movedY = g.top() != before.top() ? g.top() - before.top() : g.bottom() - before.bottom();
+    const bool grabsX = state != S::Top && state != S::Bottom;
+    const bool grabsY = state != S::Left && state != S::Right;
+    m_windowAnchor = QPoint(grabsX ? m_windowAnchor.x() + movedX : pointer.x(),
+                            grabsY ? m_windowAnchor.y() + movedY : pointer.y());
+    setGeometry(g);
+    recordInsideFrame();
+    update();
 }
 
 void QVariableSizeWgt::mouseMoveEvent(QMouseEvent *event)

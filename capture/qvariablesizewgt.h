@@ -28,6 +28,15 @@ public:
     QPoint getMouseInRectPoint(QMouseEvent *) const { return m_geometry.anchorInRect(); }
     bool changePointIsValid(QMouseEvent *) const { return true; }
     int cursorState() const { return m_geometry.state(); }
+    bool isPressed() const { return m_geometry.pressed(); }
+
+    // The window road, for a host that shows this widget as a small frame
+    // around the record rectangle instead of over the whole screen: a drag
+    // moves the widget (at most 3 pixels off the screen, the frame's width),
+    // or moves its grabbed edge or corner; either way the record rectangle
+    // becomes the widget's rectangle inset by the frame.
+    void setWindowsMovePos(QMouseEvent *event);
+    void setFrameGeomtry(QMouseEvent *event);
 
 signals:
     void emitPressMove();
@@ -40,8 +49,14 @@ protected:
 
 private:
     void fillScreen();
+    void recordInsideFrame();
 
     VariableSizeGeometry m_geometry;
+    // The window road measures on the screen, since the widget moves under
+    // the pointer: the pointer's offset in the widget at the press, and the
+    // drag anchor.
+    QPoint m_windowPressOffset;
+    QPoint m_windowAnchor;
     QImage m_arrow;
     QColor m_frameColor = QColor(0, 0, 255, 255);
 };

@@ -328,6 +328,23 @@ void QAudioTagForm::onDeleteImage()
 {
     setTagImg(std::string(), 0);
     m_imagePath.clear();
+    // The hub's cover goes too, or OK would write it back.
+    if (m_settings) {
+        VEAudioTagInfo info;
+        m_settings->getAudioTagInfo(info);
+        info.cover_image.clear();
+        info.coverSize = 0;
+        m_settings->setAudioTagInfo(info);
+    }
+}
+
+bool QAudioTagForm::coverRemoved() const
+{
+    if (!m_settings || m_loadedInfo.coverBytes().empty())
+        return false;
+    VEAudioTagInfo now;
+    m_settings->getAudioTagInfo(now);
+    return now.coverBytes().empty();
 }
 
 // ------------------------------------------------------------------ show and layout

@@ -34,6 +34,8 @@ public:
     // Whether the hub's tags differ from those loaded.
     bool audioTagInfoChange() const;
     QString getThumbnailPath() const { return m_imagePath; }
+    // The loaded record had a cover and the user deleted it.
+    bool coverRemoved() const;
 
     // "3/12" into "3" and "12"; "0" for what is missing.
     static void analysisTrackValue(const QString &text, QString &first, QString &second);

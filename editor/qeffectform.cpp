@@ -351,8 +351,9 @@ void QEffectForm::OnChangeEffect(const QModelIndex &index)
             qCDebug(lcEditor) << it.key() << ":" << it.value();
         }
         uint32_t rate = uint32_t(preset->rate);
-        if (item->GetIsCustomed() && audio.count > 0) {
-            // The user's own gains carry over into the adjustable preset.
+        if (item->GetIsCustomed() && audio.count >= 0) {
+            // The user's own gains carry over into the adjustable preset; a
+            // stored count of 0 is a flat equaliser, so it starts flat.
             std::fill(gains.begin(), gains.end(), 0.0);
             std::copy_n(audio.gains, std::min<int>(audio.count, n), gains.begin());
             rate = audio.rate;

@@ -429,7 +429,10 @@ void QVideoEditingDlg::onOK()
     VEEditConfig config;
     m_editSettings->getEditConfig(config);
     if (m_audioTagForm->audioTagInfoChange()) {
-        if (m_infoManager->setAudioTag(config.audioTagInfo)) {
+        const JXTagFileAccess::EmptyCover emptyCover = m_audioTagForm->coverRemoved()
+                                                           ? JXTagFileAccess::RemoveFileCover
+                                                           : JXTagFileAccess::KeepFileCover;
+        if (m_infoManager->setAudioTag(config.audioTagInfo, emptyCover)) {
             emit emitAudioTagChange(config.audioTagInfo, m_audioTagForm->getThumbnailPath());
         } else {
             // The user must know the tags did not reach the file.

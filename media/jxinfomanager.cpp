@@ -135,9 +135,10 @@ VEAudioTagInfo JXInfoManager::getAudioTagInfo()
     return tags;
 }
 
-bool JXInfoManager::setAudioTag(const VEAudioTagInfo &tags)
+bool JXInfoManager::setAudioTag(const VEAudioTagInfo &tags, JXTagFileAccess::EmptyCover emptyCover)
 {
-    return setAudioTag(tags, m_path);
+    return JXTagFileAccess::write(m_path.toUtf8().toStdString(), tags, JXTagFileAccess::AllFields,
+                                  emptyCover);
 }
 
 bool JXInfoManager::setAudioTag(const VEAudioTagInfo &tags, const QString &path)

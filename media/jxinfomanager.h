@@ -3,6 +3,7 @@
 // thumbnail, the chapters, the video size, the tags), and writing its tags.
 
 #include "media/jxchapterinfo.h"
+#include "media/jxtagfileaccess.h"
 #include "media/veaudiotaginfo.h"
 
 #include <QImage>
@@ -34,7 +35,8 @@ public:
     QList<JXChapterInfo> getChapterInfo();
     VEAudioTagInfo getAudioTagInfo();
     // Writes into the last path given to setMediaFile.
-    bool setAudioTag(const VEAudioTagInfo &tags);
+    bool setAudioTag(const VEAudioTagInfo &tags,
+                     JXTagFileAccess::EmptyCover emptyCover = JXTagFileAccess::KeepFileCover);
     // False when the file cannot take tags or they cannot be saved.
     bool setAudioTag(const VEAudioTagInfo &tags, const QString &path);
 

@@ -55,7 +55,7 @@ bool openTagFile(const TagFileHandle &file, const std::string &utf8Path)
 } // namespace
 
 std::vector<JXTagFileAccess::Item> JXTagFileAccess::itemsFor(const VEAudioTagInfo &tags,
-                                                             FieldSet fields)
+                                                             FieldSet fields, EmptyCover emptyCover)
 {
     VEAudioTagInfo copy = tags; // textField needs a mutable record
     std::vector<Item> items;
@@ -63,11 +63,11 @@ std::vector<JXTagFileAccess::Item> JXTagFileAccess::itemsFor(const VEAudioTagInf
     for (int index = 0; index <= last; ++index) {
         if (index == RZ_TAG_COVER) {
             const std::string cover = tags.coverBytes();
-            if (tags.coverSize != 0 && !cover.empty()) {
+            if ((tags.coverSize != 0 && !cover.empty()) || emptyCover == RemoveFileCover) {
                 Item item;
                 item.index = index;
                 item.type = 1;
-                item.bytes = cover;
+                item.bytes = cover; // empty: the file's cover goes
                 items.push_back(std::move(item));
             }
             continue;
@@ -87,7 +87,8 @@ std::vector<JXTagFileAccess::Item> JXTagFileAccess::itemsFor(const VEAudioTagInf
     return items;
 }
 
-bool JXTagFileAccess::write(const std::string &utf8Path, const VEAudioTagInfo &tags, FieldSet fields)
+bool JXTagFileAccess::write(const std::string &utf8Path, const VEAudioTagInfo &tags, FieldSet fields,
+                            EmptyCover emptyCover)
 {
     TagFileHandle file;
     if (!openTagFile(file, utf8Path)) {
@@ -95,7 +96,7 @@ bool JXTagFileAccess::write(const std::string &utf8Path, const VEAudioTagInfo &t
         return false;
     }
     rz_tagfile_begin_edit(file.get());
-    for (const Item &item : itemsFor(tags, fields)) {
+    for (const Item &item : itemsFor(tags, fields, emptyCover)) {
         RZTagItem raw{-1, item.index, item.type, item.length(),
                       item.type == 0 ? static_cast<const void *>(item.text.c_str())
                                      : static_cast<const void *>(item.bytes.data())};

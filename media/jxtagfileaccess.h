@@ -17,6 +17,14 @@ public:
         BasicFields, // indexes 0 to 7 and 9
     };
 
+    // What a record without a cover means for the file's cover: most
+    // writers send only what they have; the tag page, whose record is the
+    // file's whole tag, takes a cover the user deleted out of the file.
+    enum EmptyCover {
+        KeepFileCover,
+        RemoveFileCover,
+    };
+
     // One item as it goes to the tag-file object.
     struct Item {
         int index = -1;
@@ -28,12 +36,15 @@ public:
 
     // The items a record yields, in increasing index order: non-empty texts
     // that are valid UTF-8, and the cover when its length is not 0 (never
-    // more bytes than the record holds).
-    static std::vector<Item> itemsFor(const VEAudioTagInfo &tags, FieldSet fields);
+    // more bytes than the record holds); with RemoveFileCover, a record
+    // without a cover yields a cover item of no bytes.
+    static std::vector<Item> itemsFor(const VEAudioTagInfo &tags, FieldSet fields,
+                                      EmptyCover emptyCover = KeepFileCover);
 
     // Writes the record's items into the file; false when the file cannot be
     // opened for tags or the tags cannot be saved.
-    static bool write(const std::string &utf8Path, const VEAudioTagInfo &tags, FieldSet fields);
+    static bool write(const std::string &utf8Path, const VEAudioTagInfo &tags, FieldSet fields,
+                      EmptyCover emptyCover = KeepFileCover);
     // Fills the record's fields from the file's items (fields the file does
     // not carry are left as they are); false when the file cannot be opened.
     static bool read(const std::string &utf8Path, VEAudioTagInfo &tags);

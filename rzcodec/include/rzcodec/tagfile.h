@@ -5,7 +5,8 @@
  *
  * Writing: create, open, begin edit, one set-item per field, save, close,
  * release. Reading: create, open, item count, get item by position, release.
- * Fields for which no item is set keep the file's value. */
+ * Fields for which no item is set keep the file's value; a cover item of
+ * length 0 (its data may be null) takes every picture out of the file. */
 
 #include "rzcodec/types.h"
 
@@ -68,7 +69,8 @@ int32_t rz_tagfile_format(void *tagFile);
 /* Starts a write: forgets items set earlier. */
 RZResult rz_tagfile_begin_edit(void *tagFile);
 /* Keeps one item for the next save (copied); 0 when it is malformed: wrong
- * type for its index, a text that is not whole valid characters, no data. */
+ * type for its index, a text that is not whole valid characters, no data
+ * (except a cover of length 0, which removes the cover). */
 RZResult rz_tagfile_set_item(void *tagFile, RZTagItem item);
 /* Writes the items set since begin-edit into the file. 1 = written; 0 = not
  * (nothing open, no begin-edit, or the file could not be written). */

@@ -374,22 +374,37 @@ TagLib::ByteVector TagFile::readCover() const
     }
 }
 
+// Empty bytes take every picture out of the file.
 bool TagFile::writeCover(const std::string &bytes)
 {
+    const bool remove = bytes.empty();
     switch (m_format) {
     case RZ_TAGFMT_MP3:
-        replaceApic(static_cast<TagLib::MPEG::File *>(m_file.get())->ID3v2Tag(true), bytes);
-        return true;
     case RZ_TAGFMT_WAV:
-        replaceApic(static_cast<TagLib::RIFF::WAV::File *>(m_file.get())->ID3v2Tag(), bytes);
+    case RZ_TAGFMT_AIFF: {
+        TagLib::ID3v2::Tag *tag = nullptr;
+        if (m_format == RZ_TAGFMT_MP3)
+            tag = static_cast<TagLib::MPEG::File *>(m_file.get())->ID3v2Tag(true);
+        else if (m_format == RZ_TAGFMT_WAV)
+            tag = static_cast<TagLib::RIFF::WAV::File *>(m_file.get())->ID3v2Tag();
+        else
+            tag = static_cast<TagLib::RIFF::AIFF::File *>(m_file.get())->tag();
+        if (!tag)
+            return false;
+        if (remove)
+            tag->removeFrames("APIC");
+        else
+            replaceApic(tag, bytes);
         return true;
-    case RZ_TAGFMT_AIFF:
-        replaceApic(static_cast<TagLib::RIFF::AIFF::File *>(m_file.get())->tag(), bytes);
-        return true;
+    }
     case RZ_TAGFMT_MP4: {
         TagLib::MP4::Tag *tag = static_cast<TagLib::MP4::File *>(m_file.get())->tag();
         if (!tag)
             return false;
+        if (remove) {
+            tag->removeItem("covr");
+            return true;
+        }
         TagLib::MP4::CoverArtList covers;
         covers.append(TagLib::MP4::CoverArt(mp4FormatOf(bytes), toByteVector(bytes)));
         tag->setItem("covr", covers);
@@ -398,7 +413,11 @@ bool TagFile::writeCover(const std::string &bytes)
     case RZ_TAGFMT_FLAC: {
         auto *flac = static_cast<TagLib::FLAC::File *>(m_file.get());
         flac->removePictures();
-        flac->addPicture(flacPicture(bytes));
+        // A picture may also sit in the Vorbis comment block.
+        if (remove && flac->hasXiphComment())
+            flac->xiphComment()->removeAllPictures();
+        if (!remove)
+            flac->addPicture(flacPicture(bytes));
         return true;
     }
     case RZ_TAGFMT_OGG_VORBIS:
@@ -407,13 +426,18 @@ bool TagFile::writeCover(const std::string &bytes)
         if (!xiph)
             return false;
         xiph->removeAllPictures();
-        xiph->addPicture(flacPicture(bytes));
+        if (!remove)
+            xiph->addPicture(flacPicture(bytes));
         return true;
     }
     case RZ_TAGFMT_ASF: {
         TagLib::ASF::Tag *tag = static_cast<TagLib::ASF::File *>(m_file.get())->tag();
         if (!tag)
             return false;
+        if (remove) {
+            tag->removeItem("WM/Picture");
+            return true;
+        }
         TagLib::ASF::Picture p;
         p.setType(TagLib::ASF::Picture::FrontCover);
         p.setMimeType(mimeTypeOf(bytes));
@@ -445,8 +469,10 @@ bool TagFile::setItem(const RZTagItem &item)
     }
     const bool isCover = item.index == RZ_TAG_COVER;
     const bool known = isCover || propertyNames().count(item.index) > 0;
-    if (!known || item.type != (isCover ? RZ_TAG_TYPE_BYTES : RZ_TAG_TYPE_TEXT) || item.length <= 0
-        || !item.data) {
+    // A cover of no bytes asks for the cover to be taken out.
+    const bool removesCover = isCover && item.type == RZ_TAG_TYPE_BYTES && item.length == 0;
+    if (!known || item.type != (isCover ? RZ_TAG_TYPE_BYTES : RZ_TAG_TYPE_TEXT)
+        || (!removesCover && (item.length <= 0 || !item.data))) {
         logError("tag file: malformed item for index " + std::to_string(item.index));
         return false;
     }
@@ -457,7 +483,8 @@ bool TagFile::setItem(const RZTagItem &item)
             logError("tag file: cover picture too large");
             return false;
         }
-        f.bytes.assign(static_cast<const char *>(item.data), size_t(item.length));
+        if (!removesCover)
+            f.bytes.assign(static_cast<const char *>(item.data), size_t(item.length));
     } else {
         if (item.length % 4 != 0 || item.length > kMaxTextBytes) {
             logError("tag file: text item of " + std::to_string(item.length) + " bytes");
@@ -562,11 +589,12 @@ bool TagFile::finishSave()
                                   [&](const Field &f) { return f.index == want.index; });
         // Formats normalise some texts (a track "03" reads back as "3", a
         // numeric ID3 genre as its name): a text only has to be there; a
-        // cover must come back whole.
+        // cover must come back whole, and a removed one not at all.
         const bool present = found != m_items.end()
                              && (want.index == RZ_TAG_COVER ? found->bytes == want.bytes
                                                             : !found->text.empty());
-        if (!present) {
+        const bool removed = want.index == RZ_TAG_COVER && want.bytes.empty();
+        if (removed ? found != m_items.end() : !present) {
             logError("tag file " + m_path + ": item " + std::to_string(want.index)
                      + " did not reach the file");
             return false;

@@ -7,6 +7,7 @@
 #include "capture/variablesizegeometry.h"
 #include "capture/videoimagewindow.h"
 
+#include <QRegion>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -211,12 +212,36 @@ void TestScreenAreaGeometry::nineGridCorners()
     QCOMPARE(NineGrid::cornerSize(QSize(30, 30)), QSize(10, 10));
     QCOMPARE(NineGrid::cornerSize(QSize(31, 31)), QSize(10, 10));
     QCOMPARE(NineGrid::cornerSize(QSize(32, 32)), QSize(11, 11));
-    QCOMPARE(NineGrid::cells(QSize(30, 30), QSize(10, 10), QRect(0, 0, 100, 80)).size(), 9);
+    const auto even = NineGrid::Corners::uniform(QSize(10, 10));
+    QCOMPARE(NineGrid::cells(QSize(30, 30), even, QRect(0, 0, 100, 80)).size(), 9);
     // Narrower than its two corners: no top or bottom middle cell, no centre.
-    const auto narrow = NineGrid::cells(QSize(30, 30), QSize(10, 10), QRect(0, 0, 19, 80));
+    const auto narrow = NineGrid::cells(QSize(30, 30), even, QRect(0, 0, 19, 80));
     QCOMPARE(narrow.size(), 6);
     for (const NineGrid::Cell &c : narrow)
         QVERIFY(c.target.width() == 10);
+
+    // Four corners of their own: each drawn unscaled at its corner, from
+    // its corner of the image, and the cells leave no pixel of the bounds bare.
+    const NineGrid::Corners uneven{QSize(5, 5), QSize(12, 8), QSize(6, 14), QSize(10, 10)};
+    const QRect bounds(3, 4, 100, 80);
+    const auto cells = NineGrid::cells(QSize(40, 40), uneven, bounds);
+    QCOMPARE(cells.size(), 9);
+    auto has = [&](QRect source, QRect target) {
+        for (const NineGrid::Cell &c : cells)
+            if (c.source == source && c.target == target)
+                return true;
+        return false;
+    };
+    QVERIFY(has(QRect(0, 0, 5, 5), QRect(3, 4, 5, 5)));
+    QVERIFY(has(QRect(28, 0, 12, 8), QRect(91, 4, 12, 8)));
+    QVERIFY(has(QRect(0, 26, 6, 14), QRect(3, 70, 6, 14)));
+    QVERIFY(has(QRect(30, 30, 10, 10), QRect(93, 74, 10, 10)));
+    QRegion covered;
+    for (const NineGrid::Cell &c : cells) {
+        QVERIFY(bounds.contains(c.target));
+        covered += c.target;
+    }
+    QCOMPARE(covered, QRegion(bounds));
 }
 
 void TestScreenAreaGeometry::frameWindowPlacesThePicture()

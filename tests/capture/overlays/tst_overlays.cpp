@@ -13,6 +13,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 void mouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
@@ -48,6 +53,38 @@ QImage grabWhenDrawn(QWidget *w, QPoint probe, QColor expected)
     return image;
 }
 
+xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
+{
+    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(r);
+    return a;
+}
+
+void setAtomProperty(xcb_connection_t *c, xcb_window_t w, const char *property, const char *value)
+{
+    const xcb_atom_t a = internAtom(c, value);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, internAtom(c, property), XCB_ATOM_ATOM, 32, 1, &a);
+}
+
+// A plain X window of another client, mapped, with a window type when given.
+xcb_window_t makeXWindow(xcb_connection_t *c, xcb_window_t parent, QRect r, const char *type,
+                         bool overrideRedirect = false)
+{
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t w = xcb_generate_id(c);
+    const uint32_t values[] = {screen->black_pixel, overrideRedirect ? 1u : 0u};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, parent, static_cast<int16_t>(r.x()),
+                      static_cast<int16_t>(r.y()), static_cast<uint16_t>(r.width()),
+                      static_cast<uint16_t>(r.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    if (type)
+        setAtomProperty(c, w, "_NET_WM_WINDOW_TYPE", type);
+    xcb_map_window(c, w);
+    return w;
+}
+
 } // namespace
 
 class TestScreenAreaOverlays : public QObject
@@ -58,11 +95,13 @@ private slots:
     void cropOverlayResizesWithTheMouse();
     void pickingOverlayPicksWindowOrRubberBand();
     void windowListComesFromTheXServer();
+    void windowListOffersApplicationWindowsOnly();
     void dimmingLeavesTheClearRectangle();
     void dialogSelectionWithTheMouse();
     void rubberBandDialogEmitsTheDraggedRectangle();
     void countdownHidesItselfAfterThreeSeconds();
     void borderViewsDrawAndReportTheMouse();
+    void borderViewTakesFourCornersAndReportsWindowPositions();
 };
 
 void TestScreenAreaOverlays::cropOverlayConvertsRectangles()
@@ -157,6 +196,64 @@ void TestScreenAreaOverlays::windowListComesFromTheXServer()
     QVERIFY(QTest::qWaitForWindowExposed(crop.window()));
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     QVERIFY(!ScreenWindowList::onScreenWindows().contains(QRectF(QPointF(0, 0), screen)));
+}
+
+void TestScreenAreaOverlays::windowListOffersApplicationWindowsOnly()
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    QVERIFY(!xcb_connection_has_error(c));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    struct Case {
+        QRect rect;
+        const char *type;
+        bool overrideRedirect;
+        bool offered;
+    };
+    const Case cases[] = {
+        {QRect(10, 10, 101, 51), "_NET_WM_WINDOW_TYPE_NORMAL", false, true},
+        {QRect(20, 70, 102, 52), "_NET_WM_WINDOW_TYPE_DIALOG", false, true},
+        {QRect(30, 130, 103, 53), nullptr, false, true}, // no type: a normal window
+        {QRect(40, 190, 104, 54), nullptr, true, false}, // no type, but past the window manager
+        {QRect(0, 0, 800, 30), "_NET_WM_WINDOW_TYPE_DOCK", false, false},
+        {QRect(0, 0, 640, 480), "_NET_WM_WINDOW_TYPE_DESKTOP", false, false},
+        {QRect(50, 250, 105, 55), "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU", false, false},
+        {QRect(60, 310, 106, 56), "_NET_WM_WINDOW_TYPE_POPUP_MENU", false, false},
+        {QRect(70, 370, 107, 57), "_NET_WM_WINDOW_TYPE_MENU", false, false},
+        {QRect(80, 430, 108, 58), "_NET_WM_WINDOW_TYPE_TOOLTIP", false, false},
+        {QRect(90, 490, 109, 59), "_NET_WM_WINDOW_TYPE_NOTIFICATION", false, false},
+        {QRect(300, 10, 110, 60), "_NET_WM_WINDOW_TYPE_UTILITY", false, false},
+    };
+    for (const Case &k : cases)
+        makeXWindow(c, root, k.rect, k.type, k.overrideRedirect);
+
+    // A window manager's frames: the type sits on the client window inside,
+    // the one that carries WM_STATE.
+    const QRect framedNormal(400, 100, 111, 61), framedDock(400, 200, 112, 62);
+    const xcb_atom_t wmState = internAtom(c, "WM_STATE");
+    const uint32_t normalState[] = {1, 0};
+    const QPair<QRect, const char *> framedWindows[] = {
+        {framedNormal, "_NET_WM_WINDOW_TYPE_NORMAL"}, {framedDock, "_NET_WM_WINDOW_TYPE_DOCK"}};
+    for (const auto &framed : framedWindows) {
+        const xcb_window_t frame = makeXWindow(c, root, framed.first, nullptr);
+        const xcb_window_t client = makeXWindow(c, frame, QRect(2, 20, 100, 30), framed.second);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, client, wmState, wmState, 32, 2, normalState);
+    }
+    xcb_flush(c);
+
+    // A window of this program, made through Qt.
+    QWidget own;
+    own.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    own.setGeometry(500, 300, 113, 63);
+    own.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&own));
+
+    QTRY_VERIFY(ScreenWindowList::onScreenWindows().contains(QRectF(500, 300, 113, 63)));
+    const QList<QRectF> offered = ScreenWindowList::onScreenWindows();
+    for (const Case &k : cases)
+        QVERIFY2(offered.contains(QRectF(k.rect)) == k.offered, k.type ? k.type : "no type");
+    QVERIFY(offered.contains(QRectF(framedNormal)));
+    QVERIFY(!offered.contains(QRectF(framedDock)));
+    xcb_disconnect(c);
 }
 
 void TestScreenAreaOverlays::dimmingLeavesTheClearRectangle()
@@ -255,7 +352,7 @@ void TestScreenAreaOverlays::borderViewsDrawAndReportTheMouse()
     view.setDownCallback(&onDown);
     view.setUpCallback(&onUp);
     view.setBackgroundImage(skinPath);
-    QCOMPARE(view.cornerSize(), QSize(10, 10));
+    QCOMPARE(view.cornerSizes(), NineGrid::Corners::uniform(QSize(10, 10)));
     view.setItemImage(skinPath);
     view.setItemRect(QRect(20, 20, 60, 40));
     ImgItemView *item = view.itemView();
@@ -280,6 +377,51 @@ void TestScreenAreaOverlays::borderViewsDrawAndReportTheMouse()
     QCOMPARE(shot.pixelColor(5, 60), QColor(20, 200, 20));   // left edge stretched
     QCOMPARE(shot.pixelColor(150, 90), QColor(200, 20, 20)); // centre stretched
     TestSupport::saveScreenshot(&view, "screenarea_border");
+}
+
+void TestScreenAreaOverlays::borderViewTakesFourCornersAndReportsWindowPositions()
+{
+    // A skin whose four corner quarters have colours of their own.
+    QImage skin(40, 40, QImage::Format_ARGB32);
+    const QColor tl(200, 0, 0), tr(0, 200, 0), bl(0, 0, 200), br(200, 200, 0);
+    for (int x = 0; x < 40; ++x)
+        for (int y = 0; y < 40; ++y)
+            skin.setPixelColor(x, y, x < 20 ? (y < 20 ? tl : bl) : (y < 20 ? tr : br));
+
+    QWidget host;
+    host.resize(300, 200);
+    auto *view = new ImgBorderView(&host);
+    view->setGeometry(30, 40, 200, 120);
+    view->setImage(skin);
+    view->setGridViewInfo(QSize(5, 5), QSize(15, 10), QSize(8, 18), QSize(12, 12));
+    QCOMPARE(view->cornerSizes(),
+             (NineGrid::Corners{QSize(5, 5), QSize(15, 10), QSize(8, 18), QSize(12, 12)}));
+
+    Recorder rec;
+    view->setCallBackObject(&rec);
+    view->setMoveCallback(&onMove);
+    view->setDownCallback(&onDown);
+    view->setUpCallback(&onUp);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    // Positions come in the window's coordinates, not the view's.
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(10, 20));
+    QCOMPARE(rec.downs, 1);
+    QCOMPARE(rec.last, QPointF(40, 60));
+    QTest::mouseMove(view, QPoint(50, 60));
+    QTRY_COMPARE(rec.last, QPointF(80, 100));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(60, 70));
+    QCOMPARE(rec.ups, 1);
+    QCOMPARE(rec.last, QPointF(90, 110));
+
+    // Each corner cell is drawn at its own size from its own quarter.
+    const QImage shot = view->grab().toImage();
+    QCOMPARE(shot.pixelColor(4, 4), tl);
+    QCOMPARE(shot.pixelColor(199 - 14, 9), tr);   // inside the 15 × 10 top right
+    QCOMPARE(shot.pixelColor(7, 119 - 17), bl);   // inside the 8 × 18 bottom left
+    QCOMPARE(shot.pixelColor(199 - 11, 119 - 11), br);
+    QCOMPARE(shot.pixelColor(199 - 16, 2), tr);   // the top edge runs up to the corner
+    TestSupport::saveScreenshot(&host, "screenarea_border_corners");
 }
 
 QTEST_MAIN(TestScreenAreaOverlays)

@@ -58,6 +58,7 @@ private slots:
     void presetWithoutBandsTakesItsOwnRate();
     void missingBandsAreFlat();
     void customedWithFewBandsStoresOnlyThose();
+    void customedAfterAFlatPresetStartsFlat();
     void storedIndexOutsideTheStripIsIgnored();
 
 private:
@@ -129,6 +130,24 @@ void TestEqualiser::customedWithFewBandsStoresOnlyThose()
     QCOMPARE(a.gains[3], 3.0);
 }
 
+void TestEqualiser::customedAfterAFlatPresetStartsFlat()
+{
+    m_form->SetCurrentIndex(2); // Slow: no bands, rate 80
+    dragBand(m_form->bandSlider(1), 15.0);
+    QCOMPARE(m_form->currentRow(), 4);
+    VEAudioSettings a;
+    m_hub->getAudioSettings(a);
+    // No equaliser in force is a flat one: the adjustable preset's own gains
+    // do not sneak in, and the rate in force stays.
+    QCOMPARE(a.count, 4);
+    QCOMPARE(a.gains[0], 0.0);
+    QCOMPARE(a.gains[1], 5.0);
+    QCOMPARE(a.gains[3], 0.0);
+    QCOMPARE(m_form->bandGain(0), 0.0);
+    QCOMPARE(m_form->bandGain(3), 0.0);
+    QCOMPARE(a.rate, 80u);
+}
+
 void TestEqualiser::storedIndexOutsideTheStripIsIgnored()
 {
     VEAudioSettings a;
@@ -156,7 +175,7 @@ int main(int argc, char **argv)
         || !writePreset(root, "02_Fast", "Fast", tenBands(3), "120")
         || !writePreset(root, "03_Slow", "Slow", {}, "80")
         || !writePreset(root, "04_Short", "Short", {{60, 1}, {170, 2}, {310, -4}}, "100")
-        || !writePreset(root, "05_Customed", "Customed", {{60, 0}, {170, 0}, {310, 0}, {600, 0}}, "100"))
+        || !writePreset(root, "05_Customed", "Customed", {{60, 2}, {170, 0}, {310, 0}, {600, -1}}, "100"))
         return 1;
     qputenv("VELMORA_RESOURCES", root.toUtf8());
     QApplication app(argc, argv);

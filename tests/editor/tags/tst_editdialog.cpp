@@ -15,6 +15,7 @@
 #include "media/jxinfomanager.h"
 #include "media/jxplayerclass.h"
 #include "media/jxplayermanager.h"
+#include "media/jxtagfileaccess.h"
 #include "rzcodec/player.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxlineedit.h"
@@ -45,6 +46,8 @@ private slots:
     void opensOnTheTrimPageAndPlays();
     void noEditLeavesTheFileAsItWas();
     void editedTagsAreReadBackFromTheFile();
+    void deletedCoverLeavesTheFile_data();
+    void deletedCoverLeavesTheFile();
     void cutsAskTheLibraryAndSegmentsComeBack();
     void failedTagWriteIsShown();
     void recognitionFillsTagsOrGivesUp();
@@ -169,6 +172,65 @@ void TestEditDialog::editedTagsAreReadBackFromTheFile()
     QCOMPARE(QString::fromStdString(read.title), QString::fromUtf8("Nouveau d\xc3\xa9part"));
     QCOMPARE(QString::fromStdString(read.artist), QString("Someone"));
     QCOMPARE(QImage::fromData(QByteArray::fromStdString(read.coverBytes())).size(), QSize(16, 16));
+}
+
+void TestEditDialog::deletedCoverLeavesTheFile_data()
+{
+    QTest::addColumn<int>("formatIndex");
+    const auto formats = MediaFiles::taggableFormats();
+    for (int i = 0; i < formats.size(); ++i)
+        QTest::newRow(qPrintable(formats[i].name)) << i;
+}
+
+void TestEditDialog::deletedCoverLeavesTheFile()
+{
+    QFETCH(int, formatIndex);
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(formatIndex);
+    const QByteArray cover = MediaFiles::pngPicture(24, 16);
+    VEAudioTagInfo start;
+    start.title = "Covered";
+    start.cover_image = cover.toStdString();
+    start.coverSize = cover.size();
+    auto makeCovered = [&](const QString &name) {
+        const QString path = MediaFiles::makeTone(m_dir.path(), name + "_" + format.name, format, 2.0);
+        return !path.isEmpty() && JXTagFileAccess::write(path.toStdString(), start, JXTagFileAccess::AllFields)
+                   ? path
+                   : QString();
+    };
+    const QString deleted = makeCovered("uncovered");
+    const QString kept = makeCovered("covered");
+    QVERIFY(!deleted.isEmpty() && !kept.isEmpty());
+
+    {
+        auto dlg = open(deleted);
+        QSignalSpy tags(dlg.get(), &QVideoEditingDlg::emitAudioTagChange);
+        QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton);
+        auto *remove = dlg->m_audioTagForm->findChild<QJXBaseButton *>("m_btnDelete");
+        QVERIFY(remove);
+        QTRY_VERIFY(remove->isVisible());
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QTest::mouseClick(dlg->m_btnOK, Qt::LeftButton);
+        QCOMPARE(tags.count(), 1);
+    }
+    VEAudioTagInfo back;
+    QVERIFY(JXTagFileAccess::read(deleted.toStdString(), back));
+    QCOMPARE(back.title, std::string("Covered"));
+    QCOMPARE(back.coverSize, 0);
+    QVERIFY(back.cover_image.empty());
+
+    // A cover nobody deleted stays, whatever else is edited.
+    {
+        auto dlg = open(kept);
+        QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton);
+        auto *title = dlg->m_audioTagForm->findChild<QJXLineEdit *>("m_editTitle");
+        QVERIFY(title);
+        title->setText("Still covered");
+        QTest::mouseClick(dlg->m_btnOK, Qt::LeftButton);
+    }
+    VEAudioTagInfo stays;
+    QVERIFY(JXTagFileAccess::read(kept.toStdString(), stays));
+    QCOMPARE(stays.title, std::string("Still covered"));
+    QCOMPARE(QByteArray::fromStdString(stays.cover_image), cover);
 }
 
 void TestEditDialog::cutsAskTheLibraryAndSegmentsComeBack()

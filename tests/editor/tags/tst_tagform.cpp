@@ -59,6 +59,7 @@ private slots:
     void recognisedTagsAreWrittenBack();
     void splitAndJoinRules();
     void coverPicture();
+    void deletingTheLoadedCoverEmptiesTheRecord();
 
 private:
     QVideoEditingSettings *m_hub = nullptr;
@@ -197,6 +198,33 @@ void TestTagForm::coverPicture()
     QVERIFY(m_form->m_btnDelete->isHidden());
     QCOMPARE(m_form->getThumbnailPath(), QString());
     QCOMPARE(QAudioTagForm::g_path, QString("."));
+}
+
+void TestTagForm::deletingTheLoadedCoverEmptiesTheRecord()
+{
+    const std::string picture = png();
+    VEAudioTagInfo t = tags();
+    t.cover_image = picture;
+    t.coverSize = int(picture.size());
+    m_hub->setAudioTagInfo(t);
+    m_form->loadingSetting();
+    m_form->show();
+    QVERIFY(m_form->m_btnDelete->isVisible());
+    QVERIFY(!m_form->coverRemoved());
+
+    QTest::mouseClick(m_form->m_btnDelete, Qt::LeftButton);
+    QVERIFY(!m_form->m_btnTagImg->hasTagImg());
+    // Gone from the record too, so that OK takes it out of the file.
+    QVERIFY(held(*m_hub).cover_image.empty());
+    QCOMPARE(held(*m_hub).coverSize, 0);
+    QVERIFY(m_form->audioTagInfoChange());
+    QVERIFY(m_form->coverRemoved());
+    QCOMPARE(held(*m_hub).title, t.title);
+
+    // A new picture after Delete replaces rather than removes.
+    QVERIFY(m_form->setTagImg(picture, int(picture.size())));
+    QVERIFY(!m_form->coverRemoved());
+    QVERIFY(!m_form->audioTagInfoChange());
 }
 
 QTEST_MAIN(TestTagForm)

@@ -62,6 +62,8 @@ private slots:
     void tagsRoundTrip_data();
     void tagsRoundTrip();
     void laterWriteKeepsFieldsNotSent();
+    void removedCoverLeavesTheFile_data();
+    void removedCoverLeavesTheFile();
     void mp3GetsNoId3v1Copy();
     void normalisedTextsStillCountAsWritten();
     void untaggableFilesFail();
@@ -139,6 +141,51 @@ void TestTagFile::laterWriteKeepsFieldsNotSent()
     QCOMPARE(back.title, std::string("Second title"));
     QCOMPARE(QString::fromStdString(back.artist), QStringLiteral("Zoë Ångström"));
     QCOMPARE(back.coverSize, m_cover.size());
+}
+
+void TestTagFile::removedCoverLeavesTheFile_data()
+{
+    tagsRoundTrip_data();
+}
+
+void TestTagFile::removedCoverLeavesTheFile()
+{
+    QFETCH(int, formatIndex);
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(formatIndex);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "uncover_" + format.name, format, 0.5);
+    QVERIFY2(!path.isEmpty(), "ffmpeg could not make the file");
+    const std::string file = path.toStdString();
+    QVERIFY(JXTagFileAccess::write(file, sampleTags(m_cover), JXTagFileAccess::AllFields));
+
+    // Without a cover in the record, the ordinary write leaves the file's.
+    VEAudioTagInfo titleOnly;
+    titleOnly.title = "Kept cover";
+    QVERIFY(JXTagFileAccess::write(file, titleOnly, JXTagFileAccess::AllFields));
+    VEAudioTagInfo back;
+    QVERIFY(JXTagFileAccess::read(file, back));
+    QCOMPARE(QByteArray::fromStdString(back.cover_image), m_cover);
+
+    // Asked to, it takes the cover out and leaves the texts.
+    titleOnly.title = "No cover";
+    QVERIFY(JXTagFileAccess::write(file, titleOnly, JXTagFileAccess::AllFields,
+                                   JXTagFileAccess::RemoveFileCover));
+    VEAudioTagInfo gone;
+    QVERIFY(JXTagFileAccess::read(file, gone));
+    QCOMPARE(gone.title, std::string("No cover"));
+    QCOMPARE(QString::fromStdString(gone.artist), QStringLiteral("Zoë Ångström"));
+    QCOMPARE(gone.coverSize, 0);
+    QVERIFY(gone.cover_image.empty());
+    // The demuxer finds no picture either.
+    JXInfoManager manager;
+    manager.createrPlayer();
+    QVERIFY(manager.setMediaFile(path, 0, false));
+    const VEAudioTagInfo fromInfo = manager.getAudioTagInfo();
+    QCOMPARE(fromInfo.coverSize, 0);
+    QCOMPARE(QString::fromStdString(fromInfo.title), QStringLiteral("No cover"));
+
+    // Removing from a file without a cover is no failure.
+    QVERIFY(JXTagFileAccess::write(file, titleOnly, JXTagFileAccess::AllFields,
+                                   JXTagFileAccess::RemoveFileCover));
 }
 
 void TestTagFile::mp3GetsNoId3v1Copy()
@@ -246,6 +293,11 @@ void TestTagFile::itemsOfARecord()
     cover.cover_image = "bytes";
     cover.coverSize = 0;
     QVERIFY(JXTagFileAccess::itemsFor(cover, JXTagFileAccess::AllFields).empty());
+    // Unless the file's cover is to go: then an item of no bytes goes.
+    items = JXTagFileAccess::itemsFor(cover, JXTagFileAccess::AllFields, JXTagFileAccess::RemoveFileCover);
+    QCOMPARE(int(items.size()), 1);
+    QCOMPARE(items[0].index, int(RZ_TAG_COVER));
+    QCOMPARE(items[0].length(), 0);
     // A length beyond the bytes held sends only the bytes held.
     cover.coverSize = 1 << 20;
     items = JXTagFileAccess::itemsFor(cover, JXTagFileAccess::AllFields);
