@@ -67,7 +67,7 @@ private:
     std::unique_ptr<Handles> m_handles;
     QByteArray m_verifier;
     quint64 m_counter = 0;
-    unsigned char m_keystream[1024];
+    unsigned char m_keystream[4096];
     int m_used = sizeof m_keystream;
     bool m_ok = false;
 };
