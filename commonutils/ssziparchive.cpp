@@ -2,7 +2,9 @@
 #include "ssziparchive.h"
 #include "commonutilslog.h"
 #include "linktext.h"
+#include "zipaes.h"
 #include "zipcrypto.h"
+#include "ziprecords.h"
 
 #include <QDebug>
 #include <QDir>
@@ -13,6 +15,7 @@
 
 #include <minizip/zip.h>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -26,6 +29,8 @@ constexpr int kCopyBlock = 16384;
 constexpr quint32 kMadeByUnix = (3u << 8) | 30u;
 constexpr quint32 kFlagEncrypted = 1u << 0;
 constexpr quint32 kFlagUtf8Names = 1u << 11;
+// AES entries shorter than this leave out their CRC (AE-2).
+constexpr quint64 kSmallEntry = 20;
 
 // Traditional encryption needs the entry's CRC before its data is written.
 bool crcOfFile(const QString &path, uLong *crc)
@@ -102,12 +107,23 @@ bool SSZipArchive::close()
         return false;
     const int result = zipClose(static_cast<zipFile>(m_zip), nullptr);
     m_zip = nullptr;
-    return result == ZIP_OK;
+    if (result != ZIP_OK)
+        return false;
+    if (m_aesEntries == 0)
+        return true;
+    m_aesEntries = 0;
+    QString why;
+    if (!ZipRecords::markAesEntries(m_path, &why)) {
+        qCWarning(lcCommonUtils).noquote()
+            << QStringLiteral("[SSZipArchive] Cannot finish the AES entries of %1: %2").arg(m_path, why);
+        return false;
+    }
+    return true;
 }
 
 bool SSZipArchive::writeFile(const QString &path, const QString &password)
 {
-    return writeFileAtPath(path, QFileInfo(path).fileName(), -1, password, false);
+    return writeFileAtPath(path, QFileInfo(path).fileName(), -1, password, true);
 }
 
 bool SSZipArchive::writeFileAtPath(const QString &path, const QString &fileName,
@@ -150,7 +166,7 @@ bool SSZipArchive::writeFolderAtPath(const QString &path, const QString &folderN
     const QByteArray none;
     const ItemStat st = itemStat(path);
     return writeEntry(name, st.modified, st.externalAttributes, &none, QString(), -1, password,
-                      false);
+                      true);
 }
 
 bool SSZipArchive::writeEntry(const QString &fileName, const QDateTime &date,
@@ -160,14 +176,11 @@ bool SSZipArchive::writeEntry(const QString &fileName, const QDateTime &date,
 {
     if (!m_zip || fileName.isEmpty())
         return false;
-    if (aes && !password.isEmpty()) {
-        qCWarning(lcCommonUtils) << "[SSZipArchive] AES encryption is not available; nothing written for"
-                                 << fileName;
-        return false;
-    }
     const bool encrypted = !password.isEmpty();
+    aes = aes && encrypted;
     uLong crc = crc32(0L, Z_NULL, 0);
-    if (encrypted) {
+    // Traditional encryption needs the CRC before the data; AES does not.
+    if (encrypted && !aes) {
         if (data)
             crc = crc32(crc, reinterpret_cast<const Bytef *>(data->constData()),
                         uInt(data->size()));
@@ -184,13 +197,34 @@ bool SSZipArchive::writeEntry(const QString &fileName, const QDateTime &date,
     info.external_fa = externalAttributes;
     const QByteArray name = fileName.toUtf8();
     zipFile zip = static_cast<zipFile>(m_zip);
-    // Encrypted entries are deflated and encrypted here and handed over raw.
-    if (zipOpenNewFileInZip4_64(zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                Z_DEFLATED, compressionLevel, encrypted ? 1 : 0, -MAX_WBITS, 8,
+
+    ZipAes::Field field;
+    QByteArray extra;
+    if (aes) {
+        field.strength = int(m_aesStrength);
+        field.version = m_aesVersion == SSZipAesVersion::AE1 ? 1
+            : m_aesVersion == SSZipAesVersion::AE2           ? 2
+            : size < kSmallEntry                             ? 2
+                                                             : 1;
+        field.method = Z_DEFLATED;
+        extra = ZipAes::fieldBytes(field);
+    }
+    const quint64 overhead = aes ? quint64(ZipAes::overhead(field.strength))
+                                 : encrypted ? quint64(ZipCryptoKeys::kHeaderSize) : 0;
+    // Encrypted entries are deflated and encrypted here and handed over raw;
+    // minizip takes no method 99, so AES entries go in as stored ones and
+    // get their method when the archive is closed.
+    if (zipOpenNewFileInZip4_64(zip, name.constData(), &info, extra.isEmpty() ? nullptr : extra.constData(),
+                                uInt(extra.size()), extra.isEmpty() ? nullptr : extra.constData(),
+                                uInt(extra.size()), nullptr, aes ? 0 : Z_DEFLATED,
+                                compressionLevel, encrypted ? 1 : 0, -MAX_WBITS, 8,
                                 Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix,
                                 kFlagUtf8Names | (encrypted ? kFlagEncrypted : 0),
-                                size >= 0xffffffffu ? 1 : 0) != ZIP_OK)
+                                size + overhead >= 0xffffffffu ? 1 : 0)
+        != ZIP_OK)
         return false;
+    if (aes)
+        ++m_aesEntries;
 
     qint64 offset = 0;
     auto readChunk = [&](char *buffer, int capacity) -> qint64 {
@@ -201,19 +235,32 @@ bool SSZipArchive::writeEntry(const QString &fileName, const QDateTime &date,
         offset += n;
         return n;
     };
+    auto write = [&](const char *bytes, qint64 n) {
+        return n == 0 || zipWriteInFileInZip(zip, bytes, unsigned(n)) == ZIP_OK;
+    };
     bool ok = true;
     QByteArray block(kCopyBlock, Qt::Uninitialized);
     if (!encrypted) {
         qint64 n;
         while (ok && (n = readChunk(block.data(), block.size())) > 0)
-            ok = zipWriteInFileInZip(zip, block.constData(), unsigned(n)) == ZIP_OK;
+            ok = write(block.constData(), n);
         ok = ok && n == 0;
         return zipCloseFileInZip(zip) == ZIP_OK && ok;
     }
 
-    ZipCryptoKeys keys(password.toUtf8());
-    QByteArray header = keys.header(quint8(crc >> 24));
-    ok = zipWriteInFileInZip(zip, header.constData(), unsigned(header.size())) == ZIP_OK;
+    std::unique_ptr<ZipCryptoKeys> keys;
+    std::unique_ptr<ZipAes::Cipher> cipher;
+    if (aes) {
+        cipher.reset(new ZipAes::Cipher);
+        const QByteArray salt = ZipAes::Cipher::randomSalt(field.strength);
+        ok = !salt.isEmpty() && cipher->init(password.toUtf8(), salt, field.strength);
+        ok = ok && write(salt.constData(), salt.size());
+        ok = ok && write(cipher->verifier().constData(), cipher->verifier().size());
+    } else {
+        keys.reset(new ZipCryptoKeys(password.toUtf8()));
+        const QByteArray header = keys->header(quint8(crc >> 24));
+        ok = write(header.constData(), header.size());
+    }
     z_stream stream{};
     ok = ok && deflateInit2(&stream, compressionLevel, Z_DEFLATED, -MAX_WBITS, 8,
                             Z_DEFAULT_STRATEGY) == Z_OK;
@@ -225,6 +272,8 @@ bool SSZipArchive::writeEntry(const QString &fileName, const QDateTime &date,
             ok = false;
             break;
         }
+        if (aes)
+            crc = crc32(crc, reinterpret_cast<const Bytef *>(block.constData()), uInt(n));
         flush = n == 0 ? Z_FINISH : Z_NO_FLUSH;
         stream.next_in = reinterpret_cast<Bytef *>(block.data());
         stream.avail_in = uInt(n);
@@ -236,12 +285,21 @@ bool SSZipArchive::writeEntry(const QString &fileName, const QDateTime &date,
                 break;
             }
             const int produced = out.size() - int(stream.avail_out);
-            keys.encrypt(out.data(), produced);
-            ok = produced == 0
-                || zipWriteInFileInZip(zip, out.constData(), unsigned(produced)) == ZIP_OK;
+            if (cipher)
+                cipher->encrypt(out.data(), produced);
+            else
+                keys->encrypt(out.data(), produced);
+            ok = write(out.constData(), produced);
         } while (ok && stream.avail_out == 0);
     }
     deflateEnd(&stream);
+    if (cipher) {
+        const QByteArray code = cipher->authenticationCode();
+        ok = ok && code.size() == ZipAes::kAuthCodeSize && write(code.constData(), code.size());
+        // AE-2 leaves the CRC out: on small entries it would tell their content.
+        if (field.version == 2)
+            crc = 0;
+    }
     return zipCloseFileInZipRaw64(zip, size, crc) == ZIP_OK && ok;
 }
 

@@ -6,9 +6,8 @@
 // would, once every entry is out too) are refused, a file is never written
 // through a link, and what a run writes is bounded (see SSZipUnzipOptions).
 //
-// This minizip has no AES: AES entries cannot be read, and asking for AES
-// when writing with a password fails; passwords use the traditional zip
-// encryption.
+// Passwords encrypt with WinZip AES unless a call asks for the traditional
+// zip encryption (aes false); both are read.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -30,6 +29,12 @@ enum SSZipArchiveErrorCode {
     SSZipArchiveErrorCodeUnsafeEntry = -7,
     SSZipArchiveErrorCodeTooLarge = -8,
 };
+
+// AES key length of the entries an archive writes.
+enum class SSZipAesStrength { Aes128 = 1, Aes192 = 2, Aes256 = 3 };
+// AE-1 stores the entry's CRC, AE-2 leaves it out (0); Automatic takes AE-2
+// for entries under 20 bytes, whose CRC would tell their content, else AE-1.
+enum class SSZipAesVersion { Automatic, AE1, AE2 };
 
 struct SSZipError
 {
@@ -107,12 +112,13 @@ public:
                                 const ProgressHandler &progress = ProgressHandler(),
                                 const CompletionHandler &completion = CompletionHandler());
 
-    // Creating: each file under its last path component.
+    // Creating: each file under its last path component. With a password,
+    // entries are encrypted with AES (256-bit keys) unless aes is false.
     static bool createZipFileAtPathWithFiles(const QString &path, const QStringList &files,
                                              const QString &password = QString());
     static bool createZipFileAtPathWithContentsOfDirectory(
         const QString &path, const QString &directory, bool keepParentDirectory = false,
-        int compressionLevel = -1, const QString &password = QString(), bool aes = false,
+        int compressionLevel = -1, const QString &password = QString(), bool aes = true,
         const FolderProgressHandler &progress = FolderProgressHandler());
 
     explicit SSZipArchive(const QString &path);
@@ -124,12 +130,16 @@ public:
     bool writeFile(const QString &path, const QString &password = QString());
     // A symbolic link is stored as a link.
     bool writeFileAtPath(const QString &path, const QString &fileName, int compressionLevel = -1,
-                         const QString &password = QString(), bool aes = false);
+                         const QString &password = QString(), bool aes = true);
     bool writeData(const QByteArray &data, const QString &fileName, int compressionLevel = -1,
-                   const QString &password = QString(), bool aes = false);
+                   const QString &password = QString(), bool aes = true);
     bool writeFolderAtPath(const QString &path, const QString &folderName,
                            const QString &password = QString());
+    // False also when the AES entries' headers cannot be finished.
     bool close();
+    // For the AES entries written from now on.
+    void setAesStrength(SSZipAesStrength strength) { m_aesStrength = strength; }
+    void setAesVersion(SSZipAesVersion version) { m_aesVersion = version; }
 
     // DOS date and time fields in local time.
     static QDateTime dateWithMSDOSFormat(quint32 dosDate);
@@ -147,4 +157,7 @@ private:
 
     QString m_path;
     void *m_zip = nullptr;
+    SSZipAesStrength m_aesStrength = SSZipAesStrength::Aes256;
+    SSZipAesVersion m_aesVersion = SSZipAesVersion::Automatic;
+    int m_aesEntries = 0;   // whose method is set at close()
 };

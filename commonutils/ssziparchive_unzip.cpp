@@ -1,7 +1,9 @@
 // Extracting archives and checking passwords.
 #include "ssziparchive.h"
 #include "commonutilslog.h"
+#include "zipaes.h"
 #include "zipcrypto.h"
+#include "ziprecords.h"
 
 #include <QDebug>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QStorageInfo>
 
 #include <minizip/unzip.h>
+#include <openssl/crypto.h>
 #include <algorithm>
 #include <cerrno>
 #include <memory>
@@ -29,6 +32,14 @@ constexpr quint32 kFlagDataDescriptor = 1u << 3;
 SSZipError archiveError(int code, const QString &text)
 {
     return {QString::fromLatin1(SSZipArchiveErrorDomain), code, text};
+}
+
+// An AES entry whose authentication code does not match its bytes.
+SSZipError authenticationError()
+{
+    return archiveError(SSZipArchiveErrorCodeFileInfoNotLoadable,
+                        QStringLiteral("authentication failed for file (wrong password or "
+                                       "damaged data)"));
 }
 
 SSZipError posixError(int code, const QString &path)
@@ -72,9 +83,11 @@ void readZip64Sizes(const QByteArray &extra, quint64 *uncompressed, quint64 *com
     }
 }
 
-// Reads the current entry's information and raw name; *ownSizes tells that
-// its sizes came from the zip64 field, past what minizip knows.
-bool currentEntry(unzFile zip, SSZipEntryInfo *info, QByteArray *rawName, bool *ownSizes = nullptr)
+// Reads the current entry's information, raw name and central extra field;
+// *ownSizes tells that its sizes came from the zip64 field, past what
+// minizip knows.
+bool currentEntry(unzFile zip, SSZipEntryInfo *info, QByteArray *rawName, bool *ownSizes = nullptr,
+                  QByteArray *centralExtra = nullptr)
 {
     unz_file_info64 fi;
     if (unzGetCurrentFileInfo64(zip, &fi, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
@@ -94,6 +107,8 @@ bool currentEntry(unzFile zip, SSZipEntryInfo *info, QByteArray *rawName, bool *
         readZip64Sizes(extra, &uncompressed, &compressed);
     if (ownSizes)
         *ownSizes = marked;
+    if (centralExtra)
+        *centralExtra = extra;
     fi.uncompressed_size = uncompressed;
     fi.compressed_size = compressed;
     info->versionMadeBy = quint32(fi.version);
@@ -108,25 +123,42 @@ bool currentEntry(unzFile zip, SSZipEntryInfo *info, QByteArray *rawName, bool *
 }
 
 // Reads one entry's bytes. Encrypted entries are read raw, decrypted,
-// inflated and checked here (see zipcrypto.h); the others by minizip.
+// inflated and checked here (see zipcrypto.h, zipaes.h); the others by
+// minizip.
 class EntryReader
 {
 public:
-    enum Result { Ok, WrongPassword, OpenFailed };
+    enum Result { Ok, WrongPassword, OpenFailed, AuthenticationFailed, UnsupportedAes };
 
     // ownSizes: the entry's sizes are past what minizip read (zip64), so its
-    // bytes are read raw, bounded and inflated here.
-    EntryReader(unzFile zip, const SSZipEntryInfo &info, const QString &archive = QString(),
-                bool ownSizes = false)
+    // bytes are read raw, bounded and inflated here. centralExtra: the
+    // entry's extra field in the central directory.
+    EntryReader(unzFile zip, const SSZipEntryInfo &info, const QString &archive,
+                const QByteArray &centralExtra, bool ownSizes = false)
         : m_zip(zip), m_info(info), m_ownSizes(ownSizes), m_compressedLeft(info.compressedSize),
-          m_archive(archive)
+          m_archive(archive), m_centralExtra(centralExtra)
     {
     }
-    ~EntryReader() { close(); }
+    ~EntryReader()
+    {
+        // An AES entry left early is not read to its end to be checked.
+        if (m_open && m_cipher) {
+            m_open = false;
+            if (m_inflating)
+                inflateEnd(&m_stream);
+        }
+        close();
+    }
+
+    // After close() returned false: the AES authentication code did not
+    // match (else the CRC or size).
+    bool authenticationFailed() const { return m_authenticationFailed; }
 
     Result open(const QByteArray &password)
     {
         const bool encrypted = m_info.flag & kFlagEncrypted;
+        if (m_info.compressionMethod == ZipAes::kMethod)
+            return openAes(password);
         if (!encrypted && !m_ownSizes)
             return unzOpenCurrentFile(m_zip) == UNZ_OK ? (m_open = true, Ok) : OpenFailed;
         if (encrypted && password.isEmpty())
@@ -174,23 +206,24 @@ public:
         int produced = 0;
         if (!m_inflating) {
             produced = readRaw(buffer, capacity);
-            if (produced > 0 && m_keys)
-                m_keys->decrypt(buffer, produced);
+            if (produced > 0)
+                decrypt(buffer, produced);
         } else {
             m_stream.next_out = reinterpret_cast<Bytef *>(buffer);
             m_stream.avail_out = uInt(capacity);
             while (m_stream.avail_out > 0 && !m_ended) {
-                if (m_stream.avail_in == 0) {
+                if (m_stream.avail_in == 0 && !m_inputDone) {
                     const int n = readRaw(m_input, sizeof m_input);
                     if (n < 0)
                         return n;
-                    if (n == 0)
-                        return -1; // the entry's bytes end inside the stream
-                    if (m_keys)
-                        m_keys->decrypt(m_input, n);
+                    m_inputDone = n == 0;
+                    decrypt(m_input, n);
                     m_stream.next_in = reinterpret_cast<Bytef *>(m_input);
                     m_stream.avail_in = uInt(n);
                 }
+                // With all input taken, inflate may still hold output and
+                // the stream's end; it says Z_BUF_ERROR once it holds none,
+                // and then the entry's bytes ended inside the stream.
                 const int status = inflate(&m_stream, Z_NO_FLUSH);
                 if (status == Z_STREAM_END)
                     m_ended = true;
@@ -212,6 +245,8 @@ public:
         if (!m_open)
             return true;
         m_open = false;
+        if (m_cipher)
+            return closeAes();
         const int status = unzCloseCurrentFile(m_zip);
         if (!m_raw)
             return status != UNZ_CRCERROR;
@@ -221,13 +256,97 @@ public:
     }
 
 private:
+    // An AES entry is read from the file, where its central record says,
+    // as minizip opens no entry of its method. Its authentication code is
+    // checked before anything is decrypted, so that a wrong password or
+    // damaged data is told as such and no byte of it reaches a file; the
+    // decrypting pass checks it again at close().
+    Result openAes(const QByteArray &password)
+    {
+        ZipAes::Field field;
+        if (!(m_info.flag & kFlagEncrypted) || !ZipAes::findField(m_centralExtra, &field)
+            || (field.method != 0 && field.method != Z_DEFLATED))
+            return UnsupportedAes;
+        if (password.isEmpty())
+            return WrongPassword;
+        m_aesVersion = field.version;
+        const quint64 overhead = quint64(ZipAes::overhead(field.strength));
+        quint64 dataOffset = 0;
+        if (m_info.compressedSize < overhead || !m_archive.open(QIODevice::ReadOnly)
+            || !ZipRecords::entryDataOffset(m_archive, unzGetOffset64(m_zip),
+                                            m_info.compressedSize, &dataOffset)
+            || !m_archive.seek(qint64(dataOffset)))
+            return OpenFailed;
+        const QByteArray salt = m_archive.read(ZipAes::saltSize(field.strength));
+        const QByteArray verifier = m_archive.read(ZipAes::kVerifierSize);
+        if (verifier.size() != ZipAes::kVerifierSize)
+            return OpenFailed;
+        ZipAes::Cipher check;
+        if (!check.init(password, salt, field.strength))
+            return OpenFailed;
+        if (check.verifier() != verifier)
+            return WrongPassword;
+        const quint64 payload = m_info.compressedSize - overhead;
+        const qint64 payloadOffset = m_archive.pos();
+        m_compressedLeft = payload;
+        m_fromFile = true;
+        for (int n; (n = readRaw(m_input, sizeof m_input)) > 0;)
+            check.authenticate(m_input, n);
+        if (m_compressedLeft != 0 || !codeMatches(check))
+            return AuthenticationFailed;
+
+        m_cipher.reset(new ZipAes::Cipher);
+        if (!m_cipher->init(password, salt, field.strength) || !m_archive.seek(payloadOffset))
+            return OpenFailed;
+        m_compressedLeft = payload;
+        m_open = true;
+        m_raw = true;
+        m_crc = crc32(0L, Z_NULL, 0);
+        m_inflating = field.method == Z_DEFLATED;
+        if (m_inflating && inflateInit2(&m_stream, -MAX_WBITS) != Z_OK)
+            return OpenFailed;
+        return Ok;
+    }
+
+    // Reads the stored code, which follows the encrypted bytes.
+    bool codeMatches(ZipAes::Cipher &cipher)
+    {
+        const QByteArray computed = cipher.authenticationCode();
+        const QByteArray stored = m_archive.read(ZipAes::kAuthCodeSize);
+        return computed.size() == ZipAes::kAuthCodeSize && stored.size() == computed.size()
+            && CRYPTO_memcmp(computed.constData(), stored.constData(), size_t(stored.size())) == 0;
+    }
+
+    bool closeAes()
+    {
+        if (m_inflating)
+            inflateEnd(&m_stream);
+        // What the reader left unread still counts for the code.
+        for (int n; (n = readRaw(m_input, sizeof m_input)) > 0;)
+            m_cipher->authenticate(m_input, n);
+        m_authenticationFailed = m_compressedLeft != 0 || !codeMatches(*m_cipher);
+        m_cipher.reset();
+        if (m_authenticationFailed)
+            return false;
+        // AE-2 stores no CRC.
+        return (m_aesVersion == 2 || m_crc == m_info.crc) && m_size == m_info.uncompressedSize;
+    }
+
+    void decrypt(char *data, int size)
+    {
+        if (m_keys)
+            m_keys->decrypt(data, size);
+        else if (m_cipher)
+            m_cipher->decrypt(data, size);
+    }
+
     // The entry's stored bytes, never past its compressed size.
     int readRaw(char *buffer, int capacity)
     {
         const int wanted = int(std::min<quint64>(quint64(capacity), m_compressedLeft));
         if (wanted == 0)
             return 0;
-        const int n = m_ownSizes ? int(m_archive.read(buffer, wanted))
+        const int n = m_ownSizes || m_fromFile ? int(m_archive.read(buffer, wanted))
                                  : unzReadCurrentFile(m_zip, buffer, unsigned(wanted));
         if (n > 0)
             m_compressedLeft -= quint64(n);
@@ -239,7 +358,11 @@ private:
     bool m_ownSizes = false;
     quint64 m_compressedLeft = 0;
     QFile m_archive;
+    QByteArray m_centralExtra;
     std::unique_ptr<ZipCryptoKeys> m_keys;
+    std::unique_ptr<ZipAes::Cipher> m_cipher;
+    int m_aesVersion = 0;
+    bool m_fromFile = false, m_authenticationFailed = false, m_inputDone = false;
     z_stream m_stream{};
     char m_input[kReadBlock];
     quint32 m_crc = 0;
@@ -509,9 +632,9 @@ void Unzipper::refuse(const QString &name, const QString &why)
 Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
 {
     SSZipEntryInfo info;
-    QByteArray raw;
+    QByteArray raw, extra;
     bool ownSizes = false;
-    if (!currentEntry(m_zip, &info, &raw, &ownSizes))
+    if (!currentEntry(m_zip, &info, &raw, &ownSizes, &extra))
         return fail(archiveError(SSZipArchiveErrorCodeFileInfoNotLoadable,
                                  QStringLiteral("failed to retrieve info for file")));
     if (m_delegate
@@ -577,11 +700,7 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
         return Step::Next;
     }
 
-    if (info.compressionMethod == 99)
-        return fail(archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
-                                 QStringLiteral("failed to open file in zip file (AES encryption "
-                                                "is not supported)")));
-    EntryReader reader(m_zip, info, m_path, ownSizes);
+    EntryReader reader(m_zip, info, m_path, extra, ownSizes);
     switch (reader.open(m_options.password.toUtf8())) {
     case EntryReader::Ok:
         break;
@@ -592,6 +711,12 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
     case EntryReader::OpenFailed:
         return fail(archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
                                  QStringLiteral("failed to open file in zip file")));
+    case EntryReader::UnsupportedAes:
+        return fail(archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,
+                                 QStringLiteral("failed to open file in zip file (unknown AES "
+                                                "encryption field)")));
+    case EntryReader::AuthenticationFailed:
+        return fail(authenticationError());
     }
     const Step step = isLink(info) ? writeLink(reader, fullPath, relative)
                                    : writeFile(reader, fullPath, info);
@@ -654,8 +779,10 @@ Unzipper::Step Unzipper::writeFile(EntryReader &reader, const QString &fullPath,
         return fail(archiveError(SSZipArchiveErrorCodeFileContentNotReadable,
                                  QStringLiteral("failed to read contents of file entry")));
     if (!reader.close())
-        return fail(archiveError(SSZipArchiveErrorCodeFileInfoNotLoadable,
-                                 QStringLiteral("crc check failed for file")));
+        return fail(reader.authenticationFailed()
+                        ? authenticationError()
+                        : archiveError(SSZipArchiveErrorCodeFileInfoNotLoadable,
+                                       QStringLiteral("crc check failed for file")));
     if (!file.commit()) {
         const QString text = QStringLiteral("Failed to write file (check your free space)");
         qCWarning(lcCommonUtils).noquote() << "[SSZipArchive]" << text;
@@ -740,12 +867,20 @@ bool SSZipArchive::isPasswordValidForArchiveAtPath(const QString &path, const QS
     bool valid = true;
     for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {
         SSZipEntryInfo info;
-        QByteArray raw;
-        if (!currentEntry(zip, &info, &raw) || !(info.flag & kFlagEncrypted))
+        QByteArray raw, extra;
+        // An entry that cannot be read may be the encrypted one.
+        if (!currentEntry(zip, &info, &raw, nullptr, &extra)) {
+            valid = false;
+            if (error)
+                *error = archiveError(SSZipArchiveErrorCodeFileInfoNotLoadable,
+                                      QStringLiteral("failed to retrieve info for file"));
+            break;
+        }
+        if (!(info.flag & kFlagEncrypted))
             continue;
-        // One wrong password in 256 passes the check byte, so the whole
-        // entry is read and its CRC decides.
-        EntryReader reader(zip, info);
+        // One wrong password in 256 passes the check byte (in 65536 the AES
+        // verifier), so the whole entry is read and its CRC or code decides.
+        EntryReader reader(zip, info, path, extra);
         valid = reader.open(password.toUtf8()) == EntryReader::Ok;
         char buffer[kReadBlock];
         int n = 0;

@@ -15,14 +15,15 @@ case $mode in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 # The sound tests run on a private PulseAudio and again on a private PipeWire
 # pulse server. The end-to-end test drives the program on a desktop of its own:
 # openbox manages its windows, at-spi2-core publishes its controls, x11-utils
-# (xprop) watches the display, espeak-ng speaks what it records.
+# (xprop) watches the display, espeak-ng speaks what it records. libssl-dev
+# gives the zip archive its AES; the zip tests check it against p7zip-full's 7z.
 packages=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
           libavformat-dev libavcodec-dev libavfilter-dev libswresample-dev libavutil-dev
           libswscale-dev libtag1-dev libpulse-dev pulseaudio pulseaudio-utils dbus
           libminizip-dev zlib1g-dev xvfb xauth libgl1-mesa-dri fonts-dseg ffmpeg
           libqt5x11extras5-dev libxcb1-dev libxcb-keysyms1-dev xdotool
           pipewire pipewire-pulse pipewire-bin wireplumber desktop-file-utils
-          openbox at-spi2-core x11-utils espeak-ng dbus-bin)
+          openbox at-spi2-core x11-utils espeak-ng dbus-bin libssl-dev p7zip-full)
 
 missing=()
 for p in "${packages[@]}"; do

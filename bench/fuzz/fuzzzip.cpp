@@ -71,6 +71,16 @@ QList<Seed> makeSeeds(const QString &dir)
                                                {"f", "through the link", S_IFREG | 0644},
                                                {"self/file", "x", S_IFREG | 0644}})});
     seeds.append({"password", archiveOf(scratch, plain, kPassword)});
+    {
+        // AES entries, AE-1 and AE-2, deflated and stored.
+        SSZipArchive writer(scratch);
+        const QString password = QString::fromLatin1(kPassword);
+        if (writer.open() && writer.writeData(randomBytes(20000, 3), "aes.bin", -1, password)
+            && writer.writeData("short", "ae2.txt", -1, password)
+            && writer.writeData(randomBytes(3000, 4), "stored.bin", 0, password) && writer.close())
+            seeds.append({"aes", readBytes(scratch)});
+        QFile::remove(scratch);
+    }
     const QByteArray z64 = "sizes in the zip64 field";
     seeds.append({"zip64", zip64Archive("z64.txt", z64, quint64(z64.size()))});
     seeds.append({"zeros", archiveOf(scratch, {{"zeros.bin", QByteArray(8 << 20, '\0'), S_IFREG | 0644},

@@ -1,6 +1,6 @@
 #pragma once
 // Damaged and hostile variants of zip archives (plain, with links, with a
-// password, zip64, compressed zeros, nested), each unpacked in a child
+// password, with AES, zip64, compressed zeros, nested), each unpacked in a child
 // process of its own into a fresh folder beside an empty one. A crash, a
 // sanitizer report, a hang past 10 s, more than 512 MiB (plain build), any
 // file outside the destination or a link left there that leads out counts as
