@@ -7,6 +7,7 @@
 #include "app/qlogfile.h"
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
+#include "common/qvideosettingxml.h"
 #include "widgetkit/qjxmessagebox.h"
 #include "widgetkit/views/qfilereveal.h"
 
@@ -31,7 +32,9 @@
 namespace {
 
 const char kShortVersionKey[] = "CFBundleShortVersionString";
-bool s_autoCheckUpdate = false;
+// The preferences' automatic-update choice, as the General page keeps it.
+const char kUpdatesGroup[] = "UPDATES_ITEM";
+const char kAutoUpdateKey[] = "bIsAutoUpdate";
 
 // Asks logind for a power action; the answer arrives later and a refusal
 // is logged, since the caller has nobody to show it to.
@@ -246,10 +249,17 @@ void JxCommonInterface::checkForUpdate()
 
 void JxCommonInterface::setAutoCheckUpdate(bool on)
 {
-    s_autoCheckUpdate = on;
+    const QString value = on ? QStringLiteral("Y") : QStringLiteral("N");
+    const QString group = QLatin1String(kUpdatesGroup);
+    const QString key = QLatin1String(kAutoUpdateKey);
+    if (QVideoSettingXml::GetItemValue(group, key, QString()) != value
+        && !QVideoSettingXml::SetItemValue(group, key, value))
+        qCWarning(lcApp) << "Cannot store the automatic-update choice";
 }
 
 bool JxCommonInterface::autoCheckUpdate()
 {
-    return s_autoCheckUpdate;
+    return QVideoSettingXml::GetItemValue(QLatin1String(kUpdatesGroup), QLatin1String(kAutoUpdateKey),
+                                          QStringLiteral("N"))
+        == QLatin1String("Y");
 }

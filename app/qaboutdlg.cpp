@@ -4,6 +4,7 @@
 #include "common/jxcommoninterface.h"
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
+#include "commonutils/rzcomutils.h"
 #include "widgetkit/qinitctrlstyle.h"
 #include "widgetkit/qjxbasebutton.h"
 
@@ -53,9 +54,7 @@ void QAboutDlg::InitCtrl()
     m_labVersion->setText(QStringLiteral("%1 %2").arg(QObject::tr("Version"), JxCommonInterface::getAppVersion()));
     m_labProject->setText(QIAnyUtil::displayName());
     m_labProjectVersion->setText(QString());
-    m_labCopyright->setText(QObject::tr("Copyright %1 %2. All rights reserved.")
-                                .arg(QChar(0x00A9))
-                                .arg(QStringLiteral("Velmora")));
+    m_labCopyright->setText(RZComUtils::appCopyright());
     m_labVisit->setText(QObject::tr("Visit:"));
     m_labVisit->adjustSize();
     m_labVisit->resize(m_labVisit->width(), 21);

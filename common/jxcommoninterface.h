@@ -1,13 +1,17 @@
 #pragma once
 // Process services of the application: clock, sleeping, 32-bit texts.
 // The application shell adds its desktop services to this class: those are
-// defined in the application library (app/), which talks to D-Bus.
+// defined in the application library (app/), which talks to D-Bus and X11.
 
 #include <QString>
 #include <QtGlobal>
 
 #include <optional>
 #include <string>
+
+class QImage;
+class QPoint;
+class QWidget;
 
 class JxCommonInterface
 {
@@ -59,8 +63,34 @@ public:
     // No update service is configured on this system: the switch is kept and
     // a check tells the user so.
     static void checkForUpdate();
+    // The switch is the preferences' automatic-update choice ("Y" or "N").
     static void setAutoCheckUpdate(bool on);
     static bool autoCheckUpdate();
+
+    // --- Pointer, screen and windows, defined in app/ over X11 ---
+    // Where no X11 display is (offscreen, Wayland) the pointer services fall
+    // back on what Qt knows and the images are null. GUI thread only.
+
+    // The pointer's current image at the top left of a transparent canvas of
+    // at least 100 x 100; its hot spot goes to hotSpot.
+    static QImage getMacCursor(QPoint &hotSpot);
+    // True while the left button is down.
+    static bool mouseIsPressed();
+    // The pointer in desktop coordinates (the top left of the root window).
+    static QPoint getMousePoint();
+    // The whole desktop as it is shown now.
+    static QImage NSScreenImage();
+    // Keeps the widget's window above others, or lets it go, through the
+    // window manager; the hint holds when the window is shown again.
+    static void setWindowTopHint(QWidget &widget, bool on);
+    // Turns the widget's window into an overlay: red background at half
+    // opacity, kept above others, shown in front, and every click passes
+    // through it to the window below. Nothing for null.
+    static void setWindowsIgnoresMouse(QWidget *widget);
+
+    // Doubled separators collapsed, then the loop-back device is made
+    // available; true when it exists afterwards.
+    static bool installAudioDriverWithPath(const QString &path);
 
 private:
     JxCommonInterface() = default;

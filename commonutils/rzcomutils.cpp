@@ -133,7 +133,15 @@ bool RZComUtils::isSIPEnabled()
 
 double RZComUtils::statusBarHeight()
 {
-    return 0.0;
+    return statusBarHeight(systemVersion());
+}
+
+double RZComUtils::statusBarHeight(const QString &systemVersion)
+{
+    // Leading blanks, digits and at most one point: "10.15.7" reads as 10.15.
+    static const QRegularExpression number(QStringLiteral("^\\s*([0-9]*\\.?[0-9]*)"));
+    const double value = number.match(systemVersion).captured(1).toDouble();
+    return value >= 7.0 ? 20.0 : 0.0;
 }
 
 QRect RZComUtils::appFrame()
@@ -148,7 +156,9 @@ QString RZComUtils::appShortVersion()
 
 QString RZComUtils::appCopyright()
 {
-    return QString();
+    return QCoreApplication::translate("RZComUtils", "Copyright %1 %2. All rights reserved.")
+        .arg(QChar(0x00A9))
+        .arg(QStringLiteral("Velmora"));
 }
 
 double RZComUtils::appVersionFloat()
@@ -207,7 +217,7 @@ QString RZComUtils::userMoviesDirectory()
 
 QString RZComUtils::userLibraryDirectory()
 {
-    return QString();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 }
 
 QString RZComUtils::filePathForDocumentDirectory(const QString &component)

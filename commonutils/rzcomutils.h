@@ -47,10 +47,14 @@ public:
     static int systemVersionBugfix();
     static bool isLessThanSystemVersion(int major, int minor, int bugfix);
     static bool isSIPEnabled();        // false: no Linux meaning
-    static double statusBarHeight();   // 0.0: no Linux meaning
+    // 20.0 when the system version reads as a number of at least 7, else 0.0;
+    // the text is read up to its first character that can't continue a number.
+    static double statusBarHeight();
+    static double statusBarHeight(const QString &systemVersion);
     static QRect appFrame();           // the zero rectangle
     static QString appShortVersion();
-    static QString appCopyright();     // empty: no notice is kept
+    // The program's copyright line, as the About dialog shows it.
+    static QString appCopyright();
     // "1.1.0.5" reads as 1.105.
     static double appVersionFloat();
     static QString appName();
@@ -63,7 +67,7 @@ public:
     static QString userTrashDirectory();     // the freedesktop home trash
     static QString userCachesDirectory();
     static QString userMoviesDirectory();
-    static QString userLibraryDirectory();   // empty: no Linux meaning
+    static QString userLibraryDirectory();   // the XDG data home
     static QString filePathForDocumentDirectory(const QString &component);
     static QString filePathForCachesDirectory(const QString &component);
     static QString filePathForMoviesDirectory(const QString &component);

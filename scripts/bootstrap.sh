@@ -10,7 +10,8 @@ case $mode in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 
 # ffmpeg (the command-line tool) is here for the tests, which make their media
 # files with it; the program itself only links the libraries. The XCB and X11
-# extras packages serve the global hot keys; xdotool presses them in the tests.
+# extras packages serve the global hot keys and, with XFixes, the pointer's
+# image; xdotool presses keys and moves the pointer in the tests.
 # desktop-file-utils checks the installed desktop entry in the tests.
 # The sound tests run on a private PulseAudio and again on a private PipeWire
 # pulse server. The end-to-end test drives the program on a desktop of its own:
@@ -21,7 +22,7 @@ packages=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libqt5s
           libavformat-dev libavcodec-dev libavfilter-dev libswresample-dev libavutil-dev
           libswscale-dev libtag1-dev libpulse-dev pulseaudio pulseaudio-utils dbus
           libminizip-dev zlib1g-dev xvfb xauth libgl1-mesa-dri fonts-dseg ffmpeg
-          libqt5x11extras5-dev libxcb1-dev libxcb-keysyms1-dev xdotool
+          libqt5x11extras5-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xfixes0-dev xdotool
           pipewire pipewire-pulse pipewire-bin wireplumber desktop-file-utils
           openbox at-spi2-core x11-utils espeak-ng dbus-bin libssl-dev p7zip-full)
 

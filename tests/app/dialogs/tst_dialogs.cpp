@@ -7,6 +7,7 @@
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "commonutils/rzcomutils.h"
 #include "testsupport.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxcheckbox.h"
@@ -120,7 +121,9 @@ void TestDialogs::aboutShowsTheRunningVersion()
     QAboutDlg dialog;
     QCOMPARE(dialog.versionLabel()->text(), QString("Version " VELMORA_TEST_VERSION));
     QCOMPARE(dialog.projectLabel()->text(), QString("Velmora Audio Recorder"));
-    QVERIFY(dialog.copyrightLabel()->text().contains(QChar(0x00A9)));
+    // One copyright line for the dialog and the common module.
+    QCOMPARE(dialog.copyrightLabel()->text(), QString("Copyright \u00a9 Velmora. All rights reserved."));
+    QCOMPARE(dialog.copyrightLabel()->text(), RZComUtils::appCopyright());
     QVERIFY(dialog.homeLabel()->text().contains("href = https://"));
     QCOMPARE(dialog.size(), QSize(400, 250));
     dialog.show();

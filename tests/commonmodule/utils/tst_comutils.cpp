@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLocalServer>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -68,6 +69,37 @@ private slots:
         QVERIFY(!RZComUtils::isSIPEnabled());
         QCOMPARE(RZComUtils::appFrame(), QRect(0, 0, 0, 0));
         QCOMPARE(RZComUtils::appName(), QStringLiteral("Comutils Test"));
+        QCOMPARE(RZComUtils::appCopyright(), QString("Copyright \u00a9 Velmora. All rights reserved."));
+    }
+
+    void statusBarHeightFollowsTheSystemVersion_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<double>("height");
+        QTest::newRow("below seven") << "6.9" << 0.0;
+        QTest::newRow("seven") << "7" << 20.0;
+        QTest::newRow("seven point") << "7." << 20.0;
+        QTest::newRow("three parts") << "10.15.7" << 20.0;
+        QTest::newRow("blank first") << " 12" << 20.0;
+        QTest::newRow("text after") << "8 (bookworm)" << 20.0;
+        QTest::newRow("no number") << "unknown" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("point only") << "." << 0.0;
+    }
+
+    void statusBarHeightFollowsTheSystemVersion()
+    {
+        QFETCH(QString, version);
+        QFETCH(double, height);
+        QCOMPARE(RZComUtils::statusBarHeight(version), height);
+    }
+
+    void statusBarHeightOfThisSystem()
+    {
+        // Debian 12 says "12"; a version that is no number gives no bar.
+        bool numeric = false;
+        const double value = QSysInfo::productVersion().section('.', 0, 1).toDouble(&numeric);
+        QCOMPARE(RZComUtils::statusBarHeight(), numeric && value >= 7.0 ? 20.0 : 0.0);
     }
 
     void foldersComeFromTheUsersXdgFolders()
@@ -80,7 +112,7 @@ private slots:
         QCOMPARE(RZComUtils::userCachesDirectory(), qEnvironmentVariable("XDG_CACHE_HOME"));
         QCOMPARE(RZComUtils::filePathForDocumentDirectory("a.txt"), home + "/Documents/a.txt");
         QCOMPARE(RZComUtils::filePathForTempDirectory("t"), QDir::tempPath() + "/t");
-        QCOMPARE(RZComUtils::userLibraryDirectory(), QString());
+        QCOMPARE(RZComUtils::userLibraryDirectory(), data);
         const QString support = RZComUtils::currentAppSupportDirectory();
         QCOMPARE(support, data + "/Comutils Test");
         QVERIFY(QFileInfo(support).isDir());
