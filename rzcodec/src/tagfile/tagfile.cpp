@@ -99,15 +99,22 @@ TagLib::String readGrouping(TagLib::File *file, RZTagFormat format)
     return frames.isEmpty() ? TagLib::String() : frames.front()->toString();
 }
 
+// An empty value takes the grouping out.
 void writeGrouping(TagLib::File *file, RZTagFormat format, const TagLib::String &value)
 {
     if (format == RZ_TAGFMT_ASF) {
-        if (TagLib::ASF::Tag *tag = static_cast<TagLib::ASF::File *>(file)->tag())
-            tag->setAttribute(kAsfGrouping, TagLib::ASF::Attribute(value));
+        if (TagLib::ASF::Tag *tag = static_cast<TagLib::ASF::File *>(file)->tag()) {
+            if (value.isEmpty())
+                tag->removeItem(kAsfGrouping);
+            else
+                tag->setAttribute(kAsfGrouping, TagLib::ASF::Attribute(value));
+        }
         return;
     }
-    if (TagLib::ID3v2::Tag *tag = id3v2TagOf(file, format, true)) {
+    if (TagLib::ID3v2::Tag *tag = id3v2TagOf(file, format, !value.isEmpty())) {
         tag->removeFrames(kId3Grouping);
+        if (value.isEmpty())
+            return;
         auto *frame = new TagLib::ID3v2::TextIdentificationFrame(kId3Grouping, TagLib::String::UTF8);
         frame->setText(value);
         tag->addFrame(frame);
@@ -469,10 +476,10 @@ bool TagFile::setItem(const RZTagItem &item)
     }
     const bool isCover = item.index == RZ_TAG_COVER;
     const bool known = isCover || propertyNames().count(item.index) > 0;
-    // A cover of no bytes asks for the cover to be taken out.
-    const bool removesCover = isCover && item.type == RZ_TAG_TYPE_BYTES && item.length == 0;
+    // An item of no bytes asks for the field to be taken out.
+    const bool removes = item.length == 0;
     if (!known || item.type != (isCover ? RZ_TAG_TYPE_BYTES : RZ_TAG_TYPE_TEXT)
-        || (!removesCover && (item.length <= 0 || !item.data))) {
+        || (!removes && (item.length <= 0 || !item.data))) {
         logError("tag file: malformed item for index " + std::to_string(item.index));
         return false;
     }
@@ -483,12 +490,17 @@ bool TagFile::setItem(const RZTagItem &item)
             logError("tag file: cover picture too large");
             return false;
         }
-        if (!removesCover)
+        if (!removes)
             f.bytes.assign(static_cast<const char *>(item.data), size_t(item.length));
     } else {
         if (item.length % 4 != 0 || item.length > kMaxTextBytes) {
             logError("tag file: text item of " + std::to_string(item.length) + " bytes");
             return false;
+        }
+        if (removes) {
+            f.remove = true;
+            m_pending[item.index] = std::move(f);
+            return true;
         }
         const auto *chars = static_cast<const char32_t *>(item.data);
         f.text.assign(chars, size_t(item.length) / 4);
@@ -514,6 +526,7 @@ bool TagFile::save()
     TagLib::PropertyMap props = m_file->properties();
     // Written after the properties, which would remove them again.
     std::optional<TagLib::String> grouping;
+    std::vector<TagLib::String> removedNames;
     for (const auto &entry : m_pending) {
         const Field &f = entry.second;
         if (f.index == RZ_TAG_COVER) {
@@ -525,9 +538,14 @@ bool TagFile::save()
         }
         const TagLib::String value(utf32ToUtf8(f.text).value_or(std::string()), TagLib::String::UTF8);
         if (const char *name = propertyName(m_format, f.index)) {
-            props.replace(name, TagLib::StringList(value));
+            if (f.remove) {
+                props.erase(name);
+                removedNames.push_back(name);
+            } else {
+                props.replace(name, TagLib::StringList(value));
+            }
         } else if (f.index == RZ_TAG_GROUPING) {
-            grouping = value;
+            grouping = value; // empty: the grouping goes
         }
     }
     if (m_format == RZ_TAGFMT_WAV) {
@@ -542,6 +560,8 @@ bool TagFile::save()
                 merged.insert(it->first, it->second);
         for (auto it = props.begin(); it != props.end(); ++it)
             merged.replace(it->first, it->second);
+        for (const TagLib::String &name : removedNames)
+            merged.erase(name);
         wav->ID3v2Tag()->setProperties(merged);
         if (grouping)
             writeGrouping(wav, m_format, *grouping);
@@ -589,11 +609,11 @@ bool TagFile::finishSave()
                                   [&](const Field &f) { return f.index == want.index; });
         // Formats normalise some texts (a track "03" reads back as "3", a
         // numeric ID3 genre as its name): a text only has to be there; a
-        // cover must come back whole, and a removed one not at all.
+        // cover must come back whole; a removed field not at all.
         const bool present = found != m_items.end()
                              && (want.index == RZ_TAG_COVER ? found->bytes == want.bytes
                                                             : !found->text.empty());
-        const bool removed = want.index == RZ_TAG_COVER && want.bytes.empty();
+        const bool removed = want.remove || (want.index == RZ_TAG_COVER && want.bytes.empty());
         if (removed ? found != m_items.end() : !present) {
             logError("tag file " + m_path + ": item " + std::to_string(want.index)
                      + " did not reach the file");
