@@ -11,6 +11,7 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
+#include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
@@ -571,16 +572,32 @@ bool TagFile::save()
         }
         return finishSave();
     }
+    // An MP3's own ID3v1 tag is never rewritten with the new texts, but a
+    // text taken out must go from it too, or readers would show it again;
+    // its other values stay as they were.
+    TagLib::ID3v1::Tag *id3v1 = nullptr;
+    TagLib::PropertyMap id3v1Kept;
+    if (m_format == RZ_TAGFMT_MP3 && !removedNames.empty()) {
+        auto *mpeg = static_cast<TagLib::MPEG::File *>(m_file.get());
+        if (mpeg->hasID3v1Tag()) {
+            id3v1 = mpeg->ID3v1Tag();
+            id3v1Kept = id3v1->properties();
+            for (const TagLib::String &name : removedNames)
+                id3v1Kept.erase(name);
+        }
+    }
     m_file->setProperties(props);
+    if (id3v1)
+        id3v1->setProperties(id3v1Kept);
     if (grouping)
         writeGrouping(m_file.get(), m_format, *grouping);
 
     bool saved;
     if (m_format == RZ_TAGFMT_MP3) {
         // ID3v2 only: an ID3v1 copy would hold Latin-1 and lose other letters.
+        const int tags = TagLib::MPEG::File::ID3v2 | (id3v1 ? TagLib::MPEG::File::ID3v1 : 0);
         saved = static_cast<TagLib::MPEG::File *>(m_file.get())
-                    ->save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v4,
-                           TagLib::File::DoNotDuplicate);
+                    ->save(tags, TagLib::File::StripNone, TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
     } else {
         saved = m_file->save();
     }

@@ -88,6 +88,7 @@ private slots:
     void removedTextsLeaveTheFile_data();
     void removedTextsLeaveTheFile();
     void mp3GetsNoId3v1Copy();
+    void removedTextLeavesAnId3v1TagToo();
     void normalisedTextsStillCountAsWritten();
     void untaggableFilesFail();
     void readOnlyFileReportsFailure();
@@ -306,6 +307,44 @@ void TestTagFile::mp3GetsNoId3v1Copy()
     QVERIFY(f.size() > 128);
     f.seek(f.size() - 128);
     QVERIFY(!f.read(3).startsWith("TAG"));
+}
+
+// An MP3 made elsewhere may carry an ID3v1 tag beside its ID3v2 one: a text
+// taken out goes from both, and the ID3v1 tag's other bytes stay.
+void TestTagFile::removedTextLeavesAnId3v1TagToo()
+{
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(0);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "id3v1", format, 0.5,
+                                              {"-write_id3v1", "1", "-metadata", "title=Old title",
+                                               "-metadata", "artist=Someone", "-metadata", "album=Record"});
+    QVERIFY(!path.isEmpty());
+    auto lastBytes = [&]() {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) && f.seek(f.size() - 128) ? f.read(128) : QByteArray();
+    };
+    const QByteArray before = lastBytes();
+    QVERIFY(before.startsWith("TAGOld title"));
+
+    VEAudioTagInfo record;
+    QVERIFY(JXTagFileAccess::read(path.toStdString(), record));
+    QCOMPARE(record.title, std::string("Old title"));
+    record.title.clear();
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), record, JXTagFileAccess::AllFields,
+                                   JXTagFileAccess::KeepFileCover, 1u << RZ_TAG_TITLE));
+    const QByteArray after = lastBytes();
+    QVERIFY(after.startsWith("TAG"));
+    QCOMPARE(after.mid(3, 30), QByteArray(30, '\0'));
+    QCOMPARE(after.mid(33), before.mid(33));
+
+    // With every text gone, neither tag brings one back.
+    VEAudioTagInfo none;
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), none, JXTagFileAccess::AllFields,
+                                   JXTagFileAccess::KeepFileCover,
+                                   (1u << RZ_TAG_ARTIST) | (1u << RZ_TAG_ALBUM)));
+    VEAudioTagInfo back;
+    QVERIFY(JXTagFileAccess::read(path.toStdString(), back));
+    QVERIFY(back.title.empty() && back.artist.empty() && back.album.empty());
+    QVERIFY(ffprobeTags(path).value("artist").isEmpty());
 }
 
 void TestTagFile::normalisedTextsStillCountAsWritten()
