@@ -279,6 +279,7 @@ void TestEditDialog::emptiedFieldsLeaveTheFile()
         QTest::keyClick(commentText, Qt::Key_Delete);
         QVERIFY(title->text().isEmpty() && year->text().isEmpty());
         QVERIFY(commentText->toPlainText().isEmpty());
+        QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_emptied_" + format.name).isEmpty());
         QTest::mouseClick(dlg->m_btnOK, Qt::LeftButton);
         QCOMPARE(tags.count(), 1);
     }
