@@ -2,6 +2,7 @@
 
 #include "editor/qveinitctrlstyle.h"
 #include "media/qvideoeditingsettings.h"
+#include "rzcodec/tagfile.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxcombobox.h"
 #include "widgetkit/qjxlineedit.h"
@@ -345,6 +346,31 @@ bool QAudioTagForm::coverRemoved() const
     VEAudioTagInfo now;
     m_settings->getAudioTagInfo(now);
     return now.coverBytes().empty();
+}
+
+JXTagFileAccess::RemovedTexts QAudioTagForm::removedTexts() const
+{
+    if (!m_settings)
+        return JXTagFileAccess::NoRemovedTexts;
+    VEAudioTagInfo now;
+    m_settings->getAudioTagInfo(now);
+    // Only what the page edits: a field it does not show cannot be emptied here.
+    static const struct {
+        int index;
+        std::string VEAudioTagInfo::*field;
+    } shown[] = {
+        {RZ_TAG_TITLE, &VEAudioTagInfo::title},         {RZ_TAG_ARTIST, &VEAudioTagInfo::artist},
+        {RZ_TAG_ALBUM, &VEAudioTagInfo::album},         {RZ_TAG_GENRE, &VEAudioTagInfo::genre},
+        {RZ_TAG_YEAR, &VEAudioTagInfo::year},           {RZ_TAG_TRACK, &VEAudioTagInfo::track},
+        {RZ_TAG_COMMENT, &VEAudioTagInfo::comment},     {RZ_TAG_COPYRIGHT, &VEAudioTagInfo::copyright},
+        {RZ_TAG_COMPOSER, &VEAudioTagInfo::composer},   {RZ_TAG_GROUPING, &VEAudioTagInfo::grouping},
+        {RZ_TAG_DISC, &VEAudioTagInfo::disc},
+    };
+    JXTagFileAccess::RemovedTexts removed = JXTagFileAccess::NoRemovedTexts;
+    for (const auto &s : shown)
+        if (!(m_loadedInfo.*s.field).empty() && (now.*s.field).empty())
+            removed |= 1u << s.index;
+    return removed;
 }
 
 // ------------------------------------------------------------------ show and layout

@@ -4,6 +4,7 @@
 // edit goes at once into the edit record of the dialog's settings hub; the
 // dialog asks whether the tags changed since they were loaded.
 
+#include "media/jxtagfileaccess.h"
 #include "media/veaudiotaginfo.h"
 
 #include <QString>
@@ -36,6 +37,8 @@ public:
     QString getThumbnailPath() const { return m_imagePath; }
     // The loaded record had a cover and the user deleted it.
     bool coverRemoved() const;
+    // The page's texts that the loaded record had and the user emptied.
+    JXTagFileAccess::RemovedTexts removedTexts() const;
 
     // "3/12" into "3" and "12"; "0" for what is missing.
     static void analysisTrackValue(const QString &text, QString &first, QString &second);

@@ -432,7 +432,8 @@ void QVideoEditingDlg::onOK()
         const JXTagFileAccess::EmptyCover emptyCover = m_audioTagForm->coverRemoved()
                                                            ? JXTagFileAccess::RemoveFileCover
                                                            : JXTagFileAccess::KeepFileCover;
-        if (m_infoManager->setAudioTag(config.audioTagInfo, emptyCover)) {
+        if (m_infoManager->setAudioTag(config.audioTagInfo, emptyCover,
+                                       m_audioTagForm->removedTexts())) {
             emit emitAudioTagChange(config.audioTagInfo, m_audioTagForm->getThumbnailPath());
         } else {
             // The user must know the tags did not reach the file.

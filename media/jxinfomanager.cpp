@@ -135,10 +135,11 @@ VEAudioTagInfo JXInfoManager::getAudioTagInfo()
     return tags;
 }
 
-bool JXInfoManager::setAudioTag(const VEAudioTagInfo &tags, JXTagFileAccess::EmptyCover emptyCover)
+bool JXInfoManager::setAudioTag(const VEAudioTagInfo &tags, JXTagFileAccess::EmptyCover emptyCover,
+                                JXTagFileAccess::RemovedTexts removedTexts)
 {
     return JXTagFileAccess::write(m_path.toUtf8().toStdString(), tags, JXTagFileAccess::AllFields,
-                                  emptyCover);
+                                  emptyCover, removedTexts);
 }
 
 bool JXInfoManager::setAudioTag(const VEAudioTagInfo &tags, const QString &path)

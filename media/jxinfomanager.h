@@ -36,7 +36,8 @@ public:
     VEAudioTagInfo getAudioTagInfo();
     // Writes into the last path given to setMediaFile.
     bool setAudioTag(const VEAudioTagInfo &tags,
-                     JXTagFileAccess::EmptyCover emptyCover = JXTagFileAccess::KeepFileCover);
+                     JXTagFileAccess::EmptyCover emptyCover = JXTagFileAccess::KeepFileCover,
+                     JXTagFileAccess::RemovedTexts removedTexts = JXTagFileAccess::NoRemovedTexts);
     // False when the file cannot take tags or they cannot be saved.
     bool setAudioTag(const VEAudioTagInfo &tags, const QString &path);
 

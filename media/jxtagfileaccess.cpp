@@ -55,7 +55,8 @@ bool openTagFile(const TagFileHandle &file, const std::string &utf8Path)
 } // namespace
 
 std::vector<JXTagFileAccess::Item> JXTagFileAccess::itemsFor(const VEAudioTagInfo &tags,
-                                                             FieldSet fields, EmptyCover emptyCover)
+                                                             FieldSet fields, EmptyCover emptyCover,
+                                                             RemovedTexts removedTexts)
 {
     VEAudioTagInfo copy = tags; // textField needs a mutable record
     std::vector<Item> items;
@@ -73,8 +74,17 @@ std::vector<JXTagFileAccess::Item> JXTagFileAccess::itemsFor(const VEAudioTagInf
             continue;
         }
         const std::string *text = textField(copy, index);
-        if (!text || text->empty())
+        if (!text)
             continue;
+        if (text->empty()) {
+            if (removedTexts & (1u << index)) {
+                Item item; // no characters: the file's text goes
+                item.index = index;
+                item.type = 0;
+                items.push_back(std::move(item));
+            }
+            continue;
+        }
         std::optional<std::u32string> converted = VEHelper::ConvertCharToUtft32(text->c_str());
         if (!converted || converted->empty())
             continue; // not valid UTF-8: skipped, the others are still written
@@ -88,7 +98,7 @@ std::vector<JXTagFileAccess::Item> JXTagFileAccess::itemsFor(const VEAudioTagInf
 }
 
 bool JXTagFileAccess::write(const std::string &utf8Path, const VEAudioTagInfo &tags, FieldSet fields,
-                            EmptyCover emptyCover)
+                            EmptyCover emptyCover, RemovedTexts removedTexts)
 {
     TagFileHandle file;
     if (!openTagFile(file, utf8Path)) {
@@ -96,7 +106,7 @@ bool JXTagFileAccess::write(const std::string &utf8Path, const VEAudioTagInfo &t
         return false;
     }
     rz_tagfile_begin_edit(file.get());
-    for (const Item &item : itemsFor(tags, fields, emptyCover)) {
+    for (const Item &item : itemsFor(tags, fields, emptyCover, removedTexts)) {
         RZTagItem raw{-1, item.index, item.type, item.length(),
                       item.type == 0 ? static_cast<const void *>(item.text.c_str())
                                      : static_cast<const void *>(item.bytes.data())};

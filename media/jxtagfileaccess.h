@@ -25,6 +25,12 @@ public:
         RemoveFileCover,
     };
 
+    // Text fields to take out of the file when the record's text is empty,
+    // one bit per item index (1 << RZ_TAG_TITLE ...): the tag page's fields
+    // the user emptied. Other writers send none.
+    using RemovedTexts = unsigned int;
+    static constexpr RemovedTexts NoRemovedTexts = 0;
+
     // One item as it goes to the tag-file object.
     struct Item {
         int index = -1;
@@ -36,15 +42,18 @@ public:
 
     // The items a record yields, in increasing index order: non-empty texts
     // that are valid UTF-8, and the cover when its length is not 0 (never
-    // more bytes than the record holds); with RemoveFileCover, a record
-    // without a cover yields a cover item of no bytes.
+    // more bytes than the record holds). With RemoveFileCover, a record
+    // without a cover yields a cover item of no bytes; each empty text named
+    // in removedTexts yields a text item of no characters.
     static std::vector<Item> itemsFor(const VEAudioTagInfo &tags, FieldSet fields,
-                                      EmptyCover emptyCover = KeepFileCover);
+                                      EmptyCover emptyCover = KeepFileCover,
+                                      RemovedTexts removedTexts = NoRemovedTexts);
 
     // Writes the record's items into the file; false when the file cannot be
     // opened for tags or the tags cannot be saved.
     static bool write(const std::string &utf8Path, const VEAudioTagInfo &tags, FieldSet fields,
-                      EmptyCover emptyCover = KeepFileCover);
+                      EmptyCover emptyCover = KeepFileCover,
+                      RemovedTexts removedTexts = NoRemovedTexts);
     // Fills the record's fields from the file's items (fields the file does
     // not carry are left as they are); false when the file cannot be opened.
     static bool read(const std::string &utf8Path, VEAudioTagInfo &tags);

@@ -5,8 +5,9 @@
  *
  * Writing: create, open, begin edit, one set-item per field, save, close,
  * release. Reading: create, open, item count, get item by position, release.
- * Fields for which no item is set keep the file's value; a cover item of
- * length 0 (its data may be null) takes every picture out of the file. */
+ * Fields for which no item is set keep the file's value; an item of length 0
+ * (its data may be null) takes its field out of the file: a text item that
+ * field's text, a cover item every picture. */
 
 #include "rzcodec/types.h"
 
@@ -70,7 +71,7 @@ int32_t rz_tagfile_format(void *tagFile);
 RZResult rz_tagfile_begin_edit(void *tagFile);
 /* Keeps one item for the next save (copied); 0 when it is malformed: wrong
  * type for its index, a text that is not whole valid characters, no data
- * (except a cover of length 0, which removes the cover). */
+ * (except an item of length 0, which removes its field). */
 RZResult rz_tagfile_set_item(void *tagFile, RZTagItem item);
 /* Writes the items set since begin-edit into the file. 1 = written; 0 = not
  * (nothing open, no begin-edit, or the file could not be written). */

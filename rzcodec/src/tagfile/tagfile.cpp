@@ -11,6 +11,7 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
+#include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
@@ -99,15 +100,22 @@ TagLib::String readGrouping(TagLib::File *file, RZTagFormat format)
     return frames.isEmpty() ? TagLib::String() : frames.front()->toString();
 }
 
+// An empty value takes the grouping out.
 void writeGrouping(TagLib::File *file, RZTagFormat format, const TagLib::String &value)
 {
     if (format == RZ_TAGFMT_ASF) {
-        if (TagLib::ASF::Tag *tag = static_cast<TagLib::ASF::File *>(file)->tag())
-            tag->setAttribute(kAsfGrouping, TagLib::ASF::Attribute(value));
+        if (TagLib::ASF::Tag *tag = static_cast<TagLib::ASF::File *>(file)->tag()) {
+            if (value.isEmpty())
+                tag->removeItem(kAsfGrouping);
+            else
+                tag->setAttribute(kAsfGrouping, TagLib::ASF::Attribute(value));
+        }
         return;
     }
-    if (TagLib::ID3v2::Tag *tag = id3v2TagOf(file, format, true)) {
+    if (TagLib::ID3v2::Tag *tag = id3v2TagOf(file, format, !value.isEmpty())) {
         tag->removeFrames(kId3Grouping);
+        if (value.isEmpty())
+            return;
         auto *frame = new TagLib::ID3v2::TextIdentificationFrame(kId3Grouping, TagLib::String::UTF8);
         frame->setText(value);
         tag->addFrame(frame);
@@ -469,10 +477,10 @@ bool TagFile::setItem(const RZTagItem &item)
     }
     const bool isCover = item.index == RZ_TAG_COVER;
     const bool known = isCover || propertyNames().count(item.index) > 0;
-    // A cover of no bytes asks for the cover to be taken out.
-    const bool removesCover = isCover && item.type == RZ_TAG_TYPE_BYTES && item.length == 0;
+    // An item of no bytes asks for the field to be taken out.
+    const bool removes = item.length == 0;
     if (!known || item.type != (isCover ? RZ_TAG_TYPE_BYTES : RZ_TAG_TYPE_TEXT)
-        || (!removesCover && (item.length <= 0 || !item.data))) {
+        || (!removes && (item.length <= 0 || !item.data))) {
         logError("tag file: malformed item for index " + std::to_string(item.index));
         return false;
     }
@@ -483,12 +491,17 @@ bool TagFile::setItem(const RZTagItem &item)
             logError("tag file: cover picture too large");
             return false;
         }
-        if (!removesCover)
+        if (!removes)
             f.bytes.assign(static_cast<const char *>(item.data), size_t(item.length));
     } else {
         if (item.length % 4 != 0 || item.length > kMaxTextBytes) {
             logError("tag file: text item of " + std::to_string(item.length) + " bytes");
             return false;
+        }
+        if (removes) {
+            f.remove = true;
+            m_pending[item.index] = std::move(f);
+            return true;
         }
         const auto *chars = static_cast<const char32_t *>(item.data);
         f.text.assign(chars, size_t(item.length) / 4);
@@ -514,6 +527,7 @@ bool TagFile::save()
     TagLib::PropertyMap props = m_file->properties();
     // Written after the properties, which would remove them again.
     std::optional<TagLib::String> grouping;
+    std::vector<TagLib::String> removedNames;
     for (const auto &entry : m_pending) {
         const Field &f = entry.second;
         if (f.index == RZ_TAG_COVER) {
@@ -525,9 +539,14 @@ bool TagFile::save()
         }
         const TagLib::String value(utf32ToUtf8(f.text).value_or(std::string()), TagLib::String::UTF8);
         if (const char *name = propertyName(m_format, f.index)) {
-            props.replace(name, TagLib::StringList(value));
+            if (f.remove) {
+                props.erase(name);
+                removedNames.push_back(name);
+            } else {
+                props.replace(name, TagLib::StringList(value));
+            }
         } else if (f.index == RZ_TAG_GROUPING) {
-            grouping = value;
+            grouping = value; // empty: the grouping goes
         }
     }
     if (m_format == RZ_TAGFMT_WAV) {
@@ -542,6 +561,8 @@ bool TagFile::save()
                 merged.insert(it->first, it->second);
         for (auto it = props.begin(); it != props.end(); ++it)
             merged.replace(it->first, it->second);
+        for (const TagLib::String &name : removedNames)
+            merged.erase(name);
         wav->ID3v2Tag()->setProperties(merged);
         if (grouping)
             writeGrouping(wav, m_format, *grouping);
@@ -551,16 +572,32 @@ bool TagFile::save()
         }
         return finishSave();
     }
+    // An MP3's own ID3v1 tag is never rewritten with the new texts, but a
+    // text taken out must go from it too, or readers would show it again;
+    // its other values stay as they were.
+    TagLib::ID3v1::Tag *id3v1 = nullptr;
+    TagLib::PropertyMap id3v1Kept;
+    if (m_format == RZ_TAGFMT_MP3 && !removedNames.empty()) {
+        auto *mpeg = static_cast<TagLib::MPEG::File *>(m_file.get());
+        if (mpeg->hasID3v1Tag()) {
+            id3v1 = mpeg->ID3v1Tag();
+            id3v1Kept = id3v1->properties();
+            for (const TagLib::String &name : removedNames)
+                id3v1Kept.erase(name);
+        }
+    }
     m_file->setProperties(props);
+    if (id3v1)
+        id3v1->setProperties(id3v1Kept);
     if (grouping)
         writeGrouping(m_file.get(), m_format, *grouping);
 
     bool saved;
     if (m_format == RZ_TAGFMT_MP3) {
         // ID3v2 only: an ID3v1 copy would hold Latin-1 and lose other letters.
+        const int tags = TagLib::MPEG::File::ID3v2 | (id3v1 ? TagLib::MPEG::File::ID3v1 : 0);
         saved = static_cast<TagLib::MPEG::File *>(m_file.get())
-                    ->save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v4,
-                           TagLib::File::DoNotDuplicate);
+                    ->save(tags, TagLib::File::StripNone, TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
     } else {
         saved = m_file->save();
     }
@@ -589,11 +626,11 @@ bool TagFile::finishSave()
                                   [&](const Field &f) { return f.index == want.index; });
         // Formats normalise some texts (a track "03" reads back as "3", a
         // numeric ID3 genre as its name): a text only has to be there; a
-        // cover must come back whole, and a removed one not at all.
+        // cover must come back whole; a removed field not at all.
         const bool present = found != m_items.end()
                              && (want.index == RZ_TAG_COVER ? found->bytes == want.bytes
                                                             : !found->text.empty());
-        const bool removed = want.index == RZ_TAG_COVER && want.bytes.empty();
+        const bool removed = want.remove || (want.index == RZ_TAG_COVER && want.bytes.empty());
         if (removed ? found != m_items.end() : !present) {
             logError("tag file " + m_path + ": item " + std::to_string(want.index)
                      + " did not reach the file");

@@ -44,6 +44,7 @@ private:
         int index = -1;
         std::u32string text; // type 0
         std::string bytes;   // type 1 (the cover)
+        bool remove = false; // a text item of no bytes: the field goes
     };
     void readItems();
     TagLib::ByteVector readCover() const;

@@ -20,6 +20,7 @@
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmessagebox.h"
+#include "widgetkit/qjxtextedit.h"
 #include "widgetkit/views/qmediaform.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
@@ -48,6 +50,8 @@ private slots:
     void editedTagsAreReadBackFromTheFile();
     void deletedCoverLeavesTheFile_data();
     void deletedCoverLeavesTheFile();
+    void emptiedFieldsLeaveTheFile_data();
+    void emptiedFieldsLeaveTheFile();
     void cutsAskTheLibraryAndSegmentsComeBack();
     void failedTagWriteIsShown();
     void recognitionFillsTagsOrGivesUp();
@@ -231,6 +235,73 @@ void TestEditDialog::deletedCoverLeavesTheFile()
     QVERIFY(JXTagFileAccess::read(kept.toStdString(), stays));
     QCOMPARE(stays.title, std::string("Still covered"));
     QCOMPARE(QByteArray::fromStdString(stays.cover_image), cover);
+}
+
+void TestEditDialog::emptiedFieldsLeaveTheFile_data()
+{
+    deletedCoverLeavesTheFile_data();
+}
+
+void TestEditDialog::emptiedFieldsLeaveTheFile()
+{
+    QFETCH(int, formatIndex);
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(formatIndex);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "emptied_" + format.name, format, 2.0);
+    QVERIFY(!path.isEmpty());
+    VEAudioTagInfo start;
+    start.title = "Gone title";
+    start.artist = "Stays";
+    start.album = "Stays too";
+    start.year = "2021";
+    start.comment = "Gone comment";
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), start, JXTagFileAccess::AllFields));
+
+    {
+        auto dlg = open(path);
+        QSignalSpy tags(dlg.get(), &QVideoEditingDlg::emitAudioTagChange);
+        QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton);
+        auto *title = dlg->m_audioTagForm->findChild<QJXLineEdit *>("m_editTitle");
+        auto *year = dlg->m_audioTagForm->findChild<QJXLineEdit *>("m_editYear");
+        auto *comments = dlg->m_audioTagForm->findChild<QJXTextEdit *>("m_editComments");
+        QVERIFY(title && year && comments);
+        QTRY_VERIFY(title->isVisible());
+        QCOMPARE(title->text(), QString("Gone title"));
+        QCOMPARE(year->text(), QString("2021"));
+        title->setFocus();
+        title->selectAll();
+        QTest::keyClick(title, Qt::Key_Backspace);
+        year->setFocus();
+        year->selectAll();
+        QTest::keyClick(year, Qt::Key_Backspace);
+        QTextEdit *commentText = comments->textEdit();
+        commentText->setFocus();
+        commentText->selectAll();
+        QTest::keyClick(commentText, Qt::Key_Delete);
+        QVERIFY(title->text().isEmpty() && year->text().isEmpty());
+        QVERIFY(commentText->toPlainText().isEmpty());
+        QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_emptied_" + format.name).isEmpty());
+        QTest::mouseClick(dlg->m_btnOK, Qt::LeftButton);
+        QCOMPARE(tags.count(), 1);
+    }
+    VEAudioTagInfo back;
+    QVERIFY(JXTagFileAccess::read(path.toStdString(), back));
+    QVERIFY2(back.title.empty(), back.title.c_str());
+    QVERIFY2(back.year.empty(), back.year.c_str());
+    QVERIFY2(back.comment.empty(), back.comment.c_str());
+    QCOMPARE(back.artist, start.artist);
+    QCOMPARE(back.album, start.album);
+    // What was empty is not written.
+    QVERIFY(back.composer.empty() && back.grouping.empty() && back.track.empty());
+
+    // The demuxer agrees.
+    JXInfoManager info;
+    info.createrPlayer();
+    QVERIFY(info.setMediaFile(path, 0, false));
+    const VEAudioTagInfo read = info.getAudioTagInfo();
+    QVERIFY(read.title.empty());
+    QVERIFY(read.comment.empty());
+    QVERIFY(read.year.empty());
+    QCOMPARE(read.artist, start.artist);
 }
 
 void TestEditDialog::cutsAskTheLibraryAndSegmentsComeBack()

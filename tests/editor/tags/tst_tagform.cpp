@@ -3,6 +3,7 @@
 
 #include "editor/qaudiotagform.h"
 #include "media/qvideoeditingsettings.h"
+#include "rzcodec/tagfile.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxcombobox.h"
 #include "widgetkit/qjxlineedit.h"
@@ -60,6 +61,7 @@ private slots:
     void splitAndJoinRules();
     void coverPicture();
     void deletingTheLoadedCoverEmptiesTheRecord();
+    void emptiedLoadedTextsAreNamedForRemoval();
 
 private:
     QVideoEditingSettings *m_hub = nullptr;
@@ -225,6 +227,30 @@ void TestTagForm::deletingTheLoadedCoverEmptiesTheRecord()
     QVERIFY(m_form->setTagImg(picture, int(picture.size())));
     QVERIFY(!m_form->coverRemoved());
     QVERIFY(!m_form->audioTagInfoChange());
+}
+
+void TestTagForm::emptiedLoadedTextsAreNamedForRemoval()
+{
+    m_hub->setAudioTagInfo(tags());
+    m_form->loadingSetting();
+    m_form->show();
+    QCOMPARE(m_form->removedTexts(), JXTagFileAccess::NoRemovedTexts);
+
+    m_form->m_editTitle->selectAll();
+    QTest::keyClick(m_form->m_editTitle, Qt::Key_Backspace);
+    m_form->m_editTrack1->clear(); // "3/12" has no number left: the track goes
+    // A field that was empty at load, filled and emptied again, is not named.
+    m_form->m_editComposer->setText("Someone");
+    m_form->m_editComposer->clear();
+    // A field changed to another text is written, not removed.
+    m_form->m_editArtist->setText("Other");
+    QCOMPARE(held(*m_hub).title, std::string());
+    QCOMPARE(held(*m_hub).track, std::string());
+    QCOMPARE(m_form->removedTexts(), JXTagFileAccess::RemovedTexts((1u << RZ_TAG_TITLE) | (1u << RZ_TAG_TRACK)));
+
+    // Typing the title again takes it off the list.
+    QTest::keyClicks(m_form->m_editTitle, "Back");
+    QCOMPARE(m_form->removedTexts(), JXTagFileAccess::RemovedTexts(1u << RZ_TAG_TRACK));
 }
 
 QTEST_MAIN(TestTagForm)

@@ -10,6 +10,8 @@
 #include "rzcodec/tagfile.h"
 
 #include <QFile>
+#include <QMap>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -52,6 +54,25 @@ void compareTexts(const VEAudioTagInfo &got, const VEAudioTagInfo &want)
     QCOMPARE(QString::fromStdString(got.disc), QString::fromStdString(want.disc));
     QCOMPARE(QString::fromStdString(got.copyright), QString::fromStdString(want.copyright));
 }
+
+// The file's tags as the ffmpeg tool reads them (global and stream tags), keys
+// in lower case.
+QMap<QString, QString> ffprobeTags(const QString &path)
+{
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-show_entries", "format_tags:stream_tags", "-of",
+                            "default=noprint_wrappers=1", path});
+    QMap<QString, QString> tags;
+    if (!probe.waitForFinished(60000) || probe.exitCode() != 0)
+        return tags;
+    const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split('\n');
+    for (const QString &line : lines) {
+        const int eq = line.indexOf('=');
+        if (line.startsWith("TAG:") && eq > 4)
+            tags.insert(line.mid(4, eq - 4).toLower(), line.mid(eq + 1));
+    }
+    return tags;
+}
 } // namespace
 
 class TestTagFile : public QObject
@@ -64,7 +85,10 @@ private slots:
     void laterWriteKeepsFieldsNotSent();
     void removedCoverLeavesTheFile_data();
     void removedCoverLeavesTheFile();
+    void removedTextsLeaveTheFile_data();
+    void removedTextsLeaveTheFile();
     void mp3GetsNoId3v1Copy();
+    void removedTextLeavesAnId3v1TagToo();
     void normalisedTextsStillCountAsWritten();
     void untaggableFilesFail();
     void readOnlyFileReportsFailure();
@@ -188,6 +212,90 @@ void TestTagFile::removedCoverLeavesTheFile()
                                    JXTagFileAccess::RemoveFileCover));
 }
 
+void TestTagFile::removedTextsLeaveTheFile_data()
+{
+    tagsRoundTrip_data();
+}
+
+// The fields are emptied one after another in one file: each write takes out
+// only what it names, and every other field keeps its value.
+void TestTagFile::removedTextsLeaveTheFile()
+{
+    QFETCH(int, formatIndex);
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(formatIndex);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "untext_" + format.name, format, 0.5);
+    QVERIFY2(!path.isEmpty(), "ffmpeg could not make the file");
+    const std::string file = path.toStdString();
+    VEAudioTagInfo want = sampleTags(m_cover);
+    QVERIFY(JXTagFileAccess::write(file, want, JXTagFileAccess::AllFields));
+    VEAudioTagInfo record;
+    QVERIFY(JXTagFileAccess::read(file, record));
+
+    // An empty text that is not named stays out of the write: the file keeps it.
+    VEAudioTagInfo noTitle = record;
+    noTitle.title.clear();
+    QVERIFY(JXTagFileAccess::write(file, noTitle, JXTagFileAccess::AllFields));
+    VEAudioTagInfo back;
+    QVERIFY(JXTagFileAccess::read(file, back));
+    QCOMPARE(QString::fromStdString(back.title), QString::fromStdString(want.title));
+
+    // Naming a field whose text is not empty writes the text, removes nothing.
+    QVERIFY(JXTagFileAccess::write(file, record, JXTagFileAccess::AllFields,
+                                   JXTagFileAccess::KeepFileCover, 1u << RZ_TAG_ARTIST));
+    back = VEAudioTagInfo();
+    QVERIFY(JXTagFileAccess::read(file, back));
+    compareTexts(back, want);
+
+    const struct {
+        int index;
+        std::string VEAudioTagInfo::*field;
+        const char *ffmpegKey; // null: no key to look for in every format
+    } steps[] = {
+        {RZ_TAG_TITLE, &VEAudioTagInfo::title, "title"},
+        {RZ_TAG_COMMENT, &VEAudioTagInfo::comment, nullptr},
+        {RZ_TAG_GROUPING, &VEAudioTagInfo::grouping, nullptr},
+        {RZ_TAG_YEAR, &VEAudioTagInfo::year, nullptr},
+        {RZ_TAG_TRACK, &VEAudioTagInfo::track, "track"},
+        {RZ_TAG_GENRE, &VEAudioTagInfo::genre, "genre"},
+        {RZ_TAG_ALBUM, &VEAudioTagInfo::album, "album"},
+        {RZ_TAG_COMPOSER, &VEAudioTagInfo::composer, nullptr},
+        {RZ_TAG_COPYRIGHT, &VEAudioTagInfo::copyright, nullptr},
+        {RZ_TAG_DISC, &VEAudioTagInfo::disc, nullptr},
+    };
+    for (const auto &step : steps) {
+        record.*step.field = std::string();
+        want.*step.field = std::string();
+        QVERIFY2(JXTagFileAccess::write(file, record, JXTagFileAccess::AllFields,
+                                        JXTagFileAccess::KeepFileCover, 1u << step.index),
+                 qPrintable(QString("removing item %1").arg(step.index)));
+        back = VEAudioTagInfo();
+        QVERIFY(JXTagFileAccess::read(file, back));
+        compareTexts(back, want);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(QString("after removing item %1").arg(step.index)));
+        QCOMPARE(QByteArray::fromStdString(back.cover_image), m_cover);
+
+        // The demuxer no longer finds it either; the artist is still there.
+        const QMap<QString, QString> probed = ffprobeTags(path);
+        QCOMPARE(probed.value("artist"), QString::fromStdString(want.artist));
+        if (step.ffmpegKey)
+            QVERIFY2(!probed.contains(step.ffmpegKey), step.ffmpegKey);
+    }
+    JXInfoManager manager;
+    manager.createrPlayer();
+    QVERIFY(manager.setMediaFile(path, 0, false));
+    const VEAudioTagInfo fromInfo = manager.getAudioTagInfo();
+    QVERIFY(fromInfo.title.empty());
+    QVERIFY(fromInfo.album.empty());
+    QVERIFY(fromInfo.comment.empty());
+    QVERIFY(fromInfo.year.empty());
+    QCOMPARE(QString::fromStdString(fromInfo.artist), QString::fromStdString(want.artist));
+
+    // Removing a field the file no longer has is no failure.
+    QVERIFY(JXTagFileAccess::write(file, record, JXTagFileAccess::AllFields,
+                                   JXTagFileAccess::KeepFileCover, 1u << RZ_TAG_TITLE));
+}
+
 void TestTagFile::mp3GetsNoId3v1Copy()
 {
     const MediaFiles::Format format = MediaFiles::taggableFormats().at(0);
@@ -199,6 +307,44 @@ void TestTagFile::mp3GetsNoId3v1Copy()
     QVERIFY(f.size() > 128);
     f.seek(f.size() - 128);
     QVERIFY(!f.read(3).startsWith("TAG"));
+}
+
+// An MP3 made elsewhere may carry an ID3v1 tag beside its ID3v2 one: a text
+// taken out goes from both, and the ID3v1 tag's other bytes stay.
+void TestTagFile::removedTextLeavesAnId3v1TagToo()
+{
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(0);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "id3v1", format, 0.5,
+                                              {"-write_id3v1", "1", "-metadata", "title=Old title",
+                                               "-metadata", "artist=Someone", "-metadata", "album=Record"});
+    QVERIFY(!path.isEmpty());
+    auto lastBytes = [&]() {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) && f.seek(f.size() - 128) ? f.read(128) : QByteArray();
+    };
+    const QByteArray before = lastBytes();
+    QVERIFY(before.startsWith("TAGOld title"));
+
+    VEAudioTagInfo record;
+    QVERIFY(JXTagFileAccess::read(path.toStdString(), record));
+    QCOMPARE(record.title, std::string("Old title"));
+    record.title.clear();
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), record, JXTagFileAccess::AllFields,
+                                   JXTagFileAccess::KeepFileCover, 1u << RZ_TAG_TITLE));
+    const QByteArray after = lastBytes();
+    QVERIFY(after.startsWith("TAG"));
+    QCOMPARE(after.mid(3, 30), QByteArray(30, '\0'));
+    QCOMPARE(after.mid(33), before.mid(33));
+
+    // With every text gone, neither tag brings one back.
+    VEAudioTagInfo none;
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), none, JXTagFileAccess::AllFields,
+                                   JXTagFileAccess::KeepFileCover,
+                                   (1u << RZ_TAG_ARTIST) | (1u << RZ_TAG_ALBUM)));
+    VEAudioTagInfo back;
+    QVERIFY(JXTagFileAccess::read(path.toStdString(), back));
+    QVERIFY(back.title.empty() && back.artist.empty() && back.album.empty());
+    QVERIFY(ffprobeTags(path).value("artist").isEmpty());
 }
 
 void TestTagFile::normalisedTextsStillCountAsWritten()
@@ -298,6 +444,20 @@ void TestTagFile::itemsOfARecord()
     QCOMPARE(int(items.size()), 1);
     QCOMPARE(items[0].index, int(RZ_TAG_COVER));
     QCOMPARE(items[0].length(), 0);
+    // An empty text goes as an item of no characters only when named, and
+    // only within the field set.
+    VEAudioTagInfo emptied;
+    emptied.artist = "Kept";
+    const JXTagFileAccess::RemovedTexts named = (1u << RZ_TAG_TITLE) | (1u << RZ_TAG_DISC);
+    items = JXTagFileAccess::itemsFor(emptied, JXTagFileAccess::AllFields, JXTagFileAccess::KeepFileCover, named);
+    QCOMPARE(int(items.size()), 3);
+    QCOMPARE(items[0].index, int(RZ_TAG_TITLE));
+    QCOMPARE(items[0].length(), 0);
+    QCOMPARE(items[1].index, int(RZ_TAG_ARTIST));
+    QCOMPARE(items[2].index, int(RZ_TAG_DISC));
+    QCOMPARE(items[2].length(), 0);
+    items = JXTagFileAccess::itemsFor(emptied, JXTagFileAccess::BasicFields, JXTagFileAccess::KeepFileCover, named);
+    QCOMPARE(int(items.size()), 2);
     // A length beyond the bytes held sends only the bytes held.
     cover.coverSize = 1 << 20;
     items = JXTagFileAccess::itemsFor(cover, JXTagFileAccess::AllFields);
@@ -350,6 +510,17 @@ void TestTagFile::malformedItemsAreRefused()
     QCOMPARE(back.length, 8);
     QCOMPARE(std::u32string(static_cast<const char32_t *>(back.data), 2), std::u32string(U"ok"));
     QCOMPARE(rz_tagfile_get_item(t, 5).index, -1);
+
+    // A text item of no characters takes the field out; the others stay.
+    QCOMPARE(rz_tagfile_begin_edit(t), 1);
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 1, 0, 8, text}), 1);
+    QCOMPARE(rz_tagfile_save(t), 1);
+    QCOMPARE(rz_tagfile_item_count(t), 2);
+    QCOMPARE(rz_tagfile_begin_edit(t), 1);
+    QCOMPARE(rz_tagfile_set_item(t, RZTagItem{-1, 0, 0, 0, nullptr}), 1);
+    QCOMPARE(rz_tagfile_save(t), 1);
+    QCOMPARE(rz_tagfile_item_count(t), 1);
+    QCOMPARE(rz_tagfile_get_item(t, 0).index, 1);
     rz_tagfile_release(t);
 
     // Null and foreign handles.
