@@ -1,6 +1,6 @@
 # Build helpers shared by every subsystem folder.
 
-set(VELMORA_WARNINGS -Wall -Wextra)
+include(${CMAKE_CURRENT_LIST_DIR}/Warnings.cmake)
 
 # velmora_library(<target> SOURCES ... [DEPS ...])
 # A static library of one subsystem; its folder is the include root.

@@ -35,7 +35,11 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The tests are built with warnings as errors; the program alone keeps what
+# the build folder has (a newer compiler's new warning must not stop a user).
+werror=()
+[ "$mode" = test ] && werror=(-DVELMORA_WERROR=ON)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${werror[@]}"
 cmake --build build -j "$jobs"
 
 if [ "$mode" = run ]; then
@@ -70,7 +74,7 @@ run_tests build
 # step runs sanitized tools too (the picture generator), so set this first.
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_WERROR=ON
 cmake --build build-sanitize -j "$jobs"
 run_tests build-sanitize -L sanitize
 
