@@ -18,12 +18,27 @@ endfunction()
 # a private sound server with null sinks, XVFB a virtual X display, DBUS a
 # private session bus, SERIAL runs it alone. A SOUND test runs twice, labelled
 # "sound": <name> on PulseAudio and <name>_pipewire on PipeWire's pulse server.
-# Tests labelled "sanitize" also run in the sanitizer build.
+# Tests labelled "sanitize" also run in the sanitizer build, tests labelled
+# "tsan" in the ThreadSanitizer build, whose target velmora_tsan_tests builds
+# them alone.
 function(velmora_test name)
     cmake_parse_arguments(ARG "SOUND;XVFB;DBUS;SERIAL" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
     target_link_libraries(${name} PRIVATE velmora_testsupport Qt5::Test ${ARG_LIBS})
+    if("tsan" IN_LIST ARG_LABELS)
+        if(NOT TARGET velmora_tsan_tests)
+            add_custom_target(velmora_tsan_tests)
+        endif()
+        add_dependencies(velmora_tsan_tests ${name})
+    endif()
+    set(env "VELMORA_RESOURCES=${VELMORA_RESOURCE_DIR};VELMORA_SCREENSHOT_DIR=${VELMORA_SCREENSHOT_DIR};VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELMORA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    if(VELMORA_TSAN)
+        # Tells the sanitizer how Qt hands work between threads.
+        target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/tsanqt.cpp)
+        target_link_libraries(${name} PRIVATE ${CMAKE_DL_LIBS})
+        list(APPEND env "TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/support/tsan.supp ignore_noninstrumented_modules=1 second_deadlock_stack=1 history_size=4")
+    endif()
     set(flags "")
     if(ARG_XVFB)
         list(APPEND flags --xvfb)
@@ -54,7 +69,7 @@ function(velmora_test name)
             LABELS "${labels}"
             TIMEOUT ${ARG_TIMEOUT}
             RUN_SERIAL ${ARG_SERIAL}
-            ENVIRONMENT "VELMORA_RESOURCES=${VELMORA_RESOURCE_DIR};VELMORA_SCREENSHOT_DIR=${VELMORA_SCREENSHOT_DIR};VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELMORA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+            ENVIRONMENT "${env}")
     endforeach()
 endfunction()
 
