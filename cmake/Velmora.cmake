@@ -12,6 +12,16 @@ function(velmora_library target)
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
 endfunction()
 
+# velmora_tsan_support(<target>): in the ThreadSanitizer build, tells the
+# sanitizer how Qt hands work between threads (for tests and the child
+# programs they start).
+function(velmora_tsan_support target)
+    if(VELMORA_TSAN)
+        target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/tsanqt.cpp)
+        target_link_libraries(${target} PRIVATE ${CMAKE_DL_LIBS})
+    endif()
+endfunction()
+
 # velmora_test(<name> LABELS ... SOURCES ... [LIBS ...] [SOUND] [XVFB] [DBUS] [SERIAL] [TIMEOUT s])
 # A Qt Test executable under CTest. Every test runs through run-test.sh, which
 # gives it a private HOME and XDG folders and the offscreen platform; SOUND adds
@@ -33,10 +43,8 @@ function(velmora_test name)
         add_dependencies(velmora_tsan_tests ${name})
     endif()
     set(env "VELMORA_RESOURCES=${VELMORA_RESOURCE_DIR};VELMORA_SCREENSHOT_DIR=${VELMORA_SCREENSHOT_DIR};VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELMORA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    velmora_tsan_support(${name})
     if(VELMORA_TSAN)
-        # Tells the sanitizer how Qt hands work between threads.
-        target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/tsanqt.cpp)
-        target_link_libraries(${name} PRIVATE ${CMAKE_DL_LIBS})
         list(APPEND env "TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/support/tsan.supp ignore_noninstrumented_modules=1 second_deadlock_stack=1 history_size=4")
     endif()
     set(flags "")
