@@ -492,16 +492,16 @@ void MainWindow::OnRecordError(const QString &message)
                                QJXMessageBox::OkButton);
 }
 
-void MainWindow::OnRecordLevelBlock(unsigned char *data, int sps)
+void MainWindow::OnRecordLevelBlock(unsigned char *samples, int sps)
 {
-    if (!data) {
+    if (!samples) {
         m_levelBlock.clear();
         if (m_recordingWgt)
             m_recordingWgt->OnSetAudioData(nullptr, sps);
         return;
     }
-    const quint32 bytes = qFromLittleEndian<quint32>(data + 40);
-    m_levelBlock = QByteArray(reinterpret_cast<const char *>(data), kLevelHeader + int(bytes));
+    const quint32 bytes = qFromLittleEndian<quint32>(samples + 40);
+    m_levelBlock = QByteArray(reinterpret_cast<const char *>(samples), kLevelHeader + int(bytes));
     if (m_recordingWgt)
         m_recordingWgt->OnSetAudioData(reinterpret_cast<unsigned char *>(m_levelBlock.data()), sps);
 }

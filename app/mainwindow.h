@@ -105,7 +105,7 @@ public slots:
     void OnChangeBottomWgt(bool bPlay);
 
 private slots:
-    void OnRecordLevelBlock(unsigned char *data, int sps);
+    void OnRecordLevelBlock(unsigned char *samples, int sps);
     // The recording stopped by itself: the window goes idle and says why.
     void OnRecordError(const QString &message);
 

@@ -6,14 +6,14 @@
 
 BitmapVideoView::BitmapVideoView(QWidget *parent) : QWidget(parent) {}
 
-bool BitmapVideoView::showImage(const unsigned char *data, unsigned int width,
+bool BitmapVideoView::showImage(const unsigned char *pixels, unsigned int width,
                                 unsigned int height, unsigned int stride)
 {
-    if (data && stride == 0)
+    if (pixels && stride == 0)
         stride = width * 4;
-    if (data && (width == 0 || height == 0 || stride < width * 4))
+    if (pixels && (width == 0 || height == 0 || stride < width * 4))
         return false;
-    if (!m_queue.pushPacked(data, width, height, stride)) {
+    if (!m_queue.pushPacked(pixels, width, height, stride)) {
         std::fputs("showImage too slow...\n", stdout);
         std::fflush(stdout);
         return false;

@@ -16,7 +16,7 @@ public:
 
     // Any thread; false when the frame was dropped (nine wait) or unusable.
     // Null data clears the view.
-    bool showImage(const unsigned char *data, unsigned int width, unsigned int height,
+    bool showImage(const unsigned char *pixels, unsigned int width, unsigned int height,
                    unsigned int stride);
     int pendingFrames() const { return m_queue.pending(); }
     QImage picture() const { return m_picture; }

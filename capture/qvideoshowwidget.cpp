@@ -40,13 +40,13 @@ void QVideoShowWidget::resizeEvent(QResizeEvent *event)
         m_bitmapView->setGeometry(rect());
 }
 
-bool QVideoShowWidget::showImage(const unsigned char *data, unsigned int width,
+bool QVideoShowWidget::showImage(const unsigned char *pixels, unsigned int width,
                                  unsigned int height, unsigned int stride)
 {
     if (m_glView)
-        return m_glView->showImage(data, width, height, stride);
+        return m_glView->showImage(pixels, width, height, stride);
     if (m_bitmapView)
-        return m_bitmapView->showImage(data, width, height, stride);
+        return m_bitmapView->showImage(pixels, width, height, stride);
     return false;
 }
 

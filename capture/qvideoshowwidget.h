@@ -20,7 +20,7 @@ public:
 
     // Any thread; false when the frame was dropped. The bitmap view takes no
     // planar frames and refuses them.
-    bool showImage(const unsigned char *data, unsigned int width, unsigned int height,
+    bool showImage(const unsigned char *pixels, unsigned int width, unsigned int height,
                    unsigned int stride);
     bool showYUVImage(const unsigned char *const planes[3], int width, int height,
                       const int strides[3]);

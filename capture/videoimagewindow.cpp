@@ -28,10 +28,10 @@ VideoImageWindow::VideoImageWindow(QWidget *parent)
     m_ImageWidget->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void VideoImageWindow::showImage(const unsigned char *data, unsigned int width,
+void VideoImageWindow::showImage(const unsigned char *pixels, unsigned int width,
                                  unsigned int height, unsigned int stride)
 {
-    m_ImageWidget->showImage(data, width, height, stride);
+    m_ImageWidget->showImage(pixels, width, height, stride);
 }
 
 void VideoImageWindow::showYUVImage(const unsigned char *const planes[3], int width, int height,

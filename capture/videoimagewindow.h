@@ -17,7 +17,7 @@ class VideoImageWindow : public VideoFrameWindow
 public:
     explicit VideoImageWindow(QWidget *parent = nullptr);
 
-    void showImage(const unsigned char *data, unsigned int width, unsigned int height,
+    void showImage(const unsigned char *pixels, unsigned int width, unsigned int height,
                    unsigned int stride) override;
     void showYUVImage(const unsigned char *const planes[3], int width, int height,
                       const int strides[3]) override;

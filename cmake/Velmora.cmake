@@ -1,6 +1,6 @@
 # Build helpers shared by every subsystem folder.
 
-set(VELMORA_WARNINGS -Wall -Wextra)
+include(${CMAKE_CURRENT_LIST_DIR}/Warnings.cmake)
 
 # velmora_library(<target> SOURCES ... [DEPS ...])
 # A static library of one subsystem; its folder is the include root.
@@ -12,18 +12,41 @@ function(velmora_library target)
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
 endfunction()
 
+# velmora_tsan_support(<target>): in the ThreadSanitizer build, tells the
+# sanitizer how Qt hands work between threads (for tests and the child
+# programs they start).
+function(velmora_tsan_support target)
+    if(VELMORA_TSAN)
+        target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/tsanqt.cpp)
+        target_link_libraries(${target} PRIVATE ${CMAKE_DL_LIBS})
+    endif()
+endfunction()
+
 # velmora_test(<name> LABELS ... SOURCES ... [LIBS ...] [SOUND] [XVFB] [DBUS] [SERIAL] [TIMEOUT s])
 # A Qt Test executable under CTest. Every test runs through run-test.sh, which
 # gives it a private HOME and XDG folders and the offscreen platform; SOUND adds
 # a private sound server with null sinks, XVFB a virtual X display, DBUS a
 # private session bus, SERIAL runs it alone. A SOUND test runs twice, labelled
 # "sound": <name> on PulseAudio and <name>_pipewire on PipeWire's pulse server.
-# Tests labelled "sanitize" also run in the sanitizer build.
+# Tests labelled "sanitize" also run in the sanitizer build, tests labelled
+# "tsan" in the ThreadSanitizer build, whose target velmora_tsan_tests builds
+# them alone.
 function(velmora_test name)
     cmake_parse_arguments(ARG "SOUND;XVFB;DBUS;SERIAL" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
     target_link_libraries(${name} PRIVATE velmora_testsupport Qt5::Test ${ARG_LIBS})
+    if("tsan" IN_LIST ARG_LABELS)
+        if(NOT TARGET velmora_tsan_tests)
+            add_custom_target(velmora_tsan_tests)
+        endif()
+        add_dependencies(velmora_tsan_tests ${name})
+    endif()
+    set(env "VELMORA_RESOURCES=${VELMORA_RESOURCE_DIR};VELMORA_SCREENSHOT_DIR=${VELMORA_SCREENSHOT_DIR};VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELMORA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    velmora_tsan_support(${name})
+    if(VELMORA_TSAN)
+        list(APPEND env "TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/support/tsan.supp ignore_noninstrumented_modules=1 second_deadlock_stack=1 history_size=4")
+    endif()
     set(flags "")
     if(ARG_XVFB)
         list(APPEND flags --xvfb)
@@ -54,7 +77,7 @@ function(velmora_test name)
             LABELS "${labels}"
             TIMEOUT ${ARG_TIMEOUT}
             RUN_SERIAL ${ARG_SERIAL}
-            ENVIRONMENT "VELMORA_RESOURCES=${VELMORA_RESOURCE_DIR};VELMORA_SCREENSHOT_DIR=${VELMORA_SCREENSHOT_DIR};VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELMORA_BUILD_DIR=${CMAKE_BINARY_DIR}")
+            ENVIRONMENT "${env}")
     endforeach()
 endfunction()
 

@@ -171,17 +171,17 @@ void QRecordingWidget::OnSetRecordTime(uint64_t time)
                                      .arg(twoDigits((ms / 1000) % 60)));
 }
 
-void QRecordingWidget::OnSetAudioData(unsigned char *data, int sps)
+void QRecordingWidget::OnSetAudioData(unsigned char *samples, int sps)
 {
     if (!m_waveWidget)
         return;
-    bool silent = m_waveWidget->setAudioData(data, sps);
+    bool silent = m_waveWidget->setAudioData(samples, sps);
     // A display that was never laid out has no bars and calls everything
     // silent; the decision must not depend on whether the pane is on screen.
-    if (data && m_waveWidget->barCount() < 1) {
-        const quint32 bytes = qFromLittleEndian<quint32>(data + 40);
+    if (samples && m_waveWidget->barCount() < 1) {
+        const quint32 bytes = qFromLittleEndian<quint32>(samples + 40);
         unsigned int level = 0;
-        silent = TransData(reinterpret_cast<unsigned short *>(data + 44), int(qMin<quint32>(bytes / 2, INT_MAX)),
+        silent = TransData(reinterpret_cast<unsigned short *>(samples + 44), int(qMin<quint32>(bytes / 2, INT_MAX)),
                            &level, 1, 0, true);
     }
     m_bLastSilent = silent;

@@ -51,7 +51,7 @@ signals:
     void emitIsRecordingAlwaysSilence(bool bSilence);
 
 public slots:
-    void OnSetAudioData(unsigned char *data, int sps);
+    void OnSetAudioData(unsigned char *samples, int sps);
     void OnSetRecordTime(uint64_t time);
     void OnSetVolume(int nValue);
 

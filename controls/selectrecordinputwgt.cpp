@@ -222,17 +222,17 @@ int SelectRecordInputWgt::systemSoundInput() const
 
 int SelectRecordInputWgt::currentMicInput() const
 {
-    const QVariant data = ui->m_cmbMicDevice->currentData(Qt::UserRole);
+    const QVariant chosen = ui->m_cmbMicDevice->currentData(Qt::UserRole);
     bool ok = false;
-    const int index = data.toInt(&ok);
+    const int index = chosen.toInt(&ok);
     return ok ? index : -1;
 }
 
 void SelectRecordInputWgt::getOldOutputDevice()
 {
-    postDeviceJob([this](MacAudioDevice &d) {
-        d.refresh();
-        const AudioDeviceList before = d.devices();
+    postDeviceJob([this](MacAudioDevice &audio) {
+        audio.refresh();
+        const AudioDeviceList before = audio.devices();
         QMetaObject::invokeMethod(this, [this, before] { findOutputs(before); }, Qt::QueuedConnection);
     });
 }
@@ -269,10 +269,10 @@ void SelectRecordInputWgt::installAudioDevice()
 
 void SelectRecordInputWgt::InitVirtualDevice()
 {
-    postDeviceJob([](MacAudioDevice &d) {
-        d.refresh();
-        const int index = d.devices().indexOfName(false, kVirtualDevice);
-        if (index >= 0 && !d.setDefaultDevice(false, index))
+    postDeviceJob([](MacAudioDevice &audio) {
+        audio.refresh();
+        const int index = audio.devices().indexOfName(false, kVirtualDevice);
+        if (index >= 0 && !audio.setDefaultDevice(false, index))
             qCWarning(lcControls, "input selector: the loop-back device could not become the default output");
     });
     m_setupJob = m_lastJob;
@@ -283,10 +283,10 @@ void SelectRecordInputWgt::setOldOutPutDevice()
     if (!m_pAudioDevice)
         return;
     const QByteArray previous = m_strOldOutput.toUtf8();
-    m_pAudioDevice->finish([previous](MacAudioDevice &d) {
+    m_pAudioDevice->finish([previous](MacAudioDevice &audio) {
         // Devices may have changed since the last reading: look at them afresh.
-        d.refresh();
-        const AudioDeviceList &devices = d.devices();
+        audio.refresh();
+        const AudioDeviceList &devices = audio.devices();
         const int index = previous.isEmpty() ? -1 : devices.indexOfName(false, previous);
         const QByteArray sink = index >= 0 ? devices.info(false, index)->uid : QByteArray();
         // The device lives in the server, not in this process: left loaded,
@@ -442,10 +442,10 @@ void SelectRecordInputWgt::makeDefaultInput(int index)
     // Shown at once; the reading after the change confirms or undoes it.
     m_devices.setDefaultIndex(true, index);
     const QByteArray uid = device->uid;
-    postDeviceJob([uid](MacAudioDevice &d) {
-        d.refresh();
-        const int i = d.devices().indexOfUid(true, uid);
-        if (i < 0 || !d.setDefaultDevice(true, i))
+    postDeviceJob([uid](MacAudioDevice &audio) {
+        audio.refresh();
+        const int i = audio.devices().indexOfUid(true, uid);
+        if (i < 0 || !audio.setDefaultDevice(true, i))
             qCWarning(lcControls, "input selector: the microphone could not become the default input");
     });
 }
@@ -500,13 +500,13 @@ void SelectRecordInputWgt::applyInputVolume(int index, int percent)
     if (!device || !m_pAudioDevice)
         return;
     const QByteArray uid = device->uid;
-    postDeviceJob([uid, percent](MacAudioDevice &d) {
-        d.refresh();
-        const int i = d.devices().indexOfUid(true, uid);
+    postDeviceJob([uid, percent](MacAudioDevice &audio) {
+        audio.refresh();
+        const int i = audio.devices().indexOfUid(true, uid);
         if (i < 0)
             return;
-        d.setDeviceMute(true, i, 0);
-        if (!d.setDeviceVolume(true, i, percent))
+        audio.setDeviceMute(true, i, 0);
+        if (!audio.setDeviceVolume(true, i, percent))
             qCWarning(lcControls, "input selector: the recording volume could not be set");
     });
 }

@@ -38,11 +38,11 @@ void QAudioFileTableView::startDrag(Qt::DropActions)
 {
     if (!m_membership)
         return;
-    QMimeData *data = selectionMimeData();
-    if (!data)
+    QMimeData *mime = selectionMimeData();
+    if (!mime)
         return;
     auto *drag = new QDrag(this);
-    drag->setMimeData(data);
+    drag->setMimeData(mime);
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
 }
 

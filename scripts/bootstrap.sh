@@ -37,7 +37,11 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The tests are built with warnings as errors; the program alone keeps what
+# the build folder has (a newer compiler's new warning must not stop a user).
+werror=()
+[ "$mode" = test ] && werror=(-DVELMORA_WERROR=ON)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${werror[@]}"
 cmake --build build -j "$jobs"
 
 if [ "$mode" = run ]; then
@@ -54,13 +58,14 @@ bash scripts/check-layers.sh
 # time against a sound server on a shared machine, get a second run; the ones
 # that needed it are listed.
 retried=()
+launcher=() # what ctest runs under (see the ThreadSanitizer build)
 run_tests() { # build folder, then ctest's label options
     local dir=$1
     shift
-    ctest --test-dir "$dir" --output-on-failure -j "$jobs" -LE sound "$@"
-    if ! ctest --test-dir "$dir" --output-on-failure -j "$jobs" -L sound "$@"; then
+    "${launcher[@]}" ctest --test-dir "$dir" --output-on-failure -j "$jobs" -LE sound "$@"
+    if ! "${launcher[@]}" ctest --test-dir "$dir" --output-on-failure -j "$jobs" -L sound "$@"; then
         mapfile -t -O "${#retried[@]}" retried < <(cut -d: -f2 "$dir/Testing/Temporary/LastTestsFailed.log")
-        ctest --test-dir "$dir" --output-on-failure --rerun-failed
+        "${launcher[@]}" ctest --test-dir "$dir" --output-on-failure --rerun-failed
     fi
 }
 
@@ -72,9 +77,25 @@ run_tests build
 # step runs sanitized tools too (the picture generator), so set this first.
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_WERROR=ON
 cmake --build build-sanitize -j "$jobs"
 run_tests build-sanitize -L sanitize
+unset ASAN_OPTIONS UBSAN_OPTIONS
+
+# The threaded suites (label "tsan") again under ThreadSanitizer, in a build
+# folder that builds only them. Its runtime cannot map its shadow memory on
+# kernels that randomise more address bits than it knows (vm.mmap_rnd_bits
+# above 28); there the tests run with randomisation off for them alone.
+tsan_start=$SECONDS
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_TSAN=ON -DVELMORA_WERROR=ON
+cmake --build build-tsan -j "$jobs" --target velmora_tsan_tests
+if ! QT_QPA_PLATFORM=offscreen build-tsan/bin/tst_utilthread -functions >/dev/null 2>&1; then
+    echo "ThreadSanitizer cannot start with this address layout: running its tests without randomisation"
+    launcher=(setarch "$(uname -m)" -R)
+fi
+run_tests build-tsan -L tsan
+launcher=()
+echo "ThreadSanitizer build and tests: $((SECONDS - tsan_start)) s"
 
 if [ ${#retried[@]} -gt 0 ]; then
     echo "Sound tests that passed only when run again: ${retried[*]}"

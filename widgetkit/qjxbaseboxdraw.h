@@ -17,7 +17,6 @@ public:
     enum enumBoxType { CheckBoxType = 0, RadioType = 1 };
 
     QJXBaseBoxDraw(QAbstractButton *owner, enumBoxType type);
-    ~QJXBaseBoxDraw();
     QJXBaseBoxDraw(const QJXBaseBoxDraw &) = delete;
     QJXBaseBoxDraw &operator=(const QJXBaseBoxDraw &) = delete;
 
@@ -42,6 +41,9 @@ public:
     bool isCustomDraw() const;
 
 protected:
+    // A mix-in of a button: it goes with the button, never on its own.
+    ~QJXBaseBoxDraw();
+
     virtual void DrawCheckImage(QPainter &painter);
     virtual void DrawIconImage(QPainter &painter);
     virtual void DrawCheckText(QPainter &painter);

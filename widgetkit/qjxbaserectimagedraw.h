@@ -18,7 +18,6 @@ class QJXBaseRectImageDraw
 {
 public:
     explicit QJXBaseRectImageDraw(QWidget *owner);
-    ~QJXBaseRectImageDraw();
     QJXBaseRectImageDraw(const QJXBaseRectImageDraw &) = delete;
     QJXBaseRectImageDraw &operator=(const QJXBaseRectImageDraw &) = delete;
 
@@ -64,6 +63,9 @@ public:
     QColor drawTextColor();
 
 protected:
+    // A mix-in of a control: it goes with the control, never on its own.
+    ~QJXBaseRectImageDraw();
+
     virtual void drawBackgroundImage(QPainter &painter);
     virtual void drawIcon(QPainter &painter);
     virtual void drawRectText(QPainter &painter);

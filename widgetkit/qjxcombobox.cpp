@@ -247,27 +247,27 @@ void QJXComboBox::setEditable(bool editable)
     }
 }
 
-void QJXComboBox::addItem(const QString &text, const QVariant &data)
+void QJXComboBox::addItem(const QString &text, const QVariant &userData)
 {
-    insertItem(count(), text, data);
+    insertItem(count(), text, userData);
 }
 
-void QJXComboBox::addItem(const QImage *image, const QString &text, const QVariant &data)
+void QJXComboBox::addItem(const QImage *image, const QString &text, const QVariant &userData)
 {
     ensurePopupList();
-    insertItem(count(), image, text, data);
+    insertItem(count(), image, text, userData);
 }
 
-void QJXComboBox::insertItem(int index, const QString &text, const QVariant &data)
+void QJXComboBox::insertItem(int index, const QString &text, const QVariant &userData)
 {
     if (isCustomDraw() && d->list)
-        insertItem(index, nullptr, text, data);
+        insertItem(index, nullptr, text, userData);
     else
-        QComboBox::insertItem(index, QIcon(), text, data);
+        QComboBox::insertItem(index, QIcon(), text, userData);
 }
 
 void QJXComboBox::insertItem(int index, const QImage *image, const QString &text,
-                             const QVariant &data)
+                             const QVariant &userData)
 {
     if (!d->list)
         return;
@@ -286,7 +286,7 @@ void QJXComboBox::insertItem(int index, const QImage *image, const QString &text
         row->setRectIcon(*image);
     row->setIconRect(d->itemIconRect);
     item->setData(Qt::DisplayRole, text);
-    item->setData(Qt::UserRole, data);
+    item->setData(Qt::UserRole, userData);
     QListWidgetItem *last = d->list->takeItem(d->list->count() - 1);
     const int at = qBound(0, index, d->list->count());
     d->list->insertItem(at, last);

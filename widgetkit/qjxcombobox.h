@@ -35,11 +35,11 @@ public:
     void setEditable(bool editable);
 
     // Items.
-    void addItem(const QString &text, const QVariant &data = QVariant());
-    void addItem(const QImage *image, const QString &text, const QVariant &data = QVariant());
-    void insertItem(int index, const QString &text, const QVariant &data = QVariant());
+    void addItem(const QString &text, const QVariant &userData = QVariant());
+    void addItem(const QImage *image, const QString &text, const QVariant &userData = QVariant());
+    void insertItem(int index, const QString &text, const QVariant &userData = QVariant());
     void insertItem(int index, const QImage *image, const QString &text,
-                    const QVariant &data = QVariant());
+                    const QVariant &userData = QVariant());
     void addItems(const QStringList &texts);
     void insertItems(int index, const QStringList &texts);
     void removeItem(int index);

@@ -37,14 +37,14 @@ bool PulsePlayingStreams::into(const QByteArray &sinkName, QVector<PulsePlayingS
     pa_operation *op = pa_context_get_sink_input_info_list(
         ctx->context(),
         [](pa_context *, const pa_sink_input_info *i, int eol, void *data) {
-            auto *q = static_cast<StreamQuery *>(data);
+            auto *query = static_cast<StreamQuery *>(data);
             if (eol < 0)
-                q->ok = false;
+                query->ok = false;
             if (!i || eol) {
-                q->ctx->wake();
+                query->ctx->wake();
                 return;
             }
-            if (i->sink != q->sink)
+            if (i->sink != query->sink)
                 return;
             PulsePlayingStream s;
             s.index = i->index;
@@ -54,7 +54,7 @@ bool PulsePlayingStreams::into(const QByteArray &sinkName, QVector<PulsePlayingS
                 if (const char *value = pa_proplist_gets(i->proplist, key))
                     s.properties.insert(key, QString::fromUtf8(value));
             }
-            q->result.append(s);
+            query->result.append(s);
         },
         &q);
     if (!op || !ctx->waitFor(op, timeoutMs) || !q.ok)

@@ -137,16 +137,16 @@ bool PulseServer::reportedServerInfo(PulseServerInfo &info)
     pa_operation *op = pa_context_get_server_info(
         m_ctx->context(),
         [](pa_context *, const pa_server_info *i, void *data) {
-            auto *q = static_cast<Query<PulseServerInfo> *>(data);
+            auto *query = static_cast<Query<PulseServerInfo> *>(data);
             if (i) {
-                q->result.defaultSink = i->default_sink_name;
-                q->result.defaultSource = i->default_source_name;
-                q->result.serverName = QString::fromUtf8(i->server_name);
-                q->result.serverVersion = QString::fromUtf8(i->server_version);
+                query->result.defaultSink = i->default_sink_name;
+                query->result.defaultSource = i->default_source_name;
+                query->result.serverName = QString::fromUtf8(i->server_name);
+                query->result.serverVersion = QString::fromUtf8(i->server_version);
             } else {
-                q->ok = false;
+                query->ok = false;
             }
-            q->ctx->wake();
+            query->ctx->wake();
         },
         &q);
     if (!m_ctx->waitFor(op, m_timeoutMs) || !q.ok)
@@ -327,9 +327,9 @@ quint32 PulseServer::loadModule(const QByteArray &name, const QByteArray &argume
     pa_operation *op = pa_context_load_module(
         m_ctx->context(), name.constData(), argument.constData(),
         [](pa_context *, uint32_t index, void *data) {
-            auto *q = static_cast<Query<quint32> *>(data);
-            q->result = index;
-            q->ctx->wake();
+            auto *query = static_cast<Query<quint32> *>(data);
+            query->result = index;
+            query->ctx->wake();
         },
         &q);
     if (!m_ctx->waitFor(op, m_timeoutMs)) {

@@ -53,11 +53,11 @@ void QBaseVideoWindow::resetOpenGl()
         m_view->reset();
 }
 
-void QBaseVideoWindow::showImage(const unsigned char *data, unsigned int width,
+void QBaseVideoWindow::showImage(const unsigned char *pixels, unsigned int width,
                                  unsigned int height, unsigned int stride)
 {
     if (m_view)
-        m_view->showImage(data, width, height, stride);
+        m_view->showImage(pixels, width, height, stride);
 }
 
 void QBaseVideoWindow::showYUVImage(const unsigned char *const *planes, int width, int height,

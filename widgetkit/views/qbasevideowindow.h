@@ -23,7 +23,7 @@ public:
     QJXVideoShowWidget *videoView() const { return m_view; }
 
     // Any thread: handed to the frame display, which copies the pixels.
-    virtual void showImage(const unsigned char *data, unsigned int width, unsigned int height,
+    virtual void showImage(const unsigned char *pixels, unsigned int width, unsigned int height,
                            unsigned int stride);
     virtual void showYUVImage(const unsigned char *const *planes, int width, int height,
                               const int *strides);

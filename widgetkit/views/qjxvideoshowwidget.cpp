@@ -89,12 +89,12 @@ QJXVideoShowWidget::~QJXVideoShowWidget()
     reset();
 }
 
-bool QJXVideoShowWidget::showImage(const unsigned char *data, unsigned int width,
+bool QJXVideoShowWidget::showImage(const unsigned char *pixels, unsigned int width,
                                    unsigned int height, unsigned int stride)
 {
-    if (data && stride == 0)
+    if (pixels && stride == 0)
         stride = width * 4;
-    if (!m_queue.pushPacked(data, width, height, stride)) {
+    if (!m_queue.pushPacked(pixels, width, height, stride)) {
         std::fputs("showImage too slow...\n", stdout);
         std::fflush(stdout);
         return false;

@@ -23,7 +23,7 @@ public:
     // Any thread; the pixels are copied before returning. Null data clears
     // the picture. Stride 0 means rows of width × 4 bytes. False when the
     // frame was dropped because nine wait already.
-    bool showImage(const unsigned char *data, unsigned int width, unsigned int height,
+    bool showImage(const unsigned char *pixels, unsigned int width, unsigned int height,
                    unsigned int stride);
     // Any thread; three planes Y, U, V with their strides. Null planes clear.
     bool showYUVImage(const unsigned char *const *planes, int width, int height,

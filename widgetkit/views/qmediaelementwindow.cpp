@@ -70,10 +70,10 @@ WId QMediaElementWindow::getVideoElementWid() const
     return m_view->winId();
 }
 
-void QMediaElementWindow::showImage(const unsigned char *data, unsigned int width,
+void QMediaElementWindow::showImage(const unsigned char *pixels, unsigned int width,
                                     unsigned int height, unsigned int stride)
 {
-    m_view->showImage(data, width, height, stride);
+    m_view->showImage(pixels, width, height, stride);
 }
 
 void QMediaElementWindow::showYUVImage(unsigned char **planes, int width, int height,

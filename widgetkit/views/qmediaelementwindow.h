@@ -26,7 +26,7 @@ public:
     static QRect letterBoxRect(const QSize &box, int w, int h);
 
     // Any thread: handed straight to the display, which copies the pixels.
-    void showImage(const unsigned char *data, unsigned int width, unsigned int height,
+    void showImage(const unsigned char *pixels, unsigned int width, unsigned int height,
                    unsigned int stride) override;
     void showYUVImage(unsigned char **planes, int width, int height, int *strides);
     void showYUVImage(const unsigned char *const planes[3], unsigned width, unsigned height,

@@ -14,8 +14,8 @@ extern "C" {
 #endif
 
 /* Create arguments. Every kind makes the same player; the value is kept. */
-#define RZ_PLAYER_DEFAULT ((int32_t)-1)   /* also 0xFFFFFFFF */
-#define RZ_PLAYER_PLAIN ((int32_t)-3)
+#define RZ_PLAYER_DEFAULT INT32_C(-1)   /* also 0xFFFFFFFF */
+#define RZ_PLAYER_PLAIN INT32_C(-3)
 
 void *rz_player_create(int32_t kind);
 /* A second handle on the player `other` (both drive the same playback). */

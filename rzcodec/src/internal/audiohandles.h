@@ -60,8 +60,8 @@ class StreamHandle : public Handle
 {
 public:
     static constexpr Role kRole = Role::Stream;
-    explicit StreamHandle(int32_t mediaKind)
-        : Handle(kRole), mediaKind(mediaKind),
+    explicit StreamHandle(int32_t kind)
+        : Handle(kRole), mediaKind(kind),
           queue(std::make_shared<SampleQueue>(kMixRate, kMixChannels))
     {
     }

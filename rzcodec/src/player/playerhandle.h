@@ -14,8 +14,8 @@ class PlayerHandle : public Handle
 {
 public:
     static constexpr Role kRole = Role::Player;
-    PlayerHandle(int32_t kind, std::shared_ptr<PlayerEngine> engine)
-        : Handle(kRole), kind(kind), engine(std::move(engine)) {}
+    PlayerHandle(int32_t createKind, std::shared_ptr<PlayerEngine> sharedEngine)
+        : Handle(kRole), kind(createKind), engine(std::move(sharedEngine)) {}
 
     std::string mediaPath() const override { return engine->path(); }
 

@@ -57,7 +57,7 @@ private slots:
         const QString folder = dir.path() + "/";
         const auto probe = [&] { QVERIFY(JxCommonInterface::isWritableDir(folder)); };
         const auto settings = [] { QVERIFY(!QVideoSettingXml::getCaptrueImaSavePath().isEmpty()); };
-        const auto countdown = [] { QScheduleWgt countdown; };
+        const auto countdown = [] { QScheduleWgt widget; };
 
         QVERIFY(linesOf("velmora.app", probe).isEmpty());
         QVERIFY(linesOf("velmora.common", settings).isEmpty());

@@ -631,7 +631,7 @@ void TestInputSelector::emptyMicrophoneListTouchesNoDevice()
 
 // What the window shows of the device button: the part of the window's last
 // flushed picture under the button, not a fresh rendering of it.
-QImage shownButton(QWidget &window, QWidget *button)
+static QImage shownButton(QWidget &window, QWidget *button)
 {
     const QRect r(button->mapTo(&window, QPoint(0, 0)), button->size());
     return window.screen()->grabWindow(window.winId(), r.x(), r.y(), r.width(), r.height())
@@ -640,7 +640,7 @@ QImage shownButton(QWidget &window, QWidget *button)
 }
 
 // The same part of the window painted afresh now.
-QImage renderedButton(QWidget &window, QWidget *button)
+static QImage renderedButton(QWidget &window, QWidget *button)
 {
     const QRect r(button->mapTo(&window, QPoint(0, 0)), button->size());
     return window.grab(r).toImage().convertToFormat(QImage::Format_RGB32);

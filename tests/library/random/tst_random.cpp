@@ -205,8 +205,8 @@ struct TestLibraryRandom::Run
     QString recordingPath; // where the running recording is written
     bool trace = false;
 
-    Run(TestLibraryRandom &t, quint32 seed, const QString &folder)
-        : test(t), rng(seed), out(folder), seed(seed)
+    Run(TestLibraryRandom &t, quint32 firstSeed, const QString &folder)
+        : test(t), rng(firstSeed), out(folder), seed(firstSeed)
     {
         bar.connectTo(lib.table);
         trace = qEnvironmentVariableIsSet("VELMORA_RANDOM_TRACE");

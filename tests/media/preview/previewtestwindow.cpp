@@ -28,13 +28,13 @@ void PreviewTestWindow::place()
     m_element = QRect(QPoint((width() - view.width()) / 2, (height() - view.height()) / 2), view);
 }
 
-void PreviewTestWindow::showImage(const unsigned char *data, unsigned width, unsigned height,
+void PreviewTestWindow::showImage(const unsigned char *pixels, unsigned width, unsigned height,
                                   unsigned stride)
 {
     framesOffGuiThread |= QThread::currentThread() != qApp->thread();
     lastWidth = width;
     lastHeight = height;
-    lastLuma = QByteArray(reinterpret_cast<const char *>(data), int(stride * height));
+    lastLuma = QByteArray(reinterpret_cast<const char *>(pixels), int(stride * height));
     ++frames;
 }
 

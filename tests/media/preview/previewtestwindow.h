@@ -19,7 +19,7 @@ public:
 
     void setVideoElementSize(int width, int height) override;
     QRect getVideoElementRect() const override { return m_element; }
-    void showImage(const unsigned char *data, unsigned width, unsigned height,
+    void showImage(const unsigned char *pixels, unsigned width, unsigned height,
                    unsigned stride) override;
     void showYUVImage(const unsigned char *const planes[3], unsigned width, unsigned height,
                       const unsigned strides[3]) override;

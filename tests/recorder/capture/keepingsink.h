@@ -36,6 +36,11 @@ public:
         std::lock_guard<std::mutex> guard(mutex);
         return stamps.size();
     }
+    quint64 lastStamp()
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        return stamps.empty() ? 0 : stamps.back();
+    }
     // Every block starts where the one before ended, by its sample count.
     bool stampsRunWithoutGaps(QString *why)
     {

@@ -292,7 +292,7 @@ private slots:
         QVERIFY(first.wait());
         QTRY_VERIFY(raw->blockCount() > 10);
         const size_t before = raw->blockCount();
-        const quint64 lastStamp = raw->stamps.back();
+        const quint64 lastStamp = raw->lastStamp(); // the capture thread goes on pushing
 
         // The default input changes: the microphone starts again on it and
         // keeps feeding the same stream object, its clock going on.

@@ -19,6 +19,22 @@
 
 namespace {
 
+// The agent signals on its own thread, and QSignalSpy records on the thread
+// that emits: the readings reach the test through this relay, queued to the
+// test's thread as they reach the input selector.
+class Readings : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Readings(AudioDeviceAgent *agent)
+    {
+        connect(agent, &AudioDeviceAgent::devicesChanged, this, &Readings::devicesChanged,
+                Qt::QueuedConnection);
+    }
+signals:
+    void devicesChanged(const AudioDeviceList &devices, int lastJob);
+};
+
 // The latest reading the spy holds whose job number is at least job; null when none.
 const AudioDeviceList *readingAfter(const QSignalSpy &spy, int job)
 {
@@ -51,7 +67,8 @@ private slots:
     void jobsRunInOrderOffTheCallingThread()
     {
         AudioDeviceAgent agent;
-        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
+        Readings relay(&agent);
+        QSignalSpy readings(&relay, &Readings::devicesChanged);
         std::mutex mutex;
         QList<int> order;
         QSet<QThread *> threads;
@@ -87,7 +104,8 @@ private slots:
     void changesByAnotherClientArrive()
     {
         AudioDeviceAgent agent;
-        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
+        Readings relay(&agent);
+        QSignalSpy readings(&relay, &Readings::devicesChanged);
         const int asked = agent.refresh();
         QTRY_VERIFY(readingAfter(readings, asked));
         auto lists = [&](const QByteArray &uid) {
@@ -122,7 +140,8 @@ private slots:
         PulseContext ctx;
         QVERIFY(ctx.connectToServer());
         AudioDeviceAgent agent(&ctx);
-        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
+        Readings relay(&agent);
+        QSignalSpy readings(&relay, &Readings::devicesChanged);
         const int asked = agent.refresh();
         QTRY_VERIFY(readingAfter(readings, asked));
 
@@ -163,7 +182,8 @@ private slots:
         });
         QVERIFY(TestSupport::stopDefaultReports());
         AudioDeviceAgent agent(&ctx);
-        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
+        Readings relay(&agent);
+        QSignalSpy readings(&relay, &Readings::devicesChanged);
         auto defaultOutput = [&] {
             const AudioDeviceList *l = latest(readings);
             const AudioDeviceInfo *d = l ? l->info(false, l->defaultIndex(false)) : nullptr;

@@ -28,7 +28,7 @@ class Worker : public QUtilThread
 {
 public:
     enum Mode { Normal, FailAtOnce, NeverStarts, IgnoresStop };
-    explicit Worker(Mode mode = Normal) : mode(mode) {}
+    explicit Worker(Mode chosen = Normal) : mode(chosen) {}
     ~Worker() override
     {
         release = true;
