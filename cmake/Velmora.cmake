@@ -3,11 +3,24 @@
 include(${CMAKE_CURRENT_LIST_DIR}/Warnings.cmake)
 
 # velmora_library(<target> SOURCES ... [DEPS ...])
-# A static library of one subsystem; its folder is the include root.
+# A static library of one subsystem folder. Its headers are included as
+# "<folder>/<name>.h"; the include folder a target publishes holds its own
+# folder's headers only (links in the build tree), so a file sees the headers
+# of the libraries it links and no others: an include the layer check forbids
+# does not compile either.
 function(velmora_library target)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
     add_library(${target} STATIC ${ARG_SOURCES})
-    target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    set(stage ${CMAKE_BINARY_DIR}/include/${target})
+    file(REMOVE_RECURSE ${stage})
+    file(MAKE_DIRECTORY ${stage}/${folder})
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    foreach(header ${headers})
+        get_filename_component(name ${header} NAME)
+        file(CREATE_LINK ${header} ${stage}/${folder}/${name} SYMBOLIC)
+    endforeach()
+    target_include_directories(${target} PUBLIC ${stage})
     target_compile_options(${target} PRIVATE ${VELMORA_WARNINGS})
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
 endfunction()
@@ -86,5 +99,5 @@ function(velmora_bench name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    target_link_libraries(${name} PRIVATE velmora_benchsupport ${ARG_LIBS})
 endfunction()

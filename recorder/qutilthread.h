@@ -1,7 +1,10 @@
 #pragma once
-// Base of every worker thread of the program: one POSIX thread per run,
+// A worker thread with start and stop handshakes: one POSIX thread per run,
 // started on ThreadProc, which calls the subclass's OnExecute. Start and stop
-// are handshakes with a time-out; a stopped thread is always joined.
+// wait with a time-out; a stopped thread is always joined. The capture
+// threads and the converter run on it (QRecordObject derives from it but
+// starts no thread); the other threads of the program are not built on it
+// (see the thread table in HACKING.md).
 
 #include <pthread.h>
 
