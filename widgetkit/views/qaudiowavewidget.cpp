@@ -91,8 +91,12 @@ void QAudioWaveWidget::paintEvent(QPaintEvent *)
         return;
     }
     QPainter p(this);
-    if (!m_background.isNull())
+    if (!m_background.isNull()) {
+        // A copy, not a blend: the picture is what belongs there.
+        p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(QPoint(0, 0), m_background);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     if (m_dirty)
         drawWave(p);
     m_dirty = false;
