@@ -9,7 +9,9 @@
 #   tests/support/run-test.sh --sound --xvfb -- bench/recorder/recording-cpu.sh
 #   tests/support/run-test.sh --pipewire --xvfb -- bench/recorder/recording-cpu.sh
 # Options: --seconds N (recording length, 20), --pairs N (5),
-#          --program PATH (build/bin/velmora-audio-recorder).
+#          --program PATH (build/bin/velmora-audio-recorder),
+#          --peer-latency-msec N (parec's --latency-msec; by default parec
+#          takes the server's large fragments, the program asks for 23 ms).
 # Extra tools: lame, parec/paplay/pactl, xdotool, ffmpeg (the input).
 #
 # The program's figure is its CPU time (all threads) over the N seconds of a
@@ -19,7 +21,7 @@
 # seconds of sound encoded (the stream takes a moment to start).
 set -euo pipefail
 
-seconds=20 pairs=5
+seconds=20 pairs=5 peer_latency=
 here=$(cd "$(dirname "$0")" && pwd)
 program=$here/../../build/bin/velmora-audio-recorder
 while [ $# -gt 0 ]; do
@@ -27,6 +29,7 @@ while [ $# -gt 0 ]; do
     --seconds) seconds=$2; shift ;;
     --pairs) pairs=$2; shift ;;
     --program) program=$2; shift ;;
+    --peer-latency-msec) peer_latency="--latency-msec=$2"; shift ;;
     *) echo "recording-cpu: unknown option $1" >&2; exit 2 ;;
     esac
     shift
@@ -109,7 +112,7 @@ peer_run() {
     sleep 0.5
     local out=$work/peer-$1.mp3 times=$work/peer-$1.time
     /usr/bin/time -f '%U %S' -o "$times" sh -c \
-        "timeout $((seconds + 2)) parec -d velmora_bench_peer.monitor --raw --format=s16le --rate=44100 --channels=2 \
+        "timeout $((seconds + 2)) parec -d velmora_bench_peer.monitor $peer_latency --raw --format=s16le --rate=44100 --channels=2 \
          | lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 320 - '$out'"
     stop_player
     pactl unload-module "$peer_module"
@@ -124,7 +127,7 @@ peer_run() {
     awk -v s="$seconds" -v d="$encoded" '{ printf "%.3f\n", ($1 + $2) * s / d }' "$times"
 }
 
-echo "recording system sound to MP3 for $seconds s, window shown; peer: parec | lame -b 320 (the program's own bit rate)"
+echo "recording system sound to MP3 for $seconds s, window shown; peer: parec ${peer_latency:+$peer_latency }| lame -b 320 (the program's own bit rate)"
 ratios=()
 for i in $(seq 1 "$pairs"); do
     ours=$(program_run "$i")
