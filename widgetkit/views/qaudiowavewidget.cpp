@@ -53,6 +53,9 @@ void QAudioWaveWidget::captureBackground()
 
 void QAudioWaveWidget::blockArrived()
 {
+    // A window moved to a screen of another pixel ratio needs a new picture.
+    if (!m_background.isNull() && !qFuzzyCompare(m_background.devicePixelRatioF(), devicePixelRatioF()))
+        invalidateBackground();
     // Never while painting: rendering the window is itself a paint.
     if (m_background.isNull() && isVisible())
         captureBackground();
