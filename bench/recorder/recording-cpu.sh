@@ -13,6 +13,7 @@
 #          --peer-latency-msec N (parec's --latency-msec; by default parec
 #          takes the server's large fragments, the program asks for 23 ms).
 # Extra tools: lame, parec/paplay/pactl, xdotool, ffmpeg (the input).
+# KEEP_WORK=1 keeps the work folder (recordings, the program's log).
 #
 # The program's figure is its CPU time (all threads) over the N seconds of a
 # running recording, read from /proc; its start-up and shut-down are not
