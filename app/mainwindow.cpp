@@ -39,6 +39,8 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <cstring>
+
 namespace {
 
 const QString kTitle = QStringLiteral("Velmora Audio Recorder");
@@ -501,7 +503,12 @@ void MainWindow::OnRecordLevelBlock(unsigned char *samples, int sps)
         return;
     }
     const quint32 bytes = qFromLittleEndian<quint32>(samples + 40);
-    m_levelBlock = QByteArray(reinterpret_cast<const char *>(samples), kLevelHeader + int(bytes));
+    // Blocks come 20 times a second, all of one size: the copy reuses the
+    // room of the last one.
+    const int size = kLevelHeader + int(bytes);
+    if (m_levelBlock.size() != size)
+        m_levelBlock.resize(size);
+    std::memcpy(m_levelBlock.data(), samples, size_t(size));
     if (m_recordingWgt)
         m_recordingWgt->OnSetAudioData(reinterpret_cast<unsigned char *>(m_levelBlock.data()), sps);
 }

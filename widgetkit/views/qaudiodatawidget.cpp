@@ -97,6 +97,7 @@ bool QAudioDataWidget::setAudioData(unsigned char *block, int rate)
         m_dirty = false;
         std::fill(m_peakLevels.begin(), m_peakLevels.end(), 0);
         std::fill(m_fallCounters.begin(), m_fallCounters.end(), 0);
+        blockArrived();
         update();
         return true;
     }
@@ -128,6 +129,7 @@ bool QAudioDataWidget::setAudioData(unsigned char *block, int rate)
         }
     }
     m_dirty = true;
+    blockArrived();
     update();
     return silent;
 }

@@ -71,6 +71,9 @@ protected:
 
     // Bars and cells for the current size; peaks restart.
     void resetGeometry();
+    // A block (or the null block) was taken; called before the repaint is
+    // scheduled, never while painting.
+    virtual void blockArrived() {}
 
     QRect m_drawRect;
     bool m_dirty = false;

@@ -1,11 +1,10 @@
 #include "widgetkit/views/qaudiowavewidget.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QPen>
+#include <QRegion>
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 // Bars near either end are flattened towards the centre line.
@@ -26,72 +25,142 @@ void QAudioWaveWidget::SetHaloHeight(int haloCount, int second)
     update();
 }
 
+void QAudioWaveWidget::invalidateBackground()
+{
+    m_background = QImage();
+    // Until the picture is taken again, the widgets beneath paint themselves.
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void QAudioWaveWidget::captureBackground()
+{
+    QWidget *top = window();
+    const QRect area(mapTo(top, QPoint(0, 0)), size());
+    if (area.isEmpty())
+        return;
+    const qreal ratio = devicePixelRatioF();
+    QImage picture((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    // The window as it is drawn, this widget left out.
+    m_capturing = true;
+    top->render(&picture, QPoint(), QRegion(area),
+                QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    m_capturing = false;
+    m_background = picture;
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+}
+
+void QAudioWaveWidget::blockArrived()
+{
+    // A window moved to a screen of another pixel ratio needs a new picture.
+    if (!m_background.isNull() && !qFuzzyCompare(m_background.devicePixelRatioF(), devicePixelRatioF()))
+        invalidateBackground();
+    // Never while painting: rendering the window is itself a paint.
+    if (m_background.isNull() && isVisible())
+        captureBackground();
+}
+
+void QAudioWaveWidget::resizeEvent(QResizeEvent *event)
+{
+    invalidateBackground();
+    QAudioDataWidget::resizeEvent(event);
+}
+
+void QAudioWaveWidget::moveEvent(QMoveEvent *event)
+{
+    invalidateBackground();
+    QAudioDataWidget::moveEvent(event);
+}
+
+void QAudioWaveWidget::showEvent(QShowEvent *event)
+{
+    invalidateBackground();
+    QAudioDataWidget::showEvent(event);
+}
+
+void QAudioWaveWidget::hideEvent(QHideEvent *event)
+{
+    invalidateBackground();
+    QAudioDataWidget::hideEvent(event);
+}
+
 void QAudioWaveWidget::paintEvent(QPaintEvent *)
 {
+    if (m_capturing)
+        return;   // the picture beneath is being taken: the block waits
     if (!isVisible()) {
         m_dirty = false;
         return;
     }
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    if (m_dirty) {
-        const double mid = height() * 0.5;
-        const double top = m_drawRect.top();
-        const double bottom = m_drawRect.bottom();
-        const int halos = std::max(0, m_haloCount);
-        QPainterPath upper, lower;
-        std::vector<QPainterPath> upperHalo(static_cast<size_t>(halos));
-        std::vector<QPainterPath> lowerHalo(static_cast<size_t>(halos));
-        const QPen pen(m_attr.barColor, m_attr.barWidth, Qt::SolidLine, Qt::SquareCap,
-                       Qt::BevelJoin);
+    if (!m_background.isNull()) {
+        // A copy, not a blend: the picture is what belongs there.
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QPoint(0, 0), m_background);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    if (m_dirty)
+        drawWave(p);
+    m_dirty = false;
+}
 
-        for (int i = 0; i < m_barCount; i += kBarStride) {
-            p.setPen(pen);
-            const int v = int(m_values[size_t(i)]);
-            QPointF u, l;
-            if (i == 0) {
-                u = l = QPointF(0, mid);
-                upper.moveTo(u);
-                lower.moveTo(l);
-                for (int k = 0; k < halos; ++k) {
-                    upperHalo[size_t(k)].moveTo(0, mid - k - 1);
-                    lowerHalo[size_t(k)].moveTo(0, mid + k + 1);
-                }
-                continue;
-            }
+void QAudioWaveWidget::drawWave(QPainter &p)
+{
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const double mid = height() * 0.5;
+    const double top = m_drawRect.top();
+    const double bottom = m_drawRect.bottom();
+    // The point lists keep their room from block to block.
+    m_upper.clear();
+    m_lower.clear();
+    m_outerUpper.clear();
+    m_outerLower.clear();
+    m_bars.clear();
+    for (int i = 0; i < m_barCount; i += kBarStride) {
+        const int v = int(m_values[size_t(i)]);
+        QPointF u, l;
+        if (i == 0) {
+            u = l = QPointF(0, mid);
+        } else if (v == 0 || i >= m_barCount - kBarStride) {
+            u = l = QPointF(m_attr.barWidth * i, mid);
+        } else {
             const double x = m_attr.barWidth * i;
-            if (v == 0 || i >= m_barCount - kBarStride) {
-                u = l = QPointF(x, mid);
+            const double a = double(m_attr.cellHeight) * v;
+            if (i < kEdgeBarsLeft || i >= m_barCount - kEdgeBarsRight) {
+                const double d = (a - mid) * 0.25;
+                u = QPointF(x, bottom - d - mid);
+                l = QPointF(x, top + d + mid);
             } else {
-                const double a = double(m_attr.cellHeight) * v;
-                if (i < kEdgeBarsLeft || i >= m_barCount - kEdgeBarsRight) {
-                    const double d = (a - mid) * 0.25;
-                    u = QPointF(x, bottom - d - mid);
-                    l = QPointF(x, top + d + mid);
-                } else {
-                    u = QPointF(x, bottom - a);
-                    l = QPointF(x, top + a);
-                }
-                p.drawLine(u, l);
+                u = QPointF(x, bottom - a);
+                l = QPointF(x, top + a);
             }
-            upper.lineTo(u);
-            lower.lineTo(l);
-            const QPointF outerUpper = u.y() <= mid ? u : l;
-            const QPointF outerLower = u.y() >= mid ? u : l;
-            for (int k = 0; k < halos; ++k) {
-                upperHalo[size_t(k)].lineTo(outerUpper.x(), outerUpper.y() - k - 1);
-                lowerHalo[size_t(k)].lineTo(outerLower.x(), outerLower.y() + k + 1);
-            }
+            m_bars.append(QLineF(u, l));
         }
-        p.setBrush(Qt::NoBrush);
-        p.setPen(pen);
-        p.drawPath(upper);
-        p.drawPath(lower);
-        for (int k = 0; k < halos; ++k) {
-            p.setPen(QPen(QColor(std::max(0, 120 - 8 * k), std::max(0, 80 - 2 * k), 62), 1));
-            p.drawPath(upperHalo[size_t(k)]);
-            p.drawPath(lowerHalo[size_t(k)]);
+        m_upper.append(u);
+        m_lower.append(l);
+        m_outerUpper.append(u.y() <= mid ? u : l);
+        m_outerLower.append(u.y() >= mid ? u : l);
+    }
+    if (m_upper.isEmpty())
+        return;
+    const QPen pen(m_attr.barColor, m_attr.barWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(pen);
+    // The bars do not touch one another: one call draws them all.
+    p.drawLines(m_bars);
+    p.drawPolyline(m_upper);
+    p.drawPolyline(m_lower);
+    const int halos = std::max(0, m_haloCount);
+    for (int k = 0; k < halos; ++k) {
+        p.setPen(QPen(QColor(std::max(0, 120 - 8 * k), std::max(0, 80 - 2 * k), 62), 1));
+        // Halo k runs k + 1 pixels outside the wave.
+        for (const QPolygonF *outer : {&m_outerUpper, &m_outerLower}) {
+            const double shift = outer == &m_outerUpper ? -(k + 1) : k + 1;
+            m_halo.resize(outer->size());
+            for (int n = 0; n < outer->size(); ++n)
+                m_halo[n] = QPointF(outer->at(n).x(), outer->at(n).y() + shift);
+            p.drawPolyline(m_halo);
         }
     }
-    m_dirty = false;
 }

@@ -7,6 +7,8 @@
 #include "widgetkit/views/qaudiowavewidget.h"
 
 #include <QImage>
+#include <QScreen>
+#include <QWindow>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -67,6 +69,44 @@ int countColour(const QImage &image, const QColor &colour, int tolerance = 40)
     return n;
 }
 
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+    int count = 0;
+};
+
+// What the window shows on screen, as its backing store holds it.
+QImage onScreen(QWidget *window)
+{
+    return window->windowHandle()->screen()->grabWindow(window->winId()).toImage();
+}
+
+QWidget *filled(QWidget *parent, const QColor &colour, const QRect &geometry)
+{
+    auto *w = new QWidget(parent);
+    w->setAutoFillBackground(true);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+    w->setGeometry(geometry);
+    return w;
+}
+
+// Everything the event loop has waiting, repaints included, is done.
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
 } // namespace
 
 class TestWave : public QObject
@@ -89,6 +129,8 @@ private slots:
     void levelCellsArePainted();
     void waveformOfRecordedTone();
     void hiddenWaveDrawsNothingButDecides();
+    void blockRepaintsTheWaveAloneAndOnce();
+    void waveIsDrawnOverWhatLiesUnderIt();
 
 private:
     QTemporaryDir m_dir;
@@ -470,6 +512,103 @@ void TestWave::hiddenWaveDrawsNothingButDecides()
     image.fill(Qt::transparent);
     wave.render(&image);
     QCOMPARE(countColour(image, a.barColor), 0);
+}
+
+// A block repaints the waveform only, never the widgets beneath it; blocks
+// that come faster than the screen is painted cost one paint; without a new
+// block nothing is painted.
+void TestWave::blockRepaintsTheWaveAloneAndOnce()
+{
+    QWidget panel;
+    panel.resize(402, 92);
+    QWidget *beneath = filled(&panel, QColor(44, 44, 44), QRect(0, 0, 402, 92));
+    AudioDataAttribute a = screenAttribute();
+    auto *wave = new QAudioWaveWidget(&panel, &a);
+    wave->setGeometry(6, 6, 390, 80);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    settle();
+
+    PaintCounter panelPaints(&panel), beneathPaints(beneath), wavePaints(wave);
+    QByteArray tone = m_tone[m_tone.size() / 2];
+    wave->setAudioData(bytes(tone), rateOf(tone));
+    QTRY_VERIFY(wavePaints.count >= 1);
+    QVERIFY(wave->holdsBackground());
+    settle();
+
+    panelPaints.count = 0;
+    beneathPaints.count = 0;
+    wavePaints.count = 0;
+    for (int i = 0; i < 10; ++i) {
+        QByteArray block = m_tone[i % m_tone.size()];
+        wave->setAudioData(bytes(block), rateOf(block));
+        QTRY_COMPARE(wavePaints.count, i + 1);
+    }
+    QCOMPARE(panelPaints.count, 0);
+    QCOMPARE(beneathPaints.count, 0);
+
+    wavePaints.count = 0;
+    for (int i = 0; i < 5; ++i) {
+        QByteArray block = m_tone[i % m_tone.size()];
+        wave->setAudioData(bytes(block), rateOf(block));
+    }
+    QTRY_COMPARE(wavePaints.count, 1);
+    settle();
+    QCOMPARE(wavePaints.count, 1);
+    QCOMPARE(panelPaints.count, 0);
+    QCOMPARE(beneathPaints.count, 0);
+}
+
+// The waveform stands over the widgets beneath it as they are drawn, there and
+// after a move; a quieter block leaves no trace of the louder one.
+void TestWave::waveIsDrawnOverWhatLiesUnderIt()
+{
+    const QColor left(30, 60, 200), right(20, 150, 40);
+    QWidget panel;
+    panel.resize(402, 92);
+    filled(&panel, left, QRect(0, 0, 201, 92));
+    filled(&panel, right, QRect(201, 0, 201, 92));
+    AudioDataAttribute a = screenAttribute();
+    auto *wave = new QAudioWaveWidget(&panel, &a);
+    wave->setGeometry(6, 6, 390, 80);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    PaintCounter wavePaints(wave);
+
+    QByteArray tone = m_tone[m_tone.size() / 2];
+    wave->setAudioData(bytes(tone), rateOf(tone));
+    QTRY_VERIFY(wavePaints.count >= 1);
+    settle();
+    QImage shown = onScreen(&panel);
+    QVERIFY(shown.save(TestSupport::screenshotDir() + QStringLiteral("/mediawidgets_waveform_over_panel.png")));
+    // The corners of the waveform's area show the panel beneath, each half
+    // its own colour; the wave swings in between.
+    QCOMPARE(shown.pixelColor(8, 8), left);
+    QCOMPARE(shown.pixelColor(393, 8), right);
+    QCOMPARE(shown.pixelColor(8, 84), left);
+    QCOMPARE(shown.pixelColor(393, 84), right);
+    const int swing = countColour(shown.copy(40, 6, 320, 30), a.barColor);
+    QVERIFY2(swing > 50, qPrintable(QString::number(swing)));
+
+    // Moved to the right: what lies beneath is taken again.
+    wave->setGeometry(12, 6, 390, 80);
+    wave->setAudioData(bytes(tone), rateOf(tone));
+    QTRY_VERIFY(wave->holdsBackground());
+    settle();
+    shown = onScreen(&panel);
+    QCOMPARE(shown.pixelColor(14, 8), left);
+    QCOMPARE(shown.pixelColor(399, 8), right);
+    QCOMPARE(shown.pixelColor(8, 8), left);
+
+    // Silence: only the centre line is left, the panel shows again above it.
+    QByteArray silence = m_silence.last();
+    wave->setAudioData(bytes(silence), rateOf(silence));
+    settle();
+    shown = onScreen(&panel);
+    QCOMPARE(countColour(shown.copy(12, 6, 390, 30), a.barColor), 0);
+    QVERIFY(countColour(shown.copy(12, 42, 390, 8), a.barColor) > 100);
+    QCOMPARE(shown.pixelColor(100, 20), left);
+    QCOMPARE(shown.pixelColor(300, 20), right);
 }
 
 QTEST_MAIN(TestWave)
