@@ -266,7 +266,8 @@ int main(int argc, char *argv[])
 
     StallProbe probe;
     probe.start();
-    // Start: building the window, then its first seconds.
+    // Start: building the window (the history read), then its first seconds
+    // until the repaired recording is listed.
     settle(50);
     probe.reset();
     MainWindow window;
@@ -274,12 +275,14 @@ int main(int argc, char *argv[])
     QConverterOperate::setConverterPath(folder);
     window.resize(841, 498);
     window.show();
+    report("start: the window built and shown", probe, true);
+    probe.reset();
     const bool devices = waitFor([&] { return window.inputSelector()->devicesReady(); }, 15000);
     QFileListWgt *table = window.recordingsTable();
     const bool repaired = killed.isEmpty()
         || waitFor([&] { return viewIndexOf(table, killed).isValid(); }, 30000);
     settle(500);
-    report("start (window built, first seconds, repair)", probe, devices && repaired);
+    report("start: its first seconds (the repair joins)", probe, devices && repaired);
 
     // Record two seconds.
     Ui::MainWindow *ui = window.form();

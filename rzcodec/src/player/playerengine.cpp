@@ -56,7 +56,7 @@ PlayerEngine::~PlayerEngine()
 bool PlayerEngine::open(const std::string &path, unsigned width, unsigned height)
 {
     close();
-    std::unique_lock<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_playbackError.clear();
     if (!m_input.open(path)) {
         publishLocked();
@@ -126,7 +126,7 @@ void PlayerEngine::describeOpenedLocked()
 void PlayerEngine::close()
 {
     stopThread();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     closeLocked();
     publishLocked();
 }
@@ -246,7 +246,7 @@ void PlayerEngine::publishLocked()
 
 bool PlayerEngine::play()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     Publisher publish(*this);
     switch (m_state) {
     case State::Closed:
@@ -295,7 +295,7 @@ bool PlayerEngine::play()
 
 bool PlayerEngine::pause()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     Publisher publish(*this);
     if (m_state == State::Paused)
         return true;
@@ -313,7 +313,7 @@ bool PlayerEngine::pause()
 
 bool PlayerEngine::stop()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     Publisher publish(*this);
     if (m_state == State::Closed)
         return false;
@@ -340,7 +340,7 @@ void PlayerEngine::stopLocked()
 
 bool PlayerEngine::seek(uint64_t timeUs, bool exact)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     Publisher publish(*this);
     if (m_state == State::Closed) {
         logError("seeking: nothing is open");
@@ -390,7 +390,7 @@ void PlayerEngine::settleAfterFailedSeek(uint64_t before, const std::string &why
 
 bool PlayerEngine::beginAsyncSeek(uint64_t)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     if (m_state == State::Closed)
         return false;
     m_asyncSeek = true;
@@ -400,7 +400,7 @@ bool PlayerEngine::beginAsyncSeek(uint64_t)
 
 bool PlayerEngine::endAsyncSeek()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     Publisher publish(*this);
     if (m_state == State::Closed || !m_asyncSeek)
         return false;
@@ -421,7 +421,7 @@ bool PlayerEngine::endAsyncSeek()
 
 bool PlayerEngine::frameStep(int frames)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     Publisher publish(*this);
     if (m_state == State::Closed || frames == 0)
         return false;
@@ -459,7 +459,7 @@ bool PlayerEngine::frameStep(int frames)
 
 bool PlayerEngine::keyFrameStep(int direction)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     Publisher publish(*this);
     if (m_state == State::Closed || direction == 0)
         return false;
@@ -479,7 +479,7 @@ bool PlayerEngine::keyFrameStep(int direction)
 
 void PlayerEngine::enableLoop(bool on)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_loop = on;
 }
 
@@ -511,14 +511,14 @@ uint64_t PlayerEngine::videoTime() const
 
 void PlayerEngine::setVolume(int percent)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_audioSettings.volume = std::max(0, percent);
     m_graphDirty = true;
 }
 
 void PlayerEngine::setSpeed(int percent)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     Publisher publish(*this);
     if (m_audioStream < 0 && m_wallRunning) {
         m_wallBaseUs = clockTimeLocked();
@@ -530,7 +530,7 @@ void PlayerEngine::setSpeed(int percent)
 
 void PlayerEngine::setRate(int percent)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     Publisher publish(*this);
     if (m_audioStream < 0 && m_wallRunning) {
         m_wallBaseUs = clockTimeLocked();
@@ -542,26 +542,26 @@ void PlayerEngine::setRate(int percent)
 
 void PlayerEngine::setEqualizer(std::vector<EqualizerBand> bands)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_audioSettings.bands = std::move(bands);
     m_graphDirty = true;
 }
 
 AudioFilterSettings PlayerEngine::audioSettings() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     return m_audioSettings;
 }
 
 void PlayerEngine::setOutputDevice(const std::string &device)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_device = device;
 }
 
 std::string PlayerEngine::outputDevice() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     return m_device;
 }
 
@@ -569,7 +569,7 @@ std::string PlayerEngine::outputDevice() const
 
 void PlayerEngine::setFrameCallback(bool original, RZFrameCallback callback, void *context)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_callbacks[original ? 1 : 0] = Callback{callback, context};
     // A window that arrives after the first picture still gets to show it.
     if (callback && m_shown) {
@@ -580,19 +580,19 @@ void PlayerEngine::setFrameCallback(bool original, RZFrameCallback callback, voi
 
 void PlayerEngine::setTimeInterval(uint64_t microseconds)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_intervalUs = std::max<uint64_t>(1000, microseconds);
 }
 
 uint64_t PlayerEngine::timeInterval() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     return m_intervalUs;
 }
 
 bool PlayerEngine::showVideoFrame()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     if (m_videoStream < 0)
         return false;
     if (m_shown)
@@ -605,7 +605,7 @@ bool PlayerEngine::showVideoFrame()
 
 uint8_t *PlayerEngine::captureImage(unsigned width, unsigned height)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     if (!m_shown) {
         logError("capturing a picture: no video frame");
         return nullptr;
@@ -665,7 +665,7 @@ void PlayerEngine::setEventCallback(EventCallback callback, void *context)
 
 void PlayerEngine::startThread()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_quit = false;
     m_thread = std::thread(&PlayerEngine::run, this);
 }
@@ -673,7 +673,7 @@ void PlayerEngine::startThread()
 void PlayerEngine::stopThread()
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        CallerLock lock(*this);
         m_quit = true;
         if (m_stream)
             m_stream->wake();
@@ -687,6 +687,11 @@ void PlayerEngine::run()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_quit) {
+        if (m_callers.load() > 0) {
+            // Between two reads: a caller waits for this lock.
+            m_cond.wait(lock, [this] { return m_callers.load() == 0 || m_quit; });
+            continue;
+        }
         publishLocked();
         if (m_eventsToTell > 0) {
             m_eventsToTell = 0;

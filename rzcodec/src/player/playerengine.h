@@ -109,6 +109,8 @@ public:
     // opening of the sound output without it (a slow sound server).
     static std::atomic<void (*)()> s_readHook;
     static std::atomic<void (*)()> s_outputOpenHook;
+    // Tests only: callers waiting for the engine's lock now.
+    int waitingCallers() const { return m_callers.load(); }
 
 private:
     struct VideoFrame {
@@ -167,7 +169,7 @@ private:
     void publishLocked();
     // Publishes when it goes out of scope (declared after the lock it needs).
     struct Publisher {
-        explicit Publisher(PlayerEngine &engine) : engine(engine) {}
+        explicit Publisher(PlayerEngine &owner) : engine(owner) {}
         ~Publisher() { engine.publishLocked(); }
         PlayerEngine &engine;
     };
@@ -176,6 +178,36 @@ private:
     void openOutputOnThread(std::unique_lock<std::mutex> &lock);
     // The format details the view keeps from an open.
     void describeOpenedLocked();
+
+    // A caller's hold on m_mutex. The play thread lets waiting callers in
+    // between two reads of the file, so a slow file keeps a call waiting for
+    // one read at most, not for as long as the thread goes on reading.
+    class CallerLock
+    {
+    public:
+        explicit CallerLock(const PlayerEngine &engine) : m_engine(engine)
+        {
+            ++engine.m_callers;
+            m_lock = std::unique_lock<std::mutex>(engine.m_mutex);
+            --engine.m_callers;
+        }
+        ~CallerLock()
+        {
+            if (m_lock.owns_lock())
+                m_engine.m_cond.notify_all();
+        }
+        CallerLock(const CallerLock &) = delete;
+        CallerLock &operator=(const CallerLock &) = delete;
+        void unlock()
+        {
+            m_engine.m_cond.notify_all();
+            m_lock.unlock();
+        }
+
+    private:
+        const PlayerEngine &m_engine;
+        std::unique_lock<std::mutex> m_lock;
+    };
 
     void run();
     void startThread();
@@ -211,7 +243,8 @@ private:
     void closeLocked();
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_cond;
+    mutable std::condition_variable m_cond;
+    mutable std::atomic<int> m_callers{0}; // callers waiting for m_mutex
     std::thread m_thread;
     bool m_quit = false;
 

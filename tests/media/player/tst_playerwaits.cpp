@@ -34,6 +34,7 @@ struct Gate {
     std::atomic<int> entered{0};
     std::atomic<int> inside{0};
     std::atomic<int> left{0};
+    int permits = 0; // passes let through while holding
     std::thread::id lastThread;
 
     void pass()
@@ -43,7 +44,9 @@ struct Gate {
         lastThread = std::this_thread::get_id();
         ++inside;
         // Bounded, so a caller that waits on the player cannot hang the test for good.
-        cond.wait_for(lock, std::chrono::seconds(20), [&] { return !holding; });
+        cond.wait_for(lock, std::chrono::seconds(20), [&] { return !holding || permits > 0; });
+        if (permits > 0)
+            --permits;
         --inside;
         ++left;
     }
@@ -51,8 +54,17 @@ struct Gate {
     {
         std::lock_guard<std::mutex> lock(mutex);
         holding = true;
+        permits = 0;
         entered = 0;
         left = 0;
+    }
+    void letOneThrough()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            ++permits;
+        }
+        cond.notify_all();
     }
     void release()
     {
@@ -138,6 +150,7 @@ private slots:
     void cleanupTestCase();
     void queriesAnswerWhileTheFileIsRead();
     void libraryEngineReadsWhileTheFileIsRead();
+    void seekGetsInBetweenTwoReads();
     void playReturnsBeforeTheOutputIsOpened();
     void pauseDuringTheOpeningIsKept();
 
@@ -237,6 +250,31 @@ void TestPlayerWaits::libraryEngineReadsWhileTheFileIsRead()
     QVERIFY(wave.first().at(1).toInt() > 0);
     held.gate.release();
     engine.OnBtnStop();
+}
+
+// A call that needs the engine's lock (a seek) while the thread reads a slow
+// file gets it when the read under way ends, not after the thread has read on.
+void TestPlayerWaits::seekGetsInBetweenTwoReads()
+{
+    rz::PlayerEngine engine;
+    QVERIFY(engine.open(m_tone.toStdString(), 0, 0));
+    QVERIFY(engine.play());
+    QTRY_VERIFY_WITH_TIMEOUT(engine.playTime() > 300000, 10000);
+
+    Held held(readGate());
+    QTRY_VERIFY_WITH_TIMEOUT(readGate().inside > 0, 10000);
+    std::atomic<bool> seeked{false};
+    Caller gui([&] { seeked = engine.seek(5000000, true); });
+    QTRY_COMPARE_WITH_TIMEOUT(engine.waitingCallers(), 1, 10000);
+    QVERIFY(!gui.done());
+    // The read under way ends; the next one would be held again.
+    held.gate.letOneThrough();
+    QTRY_VERIFY_WITH_TIMEOUT(gui.done(), 10000);
+    QVERIFY(seeked);
+    QCOMPARE(readGate().left.load(), 1);
+    held.gate.release();
+    QTRY_VERIFY_WITH_TIMEOUT(engine.playTime() > 5300000, 10000);
+    engine.close();
 }
 
 void TestPlayerWaits::playReturnsBeforeTheOutputIsOpened()
