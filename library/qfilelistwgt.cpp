@@ -15,7 +15,7 @@
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
 #include "library/qrecordingprobe.h"
-#include "library/qrecordingrecovery.h"
+#include "library/qrecordingrecoveryjob.h"
 #include "widgetkit/qinitctrlstyle.h"
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmenu.h"
@@ -296,8 +296,16 @@ void QFileListWgt::AddControlToNewChunk(IBaseChunk *chunk) const
 
 void QFileListWgt::AnalyXmlToList()
 {
-    // Recordings cut short by a crash join the history first, as new ones.
-    QRecordingRecovery::recoverAll();
+    // Recordings cut short by a crash are repaired on a worker and join the
+    // table once whole; until then no row offers them, nor does the search
+    // of the output folder below take them for lost ones.
+    auto *recovery = new QRecordingRecoveryJob(this);
+    connect(recovery, &QRecordingRecoveryJob::recovered, this, &QFileListWgt::OnRecordingsRecovered);
+    const QList<QRecordingMarker::Entry> marked = QRecordingMarker::pending();
+    QSet<QString> inRepair;
+    for (const QRecordingMarker::Entry &e : marked)
+        inRepair.insert(QFileInfo(e.info.convertedPath).absoluteFilePath());
+    recovery->start(marked);
     // One pass over the history: records of missing files go, missing
     // formats are filled in, and the file is written at most once.
     QList<convertedInfo> records = QVideoSettingXml::loadHistoryAtStart([](convertedInfo &info) {
@@ -311,29 +319,64 @@ void QFileListWgt::AnalyXmlToList()
     if (outputFolder.isEmpty())
         outputFolder = QVideoSettingXml::GetItemValue(QStringLiteral("OutPut_path"), QStringLiteral("path_value"),
                                                       QString());
-    const QString damage = QHistoryRepair::afterLoad(records, outputFolder);
+    const QString damage = QHistoryRepair::afterLoad(records, outputFolder, inRepair);
     if (!damage.isEmpty()) {
         // Told once the window is up, not in the middle of building it.
         QTimer::singleShot(0, this, [this, damage] { QLibraryQuestions::tell(this, damage); });
     }
     for (int i = records.size() - 1; i >= 0; --i) {
         const convertedInfo &info = records.at(i);
-        if (info.videoFile)
+        if (info.videoFile || inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()))
             continue;
-        const QFileInfo file(info.convertedPath);
-        QAudioFileChunk *row = newRow();
-        row->setFromRecord(info);
-        row->setInt64Value(kFileBytesKey, file.size());
-        row->SetFileFormat(info.format.toStdString());
-        row->setVideoType(false);
-        QList<std::string> names;
-        for (const QString &name : info.listNames)
-            names << name.toStdString();
-        row->SetListsBelong(names);
-        m_rows.all().push_back(row);
+        m_rows.all().push_back(rowOfRecord(info));
     }
     m_rows.shown() = m_rows.all();
     m_pAudioModel->refresh();
+}
+
+QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info) const
+{
+    const QFileInfo file(info.convertedPath);
+    QAudioFileChunk *row = newRow();
+    row->setFromRecord(info);
+    row->setInt64Value(kFileBytesKey, file.size());
+    row->SetFileFormat(info.format.toStdString());
+    row->setVideoType(false);
+    QList<std::string> names;
+    for (const QString &name : info.listNames)
+        names << name.toStdString();
+    row->SetListsBelong(names);
+    return row;
+}
+
+void QFileListWgt::OnRecordingsRecovered(const QList<convertedInfo> &records)
+{
+    QStringList paths;
+    for (const convertedInfo &info : records) {
+        if (info.videoFile || !QFileInfo::exists(info.convertedPath))
+            continue;
+        m_rows.all().push_back(rowOfRecord(info));
+        paths << info.convertedPath;
+    }
+    if (paths.isEmpty())
+        return;
+    syncAllEntry();
+    m_bListsChanged = true;
+    if (m_rows.currentEntry())
+        m_rows.shown() = m_rows.currentEntry()->GetAudioDatasList();
+    else
+        m_rows.shown() = m_rows.all();
+    m_pAudioModel->refresh();
+    DisplayListInfo();
+    QStringList names;
+    for (const QString &path : paths)
+        names << QFileInfo(path).fileName();
+    QLibraryQuestions::inform(this, paths.size() == 1
+                                        ? tr("A recording that was cut short was repaired and added to the "
+                                             "library: %1.").arg(names.first())
+                                        : tr("%1 recordings that were cut short were repaired and added to the "
+                                             "library: %2.").arg(paths.size()).arg(names.join(QStringLiteral(", "))));
+    emit emitRecoveredRecordings(paths);
 }
 
 // ---- Master list ----

@@ -109,6 +109,8 @@ signals:
     void emitAppendPlayFiles(QStringList pathList);
     void emitPlayOrRecord(bool bPlay);
     void emitConvertFilePath(QString filePath);
+    // Recordings a crash interrupted, repaired after start, joined the table.
+    void emitRecoveredRecordings(QStringList paths);
 
 public slots:
     void OnChangeList(IBaseChunk *chunk);
@@ -180,6 +182,8 @@ private:
     void InitView();
     void InitData();
     void AnalyXmlToList();
+    QAudioFileChunk *rowOfRecord(const convertedInfo &info) const;
+    void OnRecordingsRecovered(const QList<convertedInfo> &records);
     QAudioFileChunk *newRow() const;
     void AddControlToNewChunk(IBaseChunk *chunk) const;
     void ResetColumesWidth();

@@ -42,7 +42,8 @@ convertedInfo QHistoryRepair::recordOfFile(const QString &path)
     return info;
 }
 
-QString QHistoryRepair::afterLoad(QList<convertedInfo> &records, const QString &outputFolder)
+QString QHistoryRepair::afterLoad(QList<convertedInfo> &records, const QString &outputFolder,
+                                  const QSet<QString> &inRepair)
 {
     const QList<StateFileNotices::Notice> notices = StateFileNotices::takeAll();
     if (notices.isEmpty())
@@ -58,7 +59,7 @@ QString QHistoryRepair::afterLoad(QList<convertedInfo> &records, const QString &
             continue;
         }
         // Recordings the lost records listed are still in the output folder.
-        QSet<QString> listed;
+        QSet<QString> listed = inRepair;
         for (const convertedInfo &info : records)
             listed.insert(QFileInfo(info.convertedPath).absoluteFilePath());
         QList<convertedInfo> found;

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 class QHistoryRepair
@@ -18,9 +19,11 @@ class QHistoryRepair
 public:
     // Takes the damage noted since the last call. When the history was
     // damaged, records every unlisted recording of outputFolder (appended to
-    // records and to the history in one save). The message for the user;
-    // empty when nothing was damaged.
-    static QString afterLoad(QList<convertedInfo> &records, const QString &outputFolder);
+    // records and to the history in one save) but those of inRepair (absolute
+    // paths of recordings being repaired, which join when whole). The
+    // message for the user; empty when nothing was damaged.
+    static QString afterLoad(QList<convertedInfo> &records, const QString &outputFolder,
+                             const QSet<QString> &inRepair = {});
 
     // The record of a recording file found on disk, probed for its length
     // and container.

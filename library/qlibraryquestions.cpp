@@ -44,6 +44,15 @@ bool QLibraryQuestions::confirm(QWidget *owner, const QString &text)
            == QJXMessageBox::ResultYes;
 }
 
+void QLibraryQuestions::inform(QWidget *owner, const QString &text)
+{
+    if (answerer()) {
+        answerer()(text);
+        return;
+    }
+    QJXMessageBox::ShowMessage(owner, text, QString(), QJXMessageBox::Information, QJXMessageBox::OkButton);
+}
+
 void QLibraryQuestions::tell(QWidget *owner, const QString &text)
 {
     if (answerer()) {

@@ -18,6 +18,8 @@ public:
     static bool confirm(QWidget *owner, const QString &text);
     // An error with an OK button.
     static void tell(QWidget *owner, const QString &text);
+    // A notice with an OK button.
+    static void inform(QWidget *owner, const QString &text);
 
     // Answers in place of the dialogs while set: the text asked gives
     // 0, 1 or 2 (for a yes-or-no, non-zero is yes).

@@ -1,7 +1,6 @@
 #include "library/qrecordingrecovery.h"
 
 #include "common/qianyutil.h"
-#include "common/qrecordingmarker.h"
 #include "common/qvideosettingxml.h"
 #include "library/librarylog.h"
 #include "library/qrecordingprobe.h"
@@ -14,7 +13,15 @@
 QStringList QRecordingRecovery::recoverAll()
 {
     QStringList recovered;
-    for (const QRecordingMarker::Entry &e : QRecordingMarker::pending()) {
+    for (const convertedInfo &info : record(repair(QRecordingMarker::pending())))
+        recovered << info.convertedPath;
+    return recovered;
+}
+
+QList<QRecordingRecovery::Repaired> QRecordingRecovery::repair(const QList<QRecordingMarker::Entry> &marked)
+{
+    QList<Repaired> repaired;
+    for (const QRecordingMarker::Entry &e : marked) {
         const QString path = e.info.convertedPath;
         const QFileInfo file(path);
         if (!file.exists() || file.size() == 0) {
@@ -26,22 +33,48 @@ QStringList QRecordingRecovery::recoverAll()
             qCWarning(lcLibrary) << "interrupted recording" << path << "cannot be repaired; it is left as it is";
             continue;
         }
+        Repaired done;
+        done.markerPath = e.markerPath;
+        done.info = e.info;
+        const QRecordingProbe::Info probed = QRecordingProbe::probe(path);
+        done.info.time = QRecordingProbe::durationText(probed.microseconds);
+        done.info.size = QIAnyUtil::size2String(quint64(QFileInfo(path).size()));
+        done.info.newFile = true;
+        repaired << done;
+    }
+    return repaired;
+}
+
+QList<convertedInfo> QRecordingRecovery::record(const QList<Repaired> &repaired)
+{
+    QList<convertedInfo> listed;
+    QList<convertedInfo> toAdd;
+    QStringList marks;
+    for (const Repaired &r : repaired) {
         // A crash after the record was stored but before the mark went away
         // must not list the file twice.
-        if (!QVideoSettingXml::GetConvertedInfo(path)) {
-            convertedInfo info = e.info;
-            const QRecordingProbe::Info probed = QRecordingProbe::probe(path);
-            info.time = QRecordingProbe::durationText(probed.microseconds);
-            info.size = QIAnyUtil::size2String(quint64(QFileInfo(path).size()));
-            info.newFile = true;
-            if (!QVideoSettingXml::SaveConvertedInfo(info)) {
-                qCWarning(lcLibrary) << "interrupted recording" << path << "repaired but not recorded in the history";
-                continue;
-            }
+        if (const auto existing = QVideoSettingXml::GetConvertedInfo(r.info.convertedPath)) {
+            listed << *existing;
+            marks << r.markerPath;
+        } else {
+            toAdd << r.info;
         }
-        QFile::remove(e.markerPath);
-        qCInfo(lcLibrary) << "interrupted recording" << path << "repaired";
-        recovered << path;
     }
-    return recovered;
+    if (!toAdd.isEmpty()) {
+        if (QVideoSettingXml::appendConvertedInfos(toAdd)) {
+            listed << toAdd;
+            for (const Repaired &r : repaired)
+                if (!marks.contains(r.markerPath))
+                    marks << r.markerPath;
+        } else {
+            for (const convertedInfo &info : toAdd)
+                qCWarning(lcLibrary) << "interrupted recording" << info.convertedPath
+                                     << "repaired but not recorded in the history";
+        }
+    }
+    for (const QString &mark : marks)
+        QFile::remove(mark);
+    for (const convertedInfo &info : listed)
+        qCInfo(lcLibrary) << "interrupted recording" << info.convertedPath << "repaired";
+    return listed;
 }

@@ -5,6 +5,7 @@
 #include "media/jxplayerclass.h"
 #include "media/jxplaytimetext.h"
 #include "media/medialog.h"
+#include "rzcodec/player.h"
 
 #include <QImage>
 #include <QMetaObject>
@@ -37,6 +38,18 @@ uint32_t readLe32(const unsigned char *p)
 
 } // namespace
 
+namespace {
+
+// Called on the player's thread: the GUI thread hears of it through its queue.
+void previewEventLoop(int32_t event, void *context)
+{
+    auto *manager = static_cast<JXPlayerManager *>(context);
+    if (manager && event == RZ_PLAYER_EVENT_PLAY_FAILED)
+        QMetaObject::invokeMethod(manager, &JXPlayerManager::onPlayFailed, Qt::QueuedConnection);
+}
+
+} // namespace
+
 JXPlayerManager::JXPlayerManager(QObject *parent) : QObject(parent)
 {
     qRegisterMetaType<uint64_t>("uint64_t");
@@ -48,6 +61,8 @@ JXPlayerManager::JXPlayerManager(QObject *parent) : QObject(parent)
 JXPlayerManager::~JXPlayerManager()
 {
     // The player goes first: its thread calls back into this object.
+    if (m_eventPlayer && hasPlayer() && m_player->getPlayer() == m_eventPlayer)
+        rz_player_set_event_handle(m_eventPlayer, nullptr, nullptr);
     delete m_player;
     m_player = nullptr;
     delete m_info;
@@ -184,6 +199,11 @@ bool JXPlayerManager::afterOpen(bool opened, const QByteArray &path, bool dvd, v
     startScreenTimer();
     m_player->SetVideoFrameHandle_Player(&JXPlayerManager::VideoEditFrameLoop, this);
     m_player->SetOriginalVideoFrameHandle_Player(&JXPlayerManager::OrignalVideEditoFrameLoop, this);
+    // A player shared with another owner keeps that owner's handler.
+    if (!handle) {
+        m_eventPlayer = m_player->getPlayer();
+        rz_player_set_event_handle(m_eventPlayer, previewEventLoop, this);
+    }
     checkStreams();
     emit emitPlayerChange();
     return true;
@@ -226,6 +246,21 @@ void JXPlayerManager::onPlay()
         m_waveTimer->start();
     m_screenTimer->stop();
     m_positionTimer->start();
+}
+
+void JXPlayerManager::onPlayFailed()
+{
+    // A play is accepted at once and its sound output opened by the player's
+    // thread; this is that output failing. Stale when playing on since.
+    if (!hasPlayer() || m_player->IsRunning_Player())
+        return;
+    const QString why = m_player->GetErrorText_Player();
+    m_trim.isTrimPlaying = false;
+    stopPlayTimers();
+    startScreenTimer();
+    emit emitPlayState(false);
+    if (!why.isEmpty())
+        emit emitPlayError(JXPlayerClass::playbackFailedMessage(why));
 }
 
 void JXPlayerManager::startPlay()

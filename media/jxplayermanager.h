@@ -106,6 +106,9 @@ public:
     uint32_t DrawVideoFrame(void *frame);
     uint32_t DrawOrignalVideoFrame(void *frame);
 
+    // The player's thread could not open the sound output of an accepted play.
+    void onPlayFailed();
+
 public slots:
     void progressValueChange(double value);
     void beginAsyncSeek();
@@ -198,6 +201,7 @@ private:
 
     bool m_isM4VPlayer = false;
     JXPlayerClass *m_player = nullptr;
+    void *m_eventPlayer = nullptr; // the handle whose events come to this manager
     JXInfoClass *m_info = nullptr;
     QTimer *m_positionTimer = nullptr;
     QTimer *m_screenTimer = nullptr;

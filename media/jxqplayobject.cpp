@@ -35,6 +35,14 @@ void draw(const JXFrameCopy &frame, VideoFrameWindow *window)
     }
 }
 
+// Called on the player's thread: the GUI thread hears of it through its queue.
+void playEventLoop(int32_t event, void *context)
+{
+    auto *engine = static_cast<JXQPlayObject *>(context);
+    if (engine && event == RZ_PLAYER_EVENT_PLAY_FAILED)
+        QMetaObject::invokeMethod(engine, &JXQPlayObject::onPlayFailed, Qt::QueuedConnection);
+}
+
 } // namespace
 
 uint32_t VideoFrameLoop(void *frame, void *context)
@@ -51,6 +59,7 @@ JXQPlayObject::JXQPlayObject(QObject *parent) : QObject(parent)
 JXQPlayObject::~JXQPlayObject()
 {
     if (m_player) {
+        rz_player_set_event_handle(m_player, nullptr, nullptr);
         rz_player_stop(m_player);
         rz_player_close(m_player);
         rz_player_release(m_player);
@@ -76,6 +85,8 @@ void JXQPlayObject::InitPlay()
     connect(m_positionTimer, &QTimer::timeout, this, &JXQPlayObject::UpdateTime);
     connect(m_screenTimer, &QTimer::timeout, this, &JXQPlayObject::UpdataScreen);
     connect(m_waveTimer, &QTimer::timeout, this, &JXQPlayObject::OnAudioDataTime);
+    if (m_player)
+        rz_player_set_event_handle(m_player, playEventLoop, this);
     const QString device = QConverterOperate::getAudioDeviceName();
     if (m_player && !device.isEmpty())
         rz_player_set_audio_device(m_player, device.toUtf8().constData());
@@ -184,6 +195,26 @@ void JXQPlayObject::OnPlayVideo()
     }
     m_screenTimer->stop();
     m_positionTimer->start(kPositionMs);
+}
+
+void JXQPlayObject::onPlayFailed()
+{
+    // A play is accepted at once and its sound output opened by the player's
+    // thread; this is that output failing. Stale when playing on since.
+    if (!m_player || rz_player_is_running(m_player))
+        return;
+    const QString why = QString::fromUtf8(rz_player_get_error_text(m_player));
+    m_positionTimer->stop();
+    m_waveTimer->stop();
+    m_screenTimer->start(kScreenMs);
+    emit emitAudioData(QByteArray(), 0);
+    const uint64_t length = rz_player_get_duration(m_player);
+    const uint64_t time = rz_player_get_play_time(m_player);
+    ShowTime(time);
+    emit emitPlayPro(length > 0 ? double(time) / double(length) : 0.0);
+    emit emitPlayState(false);
+    if (!why.isEmpty())
+        emit emitPlayError(JXPlayerClass::playbackFailedMessage(why));
 }
 
 void JXQPlayObject::StartPlay()

@@ -82,6 +82,10 @@ public slots:
     void VideoFinished();
     void ShowTime(uint64_t time);
 
+public:
+    // The player's thread could not open the sound output of an accepted play.
+    void onPlayFailed();
+
 private:
     bool canStop() const;
     void frameStep(int direction);

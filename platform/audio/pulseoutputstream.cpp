@@ -189,9 +189,11 @@ bool PulseOutputStream::isDrained()
 
 int64_t PulseOutputStream::playedFrames()
 {
+    // Asked from other threads than the one that opens and closes the
+    // stream: the stream is looked at under the loop lock, as close() sets it.
+    LoopLock lock(m_context);
     if (!m_stream)
         return 0;
-    LoopLock lock(m_context);
     pa_usec_t usec = 0;
     if (pa_stream_get_time(m_stream, &usec) < 0)
         return 0;

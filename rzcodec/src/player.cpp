@@ -105,6 +105,15 @@ RZResult rz_player_set_audio_device(void *player, const char *device)
     return RZ_OK;
 }
 
+RZResult rz_player_set_event_handle(void *player, RZPlayerEventCallback callback, void *context)
+{
+    PlayerEngine *e = engineOf(player, "rz_player_set_event_handle");
+    if (!e)
+        return RZ_FAILED;
+    e->setEventCallback(callback, context);
+    return RZ_OK;
+}
+
 #define RZ_STATE_QUERY(fn, expr)                                                                  \
     RZResult fn(void *player)                                                                     \
     {                                                                                             \

@@ -56,11 +56,24 @@ uint32_t rz_player_get_video_height(void *player);
 uint32_t rz_player_get_video_aspect_x(void *player);
 uint32_t rz_player_get_video_aspect_y(void *player);
 
+/* Events a player reports later, on its own thread and without any lock of
+ * the player held, to the handler set with rz_player_set_event_handle:
+ * - RZ_PLAYER_EVENT_PLAY_FAILED: a play that was accepted could not start,
+ *   because its sound output could not be opened; rz_player_get_error_text
+ *   says why, and the player is stopped (paused, when the play came from a
+ *   pause) where it was. */
+#define RZ_PLAYER_EVENT_PLAY_FAILED 1
+typedef void (*RZPlayerEventCallback)(int32_t event, void *context);
+RZResult rz_player_set_event_handle(void *player, RZPlayerEventCallback callback, void *context);
+
 /* Transport. Play after the end starts again from the beginning; stop goes
  * back to 0. A fast seek lands on a key frame. Between begin and end of an
  * asynchronous seek every seek lands on a key frame; the end seeks exactly to
  * the last position asked. A frame step pauses and moves by whole pictures
- * (by the time interval when there is no video). */
+ * (by the time interval when there is no video). Play returns at once: the
+ * player's thread opens the sound output (see RZ_PLAYER_EVENT_PLAY_FAILED).
+ * State, times and wave data are read without waiting for the player's
+ * thread, even while it reads or seeks a slow file. */
 RZResult rz_player_play(void *player);
 RZResult rz_player_pause(void *player);
 RZResult rz_player_stop(void *player);

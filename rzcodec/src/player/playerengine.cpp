@@ -7,6 +7,7 @@
 #include "internal/picture.h"
 #include "internal/waveblock.h"
 #include "rzcodec/frame.h"
+#include "rzcodec/player.h"
 #include "platform/audio/pulseoutputstream.h"
 #include "player/playeroutput.h"
 
@@ -40,6 +41,8 @@ AudioFormat inputFormatOf(const AVFrame *sample)
 } // namespace
 
 std::atomic<void (*)()> PlayerEngine::s_filterBuildHook{nullptr};
+std::atomic<void (*)()> PlayerEngine::s_readHook{nullptr};
+std::atomic<void (*)()> PlayerEngine::s_outputOpenHook{nullptr};
 
 PlayerEngine::PlayerEngine() = default;
 
@@ -53,10 +56,12 @@ PlayerEngine::~PlayerEngine()
 bool PlayerEngine::open(const std::string &path, unsigned width, unsigned height)
 {
     close();
-    std::unique_lock<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_playbackError.clear();
-    if (!m_input.open(path))
+    if (!m_input.open(path)) {
+        publishLocked();
         return false;
+    }
     m_decoder = std::make_unique<MediaDecoder>(m_input);
     m_audioStream = m_input.bestStream(AVMEDIA_TYPE_AUDIO);
     m_videoStream = m_input.bestStream(AVMEDIA_TYPE_VIDEO);
@@ -76,6 +81,7 @@ bool PlayerEngine::open(const std::string &path, unsigned width, unsigned height
     if (m_audioStream < 0 && m_videoStream < 0) {
         logError("opening " + path + ": nothing to play");
         closeLocked();
+        publishLocked();
         return false;
     }
     m_outWidth = width;
@@ -87,16 +93,42 @@ bool PlayerEngine::open(const std::string &path, unsigned width, unsigned height
     m_lastVideoUs = 0;
     resetOutputState(0);
     m_wantPicture = m_videoStream >= 0;
+    describeOpenedLocked();
+    publishLocked();
     lock.unlock();
     startThread();
     return true;
 }
 
+void PlayerEngine::describeOpenedLocked()
+{
+    const AVFormatContext *format = m_input.format();
+    m_canSeek = format && format->pb && (format->pb->seekable & AVIO_SEEKABLE_NORMAL);
+    m_videoWidth = m_videoHeight = 0;
+    m_aspect = AVRational{0, 1};
+    if (m_videoStream < 0)
+        return;
+    const AVStream *stream = format->streams[m_videoStream];
+    const int w = stream->codecpar->width;
+    const int h = stream->codecpar->height;
+    m_videoWidth = unsigned(std::max(0, w));
+    m_videoHeight = unsigned(std::max(0, h));
+    if (w <= 0 || h <= 0)
+        return;
+    AVRational sar = stream->sample_aspect_ratio;
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = stream->codecpar->sample_aspect_ratio;
+    if (sar.num <= 0 || sar.den <= 0)
+        sar = AVRational{1, 1};
+    av_reduce(&m_aspect.num, &m_aspect.den, int64_t(w) * sar.num, int64_t(h) * sar.den, 1 << 20);
+}
+
 void PlayerEngine::close()
 {
     stopThread();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     closeLocked();
+    publishLocked();
 }
 
 void PlayerEngine::closeLocked()
@@ -119,86 +151,103 @@ void PlayerEngine::closeLocked()
     m_position = 0;
     m_wantPicture = m_redeliver = false;
     m_asyncSeek = false;
+    m_canSeek = false;
+    m_videoWidth = m_videoHeight = 0;
+    m_aspect = AVRational{0, 1};
 }
 
 std::string PlayerEngine::path() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_input.isOpen() ? m_input.path() : std::string();
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.path;
 }
 
 bool PlayerEngine::isOpen() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_state != State::Closed;
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.state != State::Closed;
 }
 
 bool PlayerEngine::hasAudio() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_audioStream >= 0;
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.hasAudio;
 }
 
 bool PlayerEngine::hasVideo() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_videoStream >= 0;
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.hasVideo;
 }
 
 bool PlayerEngine::canSeek() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const AVFormatContext *format = m_input.format();
-    return format && format->pb && (format->pb->seekable & AVIO_SEEKABLE_NORMAL);
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.canSeek;
 }
 
 uint64_t PlayerEngine::duration() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_input.isOpen() ? m_input.durationUs() : 0;
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.duration;
 }
 
 unsigned PlayerEngine::videoWidth() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_videoStream < 0)
-        return 0;
-    return unsigned(std::max(0, m_input.format()->streams[m_videoStream]->codecpar->width));
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.videoWidth;
 }
 
 unsigned PlayerEngine::videoHeight() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_videoStream < 0)
-        return 0;
-    return unsigned(std::max(0, m_input.format()->streams[m_videoStream]->codecpar->height));
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.videoHeight;
 }
 
 AVRational PlayerEngine::displayAspect() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_videoStream < 0)
-        return AVRational{0, 1};
-    const AVStream *stream = m_input.format()->streams[m_videoStream];
-    const int w = stream->codecpar->width;
-    const int h = stream->codecpar->height;
-    if (w <= 0 || h <= 0)
-        return AVRational{0, 1};
-    AVRational sar = stream->sample_aspect_ratio;
-    if (sar.num <= 0 || sar.den <= 0)
-        sar = stream->codecpar->sample_aspect_ratio;
-    if (sar.num <= 0 || sar.den <= 0)
-        sar = AVRational{1, 1};
-    AVRational dar{0, 1};
-    av_reduce(&dar.num, &dar.den, int64_t(w) * sar.num, int64_t(h) * sar.den, 1 << 20);
-    return dar;
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.aspect;
+}
+
+void PlayerEngine::publishLocked()
+{
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    View &v = m_view;
+    v.state = m_state;
+    v.hasAudio = m_audioStream >= 0;
+    v.hasVideo = m_videoStream >= 0;
+    v.canSeek = m_canSeek;
+    v.duration = m_input.isOpen() ? m_input.durationUs() : 0;
+    v.videoWidth = m_videoWidth;
+    v.videoHeight = m_videoHeight;
+    v.aspect = m_aspect;
+    if (m_input.isOpen() ? v.path != m_input.path() : !v.path.empty())
+        v.path = m_input.isOpen() ? m_input.path() : std::string();
+    if (v.error != m_playbackError)
+        v.error = m_playbackError;
+    v.position = m_position;
+    v.wallBaseUs = m_wallBaseUs;
+    v.wallRunning = m_wallRunning;
+    v.wallStart = m_wallStart;
+    v.timeRatio = m_audioSettings.timeRatio();
+    if (v.clockVersion != m_clockVersion) {
+        v.clock = m_clock;
+        v.clockVersion = m_clockVersion;
+    }
+    v.shownUs = m_shownUs;
+    if (v.stream != m_stream)
+        v.stream = m_stream;
+    v.outRate = m_outRate;
+    v.outChannels = m_outChannels;
 }
 
 // ---- transport -----------------------------------------------------------
 
 bool PlayerEngine::play()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
+    Publisher publish(*this);
     switch (m_state) {
     case State::Closed:
         logError("playing: nothing is open");
@@ -206,7 +255,9 @@ bool PlayerEngine::play()
     case State::Running:
         return true;
     case State::Paused:
-        // A stream that lost its server while paused is opened anew below.
+        // A stream that lost its server while paused is opened anew below;
+        // a pause without one gets its output from the play thread.
+        m_openFallback = State::Paused;
         if (!m_stream || !m_stream->hasFailed()) {
             m_playbackError.clear();
             if (m_stream)
@@ -224,17 +275,16 @@ bool PlayerEngine::play()
     }
     const uint64_t start = m_state == State::Completed ? 0 : m_position;
     const State before = m_state;
+    // The play thread opens the output; when it cannot, the player goes back
+    // to where it was asked from.
+    m_openFallback = before == State::Paused ? State::Paused : State::Stopped;
     m_state = State::Running;
     m_playbackError.clear();
     std::string error;
     if (!restartAt(start, true, &error)) {
         logError("playing " + m_input.path() + ": " + error);
         m_playbackError = error;
-        if (m_stream) {
-            m_stream->close();
-            m_stream.reset();
-        }
-        m_state = before;
+        m_state = before == State::Completed ? State::Stopped : before;
         return false;
     }
     m_wallStart = Clock::now();
@@ -245,7 +295,8 @@ bool PlayerEngine::play()
 
 bool PlayerEngine::pause()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
+    Publisher publish(*this);
     if (m_state == State::Paused)
         return true;
     if (m_state != State::Running)
@@ -262,7 +313,8 @@ bool PlayerEngine::pause()
 
 bool PlayerEngine::stop()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
+    Publisher publish(*this);
     if (m_state == State::Closed)
         return false;
     stopLocked();
@@ -288,7 +340,8 @@ void PlayerEngine::stopLocked()
 
 bool PlayerEngine::seek(uint64_t timeUs, bool exact)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
+    Publisher publish(*this);
     if (m_state == State::Closed) {
         logError("seeking: nothing is open");
         return false;
@@ -337,7 +390,7 @@ void PlayerEngine::settleAfterFailedSeek(uint64_t before, const std::string &why
 
 bool PlayerEngine::beginAsyncSeek(uint64_t)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     if (m_state == State::Closed)
         return false;
     m_asyncSeek = true;
@@ -347,7 +400,8 @@ bool PlayerEngine::beginAsyncSeek(uint64_t)
 
 bool PlayerEngine::endAsyncSeek()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
+    Publisher publish(*this);
     if (m_state == State::Closed || !m_asyncSeek)
         return false;
     m_asyncSeek = false;
@@ -367,7 +421,8 @@ bool PlayerEngine::endAsyncSeek()
 
 bool PlayerEngine::frameStep(int frames)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
+    Publisher publish(*this);
     if (m_state == State::Closed || frames == 0)
         return false;
     // Right after a seek the picture shown is still the old one: step from
@@ -404,7 +459,8 @@ bool PlayerEngine::frameStep(int frames)
 
 bool PlayerEngine::keyFrameStep(int direction)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
+    Publisher publish(*this);
     if (m_state == State::Closed || direction == 0)
         return false;
     const int64_t now = int64_t(clockTimeLocked());
@@ -423,40 +479,47 @@ bool PlayerEngine::keyFrameStep(int direction)
 
 void PlayerEngine::enableLoop(bool on)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_loop = on;
 }
 
 PlayerEngine::State PlayerEngine::state() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_state;
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.state;
 }
 
 uint64_t PlayerEngine::playTime() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return clockTimeLocked();
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    const View &v = m_view;
+    return clockTimeOf({v.state, v.hasAudio, v.stream.get(), &v.clock, v.position, v.wallBaseUs,
+                        v.wallRunning, v.wallStart, v.timeRatio, v.duration});
 }
 
 uint64_t PlayerEngine::videoTime() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_shownUs >= 0 ? uint64_t(m_shownUs) : clockTimeLocked();
+    {
+        std::lock_guard<std::mutex> lock(m_viewMutex);
+        if (m_view.shownUs >= 0)
+            return uint64_t(m_view.shownUs);
+    }
+    return playTime();
 }
 
 // ---- sound settings ------------------------------------------------------
 
 void PlayerEngine::setVolume(int percent)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_audioSettings.volume = std::max(0, percent);
     m_graphDirty = true;
 }
 
 void PlayerEngine::setSpeed(int percent)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
+    Publisher publish(*this);
     if (m_audioStream < 0 && m_wallRunning) {
         m_wallBaseUs = clockTimeLocked();
         m_wallStart = Clock::now();
@@ -467,7 +530,8 @@ void PlayerEngine::setSpeed(int percent)
 
 void PlayerEngine::setRate(int percent)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
+    Publisher publish(*this);
     if (m_audioStream < 0 && m_wallRunning) {
         m_wallBaseUs = clockTimeLocked();
         m_wallStart = Clock::now();
@@ -478,26 +542,26 @@ void PlayerEngine::setRate(int percent)
 
 void PlayerEngine::setEqualizer(std::vector<EqualizerBand> bands)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_audioSettings.bands = std::move(bands);
     m_graphDirty = true;
 }
 
 AudioFilterSettings PlayerEngine::audioSettings() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     return m_audioSettings;
 }
 
 void PlayerEngine::setOutputDevice(const std::string &device)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_device = device;
 }
 
 std::string PlayerEngine::outputDevice() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     return m_device;
 }
 
@@ -505,7 +569,7 @@ std::string PlayerEngine::outputDevice() const
 
 void PlayerEngine::setFrameCallback(bool original, RZFrameCallback callback, void *context)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_callbacks[original ? 1 : 0] = Callback{callback, context};
     // A window that arrives after the first picture still gets to show it.
     if (callback && m_shown) {
@@ -516,19 +580,19 @@ void PlayerEngine::setFrameCallback(bool original, RZFrameCallback callback, voi
 
 void PlayerEngine::setTimeInterval(uint64_t microseconds)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_intervalUs = std::max<uint64_t>(1000, microseconds);
 }
 
 uint64_t PlayerEngine::timeInterval() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     return m_intervalUs;
 }
 
 bool PlayerEngine::showVideoFrame()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     if (m_videoStream < 0)
         return false;
     if (m_shown)
@@ -541,7 +605,7 @@ bool PlayerEngine::showVideoFrame()
 
 uint8_t *PlayerEngine::captureImage(unsigned width, unsigned height)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     if (!m_shown) {
         logError("capturing a picture: no video frame");
         return nullptr;
@@ -556,35 +620,52 @@ uint8_t *PlayerEngine::captureImage(unsigned width, unsigned height)
 
 void PlayerEngine::enableWaveData(bool on)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_waveEnabled = on;
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    m_view.waveEnabled = on;
 }
 
 uint8_t *PlayerEngine::waveData()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_waveEnabled || m_audioStream < 0 || !m_stream || m_waveRing.empty())
-        return nullptr;
-    const int64_t ringFrames = int64_t(m_waveRing.size()) / m_outChannels;
-    const int64_t window = std::max(1, m_outRate / 20);
-    const int64_t end = std::min(m_stream->playedFrames(), m_waveEnd);
-    const int64_t start = std::max({end - window, m_waveEnd - ringFrames, int64_t(0)});
-    if (end <= start)
-        return nullptr;
-    std::vector<float> block(size_t(end - start) * size_t(m_outChannels));
-    for (int64_t f = start; f < end; ++f) {
-        const size_t from = size_t(f % ringFrames) * size_t(m_outChannels);
-        std::copy_n(m_waveRing.begin() + long(from), m_outChannels,
-                    block.begin() + long(size_t(f - start) * size_t(m_outChannels)));
+    std::vector<float> block;
+    int channels = 0;
+    int rate = 0;
+    int64_t frames = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_viewMutex);
+        const View &v = m_view;
+        if (!v.waveEnabled || !v.hasAudio || !v.stream || v.waveRing.empty() || v.outChannels <= 0)
+            return nullptr;
+        channels = v.outChannels;
+        rate = v.outRate;
+        const int64_t ringFrames = int64_t(v.waveRing.size()) / channels;
+        const int64_t window = std::max(1, rate / 20);
+        const int64_t end = std::min(v.stream->playedFrames(), v.waveEnd);
+        const int64_t start = std::max({end - window, v.waveEnd - ringFrames, int64_t(0)});
+        if (end <= start)
+            return nullptr;
+        frames = end - start;
+        block.resize(size_t(frames) * size_t(channels));
+        for (int64_t f = start; f < end; ++f) {
+            const size_t from = size_t(f % ringFrames) * size_t(channels);
+            std::copy_n(v.waveRing.begin() + long(from), channels,
+                        block.begin() + long(size_t(f - start) * size_t(channels)));
+        }
     }
-    return makeWaveBlock(block.data(), size_t(end - start), m_outChannels, m_outRate);
+    return makeWaveBlock(block.data(), size_t(frames), channels, rate);
+}
+
+void PlayerEngine::setEventCallback(EventCallback callback, void *context)
+{
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    m_view.eventFunction = callback;
+    m_view.eventContext = context;
 }
 
 // ---- the player's thread -------------------------------------------------
 
 void PlayerEngine::startThread()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CallerLock lock(*this);
     m_quit = false;
     m_thread = std::thread(&PlayerEngine::run, this);
 }
@@ -592,7 +673,7 @@ void PlayerEngine::startThread()
 void PlayerEngine::stopThread()
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        CallerLock lock(*this);
         m_quit = true;
         if (m_stream)
             m_stream->wake();
@@ -606,12 +687,38 @@ void PlayerEngine::run()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_quit) {
+        if (m_callers.load() > 0) {
+            // Between two reads: a caller waits for this lock.
+            m_cond.wait(lock, [this] { return m_callers.load() == 0 || m_quit; });
+            continue;
+        }
+        publishLocked();
+        if (m_eventsToTell > 0) {
+            m_eventsToTell = 0;
+            EventCallback function = nullptr;
+            void *context = nullptr;
+            {
+                std::lock_guard<std::mutex> viewLock(m_viewMutex);
+                function = m_view.eventFunction;
+                context = m_view.eventContext;
+            }
+            if (function) {
+                lock.unlock();
+                function(RZ_PLAYER_EVENT_PLAY_FAILED, context);
+                lock.lock();
+            }
+            continue;
+        }
         if (m_redeliver) {
             m_redeliver = false;
             deliver(lock);
             continue;
         }
         if (m_state == State::Running) {
+            if (m_audioStream >= 0 && !m_stream) {
+                openOutputOnThread(lock);
+                continue;
+            }
             presentDue(false);
             if (m_redeliver)
                 continue;
@@ -719,8 +826,13 @@ void PlayerEngine::resetOutputState(uint64_t startUs)
     m_producedFrames = 0;
     m_audioFedUs = int64_t(startUs);
     m_clock.restart(startUs, m_audioSettings.timeRatio(), m_outRate);
-    m_waveRing.assign(size_t(std::max(m_outRate, 1)) * kWaveRingSeconds * size_t(m_outChannels), 0.0f);
-    m_waveEnd = 0;
+    ++m_clockVersion;
+    {
+        std::lock_guard<std::mutex> lock(m_viewMutex);
+        m_view.waveRing.assign(size_t(std::max(m_outRate, 1)) * kWaveRingSeconds * size_t(m_outChannels), 0.0f);
+        m_view.waveEnd = 0;
+        m_view.stream = m_stream;
+    }
     m_videoQueue.clear();
     m_graph.reset();
     m_wallBaseUs = startUs;
@@ -748,24 +860,49 @@ bool PlayerEngine::restartAt(uint64_t timeUs, bool exact, std::string *error)
     resetOutputState(timeUs);
     if (m_videoStream >= 0 && m_state != State::Running)
         m_wantPicture = true;
-    if ((m_state == State::Running || m_state == State::Paused) && m_audioStream >= 0) {
-        if (!openOutput(m_state == State::Paused, error))
-            return false;
-    }
+    // A playback gets its output from the play thread (openOutputOnThread):
+    // the sound server may keep the caller waiting.
     m_cond.notify_all();
     return true;
 }
 
-bool PlayerEngine::openOutput(bool paused, std::string *error)
+void PlayerEngine::openOutputOnThread(std::unique_lock<std::mutex> &lock)
 {
-    m_stream = makeOutputStream(error);
-    if (!m_stream)
-        return false;
-    if (!m_stream->open(m_device, m_outRate, m_outChannels, paused, error)) {
-        m_stream.reset();
-        return false;
+    const uint64_t epoch = m_outputEpoch;
+    const std::string device = m_device;
+    const int rate = m_outRate;
+    const int channels = m_outChannels;
+    lock.unlock();
+    if (auto hook = s_outputOpenHook.load())
+        hook();
+    std::string error;
+    std::shared_ptr<PulseOutputStream> stream = makeOutputStream(&error);
+    const bool opened = stream && stream->open(device, rate, channels, false, &error);
+    lock.lock();
+    if (m_quit || epoch != m_outputEpoch || m_stream
+        || (m_state != State::Running && m_state != State::Paused)) {
+        // A seek, stop or close came meanwhile; a seek asks for an output of its own.
+        if (stream) {
+            lock.unlock();
+            stream->close();
+            stream.reset();
+            lock.lock();
+        }
+        return;
     }
-    return true;
+    if (!opened) {
+        logError("playing " + m_input.path() + ": " + error);
+        m_playbackError = error;
+        m_position = clockTimeLocked();
+        m_wallBaseUs = m_position;
+        m_wallRunning = false;
+        m_state = m_openFallback;
+        ++m_eventsToTell;
+        return;
+    }
+    if (m_state == State::Paused)
+        stream->setPaused(true);
+    m_stream = std::move(stream);
 }
 
 bool PlayerEngine::rebuildFilters(std::unique_lock<std::mutex> &lock, const AVFrame *sample,
@@ -806,6 +943,7 @@ bool PlayerEngine::rebuildFilters(std::unique_lock<std::mutex> &lock, const AVFr
             // The rest of the output is timed by the new settings.
             m_clock.addSegment(m_producedFrames, uint64_t(std::max<int64_t>(0, m_audioFedUs)),
                                wanted.timeRatio());
+            ++m_clockVersion;
         }
         return true;
     }
@@ -815,6 +953,8 @@ void PlayerEngine::decodeStep(std::unique_lock<std::mutex> &lock)
 {
     int index = -1;
     AVFrame *frame = m_decoded.get();
+    if (auto hook = s_readHook.load())
+        hook();
     const int got = m_decoder->next(frame, &index);
     if (got <= 0) {
         m_decodeEnded = true;
@@ -904,14 +1044,16 @@ void PlayerEngine::drainFilters()
 
 void PlayerEngine::rememberWave(const float *samples, size_t frames)
 {
-    if (m_waveRing.empty())
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    std::vector<float> &ring = m_view.waveRing;
+    if (ring.empty())
         return;
-    const size_t ringFrames = m_waveRing.size() / size_t(m_outChannels);
+    const size_t ringFrames = ring.size() / size_t(m_outChannels);
     for (size_t i = 0; i < frames; ++i) {
-        const size_t at = size_t((m_waveEnd + int64_t(i)) % int64_t(ringFrames)) * size_t(m_outChannels);
-        std::copy_n(samples + i * size_t(m_outChannels), m_outChannels, m_waveRing.begin() + long(at));
+        const size_t at = size_t((m_view.waveEnd + int64_t(i)) % int64_t(ringFrames)) * size_t(m_outChannels);
+        std::copy_n(samples + i * size_t(m_outChannels), m_outChannels, ring.begin() + long(at));
     }
-    m_waveEnd += int64_t(frames);
+    m_view.waveEnd += int64_t(frames);
 }
 
 void PlayerEngine::keepVideoFrame(AVFrame *frame, int64_t timeUs)
@@ -992,8 +1134,8 @@ void PlayerEngine::failOutput()
 
 std::string PlayerEngine::playbackError() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_playbackError;
+    std::lock_guard<std::mutex> lock(m_viewMutex);
+    return m_view.error;
 }
 
 void PlayerEngine::finish()
@@ -1018,30 +1160,36 @@ void PlayerEngine::finish()
 
 uint64_t PlayerEngine::clockTimeLocked() const
 {
+    return clockTimeOf({m_state, m_audioStream >= 0, m_stream.get(), &m_clock, m_position, m_wallBaseUs,
+                        m_wallRunning, m_wallStart, m_audioSettings.timeRatio(),
+                        m_input.isOpen() ? m_input.durationUs() : 0});
+}
+
+uint64_t PlayerEngine::clockTimeOf(const ClockInputs &in)
+{
     uint64_t t = 0;
-    switch (m_state) {
+    switch (in.state) {
     case State::Closed:
         return 0;
     case State::Stopped:
-        return m_position;
+        return in.position;
     case State::Completed:
-        return m_input.durationUs();
+        return in.length;
     case State::Running:
     case State::Paused:
-        if (m_audioStream >= 0) {
-            t = m_stream ? m_clock.mediaTimeAt(m_stream->playedFrames()) : m_position;
+        if (in.audio) {
+            t = in.stream ? in.clock->mediaTimeAt(in.stream->playedFrames()) : in.position;
         } else {
-            t = m_wallBaseUs;
-            if (m_wallRunning) {
+            t = in.wallBaseUs;
+            if (in.wallRunning) {
                 const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
-                    Clock::now() - m_wallStart).count();
-                t += uint64_t(double(elapsed) * m_audioSettings.timeRatio());
+                    Clock::now() - in.wallStart).count();
+                t += uint64_t(double(elapsed) * in.timeRatio);
             }
         }
         break;
     }
-    const uint64_t length = m_input.durationUs();
-    return length > 0 ? std::min(t, length) : t;
+    return in.length > 0 ? std::min(t, in.length) : t;
 }
 
 } // namespace rz

@@ -1,8 +1,11 @@
 #pragma once
 // The work behind one player handle: decodes a media file on a thread of its
-// own, runs the sound through the shared filter chain into a playback stream,
-// keeps the play clock from the samples the sink has actually played, and
-// hands video frames to the registered callbacks on that thread.
+// own, runs the sound through the shared filter chain into a playback stream
+// that this thread opens, keeps the play clock from the samples the sink has
+// actually played, and hands video frames to the registered callbacks on that
+// thread. Queries (state, times, wave data) read a view that the engine
+// publishes under a short lock of its own, so that none waits while the
+// thread reads or seeks the file or opens the sound output.
 
 #include "internal/audiofiltergraph.h"
 #include "internal/avpointers.h"
@@ -89,12 +92,25 @@ public:
     void enableWaveData(bool on);
     uint8_t *waveData();
 
+    // Called on the play thread, without the engine's lock, when a play asked
+    // for could not start after play() had accepted it (its sound output
+    // could not be opened; the reason is playbackError()).
+    using EventCallback = void (*)(int32_t event, void *context);
+    void setEventCallback(EventCallback callback, void *context);
+
     PlayerSettings &settings() { return m_settings; }
 
     // Tests and benchmarks only: when set, called on the play thread in every
     // sound-chain build (made without the engine's lock), so a test can hold
     // a build for as long as it needs.
     static std::atomic<void (*)()> s_filterBuildHook;
+    // Tests and benchmarks only: called on the play thread before each read
+    // of the file with the engine's lock held (a slow disk), and before each
+    // opening of the sound output without it (a slow sound server).
+    static std::atomic<void (*)()> s_readHook;
+    static std::atomic<void (*)()> s_outputOpenHook;
+    // Tests only: callers waiting for the engine's lock now.
+    int waitingCallers() const { return m_callers.load(); }
 
 private:
     struct VideoFrame {
@@ -104,6 +120,93 @@ private:
     struct Callback {
         RZFrameCallback function = nullptr;
         void *context = nullptr;
+    };
+    // What the queries read; guarded by m_viewMutex. The wave ring lives only
+    // here: the play thread writes it under that lock.
+    struct View {
+        State state = State::Closed;
+        bool hasAudio = false;
+        bool hasVideo = false;
+        bool canSeek = false;
+        uint64_t duration = 0;
+        unsigned videoWidth = 0;
+        unsigned videoHeight = 0;
+        AVRational aspect{0, 1};
+        std::string path;
+        std::string error;
+        uint64_t position = 0;
+        uint64_t wallBaseUs = 0;
+        bool wallRunning = false;
+        std::chrono::steady_clock::time_point wallStart;
+        double timeRatio = 1.0;
+        PlayClock clock;
+        uint64_t clockVersion = 0;
+        int64_t shownUs = -1;
+        std::shared_ptr<PulseOutputStream> stream;
+        int outRate = 0;
+        int outChannels = 2;
+        bool waveEnabled = true;
+        std::vector<float> waveRing;
+        int64_t waveEnd = 0; // output frame just after the newest one kept
+        EventCallback eventFunction = nullptr;
+        void *eventContext = nullptr;
+    };
+    // The inputs of the play clock, from the engine's fields or from the view.
+    struct ClockInputs {
+        State state;
+        bool audio;
+        PulseOutputStream *stream;
+        const PlayClock *clock;
+        uint64_t position;
+        uint64_t wallBaseUs;
+        bool wallRunning;
+        std::chrono::steady_clock::time_point wallStart;
+        double timeRatio;
+        uint64_t length;
+    };
+    static uint64_t clockTimeOf(const ClockInputs &in);
+    // Copies what the queries read into the view; the caller holds m_mutex.
+    void publishLocked();
+    // Publishes when it goes out of scope (declared after the lock it needs).
+    struct Publisher {
+        explicit Publisher(PlayerEngine &owner) : engine(owner) {}
+        ~Publisher() { engine.publishLocked(); }
+        PlayerEngine &engine;
+    };
+    // Opens the sound output for a playback that has none, without the lock;
+    // a failure sets the player back and tells the event callback.
+    void openOutputOnThread(std::unique_lock<std::mutex> &lock);
+    // The format details the view keeps from an open.
+    void describeOpenedLocked();
+
+    // A caller's hold on m_mutex. The play thread lets waiting callers in
+    // between two reads of the file, so a slow file keeps a call waiting for
+    // one read at most, not for as long as the thread goes on reading.
+    class CallerLock
+    {
+    public:
+        explicit CallerLock(const PlayerEngine &engine) : m_engine(engine)
+        {
+            ++engine.m_callers;
+            m_lock = std::unique_lock<std::mutex>(engine.m_mutex);
+            --engine.m_callers;
+        }
+        ~CallerLock()
+        {
+            if (m_lock.owns_lock())
+                m_engine.m_cond.notify_all();
+        }
+        CallerLock(const CallerLock &) = delete;
+        CallerLock &operator=(const CallerLock &) = delete;
+        void unlock()
+        {
+            m_engine.m_cond.notify_all();
+            m_lock.unlock();
+        }
+
+    private:
+        const PlayerEngine &m_engine;
+        std::unique_lock<std::mutex> m_lock;
     };
 
     void run();
@@ -120,7 +223,6 @@ private:
     // Closes the output and rewinds to 0; the caller holds the mutex.
     void stopLocked();
     uint64_t seekOrigin() const;
-    bool openOutput(bool paused, std::string *error);
     // The sound output failed while playing: ends the playback with the reason.
     void failOutput();
     // Builds the chain for the current settings without the lock and puts
@@ -141,7 +243,8 @@ private:
     void closeLocked();
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_cond;
+    mutable std::condition_variable m_cond;
+    mutable std::atomic<int> m_callers{0}; // callers waiting for m_mutex
     std::thread m_thread;
     bool m_quit = false;
 
@@ -178,10 +281,17 @@ private:
     int m_outRate = 0;
     int m_outChannels = 2;
 
-    // The last two seconds of produced output, for wave data.
-    bool m_waveEnabled = true;
-    std::vector<float> m_waveRing;
-    int64_t m_waveEnd = 0;         // output frame just after the newest one kept
+    State m_openFallback = State::Paused; // where a play whose output cannot be opened goes
+    uint64_t m_clockVersion = 0;   // counts changes of m_clock, so the view copies it only then
+    uint64_t m_eventsToTell = 0;   // failed starts not yet told to the event callback
+
+    // The view, and the last two seconds of produced output for wave data.
+    mutable std::mutex m_viewMutex;
+    View m_view;
+    unsigned m_videoWidth = 0;
+    unsigned m_videoHeight = 0;
+    AVRational m_aspect{0, 1};
+    bool m_canSeek = false;
 
     // Video path.
     Callback m_callbacks[2];

@@ -61,16 +61,16 @@ void TestPlaybackRestart::lostServerStopsPlaybackWithAMessage()
     QVERIFY(engine.isStopPlay());
     QCOMPARE(engine.getCurrentPlayerPos(), quint64(0));
 
-    // Asked to play while the server is away: refused at once, with the reason.
-    QElapsedTimer asked;
-    asked.start();
+    // Asked to play while the server is away: refused, with the reason, and
+    // the bar told it no longer plays.
+    QSignalSpy states(&engine, &JXQPlayObject::emitPlayState);
     engine.StartPlay();
-    const qint64 took = asked.elapsed();
-    QCOMPARE(errors.size(), 2);
+    QTRY_COMPARE(errors.size(), 2);
     QVERIFY2(errors.last().at(0).toString().startsWith("Playback failed: "),
              qPrintable(errors.last().at(0).toString()));
-    QVERIFY2(took < 2500, qPrintable(QString("play took %1 ms").arg(took)));
     QVERIFY(engine.isStopPlay());
+    QCOMPARE(states.size(), 2);
+    QCOMPARE(states.last().at(0).toBool(), false);
 
     // Back again, the same file plays and is heard.
     QVERIFY(TestSupport::controlSoundServer("start"));
@@ -128,8 +128,9 @@ void TestPlaybackRestart::previewStopsWithAMessage()
     QVERIFY(preview.getPlayerClass()->IsStop_Player());
 
     preview.onPlay();
-    QCOMPARE(errors.size(), 2);
+    QTRY_COMPARE(errors.size(), 2);
     QVERIFY(errors.last().at(0).toString().startsWith("Playback failed: "));
+    QVERIFY(preview.getPlayerClass()->IsStop_Player());
     QVERIFY(TestSupport::controlSoundServer("start"));
     preview.onPlay();
     QTRY_VERIFY_WITH_TIMEOUT(preview.getPlayerClass()->GetPlayTime_Player() > 500000, 5000);

@@ -1,0 +1,131 @@
+// The library starts without waiting for the repair of interrupted
+// recordings: the table is there at once without them, they join it when
+// whole, once, with a notice, and a record already stored for one of them
+// offers no row until then.
+
+#include "crashchildren.h"
+#include "libraryfixture.h"
+
+#include "common/qrecordingmarker.h"
+#include "common/qvideosettingxml.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qlibraryquestions.h"
+#include "library/qrecordingprobe.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace LibraryFixture;
+
+class TestRecoveryAtStart : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void killedRecordingJoinsTheTableWhenRepaired();
+    void storedRecordOfAMarkedRecordingWaitsForItsRepair();
+
+private:
+    QString killedM4a(const QString &dir);
+
+    QTemporaryDir m_dir;
+    QString m_out;
+    QStringList m_told;
+};
+
+void TestRecoveryAtStart::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QLibraryQuestions::setAnswerer([this](const QString &text) {
+        m_told << text;
+        return 0;
+    });
+}
+
+void TestRecoveryAtStart::init()
+{
+    m_out = freshLibrary(m_dir.filePath("out"));
+    m_told.clear();
+}
+
+QString TestRecoveryAtStart::killedM4a(const QString &dir)
+{
+    QString error;
+    const QStringList paths = recordAndKill(dir, {formatNamed("aac-m4a")}, 3, true, &error);
+    if (paths.size() != 1) {
+        qWarning("%s", qPrintable(error));
+        return QString();
+    }
+    return paths.first();
+}
+
+void TestRecoveryAtStart::killedRecordingJoinsTheTableWhenRepaired()
+{
+    const QString kept = tone(m_out, "kept", "mp3", 1.0);
+    QVERIFY(!kept.isEmpty());
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(kept)));
+    const QString killed = killedM4a(m_out);
+    QVERIFY(!killed.isEmpty());
+    QCOMPARE(QRecordingMarker::pending().size(), 1);
+    const QString killedName = QFileInfo(killed).completeBaseName();
+
+    Library lib;
+    QSignalSpy joined(&lib.table, &QFileListWgt::emitRecoveredRecordings);
+    // The table is up before the repair is done: only the whole recording shows.
+    QCOMPARE(lib.shownNames(), QStringList{"kept"});
+    QVERIFY(m_told.isEmpty());
+
+    QTRY_COMPARE_WITH_TIMEOUT(joined.size(), 1, 20000);
+    QCOMPARE(joined.first().at(0).toStringList(), QStringList{killed});
+    QStringList shown = lib.shownNames();
+    shown.sort();
+    QCOMPARE(shown, (QStringList{"kept", killedName}));
+    QAudioFileChunk *row = lib.shownRow(killedName);
+    QVERIFY(row);
+    QCOMPARE(QString::fromStdString(row->getPlayTime()),
+             QRecordingProbe::durationText(QRecordingProbe::probe(killed).microseconds));
+    QVERIFY(QString::fromStdString(row->getPlayTime()) != "00:00:00");
+    QVERIFY(row->isNewAdd());
+    // Recorded once, its mark gone, and the user told which file came back.
+    QCOMPARE(historyPaths().count(killed), 1);
+    QVERIFY(QRecordingMarker::pending().isEmpty());
+    QCOMPARE(m_told.size(), 1);
+    QVERIFY2(m_told.first().contains(QFileInfo(killed).fileName()), qPrintable(m_told.first()));
+
+    // A second start finds nothing to repair and says nothing.
+    Library again;
+    QSignalSpy joinedAgain(&again.table, &QFileListWgt::emitRecoveredRecordings);
+    shown = again.shownNames();
+    shown.sort();
+    QCOMPARE(shown, (QStringList{"kept", killedName}));
+    QCoreApplication::processEvents();
+    QCOMPARE(joinedAgain.size(), 0);
+    QCOMPARE(m_told.size(), 1);
+}
+
+void TestRecoveryAtStart::storedRecordOfAMarkedRecordingWaitsForItsRepair()
+{
+    const QString killed = killedM4a(m_out);
+    QVERIFY(!killed.isEmpty());
+    // A crash after the record was stored but before the mark went away.
+    convertedInfo stored = record(killed, "02-02-2024 10:00", true);
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(stored));
+    const QString killedName = QFileInfo(killed).completeBaseName();
+
+    Library lib;
+    QSignalSpy joined(&lib.table, &QFileListWgt::emitRecoveredRecordings);
+    QVERIFY(lib.shownNames().isEmpty());
+    // The history keeps its record meanwhile.
+    QCOMPARE(historyPaths().count(killed), 1);
+
+    QTRY_COMPARE_WITH_TIMEOUT(joined.size(), 1, 20000);
+    QCOMPARE(lib.shownNames(), QStringList{killedName});
+    QCOMPARE(historyPaths().count(killed), 1);
+    QVERIFY(QRecordingMarker::pending().isEmpty());
+}
+
+QTEST_MAIN(TestRecoveryAtStart)
+#include "tst_recoveryatstart.moc"
