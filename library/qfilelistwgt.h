@@ -168,8 +168,6 @@ protected:
     void resetControlLocation() override;
 
 private:
-    // Where a row keeps its byte count (QHistoryChunk::GetFileBytes).
-    static constexpr const char *kFileBytesKey = QHistoryChunk::kFileBytesKey;
     static QAudioFileChunk *asRow(IBaseChunk *item);
     static QString resource(const char *name);
 
