@@ -9,6 +9,7 @@
 #include "common/historydocument.h"
 #include "common/statefile.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -28,17 +29,24 @@ QString normalised(QString path)
 }
 
 // The parsed form of the file as last read or written, reused while the
-// file on disk is unchanged (see StateFile::signatureTrusted).
+// file on disk is unchanged (see StateFile::signatureTrusted). Where the
+// signature alone cannot tell (a write within the file system's time
+// granularity), the digest of the bytes does; no copy of the bytes is kept.
 struct ParsedHistory
 {
     QMutex mutex;
     QString path;
     StateFile::Signature signature;
     qint64 readAtNs = 0;
-    QByteArray bytes;
+    QByteArray digest;  // empty: the signature was trusted when read
     HistoryDocument doc;
     bool valid = false;
 };
+
+QByteArray digestOf(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
+}
 
 ParsedHistory &parsedHistory()
 {
@@ -126,7 +134,8 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
         }
         {
             QMutexLocker lock(&cache.mutex);
-            if (cache.valid && cache.path == file && cache.bytes == reading.bytes) {
+            if (cache.valid && cache.path == file && !cache.digest.isEmpty()
+                && cache.signature.size == reading.bytes.size() && cache.digest == digestOf(reading.bytes)) {
                 cache.signature = before;
                 cache.readAtNs = StateFile::nowNs();
                 doc = cache.doc;
@@ -135,11 +144,14 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
         }
         QString reason;
         if (doc.parse(reading.bytes, &reason)) {
+            const qint64 now = StateFile::nowNs();
             QMutexLocker lock(&cache.mutex);
             cache.path = file;
             cache.signature = before;
-            cache.readAtNs = StateFile::nowNs();
-            cache.bytes = reading.bytes;
+            cache.readAtNs = now;
+            // A trusted signature tells every later change; only a file
+            // written just now needs its digest to be told apart.
+            cache.digest = StateFile::signatureTrusted(before, now) ? QByteArray() : digestOf(reading.bytes);
             cache.doc = doc;
             cache.valid = true;
             return true;
@@ -169,8 +181,15 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
 bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
 {
     const QString file = historyFilePath();
-    const QByteArray bytes = doc.serialize();
-    const bool saved = writeFileAtomically(file, bytes);
+    // Written as it is made, a piece at a time: a large history is never
+    // held twice (as text and as bytes) beside its parsed form.
+    QCryptographicHash digest(QCryptographicHash::Md5);
+    const bool saved = writeFileAtomically(file, [&](const std::function<bool(const QByteArray &)> &write) {
+        return doc.serialize([&](const QByteArray &piece) {
+            digest.addData(piece);
+            return write(piece);
+        });
+    });
     ParsedHistory &cache = parsedHistory();
     QMutexLocker lock(&cache.mutex);
     cache.valid = saved;
@@ -178,7 +197,7 @@ bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
         cache.path = file;
         cache.signature = StateFile::signature(file);
         cache.readAtNs = StateFile::nowNs();
-        cache.bytes = bytes;
+        cache.digest = digest.result();
         cache.doc = doc;
     }
     return saved;
