@@ -42,6 +42,7 @@ public:
 
     Element &root() { return m_root; }
     QVector<Element> &entries() { return m_root.children; }
+    const QVector<Element> &entries() const { return m_root.children; }
     // Index of the first entry whose "Converted_path_" matches; -1 when none.
     int findEntry(const QString &path, bool normaliseSeparators) const;
 

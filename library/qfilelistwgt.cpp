@@ -275,13 +275,11 @@ void QFileListWgt::InitData()
 QAudioFileChunk *QFileListWgt::newRow() const
 {
     // Worked out once: a large history makes many rows.
-    static const std::string recording = resource("/image/FileList/icon_recording.png").toStdString();
-    static const std::string playing = resource("/image/FileList/icon_playing.png").toStdString();
-    static const std::string noFile = resource("/image/FileList/icon_nofile.png").toStdString();
+    static const QString recording = resource("/image/FileList/icon_recording.png");
+    static const QString playing = resource("/image/FileList/icon_playing.png");
+    static const QString noFile = resource("/image/FileList/icon_nofile.png");
     auto *row = new QAudioFileChunk;
-    row->SetRecordingIcon(recording);
-    row->SetPlayingIcon(playing);
-    row->SetNoFileIcon(noFile);
+    row->setStateIcons(recording, playing, noFile);
     AddControlToNewChunk(row);
     return row;
 }
