@@ -49,3 +49,7 @@ public:
 private:
     Element m_root;
 };
+
+// Moved in memory when a vector of them grows: a large history is read
+// into one vector of entries without copying each as it grows.
+Q_DECLARE_TYPEINFO(HistoryDocument::Element, Q_MOVABLE_TYPE);
