@@ -118,19 +118,35 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
     QString refused;
     // Every entry repeats the same few names: one copy of each is kept,
     // found without making a string (a short list, then a hash for files
-    // of many names).
-    QVector<QString> few;
+    // of many names). slot tells which of the short list, -1 for the hash.
+    struct Known
+    {
+        QString name;
+        QString lastValue;
+    };
+    QVector<Known> few;
     QSet<QString> many;
-    auto shared = [&](const QStringRef &name) -> QString {
-        for (const QString &known : few)
-            if (known == name)
-                return known;
+    auto shared = [&](const QStringRef &name, int &slot) -> QString {
+        for (slot = 0; slot < few.size(); ++slot)
+            if (few.at(slot).name == name)
+                return few.at(slot).name;
         const QString made = name.toString();
         if (few.size() < 32) {
-            few.append(made);
+            few.append({made, QString()});
             return made;
         }
+        slot = -1;
         return *many.insert(made);
+    };
+    // The values under one name repeat too (a folder, a format, a genre, a
+    // playlist): one equal to the last under that name shares its text.
+    auto valueOf = [&](int slot, const QStringRef &text) -> QString {
+        if (slot < 0 || text.isEmpty())
+            return text.toString();
+        QString &last = few[slot].lastValue;
+        if (last != text)
+            last = text.toString();
+        return last;
     };
     while (!reader.atEnd() && refused.isEmpty()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
@@ -146,7 +162,8 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
                 break;
             }
             Element element;
-            element.name = shared(reader.qualifiedName());
+            int slot = -1;
+            element.name = shared(reader.qualifiedName(), slot);
             const QXmlStreamAttributes attrs = reader.attributes();
             element.attributes.reserve(attrs.size());
             for (const QXmlStreamAttribute &a : attrs) {
@@ -154,7 +171,8 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
                     refused = StateFile::overLongValue(reader);
                     break;
                 }
-                element.attributes.append(qMakePair(shared(a.qualifiedName()), a.value().toString()));
+                QString name = shared(a.qualifiedName(), slot);
+                element.attributes.append(qMakePair(std::move(name), valueOf(slot, a.value())));
             }
             if (!refused.isEmpty())
                 break;

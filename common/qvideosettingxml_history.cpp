@@ -46,9 +46,13 @@ struct ParsedHistory
     bool valid = false;
 };
 
+// Tells the bytes another writer left apart from ours, not an attacker's:
+// the quickest digest Qt has.
+constexpr QCryptographicHash::Algorithm kDigest = QCryptographicHash::Md4;
+
 QByteArray digestOf(const QByteArray &bytes)
 {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
+    return QCryptographicHash::hash(bytes, kDigest);
 }
 
 ParsedHistory &parsedHistory()
@@ -212,7 +216,7 @@ bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
     const QString file = historyFilePath();
     // Written as it is made, a piece at a time: a large history is never
     // held twice (as text and as bytes) beside its parsed form.
-    QCryptographicHash digest(QCryptographicHash::Md5);
+    QCryptographicHash digest(kDigest);
     const bool saved = writeFileAtomically(file, [&](const std::function<bool(const QByteArray &)> &write) {
         return doc.serialize([&](const QByteArray &piece) {
             digest.addData(piece);
