@@ -326,7 +326,8 @@ void QFileListWgt::AnalyXmlToList()
         QAudioFileChunk *row = newRow();
         row->setFromRecord(info);
         // Records the repair added after the pass were not measured in it.
-        row->SetFileBytes(size_t(i) < sizes.size() ? sizes[size_t(i)] : std::max<qint64>(0, LibraryTexts::fileBytes(info.convertedPath)));
+        const qint64 bytes = size_t(i) < sizes.size() ? sizes[size_t(i)] : LibraryTexts::fileBytes(info.convertedPath);
+        row->SetFileBytes(std::max<qint64>(0, bytes));
         row->setVideoType(false);
         QList<std::string> names;
         names.reserve(info.listNames.size());
@@ -444,7 +445,8 @@ void QFileListWgt::DisplayListInfo()
     const std::vector<IBaseChunk *> &shown = m_rows.shown();
     for (int r = 0; r < rows; ++r) {
         const int source = m_pSortModel->mapToSource(m_pSortModel->index(r, 0)).row();
-        QAudioFileChunk *row = source >= 0 && size_t(source) < shown.size() ? asRow(shown[size_t(source)]) : nullptr;
+        QAudioFileChunk *row =
+            source >= 0 && size_t(source) < shown.size() ? asRow(shown[size_t(source)]) : nullptr;
         if (!row)
             continue;
         // Bytes as read from the disk: the size texts come in two kinds.
