@@ -143,13 +143,27 @@ void MainWindow::Init()
                                               defaultFolder, QString()));
 
     QConverterSetting::InitSetting();
-    m_formatDlg = QFormatDlg::getFormatWidget(nullptr);
-    CenterDlg(*m_formatDlg);
-    m_formatDlg->InitSetting();
+    // Recordings need the resolved format from the start; the dialog (many
+    // pictures) is made once the window is on screen (see event()).
+    QFormatDlg::InitSetting();
     QConverterSetting::m_attributeSetting = QConverterSetting::m_audioSetting;
 
     m_scheduleTimer = new QTimer(this);
     connect(m_scheduleTimer, &QTimer::timeout, this, &MainWindow::OnTimer);
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::Paint && !m_formatDlgQueued) {
+        m_formatDlgQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            if (m_formatDlg)
+                return;
+            m_formatDlg = QFormatDlg::getFormatWidget(nullptr);
+            CenterDlg(*m_formatDlg);
+        });
+    }
+    return QJXMainWindow::event(event);
 }
 
 void MainWindow::InitCtrl()

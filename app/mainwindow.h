@@ -113,6 +113,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
 public:
     // The session asked the program to end (a termination signal): the
@@ -171,4 +172,5 @@ private:
     Clock m_clock;
     // Layout waits until every child exists.
     bool m_bCtrlReady = false;
+    bool m_formatDlgQueued = false;
 };

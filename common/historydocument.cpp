@@ -32,7 +32,10 @@ void appendEscaped(QString &out, const QString &value)
     }
 }
 
-void appendElement(QString &out, const HistoryDocument::Element &e, int depth)
+// Writes the element into out, handing out to flush whenever it has grown
+// past a piece; false once flush refused one.
+bool appendElement(QString &out, const HistoryDocument::Element &e, int depth,
+                   const std::function<bool()> &flush)
 {
     out += QString(depth * 4, QLatin1Char(' '));
     out += QLatin1Char('<');
@@ -46,15 +49,17 @@ void appendElement(QString &out, const HistoryDocument::Element &e, int depth)
     }
     if (e.children.isEmpty()) {
         out += QLatin1String("/>\n");
-        return;
+        return flush();
     }
     out += QLatin1String(">\n");
     for (const auto &child : e.children)
-        appendElement(out, child, depth + 1);
+        if (!appendElement(out, child, depth + 1, flush))
+            return false;
     out += QString(depth * 4, QLatin1Char(' '));
     out += QLatin1String("</");
     out += e.name;
     out += QLatin1String(">\n");
+    return flush();
 }
 
 } // namespace
@@ -111,15 +116,45 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
     QVector<Element *> open;  // the chain of elements being read
     bool sawRoot = false;
     QString refused;
-    // Every entry repeats the same few names: one copy of each is kept.
-    QSet<QString> names;
-    auto shared = [&names](const QString &name) { return *names.insert(name); };
+    // Every entry repeats the same few names: one copy of each is kept,
+    // found without making a string (a short list, then a hash for files
+    // of many names). slot tells which of the short list, -1 for the hash.
+    struct Known
+    {
+        QString name;
+        QString lastValue;
+    };
+    QVector<Known> few;
+    QSet<QString> many;
+    auto shared = [&](const QStringRef &name, int &slot) -> QString {
+        for (slot = 0; slot < few.size(); ++slot)
+            if (few.at(slot).name == name)
+                return few.at(slot).name;
+        const QString made = name.toString();
+        if (few.size() < 32) {
+            few.append({made, QString()});
+            return made;
+        }
+        slot = -1;
+        return *many.insert(made);
+    };
+    // The values under one name repeat too (a folder, a format, a genre, a
+    // playlist): one equal to the last under that name shares its text.
+    auto valueOf = [&](int slot, const QStringRef &text) -> QString {
+        if (slot < 0 || text.isEmpty())
+            return text.toString();
+        QString &last = few[slot].lastValue;
+        if (last != text)
+            last = text.toString();
+        return last;
+    };
     while (!reader.atEnd() && refused.isEmpty()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference) {
             // No entity may be declared, so none can be expanded.
             refused = QStringLiteral("a document type declaration is not accepted");
-        } else if (!(refused = StateFile::overLongValue(reader)).isEmpty()) {
+        } else if (token != QXmlStreamReader::StartElement
+                   && !(refused = StateFile::overLongValue(reader)).isEmpty()) {
             break;
         } else if (token == QXmlStreamReader::StartElement) {
             if (open.size() >= StateFile::kMaxDepth) {
@@ -127,11 +162,20 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
                 break;
             }
             Element element;
-            element.name = shared(reader.qualifiedName().toString());
+            int slot = -1;
+            element.name = shared(reader.qualifiedName(), slot);
             const QXmlStreamAttributes attrs = reader.attributes();
             element.attributes.reserve(attrs.size());
-            for (const QXmlStreamAttribute &a : attrs)
-                element.attributes.append(qMakePair(shared(a.qualifiedName().toString()), a.value().toString()));
+            for (const QXmlStreamAttribute &a : attrs) {
+                if (a.value().size() > StateFile::kMaxValueChars) {
+                    refused = StateFile::overLongValue(reader);
+                    break;
+                }
+                QString name = shared(a.qualifiedName(), slot);
+                element.attributes.append(qMakePair(std::move(name), valueOf(slot, a.value())));
+            }
+            if (!refused.isEmpty())
+                break;
             if (open.isEmpty()) {
                 root = std::move(element);
                 sawRoot = true;
@@ -159,10 +203,31 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
 
 QByteArray HistoryDocument::serialize() const
 {
+    QByteArray bytes;
+    serialize([&bytes](const QByteArray &piece) {
+        bytes += piece;
+        return true;
+    });
+    return bytes;
+}
+
+bool HistoryDocument::serialize(const std::function<bool(const QByteArray &piece)> &sink) const
+{
+    constexpr int kPieceChars = 1 << 19;
     QString out;
-    out.reserve(1024 + m_root.children.size() * 700);
-    appendElement(out, m_root, 0);
-    return out.toUtf8();
+    out.reserve(kPieceChars + 4096);
+    bool ok = true;
+    // Characters are turned into UTF-8 a piece at a time; a piece always
+    // ends at the end of an element, so no character is ever split.
+    auto flush = [&](bool last) {
+        if (!ok || (!last && out.size() < kPieceChars))
+            return ok;
+        ok = sink(out.toUtf8());
+        out.resize(0);  // keeps the buffer for the next piece
+        return ok;
+    };
+    appendElement(out, m_root, 0, [&] { return flush(false); });
+    return flush(true);
 }
 
 int HistoryDocument::findEntry(const QString &path, bool normaliseSeparators) const

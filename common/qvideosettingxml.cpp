@@ -229,6 +229,13 @@ bool QVideoSettingXml::isValidFile(const QString &path, QDomDocument &doc)
 
 bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
+    return writeFileAtomically(path, [&bytes](const std::function<bool(const QByteArray &)> &write) {
+        return write(bytes);
+    });
+}
+
+bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProducer &produce)
+{
     QSaveFile file(path);
     // Unbuffered: a buffered flush that writes only part of the bytes (full
     // disk, size limit) is not reported by QSaveFile and would be committed.
@@ -237,15 +244,21 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray
         qCWarning(lcCommon) << path << file.errorString();
         return false;
     }
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) {
-            qCWarning(lcCommon) << "Cannot write" << path << file.errorString();
-            file.cancelWriting();
-            return false;
+    const bool written = produce([&file, &path](const QByteArray &bytes) {
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+            if (n <= 0) {
+                qCWarning(lcCommon) << "Cannot write" << path << file.errorString();
+                return false;
+            }
+            done += n;
         }
-        written += n;
+        return true;
+    });
+    if (!written) {
+        file.cancelWriting();
+        return false;
     }
     if (!file.commit()) {
         qCWarning(lcCommon) << "Cannot save" << path << file.errorString();

@@ -173,6 +173,11 @@ private:
     static QString appDataFile(const QString &name);
     // Replaces the file with the bytes or leaves it untouched.
     static bool writeFileAtomically(const QString &path, const QByteArray &bytes);
+    // The same for bytes made a piece at a time: produce hands each piece
+    // to the writer it is given and returns false to give up (so does the
+    // writer when a write fails); the file is replaced only when all went.
+    using FileProducer = std::function<bool(const std::function<bool(const QByteArray &)> &write)>;
+    static bool writeFileAtomically(const QString &path, const FileProducer &produce);
     // Reads the history into doc; a missing file gives an empty document
     // when createMissing is set, else false.
     static bool loadHistory(HistoryDocument &doc, bool createMissing);

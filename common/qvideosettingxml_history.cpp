@@ -9,12 +9,16 @@
 #include "common/historydocument.h"
 #include "common/statefile.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMutex>
 #include <QSet>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -28,17 +32,28 @@ QString normalised(QString path)
 }
 
 // The parsed form of the file as last read or written, reused while the
-// file on disk is unchanged (see StateFile::signatureTrusted).
+// file on disk is unchanged (see StateFile::signatureTrusted). Where the
+// signature alone cannot tell (a write within the file system's time
+// granularity), the digest of the bytes does; no copy of the bytes is kept.
 struct ParsedHistory
 {
     QMutex mutex;
     QString path;
     StateFile::Signature signature;
     qint64 readAtNs = 0;
-    QByteArray bytes;
+    QByteArray digest;  // empty: the signature was trusted when read
     HistoryDocument doc;
     bool valid = false;
 };
+
+// Tells the bytes another writer left apart from ours, not an attacker's:
+// the quickest digest Qt has.
+constexpr QCryptographicHash::Algorithm kDigest = QCryptographicHash::Md4;
+
+QByteArray digestOf(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, kDigest);
+}
 
 ParsedHistory &parsedHistory()
 {
@@ -47,27 +62,53 @@ ParsedHistory &parsedHistory()
 }
 
 // The record of one entry of the parsed form, as the stream reader makes it.
+// One pass over the info element's attributes (their names are unique).
 convertedInfo recordOf(const HistoryDocument::Element &entry)
 {
+    static const QString img = QStringLiteral("Img_path_"), resolution = QStringLiteral("Resolutin_"),
+                         title = QStringLiteral("Title_"), time = QStringLiteral("Time_"),
+                         size = QStringLiteral("Size_"), created = QStringLiteral("Create_time_"),
+                         format = QStringLiteral("Format_"), extend = QStringLiteral("Extend_"),
+                         artist = QStringLiteral("Artist_"), album = QStringLiteral("Album_"),
+                         genre = QStringLiteral("Genre_"), preference = QStringLiteral("preferencePath_"),
+                         video = QStringLiteral("Video_file");
     convertedInfo info;
     info.convertedPath = normalised(entry.attribute(kPathAttr));
     if (entry.children.isEmpty())
         return info;
-    const HistoryDocument::Element &i = entry.children.first();
-    info.imgPath = i.attribute(QStringLiteral("Img_path_"));
-    info.resolution = i.attribute(QStringLiteral("Resolutin_"));
-    info.title = i.attribute(QStringLiteral("Title_"));
-    info.time = i.attribute(QStringLiteral("Time_"));
-    info.size = i.attribute(QStringLiteral("Size_"));
-    info.createTime = i.attribute(QStringLiteral("Create_time_"));
-    info.format = i.attribute(QStringLiteral("Format_"));
-    info.extend = i.attribute(QStringLiteral("Extend_"));
-    info.artist = i.attribute(QStringLiteral("Artist_"));
-    info.album = i.attribute(QStringLiteral("Album_"));
-    info.genre = i.attribute(QStringLiteral("Genre_"));
-    info.preferencePath = i.attribute(QStringLiteral("preferencePath_"));
-    info.videoFile = i.attribute(QStringLiteral("Video_file")) == QLatin1String("Y");
-    info.newFile = i.attribute(kNewFileAttr) == QLatin1String("Y");
+    for (const auto &attr : entry.children.first().attributes) {
+        const QString &name = attr.first;
+        const QString &value = attr.second;
+        if (name == img)
+            info.imgPath = value;
+        else if (name == resolution)
+            info.resolution = value;
+        else if (name == title)
+            info.title = value;
+        else if (name == time)
+            info.time = value;
+        else if (name == size)
+            info.size = value;
+        else if (name == created)
+            info.createTime = value;
+        else if (name == format)
+            info.format = value;
+        else if (name == extend)
+            info.extend = value;
+        else if (name == artist)
+            info.artist = value;
+        else if (name == album)
+            info.album = value;
+        else if (name == genre)
+            info.genre = value;
+        else if (name == preference)
+            info.preferencePath = value;
+        else if (name == video)
+            info.videoFile = value == QLatin1String("Y");
+        else if (name == kNewFileAttr)
+            info.newFile = value == QLatin1String("Y");
+    }
+    info.listNames.reserve(entry.children.size() - 1);
     for (int n = 1; n < entry.children.size(); ++n)
         info.listNames << entry.children.at(n).attribute(kListNameAttr);
     return info;
@@ -126,7 +167,8 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
         }
         {
             QMutexLocker lock(&cache.mutex);
-            if (cache.valid && cache.path == file && cache.bytes == reading.bytes) {
+            if (cache.valid && cache.path == file && !cache.digest.isEmpty()
+                && cache.signature.size == reading.bytes.size() && cache.digest == digestOf(reading.bytes)) {
                 cache.signature = before;
                 cache.readAtNs = StateFile::nowNs();
                 doc = cache.doc;
@@ -135,11 +177,14 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
         }
         QString reason;
         if (doc.parse(reading.bytes, &reason)) {
+            const qint64 now = StateFile::nowNs();
             QMutexLocker lock(&cache.mutex);
             cache.path = file;
             cache.signature = before;
-            cache.readAtNs = StateFile::nowNs();
-            cache.bytes = reading.bytes;
+            cache.readAtNs = now;
+            // A trusted signature tells every later change; only a file
+            // written just now needs its digest to be told apart.
+            cache.digest = StateFile::signatureTrusted(before, now) ? QByteArray() : digestOf(reading.bytes);
             cache.doc = doc;
             cache.valid = true;
             return true;
@@ -169,8 +214,15 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
 bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
 {
     const QString file = historyFilePath();
-    const QByteArray bytes = doc.serialize();
-    const bool saved = writeFileAtomically(file, bytes);
+    // Written as it is made, a piece at a time: a large history is never
+    // held twice (as text and as bytes) beside its parsed form.
+    QCryptographicHash digest(kDigest);
+    const bool saved = writeFileAtomically(file, [&](const std::function<bool(const QByteArray &)> &write) {
+        return doc.serialize([&](const QByteArray &piece) {
+            digest.addData(piece);
+            return write(piece);
+        });
+    });
     ParsedHistory &cache = parsedHistory();
     QMutexLocker lock(&cache.mutex);
     cache.valid = saved;
@@ -178,7 +230,7 @@ bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
         cache.path = file;
         cache.signature = StateFile::signature(file);
         cache.readAtNs = StateFile::nowNs();
-        cache.bytes = bytes;
+        cache.digest = digest.result();
         cache.doc = doc;
     }
     return saved;
@@ -291,31 +343,49 @@ QList<convertedInfo> QVideoSettingXml::loadHistoryAtStart(const std::function<bo
     HistoryDocument doc;
     if (!loadHistory(doc, false))
         return records;
+    // Read without touching the document, which shares its entries with
+    // the parsed form kept for later changes: only a start that changes
+    // something copies them.
+    const QVector<HistoryDocument::Element> &entries = std::as_const(doc).entries();
+    enum Change : quint8 { None = 0, Drop = 1, ClearMark = 2, SetFormat = 4 };
+    std::vector<quint8> changes(size_t(entries.size()), None);
+    QHash<int, QString> formats;
     bool changed = false;
-    QVector<HistoryDocument::Element> kept;
-    kept.reserve(doc.entries().size());
-    for (HistoryDocument::Element &entry : doc.entries()) {
+    records.reserve(entries.size());
+    for (int n = 0; n < entries.size(); ++n) {
+        const HistoryDocument::Element &entry = entries.at(n);
         convertedInfo info = recordOf(entry);
         const QString format = info.format;
         if (!keep(info)) {
+            changes[size_t(n)] = Drop;
             changed = true;
             continue;
         }
         if (!entry.children.isEmpty()) {
-            HistoryDocument::Element &i = entry.children.first();
-            if (info.newFile) {
-                i.setAttribute(kNewFileAttr, QStringLiteral("N"));
-                changed = true;
-            }
+            if (info.newFile)
+                changes[size_t(n)] |= ClearMark;
             if (info.format != format) {
-                i.setAttribute(QStringLiteral("Format_"), info.format);
-                changed = true;
+                changes[size_t(n)] |= SetFormat;
+                formats.insert(n, info.format);
             }
+            changed = changed || changes[size_t(n)] != None;
         }
-        kept.append(std::move(entry));
         records.append(std::move(info));
     }
     if (changed) {
+        QVector<HistoryDocument::Element> kept;
+        kept.reserve(entries.size());
+        for (int n = 0; n < entries.size(); ++n) {
+            const quint8 change = changes[size_t(n)];
+            if (change & Drop)
+                continue;
+            HistoryDocument::Element entry = entries.at(n);
+            if (change & ClearMark)
+                entry.children.first().setAttribute(kNewFileAttr, QStringLiteral("N"));
+            if (change & SetFormat)
+                entry.children.first().setAttribute(QStringLiteral("Format_"), formats.value(n));
+            kept.append(std::move(entry));
+        }
         doc.entries() = std::move(kept);
         if (!saveHistory(doc))
             qCWarning(lcCommon, "History: the changes of the start-up pass could not be saved");

@@ -134,7 +134,7 @@ void QFormatDlg::retranslateUi()
     m_btnOk->setText(tr("OK"));
 }
 
-QFormatResolver QFormatDlg::resolver() const
+QFormatResolver QFormatDlg::resolver()
 {
     return QFormatResolver(*QPlistRead::getPlistRead(QPlistRead::cataloguePath()));
 }

@@ -38,8 +38,9 @@ public:
     static void releaseFormatWgt();
 
     // Start-up: resolves both halves of the stored choice into the current
-    // output settings; the audio half always ends with a format.
-    void InitSetting();
+    // output settings; the audio half always ends with a format. Needs no
+    // dialog: it reads the catalogue and the stored choice only.
+    static void InitSetting();
     // Prepares the video (true) or audio (false) half before showing.
     void showFormat(bool video);
     void saveUseSetting(bool video);
@@ -100,7 +101,7 @@ private:
     void Init();
     void InitCtrl();
     void retranslateUi();
-    QFormatResolver resolver() const;
+    static QFormatResolver resolver();
 
     static QFormatDlg *m_myself;
 

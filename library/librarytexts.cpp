@@ -3,8 +3,11 @@
 #include "common/qianyutil.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+
+#include <sys/stat.h>
 
 namespace LibraryTexts {
 
@@ -95,6 +98,14 @@ QString fileNameOf(const QString &path)
 QString folderOf(const QString &path)
 {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+qint64 fileBytes(const QString &path)
+{
+    struct stat st;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return qint64(st.st_size);
 }
 
 } // namespace LibraryTexts

@@ -32,5 +32,8 @@ QString createdText(const QFileInfo &file);
 // and including it.
 QString fileNameOf(const QString &path);
 QString folderOf(const QString &path);
+// The size of the file at the path (links followed) from one stat; -1 when
+// there is nothing there.
+qint64 fileBytes(const QString &path);
 
 } // namespace LibraryTexts

@@ -41,6 +41,13 @@ QAudioFileChunk::~QAudioFileChunk()
     LibraryItemIds::remove(m_itemId, this);
 }
 
+void QAudioFileChunk::setStateIcons(const QString &recording, const QString &playing, const QString &noFile)
+{
+    m_recordingIcon = recording;
+    m_playingIcon = playing;
+    m_noFileIcon = noFile;
+}
+
 bool QAudioFileChunk::RemoveList(const std::string &name)
 {
     const int at = m_lists.lastIndexOf(name);

@@ -5,6 +5,7 @@
 #include "library/qhistorychunk.h"
 
 #include <QList>
+#include <QString>
 
 #include <string>
 
@@ -42,18 +43,24 @@ public:
 
     void SetAudioState(AudioState state) { m_state = state; }
     AudioState GetAudioState() const { return m_state; }
-    void SetRecordingIcon(std::string path) { m_recordingIcon = std::move(path); }
-    std::string GetRecordingIcon() const { return m_recordingIcon; }
-    void SetNoFileIcon(std::string path) { m_noFileIcon = std::move(path); }
-    std::string GetNoFileIcon() const { return m_noFileIcon; }
-    void SetPlayingIcon(std::string path) { m_playingIcon = std::move(path); }
-    std::string GetPlayingIcon() const { return m_playingIcon; }
+    // The state pictures' paths. Kept as shared texts: every row of a
+    // large library names the same three files.
+    void SetRecordingIcon(const std::string &path) { m_recordingIcon = QString::fromStdString(path); }
+    std::string GetRecordingIcon() const { return m_recordingIcon.toStdString(); }
+    void SetNoFileIcon(const std::string &path) { m_noFileIcon = QString::fromStdString(path); }
+    std::string GetNoFileIcon() const { return m_noFileIcon.toStdString(); }
+    void SetPlayingIcon(const std::string &path) { m_playingIcon = QString::fromStdString(path); }
+    std::string GetPlayingIcon() const { return m_playingIcon.toStdString(); }
+    void setStateIcons(const QString &recording, const QString &playing, const QString &noFile);
+    const QString &recordingIcon() const { return m_recordingIcon; }
+    const QString &playingIcon() const { return m_playingIcon; }
+    const QString &noFileIcon() const { return m_noFileIcon; }
 
 private:
     quint64 m_itemId = 0;
     QList<std::string> m_lists;
     AudioState m_state = AudioNormal;
-    std::string m_recordingIcon;
-    std::string m_noFileIcon;
-    std::string m_playingIcon;
+    QString m_recordingIcon;
+    QString m_noFileIcon;
+    QString m_playingIcon;
 };

@@ -43,9 +43,9 @@ QVariant QAudioFileModel::data(const QModelIndex &index, int role) const
     case Qt::DecorationRole:
         if (column == ColumnState) {
             switch (item->GetAudioState()) {
-            case QAudioFileChunk::AudioRecording: return QString::fromStdString(item->GetRecordingIcon());
-            case QAudioFileChunk::AudioPlaying: return QString::fromStdString(item->GetPlayingIcon());
-            case QAudioFileChunk::AudioNoFile: return QString::fromStdString(item->GetNoFileIcon());
+            case QAudioFileChunk::AudioRecording: return item->recordingIcon();
+            case QAudioFileChunk::AudioPlaying: return item->playingIcon();
+            case QAudioFileChunk::AudioNoFile: return item->noFileIcon();
             default: break;
             }
         }

@@ -15,10 +15,13 @@ public:
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    void setSourceModel(QAbstractItemModel *model) override;
 
 protected:
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
 
 private:
     QAudioFileChunk *rowOf(const QModelIndex &sourceIndex) const;
+
+    bool m_sourceIsRows = false;
 };

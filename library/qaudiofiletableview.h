@@ -28,7 +28,9 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     const ILibraryMembership *m_membership = nullptr;
+    bool m_paintedRows = false;
 };

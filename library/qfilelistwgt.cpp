@@ -275,13 +275,11 @@ void QFileListWgt::InitData()
 QAudioFileChunk *QFileListWgt::newRow() const
 {
     // Worked out once: a large history makes many rows.
-    static const std::string recording = resource("/image/FileList/icon_recording.png").toStdString();
-    static const std::string playing = resource("/image/FileList/icon_playing.png").toStdString();
-    static const std::string noFile = resource("/image/FileList/icon_nofile.png").toStdString();
+    static const QString recording = resource("/image/FileList/icon_recording.png");
+    static const QString playing = resource("/image/FileList/icon_playing.png");
+    static const QString noFile = resource("/image/FileList/icon_nofile.png");
     auto *row = new QAudioFileChunk;
-    row->SetRecordingIcon(recording);
-    row->SetPlayingIcon(playing);
-    row->SetNoFileIcon(noFile);
+    row->setStateIcons(recording, playing, noFile);
     AddControlToNewChunk(row);
     return row;
 }
@@ -308,11 +306,15 @@ void QFileListWgt::AnalyXmlToList()
     recovery->start(marked);
     // One pass over the history: records of missing files go, missing
     // formats are filled in, and the file is written at most once.
-    QList<convertedInfo> records = QVideoSettingXml::loadHistoryAtStart([](convertedInfo &info) {
-        if (!QFileInfo::exists(info.convertedPath))
+    // One stat per record tells both whether the file is there and its size.
+    std::vector<qint64> sizes;
+    QList<convertedInfo> records = QVideoSettingXml::loadHistoryAtStart([&sizes](convertedInfo &info) {
+        const qint64 bytes = LibraryTexts::fileBytes(info.convertedPath);
+        if (bytes < 0)
             return false;
         if (!info.videoFile && info.format.isEmpty())
             info.format = QRecordingProbe::containerName(info.convertedPath);
+        sizes.push_back(bytes);
         return true;
     });
     QString outputFolder = QConverterOperate::getConverterPath();
@@ -324,28 +326,29 @@ void QFileListWgt::AnalyXmlToList()
         // Told once the window is up, not in the middle of building it.
         QTimer::singleShot(0, this, [this, damage] { QLibraryQuestions::tell(this, damage); });
     }
+    m_rows.all().reserve(size_t(records.size()));
     for (int i = records.size() - 1; i >= 0; --i) {
         const convertedInfo &info = records.at(i);
         if (info.videoFile || inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()))
             continue;
-        m_rows.all().push_back(rowOfRecord(info));
+        // Records the repair added after the pass were not measured in it.
+        m_rows.all().push_back(rowOfRecord(info, size_t(i) < sizes.size() ? sizes[size_t(i)] : -1));
     }
     m_rows.shown() = m_rows.all();
     m_pAudioModel->refresh();
 }
 
-QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info) const
+QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 bytes) const
 {
-    const QFileInfo file(info.convertedPath);
     QAudioFileChunk *row = newRow();
     row->setFromRecord(info);
-    row->setInt64Value(kFileBytesKey, file.size());
-    row->SetFileFormat(info.format.toStdString());
+    row->SetFileBytes(std::max<qint64>(0, bytes < 0 ? LibraryTexts::fileBytes(info.convertedPath) : bytes));
     row->setVideoType(false);
     QList<std::string> names;
+    names.reserve(info.listNames.size());
     for (const QString &name : info.listNames)
         names << name.toStdString();
-    row->SetListsBelong(names);
+    row->SetListsBelong(std::move(names));
     return row;
 }
 
@@ -481,13 +484,16 @@ void QFileListWgt::DisplayListInfo()
     qint64 bytes = 0;
     qint64 seconds = 0;
     const int rows = m_pSortModel->rowCount();
+    const std::vector<IBaseChunk *> &shown = m_rows.shown();
     for (int r = 0; r < rows; ++r) {
-        QAudioFileChunk *row = QAudioFileModel::rowItem(m_pSortModel->index(r, 0));
+        const int source = m_pSortModel->mapToSource(m_pSortModel->index(r, 0)).row();
+        QAudioFileChunk *row =
+            source >= 0 && size_t(source) < shown.size() ? asRow(shown[size_t(source)]) : nullptr;
         if (!row)
             continue;
         // Bytes as read from the disk: the size texts come in two kinds.
         bytes += row->GetFileBytes();
-        seconds += LibraryTexts::secondsFromText(QString::fromStdString(row->getPlayTime()));
+        seconds += row->playSeconds();
     }
     m_lblListInfo->setText(QString::number(rows) + tr(" Audios, ") + LibraryTexts::sizeText(bytes)
                            + QStringLiteral(", ") + LibraryTexts::timeText(seconds));
@@ -532,8 +538,24 @@ void QFileListWgt::OnChangeList(IBaseChunk *chunk)
             m_rows.setPlayingRow(nullptr);
         }
         m_listLoadedLists.append(title);
-        // The model lets go of the rows before any of them goes.
-        if (!m_rows.shown().empty()) {
+        const bool allEntry =
+            entry->GetListType() == QLibraryChunk::ListAll && title == tr("All Recordings").toStdString();
+        std::vector<IBaseChunk *> purged;
+        std::vector<IBaseChunk *> kept;
+        if (allEntry) {
+            for (IBaseChunk *item : m_rows.all()) {
+                QAudioFileChunk *row = asRow(item);
+                const int state = row ? row->GetAudioState() : 0;
+                if (row && row->isDeleted() && (state < 1 || state > 3))
+                    purged.push_back(item);
+                else
+                    kept.push_back(item);
+            }
+        }
+        // The model lets go of the rows before any of them goes. When
+        // "All Recordings" loses none, it keeps them, sorted as they are:
+        // a large library is not sorted twice at start.
+        if (!m_rows.shown().empty() && (!allEntry || !purged.empty())) {
             m_rows.shown().clear();
             m_pAudioModel->refresh();
         }
@@ -548,18 +570,8 @@ void QFileListWgt::OnChangeList(IBaseChunk *chunk)
                 m_rows.setPlayingRow(copy);
             }
         };
-        if (entry->GetListType() == QLibraryChunk::ListAll && title == tr("All Recordings").toStdString()) {
-            std::vector<IBaseChunk *> purged;
-            std::vector<IBaseChunk *> kept;
-            for (IBaseChunk *item : m_rows.all()) {
-                QAudioFileChunk *row = asRow(item);
-                const int state = row ? row->GetAudioState() : 0;
-                if (row && row->isDeleted() && (state < 1 || state > 3))
-                    purged.push_back(item);
-                else
-                    kept.push_back(item);
-            }
-            m_rows.all() = kept;
+        if (allEntry) {
+            m_rows.all() = std::move(kept);
             m_rows.syncAllEntry();
             for (IBaseChunk *item : purged) {
                 QVideoSettingXml::removeConvertedInfo(QString::fromStdString(asRow(item)->GetFilePath()));

@@ -170,8 +170,6 @@ protected:
     void resetControlLocation() override;
 
 private:
-    // Where a row keeps its byte count (QHistoryChunk::GetFileBytes).
-    static constexpr const char *kFileBytesKey = QHistoryChunk::kFileBytesKey;
     static QAudioFileChunk *asRow(IBaseChunk *item);
     static QString resource(const char *name);
 
@@ -182,7 +180,8 @@ private:
     void InitView();
     void InitData();
     void AnalyXmlToList();
-    QAudioFileChunk *rowOfRecord(const convertedInfo &info) const;
+    // A row for the record; `bytes` is the file's size when already measured.
+    QAudioFileChunk *rowOfRecord(const convertedInfo &info, qint64 bytes = -1) const;
     void OnRecordingsRecovered(const QList<convertedInfo> &records);
     QAudioFileChunk *newRow() const;
     void AddControlToNewChunk(IBaseChunk *chunk) const;

@@ -1,8 +1,57 @@
 #include "library/qhistorychunk.h"
 
+#include "library/librarytexts.h"
+
 #include <QStringList>
 
 const char *const kFixedItemKey = "KEY_BOOL_FIXEDITEM";
+
+namespace {
+
+// The n digits of text at pos as a number; false when any is not a digit.
+bool digitsAt(const std::string &text, size_t pos, size_t n, qint64 &value)
+{
+    if (pos + n > text.size())
+        return false;
+    value = 0;
+    for (size_t i = pos; i < pos + n; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+// Rows are built by the thousand at start: the shapes the program writes
+// are read without a detour through QString; any other text takes the
+// general road.
+std::optional<qint64> canonicalCreatedTime(const std::string &text)
+{
+    // "dd-MM-yyyy hh:mm"
+    qint64 day, month, year, hour, minute;
+    if (text.size() != 16 || text[2] != '-' || text[5] != '-' || text[10] != ' ' || text[13] != ':'
+        || !digitsAt(text, 0, 2, day) || !digitsAt(text, 3, 2, month) || !digitsAt(text, 6, 4, year)
+        || !digitsAt(text, 11, 2, hour) || !digitsAt(text, 14, 2, minute))
+        return std::nullopt;
+    return (((year * 100 + month) * 100 + day) * 100 + hour) * 100 + minute;
+}
+
+std::optional<qint64> canonicalSeconds(const std::string &text)
+{
+    // "h...h:mm:ss", every part digits only
+    qint64 parts[3] = {0, 0, 0};
+    size_t start = 0;
+    for (int p = 0; p < 3; ++p) {
+        const size_t end = p < 2 ? text.find(':', start) : text.size();
+        if (end == std::string::npos || end == start || end - start > 12 || !digitsAt(text, start, end - start, parts[p]))
+            return std::nullopt;
+        start = end + 1;
+    }
+    return parts[0] * 3600 + parts[1] * 60 + parts[2];
+}
+
+} // namespace
 
 QHistoryChunk::QHistoryChunk()
     : IBaseChunk(false)
@@ -33,14 +82,16 @@ void QHistoryChunk::setFromRecord(const convertedInfo &info)
 void QHistoryChunk::SetCreateTime(std::string time)
 {
     m_createTime = std::move(time);
-    m_createdKey.reset();
-}
-
-std::optional<qint64> QHistoryChunk::createdTimeKey() const
-{
+    m_createdKey = canonicalCreatedTime(m_createTime);
     if (!m_createdKey)
         m_createdKey = parseCreatedTime(m_createTime);
-    return *m_createdKey;
+}
+
+void QHistoryChunk::setPlayTime(std::string time)
+{
+    m_playTime = std::move(time);
+    const std::optional<qint64> seconds = canonicalSeconds(m_playTime);
+    m_playSeconds = seconds ? *seconds : LibraryTexts::secondsFromText(QString::fromStdString(m_playTime));
 }
 
 std::optional<qint64> QHistoryChunk::parseCreatedTime(const std::string &text)

@@ -2,6 +2,7 @@
 
 #include "common/qianyutil.h"
 
+#include <QIODevice>
 
 namespace BenchHistory {
 
@@ -28,29 +29,46 @@ convertedInfo record(int i, bool isNew, const QString &folder)
     return info;
 }
 
+QByteArray entryBytes(const convertedInfo &r)
+{
+    auto attr = [](const char *name, const QString &value) {
+        return QByteArray(" ") + name + "=\"" + value.toHtmlEscaped().toUtf8() + "\"";
+    };
+    QByteArray bytes = "    <Path_item" + attr("Converted_path_", r.convertedPath) + ">\n";
+    bytes += "        <CONVERTED_INFO_" + attr("Img_path_", r.imgPath) + attr("Title_", r.title)
+             + attr("Resolutin_", r.resolution) + attr("Time_", r.time) + attr("Size_", r.size)
+             + attr("Create_time_", r.createTime) + attr("Format_", r.format) + attr("Extend_", r.extend)
+             + attr("Artist_", r.artist) + attr("Album_", r.album) + attr("Genre_", r.genre)
+             + attr("preferencePath_", r.preferencePath) + attr("Video_file", QStringLiteral("N"))
+             + attr("New_file", r.newFile ? QStringLiteral("Y") : QStringLiteral("N")) + "/>\n";
+    for (const QString &name : r.listNames)
+        bytes += "        <List_name" + attr("ListName", name) + "/>\n";
+    bytes += "    </Path_item>\n";
+    return bytes;
+}
+
 QByteArray historyBytes(int count, bool isNew, const QString &folder)
 {
     QByteArray bytes = "<ROOTITEM>\n";
-    for (int i = 0; i < count; ++i) {
-        const convertedInfo r = record(i, isNew, folder);
-        auto attr = [](const char *name, const QString &value) {
-            QString escaped = value.toHtmlEscaped();
-            return QByteArray(" ") + name + "=\"" + escaped.toUtf8() + "\"";
-        };
-        bytes += "    <Path_item" + attr("Converted_path_", r.convertedPath) + ">\n";
-        bytes += "        <CONVERTED_INFO_" + attr("Img_path_", r.imgPath) + attr("Title_", r.title)
-                 + attr("Resolutin_", r.resolution) + attr("Time_", r.time) + attr("Size_", r.size)
-                 + attr("Create_time_", r.createTime) + attr("Format_", r.format)
-                 + attr("Extend_", r.extend) + attr("Artist_", r.artist) + attr("Album_", r.album)
-                 + attr("Genre_", r.genre) + attr("preferencePath_", r.preferencePath)
-                 + attr("Video_file", QStringLiteral("N"))
-                 + attr("New_file", r.newFile ? QStringLiteral("Y") : QStringLiteral("N")) + "/>\n";
-        for (const QString &name : r.listNames)
-            bytes += "        <List_name" + attr("ListName", name) + "/>\n";
-        bytes += "    </Path_item>\n";
-    }
+    for (int i = 0; i < count; ++i)
+        bytes += entryBytes(record(i, isNew, folder));
     bytes += "</ROOTITEM>\n";
     return bytes;
+}
+
+bool writeHistory(QIODevice &out, int count, bool isNew, const QString &folder)
+{
+    QByteArray chunk = "<ROOTITEM>\n";
+    for (int i = 0; i < count; ++i) {
+        chunk += entryBytes(record(i, isNew, folder));
+        if (chunk.size() > (1 << 20)) {
+            if (out.write(chunk) != chunk.size())
+                return false;
+            chunk.clear();
+        }
+    }
+    chunk += "</ROOTITEM>\n";
+    return out.write(chunk) == chunk.size();
 }
 
 } // namespace BenchHistory

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 namespace BenchHistory {
 
 inline const QString kDefaultFolder = QStringLiteral("/home/user/Music/Velmora Audio Recorder/Converted/");
@@ -14,7 +16,12 @@ inline const QString kDefaultFolder = QStringLiteral("/home/user/Music/Velmora A
 // Record i of a library, its file in folder (ending in "/"); isNew marks it
 // as not yet seen.
 convertedInfo record(int i, bool isNew, const QString &folder = kDefaultFolder);
+// The entry of one record, as the store writes it.
+QByteArray entryBytes(const convertedInfo &r);
 // The whole file of count records.
 QByteArray historyBytes(int count, bool isNew, const QString &folder = kDefaultFolder);
+// The same file written record by record, so that a million records never
+// sit in memory at once; false when a write fails.
+bool writeHistory(QIODevice &out, int count, bool isNew, const QString &folder = kDefaultFolder);
 
 } // namespace BenchHistory

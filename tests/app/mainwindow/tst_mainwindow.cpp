@@ -226,8 +226,9 @@ void TestMainWindow::formatDialogMadeAfreshEachOpening()
     QVERIFY(!extension.isEmpty());
     QCOMPARE(w.getRecordOutpath().section(QLatin1Char('.'), -1), extension);
 
+    // The dialog itself is made once the window has been painted.
+    QTRY_VERIFY(w.formatDialog());
     QPointer<QFormatDlg> first = w.formatDialog();
-    QVERIFY(first);
     QVERIFY(!first->isVisible());
     const auto cancelWhenShown = [this](QPointer<QFormatDlg> *shown) {
         QTimer::singleShot(100, this, [shown] {

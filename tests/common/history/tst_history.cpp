@@ -1,5 +1,6 @@
 // The recordings history on disk: entries with their playlists, lookups by
 // path, the new-file mark, and recovery of a damaged file.
+#include "common/historydocument.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "testsupport.h"
@@ -316,6 +317,53 @@ private slots:
         QVERIFY(QVideoSettingXml::removeConvertedInfo("/x.mp3") == true);
         QVERIFY(!QVideoSettingXml::removeConvertedInfo("/a.mp3"));
         QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
+    }
+
+    void largeHistoryIsWrittenInPiecesAsOne()
+    {
+        // Megabytes of records: the save writes them a piece at a
+        // time, and the file holds exactly the document's one-piece text.
+        QList<convertedInfo> records;
+        for (int i = 0; i < 6000; ++i) {
+            convertedInfo r = sampleRecord(QStringLiteral("/music/%1.mp3").arg(i));
+            // Characters of two, three and four UTF-8 bytes across the pieces.
+            r.title = QString::fromUtf8("Tema n\xC2\xBA %1 \xE2\x82\xAC \xF0\x9F\x8E\xB5 ").arg(i).repeated(4);
+            r.genre = i % 3 ? QStringLiteral("Jazz") : QStringLiteral("Folk");
+            r.listNames = i % 2 ? QStringList {"Road", "Night"} : QStringList {"Night"};
+            records << r;
+        }
+        QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
+        const QByteArray bytes = readBytes(history());
+        QVERIFY(bytes.size() > 2 * 1024 * 1024);
+        HistoryDocument doc;
+        QVERIFY(doc.parse(bytes));
+        QCOMPARE(doc.entries().size(), 6000);
+        QCOMPARE(doc.serialize(), bytes);
+        int pieces = 0;
+        QByteArray joined;
+        QVERIFY(doc.serialize([&](const QByteArray &piece) {
+            ++pieces;
+            joined += piece;
+            return true;
+        }));
+        QVERIFY(pieces > 1);
+        QCOMPARE(joined, bytes);
+        // A sink that refuses stops the writing.
+        int offered = 0;
+        QVERIFY(!doc.serialize([&](const QByteArray &) { return ++offered < 2; }));
+        QCOMPARE(offered, 2);
+
+        const QList<convertedInfo> read = QVideoSettingXml::analysisConvertedInfo();
+        // Every record as written, values repeated from one entry to the
+        // next (genre, folder, playlists) as well as those that change.
+        QCOMPARE(read, records);
+        QVERIFY(!QVideoSettingXml::GetConvertedInfo("/music/5999.mp3")->newFile);
+        // A change after that is saved over the whole file again.
+        QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/5999.mp3", "Genre_", "Folk"));
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo("/music/5999.mp3")->genre, QString("Folk"));
+        HistoryDocument again;
+        QVERIFY(again.parse(readBytes(history())));
+        QCOMPARE(again.entries().size(), 6000);
     }
 
     void corruptHistoryIsKeptAside()

@@ -1,6 +1,7 @@
 // Library records (rows, copies, playlist names, entries owning their rows)
 // and the recordings model: roles, flags and the order of "Created Time".
 
+#include "library/librarytexts.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
@@ -84,6 +85,10 @@ private slots:
     void createdTimeOrdersByDateWithTheRecordingOnTop();
     void malformedCreatedTimesSortSafely_data();
     void malformedCreatedTimesSortSafely();
+    void tiedCreatedTimesOrderNamesAsQStringsDo();
+    void numbersOfTheRowFollowTheirTexts_data();
+    void numbersOfTheRowFollowTheirTexts();
+    void changedCreatedTimeMovesTheRow();
 };
 
 void TestLibraryRecords::rowDefaultsAndCopies()
@@ -300,6 +305,89 @@ void TestLibraryRecords::malformedCreatedTimesSortSafely()
         QCOMPARE(order, QStringList({"odd", "older", "newer"}));
     else
         QCOMPARE(order, QStringList({"older", "odd", "newer"}));
+}
+
+void TestLibraryRecords::tiedCreatedTimesOrderNamesAsQStringsDo()
+{
+    // Names compared by UTF-16 code unit: a character above U+FFFF (a
+    // surrogate pair) comes before U+E000..U+FFFF, although its UTF-8 and
+    // its code point are greater.
+    const QStringList names = {QString::fromUtf8("\xEF\xBC\xA1.mp3"),      // U+FF21
+                               QString::fromUtf8("\xF0\x9F\x98\x80.mp3"),  // U+1F600
+                               QString::fromUtf8("\xF0\x9F\x98\x81.mp3"),  // U+1F601
+                               QString::fromUtf8("\xC3\xA9t\xC3\xA9.mp3"), // été
+                               QString::fromUtf8("\xC3\xA9.mp3"),
+                               QStringLiteral("Zed.mp3"),
+                               QStringLiteral("zed.mp3"),
+                               QStringLiteral("zed2.mp3"),
+                               QString::fromUtf8("\xE2\x82\xAC.mp3")};  // €
+    Table t;
+    for (const QString &name : names)
+        t.add(row(name.toStdString(), "02-01-2021 09:05"));
+    t.sort.sort(QAudioFileModel::ColumnCreated, Qt::AscendingOrder);
+    QStringList expected;
+    for (const QString &name : names)
+        expected << QAudioFileModel::baseName(name);
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(t.namesInViewOrder(), expected);
+    QVERIFY(expected.indexOf(QString::fromUtf8("\xF0\x9F\x98\x80")) < expected.indexOf(QString::fromUtf8("\xEF\xBC\xA1")));
+}
+
+void TestLibraryRecords::numbersOfTheRowFollowTheirTexts_data()
+{
+    QTest::addColumn<QString>("created");
+    QTest::addColumn<QString>("played");
+    QTest::newRow("as written") << "15-06-2020 10:07" << "01:02:03";
+    QTest::newRow("long hours") << "31-12-1999 23:59" << "123:00:01";
+    QTest::newRow("short fields") << "5-6-2020 1:2" << "1:2:3";
+    QTest::newRow("signs and blanks") << "15-+6-2020  10:00" << "+1:-2: 3";
+    QTest::newRow("not a time") << "yesterday" << "long";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("four fields") << "15-06-2020 10:00" << "00:01:02:03";
+}
+
+void TestLibraryRecords::numbersOfTheRowFollowTheirTexts()
+{
+    // The numbers a row keeps for sorting and for the info line are the
+    // ones its texts give, whatever the shape and however the text came.
+    QFETCH(QString, created);
+    QFETCH(QString, played);
+    QAudioFileChunk r;
+    r.SetCreateTime("01-01-2001 00:00");
+    r.setPlayTime("00:00:09");
+    r.SetCreateTime(created.toStdString());
+    r.setPlayTime(played.toStdString());
+    QCOMPARE(r.createdTimeKey(), QHistoryChunk::parseCreatedTime(created.toStdString()));
+    QCOMPARE(r.playSeconds(), LibraryTexts::secondsFromText(played));
+    QAudioFileChunk copy(&r);
+    QCOMPARE(copy.createdTimeKey(), r.createdTimeKey());
+    QCOMPARE(copy.playSeconds(), r.playSeconds());
+
+    convertedInfo info;
+    info.convertedPath = QStringLiteral("/music/x.mp3");
+    info.createTime = created;
+    info.time = played;
+    QHistoryChunk fromRecord;
+    fromRecord.setFromRecord(info);
+    QCOMPARE(fromRecord.createdTimeKey(), r.createdTimeKey());
+    QCOMPARE(fromRecord.playSeconds(), r.playSeconds());
+}
+
+void TestLibraryRecords::changedCreatedTimeMovesTheRow()
+{
+    Table t;
+    QAudioFileChunk *edited = row("edited.mp3", "01-01-2020 10:00");
+    t.add(edited);
+    t.add(row("middle.mp3", "01-01-2021 10:00"));
+    t.sort.sort(QAudioFileModel::ColumnCreated, Qt::DescendingOrder);
+    QCOMPARE(t.namesInViewOrder(), QStringList({"middle", "edited"}));
+    // A new text (an edit's output, a completed recording) takes its key along.
+    edited->SetCreateTime("01-01-2022 10:00");
+    t.sort.invalidate();
+    QCOMPARE(t.namesInViewOrder(), QStringList({"edited", "middle"}));
+    edited->SetCreateTime("not a date");
+    t.sort.invalidate();
+    QCOMPARE(t.namesInViewOrder(), QStringList({"middle", "edited"}));
 }
 
 QTEST_MAIN(TestLibraryRecords)

@@ -8,12 +8,14 @@
 #include "testsupport.h"
 
 #include "common/qvideosettingxml.h"
+#include "library/libraryconnections.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofiledelegate.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
 #include "library/qlibrarychunk.h"
+#include "library/qlibraryplaylistwgt.h"
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmenu.h"
 
@@ -53,6 +55,7 @@ private slots:
     void init();
     void startLoadsNewestFirstAndDropsMissingFiles();
     void emptyFormatIsProbedAndTheNewMarkKept();
+    void firstShowingOfAllRecordingsKeepsTheLoadedTable();
     void entriesShowTheirRecordings();
     void searchIsLiteralAndTheInfoLineAddsBytes();
     void textsOfTheInfoLine();
@@ -105,6 +108,29 @@ void TestLibraryTable::startLoadsNewestFirstAndDropsMissingFiles()
     QCOMPARE(historyPaths(), QStringList({a, c, v}));
     QCOMPARE(lib.shownNames().size(), 2);
     QVERIFY(lib.table.infoLabel()->text().startsWith("2 Audios, "));
+}
+
+void TestLibraryTable::firstShowingOfAllRecordingsKeepsTheLoadedTable()
+{
+    const QString a = file("older.mp3"), b = file("newer.mp3");
+    QVERIFY(!a.isEmpty() && !b.isEmpty());
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00")));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(b, "02-01-2024 10:00")));
+    QLibraryPlayListWgt panel;
+    QFileListWgt table;
+    LibraryConnections::connectPanelAndTable(&panel, &table);
+    QCOMPARE(table.sortModel()->rowCount(), 2);
+    // The start's rows are what "All Recordings" shows: selecting it does
+    // not empty and refill (and sort again) the table.
+    QSignalSpy resets(table.sortModel(), &QAbstractItemModel::modelReset);
+    QSignalSpy removed(table.sortModel(), &QAbstractItemModel::rowsRemoved);
+    panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
+    QCOMPARE(QString::fromStdString(table.shownEntry()->GetTitle()), QString("All Recordings"));
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(removed.count(), 0);
+    QCOMPARE(table.sortModel()->index(0, QAudioFileModel::ColumnName).data().toString(), QString("newer"));
+    QCOMPARE(table.sortModel()->index(1, QAudioFileModel::ColumnName).data().toString(), QString("older"));
+    QVERIFY(table.infoLabel()->text().startsWith("2 Audios, "));
 }
 
 void TestLibraryTable::emptyFormatIsProbedAndTheNewMarkKept()
