@@ -338,6 +338,18 @@ void QFileListWgt::AnalyXmlToList()
     m_pAudioModel->refresh();
 }
 
+void QFileListWgt::showJoinedRows()
+{
+    syncAllEntry();
+    m_bListsChanged = true;
+    if (m_rows.currentEntry())
+        m_rows.shown() = m_rows.currentEntry()->GetAudioDatasList();
+    else
+        m_rows.shown() = m_rows.all();
+    m_pAudioModel->refresh();
+    DisplayListInfo();
+}
+
 QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 bytes) const
 {
     QAudioFileChunk *row = newRow();
@@ -363,14 +375,7 @@ void QFileListWgt::OnRecordingsRecovered(const QList<convertedInfo> &records)
     }
     if (paths.isEmpty())
         return;
-    syncAllEntry();
-    m_bListsChanged = true;
-    if (m_rows.currentEntry())
-        m_rows.shown() = m_rows.currentEntry()->GetAudioDatasList();
-    else
-        m_rows.shown() = m_rows.all();
-    m_pAudioModel->refresh();
-    DisplayListInfo();
+    showJoinedRows();
     QStringList names;
     for (const QString &path : paths)
         names << QFileInfo(path).fileName();

@@ -215,6 +215,8 @@ private:
     void forgetRow(IBaseChunk *item);
     // The "All Recordings" entry shows the master rows themselves.
     void syncAllEntry();
+    // After rows joined the master list: the shown entry and the info line follow.
+    void showJoinedRows();
     QList<QAudioFileChunk *> selectedRows() const;
 
     // ---- Editing and converting ----

@@ -94,14 +94,7 @@ void QFileListWgt::AddAudioFile(QString path, bool bRecording)
         }
     }
     m_rows.all().push_back(row);
-    syncAllEntry();
-    m_bListsChanged = true;
-    if (m_rows.currentEntry())
-        m_rows.shown() = m_rows.currentEntry()->GetAudioDatasList();
-    else
-        m_rows.shown() = m_rows.all();
-    m_pAudioModel->refresh();
-    DisplayListInfo();
+    showJoinedRows();
 }
 
 void QFileListWgt::OnSetRecordingIsSilent(bool bSilence)

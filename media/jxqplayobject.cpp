@@ -204,6 +204,13 @@ void JXQPlayObject::onPlayFailed()
     if (!m_player || rz_player_is_running(m_player))
         return;
     const QString why = QString::fromUtf8(rz_player_get_error_text(m_player));
+    showStopped();
+    if (!why.isEmpty())
+        emit emitPlayError(JXPlayerClass::playbackFailedMessage(why));
+}
+
+void JXQPlayObject::showStopped()
+{
     m_positionTimer->stop();
     m_waveTimer->stop();
     m_screenTimer->start(kScreenMs);
@@ -213,8 +220,6 @@ void JXQPlayObject::onPlayFailed()
     ShowTime(time);
     emit emitPlayPro(length > 0 ? double(time) / double(length) : 0.0);
     emit emitPlayState(false);
-    if (!why.isEmpty())
-        emit emitPlayError(JXPlayerClass::playbackFailedMessage(why));
 }
 
 void JXQPlayObject::StartPlay()
@@ -408,15 +413,7 @@ void JXQPlayObject::reportFailedSeek()
         return; // nothing open, or nothing changed
     qCWarning(lcMedia).noquote() << "seek failed:" << why;
     if (!rz_player_is_running(m_player)) {
-        m_positionTimer->stop();
-        m_waveTimer->stop();
-        m_screenTimer->start(kScreenMs);
-        emit emitAudioData(QByteArray(), 0);
-        const uint64_t length = rz_player_get_duration(m_player);
-        const uint64_t time = rz_player_get_play_time(m_player);
-        ShowTime(time);
-        emit emitPlayPro(length > 0 ? double(time) / double(length) : 0.0);
-        emit emitPlayState(false);
+        showStopped();
     }
     emit emitPlayError(JXPlayerClass::seekFailedMessage(why));
 }

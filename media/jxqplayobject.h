@@ -91,6 +91,8 @@ private:
     void frameStep(int direction);
     // After a refused seek: the bar shows where the player stayed and why.
     void reportFailedSeek();
+    // The bar shows the player at rest where it stands, with no wave.
+    void showStopped();
 
     void *m_player = nullptr;
     QPointer<VideoFrameWindow> m_window;
