@@ -874,6 +874,7 @@ void TestEndToEnd::repairsARecordingCutShortByAKill()
         return written > 0.9;
     }, 15000), qPrintable(QString::number(written)));
     screenshot(QStringLiteral("before-kill"));
+    const int windows = shownWindows();
     ::kill(pid_t(m_program->processId()), SIGKILL);
     QVERIFY(m_program->waitForFinished(10000));
     QVERIFY(!historyPaths().contains(cutShort));
@@ -882,7 +883,12 @@ void TestEndToEnd::repairsARecordingCutShortByAKill()
     startProgram();
     QTRY_VERIFY_WITH_TIMEOUT(historyPaths().contains(cutShort), 30000);
     waitFor(kCell, QFileInfo(cutShort).completeBaseName());
+    // The repair is told once it is done, in a notice over the window; the
+    // user takes it with Return.
+    QTRY_VERIFY_WITH_TIMEOUT(shownWindows() > windows, 15000);
     screenshot(QStringLiteral("repaired"));
+    key(QStringLiteral("Return"));
+    QTRY_COMPARE_WITH_TIMEOUT(shownWindows(), windows, 10000);
     const MediaProbe::Decoded got = MediaProbe::decode(cutShort);
     QVERIFY(got.ok);
     const double r = correlation(m_speechMono, got.mono);
