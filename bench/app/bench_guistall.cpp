@@ -12,6 +12,7 @@
 // slow disk, injected into the player's thread) for the play, seek and pause
 // steps. The killed recording is made once with the ffmpeg tool and kept in
 // the temporary folder.
+#include "appfixture.h"
 #include "historyfile.h"
 
 #include "app/keyapplication.h"
@@ -184,17 +185,6 @@ QString killedRecording(const QString &folder, int minutes)
     return QFile::copy(cached, path) ? path : QString();
 }
 
-QModelIndex viewIndexOf(QFileListWgt *table, const QString &path)
-{
-    QAbstractItemModel *model = table->sortModel();
-    for (int r = 0; r < model->rowCount(); ++r) {
-        const QModelIndex index = model->index(r, 0);
-        auto *file = static_cast<QAudioFileChunk *>(index.data(QJXItemRole::ItemPointer).value<void *>());
-        if (file && QString::fromStdString(file->GetFilePath()) == path)
-            return index;
-    }
-    return QModelIndex();
-}
 
 std::atomic<int> g_slowReadMs{0};
 
@@ -280,7 +270,7 @@ int main(int argc, char *argv[])
     const bool devices = waitFor([&] { return window.inputSelector()->devicesReady(); }, 15000);
     QFileListWgt *table = window.recordingsTable();
     const bool repaired = killed.isEmpty()
-        || waitFor([&] { return viewIndexOf(table, killed).isValid(); }, 30000);
+        || waitFor([&] { return AppFixture::viewIndexOf(table, killed).isValid(); }, 30000);
     settle(500);
     report("start: its first seconds (the repair joins)", probe, devices && repaired);
 
@@ -295,7 +285,7 @@ int main(int argc, char *argv[])
     const QString recorded = window.recordObject() ? window.recordObject()->outputPath() : QString();
     probe.reset();
     ui->m_btnStopRecord->click();
-    const bool stopped = waitFor([&] { return !window.isRecording() && viewIndexOf(table, recorded).isValid(); }, 10000);
+    const bool stopped = waitFor([&] { return !window.isRecording() && AppFixture::viewIndexOf(table, recorded).isValid(); }, 10000);
     settle(300);
     report("record stop", probe, stopped);
 
@@ -304,7 +294,7 @@ int main(int argc, char *argv[])
         rz::PlayerEngine::s_readHook = slowRead;
     // Play the long file from its row.
     probe.reset();
-    table->OnPlayItem(viewIndexOf(table, longFile));
+    table->OnPlayItem(AppFixture::viewIndexOf(table, longFile));
     QPlayControlWgt *bar = window.playControl();
     QJXBaseSlider *slider = bar->positionSlider();
     const bool playing = waitFor([&] { return bar->isPlaying() && slider->value() > 0; }, 10000);
@@ -361,13 +351,13 @@ int main(int argc, char *argv[])
     });
     probe.reset();
     poll.start();
-    table->OnEditItem(viewIndexOf(table, recorded));
+    table->OnEditItem(AppFixture::viewIndexOf(table, recorded));
     g_steps.push_back({"open the editor", openMs, opened});
     g_steps.push_back({"convert (1 s cut in the editor)", convertMs, converted});
 
     probe.reset();
-    table->OnDeleteItem(viewIndexOf(table, recorded));
-    const bool deleted = waitFor([&] { return !viewIndexOf(table, recorded).isValid(); }, 5000);
+    table->OnDeleteItem(AppFixture::viewIndexOf(table, recorded));
+    const bool deleted = waitFor([&] { return !AppFixture::viewIndexOf(table, recorded).isValid(); }, 5000);
     settle(300);
     report("delete", probe, deleted);
 

@@ -19,6 +19,8 @@ QString saveScreenshot(QWidget *widget, const QString &name);
 
 // The whole file; empty when it cannot be read.
 QByteArray readBytes(const QString &path);
+// Every path under root, relative and sorted: hidden files and leftovers of a save included.
+QStringList treeOf(const QString &root);
 // Writes the whole file, creating the folders on the way; false when not all was written.
 bool writeBytes(const QString &path, const QByteArray &bytes);
 // Bytes this process has written so far (every write call counted); -1 when unknown.

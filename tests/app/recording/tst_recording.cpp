@@ -68,18 +68,6 @@ QStringList recordings(const QString &folder)
     return paths;
 }
 
-// The row's index in the view the user clicks.
-QModelIndex viewIndexOf(QFileListWgt *table, const QString &path)
-{
-    QAbstractItemModel *model = table->sortModel();
-    for (int r = 0; r < model->rowCount(); ++r) {
-        const QModelIndex index = model->index(r, 0);
-        auto *file = static_cast<QAudioFileChunk *>(index.data(QJXItemRole::ItemPointer).value<void *>());
-        if (file && QString::fromStdString(file->GetFilePath()) == path)
-            return index;
-    }
-    return QModelIndex();
-}
 
 } // namespace
 
@@ -201,7 +189,7 @@ void TestRecording::startStopAndPlayBack()
     QVERIFY(row);
     QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
     QCOMPARE(w.libraryPanel()->tableView()->currentIndex().row(), int(QLibraryPlayListWgt::RowAll));
-    const QModelIndex index = viewIndexOf(w.recordingsTable(), path);
+    const QModelIndex index = AppFixture::viewIndexOf(w.recordingsTable(), path);
     QVERIFY(index.isValid());
 
     // Played from its row, the recording is heard on the real output.

@@ -18,6 +18,7 @@
 namespace {
 
 using TestSupport::randomBytes;
+using TestSupport::treeOf;
 using TestSupport::readBytes;
 using TestSupport::writeBytes;
 
@@ -45,18 +46,6 @@ Run sevenZip(const QStringList &arguments, const QString &workingDirectory = QSt
     run.exitCode = process.exitCode();
     run.output = QString::fromUtf8(process.readAll());
     return run;
-}
-
-// Everything under root, hidden files and leftovers of a save included.
-QStringList treeOf(const QString &root)
-{
-    QStringList names;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        names << QDir(root).relativeFilePath(it.next());
-    names.sort();
-    return names;
 }
 
 // Several megabytes that deflate into many blocks of odd sizes: runs of

@@ -20,6 +20,7 @@ namespace {
 using TestSupport::readBytes;
 using TestSupport::writeBytes;
 using TestSupport::randomBytes;
+using TestSupport::treeOf;
 using TestSupport::writeZip;
 using TestSupport::zip64Archive;
 using TestSupport::ZipEntry;
@@ -48,17 +49,6 @@ QString linkTarget(const QString &path)
     char buffer[4096];
     const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
     return n < 0 ? QString() : QFile::decodeName(QByteArray(buffer, int(n)));
-}
-
-QStringList treeOf(const QString &root)
-{
-    QStringList names;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        names << QDir(root).relativeFilePath(it.next());
-    names.sort();
-    return names;
 }
 
 class RecordingDelegate : public SSZipArchiveDelegate

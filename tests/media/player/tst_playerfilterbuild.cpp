@@ -7,6 +7,7 @@
 #include "rzcodec/player.h"
 #include "player/playerengine.h"
 
+#include "playerfixture.h"
 #include "soundcapture.h"
 #include "testsupport.h"
 
@@ -22,81 +23,17 @@
 
 namespace {
 
-// Holds every chain build on the player's thread while `holding`.
-struct BuildGate {
-    std::mutex mutex;
-    std::condition_variable cond;
-    bool holding = false;
-    std::atomic<int> entered{0};
-};
-
-BuildGate &gate()
+Gate &buildGate()
 {
-    static BuildGate instance;
-    return instance;
+    static Gate gate;
+    return gate;
 }
 
+// Holds every chain build on the player's thread while the gate is held.
 void holdBuild()
 {
-    BuildGate &g = gate();
-    std::unique_lock<std::mutex> lock(g.mutex);
-    ++g.entered;
-    // Bounded, so a player that waits on the test cannot hang it for good.
-    g.cond.wait_for(lock, std::chrono::seconds(20), [&] { return !g.holding; });
+    buildGate().pass();
 }
-
-// Holds builds from construction to release() or destruction.
-class HeldBuilds
-{
-public:
-    HeldBuilds()
-    {
-        std::lock_guard<std::mutex> lock(gate().mutex);
-        gate().holding = true;
-        gate().entered = 0;
-    }
-    ~HeldBuilds() { release(); }
-    void release()
-    {
-        {
-            std::lock_guard<std::mutex> lock(gate().mutex);
-            gate().holding = false;
-        }
-        gate().cond.notify_all();
-    }
-    int entered() const { return gate().entered; }
-};
-
-// Runs calls on a thread of its own, which stands for the GUI thread: a test
-// waits (QTRY) for them to come back instead of blocking itself.
-class Caller
-{
-public:
-    explicit Caller(std::function<void()> calls)
-        : m_thread([this, calls] {
-              calls();
-              m_done = true;
-          })
-    {
-    }
-    ~Caller() { m_thread.join(); }
-    bool done() const { return m_done; }
-
-private:
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
-};
-
-struct Player {
-    void *handle = rz_player_create(RZ_PLAYER_DEFAULT);
-    ~Player()
-    {
-        rz_player_stop(handle);
-        rz_player_close(handle);
-        rz_player_release(handle);
-    }
-    bool open(const QString &path) { return rz_player_open_ex(handle, path.toUtf8().constData(), 0, 0, 0, 0); }
-};
 
 const double kBands[] = {31, 62, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
 
@@ -149,9 +86,9 @@ void TestPlayerFilterBuild::gettersAnswerWhileAChainIsBuilt()
     QCOMPARE(rz_player_play(p.handle), 1);
     QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(p.handle) > 300000, 10000);
 
-    HeldBuilds held;
+    Held held(buildGate());
     QVERIFY(setKiloHertzGain(p.handle, -6));
-    QTRY_VERIFY_WITH_TIMEOUT(held.entered() >= 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(held.gate.entered >= 1, 10000);
 
     // What the editor's and the library's timers call, with the build held.
     std::atomic<quint64> position{0};
@@ -170,7 +107,7 @@ void TestPlayerFilterBuild::gettersAnswerWhileAChainIsBuilt()
     QVERIFY(position > 300000);
 
     // Once let go, the build is put in place and the playback goes on.
-    held.release();
+    held.gate.release();
     const quint64 resumedFrom = rz_player_get_play_time(p.handle);
     QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(p.handle) > resumedFrom + 300000, 10000);
     QCOMPARE(rz_player_is_running(p.handle), 1);
@@ -186,12 +123,12 @@ void TestPlayerFilterBuild::settingsChangedDuringABuildAreTheOnesHeard()
     QVERIFY(capture.waitForHeard(1.0));
     const double plainFrom = SoundLevel::heard(capture.peek()).from;
 
-    HeldBuilds held;
+    Held held(buildGate());
     QVERIFY(setKiloHertzGain(p.handle, -20));
-    QTRY_VERIFY_WITH_TIMEOUT(held.entered() >= 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(held.gate.entered >= 1, 10000);
     // Changed again while the -20 dB chain is being built: that one is stale.
     QVERIFY(setKiloHertzGain(p.handle, -6));
-    held.release();
+    held.gate.release();
     const double releasedAt = capture.seconds();
     QVERIFY(capture.waitForSeconds(releasedAt + 2.0));
     const QVector<float> heard = capture.stop();
@@ -200,7 +137,7 @@ void TestPlayerFilterBuild::settingsChangedDuringABuildAreTheOnesHeard()
     const double after = SoundLevel::medianDb(heard, releasedAt + 1.0, releasedAt + 2.0);
     QVERIFY2(plain > -30, qPrintable(QString::number(plain)));
     QVERIFY2(std::abs(after - plain + 6.0) < 1.5, qPrintable(QString("%1 %2").arg(plain).arg(after)));
-    QVERIFY(held.entered() >= 2);
+    QVERIFY(held.gate.entered >= 2);
     QCOMPARE(rz_player_is_running(p.handle), 1);
 }
 
@@ -218,9 +155,9 @@ void TestPlayerFilterBuild::seekAndStopDuringABuildTakeEffect()
     QVERIFY(capture.start());
     double quietFrom = 0;
     {
-        HeldBuilds held;
+        Held held(buildGate());
         QVERIFY(setKiloHertzGain(p.handle, 3));
-        QTRY_VERIFY_WITH_TIMEOUT(held.entered() >= 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(held.gate.entered >= 1, 10000);
         // The held thread writes nothing: wait until what it wrote is played out.
         QTRY_VERIFY_WITH_TIMEOUT(capture.seconds() > 0.3
                                      && SoundLevel::audibleSeconds(SoundLevel::slice(
@@ -230,7 +167,7 @@ void TestPlayerFilterBuild::seekAndStopDuringABuildTakeEffect()
         Caller gui([&] { rz_player_seek(p.handle, 6000000); });
         QTRY_VERIFY_WITH_TIMEOUT(gui.done(), 5000);
         QVERIFY(rz_player_get_play_time(p.handle) >= 6000000);
-        held.release();
+        held.gate.release();
     }
     QTRY_VERIFY_WITH_TIMEOUT(
         SoundLevel::heard(SoundLevel::slice(capture.peek(), quietFrom, capture.seconds())).length() >= 0.6,
@@ -247,12 +184,12 @@ void TestPlayerFilterBuild::seekAndStopDuringABuildTakeEffect()
 
     // A stop during a build: stopped it stays, and the next play starts over.
     {
-        HeldBuilds held;
+        Held held(buildGate());
         QVERIFY(setKiloHertzGain(p.handle, -3));
-        QTRY_VERIFY_WITH_TIMEOUT(held.entered() >= 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(held.gate.entered >= 1, 10000);
         Caller gui([&] { rz_player_stop(p.handle); });
         QTRY_VERIFY_WITH_TIMEOUT(gui.done(), 5000);
-        held.release();
+        held.gate.release();
     }
     QCOMPARE(rz_player_is_stop(p.handle), 1);
     QCOMPARE(rz_player_get_play_time(p.handle), quint64(0));

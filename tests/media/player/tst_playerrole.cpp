@@ -6,6 +6,7 @@
 #include "rzcodec/player.h"
 
 #include "mediafiles.h"
+#include "playerfixture.h"
 #include "soundcapture.h"
 #include "testsupport.h"
 
@@ -20,17 +21,6 @@
 
 namespace {
 
-// Owns one player with a file open.
-struct Player {
-    void *handle = rz_player_create(RZ_PLAYER_DEFAULT);
-    ~Player()
-    {
-        rz_player_stop(handle);
-        rz_player_close(handle);
-        rz_player_release(handle);
-    }
-    bool open(const QString &path) { return rz_player_open_ex(handle, path.toUtf8().constData(), 0, 0, 0, 0); }
-};
 
 struct FrameLog {
     std::atomic<int> calls{0};
