@@ -48,7 +48,7 @@ int QAudioBuffer::readBuffer(void *out, int len)
         return 0;
     std::unique_lock<std::mutex> guard(m_mutex);
     if (m_wait)
-        m_written.wait_for(guard, m_waitBound, [&] { return m_stored >= len; });
+        m_written.wait_for(guard, m_waitBound, [&] { return !m_wait || m_stored >= len; });
     auto *dst = static_cast<unsigned char *>(out);
     const int n = std::min(len, m_stored);
     for (int done = 0; done < n;) {
@@ -76,6 +76,8 @@ void QAudioBuffer::setWait(bool wait, std::chrono::milliseconds bound)
     std::lock_guard<std::mutex> guard(m_mutex);
     m_wait = wait;
     m_waitBound = bound;
+    // A reader waiting when waiting is turned off stops at once.
+    m_written.notify_all();
 }
 
 int QAudioBuffer::storedBytes() const

@@ -93,6 +93,20 @@ private slots:
         b.writeBuffer("56789", 5);
         reader.join();
         QCOMPARE(QByteArray(out, 10), QByteArray("0123456789"));
+        // Turning waiting off lets a waiting reader go at once, with zeros.
+        {
+            b.setWait(true, std::chrono::minutes(5));
+            std::atomic<bool> waiting{false};
+            char none[4] = {1, 1, 1, 1};
+            std::thread late([&] {
+                waiting = true;
+                b.readBuffer(none, 4);
+            });
+            QTRY_VERIFY(waiting);
+            b.setWait(false);
+            late.join();
+            QCOMPARE(QByteArray(none, 4), QByteArray(4, '\0'));
+        }
         // Bounded, a read that finds too little gives up and fills with zeros.
         b.setWait(true, std::chrono::milliseconds(1));
         b.writeBuffer("ab", 2);
