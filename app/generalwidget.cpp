@@ -1,6 +1,7 @@
 #include "app/generalwidget.h"
 
 #include "app/preferencegroupstyle.h"
+#include "common/jxcommoninterface.h"
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
@@ -65,8 +66,7 @@ void GeneralWidget::InitCtrl()
     connect(m_radExit, &QAbstractButton::clicked, this, &GeneralWidget::OnChangeClose);
     connect(m_radMin, &QAbstractButton::clicked, this, &GeneralWidget::OnChangeClose);
 
-    m_bInitUpdate = QVideoSettingXml::GetItemValue(QStringLiteral("UPDATES_ITEM"), QStringLiteral("bIsAutoUpdate"),
-                                                   QStringLiteral("N")) == kYes;
+    m_bInitUpdate = JxCommonInterface::autoCheckUpdate();
     m_radAutoUpdate->setChecked(m_bInitUpdate);
     m_radCloseUpdate->setChecked(!m_bInitUpdate);
 
@@ -95,8 +95,7 @@ void GeneralWidget::saveSetting()
 {
     const bool update = m_radAutoUpdate->isChecked();
     if (update != m_bInitUpdate) {
-        QVideoSettingXml::SetItemValue(QStringLiteral("UPDATES_ITEM"), QStringLiteral("bIsAutoUpdate"),
-                                       update ? kYes : QStringLiteral("N"));
+        JxCommonInterface::setAutoCheckUpdate(update);
         emit sendUpdate(update);
     }
     const bool exit = m_radExit->isChecked();

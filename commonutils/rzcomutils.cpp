@@ -138,10 +138,9 @@ double RZComUtils::statusBarHeight()
 
 double RZComUtils::statusBarHeight(const QString &systemVersion)
 {
-    // Leading blanks, digits and at most one point: "10.15.7" reads as 10.15.
-    static const QRegularExpression number(QStringLiteral("^\\s*([0-9]*\\.?[0-9]*)"));
-    const double value = number.match(systemVersion).captured(1).toDouble();
-    return value >= 7.0 ? 20.0 : 0.0;
+    int major = 0;
+    splitVersion(systemVersion, &major, nullptr, nullptr);
+    return major >= 7 ? 20.0 : 0.0;
 }
 
 QRect RZComUtils::appFrame()

@@ -351,7 +351,7 @@ void QEffectForm::OnChangeEffect(const QModelIndex &index)
             qCDebug(lcEditor) << it.key() << ":" << it.value();
         }
         uint32_t rate = uint32_t(preset->rate);
-        if (item->GetIsCustomed() && audio.count >= 0) {
+        if (item->GetIsCustomed()) {
             // The user's own gains carry over into the adjustable preset; a
             // stored count of 0 is a flat equaliser, so it starts flat.
             std::fill(gains.begin(), gains.end(), 0.0);

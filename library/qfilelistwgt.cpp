@@ -329,7 +329,7 @@ void QFileListWgt::AnalyXmlToList()
     m_rows.all().reserve(size_t(records.size()));
     for (int i = records.size() - 1; i >= 0; --i) {
         const convertedInfo &info = records.at(i);
-        if (info.videoFile || inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()))
+        if (info.videoFile || (!inRepair.isEmpty() && inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath())))
             continue;
         // Records the repair added after the pass were not measured in it.
         m_rows.all().push_back(rowOfRecord(info, size_t(i) < sizes.size() ? sizes[size_t(i)] : -1));
@@ -355,7 +355,6 @@ QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 byt
     QAudioFileChunk *row = newRow();
     row->setFromRecord(info);
     row->SetFileBytes(std::max<qint64>(0, bytes < 0 ? LibraryTexts::fileBytes(info.convertedPath) : bytes));
-    row->setVideoType(false);
     QList<std::string> names;
     names.reserve(info.listNames.size());
     for (const QString &name : info.listNames)
@@ -368,9 +367,10 @@ void QFileListWgt::OnRecordingsRecovered(const QList<convertedInfo> &records)
 {
     QStringList paths;
     for (const convertedInfo &info : records) {
-        if (info.videoFile || !QFileInfo::exists(info.convertedPath))
+        const qint64 bytes = info.videoFile ? -1 : LibraryTexts::fileBytes(info.convertedPath);
+        if (bytes < 0)
             continue;
-        m_rows.all().push_back(rowOfRecord(info));
+        m_rows.all().push_back(rowOfRecord(info, bytes));
         paths << info.convertedPath;
     }
     if (paths.isEmpty())

@@ -14,6 +14,7 @@
 // the temporary folder.
 #include "appfixture.h"
 #include "historyfile.h"
+#include "testsupport.h"
 
 #include "app/keyapplication.h"
 #include "app/mainwindow.h"
@@ -132,34 +133,6 @@ void report(const char *name, StallProbe &probe, bool done)
     g_steps.push_back({name, probe.worstMs(), done});
 }
 
-bool writeToneWav(const QString &path, double seconds)
-{
-    const int rate = 44100;
-    const int frames = int(seconds * rate);
-    QByteArray data(frames * 4, Qt::Uninitialized);
-    auto *samples = reinterpret_cast<qint16 *>(data.data());
-    for (int i = 0; i < frames; ++i) {
-        const auto v = qint16(std::lround(8000.0 * std::sin(2.0 * M_PI * 440.0 * i / rate)));
-        samples[2 * i] = samples[2 * i + 1] = qToLittleEndian(v);
-    }
-    QByteArray header("RIFF", 4);
-    auto put32 = [&header](quint32 v) { header.append(reinterpret_cast<const char *>(&v), 4); };
-    auto put16 = [&header](quint16 v) { header.append(reinterpret_cast<const char *>(&v), 2); };
-    put32(quint32(36 + data.size()));
-    header.append("WAVEfmt ", 8);
-    put32(16);
-    put16(1);
-    put16(2);
-    put32(rate);
-    put32(rate * 4);
-    put16(4);
-    put16(16);
-    header.append("data", 4);
-    put32(quint32(data.size()));
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(header + data) == header.size() + data.size();
-}
-
 // A recording of `minutes` killed while recorded into a fragmented M4A, as
 // the recorder leaves it; made once and copied.
 QString killedRecording(const QString &folder, int minutes)
@@ -228,7 +201,7 @@ int main(int argc, char *argv[])
     KeyApplication app(argc, argv);
     // A long file to play and seek in, listed like any recording.
     const QString longFile = folder + QStringLiteral("long tone.wav");
-    if (!writeToneWav(longFile, 600.0))
+    if (!TestSupport::writeToneWav(longFile, 440, 600.0, 44100, 2, 8000.0 / 32767.0))
         return 1;
     convertedInfo info = BenchHistory::record(records, false, folder);
     info.convertedPath = longFile;

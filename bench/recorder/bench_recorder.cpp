@@ -46,14 +46,16 @@ double recorderRun(const std::string &path)
         std::fprintf(stderr, "cannot record into %s\n", path.c_str());
         return 0;
     }
-    const auto start = std::chrono::steady_clock::now();
+    double elapsed = 0;
     {
+        // The sound is made before the clock starts, as the encoder's is.
         TwoSourceFeed feed(rec, stream);
+        const auto start = std::chrono::steady_clock::now();
         feed.pushUntil(uint64_t(kSeconds) * kRate);
+        rz_recorder_stop(rec);
+        rz_recorder_finish(rec);
+        elapsed = seconds(std::chrono::steady_clock::now() - start);
     }
-    rz_recorder_stop(rec);
-    rz_recorder_finish(rec);
-    const double elapsed = seconds(std::chrono::steady_clock::now() - start);
     rz_recorder_release(rec);
     rz_stream_release(stream);
     rz_config_release(config);

@@ -390,15 +390,10 @@ bool TagFile::writeCover(const std::string &bytes)
     case RZ_TAGFMT_MP3:
     case RZ_TAGFMT_WAV:
     case RZ_TAGFMT_AIFF: {
-        TagLib::ID3v2::Tag *tag = nullptr;
-        if (m_format == RZ_TAGFMT_MP3)
-            tag = static_cast<TagLib::MPEG::File *>(m_file.get())->ID3v2Tag(true);
-        else if (m_format == RZ_TAGFMT_WAV)
-            tag = static_cast<TagLib::RIFF::WAV::File *>(m_file.get())->ID3v2Tag();
-        else
-            tag = static_cast<TagLib::RIFF::AIFF::File *>(m_file.get())->tag();
+        // A removal makes no tag: a file without one has no cover to lose.
+        TagLib::ID3v2::Tag *tag = id3v2TagOf(m_file.get(), m_format, !remove);
         if (!tag)
-            return false;
+            return remove;
         if (remove)
             tag->removeFrames("APIC");
         else
