@@ -2,6 +2,19 @@
 
 include(${CMAKE_CURRENT_LIST_DIR}/Warnings.cmake)
 
+# velmora_stage_headers(<stage> <folder>): links the headers of the current
+# source folder into <stage>/<folder>/, made anew, so that they are included
+# as "<folder>/<name>.h" and nothing else of the tree is seen through <stage>.
+function(velmora_stage_headers stage folder)
+    file(REMOVE_RECURSE ${stage})
+    file(MAKE_DIRECTORY ${stage}/${folder})
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    foreach(header ${headers})
+        get_filename_component(name ${header} NAME)
+        file(CREATE_LINK ${header} ${stage}/${folder}/${name} SYMBOLIC)
+    endforeach()
+endfunction()
+
 # velmora_library(<target> SOURCES ... [DEPS ...])
 # A static library of one subsystem folder. Its headers are included as
 # "<folder>/<name>.h"; the include folder a target publishes holds its own
@@ -13,13 +26,7 @@ function(velmora_library target)
     add_library(${target} STATIC ${ARG_SOURCES})
     file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
     set(stage ${CMAKE_BINARY_DIR}/include/${target})
-    file(REMOVE_RECURSE ${stage})
-    file(MAKE_DIRECTORY ${stage}/${folder})
-    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-    foreach(header ${headers})
-        get_filename_component(name ${header} NAME)
-        file(CREATE_LINK ${header} ${stage}/${folder}/${name} SYMBOLIC)
-    endforeach()
+    velmora_stage_headers(${stage} ${folder})
     target_include_directories(${target} PUBLIC ${stage})
     target_compile_options(${target} PRIVATE ${VELMORA_WARNINGS})
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
