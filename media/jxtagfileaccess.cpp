@@ -105,13 +105,22 @@ bool JXTagFileAccess::write(const std::string &utf8Path, const VEAudioTagInfo &t
         qCDebug(lcMedia) << "tags: cannot open" << QString::fromStdString(utf8Path);
         return false;
     }
-    rz_tagfile_begin_edit(file.get());
+    if (!rz_tagfile_begin_edit(file.get())) {
+        qCWarning(lcMedia) << "tags: cannot edit" << QString::fromStdString(utf8Path);
+        return false;
+    }
     for (const Item &item : itemsFor(tags, fields, emptyCover, removedTexts)) {
         RZTagItem raw{-1, item.index, item.type, item.length(),
                       item.type == 0 ? static_cast<const void *>(item.text.c_str())
                                      : static_cast<const void *>(item.bytes.data())};
-        if (!rz_tagfile_set_item(file.get(), raw))
-            qCDebug(lcMedia) << "tags: item" << item.index << "refused";
+        if (!rz_tagfile_set_item(file.get(), raw)) {
+            // Nothing is saved: a write that dropped a field the caller sent
+            // would leave the file neither as it was nor as asked.
+            qCWarning(lcMedia) << "tags: item" << item.index << "refused for"
+                               << QString::fromStdString(utf8Path);
+            rz_tagfile_close(file.get());
+            return false;
+        }
     }
     const bool saved = rz_tagfile_save(file.get()) != 0;
     rz_tagfile_close(file.get());

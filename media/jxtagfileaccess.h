@@ -49,8 +49,9 @@ public:
                                       EmptyCover emptyCover = KeepFileCover,
                                       RemovedTexts removedTexts = NoRemovedTexts);
 
-    // Writes the record's items into the file; false when the file cannot be
-    // opened for tags or the tags cannot be saved.
+    // Writes the record's items into the file; false, and the file left as
+    // it was, when it cannot be opened for tags or the tag-file object
+    // refuses one of the items; false too when the tags cannot be saved.
     static bool write(const std::string &utf8Path, const VEAudioTagInfo &tags, FieldSet fields,
                       EmptyCover emptyCover = KeepFileCover,
                       RemovedTexts removedTexts = NoRemovedTexts);

@@ -3,6 +3,7 @@
 // information; files that cannot take tags fail clearly.
 
 #include "mediafiles.h"
+#include "testsupport.h"
 
 #include "media/jxinfomanager.h"
 #include "media/jxtagfileaccess.h"
@@ -92,6 +93,7 @@ private slots:
     void normalisedTextsStillCountAsWritten();
     void untaggableFilesFail();
     void readOnlyFileReportsFailure();
+    void refusedItemFailsTheWholeWrite();
     void itemsOfARecord();
     void malformedItemsAreRefused();
 
@@ -423,6 +425,30 @@ void TestTagFile::readOnlyFileReportsFailure()
         QVERIFY(QFile::setPermissions(ro, QFile::ReadOwner));
         QVERIFY(!JXTagFileAccess::write(ro.toStdString(), sampleTags(m_cover), JXTagFileAccess::AllFields));
     }
+}
+
+void TestTagFile::refusedItemFailsTheWholeWrite()
+{
+    // A comment longer than the tag-file object takes is refused: the write
+    // fails, through the tag page's road too, and nothing else of the record
+    // reaches the file either.
+    const QString path = MediaFiles::makeTone(m_dir.path(), "refused", MediaFiles::taggableFormats().at(0), 0.5);
+    QVERIFY(!path.isEmpty());
+    const QByteArray before = TestSupport::readBytes(path);
+    VEAudioTagInfo tooLong = sampleTags(m_cover);
+    tooLong.comment.assign((1 << 20) + 1, 'x');
+    QVERIFY(!JXTagFileAccess::write(path.toStdString(), tooLong, JXTagFileAccess::AllFields));
+    JXInfoManager manager;
+    QVERIFY(!manager.setAudioTag(tooLong, path));
+    QCOMPARE(TestSupport::readBytes(path), before);
+
+    // The same record with a comment of a sound length goes in whole.
+    VEAudioTagInfo good = sampleTags(m_cover);
+    QVERIFY(JXTagFileAccess::write(path.toStdString(), good, JXTagFileAccess::AllFields));
+    VEAudioTagInfo back;
+    QVERIFY(JXTagFileAccess::read(path.toStdString(), back));
+    compareTexts(back, good);
+    QCOMPARE(back.coverBytes(), good.coverBytes());
 }
 
 void TestTagFile::itemsOfARecord()
