@@ -354,22 +354,17 @@ JXTagFileAccess::RemovedTexts QAudioTagForm::removedTexts() const
         return JXTagFileAccess::NoRemovedTexts;
     VEAudioTagInfo now;
     m_settings->getAudioTagInfo(now);
-    // Only what the page edits: a field it does not show cannot be emptied here.
-    static const struct {
-        int index;
-        std::string VEAudioTagInfo::*field;
-    } shown[] = {
-        {RZ_TAG_TITLE, &VEAudioTagInfo::title},         {RZ_TAG_ARTIST, &VEAudioTagInfo::artist},
-        {RZ_TAG_ALBUM, &VEAudioTagInfo::album},         {RZ_TAG_GENRE, &VEAudioTagInfo::genre},
-        {RZ_TAG_YEAR, &VEAudioTagInfo::year},           {RZ_TAG_TRACK, &VEAudioTagInfo::track},
-        {RZ_TAG_COMMENT, &VEAudioTagInfo::comment},     {RZ_TAG_COPYRIGHT, &VEAudioTagInfo::copyright},
-        {RZ_TAG_COMPOSER, &VEAudioTagInfo::composer},   {RZ_TAG_GROUPING, &VEAudioTagInfo::grouping},
-        {RZ_TAG_DISC, &VEAudioTagInfo::disc},
-    };
     JXTagFileAccess::RemovedTexts removed = JXTagFileAccess::NoRemovedTexts;
-    for (const auto &s : shown)
-        if (!(m_loadedInfo.*s.field).empty() && (now.*s.field).empty())
-            removed |= 1u << s.index;
+    for (int index = RZ_TAG_TITLE; index <= RZ_TAG_DISC; ++index) {
+        // Only what the page edits: the album artist has no field here, so
+        // it cannot be emptied here.
+        if (index == RZ_TAG_ALBUM_ARTIST)
+            continue;
+        const std::string *loaded = JXTagFileAccess::textField(m_loadedInfo, index);
+        const std::string *shown = JXTagFileAccess::textField(now, index);
+        if (loaded && shown && !loaded->empty() && shown->empty())
+            removed |= 1u << index;
+    }
     return removed;
 }
 

@@ -9,26 +9,6 @@
 
 
 namespace {
-// The record's text field of an item index; null for 8, 9 and unknown ones.
-std::string *textField(VEAudioTagInfo &t, int index)
-{
-    switch (index) {
-    case RZ_TAG_TITLE: return &t.title;
-    case RZ_TAG_ARTIST: return &t.artist;
-    case RZ_TAG_ALBUM: return &t.album;
-    case RZ_TAG_GENRE: return &t.genre;
-    case RZ_TAG_YEAR: return &t.year;
-    case RZ_TAG_TRACK: return &t.track;
-    case RZ_TAG_COMMENT: return &t.comment;
-    case RZ_TAG_COPYRIGHT: return &t.copyright;
-    case RZ_TAG_ALBUM_ARTIST: return &t.album_artist;
-    case RZ_TAG_COMPOSER: return &t.composer;
-    case RZ_TAG_GROUPING: return &t.grouping;
-    case RZ_TAG_DISC: return &t.disc;
-    default: return nullptr;
-    }
-}
-
 // Releases the tag-file object on every road out.
 class TagFileHandle
 {
@@ -54,11 +34,34 @@ bool openTagFile(const TagFileHandle &file, const std::string &utf8Path)
 }
 } // namespace
 
+std::string *JXTagFileAccess::textField(VEAudioTagInfo &t, int index)
+{
+    switch (index) {
+    case RZ_TAG_TITLE: return &t.title;
+    case RZ_TAG_ARTIST: return &t.artist;
+    case RZ_TAG_ALBUM: return &t.album;
+    case RZ_TAG_GENRE: return &t.genre;
+    case RZ_TAG_YEAR: return &t.year;
+    case RZ_TAG_TRACK: return &t.track;
+    case RZ_TAG_COMMENT: return &t.comment;
+    case RZ_TAG_COPYRIGHT: return &t.copyright;
+    case RZ_TAG_ALBUM_ARTIST: return &t.album_artist;
+    case RZ_TAG_COMPOSER: return &t.composer;
+    case RZ_TAG_GROUPING: return &t.grouping;
+    case RZ_TAG_DISC: return &t.disc;
+    default: return nullptr;
+    }
+}
+
+const std::string *JXTagFileAccess::textField(const VEAudioTagInfo &t, int index)
+{
+    return textField(const_cast<VEAudioTagInfo &>(t), index);
+}
+
 std::vector<JXTagFileAccess::Item> JXTagFileAccess::itemsFor(const VEAudioTagInfo &tags,
                                                              FieldSet fields, EmptyCover emptyCover,
                                                              RemovedTexts removedTexts)
 {
-    VEAudioTagInfo copy = tags; // textField needs a mutable record
     std::vector<Item> items;
     const int last = fields == AllFields ? RZ_TAG_DISC : RZ_TAG_COVER;
     for (int index = 0; index <= last; ++index) {
@@ -73,7 +76,7 @@ std::vector<JXTagFileAccess::Item> JXTagFileAccess::itemsFor(const VEAudioTagInf
             }
             continue;
         }
-        const std::string *text = textField(copy, index);
+        const std::string *text = textField(tags, index);
         if (!text)
             continue;
         if (text->empty()) {

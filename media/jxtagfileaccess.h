@@ -31,6 +31,11 @@ public:
     using RemovedTexts = unsigned int;
     static constexpr RemovedTexts NoRemovedTexts = 0;
 
+    // The record's text field of an item index; null for the cover, index 8
+    // and unknown indexes.
+    static std::string *textField(VEAudioTagInfo &tags, int index);
+    static const std::string *textField(const VEAudioTagInfo &tags, int index);
+
     // One item as it goes to the tag-file object.
     struct Item {
         int index = -1;

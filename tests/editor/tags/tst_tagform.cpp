@@ -251,6 +251,18 @@ void TestTagForm::emptiedLoadedTextsAreNamedForRemoval()
     // Typing the title again takes it off the list.
     QTest::keyClicks(m_form->m_editTitle, "Back");
     QCOMPARE(m_form->removedTexts(), JXTagFileAccess::RemovedTexts(1u << RZ_TAG_TRACK));
+
+    // The album artist has no field on the page: a record without it is
+    // never taken to mean the user emptied it.
+    VEAudioTagInfo withBand = tags();
+    withBand.album_artist = "Band";
+    m_hub->setAudioTagInfo(withBand);
+    m_form->loadingSetting();
+    QCOMPARE(m_form->removedTexts(), JXTagFileAccess::NoRemovedTexts);
+    m_hub->setAudioTagInfo(tags());
+    QCOMPARE(m_form->removedTexts(), JXTagFileAccess::NoRemovedTexts);
+    m_form->m_editArtist->clear();
+    QCOMPARE(m_form->removedTexts(), JXTagFileAccess::RemovedTexts(1u << RZ_TAG_ARTIST));
 }
 
 QTEST_MAIN(TestTagForm)
