@@ -3,6 +3,7 @@
 #include "commonutilslog.h"
 #include "zipaes.h"
 #include "zipcrypto.h"
+#include "zipfields.h"
 #include "ziprecords.h"
 
 #include <QDebug>
@@ -48,41 +49,6 @@ SSZipError posixError(int code, const QString &path)
             QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(strerror(code)))};
 }
 
-constexpr quint64 kZip64Marker = 0xFFFFFFFFu;
-
-quint64 littleEndian(const QByteArray &bytes, int at, int size)
-{
-    quint64 value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = (value << 8) | quint8(bytes.at(at + i));
-    return value;
-}
-
-// This minizip leaves the 32-bit size fields as they are when the real sizes
-// are in the zip64 extra field (its check of them never matches on 64-bit
-// systems): they are read here, in the field's order.
-void readZip64Sizes(const QByteArray &extra, quint64 *uncompressed, quint64 *compressed)
-{
-    for (int at = 0; at + 4 <= extra.size();) {
-        const int id = int(littleEndian(extra, at, 2));
-        const int size = int(littleEndian(extra, at + 2, 2));
-        const int end = std::min(extra.size(), at + 4 + size);
-        if (id == 0x0001) {
-            int field = at + 4;
-            for (quint64 *value : {uncompressed, compressed}) {
-                if (*value != kZip64Marker)
-                    continue;
-                if (field + 8 > end)
-                    return;
-                *value = littleEndian(extra, field, 8);
-                field += 8;
-            }
-            return;
-        }
-        at = end;
-    }
-}
-
 // Reads the current entry's information, raw name and central extra field;
 // *ownSizes tells that its sizes came from the zip64 field, past what
 // minizip knows.
@@ -102,9 +68,12 @@ bool currentEntry(unzFile zip, SSZipEntryInfo *info, QByteArray *rawName, bool *
     name.truncate(int(fi.size_filename));
     *rawName = name;
     quint64 uncompressed = fi.uncompressed_size, compressed = fi.compressed_size;
-    const bool marked = uncompressed == kZip64Marker || compressed == kZip64Marker;
+    // This minizip leaves the 32-bit size fields as they are when the real
+    // sizes are in the zip64 extra field (its check of them never matches on
+    // 64-bit systems): they are read here.
+    const bool marked = uncompressed == ZipFields::kMarker32 || compressed == ZipFields::kMarker32;
     if (marked)
-        readZip64Sizes(extra, &uncompressed, &compressed);
+        ZipFields::zip64Values(extra, &uncompressed, &compressed, nullptr);
     if (ownSizes)
         *ownSizes = marked;
     if (centralExtra)
@@ -257,10 +226,10 @@ public:
 
 private:
     // An AES entry is read from the file, where its central record says,
-    // as minizip opens no entry of its method. Its authentication code is
-    // checked before anything is decrypted, so that a wrong password or
-    // damaged data is told as such and no byte of it reaches a file; the
-    // decrypting pass checks it again at close().
+    // as minizip opens no entry of its method. It is decrypted and
+    // authenticated in one pass; its code is checked at close(), before the
+    // caller keeps anything of it, so that a wrong password or damaged data
+    // is told as such and reaches no file.
     Result openAes(const QByteArray &password)
     {
         ZipAes::Field field;
@@ -281,30 +250,21 @@ private:
         const QByteArray verifier = m_archive.read(ZipAes::kVerifierSize);
         if (verifier.size() != ZipAes::kVerifierSize)
             return OpenFailed;
-        ZipAes::Cipher check;
-        if (!check.init(password, salt, field.strength))
-            return OpenFailed;
-        if (check.verifier() != verifier)
-            return WrongPassword;
-        const quint64 payload = m_info.compressedSize - overhead;
-        const qint64 payloadOffset = m_archive.pos();
-        m_compressedLeft = payload;
-        m_fromFile = true;
-        for (int n; (n = readRaw(m_input, sizeof m_input)) > 0;)
-            check.authenticate(m_input, n);
-        if (m_compressedLeft != 0 || !codeMatches(check))
-            return AuthenticationFailed;
-
         m_cipher.reset(new ZipAes::Cipher);
-        if (!m_cipher->init(password, salt, field.strength) || !m_archive.seek(payloadOffset))
+        if (!m_cipher->init(password, salt, field.strength))
             return OpenFailed;
-        m_compressedLeft = payload;
+        if (m_cipher->verifier() != verifier)
+            return WrongPassword;
+        m_compressedLeft = m_info.compressedSize - overhead;
+        m_fromFile = true;
         m_open = true;
         m_raw = true;
         m_crc = crc32(0L, Z_NULL, 0);
         m_inflating = field.method == Z_DEFLATED;
-        if (m_inflating && inflateInit2(&m_stream, -MAX_WBITS) != Z_OK)
+        if (m_inflating && inflateInit2(&m_stream, -MAX_WBITS) != Z_OK) {
+            m_inflating = false;
             return OpenFailed;
+        }
         return Ok;
     }
 
@@ -775,9 +735,13 @@ Unzipper::Step Unzipper::writeFile(EntryReader &reader, const QString &fullPath,
             return fail(archiveError(SSZipArchiveErrorCodeFailedToWriteFile, text));
         }
     }
+    // Bytes that do not inflate may be damaged AES data: its code, checked
+    // by close(), then says so.
     if (n < 0)
-        return fail(archiveError(SSZipArchiveErrorCodeFileContentNotReadable,
-                                 QStringLiteral("failed to read contents of file entry")));
+        return fail(!reader.close() && reader.authenticationFailed()
+                        ? authenticationError()
+                        : archiveError(SSZipArchiveErrorCodeFileContentNotReadable,
+                                       QStringLiteral("failed to read contents of file entry")));
     if (!reader.close())
         return fail(reader.authenticationFailed()
                         ? authenticationError()

@@ -1,5 +1,6 @@
 #include "zipaes.h"
 #include "commonutilslog.h"
+#include "zipfields.h"
 
 #include <QDebug>
 
@@ -18,11 +19,6 @@ namespace {
 constexpr int kIterations = 1000;
 constexpr int kBlock = 16;
 
-quint16 readLe16(const QByteArray &bytes, int at)
-{
-    return quint16(quint8(bytes.at(at)) | quint16(quint8(bytes.at(at + 1))) << 8);
-}
-
 void logFailure(const char *what)
 {
     qCWarning(lcCommonUtils).noquote()
@@ -35,38 +31,25 @@ void logFailure(const char *what)
 
 bool findField(const QByteArray &extra, Field *field)
 {
-    for (int at = 0; at + 4 <= extra.size();) {
-        const quint16 id = readLe16(extra, at);
-        const int size = readLe16(extra, at + 2);
-        if (at + 4 + size > extra.size())
-            return false;
-        if (id == kExtraFieldId) {
-            if (size != kExtraFieldSize || extra.mid(at + 6, 2) != "AE")
-                return false;
-            field->version = readLe16(extra, at + 4);
-            field->strength = quint8(extra.at(at + 8));
-            field->method = readLe16(extra, at + 9);
-            return (field->version == 1 || field->version == 2) && validStrength(field->strength);
-        }
-        at += 4 + size;
-    }
-    return false;
+    const QByteArray data = ZipFields::extraField(extra, kExtraFieldId);
+    if (data.size() != kExtraFieldSize || data.mid(2, 2) != "AE")
+        return false;
+    field->version = ZipFields::le16(data, 0);
+    field->strength = quint8(data.at(4));
+    field->method = ZipFields::le16(data, 5);
+    return (field->version == 1 || field->version == 2) && validStrength(field->strength);
 }
 
 QByteArray fieldBytes(const Field &field)
 {
     QByteArray bytes(4 + kExtraFieldSize, '\0');
-    auto put16 = [&](int at, quint16 value) {
-        bytes[at] = char(value & 0xff);
-        bytes[at + 1] = char(value >> 8);
-    };
-    put16(0, kExtraFieldId);
-    put16(2, kExtraFieldSize);
-    put16(4, quint16(field.version));
+    ZipFields::putLe16(bytes, 0, kExtraFieldId);
+    ZipFields::putLe16(bytes, 2, kExtraFieldSize);
+    ZipFields::putLe16(bytes, 4, quint16(field.version));
     bytes[6] = 'A';
     bytes[7] = 'E';
     bytes[8] = char(field.strength);
-    put16(9, field.method);
+    ZipFields::putLe16(bytes, 9, field.method);
     return bytes;
 }
 

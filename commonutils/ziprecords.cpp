@@ -1,7 +1,13 @@
 #include "ziprecords.h"
 #include "zipaes.h"
+#include "zipfields.h"
 
 #include <QFile>
+
+using ZipFields::kMarker32;
+using ZipFields::le;
+using ZipFields::putLe16;
+using ZipFields::zip64Values;
 
 namespace ZipRecords {
 
@@ -13,21 +19,6 @@ constexpr int kEndRecordSize = 22;
 constexpr int kZip64LocatorSize = 20;
 constexpr int kZip64EndSize = 56;
 constexpr quint16 kVersionNeededAes = 51;
-constexpr quint32 kMarker32 = 0xFFFFFFFFu;
-
-quint64 le(const QByteArray &bytes, int at, int size)
-{
-    quint64 value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = (value << 8) | quint8(bytes.at(at + i));
-    return value;
-}
-
-void putLe16(QByteArray &bytes, int at, quint16 value)
-{
-    bytes[at] = char(value & 0xff);
-    bytes[at + 1] = char(value >> 8);
-}
 
 QByteArray readAt(QFile &file, quint64 offset, qint64 size)
 {
@@ -38,8 +29,7 @@ QByteArray readAt(QFile &file, quint64 offset, qint64 size)
 }
 
 // The local header's offset from a central record: the 32-bit field, or the
-// zip64 field's third value (each value there only when its 32-bit field is
-// full).
+// zip64 field's value for it.
 bool localOffset(const QByteArray &record, int at, quint64 *offset)
 {
     *offset = le(record, at + 42, 4);
@@ -50,26 +40,9 @@ bool localOffset(const QByteArray &record, int at, quint64 *offset)
     const int extraStart = at + kCentralHeaderSize + nameSize;
     if (extraStart + extraSize > record.size())
         return false;
-    const QByteArray extra = record.mid(extraStart, extraSize);
-    for (int field = 0; field + 4 <= extra.size();) {
-        const int id = int(le(extra, field, 2));
-        const int size = int(le(extra, field + 2, 2));
-        if (field + 4 + size > extra.size())
-            return false;
-        if (id == 0x0001) {
-            int value = field + 4;
-            if (le(record, at + 24, 4) == kMarker32)
-                value += 8;
-            if (le(record, at + 20, 4) == kMarker32)
-                value += 8;
-            if (value + 8 > field + 4 + size)
-                return false;
-            *offset = le(extra, value, 8);
-            return true;
-        }
-        field += 4 + size;
-    }
-    return false;
+    quint64 uncompressed = le(record, at + 24, 4);
+    quint64 compressed = le(record, at + 20, 4);
+    return zip64Values(record.mid(extraStart, extraSize), &uncompressed, &compressed, offset);
 }
 
 } // namespace
