@@ -8,8 +8,6 @@
 #include <QPainter>
 #include <QScreen>
 
-#include <algorithm>
-
 namespace {
 
 QSize screenSize()
@@ -20,8 +18,6 @@ QSize screenSize()
 
 // Width of the frame drawn around the record rectangle.
 constexpr int kFrame = 3;
-// The smallest widget whose record rectangle still keeps its least side.
-constexpr int kMinWindowSide = VariableSizeGeometry::kMinSide + 2 * kFrame;
 
 Qt::CursorShape cursorFor(int state)
 {
@@ -42,7 +38,7 @@ Qt::CursorShape cursorFor(int state)
 } // namespace
 
 QVariableSizeWgt::QVariableSizeWgt(QWidget *parent)
-    : QDialog(parent), m_geometry(screenSize())
+    : QDialog(parent), m_geometry(screenSize()), m_windowGeometry(screenSize())
 {
     setMouseTracking(true);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -71,6 +67,9 @@ void QVariableSizeWgt::setRecordRect(int x, int y, int w, int h)
 void QVariableSizeWgt::setKeepScale(bool keep)
 {
     m_geometry.setKeepScale(keep);
+    // The window road keeps the ratio of the frame's inside as it is now.
+    placeWindowGeometry();
+    m_windowGeometry.setKeepScale(keep);
     update();
 }
 
@@ -91,55 +90,37 @@ void QVariableSizeWgt::setCursorType(int state)
 
 void QVariableSizeWgt::mousePressEvent(QMouseEvent *event)
 {
-    m_windowPressOffset = event->pos();
-    m_windowAnchor = event->globalPos();
+    placeWindowGeometry();
+    m_windowGeometry.press(event->globalPos());
     if (event->button() == Qt::LeftButton)
         m_geometry.press(event->pos());
 }
 
-void QVariableSizeWgt::recordInsideFrame()
+void QVariableSizeWgt::placeWindowGeometry()
 {
-    m_geometry.setRecordRect(kFrame, kFrame, width() - 2 * kFrame, height() - 2 * kFrame);
+    const QRect onScreen = geometry().adjusted(kFrame, kFrame, -kFrame, -kFrame);
+    m_windowGeometry.setScreen(screenSize());
+    m_windowGeometry.setRecordRect(onScreen.x(), onScreen.y(), onScreen.width(), onScreen.height());
+}
+
+void QVariableSizeWgt::dragWindow(QMouseEvent *event, VariableSizeGeometry::CursorAndState state)
+{
+    m_windowGeometry.setState(state);
+    m_windowGeometry.drag(event->globalPos());
+    const QRect onScreen = m_windowGeometry.recordRect();
+    setGeometry(onScreen.adjusted(-kFrame, -kFrame, kFrame, kFrame));
+    m_geometry.setRecordRect(kFrame, kFrame, onScreen.width(), onScreen.height());
+    update();
 }
 
 void QVariableSizeWgt::setWindowsMovePos(QMouseEvent *event)
 {
-    const QSize screen = screenSize();
-    QPoint topLeft = event->globalPos() - m_windowPressOffset;
-    topLeft.setX(std::max(-kFrame, std::min(topLeft.x(), screen.width() + kFrame - width())));
-    topLeft.setY(std::max(-kFrame, std::min(topLeft.y(), screen.height() + kFrame - height())));
-    move(topLeft);
-    recordInsideFrame();
-    update();
+    dragWindow(event, AreaCropGeometry::Centre);
 }
 
 void QVariableSizeWgt::setFrameGeomtry(QMouseEvent *event)
 {
-    using S = AreaCropGeometry;
-    const int state = m_geometry.state();
-    const QPoint pointer = event->globalPos();
-    const QPoint d = pointer - m_windowAnchor;
-    QRect g = geometry();
-    const QRect before = g;
-    if (state == S::Left || state == S::TopLeft || state == S::BottomLeft)
-        g.setLeft(std::min(g.left() + d.x(), g.right() - kMinWindowSide + 1));
-    if (state == S::Right || state == S::TopRight || state == S::BottomRight)
-        g.setRight(std::max(g.right() + d.x(), g.left() + kMinWindowSide - 1));
-    if (state == S::Top || state == S::TopLeft || state == S::TopRight)
-        g.setTop(std::min(g.top() + d.y(), g.bottom() - kMinWindowSide + 1));
-    if (state == S::Bottom || state == S::BottomLeft || state == S::BottomRight)
-        g.setBottom(std::max(g.bottom() + d.y(), g.top() + kMinWindowSide - 1));
-    // The anchor follows the edge, so that an edge held at the least size
-    // does not jump when the pointer comes back.
-    const int movedX = g.left() != before.left() ? g.left() - before.left() : g.right() - before.right();
-    const int movedY = g.top() != before.top() ? g.top() - before.top() : g.bottom() - before.bottom();
-    const bool grabsX = state != S::Top && state != S::Bottom;
-    const bool grabsY = state != S::Left && state != S::Right;
-    m_windowAnchor = QPoint(grabsX ? m_windowAnchor.x() + movedX : pointer.x(),
-                            grabsY ? m_windowAnchor.y() + movedY : pointer.y());
-    setGeometry(g);
-    recordInsideFrame();
-    update();
+    dragWindow(event, m_geometry.state());
 }
 
 void QVariableSizeWgt::mouseMoveEvent(QMouseEvent *event)

@@ -33,8 +33,9 @@ public:
     // The window road, for a host that shows this widget as a small frame
     // around the record rectangle instead of over the whole screen: a drag
     // moves the widget (at most 3 pixels off the screen, the frame's width),
-    // or moves its grabbed edge or corner; either way the record rectangle
-    // becomes the widget's rectangle inset by the frame.
+    // or moves its grabbed edge or corner, by the rules of the full-screen
+    // road (least size, kept scale); either way the record rectangle becomes
+    // the widget's rectangle inset by the frame.
     void setWindowsMovePos(QMouseEvent *event);
     void setFrameGeomtry(QMouseEvent *event);
 
@@ -49,14 +50,16 @@ protected:
 
 private:
     void fillScreen();
-    void recordInsideFrame();
+    // The window road's record rectangle on the screen: the widget's inside.
+    void placeWindowGeometry();
+    // The window road's drag step: the record rectangle on the screen goes
+    // through its geometry, and the widget follows it.
+    void dragWindow(QMouseEvent *event, VariableSizeGeometry::CursorAndState state);
 
     VariableSizeGeometry m_geometry;
     // The window road measures on the screen, since the widget moves under
-    // the pointer: the pointer's offset in the widget at the press, and the
-    // drag anchor.
-    QPoint m_windowPressOffset;
-    QPoint m_windowAnchor;
+    // the pointer: the record rectangle in screen coordinates.
+    VariableSizeGeometry m_windowGeometry;
     QImage m_arrow;
     QColor m_frameColor = QColor(0, 0, 255, 255);
 };

@@ -50,6 +50,7 @@ private slots:
     void cleanup();
     void dragMovesTheWindowWithinTheScreen();
     void edgesAndCornersResizeTheWindow();
+    void keptScaleHoldsOnTheWindowRoad();
 
 private:
     void drag(QPoint from, QPoint to, int steps = 4);
@@ -150,6 +151,28 @@ void TestFrameWindow::edgesAndCornersResizeTheWindow()
     moveTo(bottom + QPoint(0, -60) + origin - m_window->pos());
     QCOMPARE(m_window->height(), 116);
     QTest::mouseRelease(m_window, Qt::LeftButton, {}, bottom + QPoint(0, -60));
+}
+
+void TestFrameWindow::keptScaleHoldsOnTheWindowRoad()
+{
+    // A record rectangle of 400 by 200 keeps its 2:1 when an edge is dragged.
+    m_window->setGeometry(200, 150, 406, 206);
+    QTRY_COMPARE(m_window->geometry(), QRect(200, 150, 406, 206));
+    m_window->setKeepScale(true);
+    m_window->setCursorType(AreaCropGeometry::Right);
+    drag(QPoint(404, 100), QPoint(464, 100));
+    QCOMPARE(m_window->getRecordRect(), QRect(3, 3, 460, 230));
+    QCOMPARE(m_window->geometry(), QRect(200, 150, 466, 236));
+
+    m_window->setCursorType(AreaCropGeometry::Bottom);
+    drag(QPoint(100, 234), QPoint(100, 184));
+    QCOMPARE(m_window->getRecordRect(), QRect(3, 3, 360, 180));
+    QCOMPARE(m_window->geometry(), QRect(200, 150, 366, 186));
+
+    // Moving keeps the size.
+    m_window->setCursorType(AreaCropGeometry::Centre);
+    drag(QPoint(100, 100), QPoint(120, 110));
+    QCOMPARE(m_window->geometry(), QRect(220, 160, 366, 186));
 }
 
 QTEST_MAIN(TestFrameWindow)
