@@ -4,7 +4,16 @@
 
 #include "rzcodec/player.h"
 
+#include <atomic>
 #include <cstdint>
+
+namespace {
+quint64 nextHandleId()
+{
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+} // namespace
 
 JXPlayerClass::JXPlayerClass(QObject *parent) : QObject(parent) {}
 
@@ -19,6 +28,7 @@ void *JXPlayerClass::Create_Player(bool flag)
 {
     Release_Player();
     m_player = rz_player_create(flag ? RZ_PLAYER_DEFAULT : RZ_PLAYER_PLAIN);
+    m_handleId = m_player ? nextHandleId() : 0;
     return m_player;
 }
 
@@ -30,12 +40,14 @@ void JXPlayerClass::Release_Player()
     rz_player_close(m_player);
     rz_player_release(m_player);
     m_player = nullptr;
+    m_handleId = 0;
 }
 
 bool JXPlayerClass::Reference_Player(void *other)
 {
     Release_Player();
     m_player = rz_player_create_reference(other);
+    m_handleId = m_player ? nextHandleId() : 0;
     m_bOpenSuccess = m_player != nullptr;
     return m_bOpenSuccess;
 }

@@ -29,6 +29,10 @@ public:
     bool Reference_Player(void *other);
     bool IsCreatePlayer() const { return m_player != nullptr; }
     void *getPlayer() const { return m_player; }
+    // Tells the handles this class held apart, where an address may come
+    // again: a new number for every handle created or referenced in the
+    // process, 0 while there is none.
+    quint64 handleId() const { return m_handleId; }
     bool IsOpenPlayerSuccess() const { return m_bOpenSuccess; }
     bool OpenEx_Player(const char *path, unsigned int width, unsigned int height,
                        unsigned int reserved1, unsigned int reserved2);
@@ -234,5 +238,6 @@ private:
     static double pointerValue(const void *pointer);
 
     void *m_player = nullptr;
+    quint64 m_handleId = 0;
     bool m_bOpenSuccess = false;
 };

@@ -61,8 +61,8 @@ JXPlayerManager::JXPlayerManager(QObject *parent) : QObject(parent)
 JXPlayerManager::~JXPlayerManager()
 {
     // The player goes first: its thread calls back into this object.
-    if (m_eventPlayer && hasPlayer() && m_player->getPlayer() == m_eventPlayer)
-        rz_player_set_event_handle(m_eventPlayer, nullptr, nullptr);
+    if (m_eventHandleId != 0 && hasPlayer() && m_player->handleId() == m_eventHandleId)
+        rz_player_set_event_handle(m_player->getPlayer(), nullptr, nullptr);
     delete m_player;
     m_player = nullptr;
     delete m_info;
@@ -201,8 +201,8 @@ bool JXPlayerManager::afterOpen(bool opened, const QByteArray &path, bool dvd, v
     m_player->SetOriginalVideoFrameHandle_Player(&JXPlayerManager::OrignalVideEditoFrameLoop, this);
     // A player shared with another owner keeps that owner's handler.
     if (!handle) {
-        m_eventPlayer = m_player->getPlayer();
-        rz_player_set_event_handle(m_eventPlayer, previewEventLoop, this);
+        m_eventHandleId = m_player->handleId();
+        rz_player_set_event_handle(m_player->getPlayer(), previewEventLoop, this);
     }
     checkStreams();
     emit emitPlayerChange();
@@ -255,9 +255,7 @@ void JXPlayerManager::onPlayFailed()
     if (!hasPlayer() || m_player->IsRunning_Player())
         return;
     const QString why = m_player->GetErrorText_Player();
-    m_trim.isTrimPlaying = false;
-    stopPlayTimers();
-    startScreenTimer();
+    comeToRest();
     emit emitPlayState(false);
     if (!why.isEmpty())
         emit emitPlayError(JXPlayerClass::playbackFailedMessage(why));
@@ -376,9 +374,7 @@ void JXPlayerManager::reportFailedSeek()
         return; // nothing open, or nothing changed
     qCWarning(lcMedia).noquote() << "preview seek failed:" << why;
     if (!m_player->IsRunning_Player()) {
-        m_trim.isTrimPlaying = false;
-        stopPlayTimers();
-        startScreenTimer();
+        comeToRest();
         const uint64_t position = m_trim.relative(m_player->GetPlayTime_Player());
         emit emitPlayProgress(JXTrimRange::fraction(position, getPlaylength()));
         showTime(position);
@@ -386,6 +382,13 @@ void JXPlayerManager::reportFailedSeek()
         emit emitPlayState(false);
     }
     emit emitPlayError(JXPlayerClass::seekFailedMessage(why));
+}
+
+void JXPlayerManager::comeToRest()
+{
+    m_trim.isTrimPlaying = false;
+    stopPlayTimers();
+    startScreenTimer();
 }
 
 void JXPlayerManager::setSoundVolume(int volume)

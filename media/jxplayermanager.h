@@ -173,6 +173,9 @@ private:
     void reportZero();
     // After a refused seek: the dialog shows where the player stayed and why.
     void reportFailedSeek();
+    // Back at rest after a failed play or seek: no trim play, the play timers
+    // stopped, the picture refreshed.
+    void comeToRest();
     void reportStep();
     void startScreenTimer();
     void stopPlayTimers();
@@ -201,7 +204,7 @@ private:
 
     bool m_isM4VPlayer = false;
     JXPlayerClass *m_player = nullptr;
-    void *m_eventPlayer = nullptr; // the handle whose events come to this manager
+    quint64 m_eventHandleId = 0; // JXPlayerClass::handleId of the handle whose events come here
     JXInfoClass *m_info = nullptr;
     QTimer *m_positionTimer = nullptr;
     QTimer *m_screenTimer = nullptr;
