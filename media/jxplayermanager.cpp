@@ -118,15 +118,8 @@ bool JXPlayerManager::setPlayFile(const QString &path, unsigned width, unsigned 
 {
     m_outputWidth = int32_t(width);
     m_outputHeight = int32_t(height);
-    if (!hasPlayer()) {
-        delete m_player;
-        m_player = new JXPlayerClass(this);
-        m_player->Create_Player(true);
-    }
-    if (!m_player->IsCompleted_Player())
-        m_player->Stop_Player();
     const QByteArray utf8 = path.toUtf8();
-    const bool opened = m_player->OpenEx_Player(utf8.constData(), width, height, 0, 0);
+    const bool opened = openOwnPlayer(utf8, width, height);
     if (opened)
         m_player->SetVideoWatermarkMaxCount_Player(maxWatermarks);
     return afterOpen(opened, utf8, false, nullptr);
@@ -138,6 +131,17 @@ bool JXPlayerManager::setPlayFile(const QString &path, const VEEditConfig &confi
     // The record carries no DVD choice of its own; its program index is used.
     m_outputWidth = config.resolutionWidth;
     m_outputHeight = config.resolutionHeight;
+    const QByteArray utf8 = path.toUtf8();
+    const bool opened = openOwnPlayer(utf8, unsigned(qMax(0, m_outputWidth)),
+                                      unsigned(qMax(0, m_outputHeight)));
+    m_player->SetProgrIndex_Player(unsigned(config.programValueInfo.ProgramIndex));
+    if (opened)
+        m_player->SetVideoWatermarkMaxCount_Player(maxWatermarks);
+    return afterOpen(opened, utf8, false, nullptr);
+}
+
+bool JXPlayerManager::openOwnPlayer(const QByteArray &utf8Path, unsigned width, unsigned height)
+{
     if (!hasPlayer()) {
         delete m_player;
         m_player = new JXPlayerClass(this);
@@ -145,13 +149,7 @@ bool JXPlayerManager::setPlayFile(const QString &path, const VEEditConfig &confi
     }
     if (!m_player->IsCompleted_Player())
         m_player->Stop_Player();
-    const QByteArray utf8 = path.toUtf8();
-    const bool opened = m_player->OpenEx_Player(utf8.constData(), unsigned(qMax(0, m_outputWidth)),
-                                                unsigned(qMax(0, m_outputHeight)), 0, 0);
-    m_player->SetProgrIndex_Player(unsigned(config.programValueInfo.ProgramIndex));
-    if (opened)
-        m_player->SetVideoWatermarkMaxCount_Player(maxWatermarks);
-    return afterOpen(opened, utf8, false, nullptr);
+    return m_player->OpenEx_Player(utf8Path.constData(), width, height, 0, 0);
 }
 
 bool JXPlayerManager::setPlayer(void *handle, unsigned width, unsigned height,

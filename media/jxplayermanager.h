@@ -173,6 +173,10 @@ private:
     void reportZero();
     // After a refused seek: the dialog shows where the player stayed and why.
     void reportFailedSeek();
+    // Opens a file in a player of this manager's own, made when there is none.
+    bool openOwnPlayer(const QByteArray &utf8Path, unsigned width, unsigned height);
+    // After the trim range changed: stopped, at its start, the times at 0.
+    void restartInRange();
     // Back at rest after a failed play or seek: no trim play, the play timers
     // stopped, the picture refreshed.
     void comeToRest();

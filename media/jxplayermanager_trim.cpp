@@ -18,11 +18,7 @@ void JXPlayerManager::onTrim(uint64_t startTime, uint64_t endTime)
     m_trim.playEnd = endTime;
     m_trim.isTrim = true;
     m_trim.playStart = startTime;
-    onStop();
-    m_player->Seek_Player(m_trim.playStart);
-    showTime(0);
-    showTime2(0);
-    emit emitTrimTimeChange(m_trim.playStart, m_trim.playEnd);
+    restartInRange();
 }
 
 void JXPlayerManager::onTrimChapter(uint64_t startTime, uint64_t endTime)
@@ -37,11 +33,16 @@ void JXPlayerManager::onReset()
     m_trim.isTrim = false;
     m_trim.playEnd = 0;
     m_trim.playStart = 0;
+    restartInRange();
+}
+
+void JXPlayerManager::restartInRange()
+{
     onStop();
-    m_player->Seek_Player(0);
+    m_player->Seek_Player(m_trim.playStart);
     showTime(0);
     showTime2(0);
-    emit emitTrimTimeChange(0, 0);
+    emit emitTrimTimeChange(m_trim.playStart, m_trim.playEnd);
 }
 
 void JXPlayerManager::onTrimPlay(float startPos, float endPos)
@@ -73,9 +74,7 @@ void JXPlayerManager::onPreviousStep(bool isSeek, float value)
         return;
     if (!m_player->IsPause_Player()) {
         m_trim.isTrimPlaying = false;
-        basePause();
-        emit emitPlayState(false);
-        emit emitTrimPlayState(false);
+        onTrimPause();
     }
     const uint64_t target = m_trim.at(value, m_player->GetDuration_Player());
     if (isSeek)
@@ -93,9 +92,7 @@ void JXPlayerManager::onNextStep(bool isSeek, float value)
         return;
     if (!m_player->IsPause_Player()) {
         m_trim.isTrimPlaying = false;
-        basePause();
-        emit emitPlayState(false);
-        emit emitTrimPlayState(false);
+        onTrimPause();
     }
     const uint64_t target = m_trim.at(value, m_player->GetDuration_Player()) + 1;
     if (isSeek)
