@@ -60,7 +60,15 @@ std::string modulePath()
     if (length <= 0 || static_cast<size_t>(length) >= self.size())
         return std::string();
     self.resize(static_cast<size_t>(length));
-    return self.substr(0, self.rfind('/') + 1) + VELMORA_CODEC_MODULE_RELPATH;
+    // The program's folder, then the relative path with its "../" taken
+    // off that folder: the path reads as the file is named in messages.
+    std::string folder = self.substr(0, self.rfind('/'));
+    std::string relative = VELMORA_CODEC_MODULE_RELPATH;
+    while (relative.compare(0, 3, "../") == 0 && folder.find('/') != std::string::npos) {
+        folder.erase(folder.rfind('/'));
+        relative.erase(0, 3);
+    }
+    return folder + '/' + relative;
 }
 
 const std::string &thePath()
