@@ -1,4 +1,5 @@
 #include "app/keyapplication.h"
+#include "app/qcodecmoduleload.h"
 #include "app/mainwindow.h"
 #include "app/qlogfile.h"
 #include "app/qterminationwatcher.h"
@@ -19,6 +20,11 @@ int main(int argc, char *argv[])
     int code = 0;
     {
         auto window = std::make_unique<MainWindow>();
+        // FFmpeg and TagLib load off the start: on a worker, once the window is painted.
+        QCodecModuleLoad codecLoad;
+        QObject::connect(&codecLoad, &QCodecModuleLoad::failed, window.get(),
+                         [&window](const QString &reason) { reportCodecModuleFailure(window.get(), reason); });
+        codecLoad.startAfterFirstPaint(window.get());
         // A sound server that hangs must not hold the exit up: what it has
         // not answered by then is given up (the next start mends the default).
         QObject::connect(&termination, &QTerminationWatcher::terminationRequested, &app,

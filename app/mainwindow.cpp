@@ -20,6 +20,7 @@
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordobject.h"
 #include "rzcodec/frame.h"
+#include "rzcodec/module.h"
 #include "rzcodec/setup.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxmessagebox.h"
@@ -260,7 +261,10 @@ void MainWindow::setScheduleImage(const QString &image)
     ui->m_btnSchedule->setButtonImage(resource(image), true);
 }
 
-void MainWindow::setGlobalFunction()
+namespace {
+
+// Runs where the codec layer is loaded, before any other call into it goes on.
+void configureCodecLayer()
 {
     rz_setup_log(1, 1);
     rz_setup_log(0, 1);
@@ -271,6 +275,13 @@ void MainWindow::setGlobalFunction()
     rz_setup_work_folder(QIAnyUtil::getAppDataPath().toUtf8().constData());
     const uint32_t formats[] = {RZ_PIXFMT_YUV420P, RZ_PIXFMT_BGRA};
     rz_setup_frame_formats(formats, 2);
+}
+
+} // namespace
+
+void MainWindow::setGlobalFunction()
+{
+    rz_module_set_init(configureCodecLayer);
 }
 
 void MainWindow::SetOutPath(const QString &path)

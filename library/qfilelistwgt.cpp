@@ -3,6 +3,7 @@
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "library/librarylog.h"
 #include "library/librarytexts.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofiledelegate.h"
@@ -11,6 +12,7 @@
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
 #include "library/qaudiolistheader.h"
+#include "library/qformatfilljob.h"
 #include "library/qhistoryrepair.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
@@ -35,6 +37,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 
 QAudioFileChunk *QFileListWgt::asRow(IBaseChunk *item)
@@ -308,12 +311,13 @@ void QFileListWgt::AnalyXmlToList()
     // formats are filled in, and the file is written at most once.
     // One stat per record tells both whether the file is there and its size.
     std::vector<qint64> sizes;
-    QList<convertedInfo> records = QVideoSettingXml::loadHistoryAtStart([&sizes](convertedInfo &info) {
+    QList<convertedInfo> records = QVideoSettingXml::loadHistoryAtStart([this, &sizes](convertedInfo &info) {
         const qint64 bytes = LibraryTexts::fileBytes(info.convertedPath);
         if (bytes < 0)
             return false;
+        // Read from the file once the window is painted (see paintEvent).
         if (!info.videoFile && info.format.isEmpty())
-            info.format = QRecordingProbe::containerName(info.convertedPath);
+            m_formatsToFill << info.convertedPath;
         sizes.push_back(bytes);
         return true;
     });
@@ -361,6 +365,20 @@ QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 byt
         names << name.toStdString();
     row->SetListsBelong(std::move(names));
     return row;
+}
+
+void QFileListWgt::OnFormatsFilled(const QList<QPair<QString, QString>> &formats)
+{
+    for (const auto &[path, format] : formats) {
+        const std::string key = path.toStdString();
+        for (IBaseChunk *item : m_rows.all())
+            if (QAudioFileChunk *row = asRow(item); row && row->GetFilePath() == key)
+                row->SetFileFormat(format.toStdString());
+        if (!QVideoSettingXml::changeConvertedInfoValue(path, QStringLiteral("Format_"), format))
+            qCWarning(lcLibrary) << "cannot store the format of" << path << "in the history";
+    }
+    if (!formats.isEmpty())
+        m_pAudioModel->refresh();
 }
 
 void QFileListWgt::OnRecordingsRecovered(const QList<convertedInfo> &records)
@@ -879,6 +897,17 @@ void QFileListWgt::ResetColumesWidth()
 void QFileListWgt::paintEvent(QPaintEvent *event)
 {
     QJXWidget::paintEvent(event);
+    if (!m_formatsToFill.isEmpty()) {
+        // Once this paint pass is over, the table's rows included.
+        QTimer::singleShot(0, this, [this, paths = std::exchange(m_formatsToFill, {})] {
+            auto *job = new QFormatFillJob(this);
+            connect(job, &QFormatFillJob::filled, this, [this, job](const QFormatFillJob::Filled &formats) {
+                OnFormatsFilled(formats);
+                job->deleteLater();
+            });
+            job->start(paths);
+        });
+    }
     QPainter painter(this);
     painter.fillRect(QRect(m_tbViewFile->x(), m_tbViewFile->geometry().bottom() + 1,
                            width() - m_tbViewFile->x(), 25),

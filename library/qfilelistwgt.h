@@ -183,6 +183,7 @@ private:
     // A row for the record; `bytes` is the file's size when already measured.
     QAudioFileChunk *rowOfRecord(const convertedInfo &info, qint64 bytes = -1) const;
     void OnRecordingsRecovered(const QList<convertedInfo> &records);
+    void OnFormatsFilled(const QList<QPair<QString, QString>> &formats);
     QAudioFileChunk *newRow() const;
     void AddControlToNewChunk(IBaseChunk *chunk) const;
     void ResetColumesWidth();
@@ -231,6 +232,8 @@ private:
     QLabel *m_lblListInfo = nullptr;
     QJXLineEdit *m_leSearch = nullptr;
     QAudioFileModel *m_pAudioModel = nullptr;
+    // Records whose format is read from their file after the first paint.
+    QStringList m_formatsToFill;
     QAudioFileSortModel *m_pSortModel = nullptr;
     QAudioFileDelegate *m_pDelegate = nullptr;
     QJXStyleButton *m_pBtnPlay = nullptr;

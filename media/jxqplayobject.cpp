@@ -78,18 +78,29 @@ void JXQPlayObject::InitPlay()
     m_audioOnly = false;
     m_window = nullptr;
     m_hasWindow = false;
-    m_player = rz_player_create(int32_t(0xFFFFFFFFu));
     m_positionTimer = new QTimer(this);
     m_screenTimer = new QTimer(this);
     m_waveTimer = new QTimer(this);
     connect(m_positionTimer, &QTimer::timeout, this, &JXQPlayObject::UpdateTime);
     connect(m_screenTimer, &QTimer::timeout, this, &JXQPlayObject::UpdataScreen);
     connect(m_waveTimer, &QTimer::timeout, this, &JXQPlayObject::OnAudioDataTime);
+}
+
+// The codec layer's player is made at the first opening, not with the
+// engine: the engines are built with the window, before the codec layer is
+// loaded.
+bool JXQPlayObject::createPlayer()
+{
     if (m_player)
-        rz_player_set_event_handle(m_player, playEventLoop, this);
+        return true;
+    m_player = rz_player_create(int32_t(0xFFFFFFFFu));
+    if (!m_player)
+        return false;
+    rz_player_set_event_handle(m_player, playEventLoop, this);
     const QString device = QConverterOperate::getAudioDeviceName();
-    if (m_player && !device.isEmpty())
+    if (!device.isEmpty())
         rz_player_set_audio_device(m_player, device.toUtf8().constData());
+    return true;
 }
 
 void JXQPlayObject::InitPlayViewParameter()
@@ -108,7 +119,7 @@ void JXQPlayObject::setPlayWindows(VideoFrameWindow *window)
 
 void JXQPlayObject::SetPlayFile(const QString &path, unsigned int width, unsigned int height)
 {
-    if (!m_player)
+    if (!createPlayer())
         return;
     if (!rz_player_is_completed(m_player))
         rz_player_stop(m_player);

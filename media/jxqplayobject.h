@@ -88,6 +88,7 @@ public:
 
 private:
     bool canStop() const;
+    bool createPlayer();
     void frameStep(int direction);
     // After a refused seek: the bar shows where the player stayed and why.
     void reportFailedSeek();
