@@ -20,14 +20,19 @@
 #include <cmath>
 #include <thread>
 
+#include <pthread.h>
+
 namespace {
 constexpr int startTimeoutMs = 5000;
 constexpr int stopTimeoutMs = 5000;
 // How long a stop waits for sound the source made before it but the server
 // has not handed over yet.
 constexpr int tailWaitMs = 300;
-// The worker answers a hold within one pass of its 10 ms loop.
+// The worker is woken for a hold and answers at once; this bounds a stuck one.
 constexpr int holdAnswerMs = 2000;
+// The worker sleeps until sound arrives, a request wakes it, or this passes
+// (a silent source delivers nothing, yet a change of output must be seen).
+constexpr int idleWaitMs = 100;
 // What may wait for the next recording of a cut: 30 s.
 constexpr int maxHeldBlocks = 30 * QRecordAudioObject::SampleRate / QRecordAudioObject::BlockFrames;
 constexpr int blockSamples = QRecordAudioObject::BlockFrames * QRecordAudioObject::Channels;
@@ -109,6 +114,32 @@ void QRecordAudioObject::setStartRecorder(bool on)
     Hold holding = Hold::Holding;
     if (on)
         m_hold.compare_exchange_strong(holding, Hold::Released);
+    wakeWorker();
+}
+
+void QRecordAudioObject::setLiveStream(PulseCaptureStream *stream)
+{
+    std::lock_guard<std::mutex> guard(m_liveMutex);
+    m_liveStream = stream;
+    // A request made while no stream could be woken is not lost.
+    if (m_liveStream && m_wakePending) {
+        m_liveStream->interrupt();
+        m_wakePending = false;
+    }
+}
+
+void QRecordAudioObject::wakeWorker()
+{
+    std::lock_guard<std::mutex> guard(m_liveMutex);
+    if (m_liveStream)
+        m_liveStream->interrupt();
+    else
+        m_wakePending = true;
+}
+
+void QRecordAudioObject::stopAsked()
+{
+    wakeWorker();
 }
 
 bool QRecordAudioObject::holdForNextRecording()
@@ -119,8 +150,10 @@ bool QRecordAudioObject::holdForNextRecording()
         std::unique_lock<std::mutex> guard(m_mutex);
         // A hand-over still under way from the previous cut comes first.
         m_holdAnswered.wait_until(guard, deadline, [this] { return m_hold != Hold::Released || !m_capturing; });
-        if (m_hold == Hold::None)
+        if (m_hold == Hold::None) {
             m_hold = Hold::Asked;
+            wakeWorker();
+        }
         m_holdAnswered.wait_until(guard, deadline, [this] { return m_hold != Hold::Asked || !m_capturing; });
         held = m_hold == Hold::Holding && m_capturing;
     }
@@ -268,7 +301,7 @@ bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
         std::lock_guard<std::mutex> guard(m_mutex);
         m_source = source;
     }
-    if (!stream.start(source, SampleRate, Channels, BlockFrames)) {
+    if (!stream.start(source, SampleRate, Channels, FragmentFrames)) {
         setError(stream.errorString());
         return false;
     }
@@ -277,6 +310,8 @@ bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
 
 void QRecordAudioObject::OnExecute()
 {
+    // Named for profilers and per-thread CPU readings.
+    pthread_setname_np(pthread_self(), m_track == MicrophoneTrack ? "rec-capture-mic" : "rec-capture-sys");
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_runStream = m_inputStream;
@@ -327,12 +362,19 @@ void QRecordAudioObject::capture(std::unique_ptr<PulseCaptureStream> &current)
     quint64 taken = 0;   // frames taken from the stream in this run
     m_seenTakeFromNs = m_takeFromNs;
     m_takeFromFrame = 0;
+    setLiveStream(current.get());
     while (!stopRequested()) {
-        if (m_outputWatch && followDefaultOutput(current, samples, !current->isRunning())) {
-            // Frames of the new stream count from its start.
-            taken = 0;
-            m_seenTakeFromNs = m_takeFromNs;
-            m_takeFromFrame = 0;
+        // Following may replace the stream: nobody wakes it meanwhile.
+        if (m_outputWatch) {
+            setLiveStream(nullptr);
+            const bool moved = followDefaultOutput(current, samples, !current->isRunning());
+            setLiveStream(current.get());
+            if (moved) {
+                // Frames of the new stream count from its start.
+                taken = 0;
+                m_seenTakeFromNs = m_takeFromNs;
+                m_takeFromFrame = 0;
+            }
         }
         PulseCaptureStream &stream = *current;
         if (!stream.isRunning()) {
@@ -343,10 +385,11 @@ void QRecordAudioObject::capture(std::unique_ptr<PulseCaptureStream> &current)
             setError(stream.serverGone()
                          ? tr("The connection to the sound server was lost")
                          : tr("The source %1 went away").arg(QString::fromUtf8(sourceName())));
+            setLiveStream(nullptr);
             emit emitSourceLost(stream.serverGone());
             return;
         }
-        taken += quint64(stream.take(samples, 10));
+        taken += quint64(stream.take(samples, idleWaitMs));
         followHold();
         skipUntakenSound(stream, samples, taken);
         cutBlocks(samples, false);
@@ -362,6 +405,7 @@ void QRecordAudioObject::capture(std::unique_ptr<PulseCaptureStream> &current)
         stream.take(samples, 5);
         cutBlocks(samples, false);
     }
+    setLiveStream(nullptr);
     flush(stream, samples);
 }
 
@@ -390,7 +434,7 @@ bool QRecordAudioObject::followDefaultOutput(std::unique_ptr<PulseCaptureStream>
     const auto asked = std::chrono::steady_clock::now();
     const quint64 due = stream->isRunning() ? stream->framesDueBy(asked) : stream->framesReceived();
     auto next = std::make_unique<PulseCaptureStream>(m_ctx);
-    if (!next->start(monitor, SampleRate, Channels, BlockFrames)) {
+    if (!next->start(monitor, SampleRate, Channels, FragmentFrames)) {
         setError(tr("Cannot record what plays on %1: %2").arg(QString::fromUtf8(sink), next->errorString()));
         m_followedOutput = sink;   // not tried again until the next change
         return false;

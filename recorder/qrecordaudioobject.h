@@ -39,6 +39,10 @@ public:
     static constexpr int SampleRate = 44100;
     static constexpr int Channels = 2;
     static constexpr int BlockFrames = 1024;
+    // What the sound server hands over at once: 46 ms, just under the 50 ms
+    // at which the level display takes the newest sound, so each of its
+    // blocks has new sound, with half the wake-ups of a block per fragment.
+    static constexpr int FragmentFrames = 2 * BlockFrames;
     static constexpr int QueuedBlocks = 5;
 
     QRecordAudioObject(int track, QObject *parent = nullptr, PulseContext *ctx = nullptr);
@@ -113,6 +117,7 @@ signals:
 
 protected:
     void OnExecute() override;
+    void stopAsked() override;
 
 private:
     bool openSource(PulseCaptureStream &stream);
@@ -133,6 +138,10 @@ private:
     void hold();
     void releaseHeld();
     void setError(const QString &text);
+    // The worker sleeps until its stream delivers; these wake it for a
+    // request it must see now.
+    void setLiveStream(PulseCaptureStream *stream);
+    void wakeWorker();
 
     const int m_track;
     PulseContext *m_ctx;
@@ -148,6 +157,9 @@ private:
     // followed, the source was chosen by name), and its watch.
     QByteArray m_followedOutput;
     std::unique_ptr<DefaultOutputWatch> m_outputWatch;
+    std::mutex m_liveMutex;
+    PulseCaptureStream *m_liveStream = nullptr;   // the worker's, while it reads it
+    bool m_wakePending = false;
 
     std::atomic<bool> m_recorderRunning{false};
     std::atomic<bool> m_listen{false};

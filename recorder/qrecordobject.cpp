@@ -440,8 +440,10 @@ void QRecordObject::startTimers()
         m_screenTimer = startTimer(10, Qt::CoarseTimer);
     if (!m_recordTimeTimer)
         m_recordTimeTimer = startTimer(100, Qt::CoarseTimer);
-    if (!m_video && !m_audioDataTimer)
+    if (!m_video && !m_audioDataTimer) {
         m_audioDataTimer = startTimer(50, Qt::CoarseTimer);
+        m_levelsShownAt = 0;
+    }
 }
 
 void QRecordObject::killTimers()
@@ -467,6 +469,11 @@ void QRecordObject::timerEvent(QTimerEvent *event)
     } else if (event->timerId() == m_audioDataTimer) {
         if (m_video || !m_audio)
             return;
+        // The displays repaint for each block: none while no new sound was recorded.
+        const uint64_t recorded = rz_recorder_get_time(m_recorder);
+        if (recorded == m_levelsShownAt)
+            return;
+        m_levelsShownAt = recorded;
         unsigned char *block = rz_recorder_get_level_block(m_recorder, 0);
         if (block) {
             const uint32_t rate = uint32_t(block[24]) | uint32_t(block[25]) << 8

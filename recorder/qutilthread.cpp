@@ -96,6 +96,7 @@ bool QUtilThread::startThread(int timeoutMs)
     }
     if (!started) {
         m_flagChanged.notify_all();
+        stopAsked();
         qCWarning(lcRecorder) << "worker thread: did not start within" << timeoutMs << "ms";
     }
     pthread_mutex_unlock(&m_mutex);
@@ -109,11 +110,15 @@ bool QUtilThread::stopThread(int timeoutMs)
         pthread_mutex_unlock(&m_mutex);
         return true;
     }
+    {
+        std::lock_guard<std::mutex> guard(m_flagMutex);
+        m_stopRequest = true;
+    }
+    m_flagChanged.notify_all();
+    stopAsked();
     bool finished;
     {
         std::unique_lock<std::mutex> guard(m_flagMutex);
-        m_stopRequest = true;
-        m_flagChanged.notify_all();
         finished = m_flagChanged.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                                           [this] { return m_finished.load(); });
     }

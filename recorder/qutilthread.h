@@ -37,6 +37,10 @@ protected:
     // or in the destructor). Returns true at once when nothing runs.
     bool stopThread(int timeoutMs = 5000);
 
+    // Called on the asking thread once a stop has been requested: a worker
+    // that sleeps on something of its own wakes up here to see it.
+    virtual void stopAsked() {}
+
     // Worker side.
     bool stopRequested() const { return m_stopRequest.load(); }
     void setStarted();

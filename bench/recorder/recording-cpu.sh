@@ -15,11 +15,10 @@
 # Extra tools: lame, parec/paplay/pactl, xdotool, ffmpeg (the input).
 # KEEP_WORK=1 keeps the work folder (recordings, the program's log).
 #
-# The program's figure is its CPU time (all threads) over the N seconds of a
-# running recording, read from /proc; its start-up and shut-down are not
-# counted. The peer's figure is the user+sys time of its whole process tree
-# (sh, timeout, parec, lame) from its start to lame's end, scaled to N
-# seconds of sound encoded (the stream takes a moment to start).
+# Both figures are CPU time (user+sys, all threads) read from /proc at the
+# start and end of the same N-second window, which opens once the output file
+# grows: the program's one process, the peer's parec and lame summed. Start-up
+# and shut-down are counted on neither side.
 set -euo pipefail
 
 seconds=20 pairs=5 peer_latency=
@@ -35,7 +34,7 @@ while [ $# -gt 0 ]; do
     esac
     shift
 done
-for tool in lame parec paplay pactl xdotool ffmpeg ffprobe; do
+for tool in lame parec paplay pactl xdotool ffmpeg; do
     command -v $tool >/dev/null || { echo "recording-cpu: $tool is missing" >&2; exit 2; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "recording-cpu: no display" >&2; exit 2; }
@@ -45,7 +44,11 @@ work=$(mktemp -d /tmp/velmora-reccpu.XXXXXX)
 peer_module=
 player=
 app=
+peer_parec=
+peer_lame=
 cleanup() {
+    [ -n "$peer_parec" ] && kill "$peer_parec" 2>/dev/null
+    [ -n "$peer_lame" ] && kill "$peer_lame" 2>/dev/null
     [ -n "$player" ] && kill "$player" 2>/dev/null
     [ -n "$app" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
     [ -n "$peer_module" ] && pactl unload-module "$peer_module" 2>/dev/null
@@ -56,6 +59,20 @@ trap cleanup EXIT
 tick=$(getconf CLK_TCK)
 # utime + stime of a process, all its threads, in seconds.
 cpu_of() { awk -v t="$tick" '{ sub(/.*\) /, ""); print ($12 + $13) / t }' "/proc/$1/stat"; }
+# Each thread of a process: its id, name (blanks made _) and utime + stime in seconds.
+threads_of() {
+    local f
+    for f in /proc/"$1"/task/*/stat; do
+        awk -v t="$tick" '{ id = $1; name = $0; sub(/^[^(]*\(/, "", name); sub(/\) .*/, "", name)
+            gsub(/ /, "_", name); sub(/.*\) /, ""); print id, name, ($12 + $13) / t }' "$f" 2>/dev/null
+    done
+}
+# The CPU of each thread name between two readings of threads_of, largest first.
+thread_shares() {
+    awk 'NR == FNR { was[$1] = $3; next } { d[$2] += $3 - was[$1] }
+         END { for (n in d) printf "%s %.3f\n", n, d[n] }' "$1" "$2" | sort -k2 -nr \
+        | awk '{ printf "%s%s %s s", (NR > 1 ? ", " : ""), $1, $2 } END { print "" }'
+}
 
 # Music-like input, longer than a run: three tones in a chord that moves,
 # pink noise, and a loudness that swells and falls.
@@ -94,9 +111,12 @@ program_run() {
     done
     [ -n "$file" ] || { echo "recording-cpu: no recording started (see $work/program-$1.log)" >&2; cat "$work/program-$1.log" >&2; exit 1; }
     local before after
+    threads_of "$app" >"$work/threads-$1.before"
     before=$(cpu_of "$app")
     sleep "$seconds"
     after=$(cpu_of "$app")
+    threads_of "$app" >"$work/threads-$1.after"
+    thread_shares "$work/threads-$1.before" "$work/threads-$1.after" >"$work/threads-$1"
     kill -TERM "$app"
     wait "$app" || true
     app=
@@ -110,22 +130,35 @@ program_run() {
 peer_run() {
     peer_module=$(pactl load-module module-null-sink sink_name=velmora_bench_peer)
     start_player velmora_bench_peer
-    sleep 0.5
-    local out=$work/peer-$1.mp3 times=$work/peer-$1.time
-    /usr/bin/time -f '%U %S' -o "$times" sh -c \
-        "timeout $((seconds + 2)) parec -d velmora_bench_peer.monitor $peer_latency --raw --format=s16le --rate=44100 --channels=2 \
-         | lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 320 - '$out'"
+    local out=$work/peer-$1.mp3 fifo=$work/peer-$1.pcm
+    mkfifo "$fifo"
+    lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 320 - "$out" <"$fifo" 2>"$work/lame-$1.log" &
+    peer_lame=$!
+    parec -d velmora_bench_peer.monitor $peer_latency --raw --format=s16le --rate=44100 --channels=2 >"$fifo" &
+    peer_parec=$!
+    # Measured like the program: from the moment its file grows, over the
+    # same window, both processes of the pipe.
+    local grown=
+    for _ in $(seq 1 100); do
+        [ -f "$out" ] && [ "$(stat -c %s "$out")" -gt 1024 ] && { grown=1; break; }
+        sleep 0.1
+    done
+    [ -n "$grown" ] || { echo "recording-cpu: the peer's file does not grow" >&2; exit 1; }
+    local before after
+    before=$(awk -v a="$(cpu_of "$peer_parec")" -v b="$(cpu_of "$peer_lame")" 'BEGIN { print a + b }')
+    sleep "$seconds"
+    after=$(awk -v a="$(cpu_of "$peer_parec")" -v b="$(cpu_of "$peer_lame")" 'BEGIN { print a + b }')
+    kill -TERM "$peer_parec"
+    wait "$peer_parec" 2>/dev/null || true
+    wait "$peer_lame" || true
+    peer_parec= peer_lame=
     stop_player
     pactl unload-module "$peer_module"
     peer_module=
     local size
     size=$(stat -c %s "$out")
     [ "$size" -gt $((seconds * 8000)) ] || { echo "recording-cpu: the peer's file is too short ($size bytes)" >&2; exit 1; }
-    # The stream takes a moment to start: the figure is scaled to N seconds
-    # of sound encoded, as the program's is.
-    local encoded
-    encoded=$(ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 "$out")
-    awk -v s="$seconds" -v d="$encoded" '{ printf "%.3f\n", ($1 + $2) * s / d }' "$times"
+    awk -v a="$after" -v b="$before" 'BEGIN { printf "%.3f\n", a - b }'
 }
 
 echo "recording system sound to MP3 for $seconds s, window shown; peer: parec ${peer_latency:+$peer_latency }| lame -b 320 (the program's own bit rate)"
@@ -136,6 +169,7 @@ for i in $(seq 1 "$pairs"); do
     ratio=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", a / b }')
     ratios+=("$ratio")
     echo "pair $i: program $ours s CPU ($(awk -v a="$ours" -v s="$seconds" 'BEGIN { printf "%.3f", a / s }') of a core), peer $theirs s; ratio $ratio"
+    echo "  program's threads: $(cat "$work/threads-$i")"
 done
 printf '%s\n' "${ratios[@]}" | sort -n | awk '{ r[NR] = $1 } END {
     m = (NR % 2) ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2

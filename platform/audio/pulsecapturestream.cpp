@@ -35,6 +35,9 @@ bool PulseCaptureStream::start(const QByteArray &source, int rate, int channels,
         m_pending.clear();
         m_received = 0;
         m_haveClock = false;
+        // The server may hand over less than a fragment at a time: the
+        // reader still wakes once per fragment.
+        m_wakeSamples = size_t(std::max(1, fragmentFrames)) * size_t(std::max(1, channels));
     }
     m_overflows = 0;
     m_serverGone = false;
@@ -65,7 +68,8 @@ bool PulseCaptureStream::start(const QByteArray &source, int rate, int channels,
     pa_stream_set_read_callback(m_stream, &PulseCaptureStream::onRead, this);
     pa_stream_set_overflow_callback(m_stream, &PulseCaptureStream::onOverflow, this);
     // A named source is kept: system sound must never silently turn into another input.
-    auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE
+    // No timing updates: the stream keeps its own clock from the arrivals.
+    auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY
                                    | (source.isEmpty() ? 0 : PA_STREAM_DONT_MOVE));
     if (pa_stream_connect_record(m_stream, source.isEmpty() ? nullptr : source.constData(),
                                  &attr, flags) < 0) {
@@ -112,14 +116,24 @@ bool PulseCaptureStream::isRunning() const
 int PulseCaptureStream::take(std::vector<float> &out, int timeoutMs)
 {
     std::unique_lock<std::mutex> guard(m_mutex);
-    if (m_pending.empty() && timeoutMs > 0) {
+    if (m_pending.size() < m_wakeSamples && timeoutMs > 0) {
         m_arrived.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                           [this] { return !m_pending.empty() || !m_running; });
+                           [this] { return m_pending.size() >= m_wakeSamples || !m_running || m_interrupted; });
     }
+    m_interrupted = false;
     const size_t count = m_pending.size();
     out.insert(out.end(), m_pending.begin(), m_pending.end());
     m_pending.clear();
     return int(count / size_t(m_channels));
+}
+
+void PulseCaptureStream::interrupt()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_interrupted = true;
+    }
+    m_arrived.notify_all();
 }
 
 quint64 PulseCaptureStream::framesReceived() const
@@ -140,6 +154,7 @@ quint64 PulseCaptureStream::framesDueBy(std::chrono::steady_clock::time_point mo
 void PulseCaptureStream::append(const float *data, size_t count)
 {
     const auto now = std::chrono::steady_clock::now();
+    bool wake;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         const size_t limit = maxPendingSeconds * size_t(m_rate) * size_t(m_channels);
@@ -161,8 +176,10 @@ void PulseCaptureStream::append(const float *data, size_t count)
             m_startEstimate = made;
             m_haveClock = true;
         }
+        wake = m_pending.size() >= m_wakeSamples;
     }
-    m_arrived.notify_all();
+    if (wake)
+        m_arrived.notify_all();
 }
 
 void PulseCaptureStream::onRead(pa_stream *s, size_t, void *self)

@@ -37,9 +37,12 @@ public:
     // only its source).
     bool serverGone() const { return m_serverGone.load(); }
 
-    // Waits up to timeoutMs for samples, then appends every waiting sample to
-    // out. Returns the number of frames appended.
+    // Waits up to timeoutMs for a fragment of samples (or the end of the
+    // stream, or an interrupt()), then appends every waiting sample to out.
+    // Returns the number of frames appended.
     int take(std::vector<float> &out, int timeoutMs);
+    // Makes the current or the next waiting take() return at once, from any thread.
+    void interrupt();
     // Frames received since start (gaps the server reported count as silence).
     quint64 framesReceived() const;
     // Estimate of the frames the source had produced by the given moment.
@@ -68,6 +71,8 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::vector<float> m_pending;
+    bool m_interrupted = false;
+    size_t m_wakeSamples = 1;   // a waiting reader is woken once this many wait
     quint64 m_received = 0;
     bool m_haveClock = false;
     std::chrono::steady_clock::time_point m_startEstimate;

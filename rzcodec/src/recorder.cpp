@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include <pthread.h>
+
 namespace rz {
 
 namespace {
@@ -19,6 +21,9 @@ constexpr auto kStallTime = std::chrono::milliseconds(500);
 constexpr int kChunkFrames = 4096;
 // The level block covers the last 50 ms.
 constexpr size_t kLevelFrames = kMixRate / 20;
+// The worker sleeps until an input has a fragment waiting; it also looks
+// this often, to see a stalled input or a pause.
+constexpr auto kIdleWait = std::chrono::milliseconds(100);
 } // namespace
 
 bool RecordingSettings::read(const ConvertConfig *config)
@@ -313,10 +318,15 @@ void RecorderHandle::discardInputs()
 
 void RecorderHandle::workerLoop()
 {
+    // Named for profilers and per-thread CPU readings.
+    pthread_setname_np(pthread_self(), "rec-encoder");
     for (;;) {
         {
             std::unique_lock<std::mutex> wl(m_wakeMutex);
-            m_wake.wait_for(wl, std::chrono::milliseconds(20));
+            m_wake.wait_for(wl, kIdleWait, [this] {
+                return m_stopRequested.load() || m_primary->available() >= SampleQueue::kWakeFrames
+                       || (m_second && m_second->available() >= SampleQueue::kWakeFrames);
+            });
         }
         const bool stopping = m_stopRequested;
         if (m_workerFailed) {

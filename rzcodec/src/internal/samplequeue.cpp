@@ -13,9 +13,6 @@ constexpr uint64_t kGapToleranceUs = 100000;
 constexpr uint64_t kMaxGapUs = 10000000;
 // How much a queue holds before it drops its oldest samples.
 constexpr int kCapacitySeconds = 60;
-// The consumer is woken once this much waits (it also looks on its own
-// every few tens of milliseconds): fewer wake-ups, larger steps.
-constexpr size_t kWakeFrames = 4096;
 } // namespace
 
 SampleQueue::SampleQueue(int sampleRate, int channels)
@@ -64,7 +61,7 @@ void SampleQueue::push(const float *samples, int frames, uint64_t timestampUs)
             m_data.erase(m_data.begin(), m_data.begin() + std::ptrdiff_t(m_read));
             m_read = 0;
         }
-        cv = stored >= kWakeFrames ? m_cv : nullptr;
+        cv = stored >= size_t(kWakeFrames) ? m_cv : nullptr;
     }
     if (cv) {
         std::lock_guard<std::mutex> lock(*m_cvMutex);

@@ -31,7 +31,10 @@ public:
     void clear();
     int available() const;
 
-    // The consumer's wake-up: pushes notify it.
+    // The consumer is woken once this much waits: one capture fragment, so
+    // it runs once per arrival rather than per pushed block.
+    static constexpr int kWakeFrames = 2048;
+    // The consumer's wake-up: pushes that leave kWakeFrames or more waiting notify it.
     void setNotifier(std::condition_variable *cv, std::mutex *cvMutex);
     // Whether a consumer reads the queue; without one a source need not fill it.
     void setConsumed(bool on) { m_consumed = on; }

@@ -158,6 +158,33 @@ private slots:
         QTRY_VERIFY(again.take(got, 20) > 0 || !got.empty());
     }
 
+    void waitingReaderIsWokenByAnInterrupt()
+    {
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        // A reader waits for a whole fragment, here three seconds; an
+        // interrupt from another thread, before or during the wait, ends the
+        // wait long before.
+        PulseCaptureStream slow(&ctx);
+        QVERIFY2(slow.start("system_sound.monitor", 44100, 2, 3 * 44100), qPrintable(slow.errorString()));
+        for (bool before : {true, false}) {
+            std::atomic<bool> returned{false};
+            std::atomic<int> frames{-1};
+            if (before)
+                slow.interrupt();
+            std::thread reader([&] {
+                std::vector<float> got;
+                frames = slow.take(got, 60000);
+                returned = true;
+            });
+            if (!before)
+                slow.interrupt();
+            QTRY_VERIFY_WITH_TIMEOUT(returned, 20000);
+            reader.join();
+            QVERIFY2(frames < 3 * 44100, qPrintable(QString::number(frames)));
+        }
+    }
+
     void threadsOutliveTwentyRestarts()
     {
         PulseContext ctx;

@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -66,6 +68,45 @@ public:
     std::atomic<int> reports{0};
     std::atomic<bool> release{false};
     std::atomic<bool> lastReportFinishedFlag{false};
+};
+
+// Sleeps on a wait of its own, as a capture thread does on its stream: only
+// the stop hook can wake it before its long bound.
+class OwnSleeper : public QUtilThread
+{
+public:
+    ~OwnSleeper() override { stopThread(5000); }
+    bool start() { return startThread(2000); }
+    bool stop(int ms) { return stopThread(ms); }
+
+    void OnExecute() override
+    {
+        setStarted();
+        std::unique_lock<std::mutex> guard(mutex);
+        while (!stopRequested()) {
+            if (!woken.wait_for(guard, std::chrono::seconds(30), [this] { return wake; }))
+                break;
+            wake = false;
+            wakeUps++;
+        }
+    }
+
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool wake = false;
+    std::atomic<int> wakeUps{0};
+    std::atomic<int> hookCalls{0};
+
+protected:
+    void stopAsked() override
+    {
+        hookCalls++;
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            wake = true;
+        }
+        woken.notify_all();
+    }
 };
 
 } // namespace
@@ -153,6 +194,19 @@ private slots:
         QVERIFY(!w.isRunning());
         QCOMPARE(w.runs.load(), 2);
         QCOMPARE(w.reports.load(), 2);
+    }
+
+    void stopWakesAWorkerSleepingOnItsOwn()
+    {
+        OwnSleeper w;
+        QVERIFY(w.stop(100));   // nothing runs: no hook
+        QCOMPARE(w.hookCalls.load(), 0);
+        QVERIFY(w.start());
+        // The worker would sleep 30 s: the stop gets through only by waking it.
+        QVERIFY(w.stop(5000));
+        QVERIFY(!w.isRunning());
+        QCOMPARE(w.hookCalls.load(), 1);
+        QCOMPARE(w.wakeUps.load(), 1);
     }
 
     void nullArgumentDoesNothing()
