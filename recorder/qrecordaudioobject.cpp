@@ -51,15 +51,6 @@ QByteArray loopbackSource(PulseContext *ctx)
     return QByteArray();
 }
 
-// The default output as a connection made now reads it; what this one was
-// told when that reading cannot be made.
-QByteArray freshDefaultOutput(PulseContext *ctx, const QByteArray &told)
-{
-    PulseServer server(ctx, 1000);
-    PulseServerInfo now;
-    return server.currentDefaults(now) ? now.defaultSink : told;
-}
-
 qint64 steadyNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -255,14 +246,9 @@ bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
         auto watch = std::make_unique<DefaultOutputWatch>(m_ctx);
         QByteArray sink, monitor;
         LoopbackDevice *loop = LoopbackDevice::instance();
-        const bool known = watch->current(sink, monitor);
-        if (known && !loop->leftForRealOutput() && loop->chosenOverDevice(sink)
-            && LoopbackDevice::isDeviceSink(freshDefaultOutput(m_ctx, sink))) {
-            // This connection has not heard yet that the device was made the
-            // default (PipeWire may tell it late): the device it is.
-            sink = LoopbackDevice::SinkName;
-            monitor.clear();
-        }
+        // As the server has it now, even where it has not told this
+        // connection yet (PipeWire may tell it late, or no more).
+        const bool known = watch->confirmed(sink, monitor);
         if (known && !loop->leftForRealOutput() && loop->chosenOverDevice(sink)) {
             // Chosen while no recording ran: the device is silent now, and
             // its loop into the output left behind goes.

@@ -224,6 +224,13 @@ bool PulseServer::setDefault(bool source, const QByteArray &name)
 {
     if (!ready())
         return false;
+    auto defaultIn = [source](const PulseServerInfo &info) {
+        return source ? info.defaultSource : info.defaultSink;
+    };
+    // A default that is neither this one nor the one before was chosen by
+    // another client after this request was carried out.
+    PulseServerInfo before;
+    const QByteArray was = serverInfo(before) ? defaultIn(before) : QByteArray();
     const bool accepted = runAction(
         [&](pa_context *c, void *q) {
             return source ? pa_context_set_default_source(c, name.constData(), &successCallback, q)
@@ -237,8 +244,8 @@ bool PulseServer::setDefault(bool source, const QByteArray &name)
     if (!accepted)
         return false;
     // PipeWire's session manager applies the choice after the server's answer,
-    // within tens of milliseconds; a connection that still has not heard of it
-    // after half a second is asked whether the server just stopped telling it.
+    // within tens of milliseconds (more under load); a connection that still
+    // reports otherwise than a new one after half a second is no longer told.
     QElapsedTimer sinceAsked;
     sinceAsked.start();
     qint64 nextOwnReading = 500;
@@ -247,15 +254,19 @@ bool PulseServer::setDefault(bool source, const QByteArray &name)
             PulseServerInfo info;
             if (!serverInfo(info))
                 return false;
-            auto isDefault = [&] { return (source ? info.defaultSource : info.defaultSink) == name; };
-            done = isDefault();
-            if (!done && !m_ctx->defaultsUnreported() && sinceAsked.elapsed() >= nextOwnReading) {
+            QByteArray now = defaultIn(info);
+            if (now != name && !m_ctx->defaultsUnreported() && sinceAsked.elapsed() >= nextOwnReading) {
                 nextOwnReading = sinceAsked.elapsed() + 500;
                 // A reading that cannot be made leaves the wait as it was.
-                done = currentDefaults(info) && isDefault();
-                if (done)
-                    m_ctx->setDefaultsUnreported();
+                if (currentDefaults(info) && defaultIn(info) != now) {
+                    now = defaultIn(info);
+                    // Unless the report came in the meantime.
+                    PulseServerInfo again;
+                    if (reportedServerInfo(again) && defaultIn(again) != now)
+                        m_ctx->setDefaultsUnreported();
+                }
             }
+            done = now == name || (!was.isEmpty() && was != name && !now.isEmpty() && now != was);
             return true;
         },
         QObject::tr("The sound server did not make %1 the default").arg(QString::fromUtf8(name)));

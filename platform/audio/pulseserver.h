@@ -55,7 +55,8 @@ public:
     bool sources(QVector<PulseDeviceInfo> &list);
     bool modules(QVector<PulseModuleInfo> &list);
 
-    // True once the server reports the device as its default.
+    // True once the server reports the device as its default, or another
+    // output that another client chose after this request was carried out.
     bool setDefaultSink(const QByteArray &name);
     bool setDefaultSource(const QByteArray &name);
     // Sets every channel to percent (0..100 is the usual range).

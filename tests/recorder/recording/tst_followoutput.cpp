@@ -16,6 +16,7 @@
 #include "common/qconvertersetting.h"
 #include "platform/audio/loopbackdevice.h"
 #include "platform/audio/pulsecapturestream.h"
+#include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseserver.h"
 #include "recorder/qrecordobject.h"
 
@@ -89,6 +90,8 @@ private slots:
     void cleanupTestCase();
     void recordingFollowsTheChosenOutput();
     void anOutputChosenWhileIdleIsRecorded();
+    // Last: the connection of this process stays untold afterwards.
+    void followsAChoiceTheServerNoLongerReports();
 
 private:
     QTemporaryDir m_dir;
@@ -258,6 +261,59 @@ void TestFollowOutput::anOutputChosenWhileIdleIsRecorded()
     qInfo("heard on the headphones: tone in %.3f s", MediaProbe::toneSeconds(mono));
     QVERIFY(MediaProbe::toneSeconds(mono) >= 1.0);
     QCOMPARE(TestSupport::serverDefault(), QByteArray("rzaudio_device"));
+}
+
+void TestFollowOutput::followsAChoiceTheServerNoLongerReports()
+{
+    if (!TestSupport::soundServerIsPipeWire())
+        QSKIP("PulseAudio reports every change of the defaults");
+    useFormat(formatNamed("wav"));
+    TestSupport::useSources(true, false);
+    QVERIFY(setDefault("system_sound"));
+    LoopbackDevice *device = LoopbackDevice::instance();
+    QVERIFY2(device->makeDefault(), qPrintable(device->errorString()));
+    // Another client leaves at the wrong moment: from now on the server
+    // tells this process of no change of the defaults, and says nothing of it.
+    QVERIFY(TestSupport::stopDefaultReports());
+    // The recording starts on the output this process was told last, so that
+    // nothing differs yet when it starts.
+    PulseServerInfo told;
+    QVERIFY(PulseServer().serverInfo(told));
+    QVERIFY(!PulseContext::shared()->defaultsUnreported());
+    QVERIFY(setDefault(told.defaultSink));
+    QTRY_COMPARE(TestSupport::serverDefault(), told.defaultSink);
+
+    QRecordObject rec;
+    QSignalSpy errors(&rec, &QRecordObject::emitRecordError);
+    auto recordFor = [&](double seconds) {
+        const quint64 until = rec.recordedTime() + quint64(seconds * 1e6);
+        return QTest::qWaitFor([&] { return rec.recordedTime() >= until; }, int(seconds * 1000) + 10000);
+    };
+    const QString path = m_dir.filePath("untold.wav");
+    {
+        // A player that goes where the default goes.
+        Playback music(m_tone);
+        QVERIFY(music.waitPlaying());
+        QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
+        QVERIFY(recordFor(2.0));
+        // The user picks the headphones; the music moves there.
+        QVERIFY(setDefault("headphones"));
+        QTRY_COMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
+        QVERIFY(recordFor(5.0));
+        rec.stopRecorder();
+    }
+    QCOMPARE(errors.size(), 0);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    const double tone = MediaProbe::toneSeconds(d.mono);
+    const QVector<float> lastTwo = d.mono.mid(qMax(0, d.mono.size() - 2 * 44100));
+    const double toneAtEnd = MediaProbe::toneSeconds(lastTwo);
+    qInfo("untold change: recorded %.3f s, tone in %.3f s, in %.3f s of the last two", d.seconds(), tone,
+          toneAtEnd);
+    QVERIFY(d.seconds() >= 6.5);
+    // The recording went on with the headphones within a few seconds.
+    QVERIFY2(toneAtEnd >= 1.8, qPrintable(QString("tone in %1 s of the last two").arg(toneAtEnd)));
+    QVERIFY2(tone >= d.seconds() - 3.5, qPrintable(QString("tone in %1 s of %2").arg(tone).arg(d.seconds())));
+    QCOMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
 }
 
 QTEST_MAIN(TestFollowOutput)
