@@ -145,26 +145,12 @@ void MainWindow::Init()
 
     QConverterSetting::InitSetting();
     // Recordings need the resolved format from the start; the dialog (many
-    // pictures) is made once the window is on screen (see event()).
+    // pictures) is made when first asked for.
     QFormatDlg::InitSetting();
     QConverterSetting::m_attributeSetting = QConverterSetting::m_audioSetting;
 
     m_scheduleTimer = new QTimer(this);
     connect(m_scheduleTimer, &QTimer::timeout, this, &MainWindow::OnTimer);
-}
-
-bool MainWindow::event(QEvent *event)
-{
-    if (event->type() == QEvent::Paint && !m_formatDlgQueued) {
-        m_formatDlgQueued = true;
-        QTimer::singleShot(0, this, [this] {
-            if (m_formatDlg)
-                return;
-            m_formatDlg = QFormatDlg::getFormatWidget(nullptr);
-            CenterDlg(*m_formatDlg);
-        });
-    }
-    return QJXMainWindow::event(event);
 }
 
 void MainWindow::InitCtrl()
@@ -426,11 +412,9 @@ void MainWindow::centreDialog(QDialog &dialog)
 
 void MainWindow::OnFormatDlg()
 {
-    if (m_formatDlg) {
-        QFormatDlg::releaseFormatWgt();
-        m_formatDlg = nullptr;
-    }
-    m_formatDlg = QFormatDlg::getFormatWidget(nullptr);
+    // Made once, on first use; each opening shows the stored choice again.
+    if (!m_formatDlg)
+        m_formatDlg = QFormatDlg::getFormatWidget(nullptr);
     centreDialog(*m_formatDlg);
     m_formatDlg->showFormat(false);
     // The dialog applies the chosen format itself.

@@ -5,11 +5,13 @@
 // connects them, and runs the start, stop and split of recordings and the
 // daily schedule's countdown.
 
+#include "convert/qformatdlg.h"
 #include "recorder/qrecordobject.h"
 #include "widgetkit/qjxmainwindow.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QPointer>
 
 #include <cstdint>
 #include <functional>
@@ -18,7 +20,7 @@ namespace Ui {
 class MainWindow;
 }
 class QFileListWgt;
-class QFormatDlg;
+
 class QJXBaseButton;
 class QJXMessageBox;
 class QMenuBar;
@@ -113,7 +115,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    bool event(QEvent *event) override;
 
 public:
     // The session asked the program to end (a termination signal): the
@@ -154,7 +155,8 @@ private:
     QRecordObject *m_recordObject = nullptr;
     QPlayControlWgt *m_playControl = nullptr;
     QRecordingWidget *m_recordingWgt = nullptr;
-    QFormatDlg *m_formatDlg = nullptr;
+    // The single format dialog, which its class may release.
+    QPointer<QFormatDlg> m_formatDlg;
     QTimer *m_scheduleTimer = nullptr;
     QJXBaseButton *m_btnCancelSchedule = nullptr;
     QJXMessageBox *m_scheduleTip = nullptr;
@@ -172,5 +174,4 @@ private:
     Clock m_clock;
     // Layout waits until every child exists.
     bool m_bCtrlReady = false;
-    bool m_formatDlgQueued = false;
 };

@@ -3,6 +3,7 @@
 #include "common/statefile.h"
 
 #include <QSet>
+#include <QBuffer>
 #include <QXmlStreamReader>
 
 namespace {
@@ -110,7 +111,12 @@ HistoryDocument::HistoryDocument()
 
 bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
 {
-    QXmlStreamReader reader(bytes);
+    // Read through a device: the reader then decodes a block at a time
+    // instead of holding the whole file a second time as UTF-16.
+    QBuffer device;
+    device.setData(bytes);
+    device.open(QIODevice::ReadOnly);
+    QXmlStreamReader reader(&device);
     reader.setNamespaceProcessing(false);
     Element root;
     QVector<Element *> open;  // the chain of elements being read

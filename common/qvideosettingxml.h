@@ -10,8 +10,10 @@
 #include "common/watermarkimagesettings.h"
 
 #include <QDomDocument>
+#include <QHash>
 #include <QList>
 #include <QPair>
+#include <QSet>
 #include <QStringList>
 #include <QString>
 
@@ -98,6 +100,22 @@ public:
     // are cleared and filled-in formats stored. The kept records come back
     // in file order with their new marks as they were.
     static QList<convertedInfo> loadHistoryAtStart(const std::function<bool(convertedInfo &)> &keep);
+    // What the start-up pass changes, by the entries' stored paths.
+    struct HistoryStartChanges
+    {
+        QSet<QString> dropped;           // refused by keep()
+        QSet<QString> unmarked;          // new marks to clear
+        QHash<QString, QString> formats; // formats filled in
+        bool isEmpty() const { return dropped.isEmpty() && unmarked.isEmpty() && formats.isEmpty(); }
+    };
+    // The reading half of loadHistoryAtStart, safe on a worker thread: the
+    // kept records and what the pass would change; only a damaged file is
+    // replaced (as every read does).
+    static QList<convertedInfo> readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
+                                                   HistoryStartChanges &changes);
+    // The writing half, on the thread that owns the history: applied to the
+    // history as it is now, so that entries saved since the read stay.
+    static bool applyHistoryStartChanges(const HistoryStartChanges &changes);
     // Adds the records whose paths have no entry yet, in one save.
     static bool appendConvertedInfos(const QList<convertedInfo> &records);
 

@@ -339,58 +339,77 @@ QList<convertedInfo> QVideoSettingXml::analysisConvertedInfo()
 
 QList<convertedInfo> QVideoSettingXml::loadHistoryAtStart(const std::function<bool(convertedInfo &)> &keep)
 {
+    HistoryStartChanges changes;
+    QList<convertedInfo> records = readHistoryAtStart(keep, changes);
+    if (!changes.isEmpty() && !applyHistoryStartChanges(changes))
+        qCWarning(lcCommon, "History: the changes of the start-up pass could not be saved");
+    return records;
+}
+
+QList<convertedInfo> QVideoSettingXml::readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
+                                                          HistoryStartChanges &changes)
+{
     QList<convertedInfo> records;
     HistoryDocument doc;
     if (!loadHistory(doc, false))
         return records;
     // Read without touching the document, which shares its entries with
-    // the parsed form kept for later changes: only a start that changes
-    // something copies them.
+    // the parsed form kept for later changes.
     const QVector<HistoryDocument::Element> &entries = std::as_const(doc).entries();
-    enum Change : quint8 { None = 0, Drop = 1, ClearMark = 2, SetFormat = 4 };
-    std::vector<quint8> changes(size_t(entries.size()), None);
-    QHash<int, QString> formats;
-    bool changed = false;
     records.reserve(entries.size());
-    for (int n = 0; n < entries.size(); ++n) {
-        const HistoryDocument::Element &entry = entries.at(n);
+    for (const HistoryDocument::Element &entry : entries) {
         convertedInfo info = recordOf(entry);
         const QString format = info.format;
         if (!keep(info)) {
-            changes[size_t(n)] = Drop;
-            changed = true;
+            changes.dropped.insert(entry.attribute(kPathAttr));
             continue;
         }
         if (!entry.children.isEmpty()) {
             if (info.newFile)
-                changes[size_t(n)] |= ClearMark;
-            if (info.format != format) {
-                changes[size_t(n)] |= SetFormat;
-                formats.insert(n, info.format);
-            }
-            changed = changed || changes[size_t(n)] != None;
+                changes.unmarked.insert(entry.attribute(kPathAttr));
+            if (info.format != format)
+                changes.formats.insert(entry.attribute(kPathAttr), info.format);
         }
         records.append(std::move(info));
     }
-    if (changed) {
-        QVector<HistoryDocument::Element> kept;
-        kept.reserve(entries.size());
-        for (int n = 0; n < entries.size(); ++n) {
-            const quint8 change = changes[size_t(n)];
-            if (change & Drop)
-                continue;
-            HistoryDocument::Element entry = entries.at(n);
-            if (change & ClearMark)
-                entry.children.first().setAttribute(kNewFileAttr, QStringLiteral("N"));
-            if (change & SetFormat)
-                entry.children.first().setAttribute(QStringLiteral("Format_"), formats.value(n));
-            kept.append(std::move(entry));
-        }
-        doc.entries() = std::move(kept);
-        if (!saveHistory(doc))
-            qCWarning(lcCommon, "History: the changes of the start-up pass could not be saved");
-    }
     return records;
+}
+
+bool QVideoSettingXml::applyHistoryStartChanges(const HistoryStartChanges &changes)
+{
+    if (changes.isEmpty())
+        return true;
+    HistoryDocument doc;
+    if (!loadHistory(doc, false))
+        return false;
+    const QVector<HistoryDocument::Element> &entries = std::as_const(doc).entries();
+    QVector<HistoryDocument::Element> kept;
+    kept.reserve(entries.size());
+    bool changed = false;
+    for (const HistoryDocument::Element &stored : entries) {
+        const QString path = stored.attribute(kPathAttr);
+        if (changes.dropped.contains(path)) {
+            changed = true;
+            continue;
+        }
+        HistoryDocument::Element entry = stored;
+        if (!entry.children.isEmpty()) {
+            if (changes.unmarked.contains(path)) {
+                entry.children.first().setAttribute(kNewFileAttr, QStringLiteral("N"));
+                changed = true;
+            }
+            const auto format = changes.formats.constFind(path);
+            if (format != changes.formats.cend()) {
+                entry.children.first().setAttribute(QStringLiteral("Format_"), format.value());
+                changed = true;
+            }
+        }
+        kept.append(std::move(entry));
+    }
+    if (!changed)
+        return true;
+    doc.entries() = std::move(kept);
+    return saveHistory(doc);
 }
 
 bool QVideoSettingXml::appendConvertedInfos(const QList<convertedInfo> &records)

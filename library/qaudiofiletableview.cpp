@@ -53,7 +53,7 @@ void QAudioFileTableView::startDrag(Qt::DropActions)
 void QAudioFileTableView::paintEvent(QPaintEvent *event)
 {
     QJXTableView::paintEvent(event);
-    if (m_paintedRows || !model() || model()->rowCount() == 0)
+    if (m_paintedRows || !m_rowsComplete || !model() || model()->rowCount() == 0)
         return;
     m_paintedRows = true;
     // The start-up benchmark times the program from exec to this moment,

@@ -18,6 +18,9 @@ public:
     // The payload of the selected rows, in selection order; null when a
     // selected row has no item.
     QMimeData *selectionMimeData() const;
+    // False while rows are still to join (the history being read): the
+    // start-up marker waits for the table painted with all of them.
+    void setRowsComplete(bool complete) { m_rowsComplete = complete; }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -33,4 +36,5 @@ protected:
 private:
     const ILibraryMembership *m_membership = nullptr;
     bool m_paintedRows = false;
+    bool m_rowsComplete = true;
 };

@@ -13,7 +13,9 @@
 #include "library/qaudiofiletableview.h"
 #include "library/qaudiolistheader.h"
 #include "library/qformatfilljob.h"
+#include "library/qhistoryloadjob.h"
 #include "library/qhistoryrepair.h"
+#include "library/librarylog.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
 #include "library/qrecordingprobe.h"
@@ -303,43 +305,69 @@ void QFileListWgt::AnalyXmlToList()
     auto *recovery = new QRecordingRecoveryJob(this);
     connect(recovery, &QRecordingRecoveryJob::recovered, this, &QFileListWgt::OnRecordingsRecovered);
     const QList<QRecordingMarker::Entry> marked = QRecordingMarker::pending();
-    QSet<QString> inRepair;
     for (const QRecordingMarker::Entry &e : marked)
-        inRepair.insert(QFileInfo(e.info.convertedPath).absoluteFilePath());
+        m_inRepair.insert(QFileInfo(e.info.convertedPath).absoluteFilePath());
     recovery->start(marked);
-    // One pass over the history: records of missing files go, missing
-    // formats are filled in, and the file is written at most once.
-    // One stat per record tells both whether the file is there and its size.
-    std::vector<qint64> sizes;
-    QList<convertedInfo> records = QVideoSettingXml::loadHistoryAtStart([this, &sizes](convertedInfo &info) {
-        const qint64 bytes = LibraryTexts::fileBytes(info.convertedPath);
-        if (bytes < 0)
-            return false;
-        // Read from the file once the window is painted (see paintEvent).
-        if (!info.videoFile && info.format.isEmpty())
-            m_formatsToFill << info.convertedPath;
-        sizes.push_back(bytes);
-        return true;
-    });
+    // The history is read on a worker: the window shows at once, and the
+    // rows join in one go when read (see OnHistoryLoaded).
+    m_tbViewFile->setRowsComplete(false);
+    m_historyJob = new QHistoryLoadJob(this);
+    connect(m_historyJob, &QHistoryLoadJob::loaded, this, &QFileListWgt::OnHistoryLoaded);
+    m_historyJob->start();
+    DisplayListInfo();
+}
+
+void QFileListWgt::OnHistoryLoaded()
+{
+    if (!m_historyJob)
+        return;
+    QHistoryLoadJob::Result loaded = m_historyJob->takeResult();
+    m_historyJob->deleteLater();
+    m_historyJob = nullptr;
+    // The pass's changes go to the history as it is now: a recording saved
+    // while it was read stays.
+    if (!QVideoSettingXml::applyHistoryStartChanges(loaded.changes))
+        qCWarning(lcLibrary, "History: the changes of the start-up pass could not be saved");
+    QList<convertedInfo> &records = loaded.records;
+    // Read from the files once the window is painted (see paintEvent).
+    m_formatsToFill = std::move(loaded.formatsToFill);
     QString outputFolder = QConverterOperate::getConverterPath();
     if (outputFolder.isEmpty())
         outputFolder = QVideoSettingXml::GetItemValue(QStringLiteral("OutPut_path"), QStringLiteral("path_value"),
                                                       QString());
-    const QString damage = QHistoryRepair::afterLoad(records, outputFolder, inRepair);
-    if (!damage.isEmpty()) {
-        // Told once the window is up, not in the middle of building it.
+    const QString damage = QHistoryRepair::afterLoad(records, outputFolder, m_inRepair);
+    if (!damage.isEmpty())
         QTimer::singleShot(0, this, [this, damage] { QLibraryQuestions::tell(this, damage); });
-    }
-    m_rows.all().reserve(size_t(records.size()));
+    // Rows made while the history was read (a recording started at once)
+    // keep their place; their records are not added twice.
+    QSet<QString> present;
+    for (IBaseChunk *item : m_rows.all())
+        if (QAudioFileChunk *row = asRow(item))
+            present.insert(QString::fromStdString(row->GetFilePath()));
+    std::vector<IBaseChunk *> rows;
+    rows.reserve(size_t(records.size()) + m_rows.all().size());
     for (int i = records.size() - 1; i >= 0; --i) {
         const convertedInfo &info = records.at(i);
-        if (info.videoFile || (!inRepair.isEmpty() && inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath())))
+        if (info.videoFile || (!m_inRepair.isEmpty() && m_inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()))
+            || (!present.isEmpty() && present.contains(info.convertedPath)))
             continue;
         // Records the repair added after the pass were not measured in it.
-        m_rows.all().push_back(rowOfRecord(info, size_t(i) < sizes.size() ? sizes[size_t(i)] : -1));
+        const size_t at = size_t(i);
+        rows.push_back(rowOfRecord(info, at < loaded.sizes.size() ? loaded.sizes[at] : -1));
     }
-    m_rows.shown() = m_rows.all();
-    m_pAudioModel->refresh();
+    rows.insert(rows.end(), m_rows.all().begin(), m_rows.all().end());
+    m_rows.all() = std::move(rows);
+    m_historyLoaded = true;
+    m_tbViewFile->setRowsComplete(true);
+    QLibraryChunk *entry = m_rows.currentEntry();
+    if (entry && !showingAllRecordings()) {
+        // A playlist chosen while the history was read is made again with its rows.
+        m_bListsChanged = true;
+        OnChangeList(entry);
+    } else {
+        showJoinedRows();
+    }
+    emit emitHistoryLoaded();
 }
 
 void QFileListWgt::showJoinedRows()
@@ -504,6 +532,11 @@ void QFileListWgt::refreshShownList()
 
 void QFileListWgt::DisplayListInfo()
 {
+    if (!m_historyLoaded) {
+        m_lblListInfo->setText(tr("Loading recordings..."));
+        m_lblListInfo->adjustSize();
+        return;
+    }
     qint64 bytes = 0;
     qint64 seconds = 0;
     const int rows = m_pSortModel->rowCount();

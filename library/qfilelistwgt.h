@@ -18,6 +18,7 @@
 #include <QList>
 #include <QModelIndex>
 #include <QPoint>
+#include <QSet>
 #include <QStringList>
 
 #include <string>
@@ -34,6 +35,7 @@ class QAudioFileTableView;
 class QAudioListHeader;
 class QConvertProgressDlg;
 class QDelegateControl;
+class QHistoryLoadJob;
 class QJXLineEdit;
 class QJXMenu;
 class QJXScrollBar;
@@ -87,6 +89,8 @@ public:
     QAudioFileDelegate *delegate() const { return m_pDelegate; }
     QJXStyleButton *deleteButton() const { return m_pBtnDelete; }
     QJXStyleButton *editButton() const { return m_pBtnEdit; }
+    // The history is read on a worker at start; its rows join at once when read.
+    bool historyLoaded() const { return m_historyLoaded; }
     IBaseChunk *editingRow() const { return m_rows.editingRow(); }
     QLibraryChunk *shownEntry() const { return m_rows.currentEntry(); }
     QLibraryChunk *playingEntry() const { return m_rows.playingEntry(); }
@@ -111,6 +115,8 @@ signals:
     void emitConvertFilePath(QString filePath);
     // Recordings a crash interrupted, repaired after start, joined the table.
     void emitRecoveredRecordings(QStringList paths);
+    // The history's rows joined the table (also when it could not be read).
+    void emitHistoryLoaded();
 
 public slots:
     void OnChangeList(IBaseChunk *chunk);
@@ -184,6 +190,7 @@ private:
     QAudioFileChunk *rowOfRecord(const convertedInfo &info, qint64 bytes = -1) const;
     void OnRecordingsRecovered(const QList<convertedInfo> &records);
     void OnFormatsFilled(const QList<QPair<QString, QString>> &formats);
+    void OnHistoryLoaded();
     QAudioFileChunk *newRow() const;
     void AddControlToNewChunk(IBaseChunk *chunk) const;
     void ResetColumesWidth();
@@ -264,4 +271,8 @@ private:
     QVideoEditingDlg *m_pEditDlg = nullptr;
     JXConverterObject *m_pConverter = nullptr;
     QConvertProgressDlg *m_pConvertProgressDlg = nullptr;
+    QHistoryLoadJob *m_historyJob = nullptr;
+    bool m_historyLoaded = false;
+    // Absolute paths of the recordings being repaired at start.
+    QSet<QString> m_inRepair;
 };

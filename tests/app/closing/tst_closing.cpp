@@ -115,7 +115,7 @@ void TestClosing::init()
     m_window->resize(841, 498);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QVERIFY(AppFixture::devicesReady(*m_window));
+    QVERIFY(AppFixture::windowReady(*m_window));
 }
 
 void TestClosing::cleanup()

@@ -113,7 +113,7 @@ void TestDiskFaults::init()
     AppFixture::useWavFormat();
     m_window->resize(841, 498);
     m_window->show();
-    QVERIFY(AppFixture::devicesReady(*m_window));
+    QVERIFY(AppFixture::windowReady(*m_window));
 }
 
 void TestDiskFaults::cleanup()

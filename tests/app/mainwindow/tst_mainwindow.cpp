@@ -1,7 +1,7 @@
 // The main window as the user first sees it: buttons and panes in the idle
 // state, every child placed by the layout rules at two sizes, maximising by
 // the title strip only, the output format resolved at start and the format
-// dialog made afresh for each opening. The daily schedule with an injected clock: the next
+// dialog made once, when first opened. The daily schedule with an injected clock: the next
 // start today or tomorrow, the countdown tip, the cancel button on the
 // Schedule button, the recording started at the start and stopped at the end
 // of the window (also across midnight, and also when split by silence runs a
@@ -19,6 +19,8 @@
 #include "controls/qrecordingwidget.h"
 #include "controls/selectrecordinputwgt.h"
 #include "convert/qformatdlg.h"
+#include "convert/qformatsettingdlg.h"
+#include "widgetkit/qjxcombobox.h"
 #include "library/qfilelistwgt.h"
 #include "library/qlibraryplaylistwgt.h"
 #include "library/qlibrarytableview.h"
@@ -83,7 +85,7 @@ private slots:
     void layoutFollowsTheSize_data();
     void layoutFollowsTheSize();
     void titleStripAloneMaximises();
-    void formatDialogMadeAfreshEachOpening();
+    void formatDialogBuiltOnceWhenFirstOpened();
     void nextStartTodayOrTomorrow_data();
     void nextStartTodayOrTomorrow();
     void countdownArmedOnlyWhenScheduleIsOn();
@@ -113,7 +115,7 @@ void TestMainWindow::init()
     m_window->SetOutPath(m_dir.filePath(QStringLiteral("out/")));
     m_window->resize(841, 498);
     m_window->show();
-    QVERIFY(AppFixture::devicesReady(*m_window));
+    QVERIFY(AppFixture::windowReady(*m_window));
 }
 
 void TestMainWindow::cleanup()
@@ -217,7 +219,7 @@ void TestMainWindow::titleStripAloneMaximises()
     QVERIFY(ui->m_btnMax->isVisible());
 }
 
-void TestMainWindow::formatDialogMadeAfreshEachOpening()
+void TestMainWindow::formatDialogBuiltOnceWhenFirstOpened()
 {
     MainWindow &w = *m_window;
     // Start-up resolved the stored choice into the settings recordings use.
@@ -226,30 +228,43 @@ void TestMainWindow::formatDialogMadeAfreshEachOpening()
     QVERIFY(!extension.isEmpty());
     QCOMPARE(w.getRecordOutpath().section(QLatin1Char('.'), -1), extension);
 
-    // The dialog itself is made once the window has been painted.
-    QTRY_VERIFY(w.formatDialog());
-    QPointer<QFormatDlg> first = w.formatDialog();
-    QVERIFY(!first->isVisible());
-    const auto cancelWhenShown = [this](QPointer<QFormatDlg> *shown) {
-        QTimer::singleShot(100, this, [shown] {
-            if (auto *dialog = qobject_cast<QFormatDlg *>(QApplication::activeModalWidget())) {
-                *shown = dialog;
-                dialog->cancelButton()->click();
-            }
-        });
-    };
-    QPointer<QFormatDlg> shown;
-    cancelWhenShown(&shown);
-    QTest::mouseClick(w.form()->m_btnFormat, Qt::LeftButton);
-    QVERIFY(first.isNull());
-    QVERIFY(shown && shown == w.formatDialog());
-    QVERIFY(!shown->isVisible());
+    // The window is on screen and painted, and no dialog was made for it.
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCoreApplication::processEvents();
+    QVERIFY(!w.formatDialog());
 
+    // The first opening makes it; a changed value is left by Cancel.
+    QPointer<QFormatDlg> first;
+    QString storedRate;
+    QTimer::singleShot(100, this, [&] {
+        if (auto *dialog = qobject_cast<QFormatDlg *>(QApplication::activeModalWidget())) {
+            first = dialog;
+            QComboBox *rate = dialog->settingPanel()->audioBitRateCombo();
+            storedRate = rate->currentText();
+            if (rate->count() > 1)
+                rate->setCurrentIndex((rate->currentIndex() + 1) % rate->count());
+            dialog->cancelButton()->click();
+        }
+    });
+    QTest::mouseClick(w.form()->m_btnFormat, Qt::LeftButton);
+    QVERIFY(first && first == w.formatDialog());
+    QVERIFY(!first->isVisible());
+    QVERIFY(first->settingPanel()->audioBitRateCombo()->count() > 1);
+    QVERIFY(first->settingPanel()->audioBitRateCombo()->currentText() != storedRate);
+
+    // Later openings show the same dialog, with the stored values again.
     QPointer<QFormatDlg> again;
-    cancelWhenShown(&again);
+    QString shownRate;
+    QTimer::singleShot(100, this, [&] {
+        if (auto *dialog = qobject_cast<QFormatDlg *>(QApplication::activeModalWidget())) {
+            again = dialog;
+            shownRate = dialog->settingPanel()->audioBitRateCombo()->currentText();
+            dialog->cancelButton()->click();
+        }
+    });
     w.OnFormatDlg();
-    QVERIFY(shown.isNull());
-    QVERIFY(again && again == w.formatDialog());
+    QVERIFY(again && again == first);
+    QCOMPARE(shownRate, storedRate);
     QCOMPARE(QConverterSetting::m_attributeSetting->extension, extension);
 }
 

@@ -109,7 +109,7 @@ void TestRecording::init()
     m_window->SetOutPath(m_folder);
     m_window->resize(841, 498);
     m_window->show();
-    QVERIFY(AppFixture::devicesReady(*m_window));
+    QVERIFY(AppFixture::windowReady(*m_window));
 }
 
 void TestRecording::cleanup()

@@ -44,7 +44,7 @@ void TestTagSources::onlySystemSoundNamesTheRecording()
     w.SetOutPath(m_dir.filePath(QStringLiteral("out")));
     w.resize(841, 498);
     w.show();
-    QVERIFY(AppFixture::devicesReady(w));
+    QVERIFY(AppFixture::windowReady(w));
     QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
     QVERIFY(w.isRecording());
     QTRY_VERIFY(w.recordObject()->recordedTime() > 200000);

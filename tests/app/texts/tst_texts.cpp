@@ -79,7 +79,7 @@ void TestTexts::initTestCase()
     m_window = std::make_unique<MainWindow>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QVERIFY(AppFixture::devicesReady(*m_window));
+    QVERIFY(AppFixture::windowReady(*m_window));
     QTRY_COMPARE(m_window->recordingsTable()->tableView()->model()->rowCount(), kNames.size());
 }
 

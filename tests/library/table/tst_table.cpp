@@ -20,8 +20,10 @@
 #include "widgetkit/qjxmenu.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -56,6 +58,9 @@ private slots:
     void startLoadsNewestFirstAndDropsMissingFiles();
     void emptyFormatIsProbedAndTheNewMarkKept();
     void firstShowingOfAllRecordingsKeepsTheLoadedTable();
+    void historyIsReadAfterTheTableIsBuiltAndJoinsInOneGo();
+    void recordingSavedWhileTheHistoryIsReadStays();
+    void historyThatCannotBeReadLeavesAnEmptyLoadedTable();
     void entriesShowTheirRecordings();
     void searchIsLiteralAndTheInfoLineAddsBytes();
     void textsOfTheInfoLine();
@@ -119,6 +124,7 @@ void TestLibraryTable::firstShowingOfAllRecordingsKeepsTheLoadedTable()
     QLibraryPlayListWgt panel;
     QFileListWgt table;
     LibraryConnections::connectPanelAndTable(&panel, &table);
+    QTRY_VERIFY(table.historyLoaded());
     QCOMPARE(table.sortModel()->rowCount(), 2);
     // The start's rows are what "All Recordings" shows: selecting it does
     // not empty and refill (and sort again) the table.
@@ -131,6 +137,99 @@ void TestLibraryTable::firstShowingOfAllRecordingsKeepsTheLoadedTable()
     QCOMPARE(table.sortModel()->index(0, QAudioFileModel::ColumnName).data().toString(), QString("newer"));
     QCOMPARE(table.sortModel()->index(1, QAudioFileModel::ColumnName).data().toString(), QString("older"));
     QVERIFY(table.infoLabel()->text().startsWith("2 Audios, "));
+}
+
+void TestLibraryTable::historyIsReadAfterTheTableIsBuiltAndJoinsInOneGo()
+{
+    const QString a = file("first.mp3"), b = file("second.mp3"), c = file("third.mp3");
+    QVERIFY(!a.isEmpty() && !b.isEmpty() && !c.isEmpty());
+    const QString gone = m_dir.filePath("gone.mp3");
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(b, "02-01-2024 10:00")));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(gone, "05-01-2024 10:00")));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(c, "03-01-2024 10:00")));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00")));
+
+    QLibraryPlayListWgt panel;
+    QFileListWgt table;
+    LibraryConnections::connectPanelAndTable(&panel, &table);
+    panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
+    // Built without waiting for the file: empty, and saying it loads.
+    QVERIFY(!table.historyLoaded());
+    QCOMPARE(table.sortModel()->rowCount(), 0);
+    QCOMPARE(table.infoLabel()->text(), QString("Loading recordings..."));
+    table.resize(700, 300);
+    table.show();
+
+    QSignalSpy loaded(&table, &QFileListWgt::emitHistoryLoaded);
+    QSignalSpy resets(table.sortModel(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(table.sortModel(), &QAbstractItemModel::rowsInserted);
+    QTRY_COMPARE(loaded.count(), 1);
+    QVERIFY(table.historyLoaded());
+    // All rows came in one reset, sorted newest first, the missing file left out.
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(inserted.count(), 0);
+    QCOMPARE(table.sortModel()->rowCount(), 3);
+    const QStringList expected{"third", "second", "first"};
+    for (int r = 0; r < 3; ++r)
+        QCOMPARE(table.sortModel()->index(r, QAudioFileModel::ColumnName).data().toString(), expected.at(r));
+    QVERIFY(table.infoLabel()->text().startsWith("3 Audios, "));
+    // The pass's change reached the file: the missing recording's record is gone.
+    QCOMPARE(historyPaths(), QStringList({b, c, a}));
+    QVERIFY(QTest::qWaitForWindowExposed(&table));
+    QVERIFY(!TestSupport::saveScreenshot(&table, "library_table_after_load").isEmpty());
+}
+
+void TestLibraryTable::recordingSavedWhileTheHistoryIsReadStays()
+{
+    const QString a = file("kept.mp3"), fresh = file("fresh.mp3");
+    QVERIFY(!a.isEmpty() && !fresh.isEmpty());
+    const QString gone = m_dir.filePath("missing.mp3");
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00", true)));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(gone, "02-01-2024 10:00")));
+
+    QLibraryPlayListWgt panel;
+    QFileListWgt table;
+    LibraryConnections::connectPanelAndTable(&panel, &table);
+    panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
+    // A file joins and is recorded before the read's result comes back.
+    table.AddAudioFile(fresh, false);
+    QTRY_VERIFY(table.historyLoaded());
+
+    // The start's changes went to the history as it was then: the new
+    // record stays, the missing one goes, the new mark is cleared.
+    const QStringList paths = historyPaths();
+    QVERIFY2(paths.contains(fresh), qPrintable(paths.join(',')));
+    QVERIFY(paths.contains(a));
+    QVERIFY(!paths.contains(gone));
+    QCOMPARE(historyInfo(a).attribute("New_file"), QString("N"));
+    // One row per recording, however the read and the save fell.
+    QStringList rows;
+    for (IBaseChunk *item : table.allRows())
+        rows << QString::fromStdString(dynamic_cast<QAudioFileChunk *>(item)->GetFilePath());
+    rows.sort();
+    QStringList both{a, fresh};
+    both.sort();
+    QCOMPARE(rows, both);
+}
+
+void TestLibraryTable::historyThatCannotBeReadLeavesAnEmptyLoadedTable()
+{
+    // A folder where the file should be: nothing the program wrote, so it
+    // is neither replaced nor read, and said so in the log.
+    QVERIFY(QDir().mkpath(QVideoSettingXml::historyFilePath()));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot read .*History\\.xml.*a folder"));
+    {
+        QLibraryPlayListWgt panel;
+        QFileListWgt table;
+        LibraryConnections::connectPanelAndTable(&panel, &table);
+        panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
+        QSignalSpy loaded(&table, &QFileListWgt::emitHistoryLoaded);
+        QTRY_COMPARE(loaded.count(), 1);
+        QCOMPARE(table.sortModel()->rowCount(), 0);
+        QVERIFY(table.infoLabel()->text().startsWith("0 Audios, "));
+    }
+    QVERIFY(QFileInfo(QVideoSettingXml::historyFilePath()).isDir());
+    QVERIFY(QDir(QVideoSettingXml::historyFilePath()).removeRecursively());
 }
 
 void TestLibraryTable::emptyFormatIsProbedAndTheNewMarkKept()
