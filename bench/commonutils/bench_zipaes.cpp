@@ -55,7 +55,7 @@ bool makeArchive(const QString &archive, int megabytes)
     QTemporaryDir dir;
     const QString content = dir.filePath("content.bin");
     return dir.isValid() && writeContent(content, megabytes)
-        && SSZipArchive::createZipFileAtPathWithFiles(archive, {content}, kPassword);
+           && SSZipArchive::createZipFileAtPathWithFiles(archive, {content}, kPassword);
 }
 
 bool unzipHere(const QString &archive, const QString &destination)
@@ -129,8 +129,11 @@ int main(int argc, char **argv)
         QDir(outPeer).removeRecursively();
     }
     std::printf("AES-256 entry of %d MiB, %d rounds\n", megabytes, rounds);
-    std::printf("ours  ms: min %8.1f median %8.1f\n", *std::min_element(ours.begin(), ours.end()), median(ours));
-    std::printf("7z    ms: min %8.1f median %8.1f\n", *std::min_element(peer.begin(), peer.end()), median(peer));
-    std::printf("ours / 7z: min %.2f median %.2f\n", *std::min_element(ratios.begin(), ratios.end()), median(ratios));
+    std::printf("ours  ms: min %8.1f median %8.1f\n", *std::min_element(ours.begin(), ours.end()),
+                median(ours));
+    std::printf("7z    ms: min %8.1f median %8.1f\n", *std::min_element(peer.begin(), peer.end()),
+                median(peer));
+    std::printf("ours / 7z: min %.2f median %.2f\n", *std::min_element(ratios.begin(), ratios.end()),
+                median(ratios));
     return 0;
 }
