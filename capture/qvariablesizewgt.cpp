@@ -38,7 +38,9 @@ Qt::CursorShape cursorFor(int state)
 } // namespace
 
 QVariableSizeWgt::QVariableSizeWgt(QWidget *parent)
-    : QDialog(parent), m_geometry(screenSize()), m_windowGeometry(screenSize())
+    : QDialog(parent)
+    , m_geometry(screenSize())
+    , m_windowGeometry(screenSize())
 {
     setMouseTracking(true);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);

@@ -103,21 +103,12 @@ std::optional<QualitySet> QVideoSettingXml::GetQuality(const QString &level, con
 
     QualitySet set;
     set.onlyAudio = entry.attribute(QStringLiteral("OnlyAudio")) == QLatin1String("Y");
-    auto plain = [&values](const char *name) { return values.attribute(QLatin1String(name)).trimmed(); };
-    auto withUnit = [&values](const char *name) {
-        return addUnit(values.attribute(QLatin1String(name)), QLatin1String(name));
-    };
-    if (!set.onlyAudio) {
-        set.videoEncoder = plain("V_Encoder");
-        set.videoResolution = plain("V_Resolution");
-        set.videoFrameRate = withUnit("V_FrameRate");
-        set.videoBitRate = withUnit("V_BitRate");
-        set.videoQuality = withUnit("V_Quality");
+    for (const QualityField &f : qualityFields()) {
+        if (f.video && set.onlyAudio)
+            continue;
+        const QString name = QLatin1String(f.name);
+        set.*f.value = f.counted ? addUnit(values.attribute(name), name) : values.attribute(name).trimmed();
     }
-    set.audioEncoder = plain("A_Encoder");
-    set.audioChannel = plain("A_Channel");
-    set.audioSampleRate = withUnit("A_SampleRate");
-    set.audioBitRate = withUnit("A_BitRate");
     return set;
 }
 

@@ -41,22 +41,12 @@ std::optional<QualitySet> QVideoSettingXml::GetDefaultFormat(const QString &form
     if (params.isNull())
         return std::nullopt;
 
-    auto read = [&params](const char *name) {
-        return params.attribute(QLatin1String(name)).trimmed();
-    };
     QualitySet set;
     set.onlyAudio = params.attribute(QStringLiteral("OnlyAudio")) == QLatin1String("Y");
-    if (!set.onlyAudio) {
-        set.videoEncoder = read("V_Encoder");
-        set.videoResolution = read("V_Resolution");
-        set.videoFrameRate = read("V_FrameRate");
-        set.videoBitRate = read("V_BitRate");
-        set.videoQuality = read("V_Quality");
+    for (const QualityField &f : qualityFields()) {
+        if (!f.video || !set.onlyAudio)
+            set.*f.value = params.attribute(QLatin1String(f.name)).trimmed();
     }
-    set.audioEncoder = read("A_Encoder");
-    set.audioChannel = read("A_Channel");
-    set.audioSampleRate = read("A_SampleRate");
-    set.audioBitRate = read("A_BitRate");
     return set;
 }
 
@@ -79,15 +69,8 @@ bool QVideoSettingXml::SetDefaultFormat(const QString &formatId, const QualitySe
         entry.appendChild(params);
     }
     params.setAttribute(QStringLiteral("OnlyAudio"), set.onlyAudio ? QStringLiteral("Y") : QStringLiteral("N"));
-    params.setAttribute(QStringLiteral("V_Encoder"), set.videoEncoder);
-    params.setAttribute(QStringLiteral("V_Resolution"), set.videoResolution);
-    params.setAttribute(QStringLiteral("V_FrameRate"), set.videoFrameRate);
-    params.setAttribute(QStringLiteral("V_BitRate"), set.videoBitRate);
-    params.setAttribute(QStringLiteral("V_Quality"), set.videoQuality);
-    params.setAttribute(QStringLiteral("A_Encoder"), set.audioEncoder);
-    params.setAttribute(QStringLiteral("A_Channel"), set.audioChannel);
-    params.setAttribute(QStringLiteral("A_SampleRate"), set.audioSampleRate);
-    params.setAttribute(QStringLiteral("A_BitRate"), set.audioBitRate);
+    for (const QualityField &f : qualityFields())
+        params.setAttribute(QLatin1String(f.name), set.*f.value);
     return SaveXml(path, doc);
 }
 

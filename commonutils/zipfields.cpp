@@ -29,8 +29,7 @@ QByteArray extraField(const QByteArray &extra, quint16 id)
     return QByteArray();
 }
 
-bool zip64Values(const QByteArray &extra, quint64 *uncompressed, quint64 *compressed,
-                 quint64 *localOffset)
+bool zip64Values(const QByteArray &extra, quint64 *uncompressed, quint64 *compressed, quint64 *localOffset)
 {
     const QByteArray field = extraField(extra, kZip64FieldId);
     int at = 0;

@@ -12,7 +12,10 @@ constexpr quint32 kMarker32 = 0xFFFFFFFFu; // a 32-bit value held in the zip64 f
 
 // size bytes (up to 8) from at; the caller has checked they are there.
 quint64 le(const QByteArray &bytes, int at, int size);
-inline quint16 le16(const QByteArray &bytes, int at) { return quint16(le(bytes, at, 2)); }
+inline quint16 le16(const QByteArray &bytes, int at)
+{
+    return quint16(le(bytes, at, 2));
+}
 void putLe16(QByteArray &bytes, int at, quint16 value);
 
 // The data of the first field with this id in a header's extra bytes; null
@@ -24,7 +27,6 @@ QByteArray extraField(const QByteArray &extra, quint16 id);
 // value, in the order the field keeps them (uncompressed size, compressed
 // size, local header offset; a null pointer for a value not wanted stands
 // for one that is not held there). False when a value is missing.
-bool zip64Values(const QByteArray &extra, quint64 *uncompressed, quint64 *compressed,
-                 quint64 *localOffset);
+bool zip64Values(const QByteArray &extra, quint64 *uncompressed, quint64 *compressed, quint64 *localOffset);
 
 } // namespace ZipFields

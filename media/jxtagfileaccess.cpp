@@ -7,7 +7,6 @@
 
 #include "rzcodec/tagfile.h"
 
-
 namespace {
 // Releases the tag-file object on every road out.
 class TagFileHandle

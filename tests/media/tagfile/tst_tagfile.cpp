@@ -432,7 +432,8 @@ void TestTagFile::refusedItemFailsTheWholeWrite()
     // A comment longer than the tag-file object takes is refused: the write
     // fails, through the tag page's road too, and nothing else of the record
     // reaches the file either.
-    const QString path = MediaFiles::makeTone(m_dir.path(), "refused", MediaFiles::taggableFormats().at(0), 0.5);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "refused", MediaFiles::taggableFormats().at(0),
+                                              0.5);
     QVERIFY(!path.isEmpty());
     const QByteArray before = TestSupport::readBytes(path);
     VEAudioTagInfo tooLong = sampleTags(m_cover);
