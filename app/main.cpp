@@ -1,6 +1,6 @@
 #include "app/keyapplication.h"
-#include "app/qcodecmoduleload.h"
 #include "app/mainwindow.h"
+#include "app/qcodecmoduleload.h"
 #include "app/qlogfile.h"
 #include "app/qterminationwatcher.h"
 

@@ -41,7 +41,8 @@ public:
     ~MainWindow() override;
 
     // The codec layer's process-wide set-up, with the application-data
-    // folder as its working folder.
+    // folder as its working folder: made as the layer is loaded (at once
+    // where it is linked in or already loaded).
     static void setGlobalFunction();
 
     void resetControlLocation() override;

@@ -28,6 +28,8 @@ void QCodecModuleLoad::startAfterFirstPaint(QWidget *window)
 {
     m_window = window;
     window->installEventFilter(this);
+    // A window that stays hidden (started to the tray, say) paints nothing.
+    QTimer::singleShot(kUnpaintedStartMs, this, &QCodecModuleLoad::start);
 }
 
 bool QCodecModuleLoad::eventFilter(QObject *watched, QEvent *event)

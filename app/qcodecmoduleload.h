@@ -18,8 +18,10 @@ public:
     // Waits for a load still running: the process must not end inside it.
     ~QCodecModuleLoad() override;
 
-    // Starts the load once the window has been painted for the first time.
+    // Starts the load once the window has been painted for the first time,
+    // or after kUnpaintedStartMs if it never is.
     void startAfterFirstPaint(QWidget *window);
+    static constexpr int kUnpaintedStartMs = 3000;
     void start();
 
 signals:

@@ -2,10 +2,12 @@
 // notify, the native filter it holds sees the window system's events and is
 // deleted when replaced or when the application ends. The start-up presets:
 // project names and bands, the message-box hook (boxes made before it keep
-// the plain defaults), and the codec layer's working folder.
+// the plain defaults), and the codec layer's working folder; the codec
+// layer's background load starts even for a window that never paints.
 
 #include "app/keyapplication.h"
 #include "app/mainwindow.h"
+#include "app/qcodecmoduleload.h"
 #include "app/qinitproject.h"
 #include "common/qianyutil.h"
 #include "rzcodec/setup.h"
@@ -64,6 +66,7 @@ private slots:
     void nativeFilterSeesWindowEventsAndIsOwned();
     void messageBoxesStyledOnlyAfterStartUp();
     void projectPresetsAndCodecSetUp();
+    void codecLoadStartsForAWindowThatNeverPaints();
 };
 
 void TestApplication::argumentsAndEvents()
@@ -171,6 +174,17 @@ void TestApplication::projectPresetsAndCodecSetUp()
     MainWindow::setGlobalFunction();
     QCOMPARE(QString::fromUtf8(rz_setup_get_work_folder()), QIAnyUtil::getAppDataPath());
     QVERIFY(QFileInfo(QIAnyUtil::getAppDataPath()).isDir());
+}
+
+void TestApplication::codecLoadStartsForAWindowThatNeverPaints()
+{
+    QWidget hidden;
+    QCodecModuleLoad load;
+    QSignalSpy loaded(&load, &QCodecModuleLoad::loaded);
+    QSignalSpy failed(&load, &QCodecModuleLoad::failed);
+    load.startAfterFirstPaint(&hidden);
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, QCodecModuleLoad::kUnpaintedStartMs + 10000);
+    QCOMPARE(failed.count(), 0);
 }
 
 int main(int argc, char **argv)

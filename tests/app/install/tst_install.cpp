@@ -70,6 +70,17 @@ void TestInstall::installedProgramStartsWithItsPictures()
     }, 20000);
     QVERIFY(shot.save(TestSupport::screenshotDir() + "/app_installed_program.png"));
     QVERIFY2(drawn, qPrintable(QString::number(accentPixels(shot))));
+    // It loads its codec module from under the prefix, not the build tree.
+    const auto mapsModule = [&run, &prefix] {
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(run.processId()));
+        if (!maps.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : maps.readAll().split('\n'))
+            if (line.endsWith("/velmora-codec.so") && line.contains(QDir(prefix.path()).canonicalPath().toUtf8()))
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(mapsModule(), 20000);
     QCOMPARE(run.state(), QProcess::Running);
     run.terminate();
     QVERIFY(run.waitForFinished(10000));
