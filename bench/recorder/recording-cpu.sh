@@ -67,10 +67,12 @@ threads_of() {
             gsub(/ /, "_", name); sub(/.*\) /, ""); print id, name, ($12 + $13) / t }' "$f" 2>/dev/null
     done
 }
-# The CPU of each thread name between two readings of threads_of, largest first.
+# The CPU of each thread between two readings of threads_of, largest first;
+# the main thread is the GUI thread, threads of one name are summed.
 thread_shares() {
-    awk 'NR == FNR { was[$1] = $3; next } { d[$2] += $3 - was[$1] }
-         END { for (n in d) printf "%s %.3f\n", n, d[n] }' "$1" "$2" | sort -k2 -nr \
+    awk -v main="$3" 'NR == FNR { was[$1] = $3; next }
+         { n = ($1 == main) ? "GUI" : $2; d[n] += $3 - was[$1] }
+         END { for (n in d) if (d[n] > 0) printf "%s %.3f\n", n, d[n] }' "$1" "$2" | sort -k2 -nr \
         | awk '{ printf "%s%s %s s", (NR > 1 ? ", " : ""), $1, $2 } END { print "" }'
 }
 
@@ -116,7 +118,7 @@ program_run() {
     sleep "$seconds"
     after=$(cpu_of "$app")
     threads_of "$app" >"$work/threads-$1.after"
-    thread_shares "$work/threads-$1.before" "$work/threads-$1.after" >"$work/threads-$1"
+    thread_shares "$work/threads-$1.before" "$work/threads-$1.after" "$app" >"$work/threads-$1"
     kill -TERM "$app"
     wait "$app" || true
     app=
