@@ -67,10 +67,12 @@ threads_of() {
             gsub(/ /, "_", name); sub(/.*\) /, ""); print id, name, ($12 + $13) / t }' "$f" 2>/dev/null
     done
 }
-# The CPU of each thread name between two readings of threads_of, largest first.
+# The CPU of each thread between two readings of threads_of, largest first;
+# the main thread is the GUI thread, threads of one name are summed.
 thread_shares() {
-    awk 'NR == FNR { was[$1] = $3; next } { d[$2] += $3 - was[$1] }
-         END { for (n in d) printf "%s %.3f\n", n, d[n] }' "$1" "$2" | sort -k2 -nr \
+    awk -v main="$3" 'NR == FNR { was[$1] = $3; next }
+         { n = ($1 == main) ? "GUI" : $2; d[n] += $3 - was[$1] }
+         END { for (n in d) if (d[n] > 0) printf "%s %.3f\n", n, d[n] }' "$1" "$2" | sort -k2 -nr \
         | awk '{ printf "%s%s %s s", (NR > 1 ? ", " : ""), $1, $2 } END { print "" }'
 }
 
@@ -116,7 +118,7 @@ program_run() {
     sleep "$seconds"
     after=$(cpu_of "$app")
     threads_of "$app" >"$work/threads-$1.after"
-    thread_shares "$work/threads-$1.before" "$work/threads-$1.after" >"$work/threads-$1"
+    thread_shares "$work/threads-$1.before" "$work/threads-$1.after" "$app" >"$work/threads-$1"
     kill -TERM "$app"
     wait "$app" || true
     app=
@@ -144,10 +146,12 @@ peer_run() {
         sleep 0.1
     done
     [ -n "$grown" ] || { echo "recording-cpu: the peer's file does not grow" >&2; exit 1; }
-    local before after
-    before=$(awk -v a="$(cpu_of "$peer_parec")" -v b="$(cpu_of "$peer_lame")" 'BEGIN { print a + b }')
+    local parec0 lame0 parec1 lame1
+    parec0=$(cpu_of "$peer_parec") lame0=$(cpu_of "$peer_lame")
     sleep "$seconds"
-    after=$(awk -v a="$(cpu_of "$peer_parec")" -v b="$(cpu_of "$peer_lame")" 'BEGIN { print a + b }')
+    parec1=$(cpu_of "$peer_parec") lame1=$(cpu_of "$peer_lame")
+    awk -v p0="$parec0" -v p1="$parec1" -v l0="$lame0" -v l1="$lame1" \
+        'BEGIN { printf "parec %.3f s, lame %.3f s\n", p1 - p0, l1 - l0 }' >"$work/peer-$1.split"
     kill -TERM "$peer_parec"
     wait "$peer_parec" 2>/dev/null || true
     wait "$peer_lame" || true
@@ -158,7 +162,7 @@ peer_run() {
     local size
     size=$(stat -c %s "$out")
     [ "$size" -gt $((seconds * 8000)) ] || { echo "recording-cpu: the peer's file is too short ($size bytes)" >&2; exit 1; }
-    awk -v a="$after" -v b="$before" 'BEGIN { printf "%.3f\n", a - b }'
+    awk -v p0="$parec0" -v p1="$parec1" -v l0="$lame0" -v l1="$lame1" 'BEGIN { printf "%.3f\n", p1 - p0 + l1 - l0 }'
 }
 
 echo "recording system sound to MP3 for $seconds s, window shown; peer: parec ${peer_latency:+$peer_latency }| lame -b 320 (the program's own bit rate)"
@@ -169,7 +173,7 @@ for i in $(seq 1 "$pairs"); do
     ratio=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", a / b }')
     ratios+=("$ratio")
     echo "pair $i: program $ours s CPU ($(awk -v a="$ours" -v s="$seconds" 'BEGIN { printf "%.3f", a / s }') of a core), peer $theirs s; ratio $ratio"
-    echo "  program's threads: $(cat "$work/threads-$i")"
+    echo "  program's threads: $(cat "$work/threads-$i"); peer: $(cat "$work/peer-$i.split")"
 done
 printf '%s\n' "${ratios[@]}" | sort -n | awk '{ r[NR] = $1 } END {
     m = (NR % 2) ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2
