@@ -283,13 +283,14 @@ bool soundServerIsPipeWire()
     return qEnvironmentVariable("VELMORA_SOUND_SERVER") == QLatin1String("pipewire");
 }
 
-int sineBreaks(const float *samples, int count, int stride, double frequency, int sampleRate)
+int sineBreaks(const float *samples, int count, int stride, double frequency, int sampleRate,
+               double tolerance)
 {
     const double c = 2.0 * std::cos(2.0 * M_PI * frequency / sampleRate);
     int breaks = 0;
     for (int n = 2 * stride; n < count; n += stride) {
         const double r = samples[n] - c * samples[n - stride] + samples[n - 2 * stride];
-        if (std::fabs(r) > 1e-3)
+        if (std::fabs(r) > tolerance)
             ++breaks;
     }
     return breaks;

@@ -58,8 +58,10 @@ double goertzelPowerInterleaved(const QVector<float> &samples, int channels,
 double rms(const float *samples, int count);
 // Places where samples stop being one seamless sine of the frequency (every
 // stride-th value, i.e. one channel of interleaved sound): a lost or repeated
-// stretch breaks the recurrence x[n] = 2cos(w)x[n-1] - x[n-2].
-int sineBreaks(const float *samples, int count, int stride, double frequency, int sampleRate = 44100);
+// stretch breaks the recurrence x[n] = 2cos(w)x[n-1] - x[n-2] by more than
+// tolerance.
+int sineBreaks(const float *samples, int count, int stride, double frequency, int sampleRate = 44100,
+               double tolerance = 1e-3);
 
 // Seconds on the timer, as a fraction.
 double sinceStart(const QElapsedTimer &timer);

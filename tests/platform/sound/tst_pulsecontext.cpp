@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -271,6 +272,44 @@ private slots:
         for (size_t i = 0; i < got.size(); i += 2)
             loud += std::fabs(got[i]) > 0.05f;
         QVERIFY2(loud > 0.9 * 44100 * 0.9, qPrintable(QString::number(loud)));
+    }
+
+    // Last: the connection of this process stays untold afterwards.
+    // A user who chooses another output while the session manager has yet
+    // to apply ours, on a connection the server no longer tells of changes:
+    // ours was taken and the user's came after, so setting ours did not fail.
+    void aDefaultChosenRightAfterOursCountsAsSet()
+    {
+        if (!TestSupport::soundServerIsPipeWire())
+            QSKIP("PulseAudio applies a default before it answers");
+        const qint64 manager = TestSupport::soundServerProcess(QStringLiteral("wireplumber"));
+        QVERIFY(manager > 0);
+        PulseServer server;
+        const quint32 asked = server.loadModule("module-null-sink", "sink_name=asked_output");
+        const quint32 chosen = server.loadModule("module-null-sink", "sink_name=chosen_output");
+        QVERIFY2(asked != 0xffffffffu && chosen != 0xffffffffu, qPrintable(server.errorString()));
+        QVERIFY(TestSupport::stopDefaultReports());
+        QVERIFY(!PulseContext::shared()->defaultsUnreported());
+
+        QVERIFY(::kill(pid_t(manager), SIGSTOP) == 0);
+        std::atomic<int> made{-1};
+        std::thread asker([&made] { made = PulseServer(nullptr, 8000).setDefaultSink("asked_output") ? 1 : 0; });
+        // The user's choice goes in after ours, and both wait for the manager.
+        QTest::qWait(500);
+        QProcess user;
+        user.start(QStringLiteral("pactl"), {QStringLiteral("set-default-sink"), QStringLiteral("chosen_output")});
+        QVERIFY(user.waitForStarted(5000));
+        QTest::qWait(500);
+        QVERIFY(::kill(pid_t(manager), SIGCONT) == 0);
+        QVERIFY(user.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(made >= 0, 15000);
+        asker.join();
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("chosen_output"));
+        QCOMPARE(made.load(), 1);
+
+        QVERIFY(server.setDefaultSink("system_sound"));
+        QVERIFY(server.unloadModule(asked));
+        QVERIFY(server.unloadModule(chosen));
     }
 };
 

@@ -71,9 +71,12 @@ double toneWindows(const QVector<float> &mono, double frequency)
     return windows ? double(clean) / windows : 0.0;
 }
 
+// Another client sets the default output; true once the server reports it
+// (the session manager applies it a moment after the server answered).
 bool setDefault(const QByteArray &sink)
 {
-    return TestSupport::runProgram("pactl", {"set-default-sink", QString::fromLatin1(sink)}) == 0;
+    return TestSupport::runProgram("pactl", {"set-default-sink", QString::fromLatin1(sink)}) == 0
+           && QTest::qWaitFor([&] { return TestSupport::serverDefault() == sink; }, 10000);
 }
 
 } // namespace
@@ -281,7 +284,6 @@ void TestFollowOutput::followsAChoiceTheServerNoLongerReports()
     QVERIFY(PulseServer().serverInfo(told));
     QVERIFY(!PulseContext::shared()->defaultsUnreported());
     QVERIFY(setDefault(told.defaultSink));
-    QTRY_COMPARE(TestSupport::serverDefault(), told.defaultSink);
 
     QRecordObject rec;
     QSignalSpy errors(&rec, &QRecordObject::emitRecordError);
@@ -298,7 +300,6 @@ void TestFollowOutput::followsAChoiceTheServerNoLongerReports()
         QVERIFY(recordFor(2.0));
         // The user picks the headphones; the music moves there.
         QVERIFY(setDefault("headphones"));
-        QTRY_COMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
         QVERIFY(recordFor(5.0));
         rec.stopRecorder();
     }
