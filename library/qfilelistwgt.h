@@ -190,6 +190,8 @@ private:
     QAudioFileChunk *rowOfRecord(const convertedInfo &info, qint64 bytes = -1) const;
     void OnRecordingsRecovered(const QList<convertedInfo> &records);
     void OnHistoryLoaded();
+    void makeJoiningRows();
+    void joinHistoryRows();
     QAudioFileChunk *newRow() const;
     void AddControlToNewChunk(IBaseChunk *chunk) const;
     void ResetColumesWidth();
@@ -269,6 +271,15 @@ private:
     JXConverterObject *m_pConverter = nullptr;
     QConvertProgressDlg *m_pConvertProgressDlg = nullptr;
     QHistoryLoadJob *m_historyJob = nullptr;
+    // The history's records while their rows are made, a slice per turn.
+    struct Joining
+    {
+        QList<convertedInfo> records;
+        std::vector<qint64> sizes;
+        int next = -1;  // the record made next; records go last to first
+        std::vector<IBaseChunk *> rows;
+    };
+    Joining m_joining;
     bool m_historyLoaded = false;
     // Absolute paths of the recordings being repaired at start.
     QSet<QString> m_inRepair;
