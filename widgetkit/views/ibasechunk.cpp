@@ -41,8 +41,8 @@ void IBaseChunk::SetFilterId(std::string filterId) { setRare(&RareTexts::filterI
 std::string IBaseChunk::GetFilterId() { return rare(&RareTexts::filterId); }
 void IBaseChunk::setItemSearchText(std::string text) { setRare(&RareTexts::searchText, std::move(text)); }
 std::string IBaseChunk::getItemSearchText() { return rare(&RareTexts::searchText); }
-void IBaseChunk::setImage(std::string path) { setRare(&RareTexts::image, std::move(path)); }
-std::string IBaseChunk::GetImage() { return rare(&RareTexts::image); }
+void IBaseChunk::setImage(std::string path) { m_image = std::move(path); }
+std::string IBaseChunk::GetImage() { return m_image; }
 void IBaseChunk::setThumbnailImage(std::string path) { setRare(&RareTexts::thumbnailImage, std::move(path)); }
 std::string IBaseChunk::getThumbnailImage() { return rare(&RareTexts::thumbnailImage); }
 void IBaseChunk::SetImageLen(int length) { m_imageLength = length; }

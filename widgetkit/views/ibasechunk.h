@@ -78,10 +78,9 @@ public:
 
 private:
     // Texts most items never set, kept apart so that a large list of rows
-    // does not carry eight empty strings each.
+    // does not carry seven empty strings each.
     struct RareTexts
     {
-        std::string image;
         std::string thumbnailImage;
         std::string location;
         std::string hash;
@@ -98,6 +97,8 @@ private:
     bool m_enable = true;
     int m_imageLength = 0;
     std::string m_title;
+    // A record's cover: set on most rows of the recordings table.
+    std::string m_image;
     uint32_t m_columnEnableMask = 0xFFFFFFFFu;
     QMutex *m_mutex = nullptr;
     void *m_data = nullptr;
