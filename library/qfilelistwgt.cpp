@@ -81,6 +81,9 @@ QFileListWgt::~QFileListWgt()
     // Master rows belong to the "All Recordings" entry's owner; the view
     // must let go of the model before the rows can go.
     m_tbViewFile->setModel(nullptr);
+    // Rows still being made from the history never joined any list.
+    for (IBaseChunk *row : m_joining.rows)
+        delete row;
     delete m_pDelegate;
     delete m_pSortModel;
     delete m_pAudioModel;
@@ -338,6 +341,37 @@ void QFileListWgt::OnHistoryLoaded()
     const QString damage = QHistoryRepair::afterLoad(records, outputFolder, m_inRepair);
     if (!damage.isEmpty())
         QTimer::singleShot(0, this, [this, damage] { QLibraryQuestions::tell(this, damage); });
+    m_joining.records = std::move(loaded.records);
+    m_joining.sizes = std::move(loaded.sizes);
+    m_joining.next = m_joining.records.size() - 1;
+    m_joining.rows.reserve(size_t(m_joining.records.size()));
+    makeJoiningRows();
+}
+
+void QFileListWgt::makeJoiningRows()
+{
+    // A slice of rows per turn of the event loop: the window answers while
+    // a large history's rows are made.
+    constexpr int kRowsPerTurn = 2000;
+    const int stop = std::max(-1, m_joining.next - kRowsPerTurn);
+    for (; m_joining.next > stop; --m_joining.next) {
+        const convertedInfo &info = m_joining.records.at(m_joining.next);
+        if (info.videoFile
+            || (!m_inRepair.isEmpty() && m_inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath())))
+            continue;
+        // Records the repair added after the pass were not measured in it.
+        const size_t at = size_t(m_joining.next);
+        m_joining.rows.push_back(rowOfRecord(info, at < m_joining.sizes.size() ? m_joining.sizes[at] : -1));
+    }
+    if (m_joining.next >= 0) {
+        QTimer::singleShot(0, this, &QFileListWgt::makeJoiningRows);
+        return;
+    }
+    joinHistoryRows();
+}
+
+void QFileListWgt::joinHistoryRows()
+{
     // Rows made while the history was read (a recording started at once)
     // keep their place; their records are not added twice.
     QSet<QString> present;
@@ -345,16 +379,15 @@ void QFileListWgt::OnHistoryLoaded()
         if (QAudioFileChunk *row = asRow(item))
             present.insert(QString::fromStdString(row->GetFilePath()));
     std::vector<IBaseChunk *> rows;
-    rows.reserve(size_t(records.size()) + m_rows.all().size());
-    for (int i = records.size() - 1; i >= 0; --i) {
-        const convertedInfo &info = records.at(i);
-        if (info.videoFile || (!m_inRepair.isEmpty() && m_inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()))
-            || (!present.isEmpty() && present.contains(info.convertedPath)))
-            continue;
-        // Records the repair added after the pass were not measured in it.
-        const size_t at = size_t(i);
-        rows.push_back(rowOfRecord(info, at < loaded.sizes.size() ? loaded.sizes[at] : -1));
+    rows.reserve(m_joining.rows.size() + m_rows.all().size());
+    for (IBaseChunk *item : m_joining.rows) {
+        QAudioFileChunk *row = asRow(item);
+        if (!present.isEmpty() && row && present.contains(QString::fromStdString(row->GetFilePath())))
+            delete item;
+        else
+            rows.push_back(item);
     }
+    m_joining = Joining();
     rows.insert(rows.end(), m_rows.all().begin(), m_rows.all().end());
     m_rows.all() = std::move(rows);
     m_historyLoaded = true;

@@ -191,6 +191,8 @@ private:
     void OnRecordingsRecovered(const QList<convertedInfo> &records);
     void OnFormatsFilled(const QList<QPair<QString, QString>> &formats);
     void OnHistoryLoaded();
+    void makeJoiningRows();
+    void joinHistoryRows();
     QAudioFileChunk *newRow() const;
     void AddControlToNewChunk(IBaseChunk *chunk) const;
     void ResetColumesWidth();
@@ -272,6 +274,15 @@ private:
     JXConverterObject *m_pConverter = nullptr;
     QConvertProgressDlg *m_pConvertProgressDlg = nullptr;
     QHistoryLoadJob *m_historyJob = nullptr;
+    // The history's records while their rows are made, a slice per turn.
+    struct Joining
+    {
+        QList<convertedInfo> records;
+        std::vector<qint64> sizes;
+        int next = -1;  // the record made next; records go last to first
+        std::vector<IBaseChunk *> rows;
+    };
+    Joining m_joining;
     bool m_historyLoaded = false;
     // Absolute paths of the recordings being repaired at start.
     QSet<QString> m_inRepair;

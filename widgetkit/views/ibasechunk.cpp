@@ -31,20 +31,20 @@ void IBaseChunk::SetOwner(void *owner) { m_owner = owner; }
 void *IBaseChunk::GetOwner() { return m_owner; }
 void IBaseChunk::setDate(std::string date) { setStringValue(DateKey, std::move(date)); }
 std::string IBaseChunk::getDate() { return getStringValue(DateKey); }
-void IBaseChunk::setHash(std::string hash) { m_hash = std::move(hash); }
-std::string IBaseChunk::getHash() { return m_hash; }
-void IBaseChunk::setLocation(std::string location) { m_location = std::move(location); }
-std::string IBaseChunk::getLocation() { return m_location; }
+void IBaseChunk::setHash(std::string hash) { setRare(&RareTexts::hash, std::move(hash)); }
+std::string IBaseChunk::getHash() { return rare(&RareTexts::hash); }
+void IBaseChunk::setLocation(std::string location) { setRare(&RareTexts::location, std::move(location)); }
+std::string IBaseChunk::getLocation() { return rare(&RareTexts::location); }
 void IBaseChunk::setEnable(bool enable) { m_enable = enable; }
 bool IBaseChunk::getEnable() { return m_enable; }
-void IBaseChunk::SetFilterId(std::string filterId) { m_filterId = std::move(filterId); }
-std::string IBaseChunk::GetFilterId() { return m_filterId; }
-void IBaseChunk::setItemSearchText(std::string text) { m_searchText = std::move(text); }
-std::string IBaseChunk::getItemSearchText() { return m_searchText; }
+void IBaseChunk::SetFilterId(std::string filterId) { setRare(&RareTexts::filterId, std::move(filterId)); }
+std::string IBaseChunk::GetFilterId() { return rare(&RareTexts::filterId); }
+void IBaseChunk::setItemSearchText(std::string text) { setRare(&RareTexts::searchText, std::move(text)); }
+std::string IBaseChunk::getItemSearchText() { return rare(&RareTexts::searchText); }
 void IBaseChunk::setImage(std::string path) { m_image = std::move(path); }
 std::string IBaseChunk::GetImage() { return m_image; }
-void IBaseChunk::setThumbnailImage(std::string path) { m_thumbnailImage = std::move(path); }
-std::string IBaseChunk::getThumbnailImage() { return m_thumbnailImage; }
+void IBaseChunk::setThumbnailImage(std::string path) { setRare(&RareTexts::thumbnailImage, std::move(path)); }
+std::string IBaseChunk::getThumbnailImage() { return rare(&RareTexts::thumbnailImage); }
 void IBaseChunk::SetImageLen(int length) { m_imageLength = length; }
 int IBaseChunk::GetImageLen() { return m_imageLength; }
 void IBaseChunk::setData(void *data) { m_data = data; }
@@ -55,10 +55,25 @@ void IBaseChunk::setSortValue(double value) { m_sortValue = value; }
 double IBaseChunk::getSortValue() { return m_sortValue; }
 void IBaseChunk::setControlShow(bool show) { m_controlShow = show; }
 bool IBaseChunk::getControlShow() { return m_controlShow; }
-void IBaseChunk::setToolTipText(std::string text) { m_toolTipText = std::move(text); }
-std::string IBaseChunk::getToolTipText() { return m_toolTipText; }
-void IBaseChunk::setItemMaskImage(std::string path) { m_maskImage = std::move(path); }
-std::string IBaseChunk::getItemMakeImage() { return m_maskImage; }
+void IBaseChunk::setToolTipText(std::string text) { setRare(&RareTexts::toolTipText, std::move(text)); }
+std::string IBaseChunk::getToolTipText() { return rare(&RareTexts::toolTipText); }
+void IBaseChunk::setItemMaskImage(std::string path) { setRare(&RareTexts::maskImage, std::move(path)); }
+std::string IBaseChunk::getItemMakeImage() { return rare(&RareTexts::maskImage); }
+
+void IBaseChunk::setRare(std::string RareTexts::*field, std::string value)
+{
+    if (!m_rare) {
+        if (value.empty())
+            return;
+        m_rare = std::make_unique<RareTexts>();
+    }
+    (*m_rare).*field = std::move(value);
+}
+
+std::string IBaseChunk::rare(std::string RareTexts::*field) const
+{
+    return m_rare ? (*m_rare).*field : std::string();
+}
 
 void IBaseChunk::Reset()
 {

@@ -6,6 +6,7 @@
 #include "widgetkit/views/qdatastorage.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class QMutex;
@@ -76,24 +77,34 @@ public:
     QChunkControl *getChunkControl();
 
 private:
+    // Texts most items never set, kept apart so that a large list of rows
+    // does not carry seven empty strings each.
+    struct RareTexts
+    {
+        std::string thumbnailImage;
+        std::string location;
+        std::string hash;
+        std::string filterId;
+        std::string toolTipText;
+        std::string maskImage;
+        std::string searchText;
+    };
+    void setRare(std::string RareTexts::*field, std::string value);
+    std::string rare(std::string RareTexts::*field) const;
+
     int m_id = 0;
     void *m_owner = nullptr;
     bool m_enable = true;
-    std::string m_image;
-    std::string m_thumbnailImage;
     int m_imageLength = 0;
-    std::string m_location;
-    std::string m_hash;
     std::string m_title;
-    std::string m_filterId;
-    std::string m_toolTipText;
-    std::string m_maskImage;
+    // A record's cover: set on most rows of the recordings table.
+    std::string m_image;
     uint32_t m_columnEnableMask = 0xFFFFFFFFu;
     QMutex *m_mutex = nullptr;
     void *m_data = nullptr;
     bool m_deleted = false;
-    std::string m_searchText;
     bool m_controlShow = true;
     double m_sortValue = 0.0;
     QChunkControl *m_chunkControl = nullptr;
+    std::unique_ptr<RareTexts> m_rare;
 };

@@ -14,6 +14,7 @@
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
+#include "library/qhistoryloadjob.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryplaylistwgt.h"
 #include "widgetkit/qjxlineedit.h"
@@ -26,6 +27,9 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
 #include <QtTest>
 
 using namespace LibraryFixture;
@@ -61,6 +65,7 @@ private slots:
     void historyIsReadAfterTheTableIsBuiltAndJoinsInOneGo();
     void recordingSavedWhileTheHistoryIsReadStays();
     void historyThatCannotBeReadLeavesAnEmptyLoadedTable();
+    void largeHistoryJoinsWhileTheEventLoopRuns();
     void entriesShowTheirRecordings();
     void searchIsLiteralAndTheInfoLineAddsBytes();
     void textsOfTheInfoLine();
@@ -230,6 +235,50 @@ void TestLibraryTable::historyThatCannotBeReadLeavesAnEmptyLoadedTable()
     }
     QVERIFY(QFileInfo(QVideoSettingXml::historyFilePath()).isDir());
     QVERIFY(QDir(QVideoSettingXml::historyFilePath()).removeRecursively());
+}
+
+void TestLibraryTable::largeHistoryJoinsWhileTheEventLoopRuns()
+{
+    // Enough records for several slices of rows; empty files will do, as
+    // every record names its format.
+    constexpr int kRecords = 5000;
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QByteArray xml = "<ROOTITEM>\n";
+    for (int i = 0; i < kRecords; ++i) {
+        const QString path = folder.filePath(QStringLiteral("rec_%1.mp3").arg(i, 5, 10, QLatin1Char('0')));
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        xml += "<Path_item Converted_path_=\"" + path.toUtf8() + "\"><CONVERTED_INFO_ Title_=\"\" Time_=\"00:00:01\" "
+               "Size_=\"0 B\" Create_time_=\"" + QStringLiteral("01-01-2024 %1:%2").arg(i / 60 % 24, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0')).toUtf8()
+               + "\" Format_=\"mp3\" Extend_=\"mp3\" Video_file=\"N\" New_file=\"N\"/></Path_item>\n";
+    }
+    xml += "</ROOTITEM>\n";
+    QVERIFY(TestSupport::writeBytes(QVideoSettingXml::historyFilePath(), xml));
+
+    QLibraryPlayListWgt panel;
+    QFileListWgt table;
+    LibraryConnections::connectPanelAndTable(&panel, &table);
+    panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
+    auto *job = table.findChild<QHistoryLoadJob *>();
+    QVERIFY(job);
+    // Calls queued once the read came back run before the rows join: the
+    // rows are made over several turns of the event loop.
+    int turnsBeforeJoin = 0;
+    std::function<void()> probe = [&] {
+        if (table.historyLoaded())
+            return;
+        ++turnsBeforeJoin;
+        QMetaObject::invokeMethod(this, probe, Qt::QueuedConnection);
+    };
+    connect(job, &QHistoryLoadJob::loaded, this, [&] { QMetaObject::invokeMethod(this, probe, Qt::QueuedConnection); });
+    QSignalSpy resets(table.sortModel(), &QAbstractItemModel::modelReset);
+    QTRY_VERIFY_WITH_TIMEOUT(table.historyLoaded(), 20000);
+    QVERIFY2(turnsBeforeJoin >= 1, qPrintable(QString::number(turnsBeforeJoin)));
+    // Still one reset with every row, in order.
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(table.sortModel()->rowCount(), kRecords);
+    QCOMPARE(table.sortModel()->index(0, QAudioFileModel::ColumnName).data().toString(), QString("rec_04319"));
+    QVERIFY(table.infoLabel()->text().startsWith(QString::number(kRecords) + " Audios, "));
 }
 
 void TestLibraryTable::emptyFormatIsProbedAndTheNewMarkKept()
