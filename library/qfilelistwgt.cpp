@@ -39,6 +39,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 
@@ -332,8 +333,6 @@ void QFileListWgt::OnHistoryLoaded()
     if (!QVideoSettingXml::applyHistoryStartChanges(loaded.changes))
         qCWarning(lcLibrary, "History: the changes of the start-up pass could not be saved");
     QList<convertedInfo> &records = loaded.records;
-    // Read from the files once the window is painted (see paintEvent).
-    m_formatsToFill = std::move(loaded.formatsToFill);
     QString outputFolder = QConverterOperate::getConverterPath();
     if (outputFolder.isEmpty())
         outputFolder = QVideoSettingXml::GetItemValue(QStringLiteral("OutPut_path"), QStringLiteral("path_value"),
@@ -343,6 +342,7 @@ void QFileListWgt::OnHistoryLoaded()
         QTimer::singleShot(0, this, [this, damage] { QLibraryQuestions::tell(this, damage); });
     m_joining.records = std::move(loaded.records);
     m_joining.sizes = std::move(loaded.sizes);
+    m_joining.formatsToFill = std::move(loaded.formatsToFill);
     m_joining.next = m_joining.records.size() - 1;
     m_joining.rows.reserve(size_t(m_joining.records.size()));
     makeJoiningRows();
@@ -387,6 +387,8 @@ void QFileListWgt::joinHistoryRows()
         else
             rows.push_back(item);
     }
+    // Read from the files once the rows are painted (see paintEvent).
+    m_formatsToFill = std::move(m_joining.formatsToFill);
     m_joining = Joining();
     rows.insert(rows.end(), m_rows.all().begin(), m_rows.all().end());
     m_rows.all() = std::move(rows);
@@ -430,16 +432,20 @@ QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 byt
 
 void QFileListWgt::OnFormatsFilled(const QList<QPair<QString, QString>> &formats)
 {
+    if (formats.isEmpty())
+        return;
+    std::unordered_multimap<std::string, QAudioFileChunk *> rowsByPath;
+    for (IBaseChunk *item : m_rows.all())
+        if (QAudioFileChunk *row = asRow(item))
+            rowsByPath.emplace(row->GetFilePath(), row);
     for (const auto &[path, format] : formats) {
-        const std::string key = path.toStdString();
-        for (IBaseChunk *item : m_rows.all())
-            if (QAudioFileChunk *row = asRow(item); row && row->GetFilePath() == key)
-                row->SetFileFormat(format.toStdString());
+        const auto [first, last] = rowsByPath.equal_range(path.toStdString());
+        for (auto it = first; it != last; ++it)
+            it->second->SetFileFormat(format.toStdString());
         if (!QVideoSettingXml::changeConvertedInfoValue(path, QStringLiteral("Format_"), format))
             qCWarning(lcLibrary) << "cannot store the format of" << path << "in the history";
     }
-    if (!formats.isEmpty())
-        m_pAudioModel->refresh();
+    m_pAudioModel->refresh();
 }
 
 void QFileListWgt::OnRecordingsRecovered(const QList<convertedInfo> &records)

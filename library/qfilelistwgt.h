@@ -281,6 +281,7 @@ private:
         std::vector<qint64> sizes;
         int next = -1;  // the record made next; records go last to first
         std::vector<IBaseChunk *> rows;
+        QStringList formatsToFill;
     };
     Joining m_joining;
     bool m_historyLoaded = false;
