@@ -76,6 +76,7 @@ void TestLibraryTable::initTestCase()
 
 void TestLibraryTable::init()
 {
+    QVideoSettingXml::waitForHistory();
     QFile::remove(QVideoSettingXml::historyFilePath());
     QFile::remove(QVideoSettingXml::playListFilePath());
 }
