@@ -23,6 +23,8 @@ public:
     virtual void refreshData(int row, int column);
     // The caller appended one item to its vector first.
     virtual void insertRefeshLastRow();
+    // The caller appended count items to its vector first.
+    void insertRefreshLastRows(int count);
     virtual void refeshRow(int row);
 
     void refresh();
@@ -59,5 +61,6 @@ private:
     std::vector<IBaseChunk *> *m_items = nullptr;
     QStringList m_headers;
     int m_checkColumn = 0;
-    bool m_announcingLastRow = false;
+    // Rows already in the vector whose insertion is being announced.
+    int m_announcing = 0;
 };
