@@ -47,6 +47,18 @@ void QBaseDetailsModel::insertRefreshLastRows(int count)
     endInsertRows();
 }
 
+void QBaseDetailsModel::removeRowAround(int row, const std::function<void()> &remove)
+{
+    if (row < 0 || row >= rowCount()) {
+        remove();
+        refresh();
+        return;
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    remove();
+    endRemoveRows();
+}
+
 void QBaseDetailsModel::refeshRow(int row)
 {
     if (columnCount() == 0)

@@ -8,6 +8,7 @@
 #include <QAbstractItemModel>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class IBaseChunk;
@@ -25,6 +26,9 @@ public:
     virtual void insertRefeshLastRow();
     // The caller appended count items to its vector first.
     void insertRefreshLastRows(int count);
+    // Announces the removal of the row around remove, which takes it out
+    // of the vector (and nothing else).
+    void removeRowAround(int row, const std::function<void()> &remove);
     virtual void refeshRow(int row);
 
     void refresh();

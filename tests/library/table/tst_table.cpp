@@ -15,6 +15,7 @@
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
 #include "library/qlibrarychunk.h"
+#include "library/qlibraryquestions.h"
 #include "library/qlibraryplaylistwgt.h"
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmenu.h"
@@ -61,7 +62,7 @@ private slots:
     void searchIsLiteralAndTheInfoLineAddsBytes();
     void textsOfTheInfoLine();
     void finishedFileJoinsTheShownPlaylist();
-    void joiningRowsKeepTheSelection();
+    void rowsJoiningAndLeavingKeepTheSelection();
     void playingRowsAndEntries();
     void contextMenu();
     void screenshotOfTheTable();
@@ -272,7 +273,7 @@ void TestLibraryTable::finishedFileJoinsTheShownPlaylist()
     QCOMPARE(lib.shownNames().size(), 3);
 }
 
-void TestLibraryTable::joiningRowsKeepTheSelection()
+void TestLibraryTable::rowsJoiningAndLeavingKeepTheSelection()
 {
     const QString a = file("alpha.mp3"), b = file("beta.mp3");
     QVERIFY(!a.isEmpty() && !b.isEmpty());
@@ -319,8 +320,19 @@ void TestLibraryTable::joiningRowsKeepTheSelection()
     QCOMPARE(lib.shownIndex("REC_running").siblingAtColumn(QAudioFileModel::ColumnDuration).data().toString(),
              QString("00:00:02"));
     QCOMPARE(selectedNames(), QStringList({"alpha"}));
-    QCOMPARE(resets.count(), 0);
     QVERIFY(lib.table.infoLabel()->text().startsWith("4 Audios, "));
+
+    // Another row leaves the library: it goes alone.
+    QLibraryQuestions::setAnswerer([](const QString &) { return 1; });
+    lib.table.OnDeleteItem(lib.shownIndex("beta"));
+    QLibraryQuestions::setAnswerer(nullptr);
+    QCOMPARE(lib.shownNames().size(), 3);
+    QVERIFY(!lib.shownNames().contains("beta"));
+    QVERIFY(!lib.shownRow("beta"));
+    QCOMPARE(selectedNames(), QStringList({"alpha"}));
+    QCOMPARE(resets.count(), 0);
+    QVERIFY(lib.table.infoLabel()->text().startsWith("3 Audios, "));
+    QVERIFY(!QVideoSettingXml::GetConvertedInfo(b));
 }
 
 void TestLibraryTable::playingRowsAndEntries()
