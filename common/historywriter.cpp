@@ -41,6 +41,16 @@ void HistoryWriter::post(const QString &key, Write write)
     m_wake.notify_one();
 }
 
+void HistoryWriter::later(std::chrono::nanoseconds after, std::function<void()> check)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_check = std::move(check);
+        m_checkAt = std::chrono::steady_clock::now() + after;
+    }
+    m_wake.notify_one();
+}
+
 bool HistoryWriter::waitForIdle()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -53,8 +63,26 @@ bool HistoryWriter::waitForIdle()
 void HistoryWriter::run()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    const auto writeOrStop = [this] { return m_stopping || !m_queue.empty(); };
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+        if (m_check && !writeOrStop()) {
+            // A newer check (with its own time) starts the wait again.
+            const auto due = m_checkAt;
+            if (!m_wake.wait_until(lock, due, [&] { return writeOrStop() || m_checkAt != due; })) {
+                std::function<void()> check = std::move(m_check);
+                m_check = nullptr;
+                lock.unlock();
+                check();
+                lock.lock();
+            }
+            continue;
+        }
+        if (!writeOrStop()) {
+            m_wake.wait(lock, [&] { return writeOrStop() || m_check; });
+            continue;
+        }
+        // A write (or the end) makes a waiting check pointless.
+        m_check = nullptr;
         // Stopping still drains the queue: nothing posted is lost at exit.
         if (m_queue.empty())
             return;

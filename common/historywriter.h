@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -27,6 +28,10 @@ public:
 
     // Queues the write of the file at key; returns at once.
     void post(const QString &key, Write write);
+    // Runs check on the writer's thread once `after` has passed, unless a
+    // write is posted first (or the process ends); a newer check replaces
+    // it. Waiting for it is no part of waitForIdle.
+    void later(std::chrono::nanoseconds after, std::function<void()> check);
     // Waits until every posted write has ended (at quit, or for a reader of
     // the file in this process). False when one of them failed since the
     // last wait.
@@ -50,6 +55,8 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::deque<Job> m_queue;
+    std::function<void()> m_check;
+    std::chrono::steady_clock::time_point m_checkAt;
     bool m_busy = false;
     bool m_failed = false;
     bool m_stopping = false;

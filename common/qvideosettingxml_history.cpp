@@ -17,6 +17,7 @@
 #include <QMutex>
 #include <QSet>
 
+#include <chrono>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -138,6 +139,25 @@ void fillInfoElement(HistoryDocument::Element &i, const convertedInfo &info)
     i.setAttribute(QStringLiteral("preferencePath_"), info.preferencePath);
     i.setAttribute(QStringLiteral("Video_file"), info.videoFile ? QStringLiteral("Y") : QStringLiteral("N"));
     i.setAttribute(kNewFileAttr, info.newFile ? QStringLiteral("Y") : QStringLiteral("N"));
+}
+
+// The file still holds the bytes of the save counted `generation`: the
+// cache may trust its signature from now on.
+void confirmWritten(const QString &file, quint64 generation, const StateFile::Signature &written,
+                    const QByteArray &sum)
+{
+    const qint64 readAt = StateFile::nowNs();
+    if (!StateFile::signatureTrusted(written, readAt) || !(StateFile::signature(file) == written))
+        return;
+    const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);
+    if (reading.status != StateFile::Status::Read || digestOf(reading.bytes) != sum
+        || !(StateFile::signature(file) == written))
+        return;
+    ParsedHistory &cache = parsedHistory();
+    QMutexLocker lock(&cache.mutex);
+    if (cache.valid && !cache.unwritten && cache.generation == generation && cache.path == file
+        && cache.signature == written)
+        cache.readAtNs = readAt;
 }
 
 } // namespace
@@ -265,9 +285,20 @@ bool QVideoSettingXml::writeHistory(const QString &file, const HistoryDocument &
     // the next save carries this change too.
     cache.unwritten = !saved;
     if (saved) {
-        cache.signature = StateFile::signature(file);
+        const StateFile::Signature written = StateFile::signature(file);
+        const QByteArray sum = digest.result();
+        cache.signature = written;
         cache.readAtNs = StateFile::nowNs();
-        cache.digest = digest.result();
+        cache.digest = sum;
+        // Within the file system's time granularity only the bytes tell this
+        // file from another writer's: they are compared here once it has
+        // passed, rather than read again by whoever loads the history next.
+        if (!StateFile::signatureTrusted(written, cache.readAtNs)) {
+            const qint64 wait = StateFile::trustedAfterNs(written) - cache.readAtNs + 1000000;
+            HistoryWriter::instance().later(std::chrono::nanoseconds(wait), [file, generation, written, sum] {
+                confirmWritten(file, generation, written, sum);
+            });
+        }
     }
     return saved;
 }

@@ -13,10 +13,12 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -64,6 +66,7 @@ class TestHistoryWriter : public QObject
 private slots:
     void init();
     void writesKeepTheirOrderAndTheNewestWins();
+    void aLaterCheckRunsOnTheWritersThread();
     void quickChangesEndWithTheNewestOnDisk();
     void failedWriteIsReportedAndGoesWithTheNextSave();
     void quittingRightAfterAChangeKeepsIt();
@@ -114,6 +117,28 @@ void TestHistoryWriter::writesKeepTheirOrderAndTheNewestWins()
         QVERIFY(writer.waitForIdle());
     }
     QCOMPARE(written, (QList<int> {1, 2, 3}));
+}
+
+void TestHistoryWriter::aLaterCheckRunsOnTheWritersThread()
+{
+    HistoryWriter &writer = HistoryWriter::instance();
+    std::atomic<int> runs {0};
+    std::atomic<bool> elsewhere {false};
+    const std::thread::id here = std::this_thread::get_id();
+    writer.later(std::chrono::milliseconds(5), [&] {
+        elsewhere = std::this_thread::get_id() != here;
+        ++runs;
+    });
+    QTRY_COMPARE(runs.load(), 1);
+    QVERIFY(elsewhere.load());
+    // The newer of two waiting checks runs, once.
+    writer.later(std::chrono::hours(1), [&] { runs += 10; });
+    writer.later(std::chrono::milliseconds(5), [&] { ++runs; });
+    QTRY_COMPARE(runs.load(), 2);
+    // A check is nothing to wait for.
+    writer.later(std::chrono::hours(1), [&] { runs += 10; });
+    QVERIFY(writer.waitForIdle());
+    QCOMPARE(runs.load(), 2);
 }
 
 void TestHistoryWriter::quickChangesEndWithTheNewestOnDisk()
