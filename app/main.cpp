@@ -5,6 +5,7 @@
 #include "app/qterminationwatcher.h"
 
 #include "common/qianyutil.h"
+#include "common/qvideosettingxml.h"
 #include "platform/audio/pulsecontext.h"
 #include "widgetkit/views/quianyutiliy.h"
 
@@ -40,6 +41,9 @@ int main(int argc, char *argv[])
         code = app.exec();
         app.setWindowInstance(nullptr);
     }
+    // The library's last changes reach the disk before the log closes, so
+    // that a write that fails is still logged.
+    QVideoSettingXml::waitForHistory();
     QLogFile::uninstall();
     return code;
 }

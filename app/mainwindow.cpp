@@ -3,6 +3,7 @@
 
 #include "app/applog.h"
 #include "app/qinitproject.h"
+#include "common/historywriter.h"
 #include "common/qconverteroperate.h"
 #include "common/qconvertersetting.h"
 #include "common/qianyutil.h"
@@ -75,6 +76,8 @@ MainWindow::MainWindow(QWidget *parent)
     InitMenu();
     m_bCtrlReady = true;
     setGlobalFunction();
+    connect(&HistoryWriter::instance(), &HistoryWriter::writeFailed, this, &MainWindow::OnHistoryWriteFailed,
+            Qt::QueuedConnection);
 }
 
 MainWindow::~MainWindow()
@@ -501,6 +504,19 @@ void MainWindow::OnRecordError(const QString &message)
         OnBtnStop(true);
     QJXMessageBox::ShowMessage(this, message, QString(), QJXMessageBox::NoIcon,
                                QJXMessageBox::OkButton);
+}
+
+void MainWindow::OnHistoryWriteFailed(const QString &path, const QString &reason)
+{
+    // The writes that fail while the message shows would say the same.
+    if (m_historyFailureShown)
+        return;
+    m_historyFailureShown = true;
+    const QString message = tr("The recordings library could not be saved: %1 %2.\n"
+                               "It is saved again with the next change.")
+                                .arg(QDir::toNativeSeparators(path), reason);
+    QJXMessageBox::ShowMessage(this, message, QString(), QJXMessageBox::NoIcon, QJXMessageBox::OkButton);
+    m_historyFailureShown = false;
 }
 
 void MainWindow::OnRecordLevelBlock(unsigned char *samples, int sps)

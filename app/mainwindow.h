@@ -111,6 +111,9 @@ private slots:
     void OnRecordLevelBlock(unsigned char *samples, int sps);
     // The recording stopped by itself: the window goes idle and says why.
     void OnRecordError(const QString &message);
+    // The history writer could not write the library's file: says why, one
+    // message at a time.
+    void OnHistoryWriteFailed(const QString &path, const QString &reason);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -175,4 +178,5 @@ private:
     Clock m_clock;
     // Layout waits until every child exists.
     bool m_bCtrlReady = false;
+    bool m_historyFailureShown = false;
 };

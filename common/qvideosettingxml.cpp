@@ -234,22 +234,27 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray
     });
 }
 
-bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProducer &produce)
+bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProducer &produce, QString *reason)
 {
     QSaveFile file(path);
+    const auto fail = [&](const QString &what) {
+        const QString why = QStringLiteral("%1 (%2)").arg(what, file.errorString());
+        qCWarning(lcCommon).noquote() << path << why;
+        if (reason)
+            *reason = why;
+        return false;
+    };
     // Unbuffered: a buffered flush that writes only part of the bytes (full
     // disk, size limit) is not reported by QSaveFile and would be committed.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        qCWarning(lcCommon, "error::ParserXML->writeOperateXml->file.open\n");
-        qCWarning(lcCommon) << path << file.errorString();
-        return false;
-    }
-    const bool written = produce([&file, &path](const QByteArray &bytes) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(QStringLiteral("cannot be opened for writing"));
+    bool writeFailed = false;
+    const bool written = produce([&file, &writeFailed](const QByteArray &bytes) {
         qint64 done = 0;
         while (done < bytes.size()) {
             const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
             if (n <= 0) {
-                qCWarning(lcCommon) << "Cannot write" << path << file.errorString();
+                writeFailed = true;
                 return false;
             }
             done += n;
@@ -257,13 +262,12 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProduc
         return true;
     });
     if (!written) {
+        fail(writeFailed ? QStringLiteral("cannot be written") : QStringLiteral("was not completed"));
         file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
-        qCWarning(lcCommon) << "Cannot save" << path << file.errorString();
-        return false;
-    }
+    if (!file.commit())
+        return fail(QStringLiteral("cannot be saved"));
     return true;
 }
 

@@ -79,6 +79,12 @@ public:
     static std::string &trim(std::string &text);
 
     // ---- History ("History.xml") ----
+    // A change is the history at once for every reader in this process; the
+    // file is written behind it by the history writer (common/historywriter.h),
+    // which reports a write that failed. A change that could be made returns
+    // true. waitForHistory waits until the file holds every change (false
+    // when a write failed since the last wait).
+    static bool waitForHistory();
     // Adds or updates the entry of info.convertedPath (exact match) with its
     // playlist names in list order.
     static bool SaveConvertedInfo(const convertedInfo &info);
@@ -193,13 +199,19 @@ private:
     static bool writeFileAtomically(const QString &path, const QByteArray &bytes);
     // The same for bytes made a piece at a time: produce hands each piece
     // to the writer it is given and returns false to give up (so does the
-    // writer when a write fails); the file is replaced only when all went.
+    // writer when a write fails); the file is replaced only when all went,
+    // else reason (when given) says why not.
     using FileProducer = std::function<bool(const std::function<bool(const QByteArray &)> &write)>;
-    static bool writeFileAtomically(const QString &path, const FileProducer &produce);
+    static bool writeFileAtomically(const QString &path, const FileProducer &produce, QString *reason = nullptr);
     // Reads the history into doc; a missing file gives an empty document
     // when createMissing is set, else false.
     static bool loadHistory(HistoryDocument &doc, bool createMissing);
+    // Makes doc the history and hands it to the history writer; true.
     static bool saveHistory(const HistoryDocument &doc);
+    // The writer's part of a save: the file, then the cache, unless a newer
+    // save came meanwhile.
+    static bool writeHistory(const QString &file, const HistoryDocument &doc, quint64 generation,
+                             QString *reason);
     // Stores several keys of one group with a single save; an empty file
     // means the preferences file.
     static bool setItemValues(const QString &group, const QList<QPair<QString, QString>> &values,

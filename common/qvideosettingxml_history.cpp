@@ -7,6 +7,7 @@
 
 #include "common/commonlog.h"
 #include "common/historydocument.h"
+#include "common/historywriter.h"
 #include "common/statefile.h"
 
 #include <QCryptographicHash>
@@ -16,6 +17,7 @@
 #include <QMutex>
 #include <QSet>
 
+#include <chrono>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -44,6 +46,12 @@ struct ParsedHistory
     QByteArray digest;  // empty: the signature was trusted when read
     HistoryDocument doc;
     bool valid = false;
+    // Saves are counted; the one counted last is the history.
+    quint64 generation = 0;
+    // The document is newer than the file: a save is on its way or failed.
+    // Until it is written, the document is the history and the file is not
+    // looked at.
+    bool unwritten = false;
 };
 
 // Tells the bytes another writer left apart from ours, not an attacker's:
@@ -133,6 +141,25 @@ void fillInfoElement(HistoryDocument::Element &i, const convertedInfo &info)
     i.setAttribute(kNewFileAttr, info.newFile ? QStringLiteral("Y") : QStringLiteral("N"));
 }
 
+// The file still holds the bytes of the save counted `generation`: the
+// cache may trust its signature from now on.
+void confirmWritten(const QString &file, quint64 generation, const StateFile::Signature &written,
+                    const QByteArray &sum)
+{
+    const qint64 readAt = StateFile::nowNs();
+    if (!StateFile::signatureTrusted(written, readAt) || !(StateFile::signature(file) == written))
+        return;
+    const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);
+    if (reading.status != StateFile::Status::Read || digestOf(reading.bytes) != sum
+        || !(StateFile::signature(file) == written))
+        return;
+    ParsedHistory &cache = parsedHistory();
+    QMutexLocker lock(&cache.mutex);
+    if (cache.valid && !cache.unwritten && cache.generation == generation && cache.path == file
+        && cache.signature == written)
+        cache.readAtNs = readAt;
+}
+
 } // namespace
 
 bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
@@ -142,8 +169,9 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
     ParsedHistory &cache = parsedHistory();
     {
         QMutexLocker lock(&cache.mutex);
-        if (cache.valid && cache.path == file && cache.signature == before
-            && StateFile::signatureTrusted(before, cache.readAtNs)) {
+        if (cache.valid && cache.path == file
+            && (cache.unwritten
+                || (cache.signature == before && StateFile::signatureTrusted(before, cache.readAtNs)))) {
             doc = cache.doc;
             return true;
         }
@@ -187,6 +215,7 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
             cache.digest = StateFile::signatureTrusted(before, now) ? QByteArray() : digestOf(reading.bytes);
             cache.doc = doc;
             cache.valid = true;
+            cache.unwritten = false;
             return true;
         }
         if (!setAside(file, reading.bytes, reason, salvaged))
@@ -214,26 +243,69 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
 bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
 {
     const QString file = historyFilePath();
+    ParsedHistory &cache = parsedHistory();
+    quint64 generation = 0;
+    {
+        // The document becomes the history at once; the disk follows.
+        QMutexLocker lock(&cache.mutex);
+        generation = ++cache.generation;
+        cache.path = file;
+        cache.doc = doc;
+        cache.valid = true;
+        cache.unwritten = true;
+    }
+    // The snapshot shares its entries with the cache: taking it copies nothing.
+    HistoryWriter::instance().post(file, [file, doc, generation](QString *reason) {
+        return writeHistory(file, doc, generation, reason);
+    });
+    return true;
+}
+
+bool QVideoSettingXml::writeHistory(const QString &file, const HistoryDocument &doc, quint64 generation,
+                                    QString *reason)
+{
     // Written as it is made, a piece at a time: a large history is never
     // held twice (as text and as bytes) beside its parsed form.
     QCryptographicHash digest(kDigest);
-    const bool saved = writeFileAtomically(file, [&](const std::function<bool(const QByteArray &)> &write) {
-        return doc.serialize([&](const QByteArray &piece) {
-            digest.addData(piece);
-            return write(piece);
-        });
-    });
+    const bool saved = writeFileAtomically(
+        file,
+        [&](const std::function<bool(const QByteArray &)> &write) {
+            return doc.serialize([&](const QByteArray &piece) {
+                digest.addData(piece);
+                return write(piece);
+            });
+        },
+        reason);
     ParsedHistory &cache = parsedHistory();
     QMutexLocker lock(&cache.mutex);
-    cache.valid = saved;
+    // A newer document is on its way and decides what the cache says.
+    if (cache.generation != generation || cache.path != file)
+        return saved;
+    // A failed write leaves the document in memory as the history, so that
+    // the next save carries this change too.
+    cache.unwritten = !saved;
     if (saved) {
-        cache.path = file;
-        cache.signature = StateFile::signature(file);
+        const StateFile::Signature written = StateFile::signature(file);
+        const QByteArray sum = digest.result();
+        cache.signature = written;
         cache.readAtNs = StateFile::nowNs();
-        cache.digest = digest.result();
-        cache.doc = doc;
+        cache.digest = sum;
+        // Within the file system's time granularity only the bytes tell this
+        // file from another writer's: they are compared here once it has
+        // passed, rather than read again by whoever loads the history next.
+        if (!StateFile::signatureTrusted(written, cache.readAtNs)) {
+            const qint64 wait = StateFile::trustedAfterNs(written) - cache.readAtNs + 1000000;
+            HistoryWriter::instance().later(std::chrono::nanoseconds(wait), [file, generation, written, sum] {
+                confirmWritten(file, generation, written, sum);
+            });
+        }
     }
     return saved;
+}
+
+bool QVideoSettingXml::waitForHistory()
+{
+    return HistoryWriter::instance().waitForIdle();
 }
 
 bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)

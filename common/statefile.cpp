@@ -134,7 +134,12 @@ qint64 StateFile::nowNs()
 
 bool StateFile::signatureTrusted(const Signature &sig, qint64 readAtNs)
 {
-    return sig.size >= 0 && qMax(sig.mtimeNs, sig.ctimeNs) + kTimeGranularityNs < readAtNs;
+    return sig.size >= 0 && trustedAfterNs(sig) < readAtNs;
+}
+
+qint64 StateFile::trustedAfterNs(const Signature &sig)
+{
+    return qMax(sig.mtimeNs, sig.ctimeNs) + kTimeGranularityNs;
 }
 
 QString StateFile::overLongValue(const QXmlStreamReader &reader)

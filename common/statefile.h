@@ -62,6 +62,9 @@ public:
     // time granularity may leave every field the same, so a file changed
     // shortly before that reading must be compared byte by byte.
     static bool signatureTrusted(const Signature &sig, qint64 readAtNs);
+    // The first wall-clock time (ns) at which a reading makes the signature
+    // trusted.
+    static qint64 trustedAfterNs(const Signature &sig);
     static qint64 nowNs();
 
     // Well-formed, no document type, no deeper than maxDepth, no attribute

@@ -407,14 +407,34 @@ void QFileListWgt::joinHistoryRows()
 
 void QFileListWgt::showJoinedRows()
 {
+    const std::vector<IBaseChunk *> before = m_rows.shown();
     syncAllEntry();
     m_bListsChanged = true;
     if (m_rows.currentEntry())
         m_rows.shown() = m_rows.currentEntry()->GetAudioDatasList();
     else
         m_rows.shown() = m_rows.all();
-    m_pAudioModel->refresh();
+    announceShownRows(before);
     DisplayListInfo();
+}
+
+void QFileListWgt::announceShownRows(const std::vector<IBaseChunk *> &before)
+{
+    const std::vector<IBaseChunk *> &now = m_rows.shown();
+    // A reset would sort and lay out the whole table again and drop the
+    // selection; rows that join take their sorted places alone.
+    if (now.size() > before.size() && std::equal(before.begin(), before.end(), now.begin()))
+        m_pAudioModel->insertRefreshLastRows(int(now.size() - before.size()));
+    else
+        m_pAudioModel->refresh();
+}
+
+void QFileListWgt::refreshShownRow(IBaseChunk *row)
+{
+    const std::vector<IBaseChunk *> &shown = m_rows.shown();
+    const auto at = std::find(shown.begin(), shown.end(), row);
+    if (at != shown.end())
+        m_pAudioModel->refeshRow(int(at - shown.begin()));
 }
 
 QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 bytes) const

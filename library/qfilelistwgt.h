@@ -227,6 +227,12 @@ private:
     void syncAllEntry();
     // After rows joined the master list: the shown entry and the info line follow.
     void showJoinedRows();
+    // The shown rows changed from `before`: rows that only joined at the end
+    // are announced as inserted, anything else resets the table.
+    void announceShownRows(const std::vector<IBaseChunk *> &before);
+    // The row's cells changed (it may sort elsewhere now); nothing when it
+    // is not shown.
+    void refreshShownRow(IBaseChunk *row);
     QList<QAudioFileChunk *> selectedRows() const;
 
     // ---- Editing and converting ----

@@ -88,9 +88,14 @@ void QFileListWgt::DeleteOneAudio(IBaseChunk *item, bool removeOnly)
 
 void QFileListWgt::forgetRow(IBaseChunk *item)
 {
-    m_rows.forgetRow(item);
-    // The model must not hold the row while it goes.
-    m_pAudioModel->refresh();
+    // The model must not hold the row while it goes; a shown row's removal
+    // is announced alone, so that the table is neither sorted again nor
+    // loses its selection.
+    const std::vector<IBaseChunk *> &shown = m_rows.shown();
+    const auto at = std::find(shown.begin(), shown.end(), item);
+    const bool once = at != shown.end() && std::find(at + 1, shown.end(), item) == shown.end();
+    const int row = once ? int(at - shown.begin()) : -1;
+    m_pAudioModel->removeRowAround(row, [this, item] { m_rows.forgetRow(item); });
 }
 
 QList<QAudioFileChunk *> QFileListWgt::selectedRows() const

@@ -122,7 +122,7 @@ void QFileListWgt::OnSetRecordingTagInfo(JXRecognizerAudioTagInfo tagInfo)
         m_rows.recordingRow()->SetFilePath((folderOf(path) + fileName).toStdString());
     }
     m_recordingTagInfo = tagInfo;
-    m_pAudioModel->refresh();
+    refreshShownRow(m_rows.recordingRow());
 }
 
 int QFileListWgt::GetAudioFormat(const QString &path) const
@@ -245,7 +245,7 @@ void QFileListWgt::keepRecording(const convertedInfo &info)
     m_bListsChanged = true;
     if (m_rows.playingEntry() && m_rows.playingEntry()->GetTitle() == tr("All Recordings").toStdString())
         emit emitAppendPlayFiles({QString::fromStdString(row->GetFilePath())});
-    m_pAudioModel->refresh();
+    refreshShownRow(row);
     DisplayListInfo();
 }
 

@@ -280,6 +280,7 @@ bool sizeIsBounded(const QString &path, qint64 inputSize)
         info.listNames << QStringLiteral("Road");
         QVideoSettingXml::SaveConvertedInfo(info);
         QVideoSettingXml::GetConvertedPath();
+        QVideoSettingXml::waitForHistory();
         bits |= QFile::exists(path + ".bad") ? 2 : 0;
         bounded = sizeIsBounded(path, inputSize);
         break;

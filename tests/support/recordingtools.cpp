@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include "common/qianyutil.h"
+#include "common/qvideosettingxml.h"
 
 #include <QDomDocument>
 #include <QFile>
@@ -46,6 +47,7 @@ bool Playback::waitEnd(int ms)
 QList<QDomElement> historyEntries(const QString &path)
 {
     QList<QDomElement> found;
+    QVideoSettingXml::waitForHistory();
     QFile file(QIAnyUtil::getAppDataPath() + QStringLiteral("/History.xml"));
     QDomDocument doc;
     if (!file.open(QIODevice::ReadOnly) || !doc.setContent(&file))

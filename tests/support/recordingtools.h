@@ -31,7 +31,8 @@ private:
     bool m_started = false;
 };
 
-// The History.xml entries whose converted path is `path`.
+// The History.xml entries whose converted path is `path`, once the saves
+// made so far are on disk.
 QList<QDomElement> historyEntries(const QString &path);
 
 } // namespace TestSupport

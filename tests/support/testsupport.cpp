@@ -17,6 +17,8 @@
 #include <cmath>
 #include <csignal>
 
+#include <sys/resource.h>
+
 namespace TestSupport {
 
 QString screenshotDir()
@@ -421,6 +423,28 @@ bool stopDefaultReports()
 double captureShortfallAllowance(double expectedFrames, double baseFrames)
 {
     return soundServerIsPipeWire() ? qMax(baseFrames, 0.005 * expectedFrames) : baseFrames;
+}
+
+
+FileSizeLimit::FileSizeLimit(qint64 bytes)
+{
+    // The write past the limit fails rather than ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit {};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return;
+    m_oldCurrent = qint64(limit.rlim_cur);
+    limit.rlim_cur = rlim_t(bytes);
+    m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit {};
+    if (!m_set || getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return;
+    limit.rlim_cur = rlim_t(m_oldCurrent);
+    setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 } // namespace TestSupport

@@ -26,6 +26,23 @@ bool writeBytes(const QString &path, const QByteArray &bytes);
 // Bytes this process has written so far (every write call counted); -1 when unknown.
 qint64 bytesWritten();
 
+// While it lives, no file of this process may grow beyond `bytes` (a write
+// past it fails with EFBIG, as on a disk that has no more room; root too).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    // False when the limit could not be set.
+    bool set() const { return m_set; }
+
+private:
+    qint64 m_oldCurrent = 0;
+    bool m_set = false;
+};
+
 // For programs run outside the test runner (benchmarks): no display needed
 // unless QT_QPA_PLATFORM names one, and HOME with the XDG data and config
 // folders inside `home`, so that the user's own files are left alone.

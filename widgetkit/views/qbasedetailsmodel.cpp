@@ -30,15 +30,33 @@ void QBaseDetailsModel::refreshData(int row, int column)
 
 void QBaseDetailsModel::insertRefeshLastRow()
 {
-    const int last = rowCount() - 1;
-    if (last < 0)
+    insertRefreshLastRows(1);
+}
+
+void QBaseDetailsModel::insertRefreshLastRows(int count)
+{
+    const int rows = rowCount();
+    if (count <= 0 || count > rows)
         return;
-    // The vector already holds the new item; until the insertion is announced
-    // the model keeps reporting the old count, as views and proxies expect.
-    m_announcingLastRow = true;
-    beginInsertRows(QModelIndex(), last, last);
-    m_announcingLastRow = false;
+    // The vector already holds the new items; until the insertion is
+    // announced the model keeps reporting the old count, as views and
+    // proxies expect.
+    m_announcing = count;
+    beginInsertRows(QModelIndex(), rows - count, rows - 1);
+    m_announcing = 0;
     endInsertRows();
+}
+
+void QBaseDetailsModel::removeRowAround(int row, const std::function<void()> &remove)
+{
+    if (row < 0 || row >= rowCount()) {
+        remove();
+        refresh();
+        return;
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    remove();
+    endRemoveRows();
 }
 
 void QBaseDetailsModel::refeshRow(int row)
@@ -102,7 +120,7 @@ int QBaseDetailsModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid() || !m_items)
         return 0;
-    return static_cast<int>(m_items->size()) - (m_announcingLastRow ? 1 : 0);
+    return static_cast<int>(m_items->size()) - m_announcing;
 }
 
 int QBaseDetailsModel::columnCount(const QModelIndex &parent) const

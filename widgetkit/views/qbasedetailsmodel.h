@@ -8,6 +8,7 @@
 #include <QAbstractItemModel>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class IBaseChunk;
@@ -23,6 +24,11 @@ public:
     virtual void refreshData(int row, int column);
     // The caller appended one item to its vector first.
     virtual void insertRefeshLastRow();
+    // The caller appended count items to its vector first.
+    void insertRefreshLastRows(int count);
+    // Announces the removal of the row around remove, which takes it out
+    // of the vector (and nothing else).
+    void removeRowAround(int row, const std::function<void()> &remove);
     virtual void refeshRow(int row);
 
     void refresh();
@@ -59,5 +65,6 @@ private:
     std::vector<IBaseChunk *> *m_items = nullptr;
     QStringList m_headers;
     int m_checkColumn = 0;
-    bool m_announcingLastRow = false;
+    // Rows already in the vector whose insertion is being announced.
+    int m_announcing = 0;
 };

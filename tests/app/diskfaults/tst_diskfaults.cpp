@@ -3,6 +3,8 @@
 // stored and listed), a folder removed while recording; the program records
 // again afterwards. A start that cannot create its file says why after
 // "Recording failed!" (a read-only disk, a folder that cannot be made).
+// A library file that cannot be written is reported with its reason, and
+// the next change writes it.
 
 #include "appfixture.h"
 #include "mediaprobe.h"
@@ -10,6 +12,7 @@
 #include "testsupport.h"
 
 #include "app/mainwindow.h"
+#include "common/qvideosettingxml.h"
 #include "controls/selectrecordinputwgt.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qfilelistwgt.h"
@@ -24,6 +27,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using AppFixture::ModalCloser;
@@ -87,6 +92,7 @@ private slots:
     void fullDiskStopsAndKeepsWhatWasWritten();
     void removedFolderStopsTheRecording();
     void failedStartsSayWhy();
+    void failedLibrarySaveSaysWhy();
 
 private:
     void verifyIdle();
@@ -261,4 +267,34 @@ void TestDiskFaults::failedStartsSayWhy()
 }
 
 QTEST_MAIN(TestDiskFaults)
+void TestDiskFaults::failedLibrarySaveSaysWhy()
+{
+    const QString file = QVideoSettingXml::historyFilePath();
+    QVERIFY(QVideoSettingXml::waitForHistory());
+    convertedInfo kept;
+    kept.convertedPath = m_dir.filePath(QStringLiteral("kept.mp3"));
+    kept.title = QString(16384, QLatin1Char('t'));
+    ModalCloser closer;
+    {
+        // The disk has no room for the grown library.
+        TestSupport::FileSizeLimit limit(QFileInfo(file).size() + 4096);
+        QVERIFY(limit.set());
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(kept));
+        QVERIFY(!QVideoSettingXml::waitForHistory());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(closer.messages.size(), 1, 10000);
+    QCOMPARE(closer.messages.first(),
+             QStringLiteral("The recordings library could not be saved: %1 cannot be written (%2).\n"
+                            "It is saved again with the next change.")
+                 .arg(file, QString::fromLocal8Bit(std::strerror(EFBIG))));
+    QVERIFY(historyEntries(kept.convertedPath).isEmpty());
+
+    convertedInfo next = kept;
+    next.convertedPath = m_dir.filePath(QStringLiteral("next.mp3"));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(next));
+    QCOMPARE(historyEntries(kept.convertedPath).size(), 1);
+    QCOMPARE(historyEntries(next.convertedPath).size(), 1);
+    QCOMPARE(closer.messages.size(), 1);
+}
+
 #include "tst_diskfaults.moc"

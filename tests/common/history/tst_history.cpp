@@ -3,7 +3,7 @@
 #include "common/historydocument.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
-#include "testsupport.h"
+#include "settledfiles.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -12,15 +12,15 @@
 
 namespace {
 
-using TestSupport::readBytes;
-using TestSupport::writeBytes;
+using TestSupport::readSettled;
+using TestSupport::writeSettled;
 
 // The document element of the file; the document stays alive until the next call.
 QDomElement rootOf(const QString &path)
 {
     static QDomDocument kept;
     QDomDocument doc;
-    if (!doc.setContent(readBytes(path)))
+    if (!doc.setContent(readSettled(path)))
         return QDomElement();
     kept = doc;
     return kept.documentElement();
@@ -67,6 +67,7 @@ private:
 private slots:
     void init()
     {
+        QVideoSettingXml::waitForHistory();
         QDir(QIAnyUtil::getAppDataPath()).removeRecursively();
     }
 
@@ -181,7 +182,7 @@ private slots:
         }
         for (const QDomElement &entry : elementChildren(rootOf(history())))
             QCOMPARE(entry.firstChildElement().attribute("New_file"), QString("N"));
-        QVERIFY(!readBytes(history()).startsWith("<?xml"));
+        QVERIFY(!readSettled(history()).startsWith("<?xml"));
     }
 
     void lookupsNormaliseBackslashesButSaveIsExact()
@@ -239,12 +240,13 @@ private slots:
         QVERIFY(!QVideoSettingXml::removeConvertedInfo("/a.mp3"));
         QVERIFY(!QVideoSettingXml::changeConvertedInfoPath("/a.mp3", "/b.mp3"));
         QVERIFY(QVideoSettingXml::getPreferencePath("/a.mp3").isEmpty());
+        QVERIFY(QVideoSettingXml::waitForHistory());
         QVERIFY(!QFile::exists(history()));
     }
 
     void flagsAreExactlyY()
     {
-        QVERIFY(writeBytes(history(), "<ROOTITEM>\n"
+        QVERIFY(writeSettled(history(), "<ROOTITEM>\n"
                                       " <Path_item Converted_path_=\"/a.mp3\">\n"
                                       "  <CONVERTED_INFO_ Video_file=\"y\" New_file=\"yes\" Title_=\"T\"/>\n"
                                       " </Path_item>\n"
@@ -274,12 +276,13 @@ private slots:
         QCOMPARE(read->artist, QString("bellend"));  // the control character cannot be stored
         QCOMPARE(read->album, info.album);
         QCOMPARE(QVideoSettingXml::analysisConvertedInfo().size(), 2);
+        QVERIFY(QVideoSettingXml::waitForHistory());
         QVERIFY(!QFile::exists(history() + ".bad"));
     }
 
     void foreignContentSurvivesChanges()
     {
-        QVERIFY(writeBytes(history(), "<LIBRARY version=\"2\">\n"
+        QVERIFY(writeSettled(history(), "<LIBRARY version=\"2\">\n"
                                       "  <Path_item Converted_path_=\"/a.mp3\" Extra=\"kept\">\n"
                                       "    <CONVERTED_INFO_ Title_=\"A\" Rating=\"5\"/>\n"
                                       "    <List_name ListName=\"L\"><Note text=\"deep\"/></List_name>\n"
@@ -303,17 +306,17 @@ private slots:
     {
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));
         // Another writer changes one letter in place: same size, same folder entry.
-        QByteArray bytes = readBytes(history());
+        QByteArray bytes = readSettled(history());
         const int at = bytes.indexOf("Jazz");
         QVERIFY(at > 0);
         bytes[at] = 'F';
-        QVERIFY(writeBytes(history(), bytes));
+        QVERIFY(writeSettled(history(), bytes));
         QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->genre, QString("Fazz"));
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/b.mp3")));
         QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->genre, QString("Fazz"));
 
         // ... or replaces the file with other entries altogether.
-        QVERIFY(writeBytes(history(), "<ROOTITEM><Path_item Converted_path_=\"/x.mp3\"><CONVERTED_INFO_/></Path_item></ROOTITEM>"));
+        QVERIFY(writeSettled(history(), "<ROOTITEM><Path_item Converted_path_=\"/x.mp3\"><CONVERTED_INFO_/></Path_item></ROOTITEM>"));
         QVERIFY(QVideoSettingXml::removeConvertedInfo("/x.mp3") == true);
         QVERIFY(!QVideoSettingXml::removeConvertedInfo("/a.mp3"));
         QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
@@ -333,7 +336,7 @@ private slots:
             records << r;
         }
         QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
-        const QByteArray bytes = readBytes(history());
+        const QByteArray bytes = readSettled(history());
         QVERIFY(bytes.size() > 2 * 1024 * 1024);
         HistoryDocument doc;
         QVERIFY(doc.parse(bytes));
@@ -362,21 +365,21 @@ private slots:
         QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/5999.mp3", "Genre_", "Folk"));
         QCOMPARE(QVideoSettingXml::GetConvertedInfo("/music/5999.mp3")->genre, QString("Folk"));
         HistoryDocument again;
-        QVERIFY(again.parse(readBytes(history())));
+        QVERIFY(again.parse(readSettled(history())));
         QCOMPARE(again.entries().size(), 6000);
     }
 
     void corruptHistoryIsKeptAside()
     {
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));
-        QByteArray corrupt = readBytes(history());
+        QByteArray corrupt = readSettled(history());
         corrupt.chop(corrupt.size() / 3);
-        QVERIFY(writeBytes(history(), corrupt));
+        QVERIFY(writeSettled(history(), corrupt));
         QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
-        QCOMPARE(readBytes(history() + ".bad"), corrupt);
+        QCOMPARE(readSettled(history() + ".bad"), corrupt);
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/b.mp3")));
         QCOMPARE(QVideoSettingXml::analysisConvertedInfo().size(), 1);
-        QCOMPARE(readBytes(history() + ".bad"), corrupt);
+        QCOMPARE(readSettled(history() + ".bad"), corrupt);
     }
 };
 

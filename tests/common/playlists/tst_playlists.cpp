@@ -2,7 +2,7 @@
 // on real files.
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
-#include "testsupport.h"
+#include "settledfiles.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -14,14 +14,14 @@
 
 namespace {
 
-using TestSupport::readBytes;
+using TestSupport::readSettled;
 
 // The document element of the file; the document stays alive until the next call.
 QDomElement rootOf(const QString &path)
 {
     static QDomDocument kept;
     QDomDocument doc;
-    if (!doc.setContent(readBytes(path)))
+    if (!doc.setContent(readSettled(path)))
         return QDomElement();
     kept = doc;
     return kept.documentElement();
@@ -49,6 +49,7 @@ class PlayListsTest : public QObject
 private slots:
     void init()
     {
+        QVideoSettingXml::waitForHistory();
         QDir(QIAnyUtil::getAppDataPath()).removeRecursively();
     }
 
@@ -85,7 +86,7 @@ private slots:
     {
         QVERIFY(QVideoSettingXml::AppendPlayList("A"));
         QVERIFY(QVideoSettingXml::AppendPlayList(QString(8000, 'x')));
-        const QByteArray before = readBytes(QVideoSettingXml::playListFilePath());
+        const QByteArray before = readSettled(QVideoSettingXml::playListFilePath());
         QVERIFY(before.size() > 8000);
 
         // A file-size limit below the file's size stands for a full disk:
@@ -104,7 +105,7 @@ private slots:
         QVERIFY(!appended);
         QVERIFY(!renamed);
         QVERIFY(!removed);
-        QCOMPARE(readBytes(QVideoSettingXml::playListFilePath()), before);
+        QCOMPARE(readSettled(QVideoSettingXml::playListFilePath()), before);
         QCOMPARE(QDir(QIAnyUtil::getAppDataPath()).entryList(QDir::Files),
                  QStringList {"CustomedLists.xml"});
     }
@@ -129,6 +130,7 @@ private slots:
 
     void deleteConvertedPathRemovesOneEntryPerListedPath()
     {
+        QVideoSettingXml::waitForHistory();
         QFile file(QVideoSettingXml::historyFilePath());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("<ROOTITEM><Path_item Converted_path_=\"/x\"/><Path_item Converted_path_=\"/y\"/>"

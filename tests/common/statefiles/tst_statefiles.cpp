@@ -6,7 +6,7 @@
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "common/statefile.h"
-#include "testsupport.h"
+#include "settledfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,8 +21,8 @@
 
 namespace {
 
-using TestSupport::readBytes;
-using TestSupport::writeBytes;
+using TestSupport::readSettled;
+using TestSupport::writeSettled;
 
 QByteArray entry(int n)
 {
@@ -101,6 +101,7 @@ private:
 private slots:
     void init()
     {
+        QVideoSettingXml::waitForHistory();
         QDir(QIAnyUtil::getAppDataPath()).removeRecursively();
         QIAnyUtil::getAppDataPath();
         StateFileNotices::takeAll();
@@ -111,10 +112,10 @@ private slots:
         const QByteArray whole = history(4);
         // Cut in the middle of the third record: two records are whole.
         const QByteArray cut = whole.left(whole.indexOf("r2.mp3") + 3);
-        QVERIFY(writeBytes(historyPath(), cut));
+        QVERIFY(writeSettled(historyPath(), cut));
         QCOMPARE(paths(QVideoSettingXml::analysisConvertedInfo()),
                  QStringList({"/music/r0.mp3", "/music/r1.mp3"}));
-        QCOMPARE(readBytes(historyPath() + ".bad"), cut);
+        QCOMPARE(readSettled(historyPath() + ".bad"), cut);
         const QList<StateFileNotices::Notice> notices = StateFileNotices::takeAll();
         QCOMPARE(notices.size(), 1);
         QCOMPARE(notices.first().path, historyPath());
@@ -131,7 +132,7 @@ private slots:
         // The third record loses its closing tag, the fourth gets a stray "<".
         bytes.replace(bytes.indexOf("</Path_item>", bytes.indexOf("r2.mp3")), 12, "");
         bytes.insert(bytes.indexOf("Title_=\"r3\""), "< ");
-        QVERIFY(writeBytes(historyPath(), bytes));
+        QVERIFY(writeSettled(historyPath(), bytes));
         const QStringList kept = paths(QVideoSettingXml::analysisConvertedInfo());
         QVERIFY2(kept.contains("/music/r0.mp3") && kept.contains("/music/r1.mp3") && kept.contains("/music/r4.mp3"),
                  qPrintable(kept.join(',')));
@@ -141,7 +142,7 @@ private slots:
 
     void playlistsThatCanBeReadAreKept()
     {
-        QVERIFY(writeBytes(lists(), "<ROOTITEM>\n    <List_name ListName=\"Road\"/>\n    <List_name ListName=\"Night\"/>\n"
+        QVERIFY(writeSettled(lists(), "<ROOTITEM>\n    <List_name ListName=\"Road\"/>\n    <List_name ListName=\"Night\"/>\n"
                                     "    <List_name ListName=\"Bro"));
         QCOMPARE(QVideoSettingXml::GetAllPlayLists(), QStringList({"Road", "Night"}));
         QVERIFY(QFile::exists(lists() + ".bad"));
@@ -153,8 +154,8 @@ private slots:
 
     void entityDeclarationsAreRefusedAtOnce()
     {
-        QVERIFY(writeBytes(historyPath(), quadraticEntities("ROOTITEM")));
-        QVERIFY(writeBytes(prefs(), quadraticEntities("ROOTITEM")));
+        QVERIFY(writeSettled(historyPath(), quadraticEntities("ROOTITEM")));
+        QVERIFY(writeSettled(prefs(), quadraticEntities("ROOTITEM")));
         QElapsedTimer clock;
         clock.start();
         QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
@@ -173,8 +174,8 @@ private slots:
     {
         for (const int levels : {5000, 20000, 100000}) {
             init();
-            QVERIFY(writeBytes(historyPath(), nested(levels)));
-            QVERIFY(writeBytes(prefs(), nested(levels)));
+            QVERIFY(writeSettled(historyPath(), nested(levels)));
+            QVERIFY(writeSettled(prefs(), nested(levels)));
             QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
             convertedInfo info;
             info.convertedPath = "/music/new.mp3";
@@ -183,7 +184,7 @@ private slots:
             QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("N"));
             QVERIFY(QFileInfo(historyPath()).size() < 1000);
             QVERIFY(QFileInfo(prefs()).size() < 1000);
-            QCOMPARE(readBytes(historyPath() + ".bad"), nested(levels));
+            QCOMPARE(readSettled(historyPath() + ".bad"), nested(levels));
             QCOMPARE(StateFileNotices::takeAll().size(), 2);
         }
     }
@@ -193,12 +194,12 @@ private slots:
         QByteArray bytes = history(3);
         bytes.replace("Title_=\"r1\"", "Title_=\"" + QByteArray(1 << 20, 't') + "\"");
         bytes.replace("<ROOTITEM>", "<ROOTITEM huge=\"" + QByteArray(8 << 20, 'h') + "\">");
-        QVERIFY(writeBytes(historyPath(), bytes));
+        QVERIFY(writeSettled(historyPath(), bytes));
         QCOMPARE(paths(QVideoSettingXml::analysisConvertedInfo()), QStringList({"/music/r0.mp3", "/music/r2.mp3"}));
         QVERIFY(QFileInfo(historyPath()).size() < 4096);
         QVERIFY(StateFileNotices::takeAll().first().reason.contains("longer than"));
 
-        QVERIFY(writeBytes(prefs(), "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"N\"/><FormatSet Audio_Id=\""
+        QVERIFY(writeSettled(prefs(), "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"N\"/><FormatSet Audio_Id=\""
                                         + QByteArray(8 << 20, '5') + "\"/></ROOTITEM>"));
         QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("N"));
         QCOMPARE(QVideoSettingXml::GetItemValue("FormatSet", "Audio_Id", "5000"), QString("5000"));
@@ -210,7 +211,7 @@ private slots:
         QByteArray big = "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"N\" pad=\"";
         big += QByteArray(int(StateFile::kMaxBytes), 'p');
         big += "\"/></ROOTITEM>";
-        QVERIFY(writeBytes(prefs(), big));
+        QVERIFY(writeSettled(prefs(), big));
         QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("Y"));
         QCOMPARE(QFileInfo(prefs() + ".bad").size(), qint64(big.size()));
         const QList<StateFileNotices::Notice> notices = StateFileNotices::takeAll();
@@ -245,22 +246,22 @@ private slots:
         QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("N"));
         // Another writer changes one letter in place: same size, same inode,
         // possibly the same time stamp.
-        QByteArray bytes = readBytes(prefs());
+        QByteArray bytes = readSettled(prefs());
         bytes.replace("bIsCloseDlg=\"N\"", "bIsCloseDlg=\"M\"");
-        QVERIFY(writeBytes(prefs(), bytes));
+        QVERIFY(writeSettled(prefs(), bytes));
         QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("M"));
         // A file whose times and size say it is unchanged since long before
         // it was read is not parsed again; a different size is.
-        QVERIFY(writeBytes(prefs(), "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"Q\"/></ROOTITEM>"));
+        QVERIFY(writeSettled(prefs(), "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"Q\"/></ROOTITEM>"));
         QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("Q"));
-        QVERIFY(writeBytes(prefs(), "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"RR\"/></ROOTITEM>"));
+        QVERIFY(writeSettled(prefs(), "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"RR\"/></ROOTITEM>"));
         QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("RR"));
         QVERIFY(StateFileNotices::takeAll().isEmpty());
     }
 
     void signatureVouchesOnlyForOldFiles()
     {
-        QVERIFY(writeBytes(prefs(), "<ROOTITEM/>"));
+        QVERIFY(writeSettled(prefs(), "<ROOTITEM/>"));
         const StateFile::Signature sig = StateFile::signature(prefs());
         QVERIFY(sig.size == 11);
         QVERIFY(!StateFile::signatureTrusted(sig, StateFile::nowNs()));

@@ -86,6 +86,7 @@ void TestPlaybackBar::initTestCase()
 
 void TestPlaybackBar::init()
 {
+    QVideoSettingXml::waitForHistory();
     QFile::remove(QVideoSettingXml::historyFilePath());
 }
 

@@ -72,6 +72,7 @@ void TestDamagedHistory::historyCutInHalfIsRecoveredAndTold()
     QVERIFY(QVideoSettingXml::AppendPlayList("Road"));
     QVERIFY(QVideoSettingXml::SetItemValue("FormatSet", "Audio_Id", "5003"));
     // Cut in half: the first record is whole, the second broken.
+    QVideoSettingXml::waitForHistory();
     const QString historyPath = QVideoSettingXml::historyFilePath();
     const QByteArray whole = readBytes(historyPath);
     const QByteArray cut = whole.left(whole.indexOf("b.wav"));
@@ -142,6 +143,7 @@ void TestDamagedHistory::missingRecordingsAreDroppedInOnePass()
                      .toUtf8();
     }
     bytes += "</ROOTITEM>\n";
+    QVideoSettingXml::waitForHistory();
     const QString historyPath = QVideoSettingXml::historyFilePath();
     QVERIFY(writeBytes(historyPath, bytes));
 

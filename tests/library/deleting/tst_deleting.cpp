@@ -286,6 +286,7 @@ void TestLibraryDeleting::dragFromTheTableOntoAPlaylist()
     QCOMPARE(lib.shownNames(), QStringList({"c", "b", "a"}));
     // Adding again changes nothing.
     const QByteArray before = [] {
+        QVideoSettingXml::waitForHistory();
         QFile f(QVideoSettingXml::historyFilePath());
         f.open(QIODevice::ReadOnly);
         return f.readAll();
@@ -294,6 +295,7 @@ void TestLibraryDeleting::dragFromTheTableOntoAPlaylist()
     for (IBaseChunk *row : lib.table.shownRows())
         again << row;
     lib.table.OnAddToList("Night", again);
+    QVideoSettingXml::waitForHistory();
     QFile f(QVideoSettingXml::historyFilePath());
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);

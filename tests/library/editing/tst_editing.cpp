@@ -66,6 +66,7 @@ bool cut(QFileListWgt &table, QVideoEditingDlg *dlg, uint64_t start, uint64_t en
 
 QByteArray historyBytes()
 {
+    QVideoSettingXml::waitForHistory();
     return TestSupport::readBytes(QVideoSettingXml::historyFilePath());
 }
 } // namespace

@@ -87,6 +87,7 @@ void TestNewRecordings::initTestCase()
 
 void TestNewRecordings::init()
 {
+    QVideoSettingXml::waitForHistory();
     QFile::remove(QVideoSettingXml::historyFilePath());
     m_out = m_dir.filePath(QString("out-%1").arg(QTest::currentTestFunction()));
     if (QTest::currentDataTag())

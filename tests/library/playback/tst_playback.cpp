@@ -51,6 +51,7 @@ private:
 void TestLibraryPlayback::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    QVideoSettingXml::waitForHistory();
     QFile::remove(QVideoSettingXml::historyFilePath());
     QConverterSetting::InitSetting();
     QConverterSetting::m_attributeSetting = QConverterSetting::m_audioSetting;
@@ -117,6 +118,7 @@ void TestLibraryPlayback::recordedM4aTakesItsRecognisedTitle()
 
 void TestLibraryPlayback::rowPlayedFromTheTableIsHeard()
 {
+    QVideoSettingXml::waitForHistory();
     QFile::remove(QVideoSettingXml::historyFilePath());
     const QString low = m_dir.filePath("low.wav"), high = m_dir.filePath("high.wav");
     QVERIFY(TestSupport::writeToneWav(low, 440, 1.5));
@@ -160,6 +162,7 @@ void TestLibraryPlayback::rowPlayedFromTheTableIsHeard()
 
 void TestLibraryPlayback::pausedRowResumesWhereItStoppedAndARenameFollows()
 {
+    QVideoSettingXml::waitForHistory();
     QFile::remove(QVideoSettingXml::historyFilePath());
     const QString path = m_dir.filePath("long.wav");
     QVERIFY(TestSupport::writeToneWav(path, 660, 10.0));

@@ -22,8 +22,10 @@
 
 namespace {
 
+// The file's digest once the history's saves so far are written.
 QByteArray digest(const QString &path)
 {
+    QVideoSettingXml::waitForHistory();
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};

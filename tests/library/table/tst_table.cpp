@@ -16,12 +16,14 @@
 #include "library/qaudiofiletableview.h"
 #include "library/qhistoryloadjob.h"
 #include "library/qlibrarychunk.h"
+#include "library/qlibraryquestions.h"
 #include "library/qlibraryplaylistwgt.h"
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmenu.h"
 
 #include <QAction>
 #include <QDir>
+#include <QItemSelectionModel>
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
@@ -70,6 +72,7 @@ private slots:
     void searchIsLiteralAndTheInfoLineAddsBytes();
     void textsOfTheInfoLine();
     void finishedFileJoinsTheShownPlaylist();
+    void rowsJoiningAndLeavingKeepTheSelection();
     void playingRowsAndEntries();
     void contextMenu();
     void screenshotOfTheTable();
@@ -86,6 +89,7 @@ void TestLibraryTable::initTestCase()
 
 void TestLibraryTable::init()
 {
+    QVideoSettingXml::waitForHistory();
     QFile::remove(QVideoSettingXml::historyFilePath());
     QFile::remove(QVideoSettingXml::playListFilePath());
 }
@@ -417,6 +421,68 @@ void TestLibraryTable::finishedFileJoinsTheShownPlaylist()
     lib.table.AddAudioFile(junk.fileName(), false);
     QCOMPARE(historyInfo(junk.fileName()).attribute("Time_"), QString("00:00:00"));
     QCOMPARE(lib.shownNames().size(), 3);
+}
+
+void TestLibraryTable::rowsJoiningAndLeavingKeepTheSelection()
+{
+    const QString a = file("alpha.mp3"), b = file("beta.mp3");
+    QVERIFY(!a.isEmpty() && !b.isEmpty());
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00")));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(b, "02-01-2024 10:00")));
+    Library lib;
+    QVERIFY(lib.show("All Recordings"));
+    QAudioFileTableView *view = lib.table.tableView();
+    view->selectionModel()->select(lib.shownIndex("alpha"),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const auto selectedNames = [&] {
+        QStringList names;
+        for (const QModelIndex &index : view->selectionModel()->selectedRows(QAudioFileModel::ColumnName))
+            names << index.data().toString();
+        return names;
+    };
+    QCOMPARE(selectedNames(), QStringList({"alpha"}));
+    QSignalSpy resets(lib.table.sortModel(), &QAbstractItemModel::modelReset);
+
+    // A recording starts, then a finished file joins: each row takes its
+    // place, and the row the user selected stays selected.
+    const QString recording = m_dir.filePath("REC_running.mp3");
+    QVERIFY(TestSupport::writeBytes(recording, QByteArray(4096, '\0')));
+    lib.table.AddAudioFile(recording, true);
+    QCOMPARE(lib.shownNames().size(), 3);
+    QVERIFY(lib.shownNames().contains("REC_running"));
+    QCOMPARE(selectedNames(), QStringList({"alpha"}));
+    const QString joined = file("gamma.mp3");
+    QVERIFY(!joined.isEmpty());
+    lib.table.AddAudioFile(joined, false);
+    QCOMPARE(lib.shownNames().size(), 4);
+    QCOMPARE(selectedNames(), QStringList({"alpha"}));
+
+    // The recording completes in place.
+    convertedInfo finished = record(recording, "03-01-2024 10:00");
+    finished.time = "00:00:02";
+    lib.table.SupplyRecordingChunkInfo(finished, true);
+    QVERIFY(!lib.table.recordingRow());
+    QCOMPARE(lib.shownNames().size(), 4);
+    QAudioFileChunk *done = lib.shownRow("REC_running");
+    QVERIFY(done);
+    QCOMPARE(done->GetAudioState(), QAudioFileChunk::AudioNormal);
+    QCOMPARE(QString::fromStdString(done->getPlayTime()), QString("00:00:02"));
+    QCOMPARE(lib.shownIndex("REC_running").siblingAtColumn(QAudioFileModel::ColumnDuration).data().toString(),
+             QString("00:00:02"));
+    QCOMPARE(selectedNames(), QStringList({"alpha"}));
+    QVERIFY(lib.table.infoLabel()->text().startsWith("4 Audios, "));
+
+    // Another row leaves the library: it goes alone.
+    QLibraryQuestions::setAnswerer([](const QString &) { return 1; });
+    lib.table.OnDeleteItem(lib.shownIndex("beta"));
+    QLibraryQuestions::setAnswerer(nullptr);
+    QCOMPARE(lib.shownNames().size(), 3);
+    QVERIFY(!lib.shownNames().contains("beta"));
+    QVERIFY(!lib.shownRow("beta"));
+    QCOMPARE(selectedNames(), QStringList({"alpha"}));
+    QCOMPARE(resets.count(), 0);
+    QVERIFY(lib.table.infoLabel()->text().startsWith("3 Audios, "));
+    QVERIFY(!QVideoSettingXml::GetConvertedInfo(b));
 }
 
 void TestLibraryTable::playingRowsAndEntries()

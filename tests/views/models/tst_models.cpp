@@ -295,10 +295,26 @@ void TestModels::modelPassesQtConsistencyChecks()
     QCOMPARE(sort.rowCount(), 4);
     sort.sort(0);
     QCOMPARE(sort.index(3, 0).data().toString(), QString("d"));
+    // Several at once take their sorted places.
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    items.add("0");
+    items.add("bb");
+    model.insertRefreshLastRows(2);
+    QCOMPARE(countBefore, 4);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.at(0).at(1).toInt(), 4);
+    QCOMPARE(inserted.at(0).at(2).toInt(), 5);
+    QCOMPARE(sort.rowCount(), 6);
+    QCOMPARE(sort.index(0, 0).data().toString(), QString("0"));
+    QCOMPARE(sort.index(3, 0).data().toString(), QString("bb"));
+    // More than the vector holds announces nothing.
+    model.insertRefreshLastRows(7);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(model.rowCount(), 6);
     sort.setFilterIdSet("x");
     sort.setDeleteFilter(FilterDeleteHide);
     model.refresh();
-    QCOMPARE(sort.rowCount(), 4);
+    QCOMPARE(sort.rowCount(), 6);
 }
 
 void TestModels::sortSummaryOverVisibleRows()
