@@ -5,6 +5,7 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Bars near either end are flattened towards the centre line.
@@ -105,9 +106,40 @@ void QAudioWaveWidget::paintEvent(QPaintEvent *)
     m_dirty = false;
 }
 
+// Adds the pixels a line of the given pen width covers between two points
+// (a.x() < b.x()), one vertical span per pixel column: aliased, yet as thick
+// across as the stroked line, however steep it runs.
+static void addSegmentSpans(QVector<QRect> &spans, const QPointF &a, const QPointF &b, double halfWidth)
+{
+    const double dx = b.x() - a.x();
+    const int x0 = static_cast<int>(std::floor(a.x()));
+    const int x1 = static_cast<int>(std::floor(b.x()));
+    if (dx <= 0 || x1 <= x0) {
+        const int top = static_cast<int>(std::ceil(std::min(a.y(), b.y()) - halfWidth - 0.5));
+        const int bottom = static_cast<int>(std::ceil(std::max(a.y(), b.y()) + halfWidth - 0.5)) - 1;
+        if (bottom >= top)
+            spans.append(QRect(x0, top, 1, bottom - top + 1));
+        return;
+    }
+    const double slope = (b.y() - a.y()) / dx;
+    // Half the pen width measured upright on a sloping line.
+    const double reach = halfWidth * std::sqrt(1.0 + slope * slope);
+    for (int x = x0; x < x1; ++x) {
+        // Rows whose centres lie within the line's band at the column's centre
+        // (its lower edge left out, so that a band of two rows covers two).
+        const double y = a.y() + slope * (x + 0.5 - a.x());
+        const int top = static_cast<int>(std::ceil(y - reach - 0.5));
+        const int bottom = static_cast<int>(std::ceil(y + reach - 0.5)) - 1;
+        if (bottom >= top)
+            spans.append(QRect(x, top, 1, bottom - top + 1));
+    }
+}
+
 void QAudioWaveWidget::drawWave(QPainter &p)
 {
-    p.setRenderHint(QPainter::Antialiasing, true);
+    // Aliased on purpose: a stroked, smoothed line cost the GUI thread more
+    // than recording and encoding the sound itself.
+    p.setRenderHint(QPainter::Antialiasing, false);
     const double mid = height() * 0.5;
     const double top = m_drawRect.top();
     const double bottom = m_drawRect.bottom();
@@ -116,7 +148,8 @@ void QAudioWaveWidget::drawWave(QPainter &p)
     m_lower.clear();
     m_outerUpper.clear();
     m_outerLower.clear();
-    m_bars.clear();
+    m_spans.clear();
+    const double halfWidth = m_attr.barWidth * 0.5;
     for (int i = 0; i < m_barCount; i += kBarStride) {
         const int v = int(m_values[size_t(i)]);
         QPointF u, l;
@@ -135,7 +168,19 @@ void QAudioWaveWidget::drawWave(QPainter &p)
                 u = QPointF(x, bottom - a);
                 l = QPointF(x, top + a);
             }
-            m_bars.append(QLineF(u, l));
+            // The upright bar with its square caps, as wide as the pen.
+            const double y0 = std::min(u.y(), l.y()) - halfWidth;
+            const double y1 = std::max(u.y(), l.y()) + halfWidth;
+            const int left = static_cast<int>(std::ceil(x - halfWidth - 0.5));
+            const int right = static_cast<int>(std::ceil(x + halfWidth - 0.5)) - 1;
+            const int rowTop = static_cast<int>(std::ceil(y0 - 0.5));
+            const int rowBottom = static_cast<int>(std::ceil(y1 - 0.5)) - 1;
+            if (right >= left && rowBottom >= rowTop)
+                m_spans.append(QRect(left, rowTop, right - left + 1, rowBottom - rowTop + 1));
+        }
+        if (!m_upper.isEmpty()) {
+            addSegmentSpans(m_spans, m_upper.last(), u, halfWidth);
+            addSegmentSpans(m_spans, m_lower.last(), l, halfWidth);
         }
         m_upper.append(u);
         m_lower.append(l);
@@ -144,19 +189,21 @@ void QAudioWaveWidget::drawWave(QPainter &p)
     }
     if (m_upper.isEmpty())
         return;
-    const QPen pen(m_attr.barColor, m_attr.barWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+    // The square cap past the last point.
+    const QPointF end = m_upper.last();
+    addSegmentSpans(m_spans, end, end + QPointF(halfWidth, 0), halfWidth);
+    // All of the line in one call, each span a solid run of pixels.
+    p.setPen(Qt::NoPen);
+    p.setBrush(m_attr.barColor);
+    p.drawRects(m_spans);
     p.setBrush(Qt::NoBrush);
-    p.setPen(pen);
-    // The bars do not touch one another: one call draws them all.
-    p.drawLines(m_bars);
-    p.drawPolyline(m_upper);
-    p.drawPolyline(m_lower);
     const int halos = std::max(0, m_haloCount);
     for (int k = 0; k < halos; ++k) {
         p.setPen(QPen(QColor(std::max(0, 120 - 8 * k), std::max(0, 80 - 2 * k), 62), 1));
-        // Halo k runs k + 1 pixels outside the wave.
+        // Halo k runs k + 1 pixels outside the wave; the extra half pixel
+        // puts an aliased line on the row outside, not across the wave's edge.
         for (const QPolygonF *outer : {&m_outerUpper, &m_outerLower}) {
-            const double shift = outer == &m_outerUpper ? -(k + 1) : k + 1;
+            const double shift = outer == &m_outerUpper ? -(k + 1.5) : k + 1.5;
             m_halo.resize(outer->size());
             for (int n = 0; n < outer->size(); ++n)
                 m_halo[n] = QPointF(outer->at(n).x(), outer->at(n).y() + shift);

@@ -10,7 +10,7 @@
 #include "widgetkit/views/qaudiodatawidget.h"
 
 #include <QImage>
-#include <QLineF>
+#include <QRect>
 #include <QPolygonF>
 #include <QVector>
 
@@ -49,5 +49,5 @@ private:
     bool m_capturing = false;
     // Points of the last wave drawn, kept so that a block allocates nothing.
     QPolygonF m_upper, m_lower, m_outerUpper, m_outerLower, m_halo;
-    QVector<QLineF> m_bars;
+    QVector<QRect> m_spans;
 };

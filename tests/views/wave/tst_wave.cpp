@@ -485,6 +485,38 @@ void TestWave::waveformOfRecordedTone()
     QVERIFY2(reach >= 15, qPrintable(QString::number(reach)));
     // Halo lines in their own colours.
     QVERIFY(countColour(waveOnly, QColor(120, 80, 62), 6) > 0);
+    // The line is unbroken: no column without it up to its end, the last
+    // third bar.
+    const int lineEnd = a.barWidth * ((int(wave->barValues().size()) - 1) / 3 * 3);
+    QVERIFY(lineEnd > 300);
+    for (int x = 0; x < lineEnd; ++x)
+        QVERIFY2(countColour(waveOnly.copy(x, 0, 1, 80), a.barColor) > 0, qPrintable(QString::number(x)));
+    // Even where it runs steeply the line is as wide as its pen: a single
+    // pixel across only at the odd tip of a peak (the halos, which cross its
+    // edge there, left out).
+    wave->SetHaloHeight(0, 2);
+    QVERIFY(!wave->setAudioData(bytes(tone), rateOf(tone)));
+    const QImage bare = QImage(TestSupport::saveScreenshot(&panel, "mediawidgets_waveform_tone_bare"))
+                            .copy(6, 6, 390, 80);
+    QCOMPARE(countColour(bare, QColor(120, 80, 62), 6), 0);
+    int runs = 0, slivers = 0;
+    for (int y = 0; y < 80; ++y) {
+        int run = 0;
+        for (int x = 0; x <= 390; ++x) {
+            if (x < 390 && countColour(bare.copy(x, y, 1, 1), a.barColor) > 0) {
+                ++run;
+                continue;
+            }
+            if (run > 0) {
+                ++runs;
+                if (run < a.barWidth)
+                    ++slivers;
+            }
+            run = 0;
+        }
+    }
+    QVERIFY2(runs > 100 && slivers < runs / 20, qPrintable(QString("%1 of %2").arg(slivers).arg(runs)));
+    wave->SetHaloHeight(6, 2);
 
     // Silence: a flat line on the centre only.
     QByteArray silence = m_silence.last();
@@ -494,6 +526,12 @@ void TestWave::waveformOfRecordedTone()
             .copy(6, 6, 390, 80);
     QCOMPARE(countColour(flat.copy(0, 0, 390, 30), a.barColor), 0);
     QVERIFY(countColour(flat.copy(0, 36, 390, 8), a.barColor) > 100);
+    // All along, as thick as the pen: the upper and the lower line, a row
+    // apart, cover the two rows about the centre and at most one more.
+    for (int x = 0; x < lineEnd; ++x) {
+        QVERIFY2(countColour(flat.copy(x, 39, 1, 2), a.barColor) == a.barWidth, qPrintable(QString::number(x)));
+        QVERIFY2(countColour(flat.copy(x, 30, 1, 20), a.barColor) <= a.barWidth + 1, qPrintable(QString::number(x)));
+    }
 }
 
 void TestWave::hiddenWaveDrawsNothingButDecides()
