@@ -422,8 +422,9 @@ void QFileListWgt::announceShownRows(const std::vector<IBaseChunk *> &before)
 {
     const std::vector<IBaseChunk *> &now = m_rows.shown();
     // A reset would sort and lay out the whole table again and drop the
-    // selection; rows that join take their sorted places alone.
-    if (now.size() > before.size() && std::equal(before.begin(), before.end(), now.begin()))
+    // selection; rows that join take their sorted places alone. Into an empty
+    // table (the read history joining) one reset sorts them all at once.
+    if (!before.empty() && now.size() > before.size() && std::equal(before.begin(), before.end(), now.begin()))
         m_pAudioModel->insertRefreshLastRows(int(now.size() - before.size()));
     else
         m_pAudioModel->refresh();
