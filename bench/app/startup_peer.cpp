@@ -7,6 +7,8 @@
 // the table's first paint with rows, and quits.
 //   bench_startup_peer HISTORY.xml
 
+#include "peakmemory.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -87,7 +89,7 @@ protected:
         if (m_marked || !model() || model()->rowCount() == 0 || qEnvironmentVariableIsEmpty("VELMORA_STARTUP_MARK"))
             return;
         m_marked = true;
-        std::fputs("velmora-startup: table painted\n", stdout);
+        std::fprintf(stdout, "velmora-startup: table painted, peak %ld KiB\n", peakMemoryKib());
         std::fflush(stdout);
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     }
