@@ -84,6 +84,9 @@ public:
         setStarted();
         std::unique_lock<std::mutex> guard(mutex);
         while (!stopRequested()) {
+            // Set with the lock held: whoever sees it takes the lock only
+            // once this thread sleeps.
+            sleeping = true;
             if (!woken.wait_for(guard, std::chrono::seconds(30), [this] { return wake; }))
                 break;
             wake = false;
@@ -96,6 +99,7 @@ public:
     bool wake = false;
     std::atomic<int> wakeUps{0};
     std::atomic<int> hookCalls{0};
+    std::atomic<bool> sleeping{false};
 
 protected:
     void stopAsked() override
@@ -202,7 +206,9 @@ private slots:
         QVERIFY(w.stop(100));   // nothing runs: no hook
         QCOMPARE(w.hookCalls.load(), 0);
         QVERIFY(w.start());
-        // The worker would sleep 30 s: the stop gets through only by waking it.
+        // Asked before it sleeps, the worker would end without being woken.
+        QTRY_VERIFY(w.sleeping.load());
+        // It would sleep 30 s: the stop gets through only by waking it.
         QVERIFY(w.stop(5000));
         QVERIFY(!w.isRunning());
         QCOMPARE(w.hookCalls.load(), 1);
