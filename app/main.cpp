@@ -6,6 +6,8 @@
 
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "library/qaudiofiletableview.h"
+#include "library/qfilelistwgt.h"
 #include "platform/audio/pulsecontext.h"
 #include "widgetkit/views/quianyutiliy.h"
 
@@ -21,11 +23,18 @@ int main(int argc, char *argv[])
     int code = 0;
     {
         auto window = std::make_unique<MainWindow>();
-        // FFmpeg and TagLib load off the start: on a worker, once the window is painted.
+        // FFmpeg and TagLib load off the start: on a worker, once the library's
+        // rows are painted (the history is read after the window's first paint).
         QCodecModuleLoad codecLoad;
         QObject::connect(&codecLoad, &QCodecModuleLoad::failed, window.get(),
                          [&window](const QString &reason) { reportCodecModuleFailure(window.get(), reason); });
-        codecLoad.startAfterFirstPaint(window.get());
+        QFileListWgt *table = window->recordingsTable();
+        if (table->historyLoaded())
+            codecLoad.startAfterFirstPaint(table->tableView()->viewport());
+        else
+            QObject::connect(table, &QFileListWgt::emitHistoryLoaded, &codecLoad, [&codecLoad, table] {
+                codecLoad.startAfterFirstPaint(table->tableView()->viewport());
+            });
         // A sound server that hangs must not hold the exit up: what it has
         // not answered by then is given up (the next start mends the default).
         QObject::connect(&termination, &QTerminationWatcher::terminationRequested, &app,

@@ -1,6 +1,6 @@
 #pragma once
-// Loads the codec layer on a worker thread soon after the main window's first
-// paint, so that neither the start nor the first play, recording or edit waits
+// Loads the codec layer on a worker thread soon after a widget's first paint
+// (the program's: the library's rows), so that neither the start nor the first play, recording or edit waits
 // on loading FFmpeg and TagLib on the GUI thread. A codec call the GUI makes
 // while the worker is still loading waits for that load.
 
@@ -18,7 +18,7 @@ public:
     // Waits for a load still running: the process must not end inside it.
     ~QCodecModuleLoad() override;
 
-    // Starts the load once the window has been painted for the first time,
+    // Starts the load once the widget has been painted for the first time,
     // or after kUnpaintedStartMs if it never is.
     void startAfterFirstPaint(QWidget *window);
     static constexpr int kUnpaintedStartMs = 3000;
