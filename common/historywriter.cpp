@@ -1,12 +1,21 @@
 #include "common/historywriter.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <utility>
 
 HistoryWriter &HistoryWriter::instance()
 {
-    // Destroyed after main returns: its destructor completes what is queued.
     static HistoryWriter writer;
+    static const bool routed = [] {
+        // The queue is completed while the application object goes, before
+        // the statics its writes use are destroyed after main returns.
+        if (QCoreApplication::instance())
+            qAddPostRoutine([] { instance().shutDown(); });
+        return true;
+    }();
+    Q_UNUSED(routed);
     return writer;
 }
 
@@ -17,18 +26,44 @@ HistoryWriter::HistoryWriter()
 
 HistoryWriter::~HistoryWriter()
 {
+    shutDown();
+}
+
+void HistoryWriter::shutDown()
+{
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stopped)
+            return;
         m_stopping = true;
     }
     m_wake.notify_all();
     m_thread.join();
+    // Whatever came in while the thread ended is written here.
+    std::deque<Job> rest;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopped = true;
+        rest.swap(m_queue);
+    }
+    for (Job &job : rest) {
+        QString reason;
+        if (!job.write(&reason))
+            emit writeFailed(job.key, reason);
+    }
 }
 
 void HistoryWriter::post(const QString &key, Write write)
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_stopped) {
+            lock.unlock();
+            QString reason;
+            if (!write(&reason))
+                emit writeFailed(key, reason);
+            return;
+        }
         // Only a write that has not begun is replaced; one in progress
         // completes, and the new one follows it.
         const auto queued = std::find_if(m_queue.begin(), m_queue.end(),

@@ -45,6 +45,9 @@ signals:
 private:
     HistoryWriter();
     void run();
+    // Completes what is queued and ends the thread; later posts are written
+    // at once on the caller's thread.
+    void shutDown();
 
     struct Job
     {
@@ -60,5 +63,6 @@ private:
     bool m_busy = false;
     bool m_failed = false;
     bool m_stopping = false;
+    bool m_stopped = false;
     std::thread m_thread;
 };
