@@ -8,16 +8,20 @@
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofiledelegate.h"
 #include "library/qaudiofilemodel.h"
+#include "library/librarylog.h"
 #include "library/qfilenamerules.h"
 #include "library/qlibrarychunk.h"
+#include "library/qlibraryquestions.h"
 #include "library/qrecordingprobe.h"
 #include "media/jxtagfileaccess.h"
 #include "widgetkit/views/qchunkcontrol.h"
 #include "widgetkit/views/qjxstylebutton.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -278,7 +282,16 @@ void QFileListWgt::moveRecordingToItsName(const QString &finishedPath)
     }
     VEAudioTagInfo tags;
     ConvertTagInfoStruct(tags);
-    SetAudioTagInfo(rowPath, tags);
+    if (!SetAudioTagInfo(rowPath, tags)) {
+        // The recording is kept under its new name; the user must know its
+        // file lacks the tags the row shows. Told once the stop is done.
+        qCWarning(lcLibrary) << "recognised tags not written:" << rowPath;
+        QTimer::singleShot(0, this, [this, rowPath] {
+            QLibraryQuestions::tell(this, tr("The recognised tags could not be written into %1. "
+                                             "The recording is kept without them.")
+                                              .arg(QDir::toNativeSeparators(rowPath)));
+        });
+    }
     m_recordingTagInfo.reset();
 }
 

@@ -11,6 +11,7 @@
 #include "library/qaudiofiledelegate.h"
 #include "library/qlibrarychunk.h"
 #include "library/qfilenamerules.h"
+#include "library/qlibraryquestions.h"
 #include "media/jxinfoclass.h"
 #include "media/jxtagfileaccess.h"
 
@@ -68,6 +69,7 @@ private slots:
     void recognisedTitlesBecomeSafeNames();
     void secondAndThirdSongCount();
     void recordingStillBeingWrittenTakesTags();
+    void tagsThatCannotBeWrittenAreTold();
     void refusedCharactersAndFreeNames();
     void namesFollowTheFileSystem();
 
@@ -371,6 +373,54 @@ void TestNewRecordings::recordingStillBeingWrittenTakesTags()
     lib.table.AddAudioFile(text.fileName(), true);
     lib.table.OnSetRecordingTagInfo(recognised("Ignored"));
     QCOMPARE(QString::fromStdString(lib.table.recordingRow()->GetTitle()), QString("REC_text"));
+}
+
+void TestNewRecordings::tagsThatCannotBeWrittenAreTold()
+{
+    // The recorder left a file the tag writer cannot open: the recording
+    // keeps its recognised name, and the user hears that its tags are missing.
+    const QString whole = tone(m_dir.path(), "whole-untagged", "m4a", 2.0);
+    QVERIFY(!whole.isEmpty());
+    const QString path = m_out + "/REC_broken.m4a";
+    QVERIFY(MediaFiles::truncateCopy(whole, path, 64));
+    QStringList told;
+    QLibraryQuestions::setAnswerer([&told](const QString &text) {
+        told << text;
+        return 0;
+    });
+    {
+        Library lib;
+        lib.table.AddAudioFile(path, true);
+        lib.table.OnSetRecordingTagInfo(recognised("Lost Tags"));
+        lib.table.SupplyRecordingChunkInfo(finishedRecord(path), true);
+        const QString named = m_out + "/Lost Tags.m4a";
+        QVERIFY(QFile::exists(named));
+        QCOMPARE(historyPaths(), QStringList({named}));
+        QVERIFY(told.isEmpty()); // not from inside the stop
+        QTRY_COMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QDir::toNativeSeparators(named)), qPrintable(told.first()));
+        QVERIFY(told.first().contains("could not be written"));
+    }
+    QLibraryQuestions::setAnswerer(nullptr);
+
+    // A file that takes the tags brings no message.
+    told.clear();
+    QLibraryQuestions::setAnswerer([&told](const QString &text) {
+        told << text;
+        return 0;
+    });
+    {
+        Library lib;
+        const QString good = startRecording(lib, "REC_good", "mp3");
+        QVERIFY(!good.isEmpty());
+        lib.table.OnSetRecordingTagInfo(recognised("Kept Tags"));
+        lib.table.SupplyRecordingChunkInfo(finishedRecord(good), true);
+        QCOMPARE(metadata(m_out + "/Kept Tags.mp3", "title"), QString("Kept Tags"));
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(told.isEmpty());
+    }
+    QLibraryQuestions::setAnswerer(nullptr);
 }
 
 void TestNewRecordings::refusedCharactersAndFreeNames()
