@@ -41,13 +41,16 @@ protected:
 
 private:
     void captureBackground();
-    void drawWave(QPainter &p);
+    // Into direct, when given, the halo lines go as pixels (the painter
+    // paints on it).
+    void drawWave(QPainter &p, QImage *direct);
 
     int m_haloCount = 6;
     int m_haloSecond = 2;
     QImage m_background;
+    QImage m_frame; // the picture beneath with the wave, composed for each block
     bool m_capturing = false;
     // Points of the last wave drawn, kept so that a block allocates nothing.
-    QPolygonF m_upper, m_lower, m_outerUpper, m_outerLower, m_halo;
-    QVector<QRect> m_spans;
+    QPolygonF m_upper, m_lower, m_outerUpper, m_outerLower;
+    QVector<QRect> m_spans, m_haloUpper, m_haloLower;
 };

@@ -532,6 +532,25 @@ void TestWave::waveformOfRecordedTone()
         QVERIFY2(countColour(flat.copy(x, 39, 1, 2), a.barColor) == a.barWidth, qPrintable(QString::number(x)));
         QVERIFY2(countColour(flat.copy(x, 30, 1, 20), a.barColor) <= a.barWidth + 1, qPrintable(QString::number(x)));
     }
+    // The halos stack outwards from the line's edges, a row each, halo k in
+    // its own colour on the k-th row out, above and below alike.
+    for (int x = 20; x < lineEnd - 20; x += 37) {
+        int first = -1, last = -1;
+        for (int y = 0; y < 80; ++y) {
+            if (flat.pixelColor(x, y) == QColor(a.barColor)) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+        }
+        QVERIFY2(first >= 30 && last <= 50, qPrintable(QString::number(x)));
+        for (int k = 0; k < 6; ++k) {
+            const QColor halo(120 - 8 * k, 80 - 2 * k, 62);
+            QVERIFY2(flat.pixelColor(x, first - 1 - k) == halo && flat.pixelColor(x, last + 1 + k) == halo,
+                     qPrintable(QStringLiteral("halo %1 at column %2").arg(k).arg(x)));
+        }
+        QCOMPARE(flat.pixelColor(x, first - 7), QColor(44, 44, 44));
+        QCOMPARE(flat.pixelColor(x, last + 7), QColor(44, 44, 44));
+    }
 }
 
 void TestWave::hiddenWaveDrawsNothingButDecides()
