@@ -24,12 +24,14 @@ void QAudioWaveWidget::SetHaloHeight(int haloCount, int second)
 {
     m_haloCount = haloCount;
     m_haloSecond = second;
+    m_frameValid = false;
     update();
 }
 
 void QAudioWaveWidget::invalidateBackground()
 {
     m_background = QImage();
+    m_frameValid = false;
     // Until the picture is taken again, the widgets beneath paint themselves.
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
@@ -55,6 +57,9 @@ void QAudioWaveWidget::captureBackground()
 
 void QAudioWaveWidget::blockArrived()
 {
+    // The empty block clears the display: the last wave is not shown again.
+    if (!m_dirty)
+        m_frameValid = false;
     // A window moved to a screen of another pixel ratio needs a new picture.
     if (!m_background.isNull() && !qFuzzyCompare(m_background.devicePixelRatioF(), devicePixelRatioF()))
         invalidateBackground();
@@ -108,7 +113,14 @@ void QAudioWaveWidget::paintEvent(QPaintEvent *)
         }
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(QPoint(0, 0), m_frame);
+        m_frameValid = true;
         m_dirty = false;
+        return;
+    }
+    if (!m_dirty && m_frameValid && !m_background.isNull()) {
+        // Uncovered, or grabbed, between two blocks: the last wave stays.
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QPoint(0, 0), m_frame);
         return;
     }
     if (!m_background.isNull()) {

@@ -130,6 +130,7 @@ private slots:
     void waveformOfRecordedTone();
     void hiddenWaveDrawsNothingButDecides();
     void blockRepaintsTheWaveAloneAndOnce();
+    void repaintBetweenBlocksKeepsTheWave();
     void waveIsDrawnOverWhatLiesUnderIt();
 
 private:
@@ -614,6 +615,40 @@ void TestWave::blockRepaintsTheWaveAloneAndOnce()
     QCOMPARE(wavePaints.count, 1);
     QCOMPARE(panelPaints.count, 0);
     QCOMPARE(beneathPaints.count, 0);
+}
+
+// A repaint with no new block (the window uncovered, or grabbed) shows the
+// last wave again; it once showed the bare picture beneath until the next
+// block, and a grab of the window never held a wave.
+void TestWave::repaintBetweenBlocksKeepsTheWave()
+{
+    QWidget panel;
+    panel.resize(402, 92);
+    filled(&panel, QColor(44, 44, 44), QRect(0, 0, 402, 92));
+    AudioDataAttribute a = screenAttribute();
+    auto *wave = new QAudioWaveWidget(&panel, &a);
+    wave->setGeometry(6, 6, 390, 80);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    settle();
+
+    PaintCounter wavePaints(wave);
+    QByteArray tone = m_tone[m_tone.size() / 2];
+    wave->setAudioData(bytes(tone), rateOf(tone));
+    QTRY_VERIFY(wavePaints.count >= 1);
+    QVERIFY(wave->holdsBackground());
+    settle();
+    const int shownOnce = countColour(panel.grab().toImage().copy(6, 6, 390, 80), a.barColor);
+    QVERIFY2(shownOnce > 300, qPrintable(QString::number(shownOnce)));
+    wave->repaint();
+    const QImage kept(TestSupport::saveScreenshot(&panel, "mediawidgets_waveform_kept"));
+    QCOMPARE(countColour(kept.copy(6, 6, 390, 80), a.barColor), shownOnce);
+
+    // The empty block clears it for good.
+    wave->setAudioData(nullptr, 0);
+    settle();
+    wave->repaint();
+    QCOMPARE(countColour(panel.grab().toImage().copy(6, 6, 390, 80), a.barColor), 0);
 }
 
 // The waveform stands over the widgets beneath it as they are drawn, there and
