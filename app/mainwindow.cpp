@@ -488,7 +488,7 @@ void MainWindow::CreateRecordObject()
     }
     if (m_recordingWgt)
         connect(m_recordObject, &QRecordObject::emitRecordTime, m_recordingWgt, &QRecordingWidget::OnSetRecordTime);
-    // The recorder frees each block right after the signal returns.
+    // The recording object reuses the block's room for the next one.
     connect(m_recordObject, &QRecordObject::emitAudioData, this, &MainWindow::OnRecordLevelBlock,
             Qt::DirectConnection);
     connect(m_recordObject, &QRecordObject::emitRecordTime, this, &MainWindow::OnRecordTimeOperate);

@@ -152,6 +152,7 @@ void QRecordingWidget::SetRecordState(bool recording)
     if (m_waveWidget)
         m_waveWidget->setVisible(recording);
     ui->m_lblRecordTime->setText(QStringLiteral("00:00:00"));
+    m_shownSecond = 0;
     // Silence of the previous recording must not count against this one:
     // otherwise a recording started after a long silence is split at once.
     restartSilenceClock();
@@ -165,6 +166,9 @@ void QRecordingWidget::SetRecordState(bool recording)
 void QRecordingWidget::OnSetRecordTime(uint64_t time)
 {
     const qint64 ms = qint64(double(time) / 1000.0);
+    if (ms / 1000 == m_shownSecond)
+        return;
+    m_shownSecond = ms / 1000;
     ui->m_lblRecordTime->setText(QStringLiteral("%1:%2:%3")
                                      .arg(twoDigits(ms / 3600000))
                                      .arg(twoDigits((ms / 60000) % 60))

@@ -80,4 +80,6 @@ private:
     QJXBaseSlider *m_volumeSlider = nullptr;
     QVolumeWidget *m_volumeWidget = nullptr;
     QString m_volumeImage;
+    // The whole second the time label shows: the time comes ten times as often.
+    qint64 m_shownSecond = 0;
 };

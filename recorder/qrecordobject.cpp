@@ -474,13 +474,21 @@ void QRecordObject::timerEvent(QTimerEvent *event)
         if (recorded == m_levelsShownAt)
             return;
         m_levelsShownAt = recorded;
-        unsigned char *block = rz_recorder_get_level_block(m_recorder, 0);
-        if (block) {
-            const uint32_t rate = uint32_t(block[24]) | uint32_t(block[25]) << 8
-                                  | uint32_t(block[26]) << 16 | uint32_t(block[27]) << 24;
-            emit emitAudioData(block, int(rate / 2));
+        // Copied into the room of the last block: twenty blocks a second allocate nothing.
+        uint32_t size = rz_recorder_copy_level_block(
+            m_recorder, reinterpret_cast<unsigned char *>(m_levelBlock.data()), uint32_t(m_levelBlock.size()));
+        if (size > uint32_t(m_levelBlock.size())) {
+            m_levelBlock.resize(int(size));
+            size = rz_recorder_copy_level_block(m_recorder,
+                                                reinterpret_cast<unsigned char *>(m_levelBlock.data()),
+                                                uint32_t(m_levelBlock.size()));
         }
-        rz_level_block_free(block);
+        if (size == 0 || size > uint32_t(m_levelBlock.size()))
+            return;
+        auto *block = reinterpret_cast<unsigned char *>(m_levelBlock.data());
+        const uint32_t rate = uint32_t(block[24]) | uint32_t(block[25]) << 8 | uint32_t(block[26]) << 16
+                              | uint32_t(block[27]) << 24;
+        emit emitAudioData(block, int(rate / 2));
     }
     // The screen branch belongs to screen recordings, which this program never makes.
 }

@@ -310,9 +310,10 @@ void QJXBaseProgress::setUpdateInterval(int ms)
         d->updateTimer = nullptr;
     }
     if (ms > 0) {
+        // Runs only while a repaint waits: an idle bar wakes nobody.
         d->updateTimer = new QTimer(this);
+        d->updateTimer->setInterval(ms);
         connect(d->updateTimer, &QTimer::timeout, this, &QJXBaseProgress::UpdateTime);
-        d->updateTimer->start(ms);
     }
 }
 
@@ -370,6 +371,8 @@ void QJXBaseProgress::requestRepaint()
         update();
     } else {
         d->repaintPending = true;
+        if (d->updateTimer && !d->updateTimer->isActive())
+            d->updateTimer->start();
     }
 }
 
@@ -380,6 +383,8 @@ void QJXBaseProgress::UpdateTime()
         d->repaintPending = false;
         update();
     }
+    if (!d->repaintPending && d->updateTimer)
+        d->updateTimer->stop();
 }
 
 void QJXBaseProgress::paintEvent(QPaintEvent *)

@@ -476,6 +476,12 @@ unsigned char *rz_recorder_get_level_block(void *recorder, uint32_t kind)
     return r ? r->levelBlock() : nullptr;
 }
 
+uint32_t rz_recorder_copy_level_block(void *recorder, unsigned char *buffer, uint32_t capacity)
+{
+    auto *r = handleCast<RecorderHandle>(recorder, "rz_recorder_copy_level_block");
+    return r ? uint32_t(r->copyLevelBlock(buffer, capacity)) : 0;
+}
+
 RZResult rz_recorder_write_failed(void *recorder)
 {
     auto *r = handleCast<RecorderHandle>(recorder, "rz_recorder_write_failed");

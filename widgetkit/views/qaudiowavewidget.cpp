@@ -5,6 +5,7 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 
 namespace {
@@ -23,12 +24,14 @@ void QAudioWaveWidget::SetHaloHeight(int haloCount, int second)
 {
     m_haloCount = haloCount;
     m_haloSecond = second;
+    m_frameValid = false;
     update();
 }
 
 void QAudioWaveWidget::invalidateBackground()
 {
     m_background = QImage();
+    m_frameValid = false;
     // Until the picture is taken again, the widgets beneath paint themselves.
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
@@ -54,6 +57,9 @@ void QAudioWaveWidget::captureBackground()
 
 void QAudioWaveWidget::blockArrived()
 {
+    // The empty block clears the display: the last wave is not shown again.
+    if (!m_dirty)
+        m_frameValid = false;
     // A window moved to a screen of another pixel ratio needs a new picture.
     if (!m_background.isNull() && !qFuzzyCompare(m_background.devicePixelRatioF(), devicePixelRatioF()))
         invalidateBackground();
@@ -95,6 +101,28 @@ void QAudioWaveWidget::paintEvent(QPaintEvent *)
         return;
     }
     QPainter p(this);
+    if (m_dirty && !m_background.isNull() && qFuzzyCompare(m_background.devicePixelRatioF(), 1.0)) {
+        // Composed over a copy of the picture beneath, where the halo lines
+        // are written as pixels, then put on screen in one copy.
+        if (m_frame.size() != m_background.size() || m_frame.format() != m_background.format())
+            m_frame = QImage(m_background.size(), m_background.format());
+        std::memcpy(m_frame.bits(), m_background.constBits(), size_t(m_background.sizeInBytes()));
+        {
+            QPainter framePainter(&m_frame);
+            drawWave(framePainter, &m_frame);
+        }
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QPoint(0, 0), m_frame);
+        m_frameValid = true;
+        m_dirty = false;
+        return;
+    }
+    if (!m_dirty && m_frameValid && !m_background.isNull()) {
+        // Uncovered, or grabbed, between two blocks: the last wave stays.
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QPoint(0, 0), m_frame);
+        return;
+    }
     if (!m_background.isNull()) {
         // A copy, not a blend: the picture is what belongs there.
         p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -102,8 +130,24 @@ void QAudioWaveWidget::paintEvent(QPaintEvent *)
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
     if (m_dirty)
-        drawWave(p);
+        drawWave(p, nullptr);
     m_dirty = false;
+}
+
+// Fills pixel rectangles, moved down by dy rows, of an opaque colour straight
+// into a picture of one pixel per unit (32 bits a pixel), cut to its bounds.
+static void fillSpans(QImage &image, const QVector<QRect> &spans, int dy, QRgb colour)
+{
+    const QRect bounds = image.rect();
+    uchar *bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    for (const QRect &span : spans) {
+        const QRect r = span.translated(0, dy) & bounds;
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            auto *row = reinterpret_cast<QRgb *>(bits + y * stride);
+            std::fill(row + r.left(), row + r.right() + 1, colour);
+        }
+    }
 }
 
 // Adds the pixels a line of the given pen width covers between two points
@@ -135,7 +179,51 @@ static void addSegmentSpans(QVector<QRect> &spans, const QPointF &a, const QPoin
     }
 }
 
-void QAudioWaveWidget::drawWave(QPainter &p)
+// Adds the pixels an aliased one-pixel line between two points (a.x() <
+// b.x()) covers: in each column the rows from where the line enters it to
+// where it leaves, as the painter's own thin line has them. Runs along one
+// row join into one rectangle, so a flat stretch is a single fill.
+static void addThinLineSpans(QVector<QRect> &spans, const QPointF &a, const QPointF &b)
+{
+    // Where an aliased pen puts a coordinate: just under half a pixel on.
+    constexpr double kAliasedDelta = 0.5 - 1.0 / 64;
+    auto row = [](double y) {
+        const double v = y + kAliasedDelta;
+        const int i = static_cast<int>(v);
+        return i - (v < i ? 1 : 0);
+    };
+    auto add = [&spans](int x, int top, int bottom) {
+        if (top == bottom && !spans.isEmpty()) {
+            QRect &last = spans.last();
+            if (last.height() == 1 && last.top() == top && last.right() + 1 == x) {
+                last.setRight(x);
+                return;
+            }
+        }
+        spans.append(QRect(x, top, 1, bottom - top + 1));
+    };
+    const int x0 = row(a.x());
+    const int x1 = row(b.x());
+    if (x1 <= x0) {
+        add(x0, std::min(row(a.y()), row(b.y())), std::max(row(a.y()), row(b.y())));
+        return;
+    }
+    const double slope = (b.y() - a.y()) / (b.x() - a.x());
+    int leave = row(a.y());
+    for (int x = x0; x < x1; ++x) {
+        const int enter = leave;
+        leave = row(a.y() + slope * (x + 1 - x0));
+        // The row it leaves by belongs to the next column.
+        if (leave > enter)
+            add(x, enter, leave - 1);
+        else if (leave < enter)
+            add(x, leave + 1, enter);
+        else
+            add(x, enter, enter);
+    }
+}
+
+void QAudioWaveWidget::drawWave(QPainter &p, QImage *direct)
 {
     // Aliased on purpose: a stroked, smoothed line cost the GUI thread more
     // than recording and encoding the sound itself.
@@ -196,18 +284,35 @@ void QAudioWaveWidget::drawWave(QPainter &p)
     p.setPen(Qt::NoPen);
     p.setBrush(m_attr.barColor);
     p.drawRects(m_spans);
-    p.setBrush(Qt::NoBrush);
     const int halos = std::max(0, m_haloCount);
+    if (halos == 0)
+        return;
+    // Halo k runs k + 1 pixels outside the wave; the extra half pixel puts an
+    // aliased line on the row outside, not across the wave's edge. Each halo
+    // is the first moved k rows out, so their pixels are found once; they are
+    // written straight into the composed picture where there is one: twelve
+    // stroked lines a block cost most of its paint.
+    for (QVector<QRect> *halo : {&m_haloUpper, &m_haloLower}) {
+        const QPolygonF &outer = halo == &m_haloUpper ? m_outerUpper : m_outerLower;
+        const QPointF shift(0, halo == &m_haloUpper ? -1.5 : 1.5);
+        halo->clear();
+        for (int n = 1; n < outer.size(); ++n)
+            addThinLineSpans(*halo, outer.at(n - 1) + shift, outer.at(n) + shift);
+        addThinLineSpans(*halo, outer.last() + shift, outer.last() + shift);
+    }
     for (int k = 0; k < halos; ++k) {
-        p.setPen(QPen(QColor(std::max(0, 120 - 8 * k), std::max(0, 80 - 2 * k), 62), 1));
-        // Halo k runs k + 1 pixels outside the wave; the extra half pixel
-        // puts an aliased line on the row outside, not across the wave's edge.
-        for (const QPolygonF *outer : {&m_outerUpper, &m_outerLower}) {
-            const double shift = outer == &m_outerUpper ? -(k + 1.5) : k + 1.5;
-            m_halo.resize(outer->size());
-            for (int n = 0; n < outer->size(); ++n)
-                m_halo[n] = QPointF(outer->at(n).x(), outer->at(n).y() + shift);
-            p.drawPolyline(m_halo);
+        const QColor colour(std::max(0, 120 - 8 * k), std::max(0, 80 - 2 * k), 62);
+        if (direct) {
+            fillSpans(*direct, m_haloUpper, -k, colour.rgb());
+            fillSpans(*direct, m_haloLower, k, colour.rgb());
+            continue;
+        }
+        p.setBrush(colour);
+        for (int side : {-1, 1}) {
+            p.translate(0, side * k);
+            p.drawRects(side < 0 ? m_haloUpper : m_haloLower);
+            p.translate(0, -side * k);
         }
     }
+    p.setBrush(Qt::NoBrush);
 }

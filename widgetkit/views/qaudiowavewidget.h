@@ -6,6 +6,8 @@
 // What lies under it is kept as a picture, taken from the window once it is
 // shown and again after each move or resize: a new block then repaints this
 // widget alone, over that picture, instead of every widget beneath it too.
+// The picture with the last block's wave is kept as well: a repaint between
+// blocks (the window uncovered, or grabbed) shows it without drawing again.
 
 #include "widgetkit/views/qaudiodatawidget.h"
 
@@ -41,13 +43,17 @@ protected:
 
 private:
     void captureBackground();
-    void drawWave(QPainter &p);
+    // Into direct, when given, the halo lines go as pixels (the painter
+    // paints on it).
+    void drawWave(QPainter &p, QImage *direct);
 
     int m_haloCount = 6;
     int m_haloSecond = 2;
     QImage m_background;
+    QImage m_frame; // the picture beneath with the wave, composed for each block
+    bool m_frameValid = false; // m_frame shows the last block over the present picture
     bool m_capturing = false;
     // Points of the last wave drawn, kept so that a block allocates nothing.
-    QPolygonF m_upper, m_lower, m_outerUpper, m_outerLower, m_halo;
-    QVector<QRect> m_spans;
+    QPolygonF m_upper, m_lower, m_outerUpper, m_outerLower;
+    QVector<QRect> m_spans, m_haloUpper, m_haloLower;
 };

@@ -90,6 +90,11 @@ uint64_t rz_recorder_get_time(void *recorder);
  * samples, silence = 32768. Free with rz_level_block_free. */
 unsigned char *rz_recorder_get_level_block(void *recorder, uint32_t kind);
 void rz_level_block_free(unsigned char *block);
+/* The same block written into the caller's buffer, for a display that asks
+ * many times a second and keeps one buffer: writes it when capacity bytes
+ * hold it and answers its size either way (0 when nothing was recorded yet),
+ * so a buffer too small is grown and the call made again. */
+uint32_t rz_recorder_copy_level_block(void *recorder, unsigned char *buffer, uint32_t capacity);
 /* 1 when the running recording can no longer be written (disk full, a write
  * error, the file or its folder removed): it takes no sound from then on, and
  * the error text and code say why. Stop and finish as usual: finish completes

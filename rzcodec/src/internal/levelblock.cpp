@@ -42,11 +42,30 @@ uint8_t *LevelHistory::block() const
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_filled)
         return nullptr;
-    std::vector<float> ordered(m_filled);
+    auto *out = new uint8_t[waveBlockSize(m_filled)];
+    writeLocked(out);
+    return out;
+}
+
+size_t LevelHistory::copyBlock(uint8_t *out, size_t capacity) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_filled)
+        return 0;
+    const size_t size = waveBlockSize(m_filled);
+    if (out && capacity >= size)
+        writeLocked(out);
+    return size;
+}
+
+void LevelHistory::writeLocked(uint8_t *out) const
+{
+    writeWaveHeader(out, m_filled, int(m_rate));
+    // The ring in two runs: from the oldest frame to its end, then from its start.
     const size_t first = (m_next + m_ring.size() - m_filled) % m_ring.size();
-    for (size_t i = 0; i < m_filled; ++i)
-        ordered[i] = m_ring[(first + i) % m_ring.size()];
-    return makeWaveBlock(ordered.data(), ordered.size(), 1, int(m_rate));
+    const size_t tail = std::min(m_filled, m_ring.size() - first);
+    writeWaveSamples(out, 0, m_ring.data() + first, tail, 1);
+    writeWaveSamples(out, tail, m_ring.data(), m_filled - tail, 1);
 }
 
 } // namespace rz

@@ -18,8 +18,14 @@ public:
     // A wave-data block of what was kept; null while nothing was added since
     // the last clear. Free with freeWaveBlock.
     uint8_t *block() const;
+    // The same block written into the caller's room when capacity holds it;
+    // its size either way, 0 while nothing was added since the last clear.
+    size_t copyBlock(uint8_t *out, size_t capacity) const;
 
 private:
+    // The ring's frames, oldest first, into a block of waveBlockSize(m_filled).
+    void writeLocked(uint8_t *out) const;
+
     mutable std::mutex m_mutex;
     uint32_t m_rate;
     std::vector<float> m_ring;

@@ -51,6 +51,10 @@ public:
     bool push(const AudioFrameHandle &frame);
     uint64_t recordedUs() const;
     unsigned char *levelBlock() const { return m_levels.block(); }
+    size_t copyLevelBlock(unsigned char *out, size_t capacity) const
+    {
+        return m_levels.copyBlock(out, capacity);
+    }
     std::string errorText() const;
     // The system error (errno) behind the last failure, 0 when none applies.
     int errorCode() const;

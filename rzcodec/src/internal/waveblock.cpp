@@ -31,9 +31,15 @@ uint32_t get32(const uint8_t *at)
 
 uint8_t *makeWaveBlock(const float *interleaved, size_t frames, int channels, int sampleRate)
 {
-    channels = std::max(channels, 1);
+    auto *block = new uint8_t[waveBlockSize(frames)];
+    writeWaveHeader(block, frames, sampleRate);
+    writeWaveSamples(block, 0, interleaved, frames, channels);
+    return block;
+}
+
+void writeWaveHeader(uint8_t *block, size_t frames, int sampleRate)
+{
     const uint32_t dataBytes = uint32_t(frames * 2);
-    auto *block = new uint8_t[kWaveBlockHeaderSize + dataBytes];
     std::memcpy(block, "RIFF", 4);
     put32(block + 4, 36 + dataBytes);
     std::memcpy(block + 8, "WAVEfmt ", 8);
@@ -46,7 +52,12 @@ uint8_t *makeWaveBlock(const float *interleaved, size_t frames, int channels, in
     put16(block + 34, 16);
     std::memcpy(block + 36, "data", 4);
     put32(block + 40, dataBytes);
-    uint8_t *out = block + kWaveBlockHeaderSize;
+}
+
+void writeWaveSamples(uint8_t *block, size_t firstFrame, const float *interleaved, size_t frames, int channels)
+{
+    channels = std::max(channels, 1);
+    uint8_t *out = block + kWaveBlockHeaderSize + firstFrame * 2;
     for (size_t i = 0; i < frames; ++i) {
         float sum = 0.0f;
         for (int c = 0; c < channels; ++c)
@@ -55,7 +66,6 @@ uint8_t *makeWaveBlock(const float *interleaved, size_t frames, int channels, in
         const long v = std::lround(mono * 32767.0f) + 32768;
         put16(out + i * 2, uint16_t(std::clamp(v, 0L, 65535L)));
     }
-    return block;
 }
 
 void freeWaveBlock(uint8_t *block)

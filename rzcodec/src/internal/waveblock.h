@@ -16,6 +16,15 @@ constexpr size_t kWaveBlockHeaderSize = 44;
 uint8_t *makeWaveBlock(const float *interleaved, size_t frames, int channels, int sampleRate);
 void freeWaveBlock(uint8_t *block);
 
+// The same block written into room the caller owns (waveBlockSize(frames)
+// bytes): the header, then the samples in pieces, each at its frame offset.
+constexpr size_t waveBlockSize(size_t frames)
+{
+    return kWaveBlockHeaderSize + frames * 2;
+}
+void writeWaveHeader(uint8_t *block, size_t frames, int sampleRate);
+void writeWaveSamples(uint8_t *block, size_t firstFrame, const float *interleaved, size_t frames, int channels);
+
 // Reads the header fields back (for tests and checks).
 uint32_t waveBlockSampleRate(const uint8_t *block);
 uint32_t waveBlockDataBytes(const uint8_t *block);

@@ -71,6 +71,7 @@ private slots:
     void secondInputThatNeverDeliversDoesNotStallTheFirst();
     void pausedSoundIsLeftOut();
     void levelBlockFollowsTheSound();
+    void levelBlockCopiedIntoTheCallersRoom();
     void lostBlocksKeepTheirPlaceInTime();
     void finishedM4aIsANormalFile();
     void repairSetsPcmLengthsFromTheDataPresent_data();
@@ -232,6 +233,53 @@ void TestRecorderRole::levelBlockFollowsTheSound()
     const auto [lo, hi] = std::minmax_element(s.begin(), s.end());
     // A half-scale tone swings about a quarter of the range each way.
     QVERIFY(*hi > 32768 + 15000 && *lo < 32768 - 15000);
+    rz_recorder_finish(rec);
+    rz_recorder_release(rec);
+}
+
+void TestRecorderRole::levelBlockCopiedIntoTheCallersRoom()
+{
+    const QString path = m_dir.filePath("levelcopy.wav");
+    void *rec = rz_recorder_create(-1);
+    QCOMPARE(rz_recorder_copy_level_block(rec, nullptr, 0), 0u);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "wav", nullptr));
+    QVERIFY(rz_recorder_run(rec));
+    // A ramp whose newest 50 ms start part-way round the kept ring.
+    const int frames = 10000;
+    auto level = [](int frame) { return float((frame % 2000) - 1000) / 2000.0f; };
+    QVector<float> ramp(2 * frames);
+    for (int i = 0; i < frames; ++i)
+        ramp[2 * i] = ramp[2 * i + 1] = level(i);
+    pushTone(rec, false, ramp);
+    QVERIFY(rz_recorder_stop(rec));
+
+    const quint32 size = rz_recorder_copy_level_block(rec, nullptr, 0);
+    QCOMPARE(size, 44u + 2u * 2205u);
+    // A room too small is left as it was.
+    QByteArray small(int(size) - 1, '\x5a');
+    QCOMPARE(rz_recorder_copy_level_block(rec, reinterpret_cast<unsigned char *>(small.data()), size - 1),
+             size);
+    QCOMPARE(small, QByteArray(int(size) - 1, '\x5a'));
+    // One that holds it gets the block, oldest sample first, and nothing past it.
+    QByteArray room(int(size) + 16, '\x5a');
+    QCOMPARE(rz_recorder_copy_level_block(rec, reinterpret_cast<unsigned char *>(room.data()),
+                                          uint32_t(room.size())),
+             size);
+    const auto *b = reinterpret_cast<const unsigned char *>(room.constData());
+    QCOMPARE(qFromLittleEndian<quint32>(b + 24), 44100u);
+    QCOMPARE(qFromLittleEndian<quint32>(b + 40), 2u * 2205u);
+    for (int k = 0; k < 2205; ++k) {
+        const int expected = int(std::lround(level(frames - 2205 + k) * 32767.0f)) + 32768;
+        const int got = qFromLittleEndian<quint16>(b + 44 + 2 * k);
+        QVERIFY2(qAbs(got - expected) <= 1,
+                 qPrintable(QStringLiteral("sample %1: %2, not %3").arg(k).arg(got).arg(expected)));
+    }
+    QCOMPARE(room.mid(int(size)), QByteArray(16, '\x5a'));
+    // The allocated block says the same.
+    unsigned char *block = rz_recorder_get_level_block(rec, 0);
+    QVERIFY(block);
+    QCOMPARE(room.left(int(size)), QByteArray(reinterpret_cast<const char *>(block), int(size)));
+    rz_level_block_free(block);
     rz_recorder_finish(rec);
     rz_recorder_release(rec);
 }

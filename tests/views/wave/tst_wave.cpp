@@ -130,6 +130,7 @@ private slots:
     void waveformOfRecordedTone();
     void hiddenWaveDrawsNothingButDecides();
     void blockRepaintsTheWaveAloneAndOnce();
+    void repaintBetweenBlocksKeepsTheWave();
     void waveIsDrawnOverWhatLiesUnderIt();
 
 private:
@@ -532,6 +533,25 @@ void TestWave::waveformOfRecordedTone()
         QVERIFY2(countColour(flat.copy(x, 39, 1, 2), a.barColor) == a.barWidth, qPrintable(QString::number(x)));
         QVERIFY2(countColour(flat.copy(x, 30, 1, 20), a.barColor) <= a.barWidth + 1, qPrintable(QString::number(x)));
     }
+    // The halos stack outwards from the line's edges, a row each, halo k in
+    // its own colour on the k-th row out, above and below alike.
+    for (int x = 20; x < lineEnd - 20; x += 37) {
+        int first = -1, last = -1;
+        for (int y = 0; y < 80; ++y) {
+            if (flat.pixelColor(x, y) == QColor(a.barColor)) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+        }
+        QVERIFY2(first >= 30 && last <= 50, qPrintable(QString::number(x)));
+        for (int k = 0; k < 6; ++k) {
+            const QColor halo(120 - 8 * k, 80 - 2 * k, 62);
+            QVERIFY2(flat.pixelColor(x, first - 1 - k) == halo && flat.pixelColor(x, last + 1 + k) == halo,
+                     qPrintable(QStringLiteral("halo %1 at column %2").arg(k).arg(x)));
+        }
+        QCOMPARE(flat.pixelColor(x, first - 7), QColor(44, 44, 44));
+        QCOMPARE(flat.pixelColor(x, last + 7), QColor(44, 44, 44));
+    }
 }
 
 void TestWave::hiddenWaveDrawsNothingButDecides()
@@ -595,6 +615,40 @@ void TestWave::blockRepaintsTheWaveAloneAndOnce()
     QCOMPARE(wavePaints.count, 1);
     QCOMPARE(panelPaints.count, 0);
     QCOMPARE(beneathPaints.count, 0);
+}
+
+// A repaint with no new block (the window uncovered, or grabbed) shows the
+// last wave again; it once showed the bare picture beneath until the next
+// block, and a grab of the window never held a wave.
+void TestWave::repaintBetweenBlocksKeepsTheWave()
+{
+    QWidget panel;
+    panel.resize(402, 92);
+    filled(&panel, QColor(44, 44, 44), QRect(0, 0, 402, 92));
+    AudioDataAttribute a = screenAttribute();
+    auto *wave = new QAudioWaveWidget(&panel, &a);
+    wave->setGeometry(6, 6, 390, 80);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    settle();
+
+    PaintCounter wavePaints(wave);
+    QByteArray tone = m_tone[m_tone.size() / 2];
+    wave->setAudioData(bytes(tone), rateOf(tone));
+    QTRY_VERIFY(wavePaints.count >= 1);
+    QVERIFY(wave->holdsBackground());
+    settle();
+    const int shownOnce = countColour(panel.grab().toImage().copy(6, 6, 390, 80), a.barColor);
+    QVERIFY2(shownOnce > 300, qPrintable(QString::number(shownOnce)));
+    wave->repaint();
+    const QImage kept(TestSupport::saveScreenshot(&panel, "mediawidgets_waveform_kept"));
+    QCOMPARE(countColour(kept.copy(6, 6, 390, 80), a.barColor), shownOnce);
+
+    // The empty block clears it for good.
+    wave->setAudioData(nullptr, 0);
+    settle();
+    wave->repaint();
+    QCOMPARE(countColour(panel.grab().toImage().copy(6, 6, 390, 80), a.barColor), 0);
 }
 
 // The waveform stands over the widgets beneath it as they are drawn, there and

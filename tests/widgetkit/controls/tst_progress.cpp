@@ -6,8 +6,10 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 
 namespace {
 
@@ -43,6 +45,13 @@ public:
     }
 };
 
+// Timers of the widget that are running now.
+int runningTimers(const QWidget &w)
+{
+    const QList<QTimer *> timers = w.findChildren<QTimer *>();
+    return int(std::count_if(timers.begin(), timers.end(), [](const QTimer *t) { return t->isActive(); }));
+}
+
 } // namespace
 
 class TestProgress : public QObject
@@ -60,6 +69,7 @@ private slots:
     void roundRingFillsClockwiseFromTheTop();
     void filledPathFollowsTheValue();
     void repaintsAreThrottledByTheInterval();
+    void onlyAWaitingValueKeepsATimerRunning();
 };
 
 void TestProgress::valuesAreClampedAndSignalled()
@@ -321,6 +331,40 @@ void TestProgress::repaintsAreThrottledByTheInterval()
     live.setValue(2.0);
     const int before = liveCount.flush();
     QTRY_VERIFY_WITH_TIMEOUT(liveCount.flush() > before, 10000);
+}
+
+void TestProgress::onlyAWaitingValueKeepsATimerRunning()
+{
+    // The input selector keeps two throttled bars, mostly hidden: each once
+    // woke the program 25 times a second, idle or recording, to find nothing
+    // waiting.
+    QJXBaseProgress bar;
+    bar.resize(200, 20);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    PaintCount count(&bar);
+    bar.setUpdateInterval(40);
+    QCOMPARE(runningTimers(bar), 0);
+    QJXBaseProgress hidden;
+    hidden.setUpdateInterval(40);
+    QCOMPARE(runningTimers(hidden), 0);
+
+    // A value held back by the throttle brings its timer...
+    bar.setValue(1.0);
+    bar.setValue(2.0);
+    QCOMPARE(runningTimers(bar), 1);
+    const int before = count.flush();
+    // ...which shows it, then stops.
+    QTRY_VERIFY_WITH_TIMEOUT(count.flush() > before, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(runningTimers(bar), 0, 10000);
+    QCOMPARE(bar.value(), 2.0);
+
+    // And again for the next burst.
+    bar.setValue(3.0);
+    bar.setValue(4.0);
+    QCOMPARE(runningTimers(bar), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(runningTimers(bar), 0, 10000);
+    QCOMPARE(bar.value(), 4.0);
 }
 
 QTEST_MAIN(TestProgress)
