@@ -236,15 +236,13 @@ void TestMainWindow::formatDialogBuiltOnceWhenFirstOpened()
     // The first opening makes it; a changed value is left by Cancel.
     QPointer<QFormatDlg> first;
     QString storedRate;
-    QTimer::singleShot(100, this, [&] {
-        if (auto *dialog = qobject_cast<QFormatDlg *>(QApplication::activeModalWidget())) {
-            first = dialog;
-            QComboBox *rate = dialog->settingPanel()->audioBitRateCombo();
-            storedRate = rate->currentText();
-            if (rate->count() > 1)
-                rate->setCurrentIndex((rate->currentIndex() + 1) % rate->count());
-            dialog->cancelButton()->click();
-        }
+    onModal<QFormatDlg>([&](QFormatDlg &dialog) {
+        first = &dialog;
+        QComboBox *rate = dialog.settingPanel()->audioBitRateCombo();
+        storedRate = rate->currentText();
+        if (rate->count() > 1)
+            rate->setCurrentIndex((rate->currentIndex() + 1) % rate->count());
+        dialog.cancelButton()->click();
     });
     QTest::mouseClick(w.form()->m_btnFormat, Qt::LeftButton);
     QVERIFY(first && first == w.formatDialog());
@@ -255,12 +253,10 @@ void TestMainWindow::formatDialogBuiltOnceWhenFirstOpened()
     // Later openings show the same dialog, with the stored values again.
     QPointer<QFormatDlg> again;
     QString shownRate;
-    QTimer::singleShot(100, this, [&] {
-        if (auto *dialog = qobject_cast<QFormatDlg *>(QApplication::activeModalWidget())) {
-            again = dialog;
-            shownRate = dialog->settingPanel()->audioBitRateCombo()->currentText();
-            dialog->cancelButton()->click();
-        }
+    onModal<QFormatDlg>([&](QFormatDlg &dialog) {
+        again = &dialog;
+        shownRate = dialog.settingPanel()->audioBitRateCombo()->currentText();
+        dialog.cancelButton()->click();
     });
     w.OnFormatDlg();
     QVERIFY(again && again == first);
@@ -310,12 +306,9 @@ void TestMainWindow::countdownArmedOnlyWhenScheduleIsOn()
     QVideoSettingXml::SetItemValue(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule"), QStringLiteral("Y"), QString());
     QVideoSettingXml::SetItemValue(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Schedule_Start_Time"), QString::number(9 * kHour), QString());
     bool sawDialog = false;
-    QTimer::singleShot(100, this, [&sawDialog] {
-        auto *dialog = qobject_cast<QAudioScheduleSettingDlg *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
+    onModal<QAudioScheduleSettingDlg>([&sawDialog](QAudioScheduleSettingDlg &dialog) {
         sawDialog = true;
-        QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
     });
     w.OnShowScheduleDlg();
     QVERIFY(sawDialog);
