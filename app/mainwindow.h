@@ -68,6 +68,7 @@ public:
     QRecordObject *recordObject() const { return m_recordObject; }
     QFormatDlg *formatDialog() const { return m_formatDlg; }
     QJXBaseButton *cancelScheduleButton() const { return m_btnCancelSchedule; }
+    // Null until a countdown first shows it.
     QJXMessageBox *scheduleTip() const { return m_scheduleTip; }
     QTimer *scheduleTimer() const { return m_scheduleTimer; }
     bool isRecording() const { return m_bRecording; }
@@ -140,6 +141,7 @@ private:
     void InitCtrl();
     void InitPanes();
     void InitButtons();
+    // The countdown's notice, made when first shown.
     void InitScheduleTip();
     void CreateRecordObject();
     void finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop sources);

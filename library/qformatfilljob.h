@@ -10,17 +10,27 @@
 #include <QPair>
 #include <QStringList>
 
+#include <atomic>
+#include <functional>
+#include <memory>
+
 class QFormatFillJob : public QObject
 {
     Q_OBJECT
 public:
     using Filled = QList<QPair<QString, QString>>;
+    // The container name of one file, empty when it cannot be read; called
+    // on the worker.
+    using Reader = std::function<QString(const QString &)>;
 
-    explicit QFormatFillJob(QObject *parent = nullptr);
-    // Waits for the worker: it must not outlive what it reports to.
+    explicit QFormatFillJob(QObject *parent = nullptr, Reader reader = {});
+    // Cancels, then waits for the file being read: the worker must not
+    // outlive what it reports to, and a close must not wait for the rest.
     ~QFormatFillJob() override;
 
     void start(const QStringList &paths);
+    // The worker stops before its next file; nothing is reported.
+    void cancel();
 
 signals:
     // On the GUI thread: (path, format) of each file whose format could be read.
@@ -28,4 +38,7 @@ signals:
 
 private:
     QFutureWatcher<Filled> m_watcher;
+    Reader m_reader;
+    // Shared with the worker, which may still read it after a cancel.
+    std::shared_ptr<std::atomic<bool>> m_cancelled = std::make_shared<std::atomic<bool>>(false);
 };

@@ -18,6 +18,7 @@
 struct QBaseDrawWidget::Private
 {
     QImage background;
+    int backgroundScale = 2;
     QImage logo;
     QColor backgroundColour = QColor(100, 100, 100, 100);
     int moveTopHeight = 40;
@@ -96,7 +97,7 @@ void QBaseDrawWidget::setTransparentW(int left, int top, int right, int bottom)
     repaintOwner();
 }
 
-void QBaseDrawWidget::setBackgroundImage(const QString &path, bool grid)
+void QBaseDrawWidget::setBackgroundImage(const QString &path, bool grid, int scale)
 {
     if (!d->owner || !QFile::exists(path))
         return;
@@ -105,17 +106,18 @@ void QBaseDrawWidget::setBackgroundImage(const QString &path, bool grid)
         qCWarning(lcWidgetKit, "QBaseDrawWidget: cannot read background image %s", qPrintable(path));
         return;
     }
-    setBackgroundImage(image, grid);
+    setBackgroundImage(image, grid, scale);
 }
 
-void QBaseDrawWidget::setBackgroundImage(const QImage &image, bool grid)
+void QBaseDrawWidget::setBackgroundImage(const QImage &image, bool grid, int scale)
 {
-    if (!d->owner || image.isNull())
+    if (!d->owner || image.isNull() || scale < 1)
         return;
     d->background = image;
-    d->background.setDevicePixelRatio(2);
-    const int w = image.width() / 2;
-    const int h = image.height() / 2;
+    d->backgroundScale = scale;
+    d->background.setDevicePixelRatio(scale);
+    const int w = image.width() / scale;
+    const int h = image.height() / scale;
     d->owner->resize(w, h);
     if (grid)
         d->owner->setMinimumSize(w, h);
@@ -128,6 +130,7 @@ void QBaseDrawWidget::setBackgroundImage(const QImage &image, bool grid)
 void QBaseDrawWidget::changeBackgroundImage(const QImage &image)
 {
     d->background = image;
+    d->backgroundScale = 2;
     d->background.setDevicePixelRatio(2);
 }
 
@@ -393,13 +396,14 @@ void QBaseDrawWidget::paintEvent(QPaintEvent *)
     }
     if (!d->background.isNull()) {
         QImage &img = d->background;
-        const int iw = img.width() / 2, ih = img.height() / 2;
+        const int scale = d->backgroundScale;
+        const int iw = img.width() / scale, ih = img.height() / scale;
         const int a0 = d->corners[0].width, a1 = d->corners[0].height;
         const int a2 = d->corners[1].width, a3 = d->corners[1].height;
         const int a4 = d->corners[2].width, a5 = d->corners[2].height;
         const int a6 = d->corners[3].width, a7 = d->corners[3].height;
         auto piece = [&](QRect target, QRect source) {
-            QBaseImageDraw::drawImage(painter, target, source, img);
+            QBaseImageDraw::drawImage(painter, target, source, img, scale);
         };
         piece(QRect(0, 0, a0, a1), QRect(0, 0, a0, a1));
         piece(QRect(W - a2, 0, a2, a3), QRect(iw - a2, 0, a2, a3));

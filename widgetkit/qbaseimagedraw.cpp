@@ -3,10 +3,10 @@
 #include <QPainter>
 #include <algorithm>
 
-void QBaseImageDraw::drawImage(QPainter &painter, QRect target, QRect source, QImage &image)
+void QBaseImageDraw::drawImage(QPainter &painter, QRect target, QRect source, QImage &image, int scale)
 {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QRect pixels(2 * source.x(), 2 * source.y(), 2 * source.width(), 2 * source.height());
+    const QRect pixels(scale * source.x(), scale * source.y(), scale * source.width(), scale * source.height());
     painter.drawImage(target, image, pixels);
 }
 

@@ -16,7 +16,8 @@ public:
     QBaseImageDraw() = default;
 
     // Draws the image part at 2x the logical source rectangle into target.
-    static void drawImage(QPainter &painter, QRect target, QRect source, QImage &image);
+    // source in logical pixels of an image with `scale` pixels to each.
+    static void drawImage(QPainter &painter, QRect target, QRect source, QImage &image, int scale = 2);
     static void drawPixmap(QPainter &painter, QRect target, QRect source, QPixmap &pixmap);
     // Control background: a nine-piece grid when grid is true, else the whole image stretched.
     static void drawBtnImageBg(QPainter &painter, QRect rect, QImage &image, bool grid);

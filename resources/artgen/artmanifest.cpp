@@ -104,11 +104,15 @@ bool ArtManifest::parseEntry(const QStringList &words, const QString &origin, QS
     entry.path = words.at(0);
     entry.kind = words.at(1);
     entry.origin = origin;
-    if (!entry.path.startsWith(QLatin1Char('/')) || !entry.path.endsWith(QLatin1String(".png"))
-        || entry.path.contains(QLatin1String(".."))) {
-        *error = origin + QStringLiteral(": \"%1\" is not a /folder/name.png path").arg(entry.path);
+    const auto goodPath = [&origin, error](const QString &path) {
+        if (path.startsWith(QLatin1Char('/')) && path.endsWith(QLatin1String(".png"))
+            && !path.contains(QLatin1String("..")))
+            return true;
+        *error = origin + QStringLiteral(": \"%1\" is not a /folder/name.png path").arg(path);
         return false;
-    }
+    };
+    if (!goodPath(entry.path))
+        return false;
     if (!kinds().contains(entry.kind)) {
         *error = origin + QStringLiteral(": unknown kind \"%1\" (%2)")
                               .arg(entry.kind, kinds().join(QLatin1String(", ")));
@@ -129,12 +133,20 @@ bool ArtManifest::parseEntry(const QStringList &words, const QString &origin, QS
         }
         entry.options.insert(word.left(eq), word.mid(eq + 1));
     }
-    const QString previous = m_entryOrigin.value(entry.path);
-    if (!previous.isEmpty()) {
-        *error = QStringLiteral("%1: \"%2\" is already drawn by %3").arg(origin, entry.path, previous);
-        return false;
+    // The single-resolution copy is a picture of its own: named once, like any.
+    QStringList paths{entry.path};
+    if (entry.options.contains(QStringLiteral("single")))
+        paths << entry.option(QStringLiteral("single"));
+    for (const QString &path : paths) {
+        if (!goodPath(path))
+            return false;
+        const QString previous = m_entryOrigin.value(path);
+        if (!previous.isEmpty()) {
+            *error = QStringLiteral("%1: \"%2\" is already drawn by %3").arg(origin, path, previous);
+            return false;
+        }
+        m_entryOrigin.insert(path, origin);
     }
-    m_entryOrigin.insert(entry.path, origin);
     m_entries.append(entry);
     return true;
 }

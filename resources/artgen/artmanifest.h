@@ -9,6 +9,7 @@
 //       A cx cy r start span (arc, degrees). Lines with the same name stack.
 //   <path> <kind> <W>x<H> [key=value ...]
 //       kind strip, panel, fill or icon; W x H in logical pixels (one frame of a strip).
+//       single=<path> also writes the picture at single resolution to that path.
 
 #include <QHash>
 #include <QMap>

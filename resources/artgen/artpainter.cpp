@@ -101,7 +101,7 @@ QStringList ArtPainter::paletteNames()
     return names;
 }
 
-QImage ArtPainter::render(const ArtEntry &entry, QString *error) const
+QImage ArtPainter::render(const ArtEntry &entry, QString *error, int scale) const
 {
     for (const char *key : {"fill", "border", "ink", "color", "color2", "disc", "bandfill",
                             "bottomfill", "line"}) {
@@ -116,11 +116,11 @@ QImage ArtPainter::render(const ArtEntry &entry, QString *error) const
     if (entry.kind == QLatin1String("strip") && !stripLooks(entry, looks, error))
         return QImage();
 
-    QImage image(entry.pixelSize(), QImage::Format_ARGB32_Premultiplied);
+    QImage image(entry.pixelSize() * scale / 2, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(2, 2);
+    p.scale(scale, scale);
     if (entry.kind == QLatin1String("strip")) {
         for (int k = 0; k < 4; ++k) {
             p.save();

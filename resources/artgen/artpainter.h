@@ -1,5 +1,5 @@
 #pragma once
-// Draws one manifest entry into a double-resolution image, in the program's
+// Draws one manifest entry into a double-resolution (or single-resolution) image, in the program's
 // own look: charcoal surfaces, warm orange accent, light text-coloured glyphs.
 
 #include "artmanifest.h"
@@ -14,8 +14,9 @@ class ArtPainter
 public:
     explicit ArtPainter(const ArtManifest &manifest) : m_manifest(manifest) {}
 
-    // The picture of the entry, or a null image with a message.
-    QImage render(const ArtEntry &entry, QString *error) const;
+    // The picture of the entry with `scale` image pixels per logical pixel
+    // (2 for the pictures the program names), or a null image with a message.
+    QImage render(const ArtEntry &entry, QString *error, int scale = 2) const;
 
     // Palette names a strip may choose; each gives four looks (normal, hover, pressed, disabled).
     static QStringList paletteNames();

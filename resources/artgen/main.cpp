@@ -33,15 +33,25 @@ int main(int argc, char *argv[])
     if (!manifest.load(args, &error))
         return fail(error);
     ArtPainter painter(manifest);
-    for (const ArtEntry &entry : manifest.entries()) {
-        const QImage image = painter.render(entry, &error);
+    const auto write = [&](const ArtEntry &entry, const QString &path, int scale) {
+        const QImage image = painter.render(entry, &error, scale);
         if (image.isNull())
-            return fail(error);
-        const QString target = outDir + entry.path;
+            return false;
+        const QString target = outDir + path;
         QDir().mkpath(QFileInfo(target).absolutePath());
         QSaveFile file(target);
-        if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
-            return fail(QStringLiteral("%1: cannot write %2").arg(entry.origin, target));
+        if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+            error = QStringLiteral("%1: cannot write %2").arg(entry.origin, target);
+            return false;
+        }
+        return true;
+    };
+    for (const ArtEntry &entry : manifest.entries()) {
+        if (!write(entry, entry.path, 2))
+            return fail(error);
+        const QString single = entry.option(QStringLiteral("single"));
+        if (!single.isEmpty() && !write(entry, single, 1))
+            return fail(error);
     }
     std::printf("velmora-artgen: %d pictures\n", int(manifest.entries().size()));
     return 0;

@@ -4,6 +4,9 @@
 // project names and bands, the message-box hook (boxes made before it keep
 // the plain defaults), and the codec layer's working folder; the codec
 // layer's background load starts even for a window that never paints.
+// Windows are raster-only unless they hold a GL view, which still draws.
+
+#include "testsupport.h"
 
 #include "app/keyapplication.h"
 #include "app/mainwindow.h"
@@ -12,9 +15,12 @@
 #include "common/qianyutil.h"
 #include "rzcodec/setup.h"
 #include "widgetkit/qjxbasebutton.h"
+#include "widgetkit/qjxdialog.h"
 #include "widgetkit/qjxmessagebox.h"
 #include "widgetkit/qprojectconfig.h"
 
+#include <QOpenGLWidget>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -67,6 +73,7 @@ private slots:
     void messageBoxesStyledOnlyAfterStartUp();
     void projectPresetsAndCodecSetUp();
     void codecLoadStartsForAWindowThatNeverPaints();
+    void windowsAreRasterUnlessTheyHoldAGlView();
 };
 
 void TestApplication::argumentsAndEvents()
@@ -185,6 +192,32 @@ void TestApplication::codecLoadStartsForAWindowThatNeverPaints()
     load.startAfterFirstPaint(&hidden);
     QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, QCodecModuleLoad::kUnpaintedStartMs + 10000);
     QCOMPARE(failed.count(), 0);
+}
+
+void TestApplication::windowsAreRasterUnlessTheyHoldAGlView()
+{
+    QVERIFY(QCoreApplication::testAttribute(Qt::AA_ForceRasterWidgets));
+    // A window without a GL view never needs the GL stack.
+    QJXDialog plain;
+    plain.resize(200, 120);
+    plain.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plain));
+    QCOMPARE(plain.windowHandle()->surfaceType(), QSurface::RasterSurface);
+    TestSupport::saveScreenshot(&plain, QStringLiteral("app_raster_window"));
+
+    // One that holds a GL view is made GL-capable, and the view gets a context.
+    QJXDialog withView;
+    withView.resize(200, 120);
+    auto *view = new QOpenGLWidget(&withView);
+    view->setGeometry(20, 20, 160, 80);
+    withView.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&withView));
+    QVERIFY(withView.windowHandle()->supportsOpenGL());
+    QTRY_VERIFY(view->isValid());
+    QVERIFY(!view->grabFramebuffer().isNull());
+    TestSupport::saveScreenshot(&withView, QStringLiteral("app_gl_view_window"));
+    // Later windows are raster again.
+    QVERIFY(QCoreApplication::testAttribute(Qt::AA_ForceRasterWidgets));
 }
 
 int main(int argc, char **argv)

@@ -52,17 +52,6 @@ void store(const QString &group, const QString &key, const QString &value)
     QVideoSettingXml::SetItemValue(group, key, value);
 }
 
-// Acts on the next modal dialog of type T once it shows.
-template <typename T>
-void onModal(std::function<void(T &)> act)
-{
-    QTimer::singleShot(0, [act] {
-        T *dialog = nullptr;
-        QTRY_VERIFY((dialog = qobject_cast<T *>(QApplication::activeModalWidget())) != nullptr);
-        act(*dialog);
-    });
-}
-
 } // namespace
 
 // Records the addresses the program asks the desktop to open.

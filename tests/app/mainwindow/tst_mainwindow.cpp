@@ -132,7 +132,8 @@ void TestMainWindow::idleAtStart()
     QVERIFY(!ui->m_btnCut->isEnabled());
     QVERIFY(!ui->m_btnRestore->isVisible());
     QVERIFY(!ui->m_btnMenu->isVisible());
-    QVERIFY(!w.scheduleTip()->isVisible());
+    // The countdown's notice is made when first shown.
+    QVERIFY(!w.scheduleTip());
     QVERIFY(!w.cancelScheduleButton()->isVisible());
     QVERIFY(!w.scheduleTimer()->isActive());
     QCOMPARE(w.scheduleButtonImage(), QStringLiteral("/image/btn_schedule_off.png"));
@@ -236,15 +237,13 @@ void TestMainWindow::formatDialogBuiltOnceWhenFirstOpened()
     // The first opening makes it; a changed value is left by Cancel.
     QPointer<QFormatDlg> first;
     QString storedRate;
-    QTimer::singleShot(100, this, [&] {
-        if (auto *dialog = qobject_cast<QFormatDlg *>(QApplication::activeModalWidget())) {
-            first = dialog;
-            QComboBox *rate = dialog->settingPanel()->audioBitRateCombo();
-            storedRate = rate->currentText();
-            if (rate->count() > 1)
-                rate->setCurrentIndex((rate->currentIndex() + 1) % rate->count());
-            dialog->cancelButton()->click();
-        }
+    onModal<QFormatDlg>([&](QFormatDlg &dialog) {
+        first = &dialog;
+        QComboBox *rate = dialog.settingPanel()->audioBitRateCombo();
+        storedRate = rate->currentText();
+        if (rate->count() > 1)
+            rate->setCurrentIndex((rate->currentIndex() + 1) % rate->count());
+        dialog.cancelButton()->click();
     });
     QTest::mouseClick(w.form()->m_btnFormat, Qt::LeftButton);
     QVERIFY(first && first == w.formatDialog());
@@ -255,12 +254,10 @@ void TestMainWindow::formatDialogBuiltOnceWhenFirstOpened()
     // Later openings show the same dialog, with the stored values again.
     QPointer<QFormatDlg> again;
     QString shownRate;
-    QTimer::singleShot(100, this, [&] {
-        if (auto *dialog = qobject_cast<QFormatDlg *>(QApplication::activeModalWidget())) {
-            again = dialog;
-            shownRate = dialog->settingPanel()->audioBitRateCombo()->currentText();
-            dialog->cancelButton()->click();
-        }
+    onModal<QFormatDlg>([&](QFormatDlg &dialog) {
+        again = &dialog;
+        shownRate = dialog.settingPanel()->audioBitRateCombo()->currentText();
+        dialog.cancelButton()->click();
     });
     w.OnFormatDlg();
     QVERIFY(again && again == first);
@@ -310,12 +307,9 @@ void TestMainWindow::countdownArmedOnlyWhenScheduleIsOn()
     QVideoSettingXml::SetItemValue(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Bool_Schedule"), QStringLiteral("Y"), QString());
     QVideoSettingXml::SetItemValue(QStringLiteral("RECORD_SCHEDULE_INFO"), QStringLiteral("Schedule_Start_Time"), QString::number(9 * kHour), QString());
     bool sawDialog = false;
-    QTimer::singleShot(100, this, [&sawDialog] {
-        auto *dialog = qobject_cast<QAudioScheduleSettingDlg *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
+    onModal<QAudioScheduleSettingDlg>([&sawDialog](QAudioScheduleSettingDlg &dialog) {
         sawDialog = true;
-        QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
     });
     w.OnShowScheduleDlg();
     QVERIFY(sawDialog);
@@ -334,10 +328,11 @@ void TestMainWindow::tipCountsDownAndStaysClosed()
     m_clock.now = QDateTime(day, QTime(9, 58, 0));
     w.OnSetSchedule();
     w.OnTimer();
-    QVERIFY(!w.scheduleTip()->isVisible());
+    QVERIFY(!w.scheduleTip());
 
+    // Made and shown by the countdown's first turn in the last minute.
     m_clock.now = QDateTime(day, QTime(9, 59, 0, 500));
-    QTRY_VERIFY(w.scheduleTip()->isVisible()); // the 300 ms timer shows it
+    QTRY_VERIFY(w.scheduleTip() && w.scheduleTip()->isVisible()); // the 300 ms timer shows it
     QCOMPARE(w.scheduleTip()->getMessage(), QStringLiteral("59s later, Velmora will start recording."));
     m_clock.now = QDateTime(day, QTime(9, 59, 30));
     QTRY_COMPARE(w.scheduleTip()->getMessage(), QStringLiteral("30s later, Velmora will start recording."));
@@ -401,7 +396,7 @@ void TestMainWindow::scheduleStartsAndEndsTheRecording()
     setSchedule(true, 22 * kHour, 1 * kHour);
     m_clock.now = QDateTime(day, QTime(21, 59, 59));
     w.OnSetSchedule();
-    QTRY_VERIFY(w.scheduleTip()->isVisible());
+    QTRY_VERIFY(w.scheduleTip() && w.scheduleTip()->isVisible());
     m_clock.now = QDateTime(day, QTime(22, 0));
     QTRY_VERIFY(w.isRecording()); // the countdown's own timer reaches the start
     QVERIFY(!w.scheduleTip()->isVisible());

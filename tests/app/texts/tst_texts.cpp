@@ -22,6 +22,7 @@
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofiletableview.h"
 #include "library/qfilelistwgt.h"
+#include "recorder/qrecordareainfo.h"
 #include "widgetkit/askmessagedlg.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxmenu.h"
@@ -121,11 +122,20 @@ void TestTexts::mainWindow()
     QTRY_VERIFY(menu->isVisible());
     QVERIFY(!TestSupport::saveScreenshot(menu, QStringLiteral("texts_input_menu")).isEmpty());
     menu->hide();
-    // The schedule notice as the countdown shows it.
+    // The schedule notice as the countdown shows it (made then).
+    QRecordAreaInfo *options = QRecordAreaInfo::getAreaInfo();
+    options->setScheduleAble(true);
+    options->setScheduleStartTime(10ULL * 3600000000ULL);
+    options->setScheduleEndTime(11ULL * 3600000000ULL);
+    m_window->setClock([] { return QDateTime(QDate(2026, 6, 2), QTime(9, 59, 1)); });
+    m_window->OnSetSchedule();
+    m_window->OnTimer();
     QJXMessageBox *tip = m_window->scheduleTip();
-    tip->setMessage(QObject::tr("%1s later, Velmora will start recording.").arg(59));
+    QVERIFY(tip && tip->isVisible());
+    QCOMPARE(tip->getMessage(), QObject::tr("%1s later, Velmora will start recording.").arg(59));
     audit(tip, QStringLiteral("schedule_notice"));
-    tip->hide();
+    m_window->CancelSchedule();
+    options->setScheduleAble(false);
     QVERIFY2(m_faults.isEmpty(), qPrintable(m_faults.join(QLatin1Char('\n'))));
 }
 

@@ -104,6 +104,20 @@ void TestArt::everyManifestPictureIsBuilt()
             for (int x = 0; x < image.width() && !anyPixel; x += 2)
                 anyPixel = qAlpha(image.pixel(x, y)) > 0;
         QVERIFY2(anyPixel, qPrintable(entry.path + QStringLiteral(" is empty")));
+        const QString singlePath = entry.option(QStringLiteral("single"));
+        if (singlePath.isEmpty())
+            continue;
+        // The single-resolution copy is the same picture at half the pixels.
+        const QImage single(resourceDir() + singlePath);
+        QVERIFY2(!single.isNull(), qPrintable(singlePath));
+        QCOMPARE(single.size(), entry.pixelSize() / 2);
+        for (const QPointF at : {QPointF(0.5, 0.5), QPointF(0.5, 0.02), QPointF(0.5, 0.97)}) {
+            const QColor big = image.pixelColor(int(at.x() * image.width()), int(at.y() * image.height()));
+            const QColor small = single.pixelColor(int(at.x() * single.width()), int(at.y() * single.height()));
+            QVERIFY2(qAbs(big.red() - small.red()) < 8 && qAbs(big.green() - small.green()) < 8
+                         && qAbs(big.blue() - small.blue()) < 8 && qAbs(big.alpha() - small.alpha()) < 8,
+                     qPrintable(singlePath));
+        }
     }
 }
 
@@ -181,6 +195,12 @@ void TestArt::manifestErrorsNameTheLine()
         ArtManifest m;
         QVERIFY(!m.parseText(QStringLiteral("/image/a.png strip 10by10\n"), QStringLiteral("s"), &error));
         QVERIFY(!m.parseText(QStringLiteral("/image/../a.png strip 10x10\n"), QStringLiteral("s"), &error));
+        // A single-resolution copy is a picture path of its own, never one drawn already.
+        QVERIFY(!m.parseText(QStringLiteral("/image/c.png fill 4x4 single=/image/c\n"), QStringLiteral("s"), &error));
+        QVERIFY(!m.parseText(QStringLiteral("/image/d.png fill 4x4 single=/image/d.png\n"), QStringLiteral("s"), &error));
+        QVERIFY2(error.contains(QLatin1String("already drawn")), qPrintable(error));
+        QVERIFY(m.parseText(QStringLiteral("/image/e.png fill 4x4 single=/image/e1.png\n"), QStringLiteral("s"), &error));
+        QVERIFY(!m.parseText(QStringLiteral("/image/e1.png fill 4x4\n"), QStringLiteral("s"), &error));
         QVERIFY(!m.parseText(QStringLiteral("glyph x fill M 1 2 L 3\n"), QStringLiteral("s"), &error));
         QVERIFY(error.contains(QLatin1String("needs 2 numbers")));
     }
@@ -201,6 +221,7 @@ void TestArt::manifestErrorsNameTheLine()
         ArtPainter painter(m);
         const QImage image = painter.render(m.entries().first(), &error);
         QCOMPARE(image.size(), QSize(80, 16));
+        QCOMPARE(painter.render(m.entries().first(), &error, 1).size(), QSize(40, 8));
         // Normal frame of the accent palette is the accent colour around the glyph.
         const QColor corner = image.pixelColor(10, 2);
         QVERIFY(corner.red() > 200 && corner.green() > 100 && corner.blue() < 120);
