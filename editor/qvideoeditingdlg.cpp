@@ -2,9 +2,9 @@
 
 #include "editor/editorlog.h"
 
-#include "common/jxcommoninterface.h"
 #include "editor/qaudiotagform.h"
 #include "editor/qcapturesettingdlg.h"
+#include "editor/qeditorfileload.h"
 #include "editor/qeffectform.h"
 #include "editor/qtrimoperationform.h"
 #include "editor/qtrimwidget.h"
@@ -12,12 +12,11 @@
 #include "editor/qveinitctrlstyle.h"
 #include "editor/qvideoedittag.h"
 #include "media/jxaudiorecognizer.h"
-#include "media/jxinfoclass.h"
-#include "media/jxinfomanager.h"
+#include "media/jxmediafileread.h"
 #include "media/jxplayerclass.h"
 #include "media/jxplayermanager.h"
+#include "media/jxtagfileaccess.h"
 #include "media/qvideoeditingsettings.h"
-#include "rzcodec/tagfile.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxmenu.h"
 #include "widgetkit/qjxmessagebox.h"
@@ -30,9 +29,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 
@@ -100,14 +99,15 @@ QVideoEditingDlg::QVideoEditingDlg(QWidget *parent)
     qRegisterMetaType<VEWatermarkSettings>("VEWatermarkSettings");
 
     initControls();
-    initMenu();
-    ininScreenshotsInfo();
     initEditTag();
     m_editTag->setDisableTag(2, true);
 }
 
 QVideoEditingDlg::~QVideoEditingDlg()
 {
+    // A read still running is dropped; it releases what it opened itself.
+    delete m_load;
+    m_load = nullptr;
     delete m_effectForm;
     m_effectForm = nullptr;
     // Deleting the trim page hands its segment files on to the library.
@@ -119,8 +119,6 @@ QVideoEditingDlg::~QVideoEditingDlg()
     m_recognitionPoll = nullptr;
     delete m_editTag;
     m_editTag = nullptr;
-    delete m_infoManager;
-    m_infoManager = nullptr;
     delete m_playerManager;
     m_playerManager = nullptr;
     delete m_mediaForm;
@@ -149,8 +147,6 @@ void QVideoEditingDlg::initControls()
     connect(m_playerManager, &JXPlayerManager::emitIsHaveVideo, this, &QVideoEditingDlg::isHaveVideo);
     // A preview cut short by its sound output is said without stopping the editing.
     connect(m_playerManager, &JXPlayerManager::emitPlayError, this, &QVideoEditingDlg::showOpacityMsgDlg);
-    m_infoManager = new JXInfoManager;
-    m_infoManager->createrPlayer();
     m_editSettings = new QVideoEditingSettings(this);
     m_editSettings->setPlayerManager(m_playerManager);
 
@@ -177,10 +173,7 @@ void QVideoEditingDlg::initControls()
     m_btnNextFile->hide();
 
     m_mediaForm = new QMediaForm(m_playerManager, this);
-    m_trimOperationForm = new QTrimOperationForm(this);
-    connectTrimOperationForm();
-    m_audioTagForm = new QAudioTagForm(this);
-    m_audioTagForm->hide();
+    m_mediaForm->hide();
     m_playerManager->setWaveFreq(0);
 
     m_btnRecognize->setButtonImage(QVEInitCtrlStyle::image("btn_common.png"), true);
@@ -190,33 +183,80 @@ void QVideoEditingDlg::initControls()
     m_btnPreviousFile->setToolTip(tr("Previous File"));
     m_btnNextFile->setToolTip(tr("Next File"));
 
-    JXPlayerManager *P = m_playerManager;
-    m_effectForm = new QEffectForm(this);
-    m_effectForm->hide();
-    m_effectForm->SetEditSettings(m_editSettings);
-    QEffectForm *E = m_effectForm;
-    connect(E, &QEffectForm::emitSetAudioEffect, this, &QVideoEditingDlg::OnSetIsSetAudioEffect);
-    connect(E, &QEffectForm::emitPause, P, &JXPlayerManager::onPause);
-    connect(E, &QEffectForm::emitPlay, P, &JXPlayerManager::onPlay);
-    connect(E, &QEffectForm::emitSeekPlayProgress, P, &JXPlayerManager::progressValueChange);
-    connect(P, &JXPlayerManager::emitPlayProgress, E, &QEffectForm::OnSetPlayPro);
-    connect(P, &JXPlayerManager::emitPlayTime2, E, &QEffectForm::OnSetPlayTime);
-
-    m_trimOperationForm->hide();
     m_trimWidget = new QTrimWidget(this);
     m_trimWidget->SetEditSettings(m_editSettings);
+    m_trimWidget->setEnabled(false);
     m_trimWidget->show();
     QTrimWidget *T = m_trimWidget;
     connect(T, &QTrimWidget::emitConvertFile, this, &QVideoEditingDlg::OnEmitConvertFile);
-    connect(T, &QTrimWidget::emitPlayState, E, &QEffectForm::OnSetPlayState);
     connect(T, &QTrimWidget::emitSaveFile, this, &QVideoEditingDlg::emitSaveConvertFileList);
     connect(this, &QVideoEditingDlg::emitConvertFilePath, T, &QTrimWidget::OnSetSaveFile);
-    connect(E, &QEffectForm::emitPlayState, T, &QTrimWidget::OnSetPlayState);
-    connect(P, &JXPlayerManager::emitPlayFinish, T, &QTrimWidget::OnStop);
+    connect(m_playerManager, &JXPlayerManager::emitPlayFinish, T, &QTrimWidget::OnStop);
+
+    m_labError = new QLabel(this);
+    m_labError->setObjectName(QStringLiteral("m_labError"));
+    m_labError->setAccessibleName(tr("File error"));
+    m_labError->setWordWrap(true);
+    m_labError->setAlignment(Qt::AlignCenter);
+    QVEInitCtrlStyle::SetFont(m_labError, 12);
+    QVEInitCtrlStyle::SetPalette(m_labError, QPalette::WindowText, QVEInitCtrlStyle::lightText());
+    m_labError->hide();
 
     m_btnRecognize->hide();
-    m_trimOperationForm->setEditSettings(m_editSettings);
+}
+
+QEffectForm *QVideoEditingDlg::effectForm()
+{
+    if (m_effectForm)
+        return m_effectForm;
+    m_effectForm = new QEffectForm(this);
+    m_effectForm->hide();
+    m_effectForm->setEnabled(m_loaded && m_fileError.isEmpty());
+    QEffectForm *E = m_effectForm;
+    connect(E, &QEffectForm::emitSetAudioEffect, this, &QVideoEditingDlg::OnSetIsSetAudioEffect);
+    m_effectForm->SetEditSettings(m_editSettings);
+    if (JXPlayerManager *P = m_playerManager) {
+        connect(E, &QEffectForm::emitPause, P, &JXPlayerManager::onPause);
+        connect(E, &QEffectForm::emitPlay, P, &JXPlayerManager::onPlay);
+        connect(E, &QEffectForm::emitSeekPlayProgress, P, &JXPlayerManager::progressValueChange);
+        connect(P, &JXPlayerManager::emitPlayProgress, E, &QEffectForm::OnSetPlayPro);
+        connect(P, &JXPlayerManager::emitPlayTime2, E, &QEffectForm::OnSetPlayTime);
+    }
+    QTrimWidget *T = m_trimWidget;
+    connect(T, &QTrimWidget::emitPlayState, E, &QEffectForm::OnSetPlayState);
+    connect(E, &QEffectForm::emitPlayState, T, &QTrimWidget::OnSetPlayState);
+    placePages();
+    return m_effectForm;
+}
+
+QAudioTagForm *QVideoEditingDlg::audioTagForm()
+{
+    if (m_audioTagForm)
+        return m_audioTagForm;
+    m_audioTagForm = new QAudioTagForm(this);
+    m_audioTagForm->hide();
     m_audioTagForm->setEditSettings(m_editSettings);
+    m_audioTagForm->setEnabled(m_loaded && m_fileError.isEmpty());
+    if (m_loaded)
+        m_audioTagForm->loadingSetting();
+    placePages();
+    return m_audioTagForm;
+}
+
+QTrimOperationForm *QVideoEditingDlg::trimOperationForm()
+{
+    if (m_trimOperationForm)
+        return m_trimOperationForm;
+    m_trimOperationForm = new QTrimOperationForm(this);
+    m_trimOperationForm->hide();
+    m_trimOperationForm->setEditSettings(m_editSettings);
+    if (m_playerManager)
+        connectTrimOperationForm();
+    m_trimOperationForm->setDisableSnapshot(!m_hasVideo);
+    if (m_loaded)
+        m_trimOperationForm->loadingSetting();
+    placePages();
+    return m_trimOperationForm;
 }
 
 void QVideoEditingDlg::connectTrimOperationForm()
@@ -306,7 +346,6 @@ void QVideoEditingDlg::showEvent(QShowEvent *event)
         return;
     m_initialised = true;
     if (m_playerManager) {
-        m_playerManager->createrPlayer(m_noPlayerAudio);
         if (!m_recognizer)
             m_recognizer = new JXAudioRecognizer(this);
         if (!m_recognitionPoll) {
@@ -324,26 +363,67 @@ void QVideoEditingDlg::InitSettings()
     const QString name = m_filePath.mid(m_filePath.lastIndexOf(QLatin1Char('/')) + 1);
     setWindowTitle(QStringLiteral("Edit - ") + name);
     setDlgTitle(QStringLiteral("Edit - ") + name);
-    m_infoManager->setMediaFile(m_filePath, 0, false);
-    const JXInfoClass *info = m_infoManager->getInfoClass();
-    const unsigned int height = m_height ? m_height : (info ? unsigned(info->GetVideoHeight_Info()) : 0);
-    const unsigned int width = m_width ? m_width : (info ? unsigned(info->GetVideoWidth_Info()) : 0);
-    m_editConfig.resolutionWidth = int32_t(width);
-    m_editConfig.resolutionHeight = int32_t(height);
-    emit emitMediaCoverImage(m_infoManager->getThumbnail(120));
+    // The pages wait for the new file; the preview of the one before stops.
+    m_loaded = false;
+    m_fileError.clear();
+    m_labError->hide();
+    enablePages();
+    if (m_playerManager) {
+        m_trimWidget->setVideoPlay(nullptr);
+        m_playerManager->onPause();
+    }
+    delete m_load;
+    m_load = new QEditorFileLoad(this);
+    connect(m_load, &QEditorFileLoad::loaded, this, &QVideoEditingDlg::onFileLoaded);
+    JXMediaFileRead::Request request;
+    request.path = m_filePath;
+    request.width = m_width;
+    request.height = m_height;
+    request.openPlayer = m_playerManager != nullptr;
+    request.playerWithAudio = m_noPlayerAudio;
+    m_load->start(request);
+}
+
+void QVideoEditingDlg::onFileLoaded()
+{
+    JXMediaFileRead read = m_load->takeResult();
+    if (read.path != m_filePath)
+        return;
+    applyFile(read);
+    emit fileLoaded();
+}
+
+void QVideoEditingDlg::applyFile(JXMediaFileRead &read)
+{
+    m_loaded = true;
+    m_fileError = read.error;
+    m_editConfig.resolutionWidth = int32_t(read.width);
+    m_editConfig.resolutionHeight = int32_t(read.height);
+    emit emitMediaCoverImage(read.thumbnail);
     if (m_playerManager)
-        m_playerManager->setPlayFile(m_filePath, width, height, 3);
-    m_editConfig.audioTagInfo = m_infoManager->getAudioTagInfo();
+        m_playerManager->setOpenedMedia(read.media, read.width, read.height, 3);
+    m_editConfig.audioTagInfo = read.tags;
     if (m_editConfig.chapterList.isEmpty())
-        m_editConfig.chapterList = m_infoManager->getChapterInfo();
+        m_editConfig.chapterList = read.chapters;
     if (m_editSettings)
         m_editSettings->setEditConfig(m_editConfig);
-    m_trimOperationForm->loadingSetting();
-    m_audioTagForm->loadingSetting();
+    if (m_trimOperationForm)
+        m_trimOperationForm->loadingSetting();
+    if (m_audioTagForm)
+        m_audioTagForm->loadingSetting();
     m_trimWidget->LoadingSetting();
-    m_effectForm->InitSelect();
-    if (GetAudioFormat(m_filePath) == -1)
+    // The effect page's first preset belongs to the edit record.
+    effectForm()->InitSelect();
+    if (read.tagFormat == -1)
         m_editTag->setHiddenTag(2);
+    enablePages();
+    if (!m_fileError.isEmpty()) {
+        m_labError->setText(tr("This file cannot be edited.") + QLatin1Char('\n') + m_fileError);
+        placePages();
+        m_labError->show();
+        m_labError->raise();
+        return;
+    }
     if (m_playerManager) {
         m_playerManager->onPlay();
         JXPlayerClass *player = m_playerManager->getPlayerClass();
@@ -351,20 +431,19 @@ void QVideoEditingDlg::InitSettings()
     }
 }
 
+void QVideoEditingDlg::enablePages()
+{
+    const bool usable = m_loaded && m_fileError.isEmpty();
+    for (QWidget *page : {static_cast<QWidget *>(m_trimWidget), static_cast<QWidget *>(m_effectForm),
+                          static_cast<QWidget *>(m_audioTagForm), static_cast<QWidget *>(m_mediaForm)})
+        if (page)
+            page->setEnabled(usable);
+    m_btnRecognize->setEnabled(usable);
+}
+
 int QVideoEditingDlg::GetAudioFormat(const QString &path)
 {
-    if (!QFileInfo::exists(path))
-        return 0;
-    void *tagFile = rz_tagfile_create();
-    const std::optional<std::u32string> wide = JxCommonInterface::ConvertCharToUtft32(path.toUtf8().constData());
-    int result = -1;
-    if (tagFile && wide && rz_tagfile_open(tagFile, reinterpret_cast<const uint32_t *>(wide->c_str())) == 0) {
-        result = rz_tagfile_format(tagFile);
-        rz_tagfile_close(tagFile);
-    }
-    if (tagFile)
-        rz_tagfile_release(tagFile);
-    return result;
+    return JXMediaFileRead::tagFormatOf(path);
 }
 
 // ------------------------------------------------------------------ pages
@@ -372,32 +451,36 @@ int QVideoEditingDlg::GetAudioFormat(const QString &path)
 void QVideoEditingDlg::selectedTag(int index)
 {
     m_currentTag = index;
-    m_trimOperationForm->hide();
+    if (m_trimOperationForm)
+        m_trimOperationForm->hide();
+    // Pages not made yet are not there to hide.
+    auto hide = [](QWidget *page) {
+        if (page)
+            page->hide();
+    };
     switch (index) {
     case 0:
         m_trimWidget->show();
-        m_audioTagForm->hide();
-        if (m_mediaForm)
-            m_mediaForm->hide();
-        m_effectForm->hide();
+        hide(m_audioTagForm);
+        hide(m_mediaForm);
+        hide(m_effectForm);
         m_btnRecognize->hide();
         break;
     case 1:
-        m_effectForm->show();
+        effectForm()->show();
         if (m_mediaForm) {
             m_mediaForm->setOperationType(QMediaForm::Waveform);
             m_mediaForm->show();
         }
-        m_audioTagForm->hide();
+        hide(m_audioTagForm);
         m_btnRecognize->hide();
         m_trimWidget->hide();
         break;
     case 2:
-        m_audioTagForm->show();
+        audioTagForm()->show();
         m_btnRecognize->show();
-        if (m_mediaForm)
-            m_mediaForm->hide();
-        m_effectForm->hide();
+        hide(m_mediaForm);
+        hide(m_effectForm);
         m_trimWidget->hide();
         placeMediaForm();
         break;
@@ -408,8 +491,10 @@ void QVideoEditingDlg::selectedTag(int index)
 
 void QVideoEditingDlg::isHaveVideo(bool flag)
 {
+    m_hasVideo = flag;
     m_editTag->setDisableTag(2, flag);
-    m_trimOperationForm->setDisableSnapshot(!flag);
+    if (m_trimOperationForm)
+        m_trimOperationForm->setDisableSnapshot(!flag);
 }
 
 void QVideoEditingDlg::OnSetIsSetAudioEffect(bool bEffect)
@@ -428,12 +513,13 @@ void QVideoEditingDlg::onOK()
 {
     VEEditConfig config;
     m_editSettings->getEditConfig(config);
-    if (m_audioTagForm->audioTagInfoChange()) {
+    // Tags change only through the tag page.
+    if (m_audioTagForm && m_audioTagForm->audioTagInfoChange()) {
         const JXTagFileAccess::EmptyCover emptyCover = m_audioTagForm->coverRemoved()
                                                            ? JXTagFileAccess::RemoveFileCover
                                                            : JXTagFileAccess::KeepFileCover;
-        if (m_infoManager->setAudioTag(config.audioTagInfo, emptyCover,
-                                       m_audioTagForm->removedTexts())) {
+        if (JXTagFileAccess::write(m_filePath.toUtf8().toStdString(), config.audioTagInfo,
+                                   JXTagFileAccess::AllFields, emptyCover, m_audioTagForm->removedTexts())) {
             emit emitAudioTagChange(config.audioTagInfo, m_audioTagForm->getThumbnailPath());
         } else {
             // The user must know the tags did not reach the file.
@@ -491,7 +577,7 @@ void QVideoEditingDlg::OnGetIsRecognizedCompelete()
         return;
     VEAudioTagInfo tags = ConvertTagInfo(found);
     m_editSettings->setAudioTagInfo(tags);
-    m_audioTagForm->RefreshTagInfo(tags);
+    audioTagForm()->RefreshTagInfo(tags);
     qCDebug(lcEditor) << "==================== OnGetIsRecognizedCompelete ====================";
 }
 
@@ -527,6 +613,7 @@ void QVideoEditingDlg::initMenu()
 
 void QVideoEditingDlg::onSnapshot()
 {
+    ininScreenshotsInfo();
     if (!QDir(m_snapshotFolder).exists()) {
         showOpacityMsgDlg(QStringLiteral("\"%1\"%2").arg(m_snapshotFolder, tr("is not exists")));
         return;
@@ -541,11 +628,14 @@ void QVideoEditingDlg::onSnapshot()
 
 void QVideoEditingDlg::onSnapshotMenu()
 {
+    if (!m_snapshotMenu)
+        initMenu();
     m_snapshotMenu->popup(QCursor::pos() - QPoint(2, 0));
 }
 
 void QVideoEditingDlg::openImgPath()
 {
+    ininScreenshotsInfo();
     VECommonClass::setOpenFinder(m_snapshotFolder);
 }
 
@@ -615,11 +705,23 @@ void QVideoEditingDlg::resetControlLocation()
     m_btnPreviousFile->move(23, bandY(m_btnPreviousFile));
     m_btnNextFile->move(m_btnPreviousFile->x() + m_btnPreviousFile->width(), bandY(m_btnNextFile));
     m_editTag->setGeometry(8, 30, W - 16, 40);
+    placePages();
+}
+
+void QVideoEditingDlg::placePages()
+{
+    const int W = width();
+    const int H = height();
     placeMediaForm();
     const int below = m_editTag->geometry().bottom() + 1;
     const int mediaBottom = m_mediaForm ? m_mediaForm->geometry().bottom() + 1 : below;
-    m_effectForm->setGeometry(QRect(QPoint(8, mediaBottom), QPoint(W - 9, H - 59)));
+    if (m_effectForm)
+        m_effectForm->setGeometry(QRect(QPoint(8, mediaBottom), QPoint(W - 9, H - 59)));
     m_trimWidget->setGeometry(QRect(QPoint(8, below), QPoint(W - 9, H - 59)));
-    m_audioTagForm->setGeometry(QRect(QPoint(8, below), QPoint(W - 9, H - 58)));
-    m_trimOperationForm->setGeometry(6, H - 56 - 86, W - 12, 86);
+    if (m_audioTagForm)
+        m_audioTagForm->setGeometry(QRect(QPoint(8, below), QPoint(W - 9, H - 58)));
+    if (m_trimOperationForm)
+        m_trimOperationForm->setGeometry(6, H - 56 - 86, W - 12, 86);
+    // In the trim page's empty segment list.
+    m_labError->setGeometry(QRect(QPoint(24, H - 59 - 110), QPoint(W - 25, H - 59 - 10)));
 }

@@ -3,6 +3,10 @@
 // and Tag pages over one preview player. What the user decides goes back to
 // the recordings table as signals (segments to cut, tags written into the
 // file, the segment files kept) and through getEditConfig after exec().
+// The dialog shows at once: the file is read on a worker (QEditorFileLoad)
+// and the pages, disabled until then, fill in when it is; a file that cannot
+// be read is said with its reason. The pages not shown first are built when
+// first needed.
 
 #include "media/veeditconfig.h"
 #include "widgetkit/qjxdialog.h"
@@ -11,13 +15,15 @@
 #include <QStringList>
 
 class JXAudioRecognizer;
-class JXInfoManager;
 class JXPlayerManager;
+struct JXMediaFileRead;
 class QAction;
 class QAudioTagForm;
 class QEffectForm;
 class QJXBaseButton;
+class QEditorFileLoad;
 class QJXMenu;
+class QLabel;
 class QMediaForm;
 class QMessageOpacityForm;
 class QTimer;
@@ -36,7 +42,15 @@ public:
     void setVideoFile(const QString &path, unsigned int width, unsigned int height);
     void getEditConfig(VEEditConfig &config) const;
     bool GetIsSetAudioEffect() const { return m_isSetAudioEffect; }
+    // Reads the file set last (again) on a worker; the pages wait for it.
     void InitSettings();
+    // Whether the file's read came back, and why it could not be edited
+    // (empty when it can).
+    bool isFileLoaded() const { return m_loaded; }
+    QString fileError() const { return m_fileError; }
+    // The trim bar for media with chapters: no page shows it; made, wired
+    // and loaded when a host first asks for it.
+    QTrimOperationForm *trimOperationForm();
 
     void setEditConfig(VEEditConfig &config) { m_editConfig = config; }
     QString getTrimTimeLength() const;
@@ -73,6 +87,11 @@ public slots:
     void OnGetIsRecognizedCompelete();
     int GetAudioFormat(const QString &path);
 
+signals:
+    // The file's read came back and the pages are filled (or the reason it
+    // cannot be edited is shown).
+    void fileLoaded();
+
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -81,18 +100,31 @@ protected:
 
 private:
     friend class TestEditDialog;
+    friend class TestEditorLoad;
     void initControls();
     void initMenu();
     void ininScreenshotsInfo();
     void initEditTag();
     void connectTrimOperationForm();
+    // The pages not shown first, made on first use.
+    QEffectForm *effectForm();
+    QAudioTagForm *audioTagForm();
+    void onFileLoaded();
+    void applyFile(JXMediaFileRead &read);
+    // Pages usable only once the file is read without error.
+    void enablePages();
+    void placePages();
     void showOpacityMsgDlg(const QString &text);
     void placeMediaForm();
     // Recognition ends: poll stopped, button back.
     void endRecognition();
 
     JXPlayerManager *m_playerManager = nullptr;
-    JXInfoManager *m_infoManager = nullptr;
+    QEditorFileLoad *m_load = nullptr;
+    bool m_loaded = false;
+    QString m_fileError;
+    QLabel *m_labError = nullptr;
+    bool m_hasVideo = false;
     QVideoEditingSettings *m_editSettings = nullptr;
     QVideoEditTag *m_editTag = nullptr;
     int m_currentTag = 0;

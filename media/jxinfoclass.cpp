@@ -25,6 +25,19 @@ void JXInfoClass::Release_Info()
     m_info = nullptr;
 }
 
+void *JXInfoClass::Take_Info()
+{
+    void *handle = m_info;
+    m_info = nullptr;
+    return handle;
+}
+
+void JXInfoClass::Adopt_Info(void *handle)
+{
+    Release_Info();
+    m_info = handle;
+}
+
 bool JXInfoClass::Open_Info(const char *path)
 {
     return m_info && rz_info_open(m_info, path) != 0;

@@ -18,6 +18,9 @@ public:
     void Create_Info();
     void Release_Info();
     void *getInfo() const { return m_info; }
+    // Hands the handle over (this object then has none), or takes one over.
+    void *Take_Info();
+    void Adopt_Info(void *handle);
 
     bool Open_Info(const char *path);
     bool OpenDVD_Info(const char *folder);

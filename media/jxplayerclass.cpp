@@ -52,6 +52,14 @@ bool JXPlayerClass::Reference_Player(void *other)
     return m_bOpenSuccess;
 }
 
+void JXPlayerClass::Adopt_Player(void *handle, bool opened)
+{
+    Release_Player();
+    m_player = handle;
+    m_handleId = m_player ? nextHandleId() : 0;
+    m_bOpenSuccess = m_player && opened;
+}
+
 bool JXPlayerClass::OpenEx_Player(const char *path, unsigned int width, unsigned int height,
                                   unsigned int reserved1, unsigned int reserved2)
 {

@@ -27,6 +27,9 @@ public:
     void *Create_Player(bool flag);
     void Release_Player();
     bool Reference_Player(void *other);
+    // Takes over a player handle made (and opened) elsewhere; it counts as
+    // opened when it holds a file.
+    void Adopt_Player(void *handle, bool opened);
     bool IsCreatePlayer() const { return m_player != nullptr; }
     void *getPlayer() const { return m_player; }
     // Tells the handles this class held apart, where an address may come

@@ -165,6 +165,32 @@ bool JXPlayerManager::setPlayer(void *handle, unsigned width, unsigned height,
     return afterOpen(bound, QByteArray(), false, handle);
 }
 
+bool JXPlayerManager::setOpenedMedia(JXOpenedMedia media, unsigned width, unsigned height,
+                                     unsigned maxWatermarks)
+{
+    m_outputWidth = int32_t(width);
+    m_outputHeight = int32_t(height);
+    // The file open before goes with its player, whose thread calls back here.
+    if (m_eventHandleId != 0 && hasPlayer() && m_player->handleId() == m_eventHandleId)
+        rz_player_set_event_handle(m_player->getPlayer(), nullptr, nullptr);
+    m_eventHandleId = 0;
+    delete m_player;
+    m_player = new JXPlayerClass(this);
+    const bool opened = media.hasPlayer();
+    m_player->Adopt_Player(media.takePlayer(), opened);
+    delete m_info;
+    m_info = nullptr;
+    if (void *info = media.takeInfo()) {
+        m_info = new JXInfoClass(this);
+        m_info->Adopt_Info(info);
+    }
+    m_previewBox.clear();
+    m_originalBox.clear();
+    if (opened)
+        m_player->SetVideoWatermarkMaxCount_Player(maxWatermarks);
+    return afterOpen(opened, QByteArray(), false, nullptr);
+}
+
 bool JXPlayerManager::afterOpen(bool opened, const QByteArray &path, bool dvd, void *handle)
 {
     if (!opened) {
@@ -189,7 +215,7 @@ bool JXPlayerManager::afterOpen(bool opened, const QByteArray &path, bool dvd, v
             m_info->OpenWithPlayer_Info(handle);
         else if (dvd)
             m_info->OpenDVD_Info(path.constData());
-        else
+        else if (!path.isEmpty()) // an adopted file comes with its own
             m_info->Open_Info(path.constData());
     }
     m_player->SetTimeInterval_Player(kFrameInterval);

@@ -13,6 +13,7 @@
 // jxplayermanager_mouse.cpp (crop and watermark dragging).
 
 #include "media/jxframemailbox.h"
+#include "media/jxopenedmedia.h"
 #include "media/jxrectedit.h"
 #include "media/jxtrimrange.h"
 #include "media/veeditconfig.h"
@@ -42,6 +43,10 @@ public:
     bool setPlayFile(const QString &path, unsigned width, unsigned height, unsigned maxWatermarks);
     bool setPlayFile(const QString &path, const VEEditConfig &config, unsigned maxWatermarks);
     bool setPlayer(void *handle, unsigned width, unsigned height, unsigned maxWatermarks);
+    // Takes over a file opened on a worker (its player and information
+    // handle) in place of the file open before; false, as for a file that
+    // did not open, when it holds no opened player.
+    bool setOpenedMedia(JXOpenedMedia media, unsigned width, unsigned height, unsigned maxWatermarks);
     void setIsM4VPlayer(bool on) { m_isM4VPlayer = on; }
     void setWaveFreq(unsigned freq) { m_waveFreq = freq; }
 

@@ -1,5 +1,6 @@
 #include "widgetkit/qbasedrawwidget.h"
 
+#include "widgetkit/qjxpicturecache.h"
 #include "widgetkit/widgetkitlog.h"
 
 #include "widgetkit/qbaseimagedraw.h"
@@ -101,7 +102,7 @@ void QBaseDrawWidget::setBackgroundImage(const QString &path, bool grid, int sca
 {
     if (!d->owner || !QFile::exists(path))
         return;
-    const QImage image(path);
+    const QImage image = QJXPictureCache::picture(path, 2);
     if (image.isNull()) {
         qCWarning(lcWidgetKit, "QBaseDrawWidget: cannot read background image %s", qPrintable(path));
         return;

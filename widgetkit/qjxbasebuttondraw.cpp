@@ -1,5 +1,6 @@
 #include "widgetkit/qjxbasebuttondraw.h"
 
+#include "widgetkit/qjxpicturecache.h"
 #include "widgetkit/widgetkitlog.h"
 
 #include "widgetkit/qbaseimagedraw.h"
@@ -80,7 +81,7 @@ bool QJXBaseButtonDraw::setButtonImage(const QString &path, bool grid)
 {
     if (!QFile::exists(path))
         return false;
-    QImage image(path);
+    QImage image = QJXPictureCache::picture(path, 2);
     if (image.isNull()) {
         qCWarning(lcWidgetKit, "QJXBaseButtonDraw: cannot read button image %s", qPrintable(path));
         return false;

@@ -1,5 +1,6 @@
 #include "widgetkit/qjxbaserectimagedraw.h"
 
+#include "widgetkit/qjxpicturecache.h"
 #include "widgetkit/qbaseimagedraw.h"
 
 #include <QEvent>
@@ -64,8 +65,7 @@ bool QJXBaseRectImageDraw::setBackgroundImage(QString path)
     d->background = nullptr;
     if (!QFile::exists(path))
         return false;
-    d->background = new QImage(path);
-    d->background->setDevicePixelRatio(2);
+    d->background = new QImage(QJXPictureCache::picture(path, 2));
     updateOwner();
     return true;
 }

@@ -1,12 +1,14 @@
 // The edit dialog on real files through the private sound server: the pages
-// it opens with, what it asks of the library, tags written into the file and
-// read back, a file left untouched when nothing was edited, recognition with
-// its time-out, and a snapshot of a video file where the settings say.
+// it opens with, the file's read coming back late, what it asks of the
+// library, tags written into the file and read back, a file left untouched
+// when nothing was edited, recognition with its time-out, and a snapshot of a
+// video file where the settings say.
 
 #include "mediafiles.h"
 #include "testsupport.h"
 
 #include "editor/qaudiotagform.h"
+#include "editor/qeditorfileload.h"
 #include "editor/qeffectform.h"
 #include "editor/qtrimwidget.h"
 #include "editor/qvedioeditsettingxml.h"
@@ -21,18 +23,21 @@
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmessagebox.h"
 #include "widgetkit/qjxtextedit.h"
+#include "widgetkit/views/qaudiowavewidget.h"
 #include "widgetkit/views/qmediaform.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -46,6 +51,7 @@ class TestEditDialog : public QObject
 private slots:
     void initTestCase();
     void opensOnTheTrimPageAndPlays();
+    void fillsInWhenTheReadComesLate();
     void noEditLeavesTheFileAsItWas();
     void editedTagsAreReadBackFromTheFile();
     void deletedCoverLeavesTheFile_data();
@@ -85,6 +91,9 @@ std::unique_ptr<QVideoEditingDlg> TestEditDialog::open(const QString &path)
     std::unique_ptr<QVideoEditingDlg> dlg(new QVideoEditingDlg);
     dlg->setVideoFile(path, 0, 0);
     dlg->show();
+    // The file is read on a worker; the cases below start from its pages filled.
+    if (!QTest::qWaitFor([&] { return dlg->isFileLoaded(); }, 10000))
+        qWarning("the file's read did not come back");
     return dlg;
 }
 
@@ -103,8 +112,10 @@ void TestEditDialog::opensOnTheTrimPageAndPlays()
     QCOMPARE(dlg->windowTitle(), QString("Edit - tagged.mp3"));
     QCOMPARE(dlg->m_editTag->currentIndex(), 0);
     QVERIFY(dlg->m_trimWidget->isVisible());
+    QVERIFY(dlg->m_trimWidget->isEnabled());
+    QVERIFY(dlg->fileError().isEmpty());
     QVERIFY(!dlg->m_effectForm->isVisible());
-    QVERIFY(!dlg->m_audioTagForm->isVisible());
+    QVERIFY(!dlg->m_audioTagForm); // made when first shown
     QVERIFY(!dlg->m_btnMin->isEnabled() && !dlg->m_btnMax->isEnabled());
     QVERIFY(!dlg->m_btnPreviousFile->isVisible() && !dlg->m_btnNextFile->isVisible());
     QVERIFY(dlg->m_editTag->button(2)->isEnabled()); // sound only: tags can be edited
@@ -130,6 +141,80 @@ void TestEditDialog::opensOnTheTrimPageAndPlays()
     QVERIFY(!dlg->m_mediaForm->isVisible());
     QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_tag").isEmpty());
     dlg->m_playerManager->onPause();
+}
+
+void TestEditDialog::fillsInWhenTheReadComesLate()
+{
+    const QString file = copyOf(m_tagged, "late.mp3");
+    QSemaphore entered;
+    QSemaphore gate;
+    QEditorFileLoad::setReadHook([&] {
+        entered.release();
+        gate.acquire();
+    });
+    std::unique_ptr<QVideoEditingDlg> dlg(new QVideoEditingDlg);
+    dlg->setVideoFile(file, 0, 0);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    QVERIFY(entered.tryAcquire(1, 10000));
+    QEditorFileLoad::setReadHook({});
+    // Shown before the file is read: its name, the pages waiting.
+    QCOMPARE(dlg->windowTitle(), QString("Edit - late.mp3"));
+    QVERIFY(!dlg->isFileLoaded());
+    QVERIFY(dlg->m_trimWidget->isVisible());
+    QVERIFY(!dlg->m_trimWidget->isEnabled());
+    QTest::mouseClick(dlg->m_editTag->button(1), Qt::LeftButton);
+    QVERIFY(dlg->m_effectForm->isVisible());
+    QVERIFY(!dlg->m_effectForm->isEnabled());
+    // Whether the file takes tags is not known yet.
+    QVERIFY(!dlg->m_editTag->button(2)->isEnabled());
+    QVERIFY(!dlg->m_audioTagForm);
+    QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_loading").isEmpty());
+
+    QSignalSpy loaded(dlg.get(), &QVideoEditingDlg::fileLoaded);
+    gate.release();
+    QTRY_COMPARE(loaded.count(), 1);
+    QVERIFY(dlg->fileError().isEmpty());
+    QVERIFY(dlg->m_effectForm->isEnabled());
+    // The tags.
+    QVERIFY(dlg->m_editTag->button(2)->isEnabled());
+    QTest::mouseClick(dlg->m_editTag->button(2), Qt::LeftButton);
+    QVERIFY(dlg->m_audioTagForm->isVisible());
+    QVERIFY(dlg->m_audioTagForm->isEnabled());
+    auto *title = dlg->m_audioTagForm->findChild<QJXLineEdit *>("m_editTitle");
+    QVERIFY(title);
+    QCOMPARE(title->text(), QString("Original"));
+    QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_filled_tag").isEmpty());
+    // The length, and the waveform of what plays.
+    dlg->m_editTag->setSelectedTag(0);
+    QTrimWidget *trim = dlg->m_trimWidget;
+    QVERIFY(trim->isEnabled());
+    void *player = dlg->m_playerManager->getPlayerClass()->getPlayer();
+    QVERIFY(trim->duration() > 5900000 && trim->duration() < 6100000);
+    QCOMPARE(trim->duration(), rz_player_get_duration(player));
+    QTRY_VERIFY(rz_player_get_play_time(player) > 300000);
+    auto *wave = trim->findChild<QAudioWaveWidget *>();
+    QVERIFY(wave);
+    QTRY_VERIFY(wave->isVisible());
+    QTRY_VERIFY(std::any_of(wave->barValues().begin(), wave->barValues().end(), [](unsigned v) { return v > 0; }));
+    QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_filled_trim").isEmpty());
+
+    // A cut asks the library for the chosen second; the edited title reaches the file.
+    QSignalSpy convert(dlg.get(), QOverload<VEEditConfig, bool>::of(&QVideoEditingDlg::emitConvertFile));
+    trim->startTimeChanged(2 * kSecond, false);
+    trim->endTimeChanged(3 * kSecond, false);
+    trim->OnBtnAdd();
+    QCOMPARE(convert.count(), 1);
+    QCOMPARE(convert.at(0).at(0).value<VEEditConfig>().startTime, 2 * kSecond);
+    QCOMPARE(convert.at(0).at(0).value<VEEditConfig>().endTime, 3 * kSecond);
+    title->setText("Came late");
+    QTest::mouseClick(dlg->m_btnOK, Qt::LeftButton);
+    QCOMPARE(dlg->result(), int(QDialog::Accepted));
+    dlg.reset();
+    VEAudioTagInfo back;
+    QVERIFY(JXTagFileAccess::read(file.toStdString(), back));
+    QCOMPARE(back.title, std::string("Came late"));
+    QCOMPARE(back.artist, std::string("Someone"));
 }
 
 void TestEditDialog::noEditLeavesTheFileAsItWas()
