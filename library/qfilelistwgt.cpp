@@ -356,12 +356,16 @@ void QFileListWgt::makeJoiningRows()
     const int stop = std::max(-1, m_joining.next - kRowsPerTurn);
     for (; m_joining.next > stop; --m_joining.next) {
         const convertedInfo &info = m_joining.records.at(m_joining.next);
-        if (info.videoFile
-            || (!m_inRepair.isEmpty() && m_inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath())))
-            continue;
-        // Records the repair added after the pass were not measured in it.
-        const size_t at = size_t(m_joining.next);
-        m_joining.rows.push_back(rowOfRecord(info, at < m_joining.sizes.size() ? m_joining.sizes[at] : -1));
+        if (!info.videoFile
+            && (m_inRepair.isEmpty() || !m_inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()))) {
+            // Records the repair added after the pass were not measured in it.
+            const size_t at = size_t(m_joining.next);
+            m_joining.rows.push_back(rowOfRecord(info, at < m_joining.sizes.size() ? m_joining.sizes[at] : -1,
+                                                 &m_joining.listNames));
+        }
+        // The record lives on in its row: it goes at once, so that a large
+        // history is never held whole as records and as rows.
+        m_joining.records.removeLast();
     }
     if (m_joining.next >= 0) {
         QTimer::singleShot(0, this, &QFileListWgt::makeJoiningRows);
@@ -438,15 +442,22 @@ void QFileListWgt::refreshShownRow(IBaseChunk *row)
         m_pAudioModel->refeshRow(int(at - shown.begin()));
 }
 
-QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 bytes) const
+QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 bytes, RowListNames *shared) const
 {
     QAudioFileChunk *row = newRow();
     row->setFromRecord(info);
     row->SetFileBytes(std::max<qint64>(0, bytes < 0 ? LibraryTexts::fileBytes(info.convertedPath) : bytes));
+    const auto made = shared ? shared->constFind(info.listNames) : RowListNames::const_iterator();
+    if (shared && made != shared->cend()) {
+        row->SetListsBelong(made.value());
+        return row;
+    }
     QList<std::string> names;
     names.reserve(info.listNames.size());
     for (const QString &name : info.listNames)
         names << name.toStdString();
+    if (shared)
+        shared->insert(info.listNames, names);
     row->SetListsBelong(std::move(names));
     return row;
 }

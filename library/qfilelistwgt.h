@@ -15,6 +15,7 @@
 #include "media/veeditconfig.h"
 #include "widgetkit/qjxwidget.h"
 
+#include <QHash>
 #include <QList>
 #include <QModelIndex>
 #include <QPoint>
@@ -186,8 +187,13 @@ private:
     void InitView();
     void InitData();
     void AnalyXmlToList();
-    // A row for the record; `bytes` is the file's size when already measured.
-    QAudioFileChunk *rowOfRecord(const convertedInfo &info, qint64 bytes = -1) const;
+    // Playlist names as rows keep them, made once per set of names: the
+    // rows of one set share them.
+    using RowListNames = QHash<QStringList, QList<std::string>>;
+    // A row for the record; `bytes` is the file's size when already measured,
+    // `shared` the names made for earlier rows.
+    QAudioFileChunk *rowOfRecord(const convertedInfo &info, qint64 bytes = -1,
+                                 RowListNames *shared = nullptr) const;
     void OnRecordingsRecovered(const QList<convertedInfo> &records);
     void OnFormatsFilled(const QList<QPair<QString, QString>> &formats);
     void OnHistoryLoaded();
@@ -288,6 +294,7 @@ private:
         int next = -1;  // the record made next; records go last to first
         std::vector<IBaseChunk *> rows;
         QStringList formatsToFill;
+        RowListNames listNames;
     };
     Joining m_joining;
     bool m_historyLoaded = false;

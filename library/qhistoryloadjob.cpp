@@ -13,7 +13,7 @@ void QHistoryLoadJob::start()
 {
     // A job gone before the worker ends drops the result; the worker
     // touches only the store and the files.
-    m_watcher.setFuture(QtConcurrent::run(&QHistoryLoadJob::read));
+    m_watcher.setFuture(QtConcurrent::run([] { return std::make_shared<Result>(read()); }));
 }
 
 QHistoryLoadJob::Result QHistoryLoadJob::read()
@@ -40,9 +40,9 @@ QHistoryLoadJob::Result QHistoryLoadJob::takeResult()
 {
     if (!m_watcher.future().isFinished() || m_watcher.future().resultCount() == 0)
         return Result();
-    Result result = m_watcher.result();
-    // The future lets its copy go; the empty one in its place signals nothing.
+    const std::shared_ptr<Result> shared = m_watcher.result();
+    // The future lets its pointer go; the empty one in its place signals nothing.
     disconnect(&m_watcher, nullptr, this, nullptr);
-    m_watcher.setFuture(QFuture<Result>());
-    return result;
+    m_watcher.setFuture(QFuture<std::shared_ptr<Result>>());
+    return shared ? std::move(*shared) : Result();
 }

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 class QHistoryLoadJob : public QObject
@@ -35,7 +36,9 @@ public:
     bool isRunning() const { return m_watcher.isRunning(); }
     // The whole pass on the calling thread.
     static Result read();
-    // Once loaded() was emitted: the result, handed over once.
+    // Once loaded() was emitted: the result, handed over once. Moved out,
+    // not copied: a large history's records are not held twice, and the
+    // caller may let them go one by one.
     Result takeResult();
 
 signals:
@@ -43,5 +46,7 @@ signals:
     void loaded();
 
 private:
-    QFutureWatcher<Result> m_watcher;
+    // The worker's result is reached through a pointer, which the future
+    // copies instead of the records.
+    QFutureWatcher<std::shared_ptr<Result>> m_watcher;
 };
