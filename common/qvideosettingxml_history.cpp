@@ -460,13 +460,20 @@ QList<convertedInfo> QVideoSettingXml::readHistoryAtStart(const std::function<bo
                                                           HistoryStartChanges &changes)
 {
     QList<convertedInfo> records;
+    readHistoryAtStart(keep, changes, [&records](convertedInfo &info) { records.append(std::move(info)); });
+    return records;
+}
+
+void QVideoSettingXml::readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
+                                          HistoryStartChanges &changes,
+                                          const std::function<void(convertedInfo &)> &take)
+{
     HistoryDocument doc;
     if (!loadHistory(doc, false))
-        return records;
+        return;
     // Read without touching the document, which shares its entries with
     // the parsed form kept for later changes.
     const QVector<HistoryDocument::Entry> &entries = std::as_const(doc).entries();
-    records.reserve(entries.size());
     SharedTexts shared;
     for (const HistoryDocument::Entry &entry : entries) {
         convertedInfo info = recordOf(entry, &shared);
@@ -481,9 +488,8 @@ QList<convertedInfo> QVideoSettingXml::readHistoryAtStart(const std::function<bo
             if (info.format != format)
                 changes.formats.insert(entry.attribute(kPathAttr), info.format);
         }
-        records.append(std::move(info));
+        take(info);
     }
-    return records;
 }
 
 bool QVideoSettingXml::applyHistoryStartChanges(const HistoryStartChanges &changes)

@@ -1,6 +1,7 @@
 #include "library/qhistoryloadjob.h"
 
 #include "library/librarytexts.h"
+#include "widgetkit/views/ibasechunk.h"
 
 #include <QtConcurrent>
 
@@ -9,30 +10,49 @@ QHistoryLoadJob::QHistoryLoadJob(QObject *parent) : QObject(parent)
     connect(&m_watcher, &QFutureWatcherBase::finished, this, &QHistoryLoadJob::loaded);
 }
 
-void QHistoryLoadJob::start()
+QHistoryLoadJob::~QHistoryLoadJob()
 {
-    // A job gone before the worker ends drops the result; the worker
-    // touches only the store and the files.
-    m_watcher.setFuture(QtConcurrent::run([] { return std::make_shared<Result>(read()); }));
+    m_stop->store(true);
+    m_watcher.waitForFinished();
+    // Rows not taken go here, on the thread that owns the rows.
+    takeResult();
 }
 
-QHistoryLoadJob::Result QHistoryLoadJob::read()
+void QHistoryLoadJob::start(RowMaker makeRow)
+{
+    const std::shared_ptr<std::atomic<bool>> stop = m_stop;
+    m_watcher.setFuture(QtConcurrent::run([makeRow = std::move(makeRow), stop] {
+        return std::make_shared<Result>(read(makeRow, stop.get()));
+    }));
+}
+
+QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, const std::atomic<bool> *stop)
 {
     Result result;
-    std::vector<qint64> &sizes = result.sizes;
     QStringList &formatsToFill = result.formatsToFill;
+    qint64 bytes = -1; // of the record keep() saw last
     // One stat per record tells both whether the file is there and its size.
-    result.records = QVideoSettingXml::readHistoryAtStart(
-        [&sizes, &formatsToFill](convertedInfo &info) {
-            const qint64 bytes = LibraryTexts::fileBytes(info.convertedPath);
+    QVideoSettingXml::readHistoryAtStart(
+        [&formatsToFill, &bytes, stop](convertedInfo &info) {
+            // Once stopped the rest is kept as it is, unlooked at.
+            if (stop && stop->load())
+                return true;
+            bytes = LibraryTexts::fileBytes(info.convertedPath);
             if (bytes < 0)
                 return false;
             if (!info.videoFile && info.format.isEmpty())
                 formatsToFill << info.convertedPath;
-            sizes.push_back(bytes);
             return true;
         },
-        result.changes);
+        result.changes,
+        [&result, &bytes, &makeRow, stop](convertedInfo &info) {
+            if (stop && stop->load())
+                return;
+            if (IBaseChunk *row = makeRow(info, bytes))
+                result.rows.emplace_back(row);
+            else
+                result.rowless << info.convertedPath;
+        });
     return result;
 }
 
