@@ -119,6 +119,11 @@ public:
     // replaced (as every read does).
     static QList<convertedInfo> readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
                                                    HistoryStartChanges &changes);
+    // The same pass handing each kept record to take as it is read, instead
+    // of collecting them: a large history's records are never all held.
+    static void readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
+                                   HistoryStartChanges &changes,
+                                   const std::function<void(convertedInfo &)> &take);
     // The writing half, on the thread that owns the history: applied to the
     // history as it is now, so that entries saved since the read stay.
     static bool applyHistoryStartChanges(const HistoryStartChanges &changes);

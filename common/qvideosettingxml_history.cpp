@@ -69,9 +69,34 @@ ParsedHistory &parsedHistory()
     return cache;
 }
 
+// The texts of the records read in one pass: a value equal to the last one
+// read for the same field shares its text (a folder, a format, a genre, a
+// playlist), so that a large history's records are not each a copy.
+class SharedTexts
+{
+public:
+    QString text(int field, HistoryDocument::Text value)
+    {
+        Last &last = m_last[field];
+        if (!(last.bytes == value)) {
+            last.bytes = value;
+            last.text = value.toString();
+        }
+        return last.text;
+    }
+
+private:
+    struct Last
+    {
+        HistoryDocument::Text bytes; // inside an entry the pass still holds
+        QString text;
+    };
+    Last m_last[16];
+};
+
 // The record of one entry of the parsed form, as the stream reader makes it.
 // One pass over the info element's attributes (their names are unique).
-convertedInfo recordOf(const HistoryDocument::Element &entry)
+convertedInfo recordOf(const HistoryDocument::Entry &entry, SharedTexts *shared = nullptr)
 {
     static const QString img = QStringLiteral("Img_path_"), resolution = QStringLiteral("Resolutin_"),
                          title = QStringLiteral("Title_"), time = QStringLiteral("Time_"),
@@ -82,43 +107,49 @@ convertedInfo recordOf(const HistoryDocument::Element &entry)
                          video = QStringLiteral("Video_file");
     convertedInfo info;
     info.convertedPath = normalised(entry.attribute(kPathAttr));
-    if (entry.children.isEmpty())
+    const int children = entry.childCount();
+    if (children == 0)
         return info;
-    for (const auto &attr : entry.children.first().attributes) {
-        const QString &name = attr.first;
-        const QString &value = attr.second;
-        if (name == img)
-            info.imgPath = value;
-        else if (name == resolution)
-            info.resolution = value;
-        else if (name == title)
-            info.title = value;
-        else if (name == time)
-            info.time = value;
-        else if (name == size)
-            info.size = value;
-        else if (name == created)
-            info.createTime = value;
-        else if (name == format)
-            info.format = value;
-        else if (name == extend)
-            info.extend = value;
-        else if (name == artist)
-            info.artist = value;
-        else if (name == album)
-            info.album = value;
-        else if (name == genre)
-            info.genre = value;
-        else if (name == preference)
-            info.preferencePath = value;
-        else if (name == video)
+    for (int n = 1; n < children; ++n)
+        info.listNames.append(QString());
+    int listed = 0; // the last child whose list name was taken
+    entry.visitChildAttributes([&](int child, const QString &name, HistoryDocument::Text value) {
+        auto text = [&](int field) { return shared ? shared->text(field, value) : value.toString(); };
+        if (child > 0) {
+            if (child > listed && name == kListNameAttr) {
+                info.listNames[child - 1] = text(15);
+                listed = child;
+            }
+        } else if (name == img) {
+            info.imgPath = text(0);
+        } else if (name == resolution) {
+            info.resolution = text(1);
+        } else if (name == title) {
+            info.title = text(2);
+        } else if (name == time) {
+            info.time = text(3);
+        } else if (name == size) {
+            info.size = text(4);
+        } else if (name == created) {
+            info.createTime = text(5);
+        } else if (name == format) {
+            info.format = text(6);
+        } else if (name == extend) {
+            info.extend = text(7);
+        } else if (name == artist) {
+            info.artist = text(8);
+        } else if (name == album) {
+            info.album = text(9);
+        } else if (name == genre) {
+            info.genre = text(10);
+        } else if (name == preference) {
+            info.preferencePath = text(11);
+        } else if (name == video) {
             info.videoFile = value == QLatin1String("Y");
-        else if (name == kNewFileAttr)
+        } else if (name == kNewFileAttr) {
             info.newFile = value == QLatin1String("Y");
-    }
-    info.listNames.reserve(entry.children.size() - 1);
-    for (int n = 1; n < entry.children.size(); ++n)
-        info.listNames << entry.children.at(n).attribute(kListNameAttr);
+        }
+    });
     return info;
 }
 
@@ -313,15 +344,14 @@ bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
     HistoryDocument doc;
     if (!loadHistory(doc, true))
         return false;
-    int index = doc.findEntry(info.convertedPath, false);
+    const int index = doc.findEntry(info.convertedPath, false);
+    HistoryDocument::Element entry;
     if (index < 0) {
-        HistoryDocument::Element entry;
         entry.name = QStringLiteral("Path_item");
         entry.setAttribute(kPathAttr, info.convertedPath);
-        doc.entries().append(entry);
-        index = doc.entries().size() - 1;
+    } else {
+        entry = doc.entries().at(index).element();
     }
-    HistoryDocument::Element &entry = doc.entries()[index];
     if (entry.children.isEmpty()) {
         HistoryDocument::Element infoElement;
         infoElement.name = QStringLiteral("CONVERTED_INFO_");
@@ -343,6 +373,10 @@ bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
         }
     }
     entry.children.resize(names + 1);
+    if (index < 0)
+        doc.entries().append(HistoryDocument::Entry(entry));
+    else
+        doc.entries()[index] = HistoryDocument::Entry(entry);
     return saveHistory(doc);
 }
 
@@ -383,7 +417,9 @@ bool QVideoSettingXml::changeConvertedInfoPath(const QString &oldPath, const QSt
     const int index = doc.findEntry(oldPath, true);
     if (index < 0)
         return false;
-    doc.entries()[index].setAttribute(kPathAttr, newPath);
+    HistoryDocument::Element entry = doc.entries().at(index).element();
+    entry.setAttribute(kPathAttr, newPath);
+    doc.entries()[index] = HistoryDocument::Entry(entry);
     return saveHistory(doc);
 }
 
@@ -395,12 +431,14 @@ bool QVideoSettingXml::changeConvertedInfoValue(const QString &path, const QStri
     if (!loadHistory(doc, true))
         return false;
     const int index = doc.findEntry(path, false);
-    if (index < 0 || doc.entries().at(index).children.isEmpty()) {
+    if (index < 0 || doc.entries().at(index).childCount() == 0) {
         if (!existed)
             saveHistory(doc);
         return false;
     }
-    doc.entries()[index].children.first().setAttribute(key, value);
+    HistoryDocument::Element entry = doc.entries().at(index).element();
+    entry.children.first().setAttribute(key, value);
+    doc.entries()[index] = HistoryDocument::Entry(entry);
     return saveHistory(doc);
 }
 
@@ -422,29 +460,36 @@ QList<convertedInfo> QVideoSettingXml::readHistoryAtStart(const std::function<bo
                                                           HistoryStartChanges &changes)
 {
     QList<convertedInfo> records;
+    readHistoryAtStart(keep, changes, [&records](convertedInfo &info) { records.append(std::move(info)); });
+    return records;
+}
+
+void QVideoSettingXml::readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
+                                          HistoryStartChanges &changes,
+                                          const std::function<void(convertedInfo &)> &take)
+{
     HistoryDocument doc;
     if (!loadHistory(doc, false))
-        return records;
+        return;
     // Read without touching the document, which shares its entries with
     // the parsed form kept for later changes.
-    const QVector<HistoryDocument::Element> &entries = std::as_const(doc).entries();
-    records.reserve(entries.size());
-    for (const HistoryDocument::Element &entry : entries) {
-        convertedInfo info = recordOf(entry);
+    const QVector<HistoryDocument::Entry> &entries = std::as_const(doc).entries();
+    SharedTexts shared;
+    for (const HistoryDocument::Entry &entry : entries) {
+        convertedInfo info = recordOf(entry, &shared);
         const QString format = info.format;
         if (!keep(info)) {
             changes.dropped.insert(entry.attribute(kPathAttr));
             continue;
         }
-        if (!entry.children.isEmpty()) {
+        if (entry.childCount() > 0) {
             if (info.newFile)
                 changes.unmarked.insert(entry.attribute(kPathAttr));
             if (info.format != format)
                 changes.formats.insert(entry.attribute(kPathAttr), info.format);
         }
-        records.append(std::move(info));
+        take(info);
     }
-    return records;
 }
 
 bool QVideoSettingXml::applyHistoryStartChanges(const HistoryStartChanges &changes)
@@ -454,29 +499,29 @@ bool QVideoSettingXml::applyHistoryStartChanges(const HistoryStartChanges &chang
     HistoryDocument doc;
     if (!loadHistory(doc, false))
         return false;
-    const QVector<HistoryDocument::Element> &entries = std::as_const(doc).entries();
-    QVector<HistoryDocument::Element> kept;
+    const QVector<HistoryDocument::Entry> &entries = std::as_const(doc).entries();
+    QVector<HistoryDocument::Entry> kept;
     kept.reserve(entries.size());
     bool changed = false;
-    for (const HistoryDocument::Element &stored : entries) {
+    for (const HistoryDocument::Entry &stored : entries) {
         const QString path = stored.attribute(kPathAttr);
         if (changes.dropped.contains(path)) {
             changed = true;
             continue;
         }
-        HistoryDocument::Element entry = stored;
-        if (!entry.children.isEmpty()) {
-            if (changes.unmarked.contains(path)) {
-                entry.children.first().setAttribute(kNewFileAttr, QStringLiteral("N"));
-                changed = true;
-            }
-            const auto format = changes.formats.constFind(path);
-            if (format != changes.formats.cend()) {
-                entry.children.first().setAttribute(QStringLiteral("Format_"), format.value());
-                changed = true;
-            }
+        const bool unmark = changes.unmarked.contains(path);
+        const auto format = changes.formats.constFind(path);
+        if ((!unmark && format == changes.formats.cend()) || stored.childCount() == 0) {
+            kept.append(stored);
+            continue;
         }
-        kept.append(std::move(entry));
+        HistoryDocument::Element entry = stored.element();
+        if (unmark)
+            entry.children.first().setAttribute(kNewFileAttr, QStringLiteral("N"));
+        if (format != changes.formats.cend())
+            entry.children.first().setAttribute(QStringLiteral("Format_"), format.value());
+        kept.append(HistoryDocument::Entry(entry));
+        changed = true;
     }
     if (!changed)
         return true;
@@ -492,7 +537,7 @@ bool QVideoSettingXml::appendConvertedInfos(const QList<convertedInfo> &records)
     if (!loadHistory(doc, true))
         return false;
     QSet<QString> listed;
-    for (const HistoryDocument::Element &entry : doc.entries())
+    for (const HistoryDocument::Entry &entry : std::as_const(doc).entries())
         listed.insert(entry.attribute(kPathAttr));
     for (const convertedInfo &info : records) {
         if (listed.contains(info.convertedPath))
@@ -511,7 +556,7 @@ bool QVideoSettingXml::appendConvertedInfos(const QList<convertedInfo> &records)
             list.setAttribute(kListNameAttr, name);
             entry.children.append(list);
         }
-        doc.entries().append(entry);
+        doc.entries().append(HistoryDocument::Entry(entry));
     }
     return saveHistory(doc);
 }

@@ -281,7 +281,7 @@ void QFileListWgt::InitData()
     AnalyXmlToList();
 }
 
-QAudioFileChunk *QFileListWgt::newRow() const
+QAudioFileChunk *QFileListWgt::bareRow()
 {
     // Worked out once: a large history makes many rows.
     static const QString recording = resource("/image/FileList/icon_recording.png");
@@ -289,6 +289,12 @@ QAudioFileChunk *QFileListWgt::newRow() const
     static const QString noFile = resource("/image/FileList/icon_nofile.png");
     auto *row = new QAudioFileChunk;
     row->setStateIcons(recording, playing, noFile);
+    return row;
+}
+
+QAudioFileChunk *QFileListWgt::newRow() const
+{
+    QAudioFileChunk *row = bareRow();
     AddControlToNewChunk(row);
     return row;
 }
@@ -317,7 +323,15 @@ void QFileListWgt::AnalyXmlToList()
     m_tbViewFile->setRowsComplete(false);
     m_historyJob = new QHistoryLoadJob(this);
     connect(m_historyJob, &QHistoryLoadJob::loaded, this, &QFileListWgt::OnHistoryLoaded);
-    m_historyJob->start();
+    // Rows are made on the worker as records are read; their controls, which
+    // name this widget's buttons, are added here.
+    auto names = std::make_shared<RowListNames>();
+    m_historyJob->start([inRepair = m_inRepair, names](const convertedInfo &info, qint64 bytes) -> IBaseChunk * {
+        if (info.videoFile
+            || (!inRepair.isEmpty() && inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath())))
+            return nullptr;
+        return recordRow(info, bytes, names.get());
+    });
     DisplayListInfo();
 }
 
@@ -332,38 +346,45 @@ void QFileListWgt::OnHistoryLoaded()
     // while it was read stays.
     if (!QVideoSettingXml::applyHistoryStartChanges(loaded.changes))
         qCWarning(lcLibrary, "History: the changes of the start-up pass could not be saved");
-    QList<convertedInfo> &records = loaded.records;
     QString outputFolder = QConverterOperate::getConverterPath();
     if (outputFolder.isEmpty())
         outputFolder = QVideoSettingXml::GetItemValue(QStringLiteral("OutPut_path"), QStringLiteral("path_value"),
                                                       QString());
-    const QString damage = QHistoryRepair::afterLoad(records, outputFolder, m_inRepair);
+    QList<convertedInfo> found;
+    const auto listed = [&loaded] {
+        QStringList paths = loaded.rowless;
+        for (const std::unique_ptr<IBaseChunk> &item : loaded.rows)
+            if (QAudioFileChunk *row = asRow(item.get()))
+                paths << QString::fromStdString(row->GetFilePath());
+        return paths;
+    };
+    const QString damage = QHistoryRepair::afterLoad(listed, found, outputFolder, m_inRepair);
     if (!damage.isEmpty())
         QTimer::singleShot(0, this, [this, damage] { QLibraryQuestions::tell(this, damage); });
-    m_joining.records = std::move(loaded.records);
-    m_joining.sizes = std::move(loaded.sizes);
+    // Rows join the newest record first: those found again, then the read
+    // ones from the end of the file.
+    m_joining.rows.reserve(size_t(found.size()) + loaded.rows.size());
+    for (int n = found.size() - 1; n >= 0; --n) {
+        const convertedInfo &info = found.at(n);
+        if (!info.videoFile && !m_inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()))
+            m_joining.rows.push_back(recordRow(info));
+    }
+    for (auto row = loaded.rows.rbegin(); row != loaded.rows.rend(); ++row)
+        m_joining.rows.push_back(row->release());
     m_joining.formatsToFill = std::move(loaded.formatsToFill);
-    m_joining.next = m_joining.records.size() - 1;
-    m_joining.rows.reserve(size_t(m_joining.records.size()));
+    m_joining.next = 0;
     makeJoiningRows();
 }
 
 void QFileListWgt::makeJoiningRows()
 {
     // A slice of rows per turn of the event loop: the window answers while
-    // a large history's rows are made.
-    constexpr int kRowsPerTurn = 2000;
-    const int stop = std::max(-1, m_joining.next - kRowsPerTurn);
-    for (; m_joining.next > stop; --m_joining.next) {
-        const convertedInfo &info = m_joining.records.at(m_joining.next);
-        if (info.videoFile
-            || (!m_inRepair.isEmpty() && m_inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath())))
-            continue;
-        // Records the repair added after the pass were not measured in it.
-        const size_t at = size_t(m_joining.next);
-        m_joining.rows.push_back(rowOfRecord(info, at < m_joining.sizes.size() ? m_joining.sizes[at] : -1));
-    }
-    if (m_joining.next >= 0) {
+    // a large history's rows get their controls.
+    constexpr size_t kRowsPerTurn = 2000;
+    const size_t stop = std::min(m_joining.rows.size(), m_joining.next + kRowsPerTurn);
+    for (; m_joining.next < stop; ++m_joining.next)
+        AddControlToNewChunk(m_joining.rows[m_joining.next]);
+    if (m_joining.next < m_joining.rows.size()) {
         QTimer::singleShot(0, this, &QFileListWgt::makeJoiningRows);
         return;
     }
@@ -440,13 +461,27 @@ void QFileListWgt::refreshShownRow(IBaseChunk *row)
 
 QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 bytes) const
 {
-    QAudioFileChunk *row = newRow();
+    QAudioFileChunk *row = recordRow(info, bytes);
+    AddControlToNewChunk(row);
+    return row;
+}
+
+QAudioFileChunk *QFileListWgt::recordRow(const convertedInfo &info, qint64 bytes, RowListNames *shared)
+{
+    QAudioFileChunk *row = bareRow();
     row->setFromRecord(info);
     row->SetFileBytes(std::max<qint64>(0, bytes < 0 ? LibraryTexts::fileBytes(info.convertedPath) : bytes));
+    const auto made = shared ? shared->constFind(info.listNames) : RowListNames::const_iterator();
+    if (shared && made != shared->cend()) {
+        row->SetListsBelong(made.value());
+        return row;
+    }
     QList<std::string> names;
     names.reserve(info.listNames.size());
     for (const QString &name : info.listNames)
         names << name.toStdString();
+    if (shared)
+        shared->insert(info.listNames, names);
     row->SetListsBelong(std::move(names));
     return row;
 }

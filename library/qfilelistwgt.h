@@ -15,6 +15,7 @@
 #include "media/veeditconfig.h"
 #include "widgetkit/qjxwidget.h"
 
+#include <QHash>
 #include <QList>
 #include <QModelIndex>
 #include <QPoint>
@@ -186,14 +187,23 @@ private:
     void InitView();
     void InitData();
     void AnalyXmlToList();
+    // Playlist names as rows keep them, made once per set of names: the
+    // rows of one set share them.
+    using RowListNames = QHash<QStringList, QList<std::string>>;
     // A row for the record; `bytes` is the file's size when already measured.
     QAudioFileChunk *rowOfRecord(const convertedInfo &info, qint64 bytes = -1) const;
+    // The same without the in-cell controls, on any thread; `shared` holds
+    // the names made for earlier rows (used by one thread at a time).
+    static QAudioFileChunk *recordRow(const convertedInfo &info, qint64 bytes = -1,
+                                      RowListNames *shared = nullptr);
     void OnRecordingsRecovered(const QList<convertedInfo> &records);
     void OnFormatsFilled(const QList<QPair<QString, QString>> &formats);
     void OnHistoryLoaded();
     void makeJoiningRows();
     void joinHistoryRows();
     QAudioFileChunk *newRow() const;
+    // A row with its state pictures, on any thread.
+    static QAudioFileChunk *bareRow();
     void AddControlToNewChunk(IBaseChunk *chunk) const;
     void ResetColumesWidth();
 
@@ -280,13 +290,12 @@ private:
     JXConverterObject *m_pConverter = nullptr;
     QConvertProgressDlg *m_pConvertProgressDlg = nullptr;
     QHistoryLoadJob *m_historyJob = nullptr;
-    // The history's records while their rows are made, a slice per turn.
+    // The history's rows, made on the worker, while they get their
+    // controls, a slice per turn; owned until they join.
     struct Joining
     {
-        QList<convertedInfo> records;
-        std::vector<qint64> sizes;
-        int next = -1;  // the record made next; records go last to first
-        std::vector<IBaseChunk *> rows;
+        std::vector<IBaseChunk *> rows; // in the order they join
+        size_t next = 0;                // the row given its controls next
         QStringList formatsToFill;
     };
     Joining m_joining;

@@ -1,6 +1,7 @@
 #include "library/qhistoryloadjob.h"
 
 #include "library/librarytexts.h"
+#include "widgetkit/views/ibasechunk.h"
 
 #include <QtConcurrent>
 
@@ -9,30 +10,49 @@ QHistoryLoadJob::QHistoryLoadJob(QObject *parent) : QObject(parent)
     connect(&m_watcher, &QFutureWatcherBase::finished, this, &QHistoryLoadJob::loaded);
 }
 
-void QHistoryLoadJob::start()
+QHistoryLoadJob::~QHistoryLoadJob()
 {
-    // A job gone before the worker ends drops the result; the worker
-    // touches only the store and the files.
-    m_watcher.setFuture(QtConcurrent::run(&QHistoryLoadJob::read));
+    m_stop->store(true);
+    m_watcher.waitForFinished();
+    // Rows not taken go here, on the thread that owns the rows.
+    takeResult();
 }
 
-QHistoryLoadJob::Result QHistoryLoadJob::read()
+void QHistoryLoadJob::start(RowMaker makeRow)
+{
+    const std::shared_ptr<std::atomic<bool>> stop = m_stop;
+    m_watcher.setFuture(QtConcurrent::run([makeRow = std::move(makeRow), stop] {
+        return std::make_shared<Result>(read(makeRow, stop.get()));
+    }));
+}
+
+QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, const std::atomic<bool> *stop)
 {
     Result result;
-    std::vector<qint64> &sizes = result.sizes;
     QStringList &formatsToFill = result.formatsToFill;
+    qint64 bytes = -1; // of the record keep() saw last
     // One stat per record tells both whether the file is there and its size.
-    result.records = QVideoSettingXml::readHistoryAtStart(
-        [&sizes, &formatsToFill](convertedInfo &info) {
-            const qint64 bytes = LibraryTexts::fileBytes(info.convertedPath);
+    QVideoSettingXml::readHistoryAtStart(
+        [&formatsToFill, &bytes, stop](convertedInfo &info) {
+            // Once stopped the rest is kept as it is, unlooked at.
+            if (stop && stop->load())
+                return true;
+            bytes = LibraryTexts::fileBytes(info.convertedPath);
             if (bytes < 0)
                 return false;
             if (!info.videoFile && info.format.isEmpty())
                 formatsToFill << info.convertedPath;
-            sizes.push_back(bytes);
             return true;
         },
-        result.changes);
+        result.changes,
+        [&result, &bytes, &makeRow, stop](convertedInfo &info) {
+            if (stop && stop->load())
+                return;
+            if (IBaseChunk *row = makeRow(info, bytes))
+                result.rows.emplace_back(row);
+            else
+                result.rowless << info.convertedPath;
+        });
     return result;
 }
 
@@ -40,9 +60,9 @@ QHistoryLoadJob::Result QHistoryLoadJob::takeResult()
 {
     if (!m_watcher.future().isFinished() || m_watcher.future().resultCount() == 0)
         return Result();
-    Result result = m_watcher.result();
-    // The future lets its copy go; the empty one in its place signals nothing.
+    const std::shared_ptr<Result> shared = m_watcher.result();
+    // The future lets its pointer go; the empty one in its place signals nothing.
     disconnect(&m_watcher, nullptr, this, nullptr);
-    m_watcher.setFuture(QFuture<Result>());
-    return result;
+    m_watcher.setFuture(QFuture<std::shared_ptr<Result>>());
+    return shared ? std::move(*shared) : Result();
 }

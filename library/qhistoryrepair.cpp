@@ -42,7 +42,8 @@ convertedInfo QHistoryRepair::recordOfFile(const QString &path)
     return info;
 }
 
-QString QHistoryRepair::afterLoad(QList<convertedInfo> &records, const QString &outputFolder,
+QString QHistoryRepair::afterLoad(const std::function<QStringList()> &listedPaths,
+                                  QList<convertedInfo> &records, const QString &outputFolder,
                                   const QSet<QString> &inRepair)
 {
     const QList<StateFileNotices::Notice> notices = StateFileNotices::takeAll();
@@ -60,6 +61,8 @@ QString QHistoryRepair::afterLoad(QList<convertedInfo> &records, const QString &
         }
         // Recordings the lost records listed are still in the output folder.
         QSet<QString> listed = inRepair;
+        for (const QString &path : listedPaths())
+            listed.insert(QFileInfo(path).absoluteFilePath());
         for (const convertedInfo &info : records)
             listed.insert(QFileInfo(info.convertedPath).absoluteFilePath());
         QList<convertedInfo> found;

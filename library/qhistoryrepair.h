@@ -11,6 +11,9 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class QHistoryRepair
 {
@@ -18,12 +21,14 @@ class QHistoryRepair
 
 public:
     // Takes the damage noted since the last call. When the history was
-    // damaged, records every unlisted recording of outputFolder (appended to
-    // records and to the history in one save) but those of inRepair (absolute
-    // paths of recordings being repaired, which join when whole). The
-    // message for the user; empty when nothing was damaged.
-    static QString afterLoad(QList<convertedInfo> &records, const QString &outputFolder,
-                             const QSet<QString> &inRepair = {});
+    // damaged, records every recording of outputFolder that neither the read
+    // records list (listedPaths gives their paths, asked for only then) nor
+    // records does (appended to records and to the history in one save), but
+    // those of inRepair (absolute paths of recordings being repaired, which
+    // join when whole). The message for the user; empty when nothing was
+    // damaged.
+    static QString afterLoad(const std::function<QStringList()> &listedPaths, QList<convertedInfo> &records,
+                             const QString &outputFolder, const QSet<QString> &inRepair = {});
 
     // The record of a recording file found on disk, probed for its length
     // and container.

@@ -10,9 +10,8 @@ const char *const IBaseChunk::DateKey = "CHUNK_DATE_KEY";
 IBaseChunk::IBaseChunk(bool withMutex)
     : m_mutex(withMutex ? new QMutex : nullptr)
 {
-    // A subclass storing elsewhere is not constructed yet; the base store gets
-    // the key, as every item must answer 0 from the start.
-    SetCheck(0);
+    // Unchecked is the store's answer for a key never set: a large list's
+    // items carry no entry for it.
 }
 
 IBaseChunk::~IBaseChunk()

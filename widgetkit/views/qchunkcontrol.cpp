@@ -1,24 +1,26 @@
 #include "qchunkcontrol.h"
 
-QChunkControl::~QChunkControl()
-{
-    for (auto &entry : m_controls)
-        delete entry.second;
-}
+QChunkControl::~QChunkControl() = default;
 
 void QChunkControl::addControl(QWidget *widget, controlType type)
 {
     if (!widget)
         return;
-    auto *record = new ControlAttribute;
-    record->type = type;
-    ControlAttribute *&slot = m_controls[widget];
-    delete slot;
-    slot = record;
+    ControlAttribute record;
+    record.type = type;
+    for (auto &entry : m_controls) {
+        if (entry.first == widget) {
+            entry.second = record;
+            return;
+        }
+    }
+    m_controls.emplace_back(widget, record);
 }
 
 ControlAttribute *QChunkControl::getControlAttribute(QWidget *widget) const
 {
-    const auto it = m_controls.find(widget);
-    return it == m_controls.end() ? nullptr : it->second;
+    for (auto &entry : m_controls)
+        if (entry.first == widget)
+            return &entry.second;
+    return nullptr;
 }

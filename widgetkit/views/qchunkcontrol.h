@@ -3,7 +3,8 @@
 // widget serves every row of a list; its record here holds what differs for
 // this item.
 
-#include <map>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -32,10 +33,13 @@ public:
     // Registers the widget with a fresh record; a registered widget gets its
     // defaults back. A null widget is ignored.
     void addControl(QWidget *widget, controlType type);
-    // The widget's record for reading and writing, null when never registered.
+    // The widget's record for reading and writing, null when never
+    // registered; valid until the next addControl.
     ControlAttribute *getControlAttribute(QWidget *widget) const;
     int count() const { return static_cast<int>(m_controls.size()); }
 
 private:
-    std::map<QWidget *, ControlAttribute *> m_controls;
+    // An item has a control or two, and a large list has many items: the
+    // records sit in one short block, looked through in order.
+    mutable std::vector<std::pair<QWidget *, ControlAttribute>> m_controls;
 };

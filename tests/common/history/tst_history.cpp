@@ -3,6 +3,7 @@
 #include "common/historydocument.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
+#include "common/statefile.h"
 #include "settledfiles.h"
 
 #include <QDir>
@@ -367,6 +368,75 @@ private slots:
         HistoryDocument again;
         QVERIFY(again.parse(readSettled(history())));
         QCOMPARE(again.entries().size(), 6000);
+    }
+
+    void unusualDocumentsKeepEveryByte()
+    {
+        // What the store never writes itself: other names (one not ASCII,
+        // one of the store's names where it puts none), empty values, every
+        // escaped character, texts of two, three and four UTF-8 bytes, a
+        // value longer than 16k bytes, an element of 300 children, entries
+        // without children and nesting to the limit.
+        const QByteArray longValue = QByteArray("x\xC3\xA9").repeated(7000);
+        QByteArray text =
+            "<LIBRARY version=\"2\" note=\"a &amp; b\">\n"
+            "    <Path_item Converted_path_=\"/m\xC3\xBAsica/\xE2\x82\xAC/\xF0\x9F\x8E\xB5.mp3\" \xC3\x9C"
+            "ber=\"\">\n"
+            "        <CONVERTED_INFO_ Title_=\"\" Artist_=\"q&quot;&lt;&gt;&amp;&#10;&#13;&#9;'end\" "
+            "Album_=\""
+            + longValue
+            + "\" ListName=\"not a list\"/>\n"
+              "        <List_name ListName=\"L\">\n";
+        QByteArray closing;
+        for (int depth = 3; depth < StateFile::kMaxDepth; ++depth) {
+            const QByteArray indent(depth * 4, ' ');
+            const QByteArray name = "Deep" + QByteArray::number(depth);
+            if (depth + 1 < StateFile::kMaxDepth) {
+                text += indent + "<" + name + " level=\"" + QByteArray::number(depth) + "\">\n";
+                closing.prepend(indent + "</" + name + ">\n");
+            } else {
+                text += indent + "<" + name + "/>\n";
+            }
+        }
+        text += closing;
+        text += "        </List_name>\n"
+                "    </Path_item>\n"
+                "    <Path_item Converted_path_=\"/b.mp3\"/>\n"
+                "    <Other>\n";
+        for (int i = 0; i < 300; ++i)
+            text += "        <c n=\"" + QByteArray::number(i) + "\"/>\n";
+        text += "    </Other>\n"
+                "</LIBRARY>\n";
+
+        HistoryDocument doc;
+        QString reason;
+        QVERIFY2(doc.parse(text, &reason), qPrintable(reason));
+        QCOMPARE(doc.entries().size(), 3);
+        QCOMPARE(doc.serialize(), text);
+        // Unpacked and packed again, every entry stays the same.
+        for (HistoryDocument::Entry &entry : doc.entries())
+            entry = HistoryDocument::Entry(entry.element());
+        QCOMPARE(doc.serialize(), text);
+        const HistoryDocument::Element first = doc.entries().at(0).element();
+        QCOMPARE(first.attribute(QString::fromUtf8("\xC3\x9C"
+                                                   "ber")),
+                 QString(""));
+        QCOMPARE(first.children.at(0).attribute("Album_").toUtf8(), longValue);
+        QCOMPARE(first.children.at(0).attribute("Artist_"), QString("q\"<>&\n\r\t'end"));
+        QCOMPARE(doc.entries().at(2).childCount(), 300);
+        QCOMPARE(doc.findEntry(QString::fromUtf8("\\m\xC3\xBAsica\\\xE2\x82\xAC\\\xF0\x9F\x8E\xB5.mp3"), true),
+                 0);
+        QCOMPARE(doc.findEntry("/b.mp3", false), 1);
+
+        // A change through the store touches only what it changes.
+        QVERIFY(writeSettled(history(), text));
+        const QString path = QString::fromUtf8("/m\xC3\xBAsica/\xE2\x82\xAC/\xF0\x9F\x8E\xB5.mp3");
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo(path)->album.toUtf8(), longValue);
+        QVERIFY(QVideoSettingXml::changeConvertedInfoValue(path, "Title_", QString::fromUtf8("N\xC3\xA9w")));
+        QByteArray changed = text;
+        changed.replace("Title_=\"\"", "Title_=\"N\xC3\xA9w\"");
+        QVERIFY(QVideoSettingXml::waitForHistory());
+        QCOMPARE(readSettled(history()), changed);
     }
 
     void corruptHistoryIsKeptAside()

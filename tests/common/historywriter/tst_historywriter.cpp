@@ -55,7 +55,8 @@ HistoryDocument onDisk()
 QString titleOnDisk(const HistoryDocument &doc, int n)
 {
     const int at = doc.findEntry(record(n).convertedPath, false);
-    return at < 0 ? QString() : doc.entries().at(at).children.first().attribute(QStringLiteral("Title_"));
+    return at < 0 ? QString()
+                  : doc.entries().at(at).element().children.first().attribute(QStringLiteral("Title_"));
 }
 
 } // namespace
