@@ -42,6 +42,7 @@ QRecordObject::QRecordObject(QObject *parent)
                 Qt::QueuedConnection);
     }
     qRegisterMetaType<uint64_t>("uint64_t");
+    qRegisterMetaType<convertedInfo>();
     qRegisterMetaType<unsigned char *>("unsigned char*");
 }
 
@@ -325,10 +326,11 @@ void QRecordObject::stopRecorder(SourcesAfterStop sources)
 {
     if (!m_hasFile || !m_recorder) {
         // A second stop, or one between a cut and its next start: held
-        // sources let go; a finish under way has its sources stopping already.
+        // sources let go (a second cut keeps them for the start to come);
+        // a finish under way has its sources stopping already.
         if (!isFinishing())
             stopSources();
-        else
+        else if (sources != KeepSourcesForNextStart)
             for (QRecordAudioObject *track : {m_track1, m_track2})
                 if (track->isHolding())
                     track->requestStop();
