@@ -12,6 +12,7 @@
 #include "controls/qplaycontrolwgt.h"
 #include "controls/qrecordingwidget.h"
 #include "controls/qscheduletime.h"
+#include "controls/qtimeoptions.h"
 #include "controls/selectrecordinputwgt.h"
 #include "convert/qformatdlg.h"
 #include "library/libraryconnections.h"
@@ -367,6 +368,9 @@ void MainWindow::finishRecordingBeforeClosing()
 {
     if (m_bRecording)
         OnBtnStop(true);
+    // The window goes: the file is completed now, and its row with it.
+    if (m_recordObject)
+        m_recordObject->waitForFinish();
 }
 
 void MainWindow::OnTerminationRequested()
@@ -499,6 +503,7 @@ void MainWindow::CreateRecordObject()
             Qt::DirectConnection);
     connect(m_recordObject, &QRecordObject::emitRecordTime, this, &MainWindow::OnRecordTimeOperate);
     connect(m_recordObject, &QRecordObject::emitRecordError, this, &MainWindow::OnRecordError);
+    connect(m_recordObject, &QRecordObject::emitRecordingCompleted, this, &MainWindow::OnRecordingCompleted);
 }
 
 void MainWindow::OnRecordError(const QString &message)
@@ -549,6 +554,12 @@ void MainWindow::OnStartRecord()
     m_bRecording = true;
     if (!m_recordObject)
         CreateRecordObject();
+    if (m_recordObject->isFinishing()) {
+        // The recorder is free once the last file is complete; a cut's
+        // sources keep what they take for it meanwhile.
+        m_startAfterFinish = true;
+        return;
+    }
     const QString path = getRecordOutpath();
     if (m_recordObject->startRecorder(path, 100.0f, false)) {
         if (m_recordingWgt)
@@ -577,8 +588,8 @@ void MainWindow::OnBtnStop(bool bSuccess)
 
 void MainWindow::switchStoredScheduleOff()
 {
-    QAudioScheduleSettingDlg dialog(this);
-    dialog.CloseSchedule(false);
+    // No dialog is built for it: that alone took a stop 10 ms or more.
+    QTimeOptions::switchScheduleOff();
 }
 
 void MainWindow::OnStopRecord(bool bSuccess)
@@ -588,19 +599,44 @@ void MainWindow::OnStopRecord(bool bSuccess)
 
 void MainWindow::finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop sources)
 {
+    // A start still waiting for the last file is dropped by a stop.
+    m_startAfterFinish = false;
     if (m_recordObject)
         m_recordObject->stopRecorder(sources);
     m_bRecording = false;
     if (m_recordingWgt)
         m_recordingWgt->SetRecordState(false);
-    if (m_recordObject && m_fileList) {
-        convertedInfo info;
-        m_recordObject->getConvertedInfo(info);
-        // A file gone with its folder leaves no row behind.
-        m_fileList->SupplyRecordingChunkInfo(convertedInfo(info), bSuccess && QFileInfo::exists(info.convertedPath));
+    if (m_recordObject && m_recordObject->isFinishing()) {
+        // The row follows once the file is complete.
+        m_rowWaitsForFinish = true;
+        m_keepFinishedRow = bSuccess;
+        return;
     }
+    convertedInfo info;
+    if (m_recordObject && m_fileList)
+        m_recordObject->getConvertedInfo(info);
+    completeRecordingRow(info, bSuccess && QFileInfo::exists(info.convertedPath));
+}
+
+void MainWindow::completeRecordingRow(const convertedInfo &info, bool keep)
+{
+    // A file gone with its folder leaves no row behind.
+    if (m_recordObject && m_fileList)
+        m_fileList->SupplyRecordingChunkInfo(convertedInfo(info), keep);
     if (m_libraryList)
         m_libraryList->SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
+}
+
+void MainWindow::OnRecordingCompleted(const convertedInfo &info, bool fileKept)
+{
+    if (!m_rowWaitsForFinish)
+        return;
+    m_rowWaitsForFinish = false;
+    completeRecordingRow(info, m_keepFinishedRow && fileKept);
+    if (m_startAfterFinish) {
+        m_startAfterFinish = false;
+        OnStartRecord();
+    }
 }
 
 void MainWindow::OnCutRecord()

@@ -112,6 +112,9 @@ private slots:
     void OnRecordLevelBlock(unsigned char *samples, int sps);
     // The recording stopped by itself: the window goes idle and says why.
     void OnRecordError(const QString &message);
+    // A stopped recording's file is complete: its row follows, then a start
+    // that waited for it.
+    void OnRecordingCompleted(const convertedInfo &info, bool fileKept);
     // The history writer could not write the library's file: says why, one
     // message at a time.
     void OnHistoryWriteFailed(const QString &path, const QString &reason);
@@ -145,6 +148,8 @@ private:
     void InitScheduleTip();
     void CreateRecordObject();
     void finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop sources);
+    // The finished recording's row is completed, or removed when not kept.
+    void completeRecordingRow(const convertedInfo &info, bool keep);
     void initButton(QJXBaseButton *button, const QString &image, const QString &toolTip);
     void setScheduleImage(const QString &image);
     void showMaxOrRestore();
@@ -168,6 +173,11 @@ private:
     QJXMessageBox *m_scheduleTip = nullptr;
     QMenuBar *m_menuBar = nullptr;
     bool m_bRecording = false;
+    // The stopped recording's row waits for its file; kept when complete if so.
+    bool m_rowWaitsForFinish = false;
+    bool m_keepFinishedRow = false;
+    // A start (a cut's next file, or Start) waits for the stopped recording's file.
+    bool m_startAfterFinish = false;
     bool m_bFirstSchedule = true;
     bool m_bScheduleSet = false;
     bool m_bTipAllowed = false;

@@ -274,6 +274,11 @@ void QTimeOptions::CloseSchedule(bool clean)
         CleanSetting();
         return;
     }
+    switchScheduleOff();
+}
+
+void QTimeOptions::switchScheduleOff()
+{
     write(kScheduleGroup, kScheduleKey, flag(false));
     options()->setScheduleAble(false);
 }

@@ -24,6 +24,9 @@ public:
     void SaveSchedule();
     // clean: CleanSetting(); otherwise the schedule is switched off.
     void CloseSchedule(bool clean);
+    // Switches the stored schedule off, as every stop of a recording does;
+    // needs no panel.
+    static void switchScheduleOff();
     // Both modes off and the window 00:00:00 to 00:00:00, stored; the
     // stop-after length stays.
     void CleanSetting();

@@ -210,7 +210,18 @@ bool QRecordAudioObject::setStart()
 
 bool QRecordAudioObject::setStop()
 {
+    requestStop();
+    return waitStopped();
+}
+
+void QRecordAudioObject::requestStop()
+{
     m_stopMomentNs = steadyNs();
+    askStop();
+}
+
+bool QRecordAudioObject::waitStopped()
+{
     return stopThread(stopTimeoutMs);
 }
 

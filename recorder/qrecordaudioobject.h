@@ -65,6 +65,12 @@ public:
     // Stops the run: what the source had captured by now, every queued block
     // included, reaches the recorder before this returns. False on time-out.
     bool setStop();
+    // The first half of setStop: what the source made until now still
+    // reaches the recorder, but the run ends on its own; waitStopped (from
+    // any thread) or the next start waits for it.
+    void requestStop();
+    // The second half: waits until the run has handed everything on. False on time-out.
+    bool waitStopped();
     // Blocks are taken only while on. Turning it on after
     // holdForNextRecording() hands the held blocks on first.
     void setStartRecorder(bool on);

@@ -42,12 +42,15 @@ QRecordObject::QRecordObject(QObject *parent)
                 Qt::QueuedConnection);
     }
     qRegisterMetaType<uint64_t>("uint64_t");
+    qRegisterMetaType<convertedInfo>();
     qRegisterMetaType<unsigned char *>("unsigned char*");
 }
 
 QRecordObject::~QRecordObject()
 {
+    // A recording running or finishing at the end is completed before anything goes.
     stopRecorder();
+    waitForFinish();
     // The captures go before the recorder they push into.
     delete m_track1;
     delete m_track2;
@@ -214,6 +217,8 @@ void QRecordObject::failStart(bool removeFile)
 
 bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
 {
+    // The recorder and the sources are free once the last file is complete.
+    waitForFinish();
     m_errorString.clear();
     const AttributeSetting *format = QConverterSetting::m_attributeSetting;
     if (!format || format->format.trimmed().isEmpty() || format->extension.trimmed().isEmpty()) {
@@ -223,8 +228,10 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
         stopSources();
         return false;
     }
-    if (m_hasFile)
+    if (m_hasFile) {
         stopRecorder();
+        waitForFinish();
+    }
     m_video = video;
     m_hasFile = true;
     m_outputPath = path;
@@ -273,7 +280,7 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     const QByteArray muxer = param->formatName() ? QByteArray(param->formatName()) : QByteArray();
     m_writeFailureReported = false;
     if (!rz_recorder_open(m_recorder, m_outputPathUtf8.constData(), muxer.constData(), config)) {
-        const QString problem = writeProblem(true);
+        const QString problem = writeProblem(rz_recorder_error_code(m_recorder), true);
         m_errorString = problem.isEmpty() ? QString::fromUtf8(rz_recorder_error_text(m_recorder))
                                           : tr("The file cannot be created: %1.").arg(problem);
         qCWarning(lcRecorder) << "recording cannot start:" << rz_recorder_error_text(m_recorder);
@@ -317,48 +324,87 @@ void QRecordObject::InitCursor()
 
 void QRecordObject::stopRecorder(SourcesAfterStop sources)
 {
-    if (sources == KeepSourcesForNextStart && m_hasFile) {
+    if (!m_hasFile || !m_recorder) {
+        // A second stop, or one between a cut and its next start: held
+        // sources let go (a second cut keeps them for the start to come);
+        // a finish under way has its sources stopping already.
+        if (!isFinishing())
+            stopSources();
+        else if (sources != KeepSourcesForNextStart)
+            for (QRecordAudioObject *track : {m_track1, m_track2})
+                if (track->isHolding())
+                    track->requestStop();
+        m_streamInput.reset();
+        m_track2->setInputStream(nullptr);
+        return;
+    }
+    const bool keep = sources == KeepSourcesForNextStart;
+    if (keep) {
         // Either way, a source has handed the recorder what it took by now.
         m_track1->holdForNextRecording();
         m_track2->holdForNextRecording();
+        m_track1->setStartRecorder(false);
+        m_track2->setStartRecorder(false);
     } else {
-        stopSources();
+        // The sources end on their own; the finish waits for their last sound.
+        m_track1->requestStop();
+        m_track2->requestStop();
     }
-    m_track1->setStartRecorder(false);
-    m_track2->setStartRecorder(false);
     killTimers();
-    if (m_recorder && m_hasFile) {
-        rz_recorder_stop(m_recorder);
-        m_recordedTime = qMax(m_recordedTime, rz_recorder_get_time(m_recorder));
-        const bool writeFailed = rz_recorder_write_failed(m_recorder);
-        QString problem;
-        if (writeFailed) {
-            problem = writeProblem();
-            if (problem.isEmpty())
-                problem = tr("the file cannot be written (%1)").arg(QString::fromUtf8(rz_recorder_error_text(m_recorder)));
-        }
-        const bool finished = rz_recorder_finish(m_recorder);
-        if (!finished)
-            qCWarning(lcRecorder) << "recording not completed:" << rz_recorder_error_text(m_recorder);
-        m_stopped = true;
-        SaveConvertedInfo();
-        // An incomplete file keeps its mark: the next start repairs it.
-        if (finished)
-            QRecordingMarker::remove(m_outputPath);
-        if (writeFailed && !m_writeFailureReported) {
-            // It failed while the last sound was written: told once the stop is done.
-            m_writeFailureReported = true;
-            m_errorString = tr("Recording stopped: %1. %2")
-                                .arg(problem, QFileInfo::exists(m_outputPath)
-                                                  ? tr("What was recorded so far is saved.")
-                                                  : tr("Nothing of it could be kept."));
-            qCWarning(lcRecorder) << "recording stopped:" << m_errorString;
-            QMetaObject::invokeMethod(
-                this, [this, message = m_errorString] { emit emitRecordError(message); }, Qt::QueuedConnection);
-        }
-    }
-    m_streamInput.reset();
+    m_hasFile = false;
+    m_stopped = true;
+    QRecordingFinisher::Job job;
+    job.recorder = m_recorder;
+    job.path = m_outputPath;
+    if (!keep)
+        job.stoppingSources = {m_track1, m_track2};
+    job.keepAlive = std::move(m_streamInput);
     m_track2->setInputStream(nullptr);
+    m_finisher.start(std::move(job), [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { completeFinish(); }, Qt::QueuedConnection);
+    });
+}
+
+void QRecordObject::waitForFinish()
+{
+    if (isFinishing())
+        completeFinish();
+}
+
+void QRecordObject::completeFinish()
+{
+    // The queued report of a finish already completed by a wait.
+    if (!isFinishing())
+        return;
+    const QRecordingFinisher::Outcome out = m_finisher.take();
+    m_recordedTime = qMax(m_recordedTime, out.recordedTime);
+    convertedInfo info;
+    fillConvertedInfo(info, out.fileKept, out.fileSize, out.created);
+    if (out.fileKept) {
+        QVideoSettingXml::SaveConvertedInfo(info);
+        emit emitFinishRecordFile(info.convertedPath);
+    }
+    if (out.writeFailed && !m_writeFailureReported) {
+        // It failed while the last sound was written: told once the stop is done.
+        m_writeFailureReported = true;
+        QString problem = writeProblem(out.errorCode);
+        if (problem.isEmpty())
+            problem = tr("the file cannot be written (%1)").arg(out.errorText);
+        m_errorString = tr("Recording stopped: %1. %2")
+                            .arg(problem, out.fileKept ? tr("What was recorded so far is saved.")
+                                                       : tr("Nothing of it could be kept."));
+        qCWarning(lcRecorder) << "recording stopped:" << m_errorString;
+        QMetaObject::invokeMethod(
+            this, [this, message = m_errorString] { emit emitRecordError(message); }, Qt::QueuedConnection);
+    }
+    const std::unique_ptr<StopReport> report = std::move(m_stopReport);
+    emit emitRecordingCompleted(info, out.fileKept);
+    if (report) {
+        m_errorString =
+            tr("Recording stopped: %1. %2").arg(report->why, out.fileKept ? report->kept : report->lost);
+        emit emitRecordError(m_errorString);
+    }
 }
 
 void QRecordObject::onSourceLost(QRecordAudioObject *track, bool serverGone)
@@ -371,17 +417,13 @@ void QRecordObject::onSourceLost(QRecordAudioObject *track, bool serverGone)
                         : track->track() == QRecordAudioObject::SystemSoundTrack
                             ? tr("the system sound device went away")
                             : tr("the microphone went away");
+    m_stopReport.reset(
+        new StopReport{why, tr("What was recorded so far is saved."), tr("Nothing had been recorded yet.")});
     stopRecorder();
-    const QString kept = QFileInfo::exists(m_outputPath)
-                             ? tr("What was recorded so far is saved.")
-                             : tr("Nothing had been recorded yet.");
-    m_errorString = tr("Recording stopped: %1. %2").arg(why, kept);
-    emit emitRecordError(m_errorString);
 }
 
-QString QRecordObject::writeProblem(bool creating) const
+QString QRecordObject::writeProblem(int code, bool creating) const
 {
-    const int code = rz_recorder_error_code(m_recorder);
     const QString folder = QDir::toNativeSeparators(QFileInfo(m_outputPath).absolutePath());
     switch (code) {
     case 0:
@@ -411,25 +453,27 @@ void QRecordObject::onWriteFailed()
     if (!m_hasFile || m_writeFailureReported)
         return;
     m_writeFailureReported = true;
-    QString why = writeProblem();
+    QString why = writeProblem(rz_recorder_error_code(m_recorder));
     if (why.isEmpty())
         why = tr("the file cannot be written (%1)").arg(QString::fromUtf8(rz_recorder_error_text(m_recorder)));
     qCWarning(lcRecorder) << "recording stopped: the file cannot be written:" << rz_recorder_error_text(m_recorder);
+    m_stopReport.reset(
+        new StopReport{why, tr("What was recorded so far is saved."), tr("Nothing of it could be kept.")});
     stopRecorder();
-    const QString kept = QFileInfo::exists(m_outputPath) ? tr("What was recorded so far is saved.")
-                                                         : tr("Nothing of it could be kept.");
-    m_errorString = tr("Recording stopped: %1. %2").arg(why, kept);
-    emit emitRecordError(m_errorString);
 }
 
 void QRecordObject::pauseRecorder()
 {
+    if (!m_hasFile)
+        return;
     killTimers();
     rz_recorder_pause(m_recorder);
 }
 
 void QRecordObject::continueRecorder()
 {
+    if (!m_hasFile)
+        return;
     if (rz_recorder_run(m_recorder) == 1)
         startTimers();
 }
@@ -493,32 +537,21 @@ void QRecordObject::timerEvent(QTimerEvent *event)
     // The screen branch belongs to screen recordings, which this program never makes.
 }
 
-void QRecordObject::SaveConvertedInfo()
+void QRecordObject::getConvertedInfo(convertedInfo &info)
 {
-    if (!m_hasFile)
-        return;
-    m_hasFile = false;
     const QFileInfo file(m_outputPath);
-    if (!file.exists() || file.size() == 0) {
-        // Nothing usable was written: no record points at it.
-        qCWarning(lcRecorder) << "no recording was written to" << m_outputPath;
-        QFile::remove(m_outputPath);
-        return;
-    }
-    convertedInfo info;
-    getConvertedInfo(info);
-    QVideoSettingXml::SaveConvertedInfo(info);
-    emit emitFinishRecordFile(info.convertedPath);
+    const bool exists = file.exists();
+    fillConvertedInfo(info, exists, exists ? file.size() : 0,
+                      file.birthTime().isValid() ? file.birthTime() : file.lastModified());
 }
 
-void QRecordObject::getConvertedInfo(convertedInfo &info)
+void QRecordObject::fillConvertedInfo(convertedInfo &info, bool exists, qint64 size,
+                                      const QDateTime &created) const
 {
     info.imgPath = m_imagePath;
     info.convertedPath = QString(m_outputPath).replace('\\', '/');
     info.resolution = QString("%1*%2").arg(getVideoWidth()).arg(getVideoHeight());
-    const QFileInfo file(m_outputPath);
-    info.size = QIAnyUtil::size2String(file.exists() ? quint64(file.size()) : 0);
-    const QDateTime created = file.birthTime().isValid() ? file.birthTime() : file.lastModified();
+    info.size = QIAnyUtil::size2String(exists ? quint64(size) : 0);
     info.createTime = created.toString("dd-MM-yyyy hh:mm");
     if (const AttributeSetting *a = QConverterSetting::m_attributeSetting) {
         info.format = a->format;

@@ -4,6 +4,7 @@
 // the history record of every finished file.
 
 #include "common/convertedinfo.h"
+#include "recorder/qrecordingfinisher.h"
 #include "recorder/qutilthread.h"
 #include "recorder/recordingoverlayimages.h"
 
@@ -28,7 +29,9 @@ public:
 
     // Starts a recording into path; false when nothing could be recorded
     // (no output format, no source started, the file cannot be created, the
-    // recorder refused), with the reason in errorString().
+    // recorder refused), with the reason in errorString(). While the last
+    // stop is still finishing its file this waits for it: a caller that must
+    // not wait starts once emitRecordingCompleted came.
     bool startRecorder(const QString &path, float volume, bool video);
     QString errorString() const { return m_errorString; }
     // What a stop does with the sound sources.
@@ -39,14 +42,20 @@ public:
         // files. Any other start or stop lets them go.
         KeepSourcesForNextStart
     };
-    // Stops the current recording and stores its history record; a second
-    // call stores nothing.
+    // Stops the current recording at once; its file is completed on a
+    // worker, and then, on this object's thread, its history record is
+    // stored and emitFinishRecordFile and emitRecordingCompleted follow.
+    // A second call stores nothing.
     void stopRecorder(SourcesAfterStop sources = StopSources);
+    // A stopped recording's file is still being completed.
+    bool isFinishing() const { return m_finisher.isPending(); }
+    // Completes a finishing recording on the spot (closing, quitting).
+    void waitForFinish();
     void pauseRecorder();
     void continueRecorder();
 
+    // The record of the current (or last) recording, read from its file.
     void getConvertedInfo(convertedInfo &info);
-    void SaveConvertedInfo();
     void getEncodeParam(CAVEncodeParam *param);
     void SetConvertConfig(void *config, CAVEncodeParam *param);
     // "hh:mm:ss" of the whole seconds; hours go past 23.
@@ -76,6 +85,9 @@ signals:
     void emitRecordTime(uint64_t microseconds);
     void emitAudioData(unsigned char *data, int sps);
     void emitFinishRecordFile(QString path);
+    // A stop's file is complete and its record stored (when fileKept: the
+    // file exists and holds something); after emitFinishRecordFile.
+    void emitRecordingCompleted(const convertedInfo &info, bool fileKept);
     // A chosen source could not start; the recording goes on without it.
     void emitRecordSourceFailed(int track, QString reason);
     // The running recording stopped by itself (its sound server or a source
@@ -97,11 +109,23 @@ private:
     // The recorder could not write the file: the recording stops, what
     // reached the disk is completed and kept, and the user is told why.
     void onWriteFailed();
+    // The stop's outcome, back on this object's thread.
+    void completeFinish();
     // Why the recorder's file cannot be created (creating) or written, for
-    // the user ("" when the recorder gave no system error).
-    QString writeProblem(bool creating = false) const;
+    // the user ("" when there was no system error).
+    QString writeProblem(int code, bool creating = false) const;
+    // The record of the current recording, with the file as described.
+    void fillConvertedInfo(convertedInfo &info, bool exists, qint64 size, const QDateTime &created) const;
 
     bool m_stopped = false;
+    // Why a recording stopped by itself, told once its file is complete:
+    // "Recording stopped: <why>. <kept or lost>".
+    struct StopReport
+    {
+        QString why, kept, lost;
+    };
+    std::unique_ptr<StopReport> m_stopReport;
+    QRecordingFinisher m_finisher;
     bool m_writeFailureReported = false;
     QString m_errorString;
     int m_screenTimer = 0;

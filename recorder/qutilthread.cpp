@@ -103,6 +103,18 @@ bool QUtilThread::startThread(int timeoutMs)
     return started;
 }
 
+void QUtilThread::askStop()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_flagMutex);
+        if (m_finished)
+            return;
+        m_stopRequest = true;
+    }
+    m_flagChanged.notify_all();
+    stopAsked();
+}
+
 bool QUtilThread::stopThread(int timeoutMs)
 {
     pthread_mutex_lock(&m_mutex);

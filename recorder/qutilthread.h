@@ -36,6 +36,9 @@ protected:
     // thread. False when the time-out passed first (joined at the next start
     // or in the destructor). Returns true at once when nothing runs.
     bool stopThread(int timeoutMs = 5000);
+    // Asks the worker to stop without waiting for it; a later stopThread
+    // (from any thread) or startThread joins it.
+    void askStop();
 
     // Called on the asking thread once a stop has been requested: a worker
     // that sleeps on something of its own wakes up here to see it.

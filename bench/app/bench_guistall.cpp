@@ -261,7 +261,11 @@ int main(int argc, char *argv[])
     const QString recorded = window.recordObject() ? window.recordObject()->outputPath() : QString();
     probe.reset();
     ui->m_btnStopRecord->click();
-    const bool stopped = waitFor([&] { return !window.isRecording() && AppFixture::viewIndexOf(table, recorded).isValid(); }, 10000);
+    // The file is completed on a worker: the step lasts until its row follows.
+    const bool stopped = waitFor([&] {
+        return !window.isRecording() && !window.recordObject()->isFinishing()
+               && AppFixture::viewIndexOf(table, recorded).isValid();
+    }, 10000);
     settle(300);
     report("record stop", probe, stopped);
 

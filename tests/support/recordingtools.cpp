@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QTest>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 namespace TestSupport {
 
 Playback::Playback(const QString &wav, const QString &sink, const QStringList &properties)
@@ -42,6 +46,53 @@ bool Playback::waitPlaying(int ms)
 bool Playback::waitEnd(int ms)
 {
     return m_proc.waitForFinished(ms);
+}
+
+bool stopRecording(QRecordObject &recorder, QRecordObject::SourcesAfterStop sources, int ms)
+{
+    recorder.stopRecorder(sources);
+    return QTest::qWaitFor([&] { return !recorder.isFinishing(); }, ms);
+}
+
+struct SlowFinish::State
+{
+    std::mutex mutex;
+    std::condition_variable released;
+    bool isReleased = false;
+    int entered = 0;
+};
+
+SlowFinish::SlowFinish(int delayMs)
+    : m_state(std::make_shared<State>())
+{
+    QRecordingFinisher::setBeforeFinishHook([state = m_state, delayMs] {
+        std::unique_lock<std::mutex> lock(state->mutex);
+        ++state->entered;
+        // A finish that never waited for its owner would hang a test without the bound.
+        const auto bound = std::chrono::milliseconds(delayMs >= 0 ? delayMs : 60000);
+        state->released.wait_for(lock, bound, [&] { return delayMs < 0 && state->isReleased; });
+    });
+}
+
+SlowFinish::~SlowFinish()
+{
+    release();
+    QRecordingFinisher::setBeforeFinishHook(nullptr);
+}
+
+bool SlowFinish::entered() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->entered > 0;
+}
+
+void SlowFinish::release()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->isReleased = true;
+    }
+    m_state->released.notify_all();
 }
 
 QList<QDomElement> historyEntries(const QString &path)

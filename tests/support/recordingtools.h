@@ -3,11 +3,15 @@
 // into a sink by a separate program, and the history entries of a path read
 // straight from disk.
 
+#include "recorder/qrecordobject.h"
+
 #include <QDomElement>
 #include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 namespace TestSupport {
 
@@ -29,6 +33,29 @@ public:
 private:
     QProcess m_proc;
     bool m_started = false;
+};
+
+// Stops a recording and turns the event loop until its file is complete and
+// its record stored (the recording object completes a stop on a worker);
+// false after ms.
+bool stopRecording(QRecordObject &recorder,
+                   QRecordObject::SourcesAfterStop sources = QRecordObject::StopSources, int ms = 30000);
+
+// Makes each stopped recording's finish wait, on its worker, until
+// release() (or the object goes); with a delay, it waits that long instead.
+// One at a time.
+class SlowFinish
+{
+public:
+    explicit SlowFinish(int delayMs = -1);
+    ~SlowFinish();
+    // A finish waits now.
+    bool entered() const;
+    void release();
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
 };
 
 // The History.xml entries whose converted path is `path`, once the saves

@@ -155,6 +155,7 @@ void TestDiskFaults::recordsAgain(const QString &folder)
     QVERIFY(path.startsWith(folder));
     QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->recordedTime() >= 1500000, 15000);
     QTest::mouseClick(w.form()->m_btnStopRecord, Qt::LeftButton);
+    QVERIFY(AppFixture::recordingStored(w));
     const MediaProbe::Decoded again = MediaProbe::decode(path);
     QVERIFY2(again.seconds() >= 1.4, qPrintable(QString::number(again.seconds())));
     QVERIFY(MediaProbe::toneShare(again.mono, 440) > 0.8);

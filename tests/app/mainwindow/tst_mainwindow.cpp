@@ -413,6 +413,7 @@ void TestMainWindow::scheduleStartsAndEndsTheRecording()
     w.OnRecordTimeOperate(3 * kHour + 1);
     QVERIFY(!w.isRecording());
     QVERIFY(!QRecordAreaInfo::getAreaInfo()->getScheduleAble());
+    QVERIFY(AppFixture::recordingStored(w));
     QCOMPARE(TestSupport::historyEntries(path).size(), 1);
 }
 
@@ -473,6 +474,7 @@ void TestMainWindow::silenceSplitsEndWithTheWindow()
     tick.start(60);
     QTRY_VERIFY_WITH_TIMEOUT(!w.isRecording(), 60000);
     tick.stop();
+    QVERIFY(AppFixture::recordingStored(w));
     QVideoSettingXml::SetItemValue(QStringLiteral("Split_Recording"), QStringLiteral("Split_According_To_Silence"),
                                    QStringLiteral("N"), QString());
     // It ended with the window, not with a file longer than it.

@@ -2,8 +2,10 @@
 // while a tone plays into the default output and the running row in the
 // recordings table; Stop completes the file, its history record and the row;
 // played from its row, the recording is heard on the real output.
-// A cut or a split by silence loses no sound between the two files; closing
-// or destroying the window while recording keeps the recording; a failed
+// A cut or a split by silence loses no sound between the two files; a cut or
+// a Start while the last file is still being finished waits for it with the
+// window's event loop turning, and loses nothing; closing or destroying the
+// window while recording, or while the file is finished, keeps it; a failed
 // start leaves the window idle with no file; a sound server that goes away
 // ends the recording with one message, and the next one works once it is
 // back; names are counted when taken.
@@ -36,6 +38,7 @@
 #include <QDir>
 #include <QPointer>
 #include <QProcess>
+#include <QTimer>
 
 #include <algorithm>
 #include <QTemporaryDir>
@@ -82,6 +85,9 @@ private slots:
     void cutAndSilenceSplitLoseNothing();
     void closingWhileRecordingKeepsTheRecording_data();
     void closingWhileRecordingKeepsTheRecording();
+    void cutAndStartWaitForTheFileBeingFinished();
+    void closingWhileTheFileIsFinishedKeepsIt_data();
+    void closingWhileTheFileIsFinishedKeepsIt();
     void failedStartLeavesTheWindowIdle();
     void lostSoundServerEndsTheRecordingOnce();
     void takenNamesAreCounted();
@@ -165,6 +171,7 @@ void TestRecording::startStopAndPlayBack()
     waitRecorded(w, 2500000);
     TestSupport::saveScreenshot(&w, QStringLiteral("app_mainwindow_recording"));
     QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+    QVERIFY(recordingStored(w));
 
     QVERIFY(!w.isRecording());
     QVERIFY(ui->m_btnStartRecord->isVisible());
@@ -260,6 +267,7 @@ void TestRecording::cutAndSilenceSplitLoseNothing()
     // Let the tone's tail reach the file: 300 ms more of recorded sound.
     waitRecorded(w, w.recordObject()->recordedTime() + 300000);
     QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+    QVERIFY(recordingStored(w));
     QStringList files = recordings(m_folder);
     QCOMPARE(files.size(), 2);
     double a = MediaProbe::toneSeconds(MediaProbe::decode(files[0]).mono);
@@ -292,6 +300,7 @@ void TestRecording::cutAndSilenceSplitLoseNothing()
     }
     waitRecorded(w, w.recordObject()->recordedTime() + 300000);
     QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+    QVERIFY(recordingStored(w));
     files = recordings(splitFolder);
     QCOMPARE(files.size(), 2);
     a = MediaProbe::toneSeconds(MediaProbe::decode(files[0]).mono);
@@ -320,6 +329,124 @@ void TestRecording::closingWhileRecordingKeepsTheRecording()
     } else {
         QVERIFY(m_window->close());
         QVERIFY(!m_window->isRecording());
+    }
+    const MediaProbe::Decoded decoded = MediaProbe::decode(path);
+    QVERIFY2(decoded.seconds() >= 0.9, qPrintable(QString::number(decoded.seconds())));
+    QVERIFY(MediaProbe::toneShare(decoded.mono, 440) > 0.8);
+    QCOMPARE(historyEntries(path).size(), 1);
+    if (!destroy) {
+        QAudioFileChunk *row = rowOf(m_window->recordingsTable(), path);
+        QVERIFY(row);
+        QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
+    }
+}
+
+void TestRecording::cutAndStartWaitForTheFileBeingFinished()
+{
+    MainWindow &w = *m_window;
+    Ui::MainWindow *ui = w.form();
+    // Turns of the window's event loop.
+    int turns = 0;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&turns] { ++turns; });
+    probe.start(5);
+    const QString tone3s = m_dir.filePath(QStringLiteral("tone3s-finishing.wav"));
+    QVERIFY(TestSupport::writeToneWav(tone3s, 440, 3.0, 44100, 2, 0.5));
+
+    // A cut while the file is finished slowly: the next file waits for it,
+    // and every block goes to one of the two.
+    QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
+    QTRY_VERIFY(w.recordObject()->recordedTime() > 200000);
+    const QString first = w.recordObject()->outputPath();
+    QString second;
+    {
+        Playback play(tone3s);
+        waitRecorded(w, w.recordObject()->recordedTime() + 1500000);
+        TestSupport::SlowFinish slow;
+        QTest::mouseClick(ui->m_btnCut, Qt::LeftButton);
+        // A second cut before the next file began changes nothing.
+        QTest::mouseClick(ui->m_btnCut, Qt::LeftButton);
+        QVERIFY(w.isRecording());
+        QVERIFY(ui->m_btnStopRecord->isVisible());
+        QVERIFY(w.recordObject()->isFinishing());
+        QTRY_VERIFY(slow.entered());
+        const int before = turns;
+        QTRY_VERIFY(turns >= before + 10);
+        QVERIFY(w.recordObject()->isFinishing());
+        QCOMPARE(w.recordObject()->outputPath(), first);
+        slow.release();
+        QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->isRecording() && w.recordObject()->outputPath() != first,
+                                 10000);
+        second = w.recordObject()->outputPath();
+        QVERIFY(play.waitEnd(10000));
+    }
+    waitRecorded(w, w.recordObject()->recordedTime() + 300000);
+
+    // Stop, and Start at once while the file is finished slowly.
+    {
+        TestSupport::SlowFinish slow;
+        QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+        QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
+        QVERIFY(w.isRecording());
+        QVERIFY(ui->m_btnStopRecord->isVisible());
+        QTRY_VERIFY(slow.entered());
+        const int before = turns;
+        QTRY_VERIFY(turns >= before + 10);
+        QVERIFY(w.recordObject()->isFinishing());
+        slow.release();
+        QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->isRecording() && w.recordObject()->outputPath() != second,
+                                 10000);
+    }
+    const QString third = w.recordObject()->outputPath();
+    {
+        Playback tone(m_tone8s);
+        QVERIFY(tone.waitPlaying());
+        waitRecorded(w, w.recordObject()->recordedTime() + 1500000);
+        QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+    }
+    QVERIFY(recordingStored(w));
+    QCOMPARE(recordings(m_folder), (QStringList{first, second, third}));
+    const double a = MediaProbe::toneSeconds(MediaProbe::decode(first).mono);
+    const double b = MediaProbe::toneSeconds(MediaProbe::decode(second).mono);
+    qInfo("cut while finishing: tone before %.3f s, after %.3f s", a, b);
+    QVERIFY(a > 1.0 && b > 1.0);
+    QVERIFY2(qAbs(a + b - 3.0) <= 0.05, qPrintable(QString::number(a + b)));
+    const MediaProbe::Decoded last = MediaProbe::decode(third);
+    QVERIFY2(MediaProbe::toneSeconds(last.mono) > 1.0,
+             qPrintable(QString::number(MediaProbe::toneSeconds(last.mono))));
+    for (const QString &f : {first, second, third}) {
+        QCOMPARE(historyEntries(f).size(), 1);
+        QAudioFileChunk *row = rowOf(w.recordingsTable(), f);
+        QVERIFY(row);
+        QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
+    }
+    QVERIFY(!w.recordingsTable()->recordingRow());
+}
+
+void TestRecording::closingWhileTheFileIsFinishedKeepsIt_data()
+{
+    QTest::addColumn<bool>("destroy");
+    QTest::newRow("close") << false;
+    QTest::newRow("destroy") << true;
+}
+
+void TestRecording::closingWhileTheFileIsFinishedKeepsIt()
+{
+    QFETCH(bool, destroy);
+    // Outlives the window: its finish is slow to the end.
+    TestSupport::SlowFinish slow(300);
+    Playback play(m_tone8s);
+    QVERIFY(play.waitPlaying());
+    QTest::mouseClick(m_window->form()->m_btnStartRecord, Qt::LeftButton);
+    waitRecorded(*m_window, 1000000);
+    const QString path = m_window->recordObject()->outputPath();
+    QTest::mouseClick(m_window->form()->m_btnStopRecord, Qt::LeftButton);
+    QVERIFY(m_window->recordObject()->isFinishing());
+    if (destroy) {
+        m_window.reset();
+    } else {
+        QVERIFY(m_window->close());
+        QVERIFY(!m_window->recordObject()->isFinishing());
     }
     const MediaProbe::Decoded decoded = MediaProbe::decode(path);
     QVERIFY2(decoded.seconds() >= 0.9, qPrintable(QString::number(decoded.seconds())));
@@ -397,6 +524,7 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
         Playback tone(m_tone8s);
         waitRecorded(w, 2000000);
         QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
+        QVERIFY(recordingStored(w));
     }
     QVERIFY(!w.isRecording());
     QCOMPARE(closer.messages.size(), 1);

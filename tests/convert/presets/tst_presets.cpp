@@ -95,7 +95,7 @@ void TestPresets::everyPresetRecords()
     QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
     // Two seconds of recorded time, as the recorder reports it.
     QTRY_VERIFY_WITH_TIMEOUT(!times.isEmpty() && times.last().at(0).value<uint64_t>() >= 2000000, 10000);
-    rec.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(rec));
 
     QVERIFY(QFileInfo(path).size() > 0);
     const QString codec = MediaProbe::streamEntry(path, "codec_name");
@@ -127,7 +127,7 @@ void TestPresets::recordingWithoutFormatIsRefused()
     QFormatResolver(*m_catalogue).saveUseSetting(false);
     QVERIFY(!a.format.isEmpty());
     QVERIFY2(rec.startRecorder(m_dir.filePath("after." + a.extension), 100.0f, false), qPrintable(rec.errorString()));
-    rec.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(rec));
 }
 
 QTEST_MAIN(TestPresets)

@@ -95,7 +95,7 @@ void TestLibraryPlayback::recordedM4aTakesItsRecognisedTitle()
     QCOMPARE(lib.shownNames().first(), QString("Evening Tone"));
     lib.table.OnSetRecordingIsSilent(false);
     QTRY_VERIFY_WITH_TIMEOUT(recorder.recordedTime() >= 2000000, 10000);
-    recorder.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(recorder));
     convertedInfo finished;
     recorder.getConvertedInfo(finished);
     lib.table.SupplyRecordingChunkInfo(finished, true);

@@ -156,7 +156,7 @@ void TestFollowOutput::recordingFollowsTheChosenOutput()
     // And the headphones again, the last choice.
     QVERIFY(setDefault("headphones"));
     QVERIFY(recordFor(2.0));
-    rec.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(rec));
     QCOMPARE(errors.size(), 0);
 
     const MediaProbe::Decoded d = MediaProbe::decode(path);
@@ -186,7 +186,7 @@ void TestFollowOutput::recordingFollowsTheChosenOutput()
     const QString next = m_dir.filePath("next.wav");
     QVERIFY2(rec.startRecorder(next, 100.0f, false), qPrintable(rec.errorString()));
     QVERIFY(recordFor(2.0));
-    rec.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(rec));
     QCOMPARE(errors.size(), 0);
     const MediaProbe::Decoded n = MediaProbe::decode(next);
     qInfo("next recording: %.3f s, tone in %.3f s", n.seconds(), MediaProbe::toneSeconds(n.mono));
@@ -216,7 +216,7 @@ void TestFollowOutput::anOutputChosenWhileIdleIsRecorded()
     // picks the headphones in the desktop's sound settings.
     QVERIFY2(rec.startRecorder(m_dir.filePath("before.wav"), 100.0f, false), qPrintable(rec.errorString()));
     QVERIFY(recordFor(0.5));
-    rec.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(rec));
     QVERIFY(setDefault("headphones"));
 
     // The first Start since records what plays on the headphones.
@@ -226,7 +226,7 @@ void TestFollowOutput::anOutputChosenWhileIdleIsRecorded()
         Playback music(m_tone, "headphones");
         QVERIFY(music.waitPlaying());
         QVERIFY(recordFor(2.5));
-        rec.stopRecorder();
+        QVERIFY(TestSupport::stopRecording(rec));
     }
     QCOMPARE(errors.size(), 0);
     const MediaProbe::Decoded d = MediaProbe::decode(path);
@@ -249,7 +249,7 @@ void TestFollowOutput::anOutputChosenWhileIdleIsRecorded()
         Playback music(m_tone, "rzaudio_device");
         QVERIFY(music.waitPlaying());
         QVERIFY(recordFor(2.5));
-        rec.stopRecorder();
+        QVERIFY(TestSupport::stopRecording(rec));
     }
     QCOMPARE(errors.size(), 0);
     const MediaProbe::Decoded b = MediaProbe::decode(back);
@@ -301,7 +301,7 @@ void TestFollowOutput::followsAChoiceTheServerNoLongerReports()
         // The user picks the headphones; the music moves there.
         QVERIFY(setDefault("headphones"));
         QVERIFY(recordFor(5.0));
-        rec.stopRecorder();
+        QVERIFY(TestSupport::stopRecording(rec));
     }
     QCOMPARE(errors.size(), 0);
     const MediaProbe::Decoded d = MediaProbe::decode(path);

@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -49,6 +50,7 @@ private slots:
     void unwritableFolderFailsAtStart();
     void noSourceFailsAtStart();
     void missingDeviceIsNamedAtStart();
+    void stopReturnsWhileTheFileIsFinished();
 
 private:
     // Records for about `seconds`; the time the recording really lasted is in m_recorded.
@@ -103,7 +105,8 @@ bool TestRecordObject::recordFor(QRecordObject &rec, const QString &path, double
     while (t.elapsed() < qint64(seconds * 1000))
         QTest::qWait(2);
     m_recorded.shortest = t.nsecsElapsed() / 1e9;
-    rec.stopRecorder();
+    if (!TestSupport::stopRecording(rec))
+        return false;
     m_recorded.longest = outer.nsecsElapsed() / 1e9;
     if (markedInProgress(path)) {
         qWarning("%s is complete but still marked", qPrintable(path));
@@ -154,7 +157,7 @@ void TestRecordObject::systemSoundInEveryFormat()
     QCOMPARE(info.attribute("Video_file"), QString("N"));
     QCOMPARE(info.attribute("New_file"), QString("Y"));
     QVERIFY(QDateTime::fromString(info.attribute("Create_time_"), "dd-MM-yyyy hh:mm").isValid());
-    rec.stopRecorder(); // a second stop stores nothing more
+    QVERIFY(TestSupport::stopRecording(rec)); // a second stop stores nothing more
     QCOMPARE(historyEntries(path).size(), 1);
 }
 
@@ -226,7 +229,7 @@ void TestRecordObject::splitBySilenceLosesNothing()
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() > 0, 10000);
         const uint64_t cutAt = rec.recordedTime() + 1000000;
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= cutAt, 10000);
-        rec.stopRecorder(QRecordObject::KeepSourcesForNextStart);
+        QVERIFY(TestSupport::stopRecording(rec, QRecordObject::KeepSourcesForNextStart));
         QVERIFY(QFileInfo::exists(first));
         QCOMPARE(historyEntries(first).size(), 1);
         QVERIFY(rec.startRecorder(second, 100.0f, false));
@@ -234,7 +237,7 @@ void TestRecordObject::splitBySilenceLosesNothing()
     }
     // The end of the tone has been captured.
     QTRY_VERIFY_WITH_TIMEOUT(quietAfterLoud >= 3, 10000);
-    rec.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(rec));
     QCOMPARE(historyEntries(second).size(), 1);
 
     const QVector<float> a = MediaProbe::decode(first).mono, b = MediaProbe::decode(second).mono;
@@ -302,7 +305,7 @@ void TestRecordObject::unwritableFolderFailsAtStart()
     QCOMPARE(rec.errorString(), QString("The file cannot be created: the folder %1 does not exist and cannot be made.")
                                     .arg(blocker.fileName()));
     QVERIFY(!rec.isRecording());
-    rec.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(rec));
     QVERIFY(historyEntries(path).isEmpty());
     QVERIFY(!QFile::exists(path));
     QVERIFY(!markedInProgress(path));
@@ -319,7 +322,7 @@ void TestRecordObject::noSourceFailsAtStart()
     QRecordObject rec;
     QVERIFY(!rec.startRecorder(path, 100.0f, false));
     QCOMPARE(rec.errorString(), QString("No sound source could be started: the microphone is not available."));
-    rec.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(rec));
     QVERIFY(!QFile::exists(path));
     QVERIFY(historyEntries(path).isEmpty());
 }
@@ -334,7 +337,7 @@ void TestRecordObject::missingDeviceIsNamedAtStart()
     QRecordObject rec;
     const bool started = rec.startRecorder(path, 100.0f, false);
     const QString reason = rec.errorString();
-    rec.stopRecorder();
+    QVERIFY(TestSupport::stopRecording(rec));
     QVERIFY(loop->install());
     m_sink = QString::fromUtf8(loop->sinkName());
     QVERIFY(!started);
@@ -344,3 +347,59 @@ void TestRecordObject::missingDeviceIsNamedAtStart()
 
 QTEST_MAIN(TestRecordObject)
 #include "tst_recordobject.moc"
+
+void TestRecordObject::stopReturnsWhileTheFileIsFinished()
+{
+    useFormat(recordFormats().at(0));
+    useSources(true, false);
+    const QString path = m_dir.filePath("slow-finish.mp3");
+    Playback play(m_tone440, m_sink);
+    QVERIFY(play.waitPlaying());
+    int turns = 0;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&turns] { ++turns; });
+    QRecordObject rec;
+    QSignalSpy stored(&rec, &QRecordObject::emitFinishRecordFile);
+    QSignalSpy completed(&rec, &QRecordObject::emitRecordingCompleted);
+    QVERIFY(rec.startRecorder(path, 100.0f, false));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 1500000, 10000);
+    {
+        TestSupport::SlowFinish slow;
+        rec.stopRecorder();
+        // Stopped for the caller; the file is still being finished.
+        QVERIFY(!rec.isRecording());
+        QVERIFY(rec.isFinishing());
+        QVERIFY(stored.isEmpty());
+        QTRY_VERIFY(slow.entered());
+        probe.start(5);
+        // The caller's event loop turns meanwhile.
+        QTRY_VERIFY(turns >= 10);
+        QVERIFY(rec.isFinishing());
+        QVERIFY(markedInProgress(path));
+        QVERIFY(stored.isEmpty() && completed.isEmpty());
+        slow.release();
+        QTRY_VERIFY_WITH_TIMEOUT(!rec.isFinishing(), 10000);
+    }
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(completed.size(), 1);
+    QCOMPARE(completed.first().at(1).toBool(), true);
+    QVERIFY(!markedInProgress(path));
+    QCOMPARE(historyEntries(path).size(), 1);
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY2(qAbs(d.seconds() - rec.recordedTime() / 1e6) <= 0.1, qPrintable(QString::number(d.seconds())));
+    QVERIFY(MediaProbe::toneShare(d.mono, 440) > 0.8);
+
+    // Destroyed while its file is finished: the file is completed first.
+    const QString second = m_dir.filePath("slow-finish-2.mp3");
+    {
+        TestSupport::SlowFinish slow(300);
+        QRecordObject other;
+        QVERIFY(other.startRecorder(second, 100.0f, false));
+        QTRY_VERIFY_WITH_TIMEOUT(other.recordedTime() >= 1000000, 10000);
+        other.stopRecorder();
+        QVERIFY(other.isFinishing());
+    }
+    QVERIFY(!markedInProgress(second));
+    QCOMPARE(historyEntries(second).size(), 1);
+    QVERIFY(MediaProbe::decode(second).seconds() >= 0.9);
+}

@@ -142,7 +142,7 @@ void TestRecordRestart::recordingAcrossARestart()
         QVERIFY(system.waitPlaying() && (!mic || mic->waitPlaying()));
         const quint64 from = rec.recordedTime();
         QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= from + 2000000, 10000);
-        rec.stopRecorder();
+        QVERIFY(TestSupport::stopRecording(rec));
     }
     QCOMPARE(errors.size(), 1);
     QCOMPARE(historyEntries(after).size(), 1);

@@ -78,6 +78,7 @@ public:
     ~OwnSleeper() override { stopThread(5000); }
     bool start() { return startThread(2000); }
     bool stop(int ms) { return stopThread(ms); }
+    void ask() { askStop(); }
 
     void OnExecute() override
     {
@@ -213,6 +214,27 @@ private slots:
         QVERIFY(!w.isRunning());
         QCOMPARE(w.hookCalls.load(), 1);
         QCOMPARE(w.wakeUps.load(), 1);
+    }
+
+    void askedStopEndsTheWorkerAndAnotherThreadJoinsIt()
+    {
+        OwnSleeper w;
+        w.ask();   // nothing runs: no hook
+        QCOMPARE(w.hookCalls.load(), 0);
+        QVERIFY(w.start());
+        QTRY_VERIFY(w.sleeping.load());
+        // Returns at once; the worker, woken, ends on its own.
+        w.ask();
+        QCOMPARE(w.hookCalls.load(), 1);
+        QTRY_VERIFY(!w.isRunning());
+        bool joined = false;
+        std::thread joiner([&] { joined = w.stop(5000); });
+        joiner.join();
+        QVERIFY(joined);
+        // Joined: the next run is a fresh thread.
+        QVERIFY(w.start());
+        QVERIFY(w.isRunning());
+        QVERIFY(w.stop(5000));
     }
 
     void nullArgumentDoesNothing()
