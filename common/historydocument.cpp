@@ -600,6 +600,9 @@ bool HistoryDocument::serialize(const std::function<bool(const QByteArray &piece
     }
     out += ">\n";
     for (const Entry &entry : m_entries) {
+        // An entry made empty holds no element and writes nothing.
+        if (entry.m_bytes.isEmpty())
+            continue;
         Unpacker in(entry.m_bytes);
         if (!writePacked(out, in, 1, flushPiece))
             return false;
