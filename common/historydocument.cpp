@@ -432,9 +432,10 @@ QString HistoryDocument::Entry::attribute(const QString &key) const
     Unpacker in(m_bytes);
     in.skipName();
     for (quint32 n = in.number(); n > 0; --n) {
-        const QString name = in.nameString();
+        Text unlisted;
+        const int id = in.name(unlisted);
         const Text value = in.text();
-        if (name == key)
+        if (id ? knownName(id) == key : unlisted.toString() == key)
             return value.toString();
     }
     return QString();
@@ -462,8 +463,14 @@ void HistoryDocument::Entry::visitChildAttributes(
     for (int child = 0; child < children; ++child) {
         in.skipName();
         for (quint32 n = in.number(); n > 0; --n) {
-            const QString name = in.nameString();
-            visit(child, name, in.text());
+            // A listed name is handed as the shared string, not a copy.
+            Text unlisted;
+            const int id = in.name(unlisted);
+            const Text value = in.text();
+            if (id)
+                visit(child, knownName(id), value);
+            else
+                visit(child, unlisted.toString(), value);
         }
         for (quint32 n = in.count(); n > 0; --n)
             in.skipElement();
@@ -593,6 +600,9 @@ bool HistoryDocument::serialize(const std::function<bool(const QByteArray &piece
     }
     out += ">\n";
     for (const Entry &entry : m_entries) {
+        // An entry made empty holds no element and writes nothing.
+        if (entry.m_bytes.isEmpty())
+            continue;
         Unpacker in(entry.m_bytes);
         if (!writePacked(out, in, 1, flushPiece))
             return false;

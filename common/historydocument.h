@@ -44,7 +44,7 @@ public:
         bool operator==(QLatin1String latin1) const;
     };
 
-    // One entry, packed.
+    // One entry, packed; a default-made one is empty and writes nothing.
     class Entry
     {
     public:
@@ -59,8 +59,6 @@ public:
         // ones), in order: visit(child index, name, value).
         void visitChildAttributes(
             const std::function<void(int child, const QString &name, Text value)> &visit) const;
-        // Bytes held, for tests of the packing.
-        int packedSize() const { return m_bytes.size(); }
 
     private:
         friend class HistoryDocument;
