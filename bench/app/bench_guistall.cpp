@@ -241,8 +241,8 @@ int main(int argc, char *argv[])
     report("start: the window built and shown", probe, true);
     probe.reset();
     // The input selector is made in the turn after the window.
-    const bool devices
-        = waitFor([&] { return window.inputSelector() && window.inputSelector()->devicesReady(); }, 15000);
+    const bool devices = waitFor(
+        [&] { return window.inputSelector() && window.inputSelector()->devicesReady(); }, 15000);
     QFileListWgt *table = window.recordingsTable();
     // The history is read on a worker: its rows joining belong to this step.
     const bool loaded = waitFor([&] { return table->historyLoaded(); }, 30000);
