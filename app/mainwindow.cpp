@@ -73,12 +73,14 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupUi(this);
     QInitProject::InitProject(this);
     Init();
-    InitCtrl();
+    InitLibraryPanes();
     InitMenu();
-    m_bCtrlReady = true;
     setGlobalFunction();
     connect(&HistoryWriter::instance(), &HistoryWriter::writeFailed, this, &MainWindow::OnHistoryWriteFailed,
             Qt::QueuedConnection);
+    // The rest comes in the next turn of the event loop, before the window
+    // is first painted: no single turn builds the whole window.
+    QTimer::singleShot(0, this, &MainWindow::InitCtrl);
 }
 
 MainWindow::~MainWindow()
@@ -164,19 +166,30 @@ void MainWindow::Init()
 
 void MainWindow::InitCtrl()
 {
-    InitPanes();
+    if (m_bCtrlReady)
+        return;
+    InitBandPanes();
     InitButtons();
+    m_bCtrlReady = true;
+    resetControlLocation();
+    emit controlsReady();
 }
 
-void MainWindow::InitPanes()
+void MainWindow::InitLibraryPanes()
 {
+    // The library starts reading the history as it is made.
     m_libraryList = new QLibraryPlayListWgt(this);
     m_fileList = new QFileListWgt(this);
-    // Creating the selector makes the loop-back device the default output.
-    m_selectInput = new SelectRecordInputWgt(this);
     LibraryConnections::connectPanelAndTable(m_libraryList, m_fileList);
     connect(m_fileList, &QFileListWgt::emitPlayOrRecord, this, &MainWindow::OnChangeBottomWgt);
     m_libraryList->SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
+}
+
+void MainWindow::InitBandPanes()
+{
+    // Creating the selector makes the loop-back device the default output.
+    m_selectInput = new SelectRecordInputWgt(this);
+    m_selectInput->show();
 
     m_playControl = new QPlayControlWgt(this);
     m_playControl->hide();
@@ -184,6 +197,7 @@ void MainWindow::InitPanes()
 
     m_recordingWgt = new QRecordingWidget(this);
     m_recordingWgt->setBackgrounColor(QColor(50, 50, 50));
+    m_recordingWgt->show();
     connect(m_recordingWgt, &QRecordingWidget::emitSplitSilence, this, &MainWindow::OnCutRecord);
     connect(m_recordingWgt, &QRecordingWidget::emitIsRecordingAlwaysSilence, m_fileList,
             &QFileListWgt::OnSetRecordingIsSilent);
@@ -719,7 +733,8 @@ void MainWindow::OnCloseScheduleTip(int result)
 
 void MainWindow::CancelSchedule()
 {
-    m_btnCancelSchedule->hide();
+    if (m_btnCancelSchedule)
+        m_btnCancelSchedule->hide();
     setScheduleImage(kScheduleOff);
     if (m_scheduleTimer) {
         m_scheduleTimer->stop();

@@ -79,8 +79,14 @@ public:
     // The window's own copy of the last level block it handed on.
     QByteArray lastLevelBlock() const { return m_levelBlock; }
 
+    // The input selector, the playback bar, the recording pane and the
+    // toolbar's pictures are made in the event-loop turn after the window
+    // (controlsReady); until then those accessors give null.
+    bool isControlsReady() const { return m_bCtrlReady; }
+
 signals:
     void emitFormatChange(bool bVideoMode);
+    void controlsReady();
 
 public slots:
     void OnShowMax();
@@ -142,7 +148,8 @@ private:
     // fileTime microseconds now written, has outlasted it.
     bool scheduleWindowPassed(uint64_t fileTime) const;
     void InitCtrl();
-    void InitPanes();
+    void InitLibraryPanes();
+    void InitBandPanes();
     void InitButtons();
     // The countdown's notice, made when first shown.
     void InitScheduleTip();

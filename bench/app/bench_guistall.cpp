@@ -241,7 +241,9 @@ int main(int argc, char *argv[])
     window.show();
     report("start: the window built and shown", probe, true);
     probe.reset();
-    const bool devices = waitFor([&] { return window.inputSelector()->devicesReady(); }, 15000);
+    // The input selector is made in the turn after the window.
+    const bool devices = waitFor(
+        [&] { return window.inputSelector() && window.inputSelector()->devicesReady(); }, 15000);
     QFileListWgt *table = window.recordingsTable();
     // The history is read on a worker: its rows joining belong to this step.
     const bool loaded = waitFor([&] { return table->historyLoaded(); }, 30000);

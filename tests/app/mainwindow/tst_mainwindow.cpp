@@ -82,6 +82,7 @@ private slots:
     void init();
     void cleanup();
     void idleAtStart();
+    void bottomBandComesInTheNextTurn();
     void layoutFollowsTheSize_data();
     void layoutFollowsTheSize();
     void titleStripAloneMaximises();
@@ -158,6 +159,31 @@ void TestMainWindow::idleAtStart()
     QVERIFY(!w.recordingPanel()->isVisible());
     w.OnChangeBottomWgt(false);
     QVERIFY(w.recordingPanel()->isVisible());
+}
+
+void TestMainWindow::bottomBandComesInTheNextTurn()
+{
+    // Made in two turns: the library first, then the band under it.
+    MainWindow w;
+    QVERIFY(w.recordingsTable() && w.libraryPanel());
+    QVERIFY(!w.isControlsReady());
+    QVERIFY(!w.inputSelector() && !w.recordingPanel() && !w.playControl());
+    QSignalSpy ready(&w, &MainWindow::controlsReady);
+    w.resize(841, 498);
+    w.show();
+    QVERIFY(ready.wait(5000));
+    QVERIFY(w.isControlsReady());
+    QCOMPARE(ready.count(), 1);
+    // Shown and placed in the band, like panes made with the window.
+    QVERIFY(w.inputSelector()->isVisible());
+    QVERIFY(w.recordingPanel()->isVisible());
+    QVERIFY(!w.playControl()->isVisible());
+    const QRect band = w.recordingPanel()->geometry();
+    QVERIFY(band.top() > w.recordingsTable()->geometry().bottom());
+    QVERIFY(w.inputSelector()->geometry().left() > band.right());
+    QCOMPARE(w.form()->m_btnStartRecord->size(), QSize(56, 56));
+    QVERIFY(AppFixture::windowReady(w));
+    QVERIFY(!TestSupport::saveScreenshot(&w, QStringLiteral("app_window_two_turns")).isEmpty());
 }
 
 void TestMainWindow::layoutFollowsTheSize_data()

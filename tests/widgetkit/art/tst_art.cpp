@@ -196,10 +196,13 @@ void TestArt::manifestErrorsNameTheLine()
         QVERIFY(!m.parseText(QStringLiteral("/image/a.png strip 10by10\n"), QStringLiteral("s"), &error));
         QVERIFY(!m.parseText(QStringLiteral("/image/../a.png strip 10x10\n"), QStringLiteral("s"), &error));
         // A single-resolution copy is a picture path of its own, never one drawn already.
-        QVERIFY(!m.parseText(QStringLiteral("/image/c.png fill 4x4 single=/image/c\n"), QStringLiteral("s"), &error));
-        QVERIFY(!m.parseText(QStringLiteral("/image/d.png fill 4x4 single=/image/d.png\n"), QStringLiteral("s"), &error));
+        QVERIFY(!m.parseText(QStringLiteral("/image/c.png fill 4x4 single=/image/c\n"), QStringLiteral("s"),
+                             &error));
+        QVERIFY(!m.parseText(QStringLiteral("/image/d.png fill 4x4 single=/image/d.png\n"),
+                             QStringLiteral("s"), &error));
         QVERIFY2(error.contains(QLatin1String("already drawn")), qPrintable(error));
-        QVERIFY(m.parseText(QStringLiteral("/image/e.png fill 4x4 single=/image/e1.png\n"), QStringLiteral("s"), &error));
+        QVERIFY(m.parseText(QStringLiteral("/image/e.png fill 4x4 single=/image/e1.png\n"),
+                            QStringLiteral("s"), &error));
         QVERIFY(!m.parseText(QStringLiteral("/image/e1.png fill 4x4\n"), QStringLiteral("s"), &error));
         QVERIFY(!m.parseText(QStringLiteral("glyph x fill M 1 2 L 3\n"), QStringLiteral("s"), &error));
         QVERIFY(error.contains(QLatin1String("needs 2 numbers")));
