@@ -9,6 +9,7 @@
 #include "widgetkit/qinitctrlstyle.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxbaseslider.h"
+#include "widgetkit/qjxpicturecache.h"
 #include "widgetkit/qjxscrollbar.h"
 #include "widgetkit/views/qjxbasesortmodel.h"
 #include "widgetkit/views/qjxitemroles.h"
@@ -92,7 +93,7 @@ QVariant QEffectModel::data(const QModelIndex &index, int role) const
 
 QEffectDelegate::QEffectDelegate(QObject *parent)
     : QBaseIconListDelegate(parent)
-    , m_mask(res("/image/EditDlg/mask.png"))
+    , m_mask(QJXPictureCache::picture(res("/image/EditDlg/mask.png"), 1))
 {
 }
 
@@ -250,7 +251,7 @@ void QEffectForm::InitEffectData()
     for (int i = 0; i < presets.size(); ++i) {
         const QFrameChunk *preset = presets.at(i);
         auto *chunk = new QEffectChunk;
-        chunk->setThumbnail(QImage(preset->getThumbnailImage()));
+        chunk->setThumbnail(QJXPictureCache::picture(preset->getThumbnailImage(), 1));
         chunk->setImage(preset->getThumbnailImage().toStdString());
         chunk->SetTitle(preset->name.toStdString());
         chunk->setToolTipText(preset->name.toStdString());

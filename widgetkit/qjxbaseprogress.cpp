@@ -1,5 +1,6 @@
 #include "widgetkit/qjxbaseprogress.h"
 
+#include "widgetkit/qjxpicturecache.h"
 #include "widgetkit/qbaseimagedraw.h"
 
 #include <QConicalGradient>
@@ -112,8 +113,7 @@ bool QJXBaseProgress::setBottomImage(QString path)
     d->bottom = nullptr;
     if (!QFile::exists(path))
         return false;
-    d->bottom = new QImage(path);
-    d->bottom->setDevicePixelRatio(2);
+    d->bottom = new QImage(QJXPictureCache::picture(path, 2));
     d->trackW = d->bottom->width() / 2;
     d->trackH = d->bottom->height() / 2;
     update();
@@ -126,8 +126,7 @@ bool QJXBaseProgress::setTopImage(QString path)
     d->top = nullptr;
     if (!QFile::exists(path))
         return false;
-    d->top = new QImage(path);
-    d->top->setDevicePixelRatio(2);
+    d->top = new QImage(QJXPictureCache::picture(path, 2));
     update();
     return true;
 }
