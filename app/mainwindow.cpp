@@ -43,6 +43,7 @@
 #include <QtEndian>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -568,13 +569,20 @@ void MainWindow::OnStartRecord()
     m_bRecording = true;
     if (!m_recordObject)
         CreateRecordObject();
+    // Named by the moment asked for: a cut's next file holds the sound from
+    // then on, however long the last file takes to complete.
+    const QString path = getRecordOutpath();
     if (m_recordObject->isFinishing()) {
         // The recorder is free once the last file is complete; a cut's
         // sources keep what they take for it meanwhile.
-        m_startAfterFinish = true;
+        m_pathAfterFinish = path;
         return;
     }
-    const QString path = getRecordOutpath();
+    startRecordingInto(path);
+}
+
+void MainWindow::startRecordingInto(const QString &path)
+{
     if (m_recordObject->startRecorder(path, 100.0f, false)) {
         if (m_recordingWgt)
             m_recordingWgt->SetRecordState(true);
@@ -614,7 +622,7 @@ void MainWindow::OnStopRecord(bool bSuccess)
 void MainWindow::finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop sources)
 {
     // A start still waiting for the last file is dropped by a stop.
-    m_startAfterFinish = false;
+    m_pathAfterFinish.clear();
     if (m_recordObject)
         m_recordObject->stopRecorder(sources);
     m_bRecording = false;
@@ -647,10 +655,8 @@ void MainWindow::OnRecordingCompleted(const convertedInfo &info, bool fileKept)
         return;
     m_rowWaitsForFinish = false;
     completeRecordingRow(info, m_keepFinishedRow && fileKept);
-    if (m_startAfterFinish) {
-        m_startAfterFinish = false;
-        OnStartRecord();
-    }
+    if (!m_pathAfterFinish.isEmpty() && m_recordObject)
+        startRecordingInto(std::exchange(m_pathAfterFinish, QString()));
 }
 
 void MainWindow::OnCutRecord()

@@ -50,6 +50,7 @@ public:
     // Path of a new recording in the output folder, named by the time and
     // counted when that name is taken; the folder is created when missing.
     QString getRecordOutpath();
+    void startRecordingInto(const QString &path);
     // Makes the folder the current output folder and stores it.
     void SetOutPath(const QString &path);
     // Toolbar and panes in the recording (true) or idle state.
@@ -183,8 +184,9 @@ private:
     // The stopped recording's row waits for its file; kept when complete if so.
     bool m_rowWaitsForFinish = false;
     bool m_keepFinishedRow = false;
-    // A start (a cut's next file, or Start) waits for the stopped recording's file.
-    bool m_startAfterFinish = false;
+    // A start (a cut's next file, or Start) waits for the stopped recording's
+    // file: the path it records into, empty when none waits.
+    QString m_pathAfterFinish;
     bool m_bFirstSchedule = true;
     bool m_bScheduleSet = false;
     bool m_bTipAllowed = false;

@@ -96,6 +96,7 @@ private slots:
     void windowEndStopsRecordings_data();
     void windowEndStopsRecordings();
     void silenceSplitsEndWithTheWindow();
+    void cutNamesTheNextFileWhenAsked();
 
 private:
     QTemporaryDir m_dir;
@@ -515,6 +516,32 @@ void TestMainWindow::silenceSplitsEndWithTheWindow()
         QVERIFY2(began.isValid() && began >= start && began <= end, qPrintable(name));
         QCOMPARE(TestSupport::historyEntries(folder + QLatin1Char('/') + name).size(), 1);
     }
+}
+
+void TestMainWindow::cutNamesTheNextFileWhenAsked()
+{
+    // The next file of a cut holds the sound from the cut on, so it is named
+    // by that moment, however long the last file takes to complete.
+    MainWindow &w = *m_window;
+    const QString folder = m_dir.filePath(QStringLiteral("cut-name"));
+    w.SetOutPath(folder + QLatin1Char('/'));
+    m_clock.now = QDateTime(QDate(2026, 6, 6), QTime(11, 0));
+    QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
+    QVERIFY(w.isRecording());
+    QTRY_VERIFY(w.recordObject()->recordedTime() > 100000);
+    const QString first = w.recordObject()->outputPath();
+    {
+        TestSupport::SlowFinish slow;
+        m_clock.now = QDateTime(QDate(2026, 6, 6), QTime(11, 0, 5));
+        QTest::mouseClick(w.form()->m_btnCut, Qt::LeftButton);
+        QTRY_VERIFY(slow.entered());
+        m_clock.now = QDateTime(QDate(2026, 6, 6), QTime(11, 0, 9));
+        slow.release();
+        QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->isRecording() && w.recordObject()->outputPath() != first, 10000);
+    }
+    QCOMPARE(QFileInfo(w.recordObject()->outputPath()).completeBaseName(), QStringLiteral("REC_20260606110005000"));
+    QTest::mouseClick(w.form()->m_btnStopRecord, Qt::LeftButton);
+    QVERIFY(AppFixture::recordingStored(w));
 }
 
 QTEST_MAIN(TestMainWindow)
