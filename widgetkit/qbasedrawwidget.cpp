@@ -102,7 +102,8 @@ void QBaseDrawWidget::setBackgroundImage(const QString &path, bool grid, int sca
 {
     if (!d->owner || !QFile::exists(path))
         return;
-    const QImage image = QJXPictureCache::picture(path, 2);
+    // Cached at the ratio it is drawn at, so the window shares its pixels.
+    const QImage image = QJXPictureCache::picture(path, scale);
     if (image.isNull()) {
         qCWarning(lcWidgetKit, "QBaseDrawWidget: cannot read background image %s", qPrintable(path));
         return;

@@ -157,7 +157,7 @@ QRect QJXBaseButtonDraw::textRect() const { return d->textRect; }
 
 bool QJXBaseButtonDraw::setBtnIcon(const QString &path)
 {
-    return setBtnIcon(QImage(path));
+    return setBtnIcon(QJXPictureCache::picture(path, 2));
 }
 
 bool QJXBaseButtonDraw::setBtnIcon(const QImage &image)
