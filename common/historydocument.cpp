@@ -55,38 +55,6 @@ QString normalised(QString path)
     return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
-// Appends characters as UTF-8 exactly as QString::toUtf8 makes them.
-void appendUtf8(QByteArray &out, const QChar *chars, int size)
-{
-    const int start = out.size();
-    out.reserve(start + size * 3);
-    for (int i = 0; i < size; ++i) {
-        const ushort c = chars[i].unicode();
-        if (c < 0x80) {
-            out.append(char(c));
-        } else if (c < 0x800) {
-            out.append(char(0xC0 | (c >> 6)));
-            out.append(char(0x80 | (c & 0x3F)));
-        } else if (!QChar::isSurrogate(c)) {
-            out.append(char(0xE0 | (c >> 12)));
-            out.append(char(0x80 | ((c >> 6) & 0x3F)));
-            out.append(char(0x80 | (c & 0x3F)));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(chars[i + 1].unicode())) {
-            const uint u = QChar::surrogateToUcs4(c, chars[i + 1].unicode());
-            ++i;
-            out.append(char(0xF0 | (u >> 18)));
-            out.append(char(0x80 | ((u >> 12) & 0x3F)));
-            out.append(char(0x80 | ((u >> 6) & 0x3F)));
-            out.append(char(0x80 | (u & 0x3F)));
-        } else {
-            // A lone surrogate: Qt's own conversion decides what it becomes.
-            out.resize(start);
-            out += QString::fromRawData(chars, size).toUtf8();
-            return;
-        }
-    }
-}
-
 void appendNumber(QByteArray &out, quint32 n)
 {
     while (n >= 0x80) {
@@ -148,7 +116,6 @@ private:
     void putText(const QChar *chars, int size)
     {
         // The length goes first; it is known only once the text is packed.
-        QByteArray utf8;
         bool ascii = true;
         for (int i = 0; i < size && ascii; ++i)
             ascii = chars[i].unicode() < 0x80;
@@ -161,7 +128,7 @@ private:
                 out[i] = char(chars[i].unicode());
             return;
         }
-        appendUtf8(utf8, chars, size);
+        const QByteArray utf8 = QString::fromRawData(chars, size).toUtf8();
         appendNumber(m_bytes, quint32(utf8.size()));
         m_bytes += utf8;
     }

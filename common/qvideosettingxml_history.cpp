@@ -77,6 +77,9 @@ class SharedTexts
 public:
     QString text(int field, HistoryDocument::Text value)
     {
+        // An empty value reads as empty, not as the null text of a field not yet read.
+        if (value.size == 0)
+            return value.toString();
         Last &last = m_last[field];
         if (!(last.bytes == value)) {
             last.bytes = value;
