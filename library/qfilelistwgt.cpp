@@ -327,10 +327,7 @@ void QFileListWgt::AnalyXmlToList()
     // name this widget's buttons, are added here.
     auto names = std::make_shared<RowListNames>();
     m_historyJob->start([inRepair = m_inRepair, names](const convertedInfo &info, qint64 bytes) -> IBaseChunk * {
-        if (info.videoFile
-            || (!inRepair.isEmpty() && inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath())))
-            return nullptr;
-        return recordRow(info, bytes, names.get());
+        return takesRow(info, inRepair) ? recordRow(info, bytes, names.get()) : nullptr;
     });
     DisplayListInfo();
 }
@@ -366,7 +363,7 @@ void QFileListWgt::OnHistoryLoaded()
     m_joining.rows.reserve(size_t(found.size()) + loaded.rows.size());
     for (int n = found.size() - 1; n >= 0; --n) {
         const convertedInfo &info = found.at(n);
-        if (!info.videoFile && !m_inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()))
+        if (takesRow(info, m_inRepair))
             m_joining.rows.push_back(recordRow(info));
     }
     for (auto row = loaded.rows.rbegin(); row != loaded.rows.rend(); ++row)
@@ -464,6 +461,12 @@ QAudioFileChunk *QFileListWgt::rowOfRecord(const convertedInfo &info, qint64 byt
     QAudioFileChunk *row = recordRow(info, bytes);
     AddControlToNewChunk(row);
     return row;
+}
+
+bool QFileListWgt::takesRow(const convertedInfo &info, const QSet<QString> &inRepair)
+{
+    return !info.videoFile
+           && (inRepair.isEmpty() || !inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()));
 }
 
 QAudioFileChunk *QFileListWgt::recordRow(const convertedInfo &info, qint64 bytes, RowListNames *shared)

@@ -194,6 +194,8 @@ private:
     QAudioFileChunk *rowOfRecord(const convertedInfo &info, qint64 bytes = -1) const;
     // The same without the in-cell controls, on any thread; `shared` holds
     // the names made for earlier rows (used by one thread at a time).
+    // Video records and recordings still being repaired get no row.
+    static bool takesRow(const convertedInfo &info, const QSet<QString> &inRepair);
     static QAudioFileChunk *recordRow(const convertedInfo &info, qint64 bytes = -1,
                                       RowListNames *shared = nullptr);
     void OnRecordingsRecovered(const QList<convertedInfo> &records);

@@ -11,7 +11,6 @@
 
 #include <QFutureWatcher>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 
 #include <atomic>
