@@ -50,7 +50,6 @@ public:
     // Path of a new recording in the output folder, named by the time and
     // counted when that name is taken; the folder is created when missing.
     QString getRecordOutpath();
-    void startRecordingInto(const QString &path);
     // Makes the folder the current output folder and stores it.
     void SetOutPath(const QString &path);
     // Toolbar and panes in the recording (true) or idle state.
@@ -155,6 +154,8 @@ private:
     // The countdown's notice, made when first shown.
     void InitScheduleTip();
     void CreateRecordObject();
+    // Starts a recording into path, or says why it could not start.
+    void startRecordingInto(const QString &path);
     void finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop sources);
     // The finished recording's row is completed, or removed when not kept.
     void completeRecordingRow(const convertedInfo &info, bool keep);

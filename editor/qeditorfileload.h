@@ -19,7 +19,6 @@ public:
     explicit QEditorFileLoad(QObject *parent = nullptr);
 
     void start(const JXMediaFileRead::Request &request);
-    bool isRunning() const { return m_watcher.isRunning(); }
     // Once loaded() was emitted: the result, handed over once.
     JXMediaFileRead takeResult();
 

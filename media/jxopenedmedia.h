@@ -15,8 +15,6 @@ public:
     JXOpenedMedia(void *player, void *info);
 
     bool hasPlayer() const { return m_handles && m_handles->player; }
-    // The information handle, to read from on the thread that holds this.
-    void *info() const { return m_handles ? m_handles->info : nullptr; }
     // Hands a handle over; null when there is none or it was taken before.
     void *takePlayer();
     void *takeInfo();

@@ -10,7 +10,6 @@
 #include <QDateTime>
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -328,12 +328,14 @@ void QRecordObject::stopRecorder(SourcesAfterStop sources)
         // A second stop, or one between a cut and its next start: held
         // sources let go (a second cut keeps them for the start to come);
         // a finish under way has its sources stopping already.
-        if (!isFinishing())
+        if (!isFinishing()) {
             stopSources();
-        else if (sources != KeepSourcesForNextStart)
-            for (QRecordAudioObject *track : {m_track1, m_track2})
+        } else if (sources != KeepSourcesForNextStart) {
+            for (QRecordAudioObject *track : {m_track1, m_track2}) {
                 if (track->isHolding())
                     track->requestStop();
+            }
+        }
         m_streamInput.reset();
         m_track2->setInputStream(nullptr);
         return;
