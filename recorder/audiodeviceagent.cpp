@@ -76,7 +76,14 @@ private:
         m_pending = false;
         MacAudioDevice &devices = model();
         const bool ok = devices.refresh();
-        emit m_agent->devicesChanged(devices.devices(), m_done);
+        // Copied here, before the hand-over, and signalled on the agent's
+        // own thread: each receiver gets the reading there, whatever its
+        // connection, and nothing of it is copied later on this thread.
+        AudioDeviceAgent *agent = m_agent;
+        QMetaObject::invokeMethod(
+            agent,
+            [agent, reading = devices.devices(), done = m_done] { emit agent->devicesChanged(reading, done); },
+            Qt::QueuedConnection);
         PulseContext *ctx = m_ctx ? m_ctx : PulseContext::shared();
         if (!ok && !ctx->isConnected())
             m_retry.start(kRetryMs);

@@ -2,7 +2,7 @@
 // Keeps the sound server off the GUI thread: a device model on a thread of
 // its own carries out the jobs handed to it, in order, and after every job
 // and every device change the server reports, a fresh reading comes back
-// through a queued signal.
+// through a signal emitted on the agent's own thread.
 
 #include "recorder/audiodevicelist.h"
 
@@ -35,7 +35,8 @@ public:
     void finish(Job job);
 
 signals:
-    // lastJob: the number of the last job done before this reading.
+    // On the agent's thread. lastJob: the number of the last job done
+    // before this reading.
     void devicesChanged(const AudioDeviceList &devices, int lastJob);
 
 private:

@@ -15,7 +15,12 @@
 //  - a signal: its receivers are not known here, so a release on one address
 //    for all signals, which every delivery acquires too (coarser than Qt,
 //    never finer: it can hide a race between threads that signal each other,
-//    it cannot invent one).
+//    it cannot invent one). A queued signal's arguments are copied inside
+//    Qt, after that release: a type of ours passed to another thread as a
+//    signal's argument is reported now and then (when the receiving thread
+//    is awake and takes the event before its wake-up, the one hand-over the
+//    sanitizer sees). Such values cross in a queued functor that holds a
+//    copy made before the call (AudioDeviceAgent's readings).
 // The wrappers take the mangled names of Qt's functions; calls from our code
 // bind to them, calls inside Qt do not (Qt binds its own calls internally).
 // What the libraries do inside (their allocations and copies, the event

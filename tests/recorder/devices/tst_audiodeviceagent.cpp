@@ -1,9 +1,9 @@
 // The device agent against the private sound server: jobs run in order on
-// a thread of its own, the reading after a job carries its number, changes
-// another client makes arrive as readings without being asked for, also
-// after the server went away and came back, and finish() has carried out
-// its job when it returns. A server that stops reporting default changes
-// is read now and then instead.
+// a thread of its own, readings are signalled on the agent's thread and the
+// reading after a job carries its number, changes another client makes
+// arrive as readings without being asked for, also after the server went
+// away and came back, and finish() has carried out its job when it returns.
+// A server that stops reporting default changes is read now and then instead.
 #include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseserver.h"
 #include "recorder/audiodeviceagent.h"
@@ -18,22 +18,6 @@
 #include <mutex>
 
 namespace {
-
-// The agent signals on its own thread, and QSignalSpy records on the thread
-// that emits: the readings reach the test through this relay, queued to the
-// test's thread as they reach the input selector.
-class Readings : public QObject
-{
-    Q_OBJECT
-public:
-    explicit Readings(AudioDeviceAgent *agent)
-    {
-        connect(agent, &AudioDeviceAgent::devicesChanged, this, &Readings::devicesChanged,
-                Qt::QueuedConnection);
-    }
-signals:
-    void devicesChanged(const AudioDeviceList &devices, int lastJob);
-};
 
 // The latest reading the spy holds whose job number is at least job; null when none.
 const AudioDeviceList *readingAfter(const QSignalSpy &spy, int job)
@@ -67,8 +51,7 @@ private slots:
     void jobsRunInOrderOffTheCallingThread()
     {
         AudioDeviceAgent agent;
-        Readings relay(&agent);
-        QSignalSpy readings(&relay, &Readings::devicesChanged);
+        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
         std::mutex mutex;
         QList<int> order;
         QSet<QThread *> threads;
@@ -79,6 +62,12 @@ private slots:
                 threads << QThread::currentThread();
             };
         };
+        // Readings are signalled on the agent's thread, also to a receiver
+        // connected directly: not on the device thread, which may change
+        // its model meanwhile.
+        QSet<QThread *> signalled;
+        connect(&agent, &AudioDeviceAgent::devicesChanged, this,
+                [&signalled] { signalled << QThread::currentThread(); }, Qt::DirectConnection);
         const int first = agent.post(job(1));
         agent.post(job(2));
         const int last = agent.post(job(3));
@@ -90,6 +79,7 @@ private slots:
             QCOMPARE(threads.size(), 1);
             QVERIFY(!threads.contains(QThread::currentThread()));
         }
+        QCOMPARE(signalled, QSet<QThread *>{QThread::currentThread()});
         // Readings reach this thread, with both sides and their defaults.
         const AudioDeviceList &devices = *readingAfter(readings, last);
         const int speakers = devices.indexOfUid(false, "system_sound");
@@ -104,8 +94,7 @@ private slots:
     void changesByAnotherClientArrive()
     {
         AudioDeviceAgent agent;
-        Readings relay(&agent);
-        QSignalSpy readings(&relay, &Readings::devicesChanged);
+        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
         const int asked = agent.refresh();
         QTRY_VERIFY(readingAfter(readings, asked));
         auto lists = [&](const QByteArray &uid) {
@@ -140,8 +129,7 @@ private slots:
         PulseContext ctx;
         QVERIFY(ctx.connectToServer());
         AudioDeviceAgent agent(&ctx);
-        Readings relay(&agent);
-        QSignalSpy readings(&relay, &Readings::devicesChanged);
+        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
         const int asked = agent.refresh();
         QTRY_VERIFY(readingAfter(readings, asked));
 
@@ -182,8 +170,7 @@ private slots:
         });
         QVERIFY(TestSupport::stopDefaultReports());
         AudioDeviceAgent agent(&ctx);
-        Readings relay(&agent);
-        QSignalSpy readings(&relay, &Readings::devicesChanged);
+        QSignalSpy readings(&agent, &AudioDeviceAgent::devicesChanged);
         auto defaultOutput = [&] {
             const AudioDeviceList *l = latest(readings);
             const AudioDeviceInfo *d = l ? l->info(false, l->defaultIndex(false)) : nullptr;
