@@ -1032,10 +1032,8 @@ void QFileListWgt::paintEvent(QPaintEvent *event)
         // Once this paint pass is over, the table's rows included.
         QTimer::singleShot(0, this, [this, paths = std::exchange(m_formatsToFill, {})] {
             auto *job = new QFormatFillJob(this);
-            connect(job, &QFormatFillJob::filled, this, [this, job](const QFormatFillJob::Filled &formats) {
-                OnFormatsFilled(formats);
-                job->deleteLater();
-            });
+            connect(job, &QFormatFillJob::filled, this, &QFileListWgt::OnFormatsFilled);
+            connect(job, &QFormatFillJob::finished, job, &QObject::deleteLater);
             job->start(paths);
         });
     }

@@ -11,6 +11,7 @@ QFormatFillJob::QFormatFillJob(QObject *parent, Reader reader)
     connect(&m_watcher, &QFutureWatcherBase::finished, this, [this] {
         if (!m_cancelled->load())
             emit filled(m_watcher.result());
+        emit finished();
     });
 }
 

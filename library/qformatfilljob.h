@@ -29,12 +29,15 @@ public:
     ~QFormatFillJob() override;
 
     void start(const QStringList &paths);
-    // The worker stops before its next file; nothing is reported.
+    // The worker stops before its next file; nothing is reported but the end.
     void cancel();
 
 signals:
     // On the GUI thread: (path, format) of each file whose format could be read.
     void filled(const QFormatFillJob::Filled &formats);
+    // On the GUI thread, once the worker has ended, cancelled or not (after
+    // filled): the owner may delete the job from here.
+    void finished();
 
 private:
     QFutureWatcher<Filled> m_watcher;
