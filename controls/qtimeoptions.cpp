@@ -261,11 +261,10 @@ void QTimeOptions::SaveSchedule()
 void QTimeOptions::CleanSetting()
 {
     write(kTimeGroup, kStopAfterKey, flag(false));
-    write(kScheduleGroup, kScheduleKey, flag(false));
+    switchScheduleOff();
     write(kScheduleGroup, kStartKey, QStringLiteral("0"));
     write(kScheduleGroup, kEndKey, QStringLiteral("0"));
     InitSchedule();
-    options()->setScheduleAble(false);
 }
 
 void QTimeOptions::CloseSchedule(bool clean)

@@ -219,11 +219,20 @@ void TestSchedule::closeScheduleSwitchesOffOrClears()
     QCOMPARE(stored(kSchedule, QStringLiteral("Bool_Schedule")), QStringLiteral("N"));
     QCOMPARE(stored(kSchedule, QStringLiteral("Schedule_Start_Time")), QStringLiteral("30600000000"));
     QVERIFY(!QRecordAreaInfo::getAreaInfo()->getScheduleAble());
+    // Clearing an armed schedule switches it off as well.
+    {
+        QAudioScheduleSettingDlg dlg;
+        dlg.OnBtnOk();
+    }
+    QVERIFY(QRecordAreaInfo::getAreaInfo()->getScheduleAble());
+    QCOMPARE(stored(kSchedule, QStringLiteral("Bool_Schedule")), QStringLiteral("Y"));
     {
         QAudioScheduleSettingDlg dlg;
         dlg.CloseSchedule(true);
         QCOMPARE(editor(dlg, "m_timeEditStart")->time(), QTime(0, 0, 0));
     }
+    QCOMPARE(stored(kSchedule, QStringLiteral("Bool_Schedule")), QStringLiteral("N"));
+    QVERIFY(!QRecordAreaInfo::getAreaInfo()->getScheduleAble());
     QCOMPARE(stored(kSchedule, QStringLiteral("Schedule_Start_Time")), QStringLiteral("0"));
     QCOMPARE(stored(kSchedule, QStringLiteral("Schedule_End_Time")), QStringLiteral("0"));
     QCOMPARE(stored(kTime, QStringLiteral("Bool_Stop_After_Time")), QStringLiteral("N"));
