@@ -18,11 +18,15 @@ void JXInfoClass::Create_Info()
 
 void JXInfoClass::Release_Info()
 {
-    if (!m_info)
+    releaseHandle(Take_Info());
+}
+
+void JXInfoClass::releaseHandle(void *info)
+{
+    if (!info)
         return;
-    rz_info_close(m_info);
-    rz_info_release(m_info);
-    m_info = nullptr;
+    rz_info_close(info);
+    rz_info_release(info);
 }
 
 void *JXInfoClass::Take_Info()

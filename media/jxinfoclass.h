@@ -21,6 +21,8 @@ public:
     // Hands the handle over (this object then has none), or takes one over.
     void *Take_Info();
     void Adopt_Info(void *handle);
+    // Closes and releases a handle no object holds; null is ignored.
+    static void releaseHandle(void *info);
 
     bool Open_Info(const char *path);
     bool OpenDVD_Info(const char *folder);

@@ -3,7 +3,7 @@
 #include "common/jxcommoninterface.h"
 #include "media/jxinfoclass.h"
 #include "media/jxinfomanager.h"
-#include "rzcodec/player.h"
+#include "media/jxplayerclass.h"
 #include "rzcodec/tagfile.h"
 
 #include <QCoreApplication>
@@ -17,7 +17,9 @@ QString text(const char *source)
     return QCoreApplication::translate("JXMediaFileRead", source);
 }
 
-// Why the file cannot be read at all; empty when it can.
+// Why the file cannot be read at all; empty when it can. Asked only once
+// the codec layer could not read the file: one that reads is not opened
+// again to be checked.
 QString unreadable(const QString &path)
 {
     const QFileInfo info(path);
@@ -39,34 +41,33 @@ JXMediaFileRead JXMediaFileRead::read(const Request &request)
 {
     JXMediaFileRead result;
     result.path = request.path;
-    result.error = unreadable(request.path);
-    if (!result.ok())
-        return result;
 
     JXInfoManager reader;
     reader.createrPlayer();
     reader.setMediaFile(request.path, 0, false);
     const JXInfoClass *info = reader.getInfoClass();
+    const bool playable = info && (info->HasAudio_Info() || info->HasVideo_Info());
+    if (!playable) {
+        result.error = unreadable(request.path);
+        if (!result.ok())
+            return result;
+    }
     result.width = request.width ? request.width : (info ? info->GetVideoWidth_Info() : 0);
     result.height = request.height ? request.height : (info ? info->GetVideoHeight_Info() : 0);
-    const bool playable = info && (info->HasAudio_Info() || info->HasVideo_Info());
     result.thumbnail = reader.getThumbnail(request.thumbnailSize);
     result.tags = reader.getAudioTagInfo();
     result.chapters = reader.getChapterInfo();
     result.tagFormat = tagFormatOf(request.path);
 
-    void *player = nullptr;
+    // A player that did not open is released with its holder.
+    JXPlayerClass player;
     bool opened = playable;
     if (request.openPlayer) {
-        player = rz_player_create(request.playerWithAudio ? RZ_PLAYER_DEFAULT : RZ_PLAYER_PLAIN);
-        const QByteArray utf8 = request.path.toUtf8();
-        opened = player && rz_player_open_ex(player, utf8.constData(), result.width, result.height, 0, 0);
-        if (player && !opened) {
-            rz_player_release(player);
-            player = nullptr;
-        }
+        player.Create_Player(request.playerWithAudio);
+        opened = player.OpenEx_Player(request.path.toUtf8().constData(), result.width, result.height, 0, 0);
     }
-    result.media = JXOpenedMedia(player, reader.getInfoClass() ? reader.getInfoClass()->Take_Info() : nullptr);
+    result.media = JXOpenedMedia(opened ? player.Take_Player() : nullptr,
+                                 reader.getInfoClass() ? reader.getInfoClass()->Take_Info() : nullptr);
     if (!opened)
         result.error = text("The file holds no sound or picture that can be played.");
     return result;

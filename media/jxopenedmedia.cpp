@@ -1,7 +1,7 @@
 #include "media/jxopenedmedia.h"
 
-#include "rzcodec/mediainfo.h"
-#include "rzcodec/player.h"
+#include "media/jxinfoclass.h"
+#include "media/jxplayerclass.h"
 
 JXOpenedMedia::JXOpenedMedia(void *player, void *info) : m_handles(std::make_shared<Handles>())
 {
@@ -11,15 +11,8 @@ JXOpenedMedia::JXOpenedMedia(void *player, void *info) : m_handles(std::make_sha
 
 JXOpenedMedia::Handles::~Handles()
 {
-    if (player) {
-        rz_player_stop(player);
-        rz_player_close(player);
-        rz_player_release(player);
-    }
-    if (info) {
-        rz_info_close(info);
-        rz_info_release(info);
-    }
+    JXPlayerClass::releaseHandle(player);
+    JXInfoClass::releaseHandle(info);
 }
 
 void *JXOpenedMedia::takePlayer()

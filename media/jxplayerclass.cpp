@@ -34,13 +34,25 @@ void *JXPlayerClass::Create_Player(bool flag)
 
 void JXPlayerClass::Release_Player()
 {
-    if (!m_player)
-        return;
-    rz_player_stop(m_player);
-    rz_player_close(m_player);
-    rz_player_release(m_player);
+    releaseHandle(Take_Player());
+}
+
+void *JXPlayerClass::Take_Player()
+{
+    void *handle = m_player;
     m_player = nullptr;
     m_handleId = 0;
+    m_bOpenSuccess = false;
+    return handle;
+}
+
+void JXPlayerClass::releaseHandle(void *player)
+{
+    if (!player)
+        return;
+    rz_player_stop(player);
+    rz_player_close(player);
+    rz_player_release(player);
 }
 
 bool JXPlayerClass::Reference_Player(void *other)

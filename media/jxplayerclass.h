@@ -26,6 +26,10 @@ public:
     // Lifecycle.
     void *Create_Player(bool flag);
     void Release_Player();
+    // Hands the handle over (this object then has none); null when there is none.
+    void *Take_Player();
+    // Stops, closes and releases a handle no object holds; null is ignored.
+    static void releaseHandle(void *player);
     bool Reference_Player(void *other);
     // Takes over a player handle made (and opened) elsewhere; it counts as
     // opened when it holds a file.

@@ -1,10 +1,12 @@
 // Media information on files made by ffmpeg: durations of every format,
-// container names, chapters, video size and pictures, and broken files.
+// container names, chapters, video size and pictures, and broken files; and
+// the editor's read of a file, which opens it once per reader it needs.
 
 #include "mediafiles.h"
 
 #include "media/jxinfoclass.h"
 #include "media/jxinfomanager.h"
+#include "media/jxmediafileread.h"
 #include "media/jxtagfileaccess.h"
 #include "rzcodec/buffer.h"
 #include "rzcodec/mediainfo.h"
@@ -14,6 +16,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <functional>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 QImage bmpImage(const unsigned char *bmp)
@@ -55,6 +62,36 @@ struct FileSource
     }
 };
 
+// How many times the file was opened while fn ran, -1 when that cannot be
+// watched. Reads and closes are watched too: the kernel merges an event
+// with the one before it when both are the same and unread.
+int opensDuring(const QString &path, const std::function<void()> &fn)
+{
+    const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (inotify_add_watch(fd, QFile::encodeName(path).constData(), IN_OPEN | IN_ACCESS | IN_CLOSE) < 0) {
+        ::close(fd);
+        return -1;
+    }
+    fn();
+    int opens = 0;
+    alignas(inotify_event) char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        for (const char *p = buffer; p < buffer + n;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(p);
+            if (event->mask & IN_OPEN)
+                ++opens;
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(fd);
+    return opens;
+}
+
 } // namespace
 
 class TestMediaInfo : public QObject
@@ -75,6 +112,7 @@ private slots:
     void scalingAndTimeTexts();
     void mediaReadThroughAStreamObject();
     void externalSubtitlesKeepTheirSourceAndExtraValues();
+    void editorReadOpensTheFileOncePerReader();
 
 private:
     QTemporaryDir m_dir;
@@ -512,6 +550,35 @@ void TestMediaInfo::externalSubtitlesKeepTheirSourceAndExtraValues()
     // A new file starts without external subtitles.
     QVERIFY(info.Open_Info(tone.toUtf8().constData()));
     QVERIFY(!info.GetSubtlSource_Info());
+}
+
+void TestMediaInfo::editorReadOpensTheFileOncePerReader()
+{
+    const MediaFiles::Format format = MediaFiles::taggableFormats().at(0);
+    const QString path = MediaFiles::makeTone(m_dir.path(), "editor_read", format, 1.0);
+    QVERIFY(!path.isEmpty());
+    JXMediaFileRead::Request request;
+    request.path = path;
+    JXMediaFileRead read;
+    // The information handle, the tag reader (a look at the head, then
+    // TagLib) and the player: a file that reads is not opened once more to
+    // see whether it can be read.
+    QCOMPARE(opensDuring(path, [&] { read = JXMediaFileRead::read(request); }), 4);
+    QVERIFY2(read.ok(), qPrintable(read.error));
+    QVERIFY(read.media.hasPlayer());
+    QVERIFY(read.tagFormat > 0);
+    // Without a player, one open less.
+    request.openPlayer = false;
+    QCOMPARE(opensDuring(path, [&] { read = JXMediaFileRead::read(request); }), 3);
+    QVERIFY(read.ok());
+    QVERIFY(!read.media.hasPlayer());
+    // A file the codec layer cannot read still gets its reason.
+    const QString empty = m_dir.filePath("empty.mp3");
+    QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+    request.path = empty;
+    QCOMPARE(JXMediaFileRead::read(request).error, QStringLiteral("The file is empty."));
+    request.path = m_dir.filePath("gone.mp3");
+    QCOMPARE(JXMediaFileRead::read(request).error, QStringLiteral("The file does not exist."));
 }
 
 QTEST_MAIN(TestMediaInfo)

@@ -22,6 +22,7 @@ private slots:
     void videoSizesArePacked();
     void forwardedSettingsReachThePlayer();
     void referenceDrivesTheSamePlayer();
+    void takenPlayerOutlivesItsHolder();
 
 private:
     QTemporaryDir m_dir;
@@ -184,6 +185,26 @@ void TestJXPlayerClass::referenceDrivesTheSamePlayer()
     QCOMPARE(owner.GetPlayTime_Player(), quint64(300000));
     QVERIFY(!other.Reference_Player(nullptr));
     QVERIFY(!other.IsOpenPlayerSuccess());
+}
+
+void TestJXPlayerClass::takenPlayerOutlivesItsHolder()
+{
+    void *taken = nullptr;
+    {
+        JXPlayerClass p;
+        p.Create_Player(true);
+        QVERIFY(p.OpenEx_Player(m_tone.toUtf8().constData(), 0, 0, 0, 0));
+        taken = p.Take_Player();
+        QVERIFY(taken);
+        QVERIFY(!p.IsCreatePlayer());
+        QVERIFY(!p.IsOpenPlayerSuccess());
+        QCOMPARE(p.handleId(), quint64(0));
+        QVERIFY(!p.Take_Player());
+    }
+    // Still open after its holder went; released once, by whoever has it.
+    QVERIFY(qAbs(qint64(rz_player_get_duration(taken)) - 1500000) < 1000);
+    JXPlayerClass::releaseHandle(taken);
+    JXPlayerClass::releaseHandle(nullptr);
 }
 
 QTEST_GUILESS_MAIN(TestJXPlayerClass)
