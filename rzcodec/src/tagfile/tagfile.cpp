@@ -12,12 +12,14 @@
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
 #include <taglib/id3v1tag.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -232,46 +234,48 @@ int TagFile::open(const std::u32string &path32)
         logError("tag file " + *path + ": " + why);
         return -2;
     }
-    const RZTagFormat format = sniffTagFormat(*path);
-    if (format == RZ_TAGFMT_NONE) {
-        if (FILE *f = std::fopen(path->c_str(), "rb")) {
-            std::fclose(f);
-            logError("tag file " + *path + ": not a format that takes tags here");
-            return -3;
-        }
+    // One open for the look at the head and for TagLib, writable when the
+    // file lets us (as TagLib opens a file by name).
+    auto stream = std::make_unique<TagLib::FileStream>(path->c_str(), false);
+    if (!stream->isOpen()) {
         logError("tag file " + *path + ": cannot be read");
         return -2;
     }
+    const RZTagFormat format = sniffTagFormat(*stream);
+    if (format == RZ_TAGFMT_NONE) {
+        logError("tag file " + *path + ": not a format that takes tags here");
+        return -3;
+    }
 
-    const char *name = path->c_str();
+    TagLib::IOStream *io = stream.get();
     std::unique_ptr<TagLib::File> file;
     switch (format) {
     case RZ_TAGFMT_MP3:
         // Without a Xing header TagLib measures an MP3 by searching for its
         // last frame from the end, through whatever follows the sound (hours
         // of it in a partly downloaded file); a first frame is proof enough.
-        file = std::make_unique<TagLib::MPEG::File>(name, false);
+        file = std::make_unique<TagLib::MPEG::File>(io, TagLib::ID3v2::FrameFactory::instance(), false);
         break;
     case RZ_TAGFMT_MP4:
-        file = std::make_unique<TagLib::MP4::File>(name);
+        file = std::make_unique<TagLib::MP4::File>(io);
         break;
     case RZ_TAGFMT_FLAC:
-        file = std::make_unique<TagLib::FLAC::File>(name);
+        file = std::make_unique<TagLib::FLAC::File>(io, TagLib::ID3v2::FrameFactory::instance());
         break;
     case RZ_TAGFMT_OGG_VORBIS:
-        file = std::make_unique<TagLib::Ogg::Vorbis::File>(name);
+        file = std::make_unique<TagLib::Ogg::Vorbis::File>(io);
         break;
     case RZ_TAGFMT_OGG_OPUS:
-        file = std::make_unique<TagLib::Ogg::Opus::File>(name);
+        file = std::make_unique<TagLib::Ogg::Opus::File>(io);
         break;
     case RZ_TAGFMT_WAV:
-        file = std::make_unique<TagLib::RIFF::WAV::File>(name);
+        file = std::make_unique<TagLib::RIFF::WAV::File>(io);
         break;
     case RZ_TAGFMT_AIFF:
-        file = std::make_unique<TagLib::RIFF::AIFF::File>(name);
+        file = std::make_unique<TagLib::RIFF::AIFF::File>(io);
         break;
     case RZ_TAGFMT_ASF:
-        file = std::make_unique<TagLib::ASF::File>(name);
+        file = std::make_unique<TagLib::ASF::File>(io);
         break;
     default:
         break;
@@ -285,6 +289,7 @@ int TagFile::open(const std::u32string &path32)
         logError("tag file " + *path + ": the file is damaged or cannot be opened");
         return -3;
     }
+    m_stream = std::move(stream);
     m_file = std::move(file);
     m_format = format;
     m_path = *path;
@@ -295,6 +300,7 @@ int TagFile::open(const std::u32string &path32)
 void TagFile::close()
 {
     m_file.reset();
+    m_stream.reset();
     m_format = RZ_TAGFMT_NONE;
     m_path.clear();
     m_items.clear();

@@ -13,6 +13,7 @@
 namespace TagLib {
 class ByteVector;
 class File;
+class FileStream;
 }
 
 namespace rz {
@@ -51,6 +52,8 @@ private:
     bool writeCover(const std::string &bytes);
     bool finishSave();
 
+    // The file TagLib reads and writes through; it outlives m_file.
+    std::unique_ptr<TagLib::FileStream> m_stream;
     std::unique_ptr<TagLib::File> m_file;
     RZTagFormat m_format = RZ_TAGFMT_NONE;
     std::string m_path;

@@ -1,7 +1,8 @@
 #include "tagfile/tagformat.h"
 
+#include <taglib/tiostream.h>
+
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 namespace rz {
@@ -40,16 +41,18 @@ bool isMpegFrameHeader(const unsigned char *p)
     return p[0] == 0xFF && (p[1] & 0xE0) == 0xE0 && (p[1] & 0x06) != 0 && (p[2] & 0xF0) != 0xF0
            && (p[2] & 0x0C) != 0x0C;
 }
-} // namespace
 
-RZTagFormat sniffTagFormat(const std::string &path)
+std::vector<char> readAt(TagLib::IOStream &stream, long offset, unsigned long length)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return RZ_TAGFMT_NONE;
-    std::vector<char> head(4096);
-    in.read(head.data(), std::streamsize(head.size()));
-    head.resize(size_t(in.gcount()));
+    stream.clear();
+    stream.seek(offset);
+    const TagLib::ByteVector bytes = stream.readBlock(length);
+    return std::vector<char>(bytes.data(), bytes.data() + bytes.size());
+}
+
+RZTagFormat sniff(TagLib::IOStream &stream)
+{
+    const std::vector<char> head = readAt(stream, 0, 4096);
 
     if (startsWith(head, 0, "RIFF", 4) && startsWith(head, 8, "WAVE", 4))
         return RZ_TAGFMT_WAV;
@@ -71,11 +74,8 @@ RZTagFormat sniffTagFormat(const std::string &path)
     const size_t skip = id3v2Size(head);
     if (skip > 0) {
         // Look behind the tag, which may be larger than what was read.
-        std::vector<char> after(4);
-        in.clear();
-        in.seekg(std::streamoff(skip));
-        in.read(after.data(), 4);
-        if (in.gcount() == 4) {
+        const std::vector<char> after = readAt(stream, long(skip), 4);
+        if (after.size() == 4) {
             if (std::memcmp(after.data(), "fLaC", 4) == 0)
                 return RZ_TAGFMT_FLAC;
             if (isMpegFrameHeader(reinterpret_cast<const unsigned char *>(after.data())))
@@ -90,6 +90,16 @@ RZTagFormat sniffTagFormat(const std::string &path)
         return RZ_TAGFMT_MP3;
     }
     return RZ_TAGFMT_NONE;
+}
+
+} // namespace
+
+RZTagFormat sniffTagFormat(TagLib::IOStream &stream)
+{
+    const RZTagFormat format = sniff(stream);
+    stream.clear();
+    stream.seek(0);
+    return format;
 }
 
 } // namespace rz

@@ -4,11 +4,14 @@
 
 #include "rzcodec/tagfile.h"
 
-#include <string>
+namespace TagLib {
+class IOStream;
+}
 
 namespace rz {
 
-// RZ_TAGFMT_NONE when the content is none of the handled formats.
-RZTagFormat sniffTagFormat(const std::string &path);
+// RZ_TAGFMT_NONE when the content is none of the handled formats. Reads the
+// stream TagLib then reads the file through, and leaves it at its start.
+RZTagFormat sniffTagFormat(TagLib::IOStream &stream);
 
 } // namespace rz
