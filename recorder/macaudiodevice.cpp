@@ -31,7 +31,11 @@ MacAudioDevice::~MacAudioDevice() = default;
 
 void MacAudioDevice::releaseList()
 {
-    m_list.clear();
+    // A new list rather than the old one emptied: copies of the last reading
+    // handed to other threads share its buffers, which are then never
+    // written again (whether a buffer is still shared is read without
+    // ordering, so reusing one the last other holder just let go is a race).
+    m_list = AudioDeviceList();
 }
 
 bool MacAudioDevice::refresh()
