@@ -77,10 +77,13 @@ public:
     QChunkControl *getChunkControl();
 
 private:
-    // Texts most items never set, kept apart so that a large list of rows
-    // does not carry seven empty strings each.
+    // Texts most items of a large list never set here, kept apart so that
+    // such a list's items carry none of them (the recordings table's rows
+    // keep title and picture with their other texts).
     struct RareTexts
     {
+        std::string title;
+        std::string image;
         std::string thumbnailImage;
         std::string location;
         std::string hash;
@@ -92,19 +95,16 @@ private:
     void setRare(std::string RareTexts::*field, std::string value);
     std::string rare(std::string RareTexts::*field) const;
 
-    int m_id = 0;
     void *m_owner = nullptr;
-    bool m_enable = true;
-    int m_imageLength = 0;
-    std::string m_title;
-    // A record's cover: set on most rows of the recordings table.
-    std::string m_image;
-    uint32_t m_columnEnableMask = 0xFFFFFFFFu;
-    QMutex *m_mutex = nullptr;
     void *m_data = nullptr;
-    bool m_deleted = false;
-    bool m_controlShow = true;
-    double m_sortValue = 0.0;
+    QMutex *m_mutex = nullptr;
     QChunkControl *m_chunkControl = nullptr;
     std::unique_ptr<RareTexts> m_rare;
+    double m_sortValue = 0.0;
+    int m_id = 0;
+    int m_imageLength = 0;
+    uint32_t m_columnEnableMask = 0xFFFFFFFFu;
+    bool m_enable = true;
+    bool m_deleted = false;
+    bool m_controlShow = true;
 };
