@@ -6,12 +6,23 @@
 
 namespace {
 
-constexpr size_t kHeader = sizeof(uint32_t) * QRowTexts::FieldCount;
+// The block: one byte telling the width of the offsets (2 or 4 bytes), the
+// end of each text at that width, then the texts.
+size_t headerSize(unsigned width)
+{
+    return 1 + size_t(width) * QRowTexts::FieldCount;
+}
 
 uint32_t endOf(const char *block, int field)
 {
+    const unsigned width = static_cast<unsigned char>(block[0]);
+    if (width == 2) {
+        uint16_t end;
+        std::memcpy(&end, block + 1 + 2 * size_t(field), sizeof end);
+        return end;
+    }
     uint32_t end;
-    std::memcpy(&end, block + sizeof(uint32_t) * size_t(field), sizeof end);
+    std::memcpy(&end, block + 1 + 4 * size_t(field), sizeof end);
     return end;
 }
 
@@ -39,7 +50,9 @@ QRowTexts &QRowTexts::operator=(const QRowTexts &other)
 
 size_t QRowTexts::blockSize() const
 {
-    return m_block ? kHeader + endOf(m_block.get(), FieldCount - 1) : 0;
+    if (!m_block)
+        return 0;
+    return headerSize(static_cast<unsigned char>(m_block[0])) + endOf(m_block.get(), FieldCount - 1);
 }
 
 std::string_view QRowTexts::view(Field field) const
@@ -48,7 +61,8 @@ std::string_view QRowTexts::view(Field field) const
         return {};
     const uint32_t begin = field == 0 ? 0 : endOf(m_block.get(), field - 1);
     const uint32_t end = endOf(m_block.get(), field);
-    return std::string_view(m_block.get() + kHeader + begin, end - begin);
+    const size_t header = headerSize(static_cast<unsigned char>(m_block[0]));
+    return std::string_view(m_block.get() + header + begin, end - begin);
 }
 
 void QRowTexts::set(Field field, std::string_view value)
@@ -74,13 +88,22 @@ void QRowTexts::setAll(const std::string_view (&values)[FieldCount])
     }
     if (total > std::numeric_limits<uint32_t>::max())
         throw std::length_error("row texts over 4 GiB");
-    std::unique_ptr<char[]> block(new char[kHeader + total]);
+    // A row's texts are short: two-byte offsets but for a rare long one.
+    const unsigned width = total <= std::numeric_limits<uint16_t>::max() ? 2 : 4;
+    const size_t header = headerSize(width);
+    std::unique_ptr<char[]> block(new char[header + total]);
+    block[0] = char(width);
     uint32_t end = 0;
     for (int f = 0; f < FieldCount; ++f) {
         if (!values[f].empty())
-            std::memcpy(block.get() + kHeader + end, values[f].data(), values[f].size());
+            std::memcpy(block.get() + header + end, values[f].data(), values[f].size());
         end += uint32_t(values[f].size());
-        std::memcpy(block.get() + sizeof(uint32_t) * size_t(f), &end, sizeof end);
+        if (width == 2) {
+            const uint16_t narrow = uint16_t(end);
+            std::memcpy(block.get() + 1 + 2 * size_t(f), &narrow, sizeof narrow);
+        } else {
+            std::memcpy(block.get() + 1 + 4 * size_t(f), &end, sizeof end);
+        }
     }
     m_block = std::move(block);
 }

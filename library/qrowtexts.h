@@ -1,6 +1,7 @@
 #pragma once
 // The texts of one recordings-table row in one block: the end offset of each
-// text, then their UTF-8 bytes one after another. A large library has many
+// text (two bytes wide unless the texts are long), then their UTF-8 bytes one
+// after another. A large library has many
 // rows, and a string object per text cost a row more than its texts: an
 // empty one still takes its room, a long one a block of its own.
 

@@ -1,7 +1,5 @@
 #include "ibasechunk.h"
 
-#include "widgetkit/views/qchunkcontrol.h"
-
 #include <QMutex>
 
 const char *const IBaseChunk::CheckKey = "Item_check_key";
@@ -17,7 +15,6 @@ IBaseChunk::IBaseChunk(bool withMutex)
 IBaseChunk::~IBaseChunk()
 {
     delete m_mutex;
-    delete m_chunkControl;
 }
 
 void IBaseChunk::SetCheck(int state) { setIntValue(CheckKey, state); }
@@ -112,11 +109,4 @@ void IBaseChunk::UnLock()
 {
     if (m_mutex)
         m_mutex->unlock();
-}
-
-QChunkControl *IBaseChunk::getChunkControl()
-{
-    if (!m_chunkControl)
-        m_chunkControl = new QChunkControl;
-    return m_chunkControl;
 }

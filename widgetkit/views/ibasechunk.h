@@ -3,6 +3,7 @@
 // free key/value store, an optional mutex and the state of in-cell controls.
 // Models hold items by pointer only; whoever builds a list owns its items.
 
+#include "widgetkit/views/qchunkcontrol.h"
 #include "widgetkit/views/qdatastorage.h"
 
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include <string>
 
 class QMutex;
-class QChunkControl;
 
 class IBaseChunk : public QDataStorage
 {
@@ -73,8 +73,8 @@ public:
     // No-ops for an item made without a mutex.
     void Lock();
     void UnLock();
-    // Created empty on first use.
-    QChunkControl *getChunkControl();
+    // Empty until a control is added; one short block per item then.
+    QChunkControl *getChunkControl() { return &m_chunkControl; }
 
 private:
     // Texts most items of a large list never set here, kept apart so that
@@ -98,8 +98,8 @@ private:
     void *m_owner = nullptr;
     void *m_data = nullptr;
     QMutex *m_mutex = nullptr;
-    QChunkControl *m_chunkControl = nullptr;
     std::unique_ptr<RareTexts> m_rare;
+    QChunkControl m_chunkControl;
     double m_sortValue = 0.0;
     int m_id = 0;
     int m_imageLength = 0;
