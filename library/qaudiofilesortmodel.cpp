@@ -113,7 +113,7 @@ bool QAudioFileSortModel::lessThan(const QModelIndex &left, const QModelIndex &r
     if (l->GetAudioState() == QAudioFileChunk::AudioRecording
         || r->GetAudioState() == QAudioFileChunk::AudioRecording)
         return r->getFixedItem() && !l->getFixedItem();
-    if (l->textView(QRowTexts::CreateTime).empty() || r->textView(QRowTexts::CreateTime).empty())
+    if (!l->hasCreateTime() || !r->hasCreateTime())
         return QJXBaseSortModel::lessThan(left, right);
     // A malformed text sorts below every well-formed one, and among its
     // kind by text.

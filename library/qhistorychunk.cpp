@@ -104,6 +104,7 @@ void QHistoryChunk::copyRecordOf(const QHistoryChunk &other)
 {
     m_texts = other.m_texts;
     m_createdKey = other.m_createdKey;
+    m_hasCreateTime = other.m_hasCreateTime;
     m_playSeconds = other.m_playSeconds;
     m_fileBytes = other.m_fileBytes;
     m_video = other.m_video;
@@ -118,10 +119,11 @@ void QHistoryChunk::SetCreateTime(const std::string &time)
 
 void QHistoryChunk::readCreateTime()
 {
-    const std::string time(m_texts.view(QRowTexts::CreateTime));
+    const std::string_view time = m_texts.view(QRowTexts::CreateTime);
+    m_hasCreateTime = !time.empty();
     m_createdKey = canonicalCreatedTime(time);
     if (!m_createdKey)
-        m_createdKey = parseCreatedTime(time);
+        m_createdKey = parseCreatedTime(std::string(time));
 }
 
 void QHistoryChunk::setPlayTime(const std::string &time)

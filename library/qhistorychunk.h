@@ -63,6 +63,9 @@ public:
     // for a text of another shape. Read whenever the text is set, so that
     // the many comparisons of a sort only read a number.
     std::optional<qint64> createdTimeKey() const { return m_createdKey; }
+    // The created time's text is not empty; read with the key, so that a
+    // sort need not reach the texts.
+    bool hasCreateTime() const { return m_hasCreateTime; }
     static std::optional<qint64> parseCreatedTime(const std::string &text);
     void SetResolution(const std::string &resolution) { m_texts.set(QRowTexts::Resolution, resolution); }
     std::string GetResolution() const { return m_texts.text(QRowTexts::Resolution); }
@@ -95,6 +98,7 @@ private:
     qint64 m_fileBytes = 0;
     bool m_video = true;
     bool m_newAdd = false;
+    bool m_hasCreateTime = false;
 };
 
 // Key of the fixed-item flag in an item's key/value store.
