@@ -14,26 +14,8 @@ QAudioFileChunk::QAudioFileChunk(QAudioFileChunk *other)
     if (!other)
         return;
     m_lists = other->m_lists;
-    m_recordingIcon = other->m_recordingIcon;
-    m_noFileIcon = other->m_noFileIcon;
-    m_playingIcon = other->m_playingIcon;
-    SetFilePath(other->GetFilePath());
-    SetFileName(other->GetFileName());
-    SetTitle(other->GetTitle());
-    setArtist(other->GetArtist());
-    setAlbum(other->GetAlbum());
-    setGenre(other->GetGenre());
-    setPlayTime(other->getPlayTime());
-    SetFileSize(other->GetFileSize());
-    SetCreateTime(other->GetCreateTime());
-    SetResolution(other->GetResolution());
-    SetFileExent(other->GetFileExent());
-    SetFileFormat(other->GetFileFormat());
-    setVideoType(other->getVideoType());
-    setNewAdd(other->isNewAdd());
-    setImage(other->GetImage());
-    // The bytes on disk are the file's, whichever entry shows it.
-    SetFileBytes(other->GetFileBytes());
+    m_icons = other->m_icons;
+    copyRecordOf(*other);
 }
 
 QAudioFileChunk::~QAudioFileChunk()
@@ -41,11 +23,33 @@ QAudioFileChunk::~QAudioFileChunk()
     LibraryItemIds::remove(m_itemId, this);
 }
 
-void QAudioFileChunk::setStateIcons(const QString &recording, const QString &playing, const QString &noFile)
+const QAudioFileChunk::StateIcons &QAudioFileChunk::icons() const
 {
-    m_recordingIcon = recording;
-    m_playingIcon = playing;
-    m_noFileIcon = noFile;
+    static const StateIcons none;
+    return m_icons ? *m_icons : none;
+}
+
+QAudioFileChunk::StateIcons &QAudioFileChunk::ownIcons()
+{
+    // Rows share their set: one row's change makes a set of its own.
+    auto own = std::make_shared<StateIcons>(icons());
+    m_icons = own;
+    return *own;
+}
+
+void QAudioFileChunk::SetRecordingIcon(const std::string &path)
+{
+    ownIcons().recording = QString::fromStdString(path);
+}
+
+void QAudioFileChunk::SetNoFileIcon(const std::string &path)
+{
+    ownIcons().noFile = QString::fromStdString(path);
+}
+
+void QAudioFileChunk::SetPlayingIcon(const std::string &path)
+{
+    ownIcons().playing = QString::fromStdString(path);
 }
 
 bool QAudioFileChunk::RemoveList(const std::string &name)

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <string>
 
 class QAudioFileChunk : public QHistoryChunk
@@ -43,24 +44,31 @@ public:
 
     void SetAudioState(AudioState state) { m_state = state; }
     AudioState GetAudioState() const { return m_state; }
-    // The state pictures' paths. Kept as shared texts: every row of a
-    // large library names the same three files.
-    void SetRecordingIcon(const std::string &path) { m_recordingIcon = QString::fromStdString(path); }
-    std::string GetRecordingIcon() const { return m_recordingIcon.toStdString(); }
-    void SetNoFileIcon(const std::string &path) { m_noFileIcon = QString::fromStdString(path); }
-    std::string GetNoFileIcon() const { return m_noFileIcon.toStdString(); }
-    void SetPlayingIcon(const std::string &path) { m_playingIcon = QString::fromStdString(path); }
-    std::string GetPlayingIcon() const { return m_playingIcon.toStdString(); }
-    void setStateIcons(const QString &recording, const QString &playing, const QString &noFile);
-    const QString &recordingIcon() const { return m_recordingIcon; }
-    const QString &playingIcon() const { return m_playingIcon; }
-    const QString &noFileIcon() const { return m_noFileIcon; }
+    // The state pictures' paths, one set shared by the rows that show the
+    // same pictures: every row of a large library names the same three files.
+    void SetRecordingIcon(const std::string &path);
+    std::string GetRecordingIcon() const { return recordingIcon().toStdString(); }
+    void SetNoFileIcon(const std::string &path);
+    std::string GetNoFileIcon() const { return noFileIcon().toStdString(); }
+    void SetPlayingIcon(const std::string &path);
+    std::string GetPlayingIcon() const { return playingIcon().toStdString(); }
+    struct StateIcons
+    {
+        QString recording;
+        QString playing;
+        QString noFile;
+    };
+    void setStateIcons(std::shared_ptr<const StateIcons> icons) { m_icons = std::move(icons); }
+    const QString &recordingIcon() const { return icons().recording; }
+    const QString &playingIcon() const { return icons().playing; }
+    const QString &noFileIcon() const { return icons().noFile; }
 
 private:
+    const StateIcons &icons() const;
+    StateIcons &ownIcons();
+
     quint64 m_itemId = 0;
     QList<std::string> m_lists;
+    std::shared_ptr<const StateIcons> m_icons;
     AudioState m_state = AudioNormal;
-    QString m_recordingIcon;
-    QString m_noFileIcon;
-    QString m_playingIcon;
 };

@@ -49,12 +49,12 @@ void QAudioFileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     painter->setFont(index.data(Qt::FontRole).value<QFont>());
     QString text;
     switch (column) {
-    case QAudioFileModel::ColumnName: text = QAudioFileModel::baseName(QString::fromStdString(item->GetFileName())); break;
-    case QAudioFileModel::ColumnFormat: text = QString::fromStdString(item->GetFileExent()).toUpper(); break;
-    case QAudioFileModel::ColumnArtist: text = QString::fromStdString(item->GetArtist()); break;
-    case QAudioFileModel::ColumnAlbum: text = QString::fromStdString(item->GetAlbum()); break;
-    case QAudioFileModel::ColumnDuration: text = QString::fromStdString(item->getPlayTime()); break;
-    default: text = QString::fromStdString(item->GetCreateTime()); break;
+    case QAudioFileModel::ColumnName: text = QAudioFileModel::baseName(item->qtext(QRowTexts::FileName)); break;
+    case QAudioFileModel::ColumnFormat: text = item->qtext(QRowTexts::Extension).toUpper(); break;
+    case QAudioFileModel::ColumnArtist: text = item->qtext(QRowTexts::Artist); break;
+    case QAudioFileModel::ColumnAlbum: text = item->qtext(QRowTexts::Album); break;
+    case QAudioFileModel::ColumnDuration: text = item->qtext(QRowTexts::PlayTime); break;
+    default: text = item->qtext(QRowTexts::CreateTime); break;
     }
     const QColor fill = (option.state & QStyle::State_Selected)
                             ? QColor(72, 68, 67)

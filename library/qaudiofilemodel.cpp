@@ -32,12 +32,12 @@ QVariant QAudioFileModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         switch (column) {
-        case ColumnName: return baseName(QString::fromStdString(item->GetFileName()));
-        case ColumnFormat: return QString::fromStdString(item->GetFileExent()).toUpper();
-        case ColumnArtist: return QString::fromStdString(item->GetArtist());
-        case ColumnAlbum: return QString::fromStdString(item->GetAlbum());
-        case ColumnDuration: return QString::fromStdString(item->getPlayTime());
-        case ColumnCreated: return QString::fromStdString(item->GetCreateTime());
+        case ColumnName: return baseName(item->qtext(QRowTexts::FileName));
+        case ColumnFormat: return item->qtext(QRowTexts::Extension).toUpper();
+        case ColumnArtist: return item->qtext(QRowTexts::Artist);
+        case ColumnAlbum: return item->qtext(QRowTexts::Album);
+        case ColumnDuration: return item->qtext(QRowTexts::PlayTime);
+        case ColumnCreated: return item->qtext(QRowTexts::CreateTime);
         default: return QBaseDetailsModel::data(index, role);
         }
     case Qt::DecorationRole:

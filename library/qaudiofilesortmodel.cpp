@@ -5,12 +5,14 @@
 
 #include <QStringList>
 
+#include <string_view>
+
 #include <typeinfo>
 
 namespace {
 
 // The start of the UTF-8 sequence that holds the byte at i.
-size_t sequenceStart(const std::string &text, size_t i)
+size_t sequenceStart(std::string_view text, size_t i)
 {
     while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
         --i;
@@ -19,7 +21,7 @@ size_t sequenceStart(const std::string &text, size_t i)
 
 // The UTF-16 code unit that the sequence at i begins with: a code point
 // above U+FFFF gives its high surrogate.
-unsigned firstUnit(const std::string &text, size_t i)
+unsigned firstUnit(std::string_view text, size_t i)
 {
     if (i >= text.size())
         return 0;
@@ -39,7 +41,7 @@ unsigned firstUnit(const std::string &text, size_t i)
 
 // a < b as QStrings compare them (by UTF-16 code unit), read straight from
 // the UTF-8 text: a sort of many rows compares names without making them.
-bool utf16Less(const std::string &a, const std::string &b)
+bool utf16Less(std::string_view a, std::string_view b)
 {
     const size_t n = std::min(a.size(), b.size());
     size_t i = 0;
@@ -111,7 +113,7 @@ bool QAudioFileSortModel::lessThan(const QModelIndex &left, const QModelIndex &r
     if (l->GetAudioState() == QAudioFileChunk::AudioRecording
         || r->GetAudioState() == QAudioFileChunk::AudioRecording)
         return r->getFixedItem() && !l->getFixedItem();
-    if (l->GetCreateTime().empty() || r->GetCreateTime().empty())
+    if (!l->hasCreateTime() || !r->hasCreateTime())
         return QJXBaseSortModel::lessThan(left, right);
     // A malformed text sorts below every well-formed one, and among its
     // kind by text.
@@ -124,5 +126,5 @@ bool QAudioFileSortModel::lessThan(const QModelIndex &left, const QModelIndex &r
     }
     if (*lk != *rk)
         return *lk < *rk;
-    return utf16Less(l->GetFileName(), r->GetFileName());
+    return utf16Less(l->textView(QRowTexts::FileName), r->textView(QRowTexts::FileName));
 }

@@ -83,8 +83,7 @@ QFileListWgt::~QFileListWgt()
     // must let go of the model before the rows can go.
     m_tbViewFile->setModel(nullptr);
     // Rows still being made from the history never joined any list.
-    for (IBaseChunk *row : m_joining.rows)
-        delete row;
+    m_joining.rows.clear();
     delete m_pDelegate;
     delete m_pSortModel;
     delete m_pAudioModel;
@@ -284,11 +283,11 @@ void QFileListWgt::InitData()
 QAudioFileChunk *QFileListWgt::bareRow()
 {
     // Worked out once: a large history makes many rows.
-    static const QString recording = resource("/image/FileList/icon_recording.png");
-    static const QString playing = resource("/image/FileList/icon_playing.png");
-    static const QString noFile = resource("/image/FileList/icon_nofile.png");
+    static const auto icons = std::make_shared<const QAudioFileChunk::StateIcons>(QAudioFileChunk::StateIcons {
+        resource("/image/FileList/icon_recording.png"), resource("/image/FileList/icon_playing.png"),
+        resource("/image/FileList/icon_nofile.png")});
     auto *row = new QAudioFileChunk;
-    row->setStateIcons(recording, playing, noFile);
+    row->setStateIcons(icons);
     return row;
 }
 
@@ -352,7 +351,7 @@ void QFileListWgt::OnHistoryLoaded()
         QStringList paths = loaded.rowless;
         for (const std::unique_ptr<IBaseChunk> &item : loaded.rows)
             if (QAudioFileChunk *row = asRow(item.get()))
-                paths << QString::fromStdString(row->GetFilePath());
+                paths << row->qtext(QRowTexts::FilePath);
         return paths;
     };
     const QString damage = QHistoryRepair::afterLoad(listed, found, outputFolder, m_inRepair);
@@ -364,10 +363,10 @@ void QFileListWgt::OnHistoryLoaded()
     for (int n = found.size() - 1; n >= 0; --n) {
         const convertedInfo &info = found.at(n);
         if (takesRow(info, m_inRepair))
-            m_joining.rows.push_back(recordRow(info));
+            m_joining.rows.emplace_back(recordRow(info));
     }
     for (auto row = loaded.rows.rbegin(); row != loaded.rows.rend(); ++row)
-        m_joining.rows.push_back(row->release());
+        m_joining.rows.push_back(std::move(*row));
     m_joining.formatsToFill = std::move(loaded.formatsToFill);
     m_joining.next = 0;
     makeJoiningRows();
@@ -380,7 +379,7 @@ void QFileListWgt::makeJoiningRows()
     constexpr size_t kRowsPerTurn = 2000;
     const size_t stop = std::min(m_joining.rows.size(), m_joining.next + kRowsPerTurn);
     for (; m_joining.next < stop; ++m_joining.next)
-        AddControlToNewChunk(m_joining.rows[m_joining.next]);
+        AddControlToNewChunk(m_joining.rows[m_joining.next].get());
     if (m_joining.next < m_joining.rows.size()) {
         QTimer::singleShot(0, this, &QFileListWgt::makeJoiningRows);
         return;
@@ -395,15 +394,14 @@ void QFileListWgt::joinHistoryRows()
     QSet<QString> present;
     for (IBaseChunk *item : m_rows.all())
         if (QAudioFileChunk *row = asRow(item))
-            present.insert(QString::fromStdString(row->GetFilePath()));
+            present.insert(row->qtext(QRowTexts::FilePath));
     std::vector<IBaseChunk *> rows;
     rows.reserve(m_joining.rows.size() + m_rows.all().size());
-    for (IBaseChunk *item : m_joining.rows) {
-        QAudioFileChunk *row = asRow(item);
-        if (!present.isEmpty() && row && present.contains(QString::fromStdString(row->GetFilePath())))
-            delete item;
-        else
-            rows.push_back(item);
+    for (std::unique_ptr<IBaseChunk> &item : m_joining.rows) {
+        QAudioFileChunk *row = asRow(item.get());
+        // A record already shown goes with the joining list below.
+        if (present.isEmpty() || !row || !present.contains(row->qtext(QRowTexts::FilePath)))
+            rows.push_back(item.release());
     }
     // Read from the files once the rows are painted (see paintEvent).
     m_formatsToFill = std::move(m_joining.formatsToFill);
@@ -660,7 +658,7 @@ QStringList QFileListWgt::playablePathsInViewOrder() const
     for (int r = 0; r < m_pSortModel->rowCount(); ++r) {
         QAudioFileChunk *row = QAudioFileModel::rowItem(m_pSortModel->index(r, 0));
         if (row && row->GetAudioState() == QAudioFileChunk::AudioNormal)
-            paths << QString::fromStdString(row->GetFilePath());
+            paths << row->qtext(QRowTexts::FilePath);
     }
     return paths;
 }
@@ -719,7 +717,7 @@ void QFileListWgt::OnChangeList(IBaseChunk *chunk)
             AddControlToNewChunk(copy);
             entry->AddAudioChunk(copy);
             if (entry == m_rows.playingEntry() && !playingPath.isEmpty()
-                && QString::fromStdString(copy->GetFilePath()) == playingPath) {
+                && copy->qtext(QRowTexts::FilePath) == playingPath) {
                 copy->SetAudioState(playingState);
                 m_rows.setPlayingRow(copy);
             }
@@ -796,7 +794,7 @@ void QFileListWgt::OnChangPlayingFile(QString playingFilePath)
     const std::vector<IBaseChunk *> rows = m_rows.playingEntry()->GetAudioDatasList();
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         QAudioFileChunk *row = asRow(*it);
-        if (!row || QString::fromStdString(row->GetFilePath()) != playingFilePath)
+        if (!row || row->qtext(QRowTexts::FilePath) != playingFilePath)
             continue;
         if (m_rows.playingRow() && m_rows.playingRow() != row)
             m_rows.playingRow()->SetAudioState(QAudioFileChunk::AudioNormal);
@@ -831,7 +829,7 @@ void QFileListWgt::OnPlayItem(const QModelIndex &index)
     if (m_rows.shown().empty() || !m_rows.currentEntry() || m_rows.recordingRow())
         return;
     QAudioFileChunk *item = QAudioFileModel::rowItem(index);
-    if (!item || item->isDeleted() || !QFileInfo::exists(QString::fromStdString(item->GetFilePath())))
+    if (!item || item->isDeleted() || !QFileInfo::exists(item->qtext(QRowTexts::FilePath)))
         return;
     if (m_rows.currentEntry() != m_rows.playingEntry()) {
         emit emitPlayFilePathList(playablePathsInViewOrder());
@@ -847,7 +845,7 @@ void QFileListWgt::OnPlayItem(const QModelIndex &index)
             m_rows.playingRow()->SetAudioState(QAudioFileChunk::AudioNormal);
         item->SetAudioState(QAudioFileChunk::AudioPlaying);
         m_rows.setPlayingRow(item);
-        emit emitPlayingFilePath(QString::fromStdString(item->GetFilePath()));
+        emit emitPlayingFilePath(item->qtext(QRowTexts::FilePath));
     } else if (state == QAudioFileChunk::AudioPlaying) {
         item->SetAudioState(QAudioFileChunk::AudioPause);
         play = false;
@@ -897,7 +895,7 @@ void QFileListWgt::OnClickItem(const QModelIndex &index)
     QAudioFileChunk *item = QAudioFileModel::rowItem(index);
     if (!item || item == m_rows.recordingRow() || !item->getEnable())
         return;
-    const bool exists = QFileInfo::exists(QString::fromStdString(item->GetFilePath()));
+    const bool exists = QFileInfo::exists(item->qtext(QRowTexts::FilePath));
     item->setIsDeleted(!exists);
     if (!exists) {
         item->setEnable(false);
@@ -986,7 +984,7 @@ void QFileListWgt::OnActOpenDir()
 {
     QAudioFileChunk *item = QAudioFileModel::rowItem(m_tbViewFile->indexAt(m_ptMenuPos));
     if (item)
-        QFileReveal::reveal(QString::fromStdString(item->GetFilePath()));
+        QFileReveal::reveal(item->qtext(QRowTexts::FilePath));
 }
 
 // ---- Layout and events ----

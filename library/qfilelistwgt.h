@@ -23,6 +23,7 @@
 #include <QStringList>
 
 #include <string>
+#include <memory>
 #include <vector>
 
 class ConvertConfig;
@@ -296,7 +297,7 @@ private:
     // controls, a slice per turn; owned until they join.
     struct Joining
     {
-        std::vector<IBaseChunk *> rows; // in the order they join
+        std::vector<std::unique_ptr<IBaseChunk>> rows; // in the order they join
         size_t next = 0;                // the row given its controls next
         QStringList formatsToFill;
     };

@@ -39,7 +39,7 @@ void QFileListWgt::DeleteOneAudio(IBaseChunk *item, bool removeOnly)
     QLibraryChunk *list = m_rows.currentEntry();
     if (!row || !list)
         return;
-    const QString path = QString::fromStdString(row->GetFilePath());
+    const QString path = row->qtext(QRowTexts::FilePath);
     const bool all = showingAllRecordings();
     const bool latest = list->GetListType() == QLibraryChunk::ListAll && shownEntryIs(tr("Latest Recordings"));
     const bool custom = list->GetListType() == QLibraryChunk::ListCustom;
@@ -124,7 +124,7 @@ void QFileListWgt::OnActDeleteFile()
         if (row->GetAudioState() == QAudioFileChunk::AudioRecording || row == m_rows.recordingRow())
             continue;
         taken << row;
-        paths << QString::fromStdString(row->GetFilePath());
+        paths << row->qtext(QRowTexts::FilePath);
     }
     const bool wasPlaying = m_rows.playingRow() && taken.contains(m_rows.playingRow());
     DisposeFile(paths, answer);
@@ -148,7 +148,7 @@ void QFileListWgt::OnDeleteItem(const QModelIndex &index)
     const int answer = showAskDlg(tr("Do you want to delete the seleted files or just move \nthe files from the list?"));
     if (answer == 0)
         return;
-    const QStringList paths{QString::fromStdString(row->GetFilePath())};
+    const QStringList paths{row->qtext(QRowTexts::FilePath)};
     if (answer == 2 || m_rows.playingEntry() == m_rows.currentEntry())
         emit emitRemovePlayFiles(paths);
     DisposeFile(paths, answer);
@@ -197,7 +197,7 @@ void QFileListWgt::OnDeleteFilesOfCurList()
         if (!row || row == m_rows.recordingRow())
             continue;
         taken << row;
-        paths << QString::fromStdString(row->GetFilePath());
+        paths << row->qtext(QRowTexts::FilePath);
     }
     DisposeFile(paths, 2);
     for (IBaseChunk *row : taken)
@@ -215,7 +215,7 @@ void QFileListWgt::OnDeleteAllFiles()
     QStringList paths;
     for (auto it = m_rows.all().rbegin(); it != m_rows.all().rend(); ++it)
         if (QAudioFileChunk *row = asRow(*it); row && row != m_rows.recordingRow())
-            paths << QString::fromStdString(row->GetFilePath());
+            paths << row->qtext(QRowTexts::FilePath);
     DisposeFile(paths, 2);
     for (const QString &path : paths)
         QVideoSettingXml::removeConvertedInfo(path);
@@ -240,7 +240,7 @@ void QFileListWgt::OnRemoveAllPlayLists()
             continue;
         row->RemoveAllLists();
         if (std::optional<convertedInfo> record =
-                QVideoSettingXml::GetConvertedInfo(QString::fromStdString(row->GetFilePath()))) {
+                QVideoSettingXml::GetConvertedInfo(row->qtext(QRowTexts::FilePath))) {
             record->listNames.clear();
             QVideoSettingXml::SaveConvertedInfo(*record);
         }
@@ -278,7 +278,7 @@ void QFileListWgt::OnAddToList(QString playlistName, QList<IBaseChunk *> audioCh
         if (!row || row->GetListNamePos(name) != -1)
             continue;
         std::optional<convertedInfo> record =
-            QVideoSettingXml::GetConvertedInfo(QString::fromStdString(row->GetFilePath()));
+            QVideoSettingXml::GetConvertedInfo(row->qtext(QRowTexts::FilePath));
         if (!record)
             continue;
         row->AppendList(name);
@@ -286,7 +286,7 @@ void QFileListWgt::OnAddToList(QString playlistName, QList<IBaseChunk *> audioCh
             master->SetListsBelong(row->GetListsBelong());
         record->listNames << playlistName;
         QVideoSettingXml::SaveConvertedInfo(*record);
-        added << QString::fromStdString(row->GetFilePath());
+        added << row->qtext(QRowTexts::FilePath);
     }
     m_listLoadedLists.removeOne(name);
     if (m_rows.playingEntry() && m_rows.playingEntry()->GetTitle() == name)
@@ -313,7 +313,7 @@ void QFileListWgt::OnChangeLibraryListName(QString oldName, QString newName)
         if (!row || !rename(row))
             continue;
         if (std::optional<convertedInfo> record =
-                QVideoSettingXml::GetConvertedInfo(QString::fromStdString(row->GetFilePath()))) {
+                QVideoSettingXml::GetConvertedInfo(row->qtext(QRowTexts::FilePath))) {
             const int at = record->listNames.indexOf(oldName);
             if (at >= 0)
                 record->listNames[at] = newName;

@@ -27,7 +27,7 @@
 bool QFileListWgt::isEditable(QAudioFileChunk *row) const
 {
     return row && row != m_rows.recordingRow() && !row->isDeleted()
-           && QFileInfo::exists(QString::fromStdString(row->GetFilePath()));
+           && QFileInfo::exists(row->qtext(QRowTexts::FilePath));
 }
 
 void QFileListWgt::OnEditItem(const QModelIndex &index)
@@ -58,7 +58,7 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
     // A table without a main window keeps the dialog's own window flags.
     if (QWidget *parent = parentWidget())
         m_pEditDlg->setWindowFlags(parent->window()->windowFlags());
-    m_pEditDlg->setVideoFile(QString::fromStdString(item->GetFilePath()), 0, 0);
+    m_pEditDlg->setVideoFile(item->qtext(QRowTexts::FilePath), 0, 0);
     connect(m_pEditDlg, &QVideoEditingDlg::emitAudioTagChange, this, &QFileListWgt::OnAudioTagChange);
     connect(m_pEditDlg, QOverload<VEEditConfig, bool>::of(&QVideoEditingDlg::emitConvertFile), this,
             &QFileListWgt::OnConvertFile);
@@ -70,7 +70,7 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
     const bool accepted = m_pEditDlg->exec() != 0;
     // Stepping in the dialog may have moved the edited row.
     auto *edited = asRow(m_rows.editingRow());
-    const QString editedPath = edited ? QString::fromStdString(edited->GetFilePath()) : QString();
+    const QString editedPath = edited ? edited->qtext(QRowTexts::FilePath) : QString();
     if (accepted) {
         VEEditConfig config;
         m_pEditDlg->getEditConfig(config);
@@ -93,7 +93,7 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
 
     playing = playingRef.get();
     if (hadFile && playing && m_rows.playingRow() == playing) {
-        if (accepted && QString::fromStdString(playing->GetFilePath()) == editedPath)
+        if (accepted && playing->qtext(QRowTexts::FilePath) == editedPath)
             emit emitContinuePlayAfterEdit(wasPlaying);
         // Also when the bar kept the file open: it then resumes from here.
         emit emitPlayOrPause(wasPlaying);
@@ -137,7 +137,7 @@ void QFileListWgt::stepEditingRow(int direction)
         m_tbViewFile->setCurrentIndex(index);
         m_tbViewFile->selectRow(r);
         m_rows.setEditingRow(item);
-        m_pEditDlg->setVideoFile(QString::fromStdString(item->GetFilePath()), 0, 0);
+        m_pEditDlg->setVideoFile(item->qtext(QRowTexts::FilePath), 0, 0);
         m_pEditDlg->InitSettings();
         return;
     }
@@ -156,17 +156,17 @@ void QFileListWgt::GetConvertParamConfig(ConvertConfig &config, IBaseChunk *chun
     CAVEncodeParam param;
     param.discSource = false;
     param.plainCut = true;
-    const QString format = QString::fromStdString(row->GetFileFormat());
+    const QString format = row->qtext(QRowTexts::Format);
     qCDebug(lcLibrary) << "------format:" << format;
     // A prober's list of names ("mov,mp4,m4a,...") names no muxer: the
     // output's extension decides then.
     if (!format.isEmpty() && !format.contains(QLatin1Char(',')))
         param.setFormatName(format.toLower().toUtf8().constData());
     config.param = new CAVEncodeParam(param);
-    config.sourcePath = QString::fromStdString(row->GetFilePath());
+    config.sourcePath = row->qtext(QRowTexts::FilePath);
     config.outputFolder = QConverterOperate::getConverterPath();
-    config.sourceExtension = QString::fromStdString(row->GetFileExent());
-    config.sourceFileName = QString::fromStdString(row->GetFileName());
+    config.sourceExtension = row->qtext(QRowTexts::Extension);
+    config.sourceFileName = row->qtext(QRowTexts::FileName);
 }
 
 void QFileListWgt::OnConvertFile(VEEditConfig editConfig, bool bLossLess)
@@ -255,17 +255,17 @@ void QFileListWgt::addEditedRecording(const ConvertConfig &config)
     // lends the row's own values instead.
     convertedInfo info;
     if (std::optional<convertedInfo> record =
-            QVideoSettingXml::GetConvertedInfo(QString::fromStdString(source->GetFilePath()))) {
+            QVideoSettingXml::GetConvertedInfo(source->qtext(QRowTexts::FilePath))) {
         info = *record;
     } else {
         info.title = QString::fromStdString(source->GetTitle());
-        info.artist = QString::fromStdString(source->GetArtist());
-        info.album = QString::fromStdString(source->GetAlbum());
-        info.genre = QString::fromStdString(source->GetGenre());
+        info.artist = source->qtext(QRowTexts::Artist);
+        info.album = source->qtext(QRowTexts::Album);
+        info.genre = source->qtext(QRowTexts::Genre);
         info.imgPath = QString::fromStdString(source->GetImage());
-        info.resolution = QString::fromStdString(source->GetResolution());
-        info.format = QString::fromStdString(source->GetFileFormat());
-        info.extend = QString::fromStdString(source->GetFileExent());
+        info.resolution = source->qtext(QRowTexts::Resolution);
+        info.format = source->qtext(QRowTexts::Format);
+        info.extend = source->qtext(QRowTexts::Extension);
     }
     const QFileInfo file(config.outputPath);
     const QRecordingProbe::Info probed = QRecordingProbe::probe(config.outputPath);

@@ -65,7 +65,7 @@ void QFileListWgt::AddAudioFile(QString path, bool bRecording)
         // The container name, as every loaded row and record has it.
         QString format = probed.opened ? probed.container : QString();
         if (auto *editing = asRow(m_rows.editingRow()))
-            format = QString::fromStdString(editing->GetFileFormat());
+            format = editing->qtext(QRowTexts::Format);
         row->SetFileFormat(format.toStdString());
 
         // Judged by the entry, not by comparing lists: an empty playlist
@@ -74,10 +74,10 @@ void QFileListWgt::AddAudioFile(QString path, bool bRecording)
         convertedInfo info;
         info.convertedPath = path;
         info.time = time;
-        info.size = QString::fromStdString(row->GetFileSize());
+        info.size = row->qtext(QRowTexts::FileSize);
         info.extend = extension;
         info.format = format;
-        info.createTime = QString::fromStdString(row->GetCreateTime());
+        info.createTime = row->qtext(QRowTexts::CreateTime);
         // "Latest Recordings" is no playlist: a file added there is new,
         // and no record names a playlist that does not exist.
         const bool latest = inEntry && m_rows.currentEntry()->GetListType() == QLibraryChunk::ListAll;
@@ -235,7 +235,7 @@ void QFileListWgt::keepRecording(const convertedInfo &info)
     setButtonHidden(row, m_pBtnDelete, false);
 
     const QString finishedPath = info.convertedPath;
-    if (QFileNameRules::isSameFile(QString::fromStdString(row->GetFilePath()), finishedPath)) {
+    if (QFileNameRules::isSameFile(row->qtext(QRowTexts::FilePath), finishedPath)) {
         row->SetTitle(info.title.toStdString());
         row->setArtist(info.artist.toStdString());
         row->setAlbum(info.album.toStdString());
@@ -243,12 +243,12 @@ void QFileListWgt::keepRecording(const convertedInfo &info)
     } else {
         moveRecordingToItsName(finishedPath);
     }
-    row->SetFileBytes(QFileInfo(QString::fromStdString(row->GetFilePath())).size());
+    row->SetFileBytes(QFileInfo(row->qtext(QRowTexts::FilePath)).size());
     // "Latest Recordings" and the other entries take the finished row the
     // next time they are shown.
     m_bListsChanged = true;
     if (m_rows.playingEntry() && m_rows.playingEntry()->GetTitle() == tr("All Recordings").toStdString())
-        emit emitAppendPlayFiles({QString::fromStdString(row->GetFilePath())});
+        emit emitAppendPlayFiles({row->qtext(QRowTexts::FilePath)});
     refreshShownRow(row);
     DisplayListInfo();
 }
@@ -256,9 +256,9 @@ void QFileListWgt::keepRecording(const convertedInfo &info)
 void QFileListWgt::moveRecordingToItsName(const QString &finishedPath)
 {
     QAudioFileChunk *row = m_rows.recordingRow();
-    const QString stem = QAudioFileModel::baseName(QString::fromStdString(row->GetFileName()));
+    const QString stem = QAudioFileModel::baseName(row->qtext(QRowTexts::FileName));
     const QString target = QFileNameRules::firstFreePath(folderOf(finishedPath), stem,
-                                                         QString::fromStdString(row->GetFileExent()));
+                                                         row->qtext(QRowTexts::Extension));
     if (QFileNameRules::moveWithoutReplacing(finishedPath, target)) {
         row->SetFilePath(target.toStdString());
         row->SetFileName(fileNameOf(target).toStdString());
@@ -268,16 +268,16 @@ void QFileListWgt::moveRecordingToItsName(const QString &finishedPath)
         row->SetTitle(QAudioFileModel::baseName(name).toStdString());
         row->SetFilePath(finishedPath.toStdString());
     }
-    const QString rowPath = QString::fromStdString(row->GetFilePath());
+    const QString rowPath = row->qtext(QRowTexts::FilePath);
     // The record moves with the file: one record, under the new path.
     if (std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(finishedPath)) {
         if (rowPath != finishedPath)
             QVideoSettingXml::changeConvertedInfoPath(finishedPath, rowPath);
         record->convertedPath = rowPath;
         record->title = QString::fromStdString(row->GetTitle());
-        record->artist = QString::fromStdString(row->GetArtist());
-        record->album = QString::fromStdString(row->GetAlbum());
-        record->genre = QString::fromStdString(row->GetGenre());
+        record->artist = row->qtext(QRowTexts::Artist);
+        record->album = row->qtext(QRowTexts::Album);
+        record->genre = row->qtext(QRowTexts::Genre);
         QVideoSettingXml::SaveConvertedInfo(*record);
     }
     VEAudioTagInfo tags;

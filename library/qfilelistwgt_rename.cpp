@@ -23,10 +23,10 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
     if (QFileNameRules::hasRefusedCharacter(title) || title == QLatin1String(".")
         || title == QLatin1String(".."))
         return false;
-    const QString oldPath = QString::fromStdString(item->GetFilePath()).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QString extension = QString::fromStdString(item->GetFileExent());
+    const QString oldPath = item->qtext(QRowTexts::FilePath).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString extension = item->qtext(QRowTexts::Extension);
     QString newName = title + QLatin1Char('.') + extension;
-    if (QString::fromStdString(item->GetFileName()) == newName)
+    if (item->qtext(QRowTexts::FileName) == newName)
         return false;
 
     // The file itself does not take the name it is to get: "song(2)" named
@@ -62,7 +62,7 @@ void QFileListWgt::OnAudioTagChange(VEAudioTagInfo tagInfo, QString imagePath)
     if (!editing)
         return;
     if (std::optional<convertedInfo> record =
-            QVideoSettingXml::GetConvertedInfo(QString::fromStdString(editing->GetFilePath()))) {
+            QVideoSettingXml::GetConvertedInfo(editing->qtext(QRowTexts::FilePath))) {
         record->title = QString::fromStdString(tagInfo.title);
         record->artist = QString::fromStdString(tagInfo.artist);
         record->album = QString::fromStdString(tagInfo.album);

@@ -2,6 +2,7 @@
 
 #include "library/librarytexts.h"
 
+#include <QByteArray>
 #include <QStringList>
 
 const char *const kFixedItemKey = "KEY_BOOL_FIXEDITEM";
@@ -9,7 +10,7 @@ const char *const kFixedItemKey = "KEY_BOOL_FIXEDITEM";
 namespace {
 
 // The n digits of text at pos as a number; false when any is not a digit.
-bool digitsAt(const std::string &text, size_t pos, size_t n, qint64 &value)
+bool digitsAt(std::string_view text, size_t pos, size_t n, qint64 &value)
 {
     if (pos + n > text.size())
         return false;
@@ -26,7 +27,7 @@ bool digitsAt(const std::string &text, size_t pos, size_t n, qint64 &value)
 // Rows are built by the thousand at start: the shapes the program writes
 // are read without a detour through QString; any other text takes the
 // general road.
-std::optional<qint64> canonicalCreatedTime(const std::string &text)
+std::optional<qint64> canonicalCreatedTime(std::string_view text)
 {
     // "dd-MM-yyyy hh:mm"
     qint64 day, month, year, hour, minute;
@@ -37,14 +38,14 @@ std::optional<qint64> canonicalCreatedTime(const std::string &text)
     return (((year * 100 + month) * 100 + day) * 100 + hour) * 100 + minute;
 }
 
-std::optional<qint64> canonicalSeconds(const std::string &text)
+std::optional<qint64> canonicalSeconds(std::string_view text)
 {
     // "h...h:mm:ss", every part digits only
     qint64 parts[3] = {0, 0, 0};
     size_t start = 0;
     for (int p = 0; p < 3; ++p) {
         const size_t end = p < 2 ? text.find(':', start) : text.size();
-        if (end == std::string::npos || end == start || end - start > 12 || !digitsAt(text, start, end - start, parts[p]))
+        if (end == std::string_view::npos || end == start || end - start > 12 || !digitsAt(text, start, end - start, parts[p]))
             return std::nullopt;
         start = end + 1;
     }
@@ -62,36 +63,80 @@ QHistoryChunk::~QHistoryChunk() = default;
 
 void QHistoryChunk::setFromRecord(const convertedInfo &info)
 {
-    SetFilePath(info.convertedPath.toStdString());
-    SetFileName(info.convertedPath.mid(info.convertedPath.lastIndexOf(QLatin1Char('/')) + 1).toStdString());
-    setPlayTime(info.time.toStdString());
-    SetTitle(info.title.toStdString());
-    setArtist(info.artist.toStdString());
-    setAlbum(info.album.toStdString());
-    setGenre(info.genre.toStdString());
-    setImage(info.imgPath.toStdString());
-    SetFileSize(info.size.toStdString());
-    SetCreateTime(info.createTime.toStdString());
-    SetResolution(info.resolution.toStdString());
-    SetFileExent(info.extend.toStdString());
-    SetFileFormat(info.format.toStdString());
+    const QString &path = info.convertedPath;
+    QByteArray utf8[QRowTexts::FieldCount];
+    utf8[QRowTexts::FilePath] = path.toUtf8();
+    utf8[QRowTexts::FileName] = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1).toUtf8();
+    utf8[QRowTexts::Title] = info.title.toUtf8();
+    utf8[QRowTexts::Artist] = info.artist.toUtf8();
+    utf8[QRowTexts::Album] = info.album.toUtf8();
+    utf8[QRowTexts::Genre] = info.genre.toUtf8();
+    utf8[QRowTexts::PlayTime] = info.time.toUtf8();
+    utf8[QRowTexts::FileSize] = info.size.toUtf8();
+    utf8[QRowTexts::CreateTime] = info.createTime.toUtf8();
+    utf8[QRowTexts::Resolution] = info.resolution.toUtf8();
+    utf8[QRowTexts::Extension] = info.extend.toUtf8();
+    utf8[QRowTexts::Format] = info.format.toUtf8();
+    utf8[QRowTexts::Image] = info.imgPath.toUtf8();
+    std::string_view views[QRowTexts::FieldCount];
+    for (int f = 0; f < QRowTexts::FieldCount; ++f)
+        views[f] = std::string_view(utf8[f].constData(), size_t(utf8[f].size()));
+    m_texts.setAll(views);
+    readPlayTime();
+    readCreateTime();
     setVideoType(info.videoFile);
     setNewAdd(info.newFile);
 }
 
-void QHistoryChunk::SetCreateTime(std::string time)
+QString QHistoryChunk::qtext(QRowTexts::Field field) const
 {
-    m_createTime = std::move(time);
-    m_createdKey = canonicalCreatedTime(m_createTime);
-    if (!m_createdKey)
-        m_createdKey = parseCreatedTime(m_createTime);
+    const std::string_view text = m_texts.view(field);
+    return QString::fromUtf8(text.data(), int(text.size()));
 }
 
-void QHistoryChunk::setPlayTime(std::string time)
+void QHistoryChunk::Reset()
 {
-    m_playTime = std::move(time);
-    const std::optional<qint64> seconds = canonicalSeconds(m_playTime);
-    m_playSeconds = seconds ? *seconds : LibraryTexts::secondsFromText(QString::fromStdString(m_playTime));
+    IBaseChunk::Reset();
+    m_texts.set(QRowTexts::Title, {});
+}
+
+void QHistoryChunk::copyRecordOf(const QHistoryChunk &other)
+{
+    m_texts = other.m_texts;
+    m_createdKey = other.m_createdKey;
+    m_hasCreateTime = other.m_hasCreateTime;
+    m_playSeconds = other.m_playSeconds;
+    m_fileBytes = other.m_fileBytes;
+    m_video = other.m_video;
+    m_newAdd = other.m_newAdd;
+}
+
+void QHistoryChunk::SetCreateTime(const std::string &time)
+{
+    m_texts.set(QRowTexts::CreateTime, time);
+    readCreateTime();
+}
+
+void QHistoryChunk::readCreateTime()
+{
+    const std::string_view time = m_texts.view(QRowTexts::CreateTime);
+    m_hasCreateTime = !time.empty();
+    m_createdKey = canonicalCreatedTime(time);
+    if (!m_createdKey)
+        m_createdKey = parseCreatedTime(std::string(time));
+}
+
+void QHistoryChunk::setPlayTime(const std::string &time)
+{
+    m_texts.set(QRowTexts::PlayTime, time);
+    readPlayTime();
+}
+
+void QHistoryChunk::readPlayTime()
+{
+    const std::string_view time = m_texts.view(QRowTexts::PlayTime);
+    const std::optional<qint64> seconds = canonicalSeconds(time);
+    m_playSeconds = seconds ? *seconds : LibraryTexts::secondsFromText(QString::fromUtf8(time.data(), int(time.size())));
 }
 
 std::optional<qint64> QHistoryChunk::parseCreatedTime(const std::string &text)

@@ -2,12 +2,16 @@
 // The record of one recording as the history file keeps it, in memory.
 
 #include "common/convertedinfo.h"
+#include "library/qrowtexts.h"
 #include "widgetkit/views/ibasechunk.h"
 
 #include <QtGlobal>
 
+#include <QString>
+
 #include <optional>
 #include <string>
+#include <string_view>
 
 class QHistoryChunk : public IBaseChunk
 {
@@ -19,43 +23,57 @@ public:
     // the playlist names are the row's own business.
     void setFromRecord(const convertedInfo &info);
 
-    void SetFilePath(std::string path) { m_filePath = std::move(path); }
-    const std::string &GetFilePath() const { return m_filePath; }
+    // Texts are kept as UTF-8 in one block per row (library/qrowtexts.h);
+    // the getters hand out copies, textView a view valid until the row's
+    // next change.
+    std::string_view textView(QRowTexts::Field field) const { return m_texts.view(field); }
+    QString qtext(QRowTexts::Field field) const;
+
+    void SetFilePath(const std::string &path) { m_texts.set(QRowTexts::FilePath, path); }
+    std::string GetFilePath() const { return m_texts.text(QRowTexts::FilePath); }
     // Last path component, extension included.
-    void SetFileName(std::string name) { m_fileName = std::move(name); }
-    const std::string &GetFileName() const { return m_fileName; }
-    void setArtist(std::string artist) { m_artist = std::move(artist); }
-    const std::string &GetArtist() const { return m_artist; }
-    void setAlbum(std::string album) { m_album = std::move(album); }
-    const std::string &GetAlbum() const { return m_album; }
-    void setGenre(std::string genre) { m_genre = std::move(genre); }
-    const std::string &GetGenre() const { return m_genre; }
+    void SetFileName(const std::string &name) { m_texts.set(QRowTexts::FileName, name); }
+    std::string GetFileName() const { return m_texts.text(QRowTexts::FileName); }
+    void SetTitle(std::string title) override { m_texts.set(QRowTexts::Title, title); }
+    std::string GetTitle() override { return m_texts.text(QRowTexts::Title); }
+    void setImage(std::string path) override { m_texts.set(QRowTexts::Image, path); }
+    std::string GetImage() override { return m_texts.text(QRowTexts::Image); }
+    void Reset() override;
+    void setArtist(const std::string &artist) { m_texts.set(QRowTexts::Artist, artist); }
+    std::string GetArtist() const { return m_texts.text(QRowTexts::Artist); }
+    void setAlbum(const std::string &album) { m_texts.set(QRowTexts::Album, album); }
+    std::string GetAlbum() const { return m_texts.text(QRowTexts::Album); }
+    void setGenre(const std::string &genre) { m_texts.set(QRowTexts::Genre, genre); }
+    std::string GetGenre() const { return m_texts.text(QRowTexts::Genre); }
     // "hh:mm:ss" as stored.
-    void setPlayTime(std::string time);
-    const std::string &getPlayTime() const { return m_playTime; }
+    void setPlayTime(const std::string &time);
+    std::string getPlayTime() const { return m_texts.text(QRowTexts::PlayTime); }
     // The play time in seconds, read once per text (0 for a text of
     // another shape), for the sums of the info line.
     qint64 playSeconds() const { return m_playSeconds; }
-    void SetFileSize(std::string size) { m_fileSize = std::move(size); }
-    const std::string &GetFileSize() const { return m_fileSize; }
+    void SetFileSize(const std::string &size) { m_texts.set(QRowTexts::FileSize, size); }
+    std::string GetFileSize() const { return m_texts.text(QRowTexts::FileSize); }
     // Bytes of the file as last read from the disk; what the info line sums.
     void SetFileBytes(qint64 bytes) { m_fileBytes = bytes; }
     qint64 GetFileBytes() const { return m_fileBytes; }
     // "dd-MM-yyyy hh:mm" as stored.
-    void SetCreateTime(std::string time);
-    const std::string &GetCreateTime() const { return m_createTime; }
+    void SetCreateTime(const std::string &time);
+    std::string GetCreateTime() const { return m_texts.text(QRowTexts::CreateTime); }
     // The created time as the number yyyyMMddhhmm, for sorting; nothing
     // for a text of another shape. Read whenever the text is set, so that
     // the many comparisons of a sort only read a number.
     std::optional<qint64> createdTimeKey() const { return m_createdKey; }
+    // The created time's text is not empty; read with the key, so that a
+    // sort need not reach the texts.
+    bool hasCreateTime() const { return m_hasCreateTime; }
     static std::optional<qint64> parseCreatedTime(const std::string &text);
-    void SetResolution(std::string resolution) { m_resolution = std::move(resolution); }
-    const std::string &GetResolution() const { return m_resolution; }
+    void SetResolution(const std::string &resolution) { m_texts.set(QRowTexts::Resolution, resolution); }
+    std::string GetResolution() const { return m_texts.text(QRowTexts::Resolution); }
     // Without the dot.
-    void SetFileExent(std::string extension) { m_extension = std::move(extension); }
-    const std::string &GetFileExent() const { return m_extension; }
-    void SetFileFormat(std::string format) { m_format = std::move(format); }
-    const std::string &GetFileFormat() const { return m_format; }
+    void SetFileExent(const std::string &extension) { m_texts.set(QRowTexts::Extension, extension); }
+    std::string GetFileExent() const { return m_texts.text(QRowTexts::Extension); }
+    void SetFileFormat(const std::string &format) { m_texts.set(QRowTexts::Format, format); }
+    std::string GetFileFormat() const { return m_texts.text(QRowTexts::Format); }
     void setVideoType(bool video) { m_video = video; }
     bool getVideoType() const { return m_video; }
     // Belongs to "Latest Recordings".
@@ -66,23 +84,21 @@ public:
     void setFixedItem(bool fixed);
     bool getFixedItem();
 
+protected:
+    // Texts, times, size, kind and new mark of another row.
+    void copyRecordOf(const QHistoryChunk &other);
+
 private:
-    std::string m_filePath;
-    std::string m_fileName;
-    std::string m_artist;
-    std::string m_album;
-    std::string m_genre;
-    std::string m_playTime;
-    std::string m_fileSize;
-    std::string m_createTime;
+    void readCreateTime();
+    void readPlayTime();
+
+    QRowTexts m_texts;
     std::optional<qint64> m_createdKey;
     qint64 m_playSeconds = 0;
     qint64 m_fileBytes = 0;
-    std::string m_resolution;
-    std::string m_extension;
-    std::string m_format;
     bool m_video = true;
     bool m_newAdd = false;
+    bool m_hasCreateTime = false;
 };
 
 // Key of the fixed-item flag in an item's key/value store.

@@ -27,7 +27,7 @@ QVariant QHistorModel::data(const QModelIndex &index, int role) const
     if (!row)
         return QBaseDetailsModel::data(index, role);
     if (role == Qt::DisplayRole && index.column() == 1)
-        return QString::fromStdString(row->GetFileName());
+        return row->qtext(QRowTexts::FileName);
     if (role == Qt::DecorationRole && index.column() == 0)
         return QString::fromStdString(row->GetImage());
     if (role == Qt::CheckStateRole)
@@ -233,11 +233,11 @@ QString QTableViewEx::describe(QHistoryChunk *row)
     optional("Artist: %1", row->GetArtist());
     optional("Genre: %1", row->GetGenre());
     optional("Album: %1", row->GetAlbum());
-    lines << QStringLiteral("File size: %1").arg(QString::fromStdString(row->GetFileSize()));
+    lines << QStringLiteral("File size: %1").arg(row->qtext(QRowTexts::FileSize));
     if (row->getVideoType())
-        lines << QStringLiteral("Resolution: %1").arg(QString::fromStdString(row->GetResolution()));
-    lines << QStringLiteral("Duration: %1").arg(QString::fromStdString(row->getPlayTime()));
-    lines << QStringLiteral("Create time: %1").arg(QString::fromStdString(row->GetCreateTime()));
+        lines << QStringLiteral("Resolution: %1").arg(row->qtext(QRowTexts::Resolution));
+    lines << QStringLiteral("Duration: %1").arg(row->qtext(QRowTexts::PlayTime));
+    lines << QStringLiteral("Create time: %1").arg(row->qtext(QRowTexts::CreateTime));
     return lines.join(QLatin1Char('\n'));
 }
 

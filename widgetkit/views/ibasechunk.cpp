@@ -1,7 +1,5 @@
 #include "ibasechunk.h"
 
-#include "widgetkit/views/qchunkcontrol.h"
-
 #include <QMutex>
 
 const char *const IBaseChunk::CheckKey = "Item_check_key";
@@ -17,13 +15,12 @@ IBaseChunk::IBaseChunk(bool withMutex)
 IBaseChunk::~IBaseChunk()
 {
     delete m_mutex;
-    delete m_chunkControl;
 }
 
 void IBaseChunk::SetCheck(int state) { setIntValue(CheckKey, state); }
 int IBaseChunk::GetCheck() { return getIntValue(CheckKey); }
-void IBaseChunk::SetTitle(std::string title) { m_title = std::move(title); }
-std::string IBaseChunk::GetTitle() { return m_title; }
+void IBaseChunk::SetTitle(std::string title) { setRare(&RareTexts::title, std::move(title)); }
+std::string IBaseChunk::GetTitle() { return rare(&RareTexts::title); }
 void IBaseChunk::SetID(int id) { m_id = id; }
 int IBaseChunk::GetID() { return m_id; }
 void IBaseChunk::SetOwner(void *owner) { m_owner = owner; }
@@ -40,8 +37,8 @@ void IBaseChunk::SetFilterId(std::string filterId) { setRare(&RareTexts::filterI
 std::string IBaseChunk::GetFilterId() { return rare(&RareTexts::filterId); }
 void IBaseChunk::setItemSearchText(std::string text) { setRare(&RareTexts::searchText, std::move(text)); }
 std::string IBaseChunk::getItemSearchText() { return rare(&RareTexts::searchText); }
-void IBaseChunk::setImage(std::string path) { m_image = std::move(path); }
-std::string IBaseChunk::GetImage() { return m_image; }
+void IBaseChunk::setImage(std::string path) { setRare(&RareTexts::image, std::move(path)); }
+std::string IBaseChunk::GetImage() { return rare(&RareTexts::image); }
 void IBaseChunk::setThumbnailImage(std::string path) { setRare(&RareTexts::thumbnailImage, std::move(path)); }
 std::string IBaseChunk::getThumbnailImage() { return rare(&RareTexts::thumbnailImage); }
 void IBaseChunk::SetImageLen(int length) { m_imageLength = length; }
@@ -78,7 +75,8 @@ void IBaseChunk::Reset()
 {
     m_id = 0;
     m_owner = nullptr;
-    m_title.clear();
+    if (m_rare)
+        m_rare->title.clear();
 }
 
 bool IBaseChunk::remove()
@@ -111,11 +109,4 @@ void IBaseChunk::UnLock()
 {
     if (m_mutex)
         m_mutex->unlock();
-}
-
-QChunkControl *IBaseChunk::getChunkControl()
-{
-    if (!m_chunkControl)
-        m_chunkControl = new QChunkControl;
-    return m_chunkControl;
 }

@@ -3,6 +3,7 @@
 // free key/value store, an optional mutex and the state of in-cell controls.
 // Models hold items by pointer only; whoever builds a list owns its items.
 
+#include "widgetkit/views/qchunkcontrol.h"
 #include "widgetkit/views/qdatastorage.h"
 
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include <string>
 
 class QMutex;
-class QChunkControl;
 
 class IBaseChunk : public QDataStorage
 {
@@ -73,14 +73,17 @@ public:
     // No-ops for an item made without a mutex.
     void Lock();
     void UnLock();
-    // Created empty on first use.
-    QChunkControl *getChunkControl();
+    // Empty until a control is added; one short block per item then.
+    QChunkControl *getChunkControl() { return &m_chunkControl; }
 
 private:
-    // Texts most items never set, kept apart so that a large list of rows
-    // does not carry seven empty strings each.
+    // Texts most items of a large list never set here, kept apart so that
+    // such a list's items carry none of them (the recordings table's rows
+    // keep title and picture with their other texts).
     struct RareTexts
     {
+        std::string title;
+        std::string image;
         std::string thumbnailImage;
         std::string location;
         std::string hash;
@@ -92,19 +95,16 @@ private:
     void setRare(std::string RareTexts::*field, std::string value);
     std::string rare(std::string RareTexts::*field) const;
 
-    int m_id = 0;
     void *m_owner = nullptr;
-    bool m_enable = true;
-    int m_imageLength = 0;
-    std::string m_title;
-    // A record's cover: set on most rows of the recordings table.
-    std::string m_image;
-    uint32_t m_columnEnableMask = 0xFFFFFFFFu;
-    QMutex *m_mutex = nullptr;
     void *m_data = nullptr;
+    QMutex *m_mutex = nullptr;
+    std::unique_ptr<RareTexts> m_rare;
+    QChunkControl m_chunkControl;
+    double m_sortValue = 0.0;
+    int m_id = 0;
+    int m_imageLength = 0;
+    uint32_t m_columnEnableMask = 0xFFFFFFFFu;
+    bool m_enable = true;
     bool m_deleted = false;
     bool m_controlShow = true;
-    double m_sortValue = 0.0;
-    QChunkControl *m_chunkControl = nullptr;
-    std::unique_ptr<RareTexts> m_rare;
 };

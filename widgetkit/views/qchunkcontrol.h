@@ -15,11 +15,11 @@ enum controlType {
 
 struct ControlAttribute
 {
-    bool hidden = false;        // not drawn for this item, takes no clicks
     double progressValue = 0.0; // shown when the control is a progress bar
+    controlType type = controlTypeButton;
+    bool hidden = false;        // not drawn for this item, takes no clicks
     bool hoverOnly = false;     // drawn only on the hover row
     bool enabled = true;        // drawn disabled and never clicked when false
-    controlType type = controlTypeButton;
 };
 
 class QChunkControl

@@ -2,18 +2,27 @@
 
 #include <cstring>
 
+QDataStorage::Values &QDataStorage::values()
+{
+    if (!m_values)
+        m_values = std::make_unique<Values>();
+    return *m_values;
+}
+
 template <typename T>
 void QDataStorage::storeRaw(std::string &&key, T value)
 {
-    m_values[std::move(key)] = std::string(reinterpret_cast<const char *>(&value), sizeof(T));
+    values()[std::move(key)] = std::string(reinterpret_cast<const char *>(&value), sizeof(T));
 }
 
 template <typename T>
 T QDataStorage::loadRaw(const std::string &key) const
 {
     T value{};
-    const auto it = m_values.find(key);
-    if (it == m_values.end() || it->second.size() < sizeof(T))
+    if (!m_values)
+        return value;
+    const auto it = m_values->find(key);
+    if (it == m_values->end() || it->second.size() < sizeof(T))
         return value;
     std::memcpy(&value, it->second.data(), sizeof(T));
     return value;
@@ -21,7 +30,7 @@ T QDataStorage::loadRaw(const std::string &key) const
 
 void QDataStorage::setStringValue(std::string key, std::string value)
 {
-    m_values[std::move(key)] = std::move(value);
+    values()[std::move(key)] = std::move(value);
 }
 
 void QDataStorage::setIntValue(std::string key, int value)
@@ -46,8 +55,10 @@ void QDataStorage::setDoubleValue(std::string key, double value)
 
 std::string QDataStorage::getStringValue(std::string key)
 {
-    const auto it = m_values.find(key);
-    return it == m_values.end() ? std::string() : it->second;
+    if (!m_values)
+        return std::string();
+    const auto it = m_values->find(key);
+    return it == m_values->end() ? std::string() : it->second;
 }
 
 int QDataStorage::getIntValue(std::string key)

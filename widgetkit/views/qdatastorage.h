@@ -3,6 +3,7 @@
 // bytes of the stored value. The map does not remember the stored type.
 
 #include <map>
+#include <memory>
 #include <string>
 
 class QDataStorage
@@ -30,5 +31,9 @@ private:
     template <typename T> void storeRaw(std::string &&key, T value);
     template <typename T> T loadRaw(const std::string &key) const;
 
-    std::map<std::string, std::string> m_values;
+    using Values = std::map<std::string, std::string>;
+    Values &values();
+
+    // Made on the first store: most items of a large list never store a key.
+    std::unique_ptr<Values> m_values;
 };

@@ -1,6 +1,7 @@
 // Library records (rows, copies, playlist names, entries owning their rows)
 // and the recordings model: roles, flags and the order of "Created Time".
 
+#include "library/libraryitemids.h"
 #include "library/librarytexts.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
@@ -89,6 +90,8 @@ private slots:
     void numbersOfTheRowFollowTheirTexts_data();
     void numbersOfTheRowFollowTheirTexts();
     void changedCreatedTimeMovesTheRow();
+    void textsOfARowKeepApartAtAnyLength();
+    void idsOfManyRowsThatComeAndGo();
 };
 
 void TestLibraryRecords::rowDefaultsAndCopies()
@@ -388,6 +391,106 @@ void TestLibraryRecords::changedCreatedTimeMovesTheRow()
     edited->SetCreateTime("not a date");
     t.sort.invalidate();
     QCOMPARE(t.namesInViewOrder(), QStringList({"middle", "edited"}));
+}
+
+void TestLibraryRecords::textsOfARowKeepApartAtAnyLength()
+{
+    // A row keeps its texts in one block; a long one (a tag can hold tens
+    // of kilobytes) and changes of any one of them leave the others whole.
+    convertedInfo info;
+    info.convertedPath = QStringLiteral("/music/Grüße/späť.flac");
+    info.title = QString(40000, QChar(0x00E9)); // 80,000 bytes of UTF-8
+    info.artist = QStringLiteral("Ärtist \U0001F3B5");
+    info.album = QString();
+    info.genre = QStringLiteral("Jazz");
+    info.time = QStringLiteral("01:02:03");
+    info.size = QStringLiteral("12 MB");
+    info.createTime = QStringLiteral("15-06-2020 10:07");
+    info.resolution = QStringLiteral("0*0");
+    info.extend = QStringLiteral("flac");
+    info.format = QStringLiteral("flac");
+    info.imgPath = QStringLiteral("/covers/a.png");
+    QAudioFileChunk r;
+    r.setFromRecord(info);
+    const auto expectAll = [&info](QAudioFileChunk &row) {
+        QCOMPARE(QString::fromStdString(row.GetFilePath()), info.convertedPath);
+        QCOMPARE(row.GetFileName(), std::string("späť.flac"));
+        QCOMPARE(QString::fromStdString(row.GetTitle()), info.title);
+        QCOMPARE(row.qtext(QRowTexts::Artist), info.artist);
+        QCOMPARE(QString::fromStdString(row.GetAlbum()), info.album);
+        QCOMPARE(QString::fromStdString(row.GetGenre()), info.genre);
+        QCOMPARE(QString::fromStdString(row.getPlayTime()), info.time);
+        QCOMPARE(QString::fromStdString(row.GetFileSize()), info.size);
+        QCOMPARE(QString::fromStdString(row.GetCreateTime()), info.createTime);
+        QCOMPARE(QString::fromStdString(row.GetResolution()), info.resolution);
+        QCOMPARE(QString::fromStdString(row.GetFileExent()), info.extend);
+        QCOMPARE(QString::fromStdString(row.GetFileFormat()), info.format);
+        QCOMPARE(QString::fromStdString(row.GetImage()), info.imgPath);
+    };
+    expectAll(r);
+    QCOMPARE(r.playSeconds(), qint64(3723));
+    QAudioFileChunk copy(&r);
+    expectAll(copy);
+
+    // One text changed at a time, across the length where short offsets end.
+    info.album = QString(70000, QLatin1Char('a'));
+    r.setAlbum(info.album.toStdString());
+    expectAll(r);
+    info.title = QStringLiteral("Short");
+    r.SetTitle(info.title.toStdString());
+    expectAll(r);
+    info.album = QStringLiteral("Album");
+    r.setAlbum(info.album.toStdString());
+    expectAll(r);
+    QAudioFileChunk again(&r);
+    expectAll(again);
+    // The title alone goes with a reset.
+    r.Reset();
+    info.title.clear();
+    expectAll(r);
+
+    QAudioFileChunk empty;
+    QCOMPARE(empty.GetFilePath(), std::string());
+    empty.SetFileFormat("wav");
+    QCOMPARE(empty.GetFileFormat(), std::string("wav"));
+    QCOMPARE(empty.GetFileExent(), std::string());
+    empty.SetFileFormat("");
+    QCOMPARE(empty.GetFileFormat(), std::string());
+}
+
+void TestLibraryRecords::idsOfManyRowsThatComeAndGo()
+{
+    // Rows of a large library come and go in any order (a playlist's copies,
+    // a deleted entry's thousands): every live row is found by its id and
+    // its address, and a gone row's id finds nothing, through the table's
+    // growth and shrinking.
+    std::vector<std::unique_ptr<QAudioFileChunk>> rows;
+    std::vector<quint64> goneIds;
+    QRandomGenerator random(43);
+    const auto check = [&] {
+        for (const std::unique_ptr<QAudioFileChunk> &r : rows) {
+            QCOMPARE(LibraryItemIds::find(r->itemId()), static_cast<IBaseChunk *>(r.get()));
+            QCOMPARE(LibraryItemIds::idOf(r.get()), r->itemId());
+        }
+        for (quint64 id : goneIds)
+            QVERIFY(!LibraryItemIds::find(id));
+    };
+    for (int round = 0; round < 3; ++round) {
+        const int target = round == 1 ? 300 : 20000;
+        while (int(rows.size()) < target)
+            rows.push_back(std::make_unique<QAudioFileChunk>());
+        check();
+        // Most go, picked at random; a few stay through every round.
+        while (int(rows.size()) > target / 10) {
+            const size_t at = random.bounded(quint32(rows.size()));
+            goneIds.push_back(rows[at]->itemId());
+            std::swap(rows[at], rows.back());
+            rows.pop_back();
+        }
+        check();
+    }
+    QCOMPARE(LibraryItemIds::find(0), static_cast<IBaseChunk *>(nullptr));
+    QCOMPARE(LibraryItemIds::idOf(nullptr), quint64(0));
 }
 
 QTEST_MAIN(TestLibraryRecords)
