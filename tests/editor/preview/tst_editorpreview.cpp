@@ -154,6 +154,13 @@ void TestEditorPreview::filesSwitchedInOneDialogShowPictureOrWave()
     QTRY_VERIFY2_WITH_TIMEOUT(near(pictureOnScreen(dlg.get()), kPicture),
                               qPrintable(describe(pictureOnScreen(dlg.get()))), 10000);
     TestSupport::saveScreenshot(dlg.get(), "editor_preview_video_picture");
+    // The page left and come back to shows the picture again.
+    QTest::mouseClick(dlg->m_editTag->button(0), Qt::LeftButton);
+    QVERIFY(!pane->isVisible());
+    QTest::mouseClick(dlg->m_editTag->button(1), Qt::LeftButton);
+    QVERIFY(pane->elementWindow()->isVisible());
+    QVERIFY(!pane->waveWidget()->isVisible());
+    QCOMPARE(pane->elementWindow()->videoView(), view);
 
     // A sound file again: its playing wave, the picture gone.
     QSignalSpy blocks(dlg->m_playerManager, &JXPlayerManager::emitAudioData);
