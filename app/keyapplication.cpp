@@ -10,9 +10,9 @@ bool KeyNativeEventFilter::nativeEventFilter(const QByteArray &eventType, void *
 KeyApplication::KeyApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
-    // Only the editor's video view draws through GL: the other windows stay
-    // raster, and the GL stack (about 50 MB and 45 ms) loads when a window
-    // holding that view is first shown (see widgetkit/qjxwindowbase.h).
+    // Only the editor's frame display draws through GL: windows stay raster,
+    // and the GL stack (about 50 MB and 45 ms) loads when that display is made
+    // for a picture and makes its window GL-capable (widgetkit/views/qjxglwindow.h).
     setAttribute(Qt::AA_ForceRasterWidgets);
     // Hot keys reach their shortcuts from the start.
     setNativeFilter(new KeyNativeEventFilter);

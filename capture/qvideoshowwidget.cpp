@@ -1,6 +1,7 @@
 #include "capture/qvideoshowwidget.h"
 
 #include "capture/bitmapvideoview.h"
+#include "widgetkit/views/qjxglwindow.h"
 #include "widgetkit/views/qjxvideoshowwidget.h"
 
 QVideoShowWidget::QVideoShowWidget(QWidget *parent) : QWidget(parent)
@@ -17,10 +18,12 @@ void QVideoShowWidget::SetOpenGl(bool openGl)
     m_bitmapView = nullptr;
     m_openGl = openGl;
     QWidget *view = nullptr;
-    if (openGl)
+    if (openGl) {
+        QJXGlWindow::prepare(this);
         view = m_glView = new QJXVideoShowWidget(this);
-    else
+    } else {
         view = m_bitmapView = new BitmapVideoView(this);
+    }
     view->setGeometry(rect());
     view->show();
 }

@@ -368,6 +368,10 @@ void QVideoEditingDlg::InitSettings()
     m_fileError.clear();
     m_labError->hide();
     enablePages();
+    // No picture until the read says so: a file that cannot be opened shows
+    // the (empty) wave and makes no frame display.
+    m_hasVideo = false;
+    paneShowsPicture(false);
     if (m_playerManager) {
         m_trimWidget->setVideoPlay(nullptr);
         m_playerManager->onPause();
@@ -469,7 +473,8 @@ void QVideoEditingDlg::selectedTag(int index)
     case 1:
         effectForm()->show();
         if (m_mediaForm) {
-            m_mediaForm->setOperationType(QMediaForm::Waveform);
+            // The picture of a video, the playing wave of a sound file.
+            m_mediaForm->setOperationType(QMediaForm::Preview);
             m_mediaForm->show();
         }
         hide(m_audioTagForm);
@@ -495,6 +500,17 @@ void QVideoEditingDlg::isHaveVideo(bool flag)
     m_editTag->setDisableTag(2, flag);
     if (m_trimOperationForm)
         m_trimOperationForm->setDisableSnapshot(!flag);
+    paneShowsPicture(flag);
+}
+
+void QVideoEditingDlg::paneShowsPicture(bool hasVideo)
+{
+    if (!m_mediaForm)
+        return;
+    m_mediaForm->isHaveVideo(hasVideo);
+    // A file opened while the pane shows switches it between picture and wave.
+    if (m_currentTag == 1)
+        m_mediaForm->setOperationType(QMediaForm::Preview);
 }
 
 void QVideoEditingDlg::OnSetIsSetAudioEffect(bool bEffect)

@@ -101,6 +101,7 @@ protected:
 private:
     friend class TestEditDialog;
     friend class TestEditorLoad;
+    friend class TestEditorPreview;
     void initControls();
     void initMenu();
     void ininScreenshotsInfo();
@@ -116,6 +117,9 @@ private:
     void placePages();
     void showOpacityMsgDlg(const QString &text);
     void placeMediaForm();
+    // The preview pane shows the picture when the file has one (its frame
+    // display, and so GL, is made then), else the wave.
+    void paneShowsPicture(bool hasVideo);
     // Recognition ends: poll stopped, button back.
     void endRecognition();
 

@@ -86,6 +86,8 @@ void QVideoEditTag::onButton()
         m_selected->setEnabled(true);
     }
     m_selected = clicked;
+    // A tab hidden later re-selects from here: a click moves it too.
+    m_currentIndex = m_buttons.indexOf(clicked);
     m_selected->setChecked(true);
     m_selected->setEnabled(false);
     emit emitSelectedTag(m_buttons.indexOf(clicked));

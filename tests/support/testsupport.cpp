@@ -115,6 +115,19 @@ QString saveScreenshot(QWidget *widget, const QString &name)
     return path;
 }
 
+QImage screenOf(QWidget *widget)
+{
+    QScreen *screen = widget->screen();
+    return screen ? screen->grabWindow(widget->window()->winId()).toImage() : QImage();
+}
+
+bool glStackLoaded()
+{
+    const QByteArray maps = readBytes(QStringLiteral("/proc/self/maps"));
+    return maps.contains("xcbglintegrations/") || maps.contains("libGLX_mesa") || maps.contains("_dri.so")
+           || maps.contains("libEGL_mesa");
+}
+
 QByteArray readBytes(const QString &path)
 {
     QFile file(path);

@@ -7,6 +7,7 @@
 #include <QVector>
 
 class QElapsedTimer;
+class QImage;
 class QWidget;
 
 namespace TestSupport {
@@ -16,6 +17,14 @@ QString screenshotDir();
 // Grabs the widget and writes it as <name>.png into screenshotDir(); returns the path, or
 // fails the running test and returns "" when nothing could be written.
 QString saveScreenshot(QWidget *widget, const QString &name);
+
+// What the display server shows of the widget's window (not a render of the
+// widget: a GL view that is not flushed to screen shows as not drawn).
+QImage screenOf(QWidget *widget);
+// Whether this process has loaded the GL stack: the windowing system's GL
+// integration, the GL vendor library or a driver (Qt Gui itself links libGL,
+// so that library alone says nothing).
+bool glStackLoaded();
 
 // The whole file; empty when it cannot be read.
 QByteArray readBytes(const QString &path);

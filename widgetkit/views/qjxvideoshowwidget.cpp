@@ -1,5 +1,6 @@
 #include "widgetkit/views/qjxvideoshowwidget.h"
 
+#include "widgetkit/views/qjxglwindow.h"
 #include "widgetkit/views/viewslog.h"
 
 #include <QOpenGLContext>
@@ -77,6 +78,9 @@ QVector2D lastTexelCentre(int width, int height, int textureWidth, int textureHe
 
 QJXVideoShowWidget::QJXVideoShowWidget(QWidget *parent) : QOpenGLWidget(parent)
 {
+    // Containers ask before making the view, while nothing is half made.
+    if (parent)
+        QJXGlWindow::prepare(this);
     setMouseTracking(true);
     connect(this, &QJXVideoShowWidget::emitDrawImageData, this, &QJXVideoShowWidget::drawImageData);
     connect(this, &QJXVideoShowWidget::emitDrawYUVImageData, this,

@@ -1,5 +1,6 @@
 #include "widgetkit/views/qmediaelementwindow.h"
 
+#include "widgetkit/views/qjxglwindow.h"
 #include "widgetkit/views/qjxvideoshowwidget.h"
 
 #include <QCoreApplication>
@@ -38,9 +39,29 @@ QMediaElementWindow::QMediaElementWindow(QWidget *parent) : QWidget(parent)
     setPalette(pal);
     resize(791, 521);
     setWindowTitle(QCoreApplication::translate("QMediaElementWindow", "Form"));
+}
+
+void QMediaElementWindow::setVisible(bool visible)
+{
+    if (visible && isWindow() && !m_view)
+        makeView();
+    QWidget::setVisible(visible);
+}
+
+void QMediaElementWindow::showPicture()
+{
+    if (!m_view)
+        makeView();
+    show();
+}
+
+void QMediaElementWindow::makeView()
+{
+    QJXGlWindow::prepare(this);
     m_view = new QJXVideoShowWidget(this);
     m_view->setObjectName(QStringLiteral("m_videoView"));
-    m_view->setGeometry(710, 480, 41, 20);
+    m_view->setGeometry(m_viewRect);
+    m_view->show();
 }
 
 void QMediaElementWindow::setVideoElementSize(int width, int height)
@@ -56,30 +77,35 @@ void QMediaElementWindow::fitVideo()
 {
     if (m_videoWidth < 1 || m_videoHeight < 1 || this->width() < 1 || this->height() < 1)
         return;
-    m_view->setGeometry(letterBoxRect(size(), m_videoWidth, m_videoHeight));
-    emit emitVideoElementSizeChange(m_view->geometry());
+    m_viewRect = letterBoxRect(size(), m_videoWidth, m_videoHeight);
+    if (m_view)
+        m_view->setGeometry(m_viewRect);
+    emit emitVideoElementSizeChange(m_viewRect);
 }
 
 QRect QMediaElementWindow::getVideoElementRect() const
 {
-    return m_view->geometry();
+    return m_viewRect;
 }
 
 WId QMediaElementWindow::getVideoElementWid() const
 {
-    return m_view->winId();
+    return m_view ? m_view->winId() : 0;
 }
 
+// Frames that come before the display is made have nowhere to go.
 void QMediaElementWindow::showImage(const unsigned char *pixels, unsigned int width,
                                     unsigned int height, unsigned int stride)
 {
-    m_view->showImage(pixels, width, height, stride);
+    if (m_view)
+        m_view->showImage(pixels, width, height, stride);
 }
 
 void QMediaElementWindow::showYUVImage(unsigned char **planes, int width, int height,
                                        int *strides)
 {
-    m_view->showYUVImage(planes, width, height, strides);
+    if (m_view)
+        m_view->showYUVImage(planes, width, height, strides);
 }
 
 void QMediaElementWindow::showYUVImage(const unsigned char *const planes[3], unsigned width,
@@ -89,17 +115,20 @@ void QMediaElementWindow::showYUVImage(const unsigned char *const planes[3], uns
     if (strides)
         for (int c = 0; c < 3; ++c)
             signedStrides[c] = int(strides[c]);
-    m_view->showYUVImage(planes, int(width), int(height), signedStrides);
+    if (m_view)
+        m_view->showYUVImage(planes, int(width), int(height), signedStrides);
 }
 
 void QMediaElementWindow::updateRepaint()
 {
-    m_view->update();
+    if (m_view)
+        m_view->update();
 }
 
 void QMediaElementWindow::resetOpenGl()
 {
-    m_view->reset();
+    if (m_view)
+        m_view->reset();
 }
 
 void QMediaElementWindow::showNormal()

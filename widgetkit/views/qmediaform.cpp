@@ -75,7 +75,7 @@ void QMediaForm::setOperationType(int type)
         break;
     case Preview:
         if (m_hasVideo) {
-            m_element->show();
+            m_element->showPicture();
             if (m_manager)
                 m_manager->setMediaOriginalWindow(nullptr);
             m_wave->hide();

@@ -24,7 +24,8 @@ public:
     // preview pictures into the element window and its wave data into the
     // waveform.
     void setPlayerManager(JXPlayerManager *playerManager);
-    // 0 preview picture (the waveform when the media has none), 1 waveform,
+    // 0 preview picture (the waveform when the media has none; the element
+    // window makes its frame display, and so loads GL, the first time), 1 waveform,
     // 2 nothing; other values are only stored.
     void setOperationType(int type);
     int operationType() const { return m_operationType; }

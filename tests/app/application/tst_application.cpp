@@ -4,7 +4,10 @@
 // project names and bands, the message-box hook (boxes made before it keep
 // the plain defaults), and the codec layer's working folder; the codec
 // layer's background load starts even for a window that never paints.
-// Windows are raster-only unless they hold a GL view, which still draws.
+// Windows are raster-only and never load the GL stack until a frame display
+// is made for a picture; its window is then made GL-capable where it stands
+// (a dialog in exec() goes on, modal), and the display's picture reaches the
+// screen.
 
 #include "testsupport.h"
 
@@ -18,8 +21,11 @@
 #include "widgetkit/qjxdialog.h"
 #include "widgetkit/qjxmessagebox.h"
 #include "widgetkit/qprojectconfig.h"
+#include "widgetkit/views/qjxvideoshowwidget.h"
+#include "widgetkit/views/qmediaelementwindow.h"
 
-#include <QOpenGLWidget>
+#include <QScreen>
+#include <QTimer>
 #include <QWindow>
 #include <QtTest>
 
@@ -62,6 +68,26 @@ public:
 
 bool g_lastFilterDeleted = false;
 
+const QColor kPicture(230, 120, 20);
+
+// A packed frame (bytes B, G, R, A) of one colour.
+QImage pictureFrame()
+{
+    QImage frame(64, 48, QImage::Format_ARGB32);
+    frame.fill(kPicture);
+    return frame;
+}
+
+bool near(const QColor &a, const QColor &b)
+{
+    return qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8 && qAbs(a.blue() - b.blue()) <= 8;
+}
+
+QString describe(const QColor &c)
+{
+    return QString("%1,%2,%3").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
 } // namespace
 
 class TestApplication : public QObject
@@ -74,6 +100,7 @@ private slots:
     void projectPresetsAndCodecSetUp();
     void codecLoadStartsForAWindowThatNeverPaints();
     void windowsAreRasterUnlessTheyHoldAGlView();
+    void dialogInExecStaysModalWhenItBecomesGlCapable();
 };
 
 void TestApplication::argumentsAndEvents()
@@ -205,19 +232,85 @@ void TestApplication::windowsAreRasterUnlessTheyHoldAGlView()
     QCOMPARE(plain.windowHandle()->surfaceType(), QSurface::RasterSurface);
     TestSupport::saveScreenshot(&plain, QStringLiteral("app_raster_window"));
 
-    // One that holds a GL view is made GL-capable, and the view gets a context.
-    QJXDialog withView;
-    withView.resize(200, 120);
-    auto *view = new QOpenGLWidget(&withView);
-    view->setGeometry(20, 20, 160, 80);
-    withView.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&withView));
-    QVERIFY(withView.windowHandle()->supportsOpenGL());
+    // Nor does one holding a frame display's container that showed no picture.
+    QJXDialog withPane;
+    withPane.resize(240, 180);
+    auto *pane = new QMediaElementWindow(&withPane);
+    pane->setGeometry(20, 20, 200, 140);
+    pane->setVideoElementSize(4, 3);
+    pane->hide();
+    withPane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&withPane));
+    QCOMPARE(withPane.windowHandle()->surfaceType(), QSurface::RasterSurface);
+    QVERIFY(!pane->videoView());
+    QVERIFY(!TestSupport::glStackLoaded());
+
+    // Shown for a picture: the display is made and the window made GL-capable
+    // where it stands.
+    const QPoint place = withPane.pos();
+    pane->showPicture();
+    QJXVideoShowWidget *view = pane->videoView();
+    QVERIFY(view);
+    QVERIFY(withPane.isVisible());
+    QVERIFY(withPane.windowHandle()->supportsOpenGL());
+    QVERIFY(QTest::qWaitForWindowExposed(&withPane));
+    QCOMPARE(withPane.pos(), place);
     QTRY_VERIFY(view->isValid());
-    QVERIFY(!view->grabFramebuffer().isNull());
-    TestSupport::saveScreenshot(&withView, QStringLiteral("app_gl_view_window"));
+    const QImage frame = pictureFrame();
+    QVERIFY(pane->getVideoElementRect().isValid());
+    pane->showImage(frame.constBits(), unsigned(frame.width()), unsigned(frame.height()),
+                    unsigned(frame.bytesPerLine()));
+    QTRY_COMPARE(view->frameSize(), frame.size());
+    // What the display server shows: a view not flushed to a raster window stays black.
+    const QPoint centre = pane->geometry().center();
+    QTRY_VERIFY2(near(TestSupport::screenOf(&withPane).pixelColor(centre), kPicture),
+                 qPrintable(describe(TestSupport::screenOf(&withPane).pixelColor(centre))));
+    TestSupport::saveScreenshot(&withPane, QStringLiteral("app_gl_view_window"));
+    QVERIFY(TestSupport::glStackLoaded());
+
     // Later windows are raster again.
     QVERIFY(QCoreApplication::testAttribute(Qt::AA_ForceRasterWidgets));
+    QJXDialog later;
+    later.resize(120, 80);
+    later.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&later));
+    QCOMPARE(later.windowHandle()->surfaceType(), QSurface::RasterSurface);
+}
+
+void TestApplication::dialogInExecStaysModalWhenItBecomesGlCapable()
+{
+    QWidget behind;
+    behind.resize(300, 200);
+    behind.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&behind));
+    QJXDialog dialog;
+    dialog.resize(240, 180);
+    auto *pane = new QMediaElementWindow(&dialog);
+    pane->setGeometry(20, 20, 200, 140);
+    pane->hide();
+
+    bool glCapable = false, shownAfter = false, modalAfter = false, nextTurnInExec = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        if (!QTest::qWaitForWindowExposed(&dialog))
+            return;
+        pane->showPicture();
+        glCapable = dialog.windowHandle()->supportsOpenGL();
+        // The next turn still runs inside exec() when the remake did not end it.
+        QTimer::singleShot(0, &dialog, [&] {
+            nextTurnInExec = true;
+            shownAfter = dialog.isVisible();
+            modalAfter = QGuiApplication::modalWindow() == dialog.windowHandle()
+                         && QApplication::activeModalWidget() == &dialog;
+            TestSupport::saveScreenshot(&dialog, QStringLiteral("app_gl_view_dialog_in_exec"));
+            dialog.accept();
+        });
+    });
+    const int result = dialog.exec();
+    QVERIFY(glCapable);
+    QVERIFY(nextTurnInExec);
+    QVERIFY(shownAfter);
+    QVERIFY(modalAfter);
+    QCOMPARE(result, int(QDialog::Accepted));
 }
 
 int main(int argc, char **argv)

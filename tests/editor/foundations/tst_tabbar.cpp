@@ -56,6 +56,7 @@ void TestTabBar::clickingSelectsOnceAndLocksTheSelectedTab()
     QTest::mouseClick(effect, Qt::LeftButton);
     QCOMPARE(selected.count(), 1);
     QCOMPARE(selected.takeFirst().at(0).toInt(), 1);
+    QCOMPARE(bar.currentIndex(), 1);
     QVERIFY(trim->isEnabled());
     QVERIFY(!trim->isChecked());
     QVERIFY(effect->isChecked());
@@ -73,6 +74,12 @@ void TestTabBar::clickingSelectsOnceAndLocksTheSelectedTab()
     QCOMPARE(shot.pixelColor(2, 2), QColor(31, 31, 31));
     QCOMPARE(shot.pixelColor(2 * shot.devicePixelRatio(), shot.height() - 1), QColor(13, 13, 13));
     QVERIFY(!TestSupport::saveScreenshot(&bar, "editor_tabbar").isEmpty());
+
+    // Hiding another tab keeps the clicked one (a file without tags hides the last).
+    bar.setHiddenTag(2);
+    QCOMPARE(selected.count(), 0);
+    QVERIFY(effect->isChecked());
+    QCOMPARE(bar.currentIndex(), 1);
 }
 
 void TestTabBar::hiddenTabsAreSkipped()

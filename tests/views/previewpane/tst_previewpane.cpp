@@ -1,6 +1,7 @@
 // The editor's preview pane driven by the real preview engine: a video file's
 // pictures drawn through OpenGL on a virtual display, and a sound file's
-// waveform while it plays through the private sound server.
+// waveform while it plays through the private sound server, with no frame
+// display made for it.
 
 #include "testsupport.h"
 
@@ -103,6 +104,8 @@ void TestPreviewPane::soundFileShowsItsPlayingWave()
     form.setOperationType(QMediaForm::Preview); // no picture: the waveform
     QVERIFY(form.waveWidget()->isVisible());
     QVERIFY(!form.elementWindow()->isVisible());
+    // Nor a frame display (a GL view) behind it.
+    QVERIFY(!form.elementWindow()->videoView());
 
     engine.onPlay();
     // Wait for a block with sound in it to reach what the pane shows.
