@@ -22,7 +22,7 @@ using Name = HistoryDocument::Name;
 // The names the store writes, in the order of HistoryDocument::Name. Only a
 // name not listed is packed as text, so a name equal to a listed one is
 // always its number.
-const QLatin1String kKnownLatin1[HistoryDocument::kNameCount] = {
+const QLatin1String kKnownLatin1[] = {
     QLatin1String(""),           QLatin1String("Path_item"),       QLatin1String("CONVERTED_INFO_"),
     QLatin1String("List_name"),  QLatin1String("Converted_path_"), QLatin1String("ListName"),
     QLatin1String("Img_path_"),  QLatin1String("Title_"),          QLatin1String("Resolutin_"),
@@ -31,6 +31,8 @@ const QLatin1String kKnownLatin1[HistoryDocument::kNameCount] = {
     QLatin1String("Album_"),     QLatin1String("Genre_"),          QLatin1String("preferencePath_"),
     QLatin1String("Video_file"), QLatin1String("New_file"),
 };
+static_assert(sizeof(kKnownLatin1) / sizeof(kKnownLatin1[0]) == HistoryDocument::kNameCount,
+              "one text per HistoryDocument::Name");
 
 // The listed names by length, so that a name read is compared with the
 // two or three of its length only.

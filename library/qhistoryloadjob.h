@@ -50,7 +50,8 @@ public:
     {
         std::atomic<bool> stop{false};
         // Entries parsed and records read so far (a history already parsed
-        // in this process is not parsed again).
+        // in this process is not parsed again; one the quick reader declines
+        // is parsed twice).
         std::atomic<int> entriesParsed{0};
         std::atomic<int> recordsRead{0};
         // Where the worker met the stop, once it did.
