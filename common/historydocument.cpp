@@ -394,13 +394,15 @@ QString storable(const QString &value)
     return value;
 }
 
+} // namespace
+
 // Reads the plain documents the store writes (UTF-8 without a BOM or a
 // declaration; elements, attributes and blanks between them; the five
 // named entities and character references in values) a great deal quicker
 // than QXmlStreamReader. It declines everything else, damage included,
 // before anything is kept: the document is then read by QXmlStreamReader,
 // so what it takes it reads exactly as that reader does.
-class PlainReader
+class HistoryDocument::PlainReader
 {
 public:
     enum class Outcome { Read, Declined, Stopped };
@@ -411,6 +413,16 @@ public:
         , m_goOn(goOn)
     {
     }
+    // Drawing the bytes a piece at a time from more, which appends to its
+    // argument and returns false at the end. The pieces read are let go
+    // between entries, so an entry longer than kAhead is declined.
+    PlainReader(const HistoryDocument::More &more, const HistoryDocument::GoOn &goOn)
+        : m_at(nullptr)
+        , m_end(nullptr)
+        , m_goOn(goOn)
+        , m_more(&more)
+    {
+    }
 
     // The document element's name and attributes, and each entry packed,
     // handed to add as it ends.
@@ -418,17 +430,21 @@ public:
                  const std::function<void(QByteArray packed)> &add)
     {
         // The document element.
+        readAhead();
         if (!skipBlanks() || !tag() || m_closing)
             return Outcome::Declined;
         rootName = QString::fromLatin1(m_tag, m_tagSize);
+        m_rootTag = QByteArray(m_tag, m_tagSize);
         for (const Attr &a : m_attrs)
             rootAttributes.append(
                 qMakePair(QString::fromLatin1(a.name, a.nameSize), QString::fromUtf8(value(a), a.valueSize)));
         if (m_selfClosed)
             return finish();
-        m_open.push_back({m_tag, m_tagSize});
+        m_open.push_back({m_rootTag.constData(), m_rootTag.size()});
         m_depth = 1;
         while (m_depth > 0) {
+            if (m_depth == 1)
+                readAhead();
             if (!skipBlanks() || !tag())
                 return Outcome::Declined;
             if (m_closing) {
@@ -512,8 +528,31 @@ private:
 
     Outcome finish()
     {
-        skipBlanks();
-        return m_at == m_end ? Outcome::Read : Outcome::Declined;
+        for (;;) {
+            while (m_at < m_end && isBlank(*m_at))
+                ++m_at;
+            if (m_at < m_end)
+                return Outcome::Declined;
+            if (!m_more)
+                return Outcome::Read;
+            readAhead();
+            if (m_at == m_end)
+                return Outcome::Read;
+        }
+    }
+    // Between entries: lets the bytes read so far go and draws at least
+    // kAhead more, unless the end comes first. Only the document element's
+    // name is kept from before, in a copy.
+    void readAhead()
+    {
+        static constexpr int kAhead = 1 << 19;
+        if (!m_more || m_end - m_at >= kAhead)
+            return;
+        const int consumed = m_at ? int(m_at - m_buffer.constData()) : 0;
+        m_buffer.remove(0, consumed);
+        while (m_buffer.size() < 2 * kAhead && (*m_more)(m_buffer)) { }
+        m_at = m_buffer.constData();
+        m_end = m_at + m_buffer.size();
     }
     // Blanks up to the next '<'; false when anything else comes first or a
     // run is longer than a text may be.
@@ -748,8 +787,11 @@ private:
     }
 
     const char *m_at;
-    const char *const m_end;
+    const char *m_end;
     const HistoryDocument::GoOn &m_goOn;
+    const HistoryDocument::More *m_more = nullptr;
+    QByteArray m_buffer; // the pieces not yet let go
+    QByteArray m_rootTag;
     Packer m_packer;
     std::vector<Open> m_open;
     int m_depth = 0;
@@ -763,8 +805,6 @@ private:
     std::vector<Attr> m_attrs;
     QByteArray m_decoded;
 };
-
-} // namespace
 
 bool HistoryDocument::Text::operator==(const Text &other) const
 {
@@ -875,30 +915,41 @@ HistoryDocument::HistoryDocument()
 {
 }
 
+HistoryDocument::Outcome HistoryDocument::readPlain(PlainReader &plain)
+{
+    QString rootName;
+    Attributes rootAttributes;
+    QVector<Entry> entries;
+    const PlainReader::Outcome outcome = plain.read(rootName, rootAttributes, [&entries](QByteArray packed) {
+        Entry entry;
+        entry.m_bytes = std::move(packed);
+        entries.append(std::move(entry));
+    });
+    if (outcome == PlainReader::Outcome::Stopped)
+        return Outcome::Stopped;
+    if (outcome == PlainReader::Outcome::Declined)
+        return Outcome::Declined;
+    entries.squeeze();
+    m_rootName = std::move(rootName);
+    m_rootAttributes = std::move(rootAttributes);
+    m_entries = std::move(entries);
+    return Outcome::Parsed;
+}
+
+HistoryDocument::Outcome HistoryDocument::parsePieces(const More &more, const GoOn &goOn)
+{
+    PlainReader plain(more, goOn);
+    return readPlain(plain);
+}
+
 bool HistoryDocument::parse(const QByteArray &bytes, QString *reason, const GoOn &goOn)
 {
-    {
-        QString rootName;
-        Attributes rootAttributes;
-        QVector<Entry> entries;
-        PlainReader plain(bytes, goOn);
-        const PlainReader::Outcome outcome = plain.read(rootName, rootAttributes, [&entries](QByteArray packed) {
-            Entry entry;
-            entry.m_bytes = std::move(packed);
-            entries.append(std::move(entry));
-        });
-        if (outcome == PlainReader::Outcome::Stopped) {
-            if (reason)
-                reason->clear();
-            return false;
-        }
-        if (outcome == PlainReader::Outcome::Read) {
-            entries.squeeze();
-            m_rootName = std::move(rootName);
-            m_rootAttributes = std::move(rootAttributes);
-            m_entries = std::move(entries);
-            return true;
-        }
+    PlainReader plain(bytes, goOn);
+    const Outcome outcome = readPlain(plain);
+    if (outcome != Outcome::Declined) {
+        if (reason)
+            reason->clear();
+        return outcome == Outcome::Parsed;
     }
     // Read through a device: the reader then decodes a block at a time
     // instead of holding the whole file a second time as UTF-16.

@@ -139,6 +139,14 @@ public:
     // the bytes do not parse, declare a document type or nest deeper than
     // StateFile::kMaxDepth, or when goOn said to stop (reason then empty).
     bool parse(const QByteArray &bytes, QString *reason = nullptr, const GoOn &goOn = GoOn());
+    // Draws more of a document's bytes: appends to its argument, false at
+    // the end.
+    using More = std::function<bool(QByteArray &into)>;
+    enum class Outcome { Parsed, Stopped, Declined };
+    // The store's own plain documents read a piece at a time, so that a
+    // large one is never held whole; anything else is Declined (and the
+    // document unchanged), to be parsed whole.
+    Outcome parsePieces(const More &more, const GoOn &goOn = GoOn());
     // UTF-8, indent 4, no declaration.
     QByteArray serialize() const;
     // The same bytes handed to sink a piece at a time (about half a
@@ -152,6 +160,9 @@ public:
     int findEntry(const QString &path, bool normaliseSeparators) const;
 
 private:
+    class PlainReader;
+    Outcome readPlain(PlainReader &plain);
+
     QString m_rootName;
     Attributes m_rootAttributes;
     QVector<Entry> m_entries;

@@ -223,6 +223,7 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     const QString file = historyFilePath();
     const StateFile::Signature before = StateFile::signature(file);
     ParsedHistory &cache = parsedHistory();
+    bool known = false; // the cache tells this file by its bytes
     {
         QMutexLocker lock(&cache.mutex);
         if (cache.valid && cache.path == file
@@ -230,6 +231,36 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
                 || (cache.signature == before && StateFile::signatureTrusted(before, cache.readAtNs)))) {
             doc = cache.doc;
             return true;
+        }
+        // Its bytes are compared with the file's: the file is read whole.
+        known = cache.valid && cache.path == file && !cache.digest.isEmpty();
+    }
+    // A history this process has not read (the one at start) is parsed a
+    // piece at a time: a large one is never held whole beside its parsed
+    // form. A file written too recently for its signature to vouch for it
+    // is read whole, as its digest is kept; so is one the piece parse
+    // declines (damaged, or not as the store writes it).
+    const qint64 startedAt = StateFile::nowNs();
+    if (!known && StateFile::signatureTrusted(before, startedAt)) {
+        StateFile::PieceReader pieces(file, StateFile::kMaxHistoryBytes);
+        if (pieces.opening().status == StateFile::Status::Read) {
+            HistoryDocument parsed;
+            const HistoryDocument::Outcome outcome = parsed.parsePieces(
+                [&pieces](QByteArray &into) { return pieces.next(into, 1 << 20); }, goOn);
+            if (outcome == HistoryDocument::Outcome::Stopped)
+                return false;
+            if (outcome == HistoryDocument::Outcome::Parsed && !pieces.failed()) {
+                QMutexLocker lock(&cache.mutex);
+                cache.path = file;
+                cache.signature = before;
+                cache.readAtNs = startedAt;
+                cache.digest = QByteArray();
+                cache.doc = parsed;
+                cache.valid = true;
+                cache.unwritten = false;
+                doc = std::move(parsed);
+                return true;
+            }
         }
     }
     const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);

@@ -400,6 +400,46 @@ private slots:
         QCOMPARE(again.entries().size(), 6000);
     }
 
+    void largeFileIsReadInPiecesAsWhole()
+    {
+        // A history file this process did not write, old enough for its
+        // signature to vouch for it, is parsed a piece at a time: it reads
+        // as the whole file, whatever falls across the pieces.
+        QList<convertedInfo> records;
+        for (int i = 0; i < 9000; ++i) {
+            convertedInfo r = sampleRecord(QStringLiteral("/music/%1.mp3").arg(i));
+            r.title =
+                QString::fromUtf8("Tema n\xC2\xBA %1 \xE2\x82\xAC \xF0\x9F\x8E\xB5 & <b> ").arg(i).repeated(i % 7);
+            r.listNames = i % 2 ? QStringList{"Road", "Night"} : QStringList{};
+            r.newFile = false;
+            records << r;
+        }
+        QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
+        const QByteArray bytes = readSettled(history());
+        QVERIFY(bytes.size() > 4 * 1024 * 1024);
+        // A damaged file leaves the store without a parsed history, as at
+        // start; then the file comes back from elsewhere.
+        QVERIFY(writeSettled(history(), "<ROOTITEM><Path_item"));
+        QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
+        QVERIFY(QFile::remove(history() + ".bad"));
+        QVERIFY(writeSettled(history(), bytes));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            StateFile::signatureTrusted(StateFile::signature(history()), StateFile::nowNs()), 10000);
+        QCOMPARE(QVideoSettingXml::analysisConvertedInfo(), records);
+
+        // Damage past the first pieces is still found: the file is set
+        // aside and the entries before it kept, as from a whole reading.
+        QByteArray damaged = bytes;
+        damaged.insert(damaged.size() - 5000, "<broken");
+        QVERIFY(writeSettled(history(), damaged));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            StateFile::signatureTrusted(StateFile::signature(history()), StateFile::nowNs()), 10000);
+        const QList<convertedInfo> kept = QVideoSettingXml::analysisConvertedInfo();
+        QVERIFY(kept.size() > 8900 && kept.size() < 9000);
+        QCOMPARE(kept.first(), records.first());
+        QCOMPARE(readSettled(history() + ".bad"), damaged);
+    }
+
     void unusualDocumentsKeepEveryByte()
     {
         // What the store never writes itself: other names (one not ASCII,
