@@ -5,7 +5,9 @@
 #include <QBuffer>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 // Packed element: name, attribute count, each attribute's name and value,
@@ -15,8 +17,11 @@
 
 namespace {
 
-// The names the store writes, numbered from 1. Only a name not listed is
-// packed as text, so a name equal to a listed one is always its number.
+using Name = HistoryDocument::Name;
+
+// The names the store writes, in the order of HistoryDocument::Name. Only a
+// name not listed is packed as text, so a name equal to a listed one is
+// always its number.
 const QLatin1String kKnownLatin1[] = {
     QLatin1String(""),           QLatin1String("Path_item"),       QLatin1String("CONVERTED_INFO_"),
     QLatin1String("List_name"),  QLatin1String("Converted_path_"), QLatin1String("ListName"),
@@ -26,27 +31,39 @@ const QLatin1String kKnownLatin1[] = {
     QLatin1String("Album_"),     QLatin1String("Genre_"),          QLatin1String("preferencePath_"),
     QLatin1String("Video_file"), QLatin1String("New_file"),
 };
-constexpr int kKnownCount = int(sizeof(kKnownLatin1) / sizeof(kKnownLatin1[0]));
-constexpr int kPathId = 4;
+static_assert(sizeof(kKnownLatin1) / sizeof(kKnownLatin1[0]) == HistoryDocument::kNameCount,
+              "one text per HistoryDocument::Name");
 
-// The listed names as shared strings: unpacking one copies nothing.
-const QString &knownName(int id)
+// The listed names by length, so that a name read is compared with the
+// two or three of its length only.
+struct NamesByLength
 {
-    static const QVector<QString> names = [] {
-        QVector<QString> made;
-        for (const QLatin1String &name : kKnownLatin1)
-            made.append(QString(name));
-        return made;
-    }();
-    return names.at(id);
-}
+    static constexpr int kLongest = 15;
+    quint8 ids[kLongest + 1][HistoryDocument::kNameCount] = {};
+    quint8 counts[kLongest + 1] = {};
+
+    NamesByLength()
+    {
+        for (int id = 1; id < HistoryDocument::kNameCount; ++id) {
+            const int size = kKnownLatin1[id].size();
+            Q_ASSERT(size <= kLongest);
+            ids[size][counts[size]++] = quint8(id);
+        }
+    }
+};
 
 template<typename Chars>
 int knownId(const Chars &name)
 {
-    for (int id = 1; id < kKnownCount; ++id)
-        if (name.size() == kKnownLatin1[id].size() && name == kKnownLatin1[id])
+    static const NamesByLength byLength;
+    const int size = name.size();
+    if (size > NamesByLength::kLongest)
+        return 0;
+    for (int n = 0; n < byLength.counts[size]; ++n) {
+        const int id = byLength.ids[size][n];
+        if (name == kKnownLatin1[id])
             return id;
+    }
     return 0;
 }
 
@@ -88,6 +105,17 @@ public:
         putName(name);
         putText(value.constData(), value.size());
     }
+    // The same for a name of ASCII letters and a value of valid UTF-8.
+    void openElement(const char *name, int size, int attributes)
+    {
+        openElement(QLatin1String(name, size), attributes);
+    }
+    void attribute(const char *name, int nameSize, const char *value, int valueSize)
+    {
+        putName(QLatin1String(name, nameSize));
+        appendNumber(m_bytes, quint32(valueSize));
+        m_bytes.append(value, valueSize);
+    }
     void endAttributes()
     {
         m_open.push_back(m_bytes.size());
@@ -112,6 +140,15 @@ private:
         appendNumber(m_bytes, quint32(id));
         if (id == 0)
             putText(name.constData(), name.size());
+    }
+    void putName(QLatin1String name)
+    {
+        const int id = knownId(name);
+        appendNumber(m_bytes, quint32(id));
+        if (id == 0) {
+            appendNumber(m_bytes, quint32(name.size()));
+            m_bytes.append(name.data(), name.size());
+        }
     }
     void putText(const QChar *chars, int size)
     {
@@ -194,19 +231,31 @@ public:
     {
         HistoryDocument::Text unlisted;
         const int id = name(unlisted);
-        return id ? knownName(id) : unlisted.toString();
+        return id ? HistoryDocument::nameText(Name(id)) : unlisted.toString();
     }
     void skipName()
     {
         HistoryDocument::Text unlisted;
         name(unlisted);
     }
+    // The one walk over an element's attributes: visit(attribute) for each
+    // until it returns false; false then, and the rest is not read.
+    template<typename Visit>
+    bool attributes(int element, Visit &&visit)
+    {
+        HistoryDocument::Attribute attr{element, Name::Unlisted, {}, {}};
+        for (quint32 n = number(); n > 0; --n) {
+            attr.unlisted = HistoryDocument::Text();
+            attr.name = Name(name(attr.unlisted));
+            attr.value = text();
+            if (!visit(std::as_const(attr)))
+                return false;
+        }
+        return true;
+    }
     void skipAttributes()
     {
-        for (quint32 n = number(); n > 0; --n) {
-            skipName();
-            text();
-        }
+        attributes(0, [](const HistoryDocument::Attribute &) { return true; });
     }
     void skipElement()
     {
@@ -219,12 +268,16 @@ public:
     {
         HistoryDocument::Element e;
         e.name = nameString();
-        const quint32 attributes = number();
-        e.attributes.reserve(int(attributes));
-        for (quint32 n = 0; n < attributes; ++n) {
-            QString name = nameString();
-            e.attributes.append(qMakePair(std::move(name), text().toString()));
-        }
+        // The count is read again by the walk; reserving needs it first.
+        const char *at = m_at;
+        e.attributes.reserve(int(number()));
+        m_at = at;
+        attributes(0, [&e](const HistoryDocument::Attribute &a) {
+            e.attributes.append(qMakePair(a.name == Name::Unlisted ? a.unlisted.toString()
+                                                                   : HistoryDocument::nameText(a.name),
+                                          a.value.toString()));
+            return true;
+        });
         const quint32 children = count();
         e.children.reserve(int(children));
         for (quint32 n = 0; n < children; ++n)
@@ -299,16 +352,14 @@ bool writePacked(QByteArray &out, Unpacker &in, int depth, const std::function<b
     HistoryDocument::Text unlisted;
     const int id = in.name(unlisted);
     appendName(out, id, unlisted);
-    for (quint32 n = in.number(); n > 0; --n) {
+    in.attributes(0, [&out](const HistoryDocument::Attribute &a) {
         out += ' ';
-        HistoryDocument::Text attrName;
-        const int attrId = in.name(attrName);
-        appendName(out, attrId, attrName);
+        appendName(out, int(a.name), a.unlisted);
         out += "=\"";
-        const HistoryDocument::Text value = in.text();
-        appendEscaped(out, value.data, value.size);
+        appendEscaped(out, a.value.data, a.value.size);
         out += '"';
-    }
+        return true;
+    });
     const quint32 children = in.count();
     if (children == 0) {
         out += "/>\n";
@@ -344,6 +395,416 @@ QString storable(const QString &value)
 }
 
 } // namespace
+
+// Reads the plain documents the store writes (UTF-8 without a BOM or a
+// declaration; elements, attributes and blanks between them; the five
+// named entities and character references in values) a great deal quicker
+// than QXmlStreamReader. It declines everything else, damage included,
+// before anything is kept: the document is then read by QXmlStreamReader,
+// so what it takes it reads exactly as that reader does.
+class HistoryDocument::PlainReader
+{
+public:
+    enum class Outcome { Read, Declined, Stopped };
+
+    PlainReader(const QByteArray &bytes, const HistoryDocument::GoOn &goOn)
+        : m_at(bytes.constData())
+        , m_end(bytes.constData() + bytes.size())
+        , m_goOn(goOn)
+    {
+    }
+    // Drawing the bytes a piece at a time from more, which appends to its
+    // argument and returns false at the end. The pieces read are let go
+    // between entries, so an entry longer than kAhead is declined.
+    PlainReader(const HistoryDocument::More &more, const HistoryDocument::GoOn &goOn)
+        : m_at(nullptr)
+        , m_end(nullptr)
+        , m_goOn(goOn)
+        , m_more(&more)
+    {
+    }
+
+    // The document element's name and attributes, and each entry packed,
+    // handed to add as it ends.
+    Outcome read(QString &rootName, HistoryDocument::Attributes &rootAttributes,
+                 const std::function<void(QByteArray packed)> &add)
+    {
+        // The document element.
+        readAhead();
+        if (!skipBlanks() || !tag() || m_closing)
+            return Outcome::Declined;
+        rootName = QString::fromLatin1(m_tag, m_tagSize);
+        m_rootTag = QByteArray(m_tag, m_tagSize);
+        for (const Attr &a : m_attrs)
+            rootAttributes.append(
+                qMakePair(QString::fromLatin1(a.name, a.nameSize), QString::fromUtf8(value(a), a.valueSize)));
+        if (m_selfClosed)
+            return finish();
+        m_open.push_back({m_rootTag.constData(), m_rootTag.size()});
+        m_depth = 1;
+        while (m_depth > 0) {
+            if (m_depth == 1)
+                readAhead();
+            if (!skipBlanks() || !tag())
+                return Outcome::Declined;
+            if (m_closing) {
+                const Open &top = m_open.back();
+                if (top.size != m_tagSize || std::memcmp(top.name, m_tag, size_t(m_tagSize)) != 0)
+                    return Outcome::Declined;
+                m_open.pop_back();
+                --m_depth;
+                if (m_depth >= 1)
+                    m_packer.closeElement();
+                if (m_depth == 1)
+                    add(m_packer.take());
+                continue;
+            }
+            if (m_depth >= StateFile::kMaxDepth)
+                return Outcome::Declined;
+            if (m_depth == 1 && m_goOn && !m_goOn())
+                return Outcome::Stopped;
+            m_packer.openElement(m_tag, m_tagSize, int(m_attrs.size()));
+            for (const Attr &a : m_attrs)
+                m_packer.attribute(a.name, a.nameSize, value(a), a.valueSize);
+            m_packer.endAttributes();
+            if (m_selfClosed) {
+                m_packer.closeElement();
+                if (m_depth == 1)
+                    add(m_packer.take());
+            } else {
+                m_open.push_back({m_tag, m_tagSize});
+                ++m_depth;
+            }
+        }
+        return finish();
+    }
+
+private:
+    struct Attr
+    {
+        const char *name;
+        int nameSize;
+        const char *plain; // the value in the document when it holds no reference
+        int decodedAt;     // else where it starts in m_decoded
+        int valueSize;
+    };
+    struct Open
+    {
+        const char *name;
+        int size;
+    };
+
+    // What each byte may be, looked up rather than compared over and over.
+    enum Kind : quint8 { Blank = 1, NameStart = 2, NameChar = 4, PlainValue = 8 };
+    struct Kinds
+    {
+        quint8 of[256] = {};
+        Kinds()
+        {
+            for (const char c : {' ', '\n', '\t', '\r'})
+                of[uchar(c)] |= Blank;
+            for (int c = 0x20; c < 0x80; ++c) {
+                const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+                if (letter)
+                    of[c] |= NameStart | NameChar;
+                if ((c >= '0' && c <= '9') || c == '-' || c == '.')
+                    of[c] |= NameChar;
+                // Taken as it is in a value: neither a quote nor markup.
+                if (c != '"' && c != '\'' && c != '&' && c != '<')
+                    of[c] |= PlainValue;
+            }
+        }
+    };
+    static bool is(char c, Kind kind)
+    {
+        static const Kinds kinds;
+        return kinds.of[uchar(c)] & kind;
+    }
+    static bool isBlank(char c) { return is(c, Blank); }
+    static bool isNameStart(char c) { return is(c, NameStart); }
+    static bool isNameChar(char c) { return is(c, NameChar); }
+
+    const char *value(const Attr &a) const { return a.plain ? a.plain : m_decoded.constData() + a.decodedAt; }
+
+    Outcome finish()
+    {
+        for (;;) {
+            while (m_at < m_end && isBlank(*m_at))
+                ++m_at;
+            if (m_at < m_end)
+                return Outcome::Declined;
+            if (!m_more)
+                return Outcome::Read;
+            readAhead();
+            if (m_at == m_end)
+                return Outcome::Read;
+        }
+    }
+    // Between entries: lets the bytes read so far go and draws at least
+    // kAhead more, unless the end comes first. Only the document element's
+    // name is kept from before, in a copy.
+    void readAhead()
+    {
+        static constexpr int kAhead = 1 << 19;
+        if (!m_more || m_end - m_at >= kAhead)
+            return;
+        const int consumed = m_at ? int(m_at - m_buffer.constData()) : 0;
+        m_buffer.remove(0, consumed);
+        while (m_buffer.size() < 2 * kAhead && (*m_more)(m_buffer)) { }
+        m_at = m_buffer.constData();
+        m_end = m_at + m_buffer.size();
+    }
+    // Blanks up to the next '<'; false when anything else comes first or a
+    // run is longer than a text may be.
+    bool skipBlanks()
+    {
+        const char *from = m_at;
+        while (m_at < m_end && isBlank(*m_at))
+            ++m_at;
+        return m_at < m_end && *m_at == '<' && m_at - from <= StateFile::kMaxValueChars;
+    }
+    bool name()
+    {
+        if (m_at >= m_end || !isNameStart(*m_at))
+            return false;
+        m_name = m_at;
+        while (m_at < m_end && isNameChar(*m_at))
+            ++m_at;
+        m_nameSize = int(m_at - m_name);
+        return true;
+    }
+    // One start or end tag at m_at; false when it is anything else.
+    bool tag()
+    {
+        if (m_at >= m_end || *m_at != '<')
+            return false;
+        ++m_at;
+        m_closing = m_at < m_end && *m_at == '/';
+        if (m_closing) {
+            ++m_at;
+            if (!name())
+                return false;
+            m_tag = m_name;
+            m_tagSize = m_nameSize;
+            while (m_at < m_end && isBlank(*m_at))
+                ++m_at;
+            if (m_at >= m_end || *m_at != '>')
+                return false;
+            ++m_at;
+            return true;
+        }
+        if (!name())
+            return false;
+        m_tag = m_name;
+        m_tagSize = m_nameSize;
+        m_attrs.clear();
+        m_decoded.resize(0);
+        for (;;) {
+            const char *before = m_at;
+            while (m_at < m_end && isBlank(*m_at))
+                ++m_at;
+            if (m_at >= m_end)
+                return false;
+            if (*m_at == '>' || *m_at == '/') {
+                m_selfClosed = *m_at == '/';
+                if (m_selfClosed && (++m_at >= m_end || *m_at != '>'))
+                    return false;
+                ++m_at;
+                return true;
+            }
+            // Attributes are apart from the name and from each other.
+            if (m_at == before || !attribute())
+                return false;
+        }
+    }
+    bool attribute()
+    {
+        const char *attrName = m_at;
+        if (!name())
+            return false;
+        const int attrNameSize = m_nameSize;
+        for (const Attr &other : m_attrs)
+            if (other.nameSize == attrNameSize && std::memcmp(other.name, attrName, size_t(attrNameSize)) == 0)
+                return false; // redefined
+        while (m_at < m_end && isBlank(*m_at))
+            ++m_at;
+        if (m_at >= m_end || *m_at != '=')
+            return false;
+        ++m_at;
+        while (m_at < m_end && isBlank(*m_at))
+            ++m_at;
+        if (m_at >= m_end || (*m_at != '"' && *m_at != '\''))
+            return false;
+        const char quote = *m_at++;
+        const char *start = m_at;
+        // Most values hold nothing to decode and stay where they are.
+        const char otherQuote = quote == '"' ? '\'' : '"';
+        while (m_at < m_end && (is(*m_at, PlainValue) || *m_at == otherQuote))
+            ++m_at;
+        Attr a{attrName, attrNameSize, start, 0, 0};
+        if (m_at < m_end && *m_at == quote) {
+            a.valueSize = int(m_at - start);
+        } else {
+            a.plain = nullptr;
+            a.decodedAt = m_decoded.size();
+            m_decoded.append(start, int(m_at - start));
+            while (m_at < m_end && *m_at != quote) {
+                const uchar c = uchar(*m_at);
+                if (c == '&') {
+                    if (!reference())
+                        return false;
+                } else if (c >= 0x80) {
+                    const char *from = m_at;
+                    if (!utf8Character())
+                        return false;
+                    m_decoded.append(from, int(m_at - from));
+                } else if (c < 0x20 || c == '<') {
+                    // Blanks in a value are made spaces by a parser; control
+                    // characters and '<' are faults.
+                    return false;
+                } else {
+                    m_decoded.append(char(c));
+                    ++m_at;
+                }
+            }
+            if (m_at >= m_end)
+                return false;
+            a.valueSize = m_decoded.size() - a.decodedAt;
+        }
+        ++m_at; // the closing quote
+        if (a.valueSize > StateFile::kMaxValueChars)
+            return false;
+        m_attrs.push_back(a);
+        return true;
+    }
+    // One valid UTF-8 character of XML at m_at.
+    bool utf8Character()
+    {
+        const uchar c = uchar(*m_at);
+        int more;
+        quint32 code;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (m_end - m_at <= more)
+            return false;
+        for (int i = 1; i <= more; ++i) {
+            const uchar k = uchar(m_at[i]);
+            if ((k & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (k & 0x3F);
+        }
+        static const quint32 kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (code < kLeast[more] || !isXmlCharacter(code))
+            return false;
+        m_at += more + 1;
+        return true;
+    }
+    static bool isXmlCharacter(quint32 c)
+    {
+        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+               || (c >= 0x10000 && c <= 0x10FFFF);
+    }
+    // An entity or character reference at m_at, decoded into m_decoded.
+    bool reference()
+    {
+        const char *semicolon = static_cast<const char *>(
+            std::memchr(m_at, ';', size_t(std::min<qint64>(m_end - m_at, 12))));
+        if (!semicolon)
+            return false;
+        const QLatin1String ref(m_at + 1, int(semicolon - m_at - 1));
+        m_at = semicolon + 1;
+        if (ref == QLatin1String("amp"))
+            m_decoded.append('&');
+        else if (ref == QLatin1String("lt"))
+            m_decoded.append('<');
+        else if (ref == QLatin1String("gt"))
+            m_decoded.append('>');
+        else if (ref == QLatin1String("quot"))
+            m_decoded.append('"');
+        else if (ref == QLatin1String("apos"))
+            m_decoded.append('\'');
+        else if (ref.size() >= 2 && ref.at(0) == QLatin1Char('#'))
+            return characterReference(ref.mid(1));
+        else
+            return false;
+        return true;
+    }
+    bool characterReference(QLatin1String digits)
+    {
+        const bool hex = digits.at(0) == QLatin1Char('x');
+        if (hex)
+            digits = digits.mid(1);
+        if (digits.isEmpty() || digits.size() > 8)
+            return false;
+        quint32 code = 0;
+        for (const char c : digits) {
+            int v;
+            if (c >= '0' && c <= '9')
+                v = c - '0';
+            else if (hex && c >= 'a' && c <= 'f')
+                v = c - 'a' + 10;
+            else if (hex && c >= 'A' && c <= 'F')
+                v = c - 'A' + 10;
+            else
+                return false;
+            code = code * (hex ? 16 : 10) + quint32(v);
+        }
+        if (!isXmlCharacter(code))
+            return false;
+        char out[4];
+        int n;
+        if (code < 0x80) {
+            out[0] = char(code);
+            n = 1;
+        } else if (code < 0x800) {
+            out[0] = char(0xC0 | (code >> 6));
+            out[1] = char(0x80 | (code & 0x3F));
+            n = 2;
+        } else if (code < 0x10000) {
+            out[0] = char(0xE0 | (code >> 12));
+            out[1] = char(0x80 | ((code >> 6) & 0x3F));
+            out[2] = char(0x80 | (code & 0x3F));
+            n = 3;
+        } else {
+            out[0] = char(0xF0 | (code >> 18));
+            out[1] = char(0x80 | ((code >> 12) & 0x3F));
+            out[2] = char(0x80 | ((code >> 6) & 0x3F));
+            out[3] = char(0x80 | (code & 0x3F));
+            n = 4;
+        }
+        m_decoded.append(out, n);
+        return true;
+    }
+
+    const char *m_at;
+    const char *m_end;
+    const HistoryDocument::GoOn &m_goOn;
+    const HistoryDocument::More *m_more = nullptr;
+    QByteArray m_buffer; // the pieces not yet let go
+    QByteArray m_rootTag;
+    Packer m_packer;
+    std::vector<Open> m_open;
+    int m_depth = 0;
+    // The tag last read.
+    bool m_closing = false;
+    bool m_selfClosed = false;
+    const char *m_tag = nullptr;
+    int m_tagSize = 0;
+    const char *m_name = nullptr; // the name last read
+    int m_nameSize = 0;
+    std::vector<Attr> m_attrs;
+    QByteArray m_decoded;
+};
 
 bool HistoryDocument::Text::operator==(const Text &other) const
 {
@@ -396,16 +857,17 @@ QString HistoryDocument::Entry::attribute(const QString &key) const
 {
     if (m_bytes.isEmpty())
         return QString();
+    const int id = knownId(key);
+    QString found;
     Unpacker in(m_bytes);
     in.skipName();
-    for (quint32 n = in.number(); n > 0; --n) {
-        Text unlisted;
-        const int id = in.name(unlisted);
-        const Text value = in.text();
-        if (id ? knownName(id) == key : unlisted.toString() == key)
-            return value.toString();
-    }
-    return QString();
+    in.attributes(0, [&](const Attribute &a) {
+        if (int(a.name) != id || (id == 0 && a.unlisted.toString() != key))
+            return true;
+        found = a.value.toString();
+        return false;
+    });
+    return found;
 }
 
 int HistoryDocument::Entry::childCount() const
@@ -418,30 +880,34 @@ int HistoryDocument::Entry::childCount() const
     return int(in.count());
 }
 
-void HistoryDocument::Entry::visitChildAttributes(
-    const std::function<void(int child, const QString &name, Text value)> &visit) const
+void HistoryDocument::Entry::visitAttributes(const AttributeVisitor &visit) const
 {
     if (m_bytes.isEmpty())
         return;
     Unpacker in(m_bytes);
     in.skipName();
-    in.skipAttributes();
+    if (!in.attributes(0, visit))
+        return;
     const int children = int(in.count());
-    for (int child = 0; child < children; ++child) {
+    for (int child = 1; child <= children; ++child) {
         in.skipName();
-        for (quint32 n = in.number(); n > 0; --n) {
-            // A listed name is handed as the shared string, not a copy.
-            Text unlisted;
-            const int id = in.name(unlisted);
-            const Text value = in.text();
-            if (id)
-                visit(child, knownName(id), value);
-            else
-                visit(child, unlisted.toString(), value);
-        }
+        if (!in.attributes(child, visit))
+            return;
         for (quint32 n = in.count(); n > 0; --n)
             in.skipElement();
     }
+}
+
+const QString &HistoryDocument::nameText(Name name)
+{
+    // Unpacking a listed name copies nothing.
+    static const QVector<QString> names = [] {
+        QVector<QString> made;
+        for (const QLatin1String &text : kKnownLatin1)
+            made.append(QString(text));
+        return made;
+    }();
+    return names.at(int(name));
 }
 
 HistoryDocument::HistoryDocument()
@@ -449,8 +915,42 @@ HistoryDocument::HistoryDocument()
 {
 }
 
-bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
+HistoryDocument::Outcome HistoryDocument::readPlain(PlainReader &plain)
 {
+    QString rootName;
+    Attributes rootAttributes;
+    QVector<Entry> entries;
+    const PlainReader::Outcome outcome = plain.read(rootName, rootAttributes, [&entries](QByteArray packed) {
+        Entry entry;
+        entry.m_bytes = std::move(packed);
+        entries.append(std::move(entry));
+    });
+    if (outcome == PlainReader::Outcome::Stopped)
+        return Outcome::Stopped;
+    if (outcome == PlainReader::Outcome::Declined)
+        return Outcome::Declined;
+    entries.squeeze();
+    m_rootName = std::move(rootName);
+    m_rootAttributes = std::move(rootAttributes);
+    m_entries = std::move(entries);
+    return Outcome::Parsed;
+}
+
+HistoryDocument::Outcome HistoryDocument::parsePieces(const More &more, const GoOn &goOn)
+{
+    PlainReader plain(more, goOn);
+    return readPlain(plain);
+}
+
+bool HistoryDocument::parse(const QByteArray &bytes, QString *reason, const GoOn &goOn)
+{
+    PlainReader plain(bytes, goOn);
+    const Outcome outcome = readPlain(plain);
+    if (outcome != Outcome::Declined) {
+        if (reason)
+            reason->clear();
+        return outcome == Outcome::Parsed;
+    }
     // Read through a device: the reader then decodes a block at a time
     // instead of holding the whole file a second time as UTF-16.
     QBuffer device;
@@ -487,6 +987,11 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason)
             }
             if (!refused.isEmpty())
                 break;
+            if (depth == 1 && goOn && !goOn()) {
+                if (reason)
+                    reason->clear();
+                return false;
+            }
             if (depth == 0) {
                 rootName = reader.qualifiedName().toString();
                 for (const QXmlStreamAttribute &a : attrs)
@@ -587,26 +1092,23 @@ int HistoryDocument::findEntry(const QString &path, bool normaliseSeparators) co
         const QByteArray &bytes = m_entries.at(i).m_bytes;
         if (bytes.isEmpty())
             continue;
+        bool same = false;
         Unpacker in(bytes);
         in.skipName();
-        for (quint32 n = in.number(); n > 0; --n) {
-            Text unlisted;
-            const int id = in.name(unlisted);
-            const Text value = in.text();
-            if (id != kPathId)
-                continue;
-            // The first such attribute is the entry's path.
-            if (value.size == wanted.size()) {
-                bool same = true;
-                for (int k = 0; k < value.size && same; ++k) {
-                    const char c = value.data[k];
-                    same = (normaliseSeparators && c == '\\' ? '/' : c) == wanted.at(k);
-                }
-                if (same)
-                    return i;
+        // The first such attribute is the entry's path.
+        in.attributes(0, [&](const Attribute &a) {
+            if (a.name != Name::ConvertedPath)
+                return true;
+            const Text &value = a.value;
+            same = value.size == wanted.size();
+            for (int k = 0; k < value.size && same; ++k) {
+                const char c = value.data[k];
+                same = (normaliseSeparators && c == '\\' ? '/' : c) == wanted.at(k);
             }
-            break;
-        }
+            return false;
+        });
+        if (same)
+            return i;
     }
     return -1;
 }

@@ -14,11 +14,41 @@
 #include <QVector>
 
 #include <functional>
+#include <type_traits>
 
 class HistoryDocument
 {
 public:
     using Attributes = QVector<QPair<QString, QString>>;
+
+    // The names the store writes. A packed name is one of them whenever its
+    // text is, so a reader tells them by number; any other name is Unlisted
+    // and keeps its text.
+    enum class Name : quint8 {
+        Unlisted,
+        PathItem,       // "Path_item", an entry
+        ConvertedInfo,  // "CONVERTED_INFO_", an entry's first child
+        ListElement,    // "List_name", a playlist child
+        ConvertedPath,  // "Converted_path_"
+        ListName,       // "ListName"
+        ImgPath,        // "Img_path_"
+        Title,          // "Title_"
+        Resolution,     // "Resolutin_"
+        Time,           // "Time_"
+        Size,           // "Size_"
+        CreateTime,     // "Create_time_"
+        Format,         // "Format_"
+        Extend,         // "Extend_"
+        Artist,         // "Artist_"
+        Album,          // "Album_"
+        Genre,          // "Genre_"
+        PreferencePath, // "preferencePath_"
+        VideoFile,      // "Video_file"
+        NewFile,        // "New_file"
+    };
+    static constexpr int kNameCount = int(Name::NewFile) + 1;
+    // The text of a listed name, one shared string each.
+    static const QString &nameText(Name name);
 
     // An element unpacked, for making or changing an entry.
     struct Element
@@ -44,6 +74,42 @@ public:
         bool operator==(QLatin1String latin1) const;
     };
 
+    // A call-back taken by reference, for walks that call it per attribute
+    // without allocating.
+    template<typename Signature>
+    class Visitor;
+    template<typename R, typename... Args>
+    class Visitor<R(Args...)>
+    {
+    public:
+        template<typename F, typename = std::enable_if_t<!std::is_same<std::decay_t<F>, Visitor>::value>>
+        Visitor(F &&f) // NOLINT: stands in for the callable
+            : m_object(const_cast<void *>(static_cast<const void *>(&f)))
+            , m_call([](void *object, Args... args) -> R {
+                return (*static_cast<std::remove_reference_t<F> *>(object))(std::forward<Args>(args)...);
+            })
+        {
+        }
+        R operator()(Args... args) const { return m_call(m_object, std::forward<Args>(args)...); }
+
+    private:
+        void *m_object;
+        R (*m_call)(void *, Args...);
+    };
+
+    // One attribute met by a walk: the number of its element (0 the entry's
+    // own, n its n-th child), its name's number, the name's text when it is
+    // Unlisted, and its value.
+    struct Attribute
+    {
+        int element;
+        Name name;
+        Text unlisted;
+        Text value;
+    };
+    // Told each attribute; false stops the walk.
+    using AttributeVisitor = Visitor<bool(const Attribute &)>;
+
     // One entry, packed; a default-made one is empty and writes nothing.
     class Entry
     {
@@ -55,10 +121,9 @@ public:
         // An attribute of the entry's own element; null when it has none.
         QString attribute(const QString &key) const;
         int childCount() const;
-        // Each attribute of each child of the entry's element (not deeper
-        // ones), in order: visit(child index, name, value).
-        void visitChildAttributes(
-            const std::function<void(int child, const QString &name, Text value)> &visit) const;
+        // Each attribute of the entry's element, then of each of its children
+        // (not deeper ones), in file order, until visit returns false.
+        void visitAttributes(const AttributeVisitor &visit) const;
 
     private:
         friend class HistoryDocument;
@@ -68,10 +133,20 @@ public:
     // An empty "ROOTITEM" document.
     HistoryDocument();
 
+    // Asked before each entry is read; false stops a parse.
+    using GoOn = std::function<bool()>;
     // False (and the document unchanged, reason telling where and why) when
     // the bytes do not parse, declare a document type or nest deeper than
-    // StateFile::kMaxDepth.
-    bool parse(const QByteArray &bytes, QString *reason = nullptr);
+    // StateFile::kMaxDepth, or when goOn said to stop (reason then empty).
+    bool parse(const QByteArray &bytes, QString *reason = nullptr, const GoOn &goOn = GoOn());
+    // Draws more of a document's bytes: appends to its argument, false at
+    // the end.
+    using More = std::function<bool(QByteArray &into)>;
+    enum class Outcome { Parsed, Stopped, Declined };
+    // The store's own plain documents read a piece at a time, so that a
+    // large one is never held whole; anything else is Declined (and the
+    // document unchanged), to be parsed whole.
+    Outcome parsePieces(const More &more, const GoOn &goOn = GoOn());
     // UTF-8, indent 4, no declaration.
     QByteArray serialize() const;
     // The same bytes handed to sink a piece at a time (about half a
@@ -85,6 +160,9 @@ public:
     int findEntry(const QString &path, bool normaliseSeparators) const;
 
 private:
+    class PlainReader;
+    Outcome readPlain(PlainReader &plain);
+
     QString m_rootName;
     Attributes m_rootAttributes;
     QVector<Entry> m_entries;

@@ -119,11 +119,17 @@ public:
     // replaced (as every read does).
     static QList<convertedInfo> readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
                                                    HistoryStartChanges &changes);
+    // The steps of a start-up pass: an entry parsed (a history already
+    // parsed in this process is not parsed again), a record read.
+    enum class HistoryStep { Entry, Record };
     // The same pass handing each kept record to take as it is read, instead
     // of collecting them: a large history's records are never all held.
-    static void readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
-                                   HistoryStartChanges &changes,
-                                   const std::function<void(convertedInfo &)> &take);
+    // goOn, when given, is asked before each step; once it says no the pass
+    // ends there (in the parse too), and what it gathered is not to be applied.
+    static void readHistoryAtStart(
+        const std::function<bool(convertedInfo &)> &keep, HistoryStartChanges &changes,
+        const std::function<void(convertedInfo &)> &take,
+        const std::function<bool(HistoryStep)> &goOn = std::function<bool(HistoryStep)>());
     // The writing half, on the thread that owns the history: applied to the
     // history as it is now, so that entries saved since the read stay.
     static bool applyHistoryStartChanges(const HistoryStartChanges &changes);
@@ -209,8 +215,10 @@ private:
     using FileProducer = std::function<bool(const std::function<bool(const QByteArray &)> &write)>;
     static bool writeFileAtomically(const QString &path, const FileProducer &produce, QString *reason = nullptr);
     // Reads the history into doc; a missing file gives an empty document
-    // when createMissing is set, else false.
-    static bool loadHistory(HistoryDocument &doc, bool createMissing);
+    // when createMissing is set, else false. A parse that goOn stops gives
+    // false and changes nothing.
+    static bool loadHistory(HistoryDocument &doc, bool createMissing,
+                            const std::function<bool()> &goOn = std::function<bool()>());
     // Makes doc the history and hands it to the history writer; true.
     static bool saveHistory(const HistoryDocument &doc);
     // The writer's part of a save: the file, then the cache, unless a newer

@@ -24,9 +24,12 @@
 
 namespace {
 
-const QString kPathAttr = QStringLiteral("Converted_path_");
-const QString kListNameAttr = QStringLiteral("ListName");
-const QString kNewFileAttr = QStringLiteral("New_file");
+using Name = HistoryDocument::Name;
+
+const QString &nameOf(Name name)
+{
+    return HistoryDocument::nameText(name);
+}
 
 QString normalised(QString path)
 {
@@ -70,17 +73,17 @@ ParsedHistory &parsedHistory()
 }
 
 // The texts of the records read in one pass: a value equal to the last one
-// read for the same field shares its text (a folder, a format, a genre, a
-// playlist), so that a large history's records are not each a copy.
+// read for the same attribute shares its text (a folder, a format, a genre,
+// a playlist), so that a large history's records are not each a copy.
 class SharedTexts
 {
 public:
-    QString text(int field, HistoryDocument::Text value)
+    QString text(Name field, HistoryDocument::Text value)
     {
         // An empty value reads as empty, not as the null text of a field not yet read.
         if (value.size == 0)
             return value.toString();
-        Last &last = m_last[field];
+        Last &last = m_last[int(field)];
         if (!(last.bytes == value)) {
             last.bytes = value;
             last.text = value.toString();
@@ -94,64 +97,83 @@ private:
         HistoryDocument::Text bytes; // inside an entry the pass still holds
         QString text;
     };
-    Last m_last[16];
+    Last m_last[HistoryDocument::kNameCount];
 };
 
-// The record of one entry of the parsed form, as the stream reader makes it.
-// One pass over the info element's attributes (their names are unique).
+// The record of one entry of the parsed form, as the stream reader makes it:
+// one walk over the entry's attributes, told apart by their names' numbers.
 convertedInfo recordOf(const HistoryDocument::Entry &entry, SharedTexts *shared = nullptr)
 {
-    static const QString img = QStringLiteral("Img_path_"), resolution = QStringLiteral("Resolutin_"),
-                         title = QStringLiteral("Title_"), time = QStringLiteral("Time_"),
-                         size = QStringLiteral("Size_"), created = QStringLiteral("Create_time_"),
-                         format = QStringLiteral("Format_"), extend = QStringLiteral("Extend_"),
-                         artist = QStringLiteral("Artist_"), album = QStringLiteral("Album_"),
-                         genre = QStringLiteral("Genre_"), preference = QStringLiteral("preferencePath_"),
-                         video = QStringLiteral("Video_file");
     convertedInfo info;
-    info.convertedPath = normalised(entry.attribute(kPathAttr));
     const int children = entry.childCount();
-    if (children == 0)
-        return info;
     for (int n = 1; n < children; ++n)
         info.listNames.append(QString());
+    bool pathRead = false;
     int listed = 0; // the last child whose list name was taken
-    entry.visitChildAttributes([&](int child, const QString &name, HistoryDocument::Text value) {
-        auto text = [&](int field) { return shared ? shared->text(field, value) : value.toString(); };
-        if (child > 0) {
-            if (child > listed && name == kListNameAttr) {
-                info.listNames[child - 1] = text(15);
-                listed = child;
+    entry.visitAttributes([&](const HistoryDocument::Attribute &a) {
+        auto text = [&] { return shared ? shared->text(a.name, a.value) : a.value.toString(); };
+        if (a.element == 0) {
+            // The first such attribute is the entry's path.
+            if (a.name == Name::ConvertedPath && !pathRead) {
+                info.convertedPath = normalised(a.value.toString());
+                pathRead = true;
             }
-        } else if (name == img) {
-            info.imgPath = text(0);
-        } else if (name == resolution) {
-            info.resolution = text(1);
-        } else if (name == title) {
-            info.title = text(2);
-        } else if (name == time) {
-            info.time = text(3);
-        } else if (name == size) {
-            info.size = text(4);
-        } else if (name == created) {
-            info.createTime = text(5);
-        } else if (name == format) {
-            info.format = text(6);
-        } else if (name == extend) {
-            info.extend = text(7);
-        } else if (name == artist) {
-            info.artist = text(8);
-        } else if (name == album) {
-            info.album = text(9);
-        } else if (name == genre) {
-            info.genre = text(10);
-        } else if (name == preference) {
-            info.preferencePath = text(11);
-        } else if (name == video) {
-            info.videoFile = value == QLatin1String("Y");
-        } else if (name == kNewFileAttr) {
-            info.newFile = value == QLatin1String("Y");
+            return true;
         }
+        if (a.element > 1) {
+            if (a.element > listed && a.name == Name::ListName) {
+                info.listNames[a.element - 2] = text();
+                listed = a.element;
+            }
+            return true;
+        }
+        switch (a.name) {
+        case Name::ImgPath:
+            info.imgPath = text();
+            break;
+        case Name::Resolution:
+            info.resolution = text();
+            break;
+        case Name::Title:
+            info.title = text();
+            break;
+        case Name::Time:
+            info.time = text();
+            break;
+        case Name::Size:
+            info.size = text();
+            break;
+        case Name::CreateTime:
+            info.createTime = text();
+            break;
+        case Name::Format:
+            info.format = text();
+            break;
+        case Name::Extend:
+            info.extend = text();
+            break;
+        case Name::Artist:
+            info.artist = text();
+            break;
+        case Name::Album:
+            info.album = text();
+            break;
+        case Name::Genre:
+            info.genre = text();
+            break;
+        case Name::PreferencePath:
+            info.preferencePath = text();
+            break;
+        case Name::VideoFile:
+            info.videoFile = a.value == QLatin1String("Y");
+            break;
+        case Name::NewFile:
+            info.newFile = a.value == QLatin1String("Y");
+            break;
+        default:
+            break;
+        }
+        return true;
     });
     return info;
 }
@@ -159,20 +181,20 @@ convertedInfo recordOf(const HistoryDocument::Entry &entry, SharedTexts *shared 
 // Writes every field of the record into its entry's info element.
 void fillInfoElement(HistoryDocument::Element &i, const convertedInfo &info)
 {
-    i.setAttribute(QStringLiteral("Img_path_"), info.imgPath);
-    i.setAttribute(QStringLiteral("Title_"), info.title);
-    i.setAttribute(QStringLiteral("Resolutin_"), info.resolution);
-    i.setAttribute(QStringLiteral("Time_"), info.time);
-    i.setAttribute(QStringLiteral("Size_"), info.size);
-    i.setAttribute(QStringLiteral("Create_time_"), info.createTime);
-    i.setAttribute(QStringLiteral("Format_"), info.format);
-    i.setAttribute(QStringLiteral("Extend_"), info.extend);
-    i.setAttribute(QStringLiteral("Artist_"), info.artist);
-    i.setAttribute(QStringLiteral("Album_"), info.album);
-    i.setAttribute(QStringLiteral("Genre_"), info.genre);
-    i.setAttribute(QStringLiteral("preferencePath_"), info.preferencePath);
-    i.setAttribute(QStringLiteral("Video_file"), info.videoFile ? QStringLiteral("Y") : QStringLiteral("N"));
-    i.setAttribute(kNewFileAttr, info.newFile ? QStringLiteral("Y") : QStringLiteral("N"));
+    i.setAttribute(nameOf(Name::ImgPath), info.imgPath);
+    i.setAttribute(nameOf(Name::Title), info.title);
+    i.setAttribute(nameOf(Name::Resolution), info.resolution);
+    i.setAttribute(nameOf(Name::Time), info.time);
+    i.setAttribute(nameOf(Name::Size), info.size);
+    i.setAttribute(nameOf(Name::CreateTime), info.createTime);
+    i.setAttribute(nameOf(Name::Format), info.format);
+    i.setAttribute(nameOf(Name::Extend), info.extend);
+    i.setAttribute(nameOf(Name::Artist), info.artist);
+    i.setAttribute(nameOf(Name::Album), info.album);
+    i.setAttribute(nameOf(Name::Genre), info.genre);
+    i.setAttribute(nameOf(Name::PreferencePath), info.preferencePath);
+    i.setAttribute(nameOf(Name::VideoFile), info.videoFile ? QStringLiteral("Y") : QStringLiteral("N"));
+    i.setAttribute(nameOf(Name::NewFile), info.newFile ? QStringLiteral("Y") : QStringLiteral("N"));
 }
 
 // The file still holds the bytes of the save counted `generation`: the
@@ -196,11 +218,12 @@ void confirmWritten(const QString &file, quint64 generation, const StateFile::Si
 
 } // namespace
 
-bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
+bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, const std::function<bool()> &goOn)
 {
     const QString file = historyFilePath();
     const StateFile::Signature before = StateFile::signature(file);
     ParsedHistory &cache = parsedHistory();
+    bool known = false; // the cache tells this file by its bytes
     {
         QMutexLocker lock(&cache.mutex);
         if (cache.valid && cache.path == file
@@ -208,6 +231,36 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
                 || (cache.signature == before && StateFile::signatureTrusted(before, cache.readAtNs)))) {
             doc = cache.doc;
             return true;
+        }
+        // Its bytes are compared with the file's: the file is read whole.
+        known = cache.valid && cache.path == file && !cache.digest.isEmpty();
+    }
+    // A history this process has not read (the one at start) is parsed a
+    // piece at a time: a large one is never held whole beside its parsed
+    // form. A file written too recently for its signature to vouch for it
+    // is read whole, as its digest is kept; so is one the piece parse
+    // declines (damaged, or not as the store writes it).
+    const qint64 startedAt = StateFile::nowNs();
+    if (!known && StateFile::signatureTrusted(before, startedAt)) {
+        StateFile::PieceReader pieces(file, StateFile::kMaxHistoryBytes);
+        if (pieces.opening().status == StateFile::Status::Read) {
+            HistoryDocument parsed;
+            const HistoryDocument::Outcome outcome = parsed.parsePieces(
+                [&pieces](QByteArray &into) { return pieces.next(into, 1 << 20); }, goOn);
+            if (outcome == HistoryDocument::Outcome::Stopped)
+                return false;
+            if (outcome == HistoryDocument::Outcome::Parsed && !pieces.failed()) {
+                QMutexLocker lock(&cache.mutex);
+                cache.path = file;
+                cache.signature = before;
+                cache.readAtNs = startedAt;
+                cache.digest = QByteArray();
+                cache.doc = parsed;
+                cache.valid = true;
+                cache.unwritten = false;
+                doc = std::move(parsed);
+                return true;
+            }
         }
     }
     const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);
@@ -238,7 +291,10 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing)
             }
         }
         QString reason;
-        if (doc.parse(reading.bytes, &reason)) {
+        const bool parsed = doc.parse(reading.bytes, &reason, goOn);
+        if (!parsed && reason.isEmpty())
+            return false; // stopped, not damaged
+        if (parsed) {
             const qint64 now = StateFile::nowNs();
             QMutexLocker lock(&cache.mutex);
             cache.path = file;
@@ -350,14 +406,14 @@ bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
     const int index = doc.findEntry(info.convertedPath, false);
     HistoryDocument::Element entry;
     if (index < 0) {
-        entry.name = QStringLiteral("Path_item");
-        entry.setAttribute(kPathAttr, info.convertedPath);
+        entry.name = nameOf(Name::PathItem);
+        entry.setAttribute(nameOf(Name::ConvertedPath), info.convertedPath);
     } else {
         entry = doc.entries().at(index).element();
     }
     if (entry.children.isEmpty()) {
         HistoryDocument::Element infoElement;
-        infoElement.name = QStringLiteral("CONVERTED_INFO_");
+        infoElement.name = nameOf(Name::ConvertedInfo);
         entry.children.append(infoElement);
     }
     fillInfoElement(entry.children.first(), info);
@@ -367,11 +423,11 @@ bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
     const int names = info.listNames.size();
     for (int n = 0; n < names; ++n) {
         if (n + 1 < entry.children.size()) {
-            entry.children[n + 1].setAttribute(kListNameAttr, info.listNames.at(n));
+            entry.children[n + 1].setAttribute(nameOf(Name::ListName), info.listNames.at(n));
         } else {
             HistoryDocument::Element list;
-            list.name = QStringLiteral("List_name");
-            list.setAttribute(kListNameAttr, info.listNames.at(n));
+            list.name = nameOf(Name::ListElement);
+            list.setAttribute(nameOf(Name::ListName), info.listNames.at(n));
             entry.children.append(list);
         }
     }
@@ -421,7 +477,7 @@ bool QVideoSettingXml::changeConvertedInfoPath(const QString &oldPath, const QSt
     if (index < 0)
         return false;
     HistoryDocument::Element entry = doc.entries().at(index).element();
-    entry.setAttribute(kPathAttr, newPath);
+    entry.setAttribute(nameOf(Name::ConvertedPath), newPath);
     doc.entries()[index] = HistoryDocument::Entry(entry);
     return saveHistory(doc);
 }
@@ -469,27 +525,33 @@ QList<convertedInfo> QVideoSettingXml::readHistoryAtStart(const std::function<bo
 
 void QVideoSettingXml::readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
                                           HistoryStartChanges &changes,
-                                          const std::function<void(convertedInfo &)> &take)
+                                          const std::function<void(convertedInfo &)> &take,
+                                          const std::function<bool(HistoryStep)> &goOn)
 {
     HistoryDocument doc;
-    if (!loadHistory(doc, false))
+    std::function<bool()> goOnParsing;
+    if (goOn)
+        goOnParsing = [&goOn] { return goOn(HistoryStep::Entry); };
+    if (!loadHistory(doc, false, goOnParsing))
         return;
     // Read without touching the document, which shares its entries with
     // the parsed form kept for later changes.
     const QVector<HistoryDocument::Entry> &entries = std::as_const(doc).entries();
     SharedTexts shared;
     for (const HistoryDocument::Entry &entry : entries) {
+        if (goOn && !goOn(HistoryStep::Record))
+            return;
         convertedInfo info = recordOf(entry, &shared);
         const QString format = info.format;
         if (!keep(info)) {
-            changes.dropped.insert(entry.attribute(kPathAttr));
+            changes.dropped.insert(entry.attribute(nameOf(Name::ConvertedPath)));
             continue;
         }
         if (entry.childCount() > 0) {
             if (info.newFile)
-                changes.unmarked.insert(entry.attribute(kPathAttr));
+                changes.unmarked.insert(entry.attribute(nameOf(Name::ConvertedPath)));
             if (info.format != format)
-                changes.formats.insert(entry.attribute(kPathAttr), info.format);
+                changes.formats.insert(entry.attribute(nameOf(Name::ConvertedPath)), info.format);
         }
         take(info);
     }
@@ -507,7 +569,7 @@ bool QVideoSettingXml::applyHistoryStartChanges(const HistoryStartChanges &chang
     kept.reserve(entries.size());
     bool changed = false;
     for (const HistoryDocument::Entry &stored : entries) {
-        const QString path = stored.attribute(kPathAttr);
+        const QString path = stored.attribute(nameOf(Name::ConvertedPath));
         if (changes.dropped.contains(path)) {
             changed = true;
             continue;
@@ -520,9 +582,9 @@ bool QVideoSettingXml::applyHistoryStartChanges(const HistoryStartChanges &chang
         }
         HistoryDocument::Element entry = stored.element();
         if (unmark)
-            entry.children.first().setAttribute(kNewFileAttr, QStringLiteral("N"));
+            entry.children.first().setAttribute(nameOf(Name::NewFile), QStringLiteral("N"));
         if (format != changes.formats.cend())
-            entry.children.first().setAttribute(QStringLiteral("Format_"), format.value());
+            entry.children.first().setAttribute(nameOf(Name::Format), format.value());
         kept.append(HistoryDocument::Entry(entry));
         changed = true;
     }
@@ -541,22 +603,22 @@ bool QVideoSettingXml::appendConvertedInfos(const QList<convertedInfo> &records)
         return false;
     QSet<QString> listed;
     for (const HistoryDocument::Entry &entry : std::as_const(doc).entries())
-        listed.insert(entry.attribute(kPathAttr));
+        listed.insert(entry.attribute(nameOf(Name::ConvertedPath)));
     for (const convertedInfo &info : records) {
         if (listed.contains(info.convertedPath))
             continue;
         listed.insert(info.convertedPath);
         HistoryDocument::Element entry;
-        entry.name = QStringLiteral("Path_item");
-        entry.setAttribute(kPathAttr, info.convertedPath);
+        entry.name = nameOf(Name::PathItem);
+        entry.setAttribute(nameOf(Name::ConvertedPath), info.convertedPath);
         HistoryDocument::Element infoElement;
-        infoElement.name = QStringLiteral("CONVERTED_INFO_");
+        infoElement.name = nameOf(Name::ConvertedInfo);
         fillInfoElement(infoElement, info);
         entry.children.append(infoElement);
         for (const QString &name : info.listNames) {
             HistoryDocument::Element list;
-            list.name = QStringLiteral("List_name");
-            list.setAttribute(kListNameAttr, name);
+            list.name = nameOf(Name::ListElement);
+            list.setAttribute(nameOf(Name::ListName), name);
             entry.children.append(list);
         }
         doc.entries().append(HistoryDocument::Entry(entry));

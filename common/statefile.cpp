@@ -32,9 +32,8 @@ constexpr qint64 kTimeGranularityNs = 2000000000LL;
 
 } // namespace
 
-StateFile::Reading StateFile::read(const QString &path, qint64 maxBytes)
+int StateFile::openChecked(const QString &path, qint64 maxBytes, Reading &result, qint64 &size)
 {
-    Reading result;
     const QByteArray name = QFile::encodeName(path);
     struct stat st;
     if (::stat(name.constData(), &st) != 0) {
@@ -44,23 +43,23 @@ StateFile::Reading StateFile::read(const QString &path, qint64 maxBytes)
             result.status = Status::Unopenable;
             result.reason = QString::fromLocal8Bit(std::strerror(errno));
         }
-        return result;
+        return -1;
     }
     if (S_ISDIR(st.st_mode)) {
         // Nothing the program could have written: left alone.
         result.status = Status::Unopenable;
         result.reason = QStringLiteral("a folder");
-        return result;
+        return -1;
     }
     if (!S_ISREG(st.st_mode)) {
         result.status = Status::Refused;
         result.reason = QStringLiteral("not a regular file");
-        return result;
+        return -1;
     }
     if (st.st_size > maxBytes) {
         result.status = Status::Refused;
         result.reason = QStringLiteral("%1 bytes, more than the %2 allowed").arg(st.st_size).arg(maxBytes);
-        return result;
+        return -1;
     }
     // Non-blocking, and examined again once open: what was checked above may
     // have been replaced by a pipe in the meantime.
@@ -68,17 +67,29 @@ StateFile::Reading StateFile::read(const QString &path, qint64 maxBytes)
     if (fd < 0) {
         result.status = Status::Unopenable;
         result.reason = QString::fromLocal8Bit(std::strerror(errno));
-        return result;
+        return -1;
     }
     struct stat opened;
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
         ::close(fd);
         result.status = Status::Refused;
         result.reason = QStringLiteral("not a regular file");
-        return result;
+        return -1;
     }
+    size = opened.st_size;
+    result.status = Status::Read;
+    return fd;
+}
+
+StateFile::Reading StateFile::read(const QString &path, qint64 maxBytes)
+{
+    Reading result;
+    qint64 size = 0;
+    const int fd = openChecked(path, maxBytes, result, size);
+    if (fd < 0)
+        return result;
     QByteArray bytes;
-    bytes.resize(int(qMin<qint64>(opened.st_size, maxBytes)) + 1);
+    bytes.resize(int(qMin<qint64>(size, maxBytes)) + 1);
     qint64 got = 0;
     for (;;) {
         if (got == bytes.size()) {
@@ -110,6 +121,50 @@ StateFile::Reading StateFile::read(const QString &path, qint64 maxBytes)
     result.status = Status::Read;
     result.bytes = bytes;
     return result;
+}
+
+StateFile::PieceReader::PieceReader(const QString &path, qint64 maxBytes)
+    : m_maxBytes(maxBytes)
+{
+    qint64 size = 0;
+    m_fd = openChecked(path, maxBytes, m_opening, size);
+}
+
+StateFile::PieceReader::~PieceReader()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool StateFile::PieceReader::next(QByteArray &into, int pieceBytes)
+{
+    if (m_fd < 0)
+        return false;
+    const int at = into.size();
+    into.resize(at + pieceBytes);
+    int got = 0;
+    while (got < pieceBytes) {
+        const ssize_t n = ::read(m_fd, into.data() + at + got, size_t(pieceBytes - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            m_failed = true;
+            break;
+        }
+        if (n == 0)
+            break;
+        got += int(n);
+    }
+    into.resize(at + got);
+    m_read += got;
+    // A file grown past the limit while being read is not taken either.
+    if (m_read > m_maxBytes)
+        m_failed = true;
+    if (got == 0 || m_failed) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    return got > 0 && !m_failed;
 }
 
 StateFile::Signature StateFile::signature(const QString &path)

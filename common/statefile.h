@@ -55,6 +55,29 @@ public:
     // Reads the file if it is a regular file (symbolic links followed) of at
     // most maxBytes. Never blocks on a pipe or a device.
     static Reading read(const QString &path, qint64 maxBytes);
+    // The same file read a piece at a time, so that a large one is never
+    // held whole. opening() says what read() would (bytes left empty).
+    class PieceReader
+    {
+    public:
+        PieceReader(const QString &path, qint64 maxBytes);
+        ~PieceReader();
+        PieceReader(const PieceReader &) = delete;
+        PieceReader &operator=(const PieceReader &) = delete;
+
+        const Reading &opening() const { return m_opening; }
+        // Appends up to pieceBytes of what follows; false at the end of the
+        // file and once a read failed or the file grew past the limit.
+        bool next(QByteArray &into, int pieceBytes);
+        bool failed() const { return m_failed; }
+
+    private:
+        Reading m_opening;
+        qint64 m_maxBytes;
+        qint64 m_read = 0;
+        int m_fd = -1;
+        bool m_failed = false;
+    };
     // The signature of the file now; size -1 when it cannot be examined.
     static Signature signature(const QString &path);
     // True when the signature may vouch that the file still holds what was
@@ -88,6 +111,9 @@ public:
 
 private:
     StateFile() = default;
+    // Opens a file read() may read: its descriptor and size, or -1 with
+    // result telling why not.
+    static int openChecked(const QString &path, qint64 maxBytes, Reading &result, qint64 &size);
 };
 
 // Damaged state files set aside since the last time the user was told.

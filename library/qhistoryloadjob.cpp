@@ -12,7 +12,7 @@ QHistoryLoadJob::QHistoryLoadJob(QObject *parent) : QObject(parent)
 
 QHistoryLoadJob::~QHistoryLoadJob()
 {
-    m_stop->store(true);
+    m_progress->stop.store(true);
     m_watcher.waitForFinished();
     // Rows not taken go here, on the thread that owns the rows.
     takeResult();
@@ -20,23 +20,35 @@ QHistoryLoadJob::~QHistoryLoadJob()
 
 void QHistoryLoadJob::start(RowMaker makeRow)
 {
-    const std::shared_ptr<std::atomic<bool>> stop = m_stop;
-    m_watcher.setFuture(QtConcurrent::run([makeRow = std::move(makeRow), stop] {
-        return std::make_shared<Result>(read(makeRow, stop.get()));
+    const std::shared_ptr<Progress> progress = m_progress;
+    m_watcher.setFuture(QtConcurrent::run([makeRow = std::move(makeRow), progress] {
+        return std::make_shared<Result>(read(makeRow, progress.get()));
     }));
 }
 
-QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, const std::atomic<bool> *stop)
+QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, Progress *progress)
 {
     Result result;
     QStringList &formatsToFill = result.formatsToFill;
     qint64 bytes = -1; // of the record keep() saw last
+    // Asked before each entry is parsed, then before each record is read:
+    // a stopped pass ends where it is, its result unused.
+    std::function<bool(QVideoSettingXml::HistoryStep)> goOn;
+    if (progress) {
+        goOn = [progress](QVideoSettingXml::HistoryStep step) {
+            const bool parsing = step == QVideoSettingXml::HistoryStep::Entry;
+            if (progress->stop.load()) {
+                progress->stopped.store(parsing ? Progress::Stopped::InTheParse
+                                                : Progress::Stopped::InTheRecords);
+                return false;
+            }
+            (parsing ? progress->entriesParsed : progress->recordsRead).fetch_add(1, std::memory_order_relaxed);
+            return true;
+        };
+    }
     // One stat per record tells both whether the file is there and its size.
     QVideoSettingXml::readHistoryAtStart(
-        [&formatsToFill, &bytes, stop](convertedInfo &info) {
-            // Once stopped the rest is kept as it is, unlooked at.
-            if (stop && stop->load())
-                return true;
+        [&formatsToFill, &bytes](convertedInfo &info) {
             bytes = LibraryTexts::fileBytes(info.convertedPath);
             if (bytes < 0)
                 return false;
@@ -45,14 +57,13 @@ QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, const std
             return true;
         },
         result.changes,
-        [&result, &bytes, &makeRow, stop](convertedInfo &info) {
-            if (stop && stop->load())
-                return;
+        [&result, &bytes, &makeRow](convertedInfo &info) {
             if (IBaseChunk *row = makeRow(info, bytes))
                 result.rows.emplace_back(row);
             else
                 result.rowless << info.convertedPath;
-        });
+        },
+        goOn);
     return result;
 }
 

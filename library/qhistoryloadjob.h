@@ -45,15 +45,31 @@ public:
         QStringList formatsToFill;
     };
 
+    // How far a pass got, shared with its worker: it outlives the job.
+    struct Progress
+    {
+        std::atomic<bool> stop{false};
+        // Entries parsed and records read so far (a history already parsed
+        // in this process is not parsed again; one the quick reader declines
+        // is parsed twice).
+        std::atomic<int> entriesParsed{0};
+        std::atomic<int> recordsRead{0};
+        // Where the worker met the stop, once it did.
+        enum class Stopped { No, InTheParse, InTheRecords };
+        std::atomic<Stopped> stopped{Stopped::No};
+    };
+
     explicit QHistoryLoadJob(QObject *parent = nullptr);
-    // Stops the worker at its next record and waits for it, so that rows it
-    // made go on this thread.
+    // Stops the worker at its next entry (in the parse or after it) and waits
+    // for it, so that rows it made go on this thread.
     ~QHistoryLoadJob() override;
 
     void start(RowMaker makeRow);
     bool isRunning() const { return m_watcher.isRunning(); }
-    // The whole pass on the calling thread; stops early once stop is set.
-    static Result read(const RowMaker &makeRow, const std::atomic<bool> *stop = nullptr);
+    std::shared_ptr<const Progress> progress() const { return m_progress; }
+    // The whole pass on the calling thread, counted in progress (when
+    // given); stops early once its stop is set.
+    static Result read(const RowMaker &makeRow, Progress *progress = nullptr);
     // Once loaded() was emitted: the result, handed over once.
     Result takeResult();
 
@@ -65,5 +81,5 @@ private:
     // The worker's result is reached through a pointer, which the future
     // copies instead of the rows.
     QFutureWatcher<std::shared_ptr<Result>> m_watcher;
-    std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<Progress> m_progress = std::make_shared<Progress>();
 };

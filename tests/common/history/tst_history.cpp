@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
@@ -55,6 +56,35 @@ convertedInfo sampleRecord(const QString &path)
     info.videoFile = false;
     info.newFile = true;
     return info;
+}
+
+// The entries of a document as QXmlStreamReader reads them, under the
+// store's own refusals, one line per element; false when it refuses.
+bool entriesAsAStreamReaderReads(const QByteArray &bytes, QStringList &lines)
+{
+    QXmlStreamReader reader(bytes);
+    reader.setNamespaceProcessing(false);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference
+            || !StateFile::overLongValue(reader).isEmpty())
+            return false;
+        if (token == QXmlStreamReader::StartElement) {
+            if (depth >= StateFile::kMaxDepth)
+                return false;
+            QString line = QString(depth * 2, ' ') + reader.qualifiedName().toString();
+            for (const QXmlStreamAttribute &a : reader.attributes())
+                line += ' ' + a.qualifiedName().toString() + "=[" + a.value().toString() + ']';
+            if (depth == 0)
+                line.prepend("root ");
+            lines << line;
+            ++depth;
+        } else if (token == QXmlStreamReader::EndElement) {
+            --depth;
+        }
+    }
+    return !reader.hasError();
 }
 
 } // namespace
@@ -370,6 +400,46 @@ private slots:
         QCOMPARE(again.entries().size(), 6000);
     }
 
+    void largeFileIsReadInPiecesAsWhole()
+    {
+        // A history file this process did not write, old enough for its
+        // signature to vouch for it, is parsed a piece at a time: it reads
+        // as the whole file, whatever falls across the pieces.
+        QList<convertedInfo> records;
+        for (int i = 0; i < 9000; ++i) {
+            convertedInfo r = sampleRecord(QStringLiteral("/music/%1.mp3").arg(i));
+            r.title =
+                QString::fromUtf8("Tema n\xC2\xBA %1 \xE2\x82\xAC \xF0\x9F\x8E\xB5 & <b> ").arg(i).repeated(i % 7);
+            r.listNames = i % 2 ? QStringList{"Road", "Night"} : QStringList{};
+            r.newFile = false;
+            records << r;
+        }
+        QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
+        const QByteArray bytes = readSettled(history());
+        QVERIFY(bytes.size() > 4 * 1024 * 1024);
+        // A damaged file leaves the store without a parsed history, as at
+        // start; then the file comes back from elsewhere.
+        QVERIFY(writeSettled(history(), "<ROOTITEM><Path_item"));
+        QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
+        QVERIFY(QFile::remove(history() + ".bad"));
+        QVERIFY(writeSettled(history(), bytes));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            StateFile::signatureTrusted(StateFile::signature(history()), StateFile::nowNs()), 10000);
+        QCOMPARE(QVideoSettingXml::analysisConvertedInfo(), records);
+
+        // Damage past the first pieces is still found: the file is set
+        // aside and the entries before it kept, as from a whole reading.
+        QByteArray damaged = bytes;
+        damaged.insert(damaged.size() - 5000, "<broken");
+        QVERIFY(writeSettled(history(), damaged));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            StateFile::signatureTrusted(StateFile::signature(history()), StateFile::nowNs()), 10000);
+        const QList<convertedInfo> kept = QVideoSettingXml::analysisConvertedInfo();
+        QVERIFY(kept.size() > 8900 && kept.size() < 9000);
+        QCOMPARE(kept.first(), records.first());
+        QCOMPARE(readSettled(history() + ".bad"), damaged);
+    }
+
     void unusualDocumentsKeepEveryByte()
     {
         // What the store never writes itself: other names (one not ASCII,
@@ -437,6 +507,93 @@ private slots:
         changed.replace("Title_=\"\"", "Title_=\"N\xC3\xA9w\"");
         QVERIFY(QVideoSettingXml::waitForHistory());
         QCOMPARE(readSettled(history()), changed);
+    }
+
+    void documentsAreReadAsAStreamReaderReadsThem()
+    {
+        // What the store writes and what other writers may: blanks of every
+        // kind between tags and around "=", single quotes, every reference
+        // a value may hold, texts of two to four UTF-8 bytes, other names,
+        // names one byte apart, empty elements written open and closed,
+        // nesting.
+        const QByteArray base =
+            "<ROOTITEM v=\"1\">\r\n"
+            "    <Path_item Converted_path_=\"/m/\xC3\xA1 b.mp3\">\n"
+            "        <CONVERTED_INFO_ Title_ = 'it&apos;s \"x\"' "
+            "Artist_=\"&#10;&#13;&#9;&#x41;&#66;&#xE9;&#x1F3B5;\" "
+            "Album_=\"\xE2\x82\xAC\xF0\x9F\x8E\xB5&lt;&gt;&amp;&quot;>\" New_file=\"Y\"\t/>\n"
+            "        <List_name ListName=\"Road\"></List_name>\n"
+            "        <Other_1.x-y a=\"\"><deeper b1=\"c\" b2=\"d\"/></Other_1.x-y >\n"
+            "    </Path_item>\n"
+            "\t<Path_item Converted_path_=\"/b.mp3\"/>\n"
+            "</ROOTITEM>\n";
+        QStringList expected;
+        QVERIFY(entriesAsAStreamReaderReads(base, expected));
+        QCOMPARE(expected.size(), 7);
+        HistoryDocument doc;
+        QVERIFY(doc.parse(base));
+        QStringList read;
+        QVERIFY(entriesAsAStreamReaderReads(doc.serialize(), read));
+        QCOMPARE(read, expected);
+
+        // Damaged and unusual variants: each byte changed, dropped or
+        // doubled in turn. Whatever a stream reader refuses is refused; what
+        // it reads is read the same.
+        const QByteArray changes[] = {"<",    ">",    "/",    "=",    "\"",
+                                      "'",    "&",    ";",    "#",    "x",
+                                      " ",    "\t",   "\n",   "\r",   QByteArray(1, '\0'),
+                                      "\x80", "\xC3", "\xBF", "\xEF", "\xF4",
+                                      "a",    "Z",    "1",    ":",    "-",
+                                      "\x01", "!",    "?"};
+        int variants = 0, accepted = 0;
+        for (int at = 0; at < base.size(); ++at) {
+            QList<QByteArray> tried;
+            for (const QByteArray &change : changes)
+                tried << QByteArray(base).replace(at, 1, change);
+            tried << QByteArray(base).remove(at, 1) << QByteArray(base).insert(at, base.at(at));
+            for (const QByteArray &variant : tried) {
+                ++variants;
+                QStringList want;
+                const bool readable = entriesAsAStreamReaderReads(variant, want);
+                HistoryDocument parsed;
+                QString reason;
+                const bool took = parsed.parse(variant, &reason);
+                QVERIFY2(took == readable, qPrintable(QString::fromLatin1(variant.toPercentEncoding())));
+                if (!took) {
+                    QVERIFY(!reason.isEmpty());
+                    continue;
+                }
+                ++accepted;
+                QStringList got;
+                QVERIFY(entriesAsAStreamReaderReads(parsed.serialize(), got));
+                QVERIFY2(got == want, qPrintable(QString::fromLatin1(variant.toPercentEncoding())));
+            }
+        }
+        // Both kinds were met often.
+        QVERIFY2(accepted > variants / 10 && accepted < variants * 9 / 10,
+                 qPrintable(QStringLiteral("%1 of %2").arg(accepted).arg(variants)));
+
+        // Limits hold as before: nesting and over-long values are refused.
+        QByteArray deep = "<r>";
+        for (int depth = 1; depth <= StateFile::kMaxDepth; ++depth)
+            deep += "<e>";
+        for (int depth = 1; depth <= StateFile::kMaxDepth; ++depth)
+            deep += "</e>";
+        deep += "</r>";
+        QString reason;
+        QVERIFY(!doc.parse(deep, &reason));
+        QVERIFY(reason.contains("deeper"));
+        const QByteArray tooLong = "<r><e v=\"" + QByteArray(StateFile::kMaxValueChars + 1, 'v') + "\"/></r>";
+        QVERIFY(!doc.parse(tooLong, &reason));
+        QVERIFY(reason.contains("longer"));
+        // A parse told to stop keeps nothing and names no damage.
+        QVERIFY(doc.parse(base));
+        int asked = 0;
+        QVERIFY(!doc.parse(QByteArray(base).replace("/b.mp3", "/c.mp3"), &reason,
+                           [&asked] { return ++asked < 2; }));
+        QCOMPARE(asked, 2);
+        QVERIFY(reason.isEmpty());
+        QCOMPARE(doc.findEntry("/b.mp3", false), 1);
     }
 
     void corruptHistoryIsKeptAside()

@@ -68,6 +68,7 @@ private slots:
     void recordingSavedWhileTheHistoryIsReadStays();
     void historyThatCannotBeReadLeavesAnEmptyLoadedTable();
     void largeHistoryJoinsWhileTheEventLoopRuns();
+    void tableDestroyedDuringTheReadStopsTheParse();
     void entriesShowTheirRecordings();
     void searchIsLiteralAndTheInfoLineAddsBytes();
     void textsOfTheInfoLine();
@@ -276,6 +277,7 @@ void TestLibraryTable::largeHistoryJoinsWhileTheEventLoopRuns()
     };
     connect(job, &QHistoryLoadJob::loaded, this, [&] { QMetaObject::invokeMethod(this, probe, Qt::QueuedConnection); });
     QSignalSpy resets(table.sortModel(), &QAbstractItemModel::modelReset);
+    const std::shared_ptr<const QHistoryLoadJob::Progress> progress = job->progress();
     QTRY_VERIFY_WITH_TIMEOUT(table.historyLoaded(), 20000);
     QVERIFY2(turnsBeforeJoin >= 1, qPrintable(QString::number(turnsBeforeJoin)));
     // Still one reset with every row, in order.
@@ -283,6 +285,40 @@ void TestLibraryTable::largeHistoryJoinsWhileTheEventLoopRuns()
     QCOMPARE(table.sortModel()->rowCount(), kRecords);
     QCOMPARE(table.sortModel()->index(0, QAudioFileModel::ColumnName).data().toString(), QString("rec_04319"));
     QVERIFY(table.infoLabel()->text().startsWith(QString::number(kRecords) + " Audios, "));
+    // The pass parsed each entry, then read each record.
+    QCOMPARE(progress->entriesParsed.load(), kRecords);
+    QCOMPARE(progress->recordsRead.load(), kRecords);
+    QVERIFY(progress->stopped.load() == QHistoryLoadJob::Progress::Stopped::No);
+}
+
+void TestLibraryTable::tableDestroyedDuringTheReadStopsTheParse()
+{
+    // A large history whose files are gone: a pass left to run would drop
+    // every record and rewrite the file.
+    constexpr int kRecords = 100000;
+    QByteArray xml = "<ROOTITEM>\n";
+    for (int i = 0; i < kRecords; ++i)
+        xml += "    <Path_item Converted_path_=\"/gone/rec_" + QByteArray::number(i)
+               + ".mp3\">\n        <CONVERTED_INFO_ Title_=\"t\" Format_=\"mp3\" New_file=\"Y\"/>\n"
+                 "        <List_name ListName=\"Road\"/>\n    </Path_item>\n";
+    xml += "</ROOTITEM>\n";
+    QVERIFY(TestSupport::writeBytes(QVideoSettingXml::historyFilePath(), xml));
+
+    auto *table = new QFileListWgt;
+    auto *job = table->findChild<QHistoryLoadJob *>();
+    QVERIFY(job);
+    const std::shared_ptr<const QHistoryLoadJob::Progress> progress = job->progress();
+    // Gone long before the parse of so many entries could end: the worker
+    // is stopped inside the parse, not after it.
+    delete table;
+    QVERIFY(progress->stopped.load() == QHistoryLoadJob::Progress::Stopped::InTheParse);
+    QVERIFY2(progress->entriesParsed.load() < kRecords,
+             qPrintable(QString::number(progress->entriesParsed.load())));
+    QCOMPARE(progress->recordsRead.load(), 0);
+    // A stopped pass is neither damage nor a result: the file stays as it is.
+    QVERIFY(QVideoSettingXml::waitForHistory());
+    QCOMPARE(TestSupport::readBytes(QVideoSettingXml::historyFilePath()), xml);
+    QVERIFY(!QFile::exists(QVideoSettingXml::historyFilePath() + ".bad"));
 }
 
 void TestLibraryTable::emptyFormatIsProbedAndTheNewMarkKept()
