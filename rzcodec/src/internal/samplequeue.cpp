@@ -20,11 +20,12 @@ SampleQueue::SampleQueue(int sampleRate, int channels)
 {
 }
 
-void SampleQueue::setNotifier(std::condition_variable *cv, std::mutex *cvMutex)
+void SampleQueue::setNotifier(std::condition_variable *cv, std::mutex *cvMutex, int wakeFrames)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_cv = cv;
     m_cvMutex = cvMutex;
+    m_wakeFrames = std::max(1, wakeFrames);
 }
 
 void SampleQueue::push(const float *samples, int frames, uint64_t timestampUs)
@@ -61,7 +62,7 @@ void SampleQueue::push(const float *samples, int frames, uint64_t timestampUs)
             m_data.erase(m_data.begin(), m_data.begin() + std::ptrdiff_t(m_read));
             m_read = 0;
         }
-        cv = stored >= size_t(kWakeFrames) ? m_cv : nullptr;
+        cv = stored >= size_t(m_wakeFrames.load()) ? m_cv : nullptr;
     }
     if (cv) {
         std::lock_guard<std::mutex> lock(*m_cvMutex);
