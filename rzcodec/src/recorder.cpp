@@ -182,6 +182,7 @@ bool RecorderHandle::open(const std::string &path, const std::string &muxerName,
         m_second->setConsumed(true);
     }
     m_recordedFrames = 0;
+    m_keptFrames = 0;
     m_levels.clear();
     m_workerFailed = false;
     m_stopRequested = false;
@@ -201,10 +202,14 @@ bool RecorderHandle::run()
         m_worker = std::thread([this] { workerLoop(); });
         return true;
     case State::Paused:
-        // Each input starts a new time line after the pause.
-        m_primary->clear();
-        if (m_second)
+        // Each input starts a new time line after the pause. What one input
+        // gave before it is still encoded; a second input was fed meanwhile.
+        if (m_second) {
+            m_primary->clear();
             m_second->clear();
+        } else {
+            m_primary->restartTimeLine();
+        }
         m_restartClock = true;
         m_paused = false;
         m_state = State::Running;
@@ -310,12 +315,18 @@ bool RecorderHandle::push(const AudioFrameHandle &frame)
     if (m_levelsAtPush)
         m_levels.add(m_pushBuffer.data(), frames, kMixChannels);
     m_primary->push(m_pushBuffer.data(), frames, frame.timestampUs);
+    m_keptFrames = m_primary->keptFrames();
     return true;
 }
 
 uint64_t RecorderHandle::recordedUs() const
 {
-    return m_recordedFrames.load() * 1000000ULL / uint64_t(kMixRate);
+    // One input: its sound counts once taken, while the encoder gathers a
+    // batch (the stop encodes all of it); afterwards what was encoded.
+    uint64_t frames = m_recordedFrames.load();
+    if (m_levelsAtPush && m_accepting && !m_workerFailed)
+        frames = std::max(frames, m_keptFrames.load());
+    return frames * 1000000ULL / uint64_t(kMixRate);
 }
 
 void RecorderHandle::discardInputs()
@@ -342,7 +353,8 @@ void RecorderHandle::workerLoop()
         const bool stopping = m_stopRequested;
         if (m_workerFailed) {
             discardInputs();
-        } else if (m_paused && !stopping) {
+        } else if (m_paused && !stopping && m_second) {
+            // The second input is fed while the recording pauses.
             discardInputs();
         } else if (!processAvailable(stopping)) {
             noteWriteFailure();

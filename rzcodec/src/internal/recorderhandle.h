@@ -95,6 +95,7 @@ private:
     // One input: its pushes feed the level display, and the worker takes the
     // sound in larger batches. Two: the display shows the mix the worker makes.
     std::atomic<bool> m_levelsAtPush{false};
+    std::atomic<uint64_t> m_keptFrames{0}; // the one input's kept frames, ahead of the encoder
 
     std::thread m_worker;
     std::mutex m_wakeMutex;

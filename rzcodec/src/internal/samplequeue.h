@@ -29,6 +29,12 @@ public:
     void discard(int frames);
     // Empties the queue; the next block starts a new time line.
     void clear();
+    // Keeps what waits, but the next block starts a new time line (no silence
+    // stands for the time between).
+    void restartTimeLine();
+    // Frames stored since the queue was made, less those dropped unread:
+    // what was taken plus what waits.
+    uint64_t keptFrames() const { return m_kept.load(); }
     int available() const;
 
     // The consumer is woken once this much waits by default: one capture
@@ -55,6 +61,7 @@ private:
     uint64_t m_pushedFrames = 0; // frames accounted for since the first block
     std::condition_variable *m_cv = nullptr;
     std::atomic<int> m_wakeFrames{kWakeFrames};
+    std::atomic<uint64_t> m_kept{0};
     std::mutex *m_cvMutex = nullptr;
     std::atomic<bool> m_consumed{false};
 };
