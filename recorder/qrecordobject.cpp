@@ -515,11 +515,11 @@ void QRecordObject::timerEvent(QTimerEvent *event)
     } else if (event->timerId() == m_audioDataTimer) {
         if (m_video || !m_audio)
             return;
-        // The displays repaint for each block: none while no new sound was recorded.
-        const uint64_t recorded = rz_recorder_get_time(m_recorder);
-        if (recorded == m_levelsShownAt)
+        // The displays repaint for each block: none while no new sound came.
+        const uint64_t taken = rz_recorder_get_level_frames(m_recorder);
+        if (taken == m_levelsShownAt)
             return;
-        m_levelsShownAt = recorded;
+        m_levelsShownAt = taken;
         // Copied into the room of the last block: twenty blocks a second allocate nothing.
         uint32_t size = rz_recorder_copy_level_block(
             m_recorder, reinterpret_cast<unsigned char *>(m_levelBlock.data()), uint32_t(m_levelBlock.size()));

@@ -131,7 +131,7 @@ private:
     int m_screenTimer = 0;
     int m_recordTimeTimer = 0;
     int m_audioDataTimer = 0;
-    uint64_t m_levelsShownAt = 0;   // recorded time of the last level block handed on
+    uint64_t m_levelsShownAt = 0;   // the recorder's level frames when the last block was handed on
     QByteArray m_levelBlock;        // room the level blocks are copied into, kept from block to block
     void *m_recorder = nullptr;
     int m_areaX = 0, m_areaY = 0, m_areaWidth = 100, m_areaHeight = 100;

@@ -21,9 +21,14 @@ constexpr auto kStallTime = std::chrono::milliseconds(500);
 constexpr int kChunkFrames = 4096;
 // The level block covers the last 50 ms.
 constexpr size_t kLevelFrames = kMixRate / 20;
-// The worker sleeps until an input has a fragment waiting; it also looks
-// this often, to see a stalled input or a pause.
+// With two inputs the worker sleeps until an input has a fragment waiting; it
+// also looks this often, to see a stalled input or a pause.
 constexpr auto kIdleWait = std::chrono::milliseconds(100);
+// With one input the display's levels come from the pushes, so the worker can
+// wake for a fifth of a second of sound: each wake-up of the encoder costs
+// more than the samples it finds (its state is cold in the cache again).
+constexpr int kBatchFrames = kMixRate / 5;
+constexpr auto kBatchIdleWait = std::chrono::milliseconds(500);
 } // namespace
 
 bool RecordingSettings::read(const ConvertConfig *config)
@@ -161,8 +166,10 @@ bool RecorderHandle::open(const std::string &path, const std::string &muxerName,
         return fail(m_muxer.errorText(), m_muxer.errorCode());
     }
     m_formatName = format->name;
+    m_levelsAtPush = !settings.secondInput;
     auto primary = std::make_shared<SampleQueue>(kMixRate, kMixChannels);
-    primary->setNotifier(&m_wake, &m_wakeMutex);
+    primary->setNotifier(&m_wake, &m_wakeMutex,
+                         m_levelsAtPush ? kBatchFrames : SampleQueue::kWakeFrames);
     primary->setConsumed(true);
     {
         std::lock_guard<std::mutex> pl(m_pushMutex);
@@ -175,6 +182,7 @@ bool RecorderHandle::open(const std::string &path, const std::string &muxerName,
         m_second->setConsumed(true);
     }
     m_recordedFrames = 0;
+    m_keptFrames = 0;
     m_levels.clear();
     m_workerFailed = false;
     m_stopRequested = false;
@@ -194,10 +202,14 @@ bool RecorderHandle::run()
         m_worker = std::thread([this] { workerLoop(); });
         return true;
     case State::Paused:
-        // Each input starts a new time line after the pause.
-        m_primary->clear();
-        if (m_second)
+        // Each input starts a new time line after the pause. What one input
+        // gave before it is still encoded; a second input was fed meanwhile.
+        if (m_second) {
+            m_primary->clear();
             m_second->clear();
+        } else {
+            m_primary->restartTimeLine();
+        }
         m_restartClock = true;
         m_paused = false;
         m_state = State::Running;
@@ -299,13 +311,22 @@ bool RecorderHandle::push(const AudioFrameHandle &frame)
     m_pushBuffer.clear();
     if (!m_pushConverter.convert(frame, m_pushBuffer))
         return false;
-    m_primary->push(m_pushBuffer.data(), int(m_pushBuffer.size() / kMixChannels), frame.timestampUs);
+    const int frames = int(m_pushBuffer.size() / kMixChannels);
+    if (m_levelsAtPush)
+        m_levels.add(m_pushBuffer.data(), frames, kMixChannels);
+    m_primary->push(m_pushBuffer.data(), frames, frame.timestampUs);
+    m_keptFrames = m_primary->keptFrames();
     return true;
 }
 
 uint64_t RecorderHandle::recordedUs() const
 {
-    return m_recordedFrames.load() * 1000000ULL / uint64_t(kMixRate);
+    // One input: its sound counts once taken, while the encoder gathers a
+    // batch (the stop encodes all of it); afterwards what was encoded.
+    uint64_t frames = m_recordedFrames.load();
+    if (m_levelsAtPush && m_accepting && !m_workerFailed)
+        frames = std::max(frames, m_keptFrames.load());
+    return frames * 1000000ULL / uint64_t(kMixRate);
 }
 
 void RecorderHandle::discardInputs()
@@ -320,18 +341,20 @@ void RecorderHandle::workerLoop()
 {
     // Named for profilers and per-thread CPU readings.
     pthread_setname_np(pthread_self(), "rec-encoder");
+    const auto idleWait = m_second ? kIdleWait : kBatchIdleWait;
     for (;;) {
         {
             std::unique_lock<std::mutex> wl(m_wakeMutex);
-            m_wake.wait_for(wl, kIdleWait, [this] {
-                return m_stopRequested.load() || m_primary->available() >= SampleQueue::kWakeFrames
-                       || (m_second && m_second->available() >= SampleQueue::kWakeFrames);
+            m_wake.wait_for(wl, idleWait, [this] {
+                return m_stopRequested.load() || m_primary->available() >= m_primary->wakeFrames()
+                       || (m_second && m_second->available() >= m_second->wakeFrames());
             });
         }
         const bool stopping = m_stopRequested;
         if (m_workerFailed) {
             discardInputs();
-        } else if (m_paused && !stopping) {
+        } else if (m_paused && !stopping && m_second) {
+            // The second input is fed while the recording pauses.
             discardInputs();
         } else if (!processAvailable(stopping)) {
             noteWriteFailure();
@@ -349,7 +372,8 @@ bool RecorderHandle::encode(const float *samples, int frames)
 {
     if (frames <= 0)
         return true;
-    m_levels.add(samples, frames, kMixChannels);
+    if (!m_levelsAtPush)
+        m_levels.add(samples, frames, kMixChannels);
     if (!m_encoder.write(samples, frames))
         return false;
     m_recordedFrames += uint64_t(frames);
@@ -480,6 +504,12 @@ uint32_t rz_recorder_copy_level_block(void *recorder, unsigned char *buffer, uin
 {
     auto *r = handleCast<RecorderHandle>(recorder, "rz_recorder_copy_level_block");
     return r ? uint32_t(r->copyLevelBlock(buffer, capacity)) : 0;
+}
+
+uint64_t rz_recorder_get_level_frames(void *recorder)
+{
+    auto *r = handleCast<RecorderHandle>(recorder, "rz_recorder_get_level_frames");
+    return r ? r->levelFrames() : 0;
 }
 
 RZResult rz_recorder_write_failed(void *recorder)

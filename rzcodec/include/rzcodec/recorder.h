@@ -95,6 +95,9 @@ void rz_level_block_free(unsigned char *block);
  * hold it and answers its size either way (0 when nothing was recorded yet),
  * so a buffer too small is grown and the call made again. */
 uint32_t rz_recorder_copy_level_block(void *recorder, unsigned char *buffer, uint32_t capacity);
+/* Frames of sound the level block has been given since the recorder was
+ * made: a display asks for a new block only when this changed. */
+uint64_t rz_recorder_get_level_frames(void *recorder);
 /* 1 when the running recording can no longer be written (disk full, a write
  * error, the file or its folder removed): it takes no sound from then on, and
  * the error text and code say why. Stop and finish as usual: finish completes

@@ -124,11 +124,13 @@ bool AudioEncoder::open(const AudioEncoderSettings &settings, int inputRate, int
     if (ret < 0 || (ret = swr_init(swr)) < 0)
         return fail("audio encoder: sample converter", ret ? ret : AVERROR(EINVAL));
 
-    m_fifo = av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, m_frameSize * 4);
     m_frame = makeFrame();
     m_packet = makePacket();
-    if (!m_fifo || !m_frame || !m_packet)
+    if (!m_frame || !m_packet)
         return fail("audio encoder: out of memory");
+    m_smallLast = codec->capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE)
+                  || c->frame_size <= 0;
+    m_filled = 0;
     m_sink = std::move(sink);
     m_nextPts = 0;
     return true;
@@ -139,66 +141,77 @@ AVRational AudioEncoder::timeBase() const
     return m_codec ? m_codec->time_base : AVRational{1, 1};
 }
 
+bool AudioEncoder::prepareFrame()
+{
+    AVFrame *frame = m_frame.get();
+    if (frame->buf[0])
+        // The codec has let go of the last frame once its packets are out:
+        // the same buffers take the next one without a copy.
+        return av_frame_make_writable(frame) >= 0;
+    const AVCodecContext *c = m_codec.get();
+    frame->nb_samples = m_frameSize;
+    frame->format = c->sample_fmt;
+    frame->sample_rate = c->sample_rate;
+    return av_channel_layout_copy(&frame->ch_layout, &c->ch_layout) >= 0
+           && av_frame_get_buffer(frame, 0) >= 0;
+}
+
 bool AudioEncoder::write(const float *samples, int frames)
 {
     if (!m_codec)
         return false;
     if (frames <= 0)
         return true;
-    const AVCodecContext *c = m_codec.get();
-    const int outMax = swr_get_out_samples(m_swr.get(), frames);
-    if (outMax > m_convCapacity) {
-        if (m_convBuffer)
-            av_freep(&m_convBuffer[0]);
-        av_freep(&m_convBuffer);
-        int ret = av_samples_alloc_array_and_samples(&m_convBuffer, nullptr,
-                                                     c->ch_layout.nb_channels, outMax,
-                                                     c->sample_fmt, 0);
-        if (ret < 0) {
-            m_convCapacity = 0;
-            return fail("audio encoder: out of memory", ret);
-        }
-        m_convCapacity = outMax;
-    }
+    // Converted straight into the frame the codec gets next; what does not
+    // fit stays in the converter until the next round of the loop.
+    // Later rounds pass no new input but not a null one, which would end
+    // the resampler's stream.
     const uint8_t *in[] = {reinterpret_cast<const uint8_t *>(samples)};
-    const int got = swr_convert(m_swr.get(), m_convBuffer, m_convCapacity, in, frames);
-    if (got < 0)
-        return fail("audio encoder: converting samples", got);
-    if (got > 0 && av_audio_fifo_write(m_fifo, reinterpret_cast<void **>(m_convBuffer), got) < got)
-        return fail("audio encoder: out of memory");
-    return encodeFifo(false);
-}
-
-bool AudioEncoder::encodeFifo(bool final)
-{
-    const AVCodecContext *c = m_codec.get();
-    const bool smallLast = c->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME
-                           || c->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE
-                           || c->frame_size <= 0;
-    while (av_audio_fifo_size(m_fifo) >= m_frameSize
-           || (final && av_audio_fifo_size(m_fifo) > 0)) {
-        const int available = av_audio_fifo_size(m_fifo);
-        const int take = std::min(available, m_frameSize);
-        // Codecs with a fixed frame size get their last frame padded with silence.
-        const int size = (take < m_frameSize && !smallLast) ? m_frameSize : take;
-        av_frame_unref(m_frame.get());
-        m_frame->nb_samples = size;
-        m_frame->format = c->sample_fmt;
-        m_frame->sample_rate = c->sample_rate;
-        if (av_channel_layout_copy(&m_frame->ch_layout, &c->ch_layout) < 0
-            || av_frame_get_buffer(m_frame.get(), 0) < 0)
+    int inputFrames = frames;
+    for (;;) {
+        if (m_filled == 0 && !prepareFrame())
             return fail("audio encoder: out of memory");
-        if (size > take)
-            av_samples_set_silence(m_frame->extended_data, take, size - take,
-                                   c->ch_layout.nb_channels, c->sample_fmt);
-        if (av_audio_fifo_read(m_fifo, reinterpret_cast<void **>(m_frame->extended_data), take) < take)
-            return fail("audio encoder: reading buffered samples");
-        m_frame->pts = m_nextPts;
-        m_nextPts += take;
-        if (!sendFrame(m_frame.get()))
+        const int got = convertInto(in, inputFrames);
+        if (got < 0)
+            return fail("audio encoder: converting samples", got);
+        inputFrames = 0;
+        m_filled += got;
+        if (m_filled < m_frameSize)
+            return true;
+        if (!sendFilled(false))
             return false;
     }
-    return true;
+}
+
+int AudioEncoder::convertInto(const uint8_t **input, int inputFrames)
+{
+    AVFrame *frame = m_frame.get();
+    const int room = m_frameSize - m_filled;
+    const int planes = av_sample_fmt_is_planar(AVSampleFormat(frame->format)) ? frame->ch_layout.nb_channels : 1;
+    const int offset = m_filled * (planes == 1 ? frame->ch_layout.nb_channels : 1)
+                       * av_get_bytes_per_sample(AVSampleFormat(frame->format));
+    m_planes.resize(size_t(planes));
+    for (int i = 0; i < planes; ++i)
+        m_planes[size_t(i)] = frame->extended_data[i] + offset;
+    return swr_convert(m_swr.get(), m_planes.data(), room, input, inputFrames);
+}
+
+bool AudioEncoder::sendFilled(bool final)
+{
+    AVFrame *frame = m_frame.get();
+    const int take = m_filled;
+    // Codecs with a fixed frame size get their last frame padded with silence.
+    const int size = (final && take < m_frameSize && m_smallLast) ? take : m_frameSize;
+    if (size > take)
+        av_samples_set_silence(frame->extended_data, take, size - take, frame->ch_layout.nb_channels,
+                               AVSampleFormat(frame->format));
+    frame->nb_samples = size;
+    frame->pts = m_nextPts;
+    m_nextPts += take;
+    m_filled = 0;
+    const bool sent = sendFrame(frame);
+    frame->nb_samples = m_frameSize;
+    return sent;
 }
 
 bool AudioEncoder::sendFrame(AVFrame *frame)
@@ -225,34 +238,34 @@ bool AudioEncoder::flush()
 {
     if (!m_codec)
         return false;
-    // What the resampler still holds (its filter delay) goes in first.
-    if (swr_get_delay(m_swr.get(), m_codec->sample_rate) > 0 && m_convCapacity > 0) {
-        int got;
-        while ((got = swr_convert(m_swr.get(), m_convBuffer, m_convCapacity, nullptr, 0)) > 0)
-            if (av_audio_fifo_write(m_fifo, reinterpret_cast<void **>(m_convBuffer), got) < got)
-                return fail("audio encoder: out of memory");
+    // What the resampler still holds (its filter delay) goes in first: a
+    // null input ends its stream.
+    while (swr_get_delay(m_swr.get(), m_codec->sample_rate) > 0) {
+        if (m_filled == 0 && !prepareFrame())
+            return fail("audio encoder: out of memory");
+        const int got = convertInto(nullptr, 0);
+        if (got < 0)
+            return fail("audio encoder: converting samples", got);
+        m_filled += got;
+        if (m_filled < m_frameSize)
+            break;
+        if (!sendFilled(false))
+            return false;
     }
-    if (!encodeFifo(true))
+    if (m_filled > 0 && !sendFilled(true))
         return false;
     return sendFrame(nullptr);
 }
 
 void AudioEncoder::close()
 {
-    if (m_convBuffer)
-        av_freep(&m_convBuffer[0]);
-    av_freep(&m_convBuffer);
-    m_convCapacity = 0;
-    if (m_fifo) {
-        av_audio_fifo_free(m_fifo);
-        m_fifo = nullptr;
-    }
     m_swr.reset();
     m_codec.reset();
     m_frame.reset();
     m_packet.reset();
     m_sink = nullptr;
     m_frameSize = 0;
+    m_filled = 0;
 }
 
 } // namespace rz

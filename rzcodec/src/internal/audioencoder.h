@@ -7,13 +7,10 @@
 #include "internal/avpointers.h"
 #include "internal/ffmpeg.h"
 
-extern "C" {
-#include <libavutil/audio_fifo.h>
-}
-
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace rz {
 
@@ -55,21 +52,27 @@ public:
 
 private:
     bool fail(const std::string &what, int averr = 0);
-    bool encodeFifo(bool final);
+    // Readies m_frame's buffers for filling from its start.
+    bool prepareFrame();
+    // Converts input (null: the end, the converter gives what it holds)
+    // into m_frame after its m_filled frames; the count, or an FFmpeg error.
+    int convertInto(const uint8_t **input, int inputFrames);
+    // Sends m_frame's m_filled frames (the last, padded where the codec needs it).
+    bool sendFilled(bool final);
     bool sendFrame(AVFrame *frame);
 
     CodecContextPtr m_codec;
     SwrPtr m_swr;
-    AVAudioFifo *m_fifo = nullptr;
     FramePtr m_frame;
     PacketPtr m_packet;
     PacketSink m_sink;
     int m_frameSize = 0;
+    int m_filled = 0;        // frames converted into m_frame, not yet sent
+    bool m_smallLast = false; // the codec takes a short last frame
+    std::vector<uint8_t *> m_planes; // where the next converted frame goes, per plane
     int m_inputRate = 0;
     int m_inputChannels = 0;
     int64_t m_nextPts = 0;
-    uint8_t **m_convBuffer = nullptr;
-    int m_convCapacity = 0;
     std::string m_error;
 };
 

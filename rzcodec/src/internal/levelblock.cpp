@@ -28,6 +28,13 @@ void LevelHistory::add(const float *interleaved, int frames, int channels)
             m_next = 0;
     }
     m_filled = std::min(m_ring.size(), m_filled + size_t(frames - start));
+    m_added += uint64_t(frames);
+}
+
+uint64_t LevelHistory::added() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_added;
 }
 
 void LevelHistory::clear()

@@ -15,6 +15,8 @@ public:
     // Keeps the mono mix of the newest frames (thread-safe).
     void add(const float *interleaved, int frames, int channels);
     void clear();
+    // Frames added since construction: changes whenever newer sound is kept.
+    uint64_t added() const;
     // A wave-data block of what was kept; null while nothing was added since
     // the last clear. Free with freeWaveBlock.
     uint8_t *block() const;
@@ -31,6 +33,7 @@ private:
     std::vector<float> m_ring;
     size_t m_next = 0;
     size_t m_filled = 0;
+    uint64_t m_added = 0;
 };
 
 } // namespace rz

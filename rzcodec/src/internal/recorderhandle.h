@@ -50,6 +50,7 @@ public:
     bool finish();
     bool push(const AudioFrameHandle &frame);
     uint64_t recordedUs() const;
+    uint64_t levelFrames() const { return m_levels.added(); }
     unsigned char *levelBlock() const { return m_levels.block(); }
     size_t copyLevelBlock(unsigned char *out, size_t capacity) const
     {
@@ -91,6 +92,10 @@ private:
     std::vector<float> m_pushBuffer;
     std::atomic<bool> m_accepting{false};
     std::atomic<bool> m_paused{false};
+    // One input: its pushes feed the level display, and the worker takes the
+    // sound in larger batches. Two: the display shows the mix the worker makes.
+    std::atomic<bool> m_levelsAtPush{false};
+    std::atomic<uint64_t> m_keptFrames{0}; // the one input's kept frames, ahead of the encoder
 
     std::thread m_worker;
     std::mutex m_wakeMutex;

@@ -20,11 +20,12 @@ SampleQueue::SampleQueue(int sampleRate, int channels)
 {
 }
 
-void SampleQueue::setNotifier(std::condition_variable *cv, std::mutex *cvMutex)
+void SampleQueue::setNotifier(std::condition_variable *cv, std::mutex *cvMutex, int wakeFrames)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_cv = cv;
     m_cvMutex = cvMutex;
+    m_wakeFrames = std::max(1, wakeFrames);
 }
 
 void SampleQueue::push(const float *samples, int frames, uint64_t timestampUs)
@@ -46,22 +47,25 @@ void SampleQueue::push(const float *samples, int frames, uint64_t timestampUs)
                     const size_t gapFrames = size_t(gapUs * uint64_t(m_rate) / 1000000ULL);
                     m_data.insert(m_data.end(), gapFrames * size_t(m_channels), 0.0f);
                     m_pushedFrames += gapFrames;
+                    m_kept += gapFrames;
                 }
             }
         }
         m_data.insert(m_data.end(), samples, samples + size_t(frames) * size_t(m_channels));
         m_pushedFrames += uint64_t(frames);
+        m_kept += uint64_t(frames);
         const size_t stored = (m_data.size() - m_read) / size_t(m_channels);
         if (stored > size_t(m_capacityFrames)) {
             const size_t drop = stored - size_t(m_capacityFrames);
             m_read += drop * size_t(m_channels);
+            m_kept -= drop;
             logError("audio input: the consumer is behind, dropped the oldest samples");
         }
         if (m_read > m_data.size() / 2) {
             m_data.erase(m_data.begin(), m_data.begin() + std::ptrdiff_t(m_read));
             m_read = 0;
         }
-        cv = stored >= size_t(kWakeFrames) ? m_cv : nullptr;
+        cv = stored >= size_t(m_wakeFrames.load()) ? m_cv : nullptr;
     }
     if (cv) {
         std::lock_guard<std::mutex> lock(*m_cvMutex);
@@ -90,13 +94,21 @@ void SampleQueue::discard(int frames)
     const size_t stored = (m_data.size() - m_read) / size_t(m_channels);
     const size_t n = std::min(stored, size_t(std::max(0, frames)));
     m_read += n * size_t(m_channels);
+    m_kept -= n;
 }
 
 void SampleQueue::clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_kept -= (m_data.size() - m_read) / size_t(m_channels);
     m_data.clear();
     m_read = 0;
+    m_haveBase = false;
+}
+
+void SampleQueue::restartTimeLine()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_haveBase = false;
 }
 

@@ -29,13 +29,20 @@ public:
     void discard(int frames);
     // Empties the queue; the next block starts a new time line.
     void clear();
+    // Keeps what waits, but the next block starts a new time line (no silence
+    // stands for the time between).
+    void restartTimeLine();
+    // Frames stored since the queue was made, less those dropped unread:
+    // what was taken plus what waits.
+    uint64_t keptFrames() const { return m_kept.load(); }
     int available() const;
 
-    // The consumer is woken once this much waits: one capture fragment, so
-    // it runs once per arrival rather than per pushed block.
+    // The consumer is woken once this much waits by default: one capture
+    // fragment, so it runs once per arrival rather than per pushed block.
     static constexpr int kWakeFrames = 2048;
-    // The consumer's wake-up: pushes that leave kWakeFrames or more waiting notify it.
-    void setNotifier(std::condition_variable *cv, std::mutex *cvMutex);
+    // The consumer's wake-up: pushes that leave wakeFrames or more waiting notify it.
+    void setNotifier(std::condition_variable *cv, std::mutex *cvMutex, int wakeFrames = kWakeFrames);
+    int wakeFrames() const { return m_wakeFrames; }
     // Whether a consumer reads the queue; without one a source need not fill it.
     void setConsumed(bool on) { m_consumed = on; }
     bool isConsumed() const { return m_consumed; }
@@ -53,6 +60,8 @@ private:
     uint64_t m_baseUs = 0;      // time stamp of the first block
     uint64_t m_pushedFrames = 0; // frames accounted for since the first block
     std::condition_variable *m_cv = nullptr;
+    std::atomic<int> m_wakeFrames{kWakeFrames};
+    std::atomic<uint64_t> m_kept{0};
     std::mutex *m_cvMutex = nullptr;
     std::atomic<bool> m_consumed{false};
 };

@@ -72,6 +72,7 @@ private slots:
     void pausedSoundIsLeftOut();
     void levelBlockFollowsTheSound();
     void levelBlockCopiedIntoTheCallersRoom();
+    void levelBlockShowsEachPushedPieceAtOnce();
     void lostBlocksKeepTheirPlaceInTime();
     void finishedM4aIsANormalFile();
     void repairSetsPcmLengthsFromTheDataPresent_data();
@@ -282,6 +283,47 @@ void TestRecorderRole::levelBlockCopiedIntoTheCallersRoom()
     rz_level_block_free(block);
     rz_recorder_finish(rec);
     rz_recorder_release(rec);
+}
+
+void TestRecorderRole::levelBlockShowsEachPushedPieceAtOnce()
+{
+    // The worker encodes one input in batches of several pieces; the level
+    // display must not wait for it, or it would move a few times a second.
+    const QString path = m_dir.filePath("levelnow.mp3");
+    void *rec = rz_recorder_create(-1);
+    void *config = configFor(recordFormats().at(0));
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "mp3", config));
+    QVERIFY(rz_recorder_run(rec));
+    QCOMPARE(rz_recorder_get_level_frames(rec), 0u);
+    const int piece = 1024;
+    QVector<float> samples(2 * piece, 0.0f);
+    pushTone(rec, false, samples);
+    QCOMPARE(rz_recorder_get_level_frames(rec), quint64(piece));
+    QByteArray room(44 + 2 * 2205, '\0');
+    auto *b = reinterpret_cast<unsigned char *>(room.data());
+    QCOMPARE(rz_recorder_copy_level_block(rec, b, uint32_t(room.size())), 44u + 2u * piece);
+    for (int k = 0; k < piece; ++k)
+        QCOMPARE(qFromLittleEndian<quint16>(b + 44 + 2 * k), quint16(32768));
+    // The next piece, a half-scale tone, shows at once too.
+    const QVector<float> tone = TestSupport::sineTone(440, double(piece) / 44100.0, 44100, 2, 0.5);
+    QCOMPARE(tone.size(), 2 * piece);
+    pushTone(rec, false, tone, piece);
+    QCOMPARE(rz_recorder_get_level_frames(rec), quint64(2 * piece));
+    QCOMPARE(rz_recorder_copy_level_block(rec, b, uint32_t(room.size())), 44u + 2u * 2u * piece);
+    quint16 lo = 65535, hi = 0;
+    for (int k = piece; k < 2 * piece; ++k) {
+        lo = qMin(lo, qFromLittleEndian<quint16>(b + 44 + 2 * k));
+        hi = qMax(hi, qFromLittleEndian<quint16>(b + 44 + 2 * k));
+    }
+    QVERIFY2(hi > 32768 + 15000 && lo < 32768 - 15000, qPrintable(QStringLiteral("%1..%2").arg(lo).arg(hi)));
+    // The recorded time counts it too (a schedule's end is checked by it).
+    QCOMPARE(rz_recorder_get_time(rec), quint64(2 * piece) * 1000000u / 44100u);
+    // All of it is still encoded: the stop takes what the batch held.
+    QVERIFY(rz_recorder_stop(rec));
+    QCOMPARE(rz_recorder_get_time(rec), quint64(2 * piece) * 1000000u / 44100u);
+    QVERIFY(rz_recorder_finish(rec));
+    rz_recorder_release(rec);
+    rz_config_release(config);
 }
 
 void TestRecorderRole::lostBlocksKeepTheirPlaceInTime()
