@@ -17,6 +17,7 @@
 #include <QMutex>
 #include <QSet>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <utility>
@@ -276,7 +277,9 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
             return false;
         break;
     case StateFile::Status::Read: {
-        if (reading.bytes.trimmed().isEmpty()) {
+        // trimmed() would copy the whole file just to look at it.
+        const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
+        if (std::all_of(reading.bytes.cbegin(), reading.bytes.cend(), blank)) {
             doc = HistoryDocument();
             return true;
         }

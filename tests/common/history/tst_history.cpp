@@ -275,6 +275,16 @@ private slots:
         QVERIFY(!QFile::exists(history()));
     }
 
+    void blankFileIsAnEmptyHistoryNotADamagedOne()
+    {
+        QVERIFY(writeSettled(history(), " \n\t\r\n  \n"));
+        QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
+        QVERIFY(!QFile::exists(history() + ".bad"));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));
+        QCOMPARE(QVideoSettingXml::analysisConvertedInfo().size(), 1);
+        QVERIFY(!QFile::exists(history() + ".bad"));
+    }
+
     void flagsAreExactlyY()
     {
         QVERIFY(writeSettled(history(), "<ROOTITEM>\n"
