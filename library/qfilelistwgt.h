@@ -63,13 +63,8 @@ public:
     // Tells the user that the kept recording at path lacks the tags its
     // row was shown with (nothing when no row shows that file).
     void OnRecordingTagsNotWritten(const QString &path);
-    // 0 no file, -1 cannot take tags, else the tag format code.
-    int GetAudioFormat(const QString &path) const;
     QString GetRecordingName() const;
     void SetCtrlState(bool) {}
-
-    // ---- Tags of recordings ----
-    bool GetAudioTagInfo(const QString &path, VEAudioTagInfo &tags);
 
     // ---- Texts of the info line ----
     static qint64 ChangeSizeToNumber(const QString &text);

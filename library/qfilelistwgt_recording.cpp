@@ -130,13 +130,6 @@ void QFileListWgt::OnSetRecordingTagInfo(JXRecognizerAudioTagInfo tagInfo)
     refreshShownRow(m_rows.recordingRow());
 }
 
-int QFileListWgt::GetAudioFormat(const QString &path) const
-{
-    if (!QFileInfo::exists(path))
-        return 0;
-    return JXTagFileAccess::formatCode(path.toStdString());
-}
-
 QString QFileListWgt::GetRecordingName() const
 {
     for (int n = 1;; ++n) {
@@ -268,13 +261,4 @@ void QFileListWgt::OnRecordingTagsNotWritten(const QString &path)
                                          "The recording is kept without them.")
                                           .arg(QDir::toNativeSeparators(path)));
     });
-}
-
-// ---- Tags of recordings ----
-
-bool QFileListWgt::GetAudioTagInfo(const QString &path, VEAudioTagInfo &tags)
-{
-    if (!QFile::exists(path))
-        return false;
-    return JXTagFileAccess::read(path.toStdString(), tags);
 }
