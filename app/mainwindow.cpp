@@ -506,9 +506,10 @@ void MainWindow::CreateRecordObject()
     m_recordObject = new QRecordObject(this);
     if (m_fileList) {
         // Emitted on the capture thread: queued to the table, which shows
-        // the name the recording object gives the file once it is complete.
-        // System sound only: a recognised song names the recording, never
-        // the voice of the microphone.
+        // the name planned for the file; the recording object writes the
+        // tags and gives the name once the file is complete. System sound
+        // only: a recognised song names the recording, never the voice of
+        // the microphone.
         connect(m_recordObject->m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo, m_fileList,
                 &QFileListWgt::OnSetRecordingTagInfo);
         connect(m_recordObject, &QRecordObject::emitTagsNotWritten, m_fileList,

@@ -72,7 +72,8 @@ public:
     // finish slow with it. Set while no recording stops.
     static void setBeforeFinishHook(std::function<void()> hook);
     // Called on the worker just before recognised tags are written into the
-    // completed file at path.
+    // completed file at path; tests hold or spoil the write with it. Set
+    // while no recording stops.
     static void setBeforeTagsHook(std::function<void(const QString &path)> hook);
 
 private:
