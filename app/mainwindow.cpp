@@ -505,11 +505,15 @@ void MainWindow::CreateRecordObject()
 {
     m_recordObject = new QRecordObject(this);
     if (m_fileList) {
-        // Emitted on the capture thread: queued to the table. System sound
+        // Emitted on the capture thread: queued to the table, which shows
+        // the name planned for the file; the recording object writes the
+        // tags and gives the name once the file is complete. System sound
         // only: a recognised song names the recording, never the voice of
         // the microphone.
         connect(m_recordObject->m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo, m_fileList,
                 &QFileListWgt::OnSetRecordingTagInfo);
+        connect(m_recordObject, &QRecordObject::emitTagsNotWritten, m_fileList,
+                &QFileListWgt::OnRecordingTagsNotWritten);
     }
     if (m_recordingWgt)
         connect(m_recordObject, &QRecordObject::emitRecordTime, m_recordingWgt, &QRecordingWidget::OnSetRecordTime);
@@ -640,21 +644,21 @@ void MainWindow::finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop 
     completeRecordingRow(info, bSuccess && QFileInfo::exists(info.convertedPath));
 }
 
-void MainWindow::completeRecordingRow(const convertedInfo &info, bool keep)
+void MainWindow::completeRecordingRow(const convertedInfo &info, bool keep, qint64 fileBytes)
 {
     // A file gone with its folder leaves no row behind.
     if (m_recordObject && m_fileList)
-        m_fileList->SupplyRecordingChunkInfo(convertedInfo(info), keep);
+        m_fileList->SupplyRecordingChunkInfo(convertedInfo(info), keep, fileBytes);
     if (m_libraryList)
         m_libraryList->SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
 }
 
-void MainWindow::OnRecordingCompleted(const convertedInfo &info, bool fileKept)
+void MainWindow::OnRecordingCompleted(const convertedInfo &info, bool fileKept, qint64 fileBytes)
 {
     if (!m_rowWaitsForFinish)
         return;
     m_rowWaitsForFinish = false;
-    completeRecordingRow(info, m_keepFinishedRow && fileKept);
+    completeRecordingRow(info, m_keepFinishedRow && fileKept, fileBytes);
     if (!m_pathAfterFinish.isEmpty() && m_recordObject)
         startRecordingInto(std::exchange(m_pathAfterFinish, QString()));
 }

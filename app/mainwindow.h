@@ -120,7 +120,7 @@ private slots:
     void OnRecordError(const QString &message);
     // A stopped recording's file is complete: its row follows, then a start
     // that waited for it.
-    void OnRecordingCompleted(const convertedInfo &info, bool fileKept);
+    void OnRecordingCompleted(const convertedInfo &info, bool fileKept, qint64 fileBytes);
     // The history writer could not write the library's file: says why, one
     // message at a time.
     void OnHistoryWriteFailed(const QString &path, const QString &reason);
@@ -158,7 +158,7 @@ private:
     void startRecordingInto(const QString &path);
     void finishRecording(bool bSuccess, QRecordObject::SourcesAfterStop sources);
     // The finished recording's row is completed, or removed when not kept.
-    void completeRecordingRow(const convertedInfo &info, bool keep);
+    void completeRecordingRow(const convertedInfo &info, bool keep, qint64 fileBytes = -1);
     void initButton(QJXBaseButton *button, const QString &image, const QString &toolTip);
     void setScheduleImage(const QString &image);
     void showMaxOrRestore();

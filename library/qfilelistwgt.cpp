@@ -72,7 +72,6 @@ QFileListWgt::QFileListWgt(QWidget *parent)
     InitMenu();
     InitView();
     InitData();
-    m_recordingTagInfo.reset();
     m_listConvertFiles.clear();
     setMouseTracking(true);
 }

@@ -56,18 +56,16 @@ public:
     // ---- New recordings ----
     // A row for a new file: the running recording (true) or a finished file.
     void AddAudioFile(QString path, bool bRecording);
-    // Completes the running recording's row from its record, or deletes the
-    // recording when it is not kept or a deletion rule takes it.
-    void SupplyRecordingChunkInfo(convertedInfo info, bool bKeep);
-    // 0 no file, -1 cannot take tags, else the tag format code.
-    int GetAudioFormat(const QString &path) const;
+    // Completes the running recording's row from its record (its file
+    // tagged and named already), or deletes the recording when it is not
+    // kept or a deletion rule takes it. `bytes` is the file's size when
+    // already measured.
+    void SupplyRecordingChunkInfo(convertedInfo info, bool bKeep, qint64 bytes = -1);
+    // Tells the user that the kept recording at path lacks the tags its
+    // row was shown with (nothing when no row shows that file).
+    void OnRecordingTagsNotWritten(const QString &path);
     QString GetRecordingName() const;
     void SetCtrlState(bool) {}
-
-    // ---- Tags of recordings ----
-    bool SetAudioTagInfo(const QString &path, const VEAudioTagInfo &tags);
-    bool GetAudioTagInfo(const QString &path, VEAudioTagInfo &tags);
-    void ConvertTagInfoStruct(VEAudioTagInfo &tags) const;
 
     // ---- Texts of the info line ----
     static qint64 ChangeSizeToNumber(const QString &text);
@@ -227,8 +225,7 @@ private:
     // ---- New recordings ----
     bool recordingIsKept(const convertedInfo &info, bool bKeep) const;
     void discardRecording(const QString &finishedPath);
-    void keepRecording(const convertedInfo &info);
-    void moveRecordingToItsName(const QString &finishedPath);
+    void keepRecording(const convertedInfo &info, qint64 bytes);
 
     // ---- Deleting and playlists ----
     int showAskDlg(const QString &text);
@@ -286,7 +283,6 @@ private:
     QLibraryRows m_rows;
     QList<std::string> m_listLoadedLists;
     bool m_bListsChanged = true;
-    JXRecognizerAudioTagInfo m_recordingTagInfo;
     bool m_bRecordingSilent = true;
     QStringList m_listConvertFiles;
     QVideoEditingDlg *m_pEditDlg = nullptr;

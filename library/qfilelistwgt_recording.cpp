@@ -3,13 +3,13 @@
 
 #include "library/qfilelistwgt.h"
 
+#include "common/qfilenamerules.h"
 #include "common/qvideosettingxml.h"
 #include "library/librarytexts.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofiledelegate.h"
 #include "library/qaudiofilemodel.h"
 #include "library/librarylog.h"
-#include "library/qfilenamerules.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
 #include "library/qrecordingprobe.h"
@@ -112,28 +112,22 @@ void QFileListWgt::OnSetRecordingTagInfo(JXRecognizerAudioTagInfo tagInfo)
         || (tagInfo.title.isEmpty() && tagInfo.artist.isEmpty() && tagInfo.album.isEmpty()))
         return;
     const QString path = QString::fromStdString(m_rows.recordingRow()->GetFilePath());
-    if (GetAudioFormat(path) == -1)
+    // Known by the name: the file being written is not opened here.
+    if (JXTagFileAccess::formatCodeOfExtension(m_rows.recordingRow()->GetFileExent()) == -1)
         return;
     m_rows.recordingRow()->SetTitle(tagInfo.title.toStdString());
     m_rows.recordingRow()->setArtist(tagInfo.artist.toStdString());
     m_rows.recordingRow()->setAlbum(tagInfo.album.toStdString());
     m_rows.recordingRow()->setGenre(tagInfo.genre.toStdString());
-    // The title names the file only as a plain name inside its folder.
+    // The name the file is planned to take; the recording object gives it
+    // once the file is complete, tagged and free to be renamed.
     const QString name = QFileNameRules::cleanedName(QString::fromUtf8(tagInfo.title));
     if (!name.isEmpty()) {
         const QString fileName = name + QLatin1Char('.') + QString::fromStdString(m_rows.recordingRow()->GetFileExent());
         m_rows.recordingRow()->SetFileName(fileName.toStdString());
         m_rows.recordingRow()->SetFilePath((folderOf(path) + fileName).toStdString());
     }
-    m_recordingTagInfo = tagInfo;
     refreshShownRow(m_rows.recordingRow());
-}
-
-int QFileListWgt::GetAudioFormat(const QString &path) const
-{
-    if (!QFileInfo::exists(path))
-        return 0;
-    return JXTagFileAccess::formatCode(path.toStdString());
 }
 
 QString QFileListWgt::GetRecordingName() const
@@ -175,13 +169,13 @@ bool QFileListWgt::recordingIsKept(const convertedInfo &info, bool bKeep) const
     return true;
 }
 
-void QFileListWgt::SupplyRecordingChunkInfo(convertedInfo info, bool bKeep)
+void QFileListWgt::SupplyRecordingChunkInfo(convertedInfo info, bool bKeep, qint64 bytes)
 {
     if (!m_rows.recordingRow())
         return;
     info.convertedPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (recordingIsKept(info, bKeep))
-        keepRecording(info);
+        keepRecording(info, bytes);
     else
         discardRecording(info.convertedPath);
     m_rows.setRecordingRow(nullptr);
@@ -195,8 +189,8 @@ void QFileListWgt::discardRecording(const QString &finishedPath)
     auto it = std::find(m_rows.all().begin(), m_rows.all().end(), row);
     if (it == m_rows.all().end())
         return;
-    // The file is where the recorder wrote it. The name tags gave the row
-    // is only planned: a file there is another recording's.
+    // The file is where the recording object left it. The name tags gave
+    // the row is only planned: a file there may be another recording's.
     DisposeFile({finishedPath}, 2);
     QVideoSettingXml::removeConvertedInfo(finishedPath);
     m_rows.all().erase(it);
@@ -206,7 +200,7 @@ void QFileListWgt::discardRecording(const QString &finishedPath)
     DisplayListInfo();
 }
 
-void QFileListWgt::keepRecording(const convertedInfo &info)
+void QFileListWgt::keepRecording(const convertedInfo &info, qint64 bytes)
 {
     QAudioFileChunk *row = m_rows.recordingRow();
     row->SetAudioState(QAudioFileChunk::AudioNormal);
@@ -234,16 +228,15 @@ void QFileListWgt::keepRecording(const convertedInfo &info)
     setButtonHidden(row, m_pBtnEdit, false);
     setButtonHidden(row, m_pBtnDelete, false);
 
+    // Tagged and named by the recording object: the row shows the file as it is.
     const QString finishedPath = info.convertedPath;
-    if (QFileNameRules::isSameFile(row->qtext(QRowTexts::FilePath), finishedPath)) {
-        row->SetTitle(info.title.toStdString());
-        row->setArtist(info.artist.toStdString());
-        row->setAlbum(info.album.toStdString());
-        row->setGenre(info.genre.toStdString());
-    } else {
-        moveRecordingToItsName(finishedPath);
-    }
-    row->SetFileBytes(QFileInfo(row->qtext(QRowTexts::FilePath)).size());
+    row->SetFilePath(finishedPath.toStdString());
+    row->SetFileName(fileNameOf(finishedPath).toStdString());
+    row->SetTitle(info.title.toStdString());
+    row->setArtist(info.artist.toStdString());
+    row->setAlbum(info.album.toStdString());
+    row->setGenre(info.genre.toStdString());
+    row->SetFileBytes(bytes >= 0 ? bytes : LibraryTexts::fileBytes(finishedPath));
     // "Latest Recordings" and the other entries take the finished row the
     // next time they are shown.
     m_bListsChanged = true;
@@ -253,80 +246,19 @@ void QFileListWgt::keepRecording(const convertedInfo &info)
     DisplayListInfo();
 }
 
-void QFileListWgt::moveRecordingToItsName(const QString &finishedPath)
+void QFileListWgt::OnRecordingTagsNotWritten(const QString &path)
 {
-    QAudioFileChunk *row = m_rows.recordingRow();
-    const QString stem = QAudioFileModel::baseName(row->qtext(QRowTexts::FileName));
-    const QString target = QFileNameRules::firstFreePath(folderOf(finishedPath), stem,
-                                                         row->qtext(QRowTexts::Extension));
-    if (QFileNameRules::moveWithoutReplacing(finishedPath, target)) {
-        row->SetFilePath(target.toStdString());
-        row->SetFileName(fileNameOf(target).toStdString());
-    } else {
-        const QString name = fileNameOf(finishedPath);
-        row->SetFileName(name.toStdString());
-        row->SetTitle(QAudioFileModel::baseName(name).toStdString());
-        row->SetFilePath(finishedPath.toStdString());
-    }
-    const QString rowPath = row->qtext(QRowTexts::FilePath);
-    // The record moves with the file: one record, under the new path.
-    if (std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(finishedPath)) {
-        if (rowPath != finishedPath)
-            QVideoSettingXml::changeConvertedInfoPath(finishedPath, rowPath);
-        record->convertedPath = rowPath;
-        record->title = QString::fromStdString(row->GetTitle());
-        record->artist = row->qtext(QRowTexts::Artist);
-        record->album = row->qtext(QRowTexts::Album);
-        record->genre = row->qtext(QRowTexts::Genre);
-        QVideoSettingXml::SaveConvertedInfo(*record);
-    }
-    VEAudioTagInfo tags;
-    ConvertTagInfoStruct(tags);
-    if (!SetAudioTagInfo(rowPath, tags)) {
-        // The recording is kept under its new name; the user must know its
-        // file lacks the tags the row shows. Told once the stop is done.
-        qCWarning(lcLibrary) << "recognised tags not written:" << rowPath;
-        QTimer::singleShot(0, this, [this, rowPath] {
-            QLibraryQuestions::tell(this, tr("The recognised tags could not be written into %1. "
-                                             "The recording is kept without them.")
-                                              .arg(QDir::toNativeSeparators(rowPath)));
-        });
-    }
-    m_recordingTagInfo.reset();
-}
-
-// ---- Tags of recordings ----
-
-bool QFileListWgt::SetAudioTagInfo(const QString &path, const VEAudioTagInfo &tags)
-{
-    return JXTagFileAccess::write(path.toStdString(), tags, JXTagFileAccess::AllFields);
-}
-
-bool QFileListWgt::GetAudioTagInfo(const QString &path, VEAudioTagInfo &tags)
-{
-    if (!QFile::exists(path))
-        return false;
-    return JXTagFileAccess::read(path.toStdString(), tags);
-}
-
-void QFileListWgt::ConvertTagInfoStruct(VEAudioTagInfo &tags) const
-{
-    const JXRecognizerAudioTagInfo &r = m_recordingTagInfo;
-    if (r.title.isEmpty())
+    // A recording a deletion rule took lacks nothing.
+    const bool shown = std::any_of(m_rows.all().begin(), m_rows.all().end(), [&](IBaseChunk *item) {
+        const QAudioFileChunk *row = asRow(item);
+        return row && row->qtext(QRowTexts::FilePath) == path;
+    });
+    if (!shown)
         return;
-    tags.title = r.title.toStdString();
-    tags.artist = r.artist.toStdString();
-    tags.album_artist = r.album_artist.toStdString();
-    tags.composer = r.composer.toStdString();
-    tags.album = r.album.toStdString();
-    tags.genre = r.genre.toStdString();
-    tags.track = r.track.toStdString();
-    tags.year = r.year.toStdString();
-    tags.date = r.date.toStdString();
-    tags.grouping = r.grouping.toStdString();
-    tags.comment = r.comment.toStdString();
-    tags.disc = r.disc.toStdString();
-    tags.copyright = r.copyright.toStdString();
-    tags.cover_image = r.cover_image.toStdString();
-    tags.coverSize = r.coverLength;
+    // Told once the stop is done.
+    QTimer::singleShot(0, this, [this, path] {
+        QLibraryQuestions::tell(this, tr("The recognised tags could not be written into %1. "
+                                         "The recording is kept without them.")
+                                          .arg(QDir::toNativeSeparators(path)));
+    });
 }

@@ -2,11 +2,11 @@
 
 #include "library/qfilelistwgt.h"
 
+#include "common/qfilenamerules.h"
 #include "common/qvideosettingxml.h"
 #include "library/librarytexts.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
-#include "library/qfilenamerules.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #include "library/qlibraryplaylistwgt.h"
 
+#include "common/qfilenamerules.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
-#include "library/qfilenamerules.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibrarydelegate.h"
 #include "library/qlibrarymodel.h"

@@ -2,6 +2,7 @@
 #include "recorder/recorderlog.h"
 
 #include "common/qrecordingmarker.h"
+#include "recorder/qrecognizedtags.h"
 #include "recorder/qrecordaudioobject.h"
 
 #include "rzcodec/recorder.h"
@@ -11,11 +12,13 @@
 #include <QFileInfo>
 
 #include <mutex>
+#include <optional>
 #include <pthread.h>
 
 namespace {
 std::mutex g_hookMutex;
 std::function<void()> g_beforeFinish;
+std::function<void(const QString &)> g_beforeTags;
 } // namespace
 
 QRecordingFinisher::~QRecordingFinisher()
@@ -28,6 +31,12 @@ void QRecordingFinisher::setBeforeFinishHook(std::function<void()> hook)
 {
     std::lock_guard<std::mutex> guard(g_hookMutex);
     g_beforeFinish = std::move(hook);
+}
+
+void QRecordingFinisher::setBeforeTagsHook(std::function<void(const QString &)> hook)
+{
+    std::lock_guard<std::mutex> guard(g_hookMutex);
+    g_beforeTags = std::move(hook);
 }
 
 void QRecordingFinisher::start(Job job, std::function<void()> done)
@@ -81,7 +90,23 @@ QRecordingFinisher::Outcome QRecordingFinisher::run(const Job &job)
         out.finishError = QString::fromUtf8(rz_recorder_error_text(job.recorder));
         qCWarning(lcRecorder) << "recording not completed:" << out.finishError;
     }
-    const QFileInfo file(job.path);
+    out.tagging.path = job.path;
+    std::optional<JXRecognizerAudioTagInfo> tags;
+    if (job.tags)
+        tags = job.tags->get();
+    if (tags && out.finished && QFileInfo(job.path).size() > 0) {
+        {
+            std::function<void(const QString &)> hook;
+            {
+                std::lock_guard<std::mutex> guard(g_hookMutex);
+                hook = g_beforeTags;
+            }
+            if (hook)
+                hook(job.path);
+        }
+        out.tagging = QRecordingTagging::apply(job.path, *tags);
+    }
+    const QFileInfo file(out.tagging.path);
     out.fileKept = file.exists() && file.size() > 0;
     if (out.fileKept) {
         out.fileSize = file.size();
@@ -91,7 +116,9 @@ QRecordingFinisher::Outcome QRecordingFinisher::run(const Job &job)
         qCWarning(lcRecorder) << "no recording was written to" << job.path;
         QFile::remove(job.path);
     }
-    // An incomplete file keeps its mark: the next start repairs it.
+    // An incomplete file keeps its mark: the next start repairs it. The mark
+    // goes last: until the file is tagged and named, another copy of the
+    // program starting meanwhile leaves it alone.
     if (out.finished)
         QRecordingMarker::remove(job.path);
     return out;

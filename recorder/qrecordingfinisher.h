@@ -1,11 +1,14 @@
 #pragma once
 // The slow end of one stopped recording, on a worker thread of its own:
 // waits until the capture threads that were asked to stop have handed on
-// their last sound, stops and finishes the codec-layer recorder, removes the
-// recording's mark once the file is complete and reads what its history
-// record needs from the file. Its owner hears of the end through the
+// their last sound, stops and finishes the codec-layer recorder, writes the
+// tags recognised in the recording into the complete file and names it after
+// them, removes the recording's mark and reads what its history record needs
+// from the file. Its owner hears of the end through the
 // callback (called on the worker, last thing) and takes the outcome on its
 // own thread.
+
+#include "recorder/qrecordingtagging.h"
 
 #include <QDateTime>
 #include <QString>
@@ -16,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+class QRecognizedTags;
 class QRecordAudioObject;
 
 class QRecordingFinisher
@@ -29,6 +33,9 @@ public:
         std::vector<QRecordAudioObject *> stoppingSources;
         // Kept alive until the recorder no longer reads it.
         std::shared_ptr<void> keepAlive;
+        // Read once the sources above have stopped: tags recognised in the
+        // last sound, after the stop was asked, still count.
+        std::shared_ptr<const QRecognizedTags> tags;
     };
     struct Outcome
     {
@@ -41,6 +48,9 @@ public:
         bool fileKept = false; // exists and holds something; an empty file is removed
         qint64 fileSize = 0;
         QDateTime created;
+        // The kept file's place (renamed after its recognised title) and
+        // the tags its record carries.
+        QRecordingTagging::Result tagging;
     };
 
     QRecordingFinisher() = default;
@@ -61,6 +71,10 @@ public:
     // Called on the worker just before the file is completed; tests make the
     // finish slow with it. Set while no recording stops.
     static void setBeforeFinishHook(std::function<void()> hook);
+    // Called on the worker just before recognised tags are written into the
+    // completed file at path; tests hold or spoil the write with it. Set
+    // while no recording stops.
+    static void setBeforeTagsHook(std::function<void(const QString &path)> hook);
 
 private:
     static Outcome run(const Job &job);

@@ -6,6 +6,7 @@
 #include "common/qrecordingmarker.h"
 #include "common/qvideosettingxml.h"
 #include "recorder/cavencodeparam.h"
+#include "recorder/qrecognizedtags.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecorderinputs.h"
@@ -30,7 +31,7 @@ enum Source { SystemSound = 1, Microphone = 2 };
 } // namespace
 
 QRecordObject::QRecordObject(QObject *parent)
-    : QObject(parent), m_recorder(rz_recorder_create(-1))
+    : QObject(parent), m_tags(std::make_shared<QRecognizedTags>()), m_recorder(rz_recorder_create(-1))
 {
     m_track1 = new QRecordAudioObject(QRecordAudioObject::SystemSoundTrack, this);
     m_track2 = new QRecordAudioObject(QRecordAudioObject::MicrophoneTrack, this);
@@ -41,6 +42,12 @@ QRecordObject::QRecordObject(QObject *parent)
                 [this, track](bool serverGone) { onSourceLost(track, serverGone); },
                 Qt::QueuedConnection);
     }
+    // Taken on the capture thread: the finish reads them once that thread has
+    // handed on its last sound, so tags of the recording's end are not lost.
+    // A recognised song names the recording, never the voice of the microphone.
+    connect(m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo, this,
+            [this](const JXRecognizerAudioTagInfo &tags) { recognizedTags()->put(tags); },
+            Qt::DirectConnection);
     qRegisterMetaType<uint64_t>("uint64_t");
     qRegisterMetaType<convertedInfo>();
     qRegisterMetaType<unsigned char *>("unsigned char*");
@@ -59,6 +66,12 @@ QRecordObject::~QRecordObject()
     m_streamInput.reset();
     rz_recorder_release(m_recorder);
     m_recorder = nullptr;
+}
+
+std::shared_ptr<QRecognizedTags> QRecordObject::recognizedTags()
+{
+    std::lock_guard<std::mutex> guard(m_tagsMutex);
+    return m_tags;
 }
 
 QString QRecordObject::converterTimer(uint64_t microseconds)
@@ -235,6 +248,12 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     m_video = video;
     m_hasFile = true;
     m_outputPath = path;
+    {
+        // Before any source takes sound for it; a cut's held sources
+        // recognise again once they hand on what they held.
+        std::lock_guard<std::mutex> guard(m_tagsMutex);
+        m_tags = std::make_shared<QRecognizedTags>();
+    }
     m_outputPathUtf8 = path.toUtf8();
 
     const auto param = std::make_unique<CAVEncodeParam>();
@@ -361,6 +380,7 @@ void QRecordObject::stopRecorder(SourcesAfterStop sources)
     if (!keep)
         job.stoppingSources = {m_track1, m_track2};
     job.keepAlive = std::move(m_streamInput);
+    job.tags = recognizedTags();
     m_track2->setInputStream(nullptr);
     m_finisher.start(std::move(job), [this] {
         QMetaObject::invokeMethod(
@@ -382,7 +402,11 @@ void QRecordObject::completeFinish()
     const QRecordingFinisher::Outcome out = m_finisher.take();
     m_recordedTime = qMax(m_recordedTime, out.recordedTime);
     convertedInfo info;
-    fillConvertedInfo(info, out.fileKept, out.fileSize, out.created);
+    fillConvertedInfo(info, out.tagging.path, out.fileKept, out.fileSize, out.created);
+    info.title = out.tagging.title;
+    info.artist = out.tagging.artist;
+    info.album = out.tagging.album;
+    info.genre = out.tagging.genre;
     if (out.fileKept) {
         QVideoSettingXml::SaveConvertedInfo(info);
         emit emitFinishRecordFile(info.convertedPath);
@@ -401,7 +425,9 @@ void QRecordObject::completeFinish()
             this, [this, message = m_errorString] { emit emitRecordError(message); }, Qt::QueuedConnection);
     }
     const std::unique_ptr<StopReport> report = std::move(m_stopReport);
-    emit emitRecordingCompleted(info, out.fileKept);
+    emit emitRecordingCompleted(info, out.fileKept, out.fileSize);
+    if (out.fileKept && out.tagging.tagsNotWritten)
+        emit emitTagsNotWritten(info.convertedPath);
     if (report) {
         m_errorString =
             tr("Recording stopped: %1. %2").arg(report->why, out.fileKept ? report->kept : report->lost);
@@ -543,15 +569,15 @@ void QRecordObject::getConvertedInfo(convertedInfo &info)
 {
     const QFileInfo file(m_outputPath);
     const bool exists = file.exists();
-    fillConvertedInfo(info, exists, exists ? file.size() : 0,
+    fillConvertedInfo(info, m_outputPath, exists, exists ? file.size() : 0,
                       file.birthTime().isValid() ? file.birthTime() : file.lastModified());
 }
 
-void QRecordObject::fillConvertedInfo(convertedInfo &info, bool exists, qint64 size,
+void QRecordObject::fillConvertedInfo(convertedInfo &info, const QString &path, bool exists, qint64 size,
                                       const QDateTime &created) const
 {
     info.imgPath = m_imagePath;
-    info.convertedPath = QString(m_outputPath).replace('\\', '/');
+    info.convertedPath = QString(path).replace('\\', '/');
     info.resolution = QString("%1*%2").arg(getVideoWidth()).arg(getVideoHeight());
     info.size = QIAnyUtil::size2String(exists ? quint64(size) : 0);
     info.createTime = created.toString("dd-MM-yyyy hh:mm");
@@ -559,7 +585,6 @@ void QRecordObject::fillConvertedInfo(convertedInfo &info, bool exists, qint64 s
         info.format = a->format;
         info.extend = a->extension;
     }
-    info.artist = "";
     info.time = converterTimer(m_recordedTime);
     info.videoFile = m_video;
     info.newFile = true;

@@ -14,8 +14,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class CAVEncodeParam;
+class QRecognizedTags;
 class QRecordAudioObject;
 class QRecorderMainInput;
 class QRecorderStreamInput;
@@ -77,7 +79,9 @@ public:
     uint64_t recordedTime() const { return m_recordedTime; }
 
     // The capture objects; their emitRecognizedAudioTagInfo carries the
-    // recognised tags once per recording.
+    // recognised tags once per recording. Those of the system sound are
+    // written into the recording's file when it is completed, which then
+    // takes the recognised title as its name.
     QRecordAudioObject *m_track1 = nullptr; // system sound
     QRecordAudioObject *m_track2 = nullptr; // microphone
 
@@ -85,9 +89,14 @@ signals:
     void emitRecordTime(uint64_t microseconds);
     void emitAudioData(unsigned char *data, int sps);
     void emitFinishRecordFile(QString path);
-    // A stop's file is complete and its record stored (when fileKept: the
-    // file exists and holds something); after emitFinishRecordFile.
-    void emitRecordingCompleted(const convertedInfo &info, bool fileKept);
+    // A stop's file is complete, tagged and named, and its record stored
+    // (when fileKept: the file exists and holds something); after
+    // emitFinishRecordFile. info.convertedPath is where the file is now,
+    // fileBytes its size.
+    void emitRecordingCompleted(const convertedInfo &info, bool fileKept, qint64 fileBytes);
+    // The completed file at path did not take the tags recognised in it;
+    // it is kept without them. Right after emitRecordingCompleted.
+    void emitTagsNotWritten(const QString &path);
     // A chosen source could not start; the recording goes on without it.
     void emitRecordSourceFailed(int track, QString reason);
     // The running recording stopped by itself (its sound server or a source
@@ -115,7 +124,10 @@ private:
     // the user ("" when there was no system error).
     QString writeProblem(int code, bool creating = false) const;
     // The record of the current recording, with the file as described.
-    void fillConvertedInfo(convertedInfo &info, bool exists, qint64 size, const QDateTime &created) const;
+    void fillConvertedInfo(convertedInfo &info, const QString &path, bool exists, qint64 size,
+                           const QDateTime &created) const;
+    // Where the system sound's recognised tags go: the current recording's.
+    std::shared_ptr<QRecognizedTags> recognizedTags();
 
     bool m_stopped = false;
     // Why a recording stopped by itself, told once its file is complete:
@@ -126,6 +138,8 @@ private:
     };
     std::unique_ptr<StopReport> m_stopReport;
     QRecordingFinisher m_finisher;
+    std::mutex m_tagsMutex; // the pointer; the capture thread reads it
+    std::shared_ptr<QRecognizedTags> m_tags;
     bool m_writeFailureReported = false;
     QString m_errorString;
     int m_screenTimer = 0;

@@ -95,6 +95,61 @@ void SlowFinish::release()
     m_state->released.notify_all();
 }
 
+struct HeldTagWrite::State
+{
+    mutable std::mutex mutex;
+    std::condition_variable released;
+    bool isReleased = false;
+    int entered = 0;
+    std::thread::id writer;
+    QString path;
+};
+
+HeldTagWrite::HeldTagWrite()
+    : m_state(std::make_shared<State>())
+{
+    QRecordingFinisher::setBeforeTagsHook([state = m_state](const QString &path) {
+        std::unique_lock<std::mutex> lock(state->mutex);
+        ++state->entered;
+        state->writer = std::this_thread::get_id();
+        state->path = path;
+        state->released.wait_for(lock, std::chrono::seconds(60), [&] { return state->isReleased; });
+    });
+}
+
+HeldTagWrite::~HeldTagWrite()
+{
+    release();
+    QRecordingFinisher::setBeforeTagsHook(nullptr);
+}
+
+bool HeldTagWrite::entered() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->entered > 0;
+}
+
+std::thread::id HeldTagWrite::writer() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->writer;
+}
+
+QString HeldTagWrite::path() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->path;
+}
+
+void HeldTagWrite::release()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->isReleased = true;
+    }
+    m_state->released.notify_all();
+}
+
 QList<QDomElement> historyEntries(const QString &path)
 {
     QList<QDomElement> found;

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <thread>
 
 namespace TestSupport {
 
@@ -51,6 +52,25 @@ public:
     ~SlowFinish();
     // A finish waits now.
     bool entered() const;
+    void release();
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};
+
+// Holds each completed recording's tag write, on the finisher's worker,
+// until release() (or the object goes), and notes the thread that was to
+// write and the file. One at a time.
+class HeldTagWrite
+{
+public:
+    HeldTagWrite();
+    ~HeldTagWrite();
+    // A write waits now.
+    bool entered() const;
+    std::thread::id writer() const;
+    QString path() const;
     void release();
 
 private:

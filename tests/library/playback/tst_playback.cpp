@@ -20,6 +20,7 @@
 #include "media/jxinfoclass.h"
 #include "media/jxqplayobject.h"
 #include "platform/audio/loopbackdevice.h"
+#include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordobject.h"
 
 #include "rzcodec/codecids.h"
@@ -91,14 +92,18 @@ void TestLibraryPlayback::recordedM4aTakesItsRecognisedTitle()
     tags.title = "Evening Tone";
     tags.artist = "Sine Players";
     tags.album = "Test Signals";
+    // To both, as the main window connects them: the table plans the name,
+    // the recording object writes the tags and names the file.
     lib.table.OnSetRecordingTagInfo(tags);
+    emit recorder.m_track1->emitRecognizedAudioTagInfo(tags);
     QCOMPARE(lib.shownNames().first(), QString("Evening Tone"));
     lib.table.OnSetRecordingIsSilent(false);
     QTRY_VERIFY_WITH_TIMEOUT(recorder.recordedTime() >= 2000000, 10000);
+    QSignalSpy completed(&recorder, &QRecordObject::emitRecordingCompleted);
     QVERIFY(TestSupport::stopRecording(recorder));
-    convertedInfo finished;
-    recorder.getConvertedInfo(finished);
-    lib.table.SupplyRecordingChunkInfo(finished, true);
+    QCOMPARE(completed.size(), 1);
+    const auto finished = completed.first().at(0).value<convertedInfo>();
+    lib.table.SupplyRecordingChunkInfo(finished, true, completed.first().at(2).toLongLong());
 
     const QString named = out + "/Evening Tone.m4a";
     QVERIFY(QFile::exists(named));

@@ -1,6 +1,7 @@
 // A recording's stop completes its file on a worker while the capture
 // threads end and the encoder drains: a Start and a cut right after a stop
-// wait for that finish and each file is whole and stored once. Also run
+// wait for that finish and each file is whole and stored once; tags
+// recognised on another thread while it stops reach the file. Also run
 // under ThreadSanitizer, where it checks the hand-over between the owner's
 // thread, the finishing worker, the capture threads and the encoder.
 #include "recordingsetup.h"
@@ -9,6 +10,8 @@
 
 #include "common/qconvertersetting.h"
 #include "platform/audio/loopbackdevice.h"
+#include "media/jxtagfileaccess.h"
+#include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordobject.h"
 
 #include "rzcodec/codecids.h"
@@ -17,6 +20,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 class RecordFinishTest : public QObject
 {
@@ -63,6 +69,44 @@ private slots:
             QVERIFY2(QFileInfo(paths[i]).size() >= 88200, qPrintable(paths[i]));
             QCOMPARE(TestSupport::historyEntries(paths[i]).size(), 1);
         }
+    }
+
+    void tagsRecognisedOnAnotherThreadDuringTheStopReachTheFile()
+    {
+        TestSupport::Playback play(m_tone, QString::fromUtf8(LoopbackDevice::instance()->sinkName()));
+        QVERIFY(play.waitPlaying());
+        QRecordObject rec;
+        QSignalSpy completed(&rec, &QRecordObject::emitRecordingCompleted);
+        const QString path = m_dir.filePath("REC_racing.wav");
+        QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 500000, 10000);
+        // As the capture thread hands them on: again and again, through the
+        // stop and the finish's read of them.
+        std::atomic<bool> done{false};
+        std::atomic<int> sent{0};
+        std::thread recogniser([&] {
+            JXRecognizerAudioTagInfo tags;
+            tags.title = "Racing Song";
+            tags.artist = "Threads";
+            while (!done) {
+                emit rec.m_track1->emitRecognizedAudioTagInfo(tags);
+                ++sent;
+                std::this_thread::yield();
+            }
+        });
+        QTRY_VERIFY(sent > 0);
+        const bool stopped = TestSupport::stopRecording(rec);
+        done = true;
+        recogniser.join();
+        QVERIFY(stopped);
+        QCOMPARE(completed.size(), 1);
+        const QString named = m_dir.filePath("Racing Song.wav");
+        QCOMPARE(completed.first().at(0).value<convertedInfo>().convertedPath, named);
+        VEAudioTagInfo read;
+        QVERIFY(JXTagFileAccess::read(named.toStdString(), read));
+        QCOMPARE(read.artist, std::string("Threads"));
+        QCOMPARE(TestSupport::historyEntries(named).size(), 1);
+        QVERIFY(!QFileInfo::exists(path));
     }
 
     void cleanupTestCase() { LoopbackDevice::instance()->restore(); }

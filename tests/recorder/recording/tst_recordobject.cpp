@@ -12,7 +12,9 @@
 #include "common/qianyutil.h"
 #include "common/qrecordingmarker.h"
 #include "media/jxnowplaying.h"
+#include "media/jxtagfileaccess.h"
 #include "platform/audio/loopbackdevice.h"
+#include "recorder/iaudiorecognizerfeed.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordobject.h"
@@ -26,12 +28,96 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 using namespace RecordingChecks;
 using TestSupport::historyEntries;
 using TestSupport::Playback;
 using TestSupport::useSources;
+
+namespace {
+// Stands in for the track recogniser of system sound: recognises the tags
+// it is given, at once or, held, only when released, the capture thread
+// waiting in it meanwhile.
+class ScriptedRecognizer : public IAudioRecognizerFeed
+{
+public:
+    // Declared before the recording object, which then stops using it first.
+    void setTrack(QRecordAudioObject *track) { m_track = track; }
+    void recognise(const QByteArray &title, bool held = false)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_tags = JXRecognizerAudioTagInfo();
+        m_tags.title = title;
+        m_tags.artist = "Scripted Band";
+        m_tags.album = "Scripted Album";
+        m_pending = true;
+        m_held = held;
+        m_entered = false;
+        m_delivered = false;
+    }
+    bool entered() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_entered;
+    }
+    bool delivered() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_delivered;
+    }
+    void release()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_held = false;
+        }
+        m_changed.notify_all();
+    }
+
+    void beginRun() override {}
+    bool isCompleted() override
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (!m_pending)
+            return false;
+        m_entered = true;
+        m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return !m_held; });
+        return true;
+    }
+    void feed(const AudioFrame &) override {}
+    void deliverResult() override
+    {
+        JXRecognizerAudioTagInfo tags;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            tags = m_tags;
+            m_pending = false;
+            m_delivered = true;
+        }
+        emit m_track->emitRecognizedAudioTagInfo(tags);
+    }
+    void endRun() override {}
+
+private:
+    QRecordAudioObject *m_track = nullptr;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    JXRecognizerAudioTagInfo m_tags;
+    bool m_pending = false, m_held = false, m_entered = false, m_delivered = false;
+};
+
+VEAudioTagInfo tagsIn(const QString &path)
+{
+    VEAudioTagInfo tags;
+    if (!JXTagFileAccess::read(path.toStdString(), tags))
+        tags.title = "<unreadable>";
+    return tags;
+}
+} // namespace
 
 class TestRecordObject : public QObject
 {
@@ -51,6 +137,9 @@ private slots:
     void noSourceFailsAtStart();
     void missingDeviceIsNamedAtStart();
     void stopReturnsWhileTheFileIsFinished();
+    void recognisedTagsAreWrittenOnTheFinishWorker();
+    void tagsRecognisedAfterTheStopStillCount();
+    void aCutGivesEachFileItsOwnTags();
 
 private:
     // Records for about `seconds`; the time the recording really lasted is in m_recorded.
@@ -343,6 +432,165 @@ void TestRecordObject::missingDeviceIsNamedAtStart()
     QVERIFY(!started);
     QCOMPARE(reason, QString("No sound source could be started: The loop-back device \"RZAudio Device\" is missing."));
     QVERIFY(!QFile::exists(path));
+}
+
+void TestRecordObject::recognisedTagsAreWrittenOnTheFinishWorker()
+{
+    useFormat(recordFormats().at(0));
+    useSources(true, false);
+    const QString path = m_dir.filePath("REC_tagged.mp3");
+    const QString named = m_dir.filePath("Worker Song.mp3");
+    Playback play(m_tone440, m_sink);
+    QVERIFY(play.waitPlaying());
+    QRecordObject rec;
+    QSignalSpy completed(&rec, &QRecordObject::emitRecordingCompleted);
+    QSignalSpy notWritten(&rec, &QRecordObject::emitTagsNotWritten);
+    QVERIFY(rec.startRecorder(path, 100.0f, false));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 1000000, 10000);
+    JXRecognizerAudioTagInfo song;
+    song.title = "Worker Song";
+    song.artist = "Thread Band";
+    song.album = "Off The Window";
+    song.genre = "Test";
+    emit rec.m_track1->emitRecognizedAudioTagInfo(song);
+    // What the microphone recognises never names the recording.
+    JXRecognizerAudioTagInfo voice;
+    voice.title = "Spoken";
+    emit rec.m_track2->emitRecognizedAudioTagInfo(voice);
+    {
+        TestSupport::HeldTagWrite held;
+        rec.stopRecorder();
+        QTRY_VERIFY_WITH_TIMEOUT(held.entered(), 10000);
+        QVERIFY(held.writer() != std::this_thread::get_id());
+        QCOMPARE(held.path(), path);
+        // Until the file is tagged and named the stop is not done, and the
+        // recording's mark guards the file.
+        QVERIFY(rec.isFinishing());
+        QVERIFY(markedInProgress(path));
+        QVERIFY(completed.isEmpty());
+        QVERIFY(QFile::exists(path));
+        QVERIFY(!QFile::exists(named));
+        held.release();
+        QTRY_VERIFY_WITH_TIMEOUT(!rec.isFinishing(), 10000);
+    }
+    QCOMPARE(completed.size(), 1);
+    const auto info = completed.first().at(0).value<convertedInfo>();
+    QCOMPARE(info.convertedPath, named);
+    QCOMPARE(info.title, QString("Worker Song"));
+    QCOMPARE(info.artist, QString("Thread Band"));
+    QCOMPARE(info.album, QString("Off The Window"));
+    QCOMPARE(info.genre, QString("Test"));
+    QVERIFY(completed.first().at(1).toBool());
+    QCOMPARE(completed.first().at(2).toLongLong(), QFileInfo(named).size());
+    QVERIFY(notWritten.isEmpty());
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(!markedInProgress(path));
+    const VEAudioTagInfo read = tagsIn(named);
+    QCOMPARE(read.title, std::string("Worker Song"));
+    QCOMPARE(read.artist, std::string("Thread Band"));
+    QCOMPARE(read.album, std::string("Off The Window"));
+    // One record, at the file's place, with its tags.
+    QCOMPARE(historyEntries(path).size(), 0);
+    const QList<QDomElement> stored = historyEntries(named);
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored.first().firstChildElement().attribute("Artist_"), QString("Thread Band"));
+    QCOMPARE(stored.first().firstChildElement().attribute("Title_"), QString("Worker Song"));
+    const MediaProbe::Decoded d = MediaProbe::decode(named);
+    QVERIFY(d.seconds() >= 0.9);
+    QVERIFY(MediaProbe::toneShare(d.mono, 440) > 0.8);
+
+    // The next recording starts without them.
+    const QString next = m_dir.filePath("REC_untagged.mp3");
+    QVERIFY(recordFor(rec, next, 1.0));
+    QVERIFY(QFile::exists(next));
+    QCOMPARE(completed.size(), 2);
+    QCOMPARE(completed.last().at(0).value<convertedInfo>().convertedPath, next);
+    QVERIFY(completed.last().at(0).value<convertedInfo>().title.isEmpty());
+    QCOMPARE(tagsIn(next).title, std::string());
+}
+
+void TestRecordObject::tagsRecognisedAfterTheStopStillCount()
+{
+    // The recogniser answers from the last sound, while the capture thread
+    // hands it on after the stop was asked: the file still takes the tags.
+    useFormat(recordFormats().at(0));
+    useSources(true, false);
+    const QString path = m_dir.filePath("REC_late.mp3");
+    Playback play(m_tone440, m_sink);
+    QVERIFY(play.waitPlaying());
+    ScriptedRecognizer recognizer;
+    QRecordObject rec;
+    recognizer.setTrack(rec.m_track1);
+    rec.m_track1->setRecognizer(&recognizer);
+    QVERIFY(rec.startRecorder(path, 100.0f, false));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 1000000, 10000);
+    recognizer.recognise("Late Song", true);
+    QTRY_VERIFY_WITH_TIMEOUT(recognizer.entered(), 10000);
+    rec.stopRecorder();
+    QVERIFY(!recognizer.delivered());
+    recognizer.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!rec.isFinishing(), 20000);
+    QVERIFY(recognizer.delivered());
+    const QString named = m_dir.filePath("Late Song.mp3");
+    QVERIFY(QFile::exists(named));
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(tagsIn(named).artist, std::string("Scripted Band"));
+    QCOMPARE(historyEntries(named).size(), 1);
+    rec.stopRecorder();
+    rec.m_track1->setRecognizer(nullptr);
+}
+
+void TestRecordObject::aCutGivesEachFileItsOwnTags()
+{
+    useFormat(recordFormats().at(0));
+    useSources(true, false);
+    const QString first = m_dir.filePath("REC_cut1.mp3");
+    const QString second = m_dir.filePath("REC_cut2.mp3");
+    const QString third = m_dir.filePath("REC_cut3.mp3");
+    Playback play(m_tone440, m_sink);
+    QVERIFY(play.waitPlaying());
+    ScriptedRecognizer recognizer;
+    QRecordObject rec;
+    recognizer.setTrack(rec.m_track1);
+    rec.m_track1->setRecognizer(&recognizer);
+    QSignalSpy completed(&rec, &QRecordObject::emitRecordingCompleted);
+    recognizer.recognise("Before The Cut");
+    QVERIFY(rec.startRecorder(first, 100.0f, false));
+    QTRY_VERIFY_WITH_TIMEOUT(recognizer.delivered() && rec.recordedTime() >= 1000000, 10000);
+    // The cut's file is tagged and named on the worker too; the next file
+    // begins untagged.
+    {
+        TestSupport::HeldTagWrite held;
+        rec.stopRecorder(QRecordObject::KeepSourcesForNextStart);
+        QTRY_VERIFY_WITH_TIMEOUT(held.entered(), 10000);
+        QVERIFY(held.writer() != std::this_thread::get_id());
+        QVERIFY(completed.isEmpty());
+        held.release();
+        QTRY_VERIFY_WITH_TIMEOUT(!rec.isFinishing(), 10000);
+    }
+    QVERIFY(rec.startRecorder(second, 100.0f, false));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 1000000, 10000);
+    QVERIFY(TestSupport::stopRecording(rec, QRecordObject::KeepSourcesForNextStart));
+    // Recognised in the third file only.
+    QVERIFY(rec.startRecorder(third, 100.0f, false));
+    recognizer.recognise("After The Cut");
+    QTRY_VERIFY_WITH_TIMEOUT(recognizer.delivered() && rec.recordedTime() >= 1000000, 10000);
+    QVERIFY(TestSupport::stopRecording(rec));
+    rec.m_track1->setRecognizer(nullptr);
+
+    QCOMPARE(completed.size(), 3);
+    const QString before = m_dir.filePath("Before The Cut.mp3");
+    const QString after = m_dir.filePath("After The Cut.mp3");
+    QCOMPARE(completed.at(0).at(0).value<convertedInfo>().convertedPath, before);
+    QCOMPARE(completed.at(1).at(0).value<convertedInfo>().convertedPath, second);
+    QCOMPARE(completed.at(2).at(0).value<convertedInfo>().convertedPath, after);
+    QCOMPARE(tagsIn(before).title, std::string("Before The Cut"));
+    QCOMPARE(tagsIn(second).title, std::string());
+    QCOMPARE(tagsIn(after).title, std::string("After The Cut"));
+    QVERIFY(!QFile::exists(first) && !QFile::exists(third));
+    QCOMPARE(historyEntries(before).size(), 1);
+    QCOMPARE(historyEntries(second).size(), 1);
+    QCOMPARE(historyEntries(after).size(), 1);
 }
 
 QTEST_MAIN(TestRecordObject)

@@ -1,4 +1,4 @@
-#include "library/qfilenamerules.h"
+#include "common/qfilenamerules.h"
 
 #include <QFile>
 #include <QVector>

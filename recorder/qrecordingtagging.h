@@ -1,0 +1,35 @@
+#pragma once
+// Gives a completed recording the tags recognised while it was made: writes
+// them into the file and names the file after the recognised title (the
+// first free "title(n).ext" in its folder). Disk work: the recording
+// finisher runs it on its worker.
+
+#include "media/jxrecognizeraudiotaginfo.h"
+#include "media/veaudiotaginfo.h"
+
+#include <QString>
+
+class QRecordingTagging
+{
+public:
+    struct Result
+    {
+        QString path; // where the file is now
+        // What its history record carries; empty when nothing was recognised.
+        QString title, artist, album, genre;
+        bool tagsNotWritten = false; // recognised, but the file did not take them
+    };
+
+    // Tags naming nothing (no title, artist or album) say nothing about the recording.
+    static bool namesSomething(const JXRecognizerAudioTagInfo &tags);
+    // The tags go into the file at path, which then takes the cleaned title
+    // as its name, never replacing anything. Tags naming nothing and a file
+    // of a format without tags change nothing; a name that cannot be taken
+    // leaves the file where it is.
+    static Result apply(const QString &path, const JXRecognizerAudioTagInfo &tags);
+    // The record written into the file.
+    static VEAudioTagInfo tagRecord(const JXRecognizerAudioTagInfo &tags);
+
+private:
+    QRecordingTagging() = default;
+};
