@@ -67,11 +67,6 @@ int knownId(const Chars &name)
     return 0;
 }
 
-QString normalised(QString path)
-{
-    return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-}
-
 void appendNumber(QByteArray &out, quint32 n)
 {
     while (n >= 0x80) {
@@ -376,22 +371,38 @@ bool writePacked(QByteArray &out, Unpacker &in, int depth, const std::function<b
     return flush();
 }
 
-// Control characters other than tab and line ends cannot appear in XML 1.0
-// at all; one in a tag text must not make the whole history unreadable.
+// The characters a document may hold; the reader refuses a file with any
+// other, so none is ever written.
+bool isXmlCharacter(quint32 c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+           || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Control characters other than tab and line ends, U+FFFE, U+FFFF and lone
+// surrogates cannot appear in the file at all; one in a tag text must not
+// make the whole history unreadable, so it is dropped.
 QString storable(const QString &value)
 {
-    for (const QChar c : value) {
-        if (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r')) {
-            QString cleaned;
-            cleaned.reserve(value.size());
-            for (const QChar k : value) {
-                if (k.unicode() >= 0x20 || k == QLatin1Char('\t') || k == QLatin1Char('\n') || k == QLatin1Char('\r'))
-                    cleaned += k;
-            }
-            return cleaned;
+    const int size = value.size();
+    QString cleaned;
+    bool dropping = false;
+    for (int i = 0; i < size;) {
+        const QChar c = value.at(i);
+        const bool pair = c.isHighSurrogate() && i + 1 < size && value.at(i + 1).isLowSurrogate();
+        const int units = pair ? 2 : 1;
+        const quint32 code = pair ? QChar::surrogateToUcs4(c, value.at(i + 1)) : c.unicode();
+        if (isXmlCharacter(code)) {
+            if (dropping)
+                cleaned.append(value.constData() + i, units);
+        } else if (!dropping) {
+            dropping = true;
+            cleaned.reserve(size);
+            cleaned.append(value.constData(), i);
         }
+        i += units;
     }
-    return value;
+    return dropping ? cleaned : value;
 }
 
 } // namespace
@@ -501,8 +512,10 @@ private:
         quint8 of[256] = {};
         Kinds()
         {
-            for (const char c : {' ', '\n', '\t', '\r'})
-                of[uchar(c)] |= Blank;
+            for (int c = 0; c < 256; ++c) {
+                if (HistoryDocument::isBlank(char(c)))
+                    of[c] |= Blank;
+            }
             for (int c = 0x20; c < 0x80; ++c) {
                 const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
                 if (letter)
@@ -708,11 +721,6 @@ private:
             return false;
         m_at += more + 1;
         return true;
-    }
-    static bool isXmlCharacter(quint32 c)
-    {
-        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-               || (c >= 0x10000 && c <= 0x10FFFF);
     }
     // An entity or character reference at m_at, decoded into m_decoded.
     bool reference()
@@ -929,11 +937,21 @@ HistoryDocument::Outcome HistoryDocument::readPlain(PlainReader &plain)
         return Outcome::Stopped;
     if (outcome == PlainReader::Outcome::Declined)
         return Outcome::Declined;
+    take(std::move(rootName), std::move(rootAttributes), std::move(entries));
+    return Outcome::Parsed;
+}
+
+void HistoryDocument::take(QString rootName, Attributes rootAttributes, QVector<Entry> entries)
+{
     entries.squeeze();
     m_rootName = std::move(rootName);
     m_rootAttributes = std::move(rootAttributes);
     m_entries = std::move(entries);
-    return Outcome::Parsed;
+}
+
+QString HistoryDocument::normalisedPath(QString path)
+{
+    return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
 HistoryDocument::Outcome HistoryDocument::parsePieces(const More &more, const GoOn &goOn)
@@ -1024,10 +1042,7 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason, const GoOn
             *reason = QStringLiteral("line %1, column %2: %3").arg(reader.lineNumber()).arg(reader.columnNumber()).arg(refused);
         return false;
     }
-    entries.squeeze();
-    m_rootName = std::move(rootName);
-    m_rootAttributes = std::move(rootAttributes);
-    m_entries = std::move(entries);
+    take(std::move(rootName), std::move(rootAttributes), std::move(entries));
     return true;
 }
 
@@ -1087,7 +1102,7 @@ bool HistoryDocument::serialize(const std::function<bool(const QByteArray &piece
 
 int HistoryDocument::findEntry(const QString &path, bool normaliseSeparators) const
 {
-    const QByteArray wanted = (normaliseSeparators ? normalised(path) : path).toUtf8();
+    const QByteArray wanted = (normaliseSeparators ? normalisedPath(path) : path).toUtf8();
     for (int i = 0; i < m_entries.size(); ++i) {
         const QByteArray &bytes = m_entries.at(i).m_bytes;
         if (bytes.isEmpty())

@@ -75,7 +75,9 @@ public:
     };
 
     // A call-back taken by reference, for walks that call it per attribute
-    // without allocating.
+    // without allocating. It keeps only the callable's address, so it is
+    // made for a parameter and lives no longer than the call: it cannot be
+    // copied or assigned.
     template<typename Signature>
     class Visitor;
     template<typename R, typename... Args>
@@ -90,6 +92,8 @@ public:
             })
         {
         }
+        Visitor(const Visitor &) = delete;
+        Visitor &operator=(const Visitor &) = delete;
         R operator()(Args... args) const { return m_call(m_object, std::forward<Args>(args)...); }
 
     private:
@@ -154,6 +158,12 @@ public:
     // stops at the first piece the sink refuses and returns false then.
     bool serialize(const std::function<bool(const QByteArray &piece)> &sink) const;
 
+    // The blanks a file may hold between elements; a file of nothing else
+    // is an empty history.
+    static bool isBlank(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
+    // A path as lookups compare it: backslashes read as slashes.
+    static QString normalisedPath(QString path);
+
     QVector<Entry> &entries() { return m_entries; }
     const QVector<Entry> &entries() const { return m_entries; }
     // Index of the first entry whose "Converted_path_" matches; -1 when none.
@@ -162,6 +172,8 @@ public:
 private:
     class PlainReader;
     Outcome readPlain(PlainReader &plain);
+    // What a parse read becomes the document.
+    void take(QString rootName, Attributes rootAttributes, QVector<Entry> entries);
 
     QString m_rootName;
     Attributes m_rootAttributes;

@@ -32,11 +32,6 @@ const QString &nameOf(Name name)
     return HistoryDocument::nameText(name);
 }
 
-QString normalised(QString path)
-{
-    return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-}
-
 // The parsed form of the file as last read or written, reused while the
 // file on disk is unchanged (see StateFile::signatureTrusted). Where the
 // signature alone cannot tell (a write within the file system's time
@@ -116,7 +111,7 @@ convertedInfo recordOf(const HistoryDocument::Entry &entry, SharedTexts *shared 
         if (a.element == 0) {
             // The first such attribute is the entry's path.
             if (a.name == Name::ConvertedPath && !pathRead) {
-                info.convertedPath = normalised(a.value.toString());
+                info.convertedPath = HistoryDocument::normalisedPath(a.value.toString());
                 pathRead = true;
             }
             return true;
@@ -217,6 +212,33 @@ void confirmWritten(const QString &file, quint64 generation, const StateFile::Si
         cache.readAtNs = readAt;
 }
 
+// Keeps a document parsed from the file as the history, unless a save was
+// counted while it was parsed (or is still unwritten): that one is newer
+// than the file that was read, so it is handed out instead and the parse
+// is dropped.
+void adoptParsed(const QString &file, quint64 generationAtStart, HistoryDocument &parsed,
+                 const StateFile::Signature &signature, qint64 readAtNs, const QByteArray &digest,
+                 HistoryDocument &doc)
+{
+    ParsedHistory &cache = parsedHistory();
+    QMutexLocker lock(&cache.mutex);
+    if (cache.generation != generationAtStart || cache.unwritten) {
+        if (cache.valid && cache.path == file) {
+            doc = cache.doc;
+            return;
+        }
+    } else {
+        cache.path = file;
+        cache.signature = signature;
+        cache.readAtNs = readAtNs;
+        cache.digest = digest;
+        cache.doc = parsed;
+        cache.valid = true;
+        cache.unwritten = false;
+    }
+    doc = std::move(parsed);
+}
+
 } // namespace
 
 bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, const std::function<bool()> &goOn)
@@ -225,8 +247,10 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     const StateFile::Signature before = StateFile::signature(file);
     ParsedHistory &cache = parsedHistory();
     bool known = false; // the cache tells this file by its bytes
+    quint64 generation = 0; // the saves counted before the file is read
     {
         QMutexLocker lock(&cache.mutex);
+        generation = cache.generation;
         if (cache.valid && cache.path == file
             && (cache.unwritten
                 || (cache.signature == before && StateFile::signatureTrusted(before, cache.readAtNs)))) {
@@ -251,17 +275,16 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
             if (outcome == HistoryDocument::Outcome::Stopped)
                 return false;
             if (outcome == HistoryDocument::Outcome::Parsed && !pieces.failed()) {
-                QMutexLocker lock(&cache.mutex);
-                cache.path = file;
-                cache.signature = before;
-                cache.readAtNs = startedAt;
-                cache.digest = QByteArray();
-                cache.doc = parsed;
-                cache.valid = true;
-                cache.unwritten = false;
-                doc = std::move(parsed);
+                adoptParsed(file, generation, parsed, before, startedAt, QByteArray(), doc);
                 return true;
             }
+            // Reading it whole takes more memory and time: say why.
+            if (pieces.failed())
+                qCInfo(lcCommon) << "History:" << file << "is read whole: reading it in pieces failed";
+            else
+                qCInfo(lcCommon) << "History:" << file
+                                 << "is read whole: it is damaged, not as the store writes it, or has an entry"
+                                    " longer than the piece read holds (512 KiB)";
         }
     }
     const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);
@@ -278,8 +301,7 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
         break;
     case StateFile::Status::Read: {
         // trimmed() would copy the whole file just to look at it.
-        const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
-        if (std::all_of(reading.bytes.cbegin(), reading.bytes.cend(), blank)) {
+        if (std::all_of(reading.bytes.cbegin(), reading.bytes.cend(), HistoryDocument::isBlank)) {
             doc = HistoryDocument();
             return true;
         }
@@ -294,21 +316,17 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
             }
         }
         QString reason;
-        const bool parsed = doc.parse(reading.bytes, &reason, goOn);
-        if (!parsed && reason.isEmpty())
+        HistoryDocument parsed;
+        const bool read = parsed.parse(reading.bytes, &reason, goOn);
+        if (!read && reason.isEmpty())
             return false; // stopped, not damaged
-        if (parsed) {
+        if (read) {
             const qint64 now = StateFile::nowNs();
-            QMutexLocker lock(&cache.mutex);
-            cache.path = file;
-            cache.signature = before;
-            cache.readAtNs = now;
             // A trusted signature tells every later change; only a file
             // written just now needs its digest to be told apart.
-            cache.digest = StateFile::signatureTrusted(before, now) ? QByteArray() : digestOf(reading.bytes);
-            cache.doc = doc;
-            cache.valid = true;
-            cache.unwritten = false;
+            const QByteArray digest =
+                StateFile::signatureTrusted(before, now) ? QByteArray() : digestOf(reading.bytes);
+            adoptParsed(file, generation, parsed, before, now, digest, doc);
             return true;
         }
         if (!setAside(file, reading.bytes, reason, salvaged))
@@ -447,7 +465,7 @@ std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &p
     HistoryDocument doc;
     if (!loadHistory(doc, false))
         return std::nullopt;
-    const int index = doc.findEntry(normalised(path), true);
+    const int index = doc.findEntry(HistoryDocument::normalisedPath(path), true);
     if (index < 0)
         return std::nullopt;
     return recordOf(doc.entries().at(index));

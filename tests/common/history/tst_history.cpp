@@ -9,8 +9,12 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QThread>
 #include <QXmlStreamReader>
 #include <QtTest>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -87,6 +91,34 @@ bool entriesAsAStreamReaderReads(const QByteArray &bytes, QStringList &lines)
     return !reader.hasError();
 }
 
+// The messages logged while one is alive, passed on as well.
+class LoggedMessages
+{
+public:
+    LoggedMessages() { s_previous = qInstallMessageHandler(keep); s_kept = &m_kept; }
+    ~LoggedMessages()
+    {
+        s_kept = nullptr;
+        qInstallMessageHandler(s_previous);
+    }
+    bool contain(const QString &part) const
+    {
+        return std::any_of(m_kept.cbegin(), m_kept.cend(), [&](const QString &m) { return m.contains(part); });
+    }
+
+private:
+    static void keep(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (s_kept)
+            s_kept->append(message);
+        if (s_previous)
+            s_previous(type, context, message);
+    }
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QStringList *s_kept = nullptr;
+    QStringList m_kept;
+};
+
 } // namespace
 
 class HistoryTest : public QObject
@@ -94,6 +126,14 @@ class HistoryTest : public QObject
     Q_OBJECT
 private:
     QString history() const { return QVideoSettingXml::historyFilePath(); }
+
+    // Puts bytes in the history file with no parsed history held, as at
+    // start: a damaged file makes the store let go of it first.
+    bool writeAsAtStart(const QByteArray &bytes)
+    {
+        return writeSettled(history(), "<ROOTITEM><Path_item") && QVideoSettingXml::analysisConvertedInfo().isEmpty()
+               && QFile::remove(history() + ".bad") && writeSettled(history(), bytes);
+    }
 
 private slots:
     void init()
@@ -321,6 +361,23 @@ private slots:
         QVERIFY(!QFile::exists(history() + ".bad"));
     }
 
+    void charactersTheFileCannotHoldAreDropped()
+    {
+        // Non-characters and lone surrogates would make the next start
+        // refuse the whole file; a pair and U+FFFD are kept.
+        convertedInfo info = sampleRecord("/t.mp3");
+        info.title = QString("a") + QChar(0xFFFF) + "b" + QChar(0xFFFE) + "c" + QChar(0xD800) + "d"
+                     + QString::fromUtf8("\xF0\x9F\x8E\xB5") + QChar(0xDC00) + "e" + QChar(0xFFFD);
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/u.mp3")));
+        QVERIFY(writeAsAtStart(readSettled(history())));
+        const auto read = QVideoSettingXml::GetConvertedInfo("/t.mp3");
+        QVERIFY(read.has_value());
+        QCOMPARE(read->title, QString("abcd") + QString::fromUtf8("\xF0\x9F\x8E\xB5") + "e" + QChar(0xFFFD));
+        QCOMPARE(QVideoSettingXml::analysisConvertedInfo().size(), 2);
+        QVERIFY(!QFile::exists(history() + ".bad"));
+    }
+
     void foreignContentSurvivesChanges()
     {
         QVERIFY(writeSettled(history(), "<LIBRARY version=\"2\">\n"
@@ -435,7 +492,24 @@ private slots:
         QVERIFY(writeSettled(history(), bytes));
         QTRY_VERIFY_WITH_TIMEOUT(
             StateFile::signatureTrusted(StateFile::signature(history()), StateFile::nowNs()), 10000);
-        QCOMPARE(QVideoSettingXml::analysisConvertedInfo(), records);
+        {
+            // Each entry parsed once, by the piece read: neither declined
+            // part way and parsed again, nor read whole.
+            LoggedMessages logged;
+            int entriesParsed = 0;
+            QList<convertedInfo> read;
+            QVideoSettingXml::HistoryStartChanges changes;
+            QVideoSettingXml::readHistoryAtStart(
+                [](convertedInfo &) { return true; }, changes, [&read](convertedInfo &info) { read.append(info); },
+                [&entriesParsed](QVideoSettingXml::HistoryStep step) {
+                    entriesParsed += step == QVideoSettingXml::HistoryStep::Entry;
+                    return true;
+                });
+            QCOMPARE(entriesParsed, records.size());
+            QVERIFY(!logged.contain("is read whole"));
+            QCOMPARE(read, records);
+            QVERIFY(changes.isEmpty());
+        }
 
         // Damage past the first pieces is still found: the file is set
         // aside and the entries before it kept, as from a whole reading.
@@ -444,10 +518,67 @@ private slots:
         QVERIFY(writeSettled(history(), damaged));
         QTRY_VERIFY_WITH_TIMEOUT(
             StateFile::signatureTrusted(StateFile::signature(history()), StateFile::nowNs()), 10000);
+        LoggedMessages logged;
         const QList<convertedInfo> kept = QVideoSettingXml::analysisConvertedInfo();
+        QVERIFY(logged.contain("is read whole"));
         QVERIFY(kept.size() > 8900 && kept.size() < 9000);
         QCOMPARE(kept.first(), records.first());
         QCOMPARE(readSettled(history() + ".bad"), damaged);
+    }
+
+    void aSaveDuringTheStartReadIsKept_data()
+    {
+        QTest::addColumn<bool>("settled");
+        QTest::newRow("read in pieces") << true;
+        QTest::newRow("read whole") << false;
+    }
+
+    void aSaveDuringTheStartReadIsKept()
+    {
+        // A recording saved on another thread while the start-up read
+        // parses the file: the history afterwards holds it, whichever of
+        // the parse and the write of that save ends first.
+        QFETCH(bool, settled);
+        QList<convertedInfo> records;
+        for (int i = 0; i < 200; ++i)
+            records << sampleRecord(QStringLiteral("/music/%1.mp3").arg(i));
+        QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
+        const QByteArray bytes = readSettled(history());
+        QVERIFY(writeAsAtStart(bytes));
+        if (settled)
+            QTRY_VERIFY_WITH_TIMEOUT(
+                StateFile::signatureTrusted(StateFile::signature(history()), StateFile::nowNs()), 10000);
+
+        convertedInfo recorded = sampleRecord("/music/new.mp3");
+        recorded.listNames.clear();
+        bool asked = false;
+        bool saved = false;
+        QList<convertedInfo> read;
+        QVideoSettingXml::HistoryStartChanges changes;
+        QVideoSettingXml::readHistoryAtStart(
+            [](convertedInfo &) { return true; }, changes, [&read](convertedInfo &info) { read.append(info); },
+            [&](QVideoSettingXml::HistoryStep step) {
+                if (step == QVideoSettingXml::HistoryStep::Entry && !asked) {
+                    asked = true;
+                    std::unique_ptr<QThread> saver(
+                        QThread::create([&] { saved = QVideoSettingXml::SaveConvertedInfo(recorded); }));
+                    saver->start();
+                    saver->wait();
+                }
+                return true;
+            });
+        QVERIFY(asked);
+        QVERIFY(saved);
+        // The read hands out the newer history.
+        QCOMPARE(read.size(), records.size() + 1);
+        QCOMPARE(read.last(), recorded);
+        QVERIFY(QVideoSettingXml::waitForHistory());
+        // A later change is made to the history holding the recording.
+        QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/0.mp3", "Genre_", "Folk"));
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo("/music/new.mp3"), std::optional<convertedInfo>(recorded));
+        HistoryDocument onDisk;
+        QVERIFY(onDisk.parse(readSettled(history())));
+        QCOMPARE(onDisk.entries().size(), records.size() + 1);
     }
 
     void unusualDocumentsKeepEveryByte()
