@@ -71,6 +71,16 @@ QString QFileNameRules::firstFreePath(const QString &folder, const QString &titl
     return path;
 }
 
+QString QFileNameRules::fileNameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString QFileNameRules::folderOf(const QString &path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 bool QFileNameRules::isSameFile(const QString &a, const QString &b)
 {
     if (a == b)
@@ -93,5 +103,11 @@ bool QFileNameRules::moveWithoutReplacing(const QString &from, const QString &to
     // target as well.
     if (::link(source.constData(), target.constData()) != 0)
         return false;
-    return ::unlink(source.constData()) == 0;
+    if (::unlink(source.constData()) == 0)
+        return true;
+    // Not moved: the file keeps its one name, and the caller sees why.
+    const int why = errno;
+    ::unlink(target.constData());
+    errno = why;
+    return false;
 }

@@ -8,6 +8,10 @@
 class QFileNameRules
 {
 public:
+    // The part of a "/"-separated path after its last "/", and the part up
+    // to and including it.
+    static QString fileNameOf(const QString &path);
+    static QString folderOf(const QString &path);
     // Any of / : * " < > | ? or a backslash.
     static bool hasRefusedCharacter(const QString &name);
     // The name without refused characters, control and format characters

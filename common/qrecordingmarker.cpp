@@ -91,6 +91,33 @@ bool QRecordingMarker::write(const convertedInfo &info, const QString &muxer, QS
     return true;
 }
 
+bool QRecordingMarker::copyTo(const QString &outputPath, const QString &newOutputPath, QString *error)
+{
+    auto failed = [&](const QString &why) {
+        if (error)
+            *error = why;
+        qCWarning(lcCommon) << "the recording mark of" << outputPath << "cannot name" << newOutputPath << ":"
+                            << why;
+        return false;
+    };
+    QFile old(markerPathFor(outputPath));
+    if (!old.exists())
+        return true;
+    if (!old.open(QIODevice::ReadOnly))
+        return failed(old.errorString());
+    QJsonObject o = QJsonDocument::fromJson(old.readAll()).object();
+    if (o.value("path").toString().isEmpty())
+        return failed(QStringLiteral("it cannot be read"));
+    o.insert("path", newOutputPath);
+    QSaveFile file(markerPathFor(newOutputPath));
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    file.write(QJsonDocument(o).toJson());
+    if (!file.commit())
+        return failed(file.errorString());
+    return true;
+}
+
 bool QRecordingMarker::remove(const QString &outputPath)
 {
     const QString path = markerPathFor(outputPath);

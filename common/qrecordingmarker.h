@@ -23,6 +23,10 @@ public:
     // Writes the mark of the recording of info.convertedPath atomically;
     // false with the reason in *error.
     static bool write(const convertedInfo &info, const QString &muxer, QString *error = nullptr);
+    // Writes the mark of the recording of `outputPath` again, atomically, as
+    // the mark of `newOutputPath`, the name the file is about to take; the
+    // old mark stays until removed. No mark there: nothing to do, true.
+    static bool copyTo(const QString &outputPath, const QString &newOutputPath, QString *error = nullptr);
     // Removes the mark of the recording of `outputPath` (none: nothing).
     static bool remove(const QString &outputPath);
     // Every mark left, oldest first; unreadable marks are named in the log and

@@ -37,27 +37,6 @@
 
 namespace {
 
-VEAudioTagInfo ConvertTagInfo(const JXRecognizerAudioTagInfo &r)
-{
-    VEAudioTagInfo t;
-    t.title = r.title.toStdString();
-    t.album = r.album.toStdString();
-    t.album_artist = r.album_artist.toStdString();
-    t.artist = r.artist.toStdString();
-    t.composer = r.composer.toStdString();
-    t.genre = r.genre.toStdString();
-    t.track = r.track.toStdString();
-    t.year = r.year.toStdString();
-    t.date = r.date.toStdString();
-    t.grouping = r.grouping.toStdString();
-    t.comment = r.comment.toStdString();
-    t.disc = r.disc.toStdString();
-    t.copyright = r.copyright.toStdString();
-    t.cover_image = r.cover_image.toStdString();
-    t.coverSize = r.coverLength;
-    return t;
-}
-
 QElapsedTimer &recognitionClock()
 {
     static QElapsedTimer clock;
@@ -591,7 +570,7 @@ void QVideoEditingDlg::OnGetIsRecognizedCompelete()
     const JXRecognizerAudioTagInfo found = m_recognizer->GetAudioTagInfo();
     if (found.title.isEmpty() && found.artist.isEmpty() && found.album.isEmpty())
         return;
-    VEAudioTagInfo tags = ConvertTagInfo(found);
+    VEAudioTagInfo tags = found.tagInfo();
     m_editSettings->setAudioTagInfo(tags);
     audioTagForm()->RefreshTagInfo(tags);
     qCDebug(lcEditor) << "==================== OnGetIsRecognizedCompelete ====================";

@@ -90,16 +90,6 @@ QString createdText(const QFileInfo &file)
     return created.toString(QStringLiteral("dd-MM-yyyy hh:mm"));
 }
 
-QString fileNameOf(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString folderOf(const QString &path)
-{
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 qint64 fileBytes(const QString &path)
 {
     struct stat st;

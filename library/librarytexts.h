@@ -28,10 +28,6 @@ std::optional<qint64> strictSecondsFromText(const QString &text);
 // The file's creation time (its modification time where the file system
 // keeps none) as "dd-MM-yyyy hh:mm".
 QString createdText(const QFileInfo &file);
-// The part of a "/"-separated path after its last "/", and the part up to
-// and including it.
-QString fileNameOf(const QString &path);
-QString folderOf(const QString &path);
 // The size of the file at the path (links followed) from one stat; -1 when
 // there is nothing there.
 qint64 fileBytes(const QString &path);

@@ -26,8 +26,6 @@
 #include <algorithm>
 
 using LibraryTexts::createdText;
-using LibraryTexts::fileNameOf;
-using LibraryTexts::folderOf;
 
 namespace {
 const QString kDeleteGroup = QStringLiteral("Delete_Recorded_File");
@@ -36,7 +34,7 @@ const QString kDeleteGroup = QStringLiteral("Delete_Recorded_File");
 void QFileListWgt::AddAudioFile(QString path, bool bRecording)
 {
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QString fileName = fileNameOf(path);
+    const QString fileName = QFileNameRules::fileNameOf(path);
     const QString extension = fileName.mid(fileName.lastIndexOf(QLatin1Char('.')) + 1);
     QAudioFileChunk *row = newRow();
     row->SetFileName(fileName.toStdString());
@@ -108,8 +106,7 @@ void QFileListWgt::OnSetRecordingIsSilent(bool bSilence)
 
 void QFileListWgt::OnSetRecordingTagInfo(JXRecognizerAudioTagInfo tagInfo)
 {
-    if (!m_rows.recordingRow()
-        || (tagInfo.title.isEmpty() && tagInfo.artist.isEmpty() && tagInfo.album.isEmpty()))
+    if (!m_rows.recordingRow() || !tagInfo.namesSomething())
         return;
     const QString path = QString::fromStdString(m_rows.recordingRow()->GetFilePath());
     // Known by the name: the file being written is not opened here.
@@ -125,7 +122,7 @@ void QFileListWgt::OnSetRecordingTagInfo(JXRecognizerAudioTagInfo tagInfo)
     if (!name.isEmpty()) {
         const QString fileName = name + QLatin1Char('.') + QString::fromStdString(m_rows.recordingRow()->GetFileExent());
         m_rows.recordingRow()->SetFileName(fileName.toStdString());
-        m_rows.recordingRow()->SetFilePath((folderOf(path) + fileName).toStdString());
+        m_rows.recordingRow()->SetFilePath((QFileNameRules::folderOf(path) + fileName).toStdString());
     }
     refreshShownRow(m_rows.recordingRow());
 }
@@ -231,7 +228,7 @@ void QFileListWgt::keepRecording(const convertedInfo &info, qint64 bytes)
     // Tagged and named by the recording object: the row shows the file as it is.
     const QString finishedPath = info.convertedPath;
     row->SetFilePath(finishedPath.toStdString());
-    row->SetFileName(fileNameOf(finishedPath).toStdString());
+    row->SetFileName(QFileNameRules::fileNameOf(finishedPath).toStdString());
     row->SetTitle(info.title.toStdString());
     row->setArtist(info.artist.toStdString());
     row->setAlbum(info.album.toStdString());

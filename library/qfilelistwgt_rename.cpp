@@ -32,10 +32,10 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
     // The file itself does not take the name it is to get: "song(2)" named
     // "song" beside song and song(1) stays song(2).
     const QString newPath =
-        QFileNameRules::firstFreePath(LibraryTexts::folderOf(oldPath), title, extension, oldPath);
+        QFileNameRules::firstFreePath(QFileNameRules::folderOf(oldPath), title, extension, oldPath);
     if (newPath == oldPath)
         return false;
-    newName = LibraryTexts::fileNameOf(newPath);
+    newName = QFileNameRules::fileNameOf(newPath);
     emit emitCloseFileIfIsPlaying(oldPath);
     QAudioFileChunk *master = showingAllRecordings() ? nullptr : GetChunkFromAllDatas(item);
     if (!QFileNameRules::moveWithoutReplacing(oldPath, newPath))

@@ -3,6 +3,8 @@
 // recogniser gives them, the cover as picture bytes) and the cover's length.
 // Travels by queued signal from the capture threads to the recordings table.
 
+#include "media/veaudiotaginfo.h"
+
 #include <QByteArray>
 #include <QMetaType>
 
@@ -28,6 +30,10 @@ struct JXRecognizerAudioTagInfo {
 
     JXRecognizerAudioTagInfo() { reset(); }
     void reset();
+    // Tags naming nothing (no title, artist or album) say nothing about the recording.
+    bool namesSomething() const;
+    // The fields a file's tags take (the texts as they are, and the cover).
+    VEAudioTagInfo tagInfo() const;
     // Registers the meta-type under its own name (once per process is enough).
     static int registerMetaType();
 };

@@ -1,10 +1,8 @@
 #include "recorder/qrecognizedtags.h"
 
-#include "recorder/qrecordingtagging.h"
-
 void QRecognizedTags::put(const JXRecognizerAudioTagInfo &tags)
 {
-    if (!QRecordingTagging::namesSomething(tags))
+    if (!tags.namesSomething())
         return;
     std::lock_guard<std::mutex> guard(m_mutex);
     m_tags = tags;

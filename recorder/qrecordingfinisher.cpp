@@ -104,7 +104,11 @@ QRecordingFinisher::Outcome QRecordingFinisher::run(const Job &job)
             if (hook)
                 hook(job.path);
         }
-        out.tagging = QRecordingTagging::apply(job.path, *tags);
+        // Writing tags moves or appends to the file: after a failed write
+        // that could cut off the sound kept. The record carries them only.
+        out.tagging = QRecordingTagging::apply(job.path, *tags,
+                                               out.writeFailed ? QRecordingTagging::NameOnly
+                                                               : QRecordingTagging::TagsAndName);
     }
     const QFileInfo file(out.tagging.path);
     out.fileKept = file.exists() && file.size() > 0;
@@ -120,6 +124,6 @@ QRecordingFinisher::Outcome QRecordingFinisher::run(const Job &job)
     // goes last: until the file is tagged and named, another copy of the
     // program starting meanwhile leaves it alone.
     if (out.finished)
-        QRecordingMarker::remove(job.path);
+        QRecordingMarker::remove(out.tagging.path);
     return out;
 }

@@ -5,7 +5,6 @@
 // finisher runs it on its worker.
 
 #include "media/jxrecognizeraudiotaginfo.h"
-#include "media/veaudiotaginfo.h"
 
 #include <QString>
 
@@ -20,15 +19,15 @@ public:
         bool tagsNotWritten = false; // recognised, but the file did not take them
     };
 
-    // Tags naming nothing (no title, artist or album) say nothing about the recording.
-    static bool namesSomething(const JXRecognizerAudioTagInfo &tags);
     // The tags go into the file at path, which then takes the cleaned title
     // as its name, never replacing anything. Tags naming nothing and a file
     // of a format without tags change nothing; a name that cannot be taken
-    // leaves the file where it is.
-    static Result apply(const QString &path, const JXRecognizerAudioTagInfo &tags);
-    // The record written into the file.
-    static VEAudioTagInfo tagRecord(const JXRecognizerAudioTagInfo &tags);
+    // leaves the file where it is. The recording's mark, if any, follows
+    // its name.
+    // NameOnly leaves the file's contents alone: the tags go into the record
+    // only, reported as not written.
+    enum Mode { TagsAndName, NameOnly };
+    static Result apply(const QString &path, const JXRecognizerAudioTagInfo &tags, Mode mode = TagsAndName);
 
 private:
     QRecordingTagging() = default;

@@ -1,6 +1,5 @@
 #include "widgetkit/views/qmediaelementwindow.h"
 
-#include "widgetkit/views/qjxglwindow.h"
 #include "widgetkit/views/qjxvideoshowwidget.h"
 
 #include <QCoreApplication>
@@ -57,7 +56,6 @@ void QMediaElementWindow::showPicture()
 
 void QMediaElementWindow::makeView()
 {
-    QJXGlWindow::prepare(this);
     m_view = new QJXVideoShowWidget(this);
     m_view->setObjectName(QStringLiteral("m_videoView"));
     m_view->setGeometry(m_viewRect);

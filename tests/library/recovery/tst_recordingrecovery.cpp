@@ -1,6 +1,8 @@
 // Recordings killed mid-way in every format are repaired at the next start,
 // recorded in the history once, and a second start changes nothing. A
-// recording that another running program is still making is left alone.
+// recording that another running program is still making is left alone. A
+// recording renamed after its recognised title and cut off before its record
+// was stored is found under its new name.
 
 #include "crashchildren.h"
 #include "mediaprobe.h"
@@ -10,6 +12,8 @@
 #include "common/qvideosettingxml.h"
 #include "library/qrecordingprobe.h"
 #include "library/qrecordingrecovery.h"
+#include "recorder/qrecordingtagging.h"
+#include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -84,6 +88,7 @@ private slots:
     void killedRecordingsAreRepairedAndListedOnce();
     void fileThatCannotBeRepairedIsLeftAlone();
     void recordingOfALiveProgramIsNoLeftover();
+    void recordingRenamedBeforeACrashIsListedUnderItsNewName();
 
 private:
     QTemporaryDir m_dir;
@@ -216,6 +221,33 @@ void TestRecordingRecovery::recordingOfALiveProgramIsNoLeftover()
     QVERIFY(QRecordingRecovery::recoverAll().contains(path));
     QVERIFY(QVideoSettingXml::GetConvertedInfo(path));
     QVERIFY(!pendingPaths().contains(path));
+}
+
+void TestRecordingRecovery::recordingRenamedBeforeACrashIsListedUnderItsNewName()
+{
+    // Only this case's mark is wanted.
+    QVERIFY(QRecordingMarker::remove(m_dir.filePath("broken.m4a")));
+    QVERIFY(QRecordingMarker::pending().isEmpty());
+    const QString path = m_dir.filePath("REC_renamed.wav");
+    QVERIFY(TestSupport::writeToneWav(path, 440, 2.0, 44100, 2, 0.5));
+    convertedInfo info;
+    info.convertedPath = path;
+    info.extend = "wav";
+    info.format = "WAV";
+    QVERIFY(QRecordingMarker::write(info, "wav"));
+    JXRecognizerAudioTagInfo tags;
+    tags.title = "Renamed Song";
+    tags.artist = "Crash";
+    // The finish names the file; the process ends before anything else.
+    const QString named = m_dir.filePath("Renamed Song.wav");
+    QCOMPARE(QRecordingTagging::apply(path, tags).path, named);
+    QVERIFY(!QFile::exists(path));
+
+    QCOMPARE(QRecordingRecovery::recoverAll(), QStringList{named});
+    QVERIFY(QVideoSettingXml::GetConvertedInfo(named));
+    QCOMPARE(historyEntries(named), 1);
+    QCOMPARE(historyEntries(path), 0);
+    QVERIFY(QRecordingMarker::pending().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRecordingRecovery)

@@ -1,7 +1,8 @@
 // A recording's stop completes its file on a worker while the capture
 // threads end and the encoder drains: a Start and a cut right after a stop
 // wait for that finish and each file is whole and stored once; tags
-// recognised on another thread while it stops reach the file. Also run
+// recognised on another thread while it stops reach the file, but never a
+// file whose writing failed: there they go into its record only. Also run
 // under ThreadSanitizer, where it checks the hand-over between the owner's
 // thread, the finishing worker, the capture threads and the encoder.
 #include "recordingsetup.h"
@@ -12,11 +13,14 @@
 #include "platform/audio/loopbackdevice.h"
 #include "media/jxtagfileaccess.h"
 #include "recorder/qrecordaudioobject.h"
+#include "recorder/qrecordingfinisher.h"
 #include "recorder/qrecordobject.h"
 
 #include "rzcodec/codecids.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -107,6 +111,56 @@ private slots:
         QCOMPARE(read.artist, std::string("Threads"));
         QCOMPARE(TestSupport::historyEntries(named).size(), 1);
         QVERIFY(!QFileInfo::exists(path));
+    }
+
+    void tagsStayOutOfAFileWhoseWritingFailed()
+    {
+        const QString root = m_dir.filePath("small-disk");
+        QVERIFY(QDir().mkpath(root));
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", root}) != 0)
+            QSKIP("mounting a tmpfs needs root");
+        struct Unmount {
+            QString dir;
+            ~Unmount() { QProcess::execute("umount", {"-l", dir}); }
+        } unmount{root};
+        // Room for about two seconds of the recording.
+        const QString fillerPath = root + "/filler";
+        {
+            QFile filler(fillerPath);
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            QCOMPARE(filler.write(QByteArray(1024 * 1024 - 400 * 1024, '\0')), qint64(1024 * 1024 - 400 * 1024));
+        }
+        // The room is back by the time tags could go in: only the failed
+        // write keeps them out.
+        QRecordingFinisher::setBeforeTagsHook([fillerPath](const QString &) { QFile::remove(fillerPath); });
+        struct ClearHook {
+            ~ClearHook() { QRecordingFinisher::setBeforeTagsHook(nullptr); }
+        } clearHook;
+        TestSupport::Playback play(m_tone, QString::fromUtf8(LoopbackDevice::instance()->sinkName()));
+        QVERIFY(play.waitPlaying());
+        QRecordObject rec;
+        QSignalSpy completed(&rec, &QRecordObject::emitRecordingCompleted);
+        QSignalSpy notWritten(&rec, &QRecordObject::emitTagsNotWritten);
+        const QString path = root + "/REC_full.wav";
+        QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 300000, 10000);
+        JXRecognizerAudioTagInfo tags;
+        tags.title = "Full Song";
+        tags.artist = "Small Disk";
+        emit rec.m_track1->emitRecognizedAudioTagInfo(tags);
+        // It stops by itself when the disk is full.
+        QTRY_COMPARE_WITH_TIMEOUT(completed.size(), 1, 20000);
+        const QString named = root + "/Full Song.wav";
+        QCOMPARE(completed.first().at(0).value<convertedInfo>().convertedPath, named);
+        QVERIFY(completed.first().at(1).toBool());
+        QCOMPARE(notWritten.size(), 1);
+        QCOMPARE(notWritten.first().at(0).toString(), named);
+        VEAudioTagInfo read;
+        JXTagFileAccess::read(named.toStdString(), read);
+        QCOMPARE(read.artist, std::string());
+        const QList<QDomElement> entries = TestSupport::historyEntries(named);
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(completed.first().at(0).value<convertedInfo>().artist, QStringLiteral("Small Disk"));
     }
 
     void cleanupTestCase() { LoopbackDevice::instance()->restore(); }
