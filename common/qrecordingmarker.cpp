@@ -49,6 +49,20 @@ bool ownedByAnotherLiveProcess(const QJsonObject &o)
     return !started.isEmpty() && startTimeOf(pid) == started
            && o.value("ownerBoot").toString() == bootId();
 }
+
+// Writes the mark whole or not at all; why not in *why.
+bool saved(const QString &markPath, const QJsonObject &mark, QString *why)
+{
+    QSaveFile file(markPath);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QJsonDocument(mark).toJson());
+        if (file.commit())
+            return true;
+    }
+    *why = file.errorString();
+    return false;
+}
+
 } // namespace
 
 QString QRecordingMarker::folder()
@@ -82,13 +96,8 @@ bool QRecordingMarker::write(const convertedInfo &info, const QString &muxer, QS
                         {"genre", info.genre},          {"video", info.videoFile},
                         {"ownerPid", qint64(getpid())}, {"ownerStarted", startTimeOf(getpid())},
                         {"ownerBoot", bootId()}};
-    QSaveFile file(markerPathFor(info.convertedPath));
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
-    file.write(QJsonDocument(o).toJson());
-    if (!file.commit())
-        return failed(file.errorString());
-    return true;
+    QString why;
+    return saved(markerPathFor(info.convertedPath), o, &why) || failed(why);
 }
 
 bool QRecordingMarker::copyTo(const QString &outputPath, const QString &newOutputPath, QString *error)
@@ -109,13 +118,8 @@ bool QRecordingMarker::copyTo(const QString &outputPath, const QString &newOutpu
     if (o.value("path").toString().isEmpty())
         return failed(QStringLiteral("it cannot be read"));
     o.insert("path", newOutputPath);
-    QSaveFile file(markerPathFor(newOutputPath));
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(file.errorString());
-    file.write(QJsonDocument(o).toJson());
-    if (!file.commit())
-        return failed(file.errorString());
-    return true;
+    QString why;
+    return saved(markerPathFor(newOutputPath), o, &why) || failed(why);
 }
 
 bool QRecordingMarker::remove(const QString &outputPath)
