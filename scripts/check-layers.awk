@@ -59,6 +59,46 @@ function folderof(path,    first) {
     return (first in rank) ? first : ""
 }
 
+# An include spelled with "." or ".." is resolved from the including file's
+# folder, so that "../library/x.h" counts as the library's header.
+function resolved(inc,    parts, n, i, out, k, dir) {
+    if (inc !~ /(^|\/)\.\.?\//)
+        return inc
+    dir = FILENAME
+    sub(/\/[^\/]*$/, "", dir)
+    n = split(dir "/" inc, parts, "/")
+    k = 0
+    for (i = 1; i <= n; i++) {
+        if (parts[i] == "" || parts[i] == ".") continue
+        if (parts[i] == "..") { if (k > 0) k--; continue }
+        out[++k] = parts[i]
+    }
+    inc = ""
+    for (i = 1; i <= k; i++) inc = inc (i > 1 ? "/" : "") out[i]
+    return inc
+}
+
+# The line without its comments and with its string and character literals
+# emptied; `inblock` carries a block comment over to the next lines.
+function codeof(line,    s, rest, e) {
+    gsub(/"([^"\\]|\\.)*"/, "\"\"", line)
+    gsub(/'([^'\\]|\\.)*'/, "''", line)
+    if (inblock) {
+        e = index(line, "*/")
+        if (!e) return ""
+        line = substr(line, e + 2)
+        inblock = 0
+    }
+    while ((s = index(line, "/*")) > 0) {
+        rest = substr(line, s + 2)
+        e = index(rest, "*/")
+        if (!e) { line = substr(line, 1, s - 1); inblock = 1; break }
+        line = substr(line, 1, s - 1) " " substr(rest, e + 2)
+    }
+    sub(/\/\/.*$/, "", line)
+    return line
+}
+
 function report(rule, text) {
     printf "layer rule: %s: %s:%d: %s\n", rule, FILENAME, FNR, text
     status = 1
@@ -71,6 +111,7 @@ FILENAME == ARGV[1] {
 
 FNR == 1 {
     files++
+    inblock = 0
     here = folderof(FILENAME)
     if (here == "") {
         top = FILENAME
@@ -82,14 +123,17 @@ FNR == 1 {
 
 here == "" { nextfile }
 
-# Comment lines say what they like.
-/^[ \t]*(\/\/|\*|\/\*)/ { next }
+# Comments say what they like; a code line is judged whatever it starts with.
+{
+    code = codeof($0)
+    if (code ~ /^[ \t]*$/) next
+}
 
-/^[ \t]*#[ \t]*include[ \t]*[<"]/ {
+code ~ /^[ \t]*#[ \t]*include[ \t]*[<"]/ {
     line = $0
     sub(/^[ \t]*#[ \t]*include[ \t]*[<"]/, "", line)
     sub(/[>"].*$/, "", line)
-    inc = line
+    inc = resolved(line)
 
     if (here != "rzcodec" && (inc ~ /^(libav|libsw|libpostproc|taglib\/)/ || (("taglib" SUBSEP inc) in kind)))
         report("FFmpeg or TagLib outside rzcodec/", $0)
@@ -112,11 +156,6 @@ here == "" { nextfile }
         report("private src/ of another library", $0)
     }
     next
-}
-
-{
-    code = $0
-    sub(/\/\/.*$/, "", code)
 }
 
 (here in nowidgets) && !(FILENAME in namesWidgets) {

@@ -96,6 +96,7 @@ private slots:
     void windowEndStopsRecordings_data();
     void windowEndStopsRecordings();
     void silenceSplitsEndWithTheWindow();
+    void splitPastTheWindowStartsNoFile();
     void cutNamesTheNextFileWhenAsked();
 
 private:
@@ -516,6 +517,27 @@ void TestMainWindow::silenceSplitsEndWithTheWindow()
         QVERIFY2(began.isValid() && began >= start && began <= end, qPrintable(name));
         QCOMPARE(TestSupport::historyEntries(folder + QLatin1Char('/') + name).size(), 1);
     }
+}
+
+void TestMainWindow::splitPastTheWindowStartsNoFile()
+{
+    // A split that comes once the window has ended stops the recording itself:
+    // fired before the record-time check has had a turn to stop it.
+    MainWindow &w = *m_window;
+    const QDateTime start(QDate(2026, 6, 5), QTime(14, 0));
+    m_clock.now = start;
+    const QString folder = m_dir.filePath(QStringLiteral("split-past-end"));
+    w.SetOutPath(folder + QLatin1Char('/'));
+    setSchedule(true, 14 * kHour, 14 * kHour + 60000000ULL);
+    QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
+    QVERIFY(w.isRecording());
+    m_clock.now = start.addSecs(61);
+    w.OnCutRecord();
+    QVERIFY(!w.isRecording());
+    QVERIFY(AppFixture::recordingStored(w));
+    QVERIFY(!QRecordAreaInfo::getAreaInfo()->getScheduleAble());
+    const QStringList names = QDir(folder).entryList({QStringLiteral("REC_*")}, QDir::Files);
+    QCOMPARE(names.size(), 1);
 }
 
 void TestMainWindow::cutNamesTheNextFileWhenAsked()

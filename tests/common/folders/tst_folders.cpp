@@ -91,6 +91,27 @@ private slots:
         QFETCH(QString, text);
         QCOMPARE(QIAnyUtil::size2String(bytes), text);
     }
+    // A recording's length text: whole seconds as hours:minutes:seconds, the
+    // hours never wrapped at a day.
+    void lengthTexts_data()
+    {
+        QTest::addColumn<qulonglong>("microseconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0ULL << "00:00:00";
+        QTest::newRow("under a second") << 999999ULL << "00:00:00";
+        QTest::newRow("61 s") << 61000000ULL << "00:01:01";
+        QTest::newRow("59:59") << 3599999999ULL << "00:59:59";
+        QTest::newRow("1 h") << 3600000000ULL << "01:00:00";
+        QTest::newRow("23:59:59") << 86399000000ULL << "23:59:59";
+        QTest::newRow("25 h") << 90000000000ULL << "25:00:00";
+        QTest::newRow("100 h 2 min 3 s") << 360123000000ULL << "100:02:03";
+    }
+    void lengthTexts()
+    {
+        QFETCH(qulonglong, microseconds);
+        QFETCH(QString, text);
+        QCOMPARE(QIAnyUtil::duration2String(microseconds), text);
+    }
 };
 
 QTEST_GUILESS_MAIN(FoldersTest)

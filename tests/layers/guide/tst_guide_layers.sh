@@ -3,7 +3,8 @@
 # the library it names, links exactly the libraries it lists, has the rank the
 # layer check gives it, and links only lower ranks; the rows marked "not in
 # the program" are exactly the libraries the program does not link; and the
-# map of test folders names every folder of tests/.
+# map of test folders names every folder of tests/; the files it says write
+# to a standard stream are the layer check's owners of one, counted right.
 # Usage: tst_guide_layers.sh ROOT
 set -uo pipefail
 root=$1
@@ -162,6 +163,34 @@ expect "a rank the layer check does not give" 1 "app/ is rank 1 in the guide, 2 
 guide low ' (not in the program)'
 plant "$t/app/CMakeLists.txt" 'velmora_library(velmora_program SOURCES a.cpp DEPS velmora_low)'
 expect "a library of another name" 1 "app/CMakeLists.txt makes velmora_program, the guide says velmora_app"
+
+# streams ROOT: the files the guide says write to a standard stream are the
+# layer check's owners of one, and the guide counts them right.
+streams() {
+    local para owners named count words=(Zero One Two Three Four Five Six Seven Eight Nine Ten)
+    para=$(awk -v RS= '/write to a standard stream themselves/' "$1/HACKING.md")
+    owners=$(grep -o 'owner\["[^"]*"\]' "$1/scripts/check-layers.awk" | sed 's/owner\["//; s/"\]//' | sort)
+    named=$(grep -o '`[^`]*\.cpp`' <<<"$para" | tr -d '`' | sort)
+    count=$(grep -o '[A-Z][a-z]* files' <<<"$para" | head -1 | cut -d' ' -f1)
+    if [ "$owners" != "$named" ]; then
+        echo "stream owners: the layer check has [$(echo $owners)], the guide [$(echo $named)]"; return 1
+    fi
+    if [ "${words[$(wc -l <<<"$owners")]}" != "$count" ]; then
+        echo "stream owners: the guide says $count files, there are $(wc -l <<<"$owners")"; return 1
+    fi
+}
+plant "$t/scripts/check-layers.awk" '    owner["a/one.cpp"] = 1
+    owner["b/two.cpp"] = 1'
+printf '%s\n' 'so does a standard stream used as a log. Two files' 'write to a standard stream themselves: (`a/one.cpp`), and' '(`b/two.cpp`).' '' > "$t/HACKING.md"
+out=$(streams "$t") || { echo "FAIL: a true list of stream owners: $out"; exit 1; }
+printf '%s\n' 'so does a standard stream used as a log. Two files' 'write to a standard stream themselves: (`a/one.cpp`).' '' > "$t/HACKING.md"
+out=$(streams "$t") && { echo "FAIL: an owner the guide leaves out passes"; exit 1; }
+printf '%s\n' 'so does a standard stream used as a log. Three files' 'write to a standard stream themselves: (`a/one.cpp`), and' '(`b/two.cpp`).' '' > "$t/HACKING.md"
+out=$(streams "$t") && { echo "FAIL: a wrong count passes"; exit 1; }
+if ! streams "$root"; then
+    echo "FAIL: HACKING.md's stream owners do not match the layer check"
+    exit 1
+fi
 
 if ! check "$root"; then
     echo "FAIL: HACKING.md's layer table does not match the build"

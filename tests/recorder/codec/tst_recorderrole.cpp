@@ -21,7 +21,27 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
+
+namespace {
+// Writes into the file with this inode fail as on a full disk; all else
+// passes through. The recorder's file writes come here.
+std::atomic<ino_t> g_refusedInode{0};
+} // namespace
+
+extern "C" ssize_t write(int fd, const void *data, size_t bytes)
+{
+    const ino_t refused = g_refusedInode.load();
+    struct stat st;
+    if (refused != 0 && ::fstat(fd, &st) == 0 && st.st_ino == refused) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return ::syscall(SYS_write, fd, data, bytes);
+}
 
 namespace {
 
@@ -81,6 +101,7 @@ private slots:
     void badRequestsFailCleanly();
     void fullDiskEndsTheRecordingWithItsReason_data();
     void fullDiskEndsTheRecordingWithItsReason();
+    void aWriteRefusedOnlyAtTheLastFlushFailsTheRecording();
 
 private:
     QTemporaryDir m_dir;
@@ -556,6 +577,32 @@ void TestRecorderRole::fullDiskEndsTheRecordingWithItsReason()
     }
     // Nothing was left beside it.
     QCOMPARE(QDir(root).entryList(QDir::Files), QStringList(QFileInfo(path).fileName()));
+}
+
+void TestRecorderRole::aWriteRefusedOnlyAtTheLastFlushFailsTheRecording()
+{
+    // A fifth of a second of MP3 stays in the muxer's buffer until the stop
+    // flushes it: every write before succeeded, only that one fails.
+    const RecordFormat f = formatNamed("mp3");
+    const QString path = m_dir.filePath("last-flush.mp3");
+    void *rec = rz_recorder_create(-1);
+    void *config = configFor(f);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), f.muxer.toUtf8().constData(), config));
+    QVERIFY(rz_recorder_run(rec));
+    pushTone(rec, false, TestSupport::sineTone(440, 0.2));
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+    g_refusedInode = st.st_ino;
+    rz_recorder_stop(rec);
+    const bool failed = rz_recorder_write_failed(rec);
+    const int code = rz_recorder_error_code(rec);
+    const bool finished = rz_recorder_finish(rec) == RZ_OK;
+    g_refusedInode = 0;
+    rz_config_release(config);
+    rz_recorder_release(rec);
+    QVERIFY(failed);
+    QCOMPARE(code, ENOSPC);
+    QVERIFY(!finished);
 }
 
 QTEST_GUILESS_MAIN(TestRecorderRole)

@@ -17,6 +17,47 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+// The program's moves pass through these: once armed with a name, another
+// file takes that name just before the first move onto it, as a second
+// program saving a file there would.
+std::string g_takenBeforeTheMove;
+
+void takeIfArmed(const char *target)
+{
+    if (g_takenBeforeTheMove.empty() || g_takenBeforeTheMove != target)
+        return;
+    g_takenBeforeTheMove.clear();
+    QFile other(QString::fromStdString(target));
+    if (other.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        other.write("another program's file");
+}
+} // namespace
+
+extern "C" int renameat2(int oldFd, const char *oldPath, int newFd, const char *newPath, unsigned int flags) noexcept
+{
+    takeIfArmed(newPath);
+    return static_cast<int>(::syscall(SYS_renameat2, oldFd, oldPath, newFd, newPath, flags));
+}
+
+extern "C" int rename(const char *oldPath, const char *newPath) noexcept
+{
+    takeIfArmed(newPath);
+    return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, oldPath, AT_FDCWD, newPath, 0));
+}
+
+extern "C" int link(const char *oldPath, const char *newPath) noexcept
+{
+    takeIfArmed(newPath);
+    return static_cast<int>(::syscall(SYS_linkat, AT_FDCWD, oldPath, AT_FDCWD, newPath, 0));
+}
+
 namespace {
 JXRecognizerAudioTagInfo recognised(const QByteArray &title, const QByteArray &artist = "The Band")
 {
@@ -56,6 +97,7 @@ private slots:
     void titlesBecomeSafeNames();
     void nextSongsCountAndOwnNamesStay();
     void linksAreNeitherReplacedNorFollowed();
+    void aNameTakenJustBeforeTheMoveIsNotReplaced();
     void tagsNamingNothingChangeNothing();
     void aFileThatRefusesTheTagsIsReportedAndStillNamed();
 
@@ -175,6 +217,24 @@ void TestRecordingTagging::linksAreNeitherReplacedNorFollowed()
     QVERIFY(!QFileNameRules::moveWithoutReplacing(r.path, m_out + "/Song.mp3"));
     QVERIFY(QFileInfo(r.path).isFile());
     QCOMPARE(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestRecordingTagging::aNameTakenJustBeforeTheMoveIsNotReplaced()
+{
+    const QString path = recording("REC_race");
+    QVERIFY(!path.isEmpty());
+    const QString target = m_out + "/Song.mp3";
+    g_takenBeforeTheMove = QFile::encodeName(target).toStdString();
+    const QRecordingTagging::Result r = QRecordingTagging::apply(path, recognised("Song"));
+    const bool armedStill = !g_takenBeforeTheMove.empty();
+    g_takenBeforeTheMove.clear();
+    QVERIFY2(!armedStill, "the file was never moved onto its new name");
+    // Neither file is lost: the recording keeps its own name and its record says so.
+    QCOMPARE(TestSupport::readBytes(target), QByteArray("another program's file"));
+    QCOMPARE(r.path, path);
+    QCOMPARE(r.title, QStringLiteral("REC_race"));
+    QVERIFY(QFileInfo(path).isFile());
+    QCOMPARE(readTags(path).title, std::string("Song"));
 }
 
 void TestRecordingTagging::tagsNamingNothingChangeNothing()
