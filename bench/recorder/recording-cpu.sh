@@ -59,7 +59,8 @@ done
 server_pids=
 [ -f "${PULSE_RUNTIME_PATH:-/nonexistent}/pid" ] && server_pids=$(cat "$PULSE_RUNTIME_PATH/pid")
 [ -f "${XDG_RUNTIME_DIR:-/nonexistent}/pids" ] && server_pids="$server_pids $(cat "$XDG_RUNTIME_DIR/pids")"
-server_pids=$(for p in $server_pids; do [ -r "/proc/$p/stat" ] && echo "$p"; done | xargs)
+# PipeWire's pulse server writes a pid file too: each process counts once.
+server_pids=$(for p in $server_pids; do [ -r "/proc/$p/stat" ] && echo "$p"; done | sort -un | xargs)
 [ -n "$server_pids" ] || { echo "recording-cpu: the sound server's processes are not known (run through tests/support/run-test.sh)" >&2; exit 2; }
 
 work=$(mktemp -d /tmp/velmora-reccpu.XXXXXX)
