@@ -1,6 +1,7 @@
 // Extracting archives and checking passwords.
 #include "ssziparchive.h"
 #include "commonutilslog.h"
+#include "extractedfile.h"
 #include "zipaes.h"
 #include "zipcrypto.h"
 #include "zipfields.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStorageInfo>
 
 #include <minizip/unzip.h>
@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,7 +26,10 @@
 
 namespace {
 
-constexpr int kReadBlock = 4096;
+// Entries are read and written a mebibyte at a time: large files pass in few
+// system calls. Links are read in small pieces.
+constexpr int kDataBlock = 1 << 20;
+constexpr int kLinkBlock = 4096;
 constexpr int kMaxLinkTarget = 4096;
 constexpr quint32 kFlagEncrypted = 1u << 0;
 constexpr quint32 kFlagDataDescriptor = 1u << 3;
@@ -104,8 +108,13 @@ public:
     // entry's extra field in the central directory.
     EntryReader(unzFile zip, const SSZipEntryInfo &info, const QString &archive,
                 const QByteArray &centralExtra, bool ownSizes = false)
-        : m_zip(zip), m_info(info), m_ownSizes(ownSizes), m_compressedLeft(info.compressedSize),
-          m_archive(archive), m_centralExtra(centralExtra)
+        : m_zip(zip)
+        , m_info(info)
+        , m_ownSizes(ownSizes)
+        , m_compressedLeft(info.compressedSize)
+        , m_archive(archive)
+        , m_centralExtra(centralExtra)
+        , m_input(size_t(std::clamp<quint64>(info.compressedSize, 1, kDataBlock)))
     {
     }
     ~EntryReader()
@@ -182,12 +191,12 @@ public:
             m_stream.avail_out = uInt(capacity);
             while (m_stream.avail_out > 0 && !m_ended) {
                 if (m_stream.avail_in == 0 && !m_inputDone) {
-                    const int n = readRaw(m_input, sizeof m_input);
+                    const int n = readRaw(m_input.data(), int(m_input.size()));
                     if (n < 0)
                         return n;
                     m_inputDone = n == 0;
-                    decrypt(m_input, n);
-                    m_stream.next_in = reinterpret_cast<Bytef *>(m_input);
+                    decrypt(m_input.data(), n);
+                    m_stream.next_in = reinterpret_cast<Bytef *>(m_input.data());
                     m_stream.avail_in = uInt(n);
                 }
                 // With all input taken, inflate may still hold output and
@@ -282,8 +291,8 @@ private:
         if (m_inflating)
             inflateEnd(&m_stream);
         // What the reader left unread still counts for the code.
-        for (int n; (n = readRaw(m_input, sizeof m_input)) > 0;)
-            m_cipher->authenticate(m_input, n);
+        for (int n; (n = readRaw(m_input.data(), int(m_input.size()))) > 0;)
+            m_cipher->authenticate(m_input.data(), n);
         m_authenticationFailed = m_compressedLeft != 0 || !codeMatches(*m_cipher);
         m_cipher.reset();
         if (m_authenticationFailed)
@@ -324,7 +333,7 @@ private:
     int m_aesVersion = 0;
     bool m_fromFile = false, m_authenticationFailed = false, m_inputDone = false;
     z_stream m_stream{};
-    char m_input[kReadBlock];
+    std::vector<char> m_input; // the stored bytes, as many as fit
     quint32 m_crc = 0;
     quint64 m_size = 0;
     bool m_open = false, m_raw = false, m_inflating = false, m_ended = false;
@@ -447,6 +456,7 @@ private:
     QList<QPair<QString, QDateTime>> m_dates;
     QStringList m_links;   // made by this run, checked again at its end
     quint64 m_written = 0;
+    std::vector<char> m_block; // the entries' bytes on their way to the files
     SSZipError m_error;
     bool m_softFailure = false;
 };
@@ -712,24 +722,25 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
 Unzipper::Step Unzipper::writeFile(EntryReader &reader, const QString &fullPath,
                                    const SSZipEntryInfo &info)
 {
-    // A saved file replaces what was there (a link included) only once its
+    // The file replaces what was there (a link included) only once its
     // bytes have passed the CRC check.
-    QSaveFile file(fullPath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        const int code = errno ? errno : EIO;
+    ExtractedFile file(fullPath);
+    if (!file.open()) {
         const bool full = QStorageInfo(QFileInfo(fullPath).absolutePath()).bytesAvailable() == 0;
-        return fail(posixError(full ? ENOSPC : code, fullPath));
+        return fail(posixError(full ? ENOSPC : file.error(), fullPath));
     }
-    char block[kReadBlock];
+    if (m_block.empty())
+        m_block.resize(kDataBlock);
+    char *block = m_block.data();
     int n;
-    while ((n = reader.read(block, sizeof block)) > 0) {
+    while ((n = reader.read(block, int(m_block.size()))) > 0) {
         m_written += quint64(n);
         if (m_written > m_options.maxTotalBytes)
             return fail(tooLarge(QStringLiteral("the archive expands to more than the %1 bytes "
                                                 "allowed (at \"%2\")")
                                      .arg(m_options.maxTotalBytes)
                                      .arg(QDir(m_destination).relativeFilePath(fullPath))));
-        if (file.write(block, n) != n) {
+        if (!file.write(block, n)) {
             const QString text = QStringLiteral("Failed to write file (check your free space)");
             qCWarning(lcCommonUtils).noquote() << "[SSZipArchive]" << text;
             return fail(archiveError(SSZipArchiveErrorCodeFailedToWriteFile, text));
@@ -765,7 +776,7 @@ Unzipper::Step Unzipper::writeLink(EntryReader &reader, const QString &fullPath,
                                    const QString &relative)
 {
     QByteArray target;
-    char block[kReadBlock];
+    char block[kLinkBlock];
     int n;
     while ((n = reader.read(block, sizeof block)) > 0 && target.size() <= kMaxLinkTarget)
         target.append(block, n);
@@ -846,10 +857,9 @@ bool SSZipArchive::isPasswordValidForArchiveAtPath(const QString &path, const QS
         // verifier), so the whole entry is read and its CRC or code decides.
         EntryReader reader(zip, info, path, extra);
         valid = reader.open(password.toUtf8()) == EntryReader::Ok;
-        char buffer[kReadBlock];
+        std::vector<char> buffer(kDataBlock);
         int n = 0;
-        while (valid && (n = reader.read(buffer, sizeof buffer)) > 0) {
-        }
+        while (valid && (n = reader.read(buffer.data(), int(buffer.size()))) > 0) { }
         valid = valid && n == 0 && reader.close();
         if (!valid && error)
             *error = archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,

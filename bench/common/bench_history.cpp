@@ -3,11 +3,20 @@
 // whole run. Each size runs in a child process of its own so that the
 // peaks do not mix. The files are written a record at a time, so that the
 // benchmark itself holds no second copy of a large history.
-//   bench_common_history              both sizes
-//   bench_common_history --records N  one size, in this process
+//
+// Then the store against a plain Qt reader and writer of the same file
+// (bench_history_peer, built beside this), each as a whole process in turns:
+// a load reads every record, a save reads the file, adds a record and has
+// it on disk. Prints both sides' times and peaks and the ratios store / peer.
+//   bench_common_history [--rounds N]   both sizes, both parts (5 rounds)
+//   bench_common_history --records N    the steps of one size, in this process
+//   bench_common_history --load         the store's load, of the history in XDG_DATA_HOME
+//   bench_common_history --save N       the store's save of record N, likewise
 // The store refuses a History.xml above StateFile::kMaxHistoryBytes (about
 // 200,000 of these records), so that is the largest size worth asking for.
 #include "historyfile.h"
+
+#include "bench/processrun.h"
 
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
@@ -126,6 +135,78 @@ int runOne(int count)
     return 0;
 }
 
+// The store's side of the whole-process comparison.
+int storeWork(const QStringList &args)
+{
+    if (args[0] == QLatin1String("--load"))
+        return QVideoSettingXml::analysisConvertedInfo().isEmpty() ? 1 : 0;
+    QVideoSettingXml::SaveConvertedInfo(record(args[1].toInt(), true));
+    return QVideoSettingXml::waitForHistory() ? 0 : 1;
+}
+
+bool copyFile(const QString &from, const QString &to)
+{
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+
+std::string text(const QString &s)
+{
+    return s.toStdString();
+}
+
+// Load and save of count records, the store against the peer, each a fresh
+// process; a save starts from the same file on both sides.
+bool compareWithPeer(int count, int rounds)
+{
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const QString file = QVideoSettingXml::historyFilePath();
+    const QString pristine = data.filePath(QStringLiteral("pristine.xml"));
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    {
+        QFile out(pristine);
+        if (!out.open(QIODevice::WriteOnly) || !BenchHistory::writeHistory(out, count, false))
+            return false;
+    }
+    const std::string self = text(QCoreApplication::applicationFilePath());
+    const std::string peer = text(QCoreApplication::applicationDirPath()
+                                  + QStringLiteral("/bench_history_peer"));
+    const QByteArray added = record(count, true).convertedPath.toUtf8();
+    std::vector<BenchProcess::Run> ourLoad, peerLoad, ourSave, peerSave;
+    for (int round = -1; round < rounds; ++round) { // round -1 warms the caches
+        BenchProcess::Run a, b, c, d;
+        if (!copyFile(pristine, file) || !BenchProcess::run({self, "--load"}, &a)
+            || !BenchProcess::run({peer, "load", text(file)}, &b))
+            return false;
+        const auto saved = [&](const std::vector<std::string> &args, BenchProcess::Run *run) {
+            if (!copyFile(pristine, file) || !BenchProcess::run(args, run))
+                return false;
+            QFile written(file);
+            return written.open(QIODevice::ReadOnly) && written.readAll().contains(added);
+        };
+        if (!saved({self, "--save", std::to_string(count)}, &c)
+            || !saved({peer, "save", text(file), std::to_string(count)}, &d)) {
+            std::fprintf(stderr, "a save did not write the record\n");
+            return false;
+        }
+        if (round >= 0) {
+            ourLoad.push_back(a);
+            peerLoad.push_back(b);
+            ourSave.push_back(c);
+            peerSave.push_back(d);
+        }
+    }
+    std::printf("%d records, whole processes, %d rounds, min / median\n", count, rounds);
+    BenchProcess::printRuns("load: store", ourLoad);
+    BenchProcess::printRuns("load: plain Qt reader", peerLoad);
+    BenchProcess::printRuns("save: store", ourSave);
+    BenchProcess::printRuns("save: plain Qt reader and writer", peerSave);
+    BenchProcess::printRatios("load store / peer", ourLoad, peerLoad);
+    BenchProcess::printRatios("save store / peer", ourSave, peerSave);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -136,6 +217,11 @@ int main(int argc, char *argv[])
             list << QString::fromLocal8Bit(argv[i]);
         return list;
     }();
+    if ((args.size() == 1 && args[0] == QLatin1String("--load"))
+        || (args.size() == 2 && args[0] == QLatin1String("--save"))) {
+        QCoreApplication app(argc, argv);
+        return storeWork(args);
+    }
     if (args.size() == 2 && args[0] == QLatin1String("--records")) {
         QTemporaryDir data;  // never touch the user's real history
         qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
@@ -144,12 +230,18 @@ int main(int argc, char *argv[])
     }
 
     QCoreApplication app(argc, argv);
+    const int rounds = args.size() == 2 && args[0] == QLatin1String("--rounds") ? std::max(1, args[1].toInt())
+                                                                                : 5;
     int status = 0;
     for (int count : {10000, 100000}) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--records"), QString::number(count)});
         if (!child.waitForFinished(-1) || child.exitCode() != 0)
+            status = 1;
+    }
+    for (int count : {10000, 100000}) {
+        if (!compareWithPeer(count, rounds))
             status = 1;
     }
     return status;

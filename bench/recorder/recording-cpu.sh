@@ -1,64 +1,106 @@
 #!/usr/bin/env bash
-# CPU of the program recording system sound to MP3 with its window shown,
-# against `parec | lame` doing the same job: the same kind of monitor, the
-# same music-like input (tones, noise, a changing envelope), the same
-# length. Runs alternate, program then peer; each pair prints its ratio
-# (program ÷ peer), and the end the minimum and median ratio.
+# CPU of the program recording system sound to MP3, with its window shown
+# and minimised, against peers doing the same job: the same music-like input
+# (tones, noise, a changing envelope) played into a null sink, captured from
+# its monitor at the program's latency, encoded at the program's bit rate,
+# for the same length:
+#   parec | lame                   capture and encoding alone;
+#   parec | bench_livewave | lame  the same with a live waveform drawn 20
+#                                  times a second, as the program's pane is;
+# and the sound server's own CPU over the same seconds on every side, since
+# the program's loop-back device (a null sink whose monitor is looped back to
+# the real output, so the user still hears it) makes the server work more
+# than a plain null sink does. Runs alternate (shown, minimised, peer, peer
+# with display); each prints its figures and the end min / median ratios.
 #
 # Needs a display and a private sound server, e.g. through the tests' runner:
 #   tests/support/run-test.sh --sound --xvfb -- bench/recorder/recording-cpu.sh
 #   tests/support/run-test.sh --pipewire --xvfb -- bench/recorder/recording-cpu.sh
-# Options: --seconds N (recording length, 20), --pairs N (5),
+# A window manager is started on the display when none runs (openbox), so
+# that the window can be minimised.
+# Options: --seconds N (recording length, 20), --pairs N (rounds, 3),
 #          --program PATH (build/bin/velmora-audio-recorder),
-#          --peer-latency-msec N (parec's --latency-msec; by default parec
-#          takes the server's large fragments, the program asks for 23 ms).
-# Extra tools: lame, parec/paplay/pactl, xdotool, ffmpeg (the input).
-# KEEP_WORK=1 keeps the work folder (recordings, the program's log).
+#          --livewave PATH (build/bin/bench_livewave),
+#          --peer-latency-msec N (parec's --latency-msec, 23 as the program's).
+# Extra tools: lame, parec/paplay/pactl, xdotool, xprop, xwininfo, openbox,
+# ffmpeg (the input). KEEP_WORK=1 keeps the work folder (recordings, logs).
 #
-# Both figures are CPU time (user+sys, all threads) read from /proc at the
-# start and end of the same N-second window, which opens once the output file
-# grows: the program's one process, the peer's parec and lame summed. Start-up
-# and shut-down are counted on neither side.
+# Every figure is CPU time (user+sys, all threads) read from /proc at the
+# start and end of the same N-second window, which opens once the output
+# file grows: the program's one process, the peer's processes summed, and the
+# server's processes (PulseAudio's daemon, or PipeWire with its pulse server
+# and session manager, from the test fixture's pid files). Start-up and
+# shut-down are counted on no side.
 set -euo pipefail
 
-seconds=20 pairs=5 peer_latency=
+seconds=20 pairs=3 peer_latency=23
 here=$(cd "$(dirname "$0")" && pwd)
 program=$here/../../build/bin/velmora-audio-recorder
+livewave=$here/../../build/bin/bench_livewave
 while [ $# -gt 0 ]; do
     case $1 in
     --seconds) seconds=$2; shift ;;
     --pairs) pairs=$2; shift ;;
     --program) program=$2; shift ;;
-    --peer-latency-msec) peer_latency="--latency-msec=$2"; shift ;;
+    --livewave) livewave=$2; shift ;;
+    --peer-latency-msec) peer_latency=$2; shift ;;
     *) echo "recording-cpu: unknown option $1" >&2; exit 2 ;;
     esac
     shift
 done
-for tool in lame parec paplay pactl xdotool ffmpeg; do
+for tool in lame parec paplay pactl xdotool xprop xwininfo ffmpeg; do
     command -v $tool >/dev/null || { echo "recording-cpu: $tool is missing" >&2; exit 2; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "recording-cpu: no display" >&2; exit 2; }
 [ -x "$program" ] || { echo "recording-cpu: no program at $program" >&2; exit 2; }
+[ -x "$livewave" ] || { echo "recording-cpu: no live display at $livewave" >&2; exit 2; }
+
+# The sound server's processes, as the test fixture recorded them.
+server_pids=
+[ -f "${PULSE_RUNTIME_PATH:-/nonexistent}/pid" ] && server_pids=$(cat "$PULSE_RUNTIME_PATH/pid")
+[ -f "${XDG_RUNTIME_DIR:-/nonexistent}/pids" ] && server_pids="$server_pids $(cat "$XDG_RUNTIME_DIR/pids")"
+# PipeWire's pulse server writes a pid file too: each process counts once.
+server_pids=$(for p in $server_pids; do [ -r "/proc/$p/stat" ] && echo "$p"; done | sort -un | xargs)
+[ -n "$server_pids" ] || { echo "recording-cpu: the sound server's processes are not known (run through tests/support/run-test.sh)" >&2; exit 2; }
 
 work=$(mktemp -d /tmp/velmora-reccpu.XXXXXX)
 peer_module=
 player=
 app=
-peer_parec=
-peer_lame=
+peer=()
+wm=
 cleanup() {
-    [ -n "$peer_parec" ] && kill "$peer_parec" 2>/dev/null
-    [ -n "$peer_lame" ] && kill "$peer_lame" 2>/dev/null
+    for p in "${peer[@]}"; do kill "$p" 2>/dev/null; done
     [ -n "$player" ] && kill "$player" 2>/dev/null
     [ -n "$app" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
     [ -n "$peer_module" ] && pactl unload-module "$peer_module" 2>/dev/null
+    [ -n "$wm" ] && kill "$wm" 2>/dev/null
     [ -n "${KEEP_WORK:-}" ] && echo "kept $work" >&2 || rm -rf "$work"
 }
 trap cleanup EXIT
 
+wait_until() {   # tries every 100 ms for up to 10 s
+    for _ in $(seq 1 100); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+if ! wm_running; then
+    command -v openbox >/dev/null || { echo "recording-cpu: no window manager runs and openbox is missing" >&2; exit 2; }
+    openbox --sm-disable </dev/null >"$work/openbox.log" 2>&1 &
+    wm=$!
+    wait_until wm_running || { echo "recording-cpu: openbox did not start" >&2; exit 1; }
+fi
+
 tick=$(getconf CLK_TCK)
-# utime + stime of a process, all its threads, in seconds.
-cpu_of() { awk -v t="$tick" '{ sub(/.*\) /, ""); print ($12 + $13) / t }' "/proc/$1/stat"; }
+# utime + stime of processes, all their threads, in seconds.
+cpu_of() {
+    local p
+    for p in "$@"; do cat "/proc/$p/stat"; done \
+        | awk -v t="$tick" '{ sub(/.*\) /, ""); s += $12 + $13 } END { printf "%.3f\n", s / t }'
+}
 # Each thread of a process: its id, name (blanks made _) and utime + stime in seconds.
 threads_of() {
     local f
@@ -74,6 +116,22 @@ thread_shares() {
          { n = ($1 == main) ? "GUI" : $2; d[n] += $3 - was[$1] }
          END { for (n in d) if (d[n] > 0) printf "%s %.3f\n", n, d[n] }' "$1" "$2" | sort -k2 -nr \
         | awk '{ printf "%s%s %s s", (NR > 1 ? ", " : ""), $1, $2 } END { print "" }'
+}
+# Waits until a file grows past 1 KiB.
+grows() { [ -f "$1" ] && [ "$(stat -c %s "$1")" -gt 1024 ]; }
+# The CPU of the processes and of the server over the measured window:
+# "<processes> <server>".
+measure() {
+    local p0 s0 p1 s1
+    p0=$(cpu_of "$@") s0=$(cpu_of $server_pids)
+    sleep "$seconds"
+    p1=$(cpu_of "$@") s1=$(cpu_of $server_pids)
+    awk -v a="$p0" -v b="$p1" -v c="$s0" -v d="$s1" 'BEGIN { printf "%.3f %.3f\n", b - a, d - c }'
+}
+check_size() {
+    local size
+    size=$(stat -c %s "$1")
+    [ "$size" -gt $((seconds * 8000)) ] || { echo "recording-cpu: $2 is too short ($size bytes)" >&2; exit 1; }
 }
 
 # Music-like input, longer than a run: three tones in a chord that moves,
@@ -91,6 +149,7 @@ ffmpeg -loglevel error -y \
 start_player() { paplay -d "$1" "$input" & player=$!; }
 stop_player() { kill "$player" 2>/dev/null; wait "$player" 2>/dev/null || true; player=; }
 
+# program_run NAME shown|minimised: prints "<program> <server>".
 program_run() {
     local home=$work/home-$1
     mkdir -p "$home"
@@ -112,69 +171,96 @@ program_run() {
         sleep 0.1
     done
     [ -n "$file" ] || { echo "recording-cpu: no recording started (see $work/program-$1.log)" >&2; cat "$work/program-$1.log" >&2; exit 1; }
-    local before after
+    if [ "$2" = minimised ]; then
+        xdotool windowminimize "$wid"
+        wait_until sh -c "xwininfo -id $wid | grep -q IsUnMapped" \
+            || { echo "recording-cpu: the window was not minimised" >&2; exit 1; }
+    fi
+    local figures
     threads_of "$app" >"$work/threads-$1.before"
-    before=$(cpu_of "$app")
-    sleep "$seconds"
-    after=$(cpu_of "$app")
+    figures=$(measure "$app")
     threads_of "$app" >"$work/threads-$1.after"
     thread_shares "$work/threads-$1.before" "$work/threads-$1.after" "$app" >"$work/threads-$1"
     kill -TERM "$app"
     wait "$app" || true
     app=
     stop_player
-    local size
-    size=$(stat -c %s "$file")
-    [ "$size" -gt $((seconds * 8000)) ] || { echo "recording-cpu: the recording is too short ($size bytes)" >&2; exit 1; }
-    awk -v a="$after" -v b="$before" 'BEGIN { printf "%.3f\n", a - b }'
+    check_size "$file" "the recording"
+    echo "$figures"
 }
 
+# peer_run NAME plain|display: prints "<peer> <server>".
 peer_run() {
     peer_module=$(pactl load-module module-null-sink sink_name=velmora_bench_peer)
     start_player velmora_bench_peer
-    local out=$work/peer-$1.mp3 fifo=$work/peer-$1.pcm
-    mkfifo "$fifo"
-    lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 320 - "$out" <"$fifo" 2>"$work/lame-$1.log" &
-    peer_lame=$!
-    parec -d velmora_bench_peer.monitor $peer_latency --raw --format=s16le --rate=44100 --channels=2 >"$fifo" &
-    peer_parec=$!
-    # Measured like the program: from the moment its file grows, over the
-    # same window, both processes of the pipe.
-    local grown=
-    for _ in $(seq 1 100); do
-        [ -f "$out" ] && [ "$(stat -c %s "$out")" -gt 1024 ] && { grown=1; break; }
-        sleep 0.1
-    done
-    [ -n "$grown" ] || { echo "recording-cpu: the peer's file does not grow" >&2; exit 1; }
-    local parec0 lame0 parec1 lame1
-    parec0=$(cpu_of "$peer_parec") lame0=$(cpu_of "$peer_lame")
-    sleep "$seconds"
-    parec1=$(cpu_of "$peer_parec") lame1=$(cpu_of "$peer_lame")
-    awk -v p0="$parec0" -v p1="$parec1" -v l0="$lame0" -v l1="$lame1" \
-        'BEGIN { printf "parec %.3f s, lame %.3f s\n", p1 - p0, l1 - l0 }' >"$work/peer-$1.split"
-    kill -TERM "$peer_parec"
-    wait "$peer_parec" 2>/dev/null || true
-    wait "$peer_lame" || true
-    peer_parec= peer_lame=
+    local out=$work/peer-$1.mp3 pcm=$work/peer-$1.pcm shown=$work/peer-$1.shown
+    mkfifo "$pcm"
+    peer=()
+    if [ "$2" = display ]; then
+        mkfifo "$shown"
+        lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 320 - "$out" <"$shown" 2>"$work/lame-$1.log" &
+        peer+=($!)
+        "$livewave" <"$pcm" >"$shown" 2>"$work/livewave-$1.log" &
+        peer+=($!)
+    else
+        lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 320 - "$out" <"$pcm" 2>"$work/lame-$1.log" &
+        peer+=($!)
+    fi
+    parec -d velmora_bench_peer.monitor --latency-msec="$peer_latency" --raw --format=s16le --rate=44100 --channels=2 >"$pcm" &
+    peer+=($!)
+    wait_until grows "$out" || { echo "recording-cpu: the peer's file does not grow" >&2; exit 1; }
+    local figures
+    figures=$(measure "${peer[@]}")
+    local parec=${peer[-1]}
+    kill -TERM "$parec"
+    for p in "${peer[@]}"; do wait "$p" 2>/dev/null || true; done
+    peer=()
     stop_player
     pactl unload-module "$peer_module"
     peer_module=
-    local size
-    size=$(stat -c %s "$out")
-    [ "$size" -gt $((seconds * 8000)) ] || { echo "recording-cpu: the peer's file is too short ($size bytes)" >&2; exit 1; }
-    awk -v p0="$parec0" -v p1="$parec1" -v l0="$lame0" -v l1="$lame1" 'BEGIN { printf "%.3f\n", p1 - p0 + l1 - l0 }'
+    check_size "$out" "the peer's file"
+    echo "$figures"
 }
 
-echo "recording system sound to MP3 for $seconds s, window shown; peer: parec ${peer_latency:+$peer_latency }| lame -b 320 (the program's own bit rate)"
-ratios=()
+echo "recording system sound to MP3 for $seconds s; peers: parec --latency-msec=$peer_latency | [bench_livewave |] lame -b 320 (the program's bit rate)"
+echo "server: $(for p in $server_pids; do tr -d '\0' </proc/$p/comm | tr '\n' ' '; done)"
+results=$work/results
+: >"$results"
 for i in $(seq 1 "$pairs"); do
-    ours=$(program_run "$i")
-    theirs=$(peer_run "$i")
-    ratio=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", a / b }')
-    ratios+=("$ratio")
-    echo "pair $i: program $ours s CPU ($(awk -v a="$ours" -v s="$seconds" 'BEGIN { printf "%.3f", a / s }') of a core), peer $theirs s; ratio $ratio"
-    echo "  program's threads: $(cat "$work/threads-$i"); peer: $(cat "$work/peer-$i.split")"
+    shown=$(program_run "shown-$i" shown)
+    minimised=$(program_run "min-$i" minimised)
+    plain=$(peer_run "plain-$i" plain)
+    display=$(peer_run "display-$i" display)
+    echo "$shown $minimised $plain $display" >>"$results"
+    echo "round $i (CPU s, process + server): shown ${shown/ / + }, minimised ${minimised/ / + }, parec|lame ${plain/ / + }, with display ${display/ / + }"
+    echo "  program's threads, shown: $(cat "$work/threads-shown-$i")"
 done
-printf '%s\n' "${ratios[@]}" | sort -n | awk '{ r[NR] = $1 } END {
-    m = (NR % 2) ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2
-    printf "ratio program / peer: min %.2f, median %.2f (target 1.3 or less)\n", r[1], m }'
+# Columns: shown, its server, minimised, its server, plain peer, its server,
+# peer with display, its server.
+awk -v s="$seconds" '
+    function add(name, v) { n[name]++; x[name, n[name]] = v }
+    function sorted(name,   i, j, t) {
+        for (i = 1; i <= n[name]; i++) for (j = i + 1; j <= n[name]; j++)
+            if (x[name, j] < x[name, i]) { t = x[name, i]; x[name, i] = x[name, j]; x[name, j] = t } }
+    function med(name,   k) { sorted(name); k = n[name]
+        return (k % 2) ? x[name, (k + 1) / 2] : (x[name, k / 2] + x[name, k / 2 + 1]) / 2 }
+    function show(label, name) { sorted(name); printf "  %-52s min %.2f, median %.2f\n", label, x[name, 1], med(name) }
+    {
+        add("shown", $1 / $5); add("shown_d", $1 / $7); add("shown_s", ($1 + $2) / ($7 + $8))
+        add("min", $3 / $5); add("min_d", $3 / $7); add("min_s", ($3 + $4) / ($7 + $8))
+        add("server", $2 / $8)
+        add("cpu_shown", $1); add("cpu_min", $3); add("cpu_plain", $5); add("cpu_display", $7)
+        add("srv_shown", $2); add("srv_min", $4); add("srv_plain", $6); add("srv_display", $8)
+    }
+    END {
+        printf "median CPU over %d s: program shown %.3f s (server %.3f), minimised %.3f s (server %.3f); parec|lame %.3f s (server %.3f); with display %.3f s (server %.3f)\n",
+            s, med("cpu_shown"), med("srv_shown"), med("cpu_min"), med("srv_min"), med("cpu_plain"), med("srv_plain"), med("cpu_display"), med("srv_display")
+        print "ratios program / peer:"
+        show("window shown / parec|lame", "shown")
+        show("window shown / with display", "shown_d")
+        show("window shown + server / with display + server", "shown_s")
+        show("minimised / parec|lame", "min")
+        show("minimised / with display", "min_d")
+        show("minimised + server / with display + server", "min_s")
+        show("server: program shown / peer with display", "server")
+    }' "$results"

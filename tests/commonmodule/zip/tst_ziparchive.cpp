@@ -452,6 +452,37 @@ private slots:
         QCOMPARE(readBytes(dir.filePath("out/f.txt")), QByteArray("new"));
     }
 
+    // Without the entry's own attributes a file replaced keeps its
+    // permissions and a new one gets the usual ones; nothing else is left.
+    void permissionsWithoutTheEntrysAttributes_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("new file") << false;
+        QTest::newRow("file replaced") << true;
+    }
+    void permissionsWithoutTheEntrysAttributes()
+    {
+        QFETCH(bool, existing);
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("a.zip");
+        QVERIFY(writeZip(archive, {{"f.txt", "new", S_IFREG | 0755}}));
+        const QString out = dir.filePath("out");
+        const mode_t mask = ::umask(022);
+        ::umask(mask);
+        mode_t expected = 0666 & ~mask;
+        if (existing) {
+            QVERIFY(writeBytes(out + "/f.txt", "old"));
+            QCOMPARE(::chmod(QFile::encodeName(out + "/f.txt").constData(), 0604), 0);
+            expected = 0604;
+        }
+        SSZipArchive::UnzipOptions options;
+        options.preserveAttributes = false;
+        QVERIFY(SSZipArchive::unzipFileAtPath(archive, out, options));
+        QCOMPARE(readBytes(out + "/f.txt"), QByteArray("new"));
+        QCOMPARE(modeOf(out + "/f.txt") & 07777, expected);
+        QCOMPARE(treeOf(out), QStringList{"f.txt"});
+    }
+
     void nestedArchivesUnpackIntoTheirFolder()
     {
         QTemporaryDir dir;
