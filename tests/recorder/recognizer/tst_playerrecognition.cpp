@@ -110,6 +110,8 @@ private slots:
     void coversArePicturesOnly_data();
     void coversArePicturesOnly();
     void streamsNameTheirTrackWhereTheyPlay();
+    // Last: the device gives the default output up.
+    void theOutputFollowedAfterASwitchIsHeard();
 
 private:
     QByteArray recordedSource() const { return m_sink.toUtf8() + ".monitor"; }
@@ -367,6 +369,33 @@ void TestPlayerRecognition::streamsNameTheirTrackWhereTheyPlay()
     QCOMPARE(JXNowPlaying::lookup(recordedSource()).value("artist"), QByteArray("Stream Artist"));
     // A source that monitors no output hears no stream.
     QVERIFY(JXNowPlaying::lookup("test_microphone").isEmpty());
+}
+
+// The user chooses another output while recording: what plays there is
+// recorded from then on, and its player names the recording.
+void TestPlayerRecognition::theOutputFollowedAfterASwitchIsHeard()
+{
+    LoopbackDevice *device = LoopbackDevice::instance();
+    QVERIFY2(device->makeDefault(), qPrintable(device->errorString()));
+    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::serverDefault(), m_sink.toUtf8(), 10000);
+    QRecordObject rec;
+    QSignalSpy tags(rec.m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo);
+    TestSupport::Playback tone(m_tone, m_sink);
+    QVERIFY(tone.waitPlaying());
+    Player player({"river", "Playing", "Silver River", "Northbound Trio", "Rivers", "--play", m_tone,
+                   "--sink", kOtherOutput});
+    QVERIFY(player.ok());
+    const QString path = startRecording(rec, "REC_switched");
+    QVERIFY2(!path.isEmpty(), qPrintable(rec.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(player.asked() >= 5, 15000);
+    QCOMPARE(tags.size(), 0);
+    QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", kOtherOutput}), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(rec.m_track1->sourceName(), QByteArray(kOtherOutput) + ".monitor", 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(tags.size(), 1, 15000);
+    QVERIFY(TestSupport::stopRecording(rec));
+    QCOMPARE(tags.first().at(0).value<JXRecognizerAudioTagInfo>().title, QByteArray("Silver River"));
+    QVERIFY(QFile::exists(QFileInfo(path).absolutePath() + "/Silver River.mp3"));
+    QVERIFY2(device->restore(), qPrintable(device->errorString()));
 }
 
 QTEST_MAIN(TestPlayerRecognition)
