@@ -226,7 +226,7 @@ void TestPlayerRecognition::aPlayerNamesOnlyItsOwnSound()
     } else {
         // Looked at five times while sound plays into the recorded output:
         // long past the time an answer takes to hold.
-        QTRY_VERIFY_WITH_TIMEOUT(player.asked() >= 5, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(player.asked() >= 5 || !tags.isEmpty(), 15000);
     }
     QVERIFY(TestSupport::stopRecording(rec));
     const QString folder = QFileInfo(path).absolutePath();
@@ -387,7 +387,7 @@ void TestPlayerRecognition::theOutputFollowedAfterASwitchIsHeard()
     QVERIFY(player.ok());
     const QString path = startRecording(rec, "REC_switched");
     QVERIFY2(!path.isEmpty(), qPrintable(rec.errorString()));
-    QTRY_VERIFY_WITH_TIMEOUT(player.asked() >= 5, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(player.asked() >= 5 || !tags.isEmpty(), 15000);
     QCOMPARE(tags.size(), 0);
     QCOMPARE(TestSupport::runProgram("pactl", {"set-default-sink", kOtherOutput}), 0);
     QTRY_COMPARE_WITH_TIMEOUT(rec.m_track1->sourceName(), QByteArray(kOtherOutput) + ".monitor", 10000);
