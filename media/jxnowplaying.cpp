@@ -43,11 +43,12 @@ QDBusConnection sessionBus()
     return QDBusConnection(name);
 }
 
-QVariant property(QDBusConnection &bus, const QString &service, const QString &name)
+QVariant property(QDBusConnection &bus, const QString &service, const QString &name,
+                  const char *interface = kPlayerInterface)
 {
     QDBusMessage msg = QDBusMessage::createMethodCall(service, "/org/mpris/MediaPlayer2",
                                                       "org.freedesktop.DBus.Properties", "Get");
-    msg << QString(kPlayerInterface) << name;
+    msg << QString(interface) << name;
     const QDBusMessage reply = bus.call(msg, QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return QVariant();
@@ -192,14 +193,8 @@ QVector<Player> listPlayers(QDBusConnection &bus)
 QStringList namesOf(QDBusConnection &bus, const QString &service)
 {
     QStringList names{service.mid(int(sizeof(kPlayerPrefix)) - 1).section('.', 0, 0)};
-    for (const char *key : {"Identity", "DesktopEntry"}) {
-        QDBusMessage msg = QDBusMessage::createMethodCall(service, "/org/mpris/MediaPlayer2",
-                                                          "org.freedesktop.DBus.Properties", "Get");
-        msg << QString(kRootInterface) << QString(key);
-        const QDBusMessage reply = bus.call(msg, QDBus::Block, kCallTimeoutMs);
-        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-            names << reply.arguments().first().value<QDBusVariant>().variant().toString();
-    }
+    for (const char *key : {"Identity", "DesktopEntry"})
+        names << property(bus, service, key, kRootInterface).toString();
     names.removeAll(QString());
     return names;
 }

@@ -1,7 +1,8 @@
 // A stand-in media player on the session bus:
 //   mpris_standin NAME STATUS TITLE ARTIST ALBUM [COVER_FILE] [options]
-// publishes org.mpris.MediaPlayer2.NAME with that playback status and track,
-// and prints "asked" whenever its playback status is read. Options:
+// publishes org.mpris.MediaPlayer2.NAME (identity "Stand-in NAME") with that
+// playback status and track, and prints "asked" whenever its playback status
+// is read. Options:
 //   --play WAV        plays the file once through paplay as this player's own
 //                     sound (the stream carries this process's id and NAME);
 //                     paplay ends with this process
@@ -63,6 +64,23 @@ struct Announcement
 
 } // namespace
 
+class RootAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(QString Identity READ identity)
+public:
+    RootAdaptor(QObject *parent, QString identity)
+        : QDBusAbstractAdaptor(parent)
+        , m_identity(std::move(identity))
+    {
+    }
+    QString identity() const { return m_identity; }
+
+private:
+    QString m_identity;
+};
+
 class PlayerAdaptor : public QDBusAbstractAdaptor
 {
     Q_OBJECT
@@ -115,6 +133,7 @@ int main(int argc, char **argv)
     announcement.fileTitleReads = options.value(fileTitle).toInt();
     announcement.earlyReads = options.value(early).toInt();
     QObject root;
+    new RootAdaptor(&root, "Stand-in " + a[0]);
     new PlayerAdaptor(&root, a[1], announcement);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject("/org/mpris/MediaPlayer2", &root, QDBusConnection::ExportAdaptors)

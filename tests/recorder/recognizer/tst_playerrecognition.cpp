@@ -189,6 +189,12 @@ void TestPlayerRecognition::aPlayerNamesOnlyItsOwnSound_data()
         << (QStringList{"river"} << track << "--play" << m_tone << "--sink" << m_sink << "--stream-pid"
                                  << "1")
         << QStringList() << false << true;
+    QTest::newRow("its stream known by the player's identity")
+        << (QStringList{"river"} << track << "--play" << m_tone << "--sink" << m_sink << "--stream-pid"
+                                 << "1"
+                                 << "--stream-name"
+                                 << "Stand-in River")
+        << QStringList() << false << true;
     // A paused twin of the same name plays into the recorded output: its
     // stream's process is a player's, so the name is no proof.
     QTest::newRow("its name on another player's stream")
