@@ -599,7 +599,7 @@ void TestEndToEnd::namesARecordingAfterTheAnnouncedTrack()
                                       {QStringLiteral("speaker"), QStringLiteral("Playing"),
                                        QStringLiteral("Spoken Words"), QStringLiteral("The Narrator"),
                                        QStringLiteral("Voices"), QStringLiteral("--file-title"),
-                                       QStringLiteral("2")});
+                                       QStringLiteral("3")});
     QVERIFY(!path.isEmpty());
     QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("Spoken Words.mp3"));
     QByteArray tags;
