@@ -38,6 +38,12 @@ uint32_t JXAudioRecognizer::getBitDepth(uint32_t sampleFormat)
     }
 }
 
+void JXAudioRecognizer::setSource(const QByteArray &source)
+{
+    if (m_recognizer)
+        rz_recognizer_set_source(m_recognizer, source.constData());
+}
+
 void JXAudioRecognizer::ReleaseAudioRecognizer()
 {
     if (m_recognizer) {

@@ -4,6 +4,7 @@
 
 #include "media/jxrecognizeraudiotaginfo.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -34,6 +35,11 @@ public:
     bool GetRecognizerCompleted() const;
     JXRecognizerAudioTagInfo GetAudioTagInfo() const;
     static uint32_t getBitDepth(uint32_t sampleFormat);
+
+    // The sound source a live recognition hears (the capture's source name):
+    // only what plays into the output it monitors can name the recording.
+    // Kept across recognitions; none at first, so nothing is named.
+    void setSource(const QByteArray &source);
 
     bool isRunning() const { return m_running; }
     bool isComplete() const { return m_complete; }

@@ -2,8 +2,6 @@
 
 #include "media/medialog.h"
 
-#include "platform/audio/loopbackdevice.h"
-#include "platform/audio/pulseplayingstreams.h"
 #include "rzcodec/recognizer.h"
 
 #include <QDBusArgument>
@@ -11,9 +9,12 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -31,6 +32,7 @@ constexpr qint64 kMaxCoverBytes = 16 * 1024 * 1024;
 constexpr std::chrono::milliseconds kCoverWait{1000};
 const char kPlayerPrefix[] = "org.mpris.MediaPlayer2.";
 const char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
+const char kRootInterface[] = "org.mpris.MediaPlayer2";
 
 // One connection of our own: the lookup runs on a thread of the codec layer.
 QDBusConnection sessionBus()
@@ -41,11 +43,12 @@ QDBusConnection sessionBus()
     return QDBusConnection(name);
 }
 
-QVariant property(QDBusConnection &bus, const QString &service, const QString &name)
+QVariant property(QDBusConnection &bus, const QString &service, const QString &name,
+                  const char *interface = kPlayerInterface)
 {
     QDBusMessage msg = QDBusMessage::createMethodCall(service, "/org/mpris/MediaPlayer2",
                                                       "org.freedesktop.DBus.Properties", "Get");
-    msg << QString(kPlayerInterface) << name;
+    msg << QString(interface) << name;
     const QDBusMessage reply = bus.call(msg, QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return QVariant();
@@ -155,9 +158,84 @@ JXNowPlaying::Tags tagsOfMetadata(const QVariantMap &meta)
     return tags;
 }
 
-void query(void *, RZTagPut put, void *target)
+// The players on the bus, each with its connection's process.
+struct Player
 {
-    const JXNowPlaying::Tags tags = JXNowPlaying::lookup();
+    QString service;
+    QString pid; // empty when the bus does not say
+};
+
+QVector<Player> listPlayers(QDBusConnection &bus)
+{
+    QVector<Player> players;
+    QDBusMessage list = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                       "org.freedesktop.DBus", "ListNames");
+    const QDBusMessage reply = bus.call(list, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return players;
+    for (const QString &service : reply.arguments().first().toStringList()) {
+        if (!service.startsWith(kPlayerPrefix))
+            continue;
+        QDBusMessage ask = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                          "org.freedesktop.DBus", "GetConnectionUnixProcessID");
+        ask << service;
+        const QDBusMessage pid = bus.call(ask, QDBus::Block, kCallTimeoutMs);
+        Player p{service, QString()};
+        if (pid.type() == QDBusMessage::ReplyMessage && !pid.arguments().isEmpty())
+            p.pid = QString::number(pid.arguments().first().toUInt());
+        players.append(p);
+    }
+    return players;
+}
+
+// The names a player goes by: its bus name's first part after the prefix,
+// and what its root object calls it.
+QStringList namesOf(QDBusConnection &bus, const QString &service)
+{
+    QStringList names{service.mid(int(sizeof(kPlayerPrefix)) - 1).section('.', 0, 0)};
+    for (const char *key : {"Identity", "DesktopEntry"})
+        names << property(bus, service, key, kRootInterface).toString();
+    names.removeAll(QString());
+    return names;
+}
+
+// Whether one of the streams is the player's own sound. A stream of another
+// player's process is never this one's, whatever its name.
+bool playsOneOf(QDBusConnection &bus, const Player &player, const QVector<PulsePlayingStream> &streams,
+                const QVector<Player> &players)
+{
+    QStringList names;
+    bool namesAsked = false;
+    for (const PulsePlayingStream &s : streams) {
+        const QString pid = s.properties.value("application.process.id");
+        if (!player.pid.isEmpty() && pid == player.pid)
+            return true;
+        if (!pid.isEmpty()
+            && std::any_of(players.begin(), players.end(), [&pid](const Player &p) { return p.pid == pid; }))
+            continue;
+        if (!namesAsked) {
+            names = namesOf(bus, player.service);
+            namesAsked = true;
+        }
+        for (const char *key : {"application.name", "application.process.binary", "application.id"}) {
+            const QString name = s.properties.value(key);
+            if (!name.isEmpty() && names.contains(name, Qt::CaseInsensitive))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool knownTitle(const JXNowPlaying::Tags &tags, const QString &location)
+{
+    const QString title = QString::fromUtf8(tags.value("title"));
+    return !title.isEmpty()
+           && !JXNowPlaying::isFileNameTitle(title, QString::fromUtf8(tags.value("artist")), location);
+}
+
+void query(void *, const char *source, RZTagPut put, void *target)
+{
+    const JXNowPlaying::Tags tags = JXNowPlaying::lookup(QByteArray(source));
     for (auto it = tags.constBegin(); it != tags.constEnd(); ++it)
         put(target, it.key().toUtf8().constData(), it.value().constData(), uint32_t(it.value().size()));
 }
@@ -170,48 +248,47 @@ void JXNowPlaying::install()
     std::call_once(once, [] { rz_recognizer_set_now_playing_source(&query, nullptr); });
 }
 
-JXNowPlaying::Tags JXNowPlaying::fromMediaPlayers()
+JXNowPlaying::Tags JXNowPlaying::lookup(const QByteArray &source)
+{
+    QVector<PulsePlayingStream> streams;
+    if (source.isEmpty() || !PulsePlayingStreams::heardBy(source, streams))
+        return Tags();
+    streams.erase(
+        std::remove_if(streams.begin(), streams.end(), [](const PulsePlayingStream &s) { return s.corked; }),
+        streams.end());
+    if (streams.isEmpty())
+        return Tags();
+    Tags tags = fromMediaPlayers(streams);
+    if (tags.value("title").isEmpty())
+        tags = fromSoundStreams(streams);
+    return tags;
+}
+
+JXNowPlaying::Tags JXNowPlaying::fromMediaPlayers(const QVector<PulsePlayingStream> &streams)
 {
     QDBusConnection bus = sessionBus();
-    if (!bus.isConnected())
+    if (!bus.isConnected() || streams.isEmpty())
         return Tags();
-    QDBusMessage list = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                       "org.freedesktop.DBus", "ListNames");
-    const QDBusMessage reply = bus.call(list, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return Tags();
-    for (const QString &service : reply.arguments().first().toStringList()) {
-        if (!service.startsWith(kPlayerPrefix))
+    const QVector<Player> players = listPlayers(bus);
+    for (const Player &player : players) {
+        if (property(bus, player.service, "PlaybackStatus").toString() != "Playing"
+            || !playsOneOf(bus, player, streams, players))
             continue;
-        if (property(bus, service, "PlaybackStatus").toString() != "Playing")
-            continue;
-        const QVariant meta = property(bus, service, "Metadata");
+        const QVariant meta = property(bus, player.service, "Metadata");
         QVariantMap map;
         if (meta.canConvert<QDBusArgument>())
             meta.value<QDBusArgument>() >> map;
         else
             map = meta.toMap();
         const Tags tags = tagsOfMetadata(map);
-        if (!tags.value("title").isEmpty())
+        if (knownTitle(tags, joined(map.value("xesam:url"))))
             return tags;
     }
     return Tags();
 }
 
-JXNowPlaying::Tags JXNowPlaying::lookup()
+JXNowPlaying::Tags JXNowPlaying::fromSoundStreams(const QVector<PulsePlayingStream> &streams)
 {
-    Tags tags = fromMediaPlayers();
-    if (tags.value("title").isEmpty())
-        tags = fromSoundStreams();
-    return tags;
-}
-
-JXNowPlaying::Tags JXNowPlaying::fromSoundStreams()
-{
-    const QByteArray sink = LoopbackDevice::instance()->sinkName();
-    QVector<PulsePlayingStream> streams;
-    if (sink.isEmpty() || !PulsePlayingStreams::into(sink, streams))
-        return Tags();
     for (const PulsePlayingStream &s : streams) {
         if (s.corked)
             continue;
@@ -225,8 +302,26 @@ JXNowPlaying::Tags JXNowPlaying::fromSoundStreams()
         put("artist", "media.artist");
         put("album", "media.album");
         put("copyright", "media.copyright");
-        if (!tags.value("title").isEmpty())
+        if (knownTitle(tags, s.properties.value("media.filename")))
             return tags;
     }
     return Tags();
+}
+
+bool JXNowPlaying::isFileNameTitle(const QString &title, const QString &artist, const QString &location)
+{
+    if (!artist.trimmed().isEmpty())
+        return false;
+    if (!location.isEmpty()) {
+        const QUrl url(location);
+        const QString file = url.scheme().isEmpty() ? QFileInfo(location).fileName() : url.fileName();
+        if (!file.isEmpty() && (title == file || title == QFileInfo(file).completeBaseName()))
+            return true;
+    }
+    static const QRegularExpression mediaFile(
+        QStringLiteral(
+            "\\.(aac|ac3|aif|aiff|alac|ape|avi|caf|flac|m4a|m4b|mka|mkv|mov|mp2|mp3|mp4|mpc|oga|ogg|"
+            "opus|wav|webm|wma|wv)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return mediaFile.match(title.trimmed()).hasMatch();
 }

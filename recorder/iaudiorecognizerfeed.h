@@ -4,10 +4,15 @@
 
 #include "recorder/audioframe.h"
 
+#include <QByteArray>
+
 class IAudioRecognizerFeed
 {
 public:
     virtual ~IAudioRecognizerFeed() = default;
+    // The source the run records from, before it begins and whenever it
+    // changes: only what plays into the output it monitors names the run.
+    virtual void setSource(const QByteArray &source) { (void)source; }
     // A run starts: live recognition begins on 44100 Hz float stereo.
     virtual void beginRun() = 0;
     virtual bool isCompleted() = 0;

@@ -29,6 +29,11 @@ QCaptureRecognizer::~QCaptureRecognizer()
         rz_audioframe_release(m_frame);
 }
 
+void QCaptureRecognizer::setSource(const QByteArray &source)
+{
+    m_recognizer->setSource(source);
+}
+
 void QCaptureRecognizer::beginRun()
 {
     JXRecognizerAudioFormat format;

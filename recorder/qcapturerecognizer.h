@@ -16,6 +16,7 @@ public:
     explicit QCaptureRecognizer(QObject *parent = nullptr);
     ~QCaptureRecognizer() override;
 
+    void setSource(const QByteArray &source) override;
     void beginRun() override;
     bool isCompleted() override;
     void feed(const AudioFrame &frame) override;

@@ -294,15 +294,23 @@ bool QRecordAudioObject::openSource(PulseCaptureStream &stream)
         }
         source = info.defaultSource;
     }
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_source = source;
-    }
+    recordFrom(source);
     if (!stream.start(source, SampleRate, Channels, FragmentFrames)) {
         setError(stream.errorString());
         return false;
     }
     return true;
+}
+
+void QRecordAudioObject::recordFrom(const QByteArray &source)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_source = source;
+    }
+    // Only what plays into the output this source hears may name the recording.
+    if (IAudioRecognizerFeed *recognizer = m_recognizer)
+        recognizer->setSource(source);
 }
 
 void QRecordAudioObject::OnExecute()
@@ -316,14 +324,16 @@ void QRecordAudioObject::OnExecute()
     m_queue.reset(new QAudioFrameBuffer);
     m_overflows = 0;
     IAudioRecognizerFeed *recognizer = m_recognizer;
-    if (recognizer)
-        recognizer->beginRun();
     m_recognizedSent = false;
-
-    m_recognizing = recognizer != nullptr;
+    m_recognizing = false;
 
     auto stream = std::make_unique<PulseCaptureStream>(m_ctx);
     if (openSource(*stream)) {
+        // Begun once the recogniser knows what the run hears.
+        if (recognizer) {
+            recognizer->beginRun();
+            m_recognizing = true;
+        }
         m_capturing = true;
         setStarted();
         capture(stream);
@@ -447,10 +457,7 @@ bool QRecordAudioObject::followDefaultOutput(std::unique_ptr<PulseCaptureStream>
     samples.insert(samples.end(), size_t(silence) * Channels, 0.0f);
     cutBlocks(samples, true);
     stream = std::move(next);
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_source = monitor;
-    }
+    recordFrom(monitor);
     qCInfo(lcRecorder) << "capture track" << m_track << ": the default output is now" << sink
                        << "- recording what plays on it";
     m_followedOutput = sink;

@@ -127,6 +127,8 @@ protected:
 
 private:
     bool openSource(PulseCaptureStream &stream);
+    // The run records from source now (the source name and the recogniser follow).
+    void recordFrom(const QByteArray &source);
     void capture(std::unique_ptr<PulseCaptureStream> &stream);
     // System sound follows the user's choice of output: a new default output
     // is recorded from its monitor from now on. False when nothing changed

@@ -10,6 +10,7 @@
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecorderinputs.h"
+#include "recorder/recordingscreenframe.h"
 
 #include "rzcodec/config.h"
 #include "rzcodec/recorder.h"
@@ -48,6 +49,13 @@ QRecordObject::QRecordObject(QObject *parent)
     connect(m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo, this,
             [this](const JXRecognizerAudioTagInfo &tags) { recognizedTags()->put(tags); },
             Qt::DirectConnection);
+    m_imageWriter = std::make_unique<RecordingImageWriter>();
+    // Written on the writer's worker, taken here.
+    connect(m_imageWriter.get(), &RecordingImageWriter::thumbnailSaved, this,
+            [this](const QString &outputPath, const QString &thumbnail) {
+                if (outputPath == m_outputPath && m_imagePath.isEmpty())
+                    m_imagePath = thumbnail;
+            });
     qRegisterMetaType<uint64_t>("uint64_t");
     qRegisterMetaType<convertedInfo>();
     qRegisterMetaType<unsigned char *>("unsigned char*");
@@ -58,6 +66,7 @@ QRecordObject::~QRecordObject()
     // A recording running or finishing at the end is completed before anything goes.
     stopRecorder();
     waitForFinish();
+    m_imageWriter.reset();
     // The captures go before the recorder they push into.
     delete m_track1;
     delete m_track2;
@@ -316,6 +325,7 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
     }
     resetRecordRect();
     m_screenshotRequested = false;
+    m_thumbnailAsked = false;
     qCDebug(lcRecorder) << "sources: system sound" << area->getRecordAudioType(SystemSound)
                         << "valid" << area->getAudioRecordValid(SystemSound) << "microphone"
                         << area->getRecordAudioType(Microphone) << "valid" << area->getAudioRecordValid(Microphone);
@@ -561,8 +571,32 @@ void QRecordObject::timerEvent(QTimerEvent *event)
         const uint32_t rate = uint32_t(block[24]) | uint32_t(block[25]) << 8 | uint32_t(block[26]) << 16
                               | uint32_t(block[27]) << 24;
         emit emitAudioData(block, int(rate / 2));
+    } else if (event->timerId() == m_screenTimer) {
+        takeScreenFrame();
     }
-    // The screen branch belongs to screen recordings, which this program never makes.
+}
+
+void QRecordObject::takeScreenFrame()
+{
+    // The recorder takes sound only: a frame serves the pictures alone, and
+    // is grabbed only when one of them needs it.
+    const bool thumbnail = m_imagePath.isEmpty() && !m_thumbnailAsked;
+    if (!thumbnail && !m_screenshotRequested)
+        return;
+    int scaleX = 1, scaleY = 1;
+    QRecordAreaInfo::getAreaInfo()->getScale(scaleX, scaleY);
+    const QImage frame = RecordingScreenFrame::grab(QRect(m_areaX, m_areaY, m_areaWidth, m_areaHeight),
+                                                    scaleX, scaleY, m_overlayImages.watermark());
+    if (frame.isNull())
+        return;
+    if (m_screenshotRequested) {
+        m_screenshotRequested = false;
+        m_imageWriter->saveScreenshot(frame, m_screenshotPath);
+    }
+    if (thumbnail) {
+        m_thumbnailAsked = true;
+        m_imageWriter->saveThumbnail(frame, m_outputPath);
+    }
 }
 
 void QRecordObject::getConvertedInfo(convertedInfo &info)

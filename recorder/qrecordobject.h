@@ -6,6 +6,7 @@
 #include "common/convertedinfo.h"
 #include "recorder/qrecordingfinisher.h"
 #include "recorder/qutilthread.h"
+#include "recorder/recordingimagewriter.h"
 #include "recorder/recordingoverlayimages.h"
 
 #include <QByteArray>
@@ -64,6 +65,8 @@ public:
     static QString converterTimer(uint64_t microseconds);
     unsigned getVideoWidth() const;
     unsigned getVideoHeight() const;
+    // The next frame of a screen recording is saved at path (as its suffix
+    // says, PNG without one), once.
     void screenshotImg(const QString &path);
     void resetRecordRect();
     // Loads the cursor pictures and the watermark of a screen recording for
@@ -110,6 +113,9 @@ protected:
 
 private:
     void startTimers();
+    // The screen timer of a video recording: a frame of the record area for
+    // the screenshot asked for and for the recording's thumbnail, each once.
+    void takeScreenFrame();
     void killTimers();
     bool startSources(bool system, bool mic, bool &mixing);
     void stopSources();
@@ -155,6 +161,7 @@ private:
     bool m_screenshotRequested = false;
     uint64_t m_recordedTime = 0;
     QString m_imagePath;
+    bool m_thumbnailAsked = false; // of the current recording
     bool m_hasFile = false;
     bool m_video = true;
     bool m_audio = true;
@@ -162,4 +169,6 @@ private:
     RecordingOverlayImages m_overlayImages;
     std::unique_ptr<QRecorderMainInput> m_mainInput;
     std::shared_ptr<QRecorderStreamInput> m_streamInput;
+    // Last: goes first, waiting for its writes while this object is whole.
+    std::unique_ptr<RecordingImageWriter> m_imageWriter;
 };

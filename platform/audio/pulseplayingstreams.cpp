@@ -62,3 +62,19 @@ bool PulsePlayingStreams::into(const QByteArray &sinkName, QVector<PulsePlayingS
     streams = q.result;
     return true;
 }
+
+bool PulsePlayingStreams::heardBy(const QByteArray &sourceName, QVector<PulsePlayingStream> &streams,
+                                  PulseContext *ctx, int timeoutMs)
+{
+    streams.clear();
+    if (!ctx)
+        ctx = PulseContext::shared();
+    QVector<PulseDeviceInfo> sources;
+    if (!PulseServer(ctx, timeoutMs).sources(sources))
+        return false;
+    for (const PulseDeviceInfo &s : sources) {
+        if (s.name == sourceName)
+            return s.monitorOf.isEmpty() || into(s.monitorOf, streams, ctx, timeoutMs);
+    }
+    return true;
+}

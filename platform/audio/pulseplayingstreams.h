@@ -22,4 +22,9 @@ public:
     // The streams whose output is the sink named `sinkName`; false on failure.
     static bool into(const QByteArray &sinkName, QVector<PulsePlayingStream> &streams,
                      PulseContext *ctx = nullptr, int timeoutMs = 1000);
+    // The streams playing into the output whose monitor is the source named
+    // `sourceName`: what a recording from that source hears. None (and
+    // true) when no such source monitors an output; false on failure.
+    static bool heardBy(const QByteArray &sourceName, QVector<PulsePlayingStream> &streams,
+                        PulseContext *ctx = nullptr, int timeoutMs = 1000);
 };

@@ -1,5 +1,6 @@
 // The recogniser role. Live: a thread asks the registered "now playing"
-// source until it names a title. File: the file's own tags.
+// source about the recorded source until it names a title that holds.
+// File: the file's own tags.
 
 #include "rzcodec/recognizer.h"
 
@@ -35,6 +36,9 @@ NowPlayingSource &nowPlaying()
 }
 
 constexpr auto kPollInterval = std::chrono::milliseconds(300);
+// A live answer counts once it has stayed the same this long: a player names
+// the file for a moment when it starts one, and a stream may change hands.
+constexpr auto kSettleTime = std::chrono::milliseconds(500);
 
 using Tags = std::map<std::string, std::string>;
 
@@ -97,6 +101,12 @@ public:
         return true;
     }
 
+    void setSource(const char *source)
+    {
+        std::lock_guard<std::mutex> lock(m_sourceMutex);
+        m_source = source ? source : "";
+    }
+
     bool completed() const
     {
         std::lock_guard<std::mutex> lock(m_resultMutex);
@@ -155,8 +165,7 @@ private:
     // changed until close, so pointers handed out stay valid.
     void publish(const Tags &tags)
     {
-        auto title = tags.find("title");
-        if (title == tags.end() || title->second.empty())
+        if (!namesTitle(tags))
             return;
         std::lock_guard<std::mutex> lock(m_resultMutex);
         if (m_complete)
@@ -165,19 +174,44 @@ private:
         m_complete = true;
     }
 
+    std::string source() const
+    {
+        std::lock_guard<std::mutex> lock(m_sourceMutex);
+        return m_source;
+    }
+
+    static bool namesTitle(const Tags &tags)
+    {
+        auto title = tags.find("title");
+        return title != tags.end() && !title->second.empty();
+    }
+
     void pollLoop()
     {
+        // The answer being watched, what it was about and since when it holds.
+        Tags candidate;
+        std::string candidateSource;
+        std::chrono::steady_clock::time_point since;
         for (;;) {
+            const std::string listened = source();
             Tags tags;
             {
                 NowPlayingSource &src = nowPlaying();
                 std::lock_guard<std::mutex> lock(src.mutex);
                 if (src.query)
-                    src.query(src.context, &putTag, &tags);
+                    src.query(src.context, listened.c_str(), &putTag, &tags);
             }
-            publish(tags);
-            if (completed())
+            const auto now = std::chrono::steady_clock::now();
+            if (!namesTitle(tags)) {
+                candidate.clear();
+            } else if (tags != candidate || listened != candidateSource) {
+                candidate = std::move(tags);
+                candidateSource = listened;
+                since = now;
+            } else if (now - since >= kSettleTime) {
+                publish(candidate);
                 return;
+            }
             std::unique_lock<std::mutex> wl(m_wakeMutex);
             if (m_wake.wait_for(wl, kPollInterval, [this] { return m_stopRequested.load(); }))
                 return;
@@ -227,6 +261,9 @@ private:
     Tags m_fileTags;
     bool m_started = false;
 
+    mutable std::mutex m_sourceMutex;
+    std::string m_source; // what a live recognition listens to; outlives a close
+
     std::thread m_thread;
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;
@@ -257,6 +294,15 @@ void *rz_recognizer_create(uint32_t flags)
 {
     (void)flags;
     return rz::toHandle(new RecognizerHandle);
+}
+
+RZResult rz_recognizer_set_source(void *recognizer, const char *source)
+{
+    auto *r = handleCast<RecognizerHandle>(recognizer, "rz_recognizer_set_source");
+    if (!r)
+        return RZ_FAILED;
+    r->setSource(source);
+    return RZ_OK;
 }
 
 RZResult rz_recognizer_open(void *recognizer, void *reserved1, void *stream, void *reserved2)

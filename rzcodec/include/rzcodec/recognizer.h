@@ -2,9 +2,12 @@
 /* The recogniser role: tells the tags of the music being recorded or of a
  * file. Live recognition reads a stream object that the capture pushes into;
  * what is playing is learnt from a "now playing" source that the
- * application registers (the desktop's media players and sound streams).
- * A file recognition reads the file's own tags. Recognition is complete once
- * a title is known; values are then read by key ("title", "artist",
+ * application registers (the desktop's media players and sound streams),
+ * asked about the sound source the capture records from. A live answer
+ * counts once it has stayed the same for half a second: players name a file
+ * for a moment before its tags. A file recognition reads the file's own
+ * tags. Recognition is complete once a title is known; values are then read
+ * by key ("title", "artist",
  * "album_artist", "album", "comment", "composer", "copyright", "date",
  * "disc", "dvd_clip", "dvd_size", "genre", "grouping", "lyrics", "track",
  * "year", "cover_image"). Conventions: rzcodec/types.h. */
@@ -19,15 +22,19 @@ extern "C" {
 
 /* Hands one tag to the recogniser: key, value bytes and their length. */
 typedef void (*RZTagPut)(void *target, const char *key, const void *value, uint32_t length);
-/* Asks what is playing now; calls `put` for each tag it knows (none when
- * nothing plays). Called on a thread of the layer, every few hundred
- * milliseconds while a live recognition runs. */
-typedef void (*RZNowPlayingQuery)(void *context, RZTagPut put, void *target);
+/* Asks what is playing now into what `source` records (the name the
+ * recogniser was given, "" when none); calls `put` for each tag it knows
+ * (none when nothing plays there). Called on a thread of the layer, every
+ * few hundred milliseconds while a live recognition runs. */
+typedef void (*RZNowPlayingQuery)(void *context, const char *source, RZTagPut put, void *target);
 
 /* Registers the process-wide "now playing" source (null to remove it). */
 void rz_recognizer_set_now_playing_source(RZNowPlayingQuery query, void *context);
 
 void *rz_recognizer_create(uint32_t flags);
+/* The sound source a live recognition listens to, handed to the "now
+ * playing" source (null or "" for none); kept until set again. */
+RZResult rz_recognizer_set_source(void *recognizer, const char *source);
 /* Live recognition of a stream object; `reserved1` and `reserved2` are 0. */
 RZResult rz_recognizer_open(void *recognizer, void *reserved1, void *stream, void *reserved2);
 /* Recognition of a media file (UTF-8 path); fails when it cannot be read. */

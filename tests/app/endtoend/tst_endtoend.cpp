@@ -136,6 +136,7 @@ private slots:
     void startsAndTakesTheDefaultOutput();
     void recordsSystemSound();
     void playsARecordingOnTheOutput();
+    void namesARecordingAfterTheAnnouncedTrack();
     void recordsInAnotherFormat();
     void recordsTheMicrophone();
     void editsARecording();
@@ -172,7 +173,9 @@ private:
     void key(const QString &keys);
     void typeText(const QString &text);
     void screenshot(const QString &step);
-    QString recordSpeech(const QString &sink, const QString &step);
+    // With announcedAs (name, status, title, artist, album, options), a
+    // media player of the session bus plays the speech and says so.
+    QString recordSpeech(const QString &sink, const QString &step, const QStringList &announcedAs = {});
 
     std::unique_ptr<AtspiClient> m_atspi;
     std::unique_ptr<QProcess> m_program;
@@ -307,7 +310,7 @@ void TestEndToEnd::screenshot(const QString &step)
 
 // Starts a recording, plays the speech into the sink, stops, and returns the
 // new recording's path from History.xml once its file is there.
-QString TestEndToEnd::recordSpeech(const QString &sink, const QString &step)
+QString TestEndToEnd::recordSpeech(const QString &sink, const QString &step, const QStringList &announcedAs)
 {
     const QStringList before = historyPaths();
     clickControl(kButton, QStringLiteral("Start Recording"));
@@ -319,10 +322,27 @@ QString TestEndToEnd::recordSpeech(const QString &sink, const QString &step)
         QTest::qFail("the program does not capture from the sound server", __FILE__, __LINE__);
         return QString();
     }
-    {
+    QProcess player;
+    if (announcedAs.isEmpty()) {
         TestSupport::Playback speech(m_speech, sink);
         if (!speech.waitPlaying() || !speech.waitEnd(20000)) {
             QTest::qFail("the speech was not played", __FILE__, __LINE__);
+            return QString();
+        }
+    } else {
+        QStringList args = announcedAs;
+        args << QStringLiteral("--play") << m_speech;
+        if (!sink.isEmpty())
+            args << QStringLiteral("--sink") << sink;
+        // It goes on announcing the track after the speech, as players do, until the stop.
+        player.start(QStringLiteral(VELMORA_MPRIS_STANDIN), args);
+        QByteArray said;
+        while (!said.contains("ended\n") && player.waitForReadyRead(20000))
+            said += player.readAllStandardOutput();
+        if (!said.contains("ended\n")) {
+            QTest::qFail(
+                qPrintable(QStringLiteral("the player did not play the speech: ") + QString::fromUtf8(said)),
+                __FILE__, __LINE__);
             return QString();
         }
     }
@@ -568,6 +588,43 @@ void TestEndToEnd::playsARecordingOnTheOutput()
     ear.waitForFinished(5000);
     qInfo("playback heard on the speakers: loudness correlates %.4f, samples %.4f", r.envelope, r.samples);
     QVERIFY2(heard, qPrintable(QString::number(r.envelope)));
+}
+
+// The speech is what a media player says it plays, the way players announce
+// a file: its name for a moment, then its tags. The recording takes the
+// tags, in the file and in History.xml, and the title as its name.
+void TestEndToEnd::namesARecordingAfterTheAnnouncedTrack()
+{
+    const QString path = recordSpeech(QString(), QStringLiteral("announced"),
+                                      {QStringLiteral("speaker"), QStringLiteral("Playing"),
+                                       QStringLiteral("Spoken Words"), QStringLiteral("The Narrator"),
+                                       QStringLiteral("Voices"), QStringLiteral("--file-title"),
+                                       QStringLiteral("3")});
+    QVERIFY(!path.isEmpty());
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("Spoken Words.mp3"));
+    QByteArray tags;
+    QCOMPARE(TestSupport::runProgram(QStringLiteral("ffprobe"),
+                                     {QStringLiteral("-v"), QStringLiteral("error"),
+                                      QStringLiteral("-show_entries"),
+                                      QStringLiteral("format_tags=title,artist,album"), QStringLiteral("-of"),
+                                      QStringLiteral("default=nw=1"), path},
+                                     30000, &tags),
+             0);
+    QStringList written = QString::fromUtf8(tags).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    written.sort();
+    QCOMPARE(written,
+             QStringList({QStringLiteral("TAG:album=Voices"), QStringLiteral("TAG:artist=The Narrator"),
+                          QStringLiteral("TAG:title=Spoken Words")}));
+    const QList<QDomElement> entries = TestSupport::historyEntries(path);
+    QCOMPARE(entries.size(), 1);
+    const QDomElement info = entries.first().firstChildElement();
+    QCOMPARE(info.attribute(QStringLiteral("Title_")), QStringLiteral("Spoken Words"));
+    QCOMPARE(info.attribute(QStringLiteral("Artist_")), QStringLiteral("The Narrator"));
+    QCOMPARE(info.attribute(QStringLiteral("Album_")), QStringLiteral("Voices"));
+    const MediaProbe::Decoded got = MediaProbe::decode(path);
+    QVERIFY2(got.ok, qPrintable(path));
+    QVERIFY2(correlation(m_speechMono, got.mono) > 0.9, qPrintable(path));
+    waitFor(kCell, QStringLiteral("Spoken Words"));
 }
 
 void TestEndToEnd::recordsInAnotherFormat()

@@ -1,16 +1,85 @@
 // A stand-in media player on the session bus:
-//   mpris_standin NAME STATUS TITLE ARTIST ALBUM [COVER_FILE]
-// publishes org.mpris.MediaPlayer2.NAME with that playback status and track,
-// and prints "asked" whenever its playback status is read.
+//   mpris_standin NAME STATUS TITLE ARTIST ALBUM [COVER_FILE] [options]
+// publishes org.mpris.MediaPlayer2.NAME (identity "Stand-in NAME") with that
+// playback status and track, and prints "asked" whenever its playback status
+// is read. Options:
+//   --play WAV        plays the file once through paplay as this player's own
+//                     sound (the stream carries this process's id and NAME);
+//                     paplay ends with this process
+//   --sink SINK       plays into that output instead of the default one
+//   --stream-pid PID  the stream claims that process id instead
+//   --stream-name N   and that application name instead of NAME
+//   --file-title N    the first N reads of the track name the played file
+//                     as its title, without artist, as players do while a
+//                     file opens
+//   --early N         the first N reads name another track ("Early ...")
+// With --play it prints "playing" once paplay runs and "ended" when it ends.
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusObjectPath>
+#include <QFileInfo>
+#include <QProcess>
 #include <QStringList>
 #include <QUrl>
 #include <QVariantMap>
 #include <cstdio>
+
+namespace {
+
+void say(const char *line)
+{
+    std::printf("%s\n", line);
+    std::fflush(stdout);
+}
+
+// The track as it is announced from one read to the next.
+struct Announcement
+{
+    QVariantMap track;
+    QString file; // the played file, announced as its location
+    int fileTitleReads = 0;
+    int earlyReads = 0;
+    int reads = 0;
+
+    QVariantMap next()
+    {
+        QVariantMap meta = track;
+        if (!file.isEmpty())
+            meta["xesam:url"] = QUrl::fromLocalFile(file).toString();
+        const int n = reads++;
+        if (n < fileTitleReads) {
+            meta.remove("xesam:artist");
+            meta.remove("xesam:album");
+            meta["xesam:title"] = QFileInfo(file).fileName();
+        } else if (n < fileTitleReads + earlyReads) {
+            meta["xesam:title"] = "Early " + track.value("xesam:title").toString();
+            meta["xesam:artist"] = QStringList{"Early " + track.value("xesam:artist").toStringList().value(0)};
+        }
+        return meta;
+    }
+};
+
+} // namespace
+
+class RootAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(QString Identity READ identity)
+public:
+    RootAdaptor(QObject *parent, QString identity)
+        : QDBusAbstractAdaptor(parent)
+        , m_identity(std::move(identity))
+    {
+    }
+    QString identity() const { return m_identity; }
+
+private:
+    QString m_identity;
+};
 
 class PlayerAdaptor : public QDBusAbstractAdaptor
 {
@@ -19,48 +88,83 @@ class PlayerAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
     Q_PROPERTY(QVariantMap Metadata READ metadata)
 public:
-    PlayerAdaptor(QObject *parent, QString status, QVariantMap meta)
-        : QDBusAbstractAdaptor(parent), m_status(std::move(status)), m_meta(std::move(meta))
+    PlayerAdaptor(QObject *parent, QString status, Announcement announcement)
+        : QDBusAbstractAdaptor(parent)
+        , m_status(std::move(status))
+        , m_announcement(std::move(announcement))
     {
     }
     QString playbackStatus() const
     {
         // Tells the test that a client looked at the player.
-        std::printf("asked\n");
-        std::fflush(stdout);
+        say("asked");
         return m_status;
     }
-    QVariantMap metadata() const { return m_meta; }
+    QVariantMap metadata() { return m_announcement.next(); }
 
 private:
     QString m_status;
-    QVariantMap m_meta;
+    Announcement m_announcement;
 };
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList a = app.arguments();
-    if (a.size() < 6)
+    QCommandLineParser options;
+    const QCommandLineOption play("play", "", "wav"), sink("sink", "", "sink"),
+        streamPid("stream-pid", "", "pid"), streamName("stream-name", "", "name"),
+        fileTitle("file-title", "", "reads", "0"), early("early", "", "reads", "0");
+    options.addOptions({play, sink, streamPid, streamName, fileTitle, early});
+    options.process(app);
+    const QStringList a = options.positionalArguments();
+    if (a.size() < 5)
         return 2;
-    QVariantMap meta;
+    Announcement announcement;
+    QVariantMap &meta = announcement.track;
     meta["mpris:trackid"] = QVariant::fromValue(QDBusObjectPath("/standin/track/1"));
-    meta["xesam:title"] = a[3];
-    meta["xesam:artist"] = QStringList{a[4]};
-    meta["xesam:album"] = a[5];
+    meta["xesam:title"] = a[2];
+    meta["xesam:artist"] = QStringList{a[3]};
+    meta["xesam:album"] = a[4];
     meta["xesam:genre"] = QStringList{"Test"};
     meta["xesam:trackNumber"] = 7;
-    if (a.size() > 6)
-        meta["mpris:artUrl"] = QUrl::fromLocalFile(a[6]).toString();
+    if (a.size() > 5)
+        meta["mpris:artUrl"] = QUrl::fromLocalFile(a[5]).toString();
+    announcement.file = options.value(play);
+    announcement.fileTitleReads = options.value(fileTitle).toInt();
+    announcement.earlyReads = options.value(early).toInt();
     QObject root;
-    new PlayerAdaptor(&root, a[2], meta);
+    new RootAdaptor(&root, "Stand-in " + a[0]);
+    new PlayerAdaptor(&root, a[1], announcement);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject("/org/mpris/MediaPlayer2", &root, QDBusConnection::ExportAdaptors)
-        || !bus.registerService("org.mpris.MediaPlayer2." + a[1]))
+        || !bus.registerService("org.mpris.MediaPlayer2." + a[0]))
         return 1;
-    std::printf("ready\n");
-    std::fflush(stdout);
-    return app.exec();
+    say("ready");
+
+    QProcess paplay;
+    if (options.isSet(play)) {
+        // The sound server learns who plays from the client's properties.
+        const QString pid = options.isSet(streamPid) ? options.value(streamPid)
+                                                     : QString::number(QCoreApplication::applicationPid());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const QString name = options.isSet(streamName) ? options.value(streamName) : a[0];
+        env.insert("PULSE_PROP", QString("application.process.id=%1").arg(pid));
+        paplay.setProcessEnvironment(env);
+        QStringList args{"--client-name=" + name};
+        if (options.isSet(sink))
+            args << "--device=" + options.value(sink);
+        QObject::connect(&paplay, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished),
+                         [] { say("ended"); });
+        // Ends with this process, however it ends.
+        paplay.start("setpriv", QStringList{"--pdeathsig", "KILL", "paplay"} << args << announcement.file);
+        if (!paplay.waitForStarted(5000))
+            return 1;
+        say("playing");
+    }
+    const int status = app.exec();
+    paplay.kill();
+    paplay.waitForFinished(5000);
+    return status;
 }
 
 #include "mprisstandin.moc"

@@ -1,5 +1,5 @@
-// The track recogniser: a file's own tags, and live results from a media
-// player on a private session bus.
+// The track recogniser: a file's own tags, and what a live recognition
+// takes in. What players and streams name live: tst_playerrecognition.
 
 #include "testsupport.h"
 
@@ -8,44 +8,14 @@
 #include "rzcodec/recognizer.h"
 #include "rzcodec/recorder.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
-#include <sys/stat.h>
 
 namespace {
 
 const JXRecognizerAudioFormat kCaptureFormat{3, 44100, 2, 3};
-
-std::unique_ptr<QProcess> startPlayer(const QStringList &args)
-{
-    auto p = std::make_unique<QProcess>();
-    p->start(QCoreApplication::applicationDirPath() + "/mpris_standin", args);
-    if (!p->waitForStarted(5000))
-        return nullptr;
-    QByteArray said;
-    while (!said.contains("ready") && p->state() == QProcess::Running && p->waitForReadyRead(5000))
-        said += p->readAllStandardOutput();
-    return said.contains("ready") ? std::move(p) : nullptr;
-}
-
-// One capture block of silence described as the capture does.
-struct CaptureBlock {
-    QVector<float> samples = QVector<float>(2048, 0.0f);
-    void *frame = rz_audioframe_create();
-    CaptureBlock()
-    {
-        rz_audioframe_set_format(frame, RZ_SAMPLE_FLOAT, 44100, 2, 3);
-        rz_audioframe_set_data(frame, samples.constData(), 1024);
-    }
-    ~CaptureBlock() { rz_audioframe_release(frame); }
-};
 
 } // namespace
 
@@ -57,9 +27,8 @@ private slots:
     void initTestCase();
     void fileIsRecognisedFromItsTags();
     void fileWithoutTitleOrMissingNeverCompletes();
-    void livePlayerIsRecognisedOnlyWhilePlaying();
-    void liveCoversArePicturesOnly_data();
-    void liveCoversArePicturesOnly();
+    void aFileNameIsNoTitle_data();
+    void aFileNameIsNoTitle();
     void pushedAmountIsCappedAtTheLimit();
     void bitDepthsAndRestarts();
 
@@ -123,87 +92,53 @@ void TestRecognizer::fileWithoutTitleOrMissingNeverCompletes()
     QCOMPARE(r.GetAudioTagInfo().coverLength, 0);
 }
 
-void TestRecognizer::livePlayerIsRecognisedOnlyWhilePlaying()
+// What players announce while a file opens is not yet what plays.
+void TestRecognizer::aFileNameIsNoTitle_data()
 {
-    auto paused = startPlayer({"pausedone", "Paused", "Not This", "Nobody", "None"});
-    QVERIFY(paused);
-    JXAudioRecognizer r;
-    r.CreateAudioRecognizer(kCaptureFormat);
-    QVERIFY(r.isRunning());
-    CaptureBlock block;
-    // Frames come in while the recogniser looks at the paused player, twice.
-    int asked = 0;
-    auto lookedTwice = [&] {
-        r.RecognizerAudioFrane(block.frame);
-        asked += paused->readAllStandardOutput().count("asked");
-        return asked >= 2 || r.GetRecognizerCompleted();
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(lookedTwice(), 10000);
-    QVERIFY(!r.GetRecognizerCompleted()); // a paused player is not what is being recorded
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("artist");
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<bool>("fileName");
 
-    auto playing = startPlayer({"playingone", "Playing", "Live Title", "Live Artist", "Live Album", m_cover});
-    QVERIFY(playing);
-    QTRY_VERIFY_WITH_TIMEOUT(r.GetRecognizerCompleted(), 5000);
-    r.RecognizerAudioFrane(block.frame);
-    QVERIFY(r.isComplete());
-    r.StopRecognizer();
-    const JXRecognizerAudioTagInfo info = r.GetAudioTagInfo();
-    QCOMPARE(info.title, QByteArray("Live Title"));
-    QCOMPARE(info.artist, QByteArray("Live Artist"));
-    QCOMPARE(info.album, QByteArray("Live Album"));
-    QCOMPARE(info.genre, QByteArray("Test"));
-    QCOMPARE(info.track, QByteArray("7"));
-    QCOMPARE(info.cover_image, m_coverBytes);
-    // The result crosses threads by queued signal.
-    QVERIFY(QMetaType::type("JXRecognizerAudioTagInfo") != QMetaType::UnknownType);
-    playing->kill();
-    paused->kill();
-    playing->waitForFinished();
-    paused->waitForFinished();
+    QTest::newRow("the URL's last part") << "morning song"
+                                         << ""
+                                         << "file:///music/morning%20song" << true;
+    QTest::newRow("the URL's last part, its extension dropped") << "morning"
+                                                                << ""
+                                                                << "file:///m/morning.opus" << true;
+    QTest::newRow("the path's last part") << "take 3"
+                                          << ""
+                                          << "/music/take 3" << true;
+    QTest::newRow("a stream's URL") << "live"
+                                    << ""
+                                    << "https://radio.example/live" << true;
+    QTest::newRow("a media file's name") << "morning.MP3"
+                                         << ""
+                                         << "" << true;
+    QTest::newRow("a media file's name, elsewhere") << "track01.flac"
+                                                    << ""
+                                                    << "file:///m/other.flac" << true;
+    QTest::newRow("with an artist") << "morning.mp3"
+                                    << "Dawn Chorus"
+                                    << "file:///m/morning.mp3" << false;
+    QTest::newRow("a title") << "Morning Light"
+                             << ""
+                             << "file:///m/morning.mp3" << false;
+    QTest::newRow("a title with a dot") << "Vol. 2"
+                                        << ""
+                                        << "" << false;
+    QTest::newRow("a title like a document") << "Notes.txt"
+                                             << ""
+                                             << "" << false;
 }
 
-// A player may name any file as its cover: a device is never read, a pipe
-// never waited on, and what is no picture is no cover.
-void TestRecognizer::liveCoversArePicturesOnly_data()
+void TestRecognizer::aFileNameIsNoTitle()
 {
-    QTest::addColumn<QString>("cover");
-    const QString fifo = m_dir.filePath("cover-pipe.png");
-    QFile::remove(fifo);
-    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-    const QString text = m_dir.filePath("cover.txt.png");
-    QFile f(text);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("root:x:0:0:root:/root:/bin/bash\n");
-    f.close();
-    QTest::newRow("device") << QString("/dev/zero");
-    QTest::newRow("pipe") << fifo;
-    QTest::newRow("text file") << text;
-    QTest::newRow("system file") << QString("/etc/passwd");
-}
-
-void TestRecognizer::liveCoversArePicturesOnly()
-{
-    QFETCH(QString, cover);
-    const QString service = "cover" + QString(QTest::currentDataTag()).remove(' ');
-    auto playing = startPlayer({service, "Playing", "Covered", "Someone", "Somewhere", cover});
-    QVERIFY(playing);
-    {
-        JXAudioRecognizer r;
-        r.CreateAudioRecognizer(kCaptureFormat);
-        CaptureBlock block;
-        auto fed = [&] {
-            r.RecognizerAudioFrane(block.frame);
-            return r.GetRecognizerCompleted();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(fed(), 5000);
-        r.StopRecognizer();
-        const JXRecognizerAudioTagInfo info = r.GetAudioTagInfo();
-        QCOMPARE(info.title, QByteArray("Covered"));
-        QCOMPARE(info.coverLength, 0);
-        QVERIFY(info.cover_image.isEmpty());
-    }
-    playing->kill();
-    playing->waitForFinished();
+    QFETCH(QString, title);
+    QFETCH(QString, artist);
+    QFETCH(QString, location);
+    QFETCH(bool, fileName);
+    QCOMPARE(JXNowPlaying::isFileNameTitle(title, artist, location), fileName);
 }
 
 void TestRecognizer::pushedAmountIsCappedAtTheLimit()
