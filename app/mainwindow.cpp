@@ -216,9 +216,9 @@ void MainWindow::InitBandPanes()
 
 void MainWindow::OnServerReachable(bool reachable)
 {
+    // Start stays: it tries the server itself, and says why when it cannot record.
     m_serverNotice->setVisible(!reachable);
     m_serverNotice->raise();
-    ui->m_btnStartRecord->setEnabled(reachable);
 }
 
 void MainWindow::InitButtons()

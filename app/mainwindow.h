@@ -127,7 +127,7 @@ private slots:
     // The history writer could not write the library's file: says why, one
     // message at a time.
     void OnHistoryWriteFailed(const QString &path, const QString &reason);
-    // The sound server went away or is back: the notice and Start follow.
+    // The sound server went away or is back: the notice follows.
     void OnServerReachable(bool reachable);
 
 protected:

@@ -217,6 +217,7 @@ bool PulseContext::connectLocked(const QString &server, int timeoutMs)
         return false;
     }
     ++m_connectionId;
+    emit connected();
     return true;
 }
 
