@@ -1,6 +1,7 @@
 #include "app/keyapplication.h"
 #include "app/mainwindow.h"
 #include "app/qcodecmoduleload.h"
+#include "app/qdisplaywatch.h"
 #include "app/qlogfile.h"
 #include "app/qterminationwatcher.h"
 
@@ -11,7 +12,10 @@
 #include "platform/audio/pulsecontext.h"
 #include "widgetkit/views/quianyutiliy.h"
 
+#include <cstdio>
 #include <memory>
+
+#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -47,7 +51,24 @@ int main(int argc, char *argv[])
                          &MainWindow::OnTerminationRequested);
         app.setWindowInstance(window.get());
         window->show();
-        code = app.exec();
+        {
+            // The display went away and Qt is about to end the process: the
+            // way out a termination signal takes, at once and without the
+            // event loop, bounded by the same grace time.
+            QDisplayWatch displayLoss([&] {
+                termination.endingWithoutEventLoop();
+                PulseContext::limitWaits(QTerminationWatcher::kServerWaitMs);
+                window->OnTerminationRequested();
+                app.setWindowInstance(nullptr);
+                window.reset();
+                QVideoSettingXml::waitForHistory();
+                termination.endingDone();
+                QLogFile::uninstall();
+                std::fflush(nullptr);
+                _exit(1);
+            });
+            code = app.exec();
+        }
         app.setWindowInstance(nullptr);
     }
     // The library's last changes reach the disk before the log closes, so

@@ -3,6 +3,7 @@
 
 #include "app/applog.h"
 #include "app/qinitproject.h"
+#include "app/qservernotice.h"
 #include "common/historywriter.h"
 #include "common/qconverteroperate.h"
 #include "common/qconvertersetting.h"
@@ -110,6 +111,8 @@ MainWindow::~MainWindow()
     m_recordingWgt = nullptr;
     delete m_scheduleTip;
     m_scheduleTip = nullptr;
+    delete m_serverNotice;
+    m_serverNotice = nullptr;
     delete ui;
 }
 
@@ -206,6 +209,16 @@ void MainWindow::InitBandPanes()
             &SelectRecordInputWgt::OnRecorderVolumeChange);
     connect(m_selectInput, &SelectRecordInputWgt::emitSetVolumeValue, m_recordingWgt,
             &QRecordingWidget::OnSetVolume);
+
+    m_serverNotice = new QServerNotice(this);
+    connect(m_selectInput, &SelectRecordInputWgt::emitServerReachable, this, &MainWindow::OnServerReachable);
+}
+
+void MainWindow::OnServerReachable(bool reachable)
+{
+    // Start stays: it tries the server itself, and says why when it cannot record.
+    m_serverNotice->setVisible(!reachable);
+    m_serverNotice->raise();
 }
 
 void MainWindow::InitButtons()
@@ -347,6 +360,7 @@ void MainWindow::resetControlLocation()
     const QRect bottom(QPoint(right, B + 1), QPoint(m_selectInput->x() - g2 - 1, B + 80));
     m_recordingWgt->setGeometry(bottom);
     m_playControl->setGeometry(bottom);
+    m_serverNotice->setGeometry(bottom);
 }
 
 void MainWindow::OnShowMin()

@@ -27,6 +27,7 @@ class QMenuBar;
 class QLibraryPlayListWgt;
 class QPlayControlWgt;
 class QRecordingWidget;
+class QServerNotice;
 class QTimer;
 class SelectRecordInputWgt;
 
@@ -68,6 +69,8 @@ public:
     QRecordObject *recordObject() const { return m_recordObject; }
     QFormatDlg *formatDialog() const { return m_formatDlg; }
     QJXBaseButton *cancelScheduleButton() const { return m_btnCancelSchedule; }
+    // Shown while the sound server cannot be reached; null until the controls are made.
+    QServerNotice *serverNotice() const { return m_serverNotice; }
     // Null until a countdown first shows it.
     QJXMessageBox *scheduleTip() const { return m_scheduleTip; }
     QTimer *scheduleTimer() const { return m_scheduleTimer; }
@@ -124,6 +127,8 @@ private slots:
     // The history writer could not write the library's file: says why, one
     // message at a time.
     void OnHistoryWriteFailed(const QString &path, const QString &reason);
+    // The sound server went away or is back: the notice follows.
+    void OnServerReachable(bool reachable);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -175,6 +180,7 @@ private:
     QRecordObject *m_recordObject = nullptr;
     QPlayControlWgt *m_playControl = nullptr;
     QRecordingWidget *m_recordingWgt = nullptr;
+    QServerNotice *m_serverNotice = nullptr;
     // The single format dialog, which its class may release.
     QPointer<QFormatDlg> m_formatDlg;
     QTimer *m_scheduleTimer = nullptr;

@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -19,6 +20,8 @@ namespace {
 // A zero byte tells the reader that the watcher went: the program ended its
 // own way and the grace time is over.
 constexpr unsigned char kWatcherGone = 0;
+// No signal has this number: the program ends without its event loop.
+constexpr unsigned char kEndingWithoutLoop = 255;
 
 int wakePipe[2] = {-1, -1};
 std::mutex currentMutex;
@@ -53,23 +56,48 @@ bool request(int sig)
     return true;
 }
 
+bool writeByte(unsigned char b)
+{
+    return write(wakePipe[1], &b, 1) == 1;
+}
+
+qint64 nowMs()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
 void readSignals()
 {
     for (;;) {
-        const unsigned char sig = readByte();
-        if (sig == kWatcherGone)
+        const unsigned char first = readByte();
+        if (first == kWatcherGone)
             continue;
-        if (!request(sig))
+        // An end without the event loop has no signal of its own: a hang-up
+        // is what a lost display is.
+        const int sig = first == kEndingWithoutLoop ? SIGHUP : first;
+        if (first == kEndingWithoutLoop)
+            qCInfo(lcApp) << "ending the program without its event loop";
+        else if (!request(sig))
             LoopbackDevice::restoreAndRaise(sig);
-        qCInfo(lcApp) << "signal" << sig << "- ending the program";
-        pollfd fd = {wakePipe[0], POLLIN, 0};
-        if (poll(&fd, 1, QTerminationWatcher::kGraceMs) <= 0) {
-            qCWarning(lcApp) << "the program did not end in time after signal" << sig;
-            LoopbackDevice::restoreAndRaise(sig);
+        else
+            qCInfo(lcApp) << "signal" << sig << "- ending the program";
+        const qint64 deadline = nowMs() + QTerminationWatcher::kGraceMs;
+        for (;;) {
+            pollfd fd = {wakePipe[0], POLLIN, 0};
+            if (poll(&fd, 1, int(qMax<qint64>(0, deadline - nowMs()))) <= 0) {
+                qCWarning(lcApp) << "the program did not end in time: ending it by signal" << sig;
+                LoopbackDevice::restoreAndRaise(sig);
+            }
+            const unsigned char next = readByte();
+            if (next == kWatcherGone)
+                break;
+            // The way out already under way goes on without its loop; a
+            // second signal ends the process at once.
+            if (next != kEndingWithoutLoop)
+                LoopbackDevice::restoreAndRaise(next);
         }
-        const unsigned char next = readByte();
-        if (next != kWatcherGone)
-            LoopbackDevice::restoreAndRaise(next);
     }
 }
 
@@ -115,7 +143,17 @@ QTerminationWatcher::~QTerminationWatcher()
             return;
         current = nullptr;
     }
-    const unsigned char gone = kWatcherGone;
-    if (write(wakePipe[1], &gone, 1) < 0)
+    endingDone();
+}
+
+void QTerminationWatcher::endingWithoutEventLoop()
+{
+    if (wakePipe[1] < 0 || !writeByte(kEndingWithoutLoop))
+        qCWarning(lcApp) << "cannot bound the time the program takes to end";
+}
+
+void QTerminationWatcher::endingDone()
+{
+    if (wakePipe[1] >= 0 && !writeByte(kWatcherGone))
         qCWarning(lcApp) << "cannot end the grace time of a termination signal";
 }

@@ -4,7 +4,8 @@
 // does: a running recording is completed and kept, the default output given
 // back. When the program is not done within the grace time, or a second
 // signal comes, the output is given back at once and the signal ends the
-// process as it would have.
+// process as it would have. A program that must end without its event loop
+// (its display went away) is bounded by the same grace time.
 
 #include <QObject>
 
@@ -22,6 +23,13 @@ public:
     // a signal with no watcher ends the process at once.
     explicit QTerminationWatcher(QObject *parent = nullptr);
     ~QTerminationWatcher() override;
+
+    // The program ends now, on its own thread, without its event loop: the
+    // grace time starts as after a signal (one under way goes on), and when
+    // it runs out the output is given back and SIGHUP ends the process.
+    // endingDone() ends it.
+    void endingWithoutEventLoop();
+    void endingDone();
 
 signals:
     // Delivered on the watcher's thread.

@@ -27,26 +27,43 @@ QString bootId()
     return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
 }
 
-QString startTimeOf(qint64 pid)
+// What /proc tells of a process: its start time and its state letter (both
+// empty when there is no such process).
+struct ProcessStat
+{
+    QString started;
+    char state = 0;
+};
+
+ProcessStat statOf(qint64 pid)
 {
     QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!file.open(QIODevice::ReadOnly))
-        return QString();
+        return {};
     const QByteArray stat = file.readAll();
     // The fields after the command name, which may hold blanks and brackets.
     const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    return fields.size() > 19 ? QString::fromLatin1(fields.at(19)) : QString();
+    if (fields.size() <= 19 || fields.at(0).isEmpty())
+        return {};
+    return {QString::fromLatin1(fields.at(19)), fields.at(0).at(0)};
+}
+
+QString startTimeOf(qint64 pid)
+{
+    return statOf(pid).started;
 }
 
 // The recording of a program that still runs is no leftover, whatever it
-// looks like from outside.
+// looks like from outside. A killed program not yet reaped by its parent
+// (a zombie, or one being reaped) writes nothing more: it counts as gone.
 bool ownedByAnotherLiveProcess(const QJsonObject &o)
 {
     const qint64 pid = o.value("ownerPid").toVariant().toLongLong();
     if (pid <= 0 || pid == qint64(getpid()))
         return false;
     const QString started = o.value("ownerStarted").toString();
-    return !started.isEmpty() && startTimeOf(pid) == started
+    const ProcessStat owner = statOf(pid);
+    return !started.isEmpty() && owner.started == started && owner.state != 'Z' && owner.state != 'X'
            && o.value("ownerBoot").toString() == bootId();
 }
 

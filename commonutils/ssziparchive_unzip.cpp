@@ -360,7 +360,9 @@ bool isLink(const SSZipEntryInfo &info)
 // (the rest is then taken as written); empty after too many links.
 QString resolvedPath(const QString &path)
 {
-    QStringList pending = path.split('/', Qt::SkipEmptyParts);
+    // A relative path starts from the current folder, as the system takes it.
+    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + '/' + path;
+    QStringList pending = absolute.split('/', Qt::SkipEmptyParts);
     QString at;   // "" is the root folder
     int links = 0;
     while (!pending.isEmpty()) {
@@ -434,6 +436,11 @@ private:
     Step extractCurrent(qint64 index, qint64 total);
     Step writeFile(EntryReader &reader, const QString &fullPath, const SSZipEntryInfo &info);
     Step writeLink(EntryReader &reader, const QString &fullPath, const QString &relative);
+    // Makes the folder and its missing parents, noting the ones this run made.
+    bool makeFolder(const QString &path);
+    // A run that kept nothing (a wrong password, a cancel at the start)
+    // takes back the empty folders it made, the destination included.
+    void removeMadeFolders();
     void refuse(const QString &name, const QString &why);
     bool checkDeclaredSize(quint64 entryCount);
     void removeLinksLeadingOut();
@@ -455,6 +462,8 @@ private:
     quint64 m_archiveSize = 0, m_loaded = 0;
     QList<QPair<QString, QDateTime>> m_dates;
     QStringList m_links;   // made by this run, checked again at its end
+    QStringList m_madeFolders;
+    int m_kept = 0; // files and links this run wrote
     quint64 m_written = 0;
     std::vector<char> m_block; // the entries' bytes on their way to the files
     SSZipError m_error;
@@ -508,6 +517,32 @@ void Unzipper::removeLinksLeadingOut()
     }
 }
 
+bool Unzipper::makeFolder(const QString &path)
+{
+    QStringList missing;
+    for (QString at = QDir::cleanPath(path); !QFileInfo::exists(at) && !isSymLink(at);) {
+        missing << at;
+        const QString parent = QFileInfo(at).path();
+        if (parent == at)
+            break;
+        at = parent;
+    }
+    if (!QDir().mkpath(path))
+        return false;
+    m_madeFolders << missing;
+    return true;
+}
+
+void Unzipper::removeMadeFolders()
+{
+    // Deepest first; one that holds something stays.
+    std::sort(m_madeFolders.begin(), m_madeFolders.end(),
+              [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    for (const QString &folder : qAsConst(m_madeFolders))
+        ::rmdir(QFile::encodeName(folder).constData());
+    m_madeFolders.clear();
+}
+
 bool Unzipper::run()
 {
     if (m_path.isEmpty() || m_destination.isEmpty()) {
@@ -537,7 +572,7 @@ bool Unzipper::run()
                                QStringLiteral("failed to open first file in zip file"));
         ok = false;
     }
-    if (ok && !QDir().mkpath(m_destination)) {
+    if (ok && !makeFolder(m_destination)) {
         m_error = posixError(errno ? errno : EIO, m_destination);
         ok = false;
     }
@@ -582,6 +617,8 @@ bool Unzipper::run()
                     "[SSZipArchive] Set attributes failed for directory: %1.").arg(entry.first);
         }
     }
+    if ((!ok || cancelled) && m_kept == 0)
+        removeMadeFolders();
     if (cancelled)
         return false;
     if (m_delegate) {
@@ -643,7 +680,7 @@ Unzipper::Step Unzipper::extractCurrent(qint64 index, qint64 total)
         refuse(name, QStringLiteral("a link on the way leads out of the destination"));
         return Step::Next;
     }
-    if (!QDir().mkpath(folder)) {
+    if (!makeFolder(folder)) {
         const int code = errno;
         if (code == ENOSPC)
             return fail(posixError(code, folder));
@@ -763,6 +800,7 @@ Unzipper::Step Unzipper::writeFile(EntryReader &reader, const QString &fullPath,
         qCWarning(lcCommonUtils).noquote() << "[SSZipArchive]" << text;
         return fail(archiveError(SSZipArchiveErrorCodeFailedToWriteFile, text));
     }
+    ++m_kept;
     // Set-uid, set-gid and sticky bits are never restored.
     const quint32 mode = (info.externalAttributes >> 16) & 0777;
     if (m_options.preserveAttributes && (info.externalAttributes >> 16) != 0
@@ -807,6 +845,8 @@ Unzipper::Step Unzipper::writeLink(EntryReader &reader, const QString &fullPath,
                                                   .arg(fullPath, text).arg(code);
         m_error = posixError(code, fullPath);
         m_softFailure = true;
+    } else {
+        ++m_kept;
     }
     return Step::Next;
 }

@@ -261,7 +261,14 @@ void SelectRecordInputWgt::findOutputs(const AudioDeviceList &devices)
 void SelectRecordInputWgt::installAudioDevice()
 {
     const QString path = resource(QStringLiteral("/driver/RZAudio Device.driver"));
-    postDeviceJob([path](MacAudioDevice &) {
+    postDeviceJob([this, path](MacAudioDevice &audio) {
+        // Without a server there is nothing to set up (the device agent says
+        // so, once): the set-up waits until it is back.
+        if (!audio.serverReachable()) {
+            QMetaObject::invokeMethod(
+                this, [this] { m_bSetupPending = true; }, Qt::QueuedConnection);
+            return;
+        }
         if (!QAudioDriverInstaller::installAudioDriverWithPath(path))
             qCWarning(lcControls, "input selector: the loop-back device is not available");
     });
@@ -542,6 +549,20 @@ void SelectRecordInputWgt::InitDeviceLib()
     m_pAudioDevice = new AudioDeviceAgent(nullptr, this);
     connect(m_pAudioDevice, &AudioDeviceAgent::devicesChanged, this,
             &SelectRecordInputWgt::OnDevicesChanged);
+    connect(m_pAudioDevice, &AudioDeviceAgent::serverReachable, this, &SelectRecordInputWgt::OnServerReachable);
+}
+
+void SelectRecordInputWgt::OnServerReachable(bool reachable)
+{
+    m_bServerReachable = reachable;
+    // A start without a server set nothing up: done now, as at a start.
+    if (reachable && m_bSetupPending) {
+        m_bSetupPending = false;
+        getOldOutputDevice();
+        installAudioDevice();
+        InitVirtualDevice();
+    }
+    emit emitServerReachable(reachable);
 }
 
 void SelectRecordInputWgt::DestroyDevLib()

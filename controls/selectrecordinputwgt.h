@@ -47,6 +47,8 @@ public:
     const AudioDeviceList &devices() const { return m_devices; }
     // The loop-back device is set up and its reading has arrived.
     bool devicesReady() const { return m_bDevicesReady; }
+    // The sound server could be reached at the last reading (true until one says otherwise).
+    bool serverReachable() const { return m_bServerReachable; }
 
     // A device percent of a volume fraction, kept within 0..100.
     static int percentOfFraction(double fraction);
@@ -54,6 +56,8 @@ public:
 signals:
     void emitMicDeviceChange();
     void emitSetVolumeValue(int value);
+    // The sound server went away (false) or can be reached again (true).
+    void emitServerReachable(bool reachable);
 
 public slots:
     void OnRecorderVolumeChange(double value);
@@ -73,6 +77,7 @@ private slots:
     void OnActDeviceChange();
     void OnShowDeviceMenu();
     void OnDevicesChanged(const AudioDeviceList &devices, int lastJob);
+    void OnServerReachable(bool reachable);
 
 protected:
     void timerEvent(QTimerEvent *event) override;
@@ -128,6 +133,9 @@ private:
     int m_lastJob = 0;
     int m_setupJob = 0;
     bool m_bDevicesReady = false;
+    bool m_bServerReachable = true;
+    // The set-up found no server and runs when it is back.
+    bool m_bSetupPending = false;
     QList<int> m_listMicLevel;
     QList<int> m_listSysLevel;
     int m_nMeterTimer = 0;

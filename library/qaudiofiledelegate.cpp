@@ -2,6 +2,7 @@
 
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
+#include "widgetkit/qjxpicturecache.h"
 #include "widgetkit/views/quianyutiliy.h"
 
 #include <QLineEdit>
@@ -25,10 +26,10 @@ void QAudioFileDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     if (column == QAudioFileModel::ColumnState) {
         if (state == QAudioFileChunk::AudioNormal)
             return;
-        QImage image(index.data(Qt::DecorationRole).toString());
+        // A state without a picture (a paused row) has an empty path.
+        const QImage image = QJXPictureCache::picture(index.data(Qt::DecorationRole).toString(), 2.0);
         if (image.isNull())
             return;
-        image.setDevicePixelRatio(2.0);
         const int w = image.width() / 2;
         const int h = image.height() / 2;
         painter->drawImage(QRect(cell.left() + (cell.width() - w) / 2,

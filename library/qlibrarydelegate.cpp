@@ -4,6 +4,7 @@
 #include "library/qlibrarymodel.h"
 #include "library/qlibrarytableview.h"
 #include "widgetkit/qbaseimagedraw.h"
+#include "widgetkit/qjxpicturecache.h"
 
 #include <QLineEdit>
 #include <QPainter>
@@ -15,7 +16,7 @@ QLibraryDelegate::QLibraryDelegate(QObject *parent)
 
 void QLibraryDelegate::drawHalfSizeImage(QPainter *painter, const QString &path, int x, const QRect &cell)
 {
-    QImage image(path);
+    QImage image = QJXPictureCache::picture(path, 1.0);
     if (image.isNull())
         return;
     // Pictures are drawn at double resolution; the source is in logical pixels.

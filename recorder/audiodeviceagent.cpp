@@ -1,19 +1,24 @@
 #include "recorder/audiodeviceagent.h"
 #include "recorder/macaudiodevice.h"
+#include "recorder/recorderlog.h"
 
 #include "platform/audio/pulsecontext.h"
 
+#include <QDebug>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
 // While the server is away its change reports stop: the reading is retried
-// until the connection is back. A server that no longer reports changes of
-// the defaults to us (see PulseContext::defaultsUnreported) is read now and
-// then instead; a reading that finds nothing new only refreshes the volume
-// shown.
+// until the connection is back, soon after a loss (a restarted server is
+// back within a second) and then every few seconds. A server that no longer
+// reports changes of the defaults to us (see PulseContext::defaultsUnreported)
+// is read now and then instead; a reading that finds nothing new only
+// refreshes the volume shown.
 constexpr int kRetryMs = 500;
+constexpr int kLongestRetryMs = 4000;
 constexpr int kUnreportedDefaultsMs = 2000;
 } // namespace
 
@@ -59,8 +64,9 @@ private:
                         scheduleReading();
                 },
                 Qt::QueuedConnection);
-        connect(ctx, &PulseContext::connectionLost, this, [this] { m_retry.start(kRetryMs); },
-                Qt::QueuedConnection);
+        connect(
+            ctx, &PulseContext::connectionLost, this, [this] { m_retry.start(m_retryMs); },
+            Qt::QueuedConnection);
     }
 
     void scheduleReading()
@@ -85,16 +91,42 @@ private:
             [agent, reading = devices.devices(), done = m_done] { emit agent->devicesChanged(reading, done); },
             Qt::QueuedConnection);
         PulseContext *ctx = m_ctx ? m_ctx : PulseContext::shared();
-        if (!ok && !ctx->isConnected())
-            m_retry.start(kRetryMs);
-        else if (ctx->defaultsUnreported())
+        const bool reachable = ok || ctx->isConnected();
+        tell(reachable, ctx);
+        if (!reachable) {
+            qCDebug(lcRecorder) << "sound server: not reachable, next try in" << m_retryMs << "ms";
+            m_retry.start(m_retryMs);
+            m_retryMs = std::min(2 * m_retryMs, kLongestRetryMs);
+            return;
+        }
+        m_retryMs = kRetryMs;
+        if (ctx->defaultsUnreported())
             m_retry.start(kUnreportedDefaultsMs);
+    }
+
+    // One line when the server goes and one when it is back, however often
+    // it is tried meanwhile.
+    void tell(bool reachable, PulseContext *ctx)
+    {
+        if (m_reachable == (reachable ? Reachable : Unreachable))
+            return;
+        if (!reachable)
+            qCWarning(lcRecorder).noquote() << "sound server: cannot be reached (" + ctx->errorString()
+                                                   + "); recording is unavailable until it is back";
+        else if (m_reachable == Unreachable)
+            qCInfo(lcRecorder) << "sound server: reachable again";
+        m_reachable = reachable ? Reachable : Unreachable;
+        AudioDeviceAgent *agent = m_agent;
+        QMetaObject::invokeMethod(
+            agent, [agent, reachable] { emit agent->serverReachable(reachable); }, Qt::QueuedConnection);
     }
 
     AudioDeviceAgent *m_agent;
     PulseContext *m_ctx;
     std::unique_ptr<MacAudioDevice> m_model;
     QTimer m_retry{this};
+    int m_retryMs = kRetryMs;
+    enum { Unknown, Reachable, Unreachable } m_reachable = Unknown;
     bool m_pending = false;
     int m_done = 0;
 };

@@ -2,7 +2,9 @@
 // Keeps the sound server off the GUI thread: a device model on a thread of
 // its own carries out the jobs handed to it, in order, and after every job
 // and every device change the server reports, a fresh reading comes back
-// through a signal emitted on the agent's own thread.
+// through a signal emitted on the agent's own thread. While the server
+// cannot be reached it is tried again, less and less often; that it went and
+// that it came back are each logged once and signalled.
 
 #include "recorder/audiodevicelist.h"
 
@@ -38,6 +40,9 @@ signals:
     // On the agent's thread. lastJob: the number of the last job done
     // before this reading.
     void devicesChanged(const AudioDeviceList &devices, int lastJob);
+    // On the agent's thread: whether the server can be reached, after the
+    // first reading and whenever that changes.
+    void serverReachable(bool reachable);
 
 private:
     class Worker;

@@ -2,6 +2,7 @@
 #include "recorder/recorderlog.h"
 
 #include "platform/audio/loopbackdevice.h"
+#include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseserver.h"
 
 #include <QDebug>
@@ -29,6 +30,16 @@ MacAudioDevice::MacAudioDevice(PulseContext *ctx) : m_ctx(ctx)
 
 MacAudioDevice::~MacAudioDevice() = default;
 
+PulseContext *MacAudioDevice::context() const
+{
+    return m_ctx ? m_ctx : PulseContext::shared();
+}
+
+bool MacAudioDevice::serverReachable()
+{
+    return context()->ensureConnected();
+}
+
 void MacAudioDevice::releaseList()
 {
     // A new list rather than the old one emptied: copies of the last reading
@@ -50,7 +61,9 @@ bool MacAudioDevice::enumerate()
     PulseServerInfo info;
     QVector<PulseDeviceInfo> sinks, sources;
     if (!server.serverInfo(info) || !server.sinks(sinks) || !server.sources(sources)) {
-        qCWarning(lcRecorder) << "audio devices:" << server.errorString();
+        // A server that cannot be reached is told once, by the device agent.
+        if (context()->isConnected())
+            qCWarning(lcRecorder) << "audio devices:" << server.errorString();
         return false;
     }
     const QString loopName = QString::fromLatin1(LoopbackDevice::Description);

@@ -18,6 +18,8 @@ public:
 
     // Reads both lists again; false when the server cannot be asked or has no device.
     bool refresh();
+    // The server answers (a lost connection is made again first).
+    bool serverReachable();
     // A fresh reading differs from this one; this one stays as it is.
     bool isNeedRefresh();
     // The same defaults and the same devices, by unique id, in the same order.
@@ -45,6 +47,7 @@ public:
     bool setDeviceVolume(bool isInput, int index, int volume);
 
 private:
+    PulseContext *context() const;
     bool enumerate();
     void releaseList();
     // The server's current state of the listed device; false when gone.

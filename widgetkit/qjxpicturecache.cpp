@@ -23,6 +23,9 @@ Cache &cache()
 
 QImage QJXPictureCache::picture(const QString &path, qreal devicePixelRatio)
 {
+    // An empty name is no picture: reading it would only warn.
+    if (path.isEmpty())
+        return QImage();
     Cache &c = cache();
     const QPair<QString, qreal> key(path, devicePixelRatio);
     {

@@ -10,8 +10,8 @@
 class QJXPictureCache
 {
 public:
-    // The picture at `path` (a null image when it cannot be read, which is
-    // not kept), at the given device pixel ratio.
+    // The picture at `path` (a null image when it cannot be read or the path
+    // is empty, which is not kept), at the given device pixel ratio.
     static QImage picture(const QString &path, qreal devicePixelRatio);
 
 private:

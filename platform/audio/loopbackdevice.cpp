@@ -302,6 +302,9 @@ bool LoopbackDevice::restore(const QByteArray &giveBackTo)
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
     const LoopbackUsers::Decision decision(m_users);
     forgetLostServer();
+    // Whether anything of this process went to the server: a run that never
+    // reached one has nothing to give back.
+    const bool held = !m_sinkModules.isEmpty() || m_loopModule != noModule || m_madeDefault || m_lostInstalled;
     m_lostInstalled = m_lostDefault = false;
     m_leftForRealOutput = false;
     m_madeDefault = false;
@@ -320,6 +323,8 @@ bool LoopbackDevice::restore(const QByteArray &giveBackTo)
         m_sinkModules.clear();
         m_loopModule = noModule;
         m_users.leave();
+        if (!held)
+            return true;
         return fail(QObject::tr("The sound server did not answer (%1); the default output is given"
                                 " back at the next start").arg(server.errorString()));
     }

@@ -130,10 +130,12 @@ PulseContext *PulseContext::shared()
 {
     // Never destroyed: streams of other singletons may still close through it
     // while static objects are torn down.
+    // A first connection that fails is no news of its own: its users say
+    // what they could not do (the program's device agent, once, that the
+    // server cannot be reached), and connect again when asked.
     static PulseContext *instance = [] {
         auto *ctx = new PulseContext;
-        if (!ctx->connectToServer())
-            qCWarning(lcAudio) << "sound server:" << ctx->errorString();
+        ctx->connectToServer();
         return ctx;
     }();
     return instance;
@@ -215,6 +217,7 @@ bool PulseContext::connectLocked(const QString &server, int timeoutMs)
         return false;
     }
     ++m_connectionId;
+    emit connected();
     return true;
 }
 

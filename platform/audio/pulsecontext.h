@@ -92,6 +92,8 @@ signals:
     // Emitted on the loop thread; connect with a queued or auto connection.
     void serverChanged(int facility, int type, quint32 index);
     void connectionLost();
+    // A connection was made (the first or a new one), on the thread that made it.
+    void connected();
 
 private:
     class Deadline;

@@ -1,8 +1,12 @@
 #include "internal/dvdifo.h"
 
+#include "internal/error.h"
+#include "internal/inputlimits.h"
+
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 namespace rz {
 
@@ -10,17 +14,32 @@ namespace {
 
 constexpr size_t kSector = 2048;
 // IFO files are small; a larger one is not read.
-constexpr std::streamsize kMaxIfoBytes = 16 * 1024 * 1024;
+constexpr size_t kMaxIfoBytes = 16 * 1024 * 1024;
 
+// A missing IFO file is no failure (a folder may have none); one that cannot
+// be read, or is no regular file (a pipe would block for ever), is logged and
+// taken as missing.
 std::vector<uint8_t> readIfo(const std::string &path, const char *magic)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string why;
+    const int fd = openRegularFile(path, &why);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            logError("reading DVD file " + path + ": " + why);
         return {};
-    std::vector<uint8_t> bytes;
-    bytes.resize(size_t(kMaxIfoBytes));
-    in.read(reinterpret_cast<char *>(bytes.data()), kMaxIfoBytes);
-    bytes.resize(size_t(in.gcount()));
+    }
+    std::vector<uint8_t> bytes(kMaxIfoBytes);
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += size_t(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
     if (bytes.size() < 12 || std::string(bytes.begin(), bytes.begin() + 12) != magic)
         return {};
     return bytes;

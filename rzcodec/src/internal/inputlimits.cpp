@@ -2,7 +2,9 @@
 
 #include "internal/ffmpeg.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -16,6 +18,26 @@ void limitFfmpegAllocations()
     std::call_once(once, [] { av_max_alloc(kMaxSingleAllocation); });
 }
 
+namespace {
+
+// Why a file of this mode is refused; nullptr for a regular file.
+const char *notRegular(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return nullptr;
+    return S_ISDIR(mode) ? "a folder, not a file" : "not a regular file";
+}
+
+int failWith(const std::string &text, int code, std::string *why)
+{
+    if (why)
+        *why = text;
+    errno = code;
+    return -1;
+}
+
+} // namespace
+
 bool isRegularFile(const std::string &path, std::string *why)
 {
     struct stat st;
@@ -24,11 +46,27 @@ bool isRegularFile(const std::string &path, std::string *why)
             *why = std::strerror(errno);
         return false;
     }
-    if (S_ISREG(st.st_mode))
-        return true;
-    if (why)
-        *why = S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a regular file";
-    return false;
+    const char *refused = notRegular(st.st_mode);
+    if (refused && why)
+        *why = refused;
+    return !refused;
+}
+
+int openRegularFile(const std::string &path, std::string *why)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return failWith(std::strerror(errno), errno, why);
+    struct stat st;
+    int flags = -1;
+    const char *refused = nullptr;
+    if (::fstat(fd, &st) != 0 || (refused = notRegular(st.st_mode)) != nullptr
+        || (flags = ::fcntl(fd, F_GETFL)) < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int code = refused ? EINVAL : errno;
+        ::close(fd);
+        return failWith(refused ? refused : std::strerror(code), code, why);
+    }
+    return fd;
 }
 
 } // namespace rz

@@ -37,4 +37,10 @@ void limitFfmpegAllocations();
 // with the reason in *why. Folders, devices and pipes would block or never end.
 bool isRegularFile(const std::string &path, std::string *why);
 
+// Opens `path` for reading only when it is a regular file, checked on the
+// opened file itself, so that a pipe or a device put in its place never
+// blocks the open; the descriptor is blocking again when returned. -1 with
+// the reason in *why (and errno set) otherwise.
+int openRegularFile(const std::string &path, std::string *why);
+
 } // namespace rz

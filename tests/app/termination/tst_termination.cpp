@@ -1,6 +1,8 @@
-// A program whose way out hangs after a termination signal still gives the
-// default output back and ends by the signal: at once on a second signal,
-// otherwise when the grace time is over.
+// A program whose way out hangs after a termination signal, or after its
+// display went away, still gives the default output back and ends by the
+// signal (SIGHUP for the display): at once on a second signal, otherwise
+// when the grace time is over; a display that goes while a signal's way out
+// runs is no second signal.
 
 #include "testsupport.h"
 
@@ -22,17 +24,27 @@ private slots:
 
 void TestTermination::hungProgramEndsByTheSignal_data()
 {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("sent"); // 0: a line on its input instead
     QTest::addColumn<bool>("second");
-    QTest::newRow("after the grace time") << false;
-    QTest::newRow("at once on a second signal") << true;
+    QTest::addColumn<int>("endedBy");
+    QTest::newRow("after the grace time") << QString() << int(SIGTERM) << false << int(SIGTERM);
+    QTest::newRow("at once on a second signal") << QString() << int(SIGTERM) << true << int(SIGINT);
+    QTest::newRow("display gone, after the grace time") << "display-lost" << 0 << false << int(SIGHUP);
+    QTest::newRow("display gone while a signal's way out runs")
+        << "display-lost-later" << int(SIGTERM) << false << int(SIGTERM);
 }
 
 void TestTermination::hungProgramEndsByTheSignal()
 {
+    QFETCH(QString, mode);
+    QFETCH(int, sent);
     QFETCH(bool, second);
+    QFETCH(int, endedBy);
     const QByteArray before = TestSupport::serverDefault();
     QProcess holder;
-    holder.start(qEnvironmentVariable("VELMORA_BUILD_DIR") + "/bin/termination_holder", QStringList());
+    holder.start(qEnvironmentVariable("VELMORA_BUILD_DIR") + "/bin/termination_holder",
+                 mode.isEmpty() ? QStringList() : QStringList(mode));
     QVERIFY(holder.waitForStarted(5000));
     QVERIFY(holder.waitForReadyRead(10000));
     QVERIFY(holder.readAll().contains("ready"));
@@ -40,7 +52,10 @@ void TestTermination::hungProgramEndsByTheSignal()
 
     QElapsedTimer clock;
     clock.start();
-    ::kill(pid_t(holder.processId()), SIGTERM);
+    if (sent)
+        ::kill(pid_t(holder.processId()), sent);
+    else
+        QVERIFY(holder.write("the display is gone\n") > 0 && holder.waitForBytesWritten(5000));
     if (second) {
         // The first signal has been taken (the watcher asked its thread)
         // while the program goes on running.
@@ -50,9 +65,10 @@ void TestTermination::hungProgramEndsByTheSignal()
         QVERIFY(clock.elapsed() < QTerminationWatcher::kGraceMs);
     } else {
         QVERIFY(holder.waitForFinished(QTerminationWatcher::kGraceMs * 3));
-        QVERIFY(clock.elapsed() >= QTerminationWatcher::kGraceMs);
+        QVERIFY2(clock.elapsed() >= QTerminationWatcher::kGraceMs, qPrintable(QString::number(clock.elapsed())));
     }
     QCOMPARE(holder.exitStatus(), QProcess::CrashExit);   // ended by the signal
+    QCOMPARE(holder.exitCode(), endedBy);
     QCOMPARE(TestSupport::serverDefault(), before);
     // Ended by the signal, a sanitized child cannot fail by its exit code:
     // what its sanitizer found is on its standard error.

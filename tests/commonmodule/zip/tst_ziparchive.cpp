@@ -498,6 +498,74 @@ private slots:
         QCOMPARE(treeOf(dir.filePath("flat")), QStringList{"inner.zip"});
     }
 
+    void relativeDestinationUnpacksEverything_data()
+    {
+        QTest::addColumn<QString>("destination");
+        QTest::newRow("a name") << QStringLiteral("out");
+        QTest::newRow("through . and ..") << QStringLiteral("./made/../out");
+        QTest::newRow("two levels") << QStringLiteral("deep/out");
+    }
+    void relativeDestinationUnpacksEverything()
+    {
+        QFETCH(QString, destination);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source");
+        QVERIFY(writeBytes(source + "/sub/inner.txt", "inner"));
+        QVERIFY(writeBytes(source + "/top.txt", "top"));
+        QVERIFY(QDir().mkpath(source + "/empty/deeper"));
+        QCOMPARE(::symlink("sub/inner.txt", QFile::encodeName(source + "/link").constData()), 0);
+        const QString archive = dir.filePath("tree.zip");
+        QVERIFY(SSZipArchive::createZipFileAtPathWithContentsOfDirectory(archive, source));
+
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        SSZipError error;
+        const bool ok = SSZipArchive::unzipFileAtPath(archive, destination, {}, &error);
+        QVERIFY(QDir::setCurrent(before));
+        QVERIFY2(ok, qPrintable(error.text));
+        const QString out = QDir::cleanPath(dir.filePath(destination));
+        QCOMPARE(treeOf(out), treeOf(source));
+        QCOMPARE(readBytes(out + "/link"), QByteArray("inner"));
+    }
+
+    void wrongPasswordCreatesNothing_data()
+    {
+        QTest::addColumn<bool>("aes");
+        QTest::addColumn<bool>("destinationExists");
+        QTest::newRow("traditional, new destination") << false << false;
+        QTest::newRow("AES, new destination") << true << false;
+        QTest::newRow("AES, destination there") << true << true;
+    }
+    void wrongPasswordCreatesNothing()
+    {
+        QFETCH(bool, aes);
+        QFETCH(bool, destinationExists);
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source");
+        // Folder entries come before the encrypted files they lead to.
+        QVERIFY(QDir().mkpath(source + "/a empty folder"));
+        QVERIFY(writeBytes(source + "/sub/deeper/secret.bin", randomBytes(3000, 5)));
+        const QString archive = dir.filePath("secret.zip");
+        QVERIFY(SSZipArchive::createZipFileAtPathWithContentsOfDirectory(archive, source, true, -1, "right",
+                                                                         aes));
+        const QString out = dir.filePath("out/inside");
+        if (destinationExists)
+            QVERIFY(QDir().mkpath(out));
+
+        SSZipArchive::UnzipOptions options;
+        options.password = "wrong";
+        SSZipError error;
+        QVERIFY(!SSZipArchive::unzipFileAtPath(archive, out, options, &error));
+        QVERIFY(!error.text.isEmpty());
+        QCOMPARE(QFileInfo::exists(dir.filePath("out")), destinationExists);
+        QCOMPARE(treeOf(out), QStringList());
+
+        options.password = "right";
+        QVERIFY(SSZipArchive::unzipFileAtPath(archive, out, options, &error));
+        QCOMPARE(treeOf(out), (QStringList{"source", "source/a empty folder", "source/sub",
+                                           "source/sub/deeper", "source/sub/deeper/secret.bin"}));
+    }
+
     void datesNamesAndTexts()
     {
         // 2020-06-15 13:45:30: year 40, month 6, day 15, hour 13, minute 45, 15 two-seconds.

@@ -6,6 +6,7 @@
 #include "convert/iavconverter.h"
 #include "recorder/cavencodeparam.h"
 #include "rzcodec/mediainfo.h"
+#include "rzcodec/setup.h"
 
 #include "converterreports.h"
 #include "filterchain.h"
@@ -17,9 +18,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -100,6 +107,16 @@ QString convert(const QString &disc, int title, const QString &output, const cha
     return reports.last() == convertFinished ? QString() : QString("ended in state %1").arg(reports.last());
 }
 
+// The codec layer's failure lines while a test listens.
+std::mutex linesMutex;
+QStringList codecLines;
+
+void keepCodecLine(uint32_t, const char *line)
+{
+    std::lock_guard<std::mutex> guard(linesMutex);
+    codecLines << QString::fromUtf8(line);
+}
+
 } // namespace
 
 class TestDiscSource : public QObject
@@ -111,6 +128,8 @@ private slots:
     void titleChosenAndJoined();
     void chaptersOfTheTitle();
     void missingTitleFails();
+    void ifoThatIsNoRegularFileIsRefused_data();
+    void ifoThatIsNoRegularFileIsRefused();
 
 private:
     QTemporaryDir m_dir;
@@ -210,6 +229,62 @@ void TestDiscSource::missingTitleFails()
                                      &reports, &ConverterReports::callback, false));
     DestroyAVConverter(converter);
     QVERIFY(!QFile::exists(output));
+}
+
+void TestDiscSource::ifoThatIsNoRegularFileIsRefused_data()
+{
+    QTest::addColumn<QString>("pipe");
+    QTest::addColumn<double>("seconds"); // of the title opened
+    QTest::addColumn<int>("chapters");
+    // Without the title table, titles are taken as title set numbers.
+    QTest::newRow("VIDEO_TS.IFO") << "VIDEO_TS.IFO" << 1.0 << 0;
+    QTest::newRow("VTS_01_0.IFO") << "VTS_01_0.IFO" << 4.0 << 0;
+}
+
+void TestDiscSource::ifoThatIsNoRegularFileIsRefused()
+{
+    QFETCH(QString, pipe);
+    QFETCH(double, seconds);
+    QFETCH(int, chapters);
+    const QString disc = m_dir.filePath("PIPED_" + pipe.left(3));
+    QVERIFY(QDir().mkpath(disc + "/VIDEO_TS"));
+    for (const QString &name : QDir(m_disc + "/VIDEO_TS").entryList(QDir::Files)) {
+        if (name != pipe)
+            QVERIFY(QFile::copy(m_disc + "/VIDEO_TS/" + name, disc + "/VIDEO_TS/" + name));
+    }
+    const QByteArray fifo = QFile::encodeName(disc + "/VIDEO_TS/" + pipe);
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+
+    {
+        std::lock_guard<std::mutex> guard(linesMutex);
+        codecLines.clear();
+    }
+    rz_setup_log_sink(keepCodecLine);
+    void *info = rz_info_create(0xFFFFFFFF);
+    std::atomic<bool> done{false};
+    RZResult opened = 0;
+    std::thread reader([&] {
+        opened = rz_info_open_dvd_title(info, disc.toUtf8().constData(), 2);
+        done = true;
+    });
+    // A reader that blocks on the pipe is let go by a writer that comes and goes.
+    const bool returned = QTest::qWaitFor([&] { return done.load(); }, 10000);
+    if (!returned) {
+        const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    reader.join();
+    rz_setup_log_sink(nullptr);
+    QVERIFY2(returned, "opening the title blocked on the pipe");
+    QVERIFY(opened);
+    const double duration = double(rz_info_duration(info)) / 1e6;
+    QVERIFY2(qAbs(duration - seconds) < 0.1, qPrintable(QString::number(duration)));
+    QCOMPARE(rz_info_chapter_count(info), chapters);
+    rz_info_release(info);
+    std::lock_guard<std::mutex> guard(linesMutex);
+    QVERIFY2(codecLines.filter(pipe).filter("not a regular file").size() == 1,
+             qPrintable(codecLines.join('\n')));
 }
 
 QTEST_MAIN(TestDiscSource)
