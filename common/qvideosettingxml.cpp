@@ -180,7 +180,13 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
         }
         QString reason;
         if (reading.bytes.trimmed().isEmpty()) {
-            doc = newDocument();
+            // The program never writes an empty history: one is what a crash
+            // right after truncating leaves.
+            if (path == historyFilePath())
+                reason = reading.bytes.isEmpty() ? QStringLiteral("the file is empty")
+                                                 : QStringLiteral("the file holds nothing but blanks");
+            else
+                doc = newDocument();
         } else if (StateFile::check(reading.bytes, StateFile::kMaxDepth, &reason)) {
             QDomDocument parsed;
             QString error;
@@ -203,17 +209,15 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
         break;
     }
     }
-    // What could be read from the damaged file replaces it; else an empty file.
+    // What could be read from the damaged file replaces it; else an empty
+    // document (an empty file would not be well-formed).
     QDomDocument recovered;
-    if (!salvaged.isEmpty() && recovered.setContent(salvaged, false) && recovered.documentElement().hasChildNodes()) {
+    if (!salvaged.isEmpty() && recovered.setContent(salvaged, false)
+        && recovered.documentElement().hasChildNodes())
         doc = recovered;
-        SaveXml(path, doc);
-    } else {
-        QFile empty(path);
-        if (empty.open(QIODevice::WriteOnly))
-            empty.close();
+    else
         doc = newDocument();
-    }
+    SaveXml(path, doc);
     return true;
 }
 
