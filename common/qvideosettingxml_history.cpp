@@ -355,7 +355,6 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     return saveHistory(doc);
 }
 
-
 bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
 {
     const QString file = historyFilePath();
@@ -511,6 +510,10 @@ bool QVideoSettingXml::changeConvertedInfoPath(const QString &oldPath, const QSt
 bool QVideoSettingXml::changeConvertedInfoValue(const QString &path, const QString &key,
                                                 const QString &value)
 {
+    if (!StateFile::isXmlName(key)) {
+        qCWarning(lcCommon) << "History: no attribute can be named" << key.toUtf8().toPercentEncoding();
+        return false;
+    }
     const bool existed = QFileInfo::exists(historyFilePath());
     HistoryDocument doc;
     if (!loadHistory(doc, true))

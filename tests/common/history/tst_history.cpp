@@ -5,6 +5,7 @@
 #include "common/qvideosettingxml.h"
 #include "common/statefile.h"
 #include "settledfiles.h"
+#include "wellformed.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -63,7 +64,8 @@ convertedInfo sampleRecord(const QString &path)
 }
 
 // The entries of a document as QXmlStreamReader reads them, under the
-// store's own refusals, one line per element; false when it refuses.
+// store's own refusals (and names a strict reader refuses, and text between
+// the entries), one line per element; false when it refuses.
 bool entriesAsAStreamReaderReads(const QByteArray &bytes, QStringList &lines)
 {
     QXmlStreamReader reader(bytes);
@@ -74,9 +76,16 @@ bool entriesAsAStreamReaderReads(const QByteArray &bytes, QStringList &lines)
         if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference
             || !StateFile::overLongValue(reader).isEmpty())
             return false;
+        if (token == QXmlStreamReader::Characters && depth == 1 && !reader.isWhitespace())
+            return false;
         if (token == QXmlStreamReader::StartElement) {
-            if (depth >= StateFile::kMaxDepth)
+            if (depth >= StateFile::kMaxDepth
+                || !TestSupport::WellFormedDetail::isName(reader.qualifiedName().toString()))
                 return false;
+            for (const QXmlStreamAttribute &a : reader.attributes()) {
+                if (!TestSupport::WellFormedDetail::isName(a.qualifiedName().toString()))
+                    return false;
+            }
             QString line = QString(depth * 2, ' ') + reader.qualifiedName().toString();
             for (const QXmlStreamAttribute &a : reader.attributes())
                 line += ' ' + a.qualifiedName().toString() + "=[" + a.value().toString() + ']';
