@@ -1,8 +1,9 @@
 // The library's start over damaged or stale state files, with real
 // recordings and real files on disk: a history cut short keeps its complete
-// records, the recordings it lost are found again in the output folder, the
-// playlists that can be read stay, one message tells the user, and a history
-// full of missing recordings is cleaned in one pass and one save.
+// records, the recordings it lost are found again in the output folder (an
+// empty or blank history among them), the playlists that can be read stay,
+// one message tells the user, and a history full of missing recordings is
+// cleaned in one pass and one save.
 
 #include "libraryfixture.h"
 
@@ -34,6 +35,8 @@ private slots:
     void initTestCase();
     void init();
     void historyCutInHalfIsRecoveredAndTold();
+    void emptyHistoryIsRecoveredAndTold_data();
+    void emptyHistoryIsRecoveredAndTold();
     void playlistsThatCanBeReadAreKept();
     void missingRecordingsAreDroppedInOnePass();
 
@@ -97,6 +100,49 @@ void TestDamagedHistory::historyCutInHalfIsRecoveredAndTold()
     }
     QCOMPARE(readBytes(historyPath + ".bad"), cut);
     QCOMPARE(QVideoSettingXml::GetItemValue("FormatSet", "Audio_Id", "5000"), QString("5003"));
+    // The next start has nothing to tell and lists the same.
+    {
+        Library lib;
+        QCOMPARE(lib.shownNames().size(), 3);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_told.size(), 1);
+    }
+}
+
+void TestDamagedHistory::emptyHistoryIsRecoveredAndTold_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    // What a crash right after truncating leaves, and blanks alone.
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("blanks") << QByteArray(" \n\t\r\n  \n");
+}
+
+void TestDamagedHistory::emptyHistoryIsRecoveredAndTold()
+{
+    QFETCH(QByteArray, bytes);
+    const QString a = tone(m_out, "a", "mp3", 1.0);
+    const QString b = tone(m_out, "b", "wav", 2.0);
+    const QString c = tone(m_out, "c", "m4a", 1.0);
+    QVERIFY(!a.isEmpty() && !b.isEmpty() && !c.isEmpty());
+    for (const QString &path : {a, b, c})
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(path)));
+    QVideoSettingXml::waitForHistory();
+    const QString historyPath = QVideoSettingXml::historyFilePath();
+    QFile::remove(historyPath + ".bad"); // kept by an earlier case
+    QVERIFY(writeBytes(historyPath, bytes));
+
+    {
+        Library lib;
+        QStringList names = lib.shownNames();
+        names.sort();
+        QCOMPARE(names, QStringList({"a", "b", "c"}));
+        QTRY_COMPARE(m_told.size(), 1);
+        QVERIFY2(m_told.first().contains("3 recordings were recovered"), qPrintable(m_told.first()));
+        QVERIFY2(m_told.first().contains(historyPath + ".bad"), qPrintable(m_told.first()));
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo(b)->time, QString("00:00:02"));
+    }
+    QCOMPARE(readBytes(historyPath + ".bad"), bytes);
+    QCOMPARE(historyPaths().size(), 3);
     // The next start has nothing to tell and lists the same.
     {
         Library lib;
