@@ -444,7 +444,6 @@ private:
         Finished,       // the document element ended, or the text
         DamageInRecord, // inside a record, which is lost
         DamageBetween,  // between records
-        StrayEndTag,    // an element closed that the stretch never opened
     };
     struct Outcome
     {
@@ -525,17 +524,15 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
     feed();
     const auto position = [&] { return start + int(reader.characterOffset()) - opening.size(); };
 
-    // The records of a stretch after damage are kept once it shows that they
-    // stand among the records: an element closed that the stretch never
-    // opened says they stood inside one.
-    QString pending;
-    int pendingCount = 0;
-    const auto keepPending = [&] {
-        m_records += pending;
-        m_kept += pendingCount;
-        pending.clear();
-        pendingCount = 0;
+    // Where each record this stretch kept begins, by name: an element closed
+    // that was never opened among the records says where they stood inside
+    // one (see below).
+    struct Kept
+    {
+        QString name;
+        int at;
     };
+    QVector<Kept> keptHere;
 
     int depth = 0;
     int lastTokenEnd = start; // where the text read without fault ends
@@ -547,20 +544,17 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
     while (!damaged) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (reader.hasError()) {
-            if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError) {
-                if (fed < m_text.size()) {
-                    feed();
-                    continue;
-                }
-                // Cut short: the record being read is lost.
-                keepPending();
-                return {End::Finished, -1};
+            // At the end of the text: cut short, or a '<' damaged into "<?"
+            // or "<!--" that took the rest. The record being read is lost;
+            // any later one is looked for.
+            if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && fed < m_text.size()) {
+                feed();
+                continue;
             }
             break;
         }
         switch (token) {
         case QXmlStreamReader::EndDocument:
-            keepPending();
             return {End::Finished, -1};
         case QXmlStreamReader::DTD:
         case QXmlStreamReader::EntityReference:
@@ -612,10 +606,8 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
             break;
         }
         case QXmlStreamReader::EndElement:
-            if (depth == 1) {
-                keepPending();
+            if (depth == 1)
                 return {End::Finished, -1};
-            }
             if (droppedFrom == depth)
                 droppedFrom = 0;
             else if (!droppedFrom)
@@ -623,13 +615,12 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
             if (--depth == 1) {
                 // A record dropped for its name leaves nothing written.
                 if (!recordText.isEmpty()) {
-                    pending += recordText;
-                    ++pendingCount;
+                    keptHere.append({reader.qualifiedName().toString(), m_records.size()});
+                    m_records += recordText;
+                    ++m_kept;
                 }
                 record.reset();
                 recordStart = -1;
-                if (asDocument)
-                    keepPending();
             }
             break;
         case QXmlStreamReader::Characters:
@@ -651,30 +642,41 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
             lastTokenEnd = position();
     }
 
-    if (depth >= 2) {
-        keepPending();
+    if (depth >= 2)
         return {End::DamageInRecord, recordStart + 1};
-    }
-    // Between records: an end tag there closes an element this stretch
-    // never opened, or (with nothing but blanks after it) the document.
-    int at = lastTokenEnd;
+    // Between records: an end tag there closes the document (when nothing
+    // but blanks follows), or an element whose start the damage took. That
+    // is the last record of its name read here, which the damage closed
+    // early (a '>' made "/>"): it and what followed stood inside one record
+    // and are dropped. With none of that name, a stretch after damage began
+    // inside a record: all it read is dropped.
+    // The reader may have taken the '<' of the tag it fails on.
+    int at = lastTokenEnd > start && m_text.at(lastTokenEnd - 1) == QLatin1Char('<') ? lastTokenEnd - 1
+                                                                                     : lastTokenEnd;
     while (at < m_text.size() && m_text.at(at).isSpace())
         ++at;
-    if (depth == 1 && m_text.midRef(at, 2) == QLatin1String("</")) {
-        const int close = m_text.indexOf(QLatin1Char('>'), at);
-        const int after = close < 0 ? m_text.size() : close + 1;
-        int rest = after;
-        while (rest < m_text.size() && m_text.at(rest).isSpace())
-            ++rest;
-        if (rest == m_text.size()) {
-            keepPending();
-            return {End::Finished, -1};
-        }
-        if (!asDocument)
-            return {End::StrayEndTag, after};
+    if (depth != 1 || m_text.midRef(at, 2) != QLatin1String("</"))
+        return {End::DamageBetween, lastTokenEnd};
+    const int close = m_text.indexOf(QLatin1Char('>'), at);
+    const int after = close < 0 ? m_text.size() : close + 1;
+    int rest = after;
+    while (rest < m_text.size() && m_text.at(rest).isSpace())
+        ++rest;
+    if (rest == m_text.size())
+        return {End::Finished, -1};
+    const QString closed = m_text.mid(at + 2, qMax(0, after - at - 3)).trimmed();
+    int from = keptHere.size();
+    while (from > 0 && keptHere.at(from - 1).name != closed)
+        --from;
+    if (from > 0)
+        --from; // the record of that name
+    else if (asDocument)
+        from = keptHere.size();
+    if (from < keptHere.size()) {
+        m_records.truncate(keptHere.at(from).at);
+        m_kept -= keptHere.size() - from;
     }
-    keepPending();
-    return {End::DamageBetween, lastTokenEnd};
+    return {End::DamageBetween, after};
 }
 
 QString Salvager::run(int *kept)
@@ -715,12 +717,18 @@ QString Salvager::run(int *kept)
 QByteArray StateFile::salvage(const QByteArray &bytes, const QString &entryTag, int maxDepth, int *kept)
 {
     // A byte order mark before the document is no part of it; bytes that
-    // are no UTF-8 become U+FFFD, and a NUL stays where it is.
+    // are no UTF-8 become U+FFFD. A NUL, which QXmlStreamReader fed a piece
+    // at a time takes for the end of what it was given, becomes U+FFFF: no
+    // more a character of XML than a NUL, and refused where a NUL is.
     QTextCodec::ConverterState state;
-    const QString text = QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
+    QString text = QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
+    const int nuls = text.count(QChar(0));
+    text.replace(QChar(0), QChar(0xFFFF));
     Salvager salvager(text, entryTag, maxDepth);
     if (state.invalidChars > 0)
         salvager.note(QStringLiteral("%1 bytes that are no UTF-8, read as U+FFFD").arg(state.invalidChars));
+    if (nuls > 0)
+        salvager.note(QStringLiteral("%1 NUL bytes").arg(nuls));
     const QByteArray salvaged = salvager.run(kept).toUtf8();
     if (salvager.notes() > 0)
         qCWarning(lcCommon).noquote()

@@ -59,7 +59,8 @@ inline Original original(Kind kind, int records)
                                     "        <List_name ListName=\"Road\"/>\n"
                                     "    </Path_item>");
         else if (kind == Kind::Playlists)
-            record = QStringLiteral("<List_name ListName=\"List %1\"/>");
+            // The number twice: no one-byte change makes one name another's.
+            record = QStringLiteral("<List_name ListName=\"List %1 (%1)\"/>");
         else
             record = QStringLiteral("<GROUP_%1 Key_a=\"a %1\" Key_b=\"b %1\"/>");
         const QByteArray bytes = record.arg(n).toUtf8();

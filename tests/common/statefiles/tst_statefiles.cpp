@@ -115,6 +115,9 @@ enum class Damage {
     RecordLeftOpen,
     CutInRecord,
     FlippedBlank,
+    NulInDocumentTag,
+    ProcessingInstruction,
+    EntryClosedEarly,
 };
 
 QByteArray damaged(const StateRecords::Original &o, Kind kind, Damage damage)
@@ -161,6 +164,17 @@ QByteArray damaged(const StateRecords::Original &o, Kind kind, Damage damage)
         break;
     case Damage::FlippedBlank:
         b[start - 1] = 'x';
+        break;
+    case Damage::NulInDocumentTag:
+        b[3] = '\0';
+        break;
+    case Damage::ProcessingInstruction:
+        // "<?" opens an instruction that runs to the end of the file.
+        b[start + 1] = '?';
+        break;
+    case Damage::EntryClosedEarly:
+        // Its children follow it, then its end tag.
+        b.insert(b.indexOf('>', start), '/');
         break;
     }
     return b;
@@ -280,11 +294,17 @@ private slots:
             {Damage::RecordLeftOpen, "a record left open", 1, false},
             {Damage::CutInRecord, "cut in a record", 1, true},
             {Damage::FlippedBlank, "flipped blank between records", 0, false},
+            {Damage::NulInDocumentTag, "NUL in the document element's tag", 0, false},
+            {Damage::ProcessingInstruction, "a record's < made <?", 1, false},
+            {Damage::EntryClosedEarly, "an entry closed before its children", 1, false},
         };
         for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
-            for (const auto &d : damages)
-                QTest::addRow("%s: %s", StateRecords::nameOf(kind), d.name)
-                    << kind << d.damage << d.touched << d.cut;
+            for (const auto &d : damages) {
+                // Only the history's entries have children to close before.
+                if (d.damage != Damage::EntryClosedEarly || kind == Kind::History)
+                    QTest::addRow("%s: %s", StateRecords::nameOf(kind), d.name)
+                        << kind << d.damage << d.touched << d.cut;
+            }
         }
     }
 
