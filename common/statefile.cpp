@@ -545,8 +545,9 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (reader.hasError()) {
             // At the end of the text: cut short, or a '<' damaged into "<?"
-            // or "<!--" that took the rest. The record being read is lost;
-            // any later one is looked for.
+            // or "<!--" that took the rest, or a NUL, which the reader fed a
+            // piece at a time may take for the end of what it was given. The
+            // record being read is lost; any later one is looked for.
             if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && fed < m_text.size()) {
                 feed();
                 continue;
@@ -717,18 +718,13 @@ QString Salvager::run(int *kept)
 QByteArray StateFile::salvage(const QByteArray &bytes, const QString &entryTag, int maxDepth, int *kept)
 {
     // A byte order mark before the document is no part of it; bytes that
-    // are no UTF-8 become U+FFFD. A NUL, which QXmlStreamReader fed a piece
-    // at a time takes for the end of what it was given, becomes U+FFFF: no
-    // more a character of XML than a NUL, and refused where a NUL is.
+    // are no UTF-8 become U+FFFD, and a NUL stays (QString::fromUtf8 would
+    // end the text there).
     QTextCodec::ConverterState state;
-    QString text = QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
-    const int nuls = text.count(QChar(0));
-    text.replace(QChar(0), QChar(0xFFFF));
+    const QString text = QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
     Salvager salvager(text, entryTag, maxDepth);
     if (state.invalidChars > 0)
         salvager.note(QStringLiteral("%1 bytes that are no UTF-8, read as U+FFFD").arg(state.invalidChars));
-    if (nuls > 0)
-        salvager.note(QStringLiteral("%1 NUL bytes").arg(nuls));
     const QByteArray salvaged = salvager.run(kept).toUtf8();
     if (salvager.notes() > 0)
         qCWarning(lcCommon).noquote()

@@ -339,6 +339,44 @@ private slots:
         QVERIFY(StateFileNotices::takeAll().isEmpty());
     }
 
+    void recordsWithChildrenAfterDamageStayWhole_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        // Damage to the record of 5003, after which reading resumes inside it.
+        QTest::newRow("its start tag's quote lost") << QByteArray("\"5003\">") << QByteArray("\"5003>");
+        QTest::newRow("its < damaged")
+            << QByteArray("<FORMAT_ Format_ID=\"5003\"") << QByteArray("xFORMAT_ Format_ID=\"5003\"");
+        QTest::newRow("closed before its child") << QByteArray("\"5003\">") << QByteArray("\"5003\"/>");
+    }
+
+    void recordsWithChildrenAfterDamageStayWhole()
+    {
+        // The default formats: records of any name, each with a child, which
+        // must never be read as a record of its own.
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QByteArray bytes = "<ROOTITEM>\n";
+        for (int id = 5000; id < 5008; ++id)
+            bytes += QStringLiteral("    <FORMAT_ Format_ID=\"%1\">\n        <Format_Custom OnlyAudio=\"Y\" "
+                                    "A_Encoder=\"mp3 %1\"/>\n    </FORMAT_>\n")
+                         .arg(id)
+                         .toUtf8();
+        bytes += "</ROOTITEM>\n";
+        const QString path = QVideoSettingXml::defaultFormatFilePath();
+        QVERIFY(writeSettled(path, bytes));
+        const QStringList before = StateRecords::readGroups(path);
+        QCOMPARE(before.size(), 8);
+        QVERIFY(writeSettled(path, QByteArray(bytes).replace(from, to)));
+        // The damaged record is lost whole; its child is no record.
+        const QStringList read = StateRecords::readGroups(path);
+        QStringList expected = before;
+        expected.removeAt(3);
+        QCOMPARE(read, expected);
+        QCOMPARE(QVideoSettingXml::GetDefaultFormat("5004")->audioEncoder, QString("mp3 5004"));
+        QCOMPARE(StateFileNotices::takeAll().size(), 1);
+    }
+
     void depthBoundIsSixteenLevels_data()
     {
         QTest::addColumn<Road>("road");
