@@ -505,63 +505,52 @@ private slots:
 
     void whatTheStoreWritesIsWellFormed_data()
     {
+        // A file holding names a stream reader lets through (a back-tick, a
+        // NUL, a BOM, U+FFFD), then changes giving texts and names no file holds.
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("onDisk");
         QTest::addColumn<Writes>("writes");
         QTest::addColumn<int>("records");
         const QString hostile = "t" + QString(QChar(0)) + QChar(0x1B) + "i" + QChar(0xFFFF) + QChar(0xDC00)
                                 + "tle";
-        // Names a stream reader lets through: a back-tick, a NUL, a BOM, U+FFFD.
         const QByteArray badNames = QByteArray(" Ti`tle=\"b\" \xEF\xBB\xBFTitle_=\"c\" A") + '\0'
                                     + "b=\"d\" X\xEF\xBF\xBD=\"e\"";
         convertedInfo hostileRecord;
         hostileRecord.convertedPath = "/music/h.mp3";
         hostileRecord.title = hostile;
         hostileRecord.listNames = QStringList{hostile};
-        QTest::newRow("history: names read that no file holds")
+        QTest::newRow("History.xml")
             << historyPath()
             << "<ROOTITEM>\n    <Path_item Converted_path_=\"/music/a.mp3\">\n        <CONVERTED_INFO_ "
                "Title_=\"a\""
                    + badNames + "/>\n    </Path_item>\n</ROOTITEM>\n"
-            << Writes([] {
+            << Writes([hostileRecord, hostile] {
                    QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/a.mp3", "Genre_", "Jazz"));
-               })
-            << 1;
-        QTest::newRow("history: texts and names given that no file holds")
-            << historyPath() << QByteArray() << Writes([hostileRecord, hostile] {
                    QVERIFY(QVideoSettingXml::SaveConvertedInfo(hostileRecord));
                    QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/h.mp3", "Album_", hostile));
                    QVERIFY(!QVideoSettingXml::changeConvertedInfoValue("/music/h.mp3", "Gen`re", "x"));
                })
-            << 1;
-        QTest::newRow("playlists: names read that no file holds")
+            << 2;
+        QTest::newRow("CustomedLists.xml")
             << lists() << "<ROOTITEM>\n    <List_name ListName=\"Road\"" + badNames + "/>\n</ROOTITEM>\n"
-            << Writes([] { QVERIFY(QVideoSettingXml::AppendPlayList("Night")); }) << 2;
-        QTest::newRow("playlists: texts given that no file holds")
-            << lists() << QByteArray() << Writes([hostile] {
+            << Writes([hostile] {
                    QVERIFY(QVideoSettingXml::AppendPlayList(hostile));
                    QVERIFY(QVideoSettingXml::AppendPlayList("Night"));
                    QVERIFY(QVideoSettingXml::SetPlayListName("Night", hostile + "2"));
                })
-            << 2;
-        QTest::newRow("preferences: names read that no file holds")
+            << 3;
+        QTest::newRow("preferences")
             << prefs() << "<ROOTITEM>\n    <CLOSE_ITEM bIsCloseDlg=\"N\"" + badNames + "/>\n</ROOTITEM>\n"
-            << Writes([] { QVERIFY(QVideoSettingXml::SetItemValue("REMIND_ITEM", "isShowRemind", "N")); })
-            << 2;
-        QTest::newRow("preferences: texts and names given that no file holds")
-            << prefs() << QByteArray() << Writes([hostile] {
-                   QVERIFY(QVideoSettingXml::SetItemValue("CLOSE_ITEM", "bIsCloseDlg", hostile));
+            << Writes([hostile] {
+                   QVERIFY(QVideoSettingXml::SetItemValue("REMIND_ITEM", "isShowRemind", hostile));
                    QVideoSettingXml::SetItemValue("CLOSE`ITEM", "bIsCloseDlg", "N");
                    QVideoSettingXml::SetItemValue("CLOSE_ITEM", "bIs`CloseDlg", "N");
                    QVideoSettingXml::readStoringDefault("OutPut_path", "path_value", hostile);
                })
-            << 2;
-        QTest::newRow("editor defaults: texts given that no file holds")
-            << editorDefaultsPath() << QByteArray() << Writes([hostile] {
-                   QVERIFY(QVideoSettingXml::SetItemValue("Screenshots", "IMG_Folder", hostile,
-                                                          editorDefaultsPath()));
-               })
-            << 1;
+            << 3;
+        QTest::newRow("editor defaults") << editorDefaultsPath() << QByteArray() << Writes([hostile] {
+            QVERIFY(QVideoSettingXml::SetItemValue("Screenshots", "IMG_Folder", hostile, editorDefaultsPath()));
+        }) << 1;
     }
 
     void whatTheStoreWritesIsWellFormed()
