@@ -1,6 +1,5 @@
 #include "common/historydocument.h"
 
-#include "common/commonlog.h"
 #include "common/statefile.h"
 
 #include <QBuffer>
@@ -809,12 +808,6 @@ QString HistoryDocument::Text::toString() const
 
 void HistoryDocument::Element::setAttribute(const QString &key, const QString &value)
 {
-    if (!StateFile::isXmlName(key)) {
-        qCWarning(lcCommon).noquote()
-            << QStringLiteral("History: the attribute name \"%1\" cannot be held; not set")
-                   .arg(QString::fromLatin1(key.toUtf8().toPercentEncoding()));
-        return;
-    }
     // Control characters other than tab and line ends, U+FFFE, U+FFFF and
     // lone surrogates cannot appear in the file at all; one in a tag text
     // must not make the whole history unreadable, so it is dropped.
