@@ -505,8 +505,9 @@ private slots:
 
     void whatTheStoreWritesIsWellFormed_data()
     {
-        // A file holding names a stream reader lets through (a back-tick, a
-        // NUL, a BOM, U+FFFD), then changes giving texts and names no file holds.
+        // A file holding names a stream reader lets through but the DOM
+        // refuses (a back-tick, a NUL, a BOM, U+FFFD; U+00B7 in an element
+        // name), then changes giving texts and names no file holds.
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("onDisk");
         QTest::addColumn<Writes>("writes");
@@ -521,9 +522,10 @@ private slots:
         hostileRecord.listNames = QStringList{hostile};
         QTest::newRow("History.xml")
             << historyPath()
-            << "<ROOTITEM>\n    <Path_item Converted_path_=\"/music/a.mp3\">\n        <CONVERTED_INFO_ "
-               "Title_=\"a\""
-                   + badNames + "/>\n    </Path_item>\n</ROOTITEM>\n"
+            << QByteArray(
+                   "<ROOTITEM>\n    <Path_item Converted_path_=\"/music/a.mp3\">\n        <CONVERTED_INFO_ "
+                   "Title_=\"a\"/>\n        <List_name ListName=\"L\"><Note\xC2\xB7/></List_name>\n"
+                   "    </Path_item>\n</ROOTITEM>\n")
             << Writes([hostileRecord, hostile] {
                    QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/a.mp3", "Genre_", "Jazz"));
                    QVERIFY(QVideoSettingXml::SaveConvertedInfo(hostileRecord));
