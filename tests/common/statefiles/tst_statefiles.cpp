@@ -533,6 +533,16 @@ private slots:
                    QVERIFY(!QVideoSettingXml::changeConvertedInfoValue("/music/h.mp3", "Gen`re", "x"));
                })
             << 2;
+        QTest::newRow("History.xml, a name with a BOM")
+            << historyPath()
+            << QByteArray(
+                   "<ROOTITEM>\n    <Path_item Converted_path_=\"/music/a.mp3\">\n        <CONVERTED_INFO_ "
+                   "Title_=\"a\" \xEF\xBB\xBFTitle_=\"b\"/>\n    </Path_item>\n</ROOTITEM>\n")
+            << Writes([] {
+                   QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/a.mp3", "Genre_", "Jazz"));
+                   QCOMPARE(QVideoSettingXml::GetConvertedInfo("/music/a.mp3")->title, QString("a"));
+               })
+            << 1;
         QTest::newRow("CustomedLists.xml")
             << lists() << "<ROOTITEM>\n    <List_name ListName=\"Road\"" + badNames + "/>\n</ROOTITEM>\n"
             << Writes([hostile] {
