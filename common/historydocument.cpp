@@ -371,40 +371,6 @@ bool writePacked(QByteArray &out, Unpacker &in, int depth, const std::function<b
     return flush();
 }
 
-// The characters a document may hold; the reader refuses a file with any
-// other, so none is ever written.
-bool isXmlCharacter(quint32 c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-           || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// Control characters other than tab and line ends, U+FFFE, U+FFFF and lone
-// surrogates cannot appear in the file at all; one in a tag text must not
-// make the whole history unreadable, so it is dropped.
-QString storable(const QString &value)
-{
-    const int size = value.size();
-    QString cleaned;
-    bool dropping = false;
-    for (int i = 0; i < size;) {
-        const QChar c = value.at(i);
-        const bool pair = c.isHighSurrogate() && i + 1 < size && value.at(i + 1).isLowSurrogate();
-        const int units = pair ? 2 : 1;
-        const quint32 code = pair ? QChar::surrogateToUcs4(c, value.at(i + 1)) : c.unicode();
-        if (isXmlCharacter(code)) {
-            if (dropping)
-                cleaned.append(value.constData() + i, units);
-        } else if (!dropping) {
-            dropping = true;
-            cleaned.reserve(size);
-            cleaned.append(value.constData(), i);
-        }
-        i += units;
-    }
-    return dropping ? cleaned : value;
-}
-
 } // namespace
 
 // Reads the plain documents the store writes (UTF-8 without a BOM or a
@@ -447,8 +413,8 @@ public:
         rootName = QString::fromLatin1(m_tag, m_tagSize);
         m_rootTag = QByteArray(m_tag, m_tagSize);
         for (const Attr &a : m_attrs)
-            rootAttributes.append(
-                qMakePair(QString::fromLatin1(a.name, a.nameSize), QString::fromUtf8(value(a), a.valueSize)));
+            rootAttributes.append(qMakePair(QString::fromLatin1(a.name, a.nameSize),
+                                            StateFile::fromUtf8(value(a), a.valueSize)));
         if (m_selfClosed)
             return finish();
         m_open.push_back({m_rootTag.constData(), m_rootTag.size()});
@@ -717,7 +683,7 @@ private:
             code = (code << 6) | (k & 0x3F);
         }
         static const quint32 kLeast[] = {0, 0x80, 0x800, 0x10000};
-        if (code < kLeast[more] || !isXmlCharacter(code))
+        if (code < kLeast[more] || !StateFile::isXmlCharacter(code))
             return false;
         m_at += more + 1;
         return true;
@@ -767,7 +733,7 @@ private:
                 return false;
             code = code * (hex ? 16 : 10) + quint32(v);
         }
-        if (!isXmlCharacter(code))
+        if (!StateFile::isXmlCharacter(code))
             return false;
         char out[4];
         int n;
@@ -834,9 +800,18 @@ QString HistoryDocument::Element::attribute(const QString &key) const
     return QString();
 }
 
+QString HistoryDocument::Text::toString() const
+{
+    // Empty, not null, for an empty value, as a parser gives it.
+    return size ? StateFile::fromUtf8(data, size) : QString::fromLatin1("", 0);
+}
+
 void HistoryDocument::Element::setAttribute(const QString &key, const QString &value)
 {
-    const QString text = storable(value);
+    // Control characters other than tab and line ends, U+FFFE, U+FFFF and
+    // lone surrogates cannot appear in the file at all; one in a tag text
+    // must not make the whole history unreadable, so it is dropped.
+    const QString text = StateFile::storable(value);
     for (auto &attr : attributes) {
         if (attr.first == key) {
             attr.second = text;
@@ -991,11 +966,17 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason, const GoOn
         } else if (token != QXmlStreamReader::StartElement
                    && !(refused = StateFile::overLongValue(reader)).isEmpty()) {
             break;
+        } else if (token == QXmlStreamReader::Characters && depth == 1 && !reader.isWhitespace()) {
+            // What is left of an entry whose '<' was damaged.
+            refused = QStringLiteral("a text between the entries");
         } else if (token == QXmlStreamReader::StartElement) {
             if (depth >= StateFile::kMaxDepth) {
                 refused = QStringLiteral("elements nested deeper than %1 levels").arg(StateFile::kMaxDepth);
                 break;
             }
+            // A name no file can hold would be written back as it is.
+            if (!(refused = StateFile::unholdableName(reader)).isEmpty())
+                break;
             const QXmlStreamAttributes attrs = reader.attributes();
             for (const QXmlStreamAttribute &a : attrs) {
                 if (a.value().size() > StateFile::kMaxValueChars) {

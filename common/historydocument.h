@@ -68,8 +68,9 @@ public:
         const char *data = nullptr;
         int size = 0;
 
-        // Empty, not null, for an empty value, as a parser gives it.
-        QString toString() const { return size ? QString::fromUtf8(data, size) : QString::fromLatin1("", 0); }
+        // The value as it stands: a leading U+FEFF is kept. Empty, not
+        // null, for an empty value, as a parser gives it.
+        QString toString() const;
         bool operator==(const Text &other) const;
         bool operator==(QLatin1String latin1) const;
     };

@@ -46,6 +46,64 @@ void forgetDocument(const QString &path)
     cache.files.remove(path);
 }
 
+// Finds, and when `change` is set drops, what no file can hold below node:
+// elements and attributes whose names cannot be held, characters of values
+// and texts that cannot. Returns how many there were; what names them.
+int makeHoldable(QDomNode node, bool change, QStringList *what)
+{
+    int found = 0;
+    for (QDomNode n = node.firstChild(); !n.isNull();) {
+        const QDomNode next = n.nextSibling();
+        if (n.isElement()) {
+            QDomElement e = n.toElement();
+            if (!StateFile::isXmlName(e.tagName())) {
+                ++found;
+                if (change) {
+                    *what << QStringLiteral("the element \"%1\"")
+                                 .arg(QString::fromLatin1(e.tagName().toUtf8().toPercentEncoding()));
+                    node.removeChild(n);
+                }
+                n = next;
+                continue;
+            }
+            const QDomNamedNodeMap attributes = e.attributes();
+            for (int i = attributes.size() - 1; i >= 0; --i) {
+                QDomAttr a = attributes.item(i).toAttr();
+                int dropped = 0;
+                const QString value = StateFile::storable(a.value(), &dropped);
+                if (!StateFile::isXmlName(a.name())) {
+                    ++found;
+                    if (change) {
+                        *what << QStringLiteral("the attribute \"%1\"")
+                                     .arg(QString::fromLatin1(a.name().toUtf8().toPercentEncoding()));
+                        e.removeAttributeNode(a);
+                    }
+                } else if (dropped) {
+                    ++found;
+                    if (change) {
+                        *what << QStringLiteral("%1 characters of \"%2\"").arg(dropped).arg(a.name());
+                        a.setValue(value);
+                    }
+                }
+            }
+            found += makeHoldable(n, change, what);
+        } else if (n.isCharacterData()) {
+            QDomCharacterData text = n.toCharacterData();
+            int dropped = 0;
+            const QString data = StateFile::storable(text.data(), &dropped);
+            if (dropped) {
+                ++found;
+                if (change) {
+                    *what << QStringLiteral("%1 characters of a text").arg(dropped);
+                    text.setData(data);
+                }
+            }
+        }
+        n = next;
+    }
+    return found;
+}
+
 } // namespace
 
 QDomElement QVideoSettingXml::ensureRoot(QDomDocument &doc)
@@ -180,8 +238,15 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
         }
         QString reason;
         if (reading.bytes.trimmed().isEmpty()) {
-            doc = newDocument();
-        } else if (StateFile::check(reading.bytes, StateFile::kMaxDepth, &reason)) {
+            // The program never writes an empty history: one is what a crash
+            // right after truncating leaves.
+            if (path == historyFilePath())
+                reason = reading.bytes.isEmpty() ? QStringLiteral("the file is empty")
+                                                 : QStringLiteral("the file holds nothing but blanks");
+            else
+                doc = newDocument();
+        } else if (StateFile::check(reading.bytes, StateFile::kMaxDepth, &reason,
+                                    StateFile::Between::BlanksOnly)) {
             QDomDocument parsed;
             QString error;
             int line = 0;
@@ -203,17 +268,15 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
         break;
     }
     }
-    // What could be read from the damaged file replaces it; else an empty file.
+    // What could be read from the damaged file replaces it; else an empty
+    // document (an empty file would not be well-formed).
     QDomDocument recovered;
-    if (!salvaged.isEmpty() && recovered.setContent(salvaged, false) && recovered.documentElement().hasChildNodes()) {
+    if (!salvaged.isEmpty() && recovered.setContent(salvaged, false)
+        && recovered.documentElement().hasChildNodes())
         doc = recovered;
-        SaveXml(path, doc);
-    } else {
-        QFile empty(path);
-        if (empty.open(QIODevice::WriteOnly))
-            empty.close();
+    else
         doc = newDocument();
-    }
+    SaveXml(path, doc);
     return true;
 }
 
@@ -274,6 +337,16 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProduc
 bool QVideoSettingXml::SaveXml(const QString &path, const QDomDocument &doc)
 {
     forgetDocument(path);
+    // The DOM writes names and characters as it is given them, even those
+    // no reader takes back: they are left out, and said so.
+    if (makeHoldable(doc, false, nullptr) > 0) {
+        QDomDocument holdable = doc.cloneNode(true).toDocument();
+        QStringList dropped;
+        makeHoldable(holdable, true, &dropped);
+        qCWarning(lcCommon).noquote()
+            << path << "cannot hold, and is saved without:" << dropped.join(QStringLiteral("; "));
+        return writeFileAtomically(path, holdable.toByteArray(4));
+    }
     // toByteArray writes UTF-8 and adds no declaration of its own.
     return writeFileAtomically(path, doc.toByteArray(4));
 }

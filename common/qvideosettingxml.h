@@ -30,14 +30,18 @@ public:
     // ---- Shared file handling ----
     // Reads and parses the file into doc. False when it cannot be opened (also
     // when it is missing). A file that does not parse, is no regular file,
-    // is too large, nests too deep or declares a document type is moved aside
-    // as "<path>.bad" (noted in StateFileNotices) and replaced by the entries
-    // that could be read from it, or by an empty file; doc then holds them
-    // and the result is true. An empty file reads as an empty "ROOTITEM"
-    // document. A file unchanged since it was last read is not parsed again.
+    // is too large, nests too deep, declares a document type, holds a name
+    // no file can hold or text between its entries is moved aside as
+    // "<path>.bad" (noted in StateFileNotices) and replaced by the entries
+    // that could be read from it, or by an empty document; doc then holds
+    // them and the result is true. An empty file reads as an empty
+    // "ROOTITEM" document, but for the history, which the program never
+    // writes empty: that is damage. A file unchanged since it was last read
+    // is not parsed again.
     static bool isValidFile(const QString &path, QDomDocument &doc);
     // Writes the whole document atomically: on any failure the previous file
-    // stays as it was and the result is false.
+    // stays as it was and the result is false. Names and characters no file
+    // can hold are left out, with a warning.
     static bool SaveXml(const QString &path, const QDomDocument &doc);
 
     // ---- Preferences (an empty file means "AudioDefaultSetting.xml") ----

@@ -300,10 +300,16 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
             return false;
         break;
     case StateFile::Status::Read: {
-        // trimmed() would copy the whole file just to look at it.
+        // trimmed() would copy the whole file just to look at it. The program
+        // never writes an empty history: one is what a crash right after
+        // truncating leaves, damage like any other.
         if (std::all_of(reading.bytes.cbegin(), reading.bytes.cend(), HistoryDocument::isBlank)) {
-            doc = HistoryDocument();
-            return true;
+            if (!setAside(file, QByteArray(),
+                          reading.bytes.isEmpty() ? QStringLiteral("the file is empty")
+                                                  : QStringLiteral("the file holds nothing but blanks"),
+                          salvaged))
+                return false;
+            break;
         }
         {
             QMutexLocker lock(&cache.mutex);
@@ -344,11 +350,9 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
         doc = recovered;
         return saveHistory(doc);
     }
+    // An empty history, written as a document: an empty file is none.
     doc = HistoryDocument();
-    QFile empty(file);
-    if (empty.open(QIODevice::WriteOnly))
-        empty.close();
-    return true;
+    return saveHistory(doc);
 }
 
 bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
@@ -506,6 +510,10 @@ bool QVideoSettingXml::changeConvertedInfoPath(const QString &oldPath, const QSt
 bool QVideoSettingXml::changeConvertedInfoValue(const QString &path, const QString &key,
                                                 const QString &value)
 {
+    if (!StateFile::isXmlName(key)) {
+        qCWarning(lcCommon) << "History: no attribute can be named" << key.toUtf8().toPercentEncoding();
+        return false;
+    }
     const bool existed = QFileInfo::exists(historyFilePath());
     HistoryDocument doc;
     if (!loadHistory(doc, true))

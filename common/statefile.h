@@ -11,6 +11,7 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <QStringView>
 
 class QXmlStreamReader;
 
@@ -90,19 +91,49 @@ public:
     static qint64 trustedAfterNs(const Signature &sig);
     static qint64 nowNs();
 
-    // Well-formed, no document type, no deeper than maxDepth, no attribute
-    // value or text longer than kMaxValueChars. On false the reason holds
-    // the line, the column and what is wrong.
-    static bool check(const QByteArray &bytes, int maxDepth, QString *reason);
+    // What a file may hold between its records (the document element's
+    // children): the store's own files hold blanks only, so anything else
+    // there is a record whose '<' was damaged.
+    enum class Between { Anything, BlanksOnly };
+    // Well-formed, every name one the files can hold (isXmlName), no
+    // document type, no deeper than maxDepth, no attribute value or text
+    // longer than kMaxValueChars. On false the reason holds the line, the
+    // column and what is wrong.
+    static bool check(const QByteArray &bytes, int maxDepth, QString *reason,
+                      Between between = Between::Anything);
     // The reason a start element or a text of the reader is refused; empty
     // when it is within the bounds.
     static QString overLongValue(const QXmlStreamReader &reader);
+    // The reason a start element of the reader cannot be kept as it stands:
+    // its name or an attribute's name is none a file can hold. Empty when
+    // every name can be kept.
+    static QString unholdableName(const QXmlStreamReader &reader);
+
+    // A character an XML document may hold.
+    static bool isXmlCharacter(uint code);
+    // A name every reader of these files takes, ours and others': an XML
+    // name (a colon at most once, inside it) of characters that XML 1.0 and
+    // both Qt readers allow in names. Characters beyond U+FFFF are refused
+    // (the DOM takes none).
+    static bool isXmlName(QStringView name);
+    // The text without the characters no file can hold (NUL and the other
+    // control characters but tab and line ends, U+FFFE, U+FFFF, surrogates
+    // without their pair). dropped, when given, gets how many were dropped.
+    static QString storable(const QString &text, int *dropped = nullptr);
+    // UTF-8 decoded as it stands. QString::fromUtf8 takes a U+FEFF at the
+    // start of what it decodes for a byte order mark and drops it: at the
+    // start of a value or a name it is part of the text.
+    static QString fromUtf8(const char *data, int size);
 
     // A well-formed document holding the damaged text's document element and
-    // every top-level child that can be read completely and within maxDepth;
-    // after damage, reading resumes at the next "<entryTag" (the tag of the
-    // last complete child when entryTag is empty). kept gets the number of
-    // children kept. Empty when not even the document element can be read.
+    // exactly its whole records (the document element's children that can be
+    // read completely and within maxDepth), none made up and none twice.
+    // After damage, reading resumes where the damaged record began, at the
+    // next record: a "<entryTag" (any name when entryTag is empty) that turns
+    // out to stand among the records, not inside one. A name the file cannot
+    // hold is dropped with its attribute or element, bytes that are no UTF-8
+    // are read as U+FFFD; each is logged. kept gets the number of records
+    // kept. Empty when nothing can be read.
     static QByteArray salvage(const QByteArray &bytes, const QString &entryTag, int maxDepth, int *kept);
 
     // First name among "<path>.bad", "<path>.bad.1", ... that is not taken,

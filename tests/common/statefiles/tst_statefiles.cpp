@@ -1,18 +1,24 @@
-// The program's own state files under damage and attack: a history or a
-// playlists file cut short keeps what can be read; entity declarations, deep
-// nesting, oversized files, pipes and devices are refused at once and set
-// aside as ".bad" with a notice for the user; parsed files are reused while
-// unchanged on disk and re-read when they change.
+// The program's own state files under damage and attack: a damaged file
+// keeps exactly its whole records; entity declarations, deep nesting,
+// oversized files, pipes and devices are refused at once and set aside as
+// ".bad" with a notice for the user; what the store writes is always
+// well-formed; parsed files are reused while unchanged on disk and re-read
+// when they change.
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "common/statefile.h"
 #include "settledfiles.h"
+#include "staterecords.h"
+#include "wellformed.h"
 
 #include <QDir>
+#include <QDomDocument>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
 
+#include <algorithm>
+#include <functional>
 #include <future>
 
 #include <fcntl.h>
@@ -88,7 +94,130 @@ bool returnsPromptly(const std::function<void()> &call, const QString &fifo = QS
     return false;
 }
 
+using StateRecords::Kind;
+
+QString editorDefaultsPath()
+{
+    return QIAnyUtil::getAppDataPath() + "/VedioEditDefaultSetting.xml";
+}
+
+constexpr int kRecords = 12;
+constexpr int kDamaged = 5; // the record a damage is aimed at
+
+enum class Damage {
+    NulBetween,
+    ZeroedBlock,
+    BadUtf8InName,
+    BadUtf8InValue,
+    StrayLessThan,
+    RecordStartLost,
+    FlippedInRecord,
+    RecordLeftOpen,
+    CutInRecord,
+    FlippedBlank,
+    NulInDocumentTag,
+    ProcessingInstruction,
+    EntryClosedEarly,
+};
+
+QByteArray damaged(const StateRecords::Original &o, Kind kind, Damage damage)
+{
+    QByteArray b = o.bytes;
+    const int start = o.spans.at(kDamaged).first;
+    const int end = o.spans.at(kDamaged).second;
+    const QByteArray name = kind == Kind::History ? "Title_" : kind == Kind::Playlists ? "ListName" : "Key_a";
+    const QByteArray value = kind == Kind::History ? "\"Song " : kind == Kind::Playlists ? "\"List " : "\"a ";
+    switch (damage) {
+    case Damage::NulBetween:
+        b.insert(start, '\0');
+        break;
+    case Damage::ZeroedBlock: {
+        // From the middle of one record to the middle of the next: a lost block.
+        const int from = (start + end) / 2;
+        const int to = (o.spans.at(kDamaged + 1).first + o.spans.at(kDamaged + 1).second) / 2;
+        b.replace(from, to - from, QByteArray(to - from, '\0'));
+        break;
+    }
+    case Damage::BadUtf8InName:
+        b[b.indexOf(name, start) + 2] = '\xFF';
+        break;
+    case Damage::BadUtf8InValue:
+        b[b.indexOf(value, start) + 2] = '\xFF';
+        break;
+    case Damage::StrayLessThan:
+        b.insert(start, '<');
+        break;
+    case Damage::RecordStartLost:
+        b[start] = 'x';
+        break;
+    case Damage::FlippedInRecord:
+        b[b.indexOf(name, start) + name.size()] = 'x';
+        break;
+    case Damage::RecordLeftOpen:
+        if (kind == Kind::History)
+            b.remove(end - 12, 12); // "</Path_item>"
+        else
+            b.remove(end - 2, 1); // the '/' of "/>"
+        break;
+    case Damage::CutInRecord:
+        b.truncate((start + end) / 2);
+        break;
+    case Damage::FlippedBlank:
+        b[start - 1] = 'x';
+        break;
+    case Damage::NulInDocumentTag:
+        b[3] = '\0';
+        break;
+    case Damage::ProcessingInstruction:
+        // "<?" opens an instruction that runs to the end of the file.
+        b[start + 1] = '?';
+        break;
+    case Damage::EntryClosedEarly:
+        // Its children follow it, then its end tag.
+        b.insert(b.indexOf('>', start), '/');
+        break;
+    }
+    return b;
+}
+
+// The records of the file at path as the next start reads them: the
+// history read in this process is let go first.
+QStringList recordsOnDisk(const QString &path)
+{
+    if (path == QVideoSettingXml::historyFilePath()) {
+        const QByteArray bytes = readSettled(path);
+        if (!writeSettled(path, "<ROOTITEM><Path_item") || !QVideoSettingXml::analysisConvertedInfo().isEmpty()
+            || !QFile::remove(path + ".bad") || !writeSettled(path, bytes))
+            return {"cannot be read anew"};
+        StateFileNotices::takeAll();
+        return StateRecords::read(Kind::History);
+    }
+    if (path == QVideoSettingXml::playListFilePath())
+        return StateRecords::read(Kind::Playlists);
+    return StateRecords::readGroups(path);
+}
+
+QByteArray nestedElements(int count)
+{
+    return QByteArray("<d>").repeated(count) + QByteArray("</d>").repeated(count);
+}
+
+QStringList fileNames(const QString &folder)
+{
+    return QDir(folder).entryList({"*.xml"}, QDir::Files, QDir::Name);
+}
+
+using Writes = std::function<void()>;
+
+// The roads the depth bound is tried on.
+enum class Road { History, Preferences, EditorDefaults };
+
 } // namespace
+
+Q_DECLARE_METATYPE(StateRecords::Kind)
+Q_DECLARE_METATYPE(Damage)
+Q_DECLARE_METATYPE(Writes)
+Q_DECLARE_METATYPE(Road)
 
 class StateFilesTest : public QObject
 {
@@ -138,6 +267,327 @@ private slots:
                  qPrintable(kept.join(',')));
         QVERIFY(!kept.contains("/music/r3.mp3"));
         QVERIFY(QFile::exists(historyPath() + ".bad"));
+    }
+
+    void salvageKeepsExactlyTheWholeRecords_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<Damage>("damage");
+        QTest::addColumn<int>("touched");
+        QTest::addColumn<bool>("cut");
+        // Records touched from kDamaged on (each may be read as far as it
+        // goes, or lost); cut: the file ends inside the first of them.
+        const struct
+        {
+            Damage damage;
+            const char *name;
+            int touched;
+            bool cut;
+        } damages[] = {
+            {Damage::NulBetween, "NUL between records", 0, false},
+            {Damage::ZeroedBlock, "zeros over two records", 2, false},
+            {Damage::BadUtf8InName, "bad UTF-8 in a name", 1, false},
+            {Damage::BadUtf8InValue, "bad UTF-8 in a value", 1, false},
+            {Damage::StrayLessThan, "stray < before a record", 0, false},
+            {Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Damage::FlippedInRecord, "flipped byte in a record", 1, false},
+            {Damage::RecordLeftOpen, "a record left open", 1, false},
+            {Damage::CutInRecord, "cut in a record", 1, true},
+            {Damage::FlippedBlank, "flipped blank between records", 0, false},
+            {Damage::NulInDocumentTag, "NUL in the document element's tag", 0, false},
+            {Damage::ProcessingInstruction, "a record's < made <?", 1, false},
+            {Damage::EntryClosedEarly, "an entry closed before its children", 1, false},
+        };
+        for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
+            for (const auto &d : damages) {
+                // Only the history's entries have children to close before.
+                if (d.damage != Damage::EntryClosedEarly || kind == Kind::History)
+                    QTest::addRow("%s: %s", StateRecords::nameOf(kind), d.name)
+                        << kind << d.damage << d.touched << d.cut;
+            }
+        }
+    }
+
+    void salvageKeepsExactlyTheWholeRecords()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(Damage, damage);
+        QFETCH(int, touched);
+        QFETCH(bool, cut);
+        const StateRecords::Original whole = StateRecords::original(kind, kRecords);
+        const QString path = StateRecords::pathOf(kind);
+        QVERIFY(writeSettled(path, whole.bytes));
+        const QStringList before = StateRecords::read(kind);
+        QCOMPARE(before.size(), kRecords);
+        QVector<bool> intact(kRecords, true);
+        for (int n = kDamaged; n < kRecords && (cut || n < kDamaged + touched); ++n)
+            intact[n] = false;
+        const int intactCount = int(std::count(intact.cbegin(), intact.cend(), true));
+        const QByteArray bytes = damaged(whole, kind, damage);
+        QVERIFY(writeSettled(path, bytes));
+        const StateRecords::Tally read = StateRecords::tally(before, intact, StateRecords::read(kind), touched);
+        QVERIFY2(read.kept == intactCount && read.lost == 0 && read.invented == 0 && read.duplicated == 0,
+                 qPrintable(read.text()));
+        // Kept aside and told once; what replaced it is well-formed and reads the same.
+        QCOMPARE(readSettled(path + ".bad"), bytes);
+        QCOMPARE(StateFileNotices::takeAll().size(), 1);
+        QString why;
+        QVERIFY2(TestSupport::wellFormed(readSettled(path), &why), qPrintable(why));
+        const StateRecords::Tally again = StateRecords::tally(before, intact, recordsOnDisk(path), touched);
+        QVERIFY2(again.kept == intactCount && again.invented == 0 && again.duplicated == 0,
+                 qPrintable(again.text()));
+        QVERIFY(StateFileNotices::takeAll().isEmpty());
+    }
+
+    void recordsWithChildrenAfterDamageStayWhole_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        // Damage to the record of 5003, after which reading resumes inside it.
+        QTest::newRow("its start tag's quote lost") << QByteArray("\"5003\">") << QByteArray("\"5003>");
+        QTest::newRow("its < damaged")
+            << QByteArray("<FORMAT_ Format_ID=\"5003\"") << QByteArray("xFORMAT_ Format_ID=\"5003\"");
+        QTest::newRow("closed before its child") << QByteArray("\"5003\">") << QByteArray("\"5003\"/>");
+    }
+
+    void recordsWithChildrenAfterDamageStayWhole()
+    {
+        // The default formats: records of any name, each with a child, which
+        // must never be read as a record of its own.
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QByteArray bytes = "<ROOTITEM>\n";
+        for (int id = 5000; id < 5008; ++id)
+            bytes += QStringLiteral("    <FORMAT_ Format_ID=\"%1\">\n        <Format_Custom OnlyAudio=\"Y\" "
+                                    "A_Encoder=\"mp3 %1\"/>\n    </FORMAT_>\n")
+                         .arg(id)
+                         .toUtf8();
+        bytes += "</ROOTITEM>\n";
+        const QString path = QVideoSettingXml::defaultFormatFilePath();
+        QVERIFY(writeSettled(path, bytes));
+        const QStringList before = StateRecords::readGroups(path);
+        QCOMPARE(before.size(), 8);
+        QVERIFY(writeSettled(path, QByteArray(bytes).replace(from, to)));
+        // The damaged record is lost whole; its child is no record.
+        const QStringList read = StateRecords::readGroups(path);
+        QStringList expected = before;
+        expected.removeAt(3);
+        QCOMPARE(read, expected);
+        QCOMPARE(QVideoSettingXml::GetDefaultFormat("5004")->audioEncoder, QString("mp3 5004"));
+        QCOMPARE(StateFileNotices::takeAll().size(), 1);
+    }
+
+    void depthBoundIsSixteenLevels_data()
+    {
+        QTest::addColumn<Road>("road");
+        QTest::addColumn<int>("levels");
+        const struct
+        {
+            Road road;
+            const char *name;
+        } roads[] = {{Road::History, "History.xml"},
+                     {Road::Preferences, "preferences"},
+                     {Road::EditorDefaults, "editor defaults"}};
+        for (const auto &r : roads) {
+            for (const int levels : {16, 17, 18})
+                QTest::addRow("%s: %d levels", r.name, levels) << r.road << levels;
+        }
+    }
+
+    void depthBoundIsSixteenLevels()
+    {
+        // Three records, the middle one nesting to `levels` levels with the
+        // document element: deeper than 16 is damage and only it is lost.
+        QFETCH(Road, road);
+        QFETCH(int, levels);
+        const bool within = levels <= 16;
+        QString path;
+        if (road == Road::History) {
+            path = historyPath();
+            QVERIFY(writeSettled(
+                path,
+                "<ROOTITEM>\n"
+                "<Path_item Converted_path_=\"/music/r0.mp3\"><CONVERTED_INFO_ Title_=\"r0\"/></Path_item>\n"
+                "<Path_item Converted_path_=\"/music/deep.mp3\"><CONVERTED_INFO_ Title_=\"deep\"/>"
+                "<List_name ListName=\"L\">"
+                    + nestedElements(levels - 3)
+                    + "</List_name></Path_item>\n"
+                      "<Path_item Converted_path_=\"/music/r2.mp3\"><CONVERTED_INFO_ "
+                      "Title_=\"r2\"/></Path_item>\n"
+                      "</ROOTITEM>\n"));
+            const QStringList expected = within ? QStringList(
+                                             {"/music/r0.mp3", "/music/deep.mp3", "/music/r2.mp3"})
+                                                : QStringList({"/music/r0.mp3", "/music/r2.mp3"});
+            QCOMPARE(paths(QVideoSettingXml::analysisConvertedInfo()), expected);
+        } else {
+            path = road == Road::Preferences ? prefs() : editorDefaultsPath();
+            QVERIFY(writeSettled(path, "<ROOTITEM><G0 k=\"v0\"/><DEEP k=\"deep\">"
+                                           + nestedElements(levels - 2) + "</DEEP><G2 k=\"v2\"/></ROOTITEM>"));
+            // Each file through its own road.
+            const auto value = [&](const QString &group) {
+                return road == Road::Preferences
+                           ? QVideoSettingXml::GetItemValue(group, "k", "gone")
+                           : QVideoSettingXml::readStoringDefault(group, "k", "gone", path);
+            };
+            QCOMPARE(value("DEEP"), within ? QString("deep") : QString("gone"));
+            QCOMPARE(value("G0"), QString("v0"));
+            QCOMPARE(value("G2"), QString("v2"));
+        }
+        QCOMPARE(QFile::exists(path + ".bad"), !within);
+        QCOMPARE(StateFileNotices::takeAll().size(), within ? 0 : 1);
+    }
+
+    void textsRoundTripAsTheFileCanHoldThem_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("read");
+        const QString bom(QChar(0xFEFF));
+        const QString nul(QChar(0));
+        const struct
+        {
+            const char *name;
+            QString given;
+            QString read;
+        } texts[] = {
+            {"a BOM first", bom + "title", bom + "title"},
+            {"BOMs only", bom + bom, bom + bom},
+            {"a NUL inside", "a" + nul + "b", "ab"},
+            {"a NUL, then a BOM", nul + bom + "x", bom + "x"},
+            {"what no file holds", "a" + QString(QChar(1)) + "b" + QChar(0xFFFE) + "c" + QChar(0xD800) + "d",
+             "abcd"},
+        };
+        for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
+            for (const auto &t : texts)
+                QTest::addRow("%s: %s", StateRecords::nameOf(kind), t.name) << kind << t.given << t.read;
+        }
+    }
+
+    void textsRoundTripAsTheFileCanHoldThem()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, given);
+        QFETCH(QString, read);
+        convertedInfo info;
+        info.convertedPath = "/music/t.mp3";
+        info.title = given;
+        convertedInfo other;
+        other.convertedPath = "/music/u.mp3";
+        switch (kind) {
+        case Kind::History:
+            QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+            QVERIFY(QVideoSettingXml::SaveConvertedInfo(other));
+            break;
+        case Kind::Playlists:
+            QVERIFY(QVideoSettingXml::AppendPlayList(given));
+            QVERIFY(QVideoSettingXml::AppendPlayList("other"));
+            break;
+        case Kind::Preferences:
+            QVERIFY(QVideoSettingXml::SetItemValue("GROUP", "Key", given));
+            QVERIFY(QVideoSettingXml::SetItemValue("OTHER", "Key", "other"));
+            break;
+        }
+        // Read back from the file, as the next start reads it.
+        const QString path = StateRecords::pathOf(kind);
+        const QStringList records = recordsOnDisk(path);
+        QCOMPARE(records.size(), 2);
+        if (kind == Kind::History)
+            QCOMPARE(QVideoSettingXml::GetConvertedInfo("/music/t.mp3")->title, read);
+        else if (kind == Kind::Playlists)
+            QCOMPARE(records.first(), read);
+        else
+            QCOMPARE(QVideoSettingXml::GetItemValue("GROUP", "Key", "none"), read);
+        QString why;
+        QVERIFY2(TestSupport::wellFormed(readSettled(path), &why), qPrintable(why));
+        QVERIFY(!QFile::exists(path + ".bad"));
+        QVERIFY(StateFileNotices::takeAll().isEmpty());
+    }
+
+    void whatTheStoreWritesIsWellFormed_data()
+    {
+        // A file holding names a stream reader lets through but the DOM
+        // refuses (a back-tick, a NUL, a BOM, U+FFFD; U+00B7 in an element
+        // name), then changes giving texts and names no file holds.
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("onDisk");
+        QTest::addColumn<Writes>("writes");
+        QTest::addColumn<int>("records");
+        const QString hostile = "t" + QString(QChar(0)) + QChar(0x1B) + "i" + QChar(0xFFFF) + QChar(0xDC00)
+                                + "tle";
+        const QByteArray badNames = QByteArray(" Ti`tle=\"b\" \xEF\xBB\xBFTitle_=\"c\" A") + '\0'
+                                    + "b=\"d\" X\xEF\xBF\xBD=\"e\"";
+        convertedInfo hostileRecord;
+        hostileRecord.convertedPath = "/music/h.mp3";
+        hostileRecord.title = hostile;
+        hostileRecord.listNames = QStringList{hostile};
+        QTest::newRow("History.xml")
+            << historyPath()
+            << QByteArray(
+                   "<ROOTITEM>\n    <Path_item Converted_path_=\"/music/a.mp3\">\n        <CONVERTED_INFO_ "
+                   "Title_=\"a\"/>\n        <List_name ListName=\"L\"><Note\xC2\xB7/></List_name>\n"
+                   "    </Path_item>\n</ROOTITEM>\n")
+            << Writes([hostileRecord, hostile] {
+                   QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/a.mp3", "Genre_", "Jazz"));
+                   QVERIFY(QVideoSettingXml::SaveConvertedInfo(hostileRecord));
+                   QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/h.mp3", "Album_", hostile));
+                   QVERIFY(!QVideoSettingXml::changeConvertedInfoValue("/music/h.mp3", "Gen`re", "x"));
+               })
+            << 2;
+        QTest::newRow("History.xml, a name with a BOM")
+            << historyPath()
+            << QByteArray(
+                   "<ROOTITEM>\n    <Path_item Converted_path_=\"/music/a.mp3\">\n        <CONVERTED_INFO_ "
+                   "Title_=\"a\" \xEF\xBB\xBFTitle_=\"b\"/>\n    </Path_item>\n</ROOTITEM>\n")
+            << Writes([] {
+                   QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/music/a.mp3", "Genre_", "Jazz"));
+                   QCOMPARE(QVideoSettingXml::GetConvertedInfo("/music/a.mp3")->title, QString("a"));
+               })
+            << 1;
+        QTest::newRow("CustomedLists.xml")
+            << lists() << "<ROOTITEM>\n    <List_name ListName=\"Road\"" + badNames + "/>\n</ROOTITEM>\n"
+            << Writes([hostile] {
+                   QVERIFY(QVideoSettingXml::AppendPlayList(hostile));
+                   QVERIFY(QVideoSettingXml::AppendPlayList("Night"));
+                   QVERIFY(QVideoSettingXml::SetPlayListName("Night", hostile + "2"));
+               })
+            << 3;
+        QTest::newRow("preferences")
+            << prefs() << "<ROOTITEM>\n    <CLOSE_ITEM bIsCloseDlg=\"N\"" + badNames + "/>\n</ROOTITEM>\n"
+            << Writes([hostile] {
+                   QVERIFY(QVideoSettingXml::SetItemValue("REMIND_ITEM", "isShowRemind", hostile));
+                   QVideoSettingXml::SetItemValue("CLOSE`ITEM", "bIsCloseDlg", "N");
+                   QVideoSettingXml::SetItemValue("CLOSE_ITEM", "bIs`CloseDlg", "N");
+                   QVideoSettingXml::readStoringDefault("OutPut_path", "path_value", hostile);
+               })
+            << 3;
+        QTest::newRow("editor defaults") << editorDefaultsPath() << QByteArray() << Writes([hostile] {
+            QVERIFY(QVideoSettingXml::SetItemValue("Screenshots", "IMG_Folder", hostile, editorDefaultsPath()));
+        }) << 1;
+    }
+
+    void whatTheStoreWritesIsWellFormed()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, onDisk);
+        QFETCH(Writes, writes);
+        QFETCH(int, records);
+        if (!onDisk.isEmpty())
+            QVERIFY(writeSettled(path, onDisk));
+        writes();
+        if (QTest::currentTestFailed())
+            return;
+        StateFileNotices::takeAll();
+        QVERIFY(QVideoSettingXml::waitForHistory());
+        const QString folder = QIAnyUtil::getAppDataPath();
+        QVERIFY(!fileNames(folder).isEmpty());
+        for (const QString &name : fileNames(folder)) {
+            QString why;
+            QVERIFY2(TestSupport::wellFormed(readSettled(folder + '/' + name), &why),
+                     qPrintable(name + ": " + why));
+        }
+        // The next start finds nothing to set aside and every record.
+        QCOMPARE(recordsOnDisk(path).size(), records);
+        QVERIFY(StateFileNotices::takeAll().isEmpty());
     }
 
     void playlistsThatCanBeReadAreKept()

@@ -1,8 +1,9 @@
 // The library's start over damaged or stale state files, with real
 // recordings and real files on disk: a history cut short keeps its complete
-// records, the recordings it lost are found again in the output folder, the
-// playlists that can be read stay, one message tells the user, and a history
-// full of missing recordings is cleaned in one pass and one save.
+// records, the recordings it lost are found again in the output folder (an
+// empty or blank history among them), the playlists that can be read stay,
+// one message tells the user, and a history full of missing recordings is
+// cleaned in one pass and one save.
 
 #include "libraryfixture.h"
 
@@ -33,7 +34,8 @@ class TestDamagedHistory : public QObject
 private slots:
     void initTestCase();
     void init();
-    void historyCutInHalfIsRecoveredAndTold();
+    void damagedHistoryIsRecoveredAndTold_data();
+    void damagedHistoryIsRecoveredAndTold();
     void playlistsThatCanBeReadAreKept();
     void missingRecordingsAreDroppedInOnePass();
 
@@ -59,8 +61,21 @@ void TestDamagedHistory::init()
     StateFileNotices::takeAll();
 }
 
-void TestDamagedHistory::historyCutInHalfIsRecoveredAndTold()
+void TestDamagedHistory::damagedHistoryIsRecoveredAndTold_data()
 {
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("firstKept");
+    // Cut in half: the first record is whole, the second broken. Empty:
+    // what a crash right after truncating leaves; blanks alone likewise.
+    QTest::newRow("cut in half") << "cut" << true;
+    QTest::newRow("empty") << "empty" << false;
+    QTest::newRow("blanks") << "blanks" << false;
+}
+
+void TestDamagedHistory::damagedHistoryIsRecoveredAndTold()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, firstKept);
     const QString a = tone(m_out, "a", "mp3", 1.0);
     const QString b = tone(m_out, "b", "wav", 2.0);
     const QString c = tone(m_out, "c", "m4a", 1.0);
@@ -71,12 +86,14 @@ void TestDamagedHistory::historyCutInHalfIsRecoveredAndTold()
     QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(c)));
     QVERIFY(QVideoSettingXml::AppendPlayList("Road"));
     QVERIFY(QVideoSettingXml::SetItemValue("FormatSet", "Audio_Id", "5003"));
-    // Cut in half: the first record is whole, the second broken.
     QVideoSettingXml::waitForHistory();
     const QString historyPath = QVideoSettingXml::historyFilePath();
+    QFile::remove(historyPath + ".bad"); // kept by an earlier case
     const QByteArray whole = readBytes(historyPath);
-    const QByteArray cut = whole.left(whole.indexOf("b.wav"));
-    QVERIFY(writeBytes(historyPath, cut));
+    const QByteArray damaged = damage == "cut"     ? whole.left(whole.indexOf("b.wav"))
+                               : damage == "empty" ? QByteArray()
+                                                   : QByteArray(" \n\t\r\n  \n");
+    QVERIFY(writeBytes(historyPath, damaged));
 
     {
         Library lib;
@@ -91,11 +108,13 @@ void TestDamagedHistory::historyCutInHalfIsRecoveredAndTold()
         QCOMPARE(QVideoSettingXml::GetConvertedInfo(b)->time, QString("00:00:02"));
         QVERIFY(!QVideoSettingXml::GetConvertedInfo(c)->format.isEmpty());
         QVERIFY(!QVideoSettingXml::GetConvertedInfo(m_out + "/notes.txt"));
-        QCOMPARE(QVideoSettingXml::GetConvertedInfo(a)->listNames, QStringList {"Road"});
+        // A record kept keeps its playlists; one found again has none.
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo(a)->listNames,
+                 firstKept ? QStringList{"Road"} : QStringList());
         QVERIFY(lib.show("Road"));
-        QCOMPARE(lib.shownNames(), QStringList {"a"});
+        QCOMPARE(lib.shownNames(), firstKept ? QStringList{"a"} : QStringList());
     }
-    QCOMPARE(readBytes(historyPath + ".bad"), cut);
+    QCOMPARE(readBytes(historyPath + ".bad"), damaged);
     QCOMPARE(QVideoSettingXml::GetItemValue("FormatSet", "Audio_Id", "5000"), QString("5003"));
     // The next start has nothing to tell and lists the same.
     {
