@@ -413,7 +413,7 @@ void QFileListWgt::joinHistoryRows()
     if (entry && !showingAllRecordings()) {
         // A playlist chosen while the history was read is made again with its rows.
         m_bListsChanged = true;
-        OnChangeList(entry);
+        OnChangeList(entry->itemId());
     } else {
         showJoinedRows();
     }
@@ -530,46 +530,32 @@ void QFileListWgt::OnRecordingsRecovered(const QList<convertedInfo> &records)
 
 // ---- Master list ----
 
-void QFileListWgt::SetDeletedChunkInAllDatas(void *chunk, bool deleted)
+QAudioFileChunk *QFileListWgt::masterOf(const QAudioFileChunk *row) const
 {
-    auto *row = asRow(static_cast<IBaseChunk *>(chunk));
-    if (!row)
-        return;
-    for (IBaseChunk *item : m_rows.all()) {
-        QAudioFileChunk *master = asRow(item);
-        if (master && master->GetFilePath() == row->GetFilePath()) {
-            master->setIsDeleted(deleted);
-            master->SetAudioState(deleted ? QAudioFileChunk::AudioNoFile : QAudioFileChunk::AudioNormal);
-            return;
-        }
-    }
-}
-
-QAudioFileChunk *QFileListWgt::GetChunkFromAllDatas(void *chunk) const
-{
-    auto *row = asRow(static_cast<IBaseChunk *>(chunk));
     if (!row)
         return nullptr;
+    // Two recordings may share a file name in different folders.
+    const std::string_view path = row->textView(QRowTexts::FilePath);
     for (IBaseChunk *item : m_rows.all()) {
         QAudioFileChunk *master = asRow(item);
-        if (master && master->GetFileName() == row->GetFileName())
+        if (master && master->textView(QRowTexts::FilePath) == path)
             return master;
     }
     return nullptr;
 }
 
-void QFileListWgt::SetChunkNewAdd(void *chunk, bool isNew)
+void QFileListWgt::SetDeletedChunkInAllDatas(const QAudioFileChunk *row, bool deleted)
 {
-    if (QAudioFileChunk *master = GetChunkFromAllDatas(chunk))
-        master->setNewAdd(isNew);
+    if (QAudioFileChunk *master = masterOf(row)) {
+        master->setIsDeleted(deleted);
+        master->SetAudioState(deleted ? QAudioFileChunk::AudioNoFile : QAudioFileChunk::AudioNormal);
+    }
 }
 
-void QFileListWgt::SetListToChunkOfAllDatas(void *chunk)
+void QFileListWgt::SetChunkNewAdd(const QAudioFileChunk *row, bool isNew)
 {
-    QAudioFileChunk *master = GetChunkFromAllDatas(chunk);
-    auto *row = asRow(static_cast<IBaseChunk *>(chunk));
-    if (master && row)
-        master->SetListsBelong(row->GetListsBelong());
+    if (QAudioFileChunk *master = masterOf(row))
+        master->setNewAdd(isNew);
 }
 
 void QFileListWgt::SetControlAttrOfPlayingChunk(bool bPlay)
@@ -593,13 +579,9 @@ void QFileListWgt::ReleaseDatas()
         delete *it;
 }
 
-IBaseChunk *QFileListWgt::libraryItemForId(quint64 id) const
+bool QFileListWgt::holdsRow(quint64 id) const
 {
-    for (const std::vector<IBaseChunk *> *list : {&m_rows.shown(), &m_rows.all()})
-        for (IBaseChunk *row : *list)
-            if (QAudioFileMimeData::idOf(row) == id)
-                return row;
-    return nullptr;
+    return m_rows.rowOfId(id) != nullptr;
 }
 
 bool QFileListWgt::shownEntryIs(const QString &title) const
@@ -664,10 +646,10 @@ QStringList QFileListWgt::playablePathsInViewOrder() const
 
 // ---- Switching the shown list ----
 
-void QFileListWgt::OnChangeList(IBaseChunk *chunk)
+void QFileListWgt::OnChangeList(quint64 entryId)
 {
     // Only a live entry: a signal may name one that is gone.
-    auto *entry = LibraryItemIds::idOf(chunk) ? dynamic_cast<QLibraryChunk *>(chunk) : nullptr;
+    QLibraryChunk *entry = LibraryItemIds::itemOf<QLibraryChunk>(entryId);
     if (!entry)
         return;
     m_leSearch->clear();
@@ -757,9 +739,9 @@ void QFileListWgt::OnChangeList(IBaseChunk *chunk)
 
 // ---- Playing ----
 
-void QFileListWgt::OnSetPlayingLibChunk(IBaseChunk *chunk)
+void QFileListWgt::OnSetPlayingLibChunk(quint64 entryId)
 {
-    auto *entry = LibraryItemIds::idOf(chunk) ? dynamic_cast<QLibraryChunk *>(chunk) : nullptr;
+    QLibraryChunk *entry = LibraryItemIds::itemOf<QLibraryChunk>(entryId);
     if (!entry)
         return;
     if (entry == m_rows.playingEntry() && m_rows.playingRow()) {
@@ -799,7 +781,7 @@ void QFileListWgt::OnChangPlayingFile(QString playingFilePath)
             m_rows.playingRow()->SetAudioState(QAudioFileChunk::AudioNormal);
         row->SetAudioState(QAudioFileChunk::AudioPlaying);
         m_rows.setPlayingRow(row);
-        emit emitPlayingList(m_rows.playingEntry());
+        emit emitPlayingList(m_rows.playingEntry()->itemId());
         break;
     }
     m_pSortModel->invalidate();
@@ -834,7 +816,7 @@ void QFileListWgt::OnPlayItem(const QModelIndex &index)
         emit emitPlayFilePathList(playablePathsInViewOrder());
         m_rows.setPlayingEntry(m_rows.currentEntry());
     }
-    emit emitPlayingList(m_rows.playingEntry());
+    emit emitPlayingList(m_rows.playingEntry()->itemId());
     const QAudioFileChunk::AudioState state = item->GetAudioState();
     if (state == QAudioFileChunk::AudioRecording || state == QAudioFileChunk::AudioNoFile)
         return;

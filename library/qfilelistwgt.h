@@ -74,7 +74,7 @@ public:
     static QString GetTimeStr(qint64 seconds);
 
     // The drag check of the library panel: rows of the master or shown list.
-    IBaseChunk *libraryItemForId(quint64 id) const override;
+    bool holdsRow(quint64 id) const override;
 
     // Read access for the main window and tests.
     QAudioFileTableView *tableView() const { return m_tbViewFile; }
@@ -101,7 +101,8 @@ public:
     QJXMenu *prepareTableMenu(const QPoint &pt);
 
 signals:
-    void emitPlayingList(IBaseChunk *libChunk);
+    // The entry the bar plays from; 0 for none.
+    void emitPlayingList(quint64 entryId);
     void emitPlayFilePathList(QStringList playList);
     void emitPlayingFilePath(QString path);
     void emitPlayOrPause(bool bPlay);
@@ -119,14 +120,15 @@ signals:
     void emitHistoryLoaded();
 
 public slots:
-    void OnChangeList(IBaseChunk *chunk);
-    void OnSetPlayingLibChunk(IBaseChunk *chunk);
+    void OnChangeList(quint64 entryId);
+    void OnSetPlayingLibChunk(quint64 entryId);
     void OnRemoveCurPlayList();
     void OnRemoveAllPlayLists();
     void OnPlayListsModified();
     void OnDeleteFilesOfCurList();
     void OnDeleteAllFiles();
-    void OnAddToList(QString playlistName, QList<IBaseChunk *> audioChunkList);
+    // Rows that are gone by now are passed over.
+    void OnAddToList(QString playlistName, QList<quint64> rowIds);
     void OnChangeLibraryListName(QString oldName, QString newName);
     void OnSetPlayOrPauseState(bool bPlay);
     void OnChangPlayingFile(QString playingFilePath);
@@ -209,10 +211,11 @@ private:
     void ResetColumesWidth();
 
     // ---- Master list ----
-    void SetDeletedChunkInAllDatas(void *chunk, bool deleted);
-    QAudioFileChunk *GetChunkFromAllDatas(void *chunk) const;
-    void SetChunkNewAdd(void *chunk, bool isNew);
-    void SetListToChunkOfAllDatas(void *chunk);
+    // The master row of the same file (matched by its full path); null when
+    // none.
+    QAudioFileChunk *masterOf(const QAudioFileChunk *row) const;
+    void SetDeletedChunkInAllDatas(const QAudioFileChunk *row, bool deleted);
+    void SetChunkNewAdd(const QAudioFileChunk *row, bool isNew);
     void SetControlAttrOfPlayingChunk(bool bPlay);
     void ReleaseDatas();
     void DisplayListInfo();

@@ -79,7 +79,7 @@ void QFileListWgt::DeleteOneAudio(IBaseChunk *item, bool removeOnly)
         row->RemoveList(title);
         record->listNames.removeOne(QString::fromStdString(title));
         QVideoSettingXml::SaveConvertedInfo(*record);
-        if (QAudioFileChunk *master = GetChunkFromAllDatas(row))
+        if (QAudioFileChunk *master = masterOf(row))
             master->SetListsBelong(row->GetListsBelong());
     }
     forgetRow(row);
@@ -181,7 +181,7 @@ void QFileListWgt::OnRemoveCurPlayList()
     refreshShownList();
     if (m_rows.playingEntry() && m_rows.playingEntry() == m_rows.currentEntry()) {
         emit emitRemoveAllPlayFiles();
-        emit emitPlayingList(nullptr);
+        emit emitPlayingList(0);
     }
 }
 
@@ -206,7 +206,7 @@ void QFileListWgt::OnDeleteFilesOfCurList()
     refreshShownList();
     if (m_rows.playingEntry() && m_rows.playingEntry() == m_rows.currentEntry()) {
         emit emitRemoveAllPlayFiles();
-        emit emitPlayingList(nullptr);
+        emit emitPlayingList(0);
     }
 }
 
@@ -225,7 +225,7 @@ void QFileListWgt::OnDeleteAllFiles()
         if (QAudioFileChunk *row = asRow(item); row && row != m_rows.recordingRow())
             SetDeletedChunkInAllDatas(row, true);
     emit emitRemoveAllPlayFiles();
-    emit emitPlayingList(nullptr);
+    emit emitPlayingList(0);
     m_rows.setPlayingRow(nullptr);
     m_rows.setEditingRow(nullptr);
     refreshShownList();
@@ -246,7 +246,7 @@ void QFileListWgt::OnRemoveAllPlayLists()
         }
     }
     if (m_rows.playingEntry() && m_rows.playingEntry()->GetListType() == QLibraryChunk::ListCustom) {
-        emit emitPlayingList(nullptr);
+        emit emitPlayingList(0);
         emit emitRemoveAllPlayFiles();
         m_rows.setPlayingRow(nullptr);
     }
@@ -260,21 +260,21 @@ void QFileListWgt::OnActAddToList()
     const QList<QAudioFileChunk *> rows = selectedRows();
     if (!action || rows.isEmpty())
         return;
-    QList<IBaseChunk *> items;
+    QList<quint64> ids;
     for (QAudioFileChunk *row : rows)
-        items << row;
-    OnAddToList(action->data().toString(), items);
+        ids << row->itemId();
+    OnAddToList(action->data().toString(), ids);
 }
 
-void QFileListWgt::OnAddToList(QString playlistName, QList<IBaseChunk *> audioChunkList)
+void QFileListWgt::OnAddToList(QString playlistName, QList<quint64> rowIds)
 {
-    if (audioChunkList.isEmpty())
+    if (rowIds.isEmpty())
         return;
     const std::string name = playlistName.toStdString();
     QStringList added;
-    for (IBaseChunk *item : audioChunkList) {
-        // Only rows of this library: anything else is passed over.
-        QAudioFileChunk *row = asRow(libraryItemForId(QAudioFileMimeData::idOf(item)));
+    for (quint64 id : rowIds) {
+        // Only rows of this library that are still there: anything else is passed over.
+        QAudioFileChunk *row = asRow(m_rows.rowOfId(id));
         if (!row || row->GetListNamePos(name) != -1)
             continue;
         std::optional<convertedInfo> record =
@@ -282,7 +282,7 @@ void QFileListWgt::OnAddToList(QString playlistName, QList<IBaseChunk *> audioCh
         if (!record)
             continue;
         row->AppendList(name);
-        if (QAudioFileChunk *master = GetChunkFromAllDatas(row))
+        if (QAudioFileChunk *master = masterOf(row))
             master->SetListsBelong(row->GetListsBelong());
         record->listNames << playlistName;
         QVideoSettingXml::SaveConvertedInfo(*record);

@@ -37,7 +37,7 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
         return false;
     newName = QFileNameRules::fileNameOf(newPath);
     emit emitCloseFileIfIsPlaying(oldPath);
-    QAudioFileChunk *master = showingAllRecordings() ? nullptr : GetChunkFromAllDatas(item);
+    QAudioFileChunk *master = showingAllRecordings() ? nullptr : masterOf(item);
     if (!QFileNameRules::moveWithoutReplacing(oldPath, newPath))
         return false;
 
@@ -77,7 +77,7 @@ void QFileListWgt::OnAudioTagChange(VEAudioTagInfo tagInfo, QString imagePath)
     };
     apply(editing);
     if (!showingAllRecordings()) {
-        if (QAudioFileChunk *master = GetChunkFromAllDatas(editing))
+        if (QAudioFileChunk *master = masterOf(editing))
             apply(master);
     }
     m_bListsChanged = true;

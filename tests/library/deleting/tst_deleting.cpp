@@ -25,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
 using namespace LibraryFixture;
 
 class TestLibraryDeleting : public QObject
@@ -41,11 +43,17 @@ private slots:
     void emptiedFoldersGoButNotTheOutputFolder();
     void deleteAllOfAList();
     void dragFromTheTableOntoAPlaylist();
+    void dropOfARowThatWentAddsNothing();
+    void sameNamesInTwoFoldersKeepTheirOwnPlaylists_data();
+    void sameNamesInTwoFoldersKeepTheirOwnPlaylists();
     void playlistRenamedAndRemoved();
 
 private:
     // Three recordings: a in Road, b in Road and Night (new), c in nothing (new).
     void makeLibrary();
+    // Enter, move and drop of the data on the panel's row; whether the drop
+    // position was taken.
+    static bool dropOnto(QLibraryTableView *view, int row, const QMimeData *data);
     QString m_a, m_b, m_c;
     QTemporaryDir m_dir;
     QString m_out;
@@ -85,6 +93,20 @@ void TestLibraryDeleting::makeLibrary()
     QVideoSettingXml::SaveConvertedInfo(record(m_c, "03-01-2024 10:00", true));
     QVideoSettingXml::AppendPlayList("Road");
     QVideoSettingXml::AppendPlayList("Night");
+}
+
+bool TestLibraryDeleting::dropOnto(QLibraryTableView *view, int row, const QMimeData *data)
+{
+    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    if (!enter.isAccepted() || !move.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &drop);
+    return true;
 }
 
 void TestLibraryDeleting::removeAndDeleteInEachEntry_data()
@@ -291,9 +313,9 @@ void TestLibraryDeleting::dragFromTheTableOntoAPlaylist()
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }();
-    QList<IBaseChunk *> again;
+    QList<quint64> again;
     for (IBaseChunk *row : lib.table.shownRows())
-        again << row;
+        again << static_cast<QAudioFileChunk *>(row)->itemId();
     lib.table.OnAddToList("Night", again);
     QVideoSettingXml::waitForHistory();
     QFile f(QVideoSettingXml::historyFilePath());
@@ -301,8 +323,109 @@ void TestLibraryDeleting::dragFromTheTableOntoAPlaylist()
     QCOMPARE(f.readAll(), before);
     // A row that is not the library's is passed over.
     QAudioFileChunk stranger;
-    lib.table.OnAddToList("Night", {&stranger});
+    lib.table.OnAddToList("Night", {stranger.itemId()});
     QCOMPARE(historyPaths().size(), 3);
+}
+
+void TestLibraryDeleting::dropOfARowThatWentAddsNothing()
+{
+    // A drag runs its own event loop: the dragged row may be deleted and a
+    // new row made (perhaps where the old one was) before the drop.
+    makeLibrary();
+    Library lib;
+    lib.panel.resize(243, 400);
+    lib.panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lib.panel));
+    QSignalSpy added(&lib.panel, &QLibraryPlayListWgt::emitAddAudioToList);
+    QAudioFileTableView *view = lib.table.tableView();
+    view->selectionModel()->select(lib.table.sortModel()->index(lib.shownNames().indexOf("c"), 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    std::unique_ptr<QMimeData> data(view->selectionMimeData());
+    QVERIFY(data);
+
+    m_answer = 1;
+    lib.table.OnDeleteItem(lib.shownIndex("c"));
+    QVERIFY(!lib.shownRow("c"));
+    const QString fresh = tone(m_out, "fresh", "mp3", 1.0);
+    lib.table.AddAudioFile(fresh, false);
+    QVERIFY(lib.shownRow("fresh"));
+
+    // The drop is refused; no playlist takes the new row, nor anything else.
+    dropOnto(lib.panel.tableView(), 6, data.get());
+    QCOMPARE(added.count(), 0);
+    QCOMPARE(historyLists(fresh), QStringList());
+    QCOMPARE(historyLists(m_a), QStringList({"Road"}));
+    QCOMPARE(historyLists(m_b), QStringList({"Road", "Night"}));
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"b"}));
+
+    // Handed to the table anyway, the id of a row that went adds nothing.
+    const QList<quint64> ids = QAudioFileMimeData::decodeIds(data->data(QAudioFileMimeData::kMimeType));
+    QCOMPARE(ids.size(), 1);
+    lib.table.OnAddToList("Night", ids);
+    QCOMPARE(historyLists(fresh), QStringList());
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"b"}));
+}
+
+void TestLibraryDeleting::sameNamesInTwoFoldersKeepTheirOwnPlaylists_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<bool>("readFirst");
+    // Each change is made through a playlist's copy of one of the two rows,
+    // with either of them first in the library.
+    for (bool readFirst : {false, true}) {
+        const QString order = readFirst ? ", x first" : ", y first";
+        QTest::newRow(qPrintable("x taken out of Road" + order)) << "Road" << true << readFirst;
+        QTest::newRow(qPrintable("y from Night added to Road" + order)) << "Night" << false << readFirst;
+    }
+}
+
+void TestLibraryDeleting::sameNamesInTwoFoldersKeepTheirOwnPlaylists()
+{
+    QFETCH(QString, shown);
+    QFETCH(bool, remove);
+    QFETCH(bool, readFirst);
+    QDir(m_out).mkpath("x");
+    QDir(m_out).mkpath("y");
+    const QString x = tone(m_out + "/x", "song", "mp3", 1.0);
+    const QString y = tone(m_out + "/y", "song", "mp3", 1.0);
+    QVERIFY(!x.isEmpty() && !y.isEmpty());
+    const convertedInfo inRoad = record(x, "01-01-2024 10:00", false, {"Road"});
+    const convertedInfo inNight = record(y, "02-01-2024 10:00", false, {"Night"});
+    QVideoSettingXml::SaveConvertedInfo(readFirst ? inNight : inRoad);
+    QVideoSettingXml::SaveConvertedInfo(readFirst ? inRoad : inNight);
+    QVideoSettingXml::AppendPlayList("Road");
+    QVideoSettingXml::AppendPlayList("Night");
+
+    Library lib;
+    QVERIFY(lib.show(shown));
+    QCOMPARE(lib.table.shownRows().size(), size_t(1));
+    auto *copy = static_cast<QAudioFileChunk *>(lib.table.shownRows().front());
+    if (remove) {
+        m_answer = 1;
+        lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    } else {
+        lib.table.OnAddToList("Road", {copy->itemId()});
+    }
+    const QStringList xLists = remove ? QStringList() : QStringList({"Road"});
+    const QStringList yLists = remove ? QStringList({"Night"}) : QStringList({"Night", "Road"});
+    QCOMPARE(historyLists(x), xLists);
+    QCOMPARE(historyLists(y), yLists);
+    // The master rows agree with the history, and so do the playlists shown.
+    for (IBaseChunk *item : lib.table.allRows()) {
+        auto *row = static_cast<QAudioFileChunk *>(item);
+        QStringList names;
+        for (const std::string &name : row->GetListsBelong())
+            names << QString::fromStdString(name);
+        QCOMPARE(names, QString::fromStdString(row->GetFilePath()) == x ? xLists : yLists);
+    }
+    QVERIFY(lib.show("Road"));
+    QCOMPARE(int(lib.table.shownRows().size()), remove ? 0 : 2);
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(int(lib.table.shownRows().size()), 1);
+    QCOMPARE(static_cast<QAudioFileChunk *>(lib.table.shownRows().front())->GetFilePath(), y.toStdString());
 }
 
 void TestLibraryDeleting::playlistRenamedAndRemoved()

@@ -41,7 +41,7 @@ bool rowsAlive(const QFileListWgt &table)
 {
     for (const std::vector<IBaseChunk *> *rows : {&table.allRows(), &table.shownRows()})
         for (IBaseChunk *row : *rows)
-            if (!LibraryItemIds::idOf(row))
+            if (LibraryItemIds::find(static_cast<QAudioFileChunk *>(row)->itemId()) != row)
                 return false;
     return true;
 }
@@ -184,7 +184,7 @@ void TestLibraryIntegrity::deletingThePlayingPlaylist()
     QVERIFY(!lib.table.recordingRow());
     QVERIFY(lib.show("All Recordings"));
     QVERIFY(lib.shownRow("next"));
-    lib.table.OnAddToList("Night", {lib.shownRow("next")});
+    lib.table.OnAddToList("Night", {lib.shownRow("next")->itemId()});
     QCOMPARE(historyLists(next), QStringList({"Night"}));
     lib.table.OnSetPlayOrPauseState(false);
     QVERIFY(rowsAlive(lib.table));

@@ -129,8 +129,8 @@ void TestNewRecordings::runningRowAndCompletion()
     QCOMPARE(lib.shownNames().first(), QString("REC_20240205101500"));
 
     QSignalSpy appended(&lib.table, &QFileListWgt::emitAppendPlayFiles);
-    lib.panel.OnSetPlayingList(lib.panel.entryAt(1));
-    lib.table.OnSetPlayingLibChunk(lib.panel.entryAt(1)); // nothing playable: stays unplayed
+    lib.panel.OnSetPlayingList(lib.panel.entryAt(1)->itemId());
+    lib.table.OnSetPlayingLibChunk(lib.panel.entryAt(1)->itemId()); // nothing playable: stays unplayed
     lib.table.SupplyRecordingChunkInfo(finishedRecord(path), true);
     QVERIFY(!lib.table.recordingRow());
     QVERIFY(!lib.table.delegate()->isRecording());

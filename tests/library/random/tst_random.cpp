@@ -115,6 +115,18 @@ QAudioFileChunk *asRow(IBaseChunk *item)
     return dynamic_cast<QAudioFileChunk *>(item);
 }
 
+// The item is alive: its id still names it. A freed one is read here, which
+// the sanitizer build reports at once.
+bool alive(IBaseChunk *item)
+{
+    return LibraryItemIds::find(static_cast<QAudioFileChunk *>(item)->itemId()) == item;
+}
+
+bool alive(QLibraryChunk *entry)
+{
+    return LibraryItemIds::find(entry->itemId()) == entry;
+}
+
 // History.xml as the file holds it once the saves made so far are written:
 // path -> playlist names.
 QMap<QString, QStringList> historyOnDisk()
@@ -385,11 +397,11 @@ struct TestLibraryRandom::Run
             if (lists.isEmpty() || shown.isEmpty())
                 return;
             const int target = pickOf(lists);
-            QList<IBaseChunk *> rows;
+            QList<quint64> rows;
             QStringList names;
             for (int n = 1 + pick(3); n > 0; --n) {
                 const int row = pickOf(shown);
-                rows << QAudioFileModel::rowItem(table.sortModel()->index(row, 0));
+                rows << QAudioFileModel::rowItem(table.sortModel()->index(row, 0))->itemId();
                 names << nameAt(row);
             }
             const QString title = QString::fromStdString(panel.entryAt(target)->GetTitle());
@@ -409,7 +421,7 @@ struct TestLibraryRandom::Run
                 if (QLibraryChunk *old = panel.playingEntry())
                     old->SetIsPlaying(false);
                 entry->SetIsPlaying(true);
-                emit panel.emitPlayingLibChunk(entry);
+                emit panel.emitPlayingLibChunk(entry->itemId());
             }
             break;
         }
@@ -470,7 +482,7 @@ struct TestLibraryRandom::Run
         QSet<IBaseChunk *> master;
         QMap<QString, QAudioFileChunk *> masterByPath;
         for (IBaseChunk *item : table.allRows()) {
-            if (!LibraryItemIds::idOf(item))
+            if (!alive(item))
                 return "a master row is freed";
             if (master.contains(item))
                 return "a master row is listed twice";
@@ -480,14 +492,14 @@ struct TestLibraryRandom::Run
                 masterByPath.insert(QString::fromStdString(row->GetFilePath()), row);
         }
         for (IBaseChunk *item : table.shownRows())
-            if (!LibraryItemIds::idOf(item))
+            if (!alive(item))
                 return "a shown row is freed";
 
         // Every entry holds live rows only; "All Recordings" holds the master rows.
         for (int r = 0; r < panel.entryCount(); ++r) {
             QLibraryChunk *entry = panel.entryAt(r);
             for (IBaseChunk *item : entry->GetAudioDatasList()) {
-                if (!LibraryItemIds::idOf(item))
+                if (!alive(item))
                     return "entry " + QString::fromStdString(entry->GetTitle()) + " holds a freed row";
                 if (r == QLibraryPlayListWgt::RowAll && !master.contains(item))
                     return "All Recordings holds a row that is no master row";
@@ -587,7 +599,7 @@ struct TestLibraryRandom::Run
             if (std::find(rows.begin(), rows.end(), playing) == rows.end())
                 return "the playing row is not in the playing entry";
         }
-        if (panel.playingEntry() && !LibraryItemIds::idOf(panel.playingEntry()))
+        if (panel.playingEntry() && !alive(panel.playingEntry()))
             return "the panel's playing entry is freed";
         if (QAudioFileChunk *recording = table.recordingRow()) {
             if (!master.contains(recording) || recording->GetAudioState() != QAudioFileChunk::AudioRecording)

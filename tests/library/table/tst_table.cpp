@@ -574,12 +574,12 @@ void TestLibraryTable::playingRowsAndEntries()
     // An entry with nothing playable shown plays nothing.
     Library other;
     other.table.searchEdit()->setText("no such recording");
-    other.table.OnSetPlayingLibChunk(other.panel.entryAt(1));
+    other.table.OnSetPlayingLibChunk(other.panel.entryAt(1)->itemId());
     QSignalSpy none(&other.table, &QFileListWgt::emitPlayingFilePath);
     QCOMPARE(none.count(), 0);
     other.table.searchEdit()->clear();
     QSignalSpy entryList(&other.table, &QFileListWgt::emitPlayFilePathList);
-    other.table.OnSetPlayingLibChunk(other.panel.entryAt(1));
+    other.table.OnSetPlayingLibChunk(other.panel.entryAt(1)->itemId());
     QCOMPARE(entryList.count(), 1);
     QCOMPARE(entryList.at(0).at(0).toStringList().size(), 2);
 }
