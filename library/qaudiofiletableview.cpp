@@ -40,6 +40,17 @@ QMimeData *QAudioFileTableView::selectionMimeData() const
     return new QAudioFileMimeData(ids, m_membership);
 }
 
+QList<QAudioFileChunk *> QAudioFileTableView::selectedRows() const
+{
+    QList<QAudioFileChunk *> rows;
+    if (!selectionModel())
+        return rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows(QAudioFileModel::ColumnName))
+        if (QAudioFileChunk *row = QAudioFileModel::rowItem(index))
+            rows << row;
+    return rows;
+}
+
 void QAudioFileTableView::startDrag(Qt::DropActions)
 {
     if (!m_membership)

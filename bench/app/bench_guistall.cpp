@@ -33,6 +33,11 @@
 #include "library/qfilelistwgt.h"
 #include "library/qlibraryplaylistwgt.h"
 #include "library/qlibraryquestions.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryediting.h"
+#include "library/qlibraryloader.h"
+#include "library/qlibraryplayback.h"
+#include "library/qlibraryrenaming.h"
 #include "media/jxrecognizeraudiotaginfo.h"
 #include "player/playerengine.h"
 #include "recorder/qrecordaudioobject.h"
@@ -197,7 +202,7 @@ QString oneHourFile(const QString &folder)
 QAudioFileChunk *shownRowOf(QFileListWgt *table, const QString &path)
 {
     const std::string wanted = path.toStdString();
-    for (IBaseChunk *item : table->shownRows())
+    for (IBaseChunk *item : table->rows().shown())
         if (auto *row = dynamic_cast<QAudioFileChunk *>(item);
             row && row->textView(QRowTexts::FilePath) == wanted)
             return row;
@@ -209,7 +214,7 @@ QModelIndex viewIndexOf(QFileListWgt *table, const QString &path)
     QAudioFileChunk *row = shownRowOf(table, path);
     if (!row)
         return QModelIndex();
-    const std::vector<IBaseChunk *> &shown = table->shownRows();
+    const std::vector<IBaseChunk *> &shown = table->rows().shown();
     const int at = int(std::find(shown.begin(), shown.end(), row) - shown.begin());
     QAbstractProxyModel *proxy = table->sortModel();
     return proxy->mapFromSource(proxy->sourceModel()->index(at, 0));
@@ -314,7 +319,7 @@ int main(int argc, char *argv[])
         [&] { return window.inputSelector() && window.inputSelector()->devicesReady(); }, 15000);
     QFileListWgt *table = window.recordingsTable();
     // The history is read on a worker: its rows joining belong to this step.
-    const bool loaded = waitFor([&] { return table->historyLoaded(); }, 60000);
+    const bool loaded = waitFor([&] { return table->loader()->historyLoaded(); }, 60000);
     const bool repaired = killed.isEmpty() || waitFor([&] { return shownRowOf(table, killed); }, 30000);
     settle(500);
     report("start: its first seconds (the rows and the repair join)", probe, devices && loaded && repaired);
@@ -334,7 +339,7 @@ int main(int argc, char *argv[])
     song.artist = "Bench Band";
     song.album = "Bench Album";
     emit window.recordObject()->m_track1->emitRecognizedAudioTagInfo(song);
-    QAudioFileChunk *recordingRow = table->recordingRow();
+    QAudioFileChunk *recordingRow = table->rows().current().recordingRow();
     const bool recognised = waitFor(
         [&] { return recordingRow && recordingRow->GetTitle() == std::string("Bench Song"); }, 5000);
     settle(200);
@@ -347,7 +352,8 @@ int main(int argc, char *argv[])
     // until its row follows.
     const bool stopped = waitFor(
         [&] {
-            return !window.isRecording() && !window.recordObject()->isFinishing() && !table->recordingRow();
+            return !window.isRecording() && !window.recordObject()->isFinishing()
+                   && !table->rows().current().recordingRow();
         },
         10000);
     settle(300);
@@ -360,7 +366,7 @@ int main(int argc, char *argv[])
     // Play the long file from its row.
     const QModelIndex longIndex = viewIndexOf(table, longFile);
     probe.reset();
-    table->OnPlayItem(longIndex);
+    table->playback()->OnPlayItem(longIndex);
     QPlayControlWgt *bar = window.playControl();
     QJXBaseSlider *slider = bar->positionSlider();
     const bool playing = waitFor([&] { return bar->isPlaying() && slider->value() > 0; }, 10000);
@@ -396,7 +402,7 @@ int main(int argc, char *argv[])
         QTimer poll;
         poll.setInterval(2);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            QVideoEditingDlg *dlg = table->editDialog();
+            QVideoEditingDlg *dlg = table->editing()->editDialog();
             if (!dlg || !dlg->isVisible())
                 return;
             poll.stop();
@@ -407,7 +413,8 @@ int main(int argc, char *argv[])
             if (convertName) {
                 probe.reset();
                 bool segment = false;
-                QMetaObject::Connection c = QObject::connect(table, &QFileListWgt::emitConvertFilePath,
+                QMetaObject::Connection c = QObject::connect(table->editing(),
+                                                             &QLibraryEditing::emitConvertFilePath,
                                                              [&segment](const QString &) { segment = true; });
                 VEEditConfig config;
                 config.startTime = 0;
@@ -423,7 +430,7 @@ int main(int argc, char *argv[])
         const QModelIndex hourIndex = viewIndexOf(table, hourFile);
         probe.reset();
         poll.start();
-        table->OnEditItem(hourIndex);
+        table->editing()->OnEditItem(hourIndex);
         g_steps.push_back({openName, openMs, opened});
         if (convertName)
             g_steps.push_back({convertName, convertMs, converted});
@@ -435,7 +442,8 @@ int main(int argc, char *argv[])
     const QString renamed = folder + QStringLiteral("Bench renamed.") + QFileInfo(recorded).suffix();
     QModelIndex recordedIndex = viewIndexOf(table, recorded);
     probe.reset();
-    table->OnRenameFile(table->sortModel()->index(recordedIndex.row(), 1), QStringLiteral("Bench renamed"));
+    table->renaming()->OnRenameFile(table->sortModel()->index(recordedIndex.row(), 1),
+                                    QStringLiteral("Bench renamed"));
     settle(300);
     report("rename", probe, QFileInfo::exists(renamed) && shownRowOf(table, renamed));
 
@@ -452,7 +460,8 @@ int main(int argc, char *argv[])
         QLibraryChunk *wanted = panel->entryAt(entry.row);
         probe.reset();
         panel->SetTBViewCurrentIndex(entry.row);
-        const bool shown = waitFor([&] { return wanted && table->shownEntry() == wanted; }, 5000);
+        const bool shown = waitFor([&] { return wanted && table->rows().current().shownEntry() == wanted; },
+                                   5000);
         settle(300);
         report(entry.name, probe, shown);
     }
@@ -473,7 +482,7 @@ int main(int argc, char *argv[])
 
     recordedIndex = viewIndexOf(table, renamed);
     probe.reset();
-    table->OnDeleteItem(recordedIndex);
+    table->deletion()->OnDeleteItem(recordedIndex);
     const bool deleted = waitFor([&] { return !QFileInfo::exists(renamed); }, 5000);
     settle(300);
     report("delete", probe, deleted && !shownRowOf(table, renamed));

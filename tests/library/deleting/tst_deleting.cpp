@@ -16,6 +16,10 @@
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
 #include "library/qlibrarytableview.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryplayback.h"
+#include "library/qplaylistmembership.h"
+#include "library/qrecordingrows.h"
 #include "widgetkit/views/qjxstylebutton.h"
 
 #include <QDir>
@@ -128,13 +132,13 @@ void TestLibraryDeleting::removeAndDeleteInEachEntry()
     makeLibrary();
     {
         Library lib;
-        QSignalSpy removed(&lib.table, &QFileListWgt::emitRemovePlayFiles);
+        QSignalSpy removed(lib.table.deletion(), &QLibraryDeletion::emitRemovePlayFiles);
         QVERIFY(lib.show(entry));
         QVERIFY(lib.shownNames().contains("b"));
         m_answer = answer;
         // The row's own Delete button.
         const int row = lib.shownNames().indexOf("b");
-        lib.table.OnDeleteItem(lib.table.sortModel()->index(row, 7));
+        lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(row, 7));
         QCOMPARE(m_asked, 1);
         QVERIFY(!lib.shownNames().contains("b"));
         QCOMPARE(QFile::exists(m_b), answer == 1);
@@ -183,7 +187,7 @@ void TestLibraryDeleting::selectedRowsAndTheRunningRecording()
     // The Delete key with nothing selected asks nothing.
     QTest::keyClick(&lib.table, Qt::Key_Delete);
     QCOMPARE(m_asked, 0);
-    lib.table.AddAudioFile(m_out + "/REC_live.mp3", true);
+    lib.table.recordings()->AddAudioFile(m_out + "/REC_live.mp3", true);
     QFile(m_out + "/REC_live.mp3").open(QIODevice::WriteOnly);
     view->selectAll();
     m_answer = 2;
@@ -195,9 +199,9 @@ void TestLibraryDeleting::selectedRowsAndTheRunningRecording()
         QVERIFY(!QFile::exists(path));
     QCOMPARE(historyPaths(), QStringList());
     // The running row's own Delete button does nothing either.
-    lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(0, 7));
     QCOMPARE(m_asked, 1);
-    QVERIFY(lib.table.recordingRow());
+    QVERIFY(lib.table.rows().current().recordingRow());
 }
 
 void TestLibraryDeleting::cancelChangesNothing()
@@ -206,9 +210,9 @@ void TestLibraryDeleting::cancelChangesNothing()
     Library lib;
     m_answer = 0;
     lib.table.tableView()->selectAll();
-    lib.table.OnActDeleteFile();
-    lib.table.OnActDeleteAllFiles();
-    lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    lib.table.deletion()->OnActDeleteFile();
+    lib.table.deletion()->OnActDeleteAllFiles();
+    lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(0, 7));
     QCOMPARE(m_asked, 3);
     QCOMPARE(lib.shownNames().size(), 3);
     QCOMPARE(historyPaths().size(), 3);
@@ -230,7 +234,7 @@ void TestLibraryDeleting::emptiedFoldersGoButNotTheOutputFolder()
     Library lib;
     m_answer = 2;
     lib.table.tableView()->selectAll();
-    lib.table.OnActDeleteFile();
+    lib.table.deletion()->OnActDeleteFile();
     QVERIFY(!QFile::exists(deep));
     QVERIFY(!QFileInfo::exists(m_out + "/artist"));
     QVERIFY(QFileInfo(m_out + "/kept").isDir()); // holds a hidden file
@@ -255,12 +259,12 @@ void TestLibraryDeleting::deleteAllOfAList()
 {
     makeLibrary();
     Library lib;
-    QSignalSpy removeAll(&lib.table, &QFileListWgt::emitRemoveAllPlayFiles);
+    QSignalSpy removeAll(lib.table.deletion(), &QLibraryDeletion::emitRemoveAllPlayFiles);
     QVERIFY(lib.show("Road"));
-    lib.table.OnPlayItem(lib.table.sortModel()->index(0, 1));
+    lib.table.playback()->OnPlayItem(lib.table.sortModel()->index(0, 1));
     // "Remove" for the whole playlist, as the panel's question asks it.
     m_answer = 1;
-    lib.table.OnActDeleteAllFiles();
+    lib.table.deletion()->OnActDeleteAllFiles();
     QCOMPARE(lib.shownNames(), QStringList());
     QCOMPARE(removeAll.count(), 1);
     QCOMPARE(historyLists(m_a), QStringList());
@@ -314,16 +318,16 @@ void TestLibraryDeleting::dragFromTheTableOntoAPlaylist()
         return f.readAll();
     }();
     QList<quint64> again;
-    for (IBaseChunk *row : lib.table.shownRows())
+    for (IBaseChunk *row : lib.table.rows().shown())
         again << static_cast<QAudioFileChunk *>(row)->itemId();
-    lib.table.OnAddToList("Night", again);
+    lib.table.membership()->OnAddToList("Night", again);
     QVideoSettingXml::waitForHistory();
     QFile f(QVideoSettingXml::historyFilePath());
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);
     // A row that is not the library's is passed over.
     QAudioFileChunk stranger;
-    lib.table.OnAddToList("Night", {stranger.itemId()});
+    lib.table.membership()->OnAddToList("Night", {stranger.itemId()});
     QCOMPARE(historyPaths().size(), 3);
 }
 
@@ -344,10 +348,10 @@ void TestLibraryDeleting::dropOfARowThatWentAddsNothing()
     QVERIFY(data);
 
     m_answer = 1;
-    lib.table.OnDeleteItem(lib.shownIndex("c"));
+    lib.table.deletion()->OnDeleteItem(lib.shownIndex("c"));
     QVERIFY(!lib.shownRow("c"));
     const QString fresh = tone(m_out, "fresh", "mp3", 1.0);
-    lib.table.AddAudioFile(fresh, false);
+    lib.table.recordings()->AddAudioFile(fresh, false);
     QVERIFY(lib.shownRow("fresh"));
 
     // The drop is refused; no playlist takes the new row, nor anything else.
@@ -362,7 +366,7 @@ void TestLibraryDeleting::dropOfARowThatWentAddsNothing()
     // Handed to the table anyway, the id of a row that went adds nothing.
     const QList<quint64> ids = QAudioFileMimeData::decodeIds(data->data(QAudioFileMimeData::kMimeType));
     QCOMPARE(ids.size(), 1);
-    lib.table.OnAddToList("Night", ids);
+    lib.table.membership()->OnAddToList("Night", ids);
     QCOMPARE(historyLists(fresh), QStringList());
     QVERIFY(lib.show("Night"));
     QCOMPARE(lib.shownNames(), QStringList({"b"}));
@@ -401,20 +405,20 @@ void TestLibraryDeleting::sameNamesInTwoFoldersKeepTheirOwnPlaylists()
 
     Library lib;
     QVERIFY(lib.show(shown));
-    QCOMPARE(lib.table.shownRows().size(), size_t(1));
-    auto *copy = static_cast<QAudioFileChunk *>(lib.table.shownRows().front());
+    QCOMPARE(lib.table.rows().shown().size(), size_t(1));
+    auto *copy = static_cast<QAudioFileChunk *>(lib.table.rows().shown().front());
     if (remove) {
         m_answer = 1;
-        lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+        lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(0, 7));
     } else {
-        lib.table.OnAddToList("Road", {copy->itemId()});
+        lib.table.membership()->OnAddToList("Road", {copy->itemId()});
     }
     const QStringList xLists = remove ? QStringList() : QStringList({"Road"});
     const QStringList yLists = remove ? QStringList({"Night"}) : QStringList({"Night", "Road"});
     QCOMPARE(historyLists(x), xLists);
     QCOMPARE(historyLists(y), yLists);
     // The master rows agree with the history, and so do the playlists shown.
-    for (IBaseChunk *item : lib.table.allRows()) {
+    for (IBaseChunk *item : lib.table.rows().all()) {
         auto *row = static_cast<QAudioFileChunk *>(item);
         QStringList names;
         for (const std::string &name : row->GetListsBelong())
@@ -422,10 +426,10 @@ void TestLibraryDeleting::sameNamesInTwoFoldersKeepTheirOwnPlaylists()
         QCOMPARE(names, QString::fromStdString(row->GetFilePath()) == x ? xLists : yLists);
     }
     QVERIFY(lib.show("Road"));
-    QCOMPARE(int(lib.table.shownRows().size()), remove ? 0 : 2);
+    QCOMPARE(int(lib.table.rows().shown().size()), remove ? 0 : 2);
     QVERIFY(lib.show("Night"));
-    QCOMPARE(int(lib.table.shownRows().size()), 1);
-    QCOMPARE(static_cast<QAudioFileChunk *>(lib.table.shownRows().front())->GetFilePath(), y.toStdString());
+    QCOMPARE(int(lib.table.rows().shown().size()), 1);
+    QCOMPARE(static_cast<QAudioFileChunk *>(lib.table.rows().shown().front())->GetFilePath(), y.toStdString());
 }
 
 void TestLibraryDeleting::playlistRenamedAndRemoved()
@@ -437,7 +441,7 @@ void TestLibraryDeleting::playlistRenamedAndRemoved()
     lib.panel.OnRename(model->index(5, 0), "Highway");
     QCOMPARE(historyLists(m_a), QStringList({"Highway"}));
     QCOMPARE(historyLists(m_b), QStringList({"Highway", "Night"}));
-    for (IBaseChunk *item : lib.table.allRows())
+    for (IBaseChunk *item : lib.table.rows().all())
         QVERIFY(dynamic_cast<QAudioFileChunk *>(item)->GetListNamePos("Road") < 0);
     QVERIFY(lib.show("Highway"));
     QCOMPARE(lib.shownNames(), QStringList({"b", "a"}));

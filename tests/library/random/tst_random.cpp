@@ -26,6 +26,12 @@
 #include "library/qlibraryquestions.h"
 #include "library/qlibrarytableview.h"
 #include "library/qrecordingprobe.h"
+#include "library/librarytexts.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryplayback.h"
+#include "library/qlibraryrenaming.h"
+#include "library/qplaylistmembership.h"
+#include "library/qrecordingrows.h"
 #include "widgetkit/qjxlineedit.h"
 
 #include <QDir>
@@ -170,24 +176,31 @@ struct PlayBar
     QString current;
     void connectTo(QFileListWgt &table)
     {
-        QObject::connect(&table, &QFileListWgt::emitPlayFilePathList, [this](QStringList l) { list = l; });
-        QObject::connect(&table, &QFileListWgt::emitPlayingFilePath, [this](QString p) { current = p; });
-        QObject::connect(&table, &QFileListWgt::emitRemovePlayFiles, [this](QStringList paths) {
+        QObject::connect(table.playback(), &QLibraryPlayback::emitPlayFilePathList,
+                         [this](QStringList l) { list = l; });
+        QObject::connect(table.playback(), &QLibraryPlayback::emitPlayingFilePath,
+                         [this](QString p) { current = p; });
+        QObject::connect(table.deletion(), &QLibraryDeletion::emitRemovePlayFiles, [this](QStringList paths) {
             for (const QString &p : paths)
                 list.removeAll(p);
             if (paths.contains(current))
                 current = list.value(0);
         });
-        QObject::connect(&table, &QFileListWgt::emitRemoveAllPlayFiles, [this] {
+        const auto removeAll = [this] {
             list.clear();
             current.clear();
-        });
-        QObject::connect(&table, &QFileListWgt::emitAppendPlayFiles, [this](QStringList paths) { list << paths; });
-        QObject::connect(&table, &QFileListWgt::emitRenameAudioFile, [this](QString from, QString to) {
-            list.replaceInStrings(QRegularExpression("^" + QRegularExpression::escape(from) + "$"), to);
-            if (current == from)
-                current = to;
-        });
+        };
+        QObject::connect(table.deletion(), &QLibraryDeletion::emitRemoveAllPlayFiles, removeAll);
+        QObject::connect(table.membership(), &QPlaylistMembership::emitRemoveAllPlayFiles, removeAll);
+        const auto append = [this](QStringList paths) { list << paths; };
+        QObject::connect(table.membership(), &QPlaylistMembership::emitAppendPlayFiles, append);
+        QObject::connect(table.recordings(), &QRecordingRows::emitAppendPlayFiles, append);
+        QObject::connect(
+            table.renaming(), &QLibraryRenaming::emitRenameAudioFile, [this](QString from, QString to) {
+                list.replaceInStrings(QRegularExpression("^" + QRegularExpression::escape(from) + "$"), to);
+                if (current == from)
+                    current = to;
+            });
     }
 };
 
@@ -278,27 +291,27 @@ struct TestLibraryRandom::Run
         const QList<int> shown = shownRowNumbers();
         switch (pick(20)) {
         case 0: { // a recording starts
-            if (table.recordingRow())
+            if (table.rows().current().recordingRow())
                 return;
             recordingPath = newFile("REC");
             log("start recording " + recordingPath);
-            table.AddAudioFile(recordingPath, true);
-            table.OnSetRecordingIsSilent(true);
+            table.recordings()->AddAudioFile(recordingPath, true);
+            table.recordings()->OnSetRecordingIsSilent(true);
             break;
         }
         case 1: { // tags recognised for it
-            if (!table.recordingRow())
+            if (!table.rows().current().recordingRow())
                 return;
             JXRecognizerAudioTagInfo tags;
             tags.title = pickOf<QString>({"Song", "Tune", "a.b", "Song(1)"}).toUtf8();
             tags.artist = "Band";
             log("recognised " + QString::fromUtf8(tags.title));
-            table.OnSetRecordingTagInfo(tags);
+            table.recordings()->OnSetRecordingTagInfo(tags);
             break;
         }
         case 2:
         case 3: { // the recording stops: the recorder writes its record, the row completes
-            if (!table.recordingRow())
+            if (!table.rows().current().recordingRow())
                 return;
             const bool keep = pick(4) != 0;
             log(QString("stop recording, keep %1").arg(keep));
@@ -306,7 +319,7 @@ struct TestLibraryRandom::Run
             info.size = QIAnyUtil::size2String(quint64(QFileInfo(recordingPath).size()));
             info.format = test.m_container;
             QVideoSettingXml::SaveConvertedInfo(info);
-            table.SupplyRecordingChunkInfo(info, keep);
+            table.recordings()->SupplyRecordingChunkInfo(info, keep);
             panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
             break;
         }
@@ -317,7 +330,7 @@ struct TestLibraryRandom::Run
             const int a = pick(3);
             log(QString("delete button on %1, answer %2").arg(nameAt(row)).arg(a));
             answer(a);
-            table.OnDeleteItem(table.sortModel()->index(row, 7));
+            table.deletion()->OnDeleteItem(table.sortModel()->index(row, 7));
             break;
         }
         case 5: { // selected rows: the menu's Delete or the Delete key
@@ -338,14 +351,14 @@ struct TestLibraryRandom::Run
             if (key)
                 QTest::keyRelease(&table, Qt::Key_Delete);
             else
-                table.OnActDeleteFile();
+                table.deletion()->OnActDeleteFile();
             break;
         }
         case 6: { // "Delete All" of the shown entry
             const int a = pick(3);
             log(QString("table Delete All, answer %1").arg(a));
             answer(a);
-            table.OnActDeleteAllFiles();
+            table.deletion()->OnActDeleteAllFiles();
             break;
         }
         case 7: { // rename a row
@@ -354,7 +367,7 @@ struct TestLibraryRandom::Run
             const int row = pickOf(shown);
             const QString title = pickOf<QString>({"song", "song(1)", "a.b", "tune", "REC_1", nameAt(row)});
             log(QString("rename %1 to %2").arg(nameAt(row), title));
-            table.OnRenameFile(table.sortModel()->index(row, QAudioFileModel::ColumnName), title);
+            table.renaming()->OnRenameFile(table.sortModel()->index(row, QAudioFileModel::ColumnName), title);
             break;
         }
         case 8: {
@@ -415,8 +428,8 @@ struct TestLibraryRandom::Run
             if (pick(2)) {
                 const int row = pickOf(shown);
                 log("play " + nameAt(row));
-                table.OnPlayItem(table.sortModel()->index(row, 1));
-            } else if (QLibraryChunk *entry = table.shownEntry()) {
+                table.playback()->OnPlayItem(table.sortModel()->index(row, 1));
+            } else if (QLibraryChunk *entry = table.rows().current().shownEntry()) {
                 log("play entry " + QString::fromStdString(entry->GetTitle()));
                 if (QLibraryChunk *old = panel.playingEntry())
                     old->SetIsPlaying(false);
@@ -429,15 +442,15 @@ struct TestLibraryRandom::Run
             const int what = pick(4);
             if (what < 2) {
                 log(QString("bar %1").arg(what ? "plays" : "pauses"));
-                table.OnSetPlayOrPauseState(what == 1);
+                table.playback()->OnSetPlayOrPauseState(what == 1);
             } else if (what == 2 && !bar.list.isEmpty()) {
                 const QString next = bar.list.at((bar.list.indexOf(bar.current) + 1) % bar.list.size());
                 log("bar moves on to " + next);
                 bar.current = next;
-                table.OnChangPlayingFile(next);
+                table.playback()->OnChangPlayingFile(next);
             } else {
                 log("bar reaches the end");
-                table.OnFinishPlayList();
+                table.playback()->OnFinishPlayList();
                 panel.OnFinishPlayList();
             }
             break;
@@ -460,11 +473,11 @@ struct TestLibraryRandom::Run
         case 18: { // a segment file from the editor joins the shown entry
             const QString path = newFile("cut");
             log("segment added " + path);
-            table.AddAudioFile(path, false);
+            table.recordings()->AddAudioFile(path, false);
             break;
         }
         default: { // a finished file, with its own record, dropped on a list later
-            if (table.recordingRow() || pick(2))
+            if (table.rows().current().recordingRow() || pick(2))
                 return;
             log("row re-clicked");
             if (!shown.isEmpty())
@@ -481,17 +494,17 @@ struct TestLibraryRandom::Run
         const QLibraryPlayListWgt &panel = lib.panel;
         QSet<IBaseChunk *> master;
         QMap<QString, QAudioFileChunk *> masterByPath;
-        for (IBaseChunk *item : table.allRows()) {
+        for (IBaseChunk *item : table.rows().all()) {
             if (!alive(item))
                 return "a master row is freed";
             if (master.contains(item))
                 return "a master row is listed twice";
             master.insert(item);
             QAudioFileChunk *row = asRow(item);
-            if (row != table.recordingRow() && !row->isDeleted())
+            if (row != table.rows().current().recordingRow() && !row->isDeleted())
                 masterByPath.insert(QString::fromStdString(row->GetFilePath()), row);
         }
-        for (IBaseChunk *item : table.shownRows())
+        for (IBaseChunk *item : table.rows().shown())
             if (!alive(item))
                 return "a shown row is freed";
 
@@ -546,12 +559,12 @@ struct TestLibraryRandom::Run
             return "two playlists share a name";
 
         // The shown rows belong to the shown entry.
-        if (QLibraryChunk *entry = table.shownEntry()) {
+        if (QLibraryChunk *entry = table.rows().current().shownEntry()) {
             const QString title = QString::fromStdString(entry->GetTitle());
-            for (IBaseChunk *item : table.shownRows()) {
+            for (IBaseChunk *item : table.rows().shown()) {
                 QAudioFileChunk *row = asRow(item);
                 const QString path = QString::fromStdString(row->GetFilePath());
-                if (row == table.recordingRow())
+                if (row == table.rows().current().recordingRow())
                     continue;
                 if (title == "All Recordings") {
                     if (!master.contains(item))
@@ -574,17 +587,17 @@ struct TestLibraryRandom::Run
         for (int r = 0; r < count; ++r) {
             QAudioFileChunk *row = QAudioFileModel::rowItem(table.sortModel()->index(r, 0));
             bytes += row->GetFileBytes();
-            seconds += QFileListWgt::ChangeTimeToSeconds(QString::fromStdString(row->getPlayTime()));
+            seconds += LibraryTexts::secondsFromText(QString::fromStdString(row->getPlayTime()));
         }
         const QString info = QString("%1 Audios, %2, %3")
                                  .arg(count)
-                                 .arg(QFileListWgt::GetSizeStr(bytes), QFileListWgt::GetTimeStr(seconds));
+                                 .arg(LibraryTexts::sizeText(bytes), LibraryTexts::timeText(seconds));
         if (table.infoLabel()->text() != info)
             return QString("info line '%1', rows '%2'").arg(table.infoLabel()->text(), info);
 
         // Play state: only the playing row plays or pauses.
-        QAudioFileChunk *playing = table.playingRow();
-        for (const std::vector<IBaseChunk *> *rows : {&table.allRows(), &table.shownRows()})
+        QAudioFileChunk *playing = table.rows().current().playingRow();
+        for (const std::vector<IBaseChunk *> *rows : {&table.rows().all(), &table.rows().shown()})
             for (IBaseChunk *item : *rows) {
                 const auto state = asRow(item)->GetAudioState();
                 if ((state == QAudioFileChunk::AudioPlaying || state == QAudioFileChunk::AudioPause)
@@ -593,15 +606,15 @@ struct TestLibraryRandom::Run
                            + QString::fromStdString(asRow(item)->GetFilePath());
             }
         if (playing) {
-            if (!table.playingEntry())
+            if (!table.rows().current().playingEntry())
                 return "a playing row without a playing entry";
-            const std::vector<IBaseChunk *> rows = table.playingEntry()->GetAudioDatasList();
+            const std::vector<IBaseChunk *> rows = table.rows().current().playingEntry()->GetAudioDatasList();
             if (std::find(rows.begin(), rows.end(), playing) == rows.end())
                 return "the playing row is not in the playing entry";
         }
         if (panel.playingEntry() && !alive(panel.playingEntry()))
             return "the panel's playing entry is freed";
-        if (QAudioFileChunk *recording = table.recordingRow()) {
+        if (QAudioFileChunk *recording = table.rows().current().recordingRow()) {
             if (!master.contains(recording) || recording->GetAudioState() != QAudioFileChunk::AudioRecording)
                 return "the running recording's row is lost";
         }
