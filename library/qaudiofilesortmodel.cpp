@@ -6,16 +6,40 @@
 QAudioFileSortModel::QAudioFileSortModel(QObject *parent)
     : QJXBaseSortModel(parent)
 {
+    // The rows found are counted by their places in the source.
+    connect(this, &QAbstractProxyModel::sourceModelChanged, this, [this] {
+        forgetFound();
+        QAbstractItemModel *source = sourceModel();
+        if (!source)
+            return;
+        connect(source, &QAbstractItemModel::rowsInserted, this, &QAudioFileSortModel::forgetFound);
+        connect(source, &QAbstractItemModel::rowsRemoved, this, &QAudioFileSortModel::forgetFound);
+        connect(source, &QAbstractItemModel::rowsMoved, this, &QAudioFileSortModel::forgetFound);
+        connect(source, &QAbstractItemModel::modelReset, this, &QAudioFileSortModel::forgetFound);
+        connect(source, &QAbstractItemModel::layoutChanged, this, &QAudioFileSortModel::forgetFound);
+        connect(source, &QAbstractItemModel::dataChanged, this, &QAudioFileSortModel::forgetFound);
+    });
 }
 
 void QAudioFileSortModel::setSearchText(const QString &text)
 {
     if (text == m_search.text())
         return;
+    const int rows = sourceModel() ? sourceModel()->rowCount() : 0;
+    // A row without the last text cannot hold one that contains it.
+    m_narrowing = m_foundValid && !m_foundFor.isEmpty() && m_found.size() == size_t(rows)
+                  && text.toCaseFolded().contains(m_foundFor.toCaseFolded());
     m_search.setText(text);
+    m_finding.assign(size_t(rows), 0);
     // One new layout: a filter change announced row by row would take as
     // long as the rows it hides.
     invalidate();
+    rowCount(); // the search runs here, whoever asks first
+    m_narrowing = false;
+    m_found.swap(m_finding);
+    m_finding.clear();
+    m_foundFor = text;
+    m_foundValid = !text.isEmpty();
     OnItemStateChange();
 }
 
@@ -40,7 +64,13 @@ bool QAudioFileSortModel::filterAcceptsRow(int sourceRow, const QModelIndex &sou
 {
     if (m_search.isEmpty())
         return QJXBaseSortModel::filterAcceptsRow(sourceRow, sourceParent);
+    const auto at = size_t(sourceRow);
+    if (m_narrowing && at < m_found.size() && !m_found[at])
+        return false;
     auto *model = qobject_cast<const QBaseDetailsModel *>(sourceModel());
     auto *row = model ? dynamic_cast<const QAudioFileChunk *>(model->itemAt(sourceRow)) : nullptr;
-    return row && m_search.matches(*row) && QJXBaseSortModel::filterAcceptsRow(sourceRow, sourceParent);
+    const bool found = row && m_search.matches(*row);
+    if (at < m_finding.size())
+        m_finding[at] = found;
+    return found && QJXBaseSortModel::filterAcceptsRow(sourceRow, sourceParent);
 }

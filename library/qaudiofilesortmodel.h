@@ -8,6 +8,8 @@
 #include "library/qrowsearch.h"
 #include "widgetkit/views/qjxbasesortmodel.h"
 
+#include <vector>
+
 class QAudioFileSortModel : public QJXBaseSortModel
 {
     Q_OBJECT
@@ -29,5 +31,16 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
 
 private:
+    // The rows are no longer those the last search looked through.
+    void forgetFound() { m_foundValid = false; }
+
     QRowSearch m_search;
+    // Whether each source row held the text of the last whole search; a
+    // longer text is looked for only in those (typing narrows a search).
+    // Filled while a search runs, kept while the rows stay as they were.
+    mutable std::vector<char> m_finding;
+    std::vector<char> m_found;
+    QString m_foundFor;
+    bool m_foundValid = false;
+    bool m_narrowing = false;
 };

@@ -58,12 +58,14 @@ bool QLibraryDeletion::takeOutOne(QAudioFileChunk *row, bool removeOnly)
         if (master)
             master->setNewAdd(false);
     } else {
+        // The master row knows the playlists; a copy made before a change
+        // may not. The recording leaves this playlist wholly.
         const std::string title = list->GetTitle();
-        row->RemoveList(title);
-        record->listNames.removeOne(QString::fromStdString(title));
+        QAudioFileChunk *own = master ? master : row;
+        while (own->RemoveList(title)) { }
+        record->listNames.removeAll(QString::fromStdString(title));
         QVideoSettingXml::SaveConvertedInfo(*record);
-        if (master)
-            master->SetListsBelong(row->GetListsBelong());
+        row->SetListsBelong(own->GetListsBelong());
     }
     return true;
 }

@@ -116,10 +116,15 @@ void QLibraryLoader::joinHistoryRows()
     // Rows made while the history was read (a recording started at once)
     // keep their place; their records are not added twice.
     const std::vector<IBaseChunk *> present = m_rows.all();
-    QSet<QString> presentPaths;
+    // A few rows at most: looked through as they are, no string made per row read.
+    std::vector<std::string> presentPaths;
     for (IBaseChunk *item : present)
         if (auto *row = dynamic_cast<QAudioFileChunk *>(item))
-            presentPaths.insert(row->qtext(QRowTexts::FilePath));
+            presentPaths.emplace_back(row->textView(QRowTexts::FilePath));
+    const auto isPresent = [&presentPaths](const QAudioFileChunk *row) {
+        const std::string_view path = row->textView(QRowTexts::FilePath);
+        return std::find(presentPaths.begin(), presentPaths.end(), path) != presentPaths.end();
+    };
     // The worker sorted the rows it read; those found again came after them.
     std::vector<IBaseChunk *> rows;
     std::vector<IBaseChunk *> extra(present);
@@ -127,7 +132,7 @@ void QLibraryLoader::joinHistoryRows()
     for (size_t i = 0; i < m_joining.rows.size(); ++i) {
         auto *row = dynamic_cast<QAudioFileChunk *>(m_joining.rows[i].get());
         // A record already shown goes with the joining list below.
-        if (!presentPaths.isEmpty() && row && presentPaths.contains(row->qtext(QRowTexts::FilePath)))
+        if (!presentPaths.empty() && row && isPresent(row))
             continue;
         (i < m_joining.sorted ? rows : extra).push_back(m_joining.rows[i].release());
     }

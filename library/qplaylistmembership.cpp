@@ -31,16 +31,24 @@ void QPlaylistMembership::OnAddToList(QString playlistName, QList<quint64> rowId
     for (quint64 id : rowIds) {
         // Only rows of this library that are still there: anything else is passed over.
         auto *row = dynamic_cast<QAudioFileChunk *>(m_rows.rowOfId(id));
-        if (!row || row->GetListNamePos(name) != -1)
+        if (!row)
             continue;
+        // The master row knows the playlists; a copy made before a change
+        // may not.
+        QAudioFileChunk *master = m_rows.masterOf(row->textView(QRowTexts::FilePath));
+        QAudioFileChunk *own = master ? master : row;
+        if (own->GetListNamePos(name) != -1) {
+            row->SetListsBelong(own->GetListsBelong());
+            continue;
+        }
         std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(
             row->qtext(QRowTexts::FilePath));
         if (!record)
             continue;
-        row->AppendList(name);
-        if (QAudioFileChunk *master = m_rows.masterOf(row->textView(QRowTexts::FilePath)))
-            master->SetListsBelong(row->GetListsBelong());
-        record->listNames << playlistName;
+        own->AppendList(name);
+        row->SetListsBelong(own->GetListsBelong());
+        if (!record->listNames.contains(playlistName))
+            record->listNames << playlistName;
         QVideoSettingXml::SaveConvertedInfo(*record);
         added << row->qtext(QRowTexts::FilePath);
     }

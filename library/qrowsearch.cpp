@@ -35,22 +35,29 @@ void QRowSearch::setText(const QString &text)
 
 bool QRowSearch::inText(std::string_view text) const
 {
-    if (text.size() < size_t(m_isAscii ? m_ascii.size() : 1))
+    if (m_isAscii) {
+        // One pass: a plain ASCII text is searched byte by byte; the first
+        // byte of another character hands the text to QString.
+        const size_t n = m_ascii.size();
+        const char first = m_ascii.front();
+        for (size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return QString::fromUtf8(text.data(), int(text.size())).contains(m_text, Qt::CaseInsensitive);
+            if (lower(c) != first || i + n > text.size())
+                continue;
+            size_t k = 1;
+            while (k < n && lower(text[i + k]) == m_ascii[k])
+                ++k;
+            if (k == n)
+                return true;
+        }
         return false;
-    if (!isAscii(text))
-        return QString::fromUtf8(text.data(), int(text.size())).contains(m_text, Qt::CaseInsensitive);
-    // Plain ASCII folds to plain ASCII: only such a text can hold it.
-    if (!m_isAscii)
-        return false;
-    const size_t n = m_ascii.size();
-    for (size_t i = 0; i + n <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < n && lower(text[i + k]) == m_ascii[k])
-            ++k;
-        if (k == n)
-            return true;
     }
-    return false;
+    // Plain ASCII folds to plain ASCII: only another text can hold it.
+    if (isAscii(text))
+        return false;
+    return QString::fromUtf8(text.data(), int(text.size())).contains(m_text, Qt::CaseInsensitive);
 }
 
 bool QRowSearch::matches(const QAudioFileChunk &row) const

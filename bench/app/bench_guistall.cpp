@@ -10,8 +10,10 @@
 //
 // Run it with a sound server, e.g. through the tests' runner:
 //   tests/support/run-test.sh --sound -- build/bin/bench_app_guistall
-//   bench_app_guistall [--records N] [--repair-minutes M] [--slow-read-ms R]
-// --records 10000 runs the smaller library. --slow-read-ms makes every read
+//   bench_app_guistall [--records N] [--repair-minutes M] [--slow-read-ms R] [--pause-ms P]
+// --records 10000 runs the smaller library. --pause-ms leaves P ms between
+// the steps (2500 lets the history store's check of a file it wrote a moment
+// ago pass before the next step reads the history). --slow-read-ms makes every read
 // of the played file take R ms longer (a slow disk, injected into the
 // player's thread) for the play, seek and pause steps. The killed recording
 // and the one-hour file for the editor are made once with the ffmpeg tool
@@ -234,6 +236,7 @@ int main(int argc, char *argv[])
     int records = 100000;
     int repairMinutes = 60;
     int slowReadMs = 0;
+    int pauseMs = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (qstrcmp(argv[i], "--records") == 0)
             records = QByteArray(argv[i + 1]).toInt();
@@ -241,6 +244,8 @@ int main(int argc, char *argv[])
             repairMinutes = QByteArray(argv[i + 1]).toInt();
         else if (qstrcmp(argv[i], "--slow-read-ms") == 0)
             slowReadMs = QByteArray(argv[i + 1]).toInt();
+        else if (qstrcmp(argv[i], "--pause-ms") == 0)
+            pauseMs = QByteArray(argv[i + 1]).toInt();
     }
 
     QTemporaryDir home;
@@ -303,6 +308,11 @@ int main(int argc, char *argv[])
 
     StallProbe probe;
     probe.start();
+    // Time left between the steps, outside them (--pause-ms).
+    const auto quiet = [pauseMs] {
+        if (pauseMs > 0)
+            settle(pauseMs);
+    };
     // Start: building the window, then its first seconds (the history read
     // on a worker, its rows joining, the repaired recording listed).
     settle(50);
@@ -326,6 +336,7 @@ int main(int argc, char *argv[])
 
     // Record two seconds; the song heard is recognised on the way.
     Ui::MainWindow *ui = window.form();
+    quiet();
     probe.reset();
     ui->m_btnStartRecord->click();
     const bool recording = waitFor([&] { return window.isRecording(); }, 5000);
@@ -333,6 +344,7 @@ int main(int argc, char *argv[])
     report("record start", probe, recording);
     waitFor([&] { return window.recordObject() && window.recordObject()->recordedTime() >= 1000000; }, 10000);
     const QString recordedAs = window.recordObject() ? window.recordObject()->outputPath() : QString();
+    quiet();
     probe.reset();
     JXRecognizerAudioTagInfo song;
     song.title = "Bench Song";
@@ -346,6 +358,7 @@ int main(int argc, char *argv[])
     report("tags recognised while recording", probe, recognised);
     waitFor([&] { return window.recordObject()->recordedTime() >= 2000000; }, 10000);
     const QString recorded = folder + QStringLiteral("Bench Song.") + QFileInfo(recordedAs).suffix();
+    quiet();
     probe.reset();
     ui->m_btnStopRecord->click();
     // The file is completed, tagged and named on a worker: the step lasts
@@ -365,6 +378,7 @@ int main(int argc, char *argv[])
         rz::PlayerEngine::s_readHook = slowRead;
     // Play the long file from its row.
     const QModelIndex longIndex = viewIndexOf(table, longFile);
+    quiet();
     probe.reset();
     table->playback()->OnPlayItem(longIndex);
     QPlayControlWgt *bar = window.playControl();
@@ -374,6 +388,7 @@ int main(int argc, char *argv[])
     report("play", probe, playing);
 
     // Seek: five moves of the slider, as a click on it makes them.
+    quiet();
     probe.reset();
     bool seeked = true;
     for (double at : {0.5, 0.2, 0.8, 0.35, 0.6}) {
@@ -385,6 +400,7 @@ int main(int argc, char *argv[])
     }
     report("seek (5 moves)", probe, seeked);
 
+    quiet();
     probe.reset();
     bar->OnPlayOrPause(false);
     const bool paused = waitFor([&] { return !bar->isPlaying(); }, 5000);
@@ -428,6 +444,7 @@ int main(int argc, char *argv[])
             dlg->reject();
         });
         const QModelIndex hourIndex = viewIndexOf(table, hourFile);
+        quiet();
         probe.reset();
         poll.start();
         table->editing()->OnEditItem(hourIndex);
@@ -441,6 +458,7 @@ int main(int argc, char *argv[])
     // Rename the recording in place.
     const QString renamed = folder + QStringLiteral("Bench renamed.") + QFileInfo(recorded).suffix();
     QModelIndex recordedIndex = viewIndexOf(table, recorded);
+    quiet();
     probe.reset();
     table->renaming()->OnRenameFile(table->sortModel()->index(recordedIndex.row(), 1),
                                     QStringLiteral("Bench renamed"));
@@ -458,6 +476,7 @@ int main(int argc, char *argv[])
                    {"switch back to All Recordings", QLibraryPlayListWgt::RowAll}};
     for (const auto &entry : entries) {
         QLibraryChunk *wanted = panel->entryAt(entry.row);
+        quiet();
         probe.reset();
         panel->SetTBViewCurrentIndex(entry.row);
         const bool shown = waitFor([&] { return wanted && table->rows().current().shownEntry() == wanted; },
@@ -468,6 +487,7 @@ int main(int argc, char *argv[])
 
     // Search as typed, one key at a time, then clear the field.
     QJXLineEdit *search = table->searchEdit();
+    quiet();
     probe.reset();
     for (const QString &text :
          {QStringLiteral("4"), QStringLiteral("42"), QStringLiteral("424"), QStringLiteral("4242")}) {
@@ -475,20 +495,23 @@ int main(int argc, char *argv[])
         settle(100);
     }
     report("search (typed, 4 keys)", probe, table->sortModel()->rowCount() > 0);
+    quiet();
     probe.reset();
     search->clear();
     settle(300);
     report("search cleared", probe, table->sortModel()->rowCount() >= records);
 
     recordedIndex = viewIndexOf(table, renamed);
+    quiet();
     probe.reset();
     table->deletion()->OnDeleteItem(recordedIndex);
     const bool deleted = waitFor([&] { return !QFileInfo::exists(renamed); }, 5000);
     settle(300);
     report("delete", probe, deleted && !shownRowOf(table, renamed));
 
-    std::printf("GUI thread's longest stall per step (%d records, %d-minute repair, reads slowed by %d ms):\n",
-                records, repairMinutes, slowReadMs);
+    std::printf("GUI thread's longest stall per step (%d records, %d-minute repair, reads slowed by %d ms, "
+                "%d ms between steps):\n",
+                records, repairMinutes, slowReadMs, pauseMs);
     int failed = 0;
     double worst = 0;
     for (const Step &s : g_steps) {

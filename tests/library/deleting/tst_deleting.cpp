@@ -48,6 +48,7 @@ private slots:
     void deleteAllOfAList();
     void dragFromTheTableOntoAPlaylist();
     void dropOfARowThatWentAddsNothing();
+    void aCopyMadeBeforeAChangeNeverDoublesAPlaylist();
     void sameNamesInTwoFoldersKeepTheirOwnPlaylists_data();
     void sameNamesInTwoFoldersKeepTheirOwnPlaylists();
     void playlistRenamedAndRemoved();
@@ -370,6 +371,44 @@ void TestLibraryDeleting::dropOfARowThatWentAddsNothing()
     QCOMPARE(historyLists(fresh), QStringList());
     QVERIFY(lib.show("Night"));
     QCOMPARE(lib.shownNames(), QStringList({"b"}));
+}
+
+void TestLibraryDeleting::aCopyMadeBeforeAChangeNeverDoublesAPlaylist()
+{
+    // "Latest Recordings" shows a copy of c made before c joined Night
+    // through its master row; adding the copy to Night again changes
+    // nothing, and taking c out of Night takes it out wholly.
+    makeLibrary();
+    Library lib;
+    QVERIFY(lib.show("Latest Recordings"));
+    QAudioFileChunk *copy = lib.shownRow("c");
+    QVERIFY(copy);
+    QAudioFileChunk *master = lib.table.rows().masterOf(copy->textView(QRowTexts::FilePath));
+    QVERIFY(master && master != copy);
+    lib.table.membership()->OnAddToList("Night", {master->itemId()});
+    QCOMPARE(historyLists(m_c), QStringList({"Night"}));
+    lib.table.membership()->OnAddToList("Night", {copy->itemId()});
+    QCOMPARE(historyLists(m_c), QStringList({"Night"}));
+    QCOMPARE(master->GetListsBelong(), QList<std::string>({"Night"}));
+
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"c", "b"}));
+    m_answer = 1;
+    lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(lib.shownNames().indexOf("c"), 7));
+    QCOMPARE(historyLists(m_c), QStringList());
+    QVERIFY(master->GetListsBelong().isEmpty());
+    QVERIFY(lib.show("Latest Recordings"));
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"b"}));
+
+    // A record that names a playlist twice (as such copies once left it)
+    // leaves that playlist wholly too.
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(m_a, "01-01-2024 10:00", false, {"Road", "Road"})));
+    Library again;
+    QVERIFY(again.show("Road"));
+    again.table.deletion()->OnDeleteItem(again.table.sortModel()->index(again.shownNames().indexOf("a"), 7));
+    QCOMPARE(historyLists(m_a), QStringList());
+    QVERIFY(again.table.rows().masterOf(m_a.toStdString())->GetListsBelong().isEmpty());
 }
 
 void TestLibraryDeleting::sameNamesInTwoFoldersKeepTheirOwnPlaylists_data()

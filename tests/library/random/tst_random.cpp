@@ -2,7 +2,9 @@
 // start, get recognised tags, finish or are discarded; rows removed or
 // deleted from every entry by button, menu, key or "Delete All"; renames;
 // playlists created, renamed, deleted one by one or all at once; rows
-// dropped on playlists; play, pause, next and the end of the play list;
+// dropped on playlists, and dragged there through the views while rows go
+// or come (a drop naming a row that went adds nothing); play, pause, next
+// and the end of the play list;
 // switching entries; searching; segment files added. After every step the
 // library must agree with itself: History.xml, CustomedLists.xml, the
 // master rows, the rows of the shown entry, the info line and the play state.
@@ -19,6 +21,7 @@
 #include "common/qvideosettingxml.h"
 #include "library/libraryitemids.h"
 #include "library/qaudiofilechunk.h"
+#include "library/qaudiofilemimedata.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
@@ -36,6 +39,7 @@
 
 #include <QDir>
 #include <QDomDocument>
+#include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QItemSelectionModel>
@@ -239,6 +243,9 @@ struct TestLibraryRandom::Run
     {
         bar.connectTo(lib.table);
         trace = qEnvironmentVariableIsSet("VELMORA_RANDOM_TRACE");
+        // On screen, so that a drop finds the playlist under it.
+        lib.panel.resize(243, 600);
+        lib.panel.show();
     }
 
     int pick(int n) { return n > 0 ? int(rng.bounded(quint32(n))) : 0; }
@@ -283,13 +290,116 @@ struct TestLibraryRandom::Run
 
     void answer(int a) { test.m_answer = a; }
 
+    // What a drop left wrong; empty when it did what it should.
+    QString dropBroken;
+
+    // The panel's row of a playlist; -1 when there is none.
+    int panelRowOf(const QString &title) const
+    {
+        for (int r = 5; r < lib.panel.entryCount(); ++r)
+            if (QString::fromStdString(lib.panel.entryAt(r)->GetTitle()) == title)
+                return r;
+        return -1;
+    }
+
+    // Shown rows dragged from the table onto a playlist. A drag runs its
+    // own event loop: meanwhile a dragged row may be deleted, its copy made
+    // again (another entry shown), or a new row made where it was. A drop
+    // whose rows are all still there adds them; one that names a row gone
+    // adds nothing at all.
+    void drag()
+    {
+        QFileListWgt &table = lib.table;
+        const QList<int> lists = playlistRows();
+        const QList<int> shown = shownRowNumbers();
+        if (lists.isEmpty() || shown.isEmpty())
+            return;
+        QAudioFileTableView *view = table.tableView();
+        view->clearSelection();
+        QStringList names;
+        for (int n = 1 + pick(3); n > 0; --n) {
+            const int row = pickOf(shown);
+            view->selectionModel()->select(table.sortModel()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            names << nameAt(row);
+        }
+        std::unique_ptr<QMimeData> data(view->selectionMimeData());
+        if (!data)
+            return;
+        const QList<quint64> ids = QAudioFileMimeData::decodeIds(data->data(QAudioFileMimeData::kMimeType));
+        const QString title = QString::fromStdString(lib.panel.entryAt(pickOf(lists))->GetTitle());
+        const int meanwhile = pick(4);
+        const int row = pickOf(shown);
+        const int a = 1 + pick(2);
+        log(QString("drag %1 onto %2; meanwhile %3")
+                .arg(names.join(','), title)
+                .arg(meanwhile == 1   ? QString("delete button on %1, answer %2").arg(nameAt(row)).arg(a)
+                     : meanwhile == 2 ? QString("Latest Recordings shown")
+                     : meanwhile == 3 ? QString("a segment added")
+                                      : QString("nothing")));
+        switch (meanwhile) {
+        case 1:
+            answer(a);
+            table.deletion()->OnDeleteItem(table.sortModel()->index(row, 7));
+            break;
+        case 2:
+            lib.panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowLatest);
+            break;
+        case 3:
+            table.recordings()->AddAudioFile(newFile("cut"), false);
+            break;
+        default:
+            break;
+        }
+        bool allThere = true;
+        QStringList paths;
+        for (quint64 id : ids) {
+            auto *r = dynamic_cast<QAudioFileChunk *>(table.rows().rowOfId(id));
+            allThere = allThere && r;
+            if (r)
+                paths << QString::fromStdString(r->GetFilePath());
+        }
+        // The store's playlists of every recording, before the drop.
+        QMap<QString, QStringList> before;
+        for (IBaseChunk *item : table.rows().all())
+            if (const auto record = QVideoSettingXml::GetConvertedInfo(
+                    QString::fromStdString(asRow(item)->GetFilePath())))
+                before.insert(record->convertedPath, record->listNames);
+        const int target = panelRowOf(title);
+        if (target < 0)
+            return;
+        QLibraryTableView *panelView = lib.panel.tableView();
+        const QPoint at = panelView->visualRect(panelView->model()->index(target, 0)).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panelView->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panelView->viewport(), &move);
+        if (!enter.isAccepted() || !move.isAccepted()) {
+            dropBroken = "a drag of our rows onto a playlist was refused";
+            return;
+        }
+        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panelView->viewport(), &drop);
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const auto record = QVideoSettingXml::GetConvertedInfo(it.key());
+            const QStringList now = record ? record->listNames : QStringList();
+            QStringList expected = it.value();
+            if (allThere && paths.contains(it.key()) && !expected.contains(title))
+                expected << title;
+            if (sorted(now) != sorted(expected))
+                dropBroken = QString("the drop (%1) left %2 in %3, not %4")
+                                 .arg(allThere ? "all rows there" : "a row gone", it.key(), now.join(','),
+                                      expected.join(','));
+        }
+    }
+
     // One random step; its description goes to the log first.
     void step()
     {
         QFileListWgt &table = lib.table;
         QLibraryPlayListWgt &panel = lib.panel;
         const QList<int> shown = shownRowNumbers();
-        switch (pick(20)) {
+        switch (pick(22)) {
         case 0: { // a recording starts
             if (table.rows().current().recordingRow())
                 return;
@@ -476,6 +586,10 @@ struct TestLibraryRandom::Run
             table.recordings()->AddAudioFile(path, false);
             break;
         }
+        case 19:
+        case 20:
+            drag();
+            break;
         default: { // a finished file, with its own record, dropped on a list later
             if (table.rows().current().recordingRow() || pick(2))
                 return;
@@ -490,6 +604,8 @@ struct TestLibraryRandom::Run
     // What must hold after every step; empty when it does.
     QString check()
     {
+        if (!dropBroken.isEmpty())
+            return std::exchange(dropBroken, QString());
         const QFileListWgt &table = lib.table;
         const QLibraryPlayListWgt &panel = lib.panel;
         QSet<IBaseChunk *> master;

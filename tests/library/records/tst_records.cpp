@@ -127,6 +127,8 @@ private slots:
     void numbersOfTheRowFollowTheirTexts_data();
     void numbersOfTheRowFollowTheirTexts();
     void changedCreatedTimeMovesTheRow();
+    void searchAsTyped_data();
+    void searchAsTyped();
     void textsOfARowKeepApartAtAnyLength();
     void idsOfManyRowsThatComeAndGo();
 };
@@ -428,6 +430,66 @@ void TestLibraryRecords::changedCreatedTimeMovesTheRow()
     edited->SetCreateTime("not a date");
     t.changed(edited);
     QCOMPARE(t.namesInViewOrder(), QStringList({"middle", "edited"}));
+}
+
+void TestLibraryRecords::searchAsTyped_data()
+{
+    // Each step: the text in the field, then the names shown (in the
+    // table's order, newest first; a created time that is no date last). "=>" between steps renames "beta" to
+    // "alphabeta" before the next one.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("typing narrows") << QStringList({"a", "al", "alp", "alpha"})
+                                    << QStringList({"zed,beta,alphabet,alpha,\u212aelvin,\u00e9t\u00e9",
+                                                    "alphabet,alpha", "alphabet,alpha", "alphabet,alpha"});
+    QTest::newRow("deleting widens") << QStringList({"alphab", "alpha", "al", ""})
+                                     << QStringList({"alphabet", "alphabet,alpha", "alphabet,alpha",
+                                                     "zed,beta,alphabet,alpha,\u212aelvin,\u00e9t\u00e9"});
+    QTest::newRow("any letter case") << QStringList({"ALP", "AlPhAbE"})
+                                     << QStringList({"alphabet,alpha", "alphabet"});
+    QTest::newRow("other cells") << QStringList({"band", "zo\u00eb", "00:03", "2021 09:04", "MP3"})
+                                 << QStringList(
+                                        {"alpha", "\u00e9t\u00e9", "beta", "zed", "beta,alphabet,alpha"});
+    QTest::newRow("accented text, either case")
+        << QStringList({"\u00c9T", "t\u00e9"}) << QStringList({"\u00e9t\u00e9", "\u00e9t\u00e9"});
+    // The Kelvin sign folds to a plain k.
+    QTest::newRow("a letter that folds to a plain one")
+        << QStringList({"kel", "KELV"}) << QStringList({"\u212aelvin", "\u212aelvin"});
+    QTest::newRow("a row renamed while typing")
+        << QStringList({"alph", "=>", "alpha"})
+        << QStringList({"alphabet,alpha", "", "alphabeta,alphabet,alpha"});
+    QTest::newRow("a pattern's signs are plain text")
+        << QStringList({"a.b", "(", "[a"}) << QStringList({"", "", ""});
+}
+
+void TestLibraryRecords::searchAsTyped()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, shown);
+    OrderedTable t;
+    QAudioFileChunk *alpha = row("alpha.mp3", "02-01-2021 09:00");
+    alpha->setArtist("The Band");
+    t.add(alpha);
+    t.add(row("alphabet.mp3", "02-01-2021 09:01"));
+    QAudioFileChunk *beta = row("beta.mp3", "02-01-2021 09:02");
+    beta->setPlayTime("00:03:00");
+    t.add(beta);
+    t.add(row("zed.wav", "02-01-2021 09:04"));
+    t.add(row("\xE2\x84\xAA"
+              "elvin.flac",
+              "01-01-1999 00:00"));
+    QAudioFileChunk *accented = row("\xC3\xA9t\xC3\xA9.ogg", "not a date");
+    accented->setArtist("Zo\xC3\xAB");
+    t.add(accented);
+    for (int i = 0; i < steps.size(); ++i) {
+        if (steps[i] == "=>") {
+            beta->SetFileName("alphabeta.mp3");
+            t.changed(beta);
+            continue;
+        }
+        t.sort.setSearchText(steps[i]);
+        QCOMPARE(t.namesInViewOrder().join(','), shown[i]);
+    }
 }
 
 void TestLibraryRecords::textsOfARowKeepApartAtAnyLength()
