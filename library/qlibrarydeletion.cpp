@@ -165,61 +165,59 @@ void QLibraryDeletion::OnActDeleteAllFiles()
     showEntryRows();
 }
 
-void QLibraryDeletion::OnRemoveCurPlayList()
+std::vector<QAudioFileChunk *> QLibraryDeletion::takeableRows(const std::vector<IBaseChunk *> &rows) const
 {
-    QLibraryCurrent &current = m_rows.current();
-    QLibraryChunk *entry = current.shownEntry();
-    if (!entry)
-        return;
-    const std::vector<IBaseChunk *> rows = entry->GetAudioDatasList();
+    // Last first; the running recording is never taken.
     std::vector<QAudioFileChunk *> taken;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
-        if (auto *row = dynamic_cast<QAudioFileChunk *>(*it); row && row != current.recordingRow())
+        if (auto *row = dynamic_cast<QAudioFileChunk *>(*it); row && row != m_rows.current().recordingRow())
             taken.push_back(row);
-    takeOut(taken, true);
+    return taken;
+}
+
+QStringList QLibraryDeletion::pathsOf(const std::vector<QAudioFileChunk *> &rows)
+{
+    QStringList paths;
+    for (QAudioFileChunk *row : rows)
+        paths << row->qtext(QRowTexts::FilePath);
+    return paths;
+}
+
+void QLibraryDeletion::shownEntryEmptied()
+{
     showEntryRows();
+    const QLibraryCurrent &current = m_rows.current();
     if (current.playingEntry() && current.playingEntry() == current.shownEntry()) {
         emit emitRemoveAllPlayFiles();
         emit emitPlayingList(0);
+    }
+}
+
+void QLibraryDeletion::OnRemoveCurPlayList()
+{
+    if (QLibraryChunk *entry = m_rows.current().shownEntry()) {
+        takeOut(takeableRows(entry->GetAudioDatasList()), true);
+        shownEntryEmptied();
     }
 }
 
 void QLibraryDeletion::OnDeleteFilesOfCurList()
 {
-    QLibraryCurrent &current = m_rows.current();
-    QLibraryChunk *entry = current.shownEntry();
+    QLibraryChunk *entry = m_rows.current().shownEntry();
     if (!entry || entry->GetAudioDatasList().empty())
         return;
-    const std::vector<IBaseChunk *> rows = entry->GetAudioDatasList();
-    std::vector<QAudioFileChunk *> taken;
-    QStringList paths;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        auto *row = dynamic_cast<QAudioFileChunk *>(*it);
-        if (!row || row == current.recordingRow())
-            continue;
-        taken.push_back(row);
-        paths << row->qtext(QRowTexts::FilePath);
-    }
-    QFileDisposal::disposeFiles(paths, 2);
+    const std::vector<QAudioFileChunk *> taken = takeableRows(entry->GetAudioDatasList());
+    QFileDisposal::disposeFiles(pathsOf(taken), 2);
     takeOut(taken, false);
     m_rows.entries().markAllStale();
-    showEntryRows();
-    if (current.playingEntry() && current.playingEntry() == current.shownEntry()) {
-        emit emitRemoveAllPlayFiles();
-        emit emitPlayingList(0);
-    }
+    shownEntryEmptied();
 }
 
 void QLibraryDeletion::OnDeleteAllFiles()
 {
     QLibraryCurrent &current = m_rows.current();
-    QStringList paths;
-    std::vector<QAudioFileChunk *> rows;
-    for (auto it = m_rows.all().rbegin(); it != m_rows.all().rend(); ++it)
-        if (auto *row = dynamic_cast<QAudioFileChunk *>(*it); row && row != current.recordingRow()) {
-            paths << row->qtext(QRowTexts::FilePath);
-            rows.push_back(row);
-        }
+    const std::vector<QAudioFileChunk *> rows = takeableRows(m_rows.all());
+    const QStringList paths = pathsOf(rows);
     QFileDisposal::disposeFiles(paths, 2);
     for (const QString &path : paths)
         QVideoSettingXml::removeConvertedInfo(path);

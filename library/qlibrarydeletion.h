@@ -50,6 +50,11 @@ private:
     bool takeOutOne(QAudioFileChunk *row, bool removeOnly);
     // The shown rows are the shown entry's.
     void showEntryRows();
+    // The shown entry lost its rows: the bar lets go of them when it plays it.
+    void shownEntryEmptied();
+    // The rows that may be taken, last first: all but the running recording.
+    std::vector<QAudioFileChunk *> takeableRows(const std::vector<IBaseChunk *> &rows) const;
+    static QStringList pathsOf(const std::vector<QAudioFileChunk *> &rows);
 
     QLibraryRows &m_rows;
     QPointer<QAudioFileTableView> m_view;
