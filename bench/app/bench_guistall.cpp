@@ -314,8 +314,11 @@ int main(int argc, char *argv[])
             settle(pauseMs);
     };
     // Start: building the window, then its first seconds (the history read
-    // on a worker, its rows joining, the repaired recording listed).
-    settle(50);
+    // on a worker, its rows joining, the repaired recording listed). The
+    // set-up wrote History.xml a moment ago; a program starts long after
+    // the last write, when the history store no longer checks the file's
+    // bytes against what it wrote (it does for 2 s after a write).
+    settle(2500);
     probe.reset();
     MainWindow window;
     window.SetOutPath(folder);

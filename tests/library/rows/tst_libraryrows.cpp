@@ -11,8 +11,10 @@
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryrows.h"
 #include "library/qroworder.h"
+#include "library/qrowsortjob.h"
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -103,6 +105,7 @@ private slots:
     void entriesThatGoTakeTheirReferences();
     void rowsKeepTheTableOrder();
     void aNewOrderKeepsTheSelection();
+    void aNewOrderIsWorkedOutOnAWorker();
     void mastersAreFoundByTheirWholePathButNeverTheRunningRecording();
 };
 
@@ -357,6 +360,61 @@ void TestLibraryRows::aNewOrderKeepsTheSelection()
     const QRowOrder byDate;
     lib.rows.reorder(byDate, {0, 1, 2}, {0, 1, 2});
     QCOMPARE(lib.rows.order(), byName);
+}
+
+void TestLibraryRows::aNewOrderIsWorkedOutOnAWorker()
+{
+    // Every list goes to the worker, however short.
+    QRowSortJob::setSortAtOnceLimit(0);
+    Library lib;
+    QRowSortJob job(lib.rows);
+    QSignalSpy sorted(&job, &QRowSortJob::sorted);
+    const auto shownNames = [&] {
+        QStringList names;
+        for (int r = 0; r < lib.model.rowCount(); ++r)
+            names << lib.model.index(r, 1).data().toString();
+        return names;
+    };
+    QPersistentModelIndex oldest = lib.model.index(2, 1);
+    const QRowOrder byName(QAudioFileModel::ColumnName, Qt::AscendingOrder);
+    job.sortBy(byName);
+    // The rows stay as they are until the worker's answer is back.
+    QVERIFY(job.isRunning());
+    QCOMPARE(lib.rows.order(), QRowOrder());
+    QCOMPARE(shownNames(), QStringList({"c", "b", "a"}));
+    QTRY_COMPARE(sorted.count(), 1);
+    QCOMPARE(lib.rows.order(), byName);
+    QCOMPARE(shownNames(), QStringList({"a", "b", "c"}));
+    QCOMPARE(oldest.row(), 0);
+
+    // A row that comes while the worker sorts: the keys are read again, and
+    // the new row is in its place.
+    const QRowOrder byNameDown(QAudioFileModel::ColumnName, Qt::DescendingOrder);
+    job.sortBy(byNameDown);
+    QAudioFileChunk *d = row("d.mp3", "01-01-2024 12:00");
+    lib.all->AddAudioChunk(d);
+    lib.rows.addRow(d);
+    QCOMPARE(shownNames(), QStringList({"a", "b", "c", "d"}));
+    QTRY_COMPARE(sorted.count(), 2);
+    QCOMPARE(shownNames(), QStringList({"d", "c", "b", "a"}));
+    QCOMPARE(lib.all->GetAudioDatasList(), lib.rows.all());
+
+    // A row that moves while the worker sorts: the keys are read again too.
+    job.sortBy(QRowOrder());
+    lib.c->SetFileName("0c.mp3");
+    lib.rows.rowChanged(lib.c);
+    QCOMPARE(shownNames(), QStringList({"d", "b", "a", "0c"}));
+    QTRY_COMPARE(sorted.count(), 3);
+    QCOMPARE(shownNames(), QStringList({"0c", "b", "d", "a"}));
+
+    // Asked for twice while it runs: the last one wins, told once.
+    job.sortBy(QRowOrder(QAudioFileModel::ColumnCreated, Qt::AscendingOrder));
+    job.sortBy(byName);
+    QTRY_COMPARE(sorted.count(), 4);
+    QVERIFY(!job.isRunning());
+    QCOMPARE(lib.rows.order(), byName);
+    QCOMPARE(shownNames(), QStringList({"0c", "a", "b", "d"}));
+    QRowSortJob::setSortAtOnceLimit(5000);
 }
 
 void TestLibraryRows::mastersAreFoundByTheirWholePathButNeverTheRunningRecording()
