@@ -204,10 +204,10 @@ void QFileListWgt::connectParts()
             Qt::DirectConnection);
 
     // The running recording's rows paint apart; the history joining.
-    QPointer<QAudioFileDelegate> delegate = m_pDelegate;
-    connect(m_recordings, &QRecordingRows::recordingChanged, this, [delegate](bool running) {
-        if (delegate)
-            delegate->SetIsRecording(running);
+    connect(m_recordings, &QRecordingRows::recordingChanged, this, [this](bool running) {
+        m_pDelegate->SetIsRecording(running);
+        // The playing row is painted apart while a recording runs.
+        m_tbViewFile->viewport()->update();
     });
     connect(m_loader, &QLibraryLoader::historyJoined, m_controller, &QLibraryTableController::OnHistoryJoined);
     connect(m_loader, &QLibraryLoader::historyJoined, this, [this] { m_tbViewFile->setRowsComplete(true); });

@@ -258,13 +258,21 @@ QAudioFileChunk *QLibraryRows::masterOf(std::string_view path) const
 {
     // The running recording's path is only planned (recognised tags name
     // it): it may be a finished recording's.
+    // A row whose file was found gone waits for "All Recordings" to let it
+    // go: a live row of the same path (its file made again, or another
+    // renamed to it) comes first.
     const QAudioFileChunk *recording = m_current.recordingRow();
+    QAudioFileChunk *gone = nullptr;
     for (IBaseChunk *item : settledAll()) {
         auto *row = dynamic_cast<QAudioFileChunk *>(item);
-        if (row && row != recording && row->textView(QRowTexts::FilePath) == path)
+        if (!row || row == recording || row->textView(QRowTexts::FilePath) != path)
+            continue;
+        if (!row->isDeleted())
             return row;
+        if (!gone)
+            gone = row;
     }
-    return nullptr;
+    return gone;
 }
 
 void QLibraryRows::setFileGone(std::string_view path, bool gone)

@@ -15,6 +15,9 @@
 #include <QFileInfo>
 #include <QLabel>
 
+#include <string>
+#include <unordered_set>
+
 QLibraryTableController::QLibraryTableController(QLibraryRows &rows, const QRowControls &controls,
                                                  QAudioFileTableView *view, QAudioFileSortModel *sortModel,
                                                  QLabel *info, QJXLineEdit *search, QObject *parent)
@@ -123,11 +126,20 @@ void QLibraryTableController::purgeGoneRows()
         m_rows.setAll(std::move(kept));
         return;
     }
+    // A gone file's path may name another recording by now (one renamed
+    // to it): that one keeps its record.
+    std::unordered_set<std::string> paths;
+    for (QAudioFileChunk *row : gone)
+        paths.emplace(row->textView(QRowTexts::FilePath));
+    for (IBaseChunk *item : kept)
+        if (auto *row = dynamic_cast<QAudioFileChunk *>(item); row && !row->isDeleted())
+            paths.erase(std::string(row->textView(QRowTexts::FilePath)));
     // The model lets go of the rows before any of them goes.
     m_rows.show({});
     m_rows.setAll(std::move(kept));
     for (QAudioFileChunk *row : gone) {
-        QVideoSettingXml::removeConvertedInfo(row->qtext(QRowTexts::FilePath));
+        if (paths.count(std::string(row->textView(QRowTexts::FilePath))))
+            QVideoSettingXml::removeConvertedInfo(row->qtext(QRowTexts::FilePath));
         m_rows.current().forgetRow(row->itemId());
         delete row;
     }

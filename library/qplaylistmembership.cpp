@@ -29,9 +29,11 @@ void QPlaylistMembership::OnAddToList(QString playlistName, QList<quint64> rowId
     const std::string name = playlistName.toStdString();
     QStringList added;
     for (quint64 id : rowIds) {
-        // Only rows of this library that are still there: anything else is passed over.
+        // Only rows of this library that are still there: anything else is
+        // passed over, and so is the running recording (its path is only
+        // planned, and may be another recording's).
         auto *row = dynamic_cast<QAudioFileChunk *>(m_rows.rowOfId(id));
-        if (!row)
+        if (!row || row == m_rows.current().recordingRow())
             continue;
         // The master row knows the playlists; a copy made before a change
         // may not.
