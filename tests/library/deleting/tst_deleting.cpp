@@ -302,16 +302,7 @@ void TestLibraryDeleting::dragFromTheTableOntoAPlaylist()
     selection->select(sort->index(lib.shownNames().indexOf("a"), 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     std::unique_ptr<QMimeData> data(view->selectionMimeData());
     QVERIFY(data);
-    QLibraryTableView *target = lib.panel.tableView();
-    const QPoint night = target->visualRect(target->model()->index(6, 0)).center();
-    QDragEnterEvent enter(night, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDragMoveEvent move(night, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target->viewport(), &move);
-    QVERIFY(move.isAccepted());
-    QDropEvent drop(night, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target->viewport(), &drop);
+    QVERIFY(dropOnto(lib.panel.tableView(), 6, data.get()));
     QCOMPARE(historyLists(m_c), QStringList({"Night"}));
     QCOMPARE(historyLists(m_a), QStringList({"Road", "Night"}));
     QVERIFY(lib.show("Night"));
