@@ -8,6 +8,7 @@
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "library/qaudiofiletableview.h"
+#include "library/qlibraryloader.h"
 #include "library/qfilelistwgt.h"
 #include "platform/audio/pulsecontext.h"
 #include "widgetkit/views/quianyutiliy.h"
@@ -33,12 +34,12 @@ int main(int argc, char *argv[])
         QObject::connect(&codecLoad, &QCodecModuleLoad::failed, window.get(),
                          [&window](const QString &reason) { reportCodecModuleFailure(window.get(), reason); });
         QFileListWgt *table = window->recordingsTable();
-        if (table->historyLoaded())
+        if (table->loader()->historyLoaded())
             codecLoad.startAfterFirstPaint(table->tableView()->viewport());
         else
-            QObject::connect(table, &QFileListWgt::emitHistoryLoaded, &codecLoad, [&codecLoad, table] {
-                codecLoad.startAfterFirstPaint(table->tableView()->viewport());
-            });
+            QObject::connect(
+                table->loader(), &QLibraryLoader::emitHistoryLoaded, &codecLoad,
+                [&codecLoad, table] { codecLoad.startAfterFirstPaint(table->tableView()->viewport()); });
         // A sound server that hangs must not hold the exit up: what it has
         // not answered by then is given up (the next start mends the default).
         QObject::connect(&termination, &QTerminationWatcher::terminationRequested, &app,

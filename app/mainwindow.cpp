@@ -18,7 +18,9 @@
 #include "convert/qformatdlg.h"
 #include "library/libraryconnections.h"
 #include "library/qfilelistwgt.h"
+#include "library/qlibraryplayback.h"
 #include "library/qlibraryplaylistwgt.h"
+#include "library/qrecordingrows.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordobject.h"
@@ -185,7 +187,7 @@ void MainWindow::InitLibraryPanes()
     m_libraryList = new QLibraryPlayListWgt(this);
     m_fileList = new QFileListWgt(this);
     LibraryConnections::connectPanelAndTable(m_libraryList, m_fileList);
-    connect(m_fileList, &QFileListWgt::emitPlayOrRecord, this, &MainWindow::OnChangeBottomWgt);
+    connect(m_fileList->playback(), &QLibraryPlayback::emitPlayOrRecord, this, &MainWindow::OnChangeBottomWgt);
     m_libraryList->SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
 }
 
@@ -203,8 +205,8 @@ void MainWindow::InitBandPanes()
     m_recordingWgt->setBackgrounColor(QColor(50, 50, 50));
     m_recordingWgt->show();
     connect(m_recordingWgt, &QRecordingWidget::emitSplitSilence, this, &MainWindow::OnCutRecord);
-    connect(m_recordingWgt, &QRecordingWidget::emitIsRecordingAlwaysSilence, m_fileList,
-            &QFileListWgt::OnSetRecordingIsSilent);
+    connect(m_recordingWgt, &QRecordingWidget::emitIsRecordingAlwaysSilence, m_fileList->recordings(),
+            &QRecordingRows::OnSetRecordingIsSilent);
     connect(m_recordingWgt, &QRecordingWidget::emitVolumeChange, m_selectInput,
             &SelectRecordInputWgt::OnRecorderVolumeChange);
     connect(m_selectInput, &SelectRecordInputWgt::emitSetVolumeValue, m_recordingWgt,
@@ -509,7 +511,7 @@ void MainWindow::OnBtnStart()
         m_recordingWgt->show();
     }
     if (m_fileList)
-        m_fileList->OnSetPlayOrPauseState(false);
+        m_fileList->playback()->OnSetPlayOrPauseState(false);
     if (m_playControl)
         m_playControl->OnPlayOrPause(false);
     OnStartRecord();
@@ -524,10 +526,10 @@ void MainWindow::CreateRecordObject()
         // tags and gives the name once the file is complete. System sound
         // only: a recognised song names the recording, never the voice of
         // the microphone.
-        connect(m_recordObject->m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo, m_fileList,
-                &QFileListWgt::OnSetRecordingTagInfo);
-        connect(m_recordObject, &QRecordObject::emitTagsNotWritten, m_fileList,
-                &QFileListWgt::OnRecordingTagsNotWritten);
+        connect(m_recordObject->m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo,
+                m_fileList->recordings(), &QRecordingRows::OnSetRecordingTagInfo);
+        connect(m_recordObject, &QRecordObject::emitTagsNotWritten, m_fileList->recordings(),
+                &QRecordingRows::OnRecordingTagsNotWritten);
     }
     if (m_recordingWgt)
         connect(m_recordObject, &QRecordObject::emitRecordTime, m_recordingWgt, &QRecordingWidget::OnSetRecordTime);
@@ -605,9 +607,9 @@ void MainWindow::startRecordingInto(const QString &path)
         if (m_recordingWgt)
             m_recordingWgt->SetRecordState(true);
         if (m_fileList) {
-            m_fileList->AddAudioFile(path, true);
+            m_fileList->recordings()->AddAudioFile(path, true);
             // Silent until the panel hears sound.
-            m_fileList->OnSetRecordingIsSilent(true);
+            m_fileList->recordings()->OnSetRecordingIsSilent(true);
         }
         return;
     }
@@ -662,7 +664,7 @@ void MainWindow::completeRecordingRow(const convertedInfo &info, bool keep, qint
 {
     // A file gone with its folder leaves no row behind.
     if (m_recordObject && m_fileList)
-        m_fileList->SupplyRecordingChunkInfo(convertedInfo(info), keep, fileBytes);
+        m_fileList->recordings()->SupplyRecordingChunkInfo(convertedInfo(info), keep, fileBytes);
     if (m_libraryList)
         m_libraryList->SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
 }

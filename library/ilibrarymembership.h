@@ -1,16 +1,14 @@
 #pragma once
-// Answers whether a number that a drag names is one of the library's rows.
-// The drop side never turns such a number into a pointer itself: it gets
-// the row, if any, from here.
+// Answers whether an id that a drag names is one of the library's rows. The
+// drop side never turns such a number into a row itself: whoever takes the
+// ids looks each one up again when it acts.
 
 #include <QtGlobal>
-
-class IBaseChunk;
 
 class ILibraryMembership
 {
 public:
     virtual ~ILibraryMembership() = default;
-    // The library's row whose address is the id; null when there is none.
-    virtual IBaseChunk *libraryItemForId(quint64 id) const = 0;
+    // The library holds a live row of that id.
+    virtual bool holdsRow(quint64 id) const = 0;
 };

@@ -2,41 +2,70 @@
 
 #include "controls/qplaycontrolwgt.h"
 #include "library/qfilelistwgt.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryediting.h"
+#include "library/qlibraryplayback.h"
 #include "library/qlibraryplaylistwgt.h"
+#include "library/qlibraryrenaming.h"
+#include "library/qlibrarytablecontroller.h"
+#include "library/qlibrarytablemenu.h"
+#include "library/qplaylistmembership.h"
+#include "library/qrecordingrows.h"
 
 namespace LibraryConnections {
 
 void connectPanelAndTable(QLibraryPlayListWgt *panel, QFileListWgt *table)
 {
     using P = QLibraryPlayListWgt;
-    using T = QFileListWgt;
-    QObject::connect(panel, &P::emitCurrentListChanged, table, &T::OnChangeList, Qt::DirectConnection);
-    QObject::connect(panel, &P::emitPlayListsModified, table, &T::OnPlayListsModified, Qt::DirectConnection);
-    QObject::connect(panel, &P::emitDeleteFilesOfCurList, table, &T::OnDeleteFilesOfCurList, Qt::DirectConnection);
-    QObject::connect(panel, &P::emitRemoveCurPlayList, table, &T::OnRemoveCurPlayList, Qt::DirectConnection);
-    QObject::connect(panel, &P::emitRemoveAllPlayLists, table, &T::OnRemoveAllPlayLists, Qt::DirectConnection);
-    QObject::connect(panel, &P::emitAddAudioToList, table, &T::OnAddToList, Qt::DirectConnection);
-    QObject::connect(panel, &P::emitChangePlayListName, table, &T::OnChangeLibraryListName, Qt::DirectConnection);
-    QObject::connect(panel, &P::emitPlayingLibChunk, table, &T::OnSetPlayingLibChunk, Qt::DirectConnection);
-    QObject::connect(table, &T::emitPlayingList, panel, &P::OnSetPlayingList, Qt::DirectConnection);
+    const auto direct = Qt::DirectConnection;
+    QObject::connect(panel, &P::emitCurrentListChanged, table->controller(),
+                     &QLibraryTableController::OnChangeList, direct);
+    QObject::connect(panel, &P::emitPlayListsModified, table->tableMenu(),
+                     &QLibraryTableMenu::OnPlayListsModified, direct);
+    QObject::connect(panel, &P::emitDeleteFilesOfCurList, table->deletion(),
+                     &QLibraryDeletion::OnDeleteFilesOfCurList, direct);
+    QObject::connect(panel, &P::emitRemoveCurPlayList, table->deletion(),
+                     &QLibraryDeletion::OnRemoveCurPlayList, direct);
+    QObject::connect(panel, &P::emitRemoveAllPlayLists, table->membership(),
+                     &QPlaylistMembership::OnRemoveAllPlayLists, direct);
+    QObject::connect(panel, &P::emitAddAudioToList, table->membership(), &QPlaylistMembership::OnAddToList,
+                     direct);
+    QObject::connect(panel, &P::emitChangePlayListName, table->membership(),
+                     &QPlaylistMembership::OnChangeLibraryListName, direct);
+    QObject::connect(panel, &P::emitPlayingLibChunk, table->playback(),
+                     &QLibraryPlayback::OnSetPlayingLibChunk, direct);
+    QObject::connect(table->playback(), &QLibraryPlayback::emitPlayingList, panel, &P::OnSetPlayingList,
+                     direct);
+    QObject::connect(table->deletion(), &QLibraryDeletion::emitPlayingList, panel, &P::OnSetPlayingList,
+                     direct);
+    QObject::connect(table->membership(), &QPlaylistMembership::emitPlayingList, panel, &P::OnSetPlayingList,
+                     direct);
 }
 
 void connectTableAndPlayBar(QFileListWgt *table, QPlayControlWgt *bar, QLibraryPlayListWgt *panel)
 {
-    using T = QFileListWgt;
     using B = QPlayControlWgt;
-    QObject::connect(table, &T::emitPlayFilePathList, bar, &B::OnSetPlayList);
-    QObject::connect(table, &T::emitPlayingFilePath, bar, &B::OnSetPlayFile);
-    QObject::connect(table, &T::emitPlayOrPause, bar, &B::OnPlayOrPause);
-    QObject::connect(table, &T::emitRenameAudioFile, bar, &B::OnRenameAudioFile);
-    QObject::connect(table, &T::emitContinuePlayAfterEdit, bar, &B::OnContinuePlayAfterEdit);
-    QObject::connect(table, &T::emitCloseFileIfIsPlaying, bar, &B::OnCloseFileIfIsPlaying, Qt::DirectConnection);
-    QObject::connect(table, &T::emitRemovePlayFiles, bar, &B::OnRemoveFiles);
-    QObject::connect(table, &T::emitRemoveAllPlayFiles, bar, &B::OnRemoveAllFiles);
-    QObject::connect(table, &T::emitAppendPlayFiles, bar, &B::OnAppendPlayList);
-    QObject::connect(bar, &B::emitPlayingFilePath, table, &T::OnChangPlayingFile);
-    QObject::connect(bar, &B::emitPlayOrPauseState, table, &T::OnSetPlayOrPauseState);
-    QObject::connect(bar, &B::emitFinishPlay, table, &T::OnFinishPlayList);
+    QLibraryPlayback *playback = table->playback();
+    QObject::connect(playback, &QLibraryPlayback::emitPlayFilePathList, bar, &B::OnSetPlayList);
+    QObject::connect(playback, &QLibraryPlayback::emitPlayingFilePath, bar, &B::OnSetPlayFile);
+    QObject::connect(playback, &QLibraryPlayback::emitPlayOrPause, bar, &B::OnPlayOrPause);
+    QObject::connect(table->editing(), &QLibraryEditing::emitPlayOrPause, bar, &B::OnPlayOrPause);
+    QObject::connect(table->renaming(), &QLibraryRenaming::emitRenameAudioFile, bar, &B::OnRenameAudioFile);
+    QObject::connect(table->renaming(), &QLibraryRenaming::emitContinuePlayAfterEdit, bar,
+                     &B::OnContinuePlayAfterEdit);
+    QObject::connect(table->editing(), &QLibraryEditing::emitContinuePlayAfterEdit, bar,
+                     &B::OnContinuePlayAfterEdit);
+    QObject::connect(table->renaming(), &QLibraryRenaming::emitCloseFileIfIsPlaying, bar,
+                     &B::OnCloseFileIfIsPlaying, Qt::DirectConnection);
+    QObject::connect(table->deletion(), &QLibraryDeletion::emitRemovePlayFiles, bar, &B::OnRemoveFiles);
+    QObject::connect(table->deletion(), &QLibraryDeletion::emitRemoveAllPlayFiles, bar, &B::OnRemoveAllFiles);
+    QObject::connect(table->membership(), &QPlaylistMembership::emitRemoveAllPlayFiles, bar,
+                     &B::OnRemoveAllFiles);
+    QObject::connect(table->membership(), &QPlaylistMembership::emitAppendPlayFiles, bar, &B::OnAppendPlayList);
+    QObject::connect(table->recordings(), &QRecordingRows::emitAppendPlayFiles, bar, &B::OnAppendPlayList);
+    QObject::connect(bar, &B::emitPlayingFilePath, playback, &QLibraryPlayback::OnChangPlayingFile);
+    QObject::connect(bar, &B::emitPlayOrPauseState, playback, &QLibraryPlayback::OnSetPlayOrPauseState);
+    QObject::connect(bar, &B::emitFinishPlay, playback, &QLibraryPlayback::OnFinishPlayList);
     if (panel)
         QObject::connect(bar, &B::emitFinishPlay, panel, &QLibraryPlayListWgt::OnFinishPlayList);
 }

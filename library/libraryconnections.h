@@ -1,7 +1,7 @@
 #pragma once
-// The connections between the library panel, the recordings table and the
-// playback bar, made in one place for the main window (and the tests that
-// stand in for it).
+// The connections between the library panel, the recordings table's parts
+// and the playback bar, made in one place for the main window (and the
+// tests that stand in for it).
 
 class QFileListWgt;
 class QLibraryPlayListWgt;

@@ -11,91 +11,6 @@
 namespace LibraryItemIds {
 namespace {
 
-// Ids by address, in one table of pairs (open addressing, linear probing):
-// a large library has an entry per row, and a node per entry cost more
-// than the row's own numbers.
-class AddressIds
-{
-public:
-    quint64 value(const IBaseChunk *item) const
-    {
-        if (!item || m_slots.empty())
-            return 0;
-        for (size_t i = home(item);; i = next(i)) {
-            if (m_slots[i].item == item)
-                return m_slots[i].id;
-            if (!m_slots[i].item)
-                return 0;
-        }
-    }
-
-    void insert(const IBaseChunk *item, quint64 id)
-    {
-        if ((m_count + 1) * 2 > m_slots.size())
-            rehash(m_slots.empty() ? 64 : m_slots.size() * 2);
-        size_t i = home(item);
-        while (m_slots[i].item && m_slots[i].item != item)
-            i = next(i);
-        if (!m_slots[i].item)
-            ++m_count;
-        m_slots[i] = {item, id};
-    }
-
-    void remove(const IBaseChunk *item)
-    {
-        if (!item || m_slots.empty())
-            return;
-        size_t i = home(item);
-        while (m_slots[i].item != item) {
-            if (!m_slots[i].item)
-                return;
-            i = next(i);
-        }
-        // Entries after the gap that would no longer be reached move into it.
-        for (size_t j = next(i);; j = next(j)) {
-            if (!m_slots[j].item)
-                break;
-            const size_t h = home(m_slots[j].item);
-            const bool reachable = i <= j ? (h > i && h <= j) : (h > i || h <= j);
-            if (!reachable) {
-                m_slots[i] = m_slots[j];
-                i = j;
-            }
-        }
-        m_slots[i] = {};
-        --m_count;
-        if (m_slots.size() > 64 && m_count * 8 < m_slots.size())
-            rehash(m_slots.size() / 2);
-    }
-
-private:
-    struct Slot
-    {
-        const IBaseChunk *item = nullptr;
-        quint64 id = 0;
-    };
-
-    size_t home(const IBaseChunk *item) const
-    {
-        const auto bits = quint64(reinterpret_cast<quintptr>(item));
-        return size_t((bits * 0x9E3779B97F4A7C15ull) >> 32) & (m_slots.size() - 1);
-    }
-    size_t next(size_t i) const { return (i + 1) & (m_slots.size() - 1); }
-
-    void rehash(size_t size)
-    {
-        std::vector<Slot> old(size);
-        old.swap(m_slots);
-        m_count = 0;
-        for (const Slot &slot : old)
-            if (slot.item)
-                insert(slot.item, slot.id);
-    }
-
-    std::vector<Slot> m_slots; // a power of two long, at most half full
-    size_t m_count = 0;
-};
-
 // Items by id. Ids only grow, so appending keeps the list sorted; an item
 // that goes leaves a hole until holes are half the list.
 class ItemsById
@@ -144,7 +59,6 @@ struct Registry
     QMutex mutex;
     quint64 nextId = 0;
     ItemsById items;
-    AddressIds ids;
     int nextHandle = 0;
     QMap<int, Watcher> watchers;
 };
@@ -162,7 +76,6 @@ quint64 add(IBaseChunk *item)
     QMutexLocker lock(&r.mutex);
     const quint64 id = ++r.nextId;
     r.items.append(id, item);
-    r.ids.insert(item, id);
     return id;
 }
 
@@ -173,7 +86,6 @@ void remove(quint64 id, IBaseChunk *item)
     {
         QMutexLocker lock(&r.mutex);
         r.items.remove(id);
-        r.ids.remove(item);
         watchers = r.watchers.values();
     }
     for (const Watcher &watcher : watchers)
@@ -185,13 +97,6 @@ IBaseChunk *find(quint64 id)
     Registry &r = registry();
     QMutexLocker lock(&r.mutex);
     return id ? r.items.value(id) : nullptr;
-}
-
-quint64 idOf(const IBaseChunk *item)
-{
-    Registry &r = registry();
-    QMutexLocker lock(&r.mutex);
-    return r.ids.value(item);
 }
 
 int watch(Watcher watcher)

@@ -19,9 +19,12 @@ void remove(quint64 id, IBaseChunk *item);
 // The live item of that id; null for 0 or an id whose item is gone.
 IBaseChunk *find(quint64 id);
 
-// The id of a live item; 0 for null or for an address whose item is gone
-// (so a pointer that came through a signal can be checked before use).
-quint64 idOf(const IBaseChunk *item);
+// The live item of that id and type; null else.
+template<class T>
+T *itemOf(quint64 id)
+{
+    return dynamic_cast<T *>(find(id));
+}
 
 using Watcher = std::function<void(quint64 id, IBaseChunk *item)>;
 // The item passed to a watcher may be compared, never used.
@@ -42,7 +45,7 @@ public:
         m_id = item ? item->itemId() : 0;
         return *this;
     }
-    T *get() const { return m_id ? dynamic_cast<T *>(LibraryItemIds::find(m_id)) : nullptr; }
+    T *get() const { return m_id ? LibraryItemIds::itemOf<T>(m_id) : nullptr; }
     quint64 id() const { return m_id; }
     void clear() { m_id = 0; }
 

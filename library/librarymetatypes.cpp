@@ -3,8 +3,7 @@
 void LibraryMetaTypes::registerAll()
 {
     static const bool done = [] {
-        qRegisterMetaType<IBaseChunk *>("IBaseChunk*");
-        qRegisterMetaType<QList<IBaseChunk *>>("QList<IBaseChunk*>");
+        qRegisterMetaType<QList<quint64>>("QList<quint64>");
         return true;
     }();
     Q_UNUSED(done);

@@ -7,19 +7,10 @@
 
 const char *const QAudioFileMimeData::kMimeType = "image/audio_file";
 
-QAudioFileMimeData::QAudioFileMimeData(const QList<IBaseChunk *> &rows,
-                                       const ILibraryMembership *membership)
+QAudioFileMimeData::QAudioFileMimeData(const QList<quint64> &rowIds, const ILibraryMembership *membership)
     : m_membership(membership)
 {
-    QList<quint64> ids;
-    for (IBaseChunk *row : rows)
-        ids << idOf(row);
-    setData(QLatin1String(kMimeType), encodeIds(ids));
-}
-
-quint64 QAudioFileMimeData::idOf(const IBaseChunk *row)
-{
-    return quint64(reinterpret_cast<quintptr>(row));
+    setData(QLatin1String(kMimeType), encodeIds(rowIds));
 }
 
 QByteArray QAudioFileMimeData::encodeIds(const QList<quint64> &ids)
@@ -43,17 +34,14 @@ QList<quint64> QAudioFileMimeData::decodeIds(const QByteArray &bytes)
     return ids;
 }
 
-std::optional<QList<IBaseChunk *>> QAudioFileMimeData::libraryRows(const QMimeData *data)
+std::optional<QList<quint64>> QAudioFileMimeData::heldRowIds(const QMimeData *data)
 {
     auto *ours = qobject_cast<const QAudioFileMimeData *>(data);
     if (!ours || !ours->m_membership || !ours->hasFormat(QLatin1String(kMimeType)))
         return std::nullopt;
-    QList<IBaseChunk *> rows;
-    for (quint64 id : decodeIds(ours->data(QLatin1String(kMimeType)))) {
-        IBaseChunk *row = ours->m_membership->libraryItemForId(id);
-        if (!row)
+    const QList<quint64> ids = decodeIds(ours->data(QLatin1String(kMimeType)));
+    for (quint64 id : ids)
+        if (!ours->m_membership->holdsRow(id))
             return std::nullopt;
-        rows << row;
-    }
-    return rows;
+    return ids;
 }

@@ -8,7 +8,6 @@
 
 #include <optional>
 
-class IBaseChunk;
 class ILibraryMembership;
 
 class QAudioFileMimeData : public QMimeData
@@ -18,17 +17,16 @@ public:
     static const char *const kMimeType;
 
     // The membership answers for the ids at the drop; it must outlive the drag.
-    QAudioFileMimeData(const QList<IBaseChunk *> &rows, const ILibraryMembership *membership);
+    QAudioFileMimeData(const QList<quint64> &rowIds, const ILibraryMembership *membership);
 
     static QByteArray encodeIds(const QList<quint64> &ids);
     // A trailing remainder of fewer than eight bytes is ignored.
     static QList<quint64> decodeIds(const QByteArray &bytes);
-    static quint64 idOf(const IBaseChunk *row);
 
-    // The rows of the payload that the library still holds, in payload
-    // order; null when the data is not one of our drags or names a row the
-    // library does not hold.
-    static std::optional<QList<IBaseChunk *>> libraryRows(const QMimeData *data);
+    // The ids of the payload, in payload order, when every row they name is
+    // still held by the library; nothing when the data is not one of our
+    // drags or a row it names went while it was dragged.
+    static std::optional<QList<quint64>> heldRowIds(const QMimeData *data);
 
 private:
     const ILibraryMembership *m_membership;

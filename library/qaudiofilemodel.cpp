@@ -21,6 +21,52 @@ QAudioFileChunk *QAudioFileModel::rowItem(const QModelIndex &index)
     return dynamic_cast<QAudioFileChunk *>(QNameEditDelegate::itemOfIndex(index));
 }
 
+void QAudioFileModel::resetAround(const std::function<void()> &change)
+{
+    beginResetModel();
+    change();
+    endResetModel();
+}
+
+void QAudioFileModel::insertAround(int at, const std::function<void()> &change)
+{
+    beginInsertRows(QModelIndex(), at, at);
+    change();
+    endInsertRows();
+}
+
+void QAudioFileModel::moveAround(int from, int to, const std::function<void()> &change)
+{
+    // The destination is counted before the move: below the row, one more.
+    if (from == to || !beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to)) {
+        change();
+        return;
+    }
+    change();
+    endMoveRows();
+}
+
+void QAudioFileModel::reorderAround(const std::vector<int> &places, const std::function<void()> &change)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> newRowOf(places.size(), -1);
+    for (size_t i = 0; i < places.size(); ++i)
+        if (places[i] >= 0 && size_t(places[i]) < newRowOf.size())
+            newRowOf[size_t(places[i])] = int(i);
+    change();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &index : before) {
+        const int row = index.row() >= 0 && size_t(index.row()) < newRowOf.size()
+                            ? newRowOf[size_t(index.row())]
+                            : -1;
+        after << (row >= 0 ? this->index(row, index.column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 QVariant QAudioFileModel::data(const QModelIndex &index, int role) const
 {
     auto *item = index.isValid() ? dynamic_cast<QAudioFileChunk *>(

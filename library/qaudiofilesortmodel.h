@@ -1,11 +1,14 @@
 #pragma once
-// Sort and filter proxy of the recordings table. "Created Time" orders by
-// the date the text stands for, with the running recording above all rows;
-// the file-name cell is edited in place and never starts a drag.
+// The proxy the recordings table is seen through. The rows come already in
+// the table's order (library/qlibraryrows.h): this proxy only leaves out the
+// rows the search does not find, and passes a click on a header on as a
+// request for another order. The file-name cell is edited in place and
+// never starts a drag.
 
+#include "library/qrowsearch.h"
 #include "widgetkit/views/qjxbasesortmodel.h"
 
-class QAudioFileChunk;
+#include <vector>
 
 class QAudioFileSortModel : public QJXBaseSortModel
 {
@@ -13,15 +16,31 @@ class QAudioFileSortModel : public QJXBaseSortModel
 public:
     explicit QAudioFileSortModel(QObject *parent = nullptr);
 
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    // Looked for as typed, never read as a pattern.
+    void setSearchText(const QString &text);
+    const QRowSearch &search() const { return m_search; }
+
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    void setSourceModel(QAbstractItemModel *model) override;
+    // Sorting is the rows' own: the order is asked for, not made here.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+signals:
+    void orderRequested(int column, Qt::SortOrder order);
 
 protected:
-    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
 
 private:
-    QAudioFileChunk *rowOf(const QModelIndex &sourceIndex) const;
+    // The rows are no longer those the last search looked through.
+    void forgetFound() { m_foundValid = false; }
 
-    bool m_sourceIsRows = false;
+    QRowSearch m_search;
+    // Whether each source row held the text of the last whole search; a
+    // longer text is looked for only in those (typing narrows a search).
+    // Filled while a search runs, kept while the rows stay as they were.
+    mutable std::vector<char> m_finding;
+    std::vector<char> m_found;
+    QString m_foundFor;
+    bool m_foundValid = false;
+    bool m_narrowing = false;
 };

@@ -1,5 +1,6 @@
 #include "library/qaudiofiletableview.h"
 
+#include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemimedata.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qnameeditdelegate.h"
@@ -29,14 +30,25 @@ QMimeData *QAudioFileTableView::selectionMimeData() const
 {
     if (!selectionModel())
         return nullptr;
-    QList<IBaseChunk *> rows;
+    QList<quint64> ids;
     for (const QModelIndex &index : selectionModel()->selectedRows(QAudioFileModel::ColumnName)) {
-        IBaseChunk *row = QNameEditDelegate::itemOfIndex(index);
+        const QAudioFileChunk *row = QAudioFileModel::rowItem(index);
         if (!row)
             return nullptr;
-        rows << row;
+        ids << row->itemId();
     }
-    return new QAudioFileMimeData(rows, m_membership);
+    return new QAudioFileMimeData(ids, m_membership);
+}
+
+QList<QAudioFileChunk *> QAudioFileTableView::selectedRows() const
+{
+    QList<QAudioFileChunk *> rows;
+    if (!selectionModel())
+        return rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows(QAudioFileModel::ColumnName))
+        if (QAudioFileChunk *row = QAudioFileModel::rowItem(index))
+            rows << row;
+    return rows;
 }
 
 void QAudioFileTableView::startDrag(Qt::DropActions)

@@ -5,6 +5,7 @@
 #include "widgetkit/views/qjxtableview.h"
 
 class ILibraryMembership;
+class QAudioFileChunk;
 class QMimeData;
 
 class QAudioFileTableView : public QJXTableView
@@ -18,6 +19,8 @@ public:
     // The payload of the selected rows, in selection order; null when a
     // selected row has no item.
     QMimeData *selectionMimeData() const;
+    // The rows of the whole rows selected, in selection order.
+    QList<QAudioFileChunk *> selectedRows() const;
     // False while rows are still to join (the history being read): the
     // start-up marker waits for the table painted with all of them.
     void setRowsComplete(bool complete) { m_rowsComplete = complete; }

@@ -18,15 +18,16 @@ QHistoryLoadJob::~QHistoryLoadJob()
     takeResult();
 }
 
-void QHistoryLoadJob::start(RowMaker makeRow)
+void QHistoryLoadJob::start(RowMaker makeRow, const QRowOrder &order)
 {
     const std::shared_ptr<Progress> progress = m_progress;
-    m_watcher.setFuture(QtConcurrent::run([makeRow = std::move(makeRow), progress] {
-        return std::make_shared<Result>(read(makeRow, progress.get()));
+    m_watcher.setFuture(QtConcurrent::run([makeRow = std::move(makeRow), progress, order] {
+        return std::make_shared<Result>(read(makeRow, progress.get(), order));
     }));
 }
 
-QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, Progress *progress)
+QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, Progress *progress,
+                                              const QRowOrder &order)
 {
     Result result;
     QStringList &formatsToFill = result.formatsToFill;
@@ -64,6 +65,15 @@ QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, Progress 
                 result.rowless << info.convertedPath;
         },
         goOn);
+    // The table keeps its rows in its order: sorted here, the window never
+    // sorts them.
+    std::vector<IBaseChunk *> rows;
+    rows.reserve(result.rows.size());
+    for (std::unique_ptr<IBaseChunk> &row : result.rows)
+        rows.push_back(row.release());
+    order.sort(rows);
+    for (size_t i = 0; i < rows.size(); ++i)
+        result.rows[i].reset(rows[i]);
     return result;
 }
 

@@ -2,12 +2,14 @@
 // Reads the history at start on a worker thread, so that a large library
 // never holds the window up: the file is read and parsed, each recording's
 // file is looked at once (whether it is there, its size) and its row is made
-// there and then, so that the records are never all held beside their rows.
-// The GUI thread, which owns the history and the rows, is handed the result
-// and applies what the pass changes.
+// there and then, so that the records are never all held beside their rows;
+// the rows are put in the table's order there too. The GUI thread, which
+// owns the history and the rows, is handed the result and applies what the
+// pass changes.
 
 #include "common/convertedinfo.h"
 #include "common/qvideosettingxml.h"
+#include "library/qroworder.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -34,8 +36,8 @@ public:
         Result(Result &&) = default;
         Result &operator=(Result &&) = default;
 
-        // The rows of the kept records in file order; deleted with the
-        // result unless taken.
+        // The rows of the kept records in the order asked for; deleted with
+        // the result unless taken.
         std::vector<std::unique_ptr<IBaseChunk>> rows;
         // Paths of the kept records without a row.
         QStringList rowless;
@@ -64,12 +66,13 @@ public:
     // for it, so that rows it made go on this thread.
     ~QHistoryLoadJob() override;
 
-    void start(RowMaker makeRow);
+    void start(RowMaker makeRow, const QRowOrder &order = QRowOrder());
     bool isRunning() const { return m_watcher.isRunning(); }
     std::shared_ptr<const Progress> progress() const { return m_progress; }
     // The whole pass on the calling thread, counted in progress (when
     // given); stops early once its stop is set.
-    static Result read(const RowMaker &makeRow, Progress *progress = nullptr);
+    static Result read(const RowMaker &makeRow, Progress *progress = nullptr,
+                       const QRowOrder &order = QRowOrder());
     // Once loaded() was emitted: the result, handed over once.
     Result takeResult();
 

@@ -3,6 +3,8 @@
 #include "library/libraryitemids.h"
 #include "library/qhistorychunk.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 QLibraryChunk::QLibraryChunk()
@@ -62,4 +64,18 @@ void QLibraryChunk::setFixedItem(bool fixed)
 bool QLibraryChunk::getFixedItem()
 {
     return getBoolValue(kFixedItemKey);
+}
+
+bool QLibraryChunk::isAllRecordings() const
+{
+    return m_type == ListAll
+           && const_cast<QLibraryChunk *>(this)->GetTitle()
+                  == QCoreApplication::translate("QFileListWgt", "All Recordings").toStdString();
+}
+
+bool QLibraryChunk::isLatestRecordings() const
+{
+    return m_type == ListAll
+           && const_cast<QLibraryChunk *>(this)->GetTitle()
+                  == QCoreApplication::translate("QFileListWgt", "Latest Recordings").toStdString();
 }

@@ -49,6 +49,13 @@ public:
     void setFixedItem(bool fixed);
     bool getFixedItem();
 
+    // The entry's kind, as the library acts on it: "All Recordings" shows
+    // the master rows, "Latest Recordings" copies of the new ones, a user
+    // playlist copies of the rows that name it.
+    bool isAllRecordings() const;
+    bool isLatestRecordings() const;
+    bool isPlaylist() const { return m_type == ListCustom; }
+
 private:
     quint64 m_itemId = 0;
     std::vector<IBaseChunk *> m_rows;

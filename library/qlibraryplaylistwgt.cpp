@@ -229,6 +229,12 @@ QLibraryChunk *QLibraryPlayListWgt::entryOfIndex(const QModelIndex &index) const
     return holds(entry) ? entry : nullptr;
 }
 
+QLibraryChunk *QLibraryPlayListWgt::entryOfId(quint64 id) const
+{
+    QLibraryChunk *entry = LibraryItemIds::itemOf<QLibraryChunk>(id);
+    return holds(entry) ? entry : nullptr;
+}
+
 bool QLibraryPlayListWgt::holds(QLibraryChunk *entry) const
 {
     return entry && std::find(m_vecLibDatas.begin(), m_vecLibDatas.end(), entry) != m_vecLibDatas.end();
@@ -256,7 +262,7 @@ void QLibraryPlayListWgt::ReleaseDatas()
 void QLibraryPlayListWgt::OnCurrentChanged(const QModelIndex &index)
 {
     if (QLibraryChunk *entry = QLibraryModel::entryAt(index))
-        emit emitCurrentListChanged(entry);
+        emit emitCurrentListChanged(entry->itemId());
 }
 
 void QLibraryPlayListWgt::OnAddNewList()
@@ -396,15 +402,14 @@ void QLibraryPlayListWgt::OnActPlayThisList()
         m_pPlayingLibChunk.get()->SetIsPlaying(false);
     entry->SetIsPlaying(true);
     m_pPlayingLibChunk = entry;
-    emit emitPlayingLibChunk(entry);
+    emit emitPlayingLibChunk(entry->itemId());
 }
 
-void QLibraryPlayListWgt::OnSetPlayingList(IBaseChunk *chunk)
+void QLibraryPlayListWgt::OnSetPlayingList(quint64 entryId)
 {
     if (m_pPlayingLibChunk.get())
         m_pPlayingLibChunk.get()->SetIsPlaying(false);
-    auto *entry = dynamic_cast<QLibraryChunk *>(chunk);
-    if (entry && holds(entry)) {
+    if (QLibraryChunk *entry = entryOfId(entryId)) {
         entry->SetIsPlaying(true);
         m_pPlayingLibChunk = entry;
     }

@@ -51,20 +51,22 @@ public:
     QJXMenu *menuFor(const QPoint &pt);
 
 signals:
-    void emitCurrentListChanged(IBaseChunk *entry);
+    // Entries and rows travel by id: an id names nothing once its item is gone.
+    void emitCurrentListChanged(quint64 entryId);
     void emitPlayListsModified();
     void emitDeleteFilesOfCurList();
     void emitDeleteFilesOfAllLists();
     void emitRemoveCurPlayList();
     void emitRemoveAllPlayLists();
-    void emitAddAudioToList(QString listName, QList<IBaseChunk *> audioChunkList);
+    void emitAddAudioToList(QString listName, QList<quint64> rowIds);
     void emitChangePlayListName(QString oldName, QString newName);
-    void emitPlayingLibChunk(IBaseChunk *entry);
+    void emitPlayingLibChunk(quint64 entryId);
 
 public slots:
     void OnFinishPlayList();
     void OnPlayOldList();
-    void OnSetPlayingList(IBaseChunk *chunk);
+    // 0, or an entry that is not one of the panel's: none plays.
+    void OnSetPlayingList(quint64 entryId);
     void OnAddNewList();
     void OnAddNewList(const QModelIndex &index);
     void OnActDeleteList();
@@ -92,6 +94,7 @@ private:
     void ChangeListName(const QString &oldName, const QString &newName);
     void deleteList(QLibraryChunk *entry);
     QLibraryChunk *entryOfIndex(const QModelIndex &index) const;
+    QLibraryChunk *entryOfId(quint64 id) const;
     bool holds(QLibraryChunk *entry) const;
 
     QLibraryTableView *m_tbViewLibrary = nullptr;

@@ -1,89 +1,118 @@
 #pragma once
 // The one owner of the recordings table's rows: the master rows (one per
-// recording), the rows shown for the current entry, and every "current"
-// reference: the playing row and entry, the row in the edit dialog, the
-// running recording's row, the shown entry and the "All Recordings" entry.
-// References are kept as item ids, so a row or an entry that goes, by any
-// road, can never be reached again through them; the master and shown
-// lists drop it the moment it is destroyed.
+// recording; the "All Recordings" entry holds the same rows), the rows shown
+// for the current entry, and the current references (library/
+// qlibrarycurrent.h). Every list is kept in the table's order, so the view
+// never sorts: a row joins at its place, a changed row moves to its new
+// place, and the model over the shown rows is told of each change as it
+// happens (one row in, out or moved, rather than the whole table again).
+// A row or an entry that goes, by any road, leaves every list and
+// reference at once.
 
-#include "library/libraryitemids.h"
-#include "library/qaudiofilechunk.h"
-#include "library/qlibrarychunk.h"
+#include "library/ilibrarymembership.h"
+#include "library/qentrycache.h"
+#include "library/qlibrarycurrent.h"
+#include "library/qroworder.h"
 
+#include <QPointer>
 #include <QSet>
 
-#include <functional>
-#include <string>
+#include <string_view>
 #include <vector>
 
 class IBaseChunk;
+class QAudioFileModel;
 
-class QLibraryRows
+class QLibraryRows : public ILibraryMembership
 {
 public:
     QLibraryRows();
-    ~QLibraryRows();
+    ~QLibraryRows() override;
     QLibraryRows(const QLibraryRows &) = delete;
     QLibraryRows &operator=(const QLibraryRows &) = delete;
 
-    // Called whenever the shown list lost rows behind its user's back (a
-    // row or the shown entry was destroyed), so that a model over it lets go.
-    void setShownListChanged(std::function<void()> changed) { m_shownChanged = std::move(changed); }
+    // The model that shows the shown rows; it is told of every change to them.
+    void setModel(QAudioFileModel *model);
 
-    // The master rows, owned here (the "All Recordings" entry holds the
-    // same pointers), and the rows the table shows (not owned).
-    std::vector<IBaseChunk *> &all() { return settledAll(); }
+    // The master rows, in the table's order.
     const std::vector<IBaseChunk *> &all() const { return settledAll(); }
-    std::vector<IBaseChunk *> &shown() { return m_shown; }
+    // Every master row at once, already in the table's order.
+    void setAll(std::vector<IBaseChunk *> rows);
+    // A new master row, at its place; shown at once when "All Recordings"
+    // (or no entry yet) is shown.
+    void addRow(IBaseChunk *row);
+    // The rows the table shows, in its order.
     const std::vector<IBaseChunk *> &shown() const { return m_shown; }
-
-    QAudioFileChunk *playingRow() const { return m_playingRow.get(); }
-    void setPlayingRow(QAudioFileChunk *row) { m_playingRow = row; }
-    QAudioFileChunk *editingRow() const { return m_editingRow.get(); }
-    void setEditingRow(IBaseChunk *row) { m_editingRow = dynamic_cast<QAudioFileChunk *>(row); }
-    QAudioFileChunk *recordingRow() const { return m_recordingRow.get(); }
-    void setRecordingRow(QAudioFileChunk *row) { m_recordingRow = row; }
-    QLibraryChunk *currentEntry() const { return m_currentEntry.get(); }
-    void setCurrentEntry(QLibraryChunk *entry) { m_currentEntry = entry; }
-    QLibraryChunk *playingEntry() const { return m_playingEntry.get(); }
-    void setPlayingEntry(QLibraryChunk *entry) { m_playingEntry = entry; }
-    QLibraryChunk *allEntry() const { return m_allEntry.get(); }
-    void setAllEntry(QLibraryChunk *entry) { m_allEntry = entry; }
-
-    // The "All Recordings" entry shows the master rows themselves.
-    void syncAllEntry();
+    // Shows these rows (in the table's order) in one change; nothing when
+    // they are the ones shown.
+    void show(std::vector<IBaseChunk *> rows);
+    // A row joins the shown rows (and the shown entry's) at its place.
+    void showRow(IBaseChunk *row);
+    // The row's cells changed: it moves to its new place where the order
+    // asks for one, and the table repaints it.
+    void rowChanged(IBaseChunk *row);
     // Takes the row out of the master list, the shown list, the "All
     // Recordings" entry and every current reference. The row itself is
     // not deleted: whoever owns it does that.
     void forgetRow(IBaseChunk *row);
+    // The same for many rows at once, in one pass over each list.
+    void forgetRows(const std::vector<IBaseChunk *> &rows);
     // The entry goes: its rows leave the shown list when it is the shown
     // one, and it is no longer the shown, playing or "All" entry.
     void forgetEntry(QLibraryChunk *entry);
-    // The file at the path is gone: whichever row of it is playing, in
-    // whatever entry, is the playing row no more.
-    void forgetPath(const std::string &path);
+
+    // The order the lists are kept in.
+    const QRowOrder &order() const { return m_order; }
+    // Counts every change to the master or shown list: keys read for a new
+    // order are still good while it stays the same.
+    quint64 generation() const { return m_generation; }
+    // Puts the lists in a new order: places[i] is the row of the old list
+    // that comes i-th (QRowOrder::sortedPlaces over the lists' keys).
+    void reorder(const QRowOrder &order, const std::vector<int> &allPlaces,
+                 const std::vector<int> &shownPlaces);
+
+    QLibraryCurrent &current() { return m_current; }
+    const QLibraryCurrent &current() const { return m_current; }
+    QEntryCache &entries() { return m_entries; }
 
     // A live row of the master or the shown list with that id; null else.
     IBaseChunk *rowOfId(quint64 id) const;
+    bool holdsRow(quint64 id) const override { return rowOfId(id) != nullptr; }
+    // The master row of the file at the path (never the running
+    // recording's): rows are matched by their whole path, never by the file
+    // name alone.
+    QAudioFileChunk *masterOf(std::string_view path) const;
+    // The master row of the file is marked gone from the disk (or back):
+    // its deleted flag, and its state "no file" (or normal).
+    void setFileGone(std::string_view path, bool gone);
 
 private:
     void itemGone(quint64 id, IBaseChunk *item);
     // The master list without the rows that went since it was last read.
     std::vector<IBaseChunk *> &settledAll() const;
-    bool eraseFrom(std::vector<IBaseChunk *> &rows, IBaseChunk *item);
+    // The "All Recordings" entry shows the master rows themselves.
+    void syncAllEntry();
+    // The shown entry's rows are the shown rows.
+    void syncShownEntry();
+    // Whether the row is shown, asked of rows that go: a large entry may
+    // take many thousands at once.
+    bool isShown(const IBaseChunk *row) const;
+    // The row goes to its place in the list when it is not there; its old
+    // and new index (equal when it stayed), -1 when it is not in the list.
+    std::pair<int, int> placeAgain(std::vector<IBaseChunk *> &rows, IBaseChunk *row) const;
 
     // Rows that go are taken out of the master list when it is next read,
     // in one pass: an entry that goes may take many thousands at once.
     mutable std::vector<IBaseChunk *> m_all;
     mutable QSet<const IBaseChunk *> m_gone;
     std::vector<IBaseChunk *> m_shown;
-    LibraryItemRef<QAudioFileChunk> m_playingRow;
-    LibraryItemRef<QAudioFileChunk> m_editingRow;
-    LibraryItemRef<QAudioFileChunk> m_recordingRow;
-    LibraryItemRef<QLibraryChunk> m_currentEntry;
-    LibraryItemRef<QLibraryChunk> m_playingEntry;
-    LibraryItemRef<QLibraryChunk> m_allEntry;
-    std::function<void()> m_shownChanged;
+    // The shown rows by address, made again when asked after a change.
+    mutable std::vector<const IBaseChunk *> m_shownByAddress;
+    mutable quint64 m_shownByAddressGeneration = ~quint64(0);
+    QLibraryCurrent m_current;
+    QEntryCache m_entries;
+    QRowOrder m_order;
+    QPointer<QAudioFileModel> m_model;
+    quint64 m_generation = 0;
     int m_watch = 0;
 };

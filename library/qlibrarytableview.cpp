@@ -81,12 +81,12 @@ void QLibraryTableView::dropEvent(QDropEvent *event)
         event->ignore();
         return;
     }
-    const std::optional<QList<IBaseChunk *>> rows = QAudioFileMimeData::libraryRows(event->mimeData());
+    const std::optional<QList<quint64>> ids = QAudioFileMimeData::heldRowIds(event->mimeData());
     endDrag();
-    if (!rows) {
+    if (!ids) {
         event->ignore();
         return;
     }
     event->acceptProposedAction();
-    emit emitAddToList(QString::fromStdString(entry->GetTitle()), *rows);
+    emit emitAddToList(QString::fromStdString(entry->GetTitle()), *ids);
 }

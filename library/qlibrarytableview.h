@@ -1,14 +1,12 @@
 #pragma once
 // View of the library panel: takes recordings dragged from the recordings
-// table onto a user playlist. Only our own drags are taken, and only rows
-// the library still holds reach the signal.
+// table onto a user playlist. Only our own drags are taken, and a drop
+// reaches the signal only while the library still holds every row it names.
 
 #include "library/librarymetatypes.h"
 #include "widgetkit/views/qjxtableview.h"
 
 #include <QList>
-
-class IBaseChunk;
 
 class QLibraryTableView : public QJXTableView
 {
@@ -20,7 +18,8 @@ public:
     int dropRow() const { return m_nDropRow; }
 
 signals:
-    void emitAddToList(QString listName, QList<IBaseChunk *> audioChunkList);
+    // The rows' ids, in the drag's order.
+    void emitAddToList(QString listName, QList<quint64> rowIds);
 
 protected:
     void mouseMoveEvent(QMouseEvent *event) override;

@@ -1,18 +1,23 @@
 // The GUI thread's longest stall per step of the main road, in the real main
-// window: start with 10,000 records in History.xml (and a killed one-hour
-// M4A recording to repair), record start and stop, play, seek, pause, open
-// the editor (until its file is read), convert, open it again, delete. A 1 ms
-// timer on the GUI thread's event loop records how late it fires; a step's
-// stall is the longest gap seen from its action until it has settled.
+// window: start with 100,000 records in History.xml (and a killed one-hour
+// M4A recording to repair), record start and a stop whose recognised tags
+// are written into the file (which then takes their title as its name),
+// play, seek, pause, open the editor on a real one-hour file (until its file
+// is read), convert, open it again, rename, switch entries, search, delete.
+// A 1 ms timer on the GUI thread's event loop records how late it fires; a
+// step's stall is the longest gap seen from its action until it has settled.
 // Target: under 50 ms each.
 //
 // Run it with a sound server, e.g. through the tests' runner:
 //   tests/support/run-test.sh --sound -- build/bin/bench_app_guistall
-//   bench_app_guistall [--records N] [--repair-minutes M] [--slow-read-ms R]
-// --slow-read-ms makes every read of the played file take R ms longer (a
-// slow disk, injected into the player's thread) for the play, seek and pause
-// steps. The killed recording is made once with the ffmpeg tool and kept in
-// the temporary folder.
+//   bench_app_guistall [--records N] [--repair-minutes M] [--slow-read-ms R] [--pause-ms P]
+// --records 10000 runs the smaller library. --pause-ms leaves P ms between
+// the steps (2500 lets the history store's check of a file it wrote a moment
+// ago pass before the next step reads the history). --slow-read-ms makes every read
+// of the played file take R ms longer (a slow disk, injected into the
+// player's thread) for the play, seek and pause steps. The killed recording
+// and the one-hour file for the editor are made once with the ffmpeg tool
+// and kept in the temporary folder.
 #include "appfixture.h"
 #include "historyfile.h"
 #include "testsupport.h"
@@ -28,14 +33,24 @@
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilesortmodel.h"
 #include "library/qfilelistwgt.h"
+#include "library/qlibraryplaylistwgt.h"
 #include "library/qlibraryquestions.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryediting.h"
+#include "library/qlibraryloader.h"
+#include "library/qlibraryplayback.h"
+#include "library/qlibraryrenaming.h"
+#include "media/jxrecognizeraudiotaginfo.h"
 #include "player/playerengine.h"
+#include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordobject.h"
 #include "widgetkit/qjxbaseslider.h"
+#include "widgetkit/qjxlineedit.h"
 #include "widgetkit/views/qjxitemroles.h"
 #include "ui_mainwindow.h"
 
 #include <QAbstractButton>
+#include <QAbstractProxyModel>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -46,6 +61,7 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -159,6 +175,52 @@ QString killedRecording(const QString &folder, int minutes)
     return QFile::copy(cached, path) ? path : QString();
 }
 
+// A real one-hour recording for the editor, made once and copied.
+QString oneHourFile(const QString &folder)
+{
+    const QString cached = QDir::temp().filePath(QStringLiteral("velmora-guistall-one-hour.mp3"));
+    if (!QFileInfo::exists(cached)) {
+        std::printf("making a one-hour MP3 once (%s)...\n", qPrintable(cached));
+        std::fflush(stdout);
+        const QString part = cached + QStringLiteral(".part.mp3");
+        const int code = QProcess::execute(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("aevalsrc=0.4*sin(2*PI*(220+110*sin(2*PI*t/7))*t)|0.4*sin(2*PI*330*t):s=44100"),
+             QStringLiteral("-t"), QStringLiteral("3600"), QStringLiteral("-c:a"),
+             QStringLiteral("libmp3lame"), QStringLiteral("-b:a"), QStringLiteral("128k"), part});
+        if (code != 0 || !QFile::rename(part, cached))
+            return QString();
+    }
+    const QString path = folder + QStringLiteral("one hour session.mp3");
+    QFile::remove(path);
+    return QFile::copy(cached, path) ? path : QString();
+}
+
+// The shown row of a file and its index in the view, found without asking
+// the models for every row (a check that ran through 100,000 rows would be
+// a stall of its own).
+QAudioFileChunk *shownRowOf(QFileListWgt *table, const QString &path)
+{
+    const std::string wanted = path.toStdString();
+    for (IBaseChunk *item : table->rows().shown())
+        if (auto *row = dynamic_cast<QAudioFileChunk *>(item);
+            row && row->textView(QRowTexts::FilePath) == wanted)
+            return row;
+    return nullptr;
+}
+
+QModelIndex viewIndexOf(QFileListWgt *table, const QString &path)
+{
+    QAudioFileChunk *row = shownRowOf(table, path);
+    if (!row)
+        return QModelIndex();
+    const std::vector<IBaseChunk *> &shown = table->rows().shown();
+    const int at = int(std::find(shown.begin(), shown.end(), row) - shown.begin());
+    QAbstractProxyModel *proxy = table->sortModel();
+    return proxy->mapFromSource(proxy->sourceModel()->index(at, 0));
+}
 
 std::atomic<int> g_slowReadMs{0};
 
@@ -171,9 +233,10 @@ void slowRead()
 
 int main(int argc, char *argv[])
 {
-    int records = 10000;
+    int records = 100000;
     int repairMinutes = 60;
     int slowReadMs = 0;
+    int pauseMs = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (qstrcmp(argv[i], "--records") == 0)
             records = QByteArray(argv[i + 1]).toInt();
@@ -181,6 +244,8 @@ int main(int argc, char *argv[])
             repairMinutes = QByteArray(argv[i + 1]).toInt();
         else if (qstrcmp(argv[i], "--slow-read-ms") == 0)
             slowReadMs = QByteArray(argv[i + 1]).toInt();
+        else if (qstrcmp(argv[i], "--pause-ms") == 0)
+            pauseMs = QByteArray(argv[i + 1]).toInt();
     }
 
     QTemporaryDir home;
@@ -211,6 +276,17 @@ int main(int argc, char *argv[])
     info.format = QStringLiteral("WAV");
     info.createTime = QStringLiteral("01-01-2030 10:00");
     QVideoSettingXml::SaveConvertedInfo(info);
+    // The editor's file: a real one-hour recording.
+    const QString hourFile = oneHourFile(folder);
+    if (hourFile.isEmpty())
+        return 1;
+    info = BenchHistory::record(records + 1, false, folder);
+    info.convertedPath = hourFile;
+    info.title = QStringLiteral("one hour session");
+    info.createTime = QStringLiteral("01-01-2030 09:00");
+    QVideoSettingXml::SaveConvertedInfo(info);
+    // A playlist holding one record in twenty.
+    QVideoSettingXml::AppendPlayList(QStringLiteral("List 3"));
     QString killed;
     if (repairMinutes > 0) {
         killed = killedRecording(folder, repairMinutes);
@@ -225,14 +301,24 @@ int main(int argc, char *argv[])
         if (!QRecordingMarker::write(marked, QStringLiteral("mp4")))
             return 1;
     }
+    // New recordings are WAV files, which take tags.
+    AppFixture::useWavFormat();
     // Every question of the library answered "Delete", every message taken.
     QLibraryQuestions::setAnswerer([](const QString &) { return 2; });
 
     StallProbe probe;
     probe.start();
+    // Time left between the steps, outside them (--pause-ms).
+    const auto quiet = [pauseMs] {
+        if (pauseMs > 0)
+            settle(pauseMs);
+    };
     // Start: building the window, then its first seconds (the history read
-    // on a worker, its rows joining, the repaired recording listed).
-    settle(50);
+    // on a worker, its rows joining, the repaired recording listed). The
+    // set-up wrote History.xml a moment ago; a program starts long after
+    // the last write, when the history store no longer checks the file's
+    // bytes against what it wrote (it does for 2 s after a write).
+    settle(2500);
     probe.reset();
     MainWindow window;
     window.SetOutPath(folder);
@@ -246,37 +332,58 @@ int main(int argc, char *argv[])
         [&] { return window.inputSelector() && window.inputSelector()->devicesReady(); }, 15000);
     QFileListWgt *table = window.recordingsTable();
     // The history is read on a worker: its rows joining belong to this step.
-    const bool loaded = waitFor([&] { return table->historyLoaded(); }, 30000);
-    const bool repaired = killed.isEmpty()
-        || waitFor([&] { return AppFixture::viewIndexOf(table, killed).isValid(); }, 30000);
+    const bool loaded = waitFor([&] { return table->loader()->historyLoaded(); }, 60000);
+    const bool repaired = killed.isEmpty() || waitFor([&] { return shownRowOf(table, killed); }, 30000);
     settle(500);
     report("start: its first seconds (the rows and the repair join)", probe, devices && loaded && repaired);
 
-    // Record two seconds.
+    // Record two seconds; the song heard is recognised on the way.
     Ui::MainWindow *ui = window.form();
+    quiet();
     probe.reset();
     ui->m_btnStartRecord->click();
     const bool recording = waitFor([&] { return window.isRecording(); }, 5000);
     settle(300);
     report("record start", probe, recording);
-    waitFor([&] { return window.recordObject() && window.recordObject()->recordedTime() >= 2000000; }, 10000);
-    const QString recorded = window.recordObject() ? window.recordObject()->outputPath() : QString();
+    waitFor([&] { return window.recordObject() && window.recordObject()->recordedTime() >= 1000000; }, 10000);
+    const QString recordedAs = window.recordObject() ? window.recordObject()->outputPath() : QString();
+    quiet();
+    probe.reset();
+    JXRecognizerAudioTagInfo song;
+    song.title = "Bench Song";
+    song.artist = "Bench Band";
+    song.album = "Bench Album";
+    emit window.recordObject()->m_track1->emitRecognizedAudioTagInfo(song);
+    QAudioFileChunk *recordingRow = table->rows().current().recordingRow();
+    const bool recognised = waitFor(
+        [&] { return recordingRow && recordingRow->GetTitle() == std::string("Bench Song"); }, 5000);
+    settle(200);
+    report("tags recognised while recording", probe, recognised);
+    waitFor([&] { return window.recordObject()->recordedTime() >= 2000000; }, 10000);
+    const QString recorded = folder + QStringLiteral("Bench Song.") + QFileInfo(recordedAs).suffix();
+    quiet();
     probe.reset();
     ui->m_btnStopRecord->click();
-    // The file is completed on a worker: the step lasts until its row follows.
-    const bool stopped = waitFor([&] {
-        return !window.isRecording() && !window.recordObject()->isFinishing()
-               && AppFixture::viewIndexOf(table, recorded).isValid();
-    }, 10000);
+    // The file is completed, tagged and named on a worker: the step lasts
+    // until its row follows.
+    const bool stopped = waitFor(
+        [&] {
+            return !window.isRecording() && !window.recordObject()->isFinishing()
+                   && !table->rows().current().recordingRow();
+        },
+        10000);
     settle(300);
-    report("record stop", probe, stopped);
+    report("record stop (tags written, file named after them)", probe,
+           stopped && QFileInfo::exists(recorded) && shownRowOf(table, recorded));
 
     g_slowReadMs = slowReadMs;
     if (slowReadMs > 0)
         rz::PlayerEngine::s_readHook = slowRead;
     // Play the long file from its row.
+    const QModelIndex longIndex = viewIndexOf(table, longFile);
+    quiet();
     probe.reset();
-    table->OnPlayItem(AppFixture::viewIndexOf(table, longFile));
+    table->playback()->OnPlayItem(longIndex);
     QPlayControlWgt *bar = window.playControl();
     QJXBaseSlider *slider = bar->positionSlider();
     const bool playing = waitFor([&] { return bar->isPlaying() && slider->value() > 0; }, 10000);
@@ -284,6 +391,7 @@ int main(int argc, char *argv[])
     report("play", probe, playing);
 
     // Seek: five moves of the slider, as a click on it makes them.
+    quiet();
     probe.reset();
     bool seeked = true;
     for (double at : {0.5, 0.2, 0.8, 0.35, 0.6}) {
@@ -295,6 +403,7 @@ int main(int argc, char *argv[])
     }
     report("seek (5 moves)", probe, seeked);
 
+    quiet();
     probe.reset();
     bar->OnPlayOrPause(false);
     const bool paused = waitFor([&] { return !bar->isPlaying(); }, 5000);
@@ -302,7 +411,7 @@ int main(int argc, char *argv[])
     report("pause", probe, paused);
     rz::PlayerEngine::s_readHook = nullptr;
 
-    // Open the editor on the recorded file (once its file is read); convert
+    // Open the editor on the one-hour file (once its file is read); convert
     // its first second there. Then open it again.
     auto openEditor = [&](const char *openName, const char *convertName) {
         bool opened = false;
@@ -312,18 +421,19 @@ int main(int argc, char *argv[])
         QTimer poll;
         poll.setInterval(2);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            QVideoEditingDlg *dlg = table->editDialog();
+            QVideoEditingDlg *dlg = table->editing()->editDialog();
             if (!dlg || !dlg->isVisible())
                 return;
             poll.stop();
-            waitFor([&] { return dlg->isFileLoaded(); }, 10000);
+            waitFor([&] { return dlg->isFileLoaded(); }, 30000);
             settle(500);
             openMs = probe.worstMs();
             opened = dlg->isFileLoaded() && dlg->fileError().isEmpty();
             if (convertName) {
                 probe.reset();
                 bool segment = false;
-                QMetaObject::Connection c = QObject::connect(table, &QFileListWgt::emitConvertFilePath,
+                QMetaObject::Connection c = QObject::connect(table->editing(),
+                                                             &QLibraryEditing::emitConvertFilePath,
                                                              [&segment](const QString &) { segment = true; });
                 VEEditConfig config;
                 config.startTime = 0;
@@ -336,30 +446,84 @@ int main(int argc, char *argv[])
             }
             dlg->reject();
         });
+        const QModelIndex hourIndex = viewIndexOf(table, hourFile);
+        quiet();
         probe.reset();
         poll.start();
-        table->OnEditItem(AppFixture::viewIndexOf(table, recorded));
+        table->editing()->OnEditItem(hourIndex);
         g_steps.push_back({openName, openMs, opened});
         if (convertName)
             g_steps.push_back({convertName, convertMs, converted});
     };
-    openEditor("open the editor", "convert (1 s cut in the editor)");
+    openEditor("open the editor (one-hour file)", "convert (1 s cut in the editor)");
     openEditor("open the editor again", nullptr);
 
+    // Rename the recording in place.
+    const QString renamed = folder + QStringLiteral("Bench renamed.") + QFileInfo(recorded).suffix();
+    QModelIndex recordedIndex = viewIndexOf(table, recorded);
+    quiet();
     probe.reset();
-    table->OnDeleteItem(AppFixture::viewIndexOf(table, recorded));
-    const bool deleted = waitFor([&] { return !AppFixture::viewIndexOf(table, recorded).isValid(); }, 5000);
+    table->renaming()->OnRenameFile(table->sortModel()->index(recordedIndex.row(), 1),
+                                    QStringLiteral("Bench renamed"));
     settle(300);
-    report("delete", probe, deleted);
+    report("rename", probe, QFileInfo::exists(renamed) && shownRowOf(table, renamed));
 
-    std::printf("GUI thread's longest stall per step (%d records, %d-minute repair, reads slowed by %d ms):\n",
-                records, repairMinutes, slowReadMs);
+    // Switch entries: the latest recordings, a playlist, all recordings.
+    QLibraryPlayListWgt *panel = window.libraryPanel();
+    const struct
+    {
+        const char *name;
+        int row;
+    } entries[] = {{"switch to Latest Recordings", QLibraryPlayListWgt::RowLatest},
+                   {"switch to a playlist (1 record in 20)", QLibraryPlayListWgt::RowPlayList + 1},
+                   {"switch back to All Recordings", QLibraryPlayListWgt::RowAll}};
+    for (const auto &entry : entries) {
+        QLibraryChunk *wanted = panel->entryAt(entry.row);
+        quiet();
+        probe.reset();
+        panel->SetTBViewCurrentIndex(entry.row);
+        const bool shown = waitFor([&] { return wanted && table->rows().current().shownEntry() == wanted; },
+                                   5000);
+        settle(300);
+        report(entry.name, probe, shown);
+    }
+
+    // Search as typed, one key at a time, then clear the field.
+    QJXLineEdit *search = table->searchEdit();
+    quiet();
+    probe.reset();
+    for (const QString &text :
+         {QStringLiteral("4"), QStringLiteral("42"), QStringLiteral("424"), QStringLiteral("4242")}) {
+        search->setText(text);
+        settle(100);
+    }
+    report("search (typed, 4 keys)", probe, table->sortModel()->rowCount() > 0);
+    quiet();
+    probe.reset();
+    search->clear();
+    settle(300);
+    report("search cleared", probe, table->sortModel()->rowCount() >= records);
+
+    recordedIndex = viewIndexOf(table, renamed);
+    quiet();
+    probe.reset();
+    table->deletion()->OnDeleteItem(recordedIndex);
+    const bool deleted = waitFor([&] { return !QFileInfo::exists(renamed); }, 5000);
+    settle(300);
+    report("delete", probe, deleted && !shownRowOf(table, renamed));
+
+    std::printf("GUI thread's longest stall per step (%d records, %d-minute repair, reads slowed by %d ms, "
+                "%d ms between steps):\n",
+                records, repairMinutes, slowReadMs, pauseMs);
     int failed = 0;
+    double worst = 0;
     for (const Step &s : g_steps) {
-        std::printf("  %-46s %8.1f ms %s%s\n", s.name, s.worstMs, s.worstMs < 50.0 ? "" : "(over 50 ms)",
+        std::printf("  %-52s %8.1f ms %s%s\n", s.name, s.worstMs, s.worstMs < 50.0 ? "" : "(over 50 ms)",
                     s.done ? "" : " (step did not complete)");
         failed += s.done ? 0 : 1;
+        worst = std::max(worst, s.worstMs);
     }
+    std::printf("  %-52s %8.1f ms\n", "worst of all steps", worst);
     std::fflush(stdout);
     return failed ? 2 : 0;
 }

@@ -134,7 +134,7 @@ void TestDiskFaults::verifyIdle()
     QVERIFY(w.form()->m_btnStartRecord->isVisible());
     QVERIFY(!w.form()->m_btnStopRecord->isVisible());
     QVERIFY(!w.form()->m_btnCut->isEnabled());
-    QVERIFY(!w.recordingsTable()->recordingRow());
+    QVERIFY(!w.recordingsTable()->rows().current().recordingRow());
 }
 
 QString TestDiskFaults::startWith(Playback &tone)
@@ -237,7 +237,7 @@ void TestDiskFaults::removedFolderStopsTheRecording()
 void TestDiskFaults::failedStartsSayWhy()
 {
     MainWindow &w = *m_window;
-    const size_t rowsBefore = w.recordingsTable()->allRows().size();
+    const size_t rowsBefore = w.recordingsTable()->rows().all().size();
     {
         // A folder below a plain file can never be made.
         const QString blocker = m_dir.filePath(QStringLiteral("plain-file"));
@@ -264,7 +264,7 @@ void TestDiskFaults::failedStartsSayWhy()
              QStringList(QStringLiteral("Recording failed!\nThe file cannot be created: the folder %1 is read-only.")
                              .arg(root + QStringLiteral("/rec"))));
     verifyIdle();
-    QCOMPARE(w.recordingsTable()->allRows().size(), rowsBefore);
+    QCOMPARE(w.recordingsTable()->rows().all().size(), rowsBefore);
 }
 
 QTEST_MAIN(TestDiskFaults)

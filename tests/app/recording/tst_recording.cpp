@@ -26,6 +26,7 @@
 #include "library/qfilelistwgt.h"
 #include "library/qlibraryplaylistwgt.h"
 #include "library/qlibrarytableview.h"
+#include "library/qlibraryplayback.h"
 #include "platform/audio/loopbackdevice.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordobject.h"
@@ -153,7 +154,7 @@ void TestRecording::startStopAndPlayBack()
     const QString path = w.recordObject()->outputPath();
     QAudioFileChunk *row = rowOf(w.recordingsTable(), path);
     QVERIFY(row);
-    QCOMPARE(w.recordingsTable()->recordingRow(), row);
+    QCOMPARE(w.recordingsTable()->rows().current().recordingRow(), row);
     QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioRecording);
     QCOMPARE(QFileInfo(path).absolutePath(), m_folder);
     QVERIFY2(QFileInfo(path).fileName().startsWith(QStringLiteral("REC_")), qPrintable(path));
@@ -191,7 +192,7 @@ void TestRecording::startStopAndPlayBack()
     QCOMPARE(historyEntries(path).size(), 1);
     QCOMPARE(recordings(m_folder), QStringList{path});
     // The library lists it, completed, under All recordings.
-    QVERIFY(!w.recordingsTable()->recordingRow());
+    QVERIFY(!w.recordingsTable()->rows().current().recordingRow());
     row = rowOf(w.recordingsTable(), path);
     QVERIFY(row);
     QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
@@ -211,7 +212,7 @@ void TestRecording::startStopAndPlayBack()
                                                 QStringLiteral("--latency-msec=20"),
                                                 QStringLiteral("--file-format=wav"), heard});
     QVERIFY(listener.waitForStarted(5000));
-    w.recordingsTable()->OnPlayItem(index);
+    w.recordingsTable()->playback()->OnPlayItem(index);
     QTRY_VERIFY_WITH_TIMEOUT(w.playControl()->isPlaying(), 5000);
     QCOMPARE(w.playControl()->currentFile(), path);
     // The bottom band now holds the playback bar.
@@ -420,7 +421,7 @@ void TestRecording::cutAndStartWaitForTheFileBeingFinished()
         QVERIFY(row);
         QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
     }
-    QVERIFY(!w.recordingsTable()->recordingRow());
+    QVERIFY(!w.recordingsTable()->rows().current().recordingRow());
 }
 
 void TestRecording::closingWhileTheFileIsFinishedKeepsIt_data()
@@ -466,7 +467,7 @@ void TestRecording::failedStartLeavesTheWindowIdle()
     const QString blocker = m_dir.filePath(QStringLiteral("plain-file"));
     QFile(blocker).open(QIODevice::WriteOnly);
     w.SetOutPath(blocker + QStringLiteral("/recordings/"));
-    const size_t rowsBefore = w.recordingsTable()->allRows().size();
+    const size_t rowsBefore = w.recordingsTable()->rows().all().size();
     ModalCloser closer;
     QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
     // The reason follows (checked in the disk-faults test).
@@ -478,8 +479,8 @@ void TestRecording::failedStartLeavesTheWindowIdle()
     QVERIFY(!w.form()->m_btnCut->isEnabled());
     QVERIFY(w.inputSelector()->isEnabled());
     QVERIFY(!QFileInfo::exists(blocker + QStringLiteral("/recordings")));
-    QVERIFY(!w.recordingsTable()->recordingRow());
-    QCOMPARE(w.recordingsTable()->allRows().size(), rowsBefore);
+    QVERIFY(!w.recordingsTable()->rows().current().recordingRow());
+    QCOMPARE(w.recordingsTable()->rows().all().size(), rowsBefore);
 }
 
 void TestRecording::lostSoundServerEndsTheRecordingOnce()
@@ -505,7 +506,7 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
     QVERIFY(ui->m_btnStartRecord->isVisible());
     QVERIFY(!ui->m_btnStopRecord->isVisible());
     QVERIFY(!ui->m_btnCut->isEnabled());
-    QVERIFY(!w.recordingsTable()->recordingRow());
+    QVERIFY(!w.recordingsTable()->rows().current().recordingRow());
     QAudioFileChunk *row = rowOf(w.recordingsTable(), path);
     QVERIFY(row);
     QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);

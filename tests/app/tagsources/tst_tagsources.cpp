@@ -16,6 +16,8 @@
 #include "library/qaudiofilesortmodel.h"
 #include "library/qfilelistwgt.h"
 #include "library/qlibraryquestions.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryplayback.h"
 #include "media/jxtagfileaccess.h"
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordingfinisher.h"
@@ -65,7 +67,7 @@ void TestTagSources::onlySystemSoundNamesTheRecording()
     QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
     QVERIFY(w.isRecording());
     QTRY_VERIFY(w.recordObject()->recordedTime() > 200000);
-    QAudioFileChunk *row = w.recordingsTable()->recordingRow();
+    QAudioFileChunk *row = w.recordingsTable()->rows().current().recordingRow();
     QVERIFY(row);
     const std::string ownTitle = row->GetTitle();
     const std::string ownPath = row->GetFilePath();
@@ -108,7 +110,7 @@ std::unique_ptr<MainWindow> TestTagSources::recordingWindow(const QString &folde
     song.artist = "Band";
     song.album = "Album";
     emit window->recordObject()->m_track1->emitRecognizedAudioTagInfo(song);
-    QAudioFileChunk *row = window->recordingsTable()->recordingRow();
+    QAudioFileChunk *row = window->recordingsTable()->rows().current().recordingRow();
     if (!row || !QTest::qWaitFor([&] { return row->GetTitle() == title.toStdString(); }, 5000))
         return nullptr;
     return window;
@@ -126,7 +128,7 @@ void TestTagSources::tagsAreWrittenOffTheWindowWhileTheRowWaits()
     QVERIFY(window);
     MainWindow &w = *window;
     QFileListWgt *table = w.recordingsTable();
-    QAudioFileChunk *row = table->recordingRow();
+    QAudioFileChunk *row = table->rows().current().recordingRow();
     const QString recorded = w.recordObject()->outputPath();
     const QString named = folder + QStringLiteral("/Held Song.") + QFileInfo(recorded).suffix();
     QCOMPARE(QString::fromStdString(row->GetFilePath()), named); // planned
@@ -139,19 +141,19 @@ void TestTagSources::tagsAreWrittenOffTheWindowWhileTheRowWaits()
         QVERIFY(held.writer() != std::this_thread::get_id());
         QCOMPARE(held.path(), recorded);
         // The row waits as the running row: it can be neither deleted nor played.
-        QCOMPARE(table->recordingRow(), row);
+        QCOMPARE(table->rows().current().recordingRow(), row);
         QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioRecording);
         const QModelIndex index = AppFixture::viewIndexOf(table, named);
         QVERIFY(index.isValid());
-        table->OnDeleteItem(table->sortModel()->index(index.row(), 7));
+        table->deletion()->OnDeleteItem(table->sortModel()->index(index.row(), 7));
         QVERIFY(asked.isEmpty());
-        table->OnPlayItem(index);
+        table->playback()->OnPlayItem(index);
         QCoreApplication::processEvents();
         QVERIFY(!w.playControl()->isPlaying());
         QVERIFY(QFile::exists(recorded));
         TestSupport::saveScreenshot(&w, QStringLiteral("app_tagsources_row_waits_for_tags"));
         held.release();
-        QTRY_VERIFY_WITH_TIMEOUT(!table->recordingRow(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!table->rows().current().recordingRow(), 10000);
     }
     QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
     QCOMPARE(QString::fromStdString(row->GetFilePath()), named);
@@ -187,7 +189,7 @@ void TestTagSources::tagsThatCannotBeWrittenAreTold()
     QVERIFY(window);
     const QString recorded = window->recordObject()->outputPath();
     QTest::mouseClick(window->form()->m_btnStopRecord, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->recordingsTable()->recordingRow(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->recordingsTable()->rows().current().recordingRow(), 10000);
     QRecordingFinisher::setBeforeTagsHook(nullptr);
     const QString named = folder + QStringLiteral("/Refused Song.") + QFileInfo(recorded).suffix();
     QTRY_COMPARE(told.size(), 1);

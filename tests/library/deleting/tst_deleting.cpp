@@ -5,6 +5,8 @@
 
 #include "libraryfixture.h"
 
+#include "media/jxrecognizeraudiotaginfo.h"
+
 #include "common/qconverteroperate.h"
 #include "common/qvideosettingxml.h"
 #include "library/qaudiofilechunk.h"
@@ -14,8 +16,14 @@
 #include "library/qaudiofiletableview.h"
 #include "library/qfiledisposal.h"
 #include "library/qlibrarychunk.h"
+#include "library/qlibraryrenaming.h"
+#include "library/qlibraryrows.h"
 #include "library/qlibraryquestions.h"
 #include "library/qlibrarytableview.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryplayback.h"
+#include "library/qplaylistmembership.h"
+#include "library/qrecordingrows.h"
 #include "widgetkit/views/qjxstylebutton.h"
 
 #include <QDir>
@@ -24,6 +32,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 using namespace LibraryFixture;
 
@@ -41,11 +51,19 @@ private slots:
     void emptiedFoldersGoButNotTheOutputFolder();
     void deleteAllOfAList();
     void dragFromTheTableOntoAPlaylist();
+    void dropOfARowThatWentAddsNothing();
+    void aCopyMadeBeforeAChangeNeverDoublesAPlaylist();
+    void aPathTakenAgainBelongsToItsNewRecording();
+    void sameNamesInTwoFoldersKeepTheirOwnPlaylists_data();
+    void sameNamesInTwoFoldersKeepTheirOwnPlaylists();
     void playlistRenamedAndRemoved();
 
 private:
     // Three recordings: a in Road, b in Road and Night (new), c in nothing (new).
     void makeLibrary();
+    // Enter, move and drop of the data on the panel's row; whether the drop
+    // position was taken.
+    static bool dropOnto(QLibraryTableView *view, int row, const QMimeData *data);
     QString m_a, m_b, m_c;
     QTemporaryDir m_dir;
     QString m_out;
@@ -87,6 +105,20 @@ void TestLibraryDeleting::makeLibrary()
     QVideoSettingXml::AppendPlayList("Night");
 }
 
+bool TestLibraryDeleting::dropOnto(QLibraryTableView *view, int row, const QMimeData *data)
+{
+    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    if (!enter.isAccepted() || !move.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &drop);
+    return true;
+}
+
 void TestLibraryDeleting::removeAndDeleteInEachEntry_data()
 {
     QTest::addColumn<QString>("entry");
@@ -106,13 +138,13 @@ void TestLibraryDeleting::removeAndDeleteInEachEntry()
     makeLibrary();
     {
         Library lib;
-        QSignalSpy removed(&lib.table, &QFileListWgt::emitRemovePlayFiles);
+        QSignalSpy removed(lib.table.deletion(), &QLibraryDeletion::emitRemovePlayFiles);
         QVERIFY(lib.show(entry));
         QVERIFY(lib.shownNames().contains("b"));
         m_answer = answer;
         // The row's own Delete button.
         const int row = lib.shownNames().indexOf("b");
-        lib.table.OnDeleteItem(lib.table.sortModel()->index(row, 7));
+        lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(row, 7));
         QCOMPARE(m_asked, 1);
         QVERIFY(!lib.shownNames().contains("b"));
         QCOMPARE(QFile::exists(m_b), answer == 1);
@@ -161,7 +193,7 @@ void TestLibraryDeleting::selectedRowsAndTheRunningRecording()
     // The Delete key with nothing selected asks nothing.
     QTest::keyClick(&lib.table, Qt::Key_Delete);
     QCOMPARE(m_asked, 0);
-    lib.table.AddAudioFile(m_out + "/REC_live.mp3", true);
+    lib.table.recordings()->AddAudioFile(m_out + "/REC_live.mp3", true);
     QFile(m_out + "/REC_live.mp3").open(QIODevice::WriteOnly);
     view->selectAll();
     m_answer = 2;
@@ -173,9 +205,9 @@ void TestLibraryDeleting::selectedRowsAndTheRunningRecording()
         QVERIFY(!QFile::exists(path));
     QCOMPARE(historyPaths(), QStringList());
     // The running row's own Delete button does nothing either.
-    lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(0, 7));
     QCOMPARE(m_asked, 1);
-    QVERIFY(lib.table.recordingRow());
+    QVERIFY(lib.table.rows().current().recordingRow());
 }
 
 void TestLibraryDeleting::cancelChangesNothing()
@@ -184,9 +216,9 @@ void TestLibraryDeleting::cancelChangesNothing()
     Library lib;
     m_answer = 0;
     lib.table.tableView()->selectAll();
-    lib.table.OnActDeleteFile();
-    lib.table.OnActDeleteAllFiles();
-    lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    lib.table.deletion()->OnActDeleteFile();
+    lib.table.deletion()->OnActDeleteAllFiles();
+    lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(0, 7));
     QCOMPARE(m_asked, 3);
     QCOMPARE(lib.shownNames().size(), 3);
     QCOMPARE(historyPaths().size(), 3);
@@ -208,7 +240,7 @@ void TestLibraryDeleting::emptiedFoldersGoButNotTheOutputFolder()
     Library lib;
     m_answer = 2;
     lib.table.tableView()->selectAll();
-    lib.table.OnActDeleteFile();
+    lib.table.deletion()->OnActDeleteFile();
     QVERIFY(!QFile::exists(deep));
     QVERIFY(!QFileInfo::exists(m_out + "/artist"));
     QVERIFY(QFileInfo(m_out + "/kept").isDir()); // holds a hidden file
@@ -233,12 +265,12 @@ void TestLibraryDeleting::deleteAllOfAList()
 {
     makeLibrary();
     Library lib;
-    QSignalSpy removeAll(&lib.table, &QFileListWgt::emitRemoveAllPlayFiles);
+    QSignalSpy removeAll(lib.table.deletion(), &QLibraryDeletion::emitRemoveAllPlayFiles);
     QVERIFY(lib.show("Road"));
-    lib.table.OnPlayItem(lib.table.sortModel()->index(0, 1));
+    lib.table.playback()->OnPlayItem(lib.table.sortModel()->index(0, 1));
     // "Remove" for the whole playlist, as the panel's question asks it.
     m_answer = 1;
-    lib.table.OnActDeleteAllFiles();
+    lib.table.deletion()->OnActDeleteAllFiles();
     QCOMPARE(lib.shownNames(), QStringList());
     QCOMPARE(removeAll.count(), 1);
     QCOMPARE(historyLists(m_a), QStringList());
@@ -270,16 +302,7 @@ void TestLibraryDeleting::dragFromTheTableOntoAPlaylist()
     selection->select(sort->index(lib.shownNames().indexOf("a"), 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     std::unique_ptr<QMimeData> data(view->selectionMimeData());
     QVERIFY(data);
-    QLibraryTableView *target = lib.panel.tableView();
-    const QPoint night = target->visualRect(target->model()->index(6, 0)).center();
-    QDragEnterEvent enter(night, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDragMoveEvent move(night, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target->viewport(), &move);
-    QVERIFY(move.isAccepted());
-    QDropEvent drop(night, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target->viewport(), &drop);
+    QVERIFY(dropOnto(lib.panel.tableView(), 6, data.get()));
     QCOMPARE(historyLists(m_c), QStringList({"Night"}));
     QCOMPARE(historyLists(m_a), QStringList({"Road", "Night"}));
     QVERIFY(lib.show("Night"));
@@ -291,18 +314,200 @@ void TestLibraryDeleting::dragFromTheTableOntoAPlaylist()
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }();
-    QList<IBaseChunk *> again;
-    for (IBaseChunk *row : lib.table.shownRows())
-        again << row;
-    lib.table.OnAddToList("Night", again);
+    QList<quint64> again;
+    for (IBaseChunk *row : lib.table.rows().shown())
+        again << static_cast<QAudioFileChunk *>(row)->itemId();
+    lib.table.membership()->OnAddToList("Night", again);
     QVideoSettingXml::waitForHistory();
     QFile f(QVideoSettingXml::historyFilePath());
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before);
     // A row that is not the library's is passed over.
     QAudioFileChunk stranger;
-    lib.table.OnAddToList("Night", {&stranger});
+    lib.table.membership()->OnAddToList("Night", {stranger.itemId()});
     QCOMPARE(historyPaths().size(), 3);
+}
+
+void TestLibraryDeleting::dropOfARowThatWentAddsNothing()
+{
+    // A drag runs its own event loop: the dragged row may be deleted and a
+    // new row made (perhaps where the old one was) before the drop.
+    makeLibrary();
+    Library lib;
+    lib.panel.resize(243, 400);
+    lib.panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lib.panel));
+    QSignalSpy added(&lib.panel, &QLibraryPlayListWgt::emitAddAudioToList);
+    QAudioFileTableView *view = lib.table.tableView();
+    view->selectionModel()->select(lib.table.sortModel()->index(lib.shownNames().indexOf("c"), 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    std::unique_ptr<QMimeData> data(view->selectionMimeData());
+    QVERIFY(data);
+
+    m_answer = 1;
+    lib.table.deletion()->OnDeleteItem(lib.shownIndex("c"));
+    QVERIFY(!lib.shownRow("c"));
+    const QString fresh = tone(m_out, "fresh", "mp3", 1.0);
+    lib.table.recordings()->AddAudioFile(fresh, false);
+    QVERIFY(lib.shownRow("fresh"));
+
+    // The drop is refused; no playlist takes the new row, nor anything else.
+    dropOnto(lib.panel.tableView(), 6, data.get());
+    QCOMPARE(added.count(), 0);
+    QCOMPARE(historyLists(fresh), QStringList());
+    QCOMPARE(historyLists(m_a), QStringList({"Road"}));
+    QCOMPARE(historyLists(m_b), QStringList({"Road", "Night"}));
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"b"}));
+
+    // Handed to the table anyway, the id of a row that went adds nothing.
+    const QList<quint64> ids = QAudioFileMimeData::decodeIds(data->data(QAudioFileMimeData::kMimeType));
+    QCOMPARE(ids.size(), 1);
+    lib.table.membership()->OnAddToList("Night", ids);
+    QCOMPARE(historyLists(fresh), QStringList());
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"b"}));
+}
+
+void TestLibraryDeleting::aCopyMadeBeforeAChangeNeverDoublesAPlaylist()
+{
+    // "Latest Recordings" shows a copy of c made before c joined Night
+    // through its master row; adding the copy to Night again changes
+    // nothing, and taking c out of Night takes it out wholly.
+    makeLibrary();
+    Library lib;
+    QVERIFY(lib.show("Latest Recordings"));
+    QAudioFileChunk *copy = lib.shownRow("c");
+    QVERIFY(copy);
+    QAudioFileChunk *master = lib.table.rows().masterOf(copy->textView(QRowTexts::FilePath));
+    QVERIFY(master && master != copy);
+    lib.table.membership()->OnAddToList("Night", {master->itemId()});
+    QCOMPARE(historyLists(m_c), QStringList({"Night"}));
+    lib.table.membership()->OnAddToList("Night", {copy->itemId()});
+    QCOMPARE(historyLists(m_c), QStringList({"Night"}));
+    QCOMPARE(master->GetListsBelong(), QList<std::string>({"Night"}));
+
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"c", "b"}));
+    m_answer = 1;
+    lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(lib.shownNames().indexOf("c"), 7));
+    QCOMPARE(historyLists(m_c), QStringList());
+    QVERIFY(master->GetListsBelong().isEmpty());
+    QVERIFY(lib.show("Latest Recordings"));
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"b"}));
+
+    // A record that names a playlist twice (as such copies once left it)
+    // leaves that playlist wholly too.
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(m_a, "01-01-2024 10:00", false, {"Road", "Road"})));
+    Library again;
+    QVERIFY(again.show("Road"));
+    again.table.deletion()->OnDeleteItem(again.table.sortModel()->index(again.shownNames().indexOf("a"), 7));
+    QCOMPARE(historyLists(m_a), QStringList());
+    QVERIFY(again.table.rows().masterOf(m_a.toStdString())->GetListsBelong().isEmpty());
+}
+
+void TestLibraryDeleting::aPathTakenAgainBelongsToItsNewRecording()
+{
+    // c's file is deleted from "Latest Recordings"; its master row waits,
+    // marked gone, for "All Recordings" to let it go. a, renamed to c, takes
+    // its path (while the gone row, newer, still comes first): what is done
+    // to that path is done to a, and the gone row leaves without taking a's
+    // record along. A running recording whose recognised title plans the
+    // same name joins no playlist.
+    makeLibrary();
+    Library lib;
+    QVERIFY(lib.show("Latest Recordings"));
+    m_answer = 2;
+    lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(lib.shownNames().indexOf("c"), 7));
+    QVERIFY(!QFile::exists(m_c));
+    QVERIFY(lib.show("Road"));
+    QVERIFY(lib.table.renaming()->OnRenameFile(lib.shownIndex("a"), "c"));
+    QVERIFY(QFile::exists(m_c) && !QFile::exists(m_a));
+    QAudioFileChunk *renamed = lib.shownRow("c");
+    QVERIFY(renamed);
+    lib.table.membership()->OnAddToList("Night", {renamed->itemId()});
+    QCOMPARE(historyLists(m_c), QStringList({"Road", "Night"}));
+    QAudioFileChunk *master = lib.table.rows().masterOf(m_c.toStdString());
+    QVERIFY(master && !master->isDeleted());
+    QCOMPARE(master->GetListsBelong(), QList<std::string>({"Road", "Night"}));
+
+    const QString running = m_out + "/REC_running.mp3";
+    lib.table.recordings()->AddAudioFile(running, true);
+    JXRecognizerAudioTagInfo tags;
+    tags.title = "c";
+    lib.table.recordings()->OnSetRecordingTagInfo(tags);
+    QAudioFileChunk *recording = lib.table.rows().current().recordingRow();
+    QCOMPARE(QString::fromStdString(recording->GetFilePath()), m_c);
+    lib.table.membership()->OnAddToList("Road", {recording->itemId()});
+    QVERIFY(recording->GetListsBelong().isEmpty());
+    QCOMPARE(historyLists(m_c), QStringList({"Road", "Night"}));
+
+    QVERIFY(lib.show("All Recordings"));
+    QVERIFY(historyPaths().contains(m_c));
+    QCOMPARE(historyLists(m_c), QStringList({"Road", "Night"}));
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(lib.shownNames(), QStringList({"b", "c"}));
+}
+
+void TestLibraryDeleting::sameNamesInTwoFoldersKeepTheirOwnPlaylists_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<bool>("readFirst");
+    // Each change is made through a playlist's copy of one of the two rows,
+    // with either of them first in the library.
+    for (bool readFirst : {false, true}) {
+        const QString order = readFirst ? ", x first" : ", y first";
+        QTest::newRow(qPrintable("x taken out of Road" + order)) << "Road" << true << readFirst;
+        QTest::newRow(qPrintable("y from Night added to Road" + order)) << "Night" << false << readFirst;
+    }
+}
+
+void TestLibraryDeleting::sameNamesInTwoFoldersKeepTheirOwnPlaylists()
+{
+    QFETCH(QString, shown);
+    QFETCH(bool, remove);
+    QFETCH(bool, readFirst);
+    QDir(m_out).mkpath("x");
+    QDir(m_out).mkpath("y");
+    const QString x = tone(m_out + "/x", "song", "mp3", 1.0);
+    const QString y = tone(m_out + "/y", "song", "mp3", 1.0);
+    QVERIFY(!x.isEmpty() && !y.isEmpty());
+    const convertedInfo inRoad = record(x, "01-01-2024 10:00", false, {"Road"});
+    const convertedInfo inNight = record(y, "02-01-2024 10:00", false, {"Night"});
+    QVideoSettingXml::SaveConvertedInfo(readFirst ? inNight : inRoad);
+    QVideoSettingXml::SaveConvertedInfo(readFirst ? inRoad : inNight);
+    QVideoSettingXml::AppendPlayList("Road");
+    QVideoSettingXml::AppendPlayList("Night");
+
+    Library lib;
+    QVERIFY(lib.show(shown));
+    QCOMPARE(lib.table.rows().shown().size(), size_t(1));
+    auto *copy = static_cast<QAudioFileChunk *>(lib.table.rows().shown().front());
+    if (remove) {
+        m_answer = 1;
+        lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    } else {
+        lib.table.membership()->OnAddToList("Road", {copy->itemId()});
+    }
+    const QStringList xLists = remove ? QStringList() : QStringList({"Road"});
+    const QStringList yLists = remove ? QStringList({"Night"}) : QStringList({"Night", "Road"});
+    QCOMPARE(historyLists(x), xLists);
+    QCOMPARE(historyLists(y), yLists);
+    // The master rows agree with the history, and so do the playlists shown.
+    for (IBaseChunk *item : lib.table.rows().all()) {
+        auto *row = static_cast<QAudioFileChunk *>(item);
+        QStringList names;
+        for (const std::string &name : row->GetListsBelong())
+            names << QString::fromStdString(name);
+        QCOMPARE(names, QString::fromStdString(row->GetFilePath()) == x ? xLists : yLists);
+    }
+    QVERIFY(lib.show("Road"));
+    QCOMPARE(int(lib.table.rows().shown().size()), remove ? 0 : 2);
+    QVERIFY(lib.show("Night"));
+    QCOMPARE(int(lib.table.rows().shown().size()), 1);
+    QCOMPARE(static_cast<QAudioFileChunk *>(lib.table.rows().shown().front())->GetFilePath(), y.toStdString());
 }
 
 void TestLibraryDeleting::playlistRenamedAndRemoved()
@@ -314,7 +519,7 @@ void TestLibraryDeleting::playlistRenamedAndRemoved()
     lib.panel.OnRename(model->index(5, 0), "Highway");
     QCOMPARE(historyLists(m_a), QStringList({"Highway"}));
     QCOMPARE(historyLists(m_b), QStringList({"Highway", "Night"}));
-    for (IBaseChunk *item : lib.table.allRows())
+    for (IBaseChunk *item : lib.table.rows().all())
         QVERIFY(dynamic_cast<QAudioFileChunk *>(item)->GetListNamePos("Road") < 0);
     QVERIFY(lib.show("Highway"));
     QCOMPARE(lib.shownNames(), QStringList({"b", "a"}));

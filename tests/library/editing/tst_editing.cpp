@@ -14,6 +14,9 @@
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
 #include "library/qlibraryquestions.h"
+#include "library/qlibraryediting.h"
+#include "library/qlibraryplayback.h"
+#include "library/qrecordingrows.h"
 #include "media/qvideoeditingsettings.h"
 #include "testsupport.h"
 
@@ -40,13 +43,13 @@ QPointer<QTimer> whileEditing(QFileListWgt &table, std::function<void(QVideoEdit
     auto *poll = new QTimer(&table);
     poll->setInterval(20);
     QObject::connect(poll, &QTimer::timeout, &table, [&table, poll, steps]() {
-        QVideoEditingDlg *dlg = table.editDialog();
+        QVideoEditingDlg *dlg = table.editing()->editDialog();
         if (!dlg || !dlg->isVisible())
             return;
         poll->stop();
         poll->deleteLater();
         steps(dlg);
-        if (table.editDialog() == dlg && dlg->isVisible())
+        if (table.editing()->editDialog() == dlg && dlg->isVisible())
             dlg->reject();
     });
     poll->start();
@@ -56,7 +59,7 @@ QPointer<QTimer> whileEditing(QFileListWgt &table, std::function<void(QVideoEdit
 // A cut asked by the dialog, waited for until its segment comes back.
 bool cut(QFileListWgt &table, QVideoEditingDlg *dlg, uint64_t start, uint64_t end, bool plain)
 {
-    QSignalSpy segments(&table, &QFileListWgt::emitConvertFilePath);
+    QSignalSpy segments(table.editing(), &QLibraryEditing::emitConvertFilePath);
     VEEditConfig config;
     config.startTime = start;
     config.endTime = end;
@@ -132,27 +135,27 @@ void TestLibraryEditing::segmentsDeletedOnCancelKeptOnOk()
         cutBoth = cutBoth && QFile::exists(first) && QFile::exists(second);
         dlg->reject();
     });
-    lib.table.OnEditItem(lib.shownIndex("tone"));
+    lib.table.editing()->OnEditItem(lib.shownIndex("tone"));
     QVERIFY(cutBoth);
     QVERIFY(!QFile::exists(first));
     QVERIFY(!QFile::exists(second));
     QVERIFY(QDir(m_out).exists());
-    QCOMPARE(lib.table.allRows().size(), size_t(1));
+    QCOMPARE(lib.table.rows().all().size(), size_t(1));
     QCOMPARE(historyPaths(), QStringList({m_source}));
-    QVERIFY(!lib.table.editingRow());
-    QVERIFY(!lib.table.editDialog());
+    QVERIFY(!lib.table.rows().current().editingRow());
+    QVERIFY(!lib.table.editing()->editDialog());
 
     whileEditing(lib.table, [&](QVideoEditingDlg *dlg) {
         cutBoth = cut(lib.table, dlg, kSecond / 2, kSecond + kSecond / 2, true)
                   && cut(lib.table, dlg, kSecond, 2 * kSecond, false);
         dlg->accept();
     });
-    lib.table.OnEditItem(lib.shownIndex("tone"));
+    lib.table.editing()->OnEditItem(lib.shownIndex("tone"));
     QVERIFY(cutBoth);
     QVERIFY(QFile::exists(first) && QFile::exists(second));
     // In the order the trim page reported them, after the source.
     QCOMPARE(historyPaths(), QStringList({m_source, first, second}));
-    QCOMPARE(lib.table.allRows().size(), size_t(3));
+    QCOMPARE(lib.table.rows().all().size(), size_t(3));
     QVERIFY(lib.shownRow("tone_Trim_001") && lib.shownRow("tone_Trim_002"));
     QVERIFY(qAbs(FilterChain::durationSeconds(second) - 1.0) < 0.1);
     QVERIFY(m_told.isEmpty());
@@ -179,11 +182,11 @@ void TestLibraryEditing::editOfTheWholeFileBecomesARow()
         emit dlg->emitAudioTagChange(tags, QString());
         dlg->accept();
     });
-    lib.table.OnEditItem(lib.shownIndex("tone"));
+    lib.table.editing()->OnEditItem(lib.shownIndex("tone"));
     QCOMPARE(historyInfo(m_source).attribute("Title_"), QString("Evening Tone"));
     QCOMPARE(QString::fromStdString(lib.shownRow("tone")->GetArtist()), QString("Square Players"));
     // The edit job starts after the dialog is gone.
-    QTRY_COMPARE_WITH_TIMEOUT(lib.table.allRows().size(), size_t(2), 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(lib.table.rows().all().size(), size_t(2), 60000);
     QVERIFY(QFile::exists(edited));
     QCOMPARE(historyPaths(), QStringList({m_source, edited}));
     const QDomElement info = historyInfo(edited);
@@ -194,7 +197,7 @@ void TestLibraryEditing::editOfTheWholeFileBecomesARow()
     QCOMPARE(QString::fromStdString(row->GetFileName()), QString("tone_Edit_001.mp3"));
     QCOMPARE(QString::fromStdString(row->getPlayTime()), QString("00:00:03"));
     QVERIFY(!row->isNewAdd());
-    QVERIFY(!lib.table.editingRow());
+    QVERIFY(!lib.table.rows().current().editingRow());
 
     const double before = FilterChain::levelDb(FilterChain::decodeFile(m_source));
     const double after = FilterChain::levelDb(FilterChain::decodeFile(edited));
@@ -215,17 +218,17 @@ void TestLibraryEditing::editWhileAPlaylistIsShown()
         emit dlg->emitAudioTagChange(tags, QString());
         dlg->accept();
     });
-    lib.table.OnEditItem(lib.shownIndex("tone"));
+    lib.table.editing()->OnEditItem(lib.shownIndex("tone"));
     const QString edited = m_out + "/tone_Edit_001.mp3";
     QTRY_VERIFY_WITH_TIMEOUT(lib.shownRow("tone_Edit_001"), 60000);
     QCOMPARE(historyLists(edited), QStringList({"Road"}));
     QCOMPARE(lib.shownRow("tone_Edit_001")->GetListsBelong(), QList<std::string>({"Road"}));
     // The master row took the tags too.
-    for (IBaseChunk *item : lib.table.allRows())
+    for (IBaseChunk *item : lib.table.rows().all())
         if (auto *row = dynamic_cast<QAudioFileChunk *>(item); row && row->GetFileName() == "tone.mp3")
             QCOMPARE(QString::fromStdString(row->GetTitle()), QString("Road Tone"));
     QVERIFY(lib.show("All Recordings"));
-    QCOMPARE(lib.table.allRows().size(), size_t(2));
+    QCOMPARE(lib.table.rows().all().size(), size_t(2));
 }
 
 void TestLibraryEditing::editOfARowWhoseRecordIsGone()
@@ -236,7 +239,7 @@ void TestLibraryEditing::editOfARowWhoseRecordIsGone()
         dlg->OnSetIsSetAudioEffect(true);
         dlg->accept();
     });
-    lib.table.OnEditItem(lib.shownIndex("tone"));
+    lib.table.editing()->OnEditItem(lib.shownIndex("tone"));
     const QString edited = m_out + "/tone_Edit_001.mp3";
     QTRY_VERIFY_WITH_TIMEOUT(lib.shownRow("tone_Edit_001"), 60000);
     // The row lends its own values to the copy's record.
@@ -258,7 +261,7 @@ void TestLibraryEditing::editOfARowWithAProbersFormatList()
         dlg->OnSetIsSetAudioEffect(true);
         dlg->accept();
     });
-    lib.table.OnEditItem(lib.shownIndex("clip"));
+    lib.table.editing()->OnEditItem(lib.shownIndex("clip"));
     QTRY_VERIFY_WITH_TIMEOUT(lib.shownRow("clip_Edit_001"), 60000);
     QVERIFY(m_told.isEmpty());
     QVERIFY(qAbs(FilterChain::durationSeconds(m_out + "/clip_Edit_001.m4a") - 2.0) < 0.1);
@@ -273,7 +276,7 @@ void TestLibraryEditing::failedConversionsChangeNothing()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     QConverterOperate::setConverterPath(blocker.fileName() + "/");
-    QSignalSpy segments(&lib.table, &QFileListWgt::emitConvertFilePath);
+    QSignalSpy segments(lib.table.editing(), &QLibraryEditing::emitConvertFilePath);
     whileEditing(lib.table, [&](QVideoEditingDlg *dlg) {
         VEEditConfig config;
         config.startTime = kSecond;
@@ -283,10 +286,10 @@ void TestLibraryEditing::failedConversionsChangeNothing()
         dlg->OnSetIsSetAudioEffect(true);
         dlg->accept();
     });
-    lib.table.OnEditItem(lib.shownIndex("tone"));
+    lib.table.editing()->OnEditItem(lib.shownIndex("tone"));
     QTRY_COMPARE_WITH_TIMEOUT(m_told, QStringList({"Cut out failure.", "Cut out failure."}), 30000);
     QCOMPARE(segments.count(), 0);
-    QCOMPARE(lib.table.allRows().size(), size_t(1));
+    QCOMPARE(lib.table.rows().all().size(), size_t(1));
     QCOMPARE(lib.shownNames(), QStringList({"tone"}));
     QCOMPARE(historyBytes(), history);
     QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList({"tone.mp3"}));
@@ -300,21 +303,21 @@ void TestLibraryEditing::previousAndNextPassOverWhatCannotBeEdited()
     QVideoSettingXml::SaveConvertedInfo(record(gone, "04-01-2024 10:00"));
     QVideoSettingXml::SaveConvertedInfo(record(b, "03-01-2024 10:00"));
     Library lib;
-    lib.table.AddAudioFile(m_out + "/REC_running.mp3", true);
+    lib.table.recordings()->AddAudioFile(m_out + "/REC_running.mp3", true);
     QVERIFY(QFile::remove(gone));
     QCOMPARE(lib.shownNames(), QStringList({"REC_running", "a", "gone", "b", "tone"}));
 
     // The running recording's own row opens nothing.
     bool opened = false;
     QPointer<QTimer> guard = whileEditing(lib.table, [&](QVideoEditingDlg *) { opened = true; });
-    lib.table.OnEditItem(lib.shownIndex("REC_running"));
+    lib.table.editing()->OnEditItem(lib.shownIndex("REC_running"));
     QVERIFY(!opened);
-    QVERIFY(!lib.table.editingRow());
+    QVERIFY(!lib.table.rows().current().editingRow());
     delete guard.data();
 
     QStringList visited;
     auto editing = [&]() {
-        auto *row = dynamic_cast<QAudioFileChunk *>(lib.table.editingRow());
+        auto *row = dynamic_cast<QAudioFileChunk *>(lib.table.rows().current().editingRow());
         return row ? QString::fromStdString(row->GetFileName()) : QString();
     };
     whileEditing(lib.table, [&](QVideoEditingDlg *dlg) {
@@ -332,28 +335,28 @@ void TestLibraryEditing::previousAndNextPassOverWhatCannotBeEdited()
         emit dlg->emitPreviousFile(); // above is only the recording
         visited << editing();
     });
-    lib.table.OnEditItem(lib.shownIndex("a"));
+    lib.table.editing()->OnEditItem(lib.shownIndex("a"));
     QCOMPARE(visited, QStringList({"a.mp3", "b.mp3", "tone.mp3", "tone.mp3", "b.mp3", "a.mp3", "a.mp3"}));
-    QVERIFY(!lib.table.editingRow());
+    QVERIFY(!lib.table.rows().current().editingRow());
 }
 
 void TestLibraryEditing::playbackPausedForTheEditAndResumed()
 {
     Library lib;
     const QModelIndex row = lib.shownIndex("tone");
-    lib.table.OnPlayItem(row);
-    QAudioFileChunk *playing = lib.table.playingRow();
+    lib.table.playback()->OnPlayItem(row);
+    QAudioFileChunk *playing = lib.table.rows().current().playingRow();
     QVERIFY(playing);
     QCOMPARE(playing->GetAudioState(), QAudioFileChunk::AudioPlaying);
-    QSignalSpy playOrPause(&lib.table, &QFileListWgt::emitPlayOrPause);
-    QSignalSpy continued(&lib.table, &QFileListWgt::emitContinuePlayAfterEdit);
+    QSignalSpy playOrPause(lib.table.editing(), &QLibraryEditing::emitPlayOrPause);
+    QSignalSpy continued(lib.table.editing(), &QLibraryEditing::emitContinuePlayAfterEdit);
     bool pausedWhileOpen = false;
     whileEditing(lib.table, [&](QVideoEditingDlg *dlg) {
         pausedWhileOpen = playOrPause.count() == 1 && !playOrPause.at(0).at(0).toBool()
                           && playing->GetAudioState() == QAudioFileChunk::AudioPause;
         dlg->reject();
     });
-    lib.table.OnEditItem(row);
+    lib.table.editing()->OnEditItem(row);
     QVERIFY(pausedWhileOpen);
     QCOMPARE(playOrPause.count(), 2);
     QVERIFY(playOrPause.at(1).at(0).toBool());
@@ -362,15 +365,15 @@ void TestLibraryEditing::playbackPausedForTheEditAndResumed()
 
     // OK on the file being played: the bar is told to go on with it.
     whileEditing(lib.table, [](QVideoEditingDlg *dlg) { dlg->accept(); });
-    lib.table.OnEditItem(row);
+    lib.table.editing()->OnEditItem(row);
     QCOMPARE(continued.count(), 1);
     QVERIFY(continued.at(0).at(0).toBool());
     QCOMPARE(playing->GetAudioState(), QAudioFileChunk::AudioPlaying);
 
     // A paused file stays paused.
-    lib.table.OnPauseItem(row);
+    lib.table.playback()->OnPauseItem(row);
     whileEditing(lib.table, [](QVideoEditingDlg *dlg) { dlg->accept(); });
-    lib.table.OnEditItem(row);
+    lib.table.editing()->OnEditItem(row);
     QCOMPARE(continued.count(), 2);
     QVERIFY(!continued.at(1).at(0).toBool());
     QVERIFY(!playOrPause.last().at(0).toBool());

@@ -21,6 +21,12 @@
 #include "library/qlibraryquestions.h"
 #include "library/qlibrarytableview.h"
 #include "library/qrecordingprobe.h"
+#include "library/librarytexts.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryplayback.h"
+#include "library/qlibraryrenaming.h"
+#include "library/qplaylistmembership.h"
+#include "library/qrecordingrows.h"
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmenu.h"
 
@@ -39,9 +45,9 @@ namespace {
 // Every row the table holds or shows is alive.
 bool rowsAlive(const QFileListWgt &table)
 {
-    for (const std::vector<IBaseChunk *> *rows : {&table.allRows(), &table.shownRows()})
+    for (const std::vector<IBaseChunk *> *rows : {&table.rows().all(), &table.rows().shown()})
         for (IBaseChunk *row : *rows)
-            if (!LibraryItemIds::idOf(row))
+            if (LibraryItemIds::find(static_cast<QAudioFileChunk *>(row)->itemId()) != row)
                 return false;
     return true;
 }
@@ -141,10 +147,10 @@ void TestLibraryIntegrity::deletingThePlayingPlaylist()
     lib.panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&lib.panel));
     QVERIFY(lib.show("Road"));
-    lib.table.OnPlayItem(lib.shownIndex("a"));
-    QVERIFY(lib.table.playingRow());
-    QCOMPARE(QString::fromStdString(lib.table.playingEntry()->GetTitle()), QString("Road"));
-    QCOMPARE(lib.panel.playingEntry(), lib.table.playingEntry());
+    lib.table.playback()->OnPlayItem(lib.shownIndex("a"));
+    QVERIFY(lib.table.rows().current().playingRow());
+    QCOMPARE(QString::fromStdString(lib.table.rows().current().playingEntry()->GetTitle()), QString("Road"));
+    QCOMPARE(lib.panel.playingEntry(), lib.table.rows().current().playingEntry());
 
     m_answer = answer;
     const int row = panelRow(lib.panel, "Road");
@@ -161,32 +167,32 @@ void TestLibraryIntegrity::deletingThePlayingPlaylist()
     } else if (road == "key") {
         QTest::keyRelease(&lib.panel, Qt::Key_Delete);
     } else if (road == "table") {
-        lib.table.OnActDeleteAllFiles();
+        lib.table.deletion()->OnActDeleteAllFiles();
     } else {
         lib.panel.OnActDeleteAllLists();
     }
     QCOMPARE(panelRow(lib.panel, "Road") == -1, road != "table");
-    QVERIFY(!lib.table.playingRow());
+    QVERIFY(!lib.table.rows().current().playingRow());
     if (road != "table") {
-        QVERIFY(!lib.table.playingEntry());
+        QVERIFY(!lib.table.rows().current().playingEntry());
         QVERIFY(!lib.panel.playingEntry());
     }
     QVERIFY(rowsAlive(lib.table));
 
     // The next recording completes, and playlists take rows, as ever.
     const QString next = tone(m_out, "next", "mp3", 1.0);
-    lib.table.AddAudioFile(next, true);
-    QVERIFY(lib.table.recordingRow());
+    lib.table.recordings()->AddAudioFile(next, true);
+    QVERIFY(lib.table.rows().current().recordingRow());
     // The recorder writes the record at stop, then the row completes.
     const convertedInfo finished = record(next, "04-01-2024 10:00", true);
     QVERIFY(QVideoSettingXml::SaveConvertedInfo(finished));
-    lib.table.SupplyRecordingChunkInfo(finished, true);
-    QVERIFY(!lib.table.recordingRow());
+    lib.table.recordings()->SupplyRecordingChunkInfo(finished, true);
+    QVERIFY(!lib.table.rows().current().recordingRow());
     QVERIFY(lib.show("All Recordings"));
     QVERIFY(lib.shownRow("next"));
-    lib.table.OnAddToList("Night", {lib.shownRow("next")});
+    lib.table.membership()->OnAddToList("Night", {lib.shownRow("next")->itemId()});
     QCOMPARE(historyLists(next), QStringList({"Night"}));
-    lib.table.OnSetPlayOrPauseState(false);
+    lib.table.playback()->OnSetPlayOrPauseState(false);
     QVERIFY(rowsAlive(lib.table));
 }
 
@@ -206,9 +212,9 @@ void TestLibraryIntegrity::deletingThePlayingFileThroughACopy()
     QFETCH(bool, byMenu);
     makeLibrary();
     Library lib;
-    QSignalSpy removed(&lib.table, &QFileListWgt::emitRemovePlayFiles);
-    lib.table.OnPlayItem(lib.shownIndex("a"));
-    QAudioFileChunk *playing = lib.table.playingRow();
+    QSignalSpy removed(lib.table.deletion(), &QLibraryDeletion::emitRemovePlayFiles);
+    lib.table.playback()->OnPlayItem(lib.shownIndex("a"));
+    QAudioFileChunk *playing = lib.table.rows().current().playingRow();
     QVERIFY(playing);
     QCOMPARE(playing->GetAudioState(), QAudioFileChunk::AudioPlaying);
 
@@ -216,24 +222,24 @@ void TestLibraryIntegrity::deletingThePlayingFileThroughACopy()
     m_answer = 2;
     if (byMenu) {
         lib.table.tableView()->selectRow(lib.shownIndex("a").row());
-        lib.table.OnActDeleteFile();
+        lib.table.deletion()->OnActDeleteFile();
     } else {
-        lib.table.OnDeleteItem(lib.table.sortModel()->index(lib.shownIndex("a").row(), 7));
+        lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(lib.shownIndex("a").row(), 7));
     }
     QVERIFY(!QFile::exists(m_a));
     QCOMPARE(removed.count(), 1);
-    QVERIFY(!lib.table.playingRow());
+    QVERIFY(!lib.table.rows().current().playingRow());
 
     // Back in the playing entry the file is gone and nothing plays.
     QVERIFY(lib.show("All Recordings"));
-    QVERIFY(!lib.table.playingRow());
+    QVERIFY(!lib.table.rows().current().playingRow());
     QVERIFY(!lib.shownIndex("a").isValid());
     QVERIFY(!historyPaths().contains(m_a));
-    lib.table.OnSetPlayOrPauseState(true);
-    lib.table.OnSetPlayOrPauseState(false);
-    lib.table.OnFinishPlayList();
+    lib.table.playback()->OnSetPlayOrPauseState(true);
+    lib.table.playback()->OnSetPlayOrPauseState(false);
+    lib.table.playback()->OnFinishPlayList();
     QVERIFY(rowsAlive(lib.table));
-    for (IBaseChunk *item : lib.table.allRows())
+    for (IBaseChunk *item : lib.table.rows().all())
         QCOMPARE(dynamic_cast<QAudioFileChunk *>(item)->GetAudioState(), QAudioFileChunk::AudioNormal);
 }
 
@@ -242,26 +248,26 @@ void TestLibraryIntegrity::infoLineOfEveryEntryAndOneSizeText()
     makeLibrary();
     Library lib;
     const qint64 a = QFileInfo(m_a).size(), b = QFileInfo(m_b).size(), c = QFileInfo(m_c).size();
-    QCOMPARE(infoSize(lib.table), QFileListWgt::GetSizeStr(a + b + c));
+    QCOMPARE(infoSize(lib.table), LibraryTexts::sizeText(a + b + c));
     QVERIFY(lib.show("Latest Recordings"));
     QCOMPARE(lib.table.infoLabel()->text().section(", ", 0, 0), QString("2 Audios"));
-    QCOMPARE(infoSize(lib.table), QFileListWgt::GetSizeStr(a + c));
+    QCOMPARE(infoSize(lib.table), LibraryTexts::sizeText(a + c));
     QVERIFY(lib.show("Road"));
-    QCOMPARE(infoSize(lib.table), QFileListWgt::GetSizeStr(a + b));
+    QCOMPARE(infoSize(lib.table), LibraryTexts::sizeText(a + b));
     QVERIFY(lib.show("Night"));
-    QCOMPARE(infoSize(lib.table), QFileListWgt::GetSizeStr(b));
+    QCOMPARE(infoSize(lib.table), LibraryTexts::sizeText(b));
 
     // A finished file added while Night is shown: its row, its record and
     // the info line of one row read the same size text.
     const QString added = tone(m_out, "added", "mp3", 1.0);
-    lib.table.AddAudioFile(added, false);
+    lib.table.recordings()->AddAudioFile(added, false);
     const QString text = QIAnyUtil::size2String(quint64(QFileInfo(added).size()));
     QCOMPARE(historyInfo(added).attribute("Size_"), text);
     QCOMPARE(QString::fromStdString(lib.shownRow("added")->GetFileSize()), text);
     lib.table.searchEdit()->setText("added");
     QCOMPARE(infoSize(lib.table), text);
     // And the record the recorder writes reads back to the file's bytes.
-    QVERIFY(qAbs(QFileListWgt::ChangeSizeToNumber(historyInfo(m_b).attribute("Size_")) - b) <= 6);
+    QVERIFY(qAbs(LibraryTexts::sizeFromText(historyInfo(m_b).attribute("Size_")) - b) <= 6);
 }
 
 void TestLibraryIntegrity::nameEditorKeepsADottedName()
@@ -279,7 +285,7 @@ void TestLibraryIntegrity::nameEditorKeepsADottedName()
     delegate->setEditorData(edit, index);
     QCOMPARE(edit->text(), QString("a.b"));
     // Confirmed unchanged: nothing happens to the file.
-    QSignalSpy renamed(&lib.table, &QFileListWgt::emitRenameAudioFile);
+    QSignalSpy renamed(lib.table.renaming(), &QLibraryRenaming::emitRenameAudioFile);
     delegate->setModelData(edit, lib.table.sortModel(), index);
     QCOMPARE(renamed.count(), 0);
     QVERIFY(QFile::exists(dotted));
@@ -297,14 +303,14 @@ void TestLibraryIntegrity::aFileDoesNotTakeItsOwnNewName()
     const QString second = tone(m_out, "song(2)", "mp3", 1.0);
     QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(second)));
     Library lib;
-    QSignalSpy closed(&lib.table, &QFileListWgt::emitCloseFileIfIsPlaying);
-    QVERIFY(!lib.table.OnRenameFile(lib.shownIndex("song(2)"), "song"));
+    QSignalSpy closed(lib.table.renaming(), &QLibraryRenaming::emitCloseFileIfIsPlaying);
+    QVERIFY(!lib.table.renaming()->OnRenameFile(lib.shownIndex("song(2)"), "song"));
     QVERIFY(QFile::exists(second));
     QVERIFY(!QFile::exists(m_out + "/song(3).mp3"));
     QCOMPARE(historyPaths(), QStringList({second}));
     QCOMPARE(closed.count(), 0);
     // Another name still moves it.
-    QVERIFY(lib.table.OnRenameFile(lib.shownIndex("song(2)"), "tune"));
+    QVERIFY(lib.table.renaming()->OnRenameFile(lib.shownIndex("song(2)"), "tune"));
     QVERIFY(QFile::exists(m_out + "/tune.mp3"));
 }
 
@@ -317,7 +323,7 @@ void TestLibraryIntegrity::newRowsCarryTheContainerName()
     info.format.clear(); // probed after the first paint, as for a record without one
     QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
     Library lib;
-    lib.table.AddAudioFile(added, false);
+    lib.table.recordings()->AddAudioFile(added, false);
     const QString container = QRecordingProbe::containerName(added);
     QVERIFY(!container.isEmpty());
     QVERIFY2(!container.contains(','), qPrintable(container));
@@ -334,7 +340,7 @@ void TestLibraryIntegrity::segmentAddedInLatestStaysNew()
     Library lib;
     QVERIFY(lib.show("Latest Recordings"));
     const QString segment = tone(m_out, "segment", "mp3", 1.0);
-    lib.table.AddAudioFile(segment, false);
+    lib.table.recordings()->AddAudioFile(segment, false);
     QVERIFY(lib.shownRow("segment"));
     // New, and in no playlist of that name: there is none.
     QCOMPARE(historyLists(segment), QStringList());
@@ -350,12 +356,12 @@ void TestLibraryIntegrity::discardedRecordingTakesOnlyItsOwnFile()
     Library lib;
     // Tags name the running recording after a file that exists: "a".
     const QString running = tone(m_out, "REC_1", "mp3", 1.0);
-    lib.table.AddAudioFile(running, true);
+    lib.table.recordings()->AddAudioFile(running, true);
     JXRecognizerAudioTagInfo tags;
     tags.title = "a";
-    lib.table.OnSetRecordingTagInfo(tags);
-    QCOMPARE(QString::fromStdString(lib.table.recordingRow()->GetFilePath()), m_a);
-    lib.table.SupplyRecordingChunkInfo(record(running), false);
+    lib.table.recordings()->OnSetRecordingTagInfo(tags);
+    QCOMPARE(QString::fromStdString(lib.table.rows().current().recordingRow()->GetFilePath()), m_a);
+    lib.table.recordings()->SupplyRecordingChunkInfo(record(running), false);
     QVERIFY(!QFile::exists(running));
     QVERIFY(QFile::exists(m_a));
     QVERIFY(lib.shownRow("a"));
@@ -366,14 +372,14 @@ void TestLibraryIntegrity::finishedRecordingJoinsLatest()
     makeLibrary();
     Library lib;
     const QString running = tone(m_out, "REC_1", "mp3", 1.0);
-    lib.table.AddAudioFile(running, true);
+    lib.table.recordings()->AddAudioFile(running, true);
     // Latest shown while recording: the running row is not in it yet.
     QVERIFY(lib.show("Latest Recordings"));
     QVERIFY(!lib.shownRow("REC_1"));
     QVERIFY(lib.show("All Recordings"));
     const convertedInfo finished = record(running, "04-01-2024 10:00", true);
     QVERIFY(QVideoSettingXml::SaveConvertedInfo(finished));
-    lib.table.SupplyRecordingChunkInfo(finished, true);
+    lib.table.recordings()->SupplyRecordingChunkInfo(finished, true);
     QVERIFY(lib.show("All Recordings"));
     QVERIFY(lib.show("Latest Recordings"));
     QVERIFY(lib.shownRow("REC_1"));

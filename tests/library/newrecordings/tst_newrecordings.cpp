@@ -13,6 +13,8 @@
 #include "library/qaudiofiledelegate.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
+#include "library/qlibraryplayback.h"
+#include "library/qrecordingrows.h"
 #include "media/jxtagfileaccess.h"
 
 #include "rzcodec/tagfile.h"
@@ -99,8 +101,8 @@ QString TestNewRecordings::startRecording(Library &lib, const QString &name, con
     const QString path = tone(m_out, name, extension, seconds);
     if (path.isEmpty())
         return path;
-    lib.table.AddAudioFile(path, true);
-    lib.table.OnSetRecordingIsSilent(true);
+    lib.table.recordings()->AddAudioFile(path, true);
+    lib.table.recordings()->OnSetRecordingIsSilent(true);
     return path;
 }
 
@@ -118,7 +120,7 @@ void TestNewRecordings::runningRowAndCompletion()
     Library lib;
     const QString path = startRecording(lib, "REC_20240205101500");
     QVERIFY(!path.isEmpty());
-    QAudioFileChunk *row = lib.table.recordingRow();
+    QAudioFileChunk *row = lib.table.rows().current().recordingRow();
     QVERIFY(row);
     QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioRecording);
     QVERIFY(row->getFixedItem());
@@ -128,11 +130,12 @@ void TestNewRecordings::runningRowAndCompletion()
     QVERIFY(lib.table.delegate()->isRecording());
     QCOMPARE(lib.shownNames().first(), QString("REC_20240205101500"));
 
-    QSignalSpy appended(&lib.table, &QFileListWgt::emitAppendPlayFiles);
-    lib.panel.OnSetPlayingList(lib.panel.entryAt(1));
-    lib.table.OnSetPlayingLibChunk(lib.panel.entryAt(1)); // nothing playable: stays unplayed
-    lib.table.SupplyRecordingChunkInfo(finishedRecord(path), true);
-    QVERIFY(!lib.table.recordingRow());
+    QSignalSpy appended(lib.table.recordings(), &QRecordingRows::emitAppendPlayFiles);
+    lib.panel.OnSetPlayingList(lib.panel.entryAt(1)->itemId());
+    lib.table.playback()->OnSetPlayingLibChunk(
+        lib.panel.entryAt(1)->itemId()); // nothing playable: stays unplayed
+    lib.table.recordings()->SupplyRecordingChunkInfo(finishedRecord(path), true);
+    QVERIFY(!lib.table.rows().current().recordingRow());
     QVERIFY(!lib.table.delegate()->isRecording());
     QCOMPARE(row->GetAudioState(), QAudioFileChunk::AudioNormal);
     QVERIFY(!row->getFixedItem());
@@ -145,7 +148,7 @@ void TestNewRecordings::runningRowAndCompletion()
     QCOMPARE(lib.shownNames(), QStringList({"REC_20240205101500"}));
 
     // A stop without a running row (a failed start) changes nothing.
-    lib.table.SupplyRecordingChunkInfo(finishedRecord(path), false);
+    lib.table.recordings()->SupplyRecordingChunkInfo(finishedRecord(path), false);
     QVERIFY(QFile::exists(path));
 }
 
@@ -192,19 +195,20 @@ void TestNewRecordings::deletionRules()
     const QString path = startRecording(lib, "REC_rule", "mp3", 2.0);
     QVERIFY(!path.isEmpty());
     if (!silent)
-        lib.table.OnSetRecordingIsSilent(false);
-    lib.table.SupplyRecordingChunkInfo(finishedRecord(path, time), keepFlag);
+        lib.table.recordings()->OnSetRecordingIsSilent(false);
+    lib.table.recordings()->SupplyRecordingChunkInfo(finishedRecord(path, time), keepFlag);
     QCOMPARE(QFile::exists(path), kept);
-    QCOMPARE(int(lib.table.allRows().size()), kept ? 1 : 0);
+    QCOMPARE(int(lib.table.rows().all().size()), kept ? 1 : 0);
     QCOMPARE(lib.shownNames().size(), kept ? 1 : 0);
-    QVERIFY(!lib.table.recordingRow());
+    QVERIFY(!lib.table.rows().current().recordingRow());
     QCOMPARE(historyPaths().contains(path), kept);
     // The output folder outlives its last file.
     QVERIFY(QFileInfo(m_out).isDir());
     if (kept && time.isEmpty())
-        QCOMPARE(QString::fromStdString(lib.table.allRows().front() ? dynamic_cast<QAudioFileChunk *>(
-                                                                          lib.table.allRows().front())->getPlayTime()
-                                                                    : std::string()),
+        QCOMPARE(QString::fromStdString(
+                     lib.table.rows().all().front()
+                         ? dynamic_cast<QAudioFileChunk *>(lib.table.rows().all().front())->getPlayTime()
+                         : std::string()),
                  QString("00:00:02"));
 }
 
@@ -213,8 +217,8 @@ void TestNewRecordings::recognisedTitlesPlanTheName()
     Library lib;
     const QString path = startRecording(lib, "REC_title");
     QVERIFY(!path.isEmpty());
-    lib.table.OnSetRecordingTagInfo(recognised("AC/DC Live"));
-    QAudioFileChunk *row = lib.table.recordingRow();
+    lib.table.recordings()->OnSetRecordingTagInfo(recognised("AC/DC Live"));
+    QAudioFileChunk *row = lib.table.rows().current().recordingRow();
     QCOMPARE(QString::fromStdString(row->GetTitle()), QString("AC/DC Live"));
     QCOMPARE(QString::fromStdString(row->GetArtist()), QString("The Band"));
     // Only planned: the file keeps its name until the recording object names it.
@@ -225,12 +229,13 @@ void TestNewRecordings::recognisedTitlesPlanTheName()
 
     // Tags without title, artist and album change nothing.
     const QString untitled = startRecording(lib, "REC_untitled");
-    lib.table.OnSetRecordingTagInfo(recognised("", ""));
+    lib.table.recordings()->OnSetRecordingTagInfo(recognised("", ""));
     JXRecognizerAudioTagInfo empty;
     empty.genre = "Pop";
-    lib.table.OnSetRecordingTagInfo(empty);
-    QCOMPARE(QString::fromStdString(lib.table.recordingRow()->GetFileName()), QString("REC_untitled.mp3"));
-    lib.table.SupplyRecordingChunkInfo(finishedRecord(untitled), true);
+    lib.table.recordings()->OnSetRecordingTagInfo(empty);
+    QCOMPARE(QString::fromStdString(lib.table.rows().current().recordingRow()->GetFileName()),
+             QString("REC_untitled.mp3"));
+    lib.table.recordings()->SupplyRecordingChunkInfo(finishedRecord(untitled), true);
     QVERIFY(QFile::exists(untitled));
     QCOMPARE(lib.shownNames().count("REC_untitled"), 1);
 }
@@ -243,8 +248,8 @@ void TestNewRecordings::completedRowTakesTheFileAsTagged()
     QVERIFY(!tone(m_out, "Song", "mp3", 1.0).isEmpty());
     const QString path = startRecording(lib, "REC_next");
     QVERIFY(!path.isEmpty());
-    lib.table.OnSetRecordingTagInfo(recognised("Song"));
-    QAudioFileChunk *row = lib.table.recordingRow();
+    lib.table.recordings()->OnSetRecordingTagInfo(recognised("Song"));
+    QAudioFileChunk *row = lib.table.rows().current().recordingRow();
     QCOMPARE(QString::fromStdString(row->GetFilePath()), m_out + "/Song.mp3");
     const QString named = m_out + "/Song(1).mp3";
     QVERIFY(QFile::rename(path, named));
@@ -254,8 +259,8 @@ void TestNewRecordings::completedRowTakesTheFileAsTagged()
     info.album = "Second Album";
     info.genre = "Jazz";
     QVideoSettingXml::SaveConvertedInfo(info);
-    lib.table.SupplyRecordingChunkInfo(info, true, 12345);
-    QVERIFY(!lib.table.recordingRow());
+    lib.table.recordings()->SupplyRecordingChunkInfo(info, true, 12345);
+    QVERIFY(!lib.table.rows().current().recordingRow());
     QCOMPARE(QString::fromStdString(row->GetFilePath()), named);
     QCOMPARE(QString::fromStdString(row->GetFileName()), QString("Song(1).mp3"));
     QCOMPARE(QString::fromStdString(row->GetTitle()), QString("Song"));
@@ -281,10 +286,11 @@ void TestNewRecordings::recordingStillBeingWrittenTakesTags()
     QVERIFY(MediaFiles::truncateCopy(whole, path, 64));
     QCOMPARE(JXTagFileAccess::formatCode(path.toStdString()), int(RZ_TAGFMT_MP4));
     Library lib;
-    lib.table.AddAudioFile(path, true);
-    lib.table.OnSetRecordingTagInfo(recognised("Night Drive"));
-    QCOMPARE(QString::fromStdString(lib.table.recordingRow()->GetFileName()), QString("Night Drive.m4a"));
-    lib.table.SupplyRecordingChunkInfo(finishedRecord(path), true);
+    lib.table.recordings()->AddAudioFile(path, true);
+    lib.table.recordings()->OnSetRecordingTagInfo(recognised("Night Drive"));
+    QCOMPARE(QString::fromStdString(lib.table.rows().current().recordingRow()->GetFileName()),
+             QString("Night Drive.m4a"));
+    lib.table.recordings()->SupplyRecordingChunkInfo(finishedRecord(path), true);
 
     // A file of a format without tags refuses the recognised title.
     QFile text(m_out + "/REC_text.txt");
@@ -292,9 +298,10 @@ void TestNewRecordings::recordingStillBeingWrittenTakesTags()
     text.write("x");
     text.close();
     QCOMPARE(JXTagFileAccess::formatCode(text.fileName().toStdString()), -1);
-    lib.table.AddAudioFile(text.fileName(), true);
-    lib.table.OnSetRecordingTagInfo(recognised("Ignored"));
-    QCOMPARE(QString::fromStdString(lib.table.recordingRow()->GetTitle()), QString("REC_text"));
+    lib.table.recordings()->AddAudioFile(text.fileName(), true);
+    lib.table.recordings()->OnSetRecordingTagInfo(recognised("Ignored"));
+    QCOMPARE(QString::fromStdString(lib.table.rows().current().recordingRow()->GetTitle()),
+             QString("REC_text"));
 }
 
 void TestNewRecordings::tagsThatCannotBeWrittenAreTold()
@@ -310,9 +317,9 @@ void TestNewRecordings::tagsThatCannotBeWrittenAreTold()
         Library lib;
         const QString path = startRecording(lib, "Lost Tags", "m4a");
         QVERIFY(!path.isEmpty());
-        lib.table.OnSetRecordingTagInfo(recognised("Lost Tags"));
-        lib.table.SupplyRecordingChunkInfo(finishedRecord(path), true);
-        lib.table.OnRecordingTagsNotWritten(path);
+        lib.table.recordings()->OnSetRecordingTagInfo(recognised("Lost Tags"));
+        lib.table.recordings()->SupplyRecordingChunkInfo(finishedRecord(path), true);
+        lib.table.recordings()->OnRecordingTagsNotWritten(path);
         QVERIFY(told.isEmpty()); // not from inside the stop
         QTRY_COMPARE(told.size(), 1);
         QVERIFY2(told.first().contains(QDir::toNativeSeparators(path)), qPrintable(told.first()));
@@ -323,10 +330,10 @@ void TestNewRecordings::tagsThatCannotBeWrittenAreTold()
         told.clear();
         setRules("Y", "60", "");
         const QString shortOne = startRecording(lib, "REC_short", "m4a");
-        lib.table.SupplyRecordingChunkInfo(finishedRecord(shortOne), true);
+        lib.table.recordings()->SupplyRecordingChunkInfo(finishedRecord(shortOne), true);
         QVERIFY(!QFile::exists(shortOne));
-        lib.table.OnRecordingTagsNotWritten(shortOne);
-        lib.table.OnRecordingTagsNotWritten(m_out + "/elsewhere.m4a");
+        lib.table.recordings()->OnRecordingTagsNotWritten(shortOne);
+        lib.table.recordings()->OnRecordingTagsNotWritten(m_out + "/elsewhere.m4a");
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         QVERIFY(told.isEmpty());

@@ -27,6 +27,8 @@
 #include <QStandardItemModel>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 // Playlist names as the file on disk holds them, in file order.
 QStringList namesOnDisk()
@@ -56,13 +58,10 @@ QStringList titles(const QLibraryPlayListWgt &panel)
 class StandInLibrary : public ILibraryMembership
 {
 public:
-    std::vector<IBaseChunk *> rows;
-    IBaseChunk *libraryItemForId(quint64 id) const override
+    std::vector<QAudioFileChunk *> rows;
+    bool holdsRow(quint64 id) const override
     {
-        for (IBaseChunk *r : rows)
-            if (QAudioFileMimeData::idOf(r) == id)
-                return r;
-        return nullptr;
+        return std::any_of(rows.begin(), rows.end(), [id](QAudioFileChunk *r) { return r->itemId() == id; });
     }
 };
 
@@ -153,7 +152,7 @@ void TestLibraryPanel::freshStartShowsTheFixedRows()
     QSignalSpy current(&panel, &QLibraryPlayListWgt::emitCurrentListChanged);
     panel.SetTBViewCurrentIndex(1);
     QCOMPARE(current.count(), 1);
-    QCOMPARE(current.at(0).at(0).value<IBaseChunk *>(), static_cast<IBaseChunk *>(panel.entryAt(1)));
+    QCOMPARE(current.at(0).at(0).value<quint64>(), panel.entryAt(1)->itemId());
     panel.SetTBViewCurrentIndex(99);
     panel.SetTBViewCurrentIndex(-1);
     QCOMPARE(current.count(), 1);
@@ -307,7 +306,7 @@ void TestLibraryPanel::deletingAllPlaylists()
     QCOMPARE(panel.entryCount(), 7);
     QCOMPARE(removeAll.count(), 0);
     yes = true;
-    panel.OnSetPlayingList(panel.entryAt(6));
+    panel.OnSetPlayingList(panel.entryAt(6)->itemId());
     QCOMPARE(panel.playingEntry(), panel.entryAt(6));
     panel.OnActDeleteAllLists();
     QCOMPARE(removeAll.count(), 1);
@@ -362,14 +361,14 @@ void TestLibraryPanel::playingMarkAndCurrentList()
     writePlaylists({"Road"});
     QLibraryPlayListWgt panel;
     QSignalSpy play(&panel, &QLibraryPlayListWgt::emitPlayingLibChunk);
-    panel.OnSetPlayingList(panel.entryAt(5));
+    panel.OnSetPlayingList(panel.entryAt(5)->itemId());
     QVERIFY(panel.entryAt(5)->GetIsPlaying());
-    panel.OnSetPlayingList(panel.entryAt(1));
+    panel.OnSetPlayingList(panel.entryAt(1)->itemId());
     QVERIFY(!panel.entryAt(5)->GetIsPlaying());
     QVERIFY(panel.entryAt(1)->GetIsPlaying());
     // Null keeps the pointer but clears its mark; an unknown entry is ignored.
     QLibraryChunk stranger;
-    panel.OnSetPlayingList(&stranger);
+    panel.OnSetPlayingList(stranger.itemId());
     QVERIFY(!stranger.GetIsPlaying());
     QCOMPARE(panel.playingEntry(), panel.entryAt(1));
     panel.OnFinishPlayList();
@@ -391,12 +390,11 @@ void TestLibraryPanel::dropsOfRecordingsOntoPlaylists()
     library.rows = {&a, &b, &c};
 
     // Our own drag naming three rows of the library, in selection order.
-    QAudioFileMimeData ours({&c, &a, &b}, &library);
+    QAudioFileMimeData ours({c.itemId(), a.itemId(), b.itemId()}, &library);
     QVERIFY(dragOnto(view, 5, &ours));
     QCOMPARE(added.count(), 1);
     QCOMPARE(added.at(0).at(0).toString(), QString("Road"));
-    QCOMPARE(added.at(0).at(1).value<QList<IBaseChunk *>>(),
-             QList<IBaseChunk *>({&c, &a, &b}));
+    QCOMPARE(added.at(0).at(1).value<QList<quint64>>(), QList<quint64>({c.itemId(), a.itemId(), b.itemId()}));
     QVERIFY(!view->isDragging());
 
     // Fixed lists, headers, spacer and the space below refuse it.
@@ -404,18 +402,18 @@ void TestLibraryPanel::dropsOfRecordingsOntoPlaylists()
         QVERIFY(!dragOnto(view, row, &ours));
     QCOMPARE(added.count(), 1);
 
-    // Foreign data with our mime type and real addresses is refused at once.
+    // Foreign data with our mime type and real ids is refused at once.
     QMimeData foreign;
-    foreign.setData("image/audio_file", QAudioFileMimeData::encodeIds({QAudioFileMimeData::idOf(&a)}));
+    foreign.setData("image/audio_file", QAudioFileMimeData::encodeIds({a.itemId()}));
     QVERIFY(!dragOnto(view, 5, &foreign));
     QMimeData text;
     text.setText("hello");
     QVERIFY(!dragOnto(view, 5, &text));
 
     // A row the library does not hold, or a number that is no row at all.
-    QAudioFileMimeData unknown({&a, &stranger}, &library);
+    QAudioFileMimeData unknown({a.itemId(), stranger.itemId()}, &library);
     dragOnto(view, 5, &unknown);
-    QAudioFileMimeData bogus(QList<IBaseChunk *>(), &library);
+    QAudioFileMimeData bogus(QList<quint64>(), &library);
     bogus.setData("image/audio_file", QAudioFileMimeData::encodeIds({0x10, 0xdeadbeef}) + "abc");
     dragOnto(view, 5, &bogus);
     QCOMPARE(added.count(), 1);
@@ -439,7 +437,7 @@ void TestLibraryPanel::dropsOfRecordingsOntoPlaylists()
     QCOMPARE(fromView->data("image/audio_file").size(), 16);
     QVERIFY(dragOnto(view, 5, fromView.get()));
     QCOMPARE(added.count(), 2);
-    QCOMPARE(added.at(1).at(1).value<QList<IBaseChunk *>>(), QList<IBaseChunk *>({&c, &a}));
+    QCOMPARE(added.at(1).at(1).value<QList<quint64>>(), QList<quint64>({c.itemId(), a.itemId()}));
 
     // Nothing is dropped on the recordings view.
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &ours, Qt::LeftButton, Qt::NoModifier);
@@ -454,7 +452,7 @@ void TestLibraryPanel::screenshotWithPlaylists()
     QLibraryPlayListWgt panel;
     showPanel(panel, 320);
     panel.SetTBViewCurrentIndex(1);
-    panel.OnSetPlayingList(panel.entryAt(6));
+    panel.OnSetPlayingList(panel.entryAt(6)->itemId());
     QVERIFY(!TestSupport::saveScreenshot(&panel, "library_panel").isEmpty());
     // Something is drawn: the selected row differs from the panel's background.
     const QImage shot = panel.grab().toImage();

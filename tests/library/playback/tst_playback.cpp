@@ -16,7 +16,11 @@
 #include "library/libraryconnections.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilesortmodel.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryplayback.h"
 #include "library/qlibraryquestions.h"
+#include "library/qlibraryrenaming.h"
+#include "library/qrecordingrows.h"
 #include "media/jxinfoclass.h"
 #include "media/jxqplayobject.h"
 #include "platform/audio/loopbackdevice.h"
@@ -83,8 +87,8 @@ void TestLibraryPlayback::recordedM4aTakesItsRecognisedTitle()
     QRecordObject recorder;
     const QString path = out + "/REC_20240205101500.m4a";
     QVERIFY(recorder.startRecorder(path, 100.0f, false));
-    lib.table.AddAudioFile(path, true);
-    lib.table.OnSetRecordingIsSilent(true);
+    lib.table.recordings()->AddAudioFile(path, true);
+    lib.table.recordings()->OnSetRecordingIsSilent(true);
     QSignalSpy time(&recorder, &QRecordObject::emitRecordTime);
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 0, 5000);
     // The recogniser's answer arrives while the file is still being written.
@@ -94,16 +98,16 @@ void TestLibraryPlayback::recordedM4aTakesItsRecognisedTitle()
     tags.album = "Test Signals";
     // To both, as the main window connects them: the table plans the name,
     // the recording object writes the tags and names the file.
-    lib.table.OnSetRecordingTagInfo(tags);
+    lib.table.recordings()->OnSetRecordingTagInfo(tags);
     emit recorder.m_track1->emitRecognizedAudioTagInfo(tags);
     QCOMPARE(lib.shownNames().first(), QString("Evening Tone"));
-    lib.table.OnSetRecordingIsSilent(false);
+    lib.table.recordings()->OnSetRecordingIsSilent(false);
     QTRY_VERIFY_WITH_TIMEOUT(recorder.recordedTime() >= 2000000, 10000);
     QSignalSpy completed(&recorder, &QRecordObject::emitRecordingCompleted);
     QVERIFY(TestSupport::stopRecording(recorder));
     QCOMPARE(completed.size(), 1);
     const auto finished = completed.first().at(0).value<convertedInfo>();
-    lib.table.SupplyRecordingChunkInfo(finished, true, completed.first().at(2).toLongLong());
+    lib.table.recordings()->SupplyRecordingChunkInfo(finished, true, completed.first().at(2).toLongLong());
 
     const QString named = out + "/Evening Tone.m4a";
     QVERIFY(QFile::exists(named));
@@ -139,7 +143,7 @@ void TestLibraryPlayback::rowPlayedFromTheTableIsHeard()
     QVERIFY(capture.start());
     // The older, low tone is the second row; playing it plays it alone to the end.
     QCOMPARE(lib.shownNames(), QStringList({"high", "low"}));
-    lib.table.OnPlayItem(lib.table.sortModel()->index(1, 1));
+    lib.table.playback()->OnPlayItem(lib.table.sortModel()->index(1, 1));
     QCOMPARE(bar.playList(), QStringList({high, low}));
     QCOMPARE(bar.currentFile(), low);
     QTRY_VERIFY_WITH_TIMEOUT(bar.isPlaying(), 3000);
@@ -147,19 +151,19 @@ void TestLibraryPlayback::rowPlayedFromTheTableIsHeard()
     const QVector<float> heard = capture.stop();
     QVERIFY2(SoundLevel::tone(heard, 440) > 20 * SoundLevel::tone(heard, 1760),
              qPrintable(QString("%1 %2").arg(SoundLevel::tone(heard, 440)).arg(SoundLevel::tone(heard, 1760))));
-    QVERIFY(!lib.table.playingRow());
+    QVERIFY(!lib.table.rows().current().playingRow());
     QVERIFY(!lib.panel.playingEntry());
 
     // Play and pause from the table follow the bar.
-    lib.table.OnPlayItem(lib.table.sortModel()->index(0, 1));
+    lib.table.playback()->OnPlayItem(lib.table.sortModel()->index(0, 1));
     QTRY_VERIFY_WITH_TIMEOUT(bar.isPlaying(), 3000);
     QCOMPARE(bar.currentFile(), high);
-    lib.table.OnPlayItem(lib.table.sortModel()->index(0, 1));
+    lib.table.playback()->OnPlayItem(lib.table.sortModel()->index(0, 1));
     QTRY_VERIFY_WITH_TIMEOUT(!bar.isPlaying(), 3000);
-    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPause);
+    QCOMPARE(lib.table.rows().current().playingRow()->GetAudioState(), QAudioFileChunk::AudioPause);
     // Deleting the file being played closes it in the bar.
     QLibraryQuestions::setAnswerer([](const QString &) { return 2; });
-    lib.table.OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(0, 7));
     QLibraryQuestions::setAnswerer(nullptr);
     QVERIFY(!bar.playList().contains(high));
     QVERIFY(!QFile::exists(high));
@@ -178,18 +182,18 @@ void TestLibraryPlayback::pausedRowResumesWhereItStoppedAndARenameFollows()
     JXQPlayObject *player = bar.playObject();
     const QModelIndex row = lib.table.sortModel()->index(0, 1);
 
-    lib.table.OnPlayItem(row);
+    lib.table.playback()->OnPlayItem(row);
     QTRY_VERIFY_WITH_TIMEOUT(bar.isPlaying(), 3000);
     QTRY_VERIFY_WITH_TIMEOUT(player->getCurrentPlayerPos() > 1000000, 5000);
-    lib.table.OnPlayItem(row);
+    lib.table.playback()->OnPlayItem(row);
     QTRY_VERIFY_WITH_TIMEOUT(!bar.isPlaying(), 3000);
-    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPause);
+    QCOMPARE(lib.table.rows().current().playingRow()->GetAudioState(), QAudioFileChunk::AudioPause);
     const uint64_t paused = player->getCurrentPlayerPos();
     QVERIFY2(paused > 1000000 && paused < 5000000, qPrintable(QString::number(paused)));
 
-    lib.table.OnPlayItem(row);
+    lib.table.playback()->OnPlayItem(row);
     QTRY_VERIFY_WITH_TIMEOUT(bar.isPlaying(), 3000);
-    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPlaying);
+    QCOMPARE(lib.table.rows().current().playingRow()->GetAudioState(), QAudioFileChunk::AudioPlaying);
     const uint64_t resumed = player->getCurrentPlayerPos();
     QVERIFY2(resumed + 100000 >= paused && resumed < paused + 700000,
              qPrintable(QString("%1 -> %2").arg(paused).arg(resumed)));
@@ -198,7 +202,7 @@ void TestLibraryPlayback::pausedRowResumesWhereItStoppedAndARenameFollows()
     // Renamed while it plays: the bar lets go of the file, then plays on
     // from the same place under the new name.
     const uint64_t before = player->getCurrentPlayerPos();
-    QVERIFY(lib.table.OnRenameFile(row, "renamed"));
+    QVERIFY(lib.table.renaming()->OnRenameFile(row, "renamed"));
     const QString renamed = m_dir.filePath("renamed.wav");
     QVERIFY(QFile::exists(renamed) && !QFile::exists(path));
     QCOMPARE(bar.currentFile(), renamed);

@@ -2,7 +2,9 @@
 // start, get recognised tags, finish or are discarded; rows removed or
 // deleted from every entry by button, menu, key or "Delete All"; renames;
 // playlists created, renamed, deleted one by one or all at once; rows
-// dropped on playlists; play, pause, next and the end of the play list;
+// dropped on playlists, and dragged there through the views while rows go
+// or come (a drop naming a row that went adds nothing); play, pause, next
+// and the end of the play list;
 // switching entries; searching; segment files added. After every step the
 // library must agree with itself: History.xml, CustomedLists.xml, the
 // master rows, the rows of the shown entry, the info line and the play state.
@@ -19,6 +21,7 @@
 #include "common/qvideosettingxml.h"
 #include "library/libraryitemids.h"
 #include "library/qaudiofilechunk.h"
+#include "library/qaudiofilemimedata.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
@@ -26,10 +29,17 @@
 #include "library/qlibraryquestions.h"
 #include "library/qlibrarytableview.h"
 #include "library/qrecordingprobe.h"
+#include "library/librarytexts.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryplayback.h"
+#include "library/qlibraryrenaming.h"
+#include "library/qplaylistmembership.h"
+#include "library/qrecordingrows.h"
 #include "widgetkit/qjxlineedit.h"
 
 #include <QDir>
 #include <QDomDocument>
+#include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QItemSelectionModel>
@@ -115,6 +125,18 @@ QAudioFileChunk *asRow(IBaseChunk *item)
     return dynamic_cast<QAudioFileChunk *>(item);
 }
 
+// The item is alive: its id still names it. A freed one is read here, which
+// the sanitizer build reports at once.
+bool alive(IBaseChunk *item)
+{
+    return LibraryItemIds::find(static_cast<QAudioFileChunk *>(item)->itemId()) == item;
+}
+
+bool alive(QLibraryChunk *entry)
+{
+    return LibraryItemIds::find(entry->itemId()) == entry;
+}
+
 // History.xml as the file holds it once the saves made so far are written:
 // path -> playlist names.
 QMap<QString, QStringList> historyOnDisk()
@@ -158,24 +180,31 @@ struct PlayBar
     QString current;
     void connectTo(QFileListWgt &table)
     {
-        QObject::connect(&table, &QFileListWgt::emitPlayFilePathList, [this](QStringList l) { list = l; });
-        QObject::connect(&table, &QFileListWgt::emitPlayingFilePath, [this](QString p) { current = p; });
-        QObject::connect(&table, &QFileListWgt::emitRemovePlayFiles, [this](QStringList paths) {
+        QObject::connect(table.playback(), &QLibraryPlayback::emitPlayFilePathList,
+                         [this](QStringList l) { list = l; });
+        QObject::connect(table.playback(), &QLibraryPlayback::emitPlayingFilePath,
+                         [this](QString p) { current = p; });
+        QObject::connect(table.deletion(), &QLibraryDeletion::emitRemovePlayFiles, [this](QStringList paths) {
             for (const QString &p : paths)
                 list.removeAll(p);
             if (paths.contains(current))
                 current = list.value(0);
         });
-        QObject::connect(&table, &QFileListWgt::emitRemoveAllPlayFiles, [this] {
+        const auto removeAll = [this] {
             list.clear();
             current.clear();
-        });
-        QObject::connect(&table, &QFileListWgt::emitAppendPlayFiles, [this](QStringList paths) { list << paths; });
-        QObject::connect(&table, &QFileListWgt::emitRenameAudioFile, [this](QString from, QString to) {
-            list.replaceInStrings(QRegularExpression("^" + QRegularExpression::escape(from) + "$"), to);
-            if (current == from)
-                current = to;
-        });
+        };
+        QObject::connect(table.deletion(), &QLibraryDeletion::emitRemoveAllPlayFiles, removeAll);
+        QObject::connect(table.membership(), &QPlaylistMembership::emitRemoveAllPlayFiles, removeAll);
+        const auto append = [this](QStringList paths) { list << paths; };
+        QObject::connect(table.membership(), &QPlaylistMembership::emitAppendPlayFiles, append);
+        QObject::connect(table.recordings(), &QRecordingRows::emitAppendPlayFiles, append);
+        QObject::connect(
+            table.renaming(), &QLibraryRenaming::emitRenameAudioFile, [this](QString from, QString to) {
+                list.replaceInStrings(QRegularExpression("^" + QRegularExpression::escape(from) + "$"), to);
+                if (current == from)
+                    current = to;
+            });
     }
 };
 
@@ -214,6 +243,9 @@ struct TestLibraryRandom::Run
     {
         bar.connectTo(lib.table);
         trace = qEnvironmentVariableIsSet("VELMORA_RANDOM_TRACE");
+        // On screen, so that a drop finds the playlist under it.
+        lib.panel.resize(243, 600);
+        lib.panel.show();
     }
 
     int pick(int n) { return n > 0 ? int(rng.bounded(quint32(n))) : 0; }
@@ -258,35 +290,138 @@ struct TestLibraryRandom::Run
 
     void answer(int a) { test.m_answer = a; }
 
+    // What a drop left wrong; empty when it did what it should.
+    QString dropBroken;
+
+    // The panel's row of a playlist; -1 when there is none.
+    int panelRowOf(const QString &title) const
+    {
+        for (int r = 5; r < lib.panel.entryCount(); ++r)
+            if (QString::fromStdString(lib.panel.entryAt(r)->GetTitle()) == title)
+                return r;
+        return -1;
+    }
+
+    // Shown rows dragged from the table onto a playlist. A drag runs its
+    // own event loop: meanwhile a dragged row may be deleted, its copy made
+    // again (another entry shown), or a new row made where it was. A drop
+    // whose rows are all still there adds them; one that names a row gone
+    // adds nothing at all.
+    void drag()
+    {
+        QFileListWgt &table = lib.table;
+        const QList<int> lists = playlistRows();
+        const QList<int> shown = shownRowNumbers();
+        if (lists.isEmpty() || shown.isEmpty())
+            return;
+        QAudioFileTableView *view = table.tableView();
+        view->clearSelection();
+        QStringList names;
+        for (int n = 1 + pick(3); n > 0; --n) {
+            const int row = pickOf(shown);
+            view->selectionModel()->select(table.sortModel()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            names << nameAt(row);
+        }
+        std::unique_ptr<QMimeData> data(view->selectionMimeData());
+        if (!data)
+            return;
+        const QList<quint64> ids = QAudioFileMimeData::decodeIds(data->data(QAudioFileMimeData::kMimeType));
+        const QString title = QString::fromStdString(lib.panel.entryAt(pickOf(lists))->GetTitle());
+        const int meanwhile = pick(4);
+        const int row = pickOf(shown);
+        const int a = 1 + pick(2);
+        log(QString("drag %1 onto %2; meanwhile %3")
+                .arg(names.join(','), title)
+                .arg(meanwhile == 1   ? QString("delete button on %1, answer %2").arg(nameAt(row)).arg(a)
+                     : meanwhile == 2 ? QString("Latest Recordings shown")
+                     : meanwhile == 3 ? QString("a segment added")
+                                      : QString("nothing")));
+        switch (meanwhile) {
+        case 1:
+            answer(a);
+            table.deletion()->OnDeleteItem(table.sortModel()->index(row, 7));
+            break;
+        case 2:
+            lib.panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowLatest);
+            break;
+        case 3:
+            table.recordings()->AddAudioFile(newFile("cut"), false);
+            break;
+        default:
+            break;
+        }
+        bool allThere = true;
+        QStringList paths;
+        for (quint64 id : ids) {
+            auto *r = dynamic_cast<QAudioFileChunk *>(table.rows().rowOfId(id));
+            allThere = allThere && r;
+            if (r)
+                paths << QString::fromStdString(r->GetFilePath());
+        }
+        // The store's playlists of every recording, before the drop.
+        QMap<QString, QStringList> before;
+        for (IBaseChunk *item : table.rows().all())
+            if (const auto record = QVideoSettingXml::GetConvertedInfo(
+                    QString::fromStdString(asRow(item)->GetFilePath())))
+                before.insert(record->convertedPath, record->listNames);
+        const int target = panelRowOf(title);
+        if (target < 0)
+            return;
+        QLibraryTableView *panelView = lib.panel.tableView();
+        const QPoint at = panelView->visualRect(panelView->model()->index(target, 0)).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panelView->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panelView->viewport(), &move);
+        if (!enter.isAccepted() || !move.isAccepted()) {
+            dropBroken = "a drag of our rows onto a playlist was refused";
+            return;
+        }
+        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panelView->viewport(), &drop);
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const auto record = QVideoSettingXml::GetConvertedInfo(it.key());
+            const QStringList now = record ? record->listNames : QStringList();
+            QStringList expected = it.value();
+            if (allThere && paths.contains(it.key()) && !expected.contains(title))
+                expected << title;
+            if (sorted(now) != sorted(expected))
+                dropBroken = QString("the drop (%1) left %2 in %3, not %4")
+                                 .arg(allThere ? "all rows there" : "a row gone", it.key(), now.join(','),
+                                      expected.join(','));
+        }
+    }
+
     // One random step; its description goes to the log first.
     void step()
     {
         QFileListWgt &table = lib.table;
         QLibraryPlayListWgt &panel = lib.panel;
         const QList<int> shown = shownRowNumbers();
-        switch (pick(20)) {
+        switch (pick(22)) {
         case 0: { // a recording starts
-            if (table.recordingRow())
+            if (table.rows().current().recordingRow())
                 return;
             recordingPath = newFile("REC");
             log("start recording " + recordingPath);
-            table.AddAudioFile(recordingPath, true);
-            table.OnSetRecordingIsSilent(true);
+            table.recordings()->AddAudioFile(recordingPath, true);
+            table.recordings()->OnSetRecordingIsSilent(true);
             break;
         }
         case 1: { // tags recognised for it
-            if (!table.recordingRow())
+            if (!table.rows().current().recordingRow())
                 return;
             JXRecognizerAudioTagInfo tags;
             tags.title = pickOf<QString>({"Song", "Tune", "a.b", "Song(1)"}).toUtf8();
             tags.artist = "Band";
             log("recognised " + QString::fromUtf8(tags.title));
-            table.OnSetRecordingTagInfo(tags);
+            table.recordings()->OnSetRecordingTagInfo(tags);
             break;
         }
         case 2:
         case 3: { // the recording stops: the recorder writes its record, the row completes
-            if (!table.recordingRow())
+            if (!table.rows().current().recordingRow())
                 return;
             const bool keep = pick(4) != 0;
             log(QString("stop recording, keep %1").arg(keep));
@@ -294,7 +429,7 @@ struct TestLibraryRandom::Run
             info.size = QIAnyUtil::size2String(quint64(QFileInfo(recordingPath).size()));
             info.format = test.m_container;
             QVideoSettingXml::SaveConvertedInfo(info);
-            table.SupplyRecordingChunkInfo(info, keep);
+            table.recordings()->SupplyRecordingChunkInfo(info, keep);
             panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
             break;
         }
@@ -305,7 +440,7 @@ struct TestLibraryRandom::Run
             const int a = pick(3);
             log(QString("delete button on %1, answer %2").arg(nameAt(row)).arg(a));
             answer(a);
-            table.OnDeleteItem(table.sortModel()->index(row, 7));
+            table.deletion()->OnDeleteItem(table.sortModel()->index(row, 7));
             break;
         }
         case 5: { // selected rows: the menu's Delete or the Delete key
@@ -326,14 +461,14 @@ struct TestLibraryRandom::Run
             if (key)
                 QTest::keyRelease(&table, Qt::Key_Delete);
             else
-                table.OnActDeleteFile();
+                table.deletion()->OnActDeleteFile();
             break;
         }
         case 6: { // "Delete All" of the shown entry
             const int a = pick(3);
             log(QString("table Delete All, answer %1").arg(a));
             answer(a);
-            table.OnActDeleteAllFiles();
+            table.deletion()->OnActDeleteAllFiles();
             break;
         }
         case 7: { // rename a row
@@ -342,7 +477,7 @@ struct TestLibraryRandom::Run
             const int row = pickOf(shown);
             const QString title = pickOf<QString>({"song", "song(1)", "a.b", "tune", "REC_1", nameAt(row)});
             log(QString("rename %1 to %2").arg(nameAt(row), title));
-            table.OnRenameFile(table.sortModel()->index(row, QAudioFileModel::ColumnName), title);
+            table.renaming()->OnRenameFile(table.sortModel()->index(row, QAudioFileModel::ColumnName), title);
             break;
         }
         case 8: {
@@ -385,11 +520,11 @@ struct TestLibraryRandom::Run
             if (lists.isEmpty() || shown.isEmpty())
                 return;
             const int target = pickOf(lists);
-            QList<IBaseChunk *> rows;
+            QList<quint64> rows;
             QStringList names;
             for (int n = 1 + pick(3); n > 0; --n) {
                 const int row = pickOf(shown);
-                rows << QAudioFileModel::rowItem(table.sortModel()->index(row, 0));
+                rows << QAudioFileModel::rowItem(table.sortModel()->index(row, 0))->itemId();
                 names << nameAt(row);
             }
             const QString title = QString::fromStdString(panel.entryAt(target)->GetTitle());
@@ -403,13 +538,13 @@ struct TestLibraryRandom::Run
             if (pick(2)) {
                 const int row = pickOf(shown);
                 log("play " + nameAt(row));
-                table.OnPlayItem(table.sortModel()->index(row, 1));
-            } else if (QLibraryChunk *entry = table.shownEntry()) {
+                table.playback()->OnPlayItem(table.sortModel()->index(row, 1));
+            } else if (QLibraryChunk *entry = table.rows().current().shownEntry()) {
                 log("play entry " + QString::fromStdString(entry->GetTitle()));
                 if (QLibraryChunk *old = panel.playingEntry())
                     old->SetIsPlaying(false);
                 entry->SetIsPlaying(true);
-                emit panel.emitPlayingLibChunk(entry);
+                emit panel.emitPlayingLibChunk(entry->itemId());
             }
             break;
         }
@@ -417,15 +552,15 @@ struct TestLibraryRandom::Run
             const int what = pick(4);
             if (what < 2) {
                 log(QString("bar %1").arg(what ? "plays" : "pauses"));
-                table.OnSetPlayOrPauseState(what == 1);
+                table.playback()->OnSetPlayOrPauseState(what == 1);
             } else if (what == 2 && !bar.list.isEmpty()) {
                 const QString next = bar.list.at((bar.list.indexOf(bar.current) + 1) % bar.list.size());
                 log("bar moves on to " + next);
                 bar.current = next;
-                table.OnChangPlayingFile(next);
+                table.playback()->OnChangPlayingFile(next);
             } else {
                 log("bar reaches the end");
-                table.OnFinishPlayList();
+                table.playback()->OnFinishPlayList();
                 panel.OnFinishPlayList();
             }
             break;
@@ -448,11 +583,15 @@ struct TestLibraryRandom::Run
         case 18: { // a segment file from the editor joins the shown entry
             const QString path = newFile("cut");
             log("segment added " + path);
-            table.AddAudioFile(path, false);
+            table.recordings()->AddAudioFile(path, false);
             break;
         }
+        case 19:
+        case 20:
+            drag();
+            break;
         default: { // a finished file, with its own record, dropped on a list later
-            if (table.recordingRow() || pick(2))
+            if (table.rows().current().recordingRow() || pick(2))
                 return;
             log("row re-clicked");
             if (!shown.isEmpty())
@@ -465,29 +604,31 @@ struct TestLibraryRandom::Run
     // What must hold after every step; empty when it does.
     QString check()
     {
+        if (!dropBroken.isEmpty())
+            return std::exchange(dropBroken, QString());
         const QFileListWgt &table = lib.table;
         const QLibraryPlayListWgt &panel = lib.panel;
         QSet<IBaseChunk *> master;
         QMap<QString, QAudioFileChunk *> masterByPath;
-        for (IBaseChunk *item : table.allRows()) {
-            if (!LibraryItemIds::idOf(item))
+        for (IBaseChunk *item : table.rows().all()) {
+            if (!alive(item))
                 return "a master row is freed";
             if (master.contains(item))
                 return "a master row is listed twice";
             master.insert(item);
             QAudioFileChunk *row = asRow(item);
-            if (row != table.recordingRow() && !row->isDeleted())
+            if (row != table.rows().current().recordingRow() && !row->isDeleted())
                 masterByPath.insert(QString::fromStdString(row->GetFilePath()), row);
         }
-        for (IBaseChunk *item : table.shownRows())
-            if (!LibraryItemIds::idOf(item))
+        for (IBaseChunk *item : table.rows().shown())
+            if (!alive(item))
                 return "a shown row is freed";
 
         // Every entry holds live rows only; "All Recordings" holds the master rows.
         for (int r = 0; r < panel.entryCount(); ++r) {
             QLibraryChunk *entry = panel.entryAt(r);
             for (IBaseChunk *item : entry->GetAudioDatasList()) {
-                if (!LibraryItemIds::idOf(item))
+                if (!alive(item))
                     return "entry " + QString::fromStdString(entry->GetTitle()) + " holds a freed row";
                 if (r == QLibraryPlayListWgt::RowAll && !master.contains(item))
                     return "All Recordings holds a row that is no master row";
@@ -534,12 +675,12 @@ struct TestLibraryRandom::Run
             return "two playlists share a name";
 
         // The shown rows belong to the shown entry.
-        if (QLibraryChunk *entry = table.shownEntry()) {
+        if (QLibraryChunk *entry = table.rows().current().shownEntry()) {
             const QString title = QString::fromStdString(entry->GetTitle());
-            for (IBaseChunk *item : table.shownRows()) {
+            for (IBaseChunk *item : table.rows().shown()) {
                 QAudioFileChunk *row = asRow(item);
                 const QString path = QString::fromStdString(row->GetFilePath());
-                if (row == table.recordingRow())
+                if (row == table.rows().current().recordingRow())
                     continue;
                 if (title == "All Recordings") {
                     if (!master.contains(item))
@@ -562,17 +703,17 @@ struct TestLibraryRandom::Run
         for (int r = 0; r < count; ++r) {
             QAudioFileChunk *row = QAudioFileModel::rowItem(table.sortModel()->index(r, 0));
             bytes += row->GetFileBytes();
-            seconds += QFileListWgt::ChangeTimeToSeconds(QString::fromStdString(row->getPlayTime()));
+            seconds += LibraryTexts::secondsFromText(QString::fromStdString(row->getPlayTime()));
         }
         const QString info = QString("%1 Audios, %2, %3")
                                  .arg(count)
-                                 .arg(QFileListWgt::GetSizeStr(bytes), QFileListWgt::GetTimeStr(seconds));
+                                 .arg(LibraryTexts::sizeText(bytes), LibraryTexts::timeText(seconds));
         if (table.infoLabel()->text() != info)
             return QString("info line '%1', rows '%2'").arg(table.infoLabel()->text(), info);
 
         // Play state: only the playing row plays or pauses.
-        QAudioFileChunk *playing = table.playingRow();
-        for (const std::vector<IBaseChunk *> *rows : {&table.allRows(), &table.shownRows()})
+        QAudioFileChunk *playing = table.rows().current().playingRow();
+        for (const std::vector<IBaseChunk *> *rows : {&table.rows().all(), &table.rows().shown()})
             for (IBaseChunk *item : *rows) {
                 const auto state = asRow(item)->GetAudioState();
                 if ((state == QAudioFileChunk::AudioPlaying || state == QAudioFileChunk::AudioPause)
@@ -581,15 +722,15 @@ struct TestLibraryRandom::Run
                            + QString::fromStdString(asRow(item)->GetFilePath());
             }
         if (playing) {
-            if (!table.playingEntry())
+            if (!table.rows().current().playingEntry())
                 return "a playing row without a playing entry";
-            const std::vector<IBaseChunk *> rows = table.playingEntry()->GetAudioDatasList();
+            const std::vector<IBaseChunk *> rows = table.rows().current().playingEntry()->GetAudioDatasList();
             if (std::find(rows.begin(), rows.end(), playing) == rows.end())
                 return "the playing row is not in the playing entry";
         }
-        if (panel.playingEntry() && !LibraryItemIds::idOf(panel.playingEntry()))
+        if (panel.playingEntry() && !alive(panel.playingEntry()))
             return "the panel's playing entry is freed";
-        if (QAudioFileChunk *recording = table.recordingRow()) {
+        if (QAudioFileChunk *recording = table.rows().current().recordingRow()) {
             if (!master.contains(recording) || recording->GetAudioState() != QAudioFileChunk::AudioRecording)
                 return "the running recording's row is lost";
         }

@@ -11,6 +11,7 @@
 #include "library/qaudiofilechunk.h"
 #include "library/qlibraryquestions.h"
 #include "library/qrecordingprobe.h"
+#include "library/qlibraryloader.h"
 
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -74,16 +75,16 @@ void TestRecoveryAtStart::killedRecordingJoinsTheTableWhenRepaired()
     const QString killedName = QFileInfo(killed).completeBaseName();
 
     Library lib(Library::ReturnAtOnce);
-    QSignalSpy joined(&lib.table, &QFileListWgt::emitRecoveredRecordings);
+    QSignalSpy joined(lib.table.loader(), &QLibraryLoader::emitRecoveredRecordings);
     // The history's rows join apart from the repair: until the repaired
     // recording joins, only the whole recording shows.
     QStringList shownAtLoad;
     bool repairedAtLoad = true;
-    connect(&lib.table, &QFileListWgt::emitHistoryLoaded, this, [&] {
+    connect(lib.table.loader(), &QLibraryLoader::emitHistoryLoaded, this, [&] {
         shownAtLoad = lib.shownNames();
         repairedAtLoad = !m_told.isEmpty();
     });
-    QTRY_VERIFY(lib.table.historyLoaded());
+    QTRY_VERIFY(lib.table.loader()->historyLoaded());
     if (!repairedAtLoad)
         QCOMPARE(shownAtLoad, QStringList{"kept"});
 
@@ -106,7 +107,7 @@ void TestRecoveryAtStart::killedRecordingJoinsTheTableWhenRepaired()
 
     // A second start finds nothing to repair and says nothing.
     Library again;
-    QSignalSpy joinedAgain(&again.table, &QFileListWgt::emitRecoveredRecordings);
+    QSignalSpy joinedAgain(again.table.loader(), &QLibraryLoader::emitRecoveredRecordings);
     shown = again.shownNames();
     shown.sort();
     QCOMPARE(shown, (QStringList{"kept", killedName}));
@@ -129,18 +130,18 @@ void TestRecoveryAtStart::storedRecordOfAMarkedRecordingWaitsForItsRepair()
     const QString killedName = QFileInfo(killed).completeBaseName();
 
     Library lib(Library::ReturnAtOnce);
-    QSignalSpy joined(&lib.table, &QFileListWgt::emitRecoveredRecordings);
+    QSignalSpy joined(lib.table.loader(), &QLibraryLoader::emitRecoveredRecordings);
     // The history's rows leave it out until it is whole, and the history
     // keeps its record meanwhile.
     QStringList shownAtLoad;
     bool repairedAtLoad = true;
     int recordsAtLoad = 0;
-    connect(&lib.table, &QFileListWgt::emitHistoryLoaded, this, [&] {
+    connect(lib.table.loader(), &QLibraryLoader::emitHistoryLoaded, this, [&] {
         shownAtLoad = lib.shownNames();
         repairedAtLoad = !m_told.isEmpty();
         recordsAtLoad = historyPaths().count(killed);
     });
-    QTRY_VERIFY(lib.table.historyLoaded());
+    QTRY_VERIFY(lib.table.loader()->historyLoaded());
     QCOMPARE(recordsAtLoad, 1);
     if (!repairedAtLoad)
         QVERIFY(shownAtLoad.isEmpty());

@@ -10,6 +10,8 @@
 #include "library/qaudiofiledelegate.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
+#include "library/qlibraryrenaming.h"
+#include "library/qrecordingrows.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -24,7 +26,7 @@ namespace {
 
 QAudioFileChunk *masterRow(const Library &lib, const QString &fileName)
 {
-    for (IBaseChunk *item : lib.table.allRows())
+    for (IBaseChunk *item : lib.table.rows().all())
         if (auto *row = dynamic_cast<QAudioFileChunk *>(item);
             row && QString::fromStdString(row->GetFileName()) == fileName)
             return row;
@@ -74,9 +76,9 @@ void TestLibraryRenaming::clashGetsTheFirstFreeNumber()
     }
     const QByteArray before = TestSupport::readBytes(m_rec);
     Library lib;
-    QSignalSpy closed(&lib.table, &QFileListWgt::emitCloseFileIfIsPlaying);
-    QSignalSpy renamed(&lib.table, &QFileListWgt::emitRenameAudioFile);
-    QVERIFY(lib.table.OnRenameFile(lib.shownIndex("REC_1"), "song"));
+    QSignalSpy closed(lib.table.renaming(), &QLibraryRenaming::emitCloseFileIfIsPlaying);
+    QSignalSpy renamed(lib.table.renaming(), &QLibraryRenaming::emitRenameAudioFile);
+    QVERIFY(lib.table.renaming()->OnRenameFile(lib.shownIndex("REC_1"), "song"));
     const QString target = m_out + "/song(2).mp3";
     QCOMPARE(closed.count(), 1);
     QCOMPARE(closed.at(0).at(0).toString(), m_rec);
@@ -105,9 +107,9 @@ void TestLibraryRenaming::refusedAndUnchangedNamesDoNothing()
 {
     QFETCH(QString, title);
     Library lib;
-    QSignalSpy closed(&lib.table, &QFileListWgt::emitCloseFileIfIsPlaying);
-    QSignalSpy renamed(&lib.table, &QFileListWgt::emitRenameAudioFile);
-    QVERIFY(!lib.table.OnRenameFile(lib.shownIndex("REC_1"), title));
+    QSignalSpy closed(lib.table.renaming(), &QLibraryRenaming::emitCloseFileIfIsPlaying);
+    QSignalSpy renamed(lib.table.renaming(), &QLibraryRenaming::emitRenameAudioFile);
+    QVERIFY(!lib.table.renaming()->OnRenameFile(lib.shownIndex("REC_1"), title));
     QCOMPARE(closed.count(), 0);
     QCOMPARE(renamed.count(), 0);
     QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList({"REC_1.mp3"}));
@@ -120,7 +122,7 @@ void TestLibraryRenaming::renameInAPlaylistMovesTheMasterRow()
 {
     Library lib;
     QVERIFY(lib.show("Road"));
-    QVERIFY(lib.table.OnRenameFile(lib.shownIndex("REC_1"), "Highway"));
+    QVERIFY(lib.table.renaming()->OnRenameFile(lib.shownIndex("REC_1"), "Highway"));
     const QString target = m_out + "/Highway.mp3";
     QVERIFY(QFile::exists(target));
     QCOMPARE(QString::fromStdString(lib.shownRow("Highway")->GetFilePath()), target);
@@ -142,8 +144,8 @@ void TestLibraryRenaming::nameEditorRenamesAndTheRecordingIsLeftAlone()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("being written");
     file.close();
-    lib.table.AddAudioFile(running, true);
-    QVERIFY(!lib.table.OnRenameFile(lib.shownIndex("REC_2"), "Other"));
+    lib.table.recordings()->AddAudioFile(running, true);
+    QVERIFY(!lib.table.renaming()->OnRenameFile(lib.shownIndex("REC_2"), "Other"));
     QVERIFY(QFile::exists(running));
 
     emit lib.table.delegate()->emitChangeName(lib.shownIndex("REC_1"), "Typed");

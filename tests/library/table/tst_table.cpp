@@ -19,6 +19,12 @@
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
 #include "library/qlibraryplaylistwgt.h"
+#include "library/librarytexts.h"
+#include "library/qlibrarydeletion.h"
+#include "library/qlibraryloader.h"
+#include "library/qlibraryplayback.h"
+#include "library/qlibrarytablemenu.h"
+#include "library/qrecordingrows.h"
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmenu.h"
 
@@ -114,9 +120,9 @@ void TestLibraryTable::startLoadsNewestFirstAndDropsMissingFiles()
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(r));
 
     Library lib;
-    QCOMPARE(int(lib.table.allRows().size()), 2);
-    auto *first = dynamic_cast<QAudioFileChunk *>(lib.table.allRows().at(0));
-    auto *second = dynamic_cast<QAudioFileChunk *>(lib.table.allRows().at(1));
+    QCOMPARE(int(lib.table.rows().all().size()), 2);
+    auto *first = dynamic_cast<QAudioFileChunk *>(lib.table.rows().all().at(0));
+    auto *second = dynamic_cast<QAudioFileChunk *>(lib.table.rows().all().at(1));
     QCOMPARE(QString::fromStdString(first->GetFilePath()), c);
     QCOMPARE(QString::fromStdString(second->GetFilePath()), a);
     QCOMPARE(QString::fromStdString(first->GetFileName()), QString("c.mp3"));
@@ -135,14 +141,15 @@ void TestLibraryTable::firstShowingOfAllRecordingsKeepsTheLoadedTable()
     QLibraryPlayListWgt panel;
     QFileListWgt table;
     LibraryConnections::connectPanelAndTable(&panel, &table);
-    QTRY_VERIFY(table.historyLoaded());
+    QTRY_VERIFY(table.loader()->historyLoaded());
     QCOMPARE(table.sortModel()->rowCount(), 2);
     // The start's rows are what "All Recordings" shows: selecting it does
     // not empty and refill (and sort again) the table.
     QSignalSpy resets(table.sortModel(), &QAbstractItemModel::modelReset);
     QSignalSpy removed(table.sortModel(), &QAbstractItemModel::rowsRemoved);
     panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
-    QCOMPARE(QString::fromStdString(table.shownEntry()->GetTitle()), QString("All Recordings"));
+    QCOMPARE(QString::fromStdString(table.rows().current().shownEntry()->GetTitle()),
+             QString("All Recordings"));
     QCOMPARE(resets.count(), 0);
     QCOMPARE(removed.count(), 0);
     QCOMPARE(table.sortModel()->index(0, QAudioFileModel::ColumnName).data().toString(), QString("newer"));
@@ -165,17 +172,17 @@ void TestLibraryTable::historyIsReadAfterTheTableIsBuiltAndJoinsInOneGo()
     LibraryConnections::connectPanelAndTable(&panel, &table);
     panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
     // Built without waiting for the file: empty, and saying it loads.
-    QVERIFY(!table.historyLoaded());
+    QVERIFY(!table.loader()->historyLoaded());
     QCOMPARE(table.sortModel()->rowCount(), 0);
     QCOMPARE(table.infoLabel()->text(), QString("Loading recordings..."));
     table.resize(700, 300);
     table.show();
 
-    QSignalSpy loaded(&table, &QFileListWgt::emitHistoryLoaded);
+    QSignalSpy loaded(table.loader(), &QLibraryLoader::emitHistoryLoaded);
     QSignalSpy resets(table.sortModel(), &QAbstractItemModel::modelReset);
     QSignalSpy inserted(table.sortModel(), &QAbstractItemModel::rowsInserted);
     QTRY_COMPARE(loaded.count(), 1);
-    QVERIFY(table.historyLoaded());
+    QVERIFY(table.loader()->historyLoaded());
     // All rows came in one reset, sorted newest first, the missing file left out.
     QCOMPARE(resets.count(), 1);
     QCOMPARE(inserted.count(), 0);
@@ -203,8 +210,8 @@ void TestLibraryTable::recordingSavedWhileTheHistoryIsReadStays()
     LibraryConnections::connectPanelAndTable(&panel, &table);
     panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
     // A file joins and is recorded before the read's result comes back.
-    table.AddAudioFile(fresh, false);
-    QTRY_VERIFY(table.historyLoaded());
+    table.recordings()->AddAudioFile(fresh, false);
+    QTRY_VERIFY(table.loader()->historyLoaded());
 
     // The start's changes went to the history as it was then: the new
     // record stays, the missing one goes, the new mark is cleared.
@@ -215,7 +222,7 @@ void TestLibraryTable::recordingSavedWhileTheHistoryIsReadStays()
     QCOMPARE(historyInfo(a).attribute("New_file"), QString("N"));
     // One row per recording, however the read and the save fell.
     QStringList rows;
-    for (IBaseChunk *item : table.allRows())
+    for (IBaseChunk *item : table.rows().all())
         rows << QString::fromStdString(dynamic_cast<QAudioFileChunk *>(item)->GetFilePath());
     rows.sort();
     QStringList both{a, fresh};
@@ -234,7 +241,7 @@ void TestLibraryTable::historyThatCannotBeReadLeavesAnEmptyLoadedTable()
         QFileListWgt table;
         LibraryConnections::connectPanelAndTable(&panel, &table);
         panel.SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);
-        QSignalSpy loaded(&table, &QFileListWgt::emitHistoryLoaded);
+        QSignalSpy loaded(table.loader(), &QLibraryLoader::emitHistoryLoaded);
         QTRY_COMPARE(loaded.count(), 1);
         QCOMPARE(table.sortModel()->rowCount(), 0);
         QVERIFY(table.infoLabel()->text().startsWith("0 Audios, "));
@@ -271,7 +278,7 @@ void TestLibraryTable::largeHistoryJoinsWhileTheEventLoopRuns()
     // rows are made over several turns of the event loop.
     int turnsBeforeJoin = 0;
     std::function<void()> probe = [&] {
-        if (table.historyLoaded())
+        if (table.loader()->historyLoaded())
             return;
         ++turnsBeforeJoin;
         QMetaObject::invokeMethod(this, probe, Qt::QueuedConnection);
@@ -279,7 +286,7 @@ void TestLibraryTable::largeHistoryJoinsWhileTheEventLoopRuns()
     connect(job, &QHistoryLoadJob::loaded, this, [&] { QMetaObject::invokeMethod(this, probe, Qt::QueuedConnection); });
     QSignalSpy resets(table.sortModel(), &QAbstractItemModel::modelReset);
     const std::shared_ptr<const QHistoryLoadJob::Progress> progress = job->progress();
-    QTRY_VERIFY_WITH_TIMEOUT(table.historyLoaded(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(table.loader()->historyLoaded(), 20000);
     QVERIFY2(turnsBeforeJoin >= 1, qPrintable(QString::number(turnsBeforeJoin)));
     // Still one reset with every row, in order.
     QCOMPARE(resets.count(), 1);
@@ -369,17 +376,17 @@ void TestLibraryTable::entriesShowTheirRecordings()
     QVERIFY(lib.show("Latest Recordings"));
     QCOMPARE(lib.shownNames(), QStringList({"none", "both"}));
     // Shown again without a change, the entry keeps its rows.
-    const std::vector<IBaseChunk *> latest = lib.table.shownRows();
+    const std::vector<IBaseChunk *> latest = lib.table.rows().shown();
     QVERIFY(lib.show("Road"));
     QCOMPARE(lib.shownNames(), QStringList({"both", "road1"}));
     QVERIFY(lib.show("Latest Recordings"));
-    QVERIFY(lib.table.shownRows() == latest);
+    QVERIFY(lib.table.rows().shown() == latest);
     QVERIFY(lib.show("Night"));
     QCOMPARE(lib.shownNames(), QStringList({"both"}));
     // Copies for the playlist; the master rows for "All Recordings".
-    QVERIFY(lib.table.shownRows().front() != lib.table.allRows().at(1));
+    QVERIFY(lib.table.rows().shown().front() != lib.table.rows().all().at(1));
     QVERIFY(lib.show("All Recordings"));
-    QVERIFY(lib.table.shownRows() == lib.table.allRows());
+    QVERIFY(lib.table.rows().shown() == lib.table.rows().all());
 }
 
 void TestLibraryTable::searchIsLiteralAndTheInfoLineAddsBytes()
@@ -403,41 +410,41 @@ void TestLibraryTable::searchIsLiteralAndTheInfoLineAddsBytes()
     lib.table.searchEdit()->clear();
     const qint64 bytes = QFileInfo(a).size() + QFileInfo(b).size() + QFileInfo(c).size();
     QCOMPARE(lib.table.infoLabel()->text(),
-             QString("3 Audios, %1, 1 Hours").arg(QFileListWgt::GetSizeStr(bytes)));
+             QString("3 Audios, %1, 1 Hours").arg(LibraryTexts::sizeText(bytes)));
 }
 
 void TestLibraryTable::textsOfTheInfoLine()
 {
     // One size text everywhere: History.xml's, in steps of 1024 with two decimals.
-    QCOMPARE(QFileListWgt::GetSizeStr(999), QString("999 B"));
-    QCOMPARE(QFileListWgt::GetSizeStr(1000), QString("1000 B"));
-    QCOMPARE(QFileListWgt::GetSizeStr(1536), QString("1.50 KB"));
-    QCOMPARE(QFileListWgt::GetSizeStr(421146), QString("411.28 KB"));
-    QCOMPARE(QFileListWgt::GetSizeStr(1048577), QString("1.00 MB"));
-    QCOMPARE(QFileListWgt::GetSizeStr(Q_INT64_C(2684354560)), QString("2.50 GB"));
+    QCOMPARE(LibraryTexts::sizeText(999), QString("999 B"));
+    QCOMPARE(LibraryTexts::sizeText(1000), QString("1000 B"));
+    QCOMPARE(LibraryTexts::sizeText(1536), QString("1.50 KB"));
+    QCOMPARE(LibraryTexts::sizeText(421146), QString("411.28 KB"));
+    QCOMPARE(LibraryTexts::sizeText(1048577), QString("1.00 MB"));
+    QCOMPARE(LibraryTexts::sizeText(Q_INT64_C(2684354560)), QString("2.50 GB"));
     for (qint64 bytes : {Q_INT64_C(0), Q_INT64_C(1024), Q_INT64_C(1025), Q_INT64_C(5000000), Q_INT64_C(3000000000)})
-        QCOMPARE(QFileListWgt::GetSizeStr(bytes), QIAnyUtil::size2String(quint64(bytes)));
-    QCOMPARE(QFileListWgt::GetSizeStr(-1), QString());
-    QCOMPARE(QFileListWgt::GetTimeStr(59), QString("59 Seconds"));
-    QCOMPARE(QFileListWgt::GetTimeStr(60), QString("1 Minutes"));
-    QCOMPARE(QFileListWgt::GetTimeStr(3599), QString("59 Minutes"));
-    QCOMPARE(QFileListWgt::GetTimeStr(3600), QString("1 Hours"));
-    QCOMPARE(QFileListWgt::GetTimeStr(86399), QString("23 Hours"));
-    QCOMPARE(QFileListWgt::GetTimeStr(86400), QString("1 Days"));
-    QCOMPARE(QFileListWgt::GetTimeStr(86400 * 30), QString("1 Months"));
-    QCOMPARE(QFileListWgt::GetTimeStr(-1), QString());
+        QCOMPARE(LibraryTexts::sizeText(bytes), QIAnyUtil::size2String(quint64(bytes)));
+    QCOMPARE(LibraryTexts::sizeText(-1), QString());
+    QCOMPARE(LibraryTexts::timeText(59), QString("59 Seconds"));
+    QCOMPARE(LibraryTexts::timeText(60), QString("1 Minutes"));
+    QCOMPARE(LibraryTexts::timeText(3599), QString("59 Minutes"));
+    QCOMPARE(LibraryTexts::timeText(3600), QString("1 Hours"));
+    QCOMPARE(LibraryTexts::timeText(86399), QString("23 Hours"));
+    QCOMPARE(LibraryTexts::timeText(86400), QString("1 Days"));
+    QCOMPARE(LibraryTexts::timeText(86400 * 30), QString("1 Months"));
+    QCOMPARE(LibraryTexts::timeText(-1), QString());
     // Read back through the same steps.
-    QCOMPARE(QFileListWgt::ChangeSizeToNumber("1.50 KB"), Q_INT64_C(1536));
-    QCOMPARE(QFileListWgt::ChangeSizeToNumber("3 kb"), Q_INT64_C(3072));
-    QCOMPARE(QFileListWgt::ChangeSizeToNumber("2.00 MB"), Q_INT64_C(2097152));
-    QCOMPARE(QFileListWgt::ChangeSizeToNumber("999 B"), Q_INT64_C(999));
-    QCOMPARE(QFileListWgt::ChangeSizeToNumber("12 XB"), Q_INT64_C(-1));
-    QCOMPARE(QFileListWgt::ChangeSizeToNumber("1 2 KB"), Q_INT64_C(0));
-    QCOMPARE(QFileListWgt::ChangeSizeToNumber(""), Q_INT64_C(0));
-    QCOMPARE(QFileListWgt::ChangeTimeToSeconds("01:02:03"), Q_INT64_C(3723));
-    QCOMPARE(QFileListWgt::ChangeTimeToSeconds("30:00:00"), Q_INT64_C(108000));
-    QCOMPARE(QFileListWgt::ChangeTimeToSeconds("1:2"), Q_INT64_C(0));
-    QCOMPARE(QFileListWgt::ChangeTimeToSeconds(""), Q_INT64_C(0));
+    QCOMPARE(LibraryTexts::sizeFromText("1.50 KB"), Q_INT64_C(1536));
+    QCOMPARE(LibraryTexts::sizeFromText("3 kb"), Q_INT64_C(3072));
+    QCOMPARE(LibraryTexts::sizeFromText("2.00 MB"), Q_INT64_C(2097152));
+    QCOMPARE(LibraryTexts::sizeFromText("999 B"), Q_INT64_C(999));
+    QCOMPARE(LibraryTexts::sizeFromText("12 XB"), Q_INT64_C(-1));
+    QCOMPARE(LibraryTexts::sizeFromText("1 2 KB"), Q_INT64_C(0));
+    QCOMPARE(LibraryTexts::sizeFromText(""), Q_INT64_C(0));
+    QCOMPARE(LibraryTexts::secondsFromText("01:02:03"), Q_INT64_C(3723));
+    QCOMPARE(LibraryTexts::secondsFromText("30:00:00"), Q_INT64_C(108000));
+    QCOMPARE(LibraryTexts::secondsFromText("1:2"), Q_INT64_C(0));
+    QCOMPARE(LibraryTexts::secondsFromText(""), Q_INT64_C(0));
 }
 
 void TestLibraryTable::finishedFileJoinsTheShownPlaylist()
@@ -447,7 +454,7 @@ void TestLibraryTable::finishedFileJoinsTheShownPlaylist()
     const QString other = file("other.mp3", 1.0);
     Library lib;
     QVERIFY(lib.show("Road"));
-    lib.table.AddAudioFile(seg, false);
+    lib.table.recordings()->AddAudioFile(seg, false);
     QCOMPARE(lib.shownNames(), QStringList({"segment"}));
     QCOMPARE(historyLists(seg), QStringList({"Road"}));
     const QDomElement info = historyInfo(seg);
@@ -456,7 +463,7 @@ void TestLibraryTable::finishedFileJoinsTheShownPlaylist()
     QCOMPARE(info.attribute("New_file"), QString("N"));
     QVERIFY(lib.show("All Recordings"));
     QCOMPARE(lib.shownNames(), QStringList({"segment"}));
-    lib.table.AddAudioFile(other, false);
+    lib.table.recordings()->AddAudioFile(other, false);
     QCOMPARE(lib.shownNames().size(), 2);
     QCOMPARE(historyLists(other), QStringList());
     // A file the codec layer cannot read still gets its row.
@@ -464,7 +471,7 @@ void TestLibraryTable::finishedFileJoinsTheShownPlaylist()
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write("not sound");
     junk.close();
-    lib.table.AddAudioFile(junk.fileName(), false);
+    lib.table.recordings()->AddAudioFile(junk.fileName(), false);
     QCOMPARE(historyInfo(junk.fileName()).attribute("Time_"), QString("00:00:00"));
     QCOMPARE(lib.shownNames().size(), 3);
 }
@@ -493,21 +500,21 @@ void TestLibraryTable::rowsJoiningAndLeavingKeepTheSelection()
     // place, and the row the user selected stays selected.
     const QString recording = m_dir.filePath("REC_running.mp3");
     QVERIFY(TestSupport::writeBytes(recording, QByteArray(4096, '\0')));
-    lib.table.AddAudioFile(recording, true);
+    lib.table.recordings()->AddAudioFile(recording, true);
     QCOMPARE(lib.shownNames().size(), 3);
     QVERIFY(lib.shownNames().contains("REC_running"));
     QCOMPARE(selectedNames(), QStringList({"alpha"}));
     const QString joined = file("gamma.mp3");
     QVERIFY(!joined.isEmpty());
-    lib.table.AddAudioFile(joined, false);
+    lib.table.recordings()->AddAudioFile(joined, false);
     QCOMPARE(lib.shownNames().size(), 4);
     QCOMPARE(selectedNames(), QStringList({"alpha"}));
 
     // The recording completes in place.
     convertedInfo finished = record(recording, "03-01-2024 10:00");
     finished.time = "00:00:02";
-    lib.table.SupplyRecordingChunkInfo(finished, true);
-    QVERIFY(!lib.table.recordingRow());
+    lib.table.recordings()->SupplyRecordingChunkInfo(finished, true);
+    QVERIFY(!lib.table.rows().current().recordingRow());
     QCOMPARE(lib.shownNames().size(), 4);
     QAudioFileChunk *done = lib.shownRow("REC_running");
     QVERIFY(done);
@@ -520,7 +527,7 @@ void TestLibraryTable::rowsJoiningAndLeavingKeepTheSelection()
 
     // Another row leaves the library: it goes alone.
     QLibraryQuestions::setAnswerer([](const QString &) { return 1; });
-    lib.table.OnDeleteItem(lib.shownIndex("beta"));
+    lib.table.deletion()->OnDeleteItem(lib.shownIndex("beta"));
     QLibraryQuestions::setAnswerer(nullptr);
     QCOMPARE(lib.shownNames().size(), 3);
     QVERIFY(!lib.shownNames().contains("beta"));
@@ -537,49 +544,49 @@ void TestLibraryTable::playingRowsAndEntries()
     QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00"));
     QVideoSettingXml::SaveConvertedInfo(record(b, "02-01-2024 10:00"));
     Library lib;
-    QSignalSpy list(&lib.table, &QFileListWgt::emitPlayFilePathList);
-    QSignalSpy file(&lib.table, &QFileListWgt::emitPlayingFilePath);
-    QSignalSpy play(&lib.table, &QFileListWgt::emitPlayOrPause);
-    QSignalSpy playing(&lib.table, &QFileListWgt::emitPlayingList);
+    QSignalSpy list(lib.table.playback(), &QLibraryPlayback::emitPlayFilePathList);
+    QSignalSpy file(lib.table.playback(), &QLibraryPlayback::emitPlayingFilePath);
+    QSignalSpy play(lib.table.playback(), &QLibraryPlayback::emitPlayOrPause);
+    QSignalSpy playing(lib.table.playback(), &QLibraryPlayback::emitPlayingList);
     QAudioFileSortModel *sort = lib.table.sortModel();
-    lib.table.OnPlayItem(sort->index(1, 1));
+    lib.table.playback()->OnPlayItem(sort->index(1, 1));
     QCOMPARE(list.count(), 1);
     QCOMPARE(list.at(0).at(0).toStringList(), QStringList({b, a}));
     QCOMPARE(file.at(0).at(0).toString(), a);
     QCOMPARE(play.last().at(0).toBool(), true);
     QCOMPARE(lib.panel.playingEntry(), lib.panel.entryAt(1));
-    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPlaying);
+    QCOMPARE(lib.table.rows().current().playingRow()->GetAudioState(), QAudioFileChunk::AudioPlaying);
     QCOMPARE(sort->index(1, 0).data(Qt::DecorationRole).toString().section('/', -1), QString("icon_playing.png"));
     // Again: pause, then resume; no new list.
-    lib.table.OnPlayItem(sort->index(1, 1));
+    lib.table.playback()->OnPlayItem(sort->index(1, 1));
     QCOMPARE(play.last().at(0).toBool(), false);
-    lib.table.OnPlayItem(sort->index(1, 1));
+    lib.table.playback()->OnPlayItem(sort->index(1, 1));
     QCOMPARE(play.last().at(0).toBool(), true);
     QCOMPARE(list.count(), 1);
     QVERIFY(playing.count() >= 3);
     // The bar moving on is followed; the end of its list clears the row.
-    lib.table.OnChangPlayingFile(b);
-    QCOMPARE(QString::fromStdString(lib.table.playingRow()->GetFilePath()), b);
-    lib.table.OnSetPlayOrPauseState(false);
-    QCOMPARE(lib.table.playingRow()->GetAudioState(), QAudioFileChunk::AudioPause);
-    lib.table.OnFinishPlayList();
-    QVERIFY(!lib.table.playingRow());
+    lib.table.playback()->OnChangPlayingFile(b);
+    QCOMPARE(QString::fromStdString(lib.table.rows().current().playingRow()->GetFilePath()), b);
+    lib.table.playback()->OnSetPlayOrPauseState(false);
+    QCOMPARE(lib.table.rows().current().playingRow()->GetAudioState(), QAudioFileChunk::AudioPause);
+    lib.table.playback()->OnFinishPlayList();
+    QVERIFY(!lib.table.rows().current().playingRow());
 
     // While recording nothing plays.
-    lib.table.AddAudioFile(m_dir.filePath("running.mp3"), true);
+    lib.table.recordings()->AddAudioFile(m_dir.filePath("running.mp3"), true);
     const int before = file.count();
-    lib.table.OnPlayItem(sort->index(1, 1));
+    lib.table.playback()->OnPlayItem(sort->index(1, 1));
     QCOMPARE(file.count(), before);
 
     // An entry with nothing playable shown plays nothing.
     Library other;
     other.table.searchEdit()->setText("no such recording");
-    other.table.OnSetPlayingLibChunk(other.panel.entryAt(1));
-    QSignalSpy none(&other.table, &QFileListWgt::emitPlayingFilePath);
+    other.table.playback()->OnSetPlayingLibChunk(other.panel.entryAt(1)->itemId());
+    QSignalSpy none(other.table.playback(), &QLibraryPlayback::emitPlayingFilePath);
     QCOMPARE(none.count(), 0);
     other.table.searchEdit()->clear();
-    QSignalSpy entryList(&other.table, &QFileListWgt::emitPlayFilePathList);
-    other.table.OnSetPlayingLibChunk(other.panel.entryAt(1));
+    QSignalSpy entryList(other.table.playback(), &QLibraryPlayback::emitPlayFilePathList);
+    other.table.playback()->OnSetPlayingLibChunk(other.panel.entryAt(1)->itemId());
     QCOMPARE(entryList.count(), 1);
     QCOMPARE(entryList.at(0).at(0).toStringList().size(), 2);
 }
@@ -595,7 +602,7 @@ void TestLibraryTable::contextMenu()
     lib.table.show();
     QVERIFY(QTest::qWaitForWindowExposed(&lib.table));
     QVERIFY(lib.show("Road"));
-    lib.table.OnPlayListsModified();
+    lib.table.tableMenu()->OnPlayListsModified();
     QVERIFY(lib.show("All Recordings"));
     auto actionNamed = [](QMenu *menu, const QString &text) -> QAction * {
         for (QAction *action : menu->actions())
@@ -605,7 +612,7 @@ void TestLibraryTable::contextMenu()
     };
     QAudioFileTableView *view = lib.table.tableView();
     const QPoint onRow = view->visualRect(lib.table.sortModel()->index(0, 1)).center();
-    QJXMenu *menu = lib.table.prepareTableMenu(onRow);
+    QJXMenu *menu = lib.table.tableMenu()->prepareTableMenu(onRow);
     QVERIFY(menu);
     QVERIFY(actionNamed(menu, "Play")->isEnabled());
     QAction *addTo = actionNamed(menu, "Add to list");
@@ -616,16 +623,17 @@ void TestLibraryTable::contextMenu()
     QCOMPARE(names, QStringList({"Road", "Night"}));
 
     // Below the rows only "Delete All" can be chosen.
-    menu = lib.table.prepareTableMenu(QPoint(5, view->viewport()->height() - 2));
+    menu = lib.table.tableMenu()->prepareTableMenu(QPoint(5, view->viewport()->height() - 2));
     QVERIFY(menu);
     for (const char *text : {"Play", "Rename", "Delete", "Open File Location", "Add to list"})
         QVERIFY2(!actionNamed(menu, text)->isEnabled(), text);
     QVERIFY(actionNamed(menu, "Delete All")->isEnabled());
 
     // No menu over the running recording.
-    lib.table.AddAudioFile(m_dir.filePath("live.mp3"), true);
+    lib.table.recordings()->AddAudioFile(m_dir.filePath("live.mp3"), true);
     QCOMPARE(lib.shownNames().first(), QString("live"));
-    QVERIFY(!lib.table.prepareTableMenu(view->visualRect(lib.table.sortModel()->index(0, 1)).center()));
+    QVERIFY(!lib.table.tableMenu()->prepareTableMenu(
+        view->visualRect(lib.table.sortModel()->index(0, 1)).center()));
 }
 
 void TestLibraryTable::screenshotOfTheTable()
@@ -646,8 +654,8 @@ void TestLibraryTable::screenshotOfTheTable()
     lib.table.setGeometry(220, 0, 680, 320);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    lib.table.AddAudioFile(m_dir.filePath("REC_20240205101500.mp3"), true);
-    lib.table.OnPlayItem(lib.table.sortModel()->index(1, 1));
+    lib.table.recordings()->AddAudioFile(m_dir.filePath("REC_20240205101500.mp3"), true);
+    lib.table.playback()->OnPlayItem(lib.table.sortModel()->index(1, 1));
     QVERIFY(!TestSupport::saveScreenshot(&window, "library_table").isEmpty());
     // The running recording is drawn red, on top.
     QCOMPARE(lib.shownNames().first(), QString("REC_20240205101500"));
@@ -658,9 +666,9 @@ void TestLibraryTable::screenshotOfTheTable()
     // Once it is complete, a playing row is orange.
     convertedInfo done = record(m_dir.filePath("REC_20240205101500.mp3"), "05-02-2024 10:15", true);
     QFile(done.convertedPath).open(QIODevice::WriteOnly);
-    lib.table.SupplyRecordingChunkInfo(done, true);
-    lib.table.OnPlayItem(lib.table.sortModel()->index(1, 1));
-    QCOMPARE(lib.table.playingRow(), lib.shownRow("Evening"));
+    lib.table.recordings()->SupplyRecordingChunkInfo(done, true);
+    lib.table.playback()->OnPlayItem(lib.table.sortModel()->index(1, 1));
+    QCOMPARE(lib.table.rows().current().playingRow(), lib.shownRow("Evening"));
     QVERIFY(cellShows(lib.table, 1, 1, orange));
     QVERIFY(!cellShows(lib.table, 2, 1, orange));
     QVERIFY(!TestSupport::saveScreenshot(&window, "library_table_playing").isEmpty());

@@ -1,22 +1,25 @@
-// Renaming recordings in place, and the tags edited in the edit dialog.
-
-#include "library/qfilelistwgt.h"
+#include "library/qlibraryrenaming.h"
 
 #include "common/qfilenamerules.h"
 #include "common/qvideosettingxml.h"
-#include "library/librarytexts.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
+#include "library/qlibrarychunk.h"
+#include "library/qlibraryrows.h"
 
-#include <QFile>
+QLibraryRenaming::QLibraryRenaming(QLibraryRows &rows, QObject *parent)
+    : QObject(parent)
+    , m_rows(rows)
+{
+}
 
-bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
+bool QLibraryRenaming::OnRenameFile(const QModelIndex &index, QString title)
 {
     if (!index.isValid() || title.isEmpty())
         return false;
     QAudioFileChunk *item = QAudioFileModel::rowItem(index);
     // The running recording is still being written under its name.
-    if (!item || item == m_rows.recordingRow())
+    if (!item || item == m_rows.current().recordingRow())
         return false;
     // No separator can slip in, so the file never leaves its folder;
     // "." and ".." name no file.
@@ -31,54 +34,55 @@ bool QFileListWgt::OnRenameFile(const QModelIndex &index, QString title)
 
     // The file itself does not take the name it is to get: "song(2)" named
     // "song" beside song and song(1) stays song(2).
-    const QString newPath =
-        QFileNameRules::firstFreePath(QFileNameRules::folderOf(oldPath), title, extension, oldPath);
+    const QString newPath = QFileNameRules::firstFreePath(QFileNameRules::folderOf(oldPath), title, extension,
+                                                          oldPath);
     if (newPath == oldPath)
         return false;
     newName = QFileNameRules::fileNameOf(newPath);
     emit emitCloseFileIfIsPlaying(oldPath);
-    QAudioFileChunk *master = showingAllRecordings() ? nullptr : GetChunkFromAllDatas(item);
+    QAudioFileChunk *master = m_rows.masterOf(item->textView(QRowTexts::FilePath));
     if (!QFileNameRules::moveWithoutReplacing(oldPath, newPath))
         return false;
 
-    item->SetFileName(newName.toStdString());
-    item->SetFilePath(newPath.toStdString());
-    QVideoSettingXml::changeConvertedInfoPath(oldPath, newPath);
-    if (master && master != item) {
-        master->SetFileName(newName.toStdString());
-        master->SetFilePath(newPath.toStdString());
+    // The shown row, and its master row when that is another.
+    for (QAudioFileChunk *row : {item, master != item ? master : nullptr}) {
+        if (!row)
+            continue;
+        row->SetFileName(newName.toStdString());
+        row->SetFilePath(newPath.toStdString());
+        m_rows.rowChanged(row);
     }
-    m_bListsChanged = true;
+    QVideoSettingXml::changeConvertedInfoPath(oldPath, newPath);
+    m_rows.entries().markAllStale();
     emit emitRenameAudioFile(oldPath, newPath);
-    emit emitContinuePlayAfterEdit(item == m_rows.playingRow()
+    emit emitContinuePlayAfterEdit(item == m_rows.current().playingRow()
                                    && item->GetAudioState() == QAudioFileChunk::AudioPlaying);
     return true;
 }
 
-void QFileListWgt::OnAudioTagChange(VEAudioTagInfo tagInfo, QString imagePath)
+void QLibraryRenaming::OnAudioTagChange(VEAudioTagInfo tagInfo, QString imagePath)
 {
     Q_UNUSED(imagePath)
-    QAudioFileChunk *editing = asRow(m_rows.editingRow());
+    QAudioFileChunk *editing = m_rows.current().editingRow();
     if (!editing)
         return;
-    if (std::optional<convertedInfo> record =
-            QVideoSettingXml::GetConvertedInfo(editing->qtext(QRowTexts::FilePath))) {
+    if (std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(
+            editing->qtext(QRowTexts::FilePath))) {
         record->title = QString::fromStdString(tagInfo.title);
         record->artist = QString::fromStdString(tagInfo.artist);
         record->album = QString::fromStdString(tagInfo.album);
         record->genre = QString::fromStdString(tagInfo.genre);
         QVideoSettingXml::SaveConvertedInfo(*record);
     }
-    auto apply = [&](QAudioFileChunk *row) {
+    QAudioFileChunk *master = m_rows.masterOf(editing->textView(QRowTexts::FilePath));
+    for (QAudioFileChunk *row : {editing, master != editing ? master : nullptr}) {
+        if (!row)
+            continue;
         row->setAlbum(tagInfo.album);
         row->setArtist(tagInfo.artist);
         row->setGenre(tagInfo.genre);
         row->SetTitle(tagInfo.title);
-    };
-    apply(editing);
-    if (!showingAllRecordings()) {
-        if (QAudioFileChunk *master = GetChunkFromAllDatas(editing))
-            apply(master);
+        m_rows.rowChanged(row);
     }
-    m_bListsChanged = true;
+    m_rows.entries().markAllStale();
 }

@@ -1,7 +1,4 @@
-// Editing and converting from the table: the edit dialog on one row, the
-// conversions it asks for, and the results folded back into the library.
-
-#include "library/qfilelistwgt.h"
+#include "library/qlibraryediting.h"
 
 #include "common/qconverteroperate.h"
 #include "common/qianyutil.h"
@@ -16,60 +13,76 @@
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
+#include "library/qfiledisposal.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
+#include "library/qlibraryrows.h"
 #include "library/qrecordingprobe.h"
+#include "library/qrowcontrols.h"
 #include "recorder/cavencodeparam.h"
 
-#include <QDebug>
 #include <QFileInfo>
+#include <QWidget>
 
-bool QFileListWgt::isEditable(QAudioFileChunk *row) const
+QLibraryEditing::QLibraryEditing(QLibraryRows &rows, const QRowControls &controls, QAudioFileTableView *view,
+                                 QAudioFileSortModel *sortModel, QWidget *owner, QObject *parent)
+    : QObject(parent)
+    , m_rows(rows)
+    , m_controls(controls)
+    , m_view(view)
+    , m_sortModel(sortModel)
+    , m_owner(owner)
 {
-    return row && row != m_rows.recordingRow() && !row->isDeleted()
+}
+
+bool QLibraryEditing::isEditable(QAudioFileChunk *row) const
+{
+    return row && row != m_rows.current().recordingRow() && !row->isDeleted()
            && QFileInfo::exists(row->qtext(QRowTexts::FilePath));
 }
 
-void QFileListWgt::OnEditItem(const QModelIndex &index)
+void QLibraryEditing::OnEditItem(const QModelIndex &index)
 {
-    if (m_pEditDlg || !index.isValid() || !index.model())
+    if (m_pEditDlg || !index.isValid() || !index.model() || !m_owner)
         return;
     QAudioFileChunk *item = QAudioFileModel::rowItem(index);
     if (!isEditable(item))
         return;
-    const int sourceRow = index.model() == m_pSortModel ? m_pSortModel->mapToSource(index).row() : index.row();
-
-    bool wasPlaying = false;
-    // Kept as an id: the dialog runs an event loop in which the row may go.
-    const LibraryItemRef<QAudioFileChunk> playingRef = m_rows.playingRow();
+    // Kept as ids: the dialog runs an event loop in which rows may go.
+    const LibraryItemRef<QAudioFileChunk> itemRef = item;
+    QLibraryCurrent &current = m_rows.current();
+    const LibraryItemRef<QAudioFileChunk> playingRef = current.playingRow();
     QAudioFileChunk *playing = playingRef.get();
-    const bool hadFile = playing && (playing->GetAudioState() == QAudioFileChunk::AudioPlaying
-                                     || playing->GetAudioState() == QAudioFileChunk::AudioPause);
+    const bool hadFile = playing
+                         && (playing->GetAudioState() == QAudioFileChunk::AudioPlaying
+                             || playing->GetAudioState() == QAudioFileChunk::AudioPause);
+    bool wasPlaying = false;
     if (hadFile) {
         wasPlaying = playing->GetAudioState() == QAudioFileChunk::AudioPlaying;
         emit emitPlayOrPause(false);
         playing->SetAudioState(QAudioFileChunk::AudioPause);
-        m_pAudioModel->refreshColumn(0);
+        m_rows.rowChanged(playing);
     }
 
-    m_rows.setEditingRow(item);
-    m_tbViewFile->selectRow(index.row());
-    m_pEditDlg = new QVideoEditingDlg(this);
+    current.setEditingRow(item);
+    m_view->selectRow(index.row());
+    m_pEditDlg = new QVideoEditingDlg(m_owner);
     // A table without a main window keeps the dialog's own window flags.
-    if (QWidget *parent = parentWidget())
+    if (QWidget *parent = m_owner->parentWidget())
         m_pEditDlg->setWindowFlags(parent->window()->windowFlags());
     m_pEditDlg->setVideoFile(item->qtext(QRowTexts::FilePath), 0, 0);
-    connect(m_pEditDlg, &QVideoEditingDlg::emitAudioTagChange, this, &QFileListWgt::OnAudioTagChange);
+    connect(m_pEditDlg, &QVideoEditingDlg::emitAudioTagChange, this, &QLibraryEditing::emitAudioTagChange);
     connect(m_pEditDlg, QOverload<VEEditConfig, bool>::of(&QVideoEditingDlg::emitConvertFile), this,
-            &QFileListWgt::OnConvertFile);
-    connect(m_pEditDlg, &QVideoEditingDlg::emitPreviousFile, this, &QFileListWgt::OnPreviousItem);
-    connect(m_pEditDlg, &QVideoEditingDlg::emitNextFile, this, &QFileListWgt::OnNextItem);
-    connect(this, &QFileListWgt::emitConvertFilePath, m_pEditDlg, &QVideoEditingDlg::emitConvertFilePath);
-    connect(m_pEditDlg, &QVideoEditingDlg::emitSaveConvertFileList, this, &QFileListWgt::OnSaveConvertFileList);
+            &QLibraryEditing::OnConvertFile);
+    connect(m_pEditDlg, &QVideoEditingDlg::emitPreviousFile, this, &QLibraryEditing::OnPreviousItem);
+    connect(m_pEditDlg, &QVideoEditingDlg::emitNextFile, this, &QLibraryEditing::OnNextItem);
+    connect(this, &QLibraryEditing::emitConvertFilePath, m_pEditDlg, &QVideoEditingDlg::emitConvertFilePath);
+    connect(m_pEditDlg, &QVideoEditingDlg::emitSaveConvertFileList, this,
+            &QLibraryEditing::OnSaveConvertFileList);
 
     const bool accepted = m_pEditDlg->exec() != 0;
     // Stepping in the dialog may have moved the edited row.
-    auto *edited = asRow(m_rows.editingRow());
+    QAudioFileChunk *edited = current.editingRow();
     const QString editedPath = edited ? edited->qtext(QRowTexts::FilePath) : QString();
     if (accepted) {
         VEEditConfig config;
@@ -77,80 +90,82 @@ void QFileListWgt::OnEditItem(const QModelIndex &index)
         const bool effect = m_pEditDlg->GetIsSetAudioEffect();
         delete m_pEditDlg; // its trim page hands over the kept segments
         m_pEditDlg = nullptr;
-        for (const QString &path : qAsConst(m_listConvertFiles))
-            AddAudioFile(path, false);
+        emit filesKept(m_listConvertFiles);
         if (config.startTime == 0 && config.endTime == 0 && effect)
             OnConvertFile(config, false);
         else
-            m_rows.setEditingRow(nullptr);
+            current.setEditingRow(nullptr);
     } else {
         delete m_pEditDlg;
         m_pEditDlg = nullptr;
-        DisposeFile(m_listConvertFiles, 2);
-        m_rows.setEditingRow(nullptr);
+        QFileDisposal::disposeFiles(m_listConvertFiles, 2);
+        current.setEditingRow(nullptr);
     }
     m_listConvertFiles.clear();
 
     playing = playingRef.get();
-    if (hadFile && playing && m_rows.playingRow() == playing) {
+    if (hadFile && playing && current.playingRow() == playing) {
         if (accepted && playing->qtext(QRowTexts::FilePath) == editedPath)
             emit emitContinuePlayAfterEdit(wasPlaying);
         // Also when the bar kept the file open: it then resumes from here.
         emit emitPlayOrPause(wasPlaying);
-        if (wasPlaying)
+        if (wasPlaying) {
             playing->SetAudioState(QAudioFileChunk::AudioPlaying);
-        if (m_rows.playingEntry())
-            m_listLoadedLists.removeOne(m_rows.playingEntry()->GetTitle());
+            m_rows.rowChanged(playing);
+        }
+        if (current.playingEntry())
+            m_rows.entries().markStale(current.playingEntry()->GetTitle());
     }
-    if (sourceRow >= 0 && sourceRow < m_pAudioModel->rowCount())
-        m_pAudioModel->refeshRow(sourceRow);
+    if (QAudioFileChunk *row = itemRef.get())
+        m_rows.rowChanged(row);
 }
 
-void QFileListWgt::OnPreviousItem()
+void QLibraryEditing::OnPreviousItem()
 {
     stepEditingRow(-1);
 }
 
-void QFileListWgt::OnNextItem()
+void QLibraryEditing::OnNextItem()
 {
     stepEditingRow(1);
 }
 
-void QFileListWgt::stepEditingRow(int direction)
+void QLibraryEditing::stepEditingRow(int direction)
 {
     if (!m_pEditDlg)
         return;
-    const int count = m_pSortModel->rowCount();
-    int current = m_tbViewFile->currentIndex().row();
+    QLibraryCurrent &current = m_rows.current();
+    const int count = m_sortModel->rowCount();
+    int at = m_view->currentIndex().row();
     for (int r = 0; r < count; ++r) {
-        if (QAudioFileModel::rowItem(m_pSortModel->index(r, QAudioFileModel::ColumnName)) == m_rows.editingRow()) {
-            current = r;
+        if (QAudioFileModel::rowItem(m_sortModel->index(r, QAudioFileModel::ColumnName))
+            == current.editingRow()) {
+            at = r;
             break;
         }
     }
     // The running recording and files gone from the disk cannot be edited.
-    for (int r = current + direction; r >= 0 && r < count; r += direction) {
-        const QModelIndex index = m_pSortModel->index(r, QAudioFileModel::ColumnName);
+    for (int r = at + direction; r >= 0 && r < count; r += direction) {
+        const QModelIndex index = m_sortModel->index(r, QAudioFileModel::ColumnName);
         QAudioFileChunk *item = QAudioFileModel::rowItem(index);
         if (!isEditable(item))
             continue;
-        m_tbViewFile->setCurrentIndex(index);
-        m_tbViewFile->selectRow(r);
-        m_rows.setEditingRow(item);
+        m_view->setCurrentIndex(index);
+        m_view->selectRow(r);
+        current.setEditingRow(item);
         m_pEditDlg->setVideoFile(item->qtext(QRowTexts::FilePath), 0, 0);
         m_pEditDlg->InitSettings();
         return;
     }
 }
 
-void QFileListWgt::OnSaveConvertFileList(QStringList pathList)
+void QLibraryEditing::OnSaveConvertFileList(QStringList pathList)
 {
     m_listConvertFiles = pathList;
 }
 
-void QFileListWgt::GetConvertParamConfig(ConvertConfig &config, IBaseChunk *chunk) const
+void QLibraryEditing::GetConvertParamConfig(ConvertConfig &config, QAudioFileChunk *row) const
 {
-    QAudioFileChunk *row = asRow(chunk);
     if (!row || config.param)
         return;
     CAVEncodeParam param;
@@ -169,23 +184,25 @@ void QFileListWgt::GetConvertParamConfig(ConvertConfig &config, IBaseChunk *chun
     config.sourceFileName = row->qtext(QRowTexts::FileName);
 }
 
-void QFileListWgt::OnConvertFile(VEEditConfig editConfig, bool bLossLess)
+void QLibraryEditing::OnConvertFile(VEEditConfig editConfig, bool bLossLess)
 {
     if (!m_pConverter) {
-        m_pConvertProgressDlg = new QConvertProgressDlg(parentWidget());
+        m_pConvertProgressDlg = new QConvertProgressDlg(m_owner ? m_owner->parentWidget() : nullptr);
         m_pConverter = new JXConverterObject(this);
-        connect(m_pConvertProgressDlg, &QConvertProgressDlg::emitCancel, this, &QFileListWgt::OnCancelConvert);
-        connect(m_pConverter, &JXConverterObject::emitConvertedStart, this, &QFileListWgt::OnConvertedStart,
-                Qt::QueuedConnection);
-        connect(m_pConverter, &JXConverterObject::emitConvertedFinish, this, &QFileListWgt::OnConvertedFinish,
-                Qt::QueuedConnection);
-        connect(m_pConverter, &JXConverterObject::emitConvertProgress, this, &QFileListWgt::OnConvertProgress,
-                Qt::QueuedConnection);
+        connect(m_pConvertProgressDlg, &QConvertProgressDlg::emitCancel, this,
+                &QLibraryEditing::OnCancelConvert);
+        connect(m_pConverter, &JXConverterObject::emitConvertedStart, this,
+                &QLibraryEditing::OnConvertedStart, Qt::QueuedConnection);
+        connect(m_pConverter, &JXConverterObject::emitConvertedFinish, this,
+                &QLibraryEditing::OnConvertedFinish, Qt::QueuedConnection);
+        connect(m_pConverter, &JXConverterObject::emitConvertProgress, this,
+                &QLibraryEditing::OnConvertProgress, Qt::QueuedConnection);
     }
-    if (!m_rows.editingRow())
+    QAudioFileChunk *editing = m_rows.current().editingRow();
+    if (!editing)
         return;
     ConvertConfig config;
-    GetConvertParamConfig(config, m_rows.editingRow());
+    GetConvertParamConfig(config, editing);
     if (!config.param)
         return;
     config.param->rangeStart = editConfig.startTime;
@@ -201,7 +218,7 @@ void QFileListWgt::OnConvertFile(VEEditConfig editConfig, bool bLossLess)
     m_pConverter->startToConverter();
 }
 
-void QFileListWgt::OnConvertedStart()
+void QLibraryEditing::OnConvertedStart()
 {
     if (!m_pConvertProgressDlg)
         return;
@@ -209,19 +226,19 @@ void QFileListWgt::OnConvertedStart()
     m_pConvertProgressDlg->exec();
 }
 
-void QFileListWgt::OnConvertProgress(uint percent)
+void QLibraryEditing::OnConvertProgress(uint percent)
 {
     if (m_pConvertProgressDlg)
         m_pConvertProgressDlg->setProgressValue(float(percent));
 }
 
-void QFileListWgt::OnCancelConvert()
+void QLibraryEditing::OnCancelConvert()
 {
     if (m_pConverter)
         m_pConverter->onCancelConvert();
 }
 
-void QFileListWgt::OnConvertedFinish(bool seccess)
+void QLibraryEditing::OnConvertedFinish(bool seccess)
 {
     if (m_pConvertProgressDlg)
         m_pConvertProgressDlg->close();
@@ -233,10 +250,10 @@ void QFileListWgt::OnConvertedFinish(bool seccess)
     const ConvertConfig config = job->getConvertParamConfig();
     // A job reported finished but without its file is a failure too.
     if (!seccess || !config.param || !QFileInfo(config.outputPath).isFile()) {
-        QLibraryQuestions::tell(this, tr("Cut out failure."));
+        QLibraryQuestions::tell(m_owner, tr("Cut out failure."));
         return;
     }
-    if (!m_rows.editingRow())
+    if (!m_rows.current().editingRow())
         return;
     const VEEditConfig &edit = config.param->editConfig;
     if (edit.startTime != 0 || edit.endTime != 0 || config.param->plainCut) {
@@ -246,16 +263,17 @@ void QFileListWgt::OnConvertedFinish(bool seccess)
     addEditedRecording(config);
 }
 
-void QFileListWgt::addEditedRecording(const ConvertConfig &config)
+void QLibraryEditing::addEditedRecording(const ConvertConfig &config)
 {
-    QAudioFileChunk *source = asRow(m_rows.editingRow());
+    QLibraryCurrent &current = m_rows.current();
+    QAudioFileChunk *source = current.editingRow();
     if (!source)
         return;
     // The source's record gives the copy its tags; a source without one
     // lends the row's own values instead.
     convertedInfo info;
-    if (std::optional<convertedInfo> record =
-            QVideoSettingXml::GetConvertedInfo(source->qtext(QRowTexts::FilePath))) {
+    if (std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(
+            source->qtext(QRowTexts::FilePath))) {
         info = *record;
     } else {
         info.title = QString::fromStdString(source->GetTitle());
@@ -273,29 +291,23 @@ void QFileListWgt::addEditedRecording(const ConvertConfig &config)
     info.size = QIAnyUtil::size2String(quint64(file.size()));
     info.createTime = LibraryTexts::createdText(file);
     info.time = QRecordingProbe::durationText(probed.opened ? probed.microseconds : 0);
-    info.newFile = shownEntryIs(tr("Latest Recordings"));
+    QLibraryChunk *entry = current.shownEntry();
+    info.newFile = entry && entry->isLatestRecordings();
     info.listNames.clear();
-    const bool custom = m_rows.currentEntry() && m_rows.currentEntry()->GetListType() == QLibraryChunk::ListCustom;
+    const bool custom = entry && entry->isPlaylist();
     if (custom)
-        info.listNames << QString::fromStdString(m_rows.currentEntry()->GetTitle());
+        info.listNames << QString::fromStdString(entry->GetTitle());
 
-    QAudioFileChunk *row = newRow();
+    QAudioFileChunk *row = m_controls.newRow();
     row->setFromRecord(info);
     row->SetFileName(config.outputFileName.toStdString());
     row->SetFileBytes(file.size());
-    m_rows.all().push_back(row);
-    syncAllEntry();
-    if (m_rows.currentEntry() && !showingAllRecordings() && (custom || info.newFile)) {
-        if (custom)
-            row->SetListsBelong({m_rows.currentEntry()->GetTitle()});
-        auto *copy = new QAudioFileChunk(row);
-        AddControlToNewChunk(copy);
-        m_rows.currentEntry()->AddAudioChunk(copy);
-    }
+    if (custom)
+        row->SetListsBelong({entry->GetTitle()});
+    m_rows.addRow(row);
+    if (entry && !entry->isAllRecordings() && (custom || info.newFile))
+        m_rows.showRow(m_controls.copyOf(row));
     QVideoSettingXml::SaveConvertedInfo(info);
-    m_bListsChanged = true;
-    m_rows.shown() = m_rows.currentEntry() ? m_rows.currentEntry()->GetAudioDatasList() : m_rows.all();
-    m_pAudioModel->refresh();
-    DisplayListInfo();
-    m_rows.setEditingRow(nullptr);
+    m_rows.entries().markAllStale();
+    current.setEditingRow(nullptr);
 }

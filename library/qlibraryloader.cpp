@@ -1,0 +1,210 @@
+#include "library/qlibraryloader.h"
+
+#include "common/qconverteroperate.h"
+#include "common/qvideosettingxml.h"
+#include "library/librarylog.h"
+#include "library/librarytexts.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qformatfilljob.h"
+#include "library/qhistoryrepair.h"
+#include "library/qlibraryquestions.h"
+#include "library/qlibraryrows.h"
+#include "library/qrecordingrecoveryjob.h"
+#include "library/qrowcontrols.h"
+
+#include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <unordered_map>
+
+QLibraryLoader::QLibraryLoader(QLibraryRows &rows, const QRowControls &controls, QWidget *owner, QObject *parent)
+    : QObject(parent)
+    , m_rows(rows)
+    , m_controls(controls)
+    , m_owner(owner)
+{
+}
+
+// Rows still being made from the history never joined any list: they go
+// with the job and the joining list.
+QLibraryLoader::~QLibraryLoader() = default;
+
+void QLibraryLoader::start()
+{
+    // Recordings cut short by a crash are repaired on a worker and join the
+    // table once whole; until then no row offers them, nor does the search
+    // of the output folder below take them for lost ones.
+    auto *recovery = new QRecordingRecoveryJob(this);
+    connect(recovery, &QRecordingRecoveryJob::recovered, this, &QLibraryLoader::OnRecordingsRecovered);
+    const QList<QRecordingMarker::Entry> marked = QRecordingMarker::pending();
+    for (const QRecordingMarker::Entry &e : marked)
+        m_inRepair.insert(QFileInfo(e.info.convertedPath).absoluteFilePath());
+    recovery->start(marked);
+    // The history is read on a worker: the window shows at once, and the
+    // rows join in one go when read (see OnHistoryLoaded).
+    m_historyJob = new QHistoryLoadJob(this);
+    connect(m_historyJob, &QHistoryLoadJob::loaded, this, &QLibraryLoader::OnHistoryLoaded);
+    // Rows are made on the worker as records are read, and put in the
+    // table's order there; their controls, which name the table's buttons,
+    // are added here.
+    auto names = std::make_shared<QRowControls::ListNames>();
+    m_readOrder = m_rows.order();
+    m_historyJob->start(
+        [inRepair = m_inRepair, names](const convertedInfo &info, qint64 bytes) -> IBaseChunk * {
+            return QRowControls::takesRow(info, inRepair) ? QRowControls::recordRow(info, bytes, names.get())
+                                                          : nullptr;
+        },
+        m_readOrder);
+}
+
+void QLibraryLoader::OnHistoryLoaded()
+{
+    if (!m_historyJob)
+        return;
+    QHistoryLoadJob::Result loaded = m_historyJob->takeResult();
+    m_historyJob->deleteLater();
+    m_historyJob = nullptr;
+    // The pass's changes go to the history as it is now: a recording saved
+    // while it was read stays.
+    if (!QVideoSettingXml::applyHistoryStartChanges(loaded.changes))
+        qCWarning(lcLibrary, "History: the changes of the start-up pass could not be saved");
+    QString outputFolder = QConverterOperate::getConverterPath();
+    if (outputFolder.isEmpty())
+        outputFolder = QVideoSettingXml::GetItemValue(QStringLiteral("OutPut_path"),
+                                                      QStringLiteral("path_value"), QString());
+    QList<convertedInfo> found;
+    const auto listed = [&loaded] {
+        QStringList paths = loaded.rowless;
+        for (const std::unique_ptr<IBaseChunk> &item : loaded.rows)
+            if (auto *row = dynamic_cast<QAudioFileChunk *>(item.get()))
+                paths << row->qtext(QRowTexts::FilePath);
+        return paths;
+    };
+    const QString damage = QHistoryRepair::afterLoad(listed, found, outputFolder, m_inRepair);
+    if (!damage.isEmpty())
+        QTimer::singleShot(0, this, [this, damage] { QLibraryQuestions::tell(m_owner, damage); });
+    m_joining.rows = std::move(loaded.rows);
+    m_joining.sorted = m_joining.rows.size();
+    // Recordings found again join at their places.
+    for (const convertedInfo &info : qAsConst(found))
+        if (QRowControls::takesRow(info, m_inRepair))
+            m_joining.rows.emplace_back(QRowControls::recordRow(info));
+    m_joining.formatsToFill = std::move(loaded.formatsToFill);
+    m_joining.next = 0;
+    makeJoiningRows();
+}
+
+void QLibraryLoader::makeJoiningRows()
+{
+    // A slice of rows per turn of the event loop: the window answers while
+    // a large history's rows get their controls.
+    constexpr size_t kRowsPerTurn = 2000;
+    const size_t stop = std::min(m_joining.rows.size(), m_joining.next + kRowsPerTurn);
+    for (; m_joining.next < stop; ++m_joining.next)
+        m_controls.addControls(m_joining.rows[m_joining.next].get());
+    if (m_joining.next < m_joining.rows.size()) {
+        QTimer::singleShot(0, this, &QLibraryLoader::makeJoiningRows);
+        return;
+    }
+    joinHistoryRows();
+}
+
+void QLibraryLoader::joinHistoryRows()
+{
+    // Rows made while the history was read (a recording started at once)
+    // keep their place; their records are not added twice.
+    const std::vector<IBaseChunk *> present = m_rows.all();
+    // A few rows at most: looked through as they are, no string made per row read.
+    std::vector<std::string> presentPaths;
+    for (IBaseChunk *item : present)
+        if (auto *row = dynamic_cast<QAudioFileChunk *>(item))
+            presentPaths.emplace_back(row->textView(QRowTexts::FilePath));
+    const auto isPresent = [&presentPaths](const QAudioFileChunk *row) {
+        const std::string_view path = row->textView(QRowTexts::FilePath);
+        return std::find(presentPaths.begin(), presentPaths.end(), path) != presentPaths.end();
+    };
+    // The worker sorted the rows it read; those found again came after them.
+    std::vector<IBaseChunk *> rows;
+    std::vector<IBaseChunk *> extra(present);
+    rows.reserve(m_joining.rows.size() + present.size());
+    for (size_t i = 0; i < m_joining.rows.size(); ++i) {
+        auto *row = dynamic_cast<QAudioFileChunk *>(m_joining.rows[i].get());
+        // A record already shown goes with the joining list below.
+        if (!presentPaths.empty() && row && isPresent(row))
+            continue;
+        (i < m_joining.sorted ? rows : extra).push_back(m_joining.rows[i].release());
+    }
+    const QRowOrder &order = m_rows.order();
+    // A new order asked for while the history was read (rare) is applied here.
+    if (order != m_readOrder)
+        order.sort(rows);
+    for (IBaseChunk *row : extra)
+        rows.insert(rows.begin() + std::ptrdiff_t(order.placeOf(rows, row)), row);
+    // Read from the files once the rows are painted (see afterPaint).
+    m_formatsToFill = std::move(m_joining.formatsToFill);
+    m_joining = Joining();
+    m_rows.setAll(std::move(rows));
+    m_historyLoaded = true;
+    emit historyJoined();
+    emit emitHistoryLoaded();
+}
+
+void QLibraryLoader::afterPaint()
+{
+    if (m_formatsToFill.isEmpty())
+        return;
+    // Once this paint pass is over, the table's rows included.
+    QTimer::singleShot(0, this, [this, paths = std::exchange(m_formatsToFill, {})] {
+        auto *job = new QFormatFillJob(this);
+        connect(job, &QFormatFillJob::filled, this, &QLibraryLoader::OnFormatsFilled);
+        connect(job, &QFormatFillJob::finished, job, &QObject::deleteLater);
+        job->start(paths);
+    });
+}
+
+void QLibraryLoader::OnFormatsFilled(const QList<QPair<QString, QString>> &formats)
+{
+    if (formats.isEmpty())
+        return;
+    // The rows of these files only: a large library is not indexed for a few.
+    std::unordered_map<std::string, std::string> wanted;
+    for (const auto &[path, format] : formats)
+        wanted.emplace(path.toStdString(), format.toStdString());
+    for (IBaseChunk *item : m_rows.all())
+        if (auto *row = dynamic_cast<QAudioFileChunk *>(item))
+            if (const auto it = wanted.find(std::string(row->textView(QRowTexts::FilePath)));
+                it != wanted.end())
+                row->SetFileFormat(it->second);
+    for (const auto &[path, format] : formats)
+        if (!QVideoSettingXml::changeConvertedInfoValue(path, QStringLiteral("Format_"), format))
+            qCWarning(lcLibrary) << "cannot store the format of" << path << "in the history";
+}
+
+void QLibraryLoader::OnRecordingsRecovered(const QList<convertedInfo> &records)
+{
+    QStringList paths;
+    for (const convertedInfo &info : records) {
+        const qint64 bytes = info.videoFile ? -1 : LibraryTexts::fileBytes(info.convertedPath);
+        if (bytes < 0)
+            continue;
+        m_rows.addRow(m_controls.rowOf(info, bytes));
+        paths << info.convertedPath;
+    }
+    if (paths.isEmpty())
+        return;
+    emit rowsJoined();
+    QStringList names;
+    for (const QString &path : paths)
+        names << QFileInfo(path).fileName();
+    QLibraryQuestions::inform(
+        m_owner, paths.size() == 1 ? tr("A recording that was cut short was repaired and added to the "
+                                        "library: %1.")
+                                         .arg(names.first())
+                                   : tr("%1 recordings that were cut short were repaired and added to "
+                                        "the library: %2.")
+                                         .arg(paths.size())
+                                         .arg(names.join(QStringLiteral(", "))));
+    emit emitRecoveredRecordings(paths);
+}

@@ -1,0 +1,161 @@
+#include "library/qlibraryplayback.h"
+
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qaudiofilesortmodel.h"
+#include "library/qaudiofiletableview.h"
+#include "library/qlibrarychunk.h"
+#include "library/qlibraryrows.h"
+
+#include <QFileInfo>
+
+QLibraryPlayback::QLibraryPlayback(QLibraryRows &rows, QAudioFileTableView *view,
+                                   QAudioFileSortModel *sortModel, QObject *parent)
+    : QObject(parent)
+    , m_rows(rows)
+    , m_view(view)
+    , m_sortModel(sortModel)
+{
+}
+
+void QLibraryPlayback::setPlaying(QAudioFileChunk *row, int state)
+{
+    if (!row)
+        return;
+    row->SetAudioState(QAudioFileChunk::AudioState(state));
+    m_rows.rowChanged(row);
+}
+
+QStringList QLibraryPlayback::playablePathsInViewOrder() const
+{
+    QStringList paths;
+    const auto add = [&paths](QAudioFileChunk *row) {
+        if (row && row->GetAudioState() == QAudioFileChunk::AudioNormal)
+            paths << row->qtext(QRowTexts::FilePath);
+    };
+    const std::vector<IBaseChunk *> &shown = m_rows.shown();
+    const int count = m_sortModel->rowCount();
+    // Without a search the view shows the rows as they are kept.
+    if (size_t(count) == shown.size()) {
+        paths.reserve(count);
+        for (IBaseChunk *item : shown)
+            add(dynamic_cast<QAudioFileChunk *>(item));
+        return paths;
+    }
+    for (int r = 0; r < count; ++r)
+        add(QAudioFileModel::rowItem(m_sortModel->index(r, 0)));
+    return paths;
+}
+
+void QLibraryPlayback::OnSetPlayingLibChunk(quint64 entryId)
+{
+    QLibraryChunk *entry = LibraryItemIds::itemOf<QLibraryChunk>(entryId);
+    if (!entry)
+        return;
+    QLibraryCurrent &current = m_rows.current();
+    if (entry == current.playingEntry() && current.playingRow()) {
+        if (current.playingRow()->GetAudioState() == QAudioFileChunk::AudioPause) {
+            setPlaying(current.playingRow(), QAudioFileChunk::AudioPlaying);
+            emit emitPlayOrPause(true);
+            emit emitPlayOrRecord(true);
+        }
+        return;
+    }
+    if (entry->GetAudioDatasList().empty())
+        return;
+    // The play list is what the table shows; with nothing playable shown,
+    // nothing is played.
+    const QStringList list = playablePathsInViewOrder();
+    if (list.isEmpty())
+        return;
+    current.setPlayingEntry(entry);
+    OnChangPlayingFile(list.first());
+    emit emitPlayFilePathList(list);
+    emit emitPlayingFilePath(list.first());
+    emit emitPlayOrPause(true);
+    emit emitPlayOrRecord(true);
+}
+
+void QLibraryPlayback::OnChangPlayingFile(QString playingFilePath)
+{
+    QLibraryCurrent &current = m_rows.current();
+    if (!current.playingEntry() || !QFileInfo::exists(playingFilePath))
+        return;
+    const std::string path = playingFilePath.toStdString();
+    const std::vector<IBaseChunk *> rows = current.playingEntry()->GetAudioDatasList();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        auto *row = dynamic_cast<QAudioFileChunk *>(*it);
+        if (!row || row->textView(QRowTexts::FilePath) != path)
+            continue;
+        if (current.playingRow() && current.playingRow() != row)
+            setPlaying(current.playingRow(), QAudioFileChunk::AudioNormal);
+        setPlaying(row, QAudioFileChunk::AudioPlaying);
+        current.setPlayingRow(row);
+        emit emitPlayingList(current.playingEntry()->itemId());
+        break;
+    }
+}
+
+void QLibraryPlayback::OnSetPlayOrPauseState(bool bPlay)
+{
+    if (QAudioFileChunk *row = m_rows.current().playingRow())
+        setPlaying(row, bPlay ? QAudioFileChunk::AudioPlaying : QAudioFileChunk::AudioPause);
+}
+
+void QLibraryPlayback::OnFinishPlayList()
+{
+    QLibraryCurrent &current = m_rows.current();
+    if (QAudioFileChunk *row = current.playingRow()) {
+        current.setPlayingRow(nullptr);
+        setPlaying(row, QAudioFileChunk::AudioNormal);
+    }
+}
+
+void QLibraryPlayback::OnPlayItem(const QModelIndex &index)
+{
+    QLibraryCurrent &current = m_rows.current();
+    if (m_rows.shown().empty() || !current.shownEntry() || current.recordingRow())
+        return;
+    QAudioFileChunk *item = QAudioFileModel::rowItem(index);
+    if (!item || item->isDeleted() || !QFileInfo::exists(item->qtext(QRowTexts::FilePath)))
+        return;
+    if (current.shownEntry() != current.playingEntry()) {
+        emit emitPlayFilePathList(playablePathsInViewOrder());
+        current.setPlayingEntry(current.shownEntry());
+    }
+    emit emitPlayingList(current.playingEntry()->itemId());
+    const QAudioFileChunk::AudioState state = item->GetAudioState();
+    if (state == QAudioFileChunk::AudioRecording || state == QAudioFileChunk::AudioNoFile)
+        return;
+    bool play = true;
+    if (item != current.playingRow()) {
+        setPlaying(current.playingRow(), QAudioFileChunk::AudioNormal);
+        setPlaying(item, QAudioFileChunk::AudioPlaying);
+        current.setPlayingRow(item);
+        emit emitPlayingFilePath(item->qtext(QRowTexts::FilePath));
+    } else if (state == QAudioFileChunk::AudioPlaying) {
+        setPlaying(item, QAudioFileChunk::AudioPause);
+        play = false;
+    } else if (state == QAudioFileChunk::AudioPause) {
+        setPlaying(item, QAudioFileChunk::AudioPlaying);
+    } else {
+        // The playing row stopped by the bar: the bar plays it again.
+        emit emitPlayOrRecord(true);
+        m_view->selectRow(index.row());
+        return;
+    }
+    emit emitPlayOrPause(play);
+    emit emitPlayOrRecord(true);
+    m_view->selectRow(index.row());
+}
+
+void QLibraryPlayback::OnPauseItem(const QModelIndex &index)
+{
+    QAudioFileChunk *item = QAudioFileModel::rowItem(index);
+    if (!item)
+        return;
+    if (item == m_rows.current().playingRow()) {
+        setPlaying(item, QAudioFileChunk::AudioPause);
+        emit emitPlayOrPause(false);
+    }
+}

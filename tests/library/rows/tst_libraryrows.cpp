@@ -1,0 +1,445 @@
+// The owner of the recordings table's rows, on its own: the current
+// references (playing row and entry, edited row, running recording, shown
+// and "All Recordings" entries) read null once their row or entry goes, by
+// every road a row or an entry can go; the lists keep the table's order as
+// rows come, change and go; and the model over the shown rows stays whole
+// through all of it.
+
+#include "library/libraryitemids.h"
+#include "library/qaudiofilechunk.h"
+#include "library/qaudiofilemodel.h"
+#include "library/qlibrarychunk.h"
+#include "library/qlibraryrows.h"
+#include "library/qroworder.h"
+#include "library/qrowsortjob.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QAudioFileChunk *row(const std::string &name, const std::string &created, const std::string &folder = "/rec/")
+{
+    auto *r = new QAudioFileChunk;
+    r->SetFileName(name);
+    r->SetFilePath(folder + name);
+    r->SetCreateTime(created);
+    return r;
+}
+
+std::string nameOf(IBaseChunk *item)
+{
+    return static_cast<QAudioFileChunk *>(item)->GetFileName();
+}
+
+// A library as the table keeps it: three master rows held by "All
+// Recordings" (shown), and a playlist with copies of two of them.
+struct Library
+{
+    QLibraryRows rows;
+    QAudioFileModel model;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+    std::unique_ptr<QLibraryChunk> all = std::make_unique<QLibraryChunk>();
+    std::unique_ptr<QLibraryChunk> playlist = std::make_unique<QLibraryChunk>();
+    QAudioFileChunk *a = row("a.mp3", "01-01-2024 10:00");
+    QAudioFileChunk *b = row("b.mp3", "02-01-2024 10:00");
+    QAudioFileChunk *c = row("c.mp3", "03-01-2024 10:00");
+    QAudioFileChunk *copyA = nullptr;
+    QAudioFileChunk *copyB = nullptr;
+
+    Library()
+    {
+        model.setHeaderList({"", "File Name", "Format", "Artist", "Album", "Duration", "Created Time", ""});
+        rows.setModel(&model);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            &model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        all->SetTitle("All Recordings");
+        all->SetListType(QLibraryChunk::ListAll);
+        playlist->SetTitle("Road");
+        playlist->SetListType(QLibraryChunk::ListCustom);
+        rows.current().setAllEntry(all.get());
+        rows.setAll({c, b, a});
+        rows.current().setShownEntry(all.get());
+        rows.show(rows.all());
+        copyB = new QAudioFileChunk(b);
+        copyA = new QAudioFileChunk(a);
+        playlist->SetAudioDatasList({copyB, copyA});
+    }
+    ~Library()
+    {
+        // The entries own the rows: the playlist its copies, "All
+        // Recordings" the master rows.
+        playlist.reset();
+        all.reset();
+    }
+};
+
+enum Road {
+    ForgetRow,      // taken out of the lists, still alive
+    ForgetWithMany, // the same, with many others at once
+    DeleteRow,      // destroyed without being taken out first
+    EntryDeletesIt, // its entry deletes it (by item)
+    EntryDeletesByTitle,
+    EntryClears,
+    EntryGoes,
+    FileGoes, // the file is gone from the disk
+};
+
+enum Reference { Playing, Editing, Recording };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Road)
+Q_DECLARE_METATYPE(Reference)
+
+class TestLibraryRows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyReferenceLetsGoOfItsRow_data();
+    void everyReferenceLetsGoOfItsRow();
+    void entriesThatGoTakeTheirReferences_data();
+    void entriesThatGoTakeTheirReferences();
+    void rowsKeepTheTableOrder();
+    void aNewOrderKeepsTheSelection();
+    void aNewOrderIsWorkedOutOnAWorker();
+    void mastersAreFoundByTheirWholePathButNeverTheRunningRecording();
+};
+
+void TestLibraryRows::everyReferenceLetsGoOfItsRow_data()
+{
+    QTest::addColumn<Road>("road");
+    QTest::addColumn<Reference>("reference");
+    QTest::addColumn<bool>("copy"); // the row is a playlist's copy, not a master row
+    QTest::addColumn<bool>("letsGo");
+    const struct
+    {
+        const char *name;
+        Road road;
+    } roads[] = {{"forgotten", ForgetRow},
+                 {"forgotten with many", ForgetWithMany},
+                 {"deleted", DeleteRow},
+                 {"deleted by its entry", EntryDeletesIt},
+                 {"deleted by title", EntryDeletesByTitle},
+                 {"its entry cleared", EntryClears},
+                 {"its entry gone", EntryGoes},
+                 {"its file gone", FileGoes}};
+    const struct
+    {
+        const char *name;
+        Reference reference;
+    } references[] = {{"playing", Playing}, {"editing", Editing}, {"recording", Recording}};
+    for (const auto &road : roads) {
+        for (const auto &reference : references) {
+            for (bool copy : {false, true}) {
+                // A running recording is a master row; "All Recordings" does not go.
+                if ((reference.reference == Recording && copy) || (road.road == EntryGoes && !copy))
+                    continue;
+                // A file gone stops its playing row only: the other rows stay as they are.
+                const bool letsGo = road.road != FileGoes || reference.reference == Playing;
+                QTest::newRow(qPrintable(
+                    QString("%1 row %2, %3").arg(reference.name, copy ? "copy" : "master", road.name)))
+                    << road.road << reference.reference << copy << letsGo;
+            }
+        }
+    }
+}
+
+void TestLibraryRows::everyReferenceLetsGoOfItsRow()
+{
+    QFETCH(Road, road);
+    QFETCH(Reference, reference);
+    QFETCH(bool, copy);
+    QFETCH(bool, letsGo);
+    Library lib;
+    QLibraryCurrent &current = lib.rows.current();
+    QLibraryChunk *owner = copy ? lib.playlist.get() : lib.all.get();
+    QAudioFileChunk *target = copy ? lib.copyB : lib.b;
+    QAudioFileChunk *other = copy ? lib.copyA : lib.a;
+    if (copy) {
+        current.setShownEntry(lib.playlist.get());
+        lib.rows.show(lib.playlist->GetAudioDatasList());
+    }
+    const quint64 id = target->itemId();
+    // The reference under test names the target; the others name another row.
+    const auto set = [&](Reference ref, QAudioFileChunk *r) {
+        switch (ref) {
+        case Playing:
+            current.setPlayingEntry(owner);
+            current.setPlayingRow(r);
+            break;
+        case Editing:
+            current.setEditingRow(r);
+            break;
+        case Recording:
+            current.setRecordingRow(r);
+            break;
+        }
+    };
+    const auto get = [&](Reference ref) {
+        switch (ref) {
+        case Playing:
+            return current.playingRow();
+        case Editing:
+            return current.editingRow();
+        case Recording:
+            return current.recordingRow();
+        }
+        return static_cast<QAudioFileChunk *>(nullptr);
+    };
+    for (Reference ref : {Playing, Editing, Recording})
+        if (ref != reference && !(ref == Recording && copy))
+            set(ref, other);
+    set(reference, target);
+    QCOMPARE(get(reference), target);
+
+    std::unique_ptr<QAudioFileChunk> kept; // a forgotten row stays alive
+    switch (road) {
+    case ForgetRow:
+        lib.rows.forgetRow(target);
+        owner->SetAudioDatasList({other});
+        kept.reset(target);
+        break;
+    case ForgetWithMany: {
+        // Enough rows to be let go of in one pass.
+        std::vector<IBaseChunk *> many{target};
+        std::vector<std::unique_ptr<QAudioFileChunk>> others;
+        for (int i = 0; i < 80; ++i) {
+            others.push_back(std::make_unique<QAudioFileChunk>());
+            many.push_back(others.back().get());
+        }
+        lib.rows.forgetRows(many);
+        owner->SetAudioDatasList({other});
+        kept.reset(target);
+        break;
+    }
+    case DeleteRow:
+        owner->SetAudioDatasList({other});
+        delete target;
+        break;
+    case EntryDeletesIt:
+        QVERIFY(owner->DeleteOneAudioChunk(target));
+        break;
+    case EntryDeletesByTitle:
+        target->SetTitle("the one");
+        QVERIFY(owner->DeleteOneAudioChunk(std::string("the one")));
+        break;
+    case EntryClears:
+        owner->ClearAudioDatasList();
+        break;
+    case EntryGoes:
+        lib.playlist.reset();
+        break;
+    case FileGoes:
+        current.forgetPath(target->textView(QRowTexts::FilePath));
+        break;
+    }
+
+    QCOMPARE(get(reference) == nullptr, letsGo);
+    QCOMPARE(lib.model.rowCount(), int(lib.rows.shown().size()));
+    if (road == FileGoes)
+        return; // the row itself stays listed
+    // Gone from every list (only compared: it may be freed); its id names
+    // nothing the library holds.
+    QVERIFY(!lib.rows.rowOfId(id));
+    QVERIFY(!lib.rows.holdsRow(id));
+    for (const std::vector<IBaseChunk *> *list : {&lib.rows.all(), &lib.rows.shown()})
+        QVERIFY(std::find(list->begin(), list->end(), static_cast<IBaseChunk *>(target)) == list->end());
+    // The other references still name their row, unless its entry went.
+    if (road != EntryGoes && road != EntryClears)
+        for (Reference ref : {Playing, Editing, Recording})
+            if (ref != reference && !(ref == Recording && copy))
+                QCOMPARE(get(ref), other);
+}
+
+void TestLibraryRows::entriesThatGoTakeTheirReferences_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<bool>("destroyed"); // else forgotten while it stays
+    for (const char *entry : {"playing", "shown", "all"})
+        for (bool destroyed : {true, false})
+            QTest::newRow(qPrintable(QString("%1 entry %2").arg(entry, destroyed ? "destroyed" : "forgotten")))
+                << QString(entry) << destroyed;
+}
+
+void TestLibraryRows::entriesThatGoTakeTheirReferences()
+{
+    QFETCH(QString, entry);
+    QFETCH(bool, destroyed);
+    Library lib;
+    QLibraryCurrent &current = lib.rows.current();
+    // Playing from the playlist, which is also shown; the row that plays is
+    // a master row, which outlives the playlist.
+    current.setPlayingEntry(lib.playlist.get());
+    current.setPlayingRow(lib.b);
+    current.setShownEntry(lib.playlist.get());
+    lib.rows.show(lib.playlist->GetAudioDatasList());
+    QCOMPARE(lib.model.rowCount(), 2);
+
+    std::unique_ptr<QLibraryChunk> &owned = entry == "all" ? lib.all : lib.playlist;
+    QLibraryChunk *goes = owned.get();
+    if (entry == "all") {
+        current.setPlayingEntry(lib.all.get());
+        current.setShownEntry(lib.all.get());
+        lib.rows.show(lib.rows.all());
+    }
+    if (destroyed) {
+        owned.reset();
+    } else {
+        lib.rows.forgetEntry(goes);
+    }
+    QVERIFY(!current.playingEntry());
+    QVERIFY(!current.playingRow());
+    QVERIFY(!current.shownEntry());
+    QVERIFY(lib.rows.shown().empty());
+    QCOMPARE(lib.model.rowCount(), 0);
+    QCOMPARE(current.allEntry() == nullptr, entry == "all");
+    if (entry == "all" && destroyed)
+        QVERIFY(lib.rows.all().empty()); // the master rows went with it
+}
+
+void TestLibraryRows::rowsKeepTheTableOrder()
+{
+    Library lib;
+    const auto shownNames = [&] {
+        QStringList names;
+        for (int r = 0; r < lib.model.rowCount(); ++r)
+            names << lib.model.index(r, 1).data().toString();
+        return names;
+    };
+    // Newest first.
+    QCOMPARE(shownNames(), QStringList({"c", "b", "a"}));
+    QAudioFileChunk *d = row("d.mp3", "02-01-2024 12:00");
+    lib.all->AddAudioChunk(d);
+    lib.rows.addRow(d);
+    QCOMPARE(shownNames(), QStringList({"c", "d", "b", "a"}));
+    QCOMPARE(nameOf(lib.rows.all()[1]), std::string("d.mp3"));
+    // A changed row moves to its new place, in the master and shown lists.
+    lib.a->SetCreateTime("01-01-2030 10:00");
+    lib.rows.rowChanged(lib.a);
+    QCOMPARE(shownNames(), QStringList({"a", "c", "d", "b"}));
+    QCOMPARE(nameOf(lib.rows.all().front()), std::string("a.mp3"));
+    // The running recording stays on top, whatever its date.
+    QAudioFileChunk *running = row("running.mp3", "01-01-2000 10:00");
+    running->SetAudioState(QAudioFileChunk::AudioRecording);
+    running->setFixedItem(true);
+    lib.all->AddAudioChunk(running);
+    lib.rows.addRow(running);
+    QCOMPARE(shownNames().first(), QString("running"));
+    // Shown copies join the shown entry's rows at their places.
+    lib.rows.current().setShownEntry(lib.playlist.get());
+    lib.rows.show(lib.playlist->GetAudioDatasList());
+    lib.rows.showRow(new QAudioFileChunk(d));
+    QCOMPARE(shownNames(), QStringList({"d", "b", "a"}));
+    QCOMPARE(lib.playlist->GetAudioDatasList().size(), size_t(3));
+}
+
+void TestLibraryRows::aNewOrderKeepsTheSelection()
+{
+    Library lib;
+    QPersistentModelIndex selected = lib.model.index(2, 1); // a, the oldest
+    QCOMPARE(selected.data().toString(), QString("a"));
+    const QRowOrder byName(QAudioFileModel::ColumnName, Qt::AscendingOrder);
+    const quint64 before = lib.rows.generation();
+    lib.rows.reorder(byName, byName.sortedPlaces(byName.keysOf(lib.rows.all())),
+                     byName.sortedPlaces(byName.keysOf(lib.rows.shown())));
+    QVERIFY(lib.rows.generation() != before);
+    QCOMPARE(lib.rows.order(), byName);
+    QCOMPARE(selected.row(), 0);
+    QCOMPARE(selected.data().toString(), QString("a"));
+    QCOMPARE(nameOf(lib.rows.all().back()), std::string("c.mp3"));
+    // The "All Recordings" entry holds the master rows in their new order.
+    QCOMPARE(lib.all->GetAudioDatasList(), lib.rows.all());
+    // Places worked out for lists that changed meanwhile are refused.
+    QAudioFileChunk *d = row("d.mp3", "02-06-2024 10:00");
+    lib.all->AddAudioChunk(d);
+    lib.rows.addRow(d);
+    const QRowOrder byDate;
+    lib.rows.reorder(byDate, {0, 1, 2}, {0, 1, 2});
+    QCOMPARE(lib.rows.order(), byName);
+}
+
+void TestLibraryRows::aNewOrderIsWorkedOutOnAWorker()
+{
+    // Every list goes to the worker, however short.
+    QRowSortJob::setSortAtOnceLimit(0);
+    Library lib;
+    QRowSortJob job(lib.rows);
+    QSignalSpy sorted(&job, &QRowSortJob::sorted);
+    const auto shownNames = [&] {
+        QStringList names;
+        for (int r = 0; r < lib.model.rowCount(); ++r)
+            names << lib.model.index(r, 1).data().toString();
+        return names;
+    };
+    QPersistentModelIndex oldest = lib.model.index(2, 1);
+    const QRowOrder byName(QAudioFileModel::ColumnName, Qt::AscendingOrder);
+    job.sortBy(byName);
+    // The rows stay as they are until the worker's answer is back.
+    QVERIFY(job.isRunning());
+    QCOMPARE(lib.rows.order(), QRowOrder());
+    QCOMPARE(shownNames(), QStringList({"c", "b", "a"}));
+    QTRY_COMPARE(sorted.count(), 1);
+    QCOMPARE(lib.rows.order(), byName);
+    QCOMPARE(shownNames(), QStringList({"a", "b", "c"}));
+    QCOMPARE(oldest.row(), 0);
+
+    // A row that comes while the worker sorts: the keys are read again, and
+    // the new row is in its place.
+    const QRowOrder byNameDown(QAudioFileModel::ColumnName, Qt::DescendingOrder);
+    job.sortBy(byNameDown);
+    QAudioFileChunk *d = row("d.mp3", "01-01-2024 12:00");
+    lib.all->AddAudioChunk(d);
+    lib.rows.addRow(d);
+    QCOMPARE(shownNames(), QStringList({"a", "b", "c", "d"}));
+    QTRY_COMPARE(sorted.count(), 2);
+    QCOMPARE(shownNames(), QStringList({"d", "c", "b", "a"}));
+    QCOMPARE(lib.all->GetAudioDatasList(), lib.rows.all());
+
+    // A row that moves while the worker sorts: the keys are read again too.
+    job.sortBy(QRowOrder());
+    lib.c->SetFileName("0c.mp3");
+    lib.rows.rowChanged(lib.c);
+    QCOMPARE(shownNames(), QStringList({"d", "b", "a", "0c"}));
+    QTRY_COMPARE(sorted.count(), 3);
+    QCOMPARE(shownNames(), QStringList({"0c", "b", "d", "a"}));
+
+    // Asked for twice while it runs: the last one wins, told once.
+    job.sortBy(QRowOrder(QAudioFileModel::ColumnCreated, Qt::AscendingOrder));
+    job.sortBy(byName);
+    QTRY_COMPARE(sorted.count(), 4);
+    QVERIFY(!job.isRunning());
+    QCOMPARE(lib.rows.order(), byName);
+    QCOMPARE(shownNames(), QStringList({"0c", "a", "b", "d"}));
+    QRowSortJob::setSortAtOnceLimit(5000);
+}
+
+void TestLibraryRows::mastersAreFoundByTheirWholePathButNeverTheRunningRecording()
+{
+    Library lib;
+    QAudioFileChunk *elsewhere = row("b.mp3", "05-01-2024 10:00", "/other/");
+    lib.all->AddAudioChunk(elsewhere);
+    lib.rows.addRow(elsewhere);
+    QCOMPARE(lib.rows.masterOf("/rec/b.mp3"), lib.b);
+    QCOMPARE(lib.rows.masterOf("/other/b.mp3"), elsewhere);
+    QVERIFY(!lib.rows.masterOf("b.mp3"));
+    // A running recording's path is only planned: it may name a finished file.
+    QAudioFileChunk *running = row("a.mp3", "01-01-2000 10:00");
+    running->SetAudioState(QAudioFileChunk::AudioRecording);
+    running->setFixedItem(true);
+    lib.all->AddAudioChunk(running);
+    lib.rows.addRow(running);
+    lib.rows.current().setRecordingRow(running);
+    QCOMPARE(lib.rows.all().front(), static_cast<IBaseChunk *>(running));
+    QCOMPARE(lib.rows.masterOf("/rec/a.mp3"), lib.a);
+    lib.rows.setFileGone("/rec/a.mp3", true);
+    QVERIFY(lib.a->isDeleted());
+    QCOMPARE(lib.a->GetAudioState(), QAudioFileChunk::AudioNoFile);
+    QCOMPARE(running->GetAudioState(), QAudioFileChunk::AudioRecording);
+}
+
+QTEST_MAIN(TestLibraryRows)
+#include "tst_libraryrows.moc"
