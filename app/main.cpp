@@ -1,3 +1,4 @@
+#include "app/applog.h"
 #include "app/keyapplication.h"
 #include "app/mainwindow.h"
 #include "app/qcodecmoduleload.h"
@@ -48,11 +49,16 @@ int main(int argc, char *argv[])
         app.setWindowInstance(window.get());
         window->show();
         code = app.exec();
+        // While the window can still say that they could not be saved.
+        window->waitForLibraryAtExit();
         app.setWindowInstance(nullptr);
     }
     // The library's last changes reach the disk before the log closes, so
     // that a write that fails is still logged.
-    QVideoSettingXml::waitForHistory();
+    QString reason;
+    if (!QVideoSettingXml::waitForHistory(&reason))
+        qCCritical(lcApp).noquote() << "The recordings library's last changes are lost:"
+                                    << QVideoSettingXml::historyFilePath() << reason;
     QLogFile::uninstall();
     return code;
 }

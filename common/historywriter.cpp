@@ -61,10 +61,7 @@ bool HistoryWriter::runJob(const Job &job)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_ended.insert(job.key, Ended{job.ticket, ok, reason});
-        if (!ok) {
-            m_failed = true;
-            m_failure = reason;
-        }
+        m_failed = m_failed || !ok;
     }
     emit writeEnded(job.key, job.ticket, ok, reason);
     return ok;
@@ -109,15 +106,12 @@ void HistoryWriter::later(std::chrono::nanoseconds after, std::function<void()> 
     m_wake.notify_one();
 }
 
-bool HistoryWriter::waitForIdle(QString *reason)
+bool HistoryWriter::waitForIdle()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_idle.wait(lock, [this] { return m_queue.empty() && !m_busy; });
     const bool ok = !m_failed;
-    if (reason)
-        *reason = m_failure;
     m_failed = false;
-    m_failure.clear();
     return ok;
 }
 

@@ -38,8 +38,8 @@ public:
     void later(std::chrono::nanoseconds after, std::function<void()> check);
     // Waits until every posted write has ended (at quit, or for a reader of
     // the file in this process). False when one of them failed since the
-    // last wait, and reason (when given) says why the last one failed.
-    bool waitForIdle(QString *reason = nullptr);
+    // last wait.
+    bool waitForIdle();
     // Calls done on context's thread (call this from there) once the write
     // of ticket, or a later one of key, has ended: whether it was written,
     // and why not. Nothing is called when context goes first.
@@ -82,7 +82,6 @@ private:
     std::chrono::steady_clock::time_point m_checkAt;
     bool m_busy = false;
     bool m_failed = false;
-    QString m_failure;
     quint64 m_lastTicket = 0;
     QHash<QString, Ended> m_ended;
     bool m_stopping = false;

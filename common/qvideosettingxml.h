@@ -84,11 +84,11 @@ public:
     // file is written behind it by the history writer (common/historywriter.h),
     // which reports a write that failed. A change that could be made returns
     // true; whether it reached the disk is told by whenHistoryWritten, by
-    // the writer's writeFailed, and by waitForHistory, which waits until the
-    // file holds every change (false when a write failed since the last
-    // wait, reason saying why). Running copies of the program save one at
-    // a time, each taking in what the others wrote since it last read the
-    // file: both copies' changes stay.
+    // the writer's writeFailed, and by waitForHistory, which waits for the
+    // writes on their way: false when the file does not hold every change
+    // (a write failed and none succeeded since; reason says why). Running
+    // copies of the program save one at a time, each taking in what the
+    // others wrote since it last read the file: both copies' changes stay.
     static bool waitForHistory(QString *reason = nullptr);
     // Calls done on context's thread (call this from there) once the
     // changes made so far are in the file (true) or their write failed

@@ -69,6 +69,8 @@ struct ParsedHistory
     quint64 revision = 1;
     // The history writer's ticket of the last save.
     quint64 ticket = 0;
+    // Why the last write failed, while its changes are still unwritten.
+    QString failure;
 };
 
 // Tells the bytes another writer left apart from ours, not an attacker's:
@@ -460,8 +462,13 @@ bool QVideoSettingXml::saveHistory(const HistoryDocument &doc, const HistoryChan
     }
     // The writer takes the document from the cache: a save still waiting
     // is replaced by this one, which carries both changes.
-    const quint64 ticket = HistoryWriter::instance().post(
-        file, [file](QString *reason) { return writeHistory(file, reason); });
+    const quint64 ticket = HistoryWriter::instance().post(file, [file, &cache](QString *reason) {
+        if (writeHistory(file, reason))
+            return true;
+        QMutexLocker failed(&cache.mutex);
+        cache.failure = *reason;
+        return false;
+    });
     QMutexLocker lock(&cache.mutex);
     cache.ticket = qMax(cache.ticket, ticket);
     return true;
@@ -572,6 +579,7 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
         ++cache.revision;
     }
     cache.unwritten = !cache.pending.empty();
+    cache.failure.clear();
     cache.baseKnown = true;
     cache.signature = written;
     cache.readAtNs = StateFile::nowNs();
@@ -590,7 +598,16 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
 
 bool QVideoSettingXml::waitForHistory(QString *reason)
 {
-    return HistoryWriter::instance().waitForIdle(reason);
+    HistoryWriter::instance().waitForIdle();
+    // A failed write leaves its changes unwritten until a later one
+    // succeeds: what counts is whether the file holds them now.
+    ParsedHistory &cache = parsedHistory();
+    QMutexLocker lock(&cache.mutex);
+    if (!cache.valid || !cache.unwritten)
+        return true;
+    if (reason)
+        *reason = cache.failure;
+    return false;
 }
 
 void QVideoSettingXml::whenHistoryWritten(QObject *context, std::function<void(bool, const QString &)> done)
