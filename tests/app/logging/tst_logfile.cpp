@@ -2,14 +2,17 @@
 // and category, including those of a capture thread and the codec layer's own
 // lines, while the handler before it still gets each line (standard error);
 // the file is rotated at its size limit, whole lines only, also when several
-// threads write at once.
+// threads or two running copies write at once; a FIFO or a link at its path
+// is replaced by a new file.
 #include "app/applog.h"
 #include "app/qlogfile.h"
 #include "common/qvideosettingxml.h"
+#include "common/statefilelock.h"
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordareainfo.h"
 #include "rzcodec/recorder.h"
 #include "rzcodec/setup.h"
+#include "testsupport.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -17,9 +20,24 @@
 #include <QThread>
 #include <QtTest>
 
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryFile>
+
 #include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -67,6 +85,161 @@ int countMatching(const QStringList &lines, const QString &category, const QStri
             ++n;
     }
     return n;
+}
+
+// What the process writes to its standard error while one lives.
+class StandardErrorCapture
+{
+public:
+    StandardErrorCapture()
+    {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        if (m_file.open())
+            ::dup2(m_file.handle(), STDERR_FILENO);
+    }
+    ~StandardErrorCapture() { take(); }
+    QByteArray take()
+    {
+        if (m_saved >= 0) {
+            std::fflush(stderr);
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+            m_saved = -1;
+            m_file.seek(0);
+            m_text = m_file.readAll();
+        }
+        return m_text;
+    }
+
+private:
+    QTemporaryFile m_file;
+    int m_saved = -1;
+    QByteArray m_text;
+};
+
+// Opens a FIFO for reading once `after` has passed without done(): what a
+// writer blocked in opening it needs to go on.
+class FifoWatch
+{
+public:
+    FifoWatch(const QString &fifo, std::chrono::milliseconds after)
+        : m_thread([this, name = QFile::encodeName(fifo), after] {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (!m_wake.wait_for(lock, after, [this] { return m_done; }))
+                m_reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
+        })
+    {
+    }
+    ~FifoWatch()
+    {
+        done();
+        if (m_reader >= 0)
+            ::close(m_reader);
+    }
+    void done()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool hadToOpen() const { return m_reader >= 0; }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    int m_reader = -1;
+    std::thread m_thread;
+};
+
+void silent(QtMsgType, const QMessageLogContext &, const QString &) { }
+
+// One running copy of the program for the parent's cases, told what to log
+// on its standard input: "bulk <n>" lines, "say <text>", "quit"; it answers
+// each once done.
+int runAsACopy(const QString &path, qint64 limit, const QByteArray &name)
+{
+    qInstallMessageHandler(silent);
+    QLogFile::install(path, limit);
+    const auto answer = [](const char *what) {
+        std::puts(what);
+        std::fflush(stdout);
+    };
+    answer("ready");
+    std::string command;
+    while (std::getline(std::cin, command)) {
+        const QByteArray line = QByteArray::fromStdString(command);
+        if (line.startsWith("bulk ")) {
+            const int count = line.mid(5).toInt();
+            for (int i = 0; i < count; ++i)
+                qCWarning(lcApp, "%s line %04d %s", name.constData(), i, "--------------------------------");
+            answer("done");
+        } else if (line.startsWith("say ")) {
+            qCWarning(lcApp, "%s", line.mid(4).constData());
+            answer("said");
+        } else if (line == "quit") {
+            QLogFile::uninstall();
+            return 0;
+        }
+    }
+    return 2;
+}
+
+// Copies of this test program acting as running copies of the program.
+class Copies
+{
+public:
+    Copies(const QString &path, qint64 limit, const QStringList &names)
+    {
+        for (const QString &name : names) {
+            m_copies.push_back(std::make_unique<QProcess>());
+            m_copies.back()->start(QCoreApplication::applicationFilePath(),
+                                   {QStringLiteral("--copy"), path, QString::number(limit), name});
+            m_heard.push_back(QByteArray());
+        }
+    }
+    qint64 pid(int copy) const { return m_copies.at(size_t(copy))->processId(); }
+    bool tell(int copy, const QByteArray &what)
+    {
+        QProcess &process = *m_copies.at(size_t(copy));
+        process.write(what + '\n');
+        return process.waitForBytesWritten();
+    }
+    // The copy has answered so many times in all.
+    bool answered(int copy, const QByteArray &what, int times = 1)
+    {
+        m_heard[size_t(copy)] += m_copies[size_t(copy)]->readAll();
+        return m_heard[size_t(copy)].count(what + '\n') >= times;
+    }
+    bool quit()
+    {
+        bool ok = true;
+        for (size_t i = 0; i < m_copies.size(); ++i) {
+            ok = tell(int(i), "quit") && m_copies[i]->waitForFinished(60000) && ok;
+            ok = m_copies[i]->exitStatus() == QProcess::NormalExit && m_copies[i]->exitCode() == 0 && ok;
+        }
+        return ok;
+    }
+    int size() const { return int(m_copies.size()); }
+
+private:
+    std::vector<std::unique_ptr<QProcess>> m_copies;
+    std::vector<QByteArray> m_heard;
+};
+
+// The process waits for an flock another process holds.
+bool waitsForALock(qint64 pid)
+{
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray waiting = "-> FLOCK  ADVISORY  WRITE " + QByteArray::number(pid) + ' ';
+    return locks.readAll().contains(waiting);
 }
 
 } // namespace
@@ -191,7 +364,131 @@ private slots:
         QCOMPARE(QFileInfo(old).size(), limit + 10);
         QCOMPARE(fileLines(path).size(), 1);
     }
+
+    void whatIsNoRegularFileIsReplaced_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("said");
+        QTest::newRow("FIFO, nobody reading") << "fifo" << QByteArray("was a FIFO");
+        QTest::newRow("FIFO, read by someone") << "read fifo" << QByteArray("was a FIFO");
+        QTest::newRow("link to a file") << "link" << QByteArray("was a symbolic link");
+        QTest::newRow("link to nothing") << "dangling link" << QByteArray("was a symbolic link");
+    }
+    void whatIsNoRegularFileIsReplaced()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, said);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("log.txt"));
+        const QString target = dir.filePath(QStringLiteral("elsewhere.txt"));
+        const QByteArray name = QFile::encodeName(path);
+        int reader = -1;
+        if (kind.contains(QLatin1String("fifo"))) {
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+            if (kind == QLatin1String("read fifo"))
+                QVERIFY((reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK)) >= 0);
+        } else {
+            if (kind == QLatin1String("link"))
+                QVERIFY(TestSupport::writeBytes(target, "kept\n"));
+            QVERIFY(QFile::link(target, path));
+        }
+        StandardErrorCapture standardError;
+        {
+            // A writer that blocks in opening the FIFO is let go, and fails.
+            FifoWatch watch(path, std::chrono::milliseconds(5000));
+            QLogFile::install(path);
+            watch.done();
+            QVERIFY(!watch.hadToOpen());
+        }
+        qCWarning(lcApp) << "into a file of its own";
+        QLogFile::uninstall();
+        const QByteArray told = standardError.take();
+        if (reader >= 0)
+            ::close(reader);
+        QVERIFY2(told.contains("log: " + name + ' ' + said + "; a new log file replaces it"), told.constData());
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        const QStringList lines = fileLines(path);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines.first().endsWith(QStringLiteral("into a file of its own")));
+        // What a link pointed to is left as it was.
+        if (kind == QLatin1String("link"))
+            QCOMPARE(TestSupport::readBytes(target), QByteArray("kept\n"));
+        else
+            QVERIFY(!QFileInfo::exists(target));
+    }
+
+    void twoCopiesRotateWithinTheLimit()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("log.txt"));
+        const qint64 limit = 4096;
+        const QStringList names{QStringLiteral("one"), QStringLiteral("two")};
+        Copies copies(path, limit, names);
+        for (int i = 0; i < copies.size(); ++i)
+            QTRY_VERIFY_WITH_TIMEOUT(copies.answered(i, "ready"), 60000);
+        // Both write their lines at once, rotating many times; then each its last line.
+        for (int i = 0; i < copies.size(); ++i)
+            QVERIFY(copies.tell(i, "bulk 400"));
+        for (int i = 0; i < copies.size(); ++i)
+            QTRY_VERIFY_WITH_TIMEOUT(copies.answered(i, "done"), 60000);
+        for (int i = 0; i < copies.size(); ++i) {
+            QVERIFY(copies.tell(i, "say " + names.at(i).toUtf8() + " last line"));
+            QTRY_VERIFY_WITH_TIMEOUT(copies.answered(i, "said"), 60000);
+        }
+        QVERIFY(copies.quit());
+        const QString old = QLogFile::previousPath(path);
+        QVERIFY2(QFileInfo(path).size() <= limit, qPrintable(QString::number(QFileInfo(path).size())));
+        QVERIFY2(QFileInfo(old).size() <= limit, qPrintable(QString::number(QFileInfo(old).size())));
+        const QStringList lines = fileLines(old) + fileLines(path);
+        for (const QString &line : lines)
+            QVERIFY2(kLine.match(line).hasMatch(), qPrintable(line));
+        for (const QString &name : names)
+            QCOMPARE(countMatching(lines, QStringLiteral("velmora.app"), name + QStringLiteral(" last line")),
+                     1);
+    }
+
+    void aCopyWaitsForTheLockAndFollowsARotation()
+    {
+        if (!QFile::exists(QStringLiteral("/proc/locks")))
+            QSKIP("no /proc/locks to see a process wait for a lock");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("log.txt"));
+        Copies copies(path, 4096, {QStringLiteral("one")});
+        QTRY_VERIFY_WITH_TIMEOUT(copies.answered(0, "ready"), 60000);
+        QVERIFY(copies.tell(0, "say before"));
+        QTRY_VERIFY_WITH_TIMEOUT(copies.answered(0, "said"), 60000);
+        {
+            // Another copy holds the lock: the line waits for it, and the
+            // other copy rotates the file meanwhile.
+            StateFileLock other(path);
+            QVERIFY(other.lock());
+            QVERIFY(copies.tell(0, "say after"));
+            QTRY_VERIFY_WITH_TIMEOUT(waitsForALock(copies.pid(0)), 60000);
+            QCOMPARE(::rename(QFile::encodeName(path).constData(),
+                              QFile::encodeName(QLogFile::previousPath(path)).constData()),
+                     0);
+            QVERIFY(TestSupport::writeBytes(path, "the other copy's line\n"));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(copies.answered(0, "said", 2), 60000);
+        QVERIFY(copies.quit());
+        const QStringList now = fileLines(path);
+        QCOMPARE(now.size(), 2);
+        QCOMPARE(now.first(), QStringLiteral("the other copy's line"));
+        QVERIFY(now.last().endsWith(QStringLiteral(": after")));
+        QCOMPARE(fileLines(QLogFile::previousPath(path)).size(), 1);
+    }
 };
 
-QTEST_MAIN(LogFileTest)
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc == 5 && std::strcmp(argv[1], "--copy") == 0)
+        return runAsACopy(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong(),
+                          QByteArray(argv[4]));
+    LogFileTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_logfile.moc"
