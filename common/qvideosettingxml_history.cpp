@@ -60,6 +60,9 @@ struct ParsedHistory
     };
     std::vector<Pending> pending;
     bool baseKnown = false;
+    // The running copies' count of saves (common/statefilelock.h) when this
+    // process last wrote the file; 0 when not known (since read anew).
+    quint64 saveCount = 0;
     // The document is newer than the file: a save is on its way or failed.
     // Until it is written, the document is the history and the file is not
     // looked at.
@@ -256,6 +259,7 @@ void adoptParsed(const QString &file, quint64 generationAtStart, HistoryDocument
         cache.valid = true;
         cache.unwritten = false;
         cache.baseKnown = true;
+        cache.saveCount = 0;
         ++cache.revision;
     }
     doc = std::move(parsed);
@@ -275,8 +279,17 @@ bool unchangedSince(const QString &file, bool baseKnown, const StateFile::Signat
         return true;
     if (digest.isEmpty())
         return false;
-    const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);
-    return reading.status == StateFile::Status::Read && digestOf(reading.bytes) == digest;
+    // A piece at a time: a large history is not held a second time.
+    StateFile::PieceReader pieces(file, StateFile::kMaxHistoryBytes);
+    if (pieces.opening().status != StateFile::Status::Read)
+        return false;
+    QCryptographicHash sum(kDigest);
+    QByteArray piece;
+    while (pieces.next(piece, 1 << 20)) {
+        sum.addData(piece);
+        piece.clear();
+    }
+    return !pieces.failed() && sum.result() == digest;
 }
 
 } // namespace
@@ -528,14 +541,20 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
         doc = cache.doc;
         changes = cache.pending;
         generation = cache.generation;
-        // The check reads the file only within its time granularity; the
-        // lock keeps the other copies' writers out meanwhile.
         const bool known = cache.baseKnown;
         const StateFile::Signature base = cache.signature;
         const qint64 readAt = cache.readAtNs;
         const QByteArray digest = cache.digest;
+        const quint64 savesKnown = cache.saveCount;
         lock.unlock();
-        unchanged = unchangedSince(file, known, base, readAt, digest);
+        // The copies' count of saves tells at once whether another one
+        // saved since this one's write; the file is compared otherwise
+        // (read only within its time granularity).
+        const quint64 saves = fileLock.saveCount();
+        if (known && savesKnown != 0 && saves != 0)
+            unchanged = saves == savesKnown && StateFile::signature(file) == base;
+        else
+            unchanged = unchangedSince(file, known, base, readAt, digest);
     }
     if (!unchanged) {
         HistoryDocument current;
@@ -563,6 +582,7 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
         return false;
     const StateFile::Signature written = StateFile::signature(file);
     const QByteArray sum = digest.result();
+    const quint64 saves = fileLock.isLocked() ? fileLock.countSave() : 0;
     QMutexLocker lock(&cache.mutex);
     if (!cache.valid || cache.path != file)
         return true;
@@ -581,6 +601,7 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
     cache.unwritten = !cache.pending.empty();
     cache.failure.clear();
     cache.baseKnown = true;
+    cache.saveCount = saves;
     cache.signature = written;
     cache.readAtNs = StateFile::nowNs();
     cache.digest = sum;

@@ -61,6 +61,22 @@ bool StateFileLock::lock()
     return true;
 }
 
+quint64 StateFileLock::saveCount() const
+{
+    quint64 count = 0;
+    if (!m_locked || ::pread(m_fd, &count, sizeof count, 0) != ssize_t(sizeof count))
+        return 0;
+    return count;
+}
+
+quint64 StateFileLock::countSave()
+{
+    const quint64 count = saveCount() + 1;
+    if (!m_locked || ::pwrite(m_fd, &count, sizeof count, 0) != ssize_t(sizeof count))
+        return 0;
+    return count;
+}
+
 void StateFileLock::unlock()
 {
     if (!m_locked)

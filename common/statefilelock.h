@@ -26,6 +26,12 @@ public:
     void unlock();
     bool isLocked() const { return m_locked; }
     QString errorString() const { return m_error; }
+    // The saves made under the lock so far, as its file counts them (0
+    // before the first): a copy that finds the count it left knows that no
+    // other copy saved since. Only while locked; countSave returns the new
+    // count.
+    quint64 saveCount() const;
+    quint64 countSave();
 
     static QString lockPathOf(const QString &statePath);
 
