@@ -26,21 +26,23 @@ namespace {
 
 const QString kGroup = QStringLiteral("TWO_COPIES");
 
-QString pathOf(const QString &copy, int n)
-{
-    return QStringLiteral("/music/%1/REC_%2.mp3").arg(copy).arg(n);
-}
-
 convertedInfo record(const QString &path, const QString &title = QStringLiteral("Take"))
 {
     convertedInfo info;
     info.convertedPath = path;
     info.title = title;
-    info.time = QStringLiteral("00:01:00");
     info.format = QStringLiteral("mp3");
-    info.extend = QStringLiteral("mp3");
     info.listNames = QStringList{QStringLiteral("Road")};
     return info;
+}
+
+// The n-th thing one copy adds, as the file then shows it (a record as
+// "path=title").
+QString itemOf(const QString &kind, const QString &copy, int n)
+{
+    if (kind == QLatin1String("history"))
+        return QStringLiteral("/music/%1/REC_%2.mp3=Take").arg(copy).arg(n);
+    return QStringLiteral("%1_%2").arg(copy).arg(n);
 }
 
 // One copy's share of the work, each change a load-modify-save of its own:
@@ -49,64 +51,49 @@ bool changeAsACopy(const QString &kind, const QString &copy, int count)
 {
     bool ok = true;
     for (int n = 0; n < count; ++n) {
+        const QString item = itemOf(kind, copy, n);
         if (kind == QLatin1String("history"))
-            ok = QVideoSettingXml::SaveConvertedInfo(record(pathOf(copy, n))) && ok;
+            ok = QVideoSettingXml::SaveConvertedInfo(record(item.section(QLatin1Char('='), 0, 0))) && ok;
         else if (kind == QLatin1String("playlists"))
-            ok = QVideoSettingXml::AppendPlayList(QStringLiteral("%1 list %2").arg(copy).arg(n)) && ok;
+            ok = QVideoSettingXml::AppendPlayList(item) && ok;
         else
-            ok = QVideoSettingXml::SetItemValue(kGroup, QStringLiteral("%1_%2").arg(copy).arg(n), copy) && ok;
+            ok = QVideoSettingXml::SetItemValue(kGroup, item, copy) && ok;
     }
-    // Every tenth record goes again, so that removals meet too.
-    if (kind == QLatin1String("history")) {
-        for (int n = 0; n < count; n += 10)
-            ok = QVideoSettingXml::removeConvertedInfo(pathOf(copy, n)) && ok;
-        ok = QVideoSettingXml::waitForHistory() && ok;
+    return QVideoSettingXml::waitForHistory() && ok;
+}
+
+// "path=title" of every entry of History.xml.
+QStringList historyOnDisk()
+{
+    HistoryDocument doc;
+    if (!doc.parse(TestSupport::readBytes(QVideoSettingXml::historyFilePath())))
+        return {QStringLiteral("(does not parse)")};
+    QStringList found;
+    for (const HistoryDocument::Entry &entry : doc.entries()) {
+        const HistoryDocument::Element e = entry.element();
+        found << e.attribute(QStringLiteral("Converted_path_")) + QLatin1Char('=')
+                     + e.children.value(0).attribute(QStringLiteral("Title_"));
     }
-    return ok;
+    return found;
 }
 
 // What the file holds now, one text per entry.
 QStringList entriesOnDisk(const QString &kind)
 {
-    QStringList found;
-    if (kind == QLatin1String("history")) {
-        HistoryDocument doc;
-        if (!doc.parse(TestSupport::readBytes(QVideoSettingXml::historyFilePath())))
-            return {QStringLiteral("(does not parse)")};
-        for (const HistoryDocument::Entry &entry : doc.entries())
-            found << entry.attribute(QStringLiteral("Converted_path_"));
-        return found;
-    }
-    const QString file = kind == QLatin1String("playlists") ? QVideoSettingXml::playListFilePath()
-                                                            : QVideoSettingXml::preferencesFilePath();
+    if (kind == QLatin1String("history"))
+        return historyOnDisk();
+    const bool lists = kind == QLatin1String("playlists");
     QDomDocument doc;
-    if (!doc.setContent(TestSupport::readBytes(file)))
+    if (!doc.setContent(TestSupport::readBytes(lists ? QVideoSettingXml::playListFilePath()
+                                                     : QVideoSettingXml::preferencesFilePath())))
         return {QStringLiteral("(does not parse)")};
-    if (kind == QLatin1String("playlists")) {
-        for (QDomElement e = doc.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
-            found << e.attribute(QStringLiteral("ListName"));
-        return found;
+    QStringList found;
+    for (QDomElement e = doc.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        const QDomNamedNodeMap values = e.attributes();
+        for (int i = 0; i < values.count(); ++i)
+            found << (lists ? values.item(i).nodeValue() : values.item(i).nodeName());
     }
-    const QDomNamedNodeMap values = doc.documentElement().firstChildElement(kGroup).attributes();
-    for (int i = 0; i < values.count(); ++i)
-        found << values.item(i).nodeName();
     return found;
-}
-
-QStringList expectedOf(const QString &kind, const QString &copy, int count)
-{
-    QStringList expected;
-    for (int n = 0; n < count; ++n) {
-        if (kind == QLatin1String("history")) {
-            if (n % 10 != 0)
-                expected << pathOf(copy, n);
-        } else if (kind == QLatin1String("playlists")) {
-            expected << QStringLiteral("%1 list %2").arg(copy).arg(n);
-        } else {
-            expected << QStringLiteral("%1_%2").arg(copy).arg(n);
-        }
-    }
-    return expected;
 }
 
 // Replaces the file whole, as another copy's save does.
@@ -131,21 +118,6 @@ QByteArray historyOf(const QStringList &entries)
         doc.entries().append(HistoryDocument::Entry(entry));
     }
     return doc.serialize();
-}
-
-// "path=title" of every entry of the file.
-QStringList historyOnDisk()
-{
-    HistoryDocument doc;
-    if (!doc.parse(TestSupport::readBytes(QVideoSettingXml::historyFilePath())))
-        return {QStringLiteral("(does not parse)")};
-    QStringList found;
-    for (const HistoryDocument::Entry &entry : doc.entries()) {
-        const HistoryDocument::Element e = entry.element();
-        found << e.attribute(QStringLiteral("Converted_path_")) + QLatin1Char('=')
-                     + e.children.value(0).attribute(QStringLiteral("Title_"));
-    }
-    return found;
 }
 
 } // namespace
@@ -203,7 +175,9 @@ void TestTwoCopies::bothCopiesChangesStay()
         QCOMPARE(child->exitCode(), 0);
     }
     QStringList found = entriesOnDisk(kind);
-    QStringList expected = expectedOf(kind, copies.at(0), count) + expectedOf(kind, copies.at(1), count);
+    QStringList expected;
+    for (int n = 0; n < count; ++n)
+        expected << itemOf(kind, copies.at(0), n) << itemOf(kind, copies.at(1), n);
     found.sort();
     expected.sort();
     QCOMPARE(found, expected);
