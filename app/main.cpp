@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
     QLogFile::install(QIAnyUtil::getAppDataPath() + QStringLiteral("/log.txt"));
     QTerminationWatcher termination;
     int code = 0;
+    bool libraryLost = false;
     {
         auto window = std::make_unique<MainWindow>();
         // FFmpeg and TagLib load off the start: on a worker, once the library's
@@ -50,13 +51,13 @@ int main(int argc, char *argv[])
         window->show();
         code = app.exec();
         // While the window can still say that they could not be saved.
-        window->waitForLibraryAtExit();
+        libraryLost = !window->waitForLibraryAtExit();
         app.setWindowInstance(nullptr);
     }
-    // The library's last changes reach the disk before the log closes, so
-    // that a write that fails is still logged.
+    // What the window changed as it went reaches the disk before the log
+    // closes, so that a write that fails is still logged (once).
     QString reason;
-    if (!QVideoSettingXml::waitForHistory(&reason))
+    if (!QVideoSettingXml::waitForHistory(&reason) && !libraryLost)
         qCCritical(lcApp).noquote() << "The recordings library's last changes are lost:"
                                     << QVideoSettingXml::historyFilePath() << reason;
     QLogFile::uninstall();
