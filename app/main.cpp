@@ -1,3 +1,4 @@
+#include "app/applog.h"
 #include "app/keyapplication.h"
 #include "app/mainwindow.h"
 #include "app/qcodecmoduleload.h"
@@ -18,6 +19,18 @@
 
 #include <unistd.h>
 
+namespace {
+// Waits for the library's last changes to reach the disk; one that could not
+// is logged.
+void waitForHistoryLogged()
+{
+    QString reason;
+    if (!QVideoSettingXml::waitForHistory(&reason))
+        qCCritical(lcApp).noquote() << "The recordings library's last changes are lost:"
+                                    << QVideoSettingXml::historyFilePath() << reason;
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QUiAnyUtiliy::QDpiScaleInit();
@@ -26,6 +39,7 @@ int main(int argc, char *argv[])
     QLogFile::install(QIAnyUtil::getAppDataPath() + QStringLiteral("/log.txt"));
     QTerminationWatcher termination;
     int code = 0;
+    bool libraryLost = false;
     {
         auto window = std::make_unique<MainWindow>();
         // FFmpeg and TagLib load off the start: on a worker, once the library's
@@ -62,7 +76,7 @@ int main(int argc, char *argv[])
                 window->OnTerminationRequested();
                 app.setWindowInstance(nullptr);
                 window.reset();
-                QVideoSettingXml::waitForHistory();
+                waitForHistoryLogged();
                 termination.endingDone();
                 QLogFile::uninstall();
                 std::fflush(nullptr);
@@ -70,11 +84,16 @@ int main(int argc, char *argv[])
             });
             code = app.exec();
         }
+        // While the window can still say that they could not be saved.
+        libraryLost = !window->waitForLibraryAtExit();
         app.setWindowInstance(nullptr);
     }
-    // The library's last changes reach the disk before the log closes, so
-    // that a write that fails is still logged.
-    QVideoSettingXml::waitForHistory();
+    // What the window changed as it went reaches the disk before the log
+    // closes, so that a write that fails is still logged (once).
+    if (libraryLost)
+        QVideoSettingXml::waitForHistory();
+    else
+        waitForHistoryLogged();
     QLogFile::uninstall();
     return code;
 }

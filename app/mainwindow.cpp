@@ -406,6 +406,7 @@ void MainWindow::finishRecordingBeforeClosing()
 
 void MainWindow::OnTerminationRequested()
 {
+    m_terminating = true;
     finishRecordingBeforeClosing();
     hide();
     QCoreApplication::quit();
@@ -554,13 +555,30 @@ void MainWindow::OnRecordError(const QString &message)
 
 void MainWindow::OnHistoryWriteFailed(const QString &path, const QString &reason)
 {
+    showHistoryFailure(path, reason, tr("It is saved again with the next change."));
+}
+
+bool MainWindow::waitForLibraryAtExit()
+{
+    finishRecordingBeforeClosing();
+    QString reason;
+    if (QVideoSettingXml::waitForHistory(&reason))
+        return true;
+    const QString path = QVideoSettingXml::historyFilePath();
+    qCCritical(lcApp).noquote() << "The recordings library's last changes are lost:" << path << reason;
+    if (!m_terminating)
+        showHistoryFailure(path, reason, tr("Its latest changes are lost."));
+    return false;
+}
+
+void MainWindow::showHistoryFailure(const QString &path, const QString &reason, const QString &consequence)
+{
     // The writes that fail while the message shows would say the same.
     if (m_historyFailureShown)
         return;
     m_historyFailureShown = true;
-    const QString message = tr("The recordings library could not be saved: %1 %2.\n"
-                               "It is saved again with the next change.")
-                                .arg(QDir::toNativeSeparators(path), reason);
+    const QString message = tr("The recordings library could not be saved: %1 %2.\n%3")
+                                .arg(QDir::toNativeSeparators(path), reason, consequence);
     QJXMessageBox::ShowMessage(this, message, QString(), QJXMessageBox::NoIcon, QJXMessageBox::OkButton);
     m_historyFailureShown = false;
 }

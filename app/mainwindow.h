@@ -139,6 +139,10 @@ public:
     // The session asked the program to end (a termination signal): the
     // running recording is completed and kept, and the program quits.
     void OnTerminationRequested();
+    // Before the window goes at exit: waits until the library's changes are
+    // in the file; when they cannot be, says why in the log and (unless a
+    // termination signal ends the program) in a message. False then.
+    bool waitForLibraryAtExit();
     // Start-up steps: the log file's path, the information file.
     static void InitLogInfo();
     static void InitAppInfo();
@@ -207,4 +211,7 @@ private:
     // Layout waits until every child exists.
     bool m_bCtrlReady = false;
     bool m_historyFailureShown = false;
+    // A termination signal ends the program: nothing waits for the user.
+    bool m_terminating = false;
+    void showHistoryFailure(const QString &path, const QString &reason, const QString &consequence);
 };

@@ -1,5 +1,7 @@
 #include "app/qlogfile.h"
 
+#include "common/statefilelock.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -7,7 +9,14 @@
 #include <QMutexLocker>
 #include <QRecursiveMutex>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,8 +27,14 @@ struct LogState
     bool installed = false;
     QString path;
     qint64 limit = QLogFile::kDefaultLimit;
-    QFile file;
-    qint64 size = 0;
+    int fd = -1;
+    // The file the descriptor is open on: another copy of the program may
+    // have rotated it away from the path since.
+    dev_t device = 0;
+    ino_t inode = 0;
+    // Shared with the other copies: each line is sized and written, and the
+    // file rotated, while it is held.
+    std::unique_ptr<StateFileLock> lock;
     // Set while a line is written, so that a line logged inside the write
     // (the mutex is recursive) is not written into itself.
     bool writing = false;
@@ -43,54 +58,132 @@ const char *typeName(QtMsgType type)
     return "?";
 }
 
+const char *kindOf(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    return "not a regular file";
+}
+
+// Appending, never through a link and never blocked by a pipe; a regular
+// file only. -1 with errno set otherwise (ELOOP, ENXIO or EINVAL for what is
+// there but is no regular file).
+int openRegular(const QByteArray &name, int extraFlags)
+{
+    const int fd = ::open(name.constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | extraFlags,
+                          0644);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
 // The caller holds the mutex.
 bool openLocked(LogState &s)
 {
-    s.file.close();
-    s.file.setFileName(s.path);
+    if (s.fd >= 0)
+        ::close(s.fd);
+    s.fd = -1;
     QDir().mkpath(QFileInfo(s.path).absolutePath());
-    if (!s.file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        std::fprintf(stderr, "log: cannot write %s: %s\n", qPrintable(s.path), qPrintable(s.file.errorString()));
+    const QByteArray name = QFile::encodeName(s.path);
+    int fd = openRegular(name, 0);
+    struct stat there;
+    if (fd < 0 && (errno == ELOOP || errno == ENXIO || errno == EINVAL)
+        && ::lstat(name.constData(), &there) == 0 && !S_ISDIR(there.st_mode) && !S_ISREG(there.st_mode)) {
+        // A pipe would block the program and a link would write elsewhere:
+        // what is there goes, not what it points to.
+        std::fprintf(stderr, "log: %s was %s; a new log file replaces it\n", name.constData(),
+                     kindOf(there.st_mode));
+        if (::unlink(name.constData()) == 0)
+            fd = openRegular(name, O_EXCL);
+    }
+    if (fd < 0) {
+        std::fprintf(stderr, "log: cannot write %s: %s\n", name.constData(), std::strerror(errno));
         return false;
     }
-    s.size = s.file.size();
+    struct stat opened;
+    ::fstat(fd, &opened);
+    s.fd = fd;
+    s.device = opened.st_dev;
+    s.inode = opened.st_ino;
     return true;
 }
 
+// The file at the path is still the one open: no other copy rotated it.
+bool stillAtThePath(const LogState &s)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(s.path).constData(), &st) == 0 && st.st_dev == s.device
+           && st.st_ino == s.inode;
+}
+
+qint64 openSize(const LogState &s)
+{
+    struct stat st;
+    return ::fstat(s.fd, &st) == 0 ? qint64(st.st_size) : 0;
+}
+
+// The caller holds the mutex and the lock of the copies.
 void rotateLocked(LogState &s)
 {
-    s.file.close();
-    const QString old = QLogFile::previousPath(s.path);
-    QFile::remove(old);
-    if (!QFile::rename(s.path, old))
-        QFile::remove(s.path); // the limit holds even when the copy cannot be kept
+    const QByteArray name = QFile::encodeName(s.path);
+    // The copy before is replaced in one step; the limit holds even when
+    // no copy can be kept.
+    if (::rename(name.constData(), QFile::encodeName(QLogFile::previousPath(s.path)).constData()) != 0)
+        ::unlink(name.constData());
     openLocked(s);
 }
 
-void writeLine(const QByteArray &line)
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+void writeLine(QByteArray line)
 {
     LogState &s = state();
     QMutexLocker lock(&s.mutex);
     if (!s.installed || s.writing)
         return;
     s.writing = true;
-    // The size may have grown meanwhile through another writer of the same file.
-    if (s.file.isOpen() && s.size > 0 && s.size + line.size() > s.limit) {
-        s.size = QFileInfo(s.path).size();
-        if (s.size + line.size() > s.limit)
+    // Without the lock (a folder that takes no lock file) this copy still
+    // writes, as a lone copy would.
+    s.lock->lock();
+    if (s.fd >= 0 && !stillAtThePath(s))
+        openLocked(s);
+    if (s.fd >= 0 || openLocked(s)) {
+        // A line longer than the whole file keeps its start.
+        if (line.size() > s.limit) {
+            line.truncate(int(s.limit) - 1);
+            line += '\n';
+        }
+        const qint64 size = openSize(s);
+        if (size > 0 && size + line.size() > s.limit)
             rotateLocked(s);
-    }
-    if (s.file.isOpen() || openLocked(s)) {
-        const qint64 written = s.file.write(line);
-        s.file.flush();
-        if (written > 0)
-            s.size += written;
-        if (written != line.size() || s.file.error() != QFileDevice::NoError) {
-            // A full disk or a vanished folder: try a fresh file with the next line.
-            s.file.close();
-            s.file.unsetError();
+        // A full disk or a vanished folder: a fresh file is tried with the next line.
+        if (s.fd >= 0 && !writeAll(s.fd, line)) {
+            ::close(s.fd);
+            s.fd = -1;
         }
     }
+    s.lock->unlock();
     s.writing = false;
 }
 
@@ -130,8 +223,11 @@ void QLogFile::install(const QString &path, qint64 limit)
         s.path = path;
         s.limit = qMax<qint64>(limit, 1024);
         s.installed = true;
-        if (openLocked(s) && s.size >= s.limit)
+        s.lock = std::make_unique<StateFileLock>(path);
+        s.lock->lock();
+        if (openLocked(s) && openSize(s) >= s.limit)
             rotateLocked(s);
+        s.lock->unlock();
     }
     const QtMessageHandler previous = qInstallMessageHandler(handleMessage);
     QMutexLocker lock(&s.mutex);
@@ -152,7 +248,10 @@ void QLogFile::uninstall()
     QMutexLocker lock(&s.mutex);
     s.installed = false;
     s.previous = nullptr;
-    s.file.close();
+    if (s.fd >= 0)
+        ::close(s.fd);
+    s.fd = -1;
+    s.lock.reset();
     s.path.clear();
 }
 

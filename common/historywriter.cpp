@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 HistoryWriter &HistoryWriter::instance()
@@ -46,34 +47,53 @@ void HistoryWriter::shutDown()
         m_stopped = true;
         rest.swap(m_queue);
     }
-    for (Job &job : rest) {
-        QString reason;
-        if (!job.write(&reason))
-            emit writeFailed(job.key, reason);
-    }
+    for (const Job &job : rest)
+        runJob(job);
 }
 
-void HistoryWriter::post(const QString &key, Write write)
+bool HistoryWriter::runJob(const Job &job)
 {
+    QString reason;
+    const bool ok = job.write(&reason);
+    // The write has logged its failure already.
+    if (!ok)
+        emit writeFailed(job.key, reason);
     {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        if (m_stopped) {
-            lock.unlock();
-            QString reason;
-            if (!write(&reason))
-                emit writeFailed(key, reason);
-            return;
-        }
-        // Only a write that has not begun is replaced; one in progress
-        // completes, and the new one follows it.
-        const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
-                                         [&key](const Job &job) { return job.key == key; });
-        if (queued != m_queue.end())
-            queued->write = std::move(write);
-        else
-            m_queue.push_back(Job {key, std::move(write)});
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_ended.insert(job.key, Ended{job.ticket, ok, reason});
+        m_failed = m_failed || !ok;
     }
-    m_wake.notify_one();
+    emit writeEnded(job.key, job.ticket, ok, reason);
+    return ok;
+}
+
+quint64 HistoryWriter::post(const QString &key, Write write)
+{
+    Job now;
+    quint64 ticket = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ticket = ++m_lastTicket;
+        if (m_stopped) {
+            now = Job{key, std::move(write), ticket};
+        } else {
+            // Only a write that has not begun is replaced; one in progress
+            // completes, and the new one follows it.
+            const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
+                                             [&key](const Job &job) { return job.key == key; });
+            if (queued != m_queue.end()) {
+                queued->write = std::move(write);
+                queued->ticket = ticket;
+            } else {
+                m_queue.push_back(Job{key, std::move(write), ticket});
+            }
+        }
+    }
+    if (now.write)
+        runJob(now);
+    else
+        m_wake.notify_one();
+    return ticket;
 }
 
 void HistoryWriter::later(std::chrono::nanoseconds after, std::function<void()> check)
@@ -93,6 +113,44 @@ bool HistoryWriter::waitForIdle()
     const bool ok = !m_failed;
     m_failed = false;
     return ok;
+}
+
+void HistoryWriter::whenEnded(const QString &key, quint64 ticket, QObject *context,
+                              std::function<void(bool written, const QString &reason)> done)
+{
+    // Both roads below run on context's thread; the first one answers.
+    struct Wait
+    {
+        std::function<void(bool, const QString &)> done;
+        QMetaObject::Connection connection;
+        bool answered = false;
+        void answer(bool written, const QString &reason)
+        {
+            if (answered)
+                return;
+            answered = true;
+            QObject::disconnect(connection);
+            done(written, reason);
+        }
+    };
+    auto wait = std::make_shared<Wait>();
+    wait->done = std::move(done);
+    // Heard before it is asked, so that no end falls between the two.
+    wait->connection = connect(
+        this, &HistoryWriter::writeEnded, context,
+        [wait, key, ticket](const QString &endedKey, quint64 endedTicket, bool written, const QString &reason) {
+            if (endedKey == key && endedTicket >= ticket)
+                wait->answer(written, reason);
+        },
+        Qt::QueuedConnection);
+    Ended ended;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ended = m_ended.value(key);
+    }
+    if (ended.ticket >= ticket)
+        QMetaObject::invokeMethod(
+            context, [wait, ended] { wait->answer(ended.written, ended.reason); }, Qt::QueuedConnection);
 }
 
 void HistoryWriter::run()
@@ -125,17 +183,12 @@ void HistoryWriter::run()
         m_queue.pop_front();
         m_busy = true;
         lock.unlock();
-        QString reason;
-        const bool ok = job.write(&reason);
-        // The write has logged its failure already.
-        if (!ok)
-            emit writeFailed(job.key, reason);
+        runJob(job);
         // The job's copy of the document goes before anyone is told the
         // writer is idle.
         job = Job();
         lock.lock();
         m_busy = false;
-        m_failed = m_failed || !ok;
         if (m_queue.empty())
             m_idle.notify_all();
     }

@@ -3,6 +3,7 @@
 #include "common/commonlog.h"
 #include "common/qianyutil.h"
 #include "common/statefile.h"
+#include "common/statefilelock.h"
 
 #include <QDebug>
 #include <QDir>
@@ -399,22 +400,38 @@ bool QVideoSettingXml::SetItemValue(const QString &group, const QString &key,
     return setItemValues(group, {{key, value}}, file);
 }
 
+bool QVideoSettingXml::changeXml(const QString &path, bool createMissing,
+                                 const std::function<XmlEdit(QDomDocument &doc)> &change)
+{
+    const StateFileLocker lock(path);
+    QDomDocument doc;
+    if (!(createMissing ? loadOrCreate(path, doc) : loadExisting(path, doc)))
+        return false;
+    switch (change(doc)) {
+    case XmlEdit::Save:
+        return SaveXml(path, doc);
+    case XmlEdit::Keep:
+        return true;
+    case XmlEdit::Refuse:
+        break;
+    }
+    return false;
+}
+
 bool QVideoSettingXml::setItemValues(const QString &group, const QList<QPair<QString, QString>> &values,
                                      const QString &file)
 {
-    const QString path = file.isEmpty() ? preferencesFilePath() : file;
-    QDomDocument doc;
-    if (!loadOrCreate(path, doc))
-        return false;
-    QDomElement root = ensureRoot(doc);
-    QDomElement groupElement = root.firstChildElement(group);
-    if (groupElement.isNull()) {
-        groupElement = doc.createElement(group);
-        root.appendChild(groupElement);
-    }
-    for (const auto &value : values)
-        groupElement.setAttribute(value.first, value.second);
-    return SaveXml(path, doc);
+    return changeXml(file.isEmpty() ? preferencesFilePath() : file, true, [&](QDomDocument &doc) {
+        QDomElement root = ensureRoot(doc);
+        QDomElement groupElement = root.firstChildElement(group);
+        if (groupElement.isNull()) {
+            groupElement = doc.createElement(group);
+            root.appendChild(groupElement);
+        }
+        for (const auto &value : values)
+            groupElement.setAttribute(value.first, value.second);
+        return XmlEdit::Save;
+    });
 }
 
 QList<QString> QVideoSettingXml::getItemValues(const QString &group,
@@ -426,52 +443,51 @@ QList<QString> QVideoSettingXml::getItemValues(const QString &group,
         results << pair.second;
     const QString path = file.isEmpty() ? preferencesFilePath() : file;
     QDomDocument doc;
-    bool changed = !QFileInfo::exists(path);
-    if (changed)
-        doc = newDocument();
-    else if (!readShared(path, doc))
-        return results;
-    const QDomElement groupElement = doc.documentElement().firstChildElement(group);
-    if (groupElement.isNull()) {
-        // Only now is the document changed: work on a copy of the shared one.
-        doc = doc.cloneNode(true).toDocument();
-        ensureRoot(doc).appendChild(doc.createElement(group));
-        changed = true;
-    } else {
-        for (int i = 0; i < keysAndDefaults.size(); ++i) {
-            const QString stored = groupElement.attribute(keysAndDefaults.at(i).first);
-            if (!stored.isEmpty())
-                results[i] = stored;
+    if (QFileInfo::exists(path)) {
+        if (!readShared(path, doc))
+            return results;
+        const QDomElement groupElement = doc.documentElement().firstChildElement(group);
+        if (!groupElement.isNull()) {
+            // A read that finds everything in place leaves the file alone.
+            for (int i = 0; i < keysAndDefaults.size(); ++i) {
+                const QString stored = groupElement.attribute(keysAndDefaults.at(i).first);
+                if (!stored.isEmpty())
+                    results[i] = stored;
+            }
+            return results;
         }
     }
-    // A read that found everything in place leaves the file alone.
-    if (changed)
-        SaveXml(path, doc);
+    // The group is made, unless another copy made it meanwhile.
+    changeXml(path, true, [&group](QDomDocument &changed) {
+        QDomElement root = ensureRoot(changed);
+        if (!root.firstChildElement(group).isNull())
+            return XmlEdit::Keep;
+        root.appendChild(changed.createElement(group));
+        return XmlEdit::Save;
+    });
     return results;
 }
 
 QString QVideoSettingXml::readStoringDefault(const QString &group, const QString &key,
                                              const QString &defaultValue, const QString &file)
 {
-    const QString path = file.isEmpty() ? preferencesFilePath() : file;
-    QDomDocument doc;
-    if (!loadOrCreate(path, doc))
-        return defaultValue;
-    QDomElement root = ensureRoot(doc);
-    QDomElement groupElement = root.firstChildElement(group);
     QString result = defaultValue;
-    if (groupElement.isNull()) {
-        groupElement = doc.createElement(group);
-        groupElement.setAttribute(key, defaultValue);
-        root.appendChild(groupElement);
-    } else {
-        const QString stored = groupElement.attribute(key);
-        if (stored.isEmpty())
+    changeXml(file.isEmpty() ? preferencesFilePath() : file, true, [&](QDomDocument &doc) {
+        QDomElement root = ensureRoot(doc);
+        QDomElement groupElement = root.firstChildElement(group);
+        if (groupElement.isNull()) {
+            groupElement = doc.createElement(group);
             groupElement.setAttribute(key, defaultValue);
-        else
-            result = stored;
-    }
-    SaveXml(path, doc);
+            root.appendChild(groupElement);
+        } else {
+            const QString stored = groupElement.attribute(key);
+            if (stored.isEmpty())
+                groupElement.setAttribute(key, defaultValue);
+            else
+                result = stored;
+        }
+        return XmlEdit::Save;
+    });
     return result;
 }
 

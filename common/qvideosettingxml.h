@@ -23,6 +23,7 @@
 #include <vector>
 
 class HistoryDocument;
+class QObject;
 
 class QVideoSettingXml
 {
@@ -86,9 +87,19 @@ public:
     // A change is the history at once for every reader in this process; the
     // file is written behind it by the history writer (common/historywriter.h),
     // which reports a write that failed. A change that could be made returns
-    // true. waitForHistory waits until the file holds every change (false
-    // when a write failed since the last wait).
-    static bool waitForHistory();
+    // true; whether it reached the disk is told by whenHistoryWritten, by
+    // the writer's writeFailed, and by waitForHistory, which waits for the
+    // writes on their way: false when the file does not hold every change
+    // (a write failed and none succeeded since; reason says why). Running
+    // copies of the program save one at a time, each taking in what the
+    // others wrote since it last read the file: both copies' changes stay.
+    static bool waitForHistory(QString *reason = nullptr);
+    // Calls done on context's thread (call this from there) once the
+    // changes made so far are in the file (true) or their write failed
+    // (false, with the reason; they stay the history in memory and go with
+    // the next change). Nothing is called when context goes first.
+    static void whenHistoryWritten(QObject *context,
+                                   std::function<void(bool written, const QString &reason)> done);
     // Adds or updates the entry of info.convertedPath (exact match) with its
     // playlist names in list order.
     static bool SaveConvertedInfo(const convertedInfo &info);
@@ -223,12 +234,39 @@ private:
     // false and changes nothing.
     static bool loadHistory(HistoryDocument &doc, bool createMissing,
                             const std::function<bool()> &goOn = std::function<bool()>());
-    // Makes doc the history and hands it to the history writer; true.
-    static bool saveHistory(const HistoryDocument &doc);
-    // The writer's part of a save: the file, then the cache, unless a newer
-    // save came meanwhile.
-    static bool writeHistory(const QString &file, const HistoryDocument &doc, quint64 generation,
-                             QString *reason);
+    // A change of the history, made on whatever document it is given: on
+    // the history in memory at once, and again on what another copy of the
+    // program wrote before this one's change reached the file. True when it
+    // changed the document. It runs on the writer's thread too: it keeps
+    // copies of what it needs.
+    using HistoryChange = std::function<bool(HistoryDocument &doc)>;
+    enum class HistoryEdit { Unread, Unchanged, Changed };
+    // Reads the history, makes the change and, when it changed something,
+    // saves the result.
+    static HistoryEdit changeHistory(bool createMissing, const HistoryChange &change);
+    // Makes doc (the history with change made) the history and hands the
+    // change to the history writer. False, and nothing done, when the
+    // history was replaced since its revision was counted (0: never).
+    static bool saveHistory(const HistoryDocument &doc, const HistoryChange &change, quint64 revision = 0);
+    // The change that adds the entries of a recovered history that the
+    // document lacks (all of them to an empty one).
+    static HistoryChange addingEntriesOf(const HistoryDocument &recovered);
+    // The writer's part of a save, under the lock of the running copies:
+    // the pending changes are made again on what another copy wrote since
+    // this one last read or wrote the file; then the file, then the cache.
+    static bool writeHistory(const QString &file, QString *reason);
+    // The file as another copy left it, to take in its changes; a damaged
+    // one is set aside and what could be read of it is kept.
+    static bool readHistoryToMerge(const QString &file, HistoryDocument &doc, QString *reason);
+    // What a change of a settings file asks for: the document saved, the
+    // file kept as it is (a success), or nothing done (a failure).
+    enum class XmlEdit { Save, Keep, Refuse };
+    // One load-modify-save of a settings file, under the lock that running
+    // copies of the program share: the file as it is now (read again when
+    // another copy changed it), the change, the save. A missing file is a
+    // new document when createMissing is set, else a failure.
+    static bool changeXml(const QString &path, bool createMissing,
+                          const std::function<XmlEdit(QDomDocument &doc)> &change);
     // Stores several keys of one group with a single save; an empty file
     // means the preferences file.
     static bool setItemValues(const QString &group, const QList<QPair<QString, QString>> &values,

@@ -52,40 +52,37 @@ std::optional<QualitySet> QVideoSettingXml::GetDefaultFormat(const QString &form
 
 bool QVideoSettingXml::SetDefaultFormat(const QString &formatId, const QualitySet &set)
 {
-    const QString path = defaultFormatFilePath();
-    QDomDocument doc;
-    if (!loadOrCreate(path, doc))
-        return false;
-    QDomElement root = ensureRoot(doc);
-    QDomElement entry = findFormatEntry(root, formatId);
-    if (entry.isNull()) {
-        entry = doc.createElement(QStringLiteral("FORMAT_"));
-        entry.setAttribute(QStringLiteral("Format_ID"), formatId);
-        root.appendChild(entry);
-    }
-    QDomElement params = entry.firstChildElement();
-    if (params.isNull()) {
-        params = doc.createElement(QStringLiteral("Format_Custom"));
-        entry.appendChild(params);
-    }
-    params.setAttribute(QStringLiteral("OnlyAudio"), set.onlyAudio ? QStringLiteral("Y") : QStringLiteral("N"));
-    for (const QualityField &f : qualityFields())
-        params.setAttribute(QLatin1String(f.name), set.*f.value);
-    return SaveXml(path, doc);
+    return changeXml(defaultFormatFilePath(), true, [&](QDomDocument &doc) {
+        QDomElement root = ensureRoot(doc);
+        QDomElement entry = findFormatEntry(root, formatId);
+        if (entry.isNull()) {
+            entry = doc.createElement(QStringLiteral("FORMAT_"));
+            entry.setAttribute(QStringLiteral("Format_ID"), formatId);
+            root.appendChild(entry);
+        }
+        QDomElement params = entry.firstChildElement();
+        if (params.isNull()) {
+            params = doc.createElement(QStringLiteral("Format_Custom"));
+            entry.appendChild(params);
+        }
+        params.setAttribute(QStringLiteral("OnlyAudio"),
+                            set.onlyAudio ? QStringLiteral("Y") : QStringLiteral("N"));
+        for (const QualityField &f : qualityFields())
+            params.setAttribute(QLatin1String(f.name), set.*f.value);
+        return XmlEdit::Save;
+    });
 }
 
 bool QVideoSettingXml::SetDefaultFormatValue(const QString &formatId, const QString &name,
                                              const QString &value)
 {
-    const QString path = defaultFormatFilePath();
-    QDomDocument doc;
-    if (!loadExisting(path, doc))
-        return false;
-    QDomElement entry = findFormatEntry(doc.documentElement(), formatId);
-    if (entry.isNull())
-        return false;
-    entry.setAttribute(name, value);
-    return SaveXml(path, doc);
+    return changeXml(defaultFormatFilePath(), false, [&](QDomDocument &doc) {
+        QDomElement entry = findFormatEntry(doc.documentElement(), formatId);
+        if (entry.isNull())
+            return XmlEdit::Refuse;
+        entry.setAttribute(name, value);
+        return XmlEdit::Save;
+    });
 }
 
 QString QVideoSettingXml::GetDefaultFormatValue(const QString &formatId, const QString &name)

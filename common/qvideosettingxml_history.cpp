@@ -9,6 +9,7 @@
 #include "common/historydocument.h"
 #include "common/historywriter.h"
 #include "common/statefile.h"
+#include "common/statefilelock.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -47,10 +48,32 @@ struct ParsedHistory
     bool valid = false;
     // Saves are counted; the one counted last is the history.
     quint64 generation = 0;
+    // The changes of this process not yet in the file, oldest first: the
+    // document is the file as this process last read or wrote it (the
+    // signature above; unknown when baseKnown is not set) with these
+    // applied. The writer applies them again to what another copy of the
+    // program wrote since.
+    struct Pending
+    {
+        quint64 generation;
+        std::function<bool(HistoryDocument &)> change;
+    };
+    std::vector<Pending> pending;
+    bool baseKnown = false;
+    // The running copies' count of saves (common/statefilelock.h) when this
+    // process last wrote the file; 0 when not known (since read anew).
+    quint64 saveCount = 0;
     // The document is newer than the file: a save is on its way or failed.
     // Until it is written, the document is the history and the file is not
     // looked at.
     bool unwritten = false;
+    // Counts every replacement of the document, so that a change made on a
+    // copy of it is made again when the document was replaced meanwhile.
+    quint64 revision = 1;
+    // The history writer's ticket of the last save.
+    quint64 ticket = 0;
+    // Why the last write failed, while its changes are still unwritten.
+    QString failure;
 };
 
 // Tells the bytes another writer left apart from ours, not an attacker's:
@@ -235,8 +258,38 @@ void adoptParsed(const QString &file, quint64 generationAtStart, HistoryDocument
         cache.doc = parsed;
         cache.valid = true;
         cache.unwritten = false;
+        cache.baseKnown = true;
+        cache.saveCount = 0;
+        ++cache.revision;
     }
     doc = std::move(parsed);
+}
+
+// The file still holds what this process last read or wrote of it (the
+// base); otherwise another copy of the program wrote it since.
+bool unchangedSince(const QString &file, bool baseKnown, const StateFile::Signature &base, qint64 readAtNs,
+                    const QByteArray &digest)
+{
+    const StateFile::Signature now = StateFile::signature(file);
+    if (!baseKnown)
+        return now.size < 0 && !QFileInfo::exists(file);
+    if (now != base)
+        return false;
+    if (StateFile::signatureTrusted(now, readAtNs))
+        return true;
+    if (digest.isEmpty())
+        return false;
+    // A piece at a time: a large history is not held a second time.
+    StateFile::PieceReader pieces(file, StateFile::kMaxHistoryBytes);
+    if (pieces.opening().status != StateFile::Status::Read)
+        return false;
+    QCryptographicHash sum(kDigest);
+    QByteArray piece;
+    while (pieces.next(piece, 1 << 20)) {
+        sum.addData(piece);
+        piece.clear();
+    }
+    return !pieces.failed() && sum.result() == digest;
 }
 
 } // namespace
@@ -344,41 +397,177 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     {
         QMutexLocker lock(&cache.mutex);
         cache.valid = false;
+        ++cache.revision;
     }
     HistoryDocument recovered;
     if (!salvaged.isEmpty() && recovered.parse(salvaged) && !recovered.entries().isEmpty()) {
         doc = recovered;
-        return saveHistory(doc);
+        saveHistory(doc, addingEntriesOf(recovered));
+        return true;
     }
     // An empty history, written as a document: an empty file is none.
     doc = HistoryDocument();
     return saveHistory(doc);
 }
 
-bool QVideoSettingXml::saveHistory(const HistoryDocument &doc)
+QVideoSettingXml::HistoryChange QVideoSettingXml::addingEntriesOf(const HistoryDocument &recovered)
+{
+    return [recovered](HistoryDocument &doc) {
+        if (doc.entries().isEmpty()) {
+            doc = recovered;
+            return true;
+        }
+        // What another copy wrote meanwhile stays; of the recovered entries
+        // those it lacks are added.
+        QSet<QString> listed;
+        for (const HistoryDocument::Entry &entry : std::as_const(doc).entries())
+            listed.insert(entry.attribute(nameOf(Name::ConvertedPath)));
+        bool added = false;
+        for (const HistoryDocument::Entry &entry : recovered.entries()) {
+            if (listed.contains(entry.attribute(nameOf(Name::ConvertedPath))))
+                continue;
+            doc.entries().append(entry);
+            added = true;
+        }
+        return added;
+    };
+}
+
+QVideoSettingXml::HistoryEdit QVideoSettingXml::changeHistory(bool createMissing, const HistoryChange &change)
+{
+    ParsedHistory &cache = parsedHistory();
+    for (;;) {
+        quint64 revision = 0;
+        {
+            QMutexLocker lock(&cache.mutex);
+            revision = cache.revision;
+        }
+        HistoryDocument doc;
+        if (!loadHistory(doc, createMissing))
+            return HistoryEdit::Unread;
+        if (!change(doc))
+            return HistoryEdit::Unchanged;
+        // The writer put another copy's changes into the history meanwhile:
+        // the change is made again on that.
+        if (saveHistory(doc, change, revision))
+            return HistoryEdit::Changed;
+    }
+}
+
+bool QVideoSettingXml::saveHistory(const HistoryDocument &doc, const HistoryChange &change, quint64 revision)
 {
     const QString file = historyFilePath();
     ParsedHistory &cache = parsedHistory();
-    quint64 generation = 0;
     {
         // The document becomes the history at once; the disk follows.
         QMutexLocker lock(&cache.mutex);
-        generation = ++cache.generation;
+        if (revision != 0 && revision != cache.revision)
+            return false;
+        if (!cache.valid || cache.path != file) {
+            // Nothing this process knows of the file: the writer merges
+            // into whatever it finds there.
+            cache.pending.clear();
+            cache.baseKnown = false;
+        }
+        const quint64 generation = ++cache.generation;
+        cache.pending.push_back({generation, change});
         cache.path = file;
         cache.doc = doc;
         cache.valid = true;
         cache.unwritten = true;
+        ++cache.revision;
     }
-    // The snapshot shares its entries with the cache: taking it copies nothing.
-    HistoryWriter::instance().post(file, [file, doc, generation](QString *reason) {
-        return writeHistory(file, doc, generation, reason);
+    // The writer takes the document from the cache: a save still waiting
+    // is replaced by this one, which carries both changes.
+    const quint64 ticket = HistoryWriter::instance().post(file, [file, &cache](QString *reason) {
+        if (writeHistory(file, reason))
+            return true;
+        QMutexLocker failed(&cache.mutex);
+        cache.failure = *reason;
+        return false;
     });
+    QMutexLocker lock(&cache.mutex);
+    cache.ticket = qMax(cache.ticket, ticket);
     return true;
 }
 
-bool QVideoSettingXml::writeHistory(const QString &file, const HistoryDocument &doc, quint64 generation,
-                                    QString *reason)
+bool QVideoSettingXml::readHistoryToMerge(const QString &file, HistoryDocument &doc, QString *reason)
 {
+    const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);
+    QByteArray salvaged;
+    QString damage = reading.reason;
+    switch (reading.status) {
+    case StateFile::Status::Missing:
+        doc = HistoryDocument();
+        return true;
+    case StateFile::Status::Unopenable:
+        *reason = QStringLiteral("cannot be read to take in another copy's changes (%1)").arg(reading.reason);
+        qCWarning(lcCommon).noquote() << file << *reason;
+        return false;
+    case StateFile::Status::Refused:
+        break;
+    case StateFile::Status::Read:
+        if (std::all_of(reading.bytes.cbegin(), reading.bytes.cend(), HistoryDocument::isBlank)) {
+            doc = HistoryDocument();
+            return true;
+        }
+        if (doc.parse(reading.bytes, &damage))
+            return true;
+        break;
+    }
+    // Damaged by someone else: kept aside, and what could be read of it stays.
+    if (!setAside(file, reading.bytes, damage, salvaged)) {
+        *reason = QStringLiteral("is damaged and cannot be moved aside");
+        return false;
+    }
+    HistoryDocument recovered;
+    doc = !salvaged.isEmpty() && recovered.parse(salvaged) ? recovered : HistoryDocument();
+    return true;
+}
+
+bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
+{
+    // Another copy of the program saves under the same lock: what it wrote
+    // since this process last read or wrote the file is taken in first.
+    StateFileLock fileLock(file);
+    if (!fileLock.lock())
+        qCWarning(lcCommon).noquote()
+            << "History: saved without the lock of other copies:" << fileLock.errorString();
+    ParsedHistory &cache = parsedHistory();
+    HistoryDocument doc;
+    std::vector<ParsedHistory::Pending> changes;
+    quint64 generation = 0;
+    bool unchanged = false;
+    {
+        QMutexLocker lock(&cache.mutex);
+        if (!cache.valid || cache.path != file || cache.pending.empty())
+            return true; // written by a save before this one
+        doc = cache.doc;
+        changes = cache.pending;
+        generation = cache.generation;
+        const bool known = cache.baseKnown;
+        const StateFile::Signature base = cache.signature;
+        const qint64 readAt = cache.readAtNs;
+        const QByteArray digest = cache.digest;
+        const quint64 savesKnown = cache.saveCount;
+        lock.unlock();
+        // The copies' count of saves tells at once whether another one
+        // saved since this one's write; the file is compared otherwise
+        // (read only within its time granularity).
+        const quint64 saves = fileLock.saveCount();
+        if (known && savesKnown != 0 && saves != 0)
+            unchanged = saves == savesKnown && StateFile::signature(file) == base;
+        else
+            unchanged = unchangedSince(file, known, base, readAt, digest);
+    }
+    if (!unchanged) {
+        HistoryDocument current;
+        if (!readHistoryToMerge(file, current, reason))
+            return false;
+        for (const ParsedHistory::Pending &p : changes)
+            p.change(current);
+        doc = std::move(current);
+    }
     // Written as it is made, a piece at a time: a large history is never
     // held twice (as text and as bytes) beside its parsed form.
     QCryptographicHash digest(kDigest);
@@ -391,77 +580,115 @@ bool QVideoSettingXml::writeHistory(const QString &file, const HistoryDocument &
             });
         },
         reason);
-    ParsedHistory &cache = parsedHistory();
+    // A failed write leaves the changes pending in memory, so that the next
+    // save carries them too.
+    if (!saved)
+        return false;
+    const StateFile::Signature written = StateFile::signature(file);
+    const QByteArray sum = digest.result();
+    const quint64 saves = fileLock.isLocked() ? fileLock.countSave() : 0;
     QMutexLocker lock(&cache.mutex);
-    // A newer document is on its way and decides what the cache says.
-    if (cache.generation != generation || cache.path != file)
-        return saved;
-    // A failed write leaves the document in memory as the history, so that
-    // the next save carries this change too.
-    cache.unwritten = !saved;
-    if (saved) {
-        const StateFile::Signature written = StateFile::signature(file);
-        const QByteArray sum = digest.result();
-        cache.signature = written;
-        cache.readAtNs = StateFile::nowNs();
-        cache.digest = sum;
-        // Within the file system's time granularity only the bytes tell this
-        // file from another writer's: they are compared here once it has
-        // passed, rather than read again by whoever loads the history next.
-        if (!StateFile::signatureTrusted(written, cache.readAtNs)) {
-            const qint64 wait = StateFile::trustedAfterNs(written) - cache.readAtNs + 1000000;
-            HistoryWriter::instance().later(std::chrono::nanoseconds(wait), [file, generation, written, sum] {
-                confirmWritten(file, generation, written, sum);
-            });
-        }
+    if (!cache.valid || cache.path != file)
+        return true;
+    const auto done = std::find_if(
+        cache.pending.begin(), cache.pending.end(),
+        [generation](const ParsedHistory::Pending &p) { return p.generation > generation; });
+    cache.pending.erase(cache.pending.begin(), done);
+    if (!unchanged) {
+        // The other copy's changes join the history here, under the changes
+        // made since the snapshot.
+        for (const ParsedHistory::Pending &p : cache.pending)
+            p.change(doc);
+        cache.doc = std::move(doc);
+        ++cache.revision;
     }
-    return saved;
+    cache.unwritten = !cache.pending.empty();
+    cache.failure.clear();
+    cache.baseKnown = true;
+    cache.saveCount = saves;
+    cache.signature = written;
+    cache.readAtNs = StateFile::nowNs();
+    cache.digest = sum;
+    // Within the file system's time granularity only the bytes tell this
+    // file from another writer's: they are compared here once it has
+    // passed, rather than read again by whoever loads the history next.
+    if (!cache.unwritten && !StateFile::signatureTrusted(written, cache.readAtNs)) {
+        const qint64 wait = StateFile::trustedAfterNs(written) - cache.readAtNs + 1000000;
+        HistoryWriter::instance().later(std::chrono::nanoseconds(wait), [file, generation, written, sum] {
+            confirmWritten(file, generation, written, sum);
+        });
+    }
+    return true;
 }
 
-bool QVideoSettingXml::waitForHistory()
+bool QVideoSettingXml::waitForHistory(QString *reason)
 {
-    return HistoryWriter::instance().waitForIdle();
+    HistoryWriter::instance().waitForIdle();
+    // A failed write leaves its changes unwritten until a later one
+    // succeeds: what counts is whether the file holds them now.
+    ParsedHistory &cache = parsedHistory();
+    QMutexLocker lock(&cache.mutex);
+    if (!cache.valid || !cache.unwritten)
+        return true;
+    if (reason)
+        *reason = cache.failure;
+    return false;
+}
+
+void QVideoSettingXml::whenHistoryWritten(QObject *context, std::function<void(bool, const QString &)> done)
+{
+    ParsedHistory &cache = parsedHistory();
+    quint64 ticket = 0;
+    QString file;
+    {
+        QMutexLocker lock(&cache.mutex);
+        ticket = cache.ticket;
+        file = cache.path;
+    }
+    HistoryWriter::instance().whenEnded(file, ticket, context, std::move(done));
 }
 
 bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
 {
-    HistoryDocument doc;
-    if (!loadHistory(doc, true))
-        return false;
-    const int index = doc.findEntry(info.convertedPath, false);
-    HistoryDocument::Element entry;
-    if (index < 0) {
-        entry.name = nameOf(Name::PathItem);
-        entry.setAttribute(nameOf(Name::ConvertedPath), info.convertedPath);
-    } else {
-        entry = doc.entries().at(index).element();
-    }
-    if (entry.children.isEmpty()) {
-        HistoryDocument::Element infoElement;
-        infoElement.name = nameOf(Name::ConvertedInfo);
-        entry.children.append(infoElement);
-    }
-    fillInfoElement(entry.children.first(), info);
+    return changeHistory(true,
+                         [info](HistoryDocument &doc) {
+                             const int index = doc.findEntry(info.convertedPath, false);
+                             HistoryDocument::Element entry;
+                             if (index < 0) {
+                                 entry.name = nameOf(Name::PathItem);
+                                 entry.setAttribute(nameOf(Name::ConvertedPath), info.convertedPath);
+                             } else {
+                                 entry = doc.entries().at(index).element();
+                             }
+                             if (entry.children.isEmpty()) {
+                                 HistoryDocument::Element infoElement;
+                                 infoElement.name = nameOf(Name::ConvertedInfo);
+                                 entry.children.append(infoElement);
+                             }
+                             fillInfoElement(entry.children.first(), info);
 
-    // The playlist children follow the info element, one per name in order;
-    // existing ones are reused, surplus ones removed.
-    const int names = info.listNames.size();
-    for (int n = 0; n < names; ++n) {
-        if (n + 1 < entry.children.size()) {
-            entry.children[n + 1].setAttribute(nameOf(Name::ListName), info.listNames.at(n));
-        } else {
-            HistoryDocument::Element list;
-            list.name = nameOf(Name::ListElement);
-            list.setAttribute(nameOf(Name::ListName), info.listNames.at(n));
-            entry.children.append(list);
-        }
-    }
-    entry.children.resize(names + 1);
-    if (index < 0)
-        doc.entries().append(HistoryDocument::Entry(entry));
-    else
-        doc.entries()[index] = HistoryDocument::Entry(entry);
-    return saveHistory(doc);
+                             // The playlist children follow the info element, one per name
+                             // in order; existing ones are reused, surplus ones removed.
+                             const int names = info.listNames.size();
+                             for (int n = 0; n < names; ++n) {
+                                 if (n + 1 < entry.children.size()) {
+                                     entry.children[n + 1].setAttribute(nameOf(Name::ListName),
+                                                                        info.listNames.at(n));
+                                 } else {
+                                     HistoryDocument::Element list;
+                                     list.name = nameOf(Name::ListElement);
+                                     list.setAttribute(nameOf(Name::ListName), info.listNames.at(n));
+                                     entry.children.append(list);
+                                 }
+                             }
+                             entry.children.resize(names + 1);
+                             if (index < 0)
+                                 doc.entries().append(HistoryDocument::Entry(entry));
+                             else
+                                 doc.entries()[index] = HistoryDocument::Entry(entry);
+                             return true;
+                         })
+           == HistoryEdit::Changed;
 }
 
 std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &path)
@@ -483,28 +710,30 @@ QString QVideoSettingXml::getPreferencePath(const QString &path)
 
 bool QVideoSettingXml::removeConvertedInfo(const QString &path)
 {
-    HistoryDocument doc;
-    if (!loadHistory(doc, false))
-        return false;
-    const int index = doc.findEntry(path, true);
-    if (index < 0)
-        return false;
-    doc.entries().remove(index);
-    return saveHistory(doc);
+    return changeHistory(false,
+                         [path](HistoryDocument &doc) {
+                             const int index = doc.findEntry(path, true);
+                             if (index < 0)
+                                 return false;
+                             doc.entries().remove(index);
+                             return true;
+                         })
+           == HistoryEdit::Changed;
 }
 
 bool QVideoSettingXml::changeConvertedInfoPath(const QString &oldPath, const QString &newPath)
 {
-    HistoryDocument doc;
-    if (!loadHistory(doc, false))
-        return false;
-    const int index = doc.findEntry(oldPath, true);
-    if (index < 0)
-        return false;
-    HistoryDocument::Element entry = doc.entries().at(index).element();
-    entry.setAttribute(nameOf(Name::ConvertedPath), newPath);
-    doc.entries()[index] = HistoryDocument::Entry(entry);
-    return saveHistory(doc);
+    return changeHistory(false,
+                         [oldPath, newPath](HistoryDocument &doc) {
+                             const int index = doc.findEntry(oldPath, true);
+                             if (index < 0)
+                                 return false;
+                             HistoryDocument::Element entry = doc.entries().at(index).element();
+                             entry.setAttribute(nameOf(Name::ConvertedPath), newPath);
+                             doc.entries()[index] = HistoryDocument::Entry(entry);
+                             return true;
+                         })
+           == HistoryEdit::Changed;
 }
 
 bool QVideoSettingXml::changeConvertedInfoValue(const QString &path, const QString &key,
@@ -515,19 +744,19 @@ bool QVideoSettingXml::changeConvertedInfoValue(const QString &path, const QStri
         return false;
     }
     const bool existed = QFileInfo::exists(historyFilePath());
-    HistoryDocument doc;
-    if (!loadHistory(doc, true))
-        return false;
-    const int index = doc.findEntry(path, false);
-    if (index < 0 || doc.entries().at(index).childCount() == 0) {
-        if (!existed)
-            saveHistory(doc);
-        return false;
-    }
-    HistoryDocument::Element entry = doc.entries().at(index).element();
-    entry.children.first().setAttribute(key, value);
-    doc.entries()[index] = HistoryDocument::Entry(entry);
-    return saveHistory(doc);
+    const HistoryEdit edit = changeHistory(true, [path, key, value](HistoryDocument &doc) {
+        const int index = doc.findEntry(path, false);
+        if (index < 0 || doc.entries().at(index).childCount() == 0)
+            return false;
+        HistoryDocument::Element entry = doc.entries().at(index).element();
+        entry.children.first().setAttribute(key, value);
+        doc.entries()[index] = HistoryDocument::Entry(entry);
+        return true;
+    });
+    // A missing file is made all the same.
+    if (edit == HistoryEdit::Unchanged && !existed)
+        changeHistory(true, [](HistoryDocument &) { return true; });
+    return edit == HistoryEdit::Changed;
 }
 
 QList<convertedInfo> QVideoSettingXml::analysisConvertedInfo()
@@ -590,67 +819,71 @@ bool QVideoSettingXml::applyHistoryStartChanges(const HistoryStartChanges &chang
 {
     if (changes.isEmpty())
         return true;
-    HistoryDocument doc;
-    if (!loadHistory(doc, false))
-        return false;
-    const QVector<HistoryDocument::Entry> &entries = std::as_const(doc).entries();
-    QVector<HistoryDocument::Entry> kept;
-    kept.reserve(entries.size());
-    bool changed = false;
-    for (const HistoryDocument::Entry &stored : entries) {
-        const QString path = stored.attribute(nameOf(Name::ConvertedPath));
-        if (changes.dropped.contains(path)) {
-            changed = true;
-            continue;
-        }
-        const bool unmark = changes.unmarked.contains(path);
-        const auto format = changes.formats.constFind(path);
-        if ((!unmark && format == changes.formats.cend()) || stored.childCount() == 0) {
-            kept.append(stored);
-            continue;
-        }
-        HistoryDocument::Element entry = stored.element();
-        if (unmark)
-            entry.children.first().setAttribute(nameOf(Name::NewFile), QStringLiteral("N"));
-        if (format != changes.formats.cend())
-            entry.children.first().setAttribute(nameOf(Name::Format), format.value());
-        kept.append(HistoryDocument::Entry(entry));
-        changed = true;
-    }
-    if (!changed)
-        return true;
-    doc.entries() = std::move(kept);
-    return saveHistory(doc);
+    return changeHistory(
+               false,
+               [changes](HistoryDocument &doc) {
+                   const QVector<HistoryDocument::Entry> &entries = std::as_const(doc).entries();
+                   QVector<HistoryDocument::Entry> kept;
+                   kept.reserve(entries.size());
+                   bool changed = false;
+                   for (const HistoryDocument::Entry &stored : entries) {
+                       const QString path = stored.attribute(nameOf(Name::ConvertedPath));
+                       if (changes.dropped.contains(path)) {
+                           changed = true;
+                           continue;
+                       }
+                       const bool unmark = changes.unmarked.contains(path);
+                       const auto format = changes.formats.constFind(path);
+                       if ((!unmark && format == changes.formats.cend()) || stored.childCount() == 0) {
+                           kept.append(stored);
+                           continue;
+                       }
+                       HistoryDocument::Element entry = stored.element();
+                       if (unmark)
+                           entry.children.first().setAttribute(nameOf(Name::NewFile), QStringLiteral("N"));
+                       if (format != changes.formats.cend())
+                           entry.children.first().setAttribute(nameOf(Name::Format), format.value());
+                       kept.append(HistoryDocument::Entry(entry));
+                       changed = true;
+                   }
+                   if (changed)
+                       doc.entries() = std::move(kept);
+                   return changed;
+               })
+           != HistoryEdit::Unread;
 }
 
 bool QVideoSettingXml::appendConvertedInfos(const QList<convertedInfo> &records)
 {
     if (records.isEmpty())
         return true;
-    HistoryDocument doc;
-    if (!loadHistory(doc, true))
-        return false;
-    QSet<QString> listed;
-    for (const HistoryDocument::Entry &entry : std::as_const(doc).entries())
-        listed.insert(entry.attribute(nameOf(Name::ConvertedPath)));
-    for (const convertedInfo &info : records) {
-        if (listed.contains(info.convertedPath))
-            continue;
-        listed.insert(info.convertedPath);
-        HistoryDocument::Element entry;
-        entry.name = nameOf(Name::PathItem);
-        entry.setAttribute(nameOf(Name::ConvertedPath), info.convertedPath);
-        HistoryDocument::Element infoElement;
-        infoElement.name = nameOf(Name::ConvertedInfo);
-        fillInfoElement(infoElement, info);
-        entry.children.append(infoElement);
-        for (const QString &name : info.listNames) {
-            HistoryDocument::Element list;
-            list.name = nameOf(Name::ListElement);
-            list.setAttribute(nameOf(Name::ListName), name);
-            entry.children.append(list);
-        }
-        doc.entries().append(HistoryDocument::Entry(entry));
-    }
-    return saveHistory(doc);
+    return changeHistory(true,
+                         [records](HistoryDocument &doc) {
+                             QSet<QString> listed;
+                             for (const HistoryDocument::Entry &entry : std::as_const(doc).entries())
+                                 listed.insert(entry.attribute(nameOf(Name::ConvertedPath)));
+                             bool added = false;
+                             for (const convertedInfo &info : records) {
+                                 if (listed.contains(info.convertedPath))
+                                     continue;
+                                 listed.insert(info.convertedPath);
+                                 HistoryDocument::Element entry;
+                                 entry.name = nameOf(Name::PathItem);
+                                 entry.setAttribute(nameOf(Name::ConvertedPath), info.convertedPath);
+                                 HistoryDocument::Element infoElement;
+                                 infoElement.name = nameOf(Name::ConvertedInfo);
+                                 fillInfoElement(infoElement, info);
+                                 entry.children.append(infoElement);
+                                 for (const QString &name : info.listNames) {
+                                     HistoryDocument::Element list;
+                                     list.name = nameOf(Name::ListElement);
+                                     list.setAttribute(nameOf(Name::ListName), name);
+                                     entry.children.append(list);
+                                 }
+                                 doc.entries().append(HistoryDocument::Entry(entry));
+                                 added = true;
+                             }
+                             return added;
+                         })
+           != HistoryEdit::Unread;
 }

@@ -23,54 +23,44 @@ QDomElement lastPlayList(const QDomElement &root, const QString &name)
 
 bool QVideoSettingXml::AppendPlayList(const QString &name)
 {
-    const QString path = playListFilePath();
-    QDomDocument doc;
-    if (!loadOrCreate(path, doc))
-        return false;
-    QDomElement list = doc.createElement(QStringLiteral("List_name"));
-    list.setAttribute(kListName, name);
-    if (ensureRoot(doc).appendChild(list).isNull())
-        return false;
-    return SaveXml(path, doc);
+    return changeXml(playListFilePath(), true, [&name](QDomDocument &doc) {
+        QDomElement list = doc.createElement(QStringLiteral("List_name"));
+        list.setAttribute(kListName, name);
+        return ensureRoot(doc).appendChild(list).isNull() ? XmlEdit::Refuse : XmlEdit::Save;
+    });
 }
 
 bool QVideoSettingXml::RemovePlayList(const QString &name)
 {
-    const QString path = playListFilePath();
-    QDomDocument doc;
-    if (!loadExisting(path, doc))
-        return false;
-    QDomElement root = doc.documentElement();
-    const QDomElement match = lastPlayList(root, name);
-    if (match.isNull())
-        return false;
-    root.removeChild(match);
-    return SaveXml(path, doc);
+    return changeXml(playListFilePath(), false, [&name](QDomDocument &doc) {
+        QDomElement root = doc.documentElement();
+        const QDomElement match = lastPlayList(root, name);
+        if (match.isNull())
+            return XmlEdit::Refuse;
+        root.removeChild(match);
+        return XmlEdit::Save;
+    });
 }
 
 bool QVideoSettingXml::RemoveAllPlayLists()
 {
-    const QString path = playListFilePath();
-    QDomDocument doc;
-    if (!loadExisting(path, doc))
-        return false;
-    QDomElement root = doc.documentElement();
-    while (!root.lastChild().isNull())
-        root.removeChild(root.lastChild());
-    return SaveXml(path, doc);
+    return changeXml(playListFilePath(), false, [](QDomDocument &doc) {
+        QDomElement root = doc.documentElement();
+        while (!root.lastChild().isNull())
+            root.removeChild(root.lastChild());
+        return XmlEdit::Save;
+    });
 }
 
 bool QVideoSettingXml::SetPlayListName(const QString &oldName, const QString &newName)
 {
-    const QString path = playListFilePath();
-    QDomDocument doc;
-    if (!loadExisting(path, doc))
-        return false;
-    QDomElement match = lastPlayList(doc.documentElement(), oldName);
-    if (match.isNull())
-        return false;
-    match.setAttribute(kListName, newName);
-    return SaveXml(path, doc);
+    return changeXml(playListFilePath(), false, [&](QDomDocument &doc) {
+        QDomElement match = lastPlayList(doc.documentElement(), oldName);
+        if (match.isNull())
+            return XmlEdit::Refuse;
+        match.setAttribute(kListName, newName);
+        return XmlEdit::Save;
+    });
 }
 
 QStringList QVideoSettingXml::GetAllPlayLists()
@@ -86,91 +76,84 @@ QStringList QVideoSettingXml::GetAllPlayLists()
 
 bool QVideoSettingXml::SetConvertedPath(const QString &path)
 {
-    const QString file = historyFilePath();
-    QDomDocument doc;
-    if (!loadOrCreate(file, doc))
-        return false;
-    QDomElement root = ensureRoot(doc);
-    for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        if (e.attribute(kPathAttr) == path)
-            return true;  // already listed; nothing to change
-    }
-    QDomElement entry = doc.createElement(QStringLiteral("Path_item"));
-    entry.setAttribute(kPathAttr, path);
-    root.appendChild(entry);
-    return SaveXml(file, doc);
+    return changeXml(historyFilePath(), true, [&path](QDomDocument &doc) {
+        QDomElement root = ensureRoot(doc);
+        for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            if (e.attribute(kPathAttr) == path)
+                return XmlEdit::Keep; // already listed
+        }
+        QDomElement entry = doc.createElement(QStringLiteral("Path_item"));
+        entry.setAttribute(kPathAttr, path);
+        root.appendChild(entry);
+        return XmlEdit::Save;
+    });
 }
 
 QStringList QVideoSettingXml::GetConvertedPath()
 {
     QStringList existing;
-    const QString file = historyFilePath();
-    QDomDocument doc;
-    if (!loadExisting(file, doc))
-        return existing;
-    QDomElement root = doc.documentElement();
-    bool removed = false;
-    QDomElement e = root.firstChildElement();
-    while (!e.isNull()) {
-        const QDomElement next = e.nextSiblingElement();
-        const QString path = e.attribute(kPathAttr);
-        if (!path.isEmpty() && QFileInfo::exists(path)) {
-            existing << path;
-        } else {
-            root.removeChild(e);
-            removed = true;
+    changeXml(historyFilePath(), false, [&existing](QDomDocument &doc) {
+        QDomElement root = doc.documentElement();
+        bool removed = false;
+        QDomElement e = root.firstChildElement();
+        while (!e.isNull()) {
+            const QDomElement next = e.nextSiblingElement();
+            const QString path = e.attribute(kPathAttr);
+            if (!path.isEmpty() && QFileInfo::exists(path)) {
+                existing << path;
+            } else {
+                root.removeChild(e);
+                removed = true;
+            }
+            e = next;
         }
-        e = next;
-    }
-    if (removed)
-        SaveXml(file, doc);
+        return removed ? XmlEdit::Save : XmlEdit::Keep;
+    });
     return existing;
 }
 
 bool QVideoSettingXml::DeleteConvertedPath(const QStringList &paths)
 {
-    const QString file = historyFilePath();
-    QDomDocument doc;
-    if (paths.isEmpty() || !loadExisting(file, doc))
+    if (paths.isEmpty())
         return false;
-    QStringList pending = paths;
-    QDomElement root = doc.documentElement();
-    bool removed = false;
-    QDomElement e = root.firstChildElement();
-    while (!e.isNull() && !pending.isEmpty()) {
-        const QDomElement next = e.nextSiblingElement();
-        const int at = pending.indexOf(e.attribute(kPathAttr));
-        if (at >= 0) {
-            pending.removeAt(at);
-            root.removeChild(e);
-            removed = true;
+    return changeXml(historyFilePath(), false, [&paths](QDomDocument &doc) {
+        QStringList pending = paths;
+        QDomElement root = doc.documentElement();
+        bool removed = false;
+        QDomElement e = root.firstChildElement();
+        while (!e.isNull() && !pending.isEmpty()) {
+            const QDomElement next = e.nextSiblingElement();
+            const int at = pending.indexOf(e.attribute(kPathAttr));
+            if (at >= 0) {
+                pending.removeAt(at);
+                root.removeChild(e);
+                removed = true;
+            }
+            e = next;
         }
-        e = next;
-    }
-    return removed && SaveXml(file, doc);
+        return removed ? XmlEdit::Save : XmlEdit::Refuse;
+    });
 }
 
 bool QVideoSettingXml::SaveConvertedPathMd5(const QString &digest)
 {
     if (digest.isEmpty())
         return false;
-    const QString file = digestFilePath();
-    QDomDocument doc;
-    if (!loadOrCreate(file, doc))
-        return false;
-    QDomElement root = ensureRoot(doc);
-    QDomElement target = root.lastChildElement();
-    const QString stored = target.attribute(kDigestAttr);
-    if (!stored.isEmpty()) {
-        if (stored.contains(digest))
-            return true;  // already collected
-        target.setAttribute(kDigestAttr, QStringLiteral("%1%2_").arg(stored, digest));
-    } else {
-        QDomElement item = doc.createElement(QStringLiteral("Path_item"));
-        item.setAttribute(kDigestAttr, QStringLiteral("%1_").arg(digest));
-        root.appendChild(item);
-    }
-    return SaveXml(file, doc);
+    return changeXml(digestFilePath(), true, [&digest](QDomDocument &doc) {
+        QDomElement root = ensureRoot(doc);
+        QDomElement target = root.lastChildElement();
+        const QString stored = target.attribute(kDigestAttr);
+        if (!stored.isEmpty()) {
+            if (stored.contains(digest))
+                return XmlEdit::Keep; // already collected
+            target.setAttribute(kDigestAttr, QStringLiteral("%1%2_").arg(stored, digest));
+        } else {
+            QDomElement item = doc.createElement(QStringLiteral("Path_item"));
+            item.setAttribute(kDigestAttr, QStringLiteral("%1_").arg(digest));
+            root.appendChild(item);
+        }
+        return XmlEdit::Save;
+    });
 }
 
 QString QVideoSettingXml::getConvertedPathMd5()

@@ -12,8 +12,12 @@
 
 QStringList QRecordingRecovery::recoverAll()
 {
+    const Recorded recorded = record(repair(QRecordingMarker::pending()));
+    QString reason;
+    const bool written = QVideoSettingXml::waitForHistory(&reason);
+    settle(recorded, written, reason);
     QStringList recovered;
-    for (const convertedInfo &info : record(repair(QRecordingMarker::pending())))
+    for (const convertedInfo &info : recorded.listed)
         recovered << info.convertedPath;
     return recovered;
 }
@@ -45,36 +49,46 @@ QList<QRecordingRecovery::Repaired> QRecordingRecovery::repair(const QList<QReco
     return repaired;
 }
 
-QList<convertedInfo> QRecordingRecovery::record(const QList<Repaired> &repaired)
+QRecordingRecovery::Recorded QRecordingRecovery::record(const QList<Repaired> &repaired)
 {
-    QList<convertedInfo> listed;
+    Recorded recorded;
     QList<convertedInfo> toAdd;
-    QStringList marks;
     for (const Repaired &r : repaired) {
         // A crash after the record was stored but before the mark went away
         // must not list the file twice.
         if (const auto existing = QVideoSettingXml::GetConvertedInfo(r.info.convertedPath)) {
-            listed << *existing;
-            marks << r.markerPath;
+            recorded.listed << *existing;
+            recorded.marks << r.markerPath;
         } else {
             toAdd << r.info;
         }
     }
     if (!toAdd.isEmpty()) {
         if (QVideoSettingXml::appendConvertedInfos(toAdd)) {
-            listed << toAdd;
+            recorded.listed << toAdd;
             for (const Repaired &r : repaired)
-                if (!marks.contains(r.markerPath))
-                    marks << r.markerPath;
+                if (!recorded.marks.contains(r.markerPath))
+                    recorded.marks << r.markerPath;
         } else {
             for (const convertedInfo &info : toAdd)
                 qCWarning(lcLibrary) << "interrupted recording" << info.convertedPath
                                      << "repaired but not recorded in the history";
         }
     }
-    for (const QString &mark : marks)
-        QFile::remove(mark);
-    for (const convertedInfo &info : listed)
+    for (const convertedInfo &info : recorded.listed)
         qCInfo(lcLibrary) << "interrupted recording" << info.convertedPath << "repaired";
-    return listed;
+    return recorded;
+}
+
+void QRecordingRecovery::settle(const Recorded &recorded, bool written, const QString &reason)
+{
+    if (!written) {
+        for (const convertedInfo &info : recorded.listed)
+            qCWarning(lcLibrary).noquote()
+                << "interrupted recording" << info.convertedPath
+                << "is not in the history file yet (" + reason + "); it is recovered again at the next start";
+        return;
+    }
+    for (const QString &mark : recorded.marks)
+        QFile::remove(mark);
 }

@@ -1,5 +1,7 @@
 #include "library/qrecordingrecoveryjob.h"
 
+#include "common/qvideosettingxml.h"
+
 #include <QMutex>
 #include <QSet>
 #include <QtConcurrent>
@@ -60,5 +62,11 @@ bool QRecordingRecoveryJob::isRunning() const
 
 void QRecordingRecoveryJob::onRepaired()
 {
-    emit recovered(QRecordingRecovery::record(m_watcher.result()));
+    const QRecordingRecovery::Recorded recorded = QRecordingRecovery::record(m_watcher.result());
+    // The marks go once the records are safely in the file; a job gone
+    // before leaves them for the next start, which finds the records.
+    QVideoSettingXml::whenHistoryWritten(this, [recorded](bool written, const QString &reason) {
+        QRecordingRecovery::settle(recorded, written, reason);
+    });
+    emit recovered(recorded.listed);
 }

@@ -25,7 +25,8 @@ public:
 
 signals:
     // On the GUI thread, once the recordings are repaired and recorded: the
-    // records now in the history (empty when none could be repaired).
+    // records now in the history (empty when none could be repaired). Their
+    // marks go once the history file holds them.
     void recovered(QList<convertedInfo> records);
 
 private:

@@ -4,7 +4,8 @@
 // again afterwards. A start that cannot create its file says why after
 // "Recording failed!" (a read-only disk, a folder that cannot be made).
 // A library file that cannot be written is reported with its reason, and
-// the next change writes it.
+// the next change writes it; at exit, the window waits for the library's
+// file and says when its last changes could not be saved.
 
 #include "appfixture.h"
 #include "mediaprobe.h"
@@ -93,6 +94,8 @@ private slots:
     void removedFolderStopsTheRecording();
     void failedStartsSayWhy();
     void failedLibrarySaveSaysWhy();
+    void failedSaveAtExitIsTold_data();
+    void failedSaveAtExitIsTold();
 
 private:
     void verifyIdle();
@@ -296,6 +299,48 @@ void TestDiskFaults::failedLibrarySaveSaysWhy()
     QCOMPARE(historyEntries(kept.convertedPath).size(), 1);
     QCOMPARE(historyEntries(next.convertedPath).size(), 1);
     QCOMPARE(closer.messages.size(), 1);
+}
+
+void TestDiskFaults::failedSaveAtExitIsTold_data()
+{
+    QTest::addColumn<bool>("bySignal");
+    QTest::newRow("closed by the user") << false;
+    QTest::newRow("ended by a termination signal") << true;
+}
+
+void TestDiskFaults::failedSaveAtExitIsTold()
+{
+    QFETCH(bool, bySignal);
+    const QString file = QVideoSettingXml::historyFilePath();
+    QVERIFY(QVideoSettingXml::waitForHistory());
+    convertedInfo last;
+    last.convertedPath = m_dir.filePath(QStringLiteral("last-%1.mp3").arg(bySignal));
+    last.title = QString(16384, QLatin1Char('t'));
+    ModalCloser closer;
+    {
+        TestSupport::FileSizeLimit limit(QFileInfo(file).size() + 4096);
+        QVERIFY(limit.set());
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(last));
+        if (bySignal) {
+            m_window->OnTerminationRequested();
+            // The program's event loop ends on it, as in main.
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            QCoreApplication::exec();
+        }
+        QTest::ignoreMessage(QtCriticalMsg,
+                             QRegularExpression(QStringLiteral("last changes are lost: .*History.xml")));
+        QVERIFY(!m_window->waitForLibraryAtExit());
+    }
+    const QStringList told{
+        QStringLiteral("The recordings library could not be saved: %1 cannot be written (%2).\n"
+                       "Its latest changes are lost.")
+            .arg(file, QString::fromLocal8Bit(std::strerror(EFBIG)))};
+    QCOMPARE(closer.messages, bySignal ? QStringList() : told);
+    QVERIFY(historyEntries(last.convertedPath).isEmpty());
+    // With room again, the wait is over once the file holds the change.
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(last));
+    QVERIFY(m_window->waitForLibraryAtExit());
+    QCOMPARE(historyEntries(last.convertedPath).size(), 1);
 }
 
 #include "tst_diskfaults.moc"
