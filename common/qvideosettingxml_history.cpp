@@ -407,7 +407,7 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     }
     // An empty history, written as a document: an empty file is none.
     doc = HistoryDocument();
-    return saveHistory(doc);
+    return saveHistory(doc, addingEntriesOf(doc));
 }
 
 QVideoSettingXml::HistoryChange QVideoSettingXml::addingEntriesOf(const HistoryDocument &recovered)
@@ -507,10 +507,7 @@ bool QVideoSettingXml::readHistoryToMerge(const QString &file, HistoryDocument &
     case StateFile::Status::Refused:
         break;
     case StateFile::Status::Read:
-        if (std::all_of(reading.bytes.cbegin(), reading.bytes.cend(), HistoryDocument::isBlank)) {
-            doc = HistoryDocument();
-            return true;
-        }
+        // A blank file is damage here as at a load: set aside like any other.
         if (doc.parse(reading.bytes, &damage))
             return true;
         break;
