@@ -179,6 +179,17 @@ double audibleSeconds(const QVector<float> &capture)
     return audible;
 }
 
+QVector<float> withoutGaps(const QVector<float> &capture)
+{
+    const double block = 0.01;
+    QVector<float> joined;
+    for (const SoundBlock &b : soundBlocks(capture, block)) {
+        if (b.share >= 0.5)
+            joined += slice(capture, b.at, b.at + block);
+    }
+    return joined;
+}
+
 double dominantTone(const QVector<float> &part, const QVector<double> &tones)
 {
     double best = 0, bestPower = -1;
