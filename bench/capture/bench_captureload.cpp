@@ -154,19 +154,11 @@ QVector<float> toneOf(const QString &path)
     return mono;
 }
 
-// Places where the tone stops being one seamless sine: runs of samples that
-// break the recurrence x[n] = 2cos(w)x[n-1] - x[n-2], each counted once.
+// Places where the tone stops being one seamless sine.
 int breaks(const QVector<float> &mono, double frequency)
 {
-    const double c = 2.0 * std::cos(2.0 * M_PI * frequency / kRate);
-    int count = 0, last = -1000;
-    for (int n = 2; n < mono.size(); ++n) {
-        if (std::fabs(mono[n] - c * mono[n - 1] + mono[n - 2]) > breakTolerance()) {
-            count += n - last > 10;
-            last = n;
-        }
-    }
-    return count;
+    return TestSupport::sineBreakPlaces(mono.constData(), mono.size(), 1, frequency, kRate, breakTolerance())
+        .size();
 }
 
 // Whether one lost and one repeated block anywhere in the tone are seen.
