@@ -211,14 +211,19 @@ private slots:
             track1.setStartRecorder(true);
             // The recorder is fed before the sound begins.
             QTRY_VERIFY_WITH_TIMEOUT(recorder.blockCount() > 0, 10000);
+            TestSupport::SourceWitness device(LoopbackDevice::instance()->sinkName() + ".monitor");
+            QVERIFY(device.listening());
             TonePlayer speakers(QByteArray(), 440, 0.5);
             QVERIFY(speakers.wait());
-            // Stop the moment the sound has been played: the queued blocks
-            // and what the server still held must all arrive.
-            QVERIFY(track1.setStop());
-            const QVector<float> got = recorder.copy();
             // A sine of amplitude 0.5 is above 0.05 for all but 2·asin(0.1)/π of its frames.
             const int expected = int(22050 * (1.0 - 2.0 * std::asin(0.1) / M_PI));
+            // Stop the moment the whole sound has come out of the device, as
+            // another client hears it (the server's drain answers before then
+            // on PipeWire, the sooner the busier the machine): the queued
+            // blocks and what the server still held must all arrive.
+            QTRY_VERIFY_WITH_TIMEOUT(loudFrames(device.heard(), 0.05f) >= expected - 40, 10000);
+            QVERIFY(track1.setStop());
+            const QVector<float> got = recorder.copy();
             const int loud = loudFrames(got, 0.05f);
             QVERIFY2(std::abs(loud - expected) <= 40,
                      qPrintable(QString("round %1: %2 loud frames of %3").arg(round).arg(loud).arg(expected)));
@@ -427,11 +432,23 @@ private slots:
     {
         QRecordAudioObject track2(QRecordAudioObject::MicrophoneTrack);
         QSignalSpy levels(&track2, &QRecordAudioObject::emitVolume);
-        for (int i = 0; i < 5; ++i) {
-            QVERIFY(track2.setStart());
+        // PipeWire's pulse server refuses now and then a stream made the
+        // moment the last one went, when its session manager, busy on a
+        // loaded machine, fails to link it ("Input/Output error"): that run
+        // never captured, and another is made. Each run ends with its last
+        // report, refused or not.
+        int runs = 0, captured = 0;
+        while (captured < 5 && runs < 20) {
+            ++runs;
+            if (track2.setStart())
+                ++captured;
+            else
+                QVERIFY2(track2.errorString().contains(QLatin1String("Input/Output error"), Qt::CaseInsensitive),
+                         qPrintable(track2.errorString()));
             QVERIFY(track2.setStop());
         }
-        QCOMPARE(levels.size(), 5);
+        QCOMPARE(captured, 5);
+        QCOMPARE(levels.size(), runs);
     }
 
     void cleanupTestCase()
