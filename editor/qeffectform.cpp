@@ -463,6 +463,14 @@ void QEffectForm::OnSetPlayTime(const QString &text)
 {
     m_lblTime->setText(text);
     m_lblTime->adjustSize();
+    // The times grow their milliseconds once the file is read, after the
+    // page was laid out: the label keeps its right edge at the slider's.
+    placeTimeLabel();
+}
+
+void QEffectForm::placeTimeLabel()
+{
+    m_lblTime->move(m_sliderPro->geometry().right() - m_lblTime->width(), m_sliderPro->geometry().bottom() - 2);
 }
 
 // ------------------------------------------------------------------ layout
@@ -480,8 +488,7 @@ void QEffectForm::resetControlPosition()
     m_btnPause->move(15, 15);
     const int sliderLeft = m_btnPlay->geometry().right() + 15;
     m_sliderPro->setGeometry(QRect(QPoint(sliderLeft, 13), QPoint(w - 27, 32)));
-    m_lblTime->move(m_sliderPro->geometry().right() - m_lblTime->width(),
-                    m_sliderPro->geometry().bottom() - 2);
+    placeTimeLabel();
 
     m_lblEqualizer->move(10, 54);
     m_btnReset->resize(75, 23);

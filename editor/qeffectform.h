@@ -108,6 +108,7 @@ signals:
 
 protected:
     virtual void resetControlPosition();
+    void placeTimeLabel();
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 

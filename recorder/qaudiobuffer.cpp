@@ -18,6 +18,10 @@ int QAudioBuffer::writeBuffer(const void *data, int len)
     std::lock_guard<std::mutex> guard(m_mutex);
     const auto *src = static_cast<const unsigned char *>(data);
     int n = len;
+    const int owed = int(std::min<qint64>(m_owed, n));
+    m_owed -= owed;
+    src += owed;
+    n -= owed;
     // Only the newest capacity bytes can survive a longer write.
     if (n > m_capacity) {
         src += n - m_capacity;
@@ -69,6 +73,7 @@ void QAudioBuffer::skipBuffer(int n)
     const int skip = std::clamp(n, 0, m_stored);
     m_readPos = (m_readPos + skip) % m_capacity;
     m_stored -= skip;
+    m_owed += std::max(n, 0) - skip;
 }
 
 void QAudioBuffer::setWait(bool wait, std::chrono::milliseconds bound)

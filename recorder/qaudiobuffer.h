@@ -19,7 +19,8 @@ public:
     int writeBuffer(const void *data, int len);
     // Copies up to len stored bytes into out and fills the rest with zeros; returns len.
     int readBuffer(void *out, int len);
-    // Discards up to n stored bytes.
+    // Discards n bytes: those stored, and the rest as they are written, so
+    // that the reader's place in the stream is where it asked.
     void skipBuffer(int n);
     // With wait on, a read that finds too little waits for writes, at most `bound`.
     void setWait(bool wait, std::chrono::milliseconds bound = std::chrono::milliseconds(200));
@@ -32,6 +33,7 @@ private:
     int m_capacity;
     int m_readPos = 0;
     int m_stored = 0;
+    qint64 m_owed = 0; // bytes skipped before they were written
     bool m_wait = false;
     std::chrono::milliseconds m_waitBound{200};
 };

@@ -13,9 +13,11 @@
 #include <QTest>
 #include <QWidget>
 #include <QtEndian>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 
 #include <sys/resource.h>
 
@@ -309,6 +311,79 @@ int sineBreaks(const float *samples, int count, int stride, double frequency, in
             ++breaks;
     }
     return breaks;
+}
+
+QVector<int> sineBreakPlaces(const float *samples, int count, int stride, double frequency, int sampleRate,
+                             double tolerance)
+{
+    const double c = 2.0 * std::cos(2.0 * M_PI * frequency / sampleRate);
+    QVector<int> places;
+    int last = -1;
+    for (int n = 2 * stride; n < count; n += stride) {
+        const double r = samples[n] - c * samples[n - stride] + samples[n - 2 * stride];
+        if (std::fabs(r) <= tolerance)
+            continue;
+        // The three samples of the recurrence all see one step: a run closer
+        // than a few samples is the same break.
+        if (last < 0 || n - last > 10 * stride)
+            places << n;
+        last = n;
+    }
+    return places;
+}
+
+SourceWitness::SourceWitness(const QByteArray &source)
+    : m_path(m_dir.filePath(QStringLiteral("heard.raw")))
+{
+    m_proc.setStandardOutputFile(m_path);
+    m_proc.start(QStringLiteral("parec"),
+                 {QStringLiteral("--device=") + QString::fromUtf8(source),
+                  QStringLiteral("--format=float32le"), QStringLiteral("--rate=44100"),
+                  QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=20")});
+}
+
+SourceWitness::~SourceWitness()
+{
+    m_proc.kill();
+    m_proc.waitForFinished(5000);
+}
+
+bool SourceWitness::listening(int ms)
+{
+    if (!m_proc.waitForStarted(ms) || !QTest::qWaitFor([this] { return QFileInfo(m_path).size() >= 4096; }, ms))
+        return false;
+    const double heard = double(QFileInfo(m_path).size()) / (2 * sizeof(float)) / 44100;
+    m_firstSample = std::chrono::steady_clock::now()
+                    - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(heard));
+    return true;
+}
+
+QVector<float> SourceWitness::heard() const
+{
+    const QByteArray raw = readBytes(m_path);
+    QVector<float> samples(raw.size() / int(2 * sizeof(float)) * 2);
+    std::memcpy(samples.data(), raw.constData(), size_t(samples.size()) * sizeof(float));
+    return samples;
+}
+
+int SourceWitness::breaks(double frequency, Moment from, Moment to)
+{
+    m_proc.terminate();
+    m_proc.waitForFinished(5000);
+    const QByteArray raw = readBytes(m_path);
+    const auto frameAt = [this, &raw](Moment m) {
+        const double s = std::chrono::duration<double>(m - m_firstSample).count();
+        return std::clamp(int(s * 44100), 0, int(raw.size() / int(2 * sizeof(float))));
+    };
+    const int first = frameAt(from - std::chrono::milliseconds(100));
+    const int end = frameAt(to + std::chrono::milliseconds(100));
+    const float *samples = reinterpret_cast<const float *>(raw.constData()) + 2 * first;
+    const int count = 2 * (end - first);
+    if (std::none_of(samples, samples + count, [](float v) { return std::fabs(v) > 0.05f; }))
+        return -1;
+    // PipeWire's resampling bends a sine by up to about 0.002 under load.
+    return sineBreakPlaces(samples, count, 2, frequency, 44100, 5e-3).size();
 }
 
 bool controlSoundServer(const QString &command)

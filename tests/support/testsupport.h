@@ -4,7 +4,10 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QVector>
+
+#include <chrono>
 
 class QElapsedTimer;
 class QImage;
@@ -88,6 +91,10 @@ double rms(const float *samples, int count);
 // tolerance.
 int sineBreaks(const float *samples, int count, int stride, double frequency, int sampleRate = 44100,
                double tolerance = 1e-3);
+// The same places, one for each run of broken samples: the index (in
+// samples, stride apart) where each run starts.
+QVector<int> sineBreakPlaces(const float *samples, int count, int stride, double frequency,
+                             int sampleRate = 44100, double tolerance = 1e-3);
 
 // Seconds on the timer, as a fraction.
 double sinceStart(const QElapsedTimer &timer);
@@ -121,6 +128,32 @@ public:
 private:
     QProcess m_proc;
     QByteArray m_events;
+};
+
+// Listens to a source as another client of the server does (parec into a
+// file), to tell the server's own breaks from a recording's: on a loaded
+// machine the sound the server gives of a steady tone breaks now and then,
+// and every client hears those breaks at the same moments.
+class SourceWitness
+{
+public:
+    explicit SourceWitness(const QByteArray &source);
+    ~SourceWitness();
+    using Moment = std::chrono::steady_clock::time_point;
+    // Waits until the source's sound arrives; false after ms.
+    bool listening(int ms = 10000);
+    // What was heard so far, interleaved stereo at 44100 Hz.
+    QVector<float> heard() const;
+    // Stops listening. The places where a tone of `frequency` stopped being
+    // one seamless sine in what was heard from `from` to `to` (a tenth of a
+    // second wider either side, for the latency); -1 when no tone was heard.
+    int breaks(double frequency, Moment from, Moment to);
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    QProcess m_proc;
+    Moment m_firstSample; // when the first sample heard was made, nearly
 };
 
 // The server's default output (or input) as a client connected now is told

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -79,6 +80,7 @@ private slots:
     void presetsGoIntoTheRecordAsTheirFilesSay();
     void customedKeepsTheUsersGainsAndResetGoesBack();
     void pagingScrollsWithoutChoosing();
+    void timesLongerThanAtLayoutStayWhole();
     void theEqualiserIsHeard();
 
 private:
@@ -184,6 +186,20 @@ void TestEffectForm::pagingScrollsWithoutChoosing()
     QCOMPARE(m_form->page(), (rows - 1) / 5 - 1);
     QCOMPARE(effect.count(), 0);
     QCOMPARE(m_form->currentRow(), 0);
+}
+
+void TestEffectForm::timesLongerThanAtLayoutStayWhole()
+{
+    // Laid out with the short times; the file's read gives the long ones later.
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    m_form->OnSetPlayTime(QStringLiteral("00:00:00 / 00:00:00"));
+    const int right = m_form->m_lblTime->geometry().right();
+    m_form->OnSetPlayTime(QStringLiteral("00:00:00.000 / 00:00:01.044"));
+    const QRect label = m_form->m_lblTime->geometry();
+    QCOMPARE(label.right(), right);
+    QVERIFY(label.width() >= m_form->m_lblTime->fontMetrics().horizontalAdvance(m_form->m_lblTime->text()));
+    QVERIFY2(m_form->rect().contains(label),
+             qPrintable(QString("%1 %2").arg(label.right()).arg(m_form->width())));
 }
 
 double TestEffectForm::playLevel(double seconds)

@@ -146,14 +146,48 @@ Heard heard(const QVector<float> &capture)
     return h;
 }
 
+QVector<SoundBlock> soundBlocks(const QVector<float> &capture, double block)
+{
+    // A block counts for the share of it that sounds, against the median
+    // audible block: a loaded server plays late, not less, and counting
+    // each edge of its gap as a whole block would count sound never played.
+    QVector<SoundBlock> blocks;
+    const double total = seconds(capture);
+    for (double t = 0; t + block <= total; t += block) {
+        const double db = rmsDb(slice(capture, t, t + block));
+        if (db > -30)
+            blocks << SoundBlock{t, std::pow(10.0, db / 10)};
+    }
+    if (blocks.isEmpty())
+        return blocks;
+    QVector<double> powers;
+    for (const SoundBlock &b : blocks)
+        powers << b.share;
+    std::nth_element(powers.begin(), powers.begin() + powers.size() / 2, powers.end());
+    const double median = powers[powers.size() / 2];
+    for (SoundBlock &b : blocks)
+        b.share /= median;
+    return blocks;
+}
+
 double audibleSeconds(const QVector<float> &capture)
 {
     const double block = 0.02;
-    const double total = seconds(capture);
     double audible = 0;
-    for (double t = 0; t + block <= total; t += block)
-        audible += rmsDb(slice(capture, t, t + block)) > -30 ? block : 0;
+    for (const SoundBlock &b : soundBlocks(capture, block))
+        audible += block * b.share;
     return audible;
+}
+
+QVector<float> withoutGaps(const QVector<float> &capture)
+{
+    const double block = 0.01;
+    QVector<float> joined;
+    for (const SoundBlock &b : soundBlocks(capture, block)) {
+        if (b.share >= 0.5)
+            joined += slice(capture, b.at, b.at + block);
+    }
+    return joined;
 }
 
 double dominantTone(const QVector<float> &part, const QVector<double> &tones)

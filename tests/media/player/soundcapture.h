@@ -62,8 +62,21 @@ struct Heard {
     double length() const { return from < 0 ? 0 : to - from; }
 };
 Heard heard(const QVector<float> &capture);
-// Seconds of audible 20 ms blocks in all, gaps not counted.
+// The audible blocks of a capture (above -30 dB), each with the share of it
+// that sounds: its power against the median audible block's (for sound of
+// one steady level).
+struct SoundBlock
+{
+    double at = 0; // seconds
+    double share = 0;
+};
+QVector<SoundBlock> soundBlocks(const QVector<float> &capture, double block);
+// Seconds of sound in all, gaps not counted: the shares of 20 ms blocks.
 double audibleSeconds(const QVector<float> &capture);
+// The capture's sound with the gaps a loaded server leaves taken out (10 ms
+// blocks, those more silent than sounding dropped): its times are the times
+// of what was played, to within a hundredth of a second per gap.
+QVector<float> withoutGaps(const QVector<float> &capture);
 // Which of `tones` is the strongest in a part of a capture.
 double dominantTone(const QVector<float> &part, const QVector<double> &tones);
 // Seconds of audible 50 ms blocks from `from` to `to` (the end when below 0)

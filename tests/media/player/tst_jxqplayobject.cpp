@@ -169,7 +169,7 @@ void TestJXQPlayObject::pauseSilencesAndPlayResumes()
     engine.OnPlayVideo();
     QVERIFY(first.waitForHeard(1.0));
     QTRY_VERIFY_WITH_TIMEOUT(!blocks.isEmpty(), 10000);
-    const double heardFirst = SoundLevel::heard(first.peek()).length();
+    const double heardFirst = SoundLevel::audibleSeconds(first.peek());
     engine.pausePlay();
     const double playedFor = TestSupport::sinceStart(timer);
     QVERIFY(engine.isPausePlay());
@@ -192,7 +192,7 @@ void TestJXQPlayObject::pauseSilencesAndPlayResumes()
     timer.restart();
     engine.StartPlay();
     QVERIFY(resumed.waitForHeard(0.5));
-    const double heardAfter = SoundLevel::heard(resumed.peek()).length();
+    const double heardAfter = SoundLevel::audibleSeconds(resumed.peek());
     const quint64 after = engine.getCurrentPlayerPos();
     const double resumedFor = TestSupport::sinceStart(timer);
     const QVector<float> heard = resumed.stop();

@@ -5,12 +5,12 @@
 #include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseplaybackstream.h"
 #include "platform/audio/pulseserver.h"
+#include "queuedspy.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <atomic>
@@ -63,7 +63,8 @@ private slots:
     {
         PulseContext ctx;
         QVERIFY(ctx.connectToServer());
-        QSignalSpy changes(&ctx, &PulseContext::serverChanged);
+        // Reported on the loop thread, read here.
+        TestSupport::QueuedSpy changes(&ctx, &PulseContext::serverChanged);
         PulseServer server(&ctx);
         const quint32 module = server.loadModule(
             "module-null-sink",
@@ -72,7 +73,7 @@ private slots:
         QVERIFY2(module != 0xffffffffu, qPrintable(server.errorString()));
         // The module's report may come before the sink's.
         auto sinkReported = [&](int type) {
-            for (const QList<QVariant> &c : changes) {
+            for (const QVariantList &c : changes.calls()) {
                 if (c.at(0).toInt() == PulseContext::SinkFacility && c.at(1).toInt() == type)
                     return true;
             }
@@ -138,12 +139,12 @@ private slots:
     {
         PulseContext ctx;
         QVERIFY(ctx.connectToServer());
-        QSignalSpy lost(&ctx, &PulseContext::connectionLost);
+        TestSupport::QueuedSpy lost(&ctx, &PulseContext::connectionLost);
         PulseCaptureStream capture(&ctx);
         QVERIFY(capture.start("system_sound.monitor"));
 
         QVERIFY(TestSupport::controlSoundServer("stop"));
-        QTRY_COMPARE(lost.size(), 1);
+        QTRY_COMPARE(lost.count(), 1);
         QTRY_VERIFY(!capture.isRunning());
         QVERIFY(!ctx.isConnected());
         QVERIFY(TestSupport::controlSoundServer("start"));

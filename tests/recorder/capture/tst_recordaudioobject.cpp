@@ -58,6 +58,32 @@ int loudFrames(const QVector<float> &s, float threshold)
     return count;
 }
 
+// The level of a tone's steady middle: the median of the peaks of its 10 ms
+// pieces. A short break in the tone on a loaded machine, which PipeWire's
+// resampling turns into a ring above the tone's level, moves a piece or two.
+double steadyPeak(const QVector<float> &interleaved)
+{
+    const int piece = 441 * 2;
+    int first = -1, last = -1;
+    for (int i = 0; i < interleaved.size(); ++i) {
+        if (std::fabs(interleaved[i]) > 0.05f) {
+            first = first < 0 ? i : first;
+            last = i;
+        }
+    }
+    QVector<double> peaks;
+    for (int at = first + 10 * piece; first >= 0 && at + piece <= last - 10 * piece; at += piece) {
+        double peak = 0;
+        for (int i = at; i < at + piece; ++i)
+            peak = std::max(peak, double(std::fabs(interleaved[i])));
+        peaks << peak;
+    }
+    if (peaks.isEmpty())
+        return 0;
+    std::nth_element(peaks.begin(), peaks.begin() + peaks.size() / 2, peaks.end());
+    return peaks[peaks.size() / 2];
+}
+
 } // namespace
 
 class RecordAudioObjectTest : public QObject
@@ -151,16 +177,23 @@ private slots:
         QCOMPARE(AudioStreamSeek(&track1, at + 25 * 2 * sizeof(float)), 1);
         QCOMPARE(track1.readPosition(), at + 25 * 2 * sizeof(float));
         QCOMPARE(read(b), kBytes);
+        // A seek past what has arrived lands where it asked all the same:
+        // what is skipped before it arrives is dropped as it comes.
+        const quint64 ahead = track1.readPosition() + (20 * kFrames + 25) * 2 * sizeof(float);
+        QCOMPARE(AudioStreamSeek(&track1, ahead), 1);
+        QVector<float> d;
+        QCOMPARE(read(d), kBytes);
         QVERIFY(speakers.wait());
         QVERIFY(track1.setStop());
 
-        float straight = 0, shifted = 0;
-        for (int i = 0; i < 75; ++i) {
+        float straight = 0, shifted = 0, far = 0;
+        for (int i = 0; i < 50; ++i) {
             straight = std::max(straight, std::fabs(c[2 * i] - a[2 * i]));
             shifted = std::max(shifted, std::fabs(b[2 * i] - a[2 * (i + 25)]));
+            far = std::max(far, std::fabs(d[2 * i] - a[2 * (i + 50)]));
         }
-        QVERIFY2(straight < 0.03f && shifted < 0.03f,
-                 qPrintable(QString("%1 %2").arg(straight).arg(shifted)));
+        QVERIFY2(straight < 0.03f && shifted < 0.03f && far < 0.03f,
+                 qPrintable(QString("%1 %2 %3").arg(straight).arg(shifted).arg(far)));
         // Without the seek the chunk would have matched the unshifted one.
         float unshifted = 0;
         for (int i = 0; i < 75; ++i)
@@ -178,14 +211,19 @@ private slots:
             track1.setStartRecorder(true);
             // The recorder is fed before the sound begins.
             QTRY_VERIFY_WITH_TIMEOUT(recorder.blockCount() > 0, 10000);
+            TestSupport::SourceWitness device(LoopbackDevice::instance()->sinkName() + ".monitor");
+            QVERIFY(device.listening());
             TonePlayer speakers(QByteArray(), 440, 0.5);
             QVERIFY(speakers.wait());
-            // Stop the moment the sound has been played: the queued blocks
-            // and what the server still held must all arrive.
-            QVERIFY(track1.setStop());
-            const QVector<float> got = recorder.copy();
             // A sine of amplitude 0.5 is above 0.05 for all but 2·asin(0.1)/π of its frames.
             const int expected = int(22050 * (1.0 - 2.0 * std::asin(0.1) / M_PI));
+            // Stop the moment the whole sound has come out of the device, as
+            // another client hears it (the server's drain answers before then
+            // on PipeWire, the sooner the busier the machine): the queued
+            // blocks and what the server still held must all arrive.
+            QTRY_VERIFY_WITH_TIMEOUT(loudFrames(device.heard(), 0.05f) >= expected - 40, 10000);
+            QVERIFY(track1.setStop());
+            const QVector<float> got = recorder.copy();
             const int loud = loudFrames(got, 0.05f);
             QVERIFY2(std::abs(loud - expected) <= 40,
                      qPrintable(QString("round %1: %2 loud frames of %3").arg(round).arg(loud).arg(expected)));
@@ -257,12 +295,7 @@ private slots:
             if (!speakers.wait())
                 return -1.0;
             track1.setStop();
-            QVector<float> got = recorder.copy();
-            // The steady middle of the tone.
-            double peak = 0;
-            for (float v : got)
-                peak = std::max(peak, double(std::fabs(v)));
-            return peak;
+            return steadyPeak(recorder.copy());
         };
         const double full = levelAt(100.0f);
         const double half = levelAt(50.0f);
@@ -399,11 +432,23 @@ private slots:
     {
         QRecordAudioObject track2(QRecordAudioObject::MicrophoneTrack);
         QSignalSpy levels(&track2, &QRecordAudioObject::emitVolume);
-        for (int i = 0; i < 5; ++i) {
-            QVERIFY(track2.setStart());
+        // PipeWire's pulse server refuses now and then a stream made the
+        // moment the last one went, when its session manager, busy on a
+        // loaded machine, fails to link it ("Input/Output error"): that run
+        // never captured, and another is made. Each run ends with its last
+        // report, refused or not.
+        int runs = 0, captured = 0;
+        while (captured < 5 && runs < 20) {
+            ++runs;
+            if (track2.setStart())
+                ++captured;
+            else
+                QVERIFY2(track2.errorString().contains(QLatin1String("Input/Output error"), Qt::CaseInsensitive),
+                         qPrintable(track2.errorString()));
             QVERIFY(track2.setStop());
         }
-        QCOMPARE(levels.size(), 5);
+        QCOMPARE(captured, 5);
+        QCOMPARE(levels.size(), runs);
     }
 
     void cleanupTestCase()

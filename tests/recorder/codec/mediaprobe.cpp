@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include <QProcess>
+#include <algorithm>
 #include <cstring>
 
 namespace MediaProbe {
@@ -68,6 +69,25 @@ double toneSeconds(const QVector<float> &mono)
         if (TestSupport::rms(mono.constData() + at, window) > 0.1)
             ++loud;
     return loud * window / 44100.0;
+}
+
+double pitch(const QVector<float> &mono)
+{
+    const int window = 2205;
+    QVector<double> pitches;
+    for (int at = 0; at + window <= mono.size(); at += window) {
+        const float *s = mono.constData() + at;
+        if (TestSupport::rms(s, window) <= 0.1)
+            continue;
+        int crossings = 0;
+        for (int i = 1; i < window; ++i)
+            crossings += (s[i - 1] < 0) != (s[i] < 0);
+        pitches << crossings / 2.0 / (window / 44100.0);
+    }
+    if (pitches.isEmpty())
+        return 0;
+    std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
+    return pitches[pitches.size() / 2];
 }
 
 } // namespace MediaProbe

@@ -25,5 +25,9 @@ double toneShare(const QVector<float> &mono, double frequency);
 // Seconds of the decoded sound in which a tone is clearly present, counted
 // in 10 ms windows.
 double toneSeconds(const QVector<float> &mono);
+// The pitch of a tone in the decoded sound, from its zero crossings: the
+// median over its loud 50 ms windows. A break in the tone moves a window's
+// count by one crossing at most (10 Hz).
+double pitch(const QVector<float> &mono);
 
 } // namespace MediaProbe

@@ -75,6 +75,19 @@ private slots:
         QCOMPARE(QByteArray(out, 4), QByteArray("yz\0\0", 4));
         b.skipBuffer(100);
         QCOMPARE(b.storedBytes(), 0);
+
+        // Skipping past what is stored drops the rest as it is written: the
+        // reader's place in the stream is where it asked to be.
+        QAudioBuffer late(8);
+        late.writeBuffer("12", 2);
+        late.skipBuffer(5);
+        QCOMPARE(late.storedBytes(), 0);
+        late.writeBuffer("34", 2);
+        QCOMPARE(late.storedBytes(), 0);
+        late.writeBuffer("5678", 4);
+        QCOMPARE(late.storedBytes(), 3);
+        QCOMPARE(late.readBuffer(out, 3), 3);
+        QCOMPARE(QByteArray(out, 3), QByteArray("678"));
     }
 
     void waitingReaderGivesTheWriterTime()
