@@ -434,9 +434,10 @@ QVideoSettingXml::HistoryChange QVideoSettingXml::addingEntriesOf(const HistoryD
         }
         // What another copy wrote meanwhile stays; of the recovered entries
         // those it lacks are added.
-        QSet<QString> listed;
-        for (const HistoryDocument::Entry &entry : std::as_const(doc).entries())
-            listed.insert(entry.attribute(nameOf(Name::ConvertedPath)));
+        QSet<QString> paths;
+        for (const HistoryDocument::Entry &entry : recovered.entries())
+            paths.insert(entry.attribute(nameOf(Name::ConvertedPath)));
+        const QSet<QString> listed = std::as_const(doc).pathsListed(paths);
         bool added = false;
         for (const HistoryDocument::Entry &entry : recovered.entries()) {
             if (listed.contains(entry.attribute(nameOf(Name::ConvertedPath))))
@@ -873,9 +874,10 @@ bool QVideoSettingXml::appendConvertedInfos(const QList<convertedInfo> &records)
         return true;
     return changeHistory(true,
                          [records](HistoryDocument &doc) {
-                             QSet<QString> listed;
-                             for (const HistoryDocument::Entry &entry : std::as_const(doc).entries())
-                                 listed.insert(entry.attribute(nameOf(Name::ConvertedPath)));
+                             QSet<QString> paths;
+                             for (const convertedInfo &info : records)
+                                 paths.insert(info.convertedPath);
+                             QSet<QString> listed = std::as_const(doc).pathsListed(paths);
                              bool added = false;
                              for (const convertedInfo &info : records) {
                                  if (listed.contains(info.convertedPath))

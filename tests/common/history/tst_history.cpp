@@ -553,6 +553,49 @@ private slots:
         QCOMPARE(onDisk.findEntry("/c.mp3", false) >= 0, call == StoreCall::Save);
     }
 
+    void addedRecordsJoinOnlyUnlisted_data()
+    {
+        // Stored: "/a.mp3", a path of two-, three- and four-byte UTF-8
+        // characters and "C:\\x\\b.mp3"; then these are added at once.
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("joined");
+        const QString utf8 = QString::fromUtf8("/m\xC3\xBAsica/\xE2\x82\xAC/\xF0\x9F\x8E\xB5.mp3");
+        QTest::newRow("new") << QStringList{"/n.mp3"} << QStringList{"/n.mp3"};
+        QTest::newRow("listed") << QStringList{"/a.mp3", utf8} << QStringList{};
+        QTest::newRow("listed and new")
+            << QStringList{"/n.mp3", "/a.mp3", "/o.mp3"} << QStringList{"/n.mp3", "/o.mp3"};
+        QTest::newRow("twice in one call") << QStringList{"/n.mp3", "/n.mp3"} << QStringList{"/n.mp3"};
+        // Paths are compared as stored: separators are not made alike.
+        QTest::newRow("other separators") << QStringList{"C:/x/b.mp3"} << QStringList{"C:/x/b.mp3"};
+        QTest::newRow("a prefix of a listed one") << QStringList{"/a.mp"} << QStringList{"/a.mp"};
+    }
+
+    void addedRecordsJoinOnlyUnlisted()
+    {
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, joined);
+        const QStringList stored{
+            "/a.mp3", QString::fromUtf8("/m\xC3\xBAsica/\xE2\x82\xAC/\xF0\x9F\x8E\xB5.mp3"), "C:\\x\\b.mp3"};
+        QList<convertedInfo> records;
+        for (const QString &path : stored)
+            records << sampleRecord(path);
+        QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
+        records.clear();
+        for (const QString &path : added) {
+            records << sampleRecord(path);
+            records.last().title = "added";
+        }
+        QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
+        QStringList expected = stored;
+        expected << joined;
+        QStringList onDisk;
+        for (const QDomElement &entry : elementChildren(rootOf(history())))
+            onDisk << entry.attribute("Converted_path_");
+        QCOMPARE(onDisk, expected);
+        // A listed record keeps what it held.
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->title, sampleRecord("/a.mp3").title);
+    }
+
     void largeHistoryIsWrittenInPiecesAsOne()
     {
         // Megabytes of records: the save writes them a piece at a
