@@ -78,30 +78,28 @@ void QPlayListPaths::append(const QPlayListPaths &other)
 
 void QPlayListPaths::replace(int index, const QString &path)
 {
-    QPlayListPaths changed;
-    changed.reserve(size(), m_bytes.size());
-    for (int i = 0; i < size(); ++i) {
-        if (i == index)
-            changed.append(path);
-        else
-            changed.append(bytesAt(i));
-    }
-    *this = changed;
+    const QByteArray utf8 = path.toUtf8();
+    const int begin = index > 0 ? m_ends.at(index - 1) : 0;
+    const int length = m_ends.at(index) - begin;
+    m_bytes.replace(begin, length, utf8);
+    const int shift = utf8.size() - length;
+    for (int i = index; i < m_ends.size(); ++i)
+        m_ends[i] += shift;
 }
 
 void QPlayListPaths::removeAll(const QString &path)
 {
     const QByteArray utf8 = path.toUtf8();
-    if (indexOfBytes(utf8) < 0)
-        return;
-    QPlayListPaths kept;
-    kept.reserve(size(), m_bytes.size());
-    for (int i = 0; i < size(); ++i) {
-        const std::string_view bytes = bytesAt(i);
-        if (bytes != std::string_view(utf8.constData(), size_t(utf8.size())))
-            kept.append(bytes);
+    // From the end, so that the places still to visit stay where they were.
+    for (int i = m_ends.size() - 1; i >= 0; --i) {
+        if (bytesAt(i) != std::string_view(utf8.constData(), size_t(utf8.size())))
+            continue;
+        const int begin = i > 0 ? m_ends.at(i - 1) : 0;
+        m_bytes.remove(begin, utf8.size());
+        m_ends.remove(i);
+        for (int k = i; k < m_ends.size(); ++k)
+            m_ends[k] -= utf8.size();
     }
-    *this = kept;
 }
 
 void QPlayListPaths::clear()
