@@ -4,20 +4,26 @@
 #include "library/qaudiofilemodel.h"
 #include "library/qlibraryrows.h"
 
-#include <QAbstractItemModel>
+#include <QAbstractProxyModel>
 
-QInfoLineTotals::QInfoLineTotals(const QLibraryRows &rows, QAbstractItemModel *view, QObject *parent)
+QInfoLineTotals::QInfoLineTotals(const QLibraryRows &rows, QAbstractProxyModel *view, QObject *parent)
     : QObject(parent)
     , m_rows(rows)
     , m_view(view)
 {
-    connect(view, &QAbstractItemModel::modelReset, this, &QInfoLineTotals::recount);
+    // Nothing is counted while a change that sums after it is made.
+    connect(view, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_holds == 0)
+            recount();
+    });
     // The same rows in another order count the same.
     connect(view, &QAbstractItemModel::layoutChanged, this, [this] {
-        if (m_view->rowCount() != m_count || amountsMoved())
+        if (m_holds == 0 && (m_view->rowCount() != m_count || amountsMoved()))
             recount();
     });
     connect(view, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        if (m_holds > 0)
+            return;
         if (amountsMoved()) {
             recount();
             return;
@@ -27,8 +33,13 @@ QInfoLineTotals::QInfoLineTotals(const QLibraryRows &rows, QAbstractItemModel *v
     });
     // Counted out while the rows are still there.
     connect(view, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex &, int first, int last) { countRows(first, last, -1); });
+            [this](const QModelIndex &, int first, int last) {
+                if (m_holds == 0)
+                    countRows(first, last, -1);
+            });
     connect(view, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (m_holds > 0)
+            return;
         if (amountsMoved() || m_count != m_view->rowCount())
             recount();
         else
@@ -36,9 +47,17 @@ QInfoLineTotals::QInfoLineTotals(const QLibraryRows &rows, QAbstractItemModel *v
     });
     // A row's size and length change as its recording completes.
     connect(view, &QAbstractItemModel::dataChanged, this, [this] {
-        if (amountsMoved())
+        if (m_holds == 0 && amountsMoved())
             recount();
     });
+}
+
+void QInfoLineTotals::recountAround(const std::function<void()> &change)
+{
+    ++m_holds;
+    change();
+    if (--m_holds == 0)
+        recount();
 }
 
 bool QInfoLineTotals::amountsMoved() const
@@ -76,8 +95,11 @@ void QInfoLineTotals::recount()
         for (IBaseChunk *item : shown)
             add(item);
     } else {
-        for (int r = 0; r < m_count; ++r)
-            add(QAudioFileModel::rowItem(m_view->index(r, 0)));
+        for (int r = 0; r < m_count; ++r) {
+            const int source = m_view->mapToSource(m_view->index(r, 0)).row();
+            if (source >= 0 && size_t(source) < shown.size())
+                add(shown[size_t(source)]);
+        }
     }
     emit changed();
 }

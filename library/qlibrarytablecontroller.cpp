@@ -52,12 +52,14 @@ void QLibraryTableController::OnChangeList(quint64 entryId)
     QLibraryChunk *entry = LibraryItemIds::itemOf<QLibraryChunk>(entryId);
     if (!entry)
         return;
-    m_search->clear();
-    m_rows.current().setShownEntry(entry);
-    if (!m_rows.entries().isFresh(entry->GetTitle()))
-        makeEntryRows(entry);
-    m_rows.show(entry->GetAudioDatasList());
-    DisplayListInfo();
+    m_totals->recountAround([&] {
+        m_search->clear();
+        m_rows.current().setShownEntry(entry);
+        if (!m_rows.entries().isFresh(entry->GetTitle()))
+            makeEntryRows(entry);
+        m_rows.show(entry->GetAudioDatasList());
+    });
+    showLoading();
 }
 
 void QLibraryTableController::makeEntryRows(QLibraryChunk *entry)
@@ -152,8 +154,7 @@ void QLibraryTableController::OnHistoryJoined()
         OnChangeList(entry->itemId());
         return;
     }
-    m_rows.show(m_rows.all());
-    DisplayListInfo();
+    m_totals->recountAround([&] { m_rows.show(m_rows.all()); });
 }
 
 void QLibraryTableController::OnRowsJoined()
@@ -164,20 +165,23 @@ void QLibraryTableController::OnRowsJoined()
 
 void QLibraryTableController::OnSearchTextChange(const QString &text)
 {
-    m_sortModel->setSearchText(text);
-    DisplayListInfo();
+    m_totals->recountAround([&] { m_sortModel->setSearchText(text); });
+    showLoading();
 }
 
 void QLibraryTableController::DisplayListInfo()
 {
-    if (!m_info)
-        return;
-    if (!m_historyLoaded) {
+    if (m_historyLoaded)
+        m_totals->recount();
+    showLoading();
+}
+
+void QLibraryTableController::showLoading()
+{
+    if (m_info && !m_historyLoaded) {
         m_info->setText(tr("Loading recordings..."));
         m_info->adjustSize();
-        return;
     }
-    m_totals->recount();
 }
 
 void QLibraryTableController::showTotals()

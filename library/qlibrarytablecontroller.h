@@ -53,6 +53,8 @@ private:
     void purgeGoneRows();
     bool isAllRecordings(QLibraryChunk *entry) const;
     void showTotals();
+    // Until the history's rows joined, the info line says so.
+    void showLoading();
 
     QLibraryRows &m_rows;
     const QRowControls &m_controls;
