@@ -3,6 +3,7 @@
 #include "common/statefile.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -1081,30 +1082,59 @@ bool HistoryDocument::serialize(const std::function<bool(const QByteArray &piece
     return flush(true);
 }
 
-int HistoryDocument::findEntry(const QString &path, bool normaliseSeparators) const
+void HistoryDocument::visitPaths(const PathVisitor &visit) const
 {
-    const QByteArray wanted = (normaliseSeparators ? normalisedPath(path) : path).toUtf8();
     for (int i = 0; i < m_entries.size(); ++i) {
         const QByteArray &bytes = m_entries.at(i).m_bytes;
         if (bytes.isEmpty())
             continue;
-        bool same = false;
+        bool goOn = true;
         Unpacker in(bytes);
         in.skipName();
         // The first such attribute is the entry's path.
         in.attributes(0, [&](const Attribute &a) {
             if (a.name != Name::ConvertedPath)
                 return true;
-            const Text &value = a.value;
-            same = value.size == wanted.size();
-            for (int k = 0; k < value.size && same; ++k) {
-                const char c = value.data[k];
-                same = (normaliseSeparators && c == '\\' ? '/' : c) == wanted.at(k);
-            }
+            goOn = visit(i, a.value);
             return false;
         });
-        if (same)
-            return i;
+        if (!goOn)
+            return;
     }
-    return -1;
+}
+
+int HistoryDocument::findEntry(const QString &path, bool normaliseSeparators) const
+{
+    const QByteArray wanted = (normaliseSeparators ? normalisedPath(path) : path).toUtf8();
+    int found = -1;
+    visitPaths([&](int index, const Text &value) {
+        bool same = value.size == wanted.size();
+        for (int k = 0; k < value.size && same; ++k) {
+            const char c = value.data[k];
+            same = (normaliseSeparators && c == '\\' ? '/' : c) == wanted.at(k);
+        }
+        if (same)
+            found = index;
+        return !same;
+    });
+    return found;
+}
+
+QSet<QString> HistoryDocument::pathsListed(const QSet<QString> &paths) const
+{
+    // Compared as UTF-8: no entry's path is decoded.
+    QHash<QByteArray, QString> wanted;
+    wanted.reserve(paths.size());
+    for (const QString &path : paths)
+        wanted.insert(path.toUtf8(), path);
+    QSet<QString> listed;
+    if (wanted.isEmpty())
+        return listed;
+    visitPaths([&](int, const Text &value) {
+        const auto at = wanted.constFind(QByteArray::fromRawData(value.data, value.size));
+        if (at != wanted.cend())
+            listed.insert(at.value());
+        return listed.size() < wanted.size();
+    });
+    return listed;
 }

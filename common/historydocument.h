@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <QVector>
 
@@ -169,8 +170,16 @@ public:
     const QVector<Entry> &entries() const { return m_entries; }
     // Index of the first entry whose "Converted_path_" matches; -1 when none.
     int findEntry(const QString &path, bool normaliseSeparators) const;
+    // Of the paths, those an entry has (as stored, exactly): one walk over
+    // the entries however many there are, none of their paths decoded.
+    QSet<QString> pathsListed(const QSet<QString> &paths) const;
 
 private:
+    // Each entry's path as stored, with the entry's index, in file order
+    // until visit returns false.
+    using PathVisitor = Visitor<bool(int index, const Text &path)>;
+    void visitPaths(const PathVisitor &visit) const;
+
     class PlainReader;
     Outcome readPlain(PlainReader &plain);
     // What a parse read becomes the document.

@@ -298,7 +298,8 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray
     });
 }
 
-bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProducer &produce, QString *reason)
+bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProducer &produce, QString *reason,
+                                           const std::function<void(int fd)> &beforeCommit)
 {
     QSaveFile file(path);
     const auto fail = [&](const QString &what) {
@@ -330,6 +331,8 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProduc
         file.cancelWriting();
         return false;
     }
+    if (beforeCommit)
+        beforeCommit(file.handle());
     if (!file.commit())
         return fail(QStringLiteral("cannot be saved"));
     return true;

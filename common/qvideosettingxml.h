@@ -226,9 +226,11 @@ private:
     // The same for bytes made a piece at a time: produce hands each piece
     // to the writer it is given and returns false to give up (so does the
     // writer when a write fails); the file is replaced only when all went,
-    // else reason (when given) says why not.
+    // else reason (when given) says why not. beforeCommit, when given, is
+    // handed the descriptor of the written file before it takes the name.
     using FileProducer = std::function<bool(const std::function<bool(const QByteArray &)> &write)>;
-    static bool writeFileAtomically(const QString &path, const FileProducer &produce, QString *reason = nullptr);
+    static bool writeFileAtomically(const QString &path, const FileProducer &produce, QString *reason = nullptr,
+                                    const std::function<void(int fd)> &beforeCommit = {});
     // Reads the history into doc; a missing file gives an empty document
     // when createMissing is set, else false. A parse that goOn stops gives
     // false and changes nothing.

@@ -10,6 +10,7 @@
 #include "common/historywriter.h"
 #include "common/statefile.h"
 #include "common/statefilelock.h"
+#include "common/statefilewatch.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -36,7 +37,8 @@ const QString &nameOf(Name name)
 // The parsed form of the file as last read or written, reused while the
 // file on disk is unchanged (see StateFile::signatureTrusted). Where the
 // signature alone cannot tell (a write within the file system's time
-// granularity), the digest of the bytes does; no copy of the bytes is kept.
+// granularity), the watch of the file this process wrote does, else the
+// digest of the bytes; no copy of the bytes is kept.
 struct ParsedHistory
 {
     QMutex mutex;
@@ -44,6 +46,9 @@ struct ParsedHistory
     StateFile::Signature signature;
     qint64 readAtNs = 0;
     QByteArray digest;  // empty: the signature was trusted when read
+    // The file this process wrote last, watched from before it took its
+    // name: while nothing touched it, it holds what was written.
+    StateFileWatch watch;
     HistoryDocument doc;
     bool valid = false;
     // Saves are counted; the one counted last is the history.
@@ -89,6 +94,17 @@ ParsedHistory &parsedHistory()
 {
     static ParsedHistory cache;
     return cache;
+}
+
+// The file, whose signature is now, still holds what was read or written of
+// it when it had the signature base, as far as that is told without reading
+// it: the signature is trusted since readAtNs, or the file is the one this
+// process wrote, untouched since.
+bool knownUnchanged(const StateFile::Signature &now, const StateFile::Signature &base, qint64 readAtNs)
+{
+    return now == base
+           && (StateFile::signatureTrusted(now, readAtNs)
+               || parsedHistory().watch.untouched(quint64(now.inode)));
 }
 
 // The texts of the records read in one pass: a value equal to the last one
@@ -275,7 +291,7 @@ bool unchangedSince(const QString &file, bool baseKnown, const StateFile::Signat
         return now.size < 0 && !QFileInfo::exists(file);
     if (now != base)
         return false;
-    if (StateFile::signatureTrusted(now, readAtNs))
+    if (knownUnchanged(now, base, readAtNs))
         return true;
     if (digest.isEmpty())
         return false;
@@ -305,8 +321,7 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
         QMutexLocker lock(&cache.mutex);
         generation = cache.generation;
         if (cache.valid && cache.path == file
-            && (cache.unwritten
-                || (cache.signature == before && StateFile::signatureTrusted(before, cache.readAtNs)))) {
+            && (cache.unwritten || knownUnchanged(before, cache.signature, cache.readAtNs))) {
             doc = cache.doc;
             return true;
         }
@@ -419,9 +434,10 @@ QVideoSettingXml::HistoryChange QVideoSettingXml::addingEntriesOf(const HistoryD
         }
         // What another copy wrote meanwhile stays; of the recovered entries
         // those it lacks are added.
-        QSet<QString> listed;
-        for (const HistoryDocument::Entry &entry : std::as_const(doc).entries())
-            listed.insert(entry.attribute(nameOf(Name::ConvertedPath)));
+        QSet<QString> paths;
+        for (const HistoryDocument::Entry &entry : recovered.entries())
+            paths.insert(entry.attribute(nameOf(Name::ConvertedPath)));
+        const QSet<QString> listed = std::as_const(doc).pathsListed(paths);
         bool added = false;
         for (const HistoryDocument::Entry &entry : recovered.entries()) {
             if (listed.contains(entry.attribute(nameOf(Name::ConvertedPath))))
@@ -576,7 +592,7 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
                 return write(piece);
             });
         },
-        reason);
+        reason, [&cache](int fd) { cache.watch.begin(fd); });
     // A failed write leaves the changes pending in memory, so that the next
     // save carries them too.
     if (!saved)
@@ -606,10 +622,12 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
     cache.signature = written;
     cache.readAtNs = StateFile::nowNs();
     cache.digest = sum;
-    // Within the file system's time granularity only the bytes tell this
-    // file from another writer's: they are compared here once it has
-    // passed, rather than read again by whoever loads the history next.
-    if (!cache.unwritten && !StateFile::signatureTrusted(written, cache.readAtNs)) {
+    // Within the file system's time granularity only the watch or the
+    // bytes tell this file from another writer's. Without the watch the
+    // bytes are compared here once it has passed, rather than read again by
+    // whoever loads the history next.
+    if (!cache.unwritten && !StateFile::signatureTrusted(written, cache.readAtNs)
+        && !cache.watch.untouched(quint64(written.inode))) {
         const qint64 wait = StateFile::trustedAfterNs(written) - cache.readAtNs + 1000000;
         HistoryWriter::instance().later(std::chrono::nanoseconds(wait), [file, generation, written, sum] {
             confirmWritten(file, generation, written, sum);
@@ -856,9 +874,10 @@ bool QVideoSettingXml::appendConvertedInfos(const QList<convertedInfo> &records)
         return true;
     return changeHistory(true,
                          [records](HistoryDocument &doc) {
-                             QSet<QString> listed;
-                             for (const HistoryDocument::Entry &entry : std::as_const(doc).entries())
-                                 listed.insert(entry.attribute(nameOf(Name::ConvertedPath)));
+                             QSet<QString> paths;
+                             for (const convertedInfo &info : records)
+                                 paths.insert(info.convertedPath);
+                             QSet<QString> listed = std::as_const(doc).pathsListed(paths);
                              bool added = false;
                              for (const convertedInfo &info : records) {
                                  if (listed.contains(info.convertedPath))

@@ -284,14 +284,14 @@ void QPlayControlWgt::OnPrevious()
 
 // ---- the list --------------------------------------------------------------------------
 
-void QPlayControlWgt::OnSetPlayList(QStringList list)
+void QPlayControlWgt::OnSetPlayList(const QPlayListPaths &list)
 {
     m_listPlay = list;
 }
 
 void QPlayControlWgt::OnAppendPlayList(QStringList list)
 {
-    m_listPlay.append(list);
+    m_listPlay.append(QPlayListPaths(list));
 }
 
 void QPlayControlWgt::OnRenameAudioFile(QString oldPath, QString newPath)
@@ -302,7 +302,7 @@ void QPlayControlWgt::OnRenameAudioFile(QString oldPath, QString newPath)
     const int index = m_listPlay.indexOf(oldPath);
     if (index < 0)
         return;
-    m_listPlay[index] = newPath;
+    m_listPlay.replace(index, newPath);
     if (m_strCurrentFile == oldPath)
         m_strCurrentFile = newPath;
 }

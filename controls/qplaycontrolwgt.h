@@ -4,6 +4,7 @@
 // its popup. It keeps a play list and the current file and drives the
 // library's playback engine, one file at a time.
 
+#include "controls/qplaylistpaths.h"
 #include "widgetkit/qjxwidget.h"
 
 #include <QString>
@@ -31,7 +32,7 @@ public:
 
     // State for the owner and for checks.
     QString currentFile() const { return m_strCurrentFile; }
-    QStringList playList() const { return m_listPlay; }
+    QStringList playList() const { return m_listPlay.toStringList(); }
     // The engine plays the current file right now.
     bool isPlaying() const;
     int volume() const { return m_nVolume; }
@@ -47,7 +48,7 @@ signals:
 
 public slots:
     void OnSetPlayFile(QString path);
-    void OnSetPlayList(QStringList list);
+    void OnSetPlayList(const QPlayListPaths &list);
     void OnPlayOrPause(bool play);
     void OnRenameAudioFile(QString oldPath, QString newPath);
     void OnCloseFileIfIsPlaying(QString path);
@@ -100,7 +101,7 @@ private:
     // The current file was closed so that it can be changed on disk.
     bool m_bClosedForEdit = false;
     QString m_strCurrentFile;
-    QStringList m_listPlay;
+    QPlayListPaths m_listPlay;
     QJXBaseSlider *m_volumeSlider = nullptr;
     QVolumeWidget *m_volumeWidget = nullptr;
     QString m_volumeImage;

@@ -1,5 +1,5 @@
 #pragma once
-// Row and entry ids as signal arguments of the library (queued connections
+// Row and entry ids and play lists as signal arguments of the library (queued connections
 // and signal spies need them known to the meta-type system).
 
 #include <QList>

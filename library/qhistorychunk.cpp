@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <atomic>
+
 const char *const kFixedItemKey = "KEY_BOOL_FIXEDITEM";
 
 namespace {
@@ -105,8 +107,8 @@ void QHistoryChunk::copyRecordOf(const QHistoryChunk &other)
     m_texts = other.m_texts;
     m_createdKey = other.m_createdKey;
     m_hasCreateTime = other.m_hasCreateTime;
-    m_playSeconds = other.m_playSeconds;
-    m_fileBytes = other.m_fileBytes;
+    setAmount(m_playSeconds, other.m_playSeconds);
+    setAmount(m_fileBytes, other.m_fileBytes);
     m_video = other.m_video;
     m_newAdd = other.m_newAdd;
 }
@@ -136,7 +138,28 @@ void QHistoryChunk::readPlayTime()
 {
     const std::string_view time = m_texts.view(QRowTexts::PlayTime);
     const std::optional<qint64> seconds = canonicalSeconds(time);
-    m_playSeconds = seconds ? *seconds : LibraryTexts::secondsFromText(QString::fromUtf8(time.data(), int(time.size())));
+    setAmount(m_playSeconds,
+              seconds ? *seconds
+                      : LibraryTexts::secondsFromText(QString::fromUtf8(time.data(), int(time.size()))));
+}
+
+namespace {
+
+std::atomic<quint64> g_amountsGeneration{0};
+
+} // namespace
+
+quint64 QHistoryChunk::amountsGeneration()
+{
+    return g_amountsGeneration.load(std::memory_order_relaxed);
+}
+
+void QHistoryChunk::setAmount(qint64 &amount, qint64 value)
+{
+    if (amount == value)
+        return;
+    amount = value;
+    g_amountsGeneration.fetch_add(1, std::memory_order_relaxed);
 }
 
 std::optional<qint64> QHistoryChunk::parseCreatedTime(const std::string &text)

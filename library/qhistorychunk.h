@@ -54,8 +54,11 @@ public:
     void SetFileSize(const std::string &size) { m_texts.set(QRowTexts::FileSize, size); }
     std::string GetFileSize() const { return m_texts.text(QRowTexts::FileSize); }
     // Bytes of the file as last read from the disk; what the info line sums.
-    void SetFileBytes(qint64 bytes) { m_fileBytes = bytes; }
+    void SetFileBytes(qint64 bytes) { setAmount(m_fileBytes, bytes); }
     qint64 GetFileBytes() const { return m_fileBytes; }
+    // Counts the changes of any row's bytes or seconds: a sum of them needs
+    // summing again only when the count moved.
+    static quint64 amountsGeneration();
     // "dd-MM-yyyy hh:mm" as stored.
     void SetCreateTime(const std::string &time);
     std::string GetCreateTime() const { return m_texts.text(QRowTexts::CreateTime); }
@@ -94,6 +97,8 @@ private:
 
     QRowTexts m_texts;
     std::optional<qint64> m_createdKey;
+    // Sets the row's bytes or seconds, counting the change.
+    static void setAmount(qint64 &amount, qint64 value);
     qint64 m_playSeconds = 0;
     qint64 m_fileBytes = 0;
     bool m_video = true;

@@ -26,18 +26,19 @@ void QLibraryPlayback::setPlaying(QAudioFileChunk *row, int state)
     m_rows.rowChanged(row);
 }
 
-QStringList QLibraryPlayback::playablePathsInViewOrder() const
+QPlayListPaths QLibraryPlayback::playablePathsInViewOrder() const
 {
-    QStringList paths;
+    // The rows' own UTF-8: a large library's list is made without a string
+    // per row.
+    QPlayListPaths paths;
     const auto add = [&paths](QAudioFileChunk *row) {
         if (row && row->GetAudioState() == QAudioFileChunk::AudioNormal)
-            paths << row->qtext(QRowTexts::FilePath);
+            paths.append(row->textView(QRowTexts::FilePath));
     };
     const std::vector<IBaseChunk *> &shown = m_rows.shown();
     const int count = m_sortModel->rowCount();
     // Without a search the view shows the rows as they are kept.
     if (size_t(count) == shown.size()) {
-        paths.reserve(count);
         for (IBaseChunk *item : shown)
             add(dynamic_cast<QAudioFileChunk *>(item));
         return paths;
@@ -65,7 +66,7 @@ void QLibraryPlayback::OnSetPlayingLibChunk(quint64 entryId)
         return;
     // The play list is what the table shows; with nothing playable shown,
     // nothing is played.
-    const QStringList list = playablePathsInViewOrder();
+    const QPlayListPaths list = playablePathsInViewOrder();
     if (list.isEmpty())
         return;
     current.setPlayingEntry(entry);

@@ -3,6 +3,8 @@
 // or the panel's Play start the playback bar on the shown rows; the bar's
 // file and play state come back and are shown on the playing row.
 
+#include "controls/qplaylistpaths.h"
+
 #include <QModelIndex>
 #include <QObject>
 #include <QPointer>
@@ -23,7 +25,7 @@ public:
 signals:
     // The entry the bar plays from; 0 for none.
     void emitPlayingList(quint64 entryId);
-    void emitPlayFilePathList(QStringList playList);
+    void emitPlayFilePathList(const QPlayListPaths &playList);
     void emitPlayingFilePath(QString path);
     void emitPlayOrPause(bool bPlay);
     void emitPlayOrRecord(bool bPlay);
@@ -41,7 +43,7 @@ public slots:
 
 private:
     // The shown rows that can be played, as the view orders them.
-    QStringList playablePathsInViewOrder() const;
+    QPlayListPaths playablePathsInViewOrder() const;
     // The row plays (or the old one stops): its state picture follows.
     void setPlaying(QAudioFileChunk *row, int state);
 

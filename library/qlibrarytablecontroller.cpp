@@ -6,6 +6,7 @@
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
+#include "library/qinfolinetotals.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryrows.h"
 #include "library/qrowcontrols.h"
@@ -29,14 +30,10 @@ QLibraryTableController::QLibraryTableController(QLibraryRows &rows, const QRowC
     , m_info(info)
     , m_search(search)
     , m_sortJob(new QRowSortJob(rows, this))
+    , m_totals(new QInfoLineTotals(rows, sortModel, this))
 {
     // The info line follows whatever the table shows.
-    connect(sortModel, &QAbstractItemModel::modelReset, this, &QLibraryTableController::DisplayListInfo);
-    connect(sortModel, &QAbstractItemModel::layoutChanged, this, &QLibraryTableController::DisplayListInfo);
-    connect(sortModel, &QAbstractItemModel::rowsInserted, this, &QLibraryTableController::DisplayListInfo);
-    connect(sortModel, &QAbstractItemModel::rowsRemoved, this, &QLibraryTableController::DisplayListInfo);
-    // A row's size and length change as its recording completes.
-    connect(sortModel, &QAbstractItemModel::dataChanged, this, &QLibraryTableController::DisplayListInfo);
+    connect(m_totals, &QInfoLineTotals::changed, this, &QLibraryTableController::showTotals);
     connect(sortModel, &QAudioFileSortModel::orderRequested, this,
             [this](int column, Qt::SortOrder order) { m_sortJob->sortBy(QRowOrder(column, order)); });
     connect(search, &QLineEdit::textChanged, this, &QLibraryTableController::OnSearchTextChange);
@@ -55,12 +52,14 @@ void QLibraryTableController::OnChangeList(quint64 entryId)
     QLibraryChunk *entry = LibraryItemIds::itemOf<QLibraryChunk>(entryId);
     if (!entry)
         return;
-    m_search->clear();
-    m_rows.current().setShownEntry(entry);
-    if (!m_rows.entries().isFresh(entry->GetTitle()))
-        makeEntryRows(entry);
-    m_rows.show(entry->GetAudioDatasList());
-    DisplayListInfo();
+    m_totals->recountAround([&] {
+        m_search->clear();
+        m_rows.current().setShownEntry(entry);
+        if (!m_rows.entries().isFresh(entry->GetTitle()))
+            makeEntryRows(entry);
+        m_rows.show(entry->GetAudioDatasList());
+    });
+    showLoading();
 }
 
 void QLibraryTableController::makeEntryRows(QLibraryChunk *entry)
@@ -155,8 +154,7 @@ void QLibraryTableController::OnHistoryJoined()
         OnChangeList(entry->itemId());
         return;
     }
-    m_rows.show(m_rows.all());
-    DisplayListInfo();
+    m_totals->recountAround([&] { m_rows.show(m_rows.all()); });
 }
 
 void QLibraryTableController::OnRowsJoined()
@@ -167,42 +165,32 @@ void QLibraryTableController::OnRowsJoined()
 
 void QLibraryTableController::OnSearchTextChange(const QString &text)
 {
-    m_sortModel->setSearchText(text);
-    DisplayListInfo();
+    m_totals->recountAround([&] { m_sortModel->setSearchText(text); });
+    showLoading();
 }
 
 void QLibraryTableController::DisplayListInfo()
 {
-    if (!m_info)
-        return;
-    if (!m_historyLoaded) {
+    if (m_historyLoaded)
+        m_totals->recount();
+    showLoading();
+}
+
+void QLibraryTableController::showLoading()
+{
+    if (m_info && !m_historyLoaded) {
         m_info->setText(tr("Loading recordings..."));
         m_info->adjustSize();
+    }
+}
+
+void QLibraryTableController::showTotals()
+{
+    if (!m_info || !m_historyLoaded)
         return;
-    }
-    qint64 bytes = 0;
-    qint64 seconds = 0;
-    const std::vector<IBaseChunk *> &shown = m_rows.shown();
-    const auto add = [&](IBaseChunk *item) {
-        if (auto *row = dynamic_cast<QAudioFileChunk *>(item)) {
-            // Bytes as read from the disk: the size texts come in two kinds.
-            bytes += row->GetFileBytes();
-            seconds += row->playSeconds();
-        }
-    };
-    const int count = m_sortModel->rowCount();
-    if (size_t(count) == shown.size()) {
-        for (IBaseChunk *item : shown)
-            add(item);
-    } else {
-        for (int r = 0; r < count; ++r) {
-            const int source = m_sortModel->mapToSource(m_sortModel->index(r, 0)).row();
-            if (source >= 0 && size_t(source) < shown.size())
-                add(shown[size_t(source)]);
-        }
-    }
-    m_info->setText(QString::number(count) + tr(" Audios, ") + LibraryTexts::sizeText(bytes)
-                    + QStringLiteral(", ") + LibraryTexts::timeText(seconds));
+    m_info->setText(QString::number(m_totals->count()) + tr(" Audios, ")
+                    + LibraryTexts::sizeText(m_totals->bytes()) + QStringLiteral(", ")
+                    + LibraryTexts::timeText(m_totals->seconds()));
     m_info->adjustSize();
 }
 

@@ -11,6 +11,7 @@
 class QAudioFileChunk;
 class QAudioFileSortModel;
 class QAudioFileTableView;
+class QInfoLineTotals;
 class QJXLineEdit;
 class QLabel;
 class QLibraryChunk;
@@ -36,6 +37,7 @@ public slots:
     void OnSearchTextChange(const QString &text);
     void OnClickItem(const QModelIndex &index);
     void OnHoverItem(const QModelIndex &index);
+    // Counts the shown rows again and shows what they hold.
     void DisplayListInfo();
     // The history's rows joined the master list: the shown entry follows.
     void OnHistoryJoined();
@@ -50,6 +52,9 @@ private:
     void makeEntryRows(QLibraryChunk *entry);
     void purgeGoneRows();
     bool isAllRecordings(QLibraryChunk *entry) const;
+    void showTotals();
+    // Until the history's rows joined, the info line says so.
+    void showLoading();
 
     QLibraryRows &m_rows;
     const QRowControls &m_controls;
@@ -58,5 +63,6 @@ private:
     QPointer<QLabel> m_info;
     QPointer<QJXLineEdit> m_search;
     QRowSortJob *m_sortJob = nullptr;
+    QInfoLineTotals *m_totals = nullptr;
     bool m_historyLoaded = false;
 };

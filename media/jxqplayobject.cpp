@@ -10,6 +10,7 @@
 #include "rzcodec/frame.h"
 #include "rzcodec/player.h"
 
+#include <QMetaMethod>
 #include <QTimer>
 #include <QtEndian>
 
@@ -132,8 +133,9 @@ void JXQPlayObject::SetPlayFile(const QString &path, unsigned int width, unsigne
         m_screenTimer->start(kScreenMs);
         InitPlayViewParameter();
         IsNoVideoSet();
-        const QImage cover = getCoverImage(path);
-        emit emitCoverImage(cover.copy());
+        // Reading the cover opens the file a second time: only for a listener.
+        if (isSignalConnected(QMetaMethod::fromSignal(&JXQPlayObject::emitCoverImage)))
+            emit emitCoverImage(getCoverImage(path).copy());
         return;
     }
     m_screenTimer->stop();

@@ -53,6 +53,7 @@ signals:
     void emitPlayPro(double progress);
     void emitClosePlay();
     void emitRefreshPlayView();
+    // The opened file's cover; read only while something is connected.
     void emitCoverImage(QImage image);
     // Playback stopped before its end, or could not start, because its sound
     // output failed (the sound server went away), or a seek failed (playback

@@ -17,6 +17,9 @@
 #include <algorithm>
 #include <memory>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace {
 
 using TestSupport::readSettled;
@@ -128,7 +131,50 @@ private:
     QStringList m_kept;
 };
 
+// Counts the openings of one file of a folder, as the kernel reports them.
+class FileOpenings
+{
+public:
+    explicit FileOpenings(const QString &path)
+        : m_name(QFileInfo(path).fileName().toUtf8())
+        , m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
+        m_watching = m_fd >= 0 && inotify_add_watch(m_fd, folder.constData(), IN_OPEN) >= 0;
+    }
+    ~FileOpenings()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    bool watching() const { return m_watching; }
+    int count()
+    {
+        alignas(inotify_event) char buffer[4096];
+        ssize_t n = 0;
+        while ((n = read(m_fd, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+                if (event->len > 0 && m_name == event->name)
+                    ++m_count;
+                at += ssize_t(sizeof(inotify_event)) + event->len;
+            }
+        }
+        return m_count;
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd;
+    bool m_watching = false;
+    int m_count = 0;
+};
+
+enum class StoreCall { LookUp, Save, ChangeValue, ChangePath, Remove, Append };
+
 } // namespace
+
+Q_DECLARE_METATYPE(StoreCall)
 
 class HistoryTest : public QObject
 {
@@ -440,6 +486,114 @@ private slots:
         QVERIFY(QVideoSettingXml::removeConvertedInfo("/x.mp3") == true);
         QVERIFY(!QVideoSettingXml::removeConvertedInfo("/a.mp3"));
         QVERIFY(QVideoSettingXml::analysisConvertedInfo().isEmpty());
+    }
+
+    void callsRightAfterTheOwnSaveReadNothing_data()
+    {
+        QTest::addColumn<StoreCall>("call");
+        QTest::newRow("look up") << StoreCall::LookUp;
+        QTest::newRow("save a record") << StoreCall::Save;
+        QTest::newRow("change a value") << StoreCall::ChangeValue;
+        QTest::newRow("change a path") << StoreCall::ChangePath;
+        QTest::newRow("remove") << StoreCall::Remove;
+        QTest::newRow("add records") << StoreCall::Append;
+    }
+
+    void callsRightAfterTheOwnSaveReadNothing()
+    {
+        // The file this process has just written is what it holds in
+        // memory: a call made before the signature alone can vouch for it
+        // neither opens nor reads it. An attempt the time granularity passed
+        // during tells nothing, and is made again.
+        QFETCH(StoreCall, call);
+        for (int attempt = 0;; ++attempt) {
+            QVERIFY2(attempt < 20, "no call was made within the time granularity of a write");
+            convertedInfo own = sampleRecord("/a.mp3");
+            own.title = QString::number(attempt);
+            QVERIFY(QVideoSettingXml::SaveConvertedInfo(own));
+            QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/b.mp3")));
+            QVERIFY(QVideoSettingXml::waitForHistory());
+            const StateFile::Signature written = StateFile::signature(history());
+            FileOpenings openings(history());
+            QVERIFY(openings.watching());
+            switch (call) {
+            case StoreCall::LookUp:
+                QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->title, own.title);
+                break;
+            case StoreCall::Save:
+                QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/c.mp3")));
+                break;
+            case StoreCall::ChangeValue:
+                QVERIFY(QVideoSettingXml::changeConvertedInfoValue("/a.mp3", "Genre_", "Folk"));
+                break;
+            case StoreCall::ChangePath:
+                QVERIFY(QVideoSettingXml::changeConvertedInfoPath("/b.mp3", "/moved.mp3"));
+                break;
+            case StoreCall::Remove:
+                QVERIFY(QVideoSettingXml::removeConvertedInfo("/b.mp3"));
+                break;
+            case StoreCall::Append:
+                QVERIFY(QVideoSettingXml::appendConvertedInfos(
+                    {sampleRecord(QStringLiteral("/new%1.mp3").arg(attempt))}));
+                break;
+            }
+            const int opened = openings.count();
+            if (StateFile::signatureTrusted(written, StateFile::nowNs()))
+                continue;
+            QCOMPARE(opened, 0);
+            break;
+        }
+        // What the calls changed is in the file.
+        QVERIFY(QVideoSettingXml::waitForHistory());
+        HistoryDocument onDisk;
+        QVERIFY(onDisk.parse(readSettled(history())));
+        const bool bGone = call == StoreCall::Remove || call == StoreCall::ChangePath;
+        QCOMPARE(onDisk.findEntry("/b.mp3", false) < 0, bGone);
+        QCOMPARE(onDisk.findEntry("/moved.mp3", false) >= 0, call == StoreCall::ChangePath);
+        QCOMPARE(onDisk.findEntry("/c.mp3", false) >= 0, call == StoreCall::Save);
+    }
+
+    void addedRecordsJoinOnlyUnlisted_data()
+    {
+        // Stored: "/a.mp3", a path of two-, three- and four-byte UTF-8
+        // characters and "C:\\x\\b.mp3"; then these are added at once.
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("joined");
+        const QString utf8 = QString::fromUtf8("/m\xC3\xBAsica/\xE2\x82\xAC/\xF0\x9F\x8E\xB5.mp3");
+        QTest::newRow("new") << QStringList{"/n.mp3"} << QStringList{"/n.mp3"};
+        QTest::newRow("listed") << QStringList{"/a.mp3", utf8} << QStringList{};
+        QTest::newRow("listed and new")
+            << QStringList{"/n.mp3", "/a.mp3", "/o.mp3"} << QStringList{"/n.mp3", "/o.mp3"};
+        QTest::newRow("twice in one call") << QStringList{"/n.mp3", "/n.mp3"} << QStringList{"/n.mp3"};
+        // Paths are compared as stored: separators are not made alike.
+        QTest::newRow("other separators") << QStringList{"C:/x/b.mp3"} << QStringList{"C:/x/b.mp3"};
+        QTest::newRow("a prefix of a listed one") << QStringList{"/a.mp"} << QStringList{"/a.mp"};
+    }
+
+    void addedRecordsJoinOnlyUnlisted()
+    {
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, joined);
+        const QStringList stored{
+            "/a.mp3", QString::fromUtf8("/m\xC3\xBAsica/\xE2\x82\xAC/\xF0\x9F\x8E\xB5.mp3"), "C:\\x\\b.mp3"};
+        QList<convertedInfo> records;
+        for (const QString &path : stored)
+            records << sampleRecord(path);
+        QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
+        records.clear();
+        for (const QString &path : added) {
+            records << sampleRecord(path);
+            records.last().title = "added";
+        }
+        QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
+        QStringList expected = stored;
+        expected << joined;
+        QStringList onDisk;
+        for (const QDomElement &entry : elementChildren(rootOf(history())))
+            onDisk << entry.attribute("Converted_path_");
+        QCOMPARE(onDisk, expected);
+        // A listed record keeps what it held.
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo("/a.mp3")->title, sampleRecord("/a.mp3").title);
     }
 
     void largeHistoryIsWrittenInPiecesAsOne()

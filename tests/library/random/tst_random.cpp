@@ -181,7 +181,7 @@ struct PlayBar
     void connectTo(QFileListWgt &table)
     {
         QObject::connect(table.playback(), &QLibraryPlayback::emitPlayFilePathList,
-                         [this](QStringList l) { list = l; });
+                         [this](const QPlayListPaths &l) { list = l.toStringList(); });
         QObject::connect(table.playback(), &QLibraryPlayback::emitPlayingFilePath,
                          [this](QString p) { current = p; });
         QObject::connect(table.deletion(), &QLibraryDeletion::emitRemovePlayFiles, [this](QStringList paths) {

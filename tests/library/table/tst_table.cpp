@@ -551,7 +551,7 @@ void TestLibraryTable::playingRowsAndEntries()
     QAudioFileSortModel *sort = lib.table.sortModel();
     lib.table.playback()->OnPlayItem(sort->index(1, 1));
     QCOMPARE(list.count(), 1);
-    QCOMPARE(list.at(0).at(0).toStringList(), QStringList({b, a}));
+    QCOMPARE(list.at(0).at(0).value<QPlayListPaths>().toStringList(), QStringList({b, a}));
     QCOMPARE(file.at(0).at(0).toString(), a);
     QCOMPARE(play.last().at(0).toBool(), true);
     QCOMPARE(lib.panel.playingEntry(), lib.panel.entryAt(1));
@@ -588,7 +588,7 @@ void TestLibraryTable::playingRowsAndEntries()
     QSignalSpy entryList(other.table.playback(), &QLibraryPlayback::emitPlayFilePathList);
     other.table.playback()->OnSetPlayingLibChunk(other.panel.entryAt(1)->itemId());
     QCOMPARE(entryList.count(), 1);
-    QCOMPARE(entryList.at(0).at(0).toStringList().size(), 2);
+    QCOMPARE(entryList.at(0).at(0).value<QPlayListPaths>().size(), 2);
 }
 
 void TestLibraryTable::contextMenu()

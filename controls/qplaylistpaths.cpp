@@ -1,0 +1,115 @@
+#include "controls/qplaylistpaths.h"
+
+#include <cstring>
+
+QPlayListPaths::QPlayListPaths(const QStringList &paths)
+{
+    for (const QString &path : paths)
+        append(path);
+}
+
+QPlayListPaths::QPlayListPaths(std::initializer_list<QString> paths)
+{
+    for (const QString &path : paths)
+        append(path);
+}
+
+std::string_view QPlayListPaths::bytesAt(int index) const
+{
+    const int begin = index > 0 ? m_ends.at(index - 1) : 0;
+    return std::string_view(m_bytes.constData() + begin, size_t(m_ends.at(index) - begin));
+}
+
+QString QPlayListPaths::at(int index) const
+{
+    const std::string_view bytes = bytesAt(index);
+    return QString::fromUtf8(bytes.data(), int(bytes.size()));
+}
+
+int QPlayListPaths::indexOfBytes(const QByteArray &utf8) const
+{
+    const char *data = m_bytes.constData();
+    int begin = 0;
+    for (int i = 0; i < m_ends.size(); ++i) {
+        const int end = m_ends.at(i);
+        if (end - begin == utf8.size() && std::memcmp(data + begin, utf8.constData(), size_t(utf8.size())) == 0)
+            return i;
+        begin = end;
+    }
+    return -1;
+}
+
+int QPlayListPaths::indexOf(const QString &path) const
+{
+    return indexOfBytes(path.toUtf8());
+}
+
+QStringList QPlayListPaths::toStringList() const
+{
+    QStringList paths;
+    paths.reserve(size());
+    for (int i = 0; i < size(); ++i)
+        paths << at(i);
+    return paths;
+}
+
+void QPlayListPaths::append(std::string_view utf8)
+{
+    m_bytes.append(utf8.data(), int(utf8.size()));
+    m_ends.append(m_bytes.size());
+}
+
+void QPlayListPaths::append(const QString &path)
+{
+    const QByteArray utf8 = path.toUtf8();
+    append(std::string_view(utf8.constData(), size_t(utf8.size())));
+}
+
+void QPlayListPaths::append(const QPlayListPaths &other)
+{
+    if (isEmpty()) {
+        *this = other;
+        return;
+    }
+    reserve(size() + other.size(), m_bytes.size() + other.m_bytes.size());
+    for (int i = 0; i < other.size(); ++i)
+        append(other.bytesAt(i));
+}
+
+void QPlayListPaths::replace(int index, const QString &path)
+{
+    const QByteArray utf8 = path.toUtf8();
+    const int begin = index > 0 ? m_ends.at(index - 1) : 0;
+    const int length = m_ends.at(index) - begin;
+    m_bytes.replace(begin, length, utf8);
+    const int shift = utf8.size() - length;
+    for (int i = index; i < m_ends.size(); ++i)
+        m_ends[i] += shift;
+}
+
+void QPlayListPaths::removeAll(const QString &path)
+{
+    const QByteArray utf8 = path.toUtf8();
+    // From the end, so that the places still to visit stay where they were.
+    for (int i = m_ends.size() - 1; i >= 0; --i) {
+        if (bytesAt(i) != std::string_view(utf8.constData(), size_t(utf8.size())))
+            continue;
+        const int begin = i > 0 ? m_ends.at(i - 1) : 0;
+        m_bytes.remove(begin, utf8.size());
+        m_ends.remove(i);
+        for (int k = i; k < m_ends.size(); ++k)
+            m_ends[k] -= utf8.size();
+    }
+}
+
+void QPlayListPaths::clear()
+{
+    m_bytes.clear();
+    m_ends.clear();
+}
+
+void QPlayListPaths::reserve(int paths, int bytes)
+{
+    m_ends.reserve(paths);
+    m_bytes.reserve(bytes);
+}
