@@ -85,38 +85,68 @@ bool ExtractedFile::write(const char *data, qint64 size)
     return true;
 }
 
-bool ExtractedFile::commit()
+bool ExtractedFile::moveWithoutReplacing()
+{
+    const char *from = m_temporary.constData();
+    const char *to = m_path.constData();
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+        m_temporary.clear();
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the flag: a hard link fails on anything at the
+    // name as well. A temporary name that cannot go now goes with this object.
+    if (::link(from, to) == 0) {
+        if (::unlink(from) == 0)
+            m_temporary.clear();
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return false;
+    // One that cannot refuse at all is only asked to move it.
+    if (::rename(from, to) != 0)
+        return false;
+    m_temporary.clear();
+    return true;
+}
+
+ExtractedFile::Commit ExtractedFile::failed()
+{
+    fail();
+    return Commit::Failed;
+}
+
+ExtractedFile::Commit ExtractedFile::commit(bool replace)
 {
     struct stat old;
     const bool replacing = ::lstat(m_path.constData(), &old) == 0;
+    if (replacing && !replace)
+        return Commit::NameTaken;
     if (replacing && S_ISREG(old.st_mode) && ::fchmod(m_fd, old.st_mode & 0777) != 0)
-        return fail();
+        return failed();
     // The file replaced is gone once this one takes its name.
     if (replacing && ::fdatasync(m_fd) != 0)
-        return fail();
+        return failed();
     const int fd = m_fd;
     m_fd = -1;
     // A network file system may tell a failed write only here.
     if (::close(fd) != 0)
-        return fail();
+        return failed();
     if (!replacing) {
-        if (::renameat2(AT_FDCWD, m_temporary.constData(), AT_FDCWD, m_path.constData(), RENAME_NOREPLACE)
-            == 0) {
-            m_temporary.clear();
-            return true;
-        }
-        // A file that came in the way meanwhile is replaced: then the bytes
-        // are synced as well. A file system that cannot refuse to replace
-        // was just asked.
-        if (errno == EEXIST) {
-            if (!syncFile(m_temporary))
-                return fail();
-        } else if (errno != EINVAL && errno != ENOSYS) {
-            return fail();
-        }
+        if (moveWithoutReplacing())
+            return Commit::Done;
+        if (errno != EEXIST)
+            return failed();
+        // A file came in the way meanwhile. It stays unless files are
+        // replaced; then the bytes reach the disk first, as above.
+        if (!replace)
+            return Commit::NameTaken;
+        if (!syncFile(m_temporary))
+            return failed();
     }
     if (::rename(m_temporary.constData(), m_path.constData()) != 0)
-        return fail();
+        return failed();
     m_temporary.clear();
-    return true;
+    return Commit::Done;
 }

@@ -25,14 +25,21 @@ public:
     bool open();
     // Writes all of data; false with error() set when it could not.
     bool write(const char *data, qint64 size);
-    // Gives the bytes the entry's name, replacing what is there (keeping its
-    // permissions); false with error() set when they could not be saved.
-    bool commit();
+    enum class Commit { Done, NameTaken, Failed };
+    // Gives the bytes the entry's name. With replace, what is there goes
+    // (its permissions kept); without, a file at the name, one that came
+    // meanwhile included, stays and the bytes are dropped (NameTaken).
+    // Failed with error() set when they could not be saved.
+    Commit commit(bool replace);
     // The errno of the last failure.
     int error() const { return m_error; }
 
 private:
     bool fail();
+    Commit failed();
+    // Moves the temporary file onto its name unless something is there
+    // (false with errno EEXIST).
+    bool moveWithoutReplacing();
 
     QByteArray m_path;
     QByteArray m_temporary;

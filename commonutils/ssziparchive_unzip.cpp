@@ -795,10 +795,17 @@ Unzipper::Step Unzipper::writeFile(EntryReader &reader, const QString &fullPath,
                         ? authenticationError()
                         : archiveError(SSZipArchiveErrorCodeFileInfoNotLoadable,
                                        QStringLiteral("crc check failed for file")));
-    if (!file.commit()) {
+    switch (file.commit(m_options.overwrite)) {
+    case ExtractedFile::Commit::Done:
+        break;
+    case ExtractedFile::Commit::NameTaken:
+        // Kept as a file there from the start is.
+        return Step::Next;
+    case ExtractedFile::Commit::Failed: {
         const QString text = QStringLiteral("Failed to write file (check your free space)");
         qCWarning(lcCommonUtils).noquote() << "[SSZipArchive]" << text;
         return fail(archiveError(SSZipArchiveErrorCodeFailedToWriteFile, text));
+    }
     }
     ++m_kept;
     // Set-uid, set-gid and sticky bits are never restored.

@@ -10,11 +10,11 @@
 #include "internal/handle.h"
 #include "internal/inputlimits.h"
 #include "internal/inputmedia.h"
+#include "internal/settledanswer.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -36,11 +36,6 @@ NowPlayingSource &nowPlaying()
 }
 
 constexpr auto kPollInterval = std::chrono::milliseconds(300);
-// A live answer counts once it has stayed the same this long: a player names
-// the file for a moment when it starts one, and a stream may change hands.
-constexpr auto kSettleTime = std::chrono::milliseconds(500);
-
-using Tags = std::map<std::string, std::string>;
 
 void putTag(void *target, const char *key, const void *value, uint32_t length)
 {
@@ -165,7 +160,7 @@ private:
     // changed until close, so pointers handed out stay valid.
     void publish(const Tags &tags)
     {
-        if (!namesTitle(tags))
+        if (!SettledAnswer::namesTitle(tags))
             return;
         std::lock_guard<std::mutex> lock(m_resultMutex);
         if (m_complete)
@@ -180,18 +175,9 @@ private:
         return m_source;
     }
 
-    static bool namesTitle(const Tags &tags)
-    {
-        auto title = tags.find("title");
-        return title != tags.end() && !title->second.empty();
-    }
-
     void pollLoop()
     {
-        // The answer being watched, what it was about and since when it holds.
-        Tags candidate;
-        std::string candidateSource;
-        std::chrono::steady_clock::time_point since;
+        SettledAnswer settled;
         for (;;) {
             const std::string listened = source();
             Tags tags;
@@ -201,15 +187,8 @@ private:
                 if (src.query)
                     src.query(src.context, listened.c_str(), &putTag, &tags);
             }
-            const auto now = std::chrono::steady_clock::now();
-            if (!namesTitle(tags)) {
-                candidate.clear();
-            } else if (tags != candidate || listened != candidateSource) {
-                candidate = std::move(tags);
-                candidateSource = listened;
-                since = now;
-            } else if (now - since >= kSettleTime) {
-                publish(candidate);
+            if (settled.offer(std::move(tags), listened, SettledAnswer::Clock::now())) {
+                publish(settled.answer());
                 return;
             }
             std::unique_lock<std::mutex> wl(m_wakeMutex);

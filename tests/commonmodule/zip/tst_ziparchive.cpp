@@ -11,9 +11,94 @@
 #include "testsupport.h"
 #include "zipbuilder.h"
 
+#include <climits>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
+#include <string>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+namespace {
+
+// The extraction's moves and syncs pass through these. Once armed with a
+// name, another file takes that name just before the first move onto it, as
+// a second program saving a file there would; a move that replaces a file
+// with bytes not yet synced is noted.
+struct Moves
+{
+    std::mutex mutex;
+    std::string armed;
+    bool taken = false;
+    std::set<std::string> synced;
+    std::string replacedUnsynced;
+};
+
+Moves &moves()
+{
+    static Moves m;
+    return m;
+}
+
+void beforeMove(const char *from, const char *to, bool mayReplace)
+{
+    Moves &m = moves();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    if (!m.taken && !m.armed.empty() && m.armed == to) {
+        m.taken = true;
+        QFile other(QFile::decodeName(to));
+        if (other.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            other.write("another program's file");
+    }
+    struct stat st;
+    if (mayReplace && ::lstat(to, &st) == 0 && !m.synced.count(from))
+        m.replacedUnsynced = to;
+}
+
+void noteSynced(int fd)
+{
+    char path[PATH_MAX];
+    const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
+    if (n <= 0)
+        return;
+    Moves &m = moves();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    m.synced.insert(std::string(path, size_t(n)));
+}
+
+} // namespace
+
+extern "C" int renameat2(int oldFd, const char *oldPath, int newFd, const char *newPath,
+                         unsigned int flags) noexcept
+{
+    beforeMove(oldPath, newPath, !(flags & RENAME_NOREPLACE));
+    return static_cast<int>(::syscall(SYS_renameat2, oldFd, oldPath, newFd, newPath, flags));
+}
+
+extern "C" int rename(const char *oldPath, const char *newPath) noexcept
+{
+    beforeMove(oldPath, newPath, true);
+    return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, oldPath, AT_FDCWD, newPath, 0));
+}
+
+extern "C" int link(const char *oldPath, const char *newPath) noexcept
+{
+    beforeMove(oldPath, newPath, false);
+    return static_cast<int>(::syscall(SYS_linkat, AT_FDCWD, oldPath, AT_FDCWD, newPath, 0));
+}
+
+extern "C" int fdatasync(int fd) noexcept
+{
+    noteSynced(fd);
+    return static_cast<int>(::syscall(SYS_fdatasync, fd));
+}
+
+extern "C" int fsync(int fd) noexcept
+{
+    noteSynced(fd);
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -450,6 +535,44 @@ private slots:
         QCOMPARE(readBytes(dir.filePath("out/f.txt")), QByteArray("old"));
         QVERIFY(SSZipArchive::unzipFileAtPath(archive, dir.filePath("out")));
         QCOMPARE(readBytes(dir.filePath("out/f.txt")), QByteArray("new"));
+    }
+
+    // A file takes the entry's name while the entry is extracted, just
+    // before the move onto it: it stays unless files are replaced, and then
+    // what replaces it is on the disk first.
+    void aNameTakenJustBeforeTheMove_data()
+    {
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::newRow("kept without overwrite") << false << QByteArray("another program's file");
+        QTest::newRow("replaced with overwrite") << true << QByteArray("new");
+    }
+    void aNameTakenJustBeforeTheMove()
+    {
+        QFETCH(bool, overwrite);
+        QFETCH(QByteArray, kept);
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("a.zip");
+        QVERIFY(writeZip(archive, {{"f.txt", "new", S_IFREG | 0644}, {"g.txt", "next", S_IFREG | 0644}}));
+        const QString out = dir.filePath("out");
+        Moves &m = moves();
+        {
+            std::lock_guard<std::mutex> lock(m.mutex);
+            m.armed = QFile::encodeName(out + "/f.txt").toStdString();
+            m.taken = false;
+            m.replacedUnsynced.clear();
+        }
+        SSZipArchive::UnzipOptions options;
+        options.overwrite = overwrite;
+        const bool ok = SSZipArchive::unzipFileAtPath(archive, out, options);
+        std::lock_guard<std::mutex> lock(m.mutex);
+        m.armed.clear();
+        QVERIFY2(m.taken, "the entry was never moved onto its name");
+        QVERIFY(ok);
+        QCOMPARE(readBytes(out + "/f.txt"), kept);
+        QCOMPARE(readBytes(out + "/g.txt"), QByteArray("next"));
+        QCOMPARE(treeOf(out), (QStringList{"f.txt", "g.txt"}));
+        QCOMPARE(QString::fromStdString(m.replacedUnsynced), QString());
     }
 
     // Without the entry's own attributes a file replaced keeps its

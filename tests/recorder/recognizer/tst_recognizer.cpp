@@ -1,9 +1,11 @@
-// The track recogniser: a file's own tags, and what a live recognition
-// takes in. What players and streams name live: tst_playerrecognition.
+// The track recogniser: a file's own tags, what a live recognition takes in,
+// and when a live answer has held long enough to count. What players and
+// streams name live: tst_playerrecognition.
 
 #include "testsupport.h"
 
 #include "media/jxaudiorecognizer.h"
+#include "internal/settledanswer.h"
 #include "media/jxnowplaying.h"
 #include "rzcodec/recognizer.h"
 #include "rzcodec/recorder.h"
@@ -29,6 +31,8 @@ private slots:
     void fileWithoutTitleOrMissingNeverCompletes();
     void aFileNameIsNoTitle_data();
     void aFileNameIsNoTitle();
+    void anAnswerCountsOnceItHolds_data();
+    void anAnswerCountsOnceItHolds();
     void pushedAmountIsCappedAtTheLimit();
     void bitDepthsAndRestarts();
 
@@ -139,6 +143,65 @@ void TestRecognizer::aFileNameIsNoTitle()
     QFETCH(QString, location);
     QFETCH(bool, fileName);
     QCOMPARE(JXNowPlaying::isFileNameTitle(title, artist, location), fileName);
+}
+
+// Answers as they are read: "ms:title" (title "-" for none, "title+artist"
+// with an artist, "title@source" about another source than "monitor"). The
+// answer taken and when, "title@ms", or "" for none.
+void TestRecognizer::anAnswerCountsOnceItHolds_data()
+{
+    QTest::addColumn<QString>("reads");
+    QTest::addColumn<QString>("taken");
+
+    QTest::newRow("held half a second") << "0:A 300:A 600:A"
+                                        << "A@600";
+    QTest::newRow("held exactly the settle time") << "0:A 500:A"
+                                                  << "A@500";
+    QTest::newRow("read twice by a slow poll") << "0:A 700:A"
+                                               << "A@700";
+    QTest::newRow("held less than half a second, then another") << "0:A 300:A 450:A 600:B 900:B 1100:B"
+                                                                << "B@1100";
+    QTest::newRow("a moment without an answer starts it again") << "0:A 300:- 600:A 900:A 1100:A"
+                                                                << "A@1100";
+    QTest::newRow("the artist arriving starts it again") << "0:A 300:A+x 600:A+x 800:A+x"
+                                                         << "A+x@800";
+    QTest::newRow("the same answer about another source starts again") << "0:A 300:A@mic 600:A@mic 800:A@mic"
+                                                                       << "A@800";
+    QTest::newRow("changing at every read") << "0:A 300:B 600:A 900:B 1200:A 1500:B"
+                                            << "";
+    QTest::newRow("never anything") << "0:- 300:- 600:- 900:-"
+                                    << "";
+}
+
+void TestRecognizer::anAnswerCountsOnceItHolds()
+{
+    QFETCH(QString, reads);
+    QFETCH(QString, taken);
+    const rz::SettledAnswer::Clock::time_point start{};
+    rz::SettledAnswer settled;
+    QString got;
+    for (const QString &read : reads.split(QLatin1Char(' '))) {
+        const int ms = read.section(QLatin1Char(':'), 0, 0).toInt();
+        QString answer = read.section(QLatin1Char(':'), 1);
+        const QString source = answer.contains(QLatin1Char('@')) ? answer.section(QLatin1Char('@'), 1)
+                                                                 : QStringLiteral("monitor");
+        answer = answer.section(QLatin1Char('@'), 0, 0);
+        rz::Tags tags;
+        if (answer != QLatin1String("-")) {
+            tags["title"] = answer.section(QLatin1Char('+'), 0, 0).toStdString();
+            if (answer.contains(QLatin1Char('+')))
+                tags["artist"] = answer.section(QLatin1Char('+'), 1).toStdString();
+        }
+        if (settled.offer(tags, source.toStdString(), start + std::chrono::milliseconds(ms))) {
+            const rz::Tags &a = settled.answer();
+            got = QString::fromStdString(a.at("title"));
+            if (a.count("artist"))
+                got += QLatin1Char('+') + QString::fromStdString(a.at("artist"));
+            got += QLatin1Char('@') + QString::number(ms);
+            break;
+        }
+    }
+    QCOMPARE(got, taken);
 }
 
 void TestRecognizer::pushedAmountIsCappedAtTheLimit()
