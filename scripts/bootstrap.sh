@@ -2,11 +2,15 @@
 # Set-up on Debian 12 as root:
 #   scripts/bootstrap.sh run    install what is missing, build, start the program
 #   scripts/bootstrap.sh test   install what is missing, build, run every test
+# JOBS (default: the number of processors) is how many compilers and tests
+# run at once: JOBS=2 bash scripts/bootstrap.sh test
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=${1:-}
-case $mode in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
+case $mode in run|test) ;; *) echo "usage: [JOBS=n] $0 run|test" >&2; exit 2 ;; esac
+jobs=${JOBS:-$(nproc)}
+[[ $jobs =~ ^[1-9][0-9]*$ ]] || { echo "JOBS must be a whole number above 0, not \"$jobs\"" >&2; exit 2; }
 
 # ffmpeg (the command-line tool) is here for the tests, which make their media
 # files with it; the program itself only links the libraries. The XCB and X11
@@ -36,7 +40,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 fi
 
-jobs=$(nproc)
 # The tests are built with warnings as errors; the program alone keeps what
 # the build folder has (a newer compiler's new warning must not stop a user).
 werror=()
@@ -54,20 +57,13 @@ fi
 # Which layer may include what (FFmpeg, TagLib, libpulse, widgets).
 bash scripts/check-layers.sh
 
-# Every test runs once and must pass. Only the sound tests, which measure real
-# time against a sound server on a shared machine, get a second run; the ones
-# that needed it are listed.
-retried=()
+# Every test runs once and must pass. A failed sound test runs once more to
+# tell what failed: passing then still fails the command, unless the sound
+# server dropped out under it (scripts/testrun.sh). Every stage runs before
+# the verdict.
 launcher=() # what ctest runs under (see the ThreadSanitizer build)
-run_tests() { # build folder, then ctest's label options
-    local dir=$1
-    shift
-    "${launcher[@]}" ctest --test-dir "$dir" --output-on-failure -j "$jobs" -LE sound "$@"
-    if ! "${launcher[@]}" ctest --test-dir "$dir" --output-on-failure -j "$jobs" -L sound "$@"; then
-        mapfile -t -O "${#retried[@]}" retried < <(cut -d: -f2 "$dir/Testing/Temporary/LastTestsFailed.log")
-        "${launcher[@]}" ctest --test-dir "$dir" --output-on-failure --rerun-failed
-    fi
-}
+# shellcheck source=scripts/testrun.sh
+. scripts/testrun.sh
 
 # Whole suite, then the tests labelled "sanitize" again in a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -97,8 +93,4 @@ run_tests build-tsan -L tsan
 launcher=()
 echo "ThreadSanitizer build and tests: $((SECONDS - tsan_start)) s"
 
-if [ ${#retried[@]} -gt 0 ]; then
-    echo "Sound tests that passed only when run again: ${retried[*]}"
-else
-    echo "Sound tests that passed only when run again: none"
-fi
+report_tests
