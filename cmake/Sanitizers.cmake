@@ -13,7 +13,8 @@ if(VELMORA_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 if(VELMORA_TSAN)
-    # -O1 keeps the build and the run quick while the reports stay readable.
-    add_compile_options(-fsanitize=thread -O1 -g -fno-omit-frame-pointer)
+    # -O1 keeps the build and the run quick while the reports stay readable
+    # (with the debug information the build type gives: line tables suffice).
+    add_compile_options(-fsanitize=thread -O1 -fno-omit-frame-pointer)
     add_link_options(-fsanitize=thread)
 endif()

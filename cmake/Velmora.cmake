@@ -42,6 +42,63 @@ function(velmora_tsan_support target)
     endif()
 endfunction()
 
+# velmora_test_pch(<target> SOURCES...): the target's files include the
+# precompiled <QtTest> of velmora_testsupport (tests/CMakeLists.txt) first,
+# but for a file that defines a macro before its includes (such as
+# QTEST_QPA_MOUSE_HANDLING before <QtTest>): that one parses them itself.
+function(velmora_test_pch target)
+    target_precompile_headers(${target} REUSE_FROM velmora_testsupport)
+    foreach(source ${ARGN})
+        get_filename_component(path ${source} ABSOLUTE)
+        if(path MATCHES "\\.cpp$" AND EXISTS ${path})
+            file(STRINGS ${path} directives REGEX "^[ \t]*#[ \t]*(define|undef|include)")
+            list(LENGTH directives count)
+            if(count GREATER 0)
+                list(GET directives 0 first)
+                if(NOT first MATCHES "include")
+                    set_source_files_properties(${source} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
+                endif()
+            endif()
+        endif()
+    endforeach()
+endfunction()
+
+# velmora_test_fixture(<target> SOURCES ... [LIBS ...] [INCLUDES ...]): test
+# helpers that several tests list among their SOURCES, compiled once into
+# <target>: a velmora_test that lists one of these files links <target>
+# instead of compiling it again. Declared in tests/CMakeLists.txt, before the
+# tests; LIBS and INCLUDES are what the helpers themselves need.
+function(velmora_test_fixture target)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;INCLUDES" ${ARGN})
+    add_library(${target} STATIC ${ARG_SOURCES})
+    target_compile_options(${target} PRIVATE ${VELMORA_WARNINGS})
+    target_include_directories(${target} PRIVATE ${ARG_INCLUDES})
+    target_link_libraries(${target} PUBLIC velmora_testsupport ${ARG_LIBS})
+    velmora_test_pch(${target} ${ARG_SOURCES})
+    foreach(source ${ARG_SOURCES})
+        get_filename_component(source ${source} ABSOLUTE)
+        set_property(GLOBAL PROPERTY VELMORA_FIXTURE:${source} ${target})
+    endforeach()
+endfunction()
+
+# velmora_split_fixtures(<sources> <fixtures> FILES...): FILES without the
+# fixtures' sources, and the fixture libraries that hold those.
+function(velmora_split_fixtures sources_var fixtures_var)
+    set(sources "")
+    set(fixtures "")
+    foreach(source ${ARGN})
+        get_filename_component(path ${source} ABSOLUTE)
+        get_property(fixture GLOBAL PROPERTY VELMORA_FIXTURE:${path})
+        if(fixture)
+            list(APPEND fixtures ${fixture})
+        else()
+            list(APPEND sources ${source})
+        endif()
+    endforeach()
+    set(${sources_var} ${sources} PARENT_SCOPE)
+    set(${fixtures_var} ${fixtures} PARENT_SCOPE)
+endfunction()
+
 # velmora_test(<name> LABELS ... SOURCES ... [LIBS ...] [SOUND] [XVFB] [DBUS] [SERIAL] [TIMEOUT s])
 # A Qt Test executable under CTest. Every test runs through run-test.sh, which
 # gives it a private HOME and XDG folders and the offscreen platform; SOUND adds
@@ -49,19 +106,27 @@ endfunction()
 # private session bus, SERIAL runs it alone. A SOUND test runs twice, labelled
 # "sound": <name> on PulseAudio and <name>_pipewire on PipeWire's pulse server.
 # Tests labelled "sanitize" also run in the sanitizer build, tests labelled
-# "tsan" in the ThreadSanitizer build, whose target velmora_tsan_tests builds
-# them alone.
+# "tsan" in the ThreadSanitizer build; the targets velmora_sanitize_tests and
+# velmora_tsan_tests build those alone (with what they need to run).
 function(velmora_test name)
     cmake_parse_arguments(ARG "SOUND;XVFB;DBUS;SERIAL" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
-    add_executable(${name} ${ARG_SOURCES})
+    velmora_split_fixtures(sources fixtures ${ARG_SOURCES})
+    add_executable(${name} ${sources})
     target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
-    target_link_libraries(${name} PRIVATE velmora_testsupport Qt5::Test ${ARG_LIBS})
-    if("tsan" IN_LIST ARG_LABELS)
-        if(NOT TARGET velmora_tsan_tests)
-            add_custom_target(velmora_tsan_tests)
-        endif()
-        add_dependencies(velmora_tsan_tests ${name})
+    target_link_libraries(${name} PRIVATE velmora_testsupport Qt5::Test ${fixtures} ${ARG_LIBS})
+    # With Qt Network linked, <QtTest> holds more: the test parses it itself.
+    if(NOT Qt5::Network IN_LIST ARG_LIBS)
+        velmora_test_pch(${name} ${sources})
     endif()
+    foreach(label sanitize tsan)
+        if(label IN_LIST ARG_LABELS)
+            if(NOT TARGET velmora_${label}_tests)
+                add_custom_target(velmora_${label}_tests)
+                add_dependencies(velmora_${label}_tests velmora_resources)
+            endif()
+            add_dependencies(velmora_${label}_tests ${name})
+        endif()
+    endforeach()
     set(env "VELMORA_RESOURCES=${VELMORA_RESOURCE_DIR};VELMORA_SCREENSHOT_DIR=${VELMORA_SCREENSHOT_DIR};VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VELMORA_BUILD_DIR=${CMAKE_BINARY_DIR}")
     velmora_tsan_support(${name})
     if(VELMORA_TSAN)
@@ -101,10 +166,12 @@ function(velmora_test name)
     endforeach()
 endfunction()
 
-# velmora_bench(<name> SOURCES ... [LIBS ...]): built always, never run by CTest.
+# velmora_bench(<name> SOURCES ... [LIBS ...]): built always, never run by CTest;
+# a test fixture among SOURCES is linked as for velmora_test.
 function(velmora_bench name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-    add_executable(${name} ${ARG_SOURCES})
+    velmora_split_fixtures(sources fixtures ${ARG_SOURCES})
+    add_executable(${name} ${sources})
     target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
-    target_link_libraries(${name} PRIVATE velmora_benchsupport ${ARG_LIBS})
+    target_link_libraries(${name} PRIVATE velmora_benchsupport ${fixtures} ${ARG_LIBS})
 endfunction()
