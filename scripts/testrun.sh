@@ -23,6 +23,13 @@ server_lost_line() { # LASTTEST_LOG NAME: the line that classified NAME's failur
         END { exit !found }' "$1"
 }
 
+in_list() { # WORD ITEMS...
+    local word=$1 item
+    shift
+    for item in "$@"; do [ "$item" = "$word" ] && return 0; done
+    return 1
+}
+
 # ctest in DIR with ARGS; the failed tests' names go to the array
 # ctest_failed. Returns 1 when tests failed, 2 when ctest failed without
 # naming any (no test found, a bad argument).
@@ -66,7 +73,7 @@ run_tests() { # DIR [CTEST_ARGS...]
     [ $rc = 0 ] || again=("${ctest_failed[@]}")
     for name in "${first[@]}"; do
         local line
-        if printf '%s\n' "${again[@]}" | grep -qxF -- "$name"; then
+        if in_list "$name" "${again[@]}"; then
             failed_tests+=("$dir: $name (failed twice)")
         elif line=$(server_lost_line "$first_log" "$name"); then
             lost_tests+=("$dir: $name ($line)")
