@@ -36,7 +36,9 @@ function(velmora_library target)
     target_compile_options(${target} PRIVATE ${VELMORA_WARNINGS})
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
     if(Qt5::Widgets IN_LIST ARG_DEPS)
-        velmora_widgets_pch(${target} ${ARG_SOURCES})
+        velmora_qt_pch(${target} Widgets ${ARG_SOURCES})
+    elseif(Qt5::Core IN_LIST ARG_DEPS)
+        velmora_qt_pch(${target} Core ${ARG_SOURCES})
     endif()
 endfunction()
 
@@ -72,23 +74,26 @@ function(velmora_reuse_pch target from)
     endforeach()
 endfunction()
 
-# velmora_widgets_pch(<target> SOURCES...): a widget library's files include
-# one precompiled <QtWidgets>, made once per build folder. The libpulse flags
-# give most widget libraries _REENTRANT, so all get it (glibc ignores it).
-function(velmora_widgets_pch target)
-    if(NOT TARGET velmora_widgets_pch)
-        set(source ${CMAKE_BINARY_DIR}/velmora_widgets_pch.cpp)
+# velmora_qt_pch(<target> <module> SOURCES...): a library's files include the
+# precompiled umbrella header of Qt <module> (Core, Widgets), one per module
+# and build folder, shared by the libraries that link that module. The
+# libpulse flags give most libraries _REENTRANT, so all get it (glibc
+# ignores it).
+function(velmora_qt_pch target module)
+    string(TOLOWER "velmora_qt${module}_pch" pch)
+    if(NOT TARGET ${pch})
+        set(source ${CMAKE_BINARY_DIR}/${pch}.cpp)
         if(NOT EXISTS ${source})
-            file(WRITE ${source} "// The precompiled <QtWidgets> of the widget libraries.\n")
+            file(WRITE ${source} "// The precompiled <Qt${module}> of the libraries that link it.\n")
         endif()
-        add_library(velmora_widgets_pch OBJECT ${source})
-        target_compile_options(velmora_widgets_pch PRIVATE ${VELMORA_WARNINGS})
-        target_compile_definitions(velmora_widgets_pch PRIVATE _REENTRANT)
-        target_link_libraries(velmora_widgets_pch PRIVATE Qt5::Widgets)
-        target_precompile_headers(velmora_widgets_pch PRIVATE <QtWidgets>)
+        add_library(${pch} OBJECT ${source})
+        target_compile_options(${pch} PRIVATE ${VELMORA_WARNINGS})
+        target_compile_definitions(${pch} PRIVATE _REENTRANT)
+        target_link_libraries(${pch} PRIVATE Qt5::${module})
+        target_precompile_headers(${pch} PRIVATE <Qt${module}>)
     endif()
     target_compile_definitions(${target} PRIVATE _REENTRANT)
-    velmora_reuse_pch(${target} velmora_widgets_pch ${ARGN})
+    velmora_reuse_pch(${target} ${pch} ${ARGN})
 endfunction()
 
 # velmora_test_pch(<target> SOURCES...): the precompiled <QtTest> of
