@@ -1,8 +1,9 @@
 # Sanitizer builds. VELMORA_SANITIZE: AddressSanitizer and
-# UndefinedBehaviorSanitizer, for the tests labelled "sanitize".
-# VELMORA_TSAN: ThreadSanitizer, for the tests labelled "tsan"; build only
-# their target, velmora_tsan_tests (Qt, FFmpeg and libpulse are not
-# instrumented, so races inside them are not seen; see tests/support/tsan.supp).
+# UndefinedBehaviorSanitizer, for the tests labelled "sanitize"; build only
+# their target, velmora_sanitize_tests. VELMORA_TSAN: ThreadSanitizer, for the
+# tests labelled "tsan"; build only their target, velmora_tsan_tests (Qt,
+# FFmpeg and libpulse are not instrumented, so races inside them are not
+# seen; see tests/support/tsan.supp).
 option(VELMORA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(VELMORA_TSAN "Build with ThreadSanitizer" OFF)
 if(VELMORA_SANITIZE AND VELMORA_TSAN)
@@ -13,7 +14,8 @@ if(VELMORA_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 if(VELMORA_TSAN)
-    # -O1 keeps the build and the run quick while the reports stay readable.
-    add_compile_options(-fsanitize=thread -O1 -g -fno-omit-frame-pointer)
+    # -O1 keeps the build and the run quick while the reports stay readable
+    # (with the debug information the build type gives: line tables suffice).
+    add_compile_options(-fsanitize=thread -O1 -fno-omit-frame-pointer)
     add_link_options(-fsanitize=thread)
 endif()

@@ -3,6 +3,8 @@
 #   pulse-fixture.sh start DIR [pulseaudio|pipewire]   starts it with its runtime
 #                                                      in DIR and writes DIR/pulse.env
 #   pulse-fixture.sh stop DIR                          stops it
+#   pulse-fixture.sh check DIR                         fails, saying which, when a
+#                                                      process of it ended unasked
 # The server is PulseAudio, or PipeWire's pulse server (pipewire, wireplumber
 # and pipewire-pulse on a private session bus); without the argument it is
 # $VELMORA_SOUND_SERVER, else the one DIR ran last, else PulseAudio.
@@ -14,7 +16,7 @@ set -euo pipefail
 
 cmd=${1:-}
 dir=${2:-}
-[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop DIR [pulseaudio|pipewire]" >&2; exit 2; }
+[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop|check DIR [pulseaudio|pipewire]" >&2; exit 2; }
 
 runtime=$dir/pulse
 kind=${3:-${VELMORA_SOUND_SERVER:-}}
@@ -50,11 +52,43 @@ has_default_metadata() {
 }
 
 # Background processes of the fixture keep no descriptor of the caller's
-# (CTest would wait for them), and their ids go into DIR/pids.
+# (CTest would wait for them), and their ids go into DIR/pids (with their
+# names into DIR/procs).
 spawn() {
     local log=$1; shift
     setsid "$@" </dev/null >>"$log" 2>&1 &
     echo $! >>"$dir/pids"
+    echo "$! $1" >>"$dir/procs"
+}
+
+# Whether the process PID still runs as NAME (not ended, not a zombie, and
+# its id not taken by another program since).
+runs_as() {
+    local stat state
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    state=${stat##*) }
+    [ "${state%% *}" != Z ] && [ "$(cat "/proc/$1/comm" 2>/dev/null)" = "$2" ]
+}
+
+# Every process of the server still runs, or the server was stopped on
+# request (DIR/stopped); else says which ended, and fails.
+check_server() {
+    [ -f "$dir/stopped" ] && return 0
+    local server procs pid name gone=()
+    server=$(cat "$dir/server" 2>/dev/null) || return 0 # never started here
+    if [ "$server" = pulseaudio ]; then
+        procs="$(cat "$runtime/pid" 2>/dev/null) pulseaudio"
+    else
+        procs=$(cat "$dir/procs" 2>/dev/null)
+    fi
+    [ -n "$procs" ] || procs=$server
+    while read -r pid name; do
+        [ -n "$name" ] || name=$pid pid="no process id"
+        runs_as "$pid" "$name" || gone+=("$name ($pid)")
+    done <<<"$procs"
+    [ ${#gone[@]} = 0 ] && return 0
+    echo "the private $server server's ${gone[*]} ended though nothing stopped it"
+    return 1
 }
 
 start_pulseaudio() {
@@ -78,6 +112,7 @@ start_pipewire() {
     local bus
     bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=3 3>"$dir/bus.pid" </dev/null)
     cat "$dir/bus.pid" >>"$dir/pids"
+    echo "$(cat "$dir/bus.pid") dbus-daemon" >>"$dir/procs"
     export DBUS_SESSION_BUS_ADDRESS=$bus
     unset PULSE_SERVER
     spawn "$log" pipewire
@@ -117,14 +152,15 @@ stop_all() {
         sleep 0.05
     done
     for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
-    rm -f "$dir/pids" "$runtime/pid" "$runtime/native" "$dir/pipewire-0" "$dir/pipewire-0.lock"
+    rm -f "$dir/pids" "$dir/procs" "$runtime/pid" "$runtime/native" "$dir/pipewire-0" "$dir/pipewire-0.lock"
+    touch "$dir/stopped"
 }
 
 case $cmd in
 start)
     mkdir -p "$runtime"
     chmod 700 "$dir" "$runtime"
-    rm -f "$dir/pids"
+    rm -f "$dir/pids" "$dir/procs" "$dir/stopped"
     echo "$kind" >"$dir/server"
     export XDG_RUNTIME_DIR=$dir
     export PULSE_RUNTIME_PATH=$runtime
@@ -141,6 +177,8 @@ ENV
     ;;
 stop)
     stop_all ;;
+check)
+    check_server ;;
 *)
-    echo "usage: $0 start|stop DIR [pulseaudio|pipewire]" >&2; exit 2 ;;
+    echo "usage: $0 start|stop|check DIR [pulseaudio|pipewire]" >&2; exit 2 ;;
 esac

@@ -65,6 +65,11 @@ if [ $status != 0 ] && [ $sound = 1 ]; then
     for log in "$tmp/sound/"*.log; do
         [ -s "$log" ] && { echo "run-test: the end of $(basename "$log"):"; tail -n 40 "$log"; } >&2
     done
+    # A server that ended under the test: the test command tells that apart
+    # from a fault of the program's (scripts/testrun.sh).
+    if ! gone=$("$here/pulse-fixture.sh" check "$tmp/sound"); then
+        printf '\nVELMORA-SOUND-SERVER-LOST: %s\n' "$gone"
+    fi
 fi
 if [ $sound = 1 ]; then
     # Nothing a test loaded may stay behind on the server (an unload is
