@@ -378,8 +378,9 @@ void TestLibraryRows::aNewOrderIsWorkedOutOnAWorker()
     QPersistentModelIndex oldest = lib.model.index(2, 1);
     const QRowOrder byName(QAudioFileModel::ColumnName, Qt::AscendingOrder);
     job.sortBy(byName);
-    // The rows stay as they are until the worker's answer is back.
-    QVERIFY(job.isRunning());
+    // The rows stay as they are until the worker's answer is back (the
+    // worker may be done already: its answer comes through the event loop).
+    QCOMPARE(sorted.count(), 0);
     QCOMPARE(lib.rows.order(), QRowOrder());
     QCOMPARE(shownNames(), QStringList({"c", "b", "a"}));
     QTRY_COMPARE(sorted.count(), 1);
