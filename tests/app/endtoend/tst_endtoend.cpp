@@ -706,40 +706,53 @@ void TestEndToEnd::playsARecordingOnTheOutput()
     QVERIFY(!m_systemRecording.isEmpty());
     const MediaProbe::Decoded recorded = MediaProbe::decode(m_systemRecording);
     QVERIFY(recorded.ok);
-    // What the user hears: the speakers (the previous default output), to
-    // which the loop-back device passes the sound on.
-    QProcess ear;
-    ear.start(QStringLiteral("parec"), {QStringLiteral("--device=system_sound.monitor"), QStringLiteral("--format=float32le"),
-                                        QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"), QStringLiteral("--raw"),
-                                        QStringLiteral("--latency-msec=20")});
-    QVERIFY(ear.waitForStarted(5000));
+    // What the program plays into the loop-back device, and what the user
+    // hears: the speakers (the previous default output), to which the
+    // device passes the sound on.
+    const auto listen = [](QProcess &ear, const QString &source) {
+        ear.start(QStringLiteral("parec"), {QStringLiteral("--device=") + source, QStringLiteral("--format=float32le"),
+                                            QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
+                                            QStringLiteral("--raw"), QStringLiteral("--latency-msec=50")});
+        return ear.waitForStarted(5000);
+    };
+    QProcess played, speakers;
+    QVERIFY(listen(played, kLoopbackSink + QStringLiteral(".monitor")));
+    QVERIFY(listen(speakers, QStringLiteral("system_sound.monitor")));
     // Clicked once the table has settled on its rows: a double click on a
     // row being re-listed would reach two different rows.
     waitRows(historyPaths().size());
     const AccessibleNode row = waitFor(kCell, QFileInfo(m_systemRecording).completeBaseName());
     click(row, 2);
     screenshot(QStringLiteral("play-clicked"));
-    QByteArray raw;
-    Parts r;
+    QByteArray rawPlayed, rawHeard;
+    Parts p, h;
+    const auto mono = [](const QByteArray &raw) {
+        QVector<float> samples(raw.size() / 4);
+        std::memcpy(samples.data(), raw.constData(), size_t(samples.size()) * 4);
+        return samples;
+    };
     // Judged by loudness: the loop-back passes the sound on at a rate of its own.
-    const bool heard = QTest::qWaitFor([&] {
-        raw += ear.readAllStandardOutput();
-        QVector<float> mono(raw.size() / 4);
-        std::memcpy(mono.data(), raw.constData(), size_t(mono.size()) * 4);
-        r = loudnessHeld(m_speechMono, mono);
-        return r.whole();
+    const bool both = QTest::qWaitFor([&] {
+        rawPlayed += played.readAllStandardOutput();
+        rawHeard += speakers.readAllStandardOutput();
+        p = loudnessHeld(m_speechMono, mono(rawPlayed));
+        h = loudnessHeld(m_speechMono, mono(rawHeard));
+        return p.whole() && h.whole();
     }, 30000);
     screenshot(QStringLiteral("played"));
-    ear.kill();
-    {
-        // What the speakers got, kept beside the screenshots.
-        QVector<float> mono(raw.size() / 4);
-        std::memcpy(mono.data(), raw.constData(), size_t(mono.size()) * 4);
-        TestSupport::writeWav(m_shots + QStringLiteral("/heard.wav"), mono, 44100, 1);
-    }
-    ear.waitForFinished(5000);
-    qInfo("playback heard on the speakers, the speech's loudness: %s", qPrintable(r.text()));
-    QVERIFY2(heard, qPrintable(r.text()));
+    played.kill();
+    speakers.kill();
+    // What the speakers got, kept beside the screenshots.
+    TestSupport::writeWav(m_shots + QStringLiteral("/heard.wav"), mono(rawHeard), 44100, 1);
+    played.waitForFinished(5000);
+    speakers.waitForFinished(5000);
+    qInfo("playback: the speech's loudness played into the device: %s; heard on the speakers: %s%s",
+          qPrintable(p.text()), qPrintable(h.text()), both ? "" : " (after 30 s)");
+    QVERIFY2(p.whole(), qPrintable(p.text()));
+    // The device passes on what it is given; on a busy machine the server
+    // may drop a moment of its own there to keep its latency, which the
+    // program neither causes nor sees. More than that is a fault.
+    QVERIFY2(h.whole() || (h.loud > 0 && h.found >= h.loud - 1), qPrintable(h.text()));
 }
 
 // The speech is what a media player says it plays, the way players announce
