@@ -1,9 +1,11 @@
 // An effect edit: a 10-minute WAV converted to MP3 at 192 kbit/s with a
 // trim, 150 % volume and a 10-band equaliser, against the ffmpeg tool running
 // the same filter chain (the boost's limiter included) and encoder on the
-// same file. Each side runs as a process of its own, in turns. The tool is
-// timed twice: with its filter threading as it comes, and with one filter
-// thread, as the converter runs its chain.
+// same file. Each side runs as a process of its own, in turns. The fair
+// figure sets the converter against the tool with one filter thread, as the
+// converter runs its chain; the tool with its default filter threading is
+// timed too, and its ratio is printed apart, labelled as a comparison with
+// other settings, not as the converter's standing.
 //
 // The input is music-like and reaches full scale, so that after the boost
 // the limiter has peaks to hold: a chord progression of detuned voices with
@@ -278,10 +280,12 @@ int main(int argc, char **argv)
                 "whole processes, %d rounds, min / median\n",
                 kVolume, 20 * std::log10(peak), 20 * std::log10(peak * kVolume / 100.0),
                 20 * std::log10(rz::kLimiterCeiling), code.c_str(), kRounds);
+    std::printf("same settings (one filter thread on both sides):\n");
     BenchProcess::printRuns("converter", ours);
-    BenchProcess::printRuns("ffmpeg, filter threading", tool);
-    BenchProcess::printRuns("ffmpeg, one filter thread", toolOne);
-    BenchProcess::printRatios("ours / ffmpeg threaded", ours, tool);
-    BenchProcess::printRatios("ours / ffmpeg one thread", ours, toolOne);
+    BenchProcess::printRuns("ffmpeg -filter_threads 1", toolOne);
+    BenchProcess::printRatios("ours / ffmpeg", ours, toolOne);
+    std::printf("other settings, not the converter's standing (ffmpeg's default filter threading):\n");
+    BenchProcess::printRuns("ffmpeg, default filter threads", tool);
+    BenchProcess::printRatios("ours / ffmpeg default", ours, tool);
     return 0;
 }
