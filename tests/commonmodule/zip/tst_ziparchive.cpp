@@ -372,6 +372,43 @@ private slots:
         QVERIFY(!QFileInfo(dest + "/up").exists() || !QFileInfo(dest + "/up").isSymLink());
     }
 
+    // A folder beside the destination whose name starts with the
+    // destination's ("dest2" beside "dest") is outside it all the same: a
+    // link that climbs there through another link (up -> ..) is refused, and
+    // nothing is written through it.
+    void siblingsNamedLikeTheDestinationStayOutside_data()
+    {
+        QTest::addColumn<QString>("sibling");
+        for (const char *sibling : {"dest2", "dest-old", "dest.bak", "destination"})
+            QTest::newRow(sibling) << QString(sibling);
+    }
+    void siblingsNamedLikeTheDestinationStayOutside()
+    {
+        QFETCH(QString, sibling);
+        QTemporaryDir dir;
+        const QString beside = dir.filePath(sibling);
+        QVERIFY(writeBytes(beside + "/own.txt", "the user's"));
+        const QString archive = dir.filePath("sibling.zip");
+        const QByteArray target = "a/up/../" + QFile::encodeName(sibling);
+        QVERIFY(writeZip(archive, {{"a/up", "..", S_IFLNK | 0777},
+                                   {"out", target, S_IFLNK | 0777},
+                                   {"out/written.txt", "through the link", S_IFREG | 0644},
+                                   {"kept.txt", "kept", S_IFREG | 0644}}));
+        const QString dest = dir.filePath("dest");
+        SSZipError error;
+        const bool unzipped = SSZipArchive::unzipFileAtPath(archive, dest, {}, &error);
+        QCOMPARE(treeOf(beside), QStringList{"own.txt"});
+        QCOMPARE(readBytes(beside + "/own.txt"), QByteArray("the user's"));
+        QVERIFY(!unzipped);
+        QCOMPARE(error.code, int(SSZipArchiveErrorCodeUnsafeEntry));
+        QVERIFY2(error.text.contains("\"out\""), qPrintable(error.text));
+        // The refused link's entries land in a plain folder of its own.
+        QVERIFY(!QFileInfo(dest + "/out").isSymLink());
+        QCOMPARE(readBytes(dest + "/out/written.txt"), QByteArray("through the link"));
+        QCOMPARE(readBytes(dest + "/kept.txt"), QByteArray("kept"));
+        QCOMPARE(linkTarget(dest + "/a/up"), QStringLiteral(".."));
+    }
+
     void expansionIsBounded()
     {
         QTemporaryDir dir;
