@@ -211,7 +211,8 @@ public:
             produced = capacity - int(m_stream.avail_out);
         }
         if (produced > 0) {
-            m_crc = crc32(m_crc, reinterpret_cast<const Bytef *>(buffer), uInt(produced));
+            if (m_aesVersion != 2)
+                m_crc = crc32(m_crc, reinterpret_cast<const Bytef *>(buffer), uInt(produced));
             m_size += quint64(produced);
         }
         return produced;
@@ -297,7 +298,7 @@ private:
         m_cipher.reset();
         if (m_authenticationFailed)
             return false;
-        // AE-2 stores no CRC.
+        // AE-2 stores no CRC (none was summed): its code alone decides.
         return (m_aesVersion == 2 || m_crc == m_info.crc) && m_size == m_info.uncompressedSize;
     }
 
@@ -904,9 +905,10 @@ bool SSZipArchive::isPasswordValidForArchiveAtPath(const QString &path, const QS
         // verifier), so the whole entry is read and its CRC or code decides.
         EntryReader reader(zip, info, path, extra);
         valid = reader.open(password.toUtf8()) == EntryReader::Ok;
-        std::vector<char> buffer(kDataBlock);
+        // Left uncleared: a small entry touches only the pages it fills.
+        const std::unique_ptr<char[]> buffer(new char[kDataBlock]);
         int n = 0;
-        while (valid && (n = reader.read(buffer.data(), int(buffer.size()))) > 0) { }
+        while (valid && (n = reader.read(buffer.get(), kDataBlock)) > 0) { }
         valid = valid && n == 0 && reader.close();
         if (!valid && error)
             *error = archiveError(SSZipArchiveErrorCodeFailedOpenFileInZip,

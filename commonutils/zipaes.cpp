@@ -3,6 +3,7 @@
 #include "zipfields.h"
 
 #include <QDebug>
+#include <QtEndian>
 
 #include <openssl/core_names.h>
 #include <openssl/err.h>
@@ -107,6 +108,7 @@ bool Cipher::init(const QByteArray &password, const QByteArray &salt, int streng
     }
     m_verifier = derived.right(kVerifierSize);
     m_counter = 0;
+    memset(m_counters, 0, sizeof m_counters);
     m_used = sizeof m_keystream;
     m_ok = true;
     return true;
@@ -114,16 +116,13 @@ bool Cipher::init(const QByteArray &password, const QByteArray &salt, int streng
 
 void Cipher::refill()
 {
-    // Counter blocks: the block number from 1, little-endian.
-    unsigned char counters[sizeof m_keystream];
-    memset(counters, 0, sizeof counters);
-    for (int at = 0; at < int(sizeof counters); at += kBlock) {
-        quint64 value = ++m_counter;
-        for (int i = 0; i < 8; ++i, value >>= 8)
-            counters[at + i] = static_cast<unsigned char>(value & 0xff);
-    }
+    // Counter blocks: the block number from 1, little-endian in the first 8
+    // bytes; the other 8 stay zero (init cleared them), so each block takes
+    // one store.
+    for (int at = 0; at < int(sizeof m_counters); at += kBlock)
+        qToLittleEndian<quint64>(++m_counter, m_counters + at);
     int produced = 0;
-    if (EVP_EncryptUpdate(m_handles->aes, m_keystream, &produced, counters, sizeof counters) != 1
+    if (EVP_EncryptUpdate(m_handles->aes, m_keystream, &produced, m_counters, sizeof m_counters) != 1
         || produced != int(sizeof m_keystream)) {
         logFailure("AES");
         m_ok = false;

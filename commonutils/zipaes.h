@@ -67,7 +67,8 @@ private:
     std::unique_ptr<Handles> m_handles;
     QByteArray m_verifier;
     quint64 m_counter = 0;
-    unsigned char m_keystream[4096];
+    unsigned char m_counters[4096];
+    unsigned char m_keystream[sizeof m_counters];
     int m_used = sizeof m_keystream;
     bool m_ok = false;
 };

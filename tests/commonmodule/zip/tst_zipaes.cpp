@@ -305,6 +305,58 @@ private slots:
         QVERIFY(!SSZipArchive::isPasswordValidForArchiveAtPath(archive, password));
     }
 
+    // AE-1 stores the CRC, and a changed one is refused though the code
+    // matches (the code covers the encrypted bytes only); AE-2 stores none,
+    // and a stray value in its field is not read: the code alone decides.
+    void theCrcCountsOnlyWhereStored_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("AE-1 as written") << 1 << false << true;
+        QTest::newRow("AE-1 CRC changed") << 1 << true << false;
+        QTest::newRow("AE-2 as written") << 2 << false << true;
+        QTest::newRow("AE-2 stray CRC") << 2 << true << true;
+    }
+    void theCrcCountsOnlyWhereStored()
+    {
+        QFETCH(int, version);
+        QFETCH(bool, changed);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("crc.zip");
+        {
+            SSZipArchive writer(archive);
+            QVERIFY(writer.open());
+            writer.setAesVersion(version == 1 ? SSZipAesVersion::AE1 : SSZipAesVersion::AE2);
+            QVERIFY(writer.writeData(m_large, "large.bin", -1, kPassword));
+            QVERIFY(writer.close());
+        }
+        QByteArray bytes = readBytes(archive);
+        const Layout layout = layoutOf(bytes);
+        QVERIFY(layout.central > 0);
+        QCOMPARE(le32(bytes, layout.central + 16) != 0, version == 1);
+        if (changed) {
+            // In the local header and in the central record alike.
+            putLe(bytes, 14, le32(bytes, 14) ^ 0x00800001u, 4);
+            putLe(bytes, layout.central + 16, le32(bytes, layout.central + 16) ^ 0x00800001u, 4);
+        }
+        QVERIFY(writeBytes(archive, bytes));
+
+        QCOMPARE(SSZipArchive::isPasswordValidForArchiveAtPath(archive, kPassword), opens);
+        SSZipError error;
+        SSZipArchive::UnzipOptions options;
+        options.password = kPassword;
+        const QString out = dir.filePath("out");
+        QCOMPARE(SSZipArchive::unzipFileAtPath(archive, out, options, &error), opens);
+        if (opens) {
+            QCOMPARE(readBytes(out + "/large.bin"), m_large);
+        } else {
+            QCOMPARE(error.text, QStringLiteral("crc check failed for file"));
+            QCOMPARE(treeOf(out), QStringList());
+        }
+    }
+
     // The calls that name no method encrypt with AES-256.
     void shortFormsUseAes()
     {
