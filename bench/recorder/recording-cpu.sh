@@ -2,16 +2,21 @@
 # CPU of the program recording system sound to MP3, with its window shown
 # and minimised, against peers doing the same job: the same music-like input
 # (tones, noise, a changing envelope) played into a null sink, captured from
-# its monitor at the program's latency, encoded at the program's bit rate,
-# for the same length:
-#   parec | lame                   capture and encoding alone;
+# its monitor with the program's fragment (2048 frames, 46 ms: one wake-up
+# per fragment, as the program's capture), encoded at the bit rate of the
+# program's own recording (read from its first file), for the same length:
+#   parec | lame                   capture and encoding alone, the peer of
+#                                  the program minimised;
 #   parec | bench_livewave | lame  the same with a live waveform drawn 20
-#                                  times a second, as the program's pane is;
+#                                  times a second, as the program's pane is:
+#                                  the peer of the program shown;
 # and the sound server's own CPU over the same seconds on every side, since
 # the program's loop-back device (a null sink whose monitor is looped back to
 # the real output, so the user still hears it) makes the server work more
-# than a plain null sink does. Runs alternate (shown, minimised, peer, peer
-# with display); each prints its figures and the end min / median ratios.
+# than a plain null sink does. Each ratio is printed without the server's CPU
+# and with it. Runs alternate (shown, minimised, peer, peer with display);
+# each prints its figures and the end min / median ratios, taken round by
+# round.
 #
 # Needs a display and a private sound server, e.g. through the tests' runner:
 #   tests/support/run-test.sh --sound --xvfb -- bench/recorder/recording-cpu.sh
@@ -21,9 +26,10 @@
 # Options: --seconds N (recording length, 20), --pairs N (rounds, 3),
 #          --program PATH (build/bin/velmora-audio-recorder),
 #          --livewave PATH (build/bin/bench_livewave),
-#          --peer-latency-msec N (parec's --latency-msec, 23 as the program's).
+#          --peer-fragment-frames N (parec's fragment, 2048 as the
+#          program's QRecordAudioObject::FragmentFrames).
 # Extra tools: lame, parec/paplay/pactl, xdotool, xprop, xwininfo, openbox,
-# ffmpeg (the input). KEEP_WORK=1 keeps the work folder (recordings, logs).
+# ffmpeg (the input), ffprobe (the program's bit rate). KEEP_WORK=1 keeps the work folder (recordings, logs).
 #
 # Every figure is CPU time (user+sys, all threads) read from /proc at the
 # start and end of the same N-second window, which opens once the output
@@ -33,7 +39,7 @@
 # shut-down are counted on no side.
 set -euo pipefail
 
-seconds=20 pairs=3 peer_latency=23
+seconds=20 pairs=3 peer_fragment=2048
 here=$(cd "$(dirname "$0")" && pwd)
 program=$here/../../build/bin/velmora-audio-recorder
 livewave=$here/../../build/bin/bench_livewave
@@ -43,12 +49,12 @@ while [ $# -gt 0 ]; do
     --pairs) pairs=$2; shift ;;
     --program) program=$2; shift ;;
     --livewave) livewave=$2; shift ;;
-    --peer-latency-msec) peer_latency=$2; shift ;;
+    --peer-fragment-frames) peer_fragment=$2; shift ;;
     *) echo "recording-cpu: unknown option $1" >&2; exit 2 ;;
     esac
     shift
 done
-for tool in lame parec paplay pactl xdotool xprop xwininfo ffmpeg; do
+for tool in lame parec paplay pactl xdotool xprop xwininfo ffmpeg ffprobe; do
     command -v $tool >/dev/null || { echo "recording-cpu: $tool is missing" >&2; exit 2; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "recording-cpu: no display" >&2; exit 2; }
@@ -171,6 +177,7 @@ program_run() {
         sleep 0.1
     done
     [ -n "$file" ] || { echo "recording-cpu: no recording started (see $work/program-$1.log)" >&2; cat "$work/program-$1.log" >&2; exit 1; }
+    echo "$file" >"$work/file-$1"
     if [ "$2" = minimised ]; then
         xdotool windowminimize "$wid"
         wait_until sh -c "xwininfo -id $wid | grep -q IsUnMapped" \
@@ -198,15 +205,16 @@ peer_run() {
     peer=()
     if [ "$2" = display ]; then
         mkfifo "$shown"
-        lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 320 - "$out" <"$shown" 2>"$work/lame-$1.log" &
+        lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b "$kbps" - "$out" <"$shown" 2>"$work/lame-$1.log" &
         peer+=($!)
         "$livewave" <"$pcm" >"$shown" 2>"$work/livewave-$1.log" &
         peer+=($!)
     else
-        lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 320 - "$out" <"$pcm" 2>"$work/lame-$1.log" &
+        lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b "$kbps" - "$out" <"$pcm" 2>"$work/lame-$1.log" &
         peer+=($!)
     fi
-    parec -d velmora_bench_peer.monitor --latency-msec="$peer_latency" --raw --format=s16le --rate=44100 --channels=2 >"$pcm" &
+    # --latency is the fragment in bytes for a record stream: 4 a frame here.
+    parec -d velmora_bench_peer.monitor --latency=$((peer_fragment * 4)) --raw --format=s16le --rate=44100 --channels=2 >"$pcm" &
     peer+=($!)
     wait_until grows "$out" || { echo "recording-cpu: the peer's file does not grow" >&2; exit 1; }
     local figures
@@ -222,12 +230,26 @@ peer_run() {
     echo "$figures"
 }
 
-echo "recording system sound to MP3 for $seconds s; peers: parec --latency-msec=$peer_latency | [bench_livewave |] lame -b 320 (the program's bit rate)"
+# The program's recording as it wrote it: "<bit rate in kbit/s> <rate> <channels>".
+recording_format() {
+    ffprobe -v error -select_streams a:0 -show_entries stream=bit_rate,sample_rate,channels \
+        -of default=noprint_wrappers=1 "$1" \
+        | awk -F= '{ v[$1] = $2 } END { printf "%d %d %d\n", v["bit_rate"] / 1000, v["sample_rate"], v["channels"] }'
+}
+
+echo "recording system sound to MP3 for $seconds s, $pairs rounds"
 echo "server: $(for p in $server_pids; do tr -d '\0' </proc/$p/comm | tr '\n' ' '; done)"
 results=$work/results
 : >"$results"
+kbps=
 for i in $(seq 1 "$pairs"); do
     shown=$(program_run "shown-$i" shown)
+    if [ -z "$kbps" ]; then
+        read -r kbps rate channels < <(recording_format "$(cat "$work/file-shown-$i")")
+        [ "$kbps" -gt 0 ] && [ "$rate" = 44100 ] && [ "$channels" = 2 ] \
+            || { echo "recording-cpu: the program recorded $kbps kbit/s, $rate Hz, $channels channels; the peers take 44100 Hz stereo" >&2; exit 1; }
+        echo "peers: parec --latency=$((peer_fragment * 4)) ($peer_fragment frames, $(awk -v f="$peer_fragment" 'BEGIN { printf "%.1f", f / 44.1 }') ms) | [bench_livewave |] lame -b $kbps (the program's recording: $kbps kbit/s, $rate Hz, $channels channels)"
+    fi
     minimised=$(program_run "min-$i" minimised)
     plain=$(peer_run "plain-$i" plain)
     display=$(peer_run "display-$i" display)
@@ -236,7 +258,9 @@ for i in $(seq 1 "$pairs"); do
     echo "  program's threads, shown: $(cat "$work/threads-shown-$i")"
 done
 # Columns: shown, its server, minimised, its server, plain peer, its server,
-# peer with display, its server.
+# peer with display, its server. Each program side against the peer doing
+# its work: shown against the peer with display, minimised against the plain
+# peer; without and with the server's CPU.
 awk -v s="$seconds" '
     function add(name, v) { n[name]++; x[name, n[name]] = v }
     function sorted(name,   i, j, t) {
@@ -244,23 +268,25 @@ awk -v s="$seconds" '
             if (x[name, j] < x[name, i]) { t = x[name, i]; x[name, i] = x[name, j]; x[name, j] = t } }
     function med(name,   k) { sorted(name); k = n[name]
         return (k % 2) ? x[name, (k + 1) / 2] : (x[name, k / 2] + x[name, k / 2 + 1]) / 2 }
-    function show(label, name) { sorted(name); printf "  %-52s min %.2f, median %.2f\n", label, x[name, 1], med(name) }
+    function show(label, name) { sorted(name); printf "  %-58s min %.2f, median %.2f\n", label, x[name, 1], med(name) }
     {
-        add("shown", $1 / $5); add("shown_d", $1 / $7); add("shown_s", ($1 + $2) / ($7 + $8))
-        add("min", $3 / $5); add("min_d", $3 / $7); add("min_s", ($3 + $4) / ($7 + $8))
-        add("server", $2 / $8)
+        add("shown", $1 / $7); add("shown_s", ($1 + $2) / ($7 + $8))
+        add("min", $3 / $5); add("min_s", ($3 + $4) / ($5 + $6))
+        add("server_shown", $2 / $8); add("server_min", $4 / $6)
+        add("shown_plain", $1 / $5)
         add("cpu_shown", $1); add("cpu_min", $3); add("cpu_plain", $5); add("cpu_display", $7)
         add("srv_shown", $2); add("srv_min", $4); add("srv_plain", $6); add("srv_display", $8)
     }
     END {
         printf "median CPU over %d s: program shown %.3f s (server %.3f), minimised %.3f s (server %.3f); parec|lame %.3f s (server %.3f); with display %.3f s (server %.3f)\n",
             s, med("cpu_shown"), med("srv_shown"), med("cpu_min"), med("srv_min"), med("cpu_plain"), med("srv_plain"), med("cpu_display"), med("srv_display")
-        print "ratios program / peer:"
-        show("window shown / parec|lame", "shown")
-        show("window shown / with display", "shown_d")
-        show("window shown + server / with display + server", "shown_s")
+        print "ratios program / peer doing the same work:"
+        show("window shown / peer with display", "shown")
+        show("window shown + server / peer with display + server", "shown_s")
         show("minimised / parec|lame", "min")
-        show("minimised / with display", "min_d")
-        show("minimised + server / with display + server", "min_s")
-        show("server: program shown / peer with display", "server")
+        show("minimised + server / parec|lame + server", "min_s")
+        show("server alone: program shown / peer with display", "server_shown")
+        show("server alone: program minimised / parec|lame", "server_min")
+        print "not the same work (the peer draws no waveform):"
+        show("window shown / parec|lame", "shown_plain")
     }' "$results"
