@@ -6,7 +6,9 @@
 // UTF-8: a large library's history takes a fraction of what a tree of
 // strings would, and an unchanged entry is shared, never copied. An entry
 // is changed by unpacking it into an Element, changing that and packing it
-// again. Text and comments are not kept (the store writes none).
+// again. Text and comments are not kept (the store writes none). The
+// entries are indexed by path, so that finding, changing or removing one
+// costs the same in a large history as in a small one.
 
 #include <QByteArray>
 #include <QPair>
@@ -187,7 +189,8 @@ public:
     void remove(const QVector<int> &indexes);
 
     // Index of the first entry whose "Converted_path_" matches; -1 when
-    // none. Looked up by a hash of the path, never by a walk.
+    // none. Looked up by a hash of the path, not by a walk (but past the
+    // index's 16 million entries, which no file the store reads holds).
     int findEntry(const QString &path, bool normaliseSeparators) const;
     // Every entry of the path, in file order.
     QVector<int> findEntries(const QString &path, bool normaliseSeparators) const;
