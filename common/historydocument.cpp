@@ -923,6 +923,9 @@ void HistoryDocument::take(QString rootName, Attributes rootAttributes, QVector<
     m_rootName = std::move(rootName);
     m_rootAttributes = std::move(rootAttributes);
     m_entries = std::move(entries);
+    m_gaps = 0;
+    // Made where the parse ran (the start's worker), not by the first lookup.
+    rebuildIndex();
 }
 
 QString HistoryDocument::normalisedPath(QString path)
@@ -1085,56 +1088,270 @@ bool HistoryDocument::serialize(const std::function<bool(const QByteArray &piece
 void HistoryDocument::visitPaths(const PathVisitor &visit) const
 {
     for (int i = 0; i < m_entries.size(); ++i) {
-        const QByteArray &bytes = m_entries.at(i).m_bytes;
-        if (bytes.isEmpty())
-            continue;
-        bool goOn = true;
-        Unpacker in(bytes);
-        in.skipName();
-        // The first such attribute is the entry's path.
-        in.attributes(0, [&](const Attribute &a) {
-            if (a.name != Name::ConvertedPath)
-                return true;
-            goOn = visit(i, a.value);
-            return false;
-        });
-        if (!goOn)
+        Text path;
+        if (pathOf(m_entries.at(i), path) && !visit(i, path))
             return;
+    }
+}
+
+bool HistoryDocument::pathOf(const Entry &entry, Text &path)
+{
+    if (entry.m_bytes.isEmpty())
+        return false;
+    bool found = false;
+    Unpacker in(entry.m_bytes);
+    in.skipName();
+    // The first such attribute is the entry's path.
+    in.attributes(0, [&](const Attribute &a) {
+        if (a.name != Name::ConvertedPath)
+            return true;
+        path = a.value;
+        found = true;
+        return false;
+    });
+    return found;
+}
+
+namespace {
+
+// A path's hash as lookups compare it: backslashes read as slashes, so
+// that both kinds of lookup find an entry by one table.
+quint64 pathHash(const char *data, int size)
+{
+    quint64 h = 14695981039346656037ull;
+    for (int i = 0; i < size; ++i)
+        h = (h ^ uchar(data[i] == '\\' ? '/' : data[i])) * 1099511628211ull;
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    return h;
+}
+
+quint32 tagOf(quint64 hash)
+{
+    return quint32(hash >> 56) << 24;
+}
+
+// Whether a stored path is the one looked for (as UTF-8, already with
+// slashes when separators are normalised).
+bool samePath(const HistoryDocument::Text &stored, const QByteArray &wanted, bool normaliseSeparators)
+{
+    if (stored.size != wanted.size())
+        return false;
+    if (!normaliseSeparators)
+        return stored.size == 0 || std::memcmp(stored.data, wanted.constData(), size_t(stored.size)) == 0;
+    for (int k = 0; k < stored.size; ++k) {
+        const char c = stored.data[k];
+        if ((c == '\\' ? '/' : c) != wanted.at(k))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void HistoryDocument::indexEntry(int index)
+{
+    Text path;
+    if (!indexed() || !pathOf(m_entries.at(index), path))
+        return;
+    const quint64 hash = pathHash(path.data, path.size);
+    const quint32 mask = quint32(m_slots.size() - 1);
+    quint32 *table = m_slots.data();
+    quint32 at = quint32(hash) & mask;
+    while (table[at] != 0)
+        at = (at + 1) & mask;
+    table[at] = tagOf(hash) | quint32(index + 1);
+    ++m_used;
+}
+
+void HistoryDocument::unindexEntry(int index)
+{
+    Text path;
+    if (!indexed() || !pathOf(m_entries.at(index), path))
+        return;
+    const quint32 mask = quint32(m_slots.size() - 1);
+    quint32 *table = m_slots.data();
+    quint32 hole = quint32(pathHash(path.data, path.size)) & mask;
+    while (table[hole] != 0 && (table[hole] & kIndexMask) != quint32(index + 1))
+        hole = (hole + 1) & mask;
+    if (table[hole] == 0)
+        return;
+    // The slots after it that probed past it move back, so that no chain
+    // is broken and the table needs no marks of removed slots.
+    for (quint32 next = (hole + 1) & mask; table[next] != 0; next = (next + 1) & mask) {
+        Text moved;
+        pathOf(m_entries.at(int(table[next] & kIndexMask) - 1), moved);
+        const quint32 home = quint32(pathHash(moved.data, moved.size)) & mask;
+        if (((next - home) & mask) >= ((next - hole) & mask)) {
+            table[hole] = table[next];
+            hole = next;
+        }
+    }
+    table[hole] = 0;
+    --m_used;
+}
+
+void HistoryDocument::rebuildIndex()
+{
+    m_slots.clear();
+    m_used = 0;
+    // A history that large cannot come from a file the store reads; it is
+    // walked instead.
+    if (m_entries.size() >= int(kIndexMask))
+        return;
+    int size = 16;
+    while (size < 2 * (m_entries.size() - m_gaps) + 2)
+        size *= 2;
+    m_slots.fill(0, size);
+    for (int i = 0; i < m_entries.size(); ++i)
+        indexEntry(i);
+}
+
+void HistoryDocument::closeGaps()
+{
+    if (m_gaps == 0)
+        return;
+    // Each entry moves back by the gaps before it; its slot stays where its
+    // hash put it and only learns its new index.
+    QVector<int> moved(m_entries.size());
+    int kept = 0;
+    for (int i = 0; i < m_entries.size(); ++i) {
+        moved[i] = kept;
+        if (!m_entries.at(i).isEmpty()) {
+            if (kept != i)
+                m_entries[kept] = std::move(m_entries[i]);
+            ++kept;
+        }
+    }
+    m_entries.resize(kept);
+    m_gaps = 0;
+    if (!indexed())
+        return;
+    for (quint32 &slot : m_slots)
+        if (slot != 0)
+            slot = (slot & ~kIndexMask) | quint32(moved.at(int(slot & kIndexMask) - 1) + 1);
+}
+
+void HistoryDocument::append(Entry entry)
+{
+    if (entry.isEmpty())
+        return;
+    m_entries.append(std::move(entry));
+    if (m_entries.size() >= int(kIndexMask)) {
+        // Past what the index holds: walked from now on.
+        m_slots.clear();
+        m_used = 0;
+    } else if (!indexed() || 2 * (m_used + 1) > m_slots.size()) {
+        rebuildIndex();
+    } else {
+        indexEntry(m_entries.size() - 1);
+    }
+}
+
+void HistoryDocument::replace(int index, Entry entry)
+{
+    if (index < 0 || index >= m_entries.size())
+        return;
+    if (entry.isEmpty()) {
+        remove(index);
+        return;
+    }
+    if (m_entries.at(index).isEmpty())
+        --m_gaps;
+    unindexEntry(index);
+    m_entries[index] = std::move(entry);
+    indexEntry(index);
+}
+
+void HistoryDocument::remove(int index)
+{
+    remove(QVector<int>{index});
+}
+
+void HistoryDocument::remove(const QVector<int> &indexes)
+{
+    for (int index : indexes) {
+        if (index < 0 || index >= m_entries.size() || m_entries.at(index).isEmpty())
+            continue;
+        unindexEntry(index);
+        m_entries[index] = Entry();
+        ++m_gaps;
+    }
+    // Closed once they are a quarter of the entries: each removal pays for
+    // its share of the one pass.
+    if (m_gaps > 64 && 4 * m_gaps > m_entries.size())
+        closeGaps();
+}
+
+void HistoryDocument::visitMatches(const QString &path, bool normaliseSeparators, const IndexVisitor &visit) const
+{
+    const QByteArray wanted = (normaliseSeparators ? normalisedPath(path) : path).toUtf8();
+    if (!indexed()) {
+        visitPaths([&](int index, const Text &value) {
+            if (samePath(value, wanted, normaliseSeparators))
+                visit(index);
+            return true;
+        });
+        return;
+    }
+    const quint64 hash = pathHash(wanted.constData(), wanted.size());
+    const quint32 tag = tagOf(hash);
+    const quint32 mask = quint32(m_slots.size() - 1);
+    const quint32 *table = m_slots.constData();
+    for (quint32 at = quint32(hash) & mask; table[at] != 0; at = (at + 1) & mask) {
+        if ((table[at] & ~kIndexMask) != tag)
+            continue;
+        const int index = int(table[at] & kIndexMask) - 1;
+        Text stored;
+        if (pathOf(m_entries.at(index), stored) && samePath(stored, wanted, normaliseSeparators))
+            visit(index);
     }
 }
 
 int HistoryDocument::findEntry(const QString &path, bool normaliseSeparators) const
 {
-    const QByteArray wanted = (normaliseSeparators ? normalisedPath(path) : path).toUtf8();
+    // Of entries with the same path, the first counts.
     int found = -1;
-    visitPaths([&](int index, const Text &value) {
-        bool same = value.size == wanted.size();
-        for (int k = 0; k < value.size && same; ++k) {
-            const char c = value.data[k];
-            same = (normaliseSeparators && c == '\\' ? '/' : c) == wanted.at(k);
-        }
-        if (same)
+    visitMatches(path, normaliseSeparators, [&found](int index) {
+        if (found < 0 || index < found)
             found = index;
-        return !same;
     });
+    return found;
+}
+
+QVector<int> HistoryDocument::findEntries(const QString &path, bool normaliseSeparators) const
+{
+    QVector<int> found;
+    visitMatches(path, normaliseSeparators, [&found](int index) { found.append(index); });
+    std::sort(found.begin(), found.end());
     return found;
 }
 
 QSet<QString> HistoryDocument::pathsListed(const QSet<QString> &paths) const
 {
-    // Compared as UTF-8: no entry's path is decoded.
-    QHash<QByteArray, QString> wanted;
-    wanted.reserve(paths.size());
-    for (const QString &path : paths)
-        wanted.insert(path.toUtf8(), path);
     QSet<QString> listed;
-    if (wanted.isEmpty())
-        return listed;
-    visitPaths([&](int, const Text &value) {
-        const auto at = wanted.constFind(QByteArray::fromRawData(value.data, value.size));
-        if (at != wanted.cend())
-            listed.insert(at.value());
-        return listed.size() < wanted.size();
-    });
+    for (const QString &path : paths)
+        if (findEntry(path, false) >= 0)
+            listed.insert(path);
     return listed;
+}
+
+QStringList HistoryDocument::changedPaths(const HistoryDocument &before, const HistoryDocument &after)
+{
+    QSet<QString> changed;
+    const auto gather = [&changed](const HistoryDocument &from, const HistoryDocument &in, bool compare) {
+        for (const Entry &entry : from.m_entries) {
+            Text path;
+            if (!pathOf(entry, path))
+                continue;
+            const QString text = path.toString();
+            const int there = in.findEntry(text, false);
+            if (there < 0 || (compare && !(in.m_entries.at(there) == entry)))
+                changed.insert(normalisedPath(text));
+        }
+    };
+    gather(after, before, true);
+    gather(before, after, false);
+    return QStringList(changed.cbegin(), changed.cend());
 }

@@ -6,12 +6,15 @@
 // UTF-8: a large library's history takes a fraction of what a tree of
 // strings would, and an unchanged entry is shared, never copied. An entry
 // is changed by unpacking it into an Element, changing that and packing it
-// again. Text and comments are not kept (the store writes none).
+// again. Text and comments are not kept (the store writes none). The
+// entries are indexed by path, so that finding, changing or removing one
+// costs the same in a large history as in a small one.
 
 #include <QByteArray>
 #include <QPair>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -124,6 +127,9 @@ public:
         explicit Entry(const Element &element);
 
         Element element() const;
+        // Removed, or made empty: it holds no element and writes nothing.
+        bool isEmpty() const { return m_bytes.isEmpty(); }
+        bool operator==(const Entry &other) const { return m_bytes == other.m_bytes; }
         // An attribute of the entry's own element; null when it has none.
         QString attribute(const QString &key) const;
         int childCount() const;
@@ -166,13 +172,34 @@ public:
     // A path as lookups compare it: backslashes read as slashes.
     static QString normalisedPath(QString path);
 
-    QVector<Entry> &entries() { return m_entries; }
+    // The entries in file order. An entry removed leaves an empty one in
+    // its place (Entry::isEmpty) until the gaps are closed, which happens
+    // rarely, so that a removal costs no more in a large history than in a
+    // small one: a reader passes over empty entries.
     const QVector<Entry> &entries() const { return m_entries; }
-    // Index of the first entry whose "Converted_path_" matches; -1 when none.
+    // The entries that are not empty.
+    int count() const { return m_entries.size() - m_gaps; }
+    // Changes keep the index of paths true; file order is kept.
+    void append(Entry entry);
+    // An empty entry removes the one at index.
+    void replace(int index, Entry entry);
+    void remove(int index);
+    // Several at once (any order, duplicates ignored): the gaps are closed
+    // at most once.
+    void remove(const QVector<int> &indexes);
+
+    // Index of the first entry whose "Converted_path_" matches; -1 when
+    // none. Looked up by a hash of the path, not by a walk (but past the
+    // index's 16 million entries, which no file the store reads holds).
     int findEntry(const QString &path, bool normaliseSeparators) const;
-    // Of the paths, those an entry has (as stored, exactly): one walk over
-    // the entries however many there are, none of their paths decoded.
+    // Every entry of the path, in file order.
+    QVector<int> findEntries(const QString &path, bool normaliseSeparators) const;
+    // Of the paths, those an entry has (as stored, exactly).
     QSet<QString> pathsListed(const QSet<QString> &paths) const;
+    // The paths (backslashes read as slashes) whose entries one document
+    // has and the other has not, or has with other contents: what changed
+    // from before to after.
+    static QStringList changedPaths(const HistoryDocument &before, const HistoryDocument &after);
 
 private:
     // Each entry's path as stored, with the entry's index, in file order
@@ -185,9 +212,33 @@ private:
     // What a parse read becomes the document.
     void take(QString rootName, Attributes rootAttributes, QVector<Entry> entries);
 
+    // The index of paths: open addressing over a power-of-two table that is
+    // at most half full. A slot holds an entry's index + 1 in its low bits
+    // and eight more bits of its path's hash in its top byte (0: free); a
+    // match is checked against the entry's own bytes, so no path is kept
+    // twice. Entries without a path are not in it.
+    static constexpr int kIndexBits = 24;
+    static constexpr quint32 kIndexMask = (1u << kIndexBits) - 1;
+    // The path an entry is looked up by: its element's first
+    // "Converted_path_"; false when it has none.
+    static bool pathOf(const Entry &entry, Text &path);
+    // Each entry whose path is the one given, in no order.
+    using IndexVisitor = Visitor<void(int index)>;
+    void visitMatches(const QString &path, bool normaliseSeparators, const IndexVisitor &visit) const;
+    void indexEntry(int index);
+    void unindexEntry(int index);
+    // The table made again for the entries as they are.
+    void rebuildIndex();
+    // The gaps of removed entries closed, the index following.
+    void closeGaps();
+    bool indexed() const { return !m_slots.isEmpty(); }
+
     QString m_rootName;
     Attributes m_rootAttributes;
     QVector<Entry> m_entries;
+    QVector<quint32> m_slots;
+    int m_used = 0; // slots in use
+    int m_gaps = 0; // empty entries
 };
 
 // Moved in memory when a vector of them grows.

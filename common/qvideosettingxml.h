@@ -100,12 +100,24 @@ public:
     // the next change). Nothing is called when context goes first.
     static void whenHistoryWritten(QObject *context,
                                    std::function<void(bool written, const QString &reason)> done);
+    // While context lives, the history in memory is the one it shows: no
+    // call reads the file again on the caller's thread. A change another
+    // copy of the program writes is read on the history writer's thread and
+    // taken into the history there; then changed is called on context's
+    // thread with the paths (backslashes read as "/") whose records came,
+    // changed or went. Call from context's thread.
+    static void followHistory(QObject *context, std::function<void(const QStringList &paths)> changed);
     // Adds or updates the entry of info.convertedPath (exact match) with its
     // playlist names in list order.
     static bool SaveConvertedInfo(const convertedInfo &info);
-    // The entry of the path, backslashes read as "/"; nothing when there is none.
+    // The same for many records, in one change.
+    static bool saveConvertedInfos(const QList<convertedInfo> &records);
+    // The entry of the path, backslashes read as "/"; nothing when there is
+    // none. Found by the history's index, whatever its size.
     static std::optional<convertedInfo> GetConvertedInfo(const QString &path);
     static bool removeConvertedInfo(const QString &path);
+    // Removes the entry of each path in one change; false when none had one.
+    static bool removeConvertedInfos(const QStringList &paths);
     // Gives the entry the new path as passed; other fields stay.
     static bool changeConvertedInfoPath(const QString &oldPath, const QString &newPath);
     // Sets one attribute of the entry's info element (exact path match).
@@ -243,23 +255,33 @@ private:
     // copies of what it needs.
     using HistoryChange = std::function<bool(HistoryDocument &doc)>;
     enum class HistoryEdit { Unread, Unchanged, Changed };
-    // Reads the history, makes the change and, when it changed something,
-    // saves the result.
+    // The history held in memory for the file: read when it is not, and,
+    // unless it is followed, when another writer changed the file since.
+    // False when there is none (a missing file without createMissing).
+    static bool holdHistory(const QString &file, bool createMissing);
+    // Makes the change on the history held and, when it changed something,
+    // hands it to the history writer.
     static HistoryEdit changeHistory(bool createMissing, const HistoryChange &change);
     // Makes doc (the history with change made) the history and hands the
-    // change to the history writer. False, and nothing done, when the
-    // history was replaced since its revision was counted (0: never).
-    static bool saveHistory(const HistoryDocument &doc, const HistoryChange &change, quint64 revision = 0);
+    // change to the history writer.
+    static bool saveHistory(const HistoryDocument &doc, const HistoryChange &change);
+    static void postHistoryWrite(const QString &file);
+    // Asks the writer to take in what another writer changed in the file.
+    static void postHistoryLook(const QString &file);
     // The change that adds the entries of a recovered history that the
     // document lacks (all of them to an empty one).
     static HistoryChange addingEntriesOf(const HistoryDocument &recovered);
     // The writer's part of a save, under the lock of the running copies:
     // the pending changes are made again on what another copy wrote since
     // this one last read or wrote the file; then the file, then the cache.
-    static bool writeHistory(const QString &file, QString *reason);
+    // A look writes nothing: with no change pending it takes in what
+    // another writer wrote, and tells the followers.
+    static bool writeHistory(const QString &file, QString *reason, bool lookOnly);
     // The file as another copy left it, to take in its changes; a damaged
-    // one is set aside and what could be read of it is kept.
-    static bool readHistoryToMerge(const QString &file, HistoryDocument &doc, QString *reason);
+    // one is set aside (setAsideNow then true) and what could be read of it is
+    // kept. digest gets the digest of the bytes parsed.
+    static bool readHistoryToMerge(const QString &file, HistoryDocument &doc, QString *reason,
+                                   QByteArray *digest = nullptr, bool *setAsideNow = nullptr);
     // What a change of a settings file asks for: the document saved, the
     // file kept as it is (a success), or nothing done (a failure).
     enum class XmlEdit { Save, Keep, Refuse };

@@ -15,6 +15,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHash>
 #include <QMutex>
 #include <QSet>
@@ -72,13 +73,19 @@ struct ParsedHistory
     // Until it is written, the document is the history and the file is not
     // looked at.
     bool unwritten = false;
-    // Counts every replacement of the document, so that a change made on a
-    // copy of it is made again when the document was replaced meanwhile.
-    quint64 revision = 1;
     // The history writer's ticket of the last save.
     quint64 ticket = 0;
     // Why the last write failed, while its changes are still unwritten.
     QString failure;
+    // Those told of another copy's changes (QVideoSettingXml::followHistory).
+    // While there are any, the history in memory is what the program shows:
+    // the file is read again only on the writer's thread.
+    struct Follower
+    {
+        QObject *context;
+        std::function<void(const QStringList &)> changed;
+    };
+    std::vector<Follower> followers;
 };
 
 // Tells the bytes another writer left apart from ours, not an attacker's:
@@ -232,6 +239,44 @@ void fillInfoElement(HistoryDocument::Element &i, const convertedInfo &info)
     i.setAttribute(nameOf(Name::NewFile), info.newFile ? QStringLiteral("Y") : QStringLiteral("N"));
 }
 
+// Adds or updates the entry of info.convertedPath (exact match), its
+// playlist children one per name in order.
+void storeRecord(HistoryDocument &doc, const convertedInfo &info)
+{
+    const int index = doc.findEntry(info.convertedPath, false);
+    HistoryDocument::Element entry;
+    if (index < 0) {
+        entry.name = nameOf(Name::PathItem);
+        entry.setAttribute(nameOf(Name::ConvertedPath), info.convertedPath);
+    } else {
+        entry = doc.entries().at(index).element();
+    }
+    if (entry.children.isEmpty()) {
+        HistoryDocument::Element infoElement;
+        infoElement.name = nameOf(Name::ConvertedInfo);
+        entry.children.append(infoElement);
+    }
+    fillInfoElement(entry.children.first(), info);
+    // The playlist children follow the info element, one per name in
+    // order; existing ones are reused, surplus ones removed.
+    const int names = info.listNames.size();
+    for (int n = 0; n < names; ++n) {
+        if (n + 1 < entry.children.size()) {
+            entry.children[n + 1].setAttribute(nameOf(Name::ListName), info.listNames.at(n));
+        } else {
+            HistoryDocument::Element list;
+            list.name = nameOf(Name::ListElement);
+            list.setAttribute(nameOf(Name::ListName), info.listNames.at(n));
+            entry.children.append(list);
+        }
+    }
+    entry.children.resize(names + 1);
+    if (index < 0)
+        doc.append(HistoryDocument::Entry(entry));
+    else
+        doc.replace(index, HistoryDocument::Entry(entry));
+}
+
 // The file still holds the bytes of the save counted `generation`: the
 // cache may trust its signature from now on.
 void confirmWritten(const QString &file, quint64 generation, const StateFile::Signature &written,
@@ -257,7 +302,7 @@ void confirmWritten(const QString &file, quint64 generation, const StateFile::Si
 // is dropped.
 void adoptParsed(const QString &file, quint64 generationAtStart, HistoryDocument &parsed,
                  const StateFile::Signature &signature, qint64 readAtNs, const QByteArray &digest,
-                 HistoryDocument &doc)
+                 HistoryDocument &doc, bool fileExists = true)
 {
     ParsedHistory &cache = parsedHistory();
     QMutexLocker lock(&cache.mutex);
@@ -274,11 +319,23 @@ void adoptParsed(const QString &file, quint64 generationAtStart, HistoryDocument
         cache.doc = parsed;
         cache.valid = true;
         cache.unwritten = false;
-        cache.baseKnown = true;
+        // A missing file is no base: whatever is found there later is another writer's.
+        cache.baseKnown = fileExists;
         cache.saveCount = 0;
-        ++cache.revision;
     }
     doc = std::move(parsed);
+}
+
+// Tells the followers which records another copy of the program changed;
+// the mutex is held, so that no follower goes meanwhile (one that goes
+// later drops what was posted to it).
+void tellFollowers(ParsedHistory &cache, const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    for (const ParsedHistory::Follower &f : cache.followers)
+        QMetaObject::invokeMethod(
+            f.context, [changed = f.changed, paths] { changed(paths); }, Qt::QueuedConnection);
 }
 
 // The file still holds what this process last read or wrote of it (the
@@ -358,8 +415,12 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);
     QByteArray salvaged;
     switch (reading.status) {
-    case StateFile::Status::Missing:
+    case StateFile::Status::Missing: {
+        // No file is an empty history, held like a read one.
+        HistoryDocument empty;
+        adoptParsed(file, generation, empty, before, startedAt, QByteArray(), doc, false);
         return createMissing;
+    }
     case StateFile::Status::Unopenable:
         qCWarning(lcCommon) << "Cannot read" << file << reading.reason;
         return false;
@@ -412,10 +473,9 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     {
         QMutexLocker lock(&cache.mutex);
         cache.valid = false;
-        ++cache.revision;
     }
     HistoryDocument recovered;
-    if (!salvaged.isEmpty() && recovered.parse(salvaged) && !recovered.entries().isEmpty()) {
+    if (!salvaged.isEmpty() && recovered.parse(salvaged) && recovered.count() > 0) {
         doc = recovered;
         saveHistory(doc, addingEntriesOf(recovered));
         return true;
@@ -428,57 +488,68 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
 QVideoSettingXml::HistoryChange QVideoSettingXml::addingEntriesOf(const HistoryDocument &recovered)
 {
     return [recovered](HistoryDocument &doc) {
-        if (doc.entries().isEmpty()) {
+        if (doc.count() == 0) {
             doc = recovered;
             return true;
         }
         // What another copy wrote meanwhile stays; of the recovered entries
         // those it lacks are added.
-        QSet<QString> paths;
-        for (const HistoryDocument::Entry &entry : recovered.entries())
-            paths.insert(entry.attribute(nameOf(Name::ConvertedPath)));
-        const QSet<QString> listed = std::as_const(doc).pathsListed(paths);
         bool added = false;
         for (const HistoryDocument::Entry &entry : recovered.entries()) {
-            if (listed.contains(entry.attribute(nameOf(Name::ConvertedPath))))
+            const QString path = entry.attribute(nameOf(Name::ConvertedPath));
+            if (entry.isEmpty() || doc.findEntry(path, false) >= 0)
                 continue;
-            doc.entries().append(entry);
+            doc.append(entry);
             added = true;
         }
         return added;
     };
 }
 
-QVideoSettingXml::HistoryEdit QVideoSettingXml::changeHistory(bool createMissing, const HistoryChange &change)
+bool QVideoSettingXml::holdHistory(const QString &file, bool createMissing)
 {
     ParsedHistory &cache = parsedHistory();
+    {
+        // Followed, the history in memory is the history: what another copy
+        // writes is taken in on the writer's thread (followHistory).
+        QMutexLocker lock(&cache.mutex);
+        if (cache.valid && cache.path == file && !cache.followers.empty())
+            return true;
+    }
+    HistoryDocument doc;
+    return loadHistory(doc, createMissing);
+}
+
+QVideoSettingXml::HistoryEdit QVideoSettingXml::changeHistory(bool createMissing, const HistoryChange &change)
+{
+    const QString file = historyFilePath();
+    ParsedHistory &cache = parsedHistory();
     for (;;) {
-        quint64 revision = 0;
-        {
-            QMutexLocker lock(&cache.mutex);
-            revision = cache.revision;
-        }
-        HistoryDocument doc;
-        if (!loadHistory(doc, createMissing))
+        if (!holdHistory(file, createMissing))
             return HistoryEdit::Unread;
-        if (!change(doc))
+        QMutexLocker lock(&cache.mutex);
+        // Dropped meanwhile (a damaged file set aside): held again.
+        if (!cache.valid || cache.path != file)
+            continue;
+        // Made on the history itself, not on a copy: a change of one record
+        // costs the same in a large history as in a small one.
+        if (!change(cache.doc))
             return HistoryEdit::Unchanged;
-        // The writer put another copy's changes into the history meanwhile:
-        // the change is made again on that.
-        if (saveHistory(doc, change, revision))
-            return HistoryEdit::Changed;
+        cache.pending.push_back({++cache.generation, change});
+        cache.unwritten = true;
+        lock.unlock();
+        postHistoryWrite(file);
+        return HistoryEdit::Changed;
     }
 }
 
-bool QVideoSettingXml::saveHistory(const HistoryDocument &doc, const HistoryChange &change, quint64 revision)
+bool QVideoSettingXml::saveHistory(const HistoryDocument &doc, const HistoryChange &change)
 {
     const QString file = historyFilePath();
     ParsedHistory &cache = parsedHistory();
     {
         // The document becomes the history at once; the disk follows.
         QMutexLocker lock(&cache.mutex);
-        if (revision != 0 && revision != cache.revision)
-            return false;
         if (!cache.valid || cache.path != file) {
             // Nothing this process knows of the file: the writer merges
             // into whatever it finds there.
@@ -491,12 +562,18 @@ bool QVideoSettingXml::saveHistory(const HistoryDocument &doc, const HistoryChan
         cache.doc = doc;
         cache.valid = true;
         cache.unwritten = true;
-        ++cache.revision;
     }
+    postHistoryWrite(file);
+    return true;
+}
+
+void QVideoSettingXml::postHistoryWrite(const QString &file)
+{
+    ParsedHistory &cache = parsedHistory();
     // The writer takes the document from the cache: a save still waiting
     // is replaced by this one, which carries both changes.
     const quint64 ticket = HistoryWriter::instance().post(file, [file, &cache](QString *reason) {
-        if (writeHistory(file, reason))
+        if (writeHistory(file, reason, false))
             return true;
         QMutexLocker failed(&cache.mutex);
         cache.failure = *reason;
@@ -504,10 +581,10 @@ bool QVideoSettingXml::saveHistory(const HistoryDocument &doc, const HistoryChan
     });
     QMutexLocker lock(&cache.mutex);
     cache.ticket = qMax(cache.ticket, ticket);
-    return true;
 }
 
-bool QVideoSettingXml::readHistoryToMerge(const QString &file, HistoryDocument &doc, QString *reason)
+bool QVideoSettingXml::readHistoryToMerge(const QString &file, HistoryDocument &doc, QString *reason,
+                                          QByteArray *digest, bool *setAsideNow)
 {
     const StateFile::Reading reading = StateFile::read(file, StateFile::kMaxHistoryBytes);
     QByteArray salvaged;
@@ -524,8 +601,11 @@ bool QVideoSettingXml::readHistoryToMerge(const QString &file, HistoryDocument &
         break;
     case StateFile::Status::Read:
         // A blank file is damage here as at a load: set aside like any other.
-        if (doc.parse(reading.bytes, &damage))
+        if (doc.parse(reading.bytes, &damage)) {
+            if (digest)
+                *digest = digestOf(reading.bytes);
             return true;
+        }
         break;
     }
     // Damaged by someone else: kept aside, and what could be read of it stays.
@@ -533,31 +613,51 @@ bool QVideoSettingXml::readHistoryToMerge(const QString &file, HistoryDocument &
         *reason = QStringLiteral("is damaged and cannot be moved aside");
         return false;
     }
+    if (setAsideNow)
+        *setAsideNow = true;
     HistoryDocument recovered;
     doc = !salvaged.isEmpty() && recovered.parse(salvaged) ? recovered : HistoryDocument();
     return true;
 }
 
-bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
+void QVideoSettingXml::postHistoryLook(const QString &file)
+{
+    // Apart from the writes: a look waiting is replaced by a newer one, and
+    // a write waiting takes in what it would find.
+    HistoryWriter::instance().post(file + QStringLiteral("#look"), [file](QString *reason) {
+        if (!writeHistory(file, reason, true))
+            qCWarning(lcCommon).noquote() << "History: another copy's changes cannot be taken in:" << *reason;
+        return true;
+    });
+}
+
+bool QVideoSettingXml::writeHistory(const QString &file, QString *reason, bool lookOnly)
 {
     // Another copy of the program saves under the same lock: what it wrote
     // since this process last read or wrote the file is taken in first.
     StateFileLock fileLock(file);
     if (!fileLock.lock())
-        qCWarning(lcCommon).noquote()
-            << "History: saved without the lock of other copies:" << fileLock.errorString();
+        qCWarning(lcCommon).noquote() << (lookOnly ? "History: read" : "History: saved")
+                                      << "without the lock of other copies:" << fileLock.errorString();
     ParsedHistory &cache = parsedHistory();
     HistoryDocument doc;
     std::vector<ParsedHistory::Pending> changes;
     quint64 generation = 0;
     bool unchanged = false;
+    bool followed = false;
     {
         QMutexLocker lock(&cache.mutex);
-        if (!cache.valid || cache.path != file || cache.pending.empty())
-            return true; // written by a save before this one
+        if (!cache.valid || cache.path != file)
+            return true;
+        // A write finds nothing to do when a save before it wrote its
+        // changes; a look, when a write is on its way, which takes in what
+        // it finds.
+        if (lookOnly != cache.pending.empty())
+            return true;
         doc = cache.doc;
         changes = cache.pending;
         generation = cache.generation;
+        followed = !cache.followers.empty();
         const bool known = cache.baseKnown;
         const StateFile::Signature base = cache.signature;
         const qint64 readAt = cache.readAtNs;
@@ -573,13 +673,46 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
         else
             unchanged = unchangedSince(file, known, base, readAt, digest);
     }
+    if (lookOnly && unchanged)
+        return true;
+    // What another copy changed, for those who follow the history.
+    QStringList changedPaths;
+    const StateFile::Signature seen = StateFile::signature(file);
+    const qint64 seenAt = StateFile::nowNs();
+    QByteArray seenDigest;
+    bool setAsideNow = false;
     if (!unchanged) {
         HistoryDocument current;
-        if (!readHistoryToMerge(file, current, reason))
+        if (!readHistoryToMerge(file, current, reason, &seenDigest, &setAsideNow))
             return false;
         for (const ParsedHistory::Pending &p : changes)
             p.change(current);
+        if (followed)
+            changedPaths = HistoryDocument::changedPaths(doc, current);
         doc = std::move(current);
+    }
+    if (lookOnly) {
+        QMutexLocker lock(&cache.mutex);
+        if (!cache.valid || cache.path != file)
+            return true;
+        // Changes made since the snapshot go on what was read.
+        for (const ParsedHistory::Pending &p : cache.pending)
+            p.change(doc);
+        cache.doc = std::move(doc);
+        cache.baseKnown = seen.size >= 0 && !setAsideNow;
+        cache.signature = seen;
+        cache.readAtNs = seenAt;
+        cache.digest = StateFile::signatureTrusted(seen, seenAt) ? QByteArray() : seenDigest;
+        cache.saveCount = fileLock.isLocked() ? fileLock.saveCount() : 0;
+        tellFollowers(cache, changedPaths);
+        if (!setAsideNow)
+            return true;
+        // What could be read of a damaged file is written back in its place.
+        cache.pending.push_back({++cache.generation, addingEntriesOf(cache.doc)});
+        cache.unwritten = true;
+        lock.unlock();
+        postHistoryWrite(file);
+        return true;
     }
     // Written as it is made, a piece at a time: a large history is never
     // held twice (as text and as bytes) beside its parsed form.
@@ -613,7 +746,7 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
         for (const ParsedHistory::Pending &p : cache.pending)
             p.change(doc);
         cache.doc = std::move(doc);
-        ++cache.revision;
+        tellFollowers(cache, changedPaths);
     }
     cache.unwritten = !cache.pending.empty();
     cache.failure.clear();
@@ -634,6 +767,40 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
         });
     }
     return true;
+}
+
+void QVideoSettingXml::followHistory(QObject *context, std::function<void(const QStringList &)> changed)
+{
+    const QString file = historyFilePath();
+    ParsedHistory &cache = parsedHistory();
+    {
+        QMutexLocker lock(&cache.mutex);
+        cache.followers.push_back({context, std::move(changed)});
+    }
+    QObject::connect(context, &QObject::destroyed, [context] {
+        ParsedHistory &history = parsedHistory();
+        QMutexLocker lock(&history.mutex);
+        history.followers.erase(
+            std::remove_if(history.followers.begin(), history.followers.end(),
+                           [context](const ParsedHistory::Follower &f) { return f.context == context; }),
+            history.followers.end());
+    });
+    // Another copy replaces the file (a change of its folder); anyone else
+    // may write it in place. Each is looked at on the writer's thread.
+    auto *watcher = new QFileSystemWatcher(context);
+    watcher->addPath(QFileInfo(file).absolutePath());
+    if (QFileInfo::exists(file))
+        watcher->addPath(file);
+    const auto look = [watcher, file] {
+        // A file replaced is another one: watched anew.
+        if (!watcher->files().contains(file) && QFileInfo::exists(file))
+            watcher->addPath(file);
+        postHistoryLook(file);
+    };
+    QObject::connect(watcher, &QFileSystemWatcher::directoryChanged, watcher, look);
+    QObject::connect(watcher, &QFileSystemWatcher::fileChanged, watcher, look);
+    // What changed since the history was read.
+    postHistoryLook(file);
 }
 
 bool QVideoSettingXml::waitForHistory(QString *reason)
@@ -665,42 +832,17 @@ void QVideoSettingXml::whenHistoryWritten(QObject *context, std::function<void(b
 
 bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
 {
-    return changeHistory(true,
-                         [info](HistoryDocument &doc) {
-                             const int index = doc.findEntry(info.convertedPath, false);
-                             HistoryDocument::Element entry;
-                             if (index < 0) {
-                                 entry.name = nameOf(Name::PathItem);
-                                 entry.setAttribute(nameOf(Name::ConvertedPath), info.convertedPath);
-                             } else {
-                                 entry = doc.entries().at(index).element();
-                             }
-                             if (entry.children.isEmpty()) {
-                                 HistoryDocument::Element infoElement;
-                                 infoElement.name = nameOf(Name::ConvertedInfo);
-                                 entry.children.append(infoElement);
-                             }
-                             fillInfoElement(entry.children.first(), info);
+    return saveConvertedInfos({info});
+}
 
-                             // The playlist children follow the info element, one per name
-                             // in order; existing ones are reused, surplus ones removed.
-                             const int names = info.listNames.size();
-                             for (int n = 0; n < names; ++n) {
-                                 if (n + 1 < entry.children.size()) {
-                                     entry.children[n + 1].setAttribute(nameOf(Name::ListName),
-                                                                        info.listNames.at(n));
-                                 } else {
-                                     HistoryDocument::Element list;
-                                     list.name = nameOf(Name::ListElement);
-                                     list.setAttribute(nameOf(Name::ListName), info.listNames.at(n));
-                                     entry.children.append(list);
-                                 }
-                             }
-                             entry.children.resize(names + 1);
-                             if (index < 0)
-                                 doc.entries().append(HistoryDocument::Entry(entry));
-                             else
-                                 doc.entries()[index] = HistoryDocument::Entry(entry);
+bool QVideoSettingXml::saveConvertedInfos(const QList<convertedInfo> &records)
+{
+    if (records.isEmpty())
+        return true;
+    return changeHistory(true,
+                         [records](HistoryDocument &doc) {
+                             for (const convertedInfo &info : records)
+                                 storeRecord(doc, info);
                              return true;
                          })
            == HistoryEdit::Changed;
@@ -708,13 +850,17 @@ bool QVideoSettingXml::SaveConvertedInfo(const convertedInfo &info)
 
 std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &path)
 {
-    HistoryDocument doc;
-    if (!loadHistory(doc, false))
+    const QString file = historyFilePath();
+    if (!holdHistory(file, false))
         return std::nullopt;
-    const int index = doc.findEntry(HistoryDocument::normalisedPath(path), true);
+    ParsedHistory &cache = parsedHistory();
+    QMutexLocker lock(&cache.mutex);
+    if (!cache.valid || cache.path != file)
+        return std::nullopt;
+    const int index = cache.doc.findEntry(HistoryDocument::normalisedPath(path), true);
     if (index < 0)
         return std::nullopt;
-    return recordOf(doc.entries().at(index));
+    return recordOf(cache.doc.entries().at(index));
 }
 
 QString QVideoSettingXml::getPreferencePath(const QString &path)
@@ -725,12 +871,22 @@ QString QVideoSettingXml::getPreferencePath(const QString &path)
 
 bool QVideoSettingXml::removeConvertedInfo(const QString &path)
 {
+    return removeConvertedInfos({path});
+}
+
+bool QVideoSettingXml::removeConvertedInfos(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return false;
     return changeHistory(false,
-                         [path](HistoryDocument &doc) {
-                             const int index = doc.findEntry(path, true);
-                             if (index < 0)
+                         [paths](HistoryDocument &doc) {
+                             QVector<int> found;
+                             for (const QString &path : paths)
+                                 if (const int index = doc.findEntry(path, true); index >= 0)
+                                     found << index;
+                             if (found.isEmpty())
                                  return false;
-                             doc.entries().remove(index);
+                             doc.remove(found);
                              return true;
                          })
            == HistoryEdit::Changed;
@@ -745,7 +901,7 @@ bool QVideoSettingXml::changeConvertedInfoPath(const QString &oldPath, const QSt
                                  return false;
                              HistoryDocument::Element entry = doc.entries().at(index).element();
                              entry.setAttribute(nameOf(Name::ConvertedPath), newPath);
-                             doc.entries()[index] = HistoryDocument::Entry(entry);
+                             doc.replace(index, HistoryDocument::Entry(entry));
                              return true;
                          })
            == HistoryEdit::Changed;
@@ -765,7 +921,7 @@ bool QVideoSettingXml::changeConvertedInfoValue(const QString &path, const QStri
             return false;
         HistoryDocument::Element entry = doc.entries().at(index).element();
         entry.children.first().setAttribute(key, value);
-        doc.entries()[index] = HistoryDocument::Entry(entry);
+        doc.replace(index, HistoryDocument::Entry(entry));
         return true;
     });
     // A missing file is made all the same.
@@ -812,6 +968,8 @@ void QVideoSettingXml::readHistoryAtStart(const std::function<bool(convertedInfo
     const QVector<HistoryDocument::Entry> &entries = std::as_const(doc).entries();
     SharedTexts shared;
     for (const HistoryDocument::Entry &entry : entries) {
+        if (entry.isEmpty())
+            continue;
         if (goOn && !goOn(HistoryStep::Record))
             return;
         convertedInfo info = recordOf(entry, &shared);
@@ -837,32 +995,32 @@ bool QVideoSettingXml::applyHistoryStartChanges(const HistoryStartChanges &chang
     return changeHistory(
                false,
                [changes](HistoryDocument &doc) {
-                   const QVector<HistoryDocument::Entry> &entries = std::as_const(doc).entries();
-                   QVector<HistoryDocument::Entry> kept;
-                   kept.reserve(entries.size());
+                   // Every entry of a path: a damaged file may list one twice.
                    bool changed = false;
-                   for (const HistoryDocument::Entry &stored : entries) {
-                       const QString path = stored.attribute(nameOf(Name::ConvertedPath));
-                       if (changes.dropped.contains(path)) {
+                   for (const QString &path : changes.dropped) {
+                       for (int index; (index = doc.findEntry(path, false)) >= 0;) {
+                           doc.remove(index);
                            changed = true;
-                           continue;
                        }
+                   }
+                   QSet<QString> paths = changes.unmarked;
+                   for (auto it = changes.formats.cbegin(); it != changes.formats.cend(); ++it)
+                       paths.insert(it.key());
+                   for (const QString &path : paths) {
                        const bool unmark = changes.unmarked.contains(path);
                        const auto format = changes.formats.constFind(path);
-                       if ((!unmark && format == changes.formats.cend()) || stored.childCount() == 0) {
-                           kept.append(stored);
-                           continue;
+                       for (const int index : doc.findEntries(path, false)) {
+                           if (doc.entries().at(index).childCount() == 0)
+                               continue;
+                           HistoryDocument::Element entry = doc.entries().at(index).element();
+                           if (unmark)
+                               entry.children.first().setAttribute(nameOf(Name::NewFile), QStringLiteral("N"));
+                           if (format != changes.formats.cend())
+                               entry.children.first().setAttribute(nameOf(Name::Format), format.value());
+                           doc.replace(index, HistoryDocument::Entry(entry));
+                           changed = true;
                        }
-                       HistoryDocument::Element entry = stored.element();
-                       if (unmark)
-                           entry.children.first().setAttribute(nameOf(Name::NewFile), QStringLiteral("N"));
-                       if (format != changes.formats.cend())
-                           entry.children.first().setAttribute(nameOf(Name::Format), format.value());
-                       kept.append(HistoryDocument::Entry(entry));
-                       changed = true;
                    }
-                   if (changed)
-                       doc.entries() = std::move(kept);
                    return changed;
                })
            != HistoryEdit::Unread;
@@ -896,7 +1054,7 @@ bool QVideoSettingXml::appendConvertedInfos(const QList<convertedInfo> &records)
                                      list.setAttribute(nameOf(Name::ListName), name);
                                      entry.children.append(list);
                                  }
-                                 doc.entries().append(HistoryDocument::Entry(entry));
+                                 doc.append(HistoryDocument::Entry(entry));
                                  added = true;
                              }
                              return added;

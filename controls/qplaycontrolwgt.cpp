@@ -309,17 +309,15 @@ void QPlayControlWgt::OnRenameAudioFile(QString oldPath, QString newPath)
 
 void QPlayControlWgt::OnRemoveFiles(QStringList files)
 {
-    for (const QString &path : files) {
-        if (!m_listPlay.contains(path))
-            continue;
-        if (path == m_strCurrentFile) {
-            Pause();
-            m_playObject->CloseWithoutFinishSignal();
-            m_strCurrentFile.clear();
-            m_bClosedForEdit = false;
-        }
-        m_listPlay.removeAll(path);
+    if (!m_strCurrentFile.isEmpty() && files.contains(m_strCurrentFile)
+        && m_listPlay.contains(m_strCurrentFile)) {
+        Pause();
+        m_playObject->CloseWithoutFinishSignal();
+        m_strCurrentFile.clear();
+        m_bClosedForEdit = false;
     }
+    // One pass over a list that may hold a large library.
+    m_listPlay.removeAll(files);
     if (m_listPlay.isEmpty()) {
         clearFileTexts();
         return;

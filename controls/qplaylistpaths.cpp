@@ -1,6 +1,9 @@
 #include "controls/qplaylistpaths.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 QPlayListPaths::QPlayListPaths(const QStringList &paths)
 {
@@ -100,6 +103,31 @@ void QPlayListPaths::removeAll(const QString &path)
         for (int k = i; k < m_ends.size(); ++k)
             m_ends[k] -= utf8.size();
     }
+}
+
+void QPlayListPaths::removeAll(const QStringList &paths)
+{
+    std::vector<std::string> texts;
+    texts.reserve(size_t(paths.size()));
+    for (const QString &path : paths)
+        texts.push_back(path.toStdString());
+    const std::unordered_set<std::string_view> going(texts.begin(), texts.end());
+    int kept = 0;
+    int write = 0;
+    int begin = 0;
+    char *data = m_bytes.data();
+    for (int i = 0; i < m_ends.size(); ++i) {
+        const int end = m_ends.at(i);
+        const std::string_view bytes(data + begin, size_t(end - begin));
+        if (!going.count(bytes)) {
+            std::memmove(data + write, bytes.data(), bytes.size());
+            write += int(bytes.size());
+            m_ends[kept++] = write;
+        }
+        begin = end;
+    }
+    m_ends.resize(kept);
+    m_bytes.resize(write);
 }
 
 void QPlayListPaths::clear()

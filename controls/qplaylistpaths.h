@@ -36,6 +36,8 @@ public:
     void append(const QPlayListPaths &other);
     void replace(int index, const QString &path);
     void removeAll(const QString &path);
+    // Every one of the paths, in one pass however many there are.
+    void removeAll(const QStringList &paths);
     void clear();
     void reserve(int paths, int bytes);
 

@@ -2,10 +2,63 @@
 
 #include "common/qconverteroperate.h"
 #include "common/qvideosettingxml.h"
+#include "library/librarylog.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtConcurrent>
+
+QFileDisposal::QFileDisposal(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_watcher, &QFutureWatcherBase::finished, this, [this] {
+        if (m_taken)
+            return;
+        m_taken = true;
+        emit disposed(m_watcher.result());
+    });
+}
+
+QFileDisposal::~QFileDisposal()
+{
+    m_watcher.waitForFinished();
+}
+
+void QFileDisposal::start(const QVector<Request> &files, const QString &outputFolder)
+{
+    m_taken = false;
+    m_watcher.setFuture(QtConcurrent::run([files, outputFolder] {
+        Outcomes outcomes;
+        outcomes.reserve(files.size());
+        for (const Request &file : files) {
+            Outcome outcome;
+            outcome.path = file.path;
+            outcome.gone = disposeFile(file.path, file.bound, outputFolder, &outcome.reason);
+            outcomes.append(std::move(outcome));
+        }
+        return outcomes;
+    }));
+}
+
+QFileDisposal::Outcomes QFileDisposal::finish()
+{
+    m_watcher.waitForFinished();
+    if (m_taken || m_watcher.future().resultCount() == 0)
+        return {};
+    m_taken = true;
+    return m_watcher.result();
+}
+
+void QFileDisposal::disposeFiles(const QStringList &paths)
+{
+    const QString output = QConverterOperate::getConverterPath();
+    for (const QString &path : paths) {
+        QString reason;
+        if (!disposeFile(path, QVideoSettingXml::getPreferencePath(path), output, &reason))
+            qCWarning(lcLibrary) << "cannot delete" << path << reason;
+    }
+}
 
 QString QFileDisposal::folderText(const QString &folder)
 {
@@ -18,19 +71,21 @@ QString QFileDisposal::folderText(const QString &folder)
     return text;
 }
 
-void QFileDisposal::disposeFiles(const QStringList &paths, int mode)
+bool QFileDisposal::disposeFile(const QString &path, const QString &bound, const QString &outputFolder,
+                                QString *reason)
 {
-    if (mode != 2)
-        return;
-    const QString output = QConverterOperate::getConverterPath();
-    for (const QString &path : paths)
-        disposeFile(path, QVideoSettingXml::getPreferencePath(path), output);
-}
-
-void QFileDisposal::disposeFile(const QString &path, const QString &bound, const QString &outputFolder)
-{
-    if (QFileInfo::exists(path))
-        QFile::remove(path);
+    QFile file(path);
+    if (!file.remove()) {
+        // Already gone counts as deleted: nothing stays listed without its
+        // file. A link left dangling is still there.
+        const QFileInfo info(path);
+        if (info.exists() || info.isSymLink()) {
+            if (reason)
+                *reason = file.errorString();
+            return false;
+        }
+        return true;
+    }
     const QString stop = folderText(bound);
     // Compared as real folders, so that a link or "." in a path cannot hide
     // that a folder is the output folder or holds it.
@@ -40,18 +95,19 @@ void QFileDisposal::disposeFile(const QString &path, const QString &bound, const
     while (!folder.isEmpty() && folder.compare(stop, Qt::CaseInsensitive) != 0) {
         const QString real = QFileInfo(folder).canonicalFilePath();
         if (real.isEmpty() || real == QDir::rootPath())
-            return;
+            break;
         if (!output.isEmpty() && (output == real || output.startsWith(real + QLatin1Char('/'))))
-            return;
+            break;
         QDir dir(folder);
         if (!dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
                  .isEmpty())
-            return;
+            break;
         if (!dir.rmdir(folder))
-            return;
+            break;
         const int slash = folder.lastIndexOf(QLatin1Char('/'), folder.size() - 2);
         if (slash < 0)
-            return;
+            break;
         folder = folder.left(slash + 1);
     }
+    return true;
 }

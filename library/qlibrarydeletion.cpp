@@ -1,18 +1,21 @@
 #include "library/qlibrarydeletion.h"
 
+#include "common/qconverteroperate.h"
 #include "common/qvideosettingxml.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofiletableview.h"
-#include "library/qfiledisposal.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
 #include "library/qlibraryrows.h"
 
 #include <QItemSelectionModel>
-#include <QSet>
+#include <QTimer>
 
 #include <algorithm>
+#include <string>
+#include <string_view>
+#include <unordered_set>
 
 QLibraryDeletion::QLibraryDeletion(QLibraryRows &rows, QAudioFileTableView *view, QWidget *owner,
                                    QObject *parent)
@@ -23,81 +26,221 @@ QLibraryDeletion::QLibraryDeletion(QLibraryRows &rows, QAudioFileTableView *view
 {
 }
 
+QLibraryDeletion::~QLibraryDeletion()
+{
+    // No row can be told any more; the history still must not list a file
+    // that is gone.
+    for (const Running &running : m_running) {
+        if (!running.job)
+            continue;
+        QStringList gone;
+        for (const QFileDisposal::Outcome &outcome : running.job->finish())
+            if (outcome.gone)
+                gone << outcome.path;
+        if (!gone.isEmpty())
+            QVideoSettingXml::removeConvertedInfos(gone);
+    }
+}
+
 int QLibraryDeletion::showAskDlg(const QString &text)
 {
     return QLibraryQuestions::askRemoveOrDelete(m_owner, text);
 }
 
-bool QLibraryDeletion::takeOutOne(QAudioFileChunk *row, bool removeOnly)
-{
-    QLibraryChunk *list = m_rows.current().shownEntry();
-    const QString path = row->qtext(QRowTexts::FilePath);
-    if (list->isAllRecordings()) {
-        // The entry's row is the master row itself: out of every list, then gone.
-        QVideoSettingXml::removeConvertedInfo(path);
-        m_rows.entries().markAllStale();
-        return true;
-    }
-    if (!removeOnly) {
-        QVideoSettingXml::removeConvertedInfo(path);
-        // The file is gone for every entry: its playing row too, in
-        // whichever entry it plays.
-        m_rows.current().forgetPath(row->textView(QRowTexts::FilePath));
-        m_rows.setFileGone(row->textView(QRowTexts::FilePath), true);
-        m_rows.entries().markAllStale();
-        return true;
-    }
-    std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(path);
-    if (!record)
-        return false;
-    QAudioFileChunk *master = m_rows.masterOf(row->textView(QRowTexts::FilePath));
-    if (list->isLatestRecordings()) {
-        row->setNewAdd(false);
-        record->newFile = false;
-        QVideoSettingXml::SaveConvertedInfo(*record);
-        if (master)
-            master->setNewAdd(false);
-    } else {
-        // The master row knows the playlists; a copy made before a change
-        // may not. The recording leaves this playlist wholly.
-        const std::string title = list->GetTitle();
-        QAudioFileChunk *own = master ? master : row;
-        while (own->RemoveList(title)) { }
-        record->listNames.removeAll(QString::fromStdString(title));
-        QVideoSettingXml::SaveConvertedInfo(*record);
-        row->SetListsBelong(own->GetListsBelong());
-    }
-    return true;
-}
-
-void QLibraryDeletion::takeOut(const std::vector<QAudioFileChunk *> &rows, bool removeOnly)
+void QLibraryDeletion::removeFromEntry(const std::vector<QAudioFileChunk *> &rows)
 {
     QLibraryChunk *list = m_rows.current().shownEntry();
     if (!list || (!list->isAllRecordings() && !list->isLatestRecordings() && !list->isPlaylist()))
         return;
     std::vector<IBaseChunk *> going;
-    for (QAudioFileChunk *row : rows)
-        if (row && takeOutOne(row, removeOnly))
+    if (list->isAllRecordings()) {
+        // The entry's rows are the master rows themselves: out of every
+        // list, then gone.
+        QVideoSettingXml::removeConvertedInfos(pathsOf(rows));
+        going.assign(rows.begin(), rows.end());
+        m_rows.entries().markAllStale();
+    } else {
+        // The master rows know the playlists; a copy made before a change
+        // may not.
+        std::unordered_set<std::string_view> paths;
+        for (QAudioFileChunk *row : rows)
+            paths.insert(row->textView(QRowTexts::FilePath));
+        const auto masters = m_rows.mastersOf(paths);
+        const std::string title = list->GetTitle();
+        QList<convertedInfo> records;
+        for (QAudioFileChunk *row : rows) {
+            std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(
+                row->qtext(QRowTexts::FilePath));
+            if (!record)
+                continue; // its record is gone: the row stays
+            const auto found = masters.find(row->textView(QRowTexts::FilePath));
+            QAudioFileChunk *master = found != masters.end() ? found->second : nullptr;
+            if (list->isLatestRecordings()) {
+                // Not new any more, after a restart too.
+                row->setNewAdd(false);
+                record->newFile = false;
+                if (master)
+                    master->setNewAdd(false);
+            } else {
+                // The recording leaves this playlist wholly.
+                QAudioFileChunk *own = master ? master : row;
+                while (own->RemoveList(title)) { }
+                record->listNames.removeAll(QString::fromStdString(title));
+                row->SetListsBelong(own->GetListsBelong());
+            }
+            records << *record;
             going.push_back(row);
+        }
+        QVideoSettingXml::saveConvertedInfos(records);
+    }
     if (going.empty())
         return;
     m_rows.forgetRows(going);
     if (!list->isAllRecordings()) {
         // The entry's copies are its own: they leave its list, then go.
-        const QSet<IBaseChunk *> gone(going.begin(), going.end());
+        const std::unordered_set<IBaseChunk *> gone(going.begin(), going.end());
         std::vector<IBaseChunk *> kept = list->GetAudioDatasList();
-        kept.erase(std::remove_if(kept.begin(), kept.end(), [&gone](IBaseChunk *r) { return gone.contains(r); }),
-                   kept.end());
+        kept.erase(
+            std::remove_if(kept.begin(), kept.end(), [&gone](IBaseChunk *r) { return gone.count(r) > 0; }),
+            kept.end());
         list->SetAudioDatasList(std::move(kept));
     }
     for (IBaseChunk *row : going)
         delete row;
 }
 
+void QLibraryDeletion::deleteFiles(const std::vector<QAudioFileChunk *> &rows, bool wholeEntry)
+{
+    QVector<QFileDisposal::Request> files;
+    files.reserve(int(rows.size()));
+    for (QAudioFileChunk *row : rows) {
+        const QString path = row->qtext(QRowTexts::FilePath);
+        if (m_deleting.contains(path))
+            continue;
+        m_deleting.insert(path);
+        // Each file's folder walk stops at its record's folder.
+        files.append({path, QVideoSettingXml::getPreferencePath(path)});
+    }
+    if (files.isEmpty())
+        return;
+    auto *job = new QFileDisposal(this);
+    connect(job, &QFileDisposal::disposed, this,
+            [this, job](const QFileDisposal::Outcomes &outcomes) { filesDisposed(job, outcomes); });
+    m_running.push_back({job, wholeEntry ? m_rows.current().shownEntry() : nullptr});
+    job->start(files, QConverterOperate::getConverterPath());
+}
+
+void QLibraryDeletion::filesDisposed(QFileDisposal *job, const QFileDisposal::Outcomes &outcomes)
+{
+    LibraryItemRef<QLibraryChunk> wholeEntry;
+    const auto running = std::find_if(m_running.begin(), m_running.end(),
+                                      [job](const Running &r) { return r.job == job; });
+    if (running != m_running.end()) {
+        wholeEntry = running->wholeEntry;
+        m_running.erase(running);
+    }
+    job->deleteLater();
+    QStringList gone;
+    QStringList kept;
+    for (const QFileDisposal::Outcome &outcome : outcomes) {
+        m_deleting.remove(outcome.path);
+        if (outcome.gone)
+            gone << outcome.path;
+        else
+            kept << tr("%1: %2").arg(outcome.path, outcome.reason);
+    }
+    if (!gone.isEmpty())
+        forgetFiles(gone);
+    QLibraryChunk *entry = wholeEntry.get();
+    if (kept.isEmpty() && entry && entry == m_rows.current().shownEntry())
+        shownEntryEmptied();
+    if (!kept.isEmpty()) {
+        constexpr int kListed = 10;
+        QString text = tr("%n file(s) could not be deleted and stay in the library:", nullptr, kept.size());
+        text += QLatin1Char('\n') + QStringList(kept.mid(0, kListed)).join(QLatin1Char('\n'));
+        if (kept.size() > kListed)
+            text += QLatin1Char('\n') + tr("and %n more.", nullptr, kept.size() - kListed);
+        // Told once this change is over, not from inside it.
+        QTimer::singleShot(0, this, [this, text] { QLibraryQuestions::tell(m_owner, text); });
+    }
+    emit deletionEnded();
+}
+
+void QLibraryDeletion::forgetFiles(const QStringList &paths)
+{
+    QLibraryCurrent &current = m_rows.current();
+    // The records in one change of the history.
+    QVideoSettingXml::removeConvertedInfos(paths);
+    std::vector<std::string> texts;
+    texts.reserve(size_t(paths.size()));
+    for (const QString &path : paths)
+        texts.push_back(path.toStdString());
+    const std::unordered_set<std::string_view> gone(texts.begin(), texts.end());
+    // Whichever row of them plays, in whatever entry, plays no more.
+    const QAudioFileChunk *playing = current.playingRow();
+    const bool wasPlaying = playing && gone.count(playing->textView(QRowTexts::FilePath));
+    if (wasPlaying)
+        current.setPlayingRow(nullptr);
+    // The running recording's row is never taken: the name its tags plan
+    // may be a deleted file's.
+    const QAudioFileChunk *recording = current.recordingRow();
+    const auto goes = [&](IBaseChunk *item) {
+        const auto *row = dynamic_cast<QAudioFileChunk *>(item);
+        return row && row != recording && gone.count(row->textView(QRowTexts::FilePath)) > 0;
+    };
+    std::vector<IBaseChunk *> going;
+    for (IBaseChunk *item : m_rows.all())
+        if (goes(item))
+            going.push_back(item);
+    // The shown entry's own copies go with them; other entries make theirs
+    // again when next shown.
+    QLibraryChunk *shown = current.shownEntry();
+    std::vector<IBaseChunk *> kept;
+    bool shownChanged = false;
+    if (shown && !shown->isAllRecordings()) {
+        for (IBaseChunk *item : shown->GetAudioDatasList()) {
+            const bool copyGoes = goes(item);
+            (copyGoes ? going : kept).push_back(item);
+            shownChanged = shownChanged || copyGoes;
+        }
+    }
+    m_rows.entries().markAllStale();
+    // The rows in one change of the table.
+    m_rows.forgetRows(going);
+    if (shownChanged)
+        shown->SetAudioDatasList(std::move(kept));
+    for (IBaseChunk *row : going)
+        delete row;
+    showEntryRows();
+    emit emitRemovePlayFiles(paths);
+    if (wasPlaying && current.playingEntry())
+        current.playingEntry()->SetIsPlaying(false);
+}
+
 void QLibraryDeletion::showEntryRows()
 {
     if (QLibraryChunk *entry = m_rows.current().shownEntry())
         m_rows.show(entry->GetAudioDatasList());
+}
+
+void QLibraryDeletion::takeRows(const std::vector<QAudioFileChunk *> &rows, int answer)
+{
+    if (rows.empty())
+        return;
+    if (answer == 2) {
+        deleteFiles(rows, false);
+        return;
+    }
+    QLibraryCurrent &current = m_rows.current();
+    const QStringList paths = pathsOf(rows);
+    const bool wasPlaying = current.playingRow()
+                            && std::find(rows.begin(), rows.end(), current.playingRow()) != rows.end();
+    removeFromEntry(rows);
+    showEntryRows();
+    if (current.playingEntry() == current.shownEntry())
+        emit emitRemovePlayFiles(paths);
+    if (wasPlaying && current.playingEntry())
+        current.playingEntry()->SetIsPlaying(false);
 }
 
 void QLibraryDeletion::OnActDeleteFile()
@@ -109,27 +252,15 @@ void QLibraryDeletion::OnActDeleteFile()
         tr("Do you want to delete the seleted files or just move \nthe files from the list?"));
     if (answer == 0)
         return;
-    QLibraryCurrent &current = m_rows.current();
+    QAudioFileChunk *recording = m_rows.current().recordingRow();
     std::vector<QAudioFileChunk *> taken;
-    QStringList paths;
     for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
         QAudioFileChunk *row = *it;
-        if (row->GetAudioState() == QAudioFileChunk::AudioRecording || row == current.recordingRow())
+        if (row->GetAudioState() == QAudioFileChunk::AudioRecording || row == recording)
             continue;
         taken.push_back(row);
-        paths << row->qtext(QRowTexts::FilePath);
     }
-    const bool wasPlaying = current.playingRow()
-                            && std::find(taken.begin(), taken.end(), current.playingRow()) != taken.end();
-    // While the records still exist: each file's folder walk stops at its
-    // record's folder.
-    QFileDisposal::disposeFiles(paths, answer);
-    takeOut(taken, answer != 2);
-    showEntryRows();
-    if (answer == 2 || current.playingEntry() == current.shownEntry())
-        emit emitRemovePlayFiles(paths);
-    if (wasPlaying && current.playingEntry())
-        current.playingEntry()->SetIsPlaying(false);
+    takeRows(taken, answer);
 }
 
 void QLibraryDeletion::OnDeleteItem(const QModelIndex &index)
@@ -137,19 +268,13 @@ void QLibraryDeletion::OnDeleteItem(const QModelIndex &index)
     if (!index.isValid() || !index.model())
         return;
     QAudioFileChunk *row = QAudioFileModel::rowItem(index);
-    QLibraryCurrent &current = m_rows.current();
-    if (!row || row == current.recordingRow())
+    if (!row || row == m_rows.current().recordingRow())
         return;
     const int answer = showAskDlg(
         tr("Do you want to delete the seleted files or just move \nthe files from the list?"));
     if (answer == 0)
         return;
-    const QStringList paths{row->qtext(QRowTexts::FilePath)};
-    if (answer == 2 || current.playingEntry() == current.shownEntry())
-        emit emitRemovePlayFiles(paths);
-    QFileDisposal::disposeFiles(paths, answer);
-    takeOut({row}, answer != 2);
-    showEntryRows();
+    takeRows({row}, answer);
 }
 
 void QLibraryDeletion::OnActDeleteAllFiles()
@@ -178,6 +303,7 @@ std::vector<QAudioFileChunk *> QLibraryDeletion::takeableRows(const std::vector<
 QStringList QLibraryDeletion::pathsOf(const std::vector<QAudioFileChunk *> &rows)
 {
     QStringList paths;
+    paths.reserve(int(rows.size()));
     for (QAudioFileChunk *row : rows)
         paths << row->qtext(QRowTexts::FilePath);
     return paths;
@@ -196,7 +322,7 @@ void QLibraryDeletion::shownEntryEmptied()
 void QLibraryDeletion::OnRemoveCurPlayList()
 {
     if (QLibraryChunk *entry = m_rows.current().shownEntry()) {
-        takeOut(takeableRows(entry->GetAudioDatasList()), true);
+        removeFromEntry(takeableRows(entry->GetAudioDatasList()));
         shownEntryEmptied();
     }
 }
@@ -207,8 +333,15 @@ void QLibraryDeletion::OnDeleteFilesOfCurList()
     if (!entry || entry->GetAudioDatasList().empty())
         return;
     const std::vector<QAudioFileChunk *> taken = takeableRows(entry->GetAudioDatasList());
-    QFileDisposal::disposeFiles(pathsOf(taken), 2);
-    takeOut(taken, false);
+    if (!entry->isPlaylist()) {
+        // The rows go as their files do.
+        deleteFiles(taken, true);
+        return;
+    }
+    // A playlist goes at once (the panel removes it next); its files
+    // follow, and one that stays is left in no playlist of that name.
+    deleteFiles(taken, false);
+    removeFromEntry(taken);
     m_rows.entries().markAllStale();
     shownEntryEmptied();
 }
@@ -216,22 +349,10 @@ void QLibraryDeletion::OnDeleteFilesOfCurList()
 void QLibraryDeletion::OnDeleteAllFiles()
 {
     QLibraryCurrent &current = m_rows.current();
-    const std::vector<QAudioFileChunk *> rows = takeableRows(m_rows.all());
-    const QStringList paths = pathsOf(rows);
-    QFileDisposal::disposeFiles(paths, 2);
-    for (const QString &path : paths)
-        QVideoSettingXml::removeConvertedInfo(path);
-    // Every entry makes its copies again when next shown; "All
-    // Recordings" then lets the rows go.
-    m_rows.entries().markAllStale();
-    for (QAudioFileChunk *row : rows) {
-        row->setIsDeleted(true);
-        row->SetAudioState(QAudioFileChunk::AudioNoFile);
-    }
+    deleteFiles(takeableRows(m_rows.all()), false);
     emit emitRemoveAllPlayFiles();
     emit emitPlayingList(0);
     current.setPlayingRow(nullptr);
     current.setEditingRow(nullptr);
-    showEntryRows();
     m_view->viewport()->update();
 }

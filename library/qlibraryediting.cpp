@@ -98,7 +98,7 @@ void QLibraryEditing::OnEditItem(const QModelIndex &index)
     } else {
         delete m_pEditDlg;
         m_pEditDlg = nullptr;
-        QFileDisposal::disposeFiles(m_listConvertFiles, 2);
+        QFileDisposal::disposeFiles(m_listConvertFiles);
         current.setEditingRow(nullptr);
     }
     m_listConvertFiles.clear();

@@ -17,6 +17,8 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <unordered_map>
 
 QLibraryLoader::QLibraryLoader(QLibraryRows &rows, const QRowControls &controls, QWidget *owner, QObject *parent)
@@ -147,8 +149,59 @@ void QLibraryLoader::joinHistoryRows()
     m_joining = Joining();
     m_rows.setAll(std::move(rows));
     m_historyLoaded = true;
+    // From now on the history in memory is what the table shows; what
+    // another copy of the program changes comes in as a diff.
+    QVideoSettingXml::followHistory(this,
+                                    [this](const QStringList &paths) { OnHistoryChangedElsewhere(paths); });
     emit historyJoined();
     emit emitHistoryLoaded();
+}
+
+void QLibraryLoader::OnHistoryChangedElsewhere(const QStringList &paths)
+{
+    // The records as the history holds them now (a change made here since
+    // counts too); none for a record that went.
+    std::unordered_map<std::string, std::optional<convertedInfo>> records;
+    for (const QString &path : paths) {
+        std::optional<convertedInfo> info = QVideoSettingXml::GetConvertedInfo(path);
+        if (info && !QRowControls::takesRow(*info, m_inRepair))
+            info.reset();
+        records.emplace(path.toStdString(), std::move(info));
+    }
+    const QAudioFileChunk *recording = m_rows.current().recordingRow();
+    std::vector<IBaseChunk *> going;
+    std::vector<IBaseChunk *> changed;
+    for (IBaseChunk *item : m_rows.all()) {
+        auto *row = dynamic_cast<QAudioFileChunk *>(item);
+        if (!row || row == recording)
+            continue;
+        const auto it = records.find(std::string(row->textView(QRowTexts::FilePath)));
+        if (it == records.end())
+            continue;
+        if (!it->second) {
+            going.push_back(row);
+            continue;
+        }
+        // The row's own state (new in this session, playing) stays.
+        const bool isNew = row->isNewAdd();
+        row->setFromRecord(*it->second);
+        row->setNewAdd(isNew);
+        QList<std::string> names;
+        for (const QString &name : it->second->listNames)
+            names << name.toStdString();
+        row->SetListsBelong(names);
+        changed.push_back(row);
+        it->second.reset(); // has its row
+    }
+    for (IBaseChunk *row : changed)
+        m_rows.rowChanged(row);
+    m_rows.forgetRows(going);
+    for (IBaseChunk *row : going)
+        delete row;
+    for (const auto &[path, info] : records)
+        if (info)
+            m_rows.addRow(m_controls.rowOf(*info));
+    emit rowsJoined();
 }
 
 void QLibraryLoader::afterPaint()

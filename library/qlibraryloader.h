@@ -39,7 +39,8 @@ signals:
     // The history's rows joined the master list.
     void historyJoined();
     void emitHistoryLoaded();
-    // Repaired recordings joined the master list.
+    // Repaired recordings, or another copy's, joined the master list (or
+    // its rows changed).
     void rowsJoined();
     void emitRecoveredRecordings(QStringList paths);
 
@@ -49,6 +50,8 @@ private:
     void joinHistoryRows();
     void OnRecordingsRecovered(const QList<convertedInfo> &records);
     void OnFormatsFilled(const QList<QPair<QString, QString>> &formats);
+    // Records another copy of the program added, changed or removed.
+    void OnHistoryChangedElsewhere(const QStringList &paths);
 
     QLibraryRows &m_rows;
     const QRowControls &m_controls;

@@ -21,6 +21,13 @@ int indexIn(const std::vector<IBaseChunk *> &rows, const IBaseChunk *row)
     return at == rows.end() ? -1 : int(at - rows.begin());
 }
 
+// Of the rows of one path, a live row is its master before one whose file
+// was found gone; of rows alike, the first.
+bool takesOver(QAudioFileChunk *found, QAudioFileChunk *row)
+{
+    return !found || (found->isDeleted() && !row->isDeleted());
+}
+
 std::vector<IBaseChunk *> inPlaces(const std::vector<IBaseChunk *> &rows, const std::vector<int> &places)
 {
     std::vector<IBaseChunk *> sorted;
@@ -262,17 +269,38 @@ QAudioFileChunk *QLibraryRows::masterOf(std::string_view path) const
     // go: a live row of the same path (its file made again, or another
     // renamed to it) comes first.
     const QAudioFileChunk *recording = m_current.recordingRow();
-    QAudioFileChunk *gone = nullptr;
+    QAudioFileChunk *found = nullptr;
     for (IBaseChunk *item : settledAll()) {
         auto *row = dynamic_cast<QAudioFileChunk *>(item);
         if (!row || row == recording || row->textView(QRowTexts::FilePath) != path)
             continue;
-        if (!row->isDeleted())
-            return row;
-        if (!gone)
-            gone = row;
+        if (takesOver(found, row))
+            found = row;
+        if (!found->isDeleted())
+            return found;
     }
-    return gone;
+    return found;
+}
+
+std::unordered_map<std::string_view, QAudioFileChunk *> QLibraryRows::mastersOf(
+    const std::unordered_set<std::string_view> &paths) const
+{
+    std::unordered_map<std::string_view, QAudioFileChunk *> found;
+    if (paths.empty())
+        return found;
+    const QAudioFileChunk *recording = m_current.recordingRow();
+    for (IBaseChunk *item : settledAll()) {
+        auto *row = dynamic_cast<QAudioFileChunk *>(item);
+        if (!row || row == recording)
+            continue;
+        const auto path = paths.find(row->textView(QRowTexts::FilePath));
+        if (path == paths.end())
+            continue;
+        QAudioFileChunk *&master = found[*path];
+        if (takesOver(master, row))
+            master = row;
+    }
+    return found;
 }
 
 void QLibraryRows::setFileGone(std::string_view path, bool gone)

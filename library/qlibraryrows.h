@@ -18,6 +18,8 @@
 #include <QSet>
 
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class IBaseChunk;
@@ -82,6 +84,10 @@ public:
     // recording's): rows are matched by their whole path, never by the file
     // name alone.
     QAudioFileChunk *masterOf(std::string_view path) const;
+    // The master rows of many files at once, as masterOf finds each, in one
+    // pass over the rows; a path without one is left out.
+    std::unordered_map<std::string_view, QAudioFileChunk *> mastersOf(
+        const std::unordered_set<std::string_view> &paths) const;
     // The master row of the file is marked gone from the disk (or back):
     // its deleted flag, and its state "no file" (or normal).
     void setFileGone(std::string_view path, bool gone);

@@ -136,12 +136,15 @@ void QLibraryTableController::purgeGoneRows()
     // The model lets go of the rows before any of them goes.
     m_rows.show({});
     m_rows.setAll(std::move(kept));
+    // Their records in one change of the history.
+    QStringList records;
     for (QAudioFileChunk *row : gone) {
         if (paths.count(std::string(row->textView(QRowTexts::FilePath))))
-            QVideoSettingXml::removeConvertedInfo(row->qtext(QRowTexts::FilePath));
+            records << row->qtext(QRowTexts::FilePath);
         m_rows.current().forgetRow(row->itemId());
         delete row;
     }
+    QVideoSettingXml::removeConvertedInfos(records);
 }
 
 void QLibraryTableController::OnHistoryJoined()

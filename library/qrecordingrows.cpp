@@ -203,7 +203,7 @@ void QRecordingRows::discardRecording(const QString &finishedPath)
         return;
     // The file is where the recording object left it. The name tags gave
     // the row is only planned: a file there may be another recording's.
-    QFileDisposal::disposeFiles({finishedPath}, 2);
+    QFileDisposal::disposeFiles({finishedPath});
     QVideoSettingXml::removeConvertedInfo(finishedPath);
     m_rows.forgetRow(row);
     delete row;

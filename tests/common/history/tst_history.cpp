@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QThread>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -801,8 +802,8 @@ private slots:
         QCOMPARE(doc.entries().size(), 3);
         QCOMPARE(doc.serialize(), text);
         // Unpacked and packed again, every entry stays the same.
-        for (HistoryDocument::Entry &entry : doc.entries())
-            entry = HistoryDocument::Entry(entry.element());
+        for (int i = 0; i < doc.entries().size(); ++i)
+            doc.replace(i, HistoryDocument::Entry(doc.entries().at(i).element()));
         QCOMPARE(doc.serialize(), text);
         const HistoryDocument::Element first = doc.entries().at(0).element();
         QCOMPARE(first.attribute(QString::fromUtf8("\xC3\x9C"
@@ -911,6 +912,224 @@ private slots:
         QCOMPARE(asked, 2);
         QVERIFY(reason.isEmpty());
         QCOMPARE(doc.findEntry("/b.mp3", false), 1);
+    }
+
+    void theIndexFindsEveryEntryThroughChanges_data()
+    {
+        // Seeded steps on a document of many entries: renames, removals
+        // (one at a time, or many at once, which closes the gaps they
+        // leave), paths added again, contents changed, and paths alike but
+        // for their separators. Thousands of entries give the index chains
+        // that share a slot and the eight bits of hash it keeps.
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("steps"); // each letter a kind of step that may be taken
+        QTest::addColumn<int>("count");
+        QTest::newRow("renames") << 10000 << "n" << 2000;
+        QTest::newRow("removals and paths added again") << 10000 << "ra" << 3000;
+        QTest::newRow("many removed at once") << 10000 << "ma" << 30;
+        QTest::newRow("removed one at a time until the gaps close") << 3000 << "r" << 2900;
+        QTest::newRow("contents changed in place") << 5000 << "c" << 2000;
+        QTest::newRow("everything, separators alike") << 5000 << "nracms" << 3000;
+    }
+
+    void theIndexFindsEveryEntryThroughChanges()
+    {
+        QFETCH(int, entries);
+        QFETCH(QString, steps);
+        QFETCH(int, count);
+        const auto entryOf = [](const QString &path, int version) {
+            HistoryDocument::Element e;
+            e.name = "Path_item";
+            e.setAttribute("Converted_path_", path);
+            HistoryDocument::Element info;
+            info.name = "CONVERTED_INFO_";
+            info.setAttribute("Title_", QString::number(version));
+            e.children << info;
+            return HistoryDocument::Entry(e);
+        };
+        const auto pathOf = [](int n) { return QStringLiteral("/music/%1/REC_%2.mp3").arg(n % 37).arg(n); };
+        HistoryDocument doc;
+        QStringList model; // the paths in file order
+        for (int n = 0; n < entries; ++n) {
+            model << pathOf(n);
+            doc.append(entryOf(model.last(), 0));
+        }
+        QStringList gone; // paths once held, none now
+        QRandomGenerator rng(quint32(entries) ^ quint32(qHash(steps)));
+        int serial = entries;
+        // The document's index of the model's n-th path, made again when
+        // the document closed its gaps.
+        QVector<int> live;
+        const auto relive = [&] {
+            live.clear();
+            for (int i = 0; i < doc.entries().size(); ++i)
+                if (!doc.entries().at(i).isEmpty())
+                    live << i;
+        };
+        relive();
+        const auto indexAt = [&live](int n) { return live.value(n, -1); };
+        // The entry found for a path is the first of that path, and its own.
+        const auto agrees = [&](const QString &path) {
+            const int found = doc.findEntry(path, false);
+            const int first = model.indexOf(path);
+            if (first < 0)
+                return found < 0;
+            return found == indexAt(first) && doc.entries().at(found).attribute("Converted_path_") == path;
+        };
+        for (int step = 0; step < count && !model.isEmpty(); ++step) {
+            const QChar kind = steps.at(int(rng.bounded(quint32(steps.size()))));
+            const int entriesBefore = doc.entries().size();
+            const int n = int(rng.bounded(quint32(model.size())));
+            QStringList touched{model.at(n)};
+            if (kind == 'n') {
+                const QString path = pathOf(serial++);
+                doc.replace(indexAt(n), entryOf(path, step));
+                gone << model.at(n);
+                model[n] = path;
+                touched << path;
+            } else if (kind == 'r') {
+                doc.remove(indexAt(n));
+                gone << model.takeAt(n);
+                live.removeAt(n);
+            } else if (kind == 'm') {
+                // A tenth of the entries at once, some named twice.
+                QVector<int> indexes;
+                QList<int> places;
+                for (int k = 0; k < model.size() / 10; ++k)
+                    places << int(rng.bounded(quint32(model.size())));
+                for (int place : places)
+                    indexes << indexAt(place);
+                std::sort(places.begin(), places.end());
+                places.erase(std::unique(places.begin(), places.end()), places.end());
+                for (auto it = places.crbegin(); it != places.crend(); ++it) {
+                    touched << model.at(*it);
+                    gone << model.takeAt(*it);
+                    live.removeAt(*it);
+                }
+                doc.remove(indexes);
+            } else if (kind == 'a' && !gone.isEmpty()) {
+                const QString path = gone.takeAt(int(rng.bounded(quint32(gone.size()))));
+                if (!model.contains(path)) {
+                    doc.append(entryOf(path, step));
+                    model << path;
+                    live << doc.entries().size() - 1;
+                    touched << path;
+                }
+            } else if (kind == 'c') {
+                doc.replace(indexAt(n), entryOf(model.at(n), step));
+            } else if (kind == 's') {
+                // The same path with backslashes is another entry, found
+                // by a lookup that reads them as slashes after the first.
+                QString path = model.at(n);
+                path.replace('/', '\\');
+                if (!model.contains(path)) {
+                    doc.append(entryOf(path, step));
+                    model << path;
+                    live << doc.entries().size() - 1;
+                    touched << path;
+                }
+                QCOMPARE(doc.findEntry(path, true), doc.findEntry(model.at(n), true));
+                int first = 0;
+                while (HistoryDocument::normalisedPath(model.at(first)) != HistoryDocument::normalisedPath(path))
+                    ++first;
+                QCOMPARE(doc.findEntry(path, true), indexAt(first));
+            }
+            if (doc.entries().size() < entriesBefore)
+                relive();
+            for (const QString &path : touched)
+                QVERIFY2(agrees(path),
+                         qPrintable(QStringLiteral("step %1 (%2): %3").arg(step).arg(kind).arg(path)));
+        }
+        // Every path held, and every path once held, is found as it is.
+        QCOMPARE(doc.count(), model.size());
+        QStringList inOrder;
+        for (const HistoryDocument::Entry &entry : doc.entries())
+            if (!entry.isEmpty())
+                inOrder << entry.attribute("Converted_path_");
+        QCOMPARE(inOrder, model);
+        QHash<QString, int> firstOf;
+        for (int n = model.size() - 1; n >= 0; --n)
+            firstOf.insert(model.at(n), n);
+        for (int n = 0; n < model.size(); ++n)
+            QCOMPARE(doc.findEntry(model.at(n), false), indexAt(firstOf.value(model.at(n))));
+        for (const QString &path : gone)
+            QCOMPARE(doc.findEntry(path, false) >= 0, firstOf.contains(path));
+        // Written and read again, the same entries are found the same way.
+        HistoryDocument again;
+        QVERIFY(again.parse(doc.serialize()));
+        QCOMPARE(again.count(), model.size());
+        for (int n = 0; n < model.size(); n += 7)
+            QCOMPARE(again.findEntry(model.at(n), false), firstOf.value(model.at(n)));
+    }
+
+    void aRecordsRenameRemovalAndReturnKeepItFound_data()
+    {
+        // Through the store, on a history of thousands of records: what a
+        // lookup finds, and what History.xml holds in which order.
+        QTest::addColumn<QString>("change");
+        QTest::newRow("renamed") << "rename";
+        QTest::newRow("renamed onto a removed one's path") << "rename onto removed";
+        QTest::newRow("removed") << "remove";
+        QTest::newRow("removed and added again") << "remove, add";
+        QTest::newRow("many removed in one change") << "remove many";
+        QTest::newRow("many removed, then added again") << "remove many, add";
+    }
+
+    void aRecordsRenameRemovalAndReturnKeepItFound()
+    {
+        QFETCH(QString, change);
+        QList<convertedInfo> records;
+        QStringList expected;
+        for (int n = 0; n < 3000; ++n) {
+            records << sampleRecord(QStringLiteral("/music/REC_%1.mp3").arg(n));
+            expected << records.last().convertedPath;
+        }
+        QVERIFY(QVideoSettingXml::appendConvertedInfos(records));
+        const QString a = expected.at(1000);
+        const QString b = expected.at(2000);
+        QStringList removed;
+        if (change.startsWith("rename")) {
+            if (change == "rename onto removed")
+                QVERIFY(QVideoSettingXml::removeConvertedInfo(b));
+            const QString to = change == "rename" ? "/music/renamed.mp3" : b;
+            QVERIFY(QVideoSettingXml::changeConvertedInfoPath(a, to));
+            if (change == "rename onto removed")
+                expected.removeAt(2000);
+            expected[1000] = to;
+            removed << a;
+        } else if (change.startsWith("remove many")) {
+            // A third of them, every third: the gaps they leave are closed.
+            for (int n = 2999; n >= 0; n -= 3)
+                removed << expected.takeAt(n);
+            QVERIFY(QVideoSettingXml::removeConvertedInfos(removed));
+        } else {
+            QVERIFY(QVideoSettingXml::removeConvertedInfo(a));
+            removed << expected.takeAt(1000);
+        }
+        if (change.endsWith(", add")) {
+            // Back at the end, found where they are now.
+            for (const QString &path : std::as_const(removed)) {
+                convertedInfo info = sampleRecord(path);
+                info.title = "back";
+                QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+                expected << path;
+            }
+            removed.clear();
+        }
+        for (const QString &path : std::as_const(removed))
+            QVERIFY2(!QVideoSettingXml::GetConvertedInfo(path), qPrintable(path));
+        for (const QString &path : std::as_const(expected)) {
+            const std::optional<convertedInfo> found = QVideoSettingXml::GetConvertedInfo(path);
+            QVERIFY2(found && found->convertedPath == path, qPrintable(path));
+        }
+        if (change.endsWith(", add"))
+            QCOMPARE(QVideoSettingXml::GetConvertedInfo(expected.last())->title, QString("back"));
+        QStringList onDisk;
+        for (const QDomElement &entry : elementChildren(rootOf(history())))
+            onDisk << entry.attribute("Converted_path_");
+        QCOMPARE(onDisk, expected);
+        // A removal of nothing listed changes nothing.
+        QVERIFY(!QVideoSettingXml::removeConvertedInfos({"/music/none.mp3"}));
     }
 
     void corruptHistoryIsKeptAside()

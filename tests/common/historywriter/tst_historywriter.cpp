@@ -1,8 +1,9 @@
 // The history is written behind the changes on a thread of its own: writes
 // land in the order they were made and the newest wins, the store hands out
 // every change at once, a write that fails is reported with its reason and
-// its change goes with the next save, and a program that quits right after
-// a change leaves it in the file.
+// its change goes with the next save, whoever waits for a write is told
+// when it (or the newer one that replaced it) ends, and a program that
+// quits right after a change leaves it in the file.
 #include "common/historydocument.h"
 #include "common/historywriter.h"
 #include "common/qianyutil.h"
@@ -67,6 +68,8 @@ class TestHistoryWriter : public QObject
 private slots:
     void init();
     void writesKeepTheirOrderAndTheNewestWins();
+    void aWaitIsAnsweredByItsWriteOrTheOneThatReplacedIt_data();
+    void aWaitIsAnsweredByItsWriteOrTheOneThatReplacedIt();
     void aLaterCheckRunsOnTheWritersThread();
     void quickChangesEndWithTheNewestOnDisk();
     void failedWriteIsReportedAndGoesWithTheNextSave();
@@ -118,6 +121,73 @@ void TestHistoryWriter::writesKeepTheirOrderAndTheNewestWins()
         QVERIFY(writer.waitForIdle());
     }
     QCOMPARE(written, (QList<int> {1, 2, 3}));
+}
+
+void TestHistoryWriter::aWaitIsAnsweredByItsWriteOrTheOneThatReplacedIt_data()
+{
+    // Four writes of one key: the first under way while the second queues,
+    // the third replaces the second, the fourth fails. Each wait is
+    // answered once, by the write that carried its content.
+    QTest::addColumn<int>("waitOn");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("the write under way") << 0 << true;
+    QTest::newRow("a write replaced while it waited") << 1 << true;
+    QTest::newRow("the write that replaced it") << 2 << true;
+    QTest::newRow("a write that failed") << 3 << false;
+}
+
+void TestHistoryWriter::aWaitIsAnsweredByItsWriteOrTheOneThatReplacedIt()
+{
+    QFETCH(int, waitOn);
+    QFETCH(bool, written);
+    HistoryWriter &writer = HistoryWriter::instance();
+    const QString key = QStringLiteral("waited");
+    std::promise<void> inFirst, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> writes{0};
+    QList<quint64> tickets;
+    tickets << writer.post(key, [&](QString *) {
+        inFirst.set_value();
+        released.wait();
+        ++writes;
+        return true;
+    });
+    QCOMPARE(inFirst.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    for (int n = 1; n <= 2; ++n)
+        tickets << writer.post(key, [&](QString *) {
+            ++writes;
+            return true;
+        });
+    QObject context;
+    int answers = 0;
+    bool wasWritten = !written;
+    QString why;
+    const auto wait = [&] {
+        writer.whenEnded(key, tickets.at(waitOn), &context, [&](bool ok, const QString &reason) {
+            ++answers;
+            wasWritten = ok;
+            why = reason;
+        });
+    };
+    if (waitOn < 3)
+        wait();
+    release.set_value();
+    QVERIFY(writer.waitForIdle());
+    if (waitOn == 3) {
+        tickets << writer.post(key, [](QString *reason) {
+            *reason = QStringLiteral("the disk is full");
+            return false;
+        });
+        wait();
+        QVERIFY(!writer.waitForIdle());
+    }
+    QTRY_COMPARE(answers, 1);
+    QCOMPARE(wasWritten, written);
+    QCOMPARE(why, written ? QString() : QStringLiteral("the disk is full"));
+    // The second write never ran: the third took its place.
+    QCOMPARE(writes.load(), 2);
+    QCoreApplication::processEvents();
+    QCOMPARE(answers, 1);
 }
 
 void TestHistoryWriter::aLaterCheckRunsOnTheWritersThread()

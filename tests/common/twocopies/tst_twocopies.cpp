@@ -2,7 +2,8 @@
 // load-modify-save happens under a lock the copies share, and takes in what
 // the other copy wrote since, so that both copies' changes stay. The test
 // runs itself twice as the two copies; a change held back by the lock shows
-// what a save does with each kind of change the other copy made meanwhile.
+// what a save does with each kind of change the other copy made meanwhile,
+// and a copy that follows the history is told what the other one changed.
 #include "common/historydocument.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
@@ -115,7 +116,7 @@ QByteArray historyOf(const QStringList &entries)
         info.name = QStringLiteral("CONVERTED_INFO_");
         info.setAttribute(QStringLiteral("Title_"), parts.value(1, QStringLiteral("Take")));
         entry.children.append(info);
-        doc.entries().append(HistoryDocument::Entry(entry));
+        doc.append(HistoryDocument::Entry(entry));
     }
     return doc.serialize();
 }
@@ -131,6 +132,8 @@ private slots:
     void bothCopiesChangesStay();
     void aHeldBackSaveTakesInTheOtherCopysChange_data();
     void aHeldBackSaveTakesInTheOtherCopysChange();
+    void aFollowedHistoryIsToldTheOtherCopysChanges_data();
+    void aFollowedHistoryIsToldTheOtherCopysChanges();
 };
 
 void TestTwoCopies::init()
@@ -235,9 +238,102 @@ void TestTwoCopies::aHeldBackSaveTakesInTheOtherCopysChange()
     QCOMPARE(inMemory, expected);
 }
 
+void TestTwoCopies::aFollowedHistoryIsToldTheOtherCopysChanges_data()
+{
+    QTest::addColumn<QString>("change");     // what the other copy does (see changeAsTheOtherCopy)
+    QTest::addColumn<bool>("mineMeanwhile"); // this copy saves a record before it hears of it
+    QTest::addColumn<QStringList>("told");
+    QTest::addColumn<QStringList>("expected"); // "path=title" in file order
+    const QStringList base{"/a.mp3=Take", "/b.mp3=Take"};
+    QTest::newRow("record added") << "add" << false << QStringList{"/other.mp3"}
+                                  << (base + QStringList{"/other.mp3=Theirs"});
+    QTest::newRow("record added, one of mine meanwhile")
+        << "add" << true << QStringList{"/other.mp3"}
+        << (base + QStringList{"/other.mp3=Theirs", "/mine.mp3=Mine"});
+    QTest::newRow("record changed") << "change" << false << QStringList{"/a.mp3"}
+                                    << QStringList{"/a.mp3=Theirs", "/b.mp3=Take"};
+    QTest::newRow("record removed") << "remove" << false << QStringList{"/b.mp3"} << QStringList{"/a.mp3=Take"};
+    QTest::newRow("record removed, one of mine meanwhile")
+        << "remove" << true << QStringList{"/b.mp3"} << QStringList{"/a.mp3=Take", "/mine.mp3=Mine"};
+    QTest::newRow("file removed") << "delete" << false << QStringList{"/a.mp3", "/b.mp3"} << QStringList{};
+}
+
+void TestTwoCopies::aFollowedHistoryIsToldTheOtherCopysChanges()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, mineMeanwhile);
+    QFETCH(QStringList, told);
+    QFETCH(QStringList, expected);
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(QStringLiteral("/a.mp3"))));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(QStringLiteral("/b.mp3"))));
+    QVERIFY(QVideoSettingXml::waitForHistory());
+    QStringList heard;
+    int tellings = 0;
+    {
+        QObject follower;
+        QVideoSettingXml::followHistory(&follower, [&](const QStringList &paths) {
+            heard << paths;
+            ++tellings;
+        });
+        // Its first look finds nothing new.
+        QVERIFY(QVideoSettingXml::waitForHistory());
+        QCoreApplication::processEvents();
+        QCOMPARE(tellings, 0);
+
+        QProcess other;
+        other.setProcessChannelMode(QProcess::ForwardedChannels);
+        other.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--change"), change});
+        QVERIFY(other.waitForFinished(60000));
+        QCOMPARE(other.exitCode(), 0);
+        // This thread has not looked at the file: the history here is still
+        // this copy's until the writer's thread has read the other's.
+        QCOMPARE(QVideoSettingXml::GetConvertedInfo(QStringLiteral("/a.mp3"))->title, QString("Take"));
+        QVERIFY(QVideoSettingXml::GetConvertedInfo(QStringLiteral("/b.mp3")));
+        if (mineMeanwhile)
+            QVERIFY(QVideoSettingXml::SaveConvertedInfo(
+                record(QStringLiteral("/mine.mp3"), QStringLiteral("Mine"))));
+        QTRY_VERIFY_WITH_TIMEOUT(tellings > 0, 10000);
+        QVERIFY(QVideoSettingXml::waitForHistory());
+        QCoreApplication::processEvents();
+        // Told once, of the other copy's records alone.
+        QCOMPARE(tellings, 1);
+        heard.sort();
+        QCOMPARE(heard, told);
+        QStringList inMemory;
+        for (const convertedInfo &info : QVideoSettingXml::analysisConvertedInfo())
+            inMemory << info.convertedPath + QLatin1Char('=') + info.title;
+        QCOMPARE(inMemory, expected);
+        if (mineMeanwhile)
+            QCOMPARE(historyOnDisk(), expected);
+    }
+    // No one follows once the follower is gone.
+    QProcess again;
+    again.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--change"), QStringLiteral("add")});
+    QVERIFY(again.waitForFinished(60000));
+    QVERIFY(QVideoSettingXml::waitForHistory());
+    QCoreApplication::processEvents();
+    QCOMPARE(tellings, 1);
+}
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--change") == 0) {
+        // Another copy of the program changes the history it finds.
+        const QString change = QString::fromLocal8Bit(argv[2]);
+        bool ok = true;
+        if (change == QLatin1String("add"))
+            ok = QVideoSettingXml::SaveConvertedInfo(
+                record(QStringLiteral("/other.mp3"), QStringLiteral("Theirs")));
+        else if (change == QLatin1String("change"))
+            ok = QVideoSettingXml::SaveConvertedInfo(
+                record(QStringLiteral("/a.mp3"), QStringLiteral("Theirs")));
+        else if (change == QLatin1String("remove"))
+            ok = QVideoSettingXml::removeConvertedInfo(QStringLiteral("/b.mp3"));
+        else
+            ok = QFile::remove(QVideoSettingXml::historyFilePath());
+        return ok && QVideoSettingXml::waitForHistory() ? 0 : 1;
+    }
     if (argc == 5 && std::strcmp(argv[1], "--copy") == 0) {
         // Set up, then told to go, so that both copies change at once.
         std::puts("ready");

@@ -37,13 +37,17 @@ private slots:
     void changesAsAStringListMakesThem_data()
     {
         // Steps: "set x y" (a new list), "add x", "addList x y", "replace i x",
-        // "remove x", "clear"; names stand for paths (see pathNamed).
+        // "remove x", "removeAll x y" (in one go), "clear"; names stand for
+        // paths (see pathNamed).
         QTest::addColumn<QStringList>("steps");
         QTest::newRow("made and added to")
             << QStringList{"set a accented", "add backslash", "add empty", "add a"};
         QTest::newRow("a prefix is another path")
             << QStringList{"set longer a", "remove a", "add a", "replace 0 accented"};
         QTest::newRow("removed everywhere") << QStringList{"set a x a y a", "remove a", "remove none"};
+        QTest::newRow("several removed in one go")
+            << QStringList{"set a longer x accented a y empty", "removeAll a accented none empty", "add a",
+                           "removeAll longer", "removeAll x y a"};
         QTest::newRow("the last removed") << QStringList{"set x y", "remove y", "add z"};
         QTest::newRow("replaced first, middle and last")
             << QStringList{"set x y z", "replace 0 accented", "replace 1 empty", "replace 2 longer"};
@@ -82,6 +86,10 @@ private slots:
             } else if (verb == QLatin1String("remove")) {
                 packed.removeAll(paths.first());
                 model.removeAll(paths.first());
+            } else if (verb == QLatin1String("removeAll")) {
+                packed.removeAll(paths);
+                for (const QString &path : paths)
+                    model.removeAll(path);
             } else if (verb == QLatin1String("clear")) {
                 packed.clear();
                 model.clear();

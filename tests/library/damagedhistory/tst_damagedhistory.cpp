@@ -3,18 +3,22 @@
 // records, the recordings it lost are found again in the output folder (an
 // empty or blank history among them), the playlists that can be read stay,
 // one message tells the user, and a history full of missing recordings is
-// cleaned in one pass and one save.
+// cleaned in one pass and one save. A history another copy changes while
+// the library runs is followed by its rows.
 
 #include "libraryfixture.h"
 
+#include "common/historydocument.h"
 #include "common/qvideosettingxml.h"
 #include "common/statefile.h"
+#include "common/statefilelock.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qlibraryquestions.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,6 +42,8 @@ private slots:
     void damagedHistoryIsRecoveredAndTold();
     void playlistsThatCanBeReadAreKept();
     void missingRecordingsAreDroppedInOnePass();
+    void rowsFollowWhatAnotherCopyChanges_data();
+    void rowsFollowWhatAnotherCopyChanges();
 
 private:
     QTemporaryDir m_dir;
@@ -183,6 +189,77 @@ void TestDamagedHistory::missingRecordingsAreDroppedInOnePass()
     lib.table.show();
     QTRY_VERIFY_WITH_TIMEOUT(!historyInfo(m_out + "/k1.mp3").attribute("Format_").isEmpty(), 10000);
     QCOMPARE(historyInfo(m_out + "/k3.mp3").attribute("Format_"), QStringLiteral("MP3"));
+}
+
+void TestDamagedHistory::rowsFollowWhatAnotherCopyChanges_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("a record added") << "add";
+    QTest::newRow("a record changed") << "change";
+    QTest::newRow("a record removed") << "remove";
+}
+
+void TestDamagedHistory::rowsFollowWhatAnotherCopyChanges()
+{
+    // While the library runs, another copy saves the history as it does:
+    // under the copies' lock, the file replaced whole. The table follows
+    // without being started again.
+    QFETCH(QString, change);
+    const QString a = tone(m_out, "a", "mp3", 1.0);
+    const QString b = tone(m_out, "b", "mp3", 1.0);
+    const QString d = tone(m_out, "d", "mp3", 1.0);
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(a, "01-01-2024 10:00")));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(b, "02-01-2024 10:00")));
+    Library lib;
+    QCOMPARE(lib.shownNames(), QStringList({"b", "a"}));
+    QVERIFY(QVideoSettingXml::waitForHistory());
+    const QString historyPath = QVideoSettingXml::historyFilePath();
+    HistoryDocument doc;
+    QVERIFY(doc.parse(readBytes(historyPath)));
+    if (change == "add") {
+        HistoryDocument::Element entry;
+        entry.name = "Path_item";
+        entry.setAttribute("Converted_path_", d);
+        HistoryDocument::Element info;
+        info.name = "CONVERTED_INFO_";
+        info.setAttribute("Create_time_", "03-01-2024 10:00");
+        entry.children << info;
+        doc.append(HistoryDocument::Entry(entry));
+    } else if (change == "change") {
+        const int at = doc.findEntry(a, false);
+        HistoryDocument::Element entry = doc.entries().at(at).element();
+        entry.children.first().setAttribute("Title_", "Theirs");
+        doc.replace(at, HistoryDocument::Entry(entry));
+    } else {
+        doc.remove(doc.findEntry(b, false));
+    }
+    {
+        StateFileLock other(historyPath);
+        QVERIFY(other.lock());
+        QSaveFile file(historyPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(doc.serialize()) > 0);
+        QVERIFY(file.commit());
+        other.countSave();
+    }
+    const QStringList expected = change == "add"      ? QStringList{"d", "b", "a"}
+                                 : change == "remove" ? QStringList{"a"}
+                                                      : QStringList{"b", "a"};
+    QTRY_COMPARE_WITH_TIMEOUT(lib.shownNames(), expected, 10000);
+    if (change == "change")
+        QTRY_COMPARE(lib.shownRow("a")->qtext(QRowTexts::Title), QString("Theirs"));
+    // The table and the store agree, and a change made here now keeps the
+    // other copy's.
+    for (IBaseChunk *item : lib.table.rows().all())
+        QVERIFY(QVideoSettingXml::GetConvertedInfo(
+            static_cast<QAudioFileChunk *>(item)->qtext(QRowTexts::FilePath)));
+    QVERIFY(QVideoSettingXml::changeConvertedInfoValue(a, "Genre_", "Mine"));
+    QVERIFY(QVideoSettingXml::waitForHistory());
+    HistoryDocument onDisk;
+    QVERIFY(onDisk.parse(readBytes(historyPath)));
+    QCOMPARE(onDisk.count(), expected.size());
+    QCOMPARE(onDisk.entries().at(onDisk.findEntry(a, false)).element().children.first().attribute("Genre_"),
+             QString("Mine"));
 }
 
 QTEST_MAIN(TestDamagedHistory)

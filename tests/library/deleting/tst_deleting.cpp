@@ -1,7 +1,9 @@
 // Taking recordings out of the library with real files and History.xml on
-// disk: Remove and Delete from every kind of entry, the folders a deletion
-// empties (never the output folder), the running recording left alone, and
-// playlist membership through the menu, drops, renames and removals.
+// disk: Remove and Delete from every kind of entry, many rows at once (a
+// file that cannot be deleted stays listed, with the reason told), the
+// folders a deletion empties (never the output folder), the running
+// recording left alone, and playlist membership through the menu, drops,
+// renames and removals.
 
 #include "libraryfixture.h"
 
@@ -33,6 +35,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace LibraryFixture;
@@ -46,6 +50,10 @@ private slots:
     void cleanup();
     void removeAndDeleteInEachEntry_data();
     void removeAndDeleteInEachEntry();
+    void aRecordingOfThisSessionTakenOutOfLatestStaysOut_data();
+    void aRecordingOfThisSessionTakenOutOfLatestStaysOut();
+    void filesThatCannotBeDeletedStayListed_data();
+    void filesThatCannotBeDeletedStayListed();
     void selectedRowsAndTheRunningRecording();
     void cancelChangesNothing();
     void emptiedFoldersGoButNotTheOutputFolder();
@@ -145,6 +153,7 @@ void TestLibraryDeleting::removeAndDeleteInEachEntry()
         // The row's own Delete button.
         const int row = lib.shownNames().indexOf("b");
         lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(row, 7));
+        QVERIFY(lib.deletionsDone());
         QCOMPARE(m_asked, 1);
         QVERIFY(!lib.shownNames().contains("b"));
         QCOMPARE(QFile::exists(m_b), answer == 1);
@@ -185,6 +194,135 @@ void TestLibraryDeleting::removeAndDeleteInEachEntry()
     QVERIFY(QFileInfo(m_out).isDir());
 }
 
+void TestLibraryDeleting::aRecordingOfThisSessionTakenOutOfLatestStaysOut_data()
+{
+    QTest::addColumn<QString>("road");
+    QTest::newRow("its Delete button") << "button";
+    QTest::newRow("menu, with the others selected") << "menu";
+    QTest::newRow("Delete All of the entry") << "all";
+}
+
+void TestLibraryDeleting::aRecordingOfThisSessionTakenOutOfLatestStaysOut()
+{
+    // Records read at start lose their new mark then; one made since keeps
+    // it in the history until it is taken out of "Latest Recordings".
+    QFETCH(QString, road);
+    makeLibrary();
+    {
+        Library lib;
+        const QString path = tone(m_out, "REC_fresh", "mp3", 1.0);
+        lib.table.recordings()->AddAudioFile(path, true);
+        const convertedInfo finished = record(path, "05-01-2024 10:00", true);
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(finished));
+        lib.table.recordings()->SupplyRecordingChunkInfo(finished, true);
+        QCOMPARE(historyInfo(path).attribute("New_file"), QString("Y"));
+        QVERIFY(lib.show("Latest Recordings"));
+        QVERIFY(lib.shownRow("REC_fresh"));
+        m_answer = 1;
+        if (road == "button") {
+            lib.table.deletion()->OnDeleteItem(
+                lib.table.sortModel()->index(lib.shownIndex("REC_fresh").row(), 7));
+        } else if (road == "menu") {
+            lib.table.tableView()->selectAll();
+            lib.table.deletion()->OnActDeleteFile();
+        } else {
+            lib.table.deletion()->OnActDeleteAllFiles();
+        }
+        QVERIFY(!lib.shownRow("REC_fresh"));
+        QCOMPARE(historyInfo(path).attribute("New_file"), QString("N"));
+        QVERIFY(QFile::exists(path));
+    }
+    // What a restart finds: listed, but not new.
+    Library again;
+    QVERIFY(again.shownRow("REC_fresh"));
+    QVERIFY(again.show("Latest Recordings"));
+    QVERIFY(!again.shownRow("REC_fresh"));
+}
+
+void TestLibraryDeleting::filesThatCannotBeDeletedStayListed_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("road");
+    QTest::newRow("All, all selected") << "All Recordings"
+                                       << "menu";
+    QTest::newRow("All, Delete All") << "All Recordings"
+                                     << "all";
+    QTest::newRow("Latest, all selected") << "Latest Recordings"
+                                          << "menu";
+    QTest::newRow("playlist, all selected") << "Road"
+                                            << "menu";
+}
+
+void TestLibraryDeleting::filesThatCannotBeDeletedStayListed()
+{
+    // Many rows at once (more than the table takes out one by one): two
+    // files have been replaced by folders, which no deletion of a file
+    // removes. The rest go, files, rows and records; the two stay listed,
+    // and the user is told which and why.
+    QFETCH(QString, entry);
+    QFETCH(QString, road);
+    const QString source = tone(m_dir.path(), "source", "mp3", 1.0);
+    QVERIFY(!source.isEmpty());
+    QList<convertedInfo> records;
+    QStringList paths;
+    for (int n = 0; n < 120; ++n) {
+        paths << QStringLiteral("%1/take_%2.mp3").arg(m_out).arg(n, 3, 10, QLatin1Char('0'));
+        QVERIFY(QFile::copy(source, paths.last()));
+        records << record(paths.last(), QStringLiteral("01-01-2024 10:%1").arg(n % 60, 2, 10, QLatin1Char('0')),
+                          true, {"Road"});
+    }
+    QVERIFY(QVideoSettingXml::saveConvertedInfos(records));
+    QVERIFY(QVideoSettingXml::AppendPlayList("Road"));
+    const QStringList blocked{paths.at(7), paths.at(93)};
+    QStringList told;
+    QLibraryQuestions::setAnswerer([&told](const QString &text) {
+        told << text;
+        return 2;
+    });
+    Library lib;
+    for (const QString &path : blocked) {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path + "/inside"));
+    }
+    QVERIFY(lib.show(entry));
+    QCOMPARE(lib.shownNames().size(), paths.size());
+    if (road == "menu") {
+        lib.table.tableView()->selectAll();
+        lib.table.deletion()->OnActDeleteFile();
+    } else {
+        lib.table.deletion()->OnActDeleteAllFiles();
+    }
+    QVERIFY(lib.deletionsDone());
+    QTRY_COMPARE(told.size(), 2); // the question, then what could not be deleted
+    QLibraryQuestions::setAnswerer([this](const QString &) {
+        ++m_asked;
+        return m_answer;
+    });
+    for (const QString &path : blocked) {
+        QVERIFY2(told.last().contains(path), qPrintable(told.last()));
+        QVERIFY(QFileInfo(path).isDir());
+    }
+    QVERIFY2(told.last().contains(QString::fromLocal8Bit(std::strerror(EISDIR))), qPrintable(told.last()));
+    for (const QString &path : paths)
+        QCOMPARE(QFileInfo::exists(path), blocked.contains(path));
+    // The table, the master rows and History.xml agree: the two alone.
+    const QStringList names{"take_093", "take_007"};
+    QCOMPARE(lib.shownNames(), names);
+    QStringList masters;
+    for (IBaseChunk *row : lib.table.rows().all())
+        masters << static_cast<QAudioFileChunk *>(row)->qtext(QRowTexts::FilePath);
+    masters.sort();
+    QCOMPARE(masters, blocked);
+    QStringList onDisk = historyPaths();
+    onDisk.sort();
+    QCOMPARE(onDisk, blocked);
+    for (const QString &path : blocked)
+        QVERIFY(QVideoSettingXml::GetConvertedInfo(path));
+    QVERIFY(lib.show("All Recordings"));
+    QCOMPARE(lib.shownNames(), names);
+    QVERIFY(QFileInfo(m_out).isDir());
+}
+
 void TestLibraryDeleting::selectedRowsAndTheRunningRecording()
 {
     makeLibrary();
@@ -198,6 +336,7 @@ void TestLibraryDeleting::selectedRowsAndTheRunningRecording()
     view->selectAll();
     m_answer = 2;
     QTest::keyClick(&lib.table, Qt::Key_Delete);
+    QVERIFY(lib.deletionsDone());
     QCOMPARE(m_asked, 1);
     QCOMPARE(lib.shownNames(), QStringList({"REC_live"}));
     QVERIFY(QFile::exists(m_out + "/REC_live.mp3"));
@@ -241,6 +380,7 @@ void TestLibraryDeleting::emptiedFoldersGoButNotTheOutputFolder()
     m_answer = 2;
     lib.table.tableView()->selectAll();
     lib.table.deletion()->OnActDeleteFile();
+    QVERIFY(lib.deletionsDone());
     QVERIFY(!QFile::exists(deep));
     QVERIFY(!QFileInfo::exists(m_out + "/artist"));
     QVERIFY(QFileInfo(m_out + "/kept").isDir()); // holds a hidden file
@@ -279,6 +419,7 @@ void TestLibraryDeleting::deleteAllOfAList()
     QVERIFY(lib.show("Night"));
     m_answer = 2;
     QTest::keyClick(&lib.panel, Qt::Key_Delete);
+    QVERIFY(lib.deletionsDone());
     QVERIFY(!QFile::exists(m_b));
     QVERIFY(!historyPaths().contains(m_b));
     QCOMPARE(QVideoSettingXml::GetAllPlayLists(), QStringList({"Road"}));
@@ -420,6 +561,7 @@ void TestLibraryDeleting::aPathTakenAgainBelongsToItsNewRecording()
     QVERIFY(lib.show("Latest Recordings"));
     m_answer = 2;
     lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(lib.shownNames().indexOf("c"), 7));
+    QVERIFY(lib.deletionsDone());
     QVERIFY(!QFile::exists(m_c));
     QVERIFY(lib.show("Road"));
     QVERIFY(lib.table.renaming()->OnRenameFile(lib.shownIndex("a"), "c"));

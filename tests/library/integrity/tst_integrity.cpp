@@ -226,6 +226,7 @@ void TestLibraryIntegrity::deletingThePlayingFileThroughACopy()
     } else {
         lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(lib.shownIndex("a").row(), 7));
     }
+    QVERIFY(lib.deletionsDone());
     QVERIFY(!QFile::exists(m_a));
     QCOMPARE(removed.count(), 1);
     QVERIFY(!lib.table.rows().current().playingRow());

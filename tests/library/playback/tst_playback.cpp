@@ -1,7 +1,8 @@
 // The library with the recorder and the playback bar, as the main window
 // joins them: a recording made from the private sound server's loop-back
 // gets its running row, takes its recognised title at the stop and carries
-// its tags; rows played from the table are heard on the server's output.
+// its tags, and is left alone (file and row) while every other row is
+// deleted; rows played from the table are heard on the server's output.
 
 #include "libraryfixture.h"
 #include "recordingsetup.h"
@@ -16,6 +17,7 @@
 #include "library/libraryconnections.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilesortmodel.h"
+#include "library/qaudiofiletableview.h"
 #include "library/qlibrarydeletion.h"
 #include "library/qlibraryplayback.h"
 #include "library/qlibraryquestions.h"
@@ -47,6 +49,8 @@ private slots:
     void recordedM4aTakesItsRecognisedTitle();
     void rowPlayedFromTheTableIsHeard();
     void pausedRowResumesWhereItStoppedAndARenameFollows();
+    void deletingEverythingLeavesTheRunningRecording_data();
+    void deletingEverythingLeavesTheRunningRecording();
 
 private:
     QTemporaryDir m_dir;
@@ -164,6 +168,7 @@ void TestLibraryPlayback::rowPlayedFromTheTableIsHeard()
     // Deleting the file being played closes it in the bar.
     QLibraryQuestions::setAnswerer([](const QString &) { return 2; });
     lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(0, 7));
+    QVERIFY(lib.deletionsDone());
     QLibraryQuestions::setAnswerer(nullptr);
     QVERIFY(!bar.playList().contains(high));
     QVERIFY(!QFile::exists(high));
@@ -212,6 +217,73 @@ void TestLibraryPlayback::pausedRowResumesWhereItStoppedAndARenameFollows()
              qPrintable(QString("%1 -> %2").arg(before).arg(player->getCurrentPlayerPos())));
     QCOMPARE(historyPaths(), QStringList({renamed}));
     bar.OnPlayOrPause(false);
+}
+
+void TestLibraryPlayback::deletingEverythingLeavesTheRunningRecording_data()
+{
+    QTest::addColumn<QString>("road");
+    QTest::newRow("Delete All") << "all";
+    QTest::newRow("every row selected, Delete") << "selected";
+}
+
+void TestLibraryPlayback::deletingEverythingLeavesTheRunningRecording()
+{
+    // A recording being made from the server's loop-back while every row
+    // of "All Recordings" is deleted: the recordings of before go, the one
+    // being recorded stays listed and its file goes on growing, whole once
+    // stopped.
+    QFETCH(QString, road);
+    TestSupport::useAudioFormat({"WAV", "wav", RZ_CODEC_PCM_S16LE});
+    TestSupport::useSources(true, false);
+    const QString out = m_dir.filePath("everything-" + road);
+    QVERIFY(QDir().mkpath(out));
+    QConverterOperate::setConverterPath(out + "/");
+    QVideoSettingXml::waitForHistory();
+    QFile::remove(QVideoSettingXml::historyFilePath());
+    const QString older = out + "/older.wav", old = out + "/old.wav";
+    QVERIFY(TestSupport::writeToneWav(older, 440, 1.0));
+    QVERIFY(TestSupport::writeToneWav(old, 880, 1.0));
+    QVideoSettingXml::SaveConvertedInfo(record(older, "01-01-2024 10:00"));
+    QVideoSettingXml::SaveConvertedInfo(record(old, "02-01-2024 10:00"));
+    const QString wav = m_dir.filePath("source-" + road + ".wav");
+    QVERIFY(TestSupport::writeToneWav(wav, 660, 20.0));
+    TestSupport::Playback player(wav, m_sink);
+    QVERIFY(player.waitPlaying());
+
+    Library lib;
+    QCOMPARE(lib.shownNames(), QStringList({"old", "older"}));
+    QRecordObject recorder;
+    const QString path = out + "/REC_20240205101500.wav";
+    QVERIFY(recorder.startRecorder(path, 100.0f, false));
+    lib.table.recordings()->AddAudioFile(path, true);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 44, 5000);
+    QVERIFY(lib.table.rows().current().recordingRow());
+
+    QLibraryQuestions::setAnswerer([](const QString &) { return 2; });
+    if (road == "all") {
+        lib.table.deletion()->OnActDeleteAllFiles();
+    } else {
+        lib.table.tableView()->selectAll();
+        lib.table.deletion()->OnActDeleteFile();
+    }
+    QVERIFY(lib.deletionsDone());
+    QLibraryQuestions::setAnswerer(nullptr);
+    QVERIFY(!QFile::exists(older) && !QFile::exists(old));
+    QCOMPARE(lib.shownNames(), QStringList({"REC_20240205101500"}));
+    QVERIFY(lib.table.rows().current().recordingRow());
+    QVERIFY(QFile::exists(path));
+    // Still being written: what it holds grows.
+    const qint64 then = QFileInfo(path).size();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > then + 44100, 10000);
+
+    QSignalSpy completed(&recorder, &QRecordObject::emitRecordingCompleted);
+    QVERIFY(TestSupport::stopRecording(recorder));
+    QCOMPARE(completed.size(), 1);
+    const auto finished = completed.first().at(0).value<convertedInfo>();
+    lib.table.recordings()->SupplyRecordingChunkInfo(finished, true, completed.first().at(2).toLongLong());
+    QVERIFY(QFile::exists(finished.convertedPath));
+    QCOMPARE(historyPaths(), QStringList({finished.convertedPath}));
+    QCOMPARE(lib.shownNames(), QStringList({QFileInfo(finished.convertedPath).completeBaseName()}));
 }
 
 QTEST_MAIN(TestLibraryPlayback)
