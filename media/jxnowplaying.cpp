@@ -64,8 +64,9 @@ QString joined(const QVariant &v)
 // Who uses the source, and the cover reader while anybody does.
 struct Users
 {
-    std::mutex mutex;
+    std::mutex installing; // the count, the source's and the reader's start and end
     int count = 0;
+    std::mutex mutex; // the reader, as a look-up takes it
     std::unique_ptr<JXCoverReader> covers;
 };
 
@@ -188,25 +189,29 @@ void query(void *, const char *source, RZTagPut put, void *target)
 void JXNowPlaying::acquire()
 {
     Users &u = users();
-    std::lock_guard<std::mutex> lock(u.mutex);
+    std::lock_guard<std::mutex> installing(u.installing);
     if (u.count++ > 0)
         return;
-    u.covers = std::make_unique<JXCoverReader>();
+    {
+        std::lock_guard<std::mutex> lock(u.mutex);
+        u.covers = std::make_unique<JXCoverReader>();
+    }
     rz_recognizer_set_now_playing_source(&query, nullptr);
 }
 
 void JXNowPlaying::release()
 {
     Users &u = users();
+    std::lock_guard<std::mutex> installing(u.installing);
+    if (u.count == 0 || --u.count > 0)
+        return;
+    // Waits for a look-up under way, which may still ask for a cover.
+    rz_recognizer_set_now_playing_source(nullptr, nullptr);
     std::unique_ptr<JXCoverReader> covers;
     {
         std::lock_guard<std::mutex> lock(u.mutex);
-        if (u.count == 0 || --u.count > 0)
-            return;
         covers = std::move(u.covers);
     }
-    // Waits for a look-up under way, which may still ask for a cover.
-    rz_recognizer_set_now_playing_source(nullptr, nullptr);
     if (covers && !covers->shutdown(kCoverWait))
         qCWarning(lcMedia) << "now playing: a cover is still being read; its reader is left to end by itself";
 }
