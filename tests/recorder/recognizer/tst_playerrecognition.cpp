@@ -121,7 +121,7 @@ private:
     QString m_sink;
     QString m_tone;
     QString m_longTone;  // 30 s
-    QString m_ending;    // a track that ends in 4 s of silence
+    QString m_ending;    // a track of 4 s of tone and 5 s of silence
     QString m_nextTrack; // another tone
     QByteArray m_cover;
     QString m_coverPath;
@@ -142,8 +142,8 @@ void TestPlayerRecognition::initTestCase()
     m_longTone = m_dir.filePath("long.wav");
     QVERIFY(TestSupport::writeToneWav(m_longTone, 440, 30.0, 44100, 2, 0.3));
     m_ending = m_dir.filePath("ending.wav");
-    QVector<float> ending = TestSupport::sineTone(440, 2.0);
-    ending += QVector<float>(4 * 44100 * 2, 0.0f);
+    QVector<float> ending = TestSupport::sineTone(440, 4.0);
+    ending += QVector<float>(5 * 44100 * 2, 0.0f);
     QVERIFY(TestSupport::writeWav(m_ending, ending));
     m_nextTrack = m_dir.filePath("next.wav");
     QVERIFY(TestSupport::writeToneWav(m_nextTrack, 660, 4.0, 44100, 2, 0.3));
@@ -433,9 +433,9 @@ void TestPlayerRecognition::aFileAfterACutIsNamedAfterWhatItHolds()
     QElapsedTimer playing;
     playing.start();
     QTRY_COMPARE_WITH_TIMEOUT(tags.count(), 1, 15000);
-    // The track's tone lasts 2 s, its silence 4 s more.
+    // The track's tone lasts 4 s, its silence 5 s more.
     if (cutInTheEnding)
-        QTRY_VERIFY_WITH_TIMEOUT(playing.elapsed() >= 3000, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(playing.elapsed() >= 5000, 10000);
     QVERIFY(TestSupport::stopRecording(rec, QRecordObject::KeepSourcesForNextStart));
     const QString next = startRecording(rec, "REC_after_cut");
     QVERIFY2(!next.isEmpty(), qPrintable(rec.errorString()));
