@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <QMetaObject>
 
+#include <cerrno>
 #include <csignal>
 #include <mutex>
 #include <thread>
@@ -29,11 +30,14 @@ QTerminationWatcher *current = nullptr;
 
 void onSignal(int sig)
 {
+    // The interrupted code may be about to read errno.
+    const int savedErrno = errno;
     const unsigned char s = static_cast<unsigned char>(sig);
     if (write(wakePipe[1], &s, 1) < 0) {
         signal(sig, SIG_DFL);
         raise(sig);
     }
+    errno = savedErrno;
 }
 
 unsigned char readByte()

@@ -12,7 +12,7 @@ constexpr uint32_t kStreamTag = 0x4D524641;
 
 JXAudioRecognizer::JXAudioRecognizer(QObject *parent) : QObject(parent)
 {
-    JXNowPlaying::install();
+    JXNowPlaying::acquire();
     JXRecognizerAudioTagInfo::registerMetaType();
     m_recognizer = rz_recognizer_create(0xFFFFFFFF);
 }
@@ -24,6 +24,7 @@ JXAudioRecognizer::~JXAudioRecognizer()
         rz_recognizer_release(m_recognizer);
         m_recognizer = nullptr;
     }
+    JXNowPlaying::release();
 }
 
 uint32_t JXAudioRecognizer::getBitDepth(uint32_t sampleFormat)
@@ -42,6 +43,19 @@ void JXAudioRecognizer::setSource(const QByteArray &source)
 {
     if (m_recognizer)
         rz_recognizer_set_source(m_recognizer, source.constData());
+}
+
+void JXAudioRecognizer::followCut()
+{
+    if (m_recognizer)
+        rz_recognizer_follow_cut(m_recognizer);
+}
+
+bool JXAudioRecognizer::completeAtEnd()
+{
+    if (m_recognizer && m_running)
+        rz_recognizer_end(m_recognizer);
+    return GetRecognizerCompleted();
 }
 
 void JXAudioRecognizer::ReleaseAudioRecognizer()
@@ -118,6 +132,11 @@ void JXAudioRecognizer::RecognizerAudioFrane(Frame frame)
     }
     if (!m_full)
         rz_stream_push_frame(m_stream, frame);
+}
+
+uint64_t JXAudioRecognizer::pushedBytes() const
+{
+    return m_stream ? rz_stream_pushed_bytes(m_stream) : 0;
 }
 
 bool JXAudioRecognizer::GetRecognizerCompleted() const

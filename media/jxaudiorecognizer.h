@@ -41,9 +41,19 @@ public:
     // Kept across recognitions; none at first, so nothing is named.
     void setSource(const QByteArray &source);
 
+    // The next live recognition names a file that follows a cut: the track
+    // heard last before names it only once another was heard, or when it
+    // still holds at completeAtEnd (rz_recognizer_follow_cut).
+    void followCut();
+    // The sound of a live recognition ends: a track held back that still
+    // holds completes it. Whether the recognition is complete.
+    bool completeAtEnd();
+
     bool isRunning() const { return m_running; }
     bool isComplete() const { return m_complete; }
     bool isFull() const { return m_full; }
+    // The bytes of sound the live recognition took, as they were pushed.
+    uint64_t pushedBytes() const;
 
 public slots:
     void CreateAudioRecognizer(JXRecognizerAudioFormat format);

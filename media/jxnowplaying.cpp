@@ -1,5 +1,6 @@
 #include "media/jxnowplaying.h"
 
+#include "media/jxcoverreader.h"
 #include "media/medialog.h"
 
 #include "rzcodec/recognizer.h"
@@ -15,20 +16,13 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <fcntl.h>
-#include <future>
 #include <memory>
 #include <mutex>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kCallTimeoutMs = 250;
-constexpr qint64 kMaxCoverBytes = 16 * 1024 * 1024;
 constexpr std::chrono::milliseconds kCoverWait{1000};
 const char kPlayerPrefix[] = "org.mpris.MediaPlayer2.";
 const char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
@@ -67,67 +61,42 @@ QString joined(const QVariant &v)
     return v.toString();
 }
 
-bool isPicture(const QByteArray &bytes)
+// Who uses the source, and the cover reader while anybody does.
+struct Users
 {
-    return bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.startsWith("\xff\xd8\xff")
-        || bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a") || bytes.startsWith("BM")
-        || (bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP");
+    std::mutex installing; // the count, the source's and the reader's start and end
+    int count = 0;
+    std::mutex mutex; // the reader, as a look-up takes it
+    std::unique_ptr<JXCoverReader> covers;
+};
+
+Users &users()
+{
+    static Users u;
+    return u;
 }
 
-// At most the cap from a regular file: a pipe or a device is never read (the
-// open does not wait for a writer), nor a file that grows past the cap.
-QByteArray readCover(const QByteArray &path)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return QByteArray();
-    QByteArray bytes;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxCoverBytes) {
-        bytes.resize(int(st.st_size) + 1);
-        qint64 got = 0;
-        for (ssize_t n; got < bytes.size()
-             && (n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got))) != 0;) {
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                got = -1;
-                break;
-            }
-            got += n;
-        }
-        bytes.resize(got == st.st_size ? int(got) : 0);
-    } else {
-        qCWarning(lcMedia).noquote() << "now playing: the cover" << QFile::decodeName(path)
-                                     << "is no regular file of at most" << kMaxCoverBytes
-                                     << "bytes, left out";
-    }
-    ::close(fd);
-    if (!bytes.isEmpty() && !isPicture(bytes)) {
-        qCWarning(lcMedia).noquote() << "now playing: the cover" << QFile::decodeName(path)
-                                     << "is no picture, left out";
-        return QByteArray();
-    }
-    return bytes;
-}
-
-// The read runs on a worker of its own: a file on a stalled disk keeps only
-// that worker, never the recogniser's thread nor a stop waiting on it.
-QByteArray coverFromUrl(const QString &text)
+// Asked on the codec layer's look-up thread, which ends before the reader goes.
+QByteArray coverFromUrl(const QString &text, const QString &track)
 {
     const QUrl url(text);
     if (!url.isLocalFile())
         return QByteArray();
-    const QByteArray path = QFile::encodeName(url.toLocalFile());
-    auto result = std::make_shared<std::promise<QByteArray>>();
-    std::future<QByteArray> cover = result->get_future();
-    std::thread([path, result] { result->set_value(readCover(path)); }).detach();
-    if (cover.wait_for(kCoverWait) != std::future_status::ready) {
-        qCWarning(lcMedia).noquote() << "now playing: the cover" << url.toLocalFile()
-                                     << "could not be read in time, left out";
-        return QByteArray();
+    JXCoverReader *reader;
+    {
+        Users &u = users();
+        std::lock_guard<std::mutex> lock(u.mutex);
+        reader = u.covers.get();
     }
-    return cover.get();
+    if (!reader)
+        return QByteArray();
+    QString problem;
+    const QByteArray cover = reader->cover(QFile::encodeName(url.toLocalFile()), text + '\n' + track,
+                                           kCoverWait, &problem);
+    if (!problem.isEmpty())
+        qCWarning(lcMedia).noquote() << "now playing: the cover" << url.toLocalFile()
+                                     << "is left out:" << problem;
+    return cover;
 }
 
 JXNowPlaying::Tags tagsOfMetadata(const QVariantMap &meta)
@@ -152,7 +121,9 @@ JXNowPlaying::Tags tagsOfMetadata(const QVariantMap &meta)
     const QString created = joined(meta.value("xesam:contentCreated"));
     put("date", created);
     put("year", created.left(4));
-    const QByteArray cover = coverFromUrl(joined(meta.value("mpris:artUrl")));
+    const QByteArray cover = coverFromUrl(
+        joined(meta.value("mpris:artUrl")),
+        QString::fromUtf8(tags.value("title") + '\n' + tags.value("artist") + '\n' + tags.value("album")));
     if (!cover.isEmpty())
         tags.insert("cover_image", cover);
     return tags;
@@ -199,33 +170,6 @@ QStringList namesOf(QDBusConnection &bus, const QString &service)
     return names;
 }
 
-// Whether one of the streams is the player's own sound. A stream of another
-// player's process is never this one's, whatever its name.
-bool playsOneOf(QDBusConnection &bus, const Player &player, const QVector<PulsePlayingStream> &streams,
-                const QVector<Player> &players)
-{
-    QStringList names;
-    bool namesAsked = false;
-    for (const PulsePlayingStream &s : streams) {
-        const QString pid = s.properties.value("application.process.id");
-        if (!player.pid.isEmpty() && pid == player.pid)
-            return true;
-        if (!pid.isEmpty()
-            && std::any_of(players.begin(), players.end(), [&pid](const Player &p) { return p.pid == pid; }))
-            continue;
-        if (!namesAsked) {
-            names = namesOf(bus, player.service);
-            namesAsked = true;
-        }
-        for (const char *key : {"application.name", "application.process.binary", "application.id"}) {
-            const QString name = s.properties.value(key);
-            if (!name.isEmpty() && names.contains(name, Qt::CaseInsensitive))
-                return true;
-        }
-    }
-    return false;
-}
-
 bool knownTitle(const JXNowPlaying::Tags &tags, const QString &location)
 {
     const QString title = QString::fromUtf8(tags.value("title"));
@@ -242,37 +186,67 @@ void query(void *, const char *source, RZTagPut put, void *target)
 
 } // namespace
 
-void JXNowPlaying::install()
+void JXNowPlaying::acquire()
 {
-    static std::once_flag once;
-    std::call_once(once, [] { rz_recognizer_set_now_playing_source(&query, nullptr); });
+    Users &u = users();
+    std::lock_guard<std::mutex> installing(u.installing);
+    if (u.count++ > 0)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(u.mutex);
+        u.covers = std::make_unique<JXCoverReader>();
+    }
+    rz_recognizer_set_now_playing_source(&query, nullptr);
+}
+
+void JXNowPlaying::release()
+{
+    Users &u = users();
+    std::lock_guard<std::mutex> installing(u.installing);
+    if (u.count == 0 || --u.count > 0)
+        return;
+    // Waits for a look-up under way, which may still ask for a cover.
+    rz_recognizer_set_now_playing_source(nullptr, nullptr);
+    std::unique_ptr<JXCoverReader> covers;
+    {
+        std::lock_guard<std::mutex> lock(u.mutex);
+        covers = std::move(u.covers);
+    }
+    if (covers && !covers->shutdown(kCoverWait))
+        qCWarning(lcMedia) << "now playing: a cover is still being read; its reader is left to end by itself";
 }
 
 JXNowPlaying::Tags JXNowPlaying::lookup(const QByteArray &source)
 {
-    QVector<PulsePlayingStream> streams;
-    if (source.isEmpty() || !PulsePlayingStreams::heardBy(source, streams))
+    QVector<PulsePlayingStream> heard, elsewhere;
+    if (source.isEmpty() || !PulsePlayingStreams::heardBy(source, heard, elsewhere))
         return Tags();
-    streams.erase(
-        std::remove_if(streams.begin(), streams.end(), [](const PulsePlayingStream &s) { return s.corked; }),
-        streams.end());
-    if (streams.isEmpty())
+    // A paused stream plays nothing, yet it is still its program's.
+    const QVector<PulsePlayingStream> onServer = heard + elsewhere;
+    heard.erase(std::remove_if(heard.begin(), heard.end(), [](const PulsePlayingStream &s) { return s.corked; }),
+                heard.end());
+    if (heard.isEmpty())
         return Tags();
-    Tags tags = fromMediaPlayers(streams);
+    Tags tags = fromMediaPlayers(heard, onServer);
     if (tags.value("title").isEmpty())
-        tags = fromSoundStreams(streams);
+        tags = fromSoundStreams(heard);
     return tags;
 }
 
-JXNowPlaying::Tags JXNowPlaying::fromMediaPlayers(const QVector<PulsePlayingStream> &streams)
+JXNowPlaying::Tags JXNowPlaying::fromMediaPlayers(const QVector<PulsePlayingStream> &heard,
+                                                  const QVector<PulsePlayingStream> &onServer)
 {
     QDBusConnection bus = sessionBus();
-    if (!bus.isConnected() || streams.isEmpty())
+    if (!bus.isConnected() || heard.isEmpty())
         return Tags();
     const QVector<Player> players = listPlayers(bus);
+    QStringList pids;
+    for (const Player &p : players)
+        pids << p.pid;
     for (const Player &player : players) {
         if (property(bus, player.service, "PlaybackStatus").toString() != "Playing"
-            || !playsOneOf(bus, player, streams, players))
+            || !playsOneOf(
+                player.pid, [&bus, &player] { return namesOf(bus, player.service); }, heard, onServer, pids))
             continue;
         const QVariant meta = property(bus, player.service, "Metadata");
         QVariantMap map;
@@ -285,6 +259,39 @@ JXNowPlaying::Tags JXNowPlaying::fromMediaPlayers(const QVector<PulsePlayingStre
             return tags;
     }
     return Tags();
+}
+
+bool JXNowPlaying::playsOneOf(const QString &playerPid, const std::function<QStringList()> &namesOfPlayer,
+                              const QVector<PulsePlayingStream> &heard,
+                              const QVector<PulsePlayingStream> &onServer, const QStringList &playerPids)
+{
+    auto processOf = [](const PulsePlayingStream &s) { return s.properties.value("application.process.id"); };
+    // A player's own stream, wherever it plays, is known by its process:
+    // then its name is no proof for any other stream.
+    const bool ownsAStream = !playerPid.isEmpty()
+                             && std::any_of(onServer.begin(), onServer.end(), [&](const PulsePlayingStream &s) {
+                                    return processOf(s) == playerPid;
+                                });
+    QStringList names;
+    bool namesAsked = false;
+    for (const PulsePlayingStream &s : heard) {
+        const QString pid = processOf(s);
+        if (!playerPid.isEmpty() && pid == playerPid)
+            return true;
+        // A stream of another player's process is never this one's, whatever its name.
+        if (ownsAStream || (!pid.isEmpty() && playerPids.contains(pid)))
+            continue;
+        if (!namesAsked) {
+            names = namesOfPlayer();
+            namesAsked = true;
+        }
+        for (const char *key : {"application.name", "application.process.binary", "application.id"}) {
+            const QString name = s.properties.value(key);
+            if (!name.isEmpty() && names.contains(name, Qt::CaseInsensitive))
+                return true;
+        }
+    }
+    return false;
 }
 
 JXNowPlaying::Tags JXNowPlaying::fromSoundStreams(const QVector<PulsePlayingStream> &streams)

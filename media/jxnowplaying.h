@@ -9,24 +9,40 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVector>
+
+#include <functional>
 
 class JXNowPlaying
 {
 public:
     using Tags = QMap<QString, QByteArray>; // recogniser keys → values
 
-    // Registers the lookup with the codec layer's recogniser (once per process).
-    static void install();
+    // The lookup is the codec layer's recogniser source while anybody uses
+    // it (a recogniser, from its making to its end). The last user's
+    // release waits for a look-up under way and ends the cover reader's
+    // thread: call it before the program's end.
+    static void acquire();
+    static void release();
 
     // What plays into the output whose monitor is `source`: the media
     // players first, then the streams. Empty when nothing there names a
     // title, or the source monitors no output.
     static Tags lookup(const QByteArray &source);
-    // The tags of the first playing player that plays one of `streams` (by
-    // its process, or by its name where the stream's process is no player's)
-    // and names a known title.
-    static Tags fromMediaPlayers(const QVector<PulsePlayingStream> &streams);
+    // The tags of the first playing player that plays one of `heard` (see
+    // playsOneOf; `onServer`: every stream of the server) and names a known
+    // title.
+    static Tags fromMediaPlayers(const QVector<PulsePlayingStream> &heard,
+                                 const QVector<PulsePlayingStream> &onServer);
+    // Whether one of `heard` is a player's own sound: a stream of its
+    // process (`playerPid`, empty when the bus does not say); or, while its
+    // process owns no stream of `onServer` and the stream's process is none
+    // of `playerPids` (every player's), a stream that goes by one of its
+    // names (asked only then).
+    static bool playsOneOf(const QString &playerPid, const std::function<QStringList()> &namesOfPlayer,
+                           const QVector<PulsePlayingStream> &heard,
+                           const QVector<PulsePlayingStream> &onServer, const QStringList &playerPids);
     // The tags of the first of `streams` that plays and names a known title
     // ("media.title", "media.artist", ...).
     static Tags fromSoundStreams(const QVector<PulsePlayingStream> &streams);

@@ -44,6 +44,12 @@ void QCaptureRecognizer::beginRun()
     m_recognizer->CreateAudioRecognizer(format);
 }
 
+void QCaptureRecognizer::beginRunAfterCut()
+{
+    m_recognizer->followCut();
+    beginRun();
+}
+
 bool QCaptureRecognizer::isCompleted()
 {
     return m_recognizer->GetRecognizerCompleted();
@@ -60,10 +66,21 @@ void QCaptureRecognizer::feed(const AudioFrame &frame)
 
 void QCaptureRecognizer::deliverResult()
 {
-    m_recognizer->StopRecognizer();
+    // The recognition goes on until the run ends: what it hears last is what
+    // the file a cut makes next may not be named after.
     const JXRecognizerAudioTagInfo info = m_recognizer->GetAudioTagInfo();
     qCDebug(lcRecorder) << "recognised:" << info.title << "/" << info.artist << "/" << info.album;
     emit recognized(info);
+}
+
+bool QCaptureRecognizer::completeAtEnd()
+{
+    return m_recognizer->completeAtEnd();
+}
+
+quint64 QCaptureRecognizer::takenBytes() const
+{
+    return m_recognizer->pushedBytes();
 }
 
 void QCaptureRecognizer::endRun()

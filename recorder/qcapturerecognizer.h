@@ -18,10 +18,16 @@ public:
 
     void setSource(const QByteArray &source) override;
     void beginRun() override;
+    void beginRunAfterCut() override;
     bool isCompleted() override;
     void feed(const AudioFrame &frame) override;
     void deliverResult() override;
+    bool completeAtEnd() override;
     void endRun() override;
+
+    // The sound this run's recognition took, in bytes as captured (it takes
+    // none past JXAudioRecognizer::kMaxPushedBytes).
+    quint64 takenBytes() const;
 
 signals:
     // Emitted on the capture thread; reaches other threads queued.

@@ -351,8 +351,7 @@ void QRecordAudioObject::OnExecute()
     m_holdAnswered.notify_all();
     m_held.reset();
     m_runEnd = std::chrono::steady_clock::now();
-    if (recognizer && m_recognizing)
-        recognizer->endRun();
+    endRecognition(recognizer);
     m_queue.reset();
     {
         std::lock_guard<std::mutex> guard(m_mutex);
@@ -602,10 +601,7 @@ void QRecordAudioObject::hold()
     // What was taken so far belongs to the recording that ends.
     while (m_queue->getCount() > 0)
         processOldest();
-    if (IAudioRecognizerFeed *recognizer = m_recognizer; recognizer && m_recognizing) {
-        recognizer->endRun();
-        m_recognizing = false;
-    }
+    endRecognition(m_recognizer);
     m_position = 0;   // the next recording's clock starts with its first block
     m_held.reset(new QAudioFrameBuffer);
     {
@@ -613,6 +609,19 @@ void QRecordAudioObject::hold()
         m_hold = Hold::Holding;
     }
     m_holdAnswered.notify_all();
+}
+
+void QRecordAudioObject::endRecognition(IAudioRecognizerFeed *recognizer)
+{
+    if (!recognizer || !m_recognizing)
+        return;
+    // The file's last sound is in: an answer that holds now still names it.
+    if (!m_recognizedSent && recognizer->completeAtEnd()) {
+        recognizer->deliverResult();
+        m_recognizedSent = true;
+    }
+    recognizer->endRun();
+    m_recognizing = false;
 }
 
 void QRecordAudioObject::releaseHeld()
@@ -623,8 +632,10 @@ void QRecordAudioObject::releaseHeld()
         m_hold = Hold::None;
     }
     m_holdAnswered.notify_all();
+    // The next file: the track still named over the last one's end is not
+    // taken for it unless it holds to its end or plays again.
     if (IAudioRecognizerFeed *recognizer = m_recognizer) {
-        recognizer->beginRun();
+        recognizer->beginRunAfterCut();
         m_recognizing = true;
     }
     m_recognizedSent = false;

@@ -145,6 +145,8 @@ private:
     void followHold();
     void hold();
     void releaseHeld();
+    // The run's file ends: the recogniser completes what holds and stops.
+    void endRecognition(IAudioRecognizerFeed *recognizer);
     void setError(const QString &text);
     // The worker sleeps until its stream delivers; these wake it for a
     // request it must see now.

@@ -11,23 +11,26 @@ struct StreamQuery
 {
     PulseContext *ctx;
     quint32 sink;
-    QVector<PulsePlayingStream> result;
+    QVector<PulsePlayingStream> into;
+    QVector<PulsePlayingStream> elsewhere;
     bool ok = true;
 };
 
-} // namespace
-
-bool PulsePlayingStreams::into(const QByteArray &sinkName, QVector<PulsePlayingStream> &streams,
-                               PulseContext *ctx, int timeoutMs)
+// Every stream of the server, parted by whether it plays into `sinkName`;
+// false on failure or when no such sink is there.
+bool listStreams(const QByteArray &sinkName, QVector<PulsePlayingStream> &into,
+                 QVector<PulsePlayingStream> *elsewhere, PulseContext *ctx, int timeoutMs)
 {
-    streams.clear();
+    into.clear();
+    if (elsewhere)
+        elsewhere->clear();
     if (!ctx)
         ctx = PulseContext::shared();
     PulseServer server(ctx, timeoutMs);
     QVector<PulseDeviceInfo> sinks;
     if (!server.sinks(sinks))
         return false;
-    StreamQuery q{ctx, PA_INVALID_INDEX, {}};
+    StreamQuery q{ctx, PA_INVALID_INDEX, {}, {}};
     for (const PulseDeviceInfo &s : sinks)
         if (s.name == sinkName)
             q.sink = s.index;
@@ -44,8 +47,6 @@ bool PulsePlayingStreams::into(const QByteArray &sinkName, QVector<PulsePlayingS
                 query->ctx->wake();
                 return;
             }
-            if (i->sink != query->sink)
-                return;
             PulsePlayingStream s;
             s.index = i->index;
             s.corked = i->corked != 0;
@@ -54,19 +55,23 @@ bool PulsePlayingStreams::into(const QByteArray &sinkName, QVector<PulsePlayingS
                 if (const char *value = pa_proplist_gets(i->proplist, key))
                     s.properties.insert(key, QString::fromUtf8(value));
             }
-            query->result.append(s);
+            (i->sink == query->sink ? query->into : query->elsewhere).append(s);
         },
         &q);
     if (!op || !ctx->waitFor(op, timeoutMs) || !q.ok)
         return false;
-    streams = q.result;
+    into = q.into;
+    if (elsewhere)
+        *elsewhere = q.elsewhere;
     return true;
 }
 
-bool PulsePlayingStreams::heardBy(const QByteArray &sourceName, QVector<PulsePlayingStream> &streams,
-                                  PulseContext *ctx, int timeoutMs)
+bool streamsHeardBy(const QByteArray &sourceName, QVector<PulsePlayingStream> &streams,
+                    QVector<PulsePlayingStream> *elsewhere, PulseContext *ctx, int timeoutMs)
 {
     streams.clear();
+    if (elsewhere)
+        elsewhere->clear();
     if (!ctx)
         ctx = PulseContext::shared();
     QVector<PulseDeviceInfo> sources;
@@ -74,7 +79,27 @@ bool PulsePlayingStreams::heardBy(const QByteArray &sourceName, QVector<PulsePla
         return false;
     for (const PulseDeviceInfo &s : sources) {
         if (s.name == sourceName)
-            return s.monitorOf.isEmpty() || into(s.monitorOf, streams, ctx, timeoutMs);
+            return s.monitorOf.isEmpty() || listStreams(s.monitorOf, streams, elsewhere, ctx, timeoutMs);
     }
     return true;
+}
+
+} // namespace
+
+bool PulsePlayingStreams::into(const QByteArray &sinkName, QVector<PulsePlayingStream> &streams,
+                               PulseContext *ctx, int timeoutMs)
+{
+    return listStreams(sinkName, streams, nullptr, ctx, timeoutMs);
+}
+
+bool PulsePlayingStreams::heardBy(const QByteArray &sourceName, QVector<PulsePlayingStream> &streams,
+                                  PulseContext *ctx, int timeoutMs)
+{
+    return streamsHeardBy(sourceName, streams, nullptr, ctx, timeoutMs);
+}
+
+bool PulsePlayingStreams::heardBy(const QByteArray &sourceName, QVector<PulsePlayingStream> &streams,
+                                  QVector<PulsePlayingStream> &elsewhere, PulseContext *ctx, int timeoutMs)
+{
+    return streamsHeardBy(sourceName, streams, &elsewhere, ctx, timeoutMs);
 }

@@ -27,4 +27,8 @@ public:
     // true) when no such source monitors an output; false on failure.
     static bool heardBy(const QByteArray &sourceName, QVector<PulsePlayingStream> &streams,
                         PulseContext *ctx = nullptr, int timeoutMs = 1000);
+    // As heardBy, with every other stream of the server in `elsewhere`.
+    static bool heardBy(const QByteArray &sourceName, QVector<PulsePlayingStream> &streams,
+                        QVector<PulsePlayingStream> &elsewhere, PulseContext *ctx = nullptr,
+                        int timeoutMs = 1000);
 };

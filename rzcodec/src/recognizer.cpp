@@ -1,6 +1,7 @@
-// The recogniser role. Live: a thread asks the registered "now playing"
-// source about the recorded source until it names a title that holds.
-// File: the file's own tags.
+// The recogniser role. Live: the poller's thread asks the registered "now
+// playing" source about the recorded source until it names a title that
+// holds, and goes on asking, less often, what plays until the recognition
+// stops. File: the file's own tags.
 
 #include "rzcodec/recognizer.h"
 
@@ -10,40 +11,15 @@
 #include "internal/handle.h"
 #include "internal/inputlimits.h"
 #include "internal/inputmedia.h"
-#include "internal/settledanswer.h"
+#include "internal/nowplayingpoller.h"
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace rz {
 
 namespace {
-
-struct NowPlayingSource {
-    std::mutex mutex;
-    RZNowPlayingQuery query = nullptr;
-    void *context = nullptr;
-};
-
-NowPlayingSource &nowPlaying()
-{
-    static NowPlayingSource s;
-    return s;
-}
-
-constexpr auto kPollInterval = std::chrono::milliseconds(300);
-
-void putTag(void *target, const char *key, const void *value, uint32_t length)
-{
-    if (!target || !key || !value || !length)
-        return;
-    auto *tags = static_cast<Tags *>(target);
-    (*tags)[key] = std::string(static_cast<const char *>(value), length);
-}
 
 // FFmpeg's tag names for the recogniser's keys where they differ.
 const char *ffmpegKeyOf(const std::string &key)
@@ -65,6 +41,7 @@ public:
     bool openLive(StreamHandle *stream)
     {
         close();
+        std::lock_guard<std::mutex> lock(m_control);
         m_stream = std::make_unique<StreamHandle>(*stream);
         m_mode = Mode::Live;
         return true;
@@ -76,6 +53,7 @@ public:
         Tags tags;
         if (!readFileTags(path, tags))
             return false;
+        std::lock_guard<std::mutex> lock(m_control);
         m_fileTags = std::move(tags);
         m_mode = Mode::File;
         return true;
@@ -84,44 +62,68 @@ public:
     bool start()
     {
         std::lock_guard<std::mutex> lock(m_control);
-        if (m_mode == Mode::None || m_thread.joinable() || m_started)
+        if (m_mode == Mode::None || m_run)
             return false;
-        m_started = true;
+        m_run = std::make_shared<LiveRun>();
         if (m_mode == Mode::File) {
-            publish(m_fileTags);
+            m_run->ended = true;
+            if (SettledAnswer::namesTitle(m_fileTags)) {
+                m_run->result = m_fileTags;
+                m_run->complete = true;
+            }
             return true;
         }
-        m_stopRequested = false;
-        m_thread = std::thread([this] { pollLoop(); });
+        m_run->source = m_source;
+        if (m_followsCut)
+            m_run->answer.holdBack(m_lastHeard);
+        m_followsCut = false;
+        NowPlayingPoller::instance().add(m_run);
         return true;
     }
 
     void setSource(const char *source)
     {
-        std::lock_guard<std::mutex> lock(m_sourceMutex);
+        std::lock_guard<std::mutex> lock(m_control);
         m_source = source ? source : "";
+        if (m_run && m_mode == Mode::Live) {
+            std::lock_guard<std::mutex> runLock(m_run->mutex);
+            m_run->source = m_source;
+        }
+    }
+
+    void followCut()
+    {
+        std::lock_guard<std::mutex> lock(m_control);
+        m_followsCut = true;
+    }
+
+    void end()
+    {
+        std::lock_guard<std::mutex> lock(m_control);
+        if (m_run && m_mode == Mode::Live)
+            m_run->end();
     }
 
     bool completed() const
     {
-        std::lock_guard<std::mutex> lock(m_resultMutex);
-        return m_complete;
+        std::lock_guard<std::mutex> lock(m_control);
+        if (!m_run)
+            return false;
+        std::lock_guard<std::mutex> runLock(m_run->mutex);
+        return m_run->complete;
     }
 
     void stop()
     {
         std::lock_guard<std::mutex> lock(m_control);
-        stopThread();
+        stopRun();
     }
 
     void close()
     {
         std::lock_guard<std::mutex> lock(m_control);
-        stopThread();
-        std::lock_guard<std::mutex> rl(m_resultMutex);
-        m_result.clear();
-        m_complete = false;
-        m_started = false;
+        stopRun();
+        m_run.reset();
         m_stream.reset();
         m_fileTags.clear();
         m_mode = Mode::None;
@@ -129,13 +131,15 @@ public:
 
     const void *value(const std::string &key, uint32_t *length) const
     {
-        std::lock_guard<std::mutex> lock(m_resultMutex);
-        auto it = m_result.find(key);
-        if (it == m_result.end() || it->second.empty()) {
-            if (length)
-                *length = 0;
+        if (length)
+            *length = 0;
+        std::lock_guard<std::mutex> lock(m_control);
+        if (!m_run)
             return nullptr;
-        }
+        std::lock_guard<std::mutex> runLock(m_run->mutex);
+        auto it = m_run->result.find(key);
+        if (it == m_run->result.end() || it->second.empty())
+            return nullptr;
         if (length)
             *length = uint32_t(it->second.size());
         return it->second.data();
@@ -144,57 +148,16 @@ public:
 private:
     enum class Mode { None, Live, File };
 
-    void stopThread()
+    // Never waits for a look-up under way; what it heard last is kept for
+    // the file a cut makes next. The result stays until close.
+    void stopRun()
     {
-        if (!m_thread.joinable())
+        if (!m_run || m_mode != Mode::Live)
             return;
-        {
-            std::lock_guard<std::mutex> wl(m_wakeMutex);
-            m_stopRequested = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-    }
-
-    // Results are written once per recognition (empty → complete) and never
-    // changed until close, so pointers handed out stay valid.
-    void publish(const Tags &tags)
-    {
-        if (!SettledAnswer::namesTitle(tags))
-            return;
-        std::lock_guard<std::mutex> lock(m_resultMutex);
-        if (m_complete)
-            return;
-        m_result = tags;
-        m_complete = true;
-    }
-
-    std::string source() const
-    {
-        std::lock_guard<std::mutex> lock(m_sourceMutex);
-        return m_source;
-    }
-
-    void pollLoop()
-    {
-        SettledAnswer settled;
-        for (;;) {
-            const std::string listened = source();
-            Tags tags;
-            {
-                NowPlayingSource &src = nowPlaying();
-                std::lock_guard<std::mutex> lock(src.mutex);
-                if (src.query)
-                    src.query(src.context, listened.c_str(), &putTag, &tags);
-            }
-            if (settled.offer(std::move(tags), listened, SettledAnswer::Clock::now())) {
-                publish(settled.answer());
-                return;
-            }
-            std::unique_lock<std::mutex> wl(m_wakeMutex);
-            if (m_wake.wait_for(wl, kPollInterval, [this] { return m_stopRequested.load(); }))
-                return;
-        }
+        NowPlayingPoller::instance().remove(m_run);
+        std::lock_guard<std::mutex> runLock(m_run->mutex);
+        m_lastHeard = m_run->answer.lastHeard();
+        m_run->ended = true;
     }
 
     static bool readFileTags(const std::string &path, Tags &tags)
@@ -234,23 +197,16 @@ private:
         return true;
     }
 
-    mutable std::mutex m_control;
+    mutable std::mutex m_control; // never held while waiting on a look-up
     Mode m_mode = Mode::None;
     std::unique_ptr<StreamHandle> m_stream;
     Tags m_fileTags;
-    bool m_started = false;
-
-    mutable std::mutex m_sourceMutex;
-    std::string m_source; // what a live recognition listens to; outlives a close
-
-    std::thread m_thread;
-    std::mutex m_wakeMutex;
-    std::condition_variable m_wake;
-    std::atomic<bool> m_stopRequested{false};
-
-    mutable std::mutex m_resultMutex;
-    Tags m_result;
-    bool m_complete = false;
+    std::shared_ptr<LiveRun> m_run; // the recognition since start, until close
+    // Kept across recognitions: what a live one listens to, what the last
+    // one heard last, and whether the next follows a cut.
+    std::string m_source;
+    Tags m_lastHeard;
+    bool m_followsCut = false;
 };
 
 } // namespace rz
@@ -263,10 +219,7 @@ extern "C" {
 
 void rz_recognizer_set_now_playing_source(RZNowPlayingQuery query, void *context)
 {
-    rz::NowPlayingSource &src = rz::nowPlaying();
-    std::lock_guard<std::mutex> lock(src.mutex);
-    src.query = query;
-    src.context = context;
+    rz::NowPlayingPoller::instance().setSource(query, context);
 }
 
 void *rz_recognizer_create(uint32_t flags)
@@ -299,6 +252,24 @@ RZResult rz_recognizer_open_file(void *recognizer, const char *path)
     if (!r || !path)
         return RZ_FAILED;
     return r->openFile(path) ? RZ_OK : RZ_FAILED;
+}
+
+RZResult rz_recognizer_follow_cut(void *recognizer)
+{
+    auto *r = handleCast<RecognizerHandle>(recognizer, "rz_recognizer_follow_cut");
+    if (!r)
+        return RZ_FAILED;
+    r->followCut();
+    return RZ_OK;
+}
+
+RZResult rz_recognizer_end(void *recognizer)
+{
+    auto *r = handleCast<RecognizerHandle>(recognizer, "rz_recognizer_end");
+    if (!r)
+        return RZ_FAILED;
+    r->end();
+    return RZ_OK;
 }
 
 RZResult rz_recognizer_start(void *recognizer)

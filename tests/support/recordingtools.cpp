@@ -5,6 +5,8 @@
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDomDocument>
 #include <QFile>
 #include <QTest>
@@ -46,6 +48,41 @@ bool Playback::waitPlaying(int ms)
 bool Playback::waitEnd(int ms)
 {
     return m_proc.waitForFinished(ms);
+}
+
+MprisPlayer::MprisPlayer(const QStringList &args)
+{
+    m_proc.start(QCoreApplication::applicationDirPath() + QStringLiteral("/mpris_standin"), args);
+    m_ok = m_proc.waitForStarted(5000) && waitFor("ready")
+           && (!args.contains(QStringLiteral("--play")) || waitFor("playing"));
+}
+
+MprisPlayer::~MprisPlayer()
+{
+    m_proc.kill();
+    m_proc.waitForFinished(5000);
+}
+
+int MprisPlayer::asked()
+{
+    m_said += m_proc.readAllStandardOutput();
+    return m_said.count("asked\n");
+}
+
+bool MprisPlayer::said(const QByteArray &line)
+{
+    m_said += m_proc.readAllStandardOutput();
+    return m_said.contains(line + '\n');
+}
+
+bool MprisPlayer::waitFor(const QByteArray &line, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    m_said += m_proc.readAllStandardOutput();
+    while (!m_said.contains(line + '\n') && m_proc.state() == QProcess::Running && !deadline.hasExpired()
+           && m_proc.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+        m_said += m_proc.readAllStandardOutput();
+    return m_said.contains(line + '\n');
 }
 
 bool stopRecording(QRecordObject &recorder, QRecordObject::SourcesAfterStop sources, int ms)

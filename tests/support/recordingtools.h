@@ -36,6 +36,32 @@ private:
     bool m_started = false;
 };
 
+// A stand-in media player on the session bus, a process of its own
+// (tests/recorder/recognizer/mprisstandin.cpp, built beside the tests; its
+// header comment tells the arguments: name status title artist album
+// [cover] [options]).
+class MprisPlayer
+{
+public:
+    explicit MprisPlayer(const QStringList &args);
+    ~MprisPlayer();
+    // Ready on the bus, and playing when asked to play.
+    bool ok() const { return m_ok; }
+    // How often a client read its playback status so far.
+    int asked();
+    // Whether the player said `line` ("track 2", "ended", ...) by now: for
+    // QTRY_*, which turns the event loop meanwhile.
+    bool said(const QByteArray &line);
+    // Waits until it said `line`, the event loop standing; false after ms.
+    bool waitFor(const QByteArray &line, int ms = 10000);
+    qint64 pid() const { return m_proc.processId(); }
+
+private:
+    QProcess m_proc;
+    QByteArray m_said;
+    bool m_ok = false;
+};
+
 // Stops a recording and turns the event loop until its file is complete and
 // its record stored (the recording object completes a stop on a worker);
 // false after ms.

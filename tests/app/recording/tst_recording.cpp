@@ -8,10 +8,12 @@
 // window while recording, or while the file is finished, keeps it; a failed
 // start leaves the window idle with no file; a sound server that goes away
 // ends the recording with one message, and the next one works once it is
-// back; names are counted when taken.
+// back; names are counted when taken. A split by silence in a track's silent
+// ending names the next file after the track it holds, not the one before.
 
 #include "appfixture.h"
 #include "mediaprobe.h"
+#include "queuedspy.h"
 #include "recordingtools.h"
 #include "testsupport.h"
 
@@ -28,6 +30,7 @@
 #include "library/qlibrarytableview.h"
 #include "library/qlibraryplayback.h"
 #include "platform/audio/loopbackdevice.h"
+#include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordareainfo.h"
 #include "recorder/qrecordobject.h"
 #include "widgetkit/qjxbasebutton.h"
@@ -132,6 +135,7 @@ private slots:
     void cleanup();
     void startStopAndPlayBack();
     void cutAndSilenceSplitLoseNothing();
+    void aSplitInASilentEndingNamesTheNextFileAfterItsTrack();
     void closingWhileRecordingKeepsTheRecording_data();
     void closingWhileRecordingKeepsTheRecording();
     void cutAndStartWaitForTheFileBeingFinished();
@@ -349,6 +353,55 @@ void TestRecording::cutAndSilenceSplitLoseNothing()
     b = MediaProbe::toneSeconds(MediaProbe::decode(files[1]).mono);
     qInfo("silence split: tone before %.3f s, after %.3f s", a, b);
     QVERIFY2(qAbs(a - 1.5) <= 0.05 && qAbs(b - 1.5) <= 0.05, qPrintable(QStringLiteral("%1 %2").arg(a).arg(b)));
+}
+
+// An album played by a media player, recorded with a split by silence: the
+// split comes in the first track's silent ending, while the player still
+// names that track; the next file holds the next track and is named after it.
+void TestRecording::aSplitInASilentEndingNamesTheNextFileAfterItsTrack()
+{
+    MainWindow &w = *m_window;
+    const QString first = m_dir.filePath(QStringLiteral("first-track.wav"));
+    QVector<float> samples = TestSupport::sineTone(440, 4.0);
+    samples += QVector<float>(4 * 44100 * 2, 0.0f);
+    QVERIFY(TestSupport::writeWav(first, samples));
+    const QString second = m_dir.filePath(QStringLiteral("second-track.wav"));
+    QVERIFY(TestSupport::writeToneWav(second, 660, 8.0, 44100, 2, 0.5));
+    setPreference(QStringLiteral("Split_Recording"), QStringLiteral("Split_According_To_Silence"),
+                  QStringLiteral("Y"));
+    setPreference(QStringLiteral("Split_Recording"), QStringLiteral("Silence_More_Than"),
+                  QStringLiteral("2000"));
+
+    TestSupport::MprisPlayer player(
+        {QStringLiteral("album"), QStringLiteral("Playing"), QStringLiteral("Silver River"),
+         QStringLiteral("Northbound Trio"), QStringLiteral("Rivers"), QStringLiteral("--play"), first,
+         QStringLiteral("--then"), QStringLiteral("Golden Field|Northbound Trio|Rivers|") + second});
+    QVERIFY(player.ok());
+    QTest::mouseClick(w.form()->m_btnStartRecord, Qt::LeftButton);
+    QVERIFY(w.isRecording());
+    const QString firstFile = w.recordObject()->outputPath();
+    // Recognised once per file, before the split and after it.
+    TestSupport::QueuedSpy tags(w.recordObject()->m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo);
+    auto recognised = [&tags] {
+        return tags.calls().isEmpty()
+                   ? QString()
+                   : QString::fromUtf8(tags.calls().last().first().value<JXRecognizerAudioTagInfo>().title);
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(recognised(), QStringLiteral("Silver River"), 15000);
+    // Split two seconds into the four of silence, the player still naming the first track.
+    QTRY_VERIFY_WITH_TIMEOUT(w.recordObject()->outputPath() != firstFile, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(player.said("track 2"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(recognised(), QStringLiteral("Golden Field"), 15000);
+    QCOMPARE(tags.count(), 2);
+    QTest::mouseClick(w.form()->m_btnStopRecord, Qt::LeftButton);
+    QVERIFY(recordingStored(w));
+
+    const QStringList files = QDir(m_folder).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files, (QStringList{QStringLiteral("Golden Field.wav"), QStringLiteral("Silver River.wav")}));
+    const QList<QDomElement> named = historyEntries(m_folder + QStringLiteral("/Golden Field.wav"));
+    QCOMPARE(named.size(), 1);
+    QCOMPARE(named.first().firstChildElement().attribute(QStringLiteral("Title_")),
+             QStringLiteral("Golden Field"));
 }
 
 void TestRecording::closingWhileRecordingKeepsTheRecording_data()

@@ -13,7 +13,16 @@
 //                     as its title, without artist, as players do while a
 //                     file opens
 //   --early N         the first N reads name another track ("Early ...")
-// With --play it prints "playing" once paplay runs and "ended" when it ends.
+//   --then T|A|B|WAV  once the played file ends, announces the track T by
+//                     A on the album B and plays WAV (given again: the
+//                     track after that, and so on)
+//   --stop-at-end     once the last file ends, the playback status is
+//                     "Stopped" (else it stays as given)
+//   --hang            answers no call on the bus: the first one that
+//                     reaches the player prints "asked" and holds the
+//                     process's loop for ever (paplay plays on)
+// With --play it prints "playing" once paplay runs, "track N" when it goes
+// on with the N-th file, and "ended" when the last one ends.
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -27,12 +36,25 @@
 #include <QVariantMap>
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
 
-void say(const char *line)
+void say(const QByteArray &line)
 {
-    std::printf("%s\n", line);
+    std::printf("%s\n", line.constData());
     std::fflush(stdout);
+}
+
+// The process answers nothing any more: what a hung player does.
+bool hangs = false;
+void hangIfAsked()
+{
+    if (!hangs)
+        return;
+    say("asked");
+    for (;;)
+        pause();
 }
 
 // The track as it is announced from one read to the next.
@@ -75,7 +97,11 @@ public:
         , m_identity(std::move(identity))
     {
     }
-    QString identity() const { return m_identity; }
+    QString identity() const
+    {
+        hangIfAsked();
+        return m_identity;
+    }
 
 private:
     QString m_identity;
@@ -88,23 +114,28 @@ class PlayerAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
     Q_PROPERTY(QVariantMap Metadata READ metadata)
 public:
-    PlayerAdaptor(QObject *parent, QString status, Announcement announcement)
+    PlayerAdaptor(QObject *parent, QString &status, Announcement &announcement)
         : QDBusAbstractAdaptor(parent)
-        , m_status(std::move(status))
-        , m_announcement(std::move(announcement))
+        , m_status(status)
+        , m_announcement(announcement)
     {
     }
     QString playbackStatus() const
     {
+        hangIfAsked();
         // Tells the test that a client looked at the player.
         say("asked");
         return m_status;
     }
-    QVariantMap metadata() { return m_announcement.next(); }
+    QVariantMap metadata()
+    {
+        hangIfAsked();
+        return m_announcement.next();
+    }
 
 private:
-    QString m_status;
-    Announcement m_announcement;
+    const QString &m_status;
+    Announcement &m_announcement;
 };
 
 int main(int argc, char **argv)
@@ -113,12 +144,14 @@ int main(int argc, char **argv)
     QCommandLineParser options;
     const QCommandLineOption play("play", "", "wav"), sink("sink", "", "sink"),
         streamPid("stream-pid", "", "pid"), streamName("stream-name", "", "name"),
-        fileTitle("file-title", "", "reads", "0"), early("early", "", "reads", "0");
-    options.addOptions({play, sink, streamPid, streamName, fileTitle, early});
+        fileTitle("file-title", "", "reads", "0"), early("early", "", "reads", "0"),
+        then("then", "", "track"), stopAtEnd("stop-at-end"), hang("hang");
+    options.addOptions({play, sink, streamPid, streamName, fileTitle, early, then, stopAtEnd, hang});
     options.process(app);
     const QStringList a = options.positionalArguments();
     if (a.size() < 5)
         return 2;
+    hangs = options.isSet(hang);
     Announcement announcement;
     QVariantMap &meta = announcement.track;
     meta["mpris:trackid"] = QVariant::fromValue(QDBusObjectPath("/standin/track/1"));
@@ -132,9 +165,17 @@ int main(int argc, char **argv)
     announcement.file = options.value(play);
     announcement.fileTitleReads = options.value(fileTitle).toInt();
     announcement.earlyReads = options.value(early).toInt();
+    // The tracks after the first: title, artist, album, file.
+    QList<QStringList> next;
+    for (const QString &track : options.values(then)) {
+        next << track.split('|');
+        if (next.last().size() != 4)
+            return 2;
+    }
+    QString status = a[1];
     QObject root;
     new RootAdaptor(&root, "Stand-in " + a[0]);
-    new PlayerAdaptor(&root, a[1], announcement);
+    new PlayerAdaptor(&root, status, announcement);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject("/org/mpris/MediaPlayer2", &root, QDBusConnection::ExportAdaptors)
         || !bus.registerService("org.mpris.MediaPlayer2." + a[0]))
@@ -153,18 +194,42 @@ int main(int argc, char **argv)
         QStringList args{"--client-name=" + name};
         if (options.isSet(sink))
             args << "--device=" + options.value(sink);
-        QObject::connect(&paplay, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished),
-                         [] { say("ended"); });
         // Ends with this process, however it ends.
-        paplay.start("setpriv", QStringList{"--pdeathsig", "KILL", "paplay"} << args << announcement.file);
-        if (!paplay.waitForStarted(5000))
+        auto start = [&paplay, args](const QString &file) {
+            paplay.start("setpriv", QStringList{"--pdeathsig", "KILL", "paplay"} << args << file);
+            return paplay.waitForStarted(5000);
+        };
+        // Queued: a process is not started again from its own finished().
+        QObject::connect(
+            &paplay, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), &app,
+            [&, start, played = 1]() mutable {
+                if (next.isEmpty()) {
+                    if (options.isSet(stopAtEnd))
+                        status = "Stopped";
+                    say("ended");
+                    return;
+                }
+                const QStringList track = next.takeFirst();
+                meta["mpris:trackid"] = QVariant::fromValue(
+                    QDBusObjectPath(QString("/standin/track/%1").arg(++played)));
+                meta["xesam:title"] = track[0];
+                meta["xesam:artist"] = QStringList{track[1]};
+                meta["xesam:album"] = track[2];
+                announcement.file = track[3];
+                if (!start(track[3]))
+                    QCoreApplication::exit(1);
+                say("track " + QByteArray::number(played));
+            },
+            Qt::QueuedConnection);
+        if (!start(announcement.file))
             return 1;
         say("playing");
     }
-    const int status = app.exec();
+    const int result = app.exec();
+    QObject::disconnect(&paplay, nullptr, nullptr, nullptr);
     paplay.kill();
     paplay.waitForFinished(5000);
-    return status;
+    return result;
 }
 
 #include "mprisstandin.moc"

@@ -2,6 +2,7 @@
 // player's own sound is what is recorded: stand-in players on the test
 // session bus play real sound into the private sound server.
 
+#include "queuedspy.h"
 #include "recordingsetup.h"
 #include "recordingtools.h"
 #include "testsupport.h"
@@ -11,6 +12,8 @@
 #include "media/jxnowplaying.h"
 #include "platform/audio/loopbackdevice.h"
 #include "platform/audio/pulseplayingstreams.h"
+#include "recorder/iaudioframesink.h"
+#include "recorder/qcapturerecognizer.h"
 #include "recorder/qrecordaudioobject.h"
 #include "recorder/qrecordobject.h"
 #include "rzcodec/codecids.h"
@@ -18,6 +21,7 @@
 
 #include <QCoreApplication>
 #include <QDomElement>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -27,6 +31,9 @@
 #include <QtTest>
 
 #include <memory>
+#include <mutex>
+#include <vector>
+
 #include <sys/stat.h>
 
 namespace {
@@ -34,42 +41,30 @@ namespace {
 const char kOtherOutput[] = "system_sound";
 const JXRecognizerAudioFormat kCaptureFormat{3, 44100, 2, 3};
 
-// One stand-in player, a process of its own (tests/recorder/recognizer/mprisstandin.cpp).
-class Player
+using Player = TestSupport::MprisPlayer;
+// Players that answer nothing on the bus: a look-up waits a quarter of a
+// second for each.
+constexpr int kHungPlayers = 16;
+
+// Collects the blocks a capture hands to its recorder.
+class BlockCollector : public IAudioFrameSink
 {
 public:
-    // name status title artist album [cover] [options]
-    explicit Player(const QStringList &args)
+    bool pushAudioFrame(const AudioFrame &frame) override
     {
-        m_proc.start(QCoreApplication::applicationDirPath() + "/mpris_standin", args);
-        m_ok = m_proc.waitForStarted(5000) && waitFor("ready")
-               && (!args.contains("--play") || waitFor("playing"));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_blocks << QByteArray(reinterpret_cast<const char *>(frame.data), int(frame.size));
+        return true;
     }
-    ~Player()
+    QList<QByteArray> blocks() const
     {
-        m_proc.kill();
-        m_proc.waitForFinished(5000);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_blocks;
     }
-    bool ok() const { return m_ok; }
-    // How often a client read its playback status so far.
-    int asked()
-    {
-        m_said += m_proc.readAllStandardOutput();
-        return m_said.count("asked\n");
-    }
-    qint64 pid() const { return m_proc.processId(); }
 
 private:
-    bool waitFor(const QByteArray &line)
-    {
-        while (!m_said.contains(line + '\n') && m_proc.state() == QProcess::Running
-               && m_proc.waitForReadyRead(10000))
-            m_said += m_proc.readAllStandardOutput();
-        return m_said.contains(line + '\n');
-    }
-    QProcess m_proc;
-    QByteArray m_said;
-    bool m_ok = false;
+    mutable std::mutex m_mutex;
+    QList<QByteArray> m_blocks;
 };
 
 // One block of silence as the capture describes it.
@@ -110,6 +105,10 @@ private slots:
     void coversArePicturesOnly_data();
     void coversArePicturesOnly();
     void streamsNameTheirTrackWhereTheyPlay();
+    void aFileAfterACutIsNamedAfterWhatItHolds_data();
+    void aFileAfterACutIsNamedAfterWhatItHolds();
+    void theRecogniserTakesTheCapturedSound();
+    void aStopNeverWaitsForAHungPlayer();
     // Last: the device gives the default output up.
     void theOutputFollowedAfterASwitchIsHeard();
 
@@ -121,6 +120,9 @@ private:
     QTemporaryDir m_dir;
     QString m_sink;
     QString m_tone;
+    QString m_longTone;  // 30 s
+    QString m_ending;    // a track of 4 s of tone and 5 s of silence
+    QString m_nextTrack; // another tone
     QByteArray m_cover;
     QString m_coverPath;
     int m_files = 0;
@@ -137,6 +139,14 @@ void TestPlayerRecognition::initTestCase()
     QVERIFY(!m_sink.isEmpty());
     m_tone = m_dir.filePath("tone.wav");
     QVERIFY(TestSupport::writeToneWav(m_tone, 440, 10.0, 44100, 2, 0.3));
+    m_longTone = m_dir.filePath("long.wav");
+    QVERIFY(TestSupport::writeToneWav(m_longTone, 440, 30.0, 44100, 2, 0.3));
+    m_ending = m_dir.filePath("ending.wav");
+    QVector<float> ending = TestSupport::sineTone(440, 4.0);
+    ending += QVector<float>(5 * 44100 * 2, 0.0f);
+    QVERIFY(TestSupport::writeWav(m_ending, ending));
+    m_nextTrack = m_dir.filePath("next.wav");
+    QVERIFY(TestSupport::writeToneWav(m_nextTrack, 660, 4.0, 44100, 2, 0.3));
     QImage img(64, 32, QImage::Format_RGB32);
     img.fill(QColor(200, 40, 90));
     m_coverPath = m_dir.filePath("cover.png");
@@ -176,32 +186,38 @@ void TestPlayerRecognition::aPlayerNamesOnlyItsOwnSound_data()
     QTest::addColumn<QStringList>("tagged");    // the player with the track "Silver River"
     QTest::addColumn<QStringList>("other");     // another player, or none
     QTest::addColumn<bool>("toneIntoRecorded"); // plain sound into the recorded output too
+    QTest::addColumn<QString>("toneName");      // the program name that sound's stream gives
     QTest::addColumn<bool>("named");
 
     const QStringList track{"Playing", "Silver River", "Northbound Trio", "Rivers"};
     QTest::newRow("into the recorded output")
         << (QStringList{"river"} << track << "--play" << m_tone << "--sink" << m_sink) << QStringList()
-        << false << true;
+        << false << QString() << true;
     QTest::newRow("into another output")
         << (QStringList{"river"} << track << "--play" << m_tone << "--sink" << kOtherOutput) << QStringList()
-        << true << false;
+        << true << QString() << false;
     QTest::newRow("its stream known by name only")
         << (QStringList{"river"} << track << "--play" << m_tone << "--sink" << m_sink << "--stream-pid"
                                  << "1")
-        << QStringList() << false << true;
+        << QStringList() << false << QString() << true;
     QTest::newRow("its stream known by the player's identity")
         << (QStringList{"river"} << track << "--play" << m_tone << "--sink" << m_sink << "--stream-pid"
                                  << "1"
                                  << "--stream-name"
                                  << "Stand-in River")
-        << QStringList() << false << true;
+        << QStringList() << false << QString() << true;
     // A paused twin of the same name plays into the recorded output: its
     // stream's process is a player's, so the name is no proof.
     QTest::newRow("its name on another player's stream")
         << (QStringList{"river.a"} << track << "--play" << m_tone << "--sink" << kOtherOutput)
         << QStringList{"river.b", "Paused", "Quiet", "Nobody",        "None", "--play",
                        m_tone,    "--sink", m_sink,  "--stream-name", "river"}
-        << false << false;
+        << false << QString() << false;
+    // A program of the same name without a player on the bus plays into the
+    // recorded output, the player into another: its own stream says where it plays.
+    QTest::newRow("its name on a program's stream, its own elsewhere")
+        << (QStringList{"river"} << track << "--play" << m_tone << "--sink" << kOtherOutput) << QStringList()
+        << true << QString("river") << false;
 }
 
 void TestPlayerRecognition::aPlayerNamesOnlyItsOwnSound()
@@ -209,13 +225,15 @@ void TestPlayerRecognition::aPlayerNamesOnlyItsOwnSound()
     QFETCH(QStringList, tagged);
     QFETCH(QStringList, other);
     QFETCH(bool, toneIntoRecorded);
+    QFETCH(QString, toneName);
     QFETCH(bool, named);
 
     QRecordObject rec;
     QSignalSpy tags(rec.m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo);
     std::unique_ptr<TestSupport::Playback> tone;
     if (toneIntoRecorded) {
-        tone.reset(new TestSupport::Playback(m_tone, m_sink));
+        tone.reset(new TestSupport::Playback(
+            m_tone, m_sink, toneName.isEmpty() ? QStringList() : QStringList{"application.name=" + toneName}));
         QVERIFY(tone->waitPlaying());
     }
     std::unique_ptr<Player> twin;
@@ -375,6 +393,144 @@ void TestPlayerRecognition::streamsNameTheirTrackWhereTheyPlay()
     QCOMPARE(JXNowPlaying::lookup(recordedSource()).value("artist"), QByteArray("Stream Artist"));
     // A source that monitors no output hears no stream.
     QVERIFY(JXNowPlaying::lookup("test_microphone").isEmpty());
+}
+
+// A cut (a split on silence takes the same road) while the player still
+// names the track whose silent ending plays: the next file is named after
+// the track it holds, or not at all; a track that plays on names both.
+void TestPlayerRecognition::aFileAfterACutIsNamedAfterWhatItHolds_data()
+{
+    QTest::addColumn<QStringList>("playerOptions");
+    QTest::addColumn<bool>("cutInTheEnding"); // else while the track's sound plays on
+    QTest::addColumn<QString>("second");      // the title of the file after the cut, "" for none
+
+    QTest::newRow("in the silent ending, the next track after")
+        << QStringList{"--play", m_ending, "--then", "Golden Field|Harvest Band|Fields|" + m_nextTrack}
+        << true << "Golden Field";
+    QTest::newRow("in the silent ending, the player stopping after")
+        << QStringList{"--play", m_ending, "--stop-at-end"} << true << "";
+    QTest::newRow("while the track plays on") << QStringList{"--play", m_longTone} << false << "Silver River";
+}
+
+void TestPlayerRecognition::aFileAfterACutIsNamedAfterWhatItHolds()
+{
+    QFETCH(QStringList, playerOptions);
+    QFETCH(bool, cutInTheEnding);
+    QFETCH(QString, second);
+
+    // Players are asked only while sound plays into the recorded output:
+    // this one names nothing.
+    TestSupport::Playback tone(m_longTone, m_sink);
+    QVERIFY(tone.waitPlaying());
+    QRecordObject rec;
+    TestSupport::QueuedSpy tags(rec.m_track1, &QRecordAudioObject::emitRecognizedAudioTagInfo);
+    const QString first = startRecording(rec, "REC_before_cut");
+    QVERIFY2(!first.isEmpty(), qPrintable(rec.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() > 0, 10000);
+    Player player(QStringList{"river", "Playing", "Silver River", "Northbound Trio", "Rivers", "--sink", m_sink}
+                  << playerOptions);
+    QVERIFY(player.ok());
+    QElapsedTimer playing;
+    playing.start();
+    QTRY_COMPARE_WITH_TIMEOUT(tags.count(), 1, 15000);
+    // The track's tone lasts 4 s, its silence 5 s more.
+    if (cutInTheEnding)
+        QTRY_VERIFY_WITH_TIMEOUT(playing.elapsed() >= 5000, 10000);
+    QVERIFY(TestSupport::stopRecording(rec, QRecordObject::KeepSourcesForNextStart));
+    const QString next = startRecording(rec, "REC_after_cut");
+    QVERIFY2(!next.isEmpty(), qPrintable(rec.errorString()));
+    if (second == "Golden Field") {
+        QTRY_COMPARE_WITH_TIMEOUT(tags.count(), 2, 20000);
+    } else {
+        if (cutInTheEnding)
+            QTRY_VERIFY_WITH_TIMEOUT(player.said("ended"), 15000);
+        // Asked a few times since: long past the time an answer takes to hold.
+        const int asked = player.asked();
+        QTRY_VERIFY_WITH_TIMEOUT(player.asked() >= asked + 4, 15000);
+    }
+    QVERIFY(TestSupport::stopRecording(rec));
+
+    const QString firstNamed = QFileInfo(first).absolutePath() + "/Silver River.mp3";
+    QVERIFY2(QFile::exists(firstNamed),
+             qPrintable(QDir(QFileInfo(first).absolutePath()).entryList().join(' ')));
+    QCOMPARE(attribute(firstNamed, "Title_"), QString("Silver River"));
+    const QString folder = QFileInfo(next).absolutePath();
+    const QString nextNamed = second.isEmpty() ? next : folder + "/" + second + ".mp3";
+    QVERIFY2(QFile::exists(nextNamed), qPrintable(QDir(folder).entryList().join(' ')));
+    QCOMPARE(attribute(nextNamed, "Title_"), second);
+    QCOMPARE(tags.count(), second.isEmpty() ? 1 : 2);
+}
+
+// The recogniser is handed each block the capture hands on, whole.
+void TestPlayerRecognition::theRecogniserTakesTheCapturedSound()
+{
+    TestSupport::Playback tone(m_tone, m_sink);
+    QVERIFY(tone.waitPlaying());
+    QRecordAudioObject capture(QRecordAudioObject::SystemSoundTrack);
+    BlockCollector collected;
+    capture.setRecorder(&collected);
+    QVERIFY2(capture.setStart(), qPrintable(capture.errorString()));
+    capture.setStartRecorder(true);
+    QTRY_VERIFY_WITH_TIMEOUT(collected.blocks().size() >= 50, 15000);
+    QVERIFY(capture.setStop());
+
+    QCaptureRecognizer recognizer;
+    recognizer.setSource(recordedSource());
+    recognizer.beginRun();
+    quint64 bytes = 0;
+    for (QByteArray block : collected.blocks()) {
+        AudioFrame frame;
+        frame.data = reinterpret_cast<unsigned char *>(block.data());
+        frame.size = quint32(block.size());
+        frame.timestamp = quint64(bytes / 8 * 1000000 / 44100);
+        recognizer.feed(frame);
+        bytes += frame.size;
+    }
+    QVERIFY(bytes >= 50 * 1024 * 8);
+    QCOMPARE(recognizer.takenBytes(), bytes);
+    recognizer.endRun();
+}
+
+// A player that answers nothing on the bus holds each look-up a quarter of
+// a second; a stop never waits for a look-up.
+void TestPlayerRecognition::aStopNeverWaitsForAHungPlayer()
+{
+    // Players are asked only while sound plays into the recorded output.
+    TestSupport::Playback tone(m_longTone, m_sink);
+    QVERIFY(tone.waitPlaying());
+    QRecordObject rec;
+    QString path = startRecording(rec, "REC_no_player");
+    QVERIFY2(!path.isEmpty(), qPrintable(rec.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(rec.recordedTime() >= 1000000, 10000);
+    QElapsedTimer took;
+    took.start();
+    QVERIFY(TestSupport::stopRecording(rec));
+    const qint64 usual = took.elapsed();
+
+    std::vector<std::unique_ptr<Player>> hung;
+    for (int i = 0; i < kHungPlayers; ++i) {
+        hung.emplace_back(new Player({QString("hung%1").arg(i), "Playing", "Held", "Nobody", "None", "--hang"}));
+        QVERIFY(hung.back()->ok());
+    }
+    auto reached = [&hung] {
+        return int(std::count_if(hung.begin(), hung.end(),
+                                 [](const std::unique_ptr<Player> &p) { return p->asked() > 0; }));
+    };
+    path = startRecording(rec, "REC_hung_players");
+    QVERIFY2(!path.isEmpty(), qPrintable(rec.errorString()));
+    // A look-up is under way: it goes from one hung player to the next.
+    QTRY_VERIFY_WITH_TIMEOUT(reached() > 0, 15000);
+    took.restart();
+    QVERIFY(TestSupport::stopRecording(rec));
+    const qint64 stopped = took.elapsed();
+    const int asked = reached();
+    qInfo("a stop took %lld ms with no player, %lld ms during a look-up of %d hung players (%d of them asked "
+          "by then)",
+          usual, stopped, kHungPlayers, asked);
+    // That look-up goes on after the stop: the stop did not wait for it.
+    QVERIFY2(asked < kHungPlayers, qPrintable(QString::number(stopped)));
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(attribute(path, "Title_"), QString());
 }
 
 // The user chooses another output while recording: what plays there is
