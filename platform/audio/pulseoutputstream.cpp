@@ -13,13 +13,6 @@ namespace {
 
 using LoopLock = PulseContext::Lock;
 
-// Half a second asked of the server (PulseAudio grants about that, PipeWire
-// about 300 ms): a player's thread that a loaded machine keeps from running
-// for a tenth of a second or more is not heard. Pause corks, a seek opens a
-// new stream and a setting change drops what is queued (flush), so none of
-// them waits for this buffer to play out.
-constexpr int kTargetMs = 500;
-
 } // namespace
 
 PulseOutputStream::PulseOutputStream(PulseContext *context)
@@ -83,7 +76,7 @@ bool PulseOutputStream::open(const std::string &device, int sampleRate, int chan
         const uint32_t frameBytes = uint32_t(sizeof(float)) * uint32_t(channels);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(sampleRate) * uint32_t(kTargetMs) / 1000 * frameBytes;
+        attr.tlength = uint32_t(sampleRate) * uint32_t(kTargetLatencyMs) / 1000 * frameBytes;
         attr.prebuf = uint32_t(-1);
         attr.minreq = uint32_t(-1);
         attr.fragsize = uint32_t(-1);

@@ -22,6 +22,13 @@ struct pa_stream;
 class PulseOutputStream
 {
 public:
+    // Half a second asked of the server (PulseAudio grants about that, PipeWire
+    // about 300 ms): a player's thread that a loaded machine keeps from running
+    // for a tenth of a second or more is not heard. Pause corks, a seek opens a
+    // new stream and a setting change drops what is queued (flush), so none of
+    // them waits for this buffer to play out.
+    static constexpr int kTargetLatencyMs = 500;
+
     // On the given connection (null: the process-wide one).
     explicit PulseOutputStream(PulseContext *context = nullptr);
     ~PulseOutputStream();
