@@ -181,6 +181,11 @@ bool PulseOutputStream::flush(int timeoutMs, int64_t *nextFrame)
         m_flushOp = pa_stream_flush(m_stream, &PulseOutputStream::onFlushed, this);
         if (!m_flushOp)
             return false;
+        // A drain asked for would end with what is dropped now: the writer
+        // asks again once it has written the end anew.
+        cancelPulseOperation(m_drainOp);
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_drainAsked = m_drained = false;
     }
     {
         std::unique_lock<std::mutex> guard(m_mutex);

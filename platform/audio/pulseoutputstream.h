@@ -3,7 +3,7 @@
 // written without blocking, waits that other threads can cut short (a seek or
 // a stop must not wait for the sink), corked for pause, an end reported
 // asynchronously, and a clock of the samples the sink has actually played.
-// It keeps half a second at the server, so that a player starved of the
+// It keeps about a second at the server, so that a player starved of the
 // processor for a while on a busy machine is not heard; what is queued can be
 // dropped (flush) when the sound to come must change at once. Underflows (the
 // server ran out of sound mid-play) are counted and logged.
@@ -22,12 +22,15 @@ struct pa_stream;
 class PulseOutputStream
 {
 public:
-    // Half a second asked of the server (PulseAudio grants about that, PipeWire
-    // about 300 ms): a player's thread that a loaded machine keeps from running
-    // for a tenth of a second or more is not heard. Pause corks, a seek opens a
-    // new stream and a setting change drops what is queued (flush), so none of
-    // them waits for this buffer to play out.
-    static constexpr int kTargetLatencyMs = 500;
+    // A second asked of the server (PulseAudio keeps about that in the
+    // stream; PipeWire about 200 ms less, the rest being its graph's own
+    // latency): a player's thread that a loaded machine keeps from running
+    // for a few tenths of a second is not heard. With half a second PipeWire
+    // kept about 300 ms, and a busy machine still broke the sound now and
+    // then. Pause corks, a seek opens a new stream and a setting change drops
+    // what is queued (flush), so none of them waits for this buffer to play
+    // out.
+    static constexpr int kTargetLatencyMs = 1000;
 
     // On the given connection (null: the process-wide one).
     explicit PulseOutputStream(PulseContext *context = nullptr);
@@ -55,7 +58,8 @@ public:
     void wake();
 
     // Drops what the server holds and has not yet handed to the sink; the
-    // next write plays right after what is on its way out already. Waits for
+    // next write plays right after what is on its way out already. A drain
+    // under way is called off (beginDrain() asks anew). Waits for
     // the server's answer (at most timeoutMs; wake() and close() cut it
     // short) and gives the frame, counted like writtenFrames(), that the
     // next write starts at. False when that is not known: the stream failed,

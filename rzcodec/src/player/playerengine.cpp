@@ -1072,9 +1072,9 @@ bool PlayerEngine::remakeDue()
 {
     if (!m_remakeAsked)
         return false;
-    if (!m_stream || m_sent.empty() || (m_decodeEnded && m_replay.empty() && pendingFrames() == 0)) {
-        // Nothing made with the old settings waits to be heard, or the
-        // output drains the file's end: the chain built next carries them.
+    if (!m_stream || m_sent.empty()) {
+        // Nothing made with the old settings waits to be heard: the chain
+        // built next carries the new ones.
         m_remakeAsked = false;
         return false;
     }

@@ -241,7 +241,7 @@ private:
     // A setting changed while the output holds sound made with the old one:
     // drops what the server holds and makes it again from the decoded sound
     // kept (m_sent), so the change is heard at once rather than once the
-    // output's half second has played out.
+    // output's second has played out.
     bool remakeDue();
     void remakeQueuedSound(std::unique_lock<std::mutex> &lock);
     // Forgets decoded sound whose output has been played.

@@ -93,8 +93,9 @@ private slots:
         int64_t next = -1;
         QVERIFY(stream.flush(5000, &next));
         // Writing goes on after what the server had already handed to the
-        // sink: not before what was heard, well before what was written.
-        QVERIFY2(next >= heard && next < written - 44100 / 20,
+        // sink: not before what was heard (PipeWire's index may lag its
+        // clock by some milliseconds), well before what was written.
+        QVERIFY2(next >= heard - 44100 / 10 && next < written - 44100 / 20,
                  qPrintable(QString("%1, heard %2 of %3").arg(next).arg(heard).arg(written)));
         QCOMPARE(stream.writtenFrames(), next);
         // The room freed is asked for again, and what follows plays to its end.
