@@ -11,6 +11,7 @@
 #include "media/jxqplayobject.h"
 #include "platform/audio/pulseoutputstream.h"
 
+#include "bench/countratio.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -212,13 +213,6 @@ struct Side
     }
 };
 
-QString ratio(double ours, double peer)
-{
-    if (peer > 0)
-        return QString::number(ours / peer, 'f', 2);
-    return ours > 0 ? QStringLiteral("peer none") : QStringLiteral("both none");
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -290,9 +284,9 @@ int main(int argc, char **argv)
                     side->plays.size(), side->withUnderflows(), side->plays.size(), side->underflows(),
                     side->silenceMs(), side->mostSilenceMs());
     std::printf("ratio ours / paplay: plays with silence %s, underflows %s, silence %s\n",
-                qPrintable(ratio(ours.withSilence(), peer.withSilence())),
-                qPrintable(ratio(ours.underflows(), peer.underflows())),
-                qPrintable(ratio(ours.silenceMs(), peer.silenceMs())));
+                qPrintable(countRatio(ours.withSilence(), peer.withSilence())),
+                qPrintable(countRatio(ours.underflows(), peer.underflows())),
+                qPrintable(countRatio(ours.silenceMs(), peer.silenceMs())));
     std::printf("goal, no play of ours with silence put in: %s\n", ours.withSilence() == 0 ? "met" : "MISSED");
     return 0;
 }
