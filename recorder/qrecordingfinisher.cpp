@@ -125,5 +125,14 @@ QRecordingFinisher::Outcome QRecordingFinisher::run(const Job &job)
     // program starting meanwhile leaves it alone.
     if (out.finished)
         QRecordingMarker::remove(out.tagging.path);
+    if (job.thumbnail.valid()) {
+        // A recording stopped right after its first frame is done before its
+        // thumbnail may be: the record is stored with it only once it is written.
+        if (job.thumbnail.wait_for(std::chrono::seconds(10)) == std::future_status::ready)
+            out.thumbnail = job.thumbnail.get();
+        else
+            qCWarning(lcRecorder) << "the thumbnail of" << job.path
+                                  << "was not written in time; the record goes without";
+    }
     return out;
 }

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -36,6 +37,9 @@ public:
         // Read once the sources above have stopped: tags recognised in the
         // last sound, after the stop was asked, still count.
         std::shared_ptr<const QRecognizedTags> tags;
+        // The thumbnail being written on the image writer's worker, if one
+        // was asked for: waited for, so that the record points at the file.
+        std::shared_future<QString> thumbnail;
     };
     struct Outcome
     {
@@ -51,6 +55,8 @@ public:
         // The kept file's place (renamed after its recognised title) and
         // the tags its record carries.
         QRecordingTagging::Result tagging;
+        // The thumbnail's path, "" without one.
+        QString thumbnail;
     };
 
     QRecordingFinisher() = default;

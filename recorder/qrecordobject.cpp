@@ -50,12 +50,6 @@ QRecordObject::QRecordObject(QObject *parent)
             [this](const JXRecognizerAudioTagInfo &tags) { recognizedTags()->put(tags); },
             Qt::DirectConnection);
     m_imageWriter = std::make_unique<RecordingImageWriter>();
-    // Written on the writer's worker, taken here.
-    connect(m_imageWriter.get(), &RecordingImageWriter::thumbnailSaved, this,
-            [this](const QString &outputPath, const QString &thumbnail) {
-                if (outputPath == m_outputPath && m_imagePath.isEmpty())
-                    m_imagePath = thumbnail;
-            });
     qRegisterMetaType<uint64_t>("uint64_t");
     qRegisterMetaType<convertedInfo>();
     qRegisterMetaType<unsigned char *>("unsigned char*");
@@ -319,13 +313,12 @@ bool QRecordObject::startRecorder(const QString &path, float volume, bool video)
         // Marked before any sound is taken: a recording the process does not
         // live to finish is repaired at the next start.
         convertedInfo started;
-        m_imagePath.clear();
+        m_thumbnail = {};
         getConvertedInfo(started);
         QRecordingMarker::write(started, QString::fromUtf8(muxer));
     }
     resetRecordRect();
     m_screenshotRequested = false;
-    m_thumbnailAsked = false;
     qCDebug(lcRecorder) << "sources: system sound" << area->getRecordAudioType(SystemSound)
                         << "valid" << area->getAudioRecordValid(SystemSound) << "microphone"
                         << area->getRecordAudioType(Microphone) << "valid" << area->getAudioRecordValid(Microphone);
@@ -391,6 +384,7 @@ void QRecordObject::stopRecorder(SourcesAfterStop sources)
         job.stoppingSources = {m_track1, m_track2};
     job.keepAlive = std::move(m_streamInput);
     job.tags = recognizedTags();
+    job.thumbnail = m_thumbnail;
     m_track2->setInputStream(nullptr);
     m_finisher.start(std::move(job), [this] {
         QMetaObject::invokeMethod(
@@ -413,6 +407,7 @@ void QRecordObject::completeFinish()
     m_recordedTime = qMax(m_recordedTime, out.recordedTime);
     convertedInfo info;
     fillConvertedInfo(info, out.tagging.path, out.fileKept, out.fileSize, out.created);
+    info.imgPath = out.thumbnail;
     info.title = out.tagging.title;
     info.artist = out.tagging.artist;
     info.album = out.tagging.album;
@@ -580,7 +575,7 @@ void QRecordObject::takeScreenFrame()
 {
     // The recorder takes sound only: a frame serves the pictures alone, and
     // is grabbed only when one of them needs it.
-    const bool thumbnail = m_imagePath.isEmpty() && !m_thumbnailAsked;
+    const bool thumbnail = !m_thumbnail.valid();
     if (!thumbnail && !m_screenshotRequested)
         return;
     int scaleX = 1, scaleY = 1;
@@ -593,10 +588,15 @@ void QRecordObject::takeScreenFrame()
         m_screenshotRequested = false;
         m_imageWriter->saveScreenshot(frame, m_screenshotPath);
     }
-    if (thumbnail) {
-        m_thumbnailAsked = true;
-        m_imageWriter->saveThumbnail(frame, m_outputPath);
-    }
+    if (thumbnail)
+        m_thumbnail = m_imageWriter->saveThumbnail(frame, m_outputPath);
+}
+
+QString QRecordObject::thumbnailPath() const
+{
+    if (!m_thumbnail.valid() || m_thumbnail.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return QString();
+    return m_thumbnail.get();
 }
 
 void QRecordObject::getConvertedInfo(convertedInfo &info)
@@ -610,7 +610,7 @@ void QRecordObject::getConvertedInfo(convertedInfo &info)
 void QRecordObject::fillConvertedInfo(convertedInfo &info, const QString &path, bool exists, qint64 size,
                                       const QDateTime &created) const
 {
-    info.imgPath = m_imagePath;
+    info.imgPath = thumbnailPath();
     info.convertedPath = QString(path).replace('\\', '/');
     info.resolution = QString("%1*%2").arg(getVideoWidth()).arg(getVideoHeight());
     info.size = QIAnyUtil::size2String(exists ? quint64(size) : 0);

@@ -116,6 +116,8 @@ private:
     // The screen timer of a video recording: a frame of the record area for
     // the screenshot asked for and for the recording's thumbnail, each once.
     void takeScreenFrame();
+    // The thumbnail's path once it is written, "" until then.
+    QString thumbnailPath() const;
     void killTimers();
     bool startSources(bool system, bool mic, bool &mixing);
     void stopSources();
@@ -160,8 +162,9 @@ private:
     QString m_screenshotPath;
     bool m_screenshotRequested = false;
     uint64_t m_recordedTime = 0;
-    QString m_imagePath;
-    bool m_thumbnailAsked = false; // of the current recording
+    // The current recording's thumbnail, once asked of the image writer; the
+    // finish waits for it, so that the record points at the written file.
+    std::shared_future<QString> m_thumbnail;
     bool m_hasFile = false;
     bool m_video = true;
     bool m_audio = true;

@@ -8,6 +8,14 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <memory>
+#include <mutex>
+
+namespace {
+std::mutex g_hookMutex;
+std::function<void()> g_beforeThumbnail;
+} // namespace
+
 RecordingImageWriter::RecordingImageWriter(QObject *parent)
     : QObject(parent)
 {
@@ -32,13 +40,29 @@ void RecordingImageWriter::saveScreenshot(const QImage &frame, const QString &pa
     });
 }
 
-void RecordingImageWriter::saveThumbnail(const QImage &frame, const QString &outputPath)
+void RecordingImageWriter::setBeforeThumbnailHook(std::function<void()> hook)
 {
-    m_pool.start([this, frame, outputPath] {
+    std::lock_guard<std::mutex> guard(g_hookMutex);
+    g_beforeThumbnail = std::move(hook);
+}
+
+std::shared_future<QString> RecordingImageWriter::saveThumbnail(const QImage &frame, const QString &outputPath)
+{
+    auto written = std::make_shared<std::promise<QString>>();
+    std::shared_future<QString> path = written->get_future().share();
+    m_pool.start([written, frame, outputPath] {
+        std::function<void()> hook;
+        {
+            std::lock_guard<std::mutex> guard(g_hookMutex);
+            hook = g_beforeThumbnail;
+        }
+        if (hook)
+            hook();
         const QString thumbnail = RecordingThumbnail::save(frame, outputPath);
         if (thumbnail.isEmpty())
             qCWarning(lcRecorder) << "the thumbnail of" << outputPath << "cannot be written to"
                                   << RecordingThumbnail::pathFor(outputPath);
-        emit thumbnailSaved(outputPath, thumbnail);
+        written->set_value(thumbnail);
     });
+    return path;
 }

@@ -8,6 +8,9 @@
 #include <QString>
 #include <QThreadPool>
 
+#include <functional>
+#include <future>
+
 class RecordingImageWriter : public QObject
 {
     Q_OBJECT
@@ -18,13 +21,13 @@ public:
     // The frame as a picture at path, its format by the path's suffix;
     // a failure is logged.
     void saveScreenshot(const QImage &frame, const QString &path);
-    // The thumbnail of the recording at outputPath (RecordingThumbnail);
-    // thumbnailSaved follows.
-    void saveThumbnail(const QImage &frame, const QString &outputPath);
+    // The thumbnail of the recording at outputPath (RecordingThumbnail). The
+    // future is ready once it is written: its path, "" when it could not be.
+    std::shared_future<QString> saveThumbnail(const QImage &frame, const QString &outputPath);
 
-signals:
-    // From the worker: where the thumbnail of outputPath went, "" when it could not be written.
-    void thumbnailSaved(const QString &outputPath, const QString &thumbnail);
+    // Called on the worker just before a thumbnail is written; tests make
+    // the write slow with it. Set while no recording runs.
+    static void setBeforeThumbnailHook(std::function<void()> hook);
 
 private:
     QThreadPool m_pool;

@@ -10,6 +10,7 @@
 #include "platform/audio/pulseplaybackstream.h"
 #include "recorder/iaudioframesink.h"
 #include "recorder/qrecordaudioobject.h"
+#include "bench/countratio.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -198,13 +199,6 @@ Judged judge(const QString &path, double frequency)
     return j;
 }
 
-QString ratio(double ours, double peer)
-{
-    if (peer > 0)
-        return QString::number(ours / peer, 'f', 2);
-    return ours > 0 ? QStringLiteral("peer none") : QStringLiteral("both none");
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -295,7 +289,7 @@ int main(int argc, char **argv)
         judgeable = judgeable && o.judgeable && p.judgeable;
         std::printf("%-14s %10.1f %6d %10.2f %10.1f %6d %10.2f %10s\n", name, o.seconds, o.breaks,
                     o.perMinute(), p.seconds, p.breaks, p.perMinute(),
-                    qPrintable(ratio(o.perMinute(), p.perMinute())));
+                    qPrintable(countRatio(o.perMinute(), p.perMinute())));
     }
     if (!judgeable) {
         std::printf("a lost or repeated block went unseen in a recording: the counts above say nothing\n");

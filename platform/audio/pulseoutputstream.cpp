@@ -1,5 +1,6 @@
 #include "platform/audio/pulseoutputstream.h"
 
+#include "platform/audio/audiolog.h"
 #include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulsestreamrelease.h"
 
@@ -11,10 +12,6 @@
 namespace {
 
 using LoopLock = PulseContext::Lock;
-
-// About 150 ms buffered at the server: short enough that pause, seek and
-// setting changes are heard at once, long enough to ride out scheduling.
-constexpr int kTargetMs = 150;
 
 } // namespace
 
@@ -55,7 +52,11 @@ bool PulseOutputStream::open(const std::string &device, int sampleRate, int chan
         m_ready = m_failed = m_drained = m_drainAsked = m_woken = false;
         m_failure.clear();
         m_requested = 0;
+        m_flushedAt = -1;
+        m_flushFailed = false;
     }
+    m_underflows = 0;
+    m_underflowsLogged = 0;
     m_rate = sampleRate;
     m_channels = channels;
     m_written = 0;
@@ -69,11 +70,13 @@ bool PulseOutputStream::open(const std::string &device, int sampleRate, int chan
             return fail(pa_strerror(pa_context_errno(m_context->context())));
         pa_stream_set_state_callback(m_stream, &PulseOutputStream::onState, this);
         pa_stream_set_write_callback(m_stream, &PulseOutputStream::onWrite, this);
+        pa_stream_set_underflow_callback(m_stream, &PulseOutputStream::onUnderflow, this);
+        pa_stream_set_latency_update_callback(m_stream, &PulseOutputStream::onTimingUpdate, this);
 
         const uint32_t frameBytes = uint32_t(sizeof(float)) * uint32_t(channels);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(sampleRate) * uint32_t(kTargetMs) / 1000 * frameBytes;
+        attr.tlength = uint32_t(sampleRate) * uint32_t(kTargetLatencyMs) / 1000 * frameBytes;
         attr.prebuf = uint32_t(-1);
         attr.minreq = uint32_t(-1);
         attr.fragsize = uint32_t(-1);
@@ -101,11 +104,17 @@ void PulseOutputStream::close()
 {
     if (!m_stream)
         return;
-    LoopLock lock(m_context);
-    // A drain still waiting for its answer would call back into this object
-    // after it is gone: the disconnect does not cancel it in time.
-    cancelPulseOperation(m_drainOp);
-    releasePulseStream(m_stream);
+    {
+        LoopLock lock(m_context);
+        // A drain or flush still waiting for its answer would call back into
+        // this object after it is gone: the disconnect does not cancel it in time.
+        cancelPulseOperation(m_drainOp);
+        cancelPulseOperation(m_flushOp);
+        m_flushAcked = false;
+        releasePulseStream(m_stream);
+    }
+    // A flush waited for on the player's thread has no answer to come.
+    wake();
 }
 
 size_t PulseOutputStream::writableFrames()
@@ -123,6 +132,7 @@ size_t PulseOutputStream::write(const float *interleaved, size_t frames)
 {
     if (!m_stream || frames == 0)
         return 0;
+    logUnderflows();
     LoopLock lock(m_context);
     size_t bytes = pa_stream_writable_size(m_stream);
     if (bytes == size_t(-1))
@@ -152,6 +162,60 @@ void PulseOutputStream::wake()
     std::lock_guard<std::mutex> guard(m_mutex);
     m_woken = true;
     m_cond.notify_all();
+}
+
+bool PulseOutputStream::flush(int timeoutMs, int64_t *nextFrame)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_flushedAt = -1;
+        m_flushFailed = false;
+        m_woken = false;
+    }
+    {
+        LoopLock lock(m_context);
+        if (!m_stream)
+            return false;
+        cancelPulseOperation(m_flushOp);
+        m_flushAcked = false;
+        m_flushOp = pa_stream_flush(m_stream, &PulseOutputStream::onFlushed, this);
+        if (!m_flushOp)
+            return false;
+        // A drain asked for would end with what is dropped now: the writer
+        // asks again once it has written the end anew.
+        cancelPulseOperation(m_drainOp);
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_drainAsked = m_drained = false;
+    }
+    {
+        std::unique_lock<std::mutex> guard(m_mutex);
+        m_cond.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                        [this] { return m_flushedAt >= 0 || m_flushFailed || m_failed || m_woken; });
+        m_woken = false;
+    }
+    LoopLock lock(m_context);
+    // Answered or given up: no callback of this flush comes any more.
+    cancelPulseOperation(m_flushOp);
+    m_flushAcked = false;
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (!m_stream || m_flushedAt < 0 || m_failed)
+        return false;
+    // The server writes on from there: so are the frames counted.
+    m_written = m_flushedAt;
+    m_requested = 0;
+    *nextFrame = m_flushedAt;
+    return true;
+}
+
+void PulseOutputStream::logUnderflows()
+{
+    const int count = m_underflows.load();
+    if (count == m_underflowsLogged)
+        return;
+    qCWarning(lcAudio)
+        << "playback underflow: the sound server ran out of sound to play; underflows of this stream:"
+        << count;
+    m_underflowsLogged = count;
 }
 
 void PulseOutputStream::setPaused(bool paused)
@@ -237,6 +301,55 @@ void PulseOutputStream::onWrite(pa_stream *, size_t bytes, void *self)
     std::lock_guard<std::mutex> guard(me->m_mutex);
     me->m_requested = bytes;
     me->m_cond.notify_all();
+}
+
+void PulseOutputStream::onFlushed(pa_stream *stream, int success, void *self)
+{
+    auto *me = static_cast<PulseOutputStream *>(self);
+    if (!success) {
+        std::lock_guard<std::mutex> guard(me->m_mutex);
+        me->m_flushFailed = true;
+        me->m_cond.notify_all();
+        return;
+    }
+    me->m_flushAcked = true;
+    me->takeFlushedIndex(stream);
+}
+
+void PulseOutputStream::onTimingUpdate(pa_stream *stream, void *self)
+{
+    auto *me = static_cast<PulseOutputStream *>(self);
+    if (me->m_flushAcked)
+        me->takeFlushedIndex(stream);
+}
+
+void PulseOutputStream::takeFlushedIndex(pa_stream *stream)
+{
+    // The flush moved the server's write index back to its read index; the
+    // client learns where from the first timing report asked for after the
+    // flush (libpulse marks the index unknown until then).
+    const pa_timing_info *timing = pa_stream_get_timing_info(stream);
+    if (!timing || timing->write_index_corrupt) {
+        if (pa_operation *op = pa_stream_update_timing_info(stream, nullptr, nullptr))
+            pa_operation_unref(op);
+        return;
+    }
+    m_flushAcked = false;
+    const int64_t frameBytes = int64_t(sizeof(float)) * m_channels;
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_flushedAt = std::max<int64_t>(0, timing->write_index / frameBytes);
+    m_cond.notify_all();
+}
+
+void PulseOutputStream::onUnderflow(pa_stream *, void *self)
+{
+    // Only counted here, on the loop thread: the log line is written by the
+    // player's next write, so the loop never waits for the log file.
+    auto *me = static_cast<PulseOutputStream *>(self);
+    std::lock_guard<std::mutex> guard(me->m_mutex);
+    // A drained stream runs out of sound by design.
+    if (!me->m_drainAsked)
+        ++me->m_underflows;
 }
 
 void PulseOutputStream::onDrained(pa_stream *, int, void *self)

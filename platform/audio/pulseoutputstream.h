@@ -3,7 +3,12 @@
 // written without blocking, waits that other threads can cut short (a seek or
 // a stop must not wait for the sink), corked for pause, an end reported
 // asynchronously, and a clock of the samples the sink has actually played.
+// It keeps about a second at the server, so that a player starved of the
+// processor for a while on a busy machine is not heard; what is queued can be
+// dropped (flush) when the sound to come must change at once. Underflows (the
+// server ran out of sound mid-play) are counted and logged.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +22,16 @@ struct pa_stream;
 class PulseOutputStream
 {
 public:
+    // A second asked of the server (PulseAudio keeps about that in the
+    // stream; PipeWire about 200 ms less, the rest being its graph's own
+    // latency): a player's thread that a loaded machine keeps from running
+    // for a few tenths of a second is not heard. With half a second PipeWire
+    // kept about 300 ms, and a busy machine still broke the sound now and
+    // then. Pause corks, a seek opens a new stream and a setting change drops
+    // what is queued (flush), so none of them waits for this buffer to play
+    // out.
+    static constexpr int kTargetLatencyMs = 1000;
+
     // On the given connection (null: the process-wide one).
     explicit PulseOutputStream(PulseContext *context = nullptr);
     ~PulseOutputStream();
@@ -42,6 +57,19 @@ public:
     void waitWritable(int timeoutMs);
     void wake();
 
+    // Drops what the server holds and has not yet handed to the sink; the
+    // next write plays right after what is on its way out already. A drain
+    // under way is called off (beginDrain() asks anew). Waits for
+    // the server's answer (at most timeoutMs; wake() and close() cut it
+    // short) and gives the frame, counted like writtenFrames(), that the
+    // next write starts at. False when that is not known: the stream failed,
+    // the wait was cut short or timed out.
+    bool flush(int timeoutMs, int64_t *nextFrame);
+
+    // Times the server ran out of sound while playing, since open (the end
+    // of a drain is not one). Each new one is logged by the next write.
+    int underflows() const { return m_underflows.load(); }
+
     void setPaused(bool paused);
     // Starts playing what is buffered even below the start threshold and
     // reports once everything written has been played.
@@ -59,10 +87,19 @@ private:
     static void onState(pa_stream *stream, void *self);
     static void onWrite(pa_stream *stream, size_t bytes, void *self);
     static void onDrained(pa_stream *stream, int success, void *self);
+    static void onFlushed(pa_stream *stream, int success, void *self);
+    static void onTimingUpdate(pa_stream *stream, void *self);
+    static void onUnderflow(pa_stream *stream, void *self);
+    // On the loop thread, once the flush is acknowledged: the write index
+    // from a timing report made after it.
+    void takeFlushedIndex(pa_stream *stream);
+    void logUnderflows();
 
     PulseContext *m_context;
     pa_stream *m_stream = nullptr;
     pa_operation *m_drainOp = nullptr; // guarded by the loop lock; its callback points here
+    pa_operation *m_flushOp = nullptr; // likewise
+    bool m_flushAcked = false;         // guarded by the loop lock
     int m_rate = 0;
     int m_channels = 0;
     int64_t m_written = 0;
@@ -76,4 +113,10 @@ private:
     bool m_drainAsked = false;
     bool m_woken = false;
     size_t m_requested = 0;
+    int64_t m_flushedAt = -1; // the frame the next write starts at, once a flush is done
+    bool m_flushFailed = false;
+
+    // Counted on the loop thread, logged on the writer's.
+    std::atomic<int> m_underflows{0};
+    int m_underflowsLogged = 0;
 };

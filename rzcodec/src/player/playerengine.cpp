@@ -22,6 +22,14 @@ namespace {
 constexpr size_t kMaxQueuedPictures = 8;
 constexpr int kOutputChannels = 2;
 constexpr int kWaveRingSeconds = 2;
+// How long the player's thread waits for the server to drop what it holds.
+constexpr int kFlushWaitMs = 1000;
+// Queued sound is made again at most this often: a volume slider that moves
+// sends many changes, and each remake drops and refills the whole output.
+constexpr auto kRemakeSpacing = std::chrono::milliseconds(100);
+// Decoded sound kept a little longer than the clock says it is heard, for a
+// server whose read index lags behind its clock.
+constexpr int64_t kKeepHeardUs = 200000;
 
 using Clock = std::chrono::steady_clock;
 
@@ -145,8 +153,7 @@ void PlayerEngine::closeLocked()
     m_videoQueue.clear();
     m_shown.reset();
     m_shownUs = -1;
-    m_pending.clear();
-    m_pendingOffset = 0;
+    forgetSound();
     m_state = State::Closed;
     m_position = 0;
     m_wantPicture = m_redeliver = false;
@@ -332,8 +339,7 @@ void PlayerEngine::stopLocked()
     m_position = 0;
     m_wallBaseUs = 0;
     m_wallRunning = false;
-    m_pending.clear();
-    m_pendingOffset = 0;
+    forgetSound();
     m_videoQueue.clear();
     m_cond.notify_all();
 }
@@ -509,11 +515,21 @@ uint64_t PlayerEngine::videoTime() const
 
 // ---- sound settings ------------------------------------------------------
 
+void PlayerEngine::changeSettingsLocked(const AudioFilterSettings &next)
+{
+    if (next == m_audioSettings)
+        return;
+    m_audioSettings = next;
+    m_graphDirty = true;
+    m_remakeAsked = true;
+}
+
 void PlayerEngine::setVolume(int percent)
 {
     CallerLock lock(*this);
-    m_audioSettings.volume = std::max(0, percent);
-    m_graphDirty = true;
+    AudioFilterSettings next = m_audioSettings;
+    next.volume = std::max(0, percent);
+    changeSettingsLocked(next);
 }
 
 void PlayerEngine::setSpeed(int percent)
@@ -524,8 +540,9 @@ void PlayerEngine::setSpeed(int percent)
         m_wallBaseUs = clockTimeLocked();
         m_wallStart = Clock::now();
     }
-    m_audioSettings.speed = std::clamp(percent, 1, 10000);
-    m_graphDirty = true;
+    AudioFilterSettings next = m_audioSettings;
+    next.speed = std::clamp(percent, 1, 10000);
+    changeSettingsLocked(next);
 }
 
 void PlayerEngine::setRate(int percent)
@@ -536,15 +553,17 @@ void PlayerEngine::setRate(int percent)
         m_wallBaseUs = clockTimeLocked();
         m_wallStart = Clock::now();
     }
-    m_audioSettings.rate = std::clamp(percent, 1, 10000);
-    m_graphDirty = true;
+    AudioFilterSettings next = m_audioSettings;
+    next.rate = std::clamp(percent, 1, 10000);
+    changeSettingsLocked(next);
 }
 
 void PlayerEngine::setEqualizer(std::vector<EqualizerBand> bands)
 {
     CallerLock lock(*this);
-    m_audioSettings.bands = std::move(bands);
-    m_graphDirty = true;
+    AudioFilterSettings next = m_audioSettings;
+    next.bands = std::move(bands);
+    changeSettingsLocked(next);
 }
 
 AudioFilterSettings PlayerEngine::audioSettings() const
@@ -722,6 +741,10 @@ void PlayerEngine::run()
             presentDue(false);
             if (m_redeliver)
                 continue;
+            if (remakeDue()) {
+                remakeQueuedSound(lock);
+                continue;
+            }
             if (pendingFrames() > 0 && m_stream) {
                 const size_t taken = m_stream->write(m_pending.data() + m_pendingOffset, pendingFrames());
                 m_pendingOffset += taken * size_t(m_outChannels);
@@ -745,7 +768,7 @@ void PlayerEngine::run()
                 m_pending.clear();
                 m_pendingOffset = 0;
             }
-            if (!m_decodeEnded) {
+            if (!m_decodeEnded || !m_replay.empty()) {
                 if (m_videoQueue.size() >= kMaxQueuedPictures) {
                     // Pictures run ahead of the sound; when the sound is about to
                     // run dry, show the oldest picture rather than stall both.
@@ -819,10 +842,18 @@ size_t PlayerEngine::pendingFrames() const
     return (m_pending.size() - m_pendingOffset) / size_t(m_outChannels);
 }
 
-void PlayerEngine::resetOutputState(uint64_t startUs)
+void PlayerEngine::forgetSound()
 {
     m_pending.clear();
     m_pendingOffset = 0;
+    m_sent.clear();
+    m_replay.clear();
+    m_remakeAsked = false;
+}
+
+void PlayerEngine::resetOutputState(uint64_t startUs)
+{
+    forgetSound();
     m_producedFrames = 0;
     m_audioFedUs = int64_t(startUs);
     m_clock.restart(startUs, m_audioSettings.timeRatio(), m_outRate);
@@ -951,6 +982,14 @@ bool PlayerEngine::rebuildFilters(std::unique_lock<std::mutex> &lock, const AVFr
 
 void PlayerEngine::decodeStep(std::unique_lock<std::mutex> &lock)
 {
+    if (!m_replay.empty()) {
+        SentAudio again = std::move(m_replay.front());
+        m_replay.pop_front();
+        takeAudio(lock, again.frame.get(), again.timeUs);
+        if (m_replay.empty() && m_decodeEnded)
+            drainFilters();
+        return;
+    }
     int index = -1;
     AVFrame *frame = m_decoded.get();
     if (auto hook = s_readHook.load())
@@ -1014,6 +1053,10 @@ void PlayerEngine::takeAudio(std::unique_lock<std::mutex> &lock, AVFrame *frame,
         logAvError("filtering the sound of " + m_input.path(), pushed);
         return;
     }
+    // Kept until heard: a setting changed meanwhile makes its sound again.
+    if (FramePtr kept{av_frame_clone(frame)})
+        m_sent.push_back(SentAudio{std::move(kept), timeUs, m_audioFedUs});
+    forgetPlayedSound();
     AVFrame *out = m_filtered.get();
     while (m_graph.pull(out) >= 0) {
         const size_t samples = size_t(out->nb_samples) * size_t(m_outChannels);
@@ -1023,6 +1066,78 @@ void PlayerEngine::takeAudio(std::unique_lock<std::mutex> &lock, AVFrame *frame,
         m_producedFrames += out->nb_samples;
         av_frame_unref(out);
     }
+}
+
+bool PlayerEngine::remakeDue()
+{
+    if (!m_remakeAsked)
+        return false;
+    if (!m_stream || m_sent.empty()) {
+        // Nothing made with the old settings waits to be heard: the chain
+        // built next carries the new ones.
+        m_remakeAsked = false;
+        return false;
+    }
+    return Clock::now() - m_lastRemake >= kRemakeSpacing;
+}
+
+void PlayerEngine::remakeQueuedSound(std::unique_lock<std::mutex> &lock)
+{
+    m_remakeAsked = false;
+    m_lastRemake = Clock::now();
+    const uint64_t epoch = m_outputEpoch;
+    const std::shared_ptr<PulseOutputStream> stream = m_stream;
+    lock.unlock();
+    int64_t from = -1;
+    const bool flushed = stream->flush(kFlushWaitMs, &from);
+    lock.lock();
+    if (m_quit || epoch != m_outputEpoch || m_stream != stream)
+        return; // a seek, stop or close came meanwhile, with an output of its own
+    if (stream->hasFailed()) {
+        failOutput();
+        return;
+    }
+    if (!flushed || from > m_producedFrames) {
+        // Where the server goes on is not known: a new output from where the
+        // sound is now, as a seek makes.
+        const uint64_t now = clockTimeLocked();
+        std::string error;
+        if (!restartAt(now, true, &error)) {
+            logError("playing " + m_input.path() + " on after a setting changed: " + error);
+            settleAfterFailedSeek(now, error);
+        }
+        return;
+    }
+    // The server plays on from output frame `from`: the decoded sound from
+    // that moment of the media on goes through a new chain, then the decoder
+    // goes on where it was.
+    for (auto it = m_sent.rbegin(); it != m_sent.rend(); ++it)
+        m_replay.push_front(std::move(*it));
+    m_sent.clear();
+    uint64_t at = m_clock.mediaTimeAt(from);
+    if (!m_replay.empty())
+        at = std::max(at, uint64_t(std::max<int64_t>(0, m_replay.front().timeUs)));
+    while (!m_replay.empty() && m_replay.front().endUs <= int64_t(at))
+        m_replay.pop_front();
+    m_skipUntilUs = at;
+    m_pending.clear();
+    m_pendingOffset = 0;
+    m_graph.reset();
+    m_producedFrames = from;
+    m_audioFedUs = int64_t(at);
+    m_clock.addSegment(from, at, m_audioSettings.timeRatio());
+    ++m_clockVersion;
+    std::lock_guard<std::mutex> viewLock(m_viewMutex);
+    m_view.waveEnd = from;
+}
+
+void PlayerEngine::forgetPlayedSound()
+{
+    if (m_sent.empty())
+        return;
+    const int64_t heard = int64_t(clockTimeLocked()) - kKeepHeardUs;
+    while (!m_sent.empty() && m_sent.front().endUs < heard)
+        m_sent.pop_front();
 }
 
 void PlayerEngine::drainFilters()
@@ -1154,8 +1269,7 @@ void PlayerEngine::finish()
     m_state = State::Completed;
     m_position = m_input.durationUs();
     m_wallRunning = false;
-    m_pending.clear();
-    m_pendingOffset = 0;
+    forgetSound();
 }
 
 uint64_t PlayerEngine::clockTimeLocked() const

@@ -117,6 +117,13 @@ private:
         FramePtr frame;
         int64_t timeUs = 0;
     };
+    // A decoded sound frame as it went into the filter chain.
+    struct SentAudio
+    {
+        FramePtr frame;
+        int64_t timeUs = 0;
+        int64_t endUs = 0;
+    };
     struct Callback {
         RZFrameCallback function = nullptr;
         void *context = nullptr;
@@ -231,6 +238,16 @@ private:
     bool rebuildFilters(std::unique_lock<std::mutex> &lock, const AVFrame *sample, bool continuing);
     void decodeStep(std::unique_lock<std::mutex> &lock);
     void takeAudio(std::unique_lock<std::mutex> &lock, AVFrame *frame, int64_t timeUs);
+    // A setting changed while the output holds sound made with the old one:
+    // drops what the server holds and makes it again from the decoded sound
+    // kept (m_sent), so the change is heard at once rather than once the
+    // output's second has played out.
+    bool remakeDue();
+    void remakeQueuedSound(std::unique_lock<std::mutex> &lock);
+    // Forgets decoded sound whose output has been played.
+    void forgetPlayedSound();
+    // Takes a new setting; the caller holds m_mutex.
+    void changeSettingsLocked(const AudioFilterSettings &next);
     void drainFilters();
     void keepVideoFrame(AVFrame *frame, int64_t timeUs);
     void presentDue(bool force);
@@ -240,6 +257,8 @@ private:
     size_t pendingFrames() const;
     void rememberWave(const float *samples, size_t frames);
     void resetOutputState(uint64_t startUs);
+    // Drops the sound made and kept for the output.
+    void forgetSound();
     void closeLocked();
 
     mutable std::mutex m_mutex;
@@ -271,6 +290,10 @@ private:
     size_t m_pendingOffset = 0;    // samples of m_pending already written
     int64_t m_producedFrames = 0;  // output frames produced since the stream began
     int64_t m_audioFedUs = 0;      // media time just after the last sample fed to the filters
+    std::deque<SentAudio> m_sent;  // decoded sound fed to the filters and not yet heard
+    std::deque<SentAudio> m_replay; // decoded sound to feed again, before the decoder's next
+    bool m_remakeAsked = false;     // settings changed while the output holds older sound
+    std::chrono::steady_clock::time_point m_lastRemake;
     PlayClock m_clock;
     bool m_decodeEnded = false;
     uint64_t m_skipUntilUs = 0;    // an exact seek drops what lies before it

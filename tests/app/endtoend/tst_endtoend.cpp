@@ -748,10 +748,10 @@ void TestEndToEnd::playsARecordingOnTheOutput()
     speakers.waitForFinished(5000);
     qInfo("playback: the speech's loudness played into the device: %s; heard on the speakers: %s%s",
           qPrintable(p.text()), qPrintable(h.text()), both ? "" : " (after 30 s)");
-    // On a busy machine a stream that ran short loses a moment (the server
-    // plays on past what came late), into the device and so on the
-    // speakers: one quarter of a second at most passes, told above; more,
-    // or any elsewhere than on both, is a fault.
+    // On a busy machine a stream that ran short has a moment of silence put
+    // in (the server waits for what comes late and plays it late), into the
+    // device and so on the speakers: one quarter of a second at most passes,
+    // told above; more, or any elsewhere than on both, is a fault.
     const auto nearlyWhole = [](const Parts &parts) {
         return parts.whole() || (parts.loud > 0 && parts.found >= parts.loud - 1);
     };

@@ -84,8 +84,11 @@ void TestPlayerFilterBuild::gettersAnswerWhileAChainIsBuilt()
     Player p;
     QVERIFY(p.open(m_tone));
     QCOMPARE(rz_player_play(p.handle), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(p.handle) > 300000, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(p.handle) > 500000, 10000);
 
+    // The change drops what the output holds; PipeWire goes on from an index
+    // that may lag its clock by some milliseconds, so the position may step
+    // back by as much.
     Held held(buildGate());
     QVERIFY(setKiloHertzGain(p.handle, -6));
     QTRY_VERIFY_WITH_TIMEOUT(held.gate.entered >= 1, 10000);
@@ -104,7 +107,7 @@ void TestPlayerFilterBuild::gettersAnswerWhileAChainIsBuilt()
     });
     QTRY_VERIFY_WITH_TIMEOUT(gui.done(), 5000);
     QVERIFY(running);
-    QVERIFY(position > 300000);
+    QVERIFY2(position > 400000, qPrintable(QString::number(position)));
 
     // Once let go, the build is put in place and the playback goes on.
     held.gate.release();

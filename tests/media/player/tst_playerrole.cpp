@@ -91,6 +91,22 @@ QVector<ToneRun> toneRuns(const QVector<float> &capture, const QVector<double> &
     return runs;
 }
 
+// Seconds of a capture's sound nearer `level` dB than `other` (10 ms blocks,
+// silent ones not counted): how much of the play sounded at one of two
+// levels, whatever gaps a loaded server left in it.
+double secondsAtLevel(const QVector<float> &capture, double level, double other)
+{
+    const double block = 0.01;
+    const double length = SoundLevel::seconds(capture);
+    double seconds = 0;
+    for (double at = 0; at + block <= length; at += block) {
+        const double db = SoundLevel::rmsDb(SoundLevel::slice(capture, at, at + block));
+        if (db > -50 && std::abs(db - level) < std::abs(db - other))
+            seconds += block;
+    }
+    return seconds;
+}
+
 } // namespace
 
 class TestPlayerRole : public QObject
@@ -103,6 +119,8 @@ private slots:
     void seekToHalfPlaysTheSecondHalf();
     void volumeFiftyLowersBySixDecibels();
     void equalizerRaisesItsBandOnly();
+    void changeWhilePlayingIsHeardPromptly_data();
+    void changeWhilePlayingIsHeardPromptly();
     void doubleSpeedEndsInHalfTheTime();
     void waveDataShowsWhatIsHeard();
     void videoFramesReachCallbacksOnPlayerThread();
@@ -279,6 +297,73 @@ void TestPlayerRole::equalizerRaisesItsBandOnly()
         else
             QVERIFY2(std::abs(change) < 1.0, qPrintable(QString::number(change)));
     }
+}
+
+void TestPlayerRole::changeWhilePlayingIsHeardPromptly_data()
+{
+    QTest::addColumn<double>("frequency");
+    QTest::addColumn<bool>("equalizer");
+    QTest::addColumn<double>("change"); // dB
+    QTest::addColumn<double>("at");     // seconds heard of the 3 s file
+
+    QTest::newRow("volume to a quarter") << 440.0 << false << -12.04 << 1.0;
+    QTest::newRow("equaliser up 10 dB at the tone") << 1000.0 << true << 10.0 << 1.0;
+    // All of the file is written by then, and the output drains its end.
+    QTest::newRow("volume in the last second") << 440.0 << false << -12.04 << 2.2;
+}
+
+// The output holds about a second of sound made with the old settings: a
+// change drops it and makes it again, so the change is heard after little
+// more than the sink's own share. Judged in media time (what sounded at the
+// old level against where the play was at the change), which a busy machine
+// does not stretch: its delays before the drop count, its gaps do not. The
+// sound made again follows on where the server was: the file is heard whole,
+// nothing of it twice.
+void TestPlayerRole::changeWhilePlayingIsHeardPromptly()
+{
+    QFETCH(double, frequency);
+    QFETCH(bool, equalizer);
+    QFETCH(double, change);
+    QFETCH(double, at);
+    const QString file = m_dir.filePath(QString("change%1.wav").arg(frequency));
+    QVERIFY(TestSupport::writeToneWav(file, frequency, 3.0, 44100, 2, 0.1));
+    Player p;
+    QVERIFY(p.open(file));
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QVERIFY(capture.waitForHeard(at));
+    const double from = SoundLevel::heard(capture.peek()).from;
+    const double level = SoundLevel::medianDb(capture.peek(), from + 0.1, SoundLevel::seconds(capture.peek()));
+    const double before = rz_player_get_play_time(p.handle) / 1e6;
+    if (equalizer) {
+        const double bands[] = {31, 62, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+        const double gains[] = {0, 0, 0, 0, 0, change, 0, 0, 0, 0};
+        QCOMPARE(rz_player_set_audio_equalize(p.handle, bands, gains, 10), 1);
+    } else {
+        QCOMPARE(rz_player_set_audio_volume(p.handle, 25), 1);
+    }
+    const double after = rz_player_get_play_time(p.handle) / 1e6;
+    const double changed = level + change;
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_is_completed(p.handle), 10000);
+    QVERIFY(capture.waitForSilenceAfterSound());
+    const QVector<float> heard = capture.stop();
+
+    const double old = secondsAtLevel(heard, level, changed);
+    const double remade = secondsAtLevel(heard, changed, level);
+    const QString figures = QString("level %1 dB; %2 s at it, the change made at %3 s; %4 s at the new level")
+                                .arg(level, 0, 'f', 1)
+                                .arg(old, 0, 'f', 3)
+                                .arg(after, 0, 'f', 3)
+                                .arg(remade, 0, 'f', 3);
+    qInfo("%s", qPrintable(figures));
+    QVERIFY2(level > -30, qPrintable(figures));
+    QVERIFY2(old > before - 0.05, qPrintable(figures));
+    QVERIFY2(old < after + 0.25, qPrintable(figures));
+    QVERIFY2(std::abs(old + remade - 3.0) < 0.06, qPrintable(figures));
+    // And the new level is the one asked for.
+    const double now = SoundLevel::medianDb(heard, from + old + 0.2, from + old + std::min(1.3, remade));
+    QVERIFY2(std::abs(now - changed) < 1.0, qPrintable(figures + QString("; then %1 dB").arg(now)));
 }
 
 void TestPlayerRole::doubleSpeedEndsInHalfTheTime()

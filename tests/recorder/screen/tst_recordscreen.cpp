@@ -1,6 +1,7 @@
 // A video recording's screen timer on a virtual display: the thumbnail of
 // the record area under its digest name, once, and a requested screenshot,
-// once; an audio recording makes neither.
+// once; an audio recording makes neither. A recording stopped while its
+// thumbnail is still being written is stored with it all the same.
 
 #include "recordingsetup.h"
 #include "recordingtools.h"
@@ -9,6 +10,7 @@
 #include "common/qconvertersetting.h"
 #include "platform/audio/loopbackdevice.h"
 #include "recorder/qrecordareainfo.h"
+#include "recorder/qrecordingfinisher.h"
 #include "recorder/qrecordobject.h"
 #include "recorder/recordingthumbnail.h"
 #include "rzcodec/codecids.h"
@@ -23,6 +25,9 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -70,6 +75,8 @@ private slots:
     void picturesOfTheRecordArea_data();
     void picturesOfTheRecordArea();
     void anAudioRecordingMakesNoPictures();
+    void stoppedWhileTheThumbnailIsWritten_data();
+    void stoppedWhileTheThumbnailIsWritten();
 
 private:
     QTemporaryDir m_dir;
@@ -185,6 +192,77 @@ void TestRecordScreen::anAudioRecordingMakesNoPictures()
     }
     QVERIFY(!QFile::exists(shot));
     QVERIFY(!QFile::exists(RecordingThumbnail::pathFor(path)));
+}
+
+void TestRecordScreen::stoppedWhileTheThumbnailIsWritten_data()
+{
+    QTest::addColumn<bool>("atOnce");
+    // As when the window closes: completed on the spot.
+    QTest::newRow("stop completed at once") << true;
+    QTest::newRow("stop") << false;
+}
+
+// The thumbnail's write is held until the stopped recording's file is being
+// completed: the record must still point at it, and it must be there.
+void TestRecordScreen::stoppedWhileTheThumbnailIsWritten()
+{
+    QFETCH(bool, atOnce);
+    QRecordAreaInfo *options = QRecordAreaInfo::getAreaInfo();
+    options->setStartPt(QPoint(100, 100));
+    options->setRecordSize(QSize(200, 100));
+    options->setScale(1, 1);
+    const QString path = m_dir.filePath(QString("early%1/REC_early.mp3").arg(++m_takes));
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    const QString expected = RecordingThumbnail::pathFor(path);
+
+    struct Hold
+    {
+        std::mutex mutex;
+        std::condition_variable cond;
+        int asked = 0;
+        bool finishing = false;
+    };
+    const auto hold = std::make_shared<Hold>();
+    RecordingImageWriter::setBeforeThumbnailHook([hold] {
+        std::unique_lock<std::mutex> lock(hold->mutex);
+        ++hold->asked;
+        // Bounded, so that a finish that never comes cannot hang the test.
+        hold->cond.wait_for(lock, std::chrono::seconds(20), [&] { return hold->finishing; });
+    });
+    QRecordingFinisher::setBeforeFinishHook([hold] {
+        {
+            std::lock_guard<std::mutex> lock(hold->mutex);
+            hold->finishing = true;
+        }
+        hold->cond.notify_all();
+    });
+    const auto asked = [hold] {
+        std::lock_guard<std::mutex> lock(hold->mutex);
+        return hold->asked;
+    };
+    {
+        QRecordObject rec;
+        QSignalSpy completed(&rec, &QRecordObject::emitRecordingCompleted);
+        QVERIFY2(rec.startRecorder(path, 100.0f, true), qPrintable(rec.errorString()));
+        // Stopped right after its first frame, whose thumbnail is being written.
+        QTRY_COMPARE(asked(), 1);
+        if (atOnce) {
+            rec.stopRecorder();
+            rec.waitForFinish();
+        } else {
+            QVERIFY(TestSupport::stopRecording(rec));
+        }
+        QCOMPARE(completed.count(), 1);
+        const convertedInfo info = completed.first().first().value<convertedInfo>();
+        QCOMPARE(info.imgPath, expected);
+    }
+    RecordingImageWriter::setBeforeThumbnailHook(nullptr);
+    QRecordingFinisher::setBeforeFinishHook(nullptr);
+    QCOMPARE(asked(), 1);
+    QVERIFY(QFile::exists(expected));
+    const QList<QDomElement> entries = TestSupport::historyEntries(path);
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.first().firstChildElement().attribute("Img_path_"), expected);
 }
 
 QTEST_MAIN(TestRecordScreen)
