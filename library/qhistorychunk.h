@@ -27,6 +27,9 @@ public:
     // the getters hand out copies, textView a view valid until the row's
     // next change.
     std::string_view textView(QRowTexts::Field field) const { return m_texts.view(field); }
+    // The row's texts as they stand; a copy shares them and stays as it is
+    // when the row changes (what a sort or a search takes to a worker).
+    const QRowTexts &texts() const { return m_texts; }
     QString qtext(QRowTexts::Field field) const;
 
     void SetFilePath(const std::string &path) { m_texts.set(QRowTexts::FilePath, path); }
