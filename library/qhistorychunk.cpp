@@ -63,7 +63,7 @@ QHistoryChunk::QHistoryChunk()
 
 QHistoryChunk::~QHistoryChunk() = default;
 
-void QHistoryChunk::setFromRecord(const convertedInfo &info)
+void QHistoryChunk::setFromRecord(const convertedInfo &info, const HistoryDocument::Entry *entry)
 {
     const QString &path = info.convertedPath;
     QByteArray utf8[QRowTexts::FieldCount];
@@ -83,7 +83,8 @@ void QHistoryChunk::setFromRecord(const convertedInfo &info)
     std::string_view views[QRowTexts::FieldCount];
     for (int f = 0; f < QRowTexts::FieldCount; ++f)
         views[f] = std::string_view(utf8[f].constData(), size_t(utf8[f].size()));
-    m_texts.setAll(views);
+    if (!entry || !m_texts.setFromEntry(*entry, views))
+        m_texts.setAll(views);
     readPlayTime();
     readCreateTime();
     setVideoType(info.videoFile);

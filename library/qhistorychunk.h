@@ -20,8 +20,10 @@ public:
     ~QHistoryChunk() override;
 
     // Path, name, tags, texts, format and new mark of a History.xml record;
-    // the playlist names are the row's own business.
-    void setFromRecord(const convertedInfo &info);
+    // the playlist names are the row's own business. Given the record's
+    // entry as the history keeps it, the texts are read there (shared with
+    // the history) wherever they read the same.
+    void setFromRecord(const convertedInfo &info, const HistoryDocument::Entry *entry = nullptr);
 
     // Texts are kept as UTF-8 in one block per row (library/qrowtexts.h);
     // the getters hand out copies, textView a view valid until the row's

@@ -52,9 +52,12 @@ void QLibraryLoader::start()
     auto names = std::make_shared<QRowControls::ListNames>();
     m_readOrder = m_rows.order();
     m_historyJob->start(
-        [inRepair = m_inRepair, names](const convertedInfo &info, qint64 bytes) -> IBaseChunk * {
-            return QRowControls::takesRow(info, inRepair) ? QRowControls::recordRow(info, bytes, names.get())
-                                                          : nullptr;
+        [inRepair = m_inRepair, names](const convertedInfo &info, qint64 bytes,
+                                       const HistoryDocument::Entry &entry) -> IBaseChunk * {
+            // The row's texts are read where the history keeps them.
+            return QRowControls::takesRow(info, inRepair)
+                       ? QRowControls::recordRow(info, bytes, names.get(), &entry)
+                       : nullptr;
         },
         m_readOrder);
 }

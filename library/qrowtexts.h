@@ -9,6 +9,8 @@
 // a worker), counting their holders atomically, so that a block handed to
 // another thread stays whole however the row changes meanwhile.
 
+#include "common/historydocument.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -51,11 +53,19 @@ public:
     void set(Field field, std::string_view value);
     // Every field at once, in the order of Field: one block made once.
     void setAll(const std::string_view (&values)[FieldCount]);
+    // Every field at once, read where the history's entry of the record
+    // keeps them: the entry's bytes are shared, not copied. Only when each
+    // of the values (the record's texts, in the order of Field) reads the
+    // same there; else they are copied as setAll does, and false.
+    bool setFromEntry(const HistoryDocument::Entry &entry, const std::string_view (&values)[FieldCount]);
+    // The texts are read where a history entry keeps them.
+    bool readsEntry() const;
     // Both hold the same block (or none).
     bool sharesWith(const QRowTexts &other) const { return m_block == other.m_block; }
 
 private:
     struct Block;
+    struct EntryBlock;
     void release() noexcept;
 
     // Null while every text is empty.

@@ -325,8 +325,9 @@ void TestLibraryTable::tableDestroyedDuringTheReadStopsTheParse()
     // The stop the table's end sets, met at the parse's first entry.
     QHistoryLoadJob::Progress progress;
     progress.stop.store(true);
-    const QHistoryLoadJob::Result result =
-        QHistoryLoadJob::read([](const convertedInfo &, qint64) -> IBaseChunk * { return nullptr; }, &progress);
+    const QHistoryLoadJob::Result result = QHistoryLoadJob::read(
+        [](const convertedInfo &, qint64, const HistoryDocument::Entry &) -> IBaseChunk * { return nullptr; },
+        &progress);
     QVERIFY(progress.stopped.load() == QHistoryLoadJob::Progress::Stopped::InTheParse);
     QCOMPARE(progress.entriesParsed.load(), 0);
     QCOMPARE(progress.recordsRead.load(), 0);
