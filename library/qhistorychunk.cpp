@@ -107,6 +107,7 @@ void QHistoryChunk::copyRecordOf(const QHistoryChunk &other)
 {
     m_texts = other.m_texts;
     m_createdKey = other.m_createdKey;
+    m_hasCreatedKey = other.m_hasCreatedKey;
     m_hasCreateTime = other.m_hasCreateTime;
     setAmount(m_playSeconds, other.m_playSeconds);
     setAmount(m_fileBytes, other.m_fileBytes);
@@ -124,9 +125,11 @@ void QHistoryChunk::readCreateTime()
 {
     const std::string_view time = m_texts.view(QRowTexts::CreateTime);
     m_hasCreateTime = !time.empty();
-    m_createdKey = canonicalCreatedTime(time);
-    if (!m_createdKey)
-        m_createdKey = parseCreatedTime(std::string(time));
+    std::optional<qint64> key = canonicalCreatedTime(time);
+    if (!key)
+        key = parseCreatedTime(std::string(time));
+    m_hasCreatedKey = key.has_value();
+    m_createdKey = key.value_or(0);
 }
 
 void QHistoryChunk::setPlayTime(const std::string &time)

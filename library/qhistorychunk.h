@@ -70,7 +70,10 @@ public:
     // The created time as the number yyyyMMddhhmm, for sorting; nothing
     // for a text of another shape. Read whenever the text is set, so that
     // the many comparisons of a sort only read a number.
-    std::optional<qint64> createdTimeKey() const { return m_createdKey; }
+    std::optional<qint64> createdTimeKey() const
+    {
+        return m_hasCreatedKey ? std::optional<qint64>(m_createdKey) : std::nullopt;
+    }
     // The created time's text is not empty; read with the key, so that a
     // sort need not reach the texts.
     bool hasCreateTime() const { return m_hasCreateTime; }
@@ -101,7 +104,9 @@ private:
     void readPlayTime();
 
     QRowTexts m_texts;
-    std::optional<qint64> m_createdKey;
+    // The created time's number, when m_hasCreatedKey (kept apart from
+    // its flag, which packs with the others).
+    qint64 m_createdKey = 0;
     // Sets the row's bytes or seconds, counting the change.
     static void setAmount(qint64 &amount, qint64 value);
     qint64 m_playSeconds = 0;
@@ -109,6 +114,7 @@ private:
     bool m_video = true;
     bool m_newAdd = false;
     bool m_hasCreateTime = false;
+    bool m_hasCreatedKey = false;
 };
 
 // Key of the fixed-item flag in an item's key/value store.
