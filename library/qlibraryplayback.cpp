@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 
 QLibraryPlayback::QLibraryPlayback(QLibraryRows &rows, QAudioFileTableView *view,
                                    QAudioFileSortModel *sortModel, QObject *parent)
@@ -43,6 +44,12 @@ QPlayListPaths QLibraryPlayback::playablePathsInViewOrder()
     const std::vector<IBaseChunk *> &shown = m_rows.shown();
     const int count = m_sortModel->rowCount();
     ids.reserve(size_t(count));
+    // Room for paths about as long as the first: a large list is not
+    // copied again and again as it grows.
+    if (const auto *first = shown.empty() ? nullptr : dynamic_cast<const QAudioFileChunk *>(shown.front()))
+        paths.reserve(count, int(std::min<qint64>(
+                                 qint64(count) * qint64(first->textView(QRowTexts::FilePath).size() + 16),
+                                 std::numeric_limits<int>::max() / 2)));
     // Without a search the view shows the rows as they are kept.
     if (size_t(count) == shown.size()) {
         for (IBaseChunk *item : shown)
