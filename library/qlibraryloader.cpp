@@ -103,15 +103,15 @@ void QLibraryLoader::makeJoiningRows()
 {
     // A slice of rows per turn of the event loop: the window answers while
     // a large history's rows get their controls.
-    constexpr size_t kRowsPerTurn = 2000;
+    constexpr size_t kRowsPerTurn = 1000;
     const size_t stop = std::min(m_joining.rows.size(), m_joining.next + kRowsPerTurn);
     for (; m_joining.next < stop; ++m_joining.next)
         m_controls.addControls(m_joining.rows[m_joining.next].get());
-    if (m_joining.next < m_joining.rows.size()) {
-        QTimer::singleShot(0, this, &QLibraryLoader::makeJoiningRows);
-        return;
-    }
-    joinHistoryRows();
+    // The rows join in a turn of their own: that turn shows them all,
+    // and lays out and sums a large table.
+    QTimer::singleShot(0, this,
+                       m_joining.next < m_joining.rows.size() ? &QLibraryLoader::makeJoiningRows
+                                                              : &QLibraryLoader::joinHistoryRows);
 }
 
 void QLibraryLoader::joinHistoryRows()
