@@ -6,6 +6,7 @@
 
 #include "common/convertedinfo.h"
 #include "common/formatallinfo.h"
+#include "common/historydocument.h"
 #include "common/qualityset.h"
 #include "common/watermarkimagesettings.h"
 
@@ -156,6 +157,14 @@ public:
     static void readHistoryAtStart(
         const std::function<bool(convertedInfo &)> &keep, HistoryStartChanges &changes,
         const std::function<void(convertedInfo &)> &take,
+        const std::function<bool(HistoryStep)> &goOn = std::function<bool(HistoryStep)>());
+    // The same handing take each record with its entry as the history keeps
+    // it (sharing its bytes), so that a reader may keep the record's texts
+    // without a copy of its own.
+    using TakeWithEntry = std::function<void(convertedInfo &info, const HistoryDocument::Entry &entry)>;
+    static void readHistoryAtStart(
+        const std::function<bool(convertedInfo &)> &keep, HistoryStartChanges &changes,
+        const TakeWithEntry &take,
         const std::function<bool(HistoryStep)> &goOn = std::function<bool(HistoryStep)>());
     // The writing half, on the thread that owns the history: applied to the
     // history as it is now, so that entries saved since the read stay.

@@ -957,6 +957,15 @@ void QVideoSettingXml::readHistoryAtStart(const std::function<bool(convertedInfo
                                           const std::function<void(convertedInfo &)> &take,
                                           const std::function<bool(HistoryStep)> &goOn)
 {
+    readHistoryAtStart(
+        keep, changes,
+        TakeWithEntry([&take](convertedInfo &info, const HistoryDocument::Entry &) { take(info); }), goOn);
+}
+
+void QVideoSettingXml::readHistoryAtStart(const std::function<bool(convertedInfo &)> &keep,
+                                          HistoryStartChanges &changes, const TakeWithEntry &take,
+                                          const std::function<bool(HistoryStep)> &goOn)
+{
     HistoryDocument doc;
     std::function<bool()> goOnParsing;
     if (goOn)
@@ -984,7 +993,7 @@ void QVideoSettingXml::readHistoryAtStart(const std::function<bool(convertedInfo
             if (info.format != format)
                 changes.formats.insert(entry.attribute(nameOf(Name::ConvertedPath)), info.format);
         }
-        take(info);
+        take(info, entry);
     }
 }
 

@@ -176,8 +176,10 @@ void QPlayControlWgt::OnSetPlayFile(QString path)
     } else {
         m_labTotalTime->setText(kZeroTime);
     }
-    if (!m_listPlay.contains(path))
+    if (currentIndex() < 0) {
         m_listPlay.append(path);
+        m_currentIndex = m_listPlay.size() - 1;
+    }
     m_playObject->SetPlayFile(path, 0, 0);
 }
 
@@ -228,9 +230,17 @@ void QPlayControlWgt::OnBtnPause()
 
 // ---- moving in the list ----------------------------------------------------------------
 
+int QPlayControlWgt::currentIndex() const
+{
+    if (!m_listPlay.isAt(m_currentIndex, m_strCurrentFile))
+        m_currentIndex = m_listPlay.indexOf(m_strCurrentFile);
+    return m_currentIndex;
+}
+
 void QPlayControlWgt::playEntry(int index)
 {
     const QString path = m_listPlay.at(index);
+    m_currentIndex = index;
     OnSetPlayFile(path);
     if (m_strCurrentFile != path)
         return;
@@ -243,7 +253,7 @@ void QPlayControlWgt::moveNext(bool fromEngine)
 {
     if (m_listPlay.isEmpty())
         return;
-    const int i = m_listPlay.indexOf(m_strCurrentFile);
+    const int i = currentIndex();
     int target = 0;
     if (i >= 0 && i < m_listPlay.size() - 1) {
         target = i + 1;
@@ -278,7 +288,7 @@ void QPlayControlWgt::OnPrevious()
 {
     if (m_listPlay.isEmpty())
         return;
-    const int i = m_listPlay.indexOf(m_strCurrentFile);
+    const int i = currentIndex();
     playEntry(i >= 1 ? i - 1 : m_listPlay.size() - 1);
 }
 

@@ -83,6 +83,8 @@ private:
     void moveNext(bool fromEngine);
     // Loads and plays the entry, reporting it as the file moved to.
     void playEntry(int index);
+    // The current file's index in the list; -1 when it is not listed.
+    int currentIndex() const;
     void showPlayingLook(bool playing);
     void clearFileTexts();
 
@@ -102,6 +104,10 @@ private:
     bool m_bClosedForEdit = false;
     QString m_strCurrentFile;
     QPlayListPaths m_listPlay;
+    // Where the current file was last found in the list: checked before
+    // the list is looked through, so that next and previous cost the same
+    // in a list of any length.
+    mutable int m_currentIndex = -1;
     QJXBaseSlider *m_volumeSlider = nullptr;
     QVolumeWidget *m_volumeWidget = nullptr;
     QString m_volumeImage;

@@ -42,6 +42,14 @@ int QPlayListPaths::indexOfBytes(const QByteArray &utf8) const
     return -1;
 }
 
+bool QPlayListPaths::isAt(int index, const QString &path) const
+{
+    if (index < 0 || index >= size())
+        return false;
+    const QByteArray utf8 = path.toUtf8();
+    return bytesAt(index) == std::string_view(utf8.constData(), size_t(utf8.size()));
+}
+
 int QPlayListPaths::indexOf(const QString &path) const
 {
     return indexOfBytes(path.toUtf8());

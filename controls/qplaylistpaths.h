@@ -28,6 +28,8 @@ public:
     // The first index of the path (compared exactly); -1 when it is not listed.
     int indexOf(const QString &path) const;
     bool contains(const QString &path) const { return indexOf(path) >= 0; }
+    // The path at index is this one (compared exactly); false out of range.
+    bool isAt(int index, const QString &path) const;
     QStringList toStringList() const;
 
     void append(const QString &path);

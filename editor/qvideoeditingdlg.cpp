@@ -1,5 +1,6 @@
 #include "editor/qvideoeditingdlg.h"
 
+#include "common/qianyutil.h"
 #include "editor/editorlog.h"
 
 #include "editor/qaudiotagform.h"
@@ -20,6 +21,7 @@
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxmenu.h"
 #include "widgetkit/qjxmessagebox.h"
+#include "widgetkit/qjxpicturecache.h"
 #include "widgetkit/views/qmediaform.h"
 #include "widgetkit/views/qmessageopacityform.h"
 #include "widgetkit/views/vecommonclass.h"
@@ -28,12 +30,16 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
+#include <QtConcurrent>
+
+#include <atomic>
 
 namespace {
 
@@ -46,6 +52,36 @@ QElapsedTimer &recognitionClock()
 }
 
 } // namespace
+
+void QVideoEditingDlg::preparePictures()
+{
+    static std::atomic<bool> started{false};
+    if (started.exchange(true))
+        return;
+    // What the first dialog and its pages ask the cache for, at the ratio
+    // they draw at; a name missing here is decoded when it is drawn, as before.
+    QVector<QPair<QString, qreal>> pictures;
+    for (const char *name : {"background.png", "btn_close.png", "btn_min.png", "btn_max.png",
+                             "btn_common.png", "btn_previous.png", "btn_next.png", "tab_btn_bg_image.png"})
+        pictures.append({QVEInitCtrlStyle::image(QLatin1String(name)), 2});
+    const QString resources = QIAnyUtil::getResourcePath();
+    for (const char *name :
+         {"btn_play.png", "btn_Pause.png", "btn_trimstartset.png", "btn_trimendset.png", "btn_trimplay.png",
+          "btn_trimstop.png", "time_rect.png", "btn_time_rect_up.png", "btn_time_rect_bottom.png",
+          "slider_bottom.png", "slider_top.png", "slider_btn.png", "btn_left.png", "btn_right.png",
+          "slider_background_bottom.png", "slider_background_up.png"})
+        pictures.append({resources + QStringLiteral("/image/EditDlg/") + QLatin1String(name), 2});
+    pictures.append({resources + QStringLiteral("/image/EditDlg/mask.png"), 1});
+    pictures.append({resources + QStringLiteral("/image/common/btn_common.png"), 2});
+    QtConcurrent::run([pictures, effects = resources + QStringLiteral("/AudioEffects/")] {
+        for (const auto &[path, ratio] : pictures)
+            QJXPictureCache::picture(path, ratio);
+        // The effect page's preset pictures.
+        for (const QFileInfo &preset :
+             QDir(effects).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            QJXPictureCache::picture(preset.filePath() + QStringLiteral("/thumbnail.png"), 1);
+    });
+}
 
 QVideoEditingDlg::QVideoEditingDlg(QWidget *parent)
     : QJXDialog(parent)

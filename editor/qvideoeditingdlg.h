@@ -39,6 +39,11 @@ public:
     explicit QVideoEditingDlg(QWidget *parent = nullptr);
     ~QVideoEditingDlg() override;
 
+    // Decodes the pictures a new dialog draws into the kit's picture cache
+    // on a worker, so that the first dialog made does not decode them on
+    // the GUI thread. Once per process; returns at once.
+    static void preparePictures();
+
     void setVideoFile(const QString &path, unsigned int width, unsigned int height);
     void getEditConfig(VEEditConfig &config) const;
     bool GetIsSetAudioEffect() const { return m_isSetAudioEffect; }

@@ -40,7 +40,25 @@ void QAudioFileSortModel::setSearchText(const QString &text)
     m_finding.clear();
     m_foundFor = text;
     m_foundValid = !text.isEmpty();
-    OnItemStateChange();
+}
+
+void QAudioFileSortModel::showFound(const QString &text, std::vector<char> found)
+{
+    const int rows = sourceModel() ? sourceModel()->rowCount() : 0;
+    if (found.size() != size_t(rows)) {
+        setSearchText(text);
+        return;
+    }
+    m_search.setText(text);
+    m_found = std::move(found);
+    m_foundFor = text;
+    m_foundValid = !text.isEmpty();
+    // Only the answers are read: each row costs a look-up.
+    m_narrowing = true;
+    m_finding.clear();
+    invalidate();
+    rowCount();
+    m_narrowing = false;
 }
 
 Qt::ItemFlags QAudioFileSortModel::flags(const QModelIndex &index) const
@@ -67,6 +85,8 @@ bool QAudioFileSortModel::filterAcceptsRow(int sourceRow, const QModelIndex &sou
     const auto at = size_t(sourceRow);
     if (m_narrowing && at < m_found.size() && !m_found[at])
         return false;
+    if (m_narrowing && m_finding.empty() && at < m_found.size())
+        return QJXBaseSortModel::filterAcceptsRow(sourceRow, sourceParent);
     auto *model = qobject_cast<const QBaseDetailsModel *>(sourceModel());
     auto *row = model ? dynamic_cast<const QAudioFileChunk *>(model->itemAt(sourceRow)) : nullptr;
     const bool found = row && m_search.matches(*row);

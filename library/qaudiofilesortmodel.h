@@ -16,8 +16,13 @@ class QAudioFileSortModel : public QJXBaseSortModel
 public:
     explicit QAudioFileSortModel(QObject *parent = nullptr);
 
-    // Looked for as typed, never read as a pattern.
+    // Looked for as typed, never read as a pattern; the rows are searched
+    // here and now.
     void setSearchText(const QString &text);
+    // The search for text, its rows found elsewhere: found[i] tells whether
+    // source row i shows it (a worker's answer for the rows as they are).
+    // Rows that come later are searched as they come.
+    void showFound(const QString &text, std::vector<char> found);
     const QRowSearch &search() const { return m_search; }
 
     Qt::ItemFlags flags(const QModelIndex &index) const override;

@@ -1,6 +1,7 @@
 #include "library/qfilelistwgt.h"
 
 #include "common/qianyutil.h"
+#include "editor/qvideoeditingdlg.h"
 #include "library/librarymetatypes.h"
 #include "library/qaudiofiledelegate.h"
 #include "library/qaudiofilemodel.h"
@@ -252,6 +253,10 @@ void QFileListWgt::paintEvent(QPaintEvent *event)
 {
     QJXWidget::paintEvent(event);
     m_loader->afterPaint();
+    // Once the rows are painted, the editor's pictures are decoded on a
+    // worker: opening it then builds its controls only.
+    if (m_loader->historyLoaded())
+        QVideoEditingDlg::preparePictures();
     QPainter painter(this);
     painter.fillRect(
         QRect(m_tbViewFile->x(), m_tbViewFile->geometry().bottom() + 1, width() - m_tbViewFile->x(), 25),

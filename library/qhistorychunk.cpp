@@ -63,7 +63,7 @@ QHistoryChunk::QHistoryChunk()
 
 QHistoryChunk::~QHistoryChunk() = default;
 
-void QHistoryChunk::setFromRecord(const convertedInfo &info)
+void QHistoryChunk::setFromRecord(const convertedInfo &info, const HistoryDocument::Entry *entry)
 {
     const QString &path = info.convertedPath;
     QByteArray utf8[QRowTexts::FieldCount];
@@ -83,7 +83,8 @@ void QHistoryChunk::setFromRecord(const convertedInfo &info)
     std::string_view views[QRowTexts::FieldCount];
     for (int f = 0; f < QRowTexts::FieldCount; ++f)
         views[f] = std::string_view(utf8[f].constData(), size_t(utf8[f].size()));
-    m_texts.setAll(views);
+    if (!entry || !m_texts.setFromEntry(*entry, views))
+        m_texts.setAll(views);
     readPlayTime();
     readCreateTime();
     setVideoType(info.videoFile);
@@ -106,6 +107,7 @@ void QHistoryChunk::copyRecordOf(const QHistoryChunk &other)
 {
     m_texts = other.m_texts;
     m_createdKey = other.m_createdKey;
+    m_hasCreatedKey = other.m_hasCreatedKey;
     m_hasCreateTime = other.m_hasCreateTime;
     setAmount(m_playSeconds, other.m_playSeconds);
     setAmount(m_fileBytes, other.m_fileBytes);
@@ -123,9 +125,11 @@ void QHistoryChunk::readCreateTime()
 {
     const std::string_view time = m_texts.view(QRowTexts::CreateTime);
     m_hasCreateTime = !time.empty();
-    m_createdKey = canonicalCreatedTime(time);
-    if (!m_createdKey)
-        m_createdKey = parseCreatedTime(std::string(time));
+    std::optional<qint64> key = canonicalCreatedTime(time);
+    if (!key)
+        key = parseCreatedTime(std::string(time));
+    m_hasCreatedKey = key.has_value();
+    m_createdKey = key.value_or(0);
 }
 
 void QHistoryChunk::setPlayTime(const std::string &time)

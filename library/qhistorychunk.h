@@ -20,13 +20,18 @@ public:
     ~QHistoryChunk() override;
 
     // Path, name, tags, texts, format and new mark of a History.xml record;
-    // the playlist names are the row's own business.
-    void setFromRecord(const convertedInfo &info);
+    // the playlist names are the row's own business. Given the record's
+    // entry as the history keeps it, the texts are read there (shared with
+    // the history) wherever they read the same.
+    void setFromRecord(const convertedInfo &info, const HistoryDocument::Entry *entry = nullptr);
 
     // Texts are kept as UTF-8 in one block per row (library/qrowtexts.h);
     // the getters hand out copies, textView a view valid until the row's
     // next change.
     std::string_view textView(QRowTexts::Field field) const { return m_texts.view(field); }
+    // The row's texts as they stand; a copy shares them and stays as it is
+    // when the row changes (what a sort or a search takes to a worker).
+    const QRowTexts &texts() const { return m_texts; }
     QString qtext(QRowTexts::Field field) const;
 
     void SetFilePath(const std::string &path) { m_texts.set(QRowTexts::FilePath, path); }
@@ -65,7 +70,10 @@ public:
     // The created time as the number yyyyMMddhhmm, for sorting; nothing
     // for a text of another shape. Read whenever the text is set, so that
     // the many comparisons of a sort only read a number.
-    std::optional<qint64> createdTimeKey() const { return m_createdKey; }
+    std::optional<qint64> createdTimeKey() const
+    {
+        return m_hasCreatedKey ? std::optional<qint64>(m_createdKey) : std::nullopt;
+    }
     // The created time's text is not empty; read with the key, so that a
     // sort need not reach the texts.
     bool hasCreateTime() const { return m_hasCreateTime; }
@@ -96,7 +104,9 @@ private:
     void readPlayTime();
 
     QRowTexts m_texts;
-    std::optional<qint64> m_createdKey;
+    // The created time's number, when m_hasCreatedKey (kept apart from
+    // its flag, which packs with the others).
+    qint64 m_createdKey = 0;
     // Sets the row's bytes or seconds, counting the change.
     static void setAmount(qint64 &amount, qint64 value);
     qint64 m_playSeconds = 0;
@@ -104,6 +114,7 @@ private:
     bool m_video = true;
     bool m_newAdd = false;
     bool m_hasCreateTime = false;
+    bool m_hasCreatedKey = false;
 };
 
 // Key of the fixed-item flag in an item's key/value store.

@@ -58,8 +58,8 @@ QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, Progress 
             return true;
         },
         result.changes,
-        [&result, &bytes, &makeRow](convertedInfo &info) {
-            if (IBaseChunk *row = makeRow(info, bytes))
+        [&result, &bytes, &makeRow](convertedInfo &info, const HistoryDocument::Entry &entry) {
+            if (IBaseChunk *row = makeRow(info, bytes, entry))
                 result.rows.emplace_back(row);
             else
                 result.rowless << info.convertedPath;

@@ -26,9 +26,11 @@ class QHistoryLoadJob : public QObject
 {
     Q_OBJECT
 public:
-    // Makes the row of a kept record whose file has `bytes`, on the worker;
-    // null for a record shown in no row. It must touch no widget.
-    using RowMaker = std::function<IBaseChunk *(const convertedInfo &info, qint64 bytes)>;
+    // Makes the row of a kept record whose file has `bytes`, on the worker,
+    // given the record's entry as the history keeps it; null for a record
+    // shown in no row. It must touch no widget.
+    using RowMaker =
+        std::function<IBaseChunk *(const convertedInfo &info, qint64 bytes, const HistoryDocument::Entry &entry)>;
 
     struct Result
     {

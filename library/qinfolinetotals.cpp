@@ -60,6 +60,23 @@ void QInfoLineTotals::recountAround(const std::function<void()> &change)
         recount();
 }
 
+void QInfoLineTotals::takeAround(const std::function<void()> &change, const std::optional<Sums> &sums)
+{
+    ++m_holds;
+    change();
+    if (--m_holds > 0)
+        return;
+    if (!sums || sums->count != m_view->rowCount()) {
+        recount();
+        return;
+    }
+    m_amountsSeen = QHistoryChunk::amountsGeneration();
+    m_count = sums->count;
+    m_bytes = sums->bytes;
+    m_seconds = sums->seconds;
+    emit changed();
+}
+
 bool QInfoLineTotals::amountsMoved() const
 {
     return QHistoryChunk::amountsGeneration() != m_amountsSeen;

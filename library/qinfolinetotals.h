@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 class QAbstractProxyModel;
 class QLibraryRows;
@@ -30,6 +31,15 @@ public:
     // Makes a change that may show another set of rows (a search, another
     // entry) and sums once, after it (after the outermost such change).
     void recountAround(const std::function<void()> &change);
+    struct Sums
+    {
+        int count = 0;
+        qint64 bytes = 0;
+        qint64 seconds = 0;
+    };
+    // The same for a change whose rows were summed already (a search on a
+    // worker): the sums are taken as they are; without them, summed again.
+    void takeAround(const std::function<void()> &change, const std::optional<Sums> &sums);
 
 signals:
     void changed();

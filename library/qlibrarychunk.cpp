@@ -26,6 +26,11 @@ void QLibraryChunk::AddAudioChunk(IBaseChunk *row)
         m_rows.push_back(row);
 }
 
+bool QLibraryChunk::holds(const IBaseChunk *row) const
+{
+    return row && std::find(m_rows.begin(), m_rows.end(), row) != m_rows.end();
+}
+
 bool QLibraryChunk::DeleteOneAudioChunk(IBaseChunk *row)
 {
     auto it = std::find(m_rows.begin(), m_rows.end(), row);

@@ -30,6 +30,10 @@ public:
     void AddAudioChunk(IBaseChunk *row);
     // A copy of the pointers; the rows stay the entry's.
     std::vector<IBaseChunk *> GetAudioDatasList() const { return m_rows; }
+    // The same without a copy, valid until the entry's rows change.
+    const std::vector<IBaseChunk *> &rows() const { return m_rows; }
+    // The row is one of the entry's (its pointers looked through, never the rows).
+    bool holds(const IBaseChunk *row) const;
     // Replaces the pointers without deleting the old rows.
     void SetAudioDatasList(std::vector<IBaseChunk *> rows) { m_rows = std::move(rows); }
     bool DeleteOneAudioChunk(IBaseChunk *row);

@@ -54,9 +54,12 @@ void QLibraryLoader::start()
     auto names = std::make_shared<QRowControls::ListNames>();
     m_readOrder = m_rows.order();
     m_historyJob->start(
-        [inRepair = m_inRepair, names](const convertedInfo &info, qint64 bytes) -> IBaseChunk * {
-            return QRowControls::takesRow(info, inRepair) ? QRowControls::recordRow(info, bytes, names.get())
-                                                          : nullptr;
+        [inRepair = m_inRepair, names](const convertedInfo &info, qint64 bytes,
+                                       const HistoryDocument::Entry &entry) -> IBaseChunk * {
+            // The row's texts are read where the history keeps them.
+            return QRowControls::takesRow(info, inRepair)
+                       ? QRowControls::recordRow(info, bytes, names.get(), &entry)
+                       : nullptr;
         },
         m_readOrder);
 }
@@ -102,15 +105,15 @@ void QLibraryLoader::makeJoiningRows()
 {
     // A slice of rows per turn of the event loop: the window answers while
     // a large history's rows get their controls.
-    constexpr size_t kRowsPerTurn = 2000;
+    constexpr size_t kRowsPerTurn = 1000;
     const size_t stop = std::min(m_joining.rows.size(), m_joining.next + kRowsPerTurn);
     for (; m_joining.next < stop; ++m_joining.next)
         m_controls.addControls(m_joining.rows[m_joining.next].get());
-    if (m_joining.next < m_joining.rows.size()) {
-        QTimer::singleShot(0, this, &QLibraryLoader::makeJoiningRows);
-        return;
-    }
-    joinHistoryRows();
+    // The rows join in a turn of their own: that turn shows them all,
+    // and lays out and sums a large table.
+    QTimer::singleShot(0, this,
+                       m_joining.next < m_joining.rows.size() ? &QLibraryLoader::makeJoiningRows
+                                                              : &QLibraryLoader::joinHistoryRows);
 }
 
 void QLibraryLoader::joinHistoryRows()

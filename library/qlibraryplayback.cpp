@@ -9,6 +9,9 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <limits>
+
 QLibraryPlayback::QLibraryPlayback(QLibraryRows &rows, QAudioFileTableView *view,
                                    QAudioFileSortModel *sortModel, QObject *parent)
     : QObject(parent)
@@ -26,26 +29,68 @@ void QLibraryPlayback::setPlaying(QAudioFileChunk *row, int state)
     m_rows.rowChanged(row);
 }
 
-QPlayListPaths QLibraryPlayback::playablePathsInViewOrder() const
+QPlayListPaths QLibraryPlayback::playablePathsInViewOrder()
 {
     // The rows' own UTF-8: a large library's list is made without a string
     // per row.
     QPlayListPaths paths;
-    const auto add = [&paths](QAudioFileChunk *row) {
-        if (row && row->GetAudioState() == QAudioFileChunk::AudioNormal)
+    std::vector<quint64> ids;
+    const auto add = [&paths, &ids](QAudioFileChunk *row) {
+        if (row && row->GetAudioState() == QAudioFileChunk::AudioNormal) {
             paths.append(row->textView(QRowTexts::FilePath));
+            ids.push_back(row->itemId());
+        }
     };
     const std::vector<IBaseChunk *> &shown = m_rows.shown();
     const int count = m_sortModel->rowCount();
+    ids.reserve(size_t(count));
+    // Room for paths about as long as the first: a large list is not
+    // copied again and again as it grows.
+    if (const auto *first = shown.empty() ? nullptr : dynamic_cast<const QAudioFileChunk *>(shown.front()))
+        paths.reserve(count, int(std::min<qint64>(
+                                 qint64(count) * qint64(first->textView(QRowTexts::FilePath).size() + 16),
+                                 std::numeric_limits<int>::max() / 2)));
     // Without a search the view shows the rows as they are kept.
     if (size_t(count) == shown.size()) {
         for (IBaseChunk *item : shown)
             add(dynamic_cast<QAudioFileChunk *>(item));
-        return paths;
+    } else {
+        for (int r = 0; r < count; ++r)
+            add(QAudioFileModel::rowItem(m_sortModel->index(r, 0)));
     }
-    for (int r = 0; r < count; ++r)
-        add(QAudioFileModel::rowItem(m_sortModel->index(r, 0)));
+    m_playList = paths;
+    m_playIds = std::move(ids);
+    m_playingAt = -1;
     return paths;
+}
+
+QAudioFileChunk *QLibraryPlayback::playingRowOf(const QString &path)
+{
+    QLibraryChunk *entry = m_rows.current().playingEntry();
+    if (!entry)
+        return nullptr;
+    const std::string utf8 = path.toStdString();
+    // The bar moves one place on or back, or starts again at either end.
+    const int last = int(m_playIds.size()) - 1;
+    for (int at : {m_playingAt + 1, m_playingAt - 1, m_playingAt, 0, last}) {
+        if (at < 0 || at > last || !m_playList.isAt(at, path))
+            continue;
+        auto *row = LibraryItemIds::itemOf<QAudioFileChunk>(m_playIds[size_t(at)]);
+        // A row of the list may have gone, or left the entry, since.
+        if (row && row->textView(QRowTexts::FilePath) == utf8 && entry->holds(row)) {
+            m_playingAt = at;
+            return row;
+        }
+    }
+    const std::vector<IBaseChunk *> &rows = entry->rows();
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        auto *row = dynamic_cast<QAudioFileChunk *>(*it);
+        if (row && row->textView(QRowTexts::FilePath) == utf8) {
+            m_playingAt = m_playList.indexOf(path);
+            return row;
+        }
+    }
+    return nullptr;
 }
 
 void QLibraryPlayback::OnSetPlayingLibChunk(quint64 entryId)
@@ -82,19 +127,14 @@ void QLibraryPlayback::OnChangPlayingFile(QString playingFilePath)
     QLibraryCurrent &current = m_rows.current();
     if (!current.playingEntry() || !QFileInfo::exists(playingFilePath))
         return;
-    const std::string path = playingFilePath.toStdString();
-    const std::vector<IBaseChunk *> rows = current.playingEntry()->GetAudioDatasList();
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        auto *row = dynamic_cast<QAudioFileChunk *>(*it);
-        if (!row || row->textView(QRowTexts::FilePath) != path)
-            continue;
-        if (current.playingRow() && current.playingRow() != row)
-            setPlaying(current.playingRow(), QAudioFileChunk::AudioNormal);
-        setPlaying(row, QAudioFileChunk::AudioPlaying);
-        current.setPlayingRow(row);
-        emit emitPlayingList(current.playingEntry()->itemId());
-        break;
-    }
+    QAudioFileChunk *row = playingRowOf(playingFilePath);
+    if (!row)
+        return;
+    if (current.playingRow() && current.playingRow() != row)
+        setPlaying(current.playingRow(), QAudioFileChunk::AudioNormal);
+    setPlaying(row, QAudioFileChunk::AudioPlaying);
+    current.setPlayingRow(row);
+    emit emitPlayingList(current.playingEntry()->itemId());
 }
 
 void QLibraryPlayback::OnSetPlayOrPauseState(bool bPlay)
@@ -133,6 +173,9 @@ void QLibraryPlayback::OnPlayItem(const QModelIndex &index)
         setPlaying(current.playingRow(), QAudioFileChunk::AudioNormal);
         setPlaying(item, QAudioFileChunk::AudioPlaying);
         current.setPlayingRow(item);
+        // The next track is looked for beside it.
+        const auto at = std::find(m_playIds.begin(), m_playIds.end(), item->itemId());
+        m_playingAt = at == m_playIds.end() ? -1 : int(at - m_playIds.begin());
         emit emitPlayingFilePath(item->qtext(QRowTexts::FilePath));
     } else if (state == QAudioFileChunk::AudioPlaying) {
         setPlaying(item, QAudioFileChunk::AudioPause);

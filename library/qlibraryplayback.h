@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <vector>
+
 class QAudioFileChunk;
 class QAudioFileSortModel;
 class QAudioFileTableView;
@@ -42,12 +44,20 @@ public slots:
     void OnFinishPlayList();
 
 private:
-    // The shown rows that can be played, as the view orders them.
-    QPlayListPaths playablePathsInViewOrder() const;
+    // The shown rows that can be played, as the view orders them; kept,
+    // with the rows' ids, as the list the bar plays.
+    QPlayListPaths playablePathsInViewOrder();
+    // The playing entry's row of the file: looked for beside the row that
+    // played last in the list the bar was given (the next or previous
+    // track), and only then through the entry's rows.
+    QAudioFileChunk *playingRowOf(const QString &path);
     // The row plays (or the old one stops): its state picture follows.
     void setPlaying(QAudioFileChunk *row, int state);
 
     QLibraryRows &m_rows;
     QPointer<QAudioFileTableView> m_view;
     QPointer<QAudioFileSortModel> m_sortModel;
+    QPlayListPaths m_playList;
+    std::vector<quint64> m_playIds; // the rows of m_playList, in its order
+    int m_playingAt = -1;           // the playing row's place in them
 };

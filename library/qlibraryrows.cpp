@@ -147,6 +147,9 @@ void QLibraryRows::rowChanged(IBaseChunk *row)
 {
     if (!row)
         return;
+    // Keys taken before the change (a sort's, a search's) no longer hold,
+    // whether or not the row moves.
+    ++m_generation;
     std::vector<IBaseChunk *> &all = settledAll();
     const auto [allFrom, allTo] = placeAgain(all, row);
     if (allFrom != allTo) {

@@ -65,8 +65,9 @@ public:
 
     // The order the lists are kept in.
     const QRowOrder &order() const { return m_order; }
-    // Counts every change to the master or shown list: keys read for a new
-    // order are still good while it stays the same.
+    // Counts every change to the master or shown list and every row's
+    // change: keys read for a new order or a search are still good while it
+    // stays the same.
     quint64 generation() const { return m_generation; }
     // Puts the lists in a new order: places[i] is the row of the old list
     // that comes i-th (QRowOrder::sortedPlaces over the lists' keys).

@@ -10,6 +10,7 @@
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryrows.h"
 #include "library/qrowcontrols.h"
+#include "library/qrowsearchjob.h"
 #include "library/qrowsortjob.h"
 #include "widgetkit/qjxlineedit.h"
 
@@ -31,6 +32,7 @@ QLibraryTableController::QLibraryTableController(QLibraryRows &rows, const QRowC
     , m_search(search)
     , m_sortJob(new QRowSortJob(rows, this))
     , m_totals(new QInfoLineTotals(rows, sortModel, this))
+    , m_searchJob(new QRowSearchJob(rows, *sortModel, *m_totals, this))
 {
     // The info line follows whatever the table shows.
     connect(m_totals, &QInfoLineTotals::changed, this, &QLibraryTableController::showTotals);
@@ -168,7 +170,7 @@ void QLibraryTableController::OnRowsJoined()
 
 void QLibraryTableController::OnSearchTextChange(const QString &text)
 {
-    m_totals->recountAround([&] { m_sortModel->setSearchText(text); });
+    m_searchJob->searchFor(text);
     showLoading();
 }
 

@@ -17,6 +17,7 @@ class QLabel;
 class QLibraryChunk;
 class QLibraryRows;
 class QRowControls;
+class QRowSearchJob;
 class QRowSortJob;
 
 class QLibraryTableController : public QObject
@@ -30,6 +31,7 @@ public:
     // Until the history's rows joined, the info line says they are loading.
     bool historyLoaded() const { return m_historyLoaded; }
     QRowSortJob *sortJob() const { return m_sortJob; }
+    QRowSearchJob *searchJob() const { return m_searchJob; }
 
 public slots:
     // Shows the entry's rows; an id that names no live entry changes nothing.
@@ -64,5 +66,6 @@ private:
     QPointer<QJXLineEdit> m_search;
     QRowSortJob *m_sortJob = nullptr;
     QInfoLineTotals *m_totals = nullptr;
+    QRowSearchJob *m_searchJob = nullptr;
     bool m_historyLoaded = false;
 };

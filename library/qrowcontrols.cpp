@@ -105,10 +105,11 @@ bool QRowControls::takesRow(const convertedInfo &info, const QSet<QString> &inRe
            && (inRepair.isEmpty() || !inRepair.contains(QFileInfo(info.convertedPath).absoluteFilePath()));
 }
 
-QAudioFileChunk *QRowControls::recordRow(const convertedInfo &info, qint64 bytes, ListNames *shared)
+QAudioFileChunk *QRowControls::recordRow(const convertedInfo &info, qint64 bytes, ListNames *shared,
+                                         const HistoryDocument::Entry *entry)
 {
     QAudioFileChunk *row = bareRow();
-    row->setFromRecord(info);
+    row->setFromRecord(info, entry);
     row->SetFileBytes(std::max<qint64>(0, bytes < 0 ? LibraryTexts::fileBytes(info.convertedPath) : bytes));
     const auto made = shared ? shared->constFind(info.listNames) : ListNames::const_iterator();
     if (shared && made != shared->cend()) {

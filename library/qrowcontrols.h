@@ -6,6 +6,7 @@
 // later on the GUI thread.
 
 #include "common/convertedinfo.h"
+#include "common/historydocument.h"
 
 #include <QHash>
 #include <QList>
@@ -50,8 +51,8 @@ public:
     using ListNames = QHash<QStringList, QList<std::string>>;
     // The same as rowOf without controls, on any thread; `shared` holds the
     // names made for earlier rows (used by one thread at a time).
-    static QAudioFileChunk *recordRow(const convertedInfo &info, qint64 bytes = -1,
-                                      ListNames *shared = nullptr);
+    static QAudioFileChunk *recordRow(const convertedInfo &info, qint64 bytes = -1, ListNames *shared = nullptr,
+                                      const HistoryDocument::Entry *entry = nullptr);
     // Video records and recordings still being repaired get no row.
     static bool takesRow(const convertedInfo &info, const QSet<QString> &inRepair);
 

@@ -47,9 +47,9 @@ std::string_view shownName(std::string_view fileName)
 }
 
 // The extension as the format column shows it: in capitals.
-std::string shownFormat(std::string_view extension)
+void shownFormat(std::string_view extension, std::string &upper)
 {
-    std::string upper(extension);
+    upper.assign(extension);
     bool ascii = true;
     for (char &c : upper) {
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -57,46 +57,8 @@ std::string shownFormat(std::string_view extension)
         else if (c >= 'a' && c <= 'z')
             c = char(c - 'a' + 'A');
     }
-    return ascii ? upper : QString::fromUtf8(extension.data(), int(extension.size())).toUpper().toStdString();
-}
-
-QRowOrder::Key keyOf(int column, IBaseChunk *item)
-{
-    QRowOrder::Key key;
-    auto *row = dynamic_cast<QAudioFileChunk *>(item);
-    if (!row)
-        return key;
-    switch (column) {
-    case QAudioFileModel::ColumnName:
-        key.text = shownName(row->textView(QRowTexts::FileName));
-        break;
-    case QAudioFileModel::ColumnFormat:
-        key.text = shownFormat(row->textView(QRowTexts::Extension));
-        break;
-    case QAudioFileModel::ColumnArtist:
-        key.text = row->textView(QRowTexts::Artist);
-        break;
-    case QAudioFileModel::ColumnAlbum:
-        key.text = row->textView(QRowTexts::Album);
-        break;
-    case QAudioFileModel::ColumnDuration:
-        key.text = row->textView(QRowTexts::PlayTime);
-        break;
-    case QAudioFileModel::ColumnCreated: {
-        key.text = row->textView(QRowTexts::CreateTime);
-        key.name = row->textView(QRowTexts::FileName);
-        key.hasText = row->hasCreateTime();
-        const std::optional<qint64> number = row->createdTimeKey();
-        key.hasNumber = number.has_value();
-        key.number = number.value_or(0);
-        key.recording = row->GetAudioState() == QAudioFileChunk::AudioRecording;
-        key.fixed = row->getFixedItem();
-        break;
-    }
-    default:
-        break; // the state and button columns show no text
-    }
-    return key;
+    if (!ascii)
+        upper = QString::fromUtf8(extension.data(), int(extension.size())).toUpper().toStdString();
 }
 
 } // namespace
@@ -130,8 +92,69 @@ bool QRowOrder::utf16Less(std::string_view a, std::string_view b)
     return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
 }
 
-template<class K>
-bool QRowOrder::less(const K &a, const K &b) const
+struct QRowOrder::Compared
+{
+    std::string_view text;
+    std::string_view name;
+    qint64 number = 0;
+    bool hasText = false;
+    bool hasNumber = false;
+    bool recording = false;
+    bool fixed = false;
+};
+
+QRowOrder::Key QRowOrder::keyOf(const IBaseChunk *item)
+{
+    Key key;
+    const auto *row = dynamic_cast<const QAudioFileChunk *>(item);
+    if (!row)
+        return key;
+    key.texts = row->texts();
+    const std::optional<qint64> number = row->createdTimeKey();
+    key.hasNumber = number.has_value();
+    key.number = number.value_or(0);
+    key.recording = row->GetAudioState() == QAudioFileChunk::AudioRecording;
+    // Asked only of the running recording's row: the only one it is set on.
+    key.fixed = key.recording && const_cast<QAudioFileChunk *>(row)->getFixedItem();
+    return key;
+}
+
+QRowOrder::Compared QRowOrder::compared(const Key &key, std::string &upper) const
+{
+    Compared c;
+    switch (m_column) {
+    case QAudioFileModel::ColumnName:
+        c.text = shownName(key.texts.view(QRowTexts::FileName));
+        break;
+    case QAudioFileModel::ColumnFormat:
+        shownFormat(key.texts.view(QRowTexts::Extension), upper);
+        c.text = upper;
+        break;
+    case QAudioFileModel::ColumnArtist:
+        c.text = key.texts.view(QRowTexts::Artist);
+        break;
+    case QAudioFileModel::ColumnAlbum:
+        c.text = key.texts.view(QRowTexts::Album);
+        break;
+    case QAudioFileModel::ColumnDuration:
+        c.text = key.texts.view(QRowTexts::PlayTime);
+        break;
+    case QAudioFileModel::ColumnCreated:
+        c.text = key.texts.view(QRowTexts::CreateTime);
+        c.name = key.texts.view(QRowTexts::FileName);
+        c.hasText = !c.text.empty();
+        c.hasNumber = key.hasNumber;
+        c.number = key.number;
+        c.recording = key.recording;
+        c.fixed = key.fixed;
+        break;
+    default:
+        break; // the state and button columns show no text
+    }
+    return c;
+}
+
+bool QRowOrder::less(const Compared &a, const Compared &b) const
 {
     if (m_column != QAudioFileModel::ColumnCreated)
         return utf16Less(a.text, b.text);
@@ -153,19 +176,23 @@ bool QRowOrder::less(const K &a, const K &b) const
 
 bool QRowOrder::precedes(const QAudioFileChunk &a, const QAudioFileChunk &b) const
 {
-    auto *rowA = const_cast<QAudioFileChunk *>(&a);
-    auto *rowB = const_cast<QAudioFileChunk *>(&b);
-    const Key keyA = keyOf(m_column, rowA);
-    const Key keyB = keyOf(m_column, rowB);
-    return m_direction == Qt::AscendingOrder ? less(keyA, keyB) : less(keyB, keyA);
+    const Key keyA = keyOf(&a);
+    const Key keyB = keyOf(&b);
+    std::string upperA, upperB;
+    const Compared ca = compared(keyA, upperA);
+    const Compared cb = compared(keyB, upperB);
+    return m_direction == Qt::AscendingOrder ? less(ca, cb) : less(cb, ca);
 }
 
 size_t QRowOrder::placeOf(const std::vector<IBaseChunk *> &rows, const IBaseChunk *row) const
 {
-    const Key key = keyOf(m_column, const_cast<IBaseChunk *>(row));
-    const auto at = std::upper_bound(rows.begin(), rows.end(), key, [this](const Key &k, IBaseChunk *other) {
-        const Key otherKey = keyOf(m_column, other);
-        return m_direction == Qt::AscendingOrder ? less(k, otherKey) : less(otherKey, k);
+    const Key key = keyOf(row);
+    std::string upper, otherUpper;
+    const Compared k = compared(key, upper);
+    const auto at = std::upper_bound(rows.begin(), rows.end(), k, [&](const Compared &c, IBaseChunk *other) {
+        const Key otherKey = keyOf(other);
+        const Compared o = compared(otherKey, otherUpper);
+        return m_direction == Qt::AscendingOrder ? less(c, o) : less(o, c);
     });
     return size_t(at - rows.begin());
 }
@@ -174,18 +201,25 @@ std::vector<QRowOrder::Key> QRowOrder::keysOf(const std::vector<IBaseChunk *> &r
 {
     std::vector<Key> keys;
     keys.reserve(rows.size());
-    for (IBaseChunk *row : rows)
-        keys.push_back(keyOf(m_column, row));
+    for (const IBaseChunk *row : rows)
+        keys.push_back(keyOf(row));
     return keys;
 }
 
 std::vector<int> QRowOrder::sortedPlaces(const std::vector<Key> &keys) const
 {
+    // What each comparison reads is worked out once per key, not per comparison.
+    std::vector<std::string> upper(m_column == QAudioFileModel::ColumnFormat ? keys.size() : 0);
+    std::string none;
+    std::vector<Compared> read;
+    read.reserve(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        read.push_back(compared(keys[i], upper.empty() ? none : upper[i]));
     std::vector<int> places(keys.size());
     std::iota(places.begin(), places.end(), 0);
     std::stable_sort(places.begin(), places.end(), [&](int a, int b) {
-        return m_direction == Qt::AscendingOrder ? less(keys[size_t(a)], keys[size_t(b)])
-                                                 : less(keys[size_t(b)], keys[size_t(a)]);
+        return m_direction == Qt::AscendingOrder ? less(read[size_t(a)], read[size_t(b)])
+                                                 : less(read[size_t(b)], read[size_t(a)]);
     });
     return places;
 }

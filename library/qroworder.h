@@ -7,6 +7,8 @@
 // recording above all rows when descending; the other columns compare the
 // texts they show, as strings do.
 
+#include "library/qrowtexts.h"
+
 #include <QtGlobal>
 #include <qnamespace.h>
 
@@ -37,18 +39,19 @@ public:
     // Where the row goes among rows kept in this order: after its equals.
     size_t placeOf(const std::vector<IBaseChunk *> &rows, const IBaseChunk *row) const;
 
-    // What the order reads of each row, copied on the thread that owns the
-    // rows, so that they can be sorted on any other.
+    // What the order reads of each row, kept with the row as it is made or
+    // changed: its texts (shared, never copied) and its created time read
+    // as a number. Taking a row's key costs the same however long its
+    // texts; the keys are sorted on any thread, the rows never reached.
     struct Key
     {
-        std::string text;
-        std::string name;
+        QRowTexts texts;
         qint64 number = 0;
-        bool hasText = false;
         bool hasNumber = false;
         bool recording = false;
         bool fixed = false;
     };
+    static Key keyOf(const IBaseChunk *row);
     std::vector<Key> keysOf(const std::vector<IBaseChunk *> &rows) const;
     // The keys' places in view order (indexes into keys); equal keys keep
     // their order.
@@ -61,8 +64,10 @@ public:
     static bool utf16Less(std::string_view a, std::string_view b);
 
 private:
-    template<class K>
-    bool less(const K &a, const K &b) const;
+    // What a comparison reads of a key, worked out once per key.
+    struct Compared;
+    Compared compared(const Key &key, std::string &upper) const;
+    bool less(const Compared &a, const Compared &b) const;
 
     int m_column;
     Qt::SortOrder m_direction;

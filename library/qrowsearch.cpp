@@ -62,9 +62,14 @@ bool QRowSearch::inText(std::string_view text) const
 
 bool QRowSearch::matches(const QAudioFileChunk &row) const
 {
+    return matches(row.texts());
+}
+
+bool QRowSearch::matches(const QRowTexts &texts) const
+{
     if (m_text.isEmpty())
         return true;
-    return inText(shownName(row.textView(QRowTexts::FileName))) || inText(row.textView(QRowTexts::Extension))
-           || inText(row.textView(QRowTexts::Artist)) || inText(row.textView(QRowTexts::Album))
-           || inText(row.textView(QRowTexts::PlayTime)) || inText(row.textView(QRowTexts::CreateTime));
+    return inText(shownName(texts.view(QRowTexts::FileName))) || inText(texts.view(QRowTexts::Extension))
+           || inText(texts.view(QRowTexts::Artist)) || inText(texts.view(QRowTexts::Album))
+           || inText(texts.view(QRowTexts::PlayTime)) || inText(texts.view(QRowTexts::CreateTime));
 }

@@ -4,6 +4,8 @@
 // duration, created time). Read straight from the row's UTF-8, so that a
 // search through a large library makes no string per row.
 
+#include "library/qrowtexts.h"
+
 #include <QString>
 
 #include <string>
@@ -19,6 +21,9 @@ public:
     bool isEmpty() const { return m_text.isEmpty(); }
     // The row shows the text in one of its cells.
     bool matches(const QAudioFileChunk &row) const;
+    // The same of a row's texts, on any thread (a copy of the search and
+    // of the texts is all it reads).
+    bool matches(const QRowTexts &texts) const;
 
 private:
     bool inText(std::string_view text) const;

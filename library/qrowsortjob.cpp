@@ -49,13 +49,15 @@ void QRowSortJob::start()
     }
     m_running = order;
     m_generation = m_rows.generation();
-    // The keys are copies: the worker never reaches a row.
+    // The keys are the rows' own, shared: the worker never reaches a row,
+    // and they go to it once, not copied again on the way.
+    auto allKeys = std::make_shared<const std::vector<QRowOrder::Key>>(order.keysOf(all));
+    auto shownKeys = same ? allKeys : std::make_shared<const std::vector<QRowOrder::Key>>(order.keysOf(shown));
     m_watcher.setFuture(
-        QtConcurrent::run([order, allKeys = order.keysOf(all),
-                           shownKeys = same ? std::vector<QRowOrder::Key>() : order.keysOf(shown), same] {
+        QtConcurrent::run([order, allKeys = std::move(allKeys), shownKeys = std::move(shownKeys)] {
             auto places = std::make_shared<Places>();
-            places->all = order.sortedPlaces(allKeys);
-            places->shown = same ? places->all : order.sortedPlaces(shownKeys);
+            places->all = order.sortedPlaces(*allKeys);
+            places->shown = shownKeys == allKeys ? places->all : order.sortedPlaces(*shownKeys);
             return places;
         }));
 }

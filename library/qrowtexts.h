@@ -4,9 +4,15 @@
 // after another. A large library has many
 // rows, and a string object per text cost a row more than its texts: an
 // empty one still takes its room, a long one a block of its own.
+// A block never changes once made: a change makes a new one, and copies
+// share it (a playlist's copy of a row, the keys a sort or a search takes to
+// a worker), counting their holders atomically, so that a block handed to
+// another thread stays whole however the row changes meanwhile.
 
+#include "common/historydocument.h"
+
+#include <atomic>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -31,21 +37,37 @@ public:
     };
 
     QRowTexts() = default;
-    QRowTexts(const QRowTexts &other);
-    QRowTexts &operator=(const QRowTexts &other);
-    QRowTexts(QRowTexts &&) noexcept = default;
-    QRowTexts &operator=(QRowTexts &&) noexcept = default;
+    ~QRowTexts() { release(); }
+    QRowTexts(const QRowTexts &other) noexcept;
+    QRowTexts &operator=(const QRowTexts &other) noexcept;
+    QRowTexts(QRowTexts &&other) noexcept
+        : m_block(other.m_block)
+    {
+        other.m_block = nullptr;
+    }
+    QRowTexts &operator=(QRowTexts &&other) noexcept;
 
-    // Valid until the next change of any field.
+    // Valid while this holder keeps the block (until its next change).
     std::string_view view(Field field) const;
     std::string text(Field field) const { return std::string(view(field)); }
     void set(Field field, std::string_view value);
     // Every field at once, in the order of Field: one block made once.
     void setAll(const std::string_view (&values)[FieldCount]);
+    // Every field at once, read where the history's entry of the record
+    // keeps them: the entry's bytes are shared, not copied. Only when each
+    // of the values (the record's texts, in the order of Field) reads the
+    // same there; else they are copied as setAll does, and false.
+    bool setFromEntry(const HistoryDocument::Entry &entry, const std::string_view (&values)[FieldCount]);
+    // The texts are read where a history entry keeps them.
+    bool readsEntry() const;
+    // Both hold the same block (or none).
+    bool sharesWith(const QRowTexts &other) const { return m_block == other.m_block; }
 
 private:
-    size_t blockSize() const;
+    struct Block;
+    struct EntryBlock;
+    void release() noexcept;
 
     // Null while every text is empty.
-    std::unique_ptr<char[]> m_block;
+    Block *m_block = nullptr;
 };

@@ -19,64 +19,151 @@ IBaseChunk::~IBaseChunk()
 
 void IBaseChunk::SetCheck(int state) { setIntValue(CheckKey, state); }
 int IBaseChunk::GetCheck() { return getIntValue(CheckKey); }
-void IBaseChunk::SetTitle(std::string title) { setRare(&RareTexts::title, std::move(title)); }
-std::string IBaseChunk::GetTitle() { return rare(&RareTexts::title); }
-void IBaseChunk::SetID(int id) { m_id = id; }
-int IBaseChunk::GetID() { return m_id; }
-void IBaseChunk::SetOwner(void *owner) { m_owner = owner; }
-void *IBaseChunk::GetOwner() { return m_owner; }
+void IBaseChunk::SetTitle(std::string title)
+{
+    setRare(&Rare::title, std::move(title));
+}
+std::string IBaseChunk::GetTitle()
+{
+    return rare(&Rare::title);
+}
+void IBaseChunk::SetID(int id)
+{
+    setRare(&Rare::id, id);
+}
+int IBaseChunk::GetID()
+{
+    return rare(&Rare::id);
+}
+void IBaseChunk::SetOwner(void *owner)
+{
+    setRare(&Rare::owner, owner);
+}
+void *IBaseChunk::GetOwner()
+{
+    return rare(&Rare::owner);
+}
 void IBaseChunk::setDate(std::string date) { setStringValue(DateKey, std::move(date)); }
 std::string IBaseChunk::getDate() { return getStringValue(DateKey); }
-void IBaseChunk::setHash(std::string hash) { setRare(&RareTexts::hash, std::move(hash)); }
-std::string IBaseChunk::getHash() { return rare(&RareTexts::hash); }
-void IBaseChunk::setLocation(std::string location) { setRare(&RareTexts::location, std::move(location)); }
-std::string IBaseChunk::getLocation() { return rare(&RareTexts::location); }
+void IBaseChunk::setHash(std::string hash)
+{
+    setRare(&Rare::hash, std::move(hash));
+}
+std::string IBaseChunk::getHash()
+{
+    return rare(&Rare::hash);
+}
+void IBaseChunk::setLocation(std::string location)
+{
+    setRare(&Rare::location, std::move(location));
+}
+std::string IBaseChunk::getLocation()
+{
+    return rare(&Rare::location);
+}
 void IBaseChunk::setEnable(bool enable) { m_enable = enable; }
 bool IBaseChunk::getEnable() { return m_enable; }
-void IBaseChunk::SetFilterId(std::string filterId) { setRare(&RareTexts::filterId, std::move(filterId)); }
-std::string IBaseChunk::GetFilterId() { return rare(&RareTexts::filterId); }
-void IBaseChunk::setItemSearchText(std::string text) { setRare(&RareTexts::searchText, std::move(text)); }
-std::string IBaseChunk::getItemSearchText() { return rare(&RareTexts::searchText); }
-void IBaseChunk::setImage(std::string path) { setRare(&RareTexts::image, std::move(path)); }
-std::string IBaseChunk::GetImage() { return rare(&RareTexts::image); }
-void IBaseChunk::setThumbnailImage(std::string path) { setRare(&RareTexts::thumbnailImage, std::move(path)); }
-std::string IBaseChunk::getThumbnailImage() { return rare(&RareTexts::thumbnailImage); }
-void IBaseChunk::SetImageLen(int length) { m_imageLength = length; }
-int IBaseChunk::GetImageLen() { return m_imageLength; }
-void IBaseChunk::setData(void *data) { m_data = data; }
-void *IBaseChunk::getData() { return m_data; }
+void IBaseChunk::SetFilterId(std::string filterId)
+{
+    setRare(&Rare::filterId, std::move(filterId));
+}
+std::string IBaseChunk::GetFilterId()
+{
+    return rare(&Rare::filterId);
+}
+void IBaseChunk::setItemSearchText(std::string text)
+{
+    setRare(&Rare::searchText, std::move(text));
+}
+std::string IBaseChunk::getItemSearchText()
+{
+    return rare(&Rare::searchText);
+}
+void IBaseChunk::setImage(std::string path)
+{
+    setRare(&Rare::image, std::move(path));
+}
+std::string IBaseChunk::GetImage()
+{
+    return rare(&Rare::image);
+}
+void IBaseChunk::setThumbnailImage(std::string path)
+{
+    setRare(&Rare::thumbnailImage, std::move(path));
+}
+std::string IBaseChunk::getThumbnailImage()
+{
+    return rare(&Rare::thumbnailImage);
+}
+void IBaseChunk::SetImageLen(int length)
+{
+    setRare(&Rare::imageLength, length);
+}
+int IBaseChunk::GetImageLen()
+{
+    return rare(&Rare::imageLength);
+}
+void IBaseChunk::setData(void *data)
+{
+    setRare(&Rare::data, data);
+}
+void *IBaseChunk::getData()
+{
+    return rare(&Rare::data);
+}
 void IBaseChunk::setIsDeleted(bool deleted) { m_deleted = deleted; }
 bool IBaseChunk::isDeleted() { return m_deleted; }
-void IBaseChunk::setSortValue(double value) { m_sortValue = value; }
-double IBaseChunk::getSortValue() { return m_sortValue; }
+void IBaseChunk::setSortValue(double value)
+{
+    setRare(&Rare::sortValue, value);
+}
+double IBaseChunk::getSortValue()
+{
+    return rare(&Rare::sortValue);
+}
 void IBaseChunk::setControlShow(bool show) { m_controlShow = show; }
 bool IBaseChunk::getControlShow() { return m_controlShow; }
-void IBaseChunk::setToolTipText(std::string text) { setRare(&RareTexts::toolTipText, std::move(text)); }
-std::string IBaseChunk::getToolTipText() { return rare(&RareTexts::toolTipText); }
-void IBaseChunk::setItemMaskImage(std::string path) { setRare(&RareTexts::maskImage, std::move(path)); }
-std::string IBaseChunk::getItemMakeImage() { return rare(&RareTexts::maskImage); }
+void IBaseChunk::setToolTipText(std::string text)
+{
+    setRare(&Rare::toolTipText, std::move(text));
+}
+std::string IBaseChunk::getToolTipText()
+{
+    return rare(&Rare::toolTipText);
+}
+void IBaseChunk::setItemMaskImage(std::string path)
+{
+    setRare(&Rare::maskImage, std::move(path));
+}
+std::string IBaseChunk::getItemMakeImage()
+{
+    return rare(&Rare::maskImage);
+}
 
-void IBaseChunk::setRare(std::string RareTexts::*field, std::string value)
+template<typename T>
+void IBaseChunk::setRare(T Rare::*field, T value)
 {
     if (!m_rare) {
-        if (value.empty())
+        if (value == T())
             return;
-        m_rare = std::make_unique<RareTexts>();
+        m_rare = std::make_unique<Rare>();
     }
     (*m_rare).*field = std::move(value);
 }
 
-std::string IBaseChunk::rare(std::string RareTexts::*field) const
+template<typename T>
+T IBaseChunk::rare(T Rare::*field) const
 {
-    return m_rare ? (*m_rare).*field : std::string();
+    return m_rare ? (*m_rare).*field : T();
 }
 
 void IBaseChunk::Reset()
 {
-    m_id = 0;
-    m_owner = nullptr;
-    if (m_rare)
-        m_rare->title.clear();
+    if (!m_rare)
+        return;
+    m_rare->id = 0;
+    m_rare->owner = nullptr;
+    m_rare->title.clear();
 }
 
 bool IBaseChunk::remove()

@@ -77,10 +77,10 @@ public:
     QChunkControl *getChunkControl() { return &m_chunkControl; }
 
 private:
-    // Texts most items of a large list never set here, kept apart so that
-    // such a list's items carry none of them (the recordings table's rows
+    // What most items of a large list never set here, kept apart so that
+    // such a list's items carry none of it (the recordings table's rows
     // keep title and picture with their other texts).
-    struct RareTexts
+    struct Rare
     {
         std::string title;
         std::string image;
@@ -91,18 +91,21 @@ private:
         std::string toolTipText;
         std::string maskImage;
         std::string searchText;
+        void *owner = nullptr;
+        void *data = nullptr;
+        double sortValue = 0.0;
+        int id = 0;
+        int imageLength = 0;
     };
-    void setRare(std::string RareTexts::*field, std::string value);
-    std::string rare(std::string RareTexts::*field) const;
+    // The rare part, made when a value other than its default is set.
+    template<typename T>
+    void setRare(T Rare::*field, T value);
+    template<typename T>
+    T rare(T Rare::*field) const;
 
-    void *m_owner = nullptr;
-    void *m_data = nullptr;
+    std::unique_ptr<Rare> m_rare;
     QMutex *m_mutex = nullptr;
-    std::unique_ptr<RareTexts> m_rare;
     QChunkControl m_chunkControl;
-    double m_sortValue = 0.0;
-    int m_id = 0;
-    int m_imageLength = 0;
     uint32_t m_columnEnableMask = 0xFFFFFFFFu;
     bool m_enable = true;
     bool m_deleted = false;

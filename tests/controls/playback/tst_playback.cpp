@@ -50,6 +50,8 @@ private slots:
     void initTestCase();
     void init();
     void nextAndPreviousWrap();
+    void nextAndPreviousFollowTheListAsItChanges_data();
+    void nextAndPreviousFollowTheListAsItChanges();
     void endOfTheLastFileFinishesTheList();
     void playStateIsTheRealOne();
     void pathsAreTakenAsTheyAre();
@@ -117,6 +119,52 @@ void TestPlaybackBar::nextAndPreviousWrap()
                                           m_files[1]}));
     bar.Pause();
     QVERIFY(!bar.isPlaying());
+}
+
+void TestPlaybackBar::nextAndPreviousFollowTheListAsItChanges_data()
+{
+    // The bar plays the second file when the list changes; the list then,
+    // and the file Next and Previous go to.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QList<int>>("list");
+    QTest::addColumn<int>("next");
+    QTest::addColumn<int>("previous");
+    QTest::newRow("unchanged") << "none" << QList<int>{0, 1, 2} << 2 << 0;
+    QTest::newRow("a new order") << "order" << QList<int>{2, 1, 0} << 0 << 2;
+    QTest::newRow("the same files moved on") << "shift" << QList<int>{2, 0, 1} << 2 << 0;
+    QTest::newRow("one before it removed") << "remove" << QList<int>{1, 2} << 2 << 2;
+    QTest::newRow("files appended") << "append" << QList<int>{0, 1, 2, 0} << 2 << 0;
+}
+
+void TestPlaybackBar::nextAndPreviousFollowTheListAsItChanges()
+{
+    QFETCH(QString, change);
+    QFETCH(QList<int>, list);
+    QFETCH(int, next);
+    QFETCH(int, previous);
+    QPlayControlWgt bar;
+    bar.OnSetPlayList(m_files);
+    bar.OnNext();
+    bar.OnNext();
+    QCOMPARE(bar.currentFile(), m_files[1]);
+    QStringList changed;
+    for (int i : list)
+        changed << m_files[i];
+    if (change == "order" || change == "shift")
+        bar.OnSetPlayList(changed);
+    else if (change == "remove")
+        bar.OnRemoveFiles({m_files[0]});
+    else if (change == "append")
+        bar.OnAppendPlayList({m_files[0]});
+    QCOMPARE(bar.playList(), changed);
+    QCOMPARE(bar.currentFile(), m_files[1]);
+    bar.OnNext();
+    QCOMPARE(bar.currentFile(), m_files[next]);
+    bar.OnPrevious();
+    QCOMPARE(bar.currentFile(), m_files[1]);
+    bar.OnPrevious();
+    QCOMPARE(bar.currentFile(), m_files[previous]);
+    bar.Pause();
 }
 
 void TestPlaybackBar::endOfTheLastFileFinishesTheList()

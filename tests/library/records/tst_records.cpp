@@ -1,6 +1,8 @@
 // Library records (rows, copies, playlist names, entries owning their rows)
 // and the recordings model: roles, flags and the order of "Created Time".
 
+#include "common/historydocument.h"
+#include "common/qvideosettingxml.h"
 #include "library/libraryitemids.h"
 #include "library/librarytexts.h"
 #include "library/qaudiofilechunk.h"
@@ -8,10 +10,14 @@
 #include "library/qaudiofilesortmodel.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryrows.h"
+#include "library/qrowcontrols.h"
 #include "library/qrowsortjob.h"
 #include "widgetkit/views/qjxitemroles.h"
 
 #include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 #include <memory>
@@ -130,6 +136,8 @@ private slots:
     void searchAsTyped_data();
     void searchAsTyped();
     void textsOfARowKeepApartAtAnyLength();
+    void rowTextsAreReadWhereTheHistoryKeepsThem_data();
+    void rowTextsAreReadWhereTheHistoryKeepsThem();
     void idsOfManyRowsThatComeAndGo();
 };
 
@@ -588,6 +596,95 @@ void TestLibraryRecords::idsOfManyRowsThatComeAndGo()
         check();
     }
     QCOMPARE(LibraryItemIds::find(0), static_cast<IBaseChunk *>(nullptr));
+}
+
+void TestLibraryRecords::rowTextsAreReadWhereTheHistoryKeepsThem_data()
+{
+    QTest::addColumn<QByteArray>("path");       // as History.xml holds it
+    QTest::addColumn<QByteArray>("attributes"); // of its info element, as the file holds them
+    QTest::addColumn<bool>("shared");           // the row reads the entry's bytes
+    const QByteArray usual =
+        "Img_path_=\"/covers/a.png\" Title_=\"A title\" Resolutin_=\"0*0\" Time_=\"00:03:10\" "
+        "Size_=\"3.10 MB\" Create_time_=\"07-12-2026 09:41\" Format_=\"mp3\" Extend_=\"mp3\" "
+        "Artist_=\"Band\" Album_=\"Record\" Genre_=\"Pop\" Video_file=\"N\" New_file=\"N\"";
+    QTest::newRow("every text") << QByteArray("/music/a.mp3") << usual << true;
+    QTest::newRow("escaped characters")
+        << QByteArray("/music/Tom &amp; Jerry.mp3")
+        << QByteArray(
+               "Title_=\"Rock &amp; &quot;Roll&quot; &lt;live&gt;\" Artist_=\"&#x41;&#66;\" Extend_=\"mp3\"")
+        << true;
+    QTest::newRow("several scripts") << QByteArray("/music/Gr\xC3\xBC\xC3\x9F"
+                                                   "e/\xE6\x97\xA5\xE6\x9C\xAC.flac")
+                                     << QByteArray(
+                                            "Artist_=\"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\" "
+                                            "Album_=\"\xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1\" "
+                                            "Title_=\"\xF0\x9F\x8E\xB5\" Extend_=\"flac\"")
+                                     << true;
+    QTest::newRow("empty and missing texts")
+        << QByteArray("/music/b.wav") << QByteArray("Title_=\"\" Extend_=\"wav\"") << true;
+    // A path read with its backslashes as slashes is not the entry's text:
+    // the row keeps its own.
+    QTest::newRow("backslashes in the path") << QByteArray("/music\\old\\c.mp3") << usual << false;
+    // Beyond what the row's places can count: its own texts, whole.
+    QByteArray long_;
+    for (int i = 0; i < 40000; ++i)
+        long_ += "\xC3\xA9"; // 80,000 bytes of UTF-8
+    QTest::newRow("a tag of 80,000 bytes")
+        << QByteArray("/music/d.mp3") << QByteArray("Title_=\"" + long_ + "\" Extend_=\"mp3\"") << false;
+}
+
+void TestLibraryRecords::rowTextsAreReadWhereTheHistoryKeepsThem()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, attributes);
+    QFETCH(bool, shared);
+    QVideoSettingXml::waitForHistory();
+    const QString file = QVideoSettingXml::historyFilePath();
+    QDir().mkpath(QFileInfo(file).path());
+    QFile history(file);
+    QVERIFY(history.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    history.write("<ROOTITEM>\n    <Path_item Converted_path_=\"" + path + "\">\n        <CONVERTED_INFO_ "
+                  + attributes + "/>\n        <List_name ListName=\"Road\"/>\n    </Path_item>\n</ROOTITEM>\n");
+    history.close();
+
+    std::vector<std::unique_ptr<QAudioFileChunk>> rows;
+    std::vector<convertedInfo> records;
+    QVideoSettingXml::HistoryStartChanges changes;
+    QVideoSettingXml::readHistoryAtStart(
+        [](convertedInfo &) { return true; }, changes,
+        QVideoSettingXml::TakeWithEntry([&](convertedInfo &info, const HistoryDocument::Entry &entry) {
+            rows.emplace_back(QRowControls::recordRow(info, 1, nullptr, &entry));
+            records.push_back(info);
+        }));
+    QCOMPARE(rows.size(), size_t(1));
+    QAudioFileChunk &row = *rows.front();
+    const convertedInfo &info = records.front();
+    QCOMPARE(row.texts().readsEntry(), shared);
+    // Every text reads as the record gives it, wherever it is kept.
+    const auto texts = [](const QAudioFileChunk &r) {
+        QStringList t;
+        for (int f = 0; f < QRowTexts::FieldCount; ++f)
+            t << r.qtext(QRowTexts::Field(f));
+        return t;
+    };
+    const QString name = info.convertedPath.mid(info.convertedPath.lastIndexOf('/') + 1);
+    const QStringList expected = {
+        info.convertedPath, name,        info.title,  info.artist,     info.album,
+        info.genre,         info.time,   info.size,   info.createTime, info.resolution,
+        info.extend,        info.format, info.imgPath};
+    QCOMPARE(texts(row), expected);
+    QVERIFY(!info.convertedPath.contains('\\'));
+
+    // A copy shares them; a change gives the row texts of its own, the
+    // copy keeps what it had.
+    QAudioFileChunk copy(&row);
+    QVERIFY(copy.texts().sharesWith(row.texts()));
+    row.setArtist("Another");
+    QVERIFY(!row.texts().readsEntry());
+    QCOMPARE(texts(copy), expected);
+    QStringList changed = expected;
+    changed[QRowTexts::Artist] = "Another";
+    QCOMPARE(texts(row), changed);
 }
 
 QTEST_MAIN(TestLibraryRecords)

@@ -17,6 +17,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <QRegularExpression>
+
 #include <memory>
 
 namespace {
@@ -106,6 +108,8 @@ private slots:
     void rowsKeepTheTableOrder();
     void aNewOrderKeepsTheSelection();
     void aNewOrderIsWorkedOutOnAWorker();
+    void keptKeysFollowAChangeIntoTheNextSort_data();
+    void keptKeysFollowAChangeIntoTheNextSort();
     void mastersAreFoundByTheirWholePathButNeverTheRunningRecording();
 };
 
@@ -415,6 +419,127 @@ void TestLibraryRows::aNewOrderIsWorkedOutOnAWorker()
     QVERIFY(!job.isRunning());
     QCOMPARE(lib.rows.order(), byName);
     QCOMPARE(shownNames(), QStringList({"0c", "a", "b", "d"}));
+    QRowSortJob::setSortAtOnceLimit(5000);
+}
+
+void TestLibraryRows::keptKeysFollowAChangeIntoTheNextSort_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<Qt::SortOrder>("direction");
+    const struct
+    {
+        const char *name;
+        int column;
+    } columns[] = {
+        {"name", QAudioFileModel::ColumnName},         {"format", QAudioFileModel::ColumnFormat},
+        {"artist", QAudioFileModel::ColumnArtist},     {"album", QAudioFileModel::ColumnAlbum},
+        {"duration", QAudioFileModel::ColumnDuration}, {"created", QAudioFileModel::ColumnCreated}};
+    for (const auto &c : columns) {
+        QTest::addRow("%s up", c.name) << c.column << Qt::AscendingOrder;
+        QTest::addRow("%s down", c.name) << c.column << Qt::DescendingOrder;
+    }
+}
+
+void TestLibraryRows::keptKeysFollowAChangeIntoTheNextSort()
+{
+    QFETCH(int, column);
+    QFETCH(Qt::SortOrder, direction);
+    // Every list goes to the worker, however short.
+    QRowSortJob::setSortAtOnceLimit(0);
+    Library lib;
+    // Each row's cell of every column, as the table shows it; row b is
+    // changed while the worker sorts.
+    struct Cells
+    {
+        QAudioFileChunk *row;
+        const char *name, *extension, *artist, *album, *time, *created;
+    };
+    const Cells cells[] = {
+        {lib.a, "a.mp3", "mp3", "\xCE\xA9mega", "Zeta", "00:02:00", "01-01-2024 10:00"},
+        {lib.b, "b.mp3", "ogg", "Abba", "Beta", "00:09:00", "02-01-2024 10:00"},
+        {lib.c, "c.mp3", "wav", "\xC3\x84rzte", "Gamma", "00:05:00", "03-01-2024 10:00"},
+    };
+    for (const Cells &c : cells) {
+        c.row->SetFileExent(c.extension);
+        c.row->setArtist(c.artist);
+        c.row->setAlbum(c.album);
+        c.row->setPlayTime(c.time);
+        c.row->SetCreateTime(c.created);
+    }
+    // The lists are kept in the order of another column, in which the
+    // change below does not move b.
+    const QRowOrder byPath(direction == Qt::AscendingOrder && column == QAudioFileModel::ColumnName
+                               ? QAudioFileModel::ColumnArtist
+                               : QAudioFileModel::ColumnName,
+                           Qt::AscendingOrder);
+    lib.rows.reorder(byPath, byPath.sortedPlaces(byPath.keysOf(lib.rows.all())),
+                     byPath.sortedPlaces(byPath.keysOf(lib.rows.shown())));
+    const std::vector<IBaseChunk *> before = lib.rows.all();
+
+    // A key is the row's own texts, shared, and stays as it was taken.
+    const QRowOrder::Key taken = QRowOrder::keyOf(lib.b);
+    QVERIFY(taken.texts.sharesWith(lib.b->texts()));
+
+    QRowSortJob job(lib.rows);
+    QSignalSpy sorted(&job, &QRowSortJob::sorted);
+    const QRowOrder wanted(column, direction);
+    job.sortBy(wanted);
+    // While the worker sorts, b takes the text that puts it first (or last)
+    // in the wanted order, without moving in the kept one.
+    const bool up = direction == Qt::AscendingOrder;
+    switch (column) {
+    case QAudioFileModel::ColumnName:
+        // Renamed: a change that moves it in the kept order too, unless
+        // the lists are kept by artist.
+        lib.b->SetFileName(up ? "0b.mp3" : "zb.mp3");
+        break;
+    case QAudioFileModel::ColumnFormat:
+        lib.b->SetFileExent(up ? "aac" : "\xC3\xB6ga"); // shown in capitals
+        break;
+    case QAudioFileModel::ColumnArtist:
+        lib.b->setArtist(up ? "\xC3\x80" : "\xF0\x9F\x8E\xB5"); // A with grave, a note
+        break;
+    case QAudioFileModel::ColumnAlbum:
+        lib.b->setAlbum(up ? "Alpha" : "zz");
+        break;
+    case QAudioFileModel::ColumnDuration:
+        lib.b->setPlayTime(up ? "00:00:01" : "01:00:00");
+        break;
+    case QAudioFileModel::ColumnCreated:
+        lib.b->SetCreateTime(up ? "01-01-2000 10:00" : "01-01-2030 10:00");
+        break;
+    }
+    lib.rows.rowChanged(lib.b);
+    QCOMPARE(std::string(taken.texts.view(QRowTexts::FileName)), std::string("b.mp3"));
+    QVERIFY(!taken.texts.sharesWith(lib.b->texts()));
+    QTRY_COMPARE(sorted.count(), 1);
+    QCOMPARE(lib.rows.order(), wanted);
+
+    // What the table shows, read from the cells and ordered here.
+    const auto cellOf = [&](IBaseChunk *item) {
+        for (int r = 0; r < lib.model.rowCount(); ++r)
+            if (QAudioFileModel::rowItem(lib.model.index(r, 0)) == item)
+                return lib.model.index(r, column).data().toString();
+        return QString();
+    };
+    std::vector<IBaseChunk *> oracle = before;
+    const auto createdKey = [](const QString &text) {
+        const QStringList p = text.split(QRegularExpression("[- :]"));
+        return p.value(2) + p.value(1) + p.value(0) + p.value(3) + p.value(4);
+    };
+    std::stable_sort(oracle.begin(), oracle.end(), [&](IBaseChunk *x, IBaseChunk *y) {
+        QString kx = cellOf(x), ky = cellOf(y);
+        if (column == QAudioFileModel::ColumnCreated) {
+            kx = createdKey(kx);
+            ky = createdKey(ky);
+        }
+        return direction == Qt::AscendingOrder ? kx < ky : ky < kx;
+    });
+    QCOMPARE(lib.rows.all(), oracle);
+    QCOMPARE(lib.rows.shown(), oracle);
+    QCOMPARE(lib.all->GetAudioDatasList(), oracle);
+    // b is where its new text puts it: first.
+    QCOMPARE(lib.rows.all().front(), static_cast<IBaseChunk *>(lib.b));
     QRowSortJob::setSortAtOnceLimit(5000);
 }
 

@@ -24,7 +24,10 @@
 #include "library/qlibraryloader.h"
 #include "library/qlibraryplayback.h"
 #include "library/qlibrarytablemenu.h"
+#include "library/qlibraryrenaming.h"
+#include "library/qlibrarytablecontroller.h"
 #include "library/qrecordingrows.h"
+#include "library/qrowsearchjob.h"
 #include "widgetkit/qjxlineedit.h"
 #include "widgetkit/qjxmenu.h"
 
@@ -78,10 +81,14 @@ private slots:
     void tableDestroyedDuringTheReadStopsTheParse();
     void entriesShowTheirRecordings();
     void searchIsLiteralAndTheInfoLineAddsBytes();
+    void searchOnAWorkerFindsAsTheTableShows_data();
+    void searchOnAWorkerFindsAsTheTableShows();
+    void searchOnAWorkerTakesTheLastKeyAndRowsThatCame();
     void textsOfTheInfoLine();
     void finishedFileJoinsTheShownPlaylist();
     void rowsJoiningAndLeavingKeepTheSelection();
     void playingRowsAndEntries();
+    void nextTrackFollowsRowsThatCameAndWent();
     void contextMenu();
     void screenshotOfTheTable();
 
@@ -318,8 +325,9 @@ void TestLibraryTable::tableDestroyedDuringTheReadStopsTheParse()
     // The stop the table's end sets, met at the parse's first entry.
     QHistoryLoadJob::Progress progress;
     progress.stop.store(true);
-    const QHistoryLoadJob::Result result =
-        QHistoryLoadJob::read([](const convertedInfo &, qint64) -> IBaseChunk * { return nullptr; }, &progress);
+    const QHistoryLoadJob::Result result = QHistoryLoadJob::read(
+        [](const convertedInfo &, qint64, const HistoryDocument::Entry &) -> IBaseChunk * { return nullptr; },
+        &progress);
     QVERIFY(progress.stopped.load() == QHistoryLoadJob::Progress::Stopped::InTheParse);
     QCOMPARE(progress.entriesParsed.load(), 0);
     QCOMPARE(progress.recordsRead.load(), 0);
@@ -411,6 +419,92 @@ void TestLibraryTable::searchIsLiteralAndTheInfoLineAddsBytes()
     const qint64 bytes = QFileInfo(a).size() + QFileInfo(b).size() + QFileInfo(c).size();
     QCOMPARE(lib.table.infoLabel()->text(),
              QString("3 Audios, %1, 1 Hours").arg(LibraryTexts::sizeText(bytes)));
+}
+
+void TestLibraryTable::searchOnAWorkerFindsAsTheTableShows_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found");
+    // In any letter case, in any script, in every column the table shows.
+    QTest::newRow("name, capitals") << "ROAD" << QStringList({"road trip"});
+    QTest::newRow("Cyrillic artist") << "\u043f\u0440\u0438\u0432\u0435\u0442" << QStringList({"road trip"});
+    QTest::newRow("Greek album") << "\u03a3\u039f\u03a6\u038a\u0391" << QStringList({"road trip"});
+    QTest::newRow("Latin-1 artist") << "\u00e4rzte" << QStringList({"night"});
+    QTest::newRow("Greek name") << "\u03c9mega" << QStringList({"\u03a9mega"});
+    QTest::newRow("format") << "wav" << QStringList({"\u03a9mega"});
+    QTest::newRow("created time") << "2020" << QStringList({"\u03a9mega"});
+    QTest::newRow("in several") << "a" << QStringList({"plain", "road trip", "\u03a9mega"});
+    QTest::newRow("nowhere") << "no such text" << QStringList();
+}
+
+void TestLibraryTable::searchOnAWorkerFindsAsTheTableShows()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+    convertedInfo road = record(file("road trip.mp3", 2.0), "01-01-2024 10:00");
+    road.artist = QString::fromUtf8(
+        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD0\x9C\xD0\xB8\xD1\x80");
+    road.album = QString::fromUtf8("\xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1");
+    convertedInfo night = record(file("night.mp3"), "02-01-2024 10:00");
+    night.artist = QString::fromUtf8("\xC3\x84RZTE");
+    QVideoSettingXml::SaveConvertedInfo(road);
+    QVideoSettingXml::SaveConvertedInfo(night);
+    QVideoSettingXml::SaveConvertedInfo(record(file("\u03a9mega.wav"), "15-06-2020 10:07"));
+    QVideoSettingXml::SaveConvertedInfo(record(file("plain.mp3"), "03-01-2024 10:00"));
+    QRowSearchJob::setSearchAtOnceLimit(0);
+    Library lib;
+    QVERIFY(lib.loaded);
+    const QStringList all = lib.shownNames();
+    QCOMPARE(all.size(), 4);
+    QSignalSpy searched(lib.table.controller()->searchJob(), &QRowSearchJob::searched);
+    lib.table.searchEdit()->setText(typed);
+    // The table shows what it showed until the worker's answer is back.
+    QCOMPARE(lib.shownNames(), all);
+    QTRY_COMPARE(searched.count(), 1);
+    QStringList names = lib.shownNames();
+    names.sort();
+    QCOMPARE(names, found);
+    // The info line is the worker's sum of the rows found.
+    qint64 bytes = 0;
+    for (const QString &name : found)
+        bytes += lib.shownRow(name)->GetFileBytes();
+    QCOMPARE(lib.table.infoLabel()->text().section(',', 0, 1),
+             QString("%1 Audios, %2").arg(found.size()).arg(LibraryTexts::sizeText(bytes)));
+    // Cleared, every row is back at once.
+    lib.table.searchEdit()->clear();
+    QCOMPARE(lib.shownNames(), all);
+    QVERIFY(lib.table.infoLabel()->text().startsWith("4 Audios, "));
+    QRowSearchJob::setSearchAtOnceLimit(5000);
+}
+
+void TestLibraryTable::searchOnAWorkerTakesTheLastKeyAndRowsThatCame()
+{
+    QVideoSettingXml::SaveConvertedInfo(record(file("road trip.mp3"), "01-01-2024 10:00"));
+    QVideoSettingXml::SaveConvertedInfo(record(file("night.mp3"), "02-01-2024 10:00"));
+    QRowSearchJob::setSearchAtOnceLimit(0);
+    Library lib;
+    QVERIFY(lib.loaded);
+    QSignalSpy searched(lib.table.controller()->searchJob(), &QRowSearchJob::searched);
+    // Keys typed while the worker looks: the last text is the one shown.
+    for (const char *text : {"r", "ro", "roa", "n", "ni"})
+        lib.table.searchEdit()->setText(text);
+    QTRY_COMPARE(searched.count(), 1);
+    QCOMPARE(lib.shownNames(), QStringList({"night"}));
+    QVERIFY(lib.table.infoLabel()->text().startsWith("1 Audios, "));
+    // A row that comes while the worker looks is searched too: the rows
+    // are looked through again.
+    lib.table.searchEdit()->setText("nigh");
+    lib.table.recordings()->AddAudioFile(file("nightly.mp3"), false);
+    QTRY_COMPARE(searched.count(), 2);
+    QTRY_COMPARE(lib.shownNames(), QStringList({"nightly", "night"}));
+    QVERIFY(lib.table.infoLabel()->text().startsWith("2 Audios, "));
+    // A row renamed while the worker looks: found by its new name.
+    const QModelIndex night = lib.shownIndex("night");
+    lib.table.searchEdit()->setText("night");
+    lib.table.renaming()->OnRenameFile(night, "day");
+    QTRY_COMPARE(searched.count(), 3);
+    QCOMPARE(lib.shownNames(), QStringList({"nightly"}));
+    QRowSearchJob::setSearchAtOnceLimit(5000);
 }
 
 void TestLibraryTable::textsOfTheInfoLine()
@@ -589,6 +683,56 @@ void TestLibraryTable::playingRowsAndEntries()
     other.table.playback()->OnSetPlayingLibChunk(other.panel.entryAt(1)->itemId());
     QCOMPARE(entryList.count(), 1);
     QCOMPARE(entryList.at(0).at(0).value<QPlayListPaths>().size(), 2);
+}
+
+void TestLibraryTable::nextTrackFollowsRowsThatCameAndWent()
+{
+    QStringList paths;
+    for (int i = 0; i < 5; ++i) {
+        paths << file(QString("track%1.mp3").arg(i));
+        QVideoSettingXml::SaveConvertedInfo(record(paths.last(), QString("0%1-01-2024 10:00").arg(i + 1)));
+    }
+    Library lib;
+    QVERIFY(lib.loaded);
+    QCOMPARE(lib.shownNames(), QStringList({"track4", "track3", "track2", "track1", "track0"}));
+    QLibraryPlayback *playback = lib.table.playback();
+    const auto playingPath = [&] {
+        QAudioFileChunk *row = lib.table.rows().current().playingRow();
+        return row ? QString::fromStdString(row->GetFilePath()) : QString();
+    };
+    // One row plays at a time, the one the bar names.
+    const auto playsOnly = [&](const QString &path) {
+        int playing = 0;
+        for (IBaseChunk *item : lib.table.rows().shown())
+            if (static_cast<QAudioFileChunk *>(item)->GetAudioState() == QAudioFileChunk::AudioPlaying)
+                ++playing;
+        return playing == 1 && playingPath() == path;
+    };
+    playback->OnPlayItem(lib.shownIndex("track4"));
+    QVERIFY(playsOnly(paths[4]));
+    // The next and the previous track.
+    playback->OnChangPlayingFile(paths[3]);
+    QVERIFY(playsOnly(paths[3]));
+    playback->OnChangPlayingFile(paths[4]);
+    QVERIFY(playsOnly(paths[4]));
+    playback->OnChangPlayingFile(paths[3]);
+    // A row of the list goes: the bar's next file is still found.
+    QLibraryQuestions::setAnswerer([](const QString &) { return 1; });
+    lib.table.deletion()->OnDeleteItem(lib.shownIndex("track2"));
+    QLibraryQuestions::setAnswerer(nullptr);
+    QVERIFY(!lib.shownRow("track2"));
+    playback->OnChangPlayingFile(paths[2]);
+    QVERIFY(playsOnly(paths[3])); // gone from the entry: nothing changes
+    playback->OnChangPlayingFile(paths[1]);
+    QVERIFY(playsOnly(paths[1]));
+    // A row that came after the list was made, and the list's last one.
+    const QString newer = file("track5.mp3");
+    lib.table.recordings()->AddAudioFile(newer, false);
+    QVERIFY(lib.shownRow("track5"));
+    playback->OnChangPlayingFile(newer);
+    QVERIFY(playsOnly(newer));
+    playback->OnChangPlayingFile(paths[0]);
+    QVERIFY(playsOnly(paths[0]));
 }
 
 void TestLibraryTable::contextMenu()
