@@ -342,8 +342,9 @@ public:
     bool run(const QString &name, const std::function<void()> &act, const std::function<bool()> &done,
              int timeoutMs = 10000, int settleMs = 300, const std::function<void()> &then = {})
     {
-        if (m_pauseMs > 0)
+        if (m_pauseMs > 0 && !m_goOn)
             settle(m_pauseMs);
+        m_goOn = false;
         StepResult result;
         result.name = name;
         const qint64 start = GuiPing::now();
@@ -386,10 +387,13 @@ public:
     }
 
     const QVector<StepResult> &results() const { return m_results; }
+    // The next step goes on from the last one, without the pause.
+    void goOn() { m_goOn = true; }
 
 private:
     GuiPing &m_ping;
     const int m_pauseMs;
+    bool m_goOn = false;
     QVector<StepResult> m_results;
 };
 
@@ -709,6 +713,7 @@ int main(int argc, char *argv[])
     ping.startWindowManager(&window);
     Table table(window);
     const int listed = records + 2 + (killed.isEmpty() ? 0 : 1);
+    steps.goOn();
     steps.run(
         QStringLiteral("start: its first seconds (the rows and the repair join)"), [] {},
         [&] {
