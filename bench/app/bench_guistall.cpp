@@ -40,7 +40,6 @@
 
 #include "app/keyapplication.h"
 #include "app/mainwindow.h"
-#include "common/qconverteroperate.h"
 #include "common/qrecordingmarker.h"
 #include "common/qvideosettingxml.h"
 #include "controls/qplaycontrolwgt.h"
@@ -666,6 +665,8 @@ int main(int argc, char *argv[])
     info.createTime = QStringLiteral("01-01-2030 09:00");
     QVideoSettingXml::SaveConvertedInfo(info);
     QVideoSettingXml::AppendPlayList(kPlaylist);
+    // New recordings go beside the library's, as the user chose before.
+    QVideoSettingXml::SetItemValue(QStringLiteral("OutPut_path"), QStringLiteral("path_value"), folder);
     QString killed;
     if (repairMinutes > 0) {
         killed = killedRecording(folder, repairMinutes);
@@ -701,8 +702,6 @@ int main(int argc, char *argv[])
         QStringLiteral("start: the window built and shown"),
         [&] {
             made = std::make_unique<MainWindow>();
-            made->SetOutPath(folder);
-            QConverterOperate::setConverterPath(folder);
             made->resize(841, 498);
             made->show();
         },
