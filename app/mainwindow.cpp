@@ -74,10 +74,18 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
-    ui->setupUi(this);
+    // The message boxes take the application's font, as it is before the
+    // window sets its own.
     QInitProject::InitProject(this);
-    Init();
+    InitLook();
+    // The library starts reading the history as it is made: first of the
+    // window, so that the read goes on while the rest is made. The panes
+    // stand above the form's central widget, as when they were made after it.
     InitLibraryPanes();
+    ui->setupUi(this);
+    m_libraryList->raise();
+    m_fileList->raise();
+    Init();
     InitMenu();
     setGlobalFunction();
     connect(&HistoryWriter::instance(), &HistoryWriter::writeFailed, this, &MainWindow::OnHistoryWriteFailed,
@@ -120,6 +128,20 @@ MainWindow::~MainWindow()
 
 // ---- construction --------------------------------------------------------------
 
+// The font and text colour every pane takes from the window.
+void MainWindow::InitLook()
+{
+    QKitFonts::ensureSubstitutions();
+    QFont windowFont = font();
+    windowFont.setFamily(QStringLiteral("Tahoma"));
+    windowFont.setPixelSize(13);
+    setFont(windowFont);
+    QPalette pal = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        pal.setBrush(group, QPalette::WindowText, QColor(250, 237, 237));
+    setPalette(pal);
+}
+
 void MainWindow::Init()
 {
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
@@ -141,16 +163,6 @@ void MainWindow::Init()
     setAlignment(Qt::AlignCenter);
     InitLogInfo();
     InitAppInfo();
-
-    QKitFonts::ensureSubstitutions();
-    QFont windowFont = font();
-    windowFont.setFamily(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(13);
-    setFont(windowFont);
-    QPalette pal = palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        pal.setBrush(group, QPalette::WindowText, QColor(250, 237, 237));
-    setPalette(pal);
 
     QString defaultFolder = QIAnyUtil::getDocumentPath() + QStringLiteral("/Converted/");
     if (!QFileInfo(defaultFolder).isDir())
@@ -183,9 +195,9 @@ void MainWindow::InitCtrl()
 
 void MainWindow::InitLibraryPanes()
 {
-    // The library starts reading the history as it is made.
-    m_libraryList = new QLibraryPlayListWgt(this);
+    // The table starts reading the history as it is made: before the panel.
     m_fileList = new QFileListWgt(this);
+    m_libraryList = new QLibraryPlayListWgt(this);
     LibraryConnections::connectPanelAndTable(m_libraryList, m_fileList);
     connect(m_fileList->playback(), &QLibraryPlayback::emitPlayOrRecord, this, &MainWindow::OnChangeBottomWgt);
     m_libraryList->SetTBViewCurrentIndex(QLibraryPlayListWgt::RowAll);

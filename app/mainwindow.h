@@ -149,6 +149,7 @@ public:
     QMenuBar *helpMenuBar() const { return m_menuBar; }
 
 private:
+    void InitLook();
     void Init();
     void InitMenu();
     // Fades out over 400 ms, then closes; the global hot keys go.

@@ -427,13 +427,20 @@ bool QVideoSettingXml::setItemValues(const QString &group, const QList<QPair<QSt
     return changeXml(file.isEmpty() ? preferencesFilePath() : file, true, [&](QDomDocument &doc) {
         QDomElement root = ensureRoot(doc);
         QDomElement groupElement = root.firstChildElement(group);
-        if (groupElement.isNull()) {
+        bool changed = groupElement.isNull();
+        if (changed) {
             groupElement = doc.createElement(group);
             root.appendChild(groupElement);
         }
-        for (const auto &value : values)
+        for (const auto &value : values) {
+            if (groupElement.hasAttribute(value.first) && groupElement.attribute(value.first) == value.second)
+                continue;
             groupElement.setAttribute(value.first, value.second);
-        return XmlEdit::Save;
+            changed = true;
+        }
+        // Values already stored leave the file alone: the program sets some
+        // at every start, on the GUI thread, and a write waits for the disk.
+        return changed ? XmlEdit::Save : XmlEdit::Keep;
     });
 }
 

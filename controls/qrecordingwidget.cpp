@@ -121,17 +121,31 @@ void QRecordingWidget::resetControlLocation()
 }
 
 // The seven-segment face is wider than the label's 24-pixel size allows at
-// small heights: the size shrinks until a full time fits.
+// small heights: the largest size from 24 down to 9 at which a full time
+// fits, else 8. Each size measured loads a face of its own, so the search
+// starts where the advance at 24 scales to and steps from there.
 void QRecordingWidget::fitTimeFont()
 {
     QLabel *label = ui->m_lblRecordTime;
     QFont font = label->font();
-    int size = 24;
-    for (; size > 8; --size) {
+    const QString full = QStringLiteral("00:00:00");
+    const auto advanceAt = [&font, &full](int size) {
         font.setPixelSize(size);
-        if (QFontMetrics(font).horizontalAdvance(QStringLiteral("00:00:00")) <= label->width())
-            break;
+        return QFontMetrics(font).horizontalAdvance(full);
+    };
+    constexpr int kLargest = 24;
+    constexpr int kSmallest = 8;
+    const int room = label->width();
+    int size = kLargest;
+    const int atLargest = advanceAt(kLargest);
+    if (atLargest > room) {
+        size = qBound(kSmallest, kLargest * room / qMax(1, atLargest), kLargest - 1);
+        while (size < kLargest - 1 && advanceAt(size + 1) <= room)
+            ++size;
+        while (size > kSmallest && advanceAt(size) > room)
+            --size;
     }
+    font.setPixelSize(size);
     if (label->font().pixelSize() != size)
         label->setFont(font);
 }

@@ -1,24 +1,31 @@
-// Start of the whole program, from exec to the recordings table painted
-// with its rows, against a minimal Qt program that shows the same rows of
-// the same History.xml in a QTableView (bench_startup_peer, built beside
-// this one). Both run as processes of their own, in turn (program, peer,
-// program, ...) after one warm-up run each, in a private home holding the
-// history and the files it names; both print a marker at their first paint
-// with rows when VELMORA_STARTUP_MARK is set, and the time runs from the
-// start of the process to that line (the program quits there).
+// Start of the whole program against a minimal Qt program that shows the
+// same rows of the same History.xml in a QTableView (bench_startup_peer,
+// built beside this one), one method for every size: both run as processes
+// of their own, in turn (program, peer, program, ...) after one warm-up run
+// each, in a private home holding the history and the files it names, and
+// each is timed from before its exec to the moment this benchmark reads the
+// line it prints at its first paint holding all rows (VELMORA_STARTUP_MARK;
+// the program quits there). The paint's frame reaches the display a moment
+// later, the same for both.
 //
-// The peak memory (VmHWM) is read at the same point of both: once the process
-// has settled, its processor time standing still for a second, after the
-// program has loaded its codec module (it does so just after that paint; a
-// run of its own, without the marker, lets it go on) and after the peer's
-// paint. The peak each prints with its marker is shown as well.
-// Prints min/median of each and of the ratios, for 10,000 and 100,000
-// records. Needs a display and a sound server, e.g.:
+// The program reads the history on a worker while it builds its window; the
+// peer does one thing after another. The ratio of their times therefore
+// depends on how many cores are idle: on an idle machine the program's
+// threads overlap, on a busy one (or on one core) the time is the work.
+// Each pair is timed on all the cores this benchmark may use, and again
+// with both pinned to one core, which is what a busy machine gives.
+//
+// Memory: the resident memory (VmRSS) 10 s after exec, and the peak
+// (VmHWM) once the process has settled, its processor time standing still
+// for a second (the program's after its codec module has loaded; it loads
+// it just after the paint), in runs of their own without the marker.
+// Prints min / median / max of each and of the ratios taken pair by pair,
+// for 10,000 and 100,000 records. Needs a display and a sound server, e.g.:
 //   tests/support/run-test.sh --sound --xvfb -- build/bin/bench_app_startup
-//   bench_app_startup [--runs N] [--records N]... [--program PATH]
-// (--program: another build of the program, e.g. an older one.)
+//   bench_app_startup [--runs N] [--memory-runs N] [--records N]... [--core C] [--program PATH]
+// (--core: the core of the pinned runs, by default the last one allowed;
+// --program: another build of the program, e.g. an older one.)
 #include "historyfile.h"
-#include "peakmemory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,13 +45,6 @@
 namespace {
 
 const QByteArray kMarker = "velmora-startup: table painted";
-
-struct Run
-{
-    double ms = -1;
-    double peakMb = -1;    // printed with the marker
-    double settledMb = -1; // read once settled
-};
 
 // Processor time of a process so far, in clock ticks; -1 when it is gone.
 long long cpuTicks(qint64 pid)
@@ -63,28 +64,15 @@ bool maps(qint64 pid, const QByteArray &library)
     return file.open(QIODevice::ReadOnly) && file.readAll().contains(library);
 }
 
-// The peak memory of a running process once it has settled: (after it has
-// mapped FFmpeg, when asked) its processor time grows by at most 2 % of a
-// core over a second. -1 when it ends first or does not settle within a minute.
-double settledPeakMb(qint64 pid, bool afterCodecs)
+// A field of /proc/PID/status in KiB ("VmRSS:", "VmHWM:"), or -1.
+long statusKib(qint64 pid, const QByteArray &field)
 {
-    constexpr int kStepMs = 100;
-    constexpr int kSteps = 10;
-    const long long idleTicks = std::max(1L, 2 * sysconf(_SC_CLK_TCK) / 100);
-    QElapsedTimer clock;
-    clock.start();
-    std::vector<long long> ticks;
-    while (clock.elapsed() < 60000) {
-        const long long now = cpuTicks(pid);
-        if (now < 0)
-            return -1;
-        if (!afterCodecs || maps(pid, "libavcodec")) {
-            ticks.push_back(now);
-            if (ticks.size() > size_t(kSteps) && now - ticks[ticks.size() - 1 - kSteps] <= idleTicks)
-                return peakMemoryKib(QStringLiteral("/proc/%1/status").arg(pid)) / 1024.0;
-        }
-        QThread::msleep(kStepMs);
-    }
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLong();
     return -1;
 }
 
@@ -97,28 +85,11 @@ void end(QProcess &child)
     }
 }
 
-// The peak the process printed with its marker: read afterwards, it could
-// miss a process that has already quit, or count work done after the paint.
-double markedPeakMb(const QByteArray &out, qint64 pid)
+// The time from exec to the marker read here, in ms; -1 when the process
+// never printed it. The program quits at its marker; the peer is ended.
+double timeToPaint(const QString &program, const QStringList &args, const QProcessEnvironment &env,
+                   bool quitsAtMarker)
 {
-    const int at = out.indexOf(kMarker);
-    const int end = out.indexOf('\n', at);
-    const QByteArray line = out.mid(at, end < 0 ? -1 : end - at);
-    const int peak = line.indexOf("peak ");
-    if (peak >= 0) {
-        bool ok = false;
-        const long kib = line.mid(peak + 5).split(' ').value(0).toLong(&ok);
-        if (ok)
-            return kib / 1024.0;
-    }
-    return peakMemoryKib(QStringLiteral("/proc/%1/status").arg(pid)) / 1024.0;
-}
-
-// Times a process to its marker; then, for one that runs on, reads its
-// settled peak and ends it.
-Run runOnce(const QString &program, const QStringList &args, const QProcessEnvironment &env, bool runsOn)
-{
-    Run run;
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::SeparateChannels);
@@ -128,47 +99,82 @@ Run runOnce(const QString &program, const QStringList &args, const QProcessEnvir
     child.start(program, args);
     if (!child.waitForStarted(10000)) {
         std::fprintf(stderr, "cannot start %s\n", qPrintable(program));
-        return run;
+        return -1;
     }
     QByteArray out;
-    while (!out.contains(kMarker) && child.state() == QProcess::Running) {
-        if (child.waitForReadyRead(60000))
+    while (!out.contains(kMarker) && child.state() == QProcess::Running && clock.elapsed() < 120000) {
+        if (child.waitForReadyRead(1000))
             out += child.readAllStandardOutput();
-        else if (clock.elapsed() > 120000)
-            break;
     }
     out += child.readAllStandardOutput();
-    if (out.contains(kMarker)) {
-        run.ms = clock.nsecsElapsed() / 1e6;
-        run.peakMb = markedPeakMb(out, child.processId());
-        if (runsOn)
-            run.settledMb = settledPeakMb(child.processId(), false);
-    } else {
-        std::fprintf(stderr, "%s never painted its table\n", qPrintable(program));
-    }
-    if (runsOn)
+    const double ms = out.contains(kMarker) ? clock.nsecsElapsed() / 1e6 : -1;
+    if (ms < 0)
+        std::fprintf(stderr, "%s never painted its rows\n", qPrintable(program));
+    if (!child.waitForFinished(ms >= 0 && quitsAtMarker ? 30000 : 0))
         end(child);
-    else if (!child.waitForFinished(60000))
-        end(child);
-    return run;
+    return ms;
 }
 
-// The program without the marker, which goes on to load its codec module:
-// its settled peak, or -1.
-double programSettledMb(const QString &program, QProcessEnvironment env)
+struct Memory
+{
+    double rssAt10s = -1; // MB
+    double settledPeak = -1;
+};
+
+// Runs a process without the marker: its resident memory 10 s after exec,
+// then its peak once settled (after it has mapped FFmpeg, when asked): its
+// processor time grows by at most 2 % of a core over a second. -1 for what
+// could not be read (it ended, or did not settle within a minute).
+Memory memoryOf(const QString &program, const QStringList &args, QProcessEnvironment env, bool afterCodecs)
 {
     env.remove(QStringLiteral("VELMORA_STARTUP_MARK"));
+    Memory memory;
     QProcess child;
     child.setProcessEnvironment(env);
     child.setStandardOutputFile(QProcess::nullDevice());
     child.setStandardErrorFile(QProcess::nullDevice());
-    child.start(program, QStringList());
+    QElapsedTimer clock;
+    clock.start();
+    child.start(program, args);
     if (!child.waitForStarted(10000))
-        return -1;
-    const double mb = settledPeakMb(child.processId(), true);
+        return memory;
+    const qint64 pid = child.processId();
+    QThread::msleep(ulong(std::max<qint64>(0, 10000 - clock.elapsed())));
+    memory.rssAt10s = statusKib(pid, "VmRSS:") / 1024.0;
+    constexpr int kStepMs = 100;
+    constexpr int kSteps = 10;
+    const long long idleTicks = std::max(1L, 2 * sysconf(_SC_CLK_TCK) / 100);
+    std::vector<long long> ticks;
+    while (clock.elapsed() < 70000) {
+        const long long now = cpuTicks(pid);
+        if (now < 0)
+            break;
+        if (!afterCodecs || maps(pid, "libavcodec")) {
+            ticks.push_back(now);
+            if (ticks.size() > size_t(kSteps) && now - ticks[ticks.size() - 1 - kSteps] <= idleTicks) {
+                memory.settledPeak = statusKib(pid, "VmHWM:") / 1024.0;
+                break;
+            }
+        }
+        QThread::msleep(kStepMs);
+    }
     end(child);
-    return mb;
+    return memory;
 }
+
+struct Figures
+{
+    std::vector<double> ours;
+    std::vector<double> peers;
+    std::vector<double> ratios;
+
+    void add(double ourValue, double peerValue)
+    {
+        ours.push_back(ourValue);
+        peers.push_back(peerValue);
+        ratios.push_back(ourValue / peerValue);
+    }
+};
 
 double median(std::vector<double> v)
 {
@@ -177,12 +183,33 @@ double median(std::vector<double> v)
     return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-double minimum(const std::vector<double> &v)
+void printLine(const char *what, const char *unit, const Figures &f)
 {
-    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
+    const auto [ourMin, ourMax] = std::minmax_element(f.ours.begin(), f.ours.end());
+    const auto [peerMin, peerMax] = std::minmax_element(f.peers.begin(), f.peers.end());
+    const auto [ratioMin, ratioMax] = std::minmax_element(f.ratios.begin(), f.ratios.end());
+    std::printf("  %-44s program %6.0f / %6.0f / %6.0f %s   peer %6.0f / %6.0f / %6.0f %s   "
+                "ratio %.2f / %.2f / %.2f\n",
+                what, *ourMin, median(f.ours), *ourMax, unit, *peerMin, median(f.peers), *peerMax, unit,
+                *ratioMin, median(f.ratios), *ratioMax);
 }
 
-bool benchSize(int count, int runs, const QString &program)
+// Pins this process, and so the processes it starts from now on, to the
+// cores given (empty: back to all it had).
+void pin(const cpu_set_t &cores)
+{
+    sched_setaffinity(0, sizeof cores, &cores);
+}
+
+struct Setup
+{
+    int runs = 7;
+    int memoryRuns = 3;
+    int core = -1;
+    QString program;
+};
+
+bool benchSize(int count, const Setup &setup)
 {
     QTemporaryDir home;
     const QString folder = home.filePath(QStringLiteral("recordings/"));
@@ -205,42 +232,57 @@ bool benchSize(int count, int runs, const QString &program)
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
     env.insert(QStringLiteral("VELMORA_STARTUP_MARK"), QStringLiteral("1"));
 
-    const QString bin = QCoreApplication::applicationDirPath();
-    const QString peer = bin + QStringLiteral("/bench_startup_peer");
+    const QString peer = QCoreApplication::applicationDirPath() + QStringLiteral("/bench_startup_peer");
+    const QStringList peerArgs{historyPath};
     // The first runs make the program's settings files and warm the caches.
-    if (runOnce(program, {}, env, false).ms < 0 || runOnce(peer, {historyPath}, env, true).ms < 0)
+    if (timeToPaint(setup.program, {}, env, true) < 0 || timeToPaint(peer, peerArgs, env, false) < 0)
         return false;
 
-    std::vector<double> ourMs, peerMs, ourMb, peerMb, ourSettled, peerSettled, timeRatio, memRatio,
-        settledRatio;
-    for (int i = 0; i < runs; ++i) {
-        Run a = runOnce(program, {}, env, false);
-        a.settledMb = programSettledMb(program, env);
-        const Run b = runOnce(peer, {historyPath}, env, true);
-        if (a.ms < 0 || b.ms < 0 || a.settledMb < 0 || b.settledMb < 0) {
-            std::fprintf(stderr, "a run did not paint or did not settle\n");
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    sched_getaffinity(0, sizeof all, &all);
+    int core = setup.core;
+    for (int c = 0; c < CPU_SETSIZE && core < 0; ++c)
+        if (CPU_ISSET(CPU_SETSIZE - 1 - c, &all))
+            core = CPU_SETSIZE - 1 - c;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(core, &one);
+
+    Figures wall;
+    Figures pinned;
+    for (int i = 0; i < setup.runs; ++i) {
+        const double a = timeToPaint(setup.program, {}, env, true);
+        const double b = timeToPaint(peer, peerArgs, env, false);
+        pin(one);
+        const double c = timeToPaint(setup.program, {}, env, true);
+        const double d = timeToPaint(peer, peerArgs, env, false);
+        pin(all);
+        if (a < 0 || b < 0 || c < 0 || d < 0)
+            return false;
+        wall.add(a, b);
+        pinned.add(c, d);
+    }
+    Figures rss;
+    Figures peak;
+    for (int i = 0; i < setup.memoryRuns; ++i) {
+        const Memory a = memoryOf(setup.program, {}, env, true);
+        const Memory b = memoryOf(peer, peerArgs, env, false);
+        if (a.rssAt10s < 0 || b.rssAt10s < 0 || a.settledPeak < 0 || b.settledPeak < 0) {
+            std::fprintf(stderr, "a memory run ended early or did not settle\n");
             return false;
         }
-        ourMs.push_back(a.ms);
-        peerMs.push_back(b.ms);
-        ourMb.push_back(a.peakMb);
-        peerMb.push_back(b.peakMb);
-        ourSettled.push_back(a.settledMb);
-        peerSettled.push_back(b.settledMb);
-        timeRatio.push_back(a.ms / b.ms);
-        memRatio.push_back(a.peakMb / b.peakMb);
-        settledRatio.push_back(a.settledMb / b.settledMb);
+        rss.add(a.rssAt10s, b.rssAt10s);
+        peak.add(a.settledPeak, b.settledPeak);
     }
-    const auto line = [](const char *what, const char *unit, const std::vector<double> &ours,
-                         const std::vector<double> &peers, const std::vector<double> &ratios) {
-        std::printf("  %-30s program %7.1f / %7.1f %s   peer %7.1f / %7.1f %s   ratio %.2f / %.2f\n", what,
-                    minimum(ours), median(ours), unit, minimum(peers), median(peers), unit, minimum(ratios),
-                    median(ratios));
-    };
-    std::printf("%d records, %d runs each, whole processes, min / median\n", count, runs);
-    line("exec -> table painted", "ms", ourMs, peerMs, timeRatio);
-    line("peak RSS, settled (codecs in)", "MB", ourSettled, peerSettled, settledRatio);
-    line("peak RSS at the paint", "MB", ourMb, peerMb, memRatio);
+    std::printf("%d records; whole processes, min / median / max (%d timed pairs, %d memory pairs)\n", count,
+                setup.runs, setup.memoryRuns);
+    printLine(qPrintable(QStringLiteral("exec -> first paint with rows, %1 cores").arg(CPU_COUNT(&all))),
+              "ms", wall);
+    printLine(qPrintable(QStringLiteral("exec -> first paint with rows, core %1 only").arg(core)), "ms",
+              pinned);
+    printLine("resident memory 10 s after exec", "MB", rss);
+    printLine("peak memory, settled (codec module in)", "MB", peak);
     std::fflush(stdout);
     return true;
 }
@@ -250,23 +292,27 @@ bool benchSize(int count, int runs, const QString &program)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    int runs = 5;
-    QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora-audio-recorder");
+    Setup setup;
+    setup.program = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora-audio-recorder");
     std::vector<int> sizes;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--runs"))
-            runs = std::max(1, args[i + 1].toInt());
+            setup.runs = std::max(1, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--memory-runs"))
+            setup.memoryRuns = std::max(1, args[i + 1].toInt());
         else if (args[i] == QLatin1String("--records"))
             sizes.push_back(args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--core"))
+            setup.core = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--program"))
-            program = args[i + 1];
+            setup.program = args[i + 1];
     }
     if (sizes.empty())
         sizes = {10000, 100000};
     int status = 0;
     for (int count : sizes)
-        if (!benchSize(count, runs, program))
+        if (!benchSize(count, setup))
             status = 1;
     return status;
 }

@@ -56,11 +56,14 @@ QByteArray historyBytes(int count, bool isNew, const QString &folder)
     return bytes;
 }
 
-bool writeHistory(QIODevice &out, int count, bool isNew, const QString &folder)
+bool writeHistory(QIODevice &out, int count, const std::function<std::optional<convertedInfo>(int)> &recordAt)
 {
     QByteArray chunk = "<ROOTITEM>\n";
     for (int i = 0; i < count; ++i) {
-        chunk += entryBytes(record(i, isNew, folder));
+        const std::optional<convertedInfo> record = recordAt(i);
+        if (!record)
+            return false;
+        chunk += entryBytes(*record);
         if (chunk.size() > (1 << 20)) {
             if (out.write(chunk) != chunk.size())
                 return false;
@@ -69,6 +72,12 @@ bool writeHistory(QIODevice &out, int count, bool isNew, const QString &folder)
     }
     chunk += "</ROOTITEM>\n";
     return out.write(chunk) == chunk.size();
+}
+
+bool writeHistory(QIODevice &out, int count, bool isNew, const QString &folder)
+{
+    return writeHistory(out, count,
+                        [isNew, &folder](int i) { return std::optional(record(i, isNew, folder)); });
 }
 
 } // namespace BenchHistory

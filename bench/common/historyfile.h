@@ -7,6 +7,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 class QIODevice;
 
 namespace BenchHistory {
@@ -23,5 +26,7 @@ QByteArray historyBytes(int count, bool isNew, const QString &folder = kDefaultF
 // The same file written record by record, so that a million records never
 // sit in memory at once; false when a write fails.
 bool writeHistory(QIODevice &out, int count, bool isNew, const QString &folder = kDefaultFolder);
+// The same with record i given by recordAt (none: stop, and fail).
+bool writeHistory(QIODevice &out, int count, const std::function<std::optional<convertedInfo>(int)> &recordAt);
 
 } // namespace BenchHistory

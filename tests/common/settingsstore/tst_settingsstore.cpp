@@ -13,6 +13,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 using TestSupport::readBytes;
@@ -65,6 +67,49 @@ private slots:
         QVERIFY(doc.documentElement().firstChildElement().attributes().isEmpty());
         // A read never writes the default into the file.
         QVERIFY(!readBytes(prefs()).contains("Bool_Stop_After_Time"));
+    }
+
+    // A value set as it is already stored leaves the file as it was (a
+    // write replaces the file: another inode); any change, or a key or group
+    // not there yet, writes it.
+    void aValueAlreadyStoredLeavesTheFile_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("the same value") << "OutPut_path"
+                                        << "path_value"
+                                        << "/music/out/" << false;
+        QTest::newRow("another value") << "OutPut_path"
+                                       << "path_value"
+                                       << "/music/other/" << true;
+        QTest::newRow("an empty value of a new key") << "OutPut_path"
+                                                     << "other_key"
+                                                     << "" << true;
+        QTest::newRow("a new group") << "RECORD_TIME_INFO"
+                                     << "Stop_time_lenght"
+                                     << "5000000" << true;
+    }
+
+    void aValueAlreadyStoredLeavesTheFile()
+    {
+        QFETCH(QString, group);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(bool, written);
+        QVERIFY(QVideoSettingXml::SetItemValue("OutPut_path", "path_value", "/music/out/"));
+        const QByteArray before = readBytes(prefs());
+        struct stat was = {};
+        QCOMPARE(::stat(QFile::encodeName(prefs()).constData(), &was), 0);
+        QVERIFY(QVideoSettingXml::SetItemValue(group, key, value));
+        struct stat now = {};
+        QCOMPARE(::stat(QFile::encodeName(prefs()).constData(), &now), 0);
+        QCOMPARE(now.st_ino != was.st_ino, written);
+        QCOMPARE(readBytes(prefs()) != before, written);
+        const QDomElement stored = parse(prefs()).documentElement().firstChildElement(group);
+        QVERIFY(stored.hasAttribute(key));
+        QCOMPARE(stored.attribute(key), value);
     }
 
     void writeAndReadBack()

@@ -133,6 +133,8 @@ private slots:
     void userVolumeGoesOutWithItsPicture();
     void popupStandsAboveTheButton();
     void layoutAndScreenshotWhileRecording();
+    void timeFontIsTheLargestThatFits_data();
+    void timeFontIsTheLargestThatFits();
 
 private:
     QTemporaryDir m_dir;
@@ -357,6 +359,36 @@ void TestRecordingPanel::layoutAndScreenshotWhileRecording()
     QVERIFY(QFontMetrics(time->font()).horizontalAdvance(time->text()) <= time->width());
     panel.SetRecordState(false);
     QVERIFY(!panel.waveWidget()->isVisible());
+}
+
+void TestRecordingPanel::timeFontIsTheLargestThatFits_data()
+{
+    QTest::addColumn<int>("height");
+    for (int height : {24, 40, 56, 80, 120, 200})
+        QTest::addRow("%d px high", height) << height;
+}
+
+// The time's face takes the largest size from 24 down that shows a full
+// time in its label (8 when none does), at every height the panel takes.
+void TestRecordingPanel::timeFontIsTheLargestThatFits()
+{
+    QFETCH(int, height);
+    QRecordingWidget panel;
+    panel.resize(600, height);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QLabel *time = timeLabel(panel);
+    QFont font = time->font();
+    const int size = font.pixelSize();
+    const auto advanceAt = [&font](int pixels) {
+        font.setPixelSize(pixels);
+        return QFontMetrics(font).horizontalAdvance(QStringLiteral("00:00:00"));
+    };
+    QVERIFY2(size >= 8 && size <= 24, qPrintable(QString::number(size)));
+    if (size > 8)
+        QVERIFY2(advanceAt(size) <= time->width(), qPrintable(QString::number(size)));
+    if (size < 24)
+        QVERIFY2(advanceAt(size + 1) > time->width(), qPrintable(QString::number(size)));
 }
 
 QTEST_MAIN(TestRecordingPanel)
