@@ -95,6 +95,7 @@ bool returnsPromptly(const std::function<void()> &call, const QString &fifo = QS
 }
 
 using StateRecords::Kind;
+using StateRecords::Variant;
 
 QString editorDefaultsPath()
 {
@@ -118,6 +119,14 @@ enum class Damage {
     NulInDocumentTag,
     ProcessingInstruction,
     EntryClosedEarly,
+    StrayEndTag,        // the record's end tag once more after it
+    ByteLostBefore,     // the byte before the record (UTF-16: all after shifts)
+    DeclarationDamaged, // NULs over the declaration's encoding
+    CommentOpenerDamaged,
+    CommentCloserDamaged,
+    InstructionCloserDamaged,
+    CdataCloserDamaged,
+    NulInComment,
 };
 
 QByteArray damaged(const StateRecords::Original &o, Kind kind, Damage damage)
@@ -176,6 +185,30 @@ QByteArray damaged(const StateRecords::Original &o, Kind kind, Damage damage)
         // Its children follow it, then its end tag.
         b.insert(b.indexOf('>', start), '/');
         break;
+    case Damage::StrayEndTag:
+        b.insert(end, StateRecords::encoded(o.variant, o.endTags.at(kDamaged)));
+        break;
+    case Damage::ByteLostBefore:
+        b.remove(start - 1, 1);
+        break;
+    case Damage::DeclarationDamaged:
+        b.replace(b.indexOf("encoding"), 17, QByteArray(17, '\0'));
+        break;
+    case Damage::CommentOpenerDamaged:
+        b[b.indexOf("<!--") + 3] = 'x';
+        break;
+    case Damage::CommentCloserDamaged:
+        b[b.indexOf("-->") + 1] = 'x';
+        break;
+    case Damage::InstructionCloserDamaged:
+        b[b.indexOf("?>", b.indexOf("<?velmora"))] = 'x';
+        break;
+    case Damage::CdataCloserDamaged:
+        b[b.indexOf("]]>") + 1] = 'x';
+        break;
+    case Damage::NulInComment:
+        b[b.indexOf("<!--") + 5] = '\0';
+        break;
     }
     return b;
 }
@@ -215,6 +248,7 @@ enum class Road { History, Preferences, EditorDefaults };
 } // namespace
 
 Q_DECLARE_METATYPE(StateRecords::Kind)
+Q_DECLARE_METATYPE(StateRecords::Variant)
 Q_DECLARE_METATYPE(Damage)
 Q_DECLARE_METATYPE(Writes)
 Q_DECLARE_METATYPE(Road)
@@ -272,38 +306,57 @@ private slots:
     void salvageKeepsExactlyTheWholeRecords_data()
     {
         QTest::addColumn<Kind>("kind");
+        QTest::addColumn<Variant>("variant");
         QTest::addColumn<Damage>("damage");
         QTest::addColumn<int>("touched");
         QTest::addColumn<bool>("cut");
         // Records touched from kDamaged on (each may be read as far as it
         // goes, or lost); cut: the file ends inside the first of them.
-        const struct
+        struct Row
         {
+            Variant variant;
             Damage damage;
             const char *name;
             int touched;
             bool cut;
-        } damages[] = {
-            {Damage::NulBetween, "NUL between records", 0, false},
-            {Damage::ZeroedBlock, "zeros over two records", 2, false},
-            {Damage::BadUtf8InName, "bad UTF-8 in a name", 1, false},
-            {Damage::BadUtf8InValue, "bad UTF-8 in a value", 1, false},
-            {Damage::StrayLessThan, "stray < before a record", 0, false},
-            {Damage::RecordStartLost, "a record's < damaged", 1, false},
-            {Damage::FlippedInRecord, "flipped byte in a record", 1, false},
-            {Damage::RecordLeftOpen, "a record left open", 1, false},
-            {Damage::CutInRecord, "cut in a record", 1, true},
-            {Damage::FlippedBlank, "flipped blank between records", 0, false},
-            {Damage::NulInDocumentTag, "NUL in the document element's tag", 0, false},
-            {Damage::ProcessingInstruction, "a record's < made <?", 1, false},
-            {Damage::EntryClosedEarly, "an entry closed before its children", 1, false},
+        };
+        const Row damages[] = {
+            {Variant::Plain, Damage::NulBetween, "NUL between records", 0, false},
+            {Variant::Plain, Damage::ZeroedBlock, "zeros over two records", 2, false},
+            {Variant::Plain, Damage::BadUtf8InName, "bad UTF-8 in a name", 1, false},
+            {Variant::Plain, Damage::BadUtf8InValue, "bad UTF-8 in a value", 1, false},
+            {Variant::Plain, Damage::StrayLessThan, "stray < before a record", 0, false},
+            {Variant::Plain, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Plain, Damage::FlippedInRecord, "flipped byte in a record", 1, false},
+            {Variant::Plain, Damage::RecordLeftOpen, "a record left open", 1, false},
+            {Variant::Plain, Damage::CutInRecord, "cut in a record", 1, true},
+            {Variant::Plain, Damage::FlippedBlank, "flipped blank between records", 0, false},
+            {Variant::Plain, Damage::NulInDocumentTag, "NUL in the document element's tag", 0, false},
+            {Variant::Plain, Damage::ProcessingInstruction, "a record's < made <?", 1, false},
+            {Variant::Plain, Damage::EntryClosedEarly, "an entry closed before its children", 1, false},
+            {Variant::Plain, Damage::StrayEndTag, "a stray end tag between records", 0, false},
+            {Variant::Astral, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Utf16, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Utf16, Damage::ByteLostBefore, "a byte lost between records", 0, false},
+            {Variant::Utf16, Damage::StrayLessThan, "a byte put in between records", 0, false},
+            {Variant::Latin1, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Latin1, Damage::DeclarationDamaged, "its declaration's encoding lost", 0, false},
+            {Variant::Markup, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::MarkupSwapped, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Markup, Damage::CommentOpenerDamaged, "a comment's start damaged", 0, false},
+            {Variant::Markup, Damage::CommentCloserDamaged, "a comment's end damaged", 0, false},
+            {Variant::Markup, Damage::NulInComment, "a NUL in a comment", 0, false},
+            {Variant::Markup, Damage::InstructionCloserDamaged, "an instruction's end damaged", 0, false},
+            {Variant::MarkupSwapped, Damage::InstructionCloserDamaged, "an instruction's end damaged", 0, false},
+            {Variant::Markup, Damage::CdataCloserDamaged, "a CDATA section's end damaged", 0, false},
+            {Variant::MarkupSwapped, Damage::CdataCloserDamaged, "a CDATA section's end damaged", 0, false},
         };
         for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
-            for (const auto &d : damages) {
+            for (const Row &d : damages) {
                 // Only the history's entries have children to close before.
                 if (d.damage != Damage::EntryClosedEarly || kind == Kind::History)
-                    QTest::addRow("%s: %s", StateRecords::nameOf(kind), d.name)
-                        << kind << d.damage << d.touched << d.cut;
+                    QTest::addRow("%s, %s: %s", StateRecords::nameOf(kind), StateRecords::nameOf(d.variant), d.name)
+                        << kind << d.variant << d.damage << d.touched << d.cut;
             }
         }
     }
@@ -311,24 +364,27 @@ private slots:
     void salvageKeepsExactlyTheWholeRecords()
     {
         QFETCH(Kind, kind);
+        QFETCH(Variant, variant);
         QFETCH(Damage, damage);
         QFETCH(int, touched);
         QFETCH(bool, cut);
-        const StateRecords::Original whole = StateRecords::original(kind, kRecords);
+        const StateRecords::Original whole = StateRecords::original(kind, kRecords, variant);
         const QString path = StateRecords::pathOf(kind);
         QVERIFY(writeSettled(path, whole.bytes));
         const QStringList before = StateRecords::read(kind);
-        QCOMPARE(before.size(), kRecords);
+        QCOMPARE(before, StateRecords::expected(kind, kRecords, variant));
+        QVERIFY(!QFile::exists(path + ".bad"));
         QVector<bool> intact(kRecords, true);
         for (int n = kDamaged; n < kRecords && (cut || n < kDamaged + touched); ++n)
             intact[n] = false;
         const int intactCount = int(std::count(intact.cbegin(), intact.cend(), true));
         const QByteArray bytes = damaged(whole, kind, damage);
         QVERIFY(writeSettled(path, bytes));
+        // A record held in markup is no record: reading one is inventing it.
         const StateRecords::Tally read = StateRecords::tally(before, intact, StateRecords::read(kind), touched);
         QVERIFY2(read.kept == intactCount && read.lost == 0 && read.invented == 0 && read.duplicated == 0,
                  qPrintable(read.text()));
-        // Kept aside and told once; what replaced it is well-formed and reads the same.
+        // Kept aside and told once; what replaced it is well-formed UTF-8 and reads the same.
         QCOMPARE(readSettled(path + ".bad"), bytes);
         QCOMPARE(StateFileNotices::takeAll().size(), 1);
         QString why;
@@ -336,6 +392,91 @@ private slots:
         const StateRecords::Tally again = StateRecords::tally(before, intact, recordsOnDisk(path), touched);
         QVERIFY2(again.kept == intactCount && again.invented == 0 && again.duplicated == 0,
                  qPrintable(again.text()));
+        QVERIFY(StateFileNotices::takeAll().isEmpty());
+    }
+
+    void markupWhoseEndWasLostHoldsNoRecord_data()
+    {
+        // Playlists "a" and "b" in the file; "x" and "y" held in markup.
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("kept");
+        const QByteArray a = "<ROOTITEM>\n    <List_name ListName=\"a\"/>\n    ";
+        const QByteArray x = "<List_name ListName=\"x\"/>";
+        QTest::newRow("cut inside a comment") << a + "<!-- " + x << QStringList{"a"};
+        QTest::newRow("cut inside an instruction") << a + "<?note " + x << QStringList{"a"};
+        QTest::newRow("cut inside CDATA") << a + "<![CDATA[" + x << QStringList{"a"};
+        // Well-formed, but the first one ran on to the end of the second,
+        // over the playlist between.
+        const QByteArray b = " <List_name ListName=\"b\"/> ";
+        const QByteArray y = "<List_name ListName=\"y\"/>";
+        QTest::newRow("an instruction's end lost before another")
+            << a + "<?note " + x + " ?x" + b + "<?note " + y + " ?>\n</ROOTITEM>\n" << QStringList{"a", "b"};
+        QTest::newRow("a CDATA section's end lost before another")
+            << a + "<![CDATA[" + x + "]x>" + b + "<![CDATA[" + y + "]]>\n</ROOTITEM>\n" << QStringList{"a", "b"};
+    }
+
+    void markupWhoseEndWasLostHoldsNoRecord()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, kept);
+        QVERIFY(writeSettled(lists(), bytes));
+        QCOMPARE(QVideoSettingXml::GetAllPlayLists(), kept);
+        QCOMPARE(readSettled(lists() + ".bad"), bytes);
+        QCOMPARE(StateFileNotices::takeAll().size(), 1);
+    }
+
+    void filesOfOtherWritersReadAsWrittenAndSaveAsUtf8_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<Variant>("variant");
+        for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
+            for (const Variant variant :
+                 {Variant::Astral, Variant::Utf16, Variant::Latin1, Variant::Markup, Variant::MarkupSwapped})
+                QTest::addRow("%s, %s", StateRecords::nameOf(kind), StateRecords::nameOf(variant))
+                    << kind << variant;
+        }
+    }
+
+    void filesOfOtherWritersReadAsWrittenAndSaveAsUtf8()
+    {
+        // Valid files, as another program may write them: read as written,
+        // never set aside, no record taken from markup; saved (twice: a
+        // wrong declaration would garble them a step each time) as UTF-8
+        // that reads the same.
+        QFETCH(Kind, kind);
+        QFETCH(Variant, variant);
+        const QString path = StateRecords::pathOf(kind);
+        QVERIFY(writeSettled(path, StateRecords::original(kind, kRecords, variant).bytes));
+        QStringList expected = StateRecords::expected(kind, kRecords, variant);
+        QCOMPARE(StateRecords::read(kind), expected);
+        for (int save = 0; save < 2; ++save) {
+            const QString added = QStringLiteral("added %1 \u00e9 ").arg(save)
+                                  + QString::fromUcs4(U"\U0001F3B5");
+            switch (kind) {
+            case Kind::History: {
+                convertedInfo info;
+                info.convertedPath = QStringLiteral("/music/added%1.mp3").arg(save);
+                info.title = added;
+                info.format = QStringLiteral("MP3");
+                QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+                expected << QStringList({info.convertedPath, added, QString(), info.format, QString()}).join('\t');
+                break;
+            }
+            case Kind::Playlists:
+                QVERIFY(QVideoSettingXml::AppendPlayList(added));
+                expected << added;
+                break;
+            case Kind::Preferences:
+                QVERIFY(QVideoSettingXml::SetItemValue(QStringLiteral("ADDED_%1").arg(save), "Key", added));
+                expected << QStringLiteral("ADDED_%1 Key=%2").arg(save).arg(added);
+                break;
+            }
+            const QByteArray saved = readSettled(path);
+            QString why;
+            QVERIFY2(TestSupport::wellFormed(saved, &why), qPrintable(why));
+            QCOMPARE(recordsOnDisk(path), expected);
+        }
+        QVERIFY(!QFile::exists(path + ".bad"));
         QVERIFY(StateFileNotices::takeAll().isEmpty());
     }
 
