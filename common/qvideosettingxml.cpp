@@ -259,6 +259,14 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
         }
     }
     const StateFile::Reading reading = StateFile::read(path, maxBytesOf(path));
+    // A damaged file is set aside and replaced under the lock of the running
+    // copies, after it is read again: another copy may have mended it.
+    const auto repairLocked = [&]() -> std::optional<bool> {
+        if (StateFileLock::heldHere(path))
+            return std::nullopt;
+        const StateFileLocker lock(path);
+        return lockedToSave(path, lock) && readShared(path, doc);
+    };
     QByteArray salvaged;
     switch (reading.status) {
     case StateFile::Status::Missing:
@@ -269,6 +277,8 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
         qCWarning(lcCommon) << "Cannot read" << path << reading.reason;
         return false;
     case StateFile::Status::Refused:
+        if (const std::optional<bool> repaired = repairLocked())
+            return *repaired;
         if (!setAside(path, QByteArray(), reading.reason, salvaged))
             return false;
         break;
@@ -302,6 +312,8 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
             cache.files.insert(path, {before, StateFile::nowNs(), reading.bytes, doc});
             return true;
         }
+        if (const std::optional<bool> repaired = repairLocked())
+            return *repaired;
         if (!setAside(path, reading.bytes, reason, salvaged))
             return false;
         break;
@@ -335,9 +347,31 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray
     });
 }
 
+bool QVideoSettingXml::lockedToSave(const QString &path, const StateFileLocker &lock)
+{
+    if (!lock.replaced().isEmpty())
+        qCWarning(lcCommon).noquote() << QStringLiteral("%1 was %2; a lock file replaces it")
+                                             .arg(StateFileLock::lockPathOf(path), lock.replaced());
+    if (lock.isLocked())
+        return true;
+    qCWarning(lcCommon).noquote() << QStringLiteral("%1 is not saved: %2").arg(path, lock.errorString());
+    return false;
+}
+
 bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProducer &produce, QString *reason,
                                            const std::function<void(int fd)> &beforeCommit)
 {
+    // A link to nothing would be written through, making a file where it
+    // points: what is there goes, as for the log, not what it points to.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat there;
+    if (::lstat(name.constData(), &there) == 0 && S_ISLNK(there.st_mode) && !QFileInfo::exists(path)) {
+        const QString target = QFileInfo(path).symLinkTarget();
+        if (::unlink(name.constData()) == 0)
+            qCWarning(lcCommon).noquote()
+                << QStringLiteral("%1 was a symbolic link to nothing (%2); a new file replaces it")
+                       .arg(path, target);
+    }
     QSaveFile file(path);
     const auto fail = [&](const QString &what) {
         const QString why = QStringLiteral("%1 (%2)").arg(what, file.errorString());
@@ -442,6 +476,8 @@ bool QVideoSettingXml::changeXml(const QString &path, bool createMissing,
                                  const std::function<XmlEdit(QDomDocument &doc)> &change)
 {
     const StateFileLocker lock(path);
+    if (!lockedToSave(path, lock))
+        return false;
     QDomDocument doc;
     if (!(createMissing ? loadOrCreate(path, doc) : loadExisting(path, doc)))
         return false;

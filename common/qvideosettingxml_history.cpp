@@ -79,6 +79,10 @@ struct ParsedHistory
     quint64 ticket = 0;
     // Why the last write failed, while its changes are still unwritten.
     QString failure;
+    // Why a change was refused since the last write that succeeded: the
+    // file could not be read (a folder at its path); told once.
+    QString refused;
+    bool refusalTold = false;
 };
 
 // Tells the bytes another writer left apart from ours, not an attacker's:
@@ -310,7 +314,8 @@ bool unchangedSince(const QString &file, bool baseKnown, const StateFile::Signat
 
 } // namespace
 
-bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, const std::function<bool()> &goOn)
+bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing,
+                                   const std::function<bool()> &goOn, QString *unreadable)
 {
     const QString file = historyFilePath();
     const StateFile::Signature before = StateFile::signature(file);
@@ -362,6 +367,10 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
         return createMissing;
     case StateFile::Status::Unopenable:
         qCWarning(lcCommon) << "Cannot read" << file << reading.reason;
+        if (unreadable)
+            *unreadable = reading.reason == QLatin1String("a folder")
+                              ? QStringLiteral("is a folder, not a file")
+                              : QStringLiteral("cannot be read (%1)").arg(reading.reason);
         return false;
     case StateFile::Status::Refused:
         if (!setAside(file, QByteArray(), reading.reason, salvaged))
@@ -425,6 +434,22 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     return saveHistory(doc, addingEntriesOf(doc));
 }
 
+void QVideoSettingXml::refuseChange(const QString &reason)
+{
+    const QString file = historyFilePath();
+    bool tell = false;
+    {
+        ParsedHistory &cache = parsedHistory();
+        QMutexLocker lock(&cache.mutex);
+        cache.refused = reason;
+        tell = !cache.refusalTold;
+        cache.refusalTold = true;
+    }
+    // As a write that failed: the window says why, once.
+    if (tell)
+        emit HistoryWriter::instance().writeFailed(file, reason);
+}
+
 QVideoSettingXml::HistoryChange QVideoSettingXml::addingEntriesOf(const HistoryDocument &recovered)
 {
     return [recovered](HistoryDocument &doc) {
@@ -459,8 +484,12 @@ QVideoSettingXml::HistoryEdit QVideoSettingXml::changeHistory(bool createMissing
             revision = cache.revision;
         }
         HistoryDocument doc;
-        if (!loadHistory(doc, createMissing))
+        QString unreadable;
+        if (!loadHistory(doc, createMissing, std::function<bool()>(), &unreadable)) {
+            if (!unreadable.isEmpty())
+                refuseChange(unreadable);
             return HistoryEdit::Unread;
+        }
         if (!change(doc))
             return HistoryEdit::Unchanged;
         // The writer put another copy's changes into the history meanwhile:
@@ -543,9 +572,16 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
     // Another copy of the program saves under the same lock: what it wrote
     // since this process last read or wrote the file is taken in first.
     StateFileLock fileLock(file);
-    if (!fileLock.lock())
-        qCWarning(lcCommon).noquote()
-            << "History: saved without the lock of other copies:" << fileLock.errorString();
+    const bool locked = fileLock.lock();
+    if (!fileLock.replaced().isEmpty())
+        qCWarning(lcCommon).noquote() << QStringLiteral("%1 was %2; a lock file replaces it")
+                                             .arg(StateFileLock::lockPathOf(file), fileLock.replaced());
+    if (!locked) {
+        // Saved without it, this copy could undo what another saves.
+        *reason = QStringLiteral("is not saved: %1").arg(fileLock.errorString());
+        qCWarning(lcCommon).noquote() << file << *reason;
+        return false;
+    }
     ParsedHistory &cache = parsedHistory();
     HistoryDocument doc;
     std::vector<ParsedHistory::Pending> changes;
@@ -617,6 +653,8 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason)
     }
     cache.unwritten = !cache.pending.empty();
     cache.failure.clear();
+    cache.refused.clear();
+    cache.refusalTold = false;
     cache.baseKnown = true;
     cache.saveCount = saves;
     cache.signature = written;
@@ -643,6 +681,11 @@ bool QVideoSettingXml::waitForHistory(QString *reason)
     // succeeds: what counts is whether the file holds them now.
     ParsedHistory &cache = parsedHistory();
     QMutexLocker lock(&cache.mutex);
+    if (!cache.refused.isEmpty()) {
+        if (reason)
+            *reason = cache.refused;
+        return false;
+    }
     if (!cache.valid || !cache.unwritten)
         return true;
     if (reason)

@@ -1,12 +1,20 @@
 // The program's own state files under damage and attack: a damaged file
-// keeps exactly its whole records; entity declarations, deep nesting,
-// oversized files, pipes and devices are refused at once and set aside as
-// ".bad" with a notice for the user; what the store writes is always
-// well-formed; parsed files are reused while unchanged on disk and re-read
-// when they change.
+// keeps exactly its whole records, in whatever encoding its declaration
+// names and whatever markup stands between its records; entity
+// declarations, deep nesting, oversized files, pipes and devices are refused
+// at once and set aside as ".bad" with a notice for the user; a valid file of
+// another writer (UTF-16, Latin-1, references beyond U+FFFF, comments,
+// instructions and CDATA) reads as written and is saved as UTF-8; what the
+// store writes is always well-formed, and never without the lock of the
+// running copies, whatever stands at the lock's path; a state file that is
+// a folder refuses the save and says so, a link to nothing is replaced;
+// parsed files are reused while unchanged on disk and re-read when they
+// change.
+#include "common/historywriter.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "common/statefile.h"
+#include "common/statefilelock.h"
 #include "settledfiles.h"
 #include "staterecords.h"
 #include "wellformed.h"
@@ -15,6 +23,7 @@
 #include <QDomDocument>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <algorithm>
@@ -238,6 +247,39 @@ QByteArray nestedElements(int count)
 QStringList fileNames(const QString &folder)
 {
     return QDir(folder).entryList({"*.xml"}, QDir::Files, QDir::Name);
+}
+
+// Saves one record named so in the kind's file; for the history, true once
+// it is in the file (reason says why not).
+bool saveOne(Kind kind, const QString &name, QString *reason = nullptr)
+{
+    switch (kind) {
+    case Kind::History: {
+        convertedInfo info;
+        info.convertedPath = QStringLiteral("/music/%1.mp3").arg(name);
+        info.title = name;
+        info.format = QStringLiteral("MP3");
+        QVideoSettingXml::SaveConvertedInfo(info);
+        return QVideoSettingXml::waitForHistory(reason);
+    }
+    case Kind::Playlists:
+        return QVideoSettingXml::AppendPlayList(name);
+    case Kind::Preferences:
+        break;
+    }
+    return QVideoSettingXml::SetItemValue(name, QStringLiteral("Key"), QStringLiteral("v"));
+}
+
+// The record saveOne made, as StateRecords reads it.
+QString savedOne(Kind kind, const QString &name)
+{
+    if (kind == Kind::History)
+        return QStringList({QStringLiteral("/music/%1.mp3").arg(name), name, QString(), QStringLiteral("MP3"),
+                            QString()})
+            .join('\t');
+    if (kind == Kind::Playlists)
+        return name;
+    return name + QStringLiteral(" Key=v");
 }
 
 using Writes = std::function<void()>;
@@ -848,6 +890,110 @@ private slots:
         QVERIFY(writeSettled(prefs(), "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"RR\"/></ROOTITEM>"));
         QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("RR"));
         QVERIFY(StateFileNotices::takeAll().isEmpty());
+    }
+
+    void aStateFileThatIsAFolderRefusesSavesAndSaysWhyOnce()
+    {
+        // A folder holding a file where History.xml belongs: nothing of it
+        // is touched, every change is refused, and the user is told once.
+        QVERIFY(QDir().mkpath(historyPath() + "/kept"));
+        QSignalSpy told(&HistoryWriter::instance(), &HistoryWriter::writeFailed);
+        QString reason;
+        QVERIFY(!saveOne(Kind::History, "a", &reason));
+        QVERIFY2(reason.contains("folder"), qPrintable(reason));
+        QVERIFY(!saveOne(Kind::History, "b", &reason));
+        QVERIFY(!QVideoSettingXml::waitForHistory(&reason));
+        QVERIFY2(reason.contains("folder"), qPrintable(reason));
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told.first().at(0).toString(), historyPath());
+        QVERIFY(QFileInfo(historyPath()).isDir() && QFileInfo::exists(historyPath() + "/kept"));
+        // The other files alike refuse their saves and stay as they are.
+        for (const QString &path : {lists(), prefs()})
+            QVERIFY(QDir().mkpath(path + "/kept"));
+        QVERIFY(!saveOne(Kind::Playlists, "a"));
+        QVERIFY(!saveOne(Kind::Preferences, "a"));
+        for (const QString &path : {lists(), prefs()})
+            QVERIFY(QFileInfo(path).isDir() && QFileInfo::exists(path + "/kept"));
+        QVERIFY(StateFileNotices::takeAll().isEmpty());
+        // Once a file can be made there, saves succeed and the refusal is over.
+        QVERIFY(QDir(historyPath()).removeRecursively());
+        QVERIFY(saveOne(Kind::History, "c"));
+        QCOMPARE(recordsOnDisk(historyPath()), QStringList{savedOne(Kind::History, "c")});
+        QCOMPARE(told.size(), 1);
+    }
+
+    void aLinkToNothingAtAStateFileIsReplaced_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences})
+            QTest::newRow(StateRecords::nameOf(kind)) << kind;
+    }
+
+    void aLinkToNothingAtAStateFileIsReplaced()
+    {
+        // Written through, the save would make a file where the link points.
+        QFETCH(Kind, kind);
+        const QString path = StateRecords::pathOf(kind);
+        const QString target = QIAnyUtil::getAppDataPath() + "/elsewhere/target.xml";
+        QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+        QVERIFY(QFile::link(target, path));
+        QVERIFY(saveOne(kind, "one"));
+        QVideoSettingXml::waitForHistory();
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        QVERIFY(!QFileInfo::exists(target));
+        QCOMPARE(recordsOnDisk(path), QStringList{savedOne(kind, "one")});
+    }
+
+    void whatStandsAtTheLockPathIsReplacedOrTheSaveRefused_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("what");
+        for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
+            for (const char *what :
+                 {"empty folder", "FIFO", "link to nothing", "link to a file", "folder holding a file"})
+                QTest::addRow("%s, %s", StateRecords::nameOf(kind), what) << kind << QString::fromLatin1(what);
+        }
+    }
+
+    void whatStandsAtTheLockPathIsReplacedOrTheSaveRefused()
+    {
+        // Saved without the lock, a copy undoes what another saves: what is
+        // no regular file at the lock's path is replaced by one, or, where
+        // it holds something, the save is refused with the reason.
+        QFETCH(Kind, kind);
+        QFETCH(QString, what);
+        const QString path = StateRecords::pathOf(kind);
+        const QString lockPath = StateFileLock::lockPathOf(path);
+        const QString target = QIAnyUtil::getAppDataPath() + "/target";
+        const QByteArray name = QFile::encodeName(lockPath);
+        if (what.contains("folder"))
+            QVERIFY(QDir().mkpath(what.contains("holding") ? lockPath + "/kept" : lockPath));
+        else if (what == "FIFO")
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (what == "link to a file")
+            QVERIFY(writeSettled(target, "kept\n") && QFile::link(target, lockPath));
+        else
+            QVERIFY(QFile::link(target, lockPath));
+        const bool refused = what.contains("holding");
+        QString reason;
+        QCOMPARE(saveOne(kind, "one", &reason), !refused);
+        if (refused) {
+            if (kind == Kind::History)
+                QVERIFY2(reason.contains(lockPath) && reason.contains("holds files"), qPrintable(reason));
+            QVERIFY(QFileInfo::exists(lockPath + "/kept"));
+            QVERIFY(!QFileInfo::exists(path));
+            // Once the folder goes, the change is saved after all.
+            QVERIFY(QDir(lockPath).removeRecursively());
+            QVERIFY(saveOne(kind, "two"));
+            QVERIFY(QFileInfo(lockPath).isFile());
+            return;
+        }
+        QVERIFY(QFileInfo(lockPath).isFile() && !QFileInfo(lockPath).isSymLink());
+        QCOMPARE(recordsOnDisk(path), QStringList{savedOne(kind, "one")});
+        if (what == "link to a file")
+            QCOMPARE(readSettled(target), QByteArray("kept\n"));
+        else
+            QVERIFY(!QFileInfo::exists(target));
     }
 
     void signatureVouchesOnlyForOldFiles()
