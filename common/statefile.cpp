@@ -382,9 +382,15 @@ namespace {
 // its encoding).
 QByteArray declaredEncoding(const QByteArray &bytes, bool *declared, bool *readable)
 {
-    // A declaration holds no '>' but its last character.
-    const int end = bytes.indexOf('>');
-    const QByteArray declaration = bytes.left(end < 0 || end > 512 ? 512 : end + 1);
+    // A declaration ends at the first "?>" (no '<' before it but its own),
+    // and holds no '>' but that one: damage may have put a '<' or a '>' in.
+    const int close = bytes.indexOf("?>");
+    const int open = bytes.indexOf('<', 1);
+    const int gt = bytes.indexOf('>');
+    const int end = close >= 0 && close < 512 && (open < 0 || open > close) ? close + 2
+                    : gt >= 0 && gt < 512                                   ? gt + 1
+                                                                            : 512;
+    const QByteArray declaration = bytes.left(end);
     *declared = declaration.startsWith("<?") || declaration.endsWith("?>")
                 || declaration.left(7).contains("xml") || declaration.contains("encoding");
     *readable = false;

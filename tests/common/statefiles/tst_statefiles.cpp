@@ -128,9 +128,11 @@ enum class Damage {
     NulInDocumentTag,
     ProcessingInstruction,
     EntryClosedEarly,
-    StrayEndTag,        // the record's end tag once more after it
-    ByteLostBefore,     // the byte before the record (UTF-16: all after shifts)
-    DeclarationDamaged, // NULs over the declaration's encoding
+    StrayEndTag,             // the record's end tag once more after it
+    ByteLostBefore,          // the byte before the record (UTF-16: all after shifts)
+    DeclarationDamaged,      // NULs over the declaration's encoding
+    DeclarationStartDamaged, // its '<' made '>'
+    MarkByteLost,            // the first byte of the byte order mark
     CommentOpenerDamaged,
     CommentCloserDamaged,
     InstructionCloserDamaged,
@@ -202,6 +204,12 @@ QByteArray damaged(const StateRecords::Original &o, Kind kind, Damage damage)
         break;
     case Damage::DeclarationDamaged:
         b.replace(b.indexOf("encoding"), 17, QByteArray(17, '\0'));
+        break;
+    case Damage::DeclarationStartDamaged:
+        b[0] = '>';
+        break;
+    case Damage::MarkByteLost:
+        b.remove(0, 1);
         break;
     case Damage::CommentOpenerDamaged:
         b[b.indexOf("<!--") + 3] = 'x';
@@ -380,9 +388,11 @@ private slots:
             {Variant::Astral, Damage::RecordStartLost, "a record's < damaged", 1, false},
             {Variant::Utf16, Damage::RecordStartLost, "a record's < damaged", 1, false},
             {Variant::Utf16, Damage::ByteLostBefore, "a byte lost between records", 0, false},
+            {Variant::Utf16, Damage::MarkByteLost, "a byte of its byte order mark lost", 0, false},
             {Variant::Utf16, Damage::StrayLessThan, "a byte put in between records", 0, false},
             {Variant::Latin1, Damage::RecordStartLost, "a record's < damaged", 1, false},
             {Variant::Latin1, Damage::DeclarationDamaged, "its declaration's encoding lost", 0, false},
+            {Variant::Latin1, Damage::DeclarationStartDamaged, "its declaration's < made >", 0, false},
             {Variant::Markup, Damage::RecordStartLost, "a record's < damaged", 1, false},
             {Variant::MarkupSwapped, Damage::RecordStartLost, "a record's < damaged", 1, false},
             {Variant::Markup, Damage::CommentOpenerDamaged, "a comment's start damaged", 0, false},
