@@ -818,16 +818,22 @@ int Salvager::nextRecordStart(int from, bool *asDocument) const
 
 Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
 {
+    // Fed a little at first, more each time it runs out: a damaged file
+    // may need a stretch every few bytes (deep nesting), and each copies
+    // and converts what it is fed.
+    constexpr int kFirstChunk = 1 << 10;
     constexpr int kChunk = 1 << 16;
     QXmlStreamReader reader;
     reader.setNamespaceProcessing(false);
     const QString opening = asDocument ? QString() : QLatin1Char('<') + documentName() + QLatin1Char('>');
     reader.addData(opening);
     int fed = start;
+    int chunk = kFirstChunk;
     const auto feed = [&] {
-        const int n = qMin(kChunk, m_text.size() - fed);
+        const int n = qMin(chunk, m_text.size() - fed);
         reader.addData(m_text.mid(fed, n));
         fed += n;
+        chunk = qMin(chunk * 2, kChunk);
     };
     feed();
     const auto position = [&] { return start + int(reader.characterOffset()) - opening.size(); };
@@ -848,6 +854,7 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
     int lastTokenEnd = start; // where the text read without fault ends
     int recordStart = -1;
     int droppedFrom = 0; // the depth of an element dropped for its name
+    bool tooDeep = false;
     QString recordText;
     std::unique_ptr<QXmlStreamWriter> record;
     bool damaged = false;
@@ -893,6 +900,7 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
                 record.reset(new QXmlStreamWriter(&recordText));
             }
             if (depth > m_maxDepth || !StateFile::overLongValue(reader).isEmpty()) {
+                tooDeep = depth > m_maxDepth;
                 damaged = true;
                 break;
             }
@@ -963,7 +971,11 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
     }
 
     if (depth >= 2)
-        return {End::DamageInRecord, recordStart + 1};
+        // What nests too deep is whole but for its depth: no record stands
+        // inside it above that, and the next is looked for from there (a
+        // deeply nested file needs a stretch for every few levels, not one
+        // for each).
+        return {End::DamageInRecord, tooDeep ? lastTokenEnd : recordStart + 1};
     const auto dropFrom = [&](int from) {
         if (from < keptHere.size()) {
             m_records.truncate(keptHere.at(from).at);
