@@ -173,7 +173,6 @@ private:
     QByteArray m_heard;
 };
 
-
 } // namespace
 
 class LogFileTest : public QObject

@@ -166,7 +166,8 @@ void TestSessionEnd::endsAsExitDoesWhileRecording()
         QVERIFY2(said.contains("ending the program without its event loop"), said.constData());
         // The way out's own lines reach the log too, with their category.
         const QByteArray log = TestSupport::readBytes(QIAnyUtil::getAppDataPath() + QStringLiteral("/log.txt"));
-        QVERIFY2(log.contains(" velmora.app: ending the program without its event loop\n"), log.right(2000).constData());
+        QVERIFY2(log.contains(" velmora.app: ending the program without its event loop\n"),
+                 log.right(2000).constData());
     } else {
         QCOMPARE(program.exitCode(), 0);
     }

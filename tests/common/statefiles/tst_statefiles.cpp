@@ -462,9 +462,11 @@ private slots:
         const QByteArray b = " <List_name ListName=\"b\"/> ";
         const QByteArray y = "<List_name ListName=\"y\"/>";
         QTest::newRow("an instruction's end lost before another")
-            << a + "<?note " + x + " ?x" + b + "<?note " + y + " ?>\n</ROOTITEM>\n" << QStringList{"a", "b"};
+            << a + "<?note " + x + " ?x" + b + "<?note " + y + " ?>\n</ROOTITEM>\n"
+            << QStringList{"a", "b"};
         QTest::newRow("a CDATA section's end lost before another")
-            << a + "<![CDATA[" + x + "]x>" + b + "<![CDATA[" + y + "]]>\n</ROOTITEM>\n" << QStringList{"a", "b"};
+            << a + "<![CDATA[" + x + "]x>" + b + "<![CDATA[" + y + "]]>\n</ROOTITEM>\n"
+            << QStringList{"a", "b"};
     }
 
     void markupWhoseEndWasLostHoldsNoRecord()
