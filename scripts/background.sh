@@ -46,12 +46,22 @@ start_background() { # LOG COMMAND...
         [ "$group" = "$background_pid" ] && [ "$level" = 19 ] && break
         sleep 0.05
     done
+    # A new session is a scheduling group of its own where the kernel groups
+    # sessions (autogroup): it would weigh as much as the tests, whatever
+    # its processes' priority, unless the group's own is lowered too.
+    set_autogroup_priority 19
+}
+
+set_autogroup_priority() { # LEVEL: of the background command's session, where there is one
+    [ -w "/proc/$background_pid/autogroup" ] || return 0
+    echo "$1" >"/proc/$background_pid/autogroup" 2>/dev/null || true
 }
 
 finish_background() {
     local status=0
     [ -n "$background_pid" ] || return 0
     # Root may raise the priority again; anyone else waits for it as it is.
+    set_autogroup_priority 0
     renice -n 0 -g "$background_pid" >/dev/null 2>&1 || true
     wait "$background_pid" || status=$?
     background_pid=

@@ -93,15 +93,22 @@ read -r passed failed < "$tmp/counts"
     pid=$background_pid
     check "the build runs at the lowest priority" [ "$(ps -o ni= -p "$pid" | tr -d ' ')" = 19 ]
     check "the build leads a group of its own" [ "$(ps -o pgid= -p "$pid" | tr -d ' ')" = "$pid" ]
+    # Where the kernel schedules sessions as groups, its session's group too.
+    if [ -e /proc/self/autogroup ]; then
+        check "the build's session is scheduled at the lowest priority" grep -q ' nice 19$' "/proc/$pid/autogroup"
+    fi
     finish_background >"$tmp/out"
     status=$?
     check "finish_background gives the build's status" [ $status = 3 ]
     check "finish_background prints the build's output" [ "$(cat "$tmp/out")" = built ]
     # Raised to the normal priority while it is waited for (root may).
     if [ "$(id -u)" = 0 ]; then
-        start_background "$tmp/build.log" sh -c 'sleep 0.3; ps -o ni= -p $$'
+        start_background "$tmp/build.log" sh -c 'sleep 0.3; ps -o ni= -p $$; cat /proc/$$/autogroup 2>/dev/null'
         finish_background >"$tmp/raised"
-        check "finish_background raises the build to the normal priority" [ "$(tr -d ' ' <"$tmp/raised")" = 0 ]
+        check "finish_background raises the build to the normal priority" [ "$(head -1 "$tmp/raised" | tr -d ' ')" = 0 ]
+        if [ -e /proc/self/autogroup ]; then
+            check "finish_background raises the build's session too" grep -q ' nice 0$' "$tmp/raised"
+        fi
     fi
     check "finish_background forgets it" [ -z "$background_pid" ]
     check "finish_background without a build does nothing" finish_background
