@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 
 #include <pthread.h>
 
@@ -16,7 +17,10 @@ namespace rz {
 namespace {
 // An input that has delivered nothing for this long counts as stalled, and
 // the other goes on alone (a source that stopped must not stall the file).
+// The last stretch of that much stays unencoded, so that the stalled input's
+// sound for it is still mixed in when it comes back.
 constexpr auto kStallTime = std::chrono::milliseconds(500);
+constexpr int kStallFrames = kMixRate / 2;
 // Frames mixed and encoded per step.
 constexpr int kChunkFrames = 4096;
 // The level block covers the last 50 ms.
@@ -182,6 +186,8 @@ bool RecorderHandle::open(const std::string &path, const std::string &muxerName,
         m_second->setConsumed(true);
     }
     m_recordedFrames = 0;
+    m_timeLineStart = 0;
+    m_primaryLate = m_secondLate = 0;
     m_keptFrames = 0;
     m_levels.clear();
     m_workerFailed = false;
@@ -353,8 +359,9 @@ void RecorderHandle::workerLoop()
         const bool stopping = m_stopRequested;
         if (m_workerFailed) {
             discardInputs();
-        } else if (m_paused && !stopping && m_second) {
-            // The second input is fed while the recording pauses.
+        } else if (m_paused && m_second) {
+            // The second input is fed while the recording pauses, also when
+            // it stops paused: none of that is recorded.
             discardInputs();
         } else if (!processAvailable(stopping)) {
             noteWriteFailure();
@@ -389,9 +396,19 @@ bool RecorderHandle::processAvailable(bool drain)
         return true;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (m_restartClock.exchange(false))
+    if (m_restartClock.exchange(false)) {
+        // Both inputs were emptied: their time lines begin again here.
         m_primarySeen = m_secondSeen = now;
+        m_timeLineStart = m_recordedFrames;
+        m_primaryLate = m_secondLate = 0;
+    }
     for (;;) {
+        // Each input's sound goes at its own place on the time line: what
+        // comes for a time encoded without it is too late to be mixed in.
+        if (dropLate(*m_primary, m_primaryLate, "first", drain))
+            m_primarySeen = now;
+        if (dropLate(*m_second, m_secondLate, "second", drain))
+            m_secondSeen = now;
         const int a = m_primary->available();
         const int b = m_second->available();
         if (a > 0)
@@ -411,17 +428,47 @@ bool RecorderHandle::processAvailable(bool drain)
         }
         // One input has nothing to match: it goes on alone once the other has
         // stalled (or never started), and at the end.
-        SampleQueue *alone = nullptr;
-        if (a > 0 && (drain || now - m_secondSeen > kStallTime))
+        // Counted when the other was found empty (what came since waits for
+        // the next step), and only while the other still is: one that came
+        // back meanwhile is mixed in instead.
+        SampleQueue *alone = nullptr, *other = nullptr;
+        int ready = 0;
+        if (a > 0 && (drain || now - m_secondSeen > kStallTime)) {
             alone = m_primary.get();
-        else if (b > 0 && (drain || now - m_primarySeen > kStallTime))
+            other = m_second.get();
+            ready = a;
+        } else if (b > 0 && (drain || now - m_primarySeen > kStallTime)) {
             alone = m_second.get();
-        if (!alone)
+            other = m_primary.get();
+            ready = b;
+        }
+        if (!drain)
+            ready -= kStallFrames;
+        if (!alone || ready <= 0)
             return true;
-        const int n = alone->take(m_bufA, kChunkFrames);
+        if (other->available() > 0)
+            continue;
+        const int n = alone->take(m_bufA, std::min(ready, kChunkFrames));
         if (!encode(m_bufA.data(), n))
             return false;
     }
+}
+
+bool RecorderHandle::dropLate(SampleQueue &input, uint64_t &late, const char *name, bool drain)
+{
+    const uint64_t at = m_timeLineStart + input.readPosition();
+    const uint64_t encoded = m_recordedFrames;
+    int dropped = 0;
+    if (at < encoded)
+        dropped = input.discard(int(std::min<uint64_t>(encoded - at, uint64_t(INT_MAX))));
+    late += uint64_t(dropped);
+    if (late > 0 && (at + uint64_t(dropped) >= encoded || drain)) {
+        // Back in step (or at the end): the gap it left is said once.
+        logError("recorder: " + std::to_string(late * 1000 / uint64_t(kMixRate)) + " ms of the " + name
+                 + " input's sound came after that time was recorded without it; it is left out");
+        late = 0;
+    }
+    return dropped > 0;
 }
 
 } // namespace rz

@@ -75,6 +75,10 @@ private:
     // Mixes and encodes what the inputs hold; with `drain` also the part of
     // one input the other has no counterpart for.
     bool processAvailable(bool drain);
+    // Drops what `input` holds for a time of the recording already encoded
+    // without it, adding the frames to `late`, which is logged once the input
+    // has caught up (or at the end); true when it dropped any.
+    bool dropLate(SampleQueue &input, uint64_t &late, const char *name, bool drain);
     bool encode(const float *samples, int frames);
     bool stopLocked();
     void discardInputs();
@@ -105,6 +109,11 @@ private:
     std::vector<float> m_bufA, m_bufB, m_mix;
     std::chrono::steady_clock::time_point m_primarySeen, m_secondSeen; // last time each input held sound
     std::atomic<bool> m_restartClock{false};
+    // With two inputs: the frame of the recording at which both inputs' time
+    // lines begin (0, or where a pause ended), and each input's frames
+    // dropped as late and not yet logged. The worker's alone.
+    uint64_t m_timeLineStart = 0;
+    uint64_t m_primaryLate = 0, m_secondLate = 0;
 
     std::atomic<uint64_t> m_recordedFrames{0};
     LevelHistory m_levels;

@@ -58,6 +58,7 @@ void SampleQueue::push(const float *samples, int frames, uint64_t timestampUs)
         if (stored > size_t(m_capacityFrames)) {
             const size_t drop = stored - size_t(m_capacityFrames);
             m_read += drop * size_t(m_channels);
+            m_readPosition += drop;
             m_kept -= drop;
             logError("audio input: the consumer is behind, dropped the oldest samples");
         }
@@ -81,6 +82,7 @@ int SampleQueue::take(std::vector<float> &out, int maxFrames)
     out.assign(m_data.begin() + std::ptrdiff_t(m_read),
                m_data.begin() + std::ptrdiff_t(m_read + size_t(n) * size_t(m_channels)));
     m_read += size_t(n) * size_t(m_channels);
+    m_readPosition += uint64_t(n);
     if (m_read == m_data.size()) {
         m_data.clear();
         m_read = 0;
@@ -88,13 +90,15 @@ int SampleQueue::take(std::vector<float> &out, int maxFrames)
     return n;
 }
 
-void SampleQueue::discard(int frames)
+int SampleQueue::discard(int frames)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const size_t stored = (m_data.size() - m_read) / size_t(m_channels);
     const size_t n = std::min(stored, size_t(std::max(0, frames)));
     m_read += n * size_t(m_channels);
+    m_readPosition += n;
     m_kept -= n;
+    return int(n);
 }
 
 void SampleQueue::clear()
@@ -103,6 +107,7 @@ void SampleQueue::clear()
     m_kept -= (m_data.size() - m_read) / size_t(m_channels);
     m_data.clear();
     m_read = 0;
+    m_readPosition = 0;
     m_haveBase = false;
 }
 
@@ -110,6 +115,12 @@ void SampleQueue::restartTimeLine()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_haveBase = false;
+}
+
+uint64_t SampleQueue::readPosition() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_readPosition;
 }
 
 int SampleQueue::available() const

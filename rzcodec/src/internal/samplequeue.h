@@ -25,10 +25,13 @@ public:
     void push(const float *samples, int frames, uint64_t timestampUs);
     // Moves up to `maxFrames` frames into `out` (resized); returns the count.
     int take(std::vector<float> &out, int maxFrames);
-    // Drops up to `frames` frames.
-    void discard(int frames);
+    // Drops up to `frames` frames; returns the count.
+    int discard(int frames);
     // Empties the queue; the next block starts a new time line.
     void clear();
+    // Where the first waiting frame is on the time line: the frames taken,
+    // discarded or dropped since the time line began (at clear()).
+    uint64_t readPosition() const;
     // Keeps what waits, but the next block starts a new time line (no silence
     // stands for the time between).
     void restartTimeLine();
@@ -53,6 +56,7 @@ private:
     mutable std::mutex m_mutex;
     std::vector<float> m_data;
     size_t m_read = 0; // first unread sample in m_data
+    uint64_t m_readPosition = 0;
     int m_rate;
     int m_channels;
     int m_capacityFrames;

@@ -6,6 +6,7 @@
 
 #include "rzcodec/config.h"
 #include "rzcodec/recorder.h"
+#include "rzcodec/setup.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -46,6 +48,15 @@ extern "C" ssize_t write(int fd, const void *data, size_t bytes)
 namespace {
 
 constexpr int kBlock = 1024;
+
+std::mutex codecLinesMutex;
+QStringList codecLines;
+
+void keepCodecLine(uint32_t, const char *line)
+{
+    std::lock_guard<std::mutex> guard(codecLinesMutex);
+    codecLines << QString::fromUtf8(line);
+}
 
 // Pushes `samples` (interleaved stereo float at 44100 Hz) in capture-sized
 // blocks with sample-count time stamps, as a capture thread does.
@@ -89,6 +100,8 @@ private slots:
     void everyFormatRecordsTheTone();
     void twoInputsPushedFromTwoThreadsAreMixed();
     void secondInputThatNeverDeliversDoesNotStallTheFirst();
+    void lateInputTakesItsOwnPlaceInTime_data();
+    void lateInputTakesItsOwnPlaceInTime();
     void pausedSoundIsLeftOut();
     void levelBlockFollowsTheSound();
     void levelBlockCopiedIntoTheCallersRoom();
@@ -197,6 +210,77 @@ void TestRecorderRole::secondInputThatNeverDeliversDoesNotStallTheFirst()
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     QVERIFY(qAbs(d.seconds() - 2.0) <= 0.02);
     QVERIFY(MediaProbe::toneShare(d.mono, 440) > 0.9);
+}
+
+void TestRecorderRole::lateInputTakesItsOwnPlaceInTime_data()
+{
+    QTest::addColumn<bool>("secondLate");
+    QTest::newRow("second input late") << true;
+    QTest::newRow("first input late") << false;
+}
+
+void TestRecorderRole::lateInputTakesItsOwnPlaceInTime()
+{
+    // One input stalls while the other goes on alone; when it comes back,
+    // its sound goes where its time stamps put it: mixed where that time is
+    // still to be encoded, left out (and said) where it was encoded without
+    // it, never added after the end.
+    QFETCH(bool, secondLate);
+    const QString path = m_dir.filePath(QString("late-%1.wav").arg(secondLate ? "second" : "first"));
+    void *rec = rz_recorder_create(-1);
+    void *stream = rz_stream_create(RZ_MEDIA_AUDIO);
+    void *config = configFor(recordFormats().at(3));
+    rz_config_set_input_count(config, 2);
+    rz_config_add_input_stream(config, stream);
+    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "wav", config));
+    {
+        std::lock_guard<std::mutex> guard(codecLinesMutex);
+        codecLines.clear();
+    }
+    rz_setup_log_sink(keepCodecLine);
+    QVERIFY(rz_recorder_run(rec));
+    const auto push = [&](bool late, const QVector<float> &samples, double at) {
+        const bool intoStream = late == secondLate;
+        pushTone(intoStream ? stream : rec, intoStream, samples, uint64_t(at * 44100));
+    };
+    // The on-time input's first second; the other delivers nothing.
+    push(false, TestSupport::sineTone(440, 1.0, 44100, 2, 0.4), 0.0);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_recorder_get_time(rec) >= 500000, 5000);
+    // Back: a second and a half from its start, then the on-time input's rest.
+    QVector<float> late = TestSupport::sineTone(1000, 1.0, 44100, 2, 0.4);
+    late += TestSupport::sineTone(2000, 0.5, 44100, 2, 0.4);
+    push(true, late, 0.0);
+    push(false, TestSupport::sineTone(440, 0.5, 44100, 2, 0.4), 1.0);
+    QVERIFY(rz_recorder_stop(rec));
+    const uint64_t recorded = rz_recorder_get_time(rec);
+    QVERIFY(rz_recorder_finish(rec));
+    rz_setup_log_sink(nullptr);
+    rz_config_release(config);
+    rz_stream_release(stream);
+    rz_recorder_release(rec);
+
+    // The file lasts as long as the time recorded, a second and a half.
+    QCOMPARE(recorded, uint64_t(1500000));
+    const MediaProbe::Decoded d = MediaProbe::decode(path);
+    QVERIFY(d.ok);
+    QVERIFY2(qAbs(d.seconds() - 1.5) <= 0.01, qPrintable(QString::number(d.seconds())));
+    // The first half second went alone; what the late input had for it is
+    // gone. The rest is mixed at the late input's own times: its 1000 Hz
+    // until 1 s, its 2000 Hz after.
+    const auto share = [&d](int part, double frequency) {
+        return MediaProbe::toneShare(d.mono.mid(part * 22050, 22050), frequency);
+    };
+    QString shares; // 440, 1000 and 2000 Hz in each part
+    for (int part = 0; part < 3; ++part)
+        for (double frequency : {440.0, 1000.0, 2000.0})
+            shares += QString(" %1").arg(share(part, frequency), 0, 'f', 2);
+    QVERIFY2(share(0, 440) > 0.9 && share(0, 1000) < 0.05 && share(0, 2000) < 0.05, qPrintable(shares));
+    QVERIFY2(share(1, 440) > 0.35 && share(1, 1000) > 0.35 && share(1, 2000) < 0.05, qPrintable(shares));
+    QVERIFY2(share(2, 440) > 0.35 && share(2, 2000) > 0.35 && share(2, 1000) < 0.05, qPrintable(shares));
+    std::lock_guard<std::mutex> guard(codecLinesMutex);
+    const QString said =
+        QString("500 ms of the %1 input's sound came after").arg(secondLate ? "second" : "first");
+    QVERIFY2(codecLines.filter(said).size() == 1, qPrintable(codecLines.join('\n')));
 }
 
 void TestRecorderRole::pausedSoundIsLeftOut()
