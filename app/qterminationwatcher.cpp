@@ -16,6 +16,10 @@
 #include <time.h>
 #include <unistd.h>
 
+static_assert(QTerminationWatcher::kServerWaitMs < QTerminationWatcher::kGraceMs
+                  && QTerminationWatcher::kGraceMs + LoopbackDevice::ForcedRestoreMs <= 9500,
+              "a way out the watcher forces ends within ten seconds of the signal");
+
 namespace {
 
 // A zero byte tells the reader that the watcher went: the program ended its

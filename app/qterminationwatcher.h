@@ -15,8 +15,9 @@ class QTerminationWatcher : public QObject
 public:
     // Within ten seconds of the signal the program is gone: its own way out
     // asks the sound server nothing after kServerWaitMs, and the grace time
-    // leaves the forced way out time to give the output back.
-    static constexpr int kGraceMs = 8500;
+    // leaves the forced way out (LoopbackDevice::restoreAndRaise) time to
+    // give the output back on a busy machine.
+    static constexpr int kGraceMs = 7000;
     static constexpr int kServerWaitMs = 4000;
 
     // One watcher at a time; the handlers stay installed after it goes, and

@@ -7,7 +7,10 @@
 #include <QDebug>
 #include <QObject>
 
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 
@@ -411,9 +414,30 @@ bool hasOwnHandler(int sig)
 
 void LoopbackDevice::restoreAndRaise(int sig)
 {
-    // A server that hangs gets a second, then the signal ends the process.
-    PulseContext::limitWaits(1000);
-    instance()->restore();
+    // The server gets a time of its own, also when the way out before gave up
+    // on it: a busy machine answers late, not never. Whatever holds the
+    // restore up (a server that hangs, a way out that keeps the device), the
+    // signal ends the process when that time is over.
+    PulseContext::limitWaitsFromNow(ForcedRestoreMs);
+    struct Done
+    {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool done = false;
+    };
+    auto done = std::make_shared<Done>();
+    std::thread([done] {
+        instance()->restore();
+        std::lock_guard<std::mutex> lock(done->mutex);
+        done->done = true;
+        done->cv.notify_all();
+    }).detach();
+    {
+        std::unique_lock<std::mutex> lock(done->mutex);
+        if (!done->cv.wait_for(lock, std::chrono::milliseconds(ForcedRestoreMs + 200),
+                               [&] { return done->done; }))
+            qCWarning(lcAudio) << "loop-back device: giving the default output back did not end in time";
+    }
     signal(sig, SIG_DFL);
     raise(sig);
     _exit(128 + sig);   // the signal is blocked on this thread

@@ -67,8 +67,11 @@ public:
     // Restores on SIGINT and SIGTERM, then ends the process by the signal;
     // a signal the program already handles is left to it.
     static void restoreOnSignals();
-    // Restores, then ends the process by the signal as if unhandled.
+    // Restores, then ends the process by the signal as if unhandled, at the
+    // latest ForcedRestoreMs from the call, however long the sound server or
+    // the way out before it waited.
     [[noreturn]] static void restoreAndRaise(int sig);
+    static constexpr int ForcedRestoreMs = 2500;
 
     QByteArray previousOutput() const;
     QString errorString() const;

@@ -58,6 +58,18 @@ void PulseContext::limitWaits(int ms)
     while ((old == 0 || limit < old) && !waitLimitNs.compare_exchange_weak(old, limit)) {
     }
     qCInfo(lcAudio) << "sound server: waits end within" << ms << "ms from now";
+    wakeAllAtLimit();
+}
+
+void PulseContext::limitWaitsFromNow(int ms)
+{
+    waitLimitNs = steadyNowNs() + qint64(ms) * 1000000;
+    qCInfo(lcAudio) << "sound server: the last waits end within" << ms << "ms from now";
+    wakeAllAtLimit();
+}
+
+void PulseContext::wakeAllAtLimit()
+{
     std::lock_guard<std::mutex> guard(contextsMutex);
     for (PulseContext *ctx : qAsConst(liveContexts()))
         ctx->wakeAtLimit();

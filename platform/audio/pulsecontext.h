@@ -56,6 +56,9 @@ public:
     // connection, ends at the latest ms from now, those under way included,
     // so that a server that hangs cannot hold the exit up. Only shortens.
     static void limitWaits(int ms);
+    // The last calls before the process ends: every wait ends at the latest
+    // ms from now, also when an earlier limit has passed already.
+    static void limitWaitsFromNow(int ms);
     // The limit has passed: the server is asked nothing more.
     static bool waitsLimited();
 
@@ -104,6 +107,7 @@ private:
     bool connectLocked(const QString &server, int timeoutMs);
     void dropContext(bool keep);
     void wakeAtLimit();
+    static void wakeAllAtLimit();
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;

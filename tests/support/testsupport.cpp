@@ -408,6 +408,14 @@ qint64 soundServerProcess(const QString &name)
     return 0;
 }
 
+qint64 pulseServerProcess()
+{
+    if (soundServerIsPipeWire())
+        return soundServerProcess(QStringLiteral("pipewire-pulse"));
+    QFile pid(qEnvironmentVariable("PULSE_RUNTIME_PATH") + QLatin1String("/pid"));
+    return pid.open(QIODevice::ReadOnly) ? pid.readAll().trimmed().toLongLong() : 0;
+}
+
 ServerEvents::ServerEvents()
 {
     m_proc.start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("pactl"), QStringLiteral("subscribe")});

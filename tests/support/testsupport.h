@@ -111,6 +111,9 @@ bool controlSoundServer(const QString &command);
 // The process of the private sound server with this name ("pipewire",
 // "wireplumber", "pipewire-pulse"); 0 when it has none.
 qint64 soundServerProcess(const QString &name);
+// The process the program's connection talks to: PulseAudio's daemon, or
+// PipeWire's pulse server; 0 when none is known.
+qint64 pulseServerProcess();
 // The private server's change reports as a client that stays connected hears
 // them (`pactl subscribe`, line by line).
 class ServerEvents
