@@ -177,11 +177,15 @@ bool CAVConverter::prepareJob(void *config)
 
 void CAVConverter::StopConvert()
 {
-    if (void *writer = m_trackWriter.load()) {
-        // StartWithTrack sees the stop and returns.
-        m_stopRequested = true;
-        rz_trackwriter_stop(writer);
-        return;
+    {
+        std::lock_guard<std::mutex> writerLock(m_trackWriterMutex);
+        if (m_trackWriter) {
+            // StartWithTrack sees the stop and returns, also one still
+            // making its file; the writer lives while this lock is held.
+            m_stopRequested = true;
+            rz_trackwriter_stop(m_trackWriter);
+            return;
+        }
     }
     std::lock_guard<std::mutex> lock(m_control);
     if (!m_job)
@@ -386,8 +390,20 @@ void CAVConverter::StopWithTrack()
 bool CAVConverter::StartWithTrack(const char *output, CAVEncodeParam *param, void *user,
                                   TrackCallback timeCallback, TrackCallback trackCallback)
 {
-    if (!output || !*output || m_trackWriter.load())
+    if (!output || !*output)
         return false;
+    void *writer = rz_trackwriter_create(-1);
+    if (writer) {
+        // Known to a stop before its file is made: a stop asked from now on
+        // ends it, however far it got.
+        std::lock_guard<std::mutex> writerLock(m_trackWriterMutex);
+        if (m_trackWriter) {
+            rz_trackwriter_release(writer);
+            return false;
+        }
+        m_trackWriter = writer;
+        m_stopRequested = false;
+    }
     const auto first = [this](uint32_t type) {
         const CTrackInfo *t = GetTracksInfoOfType(type);
         return t ? t->handle : nullptr;
@@ -395,19 +411,16 @@ bool CAVConverter::StartWithTrack(const char *output, CAVEncodeParam *param, voi
     void *video = first(1);
     void *audio = first(2);
     void *subtitle = first(8);
-    void *writer = rz_trackwriter_create(-1);
     void *config = rz_config_create();
     if (config && param)
         SetConvertConfig(config, param);
     bool ran = writer
                && rz_trackwriter_prepare(writer, video, audio, subtitle, output,
                                          param && param->formatName() ? param->formatName() : "", config)
-               && rz_trackwriter_start(writer);
+               && !m_stopRequested && rz_trackwriter_start(writer);
     if (config)
         rz_config_release(config);
     if (ran) {
-        m_stopRequested = false;
-        m_trackWriter = writer;
         // The caller's thread reports the time written until the tracks end.
         void *timed = video ? video : audio;
         while (!rz_trackwriter_get_state(writer) && !m_stopRequested) {
@@ -417,13 +430,18 @@ bool CAVConverter::StartWithTrack(const char *output, CAVEncodeParam *param, voi
                 trackCallback(unsigned(rz_track_time(timed) / 1000000), user);
             std::this_thread::sleep_for(std::chrono::milliseconds(kTrackPollMs));
         }
-        m_trackWriter = nullptr;
-        if (m_stopRequested)
-            rz_trackwriter_stop(writer);
     }
+    bool stopped;
+    {
+        std::lock_guard<std::mutex> writerLock(m_trackWriterMutex);
+        if (m_trackWriter == writer)
+            m_trackWriter = nullptr;
+        stopped = m_stopRequested;
+    }
+    if (stopped)
+        rz_trackwriter_stop(writer);
     rz_trackwriter_close(writer);
-    ran = ran && !m_stopRequested && !rz_trackwriter_is_stopped(writer)
-          && !rz_trackwriter_is_failed(writer);
+    ran = ran && !stopped && !rz_trackwriter_is_stopped(writer) && !rz_trackwriter_is_failed(writer);
     rz_trackwriter_release(writer);
     ReleaseAllTracks();
     m_stopRequested = false;

@@ -72,5 +72,6 @@ private:
     void *m_mergerUser = nullptr;
     mutable std::mutex m_trackMutex;         // the track list: added, pushed to and released from several threads
     std::vector<CTrackInfo> m_tracks;
-    std::atomic<void *> m_trackWriter{nullptr}; // while StartWithTrack runs
+    std::mutex m_trackWriterMutex; // the writer of StartWithTrack, reached by a stop
+    void *m_trackWriter = nullptr; // while StartWithTrack runs
 };

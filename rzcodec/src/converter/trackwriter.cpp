@@ -66,7 +66,8 @@ public:
     bool prepare(Track *video, Track *audio, Track *subtitle, const std::string &output,
                  const std::string &muxer)
     {
-        if (m_state != State::Idle)
+        // A stop may ask for the state meanwhile, from another thread.
+        if (state() != State::Idle)
             return false;
         m_output = output;
         const AVOutputFormat *format = AudioMuxer::findFormat(muxer, output);
@@ -99,6 +100,7 @@ public:
             std::lock_guard<std::mutex> lock(t->mutex);
             t->wake = &m_wake;
         }
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_state = State::Prepared;
         return true;
     }

@@ -1,6 +1,7 @@
 // The track writer: the packets of an encoded file pushed by the caller,
 // with their timescale and the codec's header, make a file that decodes to
-// exactly what the original decodes to.
+// exactly what the original decodes to. A stop ends it at any point, also
+// while its file is still being made.
 
 #include "convert/cavconverter.h"
 #include "recorder/cavencodeparam.h"
@@ -17,6 +18,11 @@
 #include <atomic>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 
 std::atomic<unsigned> g_lastTime{0};
@@ -24,6 +30,15 @@ std::atomic<unsigned> g_lastTime{0};
 void timeReport(unsigned int ms, void *)
 {
     g_lastTime = ms;
+}
+
+// The thread waits in opening a file: a pipe that nobody reads yet.
+bool waitsInOpening(pid_t thread)
+{
+    const QString task = QString("/proc/self/task/%1/").arg(thread);
+    QFile wchan(task + "wchan"), call(task + "syscall");
+    return (wchan.open(QIODevice::ReadOnly) && wchan.readAll().contains("partner"))
+           || (call.open(QIODevice::ReadOnly) && call.readAll().split(' ').value(0).toLong() == SYS_openat);
 }
 
 } // namespace
@@ -36,6 +51,7 @@ private slots:
     void initTestCase();
     void pushedPacketsMakeTheSameFile_data();
     void pushedPacketsMakeTheSameFile();
+    void tracksAndStop_data();
     void tracksAndStop();
 
 private:
@@ -157,9 +173,18 @@ void TestTrackWriter::pushedPacketsMakeTheSameFile()
     QVERIFY(qAbs(FilterChain::durationSeconds(output) - FilterChain::durationSeconds(source)) < 0.03);
 }
 
+void TestTrackWriter::tracksAndStop_data()
+{
+    QTest::addColumn<bool>("stalledOutput");
+    QTest::newRow("while it waits for packets") << false;
+    // A pipe that nobody reads holds it in making its file, as a stalled disk or a busy machine does.
+    QTest::newRow("while its file is made") << true;
+}
+
 void TestTrackWriter::tracksAndStop()
 {
     // Ids of their own; a stop ends the writer, which leaves no file.
+    QFETCH(bool, stalledOutput);
     CAVConverter converter;
     CTrackDesc desc;
     desc.audio1 = 44100;
@@ -168,19 +193,35 @@ void TestTrackWriter::tracksAndStop()
     QVERIFY(converter.AddTrack(9, 2, RZ_CODEC_MP3, &desc));
     QVERIFY(!converter.AddTrack(3, 4, RZ_CODEC_MP3, &desc)); // no such type
     QCOMPARE(converter.GetTracksInfoOfType(2)->id, 2u);
-    const QString output = m_dir.filePath("stopped.mp3");
+    const QString output = m_dir.filePath(stalledOutput ? "stalled.mp3" : "stopped.mp3");
+    const QByteArray outputPath = QFile::encodeName(output);
+    if (stalledOutput)
+        QCOMPARE(::mkfifo(outputPath.constData(), 0600), 0);
     CAVEncodeParam param;
     param.setFormatName("mp3");
+    std::atomic<pid_t> thread{0};
     std::atomic<bool> returned{false};
     bool written = true;
     std::thread writer([&] {
-        written = converter.StartWithTrack(output.toUtf8().constData(), &param, nullptr, nullptr, nullptr);
+        thread = pid_t(::syscall(SYS_gettid));
+        written = converter.StartWithTrack(outputPath.constData(), &param, nullptr, nullptr, nullptr);
         returned = true;
     });
-    QTRY_VERIFY(QFile::exists(output));
-    QVERIFY(!returned);
+    const bool under = QTest::qWaitFor(
+        [&] { return stalledOutput ? thread && waitsInOpening(thread) : QFile::exists(output); }, 10000);
+    const bool wasRunning = !returned;
     converter.StopConvert();
+    // The file can be made now; the writer holds the pipe's end until it returns.
+    const int reader = stalledOutput ? ::open(outputPath.constData(), O_RDONLY | O_NONBLOCK) : -1;
+    const bool ended = QTest::qWaitFor([&] { return returned.load(); }, 10000);
+    if (!ended)
+        converter.StopConvert(); // the stop was lost: the writer waits for packets
     writer.join();
+    if (reader >= 0)
+        ::close(reader);
+    QVERIFY(under);
+    QVERIFY(wasRunning);
+    QVERIFY2(ended, "the stop was lost");
     QVERIFY(!written);
     QVERIFY(!QFile::exists(output));
     converter.ReleaseAllTracks();
