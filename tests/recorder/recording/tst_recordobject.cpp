@@ -180,8 +180,10 @@ bool TestRecordObject::recordFor(QRecordObject &rec, const QString &path, double
 {
     QElapsedTimer outer;
     outer.start();
-    if (!rec.startRecorder(path, 100.0f, false))
+    if (!rec.startRecorder(path, 100.0f, false)) {
+        qWarning("%s: the recording did not start", qPrintable(path));
         return false;
+    }
     if (!markedInProgress(path)) {
         qWarning("%s is recorded without a mark", qPrintable(path));
         return false;
@@ -192,14 +194,21 @@ bool TestRecordObject::recordFor(QRecordObject &rec, const QString &path, double
     while (t.elapsed() < qint64(seconds * 1000))
         QTest::qWait(2);
     m_recorded.shortest = t.nsecsElapsed() / 1e9;
-    if (!TestSupport::stopRecording(rec))
+    if (!TestSupport::stopRecording(rec)) {
+        qWarning("%s: the recording did not finish after its stop", qPrintable(path));
         return false;
+    }
     m_recorded.longest = outer.nsecsElapsed() / 1e9;
     if (markedInProgress(path)) {
         qWarning("%s is complete but still marked", qPrintable(path));
         return false;
     }
-    return !times.isEmpty();
+    if (times.isEmpty()) {
+        qWarning("%s: no recorded time was reported while it ran (%lld us recorded)", qPrintable(path),
+                 static_cast<long long>(rec.recordedTime()));
+        return false;
+    }
+    return true;
 }
 
 void TestRecordObject::systemSoundInEveryFormat_data()
