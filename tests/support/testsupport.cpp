@@ -466,6 +466,23 @@ QByteArray serverDefault(bool source)
     return out.trimmed();
 }
 
+QByteArray serverDefaultWhen(const std::function<bool(const QByteArray &)> &done, int timeoutMs, bool source)
+{
+    QByteArray current;
+    (void)QTest::qWaitFor(
+        [&] {
+            current = serverDefault(source);
+            return current != "?" && done(current);
+        },
+        timeoutMs);
+    return current;
+}
+
+QByteArray serverDefaultBecomes(const QByteArray &expected, int timeoutMs, bool source)
+{
+    return serverDefaultWhen([&](const QByteArray &d) { return d == expected; }, timeoutMs, source);
+}
+
 namespace {
 
 // True once a client connected now is told that the default output is sink.

@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include <chrono>
+#include <functional>
 
 class QElapsedTimer;
 class QImage;
@@ -162,6 +163,15 @@ private:
 // The server's default output (or input) as a client connected now is told
 // it; "?" when it cannot be asked.
 QByteArray serverDefault(bool source = false);
+// The server's default output (or input) once `done` holds for it, or the
+// last one read when timeoutMs have passed by the clock. QTRY_* counts its
+// steps rather than the time its check takes, and each reading runs pactl,
+// which takes long on a busy machine: a check that never holds would wait
+// many times its time-out. A reading that failed ("?") never counts as done.
+QByteArray serverDefaultWhen(const std::function<bool(const QByteArray &)> &done, int timeoutMs,
+                             bool source = false);
+// The same, until it is `expected`.
+QByteArray serverDefaultBecomes(const QByteArray &expected, int timeoutMs, bool source = false);
 // Leaves the private PipeWire server telling no connection when the defaults
 // change, as a client does that leaves while the session manager has yet to
 // answer it; a restart of the server ends it. The default output is

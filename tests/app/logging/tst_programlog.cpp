@@ -36,7 +36,7 @@ void TestProgramLog::startAndEndAreLogged()
     program.start(QStringLiteral(VELMORA_PROGRAM), QStringList());
     QVERIFY(program.waitForStarted(10000));
     // Up once the loop-back device is the default output.
-    QTRY_VERIFY_WITH_TIMEOUT(TestSupport::serverDefault() != before, 20000);
+    QVERIFY(TestSupport::serverDefaultWhen([&](const QByteArray &d) { return d != before; }, 20000) != before);
     ::kill(pid_t(program.processId()), SIGTERM);
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitCode(), 0);

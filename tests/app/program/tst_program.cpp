@@ -91,7 +91,7 @@ void TestProgram::showsItsWindowAndGivesTheOutputBackOnSigterm()
     }, 20000);
     QVERIFY(shot.save(TestSupport::screenshotDir() + QStringLiteral("/app_program_screen.png")));
     QVERIFY2(shown, qPrintable(QString::number(drawnPixels(shot))));
-    QTRY_VERIFY_WITH_TIMEOUT(TestSupport::serverDefault() != before, 10000);
+    QVERIFY(TestSupport::serverDefaultWhen([&](const QByteArray &d) { return d != before; }, 10000) != before);
     QCOMPARE(program.state(), QProcess::Running);
 
     ::kill(pid_t(program.processId()), SIGTERM);

@@ -129,7 +129,7 @@ void TestSessionEnd::endsAsExitDoesWhileRecording()
     program.start(QStringLiteral("env"),
                   {QStringLiteral("--default-signal=INT,QUIT"), QStringLiteral(VELMORA_PROGRAM)});
     QVERIFY(program.waitForStarted(10000));
-    QTRY_VERIFY_WITH_TIMEOUT(TestSupport::serverDefault() == "rzaudio_device", 20000);
+    QCOMPARE(TestSupport::serverDefaultBecomes("rzaudio_device", 20000), QByteArray("rzaudio_device"));
     QRect window;
     QPoint start;
     QTRY_VERIFY_WITH_TIMEOUT(!(window = windowOf(display, program.processId())).isEmpty()

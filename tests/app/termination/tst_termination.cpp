@@ -79,7 +79,7 @@ void TestTermination::hungProgramEndsByTheSignal()
     QVERIFY(holder.waitForReadyRead(10000));
     QVERIFY(holder.readAll().contains("ready"));
     // PipeWire's session manager applies a default a moment after the server answers.
-    QTRY_VERIFY_WITH_TIMEOUT(TestSupport::serverDefault() != before, 10000);
+    QVERIFY(TestSupport::serverDefaultWhen([&](const QByteArray &d) { return d != before; }, 10000) != before);
 
     QElapsedTimer clock;
     clock.start();
@@ -109,7 +109,7 @@ void TestTermination::hungProgramEndsByTheSignal()
     QCOMPARE(holder.exitStatus(), QProcess::CrashExit);   // ended by the signal
     QCOMPARE(holder.exitCode(), endedBy);
     // Given back on the way out; PipeWire applies it a moment later.
-    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::serverDefault(), before, 10000);
+    QCOMPARE(TestSupport::serverDefaultBecomes(before, 10000), before);
     // Ended by the signal, a sanitized child cannot fail by its exit code:
     // what its sanitizer found is on its standard error.
     const QByteArray errors = holder.readAllStandardError();

@@ -349,7 +349,7 @@ void TestInputSelector::choosingAnInputWritesTheMasks()
     QAction *second = menuEntry(*selector, QStringLiteral("Second Microphone"));
     QVERIFY(second);
     second->trigger();
-    QTRY_COMPARE(TestSupport::serverDefault(true), QByteArray("second_mic"));
+    QCOMPARE(TestSupport::serverDefaultBecomes("second_mic", 5000, true), QByteArray("second_mic"));
     QVERIFY(!options()->getRecordAudioType(QRecordAreaInfo::SystemSound));
     QVERIFY(!options()->getAudioRecordValid(QRecordAreaInfo::SystemSound));
     QVERIFY(options()->getRecordAudioType(QRecordAreaInfo::Microphone));
@@ -375,7 +375,7 @@ void TestInputSelector::choosingAnInputWritesTheMasks()
 
     // A microphone chosen last is what the next run finds stored.
     menuEntry(*selector, QStringLiteral("Test Microphone"))->trigger();
-    QTRY_COMPARE(TestSupport::serverDefault(true), QByteArray("test_microphone"));
+    QCOMPARE(TestSupport::serverDefaultBecomes("test_microphone", 5000, true), QByteArray("test_microphone"));
     selector.reset();
     QCOMPARE(storedFlag(QStringLiteral("BOOL_SYSTEM_AUDIO_")), QStringLiteral("N"));
     QCOMPARE(storedFlag(QStringLiteral("BOOL_MIC_AUDIO_")), QStringLiteral("Y"));
