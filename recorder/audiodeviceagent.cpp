@@ -82,6 +82,16 @@ private:
         m_pending = false;
         MacAudioDevice &devices = model();
         const bool ok = devices.refresh();
+        PulseContext *ctx = m_ctx ? m_ctx : PulseContext::shared();
+        if (!devices.answered() && ctx->isConnected()) {
+            // The server is there but answered late (a busy machine): what
+            // was read is no reading of it. The last one stands until it
+            // answers, which it is asked again soon.
+            qCDebug(lcRecorder) << "sound server: answered late, reading again in" << kRetryMs << "ms";
+            tell(true, ctx);
+            m_retry.start(kRetryMs);
+            return;
+        }
         // Copied here, before the hand-over, and signalled on the agent's
         // own thread: each receiver gets the reading there, whatever its
         // connection, and nothing of it is copied later on this thread.
@@ -90,7 +100,6 @@ private:
             agent,
             [agent, reading = devices.devices(), done = m_done] { emit agent->devicesChanged(reading, done); },
             Qt::QueuedConnection);
-        PulseContext *ctx = m_ctx ? m_ctx : PulseContext::shared();
         const bool reachable = ok || ctx->isConnected();
         tell(reachable, ctx);
         if (!reachable) {

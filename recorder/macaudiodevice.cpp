@@ -60,7 +60,8 @@ bool MacAudioDevice::enumerate()
     PulseServer server(m_ctx);
     PulseServerInfo info;
     QVector<PulseDeviceInfo> sinks, sources;
-    if (!server.serverInfo(info) || !server.sinks(sinks) || !server.sources(sources)) {
+    m_answered = server.serverInfo(info) && server.sinks(sinks) && server.sources(sources);
+    if (!m_answered) {
         // A server that cannot be reached is told once, by the device agent.
         if (context()->isConnected())
             qCWarning(lcRecorder) << "audio devices:" << server.errorString();

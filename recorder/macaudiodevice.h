@@ -18,6 +18,9 @@ public:
 
     // Reads both lists again; false when the server cannot be asked or has no device.
     bool refresh();
+    // Whether the server answered the last reading (a server that answers
+    // late, on a busy machine, gives one that did not).
+    bool answered() const { return m_answered; }
     // The server answers (a lost connection is made again first).
     bool serverReachable();
     // A fresh reading differs from this one; this one stays as it is.
@@ -55,4 +58,5 @@ private:
 
     PulseContext *m_ctx;
     AudioDeviceList m_list;
+    bool m_answered = false;
 };

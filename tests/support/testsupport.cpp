@@ -416,6 +416,19 @@ qint64 pulseServerProcess()
     return pid.open(QIODevice::ReadOnly) ? pid.readAll().trimmed().toLongLong() : 0;
 }
 
+bool StoppedServer::stop()
+{
+    m_pid = pulseServerProcess();
+    return m_pid > 0 && ::kill(pid_t(m_pid), SIGSTOP) == 0;
+}
+
+void StoppedServer::resume()
+{
+    if (m_pid > 0)
+        ::kill(pid_t(m_pid), SIGCONT);
+    m_pid = 0;
+}
+
 ServerEvents::ServerEvents()
 {
     m_proc.start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("pactl"), QStringLiteral("subscribe")});

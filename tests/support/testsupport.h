@@ -115,6 +115,18 @@ qint64 soundServerProcess(const QString &name);
 // The process the program's connection talks to: PulseAudio's daemon, or
 // PipeWire's pulse server; 0 when none is known.
 qint64 pulseServerProcess();
+// That process stopped, as a server a busy machine keeps from running; it
+// goes on when resumed or at the latest when this goes.
+class StoppedServer
+{
+public:
+    ~StoppedServer() { resume(); }
+    bool stop();
+    void resume();
+
+private:
+    qint64 m_pid = 0;
+};
 // The private server's change reports as a client that stays connected hears
 // them (`pactl subscribe`, line by line).
 class ServerEvents

@@ -16,30 +16,6 @@
 
 #include <csignal>
 
-namespace {
-// The private server's process stopped, as a server a busy machine keeps
-// from running; it goes on when resumed or at the latest when this goes.
-class StoppedServer
-{
-public:
-    ~StoppedServer() { resume(); }
-    bool stop()
-    {
-        m_pid = pid_t(TestSupport::pulseServerProcess());
-        return m_pid > 0 && ::kill(m_pid, SIGSTOP) == 0;
-    }
-    void resume()
-    {
-        if (m_pid > 0)
-            ::kill(m_pid, SIGCONT);
-        m_pid = 0;
-    }
-
-private:
-    pid_t m_pid = 0;
-};
-} // namespace
-
 class TestTermination : public QObject
 {
     Q_OBJECT
@@ -92,7 +68,7 @@ void TestTermination::hungProgramEndsByTheSignal()
         // while the program goes on running.
         QVERIFY(!holder.waitForFinished(300));
         // The server answers again whatever this test finds.
-        StoppedServer stalled;
+        TestSupport::StoppedServer stalled;
         if (serverStallMs)
             QVERIFY(stalled.stop());
         ::kill(pid_t(holder.processId()), SIGINT);
