@@ -24,6 +24,9 @@ const char *const kSettingsGroup = "XML_AUDIO_RECORD_TYPE";
 const char *const kSystemKey = "BOOL_SYSTEM_AUDIO_";
 const char *const kMicKey = "BOOL_MIC_AUDIO_";
 constexpr int kMeterMs = 20;
+// How often the outputs found at the start are read when the server does
+// not answer in time.
+constexpr int kOutputReadTries = 3;
 constexpr int kSystemSound = QRecordAreaInfo::SystemSound;
 constexpr int kMicrophone = QRecordAreaInfo::Microphone;
 
@@ -231,7 +234,10 @@ int SelectRecordInputWgt::currentMicInput() const
 void SelectRecordInputWgt::getOldOutputDevice()
 {
     postDeviceJob([this](MacAudioDevice &audio) {
-        audio.refresh();
+        // A server that answers late (a busy machine) is asked again: read
+        // as none, the outputs would leave nothing to give the default back to.
+        int tries = kOutputReadTries;
+        while (!audio.refresh() && !audio.answered() && --tries > 0 && audio.serverReachable()) { }
         const AudioDeviceList before = audio.devices();
         QMetaObject::invokeMethod(this, [this, before] { findOutputs(before); }, Qt::QueuedConnection);
     });
