@@ -10,14 +10,13 @@
 
 #include "app/mainwindow.h"
 #include "common/qianyutil.h"
-#include "controls/qplaycontrolwgt.h"
 #include "controls/qvolumewidget.h"
 #include "controls/selectrecordinputwgt.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxpicturecache.h"
-#include "ui_mainwindow.h"
 
 #include <QSet>
+#include <memory>
 #include <QtTest>
 
 namespace {
@@ -43,22 +42,40 @@ class TestStartPictures : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void windowAsksForWhatItDecodesAhead();
+    void hiddenButtonDrawsItsPictureWhenFirstShown_data();
+    void hiddenButtonDrawsItsPictureWhenFirstShown();
+
+private:
+    std::unique_ptr<MainWindow> m_window;
+    QVector<QJXPictureCache::Wanted> m_ahead;
 };
+
+void TestStartPictures::initTestCase()
+{
+    // Nothing asked of the cache before the window is made.
+    QVERIFY(QJXPictureCache::askedFor().isEmpty());
+    m_window = std::make_unique<MainWindow>();
+    m_ahead = m_window->startPictures();
+    m_window->resize(841, 498);
+    m_window->show();
+    QVERIFY(AppFixture::windowReady(*m_window));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    // Drawn once whole: every pane's pictures asked for.
+    QVERIFY(!m_window->grab().isNull());
+}
+
+void TestStartPictures::cleanupTestCase()
+{
+    m_window.reset();
+}
 
 void TestStartPictures::windowAsksForWhatItDecodesAhead()
 {
-    QVERIFY(QJXPictureCache::askedFor().isEmpty());
-    MainWindow w;
-    const QVector<QJXPictureCache::Wanted> ahead = w.startPictures();
-    w.resize(841, 498);
-    w.show();
-    QVERIFY(AppFixture::windowReady(w));
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    // Drawn once whole: every pane's pictures asked for.
-    QVERIFY(!w.grab().isNull());
     const QSet<QString> asked = keysOf(QJXPictureCache::askedFor());
-    const QSet<QString> listedAhead = keysOf(ahead);
+    const QSet<QString> listedAhead = keysOf(m_ahead);
     // The recording pane's volume button shows the input's volume once it
     // is read: which picture that is depends on the sound server.
     QVector<QJXPictureCache::Wanted> volume;
@@ -70,7 +87,7 @@ void TestStartPictures::windowAsksForWhatItDecodesAhead()
     QVERIFY2(listedAhead - asked == QSet<QString>(),
              qPrintable(QStringLiteral("decoded ahead but never asked:\n") + listed(listedAhead - asked)));
     // Whoever decoded it, each is the file's picture at the ratio it is drawn at.
-    for (const QJXPictureCache::Wanted &picture : ahead) {
+    for (const QJXPictureCache::Wanted &picture : qAsConst(m_ahead)) {
         const QImage held = QJXPictureCache::held(picture.path, picture.devicePixelRatio);
         QVERIFY2(!held.isNull(), qPrintable(picture.path));
         QImage read(picture.path);
@@ -79,26 +96,56 @@ void TestStartPictures::windowAsksForWhatItDecodesAhead()
         QCOMPARE(held.devicePixelRatio(), picture.devicePixelRatio);
         QCOMPARE(held.convertToFormat(QImage::Format_ARGB32), read.convertToFormat(QImage::Format_ARGB32));
     }
+}
 
-    // Hidden until recording: Stop never decoded its picture, yet holds its place.
-    QJXBaseButton *stop = w.form()->m_btnStopRecord;
-    QVERIFY(!stop->isVisible());
-    QVERIFY(!stop->isPictureDecoded());
-    QCOMPARE(stop->size(), w.form()->m_btnStartRecord->size());
-    // Shown, it is drawn from its picture.
-    stop->show();
-    const QImage drawn = stop->grab().toImage();
-    QVERIFY(stop->isPictureDecoded());
-    QVERIFY(!TestSupport::saveScreenshot(stop, QStringLiteral("app_stop_button_first_shown")).isEmpty());
-    // As a button given the decoded picture draws it.
-    QImage picture(QIAnyUtil::getResourcePath() + QStringLiteral("/image/btn_stop_record.png"));
-    QJXBaseButton eager(stop->parentWidget());
-    eager.setButtonImage(picture, true);
-    eager.move(stop->pos());
-    stop->hide();
+void TestStartPictures::hiddenButtonDrawsItsPictureWhenFirstShown_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("picture");
+    // Hidden until a state needs them: Stop while recording, Restore when
+    // maximised, Pause while playing.
+    QTest::newRow("stop recording") << "m_btnStopRecord"
+                                    << "/image/btn_stop_record.png";
+    QTest::newRow("restore") << "m_btnRestore"
+                             << "/image/btn_restore.png";
+    QTest::newRow("playback bar's pause") << "m_btnPause"
+                                          << "/image/BottomWidget/btn_pause.png";
+}
+
+void TestStartPictures::hiddenButtonDrawsItsPictureWhenFirstShown()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, picture);
+    const QList<QJXBaseButton *> found = m_window->findChildren<QJXBaseButton *>(button);
+    QCOMPARE(found.size(), 1);
+    QJXBaseButton *hidden = found.first();
+    // Never drawn, its picture never decoded, yet it holds its place.
+    QVERIFY(!hidden->isVisible());
+    QVERIFY(!hidden->isPictureDecoded());
+    const QString path = QIAnyUtil::getResourcePath() + picture;
+    const QImage file(path);
+    QVERIFY(!file.isNull());
+    QCOMPARE(hidden->size(), QSize(file.width() / 8, file.height() / 2));
+
+    // Shown, it is drawn from its picture, decoded then.
+    for (QWidget *w = hidden; w && w != m_window.get(); w = w->parentWidget())
+        w->show();
+    QTRY_VERIFY(hidden->isVisible());
+    const QImage drawn = hidden->grab().toImage();
+    QVERIFY(hidden->isPictureDecoded());
+    QVERIFY(!TestSupport::saveScreenshot(hidden, QStringLiteral("app_first_shown_") + button).isEmpty());
+    // As a button given the file's picture decoded draws it.
+    QImage decoded(path);
+    QJXBaseButton eager(hidden->parentWidget());
+    eager.setButtonImage(decoded, true);
+    eager.move(hidden->pos());
+    hidden->hide();
     eager.show();
-    QCOMPARE(eager.size(), stop->size());
-    QCOMPARE(drawn, eager.grab().toImage());
+    QCOMPARE(eager.size(), hidden->size());
+    const QImage expected = eager.grab().toImage();
+    QVERIFY(!TestSupport::saveScreenshot(&eager, QStringLiteral("app_first_shown_") + button + "_expected")
+                 .isEmpty());
+    QCOMPARE(drawn, expected);
 }
 
 QTEST_MAIN(TestStartPictures)
