@@ -61,6 +61,34 @@ void writeOneRecordHistory(const QString &folder)
     QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
 }
 
+// Waits for a message box beside the program's main window; its X window
+// id, or none when no second window showed.
+QString messageBoxOf(const QProcess &program)
+{
+    QByteArray windows;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            windows.clear();
+            return TestSupport::runProgram(QStringLiteral("xdotool"),
+                                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                            QStringLiteral("--pid"), QString::number(program.processId())},
+                                           10000, &windows)
+                       == 0
+                   && windows.trimmed().split('\n').size() >= 2;
+        },
+        30000);
+    return shown ? QString::fromLatin1(windows.trimmed().split('\n').last()) : QString();
+}
+
+// The user takes the message box with Return.
+bool answerWithReturn(const QString &box)
+{
+    return TestSupport::runProgram(QStringLiteral("xdotool"),
+                                   {QStringLiteral("windowfocus"), QStringLiteral("--sync"), box,
+                                    QStringLiteral("key"), QStringLiteral("Return")})
+           == 0;
+}
+
 } // namespace
 
 class TestProgram : public QObject
@@ -197,21 +225,12 @@ void TestProgram::missingOrBrokenCodecModuleIsToldAndEndsTheProgram()
         QCOMPARE(run.state(), QProcess::Running);
 
         // The message box waits for the user, who takes it with Return.
-        QByteArray windows;
-        QTRY_VERIFY_WITH_TIMEOUT(TestSupport::runProgram(QStringLiteral("xdotool"),
-                                                          {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                           QStringLiteral("--pid"), QString::number(run.processId())},
-                                                          10000, &windows) == 0
-                                     && windows.trimmed().split('\n').size() >= 2,
-                                 20000);
-        const QString box = QString::fromLatin1(windows.trimmed().split('\n').last());
+        const QString box = messageBoxOf(run);
+        QVERIFY(!box.isEmpty());
         const QString shot = TestSupport::screenshotDir() + QStringLiteral("/app_program_codec_module_%1.png")
                                                                 .arg(content.isEmpty() ? "missing" : "broken");
         QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(shot));
-        QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"),
-                                         {QStringLiteral("windowfocus"), QStringLiteral("--sync"), box,
-                                          QStringLiteral("key"), QStringLiteral("Return")}),
-                 0);
+        QVERIFY(answerWithReturn(box));
         QVERIFY(run.waitForFinished(20000));
         QCOMPARE(run.exitStatus(), QProcess::NormalExit);
         QCOMPARE(run.exitCode(), 1);
@@ -256,15 +275,8 @@ void TestProgram::damagedHistoryIsToldAtStart()
     program.start(QStringLiteral(VELMORA_PROGRAM), QStringList());
     QVERIFY(program.waitForStarted(10000));
     // A message box beside the main window waits for the user.
-    QByteArray windows;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        TestSupport::runProgram(QStringLiteral("xdotool"),
-                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                 QStringLiteral("--pid"), QString::number(program.processId())},
-                                10000, &windows)
-                == 0
-            && windows.trimmed().split('\n').size() >= 2,
-        30000);
+    const QString box = messageBoxOf(program);
+    QVERIFY(!box.isEmpty());
     QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
         TestSupport::screenshotDir()
         + QStringLiteral("/app_program_damaged_history_%1.png").arg(cutShort ? "cut" : "blank")));
@@ -280,11 +292,7 @@ void TestProgram::damagedHistoryIsToldAtStart()
         QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readBytes(history).contains(tone.toUtf8())
                                      && TestSupport::readBytes(history).contains("</ROOTITEM>"),
                                  10000);
-    const QString box = QString::fromLatin1(windows.trimmed().split('\n').last());
-    QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"),
-                                     {QStringLiteral("windowfocus"), QStringLiteral("--sync"), box,
-                                      QStringLiteral("key"), QStringLiteral("Return")}),
-             0);
+    QVERIFY(answerWithReturn(box));
     ::kill(pid_t(program.processId()), SIGTERM);
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
