@@ -9,6 +9,7 @@
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "library/qaudiofiletableview.h"
+#include "library/qhistoryearlyread.h"
 #include "library/qlibraryloader.h"
 #include "library/qfilelistwgt.h"
 #include "platform/audio/pulsecontext.h"
@@ -34,9 +35,12 @@ void waitForHistoryLogged()
 int main(int argc, char *argv[])
 {
     QUiAnyUtiliy::QDpiScaleInit();
-    KeyApplication app(argc, argv);
     // Before anything can warn: a program started from a menu has no standard error to read.
     QLogFile::install(QIAnyUtil::getAppDataPath() + QStringLiteral("/log.txt"));
+    // The history is read on a worker while Qt starts and the window is
+    // built; the library takes the read over as it is made.
+    QHistoryEarlyRead historyRead;
+    KeyApplication app(argc, argv);
     QTerminationWatcher termination;
     int code = 0;
     bool libraryLost = false;

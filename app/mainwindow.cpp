@@ -29,6 +29,7 @@
 #include "rzcodec/setup.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxmessagebox.h"
+#include "widgetkit/qjxpicturecache.h"
 #include "widgetkit/qkitfonts.h"
 #include "widgetkit/qprojectconfig.h"
 #include "widgetkit/qwindowcompositing.h"
@@ -74,6 +75,10 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
+    // The pictures the window first draws are decoded on workers while it
+    // is built: the GUI thread finds them decoded, or decodes what a worker
+    // has not begun.
+    QJXPictureCache::prefetch(startPictures());
     // The message boxes take the application's font, as it is before the
     // window sets its own.
     QInitProject::InitProject(this);
@@ -151,12 +156,8 @@ void MainWindow::Init()
 
     setTransparentW(8);
     setStretchPolicy(StretchAll);
-    // At the screen's resolution: the single-resolution copy decodes in a
-    // quarter of the time and is drawn without scaling.
-    if (devicePixelRatioF() > 1.0)
-        setBackgroundImage(resource(QStringLiteral("/image/background.png")), true);
-    else
-        setBackgroundImage(resource(QStringLiteral("/image/background_1x.png")), true, 1);
+    const QJXPictureCache::Wanted background = backgroundPicture();
+    setBackgroundImage(background.path, true, int(background.devicePixelRatio));
     setDlgTitle(kTitle);
     setWindowTitle(kTitle);
     setTitleRect(QRect(0, 8, 0, 0));
@@ -180,6 +181,42 @@ void MainWindow::Init()
 
     m_scheduleTimer = new QTimer(this);
     connect(m_scheduleTimer, &QTimer::timeout, this, &MainWindow::OnTimer);
+}
+
+QJXPictureCache::Wanted MainWindow::backgroundPicture() const
+{
+    // At the screen's resolution: the single-resolution copy decodes in a
+    // quarter of the time and is drawn without scaling.
+    if (devicePixelRatioF() > 1.0)
+        return {resource(QStringLiteral("/image/background.png")), 2};
+    return {resource(QStringLiteral("/image/background_1x.png")), 1};
+}
+
+QVector<QJXPictureCache::Wanted> MainWindow::startPictures() const
+{
+    // The largest first: the window's own background is drawn from it.
+    QVector<QJXPictureCache::Wanted> pictures{backgroundPicture()};
+    const auto add = [&pictures](qreal ratio, std::initializer_list<const char *> names) {
+        for (const char *name : names)
+            pictures.append({resource(QLatin1String(name)), ratio});
+    };
+    // Title bar and band: the recording buttons, the input selector's button.
+    add(2, {"/image/btn_start_record.png", "/image/btn_schedule_off.png", "/image/btn_format.png",
+            "/image/btn_cut.png", "/image/btn_close.png", "/image/btn_min.png", "/image/btn_max.png",
+            "/image/btn_device_system.png"});
+    // The recordings table: its rows' buttons and the search field.
+    add(2, {"/image/FileList/btn_play.png", "/image/FileList/btn_pause.png", "/image/FileList/btn_edit.png",
+            "/image/FileList/btn_delete.png", "/image/common/search.png"});
+    // The library panel.
+    add(2, {"/image/Library/btn_add.png"});
+    add(1, {"/image/Library/icon_list_big.png", "/image/Library/icon_list.png"});
+    // The recording pane's background (the playback bar's too) and volume
+    // button, and what the sliders and the microphone list keep from the
+    // start, shown or not.
+    add(2, {"/image/common/bg_gradual.png", "/image/BottomWidget/btn_volume_little.png",
+            "/image/slider_bottom.png", "/image/slider_top.png", "/image/BottomWidget/slider_play_bottom.png",
+            "/image/BottomWidget/slider_play_top.png", "/image/common/cmb_common.png"});
+    return pictures;
 }
 
 void MainWindow::InitCtrl()

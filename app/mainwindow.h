@@ -8,6 +8,7 @@
 #include "convert/qformatdlg.h"
 #include "recorder/qrecordobject.h"
 #include "widgetkit/qjxmainwindow.h"
+#include "widgetkit/qjxpicturecache.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -82,6 +83,10 @@ public:
     // The window's own copy of the last level block it handed on.
     QByteArray lastLevelBlock() const { return m_levelBlock; }
 
+    // The pictures the window draws when it first shows (and those its panes
+    // keep from the start), decoded on workers as it is built.
+    QVector<QJXPictureCache::Wanted> startPictures() const;
+
     // The input selector, the playback bar, the recording pane and the
     // toolbar's pictures are made in the event-loop turn after the window
     // (controlsReady); until then those accessors give null.
@@ -150,6 +155,7 @@ public:
 
 private:
     void InitLook();
+    QJXPictureCache::Wanted backgroundPicture() const;
     void Init();
     void InitMenu();
     // Fades out over 400 ms, then closes; the global hot keys go.

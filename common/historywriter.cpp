@@ -3,20 +3,20 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <utility>
 
 HistoryWriter &HistoryWriter::instance()
 {
     static HistoryWriter writer;
-    static const bool routed = [] {
-        // The queue is completed while the application object goes, before
-        // the statics its writes use are destroyed after main returns.
-        if (QCoreApplication::instance())
-            qAddPostRoutine([] { instance().shutDown(); });
-        return true;
-    }();
-    Q_UNUSED(routed);
+    // The queue is completed while the application object goes, before the
+    // statics its writes use are destroyed after main returns. A writer made
+    // before the application object (the program reads its history first
+    // thing) is routed at the first call once there is one.
+    static std::atomic<bool> routed{false};
+    if (!routed.load(std::memory_order_acquire) && QCoreApplication::instance() && !routed.exchange(true))
+        qAddPostRoutine([] { instance().shutDown(); });
     return writer;
 }
 

@@ -32,7 +32,10 @@ QString namedFolderUnder(QString base)
 
 QString executableFolder()
 {
-    QString dir = QCoreApplication::applicationDirPath();
+    // Before the application object (the program begins reading its history
+    // then), the kernel's link to the running program names the same folder.
+    QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                               : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     dir.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return dir;
 }

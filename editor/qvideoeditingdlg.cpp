@@ -60,7 +60,7 @@ void QVideoEditingDlg::preparePictures()
         return;
     // What the first dialog and its pages ask the cache for, at the ratio
     // they draw at; a name missing here is decoded when it is drawn, as before.
-    QVector<QPair<QString, qreal>> pictures;
+    QVector<QJXPictureCache::Wanted> pictures;
     for (const char *name : {"background.png", "btn_close.png", "btn_min.png", "btn_max.png",
                              "btn_common.png", "btn_previous.png", "btn_next.png", "tab_btn_bg_image.png"})
         pictures.append({QVEInitCtrlStyle::image(QLatin1String(name)), 2});
@@ -73,13 +73,12 @@ void QVideoEditingDlg::preparePictures()
         pictures.append({resources + QStringLiteral("/image/EditDlg/") + QLatin1String(name), 2});
     pictures.append({resources + QStringLiteral("/image/EditDlg/mask.png"), 1});
     pictures.append({resources + QStringLiteral("/image/common/btn_common.png"), 2});
-    QtConcurrent::run([pictures, effects = resources + QStringLiteral("/AudioEffects/")] {
-        for (const auto &[path, ratio] : pictures)
-            QJXPictureCache::picture(path, ratio);
+    QtConcurrent::run([pictures, effects = resources + QStringLiteral("/AudioEffects/")]() mutable {
         // The effect page's preset pictures.
         for (const QFileInfo &preset :
              QDir(effects).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-            QJXPictureCache::picture(preset.filePath() + QStringLiteral("/thumbnail.png"), 1);
+            pictures.append({preset.filePath() + QStringLiteral("/thumbnail.png"), 1});
+        QJXPictureCache::decodeAhead(pictures);
     });
 }
 

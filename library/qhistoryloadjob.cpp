@@ -20,10 +20,23 @@ QHistoryLoadJob::~QHistoryLoadJob()
 
 void QHistoryLoadJob::start(RowMaker makeRow, const QRowOrder &order)
 {
-    const std::shared_ptr<Progress> progress = m_progress;
-    m_watcher.setFuture(QtConcurrent::run([makeRow = std::move(makeRow), progress, order] {
+    adopt(run(std::move(makeRow), order));
+}
+
+QHistoryLoadJob::Running QHistoryLoadJob::run(RowMaker makeRow, const QRowOrder &order)
+{
+    Running running;
+    running.progress = std::make_shared<Progress>();
+    running.result = QtConcurrent::run([makeRow = std::move(makeRow), progress = running.progress, order] {
         return std::make_shared<Result>(read(makeRow, progress.get(), order));
-    }));
+    });
+    return running;
+}
+
+void QHistoryLoadJob::adopt(Running running)
+{
+    m_progress = std::move(running.progress);
+    m_watcher.setFuture(running.result);
 }
 
 QHistoryLoadJob::Result QHistoryLoadJob::read(const RowMaker &makeRow, Progress *progress,

@@ -63,12 +63,25 @@ public:
         std::atomic<Stopped> stopped{Stopped::No};
     };
 
+    // A pass begun on a worker: its result to come and how far it got.
+    struct Running
+    {
+        QFuture<std::shared_ptr<Result>> result;
+        std::shared_ptr<Progress> progress;
+    };
+
     explicit QHistoryLoadJob(QObject *parent = nullptr);
     // Stops the worker at its next entry (in the parse or after it) and waits
     // for it, so that rows it made go on this thread.
     ~QHistoryLoadJob() override;
 
     void start(RowMaker makeRow, const QRowOrder &order = QRowOrder());
+    // Begins a pass on a worker that no job follows yet (one begun before
+    // the application object, see QHistoryEarlyRead).
+    static Running run(RowMaker makeRow, const QRowOrder &order);
+    // Follows a pass begun by run(): loaded() comes once it is done (also
+    // when it was done before). Once only, before start().
+    void adopt(Running running);
     bool isRunning() const { return m_watcher.isRunning(); }
     std::shared_ptr<const Progress> progress() const { return m_progress; }
     // The whole pass on the calling thread, counted in progress (when

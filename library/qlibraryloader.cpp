@@ -6,6 +6,7 @@
 #include "library/librarytexts.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qformatfilljob.h"
+#include "library/qhistoryearlyread.h"
 #include "library/qhistoryrepair.h"
 #include "library/qlibraryquestions.h"
 #include "library/qlibraryrows.h"
@@ -35,33 +36,23 @@ QLibraryLoader::~QLibraryLoader() = default;
 
 void QLibraryLoader::start()
 {
+    // The read the program began before its window (QHistoryEarlyRead), or
+    // one begun now. The history is read on a worker: the window shows at
+    // once, and the rows join in one go when read (see OnHistoryLoaded).
+    std::optional<QHistoryEarlyRead::Begun> early = QHistoryEarlyRead::take();
+    QHistoryEarlyRead::Begun begun = early ? std::move(*early) : QHistoryEarlyRead::begin(m_rows.order());
     // Recordings cut short by a crash are repaired on a worker and join the
     // table once whole; until then no row offers them, nor does the search
     // of the output folder below take them for lost ones.
+    m_inRepair = begun.inRepair;
     auto *recovery = new QRecordingRecoveryJob(this);
     connect(recovery, &QRecordingRecoveryJob::recovered, this, &QLibraryLoader::OnRecordingsRecovered);
-    const QList<QRecordingMarker::Entry> marked = QRecordingMarker::pending();
-    for (const QRecordingMarker::Entry &e : marked)
-        m_inRepair.insert(QFileInfo(e.info.convertedPath).absoluteFilePath());
-    recovery->start(marked);
-    // The history is read on a worker: the window shows at once, and the
-    // rows join in one go when read (see OnHistoryLoaded).
+    recovery->start(begun.marked);
     m_historyJob = new QHistoryLoadJob(this);
     connect(m_historyJob, &QHistoryLoadJob::loaded, this, &QLibraryLoader::OnHistoryLoaded);
-    // Rows are made on the worker as records are read, and put in the
-    // table's order there; their controls, which name the table's buttons,
-    // are added here.
-    auto names = std::make_shared<QRowControls::ListNames>();
-    m_readOrder = m_rows.order();
-    m_historyJob->start(
-        [inRepair = m_inRepair, names](const convertedInfo &info, qint64 bytes,
-                                       const HistoryDocument::Entry &entry) -> IBaseChunk * {
-            // The row's texts are read where the history keeps them.
-            return QRowControls::takesRow(info, inRepair)
-                       ? QRowControls::recordRow(info, bytes, names.get(), &entry)
-                       : nullptr;
-        },
-        m_readOrder);
+    // An order asked for since the read began is applied as its rows join.
+    m_readOrder = begun.order;
+    m_historyJob->adopt(std::move(begun.read));
 }
 
 void QLibraryLoader::OnHistoryLoaded()

@@ -25,6 +25,15 @@ std::unique_ptr<QJXStyleButton> button(const char *toolTip, const char *image)
     made->setButtonImage(resource(image));
     return made;
 }
+
+const std::shared_ptr<const QAudioFileChunk::StateIcons> &stateIcons()
+{
+    // Worked out once: a large history makes many rows.
+    static const auto icons = std::make_shared<const QAudioFileChunk::StateIcons>(QAudioFileChunk::StateIcons{
+        resource("/image/FileList/icon_recording.png"), resource("/image/FileList/icon_playing.png"),
+        resource("/image/FileList/icon_nofile.png")});
+    return icons;
+}
 } // namespace
 
 QRowControls::QRowControls()
@@ -53,13 +62,14 @@ QRowControls::~QRowControls() = default;
 
 QAudioFileChunk *QRowControls::bareRow()
 {
-    // Worked out once: a large history makes many rows.
-    static const auto icons = std::make_shared<const QAudioFileChunk::StateIcons>(QAudioFileChunk::StateIcons{
-        resource("/image/FileList/icon_recording.png"), resource("/image/FileList/icon_playing.png"),
-        resource("/image/FileList/icon_nofile.png")});
     auto *row = new QAudioFileChunk;
-    row->setStateIcons(icons);
+    row->setStateIcons(stateIcons());
     return row;
+}
+
+void QRowControls::prepareRecordRows()
+{
+    stateIcons();
 }
 
 QAudioFileChunk *QRowControls::newRow() const

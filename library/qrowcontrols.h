@@ -55,6 +55,10 @@ public:
                                       const HistoryDocument::Entry *entry = nullptr);
     // Video records and recordings still being repaired get no row.
     static bool takesRow(const convertedInfo &info, const QSet<QString> &inRepair);
+    // What recordRow takes from the program's folder, looked up on the
+    // calling thread before a worker makes rows (also before the
+    // application object).
+    static void prepareRecordRows();
 
 private:
     static QAudioFileChunk *bareRow();

@@ -12,10 +12,13 @@
 #include <QPainter>
 #include <QTimerEvent>
 #include <algorithm>
+#include <utility>
 
 struct QJXBaseButtonDraw::Private
 {
     QImage *stateImage = nullptr;
+    // A strip given by path and not decoded yet: decoded when first drawn.
+    QString pendingPath;
     QImage *icon = nullptr;
     QRect iconRect = QRect(0, 0, 0, 0);
     bool iconButtonMode = false;
@@ -70,23 +73,38 @@ QAbstractButton *QJXBaseButtonDraw::drawOwner() const { return d->owner; }
 
 void QJXBaseButtonDraw::dropStateImage()
 {
-    if (d->ownsStateImage) {
+    d->pendingPath.clear();
+    if (d->ownsStateImage)
         delete d->stateImage;
-        d->stateImage = nullptr;
-        d->ownsStateImage = false;
-    }
+    d->stateImage = nullptr;
+    d->ownsStateImage = false;
 }
 
 bool QJXBaseButtonDraw::setButtonImage(const QString &path, bool grid)
 {
     if (!QFile::exists(path))
         return false;
-    QImage image = QJXPictureCache::picture(path, 2);
-    if (image.isNull()) {
+    QImage image = QJXPictureCache::held(path, 2);
+    if (!image.isNull()) {
+        setButtonImage(&image, grid, true);
+        return true;
+    }
+    // Sized from the file's header and decoded when first drawn: a button
+    // hidden until some state needs it never decodes its picture, and one
+    // shown finds it decoded when a worker got to it first.
+    const QSize size = QJXPictureCache::sizeOf(path);
+    if (size.isEmpty()) {
         qCWarning(lcWidgetKit, "QJXBaseButtonDraw: cannot read button image %s", qPrintable(path));
         return false;
     }
-    setButtonImage(&image, grid, true);
+    dropStateImage();
+    d->pendingPath = path;
+    d->grid = grid;
+    if (d->owner) {
+        d->owner->resize(size.width() / 8, size.height() / 2);
+        d->textRect = QRect(0, 0, d->owner->width(), d->owner->height());
+        d->owner->update();
+    }
     return true;
 }
 
@@ -119,7 +137,30 @@ void QJXBaseButtonDraw::setButtonImage(QImage *image, bool grid, bool copy)
         d->owner->update();
 }
 
-bool QJXBaseButtonDraw::isCustomDraw() const { return d->stateImage != nullptr; }
+QImage *QJXBaseButtonDraw::strip() const
+{
+    if (!d->pendingPath.isEmpty()) {
+        const QString path = std::exchange(d->pendingPath, QString());
+        const QImage image = QJXPictureCache::picture(path, 2);
+        if (image.isNull()) {
+            qCWarning(lcWidgetKit, "QJXBaseButtonDraw: cannot read button image %s", qPrintable(path));
+        } else {
+            d->stateImage = new QImage(image);
+            d->ownsStateImage = true;
+        }
+    }
+    return d->stateImage;
+}
+
+bool QJXBaseButtonDraw::isPictureDecoded() const
+{
+    return d->stateImage != nullptr;
+}
+
+bool QJXBaseButtonDraw::isCustomDraw() const
+{
+    return d->stateImage || !d->pendingPath.isEmpty();
+}
 void QJXBaseButtonDraw::setStaticState(bool on) { d->staticState = on; }
 void QJXBaseButtonDraw::setBtnState(int state) { d->state = state; }
 int QJXBaseButtonDraw::getBtnState() const { return d->state; }
@@ -378,13 +419,13 @@ int QJXBaseButtonDraw::frameForState() const
 
 void QJXBaseButtonDraw::drawFrame(QPainter &painter, int frame)
 {
-    QImage copy = QBaseImageDraw::stripFrame(*d->stateImage, frame);
+    QImage copy = QBaseImageDraw::stripFrame(*strip(), frame);
     QBaseImageDraw::drawBtnImageBg(painter, d->owner->rect(), copy, d->grid);
 }
 
 void QJXBaseButtonDraw::DrawBackground(QPainter &painter)
 {
-    if (!d->stateImage || !d->owner)
+    if (!d->owner || !strip())
         return;
     const int frame = frameForState();
     if (frame < 0) {
@@ -398,7 +439,7 @@ void QJXBaseButtonDraw::DrawBackground(QPainter &painter)
 
 void QJXBaseButtonDraw::DrawFlicker(QPainter &painter)
 {
-    if (!d->flickering || !d->stateImage || !d->owner)
+    if (!d->flickering || !d->owner || !strip())
         return;
     drawFrame(painter, d->flickerPhase == 1 ? StateHover : StatePressed);
 }

@@ -27,11 +27,16 @@ public:
     QJXBaseButtonDraw(const QJXBaseButtonDraw &) = delete;
     QJXBaseButtonDraw &operator=(const QJXBaseButtonDraw &) = delete;
 
-    // State strip; the button takes the size of one frame.
+    // State strip; the button takes the size of one frame. A strip given by
+    // path is decoded when first drawn (unless the kit's picture cache holds
+    // it already): false when the file is missing or its header unreadable;
+    // one whose pixels cannot be read is said so when it would be drawn.
     bool setButtonImage(const QString &path, bool grid);
     void setButtonImage(QImage *image, bool grid, bool copy);
     bool setButtonImage(QImage &image, bool grid);
     bool isCustomDraw() const;
+    // The strip's pixels are decoded (false while it waits to be drawn).
+    bool isPictureDecoded() const;
 
     void setStaticState(bool on);
     void setBtnState(int state);
@@ -102,6 +107,8 @@ protected:
     int frameForState() const;
 
 private:
+    // The state strip, decoded now if it waits to be; null when none.
+    QImage *strip() const;
     void drawFrame(QPainter &painter, int frame);
     void dropStateImage();
     struct Private;

@@ -1,5 +1,6 @@
 #include "qjxstylebutton.h"
 
+#include "widgetkit/qjxpicturecache.h"
 #include "widgetkit/views/qdelegatestylewidget.h"
 
 #include <QFileInfo>
@@ -25,14 +26,15 @@ bool QJXStyleButton::setButtonImage(const QString &normalPath, const QString &se
 {
     if (!QFileInfo::exists(normalPath))
         return false;
-    QImage normal(normalPath);
+    // From the kit's cache: the table's copies of a picture share its pixels.
+    QImage normal = QJXPictureCache::picture(normalPath, 2);
     if (normal.isNull()) {
         m_normalImage = QImage();
         return false;
     }
     QImage selected;
     if (!selectedPath.isEmpty() && QFileInfo::exists(selectedPath))
-        selected.load(selectedPath);
+        selected = QJXPictureCache::picture(selectedPath, 2);
     if (selected.isNull())
         selected = normal;
     normal.setDevicePixelRatio(2);

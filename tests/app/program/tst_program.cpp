@@ -61,6 +61,34 @@ void writeOneRecordHistory(const QString &folder)
     QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
 }
 
+// Waits for a message box beside the program's main window; its X window
+// id, or none when no second window showed.
+QString messageBoxOf(const QProcess &program)
+{
+    QByteArray windows;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            windows.clear();
+            return TestSupport::runProgram(QStringLiteral("xdotool"),
+                                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                            QStringLiteral("--pid"), QString::number(program.processId())},
+                                           10000, &windows)
+                       == 0
+                   && windows.trimmed().split('\n').size() >= 2;
+        },
+        30000);
+    return shown ? QString::fromLatin1(windows.trimmed().split('\n').last()) : QString();
+}
+
+// The user takes the message box with Return.
+bool answerWithReturn(const QString &box)
+{
+    return TestSupport::runProgram(QStringLiteral("xdotool"),
+                                   {QStringLiteral("windowfocus"), QStringLiteral("--sync"), box,
+                                    QStringLiteral("key"), QStringLiteral("Return")})
+           == 0;
+}
+
 } // namespace
 
 class TestProgram : public QObject
@@ -70,6 +98,8 @@ private slots:
     void showsItsWindowAndGivesTheOutputBackOnSigterm();
     void codecLibrariesComeAfterTheTableIsPainted();
     void missingOrBrokenCodecModuleIsToldAndEndsTheProgram();
+    void damagedHistoryIsToldAtStart_data();
+    void damagedHistoryIsToldAtStart();
 };
 
 void TestProgram::showsItsWindowAndGivesTheOutputBackOnSigterm()
@@ -195,25 +225,79 @@ void TestProgram::missingOrBrokenCodecModuleIsToldAndEndsTheProgram()
         QCOMPARE(run.state(), QProcess::Running);
 
         // The message box waits for the user, who takes it with Return.
-        QByteArray windows;
-        QTRY_VERIFY_WITH_TIMEOUT(TestSupport::runProgram(QStringLiteral("xdotool"),
-                                                          {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                           QStringLiteral("--pid"), QString::number(run.processId())},
-                                                          10000, &windows) == 0
-                                     && windows.trimmed().split('\n').size() >= 2,
-                                 20000);
-        const QString box = QString::fromLatin1(windows.trimmed().split('\n').last());
+        const QString box = messageBoxOf(run);
+        QVERIFY(!box.isEmpty());
         const QString shot = TestSupport::screenshotDir() + QStringLiteral("/app_program_codec_module_%1.png")
                                                                 .arg(content.isEmpty() ? "missing" : "broken");
         QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(shot));
-        QCOMPARE(TestSupport::runProgram(QStringLiteral("xdotool"),
-                                         {QStringLiteral("windowfocus"), QStringLiteral("--sync"), box,
-                                          QStringLiteral("key"), QStringLiteral("Return")}),
-                 0);
+        QVERIFY(answerWithReturn(box));
         QVERIFY(run.waitForFinished(20000));
         QCOMPARE(run.exitStatus(), QProcess::NormalExit);
         QCOMPARE(run.exitCode(), 1);
     }
+}
+
+void TestProgram::damagedHistoryIsToldAtStart_data()
+{
+    QTest::addColumn<bool>("cutShort");
+    // The program reads its history before its window is made: what the
+    // read found is still told once the window shows.
+    QTest::newRow("cut short in its second record") << true;
+    QTest::newRow("nothing but blanks") << false;
+}
+
+void TestProgram::damagedHistoryIsToldAtStart()
+{
+    QFETCH(bool, cutShort);
+    QTemporaryDir files;
+    QVERIFY(files.isValid());
+    const QString history = QVideoSettingXml::historyFilePath();
+    const QString tone = files.path() + QStringLiteral("/tone.wav");
+    QByteArray damaged = "   \n\n  ";
+    if (cutShort) {
+        writeOneRecordHistory(files.path());
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(QVideoSettingXml::waitForHistory());
+        damaged = TestSupport::readBytes(history);
+        const int end = damaged.lastIndexOf("</ROOTITEM>");
+        QVERIFY(end > 0);
+        damaged = damaged.left(end) + "    <Path_item Converted_path_=\"/music/cut";
+    }
+    QVERIFY(TestSupport::writeBytes(history, damaged));
+    const QString bad = history + QStringLiteral(".bad");
+    QFile::remove(bad);
+    const QString log = QIAnyUtil::getAppDataPath() + QStringLiteral("/log.txt");
+    QFile::remove(log);
+
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(VELMORA_PROGRAM), QStringList());
+    QVERIFY(program.waitForStarted(10000));
+    // A message box beside the main window waits for the user.
+    const QString box = messageBoxOf(program);
+    QVERIFY(!box.isEmpty());
+    QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
+        TestSupport::screenshotDir()
+        + QStringLiteral("/app_program_damaged_history_%1.png").arg(cutShort ? "cut" : "blank")));
+    // The damaged file is kept for the user, and the log says so.
+    QCOMPARE(TestSupport::readBytes(bad), damaged);
+    QFile logFile(log);
+    QVERIFY(logFile.open(QIODevice::ReadOnly));
+    const QByteArray logged = logFile.readAll();
+    QVERIFY2(logged.contains("does not parse or is refused") && logged.contains(bad.toUtf8()),
+             logged.constData());
+    // The record that could be read is the history again.
+    if (cutShort)
+        QTRY_VERIFY_WITH_TIMEOUT(TestSupport::readBytes(history).contains(tone.toUtf8())
+                                     && TestSupport::readBytes(history).contains("</ROOTITEM>"),
+                                 10000);
+    QVERIFY(answerWithReturn(box));
+    ::kill(pid_t(program.processId()), SIGTERM);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QFile::remove(bad);
 }
 
 QTEST_MAIN(TestProgram)

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <future>
 #include <mutex>
@@ -74,6 +75,7 @@ private slots:
     void quickChangesEndWithTheNewestOnDisk();
     void failedWriteIsReportedAndGoesWithTheNextSave();
     void quittingRightAfterAChangeKeepsIt();
+    void writerMadeBeforeTheApplicationEndsWithIt();
 };
 
 void TestHistoryWriter::init()
@@ -296,8 +298,50 @@ void TestHistoryWriter::quittingRightAfterAChangeKeepsIt()
     QCOMPARE(titleOnDisk(doc, 2999), QStringLiteral("Changed last"));
 }
 
+void TestHistoryWriter::writerMadeBeforeTheApplicationEndsWithIt()
+{
+    // A child whose writer is made before its application object, as the
+    // program's is when it reads its history first thing.
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--writer-before-application")});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(titleOnDisk(onDisk(), 1), QStringLiteral("Take 1"));
+}
+
+namespace {
+
+// The writer made before the application object stopped with it: a write
+// posted after it went runs on the posting thread at once.
+int writerBeforeApplication(int argc, char *argv[])
+{
+    HistoryWriter::instance();
+    {
+        QCoreApplication app(argc, argv);
+        if (!QVideoSettingXml::SaveConvertedInfo(record(1)))
+            return 1;
+    }
+    const std::thread::id here = std::this_thread::get_id();
+    static std::thread::id ranOn;
+    HistoryWriter::instance().post(QStringLiteral("after the application"), [](QString *) {
+        ranOn = std::this_thread::get_id();
+        return true;
+    });
+    if (ranOn != here) {
+        std::fprintf(stderr, "the writer outlived the application object\n");
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (argc == 2 && std::strcmp(argv[1], "--writer-before-application") == 0)
+        return writerBeforeApplication(argc, argv);
     QCoreApplication app(argc, argv);
     if (argc == 2 && std::strcmp(argv[1], "--change-and-quit") == 0) {
         const bool changed = QVideoSettingXml::SaveConvertedInfo(record(3000))

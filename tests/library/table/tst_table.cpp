@@ -7,6 +7,7 @@
 #include "common/qianyutil.h"
 #include "testsupport.h"
 
+#include "common/qrecordingmarker.h"
 #include "common/qvideosettingxml.h"
 #include "common/statefile.h"
 #include "library/libraryconnections.h"
@@ -15,6 +16,7 @@
 #include "library/qaudiofilemodel.h"
 #include "library/qaudiofilesortmodel.h"
 #include "library/qaudiofiletableview.h"
+#include "library/qhistoryearlyread.h"
 #include "library/qhistoryloadjob.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryquestions.h"
@@ -42,6 +44,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <QtTest>
 
 using namespace LibraryFixture;
@@ -63,6 +66,17 @@ bool cellShows(QFileListWgt &table, int row, int column, const QColor &colour)
         }
     return false;
 }
+
+// Counts the warnings about unreadable recording marks, and hands every
+// line on (to the test's own handler, which ignores what is expected).
+QAtomicInt s_unreadableMarks;
+QtMessageHandler s_handlerBefore = nullptr;
+void countingHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("unreadable recording mark")))
+        s_unreadableMarks.fetchAndAddRelaxed(1);
+    s_handlerBefore(type, context, message);
+}
 } // namespace
 
 class TestLibraryTable : public QObject
@@ -79,6 +93,9 @@ private slots:
     void historyThatCannotBeReadLeavesAnEmptyLoadedTable();
     void largeHistoryJoinsWhileTheEventLoopRuns();
     void tableDestroyedDuringTheReadStopsTheParse();
+    void readBegunBeforeTheLibraryStartsItAlike_data();
+    void readBegunBeforeTheLibraryStartsItAlike();
+    void readBegunBeforeTheLibraryAndNeverTakenIsStopped();
     void entriesShowTheirRecordings();
     void searchIsLiteralAndTheInfoLineAddsBytes();
     void searchOnAWorkerFindsAsTheTableShows_data();
@@ -344,6 +361,105 @@ void TestLibraryTable::tableDestroyedDuringTheReadStopsTheParse()
     QVERIFY(QVideoSettingXml::waitForHistory());
     QCOMPARE(TestSupport::readBytes(history), xml);
     QVERIFY(!QFile::exists(history + ".bad"));
+}
+
+void TestLibraryTable::readBegunBeforeTheLibraryStartsItAlike_data()
+{
+    QTest::addColumn<bool>("early");
+    QTest::newRow("begun by the library") << false;
+    QTest::newRow("begun before the library") << true;
+}
+
+void TestLibraryTable::readBegunBeforeTheLibraryStartsItAlike()
+{
+    QFETCH(bool, early);
+    const QString out = freshLibrary(m_dir.filePath(QStringLiteral("early-%1").arg(early)));
+    QDir(QRecordingMarker::folder()).removeRecursively();
+    const auto marksGo = qScopeGuard([] { QDir(QRecordingMarker::folder()).removeRecursively(); });
+    const QString kept = tone(out, "kept", "mp3", 1.0), older = tone(out, "older", "mp3", 1.0);
+    const QString probe = tone(out, "probe", "m4a", 1.0), clip = tone(out, "clip", "wav", 1.0);
+    const QString cut = tone(out, "cut", "mp3", 1.0);
+    QVERIFY(!kept.isEmpty() && !older.isEmpty() && !probe.isEmpty() && !clip.isEmpty() && !cut.isEmpty());
+    const QString gone = out + "/gone.mp3";
+    convertedInfo noFormat = record(probe, "03-01-2024 10:00");
+    noFormat.format.clear();
+    convertedInfo video = record(clip, "04-01-2024 10:00");
+    video.videoFile = true;
+    for (const convertedInfo &r :
+         {record(kept, "05-01-2024 10:00", true), record(older, "01-01-2024 10:00"), noFormat, video,
+          record(gone, "06-01-2024 10:00"), record(cut, "07-01-2024 10:00")})
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(r));
+    QVERIFY(QVideoSettingXml::waitForHistory());
+    // A recording a crash cut short, whose record was saved: it is being
+    // repaired (here it cannot be), so the history gives it no row. And a
+    // mark nobody can read, which is said once.
+    QVERIFY(QRecordingMarker::write(record(cut, "07-01-2024 10:00"), QStringLiteral("no-such-muxer")));
+    QVERIFY(TestSupport::writeBytes(QRecordingMarker::folder() + "/unreadable.recording", "{not json"));
+    s_unreadableMarks.storeRelaxed(0);
+    s_handlerBefore = qInstallMessageHandler(countingHandler);
+
+    std::optional<QHistoryEarlyRead> before;
+    if (early) {
+        before.emplace();
+        QVERIFY(before->isBegun());
+    }
+    QStringList shownAtLoad;
+    {
+        Library lib(Library::ReturnAtOnce);
+        // The library took the read over: nothing is left for another.
+        QVERIFY(!QHistoryEarlyRead::take());
+        connect(lib.table.loader(), &QLibraryLoader::emitHistoryLoaded, this,
+                [&] { shownAtLoad = lib.shownNames(); });
+        QTRY_VERIFY_WITH_TIMEOUT(lib.table.loader()->historyLoaded(), 10000);
+        QVERIFY(lib.show("Latest Recordings"));
+        QCOMPARE(lib.shownNames(), QStringList{"kept"});
+    }
+    before.reset();
+    qInstallMessageHandler(s_handlerBefore);
+    // The same rows, the same changes to the file, whoever began the read.
+    QCOMPARE(shownAtLoad, (QStringList{"kept", "probe", "older"}));
+    QCOMPARE(historyPaths(), (QStringList{kept, older, probe, clip, cut}));
+    QCOMPARE(historyInfo(kept).attribute("New_file"), QString("N"));
+    QCOMPARE(historyInfo(probe).attribute("Format_"), QString());
+    // The marks were read once, for the read and the repair alike.
+    QCOMPARE(s_unreadableMarks.loadRelaxed(), 1);
+}
+
+void TestLibraryTable::readBegunBeforeTheLibraryAndNeverTakenIsStopped()
+{
+    // A large history whose files are gone, as a start-up read finds it.
+    constexpr int kRecords = 20000;
+    QByteArray xml = "<ROOTITEM>\n";
+    for (int i = 0; i < kRecords; ++i)
+        xml += "    <Path_item Converted_path_=\"/gone/rec_"
+               + QByteArray::number(i) + ".mp3\">\n        <CONVERTED_INFO_ Title_=\"t\" Format_=\"mp3\" New_file=\"Y\"/>\n    </Path_item>\n";
+    xml += "</ROOTITEM>\n";
+    const QString history = QVideoSettingXml::historyFilePath();
+    QVERIFY(TestSupport::writeBytes(history, xml));
+    QTRY_VERIFY_WITH_TIMEOUT(StateFile::signatureTrusted(StateFile::signature(history), StateFile::nowNs()),
+                             10000);
+
+    std::shared_ptr<const QHistoryLoadJob::Progress> progress;
+    {
+        QHistoryEarlyRead early;
+        QVERIFY(early.isBegun());
+        progress = early.progress();
+        QVERIFY(progress);
+        // One at a time: a second begins nothing while the first is untaken.
+        QHistoryEarlyRead second;
+        QVERIFY(!second.isBegun());
+        QVERIFY(!second.progress());
+    }
+    // Its owner stopped it and waited for its worker.
+    QVERIFY(progress->stop.load());
+    QVERIFY(!QHistoryEarlyRead::take());
+    // Nobody took it: nothing of it reached the file.
+    QVERIFY(QVideoSettingXml::waitForHistory());
+    QCOMPARE(TestSupport::readBytes(history), xml);
+    // The next library reads for itself.
+    Library lib;
+    QVERIFY(lib.loaded);
+    QCOMPARE(lib.shownNames(), QStringList());
 }
 
 void TestLibraryTable::emptyFormatIsProbedAndTheNewMarkKept()

@@ -4,6 +4,7 @@
 
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxbuttonex.h"
+#include "widgetkit/qjxpicturecache.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -61,6 +62,8 @@ private slots:
     void staticButtonStaysPressed();
     void signalsCarryPressX();
     void missingOrNullImages();
+    void stripByPathIsDecodedWhenFirstDrawn();
+    void damagedStripIsSaidWhenDrawn();
     void textColourFollowsFrame();
     void iconCentredAndTextRectWidened();
     void iconButtonModeUsesStateFrame();
@@ -238,6 +241,75 @@ void TestButtons::missingOrNullImages()
     QVERIFY(strip.save(path));
     QVERIFY(button.setButtonImage(path, true));
     QCOMPARE(button.size(), QSize(20, 20));
+}
+
+void TestButtons::stripByPathIsDecodedWhenFirstDrawn()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/later.png");
+    QVERIFY(colourStrip().save(path));
+    QWidget host;
+    QJXBaseButton later(&host);
+    QVERIFY(later.setButtonImage(path, true));
+    // Sized from the file's header; nothing decoded while nobody draws it.
+    QCOMPARE(later.size(), QSize(20, 20));
+    QCOMPARE(later.textRect(), QRect(0, 0, 20, 20));
+    QVERIFY(later.isCustomDraw());
+    later.hide();
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QVERIFY(!later.isPictureDecoded());
+    QCOMPARE(QJXPictureCache::timesDecoded(path, 2), 0);
+
+    // Drawn: decoded then, once, and drawn as a strip given decoded.
+    later.show();
+    QCOMPARE(centre(later), kFrames[0]);
+    QVERIFY(later.isPictureDecoded());
+    enter(&later);
+    QCOMPARE(centre(later), kFrames[1]);
+    QCOMPARE(QJXPictureCache::timesDecoded(path, 2), 1);
+    // Another button of the file takes the held picture at once.
+    QJXBaseButton again(&host);
+    QVERIFY(again.setButtonImage(path, true));
+    QVERIFY(again.isPictureDecoded());
+    QCOMPARE(centre(again), kFrames[0]);
+    QCOMPARE(QJXPictureCache::timesDecoded(path, 2), 1);
+
+    // A strip given decoded before the first draw replaces the waiting one.
+    QJXBaseButton replaced(&host);
+    const QString other = dir.path() + QStringLiteral("/other.png");
+    QVERIFY(colourStrip().scaled(320, 60).save(other));
+    QVERIFY(replaced.setButtonImage(other, true));
+    QCOMPARE(replaced.size(), QSize(40, 30));
+    QImage strip = colourStrip();
+    replaced.setButtonImage(strip, true);
+    QCOMPARE(replaced.size(), QSize(20, 20));
+    QCOMPARE(centre(replaced), kFrames[0]);
+    QCOMPARE(QJXPictureCache::timesDecoded(other, 2), 0);
+}
+
+void TestButtons::damagedStripIsSaidWhenDrawn()
+{
+    // A PNG whose size can be read but whose pixels cannot.
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/cut.png");
+    QVERIFY(colourStrip().save(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.resize(60));
+    file.close();
+    QWidget host;
+    QJXBaseButton button(&host);
+    button.resize(33, 22);
+    QVERIFY(button.setButtonImage(path, true));
+    QCOMPARE(button.size(), QSize(20, 20));
+    host.show();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot read button image .*cut\\.png"));
+    button.grab();
+    // Drawn as a button without a strip from then on.
+    QVERIFY(!button.isPictureDecoded());
+    QVERIFY(!button.isCustomDraw());
+    button.grab();
 }
 
 void TestButtons::textColourFollowsFrame()
