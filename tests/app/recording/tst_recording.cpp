@@ -83,45 +83,9 @@ QByteArray deviceMonitor()
     return LoopbackDevice::instance()->sinkName() + ".monitor";
 }
 
-// Waits until the loop-back device has played `seconds` of the tone, as
-// another client hears it: a player started on a loaded machine may take a
-// while before its sound comes, which the recorded time does not tell.
-bool waitHeard(const SourceWitness &device, double seconds)
-{
-    return QTest::qWaitFor(
-        [&] {
-            const QVector<float> stereo = device.heard();
-            QVector<float> mono(stereo.size() / 2);
-            for (int i = 0; i < mono.size(); ++i)
-                mono[i] = stereo[2 * i];
-            return MediaProbe::toneSeconds(mono) >= seconds;
-        },
-        15000);
-}
-
 Moment now()
 {
     return std::chrono::steady_clock::now();
-}
-
-// Empty when a recorded file holds the tone: one seamless sine in its middle
-// second (a share above minShare), unless the server's own sound broke while
-// it recorded (as another client heard it: serverBreaks), when the file can
-// be no better, and is to hold the tone at its pitch. Else why not.
-QString holdsTheTone(const MediaProbe::Decoded &file, int serverBreaks, double minShare = 0.8)
-{
-    const double share = MediaProbe::toneShare(file.mono, 440);
-    if (serverBreaks < 0)
-        return QStringLiteral("the server played no tone meanwhile, as another client heard it");
-    if (serverBreaks == 0)
-        return share > minShare ? QString()
-                                : QStringLiteral("the file does not hold the tone: share %1").arg(share);
-    const double pitch = MediaProbe::pitch(file.mono);
-    qInfo("the server's own sound broke %d times while recording (another client heard them): share %.2f, "
-          "pitch %.1f Hz",
-          serverBreaks, share, pitch);
-    return std::abs(pitch - 440) < 22 ? QString()
-                                      : QStringLiteral("the file holds no tone of 440 Hz: %1 Hz").arg(pitch);
 }
 
 } // namespace
@@ -242,7 +206,7 @@ void TestRecording::startStopAndPlayBack()
     const MediaProbe::Decoded decoded = MediaProbe::decode(path);
     const double seconds = w.recordObject()->recordedTime() / 1e6;
     QVERIFY2(qAbs(decoded.seconds() - seconds) <= 0.1, qPrintable(QString::number(decoded.seconds())));
-    const QString holds = holdsTheTone(decoded, server.breaks(440, started, stopped));
+    const QString holds = MediaProbe::holdsTheTone(decoded, server.breaks(440, started, stopped));
     QVERIFY2(holds.isEmpty(), qPrintable(holds));
     QCOMPARE(historyEntries(path).size(), 1);
     QCOMPARE(recordings(m_folder), QStringList{path});
@@ -304,7 +268,7 @@ void TestRecording::cutAndSilenceSplitLoseNothing()
         SourceWitness device(deviceMonitor());
         QVERIFY(device.listening());
         Playback play(tone3s);
-        QVERIFY(waitHeard(device, 1.5));
+        QVERIFY(MediaProbe::waitHeard(device, 1.5));
         QTest::mouseClick(ui->m_btnCut, Qt::LeftButton);
         QVERIFY(w.isRecording());
         QVERIFY(ui->m_btnStopRecord->isVisible());
@@ -431,7 +395,7 @@ void TestRecording::closingWhileRecordingKeepsTheRecording()
     }
     const MediaProbe::Decoded decoded = MediaProbe::decode(path);
     QVERIFY2(decoded.seconds() >= 0.9, qPrintable(QString::number(decoded.seconds())));
-    const QString holds = holdsTheTone(decoded, server.breaks(440, started, stopped));
+    const QString holds = MediaProbe::holdsTheTone(decoded, server.breaks(440, started, stopped));
     QVERIFY2(holds.isEmpty(), qPrintable(holds));
     QCOMPARE(historyEntries(path).size(), 1);
     if (!destroy) {
@@ -463,7 +427,7 @@ void TestRecording::cutAndStartWaitForTheFileBeingFinished()
         SourceWitness device(deviceMonitor());
         QVERIFY(device.listening());
         Playback play(tone3s);
-        QVERIFY(waitHeard(device, 1.5));
+        QVERIFY(MediaProbe::waitHeard(device, 1.5));
         TestSupport::SlowFinish slow;
         QTest::mouseClick(ui->m_btnCut, Qt::LeftButton);
         // A second cut before the next file began changes nothing.
@@ -504,7 +468,7 @@ void TestRecording::cutAndStartWaitForTheFileBeingFinished()
         SourceWitness device(deviceMonitor());
         QVERIFY(device.listening());
         Playback tone(m_tone8s);
-        QVERIFY(waitHeard(device, 1.5));
+        QVERIFY(MediaProbe::waitHeard(device, 1.5));
         QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
     }
     QVERIFY(recordingStored(w));
@@ -557,7 +521,7 @@ void TestRecording::closingWhileTheFileIsFinishedKeepsIt()
     }
     const MediaProbe::Decoded decoded = MediaProbe::decode(path);
     QVERIFY2(decoded.seconds() >= 0.9, qPrintable(QString::number(decoded.seconds())));
-    const QString holds = holdsTheTone(decoded, server.breaks(440, started, stopped));
+    const QString holds = MediaProbe::holdsTheTone(decoded, server.breaks(440, started, stopped));
     QVERIFY2(holds.isEmpty(), qPrintable(holds));
     QCOMPARE(historyEntries(path).size(), 1);
     if (!destroy) {
@@ -626,7 +590,7 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
     QCOMPARE(historyEntries(path).size(), 1);
     const MediaProbe::Decoded lost = MediaProbe::decode(path);
     QVERIFY2(lost.seconds() >= 1.4, qPrintable(QString::number(lost.seconds())));
-    const QString holds = holdsTheTone(lost, serverBreaks);
+    const QString holds = MediaProbe::holdsTheTone(lost, serverBreaks);
     QVERIFY2(holds.isEmpty(), qPrintable(holds));
 
     // Back again: the next recording takes the sound of the default output.
@@ -647,7 +611,7 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
         // A player on a busy machine may take a while: as much again is
         // recorded after its sound came, and two seconds more, so that the
         // file's middle is the tone.
-        QVERIFY(waitHeard(device, 0.1));
+        QVERIFY(MediaProbe::waitHeard(device, 0.1));
         waitRecorded(w, 2 * w.recordObject()->recordedTime() + 2000000);
         againBreaks = device.breaks(440, started, now());
         QTest::mouseClick(ui->m_btnStopRecord, Qt::LeftButton);
@@ -657,7 +621,7 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
     QCOMPARE(closer.messages.size(), 1);
     const MediaProbe::Decoded again = MediaProbe::decode(next);
     QVERIFY2(MediaProbe::toneSeconds(again.mono) > 1.0, qPrintable(QString::number(MediaProbe::toneSeconds(again.mono))));
-    const QString holdsAgain = holdsTheTone(again, againBreaks, 0.6);
+    const QString holdsAgain = MediaProbe::holdsTheTone(again, againBreaks, 0.6);
     QVERIFY2(holdsAgain.isEmpty(), qPrintable(holdsAgain));
 }
 

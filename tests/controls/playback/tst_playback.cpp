@@ -28,6 +28,10 @@
 
 namespace {
 
+// How long a wait on the sound may take: a busy machine may starve the
+// server, the player or this test for seconds; a passing run never waits it out.
+constexpr int kSureMs = 30000;
+
 QStringList pathsOf(const QSignalSpy &spy)
 {
     QStringList paths;
@@ -177,7 +181,7 @@ void TestPlaybackBar::endOfTheLastFileFinishesTheList()
     QVERIFY(capture.start());
     bar.Play();
     QVERIFY(bar.isPlaying());
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kSureMs);
     const QVector<float> heard = capture.stop();
     QCOMPARE(pathsOf(moved), m_files);
     QVERIFY(bar.currentFile().isEmpty());
@@ -305,7 +309,7 @@ void TestPlaybackBar::fileClosedForAnEditIsReopened()
     QCOMPARE(bar.currentFile(), m_files[0]);
 
     // Closed while playing: reopened at the same place.
-    QTRY_VERIFY_WITH_TIMEOUT(bar.playObject()->getCurrentPlayerPos() >= 200000, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(bar.playObject()->getCurrentPlayerPos() >= 200000, kSureMs);
     const uint64_t playedTo = bar.playObject()->getCurrentPlayerPos();
     bar.OnCloseFileIfIsPlaying(m_files[0]);
     QCOMPARE(bar.currentFile(), m_files[0]);
@@ -404,7 +408,7 @@ void TestPlaybackBar::layoutAndScreenshotWhilePlaying()
     bar.OnSetPlayList(m_files);
     bar.Play();
     auto *position = bar.findChild<QLabel *>(QStringLiteral("m_labCurTime"));
-    QTRY_VERIFY_WITH_TIMEOUT(bar.positionSlider()->value() > 20.0, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(bar.positionSlider()->value() > 20.0, kSureMs);
     QVERIFY(!position->text().isEmpty());
     QVERIFY(!TestSupport::saveScreenshot(&bar, QStringLiteral("controls_playback_bar")).isEmpty());
     bar.Pause();
@@ -418,7 +422,7 @@ void TestPlaybackBar::lostSoundServerStopsOnTheFile()
     const QString longTone = tone(QStringLiteral("long.wav"), 440.0, 10.0);
     bar.OnSetPlayList({longTone, m_files[1]});
     bar.Play();
-    QTRY_VERIFY_WITH_TIMEOUT(bar.playObject()->getCurrentPlayerPos() > 500000, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(bar.playObject()->getCurrentPlayerPos() > 500000, kSureMs);
 
     // The box is modal: it is answered from a timer while it runs.
     QStringList shown;
@@ -431,7 +435,7 @@ void TestPlaybackBar::lostSoundServerStopsOnTheFile()
     });
     answer.start(20);
     QVERIFY(TestSupport::controlSoundServer(QStringLiteral("stop")));
-    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, kSureMs);
     QCOMPARE(shown.first(), QStringLiteral("Playback stopped: the connection to the sound server was lost."));
     // Still on the same file, not playing, and said so.
     QCOMPARE(bar.currentFile(), longTone);
@@ -442,7 +446,7 @@ void TestPlaybackBar::lostSoundServerStopsOnTheFile()
     QVERIFY(TestSupport::controlSoundServer(QStringLiteral("start")));
     bar.OnBtnPlay();
     QVERIFY(bar.isPlaying());
-    QTRY_VERIFY_WITH_TIMEOUT(bar.playObject()->getCurrentPlayerPos() > 500000, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(bar.playObject()->getCurrentPlayerPos() > 500000, kSureMs);
     QCOMPARE(shown.size(), 1);
     bar.Pause();
 }

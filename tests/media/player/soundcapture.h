@@ -6,6 +6,7 @@
 // the sound it expects instead of sleeping for a set time: on a loaded
 // machine the sound comes later, not differently.
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -19,6 +20,8 @@ public:
 
     SoundCapture();
     ~SoundCapture();
+    // Runs once the first samples arrive; false when they did not within
+    // kStartMs, parec started again as often as it ended meanwhile.
     bool start();
     QVector<float> stop();
 
@@ -35,6 +38,8 @@ public:
     bool waitForSilenceAfterSound(double quiet = 0.15, int timeoutMs = 10000);
 
 private:
+    static constexpr int kStartMs = 30000;
+    bool startOnce(const QDeadlineTimer &deadline);
     QTemporaryDir m_dir;
     QString m_path;
     QProcess m_process;

@@ -3,7 +3,10 @@
 #include "testsupport.h"
 
 #include <QProcess>
+#include <QTest>
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace MediaProbe {
@@ -88,6 +91,36 @@ double pitch(const QVector<float> &mono)
         return 0;
     std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
     return pitches[pitches.size() / 2];
+}
+
+bool waitHeard(const TestSupport::SourceWitness &witness, double seconds, int ms)
+{
+    return QTest::qWaitFor(
+        [&] {
+            const QVector<float> stereo = witness.heard();
+            QVector<float> mono(stereo.size() / 2);
+            for (int i = 0; i < mono.size(); ++i)
+                mono[i] = stereo[2 * i];
+            return toneSeconds(mono) >= seconds;
+        },
+        ms);
+}
+
+QString holdsTheTone(const Decoded &file, int serverBreaks, double minShare, double frequency)
+{
+    const double share = toneShare(file.mono, frequency);
+    if (serverBreaks < 0)
+        return QStringLiteral("the server played no tone meanwhile, as another client heard it");
+    if (serverBreaks == 0)
+        return share > minShare ? QString()
+                                : QStringLiteral("the file does not hold the tone: share %1").arg(share);
+    const double heardPitch = pitch(file.mono);
+    qInfo("the server's own sound broke %d times while recording (another client heard them): share %.2f, "
+          "pitch %.1f Hz",
+          serverBreaks, share, heardPitch);
+    return std::abs(heardPitch - frequency) < frequency / 20
+               ? QString()
+               : QStringLiteral("the file holds no tone of %1 Hz: %2 Hz").arg(frequency).arg(heardPitch);
 }
 
 } // namespace MediaProbe

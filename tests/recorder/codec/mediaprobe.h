@@ -5,6 +5,10 @@
 #include <QString>
 #include <QVector>
 
+namespace TestSupport {
+class SourceWitness;
+}
+
 namespace MediaProbe {
 
 struct Decoded {
@@ -29,5 +33,16 @@ double toneSeconds(const QVector<float> &mono);
 // median over its loud 50 ms windows. A break in the tone moves a window's
 // count by one crossing at most (10 Hz).
 double pitch(const QVector<float> &mono);
+
+// Waits until a tone played for `seconds` as the witness heard it (its first
+// channel): a player started on a loaded machine may take a while before its
+// sound comes, which a recorded time does not tell. False after ms.
+bool waitHeard(const TestSupport::SourceWitness &witness, double seconds, int ms = 15000);
+// Empty when a recorded file holds the tone: one seamless sine in its middle
+// second (a share above minShare), unless the server's own sound broke while
+// it recorded (as another client heard it: serverBreaks, from
+// SourceWitness::breaks), when the file can be no better, and is to hold the
+// tone at its pitch. Else why not.
+QString holdsTheTone(const Decoded &file, int serverBreaks, double minShare = 0.8, double frequency = 440);
 
 } // namespace MediaProbe

@@ -12,6 +12,15 @@
 
 namespace {
 
+// Bound for a start or stop that must succeed: a busy machine may leave a new
+// thread unscheduled for seconds, and a passing run never waits it out.
+constexpr int kSureMs = 30000;
+// A time-out of kShortMs ends before kShortUpperMs, which leaves a busy
+// machine seconds of slack: waiting longer means the time-out given was not
+// used (the class's own default is 5 s).
+constexpr int kShortMs = 200;
+constexpr int kShortUpperMs = 4500;
+
 std::atomic<int> threadsGone{0};
 // Destroyed when its thread has exited, before a join of that thread returns.
 struct ThreadExitMark
@@ -34,10 +43,10 @@ public:
     ~Worker() override
     {
         release = true;
-        stopThread(5000);
+        stopThread(kSureMs);
     }
-    bool start(int ms = 2000) { return startThread(ms); }
-    bool stop(int ms = 2000) { return stopThread(ms); }
+    bool start(int ms = kSureMs) { return startThread(ms); }
+    bool stop(int ms = kSureMs) { return stopThread(ms); }
 
     void OnExecute() override
     {
@@ -75,8 +84,8 @@ public:
 class OwnSleeper : public QUtilThread
 {
 public:
-    ~OwnSleeper() override { stopThread(5000); }
-    bool start() { return startThread(2000); }
+    ~OwnSleeper() override { stopThread(kSureMs); }
+    bool start() { return startThread(kSureMs); }
     bool stop(int ms) { return stopThread(ms); }
     void ask() { askStop(); }
 
@@ -88,7 +97,7 @@ public:
             // Set with the lock held: whoever sees it takes the lock only
             // once this thread sleeps.
             sleeping = true;
-            if (!woken.wait_for(guard, std::chrono::seconds(30), [this] { return wake; }))
+            if (!woken.wait_for(guard, std::chrono::minutes(10), [this] { return wake; }))
                 break;
             wake = false;
             wakeUps++;
@@ -128,7 +137,7 @@ private slots:
         QVERIFY(w.stop());   // never started: returns at once
         QVERIFY(w.start());
         QVERIFY(w.isRunning());
-        QTRY_VERIFY(w.ticks > 2);
+        QTRY_VERIFY_WITH_TIMEOUT(w.ticks > 2, kSureMs);
         QVERIFY(w.stop());
         QVERIFY(!w.isRunning());
         QCOMPARE(w.reports.load(), 1);
@@ -148,7 +157,7 @@ private slots:
         QCOMPARE(threadsGone.load(), gone + 1);
         QCOMPARE(w.ticks.load(), ticks);
         QVERIFY(w.start());
-        QTRY_VERIFY(w.ticks > ticks);
+        QTRY_VERIFY_WITH_TIMEOUT(w.ticks > ticks, kSureMs);
         QVERIFY(w.stop());
         QCOMPARE(w.runs.load(), 2);
         QCOMPARE(w.reports.load(), 2);
@@ -160,8 +169,8 @@ private slots:
         QElapsedTimer t;
         t.start();
         QVERIFY(w.start());
-        QVERIFY(t.elapsed() < 1000);
-        QTRY_VERIFY(!w.isRunning());
+        QVERIFY(t.elapsed() < kShortUpperMs); // not held until the bound
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isRunning(), kSureMs);
         QVERIFY(w.stop());
         QCOMPARE(w.runs.load(), 1);
     }
@@ -171,10 +180,10 @@ private slots:
         Worker w(Worker::NeverStarts);
         QElapsedTimer t;
         t.start();
-        QVERIFY(!w.start(200));
-        QVERIFY(t.elapsed() >= 190 && t.elapsed() < 2000);
+        QVERIFY(!w.start(kShortMs));
+        QVERIFY(t.elapsed() >= kShortMs - 10 && t.elapsed() < kShortUpperMs);
         // A second start is refused while the first thread has not ended.
-        QVERIFY(!w.start(200));
+        QVERIFY(!w.start(kShortMs));
         w.release = true;
         QVERIFY(w.stop());
         QCOMPARE(w.runs.load(), 1);
@@ -186,8 +195,8 @@ private slots:
         QVERIFY(w.start());
         QElapsedTimer t;
         t.start();
-        QVERIFY(!w.stop(200));
-        QVERIFY(t.elapsed() >= 190 && t.elapsed() < 2000);
+        QVERIFY(!w.stop(kShortMs));
+        QVERIFY(t.elapsed() >= kShortMs - 10 && t.elapsed() < kShortUpperMs);
         QVERIFY(w.isRunning());
         QCOMPARE(w.reports.load(), 0);
         w.release = true;
@@ -208,9 +217,9 @@ private slots:
         QCOMPARE(w.hookCalls.load(), 0);
         QVERIFY(w.start());
         // Asked before it sleeps, the worker would end without being woken.
-        QTRY_VERIFY(w.sleeping.load());
-        // It would sleep 30 s: the stop gets through only by waking it.
-        QVERIFY(w.stop(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(w.sleeping.load(), kSureMs);
+        // It would sleep 10 min: the stop gets through only by waking it.
+        QVERIFY(w.stop(kSureMs));
         QVERIFY(!w.isRunning());
         QCOMPARE(w.hookCalls.load(), 1);
         QCOMPARE(w.wakeUps.load(), 1);
@@ -222,19 +231,19 @@ private slots:
         w.ask();   // nothing runs: no hook
         QCOMPARE(w.hookCalls.load(), 0);
         QVERIFY(w.start());
-        QTRY_VERIFY(w.sleeping.load());
+        QTRY_VERIFY_WITH_TIMEOUT(w.sleeping.load(), kSureMs);
         // Returns at once; the worker, woken, ends on its own.
         w.ask();
         QCOMPARE(w.hookCalls.load(), 1);
-        QTRY_VERIFY(!w.isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isRunning(), kSureMs);
         bool joined = false;
-        std::thread joiner([&] { joined = w.stop(5000); });
+        std::thread joiner([&] { joined = w.stop(kSureMs); });
         joiner.join();
         QVERIFY(joined);
         // Joined: the next run is a fresh thread.
         QVERIFY(w.start());
         QVERIFY(w.isRunning());
-        QVERIFY(w.stop(5000));
+        QVERIFY(w.stop(kSureMs));
     }
 
     void nullArgumentDoesNothing()
