@@ -181,17 +181,17 @@ void QLibraryDeletion::forgetFiles(const QStringList &paths)
     const bool wasPlaying = playing && gone.count(playing->textView(QRowTexts::FilePath));
     if (wasPlaying)
         current.setPlayingRow(nullptr);
-    // The running recording's row is never taken: the name its tags plan
-    // may be a deleted file's.
+    // Their master rows, found by path; the running recording's row is
+    // never taken: the name its tags plan may be a deleted file's.
     const QAudioFileChunk *recording = current.recordingRow();
+    std::vector<IBaseChunk *> going;
+    for (std::string_view path : gone)
+        for (QAudioFileChunk *row : m_rows.mastersAt(path))
+            going.push_back(row);
     const auto goes = [&](IBaseChunk *item) {
         const auto *row = dynamic_cast<QAudioFileChunk *>(item);
         return row && row != recording && gone.count(row->textView(QRowTexts::FilePath)) > 0;
     };
-    std::vector<IBaseChunk *> going;
-    for (IBaseChunk *item : m_rows.all())
-        if (goes(item))
-            going.push_back(item);
     // The shown entry's own copies go with them; other entries make theirs
     // again when next shown.
     QLibraryChunk *shown = current.shownEntry();

@@ -1,0 +1,227 @@
+#include "library/qrowindex.h"
+
+#include <functional>
+
+namespace {
+
+constexpr size_t kMinimumSlots = 16;
+
+// Full tables are probed longer: a table grows past four fifths.
+bool tooFull(size_t count, size_t capacity)
+{
+    return capacity == 0 || count * 5 > capacity * 4;
+}
+
+size_t slotsFor(size_t count)
+{
+    size_t capacity = kMinimumSlots;
+    while (tooFull(count, capacity))
+        capacity *= 2;
+    return capacity;
+}
+
+// Whether the entry at `at`, whose home is `home`, may stay where it is
+// when the slot `hole` empties before it (all cyclic).
+bool staysPut(size_t hole, size_t home, size_t at)
+{
+    return hole <= at ? (hole < home && home <= at) : (hole < home || home <= at);
+}
+
+} // namespace
+
+quint32 QRowIndex::hashOf(std::string_view path)
+{
+    const size_t h = std::hash<std::string_view>()(path);
+    return quint32(quint64(h) ^ (quint64(h) >> 32));
+}
+
+size_t QRowIndex::rowHome(const IBaseChunk *row) const
+{
+    // The address mixed (rows are 16-byte aligned), then the table's bits.
+    quint64 x = quint64(reinterpret_cast<quintptr>(row));
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    return size_t(x) & (m_rows.size() - 1);
+}
+
+size_t QRowIndex::pathHome(quint32 hash) const
+{
+    return size_t(hash * 2654435769u) & (m_paths.size() - 1);
+}
+
+size_t QRowIndex::rowSlot(const IBaseChunk *row) const
+{
+    if (m_rows.empty() || !row)
+        return m_rows.size();
+    for (size_t i = rowHome(row);; i = (i + 1) & (m_rows.size() - 1)) {
+        if (m_rows[i].row == row)
+            return i;
+        if (!m_rows[i].row)
+            return m_rows.size();
+    }
+}
+
+size_t QRowIndex::pathSlot(const IBaseChunk *row, quint32 hash) const
+{
+    if (m_paths.empty())
+        return 0;
+    for (size_t i = pathHome(hash);; i = (i + 1) & (m_paths.size() - 1)) {
+        if (m_paths[i].row == row)
+            return i;
+        if (!m_paths[i].row)
+            return m_paths.size();
+    }
+}
+
+quint32 QRowIndex::listsOf(const IBaseChunk *row) const
+{
+    const size_t at = rowSlot(row);
+    return at < m_rows.size() ? m_rows[at].lists : 0;
+}
+
+bool QRowIndex::filedHash(const IBaseChunk *row, quint32 &hash) const
+{
+    const size_t at = rowSlot(row);
+    if (at == m_rows.size() || !(m_rows[at].lists & Master))
+        return false;
+    hash = m_rows[at].hash;
+    return true;
+}
+
+void QRowIndex::add(IBaseChunk *row, quint32 lists, quint32 pathHash)
+{
+    if (!row || !(lists & (Master | Shown)))
+        return;
+    size_t at = rowSlot(row);
+    if (at == m_rows.size()) {
+        if (tooFull(m_rowCount + 1, m_rows.size()))
+            rehashRows(m_rows.empty() ? kMinimumSlots : m_rows.size() * 2);
+        at = rowHome(row);
+        while (m_rows[at].row)
+            at = (at + 1) & (m_rows.size() - 1);
+        m_rows[at].row = row;
+        ++m_rowCount;
+    }
+    RowSlot &slot = m_rows[at];
+    if ((lists & Master) && !(slot.lists & Master)) {
+        slot.hash = pathHash;
+        insertPath(row, pathHash);
+    }
+    slot.lists |= lists & (Master | Shown);
+}
+
+void QRowIndex::remove(const IBaseChunk *row, quint32 lists)
+{
+    const size_t at = rowSlot(row);
+    if (at == m_rows.size())
+        return;
+    RowSlot &slot = m_rows[at];
+    if ((lists & Master) && (slot.lists & Master))
+        erasePath(row, slot.hash);
+    slot.lists &= ~lists;
+    if (slot.lists == 0)
+        eraseRowAt(at);
+}
+
+void QRowIndex::refile(const IBaseChunk *row, quint32 pathHash)
+{
+    const size_t at = rowSlot(row);
+    if (at == m_rows.size() || !(m_rows[at].lists & Master) || m_rows[at].hash == pathHash)
+        return;
+    erasePath(row, m_rows[at].hash);
+    m_rows[at].hash = pathHash;
+    insertPath(m_rows[at].row, pathHash);
+}
+
+void QRowIndex::insertPath(IBaseChunk *row, quint32 hash)
+{
+    if (tooFull(m_pathCount + 1, m_paths.size()))
+        rehashPaths(m_paths.empty() ? kMinimumSlots : m_paths.size() * 2);
+    size_t at = pathHome(hash);
+    while (m_paths[at].row)
+        at = (at + 1) & (m_paths.size() - 1);
+    m_paths[at] = {row, hash};
+    ++m_pathCount;
+}
+
+void QRowIndex::erasePath(const IBaseChunk *row, quint32 hash)
+{
+    size_t hole = pathSlot(row, hash);
+    if (hole >= m_paths.size())
+        return;
+    // Entries after the hole move back into it unless their home lies
+    // after it: no slot is left marked as once used.
+    const size_t mask = m_paths.size() - 1;
+    for (size_t at = (hole + 1) & mask; m_paths[at].row; at = (at + 1) & mask) {
+        if (staysPut(hole, pathHome(m_paths[at].hash), at))
+            continue;
+        m_paths[hole] = m_paths[at];
+        hole = at;
+    }
+    m_paths[hole] = PathSlot();
+    --m_pathCount;
+}
+
+void QRowIndex::eraseRowAt(size_t hole)
+{
+    const size_t mask = m_rows.size() - 1;
+    for (size_t at = (hole + 1) & mask; m_rows[at].row; at = (at + 1) & mask) {
+        if (staysPut(hole, rowHome(m_rows[at].row), at))
+            continue;
+        m_rows[hole] = m_rows[at];
+        hole = at;
+    }
+    m_rows[hole] = RowSlot();
+    --m_rowCount;
+    // A table left mostly empty by a large removal gives its room back.
+    if (m_rows.size() > 1024 && m_rowCount * 8 < m_rows.size())
+        rehashRows(slotsFor(m_rowCount));
+}
+
+void QRowIndex::rehashRows(size_t capacity)
+{
+    std::vector<RowSlot> old(capacity);
+    old.swap(m_rows);
+    for (const RowSlot &slot : old) {
+        if (!slot.row)
+            continue;
+        size_t at = rowHome(slot.row);
+        while (m_rows[at].row)
+            at = (at + 1) & (m_rows.size() - 1);
+        m_rows[at] = slot;
+    }
+    // The paths' table follows the rows' size, so that it shrinks too.
+    if (m_paths.size() > 1024 && m_pathCount * 8 < m_paths.size())
+        rehashPaths(slotsFor(m_pathCount));
+}
+
+void QRowIndex::rehashPaths(size_t capacity)
+{
+    std::vector<PathSlot> old(capacity);
+    old.swap(m_paths);
+    for (const PathSlot &slot : old) {
+        if (!slot.row)
+            continue;
+        size_t at = pathHome(slot.hash);
+        while (m_paths[at].row)
+            at = (at + 1) & (m_paths.size() - 1);
+        m_paths[at] = slot;
+    }
+}
+
+void QRowIndex::reserve(size_t rows, size_t masters)
+{
+    if (slotsFor(rows) > m_rows.size())
+        rehashRows(slotsFor(rows));
+    if (masters > 0 && slotsFor(masters) > m_paths.size())
+        rehashPaths(slotsFor(masters));
+}
+
+void QRowIndex::clear()
+{
+    m_rows = std::vector<RowSlot>();
+    m_paths = std::vector<PathSlot>();
+    m_rowCount = 0;
+    m_pathCount = 0;
+}
