@@ -13,7 +13,7 @@
 class QAudioFileChunk : public QHistoryChunk
 {
 public:
-    enum AudioState {
+    enum AudioState : quint8 {
         AudioNormal = 0,
         AudioRecording = 1,
         AudioPlaying = 2,

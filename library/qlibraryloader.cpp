@@ -109,11 +109,13 @@ void QLibraryLoader::makeJoiningRows()
     if (m_joining.next == 0)
         m_joining.filed.reserve(m_joining.rows.size(), m_joining.rows.size());
     const size_t stop = std::min(m_joining.rows.size(), m_joining.next + kRowsPerTurn);
-    for (; m_joining.next < stop; ++m_joining.next) {
-        IBaseChunk *row = m_joining.rows[m_joining.next].get();
+    std::vector<IBaseChunk *> slice;
+    slice.reserve(stop - m_joining.next);
+    for (; m_joining.next < stop; ++m_joining.next)
+        slice.push_back(m_joining.rows[m_joining.next].get());
+    for (IBaseChunk *row : slice)
         m_controls.addControls(row);
-        QLibraryRows::fileAhead(m_joining.filed, row);
-    }
+    QLibraryRows::fileAhead(m_joining.filed, slice);
     // The rows join in a turn of their own: that turn shows them all,
     // and lays out and sums a large table.
     QTimer::singleShot(0, this,
@@ -149,8 +151,7 @@ void QLibraryLoader::joinHistoryRows()
         }
         (i < m_joining.sorted ? rows : extra).push_back(m_joining.rows[i].release());
     }
-    for (IBaseChunk *row : present)
-        QLibraryRows::fileAhead(filed, row);
+    QLibraryRows::fileAhead(filed, present);
     const QRowOrder &order = m_rows.order();
     // A new order asked for while the history was read (rare) is applied here.
     if (order != m_readOrder)

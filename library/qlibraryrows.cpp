@@ -1,6 +1,7 @@
 #include "library/qlibraryrows.h"
 
 #include "library/qaudiofilemodel.h"
+#include "library/rowpass.h"
 
 #include <algorithm>
 
@@ -35,7 +36,7 @@ bool takesOver(QAudioFileChunk *found, QAudioFileChunk *row)
 quint32 pathHashOf(const IBaseChunk *row)
 {
     const auto *history = dynamic_cast<const QHistoryChunk *>(row);
-    return QRowIndex::hashOf(history ? history->textView(QRowTexts::FilePath) : std::string_view());
+    return history ? history->pathHash() : QRowIndex::hashOf(std::string_view());
 }
 
 std::vector<IBaseChunk *> inPlaces(const std::vector<IBaseChunk *> &rows, const std::vector<int> &places)
@@ -151,9 +152,16 @@ void QLibraryRows::separateShown()
         m_index.add(row, QRowIndex::Shown, 0);
 }
 
-void QLibraryRows::fileAhead(QRowIndex &index, IBaseChunk *row)
+void QLibraryRows::fileAhead(QRowIndex &index, const std::vector<IBaseChunk *> &rows)
 {
-    index.add(row, QRowIndex::Master, pathHashOf(row));
+    // The slots of the rows a few places ahead are asked of memory meanwhile.
+    constexpr size_t kAhead = 8;
+    RowPass::forEach(rows, RowPass::Rows, [&, i = size_t(0)](IBaseChunk *row) mutable {
+        if (i + kAhead < rows.size())
+            index.prefetch(rows[i + kAhead], pathHashOf(rows[i + kAhead]));
+        index.add(row, QRowIndex::Master, pathHashOf(row));
+        ++i;
+    });
 }
 
 void QLibraryRows::setAll(std::vector<IBaseChunk *> rows, QRowIndex filed)
@@ -172,7 +180,7 @@ void QLibraryRows::setAll(std::vector<IBaseChunk *> rows, QRowIndex filed)
         index.reserve(rows.size() + m_shown.size(), rows.size());
         for (IBaseChunk *row : rows)
             if (!(index.listsOf(row) & QRowIndex::Master))
-                fileAhead(index, row);
+                index.add(row, QRowIndex::Master, pathHashOf(row));
     }
     m_index = std::move(index);
     all = std::move(rows);

@@ -45,8 +45,8 @@ public:
     // holds some of them filed ahead (fileAhead) and no other row: a large
     // history's rows are filed a slice at a time before they join.
     void setAll(std::vector<IBaseChunk *> rows, QRowIndex filed = QRowIndex());
-    // Files the row in an index made ahead of setAll, as a master row.
-    static void fileAhead(QRowIndex &index, IBaseChunk *row);
+    // Files the rows in an index made ahead of setAll, as master rows.
+    static void fileAhead(QRowIndex &index, const std::vector<IBaseChunk *> &rows);
     // The entry holds the master rows from now on ("All Recordings").
     void setAllEntry(QLibraryChunk *entry);
     // A new master row, at its place; shown at once when "All Recordings"

@@ -74,6 +74,14 @@ size_t QRowIndex::pathSlot(const IBaseChunk *row, quint32 hash) const
     }
 }
 
+void QRowIndex::prefetch(const IBaseChunk *row, quint32 pathHash) const
+{
+    if (!m_rows.empty())
+        __builtin_prefetch(&m_rows[rowHome(row)], 1);
+    if (!m_paths.empty())
+        __builtin_prefetch(&m_paths[pathHome(pathHash)], 1);
+}
+
 quint32 QRowIndex::listsOf(const IBaseChunk *row) const
 {
     const size_t at = rowSlot(row);

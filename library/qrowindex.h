@@ -32,6 +32,9 @@ public:
     void remove(const IBaseChunk *row, quint32 lists);
     // A master row whose path changed is filed under its new hash.
     void refile(const IBaseChunk *row, quint32 pathHash);
+    // Asks memory for the slots the row would be filed in, ahead of add:
+    // a large history's rows are filed many at a time.
+    void prefetch(const IBaseChunk *row, quint32 pathHash) const;
     // The hash a master row is filed under; false for a row that is none.
     bool filedHash(const IBaseChunk *row, quint32 &hash) const;
     // Calls visit(row) for every master row filed under the hash: the rows
