@@ -128,27 +128,31 @@ void QLibraryLoader::joinHistoryRows()
     // Rows made while the history was read (a recording started at once)
     // keep their place; their records are not added twice.
     const std::vector<IBaseChunk *> present = m_rows.all();
-    // A few rows at most: looked through as they are, no string made per row read.
-    std::vector<std::string> presentPaths;
-    for (IBaseChunk *item : present)
-        if (auto *row = dynamic_cast<QAudioFileChunk *>(item))
-            presentPaths.emplace_back(row->textView(QRowTexts::FilePath));
-    const auto isPresent = [&presentPaths](const QAudioFileChunk *row) {
-        const std::string_view path = row->textView(QRowTexts::FilePath);
-        return std::find(presentPaths.begin(), presentPaths.end(), path) != presentPaths.end();
-    };
-    // The worker sorted the rows it read; those found again came after them.
     QRowIndex filed = std::move(m_joining.filed);
+    // A few rows at most: the history's rows of their paths are found
+    // through the index made for the rows, and go with the joining list.
+    std::vector<const IBaseChunk *> shownAlready;
+    for (IBaseChunk *item : present) {
+        const auto *row = dynamic_cast<const QAudioFileChunk *>(item);
+        if (!row)
+            continue;
+        filed.visitMasters(row->pathHash(), [&](IBaseChunk *joining) {
+            const auto *read = dynamic_cast<const QAudioFileChunk *>(joining);
+            if (read && read->textView(QRowTexts::FilePath) == row->textView(QRowTexts::FilePath))
+                shownAlready.push_back(joining);
+        });
+    }
+    for (const IBaseChunk *row : shownAlready)
+        filed.remove(row, QRowIndex::Master | QRowIndex::Shown);
+    // The worker sorted the rows it read; those found again came after them.
     std::vector<IBaseChunk *> rows;
     std::vector<IBaseChunk *> extra(present);
     rows.reserve(m_joining.rows.size() + present.size());
     for (size_t i = 0; i < m_joining.rows.size(); ++i) {
-        auto *row = dynamic_cast<QAudioFileChunk *>(m_joining.rows[i].get());
-        // A record already shown goes with the joining list below.
-        if (!presentPaths.empty() && row && isPresent(row)) {
-            filed.remove(row, QRowIndex::Master | QRowIndex::Shown);
+        IBaseChunk *row = m_joining.rows[i].get();
+        if (!shownAlready.empty()
+            && std::find(shownAlready.begin(), shownAlready.end(), row) != shownAlready.end())
             continue;
-        }
         (i < m_joining.sorted ? rows : extra).push_back(m_joining.rows[i].release());
     }
     QLibraryRows::fileAhead(filed, present);
