@@ -863,6 +863,25 @@ std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &p
     return recordOf(cache.doc.entries().at(index));
 }
 
+QVector<std::optional<convertedInfo>> QVideoSettingXml::GetConvertedInfos(const QStringList &paths)
+{
+    QVector<std::optional<convertedInfo>> records(paths.size());
+    if (paths.isEmpty())
+        return records;
+    const QString file = historyFilePath();
+    if (!holdHistory(file, false))
+        return records;
+    ParsedHistory &cache = parsedHistory();
+    QMutexLocker lock(&cache.mutex);
+    if (!cache.valid || cache.path != file)
+        return records;
+    for (int i = 0; i < paths.size(); ++i)
+        if (const int index = cache.doc.findEntry(HistoryDocument::normalisedPath(paths.at(i)), true);
+            index >= 0)
+            records[i] = recordOf(cache.doc.entries().at(index));
+    return records;
+}
+
 QString QVideoSettingXml::getPreferencePath(const QString &path)
 {
     const std::optional<convertedInfo> info = GetConvertedInfo(path);
