@@ -60,7 +60,8 @@ public:
     // A row joins the shown rows (and the shown entry's) at its place.
     void showRow(IBaseChunk *row);
     // The row's cells changed: it moves to its new place where the order
-    // asks for one, and the table repaints it.
+    // asks for one, and the table repaints it. Whatever changes a row's
+    // path tells this too: the row is filed again by path.
     void rowChanged(IBaseChunk *row);
     // Takes the row out of the master list, the shown list, the "All
     // Recordings" entry and every current reference. The row itself is

@@ -27,6 +27,55 @@ bool staysPut(size_t hole, size_t home, size_t at)
     return hole <= at ? (hole < home && home <= at) : (hole < home || home <= at);
 }
 
+// The row's slot, looked for from its home; the table's size when it has none.
+template<class Slot>
+size_t slotOf(const std::vector<Slot> &table, size_t home, const IBaseChunk *row)
+{
+    for (size_t at = home;; at = (at + 1) & (table.size() - 1)) {
+        if (table[at].row == row)
+            return at;
+        if (!table[at].row)
+            return table.size();
+    }
+}
+
+// The slot goes to the first free place from its home; that place.
+template<class Slot>
+size_t place(std::vector<Slot> &table, size_t home, const Slot &slot)
+{
+    size_t at = home;
+    while (table[at].row)
+        at = (at + 1) & (table.size() - 1);
+    table[at] = slot;
+    return at;
+}
+
+// The slot empties; the entries after it move back into the hole unless
+// their home lies after it, so that no slot is left marked as once used.
+template<class Slot, class Home>
+void empty(std::vector<Slot> &table, size_t hole, Home homeOf)
+{
+    const size_t mask = table.size() - 1;
+    for (size_t at = (hole + 1) & mask; table[at].row; at = (at + 1) & mask) {
+        if (staysPut(hole, homeOf(table[at]), at))
+            continue;
+        table[hole] = table[at];
+        hole = at;
+    }
+    table[hole] = Slot();
+}
+
+// The table made again at another size.
+template<class Slot, class Home>
+void remake(std::vector<Slot> &table, size_t capacity, Home homeOf)
+{
+    std::vector<Slot> old(capacity);
+    old.swap(table);
+    for (const Slot &slot : old)
+        if (slot.row)
+            place(table, homeOf(slot), slot);
+}
+
 } // namespace
 
 quint32 QRowIndex::hashOf(std::string_view path)
@@ -52,26 +101,12 @@ size_t QRowIndex::pathHome(quint32 hash) const
 
 size_t QRowIndex::rowSlot(const IBaseChunk *row) const
 {
-    if (m_rows.empty() || !row)
-        return m_rows.size();
-    for (size_t i = rowHome(row);; i = (i + 1) & (m_rows.size() - 1)) {
-        if (m_rows[i].row == row)
-            return i;
-        if (!m_rows[i].row)
-            return m_rows.size();
-    }
+    return m_rows.empty() || !row ? m_rows.size() : slotOf(m_rows, rowHome(row), row);
 }
 
 size_t QRowIndex::pathSlot(const IBaseChunk *row, quint32 hash) const
 {
-    if (m_paths.empty())
-        return 0;
-    for (size_t i = pathHome(hash);; i = (i + 1) & (m_paths.size() - 1)) {
-        if (m_paths[i].row == row)
-            return i;
-        if (!m_paths[i].row)
-            return m_paths.size();
-    }
+    return m_paths.empty() ? 0 : slotOf(m_paths, pathHome(hash), row);
 }
 
 void QRowIndex::prefetch(const IBaseChunk *row, quint32 pathHash) const
@@ -105,10 +140,9 @@ void QRowIndex::add(IBaseChunk *row, quint32 lists, quint32 pathHash)
     if (at == m_rows.size()) {
         if (tooFull(m_rowCount + 1, m_rows.size()))
             rehashRows(m_rows.empty() ? kMinimumSlots : m_rows.size() * 2);
-        at = rowHome(row);
-        while (m_rows[at].row)
-            at = (at + 1) & (m_rows.size() - 1);
-        m_rows[at].row = row;
+        RowSlot slot;
+        slot.row = row;
+        at = place(m_rows, rowHome(row), slot);
         ++m_rowCount;
     }
     RowSlot &slot = m_rows[at];
@@ -146,41 +180,22 @@ void QRowIndex::insertPath(IBaseChunk *row, quint32 hash)
 {
     if (tooFull(m_pathCount + 1, m_paths.size()))
         rehashPaths(m_paths.empty() ? kMinimumSlots : m_paths.size() * 2);
-    size_t at = pathHome(hash);
-    while (m_paths[at].row)
-        at = (at + 1) & (m_paths.size() - 1);
-    m_paths[at] = {row, hash};
+    place(m_paths, pathHome(hash), PathSlot{row, hash});
     ++m_pathCount;
 }
 
 void QRowIndex::erasePath(const IBaseChunk *row, quint32 hash)
 {
-    size_t hole = pathSlot(row, hash);
-    if (hole >= m_paths.size())
+    const size_t at = pathSlot(row, hash);
+    if (at >= m_paths.size())
         return;
-    // Entries after the hole move back into it unless their home lies
-    // after it: no slot is left marked as once used.
-    const size_t mask = m_paths.size() - 1;
-    for (size_t at = (hole + 1) & mask; m_paths[at].row; at = (at + 1) & mask) {
-        if (staysPut(hole, pathHome(m_paths[at].hash), at))
-            continue;
-        m_paths[hole] = m_paths[at];
-        hole = at;
-    }
-    m_paths[hole] = PathSlot();
+    empty(m_paths, at, [this](const PathSlot &slot) { return pathHome(slot.hash); });
     --m_pathCount;
 }
 
-void QRowIndex::eraseRowAt(size_t hole)
+void QRowIndex::eraseRowAt(size_t at)
 {
-    const size_t mask = m_rows.size() - 1;
-    for (size_t at = (hole + 1) & mask; m_rows[at].row; at = (at + 1) & mask) {
-        if (staysPut(hole, rowHome(m_rows[at].row), at))
-            continue;
-        m_rows[hole] = m_rows[at];
-        hole = at;
-    }
-    m_rows[hole] = RowSlot();
+    empty(m_rows, at, [this](const RowSlot &slot) { return rowHome(slot.row); });
     --m_rowCount;
     // A table left mostly empty by a large removal gives its room back.
     if (m_rows.size() > 1024 && m_rowCount * 8 < m_rows.size())
@@ -189,16 +204,7 @@ void QRowIndex::eraseRowAt(size_t hole)
 
 void QRowIndex::rehashRows(size_t capacity)
 {
-    std::vector<RowSlot> old(capacity);
-    old.swap(m_rows);
-    for (const RowSlot &slot : old) {
-        if (!slot.row)
-            continue;
-        size_t at = rowHome(slot.row);
-        while (m_rows[at].row)
-            at = (at + 1) & (m_rows.size() - 1);
-        m_rows[at] = slot;
-    }
+    remake(m_rows, capacity, [this](const RowSlot &slot) { return rowHome(slot.row); });
     // The paths' table follows the rows' size, so that it shrinks too.
     if (m_paths.size() > 1024 && m_pathCount * 8 < m_paths.size())
         rehashPaths(slotsFor(m_pathCount));
@@ -206,16 +212,7 @@ void QRowIndex::rehashRows(size_t capacity)
 
 void QRowIndex::rehashPaths(size_t capacity)
 {
-    std::vector<PathSlot> old(capacity);
-    old.swap(m_paths);
-    for (const PathSlot &slot : old) {
-        if (!slot.row)
-            continue;
-        size_t at = pathHome(slot.hash);
-        while (m_paths[at].row)
-            at = (at + 1) & (m_paths.size() - 1);
-        m_paths[at] = slot;
-    }
+    remake(m_paths, capacity, [this](const PathSlot &slot) { return pathHome(slot.hash); });
 }
 
 void QRowIndex::reserve(size_t rows, size_t masters)

@@ -2,7 +2,7 @@
 // Which of the table's lists hold a row, and the master rows of a path,
 // found in the time one row takes whatever the library's size. Two
 // open-addressing tables of bare addresses and 32-bit hashes: no path is
-// copied, and a row costs about 30 bytes. The index never reads a row: a
+// copied, and a row costs about 40 bytes. The index never reads a row: a
 // master row is filed under the hash of its path as its owner read it, and
 // is taken out by its address alone (a row that goes may be half destroyed).
 // Its owner (library/qlibraryrows.h) keeps it true on every change.
