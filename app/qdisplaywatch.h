@@ -4,8 +4,11 @@
 // before any signal comes), right after warning about it: the event loop
 // never returns and the program's own way out never runs. While a watch
 // lives, the first warning of the GUI thread that comes with the connection
-// broken runs the given way out, which then ends the process itself. It is
-// installed after the log's message handler, to which every line still goes.
+// broken makes the given way out run, on the GUI thread, as soon as that
+// warning's message handler has returned (first thing in the exit() that
+// follows it), so that the way out's own lines reach the log file with
+// their category; the way out then ends the process itself. It is installed
+// after the log's message handler, to which every line still goes.
 
 #include <QtGlobal>
 

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
@@ -20,6 +21,11 @@
 
 namespace {
 
+// How long a rotation waits for another copy holding the lock, and how
+// long after that it is not tried again (lines go on into the file).
+constexpr int kRotationTryMs = 10;
+constexpr qint64 kRotationPauseMs = 1000;
+
 struct LogState
 {
     QRecursiveMutex mutex;
@@ -32,9 +38,11 @@ struct LogState
     // have rotated it away from the path since.
     dev_t device = 0;
     ino_t inode = 0;
-    // Shared with the other copies: each line is sized and written, and the
-    // file rotated, while it is held.
+    // Shared with the other copies; taken only to rotate the file.
     std::unique_ptr<StateFileLock> lock;
+    QElapsedTimer sinceRotationFailed;
+    // The file cannot be written: said once, until it can be again.
+    bool failureSaid = false;
     // Set while a line is written, so that a line logged inside the write
     // (the mutex is recursive) is not written into itself.
     bool writing = false;
@@ -106,9 +114,14 @@ bool openLocked(LogState &s)
             fd = openRegular(name, O_EXCL);
     }
     if (fd < 0) {
-        std::fprintf(stderr, "log: cannot write %s: %s\n", name.constData(), std::strerror(errno));
+        // Every line would try again and fail alike: said once.
+        if (!s.failureSaid)
+            std::fprintf(stderr, "log: cannot write %s: %s; lines go to standard error only\n",
+                         name.constData(), std::strerror(errno));
+        s.failureSaid = true;
         return false;
     }
+    s.failureSaid = false;
     struct stat opened;
     ::fstat(fd, &opened);
     s.fd = fd;
@@ -125,34 +138,106 @@ bool stillAtThePath(const LogState &s)
            && st.st_ino == s.inode;
 }
 
-qint64 openSize(const LogState &s)
-{
-    struct stat st;
-    return ::fstat(s.fd, &st) == 0 ? qint64(st.st_size) : 0;
-}
-
-// The caller holds the mutex and the lock of the copies.
-void rotateLocked(LogState &s)
-{
-    const QByteArray name = QFile::encodeName(s.path);
-    // The copy before is replaced in one step; the limit holds even when
-    // no copy can be kept.
-    if (::rename(name.constData(), QFile::encodeName(QLogFile::previousPath(s.path)).constData()) != 0)
-        ::unlink(name.constData());
-    openLocked(s);
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
+bool writeAll(int fd, const char *data, qint64 size)
 {
     qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size_t(size - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
         done += n;
     }
+    return true;
+}
+
+// Keeps the newest whole lines of the file at name within limit bytes
+// (a file that grew past the limit before this copy started, or while
+// copies appended at once). Lines appended meanwhile by a copy that has
+// not seen the rotation yet are kept too.
+void cutToLimit(const QByteArray &name, qint64 limit)
+{
+    const int in = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0)
+        return;
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= limit) {
+        ::close(in);
+        return;
+    }
+    qint64 size = st.st_size;
+    QByteArray tail(int(limit), Qt::Uninitialized);
+    if (::pread(in, tail.data(), size_t(limit), off_t(size - limit)) != ssize_t(limit)) {
+        ::close(in);
+        return;
+    }
+    // From the first line that starts within the limit.
+    const int newline = tail.indexOf('\n');
+    if (newline >= 0)
+        tail.remove(0, newline + 1);
+    const QByteArray cut = name + ".cut";
+    const int out = ::open(cut.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    bool written = out >= 0 && writeAll(out, tail.constData(), tail.size());
+    for (int round = 0; written && round < 3 && ::fstat(in, &st) == 0 && st.st_size > size; ++round) {
+        QByteArray more(int(st.st_size - size), Qt::Uninitialized);
+        written = ::pread(in, more.data(), size_t(more.size()), off_t(size)) == ssize_t(more.size())
+                  && writeAll(out, more.constData(), more.size());
+        size = st.st_size;
+    }
+    if (out >= 0)
+        ::close(out);
+    ::close(in);
+    if (!written || ::rename(cut.constData(), name.constData()) != 0)
+        ::unlink(cut.constData());
+}
+
+// Rotates the file when this copy can take the lock within a moment (one
+// that holds it stopped must not hold up any line); otherwise lines go on
+// into the file, past the limit, and the next rotation cuts the copy it
+// keeps. The caller holds the mutex.
+void rotateLocked(LogState &s)
+{
+    if (s.sinceRotationFailed.isValid() && s.sinceRotationFailed.elapsed() < kRotationPauseMs)
+        return;
+    if (!s.lock->tryLock(kRotationTryMs)) {
+        s.sinceRotationFailed.start();
+        return;
+    }
+    s.sinceRotationFailed.invalidate();
+    // Another copy may have rotated it already: then the new file is taken.
+    if (s.fd < 0 || stillAtThePath(s)) {
+        const QByteArray name = QFile::encodeName(s.path);
+        const QByteArray previous = QFile::encodeName(QLogFile::previousPath(s.path));
+        // The copy before is replaced in one step; the limit holds even when
+        // no copy can be kept.
+        if (::rename(name.constData(), previous.constData()) == 0)
+            cutToLimit(previous, s.limit);
+        else
+            ::unlink(name.constData());
+    }
+    openLocked(s);
+    s.lock->unlock();
+}
+
+qint64 openSize(const LogState &s)
+{
+    struct stat st;
+    return ::fstat(s.fd, &st) == 0 ? qint64(st.st_size) : 0;
+}
+
+// Appends the line in one write: O_APPEND puts it after whatever another
+// copy appended, whole, with no lock (one stopped in a debugger must not
+// hold up this one). False when it could not be written.
+bool appendLocked(LogState &s, const QByteArray &line)
+{
+    if (!writeAll(s.fd, line.constData(), line.size()))
+        return false;
+    // A rotation that kept a cut copy removed the file this one was still
+    // open on: the line goes into the new file too (it may be in both).
+    struct stat st;
+    if (::fstat(s.fd, &st) == 0 && st.st_nlink == 0 && openLocked(s))
+        return writeAll(s.fd, line.constData(), line.size());
     return true;
 }
 
@@ -163,9 +248,6 @@ void writeLine(QByteArray line)
     if (!s.installed || s.writing)
         return;
     s.writing = true;
-    // Without the lock (a folder that takes no lock file) this copy still
-    // writes, as a lone copy would.
-    s.lock->lock();
     if (s.fd >= 0 && !stillAtThePath(s))
         openLocked(s);
     if (s.fd >= 0 || openLocked(s)) {
@@ -178,12 +260,14 @@ void writeLine(QByteArray line)
         if (size > 0 && size + line.size() > s.limit)
             rotateLocked(s);
         // A full disk or a vanished folder: a fresh file is tried with the next line.
-        if (s.fd >= 0 && !writeAll(s.fd, line)) {
+        if (s.fd >= 0 && !appendLocked(s, line)) {
             ::close(s.fd);
             s.fd = -1;
+        } else if (s.fd >= 0 && openSize(s) > s.limit) {
+            // Lines of other copies came in at the same moment.
+            rotateLocked(s);
         }
     }
-    s.lock->unlock();
     s.writing = false;
 }
 
@@ -224,10 +308,10 @@ void QLogFile::install(const QString &path, qint64 limit)
         s.limit = qMax<qint64>(limit, 1024);
         s.installed = true;
         s.lock = std::make_unique<StateFileLock>(path);
-        s.lock->lock();
+        s.sinceRotationFailed.invalidate();
+        s.failureSaid = false;
         if (openLocked(s) && openSize(s) >= s.limit)
             rotateLocked(s);
-        s.lock->unlock();
     }
     const QtMessageHandler previous = qInstallMessageHandler(handleMessage);
     QMutexLocker lock(&s.mutex);

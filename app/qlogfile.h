@@ -4,13 +4,17 @@
 // to the file with its time and category, and still hands each line to the
 // handler before it (standard error). The file is kept small: once it would
 // pass its size limit it becomes "<name>.1", replacing the copy before, and a
-// new file starts; neither is ever larger than the limit. Any thread may log;
-// a line is appended and handed to the system at once, never synced to the
-// disk. Only a regular file is written: a FIFO or a symbolic link at the path
-// is replaced by a new file, with a warning on standard error. Running copies
-// of the program share the file: each line is written, and the file rotated,
-// under a lock they share, and a copy whose file another one rotated away
-// goes on in the new one.
+// new file starts; a copy kept larger than the limit (a file that had grown
+// past it before) keeps only its newest lines within it. Any thread may log;
+// a line is appended whole and handed to the system at once, never synced to
+// the disk. Only a regular file is written: a FIFO or a symbolic link at the
+// path is replaced by a new file, with a warning on standard error; a file
+// that cannot be written is said once there. Running copies of the program
+// share the file: each appends its lines (O_APPEND) without waiting for the
+// others, rotates it under a lock they share, taken only for a moment (one
+// that holds it, stopped in a debugger, leaves the file to grow past the
+// limit until it lets go), and goes on in the new file when another rotated
+// it away.
 
 #include <QString>
 #include <QtGlobal>

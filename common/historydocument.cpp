@@ -970,9 +970,11 @@ bool HistoryDocument::parse(const QByteArray &bytes, QString *reason, const GoOn
         } else if (token != QXmlStreamReader::StartElement
                    && !(refused = StateFile::overLongValue(reader)).isEmpty()) {
             break;
-        } else if (token == QXmlStreamReader::Characters && depth == 1 && !reader.isWhitespace()) {
+        } else if (depth == 1 && StateFile::isStrayText(reader)) {
             // What is left of an entry whose '<' was damaged.
             refused = QStringLiteral("a text between the entries");
+        } else if (!(refused = StateFile::swallowedMarkup(reader)).isEmpty()) {
+            break;
         } else if (token == QXmlStreamReader::StartElement) {
             if (depth >= StateFile::kMaxDepth) {
                 refused = QStringLiteral("elements nested deeper than %1 levels").arg(StateFile::kMaxDepth);

@@ -11,9 +11,15 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 
 #include <cstdio>
+#include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -103,6 +109,46 @@ int makeHoldable(QDomNode node, bool change, QStringList *what)
         n = next;
     }
     return found;
+}
+
+// Parses through the stream reader, as StateFile::check reads the file: by
+// its byte order mark or declaration, and character references beyond
+// U+FFFF as what they name (the DOM's own parser keeps only their lower
+// sixteen bits).
+bool parseDocument(const QByteArray &bytes, QDomDocument &doc, QString *reason = nullptr)
+{
+    QXmlStreamReader reader(bytes);
+    // As StateFile::check reads it: a prefix is part of the name.
+    reader.setNamespaceProcessing(false);
+    QDomDocument parsed;
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!parsed.setContent(&reader, false, &error, &line, &column)) {
+        if (reason)
+            *reason = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(error);
+        return false;
+    }
+    doc = parsed;
+    return true;
+}
+
+// The document's bytes as the store writes them: UTF-8, indent 4. A
+// declaration read with it now says UTF-8 (as it stood, it could name
+// another encoding, and the DOM writes characters that one lacks as
+// references to UTF-16 halves).
+QByteArray serialized(const QDomDocument &doc)
+{
+    const QDomNode first = doc.firstChild();
+    static const QRegularExpression kUtf8(
+        QStringLiteral(R"(^version\s*=\s*(["'])1\.0\1\s+encoding\s*=\s*(["'])UTF-8\2$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!first.isProcessingInstruction() || first.nodeName() != QLatin1String("xml")
+        || kUtf8.match(first.nodeValue().trimmed()).hasMatch())
+        return doc.toByteArray(4);
+    QDomDocument copy = doc.cloneNode(true).toDocument();
+    copy.firstChild().toProcessingInstruction().setData(QStringLiteral("version=\"1.0\" encoding=\"UTF-8\""));
+    return copy.toByteArray(4);
 }
 
 } // namespace
@@ -213,6 +259,14 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
         }
     }
     const StateFile::Reading reading = StateFile::read(path, maxBytesOf(path));
+    // A damaged file is set aside and replaced under the lock of the running
+    // copies, after it is read again: another copy may have mended it.
+    const auto repairLocked = [&]() -> std::optional<bool> {
+        if (StateFileLock::heldHere(path))
+            return std::nullopt;
+        const StateFileLocker lock(path);
+        return lockedToSave(path, lock) && readShared(path, doc);
+    };
     QByteArray salvaged;
     switch (reading.status) {
     case StateFile::Status::Missing:
@@ -223,6 +277,8 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
         qCWarning(lcCommon) << "Cannot read" << path << reading.reason;
         return false;
     case StateFile::Status::Refused:
+        if (const std::optional<bool> repaired = repairLocked())
+            return *repaired;
         if (!setAside(path, QByteArray(), reading.reason, salvaged))
             return false;
         break;
@@ -248,22 +304,16 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
                 doc = newDocument();
         } else if (StateFile::check(reading.bytes, StateFile::kMaxDepth, &reason,
                                     StateFile::Between::BlanksOnly)) {
-            QDomDocument parsed;
-            QString error;
-            int line = 0;
-            int column = 0;
-            if (!parsed.setContent(reading.bytes, false, &error, &line, &column)) {
-                reason = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(error);
-            } else {
-                doc = parsed;
+            if (parseDocument(reading.bytes, doc, &reason))
                 ensureRoot(doc);
-            }
         }
         if (reason.isEmpty()) {
             QMutexLocker lock(&cache.mutex);
             cache.files.insert(path, {before, StateFile::nowNs(), reading.bytes, doc});
             return true;
         }
+        if (const std::optional<bool> repaired = repairLocked())
+            return *repaired;
         if (!setAside(path, reading.bytes, reason, salvaged))
             return false;
         break;
@@ -272,8 +322,7 @@ bool QVideoSettingXml::readShared(const QString &path, QDomDocument &doc)
     // What could be read from the damaged file replaces it; else an empty
     // document (an empty file would not be well-formed).
     QDomDocument recovered;
-    if (!salvaged.isEmpty() && recovered.setContent(salvaged, false)
-        && recovered.documentElement().hasChildNodes())
+    if (!salvaged.isEmpty() && parseDocument(salvaged, recovered) && recovered.documentElement().hasChildNodes())
         doc = recovered;
     else
         doc = newDocument();
@@ -298,9 +347,31 @@ bool QVideoSettingXml::writeFileAtomically(const QString &path, const QByteArray
     });
 }
 
+bool QVideoSettingXml::lockedToSave(const QString &path, const StateFileLocker &lock)
+{
+    if (!lock.replaced().isEmpty())
+        qCWarning(lcCommon).noquote() << QStringLiteral("%1 was %2; a lock file replaces it")
+                                             .arg(StateFileLock::lockPathOf(path), lock.replaced());
+    if (lock.isLocked())
+        return true;
+    qCWarning(lcCommon).noquote() << QStringLiteral("%1 is not saved: %2").arg(path, lock.errorString());
+    return false;
+}
+
 bool QVideoSettingXml::writeFileAtomically(const QString &path, const FileProducer &produce, QString *reason,
                                            const std::function<void(int fd)> &beforeCommit)
 {
+    // A link to nothing would be written through, making a file where it
+    // points: what is there goes, as for the log, not what it points to.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat there;
+    if (::lstat(name.constData(), &there) == 0 && S_ISLNK(there.st_mode) && !QFileInfo::exists(path)) {
+        const QString target = QFileInfo(path).symLinkTarget();
+        if (::unlink(name.constData()) == 0)
+            qCWarning(lcCommon).noquote()
+                << QStringLiteral("%1 was a symbolic link to nothing (%2); a new file replaces it")
+                       .arg(path, target);
+    }
     QSaveFile file(path);
     const auto fail = [&](const QString &what) {
         const QString why = QStringLiteral("%1 (%2)").arg(what, file.errorString());
@@ -349,10 +420,10 @@ bool QVideoSettingXml::SaveXml(const QString &path, const QDomDocument &doc)
         makeHoldable(holdable, true, &dropped);
         qCWarning(lcCommon).noquote()
             << path << "cannot hold, and is saved without:" << dropped.join(QStringLiteral("; "));
-        return writeFileAtomically(path, holdable.toByteArray(4));
+        return writeFileAtomically(path, serialized(holdable));
     }
     // toByteArray writes UTF-8 and adds no declaration of its own.
-    return writeFileAtomically(path, doc.toByteArray(4));
+    return writeFileAtomically(path, serialized(doc));
 }
 
 bool QVideoSettingXml::loadOrCreate(const QString &path, QDomDocument &doc)
@@ -384,10 +455,8 @@ bool QVideoSettingXml::loadReadOnly(const QString &path, QDomDocument &doc)
         qCWarning(lcCommon).noquote() << QStringLiteral("%1 does not parse (%2)").arg(path, reason);
         return false;
     }
-    QDomDocument parsed;
-    if (!parsed.setContent(reading.bytes, false))
+    if (!parseDocument(reading.bytes, doc))
         return false;
-    doc = parsed;
     return !doc.documentElement().isNull();
 }
 
@@ -407,6 +476,8 @@ bool QVideoSettingXml::changeXml(const QString &path, bool createMissing,
                                  const std::function<XmlEdit(QDomDocument &doc)> &change)
 {
     const StateFileLocker lock(path);
+    if (!lockedToSave(path, lock))
+        return false;
     QDomDocument doc;
     if (!(createMissing ? loadOrCreate(path, doc) : loadExisting(path, doc)))
         return false;

@@ -26,6 +26,7 @@
 
 class HistoryDocument;
 class QObject;
+class StateFileLocker;
 
 class QVideoSettingXml
 {
@@ -92,7 +93,8 @@ public:
     // true; whether it reached the disk is told by whenHistoryWritten, by
     // the writer's writeFailed, and by waitForHistory, which waits for the
     // writes on their way: false when the file does not hold every change
-    // (a write failed and none succeeded since; reason says why). Running
+    // (a write failed, or a change was refused because the file cannot be
+    // read, and no write succeeded since; reason says why). Running
     // copies of the program save one at a time, each taking in what the
     // others wrote since it last read the file: both copies' changes stay.
     static bool waitForHistory(QString *reason = nullptr);
@@ -246,7 +248,12 @@ private:
     // Read-only data files: parsed as they are, never replaced.
     static bool loadReadOnly(const QString &path, QDomDocument &doc);
     static QString appDataFile(const QString &name);
-    // Replaces the file with the bytes or leaves it untouched.
+    // The lock of the running copies is held, so the file may be saved;
+    // else the refusal is logged with its reason. A lock file that replaced
+    // what stood at its path is logged too.
+    static bool lockedToSave(const QString &path, const StateFileLocker &lock);
+    // Replaces the file with the bytes or leaves it untouched. A symbolic
+    // link to nothing at the path is replaced, never written through.
     static bool writeFileAtomically(const QString &path, const QByteArray &bytes);
     // The same for bytes made a piece at a time: produce hands each piece
     // to the writer it is given and returns false to give up (so does the
@@ -258,9 +265,15 @@ private:
                                     const std::function<void(int fd)> &beforeCommit = {});
     // Reads the history into doc; a missing file gives an empty document
     // when createMissing is set, else false. A parse that goOn stops gives
-    // false and changes nothing.
+    // false and changes nothing. unreadable, when given, says why a file
+    // that is there cannot be read (a folder).
     static bool loadHistory(HistoryDocument &doc, bool createMissing,
-                            const std::function<bool()> &goOn = std::function<bool()>());
+                            const std::function<bool()> &goOn = std::function<bool()>(),
+                            QString *unreadable = nullptr);
+    // A change refused because the file cannot be read: waitForHistory
+    // says so until a write succeeds, and the writer's writeFailed tells it
+    // once.
+    static void refuseChange(const QString &reason);
     // A change of the history, made on whatever document it is given: on
     // the history in memory at once, and again on what another copy of the
     // program wrote before this one's change reached the file. True when it
@@ -271,7 +284,7 @@ private:
     // The history held in memory for the file: read when it is not, and,
     // unless it is followed, when another writer changed the file since.
     // False when there is none (a missing file without createMissing).
-    static bool holdHistory(const QString &file, bool createMissing);
+    static bool holdHistory(const QString &file, bool createMissing, QString *unreadable = nullptr);
     // Makes the change on the history held and, when it changed something,
     // hands it to the history writer.
     static HistoryEdit changeHistory(bool createMissing, const HistoryChange &change);

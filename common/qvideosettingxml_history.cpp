@@ -86,6 +86,10 @@ struct ParsedHistory
         std::function<void(const QStringList &)> changed;
     };
     std::vector<Follower> followers;
+    // Why a change was refused since the last write that succeeded: the
+    // file could not be read (a folder at its path); told once.
+    QString refused;
+    bool refusalTold = false;
 };
 
 // Tells the bytes another writer left apart from ours, not an attacker's:
@@ -367,7 +371,8 @@ bool unchangedSince(const QString &file, bool baseKnown, const StateFile::Signat
 
 } // namespace
 
-bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, const std::function<bool()> &goOn)
+bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing,
+                                   const std::function<bool()> &goOn, QString *unreadable)
 {
     const QString file = historyFilePath();
     const StateFile::Signature before = StateFile::signature(file);
@@ -423,6 +428,10 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     }
     case StateFile::Status::Unopenable:
         qCWarning(lcCommon) << "Cannot read" << file << reading.reason;
+        if (unreadable)
+            *unreadable = reading.reason == QLatin1String("a folder")
+                              ? QStringLiteral("is a folder, not a file")
+                              : QStringLiteral("cannot be read (%1)").arg(reading.reason);
         return false;
     case StateFile::Status::Refused:
         if (!setAside(file, QByteArray(), reading.reason, salvaged))
@@ -485,6 +494,22 @@ bool QVideoSettingXml::loadHistory(HistoryDocument &doc, bool createMissing, con
     return saveHistory(doc, addingEntriesOf(doc));
 }
 
+void QVideoSettingXml::refuseChange(const QString &reason)
+{
+    const QString file = historyFilePath();
+    bool tell = false;
+    {
+        ParsedHistory &cache = parsedHistory();
+        QMutexLocker lock(&cache.mutex);
+        cache.refused = reason;
+        tell = !cache.refusalTold;
+        cache.refusalTold = true;
+    }
+    // As a write that failed: the window says why, once.
+    if (tell)
+        emit HistoryWriter::instance().writeFailed(file, reason);
+}
+
 QVideoSettingXml::HistoryChange QVideoSettingXml::addingEntriesOf(const HistoryDocument &recovered)
 {
     return [recovered](HistoryDocument &doc) {
@@ -506,7 +531,7 @@ QVideoSettingXml::HistoryChange QVideoSettingXml::addingEntriesOf(const HistoryD
     };
 }
 
-bool QVideoSettingXml::holdHistory(const QString &file, bool createMissing)
+bool QVideoSettingXml::holdHistory(const QString &file, bool createMissing, QString *unreadable)
 {
     ParsedHistory &cache = parsedHistory();
     {
@@ -517,7 +542,7 @@ bool QVideoSettingXml::holdHistory(const QString &file, bool createMissing)
             return true;
     }
     HistoryDocument doc;
-    return loadHistory(doc, createMissing);
+    return loadHistory(doc, createMissing, std::function<bool()>(), unreadable);
 }
 
 QVideoSettingXml::HistoryEdit QVideoSettingXml::changeHistory(bool createMissing, const HistoryChange &change)
@@ -525,8 +550,12 @@ QVideoSettingXml::HistoryEdit QVideoSettingXml::changeHistory(bool createMissing
     const QString file = historyFilePath();
     ParsedHistory &cache = parsedHistory();
     for (;;) {
-        if (!holdHistory(file, createMissing))
+        QString unreadable;
+        if (!holdHistory(file, createMissing, &unreadable)) {
+            if (!unreadable.isEmpty())
+                refuseChange(unreadable);
             return HistoryEdit::Unread;
+        }
         QMutexLocker lock(&cache.mutex);
         // Dropped meanwhile (a damaged file set aside): held again.
         if (!cache.valid || cache.path != file)
@@ -636,9 +665,17 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason, bool l
     // Another copy of the program saves under the same lock: what it wrote
     // since this process last read or wrote the file is taken in first.
     StateFileLock fileLock(file);
-    if (!fileLock.lock())
-        qCWarning(lcCommon).noquote() << (lookOnly ? "History: read" : "History: saved")
-                                      << "without the lock of other copies:" << fileLock.errorString();
+    const bool locked = fileLock.lock();
+    if (!fileLock.replaced().isEmpty())
+        qCWarning(lcCommon).noquote() << QStringLiteral("%1 was %2; a lock file replaces it")
+                                             .arg(StateFileLock::lockPathOf(file), fileLock.replaced());
+    if (!locked) {
+        // Without it, this copy could undo what another saves.
+        *reason = (lookOnly ? QStringLiteral("is not read: %1") : QStringLiteral("is not saved: %1"))
+                      .arg(fileLock.errorString());
+        qCWarning(lcCommon).noquote() << file << *reason;
+        return false;
+    }
     ParsedHistory &cache = parsedHistory();
     HistoryDocument doc;
     std::vector<ParsedHistory::Pending> changes;
@@ -750,6 +787,8 @@ bool QVideoSettingXml::writeHistory(const QString &file, QString *reason, bool l
     }
     cache.unwritten = !cache.pending.empty();
     cache.failure.clear();
+    cache.refused.clear();
+    cache.refusalTold = false;
     cache.baseKnown = true;
     cache.saveCount = saves;
     cache.signature = written;
@@ -810,6 +849,11 @@ bool QVideoSettingXml::waitForHistory(QString *reason)
     // succeeds: what counts is whether the file holds them now.
     ParsedHistory &cache = parsedHistory();
     QMutexLocker lock(&cache.mutex);
+    if (!cache.refused.isEmpty()) {
+        if (reason)
+            *reason = cache.refused;
+        return false;
+    }
     if (!cache.valid || !cache.unwritten)
         return true;
     if (reason)

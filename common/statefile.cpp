@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
+#include <QRegularExpression>
 #include <QTextCodec>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -359,6 +360,194 @@ QString StateFile::fromUtf8(const char *data, int size)
     return QString(marks, QChar(0xFEFF)) + QString::fromUtf8(data + 3 * marks, size - 3 * marks);
 }
 
+bool StateFile::isStrayText(const QXmlStreamReader &reader)
+{
+    return reader.isCharacters() && !reader.isWhitespace() && !reader.isCDATA();
+}
+
+QString StateFile::swallowedMarkup(const QXmlStreamReader &reader)
+{
+    if (reader.isProcessingInstruction() && reader.processingInstructionData().contains(QLatin1String("<?")))
+        return QStringLiteral("a processing instruction holds the start of another: its end was lost");
+    if (reader.isCDATA() && reader.text().contains(QLatin1String("<![CDATA[")))
+        return QStringLiteral("a CDATA section holds the start of another: its end was lost");
+    return QString();
+}
+
+namespace {
+
+// The encoding the text's declaration names; empty when it names none or
+// there is none. declared: the text opens with a declaration, or with what
+// damage left of one; readable: it is whole (a damaged one may still name
+// its encoding).
+QByteArray declaredEncoding(const QByteArray &bytes, bool *declared, bool *readable)
+{
+    // A declaration ends at the first "?>" (no '<' before it but its own),
+    // and holds no '>' but that one: damage may have put a '<' or a '>' in.
+    const int close = bytes.indexOf("?>");
+    const int open = bytes.indexOf('<', 1);
+    const int gt = bytes.indexOf('>');
+    const int end = close >= 0 && close < 512 && (open < 0 || open > close) ? close + 2
+                    : gt >= 0 && gt < 512                                   ? gt + 1
+                                                                            : 512;
+    const QByteArray declaration = bytes.left(end);
+    *declared = declaration.startsWith("<?") || declaration.endsWith("?>")
+                || declaration.left(7).contains("xml") || declaration.contains("encoding");
+    *readable = false;
+    if (!*declared)
+        return QByteArray();
+    // Not QString::fromLatin1(QByteArray), which ends at a NUL.
+    const QString text = QString::fromLatin1(declaration.constData(), declaration.size());
+    // version="..." [encoding="..."] [standalone="..."], blanks between.
+    static const QRegularExpression kDeclaration(QStringLiteral(
+        R"(^<\?xml\s+version\s*=\s*(["'])[0-9.]+\1(\s+encoding\s*=\s*(["'])([A-Za-z][A-Za-z0-9._-]*)\3)?)"
+        R"((\s+standalone\s*=\s*(["'])(yes|no)\6)?\s*\?>$)"));
+    const QRegularExpressionMatch m = kDeclaration.match(text);
+    if (m.hasMatch()) {
+        *readable = true;
+        return m.captured(4).toLatin1();
+    }
+    // Damaged: the encoding is taken when it can still be read.
+    static const QRegularExpression kEncoding(
+        QStringLiteral(R"(encoding\s*=\s*(["'])([A-Za-z][A-Za-z0-9._-]*)\1)"));
+    const QRegularExpressionMatch e = kEncoding.match(text);
+    return e.hasMatch() ? e.captured(2).toLatin1() : QByteArray();
+}
+
+// UTF-16 from `from` on. A byte lost or put in shifts every later
+// character by one byte: ASCII (all markup is) then reads as code units
+// with a zero low byte. The unit read before those may hold the first byte
+// of the first whole character after the damage (when what that byte and
+// the next make is ASCII): reading goes on from that byte, and the unit
+// read, made of what the damage left, is dropped; otherwise from the next
+// byte.
+QString fromUtf16(const QByteArray &bytes, int from, bool bigEndian, int *undecodable)
+{
+    const int size = bytes.size();
+    const auto unitAt = [&](int i) {
+        const uint a = uchar(bytes.at(i));
+        const uint b = uchar(bytes.at(i + 1));
+        return ushort(bigEndian ? (a << 8) | b : (b << 8) | a);
+    };
+    const auto shifted = [](ushort unit) { return (unit & 0xFF) == 0 && unit >= 0x0900 && unit < 0x7F00; };
+    QString text;
+    text.reserve((size - from) / 2);
+    int i = from;
+    int single = -1; // where the last character read as one unit began
+    while (i + 1 < size) {
+        const ushort unit = unitAt(i);
+        if (shifted(unit) && i + 3 < size && shifted(unitAt(i + 2))) {
+            ++*undecodable;
+            const ushort back = single == i - 2 ? unitAt(i - 1) : 0;
+            if (back == '\t' || back == '\n' || back == '\r' || (back >= 0x20 && back < 0x7F)) {
+                text.chop(1);
+                --i;
+            } else {
+                ++i;
+            }
+            single = -1;
+            continue;
+        }
+        single = i;
+        i += 2;
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(unitAt(i))) {
+            text += QChar(unit);
+            text += QChar(unitAt(i));
+            i += 2;
+            single = -1;
+        } else if (QChar::isSurrogate(unit)) {
+            ++*undecodable;
+            text += QChar(QChar::ReplacementCharacter);
+        } else {
+            text += QChar(unit);
+        }
+    }
+    if (i < size)
+        ++*undecodable;
+    return text;
+}
+
+// Which half of each code unit is zero, in the first kilobyte: UTF-16
+// without its byte order mark (damaged) shows it, however its markup is.
+int utf16Order(const QByteArray &bytes, int from)
+{
+    const int end = qMin(bytes.size(), from + 1024);
+    int even = 0;
+    int odd = 0;
+    for (int i = from; i < end; ++i) {
+        if (bytes.at(i) == '\0')
+            ++((i - from) % 2 ? odd : even);
+    }
+    const int units = (end - from) / 2;
+    if (units < 4)
+        return 0;
+    if (odd - even > units / 4)
+        return -1; // little-endian: ASCII is a byte then a zero
+    if (even - odd > units / 4)
+        return 1;
+    return 0;
+}
+
+} // namespace
+
+QString StateFile::textOf(const QByteArray &bytes, int *undecodable)
+{
+    int bad = 0;
+    QString text;
+    const auto isMarkByte = [&](int i) {
+        return i < bytes.size() && (bytes.at(i) == '\xFF' || bytes.at(i) == '\xFE');
+    };
+    const int order = bytes.startsWith("\xEF\xBB\xBF") ? 0 : utf16Order(bytes, 0);
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        text = fromUtf16(bytes, 2, bytes.at(0) == '\xFE', &bad);
+    } else if (bytes.mid(1, 2) == "\xFF\xFE" || bytes.mid(1, 2) == "\xFE\xFF") {
+        // A byte put in before the byte order mark.
+        text = fromUtf16(bytes, 3, bytes.at(1) == '\xFE', &bad);
+        ++bad;
+    } else if (order != 0) {
+        // A byte order mark that damage took or changed. Zeros at odd
+        // offsets: little-endian, or big-endian after its mark lost a byte;
+        // at even offsets: big-endian, or little-endian after its mark lost
+        // a byte. Markup reads the same either way; what the declaration
+        // names decides, and else little-endian, by far the commoner.
+        QByteArray ascii = bytes.left(256);
+        ascii.replace('\0', QByteArray());
+        const bool declaredBig = ascii.toUpper().contains("UTF-16BE");
+        const bool big = order < 0 ? declaredBig && isMarkByte(0) : declaredBig || !isMarkByte(0);
+        const int from = order < 0 ? (big ? 1 : 0) : !big ? 1 : isMarkByte(0) && isMarkByte(1) ? 2 : 0;
+        text = fromUtf16(bytes, from, big, &bad);
+    } else {
+        bool declared = false;
+        bool readable = false;
+        const QByteArray name = declaredEncoding(bytes, &declared, &readable);
+        QTextCodec *codec = name.isEmpty() ? nullptr : QTextCodec::codecForName(name);
+        const int mib = codec ? codec->mibEnum() : 0;
+        // UTF-16 and UTF-32 declared over bytes that are neither (an older
+        // save's): the bytes are UTF-8.
+        if (mib == 1013 || mib == 1014 || mib == 1015 || (mib >= 1017 && mib <= 1019))
+            codec = nullptr;
+        QTextCodec *const utf8 = QTextCodec::codecForMib(106);
+        if (!codec && declared && (!readable || !name.isEmpty())) {
+            // A declaration that cannot be read, or names what no codec
+            // knows: UTF-8 when the bytes are, else the commonest single-byte
+            // encoding, which reads any byte.
+            QTextCodec::ConverterState probe;
+            utf8->toUnicode(bytes.constData(), bytes.size(), &probe);
+            codec = probe.invalidChars > 0 ? QTextCodec::codecForMib(4) : utf8;
+        }
+        if (!codec)
+            codec = utf8;
+        // A byte order mark before the document is no part of it; a NUL
+        // stays (QString::fromUtf8 would end the text there).
+        QTextCodec::ConverterState state;
+        text = codec->toUnicode(bytes.constData(), bytes.size(), &state);
+        bad = state.invalidChars;
+    }
+    if (undecodable)
+        *undecodable = bad;
+    return text;
+}
+
 bool StateFile::check(const QByteArray &bytes, int maxDepth, QString *reason, Between between)
 {
     QXmlStreamReader reader(bytes);
@@ -388,13 +577,18 @@ bool StateFile::check(const QByteArray &bytes, int maxDepth, QString *reason, Be
             --depth;
             break;
         case QXmlStreamReader::Characters:
-            if (between == Between::BlanksOnly && depth == 1 && !reader.isWhitespace()) {
+            if (between == Between::BlanksOnly && depth == 1 && isStrayText(reader)) {
                 *reason = where(reader) + QStringLiteral(": a text between the records");
                 return false;
             }
             break;
         default:
             break;
+        }
+        const QString swallowed = swallowedMarkup(reader);
+        if (!swallowed.isEmpty()) {
+            *reason = where(reader) + QStringLiteral(": ") + swallowed;
+            return false;
         }
         const QString tooLong = overLongValue(reader);
         if (!tooLong.isEmpty()) {
@@ -458,6 +652,16 @@ private:
     // The name of the start tag whose name begins at `at`; empty when none
     // a record could have.
     QString tagNameAt(int at) const;
+    // Where the comment, processing instruction or CDATA section opened at
+    // `at` ends (just after it); -1 when none opens there. Damage may have
+    // taken its end: it ends where what is left of that end stands, or
+    // where a character no markup holds does; with none, the text was cut
+    // inside it.
+    int markupEnd(int at) const;
+    // The text at `at` (blanks skipped) is what is left of the end of a
+    // comment, processing instruction or CDATA section: what was read
+    // before it stood inside one.
+    bool closesMarkup(int at) const;
     QString documentName() const { return m_haveRoot ? m_rootName : QString(kDocumentName); }
 
     const QString &m_text;
@@ -489,10 +693,114 @@ QString Salvager::tagNameAt(int at) const
     return StateFile::isXmlName(name) ? name.toString() : QString();
 }
 
+int Salvager::markupEnd(int at) const
+{
+    const QStringView text(m_text);
+    const int size = text.size();
+    const auto isBlank = [&](int i) { return text.at(i).isSpace(); };
+    // What closes it; cut inside it, it runs to the end of the text.
+    QChar mark;
+    int from = at;
+    if (text.mid(at, 4) == QLatin1String("<!--")) {
+        mark = QLatin1Char('-');
+        from = at + 4;
+    } else if (text.mid(at, 9) == QLatin1String("<![CDATA[")) {
+        mark = QLatin1Char(']');
+        from = at + 9;
+    } else if (text.mid(at, 2) == QLatin1String("<?")) {
+        mark = QLatin1Char('?');
+        from = at + 2;
+    } else {
+        return -1;
+    }
+    for (int i = from; i < size; ++i) {
+        const QChar c = text.at(i);
+        const uint code = c.unicode();
+        if (code < 0x20 && code != '\t' && code != '\n' && code != '\r')
+            return i; // no markup holds it: damage, which may have taken the end
+        if (mark == QLatin1Char('?')) {
+            // "?>", or what is left of it: a question mark (which the text
+            // before the end holds only where damage put it), or a '>' that
+            // ends a line, where the '?' before it was lost.
+            if (c == mark)
+                return i + 1 < size && text.at(i + 1) == QLatin1Char('>') ? i + 2 : i + 1;
+            if (c == QLatin1Char('>')) {
+                int next = i + 1;
+                while (next < size && isBlank(next))
+                    ++next;
+                if (next == size || text.at(next) == QLatin1Char('<'))
+                    return i + 1;
+            }
+            continue;
+        }
+        if (c != mark)
+            continue;
+        // "-->" or "]]>": "--" is the end (a comment holds it nowhere else),
+        // then "-x>" and "x->" as what is left of it when one character of
+        // it was changed, lost or put in.
+        if (i + 1 < size && text.at(i + 1) == mark)
+            return i + 2 < size && text.at(i + 2) == QLatin1Char('>') ? i + 3 : i + 2;
+        if (i + 1 < size && text.at(i + 1) == QLatin1Char('>'))
+            return i + 2;
+        if (i + 2 < size && text.at(i + 2) == QLatin1Char('>'))
+            return i + 3;
+    }
+    return size;
+}
+
+// The text starts with what is left of close when at most one character
+// of it was changed, lost or put in.
+bool startsNearly(QStringView text, QLatin1String close)
+{
+    const QChar any(0); // stands for whatever damage made of a character
+    const auto startsWith = [&](const QString &pattern) {
+        if (text.size() < pattern.size())
+            return false;
+        for (int j = 0; j < pattern.size(); ++j) {
+            if (pattern.at(j) != any && pattern.at(j) != text.at(j))
+                return false;
+        }
+        return true;
+    };
+    const QString whole(close);
+    if (startsWith(whole))
+        return true;
+    for (int k = 0; k <= whole.size(); ++k) {
+        if (startsWith(QString(whole).insert(k, any)))
+            return true;
+        if (k < whole.size()
+            && (startsWith(QString(whole).replace(k, 1, any)) || startsWith(QString(whole).remove(k, 1))))
+            return true;
+    }
+    return false;
+}
+
+bool Salvager::closesMarkup(int at) const
+{
+    const QStringView text(m_text);
+    while (at < text.size() && text.at(at).isSpace())
+        ++at;
+    int next = m_text.indexOf(QLatin1Char('<'), at);
+    if (next < 0)
+        next = m_text.size();
+    const QStringView before = text.mid(at, next - at);
+    for (const QLatin1String close : {QLatin1String("-->"), QLatin1String("]]>"), QLatin1String("?>")}) {
+        if (before.contains(close) || startsNearly(before, close))
+            return true;
+    }
+    return false;
+}
+
 int Salvager::nextRecordStart(int from, bool *asDocument) const
 {
     for (int at = m_text.indexOf(QLatin1Char('<'), from); at >= 0;
          at = m_text.indexOf(QLatin1Char('<'), at + 1)) {
+        // What a comment, a processing instruction or CDATA holds is text.
+        const int markup = markupEnd(at);
+        if (markup >= 0) {
+            at = markup - 1;
+            continue;
+        }
         const QString name = tagNameAt(at + 1);
         if (name.isEmpty())
             continue;
@@ -510,27 +818,35 @@ int Salvager::nextRecordStart(int from, bool *asDocument) const
 
 Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
 {
+    // Fed a little at first, more each time it runs out: a damaged file
+    // may need a stretch every few bytes (deep nesting), and each copies
+    // and converts what it is fed.
+    constexpr int kFirstChunk = 1 << 10;
     constexpr int kChunk = 1 << 16;
     QXmlStreamReader reader;
     reader.setNamespaceProcessing(false);
     const QString opening = asDocument ? QString() : QLatin1Char('<') + documentName() + QLatin1Char('>');
     reader.addData(opening);
     int fed = start;
+    int chunk = kFirstChunk;
     const auto feed = [&] {
-        const int n = qMin(kChunk, m_text.size() - fed);
+        const int n = qMin(chunk, m_text.size() - fed);
         reader.addData(m_text.mid(fed, n));
         fed += n;
+        chunk = qMin(chunk * 2, kChunk);
     };
     feed();
     const auto position = [&] { return start + int(reader.characterOffset()) - opening.size(); };
 
-    // Where each record this stretch kept begins, by name: an element closed
-    // that was never opened among the records says where they stood inside
-    // one (see below).
+    // Where each record this stretch kept begins, by name, and whether it
+    // was written as an empty element: an element closed that was never
+    // opened among the records may say where they stood inside one (see
+    // below).
     struct Kept
     {
         QString name;
         int at;
+        bool empty;
     };
     QVector<Kept> keptHere;
 
@@ -538,6 +854,7 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
     int lastTokenEnd = start; // where the text read without fault ends
     int recordStart = -1;
     int droppedFrom = 0; // the depth of an element dropped for its name
+    bool tooDeep = false;
     QString recordText;
     std::unique_ptr<QXmlStreamWriter> record;
     bool damaged = false;
@@ -583,6 +900,7 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
                 record.reset(new QXmlStreamWriter(&recordText));
             }
             if (depth > m_maxDepth || !StateFile::overLongValue(reader).isEmpty()) {
+                tooDeep = depth > m_maxDepth;
                 damaged = true;
                 break;
             }
@@ -616,7 +934,8 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
             if (--depth == 1) {
                 // A record dropped for its name leaves nothing written.
                 if (!recordText.isEmpty()) {
-                    keptHere.append({reader.qualifiedName().toString(), m_records.size()});
+                    const bool empty = m_text.midRef(position() - 2, 2) == QLatin1String("/>");
+                    keptHere.append({reader.qualifiedName().toString(), m_records.size(), empty});
                     m_records += recordText;
                     ++m_kept;
                 }
@@ -624,8 +943,16 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
                 recordStart = -1;
             }
             break;
+        case QXmlStreamReader::ProcessingInstruction:
+            damaged = !StateFile::swallowedMarkup(reader).isEmpty();
+            break;
         case QXmlStreamReader::Characters:
-            if (reader.isWhitespace())
+            if (!StateFile::swallowedMarkup(reader).isEmpty()) {
+                damaged = true;
+                break;
+            }
+            // A CDATA section between records is markup, never a record.
+            if (reader.isWhitespace() || (depth == 1 && reader.isCDATA()))
                 break;
             // Text between records is what is left of a record whose '<'
             // was damaged.
@@ -644,20 +971,42 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
     }
 
     if (depth >= 2)
-        return {End::DamageInRecord, recordStart + 1};
-    // Between records: an end tag there closes the document (when nothing
-    // but blanks follows), or an element whose start the damage took. That
-    // is the last record of its name read here, which the damage closed
-    // early (a '>' made "/>"): it and what followed stood inside one record
-    // and are dropped. With none of that name, a stretch after damage began
-    // inside a record: all it read is dropped.
-    // The reader may have taken the '<' of the tag it fails on.
-    int at = lastTokenEnd > start && m_text.at(lastTokenEnd - 1) == QLatin1Char('<') ? lastTokenEnd - 1
-                                                                                     : lastTokenEnd;
+        // What nests too deep is whole but for its depth: no record stands
+        // inside it above that, and the next is looked for from there (a
+        // deeply nested file needs a stretch for every few levels, not one
+        // for each).
+        return {End::DamageInRecord, tooDeep ? lastTokenEnd : recordStart + 1};
+    const auto dropFrom = [&](int from) {
+        if (from < keptHere.size()) {
+            m_records.truncate(keptHere.at(from).at);
+            m_kept -= keptHere.size() - from;
+        }
+    };
+    // The reader may have taken the '<' of the tag it fails on: the search
+    // for the next record sees it again, as it may open markup.
+    const int readTo = lastTokenEnd > start && m_text.at(lastTokenEnd - 1) == QLatin1Char('<')
+                           ? lastTokenEnd - 1
+                           : lastTokenEnd;
+    int at = readTo;
     while (at < m_text.size() && m_text.at(at).isSpace())
         ++at;
+    // What is left of the end of a comment, a processing instruction or
+    // CDATA after records read since damage: the damage took its start, and
+    // they stood inside it.
+    if (!asDocument && depth == 1 && closesMarkup(at)) {
+        dropFrom(0);
+        return {End::DamageBetween, at};
+    }
+    // Between records: an end tag there closes the document (when nothing
+    // but blanks follows), or an element whose start the damage took: the
+    // last record of its name read here, which the damage closed early (a
+    // '>' made "/>"), when records follow it: it and they stood inside one
+    // record and are dropped. Otherwise it is a stray end tag, and all
+    // stays; but a stretch after damage that may begin inside a record (any
+    // element may be one) began inside the element closed: from the last
+    // record of its name on, or else all it read, stood inside it.
     if (depth != 1 || m_text.midRef(at, 2) != QLatin1String("</"))
-        return {End::DamageBetween, lastTokenEnd};
+        return {End::DamageBetween, readTo};
     const int close = m_text.indexOf(QLatin1Char('>'), at);
     const int after = close < 0 ? m_text.size() : close + 1;
     int rest = after;
@@ -666,17 +1015,13 @@ Salvager::Outcome Salvager::readStretch(int start, bool asDocument)
     if (rest == m_text.size())
         return {End::Finished, -1};
     const QString closed = m_text.mid(at + 2, qMax(0, after - at - 3)).trimmed();
-    int from = keptHere.size();
-    while (from > 0 && keptHere.at(from - 1).name != closed)
-        --from;
-    if (from > 0)
-        --from; // the record of that name
-    else if (asDocument)
-        from = keptHere.size();
-    if (from < keptHere.size()) {
-        m_records.truncate(keptHere.at(from).at);
-        m_kept -= keptHere.size() - from;
-    }
+    int last = keptHere.size() - 1;
+    while (last >= 0 && keptHere.at(last).name != closed)
+        --last;
+    if (last >= 0 && keptHere.at(last).empty && last + 1 < keptHere.size())
+        dropFrom(last);
+    else if (!asDocument && m_entryTag.isEmpty())
+        dropFrom(qMax(last, 0));
     return {End::DamageBetween, after};
 }
 
@@ -717,14 +1062,12 @@ QString Salvager::run(int *kept)
 
 QByteArray StateFile::salvage(const QByteArray &bytes, const QString &entryTag, int maxDepth, int *kept)
 {
-    // A byte order mark before the document is no part of it; bytes that
-    // are no UTF-8 become U+FFFD, and a NUL stays (QString::fromUtf8 would
-    // end the text there).
-    QTextCodec::ConverterState state;
-    const QString text = QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
+    int undecodable = 0;
+    const QString text = textOf(bytes, &undecodable);
     Salvager salvager(text, entryTag, maxDepth);
-    if (state.invalidChars > 0)
-        salvager.note(QStringLiteral("%1 bytes that are no UTF-8, read as U+FFFD").arg(state.invalidChars));
+    if (undecodable > 0)
+        salvager.note(
+            QStringLiteral("%1 bytes that cannot be decoded, read as U+FFFD or skipped").arg(undecodable));
     const QByteArray salvaged = salvager.run(kept).toUtf8();
     if (salvager.notes() > 0)
         qCWarning(lcCommon).noquote()

@@ -92,9 +92,18 @@ public:
     static qint64 nowNs();
 
     // What a file may hold between its records (the document element's
-    // children): the store's own files hold blanks only, so anything else
-    // there is a record whose '<' was damaged.
+    // children): the store's own files hold blanks only, so other text there
+    // is a record whose '<' was damaged. Comments, processing instructions
+    // and CDATA sections are markup, never damage, and never a record.
     enum class Between { Anything, BlanksOnly };
+    // The reader stands on text between records that no file of the store
+    // holds: characters other than blanks, outside a CDATA section.
+    static bool isStrayText(const QXmlStreamReader &reader);
+    // Why the processing instruction or CDATA section the reader stands on
+    // is damage, though well-formed: it holds the start of another of its
+    // kind, so its own end was lost and it ran on to the other's, over
+    // whatever stood between. Empty when it is not.
+    static QString swallowedMarkup(const QXmlStreamReader &reader);
     // Well-formed, every name one the files can hold (isXmlName), no
     // document type, no deeper than maxDepth, no attribute value or text
     // longer than kMaxValueChars. On false the reason holds the line, the
@@ -130,11 +139,22 @@ public:
     // read completely and within maxDepth), none made up and none twice.
     // After damage, reading resumes where the damaged record began, at the
     // next record: a "<entryTag" (any name when entryTag is empty) that turns
-    // out to stand among the records, not inside one. A name the file cannot
-    // hold is dropped with its attribute or element, bytes that are no UTF-8
-    // are read as U+FFFD; each is logged. kept gets the number of records
-    // kept. Empty when nothing can be read.
+    // out to stand among the records, not inside one, nor inside a comment,
+    // a processing instruction or a CDATA section. The text is decoded as
+    // its byte order mark or declaration says (textOf); a name the file
+    // cannot hold is dropped with its attribute or element, what cannot be
+    // decoded is read as U+FFFD; each is logged. kept gets the number of
+    // records kept. The result is UTF-8 without a declaration; empty when
+    // nothing can be read.
     static QByteArray salvage(const QByteArray &bytes, const QString &entryTag, int maxDepth, int *kept);
+
+    // The text of a file as XML reads it: by its byte order mark, else by
+    // the encoding its declaration names (UTF-8 without either). A damaged
+    // file is read as well as it can be: UTF-16 that lost or gained a byte
+    // is read on from the next whole character, a declaration that cannot
+    // be read leaves UTF-8, or Latin-1 when the bytes are no UTF-8.
+    // undecodable, when given, gets how many bytes could not be decoded.
+    static QString textOf(const QByteArray &bytes, int *undecodable = nullptr);
 
     // First name among "<path>.bad", "<path>.bad.1", ... that is not taken,
     // so that an older damaged copy is never overwritten.

@@ -4,13 +4,21 @@
 #   scripts/bootstrap.sh test   install what is missing, build, run every test
 # JOBS (default: the number of processors) is how many compilers and tests
 # run at once: JOBS=2 bash scripts/bootstrap.sh test
+# LOAD=n (test only) keeps n busy loops running for the whole test command,
+# as on a busy machine: LOAD=2 JOBS=2 taskset -c 0,1 bash scripts/bootstrap.sh test
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=${1:-}
-case $mode in run|test) ;; *) echo "usage: [JOBS=n] $0 run|test" >&2; exit 2 ;; esac
+case $mode in run|test) ;; *) echo "usage: [JOBS=n] [LOAD=n] $0 run|test" >&2; exit 2 ;; esac
 jobs=${JOBS:-$(nproc)}
 [[ $jobs =~ ^[1-9][0-9]*$ ]] || { echo "JOBS must be a whole number above 0, not \"$jobs\"" >&2; exit 2; }
+load=${LOAD:-0}
+[[ $load =~ ^[0-9]+$ ]] || { echo "LOAD must be a whole number, not \"$load\"" >&2; exit 2; }
+if [ "$mode" = run ] && [ "$load" != 0 ]; then
+    echo "LOAD is for the test command only" >&2
+    exit 2
+fi
 
 # ffmpeg (the command-line tool) is here for the tests, which make their media
 # files with it; the program itself only links the libraries. The XCB and X11
@@ -54,13 +62,25 @@ if [ "$mode" = run ]; then
     exec build/bin/velmora-audio-recorder
 fi
 
+# shellcheck source=scripts/background.sh
+. scripts/background.sh
+if [ "$load" != 0 ]; then
+    start_load "$load"
+    echo "Running with $load busy loops: ${busy_pids[*]}"
+fi
+
 # The tests are built with warnings as errors. Debug information costs a
 # fifth of the compile time and most of the link time and disk: the whole
-# tree, benchmarks included, is built with the program's optimisation and
-# none; the sanitizer folders keep line tables for their reports.
+# tree, benchmarks included (they cost a thirtieth of it), is built with the
+# program's optimisation and none; the sanitizer folders keep line tables
+# for their reports.
 stage_start=$SECONDS
 stages=()
-stage_done() { stages+=("$1: $((SECONDS - stage_start)) s"); stage_start=$SECONDS; }
+# Each stage with the machine's load average (one minute) at its end.
+stage_done() {
+    stages+=("$1: $((SECONDS - stage_start)) s (load $(cut -d' ' -f1 /proc/loadavg))")
+    stage_start=$SECONDS
+}
 nodebug="-O2 -g0 -DNDEBUG"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$nodebug" -DCMAKE_C_FLAGS_RELWITHDEBINFO="$nodebug"
@@ -73,36 +93,44 @@ bash scripts/check-layers.sh
 # Every test runs once and must pass. A failed sound test runs once more to
 # tell what failed: passing then still fails the command, unless the sound
 # server dropped out under it (scripts/testrun.sh). Every stage runs before
-# the verdict.
+# the verdict. The sound tests play in real time, each on a server of its
+# own: no more run at once than JOBS says, so a busy machine keeps up.
 launcher=() # what ctest runs under (see the ThreadSanitizer build)
+sound_jobs=$jobs
 # shellcheck source=scripts/testrun.sh
 . scripts/testrun.sh
 
+# Leaks are not checked: Qt keeps process-wide objects until exit. The build
+# step runs sanitized tools too (the picture generator).
+sanitizer_env=(ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1)
+linetables=(-DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1)
+
 # Whole suite, then the tests labelled "sanitize" again in a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, which builds only them
-# (and what they run).
-run_tests build
-stage_done "tests"
-
-# Leaks are not checked: Qt keeps process-wide objects until exit. The build
-# step runs sanitized tools too (the picture generator), so set this first.
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-linetables=(-DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1)
+# (and what they run). That build starts beside the tests at the lowest
+# priority, taking the processor time they leave while they wait, and is
+# raised to the normal one once they are done.
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_WERROR=ON "${linetables[@]}"
-cmake --build build-sanitize -j "$jobs" --target velmora_sanitize_tests
-stage_done "sanitizer build"
-run_tests build-sanitize -L sanitize
-stage_done "sanitizer tests"
-unset ASAN_OPTIONS UBSAN_OPTIONS
+start_background build-sanitize/background-build.log \
+    env "${sanitizer_env[@]}" cmake --build build-sanitize -j "$jobs" --target velmora_sanitize_tests
+run_tests build
+stage_done "tests (the sanitizer build beside them)"
+finish_background
+stage_done "sanitizer build, the rest"
 
 # The threaded suites (label "tsan") again under ThreadSanitizer, in a build
-# folder that builds only them. Its runtime cannot map its shadow memory on
-# kernels that randomise more address bits than it knows (vm.mmap_rnd_bits
-# above 28); there the tests run with randomisation off for them alone.
+# folder that builds only them, beside the sanitizer tests as above. Its
+# runtime cannot map its shadow memory on kernels that randomise more
+# address bits than it knows (vm.mmap_rnd_bits above 28); there the tests
+# run with randomisation off for them alone.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_TSAN=ON -DVELMORA_WERROR=ON "${linetables[@]}"
-cmake --build build-tsan -j "$jobs" --target velmora_tsan_tests
-stage_done "ThreadSanitizer build"
+start_background build-tsan/background-build.log cmake --build build-tsan -j "$jobs" --target velmora_tsan_tests
+export "${sanitizer_env[@]}"
+run_tests build-sanitize -L sanitize
+unset ASAN_OPTIONS UBSAN_OPTIONS
+stage_done "sanitizer tests (the ThreadSanitizer build beside them)"
+finish_background
+stage_done "ThreadSanitizer build, the rest"
 if ! QT_QPA_PLATFORM=offscreen build-tsan/bin/tst_utilthread -functions >/dev/null 2>&1; then
     echo "ThreadSanitizer cannot start with this address layout: running its tests without randomisation"
     launcher=(setarch "$(uname -m)" -R)
@@ -111,6 +139,6 @@ run_tests build-tsan -L tsan
 launcher=()
 stage_done "ThreadSanitizer tests"
 
-echo "== Time by stage (JOBS=$jobs)"
+echo "== Time by stage (JOBS=$jobs, LOAD=$load)"
 printf '  %s\n' "${stages[@]}"
 report_tests

@@ -8,7 +8,8 @@
 # fails the command too, unless its first failure said the sound server
 # dropped out under it (a line starting "VELMORA-SOUND-SERVER-LOST:", from
 # the test or from run-test.sh): that one is listed and forgiven.
-# Uses: jobs (ctest's parallelism), launcher (what ctest runs under).
+# Uses: jobs (ctest's parallelism), sound_jobs (the same for the sound
+# tests; jobs when unset), launcher (what ctest runs under).
 
 failed_tests=()  # failed (sound tests: failed twice)
 retried_tests=() # sound tests that passed only when run again
@@ -54,7 +55,7 @@ run_tests() { # DIR [CTEST_ARGS...]
     shift
     local rc=0
     run_ctest "$dir" -j "$jobs" -LE sound "$@" || failed_tests+=("${ctest_failed[@]/#/$dir: }")
-    run_ctest "$dir" -j "$jobs" -L sound "$@" || rc=$?
+    run_ctest "$dir" -j "${sound_jobs:-$jobs}" -L sound "$@" || rc=$?
     [ $rc = 0 ] && return 0
     if [ $rc = 2 ]; then
         failed_tests+=("$dir: ${ctest_failed[0]}")

@@ -1,11 +1,15 @@
 // Seeded fuzz of the state files' salvage: thousands of damaged copies each
 // of History.xml, CustomedLists.xml and the preferences, every one written
-// to disk and read through the store as the next start reads it. The records
-// read are counted against the undamaged original's: kept exactly, lost
-// (records the damage neither touched nor cut off, missing), invented (more
-// records unlike any original than the damage touched) and duplicated.
-// Lost, invented and duplicated must all be 0; the exit status says whether
-// they were.
+// to disk and read through the store as the next start reads it. The
+// originals come in every variant of StateRecords (as the store writes
+// them, with references beyond U+FFFF, in UTF-16 or Latin-1 under their
+// declarations, with comments, instructions and CDATA holding records
+// between the records), each first checked to read exactly as it must. The
+// records read are counted against the undamaged original's: kept exactly,
+// lost (records the damage neither touched nor cut off, missing), invented
+// (more records unlike any original than the damage touched; a record held
+// in markup is none) and duplicated. Lost, invented and duplicated must all
+// be 0; the exit status says whether they were.
 //   bench_salvage [--files N] [--seed S]   N damaged files per state file
 #include "staterecords.h"
 
@@ -23,6 +27,7 @@
 namespace {
 
 using StateRecords::Kind;
+using StateRecords::Variant;
 
 constexpr int kRecords = 40;
 
@@ -35,11 +40,12 @@ enum Damage {
     FlippedBit,
     Cut,
     DeletedByte,
+    StrayEndTag,
     DamageCount
 };
 const char *const kDamageNames[DamageCount] = {"NUL block", "zeros to the end", "bad UTF-8",
                                                "stray <",   "flipped byte",     "flipped bit",
-                                               "cut short", "deleted byte"};
+                                               "cut short", "deleted byte",     "stray end tag"};
 
 // One damaged copy and what the damage reached: [from, to) replaced or
 // removed (from == to: bytes put in at from); cut: nothing after from is left.
@@ -51,8 +57,9 @@ struct Damaged
     bool cut = false;
 };
 
-Damaged damage(const QByteArray &original, Damage kind, std::mt19937 &random)
+Damaged damage(const StateRecords::Original &o, Damage kind, std::mt19937 &random)
 {
+    const QByteArray &original = o.bytes;
     Damaged d;
     d.bytes = original;
     const int size = original.size();
@@ -92,6 +99,13 @@ Damaged damage(const QByteArray &original, Damage kind, std::mt19937 &random)
     case DeletedByte:
         d.bytes.remove(d.from, 1);
         break;
+    case StrayEndTag: {
+        // A record's end tag once more, right after it.
+        const int r = at(0, o.spans.size() - 1);
+        d.from = d.to = o.spans.at(r).second;
+        d.bytes.insert(d.from, StateRecords::encoded(o.variant, o.endTags.at(r)));
+        break;
+    }
     default:
         break;
     }
@@ -155,26 +169,37 @@ int main(int argc, char *argv[])
     }
     std::printf("Salvage of damaged state files: %d files each, %d records a file, seed %u\n", filesPerKind,
                 kRecords, seed);
-    std::printf("%-18s %-17s %6s %8s %8s %8s %6s %9s %11s %13s %8s\n", "file", "damage", "files", "outside",
-                "touched", "kept", "lost", "invented", "duplicated", "lost outside", "ms/file");
+    std::printf("%-18s %-17s %6s %8s %8s %8s %6s %9s %11s %13s %8s\n", "file", "damage or variant", "files",
+                "outside", "touched", "kept", "lost", "invented", "duplicated", "lost outside", "ms/file");
 
     std::mt19937 random(seed);
     Figures all;
     for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
         const QString path = StateRecords::pathOf(kind);
-        const StateRecords::Original original = StateRecords::original(kind, kRecords);
-        if (!writeFile(path, original.bytes))
-            return 2;
-        const QStringList before = StateRecords::read(kind);
-        if (before.size() != kRecords) {
-            std::fprintf(stderr, "%s: the undamaged file reads as %d records\n", StateRecords::nameOf(kind),
-                         int(before.size()));
-            return 2;
+        QVector<StateRecords::Original> originals;
+        QVector<QStringList> befores;
+        for (int v = 0; v < StateRecords::kVariantCount; ++v) {
+            const Variant variant = Variant(v);
+            originals.append(StateRecords::original(kind, kRecords, variant));
+            if (!writeFile(path, originals.last().bytes))
+                return 2;
+            befores.append(StateRecords::read(kind));
+            if (befores.last() != StateRecords::expected(kind, kRecords, variant)) {
+                std::fprintf(stderr, "%s, %s: the undamaged file does not read as written:\n%s\n",
+                             StateRecords::nameOf(kind), StateRecords::nameOf(variant),
+                             qPrintable(befores.last().join('\n')));
+                return 2;
+            }
+            QFile::remove(path + QStringLiteral(".bad"));
+            StateFileNotices::takeAll();
         }
         Figures byDamage[DamageCount];
+        Figures byVariant[StateRecords::kVariantCount];
         for (int n = 0; n < filesPerKind; ++n) {
             const Damage damageKind = Damage(n % DamageCount);
-            const Damaged d = damage(original.bytes, damageKind, random);
+            const int v = (n / DamageCount) % StateRecords::kVariantCount;
+            const StateRecords::Original &original = originals.at(v);
+            const Damaged d = damage(original, damageKind, random);
             QVector<bool> intact(kRecords, true);
             int touched = 0;
             for (int r = 0; r < kRecords; ++r) {
@@ -196,12 +221,14 @@ int main(int argc, char *argv[])
             f.files = 1;
             f.touched = touched;
             f.outside = touched == 0 ? 1 : 0;
-            f.tally = StateRecords::tally(before, intact, read, touched);
+            f.tally = StateRecords::tally(befores.at(v), intact, read, touched);
             f.lostOutside = touched == 0 ? f.tally.lost : 0;
             if (f.tally.lost || f.tally.invented || f.tally.duplicated)
-                std::printf("fault: %s, %s at bytes %d to %d: %s\n", StateRecords::nameOf(kind),
-                            kDamageNames[damageKind], d.from, d.to, qPrintable(f.tally.text()));
+                std::printf("fault: %s (%s), %s at bytes %d to %d: %s\n", StateRecords::nameOf(kind),
+                            StateRecords::nameOf(Variant(v)), kDamageNames[damageKind], d.from, d.to,
+                            qPrintable(f.tally.text()));
             byDamage[damageKind].add(f);
+            byVariant[v].add(f);
             QVideoSettingXml::waitForHistory();
             QFile::remove(path + QStringLiteral(".bad"));
             StateFileNotices::takeAll();
@@ -211,6 +238,8 @@ int main(int argc, char *argv[])
             print(StateRecords::nameOf(kind), kDamageNames[k], byDamage[k]);
             total.add(byDamage[k]);
         }
+        for (int v = 0; v < StateRecords::kVariantCount; ++v)
+            print(StateRecords::nameOf(kind), StateRecords::nameOf(Variant(v)), byVariant[v]);
         print(StateRecords::nameOf(kind), "all", total);
         all.add(total);
     }

@@ -1,9 +1,10 @@
 #pragma once
 // Whether bytes are a well-formed XML document as a strict reader takes it,
 // checked apart from the store's own reading: UTF-8 throughout with only the
-// characters XML allows, every element and attribute name made as XML 1.0
-// names are (fifth edition), no document type, and both Qt readers (the
-// stream reader and the DOM) accept it. Link Qt5::Xml to use it.
+// characters XML allows, a declaration (if any) that says so, every element
+// and attribute name made as XML 1.0 names are (fifth edition), no document
+// type, and both Qt readers (the stream reader and the DOM) accept it. Link
+// Qt5::Xml to use it.
 
 #include <QDomDocument>
 #include <QString>
@@ -75,6 +76,11 @@ inline bool wellFormed(const QByteArray &bytes, QString *why)
         }
         if (token == QXmlStreamReader::DTD) {
             *why = QStringLiteral("a document type");
+            return false;
+        }
+        if (token == QXmlStreamReader::StartDocument && !reader.documentEncoding().isEmpty()
+            && reader.documentEncoding().compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) != 0) {
+            *why = QStringLiteral("UTF-8 declared as %1").arg(reader.documentEncoding().toString());
             return false;
         }
     }

@@ -2,9 +2,13 @@
 // and category, including those of a capture thread and the codec layer's own
 // lines, while the handler before it still gets each line (standard error);
 // the file is rotated at its size limit, whole lines only, also when several
-// threads or two running copies write at once; a FIFO or a link at its path
-// is replaced by a new file.
+// threads or two running copies write at once, and a file found past the
+// limit keeps its newest lines within it; a line never waits for another copy
+// that holds the lock; a FIFO or a link at its path is replaced by a new
+// file, and a file that cannot be written is said once; lines logged on the
+// way out after the display is lost reach the file.
 #include "app/applog.h"
+#include "app/qdisplaywatch.h"
 #include "app/qlogfile.h"
 #include "common/qvideosettingxml.h"
 #include "common/statefilelock.h"
@@ -12,8 +16,10 @@
 #include "recorder/qrecordareainfo.h"
 #include "rzcodec/recorder.h"
 #include "rzcodec/setup.h"
+#include "owndisplay.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -86,8 +92,9 @@ int countMatching(const QStringList &lines, const QString &category, const QStri
 void silent(QtMsgType, const QMessageLogContext &, const QString &) { }
 
 // A running copy of the program, as the parent's cases need it: it logs what
-// it is told on its standard input ("bulk <n>" lines, "say <text>") and
-// answers each once done; "quit" ends it.
+// it is told on its standard input ("bulk <n>" lines, "say <text>") on its
+// GUI thread and answers each once done, "timed <text>" answering how long
+// the line took ("took <microseconds>"); "quit" ends it.
 int runAsACopy(const QString &path, qint64 limit, const QByteArray &name)
 {
     qInstallMessageHandler(silent);
@@ -99,6 +106,13 @@ int runAsACopy(const QString &path, qint64 limit, const QByteArray &name)
         if (line.startsWith("bulk ")) {
             for (int i = 0; i < line.mid(5).toInt(); ++i)
                 qCWarning(lcApp, "%s line %04d %s", name.constData(), i, "--------------------------------");
+        } else if (line.startsWith("timed ")) {
+            QElapsedTimer clock;
+            clock.start();
+            qCWarning(lcApp, "%s", line.mid(6).constData());
+            std::printf("took %lld\n", clock.nsecsElapsed() / 1000);
+            std::fflush(stdout);
+            continue;
         } else {
             qCWarning(lcApp, "%s", line.mid(4).constData());
         }
@@ -130,6 +144,23 @@ public:
         m_heard += m_process.readAllStandardOutput();
         return m_heard.count(what + '\n') >= times;
     }
+    // Waits until it has answered so many times in all.
+    bool waitForAnswers(const QByteArray &what, int times)
+    {
+        while (!answered(what, times)) {
+            if (!m_process.waitForReadyRead(30000))
+                return false;
+        }
+        return true;
+    }
+    // The microseconds the last "timed" line took, once it answered; -1 before.
+    qint64 took()
+    {
+        m_heard += m_process.readAllStandardOutput();
+        const int at = m_heard.lastIndexOf("took ");
+        const int end = m_heard.indexOf('\n', at);
+        return at < 0 || end < 0 ? -1 : m_heard.mid(at + 5, end - at - 5).toLongLong();
+    }
     bool quit()
     {
         return tell("quit") && m_process.waitForFinished(60000)
@@ -141,14 +172,6 @@ private:
     QProcess m_process;
     QByteArray m_heard;
 };
-
-// The process waits for an flock another process holds.
-bool waitsForALock(qint64 pid)
-{
-    QFile locks(QStringLiteral("/proc/locks"));
-    return locks.open(QIODevice::ReadOnly)
-           && locks.readAll().contains("-> FLOCK  ADVISORY  WRITE " + QByteArray::number(pid) + ' ');
-}
 
 } // namespace
 
@@ -261,15 +284,22 @@ private slots:
         }
         QVERIFY(current.last().endsWith(QStringLiteral("the last line")));
 
-        // A file found at start-up already past the limit is rotated first.
+        // A file found at start-up already past the limit (three times it)
+        // is rotated first, and the copy kept holds its newest whole lines
+        // within the limit.
         QLogFile::uninstall();
-        QFile big(path);
-        QVERIFY(big.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        big.write(QByteArray(int(limit) + 10, 'x'));
-        big.close();
+        QByteArray big;
+        for (int n = 0; big.size() < 3 * limit; ++n)
+            big += QStringLiteral("old line %1 ------------------------------\n")
+                       .arg(n, 5, 10, QLatin1Char('0'))
+                       .toUtf8();
+        QVERIFY(TestSupport::writeBytes(path, big));
         QLogFile::install(path, limit);
         qCWarning(lcApp) << "fresh";
-        QCOMPARE(QFileInfo(old).size(), limit + 10);
+        const QByteArray kept = TestSupport::readBytes(old);
+        QVERIFY2(kept.size() <= limit && kept.size() > limit - 100, qPrintable(QString::number(kept.size())));
+        QVERIFY(big.endsWith(kept));
+        QVERIFY(kept.startsWith("old line "));
         QCOMPARE(fileLines(path).size(), 1);
     }
 
@@ -347,41 +377,152 @@ private slots:
         QCOMPARE(countMatching(lines, QStringLiteral("velmora.app"), QStringLiteral("two's last line")), 1);
     }
 
-    void aCopyWaitsForTheLockAndFollowsARotation()
+    void aLineNeverWaitsForTheLockAndFollowsARotation_data()
     {
-        if (!QFile::exists(QStringLiteral("/proc/locks")))
-            QSKIP("no /proc/locks to see a process wait for a lock");
+        QTest::addColumn<bool>("rotates");
+        QTest::newRow("a line that fits") << false;
+        QTest::newRow("a line that would rotate the file") << true;
+    }
+    void aLineNeverWaitsForTheLockAndFollowsARotation()
+    {
+        QFETCH(bool, rotates);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("log.txt"));
-        Copy copy(path, 4096, QStringLiteral("one"));
-        QVERIFY(copy.tell("say before"));
-        QTRY_VERIFY_WITH_TIMEOUT(copy.answered("done"), 60000);
+        const QString old = QLogFile::previousPath(path);
+        const qint64 limit = 4096;
+        QByteArray before;
+        // Just within the limit: the next line would pass it.
+        while (rotates && before.size() < limit - 60)
+            before += "an earlier line -----------------------------------\n";
+        QVERIFY(TestSupport::writeBytes(path, before));
+        Copy copy(path, limit, QStringLiteral("one"));
+        QTRY_VERIFY_WITH_TIMEOUT(copy.answered("ready"), 60000);
         {
-            // Another copy holds the lock: the line waits for it, and the
-            // other copy rotates the file meanwhile.
+            // Another copy holds the lock (for as long as this block runs,
+            // whole seconds on a busy machine): a line logged meanwhile on
+            // the copy's GUI thread returns at once and is in the file.
             StateFileLock other(path);
             QVERIFY(other.lock());
-            QVERIFY(copy.tell("say after"));
-            QTRY_VERIFY_WITH_TIMEOUT(waitsForALock(copy.pid()), 60000);
-            QCOMPARE(::rename(QFile::encodeName(path).constData(),
-                              QFile::encodeName(QLogFile::previousPath(path)).constData()),
-                     0);
-            QVERIFY(TestSupport::writeBytes(path, "the other copy's line\n"));
+            QElapsedTimer held;
+            held.start();
+            QVERIFY(copy.tell("timed while another copy holds the lock"));
+            qint64 took = -1;
+            QTRY_VERIFY_WITH_TIMEOUT((took = copy.took()) >= 0, 60000);
+            QVERIFY2(took < 500000 && took < held.nsecsElapsed() / 1000, qPrintable(QString::number(took)));
+            QCOMPARE(countMatching(fileLines(path), QStringLiteral("velmora.app"),
+                                   QStringLiteral("while another copy holds the lock")),
+                     1);
+            if (!rotates) {
+                // The other copy rotates the file meanwhile: the copy goes on in the new one.
+                QCOMPARE(::rename(QFile::encodeName(path).constData(), QFile::encodeName(old).constData()), 0);
+                QVERIFY(TestSupport::writeBytes(path, "the other copy's line\n"));
+            }
         }
-        QTRY_VERIFY_WITH_TIMEOUT(copy.answered("done", 2), 60000);
+        QVERIFY(copy.tell("say after"));
+        QTRY_VERIFY_WITH_TIMEOUT(copy.answered("done"), 60000);
+        if (rotates) {
+            // Once the lock is free the copy rotates at its next try (a
+            // second after the one that failed): each file within the
+            // limit, the one kept holding the newest lines.
+            int said = 1;
+            const auto rotated = [&] {
+                if (QFileInfo::exists(old))
+                    return true;
+                // One more line, which rotates the file once the copy tries the lock again.
+                return copy.tell("say later") && copy.waitForAnswers("done", ++said) && QFileInfo::exists(old);
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(rotated(), 30000);
+            QVERIFY2(QFileInfo(path).size() <= limit && QFileInfo(old).size() <= limit,
+                     qPrintable(QStringLiteral("%1 %2").arg(QFileInfo(path).size()).arg(QFileInfo(old).size())));
+            const QStringList lines = fileLines(old) + fileLines(path);
+            QCOMPARE(countMatching(lines, QStringLiteral("velmora.app"),
+                                   QStringLiteral("while another copy holds the lock")),
+                     1);
+            QCOMPARE(countMatching(lines, QStringLiteral("velmora.app"), QStringLiteral("after")), 1);
+            QVERIFY(fileLines(old).first().startsWith(QStringLiteral("an earlier line")));
+        }
         QVERIFY(copy.quit());
-        const QStringList now = fileLines(path);
-        QCOMPARE(now.size(), 2);
-        QCOMPARE(now.first(), QStringLiteral("the other copy's line"));
-        QVERIFY(now.last().endsWith(QStringLiteral(": after")));
-        QCOMPARE(fileLines(QLogFile::previousPath(path)).size(), 1);
+        if (!rotates) {
+            const QStringList now = fileLines(path);
+            QCOMPARE(now.size(), 2);
+            QCOMPARE(now.first(), QStringLiteral("the other copy's line"));
+            QVERIFY(now.last().endsWith(QStringLiteral(": after")));
+            QCOMPARE(fileLines(old).size(), 1);
+        }
+    }
+
+    void aFileThatCannotBeWrittenIsSaidOnce()
+    {
+        // Its folder cannot be made: a file stands where it should be.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(TestSupport::writeBytes(dir.filePath(QStringLiteral("data")), "a file\n"));
+        const QString path = dir.filePath(QStringLiteral("data/log.txt"));
+        Copy copy(path, QLogFile::kDefaultLimit, QStringLiteral("one"));
+        QTRY_VERIFY_WITH_TIMEOUT(copy.answered("ready"), 60000);
+        QVERIFY(copy.tell("bulk 20"));
+        QTRY_VERIFY_WITH_TIMEOUT(copy.answered("done"), 60000);
+        QVERIFY(copy.quit());
+        const QByteArray told = copy.standardError();
+        QCOMPARE(told.count("log: cannot write " + QFile::encodeName(path)), 1);
+    }
+
+    void linesOfTheWayOutAfterTheDisplayIsLostReachTheFile()
+    {
+        TestSupport::OwnDisplay display;
+        QVERIFY2(!display.name().isEmpty(), "Xvfb did not start");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("log.txt"));
+        QProcess program;
+        program.setProcessEnvironment(display.environment());
+        program.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--display-lost"), path});
+        QVERIFY(program.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(program.canReadLine() || (program.waitForReadyRead(10) && false), 30000);
+        QCOMPARE(program.readLine(), QByteArray("ready\n"));
+        display.goAway();
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), 1);
+        // Written by the way out on the GUI thread, with their category, up
+        // to the last one before the log closes.
+        const QStringList lines = fileLines(path);
+        QCOMPARE(countMatching(lines, QStringLiteral("velmora.app"), QStringLiteral("the way out begins")), 1);
+        QCOMPARE(countMatching(lines, QStringLiteral("velmora.app"), QStringLiteral("last changes are lost")),
+                 1);
+        QVERIFY2(lines.last().endsWith(QStringLiteral("the way out ends")), qPrintable(lines.join('\n')));
     }
 };
+
+namespace {
+
+// The program's way out when its display goes, as main() sets it up: the
+// log installed first, the watch after it; the way out logs on the GUI
+// thread and ends the process.
+int runLosingTheDisplay(const QString &path)
+{
+    qInstallMessageHandler(silent);
+    QLogFile::install(path);
+    QDisplayWatch watch([] {
+        qCInfo(lcApp) << "the way out begins";
+        qCCritical(lcApp) << "The recordings library's last changes are lost (as the way out may say)";
+        qCWarning(lcApp) << "the way out ends";
+        QLogFile::uninstall();
+        std::fflush(nullptr);
+        _exit(1);
+    });
+    std::puts("ready");
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--display-lost") == 0)
+        return runLosingTheDisplay(QString::fromLocal8Bit(argv[2]));
     if (argc == 5 && std::strcmp(argv[1], "--copy") == 0)
         return runAsACopy(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong(),
                           QByteArray(argv[4]));

@@ -6,11 +6,13 @@
 // program: the default output is back and the loop-back device removed.
 
 #include "mediaprobe.h"
+#include "owndisplay.h"
 #include "recordingtools.h"
 #include "serverobjects.h"
 #include "testsupport.h"
 
 #include "app/qterminationwatcher.h"
+#include "common/qianyutil.h"
 #include "common/qrecordingmarker.h"
 #include "common/qvideosettingxml.h"
 
@@ -27,70 +29,7 @@
 
 namespace {
 
-// A virtual display of this test alone, which it may take away.
-class OwnDisplay
-{
-public:
-    OwnDisplay()
-    {
-        m_server.start(QStringLiteral("Xvfb"),
-                       {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                        QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp"), QStringLiteral("-noreset")});
-        // It names its display on the descriptor given once it is ready.
-        QByteArray said;
-        if (m_server.waitForStarted(10000)
-            && QTest::qWaitFor(
-                [&] {
-                    m_server.waitForReadyRead(50);
-                    said += m_server.readAllStandardOutput();
-                    return said.contains('\n');
-                },
-                10000))
-            m_name = QLatin1Char(':') + QString::fromLatin1(said.trimmed());
-    }
-    ~OwnDisplay() { goAway(); }
-    QString name() const { return m_name; }
-    void goAway()
-    {
-        m_server.kill();
-        m_server.waitForFinished(5000);
-    }
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_name);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        return env;
-    }
-    // An X tool run on this display; its standard output, or a null array when it failed.
-    QByteArray run(const QString &tool, const QStringList &args) const
-    {
-        QProcess p;
-        p.setProcessEnvironment(environment());
-        p.start(tool, args);
-        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-            return QByteArray();
-        const QByteArray out = p.readAllStandardOutput();
-        return out.isNull() ? QByteArray("") : out;
-    }
-    // The screen's pixels in rect as RGB bytes; writes them to png too when named.
-    QByteArray grab(const QRect &rect, const QString &png = QString()) const
-    {
-        const QString input = m_name + QStringLiteral("+%1,%2").arg(rect.x()).arg(rect.y());
-        const QString size = QStringLiteral("%1x%2").arg(rect.width()).arg(rect.height());
-        if (!png.isEmpty())
-            run(QStringLiteral("ffmpeg"), {"-v", "error", "-f", "x11grab", "-video_size", size, "-i", input,
-                                           "-frames:v", "1", "-y", png});
-        return run(QStringLiteral("ffmpeg"),
-                   {"-v", "error", "-f", "x11grab", "-video_size", size, "-i", input, "-frames:v", "1", "-f",
-                    "rawvideo", "-pix_fmt", "rgb24", "pipe:1"});
-    }
-
-private:
-    QProcess m_server;
-    QString m_name;
-};
+using TestSupport::OwnDisplay;
 
 // The program's main window on the display, or an empty rectangle.
 QRect windowOf(const OwnDisplay &display, qint64 pid)
@@ -225,6 +164,10 @@ void TestSessionEnd::endsAsExitDoesWhileRecording()
     if (displayGoes) {
         QCOMPARE(program.exitCode(), 1); // as Qt ends a program whose display broke
         QVERIFY2(said.contains("ending the program without its event loop"), said.constData());
+        // The way out's own lines reach the log too, with their category.
+        const QByteArray log = TestSupport::readBytes(QIAnyUtil::getAppDataPath() + QStringLiteral("/log.txt"));
+        QVERIFY2(log.contains(" velmora.app: ending the program without its event loop\n"),
+                 log.right(2000).constData());
     } else {
         QCOMPARE(program.exitCode(), 0);
     }

@@ -1,12 +1,20 @@
 // The program's own state files under damage and attack: a damaged file
-// keeps exactly its whole records; entity declarations, deep nesting,
-// oversized files, pipes and devices are refused at once and set aside as
-// ".bad" with a notice for the user; what the store writes is always
-// well-formed; parsed files are reused while unchanged on disk and re-read
-// when they change.
+// keeps exactly its whole records, in whatever encoding its declaration
+// names and whatever markup stands between its records; entity
+// declarations, deep nesting, oversized files, pipes and devices are refused
+// at once and set aside as ".bad" with a notice for the user; a valid file of
+// another writer (UTF-16, Latin-1, references beyond U+FFFF, comments,
+// instructions and CDATA) reads as written and is saved as UTF-8; what the
+// store writes is always well-formed, and never without the lock of the
+// running copies, whatever stands at the lock's path; a state file that is
+// a folder refuses the save and says so, a link to nothing is replaced;
+// parsed files are reused while unchanged on disk and re-read when they
+// change.
+#include "common/historywriter.h"
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
 #include "common/statefile.h"
+#include "common/statefilelock.h"
 #include "settledfiles.h"
 #include "staterecords.h"
 #include "wellformed.h"
@@ -15,6 +23,7 @@
 #include <QDomDocument>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <algorithm>
@@ -95,6 +104,7 @@ bool returnsPromptly(const std::function<void()> &call, const QString &fifo = QS
 }
 
 using StateRecords::Kind;
+using StateRecords::Variant;
 
 QString editorDefaultsPath()
 {
@@ -118,6 +128,16 @@ enum class Damage {
     NulInDocumentTag,
     ProcessingInstruction,
     EntryClosedEarly,
+    StrayEndTag,             // the record's end tag once more after it
+    ByteLostBefore,          // the byte before the record (UTF-16: all after shifts)
+    DeclarationDamaged,      // NULs over the declaration's encoding
+    DeclarationStartDamaged, // its '<' made '>'
+    MarkByteLost,            // the first byte of the byte order mark
+    CommentOpenerDamaged,
+    CommentCloserDamaged,
+    InstructionCloserDamaged,
+    CdataCloserDamaged,
+    NulInComment,
 };
 
 QByteArray damaged(const StateRecords::Original &o, Kind kind, Damage damage)
@@ -176,6 +196,36 @@ QByteArray damaged(const StateRecords::Original &o, Kind kind, Damage damage)
         // Its children follow it, then its end tag.
         b.insert(b.indexOf('>', start), '/');
         break;
+    case Damage::StrayEndTag:
+        b.insert(end, StateRecords::encoded(o.variant, o.endTags.at(kDamaged)));
+        break;
+    case Damage::ByteLostBefore:
+        b.remove(start - 1, 1);
+        break;
+    case Damage::DeclarationDamaged:
+        b.replace(b.indexOf("encoding"), 17, QByteArray(17, '\0'));
+        break;
+    case Damage::DeclarationStartDamaged:
+        b[0] = '>';
+        break;
+    case Damage::MarkByteLost:
+        b.remove(0, 1);
+        break;
+    case Damage::CommentOpenerDamaged:
+        b[b.indexOf("<!--") + 3] = 'x';
+        break;
+    case Damage::CommentCloserDamaged:
+        b[b.indexOf("-->") + 1] = 'x';
+        break;
+    case Damage::InstructionCloserDamaged:
+        b[b.indexOf("?>", b.indexOf("<?velmora"))] = 'x';
+        break;
+    case Damage::CdataCloserDamaged:
+        b[b.indexOf("]]>") + 1] = 'x';
+        break;
+    case Damage::NulInComment:
+        b[b.indexOf("<!--") + 5] = '\0';
+        break;
     }
     return b;
 }
@@ -207,6 +257,39 @@ QStringList fileNames(const QString &folder)
     return QDir(folder).entryList({"*.xml"}, QDir::Files, QDir::Name);
 }
 
+// Saves one record named so in the kind's file; for the history, true once
+// it is in the file (reason says why not).
+bool saveOne(Kind kind, const QString &name, QString *reason = nullptr)
+{
+    switch (kind) {
+    case Kind::History: {
+        convertedInfo info;
+        info.convertedPath = QStringLiteral("/music/%1.mp3").arg(name);
+        info.title = name;
+        info.format = QStringLiteral("MP3");
+        QVideoSettingXml::SaveConvertedInfo(info);
+        return QVideoSettingXml::waitForHistory(reason);
+    }
+    case Kind::Playlists:
+        return QVideoSettingXml::AppendPlayList(name);
+    case Kind::Preferences:
+        break;
+    }
+    return QVideoSettingXml::SetItemValue(name, QStringLiteral("Key"), QStringLiteral("v"));
+}
+
+// The record saveOne made, as StateRecords reads it.
+QString savedOne(Kind kind, const QString &name)
+{
+    if (kind == Kind::History)
+        return QStringList({QStringLiteral("/music/%1.mp3").arg(name), name, QString(), QStringLiteral("MP3"),
+                            QString()})
+            .join('\t');
+    if (kind == Kind::Playlists)
+        return name;
+    return name + QStringLiteral(" Key=v");
+}
+
 using Writes = std::function<void()>;
 
 // The roads the depth bound is tried on.
@@ -215,6 +298,7 @@ enum class Road { History, Preferences, EditorDefaults };
 } // namespace
 
 Q_DECLARE_METATYPE(StateRecords::Kind)
+Q_DECLARE_METATYPE(StateRecords::Variant)
 Q_DECLARE_METATYPE(Damage)
 Q_DECLARE_METATYPE(Writes)
 Q_DECLARE_METATYPE(Road)
@@ -272,38 +356,59 @@ private slots:
     void salvageKeepsExactlyTheWholeRecords_data()
     {
         QTest::addColumn<Kind>("kind");
+        QTest::addColumn<Variant>("variant");
         QTest::addColumn<Damage>("damage");
         QTest::addColumn<int>("touched");
         QTest::addColumn<bool>("cut");
         // Records touched from kDamaged on (each may be read as far as it
         // goes, or lost); cut: the file ends inside the first of them.
-        const struct
+        struct Row
         {
+            Variant variant;
             Damage damage;
             const char *name;
             int touched;
             bool cut;
-        } damages[] = {
-            {Damage::NulBetween, "NUL between records", 0, false},
-            {Damage::ZeroedBlock, "zeros over two records", 2, false},
-            {Damage::BadUtf8InName, "bad UTF-8 in a name", 1, false},
-            {Damage::BadUtf8InValue, "bad UTF-8 in a value", 1, false},
-            {Damage::StrayLessThan, "stray < before a record", 0, false},
-            {Damage::RecordStartLost, "a record's < damaged", 1, false},
-            {Damage::FlippedInRecord, "flipped byte in a record", 1, false},
-            {Damage::RecordLeftOpen, "a record left open", 1, false},
-            {Damage::CutInRecord, "cut in a record", 1, true},
-            {Damage::FlippedBlank, "flipped blank between records", 0, false},
-            {Damage::NulInDocumentTag, "NUL in the document element's tag", 0, false},
-            {Damage::ProcessingInstruction, "a record's < made <?", 1, false},
-            {Damage::EntryClosedEarly, "an entry closed before its children", 1, false},
+        };
+        const Row damages[] = {
+            {Variant::Plain, Damage::NulBetween, "NUL between records", 0, false},
+            {Variant::Plain, Damage::ZeroedBlock, "zeros over two records", 2, false},
+            {Variant::Plain, Damage::BadUtf8InName, "bad UTF-8 in a name", 1, false},
+            {Variant::Plain, Damage::BadUtf8InValue, "bad UTF-8 in a value", 1, false},
+            {Variant::Plain, Damage::StrayLessThan, "stray < before a record", 0, false},
+            {Variant::Plain, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Plain, Damage::FlippedInRecord, "flipped byte in a record", 1, false},
+            {Variant::Plain, Damage::RecordLeftOpen, "a record left open", 1, false},
+            {Variant::Plain, Damage::CutInRecord, "cut in a record", 1, true},
+            {Variant::Plain, Damage::FlippedBlank, "flipped blank between records", 0, false},
+            {Variant::Plain, Damage::NulInDocumentTag, "NUL in the document element's tag", 0, false},
+            {Variant::Plain, Damage::ProcessingInstruction, "a record's < made <?", 1, false},
+            {Variant::Plain, Damage::EntryClosedEarly, "an entry closed before its children", 1, false},
+            {Variant::Plain, Damage::StrayEndTag, "a stray end tag between records", 0, false},
+            {Variant::Astral, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Utf16, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Utf16, Damage::ByteLostBefore, "a byte lost between records", 0, false},
+            {Variant::Utf16, Damage::MarkByteLost, "a byte of its byte order mark lost", 0, false},
+            {Variant::Utf16, Damage::StrayLessThan, "a byte put in between records", 0, false},
+            {Variant::Latin1, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Latin1, Damage::DeclarationDamaged, "its declaration's encoding lost", 0, false},
+            {Variant::Latin1, Damage::DeclarationStartDamaged, "its declaration's < made >", 0, false},
+            {Variant::Markup, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::MarkupSwapped, Damage::RecordStartLost, "a record's < damaged", 1, false},
+            {Variant::Markup, Damage::CommentOpenerDamaged, "a comment's start damaged", 0, false},
+            {Variant::Markup, Damage::CommentCloserDamaged, "a comment's end damaged", 0, false},
+            {Variant::Markup, Damage::NulInComment, "a NUL in a comment", 0, false},
+            {Variant::Markup, Damage::InstructionCloserDamaged, "an instruction's end damaged", 0, false},
+            {Variant::MarkupSwapped, Damage::InstructionCloserDamaged, "an instruction's end damaged", 0, false},
+            {Variant::Markup, Damage::CdataCloserDamaged, "a CDATA section's end damaged", 0, false},
+            {Variant::MarkupSwapped, Damage::CdataCloserDamaged, "a CDATA section's end damaged", 0, false},
         };
         for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
-            for (const auto &d : damages) {
+            for (const Row &d : damages) {
                 // Only the history's entries have children to close before.
                 if (d.damage != Damage::EntryClosedEarly || kind == Kind::History)
-                    QTest::addRow("%s: %s", StateRecords::nameOf(kind), d.name)
-                        << kind << d.damage << d.touched << d.cut;
+                    QTest::addRow("%s, %s: %s", StateRecords::nameOf(kind), StateRecords::nameOf(d.variant), d.name)
+                        << kind << d.variant << d.damage << d.touched << d.cut;
             }
         }
     }
@@ -311,24 +416,27 @@ private slots:
     void salvageKeepsExactlyTheWholeRecords()
     {
         QFETCH(Kind, kind);
+        QFETCH(Variant, variant);
         QFETCH(Damage, damage);
         QFETCH(int, touched);
         QFETCH(bool, cut);
-        const StateRecords::Original whole = StateRecords::original(kind, kRecords);
+        const StateRecords::Original whole = StateRecords::original(kind, kRecords, variant);
         const QString path = StateRecords::pathOf(kind);
         QVERIFY(writeSettled(path, whole.bytes));
         const QStringList before = StateRecords::read(kind);
-        QCOMPARE(before.size(), kRecords);
+        QCOMPARE(before, StateRecords::expected(kind, kRecords, variant));
+        QVERIFY(!QFile::exists(path + ".bad"));
         QVector<bool> intact(kRecords, true);
         for (int n = kDamaged; n < kRecords && (cut || n < kDamaged + touched); ++n)
             intact[n] = false;
         const int intactCount = int(std::count(intact.cbegin(), intact.cend(), true));
         const QByteArray bytes = damaged(whole, kind, damage);
         QVERIFY(writeSettled(path, bytes));
+        // A record held in markup is no record: reading one is inventing it.
         const StateRecords::Tally read = StateRecords::tally(before, intact, StateRecords::read(kind), touched);
         QVERIFY2(read.kept == intactCount && read.lost == 0 && read.invented == 0 && read.duplicated == 0,
                  qPrintable(read.text()));
-        // Kept aside and told once; what replaced it is well-formed and reads the same.
+        // Kept aside and told once; what replaced it is well-formed UTF-8 and reads the same.
         QCOMPARE(readSettled(path + ".bad"), bytes);
         QCOMPARE(StateFileNotices::takeAll().size(), 1);
         QString why;
@@ -336,6 +444,93 @@ private slots:
         const StateRecords::Tally again = StateRecords::tally(before, intact, recordsOnDisk(path), touched);
         QVERIFY2(again.kept == intactCount && again.invented == 0 && again.duplicated == 0,
                  qPrintable(again.text()));
+        QVERIFY(StateFileNotices::takeAll().isEmpty());
+    }
+
+    void markupWhoseEndWasLostHoldsNoRecord_data()
+    {
+        // Playlists "a" and "b" in the file; "x" and "y" held in markup.
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("kept");
+        const QByteArray a = "<ROOTITEM>\n    <List_name ListName=\"a\"/>\n    ";
+        const QByteArray x = "<List_name ListName=\"x\"/>";
+        QTest::newRow("cut inside a comment") << a + "<!-- " + x << QStringList{"a"};
+        QTest::newRow("cut inside an instruction") << a + "<?note " + x << QStringList{"a"};
+        QTest::newRow("cut inside CDATA") << a + "<![CDATA[" + x << QStringList{"a"};
+        // Well-formed, but the first one ran on to the end of the second,
+        // over the playlist between.
+        const QByteArray b = " <List_name ListName=\"b\"/> ";
+        const QByteArray y = "<List_name ListName=\"y\"/>";
+        QTest::newRow("an instruction's end lost before another")
+            << a + "<?note " + x + " ?x" + b + "<?note " + y + " ?>\n</ROOTITEM>\n"
+            << QStringList{"a", "b"};
+        QTest::newRow("a CDATA section's end lost before another")
+            << a + "<![CDATA[" + x + "]x>" + b + "<![CDATA[" + y + "]]>\n</ROOTITEM>\n"
+            << QStringList{"a", "b"};
+    }
+
+    void markupWhoseEndWasLostHoldsNoRecord()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, kept);
+        QVERIFY(writeSettled(lists(), bytes));
+        QCOMPARE(QVideoSettingXml::GetAllPlayLists(), kept);
+        QCOMPARE(readSettled(lists() + ".bad"), bytes);
+        QCOMPARE(StateFileNotices::takeAll().size(), 1);
+    }
+
+    void filesOfOtherWritersReadAsWrittenAndSaveAsUtf8_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<Variant>("variant");
+        for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
+            for (const Variant variant :
+                 {Variant::Astral, Variant::Utf16, Variant::Latin1, Variant::Markup, Variant::MarkupSwapped})
+                QTest::addRow("%s, %s", StateRecords::nameOf(kind), StateRecords::nameOf(variant))
+                    << kind << variant;
+        }
+    }
+
+    void filesOfOtherWritersReadAsWrittenAndSaveAsUtf8()
+    {
+        // Valid files, as another program may write them: read as written,
+        // never set aside, no record taken from markup; saved (twice: a
+        // wrong declaration would garble them a step each time) as UTF-8
+        // that reads the same.
+        QFETCH(Kind, kind);
+        QFETCH(Variant, variant);
+        const QString path = StateRecords::pathOf(kind);
+        QVERIFY(writeSettled(path, StateRecords::original(kind, kRecords, variant).bytes));
+        QStringList expected = StateRecords::expected(kind, kRecords, variant);
+        QCOMPARE(StateRecords::read(kind), expected);
+        for (int save = 0; save < 2; ++save) {
+            const QString added = QStringLiteral("added %1 \u00e9 ").arg(save)
+                                  + QString::fromUcs4(U"\U0001F3B5");
+            switch (kind) {
+            case Kind::History: {
+                convertedInfo info;
+                info.convertedPath = QStringLiteral("/music/added%1.mp3").arg(save);
+                info.title = added;
+                info.format = QStringLiteral("MP3");
+                QVERIFY(QVideoSettingXml::SaveConvertedInfo(info));
+                expected << QStringList({info.convertedPath, added, QString(), info.format, QString()}).join('\t');
+                break;
+            }
+            case Kind::Playlists:
+                QVERIFY(QVideoSettingXml::AppendPlayList(added));
+                expected << added;
+                break;
+            case Kind::Preferences:
+                QVERIFY(QVideoSettingXml::SetItemValue(QStringLiteral("ADDED_%1").arg(save), "Key", added));
+                expected << QStringLiteral("ADDED_%1 Key=%2").arg(save).arg(added);
+                break;
+            }
+            const QByteArray saved = readSettled(path);
+            QString why;
+            QVERIFY2(TestSupport::wellFormed(saved, &why), qPrintable(why));
+            QCOMPARE(recordsOnDisk(path), expected);
+        }
+        QVERIFY(!QFile::exists(path + ".bad"));
         QVERIFY(StateFileNotices::takeAll().isEmpty());
     }
 
@@ -707,6 +902,110 @@ private slots:
         QVERIFY(writeSettled(prefs(), "<ROOTITEM><CLOSE_ITEM bIsCloseDlg=\"RR\"/></ROOTITEM>"));
         QCOMPARE(QVideoSettingXml::GetItemValue("CLOSE_ITEM", "bIsCloseDlg", "Y"), QString("RR"));
         QVERIFY(StateFileNotices::takeAll().isEmpty());
+    }
+
+    void aStateFileThatIsAFolderRefusesSavesAndSaysWhyOnce()
+    {
+        // A folder holding a file where History.xml belongs: nothing of it
+        // is touched, every change is refused, and the user is told once.
+        QVERIFY(QDir().mkpath(historyPath() + "/kept"));
+        QSignalSpy told(&HistoryWriter::instance(), &HistoryWriter::writeFailed);
+        QString reason;
+        QVERIFY(!saveOne(Kind::History, "a", &reason));
+        QVERIFY2(reason.contains("folder"), qPrintable(reason));
+        QVERIFY(!saveOne(Kind::History, "b", &reason));
+        QVERIFY(!QVideoSettingXml::waitForHistory(&reason));
+        QVERIFY2(reason.contains("folder"), qPrintable(reason));
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told.first().at(0).toString(), historyPath());
+        QVERIFY(QFileInfo(historyPath()).isDir() && QFileInfo::exists(historyPath() + "/kept"));
+        // The other files alike refuse their saves and stay as they are.
+        for (const QString &path : {lists(), prefs()})
+            QVERIFY(QDir().mkpath(path + "/kept"));
+        QVERIFY(!saveOne(Kind::Playlists, "a"));
+        QVERIFY(!saveOne(Kind::Preferences, "a"));
+        for (const QString &path : {lists(), prefs()})
+            QVERIFY(QFileInfo(path).isDir() && QFileInfo::exists(path + "/kept"));
+        QVERIFY(StateFileNotices::takeAll().isEmpty());
+        // Once a file can be made there, saves succeed and the refusal is over.
+        QVERIFY(QDir(historyPath()).removeRecursively());
+        QVERIFY(saveOne(Kind::History, "c"));
+        QCOMPARE(recordsOnDisk(historyPath()), QStringList{savedOne(Kind::History, "c")});
+        QCOMPARE(told.size(), 1);
+    }
+
+    void aLinkToNothingAtAStateFileIsReplaced_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences})
+            QTest::newRow(StateRecords::nameOf(kind)) << kind;
+    }
+
+    void aLinkToNothingAtAStateFileIsReplaced()
+    {
+        // Written through, the save would make a file where the link points.
+        QFETCH(Kind, kind);
+        const QString path = StateRecords::pathOf(kind);
+        const QString target = QIAnyUtil::getAppDataPath() + "/elsewhere/target.xml";
+        QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+        QVERIFY(QFile::link(target, path));
+        QVERIFY(saveOne(kind, "one"));
+        QVideoSettingXml::waitForHistory();
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        QVERIFY(!QFileInfo::exists(target));
+        QCOMPARE(recordsOnDisk(path), QStringList{savedOne(kind, "one")});
+    }
+
+    void whatStandsAtTheLockPathIsReplacedOrTheSaveRefused_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("what");
+        for (const Kind kind : {Kind::History, Kind::Playlists, Kind::Preferences}) {
+            for (const char *what :
+                 {"empty folder", "FIFO", "link to nothing", "link to a file", "folder holding a file"})
+                QTest::addRow("%s, %s", StateRecords::nameOf(kind), what) << kind << QString::fromLatin1(what);
+        }
+    }
+
+    void whatStandsAtTheLockPathIsReplacedOrTheSaveRefused()
+    {
+        // Saved without the lock, a copy undoes what another saves: what is
+        // no regular file at the lock's path is replaced by one, or, where
+        // it holds something, the save is refused with the reason.
+        QFETCH(Kind, kind);
+        QFETCH(QString, what);
+        const QString path = StateRecords::pathOf(kind);
+        const QString lockPath = StateFileLock::lockPathOf(path);
+        const QString target = QIAnyUtil::getAppDataPath() + "/target";
+        const QByteArray name = QFile::encodeName(lockPath);
+        if (what.contains("folder"))
+            QVERIFY(QDir().mkpath(what.contains("holding") ? lockPath + "/kept" : lockPath));
+        else if (what == "FIFO")
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (what == "link to a file")
+            QVERIFY(writeSettled(target, "kept\n") && QFile::link(target, lockPath));
+        else
+            QVERIFY(QFile::link(target, lockPath));
+        const bool refused = what.contains("holding");
+        QString reason;
+        QCOMPARE(saveOne(kind, "one", &reason), !refused);
+        if (refused) {
+            if (kind == Kind::History)
+                QVERIFY2(reason.contains(lockPath) && reason.contains("holds files"), qPrintable(reason));
+            QVERIFY(QFileInfo::exists(lockPath + "/kept"));
+            QVERIFY(!QFileInfo::exists(path));
+            // Once the folder goes, the change is saved after all.
+            QVERIFY(QDir(lockPath).removeRecursively());
+            QVERIFY(saveOne(kind, "two"));
+            QVERIFY(QFileInfo(lockPath).isFile());
+            return;
+        }
+        QVERIFY(QFileInfo(lockPath).isFile() && !QFileInfo(lockPath).isSymLink());
+        QCOMPARE(recordsOnDisk(path), QStringList{savedOne(kind, "one")});
+        if (what == "link to a file")
+            QCOMPARE(readSettled(target), QByteArray("kept\n"));
+        else
+            QVERIFY(!QFileInfo::exists(target));
     }
 
     void signatureVouchesOnlyForOldFiles()

@@ -1,6 +1,7 @@
 // Two running copies of the program change the same state files: each
 // load-modify-save happens under a lock the copies share, and takes in what
-// the other copy wrote since, so that both copies' changes stay. The test
+// the other copy wrote since, so that both copies' changes stay, also when
+// a folder, a FIFO or a link to nothing stood at the lock's path. The test
 // runs itself twice as the two copies; a change held back by the lock shows
 // what a save does with each kind of change the other copy made meanwhile,
 // and a copy that follows the history is told what the other one changed.
@@ -22,6 +23,8 @@
 #include <iostream>
 #include <memory>
 #include <string>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -146,14 +149,31 @@ void TestTwoCopies::init()
 void TestTwoCopies::bothCopiesChangesStay_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("History.xml") << QStringLiteral("history");
-    QTest::newRow("CustomedLists.xml") << QStringLiteral("playlists");
-    QTest::newRow("preferences") << QStringLiteral("preferences");
+    QTest::addColumn<QString>("lockPath"); // what stands there before the copies start
+    const QStringList kinds{QStringLiteral("history"), QStringLiteral("playlists"),
+                            QStringLiteral("preferences")};
+    const char *const files[] = {"History.xml", "CustomedLists.xml", "preferences"};
+    for (int k = 0; k < kinds.size(); ++k) {
+        for (const char *lockPath : {"nothing", "a folder", "a FIFO", "a link to nothing"})
+            QTest::addRow("%s, %s at the lock's path", files[k], lockPath)
+                << kinds.at(k) << QString::fromLatin1(lockPath);
+    }
 }
 
 void TestTwoCopies::bothCopiesChangesStay()
 {
     QFETCH(QString, kind);
+    QFETCH(QString, lockPath);
+    const QString file = kind == QLatin1String("history")     ? QVideoSettingXml::historyFilePath()
+                         : kind == QLatin1String("playlists") ? QVideoSettingXml::playListFilePath()
+                                                              : QVideoSettingXml::preferencesFilePath();
+    const QString lock = StateFileLock::lockPathOf(file);
+    if (lockPath == QLatin1String("a folder"))
+        QVERIFY(QDir().mkpath(lock));
+    else if (lockPath == QLatin1String("a FIFO"))
+        QCOMPARE(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
+    else if (lockPath == QLatin1String("a link to nothing"))
+        QVERIFY(QFile::link(QIAnyUtil::getAppDataPath() + QStringLiteral("/nowhere"), lock));
     const int count = 150;
     const QStringList copies{QStringLiteral("one"), QStringLiteral("two")};
     std::vector<std::unique_ptr<QProcess>> children;
@@ -184,6 +204,7 @@ void TestTwoCopies::bothCopiesChangesStay()
     found.sort();
     expected.sort();
     QCOMPARE(found, expected);
+    QVERIFY(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
 }
 
 void TestTwoCopies::aHeldBackSaveTakesInTheOtherCopysChange_data()

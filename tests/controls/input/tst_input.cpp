@@ -105,10 +105,13 @@ QString storedFlag(const QString &key)
     return doc.documentElement().firstChildElement(QStringLiteral("XML_AUDIO_RECORD_TYPE")).attribute(key);
 }
 
-// Runs this thread's event loop until ready() holds; false after timeoutMs.
-// QTest's own waits sleep 10 ms between passes over the events, which a
-// stall probe would count against the code under test.
-template <class Pred> bool waitFor(Pred ready, int timeoutMs = 10000)
+// Runs this thread's event loop until ready() holds; false after timeoutMs,
+// which only bounds a failure: the device thread's round trips to the sound
+// server take seconds on a busy machine. QTest's own waits sleep 10 ms
+// between passes over the events, which a stall probe would count against
+// the code under test.
+template<class Pred>
+bool waitFor(Pred ready, int timeoutMs = 30000)
 {
     QEventLoop loop;
     QTimer check;

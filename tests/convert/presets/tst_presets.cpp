@@ -16,6 +16,7 @@
 #include "recorder/qrecordobject.h"
 #include "rzcodec/codecids.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -92,10 +93,16 @@ void TestPresets::everyPresetRecords()
     QSignalSpy times(&rec, &QRecordObject::emitRecordTime);
     Playback play(m_tone, m_sink);
     QVERIFY(play.waitPlaying());
+    QElapsedTimer recording;
+    recording.start();
     QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
     // Two seconds of recorded time, as the recorder reports it.
     QTRY_VERIFY_WITH_TIMEOUT(!times.isEmpty() && times.last().at(0).value<uint64_t>() >= 2000000, 10000);
     QVERIFY(TestSupport::stopRecording(rec));
+    // The stop comes when this thread gets to it, later on a busy machine:
+    // the file holds no more than the time from the start's call to the
+    // stop's return, give or take what a codec pads.
+    const double lasted = recording.nsecsElapsed() / 1e9;
 
     QVERIFY(QFileInfo(path).size() > 0);
     const QString codec = MediaProbe::streamEntry(path, "codec_name");
@@ -103,7 +110,8 @@ void TestPresets::everyPresetRecords()
     QCOMPARE(MediaProbe::streamEntry(path, "sample_rate").toUInt(), a.sampleRate);
     QCOMPARE(MediaProbe::streamEntry(path, "channels").toInt(), a.channels);
     const MediaProbe::Decoded d = MediaProbe::decode(path);
-    QVERIFY2(d.seconds() > 1.8 && d.seconds() < 3.0, qPrintable(QString::number(d.seconds())));
+    QVERIFY2(d.seconds() > 1.8 && d.seconds() < lasted + 0.1,
+             qPrintable(QString("%1 s recorded in %2 s").arg(d.seconds()).arg(lasted)));
     QVERIFY2(MediaProbe::toneShare(d.mono, 440) > 0.8, qPrintable(QString::number(MediaProbe::toneShare(d.mono, 440))));
     // A lossy preset's bit rate follows the quality.
     if (a.audioBitRate) {

@@ -37,6 +37,8 @@ private slots:
     void init();
     void cleanup();
     void trimReachesTheEngineAndItsReportTheLabels();
+    void aSecondTrimCutsInsideTheFirst_data();
+    void aSecondTrimCutsInsideTheFirst();
     void chaptersChooseTheRange();
     void playButtonsAndSteps();
 
@@ -111,6 +113,47 @@ void TestTrimBar::trimReachesTheEngineAndItsReportTheLabels()
     QMetaObject::invokeMethod(m_form, "onReset");
     QCOMPARE(resets.count(), 1);
     QCOMPARE(m_manager->getPlaylength(), m_hub->getDuration());
+}
+
+void TestTrimBar::aSecondTrimCutsInsideTheFirst_data()
+{
+    QTest::addColumn<int>("startPercent");
+    QTest::addColumn<int>("endPercent");
+    QTest::addColumn<double>("startSeconds");
+    QTest::addColumn<double>("endSeconds");
+    // The first trim keeps 1 s to 3 s of the 4 s tone; the handles then
+    // stand for that window, not for the whole tone.
+    QTest::newRow("end handle moved") << 0 << 50 << 1.0 << 2.0;
+    QTest::newRow("both handles moved") << 25 << 75 << 1.5 << 2.5;
+    QTest::newRow("start handle moved") << 50 << 100 << 2.0 << 3.0;
+    QTest::newRow("nothing moved") << 0 << 100 << 1.0 << 3.0;
+}
+
+void TestTrimBar::aSecondTrimCutsInsideTheFirst()
+{
+    QFETCH(int, startPercent);
+    QFETCH(int, endPercent);
+    QFETCH(double, startSeconds);
+    QFETCH(double, endSeconds);
+    m_form->loadingSetting();
+    QSignalSpy trims(m_form, &QTrimOperationForm::emitTrim);
+    m_form->slider()->setStartValue(25);
+    m_form->slider()->setEndValue(75);
+    QMetaObject::invokeMethod(m_form, "onTrim");
+    QCOMPARE(trims.count(), 1);
+    QCOMPARE(m_hub->getTrimStartTime(), trims.at(0).at(0).value<uint64_t>());
+
+    m_form->slider()->setStartValue(startPercent);
+    m_form->slider()->setEndValue(endPercent);
+    QMetaObject::invokeMethod(m_form, "onTrim");
+    QCOMPARE(trims.count(), 2);
+    const uint64_t start = trims.at(1).at(0).value<uint64_t>();
+    const uint64_t end = trims.at(1).at(1).value<uint64_t>();
+    QVERIFY2(qAbs(double(start) - startSeconds * kSecond) < 2e4, qPrintable(QString::number(start)));
+    QVERIFY2(qAbs(double(end) - endSeconds * kSecond) < 2e4, qPrintable(QString::number(end)));
+    // The engine plays just that part.
+    QCOMPARE(m_hub->getTrimStartTime(), start);
+    QCOMPARE(m_manager->getPlaylength(), end - start);
 }
 
 void TestTrimBar::chaptersChooseTheRange()

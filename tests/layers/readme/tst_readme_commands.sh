@@ -29,15 +29,25 @@ commands() {
 # check_command PROJECT COMMAND: says what is wrong; exit 1 then.
 check_command() {
     local dir=$1 line=$2 rest word out
+    local vars=()
     rest=$line
-    # Variables set for the command alone.
+    # Variables set for the command alone, and the processors it is pinned to.
     while word=${rest%% *}; [[ $word =~ ^[A-Z_][A-Z0-9_]*=[^\ ]+$ ]]; do
+        vars+=("${word%%=*}")
         rest=${rest#* }
     done
+    if [[ $rest =~ ^taskset\ -c\ ([0-9,-]+)\ (.*)$ ]]; then
+        taskset -c "${BASH_REMATCH[1]}" true 2>/dev/null || { echo "$line: taskset cannot pin to ${BASH_REMATCH[1]}"; return 1; }
+        rest=${BASH_REMATCH[2]}
+    fi
     case $rest in
     "bash scripts/bootstrap.sh "*)
-        local mode=${rest#bash scripts/bootstrap.sh }
+        local mode=${rest#bash scripts/bootstrap.sh } var
         (cd "$dir" && bash -n scripts/bootstrap.sh) || { echo "scripts/bootstrap.sh does not parse"; return 1; }
+        # A variable the script never reads changes nothing.
+        for var in "${vars[@]}"; do
+            grep -q "\${$var[:}]" "$dir/scripts/bootstrap.sh" || { echo "$line: the script does not read $var"; return 1; }
+        done
         # Without a mode it only tells its modes, and changes nothing.
         out=$(cd "$dir" && bash scripts/bootstrap.sh 2>&1)
         [[ $out =~ usage:.*[\ \|]$mode([\ \|]|$) ]] || { echo "$line: no mode $mode in \"$out\""; return 1; }
@@ -48,6 +58,12 @@ check_command() {
     "ctest "*)
         out=$(cd "$dir" && eval "$rest -N" 2>&1)
         [[ $out =~ Total\ Tests:\ [1-9] ]] || { echo "$line: selects no test from the project folder: $out"; return 1; } ;;
+    "cmake --build build")
+        [ -f "$dir/build/build.ninja" ] || { echo "$line: no build folder to build"; return 1; } ;;
+    "cmake --build build --target "*)
+        # The target is one this build has.
+        out=$(ninja -C "$dir/build" -t query "${rest#cmake --build build --target }" 2>&1) ||
+            { echo "$line: no such target: $out"; return 1; } ;;
     "build/bin/velmora-audio-recorder")
         [ -x "$dir/build/bin/velmora-audio-recorder" ] || { echo "$line: no such program"; return 1; } ;;
     "cmake --install build --prefix "*)
@@ -83,11 +99,14 @@ planted=$tmp/planted.md
 {
     grep -oE '`[^` ]+`' "$root/README.md"
     printf '\n    ctest -L app\n\n    bash scripts/bootstrap.sh install\n\n    make everything\n'
+    printf '\n    SPEED=2 bash scripts/bootstrap.sh test\n\n    cmake --build build --target tst_nothing_such\n'
 } > "$planted"
 sed -i 's/`libssl-dev`//' "$planted"
 out=$(check "$planted" "$project")
 for expected in "ctest -L app: selects no test" "bash scripts/bootstrap.sh install: no mode install" \
-                "make everything: no test runs this command" "does not name the package libssl-dev"; do
+                "make everything: no test runs this command" "does not name the package libssl-dev" \
+                "SPEED=2 bash scripts/bootstrap.sh test: the script does not read SPEED" \
+                "cmake --build build --target tst_nothing_such: no such target"; do
     [[ $out == *"$expected"* ]] || { echo "FAIL: planted fault not caught: $expected"; echo "$out"; exit 1; }
 done
 

@@ -1,0 +1,79 @@
+# What runs beside the test command; sourced by bootstrap.sh (and by its
+# test). Whatever is started here ends when the shell ends, however it ends
+# (bash runs its EXIT trap also when a signal ends it).
+#
+#   start_load N               N busy loops (LOAD=n: a busy machine), on the
+#                              processors the shell may use (taskset)
+#   end_load                   ends them, by their process ids
+#   start_background LOG CMD...
+#                              runs CMD at the lowest priority, in a process
+#                              group of its own, its output into LOG: a build
+#                              takes what processor time the tests leave
+#   finish_background          raises it to the normal priority, waits for
+#                              it and prints LOG; returns CMD's status
+#   end_background             ends it and what it started
+
+busy_pids=()
+background_pid=
+background_log=
+
+end_load() {
+    [ ${#busy_pids[@]} -gt 0 ] || return 0
+    kill "${busy_pids[@]}" 2>/dev/null || true
+    wait "${busy_pids[@]}" 2>/dev/null || true
+    busy_pids=()
+}
+
+start_load() { # N
+    local i
+    for ((i = 0; i < $1; i++)); do
+        bash -c 'while :; do :; done' &
+        busy_pids+=($!)
+    done
+}
+
+start_background() { # LOG COMMAND...
+    background_log=$1
+    shift
+    # A child of a shell without job control leads no group, so setsid makes
+    # it the leader of a new one without forking: its id names the group.
+    setsid nice -n 19 "$@" >"$background_log" 2>&1 </dev/null &
+    background_pid=$!
+    # Once it leads its group at its priority, the group can be raised.
+    local group level _
+    for _ in $(seq 1 100); do
+        read -r group level < <(ps -o pgid=,ni= -p "$background_pid") || break
+        [ "$group" = "$background_pid" ] && [ "$level" = 19 ] && break
+        sleep 0.05
+    done
+    # A new session is a scheduling group of its own where the kernel groups
+    # sessions (autogroup): it would weigh as much as the tests, whatever
+    # its processes' priority, unless the group's own is lowered too.
+    set_autogroup_priority 19
+}
+
+set_autogroup_priority() { # LEVEL: of the background command's session, where there is one
+    [ -w "/proc/$background_pid/autogroup" ] || return 0
+    echo "$1" >"/proc/$background_pid/autogroup" 2>/dev/null || true
+}
+
+finish_background() {
+    local status=0
+    [ -n "$background_pid" ] || return 0
+    # Root may raise the priority again; anyone else waits for it as it is.
+    set_autogroup_priority 0
+    renice -n 0 -g "$background_pid" >/dev/null 2>&1 || true
+    wait "$background_pid" || status=$?
+    background_pid=
+    cat "$background_log"
+    return $status
+}
+
+end_background() {
+    [ -n "$background_pid" ] || return 0
+    kill -TERM -- -"$background_pid" 2>/dev/null || true
+    wait "$background_pid" 2>/dev/null || true
+    background_pid=
+}
+
+trap 'end_background; end_load' EXIT

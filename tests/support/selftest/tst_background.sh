@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# tst_background.sh SOURCE_ROOT: what the test command runs beside itself
+# (scripts/background.sh). The busy loops of LOAD=n run, keep the processors
+# they are given; a background build runs at the lowest priority in a group
+# of its own, is raised and waited for with its status and output; and both
+# end with the shell that started them however it ends: done, failed, or
+# ended by a signal.
+set -uo pipefail
+source=$1
+passed=0 failed=0
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+check() { # TITLE CONDITION...
+    local title=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $title"; fi
+}
+alive() { # PID: running, not a zombie
+    [ -e "/proc/$1" ] && [ "$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null)" != Z ]
+}
+none_alive() { local p; for p in "$@"; do alive "$p" && return 1; done; return 0; }
+# Waits up to two seconds for the loops to end.
+ended() { local _; for _ in $(seq 1 40); do none_alive "$@" && return 0; sleep 0.05; done; return 1; }
+# The loop spends processor time: its clock ticks move on.
+busy() { # PID
+    local before after _
+    before=$(awk '{ print $14 }' "/proc/$1/stat")
+    for _ in $(seq 1 40); do
+        after=$(awk '{ print $14 }' "/proc/$1/stat" 2>/dev/null) || return 1
+        [ "$after" -gt "$before" ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# A shell that starts the loops, writes their ids, then ends as told.
+# (Ctrl+C is not tried: a shell started in the background ignores SIGINT.)
+starter() { # HOW (exit|fail|term|hup)
+    cat >"$tmp/starter.sh" <<SH
+set -eu
+. "$source/scripts/background.sh"
+start_load 2
+start_background "$tmp/bg.log" sh -c 'sleep 300 & echo \$! > "$tmp/bgchild"; wait'
+for _ in \$(seq 1 100); do [ -s "$tmp/bgchild" ] && break; sleep 0.05; done
+echo "\${busy_pids[*]} \$background_pid \$(cat "$tmp/bgchild")" > "$tmp/pids"
+case \$1 in
+exit) exit 0 ;;
+fail) false ;;
+*) touch "$tmp/ready"; while :; do sleep 0.05; done ;;
+esac
+SH
+    rm -f "$tmp/pids" "$tmp/ready" "$tmp/bgchild"
+    case $1 in
+    exit|fail) taskset -c 0 bash "$tmp/starter.sh" "$1" ;;
+    term|hup)
+        taskset -c 0 bash "$tmp/starter.sh" "$1" &
+        local shell=$! _
+        for _ in $(seq 1 100); do [ -e "$tmp/ready" ] && break; sleep 0.05; done
+        kill -"${1^^}" "$shell"
+        # A shell that goes on after the signal is ended here, and its loops
+        # are then found running.
+        ended "$shell" || kill -KILL "$shell"
+        wait "$shell" ;;
+    esac
+}
+
+# Loops of this shell: they run, on the processors given, until end_load.
+(
+    . "$source/scripts/background.sh"
+    taskset -cp 0 $BASHPID >/dev/null
+    start_load 3
+    pids=("${busy_pids[@]}")
+    check "start_load 3 starts three loops" [ ${#pids[@]} = 3 ]
+    for p in "${pids[@]}"; do
+        check "loop $p runs" busy "$p"
+        check "loop $p keeps to the given processor" \
+            [ "$(awk '/^Cpus_allowed_list/ { print $2 }' "/proc/$p/status")" = 0 ]
+    done
+    end_load
+    check "end_load ends every loop" ended "${pids[@]}"
+    check "end_load forgets them" [ ${#busy_pids[@]} = 0 ]
+    end_load
+    echo "$passed $failed" > "$tmp/counts"
+)
+read -r passed failed < "$tmp/counts"
+
+# A build beside the tests: lowest priority, a group of its own; raised and
+# waited for, it gives its status and output.
+(
+    . "$source/scripts/background.sh"
+    start_background "$tmp/build.log" sh -c 'echo built; sleep 0.5; exit 3'
+    pid=$background_pid
+    check "the build runs at the lowest priority" [ "$(ps -o ni= -p "$pid" | tr -d ' ')" = 19 ]
+    check "the build leads a group of its own" [ "$(ps -o pgid= -p "$pid" | tr -d ' ')" = "$pid" ]
+    # Where the kernel schedules sessions as groups, its session's group too.
+    if [ -e /proc/self/autogroup ]; then
+        check "the build's session is scheduled at the lowest priority" grep -q ' nice 19$' "/proc/$pid/autogroup"
+    fi
+    finish_background >"$tmp/out"
+    status=$?
+    check "finish_background gives the build's status" [ $status = 3 ]
+    check "finish_background prints the build's output" [ "$(cat "$tmp/out")" = built ]
+    # Raised to the normal priority while it is waited for (root may).
+    if [ "$(id -u)" = 0 ]; then
+        start_background "$tmp/build.log" sh -c 'sleep 0.3; ps -o ni= -p $$; cat /proc/$$/autogroup 2>/dev/null'
+        finish_background >"$tmp/raised"
+        check "finish_background raises the build to the normal priority" [ "$(head -1 "$tmp/raised" | tr -d ' ')" = 0 ]
+        if [ -e /proc/self/autogroup ]; then
+            check "finish_background raises the build's session too" grep -q ' nice 0$' "$tmp/raised"
+        fi
+    fi
+    check "finish_background forgets it" [ -z "$background_pid" ]
+    check "finish_background without a build does nothing" finish_background
+    echo "$passed $failed" > "$tmp/counts"
+)
+read -r passed failed < "$tmp/counts"
+
+for how in exit fail term hup; do
+    starter "$how" >/dev/null 2>&1
+    read -ra pids < "$tmp/pids"
+    check "a shell that ends ($how) started two loops and a build with a child" [ ${#pids[@]} = 4 ]
+    check "a shell that ends ($how) leaves no loop and no build" ended "${pids[@]}"
+    kill "${pids[@]}" 2>/dev/null
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
