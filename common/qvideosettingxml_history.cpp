@@ -894,17 +894,7 @@ bool QVideoSettingXml::saveConvertedInfos(const QList<convertedInfo> &records)
 
 std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &path)
 {
-    const QString file = historyFilePath();
-    if (!holdHistory(file, false))
-        return std::nullopt;
-    ParsedHistory &cache = parsedHistory();
-    QMutexLocker lock(&cache.mutex);
-    if (!cache.valid || cache.path != file)
-        return std::nullopt;
-    const int index = cache.doc.findEntry(HistoryDocument::normalisedPath(path), true);
-    if (index < 0)
-        return std::nullopt;
-    return recordOf(cache.doc.entries().at(index));
+    return GetConvertedInfos({path}).constFirst();
 }
 
 QVector<std::optional<convertedInfo>> QVideoSettingXml::GetConvertedInfos(const QStringList &paths)
