@@ -118,6 +118,8 @@ private slots:
     void theIndexStaysTrueThroughEveryChange();
     void manyRowsLeaveTheTableInRunsOfNeighbours_data();
     void manyRowsLeaveTheTableInRunsOfNeighbours();
+    void aLargeRemovalKeepsEveryLookUp_data();
+    void aLargeRemovalKeepsEveryLookUp();
 };
 
 void TestLibraryRows::everyReferenceLetsGoOfItsRow_data()
@@ -825,6 +827,65 @@ void TestLibraryRows::manyRowsLeaveTheTableInRunsOfNeighbours()
         QCOMPARE(stays.data().toString(), staysName);
     for (int r = 0; r < lib.model.rowCount(); ++r)
         QCOMPARE(QAudioFileModel::rowItem(lib.model.index(r, 0)), kept[size_t(r)]);
+}
+
+void TestLibraryRows::aLargeRemovalKeepsEveryLookUp_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("keptEvery"); // one row in this many stays
+    QTest::addColumn<bool>("atOnce");   // forgetRows, or forgetRow a row at a time
+    // Large enough that the index, left mostly empty, gives its room back.
+    QTest::newRow("2,000 rows, 1 in 20 stays, at once") << 2000 << 20 << true;
+    QTest::newRow("2,000 rows, 1 in 20 stays, one by one") << 2000 << 20 << false;
+    QTest::newRow("4,000 rows, 1 in 400 stays, at once") << 4000 << 400 << true;
+    QTest::newRow("3,000 rows, 1 in 3 stays, one by one") << 3000 << 3 << false;
+}
+
+void TestLibraryRows::aLargeRemovalKeepsEveryLookUp()
+{
+    QFETCH(int, count);
+    QFETCH(int, keptEvery);
+    QFETCH(bool, atOnce);
+    Library lib;
+    // The model's checks of each row added back would cost more than the rows.
+    lib.tester.reset();
+    std::vector<IBaseChunk *> made = lib.rows.all();
+    for (int i = 0; i < count; ++i)
+        made.push_back(row(std::to_string(i) + ".mp3", "01-01-2023 10:00", "/big/"));
+    lib.rows.order().sort(made);
+    lib.rows.setAll(made);
+    lib.rows.show(lib.rows.all());
+    std::vector<IBaseChunk *> going;
+    std::vector<IBaseChunk *> kept;
+    for (size_t i = 0; i < made.size(); ++i)
+        (i % size_t(keptEvery) == 0 ? kept : going).push_back(made[i]);
+    if (atOnce) {
+        lib.rows.forgetRows(going);
+    } else {
+        for (IBaseChunk *r : going)
+            lib.rows.forgetRow(r);
+    }
+    QCOMPARE(lib.rows.all(), kept);
+    QCOMPARE(lib.rows.shown(), kept);
+    QCOMPARE(lib.model.rowCount(), int(kept.size()));
+    const auto pathOf = [](IBaseChunk *r) { return static_cast<QAudioFileChunk *>(r)->GetFilePath(); };
+    const auto idOf = [](IBaseChunk *r) { return static_cast<QAudioFileChunk *>(r)->itemId(); };
+    for (IBaseChunk *r : kept) {
+        QCOMPARE(lib.rows.rowOfId(idOf(r)), r);
+        QCOMPARE(lib.rows.masterOf(pathOf(r)), static_cast<QAudioFileChunk *>(r));
+    }
+    for (IBaseChunk *r : going) {
+        QVERIFY(!lib.rows.holdsRow(idOf(r)));
+        QVERIFY(!lib.rows.masterOf(pathOf(r)));
+    }
+    // The rows that went come back: every one is found again.
+    for (IBaseChunk *r : going)
+        lib.rows.addRow(r);
+    QCOMPARE(lib.rows.all().size(), made.size());
+    for (IBaseChunk *r : made) {
+        QCOMPARE(lib.rows.rowOfId(idOf(r)), r);
+        QCOMPARE(lib.rows.masterOf(pathOf(r)), static_cast<QAudioFileChunk *>(r));
+    }
 }
 
 QTEST_MAIN(TestLibraryRows)
