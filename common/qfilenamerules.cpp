@@ -62,11 +62,12 @@ bool QFileNameRules::isTaken(const QString &path)
 }
 
 QString QFileNameRules::firstFreePath(const QString &folder, const QString &title, const QString &extension,
-                                      const QString &ownPath)
+                                      const QString &ownPath,
+                                      const std::function<bool(const QString &path)> &alsoTaken)
 {
     const QString suffix = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
     QString path = folder + title + suffix;
-    for (int n = 1; path != ownPath && isTaken(path); ++n)
+    for (int n = 1; path != ownPath && (isTaken(path) || (alsoTaken && alsoTaken(path))); ++n)
         path = folder + title + QStringLiteral("(%1)").arg(n) + suffix;
     return path;
 }

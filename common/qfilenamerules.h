@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QFileNameRules
 {
 public:
@@ -20,10 +22,11 @@ public:
     static QString cleanedName(const QString &name);
     // folder + title + "." + extension, or with "(1)", "(2)", ... after the
     // title when something already takes the name (a link leading nowhere
-    // included). The folder ends in "/". ownPath, the file being named, does
-    // not take its own name.
+    // included), or alsoTaken says so. The folder ends in "/". ownPath, the
+    // file being named, does not take its own name.
     static QString firstFreePath(const QString &folder, const QString &title, const QString &extension,
-                                 const QString &ownPath = QString());
+                                 const QString &ownPath = QString(),
+                                 const std::function<bool(const QString &path)> &alsoTaken = {});
     // Something is at the path, a link (followed or not) included.
     static bool isTaken(const QString &path);
     // The two paths name one file: the same text, or the same file on disk

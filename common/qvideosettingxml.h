@@ -17,6 +17,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 #include <optional>
@@ -118,6 +119,9 @@ public:
     // The entry of the path, backslashes read as "/"; nothing when there is
     // none. Found by the history's index, whatever its size.
     static std::optional<convertedInfo> GetConvertedInfo(const QString &path);
+    // The same for many paths at once (one look for the history, not one
+    // per path), in their order.
+    static QVector<std::optional<convertedInfo>> GetConvertedInfos(const QStringList &paths);
     static bool removeConvertedInfo(const QString &path);
     // Removes the entry of each path in one change; false when none had one.
     static bool removeConvertedInfos(const QStringList &paths);

@@ -894,17 +894,26 @@ bool QVideoSettingXml::saveConvertedInfos(const QList<convertedInfo> &records)
 
 std::optional<convertedInfo> QVideoSettingXml::GetConvertedInfo(const QString &path)
 {
+    return GetConvertedInfos({path}).constFirst();
+}
+
+QVector<std::optional<convertedInfo>> QVideoSettingXml::GetConvertedInfos(const QStringList &paths)
+{
+    QVector<std::optional<convertedInfo>> records(paths.size());
+    if (paths.isEmpty())
+        return records;
     const QString file = historyFilePath();
     if (!holdHistory(file, false))
-        return std::nullopt;
+        return records;
     ParsedHistory &cache = parsedHistory();
     QMutexLocker lock(&cache.mutex);
     if (!cache.valid || cache.path != file)
-        return std::nullopt;
-    const int index = cache.doc.findEntry(HistoryDocument::normalisedPath(path), true);
-    if (index < 0)
-        return std::nullopt;
-    return recordOf(cache.doc.entries().at(index));
+        return records;
+    for (int i = 0; i < paths.size(); ++i)
+        if (const int index = cache.doc.findEntry(HistoryDocument::normalisedPath(paths.at(i)), true);
+            index >= 0)
+            records[i] = recordOf(cache.doc.entries().at(index));
+    return records;
 }
 
 QString QVideoSettingXml::getPreferencePath(const QString &path)

@@ -1,9 +1,57 @@
 #include "controls/qplaylistpaths.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <unordered_set>
 #include <vector>
+
+namespace {
+
+// A path's length and last bytes (where the files of one folder differ),
+// mixed: a path whose mark is not among the marks of the paths looked for
+// is none of them, told without hashing it whole.
+quint64 markOf(std::string_view bytes)
+{
+    quint64 tail = 0;
+    const size_t n = std::min(bytes.size(), sizeof tail);
+    std::memcpy(&tail, bytes.data() + bytes.size() - n, n);
+    quint64 x = tail ^ (quint64(bytes.size()) * 0x9e3779b97f4a7c15ULL);
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    return x;
+}
+
+// The marks of a set of paths, one bit each in a table of about 64 bits a
+// path: a path not looked for passes now and then, and is then compared.
+class Marks
+{
+public:
+    explicit Marks(const std::vector<std::string> &paths)
+    {
+        size_t bits = 64;
+        while (bits < paths.size() * 64)
+            bits *= 2;
+        m_words.assign(bits / 64, 0);
+        m_mask = bits - 1;
+        for (const std::string &path : paths) {
+            const quint64 bit = markOf(path) & m_mask;
+            m_words[bit / 64] |= quint64(1) << (bit % 64);
+        }
+    }
+    bool mayHold(std::string_view path) const
+    {
+        const quint64 bit = markOf(path) & m_mask;
+        return m_words[bit / 64] & (quint64(1) << (bit % 64));
+    }
+
+private:
+    std::vector<quint64> m_words;
+    quint64 m_mask = 0;
+};
+
+} // namespace
 
 QPlayListPaths::QPlayListPaths(const QStringList &paths)
 {
@@ -120,6 +168,7 @@ void QPlayListPaths::removeAll(const QStringList &paths)
     for (const QString &path : paths)
         texts.push_back(path.toStdString());
     const std::unordered_set<std::string_view> going(texts.begin(), texts.end());
+    const Marks marks(texts);
     int kept = 0;
     int write = 0;
     int begin = 0;
@@ -127,7 +176,7 @@ void QPlayListPaths::removeAll(const QStringList &paths)
     for (int i = 0; i < m_ends.size(); ++i) {
         const int end = m_ends.at(i);
         const std::string_view bytes(data + begin, size_t(end - begin));
-        if (!going.count(bytes)) {
+        if (!marks.mayHold(bytes) || !going.count(bytes)) {
             std::memmove(data + write, bytes.data(), bytes.size());
             write += int(bytes.size());
             m_ends[kept++] = write;

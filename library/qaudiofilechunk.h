@@ -13,7 +13,7 @@
 class QAudioFileChunk : public QHistoryChunk
 {
 public:
-    enum AudioState {
+    enum AudioState : quint8 {
         AudioNormal = 0,
         AudioRecording = 1,
         AudioPlaying = 2,
@@ -67,8 +67,9 @@ private:
     const StateIcons &icons() const;
     StateIcons &ownIcons();
 
+    // First, so that it packs behind the record's last fields.
+    AudioState m_state = AudioNormal;
     quint64 m_itemId = 0;
     QList<std::string> m_lists;
     std::shared_ptr<const StateIcons> m_icons;
-    AudioState m_state = AudioNormal;
 };

@@ -35,6 +35,13 @@ void QAudioFileModel::insertAround(int at, const std::function<void()> &change)
     endInsertRows();
 }
 
+void QAudioFileModel::removeRowsAround(int first, int last, const std::function<void()> &change)
+{
+    beginRemoveRows(QModelIndex(), first, last);
+    change();
+    endRemoveRows();
+}
+
 void QAudioFileModel::moveAround(int from, int to, const std::function<void()> &change)
 {
     // The destination is counted before the move: below the row, one more.

@@ -34,11 +34,12 @@ public:
     static QAudioFileChunk *rowItem(const QModelIndex &index);
 
     // The shown rows change around the call: as a whole, one row in at
-    // `at`, one row from `from` to `to` (its index once moved), or all of
-    // them into a new order (places[i] is the old index of the row that
-    // comes i-th).
+    // `at`, the rows first to last out, one row from `from` to `to` (its
+    // index once moved), or all of them into a new order (places[i] is the
+    // old index of the row that comes i-th).
     void resetAround(const std::function<void()> &change);
     void insertAround(int at, const std::function<void()> &change);
+    void removeRowsAround(int first, int last, const std::function<void()> &change);
     void moveAround(int from, int to, const std::function<void()> &change);
     void reorderAround(const std::vector<int> &places, const std::function<void()> &change);
 

@@ -1,6 +1,7 @@
 #include "library/qhistorychunk.h"
 
 #include "library/librarytexts.h"
+#include "library/qrowindex.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -58,7 +59,12 @@ std::optional<qint64> canonicalSeconds(std::string_view text)
 
 QHistoryChunk::QHistoryChunk()
     : IBaseChunk(false)
+    , m_video(true)
+    , m_newAdd(false)
+    , m_hasCreateTime(false)
+    , m_hasCreatedKey(false)
 {
+    readPath();
 }
 
 QHistoryChunk::~QHistoryChunk() = default;
@@ -85,6 +91,7 @@ void QHistoryChunk::setFromRecord(const convertedInfo &info, const HistoryDocume
         views[f] = std::string_view(utf8[f].constData(), size_t(utf8[f].size()));
     if (!entry || !m_texts.setFromEntry(*entry, views))
         m_texts.setAll(views);
+    readPath();
     readPlayTime();
     readCreateTime();
     setVideoType(info.videoFile);
@@ -103,9 +110,21 @@ void QHistoryChunk::Reset()
     m_texts.set(QRowTexts::Title, {});
 }
 
+void QHistoryChunk::SetFilePath(const std::string &path)
+{
+    m_texts.set(QRowTexts::FilePath, path);
+    readPath();
+}
+
+void QHistoryChunk::readPath()
+{
+    m_pathHash = QRowIndex::hashOf(m_texts.view(QRowTexts::FilePath));
+}
+
 void QHistoryChunk::copyRecordOf(const QHistoryChunk &other)
 {
     m_texts = other.m_texts;
+    m_pathHash = other.m_pathHash;
     m_createdKey = other.m_createdKey;
     m_hasCreatedKey = other.m_hasCreatedKey;
     m_hasCreateTime = other.m_hasCreateTime;

@@ -34,8 +34,12 @@ public:
     const QRowTexts &texts() const { return m_texts; }
     QString qtext(QRowTexts::Field field) const;
 
-    void SetFilePath(const std::string &path) { m_texts.set(QRowTexts::FilePath, path); }
+    void SetFilePath(const std::string &path);
     std::string GetFilePath() const { return m_texts.text(QRowTexts::FilePath); }
+    // The hash of the path (QRowIndex::hashOf), taken whenever the path is
+    // set: where the rows of a large history are made (a worker), so that
+    // filing them by path never reads their texts again.
+    quint32 pathHash() const { return m_pathHash; }
     // Last path component, extension included.
     void SetFileName(const std::string &name) { m_texts.set(QRowTexts::FileName, name); }
     std::string GetFileName() const { return m_texts.text(QRowTexts::FileName); }
@@ -102,6 +106,7 @@ protected:
 private:
     void readCreateTime();
     void readPlayTime();
+    void readPath();
 
     QRowTexts m_texts;
     // The created time's number, when m_hasCreatedKey (kept apart from
@@ -111,10 +116,12 @@ private:
     static void setAmount(qint64 &amount, qint64 value);
     qint64 m_playSeconds = 0;
     qint64 m_fileBytes = 0;
-    bool m_video = true;
-    bool m_newAdd = false;
-    bool m_hasCreateTime = false;
-    bool m_hasCreatedKey = false;
+    quint32 m_pathHash = 0;
+    // One byte: a large library has many rows.
+    bool m_video : 1;
+    bool m_newAdd : 1;
+    bool m_hasCreateTime : 1;
+    bool m_hasCreatedKey : 1;
 };
 
 // Key of the fixed-item flag in an item's key/value store.

@@ -3,6 +3,7 @@
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
 #include "library/qlibraryrows.h"
+#include "library/rowpass.h"
 
 #include <QAbstractProxyModel>
 
@@ -109,8 +110,7 @@ void QInfoLineTotals::recount()
     const std::vector<IBaseChunk *> &shown = m_rows.shown();
     // Without a search the view shows the rows as they are kept.
     if (size_t(m_count) == shown.size()) {
-        for (IBaseChunk *item : shown)
-            add(item);
+        RowPass::forEach(shown, RowPass::Rows, add);
     } else {
         for (int r = 0; r < m_count; ++r) {
             const int source = m_view->mapToSource(m_view->index(r, 0)).row();

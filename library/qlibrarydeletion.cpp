@@ -68,9 +68,10 @@ void QLibraryDeletion::removeFromEntry(const std::vector<QAudioFileChunk *> &row
         const auto masters = m_rows.mastersOf(paths);
         const std::string title = list->GetTitle();
         QList<convertedInfo> records;
-        for (QAudioFileChunk *row : rows) {
-            std::optional<convertedInfo> record = QVideoSettingXml::GetConvertedInfo(
-                row->qtext(QRowTexts::FilePath));
+        QVector<std::optional<convertedInfo>> stored = QVideoSettingXml::GetConvertedInfos(pathsOf(rows));
+        for (size_t i = 0; i < rows.size(); ++i) {
+            QAudioFileChunk *row = rows[i];
+            std::optional<convertedInfo> &record = stored[int(i)];
             if (!record)
                 continue; // its record is gone: the row stays
             const auto found = masters.find(row->textView(QRowTexts::FilePath));
@@ -111,16 +112,20 @@ void QLibraryDeletion::removeFromEntry(const std::vector<QAudioFileChunk *> &row
 
 void QLibraryDeletion::deleteFiles(const std::vector<QAudioFileChunk *> &rows, bool wholeEntry)
 {
-    QVector<QFileDisposal::Request> files;
-    files.reserve(int(rows.size()));
+    QStringList paths;
     for (QAudioFileChunk *row : rows) {
         const QString path = row->qtext(QRowTexts::FilePath);
         if (m_deleting.contains(path))
             continue;
         m_deleting.insert(path);
-        // Each file's folder walk stops at its record's folder.
-        files.append({path, QVideoSettingXml::getPreferencePath(path)});
+        paths << path;
     }
+    // Each file's folder walk stops at its record's folder.
+    const QVector<std::optional<convertedInfo>> records = QVideoSettingXml::GetConvertedInfos(paths);
+    QVector<QFileDisposal::Request> files;
+    files.reserve(paths.size());
+    for (int i = 0; i < paths.size(); ++i)
+        files.append({paths.at(i), records.at(i) ? records.at(i)->preferencePath : QString()});
     if (files.isEmpty())
         return;
     auto *job = new QFileDisposal(this);
@@ -181,17 +186,17 @@ void QLibraryDeletion::forgetFiles(const QStringList &paths)
     const bool wasPlaying = playing && gone.count(playing->textView(QRowTexts::FilePath));
     if (wasPlaying)
         current.setPlayingRow(nullptr);
-    // The running recording's row is never taken: the name its tags plan
-    // may be a deleted file's.
+    // Their master rows, found by path; the running recording's row is
+    // never taken: the name its tags plan may be a deleted file's.
     const QAudioFileChunk *recording = current.recordingRow();
+    std::vector<IBaseChunk *> going;
+    for (std::string_view path : gone)
+        for (QAudioFileChunk *row : m_rows.mastersAt(path))
+            going.push_back(row);
     const auto goes = [&](IBaseChunk *item) {
         const auto *row = dynamic_cast<QAudioFileChunk *>(item);
         return row && row != recording && gone.count(row->textView(QRowTexts::FilePath)) > 0;
     };
-    std::vector<IBaseChunk *> going;
-    for (IBaseChunk *item : m_rows.all())
-        if (goes(item))
-            going.push_back(item);
     // The shown entry's own copies go with them; other entries make theirs
     // again when next shown.
     QLibraryChunk *shown = current.shownEntry();

@@ -95,11 +95,18 @@ void QLibraryLoader::OnHistoryLoaded()
 void QLibraryLoader::makeJoiningRows()
 {
     // A slice of rows per turn of the event loop: the window answers while
-    // a large history's rows get their controls.
-    constexpr size_t kRowsPerTurn = 1000;
+    // a large history's rows get their controls and are filed by path.
+    constexpr size_t kRowsPerTurn = 2000;
+    if (m_joining.next == 0)
+        m_joining.filed.reserve(m_joining.rows.size(), m_joining.rows.size());
     const size_t stop = std::min(m_joining.rows.size(), m_joining.next + kRowsPerTurn);
+    std::vector<IBaseChunk *> slice;
+    slice.reserve(stop - m_joining.next);
     for (; m_joining.next < stop; ++m_joining.next)
-        m_controls.addControls(m_joining.rows[m_joining.next].get());
+        slice.push_back(m_joining.rows[m_joining.next].get());
+    for (IBaseChunk *row : slice)
+        m_controls.addControls(row);
+    QLibraryRows::fileAhead(m_joining.filed, slice);
     // The rows join in a turn of their own: that turn shows them all,
     // and lays out and sums a large table.
     QTimer::singleShot(0, this,
@@ -112,26 +119,34 @@ void QLibraryLoader::joinHistoryRows()
     // Rows made while the history was read (a recording started at once)
     // keep their place; their records are not added twice.
     const std::vector<IBaseChunk *> present = m_rows.all();
-    // A few rows at most: looked through as they are, no string made per row read.
-    std::vector<std::string> presentPaths;
-    for (IBaseChunk *item : present)
-        if (auto *row = dynamic_cast<QAudioFileChunk *>(item))
-            presentPaths.emplace_back(row->textView(QRowTexts::FilePath));
-    const auto isPresent = [&presentPaths](const QAudioFileChunk *row) {
-        const std::string_view path = row->textView(QRowTexts::FilePath);
-        return std::find(presentPaths.begin(), presentPaths.end(), path) != presentPaths.end();
-    };
+    QRowIndex filed = std::move(m_joining.filed);
+    // A few rows at most: the history's rows of their paths are found
+    // through the index made for the rows, and go with the joining list.
+    std::vector<const IBaseChunk *> shownAlready;
+    for (IBaseChunk *item : present) {
+        const auto *row = dynamic_cast<const QAudioFileChunk *>(item);
+        if (!row)
+            continue;
+        filed.visitMasters(row->pathHash(), [&](IBaseChunk *joining) {
+            const auto *read = dynamic_cast<const QAudioFileChunk *>(joining);
+            if (read && read->textView(QRowTexts::FilePath) == row->textView(QRowTexts::FilePath))
+                shownAlready.push_back(joining);
+        });
+    }
+    for (const IBaseChunk *row : shownAlready)
+        filed.remove(row, QRowIndex::Master | QRowIndex::Shown);
     // The worker sorted the rows it read; those found again came after them.
     std::vector<IBaseChunk *> rows;
     std::vector<IBaseChunk *> extra(present);
     rows.reserve(m_joining.rows.size() + present.size());
     for (size_t i = 0; i < m_joining.rows.size(); ++i) {
-        auto *row = dynamic_cast<QAudioFileChunk *>(m_joining.rows[i].get());
-        // A record already shown goes with the joining list below.
-        if (!presentPaths.empty() && row && isPresent(row))
+        IBaseChunk *row = m_joining.rows[i].get();
+        if (!shownAlready.empty()
+            && std::find(shownAlready.begin(), shownAlready.end(), row) != shownAlready.end())
             continue;
         (i < m_joining.sorted ? rows : extra).push_back(m_joining.rows[i].release());
     }
+    QLibraryRows::fileAhead(filed, present);
     const QRowOrder &order = m_rows.order();
     // A new order asked for while the history was read (rare) is applied here.
     if (order != m_readOrder)
@@ -141,7 +156,7 @@ void QLibraryLoader::joinHistoryRows()
     // Read from the files once the rows are painted (see afterPaint).
     m_formatsToFill = std::move(m_joining.formatsToFill);
     m_joining = Joining();
-    m_rows.setAll(std::move(rows));
+    m_rows.setAll(std::move(rows), std::move(filed));
     m_historyLoaded = true;
     // From now on the history in memory is what the table shows; what
     // another copy of the program changes comes in as a diff.
@@ -162,30 +177,28 @@ void QLibraryLoader::OnHistoryChangedElsewhere(const QStringList &paths)
             info.reset();
         records.emplace(path.toStdString(), std::move(info));
     }
-    const QAudioFileChunk *recording = m_rows.current().recordingRow();
+    // Only the rows of these paths are read: a large library is not walked.
     std::vector<IBaseChunk *> going;
     std::vector<IBaseChunk *> changed;
-    for (IBaseChunk *item : m_rows.all()) {
-        auto *row = dynamic_cast<QAudioFileChunk *>(item);
-        if (!row || row == recording)
-            continue;
-        const auto it = records.find(std::string(row->textView(QRowTexts::FilePath)));
-        if (it == records.end())
-            continue;
-        if (!it->second) {
-            going.push_back(row);
-            continue;
+    for (auto &[path, info] : records) {
+        const std::vector<QAudioFileChunk *> rows = m_rows.mastersAt(path);
+        for (QAudioFileChunk *row : rows) {
+            if (!info) {
+                going.push_back(row);
+                continue;
+            }
+            // The row's own state (new in this session, playing) stays.
+            const bool isNew = row->isNewAdd();
+            row->setFromRecord(*info);
+            row->setNewAdd(isNew);
+            QList<std::string> names;
+            for (const QString &name : info->listNames)
+                names << name.toStdString();
+            row->SetListsBelong(names);
+            changed.push_back(row);
         }
-        // The row's own state (new in this session, playing) stays.
-        const bool isNew = row->isNewAdd();
-        row->setFromRecord(*it->second);
-        row->setNewAdd(isNew);
-        QList<std::string> names;
-        for (const QString &name : it->second->listNames)
-            names << name.toStdString();
-        row->SetListsBelong(names);
-        changed.push_back(row);
-        it->second.reset(); // has its row
+        if (!rows.empty())
+            info.reset(); // has its row
     }
     for (IBaseChunk *row : changed)
         m_rows.rowChanged(row);
@@ -215,15 +228,12 @@ void QLibraryLoader::OnFormatsFilled(const QList<QPair<QString, QString>> &forma
 {
     if (formats.isEmpty())
         return;
-    // The rows of these files only: a large library is not indexed for a few.
-    std::unordered_map<std::string, std::string> wanted;
-    for (const auto &[path, format] : formats)
-        wanted.emplace(path.toStdString(), format.toStdString());
-    for (IBaseChunk *item : m_rows.all())
-        if (auto *row = dynamic_cast<QAudioFileChunk *>(item))
-            if (const auto it = wanted.find(std::string(row->textView(QRowTexts::FilePath)));
-                it != wanted.end())
-                row->SetFileFormat(it->second);
+    // The rows of these files only, found by their paths.
+    for (const auto &[path, format] : formats) {
+        const std::string utf8 = path.toStdString();
+        for (QAudioFileChunk *row : m_rows.mastersAt(utf8))
+            row->SetFileFormat(format.toStdString());
+    }
     for (const auto &[path, format] : formats)
         if (!QVideoSettingXml::changeConvertedInfoValue(path, QStringLiteral("Format_"), format))
             qCWarning(lcLibrary) << "cannot store the format of" << path << "in the history";

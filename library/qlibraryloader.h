@@ -6,6 +6,7 @@
 // the files once the table is painted.
 
 #include "library/qhistoryloadjob.h"
+#include "library/qrowindex.h"
 
 #include <QObject>
 #include <QPair>
@@ -59,12 +60,14 @@ private:
     QHistoryLoadJob *m_historyJob = nullptr;
     QRowOrder m_readOrder;
     // The history's rows, made on the worker, while they get their
-    // controls, a slice per turn; owned until they join.
+    // controls and are filed in the rows' index, a slice per turn; owned
+    // until they join.
     struct Joining
     {
         std::vector<std::unique_ptr<IBaseChunk>> rows;
         size_t sorted = 0; // the first rows, read in the table's order
         size_t next = 0;   // the row given its controls next
+        QRowIndex filed;   // the rows before next
         QStringList formatsToFill;
     };
     Joining m_joining;

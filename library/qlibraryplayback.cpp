@@ -6,6 +6,7 @@
 #include "library/qaudiofiletableview.h"
 #include "library/qlibrarychunk.h"
 #include "library/qlibraryrows.h"
+#include "library/rowpass.h"
 
 #include <QFileInfo>
 
@@ -52,8 +53,8 @@ QPlayListPaths QLibraryPlayback::playablePathsInViewOrder()
                                  std::numeric_limits<int>::max() / 2)));
     // Without a search the view shows the rows as they are kept.
     if (size_t(count) == shown.size()) {
-        for (IBaseChunk *item : shown)
-            add(dynamic_cast<QAudioFileChunk *>(item));
+        RowPass::forEach(shown, RowPass::RowsAndTexts,
+                         [&add](IBaseChunk *item) { add(dynamic_cast<QAudioFileChunk *>(item)); });
     } else {
         for (int r = 0; r < count; ++r)
             add(QAudioFileModel::rowItem(m_sortModel->index(r, 0)));

@@ -33,9 +33,17 @@ bool QLibraryRenaming::OnRenameFile(const QModelIndex &index, QString title)
         return false;
 
     // The file itself does not take the name it is to get: "song(2)" named
-    // "song" beside song and song(1) stays song(2).
+    // "song" beside song and song(1) stays song(2). A name a recording of
+    // the library still goes by is taken too, even while its file is away
+    // (its deletion on its way): two recordings never share a path.
+    const auto listed = [this](const QString &path) {
+        for (QAudioFileChunk *row : m_rows.mastersAt(path.toStdString()))
+            if (!row->isDeleted())
+                return true;
+        return false;
+    };
     const QString newPath = QFileNameRules::firstFreePath(QFileNameRules::folderOf(oldPath), title, extension,
-                                                          oldPath);
+                                                          oldPath, listed);
     if (newPath == oldPath)
         return false;
     newName = QFileNameRules::fileNameOf(newPath);

@@ -1,6 +1,7 @@
 #include "library/qlibraryrows.h"
 
 #include "library/qaudiofilemodel.h"
+#include "library/rowpass.h"
 
 #include <algorithm>
 
@@ -22,10 +23,20 @@ int indexIn(const std::vector<IBaseChunk *> &rows, const IBaseChunk *row)
 }
 
 // Of the rows of one path, a live row is its master before one whose file
-// was found gone; of rows alike, the first.
+// was found gone; of rows alike, the oldest.
 bool takesOver(QAudioFileChunk *found, QAudioFileChunk *row)
 {
-    return !found || (found->isDeleted() && !row->isDeleted());
+    if (!found)
+        return true;
+    if (found->isDeleted() != row->isDeleted())
+        return found->isDeleted();
+    return row->itemId() < found->itemId();
+}
+
+quint32 pathHashOf(const IBaseChunk *row)
+{
+    const auto *history = dynamic_cast<const QHistoryChunk *>(row);
+    return history ? history->pathHash() : QRowIndex::hashOf(std::string_view());
 }
 
 std::vector<IBaseChunk *> inPlaces(const std::vector<IBaseChunk *> &rows, const std::vector<int> &places)
@@ -36,6 +47,50 @@ std::vector<IBaseChunk *> inPlaces(const std::vector<IBaseChunk *> &rows, const 
         sorted.push_back(rows[size_t(place)]);
     return sorted;
 }
+
+// Neighbouring places of a list, first to last.
+struct Run
+{
+    int first;
+    int last;
+};
+
+// The runs of the list's rows that the set holds, looked for until `count`
+// of them are found (the rest of the list is not read).
+std::vector<Run> runsOf(const std::vector<IBaseChunk *> &rows, const QRowIndex &going, size_t count)
+{
+    std::vector<Run> runs;
+    size_t found = 0;
+    for (size_t i = 0; i < rows.size() && found < count; ++i) {
+        if (!going.listsOf(rows[i]))
+            continue;
+        ++found;
+        if (!runs.empty() && runs.back().last == int(i) - 1)
+            runs.back().last = int(i);
+        else
+            runs.push_back({int(i), int(i)});
+    }
+    return runs;
+}
+
+// The runs taken out of the list in one pass from the first of them.
+void eraseRuns(std::vector<IBaseChunk *> &rows, const std::vector<Run> &runs)
+{
+    if (runs.empty())
+        return;
+    auto write = rows.begin() + runs.front().first;
+    auto read = write;
+    for (const Run &run : runs) {
+        write = std::move(read, rows.begin() + run.first, write);
+        read = rows.begin() + run.last + 1;
+    }
+    write = std::move(read, rows.end(), write);
+    rows.erase(write, rows.end());
+}
+
+// Scattered rows are told to the table as a new set of rows: a removal
+// per run costs the view a pass over all its rows each.
+constexpr size_t kRunsTold = 16;
 } // namespace
 
 QLibraryRows::QLibraryRows()
@@ -57,12 +112,15 @@ void QLibraryRows::setModel(QAudioFileModel *model)
 
 std::vector<IBaseChunk *> &QLibraryRows::settledAll() const
 {
-    if (!m_gone.isEmpty()) {
-        m_all.erase(std::remove_if(m_all.begin(), m_all.end(),
-                                   [this](IBaseChunk *row) { return m_gone.contains(row); }),
-                    m_all.end());
-        m_gone.clear();
-    }
+    if (m_gone.empty())
+        return m_all;
+    std::sort(m_gone.begin(), m_gone.end());
+    m_all.erase(std::remove_if(m_all.begin(), m_all.end(),
+                               [this](IBaseChunk *row) {
+                                   return std::binary_search(m_gone.begin(), m_gone.end(), row);
+                               }),
+                m_all.end());
+    m_gone.clear();
     return m_all;
 }
 
@@ -79,34 +137,99 @@ void QLibraryRows::syncShownEntry()
         entry->SetAudioDatasList(m_shown);
 }
 
-void QLibraryRows::setAll(std::vector<IBaseChunk *> rows)
+bool QLibraryRows::isShown(const IBaseChunk *row) const
 {
-    settledAll() = std::move(rows);
+    const quint32 lists = m_index.listsOf(row);
+    return (lists & QRowIndex::Shown) || (m_shownIsAll && (lists & QRowIndex::Master));
+}
+
+void QLibraryRows::separateShown()
+{
+    if (!m_shownIsAll)
+        return;
+    m_shownIsAll = false;
+    for (IBaseChunk *row : m_shown)
+        m_index.add(row, QRowIndex::Shown, 0);
+}
+
+void QLibraryRows::fileAhead(QRowIndex &index, const std::vector<IBaseChunk *> &rows)
+{
+    // The slots of the rows a few places ahead are asked of memory meanwhile.
+    constexpr size_t kAhead = 8;
+    RowPass::forEach(rows, RowPass::Rows, [&, i = size_t(0)](IBaseChunk *row) mutable {
+        if (i + kAhead < rows.size())
+            index.prefetch(rows[i + kAhead], pathHashOf(rows[i + kAhead]));
+        index.add(row, QRowIndex::Master, pathHashOf(row));
+        ++i;
+    });
+}
+
+void QLibraryRows::setAll(std::vector<IBaseChunk *> rows, QRowIndex filed)
+{
+    std::vector<IBaseChunk *> &all = settledAll();
+    // The shown rows stay as they are until shown again, marked shown in
+    // the new index; the old master rows are in it no more.
+    separateShown();
+    QRowIndex index = std::move(filed);
+    m_index.visitRows([&index](IBaseChunk *row, quint32 lists) {
+        if (lists & QRowIndex::Shown)
+            index.add(row, QRowIndex::Shown, 0);
+    });
+    // Rows filed ahead are all of them when they are as many.
+    if (index.masterCount() != rows.size()) {
+        index.reserve(rows.size() + m_shown.size(), rows.size());
+        for (IBaseChunk *row : rows)
+            if (!(index.listsOf(row) & QRowIndex::Master))
+                index.add(row, QRowIndex::Master, pathHashOf(row));
+    }
+    m_index = std::move(index);
+    all = std::move(rows);
     ++m_generation;
+    syncAllEntry();
+}
+
+void QLibraryRows::setAllEntry(QLibraryChunk *entry)
+{
+    m_current.setAllEntry(entry);
     syncAllEntry();
 }
 
 void QLibraryRows::addRow(IBaseChunk *row)
 {
-    if (!row)
+    if (!row || isMaster(row))
         return;
     std::vector<IBaseChunk *> &all = settledAll();
+    QLibraryChunk *entry = m_current.shownEntry();
+    const bool shows = !entry || entry == m_current.allEntry();
+    if (!shows)
+        separateShown();
+    const bool shownAlready = isShown(row);
     all.insert(all.begin() + std::ptrdiff_t(m_order.placeOf(all, row)), row);
+    m_index.add(row, QRowIndex::Master, pathHashOf(row));
     ++m_generation;
     syncAllEntry();
-    QLibraryChunk *entry = m_current.shownEntry();
-    if (!entry || entry == m_current.allEntry()) {
-        const int at = int(m_order.placeOf(m_shown, row));
-        around(
-            m_model, [at](QAudioFileModel *m, auto change) { m->insertAround(at, change); },
-            [&] { m_shown.insert(m_shown.begin() + at, row); });
-    }
+    if (!shows || shownAlready)
+        return;
+    if (!m_shownIsAll)
+        m_index.add(row, QRowIndex::Shown, 0);
+    const int at = int(m_order.placeOf(m_shown, row));
+    around(
+        m_model, [at](QAudioFileModel *m, auto change) { m->insertAround(at, change); },
+        [&] { m_shown.insert(m_shown.begin() + at, row); });
 }
 
 void QLibraryRows::show(std::vector<IBaseChunk *> rows)
 {
     if (rows == m_shown)
         return;
+    if (!m_shownIsAll)
+        for (IBaseChunk *row : m_shown)
+            m_index.remove(row, QRowIndex::Shown);
+    // "All Recordings" shows the master rows: they are not marked again.
+    m_shownIsAll = rows == settledAll();
+    if (!m_shownIsAll)
+        for (IBaseChunk *row : rows)
+            m_index.add(row, QRowIndex::Shown, 0);
     ++m_generation;
     around(
         m_model, [](QAudioFileModel *m, auto change) { m->resetAround(change); },
@@ -115,8 +238,10 @@ void QLibraryRows::show(std::vector<IBaseChunk *> rows)
 
 void QLibraryRows::showRow(IBaseChunk *row)
 {
-    if (!row || indexIn(m_shown, row) >= 0)
+    if (!row || isShown(row))
         return;
+    separateShown();
+    m_index.add(row, QRowIndex::Shown, 0);
     const int at = int(m_order.placeOf(m_shown, row));
     ++m_generation;
     around(
@@ -150,14 +275,22 @@ void QLibraryRows::rowChanged(IBaseChunk *row)
     // Keys taken before the change (a sort's, a search's) no longer hold,
     // whether or not the row moves.
     ++m_generation;
-    std::vector<IBaseChunk *> &all = settledAll();
-    const auto [allFrom, allTo] = placeAgain(all, row);
-    if (allFrom != allTo) {
-        all.erase(all.begin() + allFrom);
-        all.insert(all.begin() + allTo, row);
-        ++m_generation;
-        syncAllEntry();
+    const bool master = isMaster(row);
+    const bool shown = isShown(row);
+    if (master) {
+        // Its path may have changed (a rename).
+        m_index.refile(row, pathHashOf(row));
+        std::vector<IBaseChunk *> &all = settledAll();
+        const auto [allFrom, allTo] = placeAgain(all, row);
+        if (allFrom != allTo) {
+            all.erase(all.begin() + allFrom);
+            all.insert(all.begin() + allTo, row);
+            ++m_generation;
+            syncAllEntry();
+        }
     }
+    if (!shown)
+        return;
     const auto [from, to] = placeAgain(m_shown, row);
     if (from < 0)
         return;
@@ -178,54 +311,56 @@ void QLibraryRows::rowChanged(IBaseChunk *row)
 
 void QLibraryRows::forgetRow(IBaseChunk *row)
 {
-    if (!row)
-        return;
-    if (auto *audio = dynamic_cast<QAudioFileChunk *>(row))
-        m_current.forgetRow(audio->itemId());
-    std::vector<IBaseChunk *> &all = settledAll();
-    if (const int at = indexIn(all, row); at >= 0) {
-        all.erase(all.begin() + at);
-        ++m_generation;
-        syncAllEntry();
-    }
-    if (const int at = indexIn(m_shown, row); at >= 0) {
-        ++m_generation;
-        around(
-            m_model, [at](QAudioFileModel *m, auto change) { m->removeRowAround(at, change); },
-            [&] { m_shown.erase(m_shown.begin() + at); });
-    }
+    if (row)
+        forgetRows({row});
 }
 
 void QLibraryRows::forgetRows(const std::vector<IBaseChunk *> &rows)
 {
-    // A few rows leave one by one, so that the table keeps its selection
-    // and lays out no more than it must.
-    if (rows.size() < 64) {
-        for (IBaseChunk *row : rows)
-            forgetRow(row);
-        return;
-    }
-    QSet<const IBaseChunk *> going;
-    going.reserve(int(rows.size()));
+    // The rows that go, each once, and how many of them each list holds.
+    QRowIndex going;
+    going.reserve(rows.size(), 0);
+    size_t masters = 0;
+    size_t shown = 0;
     for (IBaseChunk *row : rows) {
-        going.insert(row);
+        if (!row || going.listsOf(row))
+            continue;
         if (auto *audio = dynamic_cast<QAudioFileChunk *>(row))
             m_current.forgetRow(audio->itemId());
+        const bool master = isMaster(row);
+        const bool isShownRow = isShown(row);
+        if (!master && !isShownRow)
+            continue;
+        going.add(row, QRowIndex::Shown, 0);
+        masters += master ? 1 : 0;
+        shown += isShownRow ? 1 : 0;
     }
-    const auto gone = [&going](IBaseChunk *row) { return going.contains(row); };
-    std::vector<IBaseChunk *> &all = settledAll();
-    const auto allEnd = std::remove_if(all.begin(), all.end(), gone);
-    if (allEnd != all.end()) {
-        all.erase(allEnd, all.end());
+    if (masters > 0) {
+        std::vector<IBaseChunk *> &all = settledAll();
+        eraseRuns(all, runsOf(all, going, masters));
+        for (IBaseChunk *row : rows)
+            m_index.remove(row, QRowIndex::Master);
         ++m_generation;
         syncAllEntry();
     }
-    if (std::any_of(m_shown.begin(), m_shown.end(), gone)) {
-        ++m_generation;
+    if (shown == 0)
+        return;
+    const std::vector<Run> runs = runsOf(m_shown, going, shown);
+    ++m_generation;
+    if (!m_model || runs.size() > kRunsTold) {
         around(
             m_model, [](QAudioFileModel *m, auto change) { m->resetAround(change); },
-            [&] { m_shown.erase(std::remove_if(m_shown.begin(), m_shown.end(), gone), m_shown.end()); });
+            [&] { eraseRuns(m_shown, runs); });
+    } else {
+        // From the last run up, so that the runs above keep their places.
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run)
+            m_model->removeRowsAround(run->first, run->last, [&] {
+                m_shown.erase(m_shown.begin() + run->first, m_shown.begin() + run->last + 1);
+            });
     }
+    if (!m_shownIsAll)
+        for (IBaseChunk *row : rows)
+            m_index.remove(row, QRowIndex::Shown);
 }
 
 void QLibraryRows::forgetEntry(QLibraryChunk *entry)
@@ -247,6 +382,7 @@ void QLibraryRows::reorder(const QRowOrder &order, const std::vector<int> &allPl
     around(
         m_model, [&](QAudioFileModel *m, auto change) { m->reorderAround(shownPlaces, change); },
         [&] { m_shown = inPlaces(m_shown, shownPlaces); });
+    // Both lists are ordered alike: the shown list is still the master list.
     syncShownEntry();
     // The other entries' copies are made again, in this order, when shown.
     m_entries.markAllStale();
@@ -255,33 +391,32 @@ void QLibraryRows::reorder(const QRowOrder &order, const std::vector<int> &allPl
 IBaseChunk *QLibraryRows::rowOfId(quint64 id) const
 {
     IBaseChunk *item = LibraryItemIds::find(id);
-    if (!item)
-        return nullptr;
-    const std::vector<IBaseChunk *> &all = settledAll();
-    for (const std::vector<IBaseChunk *> *rows : {&m_shown, &all})
-        if (std::find(rows->begin(), rows->end(), item) != rows->end())
-            return item;
-    return nullptr;
+    return item && m_index.listsOf(item) ? item : nullptr;
+}
+
+std::vector<QAudioFileChunk *> QLibraryRows::mastersAt(std::string_view path) const
+{
+    // The running recording's path is only planned (recognised tags name
+    // it): it may be a finished recording's.
+    const QAudioFileChunk *recording = m_current.recordingRow();
+    std::vector<QAudioFileChunk *> found;
+    m_index.visitMasters(QRowIndex::hashOf(path), [&](IBaseChunk *item) {
+        auto *row = dynamic_cast<QAudioFileChunk *>(item);
+        if (row && row != recording && row->textView(QRowTexts::FilePath) == path)
+            found.push_back(row);
+    });
+    return found;
 }
 
 QAudioFileChunk *QLibraryRows::masterOf(std::string_view path) const
 {
-    // The running recording's path is only planned (recognised tags name
-    // it): it may be a finished recording's.
     // A row whose file was found gone waits for "All Recordings" to let it
     // go: a live row of the same path (its file made again, or another
     // renamed to it) comes first.
-    const QAudioFileChunk *recording = m_current.recordingRow();
     QAudioFileChunk *found = nullptr;
-    for (IBaseChunk *item : settledAll()) {
-        auto *row = dynamic_cast<QAudioFileChunk *>(item);
-        if (!row || row == recording || row->textView(QRowTexts::FilePath) != path)
-            continue;
+    for (QAudioFileChunk *row : mastersAt(path))
         if (takesOver(found, row))
             found = row;
-        if (!found->isDeleted())
-            return found;
-    }
     return found;
 }
 
@@ -289,20 +424,9 @@ std::unordered_map<std::string_view, QAudioFileChunk *> QLibraryRows::mastersOf(
     const std::unordered_set<std::string_view> &paths) const
 {
     std::unordered_map<std::string_view, QAudioFileChunk *> found;
-    if (paths.empty())
-        return found;
-    const QAudioFileChunk *recording = m_current.recordingRow();
-    for (IBaseChunk *item : settledAll()) {
-        auto *row = dynamic_cast<QAudioFileChunk *>(item);
-        if (!row || row == recording)
-            continue;
-        const auto path = paths.find(row->textView(QRowTexts::FilePath));
-        if (path == paths.end())
-            continue;
-        QAudioFileChunk *&master = found[*path];
-        if (takesOver(master, row))
-            master = row;
-    }
+    for (std::string_view path : paths)
+        if (QAudioFileChunk *master = masterOf(path))
+            found.emplace(path, master);
     return found;
 }
 
@@ -314,18 +438,6 @@ void QLibraryRows::setFileGone(std::string_view path, bool gone)
     }
 }
 
-bool QLibraryRows::isShown(const IBaseChunk *row) const
-{
-    if (m_shown.empty())
-        return false;
-    if (m_shownByAddressGeneration != m_generation) {
-        m_shownByAddress.assign(m_shown.begin(), m_shown.end());
-        std::sort(m_shownByAddress.begin(), m_shownByAddress.end());
-        m_shownByAddressGeneration = m_generation;
-    }
-    return std::binary_search(m_shownByAddress.begin(), m_shownByAddress.end(), row);
-}
-
 void QLibraryRows::itemGone(quint64 id, IBaseChunk *item)
 {
     // Only compared: the item is half destroyed, and its id already reads
@@ -333,16 +445,28 @@ void QLibraryRows::itemGone(quint64 id, IBaseChunk *item)
     if (m_current.forgetEntry(id) && !m_shown.empty()) {
         // The entry's rows go next; the shown list lets go of them first.
         ++m_generation;
+        if (!m_shownIsAll)
+            for (IBaseChunk *row : m_shown)
+                m_index.remove(row, QRowIndex::Shown);
+        m_shownIsAll = false;
         around(
             m_model, [](QAudioFileModel *m, auto change) { m->resetAround(change); }, [&] { m_shown.clear(); });
     }
-    m_gone.insert(item);
-    if (!isShown(item))
+    const quint32 lists = m_index.listsOf(item);
+    if (!lists)
+        return;
+    const bool shown = isShown(item);
+    if (lists & QRowIndex::Master) {
+        m_gone.push_back(item);
+        ++m_generation;
+    }
+    m_index.remove(item, QRowIndex::Master | QRowIndex::Shown);
+    if (!shown)
         return;
     if (const int at = indexIn(m_shown, item); at >= 0) {
         ++m_generation;
         around(
-            m_model, [](QAudioFileModel *m, auto change) { m->resetAround(change); },
+            m_model, [at](QAudioFileModel *m, auto change) { m->removeRowsAround(at, at, change); },
             [&] { m_shown.erase(m_shown.begin() + at); });
     }
 }

@@ -17,8 +17,8 @@
 #include <QFileInfo>
 #include <QLabel>
 
+#include <algorithm>
 #include <string>
-#include <unordered_set>
 
 QLibraryTableController::QLibraryTableController(QLibraryRows &rows, const QRowControls &controls,
                                                  QAudioFileTableView *view, QAudioFileSortModel *sortModel,
@@ -69,7 +69,7 @@ void QLibraryTableController::makeEntryRows(QLibraryChunk *entry)
     QLibraryCurrent &current = m_rows.current();
     m_rows.entries().markFresh(entry->GetTitle());
     if (isAllRecordings(entry)) {
-        current.setAllEntry(entry);
+        m_rows.setAllEntry(entry);
         purgeGoneRows();
         return;
     }
@@ -111,41 +111,35 @@ void QLibraryTableController::purgeGoneRows()
 {
     // Master rows whose files were found gone leave the library, unless
     // they play.
-    std::vector<IBaseChunk *> kept;
     std::vector<QAudioFileChunk *> gone;
-    kept.reserve(m_rows.all().size());
     for (IBaseChunk *item : m_rows.all()) {
         auto *row = dynamic_cast<QAudioFileChunk *>(item);
         const int state = row ? row->GetAudioState() : 0;
         if (row && row->isDeleted()
             && (state < QAudioFileChunk::AudioRecording || state > QAudioFileChunk::AudioPause))
             gone.push_back(row);
-        else
-            kept.push_back(item);
     }
-    if (gone.empty()) {
-        m_rows.setAll(std::move(kept));
+    if (gone.empty())
         return;
-    }
+    // The rows go in one change of the lists and the model, before any of
+    // them is freed.
+    m_rows.forgetRows(std::vector<IBaseChunk *>(gone.begin(), gone.end()));
     // A gone file's path may name another recording by now (one renamed
-    // to it): that one keeps its record.
-    std::unordered_set<std::string> paths;
-    for (QAudioFileChunk *row : gone)
-        paths.emplace(row->textView(QRowTexts::FilePath));
-    for (IBaseChunk *item : kept)
-        if (auto *row = dynamic_cast<QAudioFileChunk *>(item); row && !row->isDeleted())
-            paths.erase(std::string(row->textView(QRowTexts::FilePath)));
-    // The model lets go of the rows before any of them goes.
-    m_rows.show({});
-    m_rows.setAll(std::move(kept));
-    // Their records in one change of the history.
+    // to it): that one keeps its record. Their records in one change of
+    // the history.
+    QAudioFileChunk *recording = m_rows.current().recordingRow();
+    const auto stillListed = [&](std::string_view path) {
+        if (recording && !recording->isDeleted() && recording->textView(QRowTexts::FilePath) == path)
+            return true;
+        const std::vector<QAudioFileChunk *> rows = m_rows.mastersAt(path);
+        return std::any_of(rows.begin(), rows.end(), [](QAudioFileChunk *row) { return !row->isDeleted(); });
+    };
     QStringList records;
-    for (QAudioFileChunk *row : gone) {
-        if (paths.count(std::string(row->textView(QRowTexts::FilePath))))
+    for (QAudioFileChunk *row : gone)
+        if (!stillListed(row->textView(QRowTexts::FilePath)))
             records << row->qtext(QRowTexts::FilePath);
-        m_rows.current().forgetRow(row->itemId());
+    for (QAudioFileChunk *row : gone)
         delete row;
-    }
     QVideoSettingXml::removeConvertedInfos(records);
 }
 

@@ -260,11 +260,10 @@ void QRecordingRows::OnRecordingTagsNotWritten(const QString &path)
 {
     // A recording a deletion rule took lacks nothing.
     const std::string wanted = path.toStdString();
-    const bool shown = std::any_of(m_rows.all().begin(), m_rows.all().end(), [&](IBaseChunk *item) {
-        const auto *row = dynamic_cast<QAudioFileChunk *>(item);
-        return row && row->textView(QRowTexts::FilePath) == wanted;
-    });
-    if (!shown)
+    const QAudioFileChunk *recording = m_rows.current().recordingRow();
+    const bool listed = !m_rows.mastersAt(wanted).empty()
+                        || (recording && recording->textView(QRowTexts::FilePath) == wanted);
+    if (!listed)
         return;
     // Told once the stop is done.
     QTimer::singleShot(0, this, [this, path] {

@@ -56,6 +56,10 @@ QRowControls::QRowControls()
     m_operate->setDrawWidth(m_delete->width());
     m_operate->setDrawHeight(m_delete->height());
     m_operate->setDrawSpacing(12);
+    ControlAttribute shown;
+    shown.type = controlTypeButton;
+    m_records = std::make_shared<QChunkControl::Records>(
+        QChunkControl::Records{{m_edit.get(), shown}, {m_delete.get(), shown}});
 }
 
 QRowControls::~QRowControls() = default;
@@ -95,18 +99,19 @@ QAudioFileChunk *QRowControls::rowOf(const convertedInfo &info, qint64 bytes) co
 
 void QRowControls::addControls(IBaseChunk *row) const
 {
-    if (!row)
-        return;
-    row->getChunkControl()->addControl(m_edit.get(), controlTypeButton);
-    row->getChunkControl()->addControl(m_delete.get(), controlTypeButton);
+    if (row)
+        row->getChunkControl()->share(m_records);
 }
 
 void QRowControls::setHidden(IBaseChunk *row, QJXStyleButton *button, bool hidden)
 {
     if (!row || !button)
         return;
-    if (ControlAttribute *attribute = row->getChunkControl()->getControlAttribute(button))
-        attribute->hidden = hidden;
+    // Read first: a row written to keeps records of its own.
+    const ControlAttribute *record = row->getChunkControl()->attributeOf(button);
+    if (!record || record->hidden == hidden)
+        return;
+    row->getChunkControl()->getControlAttribute(button)->hidden = hidden;
 }
 
 bool QRowControls::takesRow(const convertedInfo &info, const QSet<QString> &inRepair)

@@ -7,6 +7,7 @@
 
 #include "common/convertedinfo.h"
 #include "common/historydocument.h"
+#include "widgetkit/views/qchunkcontrol.h"
 
 #include <QHash>
 #include <QList>
@@ -41,7 +42,8 @@ public:
     QAudioFileChunk *copyOf(QAudioFileChunk *master) const;
     // The row of a record; `bytes` is the file's size when already measured.
     QAudioFileChunk *rowOf(const convertedInfo &info, qint64 bytes = -1) const;
-    // Gives a row made without them its controls.
+    // Gives a row made without them its controls: a set every row shares
+    // until one of its records changes.
     void addControls(IBaseChunk *row) const;
     // The button is neither drawn nor clicked on that row.
     static void setHidden(IBaseChunk *row, QJXStyleButton *button, bool hidden);
@@ -69,4 +71,6 @@ private:
     std::unique_ptr<QJXStyleButton> m_delete;
     std::unique_ptr<QDelegateControl> m_playControl;
     std::unique_ptr<QDelegateControl> m_operate;
+    // Edit and Delete, shown: what every row's records start as.
+    std::shared_ptr<QChunkControl::Records> m_records;
 };

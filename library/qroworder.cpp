@@ -2,6 +2,7 @@
 
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofilemodel.h"
+#include "library/rowpass.h"
 
 #include <QString>
 
@@ -201,8 +202,8 @@ std::vector<QRowOrder::Key> QRowOrder::keysOf(const std::vector<IBaseChunk *> &r
 {
     std::vector<Key> keys;
     keys.reserve(rows.size());
-    for (const IBaseChunk *row : rows)
-        keys.push_back(keyOf(row));
+    RowPass::forEach(rows, RowPass::RowsAndTexts,
+                     [&keys](const IBaseChunk *row) { keys.push_back(keyOf(row)); });
     return keys;
 }
 

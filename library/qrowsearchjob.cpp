@@ -4,6 +4,7 @@
 #include "library/qaudiofilesortmodel.h"
 #include "library/qinfolinetotals.h"
 #include "library/qlibraryrows.h"
+#include "library/rowpass.h"
 
 #include <QtConcurrent>
 
@@ -66,7 +67,7 @@ void QRowSearchJob::start()
     auto shared = std::make_shared<std::vector<Key>>();
     std::vector<Key> &keys = *shared;
     keys.reserve(shown.size());
-    for (const IBaseChunk *item : shown) {
+    RowPass::forEach(shown, RowPass::RowsAndTexts, [&keys](const IBaseChunk *item) {
         Key key;
         if (const auto *row = dynamic_cast<const QAudioFileChunk *>(item)) {
             key.texts = row->texts();
@@ -74,7 +75,7 @@ void QRowSearchJob::start()
             key.seconds = row->playSeconds();
         }
         keys.push_back(std::move(key));
-    }
+    });
     m_running = text;
     m_generation = m_rows.generation();
     m_amounts = QHistoryChunk::amountsGeneration();

@@ -6,16 +6,16 @@ const char *const IBaseChunk::CheckKey = "Item_check_key";
 const char *const IBaseChunk::DateKey = "CHUNK_DATE_KEY";
 
 IBaseChunk::IBaseChunk(bool withMutex)
-    : m_mutex(withMutex ? new QMutex : nullptr)
 {
     // Unchecked is the store's answer for a key never set: a large list's
     // items carry no entry for it.
+    if (withMutex) {
+        m_rare = std::make_unique<Rare>();
+        m_rare->mutex = std::make_unique<QMutex>();
+    }
 }
 
-IBaseChunk::~IBaseChunk()
-{
-    delete m_mutex;
-}
+IBaseChunk::~IBaseChunk() = default;
 
 void IBaseChunk::SetCheck(int state) { setIntValue(CheckKey, state); }
 int IBaseChunk::GetCheck() { return getIntValue(CheckKey); }
@@ -188,12 +188,12 @@ bool IBaseChunk::getColumnEnable(int column) const
 
 void IBaseChunk::Lock()
 {
-    if (m_mutex)
-        m_mutex->lock();
+    if (m_rare && m_rare->mutex)
+        m_rare->mutex->lock();
 }
 
 void IBaseChunk::UnLock()
 {
-    if (m_mutex)
-        m_mutex->unlock();
+    if (m_rare && m_rare->mutex)
+        m_rare->mutex->unlock();
 }

@@ -96,6 +96,8 @@ private:
         double sortValue = 0.0;
         int id = 0;
         int imageLength = 0;
+        // Made with the item when it is made with one.
+        std::unique_ptr<QMutex> mutex;
     };
     // The rare part, made when a value other than its default is set.
     template<typename T>
@@ -104,7 +106,6 @@ private:
     T rare(T Rare::*field) const;
 
     std::unique_ptr<Rare> m_rare;
-    QMutex *m_mutex = nullptr;
     QChunkControl m_chunkControl;
     uint32_t m_columnEnableMask = 0xFFFFFFFFu;
     bool m_enable = true;

@@ -9,10 +9,10 @@ QJXControlStyleDelegate::QJXControlStyleDelegate(QObject *parent)
 {
 }
 
-ControlAttribute *QJXControlStyleDelegate::attributeOf(const QModelIndex &index, QWidget *control)
+const ControlAttribute *QJXControlStyleDelegate::attributeOf(const QModelIndex &index, QWidget *control)
 {
     IBaseChunk *item = itemOf(index);
-    return item ? item->getChunkControl()->getControlAttribute(control) : nullptr;
+    return item ? item->getChunkControl()->attributeOf(control) : nullptr;
 }
 
 std::vector<QJXBaseStyleDelegate::PlacedControl>
@@ -24,7 +24,7 @@ QJXControlStyleDelegate::layoutControls(const QStyleOptionViewItem &option,
     IBaseChunk *item = itemOf(index);
     if (!group || !item)
         return placed;
-    QChunkControl *records = item->getChunkControl();
+    const QChunkControl *records = item->getChunkControl();
 
     // Hidden and unregistered controls take no place; hover-only ones count
     // in the group's width but take no place off the hover row.
@@ -32,7 +32,7 @@ QJXControlStyleDelegate::layoutControls(const QStyleOptionViewItem &option,
     int countedWidth = 0;
     QVector<int> widths;
     for (QWidget *widget : group->getDrawWidgetList()) {
-        const ControlAttribute *record = records->getControlAttribute(widget);
+        const ControlAttribute *record = records->attributeOf(widget);
         if (!record || record->hidden)
             continue;
         ++counted;

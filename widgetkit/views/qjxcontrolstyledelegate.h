@@ -20,5 +20,5 @@ protected:
     int progressValue(const QModelIndex &index, QWidget *control) const override;
 
 private:
-    static ControlAttribute *attributeOf(const QModelIndex &index, QWidget *control);
+    static const ControlAttribute *attributeOf(const QModelIndex &index, QWidget *control);
 };

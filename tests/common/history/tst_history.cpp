@@ -247,6 +247,40 @@ private slots:
         QCOMPARE(first->title, info.title);
     }
 
+    void manyAreFoundAtOnceAsEachAlone_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<int>("found"); // how many have a record
+        QTest::newRow("none") << QStringList() << 0;
+        QTest::newRow("all listed") << QStringList{"/music/REC_2.mp3", "/music/REC_1.mp3"} << 2;
+        QTest::newRow("some not listed")
+            << QStringList{"/music/none.mp3", "/music/REC_1.mp3", "/other/REC_1.mp3"} << 1;
+        QTest::newRow("backslashes and twice")
+            << QStringList{"\\music\\REC_2.mp3", "/music/REC_2.mp3", "/music/REC_2.mp3"} << 3;
+    }
+
+    void manyAreFoundAtOnceAsEachAlone()
+    {
+        QFETCH(QStringList, paths);
+        QFETCH(int, found);
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/music/REC_1.mp3")));
+        convertedInfo second = sampleRecord("/music/REC_2.mp3");
+        second.title = "Second";
+        QVERIFY(QVideoSettingXml::SaveConvertedInfo(second));
+        const QVector<std::optional<convertedInfo>> records = QVideoSettingXml::GetConvertedInfos(paths);
+        QCOMPARE(records.size(), paths.size());
+        int withRecord = 0;
+        for (int i = 0; i < paths.size(); ++i) {
+            QCOMPARE(records.at(i), QVideoSettingXml::GetConvertedInfo(paths.at(i)));
+            if (records.at(i)) {
+                ++withRecord;
+                QCOMPARE(records.at(i)->title,
+                         paths.at(i).endsWith("REC_2.mp3") ? second.title : sampleRecord(paths.at(i)).title);
+            }
+        }
+        QCOMPARE(withRecord, found);
+    }
+
     void savingAgainUpdatesInPlace()
     {
         QVERIFY(QVideoSettingXml::SaveConvertedInfo(sampleRecord("/a.mp3")));

@@ -48,6 +48,10 @@ private slots:
         QTest::newRow("several removed in one go")
             << QStringList{"set a longer x accented a y empty", "removeAll a accented none empty", "add a",
                            "removeAll longer", "removeAll x y a"};
+        // Files of one name in two folders: paths alike in length and ending.
+        QTest::newRow("one of two alike removed")
+            << QStringList{"set one/song.wav two/song.wav one/song.wav", "removeAll one/song.wav",
+                           "add one/song.wav", "removeAll x two/song.wav"};
         QTest::newRow("the last removed") << QStringList{"set x y", "remove y", "add z"};
         QTest::newRow("replaced first, middle and last")
             << QStringList{"set x y z", "replace 0 accented", "replace 1 empty", "replace 2 longer"};

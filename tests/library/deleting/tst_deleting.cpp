@@ -28,11 +28,13 @@
 #include "library/qrecordingrows.h"
 #include "widgetkit/views/qjxstylebutton.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <cerrno>
@@ -62,6 +64,7 @@ private slots:
     void dropOfARowThatWentAddsNothing();
     void aCopyMadeBeforeAChangeNeverDoublesAPlaylist();
     void aPathTakenAgainBelongsToItsNewRecording();
+    void aNameWhoseDeletionIsOnItsWayIsNotTaken();
     void sameNamesInTwoFoldersKeepTheirOwnPlaylists_data();
     void sameNamesInTwoFoldersKeepTheirOwnPlaylists();
     void playlistRenamedAndRemoved();
@@ -590,6 +593,34 @@ void TestLibraryDeleting::aPathTakenAgainBelongsToItsNewRecording()
     QCOMPARE(historyLists(m_c), QStringList({"Road", "Night"}));
     QVERIFY(lib.show("Night"));
     QCOMPARE(lib.shownNames(), QStringList({"b", "c"}));
+}
+
+void TestLibraryDeleting::aNameWhoseDeletionIsOnItsWayIsNotTaken()
+{
+    // c's file is deleted on a worker; a is renamed to c once the file is
+    // gone from the disk but before the deletion came back. The name is
+    // still c's: a takes c(1), and stays listed when c's row and record go.
+    makeLibrary();
+    Library lib;
+    m_answer = 2;
+    lib.table.deletion()->OnDeleteItem(lib.table.sortModel()->index(lib.shownNames().indexOf("c"), 7));
+    // The worker's answer waits for the event loop, which is not run here.
+    QDeadlineTimer deadline(10000);
+    while (QFile::exists(m_c) && !deadline.hasExpired())
+        QThread::yieldCurrentThread();
+    QVERIFY(!QFile::exists(m_c));
+    QVERIFY(lib.table.deletion()->isDeleting());
+    QVERIFY(lib.table.renaming()->OnRenameFile(lib.shownIndex("a"), "c"));
+    const QString renamed = m_out + "/c(1).mp3";
+    QVERIFY(QFile::exists(renamed) && !QFile::exists(m_a));
+    QVERIFY(lib.deletionsDone());
+    QCOMPARE(lib.shownNames(), QStringList({"b", "c(1)"}));
+    QVERIFY(QFile::exists(renamed));
+    QVERIFY(lib.table.rows().masterOf(renamed.toStdString()));
+    QVERIFY(!lib.table.rows().masterOf(m_c.toStdString()));
+    QCOMPARE(historyPaths().size(), 2);
+    QVERIFY(historyPaths().contains(renamed) && !historyPaths().contains(m_c));
+    QCOMPARE(historyLists(renamed), QStringList({"Road"}));
 }
 
 void TestLibraryDeleting::sameNamesInTwoFoldersKeepTheirOwnPlaylists_data()

@@ -12,6 +12,7 @@
 #include "library/qaudiofilechunk.h"
 #include "library/qaudiofiledelegate.h"
 #include "library/qlibrarychunk.h"
+#include "library/qlibraryloader.h"
 #include "library/qlibraryquestions.h"
 #include "library/qlibraryplayback.h"
 #include "library/qrecordingrows.h"
@@ -63,6 +64,7 @@ private slots:
     void recordingStillBeingWrittenTakesTags();
     void tagsThatCannotBeWrittenAreTold();
     void refusedCharactersAndFreeNames();
+    void aFileAddedWhileTheHistoryIsReadIsListedOnce();
 
 private:
     // A recording made and then completed as the main window does it.
@@ -352,6 +354,33 @@ void TestNewRecordings::refusedCharactersAndFreeNames()
     QFile(m_out + "/song(1).mp3").open(QIODevice::WriteOnly);
     QCOMPARE(QFileNameRules::firstFreePath(m_out + "/", "song", "mp3"), m_out + "/song(2).mp3");
     QCOMPARE(QFileNameRules::firstFreePath(m_out + "/", "other", "mp3"), m_out + "/other.mp3");
+}
+
+void TestNewRecordings::aFileAddedWhileTheHistoryIsReadIsListedOnce()
+{
+    // A file's record reached History.xml before the history was read, and
+    // the file is added to the table while it is read: the row made at once
+    // keeps its place, and the history's row of the file does not join.
+    const QString kept = tone(m_out, "kept", "mp3", 1.0);
+    const QString added = tone(m_out, "added", "mp3", 1.0);
+    QVERIFY(!kept.isEmpty() && !added.isEmpty());
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(kept, "01-01-2024 10:00")));
+    QVERIFY(QVideoSettingXml::SaveConvertedInfo(record(added, "02-01-2024 10:00")));
+    QVideoSettingXml::waitForHistory();
+    Library lib(Library::ReturnAtOnce);
+    QVERIFY(!lib.table.loader()->historyLoaded());
+    lib.table.recordings()->AddAudioFile(added, false);
+    QAudioFileChunk *early = lib.table.rows().masterOf(added.toStdString());
+    QVERIFY(early);
+    QTRY_VERIFY(lib.table.loader()->historyLoaded());
+    QCOMPARE(lib.table.rows().all().size(), size_t(2));
+    QCOMPARE(lib.table.rows().masterOf(added.toStdString()), early);
+    QCOMPARE(lib.table.rows().mastersAt(added.toStdString()).size(), size_t(1));
+    QStringList shown = lib.shownNames();
+    shown.sort();
+    QCOMPARE(shown, QStringList({"added", "kept"}));
+    QVideoSettingXml::waitForHistory();
+    QCOMPARE(historyPaths().count(added), 1);
 }
 
 QTEST_MAIN(TestNewRecordings)

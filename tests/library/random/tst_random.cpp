@@ -635,6 +635,19 @@ struct TestLibraryRandom::Run
         for (IBaseChunk *item : table.rows().shown())
             if (!alive(item))
                 return "a shown row is freed";
+        // The rows' index agrees with the lists: each listed row is held by
+        // its id, and each recording's master row is found by its path.
+        for (const std::vector<IBaseChunk *> *rows : {&table.rows().all(), &table.rows().shown()})
+            for (IBaseChunk *item : *rows)
+                if (table.rows().rowOfId(asRow(item)->itemId()) != item)
+                    return "a listed row is not found by its id: "
+                           + QString::fromStdString(asRow(item)->GetFilePath());
+        for (auto it = masterByPath.cbegin(); it != masterByPath.cend(); ++it) {
+            QAudioFileChunk *found = table.rows().masterOf(it.key().toStdString());
+            if (!found || !master.contains(found) || found->isDeleted()
+                || QString::fromStdString(found->GetFilePath()) != it.key())
+                return "the master row of " + it.key() + " is not found by its path";
+        }
 
         // Every entry holds live rows only; "All Recordings" holds the master rows.
         for (int r = 0; r < panel.entryCount(); ++r) {

@@ -17,9 +17,12 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -111,6 +114,12 @@ private slots:
     void keptKeysFollowAChangeIntoTheNextSort_data();
     void keptKeysFollowAChangeIntoTheNextSort();
     void mastersAreFoundByTheirWholePathButNeverTheRunningRecording();
+    void theIndexStaysTrueThroughEveryChange_data();
+    void theIndexStaysTrueThroughEveryChange();
+    void manyRowsLeaveTheTableInRunsOfNeighbours_data();
+    void manyRowsLeaveTheTableInRunsOfNeighbours();
+    void aLargeRemovalKeepsEveryLookUp_data();
+    void aLargeRemovalKeepsEveryLookUp();
 };
 
 void TestLibraryRows::everyReferenceLetsGoOfItsRow_data()
@@ -565,6 +574,318 @@ void TestLibraryRows::mastersAreFoundByTheirWholePathButNeverTheRunningRecording
     QVERIFY(lib.a->isDeleted());
     QCOMPARE(lib.a->GetAudioState(), QAudioFileChunk::AudioNoFile);
     QCOMPARE(running->GetAudioState(), QAudioFileChunk::AudioRecording);
+}
+
+void TestLibraryRows::theIndexStaysTrueThroughEveryChange_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("paths"); // a small pool: rows share paths now and then
+    for (quint32 seed : {1u, 2u, 3u, 4u, 5u, 6u})
+        for (int paths : {6, 40})
+            QTest::addRow("seed %u, %d paths", seed, paths) << seed << paths;
+}
+
+// Seeded sequences of what the library does to its rows (rows added,
+// renamed, forgotten and added again, destroyed, their files gone, another
+// order, another entry shown, a running recording), each followed by every
+// look-up the index serves, checked against a walk over the lists.
+void TestLibraryRows::theIndexStaysTrueThroughEveryChange()
+{
+    QFETCH(quint32, seed);
+    QFETCH(int, paths);
+    QRandomGenerator random(seed);
+    Library lib;
+    QLibraryCurrent &current = lib.rows.current();
+    const auto pathOf = [](int k) { return "/rec/" + std::to_string(k) + ".mp3"; };
+    const auto pick = [&](int n) { return int(random.bounded(quint32(n))); };
+    // Rows the lists let go of, alive until added again or destroyed.
+    std::vector<std::unique_ptr<QAudioFileChunk>> aside;
+    std::set<quint64> destroyed;
+    const auto masters = [&] {
+        std::vector<QAudioFileChunk *> rows;
+        for (IBaseChunk *item : lib.rows.all())
+            rows.push_back(static_cast<QAudioFileChunk *>(item));
+        return rows;
+    };
+    const auto newRow = [&] {
+        const int k = pick(paths);
+        QAudioFileChunk *r = row(std::to_string(k) + ".mp3",
+                                 "0" + std::to_string(1 + pick(9)) + "-01-2024 10:00");
+        r->SetFilePath(pathOf(k));
+        return r;
+    };
+    for (int n = 0; n < 30; ++n)
+        lib.rows.addRow(newRow());
+    QString steps;
+    for (int step = 0; step < 300; ++step) {
+        const std::vector<QAudioFileChunk *> all = masters();
+        QAudioFileChunk *some = all.empty() ? nullptr : all[size_t(pick(int(all.size())))];
+        switch (pick(11)) {
+        case 0:
+            steps += "add ";
+            lib.rows.addRow(newRow());
+            break;
+        case 1: // a rename: the row's path changes, then the rows are told
+            if (some) {
+                steps += "rename ";
+                some->SetFilePath(pathOf(pick(paths)));
+                lib.rows.rowChanged(some);
+            }
+            break;
+        case 2:
+            if (some) {
+                steps += "forget ";
+                lib.rows.forgetRow(some);
+                aside.emplace_back(some);
+            }
+            break;
+        case 3: { // many at once, neighbours or not, with rows no list holds
+            steps += "forget-many ";
+            std::vector<IBaseChunk *> going;
+            const int first = pick(int(all.size()) + 1);
+            const int count = pick(12);
+            for (int i = first; i < int(all.size()) && i < first + count; ++i)
+                going.push_back(all[size_t(i)]);
+            for (QAudioFileChunk *r : all)
+                if (pick(8) == 0 && std::find(going.begin(), going.end(), r) == going.end())
+                    going.push_back(r);
+            if (!aside.empty())
+                going.push_back(aside.front().get());
+            lib.rows.forgetRows(going);
+            for (IBaseChunk *r : going)
+                if (r != (aside.empty() ? nullptr : aside.front().get()))
+                    aside.emplace_back(static_cast<QAudioFileChunk *>(r));
+            break;
+        }
+        case 4:
+            if (!aside.empty()) {
+                steps += "re-add ";
+                const size_t at = size_t(pick(int(aside.size())));
+                lib.rows.addRow(aside[at].release());
+                aside.erase(aside.begin() + std::ptrdiff_t(at));
+            }
+            break;
+        case 5: // destroyed while listed: its entry or its owner deletes it
+            if (some) {
+                steps += "destroy ";
+                destroyed.insert(some->itemId());
+                QVERIFY(lib.all->DeleteOneAudioChunk(some));
+            }
+            break;
+        case 6:
+            if (some) {
+                steps += "file-gone ";
+                lib.rows.setFileGone(some->textView(QRowTexts::FilePath), pick(2) == 0);
+            }
+            break;
+        case 7: {
+            steps += "sort ";
+            const QRowOrder order(QAudioFileModel::ColumnName + pick(6),
+                                  pick(2) ? Qt::AscendingOrder : Qt::DescendingOrder);
+            lib.rows.reorder(order, order.sortedPlaces(order.keysOf(lib.rows.all())),
+                             order.sortedPlaces(order.keysOf(lib.rows.shown())));
+            break;
+        }
+        case 8: // another entry shown: copies of some master rows, or them all
+            if (pick(2) && some) {
+                steps += "show-copies ";
+                current.setShownEntry(lib.playlist.get());
+                lib.rows.show({});
+                lib.playlist->ClearAudioDatasList();
+                for (QAudioFileChunk *r : all)
+                    if (pick(3) == 0)
+                        lib.playlist->AddAudioChunk(new QAudioFileChunk(r));
+                std::vector<IBaseChunk *> copies = lib.playlist->GetAudioDatasList();
+                lib.rows.order().sort(copies);
+                lib.rows.show(copies);
+            } else {
+                steps += "show-all ";
+                current.setShownEntry(lib.all.get());
+                lib.rows.show(lib.rows.all());
+            }
+            break;
+        case 9:
+            steps += "recording ";
+            current.setRecordingRow(pick(2) ? some : nullptr);
+            break;
+        default: // a copy that goes from the shown list
+            if (!lib.rows.shown().empty() && current.shownEntry() == lib.playlist.get()) {
+                steps += "forget-copy ";
+                IBaseChunk *copy = lib.rows.shown()[size_t(pick(int(lib.rows.shown().size())))];
+                lib.rows.forgetRow(copy);
+                std::vector<IBaseChunk *> kept = lib.playlist->GetAudioDatasList();
+                kept.erase(std::find(kept.begin(), kept.end(), copy));
+                lib.playlist->SetAudioDatasList(kept);
+                destroyed.insert(static_cast<QAudioFileChunk *>(copy)->itemId());
+                delete copy;
+            }
+            break;
+        }
+
+        // What a walk over the lists finds: a row of the path whose file is
+        // there before one whose file is gone, then the oldest; never the
+        // running recording.
+        const std::vector<QAudioFileChunk *> now = masters();
+        std::map<std::string, QAudioFileChunk *> expected;
+        for (QAudioFileChunk *r : now) {
+            if (r == current.recordingRow())
+                continue;
+            QAudioFileChunk *&found = expected[r->GetFilePath()];
+            if (!found || (found->isDeleted() && !r->isDeleted())
+                || (found->isDeleted() == r->isDeleted() && r->itemId() < found->itemId()))
+                found = r;
+        }
+        for (int k = 0; k < paths; ++k) {
+            const auto it = expected.find(pathOf(k));
+            QAudioFileChunk *wanted = it == expected.end() ? nullptr : it->second;
+            if (lib.rows.masterOf(pathOf(k)) != wanted)
+                QFAIL(qPrintable(
+                    QString("master of %1 after: %2").arg(QString::fromStdString(pathOf(k)), steps)));
+        }
+        const auto found = lib.rows.mastersOf({pathOf(0), pathOf(1), "/rec/none.mp3"});
+        QCOMPARE(found.size(), size_t(expected.count(pathOf(0)) + expected.count(pathOf(1))));
+        // Every listed row is held by id; rows let go of, or destroyed, are not.
+        std::set<IBaseChunk *> listed(now.begin(), now.end());
+        listed.insert(lib.rows.shown().begin(), lib.rows.shown().end());
+        for (IBaseChunk *r : listed)
+            QVERIFY(lib.rows.rowOfId(static_cast<QAudioFileChunk *>(r)->itemId()) == r);
+        for (const auto &r : aside)
+            QVERIFY(!lib.rows.holdsRow(r->itemId()));
+        for (quint64 id : destroyed)
+            QVERIFY(!lib.rows.holdsRow(id));
+        QCOMPARE(lib.model.rowCount(), int(lib.rows.shown().size()));
+        QCOMPARE(lib.all->GetAudioDatasList(), lib.rows.all());
+    }
+    // The rows no list holds are the test's to free.
+    current.setShownEntry(nullptr);
+}
+
+void TestLibraryRows::manyRowsLeaveTheTableInRunsOfNeighbours_data()
+{
+    QTest::addColumn<QList<int>>("going"); // places in the shown list, top first
+    QTest::addColumn<int>("removals");     // told as removals of runs (0: as a new set of rows)
+    QList<int> topRun, middleRun, twoRuns, scattered;
+    for (int i = 0; i < 100; ++i)
+        topRun << i;
+    for (int i = 150; i < 250; ++i)
+        middleRun << i;
+    for (int i = 20; i < 40; ++i)
+        twoRuns << i << i + 200;
+    std::sort(twoRuns.begin(), twoRuns.end());
+    for (int i = 0; i < 300; i += 3)
+        scattered << i;
+    QTest::newRow("one run at the top") << topRun << 1;
+    QTest::newRow("one run in the middle") << middleRun << 1;
+    QTest::newRow("two runs") << twoRuns << 2;
+    QTest::newRow("a hundred scattered rows") << scattered << 0;
+    QList<int> every;
+    for (int i = 0; i < 303; ++i)
+        every << i;
+    QTest::newRow("every row") << every << 1;
+}
+
+void TestLibraryRows::manyRowsLeaveTheTableInRunsOfNeighbours()
+{
+    QFETCH(QList<int>, going);
+    QFETCH(int, removals);
+    Library lib;
+    std::vector<IBaseChunk *> made = lib.rows.all();
+    for (int i = 0; i < 300; ++i) {
+        char created[32];
+        std::snprintf(created, sizeof created, "01-01-2023 %02d:%02d", i / 60, i % 60);
+        made.push_back(row("r" + std::to_string(i) + ".mp3", created));
+    }
+    lib.rows.order().sort(made);
+    lib.rows.setAll(made);
+    lib.rows.show(lib.rows.all());
+    const std::vector<IBaseChunk *> before = lib.rows.shown();
+    std::vector<IBaseChunk *> rows;
+    std::vector<IBaseChunk *> kept = before;
+    for (auto it = going.crbegin(); it != going.crend(); ++it) {
+        rows.push_back(before[size_t(*it)]);
+        kept.erase(kept.begin() + *it);
+    }
+    // A row that stays keeps its index through the change (unless the rows
+    // are shown anew).
+    const int keptPlace = going.contains(299) ? 0 : 299;
+    QPersistentModelIndex stays = lib.model.index(keptPlace, 1);
+    const QString staysName = stays.data().toString();
+    const bool staysKept = !going.contains(keptPlace);
+    QSignalSpy removed(&lib.model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy reset(&lib.model, &QAbstractItemModel::modelReset);
+    lib.rows.forgetRows(rows);
+    QCOMPARE(removed.count(), removals);
+    QCOMPARE(reset.count(), removals == 0 ? 1 : 0);
+    QCOMPARE(lib.rows.shown(), kept);
+    QCOMPARE(lib.rows.all(), kept);
+    QCOMPARE(lib.all->GetAudioDatasList(), kept);
+    for (IBaseChunk *r : rows) {
+        QVERIFY(!lib.rows.holdsRow(static_cast<QAudioFileChunk *>(r)->itemId()));
+        delete r;
+    }
+    if (removals > 0 && staysKept)
+        QCOMPARE(stays.data().toString(), staysName);
+    for (int r = 0; r < lib.model.rowCount(); ++r)
+        QCOMPARE(QAudioFileModel::rowItem(lib.model.index(r, 0)), kept[size_t(r)]);
+}
+
+void TestLibraryRows::aLargeRemovalKeepsEveryLookUp_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("keptEvery"); // one row in this many stays
+    QTest::addColumn<bool>("atOnce");   // forgetRows, or forgetRow a row at a time
+    // Large enough that the index, left mostly empty, gives its room back.
+    QTest::newRow("2,000 rows, 1 in 20 stays, at once") << 2000 << 20 << true;
+    QTest::newRow("2,000 rows, 1 in 20 stays, one by one") << 2000 << 20 << false;
+    QTest::newRow("4,000 rows, 1 in 400 stays, at once") << 4000 << 400 << true;
+    QTest::newRow("3,000 rows, 1 in 3 stays, one by one") << 3000 << 3 << false;
+}
+
+void TestLibraryRows::aLargeRemovalKeepsEveryLookUp()
+{
+    QFETCH(int, count);
+    QFETCH(int, keptEvery);
+    QFETCH(bool, atOnce);
+    Library lib;
+    // The model's checks of each row added back would cost more than the rows.
+    lib.tester.reset();
+    std::vector<IBaseChunk *> made = lib.rows.all();
+    for (int i = 0; i < count; ++i)
+        made.push_back(row(std::to_string(i) + ".mp3", "01-01-2023 10:00", "/big/"));
+    lib.rows.order().sort(made);
+    lib.rows.setAll(made);
+    lib.rows.show(lib.rows.all());
+    std::vector<IBaseChunk *> going;
+    std::vector<IBaseChunk *> kept;
+    for (size_t i = 0; i < made.size(); ++i)
+        (i % size_t(keptEvery) == 0 ? kept : going).push_back(made[i]);
+    if (atOnce) {
+        lib.rows.forgetRows(going);
+    } else {
+        for (IBaseChunk *r : going)
+            lib.rows.forgetRow(r);
+    }
+    QCOMPARE(lib.rows.all(), kept);
+    QCOMPARE(lib.rows.shown(), kept);
+    QCOMPARE(lib.model.rowCount(), int(kept.size()));
+    const auto pathOf = [](IBaseChunk *r) { return static_cast<QAudioFileChunk *>(r)->GetFilePath(); };
+    const auto idOf = [](IBaseChunk *r) { return static_cast<QAudioFileChunk *>(r)->itemId(); };
+    for (IBaseChunk *r : kept) {
+        QCOMPARE(lib.rows.rowOfId(idOf(r)), r);
+        QCOMPARE(lib.rows.masterOf(pathOf(r)), static_cast<QAudioFileChunk *>(r));
+    }
+    for (IBaseChunk *r : going) {
+        QVERIFY(!lib.rows.holdsRow(idOf(r)));
+        QVERIFY(!lib.rows.masterOf(pathOf(r)));
+    }
+    // The rows that went come back: every one is found again.
+    for (IBaseChunk *r : going)
+        lib.rows.addRow(r);
+    QCOMPARE(lib.rows.all().size(), made.size());
+    for (IBaseChunk *r : made) {
+        QCOMPARE(lib.rows.rowOfId(idOf(r)), r);
+        QCOMPARE(lib.rows.masterOf(pathOf(r)), static_cast<QAudioFileChunk *>(r));
+    }
 }
 
 QTEST_MAIN(TestLibraryRows)

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -44,6 +45,8 @@ private slots:
     void resetClearsOnlyIdOwnerTitle();
     void mutexIsOptional();
     void chunkControlRecords();
+    void sharedRecordsAreCopiedOnlyWhenWritten_data();
+    void sharedRecordsAreCopiedOnlyWhenWritten();
 };
 
 void TestItems::storeRoundTripsEveryType()
@@ -261,6 +264,75 @@ void TestItems::chunkControlRecords()
     // Another item keeps records of its own for the same widgets.
     IBaseChunk other;
     QCOMPARE(other.getChunkControl()->getControlAttribute(&play), nullptr);
+}
+
+void TestItems::sharedRecordsAreCopiedOnlyWhenWritten_data()
+{
+    QTest::addColumn<int>("write"); // what the written item does
+    QTest::newRow("a record written") << 0;
+    QTest::newRow("a widget registered again") << 1;
+    QTest::newRow("another widget registered") << 2;
+    QTest::newRow("an unregistered widget asked for") << 3;
+}
+
+void TestItems::sharedRecordsAreCopiedOnlyWhenWritten()
+{
+    QFETCH(int, write);
+    QPushButton edit, remove, other;
+    ControlAttribute hidden;
+    hidden.hidden = true;
+    const auto set = std::make_shared<QChunkControl::Records>(
+        QChunkControl::Records{{&edit, ControlAttribute()}, {&remove, hidden}});
+    IBaseChunk items[3];
+    for (IBaseChunk &item : items)
+        item.getChunkControl()->share(set);
+    // Reading never copies: every item reads the one set.
+    for (IBaseChunk &item : items) {
+        QCOMPARE(item.getChunkControl()->count(), 2);
+        QCOMPARE(item.getChunkControl()->attributeOf(&edit), &set->at(0).second);
+        QVERIFY(item.getChunkControl()->attributeOf(&remove)->hidden);
+        QCOMPARE(item.getChunkControl()->attributeOf(&other), nullptr);
+    }
+    QChunkControl *written = items[1].getChunkControl();
+    switch (write) {
+    case 0:
+        written->getControlAttribute(&edit)->hidden = true;
+        break;
+    case 1:
+        written->addControl(&remove, controlTypeButton);
+        break;
+    case 2:
+        written->addControl(&other, controlTypeProgress);
+        break;
+    case 3:
+        QCOMPARE(written->getControlAttribute(&other), nullptr);
+        break;
+    }
+    const bool copied = write != 3;
+    QCOMPARE(written->attributeOf(&edit) != &set->at(0).second, copied);
+    // The others and the set itself are as they were.
+    QCOMPARE(set->size(), size_t(2));
+    QVERIFY(!set->at(0).second.hidden);
+    QVERIFY(set->at(1).second.hidden);
+    for (int i : {0, 2}) {
+        QCOMPARE(items[i].getChunkControl()->attributeOf(&edit), &set->at(0).second);
+        QCOMPARE(items[i].getChunkControl()->count(), 2);
+    }
+    switch (write) {
+    case 0:
+        QVERIFY(written->attributeOf(&edit)->hidden);
+        QVERIFY(written->attributeOf(&remove)->hidden);
+        break;
+    case 1:
+        QVERIFY(!written->attributeOf(&remove)->hidden);
+        break;
+    case 2:
+        QCOMPARE(written->count(), 3);
+        QCOMPARE(written->attributeOf(&other)->type, controlTypeProgress);
+        break;
+    default:
+        break;
+    }
 }
 
 QTEST_MAIN(TestItems)
