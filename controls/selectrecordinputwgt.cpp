@@ -5,6 +5,7 @@
 #include "common/qvideosettingxml.h"
 #include "controls/controlslog.h"
 #include "platform/audio/loopbackdevice.h"
+#include "platform/audio/pulsecontext.h"
 #include "recorder/audiodeviceagent.h"
 #include "recorder/macaudiodevice.h"
 #include "recorder/qaudiodriverinstaller.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QTimerEvent>
 
 namespace {
@@ -24,9 +26,9 @@ const char *const kSettingsGroup = "XML_AUDIO_RECORD_TYPE";
 const char *const kSystemKey = "BOOL_SYSTEM_AUDIO_";
 const char *const kMicKey = "BOOL_MIC_AUDIO_";
 constexpr int kMeterMs = 20;
-// How often the outputs found at the start are read when the server does
-// not answer in time.
-constexpr int kOutputReadTries = 3;
+// How long a set-up step is tried again while the server answers late (a
+// busy machine keeps it from running for seconds) before it is given up.
+constexpr int kLateAnswerBudgetMs = 30000;
 constexpr int kSystemSound = QRecordAreaInfo::SystemSound;
 constexpr int kMicrophone = QRecordAreaInfo::Microphone;
 
@@ -50,6 +52,34 @@ bool isVirtualName(const char *name)
 bool carriesVirtualName(const char *name)
 {
     return name && QByteArray(name).contains(kVirtualDevice);
+}
+
+enum class Outcome { Done, Failed, Unanswered, Unreachable };
+
+// Runs step on the device thread again while the server answered part of
+// it late, for at most kLateAnswerBudgetMs: the set-up is done once the
+// server answers, or its failure says why. A refusal is no late answer.
+Outcome untilAnswered(MacAudioDevice &audio, const std::function<bool()> &step)
+{
+    QElapsedTimer spent;
+    spent.start();
+    for (;;) {
+        const quint64 late = PulseContext::lateAnswers();
+        if (step())
+            return Outcome::Done;
+        const bool answered = PulseContext::lateAnswers() == late;
+        if (!audio.serverReachable())
+            return Outcome::Unreachable;
+        if (answered)
+            return Outcome::Failed;
+        if (spent.elapsed() >= kLateAnswerBudgetMs || PulseContext::waitsLimited())
+            return Outcome::Unanswered;
+    }
+}
+
+QString lateAnswerText()
+{
+    return QObject::tr("the sound server did not answer within %1 s").arg(kLateAnswerBudgetMs / 1000);
 }
 
 } // namespace
@@ -236,8 +266,9 @@ void SelectRecordInputWgt::getOldOutputDevice()
     postDeviceJob([this](MacAudioDevice &audio) {
         // A server that answers late (a busy machine) is asked again: read
         // as none, the outputs would leave nothing to give the default back to.
-        int tries = kOutputReadTries;
-        while (!audio.refresh() && !audio.answered() && --tries > 0 && audio.serverReachable()) { }
+        if (untilAnswered(audio, [&] { return audio.refresh(); }) == Outcome::Unanswered)
+            qCWarning(lcControls).noquote()
+                << "input selector: the outputs could not be read:" << lateAnswerText();
         const AudioDeviceList before = audio.devices();
         QMetaObject::invokeMethod(this, [this, before] { findOutputs(before); }, Qt::QueuedConnection);
     });
@@ -275,18 +306,44 @@ void SelectRecordInputWgt::installAudioDevice()
                 this, [this] { m_bSetupPending = true; }, Qt::QueuedConnection);
             return;
         }
-        if (!QAudioDriverInstaller::installAudioDriverWithPath(path))
-            qCWarning(lcControls, "input selector: the loop-back device is not available");
+        // A late answer may still load the device: the next try adopts it.
+        const Outcome outcome
+            = untilAnswered(audio, [&] { return QAudioDriverInstaller::installAudioDriverWithPath(path); });
+        if (outcome == Outcome::Unreachable)
+            QMetaObject::invokeMethod(
+                this, [this] { m_bSetupPending = true; }, Qt::QueuedConnection);
+        else if (outcome == Outcome::Failed || outcome == Outcome::Unanswered)
+            qCWarning(lcControls).noquote()
+                << "input selector: the loop-back device is not available:"
+                << (outcome == Outcome::Unanswered ? lateAnswerText() : LoopbackDevice::instance()->errorString());
     });
 }
 
 void SelectRecordInputWgt::InitVirtualDevice()
 {
     postDeviceJob([](MacAudioDevice &audio) {
-        audio.refresh();
-        const int index = audio.devices().indexOfName(false, kVirtualDevice);
-        if (index >= 0 && !audio.setDefaultDevice(false, index))
-            qCWarning(lcControls, "input selector: the loop-back device could not become the default output");
+        QString why;
+        const Outcome outcome = untilAnswered(audio, [&] {
+            if (!audio.refresh()) {
+                why = QObject::tr("the sound server lists no device");
+                return false;
+            }
+            const int index = audio.devices().indexOfName(false, kVirtualDevice);
+            if (index < 0) {
+                why = QObject::tr("it is not there");
+                return false;
+            }
+            why = QString();
+            if (audio.setDefaultDevice(false, index))
+                return true;
+            why = LoopbackDevice::instance()->errorString();
+            return false;
+        });
+        // Without a server the set-up waits for it (see OnServerReachable).
+        if (outcome == Outcome::Failed || outcome == Outcome::Unanswered)
+            qCWarning(lcControls).noquote()
+                << "input selector: the loop-back device could not become the default output:"
+                << (outcome == Outcome::Unanswered ? lateAnswerText() : why);
     });
     m_setupJob = m_lastJob;
 }

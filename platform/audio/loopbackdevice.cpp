@@ -5,6 +5,7 @@
 #include "platform/audio/pulseserver.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <chrono>
@@ -145,14 +146,30 @@ bool LoopbackDevice::install()
     PulseServer server(m_ctx);
     if (adoptExisting(server))
         return true;
+    if (m_loadAnsweredLate) {
+        // The last load was answered late: the server may carry it out
+        // still, and PipeWire's lists the device only some time after it
+        // answers the requests made since. Loaded again, it would be twice.
+        m_loadAnsweredLate = false;
+        for (QElapsedTimer waited; !waited.isValid() || waited.elapsed() < LateLoadShowsMs;) {
+            if (!waited.isValid())
+                waited.start();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (adoptExisting(server))
+                return true;
+        }
+    }
     const QByteArray args = QByteArray("sink_name=") + SinkName + ' '
                             + PulseServer::descriptionArgument("sink_properties",
                                                                QLatin1String(Description));
     // Without rewinds an idle null sink hands out small blocks at once; a
-    // server that does not know these arguments still gets the device.
+    // server that does not know these arguments still gets the device. One
+    // that answered late may load it yet: asked again, it would load two.
+    const quint64 late = PulseContext::lateAnswers();
     quint32 module = server.loadModule("module-null-sink",
                                        args + " format=float32le rate=44100 channels=2 norewinds=1");
-    if (module == noModule)
+    m_loadAnsweredLate = module == noModule && PulseContext::lateAnswers() != late;
+    if (module == noModule && !m_loadAnsweredLate)
         module = server.loadModule("module-null-sink", args);
     if (module == noModule)
         return fail(server.errorString());
@@ -215,9 +232,11 @@ bool LoopbackDevice::removeLoops(PulseServer &server, bool onlyOurs)
 bool LoopbackDevice::loadLoop(PulseServer &server, const QByteArray &target)
 {
     const QByteArray args = QByteArray("source=") + SinkName + ".monitor sink=" + target;
+    // As for the device: a late answer is no refusal of these arguments.
+    const quint64 late = PulseContext::lateAnswers();
     quint32 module = server.loadModule(
         "module-loopback", args + " latency_msec=40 source_dont_move=true sink_dont_move=true");
-    if (module == noModule)
+    if (module == noModule && PulseContext::lateAnswers() == late)
         module = server.loadModule("module-loopback", args);
     if (module == noModule)
         return fail(server.errorString());

@@ -72,6 +72,9 @@ public:
     // the way out before it waited.
     [[noreturn]] static void restoreAndRaise(int sig);
     static constexpr int ForcedRestoreMs = 2500;
+    // How long a load the server answered late is looked for before the
+    // device is loaded again.
+    static constexpr int LateLoadShowsMs = 3000;
 
     QByteArray previousOutput() const;
     QString errorString() const;
@@ -101,4 +104,5 @@ private:
     bool m_lostDefault = false;
     bool m_leftForRealOutput = false;
     bool m_madeDefault = false;   // since this process last gave the device up
+    bool m_loadAnsweredLate = false;
 };

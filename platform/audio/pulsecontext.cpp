@@ -28,6 +28,7 @@ PulseContext::Lock::~Lock()
 namespace {
 // Steady-clock nanoseconds at which every wait ends; 0: no limit.
 std::atomic<qint64> waitLimitNs{0};
+std::atomic<quint64> lateAnswerCount{0};
 std::mutex contextsMutex;
 QSet<PulseContext *> &liveContexts()
 {
@@ -73,6 +74,11 @@ void PulseContext::wakeAllAtLimit()
     std::lock_guard<std::mutex> guard(contextsMutex);
     for (PulseContext *ctx : qAsConst(liveContexts()))
         ctx->wakeAtLimit();
+}
+
+quint64 PulseContext::lateAnswers()
+{
+    return lateAnswerCount.load();
 }
 
 bool PulseContext::waitsLimited()
@@ -216,6 +222,8 @@ bool PulseContext::connectLocked(const QString &server, int timeoutMs)
     }
     bool ready = waitUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; },
                            timeoutMs);
+    if (!ready && !m_failed && !waitsLimited())
+        ++lateAnswerCount;
     if (ready) {
         const auto mask = pa_subscription_mask_t(
             PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE
@@ -362,6 +370,8 @@ bool PulseContext::waitFor(pa_operation *op, int timeoutMs)
         [op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, timeoutMs);
     const bool finished = done && pa_operation_get_state(op) == PA_OPERATION_DONE;
     if (!done) {
+        if (!m_failed && !waitsLimited())
+            ++lateAnswerCount;
         pa_operation_cancel(op);
         setError(m_failed ? tr("The connection to the sound server was lost")
                           : tr("The sound server did not answer within %1 ms").arg(timeoutMs));

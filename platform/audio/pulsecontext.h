@@ -61,6 +61,11 @@ public:
     static void limitWaitsFromNow(int ms);
     // The limit has passed: the server is asked nothing more.
     static bool waitsLimited();
+    // How many waits for a server, on any connection of the process, ended
+    // by their time-out while the connection stayed: a server that answers
+    // late (a busy machine) rather than one that is gone. A step that saw it
+    // grow was not answered in full.
+    static quint64 lateAnswers();
 
     // Holds the loop lock for its life. Callbacks run with it held already;
     // taking it on the loop thread is a no-op.

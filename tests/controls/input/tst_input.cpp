@@ -4,11 +4,14 @@
 // device-name rules, follows devices that come and go from the server's
 // reports without ever holding up the GUI thread, leaves an output the user
 // chose while it ran as the default, and reads and sets the
-// recording volume on the source that is actually recorded.
+// recording volume on the source that is actually recorded. A server that
+// answers late delays the set-up, never leaves it undone without a word.
 
 #include "common/qvideosettingxml.h"
 #include "controls/selectrecordinputwgt.h"
 #include "platform/audio/loopbackdevice.h"
+#include "platform/audio/loopbackusers.h"
+#include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseserver.h"
 #include "recorder/audiodeviceagent.h"
 #include "recorder/qrecordaudioobject.h"
@@ -32,6 +35,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -176,24 +180,54 @@ QByteArray pactl(const QStringList &args)
 }
 
 // Counts the requests the sound server did not answer in time, by what is
-// logged of them, while it lives.
+// logged of them, while it lives, and keeps the warnings logged meanwhile.
 class UnansweredRequests
 {
 public:
-    UnansweredRequests() { s_previous = qInstallMessageHandler(keep); }
+    UnansweredRequests()
+    {
+        s_count = 0;
+        s_warnings.clear();
+        s_previous = qInstallMessageHandler(keep);
+    }
     ~UnansweredRequests() { qInstallMessageHandler(s_previous); }
     int count() const { return s_count; }
+    // The warnings logged that contain part.
+    QStringList warnings(const QString &part) const
+    {
+        std::lock_guard<std::mutex> guard(s_mutex);
+        return s_warnings.filter(part);
+    }
 
 private:
     static void keep(QtMsgType type, const QMessageLogContext &context, const QString &text)
     {
         if (text.contains(QLatin1String("did not answer within")))
             ++s_count;
+        if (type == QtWarningMsg) {
+            std::lock_guard<std::mutex> guard(s_mutex);
+            s_warnings << text;
+        }
         s_previous(type, context, text);
     }
     static inline QtMessageHandler s_previous = nullptr;
     static inline std::atomic<int> s_count{0};
+    static inline std::mutex s_mutex;
+    static inline QStringList s_warnings;
 };
+
+// The sinks that are the loop-back device: more than one is a device loaded
+// twice; -1 when the server cannot be asked.
+int loopSinks()
+{
+    QVector<PulseDeviceInfo> sinks;
+    if (!PulseServer().sinks(sinks))
+        return -1;
+    int count = 0;
+    for (const PulseDeviceInfo &s : qAsConst(sinks))
+        count += s.name.startsWith(LoopbackDevice::SinkName) ? 1 : 0;
+    return count;
+}
 
 // The longest gap between the ticks of a 5 ms timer on this thread's event
 // loop: how long the thread was kept from its events.
@@ -284,6 +318,8 @@ private slots:
     void followsTheServerWithoutStallingTheGuiThread();
     void realOutputIsGivenBackAfterAnUnrestoredRun_data();
     void realOutputIsGivenBackAfterAnUnrestoredRun();
+    void theDeviceIsSetUpOnceTheServerAnswers_data();
+    void theDeviceIsSetUpOnceTheServerAnswers();
     void aRemovedOutputFallsBackToARealOne();
     void theOutputTheUserChoseStaysTheDefault();
     void aCaptureAfterAnIdleChoiceLeavesTheSelectorRight();
@@ -551,6 +587,49 @@ void TestInputSelector::realOutputIsGivenBackAfterAnUnrestoredRun()
         QCOMPARE(TestSupport::serverDefault(), loopSink());
     }
     QCOMPARE(TestSupport::serverDefault(), QByteArray("speakers"));
+}
+
+void TestInputSelector::theDeviceIsSetUpOnceTheServerAnswers_data()
+{
+    // Requests the server leaves unanswered past their time-out, kept from
+    // running as on a busy machine, from the start of the device's set-up.
+    QTest::addColumn<int>("lateAnswers");
+    // The defaults read to repair an earlier run's, the search for the
+    // device and its loading.
+    QTest::newRow("late while installing") << 3;
+    // And the reading that finds the device to make it the default output.
+    QTest::newRow("late until it is made the default") << 4;
+}
+
+void TestInputSelector::theDeviceIsSetUpOnceTheServerAnswers()
+{
+    QFETCH(int, lateAnswers);
+    const QByteArray device(LoopbackDevice::SinkName);
+    UnansweredRequests log;
+    // The set-up waits for this decision; the outputs are read meanwhile.
+    LoopbackUsers users(PulseContext::shared());
+    auto deciding = std::make_unique<LoopbackUsers::Decision>(users);
+    TestSupport::StoppedServer stalled;
+    {
+        SelectRecordInputWgt selector;
+        QVERIFY(waitFor([&] { return !selector.realOutputName().isEmpty(); }));
+        QVERIFY(stalled.stop());
+        const quint64 before = PulseContext::lateAnswers();
+        deciding.reset();
+        QVERIFY(waitFor([&] { return PulseContext::lateAnswers() >= before + quint64(lateAnswers); }, 60000));
+        stalled.resume();
+        QVERIFY(ready(selector));
+        QCOMPARE(TestSupport::serverDefaultBecomes(device, 10000), device);
+        QCOMPARE(defaultOutputOf(selector), device);
+        // Adopted, not loaded a second time, where a late answer loaded it.
+        QCOMPARE(loopSinks(), 1);
+        QCOMPARE(selector.previousOutputName(), QStringLiteral("System Sound"));
+        // Done once the server answered: nothing failed to tell.
+        QVERIFY2(log.warnings(QStringLiteral("input selector:")).isEmpty(),
+                 qPrintable(log.warnings(QStringLiteral("input selector:")).join(u'\n')));
+    }
+    QCOMPARE(TestSupport::serverDefaultBecomes("system_sound", 10000), QByteArray("system_sound"));
+    QCOMPARE(loopSinks(), 0);
 }
 
 void TestInputSelector::aRemovedOutputFallsBackToARealOne()
