@@ -61,7 +61,7 @@ private:
     static bool startHolder(QProcess &p, bool guard)
     {
         p.start(holder(), guard ? QStringList{"--guard"} : QStringList());
-        if (!p.waitForStarted(5000) || !p.waitForReadyRead(10000))
+        if (!p.waitForStarted(10000) || !p.waitForReadyRead(30000))
             return false;
         return p.readAll().contains("ready");
     }
