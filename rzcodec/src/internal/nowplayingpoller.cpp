@@ -110,7 +110,9 @@ void NowPlayingPoller::loop(unsigned generation)
             continue;
         }
         if (next->due > std::chrono::steady_clock::now()) {
-            m_wake.wait_until(lock, next->due);
+            // A copy: a run joining meanwhile may move the list's entries.
+            const auto due = next->due;
+            m_wake.wait_until(lock, due);
             continue;
         }
         const std::shared_ptr<LiveRun> run = next->run;

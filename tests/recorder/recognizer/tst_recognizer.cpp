@@ -207,6 +207,7 @@ private slots:
     void aStreamIsAPlayersOwn();
     void coversAreReadOneAtATime();
     void aStopNeverWaitsForALookUp();
+    void runsJoinWhileTheLookUpWaitsForTheNext();
     void theNextFileOfACutHoldsBackTheTrackBefore();
     void pushedAmountIsCappedAtTheLimit();
     void bitDepthsAndRestarts();
@@ -665,6 +666,25 @@ void TestRecognizer::aStopNeverWaitsForALookUp()
     QVERIFY(stillHeld);
     // The answer of the look-up under way went nowhere, and nothing else was asked.
     QCOMPARE(source.asked(), 1);
+}
+
+// Recordings starting while the look-up thread waits for the next one due:
+// each is asked, and the thread never reads a run's time the joining ones
+// moved (the sanitizer build tells).
+void TestRecognizer::runsJoinWhileTheLookUpWaitsForTheNext()
+{
+    ScriptedSource source;
+    source.answer("-");
+    std::vector<std::unique_ptr<LiveRecogniser>> runs;
+    // Each joins once all before it were asked, so the thread waits for
+    // their next turn; the runs' list grows past its room several times.
+    for (int i = 0; i < 17; ++i) {
+        runs.push_back(std::make_unique<LiveRecogniser>());
+        QVERIFY(runs.back()->start());
+        QTRY_VERIFY_WITH_TIMEOUT(source.asked() >= i + 1, 30000);
+    }
+    for (auto &run : runs)
+        run->stop();
 }
 
 // The recogniser's files of a cut, as the capture's runs go: what the file
