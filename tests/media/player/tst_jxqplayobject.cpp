@@ -19,6 +19,20 @@
 
 namespace {
 
+// The level of a second of the sound heard from `from` seconds of the capture
+// on, without the gaps a loaded machine may leave (the output is made again at
+// a volume change); -200 when that second never comes.
+double levelOfASecondFrom(SoundCapture &capture, double from)
+{
+    auto sound = [&] {
+        const QVector<float> &all = capture.peek();
+        return SoundLevel::withoutGaps(SoundLevel::slice(all, from, SoundLevel::seconds(all)));
+    };
+    if (!QTest::qWaitFor([&] { return SoundLevel::seconds(sound()) >= 1.0; }, 10000))
+        return -200.0;
+    return SoundLevel::medianDb(sound(), 0, 1.0);
+}
+
 // A frame window that remembers what it was given and on which thread.
 class RecordingWindow : public VideoFrameWindow
 {
@@ -299,12 +313,13 @@ void TestJXQPlayObject::volumeFiftyLowersBySixDecibels()
     engine.OnPlayVideo();
     QVERIFY(capture.waitForHeard(1.2));
     const double from = SoundLevel::heard(capture.peek()).from;
+    const QVector<float> before = SoundLevel::withoutGaps(
+        SoundLevel::slice(capture.peek(), from + 0.2, capture.seconds()));
+    const double full = SoundLevel::medianDb(before, 0, SoundLevel::seconds(before));
     engine.setSoundVolume(50);
     const double changedAt = capture.seconds();
-    QVERIFY(capture.waitForSeconds(changedAt + 1.5));
-    const QVector<float> heard = capture.stop();
-    const double full = SoundLevel::medianDb(heard, from + 0.2, changedAt);
-    const double half = SoundLevel::medianDb(heard, changedAt + 0.5, changedAt + 1.5);
+    const double half = levelOfASecondFrom(capture, changedAt + 0.5);
+    capture.stop();
     QVERIFY2(std::abs(half - full + 6.0) < 1.0, qPrintable(QString("%1 %2").arg(full).arg(half)));
 
     // The volume survives into the next file.
@@ -312,10 +327,9 @@ void TestJXQPlayObject::volumeFiftyLowersBySixDecibels()
     SoundCapture next;
     QVERIFY(next.start());
     engine.OnPlayVideo();
-    QVERIFY(next.waitForHeard(1.0));
-    const QVector<float> nextHeard = next.stop();
-    const double nextFrom = SoundLevel::heard(nextHeard).from;
-    const double again = SoundLevel::medianDb(nextHeard, nextFrom + 0.2, nextFrom + 1.0);
+    QVERIFY(next.waitForHeard(0.2));
+    const double again = levelOfASecondFrom(next, SoundLevel::heard(next.peek()).from + 0.2);
+    next.stop();
     QVERIFY2(std::abs(again - half) < 1.0, qPrintable(QString("%1 %2").arg(half).arg(again)));
 }
 
