@@ -252,4 +252,24 @@ QString positionAgrees(quint64 positionUs, quint64 startUs, double heard, double
     return {};
 }
 
+QString endAgrees(double capturedAtEnd, const QVector<float> &capture)
+{
+    // The capture runs behind the server by its fragments (20 ms asked) and
+    // the blocks of the heard span; a loaded machine adds to both.
+    const double captureSlack = 0.3;
+    // The player notices the drained output within tens of milliseconds and
+    // a test's wait polls; more than a second later is an end held back.
+    const double lateBound = 1.0;
+    const Heard h = heard(capture);
+    if (h.from < 0)
+        return QString("no sound heard");
+    if (capturedAtEnd < h.to - captureSlack)
+        return QString("the end came at %1 s of the capture, sound was heard until %2 s")
+            .arg(capturedAtEnd)
+            .arg(h.to);
+    if (capturedAtEnd > h.to + lateBound)
+        return QString("the end came at %1 s of the capture, the sound ended at %2 s").arg(capturedAtEnd).arg(h.to);
+    return {};
+}
+
 } // namespace SoundLevel

@@ -96,4 +96,10 @@ double toneSeconds(const QVector<float> &capture, double from, double frequency,
 // Otherwise the disagreement, for the failure message.
 QString positionAgrees(quint64 positionUs, quint64 startUs, double heard, double wall,
                        double ratio = 1.0);
+// Empty when an end reported once `capturedAtEnd` seconds were in the capture
+// agrees with the sound in it: its last sound was heard by then (give or take
+// the capture's own delay), and not long before. Measured on the capture, not
+// from the start of the play: a loaded machine may be slow to start the sound
+// without the end being late. Otherwise the disagreement, for the message.
+QString endAgrees(double capturedAtEnd, const QVector<float> &capture);
 } // namespace SoundLevel
