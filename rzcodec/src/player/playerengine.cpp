@@ -497,9 +497,33 @@ PlayerEngine::State PlayerEngine::state() const
 
 uint64_t PlayerEngine::playTime() const
 {
-    std::lock_guard<std::mutex> lock(m_viewMutex);
+    // The stream is asked outside the view's lock: asking waits for the sound
+    // loop's lock, and a caller polling the time must not keep the play
+    // thread from publishing meanwhile. The answer counts only if the stream
+    // and its clock are still the ones it was asked of.
+    for (;;) {
+        std::shared_ptr<PulseOutputStream> stream;
+        uint64_t version = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_viewMutex);
+            const View &v = m_view;
+            const bool running = v.state == State::Running || v.state == State::Paused;
+            if (!running || !v.hasAudio || !v.stream)
+                return viewTimeLocked(-1);
+            stream = v.stream;
+            version = v.clockVersion;
+        }
+        const int64_t played = stream->playedFrames();
+        std::lock_guard<std::mutex> lock(m_viewMutex);
+        if (m_view.stream == stream && m_view.clockVersion == version)
+            return viewTimeLocked(played);
+    }
+}
+
+uint64_t PlayerEngine::viewTimeLocked(int64_t played) const
+{
     const View &v = m_view;
-    return clockTimeOf({v.state, v.hasAudio, v.stream.get(), &v.clock, v.position, v.wallBaseUs,
+    return clockTimeOf({v.state, v.hasAudio, v.stream ? played : -1, &v.clock, v.position, v.wallBaseUs,
                         v.wallRunning, v.wallStart, v.timeRatio, v.duration});
 }
 
@@ -645,6 +669,15 @@ void PlayerEngine::enableWaveData(bool on)
 
 uint8_t *PlayerEngine::waveData()
 {
+    // As in playTime(): the stream is asked outside the view's lock.
+    std::shared_ptr<PulseOutputStream> stream;
+    {
+        std::lock_guard<std::mutex> lock(m_viewMutex);
+        stream = m_view.stream;
+    }
+    if (!stream)
+        return nullptr;
+    const int64_t played = stream->playedFrames();
     std::vector<float> block;
     int channels = 0;
     int rate = 0;
@@ -652,13 +685,13 @@ uint8_t *PlayerEngine::waveData()
     {
         std::lock_guard<std::mutex> lock(m_viewMutex);
         const View &v = m_view;
-        if (!v.waveEnabled || !v.hasAudio || !v.stream || v.waveRing.empty() || v.outChannels <= 0)
+        if (!v.waveEnabled || !v.hasAudio || v.stream != stream || v.waveRing.empty() || v.outChannels <= 0)
             return nullptr;
         channels = v.outChannels;
         rate = v.outRate;
         const int64_t ringFrames = int64_t(v.waveRing.size()) / channels;
         const int64_t window = std::max(1, rate / 20);
-        const int64_t end = std::min(v.stream->playedFrames(), v.waveEnd);
+        const int64_t end = std::min(played, v.waveEnd);
         const int64_t start = std::max({end - window, v.waveEnd - ringFrames, int64_t(0)});
         if (end <= start)
             return nullptr;
@@ -1274,7 +1307,9 @@ void PlayerEngine::finish()
 
 uint64_t PlayerEngine::clockTimeLocked() const
 {
-    return clockTimeOf({m_state, m_audioStream >= 0, m_stream.get(), &m_clock, m_position, m_wallBaseUs,
+    const bool playing = (m_state == State::Running || m_state == State::Paused) && m_audioStream >= 0;
+    const int64_t played = playing && m_stream ? m_stream->playedFrames() : -1;
+    return clockTimeOf({m_state, m_audioStream >= 0, played, &m_clock, m_position, m_wallBaseUs,
                         m_wallRunning, m_wallStart, m_audioSettings.timeRatio(),
                         m_input.isOpen() ? m_input.durationUs() : 0});
 }
@@ -1292,7 +1327,7 @@ uint64_t PlayerEngine::clockTimeOf(const ClockInputs &in)
     case State::Running:
     case State::Paused:
         if (in.audio) {
-            t = in.stream ? in.clock->mediaTimeAt(in.stream->playedFrames()) : in.position;
+            t = in.played >= 0 ? in.clock->mediaTimeAt(in.played) : in.position;
         } else {
             t = in.wallBaseUs;
             if (in.wallRunning) {

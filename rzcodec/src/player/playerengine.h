@@ -162,7 +162,7 @@ private:
     struct ClockInputs {
         State state;
         bool audio;
-        PulseOutputStream *stream;
+        int64_t played; // the stream's played frames, below 0 without a stream
         const PlayClock *clock;
         uint64_t position;
         uint64_t wallBaseUs;
@@ -253,6 +253,8 @@ private:
     void presentDue(bool force);
     void finish();
     uint64_t clockTimeLocked() const;
+    // The clock from the view, given the stream's played frames; the caller holds m_viewMutex.
+    uint64_t viewTimeLocked(int64_t played) const;
     int64_t playedFramesLocked() const;
     size_t pendingFrames() const;
     void rememberWave(const float *samples, size_t frames);
