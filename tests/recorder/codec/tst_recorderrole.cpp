@@ -89,6 +89,39 @@ void *configFor(const RecordFormat &f)
     return config;
 }
 
+// A recorder with a second input stream, opened on `path`.
+struct TwoInputRecorder
+{
+    TwoInputRecorder(const QString &path, int format, const char *container)
+        : rec(rz_recorder_create(-1)), stream(rz_stream_create(RZ_MEDIA_AUDIO)),
+          config(configFor(recordFormats().at(format)))
+    {
+        rz_config_set_input_count(config, 2);
+        rz_config_add_input_stream(config, stream);
+        opened = stream && rz_recorder_open(rec, path.toUtf8().constData(), container, config);
+    }
+    ~TwoInputRecorder() { release(); }
+    void releaseStream()
+    {
+        if (stream)
+            rz_stream_release(stream);
+        stream = nullptr;
+    }
+    void release()
+    {
+        if (config)
+            rz_config_release(config);
+        releaseStream();
+        if (rec)
+            rz_recorder_release(rec);
+        config = rec = nullptr;
+    }
+    void *rec;
+    void *stream;
+    void *config;
+    bool opened = false;
+};
+
 } // namespace
 
 class TestRecorderRole : public QObject
@@ -162,13 +195,9 @@ void TestRecorderRole::everyFormatRecordsTheTone()
 void TestRecorderRole::twoInputsPushedFromTwoThreadsAreMixed()
 {
     const QString path = m_dir.filePath("mixed.mp3");
-    void *rec = rz_recorder_create(-1);
-    void *stream = rz_stream_create(RZ_MEDIA_AUDIO);
-    QVERIFY(stream);
-    void *config = configFor(recordFormats().at(0));
-    rz_config_set_input_count(config, 2);
-    rz_config_add_input_stream(config, stream);
-    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "mp3", config));
+    TwoInputRecorder r(path, 0, "mp3");
+    QVERIFY(r.opened);
+    void *rec = r.rec, *stream = r.stream;
     QVERIFY(rz_recorder_run(rec));
     const QVector<float> system = TestSupport::sineTone(440, 3.0, 44100, 2, 0.4);
     const QVector<float> mic = TestSupport::sineTone(1000, 3.0, 44100, 2, 0.4);
@@ -178,9 +207,7 @@ void TestRecorderRole::twoInputsPushedFromTwoThreadsAreMixed()
     micThread.join();
     QVERIFY(rz_recorder_stop(rec));
     QVERIFY(rz_recorder_finish(rec));
-    rz_config_release(config);
-    rz_stream_release(stream);
-    rz_recorder_release(rec);
+    r.release();
 
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     QVERIFY(qAbs(d.seconds() - 3.0) <= 0.1);
@@ -191,22 +218,18 @@ void TestRecorderRole::twoInputsPushedFromTwoThreadsAreMixed()
 void TestRecorderRole::secondInputThatNeverDeliversDoesNotStallTheFirst()
 {
     const QString path = m_dir.filePath("alone.wav");
-    void *rec = rz_recorder_create(-1);
-    void *stream = rz_stream_create(RZ_MEDIA_AUDIO);
-    void *config = configFor(recordFormats().at(3));
-    rz_config_set_input_count(config, 2);
-    rz_config_add_input_stream(config, stream);
-    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "wav", config));
+    TwoInputRecorder r(path, 3, "wav");
+    QVERIFY(r.opened);
+    void *rec = r.rec;
     QVERIFY(rz_recorder_run(rec));
     pushTone(rec, false, TestSupport::sineTone(440, 2.0));
     // Well past the lag the mixer waits for: the first input went on alone.
     QTRY_VERIFY_WITH_TIMEOUT(rz_recorder_get_time(rec) >= 1400000, 5000);
     // A second input released early must not take the recording down.
-    rz_stream_release(stream);
+    r.releaseStream();
     QVERIFY(rz_recorder_stop(rec));
     QVERIFY(rz_recorder_finish(rec));
-    rz_config_release(config);
-    rz_recorder_release(rec);
+    r.release();
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     QVERIFY(qAbs(d.seconds() - 2.0) <= 0.02);
     QVERIFY(MediaProbe::toneShare(d.mono, 440) > 0.9);
@@ -227,12 +250,9 @@ void TestRecorderRole::lateInputTakesItsOwnPlaceInTime()
     // it, never added after the end.
     QFETCH(bool, secondLate);
     const QString path = m_dir.filePath(QString("late-%1.wav").arg(secondLate ? "second" : "first"));
-    void *rec = rz_recorder_create(-1);
-    void *stream = rz_stream_create(RZ_MEDIA_AUDIO);
-    void *config = configFor(recordFormats().at(3));
-    rz_config_set_input_count(config, 2);
-    rz_config_add_input_stream(config, stream);
-    QVERIFY(rz_recorder_open(rec, path.toUtf8().constData(), "wav", config));
+    TwoInputRecorder r(path, 3, "wav");
+    QVERIFY(r.opened);
+    void *rec = r.rec, *stream = r.stream;
     {
         std::lock_guard<std::mutex> guard(codecLinesMutex);
         codecLines.clear();
@@ -255,9 +275,7 @@ void TestRecorderRole::lateInputTakesItsOwnPlaceInTime()
     const uint64_t recorded = rz_recorder_get_time(rec);
     QVERIFY(rz_recorder_finish(rec));
     rz_setup_log_sink(nullptr);
-    rz_config_release(config);
-    rz_stream_release(stream);
-    rz_recorder_release(rec);
+    r.release();
 
     // The file lasts as long as the time recorded, a second and a half.
     QCOMPARE(recorded, uint64_t(1500000));
