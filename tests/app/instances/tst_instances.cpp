@@ -25,6 +25,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -294,6 +295,11 @@ void TestInstances::recordingFollowsTheOutputTheUserChooses()
     const quint32 headphones = server.loadModule(
         "module-null-sink", "sink_name=headphones format=float32le rate=44100 channels=2 norewinds=1");
     QVERIFY2(headphones != 0xffffffffu, qPrintable(server.errorString()));
+    // However this case ends, the next one starts on the usual output.
+    const auto restore = qScopeGuard([&] {
+        server.setDefaultSink("system_sound");
+        server.unloadModule(headphones);
+    });
     QString path;
     {
         TestSupport::Playback music(m_tone);
@@ -322,9 +328,12 @@ void TestInstances::recordingFollowsTheOutputTheUserChooses()
     const double tone = MediaProbe::toneSeconds(d.mono);
     qInfo("the program recorded %.2f s across the change of output, tone in %.2f s", d.seconds(), tone);
     QVERIFY(d.seconds() >= 3.5);
-    QVERIFY(tone >= d.seconds() - 0.7);
-    QVERIFY(server.unloadModule(headphones));
-    QVERIFY(server.setDefaultSink("system_sound"));
+    // It followed: its last second came from the headphones. Only the switch
+    // may lose sound: the new output's capture starts once the server has
+    // told the program, later on a busy machine.
+    const double lastSecond = MediaProbe::toneSeconds(d.mono.mid(d.mono.size() - 44100));
+    QVERIFY2(lastSecond >= 0.9, qPrintable(QString::number(lastSecond)));
+    QVERIFY(tone >= d.seconds() - 1.5);
 }
 
 void TestInstances::anOutputChosenWhileIdleIsRecorded()
@@ -334,6 +343,11 @@ void TestInstances::anOutputChosenWhileIdleIsRecorded()
     const quint32 headphones = server.loadModule(
         "module-null-sink", "sink_name=headphones format=float32le rate=44100 channels=2 norewinds=1");
     QVERIFY2(headphones != 0xffffffffu, qPrintable(server.errorString()));
+    // However this case ends, the next one starts on the usual output.
+    const auto restore = qScopeGuard([&] {
+        server.setDefaultSink("system_sound");
+        server.unloadModule(headphones);
+    });
     QString path;
     QByteArray said;
     {
@@ -371,8 +385,6 @@ void TestInstances::anOutputChosenWhileIdleIsRecorded()
         QVERIFY(next.terminate(10000));
     }
     QCOMPARE(TestSupport::serverDefault(), QByteArray("headphones"));
-    QVERIFY(server.unloadModule(headphones));
-    QVERIFY(server.setDefaultSink("system_sound"));
 }
 
 QTEST_MAIN(TestInstances)
