@@ -84,6 +84,9 @@ bool PulseOutputStream::open(const std::string &device, int sampleRate, int chan
                                              | PA_STREAM_AUTO_TIMING_UPDATE
                                              | PA_STREAM_ADJUST_LATENCY
                                              | (paused ? PA_STREAM_START_CORKED : 0));
+        m_runBase = 0;
+        m_runStart = std::chrono::steady_clock::now();
+        m_running = !paused;
         if (pa_stream_connect_playback(m_stream, device.empty() ? nullptr : device.c_str(), &attr,
                                        flags, nullptr, nullptr)
             < 0)
@@ -223,6 +226,13 @@ void PulseOutputStream::setPaused(bool paused)
     if (!m_stream)
         return;
     LoopLock lock(m_context);
+    if (paused == !m_running)
+        return;
+    if (paused)
+        m_runBase = playedFramesLocked();
+    else
+        m_runStart = std::chrono::steady_clock::now();
+    m_running = !paused;
     if (pa_operation *op = pa_stream_cork(m_stream, paused ? 1 : 0, nullptr, nullptr))
         pa_operation_unref(op);
 }
@@ -258,11 +268,23 @@ int64_t PulseOutputStream::playedFrames()
     LoopLock lock(m_context);
     if (!m_stream)
         return 0;
+    return playedFramesLocked();
+}
+
+int64_t PulseOutputStream::playedFramesLocked()
+{
     pa_usec_t usec = 0;
     if (pa_stream_get_time(m_stream, &usec) < 0)
-        return 0;
-    const int64_t frames = int64_t(usec * uint64_t(m_rate) / 1000000ULL);
-    return std::min(frames, m_written);
+        return m_runBase;
+    const int64_t reported = std::min(int64_t(usec * uint64_t(m_rate) / 1000000ULL), m_written);
+    if (!m_running)
+        return std::min(reported, m_runBase);
+    // A hundredth more than the wall clock leaves room for a sound card
+    // whose clock runs fast.
+    const auto ranUs = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - m_runStart).count();
+    const int64_t ran = int64_t(double(ranUs) * 1.01 * m_rate / 1e6);
+    return std::min(reported, m_runBase + ran);
 }
 
 bool PulseOutputStream::hasFailed()

@@ -9,6 +9,7 @@
 // server ran out of sound mid-play) are counted and logged.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -94,6 +95,9 @@ private:
     // from a timing report made after it.
     void takeFlushedIndex(pa_stream *stream);
     void logUnderflows();
+    // The played frames the server reports, bounded by the time the stream
+    // has run; the caller holds the loop lock.
+    int64_t playedFramesLocked();
 
     PulseContext *m_context;
     pa_stream *m_stream = nullptr;
@@ -103,6 +107,12 @@ private:
     int m_rate = 0;
     int m_channels = 0;
     int64_t m_written = 0;
+    // The interpolated time may run on from a report made before a pause
+    // (seen on a busy machine): played frames never grow faster than the
+    // stream runs. Guarded by the loop lock.
+    int64_t m_runBase = 0; // frames played when it last started or paused
+    std::chrono::steady_clock::time_point m_runStart;
+    bool m_running = false;
 
     std::mutex m_mutex;
     std::condition_variable m_cond;
