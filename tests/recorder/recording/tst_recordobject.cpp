@@ -230,6 +230,11 @@ bool TestRecordObject::recordFor(QRecordObject &rec, const QString &path, double
                  static_cast<long long>(rec.recordedTime()));
         return false;
     }
+    if (m_recorded.served <= 0) {
+        // A listener that heard nothing while the recorder took sound tells nothing of the file.
+        qWarning("%s: the other listener was handed nothing meanwhile", qPrintable(path));
+        return false;
+    }
     return true;
 }
 
