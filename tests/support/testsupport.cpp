@@ -367,6 +367,11 @@ QVector<float> SourceWitness::heard() const
     return samples;
 }
 
+qint64 SourceWitness::framesHeard() const
+{
+    return QFileInfo(m_path).size() / qint64(2 * sizeof(float));
+}
+
 int SourceWitness::breaks(double frequency, Moment from, Moment to)
 {
     m_proc.terminate();

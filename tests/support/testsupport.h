@@ -160,6 +160,9 @@ public:
     bool listening(int ms = 10000);
     // What was heard so far, interleaved stereo at 44100 Hz.
     QVector<float> heard() const;
+    // How many frames the server has handed this listener by now: on a busy
+    // machine the server hands its sound over late, to every client alike.
+    qint64 framesHeard() const;
     // Stops listening. The places where a tone of `frequency` stopped being
     // one seamless sine in what was heard from `from` to `to` (a tenth of a
     // second wider either side, for the latency); -1 when no tone was heard.

@@ -29,19 +29,27 @@ public:
             PulsePlaybackStream play;
             const QVector<float> tone = TestSupport::sineTone(frequency, seconds, 44100, 2, amplitude);
             // The whole tone fits the server's buffer: a busy machine cannot
-            // starve the player into gaps.
-            m_ok = play.open(sink, 44100, 2, int(seconds * 1000) + 500) && play.write(tone.constData(), tone.size() / 2) && play.drain();
+            // starve the player into gaps. A busy server may stall for
+            // seconds, to every client alike: the player waits it out.
+            m_ok = play.open(sink, 44100, 2, int(seconds * 1000) + 500, kServerWaitMs)
+                   && play.write(tone.constData(), tone.size() / 2, kServerWaitMs) && play.drain(kServerWaitMs);
+            if (!m_ok)
+                m_error = play.errorString();
         });
     }
     bool wait()
     {
         m_thread.join();
+        if (!m_ok)
+            qWarning("the tone was not played: %s", qPrintable(m_error));
         return m_ok;
     }
 
 private:
+    static constexpr int kServerWaitMs = 20000;
     std::thread m_thread;
     bool m_ok = false;
+    QString m_error;
 };
 
 double power(const QVector<float> &s, double f)
@@ -288,8 +296,10 @@ private slots:
             QRecordAudioObject track1(QRecordAudioObject::SystemSoundTrack);
             track1.setRecorder(&recorder);
             track1.setVolume(volume);
-            if (!track1.setStart())
+            if (!track1.setStart()) {
+                qWarning("the capture did not start: %s", qPrintable(track1.errorString()));
                 return -1.0;
+            }
             track1.setStartRecorder(true);
             TonePlayer speakers(QByteArray(), 440, 0.8);
             if (!speakers.wait())

