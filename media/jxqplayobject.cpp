@@ -194,8 +194,11 @@ void JXQPlayObject::OnPlayVideo()
     if (rz_player_is_completed(m_player))
         rz_player_stop(m_player);
     if (!rz_player_play(m_player)) {
-        // Said when the sound output cannot be had, rather than nothing happening.
+        // Said when the sound output cannot be had or the file cannot go
+        // back to where the play starts, rather than nothing happening; the
+        // bar shows it not playing.
         const QString why = QString::fromUtf8(rz_player_get_error_text(m_player));
+        showStopped();
         if (!why.isEmpty())
             emit emitPlayError(JXPlayerClass::playbackFailedMessage(why));
         return;

@@ -590,6 +590,12 @@ bool InputMedia::seek(uint64_t positionUs)
     return true;
 }
 
+bool InputMedia::isStreamed() const
+{
+    // A demuxer that opens its files itself has no byte stream of its own.
+    return m_format && m_format->pb && !(m_format->pb->seekable & AVIO_SEEKABLE_NORMAL);
+}
+
 bool StreamDecoder::open(const InputMedia &input, int streamIndex)
 {
     close();
@@ -718,6 +724,7 @@ int MediaDecoder::next(AVFrame *frame, int *streamIndex)
             int again = receiveAny(frame, streamIndex);
             return again == 1 ? 1 : 0;
         }
+        m_atStart = false;
         int ret = m_input.readPacket(m_packet.get());
         if (ret == AVERROR_EOF || ret < 0) {
             // A read error ends the input like its end: decode what arrived.
@@ -738,11 +745,14 @@ int MediaDecoder::next(AVFrame *frame, int *streamIndex)
 
 bool MediaDecoder::seek(uint64_t positionUs)
 {
+    // A failed seek may have moved the reader, or dropped what it had read ahead.
+    m_atStart = false;
     if (!m_input.seek(positionUs))
         return false;
     for (auto &entry : m_decoders)
         entry.second.flush();
     m_inputDone = false;
+    m_atStart = positionUs == 0;
     return true;
 }
 

@@ -76,6 +76,9 @@ public:
     int readPacket(AVPacket *packet);
     // Seeks every stream to the key frame at or before the position (from 0).
     bool seek(uint64_t positionUs);
+    // The input's bytes can only be read on, not sought (a stream without
+    // byte ranges): FFmpeg's answer to a seek in it cannot be relied on.
+    bool isStreamed() const;
 
 private:
     class Deadline;
@@ -142,6 +145,9 @@ public:
 
     // Seeks the input and flushes every decoder.
     bool seek(uint64_t positionUs);
+    // Nothing was read since the input was opened or last sought to its
+    // start: an input that cannot seek (a stream) is at its start then.
+    bool atStart() const { return m_atStart; }
 
 private:
     int receiveAny(AVFrame *frame, int *streamIndex);
@@ -150,6 +156,7 @@ private:
     std::map<int, StreamDecoder> m_decoders;
     PacketPtr m_packet = makePacket();
     bool m_inputDone = false;
+    bool m_atStart = true;
 };
 
 } // namespace rz

@@ -913,7 +913,12 @@ bool PlayerEngine::restartAt(uint64_t timeUs, bool exact, std::string *error)
         m_stream->close();
         m_stream.reset();
     }
-    if (!m_decoder->seek(timeUs) && timeUs > 0) {
+    // Unread, the input is at its start already. A stream is never sought:
+    // FFmpeg may answer with success while reading on from where it was,
+    // and a seek it fails may leave it unreadable or drop what its opening
+    // read.
+    const bool there = timeUs == 0 && m_decoder->atStart();
+    if (!there && (m_input.isStreamed() || !m_decoder->seek(timeUs))) {
         if (error)
             *error = "the file cannot seek";
         return false;

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -331,14 +332,27 @@ void TestHostileInput::seekIntoZerosWhilePlayingIsReported()
     else
         QVERIFY(rz_player_is_stop(player) && after == 0);
 
-    // Played on, the sound is heard and the end arrives.
+    // Played on, it plays from where the time said to its end: all of that
+    // is heard, and no more. Or, stopped, the play is refused with the reason:
+    // the reader would have to go back to the start, which one that failed to
+    // seek may not manage.
     SoundCapture capture;
     QVERIFY(capture.start());
-    QCOMPARE(rz_player_play(player), 1);
-    QVERIFY(QByteArray(rz_player_get_error_text(player)).isEmpty());
-    QVERIFY(capture.waitForHeard(0.2));
-    QTRY_VERIFY_WITH_TIMEOUT(rz_player_is_completed(player), kBoundMs + int(toneSeconds * 1000));
-    capture.stop();
+    if (rz_player_play(player)) {
+        QVERIFY(QByteArray(rz_player_get_error_text(player)).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(rz_player_is_completed(player), kBoundMs + int(toneSeconds * 1000));
+        QVERIFY(capture.waitForSilenceAfterSound());
+        const double heard = SoundLevel::audibleSeconds(capture.stop());
+        const double rest = toneSeconds - double(after) / 1e6;
+        QVERIFY2(std::abs(heard - rest) < 0.3,
+                 qPrintable(QString("%1 s heard, %2 s left").arg(heard).arg(rest)));
+    } else {
+        QVERIFY(!QByteArray(rz_player_get_error_text(player)).isEmpty());
+        QVERIFY(rz_player_is_stop(player));
+        QCOMPARE(rz_player_get_play_time(player), quint64(0));
+        QVERIFY(capture.waitForSeconds(0.6));
+        QVERIFY(SoundLevel::rmsDb(SoundLevel::slice(capture.stop(), 0.2, 0.6)) < -80);
+    }
     QCOMPARE(rz_player_close(player), 1);
     QCOMPARE(rz_player_release(player), 1);
 }

@@ -8,10 +8,12 @@
 #include "mediafiles.h"
 #include "playerfixture.h"
 #include "soundcapture.h"
+#include "streamserver.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -107,6 +109,11 @@ double secondsAtLevel(const QVector<float> &capture, double level, double other)
     return seconds;
 }
 
+const QVector<double> kSteps = {440, 550, 660, 770};
+
+// What a stream test does once the stream has played for a while.
+enum StreamTurn { PlayOn, SeekTo, StopAndPlay, LoopAtEnd };
+
 } // namespace
 
 class TestPlayerRole : public QObject
@@ -117,6 +124,8 @@ private slots:
     void toneIsHeardAndPlayFinishes();
     void pauseSilencesAndResumesWhereItStopped();
     void seekToHalfPlaysTheSecondHalf();
+    void streamGoesOnlyForward_data();
+    void streamGoesOnlyForward();
     void volumeFiftyLowersBySixDecibels();
     void equalizerRaisesItsBandOnly();
     void changeWhilePlayingIsHeardPromptly_data();
@@ -132,6 +141,7 @@ private:
     QTemporaryDir m_dir;
     QString m_tone2s;
     QString m_twoHalves;
+    QString m_steps;
 };
 
 void TestPlayerRole::initTestCase()
@@ -142,6 +152,20 @@ void TestPlayerRole::initTestCase()
     // 5 s of 440 Hz, then 5 s of 880 Hz.
     m_twoHalves = m_dir.filePath("halves.flac");
     QVERIFY(MediaFiles::writeTwoHalves(m_twoHalves));
+    // A second each of 440, 550, 660 and 770 Hz, in FLAC: its length is in
+    // its header, which a reader that cannot seek to the end still has. A
+    // faint noise keeps it from packing small, so that what a reader has
+    // read holds far more than its buffer keeps.
+    QVector<float> samples = TestSupport::steppedTone(kSteps, 4);
+    QRandomGenerator noise(1);
+    for (float &sample : samples)
+        sample += float(noise.bounded(0.04) - 0.02);
+    const QString steps = m_dir.filePath("steps.wav");
+    QVERIFY(TestSupport::writeWav(steps, samples));
+    m_steps = m_dir.filePath("steps.flac");
+    QVERIFY(MediaFiles::runFfmpeg({"-i", steps, "-c:a", "flac", m_steps}));
+    // The stream tests read over HTTP.
+    QCOMPARE(rz_setup_network(1), 1);
 }
 
 void TestPlayerRole::toneIsHeardAndPlayFinishes()
@@ -248,6 +272,92 @@ void TestPlayerRole::seekToHalfPlaysTheSecondHalf()
     const QVector<float> around = back.stop();
     const double late = SoundLevel::toneSeconds(around, seekAt, 880, halves);
     QVERIFY2(late <= 0.3, qPrintable(QString::number(late)));
+}
+
+// A stream read as it arrives (served once and without byte ranges, so that
+// it can only be read forward, as from a pipe) plays from its start, to which
+// a seek before the play goes. Once read, it cannot go anywhere else: a seek,
+// a play from the start again or a loop's start over is refused and reported,
+// and the player then neither plays on nor claims a time it is not at.
+void TestPlayerRole::streamGoesOnlyForward_data()
+{
+    QTest::addColumn<int>("turn");
+    QTest::addColumn<quint64>("target");
+    QTest::newRow("plays to its end") << int(PlayOn) << quint64(0);
+    QTest::newRow("seek back to the start") << int(SeekTo) << quint64(0);
+    QTest::newRow("seek back") << int(SeekTo) << quint64(500000);
+    QTest::newRow("seek forward") << int(SeekTo) << quint64(3000000);
+    QTest::newRow("stop, then play") << int(StopAndPlay) << quint64(0);
+    QTest::newRow("loop at the end") << int(LoopAtEnd) << quint64(0);
+}
+
+void TestPlayerRole::streamGoesOnlyForward()
+{
+    QFETCH(int, turn);
+    QFETCH(quint64, target);
+    StreamServer server(TestSupport::readBytes(m_steps));
+    QVERIFY(server.isListening());
+    Player p;
+    QVERIFY(p.open(server.url("steps.flac")));
+    QCOMPARE(rz_player_can_seek(p.handle), 0);
+    const quint64 length = rz_player_get_duration(p.handle);
+    QVERIFY2(std::llabs(qint64(length) - 4000000) < 5000, qPrintable(QString::number(length)));
+    QCOMPARE(rz_player_seek(p.handle, 0), 1);
+    QCOMPARE(rz_player_enable_loop(p.handle, turn == LoopAtEnd), 1);
+
+    SoundCapture capture;
+    QVERIFY(capture.start());
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QVERIFY(capture.waitForHeard(1.2));
+    const double heard = SoundLevel::audibleSeconds(capture.peek());
+    const quint64 now = rz_player_get_play_time(p.handle);
+    const QString agrees = SoundLevel::positionAgrees(now, 0, heard, TestSupport::sinceStart(timer));
+    QVERIFY2(agrees.isEmpty(), qPrintable(agrees));
+    QVERIFY(SoundLevel::toneSeconds(capture.peek(), 0, 440, kSteps) >= 0.8);
+
+    const double turnedAt = capture.seconds();
+    const quint64 before = rz_player_get_play_time(p.handle);
+    switch (turn) {
+    case PlayOn:
+    case LoopAtEnd: {
+        // Played to its end, once: a loop cannot start the stream over.
+        QTRY_VERIFY_WITH_TIMEOUT(rz_player_is_completed(p.handle), 10000);
+        QCOMPARE(rz_player_get_play_time(p.handle), length);
+        QCOMPARE(rz_player_get_error_text(p.handle), "");
+        QVERIFY(capture.waitForSilenceAfterSound());
+        const QVector<float> all = capture.stop();
+        const double total = SoundLevel::audibleSeconds(all);
+        QVERIFY2(std::abs(total - 4.0) < 0.1, qPrintable(QString::number(total)));
+        for (double tone : kSteps)
+            QVERIFY2(SoundLevel::toneSeconds(all, 0, tone, kSteps) >= 0.8, qPrintable(QString::number(tone)));
+        return;
+    }
+    case SeekTo:
+        QCOMPARE(rz_player_seek(p.handle, target), 0);
+        break;
+    case StopAndPlay:
+        QCOMPARE(rz_player_stop(p.handle), 1);
+        QCOMPARE(rz_player_play(p.handle), 0);
+        break;
+    }
+    QVERIFY(QByteArray(rz_player_get_error_text(p.handle)).size() > 0);
+    QCOMPARE(rz_player_is_running(p.handle), 0);
+    // Paused where it was, or stopped at the start when even that cannot be
+    // reached: the time says which.
+    const quint64 after = rz_player_get_play_time(p.handle);
+    if (rz_player_is_pause(p.handle)) {
+        QVERIFY2(after + 100000 >= before && after <= before + 500000,
+                 qPrintable(QString("%1 -> %2").arg(before).arg(after)));
+    } else {
+        QCOMPARE(rz_player_is_stop(p.handle), 1);
+        QCOMPARE(after, quint64(0));
+    }
+    // Nothing plays on, once the output's tail is out.
+    QVERIFY(capture.waitForSeconds(turnedAt + 1.0));
+    const double db = SoundLevel::rmsDb(SoundLevel::slice(capture.stop(), turnedAt + 0.5, turnedAt + 1.0));
+    QVERIFY2(db < -80, qPrintable(QString::number(db)));
 }
 
 void TestPlayerRole::volumeFiftyLowersBySixDecibels()
