@@ -22,6 +22,7 @@ class MainWindow;
 }
 class QFileListWgt;
 
+class QInfoFileWrite;
 class QJXBaseButton;
 class QJXMessageBox;
 class QMenuBar;
@@ -148,9 +149,11 @@ public:
     // in the file; when they cannot be, says why in the log and (unless a
     // termination signal ends the program) in a message. False then.
     bool waitForLibraryAtExit();
-    // Start-up steps: the log file's path, the information file.
+    // Start-up steps: the log file's path, the information file (written on
+    // a worker, infoFileWrite).
     static void InitLogInfo();
-    static void InitAppInfo();
+    void InitAppInfo();
+    QInfoFileWrite *infoFileWrite() const { return m_infoFileWrite; }
     QMenuBar *helpMenuBar() const { return m_menuBar; }
 
 private:
@@ -198,6 +201,7 @@ private:
     QJXBaseButton *m_btnCancelSchedule = nullptr;
     QJXMessageBox *m_scheduleTip = nullptr;
     QMenuBar *m_menuBar = nullptr;
+    QInfoFileWrite *m_infoFileWrite = nullptr;
     bool m_bRecording = false;
     // The stopped recording's row waits for its file; kept when complete if so.
     bool m_rowWaitsForFinish = false;
