@@ -85,8 +85,10 @@ public:
     QByteArray lastLevelBlock() const { return m_levelBlock; }
 
     // The pictures the window draws when it first shows (and those its panes
-    // keep from the start), decoded on workers as it is built.
+    // keep from the start), decoded on workers as it is built; the
+    // background's copy is the one for the screen's device pixel ratio.
     QVector<QJXPictureCache::Wanted> startPictures() const;
+    static QVector<QJXPictureCache::Wanted> startPictures(qreal screenRatio);
 
     // The input selector, the playback bar, the recording pane and the
     // toolbar's pictures are made in the event-loop turn after the window
@@ -158,7 +160,7 @@ public:
 
 private:
     void InitLook();
-    QJXPictureCache::Wanted backgroundPicture() const;
+    static QJXPictureCache::Wanted backgroundPicture(qreal screenRatio);
     void Init();
     void InitMenu();
     // Fades out over 400 ms, then closes; the global hot keys go.
