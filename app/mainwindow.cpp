@@ -98,7 +98,6 @@ MainWindow::MainWindow(QWidget *parent)
     m_libraryList->raise();
     m_fileList->raise();
     Init();
-    InitMenu();
     setGlobalFunction();
     connect(&HistoryWriter::instance(), &HistoryWriter::writeFailed, this, &MainWindow::OnHistoryWriteFailed,
             Qt::QueuedConnection);
@@ -237,6 +236,7 @@ void MainWindow::InitCtrl()
         return;
     InitBandPanes();
     InitButtons();
+    InitMenu();
     m_bCtrlReady = true;
     resetControlLocation();
     emit controlsReady();

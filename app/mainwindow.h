@@ -90,9 +90,10 @@ public:
     QVector<QJXPictureCache::Wanted> startPictures() const;
     static QVector<QJXPictureCache::Wanted> startPictures(qreal screenRatio);
 
-    // The input selector, the playback bar, the recording pane and the
-    // toolbar's pictures are made in the event-loop turn after the window
-    // (controlsReady); until then those accessors give null.
+    // The input selector, the playback bar, the recording pane, the toolbar's
+    // pictures and the Help menu are made in the event-loop turn after the
+    // window, before it is first painted (controlsReady); until then those
+    // accessors give null.
     bool isControlsReady() const { return m_bCtrlReady; }
 
 signals:
@@ -156,6 +157,7 @@ public:
     static void InitLogInfo();
     void InitAppInfo();
     QInfoFileWrite *infoFileWrite() const { return m_infoFileWrite; }
+    // Null until the controls are made.
     QMenuBar *helpMenuBar() const { return m_menuBar; }
 
 private:

@@ -39,6 +39,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
@@ -66,6 +67,34 @@ void setSchedule(bool on, unsigned long long start, unsigned long long end)
     options->setScheduleStartTime(start);
     options->setScheduleEndTime(end);
 }
+
+// What the window held when it was first painted.
+class FirstPaint : public QObject
+{
+public:
+    explicit FirstPaint(MainWindow &window)
+        : m_window(window)
+    {
+        window.installEventFilter(this);
+    }
+    bool painted = false;
+    bool controlsReady = false;
+    bool menuShown = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == &m_window && event->type() == QEvent::Paint && !painted) {
+            painted = true;
+            controlsReady = m_window.isControlsReady();
+            menuShown = m_window.helpMenuBar() && m_window.helpMenuBar()->isVisible();
+        }
+        return false;
+    }
+
+private:
+    MainWindow &m_window;
+};
 
 // A clock the test moves by hand.
 struct ManualClock
@@ -172,17 +201,24 @@ void TestMainWindow::idleAtStart()
 
 void TestMainWindow::bottomBandComesInTheNextTurn()
 {
-    // Made in two turns: the library first, then the band under it.
+    // Made in two turns: the library first, then the band under it and the
+    // Help menu, before the window is first painted.
     MainWindow w;
     QVERIFY(w.recordingsTable() && w.libraryPanel());
     QVERIFY(!w.isControlsReady());
-    QVERIFY(!w.inputSelector() && !w.recordingPanel() && !w.playControl());
+    QVERIFY(!w.inputSelector() && !w.recordingPanel() && !w.playControl() && !w.helpMenuBar());
     QSignalSpy ready(&w, &MainWindow::controlsReady);
+    const FirstPaint firstPaint(w);
     w.resize(841, 498);
     w.show();
     QVERIFY(ready.wait(5000));
     QVERIFY(w.isControlsReady());
     QCOMPARE(ready.count(), 1);
+    // Nothing to click is missing when the window is first drawn.
+    QTRY_VERIFY(firstPaint.painted);
+    QVERIFY(firstPaint.controlsReady);
+    QVERIFY(firstPaint.menuShown);
+    QCOMPARE(w.helpMenuBar()->actions().size(), 1);
     // Shown and placed in the band, like panes made with the window.
     QVERIFY(w.inputSelector()->isVisible());
     QVERIFY(w.recordingPanel()->isVisible());
