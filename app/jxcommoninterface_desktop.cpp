@@ -190,12 +190,12 @@ QString JxCommonInterface::getFullVersion()
     return QStringLiteral(VELMORA_VERSION ".0");
 }
 
-void JxCommonInterface::InitInfoToFile(const char *path)
+bool JxCommonInterface::InitInfoToFile(const char *path)
 {
     const QString file = QString::fromUtf8(path);
     QSettings info(file, QSettings::IniFormat);
     if (info.value(QLatin1String(kShortVersionKey)).toString() == QLatin1String(VELMORA_VERSION))
-        return;
+        return true;
     const QString name = QIAnyUtil::displayName();
     info.setValue(QStringLiteral("CFBundleVersion"), getFullVersion());
     info.setValue(QLatin1String(kShortVersionKey), QStringLiteral(VELMORA_VERSION));
@@ -210,8 +210,7 @@ void JxCommonInterface::InitInfoToFile(const char *path)
     info.setValue(QStringLiteral("SUEnableSystemProfiling"), true);
     info.setValue(QStringLiteral("NSAppTransportSecurity/NSAllowsArbitraryLoads"), true);
     info.sync();
-    if (info.status() != QSettings::NoError)
-        NSLogForQString(QStringLiteral("Cannot write the information file %1").arg(file));
+    return info.status() == QSettings::NoError;
 }
 
 bool JxCommonInterface::isWritableDir(const QString &folder)

@@ -16,6 +16,8 @@ KeyApplication::KeyApplication(int &argc, char **argv)
     setAttribute(Qt::AA_ForceRasterWidgets);
     // Hot keys reach their shortcuts from the start.
     setNativeFilter(new KeyNativeEventFilter);
+    // Before the window: its first text asks for the bus.
+    m_sessionBus.start();
 }
 
 KeyApplication::~KeyApplication()

@@ -2,6 +2,9 @@
 // The application object: a QApplication that knows the main window and owns
 // the native event filter through which window-system events such as global
 // hot keys reach the program. Any number of copies may run side by side.
+// It connects the session bus on a worker as it is made (qsessionbusconnect.h).
+
+#include "app/qsessionbusconnect.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -34,7 +37,10 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override;
 
+    QSessionBusConnect *sessionBusConnect() { return &m_sessionBus; }
+
 private:
+    QSessionBusConnect m_sessionBus;
     MainWindow *m_window = nullptr;
     QAbstractNativeEventFilter *m_filter = nullptr;
 };

@@ -68,17 +68,24 @@ QString scheduleTipText(qint64 seconds)
     return QObject::tr("%1s later, Velmora will start recording.").arg(seconds);
 }
 
+// The pictures the window first draws are decoded on workers while it is
+// built, begun before its base class sets up the fonts: the GUI thread finds
+// them decoded, or decodes what a worker has not begun. Not shown yet, the
+// window draws at the primary screen's ratio.
+QWidget *prefetchingStartPictures(QWidget *parent)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    QJXPictureCache::prefetch(MainWindow::startPictures(screen ? screen->devicePixelRatio() : 1.0));
+    return parent;
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
-    : QJXMainWindow(parent, DlgMainWindow)
+    : QJXMainWindow(prefetchingStartPictures(parent), DlgMainWindow)
     , ui(new Ui::MainWindow)
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
-    // The pictures the window first draws are decoded on workers while it
-    // is built: the GUI thread finds them decoded, or decodes what a worker
-    // has not begun.
-    QJXPictureCache::prefetch(startPictures());
     // The message boxes take the application's font, as it is before the
     // window sets its own.
     QInitProject::InitProject(this);
@@ -91,7 +98,6 @@ MainWindow::MainWindow(QWidget *parent)
     m_libraryList->raise();
     m_fileList->raise();
     Init();
-    InitMenu();
     setGlobalFunction();
     connect(&HistoryWriter::instance(), &HistoryWriter::writeFailed, this, &MainWindow::OnHistoryWriteFailed,
             Qt::QueuedConnection);
@@ -156,7 +162,7 @@ void MainWindow::Init()
 
     setTransparentW(8);
     setStretchPolicy(StretchAll);
-    const QJXPictureCache::Wanted background = backgroundPicture();
+    const QJXPictureCache::Wanted background = backgroundPicture(devicePixelRatioF());
     setBackgroundImage(background.path, true, int(background.devicePixelRatio));
     setDlgTitle(kTitle);
     setWindowTitle(kTitle);
@@ -183,19 +189,24 @@ void MainWindow::Init()
     connect(m_scheduleTimer, &QTimer::timeout, this, &MainWindow::OnTimer);
 }
 
-QJXPictureCache::Wanted MainWindow::backgroundPicture() const
+QJXPictureCache::Wanted MainWindow::backgroundPicture(qreal screenRatio)
 {
     // At the screen's resolution: the single-resolution copy decodes in a
     // quarter of the time and is drawn without scaling.
-    if (devicePixelRatioF() > 1.0)
+    if (screenRatio > 1.0)
         return {resource(QStringLiteral("/image/background.png")), 2};
     return {resource(QStringLiteral("/image/background_1x.png")), 1};
 }
 
 QVector<QJXPictureCache::Wanted> MainWindow::startPictures() const
 {
+    return startPictures(devicePixelRatioF());
+}
+
+QVector<QJXPictureCache::Wanted> MainWindow::startPictures(qreal screenRatio)
+{
     // The largest first: the window's own background is drawn from it.
-    QVector<QJXPictureCache::Wanted> pictures{backgroundPicture()};
+    QVector<QJXPictureCache::Wanted> pictures{backgroundPicture(screenRatio)};
     const auto add = [&pictures](qreal ratio, std::initializer_list<const char *> names) {
         for (const char *name : names)
             pictures.append({resource(QLatin1String(name)), ratio});
@@ -225,6 +236,7 @@ void MainWindow::InitCtrl()
         return;
     InitBandPanes();
     InitButtons();
+    InitMenu();
     m_bCtrlReady = true;
     resetControlLocation();
     emit controlsReady();

@@ -22,6 +22,7 @@ class MainWindow;
 }
 class QFileListWgt;
 
+class QInfoFileWrite;
 class QJXBaseButton;
 class QJXMessageBox;
 class QMenuBar;
@@ -84,12 +85,15 @@ public:
     QByteArray lastLevelBlock() const { return m_levelBlock; }
 
     // The pictures the window draws when it first shows (and those its panes
-    // keep from the start), decoded on workers as it is built.
+    // keep from the start), decoded on workers as it is built; the
+    // background's copy is the one for the screen's device pixel ratio.
     QVector<QJXPictureCache::Wanted> startPictures() const;
+    static QVector<QJXPictureCache::Wanted> startPictures(qreal screenRatio);
 
-    // The input selector, the playback bar, the recording pane and the
-    // toolbar's pictures are made in the event-loop turn after the window
-    // (controlsReady); until then those accessors give null.
+    // The input selector, the playback bar, the recording pane, the toolbar's
+    // pictures and the Help menu are made in the event-loop turn after the
+    // window, before it is first painted (controlsReady); until then those
+    // accessors give null.
     bool isControlsReady() const { return m_bCtrlReady; }
 
 signals:
@@ -148,14 +152,17 @@ public:
     // in the file; when they cannot be, says why in the log and (unless a
     // termination signal ends the program) in a message. False then.
     bool waitForLibraryAtExit();
-    // Start-up steps: the log file's path, the information file.
+    // Start-up steps: the log file's path, the information file (written on
+    // a worker, infoFileWrite).
     static void InitLogInfo();
-    static void InitAppInfo();
+    void InitAppInfo();
+    QInfoFileWrite *infoFileWrite() const { return m_infoFileWrite; }
+    // Null until the controls are made.
     QMenuBar *helpMenuBar() const { return m_menuBar; }
 
 private:
     void InitLook();
-    QJXPictureCache::Wanted backgroundPicture() const;
+    static QJXPictureCache::Wanted backgroundPicture(qreal screenRatio);
     void Init();
     void InitMenu();
     // Fades out over 400 ms, then closes; the global hot keys go.
@@ -198,6 +205,7 @@ private:
     QJXBaseButton *m_btnCancelSchedule = nullptr;
     QJXMessageBox *m_scheduleTip = nullptr;
     QMenuBar *m_menuBar = nullptr;
+    QInfoFileWrite *m_infoFileWrite = nullptr;
     bool m_bRecording = false;
     // The stopped recording's row waits for its file; kept when complete if so.
     bool m_rowWaitsForFinish = false;

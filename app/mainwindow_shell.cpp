@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 
 #include "app/qaboutdlg.h"
+#include "app/qinfofilewrite.h"
 #include "app/qpreferencesdlg.h"
 #include "app/qproductlinks.h"
 #include "app/qshortcutmanager.h"
@@ -152,5 +153,6 @@ void MainWindow::InitLogInfo()
 
 void MainWindow::InitAppInfo()
 {
-    JxCommonInterface::InitInfoToFile(JxCommonInterface::getAppInfoFile().toUtf8().constData());
+    m_infoFileWrite = new QInfoFileWrite(this);
+    m_infoFileWrite->start(JxCommonInterface::getAppInfoFile());
 }

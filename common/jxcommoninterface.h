@@ -50,11 +50,13 @@ public:
 
     // The bundle information: a small settings file in the application-data
     // folder with the keys below, written once when it lacks a version.
+    // InitInfoToFile may run on any thread; false when the file could not be
+    // written (the caller says so).
     static QString getAppInfoFile();
     static bool isNeedInitInfoFile();
     static QString getAppVersion();
     static QString getFullVersion();
-    static void InitInfoToFile(const char *path);
+    static bool InitInfoToFile(const char *path);
 
     // The folder ends in "/". Creates a probe file with a new name, then
     // removes it; an existing file is never opened or removed.

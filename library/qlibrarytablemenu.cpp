@@ -22,7 +22,8 @@ QLibraryTableMenu::QLibraryTableMenu(QLibraryRows &rows, QAudioFileTableView *vi
     , m_view(view)
     , m_menuParent(menuParent)
 {
-    InitMenu();
+    // The menu is made when first asked for (the playlists count as changed
+    // until then): the table's construction reads no playlists for it.
     connect(view, &QWidget::customContextMenuRequested, this, &QLibraryTableMenu::OnShowTableMenu);
 }
 

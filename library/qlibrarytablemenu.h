@@ -24,6 +24,7 @@ public:
                       QObject *parent = nullptr);
     ~QLibraryTableMenu() override;
 
+    // Null until the menu is first prepared.
     QJXMenu *menu() const { return m_pTableMenu; }
     // Prepares the menu for a request at pt (view coordinates); null when
     // none is shown there.

@@ -1,6 +1,8 @@
 // The application object: arguments change nothing, events go through its
 // notify, the native filter it holds sees the window system's events and is
-// deleted when replaced or when the application ends. The start-up presets:
+// deleted when replaced or when the application ends; the session bus is
+// connected on a worker as it is made, and that connection is the one every
+// later user of the bus gets. The start-up presets:
 // project names and bands, the message-box hook (boxes made before it keep
 // the plain defaults), and the codec layer's working folder; the codec
 // layer's background load starts even for a window that never paints.
@@ -15,6 +17,7 @@
 #include "app/mainwindow.h"
 #include "app/qcodecmoduleload.h"
 #include "app/qinitproject.h"
+#include "app/qsessionbusconnect.h"
 #include "common/qianyutil.h"
 #include "rzcodec/setup.h"
 #include "widgetkit/qjxbasebutton.h"
@@ -24,6 +27,7 @@
 #include "widgetkit/views/qjxvideoshowwidget.h"
 #include "widgetkit/views/qmediaelementwindow.h"
 
+#include <QDBusConnection>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -94,6 +98,7 @@ class TestApplication : public QObject
 {
     Q_OBJECT
 private slots:
+    void sessionBusConnectedOnAWorkerAtStart();
     void argumentsAndEvents();
     void nativeFilterSeesWindowEventsAndIsOwned();
     void messageBoxesStyledOnlyAfterStartUp();
@@ -102,6 +107,19 @@ private slots:
     void windowsAreRasterUnlessTheyHoldAGlView();
     void dialogInExecStaysModalWhenItBecomesGlCapable();
 };
+
+void TestApplication::sessionBusConnectedOnAWorkerAtStart()
+{
+    auto *app = qobject_cast<KeyApplication *>(qApp);
+    QVERIFY(app);
+    const QSessionBusConnect *bus = app->sessionBusConnect();
+    QTRY_VERIFY(bus->isFinished());
+    QVERIFY2(bus->reason().isEmpty(), qPrintable(bus->reason()));
+    QVERIFY(!bus->uniqueName().isEmpty());
+    // What asks for the session bus later (the accessibility bridge, the
+    // file manager's calls) is given the connection the worker made.
+    QCOMPARE(QDBusConnection::sessionBus().baseService(), bus->uniqueName());
+}
 
 void TestApplication::argumentsAndEvents()
 {

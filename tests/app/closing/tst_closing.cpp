@@ -5,6 +5,7 @@
 
 #include "app/mainwindow.h"
 #include "app/qaboutdlg.h"
+#include "app/qinfofilewrite.h"
 #include "app/qpreferencesdlg.h"
 #include "app/qshowclosedlg.h"
 #include "app/qterminationwatcher.h"
@@ -308,6 +309,8 @@ void TestClosing::exitWhileRecordingKeepsTheRecording()
 void TestClosing::startUpWritesTheInformationFileAndLogPath()
 {
     QCOMPARE(QConverterOperate::getLogFilePath(), QIAnyUtil::getAppDataPath() + "/log.txt");
+    // Written on a worker as the window is built.
+    QTRY_VERIFY(m_window->infoFileWrite()->isFinished());
     QVERIFY(QFile::exists(JxCommonInterface::getAppInfoFile()));
     QVERIFY(!JxCommonInterface::isNeedInitInfoFile());
 }

@@ -1,6 +1,7 @@
-// The program as started from a menu: what it warns about at start-up and
-// the end a termination signal brings reach log.txt in its data folder, with
-// time and category.
+// The program as started from a menu: what it warns about at start-up (a
+// preferences file that does not parse, a session bus that cannot be
+// reached) and the end a termination signal brings reach log.txt in its data
+// folder, with time and category.
 
 #include "common/qianyutil.h"
 #include "common/qvideosettingxml.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <signal.h>
@@ -30,8 +32,15 @@ void TestProgramLog::startAndEndAreLogged()
     const QString logPath = QIAnyUtil::getAppDataPath() + QStringLiteral("/log.txt");
     QFile::remove(logPath);
 
+    // A session bus named where nothing listens.
+    const QTemporaryDir noBus;
+    QVERIFY(noBus.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + noBus.filePath("bus"));
+
     const QByteArray before = TestSupport::serverDefault();
     QProcess program;
+    program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(VELMORA_PROGRAM), QStringList());
     QVERIFY(program.waitForStarted(10000));
@@ -50,7 +59,11 @@ void TestProgramLog::startAndEndAreLogged()
     const QRegularExpression ended(QStringLiteral(
         R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}\S* info velmora.app: signal 15 - ending the program$)"),
                                    QRegularExpression::MultilineOption);
+    const QRegularExpression noSessionBus(QStringLiteral(
+        R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}\S* warning velmora.app: The session bus cannot be reached: \S.*$)"),
+                                          QRegularExpression::MultilineOption);
     QVERIFY2(parse.match(text).hasMatch(), qPrintable(text));
+    QVERIFY2(noSessionBus.match(text).hasMatch(), qPrintable(text));
     QVERIFY2(ended.match(text).hasMatch(), qPrintable(text));
 }
 

@@ -1,7 +1,9 @@
 // The main window as the user first sees it: buttons and panes in the idle
 // state, every child placed by the layout rules at two sizes, maximising by
 // the title strip only, the output format resolved at start and the format
-// dialog made once, when first opened. The daily schedule with an injected clock: the next
+// dialog made once, when first opened; the information file written on a
+// worker as the window is built (a file that cannot be written is logged).
+// The daily schedule with an injected clock: the next
 // start today or tomorrow, the countdown tip, the cancel button on the
 // Schedule button, the recording started at the start and stopped at the end
 // of the window (also across midnight, and also when split by silence runs a
@@ -12,6 +14,8 @@
 #include "testsupport.h"
 
 #include "app/mainwindow.h"
+#include "app/qinfofilewrite.h"
+#include "common/jxcommoninterface.h"
 #include "common/qconvertersetting.h"
 #include "common/qvideosettingxml.h"
 #include "controls/qaudioschedulesettingdlg.h"
@@ -35,8 +39,10 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -62,6 +68,34 @@ void setSchedule(bool on, unsigned long long start, unsigned long long end)
     options->setScheduleEndTime(end);
 }
 
+// What the window held when it was first painted.
+class FirstPaint : public QObject
+{
+public:
+    explicit FirstPaint(MainWindow &window)
+        : m_window(window)
+    {
+        window.installEventFilter(this);
+    }
+    bool painted = false;
+    bool controlsReady = false;
+    bool menuShown = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == &m_window && event->type() == QEvent::Paint && !painted) {
+            painted = true;
+            controlsReady = m_window.isControlsReady();
+            menuShown = m_window.helpMenuBar() && m_window.helpMenuBar()->isVisible();
+        }
+        return false;
+    }
+
+private:
+    MainWindow &m_window;
+};
+
 // A clock the test moves by hand.
 struct ManualClock
 {
@@ -83,6 +117,8 @@ private slots:
     void cleanup();
     void idleAtStart();
     void bottomBandComesInTheNextTurn();
+    void informationFileWrittenBesideTheWindow_data();
+    void informationFileWrittenBesideTheWindow();
     void layoutFollowsTheSize_data();
     void layoutFollowsTheSize();
     void titleStripAloneMaximises();
@@ -165,17 +201,24 @@ void TestMainWindow::idleAtStart()
 
 void TestMainWindow::bottomBandComesInTheNextTurn()
 {
-    // Made in two turns: the library first, then the band under it.
+    // Made in two turns: the library first, then the band under it and the
+    // Help menu, before the window is first painted.
     MainWindow w;
     QVERIFY(w.recordingsTable() && w.libraryPanel());
     QVERIFY(!w.isControlsReady());
-    QVERIFY(!w.inputSelector() && !w.recordingPanel() && !w.playControl());
+    QVERIFY(!w.inputSelector() && !w.recordingPanel() && !w.playControl() && !w.helpMenuBar());
     QSignalSpy ready(&w, &MainWindow::controlsReady);
+    const FirstPaint firstPaint(w);
     w.resize(841, 498);
     w.show();
     QVERIFY(ready.wait(5000));
     QVERIFY(w.isControlsReady());
     QCOMPARE(ready.count(), 1);
+    // Nothing to click is missing when the window is first drawn.
+    QTRY_VERIFY(firstPaint.painted);
+    QVERIFY(firstPaint.controlsReady);
+    QVERIFY(firstPaint.menuShown);
+    QCOMPARE(w.helpMenuBar()->actions().size(), 1);
     // Shown and placed in the band, like panes made with the window.
     QVERIFY(w.inputSelector()->isVisible());
     QVERIFY(w.recordingPanel()->isVisible());
@@ -186,6 +229,55 @@ void TestMainWindow::bottomBandComesInTheNextTurn()
     QCOMPARE(w.form()->m_btnStartRecord->size(), QSize(56, 56));
     QVERIFY(AppFixture::windowReady(w));
     QVERIFY(!TestSupport::saveScreenshot(&w, QStringLiteral("app_window_two_turns")).isEmpty());
+}
+
+void TestMainWindow::informationFileWrittenBesideTheWindow_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("first start") << "missing" << true;
+    QTest::newRow("older version's file") << "older" << true;
+    QTest::newRow("a folder in its place") << "folder" << false;
+}
+
+void TestMainWindow::informationFileWrittenBesideTheWindow()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, written);
+    const QString path = JxCommonInterface::getAppInfoFile();
+    // The window of init has written it already.
+    QTRY_VERIFY(m_window->infoFileWrite()->isFinished());
+    QFile::remove(path);
+    QVERIFY(!QFile::exists(path));
+    if (before == "older") {
+        QSettings older(path, QSettings::IniFormat);
+        older.setValue("CFBundleShortVersionString", "0.9.1");
+        older.sync();
+        QCOMPARE(older.status(), QSettings::NoError);
+    } else if (before == "folder") {
+        QVERIFY(QDir().mkpath(path));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Cannot write the information file .*/AppInfo\\.ini$"));
+    }
+
+    auto window = std::make_unique<MainWindow>();
+    QSignalSpy finished(window->infoFileWrite(), &QInfoFileWrite::finished);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), written);
+    QVERIFY(window->infoFileWrite()->isFinished());
+    window.reset();
+    if (!written) {
+        QVERIFY(QFileInfo(path).isDir());
+        QVERIFY(QDir(path).removeRecursively());
+        return;
+    }
+    QSettings info(path, QSettings::IniFormat);
+    QCOMPARE(info.value("CFBundleShortVersionString").toString(), QString(VELMORA_TEST_VERSION));
+    QCOMPARE(info.value("CFBundleVersion").toString(), QString(VELMORA_TEST_VERSION ".0"));
+    QCOMPARE(info.value("CFBundleIdentifier").toString(), QString("com.Velmora.VelmoraAudioRecorder"));
+    QCOMPARE(info.value("CFBundleDisplayName").toString(), QString("Velmora Audio Recorder"));
+    QVERIFY(!JxCommonInterface::isNeedInitInfoFile());
 }
 
 void TestMainWindow::layoutFollowsTheSize_data()
