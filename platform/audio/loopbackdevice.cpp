@@ -27,6 +27,16 @@ QByteArray argumentValue(const QByteArray &arguments, const QByteArray &key)
     return QByteArray();
 }
 
+// The module of the device's sink, whoever loaded it; noModule when none.
+quint32 deviceModule(const QVector<PulseModuleInfo> &modules)
+{
+    for (const PulseModuleInfo &m : modules) {
+        if (m.name == "module-null-sink" && argumentValue(m.argument, "sink_name") == LoopbackDevice::SinkName)
+            return m.index;
+    }
+    return noModule;
+}
+
 // A loop that plays the device's monitor, ours or a crashed run's.
 bool isOurLoop(const PulseModuleInfo &m)
 {
@@ -93,10 +103,13 @@ bool LoopbackDevice::isCurrent()
     return !sinkName().isEmpty();
 }
 
-bool LoopbackDevice::adoptExisting(PulseServer &server)
+bool LoopbackDevice::adoptExisting(PulseServer &server, bool *listed)
 {
     QVector<PulseDeviceInfo> sinks;
-    if (!server.sinks(sinks))
+    const bool answered = server.sinks(sinks);
+    if (listed)
+        *listed = answered;
+    if (!answered)
         return false;
     for (const PulseDeviceInfo &s : sinks) {
         if (!isDeviceSink(s.name))
@@ -144,20 +157,30 @@ bool LoopbackDevice::install()
     forgetLostServer();
     m_users.enter();
     PulseServer server(m_ctx);
-    if (adoptExisting(server))
+    // A device the server did not list may be there all the same.
+    bool listed = false;
+    if (adoptExisting(server, &listed))
         return true;
-    if (m_loadAnsweredLate) {
-        // The last load was answered late: the server may carry it out
-        // still, and PipeWire's lists the device only some time after it
-        // answers the requests made since. Loaded again, it would be twice.
-        m_loadAnsweredLate = false;
+    if (!listed)
+        return fail(server.errorString());
+    // A load answered late, ours or another program's, is carried out all
+    // the same, before anything asked after it; and PipeWire's server lists
+    // a device some time after its module. Loaded again, it would be twice.
+    QVector<PulseModuleInfo> modules;
+    if (!server.modules(modules))
+        return fail(server.errorString());
+    const quint32 loading = deviceModule(modules);
+    if (loading != noModule) {
+        if (!m_sinkModules.contains(loading))
+            m_sinkModules.append(loading);
         for (QElapsedTimer waited; !waited.isValid() || waited.elapsed() < LateLoadShowsMs;) {
             if (!waited.isValid())
                 waited.start();
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
             if (adoptExisting(server))
-                return true;
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
+        return true;
     }
     const QByteArray args = QByteArray("sink_name=") + SinkName + ' '
                             + PulseServer::descriptionArgument("sink_properties",
@@ -168,8 +191,7 @@ bool LoopbackDevice::install()
     const quint64 late = PulseContext::lateAnswers();
     quint32 module = server.loadModule("module-null-sink",
                                        args + " format=float32le rate=44100 channels=2 norewinds=1");
-    m_loadAnsweredLate = module == noModule && PulseContext::lateAnswers() != late;
-    if (module == noModule && !m_loadAnsweredLate)
+    if (module == noModule && PulseContext::lateAnswers() == late)
         module = server.loadModule("module-null-sink", args);
     if (module == noModule)
         return fail(server.errorString());

@@ -27,7 +27,8 @@ public:
     explicit LoopbackDevice(PulseContext *ctx = nullptr);
 
     // Makes sure our sink exists, adopting one that does and loading one
-    // when none does (no rights, no waiting, no server restart).
+    // when none does (no rights, no waiting, no server restart). False,
+    // loading nothing, while the server does not answer whether it does.
     bool install();
     // Our sink exists.
     bool isCurrent();
@@ -72,8 +73,8 @@ public:
     // the way out before it waited.
     [[noreturn]] static void restoreAndRaise(int sig);
     static constexpr int ForcedRestoreMs = 2500;
-    // How long a load the server answered late is looked for before the
-    // device is loaded again.
+    // How long the device is waited for once its module is listed (PipeWire
+    // lists a sink some time after its module).
     static constexpr int LateLoadShowsMs = 3000;
 
     QByteArray previousOutput() const;
@@ -81,8 +82,9 @@ public:
 
 private:
     bool fail(const QString &text);
-    // Our sink exists already: its module is taken as ours. False when there is none.
-    bool adoptExisting(PulseServer &server);
+    // Our sink exists already: its module is taken as ours. False when there
+    // is none, or the server did not list its sinks (*listed false then).
+    bool adoptExisting(PulseServer &server, bool *listed = nullptr);
     QByteArray realOutputFor(PulseServer &server, const QByteArray &current);
     bool removeLoops(PulseServer &server, bool onlyOurs);
     bool loadLoop(PulseServer &server, const QByteArray &target);
@@ -104,5 +106,4 @@ private:
     bool m_lostDefault = false;
     bool m_leftForRealOutput = false;
     bool m_madeDefault = false;   // since this process last gave the device up
-    bool m_loadAnsweredLate = false;
 };

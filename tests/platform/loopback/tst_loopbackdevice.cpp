@@ -52,6 +52,19 @@ private:
         }
         return s;
     }
+    // Modules that load a sink under the device's name: a second one would
+    // be listed as "rzaudio_device.2".
+    static int deviceModules()
+    {
+        QVector<PulseModuleInfo> modules;
+        if (!PulseServer().modules(modules))
+            return -1;
+        int n = 0;
+        for (const PulseModuleInfo &m : modules)
+            n += m.name == "module-null-sink"
+                 && m.argument.startsWith(QByteArray("sink_name=") + LoopbackDevice::SinkName + ' ');
+        return n;
+    }
     // The server acknowledges an unload before it has carried it out.
     static int loops() { return state().loops; }
     static int deviceSinks() { return state().deviceSinks; }
@@ -196,6 +209,36 @@ private slots:
         QTRY_COMPARE(loops(), 0);
         QVERIFY(first.restore());   // its module is gone already: no failure
         QVERIFY(!first.isCurrent());
+    }
+
+    // A server kept from running (a busy machine) answers the set-up late:
+    // its sinks listed late are no proof that the device is missing, and a
+    // load it answered late is carried out all the same once it runs.
+    // Asked again meanwhile, and once it answers, the device is there once.
+    void aServerThatAnswersLateGetsTheDeviceOnce_data()
+    {
+        QTest::addColumn<bool>("loadedBefore");
+        QTest::newRow("no device yet") << false;
+        QTest::newRow("the device there already") << true;
+    }
+    void aServerThatAnswersLateGetsTheDeviceOnce()
+    {
+        QFETCH(bool, loadedBefore);
+        LoopbackDevice first, device;
+        if (loadedBefore)
+            QVERIFY2(first.install(), qPrintable(first.errorString()));
+        {
+            TestSupport::StoppedServer stalled;
+            QVERIFY(stalled.stop());
+            QVERIFY(!device.install());
+            QVERIFY(!device.install());
+        }
+        QVERIFY2(device.install(), qPrintable(device.errorString()));
+        // Listed on the connection that asked, after whatever it asked before.
+        QCOMPARE(deviceModules(), 1);
+        QVERIFY2(device.restore(), qPrintable(device.errorString()));
+        QVERIFY(first.restore());
+        QTRY_COMPARE(deviceModules(), 0);
     }
 
     void restartOfTheServer()
