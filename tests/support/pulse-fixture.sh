@@ -54,14 +54,10 @@ has_default_metadata() {
 
 # Background processes of the fixture keep no descriptor of the caller's
 # (CTest would wait for them), and their ids go into DIR/pids (with their
-# names into DIR/procs). They stay in the caller's session: where the kernel
-# schedules each session as a group of its own (autogroup), a server in a
-# session of its own was measured to be kept from running for up to half a
-# minute at a time while busy loops ran in the test's, its runnable threads
-# waiting nearly all of every second.
+# names into DIR/procs).
 spawn() {
     local log=$1; shift
-    "$@" </dev/null >>"$log" 2>&1 &
+    setsid "$@" </dev/null >>"$log" 2>&1 &
     echo $! >>"$dir/pids"
     echo "$! $1" >>"$dir/procs"
 }
@@ -102,10 +98,11 @@ start_pulseaudio() {
     export PULSE_STATE_PATH=$dir/state
     export PULSE_CONFIG_PATH=$dir/config
     mkdir -p "$PULSE_STATE_PATH" "$PULSE_CONFIG_PATH"
-    spawn "$dir/pulse.log" pulseaudio --daemonize=no -n -F "$dir/fixture.pa" --exit-idle-time=-1 \
+    pulseaudio --daemonize=yes -n -F "$dir/fixture.pa" --exit-idle-time=-1 \
         --realtime=no --high-priority=no --disallow-exit=no --use-pid-file=yes \
-        --log-target=file:"$dir/pulse.log"
-    wait_until pactl info || { echo "pulse-fixture: the daemon does not answer" >&2; cat "$dir/pulse.log" >&2; exit 1; }
+        --log-target=file:"$dir/pulse.log" 2>>"$dir/pulse.log" || {
+        echo "pulse-fixture: the daemon did not start" >&2; cat "$dir/pulse.log" >&2; exit 1; }
+    wait_until pactl info || { echo "pulse-fixture: the daemon does not answer" >&2; exit 1; }
 }
 
 start_pipewire() {
