@@ -627,15 +627,16 @@ bool MainWindow::waitForLibraryAtExit()
         return true;
     const QString path = QVideoSettingXml::historyFilePath();
     qCCritical(lcApp).noquote() << "The recordings library's last changes are lost:" << path << reason;
-    if (!m_terminating)
-        showHistoryFailure(path, reason, tr("Its latest changes are lost."));
+    showHistoryFailure(path, reason, tr("Its latest changes are lost."));
     return false;
 }
 
 void MainWindow::showHistoryFailure(const QString &path, const QString &reason, const QString &consequence)
 {
-    // The writes that fail while the message shows would say the same.
-    if (m_historyFailureShown)
+    // The writes that fail while the message shows would say the same. Asked
+    // to end, the program shows nothing that waits for a click: the writer
+    // has logged the reason already.
+    if (m_historyFailureShown || m_terminating)
         return;
     m_historyFailureShown = true;
     const QString message = tr("The recordings library could not be saved: %1 %2.\n%3")
