@@ -159,6 +159,8 @@ void QRecordingWidget::restartSilenceClock()
 {
     m_bLastSilent = true;
     m_dtSilenceStart = QDateTime();
+    m_heardSinceCheck = false;
+    m_lastCheck = QDateTime();
 }
 
 void QRecordingWidget::SetRecordState(bool recording)
@@ -203,6 +205,8 @@ void QRecordingWidget::OnSetAudioData(unsigned char *samples, int sps)
                            &level, 1, 0, true);
     }
     m_bLastSilent = silent;
+    if (samples)
+        m_heardSinceCheck = true;
     if (!silent && m_bAlwaysSilent) {
         m_bAlwaysSilent = false;
         emit emitIsRecordingAlwaysSilence(false);
@@ -211,13 +215,23 @@ void QRecordingWidget::OnSetAudioData(unsigned char *samples, int sps)
 
 void QRecordingWidget::OnCheckSilence()
 {
+    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
+    const bool heard = m_heardSinceCheck;
+    m_heardSinceCheck = false;
+    const QDateTime lastCheck = m_lastCheck;
+    m_lastCheck = now;
     if (!m_bLastSilent) {
         m_dtSilenceStart = QDateTime();
         return;
     }
-    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
     if (!m_dtSilenceStart.isValid()) {
         m_dtSilenceStart = now;
+        return;
+    }
+    // No sound came since the last check: that time is not silence heard,
+    // and the silence goes on from where it was.
+    if (!heard && lastCheck.isValid()) {
+        m_dtSilenceStart = m_dtSilenceStart.addMSecs(lastCheck.msecsTo(now));
         return;
     }
     const qint64 elapsed = m_dtSilenceStart.msecsTo(now);

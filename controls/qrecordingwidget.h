@@ -75,6 +75,10 @@ private:
     QTimer *m_timerSilence = nullptr;
     bool m_bLastSilent = true;
     QDateTime m_dtSilenceStart;
+    // Silence is counted only while sound comes: a capture the server holds
+    // back (and hands over late, in a burst) is no silence.
+    bool m_heardSinceCheck = false;
+    QDateTime m_lastCheck;
     Clock m_clock;
     bool m_bAlwaysSilent = true;
     QJXBaseSlider *m_volumeSlider = nullptr;

@@ -74,6 +74,7 @@ public:
     {
         for (QByteArray &b : blocks)
             m_panel.OnSetAudioData(reinterpret_cast<unsigned char *>(b.data()), RecordedLevels::rateOf(b));
+        m_last = &blocks;
     }
     void passTo(qint64 ms)
     {
@@ -81,11 +82,18 @@ public:
         m_now = m_start.addMSecs(ms);
     }
     // Ticks every 200 ms from the next one (not before the present) up to ms;
-    // the moments at which a split was asked.
-    QList<qint64> splitsUpTo(qint64 ms)
+    // the moments at which a split was asked. Before each tick the sound
+    // fed last goes on (one more block of it), unless the capture is held
+    // back, when nothing comes.
+    enum Capture { Flowing, HeldBack };
+    QList<qint64> splitsUpTo(qint64 ms, Capture capture = Flowing)
     {
         m_splits.clear();
         for (qint64 t = qMax(m_ticked < 0 ? 0 : m_ticked + 200, m_at); t <= ms; t += 200) {
+            if (capture == Flowing && m_last && t > m_at) {
+                QByteArray &b = m_last->last();
+                m_panel.OnSetAudioData(reinterpret_cast<unsigned char *>(b.data()), RecordedLevels::rateOf(b));
+            }
             passTo(t);
             QMetaObject::invokeMethod(&m_panel, "OnCheckSilence", Qt::DirectConnection);
             m_ticked = t;
@@ -100,6 +108,7 @@ private:
     qint64 m_at = 0;
     qint64 m_ticked = -1;
     QList<qint64> m_splits;
+    QVector<QByteArray> *m_last = nullptr;
 };
 
 void setSplitting(const QString &on, const QString &limitMs)
@@ -126,6 +135,7 @@ private slots:
     void timeTexts();
     void splitsAfterTheSetSilence();
     void soundKeepsTheRecordingWhole();
+    void heldBackCaptureIsNoSilence();
     void lowerCaseFlagNeverSplits();
     void newRecordingIsNeverSplitAtItsFirstTick();
     void soundIsReportedOncePerRecording();
@@ -214,6 +224,29 @@ void TestRecordingPanel::soundKeepsTheRecordingWhole()
     watch.feed(m_tone);
     watch.feed(m_silent);
     QCOMPARE(watch.splitsUpTo(3000), QList<qint64>({2800}));
+}
+
+// The server may hold the capture back and hand it over late, in a burst:
+// the time without sound is no silence, wherever the sound was when it stopped.
+void TestRecordingPanel::heldBackCaptureIsNoSilence()
+{
+    setSplitting(QStringLiteral("Y"), QStringLiteral("700"));
+    QRecordingWidget panel;
+    SilenceWatch watch(panel);
+    panel.SetRecordState(true);
+    watch.feed(m_silent);
+    QCOMPARE(watch.splitsUpTo(400), QList<qint64>());
+    // Held back for two seconds after 400 ms of silence...
+    QCOMPARE(watch.splitsUpTo(2400, SilenceWatch::HeldBack), QList<qint64>());
+    // ...then the burst ends in sound: the silence before was short.
+    watch.feed(m_tone);
+    QCOMPARE(watch.splitsUpTo(3000), QList<qint64>());
+    // Silence heard as it comes still splits after the limit, and the time
+    // held back inside it does not count.
+    watch.feed(m_silent);
+    QCOMPARE(watch.splitsUpTo(3400), QList<qint64>());
+    QCOMPARE(watch.splitsUpTo(4400, SilenceWatch::HeldBack), QList<qint64>());
+    QCOMPARE(watch.splitsUpTo(5000), QList<qint64>({5000}));
 }
 
 void TestRecordingPanel::lowerCaseFlagNeverSplits()
