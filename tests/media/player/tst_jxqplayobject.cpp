@@ -162,11 +162,16 @@ void TestJXQPlayObject::toneIsHeardAndPlayFinishArrives()
     QVERIFY2(took > 1.9, qPrintable(QString::number(took)));
     const QString ends = SoundLevel::endAgrees(capturedAtEnd, heard);
     QVERIFY2(ends.isEmpty(), qPrintable(ends));
-    // Progress climbed towards 1 and was reset to 0 at the end.
+    // Progress climbed towards 1 and was reset to 0 at the end. It is read
+    // on a 100 ms timer, which a busy machine can hold back for a few
+    // hundred ms: the last reading before the end may be well short of 1.
     double highest = 0;
-    for (const QList<QVariant> &p : progress)
-        highest = std::max(highest, p.at(0).toDouble());
-    QVERIFY2(highest > 0.85 && highest <= 1.0, qPrintable(QString::number(highest)));
+    for (const QList<QVariant> &p : progress) {
+        const double value = p.at(0).toDouble();
+        QVERIFY2(value == 0.0 || value >= highest, qPrintable(QString::number(value)));
+        highest = std::max(highest, value);
+    }
+    QVERIFY2(highest > 0.6 && highest <= 1.0, qPrintable(QString::number(highest)));
     QCOMPARE(progress.last().at(0).toDouble(), 0.0);
     QVERIFY(engine.isStopPlay());
     QCOMPARE(engine.getCurrentPlayerPos(), quint64(0));
