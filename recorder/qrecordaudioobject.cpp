@@ -662,6 +662,11 @@ unsigned int QRecordAudioObject::getBuffer(unsigned char *out, unsigned int len)
     return unsigned(n);
 }
 
+int QRecordAudioObject::pullStoredBytes() const
+{
+    return m_ring ? m_ring->storedBytes() : 0;
+}
+
 void QRecordAudioObject::setSeekPos(quint64 pos)
 {
     if (!m_ring)

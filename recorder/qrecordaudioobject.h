@@ -98,6 +98,8 @@ public:
     // A live source has no known length.
     unsigned int getLength() const { return 0xFFFFFFFFu; }
     quint64 readPosition() const { return m_readPos.load(); }
+    // Bytes captured and not read yet: a read of more gets silence for the rest.
+    int pullStoredBytes() const;
 
     QString errorString() const;
     // The source the last run recorded from.
