@@ -13,9 +13,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-wait_until() {   # tries every 50 ms for up to 10 s
-    for _ in $(seq 1 200); do
+# Tries every 50 ms for up to 30 s: a busy machine can take more than ten
+# to bring a server up. Gives up early once the server it waits for ended.
+wait_until() {   # wait_until PID COMMAND [ARGS...]
+    local pid=$1
+    shift
+    for _ in $(seq 1 600); do
         "$@" >/dev/null 2>&1 && return 0
+        kill -0 "$pid" 2>/dev/null || return 1
         sleep 0.05
     done
     return 1
@@ -24,14 +29,14 @@ wait_until() {   # tries every 50 ms for up to 10 s
 # The server picks a free display and writes its number.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$dir/display" </dev/null >"$dir/xvfb.log" 2>&1 &
 pids+=($!)
-wait_until test -s "$dir/display" || { echo "desktop-session: Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
+wait_until "${pids[-1]}" test -s "$dir/display" || { echo "desktop-session: Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
 export DISPLAY=:$(head -n 1 "$dir/display")
 
 openbox --sm-disable </dev/null >"$dir/openbox.log" 2>&1 &
 pids+=($!)
 # A window manager announces itself on the root window.
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-wait_until wm_running || { echo "desktop-session: openbox did not start" >&2; cat "$dir/openbox.log" >&2; exit 1; }
+wait_until "${pids[-1]}" wm_running || { echo "desktop-session: openbox did not start" >&2; cat "$dir/openbox.log" >&2; exit 1; }
 
 # As a desktop's log-in does: services the session bus starts from now on
 # (the accessibility bus among them) know the display.
