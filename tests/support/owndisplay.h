@@ -22,16 +22,18 @@ public:
                        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                         QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
                         QStringLiteral("tcp"), QStringLiteral("-noreset")});
-        // It names its display on the descriptor given once it is ready.
+        // It names its display on the descriptor given once it is ready; a
+        // busy machine can take more than ten seconds to get it there.
         QByteArray said;
-        if (m_server.waitForStarted(10000)
+        if (m_server.waitForStarted(30000)
             && QTest::qWaitFor(
                 [&] {
                     m_server.waitForReadyRead(50);
                     said += m_server.readAllStandardOutput();
-                    return said.contains('\n');
+                    return said.contains('\n') || m_server.state() == QProcess::NotRunning;
                 },
-                10000))
+                30000)
+            && said.contains('\n'))
             m_name = QLatin1Char(':') + QString::fromLatin1(said.trimmed());
     }
     ~OwnDisplay() { goAway(); }
