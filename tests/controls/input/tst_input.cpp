@@ -643,6 +643,7 @@ void TestInputSelector::aRemovedOutputFallsBackToARealOne()
     const quint32 spare = modules.output("spare_out", "device.description=Spare");
     QVERIFY(spare != kNoModule);
     QVERIFY(PulseServer().setDefaultSink("spare_out"));
+    UnansweredRequests log;
     {
         SelectRecordInputWgt selector;
         QVERIFY(ready(selector));
@@ -653,6 +654,11 @@ void TestInputSelector::aRemovedOutputFallsBackToARealOne()
     }
     // Not left on the virtual device: the first real output takes over.
     QCOMPARE(TestSupport::serverDefault(), QByteArray("system_sound"));
+    // The loop into the removed output went with it: removing the device
+    // is no failure.
+    QCOMPARE(loopSinks(), 0);
+    QVERIFY2(log.warnings(QStringLiteral("input selector:")).isEmpty(),
+             qPrintable(log.warnings(QStringLiteral("input selector:")).join(u'\n')));
 }
 
 void TestInputSelector::theOutputTheUserChoseStaysTheDefault()
