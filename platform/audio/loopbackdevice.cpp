@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -35,6 +36,18 @@ quint32 deviceModule(const QVector<PulseModuleInfo> &modules)
             return m.index;
     }
     return noModule;
+}
+
+// Unloads module; one the server no longer lists is gone already (a loop
+// goes with the output it played into), which is no failure.
+bool unloadUnlessGone(PulseServer &server, quint32 module)
+{
+    if (server.unloadModule(module))
+        return true;
+    QVector<PulseModuleInfo> modules;
+    return server.modules(modules)
+           && std::none_of(modules.cbegin(), modules.cend(),
+                           [module](const PulseModuleInfo &m) { return m.index == module; });
 }
 
 // A loop that plays the device's monitor, ours or a crashed run's.
@@ -236,7 +249,7 @@ bool LoopbackDevice::removeLoops(PulseServer &server, bool onlyOurs)
 {
     bool ok = true;
     if (m_loopModule != noModule) {
-        ok = server.unloadModule(m_loopModule);
+        ok = unloadUnlessGone(server, m_loopModule);
         m_loopModule = noModule;
     }
     if (onlyOurs)
@@ -379,7 +392,7 @@ bool LoopbackDevice::restore(const QByteArray &giveBackTo)
             ok = fail(QObject::tr("Cannot give the default output back: %1").arg(server.errorString()));
     }
     // The last user: every loop of the device goes, whoever loaded it.
-    ok &= removeLoops(server, false);
+    bool removed = removeLoops(server, false);
     // Every sink module we loaded or adopted and the one that holds the
     // device now; one already gone is no failure.
     QVector<quint32> sinkModules = m_sinkModules;
@@ -397,10 +410,12 @@ bool LoopbackDevice::restore(const QByteArray &giveBackTo)
         for (const PulseModuleInfo &m : modules)
             present |= m.index == module;
         if (present)
-            ok &= server.unloadModule(module);
+            removed &= server.unloadModule(module);
     }
     m_sinkModules.clear();
     m_users.leave();
+    if (!removed)
+        return fail(QObject::tr("Cannot remove the device: %1").arg(server.errorString()));
     return ok;
 }
 
