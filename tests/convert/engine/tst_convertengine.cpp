@@ -244,7 +244,9 @@ void TestConvertEngine::reportsRiseAndEndFinished()
                                     &param, &reports, &ConverterReports::callback, false));
     QTRY_VERIFY_WITH_TIMEOUT(reports.ended(), 120000);
     const auto list = reports.copy();
-    QVERIFY(list.size() >= 3);
+    // How many progress reports come depends on how often the watcher gets
+    // the processor while the job runs; at least one does before the end.
+    QVERIFY2(list.size() >= 2, qPrintable(QString::number(list.size())));
     unsigned last = 0;
     for (size_t i = 0; i + 1 < list.size(); ++i) {
         QCOMPARE(list[i].second, convertProgress);
