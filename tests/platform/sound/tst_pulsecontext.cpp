@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <atomic>
@@ -195,9 +196,10 @@ private slots:
         std::atomic<int> answers{0}, recorded{0}, played{0};
         // Device queries, capture and playback from three threads while the
         // server goes away and comes back; each either waits for the new
-        // connection or fails.
+        // connection or fails. Their waits end when the connection goes, so
+        // they can be long: a busy server links a new stream late.
         std::thread queries([&] {
-            PulseServer server(&ctx, 1000);
+            PulseServer server(&ctx, 10000);
             while (!stop) {
                 QVector<PulseDeviceInfo> sinks;
                 if (server.sinks(sinks))
@@ -209,8 +211,13 @@ private slots:
             while (!stop) {
                 PulseCaptureStream c(&ctx);
                 std::vector<float> got;
-                if (c.start("system_sound.monitor", 44100, 2, 1024, 1000) && c.take(got, 50) > 0)
-                    recorded++;
+                if (c.start("system_sound.monitor", 44100, 2, 1024, 10000)) {
+                    // Sound comes once the server has linked the stream.
+                    while (!stop && c.isRunning() && got.empty())
+                        c.take(got, 50);
+                    if (!got.empty())
+                        recorded++;
+                }
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
@@ -218,23 +225,32 @@ private slots:
             const QVector<float> tone = TestSupport::sineTone(440, 0.05);
             while (!stop) {
                 PulsePlaybackStream p(&ctx);
-                if (p.open("system_sound", 44100, 2, 50, 1000) && p.write(tone.constData(), tone.size() / 2, 1000)
-                    && p.drain(1000))
+                if (p.open("system_sound", 44100, 2, 50, 10000)
+                    && p.write(tone.constData(), tone.size() / 2, 10000) && p.drain(10000))
                     played++;
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
         bool restarted = true;
-        for (int i = 0; i < 20 && restarted; ++i) {
-            const int a = answers, r = recorded, p = played;
-            restarted = TestSupport::controlSoundServer("stop")
-                        && TestSupport::controlSoundServer("start");
-            QTRY_VERIFY_WITH_TIMEOUT(answers > a && recorded > r && played > p, 10000);
+        {
+            // A failed check leaves through here too.
+            auto joined = qScopeGuard([&] {
+                stop = true;
+                queries.join();
+                capture.join();
+                playback.join();
+            });
+            for (int i = 0; i < 20 && restarted; ++i) {
+                // Counted once the old server is gone: what comes after is the new one's.
+                restarted = TestSupport::controlSoundServer("stop");
+                const int a = answers, r = recorded, p = played;
+                restarted = restarted && TestSupport::controlSoundServer("start");
+                QTRY_VERIFY2_WITH_TIMEOUT(answers > a && recorded > r && played > p,
+                                          qPrintable(QString("restart %1: %2 answers, %3 recordings, %4 plays")
+                                                         .arg(i + 1).arg(answers - a).arg(recorded - r).arg(played - p)),
+                                          20000);
+            }
         }
-        stop = true;
-        queries.join();
-        capture.join();
-        playback.join();
         QVERIFY(restarted);
         PulseServer server(&ctx);
         PulseServerInfo info;
