@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPair>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QtTest>
@@ -19,6 +20,41 @@
 #include <csignal>
 #include <thread>
 #include <sys/types.h>
+
+namespace {
+
+// This connection as a busy server tells it: what the server reported lagMs
+// before (at first, what it reported first).
+class LateToldServer : public PulseServer
+{
+public:
+    LateToldServer(PulseContext *ctx, int lagMs) : PulseServer(ctx, 5000), m_lagMs(lagMs) {}
+
+protected:
+    bool reportedServerInfo(PulseServerInfo &info) override
+    {
+        if (!PulseServer::reportedServerInfo(info))
+            return false;
+        if (!m_clock.isValid())
+            m_clock.start();
+        const qint64 now = m_clock.elapsed();
+        m_told.append({now, info});
+        for (int i = m_told.size() - 1; i >= 0; --i) {
+            if (m_told.at(i).first <= now - m_lagMs || i == 0) {
+                info = m_told.at(i).second;
+                break;
+            }
+        }
+        return true;
+    }
+
+private:
+    int m_lagMs;
+    QElapsedTimer m_clock;
+    QVector<QPair<qint64, PulseServerInfo>> m_told;
+};
+
+} // namespace
 
 class PulseContextTest : public QObject
 {
@@ -289,6 +325,35 @@ private slots:
         for (size_t i = 0; i < got.size(); i += 2)
             loud += std::fabs(got[i]) > 0.05f;
         QVERIFY2(loud > 0.9 * 44100 * 0.9, qPrintable(QString::number(loud)));
+    }
+
+    // A busy server tells a connection of a new default after a new
+    // connection already reads it; that is no sign that it stopped telling.
+    void aDefaultToldLateIsSetOnATrustedConnection_data()
+    {
+        QTest::addColumn<int>("lagMs");
+        QTest::newRow("told at once") << 0;
+        QTest::newRow("told 0.8 s late") << 800;
+    }
+    void aDefaultToldLateIsSetOnATrustedConnection()
+    {
+        QFETCH(int, lagMs);
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        PulseServer server(&ctx);
+        const quint32 module = server.loadModule("module-null-sink", "sink_name=late_told_output norewinds=1");
+        QVERIFY2(module != 0xffffffffu, qPrintable(server.errorString()));
+        auto cleanup = qScopeGuard([&] {
+            server.setDefaultSink("system_sound");
+            server.unloadModule(module);
+        });
+        LateToldServer late(&ctx, lagMs);
+        QVERIFY2(late.setDefaultSink("late_told_output"), qPrintable(late.errorString()));
+        QVERIFY(!ctx.defaultsUnreported());
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("late_told_output"));
+        cleanup.dismiss();
+        QVERIFY2(server.setDefaultSink("system_sound"), qPrintable(server.errorString()));
+        QVERIFY2(server.unloadModule(module), qPrintable(server.errorString()));
     }
 
     // Last: the connection of this process stays untold afterwards.
