@@ -232,10 +232,12 @@ private slots:
         std::atomic<int> answers{0}, recorded{0}, played{0};
         // Device queries, capture and playback from three threads while the
         // server goes away and comes back; each either waits for the new
-        // connection or fails. Their waits end when the connection goes, so
-        // they can be long: a busy server links a new stream late.
+        // connection or fails. A busy server links a new stream late, and
+        // now and then not at all: a stream without sound after three
+        // seconds is replaced.
+        constexpr int attemptMs = 3000;
         std::thread queries([&] {
-            PulseServer server(&ctx, 10000);
+            PulseServer server(&ctx, attemptMs);
             while (!stop) {
                 QVector<PulseDeviceInfo> sinks;
                 if (server.sinks(sinks))
@@ -247,9 +249,11 @@ private slots:
             while (!stop) {
                 PulseCaptureStream c(&ctx);
                 std::vector<float> got;
-                if (c.start("system_sound.monitor", 44100, 2, 1024, 10000)) {
+                if (c.start("system_sound.monitor", 44100, 2, 1024, attemptMs)) {
                     // Sound comes once the server has linked the stream.
-                    while (!stop && c.isRunning() && got.empty())
+                    QElapsedTimer waited;
+                    waited.start();
+                    while (!stop && c.isRunning() && got.empty() && waited.elapsed() < attemptMs)
                         c.take(got, 50);
                     if (!got.empty())
                         recorded++;
@@ -261,8 +265,8 @@ private slots:
             const QVector<float> tone = TestSupport::sineTone(440, 0.05);
             while (!stop) {
                 PulsePlaybackStream p(&ctx);
-                if (p.open("system_sound", 44100, 2, 50, 10000)
-                    && p.write(tone.constData(), tone.size() / 2, 10000) && p.drain(10000))
+                if (p.open("system_sound", 44100, 2, 50, attemptMs)
+                    && p.write(tone.constData(), tone.size() / 2, attemptMs) && p.drain(attemptMs))
                     played++;
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
