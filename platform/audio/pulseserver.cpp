@@ -244,28 +244,41 @@ bool PulseServer::setDefault(bool source, const QByteArray &name)
     if (!accepted)
         return false;
     // PipeWire's session manager applies the choice after the server's answer,
-    // within tens of milliseconds (more under load); a connection that still
-    // reports otherwise than a new one after half a second is no longer told.
+    // within tens of milliseconds (more under load). Where this connection
+    // still reports otherwise than a new one, it is checked again half a
+    // second later: a busy server can tell it late, so only the same
+    // difference at two checks in a row shows that it is no longer told.
     QElapsedTimer sinceAsked;
     sinceAsked.start();
-    qint64 nextOwnReading = 500;
+    qint64 nextCheck = 500;
+    QByteArray untold;   // a new connection's reading that ours has yet to report
     return settle(
-        [&](bool &done) {
+        [&](bool &done, bool last) {
             PulseServerInfo info;
             if (!serverInfo(info))
                 return false;
             QByteArray now = defaultIn(info);
-            if (now != name && !m_ctx->defaultsUnreported() && sinceAsked.elapsed() >= nextOwnReading) {
-                nextOwnReading = sinceAsked.elapsed() + 500;
+            if (now == untold)
+                untold.clear();   // told after all
+            if (now != name && !m_ctx->defaultsUnreported() && sinceAsked.elapsed() >= nextCheck) {
+                nextCheck = sinceAsked.elapsed() + 500;
                 // A reading that cannot be made leaves the wait as it was.
-                if (currentDefaults(info) && defaultIn(info) != now) {
-                    now = defaultIn(info);
-                    // Unless the report came in the meantime.
-                    PulseServerInfo again;
-                    if (reportedServerInfo(again) && defaultIn(again) != now)
+                PulseServerInfo fresh;
+                if (currentDefaults(fresh)) {
+                    const QByteArray truth = defaultIn(fresh);
+                    if (truth == now) {
+                        untold.clear();
+                    } else if (truth == untold) {
                         m_ctx->setDefaultsUnreported();
+                        now = truth;
+                    } else {
+                        untold = truth;
+                    }
                 }
             }
+            // Out of time: what a new connection read is the server's answer.
+            if (last && !untold.isEmpty())
+                now = untold;
             done = now == name || (!was.isEmpty() && was != name && !now.isEmpty() && now != was);
             return true;
         },
@@ -277,12 +290,13 @@ template <class Check> bool PulseServer::settle(Check check, const QString &fail
     QElapsedTimer waited;
     waited.start();
     for (;;) {
+        const bool last = waited.elapsed() >= m_timeoutMs;
         bool done = false;
-        if (!check(done))
+        if (!check(done, last))
             return false;
         if (done)
             return true;
-        if (waited.elapsed() >= m_timeoutMs)
+        if (last)
             return fail(failure);
         PulseContext::Lock lock(m_ctx);
         m_ctx->waitUntil([] { return false; }, 5);
@@ -367,7 +381,7 @@ bool PulseServer::unloadModule(quint32 index)
     // Answered before the module and its devices are gone (on PipeWire's
     // pulse server for tens of milliseconds).
     return settle(
-        [&](bool &done) {
+        [&](bool &done, bool) {
             QVector<PulseModuleInfo> mods;
             QVector<PulseDeviceInfo> sinkList, sourceList;
             if (!modules(mods) || !sinks(sinkList) || !sources(sourceList))

@@ -43,6 +43,7 @@ class PulseServer
 {
 public:
     explicit PulseServer(PulseContext *ctx = nullptr, int timeoutMs = 3000);
+    virtual ~PulseServer() = default;
 
     // The defaults in it are the server's own even where it no longer reports
     // their changes to this connection (see PulseContext::defaultsUnreported).
@@ -76,14 +77,17 @@ public:
     QString errorString() const { return m_error; }
     PulseContext *context() const { return m_ctx; }
 
+protected:
+    // What this connection is told, defaults included.
+    virtual bool reportedServerInfo(PulseServerInfo &info);
+
 private:
     bool ready();
     bool fail(const QString &text);
     bool setDefault(bool source, const QByteArray &name);
-    // What this connection is told, defaults included.
-    bool reportedServerInfo(PulseServerInfo &info);
-    // Asks check(done) until done, within the time-out; for requests the
-    // server answers before it has carried them out. check() false: failure.
+    // Asks check(done, last) until done, within the time-out (last: the time
+    // is up); for requests the server answers before it has carried them
+    // out. check() false: failure.
     template <class Check> bool settle(Check check, const QString &failure);
     // Runs one info-list query that start() begins and waits for all of it.
     template <class Item, class Start> bool queryList(Start start, QVector<Item> &list);

@@ -395,7 +395,12 @@ bool controlSoundServer(const QString &command)
 {
     const QString fixture = qEnvironmentVariable("VELMORA_SOURCE_DIR") + QLatin1String("/tests/support/pulse-fixture.sh");
     const QString dir = QFileInfo(qEnvironmentVariable("PULSE_RUNTIME_PATH")).path();
-    return runProgram(fixture, {command, dir}) == 0;
+    QByteArray said;
+    if (runProgram(fixture, {command, dir}, 60000, &said) == 0)
+        return true;
+    // Why the server did not start or stop, for a failure that does not come again.
+    qWarning("sound fixture %s failed: %s", qPrintable(command), said.constData());
+    return false;
 }
 
 qint64 soundServerProcess(const QString &name)

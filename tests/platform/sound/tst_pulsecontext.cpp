@@ -10,7 +10,9 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPair>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <atomic>
@@ -18,6 +20,41 @@
 #include <csignal>
 #include <thread>
 #include <sys/types.h>
+
+namespace {
+
+// This connection as a busy server tells it: what the server reported lagMs
+// before (at first, what it reported first).
+class LateToldServer : public PulseServer
+{
+public:
+    LateToldServer(PulseContext *ctx, int lagMs) : PulseServer(ctx, 5000), m_lagMs(lagMs) {}
+
+protected:
+    bool reportedServerInfo(PulseServerInfo &info) override
+    {
+        if (!PulseServer::reportedServerInfo(info))
+            return false;
+        if (!m_clock.isValid())
+            m_clock.start();
+        const qint64 now = m_clock.elapsed();
+        m_told.append({now, info});
+        for (int i = m_told.size() - 1; i >= 0; --i) {
+            if (m_told.at(i).first <= now - m_lagMs || i == 0) {
+                info = m_told.at(i).second;
+                break;
+            }
+        }
+        return true;
+    }
+
+private:
+    int m_lagMs;
+    QElapsedTimer m_clock;
+    QVector<QPair<qint64, PulseServerInfo>> m_told;
+};
+
+} // namespace
 
 class PulseContextTest : public QObject
 {
@@ -195,9 +232,12 @@ private slots:
         std::atomic<int> answers{0}, recorded{0}, played{0};
         // Device queries, capture and playback from three threads while the
         // server goes away and comes back; each either waits for the new
-        // connection or fails.
+        // connection or fails. A busy server links a new stream late, and
+        // now and then not at all: a stream without sound after three
+        // seconds is replaced.
+        constexpr int attemptMs = 3000;
         std::thread queries([&] {
-            PulseServer server(&ctx, 1000);
+            PulseServer server(&ctx, attemptMs);
             while (!stop) {
                 QVector<PulseDeviceInfo> sinks;
                 if (server.sinks(sinks))
@@ -209,8 +249,15 @@ private slots:
             while (!stop) {
                 PulseCaptureStream c(&ctx);
                 std::vector<float> got;
-                if (c.start("system_sound.monitor", 44100, 2, 1024, 1000) && c.take(got, 50) > 0)
-                    recorded++;
+                if (c.start("system_sound.monitor", 44100, 2, 1024, attemptMs)) {
+                    // Sound comes once the server has linked the stream.
+                    QElapsedTimer waited;
+                    waited.start();
+                    while (!stop && c.isRunning() && got.empty() && waited.elapsed() < attemptMs)
+                        c.take(got, 50);
+                    if (!got.empty())
+                        recorded++;
+                }
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
@@ -218,23 +265,32 @@ private slots:
             const QVector<float> tone = TestSupport::sineTone(440, 0.05);
             while (!stop) {
                 PulsePlaybackStream p(&ctx);
-                if (p.open("system_sound", 44100, 2, 50, 1000) && p.write(tone.constData(), tone.size() / 2, 1000)
-                    && p.drain(1000))
+                if (p.open("system_sound", 44100, 2, 50, attemptMs)
+                    && p.write(tone.constData(), tone.size() / 2, attemptMs) && p.drain(attemptMs))
                     played++;
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
         bool restarted = true;
-        for (int i = 0; i < 20 && restarted; ++i) {
-            const int a = answers, r = recorded, p = played;
-            restarted = TestSupport::controlSoundServer("stop")
-                        && TestSupport::controlSoundServer("start");
-            QTRY_VERIFY_WITH_TIMEOUT(answers > a && recorded > r && played > p, 10000);
+        {
+            // A failed check leaves through here too.
+            auto joined = qScopeGuard([&] {
+                stop = true;
+                queries.join();
+                capture.join();
+                playback.join();
+            });
+            for (int i = 0; i < 20 && restarted; ++i) {
+                // Counted once the old server is gone: what comes after is the new one's.
+                restarted = TestSupport::controlSoundServer("stop");
+                const int a = answers, r = recorded, p = played;
+                restarted = restarted && TestSupport::controlSoundServer("start");
+                QTRY_VERIFY2_WITH_TIMEOUT(answers > a && recorded > r && played > p,
+                                          qPrintable(QString("restart %1: %2 answers, %3 recordings, %4 plays")
+                                                         .arg(i + 1).arg(answers - a).arg(recorded - r).arg(played - p)),
+                                          20000);
+            }
         }
-        stop = true;
-        queries.join();
-        capture.join();
-        playback.join();
         QVERIFY(restarted);
         PulseServer server(&ctx);
         PulseServerInfo info;
@@ -273,6 +329,35 @@ private slots:
         for (size_t i = 0; i < got.size(); i += 2)
             loud += std::fabs(got[i]) > 0.05f;
         QVERIFY2(loud > 0.9 * 44100 * 0.9, qPrintable(QString::number(loud)));
+    }
+
+    // A busy server tells a connection of a new default after a new
+    // connection already reads it; that is no sign that it stopped telling.
+    void aDefaultToldLateIsSetOnATrustedConnection_data()
+    {
+        QTest::addColumn<int>("lagMs");
+        QTest::newRow("told at once") << 0;
+        QTest::newRow("told 0.8 s late") << 800;
+    }
+    void aDefaultToldLateIsSetOnATrustedConnection()
+    {
+        QFETCH(int, lagMs);
+        PulseContext ctx;
+        QVERIFY(ctx.connectToServer());
+        PulseServer server(&ctx);
+        const quint32 module = server.loadModule("module-null-sink", "sink_name=late_told_output norewinds=1");
+        QVERIFY2(module != 0xffffffffu, qPrintable(server.errorString()));
+        auto cleanup = qScopeGuard([&] {
+            server.setDefaultSink("system_sound");
+            server.unloadModule(module);
+        });
+        LateToldServer late(&ctx, lagMs);
+        QVERIFY2(late.setDefaultSink("late_told_output"), qPrintable(late.errorString()));
+        QVERIFY(!ctx.defaultsUnreported());
+        QCOMPARE(TestSupport::serverDefault(), QByteArray("late_told_output"));
+        cleanup.dismiss();
+        QVERIFY2(server.setDefaultSink("system_sound"), qPrintable(server.errorString()));
+        QVERIFY2(server.unloadModule(module), qPrintable(server.errorString()));
     }
 
     // Last: the connection of this process stays untold afterwards.
