@@ -261,6 +261,14 @@ bool PulseOutputStream::isDrained()
     return m_drained;
 }
 
+void PulseOutputStream::waitDrained(int timeoutMs)
+{
+    std::unique_lock<std::mutex> guard(m_mutex);
+    m_cond.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                    [this] { return m_drained || m_failed || m_woken; });
+    m_woken = false;
+}
+
 int64_t PulseOutputStream::playedFrames()
 {
     // Asked from other threads than the one that opens and closes the

@@ -76,6 +76,11 @@ public:
     // reports once everything written has been played.
     void beginDrain();
     bool isDrained();
+    // Waits until the drain ends, the stream fails or `timeoutMs` passes, or
+    // wake() is called. The server asking for more sound does not end it, as
+    // it ends waitWritable(): a writer that has written its last has none to
+    // give, and would only come straight back for as long as the drain lasts.
+    void waitDrained(int timeoutMs);
 
     // Frames written since open, and frames the sink has played of them.
     int64_t writtenFrames() const { return m_written; }

@@ -829,7 +829,7 @@ void PlayerEngine::run()
                 }
                 auto stream = m_stream;
                 lock.unlock();
-                stream->waitWritable(10);
+                stream->waitDrained(10);
                 lock.lock();
                 continue;
             }

@@ -1,16 +1,20 @@
 // Stopping, seeking and closing a player while its last moments play: the
 // sound output is being drained then, and none of these may leave the
-// drain's answer to reach a freed stream. Runs under the sanitizers too.
+// drain's answer to reach a freed stream; meanwhile the player's thread
+// rests. Runs under the sanitizers too.
 
 #include "rzcodec/player.h"
 
 #include "testsupport.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+
+#include <ctime>
 
 namespace {
 
@@ -29,6 +33,14 @@ bool waitForPlayTime(void *player, quint64 target, int timeoutMs)
     return false;
 }
 
+// The processor time the whole process has used, in milliseconds.
+double processorMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
 } // namespace
 
 class TestPlayerEndings : public QObject
@@ -36,6 +48,7 @@ class TestPlayerEndings : public QObject
     Q_OBJECT
 private slots:
     void stopSeekAndCloseInTheLastMoments();
+    void restsWhileTheLastSoundPlaysOut();
 };
 
 void TestPlayerEndings::stopSeekAndCloseInTheLastMoments()
@@ -101,6 +114,35 @@ void TestPlayerEndings::stopSeekAndCloseInTheLastMoments()
     QCOMPARE(rz_player_get_play_time(player), length);
 
     QCOMPARE(rz_player_stop(player), 1);
+    QCOMPARE(rz_player_close(player), 1);
+    QCOMPARE(rz_player_release(player), 1);
+}
+
+void TestPlayerEndings::restsWhileTheLastSoundPlaysOut()
+{
+    // A second fits in what the sound output keeps: it is written at once,
+    // and the rest of the playback only waits for the server to play it out.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("second.wav");
+    QVERIFY(TestSupport::writeToneWav(path, 440, 1.0));
+    const QByteArray file = path.toUtf8();
+    void *player = rz_player_create(RZ_PLAYER_DEFAULT);
+    QVERIFY(player);
+    QCOMPARE(rz_player_open_ex(player, file.constData(), 0, 0, 0, 0), 1);
+
+    QElapsedTimer wall;
+    wall.start();
+    const double before = processorMs();
+    QCOMPARE(rz_player_play(player), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_is_completed(player), 10000);
+    const double used = processorMs() - before;
+    const qint64 took = wall.elapsed();
+    // Decoding a second of sound takes a few milliseconds; a thread that
+    // spins while the server plays takes the processor for the whole second.
+    // (A busy machine only makes the playback take longer.)
+    QVERIFY2(used < double(took) / 4,
+             qPrintable(QString("%1 ms of processor time in %2 ms").arg(used).arg(took)));
+
     QCOMPARE(rz_player_close(player), 1);
     QCOMPARE(rz_player_release(player), 1);
 }

@@ -2,11 +2,13 @@
 // pending when the stream is closed and freed must never call back into it
 // (run under the sanitizers, a late answer is a use after free); a flush
 // drops what the server holds and says where writing goes on; a server that
-// runs out of sound is counted and logged, a drained end is not.
+// runs out of sound is counted and logged, a drained end is not; a wait for
+// the drain lasts until its end, though the server asks for more meanwhile.
 #include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseoutputstream.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -75,6 +77,28 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(last.isDrained(), 5000);
         QVERIFY(!last.hasFailed());
         QVERIFY(ctx.isConnected());
+    }
+
+    void drainWaitsLastUntilTheEnd()
+    {
+        PulseContext ctx;
+        QVERIFY2(ctx.connectToServer(), qPrintable(ctx.errorString()));
+        PulseOutputStream stream(&ctx);
+        // Less than the server keeps: it asks for more all through the drain.
+        QVERIFY(openWithTone(stream, 0.5));
+        stream.beginDrain();
+        QElapsedTimer timer;
+        timer.start();
+        int waits = 0;
+        while (!stream.isDrained() && !stream.hasFailed() && timer.elapsed() < 10000) {
+            stream.waitDrained(50);
+            ++waits;
+        }
+        const qint64 took = timer.elapsed();
+        QVERIFY(stream.isDrained());
+        QVERIFY(!stream.hasFailed());
+        // Each wait but the last ran its full 50 ms.
+        QVERIFY2(waits <= took / 50 + 1, qPrintable(QString("%1 waits in %2 ms").arg(waits).arg(took)));
     }
 
     void flushDropsWhatTheServerHolds()
