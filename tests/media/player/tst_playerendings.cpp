@@ -81,7 +81,13 @@ void TestPlayerEndings::stopSeekAndCloseInTheLastMoments()
         QCOMPARE(rz_player_seek(player, length - kTail - 100000), 1);
         QCOMPARE(rz_player_play(player), 1);
         const quint64 at = length - kTail + random.bounded(quint32(kTail));
-        QVERIFY2(waitForPlayTime(player, at, kServerWaitMs), qPrintable(QString("round %1").arg(round)));
+        QVERIFY2(waitForPlayTime(player, at, kServerWaitMs),
+                 qPrintable(QString("round %1: at %2 of %3, running %4, error \"%5\"")
+                                .arg(round)
+                                .arg(rz_player_get_play_time(player))
+                                .arg(at)
+                                .arg(rz_player_is_running(player))
+                                .arg(rz_player_get_error_text(player))));
 
         switch (round % 3) {
         case 0:
