@@ -35,6 +35,11 @@ bool PulseOutputStream::open(const std::string &device, int sampleRate, int chan
         close();
         return false;
     };
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        if (m_openCancelled)
+            return fail("the opening was called off");
+    }
     if (!m_context->ensureConnected())
         return fail("no connection to the sound server: " + m_context->errorString().toStdString());
     if (sampleRate <= 0 || channels <= 0 || channels > int(PA_CHANNELS_MAX))
@@ -94,13 +99,22 @@ bool PulseOutputStream::open(const std::string &device, int sampleRate, int chan
     }
 
     std::unique_lock<std::mutex> guard(m_mutex);
-    const bool settled = m_cond.wait_for(guard, std::chrono::seconds(5),
-                                         [this] { return m_ready || m_failed; });
-    if (!settled || m_failed) {
+    const bool settled = m_cond.wait_for(guard, std::chrono::milliseconds(kOpenWaitMs),
+                                         [this] { return m_ready || m_failed || m_openCancelled; });
+    if (!settled || m_failed || m_openCancelled) {
+        const bool cancelled = m_openCancelled;
         guard.unlock();
-        return fail(settled ? "the playback stream failed" : "the sound server did not answer");
+        return fail(cancelled ? "the opening was called off"
+                              : settled ? "the playback stream failed" : "the sound server did not answer");
     }
     return true;
+}
+
+void PulseOutputStream::cancelOpen()
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_openCancelled = true;
+    m_cond.notify_all();
 }
 
 void PulseOutputStream::close()
@@ -259,6 +273,14 @@ bool PulseOutputStream::isDrained()
 {
     std::lock_guard<std::mutex> guard(m_mutex);
     return m_drained;
+}
+
+void PulseOutputStream::waitDrained(int timeoutMs)
+{
+    std::unique_lock<std::mutex> guard(m_mutex);
+    m_cond.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                    [this] { return m_drained || m_failed || m_woken; });
+    m_woken = false;
 }
 
 int64_t PulseOutputStream::playedFrames()

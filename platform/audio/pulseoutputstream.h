@@ -32,6 +32,11 @@ public:
     // what is queued (flush), so none of them waits for this buffer to play
     // out.
     static constexpr int kTargetLatencyMs = 1000;
+    // How long open() waits for the server to take the stream: as long as
+    // libpulse waits for any answer. A server that a busy machine keeps from
+    // running (seen for over 5 s) answers late, not never; a caller that no
+    // longer wants the stream calls the wait off (cancelOpen()).
+    static constexpr int kOpenWaitMs = 30000;
 
     // On the given connection (null: the process-wide one).
     explicit PulseOutputStream(PulseContext *context = nullptr);
@@ -43,6 +48,9 @@ public:
     // starts corked when `paused`. False with a reason in *error.
     bool open(const std::string &device, int sampleRate, int channels, bool paused,
               std::string *error);
+    // From another thread: an open() waiting for the server fails at once,
+    // and so does every later one (the stream is no longer wanted).
+    void cancelOpen();
     void close();
     bool isOpen() const { return m_stream != nullptr; }
 
@@ -76,6 +84,11 @@ public:
     // reports once everything written has been played.
     void beginDrain();
     bool isDrained();
+    // Waits until the drain ends, the stream fails or `timeoutMs` passes, or
+    // wake() is called. The server asking for more sound does not end it, as
+    // it ends waitWritable(): a writer that has written its last has none to
+    // give, and would only come straight back for as long as the drain lasts.
+    void waitDrained(int timeoutMs);
 
     // Frames written since open, and frames the sink has played of them.
     int64_t writtenFrames() const { return m_written; }
@@ -117,6 +130,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_cond;
     bool m_ready = false;
+    bool m_openCancelled = false;
     bool m_failed = false;
     std::string m_failure;
     bool m_drained = false;

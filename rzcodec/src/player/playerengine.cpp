@@ -142,6 +142,7 @@ void PlayerEngine::close()
 void PlayerEngine::closeLocked()
 {
     ++m_outputEpoch;
+    cancelOpening();
     if (m_stream) {
         m_stream->close();
         m_stream.reset();
@@ -331,6 +332,7 @@ bool PlayerEngine::stop()
 void PlayerEngine::stopLocked()
 {
     ++m_outputEpoch;
+    cancelOpening();
     if (m_stream) {
         m_stream->close();
         m_stream.reset();
@@ -367,6 +369,12 @@ bool PlayerEngine::seek(uint64_t timeUs, bool exact)
         return false;
     }
     return true;
+}
+
+void PlayerEngine::cancelOpening()
+{
+    if (m_opening)
+        m_opening->cancelOpen();
 }
 
 uint64_t PlayerEngine::seekOrigin() const
@@ -727,6 +735,7 @@ void PlayerEngine::stopThread()
     {
         CallerLock lock(*this);
         m_quit = true;
+        cancelOpening();
         if (m_stream)
             m_stream->wake();
         m_cond.notify_all();
@@ -829,7 +838,7 @@ void PlayerEngine::run()
                 }
                 auto stream = m_stream;
                 lock.unlock();
-                stream->waitWritable(10);
+                stream->waitDrained(10);
                 lock.lock();
                 continue;
             }
@@ -906,6 +915,7 @@ void PlayerEngine::resetOutputState(uint64_t startUs)
 bool PlayerEngine::restartAt(uint64_t timeUs, bool exact, std::string *error)
 {
     ++m_outputEpoch;
+    cancelOpening();
     const uint64_t length = m_input.durationUs();
     if (length > 0 && timeUs > length)
         timeUs = length;
@@ -946,8 +956,17 @@ void PlayerEngine::openOutputOnThread(std::unique_lock<std::mutex> &lock)
         hook();
     std::string error;
     std::shared_ptr<PulseOutputStream> stream = makeOutputStream(&error);
-    const bool opened = stream && stream->open(device, rate, channels, false, &error);
+    bool opened = false;
+    if (stream) {
+        lock.lock();
+        const bool wanted = !m_quit && epoch == m_outputEpoch;
+        if (wanted)
+            m_opening = stream;
+        lock.unlock();
+        opened = wanted && stream->open(device, rate, channels, false, &error);
+    }
     lock.lock();
+    m_opening.reset();
     if (m_quit || epoch != m_outputEpoch || m_stream
         || (m_state != State::Running && m_state != State::Paused)) {
         // A seek, stop or close came meanwhile; a seek asks for an output of its own.

@@ -229,6 +229,8 @@ private:
     void settleAfterFailedSeek(uint64_t before, const std::string &why);
     // Closes the output and rewinds to 0; the caller holds the mutex.
     void stopLocked();
+    // The output being opened is no longer wanted; the caller holds the mutex.
+    void cancelOpening();
     uint64_t seekOrigin() const;
     // The sound output failed while playing: ends the playback with the reason.
     void failOutput();
@@ -288,6 +290,9 @@ private:
                                    // from an older epoch is dropped
     FramePtr m_filtered = makeFrame();
     std::shared_ptr<PulseOutputStream> m_stream;
+    // The output the play thread opens now, without the lock: a seek, stop
+    // or close calls its wait for the server off (cancelOpening()).
+    std::shared_ptr<PulseOutputStream> m_opening;
     std::vector<float> m_pending;  // filtered, interleaved, not yet written
     size_t m_pendingOffset = 0;    // samples of m_pending already written
     int64_t m_producedFrames = 0;  // output frames produced since the stream began

@@ -1,7 +1,8 @@
 // The GUI thread never waits for the player's thread: while that thread is
 // inside a read of the file (a slow disk) the state, the times and the wave
 // data still answer, and play returns before the sound output is opened (a
-// slow sound server), which the player's thread then does. Test hooks hold
+// slow sound server), which the player's thread then does; a close does not
+// wait for a server that has not answered the opening. Test hooks hold
 // the read and the opening for as long as a check needs; a call that waited
 // would come back only once the hold is let go, so each check asks whether
 // the player's thread is still held when the call has come back.
@@ -62,6 +63,7 @@ private slots:
     void seekGetsInBetweenTwoReads();
     void playReturnsBeforeTheOutputIsOpened();
     void pauseDuringTheOpeningIsKept();
+    void closeDuringAnUnansweredOpeningReturns();
 
 private:
     QTemporaryDir m_dir;
@@ -233,6 +235,34 @@ void TestPlayerWaits::pauseDuringTheOpeningIsKept()
     QCOMPARE(rz_player_play(p.handle), 1);
     QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(p.handle) > 2300000, 10000);
     QCOMPARE(rz_player_is_running(p.handle), 1);
+}
+
+// A close while the opening waits for a server that is kept from running
+// does not wait for its answer; once the server runs, the player plays.
+void TestPlayerWaits::closeDuringAnUnansweredOpeningReturns()
+{
+    Player p;
+    QVERIFY(p.open(m_tone));
+    TestSupport::StoppedServer stalled;
+    {
+        Held held(openGate());
+        QCOMPARE(rz_player_play(p.handle), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(openGate().inside > 0, 10000);
+        QVERIFY(stalled.stop());
+        held.gate.release();
+        QTRY_COMPARE_WITH_TIMEOUT(openGate().left.load(), 1, 10000);
+    }
+    // Time for the player's thread to ask the server for the stream.
+    QTest::qWait(300);
+    Caller gui([&] { rz_player_close(p.handle); });
+    QTRY_VERIFY_WITH_TIMEOUT(gui.done(), 5000);
+    QCOMPARE(rz_player_has_audio(p.handle), 0);
+
+    stalled.resume();
+    QVERIFY(p.open(m_tone));
+    QCOMPARE(rz_player_play(p.handle), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(p.handle) > 300000, 30000);
+    QVERIFY(QByteArray(rz_player_get_error_text(p.handle)).isEmpty());
 }
 
 QTEST_MAIN(TestPlayerWaits)

@@ -2,16 +2,21 @@
 // pending when the stream is closed and freed must never call back into it
 // (run under the sanitizers, a late answer is a use after free); a flush
 // drops what the server holds and says where writing goes on; a server that
-// runs out of sound is counted and logged, a drained end is not.
+// runs out of sound is counted and logged, a drained end is not; a wait for
+// the drain lasts until its end, though the server asks for more meanwhile;
+// an opening waits for a server kept from running as long as it takes.
 #include "platform/audio/pulsecontext.h"
 #include "platform/audio/pulseoutputstream.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
 class OutputStreamTest : public QObject
 {
@@ -75,6 +80,62 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(last.isDrained(), 5000);
         QVERIFY(!last.hasFailed());
         QVERIFY(ctx.isConnected());
+    }
+
+    void drainWaitsLastUntilTheEnd()
+    {
+        PulseContext ctx;
+        QVERIFY2(ctx.connectToServer(), qPrintable(ctx.errorString()));
+        PulseOutputStream stream(&ctx);
+        // Less than the server keeps: it asks for more all through the drain.
+        QVERIFY(openWithTone(stream, 0.5));
+        stream.beginDrain();
+        QElapsedTimer timer;
+        timer.start();
+        int waits = 0;
+        while (!stream.isDrained() && !stream.hasFailed() && timer.elapsed() < 10000) {
+            stream.waitDrained(50);
+            ++waits;
+        }
+        const qint64 took = timer.elapsed();
+        QVERIFY(stream.isDrained());
+        QVERIFY(!stream.hasFailed());
+        // Each wait but the last ran its full 50 ms.
+        QVERIFY2(waits <= took / 50 + 1, qPrintable(QString("%1 waits in %2 ms").arg(waits).arg(took)));
+    }
+
+    void openWaitsForAServerKeptFromRunning()
+    {
+        PulseContext ctx;
+        QVERIFY2(ctx.connectToServer(), qPrintable(ctx.errorString()));
+        PulseOutputStream stream(&ctx);
+        TestSupport::StoppedServer stalled;
+        QVERIFY(stalled.stop());
+        std::atomic<int> opened{-1};
+        std::string error;
+        std::thread opener([&] { opened = stream.open(std::string(), 44100, 2, false, &error) ? 1 : 0; });
+        // Longer than a busy machine was seen to keep the server from running.
+        QTest::qWait(6000);
+        const int early = opened;
+        stalled.resume();
+        opener.join();
+        QCOMPARE(early, -1);
+        QVERIFY2(opened == 1, error.c_str());
+
+        // Called off, a wait ends at once.
+        PulseOutputStream unwanted(&ctx);
+        QVERIFY(stalled.stop());
+        std::atomic<int> answered{-1};
+        std::thread second([&] {
+            std::string why;
+            answered = unwanted.open(std::string(), 44100, 2, false, &why) ? 1 : 0;
+        });
+        QTest::qWait(300); // time to ask the server for the stream
+        unwanted.cancelOpen();
+        QTRY_VERIFY_WITH_TIMEOUT(answered != -1, 5000);
+        stalled.resume();
+        second.join();
+        QCOMPARE(answered.load(), 0);
     }
 
     void flushDropsWhatTheServerHolds()
