@@ -35,6 +35,10 @@ set-default-source test_microphone
 PA
 }
 
+# A server whose session manager is stuck can leave a request unanswered
+# for good: no request of the fixture waits more than 10 s for its answer.
+pa() { timeout 10 pactl "$@"; }
+
 wait_until() {   # tries every 50 ms for up to 30 s: a busy machine starts a server slowly
     local end=$((SECONDS + 30))
     while [ "$SECONDS" -lt "$end" ]; do
@@ -45,11 +49,11 @@ wait_until() {   # tries every 50 ms for up to 30 s: a busy machine starts a ser
 }
 
 defaults_are_set() {
-    [ "$(pactl get-default-sink)" = system_sound ] && [ "$(pactl get-default-source)" = test_microphone ]
+    [ "$(pa get-default-sink)" = system_sound ] && [ "$(pa get-default-source)" = test_microphone ]
 }
 
 has_default_metadata() {
-    pw-metadata -n default 2>/dev/null | grep -q '^Found "default" metadata'
+    timeout 10 pw-metadata -n default 2>/dev/null | grep -q '^Found "default" metadata'
 }
 
 # Background processes of the fixture keep no descriptor of the caller's
@@ -102,7 +106,7 @@ start_pulseaudio() {
         --realtime=no --high-priority=no --disallow-exit=no --use-pid-file=yes \
         --log-target=file:"$dir/pulse.log" 2>>"$dir/pulse.log" || {
         echo "pulse-fixture: the daemon did not start" >&2; cat "$dir/pulse.log" >&2; exit 1; }
-    wait_until pactl info || { echo "pulse-fixture: the daemon does not answer" >&2; exit 1; }
+    wait_until pa info || { echo "pulse-fixture: the daemon does not answer" >&2; exit 1; }
 }
 
 start_pipewire() {
@@ -125,11 +129,11 @@ start_pipewire() {
     wait_until has_default_metadata || { echo "pulse-fixture: wireplumber did not start" >&2; cat "$log" >&2; exit 1; }
     spawn "$log" pipewire-pulse
     export PULSE_SERVER=unix:$runtime/native
-    wait_until pactl info || { echo "pulse-fixture: pipewire-pulse does not answer" >&2; cat "$log" >&2; exit 1; }
+    wait_until pa info || { echo "pulse-fixture: pipewire-pulse does not answer" >&2; cat "$log" >&2; exit 1; }
     local verb what args
     while read -r verb what args; do
         # The rest of the line goes as it stands, quotes included.
-        pactl "$verb" "$what" ${args:+"$args"} >/dev/null || {
+        pa "$verb" "$what" ${args:+"$args"} >/dev/null || {
             echo "pulse-fixture: $verb $what failed" >&2; cat "$log" >&2; exit 1; }
     done < <(devices)
     # The session manager applies the defaults a moment later.
