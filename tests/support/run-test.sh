@@ -39,7 +39,10 @@ export XDG_RUNTIME_DIR=$tmp/runtime
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=offscreen
-unset DBUS_SESSION_BUS_ADDRESS
+# No session bus unless --dbus gives one: an address nobody listens on, so
+# that libdbus never launches a bus of its own (a daemon left behind, and a
+# fork from a threaded process that the sanitizer's allocator can deadlock).
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/no-session-bus
 unset PULSE_SERVER PULSE_RUNTIME_PATH
 
 if [ $sound = 1 ]; then
