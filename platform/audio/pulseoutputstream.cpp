@@ -54,7 +54,7 @@ bool PulseOutputStream::open(const std::string &device, int sampleRate, int chan
 
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        m_ready = m_failed = m_drained = m_drainAsked = m_woken = false;
+        m_ready = m_failed = m_drained = m_drainAsked = m_drainStale = m_woken = false;
         m_failure.clear();
         m_requested = 0;
         m_flushedAt = -1;
@@ -198,24 +198,37 @@ bool PulseOutputStream::flush(int timeoutMs, int64_t *nextFrame)
         m_flushOp = pa_stream_flush(m_stream, &PulseOutputStream::onFlushed, this);
         if (!m_flushOp)
             return false;
-        // A drain asked for would end with what is dropped now: the writer
-        // asks again once it has written the end anew.
-        cancelPulseOperation(m_drainOp);
+        // A drain asked for ends with what is dropped now: the writer asks
+        // again once it has written the end anew. A cancel does not reach the
+        // server, which answers the old drain once the flush leaves it nothing
+        // to play; PipeWire's pulse server may send that answer under the tag
+        // of the next drain, ending the play before the end written anew is
+        // heard. So the old answer is waited for here, and not taken for the end.
+        const bool drainOutstanding =
+            m_drainOp && pa_operation_get_state(m_drainOp) == PA_OPERATION_RUNNING;
+        if (!drainOutstanding)
+            cancelPulseOperation(m_drainOp);
         std::lock_guard<std::mutex> guard(m_mutex);
         m_drainAsked = m_drained = false;
+        m_drainStale = drainOutstanding;
     }
     {
         std::unique_lock<std::mutex> guard(m_mutex);
-        m_cond.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                        [this] { return m_flushedAt >= 0 || m_flushFailed || m_failed || m_woken; });
+        m_cond.wait_for(guard, std::chrono::milliseconds(timeoutMs), [this] {
+            return (m_flushedAt >= 0 && !m_drainStale) || m_flushFailed || m_failed || m_woken;
+        });
         m_woken = false;
     }
     LoopLock lock(m_context);
-    // Answered or given up: no callback of this flush comes any more.
+    // Answered or given up: no callback of this flush or of the old drain
+    // comes any more.
     cancelPulseOperation(m_flushOp);
+    cancelPulseOperation(m_drainOp);
     m_flushAcked = false;
     std::lock_guard<std::mutex> guard(m_mutex);
-    if (!m_stream || m_flushedAt < 0 || m_failed)
+    const bool drainUnanswered = m_drainStale;
+    m_drainStale = false;
+    if (!m_stream || m_flushedAt < 0 || m_failed || drainUnanswered)
         return false;
     // The server writes on from there: so are the frames counted.
     m_written = m_flushedAt;
@@ -400,6 +413,11 @@ void PulseOutputStream::onDrained(pa_stream *, int, void *self)
 {
     auto *me = static_cast<PulseOutputStream *>(self);
     std::lock_guard<std::mutex> guard(me->m_mutex);
-    me->m_drained = true;
+    // The answer to a drain a flush called off says nothing of the sound
+    // written since.
+    if (me->m_drainStale)
+        me->m_drainStale = false;
+    else
+        me->m_drained = true;
     me->m_cond.notify_all();
 }

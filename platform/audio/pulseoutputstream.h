@@ -135,6 +135,7 @@ private:
     std::string m_failure;
     bool m_drained = false;
     bool m_drainAsked = false;
+    bool m_drainStale = false; // a drain a flush called off, still to be answered by the server
     bool m_woken = false;
     size_t m_requested = 0;
     int64_t m_flushedAt = -1; // the frame the next write starts at, once a flush is done
