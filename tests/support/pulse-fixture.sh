@@ -35,9 +35,11 @@ set-default-source test_microphone
 PA
 }
 
-# A server whose session manager is stuck can leave a request unanswered
-# for good: no request of the fixture waits more than 10 s for its answer.
-pa() { timeout 10 pactl "$@"; }
+# pactl gives up on an unanswered request after libpulse's 30 s; the time-out
+# only backs that up. A busy machine was seen to take more than 10 s over
+# loading a module on PipeWire, which answers once the session manager has
+# taken the new device.
+pa() { timeout 40 pactl "$@"; }
 
 wait_until() {   # tries every 50 ms for up to 30 s: a busy machine starts a server slowly
     local end=$((SECONDS + 30))
