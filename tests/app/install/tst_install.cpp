@@ -83,7 +83,9 @@ void TestInstall::installedProgramStartsWithItsPictures()
     QTRY_VERIFY_WITH_TIMEOUT(mapsModule(), 20000);
     QCOMPARE(run.state(), QProcess::Running);
     run.terminate();
-    QVERIFY(run.waitForFinished(10000));
+    // The program's own watcher ends it by force 9.5 s after the signal at
+    // the latest; a busy machine adds its teardown to that.
+    QVERIFY(run.waitForFinished(30000));
 }
 
 QTEST_MAIN(TestInstall)
