@@ -37,8 +37,8 @@ PA
 
 # pactl gives up on an unanswered request after libpulse's 30 s; the time-out
 # only backs that up. A busy machine was seen to take more than 10 s over
-# loading a module on PipeWire, which answers once the session manager has
-# taken the new device.
+# loading a module on PipeWire (its session manager, starved too, probably
+# holds the answer).
 pa() { timeout 40 pactl "$@"; }
 
 wait_until() {   # tries every 50 ms for up to 30 s: a busy machine starts a server slowly
