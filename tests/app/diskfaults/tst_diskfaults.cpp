@@ -84,12 +84,6 @@ bool wavDataFields(const QString &path, qint64 &start, qint64 &length)
     return true;
 }
 
-// What the loop-back device plays, which a recording of system sound takes.
-QByteArray deviceMonitor()
-{
-    return LoopbackDevice::instance()->sinkName() + ".monitor";
-}
-
 } // namespace
 
 class TestDiskFaults : public QObject
@@ -164,7 +158,7 @@ void TestDiskFaults::recordsAgain(const QString &folder)
     MainWindow &w = *m_window;
     w.SetOutPath(folder + QLatin1Char('/'));
     Playback tone(m_tone);
-    SourceWitness server(deviceMonitor());
+    SourceWitness server(AppFixture::deviceMonitor());
     Moment started;
     const QString path = startWith(tone, server, started);
     QVERIFY2(!path.isEmpty(), "no recording started with the tone playing");
@@ -200,7 +194,7 @@ void TestDiskFaults::fullDiskStopsAndKeepsWhatWasWritten()
     int serverBreaks = 0;
     {
         Playback tone(m_tone);
-        SourceWitness server(deviceMonitor());
+        SourceWitness server(AppFixture::deviceMonitor());
         Moment started;
         path = startWith(tone, server, started);
         QVERIFY2(!path.isEmpty(), "no recording started with the tone playing");
@@ -241,7 +235,7 @@ void TestDiskFaults::removedFolderStopsTheRecording()
     QString path;
     {
         Playback tone(m_tone);
-        SourceWitness server(deviceMonitor());
+        SourceWitness server(AppFixture::deviceMonitor());
         Moment started;
         path = startWith(tone, server, started);
         QVERIFY2(!path.isEmpty(), "no recording started with the tone playing");

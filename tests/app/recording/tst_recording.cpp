@@ -77,12 +77,6 @@ QStringList recordings(const QString &folder)
     return paths;
 }
 
-// What the loop-back device plays, which a recording of system sound takes.
-QByteArray deviceMonitor()
-{
-    return LoopbackDevice::instance()->sinkName() + ".monitor";
-}
-
 Moment now()
 {
     return std::chrono::steady_clock::now();
@@ -155,7 +149,7 @@ void TestRecording::startStopAndPlayBack()
 
     auto tone = std::make_unique<Playback>(m_tone8s);
     QVERIFY(tone->waitPlaying());
-    SourceWitness server(deviceMonitor());
+    SourceWitness server(AppFixture::deviceMonitor());
     QVERIFY(server.listening());
     const Moment started = now();
     QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
@@ -265,7 +259,7 @@ void TestRecording::cutAndSilenceSplitLoseNothing()
     QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
     QTRY_VERIFY(w.recordObject()->recordedTime() > 200000);
     {
-        SourceWitness device(deviceMonitor());
+        SourceWitness device(AppFixture::deviceMonitor());
         QVERIFY(device.listening());
         Playback play(tone3s);
         QVERIFY(MediaProbe::waitHeard(device, 1.5));
@@ -380,7 +374,7 @@ void TestRecording::closingWhileRecordingKeepsTheRecording()
     QFETCH(bool, destroy);
     Playback play(m_tone8s);
     QVERIFY(play.waitPlaying());
-    SourceWitness server(deviceMonitor());
+    SourceWitness server(AppFixture::deviceMonitor());
     QVERIFY(server.listening());
     const Moment started = now();
     QTest::mouseClick(m_window->form()->m_btnStartRecord, Qt::LeftButton);
@@ -424,7 +418,7 @@ void TestRecording::cutAndStartWaitForTheFileBeingFinished()
     const QString first = w.recordObject()->outputPath();
     QString second;
     {
-        SourceWitness device(deviceMonitor());
+        SourceWitness device(AppFixture::deviceMonitor());
         QVERIFY(device.listening());
         Playback play(tone3s);
         QVERIFY(MediaProbe::waitHeard(device, 1.5));
@@ -465,7 +459,7 @@ void TestRecording::cutAndStartWaitForTheFileBeingFinished()
     }
     const QString third = w.recordObject()->outputPath();
     {
-        SourceWitness device(deviceMonitor());
+        SourceWitness device(AppFixture::deviceMonitor());
         QVERIFY(device.listening());
         Playback tone(m_tone8s);
         QVERIFY(MediaProbe::waitHeard(device, 1.5));
@@ -504,7 +498,7 @@ void TestRecording::closingWhileTheFileIsFinishedKeepsIt()
     TestSupport::SlowFinish slow(300);
     Playback play(m_tone8s);
     QVERIFY(play.waitPlaying());
-    SourceWitness server(deviceMonitor());
+    SourceWitness server(AppFixture::deviceMonitor());
     QVERIFY(server.listening());
     const Moment started = now();
     QTest::mouseClick(m_window->form()->m_btnStartRecord, Qt::LeftButton);
@@ -564,7 +558,7 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
     {
         Playback tone(m_tone8s);
         QVERIFY(tone.waitPlaying());
-        SourceWitness server(deviceMonitor());
+        SourceWitness server(AppFixture::deviceMonitor());
         QVERIFY(server.listening());
         const Moment started = now();
         QTest::mouseClick(ui->m_btnStartRecord, Qt::LeftButton);
@@ -605,7 +599,7 @@ void TestRecording::lostSoundServerEndsTheRecordingOnce()
     {
         Playback tone(m_tone8s);
         QVERIFY(tone.waitPlaying());
-        SourceWitness device(deviceMonitor());
+        SourceWitness device(AppFixture::deviceMonitor());
         QVERIFY(device.listening());
         const Moment started = now();
         // A player on a busy machine may take a while: as much again is
