@@ -60,11 +60,15 @@ bool SoundCapture::startOnce(const QDeadlineTimer &deadline)
         return false;
     m_skip = m_read = QFileInfo(m_path).size() / 8 * 8;
     m_samples.clear();
+    m_clock.start();
+    m_ranFor = -1;
     return true;
 }
 
 QVector<float> SoundCapture::stop()
 {
+    if (m_clock.isValid() && m_ranFor < 0)
+        m_ranFor = m_clock.elapsed() / 1000.0;
     m_process.terminate();
     m_process.waitForFinished(3000);
     return peek();
@@ -98,6 +102,14 @@ bool SoundCapture::waitForSeconds(double seconds, int timeoutMs)
 bool SoundCapture::waitForHeard(double seconds, int timeoutMs)
 {
     return QTest::qWaitFor([&] { return SoundLevel::heard(peek()).length() >= seconds; }, timeoutMs);
+}
+
+double SoundCapture::missedSeconds()
+{
+    if (!m_clock.isValid())
+        return 0;
+    const double ran = m_ranFor >= 0 ? m_ranFor : m_clock.elapsed() / 1000.0;
+    return std::max(0.0, ran - seconds());
 }
 
 bool SoundCapture::waitForSilenceAfterSound(double quiet, int timeoutMs)

@@ -7,6 +7,7 @@
 // machine the sound comes later, not differently.
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -36,6 +37,11 @@ public:
     // Wait until the sound has been followed by `quiet` seconds of silence:
     // its end is in the capture.
     bool waitForSilenceAfterSound(double quiet = 0.15, int timeoutMs = 10000);
+    // Wall-clock seconds since start() (until stop()) that the capture does
+    // not hold: what is still on its way, and what the server dropped for
+    // this listener when it could not keep up on a starved machine. A sound
+    // judged by its length allows for it.
+    double missedSeconds();
 
 private:
     static constexpr int kStartMs = 30000;
@@ -45,6 +51,8 @@ private:
     QProcess m_process;
     qint64 m_skip = 0; // bytes recorded before start() returned
     qint64 m_read = 0; // bytes taken into m_samples
+    QElapsedTimer m_clock; // since start() returned
+    double m_ranFor = -1; // seconds from start() to stop()
     QVector<float> m_samples;
 };
 

@@ -187,8 +187,11 @@ void TestPlayerRole::toneIsHeardAndPlayFinishes()
 
     QVERIFY(SoundLevel::tone(heard, 440) > 100 * SoundLevel::tone(heard, 1000));
     // Everything was played, once: 2 s of sound above the noise floor.
+    // A capture the starved server dropped sound for hears less.
     const double audible = SoundLevel::audibleSeconds(heard);
-    QVERIFY2(std::abs(audible - 2.0) < 0.06, qPrintable(QString::number(audible)));
+    const double missed = capture.missedSeconds();
+    QVERIFY2(audible < 2.06 && audible > 2.0 - 0.06 - missed,
+             qPrintable(QString("heard %1 s, the capture missed %2 s").arg(audible).arg(missed)));
     // Not over before the sound could have been played, and over when it was.
     QVERIFY2(took > 1.9, qPrintable(QString::number(took)));
     const QString ends = SoundLevel::endAgrees(capturedAtEnd, heard);
@@ -333,7 +336,9 @@ void TestPlayerRole::streamGoesOnlyForward()
         QVERIFY(capture.waitForSilenceAfterSound());
         const QVector<float> all = capture.stop();
         const double total = SoundLevel::audibleSeconds(all);
-        QVERIFY2(std::abs(total - 4.0) < 0.1, qPrintable(QString::number(total)));
+        const double missed = capture.missedSeconds();
+        QVERIFY2(total < 4.1 && total > 4.0 - 0.1 - missed,
+                 qPrintable(QString("heard %1 s, the capture missed %2 s").arg(total).arg(missed)));
         for (double tone : kSteps)
             QVERIFY2(SoundLevel::toneSeconds(all, 0, tone, kSteps) >= 0.8, qPrintable(QString::number(tone)));
         return;
