@@ -15,7 +15,10 @@
 //  - a signal: its receivers are not known here, so a release on one address
 //    for all signals, which every delivery acquires too (coarser than Qt,
 //    never finer: it can hide a race between threads that signal each other,
-//    it cannot invent one). A queued signal's arguments are copied inside
+//    it cannot invent one). A connection made is a release there as well,
+//    and an emit acquires before its direct slots run: a functor connected
+//    on one thread and run by another's emit reads its captures, which Qt
+//    hands over through its connection lock. A queued signal's arguments are copied inside
 //    Qt, after that release: a type of ours passed to another thread as a
 //    signal's argument is reported now and then (when the receiving thread
 //    is awake and takes the event before its wake-up, the one hand-over the
@@ -169,6 +172,7 @@ TSANQT_WRAP(void, tsanqt_activate_meta, "_ZN11QMetaObject8activateEP7QObjectPKS_
     static const auto real = realFunction<void (*)(QObject *, const QMetaObject *, int, void **)>(
         "_ZN11QMetaObject8activateEP7QObjectPKS_iPPv");
     queued();
+    delivered(); // a direct slot runs inside
     real(sender, m, index, argv);
     delivered(); // a blocking queued connection has run the slot
 }
@@ -179,6 +183,7 @@ TSANQT_WRAP(void, tsanqt_activate_index, "_ZN11QMetaObject8activateEP7QObjectiPP
     static const auto real =
         realFunction<void (*)(QObject *, int, void **)>("_ZN11QMetaObject8activateEP7QObjectiPPv");
     queued();
+    delivered();
     real(sender, index, argv);
     delivered();
 }
@@ -189,8 +194,24 @@ TSANQT_WRAP(void, tsanqt_activate_offset, "_ZN11QMetaObject8activateEP7QObjectii
     static const auto real =
         realFunction<void (*)(QObject *, int, int, void **)>("_ZN11QMetaObject8activateEP7QObjectiiPPv");
     queued();
+    delivered();
     real(sender, offset, index, argv);
     delivered();
+}
+
+#define TSANQT_CONNECT_NAME                                                                         \
+    "_ZN7QObject11connectImplEPKS_PPvS1_S3_PN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPKiPK11QMetaObject"
+using ConnectImpl = QMetaObject::Connection (*)(const QObject *, void **, const QObject *, void **,
+                                                QtPrivate::QSlotObjectBase *, Qt::ConnectionType, const int *,
+                                                const QMetaObject *);
+TSANQT_WRAP(QMetaObject::Connection, tsanqt_connect_impl, TSANQT_CONNECT_NAME,
+            (const QObject *sender, void **signal, const QObject *receiver, void **slotPtr,
+             QtPrivate::QSlotObjectBase *slot, Qt::ConnectionType type, const int *types,
+             const QMetaObject *senderMetaObject))
+{
+    static const auto real = realFunction<ConnectImpl>(TSANQT_CONNECT_NAME);
+    queued();
+    return real(sender, signal, receiver, slotPtr, slot, type, types, senderMetaObject);
 }
 
 TSANQT_WRAP(bool, tsanqt_invoke_functor,
