@@ -18,12 +18,13 @@
 //    it cannot invent one). A connection made is a release there as well,
 //    and an emit acquires before its direct slots run: a functor connected
 //    on one thread and run by another's emit reads its captures, which Qt
-//    hands over through its connection lock. A queued signal's arguments are copied inside
-//    Qt, after that release: a type of ours passed to another thread as a
-//    signal's argument is reported now and then (when the receiving thread
-//    is awake and takes the event before its wake-up, the one hand-over the
-//    sanitizer sees). Such values cross in a queued functor that holds a
-//    copy made before the call (AudioDeviceAgent's readings).
+//    hands over through its connection lock. A queued signal's arguments
+//    are copied inside Qt, after that release: a type of ours passed to
+//    another thread as a signal's argument is reported now and then (when
+//    the receiving thread is awake and takes the event before its wake-up,
+//    the one hand-over the sanitizer sees). Such values cross in a queued
+//    functor that holds a copy made before the call (AudioDeviceAgent's
+//    readings).
 // The wrappers take the mangled names of Qt's functions; calls from our code
 // bind to them, calls inside Qt do not (Qt binds its own calls internally).
 // What the libraries do inside (their allocations and copies, the event
