@@ -16,6 +16,10 @@ class QWidget;
 
 namespace TestSupport {
 
+// How long a play may take to be heard: the player's output waits for the
+// server as long as libpulse does, and a busy machine's server takes seconds.
+constexpr int kPlaybackStartMs = 30000;
+
 // Folder the tests write their screenshots into (inside the build tree).
 QString screenshotDir();
 // Grabs the widget and writes it as <name>.png into screenshotDir(); returns the path, or

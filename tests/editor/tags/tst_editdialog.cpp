@@ -120,7 +120,7 @@ void TestEditDialog::opensOnTheTrimPageAndPlays()
     QVERIFY(!dlg->m_btnPreviousFile->isVisible() && !dlg->m_btnNextFile->isVisible());
     QVERIFY(dlg->m_editTag->button(2)->isEnabled()); // sound only: tags can be edited
     void *player = dlg->m_playerManager->getPlayerClass()->getPlayer();
-    QTRY_VERIFY(rz_player_get_play_time(player) > 200000);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(player) > 200000, TestSupport::kPlaybackStartMs);
     QCOMPARE(dlg->m_trimWidget->duration(), rz_player_get_duration(player));
     QVERIFY(!TestSupport::saveScreenshot(dlg.get(), "editor_dialog_trim").isEmpty());
 
@@ -192,7 +192,7 @@ void TestEditDialog::fillsInWhenTheReadComesLate()
     void *player = dlg->m_playerManager->getPlayerClass()->getPlayer();
     QVERIFY(trim->duration() > 5900000 && trim->duration() < 6100000);
     QCOMPARE(trim->duration(), rz_player_get_duration(player));
-    QTRY_VERIFY(rz_player_get_play_time(player) > 300000);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(player) > 300000, TestSupport::kPlaybackStartMs);
     auto *wave = trim->findChild<QAudioWaveWidget *>();
     QVERIFY(wave);
     QTRY_VERIFY(wave->isVisible());
@@ -398,7 +398,7 @@ void TestEditDialog::cutsAskTheLibraryAndSegmentsComeBack()
     trim->startTimeChanged(1 * kSecond, false);
     trim->endTimeChanged(3 * kSecond, false);
     void *player = dlg->m_playerManager->getPlayerClass()->getPlayer();
-    QTRY_VERIFY(rz_player_get_play_time(player) > 300000);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(player) > 300000, TestSupport::kPlaybackStartMs);
     trim->onPause();
     const uint64_t at = rz_player_get_play_time(player);
     trim->OnBtnAdd();
@@ -486,7 +486,8 @@ void TestEditDialog::snapshotOfAVideoGoesWhereTheSettingsSay()
     QVERIFY(QVedioEditSettingXml::setCaptrueImaPath(folder));
     auto dlg = open(m_video);
     QTRY_VERIFY(!dlg->m_editTag->button(2)->isEnabled()); // video: no tag page
-    QTRY_VERIFY(rz_player_get_play_time(dlg->m_playerManager->getPlayerClass()->getPlayer()) > 200000);
+    void *player = dlg->m_playerManager->getPlayerClass()->getPlayer();
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(player) > 200000, TestSupport::kPlaybackStartMs);
     dlg->onSnapshot();
     const QStringList shots = QDir(folder).entryList({"ScreenCapture_*.png"}, QDir::Files);
     QCOMPARE(shots.size(), 1);

@@ -239,7 +239,8 @@ void TestTrimPanel::segmentPlayIsHeardFromItsStartToItsEnd()
     // The first position seen past 2.3 s is well before the end (5 s): it
     // started over at 2 s rather than going on from where it paused.
     uint64_t replayed = 0;
-    QTRY_VERIFY((replayed = rz_player_get_play_time(player)) > 2 * kSecond + 300000);
+    QTRY_VERIFY_WITH_TIMEOUT((replayed = rz_player_get_play_time(player)) > 2 * kSecond + 300000,
+                             TestSupport::kPlaybackStartMs);
     QVERIFY2(replayed < 4 * kSecond, qPrintable(QString::number(replayed)));
     QVERIFY(m_panel->m_btnTrimPause->isVisible());
     QTest::mouseClick(m_panel->m_btnTrimPause, Qt::LeftButton);
@@ -398,7 +399,7 @@ void TestTrimPanel::destructionHandsOnTheFilesAndLeavesThePlayerOpen()
     // The preview engine's player still plays the recording.
     QVERIFY(rz_player_get_duration(player) > 7 * kSecond);
     QVERIFY(rz_player_play(player));
-    QTRY_VERIFY(rz_player_get_play_time(player) > 100000);
+    QTRY_VERIFY_WITH_TIMEOUT(rz_player_get_play_time(player) > 100000, TestSupport::kPlaybackStartMs);
     m_manager->onStop();
 }
 
