@@ -17,7 +17,6 @@
 #include "controls/selectrecordinputwgt.h"
 #include "library/qaudiofilechunk.h"
 #include "library/qfilelistwgt.h"
-#include "platform/audio/loopbackdevice.h"
 #include "recorder/qrecordobject.h"
 #include "widgetkit/qjxbasebutton.h"
 #include "widgetkit/qjxmessagebox.h"
