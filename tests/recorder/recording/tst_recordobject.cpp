@@ -296,7 +296,8 @@ void TestRecordObject::bothSourcesAreMixed()
     Playback mic(m_tone1000, "mic_feed");
     QVERIFY(system.waitPlaying() && mic.waitPlaying());
     SourceWitness server(m_sink.toUtf8() + ".monitor");
-    QVERIFY(server.listening());
+    // A listed stream may still be on its way to the output: heard first.
+    QVERIFY(server.listening() && MediaProbe::waitHeard(server, 0.3));
     QVERIFY(recordFor(rec, path, 3.0, &server));
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     QVERIFY2(lastRecordingLasted(d.seconds()),
