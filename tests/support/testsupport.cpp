@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -437,6 +438,53 @@ void StoppedServer::resume()
     if (m_pid > 0)
         ::kill(pid_t(m_pid), SIGCONT);
     m_pid = 0;
+}
+
+RunQueueDelay::RunQueueDelay(const QList<qint64> &processes)
+    : m_processes(processes)
+{
+    for (qint64 process : processes)
+        m_start.insert(process, threadDelays(process));
+}
+
+double RunQueueDelay::seconds() const
+{
+    qint64 sum = 0;
+    for (qint64 process : m_processes) {
+        const QHash<qint64, qint64> before = m_start.value(process);
+        qint64 longest = 0;
+        const QHash<qint64, qint64> now = threadDelays(process);
+        for (auto it = now.cbegin(); it != now.cend(); ++it)
+            longest = std::max(longest, it.value() - before.value(it.key(), 0));
+        sum += longest;
+    }
+    return double(sum) / 1e9;
+}
+
+QList<qint64> RunQueueDelay::selfAndSoundServer()
+{
+    QList<qint64> processes{QCoreApplication::applicationPid(), pulseServerProcess()};
+    if (soundServerIsPipeWire())
+        processes.append(soundServerProcess(QStringLiteral("pipewire")));
+    processes.removeAll(0);
+    return processes;
+}
+
+QHash<qint64, qint64> RunQueueDelay::threadDelays(qint64 process)
+{
+    // schedstat: time run, time waited to run (both ns), time slices.
+    QHash<qint64, qint64> delays;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(process);
+    const QStringList threads = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &thread : threads) {
+        QFile stat(tasks + QLatin1Char('/') + thread + QLatin1String("/schedstat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> fields = stat.readAll().simplified().split(' ');
+        if (fields.size() >= 2)
+            delays.insert(thread.toLongLong(), fields.at(1).toLongLong());
+    }
+    return delays;
 }
 
 ServerEvents::ServerEvents()

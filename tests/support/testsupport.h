@@ -1,6 +1,8 @@
 #pragma once
 // Helpers every test may use: screenshots, whole files, tone files and tone detection.
 
+#include <QHash>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -130,6 +132,25 @@ public:
 
 private:
     qint64 m_pid = 0;
+};
+// How long threads were kept waiting to run (the kernel's run-queue delay
+// per thread) since this was made: for each process watched the longest
+// wait of one of its threads, summed over the processes. A chain of threads
+// across processes (a player asking its sound server) is held back by about
+// that much on a starved machine; on a quiet one it is about nothing.
+class RunQueueDelay
+{
+public:
+    explicit RunQueueDelay(const QList<qint64> &processes);
+    double seconds() const;
+    // This process and the private sound server's (for PipeWire also the
+    // process that runs its graph).
+    static QList<qint64> selfAndSoundServer();
+
+private:
+    static QHash<qint64, qint64> threadDelays(qint64 process); // thread -> ns
+    QList<qint64> m_processes;
+    QHash<qint64, QHash<qint64, qint64>> m_start;
 };
 // The private server's change reports as a client that stays connected hears
 // them (`pactl subscribe`, line by line).
