@@ -25,6 +25,8 @@ constexpr quint64 kTail = 200000; // the last 200 ms
 // session of its own beside busy loops, its main thread was seen runnable but
 // not run for over 3 s at a time. Only a playback that never gets there fails.
 constexpr int kServerWaitMs = 30000;
+// Rounds that may be played again once (see below).
+constexpr int kUnansweredRounds = 2;
 
 // Waits for the play clock to reach `target` (or the end). Polls finely:
 // the point of the action is where in the tail it lands.
@@ -74,20 +76,35 @@ void TestPlayerEndings::stopSeekAndCloseInTheLastMoments()
     const quint64 length = rz_player_get_duration(player);
     QCOMPARE(length, quint64(1000000));
 
-    int stops = 0, seeks = 0, closes = 0;
+    int stops = 0, seeks = 0, closes = 0, unanswered = 0;
     for (int round = 0; round < 200; ++round) {
         if (!rz_player_has_audio(player))
             QCOMPARE(rz_player_open_ex(player, file.constData(), 0, 0, 0, 0), 1);
-        QCOMPARE(rz_player_seek(player, length - kTail - 100000), 1);
-        QCOMPARE(rz_player_play(player), 1);
         const quint64 at = length - kTail + random.bounded(quint32(kTail));
-        QVERIFY2(waitForPlayTime(player, at, kServerWaitMs),
-                 qPrintable(QString("round %1: at %2 of %3, running %4, error \"%5\"")
-                                .arg(round)
-                                .arg(rz_player_get_play_time(player))
-                                .arg(at)
-                                .arg(rz_player_is_running(player))
-                                .arg(rz_player_get_error_text(player))));
+        const auto playToTail = [&] {
+            return rz_player_seek(player, length - kTail - 100000) == 1 && rz_player_play(player) == 1
+                && waitForPlayTime(player, at, kServerWaitMs);
+        };
+        bool reached = playToTail();
+        if (!reached && unanswered < kUnansweredRounds) {
+            // Both private servers were once seen to leave a play unstarted
+            // for over 30 s at the same moment, on two busy cores: such a
+            // round is played again from its start. A play that never
+            // starts fails all the same.
+            qWarning("round %d: the play did not reach %llu within %d ms (at %llu, error \"%s\"); "
+                     "played again",
+                     round, qulonglong(at), kServerWaitMs, qulonglong(rz_player_get_play_time(player)),
+                     rz_player_get_error_text(player));
+            ++unanswered;
+            QCOMPARE(rz_player_stop(player), 1);
+            reached = playToTail();
+        }
+        QVERIFY2(reached, qPrintable(QString("round %1: at %2 of %3, running %4, error \"%5\"")
+                                         .arg(round)
+                                         .arg(rz_player_get_play_time(player))
+                                         .arg(at)
+                                         .arg(rz_player_is_running(player))
+                                         .arg(rz_player_get_error_text(player))));
 
         switch (round % 3) {
         case 0:
