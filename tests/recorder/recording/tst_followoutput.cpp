@@ -313,6 +313,10 @@ void TestFollowOutput::followsAChoiceTheServerNoLongerReports()
         // A player that goes where the default goes.
         Playback music(m_tone);
         QVERIFY(music.waitPlaying());
+        // A listed stream may still be on its way to the output (on two busy
+        // cores PipeWire once left it silent for the whole recording): heard first.
+        TestSupport::SourceWitness played(told.defaultSink + ".monitor");
+        QVERIFY(played.listening() && MediaProbe::waitHeard(played, 0.3));
         QVERIFY2(rec.startRecorder(path, 100.0f, false), qPrintable(rec.errorString()));
         QVERIFY(recordFor(2.0));
         // The user picks the headphones; the music moves there.
