@@ -112,6 +112,15 @@ double SoundCapture::missedSeconds()
     return std::max(0.0, ran - seconds());
 }
 
+QString SoundCapture::lengthAgrees(const QVector<float> &capture, double seconds, double tolerance)
+{
+    const double audible = SoundLevel::audibleSeconds(capture);
+    const double missed = missedSeconds();
+    if (audible < seconds + tolerance && audible > seconds - tolerance - missed)
+        return {};
+    return QString("heard %1 s of %2 s, the capture missed %3 s").arg(audible).arg(seconds).arg(missed);
+}
+
 bool SoundCapture::waitForSilenceAfterSound(double quiet, int timeoutMs)
 {
     return QTest::qWaitFor(

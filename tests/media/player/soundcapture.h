@@ -42,6 +42,10 @@ public:
     // this listener when it could not keep up on a starved machine. A sound
     // judged by its length allows for it.
     double missedSeconds();
+    // Empty when the sound heard in `capture` (gaps not counted) lasts
+    // `seconds`, give or take `tolerance`, and less by what this capture
+    // missed; otherwise the disagreement, for the failure message.
+    QString lengthAgrees(const QVector<float> &capture, double seconds, double tolerance);
 
 private:
     static constexpr int kStartMs = 30000;
