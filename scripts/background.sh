@@ -11,7 +11,7 @@
 #                              takes what processor time the tests leave
 #   finish_background          raises it to the normal priority, waits for
 #                              it and prints LOG; returns CMD's status
-#   end_background             ends it and what it started
+#   end_background             raises it, then ends it and what it started
 
 busy_pids=()
 background_pid=
@@ -71,9 +71,15 @@ finish_background() {
 
 end_background() {
     [ -n "$background_pid" ] || return 0
+    # At the lowest priority beside busy loops, a build may not be run for
+    # long enough to take its signal and end.
+    set_autogroup_priority 0
+    renice -n 0 -g "$background_pid" >/dev/null 2>&1 || true
     kill -TERM -- -"$background_pid" 2>/dev/null || true
     wait "$background_pid" 2>/dev/null || true
     background_pid=
 }
 
-trap 'end_background; end_load' EXIT
+# The loops first: they end at once, and a build that is slow to end then
+# has the processors.
+trap 'end_load; end_background' EXIT

@@ -39,12 +39,16 @@ busy() { # PID
 
 # A shell that starts the loops, writes their ids, then ends as told.
 # (Ctrl+C is not tried: a shell started in the background ignores SIGINT.)
-starter() { # HOW (exit|fail|term|hup)
+# With slow, the build ends only once the test lets it (a file appears), and
+# writes the priority it was given to end.
+starter() { # HOW (exit|fail|term|hup|slow)
+    local ending=
+    [ "$1" = slow ] && ending="trap 'nice > $tmp/endnice; until [ -e $tmp/release ]; do sleep 0.05; done; exit 0' TERM;"
     cat >"$tmp/starter.sh" <<SH
 set -eu
 . "$source/scripts/background.sh"
 start_load 2
-start_background "$tmp/bg.log" sh -c 'sleep 300 & echo \$! > "$tmp/bgchild"; wait'
+start_background "$tmp/bg.log" sh -c "$ending"'sleep 300 & echo \$! > "$tmp/bgchild"; wait'
 # At the lowest priority on a busy machine the build may wait seconds to run.
 for _ in \$(seq 1 1200); do [ -s "$tmp/bgchild" ] && break; sleep 0.05; done
 echo "\${busy_pids[*]} \$background_pid \$(cat "$tmp/bgchild")" > "$tmp/pids"
@@ -54,14 +58,24 @@ fail) false ;;
 *) touch "$tmp/ready"; while :; do sleep 0.05; done ;;
 esac
 SH
-    rm -f "$tmp/pids" "$tmp/ready" "$tmp/bgchild"
+    rm -f "$tmp/pids" "$tmp/ready" "$tmp/bgchild" "$tmp/release"
     case $1 in
     exit|fail) taskset -c "$cpu" bash "$tmp/starter.sh" "$1" ;;
-    term|hup)
+    term|hup|slow)
         taskset -c "$cpu" bash "$tmp/starter.sh" "$1" &
         local shell=$! _
         for _ in $(seq 1 1400); do [ -e "$tmp/ready" ] && break; sleep 0.05; done
-        kill -"${1^^}" "$shell"
+        if [ "$1" = slow ]; then
+            kill -TERM "$shell"
+            # The loops end while the build still holds on.
+            local loops
+            read -ra loops < "$tmp/pids"
+            ended "${loops[0]}" "${loops[1]}" && echo yes > "$tmp/loopsfirst"
+            alive "${loops[2]}" || echo "the build ended too soon" > "$tmp/loopsfirst"
+            touch "$tmp/release"
+        else
+            kill -"${1^^}" "$shell"
+        fi
         # A shell that goes on after the signal is ended here, and its loops
         # are then found running.
         ended "$shell" || kill -KILL "$shell"
@@ -120,8 +134,16 @@ read -r passed failed < "$tmp/counts"
 )
 read -r passed failed < "$tmp/counts"
 
-for how in exit fail term hup; do
+for how in exit fail term hup slow; do
+    rm -f "$tmp/loopsfirst"
     starter "$how" >/dev/null 2>&1
+    if [ "$how" = slow ]; then
+        check "a shell that ends ends its loops before its slow build" \
+            [ "$(cat "$tmp/loopsfirst" 2>/dev/null)" = yes ]
+        # Starved at the lowest priority, it might not run to end (root may raise it).
+        [ "$(id -u)" = 0 ] && check "a shell that ends raises its build to end it" \
+            [ "$(cat "$tmp/endnice" 2>/dev/null)" = 0 ]
+    fi
     read -ra pids < "$tmp/pids"
     check "a shell that ends ($how) started two loops and a build with a child" [ ${#pids[@]} = 4 ]
     check "a shell that ends ($how) leaves no loop and no build" ended "${pids[@]}"
