@@ -57,12 +57,17 @@ set_autogroup_priority() { # LEVEL: of the background command's session, where t
     echo "$1" >"/proc/$background_pid/autogroup" 2>/dev/null || true
 }
 
+# Back to the normal priority, the build and its session's group. Root may
+# raise them; anyone else's stay as they are.
+raise_background() {
+    set_autogroup_priority 0
+    renice -n 0 -g "$background_pid" >/dev/null 2>&1 || true
+}
+
 finish_background() {
     local status=0
     [ -n "$background_pid" ] || return 0
-    # Root may raise the priority again; anyone else waits for it as it is.
-    set_autogroup_priority 0
-    renice -n 0 -g "$background_pid" >/dev/null 2>&1 || true
+    raise_background
     wait "$background_pid" || status=$?
     background_pid=
     cat "$background_log"
@@ -73,8 +78,7 @@ end_background() {
     [ -n "$background_pid" ] || return 0
     # At the lowest priority beside busy loops, a build may not be run for
     # long enough to take its signal and end.
-    set_autogroup_priority 0
-    renice -n 0 -g "$background_pid" >/dev/null 2>&1 || true
+    raise_background
     kill -TERM -- -"$background_pid" 2>/dev/null || true
     wait "$background_pid" 2>/dev/null || true
     background_pid=

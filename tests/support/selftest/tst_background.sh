@@ -70,8 +70,7 @@ SH
             # The loops end while the build still holds on.
             local loops
             read -ra loops < "$tmp/pids"
-            ended "${loops[0]}" "${loops[1]}" && echo yes > "$tmp/loopsfirst"
-            alive "${loops[2]}" || echo "the build ended too soon" > "$tmp/loopsfirst"
+            ended "${loops[0]}" "${loops[1]}" && alive "${loops[2]}" && echo yes > "$tmp/loopsfirst"
             touch "$tmp/release"
         else
             kill -"${1^^}" "$shell"
