@@ -24,10 +24,24 @@ end_load() {
     busy_pids=()
 }
 
+# Each loop sleeps a millisecond every 50 ms, and so keeps a processor 98%
+# busy. A loop that never sleeps was seen to stop the kernel (6.18 here,
+# where each session is scheduled as a group) from charging its session's
+# group for the time it ran: every task of another session on that
+# processor then waited on its run queue, for up to a minute, the private
+# sound servers among them.
+busy_loop='exec {fd}<> <(:)
+while :; do
+    now=${EPOCHREALTIME//[!0-9]/} # microseconds, whatever the decimal sign
+    end=$((now + 50000))
+    while ((now < end)); do now=${EPOCHREALTIME//[!0-9]/}; done
+    read -r -t 0.001 -u "$fd" _
+done'
+
 start_load() { # N
     local i
     for ((i = 0; i < $1; i++)); do
-        bash -c 'while :; do :; done' &
+        bash -c "$busy_loop" &
         busy_pids+=($!)
     done
 }

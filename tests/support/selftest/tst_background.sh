@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tst_background.sh SOURCE_ROOT: what the test command runs beside itself
-# (scripts/background.sh). The busy loops of LOAD=n run, keep the processors
-# they are given; a background build runs at the lowest priority in a group
+# (scripts/background.sh). The busy loops of LOAD=n run, sleep now and then,
+# keep the processors they are given; a background build runs at the lowest priority in a group
 # of its own, is raised and waited for with its status and output; and both
 # end with the shell that started them however it ends: done, failed, or
 # ended by a signal.
@@ -33,6 +33,18 @@ busy() { # PID
         after=$(awk '{ print $14 }' "/proc/$1/stat" 2>/dev/null) || return 1
         [ "$after" -gt "$before" ] && return 0
         sleep 0.05
+    done
+    return 1
+}
+# The loop sleeps now and then: its count of switches it asked for moves on.
+# (One that never sleeps starves other sessions on this kernel.)
+sleeps() { # PID
+    local before after _
+    before=$(awk '/^voluntary_ctxt_switches/ { print $2 }' "/proc/$1/status")
+    for _ in $(seq 1 100); do
+        sleep 0.05
+        after=$(awk '/^voluntary_ctxt_switches/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
+        [ "$after" -gt "$before" ] && return 0
     done
     return 1
 }
@@ -91,6 +103,7 @@ SH
     check "start_load 3 starts three loops" [ ${#pids[@]} = 3 ]
     for p in "${pids[@]}"; do
         check "loop $p runs" busy "$p"
+        check "loop $p sleeps now and then" sleeps "$p"
         check "loop $p keeps to the given processor" \
             [ "$(awk '/^Cpus_allowed_list/ { print $2 }' "/proc/$p/status")" = "$cpu" ]
     done
