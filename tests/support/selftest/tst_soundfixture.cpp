@@ -1,5 +1,6 @@
 // The private sound server must carry a played tone to a recorder of its
-// monitor, and tell a client that stays connected when the defaults change.
+// monitor, tell a client that stays connected when the defaults change, and
+// run in the test's own session.
 #include "testsupport.h"
 
 #include <QProcess>
@@ -7,6 +8,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <unistd.h>
 
 namespace {
 // Over a second of loud frames, followed by a tenth of a second of silence.
@@ -34,6 +36,20 @@ private slots:
         QVERIFY(out.contains("mic_feed"));
         QCOMPARE(TestSupport::runProgram("pactl", {"list", "short", "sources"}, 10000, &out), 0);
         QVERIFY(out.contains("test_microphone"));
+    }
+    // Scheduled with the test, not as a session of its own (see spawn() in
+    // pulse-fixture.sh): each process of the server is in the test's session.
+    void serverRunsInTheTestsSession()
+    {
+        QStringList names{"pipewire", "wireplumber", "pipewire-pulse"};
+        if (!TestSupport::soundServerIsPipeWire())
+            names = QStringList{"pulseaudio"};
+        for (const QString &name : names) {
+            const qint64 pid = name == "pulseaudio" ? TestSupport::pulseServerProcess()
+                                                    : TestSupport::soundServerProcess(name);
+            QVERIFY2(pid > 0, qPrintable(name));
+            QCOMPARE(::getsid(pid_t(pid)), ::getsid(0));
+        }
     }
     void connectedClientHearsOfDefaultChanges()
     {
