@@ -49,19 +49,44 @@ QString formatEntry(const QString &path, const QString &entry)
     return probe(path, "format", entry);
 }
 
-double toneShare(const QVector<float> &mono, double frequency)
+static double shareIn(const float *s, int len, double frequency)
 {
-    // A second from the middle, clear of codec start-up and padding.
-    const int len = qMin(44100, mono.size() / 2);
-    if (len < 4410)
-        return 0.0;
-    const float *s = mono.constData() + (mono.size() - len) / 2;
     const double total = TestSupport::rms(s, len);
     if (total <= 0.0)
         return 0.0;
     // Goertzel power of a sine of amplitude A over n samples is A^2/4; its rms^2 is A^2/2.
     const double power = TestSupport::goertzelPower(s, len, frequency, 44100);
     return 2.0 * power / (total * total);
+}
+
+double toneShare(const QVector<float> &mono, double frequency)
+{
+    // A second from the middle, clear of codec start-up and padding.
+    const int len = qMin(44100, mono.size() / 2);
+    if (len < 4410)
+        return 0.0;
+    return shareIn(mono.constData() + (mono.size() - len) / 2, len, frequency);
+}
+
+double toneShareOfTenths(const QVector<float> &mono, double frequency)
+{
+    const int len = qMin(44100, mono.size() / 2);
+    const int tenth = 4410;
+    if (len < tenth)
+        return 0.0;
+    const float *s = mono.constData() + (mono.size() - len) / 2;
+    QVector<double> levels;
+    for (int at = 0; at + tenth <= len; at += tenth)
+        levels << TestSupport::rms(s + at, tenth);
+    const double loudest = *std::max_element(levels.cbegin(), levels.cend());
+    QVector<double> shares;
+    for (int k = 0; k < levels.size(); ++k)
+        if (loudest > 0.0 && levels[k] >= 0.1 * loudest)
+            shares << shareIn(s + k * tenth, tenth, frequency);
+    if (shares.isEmpty())
+        return 0.0;
+    std::sort(shares.begin(), shares.end());
+    return shares[shares.size() / 2];
 }
 
 double toneSeconds(const QVector<float> &mono)

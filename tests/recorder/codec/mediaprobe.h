@@ -26,6 +26,12 @@ QString formatEntry(const QString &path, const QString &entry);
 // Relative level of a tone against the whole signal in the middle of the
 // decoded sound (1.0 = all energy at that frequency).
 double toneShare(const QVector<float> &mono, double frequency);
+// The same, judged a tenth of a second at a time over that middle second:
+// the median of the tenths with sound. Sound recorded through a loaded
+// server can break once where the server skipped a cycle; a break takes up
+// to the whole share of one second, but only of one tenth here. For a tone
+// that must be there: one that must not is judged over the whole second.
+double toneShareOfTenths(const QVector<float> &mono, double frequency);
 // Seconds of the decoded sound in which a tone is clearly present, counted
 // in 10 ms windows.
 double toneSeconds(const QVector<float> &mono);

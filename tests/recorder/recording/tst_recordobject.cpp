@@ -267,7 +267,8 @@ void TestRecordObject::systemSoundInEveryFormat()
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     QVERIFY2(lastRecordingLasted(d.seconds()),
              qPrintable(lastRecordingTimes(d.seconds())));
-    QVERIFY2(MediaProbe::toneShare(d.mono, 440) > 0.8, qPrintable(QString::number(MediaProbe::toneShare(d.mono, 440))));
+    QVERIFY2(MediaProbe::toneShareOfTenths(d.mono, 440) > 0.8,
+             qPrintable(QString::number(MediaProbe::toneShareOfTenths(d.mono, 440))));
 
     const QList<QDomElement> entries = historyEntries(path);
     QCOMPARE(entries.size(), 1);
@@ -308,7 +309,7 @@ void TestRecordObject::bothSourcesAreMixed()
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     QVERIFY2(lastRecordingLasted(d.seconds()),
              qPrintable(lastRecordingTimes(d.seconds())));
-    const double a = MediaProbe::toneShare(d.mono, 440), b = MediaProbe::toneShare(d.mono, 1000);
+    const double a = MediaProbe::toneShareOfTenths(d.mono, 440), b = MediaProbe::toneShareOfTenths(d.mono, 1000);
     QVERIFY2(a > 0.3 && b > 0.3, qPrintable(QString("%1 %2").arg(a).arg(b)));
     QCOMPARE(historyEntries(path).size(), 1);
 }
@@ -335,7 +336,7 @@ void TestRecordObject::missingSourceLeavesTheOtherRecording()
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     QVERIFY2(lastRecordingLasted(d.seconds()),
              qPrintable(lastRecordingTimes(d.seconds())));
-    QVERIFY(MediaProbe::toneShare(d.mono, 1000) > 0.8);
+    QVERIFY(MediaProbe::toneShareOfTenths(d.mono, 1000) > 0.8);
     QCOMPARE(historyEntries(path).size(), 1);
 }
 
@@ -535,7 +536,7 @@ void TestRecordObject::recognisedTagsAreWrittenOnTheFinishWorker()
     QCOMPARE(stored.first().firstChildElement().attribute("Title_"), QString("Worker Song"));
     const MediaProbe::Decoded d = MediaProbe::decode(named);
     QVERIFY(d.seconds() >= 0.9);
-    QVERIFY(MediaProbe::toneShare(d.mono, 440) > 0.8);
+    QVERIFY(MediaProbe::toneShareOfTenths(d.mono, 440) > 0.8);
 
     // The next recording starts without them.
     const QString next = m_dir.filePath("REC_untagged.mp3");
@@ -673,7 +674,7 @@ void TestRecordObject::stopReturnsWhileTheFileIsFinished()
     QCOMPARE(historyEntries(path).size(), 1);
     const MediaProbe::Decoded d = MediaProbe::decode(path);
     QVERIFY2(qAbs(d.seconds() - rec.recordedTime() / 1e6) <= 0.1, qPrintable(QString::number(d.seconds())));
-    QVERIFY(MediaProbe::toneShare(d.mono, 440) > 0.8);
+    QVERIFY(MediaProbe::toneShareOfTenths(d.mono, 440) > 0.8);
 
     // Destroyed while its file is finished: the file is completed first.
     const QString second = m_dir.filePath("slow-finish-2.mp3");
